@@ -1,0 +1,33 @@
+# lumetra_add_library(<folder> [DEPS lib...] [RESOURCES file.qrc...])
+# One library per source folder, made of every source, header and form in it.
+function(lumetra_add_library folder)
+  cmake_parse_arguments(ARG "" "" "DEPS;RESOURCES" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
+  add_library(lumetra_${folder} STATIC ${sources} ${ARG_RESOURCES})
+  target_include_directories(lumetra_${folder} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(lumetra_${folder} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# lumetra_add_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT s] [ENV k=v...])
+# A QtTest executable run headless with a private LUMETRA_HOME (a copy of the
+# runtime files made fresh for each run) so tests never share state.
+function(lumetra_add_test)
+  cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} lumetra_testsupport Qt5::Test)
+  # Test binaries stay out of the program's own directory.
+  set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
+  add_dependencies(${ARG_NAME} lumetra_runtime_files)
+  get_filename_component(label ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+  set_tests_properties(${ARG_NAME} PROPERTIES
+    TIMEOUT ${ARG_TIMEOUT}
+    LABELS ${label}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMETRA_RUNTIME_DIR=${LUMETRA_RUNTIME_DIR};LUMETRA_BINARY=$<TARGET_FILE:lumetra>;${ARG_ENV}")
+endfunction()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <atomic>
+
+// Opens the process-wide default connection to brenik.db on a thread of its
+// own at start-up. Qt only lets the thread that owns a connection's driver
+// use it, so once open the driver is handed to the GUI thread, where all SQL
+// runs; `isOpen()` is the flag main() waits on.
+class DatabaseManager : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DatabaseManager(QObject* parent = nullptr);
+    ~DatabaseManager() override;
+
+    // Safe to call from any thread while the connection is being opened.
+    bool isOpen() const { return m_open.load(std::memory_order_acquire); }
+
+    QSqlDatabase database;
+
+public slots:
+    void createConnection();
+    void executeQuery(QString queryString);
+    void stopped();
+
+private:
+    std::atomic<bool> m_open{false};
+};
+
+extern DatabaseManager* g_databaseManager;

@@ -1,0 +1,66 @@
+-- The database the program ships with. The program itself creates no tables:
+-- this script builds brenik.db beside the binary at build time.
+PRAGMA journal_mode = DELETE;
+BEGIN;
+
+-- Column order is relied on by the user administration view.
+CREATE TABLE users (
+  id_user   INTEGER PRIMARY KEY AUTOINCREMENT,
+  user      TEXT NOT NULL,
+  password  TEXT NOT NULL,               -- lower-case hex MD5 of the Latin-1 bytes
+  active    INTEGER NOT NULL DEFAULT 1,
+  role_text TEXT,
+  role_id   INTEGER NOT NULL
+);
+
+CREATE TABLE rights (
+  id_right             INTEGER PRIMARY KEY,  -- 1, 2, 3 without gaps
+  role_id              INTEGER NOT NULL,     -- 0 Installer, 1 Administrator, 2 Operator
+  role_text            TEXT NOT NULL,
+  edit_workspace       INTEGER NOT NULL DEFAULT 0,
+  edit_users           INTEGER NOT NULL DEFAULT 0,
+  send_command         INTEGER NOT NULL DEFAULT 0,
+  clear_log            INTEGER NOT NULL DEFAULT 0,
+  connect_visual_alarm INTEGER NOT NULL DEFAULT 0,
+  vell_setup           INTEGER NOT NULL DEFAULT 0,
+  timers_setup         INTEGER NOT NULL DEFAULT 0,
+  voltage_diagramms    INTEGER NOT NULL DEFAULT 0,
+  sensors_setup        INTEGER NOT NULL DEFAULT 0
+);
+
+INSERT INTO rights VALUES (1, 0, 'Installer',     1, 1, 1, 1, 1, 1, 1, 1, 1);
+INSERT INTO rights VALUES (2, 1, 'Administrator', 1, 1, 1, 1, 1, 1, 1, 1, 1);
+INSERT INTO rights VALUES (3, 2, 'Operator',      0, 0, 1, 0, 0, 0, 0, 1, 0);
+
+-- First account: admin / admin. Change it after installation.
+INSERT INTO users (user, password, active, role_text, role_id)
+  VALUES ('admin', '21232f297a57a5a743894a0e4a801fc3', 1, 'Administrator', 1);
+
+-- Keys are AUTOINCREMENT: clearing a log also resets its sqlite_sequence row,
+-- so the next key after a full clear is 1.
+CREATE TABLE logAlarm (
+  id       INTEGER PRIMARY KEY AUTOINCREMENT,
+  datetime TEXT,                         -- "dd.MM.yyyy hh:mm:ss " (20 characters)
+  source   TEXT,
+  reason   TEXT,
+  info     TEXT
+);
+
+CREATE TABLE logUserAction (
+  id       INTEGER PRIMARY KEY AUTOINCREMENT,
+  datetime TEXT,                         -- "dd.MM.yyyy hh:mm:ss " (20 characters)
+  user     TEXT,
+  subject  TEXT,
+  info     TEXT
+);
+
+CREATE TABLE logVoltage (
+  id           INTEGER PRIMARY KEY AUTOINCREMENT,
+  datetime     TEXT,                     -- "yyyy-MM-dd hh:mm:ss", local time
+  voltage      REAL,
+  sector       INTEGER,                  -- -1 battery, 0 sector 1, 1 sector 2
+  energizer_no INTEGER                   -- 1..32; 0 marks a check point
+);
+CREATE INDEX logVoltage_datetime ON logVoltage(datetime);
+
+COMMIT;

@@ -1,0 +1,8 @@
+#include "resources.h"
+
+#include <QtGlobal>
+
+void initLumetraResources()
+{
+    Q_INIT_RESOURCE(icons);
+}

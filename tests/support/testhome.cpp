@@ -1,0 +1,91 @@
+#include "testhome.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+namespace {
+
+bool copyTree(const QString& from, const QString& to)
+{
+    QDir source(from);
+    if (!source.exists())
+        return false;
+    QDir().mkpath(to);
+    const auto entries = source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir()) {
+            if (!copyTree(entry.filePath(), target))
+                return false;
+        } else if (entry.isExecutable() && entry.suffix().isEmpty()) {
+            continue; // the binaries are not runtime files
+        } else if (!QFile::copy(entry.filePath(), target)) {
+            return false;
+        } else {
+            QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TestHome::TestHome()
+{
+    m_previousHome = qgetenv("LUMETRA_HOME");
+    if (!m_dir.isValid())
+        return;
+    m_valid = copyTree(runtimeDir(), m_dir.path());
+    if (!m_valid)
+        qWarning() << "Could not copy the runtime files from" << runtimeDir();
+    qputenv("LUMETRA_HOME", m_dir.path().toUtf8());
+}
+
+TestHome::~TestHome()
+{
+    closeDatabase();
+    if (m_previousHome.isNull())
+        qunsetenv("LUMETRA_HOME");
+    else
+        qputenv("LUMETRA_HOME", m_previousHome);
+}
+
+bool TestHome::openDatabase()
+{
+    QSqlDatabase db = QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection))
+        ? QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.close();
+    db.setDatabaseName(filePath(QStringLiteral("brenik.db")));
+    if (!db.open()) {
+        qWarning() << "Test database did not open:" << db.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+void TestHome::closeDatabase()
+{
+    if (!QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection)))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+QString TestHome::runtimeDir()
+{
+    return qEnvironmentVariable("LUMETRA_RUNTIME_DIR");
+}
+
+QString TestHome::programBinary()
+{
+    return qEnvironmentVariable("LUMETRA_BINARY");
+}
