@@ -155,9 +155,9 @@ Node::Node(const Node& other)
     , type(other.type)
     , columns(other.columns)
     , deviceNode(other.deviceNode)
-    , enabled(other.enabled)
+    , enabled(other.enabled.load())
     , mapItem(other.mapItem)
-    , updated(other.updated)
+    , updated(other.updated.load())
     , color(other.color)
     , m_parent(other.m_parent)
     , m_ownsChildren(false)
@@ -302,7 +302,7 @@ Node* Node::clone(Node* parent) const
     auto* copy = new Node(name, parent);
     copy->columns = columns;
     copy->type = type;
-    copy->enabled = enabled;
+    copy->enabled = enabled.load();
     copy->record = record;
     copy->outputArea = outputArea;
     for (const Node* node : children)
