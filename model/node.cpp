@@ -11,10 +11,11 @@
 namespace {
 
 // Every node that exists, for `Node::isAlive`. Guarded by the site mutex.
+// Never destroyed, so nodes may outlive the other statics at exit.
 QSet<const Node*>& liveNodes()
 {
-    static QSet<const Node*> nodes;
-    return nodes;
+    static auto* nodes = new QSet<const Node*>;
+    return *nodes;
 }
 
 // The colour of a device that has never reported since the last reset.

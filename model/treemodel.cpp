@@ -19,11 +19,12 @@ const QString TreeModel::kNewRowName = QStringLiteral("No Data");
 namespace {
 
 // Live models, so that drop payloads and cross-model moves can be checked
-// against real trees. GUI thread only.
+// against real trees. GUI thread only. Never destroyed, so models may
+// outlive the other statics at exit.
 QList<TreeModel*>& liveModels()
 {
-    static QList<TreeModel*> models;
-    return models;
+    static auto* models = new QList<TreeModel*>;
+    return *models;
 }
 
 constexpr int kCompressionLevel = 9;
