@@ -40,6 +40,12 @@ qtClient::qtClient(int mode, QObject* parent)
     , mode(mode)
     , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
     , m_port(mode == 0 ? kGatewayPort : kTwPort)
+    , socket(this)
+    , heartbeatTimer(this)
+    , retryTimer(this)
+    , connectTimer(this)
+    , sweepStartTimer(this)
+    , readReplyTimer(this)
     , assembler(&ControllerFrame::isKnownFunction)
 {
     registerMetaTypes();
