@@ -5,6 +5,7 @@
 #include "treemodel.h"
 #include "ungroupproxymodel.h"
 
+#include <QAbstractItemModelTester>
 #include <QtTest>
 
 #include <memory>
@@ -100,6 +101,7 @@ void TestFilterProxyModels::alarmStates()
     UngroupProxyModel table;
     table.setSourceModel(&model);
     AlarmStatesProxyModel proxy;
+    QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
     if (flat) {
         proxy.ungroupModel = &table;
         proxy.setSourceModel(&table);
