@@ -2,6 +2,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "resources.h"
+#include "sqlrows.h"
 #include "testhome.h"
 #include "useractionlogdlg.h"
 
@@ -12,21 +13,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-QStringList rows(const QString& sql)
-{
-    QStringList values;
-    QSqlQuery query;
-    if (!query.exec(sql))
-        values << query.lastError().text();
-    while (query.next())
-        values << query.value(0).toString();
-    return values;
-}
-
-} // namespace
 
 class TestMainWindowLogs : public QObject
 {
@@ -70,23 +56,23 @@ void TestMainWindowLogs::signalsReachTheLogs()
 {
     g_currentUser = QStringLiteral("admin");
     MainWindow window;
-    QCOMPARE(rows(QStringLiteral("select user || ' ' || subject || ' ' || info from logUserAction")),
+    QCOMPARE(sqlRows(QStringLiteral("select user || ' ' || subject || ' ' || info from logUserAction")),
              QStringList{QStringLiteral("admin Application Application start")});
     QVERIFY(window.findChild<QDockWidget*>(QStringLiteral("dockAlarmLog")));
     QVERIFY(window.findChild<QDockWidget*>(QStringLiteral("dockAlarmStates")));
 
     emit window.writeAlarmLog(QStringLiteral("Timer"), QStringLiteral("Relay"), QStringLiteral("Sending 3"));
-    QCOMPARE(rows(QStringLiteral("select source || ' ' || reason || ' ' || info from logAlarm")),
+    QCOMPARE(sqlRows(QStringLiteral("select source || ' ' || reason || ' ' || info from logAlarm")),
              QStringList{QStringLiteral("Timer Relay Sending 3")});
 
     emit window.writeUserActionLogList({{"ConfirmAlarm", "Alarm 1 is confirmed"}, {"ConfirmAlarm", "Alarm 2 is confirmed"}});
-    QCOMPARE(rows(QStringLiteral("select info from logUserAction order by id")),
+    QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction order by id")),
              (QStringList{"Application start", "Alarm 1 is confirmed", "Alarm 2 is confirmed"}));
 
     // The alarm log's clearing is a user action.
     window.alarmLogWidget()->clearLog(0);
-    QCOMPARE(rows(QStringLiteral("select count(*) from logAlarm")), QStringList{QStringLiteral("0")});
-    QCOMPARE(rows(QStringLiteral("select subject || ' ' || info from logUserAction order by id desc limit 1")),
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QStringLiteral("0")});
+    QCOMPARE(sqlRows(QStringLiteral("select subject || ' ' || info from logUserAction order by id desc limit 1")),
              QStringList{QStringLiteral("AlarmLog Clear log alarm")});
 }
 

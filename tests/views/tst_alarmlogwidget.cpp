@@ -4,6 +4,7 @@
 #include "modalanswerer.h"
 #include "reportcapture.h"
 #include "resources.h"
+#include "sqlrows.h"
 #include "testhome.h"
 #include "useractionlogdlg.h"
 
@@ -26,24 +27,6 @@ namespace {
 QString stampDaysAgo(int days)
 {
     return QDateTime::currentDateTime().addDays(-days).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss "));
-}
-
-QVariant scalar(const QString& sql)
-{
-    QSqlQuery query;
-    if (!query.exec(sql) || !query.next())
-        return QVariant();
-    return query.value(0);
-}
-
-QStringList column(const QString& sql)
-{
-    QStringList values;
-    QSqlQuery query;
-    query.exec(sql);
-    while (query.next())
-        values << query.value(0).toString();
-    return values;
 }
 
 void addRow(const QVariant& stamp, const QString& source, const QString& reason, const QString& info)
@@ -152,7 +135,7 @@ void TestAlarmLogWidget::addRecordStoresStampAndShowsFirst()
 
     widget.addRecord(QStringLiteral("Gateway 1"), QStringLiteral("Energizer 3"), QStringLiteral("Critical"));
 
-    const QString stored = scalar(QStringLiteral("select datetime from logAlarm order by id desc limit 1")).toString();
+    const QString stored = sqlRows(QStringLiteral("select datetime from logAlarm order by id desc limit 1")).value(0);
     QCOMPARE(stored, QStringLiteral("06.03.2026 09:05:07 "));
     QCOMPARE(stored.size(), 20);
     const QAbstractItemModel* view = table(widget)->model();
@@ -162,7 +145,7 @@ void TestAlarmLogWidget::addRecordStoresStampAndShowsFirst()
     QCOMPARE(view->index(0, 3).data().toString(), QStringLiteral("Energizer 3"));
     QCOMPARE(view->index(0, 4).data().toString(), QStringLiteral("Critical"));
     // The key the database gave is in the model too.
-    QCOMPARE(view->index(0, 0).data().toInt(), scalar(QStringLiteral("select max(id) from logAlarm")).toInt());
+    QCOMPARE(view->index(0, 0).data().toInt(), sqlRows(QStringLiteral("select max(id) from logAlarm")).value(0).toInt());
 }
 
 void TestAlarmLogWidget::failedInsertLeavesNoRow()
@@ -184,7 +167,7 @@ void TestAlarmLogWidget::failedInsertLeavesNoRow()
     // The log goes on writing once the table is back.
     widget.addRecord(QStringLiteral("E3"), QStringLiteral("State"), QStringLiteral("Warning"));
     QCOMPARE(table(widget)->model()->rowCount(), 2);
-    QCOMPARE(scalar(QStringLiteral("select count(*) from logAlarm")).toInt(), 2);
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 2);
 }
 
 void TestAlarmLogWidget::filterControlsNarrowTheView()
@@ -238,19 +221,19 @@ void TestAlarmLogWidget::clearAllAsksFirst()
     widget.clearAllLog();
 
     if (!cleared) {
-        QCOMPARE(scalar(QStringLiteral("select count(*) from logAlarm")).toInt(), 3);
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 3);
         QCOMPARE(table(widget)->model()->rowCount(), 3);
-        QCOMPARE(scalar(QStringLiteral("select count(*) from logUserAction")).toInt(), 0);
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")).value(0).toInt(), 0);
         return;
     }
-    QCOMPARE(scalar(QStringLiteral("select count(*) from logAlarm")).toInt(), 0);
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 0);
     QCOMPARE(table(widget)->model()->rowCount(), 0);
-    QCOMPARE(scalar(QStringLiteral("select count(*) from sqlite_sequence where name='logAlarm'")).toInt(), 0);
-    QCOMPARE(column(QStringLiteral("select subject || '/' || info || '/' || user from logUserAction")),
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from sqlite_sequence where name='logAlarm'")).value(0).toInt(), 0);
+    QCOMPARE(sqlRows(QStringLiteral("select subject || '/' || info || '/' || user from logUserAction")),
              QStringList{QStringLiteral("AlarmLog/Clear log alarm/admin")});
 
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
-    QCOMPARE(scalar(QStringLiteral("select id from logAlarm")).toInt(), 1);
+    QCOMPARE(sqlRows(QStringLiteral("select id from logAlarm")).value(0).toInt(), 1);
 }
 
 void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
@@ -271,11 +254,11 @@ void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
     const QString sources = QStringLiteral("select source from logAlarm order by id");
 
     widget.afterTimer();
-    QCOMPARE(column(sources).size(), 5);
+    QCOMPARE(sqlRows(sources).size(), 5);
 
     now = QDateTime(today, QTime(0, 0, 0));
     widget.afterTimer();
-    QCOMPARE(column(sources), (QStringList{"recent", "unparseable", "empty", "null"}));
+    QCOMPARE(sqlRows(sources), (QStringList{"recent", "unparseable", "empty", "null"}));
     QCOMPARE(setting(QStringLiteral("AL_LastClear")).toDate(), today);
     QCOMPARE(userActions.count(), 1);
 
@@ -285,7 +268,7 @@ void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
         now = QDateTime(today, time);
         widget.afterTimer();
     }
-    QCOMPARE(column(sources).size(), 5);
+    QCOMPARE(sqlRows(sources).size(), 5);
     QCOMPARE(userActions.count(), 1);
 }
 
@@ -307,7 +290,7 @@ void TestAlarmLogWidget::keepDaysZeroClearsOnce()
             addRow(stampDaysAgo(0), QStringLiteral("after"), QStringLiteral("State"), QStringLiteral("OK"));
     }
     QCOMPARE(userActions.count(), 1);
-    QCOMPARE(column(QStringLiteral("select source from logAlarm")), QStringList{QStringLiteral("after")});
+    QCOMPARE(sqlRows(QStringLiteral("select source from logAlarm")), QStringList{QStringLiteral("after")});
 }
 
 void TestAlarmLogWidget::unusableKeepDaysCountAsThirty_data()
@@ -332,12 +315,12 @@ void TestAlarmLogWidget::unusableKeepDaysCountAsThirty()
     widget.setClock([&now] { return now; });
     // Ten days since the last clean-up: not due with 30 keep-days.
     widget.afterTimer();
-    QCOMPARE(column(QStringLiteral("select source from logAlarm")).size(), 2);
+    QCOMPARE(sqlRows(QStringLiteral("select source from logAlarm")).size(), 2);
 
     // Twenty-one days later it is due, and today's rows stay.
     now = QDateTime(today.addDays(21), QTime(0, 0, 1));
     widget.afterTimer();
-    QCOMPARE(column(QStringLiteral("select source from logAlarm")), QStringList{QStringLiteral("today")});
+    QCOMPARE(sqlRows(QStringLiteral("select source from logAlarm")), QStringList{QStringLiteral("today")});
 }
 
 void TestAlarmLogWidget::headerStateSurvivesRestart()

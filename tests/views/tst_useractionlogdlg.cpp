@@ -3,6 +3,7 @@
 #include "modalanswerer.h"
 #include "reportcapture.h"
 #include "resources.h"
+#include "sqlrows.h"
 #include "testhome.h"
 #include "useractionlogdlg.h"
 
@@ -18,17 +19,6 @@
 #include <memory>
 
 namespace {
-
-QStringList rows(const QString& sql)
-{
-    QStringList values;
-    QSqlQuery query;
-    if (!query.exec(sql))
-        values << query.lastError().text();
-    while (query.next())
-        values << query.value(0).toString();
-    return values;
-}
 
 const QString kAllRows = QStringLiteral("select id || '|' || datetime || '|' || user || '|' || subject || '|' || info "
                                         "from logUserAction order by id");
@@ -94,7 +84,7 @@ void TestUserActionLogDlg::addRecordWritesUserAndStamp()
     dialog.setClock([this] { return m_now; });
     dialog.userName = QStringLiteral("operator");
     dialog.addRecord(QStringLiteral("Workspace"), QStringLiteral("Saved"));
-    QCOMPARE(rows(kAllRows), QStringList{QStringLiteral("1|06.03.2026 09:05:07 |operator|Workspace|Saved")});
+    QCOMPARE(sqlRows(kAllRows), QStringList{QStringLiteral("1|06.03.2026 09:05:07 |operator|Workspace|Saved")});
     QCOMPARE(view(dialog)->rowCount(), 1);
     QCOMPARE(view(dialog)->index(0, 3).data().toString(), QStringLiteral("Workspace"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("User action log"));
@@ -112,23 +102,23 @@ void TestUserActionLogDlg::listIsWrittenInOrder()
                           {"ConfirmAlarm", "Alarm 2 is confirmed"},
                           {"ConfirmAlarm", "Alarm 3 is confirmed"}});
     QCOMPARE(resets.count(), 1);
-    QCOMPARE(rows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
              (QStringList{"1 Application start", "2 Alarm 1 is confirmed", "3 Alarm 2 is confirmed",
                           "4 Alarm 3 is confirmed"}));
     // Newest first in the view.
     QCOMPARE(view(dialog)->index(0, 4).data().toString(), QStringLiteral("Alarm 3 is confirmed"));
 
     dialog.addRecordList({});
-    QCOMPARE(rows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("4")});
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("4")});
 }
 
 void TestUserActionLogDlg::unsubmittedRecordWaitsForTheNextWrite()
 {
     UserActionLogDlg dialog;
     dialog.addRecord(QStringLiteral("A"), QStringLiteral("first"), false);
-    QCOMPARE(rows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("0")});
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("0")});
     dialog.addRecord(QStringLiteral("B"), QStringLiteral("second"), true);
-    QCOMPARE(rows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
              (QStringList{"1 first", "2 second"}));
 }
 
@@ -143,7 +133,7 @@ void TestUserActionLogDlg::refusedRowsAreWrittenLater()
     QVERIFY(catcher.contains(QStringLiteral("no such table")));
 
     dialog.addRecord(QStringLiteral("B"), QStringLiteral("after"));
-    QCOMPARE(rows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
              (QStringList{"1 while away", "2 after"}));
     QCOMPARE(view(dialog)->rowCount(), 2);
 }
@@ -175,10 +165,10 @@ void TestUserActionLogDlg::clearAllLeavesItsOwnRecord()
     dialog.clearButton->click();
 
     if (!cleared) {
-        QCOMPARE(rows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("3")});
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("3")});
         return;
     }
-    QCOMPARE(rows(kAllRows),
+    QCOMPARE(sqlRows(kAllRows),
              QStringList{QStringLiteral("1|06.03.2026 09:05:07 |admin|UserActionLog|Clear user action log")});
     QCOMPARE(view(dialog)->rowCount(), 1);
 }
@@ -196,7 +186,7 @@ void TestUserActionLogDlg::keepDaysZeroClearsOnce()
         now = QDateTime(today, QTime(0, 0, second));
         dialog.afterTimer();
     }
-    QCOMPARE(rows(QStringLiteral("select id || ' ' || subject from logUserAction")),
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || subject from logUserAction")),
              QStringList{QStringLiteral("1 UserActionLog")});
     QSettings settings(AppPaths::settings(), QSettings::IniFormat);
     QCOMPARE(settings.value(QStringLiteral("UL_LastClear")).toDate(), today);
