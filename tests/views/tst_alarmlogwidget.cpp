@@ -358,7 +358,8 @@ void TestAlarmLogWidget::printAnswersFromTheFilteredView()
 
     QCOMPARE(capture.prints, 1);
     QCOMPARE(capture.recordsCount, QList<int>{2});
-    QCOMPARE(capture.answer(0, QStringLiteral("datetime")).toString(), stampDaysAgo(0).left(11) + capture.answer(0, QStringLiteral("datetime")).toString().mid(11));
+    QCOMPARE(capture.answer(0, QStringLiteral("datetime")).toString(),
+             sqlRows(QStringLiteral("select datetime from logAlarm where source = 'E3'")).value(0));
     QCOMPARE(capture.answer(0, QStringLiteral("source")).toString(), QStringLiteral("E3"));
     QCOMPARE(capture.answer(0, QStringLiteral("reason")).toString(), QStringLiteral("Zone 1"));
     QCOMPARE(capture.answer(1, QStringLiteral("info")).toString(), QStringLiteral("OK"));
