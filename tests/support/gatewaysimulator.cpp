@@ -45,7 +45,11 @@ GatewaySimulator::GatewaySimulator(QObject* parent)
 {
     connect(m_server, &QTcpServer::newConnection, this, &GatewaySimulator::onNewConnection);
     connect(&m_heartbeatTimer, &QTimer::timeout, this, [this] {
-        if (!m_silent)
+        if (m_silent)
+            return;
+        if (m_twMode)
+            sendStates();
+        else
             sendHeartbeat();
     });
     m_pieceTimer.setSingleShot(true);
@@ -89,6 +93,21 @@ void GatewaySimulator::setDeviceCounts(int energizers, int ioCards)
 {
     m_energizers = energizers;
     m_ioCards = ioCards;
+}
+
+void GatewaySimulator::setTwMode(bool tw)
+{
+    m_twMode = tw;
+}
+
+void GatewaySimulator::setSensorStates(const QByteArray& states)
+{
+    m_sensorStates = states;
+}
+
+void GatewaySimulator::sendStates()
+{
+    send(stateFrame(m_sensorStates));
 }
 
 void GatewaySimulator::setAnswerReads(bool answer)
@@ -162,10 +181,8 @@ void GatewaySimulator::onReadyRead()
         return;
     m_stream.append(socket->readAll());
     while (m_stream.size() >= 6) {
-        const int length = word(m_stream, 4);
-        // Acknowledgements carry length 0 although unit and function follow.
-        const int size = length == 0 ? 8 : 6 + length;
-        if (m_stream.size() < size)
+        const int size = programFrameSize(m_stream);
+        if (size == 0 || m_stream.size() < size)
             return;
         const QByteArray frame = m_stream.left(size);
         m_stream.remove(0, size);
@@ -173,6 +190,22 @@ void GatewaySimulator::onReadyRead()
         handleFrame(frame);
         emit frameReceived(frame);
     }
+}
+
+// Size of the program's frame at the start of the stream; 0 while unknown.
+int GatewaySimulator::programFrameSize(const QByteArray& stream) const
+{
+    // The TW acknowledgement: 00, the frame's ids, length 2, unit, function 100.
+    // The program's own frames start 00 00 00 01 (transaction 0, protocol 1).
+    if (m_twMode && !stream.startsWith(QByteArray("\0\0\0\1", 4))) {
+        if (stream.size() < 9)
+            return 0;
+        if (stream[0] == 0 && word(stream, 5) == 2 && uchar(stream[8]) == 100)
+            return 9;
+    }
+    const int length = word(stream, 4);
+    // Acknowledgements carry length 0 although unit and function follow.
+    return length == 0 ? 8 : 6 + length;
 }
 
 void GatewaySimulator::handleFrame(const QByteArray& frame)
@@ -329,4 +362,13 @@ QByteArray GatewaySimulator::configurationFrame(const QByteArray& registers)
     appendWord(body, registers.size());
     body.append(registers);
     return frame(100, body);
+}
+
+QByteArray GatewaySimulator::stateFrame(const QByteArray& states, quint16 transactionId)
+{
+    QByteArray body;
+    body.append(char(states.size()));
+    body.append(char(0));
+    body.append(states);
+    return frame(90, body, transactionId);
 }

@@ -16,6 +16,10 @@ class QTcpSocket;
 // with the device's block, records every frame the program sends, and can push
 // register writes, split frames across writes, send garbage, go silent or close.
 // One program connection at a time; a new one replaces the old.
+//
+// In TW mode it plays the TW controller instead: its periodic push is a state
+// frame (sensor count, then one state byte per sensor), and it cuts the
+// program's 9-byte configuration acknowledgements.
 class GatewaySimulator : public QObject
 {
     Q_OBJECT
@@ -43,6 +47,15 @@ public:
     void setSilent(bool silent);             // no heartbeats, no read replies
     void startHeartbeats(int intervalMs);
     void stopHeartbeats();
+
+    // ---- TW controller mode
+    void setTwMode(bool tw);
+    bool twMode() const { return m_twMode; }
+    void setSensorStates(const QByteArray& states);   // state of sensor i at index i - 1
+    QByteArray sensorStates() const { return m_sensorStates; }
+    void sendStates();
+    // Sensor count, an unused byte, the states.
+    static QByteArray stateFrame(const QByteArray& states, quint16 transactionId = 1);
 
     // ---- the program's connection
     bool isConnected() const;
@@ -89,6 +102,7 @@ private:
     void handleFrame(const QByteArray& frame);
     void answerRead(int startRegister);
     void sendPendingPiece();
+    int programFrameSize(const QByteArray& stream) const;
 
     QTcpServer* m_server = nullptr;
     QPointer<QTcpSocket> m_client;
@@ -106,4 +120,6 @@ private:
     QTimer m_heartbeatTimer;
     QTimer m_pieceTimer;
     QList<QByteArray> m_pieces;
+    bool m_twMode = false;
+    QByteArray m_sensorStates;
 };

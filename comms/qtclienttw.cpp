@@ -1,0 +1,536 @@
+#include "qtclienttw.h"
+
+#include "controllerframe.h"
+#include "linklogging.h"
+
+#include <QDebug>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+QString hexByte(uchar value)
+{
+    return QString::number(value, 16);
+}
+
+// The configuration read request of the TW controller: function 20, request
+// byte 4, then the four bytes the controller expects.
+const char kConfigurationReadRequest[] = {0x00, 0x00, 0x00, 0x01, 0x00, 0x07, 0x01,
+                                          0x14, 0x04, 0x03, 0x00, 0x02, 0x00};
+
+constexpr int kConfigurationData = 10;
+constexpr int kWriteWindowEnd = 12;   // a register write's header with its window
+constexpr int kWriteAnswerLength = 6; // length field of a plain write answer
+
+} // namespace
+
+qtClientTW::qtClientTW(int mode, QWidget* parent)
+    : QDialog(parent)
+    , mode(mode)
+    , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
+    , m_port(mode == 0 ? qtClient::kGatewayPort : mode == 1 ? qtClient::kTwPort : 0)
+    , socket(this)
+    , heartbeatTimer(this)
+    , retryTimer(this)
+    , connectTimer(this)
+    , assembler(&ControllerFrame::isKnownFunction)
+{
+    // The image and the statuses cross to the TW control unit's thread.
+    qtClient::registerMetaTypes();
+
+    connect(&heartbeatTimer, &QTimer::timeout, this, &qtClientTW::heartbeatTimeOut);
+    connect(this, &qtClientTW::refreshheartTimer, this, &qtClientTW::startHeartbeatTimer);
+    connect(&retryTimer, &QTimer::timeout, this, &qtClientTW::connectToServer);
+    connect(&socket, &QTcpSocket::connected, this, &qtClientTW::helloPacket);
+    connect(&socket, &QTcpSocket::connected, this, &qtClientTW::onSocketConnected);
+    connect(&socket, &QTcpSocket::disconnected, this, &qtClientTW::connectionClosedByServer);
+    connect(&socket, &QTcpSocket::readyRead, this, &qtClientTW::updateReceived);
+    connect(&socket, &QAbstractSocket::errorOccurred, this, &qtClientTW::error);
+    connect(this, &qtClientTW::checkpacket, this, &qtClientTW::processPacket);
+
+    for (QTimer* timer : {&heartbeatTimer, &retryTimer, &connectTimer})
+        timer->setTimerType(Qt::PreciseTimer);
+    connectTimer.setSingleShot(true);
+    connect(&connectTimer, &QTimer::timeout, this, &qtClientTW::onConnectTimeout);
+}
+
+qtClientTW::~qtClientTW()
+{
+    // No status signals from a client that is going away.
+    socket.disconnect(this);
+    socket.abort();
+}
+
+const QLoggingCategory& qtClientTW::lc() const
+{
+    return mode == 0 ? lcEnergizers() : lcTwSensors();
+}
+
+void qtClientTW::setTiming(const LinkTiming& timing)
+{
+    m_timing = timing;
+}
+
+QByteArray qtClientTW::configuration() const
+{
+    return QByteArray(reinterpret_cast<const char*>(configRegisters.data()), int(configRegisters.size()));
+}
+
+void qtClientTW::setStatus(qtClient::ClientStatus value)
+{
+    status = value;
+    emit commStatus(value);
+}
+
+bool qtClientTW::canWrite() const
+{
+    return socket.state() == QAbstractSocket::ConnectedState && socket.isWritable();
+}
+
+// ---------------------------------------------------------------- connection
+
+void qtClientTW::connectToServer()
+{
+    qCDebug(lc) << "connectToServer";
+    if (socket.isOpen())
+        socket.close();
+    qCDebug(lcLinkDefault) << socket.state();
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        return;
+
+    retryTimer.stop();
+    setStatus(qtClient::TryToConnect);
+    qCDebug(lc) << "---TryToConnect---";
+    // A new stream: no piece of the last connection's frames may leak into it.
+    assembler.clear();
+    if (ip.isEmpty() || m_port == 0) {
+        qCWarning(lc) << "No address of the TW controller set";
+        failConnect();
+        return;
+    }
+    socket.connectToHost(ip, m_port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    // The wait runs in the event loop: an unreachable controller never freezes the GUI.
+    if (socket.state() != QAbstractSocket::UnconnectedState && socket.state() != QAbstractSocket::ConnectedState)
+        connectTimer.start(m_timing.connectWaitMs);
+}
+
+void qtClientTW::onSocketConnected()
+{
+    connectTimer.stop();
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    emit refreshheartTimer();
+    qCDebug(lc) << "We should be connected to the server here!";
+}
+
+void qtClientTW::onConnectTimeout()
+{
+    if (socket.state() == QAbstractSocket::ConnectedState)
+        return;
+    abortSocket();
+    failConnect();
+}
+
+void qtClientTW::failConnect()
+{
+    qCDebug(lc) << "Connecting failed!";
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClientTW::closeConnection()
+{
+    qCDebug(lcLinkDefault) << "---Close connection" << socket.state();
+    const QAbstractSocket::SocketState state = socket.state();
+    if (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState)
+        return;
+    // A link that is down has nothing to watch.
+    heartbeatTimer.stop();
+    abortSocket();
+    qCDebug(lc) << "Close connection";
+    setStatus(qtClient::ConnectionClosedByServer);
+    resetSensorRecords();
+    emitImage();
+}
+
+void qtClientTW::abortSocket()
+{
+    // Our own abort is no news: its disconnected() would report the loss again.
+    const QSignalBlocker blocker(socket);
+    socket.abort();
+    socket.close();
+}
+
+void qtClientTW::stopSearch()
+{
+    closeConnection();
+}
+
+void qtClientTW::connectionClosedByServer()
+{
+    qCDebug(lc) << "Error: Connection closed by server";
+    closeConnection();
+    setStatus(qtClient::ConnectionClosedByServer);
+    // The watchdog stops with the link, so the retry has to bring it back.
+    if (!retryTimer.isActive() && !connectTimer.isActive())
+        retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClientTW::error(QAbstractSocket::SocketError sockeError)
+{
+    const bool wasConnecting = connectTimer.isActive();
+    connectTimer.stop();
+    setStatus(qtClient::Error);
+    qCDebug(lc) << "Error" << socket.errorString() << sockeError;
+    abortSocket();
+    closeConnection();
+    if (wasConnecting)
+        qCDebug(lc) << "Connecting failed!";
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClientTW::heartbeatTimeOut()
+{
+    setStatus(qtClient::HeartBeatTimedOut);
+    qCDebug(lc).noquote() << "HeartBeat Timed Out " + QString(138, QLatin1Char('#'));
+    resetSensorRecords();
+    emitImage();
+    closeConnection();
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClientTW::startHeartbeatTimer()
+{
+    heartbeatTimer.start(m_timing.heartbeatTimeoutMs);
+}
+
+// Every sensor without a state while the link is down: the unit must not keep
+// showing what the controller said before.
+void qtClientTW::resetSensorRecords()
+{
+    for (int record = 0; record <= kLastResetRecord; ++record) {
+        uchar* bytes = image.data() + record * kRecordSize;
+        bytes[0] = uchar(record);
+        bytes[kStateRecordByte] = 0;
+    }
+}
+
+void qtClientTW::emitImage()
+{
+    emit tcpInUpdate(Kx4Image::toKX4Data(image.data()));
+}
+
+// ---------------------------------------------------------------- requests
+
+void qtClientTW::helloPacket()
+{
+    if (!canWrite())
+        return;
+    const QByteArray hello = ControllerFrame::hello();
+    qCDebug(lc) << "A1";
+    if (lc().isDebugEnabled()) {
+        const int text = hello.size() - 8;
+        for (int i = 0; i < 8; ++i)
+            qCDebug(lc).noquote() << "data from txplay [ " << i << "] = " << hexByte(uchar(hello[text + i]));
+    }
+    qCDebug(lc) << "A2";
+    qCDebug(lc) << "A3";
+    socket.write(hello);
+    lastFunctionCode = ControllerFrame::DeviceIdentification;
+    qCDebug(lc) << "A4";
+    retryTimer.stop();
+    qCDebug(lc) << "A5";
+    setStatus(qtClient::Connected);
+    qCDebug(lc) << "A6";
+}
+
+// The controller's one command: clear the alarms of every sensor. The
+// arguments are those of the gateway's command signal and mean nothing here.
+void qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
+{
+    Q_UNUSED(hvlv)
+    Q_UNUSED(onoff)
+    Q_UNUSED(clearAlrm)
+    if (!canWrite()) {
+        qCWarning(lc) << "Global Reset dropped: the TW controller is not connected";
+        return;
+    }
+    qCDebug(lc) << "Global Reset Sent";
+    socket.write(ControllerFrame::deviceCommand(0, 0, 0, char(ControllerFrame::kClearAlarms), false));
+    lastFunctionCode = ControllerFrame::WriteRegisters;
+}
+
+void qtClientTW::sendRequestFC3()
+{
+    const QByteArray frame = ControllerFrame::readRequest(readStartRegister, readRegisterCount);
+    qCDebug(lc) << "offsetregister : " << readStartRegister;
+    qCDebug(lc) << "offsetmsb: " << uchar(frame[8]) << "offsetlsb: " << uchar(frame[9]);
+    if (lc().isDebugEnabled()) {
+        for (int i = 0; i < frame.size(); ++i)
+            qCDebug(lc).noquote() << QStringLiteral(" [%1] = ").arg(i) << uchar(frame[i]);
+    }
+    if (!canWrite())
+        return;
+    socket.write(frame);
+    lastFunctionCode = ControllerFrame::ReadRegisters;
+}
+
+void qtClientTW::sendRequestFC1()
+{
+    qCDebug(lc) << " SEND REQUEST FC1 ";
+    ++fc1Counter;
+}
+
+void qtClientTW::readConfig()
+{
+    qCDebug(lc) << " Read Request ";
+    const QByteArray frame(kConfigurationReadRequest, sizeof kConfigurationReadRequest);
+    if (lc().isDebugEnabled()) {
+        for (int i = 9; i < frame.size(); ++i)
+            qCDebug(lc).noquote() << "data from txplay [ " << i - 9 << "] = " << uchar(frame[i]);
+    }
+    if (!canWrite())
+        return;
+    socket.write(frame);
+    lastFunctionCode = ControllerFrame::ConfigurationRead;
+}
+
+void qtClientTW::sendPacket()
+{
+    static const char bytes[] = {0x00, 0x42, 0x02, 0x03, 0x04, char(0xFF)};
+    if (canWrite())
+        socket.write(bytes, sizeof bytes);
+}
+
+void qtClientTW::startupData(int offset, int length)
+{
+    readStartRegister = offset;
+    readRegisterCount = length;
+    qCDebug(lc) << " StartupData  offset: " << offset << "Buffer length: " << length;
+}
+
+void qtClientTW::bufferParameters(int offset, int length)
+{
+    readStartRegister = offset;
+    readRegisterCount = length;
+    qCDebug(lc) << " Hello buffer parameters! Offset: " << offset << "Length: " << length;
+}
+
+void qtClientTW::clearIncoming()
+{
+    incoming.fill(0);
+    assembler.clear();
+    currentFunctionCode = 0;
+}
+
+void qtClientTW::clearOutgoing()
+{
+    outgoing.fill(0);
+    lastFunctionCode = 0;
+}
+
+// ---------------------------------------------------------------- receiving
+
+void qtClientTW::updateReceived()
+{
+    for (;;) {
+        if (socket.bytesAvailable() <= 0) {
+            qCDebug(lc) << "waiting ";
+            return;
+        }
+        const qint64 got = socket.read(incoming.data(), qint64(incoming.size()));
+        if (got <= 0)
+            return;
+        readCount = int(got) - 1;
+        emit checkpacket(readCount);
+    }
+}
+
+void qtClientTW::processPacket(int n)
+{
+    const int size = std::min(std::max(n, 0) + 1, int(incoming.size()));
+    receiveBytes(incoming.data(), size);
+    std::fill_n(incoming.begin(), size, 0);
+}
+
+// One received run: every whole frame in it is handled, a frame cut short
+// waits for the rest of its bytes, and the image goes to the unit once.
+void qtClientTW::receiveBytes(const char* data, int size)
+{
+    setStatus(qtClient::Updating);
+    emit refreshheartTimer();
+    qCDebug(lc) << " Size of incoming data: " << size - 1;
+    qCDebug(lc) << " Process Packet Number: " << packetCounter;
+    ++packetCounter;
+
+    assembler.append(data, size);
+    FrameAssembler::FrameView view;
+    bool more = true;
+    while (more) {
+        switch (assembler.next(&view)) {
+        case FrameAssembler::Result::NeedMore:
+            more = false;
+            break;
+        case FrameAssembler::Result::BadLength:
+            qCWarning(lc) << "who knows: frame length" << assembler.rejectedValue() << "- dropped"
+                          << assembler.droppedBytes() << "received bytes";
+            more = false;
+            break;
+        case FrameAssembler::Result::UnknownFunction:
+            qCDebug(lc).nospace() << "who knows: " << assembler.rejectedValue();
+            lastFunctionCode = 0;
+            currentFunctionCode = 0;
+            more = false;
+            break;
+        case FrameAssembler::Result::Frame:
+            std::memcpy(packetBuffer.data(), view.data, size_t(view.size));
+            handleFrame(packetBuffer.data(), view.size);
+            break;
+        }
+    }
+
+    emitImage();
+    setStatus(qtClient::Updated);
+}
+
+void qtClientTW::handleFrame(const uchar* frame, int size)
+{
+    const int length = ControllerFrame::length(frame);
+    const int code = ControllerFrame::function(frame);
+    const int start = size >= 10 ? ControllerFrame::word(frame, 8) : 0;
+    const int count = size >= kWriteWindowEnd ? ControllerFrame::word(frame, 10) : 0;
+    currentFunctionCode = code;
+    qCDebug(lc) << " Start of buffer: " << start << " Buffer length: " << count << " Array Row: "
+                << start / kRecordSize;
+
+    if (code != 0 && code != ControllerFrame::ReadRegisters && code == lastFunctionCode) {
+        qCDebug(lc) << "response to our own command client";
+        lastFunctionCode = 0;
+    }
+
+    ignoreResponse = false;
+    switch (code) {
+    case ControllerFrame::WriteRegisters:
+        qCDebug(lc).noquote() << QString(27, QLatin1Char('=')) + "Server Write multiple registers"
+                                     + QString(40, QLatin1Char('='));
+        qCDebug(lc) << "size of register data packet: " << length;
+        storeRegisterWrite(frame, size);
+        ignoreResponse = true;
+        break;
+    case ControllerFrame::ConfigurationRegisters:
+        qCDebug(lc).noquote() << QString(27, QLatin1Char('=')) + "Energizer Write Configuration Registers"
+                                     + QString(40, QLatin1Char('='));
+        storeConfiguration(frame, size);
+        break;
+    case ControllerFrame::Heartbeat:
+        qCDebug(lc) << "Incoming heartbeat";
+        qCDebug(lc) << "size of register data packet heart: " << length;
+        takeSensorStates(frame, size);
+        ignoreResponse = true;
+        break;
+    case ControllerFrame::ReadRegisters:
+        qCDebug(lc).noquote() << QString(26, QLatin1Char('=')) + "Read multiple registers"
+                                     + QString(50, QLatin1Char('='));
+        ignoreResponse = true;
+        break;
+    case ControllerFrame::DeviceIdentification:
+        qCDebug(lc) << "Device Identification";
+        ignoreResponse = true;
+        break;
+    default:
+        ignoreResponse = true;
+        break;
+    }
+
+    qCDebug(lc) << "Ignore Response: " << (ignoreResponse ? "true" : "false");
+    if (!ignoreResponse)
+        acknowledgeConfiguration(frame);
+    outgoing.fill(0);
+    lastFunctionCode = 0;
+    currentFunctionCode = 0;
+}
+
+// Record i gets its number in byte 0 and the sensor's state in byte 1. The
+// count byte is the controller's word; only states present in the frame and
+// records that exist are taken.
+void qtClientTW::takeSensorStates(const uchar* frame, int size)
+{
+    if (size <= kStateCountByte) {
+        qCWarning(lc) << "State frame of" << size << "bytes without a sensor count";
+        return;
+    }
+    const int sensors = frame[kStateCountByte];
+    const int present = std::max(0, size - kFirstStateByte);
+    const int taken = std::min({sensors, present, kRecordCount - 1});
+    if (taken != sensors) {
+        qCWarning(lc) << "State frame announces" << sensors << "sensors; taken:" << taken << "(" << present
+                      << "states in the frame, records 1 to" << kRecordCount - 1 << ")";
+    }
+    for (int i = 1; i <= taken; ++i) {
+        const uchar state = frame[kFirstStateByte + i - 1];
+        qCDebug(lc) << i << hexByte(state);
+        uchar* record = image.data() + i * kRecordSize;
+        record[0] = uchar(i);
+        record[kStateRecordByte] = state;
+    }
+}
+
+// A register write lands, header and all, at the start of the record its
+// start register addresses; what does not fit in the frame or the image is
+// left out.
+void qtClientTW::storeRegisterWrite(const uchar* frame, int size)
+{
+    const int length = ControllerFrame::length(frame);
+    const int start = size >= 10 ? ControllerFrame::word(frame, 8) : 0;
+    const int count = size >= kWriteWindowEnd ? ControllerFrame::word(frame, 10) : 0;
+    const int row = start / kRecordSize;
+    if (row >= kRecordCount) {
+        qCWarning(lc) << "Register write for record" << row << "outside the image ignored";
+        return;
+    }
+    const int wanted = length == kWriteAnswerLength ? kWriteWindowEnd : count + kWriteWindowEnd + 1;
+    const int rowStart = row * kRecordSize;
+    const int stored = std::min({wanted, size, Kx4Image::kImageSize - rowStart});
+    if (stored != wanted)
+        qCWarning(lc) << "Register write for record" << row << "stores" << stored << "of" << wanted << "bytes";
+    std::memcpy(image.data() + rowStart, frame, size_t(stored));
+    if (lc().isDebugEnabled()) {
+        for (int index = 0; index < stored; ++index) {
+            qCDebug(lc).noquote().nospace() << "FC16 arrayDevice[" << row << "][" << index
+                                            << "]= " << hexByte(frame[index]);
+        }
+    }
+}
+
+void qtClientTW::storeConfiguration(const uchar* frame, int size)
+{
+    const int length = std::min<int>(ControllerFrame::length(frame), kMaxConfigurationLength);
+    qCDebug(lc).noquote() << "size of register data packet" + QString(77, QLatin1Char('#')) + ": "
+                          << length;
+    const int wanted = std::max(0, length - 4);
+    const int stored = std::min({wanted, std::max(0, size - kConfigurationData), kConfigRegisterSize});
+    if (stored != wanted)
+        qCWarning(lc) << "Configuration of" << wanted << "bytes; kept:" << stored;
+    std::memcpy(configRegisters.data(), frame + kConfigurationData, size_t(stored));
+    if (lc().isDebugEnabled()) {
+        for (int index = 0; index < stored; ++index)
+            qCDebug(lc).noquote().nospace() << "FC100 arrayDevice[" << index << "]= " << hexByte(configRegisters[index]);
+    }
+}
+
+// The controller expects a 00 ahead of the acknowledgement proper, which
+// carries the frame's ids, length 2, its unit and function 100.
+void qtClientTW::acknowledgeConfiguration(const uchar* frame)
+{
+    outgoing.fill(0);
+    char* ack = outgoing.data() + 1;
+    for (int i = 0; i < 4; ++i)
+        ack[i] = char(frame[i]);
+    ack[4] = 0;
+    ack[5] = 2;
+    ack[6] = char(frame[6]);
+    ack[7] = char(ControllerFrame::ConfigurationRegisters);
+    if (canWrite())
+        socket.write(outgoing.data(), kAcknowledgementSize);
+}

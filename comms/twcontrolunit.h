@@ -1,0 +1,55 @@
+#pragma once
+
+#include "kx4data.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class Node;
+class TreeModel;
+
+// Takes the images of sensor records that the TW controller client hands on,
+// copies each enabled sensor's record into its node of the TW sensor states
+// model, sets the sensor's state class, logs changes of it and tells the main
+// window; once a second it ticks every enabled sensor. It sends nothing.
+//
+// Lives on its own thread. Every slot holds the site mutex for its whole
+// body, so the GUI thread never sees a sensor half written; the signals reach
+// their receivers queued, after the write they report.
+class TWControlUnit : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int ImageBlockCount = 64;
+    static constexpr int BlockSize = 32;
+    // Sensors 1 to 32 of a TW system receive records.
+    static constexpr int LastSensor = 32;
+    static constexpr int NameColumn = 0;
+    static constexpr int StatusColumn = 1;
+
+    explicit TWControlUnit(QObject* parent = nullptr);
+    ~TWControlUnit() override;
+
+    // Written by the GUI thread before the unit moves to its thread.
+    TreeModel* twModel = nullptr;
+
+    // One sensor's record from the image into its node. Call with the site
+    // mutex held, as the slots do.
+    void updateSensor(Node* sensorNode);
+
+public slots:
+    void tovelUpdateArray(KX4Data kx4Data);
+    void afterTimer();
+
+signals:
+    void sensorHearbeat(Node* sensorNode);
+    void sensorTick(Node* sensorNode);
+    void writeAlarmLog(QString source, QString reason, QString message);
+
+private:
+    using Block = std::array<quint8, BlockSize>;
+
+    std::array<Block, ImageBlockCount> image{};
+};
