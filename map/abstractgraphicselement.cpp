@@ -5,6 +5,8 @@
 
 #include <QGraphicsSceneMouseEvent>
 
+#include <cmath>
+
 namespace {
 
 struct HandleSigns {

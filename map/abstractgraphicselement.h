@@ -9,7 +9,6 @@
 // selection with square handles and resizing by a handle down to 40 x 40.
 class AbstractGraphicsElement : public QGraphicsItem, public GraphicsHelperClass
 {
-    Q_OBJECT
 public:
     using ElementKind = int;
 

@@ -1,6 +1,7 @@
 #include "cornergrabber.h"
 
 #include <QGraphicsSceneMouseEvent>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPainter>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QVector>
 #include <QUndoCommand>
 
 class GraphicsScene;
@@ -29,5 +30,5 @@ private:
 
     QList<QGraphicsItem*> m_items;
     GraphicsScene* m_scene;
-    QList<Place> m_nodePlaces;
+    QVector<Place> m_nodePlaces;
 };

@@ -11,6 +11,8 @@
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
+
+#include <cmath>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -159,7 +161,7 @@ void GraphicsBox::buildGatewayNodes()
         row->setData(5, QString());
         row->setData(11, m_ip);
         if (energizer) {
-            row->durationClock.start();
+            row->durationClock = QTime::currentTime();
             row->setData(1, 3);
         }
 
@@ -240,7 +242,7 @@ void GraphicsBox::updateScaledPicture()
 
 void GraphicsBox::layoutButton()
 {
-    const QRect rect(int(kButtonInset), int(kButtonInset), clampedSide(m_width - kButtonShrink),
+    const QRect rect(static_cast<int>(kButtonInset), static_cast<int>(kButtonInset), clampedSide(m_width - kButtonShrink),
                      clampedSide(m_height - kButtonShrink));
     if (m_actionButton) {
         m_actionButton->setGeometry(rect);

@@ -4,13 +4,13 @@
 
 #include <QPixmap>
 #include <QPointer>
+#include <QPushButton>
 #include <QStringList>
 
 class GraphicsTextItem;
 class QGraphicsPixmapItem;
 class QGraphicsProxyWidget;
 class QLabel;
-class QPushButton;
 
 // The rectangular map element in four kinds fixed at construction: a gateway
 // keypad box (which owns the site-model nodes of its gateway's 32 energizers
@@ -18,7 +18,6 @@ class QPushButton;
 // box that sends one command to one node, and an image box.
 class GraphicsBox : public AbstractGraphicsElement
 {
-    Q_OBJECT
 public:
     enum Kind { GatewayBox = 1, TextBox = 2, ButtonBox = 4, ImageBox = 14 };
     enum { Type = GraphicsHelperClass::BoxItemType };

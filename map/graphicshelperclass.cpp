@@ -8,6 +8,7 @@
 
 #include <QDomDocument>
 #include <QGraphicsItem>
+#include <QGraphicsPixmapItem>
 #include <QIcon>
 #include <QPushButton>
 
