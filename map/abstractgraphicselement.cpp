@@ -211,9 +211,10 @@ void AbstractGraphicsElement::mousePressEvent(QGraphicsSceneMouseEvent* event)
 void AbstractGraphicsElement::mouseMoveEvent(QGraphicsSceneMouseEvent* event)
 {
     QGraphicsItem::mouseMoveEvent(event);
-    const QPointF p = event->pos();
-    m_elementPos += p - m_pressPos;
-    setElementPos(m_elementPos);
+    // The base handler has moved the element by the drag so far. Take the
+    // place from it rather than from the event's item position, which Qt maps
+    // with a scene transform that lags behind a move not yet repainted.
+    setElementPos(pos());
 }
 
 void AbstractGraphicsElement::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
