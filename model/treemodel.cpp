@@ -409,8 +409,9 @@ bool TreeModel::removeRows(int row, int count, const QModelIndex& parent)
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const
 {
+    // The root takes drops; Qt's model contract allows it no other flag.
     if (!index.isValid())
-        return Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
+        return Qt::ItemIsDropEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled
         | Qt::ItemIsEnabled;
 }
@@ -630,6 +631,9 @@ void TreeModel::unlinkPartners(const QList<Node*>& doomed)
                 node->deviceNode = nullptr;
         });
     }
-    for (Node* node : qAsConst(gone))
+    for (Node* node : qAsConst(gone)) {
+        if (node->deviceNode && node->deviceNode->deviceNode == node)
+            node->deviceNode->deviceNode = nullptr;
         node->deviceNode = nullptr;
+    }
 }
