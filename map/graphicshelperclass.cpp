@@ -84,11 +84,22 @@ void GraphicsHelperClass::setDesignMode(bool design)
                 child->setEnabled(true);
         }
         break;
-    case BoxItemType:
-        m_item->setEnabled(design);
-        if (auto* box = dynamic_cast<GraphicsBox*>(m_item))
+    case BoxItemType: {
+        auto* box = dynamic_cast<GraphicsBox*>(m_item);
+        if (box && box->kind() == GraphicsBox::ButtonBox) {
+            // A disabled item disables its child items, and the push button
+            // is one: the button box stays enabled so its button can be
+            // clicked, but outside design mode the box itself takes no clicks
+            // (it cannot be selected, moved or edited).
+            m_item->setEnabled(true);
+            m_item->setAcceptedMouseButtons(design ? Qt::AllButtons : Qt::NoButton);
+        } else {
+            m_item->setEnabled(design);
+        }
+        if (box)
             box->applyButtonDesignMode(design);
         break;
+    }
     default:
         break;
     }

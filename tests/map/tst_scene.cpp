@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -213,9 +214,23 @@ void TestScene::buttonBoxSendsItsCommand()
 
     // In design mode the label stands in for the button: nothing can be sent.
     QVERIFY(!box->actionButton()->isEnabled());
+    m_scene->deselectAll();
     m_scene->setDesignMode(false);
-    box->actionButton()->click();
-    QCOMPARE(m_window->m_commands.size(), 1);
+    QGraphicsItem* proxy = m_scene->itemAt(QPointF(120, 60), QTransform());
+    QVERIFY(proxy);
+    QCOMPARE(proxy->parentItem(), static_cast<QGraphicsItem*>(box));
+    QVERIFY(proxy->isEnabled());
+    // A real click through a view, as the operator makes it.
+    QGraphicsView view(m_scene.get());
+    view.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    view.resize(600, 600);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QPoint at = view.mapFromScene(QPointF(120, 60));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->m_commands.size(), 1, 2000);
+    // Outside design mode the box itself cannot be picked up.
+    QVERIFY(!box->isSelected());
     QCOMPARE(m_window->m_commands.first().target, &target);
     QCOMPARE(m_window->m_commands.first().command, 7);
     box->setActionTarget(nullptr);
