@@ -1,6 +1,7 @@
 #include "cornergrabber.h"
 #include "fakemainwindow.h"
 #include "graphicsbox.h"
+#include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "node.h"
@@ -28,6 +29,14 @@ public:
     void paintGrid(QPainter* painter, const QRectF& rect) { drawBackground(painter, rect); }
 };
 
+// A map element of another type (the fence line's), to check that names are per type.
+class OtherElement : public QGraphicsRectItem, public GraphicsHelperClass
+{
+public:
+    OtherElement() : QGraphicsRectItem(0, 0, 10, 10) { m_item = this; }
+    int type() const override { return GraphicsHelperClass::LineItemType; }
+};
+
 } // namespace
 
 // The workspace scene: placement, names, the element tree, deletion, undo, grid.
@@ -44,6 +53,7 @@ private slots:
     void buttonBoxSendsItsCommand();
     void deleteAndUndoGatewayBox();
     void deleteWhileEditingEditsTheText();
+    void undoPutsALinkedTextBoxBackUnderItsSector();
     void deleteWithNothingSelected();
     void deleteItemActsOnlyInTheCurrentScene();
     void undoAndRedoOfAnAddition();
@@ -173,9 +183,18 @@ void TestScene::uniqueNamesFillGaps()
     m_scene->setMode(GraphicsScene::DrawText);
     click(QPointF(300, 10));
     QCOMPARE(boxAt(QPointF(350, 50))->objectName(), QStringLiteral("box2"));
+    // An element of another type named box4 does not keep a box from that name.
+    auto* other = new OtherElement;
+    other->setName(QStringLiteral("box4"));
+    other->setPos(480, 480);
+    m_scene->insertItem(other);
     m_scene->setMode(GraphicsScene::DrawText);
     click(QPointF(300, 300));
     QCOMPARE(boxAt(QPointF(350, 350))->objectName(), QStringLiteral("box4"));
+    auto* second = new OtherElement;
+    m_scene->setUniqueName(second);
+    QCOMPARE(second->objectName(), QStringLiteral("fence1"));
+    delete second;
 }
 
 void TestScene::gatewayPlacementRunsTheWizardHook()
@@ -308,6 +327,29 @@ void TestScene::deleteWhileEditingEditsTheText()
     m_window->action(QStringLiteral("actDelete"))->trigger();
     QCOMPARE(box->scene(), m_scene.get());
     QCOMPARE(m_scene->undoStack()->count(), steps);
+}
+
+void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
+{
+    m_scene->setMode(GraphicsScene::AddGateway);
+    click(QPointF(10, 10));
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(300, 300));
+    GraphicsBox* gateway = boxAt(QPointF(100, 100));
+    GraphicsBox* text = boxAt(QPointF(350, 350));
+    Node* sector = gateway->node()->child(2)->child(0);
+    g_elementTreeModel->insertNode(sector, 0, text->node());
+    QCOMPARE(text->node()->parent(), sector);
+
+    m_scene->deselectAll();
+    text->setItemSelected(true);
+    m_scene->deleteSelectedItems(nullptr);
+    QVERIFY(!sector->children.contains(text->node()));
+    m_scene->undoStack()->undo();
+    // The sector keeps showing the box's alarm, and the next save keeps the link.
+    QCOMPARE(text->node()->parent(), sector);
+    QCOMPARE(sector->child(0), text->node());
+    QCOMPARE(gateway->findActionOwners(text->node()), QList<Node*>{sector});
 }
 
 void TestScene::deleteWithNothingSelected()
