@@ -35,6 +35,8 @@ private slots:
     void alignmentWaitsForEditingToEnd();
     void captionIsClippedToTheBox();
     void imageItemType();
+    void iconsAreCompiledIn_data();
+    void iconsAreCompiledIn();
 
 private:
     QImage renderItem(QGraphicsItem* item, const QSize& size);
@@ -308,6 +310,32 @@ void TestMapElements::imageItemType()
     QVERIFY(image.flags() & QGraphicsItem::ItemIsSelectable);
     QVERIFY(image.flags() & QGraphicsItem::ItemSendsGeometryChanges);
     QVERIFY(image.pixmap().isNull());
+}
+
+void TestMapElements::iconsAreCompiledIn_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("minimumSide");
+    for (const char* name : {"lightning", "lightbulb", "lightbulb_off"})
+        QTest::newRow(name) << QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)) << 16;
+    for (const char* name : {"logoBrenik", "logoEnergizer", "logoOsprel"})
+        QTest::newRow(name) << QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)) << 120;
+    // The cursor shapes of the property panel, all but "Blank".
+    for (const char* name : {"arrow", "uparrow", "cross", "wait", "ibeam", "sizev", "sizeh", "sizef", "sizeb",
+                             "sizeall", "vsplit", "hsplit", "hand", "forbidden", "openhand", "closedhand",
+                             "whatsthis", "busy"})
+        QTest::newRow(name) << QStringLiteral(":/propertybrowser/images/cursor-%1.png").arg(QLatin1String(name))
+                            << 32;
+}
+
+void TestMapElements::iconsAreCompiledIn()
+{
+    QFETCH(QString, path);
+    QFETCH(int, minimumSide);
+    const QImage image(path);
+    QVERIFY2(!image.isNull(), qPrintable(path));
+    QVERIFY(qMin(image.width(), image.height()) >= minimumSide);
+    QVERIFY(image.hasAlphaChannel());
 }
 
 QTEST_MAIN(TestMapElements)
