@@ -22,6 +22,10 @@ class TreeModel : public QAbstractItemModel
 public:
     static const QString kMimeType;   // "application/vnd.text.list"
     static const QString kNewRowName; // "No Data"
+    // Columns of an energizer's status row besides the status columns of Node.
+    static constexpr int kVoltage1Column = 3;
+    static constexpr int kVoltage2Column = 5;
+    static constexpr int kGateColumn = 6;
 
     explicit TreeModel(QObject* parent = nullptr);
     ~TreeModel() override;
