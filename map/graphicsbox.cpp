@@ -20,20 +20,16 @@
 const QString GraphicsBox::DefaultIP = QStringLiteral("192.168.100.100");
 const QString GraphicsBox::DefaultCaption = QStringLiteral("text goes here");
 const QString GraphicsBox::WorkspacePlaceholder = QStringLiteral("workspace");
+const QString GraphicsBox::BulbOnIcon = QStringLiteral(":/icons/lightbulb.png");
+const QString GraphicsBox::BulbOffIcon = QStringLiteral(":/icons/lightbulb_off.png");
+const char* const GraphicsBox::ButtonBoxProperty = "g.o.";
+const QPointF GraphicsBox::CaptionPos(25, 20);
+const QColor GraphicsBox::PanelColors[3] = {QColor(131, 224, 94, 255), QColor(Qt::red), QColor(232, 183, 98, 255)};
 const QStringList GraphicsBox::LogoMakes = {QStringLiteral("Brenik"), QStringLiteral("Energizer"),
                                            QStringLiteral("Osprel")};
 
 namespace {
 
-const char* const kButtonBoxProperty = "g.o.";
-const QPointF kCaptionPos(25, 20);
-constexpr qreal kBodyInset = 23;
-constexpr qreal kBodyShrink = 40;     // body = (W - 40) x (H - 40)
-constexpr qreal kCaptionShrink = 45;  // caption text width = W - 45
-constexpr qreal kButtonInset = 25;
-constexpr qreal kButtonShrink = 45;
-constexpr int kBoxCount = 8;          // handle slots of a box
-const QColor kPanelColors[3] = {QColor(131, 224, 94, 255), QColor(Qt::red), QColor(232, 183, 98, 255)};
 
 QString logoResource(const QString& make)
 {
@@ -58,13 +54,13 @@ GraphicsBox::GraphicsBox(int kind)
     , m_captionItem(new GraphicsTextItem)
     , m_ip(DefaultIP)
 {
-    m_handles.resize(kBoxCount);
+    m_handles.resize(HandleCount);
 
     if (kind == ImageBox) {
         m_pictureItem = new QGraphicsPixmapItem(this);
         m_pictureItem->setZValue(0);
         m_pictureItem->setFlag(ItemIsMovable, false);
-        m_pictureItem->setPos(kBodyInset, kBodyInset);
+        m_pictureItem->setPos(BodyInset, BodyInset);
     }
 
     m_captionItem->setFlag(ItemIsMovable, false);
@@ -95,9 +91,9 @@ GraphicsBox::GraphicsBox(int kind)
     if (kind == ButtonBox)
         m_actionButton = createActionButton();
 
-    m_captionItem->setPos(kCaptionPos);
+    m_captionItem->setPos(CaptionPos);
     m_captionItem->adjustSize();
-    m_captionItem->setTextWidth(qMax<qreal>(0, m_frameRight - 20));
+    m_captionItem->setTextWidth(qMax<qreal>(0, m_frameRight - HandleInset));
     m_captionItem->setParentItem(this);
     adjustSize(0, 0);
     setAcceptHoverEvents(true);
@@ -182,7 +178,7 @@ QPushButton* GraphicsBox::createActionButton()
     auto* button = new QPushButton;
     button->setObjectName(QStringLiteral("ActionButton"));
     button->setAttribute(Qt::WA_TranslucentBackground);
-    button->setProperty(kButtonBoxProperty, QVariant::fromValue(static_cast<void*>(this)));
+    button->setProperty(ButtonBoxProperty, QVariant::fromValue(static_cast<void*>(this)));
     return button;
 }
 
@@ -190,7 +186,7 @@ GraphicsBox* GraphicsBox::boxOfButton(QObject* button)
 {
     if (!button)
         return nullptr;
-    return static_cast<GraphicsBox*>(button->property(kButtonBoxProperty).value<void*>());
+    return static_cast<GraphicsBox*>(button->property(ButtonBoxProperty).value<void*>());
 }
 
 void GraphicsBox::sendActionCommand()
@@ -204,7 +200,7 @@ void GraphicsBox::sendActionCommand()
 
 QRectF GraphicsBox::bodyRect() const
 {
-    return QRectF(kBodyInset, kBodyInset, m_width - kBodyShrink, m_height - kBodyShrink);
+    return QRectF(BodyInset, BodyInset, m_width - BodyShrink, m_height - BodyShrink);
 }
 
 void GraphicsBox::adjustSize(int dx, int dy)
@@ -215,10 +211,10 @@ void GraphicsBox::adjustSize(int dx, int dy)
     m_frameRight = m_width - m_handleInsetX;
     m_frameBottom = m_height - m_handleInsetY;
 
-    const qreal textWidth = qMax<qreal>(0, m_width - kCaptionShrink);
+    const qreal textWidth = qMax<qreal>(0, m_width - CaptionShrink);
     m_captionItem->setTextWidth(textWidth);
     // The caption shows only inside the body: from its left edge to the body's bottom.
-    m_captionItem->setClipRect(QRectF(0, 0, textWidth, qMax<qreal>(0, m_height - 17 - kCaptionPos.y())));
+    m_captionItem->setClipRect(QRectF(0, 0, textWidth, qMax<qreal>(0, bodyRect().bottom() - CaptionPos.y())));
 
     if (m_kind == ImageBox)
         updateScaledPicture();
@@ -231,8 +227,8 @@ void GraphicsBox::updateScaledPicture()
 {
     if (!m_pictureItem || m_picture.isNull())
         return;
-    const int w = clampedSide(m_width - kBodyShrink);
-    const int h = clampedSide(m_height - kBodyShrink);
+    const int w = clampedSide(m_width - BodyShrink);
+    const int h = clampedSide(m_height - BodyShrink);
     if (w <= 0 || h <= 0) {
         m_pictureItem->setPixmap(QPixmap());
         return;
@@ -242,8 +238,8 @@ void GraphicsBox::updateScaledPicture()
 
 void GraphicsBox::layoutButton()
 {
-    const QRect rect(static_cast<int>(kButtonInset), static_cast<int>(kButtonInset), clampedSide(m_width - kButtonShrink),
-                     clampedSide(m_height - kButtonShrink));
+    const QRect rect(static_cast<int>(ButtonInset), static_cast<int>(ButtonInset), clampedSide(m_width - ButtonShrink),
+                     clampedSide(m_height - ButtonShrink));
     if (m_actionButton) {
         m_actionButton->setGeometry(rect);
         m_actionButton->resize(rect.size());
@@ -268,7 +264,7 @@ void GraphicsBox::addActionButton()
         return;
     if (!m_actionButton)
         m_actionButton = createActionButton();
-    m_actionButton->setIcon(QIcon(QStringLiteral(":/icons/lightbulb_off.png")));
+    m_actionButton->setIcon(QIcon(BulbOffIcon));
     connect(m_actionButton.data(), &QPushButton::toggled, this, &GraphicsHelperClass::buttonToggle,
             Qt::UniqueConnection);
 
@@ -487,8 +483,8 @@ const QPixmap& GraphicsBox::scaledLogo(const QSize& box)
         return m_scaledLogo;
     m_scaledLogoFor = box;
     m_scaledLogo = QPixmap();
-    const int fitW = qMin((int(m_width) - 40) / 7 * 4, MaxScaledSide);
-    const int fitH = qMin((int(m_height) - 40) / 7 * 5, MaxScaledSide);
+    const int fitW = qMin((int(m_width) - int(BodyShrink)) / 7 * 4, MaxScaledSide);
+    const int fitH = qMin((int(m_height) - int(BodyShrink)) / 7 * 5, MaxScaledSide);
     if (!m_logoPixmap.isNull() && fitW > 0 && fitH > 0)
         m_scaledLogo = m_logoPixmap.scaled(fitW, fitH, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return m_scaledLogo;
@@ -522,17 +518,18 @@ void GraphicsBox::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
 
 void GraphicsBox::paintKeypad(QPainter* painter)
 {
-    const qreal left = kBodyInset;
-    const qreal right = m_width - 17;
-    const qreal bottom = m_height - 17;
-    const qreal unit = (m_height - 20) / 7;
-    painter->drawRoundedRect(QRectF(left, kBodyInset, right - left, bottom - kBodyInset), 10, 10);
+    const QRectF body = bodyRect();
+    const qreal left = body.left();
+    const qreal right = body.right();
+    // The keypad's rows are sevenths of the height down to the handle frame.
+    const qreal unit = m_frameBottom / 7;
+    painter->drawRoundedRect(body, 10, 10);
 
     const QPixmap& logo = scaledLogo(QSize(int(m_width), int(m_height)));
     if (!logo.isNull())
-        painter->drawPixmap(QPointF(qRound((m_width - 20) / 2.5), kBodyInset), logo);
+        painter->drawPixmap(QPointF(qRound((m_width - HandleInset) / 2.5), BodyInset), logo);
 
-    const qreal third = (m_width - 40) / 3;
+    const qreal third = body.width() / 3;
     const qreal panelTop = 6 * unit;
     const qreal panelHeight = unit + 3;
     const QRectF panels[3] = {
@@ -542,7 +539,7 @@ void GraphicsBox::paintKeypad(QPainter* painter)
     };
     const QBrush saved = painter->brush();
     for (int i = 0; i < 3; ++i) {
-        painter->setBrush(QBrush(kPanelColors[i], Qt::SolidPattern));
+        painter->setBrush(QBrush(PanelColors[i], Qt::SolidPattern));
         painter->drawRoundedRect(panels[i], 5, 5);
     }
     painter->setBrush(saved);

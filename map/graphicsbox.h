@@ -31,6 +31,22 @@ public:
     static constexpr qreal CloneOffset = 25;
     // Largest side a picture is scaled to, whatever size the box is given.
     static constexpr int MaxScaledSide = 16384;
+    // Geometry of a box of width W and height H: the body is the rectangle at
+    // (23, 23) of (W - 40) x (H - 40); the caption sits at (25, 20), W - 45
+    // wide; a button box's button at (25, 25), (W - 45) x (H - 45).
+    static constexpr qreal BodyInset = 23;
+    static constexpr qreal BodyShrink = 40;
+    static constexpr qreal CaptionShrink = 45;
+    static constexpr qreal ButtonInset = 25;
+    static constexpr qreal ButtonShrink = 45;
+    static constexpr int HandleCount = 8;
+    static const QPointF CaptionPos;
+    // Fill of the keypad's three panels, left to right.
+    static const QColor PanelColors[3];
+    // The dynamic property of an action button that points back at its box.
+    static const char* const ButtonBoxProperty; // "g.o."
+    static const QString BulbOnIcon;
+    static const QString BulbOffIcon;
     static const QString DefaultIP;        // "192.168.100.100"
     static const QString DefaultCaption;   // "text goes here"
     static const QString WorkspacePlaceholder; // "workspace"

@@ -12,11 +12,6 @@
 #include <QIcon>
 #include <QPushButton>
 
-namespace {
-const char* const kBulbOnIcon = ":/icons/lightbulb.png";
-const char* const kBulbOffIcon = ":/icons/lightbulb_off.png";
-}
-
 GraphicsHelperClass::GraphicsHelperClass(QObject* parent)
     : QObject(parent)
 {
@@ -143,5 +138,5 @@ void GraphicsHelperClass::buttonToggle(bool)
     if (!button)
         return;
     // The button's own state counts, whatever the signal carried.
-    button->setIcon(QIcon(QLatin1String(button->isChecked() ? kBulbOnIcon : kBulbOffIcon)));
+    button->setIcon(QIcon(button->isChecked() ? GraphicsBox::BulbOnIcon : GraphicsBox::BulbOffIcon));
 }

@@ -25,6 +25,7 @@
 #include <QWidget>
 
 const QColor GraphicsScene::GridColor(200, 200, 255, 125);
+const QString GraphicsScene::LogSubject = QStringLiteral("GraphicsItem");
 
 namespace {
 
@@ -33,8 +34,6 @@ GraphicsScene::GatewayWizardHook& wizardHook()
     static GraphicsScene::GatewayWizardHook hook;
     return hook;
 }
-
-const QString kLogSubject = QStringLiteral("GraphicsItem");
 
 // Children of a workplace are kept in this order: by node type, highest
 // first, a TW system counting as 0 (the order Node::sortChildren gives).
@@ -305,7 +304,7 @@ void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
         m_undoStack->push(new DelItemCommand(this, elements));
         for (const QString& name : qAsConst(names)) {
             if (host)
-                host->writeUserActionLog(kLogSubject, tr("Item %1 deleted").arg(name));
+                host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));
         }
     }
     itemSelected(nullptr);
@@ -421,7 +420,7 @@ void GraphicsScene::sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mo
     }
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
     if (MapHost* host = mapHost())
-        host->writeUserActionLog(kLogSubject, tr("Item %1 added").arg(helper ? helper->objectName() : QString()));
+        host->writeUserActionLog(LogSubject, tr("Item %1 added").arg(helper ? helper->objectName() : QString()));
     QGuiApplication::restoreOverrideCursor();
 }
 

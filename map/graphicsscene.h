@@ -37,6 +37,8 @@ public:
     static constexpr int GridSize = 25;
     static constexpr int InitialSceneSize = 500;
     static const QColor GridColor; // RGBA (200, 200, 255, 125)
+    // Subject of the user-action log lines of placements and deletions.
+    static const QString LogSubject;
 
     // Runs the gateway setup for a newly placed gateway box. The dialogs
     // install the wizard here; until then, and in tests, placing a gateway
