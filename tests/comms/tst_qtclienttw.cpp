@@ -1,8 +1,10 @@
+#include "fuzzinput.h"
 #include "gatewaysimulator.h"
 #include "messagecatcher.h"
 #include "qtclienttw.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -115,6 +117,8 @@ private slots:
     void serverCloseResetsAndRetries();
     void badData_data();
     void badData();
+    void corpusReplay_data();
+    void corpusReplay();
 };
 
 void TestQtClientTW::helloOnTwPort()
@@ -396,6 +400,38 @@ void TestQtClientTW::badData()
     QCOMPARE(changed, changedRecords);
     QCOMPARE(client.configuration().count(char(0x5A)), configBytes);
     QCOMPARE(client.configuration().size(), qtClientTW::kConfigRegisterSize);
+}
+
+// Replays the inputs the fuzzer keeps, cut into pieces as the fuzzer cuts them.
+void TestQtClientTW::corpusReplay_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    const QFileInfoList files = QDir(QStringLiteral(LUMETRA_TW_CORPUS)).entryInfoList(QDir::Files, QDir::Name);
+    QVERIFY2(!files.isEmpty(), LUMETRA_TW_CORPUS);
+    for (const QFileInfo& info : files) {
+        QFile file(info.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTest::newRow(qPrintable(info.fileName())) << file.readAll();
+    }
+}
+
+void TestQtClientTW::corpusReplay()
+{
+    QFETCH(QByteArray, input);
+    qtClientTW client(1);
+    SignalLog log(client);
+    int pieces = 0;
+    FuzzInput::feedInPieces(reinterpret_cast<const uint8_t*>(input.constData()), size_t(input.size()),
+                            [&](const char* bytes, int length) {
+                                ++pieces;
+                                client.receiveBytes(bytes, length);
+                            });
+    QCOMPARE(log.images.size(), pieces);
+    for (const KX4Data& image : log.images) {
+        QCOMPARE(image.size(), 64);
+        for (const DeviceData& block : image)
+            QCOMPARE(block.size(), 32);
+    }
 }
 
 QTEST_MAIN(TestQtClientTW)

@@ -1,0 +1,49 @@
+// libFuzzer target: arbitrary received bytes, cut into arbitrary pieces,
+// through the TW controller client's frame reassembly and packet processing.
+#include "fuzzinput.h"
+#include "qtclienttw.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+namespace {
+
+void quietHandler(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(*argc, *argv);
+    qInstallMessageHandler(quietHandler);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    qtClientTW client(1);
+    int images = 0;
+    QObject::connect(&client, &qtClientTW::tcpInUpdate, [&](const KX4Data& image) {
+        ++images;
+        check(image.size() == 64);
+        for (const DeviceData& record : image)
+            check(record.size() == 32);
+    });
+    int pieces = 0;
+    FuzzInput::feedInPieces(data, size, [&](const char* bytes, int length) {
+        ++pieces;
+        client.receiveBytes(bytes, length);
+    });
+    // One image per received piece, whatever the bytes.
+    check(images == pieces);
+    check(client.configuration().size() == qtClientTW::kConfigRegisterSize);
+    return 0;
+}
