@@ -1,10 +1,19 @@
 #include "booledit.h"
 #include "charedit.h"
+#include "chooserhooks.h"
+#include "coloreditwidget.h"
+#include "fonteditwidget.h"
+#include "modalanswerer.h"
+#include "propertybrowserutils.h"
 #include "keysequenceedit.h"
 #include "popupanswerer.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QToolButton>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -54,6 +63,16 @@ MenuSnapshot runContextMenu(QLineEdit* lineEdit, bool triggerFirst)
     return snapshot;
 }
 
+bool named(QWidget& root, const QString& text)
+{
+    const QList<QLabel*> labels = root.findChildren<QLabel*>();
+    for (QLabel* label : labels) {
+        if (label->text() == text)
+            return true;
+    }
+    return false;
+}
+
 void sendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text)
 {
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
@@ -81,6 +100,15 @@ private slots:
 
     void charEditKeys();
     void charEditClearChar();
+
+    void cleanup();
+    void colorEditShowsValueSilently();
+    void colorEditChooser();
+    void swatchButtonLeavesCellKeys();
+    void fontEditMergesChosenAttributes();
+    void editorDestroyedWhileChooserOpen();
+    void defaultColorDialog();
+    void defaultColorDialogOutlivedByNothing();
 };
 
 void TestEditorWidgets::boolEditTexts()
@@ -320,6 +348,193 @@ void TestEditorWidgets::charEditClearChar()
     QCOMPARE(changed.count(), 2);
     QVERIFY(changed.last().at(0).value<QChar>().isNull());
     QVERIFY(line->text().isEmpty());
+}
+
+void TestEditorWidgets::cleanup()
+{
+    ChooserHooks::setColorChooser(nullptr);
+    ChooserHooks::setFontChooser(nullptr);
+}
+
+void TestEditorWidgets::colorEditShowsValueSilently()
+{
+    ColorEditWidget edit;
+    QSignalSpy changed(&edit, &ColorEditWidget::valueChanged);
+    const QColor red(255, 0, 0);
+    edit.setValue(red);
+    QCOMPARE(edit.value(), red);
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(named(edit, PropertyBrowserUtils::colorText(red)));
+    auto* button = edit.findChild<QToolButton*>();
+    QCOMPARE(button->text(), QString("..."));
+    QCOMPARE(button->width(), 20);
+    QCOMPARE(edit.focusProxy(), button);
+}
+
+void TestEditorWidgets::colorEditChooser()
+{
+    ColorEditWidget edit;
+    edit.setValue(QColor(10, 20, 30, 255));
+    QSignalSpy changed(&edit, &ColorEditWidget::valueChanged);
+    QColor answer;
+    bool confirm = true;
+    int calls = 0;
+    ChooserHooks::setColorChooser([&](QColor& value, QWidget* parent) {
+        ++calls;
+        if (parent != &edit)
+            qWarning("chooser not parented to the editor");
+        value = answer;
+        return confirm;
+    });
+    auto* button = edit.findChild<QToolButton*>();
+
+    answer = QColor(10, 20, 30, 255);
+    button->click();
+    QCOMPARE(changed.count(), 0);
+
+    answer = QColor(99, 99, 99);
+    confirm = false;
+    button->click();
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(edit.value(), QColor(10, 20, 30, 255));
+
+    confirm = true;
+    answer = QColor(10, 20, 30, 128);
+    button->click();
+    QCOMPARE(calls, 3);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).value<QColor>(), QColor(10, 20, 30, 128));
+    QCOMPARE(edit.value().alpha(), 128);
+}
+
+void TestEditorWidgets::swatchButtonLeavesCellKeys()
+{
+    int calls = 0;
+    ChooserHooks::setColorChooser([&](QColor&, QWidget*) { return ++calls, false; });
+    ChooserHooks::setFontChooser([&](QFont&, QWidget*, const QString&) { return ++calls, false; });
+    ColorEditWidget color;
+    FontEditWidget font;
+    for (QWidget* editor : {static_cast<QWidget*>(&color), static_cast<QWidget*>(&font)}) {
+        auto* button = editor->findChild<QToolButton*>();
+        for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QVERIFY(QCoreApplication::sendEvent(button, &press) == false || !press.isAccepted());
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(button, &release);
+        }
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+        QCoreApplication::sendEvent(button, &space);
+        QKeyEvent spaceUp(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ");
+        QCoreApplication::sendEvent(button, &spaceUp);
+    }
+    // Only the two Space presses reached a chooser.
+    QCOMPARE(calls, 2);
+}
+
+void TestEditorWidgets::fontEditMergesChosenAttributes()
+{
+    FontEditWidget edit;
+    QFont held("DejaVu Sans", 12);
+    held.setWeight(50);
+    held.setKerning(false);
+    edit.setValue(held);
+    QSignalSpy changed(&edit, &FontEditWidget::valueChanged);
+    QFont answer;
+    QString title;
+    ChooserHooks::setFontChooser([&](QFont& value, QWidget*, const QString& dialogTitle) {
+        title = dialogTitle;
+        value = answer;
+        return true;
+    });
+    auto* button = edit.findChild<QToolButton*>();
+
+    answer = held;
+    button->click();
+    QCOMPARE(title, QString("Select Font"));
+    QCOMPARE(changed.count(), 0);
+
+    // Only boldness differs (the chooser's weight 63 counts as bold).
+    answer = held;
+    answer.setWeight(63);
+    answer.setKerning(true);
+    button->click();
+    QCOMPARE(changed.count(), 1);
+    QFont merged = edit.value();
+    QCOMPARE(merged.weight(), 75);
+    QCOMPARE(merged.family(), held.family());
+    QCOMPARE(merged.pointSize(), 12);
+    QCOMPARE(merged.kerning(), false);
+
+    answer = merged;
+    answer.setItalic(true);
+    answer.setUnderline(true);
+    answer.setPointSize(20);
+    answer.setWeight(40);
+    button->click();
+    merged = edit.value();
+    QCOMPARE(merged.weight(), 50);
+    QVERIFY(merged.italic());
+    QVERIFY(merged.underline());
+    QVERIFY(!merged.strikeOut());
+    QCOMPARE(merged.pointSize(), 20);
+    QCOMPARE(changed.count(), 2);
+    QVERIFY(named(edit, PropertyBrowserUtils::fontText(merged)));
+}
+
+// The program keeps running while a chooser is open; a panel refill may
+// destroy the editor meanwhile.
+void TestEditorWidgets::editorDestroyedWhileChooserOpen()
+{
+    auto* color = new ColorEditWidget;
+    QPointer<ColorEditWidget> colorGuard(color);
+    ChooserHooks::setColorChooser([&](QColor& value, QWidget*) {
+        delete color;
+        value = Qt::blue;
+        return true;
+    });
+    color->findChild<QToolButton*>()->click();
+    QVERIFY(!colorGuard);
+
+    auto* font = new FontEditWidget;
+    QPointer<FontEditWidget> fontGuard(font);
+    ChooserHooks::setFontChooser([&](QFont& value, QWidget*, const QString&) {
+        delete font;
+        value.setBold(true);
+        return true;
+    });
+    font->findChild<QToolButton*>()->click();
+    QVERIFY(!fontGuard);
+}
+
+void TestEditorWidgets::defaultColorDialog()
+{
+    QWidget window;
+    auto* edit = new ColorEditWidget(&window);
+    edit->setValue(Qt::white);
+    QSignalSpy changed(edit, &ColorEditWidget::valueChanged);
+    bool sawDialog = false;
+    answerNextModal([&](QWidget* dialog) {
+        auto* colorDialog = qobject_cast<QColorDialog*>(dialog);
+        sawDialog = colorDialog && colorDialog->testOption(QColorDialog::ShowAlphaChannel);
+        if (colorDialog)
+            colorDialog->setCurrentColor(QColor(1, 2, 3, 4));
+        dialog->metaObject()->invokeMethod(dialog, "accept");
+    });
+    edit->findChild<QToolButton*>()->click();
+    QVERIFY(sawDialog);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(edit->value(), QColor(1, 2, 3, 4));
+    QVERIFY(!window.findChild<QColorDialog*>());
+}
+
+void TestEditorWidgets::defaultColorDialogOutlivedByNothing()
+{
+    auto* window = new QWidget;
+    QPointer<QWidget> windowGuard(window);
+    auto* edit = new ColorEditWidget(window);
+    answerNextModal([&](QWidget*) { delete window; });
+    edit->findChild<QToolButton*>()->click();
+    QVERIFY(!windowGuard);
 }
 
 QTEST_MAIN(TestEditorWidgets)
