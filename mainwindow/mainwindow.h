@@ -30,6 +30,8 @@ private slots:
     void logUserAction(const QString& subject, const QString& message);
 
 private:
+    void createTreeModels();
+
     bool m_closing = false;
 };
 

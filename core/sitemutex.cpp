@@ -1,0 +1,7 @@
+#include "sitemutex.h"
+
+QRecursiveMutex& siteMutex()
+{
+    static QRecursiveMutex mutex;
+    return mutex;
+}

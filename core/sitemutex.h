@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QMutexLocker>
+#include <QRecursiveMutex>
+
+// The one lock over the site trees' structure and the devices' state. Unit
+// threads hold it for the whole body of a slot; the GUI thread holds it for
+// structural changes of the trees and while it reads or evaluates device
+// state. It is recursive so that helpers may lock again inside a locked
+// caller. Never hold it while waiting for another thread.
+QRecursiveMutex& siteMutex();
+
+// Holds the site mutex for the lifetime of the object.
+class SiteLocker
+{
+public:
+    SiteLocker() : m_locker(&siteMutex()) {}
+    SiteLocker(const SiteLocker&) = delete;
+    SiteLocker& operator=(const SiteLocker&) = delete;
+
+    void unlock() { m_locker.unlock(); }
+    void relock() { m_locker.relock(); }
+
+private:
+    QMutexLocker m_locker;
+};

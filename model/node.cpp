@@ -1,0 +1,569 @@
+#include "node.h"
+
+#include "alarmcondition.h"
+#include "sitemutex.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Every node that exists, for `Node::isAlive`. Guarded by the site mutex.
+QSet<const Node*>& liveNodes()
+{
+    static QSet<const Node*> nodes;
+    return nodes;
+}
+
+// The colour of a device that has never reported since the last reset.
+const QColor kNeverUpdatedColor(85, 255, 255, 255);
+
+// Lookups over the conditions; callers hold the site mutex.
+const AlarmCondition* findCondition(int part, int key)
+{
+    for (const AlarmCondition& condition : qAsConst(g_alarmConditions)) {
+        if (condition.Active && condition.AlarmPart == part && condition.EnergParam == key)
+            return &condition;
+    }
+    return nullptr;
+}
+
+int conditionStatus(int part, int key)
+{
+    const AlarmCondition* condition = findCondition(part, key);
+    return condition ? condition->AlarmStatus : 0;
+}
+
+QColor conditionColor(int part, int key)
+{
+    const AlarmCondition* condition = findCondition(part, key);
+    if (condition)
+        return condition->AlarmColor;
+    return part == AlarmCondition::EnergizerPart ? QColor(Qt::gray) : QColor(Qt::green);
+}
+
+int energizerStatusOf(int key) { return conditionStatus(AlarmCondition::EnergizerPart, key); }
+QColor energizerColorOf(int key) { return conditionColor(AlarmCondition::EnergizerPart, key); }
+
+// Raw value of an energizer parameter as a number: flags 0/1, codes as they
+// stand. The fence state params are read as their code, not their text.
+int energizerValue(const StatusRecord& record, int param)
+{
+    switch (param) {
+    case EnergizerParam::FenceState1: return (record[12] >> 4) & 0x03;
+    case EnergizerParam::FenceState2: return (record[19] >> 4) & 0x03;
+    default: return decodeEnergizerParam(record, param).toInt();
+    }
+}
+
+struct EnergizerFlag
+{
+    int param;
+    int presentValue;  // the flag counts when the param has this value
+    const char* text;
+};
+
+constexpr int kStateBad = 3;
+
+// The flags of an energizer in the order they are listed and ranked.
+constexpr std::array<EnergizerFlag, 15> kEnergizerFlags = {{
+    {EnergizerParam::Panic, 1, "Panic"},
+    {EnergizerParam::Service, 1, "Service"},
+    {EnergizerParam::MainFail, 1, "MainsFail"},
+    {EnergizerParam::CommsFail, 1, "CommsFail"},
+    {EnergizerParam::SyncLoss, 1, "SyncLoss"},
+    {EnergizerParam::Tamper, 1, "Tamper"},
+    {EnergizerParam::FenceAlarm1, 1, "FenceAlarm1"},
+    {EnergizerParam::FenceAlarm2, 1, "FenceAlarm2"},
+    {EnergizerParam::FenceState1, kStateBad, "FenceSt1-Bad"},
+    {EnergizerParam::FenceState2, kStateBad, "FenceSt2-Bad"},
+    {EnergizerParam::GateAlarm, 1, "GateAlarm"},
+    {EnergizerParam::FenceOn1, 0, "Fence1Off"},
+    {EnergizerParam::FenceOn2, 0, "Fence2Off"},
+    {EnergizerParam::LowVoltageZone1, 1, "Fence1Lo"},
+    {EnergizerParam::LowVoltageZone2, 1, "Fence2Lo"},
+}};
+
+// Raises `maximum` to the condition status of `param` when the param has
+// `presentValue` and its status is higher; returns whether it did.
+bool raiseTo(const StatusRecord& record, int param, int presentValue, int& maximum, QColor& color)
+{
+    if (energizerValue(record, param) != presentValue)
+        return false;
+    const int status = energizerStatusOf(param);
+    if (status <= maximum)
+        return false;
+    maximum = status;
+    color = energizerColorOf(param);
+    return true;
+}
+
+struct SectorParams
+{
+    int fenceOn;
+    int fenceAlarm;
+    int sectorAlarm;
+    int lowVoltage;
+};
+
+int evaluateSector(const StatusRecord& record, const SectorParams& params, QColor& color)
+{
+    color = energizerColorOf(AlarmKey::NoAlarm);
+    if (energizerValue(record, params.fenceOn) == 0) {
+        color = energizerColorOf(params.fenceOn);
+        return Node::Off;
+    }
+    int maximum = 0;
+    raiseTo(record, params.fenceAlarm, 1, maximum, color);
+    raiseTo(record, params.sectorAlarm, 1, maximum, color);
+    raiseTo(record, params.lowVoltage, 1, maximum, color);
+    return maximum;
+}
+
+int sensorRank(int type)
+{
+    return type == Node::TWSystem ? 0 : type;
+}
+
+} // namespace
+
+Node::Node(const QString& name, Node* parent)
+    : name(name)
+    , columns{QVariant(name)}
+{
+    SiteLocker lock;
+    liveNodes().insert(this);
+    if (parent) {
+        m_parent = parent;
+        parent->children.append(this);
+    }
+    resetState();
+}
+
+Node::Node(const Node& other)
+    : durationClock(other.durationClock)
+    , previousRecord(other.previousRecord)
+    , record(other.record)
+    , outputArea(other.outputArea)
+    , flagText(other.flagText)
+    , inputMappings(other.inputMappings)
+    , outputMappings(other.outputMappings)
+    , children(other.children)
+    , name(other.name)
+    , type(other.type)
+    , columns(other.columns)
+    , deviceNode(other.deviceNode)
+    , enabled(other.enabled)
+    , mapItem(other.mapItem)
+    , updated(other.updated)
+    , color(other.color)
+    , m_parent(other.m_parent)
+    , m_ownsChildren(false)
+{
+    SiteLocker lock;
+    liveNodes().insert(this);
+}
+
+Node::~Node()
+{
+    SiteLocker lock;
+    liveNodes().remove(this);
+    if (!m_ownsChildren)
+        return;
+
+    // A node deleted while still listed by its parent must not stay there.
+    if (m_parent)
+        m_parent->children.removeOne(this);
+    // Nor may its partner keep pointing at it.
+    if (deviceNode && liveNodes().contains(deviceNode) && deviceNode->deviceNode == this)
+        deviceNode->deviceNode = nullptr;
+
+    const QList<Node*> owned = std::exchange(children, {});
+    for (Node* child : owned) {
+        child->m_parent = nullptr;
+        delete child;
+    }
+}
+
+bool Node::isAlive(const Node* node)
+{
+    SiteLocker lock;
+    return node && liveNodes().contains(node);
+}
+
+void registerNodeMetaTypes()
+{
+    qRegisterMetaType<Node>("Node");
+    qRegisterMetaType<Node*>("Node*");
+}
+Q_CONSTRUCTOR_FUNCTION(registerNodeMetaTypes)
+
+Node* Node::child(int row) const
+{
+    return (row >= 0 && row < children.size()) ? children.at(row) : nullptr;
+}
+
+QVariant Node::data(int column) const
+{
+    return (column >= 0 && column < columns.size()) ? columns.at(column) : QVariant();
+}
+
+bool Node::setData(int column, const QVariant& value)
+{
+    if (column < 0 || column >= columns.size())
+        return false;
+    columns[column] = value;
+    if (column == 0)
+        name = value.toString();
+    return true;
+}
+
+int Node::childNumber() const
+{
+    return m_parent ? m_parent->children.indexOf(const_cast<Node*>(this)) : 0;
+}
+
+int Node::number() const
+{
+    if (!m_parent || type == MapElement)
+        return 0;
+    return childNumber() + 1;
+}
+
+bool Node::removeChild(int row)
+{
+    Node* node = child(row);
+    if (!node)
+        return false;
+    children.removeAt(row);
+    node->m_parent = nullptr;
+    delete node;
+    return true;
+}
+
+bool Node::isAncestorOf(const Node* node) const
+{
+    for (; node; node = node->m_parent) {
+        if (node == this)
+            return true;
+    }
+    return false;
+}
+
+void Node::setParent(Node* newParent)
+{
+    const bool listed = m_parent && m_parent->children.contains(this);
+    if (newParent == m_parent && (listed || !newParent))
+        return;
+    // A node under itself would make a cycle that nothing could delete.
+    if (newParent && isAncestorOf(newParent))
+        return;
+    if (listed)
+        m_parent->children.removeOne(this);
+    m_parent = newParent;
+    if (newParent)
+        newParent->children.append(this);
+}
+
+bool Node::insertInto(Node* newParent, int row)
+{
+    if (!newParent || isAncestorOf(newParent))
+        return false;
+
+    const int from = (newParent == m_parent) ? newParent->children.indexOf(this) : -1;
+    if (from >= 0) {
+        // Within the same parent, -1 stands for the first place.
+        const int to = row < 0 ? 0 : qMin(row, newParent->children.size() - 1);
+        if (to == from)
+            return false;
+        newParent->children.move(from, to);
+        return true;
+    }
+
+    if (m_parent)
+        m_parent->children.removeOne(this);
+    m_parent = newParent;
+    const int size = newParent->children.size();
+    newParent->children.insert((row < 0 || row > size) ? size : row, this);
+    return true;
+}
+
+void Node::sortChildren()
+{
+    std::stable_sort(children.begin(), children.end(),
+                     [](const Node* a, const Node* b) { return sensorRank(a->type) > sensorRank(b->type); });
+}
+
+Node* Node::clone(Node* parent) const
+{
+    SiteLocker lock;
+    auto* copy = new Node(name, parent);
+    copy->columns = columns;
+    copy->type = type;
+    copy->enabled = enabled;
+    copy->record = record;
+    copy->outputArea = outputArea;
+    for (const Node* node : children)
+        node->clone(copy);
+    return copy;
+}
+
+int Node::columnAsInt(int column) const
+{
+    SiteLocker lock;
+    return column < columns.size() ? columns.at(column).toInt() : 0;
+}
+
+int Node::status() const
+{
+    return columnAsInt(kStatusColumn);
+}
+
+int Node::sector1Status() const
+{
+    return columnAsInt(kSector1Column);
+}
+
+int Node::sector2Status() const
+{
+    return columnAsInt(kSector2Column);
+}
+
+QVariant Node::energizerParam(int param) const
+{
+    SiteLocker lock;
+    return decodeEnergizerParam(record, param);
+}
+
+QVariant Node::ioCardParam(int param) const
+{
+    SiteLocker lock;
+    return decodeIOCardParam(record, param);
+}
+
+QVariant Node::sensorParam(int param) const
+{
+    SiteLocker lock;
+    return decodeSensorParam(record, param);
+}
+
+QVariant Node::ioFlag(int param) const
+{
+    SiteLocker lock;
+    switch (param) {
+    case 16: return int(outputArea[3] & 1);
+    case 17: return int((outputArea[3] >> 1) & 1);
+    case 20: return int(outputArea[4] & 1);
+    case 21: return int((outputArea[4] >> 1) & 1);
+    default: return {};
+    }
+}
+
+QVariant Node::relayBit(int n) const
+{
+    if (n < 1 || n > 8)
+        return {};
+    SiteLocker lock;
+    return int((outputArea[3] >> (n - 1)) & 1);
+}
+
+int Node::sensorStateClass() const
+{
+    switch (sensorParam(0).toInt()) {
+    case 15: return SensorState::Ready;
+    case 13:
+    case 14: return SensorState::Alarm;
+    case 7:
+    case 11: return SensorState::Maintenance;
+    default: return SensorState::Inactive;
+    }
+}
+
+void Node::resetState()
+{
+    SiteLocker lock;
+    updated = false;
+    for (int column : {kStatusColumn, kSector1Column, kSector2Column, kExtraStatusColumn}) {
+        if (column < columns.size())
+            columns[column] = int(Failure);
+    }
+    color.fill(energizerColorOf(AlarmKey::ResetColor));
+    record.fill(0);
+    outputArea.fill(0);
+}
+
+int Node::evaluateEnergizerStatus()
+{
+    SiteLocker lock;
+    flagText.clear();
+    color[MainColor] = energizerColorOf(AlarmKey::NoAlarm);
+    if (!updated) {
+        color[MainColor] = kNeverUpdatedColor;
+        return Off;
+    }
+    if (status() == Failure)
+        color[MainColor] = energizerColorOf(AlarmKey::ResetColor);
+
+    int maximum = 0;
+    for (const EnergizerFlag& flag : kEnergizerFlags) {
+        if (energizerValue(record, flag.param) != flag.presentValue)
+            continue;
+        if (!flagText.isEmpty())
+            flagText += QLatin1String(", ");
+        flagText += QLatin1String(flag.text);
+        const int status = energizerStatusOf(flag.param);
+        if (flag.param == EnergizerParam::CommsFail) {
+            // A lost link outranks everything listed before it and paints the whole device.
+            if (status > maximum) {
+                const QColor failColor = energizerColorOf(EnergizerParam::CommsFail);
+                for (int i : {MainColor, Sector1Color, Sector2Color, GateColor})
+                    color[i] = failColor;
+                return Failure;
+            }
+            continue;
+        }
+        if (status > maximum) {
+            maximum = status;
+            color[MainColor] = energizerColorOf(flag.param);
+        }
+    }
+
+    if (energizerValue(record, EnergizerParam::FenceOn1) || energizerValue(record, EnergizerParam::FenceOn2)) {
+        if (flagText.isEmpty())
+            flagText = QStringLiteral("Fence1On, Fence2On");
+        return maximum;
+    }
+    if (energizerValue(record, EnergizerParam::Tamper)) {
+        color[MainColor] = energizerColorOf(EnergizerParam::Tamper);
+        return Tamper;
+    }
+    return energizerStatusOf(EnergizerParam::FenceOn1);
+}
+
+int Node::evaluateSector1Status()
+{
+    SiteLocker lock;
+    return evaluateSector(record,
+                          {EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1, EnergizerParam::SectorAlarm1,
+                           EnergizerParam::LowVoltageZone1},
+                          color[Sector1Color]);
+}
+
+int Node::evaluateSector2Status()
+{
+    SiteLocker lock;
+    return evaluateSector(record,
+                          {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2, EnergizerParam::SectorAlarm2,
+                           EnergizerParam::LowVoltageZone2},
+                          color[Sector2Color]);
+}
+
+int Node::evaluateGateStatus()
+{
+    SiteLocker lock;
+    color[GateColor] = energizerColorOf(AlarmKey::NoAlarm);
+    int maximum = 0;
+    raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, color[GateColor]);
+    raiseTo(record, EnergizerParam::GateStatus, 1, maximum, color[GateColor]);
+    return maximum;
+}
+
+int Node::evaluateIOCardStatus()
+{
+    SiteLocker lock;
+    flagText.clear();
+    color[IOCardColor] = energizerColorOf(AlarmKey::NoAlarm);
+    int result = OK;
+    if (decodeIOCardParam(record, IOCardParam::CommsFail).toInt()) {
+        flagText = QStringLiteral("CommsFail");
+        color[IOCardColor] = energizerColorOf(EnergizerParam::CommsFail);
+        result = Failure;
+    }
+    if (flagText.isEmpty())
+        flagText = QStringLiteral("OK");
+    return result;
+}
+
+int alarmConditionStatus(int key)
+{
+    SiteLocker lock;
+    return conditionStatus(AlarmCondition::EnergizerPart, key);
+}
+
+QColor alarmConditionColor(int key)
+{
+    SiteLocker lock;
+    return conditionColor(AlarmCondition::EnergizerPart, key);
+}
+
+int sensorConditionStatus(int key)
+{
+    SiteLocker lock;
+    return conditionStatus(AlarmCondition::SensorPart, key);
+}
+
+QColor sensorConditionColor(int key)
+{
+    SiteLocker lock;
+    return conditionColor(AlarmCondition::SensorPart, key);
+}
+
+QString alarmStatusText(int status)
+{
+    switch (status) {
+    case Node::Warning: return QStringLiteral("Warning");
+    case Node::Critical: return QStringLiteral("Critical");
+    case Node::Failure: return QStringLiteral("Failure");
+    case Node::Tamper: return QStringLiteral("Tamper");
+    case Node::Off: return QStringLiteral("Off");
+    default: return QStringLiteral("OK");
+    }
+}
+
+SensorStateInfo sensorStateInfo(int stateClass)
+{
+    switch (stateClass) {
+    case SensorState::Inactive:
+        return {QStringLiteral("Inactive"), sensorConditionColor(0), sensorConditionStatus(0)};
+    case SensorState::Ready:
+        return {QStringLiteral("Ready"), alarmConditionColor(AlarmKey::NoAlarm), 0};
+    case SensorState::Alarm:
+        return {QStringLiteral("Alarm"), sensorConditionColor(2), sensorConditionStatus(2)};
+    case SensorState::Maintenance:
+        return {QStringLiteral("Maintenance"), sensorConditionColor(3), sensorConditionStatus(3)};
+    default:
+        return {};
+    }
+}
+
+bool ioCardInputChanged(const StatusRecord& oldRecord, const StatusRecord& newRecord, int input)
+{
+    const auto differs = [&](int i) {
+        const int param = IOCardParam::FirstInput + i;
+        return decodeIOCardParam(oldRecord, param) != decodeIOCardParam(newRecord, param);
+    };
+    if (input >= 0 && input < 8)
+        return differs(input);
+    if (input == -1) {
+        for (int i = 0; i < 8; ++i) {
+            if (differs(i))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool energizerParamChanged(const StatusRecord& oldRecord, const StatusRecord& newRecord, int param)
+{
+    // Compared by raw value, so the fence state params count by their code.
+    const auto differs = [&](int p) { return energizerValue(oldRecord, p) != energizerValue(newRecord, p); };
+    if (param != 0)
+        return differs(param);
+    for (int p : {10, 7, 16, 17, 20, 21, 5, 8, 4, 12, 22, 23, 36}) {
+        if (differs(p))
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,198 @@
+#pragma once
+
+#include "devicestatus.h"
+#include "mappingrecord.h"
+
+#include <QColor>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QTime>
+#include <QVariant>
+#include <QVector>
+
+#include <array>
+
+class QGraphicsItem;
+
+// One element of a site tree: a workplace, a map element, an action, a sound
+// alarm or a device (energizer, IO card, fence sector, gate, TW system, TW
+// sensor, TW sector). A device node carries the device's latest status record,
+// from which its status, flag text and five status colours are evaluated
+// against the alarm conditions in force.
+//
+// Threads: the trees are changed on the GUI thread only; device state
+// (records, output area, `updated`, `durationClock`, columns, `flagText`,
+// colours) is written by the unit threads and read on the GUI thread. Both
+// sides hold the site mutex (sitemutex.h) while they touch it; the
+// evaluations and `resetState` take it themselves. A `Node*` received through
+// a queued signal is checked with `Node::isAlive` before use.
+//
+// A node owns its children and its mapping records, never `deviceNode` or
+// `mapItem`. A copy (by value, e.g. through QVariant) shares nothing it could
+// delete: it lists the same children but never deletes them, and it is not
+// one of its parent's children.
+class Node
+{
+public:
+    enum NodeType {
+        Workplace = 0,
+        MapElement = 1,     // the stage; its position among its siblings counts as 0
+        TextLabel = 2,
+        FenceLine = 3,
+        Button = 4,
+        FrontEndAction = 5,
+        BackEndAction = 6,
+        SoundAlarm = 7,
+        StatusRow = 8,      // a device row of the energizer states model
+        Unused = 9,
+        Energizer = 10,
+        IOCard = 11,
+        FenceSector = 12,
+        Gate = 13,
+        KeypadBox = 14,
+        TWSystem = 15,
+        TWSensor = 16,
+        TWSector = 17,
+    };
+
+    enum AlarmStatus {
+        OK = 0,
+        Warning = 1,
+        Critical = 2,
+        Failure = 3,
+        Tamper = 4,
+        Off = 7,
+    };
+
+    // The indexes of `color`.
+    enum ColorIndex {
+        MainColor = 0,
+        Sector1Color = 1,
+        Sector2Color = 2,
+        GateColor = 3,
+        IOCardColor = 4,
+        ColorCount = 5,
+    };
+
+    // Columns that hold status codes where a model defines them.
+    static constexpr int kStatusColumn = 1;
+    static constexpr int kSector1Column = 2;
+    static constexpr int kSector2Column = 4;
+    static constexpr int kExtraStatusColumn = 13;
+    // Energizers sit at positions 1 to 32 under their gateway, IO cards above.
+    static constexpr int kMaxEnergizers = 32;
+
+    explicit Node(const QString& name = QString(), Node* parent = nullptr);
+    Node(const Node& other);
+    Node& operator=(const Node&) = delete;
+    ~Node();
+
+    // Tree and columns.
+    Node* parent() const { return m_parent; }
+    int childCount() const { return children.size(); }
+    int columnCount() const { return columns.size(); }
+    Node* child(int row) const;
+    QVariant data(int column) const;
+    bool setData(int column, const QVariant& value);
+    int childNumber() const;
+    int number() const;
+    bool removeChild(int row);
+    void setParent(Node* newParent);
+    bool insertInto(Node* newParent, int row);
+    void sortChildren();
+    Node* clone(Node* parent) const;
+    // True when `node` is this node or lies in its subtree.
+    bool isAncestorOf(const Node* node) const;
+
+    // Status accessors (columns 1, 2 and 4; 0 when the node has too few).
+    int status() const;
+    int sector1Status() const;
+    int sector2Status() const;
+    QVariant energizerParam(int param) const;
+    QVariant ioCardParam(int param) const;
+    QVariant sensorParam(int param) const;
+    QVariant ioFlag(int param) const;
+    QVariant relayBit(int n) const;
+    int sensorStateClass() const;
+
+    // Evaluations: each returns an AlarmStatus value and rewrites the flag
+    // text and colours it is responsible for.
+    void resetState();
+    int evaluateEnergizerStatus();
+    int evaluateSector1Status();
+    int evaluateSector2Status();
+    int evaluateGateStatus();
+    int evaluateIOCardStatus();
+
+    // Whether `node` still exists. Meaningful for pointers that crossed a
+    // thread: call it with the site mutex held and keep holding it while
+    // the node is used.
+    static bool isAlive(const Node* node);
+
+    QTime durationClock;
+    StatusRecord previousRecord{};
+    StatusRecord record{};
+    OutputArea outputArea{};
+    QString flagText;
+    QList<MappingRecord> inputMappings;
+    QList<MappingRecord> outputMappings;
+    QList<Node*> children;
+    QString name;
+    int type = Workplace;
+    QVector<QVariant> columns;
+    Node* deviceNode = nullptr;
+    bool enabled = true;
+    QGraphicsItem* mapItem = nullptr;
+    bool updated = false;
+    std::array<QColor, ColorCount> color;
+
+private:
+    int columnAsInt(int column) const;
+
+    Node* m_parent = nullptr;
+    // False for copies: they list the original's children but never delete them.
+    bool m_ownsChildren = true;
+};
+
+Q_DECLARE_METATYPE(Node)
+Q_DECLARE_METATYPE(Node*)
+
+// Registers "Node" and "Node*" for queued connections. Idempotent.
+void registerNodeMetaTypes();
+
+// Look-ups over g_alarmConditions: the first active entry of the part whose
+// key matches. Status 0 and grey (energizer) or green (sensor) when none does.
+int alarmConditionStatus(int key);
+QColor alarmConditionColor(int key);
+int sensorConditionStatus(int key);
+QColor sensorConditionColor(int key);
+
+// Alarm-condition keys with a meaning beyond a parameter number.
+namespace AlarmKey {
+constexpr int ResetColor = 7;  // colour of a reset element and of one in Failure
+constexpr int NoAlarm = 53;    // colour of an element without alarm
+} // namespace AlarmKey
+
+QString alarmStatusText(int status);
+
+// TW sensor state classes.
+namespace SensorState {
+constexpr int Inactive = 0;
+constexpr int Ready = 1;
+constexpr int Alarm = 2;
+constexpr int Maintenance = 3;
+} // namespace SensorState
+
+struct SensorStateInfo
+{
+    QString text;
+    QColor color;
+    int status = 0;
+};
+SensorStateInfo sensorStateInfo(int stateClass);
+
+// Input 0 to 7 of an IO card record, or -1 for any of the eight.
+bool ioCardInputChanged(const StatusRecord& oldRecord, const StatusRecord& newRecord, int input);
+// An energizer param, or 0 for any of the alarm-relevant ones.
+bool energizerParamChanged(const StatusRecord& oldRecord, const StatusRecord& newRecord, int param);

@@ -1,0 +1,635 @@
+#include "treemodel.h"
+
+#include "node.h"
+#include "sitemutex.h"
+
+#include <QDataStream>
+#include <QDebug>
+#include <QMimeData>
+#include <QPixmap>
+#include <QSet>
+
+TreeModel* g_elementTreeModel = nullptr;
+TreeModel* g_energizerModel = nullptr;
+TreeModel* g_twSensorModel = nullptr;
+
+const QString TreeModel::kMimeType = QStringLiteral("application/vnd.text.list");
+const QString TreeModel::kNewRowName = QStringLiteral("No Data");
+
+namespace {
+
+// Live models, so that drop payloads and cross-model moves can be checked
+// against real trees. GUI thread only.
+QList<TreeModel*>& liveModels()
+{
+    static QList<TreeModel*> models;
+    return models;
+}
+
+constexpr int kCompressionLevel = 9;
+
+// Display columns of an energizer's status row.
+constexpr int kSector1Column = 2;
+constexpr int kVoltage1Column = 3;
+constexpr int kSector2Column = 4;
+constexpr int kVoltage2Column = 5;
+constexpr int kGateColumn = 6;
+
+QString iconPathOfType(int type)
+{
+    switch (type) {
+    case Node::Workplace: return QStringLiteral(":/icons/workplace.png");
+    case Node::MapElement: return QStringLiteral(":/icons/stage.png");
+    case Node::TextLabel: return QStringLiteral(":/icons/label.png");
+    case Node::FenceLine: return QStringLiteral(":/icons/line.png");
+    case Node::Button: return QStringLiteral(":/icons/button.png");
+    case Node::FrontEndAction: return QStringLiteral(":/icons/actionFrontEnd.png");
+    case Node::BackEndAction: return QStringLiteral(":/icons/actionBackEnd.png");
+    case Node::SoundAlarm: return QStringLiteral(":/icons/soundAlarm.png");
+    case Node::Energizer: return QStringLiteral(":/icons/energizer.png");
+    case Node::IOCard: return QStringLiteral(":/icons/network_adapter.png");
+    case Node::FenceSector: return QStringLiteral(":/icons/lightning.png");
+    case Node::Gate: return QStringLiteral(":/icons/door_in.png");
+    case Node::TWSystem: return QStringLiteral(":/icons/network_hub.png");
+    case Node::TWSensor: return QStringLiteral(":/icons/sensor_BW.png");
+    case Node::TWSector: return QStringLiteral(":/icons/light_circle_green.png");
+    default: return QStringLiteral(":/user.png");
+    }
+}
+
+QString iconPathOfStatus(int status)
+{
+    switch (status) {
+    case Node::OK: return QStringLiteral(":/icons/okStatus.png");
+    case Node::Warning: return QStringLiteral(":/icons/warningStatus.png");
+    case Node::Critical: return QStringLiteral(":/icons/criticalStatus.png");
+    default: return {};
+    }
+}
+
+int pairedType(const Node* node)
+{
+    return node->deviceNode ? node->deviceNode->type : -1;
+}
+
+bool isListed(const Node* node)
+{
+    return node->parent() && node->parent()->children.contains(const_cast<Node*>(node));
+}
+
+template<typename Visit>
+void walk(Node* node, const Visit& visit)
+{
+    visit(node);
+    for (Node* child : qAsConst(node->children))
+        walk(child, visit);
+}
+
+QString sectorText(const Node* row, int fenceOnParam, int sectorStatus)
+{
+    if (row->status() == Node::Failure)
+        return alarmStatusText(Node::Failure);
+    return row->energizerParam(fenceOnParam).toBool() ? alarmStatusText(sectorStatus) : QStringLiteral("Off");
+}
+
+} // namespace
+
+TreeModel::TreeModel(QObject* parent)
+    : QAbstractItemModel(parent)
+    , owner(parent)
+{
+    registerNodeMetaTypes();
+    liveModels().append(this);
+}
+
+TreeModel::~TreeModel()
+{
+    liveModels().removeOne(this);
+    SiteLocker lock;
+    delete root;
+}
+
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (!hasIndex(row, column, parent))
+        return {};
+    Node* node = getNode(parent);
+    Node* child = node ? node->child(row) : nullptr;
+    return child ? createIndex(row, column, child) : QModelIndex();
+}
+
+QModelIndex TreeModel::parent(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return {};
+    Node* parentNode = getNode(index)->parent();
+    if (!parentNode || parentNode == root)
+        return {};
+    return nodeIndex(parentNode);
+}
+
+int TreeModel::rowCount(const QModelIndex& parent) const
+{
+    // Only the first column of a row has children, as every Qt view expects.
+    if (parent.column() > 0)
+        return 0;
+    Node* node = getNode(parent);
+    return node ? node->childCount() : 0;
+}
+
+int TreeModel::columnCount(const QModelIndex& parent) const
+{
+    Node* node = getNode(parent);
+    return node ? node->columnCount() : 0;
+}
+
+QVariant TreeModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    Node* node = getNode(index);
+    SiteLocker lock;
+    switch (role) {
+    case Qt::EditRole: return node->data(index.column());
+    case Qt::DisplayRole: return displayData(node, index.column());
+    case Qt::DecorationRole: return index.column() == 0 ? decorationData(node) : QVariant();
+    case Qt::BackgroundRole: return backgroundData(node, index.column());
+    case Qt::ToolTipRole: return toolTipData(node);
+    default: return {};
+    }
+}
+
+QVariant TreeModel::displayData(Node* node, int column) const
+{
+    if (node->type == Node::TWSensor) {
+        if (column == 1)
+            return sensorStateInfo(node->data(1).toInt()).text;
+        if (column == 2 || column == 3)
+            return QString();
+        return node->data(column);
+    }
+    if (node->type != Node::StatusRow || !node->deviceNode)
+        return node->data(column);
+
+    if (column == Node::kStatusColumn)
+        return alarmStatusText(node->status());
+    const int paired = pairedType(node);
+    if (paired == Node::IOCard && (column == kSector1Column || column == kSector2Column))
+        return QString();
+    if (paired != Node::Energizer)
+        return node->data(column);
+
+    switch (column) {
+    case kSector1Column: return sectorText(node, EnergizerParam::FenceOn1, node->sector1Status());
+    case kSector2Column: return sectorText(node, EnergizerParam::FenceOn2, node->sector2Status());
+    case kGateColumn:
+        if (node->status() == Node::Failure)
+            return alarmStatusText(Node::Failure);
+        return node->energizerParam(EnergizerParam::GateStatus).toBool() ? QStringLiteral("Open")
+                                                                          : QStringLiteral("Closed");
+    case kVoltage1Column: return node->energizerParam(EnergizerParam::FenceReturnVolt1).toInt();
+    case kVoltage2Column: return node->energizerParam(EnergizerParam::FenceReturnVolt2).toInt();
+    default: return node->data(column);
+    }
+}
+
+QVariant TreeModel::decorationData(Node* node) const
+{
+    const QString path = node->type == Node::StatusRow ? iconPathOfStatus(node->status()) : iconPathOfType(node->type);
+    if (path.isEmpty())
+        return QIcon();
+    auto it = m_icons.constFind(path);
+    if (it == m_icons.constEnd()) {
+        QIcon icon;
+        icon.addPixmap(QPixmap(path), QIcon::Normal, QIcon::Off);
+        it = m_icons.insert(path, icon);
+    }
+    return *it;
+}
+
+QVariant TreeModel::backgroundData(Node* node, int column) const
+{
+    if (node->type == Node::TWSensor)
+        return column == 1 ? QVariant(sensorStateInfo(node->data(1).toInt()).color) : QVariant();
+    if (node->type != Node::StatusRow)
+        return {};
+    switch (pairedType(node)) {
+    case Node::Energizer:
+        switch (column) {
+        case Node::kStatusColumn: return node->color[Node::MainColor];
+        case kSector1Column: return node->color[Node::Sector1Color];
+        case kSector2Column: return node->color[Node::Sector2Color];
+        case kGateColumn: return node->color[Node::GateColor];
+        default: return {};
+        }
+    case Node::IOCard:
+        return column == Node::kStatusColumn ? QVariant(node->color[Node::IOCardColor]) : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant TreeModel::toolTipData(Node* node) const
+{
+    if (node->type != Node::StatusRow)
+        return {};
+    const int position = node->number();
+    const QString name = node->data(0).toString();
+    if (position > Node::kMaxEnergizers) {
+        node->evaluateIOCardStatus();
+        QString relays;
+        for (int relay = 1; relay <= 8; ++relay) {
+            const QVariant value = node->ioCardParam(relay);
+            const bool inactive = value.type() == QVariant::Int && value.toInt() == 0;
+            relays += QStringLiteral("Relay%1: %2\n").arg(relay).arg(inactive ? QStringLiteral("NotActive")
+                                                                               : QStringLiteral("Active"));
+        }
+        return QStringLiteral("IOCard %1\nStatus: %2\n%3").arg(name, node->flagText, relays);
+    }
+    if (position >= 1)
+        return QStringLiteral("Energizer %1\nstatus: %2\n%3").arg(name, alarmStatusText(node->status()), node->flagText);
+    return {};
+}
+
+bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole)
+        return false;
+    if (Node* node = getNode(index)) {
+        SiteLocker lock;
+        node->setData(index.isValid() ? index.column() : -1, value.toString());
+    }
+    emit dataChanged(QModelIndex(), QModelIndex());
+    return true;
+}
+
+QVariant TreeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && root)
+        return root->data(section);
+    return {};
+}
+
+QStringList TreeModel::mimeTypes() const
+{
+    return {kMimeType};
+}
+
+QMimeData* TreeModel::mimeData(const QModelIndexList& indexes) const
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << quint64(quintptr(this));
+    for (const QModelIndex& index : indexes) {
+        if (index.isValid() && index.column() == 0 && index.model() == this)
+            stream << quint64(quintptr(getNode(index)));
+    }
+    auto* data = new QMimeData;
+    data->setData(kMimeType, qCompress(bytes, kCompressionLevel));
+    return data;
+}
+
+bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                             const QModelIndex& parent)
+{
+    if (action == Qt::IgnoreAction)
+        return true;
+    if (!data || !data->hasFormat(kMimeType) || !root)
+        return false;
+    if (parent.isValid() && parent.model() != this)
+        return false;
+
+    const QByteArray bytes = qUncompress(data->data(kMimeType));
+    QDataStream stream(bytes);
+    quint64 sourceId = 0;
+    stream >> sourceId;
+    if (stream.status() != QDataStream::Ok)
+        return false;
+
+    // Payloads are addresses: only a live model and nodes found in its tree
+    // are accepted, so nothing from a forged or stale payload is dereferenced.
+    TreeModel* source = nullptr;
+    for (TreeModel* model : qAsConst(liveModels())) {
+        if (quint64(quintptr(model)) == sourceId)
+            source = model;
+    }
+    if (!source)
+        return false;
+    QList<quint64> ids;
+    while (!stream.atEnd()) {
+        quint64 id = 0;
+        stream >> id;
+        if (stream.status() != QDataStream::Ok || !source->findAddress(id))
+            return false;
+        ids.append(id);
+    }
+
+    Node* target = getNode(parent);
+    for (const quint64 id : qAsConst(ids)) {
+        // An earlier entry of the same payload may have removed this one.
+        Node* node = source->findAddress(id);
+        if (!node)
+            return false;
+
+        if (action == Qt::CopyAction) {
+            qDebug() << (source == this ? "same-model-copy" : "another-model-copy");
+            insertNode(target, 0, node->clone(nullptr));
+            continue;
+        }
+        if (action != Qt::MoveAction)
+            continue;
+
+        qDebug() << "model-move";
+        if (node == target)
+            return false;
+        if (source != this) {
+            qDebug() << "another-model-move";
+            insertNode(target, row, node->clone(nullptr));
+            if (removeSourceOnMove)
+                source->removeRows(node->childNumber(), 1, source->nodeIndex(node->parent()));
+            continue;
+        }
+        if (!parent.isValid()) {
+            qDebug() << "layout";
+            insertNode(root, row, node->clone(nullptr));
+            continue;
+        }
+
+        qDebug() << "same-model-move" << row << parent.data().toString();
+        const QModelIndex currentParent = nodeIndex(node->parent());
+        if (currentParent == parent && row == -1) {
+            qDebug() << "RETURN";
+            return false;
+        }
+        qDebug() << (currentParent == parent ? "SAME PARENT " : "NOT SAME PARENT ") << target->data(column) << row;
+        moveIndex(parent, nodeIndex(node), (currentParent != parent && row == -1) ? 0 : row);
+        return false;
+    }
+    return true;
+}
+
+Qt::DropActions TreeModel::supportedDropActions() const
+{
+    return Qt::MoveAction;
+}
+
+Qt::DropActions TreeModel::supportedDragActions() const
+{
+    return Qt::MoveAction;
+}
+
+bool TreeModel::insertRows(int row, int count, const QModelIndex& parent)
+{
+    Node* node = getNode(parent);
+    if (!node || row < 0 || row > node->childCount())
+        return false;
+    if (count < 1)
+        return true;
+    SiteLocker lock;
+    beginInsertRows(parent, row, row + count - 1);
+    for (int i = 0; i < count; ++i)
+        (new Node(kNewRowName))->insertInto(node, row + i);
+    endInsertRows();
+    return true;
+}
+
+bool TreeModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    Node* node = getNode(parent);
+    if (!node || count < 1 || row < 0 || row + count > node->childCount())
+        return false;
+    SiteLocker lock;
+    unlinkPartners(node->children.mid(row, count));
+    beginRemoveRows(parent, row, row + count - 1);
+    for (int i = 0; i < count; ++i)
+        node->removeChild(row);
+    endRemoveRows();
+    return true;
+}
+
+Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled
+        | Qt::ItemIsEnabled;
+}
+
+void TreeModel::setRootNode(Node* node)
+{
+    beginResetModel();
+    root = node;
+    endResetModel();
+}
+
+Node* TreeModel::getNode(const QModelIndex& index) const
+{
+    if (index.isValid() && index.model() == this)
+        return static_cast<Node*>(index.internalPointer());
+    return root;
+}
+
+QModelIndex TreeModel::nodeIndex(Node* node) const
+{
+    if (!node || node == root)
+        return {};
+    const int row = node->childNumber();
+    return row >= 0 ? createIndex(row, 0, node) : QModelIndex();
+}
+
+bool TreeModel::refreshNode(Node* node)
+{
+    if (!node)
+        return false;
+    setData(nodeIndex(node), node->data(0), Qt::EditRole);
+    return true;
+}
+
+Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const
+{
+    const QModelIndex start = parent.isValid() ? parent.siblingAtColumn(0) : parent;
+    const int rows = rowCount(start);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = index(row, 0, start);
+        Node* node = getNode(child);
+        if (node->data(column) == value)
+            return node;
+        if (Node* found = findNode(child, column, value))
+            return found;
+    }
+    return nullptr;
+}
+
+bool TreeModel::insertNode(Node* parent, int row, Node* node)
+{
+    if (!node)
+        return false;
+    return placeNode(node, parent, row);
+}
+
+bool TreeModel::moveNode(Node* newParent, Node* node)
+{
+    if (!newParent || !node)
+        return false;
+    if (newParent->child(0) == node)
+        return true;
+    return placeNode(node, newParent, 0);
+}
+
+bool TreeModel::moveIndex(const QModelIndex& destParent, const QModelIndex& source, int row)
+{
+    if (!source.isValid() || source.model() != this)
+        return false;
+    Node* node = getNode(source);
+    Node* destination = getNode(destParent);
+    if (!node || node == destination)
+        return false;
+    return placeNode(node, destination, row);
+}
+
+// Moves or inserts `node` where Node::insertInto(newParent, row) puts it and
+// tells every model involved exactly that.
+bool TreeModel::placeNode(Node* node, Node* newParent, int row)
+{
+    if (!newParent || node->isAncestorOf(newParent))
+        return false;
+    SiteLocker lock;
+
+    Node* oldParent = node->parent();
+    const bool listed = isListed(node);
+    TreeModel* destinationModel = contains(newParent) ? this : modelOf(newParent);
+
+    if (listed && destinationModel == this && contains(oldParent)) {
+        const int from = node->childNumber();
+        int to = 0;
+        int beforeMove = 0;  // the destination in the numbering before the move
+        if (oldParent == newParent) {
+            to = row < 0 ? 0 : qMin(row, newParent->childCount() - 1);
+            if (to == from)
+                return true;
+            beforeMove = to > from ? to + 1 : to;
+        } else {
+            const int size = newParent->childCount();
+            to = (row < 0 || row > size) ? size : row;
+            beforeMove = to;
+        }
+        if (!beginMoveRows(nodeIndex(oldParent), from, from, nodeIndex(newParent), beforeMove))
+            return false;
+        node->insertInto(newParent, row);
+        endMoveRows();
+        return true;
+    }
+
+    if (listed) {
+        if (TreeModel* sourceModel = modelOf(node))
+            sourceModel->takeNode(node);
+        else
+            oldParent->children.removeOne(node);
+    }
+    const int size = newParent->childCount();
+    const int to = (row < 0 || row > size) ? size : row;
+    if (destinationModel)
+        destinationModel->beginInsertRows(destinationModel->nodeIndex(newParent), to, to);
+    node->insertInto(newParent, to);
+    if (destinationModel)
+        destinationModel->endInsertRows();
+    return true;
+}
+
+void TreeModel::takeNode(Node* node)
+{
+    if (!node || !node->parent())
+        return;
+    SiteLocker lock;
+    Node* parentNode = node->parent();
+    const int row = parentNode->children.indexOf(node);
+    if (row < 0)
+        return;
+    if (!contains(parentNode)) {
+        if (TreeModel* other = modelOf(parentNode))
+            other->takeNode(node);
+        else
+            parentNode->children.removeAt(row);
+        return;
+    }
+    beginRemoveRows(nodeIndex(parentNode), row, row);
+    parentNode->children.removeAt(row);
+    endRemoveRows();
+}
+
+void TreeModel::clear()
+{
+    SiteLocker lock;
+    beginResetModel();
+    if (root) {
+        const QList<Node*> doomed = root->children;
+        unlinkPartners(doomed);
+        for (Node* child : doomed) {
+            child->setParent(nullptr);
+            delete child;
+        }
+    }
+    endResetModel();
+}
+
+void TreeModel::removeAllNodes()
+{
+    SiteLocker lock;
+    beginResetModel();
+    if (root) {
+        unlinkPartners(root->children);
+        while (root->childCount() > 0)
+            root->removeChild(0);
+    }
+    endResetModel();
+}
+
+bool TreeModel::contains(const Node* node) const
+{
+    for (; node && root; node = node->parent()) {
+        if (node == root)
+            return true;
+        if (!isListed(node))
+            return false;
+    }
+    return false;
+}
+
+TreeModel* TreeModel::modelOf(const Node* node)
+{
+    for (TreeModel* model : qAsConst(liveModels())) {
+        if (model->contains(node))
+            return model;
+    }
+    return nullptr;
+}
+
+Node* TreeModel::findAddress(quint64 address) const
+{
+    Node* found = nullptr;
+    if (root) {
+        walk(root, [&](Node* node) {
+            if (!found && node != root && quint64(quintptr(node)) == address)
+                found = node;
+        });
+    }
+    return found;
+}
+
+// Clears every link from any live tree into the subtrees about to be deleted.
+void TreeModel::unlinkPartners(const QList<Node*>& doomed)
+{
+    QSet<Node*> gone;
+    for (Node* top : doomed)
+        walk(top, [&gone](Node* node) { gone.insert(node); });
+    for (TreeModel* model : qAsConst(liveModels())) {
+        if (!model->root)
+            continue;
+        walk(model->root, [&gone](Node* node) {
+            if (node->deviceNode && gone.contains(node->deviceNode))
+                node->deviceNode = nullptr;
+        });
+    }
+    for (Node* node : qAsConst(gone))
+        node->deviceNode = nullptr;
+}

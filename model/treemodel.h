@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QHash>
+#include <QIcon>
+#include <QStringList>
+
+class Node;
+
+// The item model over a tree of `Node`s. The internal pointer of each index
+// is the row's node; the root node stands for the invalid index and is never
+// shown. Besides the presentation of the node types (texts, icons, tool tips,
+// status colours) it offers the tree operations through which the main
+// window, the map editor and the dialogs change the tree, each announced to
+// the views exactly as it changes the tree. Structural changes take the site
+// mutex. GUI thread only.
+//
+// Every `dataChanged` this model emits carries two invalid indexes: views
+// repaint in full; filter proxies ignore it, so their owners re-filter.
+class TreeModel : public QAbstractItemModel
+{
+public:
+    static const QString kMimeType;   // "application/vnd.text.list"
+    static const QString kNewRowName; // "No Data"
+
+    explicit TreeModel(QObject* parent = nullptr);
+    ~TreeModel() override;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& index) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+    Qt::DropActions supportedDropActions() const override;
+    Qt::DropActions supportedDragActions() const override;
+    bool insertRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    Node* rootNode() const { return root; }
+    // The model takes ownership of `node`; a previous root stays with the caller.
+    void setRootNode(Node* node);
+    Node* getNode(const QModelIndex& index) const;
+    QModelIndex nodeIndex(Node* node) const;
+    bool refreshNode(Node* node);
+    Node* findNode(const QModelIndex& parent, int column, const QVariant& value) const;
+    // Puts `node` at `row` of `parent` (-1 or past the end appends). A node
+    // still hanging elsewhere is taken out there first, announced by its
+    // model. False when `parent` is null, is `node` or lies under it.
+    bool insertNode(Node* parent, int row, Node* node);
+    // Makes `node` the first child of `newParent`; true when it is (already) there.
+    bool moveNode(Node* newParent, Node* node);
+    bool moveIndex(const QModelIndex& destParent, const QModelIndex& source, int row);
+    // Takes the node out of its parent's child list without deleting it; it
+    // keeps its parent link until it is put back or deleted.
+    void takeNode(Node* node);
+    // Deletes every node below the root; the root and its header texts stay.
+    void clear();
+    void removeAllNodes();
+
+    // True when `node` is the root or lies in its subtree.
+    bool contains(const Node* node) const;
+    // The live model whose tree holds `node`, or null.
+    static TreeModel* modelOf(const Node* node);
+
+    bool removeSourceOnMove = false;
+
+private:
+    bool placeNode(Node* node, Node* newParent, int row);
+    QVariant displayData(Node* node, int column) const;
+    QVariant decorationData(Node* node) const;
+    QVariant backgroundData(Node* node, int column) const;
+    QVariant toolTipData(Node* node) const;
+    Node* findAddress(quint64 address) const;
+    static void unlinkPartners(const QList<Node*>& doomed);
+
+    QObject* owner = nullptr;
+    Node* root = nullptr;
+    mutable QHash<QString, QIcon> m_icons;
+};
+
+// The three site tree models, created by the main window.
+extern TreeModel* g_elementTreeModel;
+extern TreeModel* g_energizerModel;
+extern TreeModel* g_twSensorModel;
