@@ -109,6 +109,12 @@ bool qtClient::writeFrame(const QByteArray& frame)
 
 // ---------------------------------------------------------------- connection
 
+QString qtClient::address() const
+{
+    QMutexLocker lock(&addressMutex);
+    return connectedAddress;
+}
+
 void qtClient::connectToServer()
 {
     qCDebug(lc) << "connectToServer";
@@ -123,6 +129,10 @@ void qtClient::connectToServer()
     qCDebug(lc) << "---TryToConnect---";
     if (ip.isEmpty())
         ip = QString::fromLatin1(kDefaultHost);
+    {
+        QMutexLocker lock(&addressMutex);
+        connectedAddress = ip;
+    }
 
     // A new stream: nothing of the last connection may leak into it.
     resetLinkState();

@@ -5,6 +5,7 @@
 #include "linktiming.h"
 
 #include <QAbstractSocket>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
@@ -68,6 +69,8 @@ public:
 
     // Written by the GUI before connectToServer(); read on the GUI thread only.
     QString ip;
+    // The address of the latest connection attempt; safe to read from any thread.
+    QString address() const;
     const int mode;
     // Learnt from the heartbeats; read by the control unit's thread.
     std::atomic<int> no_of_energizers{0};
@@ -130,6 +133,8 @@ private:
     void emitBlock(int blockNo);
     void emitImage();
 
+    mutable QMutex addressMutex;
+    QString connectedAddress;
     LinkTiming m_timing;
     quint16 m_port;
     QTcpSocket socket;
