@@ -4,6 +4,7 @@
 #include "linklogging.h"
 
 #include <QDebug>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstring>
@@ -56,6 +57,10 @@ qtClient::qtClient(int mode, QObject* parent)
     connect(this, &qtClient::refreshheartTimer, this, &qtClient::startHeartbeatTimer);
     connect(&retryTimer, &QTimer::timeout, this, &qtClient::connectToServer);
 
+    // The link's periods are promised to the peer and the operator; a coarse
+    // timer could fire them early.
+    for (QTimer* timer : {&heartbeatTimer, &retryTimer, &connectTimer, &sweepStartTimer, &readReplyTimer})
+        timer->setTimerType(Qt::PreciseTimer);
     connectTimer.setSingleShot(true);
     connect(&connectTimer, &QTimer::timeout, this, &qtClient::onConnectTimeout);
     sweepStartTimer.setSingleShot(true);
@@ -170,7 +175,7 @@ void qtClient::onConnectTimeout()
 {
     if (socket.state() == QAbstractSocket::ConnectedState)
         return;
-    socket.abort();
+    abortSocket();
     qCDebug(lc) << "Connecting failed!";
     retryTimer.start(m_timing.retryIntervalMs);
 }
@@ -186,10 +191,17 @@ void qtClient::closeConnection()
     sweepStartTimer.stop();
     readReplyTimer.stop();
     readOutstanding = false;
-    socket.abort();
-    socket.close();
+    abortSocket();
     qCDebug(lc) << "Close connection";
     setStatus(ConnectionClosedByServer);
+}
+
+void qtClient::abortSocket()
+{
+    // Our own abort is no news: its disconnected() would report the loss a second time.
+    const QSignalBlocker blocker(socket);
+    socket.abort();
+    socket.close();
 }
 
 void qtClient::stopSearch()
@@ -212,7 +224,7 @@ void qtClient::error(QAbstractSocket::SocketError sockeError)
     connectTimer.stop();
     setStatus(Error);
     qCDebug(lc) << "Error" << socket.errorString() << sockeError;
-    socket.abort();
+    abortSocket();
     closeConnection();
     if (wasConnecting)
         qCDebug(lc) << "Connecting failed!";

@@ -118,6 +118,7 @@ private:
     bool writeFrame(const QByteArray& frame);
     void logAndWriteRequest(const char* title, const QByteArray& frame);
     void resetLinkState();
+    void abortSocket();
     void onSocketConnected();
     void onConnectTimeout();
     void onSweepStart();
