@@ -1,5 +1,7 @@
 #pragma once
 
+#include "threadannotations.h"
+
 #include <QMutexLocker>
 #include <QRecursiveMutex>
 
@@ -14,13 +16,30 @@ QRecursiveMutex& siteMutex();
 class SiteLocker
 {
 public:
-    SiteLocker() : m_locker(&siteMutex()) {}
+    SiteLocker() : m_locker(&siteMutex()) { announceAcquire(&siteMutex()); }
+    ~SiteLocker()
+    {
+        if (m_locked)
+            announceRelease(&siteMutex());
+    }
     SiteLocker(const SiteLocker&) = delete;
     SiteLocker& operator=(const SiteLocker&) = delete;
 
-    void unlock() { m_locker.unlock(); }
-    void relock() { m_locker.relock(); }
+    void unlock()
+    {
+        if (m_locked)
+            announceRelease(&siteMutex());
+        m_locked = false;
+        m_locker.unlock();
+    }
+    void relock()
+    {
+        m_locker.relock();
+        m_locked = true;
+        announceAcquire(&siteMutex());
+    }
 
 private:
     QMutexLocker m_locker;
+    bool m_locked = true;
 };

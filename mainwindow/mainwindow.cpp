@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "node.h"
 #include "sitemutex.h"
+#include "threadannotations.h"
 #include "timerunit.h"
 #include "treemodel.h"
 
@@ -120,11 +121,13 @@ void MainWindow::createDeviceUnits()
     m_fenceClient->setObjectName(FenceClientName);
     m_controlUnitThread = new QThread(this);
     m_controlUnitThread->setObjectName(ControlUnitThreadName);
+    announceThreadEnd(m_controlUnitThread);
     m_controlUnit->moveToThread(m_controlUnitThread);
 
     m_timerUnit = std::make_unique<TimerUnit>();
     m_timerUnitThread = new QThread(this);
     m_timerUnitThread->setObjectName(TimerUnitThreadName);
+    announceThreadEnd(m_timerUnitThread);
     m_timerUnit->moveToThread(m_timerUnitThread);
     connect(m_timerUnitThread, &QThread::started, m_timerUnit.get(), &TimerUnit::run);
 
@@ -162,10 +165,8 @@ void MainWindow::stopDeviceUnits()
     if (m_timerUnitThread && m_timerUnitThread->isRunning())
         QMetaObject::invokeMethod(m_timerUnit.get(), &TimerUnit::stop, Qt::BlockingQueuedConnection);
     for (QThread* thread : {m_timerUnitThread, m_controlUnitThread}) {
-        if (thread) {
-            thread->quit();
-            thread->wait();
-        }
+        if (thread)
+            endThread(thread);
     }
     m_timerUnit.reset();
     m_controlUnit.reset();

@@ -3,12 +3,23 @@
 #include "alarmcondition.h"
 #include "messagecatcher.h"
 #include "sitemutex.h"
+#include "threadannotations.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
 #include <QtTest>
 
 #include <atomic>
+
+// Marks, on the unit's thread, that everything posted before it has been handled.
+class DrainMarker : public QObject
+{
+    Q_OBJECT
+public:
+    std::atomic<bool> reached{false};
+public slots:
+    void mark() { reached = true; }
+};
 
 // The control unit works through a long run of device records on its own
 // thread while the GUI thread does everything the window does with the same
@@ -37,9 +48,12 @@ private slots:
         }
         ControlUnit& unit = site.unit;
         QObject::disconnect(&site.client, nullptr, &unit, nullptr);
+        DrainMarker marker;
         QThread thread;
         thread.setObjectName(QStringLiteral("ControlUnitThread"));
+        announceThreadEnd(&thread);
         unit.moveToThread(&thread);
+        marker.moveToThread(&thread);
         connect(&site.client, &qtClient::dataUpdate, &unit, &ControlUnit::dataUpdate, Qt::QueuedConnection);
 
         // The window's receivers: each checks that the node still exists.
@@ -106,24 +120,22 @@ private slots:
                                         n);
             if (i % 50 == 0) {
                 hammer(i);
-                QMetaObject::invokeMethod(&unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
-                Node* target = gatewayRow->child(i % 3);
-                QMetaObject::invokeMethod(&unit, [&unit, target] { unit.command(target, ActivateEnerg, true); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(&unit, "afterTimer", Qt::QueuedConnection);
+                QMetaObject::invokeMethod(&unit, "command", Qt::QueuedConnection,
+                                          Q_ARG(Node*, gatewayRow->child(i % 3)),
+                                          Q_ARG(CommandSend, ActivateEnerg), Q_ARG(QVariant, true));
                 QCoreApplication::processEvents();
             }
         }
-        std::atomic<bool> done{false};
-        QMetaObject::invokeMethod(&unit, [&done] { done = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&marker, "mark", Qt::QueuedConnection);
         QDeadlineTimer deadline(120000);
         int i = 0;
-        while (!done && !deadline.hasExpired()) {
+        while (!marker.reached && !deadline.hasExpired()) {
             hammer(i++);
             QCoreApplication::processEvents();
         }
-        QVERIFY(done);
-        thread.quit();
-        QVERIFY(thread.wait(10000));
+        QVERIFY(marker.reached);
+        endThread(&thread);
         QCoreApplication::processEvents();
 
         QVERIFY(beats > 0);
