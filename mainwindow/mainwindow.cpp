@@ -6,10 +6,13 @@
 #include "controlunit.h"
 #include "globals.h"
 #include "node.h"
+#include "qtclienttw.h"
 #include "sitemutex.h"
 #include "threadannotations.h"
 #include "timerunit.h"
 #include "treemodel.h"
+#include "twcontrolunit.h"
+#include "twsensorsstateswidget.h"
 #include "useractionlogdlg.h"
 #include "userright.h"
 
@@ -33,8 +36,12 @@ MainWindow::MainWindow(QWidget* parent)
     resize(1024, 700);
 
     createTreeModels();
+    createTWSensorsView();
     createLogsAndViews();
+    createTWSensorUnit();
     createDeviceUnits();
+    if (g_twSensorModel->rootNode()->childCount() == 0)
+        buildTWSensorTree(tr("Untitled %1").arg(1), 0);
 
     setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
     emit writeUserActionLog(QStringLiteral("Application"), tr("Application start"));
@@ -43,6 +50,7 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     stopDeviceUnits();
+    stopTWSensorUnit();
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
     // The models are children and go with the window; nobody may reach them after.
@@ -156,6 +164,8 @@ void MainWindow::createDeviceUnits()
     // The tick reaches its receivers in this order: the window, the TW unit,
     // the control unit, then the alarm, user-action and voltage logs.
     connect(m_timerUnit.get(), &TimerUnit::timerTick, this, &MainWindow::timerTick, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_twControlUnit.get(), &TWControlUnit::afterTimer,
+            Qt::QueuedConnection);
     connect(m_timerUnit.get(), &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
 
     m_controlUnitThread->start(QThread::InheritPriority);
@@ -256,10 +266,14 @@ void MainWindow::connectionStatus(qtClient::ClientStatus value)
         QStringLiteral("Try to connect"), QStringLiteral("HeartBeat Timed Out"),
         QStringLiteral("Connection closed by server"), QStringLiteral("Getting Data"), QStringLiteral("Error"),
         QStringLiteral("Connected"), QStringLiteral("Updating"), QStringLiteral("Updated")};
-    if (sender() && sender() != m_fenceClient)
-        return;
     const int index = int(value);
     const QString text = index >= 0 && index < texts.size() ? texts.at(index) : QStringLiteral("Not definied");
+    if (sender() && sender() == m_twSensorsClient) {
+        m_twStatusLabel->setText(QStringLiteral("TWConnection: ") + text);
+        return;
+    }
+    if (sender() && sender() != m_fenceClient)
+        return;
     m_gatewayStatusLabel->setText(QStringLiteral("EnergConnection: ") + text);
     if (value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer)
         resetDeviceRows();
@@ -275,4 +289,103 @@ void MainWindow::resetDeviceRows()
             row->resetState();
         g_energizerModel->refreshNode(gateway);
     }
+}
+
+// ---- TW sensors ----------------------------------------------------------------
+
+void MainWindow::createTWSensorsView()
+{
+    m_twSensorsStates = new TWSensorsStatesWidget(g_twSensorModel, this);
+    auto* dock = new QDockWidget(tr("TW sensors"), this);
+    dock->setObjectName(QStringLiteral("dockTWSensorsStates"));
+    dock->setWidget(m_twSensorsStates);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+}
+
+// The client lives here on the GUI thread; the unit on its own thread, fed
+// and heard queued.
+void MainWindow::createTWSensorUnit()
+{
+    registerNodeMetaTypes();
+    qtClient::registerMetaTypes();
+
+    m_twStatusLabel = new QLabel(this);
+    statusBar()->addPermanentWidget(m_twStatusLabel);
+
+    m_twControlUnit = std::make_unique<TWControlUnit>();
+    m_twControlUnit->twModel = g_twSensorModel;
+    m_twSensorsThread = new QThread(this);
+    m_twSensorsThread->setObjectName(TWSensorsThreadName);
+    announceThreadEnd(m_twSensorsThread);
+    m_twControlUnit->moveToThread(m_twSensorsThread);
+    m_twSensorsThread->start(QThread::InheritPriority);
+
+    m_twSensorsClient = new qtClientTW(1, this);
+    m_twSensorsClient->setObjectName(TWSensorsClientName);
+
+    TWControlUnit* unit = m_twControlUnit.get();
+    connect(m_twSensorsClient, &qtClientTW::tcpInUpdate, unit, &TWControlUnit::tovelUpdateArray, Qt::QueuedConnection);
+    connect(m_twSensorsClient, &qtClientTW::commStatus, this, &MainWindow::connectionStatus);
+    connect(unit, &TWControlUnit::sensorHearbeat, this, &MainWindow::sensorHearbeat, Qt::QueuedConnection);
+    connect(unit, &TWControlUnit::sensorTick, this, &MainWindow::sensorTick, Qt::QueuedConnection);
+    connect(unit, &TWControlUnit::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
+}
+
+// The unit has no timers: its thread ends, then the unit goes.
+void MainWindow::stopTWSensorUnit()
+{
+    if (m_twSensorsThread)
+        endThread(m_twSensorsThread);
+    m_twControlUnit.reset();
+}
+
+void MainWindow::buildTWSensorTree(QString name, int index)
+{
+    SiteLocker lock;
+    Node* root = g_twSensorModel->rootNode();
+    const QVector<QVariant> columnTemplate(root->columnCount());
+    auto* system = new Node(QStringLiteral("TWSensor1"));
+    system->columns = columnTemplate;
+    system->setData(0, name);
+    system->setData(2, name);
+    system->setData(3, index);
+    system->setData(1, 0);
+    system->type = Node::TWSystem;
+    system->enabled = false;
+    for (int n = 1; n <= TWSensorCount; ++n) {
+        auto* sensor = new Node(QStringLiteral("Sensor%1").arg(n - 1), system);
+        sensor->columns = columnTemplate;
+        sensor->setData(0, QStringLiteral("Sensor%1").arg(n));
+        sensor->setData(1, 0);
+        sensor->type = Node::TWSensor;
+        sensor->enabled = false;
+    }
+    g_twSensorModel->insertNode(root, root->childCount(), system);
+}
+
+void MainWindow::sensorHearbeat(Node* sensorNode)
+{
+    SiteLocker lock;
+    if (!Node::isAlive(sensorNode))
+        return;
+    if (g_twSensorModel && g_twSensorModel->contains(sensorNode))
+        g_twSensorModel->refreshNode(sensorNode);
+}
+
+// Every enabled sensor ticks once a second: one re-filter of the view per
+// burst of ticks is enough.
+void MainWindow::sensorTick(Node* sensorNode)
+{
+    {
+        SiteLocker lock;
+        if (!Node::isAlive(sensorNode))
+            return;
+    }
+    if (m_twStatesRefreshPending)
+        return;
+    m_twStatesRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_twStatesRefreshPending = false;
+        m_twSensorsStates->refresh();
+    });
 }

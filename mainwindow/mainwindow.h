@@ -19,6 +19,9 @@ class QThread;
 class ControlUnit;
 class Node;
 class TimerUnit;
+class TWControlUnit;
+class TWSensorsStatesWidget;
+class qtClientTW;
 
 // The running application's window. It builds and wires everything else.
 class MainWindow : public QMainWindow
@@ -46,6 +49,18 @@ public:
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
     // ---- end of device units
 
+    // ---- TW sensors: the TW controller client, the TW control unit and the sensor states view
+    static inline const QString TWSensorsThreadName = QStringLiteral("TWSensorsThread");
+    static inline const QString TWSensorsClientName = QStringLiteral("TWSensorsClient");
+    static constexpr int TWSensorCount = 31;
+
+    TWControlUnit* twControlUnit() const { return m_twControlUnit.get(); }
+    qtClientTW* twSensorsClient() const { return m_twSensorsClient; }
+    TWSensorsStatesWidget* twSensorsStatesWidget() const { return m_twSensorsStates; }
+    // A workspace's TW system with its sensors, all disabled until they are set up.
+    void buildTWSensorTree(QString name, int index);
+    // ---- end of TW sensors
+
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
     void writeUserActionLog(QString subject, QString message);
@@ -59,6 +74,8 @@ public slots:
     void timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value);
     void timerTick();
     void connectionStatus(qtClient::ClientStatus value);
+    void sensorHearbeat(Node* sensorNode);
+    void sensorTick(Node* sensorNode);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +87,9 @@ private:
     void stopDeviceUnits();
     void readUnitSettings();
     void resetDeviceRows();
+    void createTWSensorsView();
+    void createTWSensorUnit();
+    void stopTWSensorUnit();
 
     std::unique_ptr<ControlUnit> m_controlUnit;
     std::unique_ptr<TimerUnit> m_timerUnit;
@@ -77,6 +97,13 @@ private:
     QThread* m_timerUnitThread = nullptr;
     qtClient* m_fenceClient = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
+
+    std::unique_ptr<TWControlUnit> m_twControlUnit;
+    QThread* m_twSensorsThread = nullptr;
+    qtClientTW* m_twSensorsClient = nullptr;
+    TWSensorsStatesWidget* m_twSensorsStates = nullptr;
+    QLabel* m_twStatusLabel = nullptr;
+    bool m_twStatesRefreshPending = false;
 
     bool m_closing = false;
     AlarmLogWidget* m_alarmLog = nullptr;

@@ -1,0 +1,152 @@
+#include "mainwindow.h"
+
+#include "gatewaysimulator.h"
+#include "messagecatcher.h"
+#include "node.h"
+#include "qtclienttw.h"
+#include "sitemutex.h"
+#include "sqlrows.h"
+#include "testhome.h"
+#include "treemodel.h"
+#include "twcontrolunit.h"
+#include "twsensorsstateswidget.h"
+
+#include <QDockWidget>
+#include <QPointer>
+#include <QThread>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+class TstMainWindowTWSensors : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestHome home;
+
+    static Node* twSystem()
+    {
+        return g_twSensorModel->rootNode()->child(0);
+    }
+
+    static int columnOf(Node* node, int column)
+    {
+        SiteLocker lock;
+        return node->data(column).toInt();
+    }
+
+    static int stateByte(Node* sensor)
+    {
+        SiteLocker lock;
+        return sensor->record[1];
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.openDatabase());
+    }
+
+    void unitThreadClientAndTree()
+    {
+        MessageCatcher catcher;
+        auto window = std::make_unique<MainWindow>();
+        QPointer<QThread> thread = window->twControlUnit()->thread();
+        QCOMPARE(thread->objectName(), QStringLiteral("TWSensorsThread"));
+        QVERIFY(thread->isRunning());
+        QCOMPARE(window->twControlUnit()->twModel, g_twSensorModel);
+        qtClientTW* client = window->twSensorsClient();
+        QCOMPARE(client->objectName(), QStringLiteral("TWSensorsClient"));
+        QCOMPARE(client->mode, 1);
+        QCOMPARE(client->port(), qtClient::kTwPort);
+        QCOMPARE(client->thread(), QThread::currentThread());
+        QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockTWSensorsStates")));
+        QCOMPARE(window->twSensorsStatesWidget()->parent()->objectName(), QStringLiteral("dockTWSensorsStates"));
+
+        // One TW system with 31 sensors, all disabled until set up.
+        QCOMPARE(g_twSensorModel->rootNode()->childCount(), 1);
+        Node* system = twSystem();
+        QCOMPARE(system->type, int(Node::TWSystem));
+        QVERIFY(!system->enabled);
+        QCOMPARE(system->data(0), system->data(2));
+        QCOMPARE(system->data(1).toInt(), 0);
+        QCOMPARE(system->data(3).toInt(), 0);
+        QCOMPARE(system->childCount(), MainWindow::TWSensorCount);
+        for (int n = 1; n <= system->childCount(); ++n) {
+            Node* sensor = system->child(n - 1);
+            QCOMPARE(sensor->type, int(Node::TWSensor));
+            QVERIFY(!sensor->enabled);
+            QCOMPARE(sensor->data(0).toString(), QStringLiteral("Sensor%1").arg(n));
+            QCOMPARE(sensor->data(1).toInt(), 0);
+            QCOMPARE(sensor->columnCount(), 4);
+        }
+
+        window.reset();
+        QVERIFY(thread.isNull());
+        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+    }
+
+    // The simulated TW controller reports sensor 2 in alarm: across the real
+    // threads the sensor's row turns Alarm and one alarm line is written.
+    void alarmFromTheControllerToTheLog()
+    {
+        MessageCatcher catcher;
+        QVERIFY(sqlRows(QStringLiteral("delete from logAlarm")).isEmpty());
+        auto window = std::make_unique<MainWindow>();
+        Node* system = twSystem();
+        {
+            SiteLocker lock;
+            system->enabled = true;
+            for (int n = 0; n < 3; ++n)
+                system->child(n)->enabled = true;
+        }
+        window->twSensorsStatesWidget()->filtering();
+
+        GatewaySimulator sim;
+        sim.setTwMode(true);
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
+        qtClientTW* client = window->twSensorsClient();
+        client->closeConnection();
+        client->startupData(32, 32);
+        client->ip = sim.address().toString();
+        client->setPort(sim.port());
+        client->connectToServer();
+        QVERIFY(sim.waitForFunction(43, 1));
+
+        sim.setSensorStates(QByteArray::fromHex("ffddff"));
+        sim.sendStates();
+        Node* sensor = system->child(1);
+        QTRY_COMPARE_WITH_TIMEOUT(columnOf(sensor, TWControlUnit::StatusColumn), int(SensorState::Alarm), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            sqlRows(QStringLiteral("select source || '|' || info from logAlarm where reason = 'Alarm'")),
+            QStringList{QStringLiteral("Sensor2|change sensor status to Alarm")}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(sqlRows(QStringLiteral("select count(*) from logAlarm where reason = 'Ready'")),
+                                  QStringList{QStringLiteral("2")}, 5000);
+        {
+            SiteLocker lock;
+            QCOMPARE(g_twSensorModel->index(1, 1, g_twSensorModel->index(0, 0)).data().toString(),
+                     QStringLiteral("Alarm"));
+        }
+
+        // The same states again change nothing; the alarm stays one line.
+        sim.sendStates();
+        sim.setSensorStates(QByteArray::fromHex("ffeeff"));
+        sim.sendStates();
+        QTRY_COMPARE_WITH_TIMEOUT(stateByte(sensor), 0xEE, 5000);
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QStringLiteral("3")});
+
+        // The states view hides the Ready sensors when asked to.
+        auto* tree = window->twSensorsStatesWidget()->findChild<QTreeView*>(QStringLiteral("sensorStatesTree"));
+        window->twSensorsStatesWidget()->findChild<QToolButton*>(QStringLiteral("btnShowAllAlarms"))->click();
+        const QModelIndex systemRow = tree->model()->index(0, 0);
+        QCOMPARE(tree->model()->rowCount(systemRow), 1);
+        QCOMPARE(tree->model()->index(0, 0, systemRow).data().toString(), QStringLiteral("Sensor2"));
+
+        window.reset();
+        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+    }
+};
+
+QTEST_MAIN(TstMainWindowTWSensors)
+#include "tst_mainwindowtwsensors.moc"
