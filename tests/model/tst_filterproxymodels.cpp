@@ -2,6 +2,7 @@
 #include "elementtreeproxymodel.h"
 #include "node.h"
 #include "sensorstatesproxymodel.h"
+#include "shownrownames.h"
 #include "treemodel.h"
 #include "ungroupproxymodel.h"
 
@@ -31,18 +32,6 @@ QStringList stateRow(const QString& name, const QString& status, const QString& 
         values << QString();
     values << workspace << QStringLiteral("10.0.0.1");
     return values;
-}
-
-// Names of the rows a model shows, depth first.
-QStringList shown(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
-{
-    QStringList names;
-    for (int row = 0; row < model.rowCount(parent); ++row) {
-        const QModelIndex index = model.index(row, 0, parent);
-        names << index.data().toString();
-        names << shown(model, index);
-    }
-    return names;
 }
 
 } // namespace
@@ -111,7 +100,7 @@ void TestFilterProxyModels::alarmStates()
     proxy.showAll = showAll;
     proxy.filterText = filterText;
     proxy.invalidateFilter();
-    QCOMPARE(shown(proxy), expected);
+    QCOMPARE(shownRowNames(proxy), expected);
 }
 
 void TestFilterProxyModels::sensorStates_data()
@@ -153,7 +142,7 @@ void TestFilterProxyModels::sensorStates()
     proxy.showAll = showAll;
     proxy.filterText = filterText;
     proxy.invalidateFilter();
-    QCOMPARE(shown(proxy), expected);
+    QCOMPARE(shownRowNames(proxy), expected);
 }
 
 void TestFilterProxyModels::elementTree_data()
@@ -213,7 +202,7 @@ void TestFilterProxyModels::elementTree()
     proxy.workplaceMode = mode;
     proxy.invalidate();
 
-    QCOMPARE(shown(proxy), expected);
+    QCOMPARE(shownRowNames(proxy), expected);
 }
 
 QTEST_MAIN(TestFilterProxyModels)

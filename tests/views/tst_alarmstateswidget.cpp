@@ -4,6 +4,7 @@
 #include "node.h"
 #include "reportcapture.h"
 #include "resources.h"
+#include "shownrownames.h"
 #include "testhome.h"
 #include "treemodel.h"
 
@@ -28,16 +29,6 @@ Node* addRow(Node* parent, const QString& name, const QString& status, const QSt
                      "att " + name, "last " + name, workspace, "10.0.0." + name.right(1)};
     node->enabled = enabled;
     return node;
-}
-
-QStringList shown(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
-{
-    QStringList names;
-    for (int row = 0; row < model.rowCount(parent); ++row) {
-        const QModelIndex index = model.index(row, 0, parent);
-        names << index.data().toString() << shown(model, index);
-    }
-    return names;
 }
 
 } // namespace
@@ -109,7 +100,7 @@ void TestAlarmStatesWidget::firstStartWidths()
     for (const auto& [section, width] : widths)
         QCOMPARE(header->sectionSize(section), width);
     QVERIFY(header->isSectionHidden(AlarmStatesWidget::kIpColumn));
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
 }
 
 void TestAlarmStatesWidget::tableShowsTheIpColumnFirst()
@@ -121,14 +112,14 @@ void TestAlarmStatesWidget::tableShowsTheIpColumnFirst()
         QCOMPARE(header->logicalIndex(0), AlarmStatesWidget::kIpColumn);
         QVERIFY(!header->isSectionHidden(AlarmStatesWidget::kIpColumn));
         QCOMPARE(header->sectionSize(AlarmStatesWidget::kIpColumn), 120);
-        QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E1", "E2", "E4", "E5"}));
+        QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"E1", "E2", "E4", "E5"}));
         QCOMPARE(tree(widget)->model()->index(1, AlarmStatesWidget::kIpColumn).data().toString(),
                  QStringLiteral("10.0.0.2"));
 
         click(widget, "btnShowTable");
         QVERIFY(header->isSectionHidden(AlarmStatesWidget::kIpColumn));
         QCOMPARE(header->logicalIndex(0), 0);
-        QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
+        QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
     }
 }
 
@@ -138,24 +129,24 @@ void TestAlarmStatesWidget::workspaceAndAlarmButtonsFilter()
     widget.currentWorkspace = QStringLiteral("WS2");
     widget.filteringAlarmStates();
     // Unchecked: the workspace name is not applied.
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
 
     click(widget, "btnShowCurrentWorkSpaceAlarm");
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G2", "E4", "E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E4", "E5"}));
 
     click(widget, "btnShowAllAlarms");
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G2", "E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E5"}));
 
     click(widget, "btnShowTable");
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"E5"}));
 
     click(widget, "btnShowCurrentWorkSpaceAlarm");
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E2", "E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"E2", "E5"}));
 
     // A node update reaches the view when the main window refreshes it.
     m_model->rootNode()->child(0)->child(0)->setData(1, QStringLiteral("Critical"));
     widget.refresh();
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E1", "E2", "E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"E1", "E2", "E5"}));
 }
 
 void TestAlarmStatesWidget::printListsEveryDeviceRow()
@@ -167,7 +158,7 @@ void TestAlarmStatesWidget::printListsEveryDeviceRow()
     widget.currentWorkspace = QStringLiteral("WS2");
     click(widget, "btnShowCurrentWorkSpaceAlarm");
     click(widget, "btnShowAllAlarms");
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G2", "E5"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E5"}));
 
     ReportCapture capture;
     MessageCatcher catcher;

@@ -1,6 +1,7 @@
 #include "apppaths.h"
 #include "node.h"
 #include "resources.h"
+#include "shownrownames.h"
 #include "testhome.h"
 #include "treemodel.h"
 #include "twsensorsstateswidget.h"
@@ -28,16 +29,6 @@ Node* addSystem(Node* root, const QString& name, const QString& workspace, int s
         sensor->columns = {QStringLiteral("%1-S%2").arg(name).arg(++n), state, QVariant(), QVariant()};
     }
     return system;
-}
-
-QStringList shown(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
-{
-    QStringList names;
-    for (int row = 0; row < model.rowCount(parent); ++row) {
-        const QModelIndex index = model.index(row, 0, parent);
-        names << index.data().toString() << shown(model, index);
-    }
-    return names;
 }
 
 } // namespace
@@ -114,7 +105,7 @@ void TestTWSensorsStatesWidget::formAndFirstStart()
     QCOMPARE(tree(widget)->header()->sectionSize(0), TWSensorsStatesWidget::kNameWidth);
     QCOMPARE(tree(widget)->editTriggers(), QAbstractItemView::NoEditTriggers);
     // Everything enabled shows, expanded.
-    QCOMPARE(shown(*tree(widget)->model()),
+    QCOMPARE(shownRowNames(*tree(widget)->model()),
              (QStringList{"A", "A-S1", "A-S2", "A-S3", "A-S4", "B", "B-S2", "C", "C-S1", "C-S2"}));
     QVERIFY(tree(widget)->isExpanded(tree(widget)->model()->index(0, 0)));
 
@@ -129,9 +120,9 @@ void TestTWSensorsStatesWidget::notReadyFilter()
     TWSensorsStatesWidget widget(m_model.get());
     button(widget, "btnShowAllAlarms")->click();
     // Ready rows go, a Ready system (B) with all its sensors.
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"A", "A-S2", "A-S4", "C", "C-S1"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"A", "A-S2", "A-S4", "C", "C-S1"}));
     button(widget, "btnShowAllAlarms")->click();
-    QCOMPARE(shown(*tree(widget)->model()).size(), 10);
+    QCOMPARE(shownRowNames(*tree(widget)->model()).size(), 10);
 }
 
 void TestTWSensorsStatesWidget::workspaceFilter()
@@ -140,17 +131,17 @@ void TestTWSensorsStatesWidget::workspaceFilter()
     widget.currentWorkspace = QStringLiteral("WS2");
     widget.filtering();
     // Unchecked: the name is not applied.
-    QCOMPARE(shown(*tree(widget)->model()).size(), 10);
+    QCOMPARE(shownRowNames(*tree(widget)->model()).size(), 10);
 
     button(widget, "btnShowCurrentWorkSpaceAlarm")->click();
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"B", "B-S2", "C", "C-S1", "C-S2"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"B", "B-S2", "C", "C-S1", "C-S2"}));
 
     button(widget, "btnShowAllAlarms")->click();
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"C", "C-S1"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"C", "C-S1"}));
 
     widget.currentWorkspace = QStringLiteral("WS1");
     widget.filtering();
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"A", "A-S2", "A-S4"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"A", "A-S2", "A-S4"}));
 }
 
 void TestTWSensorsStatesWidget::refreshAfterUpdate()
@@ -161,7 +152,7 @@ void TestTWSensorsStatesWidget::refreshAfterUpdate()
     m_model->rootNode()->child(0)->child(1)->setData(1, 1);
     m_model->rootNode()->child(0)->child(0)->setData(1, 2);
     widget.refresh();
-    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"A", "A-S1", "A-S4", "C", "C-S1"}));
+    QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"A", "A-S1", "A-S4", "C", "C-S1"}));
 }
 
 void TestTWSensorsStatesWidget::headerStateSurvivesRestart()
