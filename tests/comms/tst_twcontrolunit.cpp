@@ -3,6 +3,7 @@
 #include "node.h"
 #include "qtclienttw.h"
 #include "sitemutex.h"
+#include "threadannotations.h"
 #include "treemodel.h"
 #include "twcontrolunit.h"
 
@@ -244,6 +245,7 @@ void TestTWControlUnit::acrossThreadsFromTheClient()
 
     QThread thread;
     thread.setObjectName(QStringLiteral("TWSensorsThread"));
+    announceThreadEnd(&thread);
     site.unit.moveToThread(&thread);
     QVERIFY(connect(&client, SIGNAL(tcpInUpdate(KX4Data)), &site.unit, SLOT(tovelUpdateArray(KX4Data)),
                     Qt::QueuedConnection));
@@ -263,10 +265,8 @@ void TestTWControlUnit::acrossThreadsFromTheClient()
         QCOMPARE(system->child(1)->data(1).toInt(), int(SensorState::Alarm));
     }
 
-    QMetaObject::invokeMethod(&site.unit, [&] { site.unit.moveToThread(QCoreApplication::instance()->thread()); },
-                              Qt::BlockingQueuedConnection);
-    thread.quit();
-    QVERIFY(thread.wait(5000));
+    // As the main window does: the thread ends, then the unit goes.
+    endThread(&thread);
     QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
 }
 
