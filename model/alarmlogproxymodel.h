@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDate>
+#include <QSortFilterProxyModel>
+
+// Narrows the alarm log table (columns 1 date and time, 2 source, 3 reason,
+// 4 info) to a range of days and to the kinds of record switched on.
+class AlarmLogProxyModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+public:
+    explicit AlarmLogProxyModel(QObject* parent = nullptr);
+
+    // The form the log stores its time stamps in (a trailing blank is ignored).
+    static constexpr const char* kDateTimeFormat = "dd.MM.yyyy hh:mm:ss";
+
+    bool showOk = true;
+    bool showWarning = true;
+    bool showCritical = true;
+    QDate fromDate;
+    QDate toDate;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+};

@@ -1,0 +1,17 @@
+#include "reportbandobject.h"
+
+#include "reportfieldobject.h"
+
+ReportBandObject::~ReportBandObject()
+{
+    qDeleteAll(fieldList);
+}
+
+void ReportBandObject::addField(ReportFieldObject* field)
+{
+    if (!field)
+        return;
+    field->parentBand = this;
+    field->reportIndex = reportIndex;
+    fieldList.append(field);
+}

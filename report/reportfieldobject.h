@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class ReportBandObject;
+
+enum FieldType {
+    label = 0,
+    labelImage = 1,
+    QtChart = 14,
+};
+
+// One field of a band: a text, picture or chart in a rectangle of the band.
+class ReportFieldObject
+{
+public:
+    ReportFieldObject() = default;
+
+    QString name;
+    QString value;
+    QRect rect;
+    QColor borderTop = Qt::black;
+    QColor borderBottom = Qt::black;
+    QColor borderLeft = Qt::black;
+    QColor borderRight = Qt::black;
+    QColor borderColor = Qt::black;
+    QColor fontColor = Qt::black;
+    QColor backgroundColor = Qt::white;
+    int borderWidth = 1;
+    bool autoHeight = false;
+    bool textWrap = true;
+    int rotate = 0;
+    bool ignoreAspectRatio = false;
+    int alignment = 129; // left, vertically centred
+    QFont font = QFont(QString(), 12);
+    int type = label;
+    ReportBandObject* parentBand = nullptr;
+    int reportIndex = 0;
+};

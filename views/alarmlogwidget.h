@@ -1,0 +1,66 @@
+#pragma once
+
+#include "nightlycleanup.h"
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+class AlarmLogProxyModel;
+class QSqlTableModel;
+class QToolButton;
+class ReportEngine;
+
+namespace Ui {
+class AlarmLogWidget;
+}
+
+// The alarm log: every alarm, state change and timer event, one row each in
+// the table logAlarm, shown newest first and narrowed to a range of days
+// and to the kinds of record switched on. Old rows are cleared each night.
+class AlarmLogWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr const char* kTable = "logAlarm";
+    static constexpr const char* kReportFile = "AlarmLogReport.xml";
+    static constexpr const char* kHeaderStateKey = "AlarmLogWidgetState";
+    static constexpr const char* kKeepDaysKey = "AL_KeepDays";
+    static constexpr const char* kLastClearKey = "AL_LastClear";
+    static constexpr int kShownDays = 31;
+    static constexpr int kDateTimeWidth = 130;
+    static constexpr int kReasonWidth = 230;
+
+    explicit AlarmLogWidget(QWidget* parent = nullptr);
+    ~AlarmLogWidget() override;
+
+    // The clock the log stamps rows with and runs its nightly clean-up by.
+    void setClock(NightlyCleanup::Clock clock);
+
+    QToolButton* clearButton = nullptr;
+
+public slots:
+    void addRecord(QString source, QString reason, QString message);
+    void afterTimer();
+    void addRecordThread(QString source, QString reason, QString message);
+    void clearAllLog();
+    void clearLog(int days);
+    void print();
+    void printPreviewClosed();
+    void setValue(int recNo, QString paramName, QVariant& paramValue, int reportPage);
+    void filtering();
+
+signals:
+    // A user action to be written into the user-action log.
+    void writeUserActionLog(QString subject, QString message);
+
+private:
+    void clearOldRecords();
+
+    Ui::AlarmLogWidget* ui = nullptr;
+    QSqlTableModel* model = nullptr;
+    ReportEngine* report = nullptr;
+    AlarmLogProxyModel* proxy = nullptr;
+    NightlyCleanup cleanup;
+};

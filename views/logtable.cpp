@@ -1,0 +1,82 @@
+#include "logtable.h"
+
+#include "apppaths.h"
+#include "reportengine.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+
+std::unique_ptr<QSettings> LogTable::openSettings()
+{
+    auto settings = std::make_unique<QSettings>(AppPaths::settings(), QSettings::IniFormat);
+    settings->setIniCodec("UTF-8");
+    return settings;
+}
+
+QSqlTableModel* LogTable::createModel(QObject* parent, const QString& table,
+                                      QSqlTableModel::EditStrategy strategy, const QStringList& headers)
+{
+    auto* model = new QSqlTableModel(parent, QSqlDatabase::database());
+    model->setTable(table);
+    model->setSort(0, Qt::DescendingOrder);
+    if (!model->select())
+        qWarning() << model->lastError().text();
+    while (model->canFetchMore())
+        model->fetchMore();
+    model->setEditStrategy(strategy);
+    for (int column = 0; column < headers.size(); ++column)
+        model->setHeaderData(column + 1, Qt::Horizontal, headers.at(column));
+    return model;
+}
+
+void LogTable::clear(const QString& table, int days)
+{
+    QSqlQuery query;
+    if (days == 0) {
+        query.exec(QStringLiteral("delete FROM ") + table);
+    } else {
+        // Year, month and day are cut out of the stored "dd.MM.yyyy" prefix;
+        // rows whose text does not form a date give NULL and stay.
+        query.prepare(QStringLiteral("delete from ") + table
+                      + QStringLiteral(" where cast(julianday('now')  as int) - cast(julianday( substr(datetime,7,4) "
+                                       "||'-'|| substr(datetime,4,2) || '-' || substr(datetime,1,2) ) as int) - 1 > ?"));
+        query.addBindValue(days);
+        query.exec();
+    }
+    if (query.lastError().type() != QSqlError::NoError)
+        qWarning() << query.lastError().text();
+    query.prepare(QStringLiteral("delete from sqlite_sequence where name=?"));
+    query.addBindValue(table);
+    query.exec();
+    if (query.lastError().type() != QSqlError::NoError)
+        qWarning() << query.lastError().text();
+}
+
+bool LogTable::askClearAll(QWidget* parent, const char* context)
+{
+    const auto answer = QMessageBox::question(parent, QCoreApplication::translate(context, "Warning"),
+                                              QCoreApplication::translate(context, "Realy clear all log?"),
+                                              QMessageBox::Yes | QMessageBox::No);
+    return answer != QMessageBox::No;
+}
+
+ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName, int records)
+{
+    auto* report = new ReportEngine(parent);
+    report->recordsCount.append(records);
+    if (!report->loadReport(AppPaths::filePath(templateName)))
+        qWarning() << "Report file not found";
+    return report;
+}
+
+void LogTable::answer(const QAbstractItemModel* model, const QStringList& names, int recNo, const QString& name,
+                      QVariant& value)
+{
+    const int column = names.indexOf(name) + 1;
+    if (column > 0)
+        value = model->index(recNo, column).data().toString();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSqlTableModel>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSettings;
+class QWidget;
+class ReportEngine;
+
+// What the alarm log and the user-action log share: their table model,
+// time stamps, clearing statements, the clear question and the start of a
+// printout.
+class LogTable
+{
+public:
+    // Time stamps as both logs store them: 20 characters, the last a blank.
+    static constexpr const char* kStampFormat = "dd.MM.yyyy hh:mm:ss ";
+
+    // setting.ini beside the program, opened afresh for each use.
+    static std::unique_ptr<QSettings> openSettings();
+
+    // A model over `table` on the default connection, newest first, with
+    // every row fetched; `headers` name columns 1 to 4.
+    static QSqlTableModel* createModel(QObject* parent, const QString& table,
+                                       QSqlTableModel::EditStrategy strategy, const QStringList& headers);
+
+    // Deletes every row (`days` 0) or the rows older than `days` days, then
+    // restarts the table's key sequence. SQL failures are logged.
+    static void clear(const QString& table, int days);
+
+    // "Realy clear all log?" with Yes and No; true for Yes.
+    static bool askClearAll(QWidget* parent, const char* context);
+
+    // A report for one print: the record count of page 0 and the template
+    // beside the program; a template that cannot be loaded is logged.
+    static ReportEngine* startReport(QObject* parent, const QString& templateName, int records);
+
+    // Answers a report variable: names[i] is the display text of column
+    // i + 1 of row `recNo`; other names leave `value` as it is.
+    static void answer(const QAbstractItemModel* model, const QStringList& names, int recNo, const QString& name,
+                       QVariant& value);
+};

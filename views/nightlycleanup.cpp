@@ -1,0 +1,59 @@
+#include "nightlycleanup.h"
+
+#include "logtable.h"
+
+#include <QSettings>
+
+NightlyCleanup::NightlyCleanup(const QString& keepDaysKey, const QString& lastClearKey)
+    : m_keepDaysKey(keepDaysKey)
+    , m_lastClearKey(lastClearKey)
+{
+}
+
+void NightlyCleanup::load()
+{
+    const auto settings = LogTable::openSettings();
+    m_lastClear = settings->value(m_lastClearKey, now().date().addDays(-kDefaultLastClearAge)).toDate();
+}
+
+void NightlyCleanup::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+QDateTime NightlyCleanup::now() const
+{
+    return m_clock ? m_clock() : QDateTime::currentDateTime();
+}
+
+bool NightlyCleanup::isCleanupMinute() const
+{
+    const QTime time = now().time();
+    return time.hour() == 0 && time.minute() == 0;
+}
+
+int NightlyCleanup::dueKeepDays() const
+{
+    const QDate today = now().date();
+    // Once a day at most: with keep-days 0 every tick of the minute would
+    // otherwise clear the whole log again.
+    if (m_lastClear == today)
+        return -1;
+
+    const auto settings = LogTable::openSettings();
+    bool whole = false;
+    int keepDays = settings->value(m_keepDaysKey, kDefaultKeepDays).toString().trimmed().toInt(&whole);
+    if (!whole || keepDays < 0)
+        keepDays = kDefaultKeepDays;
+
+    if (m_lastClear.isValid() && keepDays > m_lastClear.daysTo(today))
+        return -1;
+    return keepDays;
+}
+
+void NightlyCleanup::markDone()
+{
+    m_lastClear = now().date();
+    const auto settings = LogTable::openSettings();
+    settings->setValue(m_lastClearKey, m_lastClear);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// The nightly age clean-up of one log: keep-days and the day of the last
+// clean-up live in setting.ini. On a tick in the first minute after
+// midnight the log clears rows older than keep-days once at least keep-days
+// days have passed since the last clean-up, and at most once a day.
+class NightlyCleanup
+{
+public:
+    using Clock = std::function<QDateTime()>;
+
+    static constexpr int kDefaultKeepDays = 30;
+    static constexpr int kDefaultLastClearAge = 31;
+
+    NightlyCleanup(const QString& keepDaysKey, const QString& lastClearKey);
+
+    // Reads the last clean-up day (default: today minus 31 days).
+    void load();
+
+    // Tests run the night at any time of day.
+    void setClock(Clock clock);
+    QDateTime now() const;
+
+    // Whether `now()` lies in the first minute after midnight.
+    bool isCleanupMinute() const;
+
+    // The keep-days to clear with when a clean-up is due now, or -1.
+    // A stored keep-days that is negative or not a whole number counts as 30.
+    int dueKeepDays() const;
+
+    // Records today as the day of the last clean-up.
+    void markDone();
+
+    QDate lastClear() const { return m_lastClear; }
+
+private:
+    QString m_keepDaysKey;
+    QString m_lastClearKey;
+    QDate m_lastClear;
+    Clock m_clock;
+};

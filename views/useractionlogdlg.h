@@ -1,0 +1,63 @@
+#pragma once
+
+#include "actionmsglist.h"
+#include "nightlycleanup.h"
+
+#include <QDialog>
+#include <QString>
+#include <QVariant>
+
+class QSortFilterProxyModel;
+class QSqlTableModel;
+class QToolButton;
+class ReportEngine;
+
+namespace Ui {
+class UserActionLogDlg;
+}
+
+// The user-action log: what the logged-in user did, one row each in the
+// table logUserAction, shown in a dialog that stays usable beside the main
+// window. Users with the right to clear logs may empty it; old rows are
+// cleared each night.
+class UserActionLogDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr const char* kTable = "logUserAction";
+    static constexpr const char* kReportFile = "UserActionLogReport.xml";
+    static constexpr const char* kKeepDaysKey = "UL_KeepDays";
+    static constexpr const char* kLastClearKey = "UL_LastClear";
+
+    explicit UserActionLogDlg(QWidget* parent = nullptr);
+    ~UserActionLogDlg() override;
+
+    // The clock the log stamps rows with and runs its nightly clean-up by.
+    void setClock(NightlyCleanup::Clock clock);
+
+    int showDialog();
+
+    QToolButton* clearButton = nullptr;
+    QString userName;
+
+public slots:
+    void addRecord(QString subject, QString message, bool doSubmit);
+    void addRecord(QString subject, QString message);
+    void addRecordList(ActionMsgList messageList);
+    void afterTimer();
+    void clearLog(int days);
+    void clearAllLog();
+    void print();
+    void printPreviewClosed();
+    void setValue(int recNo, QString paramName, QVariant& paramValue, int reportPage);
+
+private:
+    void clearOldRecords();
+    void submit();
+
+    Ui::UserActionLogDlg* ui = nullptr;
+    QSqlTableModel* model = nullptr;
+    ReportEngine* report = nullptr;
+    QSortFilterProxyModel* proxy = nullptr;
+    NightlyCleanup cleanup;
+};
