@@ -20,10 +20,12 @@ bool checkUserRight(int right, const QString& user)
         return false;
 
     QSqlQuery query;
-    query.prepare(QStringLiteral(
+    // A statement that does not prepare (a damaged schema) reports its own error.
+    const bool prepared = query.prepare(QStringLiteral(
         "select r.* from users as u left join rights as r on r.role_id = u.role_id where u.user=?"));
-    query.addBindValue(user);
-    if (!query.exec()) {
+    if (prepared)
+        query.addBindValue(user);
+    if (!prepared || !query.exec()) {
         qWarning() << "checkUserRight:" << query.lastError().text() << query.lastQuery();
         return false;
     }
