@@ -76,32 +76,22 @@ QVariant decodeField(const StatusRecord& record, const FieldSource& source)
     return {};
 }
 
-constexpr std::array<quint16, 256> makeCrc16Table()
+// Lookup table of a reflected CRC of the width of T.
+template<typename T>
+constexpr std::array<T, 256> makeCrcTable(T polynomial)
 {
-    std::array<quint16, 256> table{};
+    std::array<T, 256> table{};
     for (int i = 0; i < 256; ++i) {
-        quint16 crc = quint16(i);
+        T crc = T(i);
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+            crc = (crc & 1) ? T((crc >> 1) ^ polynomial) : T(crc >> 1);
         table[i] = crc;
     }
     return table;
 }
 
-constexpr std::array<quint8, 256> makeCrc8Table()
-{
-    std::array<quint8, 256> table{};
-    for (int i = 0; i < 256; ++i) {
-        quint8 crc = quint8(i);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? quint8((crc >> 1) ^ 0x8C) : quint8(crc >> 1);
-        table[i] = crc;
-    }
-    return table;
-}
-
-constexpr auto kCrc16Table = makeCrc16Table();
-constexpr auto kCrc8Table = makeCrc8Table();
+constexpr auto kCrc16Table = makeCrcTable<quint16>(0xA001);
+constexpr auto kCrc8Table = makeCrcTable<quint8>(0x8C);
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "sitemutex.h"
 
-QRecursiveMutex& siteMutex()
+std::recursive_mutex& siteMutex()
 {
-    static QRecursiveMutex mutex;
+    static std::recursive_mutex mutex;
     return mutex;
 }

@@ -11,10 +11,11 @@
 namespace {
 
 // Every node that exists, for `Node::isAlive`. Guarded by the site mutex.
+// Never destroyed, so nodes may outlive the other statics at exit.
 QSet<const Node*>& liveNodes()
 {
-    static QSet<const Node*> nodes;
-    return nodes;
+    static auto* nodes = new QSet<const Node*>;
+    return *nodes;
 }
 
 // The colour of a device that has never reported since the last reset.
@@ -155,9 +156,9 @@ Node::Node(const Node& other)
     , type(other.type)
     , columns(other.columns)
     , deviceNode(other.deviceNode)
-    , enabled(other.enabled)
+    , enabled(other.enabled.load())
     , mapItem(other.mapItem)
-    , updated(other.updated)
+    , updated(other.updated.load())
     , color(other.color)
     , m_parent(other.m_parent)
     , m_ownsChildren(false)
@@ -302,7 +303,7 @@ Node* Node::clone(Node* parent) const
     auto* copy = new Node(name, parent);
     copy->columns = columns;
     copy->type = type;
-    copy->enabled = enabled;
+    copy->enabled = enabled.load();
     copy->record = record;
     copy->outputArea = outputArea;
     for (const Node* node : children)

@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include <array>
+#include <atomic>
 
 class QGraphicsItem;
 
@@ -142,9 +143,10 @@ public:
     int type = Workplace;
     QVector<QVariant> columns;
     Node* deviceNode = nullptr;
-    bool enabled = true;
+    // Written on the GUI thread and read by the units (and back): atomic.
+    std::atomic<bool> enabled{true};
     QGraphicsItem* mapItem = nullptr;
-    bool updated = false;
+    std::atomic<bool> updated{false};
     std::array<QColor, ColorCount> color;
 
 private:

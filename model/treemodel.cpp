@@ -19,21 +19,15 @@ const QString TreeModel::kNewRowName = QStringLiteral("No Data");
 namespace {
 
 // Live models, so that drop payloads and cross-model moves can be checked
-// against real trees. GUI thread only.
+// against real trees. GUI thread only. Never destroyed, so models may
+// outlive the other statics at exit.
 QList<TreeModel*>& liveModels()
 {
-    static QList<TreeModel*> models;
-    return models;
+    static auto* models = new QList<TreeModel*>;
+    return *models;
 }
 
 constexpr int kCompressionLevel = 9;
-
-// Display columns of an energizer's status row.
-constexpr int kSector1Column = 2;
-constexpr int kVoltage1Column = 3;
-constexpr int kSector2Column = 4;
-constexpr int kVoltage2Column = 5;
-constexpr int kGateColumn = 6;
 
 QString iconPathOfType(int type)
 {
@@ -174,21 +168,21 @@ QVariant TreeModel::displayData(Node* node, int column) const
     if (column == Node::kStatusColumn)
         return alarmStatusText(node->status());
     const int paired = pairedType(node);
-    if (paired == Node::IOCard && (column == kSector1Column || column == kSector2Column))
+    if (paired == Node::IOCard && (column == Node::kSector1Column || column == Node::kSector2Column))
         return QString();
     if (paired != Node::Energizer)
         return node->data(column);
 
     switch (column) {
-    case kSector1Column: return sectorText(node, EnergizerParam::FenceOn1, node->sector1Status());
-    case kSector2Column: return sectorText(node, EnergizerParam::FenceOn2, node->sector2Status());
-    case kGateColumn:
+    case Node::kSector1Column: return sectorText(node, EnergizerParam::FenceOn1, node->sector1Status());
+    case Node::kSector2Column: return sectorText(node, EnergizerParam::FenceOn2, node->sector2Status());
+    case TreeModel::kGateColumn:
         if (node->status() == Node::Failure)
             return alarmStatusText(Node::Failure);
         return node->energizerParam(EnergizerParam::GateStatus).toBool() ? QStringLiteral("Open")
                                                                           : QStringLiteral("Closed");
-    case kVoltage1Column: return node->energizerParam(EnergizerParam::FenceReturnVolt1).toInt();
-    case kVoltage2Column: return node->energizerParam(EnergizerParam::FenceReturnVolt2).toInt();
+    case TreeModel::kVoltage1Column: return node->energizerParam(EnergizerParam::FenceReturnVolt1).toInt();
+    case TreeModel::kVoltage2Column: return node->energizerParam(EnergizerParam::FenceReturnVolt2).toInt();
     default: return node->data(column);
     }
 }
@@ -217,9 +211,9 @@ QVariant TreeModel::backgroundData(Node* node, int column) const
     case Node::Energizer:
         switch (column) {
         case Node::kStatusColumn: return node->color[Node::MainColor];
-        case kSector1Column: return node->color[Node::Sector1Color];
-        case kSector2Column: return node->color[Node::Sector2Color];
-        case kGateColumn: return node->color[Node::GateColor];
+        case Node::kSector1Column: return node->color[Node::Sector1Color];
+        case Node::kSector2Column: return node->color[Node::Sector2Color];
+        case TreeModel::kGateColumn: return node->color[Node::GateColor];
         default: return {};
         }
     case Node::IOCard:
@@ -409,8 +403,9 @@ bool TreeModel::removeRows(int row, int count, const QModelIndex& parent)
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const
 {
+    // The root takes drops; Qt's model contract allows it no other flag.
     if (!index.isValid())
-        return Qt::ItemIsEnabled | Qt::ItemIsDropEnabled;
+        return Qt::ItemIsDropEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled
         | Qt::ItemIsEnabled;
 }
@@ -630,6 +625,9 @@ void TreeModel::unlinkPartners(const QList<Node*>& doomed)
                 node->deviceNode = nullptr;
         });
     }
-    for (Node* node : qAsConst(gone))
+    for (Node* node : qAsConst(gone)) {
+        if (node->deviceNode && node->deviceNode->deviceNode == node)
+            node->deviceNode->deviceNode = nullptr;
         node->deviceNode = nullptr;
+    }
 }

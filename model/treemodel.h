@@ -22,12 +22,17 @@ class TreeModel : public QAbstractItemModel
 public:
     static const QString kMimeType;   // "application/vnd.text.list"
     static const QString kNewRowName; // "No Data"
+    // Columns of an energizer's status row besides the status columns of Node.
+    static constexpr int kVoltage1Column = 3;
+    static constexpr int kVoltage2Column = 5;
+    static constexpr int kGateColumn = 6;
 
     explicit TreeModel(QObject* parent = nullptr);
     ~TreeModel() override;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& index) const override;
+    using QObject::parent;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
