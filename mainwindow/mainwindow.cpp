@@ -1,15 +1,17 @@
 #include "mainwindow.h"
 
+#include "alarmlogwidget.h"
+#include "alarmstateswidget.h"
 #include "globals.h"
 #include "node.h"
 #include "treemodel.h"
+#include "useractionlogdlg.h"
+#include "userright.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QDebug>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QDockWidget>
+#include <QToolButton>
 
 MainWindow* g_mainWindow = nullptr;
 
@@ -21,12 +23,7 @@ MainWindow::MainWindow(QWidget* parent)
     resize(1024, 700);
 
     createTreeModels();
-
-    connect(this, &MainWindow::writeUserActionLog, this, &MainWindow::logUserAction);
-    connect(this, &MainWindow::writeUserActionLogList, this, [this](const ActionMsgList& list) {
-        for (const auto& entry : list)
-            logUserAction(entry.first, entry.second);
-    });
+    createLogsAndViews();
 
     setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
     emit writeUserActionLog(QStringLiteral("Application"), tr("Application start"));
@@ -63,6 +60,33 @@ void MainWindow::createTreeModels()
                                  QStringLiteral("WorkplaceID")});
 }
 
+// The alarm log and the alarm states in docks; the user-action log as a
+// dialog that writes whether it is shown or not.
+void MainWindow::createLogsAndViews()
+{
+    m_alarmLog = new AlarmLogWidget(this);
+    auto* alarmLogDock = new QDockWidget(tr("Alarm log"), this);
+    alarmLogDock->setObjectName(QStringLiteral("dockAlarmLog"));
+    alarmLogDock->setWidget(m_alarmLog);
+    addDockWidget(Qt::BottomDockWidgetArea, alarmLogDock);
+    connect(this, &MainWindow::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord);
+
+    m_userActionLog = new UserActionLogDlg(this);
+    m_userActionLog->userName = g_currentUser;
+    connect(this, &MainWindow::writeUserActionLog, m_userActionLog,
+            qOverload<QString, QString>(&UserActionLogDlg::addRecord));
+    connect(this, &MainWindow::writeUserActionLogList, m_userActionLog, &UserActionLogDlg::addRecordList);
+    connect(m_alarmLog, &AlarmLogWidget::writeUserActionLog, this, &MainWindow::writeUserActionLog);
+
+    m_alarmStates = new AlarmStatesWidget(g_energizerModel, this);
+    auto* alarmStatesDock = new QDockWidget(tr("Alarm states"), this);
+    alarmStatesDock->setObjectName(QStringLiteral("dockAlarmStates"));
+    alarmStatesDock->setWidget(m_alarmStates);
+    addDockWidget(Qt::RightDockWidgetArea, alarmStatesDock);
+
+    m_userActionLog->clearButton->setVisible(checkUserRight(UserRight::ClearLog, g_currentUser));
+}
+
 void MainWindow::closeApplication()
 {
     m_closing = true;
@@ -76,16 +100,4 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (!m_closing)
         closeApplication();
     event->accept();
-}
-
-void MainWindow::logUserAction(const QString& subject, const QString& message)
-{
-    QSqlQuery query;
-    query.prepare(QStringLiteral("insert into logUserAction (datetime, user, subject, info) values (?, ?, ?, ?)"));
-    query.addBindValue(QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ")));
-    query.addBindValue(g_currentUser);
-    query.addBindValue(subject);
-    query.addBindValue(message);
-    if (!query.exec())
-        qWarning() << query.lastError().text();
 }

@@ -5,7 +5,10 @@
 #include <QMainWindow>
 #include <QString>
 
+class AlarmLogWidget;
+class AlarmStatesWidget;
 class QCloseEvent;
+class UserActionLogDlg;
 
 // The running application's window. It builds and wires everything else.
 class MainWindow : public QMainWindow
@@ -14,6 +17,10 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    AlarmLogWidget* alarmLogWidget() const { return m_alarmLog; }
+    UserActionLogDlg* userActionLogDlg() const { return m_userActionLog; }
+    AlarmStatesWidget* alarmStatesWidget() const { return m_alarmStates; }
 
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
@@ -26,13 +33,14 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
 
-private slots:
-    void logUserAction(const QString& subject, const QString& message);
-
 private:
     void createTreeModels();
+    void createLogsAndViews();
 
     bool m_closing = false;
+    AlarmLogWidget* m_alarmLog = nullptr;
+    UserActionLogDlg* m_userActionLog = nullptr;
+    AlarmStatesWidget* m_alarmStates = nullptr;
 };
 
 extern MainWindow* g_mainWindow;

@@ -33,8 +33,7 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     connect(ui->dtpFrom, &QDateEdit::dateChanged, this, &AlarmLogWidget::filtering);
     connect(ui->dtpTo, &QDateEdit::dateChanged, this, &AlarmLogWidget::filtering);
 
-    model = LogTable::createModel(this, QLatin1String(kTable), QSqlTableModel::OnRowChange,
-                                  {tr("Date/Time"), tr("Source"), tr("Reason"), tr("Info")});
+    model = LogTable::createModel(this, QLatin1String(kTable), QSqlTableModel::OnRowChange, headers());
     proxy = new AlarmLogProxyModel(this);
     proxy->setSourceModel(model);
     ui->tableLog->setModel(proxy);
@@ -79,8 +78,17 @@ void AlarmLogWidget::addRecord(QString source, QString reason, QString message)
     addRecordThread(source, reason, message);
 }
 
+QStringList AlarmLogWidget::headers() const
+{
+    return {tr("Date/Time"), tr("Source"), tr("Reason"), tr("Info")};
+}
+
 void AlarmLogWidget::addRecordThread(QString source, QString reason, QString message)
 {
+    if (reloadBeforeWrite) {
+        LogTable::load(model, QLatin1String(kTable), headers());
+        reloadBeforeWrite = false;
+    }
     if (!model->insertRow(0)) {
         qWarning() << "Alarm log row not added:" << model->lastError().text();
         return;
@@ -93,6 +101,7 @@ void AlarmLogWidget::addRecordThread(QString source, QString reason, QString mes
         // A row the database refused must not stay in the view as if logged.
         qWarning() << "Alarm log row not written:" << model->lastError().text();
         model->revertAll();
+        reloadBeforeWrite = true;
     }
 }
 
@@ -106,8 +115,7 @@ void AlarmLogWidget::clearLog(int days)
 {
     LogTable::clear(QLatin1String(kTable), days);
     model->select();
-    while (model->canFetchMore())
-        model->fetchMore();
+    LogTable::fetchAll(model);
     emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));
 }
 

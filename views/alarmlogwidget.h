@@ -57,10 +57,12 @@ signals:
 
 private:
     void clearOldRecords();
+    QStringList headers() const;
 
     Ui::AlarmLogWidget* ui = nullptr;
     QSqlTableModel* model = nullptr;
     ReportEngine* report = nullptr;
     AlarmLogProxyModel* proxy = nullptr;
     NightlyCleanup cleanup;
+    bool reloadBeforeWrite = false;
 };

@@ -21,16 +21,26 @@ QSqlTableModel* LogTable::createModel(QObject* parent, const QString& table,
                                       QSqlTableModel::EditStrategy strategy, const QStringList& headers)
 {
     auto* model = new QSqlTableModel(parent, QSqlDatabase::database());
+    load(model, table, headers);
+    model->setEditStrategy(strategy);
+    return model;
+}
+
+void LogTable::load(QSqlTableModel* model, const QString& table, const QStringList& headers)
+{
     model->setTable(table);
     model->setSort(0, Qt::DescendingOrder);
     if (!model->select())
-        qWarning() << model->lastError().text();
-    while (model->canFetchMore())
-        model->fetchMore();
-    model->setEditStrategy(strategy);
+        qWarning() << table << model->lastError().text();
+    fetchAll(model);
     for (int column = 0; column < headers.size(); ++column)
         model->setHeaderData(column + 1, Qt::Horizontal, headers.at(column));
-    return model;
+}
+
+void LogTable::fetchAll(QSqlTableModel* model)
+{
+    while (model->canFetchMore())
+        model->fetchMore();
 }
 
 void LogTable::clear(const QString& table, int days)
@@ -61,7 +71,7 @@ bool LogTable::askClearAll(QWidget* parent, const char* context)
     const auto answer = QMessageBox::question(parent, QCoreApplication::translate(context, "Warning"),
                                               QCoreApplication::translate(context, "Realy clear all log?"),
                                               QMessageBox::Yes | QMessageBox::No);
-    return answer != QMessageBox::No;
+    return answer == QMessageBox::Yes;
 }
 
 ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName, int records)

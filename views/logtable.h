@@ -27,6 +27,14 @@ public:
     static QSqlTableModel* createModel(QObject* parent, const QString& table,
                                        QSqlTableModel::EditStrategy strategy, const QStringList& headers);
 
+    // Reads the table again from scratch, every row fetched. A model whose
+    // insert failed to prepare keeps that statement and would fail every
+    // later insert; loading the table anew drops it.
+    static void load(QSqlTableModel* model, const QString& table, const QStringList& headers);
+
+    // Fetches every row of the current selection.
+    static void fetchAll(QSqlTableModel* model);
+
     // Deletes every row (`days` 0) or the rows older than `days` days, then
     // restarts the table's key sequence. SQL failures are logged.
     static void clear(const QString& table, int days);

@@ -22,8 +22,7 @@ UserActionLogDlg::UserActionLogDlg(QWidget* parent)
     connect(ui->btnClear, &QToolButton::clicked, this, &UserActionLogDlg::clearAllLog);
     connect(ui->btnPrintPreview, &QToolButton::clicked, this, &UserActionLogDlg::print);
 
-    model = LogTable::createModel(this, QLatin1String(kTable), QSqlTableModel::OnManualSubmit,
-                                  {tr("Date/Time"), tr("User"), tr("Subject"), tr("Info")});
+    model = LogTable::createModel(this, QLatin1String(kTable), QSqlTableModel::OnManualSubmit, headers());
     proxy = new QSortFilterProxyModel(this);
     proxy->setSourceModel(model);
     ui->tableLog->setModel(proxy);
@@ -74,16 +73,34 @@ void UserActionLogDlg::addRecordList(ActionMsgList messageList)
     submit();
 }
 
+QStringList UserActionLogDlg::headers() const
+{
+    return {tr("Date/Time"), tr("User"), tr("Subject"), tr("Info")};
+}
+
 // Pending rows stay in the model when the database refuses them and go
 // with the next write that succeeds.
 void UserActionLogDlg::submit()
 {
+    if (reloadBeforeWrite) {
+        QList<QSqlRecord> pending;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->isDirty(model->index(row, 0)))
+                pending.append(model->record(row));
+        }
+        LogTable::load(model, QLatin1String(kTable), headers());
+        for (QSqlRecord record : qAsConst(pending)) {
+            record.setGenerated(0, false);
+            model->insertRecord(-1, record);
+        }
+        reloadBeforeWrite = false;
+    }
     if (!model->submitAll()) {
         qWarning() << "User actions not written:" << model->lastError().text();
+        reloadBeforeWrite = true;
         return;
     }
-    while (model->canFetchMore())
-        model->fetchMore();
+    LogTable::fetchAll(model);
 }
 
 void UserActionLogDlg::clearLog(int days)

@@ -54,10 +54,12 @@ public slots:
 private:
     void clearOldRecords();
     void submit();
+    QStringList headers() const;
 
     Ui::UserActionLogDlg* ui = nullptr;
     QSqlTableModel* model = nullptr;
     ReportEngine* report = nullptr;
     QSortFilterProxyModel* proxy = nullptr;
     NightlyCleanup cleanup;
+    bool reloadBeforeWrite = false;
 };

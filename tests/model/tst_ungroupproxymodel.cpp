@@ -1,3 +1,5 @@
+#include "node.h"
+#include "treemodel.h"
 #include "ungroupproxymodel.h"
 
 #include <QAbstractItemModelTester>
@@ -43,6 +45,7 @@ private slots:
     void newTopLevelRowReachesProxiesAbove();
     void layoutChangeOfTheSourceIsFollowed();
     void dataChangesAreMapped();
+    void followsTheSiteTreeModel();
 
 private:
     std::unique_ptr<QStandardItemModel> m_source;
@@ -193,6 +196,52 @@ void TestUngroupProxyModel::dataChangesAreMapped()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).toModelIndex(), m_proxy->index(0, 0));
     QCOMPARE(changed.at(0).at(1).toModelIndex(), m_proxy->index(4, 1));
+}
+
+void TestUngroupProxyModel::followsTheSiteTreeModel()
+{
+    TreeModel model;
+    auto* root = new Node(QStringLiteral("Name"));
+    root->columns.append(QStringLiteral("Status"));
+    model.setRootNode(root);
+    auto gateway = [](const QString& name, int devices) {
+        auto* node = new Node(name);
+        node->columns.append(QString());
+        for (int i = 0; i < devices; ++i) {
+            auto* device = new Node(name + QString::number(i), node);
+            device->type = Node::StatusRow;
+            device->columns.append(QStringLiteral("OK"));
+        }
+        return node;
+    };
+    QVERIFY(model.insertNode(root, -1, gateway(QStringLiteral("A"), 2)));
+
+    UngroupProxyModel table;
+    table.setSourceModel(&model);
+    QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSortFilterProxyModel above;
+    above.setSourceModel(&table);
+    QAbstractItemModelTester aboveTester(&above, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+    Node* b = gateway(QStringLiteral("B"), 3);
+    QVERIFY(model.insertNode(root, -1, b));
+    QCOMPARE(column0(above), (QStringList{"A0", "A1", "B0", "B1", "B2"}));
+
+    QVERIFY(model.moveNode(root, b)); // B first
+    QCOMPARE(column0(above), (QStringList{"B0", "B1", "B2", "A0", "A1"}));
+
+    Node* a1 = root->child(1)->child(1);
+    QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
+    a1->setData(1, QStringLiteral("Critical"));
+    QVERIFY(model.refreshNode(a1));
+    QVERIFY(changed.count() >= 1);
+    QCOMPARE(above.index(4, 1).data().toString(), QStringLiteral("Critical"));
+
+    model.takeNode(b);
+    delete b;
+    QCOMPARE(column0(above), (QStringList{"A0", "A1"}));
+    model.clear();
+    QCOMPARE(above.rowCount(), 0);
 }
 
 QTEST_MAIN(TestUngroupProxyModel)

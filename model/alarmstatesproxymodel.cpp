@@ -1,0 +1,34 @@
+#include "alarmstatesproxymodel.h"
+
+#include "node.h"
+#include "sitemutex.h"
+#include "ungroupproxymodel.h"
+
+AlarmStatesProxyModel::AlarmStatesProxyModel(QObject* parent)
+    : QSortFilterProxyModel(parent)
+{
+}
+
+bool AlarmStatesProxyModel::filterMatches(const QString& text) const
+{
+    return filterText.isEmpty() || filterText == text;
+}
+
+bool AlarmStatesProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
+{
+    const QAbstractItemModel* source = sourceModel();
+    const QModelIndex statusIndex = source->index(sourceRow, kStatusColumn, sourceParent);
+    const QModelIndex workspaceIndex = source->index(sourceRow, kWorkspaceColumn, sourceParent);
+
+    SiteLocker lock;
+    const QModelIndex nodeIndex = ungroupModel ? ungroupModel->mapToSource(statusIndex) : statusIndex;
+    const auto* node = static_cast<const Node*>(nodeIndex.internalPointer());
+    if (node && !node->enabled)
+        return false;
+
+    const bool textOk = filterMatches(workspaceIndex.data().toString());
+    const QString statusText = statusIndex.data().toString();
+    if (statusText.isEmpty())
+        return textOk;
+    return textOk && (showAll || !statusText.contains(QLatin1String("OK")));
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSortFilterProxyModel>
+#include <QString>
+
+// Decides which elements the element tree and the element pickers show.
+// A picker flag lets through the workplaces and the kinds of element that
+// can be picked (the first flag set decides); without one, the tree shows
+// one workplace when named, and the current workplace mode hides TW systems
+// (mode 1) or map elements (mode 2).
+class ElementTreeProxyModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+public:
+    explicit ElementTreeProxyModel(QObject* parent = nullptr);
+
+    bool buttonTargets = false;
+    bool selectEnergizer = false;
+    bool selectIOCard = false;
+    bool selectFence = false;
+    bool selectSensor = false;
+    QString workplaceFilter;
+    int workplaceMode = 0;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+};

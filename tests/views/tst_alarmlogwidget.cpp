@@ -1,0 +1,386 @@
+#include "alarmlogwidget.h"
+#include "apppaths.h"
+#include "messagecatcher.h"
+#include "modalanswerer.h"
+#include "reportcapture.h"
+#include "resources.h"
+#include "sqlrows.h"
+#include "testhome.h"
+#include "useractionlogdlg.h"
+
+#include <QAbstractButton>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QString stampDaysAgo(int days)
+{
+    return QDateTime::currentDateTime().addDays(-days).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss "));
+}
+
+void addRow(const QVariant& stamp, const QString& source, const QString& reason, const QString& info)
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("insert into logAlarm (datetime, source, reason, info) values (?, ?, ?, ?)"));
+    query.addBindValue(stamp);
+    query.addBindValue(source);
+    query.addBindValue(reason);
+    query.addBindValue(info);
+    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+}
+
+void setSetting(const QString& key, const QVariant& value)
+{
+    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    settings.setValue(key, value);
+}
+
+QVariant setting(const QString& key)
+{
+    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    return settings.value(key);
+}
+
+void answerQuestion(QMessageBox::StandardButton button)
+{
+    answerNextModal([button](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Realy clear all log?"));
+        QCOMPARE(box->windowTitle(), QStringLiteral("Warning"));
+        if (button == QMessageBox::NoButton)
+            box->close(); // the title-bar close button
+        else
+            box->button(button)->click();
+    });
+}
+
+} // namespace
+
+class TestAlarmLogWidget : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void addRecordStoresStampAndShowsFirst();
+    void failedInsertLeavesNoRow();
+    void filterControlsNarrowTheView();
+    void clearAllAsksFirst_data();
+    void clearAllAsksFirst();
+    void nightlyCleanupRunsOncePerNight();
+    void keepDaysZeroClearsOnce();
+    void unusableKeepDaysCountAsThirty_data();
+    void unusableKeepDaysCountAsThirty();
+    void headerStateSurvivesRestart();
+    void printAnswersFromTheFilteredView();
+    void printWithoutTemplateWarns();
+
+private:
+    QTableView* table(AlarmLogWidget& widget) { return widget.findChild<QTableView*>(QStringLiteral("tableLog")); }
+    void showDays(AlarmLogWidget& widget, const QDate& from, const QDate& to);
+    std::unique_ptr<TestHome> m_home;
+};
+
+void TestAlarmLogWidget::initTestCase()
+{
+    initLumetraResources();
+    m_home = std::make_unique<TestHome>();
+    QVERIFY(m_home->isValid());
+    QVERIFY(m_home->openDatabase());
+}
+
+void TestAlarmLogWidget::init()
+{
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("delete from logAlarm")));
+    QVERIFY(query.exec(QStringLiteral("delete from logUserAction")));
+    QVERIFY(query.exec(QStringLiteral("delete from sqlite_sequence")));
+    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+    settings.clear();
+}
+
+void TestAlarmLogWidget::cleanupTestCase()
+{
+    m_home.reset();
+}
+
+void TestAlarmLogWidget::showDays(AlarmLogWidget& widget, const QDate& from, const QDate& to)
+{
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(from);
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(to);
+}
+
+void TestAlarmLogWidget::addRecordStoresStampAndShowsFirst()
+{
+    addRow(QStringLiteral("05.03.2026 08:00:00 "), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
+    AlarmLogWidget widget;
+    widget.setClock([] { return QDateTime(QDate(2026, 3, 6), QTime(9, 5, 7)); });
+    showDays(widget, QDate(2026, 3, 1), QDate(2026, 3, 6));
+    QCOMPARE(table(widget)->model()->rowCount(), 1);
+
+    widget.addRecord(QStringLiteral("Gateway 1"), QStringLiteral("Energizer 3"), QStringLiteral("Critical"));
+
+    const QString stored = sqlRows(QStringLiteral("select datetime from logAlarm order by id desc limit 1")).value(0);
+    QCOMPARE(stored, QStringLiteral("06.03.2026 09:05:07 "));
+    QCOMPARE(stored.size(), 20);
+    const QAbstractItemModel* view = table(widget)->model();
+    QCOMPARE(view->rowCount(), 2);
+    QCOMPARE(view->index(0, 1).data().toString(), stored);
+    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("Gateway 1"));
+    QCOMPARE(view->index(0, 3).data().toString(), QStringLiteral("Energizer 3"));
+    QCOMPARE(view->index(0, 4).data().toString(), QStringLiteral("Critical"));
+    // The key the database gave is in the model too.
+    QCOMPARE(view->index(0, 0).data().toInt(), sqlRows(QStringLiteral("select max(id) from logAlarm")).value(0).toInt());
+}
+
+void TestAlarmLogWidget::failedInsertLeavesNoRow()
+{
+    addRow(stampDaysAgo(1), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
+    AlarmLogWidget widget;
+    QCOMPARE(table(widget)->model()->rowCount(), 1);
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("alter table logAlarm rename to logAlarmAway")));
+
+    MessageCatcher catcher;
+    widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(query.exec(QStringLiteral("alter table logAlarmAway rename to logAlarm")));
+
+    QVERIFY2(catcher.contains(QStringLiteral("no such table")), qPrintable(catcher.messages().join('\n')));
+    QCOMPARE(table(widget)->model()->rowCount(), 1);
+    QCOMPARE(table(widget)->model()->index(0, 4).data().toString(), QStringLiteral("OK"));
+
+    // The log goes on writing once the table is back.
+    widget.addRecord(QStringLiteral("E3"), QStringLiteral("State"), QStringLiteral("Warning"));
+    QCOMPARE(table(widget)->model()->rowCount(), 2);
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 2);
+}
+
+void TestAlarmLogWidget::filterControlsNarrowTheView()
+{
+    addRow(stampDaysAgo(40), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
+    addRow(stampDaysAgo(2), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
+    addRow(stampDaysAgo(1), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Warning"));
+    addRow(stampDaysAgo(0), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
+    AlarmLogWidget widget;
+    const QAbstractItemModel* view = table(widget)->model();
+    // The last 31 days at first: the 40-day-old row is out.
+    QCOMPARE(view->rowCount(), 3);
+
+    widget.findChild<QToolButton*>(QStringLiteral("btnOK"))->click();
+    QCOMPARE(view->rowCount(), 2);
+    widget.findChild<QToolButton*>(QStringLiteral("btnWaring"))->click();
+    QCOMPARE(view->rowCount(), 1);
+    QCOMPARE(view->index(0, 4).data().toString(), QStringLiteral("Critical"));
+
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(QDate::currentDate().addDays(-50));
+    QCOMPARE(view->rowCount(), 2);
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(QDate::currentDate().addDays(-1));
+    QCOMPARE(view->rowCount(), 1);
+}
+
+void TestAlarmLogWidget::clearAllAsksFirst_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("No") << int(QMessageBox::No) << false;
+    QTest::newRow("closed") << int(QMessageBox::NoButton) << false;
+    QTest::newRow("Yes") << int(QMessageBox::Yes) << true;
+}
+
+void TestAlarmLogWidget::clearAllAsksFirst()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, cleared);
+    for (int i = 0; i < 3; ++i)
+        addRow(stampDaysAgo(i), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
+
+    AlarmLogWidget widget;
+    UserActionLogDlg userLog;
+    userLog.userName = QStringLiteral("admin");
+    connect(&widget, &AlarmLogWidget::writeUserActionLog, &userLog,
+            qOverload<QString, QString>(&UserActionLogDlg::addRecord));
+    QVERIFY(!widget.clearButton->isVisible());
+    QVERIFY(!widget.clearButton->isEnabled());
+
+    answerQuestion(QMessageBox::StandardButton(answer));
+    widget.clearAllLog();
+
+    if (!cleared) {
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 3);
+        QCOMPARE(table(widget)->model()->rowCount(), 3);
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")).value(0).toInt(), 0);
+        return;
+    }
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 0);
+    QCOMPARE(table(widget)->model()->rowCount(), 0);
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from sqlite_sequence where name='logAlarm'")).value(0).toInt(), 0);
+    QCOMPARE(sqlRows(QStringLiteral("select subject || '/' || info || '/' || user from logUserAction")),
+             QStringList{QStringLiteral("AlarmLog/Clear log alarm/admin")});
+
+    widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
+    QCOMPARE(sqlRows(QStringLiteral("select id from logAlarm")).value(0).toInt(), 1);
+}
+
+void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
+{
+    const QDate today = QDate::currentDate();
+    setSetting(QStringLiteral("AL_KeepDays"), 30);
+    setSetting(QStringLiteral("AL_LastClear"), today.addDays(-30));
+    addRow(stampDaysAgo(40), QStringLiteral("old"), QStringLiteral("State"), QStringLiteral("OK"));
+    addRow(stampDaysAgo(5), QStringLiteral("recent"), QStringLiteral("State"), QStringLiteral("OK"));
+    addRow(QStringLiteral("garbage"), QStringLiteral("unparseable"), QStringLiteral("State"), QStringLiteral("OK"));
+    addRow(QStringLiteral(""), QStringLiteral("empty"), QStringLiteral("State"), QStringLiteral("OK"));
+    addRow(QVariant(QVariant::String), QStringLiteral("null"), QStringLiteral("State"), QStringLiteral("OK"));
+
+    AlarmLogWidget widget;
+    QDateTime now(today.addDays(-1), QTime(23, 59, 59));
+    widget.setClock([&now] { return now; });
+    QSignalSpy userActions(&widget, &AlarmLogWidget::writeUserActionLog);
+    const QString sources = QStringLiteral("select source from logAlarm order by id");
+
+    widget.afterTimer();
+    QCOMPARE(sqlRows(sources).size(), 5);
+
+    now = QDateTime(today, QTime(0, 0, 0));
+    widget.afterTimer();
+    QCOMPARE(sqlRows(sources), (QStringList{"recent", "unparseable", "empty", "null"}));
+    QCOMPARE(setting(QStringLiteral("AL_LastClear")).toDate(), today);
+    QCOMPARE(userActions.count(), 1);
+
+    // Later ticks of the night change nothing, whatever has come since.
+    addRow(stampDaysAgo(45), QStringLiteral("late"), QStringLiteral("State"), QStringLiteral("OK"));
+    for (const QTime time : {QTime(0, 0, 30), QTime(0, 0, 59), QTime(0, 1, 0), QTime(12, 0, 0)}) {
+        now = QDateTime(today, time);
+        widget.afterTimer();
+    }
+    QCOMPARE(sqlRows(sources).size(), 5);
+    QCOMPARE(userActions.count(), 1);
+}
+
+void TestAlarmLogWidget::keepDaysZeroClearsOnce()
+{
+    const QDate today = QDate::currentDate();
+    setSetting(QStringLiteral("AL_KeepDays"), 0);
+    setSetting(QStringLiteral("AL_LastClear"), today.addDays(-1));
+    addRow(stampDaysAgo(0), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
+
+    AlarmLogWidget widget;
+    QDateTime now;
+    widget.setClock([&now] { return now; });
+    QSignalSpy userActions(&widget, &AlarmLogWidget::writeUserActionLog);
+    for (int second = 0; second < 60; ++second) {
+        now = QDateTime(today, QTime(0, 0, second));
+        widget.afterTimer();
+        if (second == 0)
+            addRow(stampDaysAgo(0), QStringLiteral("after"), QStringLiteral("State"), QStringLiteral("OK"));
+    }
+    QCOMPARE(userActions.count(), 1);
+    QCOMPARE(sqlRows(QStringLiteral("select source from logAlarm")), QStringList{QStringLiteral("after")});
+}
+
+void TestAlarmLogWidget::unusableKeepDaysCountAsThirty_data()
+{
+    QTest::addColumn<QString>("keepDays");
+    QTest::newRow("negative") << "-5";
+    QTest::newRow("not a number") << "many";
+    QTest::newRow("not whole") << "2.5";
+}
+
+void TestAlarmLogWidget::unusableKeepDaysCountAsThirty()
+{
+    QFETCH(QString, keepDays);
+    const QDate today = QDate::currentDate();
+    setSetting(QStringLiteral("AL_KeepDays"), keepDays);
+    setSetting(QStringLiteral("AL_LastClear"), today.addDays(-10));
+    addRow(stampDaysAgo(0), QStringLiteral("today"), QStringLiteral("State"), QStringLiteral("OK"));
+    addRow(stampDaysAgo(35), QStringLiteral("old"), QStringLiteral("State"), QStringLiteral("OK"));
+
+    AlarmLogWidget widget;
+    QDateTime now(today, QTime(0, 0, 1));
+    widget.setClock([&now] { return now; });
+    // Ten days since the last clean-up: not due with 30 keep-days.
+    widget.afterTimer();
+    QCOMPARE(sqlRows(QStringLiteral("select source from logAlarm")).size(), 2);
+
+    // Twenty-one days later it is due, and today's rows stay.
+    now = QDateTime(today.addDays(21), QTime(0, 0, 1));
+    widget.afterTimer();
+    QCOMPARE(sqlRows(QStringLiteral("select source from logAlarm")), QStringList{QStringLiteral("today")});
+}
+
+void TestAlarmLogWidget::headerStateSurvivesRestart()
+{
+    {
+        AlarmLogWidget widget;
+        QHeaderView* header = table(widget)->horizontalHeader();
+        QCOMPARE(header->sectionSize(1), AlarmLogWidget::kDateTimeWidth);
+        QCOMPARE(header->sectionSize(3), AlarmLogWidget::kReasonWidth);
+        QVERIFY(header->isSectionHidden(0));
+        header->resizeSection(2, 77);
+        header->moveSection(4, 1);
+    }
+    QVERIFY(!setting(QStringLiteral("AlarmLogWidgetState")).toByteArray().isEmpty());
+    AlarmLogWidget widget;
+    QHeaderView* header = table(widget)->horizontalHeader();
+    QCOMPARE(header->sectionSize(2), 77);
+    QCOMPARE(header->visualIndex(4), 1);
+    QVERIFY(header->isSectionHidden(0));
+}
+
+void TestAlarmLogWidget::printAnswersFromTheFilteredView()
+{
+    QVERIFY(ReportCapture::writeTemplate(m_home->filePath(QStringLiteral("AlarmLogReport.xml")),
+                                         {"datetime", "source", "reason", "info", "user"}));
+    addRow(stampDaysAgo(2), QStringLiteral("E1"), QStringLiteral("Zone 1"), QStringLiteral("OK"));
+    addRow(stampDaysAgo(1), QStringLiteral("E2"), QStringLiteral("Zone 2"), QStringLiteral("Warning"));
+    addRow(stampDaysAgo(0), QStringLiteral("E3"), QStringLiteral("Zone 1"), QStringLiteral("Critical"));
+    AlarmLogWidget widget;
+    widget.findChild<QToolButton*>(QStringLiteral("btnWaring"))->click();
+
+    ReportCapture capture;
+    MessageCatcher catcher;
+    widget.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->click();
+
+    QCOMPARE(capture.prints, 1);
+    QCOMPARE(capture.recordsCount, QList<int>{2});
+    QCOMPARE(capture.answer(0, QStringLiteral("datetime")).toString(),
+             sqlRows(QStringLiteral("select datetime from logAlarm where source = 'E3'")).value(0));
+    QCOMPARE(capture.answer(0, QStringLiteral("source")).toString(), QStringLiteral("E3"));
+    QCOMPARE(capture.answer(0, QStringLiteral("reason")).toString(), QStringLiteral("Zone 1"));
+    QCOMPARE(capture.answer(1, QStringLiteral("info")).toString(), QStringLiteral("OK"));
+    QVERIFY(capture.asked(0, QStringLiteral("user")));
+    QVERIFY(!capture.answer(0, QStringLiteral("user")).isValid());
+    QVERIFY(!capture.asked(2, QStringLiteral("source")));
+    QVERIFY(!catcher.contains(QStringLiteral("Report file not found")));
+    QVERIFY(!widget.findChild<ReportEngine*>());
+}
+
+void TestAlarmLogWidget::printWithoutTemplateWarns()
+{
+    QFile::remove(m_home->filePath(QStringLiteral("AlarmLogReport.xml")));
+    AlarmLogWidget widget;
+    ReportCapture capture;
+    MessageCatcher catcher;
+    widget.print();
+    QVERIFY(catcher.contains(QStringLiteral("Report file not found")));
+    QCOMPARE(capture.prints, 1);
+    QCOMPARE(capture.recordsCount, QList<int>{0});
+}
+
+QTEST_MAIN(TestAlarmLogWidget)
+#include "tst_alarmlogwidget.moc"

@@ -1,0 +1,208 @@
+#include "alarmstateswidget.h"
+#include "apppaths.h"
+#include "messagecatcher.h"
+#include "node.h"
+#include "reportcapture.h"
+#include "resources.h"
+#include "testhome.h"
+#include "treemodel.h"
+
+#include <QHeaderView>
+#include <QSettings>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const char* const kHeaders[] = {"Name", "Status", "Sector1", "Voltage1", "Sector2", "Voltage2",
+                                "Gate", "Duration", "Attemts", "Last Try", "Workspace", "IP"};
+
+Node* addRow(Node* parent, const QString& name, const QString& status, const QString& workspace, bool enabled = true)
+{
+    auto* node = new Node(name, parent);
+    node->type = parent->parent() ? Node::StatusRow : Node::MapElement;
+    node->columns = {name, status, "S1 " + name, "", "S2 " + name, "", "", "00:01:0" + name.right(1),
+                     "att " + name, "last " + name, workspace, "10.0.0." + name.right(1)};
+    node->enabled = enabled;
+    return node;
+}
+
+QStringList shown(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
+{
+    QStringList names;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        names << index.data().toString() << shown(model, index);
+    }
+    return names;
+}
+
+} // namespace
+
+class TestAlarmStatesWidget : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void firstStartWidths();
+    void tableShowsTheIpColumnFirst();
+    void workspaceAndAlarmButtonsFilter();
+    void printListsEveryDeviceRow();
+    void headerStateSurvivesRestart();
+
+private:
+    QTreeView* tree(AlarmStatesWidget& widget) { return widget.findChild<QTreeView*>(QStringLiteral("statesAlarmTree")); }
+    void click(AlarmStatesWidget& widget, const char* button)
+    {
+        widget.findChild<QToolButton*>(QLatin1String(button))->click();
+    }
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<TreeModel> m_model;
+};
+
+void TestAlarmStatesWidget::initTestCase()
+{
+    initLumetraResources();
+    m_home = std::make_unique<TestHome>();
+    QVERIFY(m_home->isValid());
+}
+
+void TestAlarmStatesWidget::init()
+{
+    QSettings(AppPaths::settings(), QSettings::IniFormat).clear();
+    m_model = std::make_unique<TreeModel>();
+    auto* root = new Node;
+    root->columns.clear();
+    for (const char* header : kHeaders)
+        root->columns.append(QString::fromLatin1(header));
+    m_model->setRootNode(root);
+    Node* g1 = addRow(root, "G1", "", "WS1");
+    addRow(g1, "E1", "OK", "WS1");
+    addRow(g1, "E2", "Critical", "WS1");
+    addRow(g1, "E3", "Warning", "WS1", false);
+    Node* g2 = addRow(root, "G2", "", "WS2");
+    addRow(g2, "E4", "OK", "WS2");
+    addRow(g2, "E5", "Failure", "WS2");
+}
+
+void TestAlarmStatesWidget::cleanup()
+{
+    m_model.reset();
+}
+
+void TestAlarmStatesWidget::cleanupTestCase()
+{
+    m_home.reset();
+}
+
+void TestAlarmStatesWidget::firstStartWidths()
+{
+    AlarmStatesWidget widget(m_model.get());
+    QHeaderView* header = tree(widget)->header();
+    const QList<QPair<int, int>> widths{{0, 200}, {1, 80}, {2, 90}, {3, 80}, {4, 90}, {5, 80}, {9, 120}};
+    for (const auto& [section, width] : widths)
+        QCOMPARE(header->sectionSize(section), width);
+    QVERIFY(header->isSectionHidden(AlarmStatesWidget::kIpColumn));
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
+}
+
+void TestAlarmStatesWidget::tableShowsTheIpColumnFirst()
+{
+    AlarmStatesWidget widget(m_model.get());
+    QHeaderView* header = tree(widget)->header();
+    for (int round = 0; round < 2; ++round) {
+        click(widget, "btnShowTable");
+        QCOMPARE(header->logicalIndex(0), AlarmStatesWidget::kIpColumn);
+        QVERIFY(!header->isSectionHidden(AlarmStatesWidget::kIpColumn));
+        QCOMPARE(header->sectionSize(AlarmStatesWidget::kIpColumn), 120);
+        QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E1", "E2", "E4", "E5"}));
+        QCOMPARE(tree(widget)->model()->index(1, AlarmStatesWidget::kIpColumn).data().toString(),
+                 QStringLiteral("10.0.0.2"));
+
+        click(widget, "btnShowTable");
+        QVERIFY(header->isSectionHidden(AlarmStatesWidget::kIpColumn));
+        QCOMPARE(header->logicalIndex(0), 0);
+        QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
+    }
+}
+
+void TestAlarmStatesWidget::workspaceAndAlarmButtonsFilter()
+{
+    AlarmStatesWidget widget(m_model.get());
+    widget.currentWorkspace = QStringLiteral("WS2");
+    widget.filteringAlarmStates();
+    // Unchecked: the workspace name is not applied.
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
+
+    click(widget, "btnShowCurrentWorkSpaceAlarm");
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G2", "E4", "E5"}));
+
+    click(widget, "btnShowAllAlarms");
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G2", "E5"}));
+
+    click(widget, "btnShowTable");
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E5"}));
+
+    click(widget, "btnShowCurrentWorkSpaceAlarm");
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E2", "E5"}));
+
+    // A node update reaches the view when the main window refreshes it.
+    m_model->rootNode()->child(0)->child(0)->setData(1, QStringLiteral("Critical"));
+    widget.refresh();
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"E1", "E2", "E5"}));
+}
+
+void TestAlarmStatesWidget::printListsEveryDeviceRow()
+{
+    QVERIFY(ReportCapture::writeTemplate(m_home->filePath(QStringLiteral("AlarmStateReport.xml")),
+                                         {"ip", "name", "state", "duration", "attemts", "attempts", "lastTry",
+                                          "sector1", "sector2"}));
+    AlarmStatesWidget widget(m_model.get());
+    widget.currentWorkspace = QStringLiteral("WS2");
+    click(widget, "btnShowCurrentWorkSpaceAlarm");
+    click(widget, "btnShowAllAlarms");
+    QCOMPARE(shown(*tree(widget)->model()), (QStringList{"G2", "E5"}));
+
+    ReportCapture capture;
+    MessageCatcher catcher;
+    click(widget, "btnPrintPreview");
+    QCOMPARE(capture.recordsCount, QList<int>{4});
+    const QStringList expected{"ip", "10.0.0.2", "name", "E2", "state", "Critical", "duration", "00:01:02",
+                               "attemts", "att E2", "lastTry", "last E2", "sector1", "S1 E2", "sector2", "S2 E2"};
+    for (int i = 0; i < expected.size(); i += 2)
+        QCOMPARE(capture.answer(1, expected.at(i)).toString(), expected.at(i + 1));
+    QCOMPARE(capture.answer(3, QStringLiteral("name")).toString(), QStringLiteral("E5"));
+    QVERIFY(capture.asked(0, QStringLiteral("attempts")));
+    QVERIFY(!capture.answer(0, QStringLiteral("attempts")).isValid());
+    QVERIFY(!catcher.contains(QStringLiteral("Report file not found")));
+    QVERIFY(!widget.findChild<ReportEngine*>());
+
+    QFile::remove(m_home->filePath(QStringLiteral("AlarmStateReport.xml")));
+    widget.print();
+    QVERIFY(catcher.contains(QStringLiteral("Report file not found")));
+    QCOMPARE(capture.prints, 2);
+}
+
+void TestAlarmStatesWidget::headerStateSurvivesRestart()
+{
+    {
+        AlarmStatesWidget widget(m_model.get());
+        tree(widget)->header()->resizeSection(7, 55);
+        tree(widget)->header()->moveSection(tree(widget)->header()->visualIndex(8), 2);
+    }
+    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+    QVERIFY(!settings.value(QStringLiteral("AlarmStatesWidgetState")).toByteArray().isEmpty());
+    AlarmStatesWidget widget(m_model.get());
+    QCOMPARE(tree(widget)->header()->sectionSize(7), 55);
+    QCOMPARE(tree(widget)->header()->visualIndex(8), 2);
+    QCOMPARE(tree(widget)->header()->sectionSize(0), 200);
+}
+
+QTEST_MAIN(TestAlarmStatesWidget)
+#include "tst_alarmstateswidget.moc"

@@ -1,0 +1,223 @@
+#include "apppaths.h"
+#include "messagecatcher.h"
+#include "modalanswerer.h"
+#include "reportcapture.h"
+#include "resources.h"
+#include "sqlrows.h"
+#include "testhome.h"
+#include "useractionlogdlg.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kAllRows = QStringLiteral("select id || '|' || datetime || '|' || user || '|' || subject || '|' || info "
+                                        "from logUserAction order by id");
+
+void setSetting(const QString& key, const QVariant& value)
+{
+    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    settings.setValue(key, value);
+}
+
+} // namespace
+
+class TestUserActionLogDlg : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void addRecordWritesUserAndStamp();
+    void listIsWrittenInOrder();
+    void unsubmittedRecordWaitsForTheNextWrite();
+    void refusedRowsAreWrittenLater();
+    void clearAllLeavesItsOwnRecord_data();
+    void clearAllLeavesItsOwnRecord();
+    void keepDaysZeroClearsOnce();
+    void printAnswersFromTheView();
+
+private:
+    QAbstractItemModel* view(UserActionLogDlg& dialog)
+    {
+        return dialog.findChild<QTableView*>(QStringLiteral("tableLog"))->model();
+    }
+    std::unique_ptr<TestHome> m_home;
+    QDateTime m_now = QDateTime(QDate(2026, 3, 6), QTime(9, 5, 7));
+};
+
+void TestUserActionLogDlg::initTestCase()
+{
+    initLumetraResources();
+    m_home = std::make_unique<TestHome>();
+    QVERIFY(m_home->isValid());
+    QVERIFY(m_home->openDatabase());
+}
+
+void TestUserActionLogDlg::init()
+{
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("delete from logUserAction")));
+    QVERIFY(query.exec(QStringLiteral("delete from sqlite_sequence")));
+    QSettings(AppPaths::settings(), QSettings::IniFormat).clear();
+}
+
+void TestUserActionLogDlg::cleanupTestCase()
+{
+    m_home.reset();
+}
+
+void TestUserActionLogDlg::addRecordWritesUserAndStamp()
+{
+    UserActionLogDlg dialog;
+    dialog.setClock([this] { return m_now; });
+    dialog.userName = QStringLiteral("operator");
+    dialog.addRecord(QStringLiteral("Workspace"), QStringLiteral("Saved"));
+    QCOMPARE(sqlRows(kAllRows), QStringList{QStringLiteral("1|06.03.2026 09:05:07 |operator|Workspace|Saved")});
+    QCOMPARE(view(dialog)->rowCount(), 1);
+    QCOMPARE(view(dialog)->index(0, 3).data().toString(), QStringLiteral("Workspace"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("User action log"));
+}
+
+void TestUserActionLogDlg::listIsWrittenInOrder()
+{
+    UserActionLogDlg dialog;
+    dialog.setClock([this] { return m_now; });
+    dialog.userName = QStringLiteral("admin");
+    dialog.addRecord(QStringLiteral("Application"), QStringLiteral("Application start"));
+
+    QSignalSpy resets(view(dialog), &QAbstractItemModel::modelReset);
+    dialog.addRecordList({{"ConfirmAlarm", "Alarm 1 is confirmed"},
+                          {"ConfirmAlarm", "Alarm 2 is confirmed"},
+                          {"ConfirmAlarm", "Alarm 3 is confirmed"}});
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
+             (QStringList{"1 Application start", "2 Alarm 1 is confirmed", "3 Alarm 2 is confirmed",
+                          "4 Alarm 3 is confirmed"}));
+    // Newest first in the view.
+    QCOMPARE(view(dialog)->index(0, 4).data().toString(), QStringLiteral("Alarm 3 is confirmed"));
+
+    dialog.addRecordList({});
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("4")});
+}
+
+void TestUserActionLogDlg::unsubmittedRecordWaitsForTheNextWrite()
+{
+    UserActionLogDlg dialog;
+    dialog.addRecord(QStringLiteral("A"), QStringLiteral("first"), false);
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("0")});
+    dialog.addRecord(QStringLiteral("B"), QStringLiteral("second"), true);
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
+             (QStringList{"1 first", "2 second"}));
+}
+
+void TestUserActionLogDlg::refusedRowsAreWrittenLater()
+{
+    UserActionLogDlg dialog;
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("alter table logUserAction rename to logUserActionAway")));
+    MessageCatcher catcher;
+    dialog.addRecord(QStringLiteral("A"), QStringLiteral("while away"));
+    QVERIFY(query.exec(QStringLiteral("alter table logUserActionAway rename to logUserAction")));
+    QVERIFY(catcher.contains(QStringLiteral("no such table")));
+
+    dialog.addRecord(QStringLiteral("B"), QStringLiteral("after"));
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
+             (QStringList{"1 while away", "2 after"}));
+    QCOMPARE(view(dialog)->rowCount(), 2);
+}
+
+void TestUserActionLogDlg::clearAllLeavesItsOwnRecord_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("No") << int(QMessageBox::No) << false;
+    QTest::newRow("Yes") << int(QMessageBox::Yes) << true;
+}
+
+void TestUserActionLogDlg::clearAllLeavesItsOwnRecord()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, cleared);
+    UserActionLogDlg dialog;
+    dialog.setClock([this] { return m_now; });
+    dialog.userName = QStringLiteral("admin");
+    for (int i = 0; i < 3; ++i)
+        dialog.addRecord(QStringLiteral("Test"), QString::number(i));
+
+    answerNextModal([answer](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Realy clear all log?"));
+        box->button(QMessageBox::StandardButton(answer))->click();
+    });
+    dialog.clearButton->click();
+
+    if (!cleared) {
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("3")});
+        return;
+    }
+    QCOMPARE(sqlRows(kAllRows),
+             QStringList{QStringLiteral("1|06.03.2026 09:05:07 |admin|UserActionLog|Clear user action log")});
+    QCOMPARE(view(dialog)->rowCount(), 1);
+}
+
+void TestUserActionLogDlg::keepDaysZeroClearsOnce()
+{
+    const QDate today = QDate::currentDate();
+    setSetting(QStringLiteral("UL_KeepDays"), 0);
+    setSetting(QStringLiteral("UL_LastClear"), today.addDays(-1));
+    UserActionLogDlg dialog;
+    QDateTime now;
+    dialog.setClock([&now] { return now; });
+    dialog.addRecord(QStringLiteral("Before"), QStringLiteral("midnight"));
+    for (int second = 0; second < 60; ++second) {
+        now = QDateTime(today, QTime(0, 0, second));
+        dialog.afterTimer();
+    }
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || subject from logUserAction")),
+             QStringList{QStringLiteral("1 UserActionLog")});
+    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("UL_LastClear")).toDate(), today);
+}
+
+void TestUserActionLogDlg::printAnswersFromTheView()
+{
+    QVERIFY(ReportCapture::writeTemplate(m_home->filePath(QStringLiteral("UserActionLogReport.xml")),
+                                         {"datetime", "user", "subject", "info", "source"}));
+    UserActionLogDlg dialog;
+    dialog.setClock([this] { return m_now; });
+    dialog.userName = QStringLiteral("admin");
+    dialog.addRecord(QStringLiteral("One"), QStringLiteral("first"));
+    dialog.addRecord(QStringLiteral("Two"), QStringLiteral("second"));
+
+    ReportCapture capture;
+    MessageCatcher catcher;
+    dialog.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->click();
+    QCOMPARE(capture.recordsCount, QList<int>{2});
+    QCOMPARE(capture.answer(0, QStringLiteral("datetime")).toString(), QStringLiteral("06.03.2026 09:05:07 "));
+    QCOMPARE(capture.answer(0, QStringLiteral("user")).toString(), QStringLiteral("admin"));
+    QCOMPARE(capture.answer(0, QStringLiteral("subject")).toString(), QStringLiteral("Two"));
+    QCOMPARE(capture.answer(1, QStringLiteral("info")).toString(), QStringLiteral("first"));
+    QVERIFY(!capture.answer(1, QStringLiteral("source")).isValid());
+    QVERIFY(!catcher.contains(QStringLiteral("Report file not found")));
+
+    QFile::remove(m_home->filePath(QStringLiteral("UserActionLogReport.xml")));
+    dialog.print();
+    QVERIFY(catcher.contains(QStringLiteral("Report file not found")));
+    QCOMPARE(capture.prints, 2);
+}
+
+QTEST_MAIN(TestUserActionLogDlg)
+#include "tst_useractionlogdlg.moc"
