@@ -4,6 +4,7 @@
 #include "reportengine.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
+#include "reportpagepainter.h"
 #include "testhome.h"
 #include "vchartdlg.h"
 
@@ -33,6 +34,7 @@ private slots:
     void points();
     void printedReport();
     void printedChart();
+    void printedPage();
     void closeDeletes();
 
 private:
@@ -276,6 +278,35 @@ void tst_VChartDlg::printedChart()
     QVERIFY(!image.isNull());
     QCOMPARE(image.size(), dlg->findChild<QChartView*>()->size() * dlg->devicePixelRatioF());
     QVERIFY(otherImage.isNull());
+}
+
+void tst_VChartDlg::printedPage()
+{
+    for (int hour = 0; hour < 24; ++hour)
+        VoltageSite::insert(QStringLiteral("2026-03-06 %1:00:00").arg(hour, 2, 10, QLatin1Char('0')), 8000 + hour * 50, 0, 3);
+    VChartDlg* dlg = openChart(QDate(2026, 3, 6), QDate(2026, 3, 6), 3, 0, QStringLiteral("Energ3"));
+    QImage page;
+    ReportEngine::setPreviewHook([&](ReportEngine& report) { page = ReportPagePainter(report).renderPage(0, 102); });
+    dlg->print();
+    ReportEngine::setPreviewHook({});
+    QVERIFY(!page.isNull());
+    if (!qEnvironmentVariableIsEmpty("VCHART_PAGE"))
+        page.save(qEnvironmentVariable("VCHART_PAGE"));
+
+    // The line (the series' own blue) lies in the chart field, left of the
+    // strip the field leaves free, below the two headings.
+    QRect line;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            if (c.blue() > 150 && c.red() < 120 && c.blue() - c.green() > 40)
+                line |= QRect(x, y, 1, 1);
+        }
+    }
+    QVERIFY(!line.isNull());
+    QVERIFY2(QRect(40, 30, 615, 1125).contains(line), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(line.x()).arg(line.y()).arg(line.width()).arg(line.height())));
+    // Turned a quarter left, time runs up the page.
+    QVERIFY(line.height() > 2 * line.width());
 }
 
 void tst_VChartDlg::closeDeletes()
