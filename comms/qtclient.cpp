@@ -116,7 +116,7 @@ bool qtClient::writeFrame(const QByteArray& frame)
 
 QString qtClient::address() const
 {
-    QMutexLocker lock(&addressMutex);
+    std::lock_guard<std::mutex> lock(addressMutex);
     return connectedAddress;
 }
 
@@ -135,7 +135,7 @@ void qtClient::connectToServer()
     if (ip.isEmpty())
         ip = QString::fromLatin1(kDefaultHost);
     {
-        QMutexLocker lock(&addressMutex);
+        std::lock_guard<std::mutex> lock(addressMutex);
         connectedAddress = ip;
     }
 

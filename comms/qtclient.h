@@ -5,7 +5,6 @@
 #include "linktiming.h"
 
 #include <QAbstractSocket>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
@@ -13,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 
 class QLoggingCategory;
 
@@ -134,7 +134,7 @@ private:
     void emitBlock(int blockNo);
     void emitImage();
 
-    mutable QMutex addressMutex;
+    mutable std::mutex addressMutex;
     QString connectedAddress;
     LinkTiming m_timing;
     quint16 m_port;

@@ -3,7 +3,6 @@
 #include <QDebug>
 #include <QDomDocument>
 #include <QDomElement>
-#include <QMutexLocker>
 #include <QTimer>
 
 namespace {
@@ -52,19 +51,19 @@ void TimerUnit::stop()
 
 QList<TimerData> TimerUnit::timers() const
 {
-    QMutexLocker lock(&listMutex);
+    std::lock_guard<std::mutex> lock(listMutex);
     return timerList;
 }
 
 void TimerUnit::setTimers(const QList<TimerData>& list)
 {
-    QMutexLocker lock(&listMutex);
+    std::lock_guard<std::mutex> lock(listMutex);
     timerList = list;
 }
 
 void TimerUnit::setClock(Clock newClock)
 {
-    QMutexLocker lock(&listMutex);
+    std::lock_guard<std::mutex> lock(listMutex);
     clock = std::move(newClock);
 }
 
@@ -75,7 +74,7 @@ QDateTime TimerUnit::now() const
 
 void TimerUnit::setDefaultTimers()
 {
-    QMutexLocker lock(&listMutex);
+    std::lock_guard<std::mutex> lock(listMutex);
     const QDateTime current = now();
     timerList.clear();
     for (const QString& name : {QStringLiteral("Timer1"), QStringLiteral("Timer2")}) {
@@ -102,7 +101,7 @@ void TimerUnit::afterTimer()
 {
     QList<PendingCommand> pending;
     {
-        QMutexLocker lock(&listMutex);
+        std::lock_guard<std::mutex> lock(listMutex);
         const QDateTime current = now();
         const int day = current.date().dayOfWeek();
         const QString nowText = current.toString(TimeFormat);
@@ -149,7 +148,7 @@ void TimerUnit::readTimers(const QDomElement& element)
             t.*day.flag = e.attribute(QLatin1String(day.name), QStringLiteral("1")).toInt() != 0;
         list.append(t);
     }
-    QMutexLocker lock(&listMutex);
+    std::lock_guard<std::mutex> lock(listMutex);
     timerList = list;
 }
 

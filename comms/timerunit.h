@@ -5,11 +5,11 @@
 
 #include <QDateTime>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QVariant>
 
 #include <functional>
+#include <mutex>
 
 class QDomDocument;
 class QDomElement;
@@ -66,7 +66,7 @@ private:
     QDateTime now() const;
 
     QTimer* timer;
-    mutable QMutex listMutex;
+    mutable std::mutex listMutex;
     QList<TimerData> timerList;
     Clock clock;
 };

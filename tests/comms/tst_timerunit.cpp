@@ -1,10 +1,13 @@
 #include "timerunit.h"
 
 #include "messagecatcher.h"
+#include "threadannotations.h"
 
 #include <QDomDocument>
 #include <QSignalSpy>
 #include <QThread>
+
+#include <atomic>
 #include <QtTest>
 
 namespace {
@@ -295,21 +298,23 @@ private slots:
         MessageCatcher catcher;
         QThread thread;
         thread.setObjectName(QStringLiteral("TimerUnitThread"));
+        announceThreadEnd(&thread);
         auto unit = std::make_unique<TimerUnit>();
         unit->moveToThread(&thread);
         connect(&thread, &QThread::started, unit.get(), &TimerUnit::run);
 
-        QThread* tickThread = nullptr;
+        // Each tick records the thread it was emitted on, and is counted here.
+        std::atomic<QThread*> tickThread{nullptr};
         connect(unit.get(), &TimerUnit::timerTick, unit.get(),
                 [&tickThread] { tickThread = QThread::currentThread(); }, Qt::DirectConnection);
-        QSignalSpy ticks(unit.get(), &TimerUnit::timerTick);
+        int ticks = 0;
+        connect(unit.get(), &TimerUnit::timerTick, this, [&ticks] { ++ticks; }, Qt::QueuedConnection);
         thread.start();
-        QVERIFY(ticks.wait(3 * TimerUnit::TickIntervalMs));
-        QCOMPARE(tickThread, &thread);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks > 0, 3 * TimerUnit::TickIntervalMs);
+        QCOMPARE(tickThread.load(), &thread);
 
         QMetaObject::invokeMethod(unit.get(), &TimerUnit::stop, Qt::BlockingQueuedConnection);
-        thread.quit();
-        QVERIFY(thread.wait(5000));
+        endThread(&thread);
         unit.reset();
         QVERIFY(catcher.wiringFaults().isEmpty());
     }
