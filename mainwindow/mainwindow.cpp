@@ -12,6 +12,7 @@
 #include "treemodel.h"
 #include "useractionlogdlg.h"
 #include "userright.h"
+#include "voltagediagrammsdlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -19,6 +20,8 @@
 #include <QDebug>
 #include <QDockWidget>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QThread>
@@ -36,7 +39,9 @@ MainWindow::MainWindow(QWidget* parent)
 
     createTreeModels();
     createLogsAndViews();
+    createVoltageLog();
     createDeviceUnits();
+    connectVoltageLog();
 
     setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
     emit writeUserActionLog(QStringLiteral("Application"), tr("Application start"));
@@ -44,6 +49,9 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The voltage log marks where its data stream stops.
+    if (m_voltageLog)
+        m_voltageLog->writeCheckPoint();
     stopDeviceUnits();
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
@@ -274,4 +282,55 @@ void MainWindow::resetDeviceRows()
             row->resetState();
         g_energizerModel->refreshNode(gateway);
     }
+}
+
+// ---- voltage log ---------------------------------------------------------------
+
+// The one voltage log dialog: it writes the energizers' voltages whether it
+// is shown or not, and opens from Service > Voltage diagrams.
+void MainWindow::createVoltageLog()
+{
+    m_voltageLog = new VoltageDiagrammsDlg(this);
+    connect(m_voltageLog, &VoltageDiagrammsDlg::writeUserActionLog, this, &MainWindow::writeUserActionLog);
+
+    auto* menuService = menuBar()->findChild<QMenu*>(QStringLiteral("menuService"));
+    if (!menuService) {
+        menuService = menuBar()->addMenu(tr("Service"));
+        menuService->setObjectName(QStringLiteral("menuService"));
+    }
+    QMenu* menuVoltageDiagrams = menuService->addMenu(QIcon(QStringLiteral(":/icons/diagramm.png")), tr("Voltage diagrams"));
+    menuVoltageDiagrams->setObjectName(QStringLiteral("menuVoltageDiagrams"));
+    m_actBatteryDiagram = menuVoltageDiagrams->addAction(
+        QIcon(QStringLiteral(":/icons/if_battery-charging-100_9197.png")), tr("Battery"));
+    m_actBatteryDiagram->setObjectName(QStringLiteral("actBatteryDiagram"));
+    m_actOutputDiagram = menuVoltageDiagrams->addAction(
+        QIcon(QStringLiteral(":/icons/if_caution_high_voltage_92571.png")), tr("Outputs"));
+    m_actOutputDiagram->setObjectName(QStringLiteral("actOutputDiagram"));
+    connect(m_actBatteryDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+    connect(m_actOutputDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+}
+
+void MainWindow::connectVoltageLog()
+{
+    connect(m_controlUnit.get(), &ControlUnit::writeVoltageLog, m_voltageLog, &VoltageDiagrammsDlg::writeVoltageLog,
+            Qt::QueuedConnection);
+    connect(m_fenceClient, &qtClient::commStatus, this, &MainWindow::voltageLogLinkStatus);
+    // The last of the tick's receivers.
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_voltageLog, &VoltageDiagrammsDlg::afterTimer,
+            Qt::QueuedConnection);
+}
+
+// A check point marks where the gateway's data stream broke off or began again.
+void MainWindow::voltageLogLinkStatus(qtClient::ClientStatus value)
+{
+    if (value == qtClient::Connected || value == qtClient::HeartBeatTimedOut
+        || value == qtClient::ConnectionClosedByServer)
+        m_voltageLog->writeCheckPoint();
+}
+
+void MainWindow::showVDiagramms()
+{
+    const int type = sender() == m_actOutputDiagram ? VoltageDiagrammsDlg::OutputDiagram
+                                                    : VoltageDiagrammsDlg::BatteryDiagram;
+    m_voltageLog->setDiagramType(g_energizerModel, type);
 }

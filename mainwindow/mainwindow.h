@@ -19,6 +19,8 @@ class ControlUnit;
 class Node;
 class TimerUnit;
 class UserActionLogDlg;
+class VoltageDiagrammsDlg;
+class QAction;
 
 // The running application's window. It builds and wires everything else.
 class MainWindow : public QMainWindow
@@ -46,6 +48,12 @@ public:
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
     // ---- end of device units
 
+    // ---- voltage log: written all the time, shown from the Service menu
+    VoltageDiagrammsDlg* voltageDiagrammsDlg() const { return m_voltageLog; }
+    QAction* batteryDiagramAction() const { return m_actBatteryDiagram; }
+    QAction* outputDiagramAction() const { return m_actOutputDiagram; }
+    // ---- end of voltage log
+
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
     void writeUserActionLog(QString subject, QString message);
@@ -59,6 +67,7 @@ public slots:
     void timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value);
     void timerTick();
     void connectionStatus(qtClient::ClientStatus value);
+    void showVDiagramms();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +86,15 @@ private:
     QThread* m_timerUnitThread = nullptr;
     qtClient* m_fenceClient = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
+
+    // ---- voltage log
+    void createVoltageLog();
+    void connectVoltageLog();
+    void voltageLogLinkStatus(qtClient::ClientStatus value);
+    VoltageDiagrammsDlg* m_voltageLog = nullptr;
+    QAction* m_actBatteryDiagram = nullptr;
+    QAction* m_actOutputDiagram = nullptr;
+    // ---- end of voltage log
 
     bool m_closing = false;
     AlarmLogWidget* m_alarmLog = nullptr;
