@@ -114,10 +114,9 @@ void TestMainWindowVoltageLog::controlUnitRowsAreWritten()
     window.voltageDiagrammsDlg()->setClock([&now] { return now; });
     now = now.addSecs(200);
 
-    // The control unit's signal crosses from its thread.
-    QMetaObject::invokeMethod(window.controlUnit(), [&window, energizer] {
-        emit window.controlUnit()->writeVoltageLog(energizer);
-    });
+    // The control unit emits on its own thread; the rows cross to the GUI.
+    QVERIFY(QMetaObject::invokeMethod(window.controlUnit(), "writeVoltageLog", Qt::QueuedConnection,
+                                      Q_ARG(Node*, energizer)));
     QTRY_COMPARE_WITH_TIMEOUT(voltageRows(), (QStringList{QStringLiteral("2/-1"), QStringLiteral("2/0"),
                                                          QStringLiteral("2/1")}),
                               5000);
@@ -152,7 +151,7 @@ void TestMainWindowVoltageLog::tickRunsTheNightlyClear()
     const QDateTime midnight(QDate::currentDate().addDays(1), QTime(0, 0, 5));
     window.voltageDiagrammsDlg()->setClock([midnight] { return midnight; });
 
-    QMetaObject::invokeMethod(window.timerUnit(), [&window] { emit window.timerUnit()->timerTick(); });
+    QVERIFY(QMetaObject::invokeMethod(window.timerUnit(), "timerTick", Qt::QueuedConnection));
     QTRY_COMPARE_WITH_TIMEOUT(voltageRows(), QStringList{}, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(sqlRows(QStringLiteral("select subject || ' ' || info from logUserAction"))
                                  .contains(QStringLiteral("VoltageLog Clear log voltage")),
