@@ -16,6 +16,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableWidgetItem>
+#include <QVector>
 
 namespace {
 
@@ -201,11 +202,22 @@ void VoltageDiagrammsDlg::loadData()
     const QString from = ui->dtpStart->date().toString(QLatin1String(kDateFormat));
     const QString to = ui->dtpEnd->date().addDays(1).toString(QLatin1String(kDateFormat));
 
-    SiteLocker lock;
-    Node* root = energizerModel->rootNode();
-    Node* gateway = root ? root->child(0) : nullptr;
-    if (!gateway)
-        return;
+    // The names of the enabled energizers by number, read under the site
+    // mutex; the query runs without it, so the units never wait for it.
+    QVector<QString> names;
+    QVector<bool> listed;
+    {
+        SiteLocker lock;
+        Node* root = energizerModel->rootNode();
+        Node* gateway = root ? root->child(0) : nullptr;
+        if (!gateway)
+            return;
+        for (int i = 0; i < gateway->childCount(); ++i) {
+            const Node* node = gateway->child(i);
+            names.append(node->data(0).toString());
+            listed.append(node->enabled);
+        }
+    }
 
     const QString statement =
         QLatin1String(diagramType == OutputDiagram ? kOutputStatistics : kBatteryStatistics);
@@ -218,20 +230,18 @@ void VoltageDiagrammsDlg::loadData()
         warnFailed(query, statement);
         return;
     }
-    while (query.next())
-        addStatisticsRow(gateway, query);
+    while (query.next()) {
+        const int energizerNo = query.value(QStringLiteral("energizer_no")).toInt();
+        // Energizers the gateway does not have, or that are disabled, are not listed.
+        if (listed.value(energizerNo - 1, false))
+            addStatisticsRow(energizerNo, names.at(energizerNo - 1), query);
+    }
 }
 
-void VoltageDiagrammsDlg::addStatisticsRow(Node* gateway, const QSqlQuery& query)
+void VoltageDiagrammsDlg::addStatisticsRow(int energizerNo, QString name, const QSqlQuery& query)
 {
-    const int energizerNo = query.value(QStringLiteral("energizer_no")).toInt();
-    const Node* node = gateway->child(energizerNo - 1);
-    if (!node || !node->enabled)
-        return;
-
     const bool output = diagramType == OutputDiagram;
     const int sector = output ? query.value(QStringLiteral("sector")).toInt() : kBatterySector;
-    QString name = node->data(0).toString();
     if (output)
         name += QStringLiteral(", ") + tr("Sector %1").arg(sector + 1);
 

@@ -87,7 +87,7 @@ private:
     void clearOldRecords();
     bool readNode(Node* node, Reading& reading) const;
     void insertRow(float voltage, int sector, int energizerNo);
-    void addStatisticsRow(Node* gateway, const QSqlQuery& query);
+    void addStatisticsRow(int energizerNo, QString name, const QSqlQuery& query);
 
     Ui::VoltageDiagrammsDlg* ui = nullptr;
     TreeModel* energizerModel = nullptr;
