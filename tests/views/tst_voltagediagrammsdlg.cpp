@@ -4,6 +4,7 @@
 #include "modalanswerer.h"
 #include "node.h"
 #include "reportengine.h"
+#include "resources.h"
 #include "testhome.h"
 #include "treemodel.h"
 #include "vchartdlg.h"
@@ -57,6 +58,7 @@ private:
 
 void tst_VoltageDiagrammsDlg::init()
 {
+    initLumetraResources();
     home = std::make_unique<TestHome>();
     QVERIFY(home->isValid());
     QVERIFY(home->openDatabase());
@@ -256,6 +258,9 @@ void tst_VoltageDiagrammsDlg::dates()
         QCOMPARE(end->date(), QDate(2026, 3, 6));
         QCOMPARE(start->date(), QDate(2026, 2, 7));
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Output voltage diagram"));
+        QVERIFY(!dlg.windowIcon().isNull());
+        QVERIFY(!dlg.findChild<QToolButton*>(QStringLiteral("btnRefresh"))->icon().isNull());
+        QVERIFY(!dlg.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->icon().isNull());
         QCOMPARE(table(dlg)->horizontalHeaderItem(1)->text(), QStringLiteral("MaxOutputVoltage"));
 
         // Changing the dates does not reload the table.
