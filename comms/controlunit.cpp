@@ -49,14 +49,29 @@ void restartClock(Node* row)
     row->durationClock = QTime::currentTime();
 }
 
-int elapsedMsecs(const QTime& start)
+int elapsedMsecs(const QTime& start, const QTime& now)
 {
     if (!start.isValid())
         return 0;
-    int ms = start.msecsTo(QTime::currentTime());
+    int ms = start.msecsTo(now);
     if (ms < 0)
         ms += kMsecsPerDay;
     return ms;
+}
+
+// The text of a duration as QTime shows it: "hh:mm:ss", wrapping after a day.
+QString durationText(int msecs)
+{
+    const int seconds = (msecs / 1000) % (24 * 60 * 60);
+    const int parts[3] = {seconds / 3600, (seconds / 60) % 60, seconds % 60};
+    char text[8];
+    for (int i = 0; i < 3; ++i) {
+        text[i * 3] = char('0' + parts[i] / 10);
+        text[i * 3 + 1] = char('0' + parts[i] % 10);
+        if (i < 2)
+            text[i * 3 + 2] = ':';
+    }
+    return QString::fromLatin1(text, 8);
 }
 
 QString hexByte(quint8 value)
@@ -103,9 +118,13 @@ Node* ControlUnit::findKX4Node() const
 
 bool ControlUnit::isPresent(const Node* row) const
 {
-    if (!client || !row)
+    return row && isPresentNumber(row->number());
+}
+
+bool ControlUnit::isPresentNumber(int n) const
+{
+    if (!client)
         return false;
-    const int n = row->number();
     if (n >= 1 && n <= LastEnergizer)
         return n <= client->no_of_energizers;
     return n >= FirstIOCard && n <= LastEnergizer + client->no_of_iocards;
@@ -244,10 +263,15 @@ void ControlUnit::afterTimer()
     Node* root = energizerModel ? energizerModel->rootNode() : nullptr;
     if (!root || root->childCount() == 0 || !client)
         return;
-    const QString lastTry = QDateTime::currentDateTime().toString(LastTryFormat);
+    // One reading of the clock for the whole tick: reading it asks the C
+    // library for the time zone each time, which costs more than a row.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QTime nowTime = now.time();
+    const QString lastTry = now.toString(LastTryFormat);
     for (Node* gateway : root->children) {
-        for (Node* row : gateway->children) {
-            if (!row || !row->deviceNode || !isPresent(row))
+        for (int i = 0; i < gateway->childCount(); ++i) {
+            Node* row = gateway->child(i);
+            if (!row || !row->deviceNode || !isPresentNumber(i + 1))
                 continue;
             int attempts = row->data(AttemptsColumn).toInt();
             const int status = row->data(StatusColumn).toInt();
@@ -255,7 +279,7 @@ void ControlUnit::afterTimer()
                 attempts = 0;
             else if (status == Node::Warning || status == Node::Critical)
                 ++attempts;
-            row->setData(DurationColumn, QTime(0, 0).addMSecs(elapsedMsecs(row->durationClock)).toString());
+            row->setData(DurationColumn, durationText(elapsedMsecs(row->durationClock, nowTime)));
             row->setData(AttemptsColumn, attempts);
             row->setData(LastTryColumn, lastTry);
             emit energTick(row->deviceNode);
@@ -481,22 +505,31 @@ void ControlUnit::applyOutputMapping(Node* row)
     if (states.isEmpty())
         return;
 
-    QList<RelayCommand> pending;
-    for (int k = FirstIOCard - 1; k < LastDevice; ++k) {
+    // The entries in list order: for each relay of each card the last one decides.
+    std::array<quint8, LastDevice> relays{};
+    std::array<bool, LastDevice> touched{};
+    for (const RelayState& s : qAsConst(states)) {
+        const int k = s.cardIndex;
+        if (k < FirstIOCard - 1 || k >= LastDevice)
+            continue;
         Node* card = gateway->child(k);
         if (!card || !card->enabled)
             continue;
-        const quint8 before = hvlvOf(card);
-        quint8 relays = before;
-        for (int bit = 0; bit < RelayCount; ++bit) {
-            for (const RelayState& s : qAsConst(states)) {
-                if (s.cardIndex == k && s.relay == bit)
-                    setBit(relays, bit, s.state);
-            }
+        if (!touched[size_t(k)]) {
+            relays[size_t(k)] = hvlvOf(card);
+            touched[size_t(k)] = true;
         }
-        hvlvOf(card) = relays;
-        if (relays != before)
-            pending.append({card->number(), relays});
+        setBit(relays[size_t(k)], s.relay, s.state);
+    }
+    QList<RelayCommand> pending;
+    for (int k = FirstIOCard - 1; k < LastDevice; ++k) {
+        if (!touched[size_t(k)])
+            continue;
+        Node* card = gateway->child(k);
+        if (relays[size_t(k)] != hvlvOf(card)) {
+            hvlvOf(card) = relays[size_t(k)];
+            pending.append({card->number(), relays[size_t(k)]});
+        }
     }
     for (const RelayCommand& c : qAsConst(pending))
         sendRelayCmd(c.deviceNumber, char(c.relayByte));

@@ -105,6 +105,7 @@ private:
 
     Node* findKX4Node() const;
     bool isPresent(const Node* row) const;
+    bool isPresentNumber(int deviceNumber) const;
     void takeSender();
     void updateZoneStatus(Node* row);
     void updateZoneBits(Node* row, const Block& block, int zone);

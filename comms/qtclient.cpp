@@ -40,6 +40,12 @@ qtClient::qtClient(int mode, QObject* parent)
     , mode(mode)
     , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
     , m_port(mode == 0 ? kGatewayPort : kTwPort)
+    , socket(this)
+    , heartbeatTimer(this)
+    , retryTimer(this)
+    , connectTimer(this)
+    , sweepStartTimer(this)
+    , readReplyTimer(this)
     , assembler(&ControllerFrame::isKnownFunction)
 {
     registerMetaTypes();
@@ -431,7 +437,7 @@ void qtClient::receiveBytes(const char* data, int size)
                           << assembler.droppedBytes() << "received bytes";
             return;
         case FrameAssembler::Result::UnknownFunction:
-            qCDebug(lc) << "who knows: " << assembler.rejectedValue();
+            qCDebug(lc).nospace() << "who knows: " << assembler.rejectedValue();
             return;
         case FrameAssembler::Result::Frame:
             // A slot reached from a signal may reset the assembler; work on a copy.
@@ -577,14 +583,32 @@ void qtClient::dumpBlock(int device, int count) const
 void qtClient::handleHeartbeat(const uchar* frame, int size)
 {
     qCDebug(lc) << "Incoming heartbeat";
-    const int energizers = size > 8 ? frame[8] : 0;
-    const int ioCards = size > 9 ? frame[9] : 0;
+    if (size < kHeartbeatBody)
+        qCWarning(lc) << "Heartbeat of" << size << "bytes without device counts";
+    else
+        mergeHeartbeat(frame, size);
+
+    if (dataValid) {
+        emitImage();
+        setStatus(Updated);
+        qCDebug(lc) << "---Updated HeartBeat---";
+    }
+    emit refreshheartTimer();
+    if (!pollStarted) {
+        sweepStartTimer.start(m_timing.sweepStartDelayMs);
+        pollStarted = true;
+    }
+}
+
+void qtClient::mergeHeartbeat(const uchar* frame, int size)
+{
+    const int energizers = frame[8];
+    const int ioCards = frame[9];
     if (mode != 0 && lc().isDebugEnabled()) {
         const auto* bytes = reinterpret_cast<const char*>(frame);
-        qCDebug(lc) << "TW Data: " << QByteArray(bytes, std::min(size, 10)).toHex(' ');
+        qCDebug(lc) << "TW Data: " << QByteArray(bytes, kHeartbeatBody).toHex(' ');
         qCDebug(lc) << "=======================================";
-        if (size > 10)
-            qCDebug(lc) << QByteArray(bytes + 10, std::min(size, 38) - 10).toHex(' ');
+        qCDebug(lc) << QByteArray(bytes + kHeartbeatBody, std::min(size, 38) - kHeartbeatBody).toHex(' ');
     }
     const int storedEnergizers = std::min(energizers, kMaxEnergizers);
     const int storedIoCards = std::min(ioCards, kMaxIoCards);
@@ -624,17 +648,6 @@ void qtClient::handleHeartbeat(const uchar* frame, int size)
     }
     if (truncated)
         qCWarning(lc) << "Heartbeat of" << size << "bytes is shorter than its counts announce";
-
-    if (dataValid) {
-        emitImage();
-        setStatus(Updated);
-        qCDebug(lc) << "---Updated HeartBeat---";
-    }
-    emit refreshheartTimer();
-    if (!pollStarted) {
-        sweepStartTimer.start(m_timing.sweepStartDelayMs);
-        pollStarted = true;
-    }
 }
 
 void qtClient::handleConfiguration(const uchar* frame, int size)

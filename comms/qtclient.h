@@ -129,6 +129,7 @@ private:
     void handleReadReply(const uchar* frame, int size);
     void handleServerWrite(const uchar* frame, int size);
     void handleHeartbeat(const uchar* frame, int size);
+    void mergeHeartbeat(const uchar* frame, int size);
     void handleConfiguration(const uchar* frame, int size);
     void dumpBlock(int device, int count) const;
     void emitBlock(int blockNo);

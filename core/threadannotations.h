@@ -1,8 +1,10 @@
 #pragma once
 
-// Hand-offs that ThreadSanitizer cannot see by itself: Qt's own mutexes wait
-// on futexes, which it does not model. Locks built on them announce their
-// acquire and release here; in a build without the sanitizer these vanish.
+#include <QThread>
+
+// Hand-offs that ThreadSanitizer cannot see by itself: Qt's own mutexes and
+// wait conditions wait on futexes, which it does not model. In a build
+// without the sanitizer these vanish.
 #if defined(__SANITIZE_THREAD__)
 #include <sanitizer/tsan_interface.h>
 inline void announceAcquire(void* token) { __tsan_acquire(token); }
@@ -11,8 +13,6 @@ inline void announceRelease(void* token) { __tsan_release(token); }
 inline void announceAcquire(void*) {}
 inline void announceRelease(void*) {}
 #endif
-
-#include <QThread>
 
 // Makes the end of a thread visible as such: everything the thread did
 // happens before the return of endThread(). Call announceThreadEnd() right

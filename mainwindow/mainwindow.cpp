@@ -183,13 +183,14 @@ void MainWindow::readUnitSettings()
 // then is the unit deleted.
 void MainWindow::stopDeviceUnits()
 {
-    if (m_timerUnitThread && m_timerUnitThread->isRunning())
-        QMetaObject::invokeMethod(m_timerUnit.get(), &TimerUnit::stop, Qt::BlockingQueuedConnection);
-    for (QThread* thread : {m_timerUnitThread, m_controlUnitThread}) {
-        if (thread)
-            endThread(thread);
+    if (m_timerUnitThread) {
+        if (m_timerUnitThread->isRunning())
+            QMetaObject::invokeMethod(m_timerUnit.get(), &TimerUnit::stop, Qt::BlockingQueuedConnection);
+        endThread(m_timerUnitThread);
     }
     m_timerUnit.reset();
+    if (m_controlUnitThread)
+        endThread(m_controlUnitThread);
     m_controlUnit.reset();
 }
 

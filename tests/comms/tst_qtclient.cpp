@@ -180,6 +180,7 @@ private slots:
     void unknownFunction();
     void deviceIdentification();
     void readResend();
+    void defaultHostAndServerClose();
 };
 
 // A receiver on another thread, connected by signature text as the program does.
@@ -576,6 +577,8 @@ void TestQtClient::malformedFrames_data()
                                                          << QStringLiteral("stores 64 of 100 bytes") << QList<int>{62};
     QTest::newRow("write answer without data") << GatewaySimulator::rawFrame(6, 16, hex("00600008"))
                                                << QStringLiteral("stores 0 of 12 bytes") << QList<int>{3};
+    QTest::newRow("heartbeat without counts") << GatewaySimulator::rawFrame(3, 90, hex("01"))
+                                              << QStringLiteral("without device counts") << QList<int>();
     QTest::newRow("length 0") << GatewaySimulator::rawFrame(0, 90, hex("0100")) << QStringLiteral("frame length 0")
                               << QList<int>();
     QTest::newRow("length 1") << GatewaySimulator::rawFrame(1, 90, hex("01")) << QStringLiteral("frame length 1")
@@ -616,7 +619,7 @@ void TestQtClient::unknownFunction()
     QVERIFY(link.connectAndHello());
     // The heartbeat behind the unknown frame goes with the dropped bytes.
     link.sim.send(GatewaySimulator::frame(7, hex("00000000")) + GatewaySimulator::frame(90, hex("0000"), 0x51));
-    QTRY_VERIFY_WITH_TIMEOUT(catcher.contains(QStringLiteral("who knows:  7")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(catcher.contains(QStringLiteral("who knows: 7")), 5000);
     QVERIFY(link.heartbeatAcknowledged(0x52));
     QCOMPARE(link.sim.receivedWithFunction(90), QList<QByteArray>{hex("005200010000015a")});
 }
@@ -657,6 +660,29 @@ void TestQtClient::readResend()
     for (const QByteArray& read : reads)
         QCOMPARE(read, hex("000000010006010300200020"));
     QVERIFY(catcher.contains(QStringLiteral("never answered: closing the link")));
+}
+
+void TestQtClient::defaultHostAndServerClose()
+{
+    MessageCatcher catcher;
+    QCOMPARE(qtClient(0).port(), quint16(6178));
+    QCOMPARE(qtClient(1).port(), quint16(6179));
+
+    Link link;
+    link.client.ip.clear();
+    QVERIFY(link.connectAndHello());
+    QCOMPARE(link.client.ip, QStringLiteral("localhost"));
+
+    // The gateway ends the connection: reported once, and the client comes back.
+    LinkTiming timing = testTiming();
+    timing.retryIntervalMs = 200;
+    link.client.setTiming(timing);
+    link.sim.closeConnection();
+    QTRY_COMPARE_WITH_TIMEOUT(link.sim.connectionCount(), 2, 5000);
+    QVERIFY(link.sim.waitForFunction(43, 2));
+    // The socket reports the remote close as an error first: 4, then 2 once.
+    QVERIFY2(link.log.summary().startsWith(QStringLiteral("s0 s5 s4 s2 s0 s5")), qPrintable(link.log.summary()));
+    QVERIFY(catcher.contains(QStringLiteral("The remote host closed the connection")));
 }
 
 QTEST_MAIN(TestQtClient)
