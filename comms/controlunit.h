@@ -3,6 +3,7 @@
 #include "commandsend.h"
 #include "devicestatus.h"
 #include "kx4data.h"
+#include "node.h"
 
 #include <QList>
 #include <QObject>
@@ -13,7 +14,6 @@
 #include <array>
 #include <atomic>
 
-class Node;
 class TreeModel;
 class qtClient;
 
@@ -30,7 +30,7 @@ class ControlUnit : public QObject
     Q_OBJECT
 public:
     static constexpr int ImageBlockCount = 64;
-    static constexpr int LastEnergizer = 32;
+    static constexpr int LastEnergizer = Node::kMaxEnergizers;
     static constexpr int FirstIOCard = 33;
     static constexpr int LastDevice = 63;
     static constexpr int IOCardInputCount = 8;
@@ -48,9 +48,9 @@ public:
     static constexpr char ClearAlarmValue = 3;
     // Columns of a device row that the unit writes.
     static constexpr int NameColumn = 0;
-    static constexpr int StatusColumn = 1;
-    static constexpr int Sector1Column = 2;
-    static constexpr int Sector2Column = 4;
+    static constexpr int StatusColumn = Node::kStatusColumn;
+    static constexpr int Sector1Column = Node::kSector1Column;
+    static constexpr int Sector2Column = Node::kSector2Column;
     static constexpr int DurationColumn = 7;
     static constexpr int AttemptsColumn = 8;
     static constexpr int LastTryColumn = 9;
