@@ -120,6 +120,12 @@ bool qtClient::writeFrame(const QByteArray& frame)
 
 // ---------------------------------------------------------------- connection
 
+QString qtClient::address() const
+{
+    std::lock_guard<std::mutex> lock(addressMutex);
+    return connectedAddress;
+}
+
 void qtClient::connectToServer()
 {
     qCDebug(lc) << "connectToServer";
@@ -134,6 +140,10 @@ void qtClient::connectToServer()
     qCDebug(lc) << "---TryToConnect---";
     if (ip.isEmpty())
         ip = QString::fromLatin1(kDefaultHost);
+    {
+        std::lock_guard<std::mutex> lock(addressMutex);
+        connectedAddress = ip;
+    }
 
     // A new stream: nothing of the last connection may leak into it.
     resetLinkState();

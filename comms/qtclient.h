@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 
 class QLoggingCategory;
 
@@ -68,6 +69,8 @@ public:
 
     // Written by the GUI before connectToServer(); read on the GUI thread only.
     QString ip;
+    // The address of the latest connection attempt; safe to read from any thread.
+    QString address() const;
     const int mode;
     // Learnt from the heartbeats; read by the control unit's thread.
     std::atomic<int> no_of_energizers{0};
@@ -132,6 +135,8 @@ private:
     void emitBlock(int blockNo);
     void emitImage();
 
+    mutable std::mutex addressMutex;
+    QString connectedAddress;
     LinkTiming m_timing;
     quint16 m_port;
     QTcpSocket socket;
