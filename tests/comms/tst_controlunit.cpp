@@ -82,6 +82,46 @@ private slots:
     void init() { installTestAlarmConditions(); }
     void cleanup() { setAlarmConditions({}); }
 
+    void gatewayNodesAsANewBoxMakesThem()
+    {
+        GatewaySubtree gateway(QStringLiteral("10.1.2.3"));
+        Node* element = gateway.elementNode.get();
+        Node* row = gateway.statusNode.get();
+        QCOMPARE(element->type, int(Node::MapElement));
+        QCOMPARE(row->type, int(Node::MapElement));
+        QCOMPARE(row->data(0).toString(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(row->data(GatewaySubtree::WorkspaceColumn).toString(), QStringLiteral("workspace"));
+        QCOMPARE(row->columnCount(), 12);
+        QCOMPARE(row->deviceNode, element);
+        QCOMPARE(element->deviceNode, row);
+        QCOMPARE(element->childCount(), 63);
+        QCOMPARE(row->childCount(), 63);
+        for (int n = 1; n <= 63; ++n) {
+            const Node* status = row->child(n - 1);
+            const Node* device = element->child(n - 1);
+            const bool energizer = n <= 32;
+            QCOMPARE(status->type, int(Node::StatusRow));
+            QCOMPARE(status->name, energizer ? QStringLiteral("Energ%1").arg(n) : QStringLiteral("IOCard%1").arg(n));
+            for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
+                QCOMPARE(status->data(column).toInt(), int(Node::Failure));
+            QCOMPARE(status->data(GatewaySubtree::IPColumn).toString(), QStringLiteral("10.1.2.3"));
+            QCOMPARE(status->record[0], quint8(n));
+            QCOMPARE(status->outputArea[0], quint8(n));
+            QCOMPARE(status->outputArea[2], quint8(energizer ? 5 : 7));
+            QCOMPARE(status->number(), n);
+            QCOMPARE(device->type, int(energizer ? Node::Energizer : Node::IOCard));
+            QCOMPARE(device->name, status->name);
+            QCOMPARE(status->deviceNode, device);
+            QCOMPARE(device->deviceNode, status);
+            QCOMPARE(device->childCount(), energizer ? 3 : 0);
+        }
+        const Node* energizer = element->child(0);
+        QCOMPARE(energizer->child(0)->name, QStringLiteral("Sector1"));
+        QCOMPARE(energizer->child(1)->type, int(Node::FenceSector));
+        QCOMPARE(energizer->child(2)->name, QStringLiteral("Gate"));
+        QCOMPARE(energizer->child(2)->type, int(Node::Gate));
+    }
+
     void zoneBitsFollowTheRecord()
     {
         ControlUnitSite site;
