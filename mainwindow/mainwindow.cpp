@@ -165,6 +165,10 @@ void MainWindow::createDeviceUnits()
     // the control unit, then the alarm, user-action and voltage logs.
     connect(m_timerUnit.get(), &TimerUnit::timerTick, this, &MainWindow::timerTick, Qt::QueuedConnection);
     connect(m_timerUnit.get(), &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_alarmLog, &AlarmLogWidget::afterTimer, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_userActionLog, &UserActionLogDlg::afterTimer,
+            Qt::QueuedConnection);
+    connect(unit, &ControlUnit::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
 
     m_controlUnitThread->start(QThread::InheritPriority);
     m_timerUnitThread->start(QThread::InheritPriority);

@@ -12,6 +12,7 @@
 #include "treemodel.h"
 
 #include <QPointer>
+#include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
 
@@ -192,6 +193,14 @@ private slots:
         QCOMPARE(lines.first().source, QStringLiteral("Energ2"));
         QCOMPARE(lines.first().reason, QStringLiteral("FenceAlarm1"));
         QCOMPARE(lines.first().message, QStringLiteral("change status to Critical"));
+        // ...and the window's alarm log writes it to the database.
+        const auto alarmRows = [] {
+            QSqlQuery query;
+            query.exec(QStringLiteral("select count(*) from logAlarm where source='Energ2' and reason='FenceAlarm1' "
+                                      "and info='change status to Critical'"));
+            return query.next() ? query.value(0).toInt() : -1;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(alarmRows(), 1, 5000);
         {
             SiteLocker lock;
             QCOMPARE(row2->flagText, QStringLiteral("FenceAlarm1"));
