@@ -96,20 +96,16 @@ QIcon BoolPropertyManager::valueIcon(const Property *property) const
 
 void BoolPropertyManager::setValue(Property *property, bool val)
 {
-    BoolData *record = d->values.find(property);
-    if (!record || record->val == val)
+    if (!storeChangedField(d->values, property, &BoolData::val, val))
         return;
-    record->val = val;
     emit propertyChanged(property);
     emit valueChanged(property, val);
 }
 
 void BoolPropertyManager::setTextVisible(Property *property, bool textVisible)
 {
-    BoolData *record = d->values.find(property);
-    if (!record || record->textVisible == textVisible)
+    if (!storeChangedField(d->values, property, &BoolData::textVisible, textVisible))
         return;
-    record->textVisible = textVisible;
     emit propertyChanged(property);
     emit textVisibleChanged(property, textVisible);
 }

@@ -251,9 +251,7 @@ ButtonPropertyBrowser::ButtonPropertyBrowser(QWidget* parent)
 
 ButtonPropertyBrowser::~ButtonPropertyBrowser()
 {
-    // Editors die with their widgets; they must not report back meanwhile.
-    for (QWidget* editor : d->widgetToItem.keys())
-        disconnect(editor, nullptr, this, nullptr);
+    disconnectEditors(d->widgetToItem, this);
     qDeleteAll(d->itemToIndex.keys());
 }
 
@@ -298,15 +296,7 @@ void ButtonPropertyBrowser::slotUpdate()
 
 void ButtonPropertyBrowser::slotEditorDestroyed()
 {
-    // Only addresses are compared: the widget part is already gone.
-    QObject* editor = sender();
-    for (auto it = d->widgetToItem.begin(); it != d->widgetToItem.end(); ++it) {
-        if (static_cast<QObject*>(it.key()) == editor) {
-            it.value()->widget = nullptr;
-            d->widgetToItem.erase(it);
-            return;
-        }
-    }
+    forgetDestroyedEditor(d->widgetToItem, sender());
 }
 
 void ButtonPropertyBrowser::slotToggled(bool checked)

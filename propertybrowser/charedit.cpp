@@ -2,7 +2,6 @@
 #include "editorwidgetutils.h"
 
 #include <QContextMenuEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QAction>
@@ -11,14 +10,7 @@ CharEdit::CharEdit(QWidget* parent)
     : QWidget(parent)
     , m_lineEdit(new QLineEdit(this))
 {
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_lineEdit);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_lineEdit->installEventFilter(this);
-    m_lineEdit->setReadOnly(true);
-    m_lineEdit->setFocusProxy(this);
-    setFocusPolicy(m_lineEdit->focusPolicy());
-    setAttribute(Qt::WA_InputMethodEnabled);
+    setupKeyCaptureEditor(this, m_lineEdit);
 }
 
 bool CharEdit::eventFilter(QObject* watched, QEvent* event)
@@ -87,15 +79,9 @@ void CharEdit::showValue()
 
 bool CharEdit::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::KeyRelease:
-        event->accept();
+    if (takeShortcutEvent(event))
         return true;
-    default:
-        return QWidget::event(event);
-    }
+    return QWidget::event(event);
 }
 
 void CharEdit::keyPressEvent(QKeyEvent* event)

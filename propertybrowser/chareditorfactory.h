@@ -1,31 +1,20 @@
 #pragma once
 
-#include "abstracteditorfactory.h"
+#include "charedit.h"
 #include "charpropertymanager.h"
-
-#include <memory>
-
-class CharEdit;
-template <class Editor> class EditorFactoryPrivate;
+#include "valueeditorfactory.h"
 
 // Single-character editors for character properties.
-class CharEditorFactory : public AbstractEditorFactory<CharPropertyManager>
+class CharEditorFactory : public ValueEditorFactory<CharPropertyManager, CharEdit, QChar>
 {
     Q_OBJECT
 public:
-    explicit CharEditorFactory(QObject* parent = nullptr);
-    ~CharEditorFactory() override;
+    explicit CharEditorFactory(QObject* parent = nullptr) : ValueEditorFactory(parent) {}
 
 protected:
-    void connectPropertyManager(CharPropertyManager* manager) override;
-    QWidget* createEditor(CharPropertyManager* manager, Property* property, QWidget* parent) override;
-    void disconnectPropertyManager(CharPropertyManager* manager) override;
-
-private slots:
-    void slotPropertyChanged(Property* property, const QChar& value);
-    void slotSetValue(const QChar& value);
-    void slotEditorDestroyed(QObject* object);
-
-private:
-    std::unique_ptr<EditorFactoryPrivate<CharEdit>> d;
+    void showValue(CharEdit* editor, const QChar& value) override { editor->setValue(value); }
+    void connectEditor(CharEdit* editor) override
+    {
+        connect(editor, &CharEdit::valueChanged, this, &CharEditorFactory::slotSetValue);
+    }
 };

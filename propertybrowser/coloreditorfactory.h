@@ -1,31 +1,20 @@
 #pragma once
 
-#include "abstracteditorfactory.h"
+#include "coloreditwidget.h"
 #include "colorpropertymanager.h"
-
-#include <memory>
-
-class ColorEditWidget;
-template <class Editor> class EditorFactoryPrivate;
+#include "valueeditorfactory.h"
 
 // Swatch-and-chooser editors for colour properties.
-class ColorEditorFactory : public AbstractEditorFactory<ColorPropertyManager>
+class ColorEditorFactory : public ValueEditorFactory<ColorPropertyManager, ColorEditWidget, QColor>
 {
     Q_OBJECT
 public:
-    explicit ColorEditorFactory(QObject* parent = nullptr);
-    ~ColorEditorFactory() override;
+    explicit ColorEditorFactory(QObject* parent = nullptr) : ValueEditorFactory(parent) {}
 
 protected:
-    void connectPropertyManager(ColorPropertyManager* manager) override;
-    QWidget* createEditor(ColorPropertyManager* manager, Property* property, QWidget* parent) override;
-    void disconnectPropertyManager(ColorPropertyManager* manager) override;
-
-private slots:
-    void slotPropertyChanged(Property* property, const QColor& value);
-    void slotEditorDestroyed(QObject* object);
-    void slotSetValue(const QColor& value);
-
-private:
-    std::unique_ptr<EditorFactoryPrivate<ColorEditWidget>> d;
+    void showValue(ColorEditWidget* editor, const QColor& value) override { editor->setValue(value); }
+    void connectEditor(ColorEditWidget* editor) override
+    {
+        connect(editor, &ColorEditWidget::valueChanged, this, &ColorEditorFactory::slotSetValue);
+    }
 };

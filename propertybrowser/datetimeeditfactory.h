@@ -1,31 +1,21 @@
 #pragma once
 
-#include "abstracteditorfactory.h"
 #include "datetimepropertymanager.h"
+#include "valueeditorfactory.h"
 
-#include <memory>
-
-class QDateTimeEdit;
-template <class Editor> class EditorFactoryPrivate;
+#include <QDateTimeEdit>
 
 // Date-time-edit editors for date-time properties.
-class DateTimeEditFactory : public AbstractEditorFactory<DateTimePropertyManager>
+class DateTimeEditFactory : public ValueEditorFactory<DateTimePropertyManager, QDateTimeEdit, QDateTime>
 {
     Q_OBJECT
 public:
-    explicit DateTimeEditFactory(QObject* parent = nullptr);
-    ~DateTimeEditFactory() override;
+    explicit DateTimeEditFactory(QObject* parent = nullptr) : ValueEditorFactory(parent) {}
 
 protected:
-    void connectPropertyManager(DateTimePropertyManager* manager) override;
-    QWidget* createEditor(DateTimePropertyManager* manager, Property* property, QWidget* parent) override;
-    void disconnectPropertyManager(DateTimePropertyManager* manager) override;
-
-private slots:
-    void slotPropertyChanged(Property* property, const QDateTime& value);
-    void slotSetValue(const QDateTime& value);
-    void slotEditorDestroyed(QObject* object);
-
-private:
-    std::unique_ptr<EditorFactoryPrivate<QDateTimeEdit>> d;
+    void showValue(QDateTimeEdit* editor, const QDateTime& value) override { editor->setDateTime(value); }
+    void connectEditor(QDateTimeEdit* editor) override
+    {
+        connect(editor, &QDateTimeEdit::dateTimeChanged, this, &DateTimeEditFactory::slotSetValue);
+    }
 };

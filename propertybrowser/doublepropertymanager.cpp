@@ -95,32 +95,24 @@ void DoublePropertyManager::setRange(Property *property, double minVal, double m
 
 void DoublePropertyManager::setSingleStep(Property *property, double step)
 {
-    Data *record = d->values.find(property);
-    if (!record || std::isnan(step))
+    if (std::isnan(step))
         return;
     step = qMax(step, 0.0);
-    if (record->singleStep == step)
-        return;
-    record->singleStep = step;
-    emit singleStepChanged(property, step);
+    if (storeChangedField(d->values, property, &Data::singleStep, step))
+        emit singleStepChanged(property, step);
 }
 
 void DoublePropertyManager::setDecimals(Property *property, int prec)
 {
-    Data *record = d->values.find(property);
     prec = qBound(0, prec, MaxDecimals);
-    if (!record || record->decimals == prec)
-        return;
-    record->decimals = prec;
-    emit decimalsChanged(property, prec);
+    if (storeChangedField(d->values, property, &Data::decimals, prec))
+        emit decimalsChanged(property, prec);
 }
 
 void DoublePropertyManager::setReadOnly(Property *property, bool readOnly)
 {
-    Data *record = d->values.find(property);
-    if (!record || record->readOnly == readOnly)
+    if (!storeChangedField(d->values, property, &Data::readOnly, readOnly))
         return;
-    record->readOnly = readOnly;
     emit propertyChanged(property);
     emit readOnlyChanged(property, readOnly);
 }

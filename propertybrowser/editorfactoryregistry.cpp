@@ -26,40 +26,43 @@ void EditorFactoryRegistry::watch(QObject* object)
     });
 }
 
-void EditorFactoryRegistry::purgeManager(QObject* manager)
+namespace {
+
+template <class Map, class Match>
+void eraseIf(Map& map, Match match)
 {
-    auto* key = static_cast<AbstractPropertyManager*>(manager);
-    if (!browsersByManager.remove(key))
-        return;
-    for (auto it = factoryByBrowser.begin(); it != factoryByBrowser.end();) {
-        it->remove(key);
-        if (it->isEmpty())
-            it = factoryByBrowser.erase(it);
+    for (auto it = map.begin(); it != map.end();) {
+        if (match(it))
+            it = map.erase(it);
         else
             ++it;
     }
 }
 
+// Addresses only: stored pointers are converted up to QObject, the
+// half-destroyed object is never converted down to its class.
+template <class Pointer>
+bool sameObject(Pointer stored, const QObject* gone)
+{
+    return static_cast<const QObject*>(stored) == gone;
+}
+
+} // namespace
+
+void EditorFactoryRegistry::purgeManager(QObject* manager)
+{
+    eraseIf(browsersByManager, [manager](auto it) { return sameObject(it.key(), manager); });
+    for (FactoryByManager& factories : factoryByBrowser)
+        eraseIf(factories, [manager](auto it) { return sameObject(it.key(), manager); });
+    eraseIf(factoryByBrowser, [](auto it) { return it->isEmpty(); });
+}
+
 void EditorFactoryRegistry::purgeFactory(QObject* factory)
 {
-    auto* key = static_cast<AbstractEditorFactoryBase*>(factory);
-    for (auto it = browsersByManager.begin(); it != browsersByManager.end();) {
-        it->remove(key);
-        if (it->isEmpty())
-            it = browsersByManager.erase(it);
-        else
-            ++it;
-    }
-    for (auto it = factoryByBrowser.begin(); it != factoryByBrowser.end();) {
-        for (auto inner = it->begin(); inner != it->end();) {
-            if (inner.value() == key)
-                inner = it->erase(inner);
-            else
-                ++inner;
-        }
-        if (it->isEmpty())
-            it = factoryByBrowser.erase(it);
-        else
-            ++it;
-    }
+    for (BrowsersByFactory& browsers : browsersByManager)
+        eraseIf(browsers, [factory](auto it) { return sameObject(it.key(), factory); });
+    eraseIf(browsersByManager, [](auto it) { return it->isEmpty(); });
+    for (FactoryByManager& factories : factoryByBrowser)
+        eraseIf(factories, [factory](auto it) { return sameObject(it.value(), factory); });
+    eraseIf(factoryByBrowser, [](auto it) { return it->isEmpty(); });
 }

@@ -25,6 +25,31 @@ void setupTreeViewEditorMargin(QLayout* layout)
         layout->setContentsMargins(0, 0, kEditorMargin, 0);
 }
 
+void setupKeyCaptureEditor(QWidget* editor, QLineEdit* lineEdit)
+{
+    auto* layout = new QHBoxLayout(editor);
+    layout->addWidget(lineEdit);
+    layout->setContentsMargins(0, 0, 0, 0);
+    lineEdit->installEventFilter(editor);
+    lineEdit->setReadOnly(true);
+    lineEdit->setFocusProxy(editor);
+    editor->setFocusPolicy(lineEdit->focusPolicy());
+    editor->setAttribute(Qt::WA_InputMethodEnabled);
+}
+
+bool takeShortcutEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyRelease:
+        event->accept();
+        return true;
+    default:
+        return false;
+    }
+}
+
 void paintWidgetPrimitive(QWidget* widget)
 {
     QStyleOption option;

@@ -12,6 +12,16 @@ class QPoint;
 class QToolButton;
 class QWidget;
 
+// Builds a key-capturing editor around its read-only line edit: the editor
+// filters the line edit's events, takes its focus and accepts input-method
+// events.
+void setupKeyCaptureEditor(QWidget* editor, QLineEdit* lineEdit);
+
+// Accepts shortcut, shortcut-override and key-release events so that, while
+// a key-capturing editor has the focus, no application shortcut fires and
+// every key reaches its key-press handler. True when the event was taken.
+bool takeShortcutEvent(QEvent* event);
+
 // Leaves room left of a tree-cell editor (right of it for right-to-left).
 void setupTreeViewEditorMargin(QLayout* layout);
 

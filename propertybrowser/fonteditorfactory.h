@@ -1,31 +1,20 @@
 #pragma once
 
-#include "abstracteditorfactory.h"
+#include "fonteditwidget.h"
 #include "fontpropertymanager.h"
-
-#include <memory>
-
-class FontEditWidget;
-template <class Editor> class EditorFactoryPrivate;
+#include "valueeditorfactory.h"
 
 // Sample-and-chooser editors for font properties.
-class FontEditorFactory : public AbstractEditorFactory<FontPropertyManager>
+class FontEditorFactory : public ValueEditorFactory<FontPropertyManager, FontEditWidget, QFont>
 {
     Q_OBJECT
 public:
-    explicit FontEditorFactory(QObject* parent = nullptr);
-    ~FontEditorFactory() override;
+    explicit FontEditorFactory(QObject* parent = nullptr) : ValueEditorFactory(parent) {}
 
 protected:
-    void connectPropertyManager(FontPropertyManager* manager) override;
-    QWidget* createEditor(FontPropertyManager* manager, Property* property, QWidget* parent) override;
-    void disconnectPropertyManager(FontPropertyManager* manager) override;
-
-private slots:
-    void slotPropertyChanged(Property* property, const QFont& value);
-    void slotEditorDestroyed(QObject* object);
-    void slotSetValue(const QFont& value);
-
-private:
-    std::unique_ptr<EditorFactoryPrivate<FontEditWidget>> d;
+    void showValue(FontEditWidget* editor, const QFont& value) override { editor->setValue(value); }
+    void connectEditor(FontEditWidget* editor) override
+    {
+        connect(editor, &FontEditWidget::valueChanged, this, &FontEditorFactory::slotSetValue);
+    }
 };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QMap>
+#include <QObject>
+
 class QGridLayout;
 class QLabel;
 class QWidget;
@@ -19,3 +22,26 @@ void showPropertyName(QWidget* widget, Property* property);
 
 // Shows the property's value text on a value label or as an editor's tool tip.
 void showPropertyValue(QLabel* valueLabel, QWidget* editor, Property* property);
+
+// An editor destroyed from outside: its row simply has no editor any more.
+// Addresses only are compared, the editor being half destroyed.
+template <class Row>
+void forgetDestroyedEditor(QMap<QWidget*, Row*>& editorToRow, QObject* editor)
+{
+    for (auto it = editorToRow.begin(); it != editorToRow.end(); ++it) {
+        if (static_cast<QObject*>(it.key()) == editor) {
+            it.value()->widget = nullptr;
+            editorToRow.erase(it);
+            return;
+        }
+    }
+}
+
+// Editors die with the browser's widgets; they must not report back to a
+// browser that is being destroyed.
+template <class Row>
+void disconnectEditors(const QMap<QWidget*, Row*>& editorToRow, QObject* browser)
+{
+    for (auto it = editorToRow.constBegin(); it != editorToRow.constEnd(); ++it)
+        QObject::disconnect(it.key(), nullptr, browser, nullptr);
+}

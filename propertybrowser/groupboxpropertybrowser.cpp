@@ -210,9 +210,7 @@ GroupBoxPropertyBrowser::GroupBoxPropertyBrowser(QWidget* parent)
 
 GroupBoxPropertyBrowser::~GroupBoxPropertyBrowser()
 {
-    // Editors die with their widgets; they must not report back meanwhile.
-    for (QWidget* editor : d->widgetToItem.keys())
-        disconnect(editor, nullptr, this, nullptr);
+    disconnectEditors(d->widgetToItem, this);
     // A row waiting for its deferred update holds a detached widget.
     for (WidgetItem* item : qAsConst(d->recreateQueue)) {
         QWidget* valueWidget = item->widget ? item->widget : item->widgetLabel;
@@ -257,13 +255,5 @@ void GroupBoxPropertyBrowser::slotUpdate()
 
 void GroupBoxPropertyBrowser::slotEditorDestroyed()
 {
-    // Only addresses are compared: the widget part is already gone.
-    QObject* editor = sender();
-    for (auto it = d->widgetToItem.begin(); it != d->widgetToItem.end(); ++it) {
-        if (static_cast<QObject*>(it.key()) == editor) {
-            it.value()->widget = nullptr;
-            d->widgetToItem.erase(it);
-            return;
-        }
-    }
+    forgetDestroyedEditor(d->widgetToItem, sender());
 }

@@ -80,20 +80,15 @@ void IntPropertyManager::setRange(Property *property, int minVal, int maxVal)
 
 void IntPropertyManager::setSingleStep(Property *property, int step)
 {
-    Data *record = d->values.find(property);
     step = qMax(step, 0);
-    if (!record || record->singleStep == step)
-        return;
-    record->singleStep = step;
-    emit singleStepChanged(property, step);
+    if (storeChangedField(d->values, property, &Data::singleStep, step))
+        emit singleStepChanged(property, step);
 }
 
 void IntPropertyManager::setReadOnly(Property *property, bool readOnly)
 {
-    Data *record = d->values.find(property);
-    if (!record || record->readOnly == readOnly)
+    if (!storeChangedField(d->values, property, &Data::readOnly, readOnly))
         return;
-    record->readOnly = readOnly;
     emit propertyChanged(property);
     emit readOnlyChanged(property, readOnly);
 }

@@ -1,31 +1,24 @@
 #pragma once
 
-#include "abstracteditorfactory.h"
+#include "keysequenceedit.h"
 #include "keysequencepropertymanager.h"
-
-#include <memory>
-
-class KeySequenceEdit;
-template <class Editor> class EditorFactoryPrivate;
+#include "valueeditorfactory.h"
 
 // Key-sequence recorders for key-sequence properties.
-class KeySequenceEditorFactory : public AbstractEditorFactory<KeySequencePropertyManager>
+class KeySequenceEditorFactory
+    : public ValueEditorFactory<KeySequencePropertyManager, KeySequenceEdit, QKeySequence>
 {
     Q_OBJECT
 public:
-    explicit KeySequenceEditorFactory(QObject* parent = nullptr);
-    ~KeySequenceEditorFactory() override;
+    explicit KeySequenceEditorFactory(QObject* parent = nullptr) : ValueEditorFactory(parent) {}
 
 protected:
-    void connectPropertyManager(KeySequencePropertyManager* manager) override;
-    QWidget* createEditor(KeySequencePropertyManager* manager, Property* property, QWidget* parent) override;
-    void disconnectPropertyManager(KeySequencePropertyManager* manager) override;
-
-private slots:
-    void slotPropertyChanged(Property* property, const QKeySequence& value);
-    void slotSetValue(const QKeySequence& value);
-    void slotEditorDestroyed(QObject* object);
-
-private:
-    std::unique_ptr<EditorFactoryPrivate<KeySequenceEdit>> d;
+    void showValue(KeySequenceEdit* editor, const QKeySequence& value) override
+    {
+        editor->setKeySequence(value);
+    }
+    void connectEditor(KeySequenceEdit* editor) override
+    {
+        connect(editor, &KeySequenceEdit::keySequenceChanged, this, &KeySequenceEditorFactory::slotSetValue);
+    }
 };

@@ -57,3 +57,15 @@ bool storeChangedValue(PropertyValueMap<Data> &map, const Property *property, co
     *record = val;
     return true;
 }
+
+// The attribute setter rule: store one field of a held property's record when
+// it differs. Returns whether it was stored.
+template <class Data, class T, class Record>
+bool storeChangedField(PropertyValueMap<Data> &map, const Property *property, T Record::*member, const T &value)
+{
+    Data *record = map.find(property);
+    if (!record || record->*member == value)
+        return false;
+    record->*member = value;
+    return true;
+}

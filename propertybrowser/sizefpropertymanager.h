@@ -51,7 +51,5 @@ private slots:
     void slotPropertyDestroyed(Property *property);
 
 private:
-    void applyRangeChange(Property *property, RangeChange change);
-
     std::unique_ptr<SizeFPropertyManagerPrivate> d;
 };

@@ -47,7 +47,5 @@ private slots:
     void slotPropertyDestroyed(Property *property);
 
 private:
-    void applyRangeChange(Property *property, RangeChange change);
-
     std::unique_ptr<SizePropertyManagerPrivate> d;
 };

@@ -87,29 +87,22 @@ void StringPropertyManager::setValue(Property *property, const QString &val)
 
 void StringPropertyManager::setRegExp(Property *property, const QRegExp &regExp)
 {
-    Data *record = d->values.find(property);
-    if (!record || record->regExp == regExp)
-        return;
-    record->regExp = regExp;
-    emit regExpChanged(property, regExp);
+    if (storeChangedField(d->values, property, &Data::regExp, regExp))
+        emit regExpChanged(property, regExp);
 }
 
 void StringPropertyManager::setEchoMode(Property *property, QLineEdit::EchoMode echoMode)
 {
-    Data *record = d->values.find(property);
-    if (!record || record->echoMode == int(echoMode))
+    if (!storeChangedField(d->values, property, &Data::echoMode, int(echoMode)))
         return;
-    record->echoMode = echoMode;
     emit propertyChanged(property);
     emit echoModeChanged(property, echoMode);
 }
 
 void StringPropertyManager::setReadOnly(Property *property, bool readOnly)
 {
-    Data *record = d->values.find(property);
-    if (!record || record->readOnly == readOnly)
+    if (!storeChangedField(d->values, property, &Data::readOnly, readOnly))
         return;
-    record->readOnly = readOnly;
     emit propertyChanged(property);
     emit readOnlyChanged(property, readOnly);
 }

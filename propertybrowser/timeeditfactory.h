@@ -1,31 +1,21 @@
 #pragma once
 
-#include "abstracteditorfactory.h"
 #include "timepropertymanager.h"
+#include "valueeditorfactory.h"
 
-#include <memory>
-
-class QTimeEdit;
-template <class Editor> class EditorFactoryPrivate;
+#include <QTimeEdit>
 
 // Time-edit editors for time properties.
-class TimeEditFactory : public AbstractEditorFactory<TimePropertyManager>
+class TimeEditFactory : public ValueEditorFactory<TimePropertyManager, QTimeEdit, QTime>
 {
     Q_OBJECT
 public:
-    explicit TimeEditFactory(QObject* parent = nullptr);
-    ~TimeEditFactory() override;
+    explicit TimeEditFactory(QObject* parent = nullptr) : ValueEditorFactory(parent) {}
 
 protected:
-    void connectPropertyManager(TimePropertyManager* manager) override;
-    QWidget* createEditor(TimePropertyManager* manager, Property* property, QWidget* parent) override;
-    void disconnectPropertyManager(TimePropertyManager* manager) override;
-
-private slots:
-    void slotPropertyChanged(Property* property, const QTime& value);
-    void slotSetValue(const QTime& value);
-    void slotEditorDestroyed(QObject* object);
-
-private:
-    std::unique_ptr<EditorFactoryPrivate<QTimeEdit>> d;
+    void showValue(QTimeEdit* editor, const QTime& value) override { editor->setTime(value); }
+    void connectEditor(QTimeEdit* editor) override
+    {
+        connect(editor, &QTimeEdit::timeChanged, this, &TimeEditFactory::slotSetValue);
+    }
 };

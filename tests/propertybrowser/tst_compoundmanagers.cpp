@@ -62,6 +62,7 @@ private slots:
     void fontParts();
     void fontEqualWithOtherResolveMask();
     void fontFamilyRefreshIsCoalesced();
+    void fontFamilyWithoutIndexRefreshesToFirst();
     void destroyedSubPropertyIsSkipped();
     void subPropertiesDieWithOwner();
 };
@@ -522,6 +523,26 @@ void TestCompoundManagers::fontFamilyRefreshIsCoalesced()
     QCOMPARE(enums->valueText(sub(second, QStringLiteral("Family"))), secondFamily);
     if (added >= 0)
         QFontDatabase::removeApplicationFont(added);
+}
+
+// A "Family" that holds -1 (its list was empty) names no old family: the
+// refresh selects the first family instead of reading the list at -1.
+void TestCompoundManagers::fontFamilyWithoutIndexRefreshesToFirst()
+{
+    const QStringList families = QFontDatabase().families();
+    if (families.isEmpty())
+        QSKIP("needs a font family");
+    FontPropertyManager m;
+    Property *p = m.addProperty();
+    Property *family = sub(p, QStringLiteral("Family"));
+    EnumPropertyManager *enums = m.enumSubManager();
+    enums->setEnumNames(family, QStringList());
+    QCOMPARE(enums->value(family), -1);
+
+    emit qobject_cast<QGuiApplication *>(QCoreApplication::instance())->fontDatabaseChanged();
+    QTRY_COMPARE_WITH_TIMEOUT(enums->enumNames(family), families, 5000);
+    QCOMPARE(enums->value(family), 0);
+    QCOMPARE(m.value(p).family(), families.first());
 }
 
 void TestCompoundManagers::destroyedSubPropertyIsSkipped()

@@ -14,6 +14,7 @@
 #include "keysequencepropertymanager.h"
 #include "lineeditfactory.h"
 #include "property.h"
+#include "scrollbarfactory.h"
 #include "sliderfactory.h"
 #include "spinboxfactory.h"
 #include "stringpropertymanager.h"
@@ -25,6 +26,7 @@
 #include <QPointer>
 #include <QRegExpValidator>
 #include <QSignalSpy>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QtTest>
@@ -43,6 +45,7 @@ class TestEditorFactories : public QObject
 private slots:
     void spinBoxesStayInStepWithoutEcho();
     void rangeChangesReachOpenEditors();
+    void sliderFollowsManager_data();
     void sliderFollowsManager();
     void lineEditValidatorAndModes();
     void checkBoxClicks();
@@ -132,22 +135,39 @@ void TestEditorFactories::rangeChangesReachOpenEditors()
     QCOMPARE(dates.value(day), QDate(2021, 3, 4));
 }
 
+void TestEditorFactories::sliderFollowsManager_data()
+{
+    QTest::addColumn<bool>("scrollBar");
+    QTest::newRow("slider") << false;
+    QTest::newRow("scroll bar") << true;
+}
+
 void TestEditorFactories::sliderFollowsManager()
 {
+    QFETCH(bool, scrollBar);
     IntPropertyManager manager;
-    SliderFactory factory;
-    factory.addPropertyManager(&manager);
+    std::unique_ptr<AbstractEditorFactory<IntPropertyManager>> factory;
+    if (scrollBar)
+        factory = std::make_unique<ScrollBarFactory>();
+    else
+        factory = std::make_unique<SliderFactory>();
+    factory->addPropertyManager(&manager);
     Property* p = manager.addProperty("p");
     manager.setRange(p, 0, 20);
+    manager.setSingleStep(p, 4);
     QWidget parent;
-    QSlider* slider = editorOf<QSlider>(factory, p, &parent);
+    auto* slider = editorOf<QAbstractSlider>(*factory, p, &parent);
     QVERIFY(slider);
+    QCOMPARE(bool(qobject_cast<QScrollBar*>(slider)), scrollBar);
     QCOMPARE(slider->orientation(), Qt::Horizontal);
     QCOMPARE(slider->maximum(), 20);
+    QCOMPARE(slider->singleStep(), 4);
     slider->setValue(12);
     QCOMPARE(manager.value(p), 12);
     manager.setRange(p, 0, 5);
     QCOMPARE(slider->value(), 5);
+    manager.setValue(p, 2);
+    QCOMPARE(slider->value(), 2);
 }
 
 void TestEditorFactories::lineEditValidatorAndModes()
