@@ -59,7 +59,6 @@ void FileEditFactory::slotEditorDestroyed(QObject* object)
 
 void FileEditFactory::slotBtnClicked()
 {
-    Property* property = d->propertyOfEditor(sender());
-    if (property && propertyManager(property))
+    if (Property* property = d->servedProperty(this, sender()))
         emit btnClicked(property);
 }

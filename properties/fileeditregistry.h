@@ -26,6 +26,15 @@ public:
         forEachEditor(property, [&path](FileEdit* editor) { editor->setFilePath(path); });
     }
 
+    // The property of a sending editor, when its manager is one that the
+    // factory serves; null for a stranger.
+    template <class Factory>
+    Property* servedProperty(const Factory* factory, QObject* sender) const
+    {
+        Property* property = propertyOfEditor(sender);
+        return property && factory->propertyManager(property) ? property : nullptr;
+    }
+
     void setFilter(Property* property, const QString& filter) const
     {
         forEachEditor(property, [&filter](FileEdit* editor) { editor->setFilter(filter); });

@@ -105,8 +105,7 @@ void VariantFactory::slotEditorDestroyed(QObject* object)
 
 void VariantFactory::slotBtnClicked()
 {
-    Property* property = d->propertyOfEditor(sender());
-    if (property && propertyManager(property))
+    if (Property* property = d->servedProperty(this, sender()))
         emit btnClicked(property);
 }
 
