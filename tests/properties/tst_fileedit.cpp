@@ -60,7 +60,6 @@ class TestFileEdit : public QObject
 {
     Q_OBJECT
 private slots:
-    void layout();
     void buttonOnlyClick();
     void chooser_data();
     void chooser();
@@ -73,21 +72,6 @@ private slots:
     void factoryButtonAndStrangers();
     void factoryLifetime();
 };
-
-void TestFileEdit::layout()
-{
-    FileEdit edit;
-    QCOMPARE(buttonOf(&edit)->text(), QStringLiteral("..."));
-    QCOMPARE(edit.focusProxy(), lineEditOf(&edit));
-    QCOMPARE(edit.focusPolicy(), Qt::StrongFocus);
-    QVERIFY(!edit.isButtonOnly());
-    QCOMPARE(lineEditOf(&edit)->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-    QCOMPARE(buttonOf(&edit)->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
-    edit.setLineEditHidden(true);
-    QVERIFY(edit.isLineEditHidden());
-    edit.setLineEditHidden(false);
-    QVERIFY(!edit.isLineEditHidden());
-}
 
 void TestFileEdit::buttonOnlyClick()
 {

@@ -84,7 +84,6 @@ class TestPropertySet : public QObject
 private slots:
     void initTestCase() { qRegisterMetaType<Property*>(); }
     void cleanup() { FileChooserHook::setOpenFileChooser(nullptr); }
-    void newRecord();
     void addProperty();
     void firstValueUnseenByEditHandling();
     void lookupsByName();
@@ -94,23 +93,6 @@ private slots:
     void unsupportedType();
     void energizerPanel();
 };
-
-void TestPropertySet::newRecord()
-{
-    QObject owner;
-    auto* set = new PropertySet(&owner);
-    QVERIFY(!set->browser);
-    QVERIFY(!set->manager);
-    QVERIFY(!set->node());
-    QVERIFY(set->propertyNames.isEmpty());
-    // Nothing to work on yet: every operation is a no-op.
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("without a manager"));
-    QVERIFY(!set->addProperty("Status", QVariant::String, "OK", true));
-    set->setValue("Status", "x");
-    set->setBackgroundColor("Status", Qt::red);
-    set->clear();
-    QVERIFY(set->propertyNames.isEmpty());
-}
 
 void TestPropertySet::addProperty()
 {

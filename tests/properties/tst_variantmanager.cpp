@@ -35,7 +35,6 @@ class TestVariantManager : public QObject
 private slots:
     void typeIdentity();
     void typeDescription();
-    void baseTypesUnchanged();
     void setValue_data();
     void setValue();
     void setAttribute_data();
@@ -84,21 +83,6 @@ void TestVariantManager::typeDescription()
     QVERIFY(!manager.attributeValue(row, "readOnly").isValid());
     QVERIFY(row->hasValue());
     QVERIFY(row->valueIcon().isNull());
-}
-
-void TestVariantManager::baseTypesUnchanged()
-{
-    VariantManager manager;
-    SignalLog log(manager);
-    QCOMPARE(manager.attributes(QVariant::Int), VariantPropertyManager().attributes(QVariant::Int));
-    VariantProperty* count = manager.addProperty(QVariant::Int, "Count");
-    count->setValue(7);
-    count->setAttribute("readOnly", true);
-    QCOMPARE(count->value(), QVariant(7));
-    QCOMPARE(count->valueText(), QStringLiteral("7"));
-    QCOMPARE(count->attributeValue("readOnly"), QVariant(true));
-    QVERIFY(log.entries.contains("valueChanged Count int 7"));
-    QVERIFY(!manager.addProperty(-12345, "Nothing"));
 }
 
 void TestVariantManager::setValue_data()
