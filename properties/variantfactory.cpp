@@ -27,7 +27,8 @@ void VariantFactory::connectPropertyManager(VariantPropertyManager* manager)
     connect(manager, &VariantPropertyManager::valueChanged, this, &VariantFactory::slotPropertyChanged);
     connect(manager, &VariantPropertyManager::attributeChanged, this,
             &VariantFactory::slotPropertyAttributeChanged);
-    connect(manager, &AbstractPropertyManager::propertyDestroyed, this, &VariantFactory::slotPropertyDestroyed);
+    connect(manager, &AbstractPropertyManager::propertyDestroyed, this,
+            &VariantFactory::slotPropertyDestroyed);
     VariantEditorFactory::connectPropertyManager(manager);
 }
 
@@ -62,8 +63,9 @@ bool VariantFactory::showsButtonOnly(const QString& rowName)
 
 QWidget* VariantFactory::createFileEdit(VariantPropertyManager* manager, Property* property, QWidget* parent)
 {
-    FileEdit* editor = d->createEditor(property, parent, m_buttonOnly, manager->value(property).toString(),
-                                       manager->attributeValue(property, VariantManager::kFilterAttribute).toString());
+    const QString path = manager->value(property).toString();
+    const QString filter = manager->attributeValue(property, VariantManager::kFilterAttribute).toString();
+    FileEdit* editor = d->createEditor(property, parent, m_buttonOnly, path, filter);
     if (showsButtonOnly(property->propertyName()))
         editor->setLineEditHidden(true);
     connect(editor, &FileEdit::btnClicked, this, &VariantFactory::slotBtnClicked);
