@@ -109,20 +109,18 @@ void TimerUnit::afterTimer()
             if (!t.active || !t.runsOn(day))
                 continue;
             const CommandSend command = relayCommand(t.relayNo);
-            if (nowText != t.from.toString(TimeFormat)) {
-                t.onSent = false;
-            } else if (!t.onSent) {
-                pending.append({t.IP, t.cardNo, command, true});
-                t.onSent = true;
-                qDebug() << "---Timer ON---";
-            }
-            if (nowText != t.to.toString(TimeFormat)) {
-                t.offSent = false;
-            } else if (!t.offSent) {
-                pending.append({t.IP, t.cardNo, command, false});
-                t.offSent = true;
-                qDebug() << "---Timer OFF---";
-            }
+            // Each edge fires at the first tick of its minute and rearms after it.
+            auto edge = [&](const QDateTime& at, bool& sent, bool on, const char* line) {
+                if (nowText != at.toString(TimeFormat)) {
+                    sent = false;
+                } else if (!sent) {
+                    pending.append({t.IP, t.cardNo, command, on});
+                    sent = true;
+                    qDebug() << line;
+                }
+            };
+            edge(t.from, t.onSent, true, "---Timer ON---");
+            edge(t.to, t.offSent, false, "---Timer OFF---");
         }
     }
     // Emitted outside the lock so that a receiver may read the list at once.

@@ -15,11 +15,16 @@
 #include "twsensorsstateswidget.h"
 #include "useractionlogdlg.h"
 #include "userright.h"
+#include "voltagediagrammsdlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
 #include <QDockWidget>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QThread>
@@ -38,10 +43,12 @@ MainWindow::MainWindow(QWidget* parent)
     createTreeModels();
     createTWSensorsView();
     createLogsAndViews();
+    createVoltageLog();
     createTWSensorUnit();
     createDeviceUnits();
     if (g_twSensorModel->rootNode()->childCount() == 0)
         buildTWSensorTree(tr("Untitled %1").arg(1), 0);
+    connectVoltageLog();
 
     setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
     emit writeUserActionLog(QStringLiteral("Application"), tr("Application start"));
@@ -49,6 +56,9 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The voltage log marks where its data stream stops.
+    if (m_voltageLog)
+        m_voltageLog->writeCheckPoint();
     stopDeviceUnits();
     stopTWSensorUnit();
     if (g_mainWindow == this)
@@ -121,7 +131,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
         closeApplication();
     event->accept();
 }
-
 // ---- device units ------------------------------------------------------------
 
 void MainWindow::createDeviceUnits()
@@ -158,7 +167,6 @@ void MainWindow::createDeviceUnits()
     connect(unit, &ControlUnit::sendCmd, m_fenceClient, &qtClient::sendRequest, Qt::QueuedConnection);
     connect(unit, &ControlUnit::energHearbeat, this, &MainWindow::energHearbeat, Qt::QueuedConnection);
     connect(unit, &ControlUnit::energTick, this, &MainWindow::energTick, Qt::QueuedConnection);
-    connect(unit, &ControlUnit::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
     connect(m_fenceClient, &qtClient::commStatus, this, &MainWindow::connectionStatus);
     connect(m_timerUnit.get(), &TimerUnit::timerCommand, this, &MainWindow::timerCommand, Qt::QueuedConnection);
     // The tick reaches its receivers in this order: the window, the TW unit,
@@ -167,6 +175,10 @@ void MainWindow::createDeviceUnits()
     connect(m_timerUnit.get(), &TimerUnit::timerTick, m_twControlUnit.get(), &TWControlUnit::afterTimer,
             Qt::QueuedConnection);
     connect(m_timerUnit.get(), &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_alarmLog, &AlarmLogWidget::afterTimer, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_userActionLog, &UserActionLogDlg::afterTimer,
+            Qt::QueuedConnection);
+    connect(unit, &ControlUnit::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
 
     m_controlUnitThread->start(QThread::InheritPriority);
     m_timerUnitThread->start(QThread::InheritPriority);
@@ -289,6 +301,57 @@ void MainWindow::resetDeviceRows()
             row->resetState();
         g_energizerModel->refreshNode(gateway);
     }
+}
+
+// ---- voltage log ---------------------------------------------------------------
+
+// The one voltage log dialog: it writes the energizers' voltages whether it
+// is shown or not, and opens from Service > Voltage diagrams.
+void MainWindow::createVoltageLog()
+{
+    m_voltageLog = new VoltageDiagrammsDlg(this);
+    connect(m_voltageLog, &VoltageDiagrammsDlg::writeUserActionLog, this, &MainWindow::writeUserActionLog);
+
+    auto* menuService = menuBar()->findChild<QMenu*>(QStringLiteral("menuService"));
+    if (!menuService) {
+        menuService = menuBar()->addMenu(tr("Service"));
+        menuService->setObjectName(QStringLiteral("menuService"));
+    }
+    QMenu* menuVoltageDiagrams = menuService->addMenu(QIcon(QStringLiteral(":/icons/diagramm.png")), tr("Voltage diagrams"));
+    menuVoltageDiagrams->setObjectName(QStringLiteral("menuVoltageDiagrams"));
+    m_actBatteryDiagram = menuVoltageDiagrams->addAction(
+        QIcon(QStringLiteral(":/icons/if_battery-charging-100_9197.png")), tr("Battery"));
+    m_actBatteryDiagram->setObjectName(QStringLiteral("actBatteryDiagram"));
+    m_actOutputDiagram = menuVoltageDiagrams->addAction(
+        QIcon(QStringLiteral(":/icons/if_caution_high_voltage_92571.png")), tr("Outputs"));
+    m_actOutputDiagram->setObjectName(QStringLiteral("actOutputDiagram"));
+    connect(m_actBatteryDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+    connect(m_actOutputDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+}
+
+void MainWindow::connectVoltageLog()
+{
+    connect(m_controlUnit.get(), &ControlUnit::writeVoltageLog, m_voltageLog, &VoltageDiagrammsDlg::writeVoltageLog,
+            Qt::QueuedConnection);
+    connect(m_fenceClient, &qtClient::commStatus, this, &MainWindow::voltageLogLinkStatus);
+    // The last of the tick's receivers.
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_voltageLog, &VoltageDiagrammsDlg::afterTimer,
+            Qt::QueuedConnection);
+}
+
+// A check point marks where the gateway's data stream broke off or began again.
+void MainWindow::voltageLogLinkStatus(qtClient::ClientStatus value)
+{
+    if (value == qtClient::Connected || value == qtClient::HeartBeatTimedOut
+        || value == qtClient::ConnectionClosedByServer)
+        m_voltageLog->writeCheckPoint();
+}
+
+void MainWindow::showVDiagramms()
+{
+    const int type = sender() == m_actOutputDiagram ? VoltageDiagrammsDlg::OutputDiagram
+                                                    : VoltageDiagrammsDlg::BatteryDiagram;
+    m_voltageLog->setDiagramType(g_energizerModel, type);
 }
 
 // ---- TW sensors ----------------------------------------------------------------

@@ -13,7 +13,6 @@
 class AlarmLogWidget;
 class AlarmStatesWidget;
 class QCloseEvent;
-class UserActionLogDlg;
 class QLabel;
 class QThread;
 class ControlUnit;
@@ -22,6 +21,9 @@ class TimerUnit;
 class TWControlUnit;
 class TWSensorsStatesWidget;
 class qtClientTW;
+class UserActionLogDlg;
+class VoltageDiagrammsDlg;
+class QAction;
 
 // The running application's window. It builds and wires everything else.
 class MainWindow : public QMainWindow
@@ -61,6 +63,12 @@ public:
     void buildTWSensorTree(QString name, int index);
     // ---- end of TW sensors
 
+    // ---- voltage log: written all the time, shown from the Service menu
+    VoltageDiagrammsDlg* voltageDiagrammsDlg() const { return m_voltageLog; }
+    QAction* batteryDiagramAction() const { return m_actBatteryDiagram; }
+    QAction* outputDiagramAction() const { return m_actOutputDiagram; }
+    // ---- end of voltage log
+
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
     void writeUserActionLog(QString subject, QString message);
@@ -76,6 +84,7 @@ public slots:
     void connectionStatus(qtClient::ClientStatus value);
     void sensorHearbeat(Node* sensorNode);
     void sensorTick(Node* sensorNode);
+    void showVDiagramms();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,6 +113,15 @@ private:
     TWSensorsStatesWidget* m_twSensorsStates = nullptr;
     QLabel* m_twStatusLabel = nullptr;
     bool m_twStatesRefreshPending = false;
+
+    // ---- voltage log
+    void createVoltageLog();
+    void connectVoltageLog();
+    void voltageLogLinkStatus(qtClient::ClientStatus value);
+    VoltageDiagrammsDlg* m_voltageLog = nullptr;
+    QAction* m_actBatteryDiagram = nullptr;
+    QAction* m_actOutputDiagram = nullptr;
+    // ---- end of voltage log
 
     bool m_closing = false;
     AlarmLogWidget* m_alarmLog = nullptr;

@@ -58,6 +58,14 @@ void ControlUnitSite::feedImage(const KX4Data& image)
     emit client.tcpInUpdate(image);
 }
 
+MappingRecord mappingRecord(quint16 id, int word, quint32 value)
+{
+    MappingRecord record;
+    record.id = id;
+    record.codedValue[size_t(word)] = value;
+    return record;
+}
+
 void installTestAlarmConditions()
 {
     AlarmConditionList list;

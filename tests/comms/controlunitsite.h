@@ -42,5 +42,8 @@ public:
     ControlUnit unit;
 };
 
+// A mapping record for device id with one coded value set.
+MappingRecord mappingRecord(quint16 id, int word, quint32 value);
+
 // Conditions that make a panic a warning and a fence alarm critical.
 void installTestAlarmConditions();

@@ -82,6 +82,46 @@ private slots:
     void init() { installTestAlarmConditions(); }
     void cleanup() { setAlarmConditions({}); }
 
+    void gatewayNodesAsANewBoxMakesThem()
+    {
+        GatewaySubtree gateway(QStringLiteral("10.1.2.3"));
+        Node* element = gateway.elementNode.get();
+        Node* row = gateway.statusNode.get();
+        QCOMPARE(element->type, int(Node::MapElement));
+        QCOMPARE(row->type, int(Node::MapElement));
+        QCOMPARE(row->data(0).toString(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(row->data(GatewaySubtree::WorkspaceColumn).toString(), QStringLiteral("workspace"));
+        QCOMPARE(row->columnCount(), 12);
+        QCOMPARE(row->deviceNode, element);
+        QCOMPARE(element->deviceNode, row);
+        QCOMPARE(element->childCount(), 63);
+        QCOMPARE(row->childCount(), 63);
+        for (int n = 1; n <= 63; ++n) {
+            const Node* status = row->child(n - 1);
+            const Node* device = element->child(n - 1);
+            const bool energizer = n <= 32;
+            QCOMPARE(status->type, int(Node::StatusRow));
+            QCOMPARE(status->name, energizer ? QStringLiteral("Energ%1").arg(n) : QStringLiteral("IOCard%1").arg(n));
+            for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
+                QCOMPARE(status->data(column).toInt(), int(Node::Failure));
+            QCOMPARE(status->data(GatewaySubtree::IPColumn).toString(), QStringLiteral("10.1.2.3"));
+            QCOMPARE(status->record[0], quint8(n));
+            QCOMPARE(status->outputArea[0], quint8(n));
+            QCOMPARE(status->outputArea[2], quint8(energizer ? 5 : 7));
+            QCOMPARE(status->number(), n);
+            QCOMPARE(device->type, int(energizer ? Node::Energizer : Node::IOCard));
+            QCOMPARE(device->name, status->name);
+            QCOMPARE(status->deviceNode, device);
+            QCOMPARE(device->deviceNode, status);
+            QCOMPARE(device->childCount(), energizer ? 3 : 0);
+        }
+        const Node* energizer = element->child(0);
+        QCOMPARE(energizer->child(0)->name, QStringLiteral("Sector1"));
+        QCOMPARE(energizer->child(1)->type, int(Node::FenceSector));
+        QCOMPARE(energizer->child(2)->name, QStringLiteral("Gate"));
+        QCOMPARE(energizer->child(2)->type, int(Node::Gate));
+    }
+
     void zoneBitsFollowTheRecord()
     {
         ControlUnitSite site;
@@ -348,13 +388,9 @@ private slots:
     void outputMapping()
     {
         ControlUnitSite site;
-        MappingRecord toCard34;
-        toCard34.id = 34;
-        toCard34.codedValue[2] = 0x0001;  // relay 3 follows the panic input
-        MappingRecord toCard35;
-        toCard35.id = 35;
-        toCard35.codedValue[0] = 0x0001 | 0x0080;  // relay 1 follows panic or tamper
-        site.element(2)->outputMappings = {toCard34, toCard35};
+        site.element(2)->outputMappings = {
+            mappingRecord(34, 2, 0x0001),            // relay 3 follows the panic input
+            mappingRecord(35, 0, 0x0001 | 0x0080)};  // relay 1 follows panic or tamper
         site.feed(2);
 
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
@@ -373,10 +409,7 @@ private slots:
     void outputMappingOfTheWholeGateway()
     {
         ControlUnitSite site(4, 4);
-        MappingRecord anyPanic;
-        anyPanic.id = 36;
-        anyPanic.codedValue[7] = 0x0001;
-        site.gatewayElement->outputMappings = {anyPanic};
+        site.gatewayElement->outputMappings = {mappingRecord(36, 7, 0x0001)};
         KX4Data image(Kx4Image::kBlockCount, DeviceData(Kx4Image::kBlockSize, 0));
         image[3] = ControlUnitSite::block(3, {{6, kPanic}});
         site.feed(1);  // link up
@@ -390,14 +423,8 @@ private slots:
     void mappingToTheWrongKindIsSkipped()
     {
         ControlUnitSite site;
-        MappingRecord toEnergizer;
-        toEnergizer.id = 5;
-        toEnergizer.codedValue[0] = 0x0001;
-        site.element(2)->outputMappings = {toEnergizer};
-        MappingRecord toCard;
-        toCard.id = 40;
-        toCard.codedValue[0] = 0x0001;
-        site.element(33)->inputMappings = {toCard};
+        site.element(2)->outputMappings = {mappingRecord(5, 0, 0x0001)};
+        site.element(33)->inputMappings = {mappingRecord(40, 0, 0x0001)};
         site.feed(2);
         site.feed(33);
 
@@ -414,10 +441,8 @@ private slots:
     void inputMappingDrivesEnergizerZones()
     {
         ControlUnitSite site;
-        MappingRecord record;
-        record.id = 3;
-        record.codedValue[0] = 0x1;        // input 1 → zone 1 on
-        record.codedValue[1] = 0x2 | 0x8;  // input 2 → both high-voltage bits
+        MappingRecord record = mappingRecord(3, 0, 0x1);  // input 1 → zone 1 on
+        record.codedValue[1] = 0x2 | 0x8;                 // input 2 → both high-voltage bits
         site.element(33)->inputMappings = {record};
         site.feed(33);
 
@@ -450,8 +475,7 @@ private slots:
         QFETCH(bool, reverse);
         QFETCH(int, inputs);
         ControlUnitSite site;
-        MappingRecord global;
-        global.codedValue[4] = 1;
+        MappingRecord global = mappingRecord(0, 4, 1);
         global.codedValue[5] = 1;
         site.element(33)->inputMappings = {global};
         site.unit.reverseLogic = reverse;

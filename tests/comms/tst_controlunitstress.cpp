@@ -36,16 +36,8 @@ private slots:
         MessageCatcher catcher;
         installTestAlarmConditions();
         ControlUnitSite site;
-        {
-            MappingRecord out;
-            out.id = 34;
-            out.codedValue[0] = 0x0001;
-            site.element(1)->outputMappings = {out};
-            MappingRecord in;
-            in.id = 2;
-            in.codedValue[0] = 0x1;
-            site.element(33)->inputMappings = {in};
-        }
+        site.element(1)->outputMappings = {mappingRecord(34, 0, 0x0001)};
+        site.element(33)->inputMappings = {mappingRecord(2, 0, 0x1)};
         ControlUnit& unit = site.unit;
         QObject::disconnect(&site.client, nullptr, &unit, nullptr);
         DrainMarker marker;

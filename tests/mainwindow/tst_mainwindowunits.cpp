@@ -12,6 +12,7 @@
 #include "treemodel.h"
 
 #include <QPointer>
+#include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
 
@@ -72,6 +73,16 @@ private:
         return node->data(column).toInt();
     }
 
+    // A gateway with two energizers, both zones on at high voltage, and one IO card.
+    static bool startGateway(GatewaySimulator& sim, const char* address)
+    {
+        sim.setDeviceCounts(2, 1);
+        sim.setBlock(1, energizerRecord(1));
+        sim.setBlock(2, energizerRecord(2));
+        sim.setBlock(33, hex("21"));
+        return sim.listen(QHostAddress(QString::fromLatin1(address)));
+    }
+
     struct Gateway
     {
         Node* row;
@@ -108,6 +119,29 @@ private:
         flush(window.controlUnit());
     }
 
+    // The window connected to a simulated gateway that it has read in full.
+    struct LiveSite
+    {
+        MessageCatcher catcher;
+        GatewaySimulator sim;
+        std::unique_ptr<MainWindow> window;
+        Gateway gateway{};
+
+        void open(const char* address)
+        {
+            QVERIFY(startGateway(sim, address));
+            window = std::make_unique<MainWindow>();
+            gateway = addGateway(sim.address().toString());
+            bringUp(*window, sim, gateway);
+        }
+
+        void close()
+        {
+            window.reset();
+            QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+        }
+    };
+
 private slots:
     void initTestCase()
     {
@@ -141,23 +175,16 @@ private slots:
 
     void fenceAlarmEndToEnd()
     {
-        MessageCatcher catcher;
-        GatewaySimulator sim;
-        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.41"))));
-        sim.setDeviceCounts(2, 1);
-        sim.setBlock(1, energizerRecord(1));
-        sim.setBlock(2, energizerRecord(2));
-        sim.setBlock(33, hex("21"));
-
-        auto window = std::make_unique<MainWindow>();
-        const Gateway gateway = addGateway(sim.address().toString());
+        LiveSite site;
+        site.open("127.0.0.41");
+        if (QTest::currentTestFailed())
+            return;
+        auto& [catcher, sim, window, gateway] = site;
         QList<Line> lines;
         connect(window->controlUnit(), &ControlUnit::writeAlarmLog, this,
                 [&lines](const QString& s, const QString& r, const QString& m) { lines.append({s, r, m}); });
-        bringUp(*window, sim, gateway);
         Node* row2 = gateway.row->child(1);
 
-        lines.clear();
         sim.setBlock(2, energizerRecord(2, 0x80));
         sim.pushWrite(2);
         QTRY_COMPARE_WITH_TIMEOUT(columnOf(row2, Node::kStatusColumn), int(Node::Critical), 5000);
@@ -166,6 +193,14 @@ private slots:
         QCOMPARE(lines.first().source, QStringLiteral("Energ2"));
         QCOMPARE(lines.first().reason, QStringLiteral("FenceAlarm1"));
         QCOMPARE(lines.first().message, QStringLiteral("change status to Critical"));
+        // ...and the window's alarm log writes it to the database.
+        const auto alarmRows = [] {
+            QSqlQuery query;
+            query.exec(QStringLiteral("select count(*) from logAlarm where source='Energ2' and reason='FenceAlarm1' "
+                                      "and info='change status to Critical'"));
+            return query.next() ? query.value(0).toInt() : -1;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(alarmRows(), 1, 5000);
         {
             SiteLocker lock;
             QCOMPARE(row2->flagText, QStringLiteral("FenceAlarm1"));
@@ -185,22 +220,16 @@ private slots:
             return row2->data(ControlUnit::LastTryColumn).toString();
         }(), ControlUnit::LastTryFormat).isNull(), 5000);
 
-        window.reset();
-        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+        site.close();
     }
 
     void weeklyTimerSwitchesARelay()
     {
-        MessageCatcher catcher;
-        GatewaySimulator sim;
-        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.42"))));
-        sim.setDeviceCounts(2, 1);
-        sim.setBlock(1, energizerRecord(1));
-        sim.setBlock(2, energizerRecord(2));
-        sim.setBlock(33, hex("21"));
-        auto window = std::make_unique<MainWindow>();
-        const Gateway gateway = addGateway(sim.address().toString());
-        bringUp(*window, sim, gateway);
+        LiveSite site;
+        site.open("127.0.0.42");
+        if (QTest::currentTestFailed())
+            return;
+        auto& [catcher, sim, window, gateway] = site;
 
         QList<Line> lines;
         connect(window.get(), &MainWindow::writeAlarmLog, this,
@@ -225,21 +254,16 @@ private slots:
         QCOMPARE(lines.first().reason, QStringLiteral("Triggered, To card IOCard33"));
         QCOMPARE(lines.first().message, QStringLiteral("Sending true"));
 
-        window.reset();
-        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+        site.close();
     }
 
     void gatewayClearAlarmIsStaggered()
     {
-        MessageCatcher catcher;
-        GatewaySimulator sim;
-        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.43"))));
-        sim.setDeviceCounts(2, 1);
-        sim.setBlock(1, energizerRecord(1));
-        sim.setBlock(2, energizerRecord(2));
-        auto window = std::make_unique<MainWindow>();
-        const Gateway gateway = addGateway(sim.address().toString());
-        bringUp(*window, sim, gateway);
+        LiveSite site;
+        site.open("127.0.0.43");
+        if (QTest::currentTestFailed())
+            return;
+        auto& [catcher, sim, window, gateway] = site;
         {
             SiteLocker lock;
             for (int i = 0; i < gateway.element->childCount(); ++i)
@@ -254,8 +278,7 @@ private slots:
         flush(window->controlUnit());
         QCOMPARE(sim.receivedWithFunction(16).size(), 2);
 
-        window.reset();
-        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+        site.close();
     }
 };
 
