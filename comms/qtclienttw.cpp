@@ -107,7 +107,10 @@ void qtClientTW::connectToServer()
     // A new stream: no piece of the last connection's frames may leak into it.
     assembler.clear();
     if (ip.isEmpty() || m_port == 0) {
-        qCWarning(lc) << "No address of the TW controller set";
+        if (ip.isEmpty())
+            qCWarning(lc) << "No address of the TW controller set";
+        else
+            qCWarning(lc) << "No controller port for mode" << mode;
         failConnect();
         return;
     }

@@ -108,7 +108,6 @@ private slots:
     void globalReset();
     void globalResetWithoutConnection();
     void stateFrameSetsRecords();
-    void statesOverTheLink();
     void configurationAcknowledged();
     void registerWriteIntoRecord();
     void frameSplitAcrossRuns();
@@ -206,21 +205,6 @@ void TestQtClientTW::stateFrameSetsRecords()
     feed(client, GatewaySimulator::stateFrame(QByteArray()));
     QCOMPARE(log.summary(), QStringLiteral("s6 img s7"));
     QCOMPARE(log.images.first(), after);
-}
-
-void TestQtClientTW::statesOverTheLink()
-{
-    Link link;
-    QVERIFY(link.connectAndHello());
-    link.sim.setSensorStates(hex("ffdd"));
-    link.sim.startHeartbeats(20);
-    QTRY_VERIFY_WITH_TIMEOUT(!link.log.images.isEmpty(), 5000);
-    const KX4Data image = link.log.images.last();
-    QCOMPARE(int(image[1][1]), 0xFF);
-    QCOMPARE(int(image[2][1]), 0xDD);
-    QCOMPARE(int(image[2][0]), 2);
-    // Nothing in a state frame is acknowledged.
-    QCOMPARE(link.sim.received().size(), 1);
 }
 
 void TestQtClientTW::configurationAcknowledged()

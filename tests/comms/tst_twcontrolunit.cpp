@@ -108,7 +108,6 @@ class TestTWControlUnit : public QObject
     Q_OBJECT
 private slots:
     void stateClassChanges();
-    void recordCopiedWhole();
     void disabledSensorSkipped();
     void tickFollowsSensorFlagsOnly();
     void lastEnabledSystemReceives();
@@ -124,8 +123,13 @@ void TestTWControlUnit::stateClassChanges()
     QSignalSpy log(&site.unit, &TWControlUnit::writeAlarmLog);
     QSignalSpy heartbeats(&site.unit, &TWControlUnit::sensorHearbeat);
 
-    site.unit.tovelUpdateArray(TwSite::image({{2, 0xFF}}));
+    const KX4Data ready = TwSite::image({{2, 0xFF}});
+    site.unit.tovelUpdateArray(ready);
     QCOMPARE(lines(log), (QList<Line>{{"TW Sensor2", "Ready", "change sensor status to Ready"}}));
+    // The whole record is taken; the previous one is not kept.
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(sensor->record.data()), 32),
+             QByteArray(reinterpret_cast<const char*>(ready[2].constData()), 32));
+    QCOMPARE(sensor->previousRecord, StatusRecord{});
     QCOMPARE(sensor->data(1).toInt(), int(SensorState::Ready));
     log.clear();
     heartbeats.clear();
@@ -150,18 +154,6 @@ void TestTWControlUnit::stateClassChanges()
     QCOMPARE(lines(log).mid(1), (QList<Line>{{"TW Sensor2", "Maintenance", "change sensor status to Maintenance"},
                                               {"TW Sensor2", "Inactive", "change sensor status to Inactive"}}));
     QCOMPARE(sensor->data(1).toInt(), int(SensorState::Inactive));
-}
-
-void TestTWControlUnit::recordCopiedWhole()
-{
-    TwSite site;
-    Node* system = site.addSystem(QStringLiteral("TW"), 2);
-    const KX4Data image = TwSite::image({{1, 0xFF}});
-    site.unit.tovelUpdateArray(image);
-    const Node* sensor = system->child(0);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(sensor->record.data()), 32),
-             QByteArray(reinterpret_cast<const char*>(image[1].constData()), 32));
-    QCOMPARE(sensor->previousRecord, StatusRecord{});
 }
 
 void TestTWControlUnit::disabledSensorSkipped()
