@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QVector>
+#include <QUndoCommand>
+
+class GraphicsScene;
+class Node;
+class QGraphicsItem;
+
+// The deletion of map elements. Redo takes them off the map and their nodes
+// out of the element tree (a gateway box's node also out of the energizer
+// tree); undo puts them back. Items and nodes stay alive with the command.
+class DelItemCommand : public QUndoCommand
+{
+public:
+    // Deletes `items`; the scene's current selection when none are given.
+    DelItemCommand(GraphicsScene* scene, QUndoCommand* parent = nullptr);
+    DelItemCommand(GraphicsScene* scene, const QList<QGraphicsItem*>& items, QUndoCommand* parent = nullptr);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    // Where a node hung before the deletion, so undo can hang it there again.
+    struct Place {
+        Node* parent = nullptr;
+        int row = 0;
+    };
+
+    QList<QGraphicsItem*> m_items;
+    GraphicsScene* m_scene;
+    QVector<Place> m_nodePlaces;
+};

@@ -1,0 +1,551 @@
+#include "graphicsbox.h"
+
+#include "graphicsscene.h"
+#include "graphicstextitem.h"
+#include "maphost.h"
+#include "node.h"
+#include "sitemutex.h"
+
+#include <QDomDocument>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
+
+#include <cmath>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+const QString GraphicsBox::DefaultIP = QStringLiteral("192.168.100.100");
+const QString GraphicsBox::DefaultCaption = QStringLiteral("text goes here");
+const QString GraphicsBox::WorkspacePlaceholder = QStringLiteral("workspace");
+const QString GraphicsBox::BulbOnIcon = QStringLiteral(":/icons/lightbulb.png");
+const QString GraphicsBox::BulbOffIcon = QStringLiteral(":/icons/lightbulb_off.png");
+const char* const GraphicsBox::ButtonBoxProperty = "g.o.";
+const QPointF GraphicsBox::CaptionPos(25, 20);
+const QColor GraphicsBox::PanelColors[3] = {QColor(131, 224, 94, 255), QColor(Qt::red), QColor(232, 183, 98, 255)};
+const QStringList GraphicsBox::LogoMakes = {QStringLiteral("Brenik"), QStringLiteral("Energizer"),
+                                           QStringLiteral("Osprel")};
+
+namespace {
+
+
+QString logoResource(const QString& make)
+{
+    if (make == QLatin1String("Osprel"))
+        return QStringLiteral(":/icons/logoOsprel.png");
+    if (make == QLatin1String("Energizer"))
+        return QStringLiteral(":/icons/logoEnergizer.png");
+    if (make == QLatin1String("Brenik"))
+        return QStringLiteral(":/icons/logoBrenik.png");
+    return QString();
+}
+
+int clampedSide(qreal side)
+{
+    return int(qBound<qreal>(0, side, GraphicsBox::MaxScaledSide));
+}
+
+} // namespace
+
+GraphicsBox::GraphicsBox(int kind)
+    : AbstractGraphicsElement(kind)
+    , m_captionItem(new GraphicsTextItem)
+    , m_ip(DefaultIP)
+{
+    m_handles.resize(HandleCount);
+
+    if (kind == ImageBox) {
+        m_pictureItem = new QGraphicsPixmapItem(this);
+        m_pictureItem->setZValue(0);
+        m_pictureItem->setFlag(ItemIsMovable, false);
+        m_pictureItem->setPos(BodyInset, BodyInset);
+    }
+
+    m_captionItem->setFlag(ItemIsMovable, false);
+    m_captionItem->setParentItem(this);
+    m_blinkPhase = true;
+
+    createNode();
+
+    if (kind == TextBox) {
+        setCaption(DefaultCaption);
+        SiteLocker lock;
+        m_node->setData(0, m_captionItem->toPlainText());
+    }
+    if (kind == GatewayBox) {
+        setWidth(GatewayWidth);
+        setHeight(GatewayHeight);
+        m_logoList = LogoMakes;
+        m_logoMake = LogoMakes.first();
+        m_logoPixmap = QPixmap(logoResource(m_logoMake));
+        for (QString& text : m_panelTexts)
+            text = QStringLiteral("0");
+        {
+            SiteLocker lock;
+            m_node->setData(0, m_ip);
+        }
+        buildGatewayNodes();
+    }
+    if (kind == ButtonBox)
+        m_actionButton = createActionButton();
+
+    m_captionItem->setPos(CaptionPos);
+    m_captionItem->adjustSize();
+    m_captionItem->setTextWidth(qMax<qreal>(0, m_frameRight - HandleInset));
+    m_captionItem->setParentItem(this);
+    adjustSize(0, 0);
+    setAcceptHoverEvents(true);
+    GraphicsHelperClass::setDesignMode(false);
+}
+
+GraphicsBox::~GraphicsBox()
+{
+    // A button that never reached a scene has no proxy to take it down with the box.
+    if (m_actionButton && !m_buttonProxy)
+        delete m_actionButton.data();
+}
+
+void GraphicsBox::createNode()
+{
+    QString name;
+    if (m_kind == GatewayBox)
+        name = m_ip;
+    else if (m_kind == TextBox)
+        name = m_captionItem->toPlainText();
+    SiteLocker lock;
+    m_node = new Node(name, nullptr);
+    m_node->type = m_kind;
+    m_node->columns = {objectName(), objectName()};
+    m_node->mapItem = this;
+}
+
+void GraphicsBox::buildGatewayNodes()
+{
+    SiteLocker lock;
+    auto* model = new Node(m_ip, nullptr);
+    model->type = Node::MapElement;
+    model->outputArea[0] = 0;
+    model->outputArea[1] = 0;
+    model->outputArea[2] = 5;
+    model->outputArea[3] = 0;
+    model->columns = QVector<QVariant>(StatusRowColumns, QString());
+    model->setData(0, m_ip);
+    model->setData(10, WorkspacePlaceholder);
+    model->deviceNode = m_node;
+    m_node->deviceNode = model;
+    m_energizerNode = model;
+
+    for (int n = 1; n <= GatewayDeviceCount; ++n) {
+        const bool energizer = n <= GatewayEnergizerCount;
+        auto* row = new Node(m_ip, model);
+        row->type = Node::StatusRow;
+        row->record.fill(0);
+        row->record[0] = quint8(n);
+        row->outputArea.fill(0);
+        row->outputArea[0] = quint8(n);
+        row->outputArea[2] = energizer ? 5 : 7;
+        row->columns = QVector<QVariant>(StatusRowColumns, QString());
+        row->setData(0, energizer ? QStringLiteral("Energ%1").arg(n) : QStringLiteral("IOCard%1").arg(n));
+        row->setData(1, 3);
+        row->setData(8, 0);
+        row->setData(10, WorkspacePlaceholder);
+        row->setData(2, 3);
+        row->setData(3, QString());
+        row->setData(4, 3);
+        row->setData(5, QString());
+        row->setData(11, m_ip);
+        if (energizer) {
+            row->durationClock = QTime::currentTime();
+            row->setData(1, 3);
+        }
+
+        Node* device = row->clone(m_node);
+        device->type = energizer ? Node::Energizer : Node::IOCard;
+        if (energizer) {
+            (new Node(QStringLiteral("Sector1"), device))->type = Node::FenceSector;
+            (new Node(QStringLiteral("Sector2"), device))->type = Node::FenceSector;
+            (new Node(QStringLiteral("Gate"), device))->type = Node::Gate;
+        }
+        row->deviceNode = device;
+        device->deviceNode = row;
+    }
+}
+
+QPushButton* GraphicsBox::createActionButton()
+{
+    auto* button = new QPushButton;
+    button->setObjectName(QStringLiteral("ActionButton"));
+    button->setAttribute(Qt::WA_TranslucentBackground);
+    button->setProperty(ButtonBoxProperty, QVariant::fromValue(static_cast<void*>(this)));
+    return button;
+}
+
+GraphicsBox* GraphicsBox::boxOfButton(QObject* button)
+{
+    if (!button)
+        return nullptr;
+    return static_cast<GraphicsBox*>(button->property(ButtonBoxProperty).value<void*>());
+}
+
+void GraphicsBox::sendActionCommand()
+{
+    MapHost* host = mapHost();
+    if (!host || !m_actionTarget || !m_actionButton)
+        return;
+    const bool value = m_actionButton->isCheckable() ? m_actionButton->isChecked() : false;
+    host->commandSending(m_actionTarget, value, m_actionCommand);
+}
+
+QRectF GraphicsBox::bodyRect() const
+{
+    return QRectF(BodyInset, BodyInset, m_width - BodyShrink, m_height - BodyShrink);
+}
+
+void GraphicsBox::adjustSize(int dx, int dy)
+{
+    prepareGeometryChange();
+    m_width += dx;
+    m_height += dy;
+    m_frameRight = m_width - m_handleInsetX;
+    m_frameBottom = m_height - m_handleInsetY;
+
+    const qreal textWidth = qMax<qreal>(0, m_width - CaptionShrink);
+    m_captionItem->setTextWidth(textWidth);
+    // The caption shows only inside the body: from its left edge to the body's bottom.
+    m_captionItem->setClipRect(QRectF(0, 0, textWidth, qMax<qreal>(0, bodyRect().bottom() - CaptionPos.y())));
+
+    if (m_kind == ImageBox)
+        updateScaledPicture();
+    if (m_kind == ButtonBox)
+        layoutButton();
+    update();
+}
+
+void GraphicsBox::updateScaledPicture()
+{
+    if (!m_pictureItem || m_picture.isNull())
+        return;
+    const int w = clampedSide(m_width - BodyShrink);
+    const int h = clampedSide(m_height - BodyShrink);
+    if (w <= 0 || h <= 0) {
+        m_pictureItem->setPixmap(QPixmap());
+        return;
+    }
+    m_pictureItem->setPixmap(m_picture.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+void GraphicsBox::layoutButton()
+{
+    const QRect rect(static_cast<int>(ButtonInset), static_cast<int>(ButtonInset), clampedSide(m_width - ButtonShrink),
+                     clampedSide(m_height - ButtonShrink));
+    if (m_actionButton) {
+        m_actionButton->setGeometry(rect);
+        m_actionButton->resize(rect.size());
+    }
+    if (m_buttonLabel)
+        m_buttonLabel->setGeometry(rect);
+}
+
+void GraphicsBox::setPicture(const QPixmap& picture)
+{
+    m_picture = picture;
+    if (m_pictureItem) {
+        m_pictureItem->setVisible(true);
+        updateScaledPicture();
+    }
+    update();
+}
+
+void GraphicsBox::addActionButton()
+{
+    if (m_kind != ButtonBox)
+        return;
+    if (!m_actionButton)
+        m_actionButton = createActionButton();
+    m_actionButton->setIcon(QIcon(BulbOffIcon));
+    connect(m_actionButton.data(), &QPushButton::toggled, this, &GraphicsHelperClass::buttonToggle,
+            Qt::UniqueConnection);
+
+    QGraphicsScene* itemScene = scene();
+    if (!m_buttonProxy && itemScene) {
+        m_buttonProxy = itemScene->addWidget(m_actionButton);
+        m_buttonProxy->setFiltersChildEvents(true);
+        m_buttonProxy->setParentItem(this);
+    }
+    layoutButton();
+
+    if (!m_buttonLabel && itemScene) {
+        m_buttonLabel = new QLabel(m_actionButton->text());
+        m_buttonLabel->setWordWrap(true);
+        m_buttonLabel->setFrameShape(QFrame::Box);
+        m_buttonLabel->setFrameShadow(QFrame::Plain);
+        m_buttonLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        m_buttonLabel->setMinimumHeight(5);
+        m_buttonLabel->setMinimumWidth(10);
+        m_buttonLabel->setGeometry(m_actionButton->geometry());
+        m_buttonLabel->hide();
+        if (!m_labelProxy) {
+            m_labelProxy = itemScene->addWidget(m_buttonLabel);
+            m_labelProxy->setFiltersChildEvents(true);
+            m_labelProxy->setParentItem(this);
+        }
+    }
+    SiteLocker lock;
+    m_node->setData(0, m_actionButton->text());
+}
+
+void GraphicsBox::applyButtonDesignMode(bool design)
+{
+    if (m_kind != ButtonBox || !m_actionButton || !m_buttonLabel)
+        return;
+    if (design) {
+        m_buttonLabel->setText(m_actionButton->text());
+        m_buttonLabel->setFont(m_actionButton->font());
+        m_buttonLabel->show();
+        m_actionButton->hide();
+        m_actionButton->setEnabled(false);
+    } else {
+        m_buttonLabel->hide();
+        m_actionButton->show();
+        m_actionButton->setEnabled(true);
+    }
+}
+
+GraphicsBox* GraphicsBox::clone() const
+{
+    auto* copy = new GraphicsBox(m_kind);
+    copy->setElementPos(std::trunc(pos().x()) + CloneOffset, std::trunc(pos().y()) + CloneOffset);
+    copy->setWidth(m_width);
+    copy->setHeight(m_height);
+    copy->setBackgroundColor(m_backgroundColor);
+    copy->setColor(m_color);
+    if (m_kind == TextBox) {
+        copy->m_captionItem->setFont(m_captionItem->font());
+        copy->m_captionItem->setAlignment(m_captionItem->alignment());
+        copy->setBorderVisible(m_borderVisible);
+        copy->setCaption(m_captionItem->toPlainText());
+    } else if (m_kind == GatewayBox) {
+        copy->setIP(m_ip);
+        copy->setLogo(m_logoMake);
+    } else if (m_kind == ButtonBox) {
+        copy->setButtonCaption(m_buttonCaption);
+        if (m_actionButton && copy->m_actionButton)
+            copy->m_actionButton->setCheckable(m_actionButton->isCheckable());
+    }
+    return copy;
+}
+
+void GraphicsBox::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    if (m_captionItem->toPlainText() != caption)
+        m_captionItem->setPlainText(caption);
+    m_captionItem->applyAlignment();
+}
+
+void GraphicsBox::setButtonCaption(const QString& caption)
+{
+    if (m_actionButton)
+        m_actionButton->setText(caption);
+    m_buttonCaption = caption;
+    SiteLocker lock;
+    m_node->setData(0, caption);
+}
+
+void GraphicsBox::setBorderVisible(bool visible)
+{
+    m_borderVisible = visible;
+    update();
+}
+
+void GraphicsBox::setIP(const QString& ip)
+{
+    m_ip = ip;
+    SiteLocker lock;
+    m_node->setData(0, ip);
+    if (!m_energizerNode)
+        return;
+    m_energizerNode->setData(0, ip);
+    for (Node* row : m_energizerNode->children)
+        row->setData(11, ip);
+}
+
+void GraphicsBox::setWorkspaceName(const QString& name)
+{
+    if (!m_energizerNode)
+        return;
+    SiteLocker lock;
+    m_energizerNode->setData(10, name);
+    for (Node* row : m_energizerNode->children)
+        row->setData(10, name);
+}
+
+void GraphicsBox::setLogo(const QString& make)
+{
+    m_logoMake = make;
+    const QString resource = logoResource(make);
+    if (!resource.isEmpty()) {
+        m_logoPixmap = QPixmap(resource);
+        m_scaledLogoFor = QSize();
+    }
+    update();
+}
+
+void GraphicsBox::setLogoByIndex(int index)
+{
+    // The property panel offers the listed makes only; anything else is ignored.
+    if (index < 0 || index >= m_logoList.size())
+        return;
+    setLogo(m_logoList.at(index));
+}
+
+int GraphicsBox::logoIndex() const
+{
+    return m_logoList.indexOf(m_logoMake);
+}
+
+QColor GraphicsBox::displayBackgroundColor() const
+{
+    // Failure, tamper and off show white, but the operator's colour is kept for the file.
+    return m_alarmStatus >= Node::Failure ? QColor(Qt::white) : m_backgroundColor;
+}
+
+void GraphicsBox::setStatus(int status)
+{
+    // Turn the phase first, so the caption and the fill of one repaint belong together.
+    setAlarm(status);
+    if (!m_captionItem->isEditing()) {
+        QString shown = m_caption;
+        if (status != 0 && m_blinkPhase)
+            shown = currentAlarmCaption();
+        if (m_captionItem->toPlainText() != shown) {
+            m_captionItem->setPlainText(shown);
+            m_captionItem->applyAlignment();
+        }
+    }
+    update();
+}
+
+QList<Node*> GraphicsBox::findActionOwners(Node* target) const
+{
+    QList<Node*> owners;
+    if (!m_node)
+        return owners;
+    SiteLocker lock;
+    for (Node* device : qAsConst(m_node->children)) {
+        if (device->type != Node::Energizer)
+            continue;
+        for (Node* sector : qAsConst(device->children)) {
+            for (Node* action : qAsConst(sector->children)) {
+                if (action == target) {
+                    owners.append(sector);
+                    continue;
+                }
+                if (!target)
+                    continue;
+                for (Node* targetChild : qAsConst(target->children)) {
+                    if (targetChild == action)
+                        owners.append(sector);
+                }
+            }
+        }
+    }
+    return owners;
+}
+
+void GraphicsBox::mouseDoubleClickEvent(QGraphicsSceneMouseEvent*)
+{
+    if (m_kind == ButtonBox) {
+        m_captionItem->setFlag(ItemIsSelectable, false);
+        m_captionItem->setTextInteractionFlags(Qt::NoTextInteraction);
+        return;
+    }
+    m_captionItem->setFlag(ItemIsSelectable, true);
+    if (!m_captionItem->isEditing()) {
+        m_captionItem->setTextInteractionFlags(Qt::TextEditorInteraction);
+        m_captionItem->setPlainText(m_caption);
+        m_captionItem->setSelected(true);
+        m_captionItem->setFocus();
+    }
+}
+
+QDomElement GraphicsBox::toXml(QDomDocument&)
+{
+    // Boxes get their project-file form with the project-file support.
+    return QDomElement();
+}
+
+const QPixmap& GraphicsBox::scaledLogo(const QSize& box)
+{
+    if (m_scaledLogoFor == box)
+        return m_scaledLogo;
+    m_scaledLogoFor = box;
+    m_scaledLogo = QPixmap();
+    const int fitW = qMin((int(m_width) - int(BodyShrink)) / 7 * 4, MaxScaledSide);
+    const int fitH = qMin((int(m_height) - int(BodyShrink)) / 7 * 5, MaxScaledSide);
+    if (!m_logoPixmap.isNull() && fitW > 0 && fitH > 0)
+        m_scaledLogo = m_logoPixmap.scaled(fitW, fitH, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return m_scaledLogo;
+}
+
+void GraphicsBox::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
+{
+    QBrush brush(displayBackgroundColor(), Qt::SolidPattern);
+    QPen pen = m_pen;
+    pen.setStyle(Qt::SolidLine);
+    pen.setColor(m_borderVisible ? m_color : QColor(0, 0, 0, 0));
+
+    if (m_kind == TextBox) {
+        if (!m_captionItem->isEditing() && m_alarmStatus != 0) {
+            if (m_blinkPhase) {
+                MapHost* host = mapHost();
+                brush.setColor(host ? host->alarmBackgroundColor() : displayBackgroundColor());
+            } else {
+                brush.setColor(displayBackgroundColor());
+            }
+        }
+        painter->setBrush(brush);
+        painter->setPen(pen);
+        painter->drawRect(bodyRect());
+    } else if (m_kind == GatewayBox) {
+        painter->setBrush(brush);
+        painter->setPen(pen);
+        paintKeypad(painter);
+    }
+}
+
+void GraphicsBox::paintKeypad(QPainter* painter)
+{
+    const QRectF body = bodyRect();
+    const qreal left = body.left();
+    const qreal right = body.right();
+    // The keypad's rows are sevenths of the height down to the handle frame.
+    const qreal unit = m_frameBottom / 7;
+    painter->drawRoundedRect(body, 10, 10);
+
+    const QPixmap& logo = scaledLogo(QSize(int(m_width), int(m_height)));
+    if (!logo.isNull())
+        painter->drawPixmap(QPointF(qRound((m_width - HandleInset) / 2.5), BodyInset), logo);
+
+    const qreal third = body.width() / 3;
+    const qreal panelTop = 6 * unit;
+    const qreal panelHeight = unit + 3;
+    const QRectF panels[3] = {
+        QRectF(left, panelTop, third, panelHeight),
+        QRectF(left + third, panelTop, third, panelHeight),
+        QRectF(left + 2 * third, panelTop, right - (left + 2 * third), panelHeight),
+    };
+    const QBrush saved = painter->brush();
+    for (int i = 0; i < 3; ++i) {
+        painter->setBrush(QBrush(PanelColors[i], Qt::SolidPattern));
+        painter->drawRoundedRect(panels[i], 5, 5);
+    }
+    painter->setBrush(saved);
+
+    const int centred = Qt::AlignHCenter | Qt::AlignVCenter;
+    painter->drawText(QRectF(25, 5 * unit, right - 25, unit), centred, m_ip);
+    for (int i = 0; i < 3; ++i)
+        painter->drawText(panels[i], centred, m_panelTexts[i]);
+}

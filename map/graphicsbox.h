@@ -1,0 +1,150 @@
+#pragma once
+
+#include "abstractgraphicselement.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QStringList>
+
+class GraphicsTextItem;
+class QGraphicsPixmapItem;
+class QGraphicsProxyWidget;
+class QLabel;
+
+// The rectangular map element in four kinds fixed at construction: a gateway
+// keypad box (which owns the site-model nodes of its gateway's 32 energizers
+// and 31 IO cards), a text box that can show a fence sector's alarm, a button
+// box that sends one command to one node, and an image box.
+class GraphicsBox : public AbstractGraphicsElement
+{
+public:
+    enum Kind { GatewayBox = 1, TextBox = 2, ButtonBox = 4, ImageBox = 14 };
+    enum { Type = GraphicsHelperClass::BoxItemType };
+
+    static constexpr qreal GatewayWidth = 250;
+    static constexpr qreal GatewayHeight = 150;
+    static constexpr int GatewayDeviceCount = 63;
+    static constexpr int GatewayEnergizerCount = 32;
+    static constexpr int StatusRowColumns = 12;
+    // Offset of a pasted copy from its original.
+    static constexpr qreal CloneOffset = 25;
+    // Largest side a picture is scaled to, whatever size the box is given.
+    static constexpr int MaxScaledSide = 16384;
+    // Geometry of a box of width W and height H: the body is the rectangle at
+    // (23, 23) of (W - 40) x (H - 40); the caption sits at (25, 20), W - 45
+    // wide; a button box's button at (25, 25), (W - 45) x (H - 45).
+    static constexpr qreal BodyInset = 23;
+    static constexpr qreal BodyShrink = 40;
+    static constexpr qreal CaptionShrink = 45;
+    static constexpr qreal ButtonInset = 25;
+    static constexpr qreal ButtonShrink = 45;
+    static constexpr int HandleCount = 8;
+    static const QPointF CaptionPos;
+    // Fill of the keypad's three panels, left to right.
+    static const QColor PanelColors[3];
+    // The dynamic property of an action button that points back at its box.
+    static const char* const ButtonBoxProperty; // "g.o."
+    static const QString BulbOnIcon;
+    static const QString BulbOffIcon;
+    static const QString DefaultIP;        // "192.168.100.100"
+    static const QString DefaultCaption;   // "text goes here"
+    static const QString WorkspacePlaceholder; // "workspace"
+    static const QStringList LogoMakes;    // "Brenik", "Energizer", "Osprel"
+
+    explicit GraphicsBox(int kind);
+    ~GraphicsBox() override;
+
+    int type() const override { return Type; }
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+    void adjustSize(int dx, int dy) override;
+
+    GraphicsBox* clone() const;
+    void addActionButton();
+
+    void setCaption(const QString& caption);
+    QString caption() const { return m_caption; }
+    void setButtonCaption(const QString& caption);
+    QString buttonCaption() const { return m_buttonCaption; }
+    void setBorderVisible(bool visible);
+    bool borderVisible() const { return m_borderVisible; }
+    void setAllEnergisersActive(bool active) { m_allEnergisersActive = active; }
+    bool allEnergisersActive() const { return m_allEnergisersActive; }
+    void setAllEnergisersLowVoltage(bool low) { m_allEnergisersLowVoltage = low; }
+    bool allEnergisersLowVoltage() const { return m_allEnergisersLowVoltage; }
+    void setIP(const QString& ip);
+    QString ip() const { return m_ip; }
+    void setWorkspaceName(const QString& name);
+    void setLogo(const QString& make);
+    void setLogoByIndex(int index);
+    int logoIndex() const;
+    QString logoMake() const { return m_logoMake; }
+    QPixmap logoPixmap() const { return m_logoPixmap; }
+    void setStatus(int status);
+    QList<Node*> findActionOwners(Node* target) const;
+
+    // The picture of an image box, kept unscaled; the box shows it scaled to its body.
+    void setPicture(const QPixmap& picture);
+    QPixmap picture() const { return m_picture; }
+    QGraphicsPixmapItem* pictureItem() const { return m_pictureItem; }
+
+    GraphicsTextItem* captionItem() const { return m_captionItem; }
+    QPushButton* actionButton() const { return m_actionButton; }
+    QLabel* buttonLabel() const { return m_buttonLabel; }
+    Node* actionTarget() const { return m_actionTarget; }
+    void setActionTarget(Node* target) { m_actionTarget = target; }
+    int actionCommand() const { return m_actionCommand; }
+    void setActionCommand(int command) { m_actionCommand = command; }
+    QString actionCommandName() const { return m_actionCommandName; }
+    void setActionCommandName(const QString& name) { m_actionCommandName = name; }
+
+    // The colour the body is painted in at rest: the configured background,
+    // or white while the box shows a failure, tamper or off status.
+    QColor displayBackgroundColor() const;
+
+    // Shows the button or, in design mode, the label that stands in for it.
+    void applyButtonDesignMode(bool design);
+    // Hands the button's command to the main window (the button's click in operation mode).
+    void sendActionCommand();
+    // The box a button belongs to, from the button's "g.o." property.
+    static GraphicsBox* boxOfButton(QObject* button);
+
+    // The project-file element of the box; written by the project-file code.
+    QDomElement toXml(QDomDocument& document);
+
+protected:
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
+
+private:
+    void createNode();
+    void buildGatewayNodes();
+    QPushButton* createActionButton();
+    void layoutButton();
+    void updateScaledPicture();
+    void paintKeypad(QPainter* painter);
+    const QPixmap& scaledLogo(const QSize& box);
+    QRectF bodyRect() const;
+
+    GraphicsTextItem* m_captionItem = nullptr;
+    QGraphicsPixmapItem* m_pictureItem = nullptr;
+    QPixmap m_picture;
+    QStringList m_logoList;
+    QString m_logoMake;
+    QPixmap m_logoPixmap;
+    QPixmap m_scaledLogo;
+    QSize m_scaledLogoFor;
+    QPointer<QPushButton> m_actionButton;
+    QLabel* m_buttonLabel = nullptr;
+    QGraphicsProxyWidget* m_buttonProxy = nullptr;
+    QGraphicsProxyWidget* m_labelProxy = nullptr;
+    Node* m_actionTarget = nullptr;
+    int m_actionCommand = 0;
+    QString m_actionCommandName;
+    QString m_ip;
+    QString m_panelTexts[3];
+    bool m_allEnergisersActive = true;
+    bool m_allEnergisersLowVoltage = false;
+    QString m_buttonCaption;
+    QString m_caption;
+    bool m_borderVisible = true;
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QColor>
+#include <QDomElement>
+#include <QObject>
+#include <QPen>
+#include <QSharedPointer>
+#include <QVector>
+
+class CornerGrabber;
+class Node;
+class QDomDocument;
+class QGraphicsItem;
+
+// The part every map element (fence line, box, TW sector circle) shares: the
+// link to its node in the element tree, its name, its alarm display state
+// (status and blink phase), its design flag and its handles. The scene and
+// the main window reach it from a QGraphicsItem* by dynamic_cast.
+class GraphicsHelperClass : public QObject
+{
+    Q_OBJECT
+public:
+    // QGraphicsItem::type() of the map item classes.
+    enum ItemType {
+        TextItemType = 10000,
+        LineItemType = 10001,
+        BoxItemType = 10002,
+        ImageItemType = 10003,
+        CircleItemType = 10004,
+    };
+
+    explicit GraphicsHelperClass(QObject* parent = nullptr);
+    ~GraphicsHelperClass() override;
+
+    void setName(const QString& name);
+    // Stores the alarm status and turns the blink phase (see the .cpp).
+    void setAlarm(int status);
+    void setDesignMode(bool design);
+    void setItemSelected(bool selected);
+    // The element's "Item" element of the project file; null for classes that have none.
+    QDomElement toXml(QDomDocument& document);
+    int itemType() const;
+    void setPenWidth(int width);
+
+    QGraphicsItem* item() const { return m_item; }
+    Node* node() const { return m_node; }
+    Node* energizerNode() const { return m_energizerNode; }
+    bool blinkPhase() const { return m_blinkPhase; }
+    void setBlinkPhase(bool on) { m_blinkPhase = on; }
+    int alarmStatus() const { return m_alarmStatus; }
+    bool designMode() const { return m_designMode; }
+    QColor color() const { return m_color; }
+    void setColor(const QColor& color) { m_color = color; }
+    QColor penColor() const { return m_penColor; }
+    QPen pen() const { return m_pen; }
+    const QVector<QSharedPointer<CornerGrabber>>& handles() const { return m_handles; }
+
+signals:
+    void selected(QGraphicsItem* item);
+    void showParams(QGraphicsItem* item);
+
+public slots:
+    void buttonToggle(bool checked);
+
+protected:
+    // Removes every shown handle; the slots stay.
+    void releaseHandles();
+
+    QGraphicsItem* m_item = nullptr;
+    QVector<QSharedPointer<CornerGrabber>> m_handles;
+    QColor m_color = Qt::black;
+    QColor m_penColor = Qt::black;
+    QPen m_pen;
+    Node* m_node = nullptr;
+    Node* m_energizerNode = nullptr;
+    bool m_blinkPhase = true;
+    int m_alarmStatus = 0;
+    bool m_designMode = false;
+};

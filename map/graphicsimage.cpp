@@ -1,0 +1,6 @@
+#include "graphicsimage.h"
+
+GraphicsImage::GraphicsImage()
+{
+    setFlags(ItemIsSelectable | ItemSendsGeometryChanges);
+}

@@ -1,0 +1,551 @@
+#include "graphicsscene.h"
+
+#include "addcommand.h"
+#include "delitemcommand.h"
+#include "graphicsbox.h"
+#include "graphicshelperclass.h"
+#include "graphicstextitem.h"
+#include "maphost.h"
+#include "moveitemcommand.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
+#include <QAction>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsSceneMouseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QUndoStack>
+#include <QVarLengthArray>
+#include <QWidget>
+
+const QColor GraphicsScene::GridColor(200, 200, 255, 125);
+const QString GraphicsScene::LogSubject = QStringLiteral("GraphicsItem");
+
+namespace {
+
+GraphicsScene::GatewayWizardHook& wizardHook()
+{
+    static GraphicsScene::GatewayWizardHook hook;
+    return hook;
+}
+
+// Children of a workplace are kept in this order: by node type, highest
+// first, a TW system counting as 0 (the order Node::sortChildren gives).
+int siblingRank(int type)
+{
+    return type == Node::TWSystem ? 0 : type;
+}
+
+} // namespace
+
+void GraphicsScene::setGatewayWizardHook(GatewayWizardHook hook)
+{
+    wizardHook() = std::move(hook);
+}
+
+QString currentAlarmCaption()
+{
+    MapHost* host = mapHost();
+    return host ? host->alarmCaption() : QString();
+}
+
+GraphicsScene::GraphicsScene(const QString& workplaceName, QObject* parent)
+    : QGraphicsScene(parent)
+{
+    setSceneRect(0, 0, InitialSceneSize, InitialSceneSize);
+    createWorkplaceNode(workplaceName);
+    m_undoStack = new QUndoStack(this);
+    connectToHost();
+}
+
+GraphicsScene::~GraphicsScene()
+{
+    // The commands point at items the base destructor is about to free.
+    delete m_undoStack;
+    m_undoStack = nullptr;
+}
+
+QAction* GraphicsScene::hostAction(const char* name) const
+{
+    MapHost* host = mapHost();
+    QWidget* window = host ? host->hostWindow() : nullptr;
+    return window ? window->findChild<QAction*>(QLatin1String(name)) : nullptr;
+}
+
+void GraphicsScene::connectToHost()
+{
+    MapHost* host = mapHost();
+    if (!host || !host->hostWindow())
+        return;
+    QWidget* window = host->hostWindow();
+    if (QAction* undo = hostAction("actUndo")) {
+        undo->setEnabled(m_undoStack->canUndo());
+        connect(m_undoStack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    }
+    if (QAction* redo = hostAction("actRedo")) {
+        redo->setEnabled(m_undoStack->canRedo());
+        connect(m_undoStack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    }
+    connect(this, &GraphicsScene::mousePos, window, [](QPointF pos) {
+        if (MapHost* h = mapHost())
+            h->mousePos(pos);
+    });
+    connect(this, &GraphicsScene::textItemChanged, window, [](QGraphicsItem* item) {
+        if (MapHost* h = mapHost())
+            h->textChanged(item);
+    });
+    connect(this, &GraphicsScene::itemMoved, window, [](QGraphicsItem* item) {
+        if (MapHost* h = mapHost())
+            h->itemMoved(item);
+    });
+    if (QAction* del = hostAction("actDelete"))
+        connect(del, &QAction::triggered, this, &GraphicsScene::deleteItem);
+}
+
+void GraphicsScene::createWorkplaceNode(const QString& name)
+{
+    SiteLocker lock;
+    auto* node = new Node(name, nullptr);
+    node->type = Node::Workplace;
+    node->setData(0, name);
+    m_workplaceNode = node;
+
+    MapHost* host = mapHost();
+    Node* root = host ? host->elementTreeRoot() : nullptr;
+    if (!root && g_elementTreeModel)
+        root = g_elementTreeModel->rootNode();
+    if (!root)
+        return;
+    if (g_elementTreeModel && g_elementTreeModel->contains(root))
+        g_elementTreeModel->insertNode(root, -1, node);
+    else
+        node->setParent(root);
+}
+
+void GraphicsScene::setBackgroundPixmap(const QPixmap& pixmap)
+{
+    if (m_backgroundItem) {
+        removeItem(m_backgroundItem);
+        delete m_backgroundItem;
+    }
+    m_backgroundItem = new QGraphicsPixmapItem;
+    insertItem(m_backgroundItem);
+    m_backgroundItem->setZValue(0);
+    m_backgroundItem->setPixmap(pixmap);
+}
+
+void GraphicsScene::setBackgroundFile(const QString& fileName)
+{
+    m_backgroundFile = fileName;
+    setBackgroundPixmap(QPixmap(fileName));
+}
+
+void GraphicsScene::insertItem(QGraphicsItem* item)
+{
+    itemSelected(nullptr);
+    addItem(item);
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    switch (item->type()) {
+    case GraphicsHelperClass::LineItemType:
+        if (!helper)
+            break;
+        helper->setDesignMode(true);
+        for (QGraphicsItem* child : item->childItems()) {
+            if (child->type() == QGraphicsPixmapItem::Type) {
+                child->installSceneEventFilter(item);
+                child->setZValue(1000);
+            }
+        }
+        connect(helper, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
+        connect(helper, &GraphicsHelperClass::showParams, this, &GraphicsScene::showEnergParams,
+                Qt::UniqueConnection);
+        break;
+    case GraphicsHelperClass::BoxItemType: {
+        if (!helper)
+            break;
+        helper->setDesignMode(true);
+        connect(helper, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
+        auto* box = static_cast<GraphicsBox*>(item);
+        connect(box->captionItem(), &GraphicsTextItem::lostFocus, this, &GraphicsScene::textItemLostFocus,
+                Qt::UniqueConnection);
+        if (box->kind() == GraphicsBox::ImageBox && box->pictureItem())
+            box->pictureItem()->setZValue(0);
+        break;
+    }
+    case GraphicsHelperClass::CircleItemType:
+        if (!helper)
+            break;
+        helper->setDesignMode(true);
+        connect(helper, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
+        break;
+    default:
+        break;
+    }
+}
+
+void GraphicsScene::setUniqueName(QGraphicsItem* item)
+{
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    QString pattern = QStringLiteral("field%1");
+    switch (item->type()) {
+    case GraphicsHelperClass::BoxItemType: pattern = QStringLiteral("box%1"); break;
+    case GraphicsHelperClass::CircleItemType: pattern = QStringLiteral("twsector%1"); break;
+    case GraphicsHelperClass::LineItemType: pattern = QStringLiteral("fence%1"); break;
+    default: break;
+    }
+    QSet<QString> taken;
+    for (QGraphicsItem* other : items()) {
+        if (other == item || other->type() != item->type())
+            continue;
+        if (auto* otherHelper = dynamic_cast<GraphicsHelperClass*>(other))
+            taken.insert(otherHelper->objectName());
+    }
+    int n = 1;
+    while (taken.contains(pattern.arg(n)))
+        ++n;
+    if (helper)
+        helper->setName(pattern.arg(n));
+}
+
+bool GraphicsScene::isNameUsed(const QString& name) const
+{
+    for (QGraphicsItem* item : items()) {
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+        if (helper && helper->objectName() == name)
+            return true;
+    }
+    return false;
+}
+
+QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
+{
+    QList<GraphicsBox*> boxes;
+    for (QGraphicsItem* item : items(Qt::DescendingOrder)) {
+        if (item->type() != GraphicsBox::Type)
+            continue;
+        auto* box = static_cast<GraphicsBox*>(item);
+        if (box->kind() == GraphicsBox::GatewayBox)
+            boxes.append(box);
+    }
+    return boxes;
+}
+
+void GraphicsScene::setMode(Mode mode)
+{
+    m_mode = mode;
+    const bool editable = mode < DrawLine;
+    for (QGraphicsItem* item : items()) {
+        if (!dynamic_cast<GraphicsHelperClass*>(item))
+            continue;
+        item->setFlag(QGraphicsItem::ItemIsSelectable, editable);
+        item->setFlag(QGraphicsItem::ItemIsMovable, editable);
+    }
+}
+
+void GraphicsScene::setDesignMode(bool design)
+{
+    m_designMode = design;
+    for (QGraphicsItem* item : items()) {
+        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
+            helper->setDesignMode(design);
+    }
+}
+
+void GraphicsScene::deselectAll()
+{
+    for (QGraphicsItem* item : items()) {
+        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
+            helper->setItemSelected(false);
+        else
+            item->setSelected(false);
+    }
+}
+
+bool GraphicsScene::isCaptionBeingEdited(QGraphicsItem* item) const
+{
+    if (item->type() == GraphicsTextItem::Type)
+        return static_cast<GraphicsTextItem*>(item)->isEditing();
+    if (item->type() != GraphicsBox::Type)
+        return false;
+    auto* box = static_cast<GraphicsBox*>(item);
+    return box->captionItem()->textInteractionFlags() == Qt::TextEditorInteraction;
+}
+
+void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
+{
+    MapHost* host = mapHost();
+    const QList<QGraphicsItem*> selected = selectedItems();
+
+    // While a caption is being edited, Delete belongs to the text.
+    for (QGraphicsItem* item : selected) {
+        if (isCaptionBeingEdited(item)) {
+            if (event)
+                QGraphicsScene::keyPressEvent(event);
+            return;
+        }
+    }
+
+    // Only whole map elements are deleted; the line being drawn stays until it is finished.
+    QList<QGraphicsItem*> elements;
+    for (QGraphicsItem* item : selected) {
+        if (item != m_lineBeingDrawn && dynamic_cast<GraphicsHelperClass*>(item))
+            elements.append(item);
+    }
+    if (!elements.isEmpty()) {
+        QStringList names;
+        for (QGraphicsItem* item : elements)
+            names.append(dynamic_cast<GraphicsHelperClass*>(item)->objectName());
+        m_undoStack->push(new DelItemCommand(this, elements));
+        for (const QString& name : qAsConst(names)) {
+            if (host)
+                host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));
+        }
+    }
+    itemSelected(nullptr);
+    if (QAction* save = hostAction("actSave"))
+        save->setEnabled(true);
+}
+
+void GraphicsScene::recordItemMove(QGraphicsItem* item)
+{
+    if (m_mouseDown) {
+        bool known = false;
+        for (const ItemMoveRecord& record : qAsConst(m_movedItems))
+            known = known || record.item == item;
+        if (!known) {
+            ItemMoveRecord record;
+            record.item = item;
+            record.oldPos = item->pos();
+            if (auto* element = dynamic_cast<AbstractGraphicsElement*>(item)) {
+                if (item->type() == GraphicsBox::Type) {
+                    record.oldWidth = element->width();
+                    record.oldHeight = element->height();
+                }
+            }
+            m_movedItems.append(record);
+        }
+    }
+    emit itemMoved(item);
+}
+
+void GraphicsScene::clearMap()
+{
+    m_undoStack->clear();
+    m_movedItems.clear();
+    m_lineBeingDrawn = nullptr;
+    m_backgroundItem = nullptr;
+    clear();
+}
+
+void GraphicsScene::textItemLostFocus(GraphicsTextItem* textItem)
+{
+    emit textItemChanged(textItem->parentItem());
+}
+
+void GraphicsScene::deleteItem()
+{
+    MapHost* host = mapHost();
+    if (host && host->currentScene() == this)
+        deleteSelectedItems(nullptr);
+}
+
+void GraphicsScene::showEnergParams(QGraphicsItem* item)
+{
+    if (MapHost* host = mapHost())
+        host->showPopupParams(item);
+}
+
+void GraphicsScene::hangNode(QGraphicsItem* item)
+{
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    Node* node = helper ? helper->node() : nullptr;
+    if (!node || !m_workplaceNode)
+        return;
+    SiteLocker lock;
+    Node* parent = m_workplaceNode;
+    if (item->type() == GraphicsHelperClass::CircleItemType) {
+        for (Node* child : qAsConst(m_workplaceNode->children)) {
+            if (child->type == Node::TWSystem)
+                parent = child;
+        }
+    }
+    // Insert where the type order puts it, so the views hear one insertion
+    // and no rows move under them.
+    int row = 0;
+    while (row < parent->childCount() && siblingRank(parent->child(row)->type) >= siblingRank(node->type))
+        ++row;
+    if (g_elementTreeModel && g_elementTreeModel->contains(parent)) {
+        g_elementTreeModel->insertNode(parent, row, node);
+        g_elementTreeModel->refreshNode(node);
+    } else {
+        node->insertInto(parent, row);
+    }
+}
+
+void GraphicsScene::sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mode)
+{
+    if (QAction* save = hostAction("actSave"))
+        save->setEnabled(true);
+    if (QAction* select = hostAction("actSelectObject"))
+        select->setChecked(true);
+    if (mode != SelectObject) {
+        QGuiApplication::restoreOverrideCursor();
+        return;
+    }
+    hangNode(item);
+
+    if (item->type() == GraphicsBox::Type) {
+        auto* box = static_cast<GraphicsBox*>(item);
+        if (box->kind() == GraphicsBox::ButtonBox && box->actionButton())
+            connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
+                    Qt::UniqueConnection);
+        if (box->kind() == GraphicsBox::GatewayBox) {
+            // The wizard is modal: run it after the press that placed the box
+            // has been handled, and only if the box is still on this map.
+            QPointer<GraphicsBox> placed(box);
+            QMetaObject::invokeMethod(this, [this, placed]() {
+                if (!placed || placed->scene() != this || !wizardHook())
+                    return;
+                MapHost* host = mapHost();
+                wizardHook()(placed, host ? host->hostWindow() : nullptr);
+            }, Qt::QueuedConnection);
+            return;
+        }
+    }
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    if (MapHost* host = mapHost())
+        host->writeUserActionLog(LogSubject, tr("Item %1 added").arg(helper ? helper->objectName() : QString()));
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void GraphicsScene::itemSelected(QGraphicsItem* item)
+{
+    Node* node = nullptr;
+    if (!item) {
+        deselectAll();
+        node = m_workplaceNode;
+    } else if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item)) {
+        node = helper->node();
+    }
+    MapHost* host = mapHost();
+    if (!node || !host || !g_elementTreeModel)
+        return;
+    QWidget* window = host->hostWindow();
+    auto* view = window ? window->findChild<QAbstractItemView*>(QStringLiteral("treeView")) : nullptr;
+    if (!view)
+        return;
+    QModelIndex index = g_elementTreeModel->nodeIndex(node);
+    if (QAbstractProxyModel* proxy = host->elementTreeProxyModel())
+        index = proxy->mapFromSource(index);
+    view->setCurrentIndex(index);
+}
+
+void GraphicsScene::placeBox(int kind, const QPointF& pos)
+{
+    auto* box = new GraphicsBox(kind);
+    box->setElementPos(pos);
+    setUniqueName(box);
+    m_undoStack->push(new AddCommand(box, this));
+    if (kind == GraphicsBox::ButtonBox)
+        box->addActionButton();
+    box->setDesignMode(m_designMode);
+    sceneModeChanged(box, SelectObject);
+    setMode(SelectObject);
+}
+
+void GraphicsScene::mousePressEvent(QGraphicsSceneMouseEvent* event)
+{
+    m_movedItems.clear();
+    m_mouseDown = true;
+    switch (m_mode) {
+    case DrawText:
+        placeBox(GraphicsBox::TextBox, event->scenePos());
+        break;
+    case AddGateway:
+        placeBox(GraphicsBox::GatewayBox, event->scenePos());
+        break;
+    case DrawButton:
+        placeBox(GraphicsBox::ButtonBox, event->scenePos());
+        break;
+    default:
+        break;
+    }
+    QGraphicsScene::mousePressEvent(event);
+}
+
+void GraphicsScene::mouseMoveEvent(QGraphicsSceneMouseEvent* event)
+{
+    emit mousePos(event->scenePos());
+    QGraphicsScene::mouseMoveEvent(event);
+}
+
+void GraphicsScene::finishMoves()
+{
+    for (ItemMoveRecord& record : m_movedItems) {
+        if (record.item->type() != GraphicsBox::Type)
+            continue;
+        auto* box = static_cast<GraphicsBox*>(record.item);
+        record.newWidth = box->width();
+        record.newHeight = box->height();
+        record.newPos = box->pos();
+        // A press on a handle without a drag changes nothing: no undo step for it.
+        if (record.newPos == record.oldPos && record.newWidth == record.oldWidth
+            && record.newHeight == record.oldHeight)
+            continue;
+        m_undoStack->push(new MoveItemCommand(record));
+    }
+}
+
+void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
+{
+    if (m_mode == SelectObject && event->modifiers() != Qt::ControlModifier) {
+        const QList<QGraphicsItem*> hit =
+            items(event->scenePos(), Qt::IntersectsItemShape, Qt::DescendingOrder);
+        if (hit.isEmpty()) {
+            QGuiApplication::restoreOverrideCursor();
+            clearSelection();
+            itemSelected(nullptr);
+        }
+    }
+    finishMoves();
+    QGraphicsScene::mouseReleaseEvent(event);
+    m_mouseDown = false;
+}
+
+void GraphicsScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)
+{
+    QGraphicsItem* top = itemAt(event->scenePos(), QTransform());
+    if (top && top->type() == QGraphicsPixmapItem::Type && top->parentItem()
+        && top->parentItem()->type() == GraphicsHelperClass::LineItemType) {
+        if (auto* line = dynamic_cast<GraphicsHelperClass*>(top->parentItem()))
+            emit line->showParams(top->parentItem());
+    }
+    QGraphicsScene::mouseDoubleClickEvent(event);
+}
+
+void GraphicsScene::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete)
+        deleteSelectedItems(event);
+    else
+        QGraphicsScene::keyPressEvent(event);
+}
+
+void GraphicsScene::drawBackground(QPainter* painter, const QRectF& rect)
+{
+    painter->setPen(GridColor);
+    QVarLengthArray<QLineF, 100> lines;
+    const qreal left = int(rect.left()) / GridSize * GridSize;
+    const qreal top = int(rect.top()) / GridSize * GridSize;
+    for (qreal x = left; x < rect.right(); x += GridSize)
+        lines.append(QLineF(x, rect.top(), x, rect.bottom()));
+    for (qreal y = top; y < rect.bottom(); y += GridSize)
+        lines.append(QLineF(rect.left(), y, rect.right(), y));
+    painter->drawLines(lines.data(), lines.size());
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "itemmoverecord.h"
+
+#include <QGraphicsScene>
+#include <QList>
+#include <QPointer>
+
+#include <functional>
+
+class GraphicsBox;
+class GraphicsTextItem;
+class Node;
+class QAction;
+class QGraphicsPixmapItem;
+class QKeyEvent;
+class QUndoStack;
+
+// The editable site map of one workspace tab: places elements by insert mode,
+// names them, hangs their nodes under the workspace's node, keeps an undo
+// stack, keeps the map selection and the element tree in step, passes design
+// mode on to the elements and draws the grid. GUI thread only.
+class GraphicsScene : public QGraphicsScene
+{
+    Q_OBJECT
+public:
+    enum Mode {
+        SelectObject = 1,
+        DrawLine = 2,
+        DrawText = 3,
+        AddGateway = 4,
+        DrawButton = 5,
+        AddTWSector = 6,
+    };
+    Q_ENUM(Mode)
+
+    static constexpr int GridSize = 25;
+    static constexpr int InitialSceneSize = 500;
+    static const QColor GridColor; // RGBA (200, 200, 255, 125)
+    // Subject of the user-action log lines of placements and deletions.
+    static const QString LogSubject;
+
+    // Runs the gateway setup for a newly placed gateway box. The dialogs
+    // install the wizard here; until then, and in tests, placing a gateway
+    // box opens nothing.
+    using GatewayWizardHook = std::function<void(GraphicsBox* box, QWidget* parent)>;
+    static void setGatewayWizardHook(GatewayWizardHook hook);
+
+    explicit GraphicsScene(const QString& workplaceName, QObject* parent = nullptr);
+    ~GraphicsScene() override;
+
+    void createWorkplaceNode(const QString& name);
+    Node* workplaceNode() const { return m_workplaceNode; }
+    void setBackgroundItem(QGraphicsPixmapItem* item) { m_backgroundItem = item; }
+    QGraphicsPixmapItem* backgroundItem() const { return m_backgroundItem; }
+    void setBackgroundPixmap(const QPixmap& pixmap);
+    void setBackgroundFile(const QString& fileName);
+    QString backgroundFile() const { return m_backgroundFile; }
+
+    void insertItem(QGraphicsItem* item);
+    void setUniqueName(QGraphicsItem* item);
+    bool isNameUsed(const QString& name) const;
+    QList<GraphicsBox*> gatewayBoxes() const;
+
+    Mode mode() const { return m_mode; }
+    void setMode(Mode mode);
+    bool designMode() const { return m_designMode; }
+    void setDesignMode(bool design);
+    void deselectAll();
+    void deleteSelectedItems(QKeyEvent* event);
+    void recordItemMove(QGraphicsItem* item);
+    // Removes every item. The undo stack is emptied first: its commands point at the items.
+    void clearMap();
+
+    QUndoStack* undoStack() const { return m_undoStack; }
+    void setSoundAlarmList(QList<Node*>* list) { m_soundAlarms = list; }
+    QList<Node*>* soundAlarmList() const { return m_soundAlarms; }
+
+signals:
+    void mousePos(QPointF pos);
+    void textItemChanged(QGraphicsItem* item);
+    void itemMoved(QGraphicsItem* item);
+
+public slots:
+    void textItemLostFocus(GraphicsTextItem* textItem);
+    void deleteItem();
+    void sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mode);
+    void showEnergParams(QGraphicsItem* item);
+    void itemSelected(QGraphicsItem* item);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
+    void drawBackground(QPainter* painter, const QRectF& rect) override;
+
+private:
+    QAction* hostAction(const char* name) const;
+    void connectToHost();
+    void placeBox(int kind, const QPointF& pos);
+    void hangNode(QGraphicsItem* item);
+    bool isCaptionBeingEdited(QGraphicsItem* item) const;
+    void finishMoves();
+
+    QUndoStack* m_undoStack = nullptr;
+    bool m_designMode = false;
+    Mode m_mode = SelectObject;
+    QPointF m_startPoint;
+    QGraphicsItem* m_lineBeingDrawn = nullptr;
+    Node* m_workplaceNode = nullptr;
+    QGraphicsPixmapItem* m_backgroundItem = nullptr;
+    QString m_backgroundFile;
+    QList<Node*>* m_soundAlarms = nullptr;
+    bool m_mouseDown = false;
+    QList<ItemMoveRecord> m_movedItems;
+};
+
+// The alarm caption that boxes show while they blink (the main window's setting).
+QString currentAlarmCaption();
