@@ -42,6 +42,13 @@ QString logoResource(const QString& make)
     return QString();
 }
 
+// Whole-number size for pixel work; absurd sizes never overflow an int.
+int boundedInt(qreal value)
+{
+    constexpr qreal limit = 1 << 24;
+    return int(qBound(-limit, value, limit));
+}
+
 int clampedSide(qreal side)
 {
     return int(qBound<qreal>(0, side, GraphicsBox::MaxScaledSide));
@@ -483,8 +490,8 @@ const QPixmap& GraphicsBox::scaledLogo(const QSize& box)
         return m_scaledLogo;
     m_scaledLogoFor = box;
     m_scaledLogo = QPixmap();
-    const int fitW = qMin((int(m_width) - int(BodyShrink)) / 7 * 4, MaxScaledSide);
-    const int fitH = qMin((int(m_height) - int(BodyShrink)) / 7 * 5, MaxScaledSide);
+    const int fitW = qMin((boundedInt(m_width) - int(BodyShrink)) / 7 * 4, MaxScaledSide);
+    const int fitH = qMin((boundedInt(m_height) - int(BodyShrink)) / 7 * 5, MaxScaledSide);
     if (!m_logoPixmap.isNull() && fitW > 0 && fitH > 0)
         m_scaledLogo = m_logoPixmap.scaled(fitW, fitH, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return m_scaledLogo;
@@ -525,7 +532,7 @@ void GraphicsBox::paintKeypad(QPainter* painter)
     const qreal unit = m_frameBottom / 7;
     painter->drawRoundedRect(body, 10, 10);
 
-    const QPixmap& logo = scaledLogo(QSize(int(m_width), int(m_height)));
+    const QPixmap& logo = scaledLogo(QSize(boundedInt(m_width), boundedInt(m_height)));
     if (!logo.isNull())
         painter->drawPixmap(QPointF(qRound((m_width - HandleInset) / 2.5), BodyInset), logo);
 

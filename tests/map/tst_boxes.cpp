@@ -38,6 +38,7 @@ private slots:
     void buttonShowsLabelInDesignMode();
     void cloneCopiesWhatItShould();
     void imageBoxScalesWithinBounds();
+    void absurdSizesPaintSafely();
     void findActionOwnersListsSectors();
 
 private:
@@ -463,6 +464,23 @@ void TestBoxes::imageBoxScalesWithinBounds()
     QCOMPARE(box->pictureItem()->pixmap().size(), QSize(GraphicsBox::MaxScaledSide, 50));
     box->setWidth(200);
     QCOMPARE(box->pictureItem()->pixmap().size(), QSize(160, 50));
+}
+
+void TestBoxes::absurdSizesPaintSafely()
+{
+    GraphicsBox* gateway = placedBox(GraphicsBox::GatewayBox);
+    for (qreal size : {1e15, -1e15, 0.0, 3.0}) {
+        gateway->setWidth(size);
+        gateway->setHeight(size);
+        QImage image(64, 64, QImage::Format_ARGB32);
+        QPainter painter(&image);
+        QStyleOptionGraphicsItem option;
+        gateway->paint(&painter, &option, nullptr);
+    }
+    gateway->setWidth(250);
+    gateway->setHeight(150);
+    QCOMPARE(render(gateway).pixelColor(40, 122), QColor(131, 224, 94));
+    delete gateway->energizerNode();
 }
 
 void TestBoxes::findActionOwnersListsSectors()
