@@ -214,7 +214,7 @@ bool GraphicsLine::sceneEventFilter(QGraphicsItem* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::GraphicsSceneMousePress:
         handle->setMouseState(CornerGrabber::Pressed);
-        handle->setDragPos(handle->mapToScene(mouse->pos()));
+        handle->setDragPos(mouse->scenePos());
         if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
             graphicsScene->recordItemMove(this);
         break;
@@ -228,18 +228,20 @@ bool GraphicsLine::sceneEventFilter(QGraphicsItem* watched, QEvent* event)
         return false;
     }
     if (handle->mouseState() == CornerGrabber::Moving) {
-        moveGrabbedPoint(mouse->pos(), handle);
+        // The scene position, not the event's handle position: Qt maps that
+        // with the handle's place before the previous move was applied.
+        moveGrabbedPoint(mouse->scenePos(), handle);
         if (QGraphicsScene* itemScene = scene())
             itemScene->update();
     }
     return true;
 }
 
-void GraphicsLine::moveGrabbedPoint(const QPointF& pos, CornerGrabber* handle)
+void GraphicsLine::moveGrabbedPoint(const QPointF& scenePos, CornerGrabber* handle)
 {
     if (!handle)
         return;
-    const QPointF point = mapFromScene(handle->mapToScene(pos));
+    const QPointF point = mapFromScene(scenePos);
     int grabbed = -1;
     const int count = qMin(m_handles.size(), m_points.size());
     for (int i = 0; i < count; ++i) {

@@ -79,7 +79,7 @@ protected:
 private:
     void createHandles();
     void moveHandlesToPoints();
-    void moveGrabbedPoint(const QPointF& pos, CornerGrabber* handle);
+    void moveGrabbedPoint(const QPointF& scenePos, CornerGrabber* handle);
     void moveAttachedCircles();
     QPointF handleCentreOffset() const;
 
