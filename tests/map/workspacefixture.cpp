@@ -1,5 +1,6 @@
 #include "workspacefixture.h"
 
+#include "fakemainwindow.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -31,6 +32,40 @@ Node* findByName(const QString& name)
 }
 
 } // namespace
+
+Site::Site()
+    : window(std::make_unique<FakeMainWindow>())
+    , scene(std::make_unique<GraphicsScene>(QStringLiteral("Site")))
+    , twRoot(std::make_unique<Node>(QStringLiteral("TW")))
+{
+    window->m_currentScene = scene.get();
+    scene->setDesignMode(true);
+    tw = addTwSystem(scene.get(), twRoot.get(), 4);
+    auto* siren = new Node(QStringLiteral("Siren"));
+    siren->type = Node::SoundAlarm;
+    siren->columns = {QStringLiteral("Siren"), QString(), QStringLiteral("siren.wav")};
+    (new Node(QStringLiteral("reference"), siren))->type = Node::SoundAlarm;
+    sounds = {siren};
+    scene->setSoundAlarmList(&sounds);
+}
+
+Site::~Site()
+{
+    for (GraphicsBox* box : scene->gatewayBoxes()) {
+        if (box->energizerNode() && !box->energizerNode()->parent())
+            delete box->energizerNode();
+    }
+    scene.reset();
+    window.reset();
+    qDeleteAll(sounds);
+}
+
+void Site::addElement(QGraphicsItem* item)
+{
+    scene->insertItem(item);
+    scene->setUniqueName(item);
+    scene->sceneModeChanged(item, GraphicsScene::SelectObject);
+}
 
 TwSystem addTwSystem(GraphicsScene* scene, Node* twRoot, int sensorCount)
 {

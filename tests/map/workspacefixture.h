@@ -3,8 +3,12 @@
 #include <QDomElement>
 #include <QList>
 
+#include <memory>
+
+class FakeMainWindow;
 class GraphicsScene;
 class Node;
+class QGraphicsItem;
 class QDomDocument;
 
 // What the main window does with a workspace's map items in a project file,
@@ -12,11 +16,32 @@ class QDomDocument;
 // it writes and the order in which it reads the items back.
 namespace WorkspaceFixture {
 
+
 struct TwSystem {
     Node* modelSystem = nullptr;    // in the TW sensor tree
     Node* elementSystem = nullptr;  // its twin under the workplace node
     QList<Node*> modelSensors;
     QList<Node*> elementSensors;
+};
+
+// One site: a window, a workspace scene with a TW system of four sensors,
+// and one sound alarm ("siren.wav") with a child of its own.
+struct Site {
+    Site();
+    ~Site();
+    // Inserts, names and places the element as the scene does for a new one.
+    template <typename T> T* add(T* item)
+    {
+        addElement(item);
+        return item;
+    }
+    void addElement(QGraphicsItem* item);
+
+    std::unique_ptr<FakeMainWindow> window;
+    std::unique_ptr<GraphicsScene> scene;
+    std::unique_ptr<Node> twRoot;
+    TwSystem tw;
+    QList<Node*> sounds;
 };
 
 // A TW system with `sensorCount` sensors under `twRoot`, and its twin with
