@@ -663,13 +663,7 @@ void GraphicsBox::writeGatewayChildren(QDomDocument& document, QDomElement& item
 
 void GraphicsBox::readXml(const QDomElement& item)
 {
-    const QString name = item.attribute(QStringLiteral("name"));
-    setName(name);
-    {
-        SiteLocker lock;
-        m_node->setData(0, name);
-        m_node->setData(1, name);
-    }
+    const QString name = ItemXml::readName(item, this);
     setZValue(ReadZValue);
     const int y = ItemXml::intAttribute(item, QStringLiteral("y"));
     const int x = ItemXml::intAttribute(item, QStringLiteral("x"));
@@ -799,43 +793,42 @@ void GraphicsBox::readDevice(const QDomElement& element)
 
 void GraphicsBox::readOutputMapping(Node* node, const QDomElement& mapElement)
 {
-    if (!node)
-        return;
-    qint64 id = 0;
-    const bool idFits = mappingField(mapElement, QStringLiteral("id"), QString(), 0, MaxMappingField, &id);
-    // No device (0, missing or not a number): nothing is mapped.
-    if (id == 0)
-        return;
     MappingRecord record;
-    qint64 latchingCode = 0;
-    const bool latchFits = mappingField(mapElement, QStringLiteral("latchingCode"), QStringLiteral("0"), 0,
-                                        MaxMappingField, &latchingCode);
-    if (!idFits || !latchFits || !readCodedValues(mapElement, &record)) {
-        qWarning("Gateway %s: output mapping %s of %s out of range, skipped", qUtf8Printable(objectName()),
-                 qUtf8Printable(mapElement.attribute(QStringLiteral("id"))), qUtf8Printable(node->name));
-        return;
+    if (node && readMapping(node, mapElement, true, &record)) {
+        SiteLocker lock;
+        node->outputMappings.append(record);
     }
-    record.id = quint16(id);
-    record.latchingCode = quint16(latchingCode);
-    SiteLocker lock;
-    node->outputMappings.append(record);
 }
 
 void GraphicsBox::readInputMapping(Node* node, const QDomElement& mapElement)
 {
-    if (!node)
-        return;
     MappingRecord record;
-    qint64 id = 0;
-    const bool idFits = mappingField(mapElement, QStringLiteral("id"), QString(), 0, MaxMappingField, &id);
-    if (!idFits || !readCodedValues(mapElement, &record)) {
-        qWarning("Gateway %s: input mapping %s of %s out of range, skipped", qUtf8Printable(objectName()),
-                 qUtf8Printable(mapElement.attribute(QStringLiteral("id"))), qUtf8Printable(node->name));
-        return;
+    if (node && readMapping(node, mapElement, false, &record)) {
+        SiteLocker lock;
+        node->inputMappings.append(record);
     }
-    record.id = quint16(id);
-    SiteLocker lock;
-    node->inputMappings.append(record);
+}
+
+bool GraphicsBox::readMapping(Node* node, const QDomElement& mapElement, bool output, MappingRecord* record) const
+{
+    qint64 id = 0;
+    bool fits = mappingField(mapElement, QStringLiteral("id"), QString(), 0, MaxMappingField, &id);
+    // An output record without a device (0, missing or not a number) maps nothing.
+    if (output && id == 0)
+        return false;
+    qint64 latchingCode = 0;
+    if (output)
+        fits = mappingField(mapElement, QStringLiteral("latchingCode"), QStringLiteral("0"), 0, MaxMappingField,
+                            &latchingCode) && fits;
+    if (!fits || !readCodedValues(mapElement, record)) {
+        qWarning("Gateway %s: %s mapping %s of %s out of range, skipped", qUtf8Printable(objectName()),
+                 output ? "output" : "input", qUtf8Printable(mapElement.attribute(QStringLiteral("id"))),
+                 qUtf8Printable(node->name));
+        return false;
+    }
+    record->id = quint16(id);
+    record->latchingCode = quint16(latchingCode);
+    return true;
 }
 
 void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class GraphicsTextItem;
+struct MappingRecord;
 class QGraphicsPixmapItem;
 class QGraphicsProxyWidget;
 class QLabel;
@@ -139,6 +140,8 @@ private:
     void readImage(const QDomElement& item);
     void readGateway(const QDomElement& item);
     void readDevice(const QDomElement& element);
+    // One mapping element into `record`; false when it is left out.
+    bool readMapping(Node* node, const QDomElement& mapElement, bool output, MappingRecord* record) const;
 
     GraphicsTextItem* m_captionItem = nullptr;
     QGraphicsPixmapItem* m_pictureItem = nullptr;

@@ -166,12 +166,7 @@ void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
     if (parent)
         ItemXml::placeNode(m_node, parent, -1);
 
-    const QString name = element.attribute(QStringLiteral("name"));
-    {
-        SiteLocker lock;
-        m_node->setData(0, name);
-    }
-    setName(name);
+    const QString name = ItemXml::readName(element, this);
     setElementPos(ItemXml::intAttribute(element, QStringLiteral("x")),
                   ItemXml::intAttribute(element, QStringLiteral("y")));
     setWidth(ItemXml::sizeAttribute(element, QStringLiteral("width"), Size));

@@ -332,13 +332,7 @@ QDomElement GraphicsLine::toXml(QDomDocument& document)
 
 void GraphicsLine::readXml(const QDomElement& element)
 {
-    const QString name = element.attribute(QStringLiteral("name"));
-    setName(name);
-    {
-        SiteLocker lock;
-        m_node->setData(0, name);
-        m_node->setData(1, name);
-    }
+    ItemXml::readName(element, this);
     setElementPos(ItemXml::intAttribute(element, QStringLiteral("x")),
                   ItemXml::intAttribute(element, QStringLiteral("y")));
     setZValue(RestingZValue);

@@ -1,5 +1,6 @@
 #include "itemxml.h"
 
+#include "graphicshelperclass.h"
 #include "node.h"
 #include "sitemutex.h"
 #include "treemodel.h"
@@ -67,6 +68,18 @@ QString xmlSafe(const QString& text)
 void setTextAttribute(QDomElement& element, const QString& name, const QString& value)
 {
     element.setAttribute(name, xmlSafe(value));
+}
+
+QString readName(const QDomElement& element, GraphicsHelperClass* helper)
+{
+    const QString name = element.attribute(QStringLiteral("name"));
+    helper->setName(name);
+    if (Node* node = helper->node()) {
+        SiteLocker lock;
+        node->setData(0, name);
+        node->setData(1, name);
+    }
+    return name;
 }
 
 QList<QDomElement> childElements(const QDomElement& element)

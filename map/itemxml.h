@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+class GraphicsHelperClass;
 class Node;
 class QDomElement;
 
@@ -28,6 +29,10 @@ qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defau
 // surrogates): one stray character must not make a whole project unreadable.
 QString xmlSafe(const QString& text);
 void setTextAttribute(QDomElement& element, const QString& name, const QString& value);
+
+// The element's "name" (empty when missing) made the element's name and
+// columns 0 and 1 of its node, as far as the node has them; returns it.
+QString readName(const QDomElement& element, GraphicsHelperClass* helper);
 
 // The child elements in document order; comments and other nodes are passed over.
 QList<QDomElement> childElements(const QDomElement& element);
