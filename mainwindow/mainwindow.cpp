@@ -2,15 +2,30 @@
 
 #include "alarmlogwidget.h"
 #include "alarmstateswidget.h"
+#include "apppaths.h"
+#include "controlunit.h"
 #include "globals.h"
 #include "node.h"
+#include "sitemutex.h"
+#include "threadannotations.h"
+#include "timerunit.h"
 #include "treemodel.h"
 #include "useractionlogdlg.h"
 #include "userright.h"
+#include "voltagediagrammsdlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
 #include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 MainWindow* g_mainWindow = nullptr;
@@ -24,6 +39,9 @@ MainWindow::MainWindow(QWidget* parent)
 
     createTreeModels();
     createLogsAndViews();
+    createVoltageLog();
+    createDeviceUnits();
+    connectVoltageLog();
 
     setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
     emit writeUserActionLog(QStringLiteral("Application"), tr("Application start"));
@@ -31,6 +49,10 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The voltage log marks where its data stream stops.
+    if (m_voltageLog)
+        m_voltageLog->writeCheckPoint();
+    stopDeviceUnits();
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
     // The models are children and go with the window; nobody may reach them after.
@@ -100,4 +122,220 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (!m_closing)
         closeApplication();
     event->accept();
+}
+// ---- device units ------------------------------------------------------------
+
+void MainWindow::createDeviceUnits()
+{
+    // Every type that crosses a thread, under the name its signals use.
+    registerNodeMetaTypes();
+    registerCommandSendMetaType();
+    qtClient::registerMetaTypes();
+
+    m_gatewayStatusLabel = new QLabel(this);
+    statusBar()->addPermanentWidget(m_gatewayStatusLabel);
+
+    m_controlUnit = std::make_unique<ControlUnit>();
+    m_controlUnit->energizerModel = g_energizerModel;
+    readUnitSettings();
+    m_fenceClient = new qtClient(0, this);
+    m_fenceClient->setObjectName(FenceClientName);
+    m_controlUnitThread = new QThread(this);
+    m_controlUnitThread->setObjectName(ControlUnitThreadName);
+    announceThreadEnd(m_controlUnitThread);
+    m_controlUnit->moveToThread(m_controlUnitThread);
+
+    m_timerUnit = std::make_unique<TimerUnit>();
+    m_timerUnitThread = new QThread(this);
+    m_timerUnitThread->setObjectName(TimerUnitThreadName);
+    announceThreadEnd(m_timerUnitThread);
+    m_timerUnit->moveToThread(m_timerUnitThread);
+    connect(m_timerUnitThread, &QThread::started, m_timerUnit.get(), &TimerUnit::run);
+
+    ControlUnit* unit = m_controlUnit.get();
+    connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
+    connect(m_fenceClient, &qtClient::tcpInUpdate, unit, &ControlUnit::tovelUpdateArray, Qt::QueuedConnection);
+    connect(m_fenceClient, &qtClient::dataUpdate, unit, &ControlUnit::dataUpdate, Qt::QueuedConnection);
+    connect(unit, &ControlUnit::sendCmd, m_fenceClient, &qtClient::sendRequest, Qt::QueuedConnection);
+    connect(unit, &ControlUnit::energHearbeat, this, &MainWindow::energHearbeat, Qt::QueuedConnection);
+    connect(unit, &ControlUnit::energTick, this, &MainWindow::energTick, Qt::QueuedConnection);
+    connect(m_fenceClient, &qtClient::commStatus, this, &MainWindow::connectionStatus);
+    connect(m_timerUnit.get(), &TimerUnit::timerCommand, this, &MainWindow::timerCommand, Qt::QueuedConnection);
+    // The tick reaches its receivers in this order: the window, the TW unit,
+    // the control unit, then the alarm, user-action and voltage logs.
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, this, &MainWindow::timerTick, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_alarmLog, &AlarmLogWidget::afterTimer, Qt::QueuedConnection);
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_userActionLog, &UserActionLogDlg::afterTimer,
+            Qt::QueuedConnection);
+    connect(unit, &ControlUnit::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
+
+    m_controlUnitThread->start(QThread::InheritPriority);
+    m_timerUnitThread->start(QThread::InheritPriority);
+    m_timerUnit->setDefaultTimers();
+}
+
+void MainWindow::readUnitSettings()
+{
+    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    m_controlUnit->reverseLogic = settings.value(QStringLiteral("ReverseLogic"), false).toBool();
+    m_controlUnit->sensorMode = settings.value(QStringLiteral("SensorMode"), false).toBool();
+}
+
+// Each unit's timers stop on its own thread; then the thread ends, and only
+// then is the unit deleted.
+void MainWindow::stopDeviceUnits()
+{
+    if (m_timerUnitThread) {
+        if (m_timerUnitThread->isRunning())
+            QMetaObject::invokeMethod(m_timerUnit.get(), &TimerUnit::stop, Qt::BlockingQueuedConnection);
+        endThread(m_timerUnitThread);
+    }
+    m_timerUnit.reset();
+    if (m_controlUnitThread)
+        endThread(m_controlUnitThread);
+    m_controlUnit.reset();
+}
+
+void MainWindow::energHearbeat(Node* node, bool statusChanged)
+{
+    Q_UNUSED(statusChanged)
+    SiteLocker lock;
+    if (!Node::isAlive(node))
+        return;
+    node->updated = true;
+    if (g_energizerModel && g_energizerModel->contains(node))
+        g_energizerModel->refreshNode(node);
+}
+
+void MainWindow::energTick(Node* elementNode)
+{
+    SiteLocker lock;
+    if (!Node::isAlive(elementNode) || !Node::isAlive(elementNode->deviceNode))
+        return;
+    if (g_energizerModel && g_energizerModel->contains(elementNode->deviceNode))
+        g_energizerModel->refreshNode(elementNode->deviceNode);
+}
+
+void MainWindow::timerTick()
+{
+    if (centralWidget())
+        centralWidget()->update();
+}
+
+void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value)
+{
+    SiteLocker lock;
+    if (!g_energizerModel)
+        return;
+    for (Node* gateway : g_energizerModel->rootNode()->children) {
+        if (gateway->data(0).toString() != kx4)
+            continue;
+        Node* card = gateway->child(IOCard - 1);
+        if (!card)
+            continue;
+        emit writeAlarmLog(QStringLiteral("Timer"), tr("Triggered, To card %1").arg(card->data(0).toString()),
+                           QStringLiteral("Sending %1").arg(value.toBool() ? QStringLiteral("true")
+                                                                           : QStringLiteral("false")));
+        emit this->command(card, command, value.toBool());
+    }
+}
+
+void MainWindow::clearGatewayAlarms(Node* gatewayElement, const QVariant& value)
+{
+    SiteLocker lock;
+    if (!Node::isAlive(gatewayElement))
+        return;
+    const int count = std::min(gatewayElement->childCount(), ControlUnit::LastEnergizer);
+    for (int i = 0; i < count; ++i) {
+        if (!gatewayElement->child(i)->enabled)
+            continue;
+        QTimer::singleShot(i * GatewayClearStepMs, this, [this, gatewayElement, i, value] {
+            SiteLocker lock;
+            if (!Node::isAlive(gatewayElement))
+                return;
+            Node* device = gatewayElement->child(i);
+            if (device && device->deviceNode)
+                emit command(device->deviceNode, ClrAlms, value);
+        });
+    }
+}
+
+void MainWindow::connectionStatus(qtClient::ClientStatus value)
+{
+    static const QStringList texts{
+        QStringLiteral("Try to connect"), QStringLiteral("HeartBeat Timed Out"),
+        QStringLiteral("Connection closed by server"), QStringLiteral("Getting Data"), QStringLiteral("Error"),
+        QStringLiteral("Connected"), QStringLiteral("Updating"), QStringLiteral("Updated")};
+    if (sender() && sender() != m_fenceClient)
+        return;
+    const int index = int(value);
+    const QString text = index >= 0 && index < texts.size() ? texts.at(index) : QStringLiteral("Not definied");
+    m_gatewayStatusLabel->setText(QStringLiteral("EnergConnection: ") + text);
+    if (value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer)
+        resetDeviceRows();
+}
+
+void MainWindow::resetDeviceRows()
+{
+    SiteLocker lock;
+    if (!g_energizerModel)
+        return;
+    for (Node* gateway : g_energizerModel->rootNode()->children) {
+        for (Node* row : gateway->children)
+            row->resetState();
+        g_energizerModel->refreshNode(gateway);
+    }
+}
+
+// ---- voltage log ---------------------------------------------------------------
+
+// The one voltage log dialog: it writes the energizers' voltages whether it
+// is shown or not, and opens from Service > Voltage diagrams.
+void MainWindow::createVoltageLog()
+{
+    m_voltageLog = new VoltageDiagrammsDlg(this);
+    connect(m_voltageLog, &VoltageDiagrammsDlg::writeUserActionLog, this, &MainWindow::writeUserActionLog);
+
+    auto* menuService = menuBar()->findChild<QMenu*>(QStringLiteral("menuService"));
+    if (!menuService) {
+        menuService = menuBar()->addMenu(tr("Service"));
+        menuService->setObjectName(QStringLiteral("menuService"));
+    }
+    QMenu* menuVoltageDiagrams = menuService->addMenu(QIcon(QStringLiteral(":/icons/diagramm.png")), tr("Voltage diagrams"));
+    menuVoltageDiagrams->setObjectName(QStringLiteral("menuVoltageDiagrams"));
+    m_actBatteryDiagram = menuVoltageDiagrams->addAction(
+        QIcon(QStringLiteral(":/icons/if_battery-charging-100_9197.png")), tr("Battery"));
+    m_actBatteryDiagram->setObjectName(QStringLiteral("actBatteryDiagram"));
+    m_actOutputDiagram = menuVoltageDiagrams->addAction(
+        QIcon(QStringLiteral(":/icons/if_caution_high_voltage_92571.png")), tr("Outputs"));
+    m_actOutputDiagram->setObjectName(QStringLiteral("actOutputDiagram"));
+    connect(m_actBatteryDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+    connect(m_actOutputDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+}
+
+void MainWindow::connectVoltageLog()
+{
+    connect(m_controlUnit.get(), &ControlUnit::writeVoltageLog, m_voltageLog, &VoltageDiagrammsDlg::writeVoltageLog,
+            Qt::QueuedConnection);
+    connect(m_fenceClient, &qtClient::commStatus, this, &MainWindow::voltageLogLinkStatus);
+    // The last of the tick's receivers.
+    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_voltageLog, &VoltageDiagrammsDlg::afterTimer,
+            Qt::QueuedConnection);
+}
+
+// A check point marks where the gateway's data stream broke off or began again.
+void MainWindow::voltageLogLinkStatus(qtClient::ClientStatus value)
+{
+    if (value == qtClient::Connected || value == qtClient::HeartBeatTimedOut
+        || value == qtClient::ConnectionClosedByServer)
+        m_voltageLog->writeCheckPoint();
+}
+
+void MainWindow::showVDiagramms()
+{
+    const int type = sender() == m_actOutputDiagram ? VoltageDiagrammsDlg::OutputDiagram
+                                                    : VoltageDiagrammsDlg::BatteryDiagram;
+    m_voltageLog->setDiagramType(g_energizerModel, type);
 }

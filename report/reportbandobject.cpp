@@ -12,6 +12,6 @@ void ReportBandObject::addField(ReportFieldObject* field)
     if (!field)
         return;
     field->parentBand = this;
-    field->reportIndex = reportIndex;
+    field->engine = engine;
     fieldList.append(field);
 }

@@ -5,6 +5,7 @@
 
 class ReportFieldObject;
 class ReportPageObject;
+class ReportEngine;
 
 enum BandType {
     ReportTitle = 1,
@@ -33,7 +34,7 @@ public:
     QString name = QStringLiteral("ReportTitle");
     int height = 0;
     BandType type = ReportTitle;
-    ReportPageObject* parentPage = nullptr;
-    int reportIndex = 0;
     QList<ReportFieldObject*> fieldList;
+    ReportPageObject* parentPage = nullptr;
+    ReportEngine* engine = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "reportengine.h"
 
 #include "reportpageobject.h"
+#include "reportpagepainter.h"
 
 #include <QDebug>
 #include <QFile>
@@ -105,6 +106,8 @@ QString ReportEngine::renderHtml()
 
 bool ReportEngine::printToFile(const QString& fileName)
 {
+    if (!pageList.isEmpty())
+        return ReportPagePainter(*this).printToFile(fileName);
     const QString html = renderHtml();
     if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         QPrinter printer(QPrinter::HighResolution);
@@ -137,6 +140,10 @@ void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
     if (!printerName.isEmpty() && QPrinterInfo::printerInfo(printerName).printerName() == printerName)
         printer.setPrinterName(printerName);
     auto paint = [this](QPrinter* target) {
+        if (!pageList.isEmpty()) {
+            ReportPagePainter(*this).paint(target);
+            return;
+        }
         QTextDocument document;
         document.setHtml(renderHtml());
         document.print(target);

@@ -6,6 +6,7 @@
 #include <QString>
 
 class ReportBandObject;
+class ReportEngine;
 
 enum FieldType {
     label = 0,
@@ -33,10 +34,11 @@ public:
     bool autoHeight = false;
     bool textWrap = true;
     int rotate = 0;
-    bool ignoreAspectRatio = false;
     int alignment = 129; // left, vertically centred
     QFont font = QFont(QString(), 12);
-    int type = label;
+    int fieldType = label;
+    // 1: a picture is stretched to the field; any other value keeps its proportions.
+    int ignoreAspectRatio = 0;
     ReportBandObject* parentBand = nullptr;
-    int reportIndex = 0;
+    ReportEngine* engine = nullptr;
 };

@@ -2,8 +2,8 @@
 
 #include "reportbandobject.h"
 
-ReportPageObject::ReportPageObject(int reportIndex)
-    : reportIndex(reportIndex)
+ReportPageObject::ReportPageObject(ReportEngine* engine)
+    : engine(engine)
 {
 }
 
@@ -17,6 +17,6 @@ void ReportPageObject::addBand(ReportBandObject* band)
     if (!band)
         return;
     band->parentPage = this;
-    band->reportIndex = reportIndex;
+    band->engine = engine;
     bandList.append(band);
 }

@@ -5,13 +5,14 @@
 #include <QString>
 
 class ReportBandObject;
+class ReportEngine;
 
 // One report page: paper size and margins in report units (a quarter
 // millimetre) and its bands, which it owns.
 class ReportPageObject
 {
 public:
-    explicit ReportPageObject(int reportIndex);
+    explicit ReportPageObject(ReportEngine* engine = nullptr);
     ~ReportPageObject();
 
     ReportPageObject(const ReportPageObject&) = delete;
@@ -31,6 +32,6 @@ public:
     int borderWidth = 1;
     QColor borderColor = Qt::black;
     QString borderStyle = QStringLiteral("solid");
-    int reportIndex = 0;
     QList<ReportBandObject*> bandList;
+    ReportEngine* engine = nullptr;
 };

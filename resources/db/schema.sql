@@ -63,4 +63,21 @@ CREATE TABLE logVoltage (
 );
 CREATE INDEX logVoltage_datetime ON logVoltage(datetime);
 
+-- The voltage statistics read one kind of row (battery or fence output) per
+-- energizer, and sector, over a range of days. One index per kind lists
+-- those rows in the order the statistics group them, so neither the other
+-- kind's rows nor a sort are in the way.
+CREATE INDEX logVoltage_battery ON logVoltage(energizer_no, datetime, voltage, sector) WHERE sector = -1;
+CREATE INDEX logVoltage_output ON logVoltage(energizer_no, sector, datetime, voltage) WHERE sector <> -1;
+
+-- The shape of a full voltage log (28 days of 32 energizers, three rows per
+-- update), so that the query planner seeks each energizer's range of days
+-- in the indexes above instead of reading all of them. ANALYZE makes the
+-- statistics table; the rows describe the full log, not the empty one.
+ANALYZE;
+DELETE FROM sqlite_stat1 WHERE tbl = 'logVoltage';
+INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('logVoltage', 'logVoltage_battery', '3572352 111636 1 1 1');
+INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('logVoltage', 'logVoltage_output', '7144704 223272 111636 1 1');
+INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('logVoltage', 'logVoltage_datetime', '10717056 96');
+
 COMMIT;

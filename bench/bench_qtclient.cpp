@@ -1,0 +1,138 @@
+// Packet processing throughput of the gateway client: received bytes in,
+// signals out to a receiver on another thread, as the control unit gets them.
+#include "qtclient.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+
+namespace {
+
+QByteArray frame(quint8 function, const QByteArray& body)
+{
+    QByteArray bytes;
+    const int length = 2 + body.size();
+    bytes.append("\x00\x01\x00\x01", 4).append(char(length >> 8)).append(char(length & 0xFF));
+    bytes.append(char(1)).append(char(function)).append(body);
+    return bytes;
+}
+
+QByteArray fullHeartbeat()
+{
+    QByteArray body;
+    body.append(char(32)).append(char(31));
+    for (int k = 0; k < 6 * 32 + 2 * 31; ++k)
+        body.append(char(k));
+    return frame(90, body);
+}
+
+QByteArray blockWrite(int device)
+{
+    QByteArray body;
+    const int start = device * 32;
+    body.append(char(start >> 8)).append(char(start & 0xFF)).append('\0').append(char(32)).append(char(32));
+    body.append(QByteArray(32, '\x5a'));
+    return frame(16, body);
+}
+
+class Receiver : public QObject
+{
+    Q_OBJECT
+public slots:
+    void dataUpdate(DeviceData data, int) { bytes += data.size(); }
+    void tcpInUpdate(KX4Data data) { bytes += data.size(); }
+    void commStatus(qtClient::ClientStatus) { ++statuses; }
+    void drained() {}
+
+public:
+    std::atomic<long> bytes{0};
+    std::atomic<long> statuses{0};
+};
+
+// A client after its read sweep, wired to a receiver thread by signature text.
+struct Fixture
+{
+    Fixture(bool logging, bool withReceiver)
+        : client(0)
+    {
+        QLoggingCategory::setFilterRules(logging ? QString() : QStringLiteral("*.debug=false\n*.warning=false"));
+        if (logging)
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        QByteArray reply = frame(3, QByteArray(1, char(32)) + QByteArray(32, '\x11'));
+        for (int k = 0; k < 64; ++k)
+            client.receiveBytes(reply.constData(), reply.size());
+        if (!withReceiver)
+            return;
+        receiver.moveToThread(&thread);
+        thread.start();
+        QObject::connect(&client, SIGNAL(dataUpdate(DeviceData,int)), &receiver, SLOT(dataUpdate(DeviceData,int)),
+                         Qt::QueuedConnection);
+        QObject::connect(&client, SIGNAL(tcpInUpdate(KX4Data)), &receiver, SLOT(tcpInUpdate(KX4Data)),
+                         Qt::QueuedConnection);
+        QObject::connect(&client, SIGNAL(commStatus(qtClient::ClientStatus)), &receiver,
+                         SLOT(commStatus(qtClient::ClientStatus)), Qt::QueuedConnection);
+    }
+    ~Fixture()
+    {
+        thread.quit();
+        thread.wait();
+        qInstallMessageHandler(nullptr);
+    }
+    // Waits until the receiver has handled everything sent so far.
+    void drain()
+    {
+        if (thread.isRunning())
+            QMetaObject::invokeMethod(&receiver, "drained", Qt::BlockingQueuedConnection);
+    }
+
+    qtClient client;
+    Receiver receiver;
+    QThread thread;
+};
+
+constexpr int kBatch = 1000;
+
+void runFrames(benchmark::State& state, const QByteArray& bytes)
+{
+    Fixture fixture(state.range(0) != 0, state.range(1) != 0);
+    for (auto _ : state) {
+        for (int i = 0; i < kBatch; ++i)
+            fixture.client.receiveBytes(bytes.constData(), bytes.size());
+        fixture.drain();
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+    state.SetBytesProcessed(state.iterations() * kBatch * bytes.size());
+}
+
+void BM_FullHeartbeat(benchmark::State& state)
+{
+    runFrames(state, fullHeartbeat());
+}
+
+void BM_PushedWrite(benchmark::State& state)
+{
+    runFrames(state, blockWrite(3));
+}
+
+} // namespace
+
+// logging 0: diagnostic lines filtered out; 1: formatted and handed to a silent handler.
+// receiver 0: nothing connected (the processing alone); 1: a receiver thread connected by
+// signature text and queued, as the control unit is, drained after every batch.
+BENCHMARK(BM_FullHeartbeat)->ArgNames({"logging", "receiver"})->ArgsProduct({{0, 1}, {0, 1}})->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PushedWrite)->ArgNames({"logging", "receiver"})->ArgsProduct({{0, 1}, {0, 1}})->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+#include "bench_qtclient.moc"

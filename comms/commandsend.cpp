@@ -1,0 +1,7 @@
+#include "commandsend.h"
+
+void registerCommandSendMetaType()
+{
+    qRegisterMetaType<CommandSend>("CommandSend");
+    qRegisterMetaType<CommandSend>("ControlUnit::Command");
+}

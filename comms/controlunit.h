@@ -1,0 +1,121 @@
+#pragma once
+
+#include "commandsend.h"
+#include "devicestatus.h"
+#include "kx4data.h"
+#include "node.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+#include <array>
+#include <atomic>
+
+class TreeModel;
+class qtClient;
+
+// Turns the gateway's device data into the state of the energizer states
+// model, and node commands into device command writes; applies the output
+// mapping (energizer inputs drive IO card relays) and the input mapping (IO
+// card inputs drive energizer zones or the global mode).
+//
+// Lives on its own thread. Every slot holds the site mutex for its whole
+// body, so the GUI thread never sees a row half written; the signals reach
+// their receivers queued, after the write they report.
+class ControlUnit : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int ImageBlockCount = 64;
+    static constexpr int LastEnergizer = Node::kMaxEnergizers;
+    static constexpr int FirstIOCard = 33;
+    static constexpr int LastDevice = 63;
+    static constexpr int IOCardInputCount = 8;
+    static constexpr int RelayCount = 8;
+    static constexpr int EnergizerInputCount = 13;
+    // Positions in a row's output area.
+    static constexpr int HvlvByte = 3;
+    static constexpr int OnoffByte = 4;
+    // Record bytes read for the zone bits and the IO card relays.
+    static constexpr int Zone1Byte = 13;
+    static constexpr int Zone2Byte = 20;
+    static constexpr int IOCardRelayByte = 6;
+    static constexpr quint8 ZoneOnBit = 0x80;
+    static constexpr quint8 ZoneHighVoltageBit = 0x02;
+    static constexpr char ClearAlarmValue = 3;
+    // Columns of a device row that the unit writes.
+    static constexpr int NameColumn = 0;
+    static constexpr int StatusColumn = Node::kStatusColumn;
+    static constexpr int Sector1Column = Node::kSector1Column;
+    static constexpr int Sector2Column = Node::kSector2Column;
+    static constexpr int DurationColumn = 7;
+    static constexpr int AttemptsColumn = 8;
+    static constexpr int LastTryColumn = 9;
+    static inline const QString LastTryFormat = QStringLiteral("hh:mm:ss dd.MM.yyyy");
+
+    // One relay of one IO card as the output mapping wants it.
+    struct RelayState
+    {
+        int cardIndex;  // device number - 1
+        int relay;      // 0..7
+        int state;      // 0 or 1
+    };
+    struct RelayCommand
+    {
+        int deviceNumber;
+        quint8 relayByte;
+    };
+
+    explicit ControlUnit(QObject* parent = nullptr);
+    ~ControlUnit() override;
+
+    // Written by the GUI thread before the unit moves to its thread.
+    TreeModel* energizerModel = nullptr;
+    // Written by the GUI thread at any time.
+    std::atomic<bool> reverseLogic{false};
+    std::atomic<bool> sensorMode{false};
+
+    // Mapping inputs, read from a row's record.
+    static int energizerInput(const Node* row, int input);
+    static int energizerInputParam(int input);
+    static int ioCardInput(const Node* row, int input);
+    static int ioCardRelay(const Node* row, int relay);
+    // 1 when an enabled energizer among the gateway row's first 32 children has the input at 1.
+    static int anyEnergizerInput(const Node* gatewayRow, int input);
+
+public slots:
+    void tovelUpdateArray(KX4Data kx4Data);
+    void dataUpdate(DeviceData data, int No);
+    void afterTimer();
+    void command(Node* commandNode, CommandSend command, QVariant value);
+    void sendRelayCmd(int relayAddr, char tmpTX_actv_char);
+
+signals:
+    void energHearbeat(Node* node, bool statusChanged);
+    void writeAlarmLog(QString source, QString reason, QString message);
+    void energTick(Node* energNode);
+    void writeVoltageLog(Node* energNode);
+    void sendCmd(int device, char hvlv, char onoff, char clearAlrm, bool iocard);
+
+private:
+    using Block = std::array<quint8, 32>;
+
+    Node* findKX4Node() const;
+    bool isPresent(const Node* row) const;
+    bool isPresentNumber(int deviceNumber) const;
+    void takeSender();
+    void updateZoneStatus(Node* row);
+    void updateZoneBits(Node* row, const Block& block, int zone);
+    void applyOutputMapping(Node* row);
+    QList<RelayState> collectRelayStates(Node* element) const;
+    void applyInputMapping(Node* ioCardElement);
+    void runCommand(Node* row, CommandSend command, const QVariant& value);
+    void sendRowBytes(Node* row, char clearAlarm = 0);
+
+    std::array<Block, ImageBlockCount> image{};
+    bool linkUp = false;
+    QPointer<qtClient> client;
+};

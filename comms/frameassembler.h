@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <vector>
+
+// Reassembles the byte stream of a controller link into whole frames. TCP
+// hands the bytes over in arbitrary pieces: a frame is cut only once its
+// 6 + length bytes are all there, and an incomplete one waits for the rest.
+// A header that cannot start a frame (length out of range, unknown function
+// code) drops everything buffered: there is no way to find the next frame
+// boundary in the stream after it.
+class FrameAssembler
+{
+public:
+    static constexpr int kMinLength = 2;      // unit id and function code
+    static constexpr int kMaxLength = 2042;   // a frame must fit in 2048 bytes
+    static constexpr int kMaxFrameSize = 6 + kMaxLength;
+
+    enum class Result {
+        Frame,            // a whole frame is available
+        NeedMore,         // wait for more bytes
+        BadLength,        // the buffer was dropped
+        UnknownFunction,  // the buffer was dropped
+    };
+
+    struct FrameView
+    {
+        const uchar* data = nullptr;  // valid until the next append() or clear()
+        int size = 0;
+    };
+
+    using FunctionCheck = bool (*)(quint8 code);
+
+    explicit FrameAssembler(FunctionCheck isKnownFunction);
+
+    void append(const char* data, int size);
+
+    // Cuts the next frame. After BadLength or UnknownFunction the offending
+    // length or code is in rejectedValue() and the dropped count in droppedBytes().
+    Result next(FrameView* frame);
+
+    void clear();
+    int buffered() const { return int(m_buffer.size() - m_readPos); }
+    int rejectedValue() const { return m_rejectedValue; }
+    int droppedBytes() const { return m_droppedBytes; }
+
+private:
+    Result reject(Result why, int value);
+
+    FunctionCheck m_isKnownFunction;
+    std::vector<uchar> m_buffer;
+    size_t m_readPos = 0;
+    int m_rejectedValue = 0;
+    int m_droppedBytes = 0;
+};

@@ -1,0 +1,5 @@
+#include "linklogging.h"
+
+Q_LOGGING_CATEGORY(lcEnergizers, "ENERGIZERS")
+Q_LOGGING_CATEGORY(lcTwSensors, "TWSENSORS")
+Q_LOGGING_CATEGORY(lcLinkDefault, "default")

@@ -1,0 +1,663 @@
+#include "qtclient.h"
+
+#include "controllerframe.h"
+#include "linklogging.h"
+
+#include <QDebug>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+QString hexByte(uchar value)
+{
+    return QString::number(value, 16);
+}
+
+// Record bytes whose bits the register dump spells out.
+bool isBitDumpByte(int index)
+{
+    return index == 12 || index == 17 || index == 19 || index == 24;
+}
+
+// Record bytes of a device block that the six heartbeat bytes of an energizer
+// fill, in the order they come.
+constexpr int kHeartbeatEnergizerBytes[6] = {13, 20, 4, 9, 17, 24};
+// ...and the two bytes of an IO card.
+constexpr int kHeartbeatIoCardBytes[2] = {4, 6};
+
+constexpr int kHeartbeatBody = 10;     // first status byte of a heartbeat frame
+constexpr int kReadReplyData = 9;      // first data byte of a read reply
+constexpr int kServerWriteData = 13;   // first data byte of a pushed register write
+constexpr int kConfigurationData = 10;
+
+} // namespace
+
+qtClient::qtClient(int mode, QObject* parent)
+    : QObject(parent)
+    , mode(mode)
+    , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
+    , m_port(mode == 0 ? kGatewayPort : kTwPort)
+    , socket(this)
+    , heartbeatTimer(this)
+    , retryTimer(this)
+    , connectTimer(this)
+    , sweepStartTimer(this)
+    , readReplyTimer(this)
+    , assembler(&ControllerFrame::isKnownFunction)
+{
+    registerMetaTypes();
+
+    connect(&socket, &QTcpSocket::connected, this, &qtClient::helloPacket);
+    connect(&socket, &QTcpSocket::connected, this, &qtClient::onSocketConnected);
+    connect(&socket, &QTcpSocket::disconnected, this, &qtClient::connectionClosedByServer);
+    connect(&socket, &QTcpSocket::readyRead, this, &qtClient::updateReceived);
+    connect(&socket, &QAbstractSocket::errorOccurred, this, &qtClient::error);
+    connect(this, &qtClient::checkpacket, this, &qtClient::processPacket);
+    connect(this, &qtClient::grabData, this, &qtClient::sendRequestFC3);
+    connect(this, &qtClient::nextData, this, &qtClient::fillDataKXController);
+
+    connect(&heartbeatTimer, &QTimer::timeout, this, &qtClient::heartbeatTimeOut);
+    connect(this, &qtClient::refreshheartTimer, this, &qtClient::startHeartbeatTimer);
+    connect(&retryTimer, &QTimer::timeout, this, &qtClient::connectToServer);
+
+    // The link's periods are promised to the peer and the operator; a coarse
+    // timer could fire them early.
+    for (QTimer* timer : {&heartbeatTimer, &retryTimer, &connectTimer, &sweepStartTimer, &readReplyTimer})
+        timer->setTimerType(Qt::PreciseTimer);
+    connectTimer.setSingleShot(true);
+    connect(&connectTimer, &QTimer::timeout, this, &qtClient::onConnectTimeout);
+    sweepStartTimer.setSingleShot(true);
+    connect(&sweepStartTimer, &QTimer::timeout, this, &qtClient::onSweepStart);
+    readReplyTimer.setSingleShot(true);
+    connect(&readReplyTimer, &QTimer::timeout, this, &qtClient::onReadReplyTimeout);
+}
+
+qtClient::~qtClient()
+{
+    // No status signals from a client that is going away.
+    socket.disconnect(this);
+    socket.abort();
+}
+
+void qtClient::registerMetaTypes()
+{
+    qRegisterMetaType<qtClient::ClientStatus>("qtClient::ClientStatus");
+    qRegisterMetaType<DeviceData>("DeviceData");
+    qRegisterMetaType<KX4Data>("KX4Data");
+}
+
+const QLoggingCategory& qtClient::lc() const
+{
+    return mode == 0 ? lcEnergizers() : lcTwSensors();
+}
+
+void qtClient::setTiming(const LinkTiming& timing)
+{
+    m_timing = timing;
+}
+
+void qtClient::setStatus(ClientStatus value)
+{
+    status = value;
+    emit commStatus(value);
+}
+
+bool qtClient::canWrite() const
+{
+    return socket.state() == QAbstractSocket::ConnectedState && socket.isWritable();
+}
+
+bool qtClient::writeFrame(const QByteArray& frame)
+{
+    if (!canWrite())
+        return false;
+    socket.write(frame);
+    return true;
+}
+
+// ---------------------------------------------------------------- connection
+
+QString qtClient::address() const
+{
+    std::lock_guard<std::mutex> lock(addressMutex);
+    return connectedAddress;
+}
+
+void qtClient::connectToServer()
+{
+    qCDebug(lc) << "connectToServer";
+    if (socket.isOpen())
+        socket.close();
+    qCDebug(lcLinkDefault) << socket.state();
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        return;
+
+    retryTimer.stop();
+    setStatus(TryToConnect);
+    qCDebug(lc) << "---TryToConnect---";
+    if (ip.isEmpty())
+        ip = QString::fromLatin1(kDefaultHost);
+    {
+        std::lock_guard<std::mutex> lock(addressMutex);
+        connectedAddress = ip;
+    }
+
+    // A new stream: nothing of the last connection may leak into it.
+    resetLinkState();
+    socket.connectToHost(ip, m_port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    // The wait runs in the event loop: an unreachable gateway never freezes the GUI.
+    if (socket.state() != QAbstractSocket::UnconnectedState && socket.state() != QAbstractSocket::ConnectedState)
+        connectTimer.start(m_timing.connectWaitMs);
+}
+
+void qtClient::resetLinkState()
+{
+    image.fill(0);
+    pollStarted = false;
+    dataValid = false;
+    replyBlockNo = 0;
+    pollDeviceNo = 0;
+    pollSweepActive = false;
+    readOutstanding = false;
+    readResends = 0;
+    assembler.clear();
+    heartbeatTimer.stop();
+    sweepStartTimer.stop();
+    readReplyTimer.stop();
+}
+
+void qtClient::onSocketConnected()
+{
+    connectTimer.stop();
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    emit refreshheartTimer();
+    qCDebug(lc) << "We should be connected to the server here!";
+}
+
+void qtClient::onConnectTimeout()
+{
+    if (socket.state() == QAbstractSocket::ConnectedState)
+        return;
+    abortSocket();
+    qCDebug(lc) << "Connecting failed!";
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClient::closeConnection()
+{
+    qCDebug(lcLinkDefault) << "---Close connection" << socket.state();
+    const QAbstractSocket::SocketState state = socket.state();
+    if (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState)
+        return;
+    // A link that is down has nothing to watch and no sweep to run.
+    heartbeatTimer.stop();
+    sweepStartTimer.stop();
+    readReplyTimer.stop();
+    readOutstanding = false;
+    abortSocket();
+    qCDebug(lc) << "Close connection";
+    setStatus(ConnectionClosedByServer);
+}
+
+void qtClient::abortSocket()
+{
+    // Our own abort is no news: its disconnected() would report the loss a second time.
+    const QSignalBlocker blocker(socket);
+    socket.abort();
+    socket.close();
+}
+
+void qtClient::stopSearch()
+{
+    closeConnection();
+}
+
+void qtClient::connectionClosedByServer()
+{
+    qCDebug(lc) << "Error: Connection closed by server";
+    closeConnection();
+    // Bring the link back even when no socket error preceded the close.
+    if (!retryTimer.isActive() && !connectTimer.isActive())
+        retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClient::error(QAbstractSocket::SocketError sockeError)
+{
+    const bool wasConnecting = connectTimer.isActive();
+    connectTimer.stop();
+    setStatus(Error);
+    qCDebug(lc) << "Error" << socket.errorString() << sockeError;
+    abortSocket();
+    closeConnection();
+    if (wasConnecting)
+        qCDebug(lc) << "Connecting failed!";
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClient::heartbeatTimeOut()
+{
+    setStatus(HeartBeatTimedOut);
+    qCDebug(lc).noquote() << "HeartBeat Timed Out " + QString(138, QLatin1Char('#'));
+    closeConnection();
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClient::startHeartbeatTimer()
+{
+    heartbeatTimer.start(m_timing.heartbeatTimeoutMs);
+}
+
+void qtClient::helloPacket()
+{
+    if (!canWrite())
+        return;
+    setStatus(Connected);
+    writeFrame(ControllerFrame::hello());
+    qCDebug(lc) << "Sending: Hello Brenik";
+    lastFunctionCode = ControllerFrame::DeviceIdentification;
+    retryTimer.stop();
+    emit refreshheartTimer();
+}
+
+// ---------------------------------------------------------------- requests
+
+void qtClient::startupData(int offset, int length)
+{
+    readStartRegister = offset;
+    readRegisterCount = length;
+    qCDebug(lc) << " StartupData  offset: " << offset << "Buffer length: " << length;
+}
+
+void qtClient::bufferParameters(int offset, int length)
+{
+    readStartRegister = offset;
+    readRegisterCount = length;
+    qCDebug(lc) << " Hello buffer parameters! Offset: " << offset << "Length: " << length;
+}
+
+void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bool iocard)
+{
+    if (!canWrite()) {
+        qCWarning(lc) << "Command for device" << device << "dropped: the gateway is not connected";
+        return;
+    }
+    const QByteArray frame = ControllerFrame::deviceCommand(device, hvlv, onoff, clearAlrm, iocard);
+    for (int i = 0; i < ControllerFrame::kCommandBlockSize; ++i) {
+        qCDebug(lc).noquote() << "data from txplay [ " << i << "] = "
+                              << hexByte(uchar(frame[ControllerFrame::kCommandBlockOffset + i]));
+    }
+    qCDebug(lc) << "-----------SENDING------------------";
+    writeFrame(frame);
+    lastFunctionCode = ControllerFrame::WriteRegisters;
+}
+
+void qtClient::sendRequestFC3()
+{
+    if (!canWrite())
+        return;
+    qCDebug(lc) << "---sendRequestFC3---";
+    outstandingStart = readStartRegister;
+    outstandingCount = readRegisterCount;
+    readResends = 0;
+    writeReadRequest();
+}
+
+void qtClient::writeReadRequest()
+{
+    writeFrame(ControllerFrame::readRequest(outstandingStart, outstandingCount));
+    lastFunctionCode = ControllerFrame::ReadRegisters;
+    readOutstanding = true;
+    readReplyTimer.start(m_timing.readReplyTimeoutMs);
+}
+
+void qtClient::onReadReplyTimeout()
+{
+    if (!readOutstanding)
+        return;
+    if (readResends < kMaxReadResends && canWrite()) {
+        ++readResends;
+        qCWarning(lc) << "Read request for register" << outstandingStart << "unanswered, sending it again"
+                      << readResends << "of" << kMaxReadResends;
+        writeReadRequest();
+        return;
+    }
+    qCWarning(lc) << "Read request for register" << outstandingStart << "never answered: closing the link";
+    closeConnection();
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void qtClient::logAndWriteRequest(const char* title, const QByteArray& frame)
+{
+    qCDebug(lc) << title;
+    for (int i = 0; i < frame.size(); ++i)
+        qCDebug(lc).noquote() << "data from txplay [ " << i << "] = " << hexByte(uchar(frame[i]));
+    if (writeFrame(frame))
+        lastFunctionCode = uchar(frame[7]);
+}
+
+void qtClient::writeConfig()
+{
+    logAndWriteRequest(" Write Request ", ControllerFrame::configurationWriteRequest());
+}
+
+void qtClient::readConfig()
+{
+    logAndWriteRequest(" Read Energizer Configuration Request ", ControllerFrame::configurationReadRequest());
+}
+
+void qtClient::resetKXController()
+{
+    logAndWriteRequest(" Reset KX4 Controller Request ", ControllerFrame::controllerResetRequest());
+}
+
+void qtClient::sendPacket()
+{
+    static const char bytes[] = {0x00, 0x42, 0x02, 0x03, 0x04, char(0xFF)};
+    writeFrame(QByteArray(bytes, sizeof bytes));
+}
+
+void qtClient::clearIncoming()
+{
+    incoming.fill(0);
+    assembler.clear();
+}
+
+void qtClient::clearOutgoing()
+{
+    lastFunctionCode = 0;
+}
+
+// ---------------------------------------------------------------- read sweep
+
+void qtClient::onSweepStart()
+{
+    qCDebug(lc) << "Sending request FC3";
+    dataKXController();
+}
+
+void qtClient::dataKXController()
+{
+    qCDebug(lc).noquote() << "Get the KX4 Data " + QString(91, QLatin1Char('*'));
+    pollSweepActive = true;
+    readStartRegister = 32;
+    readRegisterCount = 32;
+    emit grabData();
+}
+
+void qtClient::fillDataKXController()
+{
+    ++pollDeviceNo;
+    readStartRegister = pollDeviceNo * Kx4Image::kBlockSize;
+    emit grabData();
+    if (pollDeviceNo == 63) {
+        pollSweepActive = false;
+        readStartRegister = 32;
+        pollDeviceNo = 1;
+    }
+}
+
+// ---------------------------------------------------------------- receiving
+
+void qtClient::updateReceived()
+{
+    setStatus(GettingData);
+    for (;;) {
+        if (socket.bytesAvailable() <= 0) {
+            qCDebug(lc) << "waiting ";
+            return;
+        }
+        const qint64 got = socket.read(incoming.data(), qint64(incoming.size()));
+        if (got <= 0)
+            return;
+        emit checkpacket(int(got) - 1);
+    }
+}
+
+void qtClient::processPacket(int n)
+{
+    const int size = std::min(std::max(n, 0) + 1, int(incoming.size()));
+    receiveBytes(incoming.data(), size);
+    std::fill_n(incoming.begin(), size, 0);
+}
+
+void qtClient::receiveBytes(const char* data, int size)
+{
+    setStatus(Updating);
+    assembler.append(data, size);
+    FrameAssembler::FrameView view;
+    for (;;) {
+        switch (assembler.next(&view)) {
+        case FrameAssembler::Result::NeedMore:
+            return;
+        case FrameAssembler::Result::BadLength:
+            qCWarning(lc) << "who knows: frame length" << assembler.rejectedValue() << "- dropped"
+                          << assembler.droppedBytes() << "received bytes";
+            return;
+        case FrameAssembler::Result::UnknownFunction:
+            qCDebug(lc).nospace() << "who knows: " << assembler.rejectedValue();
+            return;
+        case FrameAssembler::Result::Frame:
+            // A slot reached from a signal may reset the assembler; work on a copy.
+            std::memcpy(packetBuffer.data(), view.data, size_t(view.size));
+            handleFrame(packetBuffer.data(), view.size);
+            break;
+        }
+    }
+}
+
+void qtClient::handleFrame(const uchar* frame, int size)
+{
+    const int code = ControllerFrame::function(frame);
+    if (code != 0 && code == lastFunctionCode && code != ControllerFrame::ReadRegisters) {
+        qCDebug(lc) << "response to our own command client";
+        lastFunctionCode = 0;
+    }
+    switch (code) {
+    case ControllerFrame::DeviceIdentification:
+        qCDebug(lc) << "Device Identification";
+        break;
+    case ControllerFrame::ReadRegisters:
+        handleReadReply(frame, size);
+        break;
+    case ControllerFrame::WriteRegisters:
+        handleServerWrite(frame, size);
+        break;
+    case ControllerFrame::Heartbeat:
+        handleHeartbeat(frame, size);
+        writeFrame(ControllerFrame::acknowledgement(frame));
+        break;
+    case ControllerFrame::ConfigurationRegisters:
+        handleConfiguration(frame, size);
+        writeFrame(ControllerFrame::acknowledgement(frame));
+        break;
+    default:
+        break;
+    }
+    lastFunctionCode = 0;
+}
+
+void qtClient::emitBlock(int blockNo)
+{
+    emit dataUpdate(Kx4Image::block(image.data(), blockNo), blockNo);
+}
+
+void qtClient::emitImage()
+{
+    emit tcpInUpdate(Kx4Image::toKX4Data(image.data()));
+}
+
+void qtClient::handleReadReply(const uchar* frame, int size)
+{
+    qCDebug(lc).noquote() << QStringLiteral("==========Read multiple registers arraycount #%1==========").arg(replyBlockNo);
+    readOutstanding = false;
+    readReplyTimer.stop();
+    if (replyBlockNo >= Kx4Image::kBlockCount) {
+        qCWarning(lc) << "Read reply beyond the" << Kx4Image::kBlockCount << "device blocks ignored";
+        emit refreshheartTimer();
+        return;
+    }
+    const int dataBytes = size - kReadReplyData;
+    if (dataBytes > 0) {
+        if (dataBytes > Kx4Image::kBlockSize)
+            qCWarning(lc) << "Read reply of" << dataBytes << "bytes cut to one device block";
+        std::memcpy(image.data() + replyBlockNo * Kx4Image::kBlockSize, frame + kReadReplyData,
+                    size_t(std::min(dataBytes, Kx4Image::kBlockSize)));
+    }
+    if (pollSweepActive)
+        emit nextData();
+    emitBlock(replyBlockNo);
+    if (replyBlockNo >= kReadSweepRequests - 1) {
+        qCDebug(lc) << "---UPDATED--- FC3";
+        dataValid = true;
+        emitImage();
+        setStatus(Updated);
+    }
+    ++replyBlockNo;
+    emit refreshheartTimer();
+}
+
+void qtClient::handleServerWrite(const uchar* frame, int size)
+{
+    const int length = ControllerFrame::length(frame);
+    const int start = size >= 10 ? ControllerFrame::word(frame, 8) : 0;
+    const int count = size >= 12 ? ControllerFrame::word(frame, 10) : 0;
+    const int device = start / (mode == 0 ? Kx4Image::kBlockSize : 20);
+    qCDebug(lc) << " FC16 ============Server Write multiple registers========================================";
+    qCDebug(lcLinkDefault) << "FC16" << device;
+
+    // A plain write answer (length 6) and a register write count their bytes differently.
+    const int lengthOfBuffer = length == 6 ? 8 : count;
+    const int fetchFactor = length == 6 ? 0 : 9;
+    int stored = mode == 0 ? lengthOfBuffer + 4 + fetchFactor : lengthOfBuffer + 3 + fetchFactor;
+    if (mode == 0 && stored > Kx4Image::kBlockSize)
+        stored = lengthOfBuffer;
+    qCDebug(lc) << "lengthofbuffer " << lengthOfBuffer << "fetchfactor " << fetchFactor;
+
+    if (device >= Kx4Image::kBlockCount) {
+        qCWarning(lc) << "Register write for device" << device << "outside the image ignored";
+        emit refreshheartTimer();
+        return;
+    }
+    const int blockStart = device * Kx4Image::kBlockSize;
+    const int present = std::max(0, size - kServerWriteData);
+    const int fits = std::min({stored, present, Kx4Image::kImageSize - blockStart});
+    if (fits != stored)
+        qCWarning(lc) << "Register write for device" << device << "stores" << fits << "of" << stored << "bytes";
+
+    qCDebug(lcLinkDefault) << "WAS";
+    dumpBlock(device, fits);
+    qCDebug(lcLinkDefault) << "NOW";
+    if (fits > 0) {
+        std::memcpy(image.data() + blockStart, frame + kServerWriteData, size_t(fits));
+        dumpBlock(device, fits);
+    }
+    emitBlock(device);
+    emitImage();
+    setStatus(Updated);
+    qCDebug(lc).noquote() << QStringLiteral("---Updated FC16 0x10, Data for Energ %1---").arg(device);
+    emit refreshheartTimer();
+}
+
+void qtClient::dumpBlock(int device, int count) const
+{
+    if (!lcLinkDefault().isDebugEnabled())
+        return;
+    const uchar* block = image.data() + device * Kx4Image::kBlockSize;
+    for (int index = 0; index < count; ++index) {
+        const uchar value = block[index];
+        qCDebug(lcLinkDefault).noquote().nospace() << "FC16 arrayDevice[" << device << "][" << index << "]= "
+                                                   << hexByte(value);
+        if (!isBitDumpByte(index))
+            continue;
+        qCDebug(lcLinkDefault).noquote().nospace() << "   ---BYTE--" << index << "---------------------------------";
+        for (int bit = 7; bit >= 0; --bit) {
+            qCDebug(lcLinkDefault).noquote() << QStringLiteral("   Byte%1 / Bit%2").arg(index).arg(bit)
+                                             << ((value >> bit) & 1);
+        }
+    }
+}
+
+void qtClient::handleHeartbeat(const uchar* frame, int size)
+{
+    qCDebug(lc) << "Incoming heartbeat";
+    if (size < kHeartbeatBody)
+        qCWarning(lc) << "Heartbeat of" << size << "bytes without device counts";
+    else
+        mergeHeartbeat(frame, size);
+
+    if (dataValid) {
+        emitImage();
+        setStatus(Updated);
+        qCDebug(lc) << "---Updated HeartBeat---";
+    }
+    emit refreshheartTimer();
+    if (!pollStarted) {
+        sweepStartTimer.start(m_timing.sweepStartDelayMs);
+        pollStarted = true;
+    }
+}
+
+void qtClient::mergeHeartbeat(const uchar* frame, int size)
+{
+    const int energizers = frame[8];
+    const int ioCards = frame[9];
+    if (mode != 0 && lc().isDebugEnabled()) {
+        const auto* bytes = reinterpret_cast<const char*>(frame);
+        qCDebug(lc) << "TW Data: " << QByteArray(bytes, kHeartbeatBody).toHex(' ');
+        qCDebug(lc) << "=======================================";
+        qCDebug(lc) << QByteArray(bytes + kHeartbeatBody, std::min(size, 38) - kHeartbeatBody).toHex(' ');
+    }
+    const int storedEnergizers = std::min(energizers, kMaxEnergizers);
+    const int storedIoCards = std::min(ioCards, kMaxIoCards);
+    if (storedEnergizers != energizers || storedIoCards != ioCards)
+        qCWarning(lc) << "Heartbeat counts" << energizers << ioCards << "cut to the image's" << kMaxEnergizers
+                      << kMaxIoCards;
+    no_of_energizers = storedEnergizers;
+    no_of_iocards = storedIoCards;
+    qCDebug(lc) << "no_of_energizers" << energizers << "no_of_iocards" << ioCards;
+    qCDebug(lc).noquote() << QString(95, QLatin1Char('-'));
+
+    bool truncated = false;
+    for (int i = 1; i <= storedEnergizers; ++i) {
+        const int offset = kHeartbeatBody + 6 * (i - 1);
+        if (offset + 6 > size) {
+            truncated = true;
+            break;
+        }
+        uchar* block = image.data() + i * Kx4Image::kBlockSize;
+        for (int k = 0; k < 6; ++k)
+            block[kHeartbeatEnergizerBytes[k]] = frame[offset + k];
+        emitBlock(i);
+    }
+    // IO card bytes follow all the energizers the frame announces.
+    const int ioBase = kHeartbeatBody + 6 * energizers;
+    for (int j = 1; j <= storedIoCards; ++j) {
+        const int offset = ioBase + 2 * (j - 1);
+        if (offset + 2 > size) {
+            truncated = true;
+            break;
+        }
+        const int blockNo = kFirstIoCardBlock + j;
+        uchar* block = image.data() + blockNo * Kx4Image::kBlockSize;
+        block[kHeartbeatIoCardBytes[0]] = frame[offset];
+        block[kHeartbeatIoCardBytes[1]] = frame[offset + 1];
+        emitBlock(blockNo);
+    }
+    if (truncated)
+        qCWarning(lc) << "Heartbeat of" << size << "bytes is shorter than its counts announce";
+}
+
+void qtClient::handleConfiguration(const uchar* frame, int size)
+{
+    qCDebug(lc) << "===========================Energizer Write Configuration Registers========================================";
+    if (lc().isDebugEnabled()) {
+        for (int offset = kConfigurationData; offset < size; ++offset) {
+            qCDebug(lc).noquote().nospace() << "FC100 arrayDevice[" << offset - kConfigurationData
+                                            << "]= " << hexByte(frame[offset]);
+        }
+    }
+    qCDebug(lc) << "offsetnextpacket= " << size;
+}

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "frameassembler.h"
+#include "kx4data.h"
+#include "linktiming.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <array>
+#include <atomic>
+#include <mutex>
+
+class QLoggingCategory;
+
+// TCP client of one gateway controller. Keeps the link up (connect, hello,
+// heartbeat watchdog, retry), reads the gateway's device blocks once per
+// connection in a read sweep, follows the heartbeats and register writes the
+// gateway pushes, and hands blocks (dataUpdate) and whole images (tcpInUpdate)
+// to the control unit. Lives on the GUI thread; its signals reach the control
+// unit queued.
+class qtClient : public QObject
+{
+    Q_OBJECT
+public:
+    enum ClientStatus {
+        TryToConnect = 0,
+        HeartBeatTimedOut = 1,
+        ConnectionClosedByServer = 2,
+        GettingData = 3,
+        Error = 4,
+        Connected = 5,
+        Updating = 6,
+        Updated = 7,
+    };
+    Q_ENUM(ClientStatus)
+
+    static constexpr quint16 kGatewayPort = 6178;
+    static constexpr quint16 kTwPort = 6179;
+    // Where the client goes when no address has been set.
+    static constexpr const char* kDefaultHost = "localhost";
+    static constexpr int kReadSweepRequests = 64;
+    static constexpr int kMaxReadResends = 3;
+    static constexpr int kMaxEnergizers = 32;
+    static constexpr int kMaxIoCards = 31;
+    static constexpr int kFirstIoCardBlock = 32;
+    static constexpr int kReceiveChunk = 2048;
+
+    // mode 0: energizers on a gateway (port 6178); mode 1: TW sensors (port 6179).
+    explicit qtClient(int mode, QObject* parent = nullptr);
+    ~qtClient() override;
+
+    // Registers the types that cross threads under the names of the signals.
+    static void registerMetaTypes();
+
+    void closeConnection();
+    void startupData(int offset, int length);
+
+    // Test and tool hooks: timings, a port other than the mode's, and the
+    // packet processing of received bytes without a socket.
+    void setTiming(const LinkTiming& timing);
+    const LinkTiming& timing() const { return m_timing; }
+    void setPort(quint16 port) { m_port = port; }
+    quint16 port() const { return m_port; }
+    void receiveBytes(const char* data, int size);
+
+    // Written by the GUI before connectToServer(); read on the GUI thread only.
+    QString ip;
+    // The address of the latest connection attempt; safe to read from any thread.
+    QString address() const;
+    const int mode;
+    // Learnt from the heartbeats; read by the control unit's thread.
+    std::atomic<int> no_of_energizers{0};
+    std::atomic<int> no_of_iocards{0};
+    // Set once the read sweep of the current connection has completed.
+    std::atomic<bool> dataValid{false};
+    ClientStatus status = TryToConnect;
+    const QString name;
+
+signals:
+    void checkpacket(int);
+    void tcpInUpdate(KX4Data data);
+    void dataUpdate(DeviceData data, int);
+    void refreshheartTimer();
+    void commStatus(qtClient::ClientStatus value);
+    void grabData();
+    void nextData();
+
+public slots:
+    void sendRequestFC3();
+    void readConfig();
+    void writeConfig();
+    void updateReceived();
+    void stopSearch();
+    void connectionClosedByServer();
+    void error(QAbstractSocket::SocketError sockeError);
+    void sendPacket();
+    void processPacket(int);
+    void helloPacket();
+    void clearIncoming();
+    void clearOutgoing();
+    void bufferParameters(int, int);
+    void heartbeatTimeOut();
+    void startHeartbeatTimer();
+    void resetKXController();
+    void dataKXController();
+    void fillDataKXController();
+    void connectToServer();
+    void sendRequest(int, char, char onoff, char clearAlrm, bool iocard);
+
+private:
+    const QLoggingCategory& lc() const;
+    void setStatus(ClientStatus value);
+    bool canWrite() const;
+    bool writeFrame(const QByteArray& frame);
+    void logAndWriteRequest(const char* title, const QByteArray& frame);
+    void resetLinkState();
+    void abortSocket();
+    void onSocketConnected();
+    void onConnectTimeout();
+    void onSweepStart();
+    void onReadReplyTimeout();
+    void writeReadRequest();
+
+    void handleFrame(const uchar* frame, int size);
+    void handleReadReply(const uchar* frame, int size);
+    void handleServerWrite(const uchar* frame, int size);
+    void handleHeartbeat(const uchar* frame, int size);
+    void mergeHeartbeat(const uchar* frame, int size);
+    void handleConfiguration(const uchar* frame, int size);
+    void dumpBlock(int device, int count) const;
+    void emitBlock(int blockNo);
+    void emitImage();
+
+    mutable std::mutex addressMutex;
+    QString connectedAddress;
+    LinkTiming m_timing;
+    quint16 m_port;
+    QTcpSocket socket;
+    QTimer heartbeatTimer;
+    QTimer retryTimer;
+    QTimer connectTimer;
+    QTimer sweepStartTimer;
+    QTimer readReplyTimer;
+
+    bool pollStarted = false;
+    std::array<char, kReceiveChunk> incoming{};
+    std::array<uchar, FrameAssembler::kMaxFrameSize> packetBuffer{};
+    std::array<uchar, Kx4Image::kImageSize> image{};
+    FrameAssembler assembler;
+
+    // Read window and sweep state of this client.
+    int readStartRegister = 32;
+    int readRegisterCount = 32;
+    int pollDeviceNo = 0;
+    bool pollSweepActive = false;
+    int replyBlockNo = 0;
+    int lastFunctionCode = 0;
+    // The request waiting for its reply, and how often it was sent again.
+    bool readOutstanding = false;
+    int outstandingStart = 0;
+    int outstandingCount = 0;
+    int readResends = 0;
+};

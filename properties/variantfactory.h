@@ -1,0 +1,57 @@
+#pragma once
+
+#include "varianteditorfactory.h"
+
+#include <QMap>
+
+#include <memory>
+
+class BoolEdit;
+class FileEditRegistry;
+
+// The editor factory of the property panels. File-path rows get a FileEdit
+// whose button reports its click as btnClicked(property) instead of opening
+// a file chooser; the command rows "GlobalCommand", "ClearAlarm" and
+// "ClrAlarmHsty" show the bare button. Every check box of a boolean row
+// reports the operator's clicks as chckClicked(property, checked), never a
+// programmatic change of its state.
+class VariantFactory : public VariantEditorFactory
+{
+    Q_OBJECT
+public:
+    explicit VariantFactory(QObject* parent = nullptr);
+    ~VariantFactory() override;
+
+    bool isButtonOnly() const { return m_buttonOnly; }
+
+    // Row names (untranslated) whose file-path editor shows only its button.
+    static const char* const kButtonOnlyRows[3];
+
+signals:
+    void btnClicked(Property* property);
+    void chckClicked(Property* property, bool checked);
+
+protected:
+    void connectPropertyManager(VariantPropertyManager* manager) override;
+    QWidget* createEditor(VariantPropertyManager* manager, Property* property, QWidget* parent) override;
+    void disconnectPropertyManager(VariantPropertyManager* manager) override;
+
+private slots:
+    void slotPropertyChanged(Property* property, const QVariant& value);
+    void slotPropertyAttributeChanged(Property* property, const QString& attribute, const QVariant& value);
+    void slotSetValue(const QString& value);
+    void slotEditorDestroyed(QObject* object);
+    void slotBtnClicked();
+    void slotChkClicked();
+    void slotCheckBoxDestroyed(QObject* object);
+    void slotPropertyDestroyed(Property* property);
+
+private:
+    static bool showsButtonOnly(const QString& rowName);
+    QWidget* createFileEdit(VariantPropertyManager* manager, Property* property, QWidget* parent);
+    void followCheckBox(BoolEdit* editor, Property* property);
+
+    bool m_buttonOnly = true;
+    std::unique_ptr<FileEditRegistry> d;
+    QMap<BoolEdit*, Property*> m_checkBoxToProperty;
+};

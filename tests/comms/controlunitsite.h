@@ -1,0 +1,49 @@
+#pragma once
+
+#include "controlunit.h"
+#include "gatewaysubtree.h"
+#include "node.h"
+#include "qtclient.h"
+#include "treemodel.h"
+
+#include <QTcpServer>
+
+#include <memory>
+
+// A gateway's site trees, a client that believes it talks to that gateway,
+// and a control unit over them, all on the test's thread. The client's
+// signals reach the unit directly, so the unit sees the client as sender.
+class ControlUnitSite
+{
+public:
+    static inline const QString kAddress = QStringLiteral("127.0.0.1");
+
+    explicit ControlUnitSite(int energizers = 32, int ioCards = 31);
+    ~ControlUnitSite();
+
+    // Adds another gateway with its own trees; returns its energizer-model row.
+    Node* addGateway(const QString& address);
+
+    Node* row(int n) const { return gatewayRow->child(n - 1); }
+    Node* element(int n) const { return gatewayElement->child(n - 1); }
+
+    // The record a device sends: byte 0 is its number, the rest as given.
+    static DeviceData block(int n, std::initializer_list<std::pair<int, quint8>> bytes = {});
+    void feed(int n, const DeviceData& data);
+    void feed(int n, std::initializer_list<std::pair<int, quint8>> bytes = {}) { feed(n, block(n, bytes)); }
+    void feedImage(const KX4Data& image);
+
+    QTcpServer server;
+    qtClient client{0};
+    TreeModel energizerModel;
+    std::unique_ptr<Node> elementRoot;
+    Node* gatewayRow = nullptr;
+    Node* gatewayElement = nullptr;
+    ControlUnit unit;
+};
+
+// A mapping record for device id with one coded value set.
+MappingRecord mappingRecord(quint16 id, int word, quint32 value);
+
+// Conditions that make a panic a warning and a fence alarm critical.
+void installTestAlarmConditions();

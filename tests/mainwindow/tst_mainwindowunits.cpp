@@ -1,0 +1,286 @@
+#include "mainwindow.h"
+
+#include "alarmcondition.h"
+#include "controlunit.h"
+#include "gatewaysimulator.h"
+#include "gatewaysubtree.h"
+#include "messagecatcher.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "testhome.h"
+#include "timerunit.h"
+#include "treemodel.h"
+
+#include <QPointer>
+#include <QSqlQuery>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// Energizer record with both zones on at high voltage, optionally more.
+QByteArray energizerRecord(int n, quint8 byte12 = 0)
+{
+    QByteArray record(32, '\0');
+    record[0] = char(n);
+    record[12] = char(byte12);
+    record[13] = char(0x82);
+    record[20] = char(0x82);
+    return record;
+}
+
+void installConditions()
+{
+    AlarmCondition fence;
+    fence.AlarmPart = AlarmCondition::EnergizerPart;
+    fence.EnergParam = EnergizerParam::FenceAlarm1;
+    fence.AlarmStatus = Node::Critical;
+    fence.Active = true;
+    fence.AlarmColor = Qt::red;
+    setAlarmConditions({fence});
+}
+
+struct Line
+{
+    QString source, reason, message;
+};
+
+} // namespace
+
+class TstMainWindowUnits : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestHome home;
+
+    // Makes every pending piece of unit work, and the signals it posted to
+    // this thread, arrive before the caller goes on.
+    static void flush(QObject* unit)
+    {
+        QMetaObject::invokeMethod(unit, [] {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::sendPostedEvents();
+    }
+
+    static int columnOf(Node* node, int column)
+    {
+        SiteLocker lock;
+        return node->data(column).toInt();
+    }
+
+    // A gateway with two energizers, both zones on at high voltage, and one IO card.
+    static bool startGateway(GatewaySimulator& sim, const char* address)
+    {
+        sim.setDeviceCounts(2, 1);
+        sim.setBlock(1, energizerRecord(1));
+        sim.setBlock(2, energizerRecord(2));
+        sim.setBlock(33, hex("21"));
+        return sim.listen(QHostAddress(QString::fromLatin1(address)));
+    }
+
+    struct Gateway
+    {
+        Node* row;
+        Node* element;
+    };
+
+    static Gateway addGateway(const QString& address)
+    {
+        GatewaySubtree subtree(address);
+        Gateway g{subtree.statusNode.release(), subtree.elementNode.release()};
+        g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, g.row);
+        g_elementTreeModel->insertNode(g_elementTreeModel->rootNode(), -1, g.element);
+        return g;
+    }
+
+    // Connects the window's gateway client to the simulator and waits for the
+    // read sweep and the heartbeat after it to reach the rows.
+    static void bringUp(MainWindow& window, GatewaySimulator& sim, Gateway gateway)
+    {
+        qtClient* client = window.fenceClient();
+        LinkTiming timing;
+        timing.sweepStartDelayMs = 10;
+        client->setTiming(timing);
+        client->ip = sim.address().toString();
+        client->setPort(sim.port());
+        client->startupData(32, 32);
+        client->connectToServer();
+        QVERIFY(sim.waitForConnection());
+        sim.sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
+        flush(window.controlUnit());
+        sim.sendHeartbeat();
+        QTRY_COMPARE_WITH_TIMEOUT(columnOf(gateway.row->child(1), Node::kStatusColumn), int(Node::OK), 5000);
+        flush(window.controlUnit());
+    }
+
+    // The window connected to a simulated gateway that it has read in full.
+    struct LiveSite
+    {
+        MessageCatcher catcher;
+        GatewaySimulator sim;
+        std::unique_ptr<MainWindow> window;
+        Gateway gateway{};
+
+        void open(const char* address)
+        {
+            QVERIFY(startGateway(sim, address));
+            window = std::make_unique<MainWindow>();
+            gateway = addGateway(sim.address().toString());
+            bringUp(*window, sim, gateway);
+        }
+
+        void close()
+        {
+            window.reset();
+            QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+        }
+    };
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.openDatabase());
+        installConditions();
+    }
+
+    void threadsTypesAndShutdown()
+    {
+        MessageCatcher catcher;
+        auto window = std::make_unique<MainWindow>();
+        QPointer<QThread> controlThread = window->controlUnit()->thread();
+        QPointer<QThread> timerThread = window->timerUnit()->thread();
+        QCOMPARE(controlThread->objectName(), QStringLiteral("ControlUnitThread"));
+        QCOMPARE(timerThread->objectName(), QStringLiteral("TimerUnitThread"));
+        QVERIFY(controlThread->isRunning());
+        QVERIFY(timerThread->isRunning());
+        QCOMPARE(window->fenceClient()->objectName(), QStringLiteral("FenceClient"));
+        QCOMPARE(window->fenceClient()->thread(), QThread::currentThread());
+        for (const char* name : {"Node*", "CommandSend", "ControlUnit::Command", "DeviceData", "KX4Data",
+                                 "qtClient::ClientStatus"})
+            QVERIFY2(QMetaType::type(name) != QMetaType::UnknownType, name);
+        QCOMPARE(window->timerUnit()->timers().size(), 2);
+
+        window.reset();
+        QVERIFY(controlThread.isNull());
+        QVERIFY(timerThread.isNull());
+        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+        QVERIFY(!catcher.contains(QStringLiteral("Timers cannot be stopped")));
+    }
+
+    void fenceAlarmEndToEnd()
+    {
+        LiveSite site;
+        site.open("127.0.0.41");
+        if (QTest::currentTestFailed())
+            return;
+        auto& [catcher, sim, window, gateway] = site;
+        QList<Line> lines;
+        connect(window->controlUnit(), &ControlUnit::writeAlarmLog, this,
+                [&lines](const QString& s, const QString& r, const QString& m) { lines.append({s, r, m}); });
+        Node* row2 = gateway.row->child(1);
+
+        sim.setBlock(2, energizerRecord(2, 0x80));
+        sim.pushWrite(2);
+        QTRY_COMPARE_WITH_TIMEOUT(columnOf(row2, Node::kStatusColumn), int(Node::Critical), 5000);
+        flush(window->controlUnit());
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines.first().source, QStringLiteral("Energ2"));
+        QCOMPARE(lines.first().reason, QStringLiteral("FenceAlarm1"));
+        QCOMPARE(lines.first().message, QStringLiteral("change status to Critical"));
+        // ...and the window's alarm log writes it to the database.
+        const auto alarmRows = [] {
+            QSqlQuery query;
+            query.exec(QStringLiteral("select count(*) from logAlarm where source='Energ2' and reason='FenceAlarm1' "
+                                      "and info='change status to Critical'"));
+            return query.next() ? query.value(0).toInt() : -1;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(alarmRows(), 1, 5000);
+        {
+            SiteLocker lock;
+            QCOMPARE(row2->flagText, QStringLiteral("FenceAlarm1"));
+            QCOMPARE(row2->data(Node::kSector1Column).toInt(), int(Node::Critical));
+            QVERIFY(row2->updated);
+        }
+
+        // A command from the window reaches the gateway as a device command frame.
+        sim.clearReceived();
+        emit window->command(row2, ActivateEnerg, false);
+        QVERIFY(sim.waitForFunction(16, 1));
+        QCOMPARE(sim.receivedWithFunction(16).first(), hex("00000001000f011000000008080200050300000000"));
+
+        // The one-second tick refreshes the rows of the present devices.
+        QTRY_VERIFY_WITH_TIMEOUT(!QDateTime::fromString([&] {
+            SiteLocker lock;
+            return row2->data(ControlUnit::LastTryColumn).toString();
+        }(), ControlUnit::LastTryFormat).isNull(), 5000);
+
+        site.close();
+    }
+
+    void weeklyTimerSwitchesARelay()
+    {
+        LiveSite site;
+        site.open("127.0.0.42");
+        if (QTest::currentTestFailed())
+            return;
+        auto& [catcher, sim, window, gateway] = site;
+
+        QList<Line> lines;
+        connect(window.get(), &MainWindow::writeAlarmLog, this,
+                [&lines](const QString& s, const QString& r, const QString& m) { lines.append({s, r, m}); });
+        TimerData t;
+        t.name = QStringLiteral("Lights");
+        t.from = QDateTime::fromString(QStringLiteral("08:00"), QStringLiteral("hh:mm"));
+        t.to = QDateTime::fromString(QStringLiteral("09:00"), QStringLiteral("hh:mm"));
+        t.active = true;
+        t.setAllDays(true);
+        t.IP = sim.address().toString();
+        t.cardNo = 33;
+        t.relayNo = 3;
+        sim.clearReceived();
+        window->timerUnit()->setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0)); });
+        window->timerUnit()->setTimers({t});
+
+        QVERIFY(sim.waitForFunction(16, 1, 5000));
+        QCOMPARE(sim.receivedWithFunction(16).first(), hex("00000001000f011000000008082100070400000000"));
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines.first().source, QStringLiteral("Timer"));
+        QCOMPARE(lines.first().reason, QStringLiteral("Triggered, To card IOCard33"));
+        QCOMPARE(lines.first().message, QStringLiteral("Sending true"));
+
+        site.close();
+    }
+
+    void gatewayClearAlarmIsStaggered()
+    {
+        LiveSite site;
+        site.open("127.0.0.43");
+        if (QTest::currentTestFailed())
+            return;
+        auto& [catcher, sim, window, gateway] = site;
+        {
+            SiteLocker lock;
+            for (int i = 0; i < gateway.element->childCount(); ++i)
+                gateway.element->child(i)->enabled = i == 0 || i == 2 || i >= 32;
+        }
+        sim.clearReceived();
+        window->clearGatewayAlarms(gateway.element, true);
+        QVERIFY(sim.waitForFunction(16, 2, 5000));
+        const QList<QByteArray> frames = sim.receivedWithFunction(16);
+        QCOMPARE(frames.at(0).mid(13), hex("0100050303030000"));
+        QCOMPARE(frames.at(1).mid(13), hex("0300050000030000"));
+        flush(window->controlUnit());
+        QCOMPARE(sim.receivedWithFunction(16).size(), 2);
+
+        site.close();
+    }
+};
+
+QTEST_MAIN(TstMainWindowUnits)
+#include "tst_mainwindowunits.moc"

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+// Answers the next pop-up (a context menu run with exec()): polls for the
+// active pop-up widget (bounded in time) and hands it to `answer`, which
+// inspects it and closes it or triggers an action.
+void answerNextPopup(std::function<void(QWidget* popup)> answer, int timeoutMs = 5000);

@@ -1,0 +1,345 @@
+#include "voltagediagrammsdlg.h"
+#include "ui_voltagediagrammsdlg.h"
+
+#include "devicestatus.h"
+#include "logtable.h"
+#include "node.h"
+#include "reportengine.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+#include "vchartdlg.h"
+
+#include <QDebug>
+#include <QHeaderView>
+#include <QIcon>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableWidgetItem>
+#include <QVector>
+
+namespace {
+
+const int kColumnWidths[] = {250, 120, 120, 120};
+
+const char* const kInsertStatement =
+    "insert into logVoltage(datetime, voltage, sector, energizer_no) values(?, ?, ?, ?)";
+
+const char* const kBatteryStatistics =
+    "select energizer_no, max(voltage) as maxV, min(voltage) as minV, avg(voltage) as avgV  from logVoltage "
+    "where energizer_no > 0 and sector = -1 and datetime between ? and ? "
+    "group by energizer_no order by energizer_no;";
+
+const char* const kOutputStatistics =
+    "select energizer_no, sector, max(voltage) as maxV, min(voltage) as minV, avg(voltage) as avgV  from logVoltage "
+    "where energizer_no > 0 and sector <> -1 and datetime between ? and ? "
+    "group by energizer_no, sector order by energizer_no, sector;";
+
+// A row is older than the kept days when its whole-day age, counted from the
+// julian day of now (UTC), exceeds them. The datetime bound in front selects
+// the same rows for every stamp this log writes and lets the delete walk the
+// datetime index instead of the whole table: the day after the newest day
+// the age test can select.
+const char* const kAgeDelete =
+    "delete from logVoltage where datetime < date(cast(julianday('now') as int) - ? + 0.5) "
+    "and cast(julianday('now') as int) - cast(julianday(substr(datetime,1,10)) as int) - 1 > ?";
+
+void warnFailed(const QSqlQuery& query, const QString& statement)
+{
+    qWarning() << "Voltage log statement failed:" << statement << query.lastError().text();
+}
+
+// Voltages are kept as the device gives them: six significant digits at most.
+double storedVoltage(float voltage)
+{
+    return QString::number(voltage, 'g', 6).toDouble();
+}
+
+} // namespace
+
+VoltageDiagrammsDlg::VoltageDiagrammsDlg(QWidget* parent)
+    : QDialog(parent)
+    , ui(new Ui::VoltageDiagrammsDlg)
+    , cleanup(QLatin1String(kKeepDaysKey), QLatin1String(kLastClearKey))
+{
+    ui->setupUi(this);
+    cycleStart = cleanup.now();
+    cleanup.load();
+
+    for (int column = 0; column < 4; ++column)
+        ui->tableWidget->setColumnWidth(column, kColumnWidths[column]);
+
+    connect(ui->tableWidget, &QTableWidget::cellDoubleClicked, this, &VoltageDiagrammsDlg::cellDoubleClicked);
+    connect(ui->btnRefresh, &QToolButton::clicked, this, &VoltageDiagrammsDlg::loadData);
+    connect(ui->btnPrintPreview, &QToolButton::clicked, this, &VoltageDiagrammsDlg::print);
+    connect(ui->dtpEnd, &QDateEdit::dateChanged, this, &VoltageDiagrammsDlg::dateChanged);
+}
+
+VoltageDiagrammsDlg::~VoltageDiagrammsDlg()
+{
+    delete ui;
+}
+
+void VoltageDiagrammsDlg::setClock(NightlyCleanup::Clock clock)
+{
+    cleanup.setClock(std::move(clock));
+    cycleStart = cleanup.now();
+    cleanup.load();
+}
+
+void VoltageDiagrammsDlg::setDiagramType(TreeModel* model, int type)
+{
+    energizerModel = model;
+    diagramType = type == OutputDiagram ? OutputDiagram : BatteryDiagram;
+
+    if (diagramType == OutputDiagram) {
+        setWindowTitle(QStringLiteral("Output voltage diagram"));
+        setWindowIcon(QIcon(QStringLiteral(":/icons/if_caution_high_voltage_92571.png")));
+        columnTitles = QStringList{tr("Energizer/Sector"), tr("MaxOutputVoltage"), tr("MinOutputVoltage"),
+                                   tr("AvgOutputVoltage")};
+    } else {
+        setWindowTitle(QStringLiteral("Battery voltage diagram"));
+        setWindowIcon(QIcon(QStringLiteral(":/icons/if_battery-charging-100_9197.png")));
+        columnTitles = QStringList{tr("Energizer"), tr("MaxBatteryVoltage"), tr("MinBatteryVoltage"),
+                                   tr("AvgBatteryVoltage")};
+    }
+    ui->dtpEnd->setDate(cleanup.now().date());
+    ui->tableWidget->setHorizontalHeaderLabels(columnTitles);
+
+    loadData();
+    exec();
+}
+
+void VoltageDiagrammsDlg::afterTimer()
+{
+    if (cleanup.isCleanupMinute())
+        clearOldRecords();
+}
+
+void VoltageDiagrammsDlg::clearOldRecords()
+{
+    const int keepDays = cleanup.dueKeepDays();
+    if (keepDays < 0)
+        return;
+    clearLog(keepDays);
+    cleanup.markDone();
+}
+
+void VoltageDiagrammsDlg::writeVoltageLog(Node* node)
+{
+    const QDateTime now = cleanup.now();
+    const qint64 secs = cycleStart.secsTo(now);
+    if (secs <= kQuietSeconds)
+        return;
+    if (secs > kCycleSeconds)
+        cycleStart = now;
+
+    Reading reading;
+    if (!readNode(node, reading))
+        return;
+
+    // One commit for the three rows instead of three: the writes come in
+    // bursts for every energizer on the GUI thread.
+    QSqlDatabase db = QSqlDatabase::database();
+    const bool inTransaction = db.transaction();
+    insertRow(reading.battery, kBatterySector, reading.energizerNo);
+    insertRow(reading.sector1, 0, reading.energizerNo);
+    insertRow(reading.sector2, 1, reading.energizerNo);
+    if (inTransaction && !db.commit()) {
+        qWarning() << "Voltage log rows not committed:" << db.lastError().text();
+        db.rollback();
+    }
+}
+
+bool VoltageDiagrammsDlg::readNode(Node* node, Reading& reading) const
+{
+    // The control unit writes the record on its own thread.
+    SiteLocker lock;
+    if (!node || !Node::isAlive(node))
+        return false;
+    reading.energizerNo = node->number();
+    reading.battery = node->energizerParam(EnergizerParam::BatteryVoltage).toFloat();
+    reading.sector1 = node->energizerParam(EnergizerParam::FenceVoltage1).toFloat();
+    reading.sector2 = node->energizerParam(EnergizerParam::FenceVoltage2).toFloat();
+    return true;
+}
+
+void VoltageDiagrammsDlg::insertRow(float voltage, int sector, int energizerNo)
+{
+    const QString statement = QLatin1String(kInsertStatement);
+    QSqlQuery query;
+    query.prepare(statement);
+    query.addBindValue(cleanup.now().toString(QLatin1String(kDateTimeFormat)));
+    query.addBindValue(storedVoltage(voltage));
+    query.addBindValue(sector);
+    query.addBindValue(energizerNo);
+    if (!query.exec())
+        warnFailed(query, statement);
+}
+
+void VoltageDiagrammsDlg::writeCheckPoint()
+{
+    const QString statement =
+        QStringLiteral("insert into logVoltage(datetime, voltage, sector, energizer_no) values(?, 0, 0, 0)");
+    QSqlQuery query;
+    query.prepare(statement);
+    query.addBindValue(cleanup.now().toString(QLatin1String(kDateTimeFormat)));
+    if (!query.exec())
+        warnFailed(query, statement);
+}
+
+void VoltageDiagrammsDlg::dateChanged(QDate date)
+{
+    ui->dtpStart->setDate(date.addDays(-kRangeDays));
+}
+
+void VoltageDiagrammsDlg::loadData()
+{
+    ui->tableWidget->setRowCount(0);
+    if (!energizerModel)
+        return;
+
+    const QString from = ui->dtpStart->date().toString(QLatin1String(kDateFormat));
+    const QString to = ui->dtpEnd->date().addDays(1).toString(QLatin1String(kDateFormat));
+
+    // The names of the enabled energizers by number, read under the site
+    // mutex; the query runs without it, so the units never wait for it.
+    QVector<QString> names;
+    QVector<bool> listed;
+    {
+        SiteLocker lock;
+        Node* root = energizerModel->rootNode();
+        Node* gateway = root ? root->child(0) : nullptr;
+        if (!gateway)
+            return;
+        for (int i = 0; i < gateway->childCount(); ++i) {
+            const Node* node = gateway->child(i);
+            names.append(node->data(0).toString());
+            listed.append(node->enabled);
+        }
+    }
+
+    const QString statement =
+        QLatin1String(diagramType == OutputDiagram ? kOutputStatistics : kBatteryStatistics);
+    QSqlQuery query;
+    query.setForwardOnly(true);
+    query.prepare(statement);
+    query.addBindValue(from);
+    query.addBindValue(to);
+    if (!query.exec()) {
+        warnFailed(query, statement);
+        return;
+    }
+    while (query.next()) {
+        const int energizerNo = query.value(QStringLiteral("energizer_no")).toInt();
+        // Energizers the gateway does not have, or that are disabled, are not listed.
+        if (listed.value(energizerNo - 1, false))
+            addStatisticsRow(energizerNo, names.at(energizerNo - 1), query);
+    }
+}
+
+void VoltageDiagrammsDlg::addStatisticsRow(int energizerNo, QString name, const QSqlQuery& query)
+{
+    const bool output = diagramType == OutputDiagram;
+    const int sector = output ? query.value(QStringLiteral("sector")).toInt() : kBatterySector;
+    if (output)
+        name += QStringLiteral(", ") + tr("Sector %1").arg(sector + 1);
+
+    const int row = ui->tableWidget->rowCount();
+    ui->tableWidget->insertRow(row);
+    const Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+
+    auto* nameItem = new QTableWidgetItem(QIcon(QStringLiteral(":/icons/energizer.png")), name);
+    nameItem->setData(Qt::UserRole, energizerNo);
+    nameItem->setFlags(flags);
+    ui->tableWidget->setItem(row, 0, nameItem);
+
+    const int decimals = output ? 0 : 1;
+    const char* const columns[] = {"maxV", "minV", "avgV"};
+    for (int i = 0; i < 3; ++i) {
+        const float value = query.value(QLatin1String(columns[i])).toFloat();
+        auto* item = new QTableWidgetItem(QString::number(value, 'f', decimals));
+        item->setFlags(flags);
+        ui->tableWidget->setItem(row, i + 1, item);
+    }
+    // The chart finds the stored sector as this value less one.
+    ui->tableWidget->item(row, 1)->setData(Qt::UserRole, output ? sector + 1 : 0);
+}
+
+void VoltageDiagrammsDlg::cellDoubleClicked(int row, int /*column*/)
+{
+    const QTableWidgetItem* nameItem = ui->tableWidget->item(row, 0);
+    const QTableWidgetItem* maxItem = ui->tableWidget->item(row, 1);
+    if (!nameItem || !maxItem)
+        return;
+
+    // The chart is a child of this dialog: this dialog runs modal, and a
+    // window outside it would not take input while it is open.
+    auto* chart = new VChartDlg(this);
+    chart->showChart(QDateTime(ui->dtpStart->date(), QTime(0, 0)), QDateTime(ui->dtpEnd->date(), QTime(0, 0)),
+                     nameItem->data(Qt::UserRole).toInt(), maxItem->data(Qt::UserRole).toInt() - 1,
+                     nameItem->text());
+}
+
+void VoltageDiagrammsDlg::clearLog(int days)
+{
+    QSqlQuery query;
+    if (days == 0) {
+        const QString statement = QStringLiteral("delete FROM logVoltage");
+        if (!query.exec(statement))
+            warnFailed(query, statement);
+    } else {
+        const QString statement = QLatin1String(kAgeDelete);
+        query.prepare(statement);
+        query.addBindValue(days + 1);
+        query.addBindValue(days);
+        if (!query.exec())
+            warnFailed(query, statement);
+    }
+    const QString sequence = QStringLiteral("delete from sqlite_sequence where name='logVoltage'");
+    if (!query.exec(sequence))
+        warnFailed(query, sequence);
+
+    emit writeUserActionLog(QStringLiteral("VoltageLog"), tr("Clear log voltage"));
+}
+
+void VoltageDiagrammsDlg::print()
+{
+    report = LogTable::startReport(this, QLatin1String(kReportFile), ui->tableWidget->rowCount());
+    connect(report, &ReportEngine::setValue, this, &VoltageDiagrammsDlg::setValue);
+    report->printExec(true, false, QString());
+    printPreviewClosed();
+}
+
+void VoltageDiagrammsDlg::printPreviewClosed()
+{
+    delete report;
+    report = nullptr;
+}
+
+void VoltageDiagrammsDlg::setValue(int recNo, QString paramName, QVariant& paramValue, int /*reportPage*/)
+{
+    if (paramName == QLatin1String("logname")) {
+        paramValue = windowTitle();
+        return;
+    }
+    if (paramName == QLatin1String("period")) {
+        const QString format = QLatin1String(kPrintDateFormat);
+        paramValue = tr("From %1 to %2")
+                         .arg(ui->dtpStart->date().toString(format), ui->dtpEnd->date().toString(format));
+        return;
+    }
+    for (int column = 0; column < 4; ++column) {
+        const QString number = QString::number(column + 1);
+        if (paramName == QLatin1String("col") + number) {
+            paramValue = columnTitles.value(column);
+            return;
+        }
+        if (paramName == QLatin1String("value") + number) {
+            const QTableWidgetItem* item =
+                recNo >= 0 && recNo < ui->tableWidget->rowCount() ? ui->tableWidget->item(recNo, column) : nullptr;
+            paramValue = item ? item->text() : QString();
+            return;
+        }
+    }
+}
