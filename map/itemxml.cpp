@@ -121,17 +121,29 @@ Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName)
     return copy;
 }
 
+namespace {
+
+// Depth first, in row order, as the element tree model searches.
+Node* findBelow(Node* parent, int type, const QString& name, const Node* newParent)
+{
+    for (Node* child : qAsConst(parent->children)) {
+        const bool named = child->type == type && child->columns.size() > 1 && child->columns.at(1).toString() == name;
+        if (named && !(newParent && child->isAncestorOf(newParent)))
+            return child;
+        if (Node* found = findBelow(child, type, name, newParent))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 Node* findElementNode(int type, const QString& name, const Node* newParent)
 {
-    if (name.isEmpty() || !g_elementTreeModel)
+    if (name.isEmpty() || !g_elementTreeModel || !g_elementTreeModel->rootNode())
         return nullptr;
     SiteLocker lock;
-    Node* found = g_elementTreeModel->findNode(QModelIndex(), 1, name);
-    if (!found || found->type != type)
-        return nullptr;
-    if (newParent && found->isAncestorOf(newParent))
-        return nullptr;
-    return found;
+    return findBelow(g_elementTreeModel->rootNode(), type, name, newParent);
 }
 
 void setActionEnabled(Node* action, bool enabled)
