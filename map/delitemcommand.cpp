@@ -27,7 +27,9 @@ void DelItemCommand::redo()
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* item = m_items.at(i);
         m_nodePlaces[i].parentItem = item->parentItem();
-        m_scene->removeItem(item);
+        // A circle on a line deleted with it has already left with the line.
+        if (item->scene() == m_scene)
+            m_scene->removeItem(item);
         auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
         Node* node = helper ? helper->node() : nullptr;
         if (!node)
@@ -51,10 +53,8 @@ void DelItemCommand::undo()
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* item = m_items.at(i);
         const Place place = m_nodePlaces.at(i);
-        m_scene->insertItem(item);
-        // A circle goes back onto the line it rode on, if that line is still on the map.
-        if (place.parentItem && place.parentItem->scene() == m_scene)
-            item->setParentItem(place.parentItem);
+        if (item->scene() != m_scene)
+            m_scene->insertItem(item);
         auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
         Node* node = helper ? helper->node() : nullptr;
         if (!node || !g_elementTreeModel)
@@ -79,6 +79,12 @@ void DelItemCommand::undo()
             helper->energizerNode()->setParent(nullptr);
             g_energizerModel->insertNode(g_energizerModel->rootNode(), 0, helper->energizerNode());
         }
+    }
+    // A circle goes back onto the line it rode on, once that line is back on the map too.
+    for (int i = 0; i < m_items.size(); ++i) {
+        QGraphicsItem* parentItem = m_nodePlaces.at(i).parentItem;
+        if (parentItem && parentItem->scene() == m_scene && m_items.at(i)->parentItem() != parentItem)
+            m_items.at(i)->setParentItem(parentItem);
     }
     m_scene->update();
 }

@@ -1,8 +1,10 @@
+#include "delitemcommand.h"
 #include "fakemainwindow.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
+#include "messagecatcher.h"
 #include "node.h"
 #include "resources.h"
 #include "scenemouse.h"
@@ -28,6 +30,8 @@ private slots:
     void deletedCircleKeepsItsActions();
     void deletedCircleReturnsOntoItsLine();
     void lineDeletedWithItsCircle();
+    void lineAndCircleDeletedTogether_data();
+    void lineAndCircleDeletedTogether();
     void clearingTheMapDropsEveryStep();
 
 private:
@@ -223,6 +227,36 @@ void TestMapUndo::lineDeletedWithItsCircle()
     QCOMPARE(line->scene(), m_scene.get());
     QCOMPARE(circle->scene(), m_scene.get());
     QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
+}
+
+void TestMapUndo::lineAndCircleDeletedTogether_data()
+{
+    QTest::addColumn<bool>("circleFirst");
+    QTest::newRow("circle first") << true;
+    QTest::newRow("line first") << false;
+}
+
+void TestMapUndo::lineAndCircleDeletedTogether()
+{
+    QFETCH(bool, circleFirst);
+    GraphicsLine* line = drawLine({0, 300}, {200, 300});
+    GraphicsCircle* circle = placeCircle({300, 100});
+    circle->setElementPos(60, 300);
+    circle->mouseReleaseEvent(nullptr);
+    const QList<QGraphicsItem*> items = circleFirst ? QList<QGraphicsItem*>{circle, line}
+                                                    : QList<QGraphicsItem*>{line, circle};
+    MessageCatcher catcher;
+    m_scene->undoStack()->push(new DelItemCommand(m_scene.get(), items));
+    QVERIFY(!line->scene());
+    QVERIFY(!circle->scene());
+    m_scene->undoStack()->undo();
+    QCOMPARE(line->scene(), m_scene.get());
+    QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
+    m_scene->undoStack()->redo();
+    m_scene->undoStack()->undo();
+    QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
+    // Nothing was removed from or added to the scene twice.
+    QVERIFY(catcher.messages().filter(QStringLiteral("QGraphicsScene")).isEmpty());
 }
 
 void TestMapUndo::clearingTheMapDropsEveryStep()
