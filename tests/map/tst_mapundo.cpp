@@ -26,10 +26,8 @@ private slots:
     void cleanup();
     void addingALineIsUndone();
     void deletedLineReturnsToItsSector();
-    void deletedLineReturnsToTheWorkplace();
     void deletedCircleKeepsItsActions();
     void deletedCircleReturnsOntoItsLine();
-    void lineDeletedWithItsCircle();
     void lineAndCircleDeletedTogether_data();
     void lineAndCircleDeletedTogether();
     void clearingTheMapDropsEveryStep();
@@ -144,19 +142,6 @@ void TestMapUndo::deletedLineReturnsToItsSector()
     QCOMPARE(line->node()->parent(), sector);
 }
 
-void TestMapUndo::deletedLineReturnsToTheWorkplace()
-{
-    drawLine({10, 10}, {90, 10});
-    GraphicsLine* second = drawLine({10, 50}, {90, 50});
-    Node* workplace = m_scene->workplaceNode();
-    QCOMPARE(workplace->childCount(), 2);
-    deleteOnly(second);
-    QCOMPARE(workplace->childCount(), 1);
-    QVERIFY(!second->node()->parent() || !second->node()->parent()->children.contains(second->node()));
-    m_scene->undoStack()->undo();
-    QCOMPARE(workplace->child(0), second->node());
-}
-
 void TestMapUndo::deletedCircleKeepsItsActions()
 {
     const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 3);
@@ -212,21 +197,6 @@ void TestMapUndo::deletedCircleReturnsOntoItsLine()
 
     // Without a TW system the circle's node goes back where it hung: the workplace.
     QCOMPARE(circle->node()->parent(), m_scene->workplaceNode());
-}
-
-void TestMapUndo::lineDeletedWithItsCircle()
-{
-    GraphicsLine* line = drawLine({0, 300}, {200, 300});
-    GraphicsCircle* circle = placeCircle({300, 100});
-    circle->setElementPos(60, 300);
-    circle->mouseReleaseEvent(nullptr);
-    deleteOnly(line);
-    QVERIFY(!line->scene());
-    QVERIFY(!circle->scene());
-    m_scene->undoStack()->undo();
-    QCOMPARE(line->scene(), m_scene.get());
-    QCOMPARE(circle->scene(), m_scene.get());
-    QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
 }
 
 void TestMapUndo::lineAndCircleDeletedTogether_data()

@@ -42,10 +42,8 @@ private:
     GraphicsLine* lineWith(const QList<QPointF>& points);
     QColor discPixel(GraphicsCircle* circle);
 
-    std::unique_ptr<FakeMainWindow> m_window;
-    std::unique_ptr<GraphicsScene> m_scene;
-    std::unique_ptr<Node> m_twRoot;
-    QList<Node*> m_sounds;
+    std::unique_ptr<WorkspaceFixture::Site> m_site;
+    GraphicsScene* m_scene = nullptr;
 };
 
 void TestTwCircle::initTestCase()
@@ -55,20 +53,13 @@ void TestTwCircle::initTestCase()
 
 void TestTwCircle::init()
 {
-    m_window = std::make_unique<FakeMainWindow>();
-    m_scene = std::make_unique<GraphicsScene>(QStringLiteral("Site"));
-    m_window->m_currentScene = m_scene.get();
-    m_scene->setDesignMode(true);
-    m_twRoot = std::make_unique<Node>(QStringLiteral("TW"));
+    m_site = std::make_unique<WorkspaceFixture::Site>();
+    m_scene = m_site->scene.get();
 }
 
 void TestTwCircle::cleanup()
 {
-    m_scene.reset();
-    m_window.reset();
-    m_twRoot.reset();
-    qDeleteAll(m_sounds);
-    m_sounds.clear();
+    m_site.reset();
 }
 
 GraphicsLine* TestTwCircle::lineWith(const QList<QPointF>& points)
@@ -159,8 +150,8 @@ void TestTwCircle::disabledSectorIsBlue()
 
 void TestTwCircle::placedUnderTheTwSystem()
 {
-    const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 2);
-    SceneMouse mouse(m_scene.get());
+    const WorkspaceFixture::TwSystem& tw = m_site->tw;
+    SceneMouse mouse(m_scene);
     m_scene->setMode(GraphicsScene::AddTWSector);
     mouse.click({100, 100});
 
@@ -177,7 +168,7 @@ void TestTwCircle::placedUnderTheTwSystem()
     QCOMPARE(circle->node()->parent(), tw.elementSystem);
     QCOMPARE(m_scene->undoStack()->count(), 1);
     QCOMPARE(m_scene->mode(), GraphicsScene::SelectObject);
-    QVERIFY(m_window->m_log.contains(QStringLiteral("GraphicsItem|Item twsector1 added")));
+    QVERIFY(m_site->window->m_log.contains(QStringLiteral("GraphicsItem|Item twsector1 added")));
 
     // A moved circle gets no undo step.
     mouse.drag({110, 110}, {150, 130});
@@ -187,7 +178,7 @@ void TestTwCircle::placedUnderTheTwSystem()
     m_scene->undoStack()->undo();
     QVERIFY(!circle->scene());
     m_scene->undoStack()->redo();
-    QCOMPARE(circle->scene(), m_scene.get());
+    QCOMPARE(circle->scene(), m_scene);
 }
 
 void TestTwCircle::dropOntoALine_data()
@@ -219,7 +210,7 @@ void TestTwCircle::dropOntoALine()
     QCOMPARE(circle->pos(), at);
 
     // Dragged off onto empty map space it leaves the line.
-    SceneMouse mouse(m_scene.get());
+    SceneMouse mouse(m_scene);
     const QPointF grab = circle->mapToScene(QPointF(13, 13));
     mouse.drag(grab, grab + QPointF(0, 150));
     QCOMPARE(circle->parentItem(), nullptr);
@@ -239,7 +230,7 @@ void TestTwCircle::ridesAlongItsSegment()
 
     // Drag the shared corner: the circle keeps its fraction of segment 1.
     line->setSelection(true);
-    SceneMouse mouse(m_scene.get());
+    SceneMouse mouse(m_scene);
     mouse.press({100, 0});
     mouse.move({150, 0});
     mouse.move({200, 0});
@@ -268,7 +259,7 @@ void TestTwCircle::ridesToTheEndOfAnEmptySegment()
 
 void TestTwCircle::writesItsItem()
 {
-    const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 3);
+    const WorkspaceFixture::TwSystem& tw = m_site->tw;
     auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
     m_scene->insertItem(circle);
     circle->setName(QStringLiteral("twsector1"));
@@ -300,15 +291,8 @@ void TestTwCircle::writesItsItem()
 
 void TestTwCircle::readsActionsNewestFirst()
 {
-    const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 3);
-    auto* sound = new Node(QStringLiteral("Siren"));
-    sound->type = Node::SoundAlarm;
-    sound->columns = {QStringLiteral("Siren"), QString(), QStringLiteral("siren.wav")};
-    auto* soundChild = new Node(QStringLiteral("row"), sound);
-    soundChild->type = Node::StatusRow;
-    m_sounds = {sound};
-    m_scene->setSoundAlarmList(&m_sounds);
-
+    const WorkspaceFixture::TwSystem& tw = m_site->tw;
+    Node* sound = m_site->sounds.first();
     QDomDocument document;
     QVERIFY(document.setContent(QStringLiteral(
         "<Item itemType=\"TWSector\" name=\"west\" x=\"30\" y=\"bad\">"
@@ -339,7 +323,7 @@ void TestTwCircle::readsActionsNewestFirst()
     QVERIFY(!tw.elementSensors.at(1)->enabled);
     QVERIFY(!tw.modelSensors.at(1)->enabled);
     // The sound alarm keeps its own child and gains no copy.
-    QCOMPARE(sound->children, (QList<Node*>{soundChild}));
+    QCOMPARE(sound->childCount(), 1);
     QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
 
     // Written again, the actions come out in the node's order.
@@ -352,7 +336,7 @@ void TestTwCircle::readsActionsNewestFirst()
 
 void TestTwCircle::readingSkipsWhatDoesNotResolve()
 {
-    const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 2);
+    const WorkspaceFixture::TwSystem& tw = m_site->tw;
     auto* box = new GraphicsLine;
     box->setName(QStringLiteral("fence3"));
     m_scene->insertItem(box);
@@ -362,9 +346,9 @@ void TestTwCircle::readingSkipsWhatDoesNotResolve()
     QVERIFY(document.setContent(QStringLiteral(
         "<Item itemType=\"TWSector\" name=\"east\" width=\"55.7\" height=\"x\">"
         "<Action actRefObjType=\"16\" actRefObj=\"0\"/>"
-        "<Action actRefObjType=\"16\" actRefObj=\"3\"/>"
+        "<Action actRefObjType=\"16\" actRefObj=\"5\"/>"
         "<Action actRefObjType=\"16\" actRefObj=\"two\"/>"
-        "<Action actRefObjType=\"7\" actRefObj=\"siren.wav\"/>"
+        "<Action actRefObjType=\"7\" actRefObj=\"horn.wav\"/>"
         "<Action actRefObjType=\"2\" actRefObj=\"fence3\"/>"
         "<Action actRefObjType=\"3\" actRefObj=\"\"/>"
         "<Action actRefObjType=\"15\" actRefObj=\"10.0.0.7\"/>"
