@@ -211,22 +211,8 @@ bool GraphicsLine::sceneEventFilter(QGraphicsItem* watched, QEvent* event)
     if (!handle || !mouse)
         return false;
 
-    switch (event->type()) {
-    case QEvent::GraphicsSceneMousePress:
-        handle->setMouseState(CornerGrabber::Pressed);
-        handle->setDragPos(mouse->scenePos());
-        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
-            graphicsScene->recordItemMove(this);
-        break;
-    case QEvent::GraphicsSceneMouseRelease:
-        handle->setMouseState(CornerGrabber::Released);
-        break;
-    case QEvent::GraphicsSceneMouseMove:
-        handle->setMouseState(CornerGrabber::Moving);
-        break;
-    default:
+    if (!handle->followMouse(event, this, mouse->scenePos()))
         return false;
-    }
     if (handle->mouseState() == CornerGrabber::Moving) {
         // The scene position, not the event's handle position: Qt maps that
         // with the handle's place before the previous move was applied.
