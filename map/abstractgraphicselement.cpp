@@ -143,22 +143,8 @@ bool AbstractGraphicsElement::sceneEventFilter(QGraphicsItem* watched, QEvent* e
     if (!mouse)
         return false;
 
-    switch (event->type()) {
-    case QEvent::GraphicsSceneMousePress:
-        handle->setMouseState(CornerGrabber::Pressed);
-        handle->setDragPos(mouse->pos());
-        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
-            graphicsScene->recordItemMove(this);
-        break;
-    case QEvent::GraphicsSceneMouseRelease:
-        handle->setMouseState(CornerGrabber::Released);
-        break;
-    case QEvent::GraphicsSceneMouseMove:
-        handle->setMouseState(CornerGrabber::Moving);
-        break;
-    default:
+    if (!handle->followMouse(event, this, mouse->pos()))
         return false;
-    }
     if (handle->mouseState() != CornerGrabber::Moving)
         return true;
 

@@ -1,5 +1,7 @@
 #include "cornergrabber.h"
 
+#include "graphicsscene.h"
+
 #include <QGraphicsSceneMouseEvent>
 #include <QCursor>
 #include <QGuiApplication>
@@ -97,4 +99,24 @@ void CornerGrabber::mouseMoveEvent(QGraphicsSceneMouseEvent* event)
 void CornerGrabber::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
 {
     event->setAccepted(true);
+}
+
+bool CornerGrabber::followMouse(QEvent* event, QGraphicsItem* owner, const QPointF& dragPos)
+{
+    switch (event->type()) {
+    case QEvent::GraphicsSceneMousePress:
+        m_mouseState = Pressed;
+        m_dragPos = dragPos;
+        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(owner->scene()))
+            graphicsScene->recordItemMove(owner);
+        return true;
+    case QEvent::GraphicsSceneMouseRelease:
+        m_mouseState = Released;
+        return true;
+    case QEvent::GraphicsSceneMouseMove:
+        m_mouseState = Moving;
+        return true;
+    default:
+        return false;
+    }
 }

@@ -31,6 +31,12 @@ public:
 
     QColor color() const { return m_color; }
 
+    // Follows a mouse event that the owner filtered from this handle: the
+    // mouse state and, at a press, the place where it began (`dragPos`, as
+    // the owner measures it) and the scene's record of the owner's move.
+    // False for any event other than a press, move or release.
+    bool followMouse(QEvent* event, QGraphicsItem* owner, const QPointF& dragPos);
+
     // The resize cursor shown over a handle of this index; false when the index has none.
     static bool cursorForCorner(int corner, Qt::CursorShape* shape);
 

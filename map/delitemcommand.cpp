@@ -26,16 +26,22 @@ void DelItemCommand::redo()
 {
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* item = m_items.at(i);
-        m_scene->removeItem(item);
+        m_nodePlaces[i].parentItem = item->parentItem();
+        // A circle on a line deleted with it has already left with the line.
+        if (item->scene() == m_scene)
+            m_scene->removeItem(item);
         auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
         Node* node = helper ? helper->node() : nullptr;
         if (!node)
             continue;
         SiteLocker lock;
+        if (item->type() == GraphicsHelperClass::CircleItemType)
+            takeCircleChildren(node, m_nodePlaces[i]);
         if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && g_energizerModel)
             g_energizerModel->takeNode(helper->energizerNode());
         Node* parent = node->parent();
-        m_nodePlaces[i] = {parent, parent ? int(parent->children.indexOf(node)) : 0};
+        m_nodePlaces[i].parent = parent;
+        m_nodePlaces[i].row = parent ? int(parent->children.indexOf(node)) : 0;
         if (g_elementTreeModel)
             g_elementTreeModel->takeNode(node);
     }
@@ -46,17 +52,19 @@ void DelItemCommand::undo()
 {
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* item = m_items.at(i);
-        m_scene->insertItem(item);
+        const Place place = m_nodePlaces.at(i);
+        if (item->scene() != m_scene)
+            m_scene->insertItem(item);
         auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
         Node* node = helper ? helper->node() : nullptr;
         if (!node || !g_elementTreeModel)
             continue;
         SiteLocker lock;
-        // A text box linked under a fence sector goes back under that sector,
-        // so the link survives the undo; otherwise to the top of the workplace.
-        Node* parent = m_scene->workplaceNode();
+        // A text box or line linked under a fence sector, or a circle under
+        // its TW system, goes back where it hung, so the link survives the
+        // undo; otherwise to the top of the workplace or the TW system.
+        Node* parent = fallbackParent(item);
         int row = 0;
-        const Place place = m_nodePlaces.at(i);
         if (place.parent && place.parent != parent && Node::isAlive(place.parent)
             && g_elementTreeModel->contains(place.parent)) {
             parent = place.parent;
@@ -65,10 +73,60 @@ void DelItemCommand::undo()
         node->setParent(nullptr);
         if (parent)
             g_elementTreeModel->insertNode(parent, row, node);
+        if (item->type() == GraphicsHelperClass::CircleItemType)
+            restoreCircleChildren(node, place);
         if (node->type == Node::MapElement && helper->energizerNode() && g_energizerModel) {
             helper->energizerNode()->setParent(nullptr);
             g_energizerModel->insertNode(g_energizerModel->rootNode(), 0, helper->energizerNode());
         }
     }
+    // A circle goes back onto the line it rode on, once that line is back on the map too.
+    for (int i = 0; i < m_items.size(); ++i) {
+        QGraphicsItem* parentItem = m_nodePlaces.at(i).parentItem;
+        if (parentItem && parentItem->scene() == m_scene && m_items.at(i)->parentItem() != parentItem)
+            m_items.at(i)->setParentItem(parentItem);
+    }
     m_scene->update();
+}
+
+Node* DelItemCommand::fallbackParent(QGraphicsItem* item) const
+{
+    Node* workplace = m_scene->workplaceNode();
+    if (item->type() != GraphicsHelperClass::CircleItemType)
+        return workplace;
+    // A circle belongs under the workspace's TW system node; without one it stays detached.
+    Node* system = nullptr;
+    if (workplace) {
+        for (Node* child : qAsConst(workplace->children)) {
+            const bool pairedSystem = child->deviceNode && Node::isAlive(child->deviceNode)
+                && child->deviceNode->type == Node::TWSystem;
+            if (child->type == Node::TWSystem || pairedSystem)
+                system = child;
+        }
+    }
+    return system;
+}
+
+void DelItemCommand::takeCircleChildren(Node* node, Place& place)
+{
+    // The sector's actions stay in the tree while the sector is gone.
+    place.movedChildren = node->children;
+    Node* parent = node->parent();
+    if (!parent || !g_elementTreeModel) {
+        place.movedChildren.clear();
+        return;
+    }
+    for (Node* child : qAsConst(place.movedChildren))
+        g_elementTreeModel->moveNode(parent, child);
+}
+
+void DelItemCommand::restoreCircleChildren(Node* node, const Place& place)
+{
+    // Each action comes back to its row, unless it has been moved elsewhere meanwhile.
+    for (int row = 0; row < place.movedChildren.size(); ++row) {
+        Node* child = place.movedChildren.at(row);
+        if (!Node::isAlive(child) || child->parent() != place.parent || child->isAncestorOf(node))
+            continue;
+        g_elementTreeModel->insertNode(node, qMin(row, node->childCount()), child);
+    }
 }

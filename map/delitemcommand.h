@@ -26,7 +26,15 @@ private:
     struct Place {
         Node* parent = nullptr;
         int row = 0;
+        // A TW sector's actions, handed to the sector's parent while it is deleted.
+        QList<Node*> movedChildren;
+        // The fence line a TW sector circle rode on.
+        QGraphicsItem* parentItem = nullptr;
     };
+
+    void takeCircleChildren(Node* node, Place& place);
+    void restoreCircleChildren(Node* node, const Place& place);
+    Node* fallbackParent(QGraphicsItem* item) const;
 
     QList<QGraphicsItem*> m_items;
     GraphicsScene* m_scene;

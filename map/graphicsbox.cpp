@@ -1,11 +1,14 @@
 #include "graphicsbox.h"
 
+#include "colortext.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
+#include "itemxml.h"
 #include "maphost.h"
 #include "node.h"
 #include "sitemutex.h"
 
+#include <QBuffer>
 #include <QDomDocument>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsProxyWidget>
@@ -478,10 +481,394 @@ void GraphicsBox::mouseDoubleClickEvent(QGraphicsSceneMouseEvent*)
     }
 }
 
-QDomElement GraphicsBox::toXml(QDomDocument&)
+namespace {
+
+// Values of a mapping record as the project file holds them.
+constexpr qint64 MaxMappingField = 0xFFFF;
+constexpr qint64 MinCodedValue = -(qint64(1) << 31);
+constexpr qint64 MaxCodedValue = (qint64(1) << 32) - 1;
+
+QString itemTypeOfKind(int kind)
 {
-    // Boxes get their project-file form with the project-file support.
-    return QDomElement();
+    switch (kind) {
+    case GraphicsBox::GatewayBox: return QStringLiteral("OsprelVell");
+    case GraphicsBox::TextBox: return QStringLiteral("Text");
+    case GraphicsBox::ButtonBox: return QStringLiteral("Button");
+    case GraphicsBox::ImageBox: return QStringLiteral("image");
+    default: return QString();
+    }
+}
+
+void appendMapping(QDomDocument& document, QDomElement& parent, const MappingRecord& record, bool output)
+{
+    QDomElement map = document.createElement(QStringLiteral("MapElement"));
+    map.setAttribute(QStringLiteral("id"), uint(record.id));
+    if (output)
+        map.setAttribute(QStringLiteral("latchingCode"), uint(record.latchingCode));
+    const QString tag = output ? QStringLiteral("Relay") : QStringLiteral("Input");
+    for (quint32 value : record.codedValue) {
+        QDomElement coded = document.createElement(tag);
+        coded.setAttribute(QStringLiteral("codedValue"), uint(value));
+        map.appendChild(coded);
+    }
+    parent.appendChild(map);
+}
+
+// A mapping field: 0 when the text is not a number (as the readers always
+// did), false when the number does not fit the field.
+bool mappingField(const QDomElement& element, const QString& name, const QString& defaultText, qint64 minimum,
+                  qint64 maximum, qint64* value)
+{
+    bool ok = false;
+    *value = element.attribute(name, defaultText).toLongLong(&ok);
+    if (!ok)
+        *value = 0;
+    return *value >= minimum && *value <= maximum;
+}
+
+// Reads the coded values of a mapping element into `record`; false when one does not fit 32 bits.
+bool readCodedValues(const QDomElement& mapElement, MappingRecord* record)
+{
+    int index = 0;
+    for (const QDomElement& child : ItemXml::childElements(mapElement)) {
+        if (index == MappingRecord::kCodedValueCount) {
+            qWarning("Mapping %s: more than %d coded values, the rest ignored",
+                     qUtf8Printable(mapElement.attribute(QStringLiteral("id"))), MappingRecord::kCodedValueCount);
+            break;
+        }
+        qint64 value = 0;
+        if (!mappingField(child, QStringLiteral("codedValue"), QStringLiteral("0"), MinCodedValue, MaxCodedValue,
+                          &value))
+            return false;
+        record->codedValue[index++] = quint32(value);
+    }
+    return true;
+}
+
+} // namespace
+
+QDomElement GraphicsBox::toXml(QDomDocument& document)
+{
+    QDomElement item = document.createElement(QStringLiteral("Item"));
+    QFont font;
+    writeKindAttributes(document, item, font);
+    writeCommonAttributes(item, font);
+    return item;
+}
+
+void GraphicsBox::writeKindAttributes(QDomDocument& document, QDomElement& item, QFont& font)
+{
+    item.setAttribute(QStringLiteral("itemType"), itemTypeOfKind(m_kind));
+    switch (m_kind) {
+    case ButtonBox: {
+        ItemXml::setTextAttribute(item, QStringLiteral("ButtonCaption"),
+                                  m_actionButton ? m_actionButton->text() : m_buttonCaption);
+        item.setAttribute(QStringLiteral("ButtonCheckable"), m_actionButton && m_actionButton->isCheckable() ? 1 : 0);
+        if (m_actionButton)
+            font = m_actionButton->font();
+        QDomElement action = document.createElement(QStringLiteral("Action"));
+        SiteLocker lock;
+        if (m_actionTarget && Node::isAlive(m_actionTarget)) {
+            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), m_actionTarget->data(1).toString());
+            action.setAttribute(QStringLiteral("command"), m_actionCommand);
+        }
+        item.appendChild(action);
+        break;
+    }
+    case TextBox:
+        item.setAttribute(QStringLiteral("alignment"), m_captionItem->alignment());
+        item.setAttribute(QStringLiteral("borderVisible"), m_borderVisible ? 1 : 0);
+        font = m_captionItem->font();
+        break;
+    case GatewayBox:
+        ItemXml::setTextAttribute(item, QStringLiteral("IP"), m_ip);
+        ItemXml::setTextAttribute(item, QStringLiteral("logo"), m_logoMake);
+        item.setAttribute(QStringLiteral("allEnergisersActive"), m_allEnergisersActive ? 1 : 0);
+        item.setAttribute(QStringLiteral("allEnergisersLowVoltage"), m_allEnergisersLowVoltage ? 1 : 0);
+        writeGatewayChildren(document, item);
+        break;
+    case ImageBox: {
+        // The picture as shown, that is scaled to the box.
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (m_pictureItem && !m_pictureItem->pixmap().isNull())
+            m_pictureItem->pixmap().save(&buffer, "PNG");
+        item.setAttribute(QStringLiteral("picture"), QString::fromLatin1(png.toBase64()));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void GraphicsBox::writeCommonAttributes(QDomElement& item, const QFont& font)
+{
+    ItemXml::setTextAttribute(item, QStringLiteral("name"), objectName());
+    item.setAttribute(QStringLiteral("zvalue"), double(zValue()));
+    item.setAttribute(QStringLiteral("x"), int(std::trunc(pos().x())));
+    item.setAttribute(QStringLiteral("y"), int(std::trunc(pos().y())));
+    item.setAttribute(QStringLiteral("width"), double(m_width));
+    item.setAttribute(QStringLiteral("height"), double(m_height));
+    ItemXml::setTextAttribute(item, QStringLiteral("caption"), m_caption);
+    item.setAttribute(QStringLiteral("fontItalic"), font.style() != QFont::StyleNormal ? 1 : 0);
+    item.setAttribute(QStringLiteral("fontBold"), font.weight() > BoldWeightThreshold ? 1 : 0);
+    item.setAttribute(QStringLiteral("fontUnderline"), font.underline() ? 1 : 0);
+    item.setAttribute(QStringLiteral("fontSize"), font.pointSize());
+    item.setAttribute(QStringLiteral("fontColor"), colorToText(m_captionItem->defaultTextColor()));
+    item.setAttribute(QStringLiteral("backgroundColor"), colorToText(m_backgroundColor));
+    item.setAttribute(QStringLiteral("borderColor"), colorToText(m_color));
+}
+
+void GraphicsBox::writeGatewayChildren(QDomDocument& document, QDomElement& item)
+{
+    SiteLocker lock;
+    for (const MappingRecord& record : qAsConst(m_node->outputMappings))
+        appendMapping(document, item, record, true);
+
+    for (int row = 0; row < m_node->childCount(); ++row) {
+        Node* device = m_node->child(row);
+        QDomElement energizer = document.createElement(QStringLiteral("Energizer"));
+        energizer.setAttribute(QStringLiteral("id"), row);
+        ItemXml::setTextAttribute(energizer, QStringLiteral("name"), device->data(0).toString());
+        energizer.setAttribute(QStringLiteral("enable"), device->enabled ? 1 : 0);
+        for (int sectorRow = 0; sectorRow < device->childCount(); ++sectorRow) {
+            Node* sector = device->child(sectorRow);
+            QDomElement sectorElement = document.createElement(QStringLiteral("Sector"));
+            sectorElement.setAttribute(QStringLiteral("id"), sectorRow);
+            ItemXml::setTextAttribute(sectorElement, QStringLiteral("name"), sector->data(0).toString());
+            for (Node* action : qAsConst(sector->children)) {
+                QDomElement actionElement = document.createElement(QStringLiteral("Action"));
+                actionElement.setAttribute(QStringLiteral("actRefObjType"), action->type);
+                if (action->type == Node::SoundAlarm)
+                    ItemXml::setTextAttribute(actionElement, QStringLiteral("actRefObj"), action->data(2).toString());
+                else if (action->type == Node::TextLabel || action->type == Node::FenceLine)
+                    ItemXml::setTextAttribute(actionElement, QStringLiteral("actRefObj"), action->data(1).toString());
+                actionElement.setAttribute(QStringLiteral("StateEnable"), action->enabled ? 1 : 0);
+                sectorElement.appendChild(actionElement);
+            }
+            energizer.appendChild(sectorElement);
+        }
+        if (device->type == Node::Energizer) {
+            for (const MappingRecord& record : qAsConst(device->outputMappings))
+                appendMapping(document, energizer, record, true);
+        } else if (device->type == Node::IOCard) {
+            // Written whether the card is enabled or not: disabling a card must not lose its mapping.
+            for (const MappingRecord& record : qAsConst(device->inputMappings))
+                appendMapping(document, energizer, record, false);
+        }
+        item.appendChild(energizer);
+    }
+}
+
+void GraphicsBox::readXml(const QDomElement& item)
+{
+    const QString name = ItemXml::readName(item, this);
+    setZValue(ReadZValue);
+    const int y = ItemXml::intAttribute(item, QStringLiteral("y"));
+    const int x = ItemXml::intAttribute(item, QStringLiteral("x"));
+    setElementPos(x, y);
+    setWidth(ItemXml::sizeAttribute(item, QStringLiteral("width"), 0));
+    setHeight(ItemXml::sizeAttribute(item, QStringLiteral("height"), 0));
+    setCaption(item.attribute(QStringLiteral("caption")));
+
+    const QString itemType = item.attribute(QStringLiteral("itemType"));
+    if (itemType != itemTypeOfKind(m_kind))
+        qWarning("Box %s: item type \"%s\" read into a box of kind %d", qUtf8Printable(name),
+                 qUtf8Printable(itemType), m_kind);
+
+    QFont font;
+    if (m_kind == ButtonBox && m_actionButton) {
+        setButtonCaption(item.attribute(QStringLiteral("ButtonCaption")));
+        m_actionButton->setCheckable(ItemXml::flagAttribute(item, QStringLiteral("ButtonCheckable"), QString()));
+        font = m_actionButton->font();
+    }
+    if (m_kind == TextBox) {
+        {
+            SiteLocker lock;
+            m_node->setData(0, item.attribute(QStringLiteral("caption")));
+        }
+        const int alignment = ItemXml::intAttribute(item, QStringLiteral("alignment"));
+        if (alignment == Qt::AlignLeft || alignment == Qt::AlignRight
+            || alignment == int(Qt::AlignHCenter | Qt::AlignVCenter))
+            m_captionItem->setAlignment(alignment);
+        adjustSize(0, 0);
+        font = m_captionItem->font();
+    }
+    if (m_kind == ImageBox)
+        readImage(item);
+    readFont(item, font);
+    if (m_kind == GatewayBox)
+        readGateway(item);
+}
+
+void GraphicsBox::readImage(const QDomElement& item)
+{
+    QPixmap picture;
+    const QByteArray encoded = item.attribute(QStringLiteral("picture"), QStringLiteral("text")).toLatin1();
+    picture.loadFromData(QByteArray::fromBase64(encoded), "PNG");
+    setPicture(picture);
+    const int y = ItemXml::intAttribute(item, QStringLiteral("y"), QStringLiteral("-23"));
+    const int x = ItemXml::intAttribute(item, QStringLiteral("x"), QStringLiteral("-23"));
+    setElementPos(x, y);
+    setWidth(ItemXml::sizeAttribute(item, QStringLiteral("width"), picture.width()));
+    setHeight(ItemXml::sizeAttribute(item, QStringLiteral("height"), picture.height()));
+}
+
+void GraphicsBox::readFont(const QDomElement& item, QFont font)
+{
+    font.setWeight(ItemXml::flagAttribute(item, QStringLiteral("fontBold"), QStringLiteral("0")) ? QFont::Bold
+                                                                                                  : QFont::Normal);
+    font.setStyle(ItemXml::flagAttribute(item, QStringLiteral("fontItalic"), QStringLiteral("0")) ? QFont::StyleItalic
+                                                                                                  : QFont::StyleNormal);
+    font.setUnderline(ItemXml::flagAttribute(item, QStringLiteral("fontUnderline"), QStringLiteral("0")));
+    const int size = ItemXml::intAttribute(item, QStringLiteral("fontSize"));
+    if (size > 0)
+        font.setPointSize(size);
+    m_captionItem->setFont(font);
+    m_captionItem->setDefaultTextColor(textToColor(item.attribute(QStringLiteral("fontColor"))));
+    setBackgroundColor(textToColor(item.attribute(QStringLiteral("backgroundColor"))));
+    setColor(textToColor(item.attribute(QStringLiteral("borderColor"))));
+    setBorderVisible(ItemXml::flagAttribute(item, QStringLiteral("borderVisible"), QStringLiteral("1")));
+    if (m_actionButton)
+        m_actionButton->setFont(font);
+}
+
+void GraphicsBox::readGateway(const QDomElement& item)
+{
+    m_ip = item.attribute(QStringLiteral("IP"));
+    {
+        SiteLocker lock;
+        m_node->setData(0, m_ip);
+        if (m_energizerNode)
+            m_energizerNode->setData(0, m_ip);
+    }
+    setLogo(item.attribute(QStringLiteral("logo")));
+    m_allEnergisersActive = ItemXml::flagAttribute(item, QStringLiteral("allEnergisersActive"), QStringLiteral("1"));
+    m_allEnergisersLowVoltage =
+        ItemXml::flagAttribute(item, QStringLiteral("allEnergisersLowVoltage"), QStringLiteral("0"));
+    m_captionItem->hide();
+
+    for (const QDomElement& child : ItemXml::childElements(item)) {
+        if (child.tagName() == QLatin1String("MapElement"))
+            readOutputMapping(m_node, child);
+        else if (child.tagName() == QLatin1String("Energizer"))
+            readDevice(child);
+    }
+}
+
+void GraphicsBox::readDevice(const QDomElement& element)
+{
+    bool ok = false;
+    const int row = element.attribute(QStringLiteral("id")).toInt(&ok);
+    Node* device = nullptr;
+    {
+        SiteLocker lock;
+        device = ok ? m_node->child(row) : nullptr;
+        if (!device) {
+            qWarning("Gateway %s: no device with id \"%s\", skipped", qUtf8Printable(objectName()),
+                     qUtf8Printable(element.attribute(QStringLiteral("id"))));
+            return;
+        }
+        const QString name = element.attribute(QStringLiteral("name"));
+        device->setData(0, name);
+        device->setData(1, name);
+        if (device->deviceNode && Node::isAlive(device->deviceNode))
+            device->deviceNode->setData(0, name);
+    }
+    ItemXml::setActionEnabled(device, ItemXml::flagAttribute(element, QStringLiteral("enable"), QStringLiteral("1")));
+
+    for (const QDomElement& child : ItemXml::childElements(element)) {
+        const QString tag = child.tagName();
+        if (device->type == Node::Energizer) {
+            if (tag == QLatin1String("Sector"))
+                readSector(device, child);
+            else if (tag == QLatin1String("MapElement"))
+                readOutputMapping(device, child);
+        } else if (device->type == Node::IOCard && tag == QLatin1String("MapElement")) {
+            readInputMapping(device, child);
+        }
+    }
+}
+
+void GraphicsBox::readOutputMapping(Node* node, const QDomElement& mapElement)
+{
+    MappingRecord record;
+    if (node && readMapping(node, mapElement, true, &record)) {
+        SiteLocker lock;
+        node->outputMappings.append(record);
+    }
+}
+
+void GraphicsBox::readInputMapping(Node* node, const QDomElement& mapElement)
+{
+    MappingRecord record;
+    if (node && readMapping(node, mapElement, false, &record)) {
+        SiteLocker lock;
+        node->inputMappings.append(record);
+    }
+}
+
+bool GraphicsBox::readMapping(Node* node, const QDomElement& mapElement, bool output, MappingRecord* record) const
+{
+    qint64 id = 0;
+    bool fits = mappingField(mapElement, QStringLiteral("id"), QString(), 0, MaxMappingField, &id);
+    // An output record without a device (0, missing or not a number) maps nothing.
+    if (output && id == 0)
+        return false;
+    qint64 latchingCode = 0;
+    if (output)
+        fits = mappingField(mapElement, QStringLiteral("latchingCode"), QStringLiteral("0"), 0, MaxMappingField,
+                            &latchingCode) && fits;
+    if (!fits || !readCodedValues(mapElement, record)) {
+        qWarning("Gateway %s: %s mapping %s of %s out of range, skipped", qUtf8Printable(objectName()),
+                 output ? "output" : "input", qUtf8Printable(mapElement.attribute(QStringLiteral("id"))),
+                 qUtf8Printable(node->name));
+        return false;
+    }
+    record->id = quint16(id);
+    record->latchingCode = quint16(latchingCode);
+    return true;
+}
+
+void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
+{
+    if (!device)
+        return;
+    bool ok = false;
+    const int row = sectorElement.attribute(QStringLiteral("id")).toInt(&ok);
+    Node* sector = nullptr;
+    {
+        SiteLocker lock;
+        sector = ok ? device->child(row) : nullptr;
+        if (!sector) {
+            qWarning("Gateway %s: %s has no sector with id \"%s\", skipped", qUtf8Printable(objectName()),
+                     qUtf8Printable(device->data(0).toString()),
+                     qUtf8Printable(sectorElement.attribute(QStringLiteral("id"))));
+            return;
+        }
+        sector->setData(0, sectorElement.attribute(QStringLiteral("name")));
+    }
+
+    auto* graphicsScene = qobject_cast<GraphicsScene*>(scene());
+    for (const QDomElement& actionElement : ItemXml::childElements(sectorElement)) {
+        const int type = ItemXml::intAttribute(actionElement, QStringLiteral("actRefObjType"));
+        const QString reference = actionElement.attribute(QStringLiteral("actRefObj"));
+        Node* action = nullptr;
+        if (type == Node::SoundAlarm)
+            action = ItemXml::soundAlarmCopy(graphicsScene ? graphicsScene->soundAlarmList() : nullptr, reference);
+        else
+            action = ItemXml::findElementNode(type, reference, sector);
+        if (!action) {
+            qWarning("Gateway %s: action of type %d \"%s\" under %s not found, skipped", qUtf8Printable(objectName()),
+                     type, qUtf8Printable(reference), qUtf8Printable(sector->data(0).toString()));
+            continue;
+        }
+        ItemXml::setActionEnabled(action, ItemXml::flagAttribute(actionElement, QStringLiteral("StateEnable"),
+                                                                 QStringLiteral("1")));
+        if (!ItemXml::placeNode(action, sector, 0) && !action->parent())
+            delete action;
+    }
 }
 
 const QPixmap& GraphicsBox::scaledLogo(const QSize& box)

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class GraphicsTextItem;
+struct MappingRecord;
 class QGraphicsPixmapItem;
 class QGraphicsProxyWidget;
 class QLabel;
@@ -40,6 +41,10 @@ public:
     static constexpr qreal ButtonInset = 25;
     static constexpr qreal ButtonShrink = 45;
     static constexpr int HandleCount = 8;
+    // Every box read from a project file starts at this z value.
+    static constexpr qreal ReadZValue = 10;
+    // A font heavier than this is written as bold.
+    static constexpr int BoldWeightThreshold = 57;
     static const QPointF CaptionPos;
     // Fill of the keypad's three panels, left to right.
     static const QColor PanelColors[3];
@@ -109,8 +114,12 @@ public:
     // The box a button belongs to, from the button's "g.o." property.
     static GraphicsBox* boxOfButton(QObject* button);
 
-    // The project-file element of the box; written by the project-file code.
+    // The box's "Item" element of the project file, and its reading.
     QDomElement toXml(QDomDocument& document);
+    void readXml(const QDomElement& item);
+    void readOutputMapping(Node* node, const QDomElement& mapElement);
+    void readInputMapping(Node* node, const QDomElement& mapElement);
+    void readSector(Node* device, const QDomElement& sector);
 
 protected:
     void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
@@ -124,6 +133,15 @@ private:
     void paintKeypad(QPainter* painter);
     const QPixmap& scaledLogo(const QSize& box);
     QRectF bodyRect() const;
+    void writeKindAttributes(QDomDocument& document, QDomElement& item, QFont& font);
+    void writeCommonAttributes(QDomElement& item, const QFont& font);
+    void writeGatewayChildren(QDomDocument& document, QDomElement& item);
+    void readFont(const QDomElement& item, QFont font);
+    void readImage(const QDomElement& item);
+    void readGateway(const QDomElement& item);
+    void readDevice(const QDomElement& element);
+    // One mapping element into `record`; false when it is left out.
+    bool readMapping(Node* node, const QDomElement& mapElement, bool output, MappingRecord* record) const;
 
     GraphicsTextItem* m_captionItem = nullptr;
     QGraphicsPixmapItem* m_pictureItem = nullptr;

@@ -3,6 +3,8 @@
 #include "abstractgraphicselement.h"
 #include "cornergrabber.h"
 #include "graphicsbox.h"
+#include "graphicscircle.h"
+#include "graphicsline.h"
 #include "node.h"
 #include "sitemutex.h"
 
@@ -109,14 +111,31 @@ void GraphicsHelperClass::setItemSelected(bool selected)
     if (type == BoxItemType || type == CircleItemType) {
         if (auto* element = dynamic_cast<AbstractGraphicsElement*>(m_item))
             element->setSelection(selected);
+    } else if (type == LineItemType) {
+        if (auto* line = dynamic_cast<GraphicsLine*>(m_item))
+            line->setSelection(selected);
     }
 }
 
 QDomElement GraphicsHelperClass::toXml(QDomDocument& document)
 {
-    if (m_item && m_item->type() == BoxItemType) {
+    if (!m_item)
+        return QDomElement();
+    switch (m_item->type()) {
+    case BoxItemType:
         if (auto* box = dynamic_cast<GraphicsBox*>(m_item))
             return box->toXml(document);
+        break;
+    case LineItemType:
+        if (auto* line = dynamic_cast<GraphicsLine*>(m_item))
+            return line->toXml(document);
+        break;
+    case CircleItemType:
+        if (auto* circle = dynamic_cast<GraphicsCircle*>(m_item))
+            return circle->toXml(document);
+        break;
+    default:
+        break;
     }
     return QDomElement();
 }

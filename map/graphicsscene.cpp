@@ -3,10 +3,13 @@
 #include "addcommand.h"
 #include "delitemcommand.h"
 #include "graphicsbox.h"
+#include "graphicscircle.h"
 #include "graphicshelperclass.h"
+#include "graphicsline.h"
 #include "graphicstextitem.h"
 #include "maphost.h"
 #include "moveitemcommand.h"
+#include "movelinecommand.h"
 #include "node.h"
 #include "sitemutex.h"
 #include "treemodel.h"
@@ -328,6 +331,8 @@ void GraphicsScene::recordItemMove(QGraphicsItem* item)
                     record.oldHeight = element->height();
                 }
             }
+            if (item->type() == GraphicsLine::Type)
+                record.oldPoints = static_cast<GraphicsLine*>(item)->points();
             m_movedItems.append(record);
         }
     }
@@ -459,11 +464,52 @@ void GraphicsScene::placeBox(int kind, const QPointF& pos)
     setMode(SelectObject);
 }
 
+void GraphicsScene::placeCircle(const QPointF& pos)
+{
+    auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
+    setUniqueName(circle);
+    circle->setElementPos(pos);
+    m_undoStack->push(new AddCommand(circle, this));
+    circle->setDesignMode(m_designMode);
+    sceneModeChanged(circle, SelectObject);
+    setMode(SelectObject);
+}
+
+void GraphicsScene::startOrExtendLine(const QPointF& pos)
+{
+    m_startPoint = pos;
+    if (m_lineBeingDrawn)
+        return;
+    // The first point and the end that follows the mouse.
+    auto* line = new GraphicsLine;
+    line->setElementPos(QPointF(0, 0));
+    line->appendPoint(m_startPoint);
+    line->appendPoint(m_startPoint);
+    m_lineBeingDrawn = line;
+    insertItem(line);
+    line->setSelection(true);
+}
+
+void GraphicsScene::finishLine()
+{
+    GraphicsLine* line = m_lineBeingDrawn;
+    setUniqueName(line);
+    m_undoStack->push(new AddCommand(line, this));
+    sceneModeChanged(line, SelectObject);
+    setMode(SelectObject);
+}
+
 void GraphicsScene::mousePressEvent(QGraphicsSceneMouseEvent* event)
 {
     m_movedItems.clear();
     m_mouseDown = true;
     switch (m_mode) {
+    case DrawLine:
+        startOrExtendLine(event->scenePos());
+        break;
+    case AddTWSector:
+        placeCircle(event->scenePos());
+        break;
     case DrawText:
         placeBox(GraphicsBox::TextBox, event->scenePos());
         break;
@@ -482,12 +528,24 @@ void GraphicsScene::mousePressEvent(QGraphicsSceneMouseEvent* event)
 void GraphicsScene::mouseMoveEvent(QGraphicsSceneMouseEvent* event)
 {
     emit mousePos(event->scenePos());
+    if (m_mode == DrawLine && m_lineBeingDrawn) {
+        m_lineBeingDrawn->setLastPoint(m_lineBeingDrawn->mapFromScene(event->scenePos()));
+        return;
+    }
     QGraphicsScene::mouseMoveEvent(event);
 }
 
 void GraphicsScene::finishMoves()
 {
     for (ItemMoveRecord& record : m_movedItems) {
+        if (record.item->type() == GraphicsLine::Type) {
+            auto* line = static_cast<GraphicsLine*>(record.item);
+            record.newPoints = line->points();
+            record.newPos = line->pos();
+            if (record.newPos != record.oldPos || record.newPoints != record.oldPoints)
+                m_undoStack->push(new MoveLineCommand(record));
+            continue;
+        }
         if (record.item->type() != GraphicsBox::Type)
             continue;
         auto* box = static_cast<GraphicsBox*>(record.item);
@@ -504,6 +562,15 @@ void GraphicsScene::finishMoves()
 
 void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
 {
+    // Control held: the corner is fixed and the drawing goes on.
+    if (m_lineBeingDrawn && event->modifiers() == Qt::ControlModifier) {
+        m_lineBeingDrawn->appendPoint(m_lineBeingDrawn->mapFromScene(event->scenePos()));
+        QGraphicsScene::mouseReleaseEvent(event);
+        return;
+    }
+    GraphicsLine* finishedLine = m_lineBeingDrawn;
+    if (finishedLine)
+        finishLine();
     if (m_mode == SelectObject && event->modifiers() != Qt::ControlModifier) {
         const QList<QGraphicsItem*> hit =
             items(event->scenePos(), Qt::IntersectsItemShape, Qt::DescendingOrder);
@@ -513,7 +580,12 @@ void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
             itemSelected(nullptr);
         }
     }
-    finishMoves();
+    if (finishedLine) {
+        emit finishedLine->selected(finishedLine);
+        m_lineBeingDrawn = nullptr;
+    } else {
+        finishMoves();
+    }
     QGraphicsScene::mouseReleaseEvent(event);
     m_mouseDown = false;
 }

@@ -9,6 +9,7 @@
 #include <functional>
 
 class GraphicsBox;
+class GraphicsLine;
 class GraphicsTextItem;
 class Node;
 class QAction;
@@ -100,6 +101,9 @@ private:
     QAction* hostAction(const char* name) const;
     void connectToHost();
     void placeBox(int kind, const QPointF& pos);
+    void placeCircle(const QPointF& pos);
+    void startOrExtendLine(const QPointF& pos);
+    void finishLine();
     void hangNode(QGraphicsItem* item);
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
     void finishMoves();
@@ -108,7 +112,7 @@ private:
     bool m_designMode = false;
     Mode m_mode = SelectObject;
     QPointF m_startPoint;
-    QGraphicsItem* m_lineBeingDrawn = nullptr;
+    GraphicsLine* m_lineBeingDrawn = nullptr;
     Node* m_workplaceNode = nullptr;
     QGraphicsPixmapItem* m_backgroundItem = nullptr;
     QString m_backgroundFile;

@@ -1,0 +1,219 @@
+#include "graphicscircle.h"
+
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "itemxml.h"
+#include "node.h"
+#include "sitemutex.h"
+
+#include <QDomDocument>
+#include <QPainter>
+#include <QtGlobal>
+
+#include <cmath>
+#include <cstdlib>
+
+GraphicsCircle::GraphicsCircle(int kind)
+    : AbstractGraphicsElement(kind)
+{
+    m_frameLeft = 0;
+    m_frameTop = 0;
+    m_item = this;
+    {
+        SiteLocker lock;
+        m_node = new Node(objectName(), nullptr);
+        m_node->mapItem = this;
+        m_node->columns = {objectName()};
+        m_node->type = Node::TWSector;
+    }
+    setStatus(SensorState::Inactive);
+    m_blinkPhase = true;
+    m_handles.resize(HandleCount);
+    setWidth(Size);
+    setHeight(Size);
+    adjustSize(0, 0);
+    setAcceptHoverEvents(true);
+    GraphicsHelperClass::setDesignMode(false);
+}
+
+void GraphicsCircle::adjustSize(int dx, int dy)
+{
+    prepareGeometryChange();
+    m_width += dx;
+    m_height += dy;
+    m_frameRight = m_width - m_handleInsetX;
+    m_frameBottom = m_height - m_handleInsetY;
+    update();
+}
+
+QRectF GraphicsCircle::discRect() const
+{
+    return QRectF(m_frameLeft + DiscInset, m_frameTop + DiscInset, m_frameRight - m_frameLeft,
+                  m_frameBottom - m_frameTop);
+}
+
+void GraphicsCircle::setStatus(int state)
+{
+    m_state = state;
+    {
+        SiteLocker lock;
+        m_node->setData(1, state);
+        if (m_node->deviceNode && Node::isAlive(m_node->deviceNode))
+            m_node->deviceNode->setData(1, state);
+    }
+    // A ready sector shows steadily; every other state blinks.
+    if (state == SensorState::Ready)
+        m_blinkPhase = true;
+    else
+        m_blinkPhase = !m_blinkPhase;
+}
+
+QColor GraphicsCircle::discColor() const
+{
+    if (m_node && !m_node->enabled)
+        return Qt::blue;
+    return sensorStateInfo(m_state).color;
+}
+
+void GraphicsCircle::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
+{
+    if (!m_blinkPhase)
+        return;
+    painter->setBrush(QBrush(discColor(), Qt::SolidPattern));
+    painter->drawEllipse(discRect());
+    painter->setBrush(Qt::NoBrush);
+}
+
+void GraphicsCircle::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
+{
+    if (event)
+        AbstractGraphicsElement::mouseReleaseEvent(event);
+
+    GraphicsLine* line = nullptr;
+    for (QGraphicsItem* item : collidingItems(Qt::IntersectsItemShape)) {
+        if (item->type() == GraphicsLine::Type) {
+            line = static_cast<GraphicsLine*>(item);
+            break;
+        }
+    }
+    m_segmentIndex = 0;
+    m_fraction = 0;
+    if (!line) {
+        setParentItem(nullptr);
+        return;
+    }
+    setParentItem(line);
+    attachToSegment(line->points());
+}
+
+void GraphicsCircle::attachToSegment(const QList<QPointF>& points)
+{
+    const QPointF c = pos();
+    for (int i = 0; i + 1 < points.size(); ++i) {
+        const QPointF p1 = points.at(i);
+        const QPointF p2 = points.at(i + 1);
+        const qint64 a = qint64(std::trunc(p2.y() - p1.y()));
+        const qint64 b = qint64(std::trunc(c.x() + SegmentTestOffsetX - p1.x()));
+        const qint64 d = qint64(std::trunc(p2.x() - p1.x()));
+        const qint64 e = qint64(std::trunc(c.y() - p1.y()));
+        const qint64 cross = a * b - d * e;
+        if (std::llabs(cross) >= SegmentTolerance)
+            continue;
+        const qreal length = QLineF(p1, p2).length();
+        m_segmentIndex = i;
+        // A segment of no length has no fraction: the circle sits at its end.
+        m_fraction = length > 0 ? float(QLineF(c, p1).length() / length) : 0.0f;
+    }
+}
+
+QDomElement GraphicsCircle::toXml(QDomDocument& document)
+{
+    QDomElement item = document.createElement(QStringLiteral("Item"));
+    SiteLocker lock;
+    item.setAttribute(QStringLiteral("itemType"), QStringLiteral("TWSector"));
+    ItemXml::setTextAttribute(item, QStringLiteral("name"), m_node->data(0).toString());
+    item.setAttribute(QStringLiteral("x"), int(std::trunc(pos().x())));
+    item.setAttribute(QStringLiteral("y"), int(std::trunc(pos().y())));
+    item.setAttribute(QStringLiteral("width"), double(m_width));
+    item.setAttribute(QStringLiteral("height"), double(m_height));
+    for (Node* child : qAsConst(m_node->children)) {
+        QDomElement action = document.createElement(QStringLiteral("Action"));
+        action.setAttribute(QStringLiteral("actRefObjType"), child->type);
+        switch (child->type) {
+        case Node::SoundAlarm:
+            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), child->data(2).toString());
+            break;
+        case Node::TextLabel:
+        case Node::FenceLine:
+            // A line is named like a text box, so that it can be found again on reading.
+            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), child->data(1).toString());
+            break;
+        case Node::TWSensor:
+            if (child->deviceNode && Node::isAlive(child->deviceNode))
+                action.setAttribute(QStringLiteral("actRefObj"), child->deviceNode->number());
+            break;
+        default:
+            break;
+        }
+        action.setAttribute(QStringLiteral("StateEnable"), child->enabled ? 1 : 0);
+        item.appendChild(action);
+    }
+    return item;
+}
+
+void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
+{
+    if (parent)
+        ItemXml::placeNode(m_node, parent, -1);
+
+    const QString name = ItemXml::readName(element, this);
+    setElementPos(ItemXml::intAttribute(element, QStringLiteral("x")),
+                  ItemXml::intAttribute(element, QStringLiteral("y")));
+    setWidth(ItemXml::sizeAttribute(element, QStringLiteral("width"), Size));
+    setHeight(ItemXml::sizeAttribute(element, QStringLiteral("height"), Size));
+    setZValue(ReadZValue);
+
+    for (const QDomElement& action : ItemXml::childElements(element)) {
+        const int type = ItemXml::intAttribute(action, QStringLiteral("actRefObjType"));
+        const QString reference = action.attribute(QStringLiteral("actRefObj"));
+        Node* target = readActionTarget(type, reference, parent);
+        if (!target) {
+            qWarning("TW sector %s: action of type %d \"%s\" not found, skipped", qUtf8Printable(name), type,
+                     qUtf8Printable(reference));
+            continue;
+        }
+        ItemXml::setActionEnabled(target, ItemXml::flagAttribute(action, QStringLiteral("StateEnable"),
+                                                                 QStringLiteral("1")));
+        if (!ItemXml::placeNode(target, m_node, 0)) {
+            qWarning("TW sector %s: action \"%s\" cannot hang under it, skipped", qUtf8Printable(name),
+                     qUtf8Printable(reference));
+            if (!target->parent())
+                delete target;
+        }
+    }
+}
+
+Node* GraphicsCircle::readActionTarget(int type, const QString& reference, Node* parent) const
+{
+    switch (type) {
+    case Node::SoundAlarm: {
+        auto* graphicsScene = qobject_cast<GraphicsScene*>(scene());
+        return ItemXml::soundAlarmCopy(graphicsScene ? graphicsScene->soundAlarmList() : nullptr, reference);
+    }
+    case Node::TWSensor: {
+        bool ok = false;
+        const int number = reference.toInt(&ok);
+        if (!ok || !parent)
+            return nullptr;
+        SiteLocker lock;
+        Node* system = parent->deviceNode;
+        Node* sensor = (system && Node::isAlive(system)) ? system->child(number - 1) : nullptr;
+        Node* target = sensor ? sensor->deviceNode : nullptr;
+        if (!target || !Node::isAlive(target) || target->type != Node::TWSensor || target->isAncestorOf(m_node))
+            return nullptr;
+        return target;
+    }
+    default:
+        return ItemXml::findElementNode(type, reference, m_node);
+    }
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "abstractgraphicselement.h"
+
+class Node;
+
+// The map marker of a TW sector: a disc in the colour of the sector's sensor
+// state class that blinks unless the sector is ready and shows blue while its
+// node is disabled. Dropped onto a fence line it becomes the line's child item
+// and rides along its segment when the line's points move. Its node (node
+// type 17) holds the sector's actions as children.
+class GraphicsCircle : public AbstractGraphicsElement
+{
+public:
+    enum { Type = GraphicsHelperClass::CircleItemType };
+    // The element kind of a circle placed on the map and of one read from a project file.
+    enum Kind { FileKind = 16, PlacedKind = 17 };
+
+    static constexpr qreal Size = 40;
+    static constexpr int HandleCount = 4;
+    // The disc is inset this far from the handle frame's top-left corner.
+    static constexpr qreal DiscInset = 3;
+    // A drop attaches the circle to a segment when the cross product of the
+    // segment and the circle's offset from its start stays below this.
+    static constexpr qint64 SegmentTolerance = 3500;
+    // Offset added to the circle's x in that test.
+    static constexpr int SegmentTestOffsetX = 10;
+    static constexpr qreal ReadZValue = 15;
+
+    explicit GraphicsCircle(int kind);
+
+    int type() const override { return Type; }
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+    void adjustSize(int dx, int dy) override;
+
+    void setStatus(int state);
+    int state() const { return m_state; }
+    int segmentIndex() const { return m_segmentIndex; }
+    float fraction() const { return m_fraction; }
+    QRectF discRect() const;
+    // The colour the disc is drawn in: its state class's, blue while disabled.
+    QColor discColor() const;
+
+    QDomElement toXml(QDomDocument& document);
+    void readXml(const QDomElement& element, Node* parent);
+
+    // The release ends a drag; then the circle attaches itself to the first
+    // fence line it overlaps, or leaves its line. Called without an event
+    // after a circle is read from a project file.
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
+
+private:
+    void attachToSegment(const QList<QPointF>& points);
+    Node* readActionTarget(int type, const QString& reference, Node* parent) const;
+
+    int m_segmentIndex = -1;
+    float m_fraction = -1.0f;
+    int m_state = 0;
+};

@@ -1,0 +1,159 @@
+#include "itemxml.h"
+
+#include "graphicshelperclass.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+
+#include <QDomElement>
+
+#include <climits>
+#include <cmath>
+#include <utility>
+
+namespace ItemXml {
+
+int intAttribute(const QDomElement& element, const QString& name, const QString& defaultText)
+{
+    return element.attribute(name, defaultText).toInt();
+}
+
+bool flagAttribute(const QDomElement& element, const QString& name, const QString& defaultText)
+{
+    return intAttribute(element, name, defaultText) != 0;
+}
+
+qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defaultValue)
+{
+    if (!element.hasAttribute(name))
+        return defaultValue;
+    bool ok = false;
+    const double value = element.attribute(name).toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < INT_MIN || value > INT_MAX)
+        return 0;
+    return std::trunc(value);
+}
+
+namespace {
+
+bool isAllowedXmlChar(ushort c)
+{
+    if (c < 0x20)
+        return c == 0x09 || c == 0x0A || c == 0x0D;
+    return c != 0xFFFE && c != 0xFFFF;
+}
+
+} // namespace
+
+QString xmlSafe(const QString& text)
+{
+    QString safe;
+    safe.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate()) {
+            if (i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                safe.append(c);
+                safe.append(text.at(++i));
+            }
+            continue;
+        }
+        if (c.isLowSurrogate() || !isAllowedXmlChar(c.unicode()))
+            continue;
+        safe.append(c);
+    }
+    return safe;
+}
+
+void setTextAttribute(QDomElement& element, const QString& name, const QString& value)
+{
+    element.setAttribute(name, xmlSafe(value));
+}
+
+QString readName(const QDomElement& element, GraphicsHelperClass* helper)
+{
+    const QString name = element.attribute(QStringLiteral("name"));
+    helper->setName(name);
+    if (Node* node = helper->node()) {
+        SiteLocker lock;
+        node->setData(0, name);
+        node->setData(1, name);
+    }
+    return name;
+}
+
+QList<QDomElement> childElements(const QDomElement& element)
+{
+    QList<QDomElement> elements;
+    for (QDomElement child = element.firstChildElement(); !child.isNull(); child = child.nextSiblingElement())
+        elements.append(child);
+    return elements;
+}
+
+bool placeNode(Node* node, Node* parent, int row)
+{
+    if (!node || !parent)
+        return false;
+    SiteLocker lock;
+    if (node->isAncestorOf(parent))
+        return false;
+    if (g_elementTreeModel && g_elementTreeModel->contains(parent))
+        return g_elementTreeModel->insertNode(parent, row, node);
+    return node->insertInto(parent, row) || node->parent() == parent;
+}
+
+Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName)
+{
+    if (!soundAlarms)
+        return nullptr;
+    SiteLocker lock;
+    Node* source = nullptr;
+    for (Node* sound : *soundAlarms) {
+        if (sound && Node::isAlive(sound) && sound->data(2).toString() == soundName)
+            source = sound;
+    }
+    if (!source)
+        return nullptr;
+    // The copy stands for the sound alarm alone: its own children stay behind.
+    QList<Node*> kept = std::exchange(source->children, {});
+    Node* copy = source->clone(nullptr);
+    source->children = std::move(kept);
+    return copy;
+}
+
+namespace {
+
+// Depth first, in row order, as the element tree model searches.
+Node* findBelow(Node* parent, int type, const QString& name, const Node* newParent)
+{
+    for (Node* child : qAsConst(parent->children)) {
+        const bool named = child->type == type && child->columns.size() > 1 && child->columns.at(1).toString() == name;
+        if (named && !(newParent && child->isAncestorOf(newParent)))
+            return child;
+        if (Node* found = findBelow(child, type, name, newParent))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Node* findElementNode(int type, const QString& name, const Node* newParent)
+{
+    if (name.isEmpty() || !g_elementTreeModel || !g_elementTreeModel->rootNode())
+        return nullptr;
+    SiteLocker lock;
+    return findBelow(g_elementTreeModel->rootNode(), type, name, newParent);
+}
+
+void setActionEnabled(Node* action, bool enabled)
+{
+    if (!action)
+        return;
+    SiteLocker lock;
+    action->enabled = enabled;
+    if (action->deviceNode && Node::isAlive(action->deviceNode))
+        action->deviceNode->enabled = enabled;
+}
+
+} // namespace ItemXml

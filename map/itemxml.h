@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class GraphicsHelperClass;
+class Node;
+class QDomElement;
+
+// The value forms shared by the map items' "Item" elements of the project
+// file, and the look-ups that turn a stored action back into a node. The
+// readers never trust the file: a value that does not parse takes the
+// documented default, and a reference that does not resolve is skipped with a
+// warning instead of moving or dereferencing the wrong node.
+namespace ItemXml {
+
+// An integer attribute: decimal text; `defaultText` when the attribute is
+// missing; text that is not a whole number reads as 0.
+int intAttribute(const QDomElement& element, const QString& name, const QString& defaultText = QStringLiteral("0"));
+// A boolean written as 1 or 0; any integer other than 0 is true.
+bool flagAttribute(const QDomElement& element, const QString& name, const QString& defaultText);
+// A size written as a number: read as a decimal number and cut toward zero,
+// so a fractional size keeps its whole part. `defaultValue` when missing; 0
+// when the text is not a number or lies outside the int range.
+qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defaultValue);
+
+// The text without the characters that XML 1.0 does not allow (C0 controls
+// other than tab, line feed and carriage return, U+FFFE, U+FFFF and unpaired
+// surrogates): one stray character must not make a whole project unreadable.
+QString xmlSafe(const QString& text);
+void setTextAttribute(QDomElement& element, const QString& name, const QString& value);
+
+// The element's "name" (empty when missing) made the element's name and
+// columns 0 and 1 of its node, as far as the node has them; returns it.
+QString readName(const QDomElement& element, GraphicsHelperClass* helper);
+
+// The child elements in document order; comments and other nodes are passed over.
+QList<QDomElement> childElements(const QDomElement& element);
+
+// Puts `node` at `row` under `parent`, through the element tree model when
+// the parent lies in it, so that the views hear of the move. False when
+// the move would hang a node under itself.
+bool placeNode(Node* node, Node* parent, int row);
+
+// A childless copy of the last sound-alarm node in `soundAlarms` whose column
+// 2 (the sound's name) equals `soundName`; null when none matches. The
+// originals keep their children and gain none.
+Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName);
+
+// The first node of the element tree, depth first, of node type `type`
+// whose column 1 (an element's name) equals `name` and that could hang under
+// `newParent` without a cycle; null when there is none or `name` is empty.
+Node* findElementNode(int type, const QString& name, const Node* newParent);
+
+// Sets the enabled flag of an action node and of its paired node.
+void setActionEnabled(Node* action, bool enabled);
+
+} // namespace ItemXml

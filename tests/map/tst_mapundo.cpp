@@ -1,0 +1,257 @@
+#include "delitemcommand.h"
+#include "fakemainwindow.h"
+#include "graphicsbox.h"
+#include "graphicscircle.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "messagecatcher.h"
+#include "node.h"
+#include "resources.h"
+#include "scenemouse.h"
+#include "treemodel.h"
+#include "workspacefixture.h"
+
+#include <QAction>
+#include <QUndoStack>
+#include <QtTest>
+
+// Undo and redo of adding and deleting fence lines and TW sector circles,
+// with their nodes taken out of the element tree and put back where they hung.
+class TestMapUndo : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void addingALineIsUndone();
+    void deletedLineReturnsToItsSector();
+    void deletedCircleKeepsItsActions();
+    void deletedCircleReturnsOntoItsLine();
+    void lineAndCircleDeletedTogether_data();
+    void lineAndCircleDeletedTogether();
+    void clearingTheMapDropsEveryStep();
+
+private:
+    GraphicsLine* drawLine(const QPointF& from, const QPointF& to);
+    GraphicsCircle* placeCircle(const QPointF& at);
+    void deleteOnly(QGraphicsItem* item);
+
+    std::unique_ptr<FakeMainWindow> m_window;
+    std::unique_ptr<GraphicsScene> m_scene;
+    std::unique_ptr<Node> m_twRoot;
+};
+
+void TestMapUndo::initTestCase()
+{
+    initLumetraResources();
+}
+
+void TestMapUndo::init()
+{
+    m_window = std::make_unique<FakeMainWindow>();
+    m_scene = std::make_unique<GraphicsScene>(QStringLiteral("Site"));
+    m_window->m_currentScene = m_scene.get();
+    m_scene->setDesignMode(true);
+    m_twRoot = std::make_unique<Node>(QStringLiteral("TW"));
+}
+
+void TestMapUndo::cleanup()
+{
+    for (GraphicsBox* box : m_scene->gatewayBoxes())
+        delete box->energizerNode();
+    m_scene.reset();
+    m_window.reset();
+    m_twRoot.reset();
+}
+
+GraphicsLine* TestMapUndo::drawLine(const QPointF& from, const QPointF& to)
+{
+    SceneMouse mouse(m_scene.get());
+    m_scene->setMode(GraphicsScene::DrawLine);
+    mouse.press(from);
+    mouse.move(to);
+    mouse.release(to);
+    for (QGraphicsItem* item : m_scene->items(to)) {
+        if (item->type() == GraphicsLine::Type)
+            return static_cast<GraphicsLine*>(item);
+    }
+    return nullptr;
+}
+
+GraphicsCircle* TestMapUndo::placeCircle(const QPointF& at)
+{
+    SceneMouse mouse(m_scene.get());
+    m_scene->setMode(GraphicsScene::AddTWSector);
+    mouse.click(at);
+    for (QGraphicsItem* item : m_scene->items(at)) {
+        if (item->type() == GraphicsCircle::Type)
+            return static_cast<GraphicsCircle*>(item);
+    }
+    return nullptr;
+}
+
+void TestMapUndo::deleteOnly(QGraphicsItem* item)
+{
+    m_scene->deselectAll();
+    m_scene->clearSelection();
+    item->setSelected(true);
+    m_scene->deleteSelectedItems(nullptr);
+}
+
+void TestMapUndo::addingALineIsUndone()
+{
+    GraphicsLine* line = drawLine({10, 10}, {90, 10});
+    QVERIFY(line);
+    QCOMPARE(m_scene->undoStack()->count(), 1);
+    m_scene->undoStack()->undo();
+    QVERIFY(!line->scene());
+    QCOMPARE(line->node()->parent(), m_scene->workplaceNode());
+    QVERIFY(m_window->action(QStringLiteral("actRedo"))->isEnabled());
+    m_scene->undoStack()->redo();
+    QCOMPARE(line->scene(), m_scene.get());
+    QCOMPARE(line->pos(), QPointF(0, 0));
+    QCOMPARE(line->points(), (QList<QPointF>{{10, 10}, {90, 10}}));
+    QVERIFY(m_scene->selectedItems().isEmpty());
+}
+
+void TestMapUndo::deletedLineReturnsToItsSector()
+{
+    auto* gateway = new GraphicsBox(GraphicsBox::GatewayBox);
+    m_scene->insertItem(gateway);
+    m_scene->sceneModeChanged(gateway, GraphicsScene::SelectObject);
+    Node* sector = gateway->node()->child(1)->child(0);
+    auto* alarm = new Node(QStringLiteral("alarm"), sector);
+    alarm->type = Node::TextLabel;
+
+    GraphicsLine* line = drawLine({10, 200}, {90, 200});
+    g_elementTreeModel->insertNode(sector, 1, line->node());
+    QCOMPARE(sector->children.indexOf(line->node()), 1);
+
+    deleteOnly(line);
+    QVERIFY(!line->scene());
+    QVERIFY(!sector->children.contains(line->node()));
+    QVERIFY(m_window->m_log.contains(QStringLiteral("GraphicsItem|Item fence1 deleted")));
+    m_scene->undoStack()->undo();
+    QCOMPARE(line->scene(), m_scene.get());
+    QCOMPARE(line->node()->parent(), sector);
+    QCOMPARE(sector->children.indexOf(line->node()), 1);
+    m_scene->undoStack()->redo();
+    QVERIFY(!sector->children.contains(line->node()));
+    m_scene->undoStack()->undo();
+    QCOMPARE(line->node()->parent(), sector);
+}
+
+void TestMapUndo::deletedCircleKeepsItsActions()
+{
+    const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 3);
+    GraphicsCircle* circle = placeCircle({200, 200});
+    QVERIFY(circle);
+    Node* node = circle->node();
+    QCOMPARE(node->parent(), tw.elementSystem);
+    Node* first = tw.elementSensors.at(0);
+    Node* second = tw.elementSensors.at(2);
+    g_elementTreeModel->insertNode(node, 0, second);
+    g_elementTreeModel->insertNode(node, 0, first);
+    const int row = tw.elementSystem->children.indexOf(node);
+
+    deleteOnly(circle);
+    QVERIFY(!circle->scene());
+    QVERIFY(!tw.elementSystem->children.contains(node));
+    // The actions stay in the tree, at the top of the sector's former parent.
+    QCOMPARE(first->parent(), tw.elementSystem);
+    QCOMPARE(second->parent(), tw.elementSystem);
+    QCOMPARE(tw.elementSystem->children.indexOf(first), 1);
+    QCOMPARE(tw.elementSystem->children.indexOf(second), 0);
+
+    m_scene->undoStack()->undo();
+    QCOMPARE(circle->scene(), m_scene.get());
+    QCOMPARE(node->parent(), tw.elementSystem);
+    QCOMPARE(tw.elementSystem->children.indexOf(node), row);
+    QCOMPARE(node->children, (QList<Node*>{first, second}));
+    QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+
+    // An action moved elsewhere while the sector was deleted stays there.
+    m_scene->undoStack()->redo();
+    g_elementTreeModel->insertNode(m_scene->workplaceNode(), 0, second);
+    m_scene->undoStack()->undo();
+    QCOMPARE(node->children, (QList<Node*>{first}));
+    QCOMPARE(second->parent(), m_scene->workplaceNode());
+}
+
+void TestMapUndo::deletedCircleReturnsOntoItsLine()
+{
+    GraphicsLine* line = drawLine({0, 300}, {200, 300});
+    GraphicsCircle* circle = placeCircle({300, 100});
+    circle->setElementPos(60, 300);
+    circle->mouseReleaseEvent(nullptr);
+    QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
+
+    deleteOnly(circle);
+    QVERIFY(!circle->scene());
+    QVERIFY(!line->childItems().contains(circle));
+    m_scene->undoStack()->undo();
+    QCOMPARE(circle->scene(), m_scene.get());
+    QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
+    QCOMPARE(circle->pos(), QPointF(60, 300));
+
+    // Without a TW system the circle's node goes back where it hung: the workplace.
+    QCOMPARE(circle->node()->parent(), m_scene->workplaceNode());
+}
+
+void TestMapUndo::lineAndCircleDeletedTogether_data()
+{
+    QTest::addColumn<bool>("circleFirst");
+    QTest::newRow("circle first") << true;
+    QTest::newRow("line first") << false;
+}
+
+void TestMapUndo::lineAndCircleDeletedTogether()
+{
+    QFETCH(bool, circleFirst);
+    GraphicsLine* line = drawLine({0, 300}, {200, 300});
+    GraphicsCircle* circle = placeCircle({300, 100});
+    circle->setElementPos(60, 300);
+    circle->mouseReleaseEvent(nullptr);
+    const QList<QGraphicsItem*> items = circleFirst ? QList<QGraphicsItem*>{circle, line}
+                                                    : QList<QGraphicsItem*>{line, circle};
+    MessageCatcher catcher;
+    m_scene->undoStack()->push(new DelItemCommand(m_scene.get(), items));
+    QVERIFY(!line->scene());
+    QVERIFY(!circle->scene());
+    m_scene->undoStack()->undo();
+    QCOMPARE(line->scene(), m_scene.get());
+    QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
+    m_scene->undoStack()->redo();
+    m_scene->undoStack()->undo();
+    QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
+    // Nothing was removed from or added to the scene twice.
+    QVERIFY(catcher.messages().filter(QStringLiteral("QGraphicsScene")).isEmpty());
+}
+
+void TestMapUndo::clearingTheMapDropsEveryStep()
+{
+    GraphicsLine* line = drawLine({10, 10}, {90, 10});
+    placeCircle({200, 200});
+    line->setSelection(true);
+    SceneMouse mouse(m_scene.get());
+    mouse.drag({50, 10}, {50, 60});
+    deleteOnly(line);
+    QVERIFY(m_scene->undoStack()->count() >= 4);
+    Node* node = line->node();
+
+    m_scene->clearMap();
+    QCOMPARE(m_scene->undoStack()->count(), 0);
+    QVERIFY(!m_window->action(QStringLiteral("actUndo"))->isEnabled());
+    m_scene->undoStack()->undo();
+    m_scene->undoStack()->redo();
+    QVERIFY(m_scene->items().isEmpty());
+    QVERIFY(Node::isAlive(node));
+
+    // Drawing goes on normally afterwards.
+    QVERIFY(drawLine({10, 10}, {90, 10}));
+    QCOMPARE(m_scene->undoStack()->count(), 1);
+}
+
+QTEST_MAIN(TestMapUndo)
+#include "tst_mapundo.moc"
