@@ -2,6 +2,7 @@
 #include "linklogging.h"
 #include "messagecatcher.h"
 #include "qtclient.h"
+#include "simulatedlink.h"
 
 #include <QTcpServer>
 #include <QtTest>
@@ -28,15 +29,6 @@ public:
     QStringList events;
 };
 
-LinkTiming quickTiming()
-{
-    LinkTiming timing;
-    timing.heartbeatTimeoutMs = 30000;
-    timing.retryIntervalMs = 30000;
-    timing.connectWaitMs = 5000;
-    return timing;
-}
-
 // A loopback port nothing listens on.
 quint16 closedPort()
 {
@@ -54,8 +46,8 @@ private slots:
     void connectsAndCarriesBytes();
     void lossIsReportedInOrder_data();
     void lossIsReportedInOrder();
-    void refusedConnectIsRetried();
-    void failedStartIsRetried();
+    void failedAttemptIsRetried_data();
+    void failedAttemptIsRetried();
 };
 
 void TestControllerLink::connectsAndCarriesBytes()
@@ -63,7 +55,7 @@ void TestControllerLink::connectsAndCarriesBytes()
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     ControllerLink link(lcEnergizers());
-    link.setTiming(quickTiming());
+    link.setTiming(quietLinkTiming());
     LinkLog log(link);
 
     QVERIFY(!link.write(QByteArray("early")));
@@ -109,7 +101,7 @@ void TestControllerLink::lossIsReportedInOrder()
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     ControllerLink link(lcTwSensors());
-    LinkTiming timing = quickTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.heartbeatTimeoutMs = 100;
     timing.retryIntervalMs = 200;
     link.setTiming(timing);
@@ -140,35 +132,33 @@ void TestControllerLink::lossIsReportedInOrder()
     link.stopRetry();
 }
 
-void TestControllerLink::refusedConnectIsRetried()
+void TestControllerLink::failedAttemptIsRetried_data()
 {
-    ControllerLink link(lcEnergizers());
-    LinkTiming timing = quickTiming();
-    timing.retryIntervalMs = 100;
-    link.setTiming(timing);
-    LinkLog log(link);
-    MessageCatcher catcher;
-
-    QVERIFY(link.beginConnect());
-    link.connectToHost(QStringLiteral("127.0.0.1"), closedPort());
-    QTRY_COMPARE_WITH_TIMEOUT(log.summary(), QStringLiteral("s0 s4 s2 closed retry"), 5000);
-    QVERIFY(catcher.contains(QStringLiteral("Connecting failed!")));
-    link.stopRetry();
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("refused") << true << "s0 s4 s2 closed retry";
+    // The client found nothing to connect to (no address, no port).
+    QTest::newRow("never started") << false << "s0 retry";
 }
 
-void TestControllerLink::failedStartIsRetried()
+void TestControllerLink::failedAttemptIsRetried()
 {
-    ControllerLink link(lcTwSensors());
-    LinkTiming timing = quickTiming();
+    QFETCH(bool, started);
+    QFETCH(QString, expected);
+    ControllerLink link(lcEnergizers());
+    LinkTiming timing = quietLinkTiming();
     timing.retryIntervalMs = 100;
     link.setTiming(timing);
     LinkLog log(link);
     MessageCatcher catcher;
 
     QVERIFY(link.beginConnect());
-    link.failConnect();
+    if (started)
+        link.connectToHost(QStringLiteral("127.0.0.1"), closedPort());
+    else
+        link.failConnect();
+    QTRY_COMPARE_WITH_TIMEOUT(log.summary(), expected, 5000);
     QVERIFY(catcher.contains(QStringLiteral("Connecting failed!")));
-    QTRY_COMPARE_WITH_TIMEOUT(log.summary(), QStringLiteral("s0 retry"), 5000);
     link.stopRetry();
 }
 
