@@ -4,7 +4,6 @@
 #include "linklogging.h"
 
 #include <QDebug>
-#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstring>
@@ -40,47 +39,33 @@ qtClient::qtClient(int mode, QObject* parent)
     , mode(mode)
     , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
     , m_port(mode == 0 ? kGatewayPort : kTwPort)
-    , socket(this)
-    , heartbeatTimer(this)
-    , retryTimer(this)
-    , connectTimer(this)
+    , link(mode == 0 ? lcEnergizers() : lcTwSensors(), this)
     , sweepStartTimer(this)
     , readReplyTimer(this)
     , assembler(&ControllerFrame::isKnownFunction)
 {
     registerMetaTypes();
 
-    connect(&socket, &QTcpSocket::connected, this, &qtClient::helloPacket);
-    connect(&socket, &QTcpSocket::connected, this, &qtClient::onSocketConnected);
-    connect(&socket, &QTcpSocket::disconnected, this, &qtClient::connectionClosedByServer);
-    connect(&socket, &QTcpSocket::readyRead, this, &qtClient::updateReceived);
-    connect(&socket, &QAbstractSocket::errorOccurred, this, &qtClient::error);
+    connect(&link, &ControllerLink::statusChanged, this, [this](int value) { setStatus(ClientStatus(value)); });
+    connect(&link, &ControllerLink::connected, this, &qtClient::helloPacket);
+    connect(&link, &ControllerLink::connected, this, &qtClient::refreshheartTimer);
+    connect(&link, &ControllerLink::readyRead, this, &qtClient::updateReceived);
+    connect(&link, &ControllerLink::closed, this, &qtClient::stopSweep);
+    connect(&link, &ControllerLink::retryDue, this, &qtClient::connectToServer);
     connect(this, &qtClient::checkpacket, this, &qtClient::processPacket);
     connect(this, &qtClient::grabData, this, &qtClient::sendRequestFC3);
     connect(this, &qtClient::nextData, this, &qtClient::fillDataKXController);
-
-    connect(&heartbeatTimer, &QTimer::timeout, this, &qtClient::heartbeatTimeOut);
     connect(this, &qtClient::refreshheartTimer, this, &qtClient::startHeartbeatTimer);
-    connect(&retryTimer, &QTimer::timeout, this, &qtClient::connectToServer);
 
-    // The link's periods are promised to the peer and the operator; a coarse
-    // timer could fire them early.
-    for (QTimer* timer : {&heartbeatTimer, &retryTimer, &connectTimer, &sweepStartTimer, &readReplyTimer})
+    for (QTimer* timer : {&sweepStartTimer, &readReplyTimer}) {
         timer->setTimerType(Qt::PreciseTimer);
-    connectTimer.setSingleShot(true);
-    connect(&connectTimer, &QTimer::timeout, this, &qtClient::onConnectTimeout);
-    sweepStartTimer.setSingleShot(true);
+        timer->setSingleShot(true);
+    }
     connect(&sweepStartTimer, &QTimer::timeout, this, &qtClient::onSweepStart);
-    readReplyTimer.setSingleShot(true);
     connect(&readReplyTimer, &QTimer::timeout, this, &qtClient::onReadReplyTimeout);
 }
 
-qtClient::~qtClient()
-{
-    // No status signals from a client that is going away.
-    socket.disconnect(this);
-    socket.abort();
-}
+qtClient::~qtClient() = default;
 
 void qtClient::registerMetaTypes()
 {
@@ -96,26 +81,13 @@ const QLoggingCategory& qtClient::lc() const
 
 void qtClient::setTiming(const LinkTiming& timing)
 {
-    m_timing = timing;
+    link.setTiming(timing);
 }
 
 void qtClient::setStatus(ClientStatus value)
 {
     status = value;
     emit commStatus(value);
-}
-
-bool qtClient::canWrite() const
-{
-    return socket.state() == QAbstractSocket::ConnectedState && socket.isWritable();
-}
-
-bool qtClient::writeFrame(const QByteArray& frame)
-{
-    if (!canWrite())
-        return false;
-    socket.write(frame);
-    return true;
 }
 
 // ---------------------------------------------------------------- connection
@@ -128,16 +100,8 @@ QString qtClient::address() const
 
 void qtClient::connectToServer()
 {
-    qCDebug(lc) << "connectToServer";
-    if (socket.isOpen())
-        socket.close();
-    qCDebug(lcLinkDefault) << socket.state();
-    if (socket.state() != QAbstractSocket::UnconnectedState)
+    if (!link.beginConnect())
         return;
-
-    retryTimer.stop();
-    setStatus(TryToConnect);
-    qCDebug(lc) << "---TryToConnect---";
     if (ip.isEmpty())
         ip = QString::fromLatin1(kDefaultHost);
     {
@@ -147,10 +111,7 @@ void qtClient::connectToServer()
 
     // A new stream: nothing of the last connection may leak into it.
     resetLinkState();
-    socket.connectToHost(ip, m_port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    // The wait runs in the event loop: an unreachable gateway never freezes the GUI.
-    if (socket.state() != QAbstractSocket::UnconnectedState && socket.state() != QAbstractSocket::ConnectedState)
-        connectTimer.start(m_timing.connectWaitMs);
+    link.connectToHost(ip, m_port);
 }
 
 void qtClient::resetLinkState()
@@ -164,50 +125,22 @@ void qtClient::resetLinkState()
     readOutstanding = false;
     readResends = 0;
     assembler.clear();
-    heartbeatTimer.stop();
+    link.stopHeartbeatTimer();
     sweepStartTimer.stop();
     readReplyTimer.stop();
-}
-
-void qtClient::onSocketConnected()
-{
-    connectTimer.stop();
-    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    emit refreshheartTimer();
-    qCDebug(lc) << "We should be connected to the server here!";
-}
-
-void qtClient::onConnectTimeout()
-{
-    if (socket.state() == QAbstractSocket::ConnectedState)
-        return;
-    abortSocket();
-    qCDebug(lc) << "Connecting failed!";
-    retryTimer.start(m_timing.retryIntervalMs);
 }
 
 void qtClient::closeConnection()
 {
-    qCDebug(lcLinkDefault) << "---Close connection" << socket.state();
-    const QAbstractSocket::SocketState state = socket.state();
-    if (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState)
-        return;
-    // A link that is down has nothing to watch and no sweep to run.
-    heartbeatTimer.stop();
+    link.closeConnection();
+}
+
+// A link that is down has no sweep to run.
+void qtClient::stopSweep()
+{
     sweepStartTimer.stop();
     readReplyTimer.stop();
     readOutstanding = false;
-    abortSocket();
-    qCDebug(lc) << "Close connection";
-    setStatus(ConnectionClosedByServer);
-}
-
-void qtClient::abortSocket()
-{
-    // Our own abort is no news: its disconnected() would report the loss a second time.
-    const QSignalBlocker blocker(socket);
-    socket.abort();
-    socket.close();
 }
 
 void qtClient::stopSearch()
@@ -217,48 +150,33 @@ void qtClient::stopSearch()
 
 void qtClient::connectionClosedByServer()
 {
-    qCDebug(lc) << "Error: Connection closed by server";
-    closeConnection();
-    // Bring the link back even when no socket error preceded the close.
-    if (!retryTimer.isActive() && !connectTimer.isActive())
-        retryTimer.start(m_timing.retryIntervalMs);
+    link.connectionClosedByServer();
 }
 
 void qtClient::error(QAbstractSocket::SocketError sockeError)
 {
-    const bool wasConnecting = connectTimer.isActive();
-    connectTimer.stop();
-    setStatus(Error);
-    qCDebug(lc) << "Error" << socket.errorString() << sockeError;
-    abortSocket();
-    closeConnection();
-    if (wasConnecting)
-        qCDebug(lc) << "Connecting failed!";
-    retryTimer.start(m_timing.retryIntervalMs);
+    link.error(sockeError);
 }
 
 void qtClient::heartbeatTimeOut()
 {
-    setStatus(HeartBeatTimedOut);
-    qCDebug(lc).noquote() << "HeartBeat Timed Out " + QString(138, QLatin1Char('#'));
-    closeConnection();
-    retryTimer.start(m_timing.retryIntervalMs);
+    link.heartbeatTimeOut();
 }
 
 void qtClient::startHeartbeatTimer()
 {
-    heartbeatTimer.start(m_timing.heartbeatTimeoutMs);
+    link.startHeartbeatTimer();
 }
 
 void qtClient::helloPacket()
 {
-    if (!canWrite())
+    if (!link.canWrite())
         return;
     setStatus(Connected);
-    writeFrame(ControllerFrame::hello());
+    link.write(ControllerFrame::hello());
     qCDebug(lc) << "Sending: Hello Brenik";
     lastFunctionCode = ControllerFrame::DeviceIdentification;
-    retryTimer.stop();
+    link.stopRetry();
     emit refreshheartTimer();
 }
 
@@ -280,7 +198,7 @@ void qtClient::bufferParameters(int offset, int length)
 
 void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bool iocard)
 {
-    if (!canWrite()) {
+    if (!link.canWrite()) {
         qCWarning(lc) << "Command for device" << device << "dropped: the gateway is not connected";
         return;
     }
@@ -290,13 +208,13 @@ void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bo
                               << hexByte(uchar(frame[ControllerFrame::kCommandBlockOffset + i]));
     }
     qCDebug(lc) << "-----------SENDING------------------";
-    writeFrame(frame);
+    link.write(frame);
     lastFunctionCode = ControllerFrame::WriteRegisters;
 }
 
 void qtClient::sendRequestFC3()
 {
-    if (!canWrite())
+    if (!link.canWrite())
         return;
     qCDebug(lc) << "---sendRequestFC3---";
     outstandingStart = readStartRegister;
@@ -307,17 +225,17 @@ void qtClient::sendRequestFC3()
 
 void qtClient::writeReadRequest()
 {
-    writeFrame(ControllerFrame::readRequest(outstandingStart, outstandingCount));
+    link.write(ControllerFrame::readRequest(outstandingStart, outstandingCount));
     lastFunctionCode = ControllerFrame::ReadRegisters;
     readOutstanding = true;
-    readReplyTimer.start(m_timing.readReplyTimeoutMs);
+    readReplyTimer.start(link.timing().readReplyTimeoutMs);
 }
 
 void qtClient::onReadReplyTimeout()
 {
     if (!readOutstanding)
         return;
-    if (readResends < kMaxReadResends && canWrite()) {
+    if (readResends < kMaxReadResends && link.canWrite()) {
         ++readResends;
         qCWarning(lc) << "Read request for register" << outstandingStart << "unanswered, sending it again"
                       << readResends << "of" << kMaxReadResends;
@@ -326,7 +244,7 @@ void qtClient::onReadReplyTimeout()
     }
     qCWarning(lc) << "Read request for register" << outstandingStart << "never answered: closing the link";
     closeConnection();
-    retryTimer.start(m_timing.retryIntervalMs);
+    link.startRetry();
 }
 
 void qtClient::logAndWriteRequest(const char* title, const QByteArray& frame)
@@ -334,7 +252,7 @@ void qtClient::logAndWriteRequest(const char* title, const QByteArray& frame)
     qCDebug(lc) << title;
     for (int i = 0; i < frame.size(); ++i)
         qCDebug(lc).noquote() << "data from txplay [ " << i << "] = " << hexByte(uchar(frame[i]));
-    if (writeFrame(frame))
+    if (link.write(frame))
         lastFunctionCode = uchar(frame[7]);
 }
 
@@ -356,7 +274,7 @@ void qtClient::resetKXController()
 void qtClient::sendPacket()
 {
     static const char bytes[] = {0x00, 0x42, 0x02, 0x03, 0x04, char(0xFF)};
-    writeFrame(QByteArray(bytes, sizeof bytes));
+    link.write(QByteArray(bytes, sizeof bytes));
 }
 
 void qtClient::clearIncoming()
@@ -404,16 +322,8 @@ void qtClient::fillDataKXController()
 void qtClient::updateReceived()
 {
     setStatus(GettingData);
-    for (;;) {
-        if (socket.bytesAvailable() <= 0) {
-            qCDebug(lc) << "waiting ";
-            return;
-        }
-        const qint64 got = socket.read(incoming.data(), qint64(incoming.size()));
-        if (got <= 0)
-            return;
+    while (const qint64 got = link.read(incoming.data(), qint64(incoming.size())))
         emit checkpacket(int(got) - 1);
-    }
 }
 
 void qtClient::processPacket(int n)
@@ -467,11 +377,11 @@ void qtClient::handleFrame(const uchar* frame, int size)
         break;
     case ControllerFrame::Heartbeat:
         handleHeartbeat(frame, size);
-        writeFrame(ControllerFrame::acknowledgement(frame));
+        link.write(ControllerFrame::acknowledgement(frame));
         break;
     case ControllerFrame::ConfigurationRegisters:
         handleConfiguration(frame, size);
-        writeFrame(ControllerFrame::acknowledgement(frame));
+        link.write(ControllerFrame::acknowledgement(frame));
         break;
     default:
         break;
@@ -595,7 +505,7 @@ void qtClient::handleHeartbeat(const uchar* frame, int size)
     }
     emit refreshheartTimer();
     if (!pollStarted) {
-        sweepStartTimer.start(m_timing.sweepStartDelayMs);
+        sweepStartTimer.start(link.timing().sweepStartDelayMs);
         pollStarted = true;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controllerlink.h"
 #include "frameassembler.h"
 #include "kx4data.h"
 #include "linktiming.h"
@@ -7,7 +8,6 @@
 #include <QAbstractSocket>
 #include <QObject>
 #include <QString>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <array>
@@ -62,7 +62,7 @@ public:
     // Test and tool hooks: timings, a port other than the mode's, and the
     // packet processing of received bytes without a socket.
     void setTiming(const LinkTiming& timing);
-    const LinkTiming& timing() const { return m_timing; }
+    const LinkTiming& timing() const { return link.timing(); }
     void setPort(quint16 port) { m_port = port; }
     quint16 port() const { return m_port; }
     void receiveBytes(const char* data, int size);
@@ -114,13 +114,9 @@ public slots:
 private:
     const QLoggingCategory& lc() const;
     void setStatus(ClientStatus value);
-    bool canWrite() const;
-    bool writeFrame(const QByteArray& frame);
     void logAndWriteRequest(const char* title, const QByteArray& frame);
     void resetLinkState();
-    void abortSocket();
-    void onSocketConnected();
-    void onConnectTimeout();
+    void stopSweep();
     void onSweepStart();
     void onReadReplyTimeout();
     void writeReadRequest();
@@ -137,12 +133,8 @@ private:
 
     mutable std::mutex addressMutex;
     QString connectedAddress;
-    LinkTiming m_timing;
     quint16 m_port;
-    QTcpSocket socket;
-    QTimer heartbeatTimer;
-    QTimer retryTimer;
-    QTimer connectTimer;
+    ControllerLink link;
     QTimer sweepStartTimer;
     QTimer readReplyTimer;
 

@@ -4,7 +4,6 @@
 #include "linklogging.h"
 
 #include <QDebug>
-#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstring>
@@ -32,37 +31,28 @@ qtClientTW::qtClientTW(int mode, QWidget* parent)
     , mode(mode)
     , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
     , m_port(mode == 0 ? qtClient::kGatewayPort : mode == 1 ? qtClient::kTwPort : 0)
-    , socket(this)
-    , heartbeatTimer(this)
-    , retryTimer(this)
-    , connectTimer(this)
+    , link(mode == 0 ? lcEnergizers() : lcTwSensors(), this)
     , assembler(&ControllerFrame::isKnownFunction)
 {
     // The image and the statuses cross to the TW control unit's thread.
     qtClient::registerMetaTypes();
 
-    connect(&heartbeatTimer, &QTimer::timeout, this, &qtClientTW::heartbeatTimeOut);
+    connect(&link, &ControllerLink::statusChanged, this,
+            [this](int value) { setStatus(qtClient::ClientStatus(value)); });
+    connect(&link, &ControllerLink::connected, this, &qtClientTW::helloPacket);
+    connect(&link, &ControllerLink::connected, this, &qtClientTW::refreshheartTimer);
+    connect(&link, &ControllerLink::readyRead, this, &qtClientTW::updateReceived);
+    // Every link loss puts the sensors back to state 0 for the unit.
+    connect(&link, &ControllerLink::watchdogExpired, this, &qtClientTW::publishResetRecords);
+    connect(&link, &ControllerLink::closed, this, &qtClientTW::publishResetRecords);
+    connect(&link, &ControllerLink::peerClosed, this,
+            [this] { setStatus(qtClient::ConnectionClosedByServer); });
+    connect(&link, &ControllerLink::retryDue, this, &qtClientTW::connectToServer);
     connect(this, &qtClientTW::refreshheartTimer, this, &qtClientTW::startHeartbeatTimer);
-    connect(&retryTimer, &QTimer::timeout, this, &qtClientTW::connectToServer);
-    connect(&socket, &QTcpSocket::connected, this, &qtClientTW::helloPacket);
-    connect(&socket, &QTcpSocket::connected, this, &qtClientTW::onSocketConnected);
-    connect(&socket, &QTcpSocket::disconnected, this, &qtClientTW::connectionClosedByServer);
-    connect(&socket, &QTcpSocket::readyRead, this, &qtClientTW::updateReceived);
-    connect(&socket, &QAbstractSocket::errorOccurred, this, &qtClientTW::error);
     connect(this, &qtClientTW::checkpacket, this, &qtClientTW::processPacket);
-
-    for (QTimer* timer : {&heartbeatTimer, &retryTimer, &connectTimer})
-        timer->setTimerType(Qt::PreciseTimer);
-    connectTimer.setSingleShot(true);
-    connect(&connectTimer, &QTimer::timeout, this, &qtClientTW::onConnectTimeout);
 }
 
-qtClientTW::~qtClientTW()
-{
-    // No status signals from a client that is going away.
-    socket.disconnect(this);
-    socket.abort();
-}
+qtClientTW::~qtClientTW() = default;
 
 const QLoggingCategory& qtClientTW::lc() const
 {
@@ -71,7 +61,7 @@ const QLoggingCategory& qtClientTW::lc() const
 
 void qtClientTW::setTiming(const LinkTiming& timing)
 {
-    m_timing = timing;
+    link.setTiming(timing);
 }
 
 QByteArray qtClientTW::configuration() const
@@ -85,25 +75,12 @@ void qtClientTW::setStatus(qtClient::ClientStatus value)
     emit commStatus(value);
 }
 
-bool qtClientTW::canWrite() const
-{
-    return socket.state() == QAbstractSocket::ConnectedState && socket.isWritable();
-}
-
 // ---------------------------------------------------------------- connection
 
 void qtClientTW::connectToServer()
 {
-    qCDebug(lc) << "connectToServer";
-    if (socket.isOpen())
-        socket.close();
-    qCDebug(lcLinkDefault) << socket.state();
-    if (socket.state() != QAbstractSocket::UnconnectedState)
+    if (!link.beginConnect())
         return;
-
-    retryTimer.stop();
-    setStatus(qtClient::TryToConnect);
-    qCDebug(lc) << "---TryToConnect---";
     // A new stream: no piece of the last connection's frames may leak into it.
     assembler.clear();
     if (ip.isEmpty() || m_port == 0) {
@@ -111,58 +88,15 @@ void qtClientTW::connectToServer()
             qCWarning(lc) << "No address of the TW controller set";
         else
             qCWarning(lc) << "No controller port for mode" << mode;
-        failConnect();
+        link.failConnect();
         return;
     }
-    socket.connectToHost(ip, m_port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    // The wait runs in the event loop: an unreachable controller never freezes the GUI.
-    if (socket.state() != QAbstractSocket::UnconnectedState && socket.state() != QAbstractSocket::ConnectedState)
-        connectTimer.start(m_timing.connectWaitMs);
-}
-
-void qtClientTW::onSocketConnected()
-{
-    connectTimer.stop();
-    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    emit refreshheartTimer();
-    qCDebug(lc) << "We should be connected to the server here!";
-}
-
-void qtClientTW::onConnectTimeout()
-{
-    if (socket.state() == QAbstractSocket::ConnectedState)
-        return;
-    abortSocket();
-    failConnect();
-}
-
-void qtClientTW::failConnect()
-{
-    qCDebug(lc) << "Connecting failed!";
-    retryTimer.start(m_timing.retryIntervalMs);
+    link.connectToHost(ip, m_port);
 }
 
 void qtClientTW::closeConnection()
 {
-    qCDebug(lcLinkDefault) << "---Close connection" << socket.state();
-    const QAbstractSocket::SocketState state = socket.state();
-    if (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState)
-        return;
-    // A link that is down has nothing to watch.
-    heartbeatTimer.stop();
-    abortSocket();
-    qCDebug(lc) << "Close connection";
-    setStatus(qtClient::ConnectionClosedByServer);
-    resetSensorRecords();
-    emitImage();
-}
-
-void qtClientTW::abortSocket()
-{
-    // Our own abort is no news: its disconnected() would report the loss again.
-    const QSignalBlocker blocker(socket);
-    socket.abort();
-    socket.close();
+    link.closeConnection();
 }
 
 void qtClientTW::stopSearch()
@@ -172,51 +106,34 @@ void qtClientTW::stopSearch()
 
 void qtClientTW::connectionClosedByServer()
 {
-    qCDebug(lc) << "Error: Connection closed by server";
-    closeConnection();
-    setStatus(qtClient::ConnectionClosedByServer);
-    // The watchdog stops with the link, so the retry has to bring it back.
-    if (!retryTimer.isActive() && !connectTimer.isActive())
-        retryTimer.start(m_timing.retryIntervalMs);
+    link.connectionClosedByServer();
 }
 
 void qtClientTW::error(QAbstractSocket::SocketError sockeError)
 {
-    const bool wasConnecting = connectTimer.isActive();
-    connectTimer.stop();
-    setStatus(qtClient::Error);
-    qCDebug(lc) << "Error" << socket.errorString() << sockeError;
-    abortSocket();
-    closeConnection();
-    if (wasConnecting)
-        qCDebug(lc) << "Connecting failed!";
-    retryTimer.start(m_timing.retryIntervalMs);
+    link.error(sockeError);
 }
 
 void qtClientTW::heartbeatTimeOut()
 {
-    setStatus(qtClient::HeartBeatTimedOut);
-    qCDebug(lc).noquote() << "HeartBeat Timed Out " + QString(138, QLatin1Char('#'));
-    resetSensorRecords();
-    emitImage();
-    closeConnection();
-    retryTimer.start(m_timing.retryIntervalMs);
+    link.heartbeatTimeOut();
 }
 
 void qtClientTW::startHeartbeatTimer()
 {
-    heartbeatTimer.start(m_timing.heartbeatTimeoutMs);
+    link.startHeartbeatTimer();
 }
 
 // Every sensor without a state while the link is down: the unit must not keep
 // showing what the controller said before.
-void qtClientTW::resetSensorRecords()
+void qtClientTW::publishResetRecords()
 {
     for (int record = 0; record <= kLastResetRecord; ++record) {
         uchar* bytes = image.data() + record * kRecordSize;
         bytes[0] = uchar(record);
         bytes[kStateRecordByte] = 0;
     }
+    emitImage();
 }
 
 void qtClientTW::emitImage()
@@ -228,7 +145,7 @@ void qtClientTW::emitImage()
 
 void qtClientTW::helloPacket()
 {
-    if (!canWrite())
+    if (!link.canWrite())
         return;
     const QByteArray hello = ControllerFrame::hello();
     qCDebug(lc) << "A1";
@@ -239,10 +156,10 @@ void qtClientTW::helloPacket()
     }
     qCDebug(lc) << "A2";
     qCDebug(lc) << "A3";
-    socket.write(hello);
+    link.write(hello);
     lastFunctionCode = ControllerFrame::DeviceIdentification;
     qCDebug(lc) << "A4";
-    retryTimer.stop();
+    link.stopRetry();
     qCDebug(lc) << "A5";
     setStatus(qtClient::Connected);
     qCDebug(lc) << "A6";
@@ -255,12 +172,12 @@ void qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
     Q_UNUSED(hvlv)
     Q_UNUSED(onoff)
     Q_UNUSED(clearAlrm)
-    if (!canWrite()) {
+    if (!link.canWrite()) {
         qCWarning(lc) << "Global Reset dropped: the TW controller is not connected";
         return;
     }
     qCDebug(lc) << "Global Reset Sent";
-    socket.write(ControllerFrame::deviceCommand(0, 0, 0, char(ControllerFrame::kClearAlarms), false));
+    link.write(ControllerFrame::deviceCommand(0, 0, 0, char(ControllerFrame::kClearAlarms), false));
     lastFunctionCode = ControllerFrame::WriteRegisters;
 }
 
@@ -273,9 +190,9 @@ void qtClientTW::sendRequestFC3()
         for (int i = 0; i < frame.size(); ++i)
             qCDebug(lc).noquote() << QStringLiteral(" [%1] = ").arg(i) << uchar(frame[i]);
     }
-    if (!canWrite())
+    if (!link.canWrite())
         return;
-    socket.write(frame);
+    link.write(frame);
     lastFunctionCode = ControllerFrame::ReadRegisters;
 }
 
@@ -293,17 +210,16 @@ void qtClientTW::readConfig()
         for (int i = 9; i < frame.size(); ++i)
             qCDebug(lc).noquote() << "data from txplay [ " << i - 9 << "] = " << uchar(frame[i]);
     }
-    if (!canWrite())
+    if (!link.canWrite())
         return;
-    socket.write(frame);
+    link.write(frame);
     lastFunctionCode = ControllerFrame::ConfigurationRead;
 }
 
 void qtClientTW::sendPacket()
 {
     static const char bytes[] = {0x00, 0x42, 0x02, 0x03, 0x04, char(0xFF)};
-    if (canWrite())
-        socket.write(bytes, sizeof bytes);
+    link.write(QByteArray(bytes, sizeof bytes));
 }
 
 void qtClientTW::startupData(int offset, int length)
@@ -337,14 +253,7 @@ void qtClientTW::clearOutgoing()
 
 void qtClientTW::updateReceived()
 {
-    for (;;) {
-        if (socket.bytesAvailable() <= 0) {
-            qCDebug(lc) << "waiting ";
-            return;
-        }
-        const qint64 got = socket.read(incoming.data(), qint64(incoming.size()));
-        if (got <= 0)
-            return;
+    while (const qint64 got = link.read(incoming.data(), qint64(incoming.size()))) {
         readCount = int(got) - 1;
         emit checkpacket(readCount);
     }
@@ -534,6 +443,5 @@ void qtClientTW::acknowledgeConfiguration(const uchar* frame)
     ack[5] = 2;
     ack[6] = char(frame[6]);
     ack[7] = char(ControllerFrame::ConfigurationRegisters);
-    if (canWrite())
-        socket.write(outgoing.data(), kAcknowledgementSize);
+    link.write(QByteArray(outgoing.data(), kAcknowledgementSize));
 }

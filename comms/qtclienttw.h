@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controllerlink.h"
 #include "frameassembler.h"
 #include "kx4data.h"
 #include "linktiming.h"
@@ -8,8 +9,6 @@
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QString>
-#include <QTcpSocket>
-#include <QTimer>
 
 #include <array>
 
@@ -55,7 +54,7 @@ public:
     // Test and tool hooks: timings, a port other than the mode's, the packet
     // processing of received bytes without a socket, and the image.
     void setTiming(const LinkTiming& timing);
-    const LinkTiming& timing() const { return m_timing; }
+    const LinkTiming& timing() const { return link.timing(); }
     void setPort(quint16 port) { m_port = port; }
     quint16 port() const { return m_port; }
     void receiveBytes(const char* data, int size);
@@ -98,12 +97,7 @@ public slots:
 private:
     const QLoggingCategory& lc() const;
     void setStatus(qtClient::ClientStatus value);
-    bool canWrite() const;
-    void abortSocket();
-    void onSocketConnected();
-    void onConnectTimeout();
-    void failConnect();
-    void resetSensorRecords();
+    void publishResetRecords();
     void emitImage();
 
     void handleFrame(const uchar* frame, int size);
@@ -112,12 +106,8 @@ private:
     void storeConfiguration(const uchar* frame, int size);
     void acknowledgeConfiguration(const uchar* frame);
 
-    LinkTiming m_timing;
     quint16 m_port;
-    QTcpSocket socket;
-    QTimer heartbeatTimer;
-    QTimer retryTimer;
-    QTimer connectTimer;
+    ControllerLink link;
 
     std::array<char, kReceiveChunk> incoming{};
     std::array<char, kOutgoingSize> outgoing{};

@@ -1,6 +1,7 @@
 #include "gatewaysimulator.h"
 #include "messagecatcher.h"
 #include "qtclient.h"
+#include "simulatedlink.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -102,39 +103,13 @@ public:
     KX4Data lastImage;
 };
 
-// Timings short enough for tests; the watchdog and retry stay out of the way
-// unless a test shortens them further.
-LinkTiming testTiming()
+// A simulator and a gateway client pointed at it.
+struct Link : SimulatedLink<qtClient>
 {
-    LinkTiming timing;
-    timing.heartbeatTimeoutMs = 30000;
-    timing.retryIntervalMs = 30000;
-    timing.connectWaitMs = 5000;
-    timing.sweepStartDelayMs = 60000;   // no sweep unless a test asks for one
-    timing.readReplyTimeoutMs = 30000;
-    return timing;
-}
-
-// A simulator and a client pointed at it.
-struct Link
-{
-    explicit Link(const LinkTiming& timing = testTiming())
-        : client(0)
+    explicit Link(const LinkTiming& timing = quietLinkTiming())
+        : SimulatedLink(0, false, timing)
         , log(client)
     {
-        client.setTiming(timing);
-        const bool listening = sim.listen(QHostAddress(QStringLiteral("127.0.0.1")));
-        Q_ASSERT(listening);
-        Q_UNUSED(listening)
-        client.ip = sim.address().toString();
-        client.setPort(sim.port());
-    }
-
-    bool connectAndHello()
-    {
-        const int hellos = sim.receivedWithFunction(43).size();
-        client.connectToServer();
-        return sim.waitForFunction(43, hellos + 1);
     }
 
     // Sends a one-energizer heartbeat with the transaction id and waits for its acknowledgement.
@@ -152,8 +127,6 @@ struct Link
         return true;
     }
 
-    GatewaySimulator sim;
-    qtClient client;
     SignalLog log;
 };
 
@@ -242,7 +215,7 @@ void TestQtClient::helloOnConnect()
 
 void TestQtClient::readSweep()
 {
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.sweepStartDelayMs = LinkTiming::kSweepStartDelayMs;
     Link link(timing);
     for (int device = 0; device < 64; ++device)
@@ -302,7 +275,7 @@ void TestQtClient::readSweep()
 
 void TestQtClient::sweepOncePerConnection()
 {
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.sweepStartDelayMs = 0;
     Link link(timing);
     for (int device = 0; device < 64; ++device)
@@ -459,7 +432,7 @@ void TestQtClient::sendRequestWithoutConnection()
 void TestQtClient::watchdogAndRetry()
 {
     MessageCatcher catcher;
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.heartbeatTimeoutMs = 300;
     timing.retryIntervalMs = 400;
     Link link(timing);
@@ -504,7 +477,7 @@ void TestQtClient::pendingConnectKeepsEventLoop()
     QTRY_VERIFY_WITH_TIMEOUT(fillers.first()->state() == QAbstractSocket::ConnectedState, 5000);
 
     MessageCatcher catcher;
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.connectWaitMs = 1000;
     timing.retryIntervalMs = 300;
     qtClient client(0);
@@ -642,7 +615,7 @@ void TestQtClient::deviceIdentification()
 void TestQtClient::readResend()
 {
     MessageCatcher catcher;
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.sweepStartDelayMs = 0;
     timing.readReplyTimeoutMs = 150;
     timing.retryIntervalMs = 200;
@@ -674,7 +647,7 @@ void TestQtClient::defaultHostAndServerClose()
     QCOMPARE(link.client.ip, QStringLiteral("localhost"));
 
     // The gateway ends the connection: reported once, and the client comes back.
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.retryIntervalMs = 200;
     link.client.setTiming(timing);
     link.sim.closeConnection();

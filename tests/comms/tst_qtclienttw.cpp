@@ -2,6 +2,7 @@
 #include "gatewaysimulator.h"
 #include "messagecatcher.h"
 #include "qtclienttw.h"
+#include "simulatedlink.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -53,42 +54,18 @@ public:
     QList<KX4Data> images;
 };
 
-LinkTiming testTiming()
-{
-    LinkTiming timing;
-    timing.heartbeatTimeoutMs = 30000;
-    timing.retryIntervalMs = 30000;
-    timing.connectWaitMs = 5000;
-    return timing;
-}
-
 // A TW controller simulator and a client pointed at it.
-struct Link
+struct Link : SimulatedLink<qtClientTW>
 {
-    explicit Link(const LinkTiming& timing = testTiming())
-        : client(1)
+    explicit Link(const LinkTiming& timing = quietLinkTiming())
+        : SimulatedLink(1, true, timing)
         , log(client)
     {
-        sim.setTwMode(true);
-        client.setTiming(timing);
-        const bool listening = sim.listen(QHostAddress(QStringLiteral("127.0.0.1")));
-        Q_ASSERT(listening);
-        Q_UNUSED(listening)
-        client.ip = sim.address().toString();
-        client.setPort(sim.port());
-    }
-
-    bool connectAndHello()
-    {
-        client.connectToServer();
-        return sim.waitForFunction(43, 1);
     }
 
     // Waits until the program has sent `count` frames in all.
     bool waitForFrames(int count) { return sim.waitForFrames(count); }
 
-    GatewaySimulator sim;
-    qtClientTW client;
     SignalLog log;
 };
 
@@ -259,7 +236,7 @@ void TestQtClientTW::frameSplitAcrossRuns()
 
 void TestQtClientTW::watchdogResetsSensors()
 {
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.heartbeatTimeoutMs = 300;
     timing.retryIntervalMs = 200;
     Link link(timing);
@@ -288,7 +265,7 @@ void TestQtClientTW::watchdogResetsSensors()
 
 void TestQtClientTW::emptyAddressRetries()
 {
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.retryIntervalMs = 50;
     qtClientTW client(1);
     client.setTiming(timing);
@@ -311,7 +288,7 @@ void TestQtClientTW::emptyAddressRetries()
 
 void TestQtClientTW::serverCloseResetsAndRetries()
 {
-    LinkTiming timing = testTiming();
+    LinkTiming timing = quietLinkTiming();
     timing.retryIntervalMs = 100;
     Link link(timing);
     QVERIFY(link.connectAndHello());

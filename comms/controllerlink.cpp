@@ -1,0 +1,186 @@
+#include "controllerlink.h"
+
+#include "linklogging.h"
+#include "qtclient.h"
+
+#include <QDebug>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+ControllerLink::ControllerLink(const QLoggingCategory& category, QObject* parent)
+    : QObject(parent)
+    , m_category(category)
+    , socket(this)
+    , heartbeatTimer(this)
+    , retryTimer(this)
+    , connectTimer(this)
+{
+    connect(&socket, &QTcpSocket::connected, this, &ControllerLink::onSocketConnected);
+    connect(&socket, &QTcpSocket::disconnected, this, &ControllerLink::connectionClosedByServer);
+    connect(&socket, &QTcpSocket::readyRead, this, &ControllerLink::readyRead);
+    connect(&socket, &QAbstractSocket::errorOccurred, this, &ControllerLink::error);
+
+    // The link's periods are promised to the peer and the operator; a coarse
+    // timer could fire them early.
+    for (QTimer* timer : {&heartbeatTimer, &retryTimer, &connectTimer})
+        timer->setTimerType(Qt::PreciseTimer);
+    connect(&heartbeatTimer, &QTimer::timeout, this, &ControllerLink::heartbeatTimeOut);
+    connect(&retryTimer, &QTimer::timeout, this, &ControllerLink::retryDue);
+    connectTimer.setSingleShot(true);
+    connect(&connectTimer, &QTimer::timeout, this, &ControllerLink::onConnectTimeout);
+}
+
+ControllerLink::~ControllerLink()
+{
+    // No news from a link that is going away: its client is half gone already.
+    const QSignalBlocker blocker(socket);
+    socket.abort();
+}
+
+bool ControllerLink::canWrite() const
+{
+    return socket.state() == QAbstractSocket::ConnectedState && socket.isWritable();
+}
+
+bool ControllerLink::write(const QByteArray& bytes)
+{
+    if (!canWrite())
+        return false;
+    socket.write(bytes);
+    return true;
+}
+
+qint64 ControllerLink::read(char* buffer, qint64 capacity)
+{
+    if (socket.bytesAvailable() <= 0) {
+        qCDebug(lc) << "waiting ";
+        return 0;
+    }
+    return std::max<qint64>(0, socket.read(buffer, capacity));
+}
+
+// ---------------------------------------------------------------- connecting
+
+bool ControllerLink::beginConnect()
+{
+    qCDebug(lc) << "connectToServer";
+    if (socket.isOpen())
+        socket.close();
+    qCDebug(lcLinkDefault) << socket.state();
+    if (socket.state() != QAbstractSocket::UnconnectedState)
+        return false;
+
+    retryTimer.stop();
+    emit statusChanged(qtClient::TryToConnect);
+    qCDebug(lc) << "---TryToConnect---";
+    return true;
+}
+
+void ControllerLink::connectToHost(const QString& host, quint16 port)
+{
+    socket.connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    // The wait runs in the event loop: an unreachable controller never freezes the GUI.
+    if (socket.state() != QAbstractSocket::UnconnectedState && socket.state() != QAbstractSocket::ConnectedState)
+        connectTimer.start(m_timing.connectWaitMs);
+}
+
+void ControllerLink::onSocketConnected()
+{
+    connectTimer.stop();
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    emit connected();
+    qCDebug(lc) << "We should be connected to the server here!";
+}
+
+void ControllerLink::onConnectTimeout()
+{
+    if (socket.state() == QAbstractSocket::ConnectedState)
+        return;
+    abortSocket();
+    failConnect();
+}
+
+void ControllerLink::failConnect()
+{
+    qCDebug(lc) << "Connecting failed!";
+    startRetry();
+}
+
+// ---------------------------------------------------------------- losing the link
+
+void ControllerLink::closeConnection()
+{
+    qCDebug(lcLinkDefault) << "---Close connection" << socket.state();
+    const QAbstractSocket::SocketState state = socket.state();
+    if (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState)
+        return;
+    // A link that is down has nothing to watch.
+    heartbeatTimer.stop();
+    abortSocket();
+    qCDebug(lc) << "Close connection";
+    emit statusChanged(qtClient::ConnectionClosedByServer);
+    emit closed();
+}
+
+void ControllerLink::abortSocket()
+{
+    // Our own abort is no news: its disconnected() would report the loss a second time.
+    const QSignalBlocker blocker(socket);
+    socket.abort();
+    socket.close();
+}
+
+void ControllerLink::connectionClosedByServer()
+{
+    qCDebug(lc) << "Error: Connection closed by server";
+    closeConnection();
+    emit peerClosed();
+    // Bring the link back even when no socket error preceded the close.
+    if (!retryTimer.isActive() && !connectTimer.isActive())
+        startRetry();
+}
+
+void ControllerLink::error(QAbstractSocket::SocketError socketError)
+{
+    const bool wasConnecting = connectTimer.isActive();
+    connectTimer.stop();
+    emit statusChanged(qtClient::Error);
+    qCDebug(lc) << "Error" << socket.errorString() << socketError;
+    abortSocket();
+    closeConnection();
+    if (wasConnecting)
+        qCDebug(lc) << "Connecting failed!";
+    startRetry();
+}
+
+void ControllerLink::heartbeatTimeOut()
+{
+    emit statusChanged(qtClient::HeartBeatTimedOut);
+    qCDebug(lc).noquote() << "HeartBeat Timed Out " + QString(138, QLatin1Char('#'));
+    emit watchdogExpired();
+    closeConnection();
+    startRetry();
+}
+
+// ---------------------------------------------------------------- timers
+
+void ControllerLink::startHeartbeatTimer()
+{
+    heartbeatTimer.start(m_timing.heartbeatTimeoutMs);
+}
+
+void ControllerLink::stopHeartbeatTimer()
+{
+    heartbeatTimer.stop();
+}
+
+void ControllerLink::startRetry()
+{
+    retryTimer.start(m_timing.retryIntervalMs);
+}
+
+void ControllerLink::stopRetry()
+{
+    retryTimer.stop();
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "linktiming.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+class QLoggingCategory;
+
+// The TCP link of one controller client: the socket, the non-blocking connect
+// with its wait, the reconnection timer and the heartbeat watchdog, and what a
+// close, a socket error or a silent peer do to them. It knows nothing of
+// frames: its client says hello, reads and writes through it, and hears of
+// every change of the link through the signals below, in the order they
+// happen. Lives on its client's thread.
+class ControllerLink : public QObject
+{
+    Q_OBJECT
+public:
+    // Lines go to the client's category, so a link logs as the client it serves.
+    explicit ControllerLink(const QLoggingCategory& category, QObject* parent = nullptr);
+    ~ControllerLink() override;
+
+    void setTiming(const LinkTiming& timing) { m_timing = timing; }
+    const LinkTiming& timing() const { return m_timing; }
+
+    bool canWrite() const;
+    // Writes when the link is up; false (and nothing written) otherwise.
+    bool write(const QByteArray& bytes);
+    // Reads what has arrived, at most `capacity` bytes; 0 when nothing is left.
+    qint64 read(char* buffer, qint64 capacity);
+
+    // Starts a connection attempt: false when the socket is still busy with the
+    // last one. On true the attempt has been reported (TryToConnect) and the
+    // client sets up its own state before connectToHost().
+    bool beginConnect();
+    void connectToHost(const QString& host, quint16 port);
+    // An attempt that cannot even start: it is retried like one that timed out.
+    void failConnect();
+
+    void closeConnection();
+    void connectionClosedByServer();
+    void error(QAbstractSocket::SocketError socketError);
+    void heartbeatTimeOut();
+    void startHeartbeatTimer();
+    void stopHeartbeatTimer();
+    void startRetry();
+    void stopRetry();
+
+signals:
+    // A qtClient::ClientStatus value the link has reached.
+    void statusChanged(int status);
+    // The socket is connected; the client says hello now.
+    void connected();
+    void readyRead();
+    // The watchdog expired; the link is closed right after.
+    void watchdogExpired();
+    // The link was closed and ConnectionClosedByServer reported.
+    void closed();
+    // The peer closed the link and the close has been handled.
+    void peerClosed();
+    // Time for the next connection attempt.
+    void retryDue();
+
+private:
+    const QLoggingCategory& lc() const { return m_category; }
+    void abortSocket();
+    void onSocketConnected();
+    void onConnectTimeout();
+
+    const QLoggingCategory& m_category;
+    LinkTiming m_timing;
+    QTcpSocket socket;
+    QTimer heartbeatTimer;
+    QTimer retryTimer;
+    QTimer connectTimer;
+};
