@@ -8,6 +8,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <mutex>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -157,20 +159,43 @@ private slots:
 };
 
 // A receiver on another thread, connected by signature text as the program does.
+// Lives on another thread; the test thread reads what it recorded, so every
+// access goes through one lock.
 class Receiver : public QObject
 {
     Q_OBJECT
 public slots:
     void onData(DeviceData data, int block)
     {
-        blocks.append(block);
-        sizes.append(data.size());
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_blocks.append(block);
+        m_sizes.append(data.size());
     }
-    void onImage(KX4Data data) { images.append(data.size()); }
-    void onStatus(qtClient::ClientStatus status) { statuses.append(int(status)); }
+    void onImage(KX4Data data)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_images.append(data.size());
+    }
+    void onStatus(qtClient::ClientStatus status)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_statuses.append(int(status));
+    }
 
 public:
-    QList<int> blocks, sizes, images, statuses;
+    QList<int> blocks() const { return read(m_blocks); }
+    QList<int> sizes() const { return read(m_sizes); }
+    QList<int> images() const { return read(m_images); }
+    QList<int> statuses() const { return read(m_statuses); }
+
+private:
+    QList<int> read(const QList<int>& list) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return list;
+    }
+    mutable std::mutex m_mutex;
+    QList<int> m_blocks, m_sizes, m_images, m_statuses;
 };
 
 void TestQtClient::metaTypesCrossThreads()
@@ -193,13 +218,13 @@ void TestQtClient::metaTypesCrossThreads()
 
     const QByteArray write = GatewaySimulator::writeFrame(5 * 32, pattern(5));
     client.receiveBytes(write.constData(), write.size());
-    QTRY_COMPARE_WITH_TIMEOUT(receiver.statuses.size(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.statuses().size(), 2, 5000);
     thread.quit();
     thread.wait();
-    QCOMPARE(receiver.blocks, QList<int>{5});
-    QCOMPARE(receiver.sizes, QList<int>{32});
-    QCOMPARE(receiver.images, QList<int>{64});
-    QCOMPARE(receiver.statuses, (QList<int>{qtClient::Updating, qtClient::Updated}));
+    QCOMPARE(receiver.blocks(), QList<int>{5});
+    QCOMPARE(receiver.sizes(), QList<int>{32});
+    QCOMPARE(receiver.images(), QList<int>{64});
+    QCOMPARE(receiver.statuses(), (QList<int>{qtClient::Updating, qtClient::Updated}));
     QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
 }
 

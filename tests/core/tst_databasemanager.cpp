@@ -47,8 +47,7 @@ void TestDatabaseManager::opensOnItsThreadAndServesTheGuiThread()
     QVERIFY(QSqlQuery().exec(QStringLiteral("VACUUM;")));
 
     // executeQuery is a placeholder that changes nothing.
-    QMetaObject::invokeMethod(manager, "executeQuery", Qt::BlockingQueuedConnection,
-                              Q_ARG(QString, QStringLiteral("delete from users")));
+    manager->executeQuery(QStringLiteral("delete from users"));
     QVERIFY(query.exec(QStringLiteral("select count(*) from users")));
     QVERIFY(query.next());
     QCOMPARE(query.value(0).toInt(), 1);
