@@ -1,13 +1,8 @@
 #include "buttonpropertybrowser.h"
 
-#include "browseritem.h"
-#include "gridlayoutrows.h"
-#include "property.h"
+#include "gridbrowserrows.h"
 
 #include <QFrame>
-#include <QGridLayout>
-#include <QLabel>
-#include <QMap>
 #include <QTimer>
 #include <QToolButton>
 
@@ -31,13 +26,11 @@ const QSize kButtonIconSize(3, 16);
 
 } // namespace
 
-class ButtonPropertyBrowserPrivate
+class ButtonPropertyBrowserPrivate : public GridBrowserRows<WidgetItem, ButtonPropertyBrowser>
 {
 public:
-    explicit ButtonPropertyBrowserPrivate(ButtonPropertyBrowser* browser) : q(browser) {}
+    using GridBrowserRows::GridBrowserRows;
 
-    QList<WidgetItem*>& siblingsOf(WidgetItem* item) { return item->parent ? item->parent->children : children; }
-    QGridLayout* layoutOf(WidgetItem* parent) const { return parent ? parent->layout : mainLayout; }
     QWidget* widgetOf(WidgetItem* parent) const { return parent ? static_cast<QWidget*>(parent->container) : q; }
     int gridSpan(WidgetItem* item) const { return item->container && item->expanded ? 2 : 1; }
     int gridRow(WidgetItem* item);
@@ -49,14 +42,7 @@ public:
     void setItemExpanded(WidgetItem* item, bool expanded);
     void addNameLabel(WidgetItem* item, QWidget* parentWidget, QGridLayout* layout, int row);
 
-    ButtonPropertyBrowser* q;
-    QMap<BrowserItem*, WidgetItem*> indexToItem;
-    QMap<WidgetItem*, BrowserItem*> itemToIndex;
-    QMap<QWidget*, WidgetItem*> widgetToItem;
     QMap<QObject*, WidgetItem*> buttonToItem;
-    QGridLayout* mainLayout = nullptr;
-    QList<WidgetItem*> children;
-    QList<WidgetItem*> recreateQueue;
 };
 
 int ButtonPropertyBrowserPrivate::gridRow(WidgetItem* item)
@@ -138,30 +124,17 @@ void ButtonPropertyBrowserPrivate::dropSection(WidgetItem* item)
 
 void ButtonPropertyBrowserPrivate::insert(BrowserItem* index, BrowserItem* afterIndex)
 {
-    WidgetItem* afterItem = indexToItem.value(afterIndex);
-    WidgetItem* parentItem = indexToItem.value(index->parent());
-    auto* newItem = new WidgetItem;
-    newItem->parent = parentItem;
-
-    QList<WidgetItem*>& siblings = siblingsOf(newItem);
-    int row = 0;
-    if (afterItem) {
-        row = gridRow(afterItem) + gridSpan(afterItem);
-        siblings.insert(siblings.indexOf(afterItem) + 1, newItem);
-    } else {
-        siblings.insert(0, newItem);
-    }
+    WidgetItem* newItem = GridBrowserRows::newItem(index, afterIndex);
+    WidgetItem* parentItem = newItem->parent;
+    const int row = gridRow(newItem);
     if (parentItem && !parentItem->container)
         makeSection(parentItem);
     QGridLayout* layout = layoutOf(parentItem);
     QWidget* parentWidget = widgetOf(parentItem);
 
-    newItem->widget = q->createEditor(index->property(), parentWidget);
-    if (newItem->widget) {
-        QObject::connect(newItem->widget, &QObject::destroyed, q,
-                         &ButtonPropertyBrowser::slotEditorDestroyed);
-        widgetToItem[newItem->widget] = newItem;
-    } else if (index->property()->hasValue()) {
+    setEditor(newItem, q->createEditor(index->property(), parentWidget),
+              &ButtonPropertyBrowser::slotEditorDestroyed);
+    if (!newItem->widget && index->property()->hasValue()) {
         newItem->widgetLabel = new QLabel(parentWidget);
         newItem->widgetLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     }
@@ -171,31 +144,21 @@ void ButtonPropertyBrowserPrivate::insert(BrowserItem* index, BrowserItem* after
     else if (newItem->widgetLabel)
         layout->addWidget(newItem->widgetLabel, row, 1);
     addNameLabel(newItem, parentWidget, layout, row);
-
-    itemToIndex[newItem] = index;
-    indexToItem[index] = newItem;
+    link(newItem, index);
     update(newItem);
 }
 
 void ButtonPropertyBrowserPrivate::remove(BrowserItem* index)
 {
-    WidgetItem* item = indexToItem.value(index);
+    WidgetItem* item = takeItem(index);
     if (!item)
         return;
-    indexToItem.remove(index);
-    itemToIndex.remove(item);
-
     WidgetItem* parentItem = item->parent;
     const int row = gridRow(item);
     const int span = gridSpan(item);
     siblingsOf(item).removeAll(item);
     buttonToItem.remove(item->button);
-
-    delete item->widget;
-    delete item->label;
-    delete item->widgetLabel;
-    delete item->button;
-    delete item->container;
+    deleteItem(item, {item->button, item->container});
 
     if (!parentItem || !parentItem->children.isEmpty()) {
         QGridLayout* layout = layoutOf(parentItem);
@@ -205,22 +168,11 @@ void ButtonPropertyBrowserPrivate::remove(BrowserItem* index)
     } else {
         dropSection(parentItem);
     }
-    recreateQueue.removeAll(item);
-    delete item;
 }
 
 void ButtonPropertyBrowserPrivate::update(WidgetItem* item)
 {
-    Property* property = itemToIndex.value(item)->property();
-    if (item->button) {
-        showPropertyName(item->button, property);
-        item->button->setText(property->propertyName());
-    }
-    if (item->label) {
-        showPropertyName(item->label, property);
-        item->label->setText(property->propertyName());
-    }
-    showPropertyValue(item->widgetLabel, item->widget, property);
+    GridBrowserRows::update(item, item->button, &QToolButton::setText);
 }
 
 void ButtonPropertyBrowserPrivate::setItemExpanded(WidgetItem* item, bool expanded)
@@ -245,14 +197,12 @@ ButtonPropertyBrowser::ButtonPropertyBrowser(QWidget* parent)
     : AbstractPropertyBrowser(parent)
     , d(std::make_unique<ButtonPropertyBrowserPrivate>(this))
 {
-    d->mainLayout = new QGridLayout(this);
-    d->mainLayout->addItem(new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Expanding), 0, 0);
+    d->setupMainLayout();
 }
 
 ButtonPropertyBrowser::~ButtonPropertyBrowser()
 {
-    disconnectEditors(d->widgetToItem, this);
-    qDeleteAll(d->itemToIndex.keys());
+    d->deleteAllItems();
 }
 
 void ButtonPropertyBrowser::setExpanded(BrowserItem* item, bool expanded)

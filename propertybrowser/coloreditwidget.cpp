@@ -14,9 +14,7 @@ ColorEditWidget::ColorEditWidget(QWidget* parent)
     , m_label(new QLabel)
     , m_button(new QToolButton)
 {
-    setupSwatchEditor(this, m_pixmapLabel, m_label, m_button);
-    m_button->setText(tr("..."));
-    connect(m_button, &QToolButton::clicked, this, &ColorEditWidget::buttonClicked);
+    setupSwatchEditor(this, m_pixmapLabel, m_label, m_button, &ColorEditWidget::buttonClicked);
     showValue();
 }
 

@@ -20,6 +20,8 @@ public:
     SubPropertyMap blue;
     SubPropertyMap alpha;
 
+    QList<SubPropertyMap *> maps() { return {&red, &green, &blue, &alpha}; }
+
     void pushChannels(const Property *property, const QColor &color)
     {
         intManager->setValue(red.sub(property), color.red());
@@ -76,28 +78,14 @@ void ColorPropertyManager::setValue(Property *property, const QColor &val)
 
 void ColorPropertyManager::slotIntChanged(Property *sub, int value)
 {
-    if (Property *owner = d->red.owner(sub)) {
-        QColor color = d->values.value(owner);
-        color.setRed(value);
-        setValue(owner, color);
-    } else if (Property *owner = d->green.owner(sub)) {
-        QColor color = d->values.value(owner);
-        color.setGreen(value);
-        setValue(owner, color);
-    } else if (Property *owner = d->blue.owner(sub)) {
-        QColor color = d->values.value(owner);
-        color.setBlue(value);
-        setValue(owner, color);
-    } else if (Property *owner = d->alpha.owner(sub)) {
-        QColor color = d->values.value(owner);
-        color.setAlpha(value);
-        setValue(owner, color);
-    }
+    static void (QColor::*const setters[])(int) = {&QColor::setRed, &QColor::setGreen, &QColor::setBlue,
+                                                   &QColor::setAlpha};
+    takeSubValue(this, d->maps(), setters, sub, value);
 }
 
 void ColorPropertyManager::slotPropertyDestroyed(Property *sub)
 {
-    d->red.forget(sub) || d->green.forget(sub) || d->blue.forget(sub) || d->alpha.forget(sub);
+    SubPropertyMap::forgetIn(d->maps(), sub);
 }
 
 void ColorPropertyManager::initializeProperty(Property *property)
@@ -123,7 +111,6 @@ void ColorPropertyManager::initializeProperty(Property *property)
 
 void ColorPropertyManager::uninitializeProperty(Property *property)
 {
-    for (SubPropertyMap *map : {&d->red, &d->green, &d->blue, &d->alpha})
-        map->removeOwner(property);
+    SubPropertyMap::removeOwnerIn(d->maps(), property);
     d->values.remove(property);
 }

@@ -2,6 +2,8 @@
 
 // Small pieces shared by the in-place editor widgets.
 
+#include <QToolButton>
+
 class QAction;
 class QEvent;
 class QLabel;
@@ -9,7 +11,6 @@ class QLayout;
 class QLineEdit;
 class QMenu;
 class QPoint;
-class QToolButton;
 class QWidget;
 
 // Builds a key-capturing editor around its read-only line edit: the editor
@@ -36,6 +37,16 @@ void execLineEditContextMenu(QLineEdit* lineEdit, QAction* leading, const QPoint
 // Lays out a swatch-style editor: picture, text, stretch, a "..." button.
 void setupSwatchEditor(QWidget* editor, QLabel* pixmapLabel, QLabel* textLabel,
                        QToolButton* button);
+
+// The same, with the button labelled and its clicks going to `clicked`.
+template <class Editor>
+void setupSwatchEditor(Editor* editor, QLabel* pixmapLabel, QLabel* textLabel, QToolButton* button,
+                       void (Editor::*clicked)())
+{
+    setupSwatchEditor(static_cast<QWidget*>(editor), pixmapLabel, textLabel, button);
+    button->setText(Editor::tr("..."));
+    QObject::connect(button, &QToolButton::clicked, editor, clicked);
+}
 
 // True for the keys that a "..." button must leave to the enclosing cell
 // (Escape, Return, Enter), so it never opens a dialog on them.

@@ -50,9 +50,7 @@ FontEditWidget::FontEditWidget(QWidget* parent)
     , m_label(new QLabel)
     , m_button(new QToolButton)
 {
-    setupSwatchEditor(this, m_pixmapLabel, m_label, m_button);
-    m_button->setText(tr("..."));
-    connect(m_button, &QToolButton::clicked, this, &FontEditWidget::buttonClicked);
+    setupSwatchEditor(this, m_pixmapLabel, m_label, m_button, &FontEditWidget::buttonClicked);
     showValue();
 }
 

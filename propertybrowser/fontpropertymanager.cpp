@@ -191,10 +191,7 @@ void FontPropertyManager::slotBoolChanged(Property *sub, bool value)
 
 void FontPropertyManager::slotPropertyDestroyed(Property *sub)
 {
-    for (SubPropertyMap *map : d->allMaps()) {
-        if (map->forget(sub))
-            return;
-    }
+    SubPropertyMap::forgetIn(d->allMaps(), sub);
 }
 
 void FontPropertyManager::slotFontDatabaseChanged()
@@ -262,7 +259,6 @@ void FontPropertyManager::initializeProperty(Property *property)
 
 void FontPropertyManager::uninitializeProperty(Property *property)
 {
-    for (SubPropertyMap *map : d->allMaps())
-        map->removeOwner(property);
+    SubPropertyMap::removeOwnerIn(d->allMaps(), property);
     d->values.remove(property);
 }

@@ -1,14 +1,9 @@
 #include "groupboxpropertybrowser.h"
 
-#include "browseritem.h"
-#include "gridlayoutrows.h"
-#include "property.h"
+#include "gridbrowserrows.h"
 
 #include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
-#include <QMap>
 #include <QTimer>
 
 namespace {
@@ -40,13 +35,11 @@ QLabel* newValueLabel(QWidget* parent)
 
 } // namespace
 
-class GroupBoxPropertyBrowserPrivate
+class GroupBoxPropertyBrowserPrivate : public GridBrowserRows<WidgetItem, GroupBoxPropertyBrowser>
 {
 public:
-    explicit GroupBoxPropertyBrowserPrivate(GroupBoxPropertyBrowser* browser) : q(browser) {}
+    using GridBrowserRows::GridBrowserRows;
 
-    QList<WidgetItem*>& siblingsOf(WidgetItem* item) { return item->parent ? item->parent->children : children; }
-    QGridLayout* layoutOf(WidgetItem* parent) const { return parent ? parent->layout : mainLayout; }
     QWidget* widgetOf(WidgetItem* parent) const { return parent ? static_cast<QWidget*>(parent->groupBox) : q; }
     int headerRows(WidgetItem* parent) const { return parent && parent->widget ? kHeaderRows : 0; }
     int gridRow(WidgetItem* item) { return siblingsOf(item).indexOf(item) + headerRows(item->parent); }
@@ -56,14 +49,6 @@ public:
     void insert(BrowserItem* index, BrowserItem* afterIndex);
     void remove(BrowserItem* index);
     void update(WidgetItem* item);
-
-    GroupBoxPropertyBrowser* q;
-    QMap<BrowserItem*, WidgetItem*> indexToItem;
-    QMap<WidgetItem*, BrowserItem*> itemToIndex;
-    QMap<QWidget*, WidgetItem*> widgetToItem;
-    QGridLayout* mainLayout = nullptr;
-    QList<WidgetItem*> children;
-    QList<WidgetItem*> recreateQueue;
 };
 
 // Puts the row's editor or value label into column 1 and a new name label
@@ -131,93 +116,55 @@ void GroupBoxPropertyBrowserPrivate::dropGroup(WidgetItem* item)
 
 void GroupBoxPropertyBrowserPrivate::insert(BrowserItem* index, BrowserItem* afterIndex)
 {
-    WidgetItem* afterItem = indexToItem.value(afterIndex);
-    WidgetItem* parentItem = indexToItem.value(index->parent());
-    auto* newItem = new WidgetItem;
-    newItem->parent = parentItem;
-
-    QList<WidgetItem*>& siblings = siblingsOf(newItem);
-    int row = afterItem ? siblings.indexOf(afterItem) + 1 : 0;
-    siblings.insert(row, newItem);
-    row += headerRows(parentItem);
+    WidgetItem* newItem = GridBrowserRows::newItem(index, afterIndex);
+    WidgetItem* parentItem = newItem->parent;
+    const int row = gridRow(newItem);
     if (parentItem && !parentItem->groupBox)
         makeGroup(parentItem);
     QGridLayout* layout = layoutOf(parentItem);
     QWidget* parentWidget = widgetOf(parentItem);
 
-    newItem->widget = q->createEditor(index->property(), parentWidget);
-    if (newItem->widget) {
-        QObject::connect(newItem->widget, &QObject::destroyed, q,
-                         &GroupBoxPropertyBrowser::slotEditorDestroyed);
-        widgetToItem[newItem->widget] = newItem;
-    } else {
+    setEditor(newItem, q->createEditor(index->property(), parentWidget),
+              &GroupBoxPropertyBrowser::slotEditorDestroyed);
+    if (!newItem->widget)
         newItem->widgetLabel = newValueLabel(parentWidget);
-    }
     insertGridRow(layout, row);
     placeRow(newItem, parentWidget, layout, row);
-
-    itemToIndex[newItem] = index;
-    indexToItem[index] = newItem;
+    link(newItem, index);
     update(newItem);
 }
 
 void GroupBoxPropertyBrowserPrivate::remove(BrowserItem* index)
 {
-    WidgetItem* item = indexToItem.value(index);
+    WidgetItem* item = takeItem(index);
     if (!item)
         return;
-    indexToItem.remove(index);
-    itemToIndex.remove(item);
-
     WidgetItem* parentItem = item->parent;
     const int row = gridRow(item);
     siblingsOf(item).removeAll(item);
-
-    delete item->widget;
-    delete item->label;
-    delete item->widgetLabel;
-    delete item->groupBox;
+    deleteItem(item, {item->groupBox});
 
     if (!parentItem || !parentItem->children.isEmpty())
         removeGridRow(layoutOf(parentItem), row);
     else
         dropGroup(parentItem);
-    recreateQueue.removeAll(item);
-    delete item;
 }
 
 void GroupBoxPropertyBrowserPrivate::update(WidgetItem* item)
 {
-    Property* property = itemToIndex.value(item)->property();
-    if (item->groupBox) {
-        showPropertyName(item->groupBox, property);
-        item->groupBox->setTitle(property->propertyName());
-    }
-    if (item->label) {
-        showPropertyName(item->label, property);
-        item->label->setText(property->propertyName());
-    }
-    showPropertyValue(item->widgetLabel, item->widget, property);
+    GridBrowserRows::update(item, item->groupBox, &QGroupBox::setTitle);
 }
 
 GroupBoxPropertyBrowser::GroupBoxPropertyBrowser(QWidget* parent)
     : AbstractPropertyBrowser(parent)
     , d(std::make_unique<GroupBoxPropertyBrowserPrivate>(this))
 {
-    d->mainLayout = new QGridLayout(this);
-    d->mainLayout->addItem(new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Expanding), 0, 0);
+    d->setupMainLayout();
 }
 
 GroupBoxPropertyBrowser::~GroupBoxPropertyBrowser()
 {
-    disconnectEditors(d->widgetToItem, this);
-    // A row waiting for its deferred update holds a detached widget.
-    for (WidgetItem* item : qAsConst(d->recreateQueue)) {
-        QWidget* valueWidget = item->widget ? item->widget : item->widgetLabel;
-        if (valueWidget && !valueWidget->parent())
-            delete valueWidget;
-    }
-    qDeleteAll(d->itemToIndex.keys());
+    d->deleteAllItems();
 }
 
 void GroupBoxPropertyBrowser::itemInserted(BrowserItem* item, BrowserItem* afterItem)

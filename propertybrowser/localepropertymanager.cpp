@@ -101,7 +101,7 @@ void LocalePropertyManager::slotEnumChanged(Property *sub, int value)
 
 void LocalePropertyManager::slotPropertyDestroyed(Property *sub)
 {
-    d->language.forget(sub) || d->country.forget(sub);
+    SubPropertyMap::forgetIn({&d->language, &d->country}, sub);
 }
 
 void LocalePropertyManager::initializeProperty(Property *property)
@@ -126,7 +126,6 @@ void LocalePropertyManager::initializeProperty(Property *property)
 
 void LocalePropertyManager::uninitializeProperty(Property *property)
 {
-    d->language.removeOwner(property);
-    d->country.removeOwner(property);
+    SubPropertyMap::removeOwnerIn({&d->language, &d->country}, property);
     d->values.remove(property);
 }

@@ -24,6 +24,8 @@ public:
     DoublePropertyManager *doubleManager = nullptr;
     SubPropertyMap x;
     SubPropertyMap y;
+
+    QList<SubPropertyMap *> maps() { return {&x, &y}; }
 };
 
 PointFPropertyManager::PointFPropertyManager(QObject *parent)
@@ -95,26 +97,19 @@ void PointFPropertyManager::setDecimals(Property *property, int prec)
 
 void PointFPropertyManager::slotDoubleChanged(Property *sub, double value)
 {
-    if (Property *owner = d->x.owner(sub)) {
-        QPointF point = this->value(owner);
-        point.setX(value);
-        setValue(owner, point);
-    } else if (Property *owner = d->y.owner(sub)) {
-        QPointF point = this->value(owner);
-        point.setY(value);
-        setValue(owner, point);
-    }
+    static void (QPointF::*const setters[])(qreal) = {&QPointF::setX, &QPointF::setY};
+    takeSubValue(this, d->maps(), setters, sub, value);
 }
 
 void PointFPropertyManager::slotPropertyDestroyed(Property *sub)
 {
-    d->x.forget(sub) || d->y.forget(sub);
+    SubPropertyMap::forgetIn(d->maps(), sub);
 }
 
 void PointFPropertyManager::initializeProperty(Property *property)
 {
     d->values.reset(property);
-    for (SubPropertyMap *map : {&d->x, &d->y}) {
+    for (SubPropertyMap *map : d->maps()) {
         Property *sub = SubPropertyMap::create(d->doubleManager, map == &d->x ? tr("X") : tr("Y"));
         d->doubleManager->setDecimals(sub, 2);
         d->doubleManager->setValue(sub, 0);
@@ -124,7 +119,6 @@ void PointFPropertyManager::initializeProperty(Property *property)
 
 void PointFPropertyManager::uninitializeProperty(Property *property)
 {
-    d->x.removeOwner(property);
-    d->y.removeOwner(property);
+    SubPropertyMap::removeOwnerIn(d->maps(), property);
     d->values.remove(property);
 }

@@ -12,6 +12,8 @@ public:
     IntPropertyManager *intManager = nullptr;
     SubPropertyMap x;
     SubPropertyMap y;
+
+    QList<SubPropertyMap *> maps() { return {&x, &y}; }
 };
 
 PointPropertyManager::PointPropertyManager(QObject *parent)
@@ -56,20 +58,13 @@ void PointPropertyManager::setValue(Property *property, const QPoint &val)
 
 void PointPropertyManager::slotIntChanged(Property *sub, int value)
 {
-    if (Property *owner = d->x.owner(sub)) {
-        QPoint point = d->values.value(owner);
-        point.setX(value);
-        setValue(owner, point);
-    } else if (Property *owner = d->y.owner(sub)) {
-        QPoint point = d->values.value(owner);
-        point.setY(value);
-        setValue(owner, point);
-    }
+    static void (QPoint::*const setters[])(int) = {&QPoint::setX, &QPoint::setY};
+    takeSubValue(this, d->maps(), setters, sub, value);
 }
 
 void PointPropertyManager::slotPropertyDestroyed(Property *sub)
 {
-    d->x.forget(sub) || d->y.forget(sub);
+    SubPropertyMap::forgetIn(d->maps(), sub);
 }
 
 void PointPropertyManager::initializeProperty(Property *property)
@@ -85,7 +80,6 @@ void PointPropertyManager::initializeProperty(Property *property)
 
 void PointPropertyManager::uninitializeProperty(Property *property)
 {
-    d->x.removeOwner(property);
-    d->y.removeOwner(property);
+    SubPropertyMap::removeOwnerIn(d->maps(), property);
     d->values.remove(property);
 }

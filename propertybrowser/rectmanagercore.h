@@ -101,13 +101,7 @@ public:
         q->setValue(owner, rect);
     }
 
-    void forget(const Property *sub)
-    {
-        for (SubPropertyMap *map : maps()) {
-            if (map->forget(sub))
-                return;
-        }
-    }
+    void forget(const Property *sub) { SubPropertyMap::forgetIn(maps(), sub); }
 
     // prepare sets a new sub-property's attributes before its value.
     template <class Prepare>
@@ -128,8 +122,7 @@ public:
 
     void uninitialize(Property *property)
     {
-        for (SubPropertyMap *map : maps())
-            map->removeOwner(property);
+        SubPropertyMap::removeOwnerIn(maps(), property);
         values.remove(property);
     }
 

@@ -23,6 +23,8 @@ public:
     SubPropertyMap width;
     SubPropertyMap height;
 
+    QList<SubPropertyMap *> maps() { return {&width, &height}; }
+
     void setValue(Property *property, const SizeT &val)
     {
         Data *record = values.find(property);
@@ -59,25 +61,18 @@ public:
     template <class Coordinate>
     void subPropertyChanged(Property *sub, Coordinate value)
     {
-        if (Property *owner = width.owner(sub)) {
-            SizeT size = values.value(owner).val;
-            size.setWidth(value);
-            q->setValue(owner, size);
-        } else if (Property *owner = height.owner(sub)) {
-            SizeT size = values.value(owner).val;
-            size.setHeight(value);
-            q->setValue(owner, size);
-        }
+        static void (SizeT::*const setters[])(Coordinate) = {&SizeT::setWidth, &SizeT::setHeight};
+        takeSubValue(q, maps(), setters, sub, value);
     }
 
-    void forget(const Property *sub) { width.forget(sub) || height.forget(sub); }
+    void forget(const Property *sub) { SubPropertyMap::forgetIn(maps(), sub); }
 
     // prepare sets a new sub-property's attributes before its value.
     template <class Prepare>
     void initialize(Property *property, Prepare prepare)
     {
         values.reset(property);
-        for (SubPropertyMap *map : {&width, &height}) {
+        for (SubPropertyMap *map : maps()) {
             Property *sub = SubPropertyMap::create(
                 subManager, map == &width ? Manager::tr("Width") : Manager::tr("Height"));
             prepare(sub);
@@ -89,8 +84,7 @@ public:
 
     void uninitialize(Property *property)
     {
-        width.removeOwner(property);
-        height.removeOwner(property);
+        SubPropertyMap::removeOwnerIn(maps(), property);
         values.remove(property);
     }
 };

@@ -21,6 +21,11 @@ public:
     SubPropertyMap verticalPolicy;
     SubPropertyMap horizontalStretch;
     SubPropertyMap verticalStretch;
+
+    QList<SubPropertyMap *> maps()
+    {
+        return {&horizontalPolicy, &verticalPolicy, &horizontalStretch, &verticalStretch};
+    }
 };
 
 SizePolicyPropertyManager::SizePolicyPropertyManager(QObject *parent)
@@ -89,35 +94,22 @@ void SizePolicyPropertyManager::setValue(Property *property, const QSizePolicy &
 
 void SizePolicyPropertyManager::slotIntChanged(Property *sub, int value)
 {
-    if (Property *owner = d->horizontalStretch.owner(sub)) {
-        QSizePolicy policy = d->values.value(owner);
-        policy.setHorizontalStretch(value);
-        setValue(owner, policy);
-    } else if (Property *owner = d->verticalStretch.owner(sub)) {
-        QSizePolicy policy = d->values.value(owner);
-        policy.setVerticalStretch(value);
-        setValue(owner, policy);
-    }
+    static void (QSizePolicy::*const setters[])(int) = {&QSizePolicy::setHorizontalStretch,
+                                                        &QSizePolicy::setVerticalStretch};
+    takeSubValue(this, {&d->horizontalStretch, &d->verticalStretch}, setters, sub, value);
 }
 
 void SizePolicyPropertyManager::slotEnumChanged(Property *sub, int value)
 {
-    const EnumNameTable *table = EnumNameTable::instance();
-    if (Property *owner = d->horizontalPolicy.owner(sub)) {
-        QSizePolicy policy = d->values.value(owner);
-        policy.setHorizontalPolicy(table->policyOfIndex(value));
-        setValue(owner, policy);
-    } else if (Property *owner = d->verticalPolicy.owner(sub)) {
-        QSizePolicy policy = d->values.value(owner);
-        policy.setVerticalPolicy(table->policyOfIndex(value));
-        setValue(owner, policy);
-    }
+    static void (QSizePolicy::*const setters[])(QSizePolicy::Policy) = {&QSizePolicy::setHorizontalPolicy,
+                                                                        &QSizePolicy::setVerticalPolicy};
+    takeSubValue(this, {&d->horizontalPolicy, &d->verticalPolicy}, setters, sub,
+                 EnumNameTable::instance()->policyOfIndex(value));
 }
 
 void SizePolicyPropertyManager::slotPropertyDestroyed(Property *sub)
 {
-    d->horizontalPolicy.forget(sub) || d->verticalPolicy.forget(sub) || d->horizontalStretch.forget(sub)
-        || d->verticalStretch.forget(sub);
+    SubPropertyMap::forgetIn(d->maps(), sub);
 }
 
 void SizePolicyPropertyManager::initializeProperty(Property *property)
@@ -146,8 +138,6 @@ void SizePolicyPropertyManager::initializeProperty(Property *property)
 
 void SizePolicyPropertyManager::uninitializeProperty(Property *property)
 {
-    for (SubPropertyMap *map : {&d->horizontalPolicy, &d->verticalPolicy, &d->horizontalStretch,
-                                &d->verticalStretch})
-        map->removeOwner(property);
+    SubPropertyMap::removeOwnerIn(d->maps(), property);
     d->values.remove(property);
 }

@@ -35,3 +35,28 @@ void SubPropertyMap::removeOwner(const Property *owner)
     }
     m_toSub.remove(owner);
 }
+
+Property *SubPropertyMap::ownerIn(const QList<SubPropertyMap *> &maps, const Property *sub, int *position)
+{
+    for (int i = 0; i < maps.size(); ++i) {
+        if (Property *found = maps.at(i)->owner(sub)) {
+            *position = i;
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+void SubPropertyMap::forgetIn(const QList<SubPropertyMap *> &maps, const Property *sub)
+{
+    for (SubPropertyMap *map : maps) {
+        if (map->forget(sub))
+            return;
+    }
+}
+
+void SubPropertyMap::removeOwnerIn(const QList<SubPropertyMap *> &maps, const Property *owner)
+{
+    for (SubPropertyMap *map : maps)
+        map->removeOwner(owner);
+}

@@ -25,9 +25,13 @@
 #include "timepropertymanager.h"
 #include "variantproperty.h"
 
+#include <QHash>
 #include <QKeySequence>
 #include <QRegExp>
 #include <QSizePolicy>
+
+#include <functional>
+#include <type_traits>
 
 namespace {
 
@@ -77,15 +81,85 @@ class VariantPropertyManagerPrivate
 public:
     explicit VariantPropertyManagerPrivate(VariantPropertyManager* manager) : q(manager) {}
 
+    // How the variant manager reads and writes one typed manager class, its
+    // value and its attributes, through variants of the registered types.
+    using Getter = std::function<QVariant(AbstractPropertyManager*, const Property*)>;
+    using Setter = std::function<void(AbstractPropertyManager*, Property*, const QVariant&)>;
+    struct Accessors
+    {
+        Getter value;
+        Setter setValue;
+        QMap<QString, QPair<Getter, Setter>> attributes;
+    };
+
+    // Enumerations travel as plain ints, as the attribute tables declare them.
+    template <class T>
+    static QVariant toVariant(const T& value)
+    {
+        if constexpr (std::is_enum<T>::value)
+            return int(value);
+        else
+            return QVariant::fromValue(value);
+    }
+    template <class T>
+    static T fromVariant(const QVariant& value)
+    {
+        if constexpr (std::is_enum<T>::value)
+            return static_cast<T>(value.toInt());
+        else
+            return value.value<T>();
+    }
+    template <class Manager, class Result>
+    static Getter getter(Result (Manager::*get)(const Property*) const)
+    {
+        return [get](AbstractPropertyManager* m, const Property* p) {
+            return toVariant((static_cast<Manager*>(m)->*get)(p));
+        };
+    }
+    template <class Manager, class Arg>
+    static Setter setter(void (Manager::*set)(Property*, Arg))
+    {
+        return [set](AbstractPropertyManager* m, Property* p, const QVariant& v) {
+            (static_cast<Manager*>(m)->*set)(p, fromVariant<typename std::decay<Arg>::type>(v));
+        };
+    }
+
     template <class Manager>
-    Manager* addManager(int type, int valueType, QMap<QString, int> attributes = {})
+    Manager* addManager(int type, int valueType)
     {
         auto* manager = new Manager(q);
         typeToPropertyManager[type] = manager;
         typeToValueType[type] = valueType;
-        if (!attributes.isEmpty())
-            typeToAttributeToAttributeType[type] = attributes;
         return manager;
+    }
+
+    template <class Manager, class Result, class Arg>
+    Manager* addManager(int type, int valueType, Result (Manager::*get)(const Property*) const,
+                        void (Manager::*set)(Property*, Arg))
+    {
+        Accessors& accessors = accessorsByClass[&Manager::staticMetaObject];
+        accessors.value = getter(get);
+        accessors.setValue = setter(set);
+        return addManager<Manager>(type, valueType);
+    }
+
+    template <class Manager, class Result, class Arg>
+    void addAttribute(int type, const QString& name, int attributeType,
+                      Result (Manager::*get)(const Property*) const, void (Manager::*set)(Property*, Arg))
+    {
+        typeToAttributeToAttributeType[type][name] = attributeType;
+        accessorsByClass[&Manager::staticMetaObject].attributes[name] = qMakePair(getter(get), setter(set));
+    }
+
+    // The accessors of whichever registered class `manager` is an instance of.
+    const Accessors* accessorsOf(const AbstractPropertyManager* manager) const
+    {
+        for (const QMetaObject* meta = manager->metaObject(); meta; meta = meta->superClass()) {
+            const auto it = accessorsByClass.constFind(meta);
+            if (it != accessorsByClass.constEnd())
+                return &it.value();
+        }
+        return nullptr;
     }
 
     void relayValue(Property* internal, const QVariant& value);
@@ -146,6 +220,7 @@ public:
     QMap<const Property*, QPair<VariantProperty*, int>> propertyToType;
     QMap<int, int> typeToValueType;
     QMap<Property*, VariantProperty*> internalToProperty;
+    QHash<const QMetaObject*, Accessors> accessorsByClass;
 };
 
 void VariantPropertyManagerPrivate::relayValue(Property* internal, const QVariant& value)
@@ -264,126 +339,161 @@ void VariantPropertyManagerPrivate::followEnumManager(EnumPropertyManager* manag
 
 void VariantPropertyManagerPrivate::createManagers()
 {
-    auto* intManager = addManager<IntPropertyManager>(
-        QVariant::Int, QVariant::Int,
-        {{kMinimum, QVariant::Int}, {kMaximum, QVariant::Int}, {kSingleStep, QVariant::Int},
-         {kReadOnly, QVariant::Bool}});
+    using Int = IntPropertyManager;
+    using Double = DoublePropertyManager;
+    const int intType = QVariant::Int;
+    const int doubleType = QVariant::Double;
+
+    auto* intManager = addManager(intType, intType, &Int::value, &Int::setValue);
+    addAttribute(intType, kMinimum, intType, &Int::minimum, &Int::setMinimum);
+    addAttribute(intType, kMaximum, intType, &Int::maximum, &Int::setMaximum);
+    addAttribute(intType, kSingleStep, intType, &Int::singleStep, &Int::setSingleStep);
+    addAttribute(intType, kReadOnly, QVariant::Bool, &Int::isReadOnly, &Int::setReadOnly);
     followIntManager(intManager, true);
 
-    auto* doubleManager = addManager<DoublePropertyManager>(
-        QVariant::Double, QVariant::Double,
-        {{kMinimum, QVariant::Double}, {kMaximum, QVariant::Double}, {kSingleStep, QVariant::Double},
-         {kDecimals, QVariant::Int}, {kReadOnly, QVariant::Bool}});
+    auto* doubleManager = addManager(doubleType, doubleType, &Double::value, &Double::setValue);
+    addAttribute(doubleType, kMinimum, doubleType, &Double::minimum, &Double::setMinimum);
+    addAttribute(doubleType, kMaximum, doubleType, &Double::maximum, &Double::setMaximum);
+    addAttribute(doubleType, kSingleStep, doubleType, &Double::singleStep, &Double::setSingleStep);
+    addAttribute(doubleType, kDecimals, intType, &Double::decimals, &Double::setDecimals);
+    addAttribute(doubleType, kReadOnly, QVariant::Bool, &Double::isReadOnly, &Double::setReadOnly);
     followDoubleManager(doubleManager, true);
 
-    auto* boolManager =
-        addManager<BoolPropertyManager>(QVariant::Bool, QVariant::Bool, {{kTextVisible, QVariant::Bool}});
-    followValue(boolManager, &BoolPropertyManager::valueChanged);
-    followAttribute(boolManager, &BoolPropertyManager::textVisibleChanged, kTextVisible);
+    using Bool = BoolPropertyManager;
+    auto* boolManager = addManager(QVariant::Bool, QVariant::Bool, &Bool::value, &Bool::setValue);
+    addAttribute(QVariant::Bool, kTextVisible, QVariant::Bool, &Bool::textVisible, &Bool::setTextVisible);
+    followValue(boolManager, &Bool::valueChanged);
+    followAttribute(boolManager, &Bool::textVisibleChanged, kTextVisible);
 
-    auto* stringManager = addManager<StringPropertyManager>(
-        QVariant::String, QVariant::String,
-        {{kRegExp, QVariant::RegExp}, {kEchoMode, QVariant::Int}, {kReadOnly, QVariant::Bool}});
-    followValue(stringManager, &StringPropertyManager::valueChanged);
-    followAttribute(stringManager, &StringPropertyManager::regExpChanged, kRegExp);
-    followAttribute(stringManager, &StringPropertyManager::echoModeChanged, kEchoMode);
-    followAttribute(stringManager, &StringPropertyManager::readOnlyChanged, kReadOnly);
+    using String = StringPropertyManager;
+    auto* stringManager = addManager(QVariant::String, QVariant::String, &String::value, &String::setValue);
+    addAttribute(QVariant::String, kRegExp, QVariant::RegExp, &String::regExp, &String::setRegExp);
+    addAttribute(QVariant::String, kEchoMode, intType, &String::echoMode, &String::setEchoMode);
+    addAttribute(QVariant::String, kReadOnly, QVariant::Bool, &String::isReadOnly, &String::setReadOnly);
+    followValue(stringManager, &String::valueChanged);
+    followAttribute(stringManager, &String::regExpChanged, kRegExp);
+    followAttribute(stringManager, &String::echoModeChanged, kEchoMode);
+    followAttribute(stringManager, &String::readOnlyChanged, kReadOnly);
 
-    auto* dateManager = addManager<DatePropertyManager>(
-        QVariant::Date, QVariant::Date, {{kMinimum, QVariant::Date}, {kMaximum, QVariant::Date}});
-    followValue(dateManager, &DatePropertyManager::valueChanged);
-    followRange(dateManager, &DatePropertyManager::rangeChanged);
+    using Date = DatePropertyManager;
+    auto* dateManager = addManager(QVariant::Date, QVariant::Date, &Date::value, &Date::setValue);
+    addAttribute(QVariant::Date, kMinimum, QVariant::Date, &Date::minimum, &Date::setMinimum);
+    addAttribute(QVariant::Date, kMaximum, QVariant::Date, &Date::maximum, &Date::setMaximum);
+    followValue(dateManager, &Date::valueChanged);
+    followRange(dateManager, &Date::rangeChanged);
 
-    followValue(addManager<TimePropertyManager>(QVariant::Time, QVariant::Time),
-                &TimePropertyManager::valueChanged);
-    followValue(addManager<DateTimePropertyManager>(QVariant::DateTime, QVariant::DateTime),
-                &DateTimePropertyManager::valueChanged);
-    followValue(addManager<KeySequencePropertyManager>(QVariant::KeySequence, QVariant::KeySequence),
-                &KeySequencePropertyManager::valueChanged);
-    followValue(addManager<CharPropertyManager>(QVariant::Char, QVariant::Char),
-                &CharPropertyManager::valueChanged);
+    using Time = TimePropertyManager;
+    followValue(addManager(QVariant::Time, QVariant::Time, &Time::value, &Time::setValue), &Time::valueChanged);
+    using DateTime = DateTimePropertyManager;
+    followValue(addManager(QVariant::DateTime, QVariant::DateTime, &DateTime::value, &DateTime::setValue),
+                &DateTime::valueChanged);
+    using KeySequence = KeySequencePropertyManager;
+    followValue(addManager(QVariant::KeySequence, QVariant::KeySequence, &KeySequence::value,
+                           &KeySequence::setValue),
+                &KeySequence::valueChanged);
+    using Char = CharPropertyManager;
+    followValue(addManager(QVariant::Char, QVariant::Char, &Char::value, &Char::setValue), &Char::valueChanged);
 
-    auto* localeManager = addManager<LocalePropertyManager>(QVariant::Locale, QVariant::Locale);
-    followValue(localeManager, &LocalePropertyManager::valueChanged);
+    using Locale = LocalePropertyManager;
+    auto* localeManager = addManager(QVariant::Locale, QVariant::Locale, &Locale::value, &Locale::setValue);
+    followValue(localeManager, &Locale::valueChanged);
     followStructure(localeManager);
     followEnumManager(localeManager->enumSubManager(), false);
 
-    auto* pointManager = addManager<PointPropertyManager>(QVariant::Point, QVariant::Point);
-    followValue(pointManager, &PointPropertyManager::valueChanged);
+    using Point = PointPropertyManager;
+    auto* pointManager = addManager(QVariant::Point, QVariant::Point, &Point::value, &Point::setValue);
+    followValue(pointManager, &Point::valueChanged);
     followStructure(pointManager);
-    followValue(pointManager->intSubManager(), &IntPropertyManager::valueChanged);
+    followValue(pointManager->intSubManager(), &Int::valueChanged);
 
-    auto* pointFManager = addManager<PointFPropertyManager>(QVariant::PointF, QVariant::PointF,
-                                                            {{kDecimals, QVariant::Int}});
-    followValue(pointFManager, &PointFPropertyManager::valueChanged);
-    followAttribute(pointFManager, &PointFPropertyManager::decimalsChanged, kDecimals);
+    using PointF = PointFPropertyManager;
+    auto* pointFManager = addManager(QVariant::PointF, QVariant::PointF, &PointF::value, &PointF::setValue);
+    addAttribute(QVariant::PointF, kDecimals, intType, &PointF::decimals, &PointF::setDecimals);
+    followValue(pointFManager, &PointF::valueChanged);
+    followAttribute(pointFManager, &PointF::decimalsChanged, kDecimals);
     followStructure(pointFManager);
-    followValue(pointFManager->doubleSubManager(), &DoublePropertyManager::valueChanged);
+    followValue(pointFManager->doubleSubManager(), &Double::valueChanged);
 
-    auto* sizeManager = addManager<SizePropertyManager>(
-        QVariant::Size, QVariant::Size, {{kMinimum, QVariant::Size}, {kMaximum, QVariant::Size}});
-    followValue(sizeManager, &SizePropertyManager::valueChanged);
-    followRange(sizeManager, &SizePropertyManager::rangeChanged);
+    using Size = SizePropertyManager;
+    auto* sizeManager = addManager(QVariant::Size, QVariant::Size, &Size::value, &Size::setValue);
+    addAttribute(QVariant::Size, kMinimum, QVariant::Size, &Size::minimum, &Size::setMinimum);
+    addAttribute(QVariant::Size, kMaximum, QVariant::Size, &Size::maximum, &Size::setMaximum);
+    followValue(sizeManager, &Size::valueChanged);
+    followRange(sizeManager, &Size::rangeChanged);
     followStructure(sizeManager);
     followIntManager(sizeManager->intSubManager(), false);
 
-    auto* sizeFManager = addManager<SizeFPropertyManager>(
-        QVariant::SizeF, QVariant::SizeF,
-        {{kMinimum, QVariant::SizeF}, {kMaximum, QVariant::SizeF}, {kDecimals, QVariant::Int}});
-    followValue(sizeFManager, &SizeFPropertyManager::valueChanged);
-    followRange(sizeFManager, &SizeFPropertyManager::rangeChanged);
-    followAttribute(sizeFManager, &SizeFPropertyManager::decimalsChanged, kDecimals);
+    using SizeF = SizeFPropertyManager;
+    auto* sizeFManager = addManager(QVariant::SizeF, QVariant::SizeF, &SizeF::value, &SizeF::setValue);
+    addAttribute(QVariant::SizeF, kMinimum, QVariant::SizeF, &SizeF::minimum, &SizeF::setMinimum);
+    addAttribute(QVariant::SizeF, kMaximum, QVariant::SizeF, &SizeF::maximum, &SizeF::setMaximum);
+    addAttribute(QVariant::SizeF, kDecimals, intType, &SizeF::decimals, &SizeF::setDecimals);
+    followValue(sizeFManager, &SizeF::valueChanged);
+    followRange(sizeFManager, &SizeF::rangeChanged);
+    followAttribute(sizeFManager, &SizeF::decimalsChanged, kDecimals);
     followStructure(sizeFManager);
     followDoubleManager(sizeFManager->doubleSubManager(), false);
 
-    auto* rectManager =
-        addManager<RectPropertyManager>(QVariant::Rect, QVariant::Rect, {{kConstraint, QVariant::Rect}});
-    followValue(rectManager, &RectPropertyManager::valueChanged);
-    followAttribute(rectManager, &RectPropertyManager::constraintChanged, kConstraint);
+    using Rect = RectPropertyManager;
+    auto* rectManager = addManager(QVariant::Rect, QVariant::Rect, &Rect::value, &Rect::setValue);
+    addAttribute(QVariant::Rect, kConstraint, QVariant::Rect, &Rect::constraint, &Rect::setConstraint);
+    followValue(rectManager, &Rect::valueChanged);
+    followAttribute(rectManager, &Rect::constraintChanged, kConstraint);
     followStructure(rectManager);
     followIntManager(rectManager->intSubManager(), false);
 
-    auto* rectFManager = addManager<RectFPropertyManager>(
-        QVariant::RectF, QVariant::RectF, {{kConstraint, QVariant::RectF}, {kDecimals, QVariant::Int}});
-    followValue(rectFManager, &RectFPropertyManager::valueChanged);
-    followAttribute(rectFManager, &RectFPropertyManager::constraintChanged, kConstraint);
-    followAttribute(rectFManager, &RectFPropertyManager::decimalsChanged, kDecimals);
+    using RectF = RectFPropertyManager;
+    auto* rectFManager = addManager(QVariant::RectF, QVariant::RectF, &RectF::value, &RectF::setValue);
+    addAttribute(QVariant::RectF, kConstraint, QVariant::RectF, &RectF::constraint, &RectF::setConstraint);
+    addAttribute(QVariant::RectF, kDecimals, intType, &RectF::decimals, &RectF::setDecimals);
+    followValue(rectFManager, &RectF::valueChanged);
+    followAttribute(rectFManager, &RectF::constraintChanged, kConstraint);
+    followAttribute(rectFManager, &RectF::decimalsChanged, kDecimals);
     followStructure(rectFManager);
     followDoubleManager(rectFManager->doubleSubManager(), false);
 
-    auto* colorManager = addManager<ColorPropertyManager>(QVariant::Color, QVariant::Color);
-    followValue(colorManager, &ColorPropertyManager::valueChanged);
+    using Color = ColorPropertyManager;
+    auto* colorManager = addManager(QVariant::Color, QVariant::Color, &Color::value, &Color::setValue);
+    followValue(colorManager, &Color::valueChanged);
     followStructure(colorManager);
-    followValue(colorManager->intSubManager(), &IntPropertyManager::valueChanged);
+    followValue(colorManager->intSubManager(), &Int::valueChanged);
 
-    auto* enumManager = addManager<EnumPropertyManager>(
-        VariantPropertyManager::enumTypeId(), QVariant::Int,
-        {{kEnumNames, QVariant::StringList}, {kEnumIcons, VariantPropertyManager::iconMapTypeId()}});
+    using Enum = EnumPropertyManager;
+    const int enumType = VariantPropertyManager::enumTypeId();
+    auto* enumManager = addManager(enumType, intType, &Enum::value, &Enum::setValue);
+    addAttribute(enumType, kEnumNames, QVariant::StringList, &Enum::enumNames, &Enum::setEnumNames);
+    addAttribute(enumType, kEnumIcons, VariantPropertyManager::iconMapTypeId(), &Enum::enumIcons,
+                 &Enum::setEnumIcons);
     followEnumManager(enumManager, true);
 
+    using SizePolicy = SizePolicyPropertyManager;
     auto* sizePolicyManager =
-        addManager<SizePolicyPropertyManager>(QVariant::SizePolicy, QVariant::SizePolicy);
-    followValue(sizePolicyManager, &SizePolicyPropertyManager::valueChanged);
+        addManager(QVariant::SizePolicy, QVariant::SizePolicy, &SizePolicy::value, &SizePolicy::setValue);
+    followValue(sizePolicyManager, &SizePolicy::valueChanged);
     followStructure(sizePolicyManager);
     followIntManager(sizePolicyManager->intSubManager(), false);
     followEnumManager(sizePolicyManager->enumSubManager(), false);
 
-    auto* fontManager = addManager<FontPropertyManager>(QVariant::Font, QVariant::Font);
-    followValue(fontManager, &FontPropertyManager::valueChanged);
+    using Font = FontPropertyManager;
+    auto* fontManager = addManager(QVariant::Font, QVariant::Font, &Font::value, &Font::setValue);
+    followValue(fontManager, &Font::valueChanged);
     followStructure(fontManager);
     followIntManager(fontManager->intSubManager(), false);
     followEnumManager(fontManager->enumSubManager(), false);
-    followValue(fontManager->boolSubManager(), &BoolPropertyManager::valueChanged);
+    followValue(fontManager->boolSubManager(), &Bool::valueChanged);
 
-    followValue(addManager<CursorPropertyManager>(QVariant::Cursor, QVariant::Cursor),
-                &CursorPropertyManager::valueChanged);
+    using Cursor = CursorPropertyManager;
+    followValue(addManager(QVariant::Cursor, QVariant::Cursor, &Cursor::value, &Cursor::setValue),
+                &Cursor::valueChanged);
 
-    auto* flagManager = addManager<FlagPropertyManager>(VariantPropertyManager::flagTypeId(), QVariant::Int,
-                                                        {{kFlagNames, QVariant::StringList}});
-    followValue(flagManager, &FlagPropertyManager::valueChanged);
-    followAttribute(flagManager, &FlagPropertyManager::flagNamesChanged, kFlagNames);
+    using Flag = FlagPropertyManager;
+    const int flagType = VariantPropertyManager::flagTypeId();
+    auto* flagManager = addManager(flagType, intType, &Flag::value, &Flag::setValue);
+    addAttribute(flagType, kFlagNames, QVariant::StringList, &Flag::flagNames, &Flag::setFlagNames);
+    followValue(flagManager, &Flag::valueChanged);
+    followAttribute(flagManager, &Flag::flagNamesChanged, kFlagNames);
     followStructure(flagManager);
-    followValue(flagManager->boolSubManager(), &BoolPropertyManager::valueChanged);
+    followValue(flagManager->boolSubManager(), &Bool::valueChanged);
 
     addManager<GroupPropertyManager>(VariantPropertyManager::groupTypeId(), 0);
 }
@@ -556,259 +666,13 @@ QString VariantPropertyManager::valueText(const Property* property) const
     return display.isEmpty() ? internal->valueText() : display;
 }
 
-namespace {
-
-// Reads the typed value of `internal` from whichever manager owns it.
-QVariant typedValue(AbstractPropertyManager* manager, const Property* internal)
-{
-    if (auto* m = qobject_cast<IntPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<DoublePropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<BoolPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<StringPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<DatePropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<TimePropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<DateTimePropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<KeySequencePropertyManager*>(manager))
-        return QVariant::fromValue(m->value(internal));
-    if (auto* m = qobject_cast<CharPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<LocalePropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<PointPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<PointFPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<SizePropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<SizeFPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<RectPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<RectFPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<ColorPropertyManager*>(manager))
-        return QVariant::fromValue(m->value(internal));
-    if (auto* m = qobject_cast<EnumPropertyManager*>(manager))
-        return m->value(internal);
-    if (auto* m = qobject_cast<SizePolicyPropertyManager*>(manager))
-        return QVariant::fromValue(m->value(internal));
-    if (auto* m = qobject_cast<FontPropertyManager*>(manager))
-        return QVariant::fromValue(m->value(internal));
-    if (auto* m = qobject_cast<CursorPropertyManager*>(manager))
-        return QVariant::fromValue(m->value(internal));
-    if (auto* m = qobject_cast<FlagPropertyManager*>(manager))
-        return m->value(internal);
-    return QVariant();
-}
-
-// Writes an already converted value into whichever manager owns `internal`.
-void setTypedValue(AbstractPropertyManager* manager, Property* internal, const QVariant& value)
-{
-    if (auto* m = qobject_cast<IntPropertyManager*>(manager))
-        m->setValue(internal, value.toInt());
-    else if (auto* m = qobject_cast<DoublePropertyManager*>(manager))
-        m->setValue(internal, value.toDouble());
-    else if (auto* m = qobject_cast<BoolPropertyManager*>(manager))
-        m->setValue(internal, value.toBool());
-    else if (auto* m = qobject_cast<StringPropertyManager*>(manager))
-        m->setValue(internal, value.toString());
-    else if (auto* m = qobject_cast<DatePropertyManager*>(manager))
-        m->setValue(internal, value.toDate());
-    else if (auto* m = qobject_cast<TimePropertyManager*>(manager))
-        m->setValue(internal, value.toTime());
-    else if (auto* m = qobject_cast<DateTimePropertyManager*>(manager))
-        m->setValue(internal, value.toDateTime());
-    else if (auto* m = qobject_cast<KeySequencePropertyManager*>(manager))
-        m->setValue(internal, value.value<QKeySequence>());
-    else if (auto* m = qobject_cast<CharPropertyManager*>(manager))
-        m->setValue(internal, value.toChar());
-    else if (auto* m = qobject_cast<LocalePropertyManager*>(manager))
-        m->setValue(internal, value.toLocale());
-    else if (auto* m = qobject_cast<PointPropertyManager*>(manager))
-        m->setValue(internal, value.toPoint());
-    else if (auto* m = qobject_cast<PointFPropertyManager*>(manager))
-        m->setValue(internal, value.toPointF());
-    else if (auto* m = qobject_cast<SizePropertyManager*>(manager))
-        m->setValue(internal, value.toSize());
-    else if (auto* m = qobject_cast<SizeFPropertyManager*>(manager))
-        m->setValue(internal, value.toSizeF());
-    else if (auto* m = qobject_cast<RectPropertyManager*>(manager))
-        m->setValue(internal, value.toRect());
-    else if (auto* m = qobject_cast<RectFPropertyManager*>(manager))
-        m->setValue(internal, value.toRectF());
-    else if (auto* m = qobject_cast<ColorPropertyManager*>(manager))
-        m->setValue(internal, value.value<QColor>());
-    else if (auto* m = qobject_cast<EnumPropertyManager*>(manager))
-        m->setValue(internal, value.toInt());
-    else if (auto* m = qobject_cast<SizePolicyPropertyManager*>(manager))
-        m->setValue(internal, value.value<QSizePolicy>());
-    else if (auto* m = qobject_cast<FontPropertyManager*>(manager))
-        m->setValue(internal, value.value<QFont>());
-    else if (auto* m = qobject_cast<CursorPropertyManager*>(manager))
-        m->setValue(internal, value.value<QCursor>());
-    else if (auto* m = qobject_cast<FlagPropertyManager*>(manager))
-        m->setValue(internal, value.toInt());
-}
-
-QVariant typedAttribute(AbstractPropertyManager* manager, const Property* internal, const QString& attribute)
-{
-    if (auto* m = qobject_cast<IntPropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            return m->maximum(internal);
-        if (attribute == kMinimum)
-            return m->minimum(internal);
-        if (attribute == kSingleStep)
-            return m->singleStep(internal);
-        if (attribute == kReadOnly)
-            return m->isReadOnly(internal);
-    } else if (auto* m = qobject_cast<DoublePropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            return m->maximum(internal);
-        if (attribute == kMinimum)
-            return m->minimum(internal);
-        if (attribute == kSingleStep)
-            return m->singleStep(internal);
-        if (attribute == kDecimals)
-            return m->decimals(internal);
-        if (attribute == kReadOnly)
-            return m->isReadOnly(internal);
-    } else if (auto* m = qobject_cast<BoolPropertyManager*>(manager)) {
-        if (attribute == kTextVisible)
-            return m->textVisible(internal);
-    } else if (auto* m = qobject_cast<StringPropertyManager*>(manager)) {
-        if (attribute == kRegExp)
-            return m->regExp(internal);
-        if (attribute == kEchoMode)
-            return int(m->echoMode(internal));
-        if (attribute == kReadOnly)
-            return m->isReadOnly(internal);
-    } else if (auto* m = qobject_cast<DatePropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            return m->maximum(internal);
-        if (attribute == kMinimum)
-            return m->minimum(internal);
-    } else if (auto* m = qobject_cast<PointFPropertyManager*>(manager)) {
-        if (attribute == kDecimals)
-            return m->decimals(internal);
-    } else if (auto* m = qobject_cast<SizePropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            return m->maximum(internal);
-        if (attribute == kMinimum)
-            return m->minimum(internal);
-    } else if (auto* m = qobject_cast<SizeFPropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            return m->maximum(internal);
-        if (attribute == kMinimum)
-            return m->minimum(internal);
-        if (attribute == kDecimals)
-            return m->decimals(internal);
-    } else if (auto* m = qobject_cast<RectPropertyManager*>(manager)) {
-        if (attribute == kConstraint)
-            return m->constraint(internal);
-    } else if (auto* m = qobject_cast<RectFPropertyManager*>(manager)) {
-        if (attribute == kConstraint)
-            return m->constraint(internal);
-        if (attribute == kDecimals)
-            return m->decimals(internal);
-    } else if (auto* m = qobject_cast<EnumPropertyManager*>(manager)) {
-        if (attribute == kEnumNames)
-            return m->enumNames(internal);
-        if (attribute == kEnumIcons)
-            return QVariant::fromValue(m->enumIcons(internal));
-    } else if (auto* m = qobject_cast<FlagPropertyManager*>(manager)) {
-        if (attribute == kFlagNames)
-            return m->flagNames(internal);
-    }
-    return QVariant();
-}
-
-void setTypedAttribute(AbstractPropertyManager* manager, Property* internal, const QString& attribute,
-                       const QVariant& value)
-{
-    if (auto* m = qobject_cast<IntPropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            m->setMaximum(internal, value.toInt());
-        else if (attribute == kMinimum)
-            m->setMinimum(internal, value.toInt());
-        else if (attribute == kSingleStep)
-            m->setSingleStep(internal, value.toInt());
-        else if (attribute == kReadOnly)
-            m->setReadOnly(internal, value.toBool());
-    } else if (auto* m = qobject_cast<DoublePropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            m->setMaximum(internal, value.toDouble());
-        else if (attribute == kMinimum)
-            m->setMinimum(internal, value.toDouble());
-        else if (attribute == kSingleStep)
-            m->setSingleStep(internal, value.toDouble());
-        else if (attribute == kDecimals)
-            m->setDecimals(internal, value.toInt());
-        else if (attribute == kReadOnly)
-            m->setReadOnly(internal, value.toBool());
-    } else if (auto* m = qobject_cast<BoolPropertyManager*>(manager)) {
-        if (attribute == kTextVisible)
-            m->setTextVisible(internal, value.toBool());
-    } else if (auto* m = qobject_cast<StringPropertyManager*>(manager)) {
-        if (attribute == kRegExp)
-            m->setRegExp(internal, value.toRegExp());
-        else if (attribute == kEchoMode)
-            m->setEchoMode(internal, static_cast<QLineEdit::EchoMode>(value.toInt()));
-        else if (attribute == kReadOnly)
-            m->setReadOnly(internal, value.toBool());
-    } else if (auto* m = qobject_cast<DatePropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            m->setMaximum(internal, value.toDate());
-        else if (attribute == kMinimum)
-            m->setMinimum(internal, value.toDate());
-    } else if (auto* m = qobject_cast<PointFPropertyManager*>(manager)) {
-        if (attribute == kDecimals)
-            m->setDecimals(internal, value.toInt());
-    } else if (auto* m = qobject_cast<SizePropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            m->setMaximum(internal, value.toSize());
-        else if (attribute == kMinimum)
-            m->setMinimum(internal, value.toSize());
-    } else if (auto* m = qobject_cast<SizeFPropertyManager*>(manager)) {
-        if (attribute == kMaximum)
-            m->setMaximum(internal, value.toSizeF());
-        else if (attribute == kMinimum)
-            m->setMinimum(internal, value.toSizeF());
-        else if (attribute == kDecimals)
-            m->setDecimals(internal, value.toInt());
-    } else if (auto* m = qobject_cast<RectPropertyManager*>(manager)) {
-        if (attribute == kConstraint)
-            m->setConstraint(internal, value.toRect());
-    } else if (auto* m = qobject_cast<RectFPropertyManager*>(manager)) {
-        if (attribute == kConstraint)
-            m->setConstraint(internal, value.toRectF());
-        else if (attribute == kDecimals)
-            m->setDecimals(internal, value.toInt());
-    } else if (auto* m = qobject_cast<EnumPropertyManager*>(manager)) {
-        if (attribute == kEnumNames)
-            m->setEnumNames(internal, value.toStringList());
-        else if (attribute == kEnumIcons)
-            m->setEnumIcons(internal, value.value<IconMap>());
-    } else if (auto* m = qobject_cast<FlagPropertyManager*>(manager)) {
-        if (attribute == kFlagNames)
-            m->setFlagNames(internal, value.toStringList());
-    }
-}
-
-} // namespace
-
 QVariant VariantPropertyManager::value(const Property* property) const
 {
     Property* internal = internalProperty(property);
     if (!internal)
         return QVariant();
-    return typedValue(internal->propertyManager(), internal);
+    const auto* accessors = d->accessorsOf(internal->propertyManager());
+    return accessors && accessors->value ? accessors->value(internal->propertyManager(), internal) : QVariant();
 }
 
 QVariant VariantPropertyManager::attributeValue(const Property* property, const QString& attribute) const
@@ -819,7 +683,10 @@ QVariant VariantPropertyManager::attributeValue(const Property* property, const 
     Property* internal = internalProperty(property);
     if (!internal)
         return QVariant();
-    return typedAttribute(internal->propertyManager(), internal, attribute);
+    const auto* accessors = d->accessorsOf(internal->propertyManager());
+    if (!accessors || !accessors->attributes.contains(attribute))
+        return QVariant();
+    return accessors->attributes.value(attribute).first(internal->propertyManager(), internal);
 }
 
 void VariantPropertyManager::setValue(Property* property, const QVariant& val)
@@ -832,7 +699,9 @@ void VariantPropertyManager::setValue(Property* property, const QVariant& val)
     Property* internal = internalProperty(property);
     if (!internal)
         return;
-    setTypedValue(internal->propertyManager(), internal, converted);
+    const auto* accessors = d->accessorsOf(internal->propertyManager());
+    if (accessors && accessors->setValue)
+        accessors->setValue(internal->propertyManager(), internal, converted);
 }
 
 void VariantPropertyManager::setAttribute(Property* property, const QString& attribute, const QVariant& value)
@@ -845,5 +714,7 @@ void VariantPropertyManager::setAttribute(Property* property, const QString& att
     Property* internal = internalProperty(property);
     if (!internal)
         return;
-    setTypedAttribute(internal->propertyManager(), internal, attribute, converted);
+    const auto* accessors = d->accessorsOf(internal->propertyManager());
+    if (accessors && accessors->attributes.contains(attribute))
+        accessors->attributes.value(attribute).second(internal->propertyManager(), internal, converted);
 }

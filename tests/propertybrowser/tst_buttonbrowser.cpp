@@ -15,6 +15,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <memory>
+
 Q_DECLARE_METATYPE(BrowserItem*)
 
 namespace {
@@ -117,6 +119,7 @@ private slots:
     void groupBoxLayout();
     void groupBoxHeadedByParentEditor();
     void editorDestroyedFromOutside();
+    void browserGoesWhileRowAwaitsRebuild();
 };
 
 void TestButtonBrowser::buttonRowsInOrder()
@@ -274,6 +277,32 @@ void TestButtonBrowser::editorDestroyedFromOutside()
     boxes.removeProperty(props.a);
     QCOMPARE(cellOf(named<QLabel>(&buttons, "B")).row, 0);
     QCOMPARE(cellOf(named<QLabel>(&boxes, "B")).row, 0);
+}
+
+// A section or group that lost its last child is rebuilt as a plain row only
+// in a later event; a browser destroyed before then still takes every editor
+// with it, even one detached from the grid meanwhile, and nothing reports
+// back into the half-destroyed browser.
+void TestButtonBrowser::browserGoesWhileRowAwaitsRebuild()
+{
+    Properties props;
+    auto buttons = std::make_unique<ButtonPropertyBrowser>();
+    auto boxes = std::make_unique<GroupBoxPropertyBrowser>();
+    props.fill(*buttons);
+    props.fill(*boxes);
+    QPointer<QSpinBox> buttonEditor = buttons->findChild<QSpinBox*>();
+    QPointer<QSpinBox> boxEditor = boxes->findChild<QSpinBox*>();
+    QVERIFY(buttonEditor && boxEditor);
+    Property* child = props.strings.addProperty("Child");
+    props.a->addSubProperty(child);
+    props.a->removeSubProperty(child);
+    QVERIFY(!boxEditor->parentWidget());
+
+    buttons.reset();
+    boxes.reset();
+    QVERIFY(!buttonEditor);
+    QVERIFY(!boxEditor);
+    props.ints.setValue(props.a, 7);
 }
 
 QTEST_MAIN(TestButtonBrowser)
