@@ -124,6 +124,9 @@ void qtClient::resetLinkState()
     pollSweepActive = false;
     readOutstanding = false;
     readResends = 0;
+    lateReplies = 0;
+    droppedLateReply = false;
+    expectLateReplies = true;
     assembler.clear();
     link.stopHeartbeatTimer();
     sweepStartTimer.stop();
@@ -235,6 +238,12 @@ void qtClient::onReadReplyTimeout()
 {
     if (!readOutstanding)
         return;
+    if (droppedLateReply) {
+        // The answer dropped as late was this request's own.
+        qCWarning(lc) << "The gateway does not answer every copy of a request: late answers are no longer expected";
+        expectLateReplies = false;
+        droppedLateReply = false;
+    }
     if (readResends < kMaxReadResends && link.canWrite()) {
         ++readResends;
         qCWarning(lc) << "Read request for register" << outstandingStart << "unanswered, sending it again"
@@ -402,6 +411,18 @@ void qtClient::emitImage()
 void qtClient::handleReadReply(const uchar* frame, int size)
 {
     qCDebug(lc).noquote() << QStringLiteral("==========Read multiple registers arraycount #%1==========").arg(replyBlockNo);
+    if (lateReplies > 0) {
+        // The reply carries no register address: taking it would put the
+        // answered device's record into the next block and skip a device.
+        --lateReplies;
+        droppedLateReply = true;
+        qCWarning(lc) << "Late answer to a read request that was sent again: dropped";
+        emit refreshheartTimer();
+        return;
+    }
+    if (readOutstanding)
+        lateReplies = expectLateReplies ? readResends : 0;
+    droppedLateReply = false;
     readOutstanding = false;
     readReplyTimer.stop();
     if (replyBlockNo >= Kx4Image::kBlockCount) {

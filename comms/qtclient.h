@@ -156,4 +156,12 @@ private:
     int outstandingStart = 0;
     int outstandingCount = 0;
     int readResends = 0;
+    // Answers still owed to copies of an already answered request: a gateway
+    // that was only slow answers the original and every copy sent again.
+    int lateReplies = 0;
+    // An answer was dropped as late while the current request waited.
+    bool droppedLateReply = false;
+    // Off once a dropped answer proved to be the awaited one: this gateway
+    // drops requests rather than answering them late.
+    bool expectLateReplies = true;
 };

@@ -155,6 +155,8 @@ private slots:
     void unknownFunction();
     void deviceIdentification();
     void readResend();
+    void lateReplyAfterResend();
+    void ignoredRequestThenSweepGoesOn();
     void defaultHostAndServerClose();
 };
 
@@ -658,6 +660,67 @@ void TestQtClient::readResend()
     for (const QByteArray& read : reads)
         QCOMPARE(read, hex("000000010006010300200020"));
     QVERIFY(catcher.contains(QStringLiteral("never answered: closing the link")));
+}
+
+// A gateway that answers late answers the resent request as well: the second
+// answer is to the same request and must not fill the next block, nor move
+// the sweep on.
+void TestQtClient::lateReplyAfterResend()
+{
+    LinkTiming timing = quietLinkTiming();
+    timing.sweepStartDelayMs = 0;
+    timing.readReplyTimeoutMs = 300;
+    Link link(timing);
+    link.sim.setAnswerReads(false);
+    QVERIFY(link.connectAndHello());
+    link.sim.send(GatewaySimulator::heartbeatFrame(1, 0, hex("010203040506")));
+    // The first request and its resend are out.
+    QVERIFY(link.sim.waitForFunction(3, 2));
+
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(1)) + GatewaySimulator::readReplyFrame(pattern(1)));
+    // A heartbeat behind both answers: once it is acknowledged both were handled.
+    QVERIFY(link.heartbeatAcknowledged(7));
+
+    QStringList blocks;
+    for (const Event& e : link.log.dataEvents())
+        blocks << QString::number(e.value);
+    QCOMPARE(blocks.join(QLatin1Char(' ')), QStringLiteral("1 0 1"));
+    QCOMPARE(link.log.dataEvents().at(1).bytes, pattern(1));
+    // The sweep waits for its second request (device 1 again), not the third.
+    for (const QByteArray& read : link.sim.receivedWithFunction(3))
+        QCOMPARE(read, hex("000000010006010300200020"));
+    QVERIFY(!link.client.dataValid);
+}
+
+// A gateway that ignored a request but answers its copy: the next answer,
+// first taken for a late one, proves to be awaited; after that one more wait
+// the sweep goes on at the gateway's pace.
+void TestQtClient::ignoredRequestThenSweepGoesOn()
+{
+    LinkTiming timing = quietLinkTiming();
+    timing.sweepStartDelayMs = 0;
+    timing.readReplyTimeoutMs = 1000;
+    Link link(timing);
+    link.sim.setAnswerReads(false);
+    QVERIFY(link.connectAndHello());
+    link.sim.send(GatewaySimulator::heartbeatFrame(1, 0, hex("010203040506")));
+    QVERIFY(link.sim.waitForFunction(3, 2));            // the request and its copy
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(1)));   // answers the copy
+    QVERIFY(link.sim.waitForFunction(3, 3));            // device 1, second time
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(11)));  // its answer, dropped
+    QVERIFY(link.sim.waitForFunction(3, 4));            // ...so it is sent again
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(11)));
+    QVERIFY(link.sim.waitForFunction(3, 5));            // device 2
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(2)));
+    QVERIFY(link.sim.waitForFunction(3, 6));            // device 3 without a wait
+    QCOMPARE(link.sim.receivedWithFunction(3).at(5), hex("000000010006010300600020"));
+
+    QStringList blocks;
+    for (const Event& e : link.log.dataEvents())
+        blocks << QString::number(e.value);
+    QCOMPARE(blocks.join(QLatin1Char(' ')), QStringLiteral("1 0 1 2"));
+    QCOMPARE(link.log.dataEvents().at(2).bytes, pattern(11));
+    QCOMPARE(link.log.dataEvents().at(3).bytes, pattern(2));
 }
 
 void TestQtClient::defaultHostAndServerClose()
