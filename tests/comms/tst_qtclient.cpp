@@ -129,6 +129,32 @@ struct Link : SimulatedLink<qtClient>
         return true;
     }
 
+    // Connects to a gateway that answers no read request by itself, with the
+    // sweep right after the first heartbeat and the given reply timeout.
+    static LinkTiming unansweredReadTiming(int readReplyTimeoutMs)
+    {
+        LinkTiming timing = quietLinkTiming();
+        timing.sweepStartDelayMs = 0;
+        timing.readReplyTimeoutMs = readReplyTimeoutMs;
+        return timing;
+    }
+    bool startSweepUnanswered()
+    {
+        sim.setAnswerReads(false);
+        if (!connectAndHello())
+            return false;
+        sim.send(GatewaySimulator::heartbeatFrame(1, 0, hex("010203040506")));
+        return true;
+    }
+    // The block numbers of the dataUpdate signals, as "1 0 1" text.
+    QString blockOrder() const
+    {
+        QStringList blocks;
+        for (const Event& e : log.dataEvents())
+            blocks << QString::number(e.value);
+        return blocks.join(QLatin1Char(' '));
+    }
+
     SignalLog log;
 };
 
@@ -667,13 +693,8 @@ void TestQtClient::readResend()
 // the sweep on.
 void TestQtClient::lateReplyAfterResend()
 {
-    LinkTiming timing = quietLinkTiming();
-    timing.sweepStartDelayMs = 0;
-    timing.readReplyTimeoutMs = 300;
-    Link link(timing);
-    link.sim.setAnswerReads(false);
-    QVERIFY(link.connectAndHello());
-    link.sim.send(GatewaySimulator::heartbeatFrame(1, 0, hex("010203040506")));
+    Link link(Link::unansweredReadTiming(300));
+    QVERIFY(link.startSweepUnanswered());
     // The first request and its resend are out.
     QVERIFY(link.sim.waitForFunction(3, 2));
 
@@ -681,10 +702,7 @@ void TestQtClient::lateReplyAfterResend()
     // A heartbeat behind both answers: once it is acknowledged both were handled.
     QVERIFY(link.heartbeatAcknowledged(7));
 
-    QStringList blocks;
-    for (const Event& e : link.log.dataEvents())
-        blocks << QString::number(e.value);
-    QCOMPARE(blocks.join(QLatin1Char(' ')), QStringLiteral("1 0 1"));
+    QCOMPARE(link.blockOrder(), QStringLiteral("1 0 1"));
     QCOMPARE(link.log.dataEvents().at(1).bytes, pattern(1));
     // The sweep waits for its second request (device 1 again), not the third.
     for (const QByteArray& read : link.sim.receivedWithFunction(3))
@@ -697,13 +715,8 @@ void TestQtClient::lateReplyAfterResend()
 // the sweep goes on at the gateway's pace.
 void TestQtClient::ignoredRequestThenSweepGoesOn()
 {
-    LinkTiming timing = quietLinkTiming();
-    timing.sweepStartDelayMs = 0;
-    timing.readReplyTimeoutMs = 1000;
-    Link link(timing);
-    link.sim.setAnswerReads(false);
-    QVERIFY(link.connectAndHello());
-    link.sim.send(GatewaySimulator::heartbeatFrame(1, 0, hex("010203040506")));
+    Link link(Link::unansweredReadTiming(1000));
+    QVERIFY(link.startSweepUnanswered());
     QVERIFY(link.sim.waitForFunction(3, 2));            // the request and its copy
     link.sim.send(GatewaySimulator::readReplyFrame(pattern(1)));   // answers the copy
     QVERIFY(link.sim.waitForFunction(3, 3));            // device 1, second time
@@ -715,10 +728,7 @@ void TestQtClient::ignoredRequestThenSweepGoesOn()
     QVERIFY(link.sim.waitForFunction(3, 6));            // device 3 without a wait
     QCOMPARE(link.sim.receivedWithFunction(3).at(5), hex("000000010006010300600020"));
 
-    QStringList blocks;
-    for (const Event& e : link.log.dataEvents())
-        blocks << QString::number(e.value);
-    QCOMPARE(blocks.join(QLatin1Char(' ')), QStringLiteral("1 0 1 2"));
+    QCOMPARE(link.blockOrder(), QStringLiteral("1 0 1 2"));
     QCOMPARE(link.log.dataEvents().at(2).bytes, pattern(11));
     QCOMPARE(link.log.dataEvents().at(3).bytes, pattern(2));
 }
