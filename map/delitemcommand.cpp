@@ -50,7 +50,10 @@ void DelItemCommand::redo()
 
 void DelItemCommand::undo()
 {
-    for (int i = 0; i < m_items.size(); ++i) {
+    // Backwards through the list, so that each node goes back into the tree
+    // as it stood when redo took it out: an element deleted together with the
+    // TW sector it hangs under comes back under that sector, not beside it.
+    for (int i = m_items.size() - 1; i >= 0; --i) {
         QGraphicsItem* item = m_items.at(i);
         const Place place = m_nodePlaces.at(i);
         if (item->scene() != m_scene)
