@@ -58,6 +58,7 @@ private slots:
     void deleteItemActsOnlyInTheCurrentScene();
     void undoAndRedoOfAnAddition();
     void moveAndResizeAreUndone();
+    void releaseAfterADoubleClickPushesNoSecondMove();
     void releaseOnEmptySpaceSelectsTheWorkplace();
     void treeSelectionReachesTheMap();
     void modesAndDesignModeReachTheItems();
@@ -431,6 +432,29 @@ void TestScene::moveAndResizeAreUndone()
     QCOMPARE(box->handles().at(0)->parentItem(), static_cast<QGraphicsItem*>(box));
     m_scene->undoStack()->redo();
     QCOMPARE(box->pos(), QPointF(140, 125));
+}
+
+void TestScene::releaseAfterADoubleClickPushesNoSecondMove()
+{
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(100, 100));
+    GraphicsBox* box = boxAt(QPointF(150, 150));
+    QVERIFY(box);
+
+    // A click that nudges the box, then the second click of a double click:
+    // a view sends press, release, double click, release.
+    mouse(QEvent::GraphicsSceneMousePress, QPointF(150, 150));
+    mouse(QEvent::GraphicsSceneMouseMove, QPointF(152, 151));
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(152, 151));
+    QCOMPARE(box->pos(), QPointF(102, 101));
+    QCOMPARE(m_scene->undoStack()->count(), 2);
+    mouse(QEvent::GraphicsSceneMouseDoubleClick, QPointF(152, 151));
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(152, 151));
+    QCOMPARE(m_scene->undoStack()->count(), 2);
+
+    // One undo step takes the nudge back.
+    m_scene->undoStack()->undo();
+    QCOMPARE(box->pos(), QPointF(100, 100));
 }
 
 void TestScene::releaseOnEmptySpaceSelectsTheWorkplace()
