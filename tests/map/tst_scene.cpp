@@ -1,4 +1,5 @@
 #include "cornergrabber.h"
+#include "delitemcommand.h"
 #include "fakemainwindow.h"
 #include "graphicsbox.h"
 #include "graphicshelperclass.h"
@@ -54,6 +55,8 @@ private slots:
     void deleteAndUndoGatewayBox();
     void deleteWhileEditingEditsTheText();
     void undoPutsALinkedTextBoxBackUnderItsSector();
+    void gatewayAndItsLinkedTextBoxDeletedTogether_data();
+    void gatewayAndItsLinkedTextBoxDeletedTogether();
     void deleteWithNothingSelected();
     void deleteItemActsOnlyInTheCurrentScene();
     void undoAndRedoOfAnAddition();
@@ -351,6 +354,38 @@ void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
     QCOMPARE(text->node()->parent(), sector);
     QCOMPARE(sector->child(0), text->node());
     QCOMPARE(gateway->findActionOwners(text->node()), QList<Node*>{sector});
+}
+
+void TestScene::gatewayAndItsLinkedTextBoxDeletedTogether_data()
+{
+    QTest::addColumn<bool>("gatewayFirst");
+    QTest::newRow("gateway first") << true;
+    QTest::newRow("text box first") << false;
+}
+
+void TestScene::gatewayAndItsLinkedTextBoxDeletedTogether()
+{
+    QFETCH(bool, gatewayFirst);
+    m_scene->setMode(GraphicsScene::AddGateway);
+    click(QPointF(10, 10));
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(300, 300));
+    GraphicsBox* gateway = boxAt(QPointF(100, 100));
+    GraphicsBox* text = boxAt(QPointF(350, 350));
+    Node* sector = gateway->node()->child(2)->child(0);
+    g_elementTreeModel->insertNode(sector, 0, text->node());
+    const QList<QGraphicsItem*> items = gatewayFirst ? QList<QGraphicsItem*>{gateway, text}
+                                                     : QList<QGraphicsItem*>{text, gateway};
+
+    m_scene->undoStack()->push(new DelItemCommand(m_scene.get(), items));
+    QVERIFY(!m_scene->workplaceNode()->children.contains(gateway->node()));
+    for (int round = 0; round < 2; ++round) {
+        m_scene->undoStack()->undo();
+        QCOMPARE(gateway->node()->parent(), m_scene->workplaceNode());
+        QCOMPARE(text->node()->parent(), sector);
+        QCOMPARE(gateway->findActionOwners(text->node()), QList<Node*>{sector});
+        m_scene->undoStack()->redo();
+    }
 }
 
 void TestScene::deleteWithNothingSelected()
