@@ -11,6 +11,7 @@
 #include "treemodel.h"
 #include "workspacefixture.h"
 
+#include <QBuffer>
 #include <QDomDocument>
 #include <QGraphicsPixmapItem>
 #include <QPushButton>
@@ -66,6 +67,7 @@ private slots:
     void textBoxAlignment_data();
     void textBoxAlignment();
     void imageBoxPictureAndPlace();
+    void oversizedPicturesAreRefused();
     void fontsAndSizes();
     void buttonAction();
     void newGatewayWritesDefinedFlags();
@@ -409,6 +411,42 @@ void TestMapXml::imageBoxPictureAndPlace()
     missing.readXml(written);
     QVERIFY(missing.picture().isNull());
     QCOMPARE(missing.width(), 0.0);
+}
+
+void TestMapXml::oversizedPicturesAreRefused()
+{
+    // A stored picture is never larger than the largest side a box shows;
+    // a larger one is refused before it is decoded.
+    QImage wide(GraphicsBox::MaxScaledSide + 1, 1, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(wide.save(&buffer, "PNG"));
+    QDomDocument document;
+    QDomElement item = document.createElement(QStringLiteral("Item"));
+    item.setAttribute(QStringLiteral("itemType"), QStringLiteral("image"));
+    item.setAttribute(QStringLiteral("picture"), QString::fromLatin1(png.toBase64()));
+    MessageCatcher catcher;
+    GraphicsBox refused(GraphicsBox::ImageBox);
+    refused.readXml(item);
+    QVERIFY(refused.picture().isNull());
+    QVERIFY(!catcher.messages().filter(QStringLiteral("picture")).isEmpty());
+
+    // Absurd sizes in the file show the picture within a bounded number of pixels.
+    QPixmap small(8, 8);
+    small.fill(Qt::green);
+    GraphicsBox box(GraphicsBox::ImageBox);
+    box.setPicture(small);
+    QDomElement sized = box.toXml(document);
+    sized.setAttribute(QStringLiteral("width"), 100000);
+    sized.setAttribute(QStringLiteral("height"), 100000);
+    GraphicsBox huge(GraphicsBox::ImageBox);
+    huge.readXml(sized);
+    const QSize shown = huge.pictureItem()->pixmap().size();
+    QVERIFY(!shown.isEmpty());
+    QVERIFY(qint64(shown.width()) * shown.height() <= GraphicsBox::MaxPicturePixels);
+    QCOMPARE(shown.width(), shown.height());
 }
 
 void TestMapXml::fontsAndSizes()
