@@ -64,6 +64,7 @@ private slots:
     void mappingValues_data();
     void mappingValues();
     void corruptGatewayContentIsSkipped();
+    void actionsNeverTakeADevice();
     void textBoxAlignment_data();
     void textBoxAlignment();
     void imageBoxPictureAndPlace();
@@ -329,6 +330,35 @@ void TestMapXml::corruptGatewayContentIsSkipped()
     QCOMPARE(messages.filter(QStringLiteral("no sector with id \"3\"")).size(), 1);
     QCOMPARE(messages.filter(QStringLiteral("not found")).size(), 4);
     QCOMPARE(messages.filter(QStringLiteral("input mapping 99999")).size(), 1);
+}
+
+void TestMapXml::actionsNeverTakeADevice()
+{
+    // An action names a map element; a device row that happens to carry the
+    // same text in its name column stays where it is.
+    Site site;
+    auto* gateway = site.add(new GraphicsBox(GraphicsBox::GatewayBox));
+    Node* first = gateway->node()->child(0);
+    Node* card = gateway->node()->child(32);
+    QDomDocument document;
+    const QDomElement item = parse(document, QStringLiteral(
+        "<Item itemType=\"OsprelVell\" name=\"%1\" IP=\"1.2.3.4\">"
+        "<Energizer id=\"1\" name=\"Second\">"
+        "  <Sector id=\"0\" name=\"Front\">"
+        "    <Action actRefObjType=\"10\" actRefObj=\"3\"/>"
+        "    <Action actRefObjType=\"11\" actRefObj=\"3\"/>"
+        "  </Sector>"
+        "</Energizer>"
+        "</Item>").arg(gateway->objectName()));
+    QVERIFY(!item.isNull());
+    MessageCatcher catcher;
+    gateway->readXml(item);
+
+    QCOMPARE(gateway->node()->childCount(), 63);
+    QCOMPARE(gateway->node()->child(0), first);
+    QCOMPARE(gateway->node()->child(32), card);
+    QCOMPARE(gateway->node()->child(1)->child(0)->childCount(), 0);
+    QCOMPARE(catcher.messages().filter(QStringLiteral("not found")).size(), 2);
 }
 
 void TestMapXml::textBoxAlignment_data()
