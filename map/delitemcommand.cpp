@@ -37,13 +37,17 @@ void DelItemCommand::redo()
         SiteLocker lock;
         if (item->type() == GraphicsHelperClass::CircleItemType)
             takeCircleChildren(node, m_nodePlaces[i]);
-        if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && g_energizerModel)
+        if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && g_energizerModel) {
             g_energizerModel->takeNode(helper->energizerNode());
+            forgetFormerParent(helper->energizerNode());
+        }
         Node* parent = node->parent();
         m_nodePlaces[i].parent = parent;
         m_nodePlaces[i].row = parent ? int(parent->children.indexOf(node)) : 0;
-        if (g_elementTreeModel)
+        if (g_elementTreeModel) {
             g_elementTreeModel->takeNode(node);
+            forgetFormerParent(node);
+        }
     }
     m_scene->update();
 }
@@ -72,6 +76,16 @@ void DelItemCommand::undo()
             m_items.at(i)->setParentItem(parentItem);
     }
     m_scene->update();
+}
+
+void DelItemCommand::forgetFormerParent(Node* node)
+{
+    // Taken out of its tree, the node still points at its former parent,
+    // which may be freed while this step waits on the stack; undo knows the
+    // place from the recorded parent, checked to be alive.
+    Node* parent = node->parent();
+    if (parent && !parent->children.contains(node))
+        node->setParent(nullptr);
 }
 
 Node* DelItemCommand::nodeOf(QGraphicsItem* item)

@@ -57,6 +57,7 @@ private slots:
     void undoPutsALinkedTextBoxBackUnderItsSector();
     void gatewayAndItsLinkedTextBoxDeletedTogether_data();
     void gatewayAndItsLinkedTextBoxDeletedTogether();
+    void undoAfterTheFormerParentIsGone();
     void deleteWithNothingSelected();
     void deleteItemActsOnlyInTheCurrentScene();
     void undoAndRedoOfAnAddition();
@@ -386,6 +387,28 @@ void TestScene::gatewayAndItsLinkedTextBoxDeletedTogether()
         QCOMPARE(gateway->findActionOwners(text->node()), QList<Node*>{sector});
         m_scene->undoStack()->redo();
     }
+}
+
+void TestScene::undoAfterTheFormerParentIsGone()
+{
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(300, 300));
+    GraphicsBox* text = boxAt(QPointF(350, 350));
+    Node* workplace = m_scene->workplaceNode();
+    auto* holder = new Node(QStringLiteral("holder"));
+    g_elementTreeModel->insertNode(workplace, 0, holder);
+    g_elementTreeModel->insertNode(holder, 0, text->node());
+
+    m_scene->deselectAll();
+    text->setItemSelected(true);
+    m_scene->deleteSelectedItems(nullptr);
+    // The node the box hung under is removed from the tree, and freed, meanwhile.
+    QVERIFY(g_elementTreeModel->removeRows(workplace->children.indexOf(holder), 1,
+                                           g_elementTreeModel->nodeIndex(workplace)));
+    m_scene->undoStack()->undo();
+    QCOMPARE(text->scene(), m_scene.get());
+    QCOMPARE(text->node()->parent(), workplace);
+    QCOMPARE(workplace->child(0), text->node());
 }
 
 void TestScene::deleteWithNothingSelected()
