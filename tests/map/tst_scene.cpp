@@ -74,6 +74,13 @@ private:
     void mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void click(const QPointF& pos);
     GraphicsBox* boxAt(const QPointF& pos) const;
+    // A gateway box and a text box whose node hangs under one of the gateway's sectors.
+    struct LinkedText {
+        GraphicsBox* gateway = nullptr;
+        GraphicsBox* text = nullptr;
+        Node* sector = nullptr;
+    };
+    LinkedText placeGatewayWithLinkedText();
 
     std::unique_ptr<FakeMainWindow> m_window;
     std::unique_ptr<GraphicsScene> m_scene;
@@ -334,7 +341,7 @@ void TestScene::deleteWhileEditingEditsTheText()
     QCOMPARE(m_scene->undoStack()->count(), steps);
 }
 
-void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
+TestScene::LinkedText TestScene::placeGatewayWithLinkedText()
 {
     m_scene->setMode(GraphicsScene::AddGateway);
     click(QPointF(10, 10));
@@ -344,6 +351,15 @@ void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
     GraphicsBox* text = boxAt(QPointF(350, 350));
     Node* sector = gateway->node()->child(2)->child(0);
     g_elementTreeModel->insertNode(sector, 0, text->node());
+    return {gateway, text, sector};
+}
+
+void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
+{
+    const LinkedText placed = placeGatewayWithLinkedText();
+    GraphicsBox* gateway = placed.gateway;
+    GraphicsBox* text = placed.text;
+    Node* sector = placed.sector;
     QCOMPARE(text->node()->parent(), sector);
 
     m_scene->deselectAll();
@@ -367,14 +383,10 @@ void TestScene::gatewayAndItsLinkedTextBoxDeletedTogether_data()
 void TestScene::gatewayAndItsLinkedTextBoxDeletedTogether()
 {
     QFETCH(bool, gatewayFirst);
-    m_scene->setMode(GraphicsScene::AddGateway);
-    click(QPointF(10, 10));
-    m_scene->setMode(GraphicsScene::DrawText);
-    click(QPointF(300, 300));
-    GraphicsBox* gateway = boxAt(QPointF(100, 100));
-    GraphicsBox* text = boxAt(QPointF(350, 350));
-    Node* sector = gateway->node()->child(2)->child(0);
-    g_elementTreeModel->insertNode(sector, 0, text->node());
+    const LinkedText placed = placeGatewayWithLinkedText();
+    GraphicsBox* gateway = placed.gateway;
+    GraphicsBox* text = placed.text;
+    Node* sector = placed.sector;
     const QList<QGraphicsItem*> items = gatewayFirst ? QList<QGraphicsItem*>{gateway, text}
                                                      : QList<QGraphicsItem*>{text, gateway};
 
