@@ -37,49 +37,38 @@ void DelItemCommand::redo()
         SiteLocker lock;
         if (item->type() == GraphicsHelperClass::CircleItemType)
             takeCircleChildren(node, m_nodePlaces[i]);
-        if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && g_energizerModel)
+        if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && g_energizerModel) {
             g_energizerModel->takeNode(helper->energizerNode());
+            forgetFormerParent(helper->energizerNode());
+        }
         Node* parent = node->parent();
         m_nodePlaces[i].parent = parent;
         m_nodePlaces[i].row = parent ? int(parent->children.indexOf(node)) : 0;
-        if (g_elementTreeModel)
+        if (g_elementTreeModel) {
             g_elementTreeModel->takeNode(node);
+            forgetFormerParent(node);
+        }
     }
     m_scene->update();
 }
 
 void DelItemCommand::undo()
 {
-    for (int i = 0; i < m_items.size(); ++i) {
-        QGraphicsItem* item = m_items.at(i);
-        const Place place = m_nodePlaces.at(i);
-        if (item->scene() != m_scene)
-            m_scene->insertItem(item);
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-        Node* node = helper ? helper->node() : nullptr;
-        if (!node || !g_elementTreeModel)
-            continue;
-        SiteLocker lock;
-        // A text box or line linked under a fence sector, or a circle under
-        // its TW system, goes back where it hung, so the link survives the
-        // undo; otherwise to the top of the workplace or the TW system.
-        Node* parent = fallbackParent(item);
-        int row = 0;
-        if (place.parent && place.parent != parent && Node::isAlive(place.parent)
-            && g_elementTreeModel->contains(place.parent)) {
-            parent = place.parent;
-            row = qBound(0, place.row, place.parent->childCount());
-        }
-        node->setParent(nullptr);
-        if (parent)
-            g_elementTreeModel->insertNode(parent, row, node);
-        if (item->type() == GraphicsHelperClass::CircleItemType)
-            restoreCircleChildren(node, place);
-        if (node->type == Node::MapElement && helper->energizerNode() && g_energizerModel) {
-            helper->energizerNode()->setParent(nullptr);
-            g_energizerModel->insertNode(g_energizerModel->rootNode(), 0, helper->energizerNode());
-        }
+    // Backwards through the list, so that each node goes back into the tree
+    // as it stood when redo took it out: an element deleted together with the
+    // TW sector it hangs under comes back under that sector, not beside it.
+    // A node whose former parent lies under another element of this deletion
+    // (a text box linked under a deleted gateway's sector) waits until that
+    // element is back.
+    QList<int> deferred;
+    for (int i = m_items.size() - 1; i >= 0; --i) {
+        if (waitsForAnotherItem(i))
+            deferred.append(i);
+        else
+            restore(i);
     }
+    for (int i : qAsConst(deferred))
+        restore(i);
     // A circle goes back onto the line it rode on, once that line is back on the map too.
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* parentItem = m_nodePlaces.at(i).parentItem;
@@ -87,6 +76,68 @@ void DelItemCommand::undo()
             m_items.at(i)->setParentItem(parentItem);
     }
     m_scene->update();
+}
+
+void DelItemCommand::forgetFormerParent(Node* node)
+{
+    // Taken out of its tree, the node still points at its former parent,
+    // which may be freed while this step waits on the stack; undo knows the
+    // place from the recorded parent, checked to be alive.
+    Node* parent = node->parent();
+    if (parent && !parent->children.contains(node))
+        node->setParent(nullptr);
+}
+
+Node* DelItemCommand::nodeOf(QGraphicsItem* item)
+{
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    return helper ? helper->node() : nullptr;
+}
+
+bool DelItemCommand::waitsForAnotherItem(int index) const
+{
+    Node* parent = m_nodePlaces.at(index).parent;
+    if (!parent || !g_elementTreeModel || !Node::isAlive(parent) || g_elementTreeModel->contains(parent))
+        return false;
+    SiteLocker lock;
+    for (int i = 0; i < index; ++i) {
+        Node* node = nodeOf(m_items.at(i));
+        if (node && node->isAncestorOf(parent))
+            return true;
+    }
+    return false;
+}
+
+void DelItemCommand::restore(int index)
+{
+    QGraphicsItem* item = m_items.at(index);
+    const Place place = m_nodePlaces.at(index);
+    if (item->scene() != m_scene)
+        m_scene->insertItem(item);
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    Node* node = nodeOf(item);
+    if (!node || !g_elementTreeModel)
+        return;
+    SiteLocker lock;
+    // A text box or line linked under a fence sector, or a circle under
+    // its TW system, goes back where it hung, so the link survives the
+    // undo; otherwise to the top of the workplace or the TW system.
+    Node* parent = fallbackParent(item);
+    int row = 0;
+    if (place.parent && place.parent != parent && Node::isAlive(place.parent)
+        && g_elementTreeModel->contains(place.parent)) {
+        parent = place.parent;
+        row = qBound(0, place.row, place.parent->childCount());
+    }
+    node->setParent(nullptr);
+    if (parent)
+        g_elementTreeModel->insertNode(parent, row, node);
+    if (item->type() == GraphicsHelperClass::CircleItemType)
+        restoreCircleChildren(node, place);
+    if (node->type == Node::MapElement && helper->energizerNode() && g_energizerModel) {
+        helper->energizerNode()->setParent(nullptr);
+        g_energizerModel->insertNode(g_energizerModel->rootNode(), 0, helper->energizerNode());
+    }
 }
 
 Node* DelItemCommand::fallbackParent(QGraphicsItem* item) const

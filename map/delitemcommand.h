@@ -32,6 +32,13 @@ private:
         QGraphicsItem* parentItem = nullptr;
     };
 
+    static Node* nodeOf(QGraphicsItem* item);
+    // Drops a taken node's pointer to the parent whose list no longer holds it.
+    static void forgetFormerParent(Node* node);
+    // Whether the item's former parent node comes back with another item of this deletion.
+    bool waitsForAnotherItem(int index) const;
+    // Puts the item back on the map and its node back into the trees.
+    void restore(int index);
     void takeCircleChildren(Node* node, Place& place);
     void restoreCircleChildren(Node* node, const Place& place);
     Node* fallbackParent(QGraphicsItem* item) const;

@@ -14,6 +14,7 @@
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
+#include <QImageReader>
 
 #include <cmath>
 #include <QLabel>
@@ -243,7 +244,14 @@ void GraphicsBox::updateScaledPicture()
         m_pictureItem->setPixmap(QPixmap());
         return;
     }
-    m_pictureItem->setPixmap(m_picture.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    QSize size(w, h);
+    // A box of absurd size shows the picture smaller rather than allocate without bound.
+    const qint64 pixels = qint64(w) * h;
+    if (pixels > MaxPicturePixels) {
+        const qreal factor = std::sqrt(qreal(MaxPicturePixels) / qreal(pixels));
+        size = QSize(qMax(1, int(w * factor)), qMax(1, int(h * factor)));
+    }
+    m_pictureItem->setPixmap(m_picture.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 void GraphicsBox::layoutButton()
@@ -706,7 +714,22 @@ void GraphicsBox::readImage(const QDomElement& item)
 {
     QPixmap picture;
     const QByteArray encoded = item.attribute(QStringLiteral("picture"), QStringLiteral("text")).toLatin1();
-    picture.loadFromData(QByteArray::fromBase64(encoded), "PNG");
+    QByteArray png = QByteArray::fromBase64(encoded);
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "PNG");
+    // The header tells the size: a picture no box could show is not decoded
+    // at all, so a damaged or crafted file cannot claim gigabytes.
+    const QSize size = reader.size();
+    if (size.isValid() && size.width() <= MaxScaledSide && size.height() <= MaxScaledSide
+        && qint64(size.width()) * size.height() <= MaxPicturePixels) {
+        picture = QPixmap::fromImage(reader.read());
+    } else if (size.isValid()) {
+        qWarning("Image box %s: picture of %d x %d pixels is too large, not shown", qUtf8Printable(objectName()),
+                 size.width(), size.height());
+    } else {
+        picture = QPixmap::fromImage(reader.read());
+    }
     setPicture(picture);
     const int y = ItemXml::intAttribute(item, QStringLiteral("y"), QStringLiteral("-23"));
     const int x = ItemXml::intAttribute(item, QStringLiteral("x"), QStringLiteral("-23"));

@@ -32,6 +32,9 @@ public:
     static constexpr qreal CloneOffset = 25;
     // Largest side a picture is scaled to, whatever size the box is given.
     static constexpr int MaxScaledSide = 16384;
+    // Most pixels a picture may have, read from a file or shown scaled
+    // (256 MiB at 32 bits a pixel).
+    static constexpr qint64 MaxPicturePixels = qint64(8192) * 8192;
     // Geometry of a box of width W and height H: the body is the rectangle at
     // (23, 23) of (W - 40) x (H - 40); the caption sits at (25, 20), W - 45
     // wide; a button box's button at (25, 25), (W - 45) x (H - 45).

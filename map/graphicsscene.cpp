@@ -583,7 +583,10 @@ void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
     if (finishedLine) {
         emit finishedLine->selected(finishedLine);
         m_lineBeingDrawn = nullptr;
-    } else {
+    } else if (m_mouseDown) {
+        // Only the release of a press finishes its moves: the release that
+        // follows a double click has no press of its own, and pushing the
+        // records again would leave an undo step that does nothing.
         finishMoves();
     }
     QGraphicsScene::mouseReleaseEvent(event);

@@ -127,7 +127,10 @@ namespace {
 Node* findBelow(Node* parent, int type, const QString& name, const Node* newParent)
 {
     for (Node* child : qAsConst(parent->children)) {
-        const bool named = child->type == type && child->columns.size() > 1 && child->columns.at(1).toString() == name;
+        // Only a map element's own node: a device row may carry any text in
+        // its column 1, and moving it would take it from its gateway.
+        const bool named = child->type == type && child->mapItem && child->columns.size() > 1
+            && child->columns.at(1).toString() == name;
         if (named && !(newParent && child->isAncestorOf(newParent)))
             return child;
         if (Node* found = findBelow(child, type, name, newParent))

@@ -47,9 +47,10 @@ bool placeNode(Node* node, Node* parent, int row);
 // originals keep their children and gain none.
 Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName);
 
-// The first node of the element tree, depth first, of node type `type`
-// whose column 1 (an element's name) equals `name` and that could hang under
-// `newParent` without a cycle; null when there is none or `name` is empty.
+// The first node of the element tree, depth first, that is a map element's
+// own node of node type `type`, whose column 1 (an element's name) equals
+// `name` and that could hang under `newParent` without a cycle; null when
+// there is none or `name` is empty.
 Node* findElementNode(int type, const QString& name, const Node* newParent);
 
 // Sets the enabled flag of an action node and of its paired node.

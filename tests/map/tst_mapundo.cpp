@@ -30,6 +30,8 @@ private slots:
     void deletedCircleReturnsOntoItsLine();
     void lineAndCircleDeletedTogether_data();
     void lineAndCircleDeletedTogether();
+    void circleAndItsLineActionDeletedTogether_data();
+    void circleAndItsLineActionDeletedTogether();
     void clearingTheMapDropsEveryStep();
 
 private:
@@ -227,6 +229,42 @@ void TestMapUndo::lineAndCircleDeletedTogether()
     QCOMPARE(circle->parentItem(), static_cast<QGraphicsItem*>(line));
     // Nothing was removed from or added to the scene twice.
     QVERIFY(catcher.messages().filter(QStringLiteral("QGraphicsScene")).isEmpty());
+}
+
+void TestMapUndo::circleAndItsLineActionDeletedTogether_data()
+{
+    QTest::addColumn<bool>("circleFirst");
+    QTest::newRow("circle first") << true;
+    QTest::newRow("line first") << false;
+}
+
+void TestMapUndo::circleAndItsLineActionDeletedTogether()
+{
+    QFETCH(bool, circleFirst);
+    const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 2);
+    GraphicsLine* line = drawLine({0, 300}, {200, 300});
+    GraphicsCircle* circle = placeCircle({300, 100});
+    Node* sector = circle->node();
+    Node* sensor = tw.elementSensors.at(0);
+    g_elementTreeModel->insertNode(sector, 0, sensor);
+    g_elementTreeModel->insertNode(sector, 1, line->node());
+    const QList<Node*> actions{sensor, line->node()};
+    const QList<QGraphicsItem*> items = circleFirst ? QList<QGraphicsItem*>{circle, line}
+                                                    : QList<QGraphicsItem*>{line, circle};
+
+    m_scene->undoStack()->push(new DelItemCommand(m_scene.get(), items));
+    QVERIFY(!tw.elementSystem->children.contains(sector));
+    QVERIFY(!tw.elementSystem->children.contains(line->node()));
+
+    // Undone, the sector comes back with every action it had, the line's too.
+    for (int round = 0; round < 2; ++round) {
+        m_scene->undoStack()->undo();
+        QCOMPARE(sector->parent(), tw.elementSystem);
+        QCOMPARE(sector->children, actions);
+        QCOMPARE(line->node()->parent(), sector);
+        QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+        m_scene->undoStack()->redo();
+    }
 }
 
 void TestMapUndo::clearingTheMapDropsEveryStep()

@@ -11,6 +11,7 @@
 #include "treemodel.h"
 #include "workspacefixture.h"
 
+#include <QBuffer>
 #include <QDomDocument>
 #include <QGraphicsPixmapItem>
 #include <QPushButton>
@@ -63,9 +64,11 @@ private slots:
     void mappingValues_data();
     void mappingValues();
     void corruptGatewayContentIsSkipped();
+    void actionsNeverTakeADevice();
     void textBoxAlignment_data();
     void textBoxAlignment();
     void imageBoxPictureAndPlace();
+    void oversizedPicturesAreRefused();
     void fontsAndSizes();
     void buttonAction();
     void newGatewayWritesDefinedFlags();
@@ -329,6 +332,35 @@ void TestMapXml::corruptGatewayContentIsSkipped()
     QCOMPARE(messages.filter(QStringLiteral("input mapping 99999")).size(), 1);
 }
 
+void TestMapXml::actionsNeverTakeADevice()
+{
+    // An action names a map element; a device row that happens to carry the
+    // same text in its name column stays where it is.
+    Site site;
+    auto* gateway = site.add(new GraphicsBox(GraphicsBox::GatewayBox));
+    Node* first = gateway->node()->child(0);
+    Node* card = gateway->node()->child(32);
+    QDomDocument document;
+    const QDomElement item = parse(document, QStringLiteral(
+        "<Item itemType=\"OsprelVell\" name=\"%1\" IP=\"1.2.3.4\">"
+        "<Energizer id=\"1\" name=\"Second\">"
+        "  <Sector id=\"0\" name=\"Front\">"
+        "    <Action actRefObjType=\"10\" actRefObj=\"3\"/>"
+        "    <Action actRefObjType=\"11\" actRefObj=\"3\"/>"
+        "  </Sector>"
+        "</Energizer>"
+        "</Item>").arg(gateway->objectName()));
+    QVERIFY(!item.isNull());
+    MessageCatcher catcher;
+    gateway->readXml(item);
+
+    QCOMPARE(gateway->node()->childCount(), 63);
+    QCOMPARE(gateway->node()->child(0), first);
+    QCOMPARE(gateway->node()->child(32), card);
+    QCOMPARE(gateway->node()->child(1)->child(0)->childCount(), 0);
+    QCOMPARE(catcher.messages().filter(QStringLiteral("not found")).size(), 2);
+}
+
 void TestMapXml::textBoxAlignment_data()
 {
     QTest::addColumn<QString>("alignment");
@@ -409,6 +441,42 @@ void TestMapXml::imageBoxPictureAndPlace()
     missing.readXml(written);
     QVERIFY(missing.picture().isNull());
     QCOMPARE(missing.width(), 0.0);
+}
+
+void TestMapXml::oversizedPicturesAreRefused()
+{
+    // A stored picture is never larger than the largest side a box shows;
+    // a larger one is refused before it is decoded.
+    QImage wide(GraphicsBox::MaxScaledSide + 1, 1, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(wide.save(&buffer, "PNG"));
+    QDomDocument document;
+    QDomElement item = document.createElement(QStringLiteral("Item"));
+    item.setAttribute(QStringLiteral("itemType"), QStringLiteral("image"));
+    item.setAttribute(QStringLiteral("picture"), QString::fromLatin1(png.toBase64()));
+    MessageCatcher catcher;
+    GraphicsBox refused(GraphicsBox::ImageBox);
+    refused.readXml(item);
+    QVERIFY(refused.picture().isNull());
+    QVERIFY(!catcher.messages().filter(QStringLiteral("picture")).isEmpty());
+
+    // Absurd sizes in the file show the picture within a bounded number of pixels.
+    QPixmap small(8, 8);
+    small.fill(Qt::green);
+    GraphicsBox box(GraphicsBox::ImageBox);
+    box.setPicture(small);
+    QDomElement sized = box.toXml(document);
+    sized.setAttribute(QStringLiteral("width"), 100000);
+    sized.setAttribute(QStringLiteral("height"), 100000);
+    GraphicsBox huge(GraphicsBox::ImageBox);
+    huge.readXml(sized);
+    const QSize shown = huge.pictureItem()->pixmap().size();
+    QVERIFY(!shown.isEmpty());
+    QVERIFY(qint64(shown.width()) * shown.height() <= GraphicsBox::MaxPicturePixels);
+    QCOMPARE(shown.width(), shown.height());
 }
 
 void TestMapXml::fontsAndSizes()

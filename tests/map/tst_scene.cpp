@@ -1,4 +1,5 @@
 #include "cornergrabber.h"
+#include "delitemcommand.h"
 #include "fakemainwindow.h"
 #include "graphicsbox.h"
 #include "graphicshelperclass.h"
@@ -54,10 +55,14 @@ private slots:
     void deleteAndUndoGatewayBox();
     void deleteWhileEditingEditsTheText();
     void undoPutsALinkedTextBoxBackUnderItsSector();
+    void gatewayAndItsLinkedTextBoxDeletedTogether_data();
+    void gatewayAndItsLinkedTextBoxDeletedTogether();
+    void undoAfterTheFormerParentIsGone();
     void deleteWithNothingSelected();
     void deleteItemActsOnlyInTheCurrentScene();
     void undoAndRedoOfAnAddition();
     void moveAndResizeAreUndone();
+    void releaseAfterADoubleClickPushesNoSecondMove();
     void releaseOnEmptySpaceSelectsTheWorkplace();
     void treeSelectionReachesTheMap();
     void modesAndDesignModeReachTheItems();
@@ -69,6 +74,13 @@ private:
     void mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void click(const QPointF& pos);
     GraphicsBox* boxAt(const QPointF& pos) const;
+    // A gateway box and a text box whose node hangs under one of the gateway's sectors.
+    struct LinkedText {
+        GraphicsBox* gateway = nullptr;
+        GraphicsBox* text = nullptr;
+        Node* sector = nullptr;
+    };
+    LinkedText placeGatewayWithLinkedText();
 
     std::unique_ptr<FakeMainWindow> m_window;
     std::unique_ptr<GraphicsScene> m_scene;
@@ -329,7 +341,7 @@ void TestScene::deleteWhileEditingEditsTheText()
     QCOMPARE(m_scene->undoStack()->count(), steps);
 }
 
-void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
+TestScene::LinkedText TestScene::placeGatewayWithLinkedText()
 {
     m_scene->setMode(GraphicsScene::AddGateway);
     click(QPointF(10, 10));
@@ -339,6 +351,15 @@ void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
     GraphicsBox* text = boxAt(QPointF(350, 350));
     Node* sector = gateway->node()->child(2)->child(0);
     g_elementTreeModel->insertNode(sector, 0, text->node());
+    return {gateway, text, sector};
+}
+
+void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
+{
+    const LinkedText placed = placeGatewayWithLinkedText();
+    GraphicsBox* gateway = placed.gateway;
+    GraphicsBox* text = placed.text;
+    Node* sector = placed.sector;
     QCOMPARE(text->node()->parent(), sector);
 
     m_scene->deselectAll();
@@ -350,6 +371,56 @@ void TestScene::undoPutsALinkedTextBoxBackUnderItsSector()
     QCOMPARE(text->node()->parent(), sector);
     QCOMPARE(sector->child(0), text->node());
     QCOMPARE(gateway->findActionOwners(text->node()), QList<Node*>{sector});
+}
+
+void TestScene::gatewayAndItsLinkedTextBoxDeletedTogether_data()
+{
+    QTest::addColumn<bool>("gatewayFirst");
+    QTest::newRow("gateway first") << true;
+    QTest::newRow("text box first") << false;
+}
+
+void TestScene::gatewayAndItsLinkedTextBoxDeletedTogether()
+{
+    QFETCH(bool, gatewayFirst);
+    const LinkedText placed = placeGatewayWithLinkedText();
+    GraphicsBox* gateway = placed.gateway;
+    GraphicsBox* text = placed.text;
+    Node* sector = placed.sector;
+    const QList<QGraphicsItem*> items = gatewayFirst ? QList<QGraphicsItem*>{gateway, text}
+                                                     : QList<QGraphicsItem*>{text, gateway};
+
+    m_scene->undoStack()->push(new DelItemCommand(m_scene.get(), items));
+    QVERIFY(!m_scene->workplaceNode()->children.contains(gateway->node()));
+    for (int round = 0; round < 2; ++round) {
+        m_scene->undoStack()->undo();
+        QCOMPARE(gateway->node()->parent(), m_scene->workplaceNode());
+        QCOMPARE(text->node()->parent(), sector);
+        QCOMPARE(gateway->findActionOwners(text->node()), QList<Node*>{sector});
+        m_scene->undoStack()->redo();
+    }
+}
+
+void TestScene::undoAfterTheFormerParentIsGone()
+{
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(300, 300));
+    GraphicsBox* text = boxAt(QPointF(350, 350));
+    Node* workplace = m_scene->workplaceNode();
+    auto* holder = new Node(QStringLiteral("holder"));
+    g_elementTreeModel->insertNode(workplace, 0, holder);
+    g_elementTreeModel->insertNode(holder, 0, text->node());
+
+    m_scene->deselectAll();
+    text->setItemSelected(true);
+    m_scene->deleteSelectedItems(nullptr);
+    // The node the box hung under is removed from the tree, and freed, meanwhile.
+    QVERIFY(g_elementTreeModel->removeRows(workplace->children.indexOf(holder), 1,
+                                           g_elementTreeModel->nodeIndex(workplace)));
+    m_scene->undoStack()->undo();
+    QCOMPARE(text->scene(), m_scene.get());
+    QCOMPARE(text->node()->parent(), workplace);
+    QCOMPARE(workplace->child(0), text->node());
 }
 
 void TestScene::deleteWithNothingSelected()
@@ -431,6 +502,29 @@ void TestScene::moveAndResizeAreUndone()
     QCOMPARE(box->handles().at(0)->parentItem(), static_cast<QGraphicsItem*>(box));
     m_scene->undoStack()->redo();
     QCOMPARE(box->pos(), QPointF(140, 125));
+}
+
+void TestScene::releaseAfterADoubleClickPushesNoSecondMove()
+{
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(100, 100));
+    GraphicsBox* box = boxAt(QPointF(150, 150));
+    QVERIFY(box);
+
+    // A click that nudges the box, then the second click of a double click:
+    // a view sends press, release, double click, release.
+    mouse(QEvent::GraphicsSceneMousePress, QPointF(150, 150));
+    mouse(QEvent::GraphicsSceneMouseMove, QPointF(152, 151));
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(152, 151));
+    QCOMPARE(box->pos(), QPointF(102, 101));
+    QCOMPARE(m_scene->undoStack()->count(), 2);
+    mouse(QEvent::GraphicsSceneMouseDoubleClick, QPointF(152, 151));
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(152, 151));
+    QCOMPARE(m_scene->undoStack()->count(), 2);
+
+    // One undo step takes the nudge back.
+    m_scene->undoStack()->undo();
+    QCOMPARE(box->pos(), QPointF(100, 100));
 }
 
 void TestScene::releaseOnEmptySpaceSelectsTheWorkplace()
