@@ -43,11 +43,13 @@ public:
 
     QSet<Manager *> propertyManagers() const { return m_managers; }
 
+    // Asked through the managers' own property sets, never through the
+    // property itself: an editor left open after its manager was unbound
+    // may report for a property that has been deleted since.
     Manager *propertyManager(Property *property) const
     {
-        AbstractPropertyManager *owner = property->propertyManager();
         for (Manager *manager : qAsConst(m_managers)) {
-            if (manager == owner)
+            if (manager->properties().contains(property))
                 return manager;
         }
         return nullptr;

@@ -13,7 +13,7 @@ QString PropertyBrowserUtils::colorText(const QColor &color)
 QString PropertyBrowserUtils::fontText(const QFont &font)
 {
     return QCoreApplication::translate("PropertyBrowserUtils", "[%1, %2]")
-        .arg(font.family()).arg(font.pointSize());
+        .arg(font.family(), QString::number(font.pointSize()));
 }
 
 // A translucent colour shows as a translucent frame about an opaque core.

@@ -58,6 +58,19 @@ struct Panel
         return editor;
     }
 
+    // A file-path row "Command" and a boolean row "Zone1", each being edited.
+    struct OpenRows
+    {
+        FileEdit* editor;
+        BoolEdit* box;
+    };
+    OpenRows openCommandAndZone()
+    {
+        VariantProperty* command = filePathRow("Command");
+        VariantProperty* zone = manager.addProperty(QVariant::Bool, "Zone1");
+        return {fileEdit(command), checkBox(zone)};
+    }
+
     VariantManager manager;
     VariantFactory factory;
     QWidget parent;
@@ -84,6 +97,7 @@ private slots:
     void checkBoxEntriesFollowEditors();
     void strangersIgnored();
     void rowsDeletedWhileEditing();
+    void rowsDeletedAfterUnbinding();
     void otherTypesUnchanged();
 };
 
@@ -273,10 +287,9 @@ void TestPanelFactory::rowsDeletedWhileEditing()
     // An edit whose handling refills the panel deletes the row before the
     // click that belongs to the same gesture arrives.
     Panel panel;
-    VariantProperty* command = panel.filePathRow("Command");
-    VariantProperty* zone = panel.manager.addProperty(QVariant::Bool, "Zone1");
-    FileEdit* editor = panel.fileEdit(command);
-    BoolEdit* box = panel.checkBox(zone);
+    const Panel::OpenRows open = panel.openCommandAndZone();
+    FileEdit* editor = open.editor;
+    BoolEdit* box = open.box;
     connect(&panel.manager, &VariantManager::valueChanged, &panel.manager, [&panel] { panel.manager.clear(); });
 
     QSignalSpy buttons(&panel.factory, &VariantFactory::btnClicked);
@@ -288,6 +301,28 @@ void TestPanelFactory::rowsDeletedWhileEditing()
     editor->setButtonOnly(false);
     QTest::mouseClick(buttonOf(editor), Qt::LeftButton);
     QCOMPARE(panel.choosersOpened, 1);
+    QCOMPARE(buttons.count(), 0);
+}
+
+void TestPanelFactory::rowsDeletedAfterUnbinding()
+{
+    // The next fill binds a new factory to the manager; the old one no
+    // longer hears of deletions, yet its editors may still be on screen
+    // (closed cells go away only on the next event-loop pass). Clicks that
+    // reach it for rows deleted meanwhile are dropped without reading the
+    // freed rows (checked under the address sanitizer).
+    Panel panel;
+    const Panel::OpenRows open = panel.openCommandAndZone();
+    FileEdit* editor = open.editor;
+    BoolEdit* box = open.box;
+    panel.factory.removePropertyManager(&panel.manager);
+    panel.manager.clear();
+
+    QSignalSpy buttons(&panel.factory, &VariantFactory::btnClicked);
+    QSignalSpy checks(&panel.factory, &VariantFactory::chckClicked);
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(60, 12));
+    QTest::mouseClick(buttonOf(editor), Qt::LeftButton);
+    QCOMPARE(checks.count(), 0);
     QCOMPARE(buttons.count(), 0);
 }
 

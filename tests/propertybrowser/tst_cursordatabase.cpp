@@ -116,6 +116,9 @@ void TestCursorDatabase::colourAndFontTexts_data()
     QTest::newRow("pixel-sized font") << PropertyBrowserUtils::fontText(pixelFont) << "[Arial, -1]";
     QTest::newRow("point-sized font") << PropertyBrowserUtils::fontText(QFont(QStringLiteral("Serif"), 11))
                                       << "[Serif, 11]";
+    // A family name is text, not a template: its percent signs stay as they are.
+    QTest::newRow("family with a percent sign")
+        << PropertyBrowserUtils::fontText(QFont(QStringLiteral("Sans %1"), 9)) << "[Sans %1, 9]";
 }
 
 void TestCursorDatabase::colourAndFontTexts()
