@@ -43,6 +43,7 @@ private slots:
     void listIsWrittenInOrder();
     void unsubmittedRecordWaitsForTheNextWrite();
     void refusedRowsAreWrittenLater();
+    void refusedRowsSurviveTheAgeCleanup();
     void clearAllLeavesItsOwnRecord_data();
     void clearAllLeavesItsOwnRecord();
     void keepDaysZeroClearsOnce();
@@ -135,6 +136,24 @@ void TestUserActionLogDlg::refusedRowsAreWrittenLater()
     dialog.addRecord(QStringLiteral("B"), QStringLiteral("after"));
     QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
              (QStringList{"1 while away", "2 after"}));
+    QCOMPARE(view(dialog)->rowCount(), 2);
+}
+
+void TestUserActionLogDlg::refusedRowsSurviveTheAgeCleanup()
+{
+    UserActionLogDlg dialog;
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("alter table logUserAction rename to logUserActionAway")));
+    MessageCatcher catcher;
+    dialog.addRecord(QStringLiteral("A"), QStringLiteral("while away"));
+    QVERIFY(query.exec(QStringLiteral("alter table logUserActionAway rename to logUserAction")));
+    QVERIFY(catcher.contains(QStringLiteral("no such table")));
+
+    // The age clean-up deletes old rows only: an action still waiting to be
+    // written is today's and must reach the table with the clean-up's own.
+    dialog.clearLog(30);
+    QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
+             (QStringList{"1 while away", "2 Clear user action log"}));
     QCOMPARE(view(dialog)->rowCount(), 2);
 }
 
