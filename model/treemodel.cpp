@@ -436,12 +436,20 @@ bool TreeModel::refreshNode(Node* node)
 {
     if (!node)
         return false;
-    setData(nodeIndex(node), node->data(0), Qt::EditRole);
+    QVariant name;
+    {
+        // The units write the row's columns on their threads.
+        SiteLocker lock;
+        name = node->data(0);
+    }
+    setData(nodeIndex(node), name, Qt::EditRole);
     return true;
 }
 
 Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const
 {
+    // The units rewrite the status columns of the rows on their threads.
+    SiteLocker lock;
     const QModelIndex start = parent.isValid() ? parent.siblingAtColumn(0) : parent;
     const int rows = rowCount(start);
     for (int row = 0; row < rows; ++row) {

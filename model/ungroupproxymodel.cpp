@@ -93,6 +93,13 @@ bool UngroupProxyModel::hasChildren(const QModelIndex& parent) const
     return !parent.isValid() && rowCount() > 0;
 }
 
+QVariant UngroupProxyModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && sourceModel())
+        return sourceModel()->headerData(section, orientation, role);
+    return QAbstractProxyModel::headerData(section, orientation, role);
+}
+
 QModelIndex UngroupProxyModel::mapToSource(const QModelIndex& proxyIndex) const
 {
     const QAbstractItemModel* source = sourceModel();

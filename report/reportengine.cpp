@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -110,13 +111,22 @@ bool ReportEngine::printToFile(const QString& fileName)
         return ReportPagePainter(*this).printToFile(fileName);
     const QString html = renderHtml();
     if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        // The document's print gives no result. Whether the target can be
+        // written is found out first, and an empty file after printing means
+        // nothing was: a file or folder already there proves nothing.
+        QFile target(fileName);
+        if (!target.open(QIODevice::WriteOnly)) {
+            qWarning() << "Could not write the report to" << fileName << target.errorString();
+            return false;
+        }
+        target.close();
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(fileName);
         QTextDocument document;
         document.setHtml(html);
         document.print(&printer);
-        if (!QFile::exists(fileName)) {
+        if (QFileInfo(fileName).size() <= 0) {
             qWarning() << "Could not write the report to" << fileName;
             return false;
         }

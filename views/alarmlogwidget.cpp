@@ -23,6 +23,7 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     const QDate today = cleanup.now().date();
     ui->dtpFrom->setDate(today.addDays(-kShownDays));
     ui->dtpTo->setDate(today);
+    lastTickDay = today;
     cleanup.load();
 
     connect(ui->btnClear, &QToolButton::clicked, this, &AlarmLogWidget::clearAllLog);
@@ -121,6 +122,13 @@ void AlarmLogWidget::clearLog(int days)
 
 void AlarmLogWidget::afterTimer()
 {
+    // The program runs for months: a view left showing up to today must go
+    // on doing so after midnight, or every new record would be filtered out.
+    const QDate today = cleanup.now().date();
+    if (today > lastTickDay && ui->dtpTo->date() == lastTickDay)
+        ui->dtpTo->setDate(today);
+    lastTickDay = today;
+
     if (cleanup.isCleanupMinute())
         clearOldRecords();
 }

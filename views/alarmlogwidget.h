@@ -65,4 +65,7 @@ private:
     AlarmLogProxyModel* proxy = nullptr;
     NightlyCleanup cleanup;
     bool reloadBeforeWrite = false;
+    // The day of the latest tick: when a tick finds a new day and the view
+    // reached up to the old one, the view is carried on to the new day.
+    QDate lastTickDay;
 };

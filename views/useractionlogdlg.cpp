@@ -106,7 +106,13 @@ void UserActionLogDlg::submit()
 void UserActionLogDlg::clearLog(int days)
 {
     LogTable::clear(QLatin1String(kTable), days);
-    model->select();
+    // A plain reload would drop the actions still waiting to be written.
+    // Clearing everything takes them too; an age clean-up keeps them, and
+    // the write below reloads the table around them.
+    if (days == 0)
+        model->select();
+    else
+        reloadBeforeWrite = true;
     addRecord(QStringLiteral("UserActionLog"), tr("Clear user action log"), true);
 }
 

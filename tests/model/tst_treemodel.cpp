@@ -2,6 +2,7 @@
 #include "messagecatcher.h"
 #include "node.h"
 #include "resources.h"
+#include "sitemutex.h"
 #include "treemodel.h"
 
 #include <QAbstractItemModelTester>
@@ -9,7 +10,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -101,6 +104,7 @@ private slots:
     void dropRules();
     void crossModelDrops();
     void forgedPayloads();
+    void lookupsWhileAUnitWrites();
 
 private:
     std::unique_ptr<TreeModel> m_energizers;
@@ -681,6 +685,41 @@ void TestTreeModel::forgedPayloads()
 
     QCOMPARE(childNames(m_gateway), QStringList{"a"});
     QCOMPARE(foreign->childCount(), 0);
+}
+
+// The control unit rewrites the status columns of the rows on its thread,
+// under the site mutex, while the GUI thread looks rows up and refreshes
+// them; run under ThreadSanitizer this catches an unguarded read.
+void TestTreeModel::lookupsWhileAUnitWrites()
+{
+    TreeModel model;
+    model.setRootNode(makeRoot(kEnergizerHeaders));
+    Node* gateway = makeNode(QStringLiteral("10.0.0.1"), model.rootNode(), Node::MapElement, kEnergizerHeaders.size());
+    Node* device = makeNode(QStringLiteral("Energ1"), nullptr, Node::Energizer);
+    std::unique_ptr<Node> deviceOwner(device);
+    Node* row = statusRow(gateway, device, Node::OK);
+
+    std::atomic<bool> stop{false};
+    std::thread unit([&] {
+        int value = 0;
+        while (!stop.load()) {
+            SiteLocker lock;
+            // A copy shares the columns until one side writes: the write
+            // then replaces the row's column store as a whole.
+            const QVector<QVariant> shared = row->columns;
+            row->setData(Node::kStatusColumn, ++value % 4);
+            row->setData(7, QStringLiteral("00:00:%1").arg(value % 60));
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        Node* byDuration = model.findNode(QModelIndex(), 7, QStringLiteral("00:00:30"));
+        QVERIFY(!byDuration || byDuration == row);
+        QVERIFY(model.findNode(QModelIndex(), 0, QStringLiteral("Energ1")) == row);
+        QVERIFY(model.refreshNode(row));
+    }
+    stop = true;
+    unit.join();
+    QCOMPARE(row->name, QStringLiteral("Energ1"));
 }
 
 QTEST_MAIN(TestTreeModel)

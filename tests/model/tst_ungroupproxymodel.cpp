@@ -46,6 +46,7 @@ private slots:
     void layoutChangeOfTheSourceIsFollowed();
     void dataChangesAreMapped();
     void followsTheSiteTreeModel();
+    void headersShowWithoutRows();
 
 private:
     std::unique_ptr<QStandardItemModel> m_source;
@@ -242,6 +243,35 @@ void TestUngroupProxyModel::followsTheSiteTreeModel()
     QCOMPARE(column0(above), (QStringList{"A0", "A1"}));
     model.clear();
     QCOMPARE(above.rowCount(), 0);
+}
+
+// The column titles come from the source whether or not a row exists: an
+// empty table (no gateway on any map yet) still shows them.
+void TestUngroupProxyModel::headersShowWithoutRows()
+{
+    TreeModel model;
+    auto* root = new Node(QStringLiteral("Name"));
+    root->columns.append(QStringLiteral("Status"));
+    model.setRootNode(root);
+    UngroupProxyModel flat;
+    flat.setSourceModel(&model);
+    QSortFilterProxyModel above;
+    above.setSourceModel(&flat);
+    QCOMPARE(flat.rowCount(), 0);
+    QCOMPARE(flat.columnCount(), 2);
+    QCOMPARE(flat.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
+    QCOMPARE(flat.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Status"));
+    QCOMPARE(above.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Status"));
+
+    // With rows the titles are the same.
+    auto* gateway = new Node(QStringLiteral("A"));
+    gateway->columns.append(QString());
+    auto* device = new Node(QStringLiteral("A0"), gateway);
+    device->columns.append(QStringLiteral("OK"));
+    QVERIFY(model.insertNode(root, -1, gateway));
+    QCOMPARE(flat.rowCount(), 1);
+    QCOMPARE(flat.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Status"));
+    QCOMPARE(above.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
 }
 
 QTEST_MAIN(TestUngroupProxyModel)

@@ -1,6 +1,7 @@
 #include "messagecatcher.h"
 #include "reportengine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -11,6 +12,7 @@ class TestReportEngine : public QObject
 private slots:
     void loadingReportsItsFailures();
     void asksEveryRecordOfEveryPage();
+    void failedPdfIsNotReportedWritten();
 
 private:
     QString write(const QString& name, const QByteArray& text)
@@ -70,6 +72,29 @@ void TestReportEngine::asksEveryRecordOfEveryPage()
     report.printExec(true, false, QString());
     ReportEngine::setPreviewHook({});
     QCOMPARE(hooked, 1);
+}
+
+// A PDF that cannot be written is a failure, also where something of that
+// name is already in the way.
+void TestReportEngine::failedPdfIsNotReportedWritten()
+{
+    const QString path = write(QStringLiteral("one.xml"),
+        "<Reports><Page><ReportBand type=\"MasterData\"><Field value=\"[a]\"/></ReportBand></Page></Reports>");
+    ReportEngine report;
+    report.recordsCount << 1;
+    QVERIFY(report.loadReport(path));
+
+    const QString blocked = m_dir.filePath(QStringLiteral("blocked.pdf"));
+    QVERIFY(QDir().mkpath(blocked));
+    MessageCatcher catcher;
+    QVERIFY(!report.printToFile(blocked));
+    QVERIFY(catcher.contains(QStringLiteral("Could not write the report")));
+
+    const QString written = m_dir.filePath(QStringLiteral("written.pdf"));
+    QVERIFY(report.printToFile(written));
+    QFile file(written);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(5), QByteArray("%PDF-"));
 }
 
 QTEST_MAIN(TestReportEngine)

@@ -80,6 +80,7 @@ private slots:
     void addRecordStoresStampAndShowsFirst();
     void failedInsertLeavesNoRow();
     void filterControlsNarrowTheView();
+    void viewUpToTodayFollowsMidnight();
     void clearAllAsksFirst_data();
     void clearAllAsksFirst();
     void nightlyCleanupRunsOncePerNight();
@@ -190,6 +191,36 @@ void TestAlarmLogWidget::filterControlsNarrowTheView()
     widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(QDate::currentDate().addDays(-50));
     QCOMPARE(view->rowCount(), 2);
     widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(QDate::currentDate().addDays(-1));
+    QCOMPARE(view->rowCount(), 1);
+}
+
+void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
+{
+    const QDate day(2026, 3, 6);
+    AlarmLogWidget widget;
+    QDateTime now(day, QTime(23, 59, 58));
+    widget.setClock([&now] { return now; });
+    showDays(widget, day.addDays(-31), day);
+    widget.afterTimer();
+    widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
+    const QAbstractItemModel* view = table(widget)->model();
+    QCOMPARE(view->rowCount(), 1);
+
+    // Past midnight the records of the new day still show.
+    now = QDateTime(day.addDays(1), QTime(0, 0, 1));
+    widget.afterTimer();
+    widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QCOMPARE(view->rowCount(), 2);
+    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QCOMPARE(widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->date(), day.addDays(1));
+    QCOMPARE(widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->date(), day.addDays(-31));
+
+    // A range the operator ended on an earlier day stays as chosen.
+    showDays(widget, day.addDays(-31), day);
+    now = QDateTime(day.addDays(2), QTime(0, 0, 1));
+    widget.afterTimer();
+    widget.addRecord(QStringLiteral("E3"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QCOMPARE(widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->date(), day);
     QCOMPARE(view->rowCount(), 1);
 }
 
