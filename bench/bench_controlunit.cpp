@@ -1,6 +1,7 @@
 // The control unit's work per heartbeat and per tick for a full gateway of
 // 32 energizers and 31 IO cards. Its signals go queued to a receiver on this
 // thread, as they go to the window; the queue is drained outside the timing.
+#include "benchmain.h"
 #include "alarmcondition.h"
 #include "controlunit.h"
 #include "gatewaysubtree.h"
@@ -175,9 +176,5 @@ BENCHMARK(BM_Tick)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QCoreApplication>(argc, argv);
 }

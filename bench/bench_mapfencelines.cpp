@@ -2,6 +2,7 @@
 // display (every line and circle handed its status, then the frame painted),
 // and a workspace with four gateways written to and read from its
 // project-file form.
+#include "benchmain.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -156,12 +157,5 @@ BENCHMARK(BM_ReadWorkspace)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    initLumetraResources();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QApplication>(argc, argv);
 }

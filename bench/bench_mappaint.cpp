@@ -1,6 +1,7 @@
 // One repaint of a site map, as the one-second tick causes it: 4 gateway
 // boxes, 50 text boxes, 20 button boxes and a full-screen background picture
 // painted into a 1920 x 1080 image.
+#include "benchmain.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "node.h"
@@ -113,12 +114,5 @@ BENCHMARK(BM_AlarmTickAndPaint)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    initLumetraResources();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QApplication>(argc, argv);
 }

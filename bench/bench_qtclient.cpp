@@ -1,5 +1,6 @@
 // Packet processing throughput of the gateway client: received bytes in,
 // signals out to a receiver on another thread, as the control unit gets them.
+#include "benchmain.h"
 #include "qtclient.h"
 
 #include <QCoreApplication>
@@ -128,11 +129,7 @@ BENCHMARK(BM_PushedWrite)->ArgNames({"logging", "receiver"})->ArgsProduct({{0, 1
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks<QCoreApplication>(argc, argv);
 }
 
 #include "bench_qtclient.moc"
