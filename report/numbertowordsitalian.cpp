@@ -1,0 +1,63 @@
+#include "numbertowords.h"
+
+#include "numbertowordsrange.h"
+
+namespace {
+
+QString tableWord(qint64 n)
+{
+    static const char* const small[] = {
+        "zero", "uno", "due", "tre", "quattro", "cinque", "sei", "sette", "otto", "nove", "dieci",
+        "undici", "dodici", "tredici", "quattordici", "quindici", "sedici", "diciassette",
+        "diciotto", "diciannove", "venti",
+    };
+    static const char* const tens[] = { "", "", "venti", "trenta", "quaranta", "cinquanta",
+                                        "sessanta", "settanta", "ottanta", "novanta" };
+    if (n < 0)
+        return QString();
+    if (n <= 20)
+        return QLatin1String(small[n]);
+    if (n < 100 && n % 10 == 0)
+        return QLatin1String(tens[n / 10]);
+    return QString();
+}
+
+QString italian(qint64 n)
+{
+    if (n < 21)
+        return tableWord(n);
+    if (n < 100) {
+        QString text = tableWord(n / 10 * 10);
+        const qint64 units = n % 10;
+        if (units == 0)
+            return text;
+        // "venti" + "uno" is "ventuno": the vowel goes before uno and otto.
+        if (units == 1 || units == 8)
+            text.chop(1);
+        return text + tableWord(units);
+    }
+    static const int powers[] = { 2, 3, 6, 9 };
+    qint64 count = 0;
+    const int power = NumberToWordsRange::largestScale(n, powers, &count);
+    QString text;
+    switch (power) {
+    case 2: text = count == 1 ? QStringLiteral("cento") : italian(count) + QLatin1String("cento"); break;
+    case 3: text = count == 1 ? QStringLiteral("mille") : italian(count) + QLatin1String("mila "); break;
+    case 6: text = count == 1 ? QStringLiteral("un milione ") : italian(count) + QLatin1String(" milioni "); break;
+    default: text = count == 1 ? QStringLiteral("un miliardo ") : italian(count) + QLatin1String(" miliardi "); break;
+    }
+    const qint64 rest = n % NumberToWordsRange::powerOfTen(power);
+    if (rest > 0)
+        text += italian(rest);
+    return text;
+}
+
+} // namespace
+
+QString numberToWordsIta(double amount)
+{
+    qint64 whole = 0;
+    if (!NumberToWordsRange::wholePart(amount, &whole))
+        return QString();
+    return italian(whole);
+}
