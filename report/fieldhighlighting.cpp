@@ -24,6 +24,13 @@ bool evaluate(QScriptEngine& script, const QString& text, QScriptValue* result)
     return !failed;
 }
 
+// A colour the template leaves out stays "none" through its text form; the
+// invalid colour would otherwise come back as opaque black.
+QString colourText(const QColor& color)
+{
+    return color.isValid() ? colorToText(color) : QString();
+}
+
 } // namespace
 
 QVariant FieldHighlighting::ownValue(const Field& field, int property)
@@ -33,8 +40,8 @@ QVariant FieldHighlighting::ownValue(const Field& field, int property)
     case Italic: return field.font.style() != QFont::StyleNormal;
     case Underline: return field.font.underline();
     case Strikeout: return field.font.strikeOut();
-    case FontColor: return colorToText(field.templateFontColor);
-    case BackgroundColor: return colorToText(field.templateBackgroundColor);
+    case FontColor: return colourText(field.templateFontColor);
+    case BackgroundColor: return colourText(field.templateBackgroundColor);
     default: return QVariant();
     }
 }
@@ -53,13 +60,13 @@ QVariant FieldHighlighting::fromPiece(const Field& field, int property, const QS
     // "?rgba(…)" becomes: condition ? 'rgba(…)' : 'template colour'.
     const QColor templateColor = property == FontColor ? field.templateFontColor : field.templateBackgroundColor;
     if (piece.isEmpty())
-        return colorToText(templateColor);
+        return colourText(templateColor);
     piece.insert(1, QLatin1Char('\''));
-    const QString text = resolve(condition + piece) + QLatin1String("':'") + colorToText(templateColor) + QLatin1Char('\'');
+    const QString text = resolve(condition + piece) + QLatin1String("':'") + colourText(templateColor) + QLatin1Char('\'');
     // A condition that fails keeps the template colour rather than an
     // unreadable colour (the error text would read as transparent black).
     if (!evaluate(script, text, &value))
-        return colorToText(templateColor);
+        return colourText(templateColor);
     return value.toString();
 }
 

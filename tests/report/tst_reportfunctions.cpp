@@ -200,6 +200,13 @@ void tst_ReportFunctions::highlighting()
     QTEST(style.font.italic(), "italic");
     QTEST(style.fontColor, "fontColor");
     QTEST(style.backgroundColor, "background");
+
+    if (highlighting.isEmpty()) { // no background in the template stays none
+        field.templateBackgroundColor = QColor();
+        QVERIFY(!FieldHighlighting::style(field, resolve, script).backgroundColor.isValid());
+        field.highlighting = "0;backgroundColor=?rgba(0,0,255,255)";
+        QVERIFY(!FieldHighlighting::style(field, resolve, script).backgroundColor.isValid());
+    }
 }
 
 QTEST_MAIN(tst_ReportFunctions)
