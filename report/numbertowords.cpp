@@ -1,6 +1,6 @@
 #include "numbertowords.h"
 
-#include "numbertowordsrange.h"
+#include "numbertowordscommon.h"
 
 #include <cmath>
 
@@ -28,7 +28,7 @@ QString numberToWords(double amount, const QString& languageCode)
         // The French routine counts in 32 bits; an amount beyond that has no
         // integer to hand over, and a wrapped one would be another number.
         int whole = 0;
-        return NumberToWordsRange::wholePart32(amount, &whole) ? numberToWordsFra(whole, variant) : QString();
+        return NumberToWordsCommon::wholePart32(amount, &whole) ? numberToWordsFra(whole, variant) : QString();
     }
 
     if (languageCode == QLatin1String("ITA"))

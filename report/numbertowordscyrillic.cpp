@@ -1,6 +1,6 @@
 #include "numbertowords.h"
 
-#include "numbertowordsrange.h"
+#include "numbertowordscommon.h"
 
 #include <QStringList>
 

@@ -1,25 +1,19 @@
 #include "numbertowords.h"
 
-#include "numbertowordsrange.h"
+#include "numbertowordscommon.h"
 
 namespace {
 
 QString smallNumber(qint64 n)
 {
-    static const char* const words[] = {
+    static const char* const small[] = {
         "zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine",
         "ten", "eleven", "twelve", "thirteen", "fourteen", "fifteen", "sixteen",
         "seventeen", "eighteen", "nineteen", "twenty",
     };
     static const char* const tens[] = { "", "", "twenty", "thirty", "forty", "fifty",
                                         "sixty", "seventy", "eighty", "ninety" };
-    if (n < 0)
-        return QString();
-    if (n <= 20)
-        return QLatin1String(words[n]);
-    if (n < 100 && n % 10 == 0)
-        return QLatin1String(tens[n / 10]);
-    return QString();
+    return NumberToWordsCommon::tableWord(n, small, tens);
 }
 
 QString scaleWord(int power)
@@ -44,9 +38,9 @@ QString english(qint64 n)
     }
     static const int powers[] = { 2, 3, 6, 9 };
     qint64 count = 0;
-    const int power = NumberToWordsRange::largestScale(n, powers, &count);
+    const int power = NumberToWordsCommon::largestScale(n, powers, &count);
     QString text = english(count) + QLatin1Char(' ') + scaleWord(power);
-    const qint64 rest = n % NumberToWordsRange::powerOfTen(power);
+    const qint64 rest = n % NumberToWordsCommon::powerOfTen(power);
     if (rest > 0)
         text += QLatin1Char(' ') + english(rest);
     return text;
@@ -59,7 +53,7 @@ QString numberToWordsEng(double amount)
     // Counted in 64 bits, so amounts past two billion read as "three billion"
     // and not as a wrapped 32-bit remainder.
     qint64 whole = 0;
-    if (!NumberToWordsRange::wholePart(amount, &whole))
+    if (!NumberToWordsCommon::wholePart(amount, &whole))
         return QString();
     return english(whole);
 }

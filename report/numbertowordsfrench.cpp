@@ -1,6 +1,6 @@
 #include "numbertowords.h"
 
-#include "numbertowordsrange.h"
+#include "numbertowordscommon.h"
 
 #include <cmath>
 
@@ -58,7 +58,7 @@ QString french(int n, int variant, bool beforeMille)
     }
     static const int powers[] = { 3, 6, 9 };
     qint64 count = 0;
-    const int power = NumberToWordsRange::largestScale(n, powers, &count);
+    const int power = NumberToWordsCommon::largestScale(n, powers, &count);
     QString text;
     if (power == 3) {
         text = count == 1 ? QStringLiteral("mille") : french(int(count), variant, true) + QLatin1String("-mille");
@@ -67,7 +67,7 @@ QString french(int n, int variant, bool beforeMille)
         text = count == 1 ? QLatin1String("un-") + scale
                           : french(int(count), variant, false) + QLatin1Char('-') + scale + QLatin1Char('s');
     }
-    const qint64 rest = n % NumberToWordsRange::powerOfTen(power);
+    const qint64 rest = n % NumberToWordsCommon::powerOfTen(power);
     if (rest > 0)
         text += QLatin1Char('-') + french(int(rest), variant, false);
     return text;

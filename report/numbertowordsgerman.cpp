@@ -1,6 +1,6 @@
 #include "numbertowords.h"
 
-#include "numbertowordsrange.h"
+#include "numbertowordscommon.h"
 
 namespace {
 
@@ -13,13 +13,7 @@ QString tableWord(qint64 n)
     };
     static const char* const tens[] = { "", "", "zwanzig", "dreissig", "vierzig", "f\u00fcnfzig",
                                         "sechzig", "siebzig", "achtzig", "neunzig" };
-    if (n < 0)
-        return QString();
-    if (n <= 20)
-        return QString::fromUtf8(small[n]);
-    if (n < 100 && n % 10 == 0)
-        return QString::fromUtf8(tens[n / 10]);
-    return QString();
+    return NumberToWordsCommon::tableWord(n, small, tens);
 }
 
 QString german(qint64 n, bool innerCall)
@@ -34,7 +28,7 @@ QString german(qint64 n, bool innerCall)
     }
     static const int powers[] = { 2, 3, 6, 9 };
     qint64 count = 0;
-    const int power = NumberToWordsRange::largestScale(n, powers, &count);
+    const int power = NumberToWordsCommon::largestScale(n, powers, &count);
     QString scale;
     switch (power) {
     case 2: scale = QStringLiteral("hundert"); break;
@@ -43,7 +37,7 @@ QString german(qint64 n, bool innerCall)
     default: scale = n < 2000000000 ? QStringLiteral("emilliarde") : QStringLiteral("milliarden"); break;
     }
     QString text = german(count, true) + scale;
-    const qint64 rest = n % NumberToWordsRange::powerOfTen(power);
+    const qint64 rest = n % NumberToWordsCommon::powerOfTen(power);
     // The rest ends the caller's number, so a lone one there reads "eins"
     // (einhunderteins) exactly when it would standing alone.
     if (rest > 0)
@@ -56,7 +50,7 @@ QString german(qint64 n, bool innerCall)
 QString numberToWordsGer(double amount, bool innerCall)
 {
     qint64 whole = 0;
-    if (!NumberToWordsRange::wholePart(amount, &whole))
+    if (!NumberToWordsCommon::wholePart(amount, &whole))
         return QString();
     return german(whole, innerCall);
 }

@@ -1,6 +1,6 @@
 #include "numbertowords.h"
 
-#include "numbertowordsrange.h"
+#include "numbertowordscommon.h"
 
 namespace {
 
@@ -13,13 +13,7 @@ QString tableWord(qint64 n)
     };
     static const char* const tens[] = { "", "", "venti", "trenta", "quaranta", "cinquanta",
                                         "sessanta", "settanta", "ottanta", "novanta" };
-    if (n < 0)
-        return QString();
-    if (n <= 20)
-        return QLatin1String(small[n]);
-    if (n < 100 && n % 10 == 0)
-        return QLatin1String(tens[n / 10]);
-    return QString();
+    return NumberToWordsCommon::tableWord(n, small, tens);
 }
 
 QString italian(qint64 n)
@@ -38,7 +32,7 @@ QString italian(qint64 n)
     }
     static const int powers[] = { 2, 3, 6, 9 };
     qint64 count = 0;
-    const int power = NumberToWordsRange::largestScale(n, powers, &count);
+    const int power = NumberToWordsCommon::largestScale(n, powers, &count);
     QString text;
     switch (power) {
     case 2: text = count == 1 ? QStringLiteral("cento") : italian(count) + QLatin1String("cento"); break;
@@ -46,7 +40,7 @@ QString italian(qint64 n)
     case 6: text = count == 1 ? QStringLiteral("un milione ") : italian(count) + QLatin1String(" milioni "); break;
     default: text = count == 1 ? QStringLiteral("un miliardo ") : italian(count) + QLatin1String(" miliardi "); break;
     }
-    const qint64 rest = n % NumberToWordsRange::powerOfTen(power);
+    const qint64 rest = n % NumberToWordsCommon::powerOfTen(power);
     if (rest > 0)
         text += italian(rest);
     return text;
@@ -57,7 +51,7 @@ QString italian(qint64 n)
 QString numberToWordsIta(double amount)
 {
     qint64 whole = 0;
-    if (!NumberToWordsRange::wholePart(amount, &whole))
+    if (!NumberToWordsCommon::wholePart(amount, &whole))
         return QString();
     return italian(whole);
 }

@@ -1,6 +1,6 @@
 #include "numbertowords.h"
 
-#include "numbertowordsrange.h"
+#include "numbertowordscommon.h"
 
 #include <cmath>
 
@@ -85,7 +85,7 @@ QString numberToWordsEsp(double amount, bool hundredths)
     // A negative amount has no reading here (its minus sign would land in the
     // digit field), and the field holds fifteen digits.
     qint64 whole = 0;
-    if (!NumberToWordsRange::wholePart(amount, &whole) || amount < 0)
+    if (!NumberToWordsCommon::wholePart(amount, &whole) || amount < 0)
         return QString();
     if (!hundredths)
         return spanish(whole);

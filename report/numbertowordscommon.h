@@ -1,14 +1,16 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <cmath>
 #include <limits>
 
-// Shared limits of the amounts-in-words routines. Whole parts are handled as
-// 64-bit integers; a double above 2^53 no longer holds every whole number, so
-// the routines that count in 64 bits stop well below it.
-namespace NumberToWordsRange {
+// What the amounts-in-words routines share: their limits and table look-ups.
+// Whole parts are handled as 64-bit integers; a double above 2^53 no longer
+// holds every whole number, so the routines that count in 64 bits stop well
+// below it.
+namespace NumberToWordsCommon {
 
 // The largest whole part the 64-bit routines write (fifteen digits).
 constexpr qint64 LargestWholePart = 999999999999999LL;
@@ -67,4 +69,17 @@ int largestScale(qint64 n, const int (&powers)[N], qint64* count)
     return found;
 }
 
-} // namespace NumberToWordsRange
+// The word of a number from 0 to 20 or of a whole ten up to 90, from the two
+// tables of a language (UTF-8); any other number has none.
+inline QString tableWord(qint64 n, const char* const (&small)[21], const char* const (&tens)[10])
+{
+    if (n < 0)
+        return QString();
+    if (n <= 20)
+        return QString::fromUtf8(small[n]);
+    if (n < 100 && n % 10 == 0)
+        return QString::fromUtf8(tens[n / 10]);
+    return QString();
+}
+
+} // namespace NumberToWordsCommon
