@@ -41,7 +41,10 @@ QString tst_ReportFunctions::evaluate(const QString& formula, bool showInGroup)
     QScriptEngine script;
     ReportFunctions::install(script, &aggregates);
     script.globalObject().setProperty(QStringLiteral("showInGroup"), showInGroup);
-    return script.evaluate(ReportFunctions::rewriteAggregateCalls(formula)).toString();
+    script.pushContext(); // as the engine evaluates, so formulas leave nothing behind
+    const QString result = script.evaluate(ReportFunctions::rewriteAggregateCalls(formula)).toString();
+    script.popContext();
+    return result;
 }
 
 using Entries = QList<QStringList>; // name, value, record
