@@ -150,6 +150,7 @@ private slots:
         QTest::newRow("above the spin range") << QByteArray("[General]\nAL_KeepDays=365\n") << 365
                                               << "rgba(232,194,251,255)";
         QTest::newRow("not a number") << QByteArray("[General]\nAL_KeepDays=abc\n") << 30 << "rgba(232,194,251,255)";
+        QTest::newRow("negative") << QByteArray("[General]\nAL_KeepDays=-5\n") << 30 << "rgba(232,194,251,255)";
         QTest::newRow("unquoted colour") << QByteArray("[General]\nTextAlarmBGColorMode=rgba(1,2,3,4)\n") << 30
                                          << "rgba(1,2,3,4)";
     }
@@ -178,6 +179,36 @@ private slots:
         s.beginGroup(QStringLiteral("alarmCondition"));
         QCOMPARE(s.beginReadArray(QStringLiteral("alarmCondition")), 0);
         QVERIFY(alarmConditions().isEmpty());
+    }
+
+    // The text action's mode, background and caption are edited in the tree.
+    void textAlarmSettings()
+    {
+        QFile::remove(ini());
+        ChooserHooks::setColorChooser([](QColor& c, QWidget*) {
+            c = Qt::cyan;
+            return true;
+        });
+        SettingDlg dlg;
+        const auto edit = [](SettingDlg& d) {
+            auto* tree = child<QTreeWidget>(d, "treeWidget");
+            QTreeWidgetItem* text = tree->topLevelItem(0)->child(0);
+            qobject_cast<QComboBox*>(tree->itemWidget(text, 1))->setCurrentIndex(1);
+            tree->setCurrentItem(text->child(0), 1);
+            d.treeDoubleClicked(text->child(0), 1);
+            tree->setCurrentItem(text->child(1), 1);
+            d.treeDoubleClicked(text->child(1), 1);
+            tree->editItem(text->child(1), 1);
+            auto* editor = openEditor<QLineEdit>(tree);
+            QVERIFY(editor);
+            editor->setText(QStringLiteral("INTRUDER"));
+            commit(editor);
+        };
+        QCOMPARE(run(dlg, nullptr, edit, ok), int(QDialog::Accepted));
+        QSettings s(ini(), QSettings::IniFormat);
+        QCOMPARE(s.value("TextAlarmMode").toInt(), 1);
+        QCOMPARE(s.value("TextAlarmBGColorMode").toString(), QStringLiteral("rgba(0,255,255,255)"));
+        QCOMPARE(s.value("AlarmCaption").toString(), QStringLiteral("INTRUDER"));
     }
 
     void endingWithoutOkWritesNothing_data()
