@@ -332,6 +332,16 @@ void SettingDlg::addTextAction(QSettings& settings)
     caption->setData(1, Qt::UserRole, CaptionKey);
 }
 
+bool SettingDlg::reverseLogic() const
+{
+    return form->chkReverse->isChecked();
+}
+
+bool SettingDlg::sensorMode() const
+{
+    return form->chkSensorMode->isChecked();
+}
+
 void SettingDlg::saveAccepted()
 {
     const AlarmConditionList conditions = tableConditions();
@@ -382,8 +392,7 @@ bool SettingDlg::writeSettings(const AlarmConditionList& conditions)
     qWarning("Settings could not be written to %s (status %d)", qUtf8Printable(settings->fileName()),
              int(settings->status()));
     QMessageBox::warning(this, tr("Error"),
-                         tr("The settings could not be written to\n%1\nThey apply until the program ends.")
-                             .arg(settings->fileName()));
+                         tr("The settings could not be written to\n%1").arg(settings->fileName()));
     return false;
 }
 

@@ -66,6 +66,10 @@ public:
     bool settingsWritten() const { return m_settingsWritten; }
     // Whether a sound alarm was added, renamed, given a file or deleted.
     bool soundAlarmsChanged() const { return m_soundAlarmsChanged; }
+    // The control unit's flags as the dialog ends; they hold for the session
+    // even when setting.ini could not be written.
+    bool reverseLogic() const;
+    bool sensorMode() const;
 
     // The conditions the table holds: energizer rows, then sensor rows, each in table order.
     AlarmConditionList tableConditions() const;

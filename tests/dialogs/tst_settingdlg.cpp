@@ -111,6 +111,17 @@ T* openEditor(QAbstractItemView* view)
     return nullptr;
 }
 
+// Colour choosers pick cyan (counting the calls).
+void chooseCyan(int* asked = nullptr)
+{
+    ChooserHooks::setColorChooser([asked](QColor& c, QWidget*) {
+        if (asked)
+            ++*asked;
+        c = Qt::cyan;
+        return true;
+    });
+}
+
 QTreeWidgetItem* soundItem(SettingDlg& dlg, int row)
 {
     return child<QTreeWidget>(dlg, "treeWidget")->topLevelItem(0)->child(row);
@@ -185,10 +196,7 @@ private slots:
     void textAlarmSettings()
     {
         QFile::remove(ini());
-        ChooserHooks::setColorChooser([](QColor& c, QWidget*) {
-            c = Qt::cyan;
-            return true;
-        });
+        chooseCyan();
         SettingDlg dlg;
         const auto edit = [](SettingDlg& d) {
             auto* tree = child<QTreeWidget>(d, "treeWidget");
@@ -319,11 +327,7 @@ private slots:
         QFETCH(int, column);
         writeIni(Conditions);
         int asked = 0;
-        ChooserHooks::setColorChooser([&asked](QColor& c, QWidget*) {
-            ++asked;
-            c = Qt::cyan;
-            return true;
-        });
+        chooseCyan(&asked);
         SettingDlg dlg;
         emit child<QTableWidget>(dlg, "tableAlarmCond")->cellDoubleClicked(0, column);
         QCOMPARE(asked, column == 2 ? 1 : 0);
