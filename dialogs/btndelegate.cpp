@@ -1,6 +1,6 @@
 #include "btndelegate.h"
 
-#include "celleditorgeometry.h"
+#include "delegateediting.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -77,8 +77,5 @@ void BtnDelegate::currentItemChanged_(QTableWidgetItem*, QTableWidgetItem*)
 
 void BtnDelegate::commitAndCloseEditor()
 {
-    if (auto* editor = qobject_cast<QLineEdit*>(sender())) {
-        emit commitData(editor);
-        emit closeEditor(editor, NoHint);
-    }
+    commitAndCloseSender<QLineEdit>(this, sender());
 }

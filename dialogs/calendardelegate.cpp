@@ -1,6 +1,6 @@
 #include "calendardelegate.h"
 
-#include "celleditorgeometry.h"
+#include "delegateediting.h"
 
 #include <QDateEdit>
 
@@ -45,8 +45,5 @@ void CalendarDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionV
 
 void CalendarDelegate::commitAndCloseEditor()
 {
-    if (auto* editor = qobject_cast<QDateEdit*>(sender())) {
-        emit commitData(editor);
-        emit closeEditor(editor, NoHint);
-    }
+    commitAndCloseSender<QDateEdit>(this, sender());
 }

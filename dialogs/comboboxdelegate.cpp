@@ -1,6 +1,6 @@
 #include "comboboxdelegate.h"
 
-#include "celleditorgeometry.h"
+#include "delegateediting.h"
 #include "rscombobox.h"
 
 #include <QIcon>

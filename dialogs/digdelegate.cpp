@@ -1,6 +1,6 @@
 #include "digdelegate.h"
 
-#include "celleditorgeometry.h"
+#include "delegateediting.h"
 
 #include <QDoubleValidator>
 #include <QIntValidator>
@@ -50,8 +50,5 @@ void DigDelegate::editorClose_(QWidget*, QAbstractItemDelegate::EndEditHint)
 
 void DigDelegate::commitAndCloseEditor()
 {
-    if (auto* editor = qobject_cast<QWidget*>(sender())) {
-        emit commitData(editor);
-        emit closeEditor(editor, NoHint);
-    }
+    commitAndCloseSender<QWidget>(this, sender());
 }

@@ -1,5 +1,7 @@
 #include "itemdelegate.h"
 
+#include "delegateediting.h"
+
 #include <QDebug>
 #include <QWidget>
 
@@ -17,10 +19,6 @@ void ItemDelegate::editorClose_(QWidget*, QAbstractItemDelegate::EndEditHint)
 
 void ItemDelegate::commitAndCloseEditor()
 {
-    auto* editor = qobject_cast<QWidget*>(sender());
-    if (editor) {
-        emit commitData(editor);
-        emit closeEditor(editor, NoHint);
-    }
+    commitAndCloseSender<QWidget>(this, sender());
     qDebug() << "commit";
 }

@@ -1,6 +1,6 @@
 #include "spindelegate.h"
 
-#include "celleditorgeometry.h"
+#include "delegateediting.h"
 
 #include <QDoubleSpinBox>
 
@@ -48,8 +48,5 @@ void SpinDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewI
 
 void SpinDelegate::commitAndCloseEditor()
 {
-    if (auto* editor = qobject_cast<QDoubleSpinBox*>(sender())) {
-        emit commitData(editor);
-        emit closeEditor(editor, NoHint);
-    }
+    commitAndCloseSender<QDoubleSpinBox>(this, sender());
 }

@@ -92,6 +92,9 @@ private slots:
         editor->setValue(99);
         delegate.setModelData(editor, &model, cell());
         QCOMPARE(model.data(cell()).toDouble(), 10.0);
+        QSignalSpy closed(&delegate, &QAbstractItemDelegate::closeEditor);
+        emit editor->editingFinished();
+        QCOMPARE(closed.count(), 1);
     }
 
     void btnDelegate()

@@ -1,4 +1,4 @@
-#include "celleditorgeometry.h"
+#include "delegateediting.h"
 
 #include <QStyleOptionViewItem>
 #include <QWidget>
