@@ -111,12 +111,10 @@ T* openEditor(QAbstractItemView* view)
     return nullptr;
 }
 
-// Colour choosers pick cyan (counting the calls).
-void chooseCyan(int* asked = nullptr)
+// Colour choosers pick cyan.
+void chooseCyan()
 {
-    ChooserHooks::setColorChooser([asked](QColor& c, QWidget*) {
-        if (asked)
-            ++*asked;
+    ChooserHooks::setColorChooser([](QColor& c, QWidget*) {
         c = Qt::cyan;
         return true;
     });
@@ -284,54 +282,43 @@ private slots:
         QCOMPARE(s.value("alarmSensorCondition/alarmSensorCondition/size").toInt(), 2);
     }
 
-    void statusChoiceColours_data()
+    void conditionColours_data()
     {
         QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column"); // 1: a status is chosen, else the column double-clicked
         QTest::addColumn<QString>("status");
         QTest::addColumn<QColor>("color");
-        QTest::newRow("Critical, Off condition") << 1 << "Critical" << QColor(0, 38, 255, 255);
-        QTest::newRow("Critical") << 0 << "Critical" << QColor(255, 0, 0, 255);
-        QTest::newRow("Warning") << 2 << "Warning" << QColor(232, 183, 98, 255);
+        QTest::newRow("Critical, Off condition") << 1 << 1 << "Critical" << QColor(0, 38, 255);
+        QTest::newRow("Critical") << 0 << 1 << "Critical" << QColor(255, 0, 0);
+        QTest::newRow("Warning") << 2 << 1 << "Warning" << QColor(232, 183, 98);
+        QTest::newRow("Condition double-clicked") << 0 << 0 << "" << QColor(1, 2, 3);
+        QTest::newRow("Color double-clicked") << 0 << 2 << "" << QColor(Qt::cyan);
+        QTest::newRow("Active double-clicked") << 0 << 3 << "" << QColor(1, 2, 3);
     }
 
-    void statusChoiceColours()
+    void conditionColours()
     {
         QFETCH(int, row);
+        QFETCH(int, column);
         QFETCH(QString, status);
         QFETCH(QColor, color);
         writeIni(Conditions);
+        chooseCyan();
         SettingDlg dlg;
         dlg.show();
         child<QTabWidget>(dlg, "tabWidget")->setCurrentIndex(1);
         auto* table = child<QTableWidget>(dlg, "tableAlarmCond");
-        table->setCurrentCell(row, 1);
-        table->editItem(table->item(row, 1));
-        auto* combo = openEditor<QComboBox>(table);
-        QVERIFY(combo);
-        combo->setCurrentIndex(combo->findText(status));
-        QCOMPARE(table->item(row, 1)->text(), status);
-        QCOMPARE(table->item(row, 2)->background().color(), color);
+        if (column == 1) {
+            table->setCurrentCell(row, 1);
+            table->editItem(table->item(row, 1));
+            auto* combo = openEditor<QComboBox>(table);
+            QVERIFY(combo);
+            combo->setCurrentIndex(combo->findText(status));
+            QCOMPARE(table->item(row, 1)->text(), status);
+        } else {
+            emit table->cellDoubleClicked(row, column);
+        }
         QCOMPARE(dlg.tableConditions().at(row).AlarmColor, color);
-    }
-
-    void colourOnlyFromColourColumn_data()
-    {
-        QTest::addColumn<int>("column");
-        QTest::newRow("Condition") << 0;
-        QTest::newRow("Color") << 2;
-        QTest::newRow("Active") << 3;
-    }
-
-    void colourOnlyFromColourColumn()
-    {
-        QFETCH(int, column);
-        writeIni(Conditions);
-        int asked = 0;
-        chooseCyan(&asked);
-        SettingDlg dlg;
-        emit child<QTableWidget>(dlg, "tableAlarmCond")->cellDoubleClicked(0, column);
-        QCOMPARE(asked, column == 2 ? 1 : 0);
-        QCOMPARE(dlg.tableConditions().first().AlarmColor, column == 2 ? QColor(Qt::cyan) : QColor(1, 2, 3));
     }
 
     // New alarms: appended to the list, shown on top, named as first typed;
