@@ -97,11 +97,8 @@ SettingDlg::SettingDlg(QWidget* parent)
     , form(new Ui::SettingDlg)
 {
     form->setupUi(this);
-    {
-        const auto settings = openSettings();
-        readMiscellaneous(*settings);
-    }
-    editing = false;
+    const auto settings = openSettings();
+    readMiscellaneous(*settings);
 
     QTreeWidget* tree = form->treeWidget;
     connect(tree, &QTreeWidget::itemDoubleClicked, this, &SettingDlg::treeDoubleClicked);
@@ -119,14 +116,10 @@ SettingDlg::SettingDlg(QWidget* parent)
     connect(itemDelegate, &ItemDelegate::editorClose, this, &SettingDlg::editorClosed);
 
     setUpConditionTable();
-    const auto settings = openSettings();
     loadConditions(*settings);
 }
 
-SettingDlg::~SettingDlg()
-{
-    delete form;
-}
+SettingDlg::~SettingDlg() = default;
 
 std::unique_ptr<QSettings> SettingDlg::openSettings()
 {

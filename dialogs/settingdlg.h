@@ -104,7 +104,7 @@ private:
     void applySoundName(QTreeWidgetItem* item);
     void applySoundFile(QTreeWidgetItem* item);
 
-    Ui::SettingDlg* form;
+    std::unique_ptr<Ui::SettingDlg> form;
     QTreeWidgetItem* rootItem = nullptr;
     BtnDelegate* btnDelegate = nullptr;
     ItemDelegate* itemDelegate = nullptr;
