@@ -405,6 +405,7 @@ private slots:
         TreeModel elements;
         elements.setRootNode(new Node(QStringLiteral("Name")));
         g_elementTreeModel = &elements;
+        const auto restore = qScopeGuard([] { g_elementTreeModel = nullptr; });
         auto* sound = new Node;
         sound->type = Node::SoundAlarm;
         sound->columns = {QStringLiteral("Siren"), QVariant::fromValue(SoundPath()), QUuid::createUuid()};
@@ -429,7 +430,6 @@ private slots:
             d.deleteAction();
         };
         run(dlg, &scene, act, [](SettingDlg& d) { d.reject(); });
-        g_elementTreeModel = nullptr;
 
         QCOMPARE(sounds.isEmpty(), deleted);
         QCOMPARE(warning, referenced ? QStringLiteral("Error|Could not delete alarm action\n as there is reference with energizers")
