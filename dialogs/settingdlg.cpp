@@ -20,7 +20,6 @@
 #include <QBrush>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QMessageBox>
 #include <QSettings>
 #include <QUuid>
@@ -437,7 +436,7 @@ void SettingDlg::selectFile()
             current->setData(1, Qt::BackgroundRole, color);
     } else {
         const QString path = FileChooserHook::getOpenFileName(this, tr("Select File"),
-                                                              QCoreApplication::applicationDirPath(), SoundFilter);
+                                                              AppPaths::homeDir(), SoundFilter);
         if (path.isEmpty())
             return;
         current->setText(1, path);

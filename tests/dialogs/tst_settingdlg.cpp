@@ -329,8 +329,9 @@ private slots:
         QList<Node*> sounds;
         GraphicsScene scene(QStringLiteral("W1"));
         scene.setSoundAlarmList(&sounds);
-        FileChooserHook::setOpenFileChooser([](QWidget*, const QString&, const QString&, const QString& filter) {
-            return filter == QLatin1String("Sound (*.wav)") ? QStringLiteral("/no/such/warn.wav") : QString();
+        FileChooserHook::setOpenFileChooser([this](QWidget*, const QString&, const QString& dir, const QString& filter) {
+            const bool asked = filter == QLatin1String("Sound (*.wav)") && dir == home.path();
+            return asked ? QStringLiteral("/no/such/warn.wav") : QString();
         });
         SettingDlg dlg;
         const auto act = [&](SettingDlg& d) {
