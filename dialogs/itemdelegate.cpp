@@ -1,0 +1,24 @@
+#include "itemdelegate.h"
+
+#include "delegateediting.h"
+
+#include <QDebug>
+#include <QWidget>
+
+ItemDelegate::ItemDelegate(QObject* parent)
+    : QItemDelegate(parent)
+{
+    connect(this, &QAbstractItemDelegate::closeEditor, this, &ItemDelegate::editorClose_);
+}
+
+void ItemDelegate::editorClose_(QWidget*, QAbstractItemDelegate::EndEditHint)
+{
+    emit editorClose(this);
+    qDebug() << "close";
+}
+
+void ItemDelegate::commitAndCloseEditor()
+{
+    commitAndCloseSender<QWidget>(this, sender());
+    qDebug() << "commit";
+}
