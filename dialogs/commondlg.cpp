@@ -74,7 +74,8 @@ void CommonDlg::editUserProperties(int userId)
         if (UserAccounts::load(userId, &account)) {
             ui->edtUser->setText(account.name);
             ui->chkActiveUser->setChecked(account.active);
-            ui->cbRole->setCurrentIndex(account.roleId);
+            if (account.roleId >= 0 && account.roleId < UserAccounts::RoleCount)
+                ui->cbRole->setCurrentIndex(account.roleId);
         }
     } else {
         setWindowTitle(tr("Add new user"));

@@ -2,6 +2,7 @@
 
 #include "commondlg.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -92,7 +93,14 @@ Result save(int id, const Account& account, const QString& password)
         }
         sql += QStringLiteral(" where id_user=?");
         values << id;
-        return run(query, sql, values, error);
+        if (!run(query, sql, values, error))
+            return false;
+        // An account deleted meanwhile must not be reported as changed.
+        if (query.numRowsAffected() == 0) {
+            *error = QCoreApplication::translate("UserAccounts", "The user no longer exists.");
+            return false;
+        }
+        return true;
     });
 }
 
@@ -116,10 +124,16 @@ Result guardedChange(const std::function<bool(QString* error)>& change)
         return {Outcome::Failed, db.lastError().text()};
     }
     Result result;
-    if (!change(&result.error))
+    if (!change(&result.error)) {
         result.outcome = Outcome::Failed;
-    else if (before != 0 && administratorCount() <= 0)
-        result.outcome = Outcome::LockOut;
+    } else {
+        const int after = administratorCount();
+        if (after < 0) {
+            result = {Outcome::Failed, QCoreApplication::translate("UserAccounts", "The rights could not be read.")};
+        } else if (before > 0 && after == 0) {
+            result.outcome = Outcome::LockOut;
+        }
+    }
 
     if (result.ok() && db.commit())
         return result;

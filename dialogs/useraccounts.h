@@ -53,19 +53,18 @@ bool hasNonLatin1(const QString& text);
 bool load(int id, Account* account);
 // True when another account (not `exceptId`) has exactly this name.
 bool nameTaken(const QString& name, int exceptId);
-// The logged-in account's name is compared by value, so this decides
-// whether `id` is that account.
+// The name of account `id`, empty when there is none.
 QString nameOf(int id);
 
 // Adds an account (id 0) or changes one; an empty password keeps the stored digest.
 Result save(int id, const Account& account, const QString& password);
 
-// The number of active accounts whose role may edit users.
+// The number of active accounts whose role may edit users; -1 when it cannot be read.
 int administratorCount();
 
 // Runs `change` in a transaction. It is committed only when `change` succeeds
 // and the database still holds an active account whose role may edit users
-// (unless it held none before). `change` returns false and fills `error` on failure.
+// (unless it held none before, so a broken site can still be mended). `change` returns false and fills `error` on failure.
 Result guardedChange(const std::function<bool(QString* error)>& change);
 
 // The rights rows ordered by id_right; false on failure (logged).

@@ -107,6 +107,8 @@ void TestUserAdmin::userPageRefuses_data()
                                         << "Error:Passwords can hold only Latin-1 characters!";
     QTest::newRow("long name") << 0 << QString(65, 'n') << "a" << "a"
                                << "Error:User name can not be longer than 64 characters!";
+    QTest::newRow("vanished account") << 99 << "ghost" << "" << ""
+                                      << "Error:User ghost could not be saved: The user no longer exists.";
     QTest::newRow("demote yourself") << 1 << "admin" << "" << ""
                                      << "Error:This change would leave no active user who may edit users!";
 }
