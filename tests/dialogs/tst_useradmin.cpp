@@ -35,6 +35,7 @@ private slots:
     void activeColumnWords();
     void rightsMatrix();
     void rightsLockOutIsUndone();
+    void editOpensTheRightPage();
     void deleteUser_data();
     void deleteUser();
 
@@ -212,6 +213,28 @@ void TestUserAdmin::rightsLockOutIsUndone()
     QCOMPARE(boxes.seen(), QStringList{"Error:This change would leave no active user who may edit users!"});
     QVERIFY(adminEditUsers->isChecked());
     QCOMPARE(sqlRows(QStringLiteral("select edit_users from rights where role_id=1")), QStringList{"1"});
+}
+
+void TestUserAdmin::editOpensTheRightPage()
+{
+    UserAdminDlg dialog;
+    auto* view = dialog.findChild<QTableView*>(QStringLiteral("tableUsers"));
+    QStringList pages;
+    const auto cancel = [&](QWidget* page) {
+        pages << page->windowTitle() + ':' + page->findChild<QLineEdit*>(QStringLiteral("edtUser"))->text();
+        page->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+    };
+    MessageBoxAnswerer boxes;
+    // Without a current row, edit and delete do nothing.
+    dialog.findChild<QToolButton*>(QStringLiteral("btnEditUser"))->click();
+    dialog.findChild<QToolButton*>(QStringLiteral("btnDeleteUser"))->click();
+    view->setCurrentIndex(view->model()->index(1, 3));
+    answerNextModal(cancel);
+    dialog.findChild<QToolButton*>(QStringLiteral("btnAddUser"))->click();
+    answerNextModal(cancel);
+    emit view->doubleClicked(view->currentIndex());
+    QCOMPARE(pages, (QStringList{"Add new user:", "User editing:op"}));
+    QVERIFY(boxes.seen().isEmpty());
 }
 
 void TestUserAdmin::deleteUser_data()
