@@ -22,7 +22,6 @@ private slots:
     void loginPageAcceptsAndRefuses();
     void cancelLeavesRejected();
     void returnSubmitsOnlyFromPassword();
-    void pagesCarryTheirWidgets_data();
     void pagesCarryTheirWidgets();
 
 private:
@@ -141,33 +140,24 @@ void TestCommonDlg::returnSubmitsOnlyFromPassword()
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
-void TestCommonDlg::pagesCarryTheirWidgets_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QStringList>("names");
-    QTest::newRow("user") << 0 << QStringList{"page", "edtUser", "edtPass1", "edtPass2", "chkActiveUser", "cbRole"};
-    QTest::newRow("login") << 1 << QStringList{"page_2", "edtUseName", "edtPassword"};
-    QTest::newRow("button action") << 2 << QStringList{"page_3", "treeTarget", "listAction"};
-    QTest::newRow("element") << 3 << QStringList{"page_4", "treeView"};
-    QTest::newRow("workspace") << 4 << QStringList{"page_5", "edtWorkspaceCaption", "edtFileName", "btnSelectImage",
-                                                   "rbWmode0", "rbWmode1", "rbWmode2"};
-    QTest::newRow("alarm") << 5 << QStringList{"page_6", "label_12", "alarmTable", "chkSoundOn"};
-    QTest::newRow("global") << 6 << QStringList{"page_7", "label_14", "chkF1On", "chkF1Hi"};
-    QTest::newRow("timer") << 7 << QStringList{"page_8", "edtTaskName", "tpFrom", "tpTo", "chckMon", "chckSun",
-                                               "chkActive", "edtKX4", "edtCardNo", "edtCardName", "btnSelectCard",
-                                               "spnRelayNo"};
-    QTest::newRow("energizer") << 8 << QStringList{"page_9"};
-}
-
+// Every page in its place, with the widgets callers find by name.
 void TestCommonDlg::pagesCarryTheirWidgets()
 {
-    QFETCH(int, index);
-    QFETCH(QStringList, names);
+    const QStringList pages = {
+        "page edtUser edtPass1 edtPass2 chkActiveUser cbRole", "page_2 edtUseName edtPassword",
+        "page_3 treeTarget listAction", "page_4 treeView",
+        "page_5 edtWorkspaceCaption edtFileName btnSelectImage rbWmode0 rbWmode1 rbWmode2",
+        "page_6 alarmTable chkSoundOn", "page_7 chkF1On chkF1Hi",
+        "page_8 edtTaskName tpFrom tpTo chckMon chckSun chkActive edtKX4 edtCardNo edtCardName btnSelectCard spnRelayNo",
+        "page_9"};
     CommonDlg dialog;
-    QWidget* page = dialog.findChild<QStackedWidget*>(QStringLiteral("stackedWidget"))->widget(index);
-    QCOMPARE(page->objectName(), names.first());
-    for (const QString& name : names.mid(1))
-        QVERIFY2(page->findChild<QWidget*>(name), qPrintable(name));
+    auto* stack = dialog.findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
+    for (int index = 0; index < pages.size(); ++index) {
+        const QStringList names = pages[index].split(' ');
+        QCOMPARE(stack->widget(index)->objectName(), names.first());
+        for (const QString& name : names.mid(1))
+            QVERIFY2(stack->widget(index)->findChild<QWidget*>(name), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(TestCommonDlg)
