@@ -1,6 +1,7 @@
 #include "aboutdlg.h"
 #include "actionmanagerdlg.h"
 #include "fakemainwindow.h"
+#include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTcpServer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -180,17 +180,18 @@ void TestTwActions::setAddress()
 
 void TestTwActions::setAddressReconnectsTheClient()
 {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
+    GatewaySimulator controller;
+    controller.setTwMode(true);
+    QVERIFY(controller.listen());
     qtClientTW client(1);
-    client.setPort(server.serverPort());
+    client.setPort(controller.port());
     TWSensorsSetupDlg dialog;
     dialog.setTWClient(&client);
     dialog.twsystemChanged(0);
     child<QLineEdit>(&dialog, "edtIPAddress")->setText(QStringLiteral("127.0.0.1"));
     dialog.setIPaddress();
     QCOMPARE(client.ip, QStringLiteral("127.0.0.1"));
-    QVERIFY(server.waitForNewConnection(5000));
+    QVERIFY(controller.waitForConnection());
     client.closeConnection();
 }
 
