@@ -88,42 +88,40 @@ void CommonDlg::warn(const QString& text)
     QMessageBox::warning(this, tr("Error"), text, QMessageBox::Ok);
 }
 
-// The checks of the user page and the write itself: the page closes only
-// once the account is in the table, and only then is the change logged.
-bool CommonDlg::saveUserProperties()
+// What keeps the typed account from being written, or nothing.
+QString CommonDlg::userPageProblem() const
 {
     const QString name = ui->edtUser->text();
     const QString password = ui->edtPass1->text();
-    if (!password.isEmpty() && password != ui->edtPass2->text()) {
-        warn(tr("Passwords does not match!"));
-        return false;
-    }
-    if (password.isEmpty() && m_editedUserId == 0) {
-        warn(tr("Passwords can not be empty!"));
-        return false;
-    }
-    if (UserAccounts::hasNonLatin1(password)) {
-        warn(tr("Passwords can hold only Latin-1 characters!"));
-        return false;
-    }
-    if (name.trimmed().isEmpty()) {
-        warn(tr("User name can not be empty!"));
-        return false;
-    }
+    if (!password.isEmpty() && password != ui->edtPass2->text())
+        return tr("Passwords does not match!");
+    if (password.isEmpty() && m_editedUserId == 0)
+        return tr("Passwords can not be empty!");
+    if (UserAccounts::hasNonLatin1(password))
+        return tr("Passwords can hold only Latin-1 characters!");
+    if (name.trimmed().isEmpty())
+        return tr("User name can not be empty!");
     // The log-in takes Latin-1 names only; such an account could never log in.
-    if (UserAccounts::hasNonLatin1(name)) {
-        warn(tr("User names can hold only Latin-1 characters!"));
-        return false;
-    }
-    if (name.size() > UserAccounts::MaxNameLength) {
-        warn(tr("User name can not be longer than %1 characters!").arg(UserAccounts::MaxNameLength));
-        return false;
-    }
-    if (UserAccounts::nameTaken(name, m_editedUserId)) {
-        warn(tr("User %1 already exists!").arg(name));
-        return false;
-    }
+    if (UserAccounts::hasNonLatin1(name))
+        return tr("User names can hold only Latin-1 characters!");
+    if (name.size() > UserAccounts::MaxNameLength)
+        return tr("User name can not be longer than %1 characters!").arg(UserAccounts::MaxNameLength);
+    if (UserAccounts::nameTaken(name, m_editedUserId))
+        return tr("User %1 already exists!").arg(name);
+    return QString();
+}
 
+// The page closes only once the account is in the table, and only then is
+// the change logged.
+bool CommonDlg::saveUserProperties()
+{
+    const QString problem = userPageProblem();
+    if (!problem.isEmpty()) {
+        warn(problem);
+        return false;
+    }
+    const QString name = ui->edtUser->text();
+    const QString password = ui->edtPass1->text();
     const QString previousName = m_editedUserId != 0 ? UserAccounts::nameOf(m_editedUserId) : QString();
     const UserAccounts::Account account{name, ui->chkActiveUser->isChecked(), ui->cbRole->currentIndex(),
                                         ui->cbRole->currentText()};

@@ -57,6 +57,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QString userPageProblem() const;
     bool saveUserProperties();
     void warn(const QString& text);
 
