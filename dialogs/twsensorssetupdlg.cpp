@@ -135,6 +135,27 @@ void TWSensorsSetupDlg::fillTable(Node* system)
     filling = false;
 }
 
+// The sensor's twin in the element tree, made on its first setup.
+void TWSensorsSetupDlg::createTwin(Node* sensor, Node* systemTwin)
+{
+    auto* twin = new Node(sensor->data(0).toString());
+    twin->columns = sensor->columns;
+    if (twin->columns.size() < 2)
+        twin->columns.resize(2);
+    twin->setData(0, sensor->data(0).toString());
+    twin->columns[1] = 0;
+    twin->type = Node::TWSensor;
+    {
+        SiteLocker lock;
+        twin->deviceNode = sensor;
+        sensor->deviceNode = twin;
+    }
+    if (g_elementTreeModel)
+        g_elementTreeModel->insertNode(systemTwin, -1, twin);
+    else
+        twin->setParent(systemTwin);
+}
+
 void TWSensorsSetupDlg::applyTable()
 {
     Node* system = currentSystem();
@@ -142,35 +163,12 @@ void TWSensorsSetupDlg::applyTable()
         return;
     for (int row = 0; row < ui->tableWidget->rowCount() && row < system->childCount(); ++row) {
         Node* sensor = system->child(row);
+        if (!sensor->deviceNode && system->deviceNode)
+            createTwin(sensor, system->deviceNode);
         const QTableWidgetItem* item = ui->tableWidget->item(row, EnabledColumn);
-        const bool on = item && item->checkState() == Qt::Checked;
-        setPairEnabled(sensor, on);
+        setPairEnabled(sensor, item && item->checkState() == Qt::Checked);
         refresh(g_twSensorModel, sensor);
-
-        if (!sensor->deviceNode && system->deviceNode) {
-            // The sensor's twin in the element tree, made on its first setup.
-            auto* twin = new Node(sensor->data(0).toString());
-            twin->columns = sensor->columns;
-            twin->setData(0, sensor->data(0).toString());
-            if (twin->columns.size() < 2)
-                twin->columns.resize(2);
-            twin->columns[1] = 0;
-            twin->type = Node::TWSensor;
-            {
-                SiteLocker lock;
-                twin->deviceNode = sensor;
-                sensor->deviceNode = twin;
-            }
-            setPairEnabled(sensor, on);
-            if (g_elementTreeModel)
-                g_elementTreeModel->insertNode(system->deviceNode, -1, twin);
-            else
-                twin->setParent(system->deviceNode);
-        }
-        if (sensor->deviceNode) {
-            setPairEnabled(sensor->deviceNode, on);
-            refresh(g_elementTreeModel, sensor->deviceNode);
-        }
+        refresh(g_elementTreeModel, sensor->deviceNode);
     }
     emit enabledFlagsChanged();
 }

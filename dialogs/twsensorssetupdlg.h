@@ -55,6 +55,7 @@ private:
     void fillTable(Node* system);
     // Writes the table's check states into the sensors and their twins.
     void applyTable();
+    static void createTwin(Node* sensor, Node* systemTwin);
     void setControlsEnabled(bool on);
 
     Ui::TWSensorsSetupDlg* ui;
