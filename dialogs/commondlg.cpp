@@ -1,10 +1,14 @@
 #include "commondlg.h"
 #include "ui_commondlg.h"
 
+#include "globals.h"
+#include "useraccounts.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -60,8 +64,91 @@ QString CommonDlg::login()
     return QString();
 }
 
+void CommonDlg::editUserProperties(int userId)
+{
+    m_editedUserId = userId;
+    ui->stackedWidget->setCurrentIndex(UserPage);
+    if (userId != 0) {
+        setWindowTitle(tr("User editing"));
+        UserAccounts::Account account;
+        if (UserAccounts::load(userId, &account)) {
+            ui->edtUser->setText(account.name);
+            ui->chkActiveUser->setChecked(account.active);
+            if (account.roleId >= 0 && account.roleId < UserAccounts::RoleCount)
+                ui->cbRole->setCurrentIndex(account.roleId);
+        }
+    } else {
+        setWindowTitle(tr("Add new user"));
+    }
+    exec();
+}
+
+void CommonDlg::warn(const QString& text)
+{
+    QMessageBox::warning(this, tr("Error"), text, QMessageBox::Ok);
+}
+
+// What keeps the typed account from being written, or nothing.
+QString CommonDlg::userPageProblem() const
+{
+    const QString name = ui->edtUser->text();
+    const QString password = ui->edtPass1->text();
+    if (!password.isEmpty() && password != ui->edtPass2->text())
+        return tr("Passwords does not match!");
+    if (password.isEmpty() && m_editedUserId == 0)
+        return tr("Passwords can not be empty!");
+    if (UserAccounts::hasNonLatin1(password))
+        return tr("Passwords can hold only Latin-1 characters!");
+    if (name.trimmed().isEmpty())
+        return tr("User name can not be empty!");
+    // The log-in takes Latin-1 names only; such an account could never log in.
+    if (UserAccounts::hasNonLatin1(name))
+        return tr("User names can hold only Latin-1 characters!");
+    if (name.size() > UserAccounts::MaxNameLength)
+        return tr("User name can not be longer than %1 characters!").arg(UserAccounts::MaxNameLength);
+    if (UserAccounts::nameTaken(name, m_editedUserId))
+        return tr("User %1 already exists!").arg(name);
+    return QString();
+}
+
+// The page closes only once the account is in the table, and only then is
+// the change logged.
+bool CommonDlg::saveUserProperties()
+{
+    const QString problem = userPageProblem();
+    if (!problem.isEmpty()) {
+        warn(problem);
+        return false;
+    }
+    const QString name = ui->edtUser->text();
+    const QString password = ui->edtPass1->text();
+    const QString previousName = m_editedUserId != 0 ? UserAccounts::nameOf(m_editedUserId) : QString();
+    const UserAccounts::Account account{name, ui->chkActiveUser->isChecked(), ui->cbRole->currentIndex(),
+                                        ui->cbRole->currentText()};
+    const UserAccounts::Result result = UserAccounts::save(m_editedUserId, account, password);
+    if (result.outcome == UserAccounts::Outcome::LockOut) {
+        warn(tr("This change would leave no active user who may edit users!"));
+        return false;
+    }
+    if (!result.ok()) {
+        warn(tr("User %1 could not be saved: %2").arg(name, result.error));
+        return false;
+    }
+
+    // Renaming the logged-in account keeps its rights reachable.
+    if (!previousName.isEmpty() && previousName == g_currentUser)
+        g_currentUser = name;
+    if (m_editedUserId == 0)
+        emit writeUserActionLog(QLatin1String(UserLogSubject), tr("New user %1 added").arg(name));
+    else
+        emit writeUserActionLog(QLatin1String(UserLogSubject), tr("Properties of user %1 is changed").arg(name));
+    return true;
+}
+
 void CommonDlg::clickOK()
 {
+    if (ui->stackedWidget->currentIndex() == UserPage && !saveUserProperties())
+        return;
     accept();
 }
 

@@ -14,7 +14,18 @@ class CommonDlg : public QDialog
 {
     Q_OBJECT
 public:
-    enum Page { UserPage = 0, LoginPage = 1 };
+    enum Page {
+        UserPage = 0,
+        LoginPage = 1,
+        ButtonActionPage = 2,
+        ElementPage = 3,
+        WorkspacePage = 4,
+        AlarmConfirmPage = 5,
+        GlobalCommandPage = 6,
+        TimerPage = 7,
+        EnergizerPage = 8,
+    };
+    static constexpr const char* UserLogSubject = "UserControl";
 
     explicit CommonDlg(QWidget* parent = nullptr);
     ~CommonDlg() override;
@@ -27,6 +38,15 @@ public:
     static bool checkCredentials(const QString& userName, const QString& password);
     static QString passwordDigest(const QString& password);
 
+    // User properties page: adds an account (id 0) or edits one. The account
+    // is written when OK passes its checks; a refused or failed write keeps
+    // the page open, so result() is Accepted exactly when it was written.
+    void editUserProperties(int userId);
+
+signals:
+    // One user-action log record; the opener connects it to the log.
+    void writeUserActionLog(QString subject, QString message);
+
 public slots:
     void clickOK();
     void showCommands(QModelIndex index);
@@ -37,6 +57,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QString userPageProblem() const;
+    bool saveUserProperties();
+    void warn(const QString& text);
+
     Ui::CommonDlg* ui;
     int m_editedUserId = 0;
     int m_elementKind = 0;

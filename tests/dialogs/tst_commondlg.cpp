@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QStackedWidget>
 #include <QtTest>
 
 class TestCommonDlg : public QObject
@@ -21,6 +22,7 @@ private slots:
     void loginPageAcceptsAndRefuses();
     void cancelLeavesRejected();
     void returnSubmitsOnlyFromPassword();
+    void pagesCarryTheirWidgets();
 
 private:
     void addUser(const QString& name, const QString& password, int active);
@@ -136,6 +138,26 @@ void TestCommonDlg::returnSubmitsOnlyFromPassword()
     QCOMPARE(dialog.login(), QStringLiteral("admin"));
     QVERIFY(stillOpenAfterEscapeAndReturnInName);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+// Every page in its place, with the widgets callers find by name.
+void TestCommonDlg::pagesCarryTheirWidgets()
+{
+    const QStringList pages = {
+        "page edtUser edtPass1 edtPass2 chkActiveUser cbRole", "page_2 edtUseName edtPassword",
+        "page_3 treeTarget listAction", "page_4 treeView",
+        "page_5 edtWorkspaceCaption edtFileName btnSelectImage rbWmode0 rbWmode1 rbWmode2",
+        "page_6 alarmTable chkSoundOn", "page_7 chkF1On chkF1Hi",
+        "page_8 edtTaskName tpFrom tpTo chckMon chckSun chkActive edtKX4 edtCardNo edtCardName btnSelectCard spnRelayNo",
+        "page_9"};
+    CommonDlg dialog;
+    auto* stack = dialog.findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
+    for (int index = 0; index < pages.size(); ++index) {
+        const QStringList names = pages[index].split(' ');
+        QCOMPARE(stack->widget(index)->objectName(), names.first());
+        for (const QString& name : names.mid(1))
+            QVERIFY2(stack->widget(index)->findChild<QWidget*>(name), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(TestCommonDlg)

@@ -1,0 +1,274 @@
+#include "twsensorssetupdlg.h"
+#include "ui_twsensorssetupdlg.h"
+
+#include "node.h"
+#include "qtclienttw.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace {
+constexpr int IdColumnWidth = 50;
+constexpr int NameColumnWidth = 250;
+// What the TW client reads once connected: records 32 on, 32 of them.
+constexpr int StartupOffset = 32;
+constexpr int StartupLength = 32;
+
+Node* twRoot()
+{
+    return g_twSensorModel ? g_twSensorModel->rootNode() : nullptr;
+}
+
+// Sets the flag on the node and on its twin in the other model.
+void setPairEnabled(Node* node, bool on)
+{
+    node->enabled = on;
+    if (node->deviceNode)
+        node->deviceNode->enabled = on;
+}
+
+void refresh(TreeModel* model, Node* node)
+{
+    if (model && node)
+        model->refreshNode(node);
+}
+} // namespace
+
+TWSensorsSetupDlg::TWSensorsSetupDlg(QWidget* parent)
+    : QDialog(parent)
+    , ui(new Ui::TWSensorsSetupDlg)
+    , contextMenu(new QMenu(this))
+{
+    ui->setupUi(this);
+    ui->tableWidget->setColumnWidth(IdColumn, IdColumnWidth);
+    ui->tableWidget->setColumnWidth(NameColumn, NameColumnWidth);
+    ui->tableWidget->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    if (Node* root = twRoot()) {
+        for (const Node* system : qAsConst(root->children))
+            ui->cbTWsystem->addItem(system->data(0).toString());
+    }
+
+    connect(ui->cbTWsystem, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &TWSensorsSetupDlg::twsystemChanged);
+    connect(ui->btnSetIP, &QToolButton::clicked, this, &TWSensorsSetupDlg::setIPaddress);
+    connect(ui->chTWSensorsEnable, &QCheckBox::clicked, this, &TWSensorsSetupDlg::twClicked);
+    connect(ui->tableWidget, &QTableWidget::itemClicked, this, &TWSensorsSetupDlg::itemClicked);
+    connect(ui->tableWidget, &QTableWidget::itemChanged, this, &TWSensorsSetupDlg::itemChanged);
+    connect(ui->tableWidget, &QWidget::customContextMenuRequested, this, &TWSensorsSetupDlg::onTreeViewContextMenu);
+}
+
+TWSensorsSetupDlg::~TWSensorsSetupDlg()
+{
+    delete ui;
+}
+
+bool TWSensorsSetupDlg::isValidAddress(const QString& address)
+{
+    static const QRegularExpression dotted(QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
+    const QRegularExpressionMatch match = dotted.match(address);
+    if (!match.hasMatch())
+        return false;
+    for (int i = 1; i <= 4; ++i) {
+        if (match.captured(i).toInt() > 255)
+            return false;
+    }
+    return true;
+}
+
+int TWSensorsSetupDlg::execForSystem(int index)
+{
+    // An index without a system (none should exist) opens on the first one.
+    if (index < 0 || index >= ui->cbTWsystem->count())
+        index = 0;
+    ui->cbTWsystem->setCurrentIndex(index);
+    twsystemChanged(index);
+    return exec();
+}
+
+Node* TWSensorsSetupDlg::currentSystem() const
+{
+    Node* root = twRoot();
+    const int index = ui->cbTWsystem->currentIndex();
+    return root && index >= 0 && index < root->childCount() ? root->child(index) : nullptr;
+}
+
+void TWSensorsSetupDlg::setControlsEnabled(bool on)
+{
+    ui->btnSetIP->setEnabled(on);
+    ui->tableWidget->setEnabled(on);
+}
+
+void TWSensorsSetupDlg::twsystemChanged(int index)
+{
+    Node* root = twRoot();
+    if (!root || index < 0 || index >= root->childCount())
+        return;
+    Node* system = root->child(index);
+    ui->chTWSensorsEnable->setChecked(system->enabled);
+    fillTable(system);
+    setControlsEnabled(ui->chTWSensorsEnable->isChecked());
+    ui->edtIPAddress->setText(ui->cbTWsystem->currentText());
+}
+
+void TWSensorsSetupDlg::fillTable(Node* system)
+{
+    filling = true;
+    ui->tableWidget->setRowCount(0);
+    for (const Node* sensor : qAsConst(system->children)) {
+        const int row = ui->tableWidget->rowCount();
+        ui->tableWidget->insertRow(row);
+        // Only the name is edited as text; the ID is fixed and "Enabled" is a check box only.
+        auto* id = new QTableWidgetItem(QString::number(sensor->number()));
+        id->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        auto* enabled = new QTableWidgetItem(tr("Enabled"));
+        enabled->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        enabled->setCheckState(sensor->enabled ? Qt::Checked : Qt::Unchecked);
+        ui->tableWidget->setItem(row, IdColumn, id);
+        ui->tableWidget->setItem(row, NameColumn, new QTableWidgetItem(sensor->data(0).toString()));
+        ui->tableWidget->setItem(row, EnabledColumn, enabled);
+    }
+    filling = false;
+}
+
+// The sensor's twin in the element tree, made on its first setup.
+void TWSensorsSetupDlg::createTwin(Node* sensor, Node* systemTwin)
+{
+    auto* twin = new Node(sensor->data(0).toString());
+    twin->columns = sensor->columns;
+    if (twin->columns.size() < 2)
+        twin->columns.resize(2);
+    twin->setData(0, sensor->data(0).toString());
+    twin->columns[1] = 0;
+    twin->type = Node::TWSensor;
+    {
+        SiteLocker lock;
+        twin->deviceNode = sensor;
+        sensor->deviceNode = twin;
+    }
+    if (g_elementTreeModel)
+        g_elementTreeModel->insertNode(systemTwin, -1, twin);
+    else
+        twin->setParent(systemTwin);
+}
+
+void TWSensorsSetupDlg::applyTable()
+{
+    Node* system = currentSystem();
+    if (!system)
+        return;
+    for (int row = 0; row < ui->tableWidget->rowCount() && row < system->childCount(); ++row) {
+        Node* sensor = system->child(row);
+        if (!sensor->deviceNode && system->deviceNode)
+            createTwin(sensor, system->deviceNode);
+        const QTableWidgetItem* item = ui->tableWidget->item(row, EnabledColumn);
+        setPairEnabled(sensor, item && item->checkState() == Qt::Checked);
+        refresh(g_twSensorModel, sensor);
+        refresh(g_elementTreeModel, sensor->deviceNode);
+    }
+    emit enabledFlagsChanged();
+}
+
+void TWSensorsSetupDlg::setIPaddress()
+{
+    Node* system = currentSystem();
+    if (!system)
+        return;
+    const QString address = ui->edtIPAddress->text().trimmed();
+    // The address becomes the client's host: refuse what no controller can have.
+    if (!isValidAddress(address)) {
+        QMessageBox::warning(this, tr("Error"), tr("\"%1\" is not a valid IP address!").arg(address), QMessageBox::Ok);
+        return;
+    }
+    {
+        SiteLocker lock;
+        system->setData(0, address);
+        if (system->deviceNode)
+            system->deviceNode->setData(0, address);
+    }
+    refresh(g_twSensorModel, system);
+    refresh(g_elementTreeModel, system->deviceNode);
+    ui->cbTWsystem->setItemText(ui->cbTWsystem->currentIndex(), address);
+
+    if (ui->chTWSensorsEnable->isChecked() && twClient) {
+        twClient->closeConnection();
+        twClient->startupData(StartupOffset, StartupLength);
+        twClient->ip = address;
+        twClient->connectToServer();
+    }
+}
+
+void TWSensorsSetupDlg::twClicked()
+{
+    Node* system = currentSystem();
+    if (!system)
+        return;
+    const bool on = ui->chTWSensorsEnable->isChecked();
+    setPairEnabled(system, on);
+    refresh(g_twSensorModel, system);
+    refresh(g_elementTreeModel, system->deviceNode);
+    setControlsEnabled(on);
+    applyTable();
+    emit twSystemEnabledChanged();
+}
+
+void TWSensorsSetupDlg::itemClicked(QTableWidgetItem* item)
+{
+    if (item && item->tableWidget() && item->column() == EnabledColumn)
+        applyTable();
+}
+
+void TWSensorsSetupDlg::itemChanged(QTableWidgetItem* item)
+{
+    if (filling || !item || !item->tableWidget())
+        return;
+    // A check toggled from the keyboard is no click: apply it here too.
+    if (item->column() == EnabledColumn) {
+        applyTable();
+        return;
+    }
+    if (item->column() != NameColumn)
+        return;
+    Node* system = currentSystem();
+    if (!system || item->row() >= system->childCount())
+        return;
+    Node* sensor = system->child(item->row());
+    {
+        SiteLocker lock;
+        sensor->setData(0, item->text());
+        if (sensor->deviceNode)
+            sensor->deviceNode->setData(0, item->text());
+    }
+    refresh(g_twSensorModel, sensor);
+    refresh(g_elementTreeModel, sensor->deviceNode);
+}
+
+void TWSensorsSetupDlg::onTreeViewContextMenu(QPoint point)
+{
+    contextMenu->clear();
+    QAction* all = contextMenu->addAction(tr("All checked"));
+    all->setObjectName(QStringLiteral("AllChecked"));
+    QAction* none = contextMenu->addAction(tr("All unchecked"));
+    none->setObjectName(QStringLiteral("AllUnChecked"));
+    connect(all, &QAction::triggered, this, &TWSensorsSetupDlg::checkAll);
+    connect(none, &QAction::triggered, this, &TWSensorsSetupDlg::checkAll);
+    contextMenu->exec(ui->tableWidget->mapToGlobal(point));
+}
+
+void TWSensorsSetupDlg::checkAll()
+{
+    const auto* action = qobject_cast<const QAction*>(sender());
+    const Qt::CheckState state = action && action->text() == tr("All unchecked") ? Qt::Unchecked : Qt::Checked;
+    // One apply for the whole column, not one per row.
+    filling = true;
+    for (int row = 0; row < ui->tableWidget->rowCount(); ++row) {
+        if (QTableWidgetItem* item = ui->tableWidget->item(row, EnabledColumn))
+            item->setCheckState(state);
+    }
+    filling = false;
+    applyTable();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+
+class Node;
+class QMenu;
+class QTableWidgetItem;
+class qtClientTW;
+
+namespace Ui {
+class TWSensorsSetupDlg;
+}
+
+// Sets up the TW systems: the controller address and enabled flag of the
+// chosen system, and the names and enabled flags of its sensors. Every change
+// goes into the nodes of the TW sensor model and their twins in the element
+// tree at once; there is nothing to confirm. GUI thread only.
+class TWSensorsSetupDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    // The table's columns.
+    enum Column { IdColumn = 0, NameColumn = 1, EnabledColumn = 2 };
+
+    explicit TWSensorsSetupDlg(QWidget* parent = nullptr);
+    ~TWSensorsSetupDlg() override;
+
+    // The program's TW client, reconnected when an enabled system gets a new address.
+    void setTWClient(qtClientTW* client) { twClient = client; }
+
+    // Opens the dialog on the TW system at `index` (the workspace's) and runs it.
+    int execForSystem(int index);
+
+    // True for a dotted IPv4 address of four numbers 0 to 255.
+    static bool isValidAddress(const QString& address);
+
+signals:
+    // Enabled flags changed: the owner re-filters the element tree and the TW states view.
+    void enabledFlagsChanged();
+    // The shown TW system was enabled or disabled ("Add TW sector" follows it).
+    void twSystemEnabledChanged();
+
+public slots:
+    void onTreeViewContextMenu(QPoint point);
+    void checkAll();
+    void twsystemChanged(int index);
+    void setIPaddress();
+    void itemClicked(QTableWidgetItem* item);
+    void itemChanged(QTableWidgetItem* item);
+    void twClicked();
+
+private:
+    Node* currentSystem() const;
+    void fillTable(Node* system);
+    // Writes the table's check states into the sensors and their twins.
+    void applyTable();
+    static void createTwin(Node* sensor, Node* systemTwin);
+    void setControlsEnabled(bool on);
+
+    Ui::TWSensorsSetupDlg* ui;
+    QMenu* contextMenu = nullptr;
+    bool filling = false;
+    qtClientTW* twClient = nullptr;
+};
