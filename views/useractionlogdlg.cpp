@@ -1,6 +1,7 @@
 #include "useractionlogdlg.h"
 #include "ui_useractionlogdlg.h"
 
+#include "databasealert.h"
 #include "logtable.h"
 #include "reportengine.h"
 
@@ -54,7 +55,7 @@ void UserActionLogDlg::addRecord(QString subject, QString message, bool doSubmit
     // The key is the database's to give.
     record.setGenerated(0, false);
     if (!model->insertRecord(-1, record)) {
-        qWarning() << "User action not added:" << model->lastError().text();
+        DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, model->lastError().text());
         return;
     }
     if (doSubmit)
@@ -96,7 +97,7 @@ void UserActionLogDlg::submit()
         reloadBeforeWrite = false;
     }
     if (!model->submitAll()) {
-        qWarning() << "User actions not written:" << model->lastError().text();
+        DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, model->lastError().text());
         reloadBeforeWrite = true;
         return;
     }
