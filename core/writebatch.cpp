@@ -15,6 +15,11 @@ WriteBatch::WriteBatch(QObject* parent)
     connect(&m_timer, &QTimer::timeout, this, &WriteBatch::commit);
 }
 
+WriteBatch::~WriteBatch()
+{
+    commit();
+}
+
 WriteBatch& WriteBatch::instance()
 {
     static QPointer<WriteBatch> batch;

@@ -23,6 +23,9 @@ public:
 
     // The one batch of the default connection, owned by the application object.
     static WriteBatch& instance();
+    // Rows written after the event loop has ended (while the window closes)
+    // are committed when the application object goes.
+    ~WriteBatch() override;
 
     // Called before writing a row: opens the transaction when none is open
     // and arms the commit. False when no transaction could be begun; the row
