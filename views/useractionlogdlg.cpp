@@ -4,6 +4,7 @@
 #include "databasealert.h"
 #include "logtable.h"
 #include "reportengine.h"
+#include "writebatch.h"
 
 #include <QDebug>
 #include <QSortFilterProxyModel>
@@ -96,6 +97,9 @@ void UserActionLogDlg::submit()
         }
         reloadBeforeWrite = false;
     }
+    // Log rows of a heartbeat still waiting for their commit go first, so
+    // that a refused user action is told here and not lost with them.
+    WriteBatch::instance().commit();
     if (!model->submitAll()) {
         DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, model->lastError().text());
         reloadBeforeWrite = true;
