@@ -8,8 +8,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTextCodec>
 #include <QThread>
 
@@ -57,13 +55,7 @@ int main(int argc, char** argv)
         QThread::yieldCurrentThread();
     }
 
-    {
-        QSqlQuery query;
-        query.exec(QStringLiteral("end transaction;"));
-        query.exec(QStringLiteral("VACUUM;"));
-        if (query.lastError().type() != QSqlError::NoError)
-            qWarning() << query.lastError().text();
-    }
+    DatabaseManager::prepareForUse();
 
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
 

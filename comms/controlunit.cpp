@@ -44,9 +44,9 @@ void setBit(quint8& byte, int bit, bool on)
 
 // The clock of a row's current state: its start is kept as a time of day,
 // and the elapsed time wraps after 24 hours. A clock never started is zero.
-void restartClock(Node* row)
+void restartClock(Node* row, const QTime& now)
 {
-    row->durationClock = QTime::currentTime();
+    row->durationClock = now;
 }
 
 int elapsedMsecs(const QTime& start, const QTime& now)
@@ -240,7 +240,7 @@ void ControlUnit::updateZoneStatus(Node* row)
         if (changed) {
             emit writeAlarmLog(name, row->flagText, QStringLiteral("change status to ") + alarmStatusText(status));
             row->setData(AttemptsColumn, 0);
-            restartClock(row);
+            restartClock(row, heartbeatTime(n));
             if (sensorMode && status == Node::OK)
                 command(row, ClrAlms, true);
         }
@@ -289,6 +289,18 @@ void ControlUnit::afterTimer()
 
 // ---------------------------------------------------------------------------
 // Commands
+
+QTime ControlUnit::heartbeatTime(int deviceNumber)
+{
+    const bool sameHeartbeat = m_heartbeatTime.isValid() && deviceNumber > m_heartbeatDevice
+        && m_heartbeatAge.isValid() && m_heartbeatAge.elapsed() < HeartbeatSpanMs;
+    if (!sameHeartbeat) {
+        m_heartbeatTime = QTime::currentTime();
+        m_heartbeatAge.start();
+    }
+    m_heartbeatDevice = deviceNumber;
+    return m_heartbeatTime;
+}
 
 void ControlUnit::sendRowBytes(Node* row, char clearAlarm)
 {

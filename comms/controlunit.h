@@ -6,9 +6,11 @@
 #include "node.h"
 
 #include <QList>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTime>
 #include <QVariant>
 
 #include <array>
@@ -114,8 +116,16 @@ private:
     void applyInputMapping(Node* ioCardElement);
     void runCommand(Node* row, CommandSend command, const QVariant& value);
     void sendRowBytes(Node* row, char clearAlarm = 0);
+    QTime heartbeatTime(int deviceNumber);
 
     std::array<Block, ImageBlockCount> image{};
     bool linkUp = false;
     QPointer<qtClient> client;
+    // The clock is read once per heartbeat: each reading asks the C library
+    // for the time zone. A heartbeat is the run of device records with
+    // rising numbers that arrive within HeartbeatSpanMs of its reading.
+    static constexpr qint64 HeartbeatSpanMs = 200;
+    QTime m_heartbeatTime;
+    QElapsedTimer m_heartbeatAge;
+    int m_heartbeatDevice = 0;
 };

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QThread>
 
 DatabaseManager* g_databaseManager = nullptr;
@@ -43,4 +44,48 @@ void DatabaseManager::executeQuery(QString)
 void DatabaseManager::stopped()
 {
     qDebug() << "stopped";
+}
+
+namespace {
+
+// The single value of a pragma; -1 (with the error logged) when it fails.
+qint64 pragmaValue(QSqlQuery& query, const QString& pragma)
+{
+    if (!query.exec(QStringLiteral("PRAGMA ") + pragma) || !query.next()) {
+        qWarning() << "Database:" << pragma << "failed:" << query.lastError().text();
+        return -1;
+    }
+    return query.value(0).toLongLong();
+}
+
+} // namespace
+
+bool DatabaseManager::prepareForUse()
+{
+    QSqlQuery query;
+    // Only ever fails when no transaction is open, which is the normal case.
+    query.exec(QStringLiteral("end transaction;"));
+
+    bool ok = true;
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()
+        || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        qWarning() << "Database: write-ahead log not enabled:" << query.lastError().text();
+        ok = false;
+    }
+    if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
+        qWarning() << "Database: full sync not set:" << query.lastError().text();
+        ok = false;
+    }
+
+    const qint64 pages = pragmaValue(query, QStringLiteral("page_count"));
+    const qint64 freePages = pragmaValue(query, QStringLiteral("freelist_count"));
+    if (pages < 0 || freePages < 0)
+        return false;
+    if (pages > 0 && double(freePages) / double(pages) > VacuumFreeShare) {
+        if (!query.exec(QStringLiteral("VACUUM;"))) {
+            qWarning() << query.lastError().text();
+            ok = false;
+        }
+    }
+    return ok;
 }

@@ -3,6 +3,7 @@
 
 #include "globals.h"
 #include "useraccounts.h"
+#include "databasealert.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -12,6 +13,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <algorithm>
 
 CommonDlg::CommonDlg(QWidget* parent)
     : QDialog(parent)
@@ -26,8 +29,22 @@ CommonDlg::~CommonDlg()
     delete ui;
 }
 
+namespace {
+
+// Stored digests are of the Latin-1 bytes; anything beyond Latin-1 would
+// turn into "?" and match another text.
+bool fitsLatin1(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
+} // namespace
+
 QString CommonDlg::passwordDigest(const QString& password)
 {
+    // Empty matches no stored digest.
+    if (!fitsLatin1(password))
+        return QString();
     return QString::fromLatin1(QCryptographicHash::hash(password.toLatin1(), QCryptographicHash::Md5).toHex());
 }
 
@@ -35,13 +52,16 @@ bool CommonDlg::checkCredentials(const QString& userName, const QString& passwor
 {
     // Bound values: a quote in the typed name is part of the name, never SQL.
     // Accounts marked not active (0) are refused; NULL counts as active.
+    if (!fitsLatin1(userName) || !fitsLatin1(password))
+        return false;
     QSqlQuery query;
-    query.prepare(QStringLiteral("select * from users where user=? and password=? "
-                                 "and (active is null or active<>0)"));
+    const bool prepared = query.prepare(QStringLiteral("select * from users where user=? and password=? "
+                                                       "and (active is null or active<>0)"));
     query.addBindValue(userName);
     query.addBindValue(passwordDigest(password));
-    if (!query.exec() || query.lastError().type() != QSqlError::NoError) {
-        qWarning() << query.lastError().text();
+    if (!prepared || !query.exec() || query.lastError().type() != QSqlError::NoError) {
+        // A damaged or unreadable database is not a wrong password: say so.
+        DatabaseAlert::report(DatabaseAlert::Unreadable, query.lastError().text());
         return false;
     }
     return query.next();

@@ -203,7 +203,9 @@ Node* GraphicsCircle::readActionTarget(int type, const QString& reference, Node*
     case Node::TWSensor: {
         bool ok = false;
         const int number = reference.toInt(&ok);
-        if (!ok || !parent)
+        // Sensors count from 1; checked before the row is worked out so that
+        // no number in the file can overflow it.
+        if (!ok || number < 1 || !parent)
             return nullptr;
         SiteLocker lock;
         Node* system = parent->deviceNode;

@@ -1,14 +1,17 @@
 #include "alarmlogwidget.h"
 #include "ui_alarmlogwidget.h"
 
+#include "alarmlogmodel.h"
 #include "alarmlogproxymodel.h"
+#include "databasealert.h"
+#include "headerstate.h"
 #include "logtable.h"
 #include "reportengine.h"
+#include "writebatch.h"
 
 #include <QDebug>
 #include <QSettings>
 #include <QSqlError>
-#include <QSqlTableModel>
 
 AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     : QWidget(parent)
@@ -34,18 +37,20 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     connect(ui->dtpFrom, &QDateEdit::dateChanged, this, &AlarmLogWidget::filtering);
     connect(ui->dtpTo, &QDateEdit::dateChanged, this, &AlarmLogWidget::filtering);
 
-    model = LogTable::createModel(this, QLatin1String(kTable), QSqlTableModel::OnRowChange, headers());
+    model = new AlarmLogModel(this);
+    model->setHeaders(headers());
+    if (!model->load())
+        qWarning() << kTable << model->lastError().text();
+    connect(&WriteBatch::instance(), &WriteBatch::committed, this, [this] { uncommittedRows = 0; });
+    connect(&WriteBatch::instance(), &WriteBatch::commitFailed, this, &AlarmLogWidget::dropUncommittedRows);
     proxy = new AlarmLogProxyModel(this);
     proxy->setSourceModel(model);
     ui->tableLog->setModel(proxy);
 
     QHeaderView* header = ui->tableLog->horizontalHeader();
-    const QByteArray state = LogTable::openSettings()->value(QLatin1String(kHeaderStateKey)).toByteArray();
-    if (state.isEmpty()) {
+    if (!HeaderState::restore(header, QLatin1String(kHeaderStateKey))) {
         header->resizeSection(1, kDateTimeWidth);
         header->resizeSection(3, kReasonWidth);
-    } else {
-        header->restoreState(state);
     }
     ui->tableLog->hideColumn(0);
     ui->tableLog->setAutoScroll(false);
@@ -55,7 +60,7 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
 
 AlarmLogWidget::~AlarmLogWidget()
 {
-    LogTable::openSettings()->setValue(QLatin1String(kHeaderStateKey), ui->tableLog->horizontalHeader()->saveState());
+    HeaderState::save(ui->tableLog->horizontalHeader(), QLatin1String(kHeaderStateKey));
     delete ui;
 }
 
@@ -86,24 +91,47 @@ QStringList AlarmLogWidget::headers() const
 
 void AlarmLogWidget::addRecordThread(QString source, QString reason, QString message)
 {
-    if (reloadBeforeWrite) {
-        LogTable::load(model, QLatin1String(kTable), headers());
-        reloadBeforeWrite = false;
-    }
-    if (!model->insertRow(0)) {
-        qWarning() << "Alarm log row not added:" << model->lastError().text();
+    const QString stamp = cleanup.now().toString(QLatin1String(LogTable::kStampFormat));
+    // All rows of one heartbeat go in one transaction, committed when the
+    // heartbeat's rows are in.
+    const bool batched = WriteBatch::instance().join();
+    if (!insertRow(stamp, source, reason, message)) {
+        // A row the database refused must not show as if logged.
+        DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, insertQuery.lastError().text());
         return;
     }
-    model->setData(model->index(0, 1), cleanup.now().toString(QLatin1String(LogTable::kStampFormat)));
-    model->setData(model->index(0, 2), source);
-    model->setData(model->index(0, 3), reason);
-    model->setData(model->index(0, 4), message);
-    if (!model->submit()) {
-        // A row the database refused must not stay in the view as if logged.
-        qWarning() << "Alarm log row not written:" << model->lastError().text();
-        model->revertAll();
-        reloadBeforeWrite = true;
+    model->prepend({insertQuery.lastInsertId(), stamp, source, reason, message});
+    if (batched)
+        ++uncommittedRows;
+}
+
+bool AlarmLogWidget::insertRow(const QString& stamp, const QString& source, const QString& reason,
+                               const QString& message)
+{
+    if (!insertPrepared) {
+        insertQuery = QSqlQuery();
+        insertPrepared = insertQuery.prepare(
+            QStringLiteral("insert into logAlarm(datetime, source, reason, info) values(?, ?, ?, ?)"));
+        if (!insertPrepared)
+            return false;
     }
+    insertQuery.addBindValue(stamp);
+    insertQuery.addBindValue(source);
+    insertQuery.addBindValue(reason);
+    insertQuery.addBindValue(message);
+    if (insertQuery.exec())
+        return true;
+    // Prepared again next time: a statement prepared before a schema change
+    // or a reopened connection keeps failing.
+    insertPrepared = false;
+    return false;
+}
+
+void AlarmLogWidget::dropUncommittedRows(const QString& error)
+{
+    model->removeNewest(uncommittedRows);
+    uncommittedRows = 0;
+    DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, error);
 }
 
 void AlarmLogWidget::clearAllLog()
@@ -115,8 +143,8 @@ void AlarmLogWidget::clearAllLog()
 void AlarmLogWidget::clearLog(int days)
 {
     LogTable::clear(QLatin1String(kTable), days);
-    model->select();
-    LogTable::fetchAll(model);
+    if (!model->load())
+        qWarning() << kTable << model->lastError().text();
     emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));
 }
 

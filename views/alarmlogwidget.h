@@ -3,12 +3,13 @@
 #include "nightlycleanup.h"
 
 #include <QDate>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
 
+class AlarmLogModel;
 class AlarmLogProxyModel;
-class QSqlTableModel;
 class QToolButton;
 class ReportEngine;
 
@@ -58,13 +59,19 @@ signals:
 private:
     void clearOldRecords();
     QStringList headers() const;
+    bool insertRow(const QString& stamp, const QString& source, const QString& reason, const QString& message);
+    void dropUncommittedRows(const QString& error);
 
     Ui::AlarmLogWidget* ui = nullptr;
-    QSqlTableModel* model = nullptr;
+    AlarmLogModel* model = nullptr;
     ReportEngine* report = nullptr;
     AlarmLogProxyModel* proxy = nullptr;
     NightlyCleanup cleanup;
-    bool reloadBeforeWrite = false;
+    // Prepared once: the insert runs for every alarm of every heartbeat.
+    QSqlQuery insertQuery;
+    bool insertPrepared = false;
+    // Rows shown whose transaction has not been committed yet.
+    int uncommittedRows = 0;
     // The day of the latest tick: when a tick finds a new day and the view
     // reached up to the old one, the view is carried on to the new day.
     QDate lastTickDay;

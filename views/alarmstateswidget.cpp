@@ -2,6 +2,7 @@
 #include "ui_alarmstateswidget.h"
 
 #include "alarmstatesproxymodel.h"
+#include "headerstate.h"
 #include "logtable.h"
 #include "reportengine.h"
 #include "treemodel.h"
@@ -34,12 +35,9 @@ AlarmStatesWidget::AlarmStatesWidget(TreeModel* model, QWidget* parent)
     ui->statesAlarmTree->setModel(proxy);
 
     QHeaderView* header = ui->statesAlarmTree->header();
-    const QByteArray state = LogTable::openSettings()->value(QLatin1String(kHeaderStateKey)).toByteArray();
-    if (state.isEmpty()) {
+    if (!HeaderState::restore(header, QLatin1String(kHeaderStateKey))) {
         for (const auto& [section, width] : kDefaultWidths)
             header->resizeSection(section, width);
-    } else {
-        header->restoreState(state);
     }
 
     connect(ui->btnShowAllAlarms, &QToolButton::clicked, this, &AlarmStatesWidget::filteringAlarmStates);
@@ -52,7 +50,7 @@ AlarmStatesWidget::AlarmStatesWidget(TreeModel* model, QWidget* parent)
 
 AlarmStatesWidget::~AlarmStatesWidget()
 {
-    LogTable::openSettings()->setValue(QLatin1String(kHeaderStateKey), ui->statesAlarmTree->header()->saveState());
+    HeaderState::save(ui->statesAlarmTree->header(), QLatin1String(kHeaderStateKey));
     delete ui;
 }
 

@@ -2,6 +2,7 @@
 
 #include "apppaths.h"
 #include "reportengine.h"
+#include "writebatch.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -45,6 +46,8 @@ void LogTable::fetchAll(QSqlTableModel* model)
 
 void LogTable::clear(const QString& table, int days)
 {
+    // The rows waiting for their commit go first, so the delete sees them.
+    WriteBatch::instance().commit();
     QSqlQuery query;
     if (days == 0) {
         query.exec(QStringLiteral("delete FROM ") + table);

@@ -1,6 +1,7 @@
 #include "nightlycleanup.h"
 
 #include "logtable.h"
+#include "settingsfile.h"
 
 #include <QSettings>
 
@@ -54,6 +55,5 @@ int NightlyCleanup::dueKeepDays() const
 void NightlyCleanup::markDone()
 {
     m_lastClear = now().date();
-    const auto settings = LogTable::openSettings();
-    settings->setValue(m_lastClearKey, m_lastClear);
+    SettingsFile::setValue(m_lastClearKey, m_lastClear);
 }

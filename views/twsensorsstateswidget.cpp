@@ -1,7 +1,7 @@
 #include "twsensorsstateswidget.h"
 #include "ui_twsensorsstateswidget.h"
 
-#include "logtable.h"
+#include "headerstate.h"
 #include "sensorstatesproxymodel.h"
 #include "treemodel.h"
 
@@ -20,11 +20,8 @@ TWSensorsStatesWidget::TWSensorsStatesWidget(TreeModel* model, QWidget* parent)
     ui->sensorStatesTree->setModel(proxy);
 
     QHeaderView* header = ui->sensorStatesTree->header();
-    const QByteArray state = LogTable::openSettings()->value(QLatin1String(kHeaderStateKey)).toByteArray();
-    if (state.isEmpty())
+    if (!HeaderState::restore(header, QLatin1String(kHeaderStateKey)))
         header->resizeSection(0, kNameWidth);
-    else
-        header->restoreState(state);
 
     // This view has neither a table form nor a printout.
     ui->btnPrintPreview->hide();
@@ -38,7 +35,7 @@ TWSensorsStatesWidget::TWSensorsStatesWidget(TreeModel* model, QWidget* parent)
 
 TWSensorsStatesWidget::~TWSensorsStatesWidget()
 {
-    LogTable::openSettings()->setValue(QLatin1String(kHeaderStateKey), ui->sensorStatesTree->header()->saveState());
+    HeaderState::save(ui->sensorStatesTree->header(), QLatin1String(kHeaderStateKey));
     delete ui;
 }
 

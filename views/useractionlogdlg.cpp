@@ -1,8 +1,10 @@
 #include "useractionlogdlg.h"
 #include "ui_useractionlogdlg.h"
 
+#include "databasealert.h"
 #include "logtable.h"
 #include "reportengine.h"
+#include "writebatch.h"
 
 #include <QDebug>
 #include <QSortFilterProxyModel>
@@ -54,7 +56,7 @@ void UserActionLogDlg::addRecord(QString subject, QString message, bool doSubmit
     // The key is the database's to give.
     record.setGenerated(0, false);
     if (!model->insertRecord(-1, record)) {
-        qWarning() << "User action not added:" << model->lastError().text();
+        DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, model->lastError().text());
         return;
     }
     if (doSubmit)
@@ -95,8 +97,11 @@ void UserActionLogDlg::submit()
         }
         reloadBeforeWrite = false;
     }
+    // Log rows of a heartbeat still waiting for their commit go first, so
+    // that a refused user action is told here and not lost with them.
+    WriteBatch::instance().commit();
     if (!model->submitAll()) {
-        qWarning() << "User actions not written:" << model->lastError().text();
+        DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, model->lastError().text());
         reloadBeforeWrite = true;
         return;
     }

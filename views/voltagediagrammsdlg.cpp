@@ -8,6 +8,7 @@
 #include "sitemutex.h"
 #include "treemodel.h"
 #include "vchartdlg.h"
+#include "writebatch.h"
 
 #include <QDebug>
 #include <QHeaderView>
@@ -138,17 +139,12 @@ void VoltageDiagrammsDlg::writeVoltageLog(Node* node)
     if (!readNode(node, reading))
         return;
 
-    // One commit for the three rows instead of three: the writes come in
-    // bursts for every energizer on the GUI thread.
-    QSqlDatabase db = QSqlDatabase::database();
-    const bool inTransaction = db.transaction();
+    // The rows of every energizer of one heartbeat share one commit: the
+    // writes come in bursts on the GUI thread, and each commit is a sync.
+    WriteBatch::instance().join();
     insertRow(reading.battery, kBatterySector, reading.energizerNo);
     insertRow(reading.sector1, 0, reading.energizerNo);
     insertRow(reading.sector2, 1, reading.energizerNo);
-    if (inTransaction && !db.commit()) {
-        qWarning() << "Voltage log rows not committed:" << db.lastError().text();
-        db.rollback();
-    }
 }
 
 bool VoltageDiagrammsDlg::readNode(Node* node, Reading& reading) const

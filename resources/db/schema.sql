@@ -1,6 +1,8 @@
 -- The database the program ships with. The program itself creates no tables:
 -- this script builds brenik.db beside the binary at build time.
-PRAGMA journal_mode = DELETE;
+-- The program runs the file with the write-ahead log and full sync; the
+-- journal mode is stored in the file, so it ships that way.
+PRAGMA journal_mode = WAL;
 BEGIN;
 
 -- Column order is relied on by the user administration view.

@@ -15,6 +15,8 @@ class TestDatabaseManager : public QObject
 private slots:
     void opensOnItsThreadAndServesTheGuiThread();
     void appPathsFollowTheOverride();
+    void startUpMaintenance_data();
+    void startUpMaintenance();
 };
 
 // The connection is opened on the manager's thread; afterwards a default
@@ -65,6 +67,43 @@ void TestDatabaseManager::appPathsFollowTheOverride()
     QCOMPARE(AppPaths::settings(), home.filePath(QStringLiteral("setting.ini")));
     qunsetenv("LUMETRA_HOME");
     QCOMPARE(AppPaths::homeDir(), QCoreApplication::applicationDirPath());
+}
+
+void TestDatabaseManager::startUpMaintenance_data()
+{
+    QTest::addColumn<int>("deletedPercent");
+    QTest::addColumn<bool>("vacuumed");
+    QTest::newRow("a few free pages stay") << 5 << false;
+    QTest::newRow("half the file free") << 50 << true;
+}
+
+// Start-up switches to the write-ahead log with full sync and rewrites the
+// file only when a real share of it is free.
+void TestDatabaseManager::startUpMaintenance()
+{
+    QFETCH(int, deletedPercent);
+    QFETCH(bool, vacuumed);
+    TestHome home;
+    QVERIFY(home.openDatabase());
+    QSqlQuery query;
+    QVERIFY(QSqlDatabase::database().transaction());
+    QVERIFY(query.prepare(QStringLiteral("insert into logAlarm(datetime, info) values('01.01.2026 00:00:00 ', ?)")));
+    for (int i = 0; i < 2000; ++i) {
+        query.addBindValue(QString(400, QLatin1Char('a' + i % 26)));
+        QVERIFY(query.exec());
+    }
+    QVERIFY(QSqlDatabase::database().commit());
+    QVERIFY(query.exec(QStringLiteral("delete from logAlarm where id <= %1").arg(deletedPercent * 20)));
+
+    QVERIFY(DatabaseManager::prepareForUse());
+    auto pragma = [&query](const char* name) {
+        query.exec(QStringLiteral("PRAGMA ") + QLatin1String(name));
+        return query.next() ? query.value(0).toString() : QString();
+    };
+    QCOMPARE(pragma("journal_mode"), QStringLiteral("wal"));
+    QCOMPARE(pragma("synchronous"), QStringLiteral("2")); // FULL
+    QCOMPARE(pragma("freelist_count").toInt() == 0, vacuumed);
+    query = QSqlQuery();
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseManager)

@@ -1,4 +1,5 @@
 #include "commondlg.h"
+#include "databasealert.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "resources.h"
@@ -21,6 +22,7 @@ private slots:
     void loginPageAcceptsAndRefuses_data();
     void loginPageAcceptsAndRefuses();
     void cancelLeavesRejected();
+    void unreadableDatabaseIsToldOnce();
     void returnSubmitsOnlyFromPassword();
     void pagesCarryTheirWidgets();
 
@@ -38,6 +40,7 @@ void TestCommonDlg::initTestCase()
     QVERIFY(m_home->openDatabase());
     addUser(QStringLiteral("o'brien"), QStringLiteral("pw"), 1);
     addUser(QStringLiteral("retired"), QStringLiteral("pw"), 0);
+    addUser(QStringLiteral("questions"), QStringLiteral("??"), 1);
 }
 
 void TestCommonDlg::cleanupTestCase()
@@ -68,6 +71,9 @@ void TestCommonDlg::credentials_data()
     QTest::newRow("inactive account") << "retired" << "pw" << false;
     QTest::newRow("unknown") << "nobody" << "admin" << false;
     QTest::newRow("empty") << "" << "" << false;
+    QTest::newRow("Latin-1 password") << "questions" << "??" << true;
+    QTest::newRow("Cyrillic is not ??") << "questions" << QString::fromUtf8("жж") << false;
+    QTest::newRow("Cyrillic name") << QString::fromUtf8("qu\u0435stions") << "??" << false;
 }
 
 void TestCommonDlg::credentials()
@@ -158,6 +164,31 @@ void TestCommonDlg::pagesCarryTheirWidgets()
         for (const QString& name : names.mid(1))
             QVERIFY2(stack->widget(index)->findChild<QWidget*>(name), qPrintable(name));
     }
+}
+
+// A damaged file fails the log-in like a wrong password, but the operator
+// is told why, once, and the SQL error is logged.
+void TestCommonDlg::unreadableDatabaseIsToldOnce()
+{
+    QStringList told;
+    DatabaseAlert::reset();
+    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
+    MessageCatcher catcher;
+    {
+        TestHome home;
+        QFile file(home.filePath(QStringLiteral("brenik.db")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(QByteArray(4096, 'x')), 4096);
+        file.close();
+        QVERIFY(home.openDatabase());
+        QVERIFY(!CommonDlg::checkCredentials(QStringLiteral("admin"), QStringLiteral("admin")));
+        QVERIFY(!CommonDlg::checkCredentials(QStringLiteral("admin"), QStringLiteral("admin")));
+    }
+    DatabaseAlert::setNotifier({});
+    QCOMPARE(told.size(), 1);
+    QVERIFY(told.first().contains(QStringLiteral("cannot be read")));
+    QVERIFY(catcher.contains(QStringLiteral("not a database")));
+    QVERIFY(m_home->openDatabase());
 }
 
 QTEST_MAIN(TestCommonDlg)

@@ -348,6 +348,7 @@ void TestTwCircle::readingSkipsWhatDoesNotResolve()
         "<Action actRefObjType=\"16\" actRefObj=\"0\"/>"
         "<Action actRefObjType=\"16\" actRefObj=\"5\"/>"
         "<Action actRefObjType=\"16\" actRefObj=\"two\"/>"
+        "<Action actRefObjType=\"16\" actRefObj=\"-2147483648\"/>" // no overflow (sanitizer builds)
         "<Action actRefObjType=\"7\" actRefObj=\"horn.wav\"/>"
         "<Action actRefObjType=\"2\" actRefObj=\"fence3\"/>"
         "<Action actRefObjType=\"3\" actRefObj=\"\"/>"

@@ -1,5 +1,6 @@
 #include "alarmlogwidget.h"
 #include "apppaths.h"
+#include "databasealert.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "reportcapture.h"
@@ -7,6 +8,7 @@
 #include "sqlrows.h"
 #include "testhome.h"
 #include "useractionlogdlg.h"
+#include "writebatch.h"
 
 #include <QAbstractButton>
 #include <QDateEdit>
@@ -79,6 +81,7 @@ private slots:
     void cleanupTestCase();
     void addRecordStoresStampAndShowsFirst();
     void failedInsertLeavesNoRow();
+    void heartbeatRowsShareOneCommit();
     void filterControlsNarrowTheView();
     void viewUpToTodayFollowsMidnight();
     void clearAllAsksFirst_data();
@@ -158,10 +161,16 @@ void TestAlarmLogWidget::failedInsertLeavesNoRow()
     QVERIFY(query.exec(QStringLiteral("alter table logAlarm rename to logAlarmAway")));
 
     MessageCatcher catcher;
+    QStringList told;
+    DatabaseAlert::reset();
+    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
     widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("Critical"));
+    widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("OK"));
+    DatabaseAlert::setNotifier({});
     QVERIFY(query.exec(QStringLiteral("alter table logAlarmAway rename to logAlarm")));
 
     QVERIFY2(catcher.contains(QStringLiteral("no such table")), qPrintable(catcher.messages().join('\n')));
+    QCOMPARE(told.size(), 1); // the operator hears of it once, not per row
     QCOMPARE(table(widget)->model()->rowCount(), 1);
     QCOMPARE(table(widget)->model()->index(0, 4).data().toString(), QStringLiteral("OK"));
 
@@ -169,6 +178,26 @@ void TestAlarmLogWidget::failedInsertLeavesNoRow()
     widget.addRecord(QStringLiteral("E3"), QStringLiteral("State"), QStringLiteral("Warning"));
     QCOMPARE(table(widget)->model()->rowCount(), 2);
     QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 2);
+}
+
+// The rows of one heartbeat reach the disk together, shortly after the last.
+void TestAlarmLogWidget::heartbeatRowsShareOneCommit()
+{
+    AlarmLogWidget widget;
+    for (int i = 0; i < 3; ++i)
+        widget.addRecord(QStringLiteral("E%1").arg(i), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(WriteBatch::instance().isOpen());
+    QCOMPARE(table(widget)->model()->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QTRY_VERIFY_WITH_TIMEOUT(!WriteBatch::instance().isOpen(), 5000);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(m_home->filePath(QStringLiteral("brenik.db")));
+        QVERIFY(other.open());
+        QSqlQuery count(QStringLiteral("select count(*) from logAlarm"), other);
+        QVERIFY(count.next());
+        QCOMPARE(count.value(0).toInt(), 3);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
 }
 
 void TestAlarmLogWidget::filterControlsNarrowTheView()

@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "databasealert.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "reportcapture.h"
@@ -141,17 +142,23 @@ void TestUserActionLogDlg::refusedRowsAreWrittenLater()
     QSqlQuery query;
     QVERIFY(query.exec(QStringLiteral("alter table logUserAction rename to logUserActionAway")));
     MessageCatcher catcher;
+    QStringList told;
+    DatabaseAlert::reset();
+    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
     dialog.addRecord(QStringLiteral("A"), QStringLiteral("while away"));
+    dialog.addRecord(QStringLiteral("A"), QStringLiteral("still away"), false);
+    DatabaseAlert::setNotifier({});
     QVERIFY(query.exec(QStringLiteral("alter table logUserActionAway rename to logUserAction")));
     QVERIFY(catcher.contains(QStringLiteral("no such table")));
+    QCOMPARE(told.size(), 1); // the operator is told, once
 
     if (ageCleanup)
         dialog.clearLog(30);
     else
         dialog.addRecord(QStringLiteral("B"), QStringLiteral("after"));
     QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
-             (QStringList{"1 while away", "2 " + next}));
-    QCOMPARE(view(dialog)->rowCount(), 2);
+             (QStringList{"1 while away", "2 still away", "3 " + next}));
+    QCOMPARE(view(dialog)->rowCount(), 3);
 }
 
 void TestUserActionLogDlg::clearAllLeavesItsOwnRecord_data()

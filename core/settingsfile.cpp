@@ -1,0 +1,141 @@
+#include "settingsfile.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace SettingsFile {
+
+namespace {
+
+std::unique_ptr<QSettings> openIni(const QString& path)
+{
+    auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    settings->setIniCodec("UTF-8");
+    return settings;
+}
+
+// Values read back from the file come as text where they went in as numbers
+// or flags; a value of the same type is compared as it is.
+bool sameValue(const QVariant& written, const QVariant& read)
+{
+    if (written.userType() == read.userType())
+        return written == read;
+    return written.toString() == read.toString();
+}
+
+// Every key of `expected` is in the file at `path` with its value, and
+// nothing else is: a file cut short loses its last keys or values.
+bool readsBackAs(const QString& path, const QVariantMap& expected)
+{
+    const auto readBack = openIni(path);
+    if (readBack->status() != QSettings::NoError)
+        return false;
+    const QStringList keys = readBack->allKeys();
+    if (keys.size() != expected.size())
+        return false;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        if (!readBack->contains(it.key()) || !sameValue(it.value(), readBack->value(it.key())))
+            return false;
+    }
+    return true;
+}
+
+bool copyFile(const QString& from, QFile& to)
+{
+    QFile source(from);
+    if (!source.exists())
+        return true;
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray content = source.readAll();
+    return to.write(content) == content.size() && to.flush();
+}
+
+// QSettings caches a file it has read and reads it again only when its size
+// or its modification time (in milliseconds) has changed. The file system
+// stamps files with a coarse clock, so a new file of the same size written
+// just after the old one could look unchanged and the cache would keep
+// serving the old values.
+void stampNewer(const QString& path, const QFileInfo& previous)
+{
+    QDateTime stamp = QDateTime::currentDateTime();
+    if (previous.exists() && stamp <= previous.lastModified())
+        stamp = previous.lastModified().addMSecs(1);
+    QFile file(path);
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(stamp, QFileDevice::FileModificationTime);
+}
+
+// Replaces `to` in one step (the C library's rename, unlike QFile's, does).
+bool renameOver(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool fail(const QString& path, const QString& why, const QString& tempPath)
+{
+    if (!tempPath.isEmpty())
+        QFile::remove(tempPath);
+    qWarning().noquote() << "Settings not saved, " + path + " left as it was:" << why;
+    return false;
+}
+
+} // namespace
+
+bool setValues(const QVariantMap& values, const QString& path)
+{
+    QVariantMap expected;
+    {
+        const auto current = openIni(path);
+        for (const QString& key : current->allKeys())
+            expected.insert(key, current->value(key));
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        expected.insert(it.key(), it.value());
+
+    // The temporary file lies beside the target so that the rename below
+    // replaces the old file in one step.
+    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
+    temp.setAutoRemove(false);
+    if (!temp.open())
+        return fail(path, temp.errorString(), QString());
+    const QString tempPath = temp.fileName();
+    if (!copyFile(path, temp))
+        return fail(path, temp.errorString(), tempPath);
+    temp.close();
+
+    {
+        const auto settings = openIni(tempPath);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings->setValue(it.key(), it.value());
+        settings->sync();
+        if (settings->status() != QSettings::NoError)
+            return fail(path, QStringLiteral("the new content could not be written"), tempPath);
+    }
+    // QSettings keeps what it wrote in a cache under the file's name; read
+    // back under another name, the check sees what reached the disk.
+    const QString checkPath = tempPath + QStringLiteral(".check");
+    if (!renameOver(tempPath, checkPath))
+        return fail(path, QString::fromLocal8Bit(std::strerror(errno)), tempPath);
+    if (!readsBackAs(checkPath, expected))
+        return fail(path, QStringLiteral("the new content was not written completely"), checkPath);
+
+    const QFileInfo previous(path);
+    if (previous.exists())
+        QFile::setPermissions(checkPath, QFile::permissions(path));
+    stampNewer(checkPath, previous);
+    if (!renameOver(checkPath, path))
+        return fail(path, QString::fromLocal8Bit(std::strerror(errno)), checkPath);
+    return true;
+}
+
+} // namespace SettingsFile

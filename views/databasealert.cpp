@@ -1,0 +1,75 @@
+#include "databasealert.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QMessageBox>
+
+#include <bitset>
+
+namespace {
+
+std::bitset<DatabaseAlert::ProblemCount>& toldProblems()
+{
+    static std::bitset<DatabaseAlert::ProblemCount> told;
+    return told;
+}
+
+DatabaseAlert::Notifier& notifier()
+{
+    static DatabaseAlert::Notifier current;
+    return current;
+}
+
+QString problemText(DatabaseAlert::Problem problem)
+{
+    switch (problem) {
+    case DatabaseAlert::Unreadable:
+        return QCoreApplication::translate("DatabaseAlert", "The database cannot be read.");
+    case DatabaseAlert::AlarmLogNotWritten:
+        return QCoreApplication::translate("DatabaseAlert", "The alarm log cannot be written to the database.");
+    default:
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "The user action log cannot be written to the database.");
+    }
+}
+
+// While the program runs the box must not start an event loop of its own:
+// log rows keep arriving and would be written from inside it.
+void showMessage(const QString& text, bool blocking)
+{
+    const QString title = QCoreApplication::translate("DatabaseAlert", "Database error");
+    if (blocking) {
+        QMessageBox::critical(nullptr, title, text);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+} // namespace
+
+void DatabaseAlert::setNotifier(Notifier notifier)
+{
+    ::notifier() = std::move(notifier);
+}
+
+bool DatabaseAlert::report(Problem problem, const QString& sqlError)
+{
+    qWarning() << "Database:" << problemText(problem) << sqlError;
+    if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem))
+        return false;
+    toldProblems().set(problem);
+    const QString text = problemText(problem) + QLatin1Char('\n') + sqlError;
+    const bool blocking = problem == Unreadable;
+    if (notifier())
+        notifier()(text, blocking);
+    else
+        showMessage(text, blocking);
+    return true;
+}
+
+void DatabaseAlert::reset()
+{
+    toldProblems().reset();
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Tells the operator, once per run and per problem, that the database
+// cannot be read or that a log cannot be written. The diagnostic log gets
+// the SQL error every time; the operator gets one message box, so an alarm
+// storm against a full disk does not bury the screen.
+class DatabaseAlert
+{
+public:
+    enum Problem { Unreadable, AlarmLogNotWritten, UserActionLogNotWritten, ProblemCount };
+
+    // Shows the text to the operator; `blocking` when the program cannot go
+    // on before the operator has read it. Tests replace it.
+    using Notifier = std::function<void(const QString& text, bool blocking)>;
+    static void setNotifier(Notifier notifier);
+
+    // Logs `sqlError`; tells the operator the first time `problem` occurs.
+    // True when the operator was told now.
+    static bool report(Problem problem, const QString& sqlError);
+
+    // Forgets which problems were told (tests).
+    static void reset();
+};
