@@ -1,5 +1,7 @@
 #include "useraccounts.h"
 
+#include "writebatch.h"
+
 #include "commondlg.h"
 
 #include <QCoreApplication>
@@ -118,6 +120,9 @@ int administratorCount()
 Result guardedChange(const std::function<bool(QString* error)>& change)
 {
     QSqlDatabase db = QSqlDatabase::database();
+    // The logs' rows of the current heartbeat may hold a transaction open on
+    // this connection; an account change must not join or break it.
+    WriteBatch::instance().commit();
     const int before = administratorCount();
     if (!db.transaction()) {
         qWarning() << "Could not start a transaction:" << db.lastError().text();
