@@ -54,6 +54,7 @@ void VellSetUpPage::reconnectClient(const QString& address)
     qtClient* client = host ? host->gatewayClient() : nullptr;
     if (!client)
         return;
+    client->abortSocket();
     client->closeConnection();
     client->ip = address;
     client->startupData(kReadOffset, kReadLength);
