@@ -74,321 +74,308 @@ void answerBox(QString* seen, QMessageBox::StandardButton button)
 class TestGatewaySetup : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void tablesListTheDevices();
-    void enabledFlagsFollowTheRowsOfTheShownGateway();
-    void withTextFileResetsMappings();
-    void exportFile_data();
-    void exportFile();
-    void exportWritesWholeFilesOnly();
-    void introPageTakesOnlyIPv4();
-    void wizardReconnectsAndEnablesTheNewGateway();
-    void dialogWithoutGateways();
-
 private:
-    Node* addGateway(const QString& ip);
+    // A gateway as a placed item makes it; returns its energizer-model node.
+    Node* addGateway(const QString& ip)
+    {
+        GatewaySubtree gateway(ip);
+        Node* row = gateway.statusNode.release();
+        m_elements->insertNode(m_elements->rootNode(), -1, gateway.elementNode.release());
+        m_energizers->insertNode(m_energizers->rootNode(), -1, row);
+        return row;
+    }
+
     QTableWidget* table(QWidget& w, const char* name) { return w.findChild<QTableWidget*>(name); }
 
     std::unique_ptr<TestHome> m_home;
     std::unique_ptr<TreeModel> m_energizers;
     std::unique_ptr<TreeModel> m_elements;
     FakeHost m_host;
-};
 
-void TestGatewaySetup::initTestCase()
-{
-    initLumetraResources();
-    m_home = std::make_unique<TestHome>();
-    QVERIFY(m_home->isValid());
-    setGatewaySetupHost(&m_host);
-}
-
-void TestGatewaySetup::init()
-{
-    m_energizers = std::make_unique<TreeModel>();
-    m_energizers->setRootNode(new Node(QStringLiteral("Name")));
-    m_elements = std::make_unique<TreeModel>();
-    m_elements->setRootNode(new Node(QStringLiteral("Root")));
-    g_energizerModel = m_energizers.get();
-    g_elementTreeModel = m_elements.get();
-    m_host.refreshes = 0;
-}
-
-void TestGatewaySetup::cleanup()
-{
-    g_energizerModel = g_elementTreeModel = nullptr;
-    m_elements.reset();
-    m_energizers.reset();
-    OsprelVellSetupWidget::setSaveFileNameHook(nullptr);
-}
-
-// A gateway as a placed item makes it; returns its energizer-model node.
-Node* TestGatewaySetup::addGateway(const QString& ip)
-{
-    GatewaySubtree gateway(ip);
-    Node* row = gateway.statusNode.release();
-    m_elements->insertNode(m_elements->rootNode(), -1, gateway.elementNode.release());
-    m_energizers->insertNode(m_energizers->rootNode(), -1, row);
-    return row;
-}
-
-void TestGatewaySetup::tablesListTheDevices()
-{
-    addGateway(QStringLiteral("10.0.0.1"));
-    OsprelVellSetupWidget w;
-    w.fillGateways(QString());
-    QTableWidget* energizers = table(w, "tableEnergizers");
-    QTableWidget* cards = table(w, "tableIOCards");
-    QCOMPARE(energizers->rowCount(), 33);
-    QCOMPARE(cards->rowCount(), 31);
-    QCOMPARE(energizers->item(0, 1)->text(), QStringLiteral("Global energizers"));
-    QVERIFY(energizers->item(0, 1)->font().bold());
-    QVERIFY(!(energizers->item(0, 2)->flags() & Qt::ItemIsEditable));
-    QVERIFY(energizers->cellWidget(0, 3));
-    QCOMPARE(energizers->item(32, 0)->text(), QStringLiteral("32"));
-    QCOMPARE(cards->item(0, 0)->text(), QStringLiteral("33"));
-    QCOMPARE(cards->item(30, 0)->text(), QStringLiteral("63"));
-}
-
-void TestGatewaySetup::enabledFlagsFollowTheRowsOfTheShownGateway()
-{
-    Node* first = addGateway(QStringLiteral("192.168.100.100"));
-    Node* second = addGateway(QStringLiteral("192.168.100.100"));
-    OsprelVellSetupWidget w;
-    w.fillGateways(QString());
-    QCOMPARE(w.currentGateway(), first);
-    table(w, "tableEnergizers")->item(5, 2)->setCheckState(Qt::Unchecked);
-    Node* row = first->child(4);
-    QVERIFY(!row->enabled && !row->deviceNode->enabled && !row->deviceNode->deviceNode->enabled);
-    QVERIFY(second->child(4)->enabled);
-    QCOMPARE(m_host.refreshes, 1);
-
-    w.findChild<QTabWidget*>()->setCurrentIndex(1);
-    QAction none(QStringLiteral("All unchecked"));
-    connect(&none, &QAction::triggered, &w, &OsprelVellSetupWidget::checkAll);
-    none.trigger();
-    for (int i = 0; i < 63; ++i)
-        QCOMPARE(bool(first->child(i)->enabled), i >= 32 ? false : i != 4);
-    QVERIFY(table(w, "tableIOCards")->item(3, 2)->flags() & Qt::ItemIsEnabled);
-    QCOMPARE(m_host.refreshes, 2);
-}
-
-void TestGatewaySetup::withTextFileResetsMappings()
-{
-    Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
-    gateway->deviceNode->outputMappings = {record(40)};
-    gateway->child(0)->deviceNode->outputMappings = {record(33)};
-    gateway->child(33)->deviceNode->inputMappings = {record(1)};
-    OsprelVellSetupWidget w;
-    w.fillGateways(QString());
-    auto* box = w.findChild<QCheckBox*>("chckTextFile");
-    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
-    QString seen;
-
-    answerBox(&seen, QMessageBox::No);
-    box->click();
-    QCOMPARE(seen, QStringLiteral("Warning|All mapping for Energizers will be reset.\nContinue?"));
-    QVERIFY(!box->isChecked());
-    QCOMPARE(gateway->child(0)->deviceNode->outputMappings.size(), 1);
-
-    answerBox(&seen, QMessageBox::Yes);
-    box->click();
-    QVERIFY(gateway->child(0)->deviceNode->outputMappings.isEmpty());
-    QCOMPARE(gateway->deviceNode->outputMappings.size(), 1);
-    QVERIFY(!(table(w, "tableEnergizers")->item(0, 1)->flags() & Qt::ItemIsEnabled));
-    settings.sync();
-    QCOMPARE(settings.value("withTextEnerg").toBool(), true);
-
-    w.findChild<QTabWidget*>()->setCurrentIndex(1);
-    QVERIFY(!box->isChecked());
-    answerBox(&seen, QMessageBox::Yes);
-    box->click();
-    QCOMPARE(seen, QStringLiteral("Warning|All mapping for IO Cards will be reset.\nContinue?"));
-    QVERIFY(gateway->child(33)->deviceNode->inputMappings.isEmpty());
-    settings.sync();
-    QCOMPARE(settings.value("GlobalInput1", true).toBool(), false);
-    QCOMPARE(settings.value("GlobalInput2", true).toBool(), false);
-    QCOMPARE(settings.value("withTextIOCard").toBool(), true);
-}
-
-void TestGatewaySetup::exportFile_data()
-{
-    QTest::addColumn<bool>("energizers");
-    QTest::addColumn<QList<MappingRecord>>("list");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QByteArray>("expected");
-    MappingRecord panic = record(33, 0, 0x1);
-    MappingRecord latching = record(40, 7, 0x1000);
-    latching.latchingCode = 0x0001;
-    QTest::newRow("energizer without mapping") << true << QList<MappingRecord>{} << true << lines({0, 0, 0, 0, 0, 0, 0});
-    QTest::newRow("energizer disabled") << true << QList<MappingRecord>{panic} << false << QByteArray();
-    QTest::newRow("panic on relay 1") << true << QList<MappingRecord>{panic} << true
-                                      << lines({33, 4096, 0, 0, 0, 0, 0, 0, 0, 0});
-    QTest::newRow("comms fail not latching") << true << QList<MappingRecord>{latching} << true
-                                             << lines({40, 0, 0, 0, 0, 0, 0, 0, 1, 1});
-    QTest::newRow("global entry before the card") << true << QList<MappingRecord>{record(0), panic} << true
-                                                  << lines({33, 4096, 0, 0, 0, 0, 0, 0, 0, 0});
-    QTest::newRow("card empty list") << false << QList<MappingRecord>{} << true << QByteArray();
-    QTest::newRow("card zone 1 on") << false << QList<MappingRecord>{record(5, 0, 1)} << true << lines({5, 129, 0, 1});
-    QTest::newRow("card global and energizer 7")
-        << false << QList<MappingRecord>{record(0, 4, 1), record(7, 1, 4)} << true << lines({7, 130, 144, 2});
-    QTest::newRow("card global only") << false << QList<MappingRecord>{record(0, 5, 2)} << true
-                                      << lines({0, 0, 160, 32});
-}
-
-// Through the widget, one device in the table: the file read back byte for byte.
-void TestGatewaySetup::exportFile()
-{
-    QFETCH(bool, energizers);
-    QFETCH(QList<MappingRecord>, list);
-    QFETCH(bool, enabled);
-    QFETCH(QByteArray, expected);
-    Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
-    for (int i = 0; i < 63; ++i)
-        gateway->child(i)->deviceNode->enabled = false;
-    Node* device = gateway->child(energizers ? 2 : 40)->deviceNode;
-    device->enabled = enabled;
-    (energizers ? device->outputMappings : device->inputMappings) = list;
-
-    OsprelVellSetupWidget w;
-    w.fillGateways(QString());
-    w.findChild<QTabWidget*>()->setCurrentIndex(energizers ? 0 : 1);
-    const QString path = m_home->filePath(QStringLiteral("export.txt"));
-    QString proposed;
-    OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString& name, const QString&) {
-        proposed = name;
-        return path;
-    });
-    w.exportMapping();
-    QCOMPARE(proposed, energizers ? QStringLiteral("etoimapplus.txt") : QStringLiteral("itoemap.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), expected);
-}
-
-void TestGatewaySetup::exportWritesWholeFilesOnly()
-{
-    Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
-    gateway->child(3)->deviceNode->outputMappings = {record(33), record(34)};
-    OsprelVellSetupWidget w;
-    w.fillGateways(QString());
-    const QString path = m_home->filePath(QStringLiteral("kept.txt"));
+private slots:
+    void initTestCase()
     {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("12\r\n");
+        initLumetraResources();
+        m_home = std::make_unique<TestHome>();
+        QVERIFY(m_home->isValid());
+        setGatewaySetupHost(&m_host);
     }
-    QString target = path;
-    OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString&, const QString&) {
-        return target;
-    });
-    QString seen;
-    answerBox(&seen, QMessageBox::Ok);
-    w.exportMapping();
-    QCOMPARE(seen, QStringLiteral("Error|No text file can be created\ndue to multiple mapping from an energizer"));
-    QFile kept(path);
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), QByteArray("12\r\n"));
 
-    gateway->child(3)->deviceNode->outputMappings.clear();
-    target = m_home->filePath(QStringLiteral("missing/dir/out.txt"));
-    answerBox(&seen, QMessageBox::Ok);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Mapping export to .* failed")));
-    w.exportMapping();
-    QVERIFY(seen.startsWith(QStringLiteral("Error|The file ") + target));
-    QVERIFY(!QFile::exists(target));
-}
+    void init()
+    {
+        m_energizers = std::make_unique<TreeModel>();
+        m_energizers->setRootNode(new Node(QStringLiteral("Name")));
+        m_elements = std::make_unique<TreeModel>();
+        m_elements->setRootNode(new Node(QStringLiteral("Root")));
+        g_energizerModel = m_energizers.get();
+        g_elementTreeModel = m_elements.get();
+        m_host.refreshes = 0;
+    }
 
-void TestGatewaySetup::introPageTakesOnlyIPv4()
-{
-    for (const char* bad : {"", "300.1.1.1", "abc", "no-such-host.invalid", "::1"})
-        QVERIFY2(!IntroPage::isValidAddress(QString::fromLatin1(bad)), bad);
-    QVERIFY(IntroPage::isValidAddress(QStringLiteral(" 127.0.0.1 ")));
+    void cleanup()
+    {
+        g_energizerModel = g_elementTreeModel = nullptr;
+        m_elements.reset();
+        m_energizers.reset();
+        OsprelVellSetupWidget::setSaveFileNameHook(nullptr);
+    }
 
-    OsprelVellWizard wizard(nullptr);
-    wizard.restart();
-    wizard.setField(IntroPage::AddressField, QStringLiteral("abc"));
-    QString seen;
-    answerBox(&seen, QMessageBox::Ok);
-    wizard.next();
-    QCOMPARE(wizard.currentId(), int(OsprelVellWizard::IntroPageId));
-    QVERIFY(seen.startsWith(QStringLiteral("Error|")));
-}
+    void tablesListTheDevices()
+    {
+        addGateway(QStringLiteral("10.0.0.1"));
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        QTableWidget* energizers = table(w, "tableEnergizers");
+        QTableWidget* cards = table(w, "tableIOCards");
+        QCOMPARE(energizers->rowCount(), 33);
+        QCOMPARE(cards->rowCount(), 31);
+        QCOMPARE(energizers->item(0, 1)->text(), QStringLiteral("Global energizers"));
+        QVERIFY(energizers->item(0, 1)->font().bold());
+        QVERIFY(!(energizers->item(0, 2)->flags() & Qt::ItemIsEditable));
+        QVERIFY(energizers->cellWidget(0, 3));
+        QCOMPARE(energizers->item(32, 0)->text(), QStringLiteral("32"));
+        QCOMPARE(cards->item(0, 0)->text(), QStringLiteral("33"));
+        QCOMPARE(cards->item(30, 0)->text(), QStringLiteral("63"));
+    }
 
-void TestGatewaySetup::wizardReconnectsAndEnablesTheNewGateway()
-{
-    Node* first = addGateway(QStringLiteral("10.0.0.1"));
-    first->child(2)->enabled = false;
-    GraphicsScene scene(QStringLiteral("Site"));
-    auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
-    scene.addItem(box);
-    m_energizers->insertNode(m_energizers->rootNode(), -1, box->node()->deviceNode);
+    void enabledFlagsFollowTheRowsOfTheShownGateway()
+    {
+        Node* first = addGateway(QStringLiteral("192.168.100.100"));
+        Node* second = addGateway(QStringLiteral("192.168.100.100"));
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        QCOMPARE(w.currentGateway(), first);
+        table(w, "tableEnergizers")->item(5, 2)->setCheckState(Qt::Unchecked);
+        Node* row = first->child(4);
+        QVERIFY(!row->enabled && !row->deviceNode->enabled && !row->deviceNode->deviceNode->enabled);
+        QVERIFY(second->child(4)->enabled);
+        QCOMPARE(m_host.refreshes, 1);
 
-    GatewaySimulator sim;
-    QVERIFY(sim.listen());
-    qtClient client(0);
-    LinkTiming timing;
-    timing.sweepStartDelayMs = 10;
-    client.setTiming(timing);
-    client.setPort(sim.port());
-    m_host.client = &client;
-    // An attempt still under way elsewhere must not keep the new address out.
-    client.ip = QStringLiteral("127.0.0.2");
-    client.connectToServer();
-    QSignalSpy status(&client, &qtClient::commStatus);
+        w.findChild<QTabWidget*>()->setCurrentIndex(1);
+        QAction none(QStringLiteral("All unchecked"));
+        connect(&none, &QAction::triggered, &w, &OsprelVellSetupWidget::checkAll);
+        none.trigger();
+        for (int i = 0; i < 63; ++i)
+            QCOMPARE(bool(first->child(i)->enabled), i >= 32 ? false : i != 4);
+        QVERIFY(table(w, "tableIOCards")->item(3, 2)->flags() & Qt::ItemIsEnabled);
+        QCOMPARE(m_host.refreshes, 2);
+    }
 
-    OsprelVellWizard wizard(box);
-    wizard.restart();
-    wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
-    wizard.next();
-    m_host.client = nullptr;
-    QCOMPARE(wizard.currentId(), int(OsprelVellWizard::SetUpPageId));
-    QCOMPARE(box->node()->data(0).toString(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(box->node()->deviceNode->data(0).toString(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(box->node()->parent(), scene.workplaceNode());
+    void withTextFileResetsMappings()
+    {
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
+        gateway->deviceNode->outputMappings = {record(40)};
+        gateway->child(0)->deviceNode->outputMappings = {record(33)};
+        gateway->child(33)->deviceNode->inputMappings = {record(1)};
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        auto* box = w.findChild<QCheckBox*>("chckTextFile");
+        QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+        QString seen;
 
-    OsprelVellSetupWidget* w = wizard.setUpPage()->setupWidget();
-    QCOMPARE(w->currentGateway(), box->node()->deviceNode);
-    for (Node* row : box->node()->deviceNode->children)
-        QVERIFY(row->enabled && row->deviceNode->enabled);
-    QCOMPARE(table(*w, "tableIOCards")->item(30, 2)->checkState(), Qt::Checked);
-    QVERIFY(!first->child(2)->enabled);
+        answerBox(&seen, QMessageBox::No);
+        box->click();
+        QCOMPARE(seen, QStringLiteral("Warning|All mapping for Energizers will be reset.\nContinue?"));
+        QVERIFY(!box->isChecked());
+        QCOMPARE(gateway->child(0)->deviceNode->outputMappings.size(), 1);
 
-    // The GUI keeps running while the client connects.
-    QElapsedTimer clock;
-    clock.start();
-    qint64 worstGap = 0;
-    qint64 last = 0;
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, [&] {
-        worstGap = qMax(worstGap, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    tick.start(5);
-    QVERIFY(sim.waitForConnection());
-    QVERIFY(sim.waitForFunction(43, 1));
-    sim.setDeviceCounts(1, 1);
-    sim.sendHeartbeat();
-    QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty() && status.last().at(0).toInt() == qtClient::Updated, 10000);
-    QVERIFY2(worstGap < 50, qPrintable(QString::number(worstGap)));
+        answerBox(&seen, QMessageBox::Yes);
+        box->click();
+        QVERIFY(gateway->child(0)->deviceNode->outputMappings.isEmpty());
+        QCOMPARE(gateway->deviceNode->outputMappings.size(), 1);
+        QVERIFY(!(table(w, "tableEnergizers")->item(0, 1)->flags() & Qt::ItemIsEnabled));
+        settings.sync();
+        QCOMPARE(settings.value("withTextEnerg").toBool(), true);
 
-    wizard.back();
-    wizard.next();
-    QCOMPARE(w->findChild<QComboBox*>()->count(), 2);
-    client.closeConnection();
-}
+        w.findChild<QTabWidget*>()->setCurrentIndex(1);
+        QVERIFY(!box->isChecked());
+        answerBox(&seen, QMessageBox::Yes);
+        box->click();
+        QCOMPARE(seen, QStringLiteral("Warning|All mapping for IO Cards will be reset.\nContinue?"));
+        QVERIFY(gateway->child(33)->deviceNode->inputMappings.isEmpty());
+        settings.sync();
+        QCOMPARE(settings.value("GlobalInput1", true).toBool(), false);
+        QCOMPARE(settings.value("GlobalInput2", true).toBool(), false);
+        QCOMPARE(settings.value("withTextIOCard").toBool(), true);
+    }
 
-void TestGatewaySetup::dialogWithoutGateways()
-{
-    OsprelVellSetupDlg dlg;
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("KX4 setup"));
-    QCOMPARE(dlg.findChild<QComboBox*>()->count(), 0);
-    QCOMPARE(table(dlg, "tableEnergizers")->rowCount(), 0);
-    QCOMPARE(table(dlg, "tableIOCards")->rowCount(), 0);
-}
+    void exportFile_data()
+    {
+        QTest::addColumn<bool>("energizers");
+        QTest::addColumn<QList<MappingRecord>>("list");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QByteArray>("expected");
+        MappingRecord panic = record(33, 0, 0x1);
+        MappingRecord latching = record(40, 7, 0x1000);
+        latching.latchingCode = 0x0001;
+        QTest::newRow("energizer without mapping") << true << QList<MappingRecord>{} << true << lines({0, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("energizer disabled") << true << QList<MappingRecord>{panic} << false << QByteArray();
+        QTest::newRow("panic on relay 1") << true << QList<MappingRecord>{panic} << true
+                                          << lines({33, 4096, 0, 0, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("comms fail not latching") << true << QList<MappingRecord>{latching} << true
+                                                 << lines({40, 0, 0, 0, 0, 0, 0, 0, 1, 1});
+        QTest::newRow("global entry before the card") << true << QList<MappingRecord>{record(0), panic} << true
+                                                      << lines({33, 4096, 0, 0, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("card empty list") << false << QList<MappingRecord>{} << true << QByteArray();
+        QTest::newRow("card zone 1 on") << false << QList<MappingRecord>{record(5, 0, 1)} << true << lines({5, 129, 0, 1});
+        QTest::newRow("card global and energizer 7")
+            << false << QList<MappingRecord>{record(0, 4, 1), record(7, 1, 4)} << true << lines({7, 130, 144, 2});
+        QTest::newRow("card global only") << false << QList<MappingRecord>{record(0, 5, 2)} << true
+                                          << lines({0, 0, 160, 32});
+    }
+
+    // Through the widget, one device in the table: the file read back byte for byte.
+    void exportFile()
+    {
+        QFETCH(bool, energizers);
+        QFETCH(QList<MappingRecord>, list);
+        QFETCH(bool, enabled);
+        QFETCH(QByteArray, expected);
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
+        for (int i = 0; i < 63; ++i)
+            gateway->child(i)->deviceNode->enabled = false;
+        Node* device = gateway->child(energizers ? 2 : 40)->deviceNode;
+        device->enabled = enabled;
+        (energizers ? device->outputMappings : device->inputMappings) = list;
+
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        w.findChild<QTabWidget*>()->setCurrentIndex(energizers ? 0 : 1);
+        const QString path = m_home->filePath(QStringLiteral("export.txt"));
+        QString proposed;
+        OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString& name, const QString&) {
+            proposed = name;
+            return path;
+        });
+        w.exportMapping();
+        QCOMPARE(proposed, energizers ? QStringLiteral("etoimapplus.txt") : QStringLiteral("itoemap.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), expected);
+    }
+
+    void exportWritesWholeFilesOnly()
+    {
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
+        gateway->child(3)->deviceNode->outputMappings = {record(33), record(34)};
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        const QString path = m_home->filePath(QStringLiteral("kept.txt"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("12\r\n");
+        }
+        QString target = path;
+        OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString&, const QString&) {
+            return target;
+        });
+        QString seen;
+        answerBox(&seen, QMessageBox::Ok);
+        w.exportMapping();
+        QCOMPARE(seen, QStringLiteral("Error|No text file can be created\ndue to multiple mapping from an energizer"));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("12\r\n"));
+
+        gateway->child(3)->deviceNode->outputMappings.clear();
+        target = m_home->filePath(QStringLiteral("missing/dir/out.txt"));
+        answerBox(&seen, QMessageBox::Ok);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Mapping export to .* failed")));
+        w.exportMapping();
+        QVERIFY(seen.startsWith(QStringLiteral("Error|The file ") + target));
+        QVERIFY(!QFile::exists(target));
+    }
+
+    void introPageTakesOnlyIPv4()
+    {
+        for (const char* bad : {"", "300.1.1.1", "abc", "no-such-host.invalid", "::1"})
+            QVERIFY2(!IntroPage::isValidAddress(QString::fromLatin1(bad)), bad);
+        QVERIFY(IntroPage::isValidAddress(QStringLiteral(" 127.0.0.1 ")));
+
+        OsprelVellWizard wizard(nullptr);
+        wizard.restart();
+        wizard.setField(IntroPage::AddressField, QStringLiteral("abc"));
+        QString seen;
+        answerBox(&seen, QMessageBox::Ok);
+        wizard.next();
+        QCOMPARE(wizard.currentId(), int(OsprelVellWizard::IntroPageId));
+        QVERIFY(seen.startsWith(QStringLiteral("Error|")));
+    }
+
+    void wizardReconnectsAndEnablesTheNewGateway()
+    {
+        Node* first = addGateway(QStringLiteral("10.0.0.1"));
+        first->child(2)->enabled = false;
+        GraphicsScene scene(QStringLiteral("Site"));
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        scene.addItem(box);
+        m_energizers->insertNode(m_energizers->rootNode(), -1, box->node()->deviceNode);
+
+        GatewaySimulator sim;
+        QVERIFY(sim.listen());
+        qtClient client(0);
+        LinkTiming timing;
+        timing.sweepStartDelayMs = 10;
+        client.setTiming(timing);
+        client.setPort(sim.port());
+        m_host.client = &client;
+        // An attempt still under way elsewhere must not keep the new address out.
+        client.ip = QStringLiteral("127.0.0.2");
+        client.connectToServer();
+        QSignalSpy status(&client, &qtClient::commStatus);
+
+        OsprelVellWizard wizard(box);
+        wizard.restart();
+        wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
+        wizard.next();
+        m_host.client = nullptr;
+        QCOMPARE(wizard.currentId(), int(OsprelVellWizard::SetUpPageId));
+        QCOMPARE(box->node()->data(0).toString(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(box->node()->deviceNode->data(0).toString(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(box->node()->parent(), scene.workplaceNode());
+        QCOMPARE(m_host.rebuilds, 1);
+
+        OsprelVellSetupWidget* w = wizard.setUpPage()->setupWidget();
+        QCOMPARE(w->currentGateway(), box->node()->deviceNode);
+        for (Node* row : box->node()->deviceNode->children)
+            QVERIFY(row->enabled && row->deviceNode->enabled);
+        QCOMPARE(table(*w, "tableIOCards")->item(30, 2)->checkState(), Qt::Checked);
+        QVERIFY(!first->child(2)->enabled);
+
+        // The GUI keeps running while the client connects.
+        QElapsedTimer clock;
+        clock.start();
+        qint64 worstGap = 0;
+        qint64 last = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, [&] {
+            worstGap = qMax(worstGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        tick.start(5);
+        QVERIFY(sim.waitForConnection());
+        QVERIFY(sim.waitForFunction(43, 1));
+        sim.setDeviceCounts(1, 1);
+        sim.sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty() && status.last().at(0).toInt() == qtClient::Updated, 10000);
+        QVERIFY2(worstGap < 50, qPrintable(QString::number(worstGap)));
+
+        wizard.back();
+        wizard.next();
+        QCOMPARE(w->findChild<QComboBox*>()->count(), 2);
+        client.closeConnection();
+    }
+
+    void dialogWithoutGateways()
+    {
+        OsprelVellSetupDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("KX4 setup"));
+        QCOMPARE(dlg.findChild<QComboBox*>()->count(), 0);
+        QCOMPARE(table(dlg, "tableEnergizers")->rowCount(), 0);
+        QCOMPARE(table(dlg, "tableIOCards")->rowCount(), 0);
+    }
+};
 
 QTEST_MAIN(TestGatewaySetup)
 #include "tst_gatewaysetup.moc"

@@ -55,24 +55,6 @@ private:
 class TestMappingDlg : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase() { initLumetraResources(); }
-    void init();
-    void cleanup() { MappingDlg::setElementPicker(nullptr); }
-    void addingACard();
-    void relayAndLatchingCells_data();
-    void relayAndLatchingCells();
-    void globalInputClearsZoneColumn();
-    void zoneBitsStayBelowSixteen();
-    void textFileModeRules();
-    void removeTakesTheWholeGroup_data();
-    void removeTakesTheWholeGroup();
-    void doubleClickOpensOnlyFromGroupHeaders();
-    void gatewayNodeEditsItsOwnList();
-    void sortingAndDuplicateIds();
-    void cancelledPickChangesNothing();
-    void mappingReachesProjectFileAndRelays();
-
 private:
     QTableWidget* table(MappingDlg& dlg, const char* name) { return dlg.findChild<QTableWidget*>(name); }
     QToolButton* button(MappingDlg& dlg, const char* name) { return dlg.findChild<QToolButton*>(name); }
@@ -96,299 +78,294 @@ private:
     Node* m_element = nullptr;
     Node* m_energizer = nullptr;
     Node* m_card = nullptr;
-};
 
-void TestMappingDlg::init()
-{
-    m_gateway = std::make_unique<GatewaySubtree>(QStringLiteral("127.0.0.1"));
-    m_element = m_gateway->elementNode.get();
-    m_energizer = m_element->child(0);
-    m_card = m_element->child(32);
-}
+private slots:
+    void initTestCase() { initLumetraResources(); }
+    void cleanup() { MappingDlg::setElementPicker(nullptr); }
 
-void TestMappingDlg::addingACard()
-{
-    MappingDlg dlg;
-    dlg.prepareEnergizerPage(m_energizer);
-    QTableWidget* t = table(dlg, "tableEnergMapping");
-    QCOMPARE(t->rowCount(), 0);
-    QVERIFY(!button(dlg, "btnAddCard")->isHidden());
-    QCOMPARE(dlg.findChild<QLabel*>("lblEnerg")->text(), QStringLiteral("Energizer #1 to IO Card Mapping"));
-
-    pick(m_card);
-    QSignalSpy changed(&dlg, &MappingDlg::mappingChanged);
-    button(dlg, "btnAddCard")->click();
-    QCOMPARE(t->rowCount(), 10);
-    QCOMPARE(t->verticalHeaderItem(0)->text(), QStringLiteral("IOCard #33\nRelay Outputs"));
-    QVERIFY(t->verticalHeaderItem(0)->font().bold());
-    QCOMPARE(t->rowHeight(0), 40);
-    QCOMPARE(t->item(0, 0)->text(), QStringLiteral("Mapping to IOCard #33"));
-    QCOMPARE(t->verticalHeaderItem(9)->text(), QStringLiteral("Not latching"));
-    QCOMPARE(t->horizontalHeaderItem(12)->text(), QStringLiteral("Comms\nFail"));
-    QCOMPARE(m_energizer->outputMappings, QList<MappingRecord>{record(33)});
-    QVERIFY(changed.count() >= 1);
-}
-
-void TestMappingDlg::relayAndLatchingCells_data()
-{
-    QTest::addColumn<int>("column");
-    QTest::addColumn<int>("relayWord");
-    QTest::addColumn<int>("latchingCode");
-    QTest::newRow("fence1 alarm") << 10 << 0x400 << 0x0002;
-    QTest::newRow("panic") << 0 << 0x001 << 0x1000;
-    QTest::newRow("comms fail") << 12 << 0x1000 << 0x0001;
-}
-
-// Relay 3 is row 3 of the group, "Not latching" row 9.
-void TestMappingDlg::relayAndLatchingCells()
-{
-    QFETCH(int, column);
-    QFETCH(int, relayWord);
-    QFETCH(int, latchingCode);
-    m_energizer->outputMappings = {record(33)};
-    MappingDlg dlg;
-    dlg.prepareEnergizerPage(m_energizer);
-    QTableWidget* t = table(dlg, "tableEnergMapping");
-    QVERIFY(!box(t, 9, column)->isEnabled());
-
-    click(t, 3, column);
-    QCOMPARE(m_energizer->outputMappings.at(0).codedValue[2], quint32(relayWord));
-    QVERIFY(box(t, 9, column)->isEnabled());
-    click(t, 9, column);
-    QCOMPARE(int(m_energizer->outputMappings.at(0).latchingCode), latchingCode);
-
-    click(t, 3, column);
-    QCOMPARE(m_energizer->outputMappings.at(0).codedValue[2], 0u);
-    QVERIFY(!box(t, 9, column)->isEnabled());
-    QVERIFY(!box(t, 9, column)->isChecked());
-    QCOMPARE(m_energizer->outputMappings.at(0).latchingCode, quint16(0));
-
-    for (int c = 0; c < MappingDlg::ConditionCount; ++c)
-        click(t, 1, c);
-    QCOMPARE(m_energizer->outputMappings.at(0).codedValue[0], 0x1FFFu);
-}
-
-void TestMappingDlg::globalInputClearsZoneColumn()
-{
-    m_card->inputMappings = {record(1, 4, 0x5)};
-    MappingDlg dlg;
-    dlg.prepareCardPage(m_card);
-    QTableWidget* t = table(dlg, "tableCardMapping");
-    QCOMPARE(t->rowCount(), 8);
-    QCOMPARE(t->verticalHeaderItem(3)->text(), QStringLiteral("Energizer Control #1\nof IOCard"));
-    QVERIFY(box(t, 4, 4)->isChecked());
-    QVERIFY(!box(t, 1, 0));
-
-    click(t, 1, 4);
-    QCOMPARE(m_card->inputMappings.size(), 2);
-    QCOMPARE(m_card->inputMappings.at(1), record(0, 4, 1));
-    for (int row = 4; row < 8; ++row) {
-        QVERIFY(!box(t, row, 4)->isEnabled());
-        QVERIFY(!box(t, row, 4)->isChecked());
-    }
-    // What the screen cleared no longer drives the energizer.
-    QCOMPARE(m_card->inputMappings.at(0).codedValue[4], 0u);
-
-    click(t, 1, 4);
-    QCOMPARE(m_card->inputMappings.at(1).codedValue[4], 0u);
-    QVERIFY(box(t, 4, 4)->isEnabled());
-}
-
-void TestMappingDlg::zoneBitsStayBelowSixteen()
-{
-    m_card->inputMappings = {record(1)};
-    MappingDlg dlg;
-    dlg.prepareCardPage(m_card);
-    QTableWidget* t = table(dlg, "tableCardMapping");
-    click(t, 7, 0);  // "Zone2 HV/LV" in input 1
-    QCOMPARE(m_card->inputMappings.at(0).codedValue[0], 8u);
-    for (int row = 4; row < 8; ++row)
-        click(t, row, 7);
-    QCOMPARE(m_card->inputMappings.at(0).codedValue[7], 15u);
-    click(t, 2, 5);  // "Global HV/LV"
-    QCOMPARE(m_card->inputMappings.at(1), record(0, 5, 2));
-}
-
-void TestMappingDlg::textFileModeRules()
-{
+    void init()
     {
-        m_energizer->outputMappings = {record(0)};
+        m_gateway = std::make_unique<GatewaySubtree>(QStringLiteral("127.0.0.1"));
+        m_element = m_gateway->elementNode.get();
+        m_energizer = m_element->child(0);
+        m_card = m_element->child(32);
+    }
+
+    void addingACard()
+    {
+        MappingDlg dlg;
+        dlg.prepareEnergizerPage(m_energizer);
+        QTableWidget* t = table(dlg, "tableEnergMapping");
+        QCOMPARE(t->rowCount(), 0);
+        QVERIFY(!button(dlg, "btnAddCard")->isHidden());
+        QCOMPARE(dlg.findChild<QLabel*>("lblEnerg")->text(), QStringLiteral("Energizer #1 to IO Card Mapping"));
+
+        pick(m_card);
+        QSignalSpy changed(&dlg, &MappingDlg::mappingChanged);
+        button(dlg, "btnAddCard")->click();
+        QCOMPARE(t->rowCount(), 10);
+        QCOMPARE(t->verticalHeaderItem(0)->text(), QStringLiteral("IOCard #33\nRelay Outputs"));
+        QVERIFY(t->verticalHeaderItem(0)->font().bold());
+        QCOMPARE(t->rowHeight(0), 40);
+        QCOMPARE(t->item(0, 0)->text(), QStringLiteral("Mapping to IOCard #33"));
+        QCOMPARE(t->verticalHeaderItem(9)->text(), QStringLiteral("Not latching"));
+        QCOMPARE(t->horizontalHeaderItem(12)->text(), QStringLiteral("Comms\nFail"));
+        QCOMPARE(m_energizer->outputMappings, QList<MappingRecord>{record(33)});
+        QVERIFY(changed.count() >= 1);
+    }
+
+    void relayAndLatchingCells_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("relayWord");
+        QTest::addColumn<int>("latchingCode");
+        QTest::newRow("fence1 alarm") << 10 << 0x400 << 0x0002;
+        QTest::newRow("panic") << 0 << 0x001 << 0x1000;
+        QTest::newRow("comms fail") << 12 << 0x1000 << 0x0001;
+    }
+
+    // Relay 3 is row 3 of the group, "Not latching" row 9.
+    void relayAndLatchingCells()
+    {
+        QFETCH(int, column);
+        QFETCH(int, relayWord);
+        QFETCH(int, latchingCode);
+        m_energizer->outputMappings = {record(33)};
+        MappingDlg dlg;
+        dlg.prepareEnergizerPage(m_energizer);
+        QTableWidget* t = table(dlg, "tableEnergMapping");
+        QVERIFY(!box(t, 9, column)->isEnabled());
+
+        click(t, 3, column);
+        QCOMPARE(m_energizer->outputMappings.at(0).codedValue[2], quint32(relayWord));
+        QVERIFY(box(t, 9, column)->isEnabled());
+        click(t, 9, column);
+        QCOMPARE(int(m_energizer->outputMappings.at(0).latchingCode), latchingCode);
+
+        click(t, 3, column);
+        QCOMPARE(m_energizer->outputMappings.at(0).codedValue[2], 0u);
+        QVERIFY(!box(t, 9, column)->isEnabled());
+        QVERIFY(!box(t, 9, column)->isChecked());
+        QCOMPARE(m_energizer->outputMappings.at(0).latchingCode, quint16(0));
+
+        for (int c = 0; c < MappingDlg::ConditionCount; ++c)
+            click(t, 1, c);
+        QCOMPARE(m_energizer->outputMappings.at(0).codedValue[0], 0x1FFFu);
+    }
+
+    void globalInputClearsZoneColumn()
+    {
+        m_card->inputMappings = {record(1, 4, 0x5)};
+        MappingDlg dlg;
+        dlg.prepareCardPage(m_card);
+        QTableWidget* t = table(dlg, "tableCardMapping");
+        QCOMPARE(t->rowCount(), 8);
+        QCOMPARE(t->verticalHeaderItem(3)->text(), QStringLiteral("Energizer Control #1\nof IOCard"));
+        QVERIFY(box(t, 4, 4)->isChecked());
+        QVERIFY(!box(t, 1, 0));
+
+        click(t, 1, 4);
+        QCOMPARE(m_card->inputMappings.size(), 2);
+        QCOMPARE(m_card->inputMappings.at(1), record(0, 4, 1));
+        for (int row = 4; row < 8; ++row) {
+            QVERIFY(!box(t, row, 4)->isEnabled());
+            QVERIFY(!box(t, row, 4)->isChecked());
+        }
+        // What the screen cleared no longer drives the energizer.
+        QCOMPARE(m_card->inputMappings.at(0).codedValue[4], 0u);
+
+        click(t, 1, 4);
+        QCOMPARE(m_card->inputMappings.at(1).codedValue[4], 0u);
+        QVERIFY(box(t, 4, 4)->isEnabled());
+
+        click(t, 7, 0);  // "Zone2 HV/LV" in input 1
+        QCOMPARE(m_card->inputMappings.at(0).codedValue[0], 8u);
+        for (int row = 4; row < 8; ++row)
+            click(t, row, 7);
+        QCOMPARE(m_card->inputMappings.at(0).codedValue[7], 15u);
+    }
+
+    void textFileModeRules()
+    {
+        {
+            m_energizer->outputMappings = {record(0)};
+            MappingDlg dlg;
+            dlg.textFileMode = true;
+            dlg.prepareEnergizerPage(m_energizer);
+            QVERIFY(!button(dlg, "btnAddCard")->isHidden());
+            QString title, text;
+            answerNextModal([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                title = w->windowTitle();
+                text = box ? box->text() : QString();
+                w->close();
+            });
+            pick(m_card);
+            button(dlg, "btnAddCard")->click();
+            QCOMPARE(title, QStringLiteral("Warning"));
+            QCOMPARE(text, QStringLiteral("You arleady have one mapped card.\nPlease note:\nNo text file can be created\n"
+                                          "due to multiple mapping from an energizer"));
+            QCOMPARE(m_energizer->outputMappings.size(), 1);
+
+            m_energizer->outputMappings = {record(33)};
+            dlg.prepareEnergizerPage(m_energizer);
+            QVERIFY(button(dlg, "btnAddCard")->isHidden());
+        }
+
+        m_card->inputMappings = {record(2)};
         MappingDlg dlg;
         dlg.textFileMode = true;
-        dlg.prepareEnergizerPage(m_energizer);
-        QVERIFY(!button(dlg, "btnAddCard")->isHidden());
-        QString title, text;
-        answerNextModal([&](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            title = w->windowTitle();
-            text = box ? box->text() : QString();
-            w->close();
-        });
-        pick(m_card);
-        button(dlg, "btnAddCard")->click();
-        QCOMPARE(title, QStringLiteral("Warning"));
-        QCOMPARE(text, QStringLiteral("You arleady have one mapped card.\nPlease note:\nNo text file can be created\n"
-                                      "due to multiple mapping from an energizer"));
-        QCOMPARE(m_energizer->outputMappings.size(), 1);
-
-        m_energizer->outputMappings = {record(33)};
-        dlg.prepareEnergizerPage(m_energizer);
-        QVERIFY(button(dlg, "btnAddCard")->isHidden());
+        dlg.prepareCardPage(m_card);
+        QTableWidget* t = table(dlg, "tableCardMapping");
+        QVERIFY(button(dlg, "btnAddEnerg")->isHidden());
+        auto enabledCells = [&] {
+            QList<QPoint> cells;
+            for (int row = 4; row < 8; ++row)
+                for (int c = 0; c < MappingDlg::InputCount; ++c)
+                    if (box(t, row, c) && box(t, row, c)->isEnabled())
+                        cells.append(QPoint(c, row));
+            return cells;
+        };
+        const QList<QPoint> fixed = {QPoint(0, 4), QPoint(2, 5), QPoint(1, 6), QPoint(3, 7)};
+        QCOMPARE(enabledCells(), fixed);
+        click(t, 4, 0);
+        click(t, 2, 5);
+        QCOMPARE(enabledCells(), QList<QPoint>());
+        QCOMPARE(m_card->inputMappings.at(0).codedValue[0], 0u);
+        click(t, 2, 5);
+        QCOMPARE(enabledCells(), fixed);
     }
 
-    m_card->inputMappings = {record(2)};
-    MappingDlg dlg;
-    dlg.textFileMode = true;
-    dlg.prepareCardPage(m_card);
-    QTableWidget* t = table(dlg, "tableCardMapping");
-    QVERIFY(button(dlg, "btnAddEnerg")->isHidden());
-    auto enabledCells = [&] {
-        QList<QPoint> cells;
-        for (int row = 4; row < 8; ++row)
-            for (int c = 0; c < MappingDlg::InputCount; ++c)
-                if (box(t, row, c) && box(t, row, c)->isEnabled())
-                    cells.append(QPoint(c, row));
-        return cells;
-    };
-    const QList<QPoint> fixed = {QPoint(0, 4), QPoint(2, 5), QPoint(1, 6), QPoint(3, 7)};
-    QCOMPARE(enabledCells(), fixed);
-    click(t, 4, 0);
-    click(t, 2, 5);
-    QCOMPARE(enabledCells(), QList<QPoint>());
-    QCOMPARE(m_card->inputMappings.at(0).codedValue[0], 0u);
-    click(t, 2, 5);
-    QCOMPARE(enabledCells(), fixed);
-}
+    void removeTakesTheWholeGroup_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QList<int>>("idsLeft");
+        QTest::newRow("group header") << 8 << QList<int>{0, 1};
+        QTest::newRow("Zone1 HV/LV of energizer 7") << 10 << QList<int>{0, 1};
+        QTest::newRow("Global HV/LV") << 2 << QList<int>{0, 1, 7};
+        QTest::newRow("no current row") << -1 << QList<int>{0, 1, 7};
+    }
 
-void TestMappingDlg::removeTakesTheWholeGroup_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QList<int>>("idsLeft");
-    QTest::newRow("group header") << 8 << QList<int>{0, 1};
-    QTest::newRow("Zone1 HV/LV of energizer 7") << 10 << QList<int>{0, 1};
-    QTest::newRow("Global HV/LV") << 2 << QList<int>{0, 1, 7};
-    QTest::newRow("no current row") << -1 << QList<int>{0, 1, 7};
-}
+    void removeTakesTheWholeGroup()
+    {
+        QFETCH(int, row);
+        QFETCH(QList<int>, idsLeft);
+        m_card->inputMappings = {record(7), record(1), record(0, 4, 1)};
+        MappingDlg dlg;
+        dlg.prepareCardPage(m_card);
+        QTableWidget* t = table(dlg, "tableCardMapping");
+        t->setCurrentCell(row, 0);
+        button(dlg, "btnRemoveEnerg")->click();
+        QList<int> ids;
+        for (const MappingRecord& r : qAsConst(m_card->inputMappings))
+            ids.append(r.id);
+        QCOMPARE(ids, idsLeft);
+    }
 
-void TestMappingDlg::removeTakesTheWholeGroup()
-{
-    QFETCH(int, row);
-    QFETCH(QList<int>, idsLeft);
-    m_card->inputMappings = {record(7), record(1), record(0, 4, 1)};
-    MappingDlg dlg;
-    dlg.prepareCardPage(m_card);
-    QTableWidget* t = table(dlg, "tableCardMapping");
-    t->setCurrentCell(row, 0);
-    button(dlg, "btnRemoveEnerg")->click();
-    QList<int> ids;
-    for (const MappingRecord& r : qAsConst(m_card->inputMappings))
-        ids.append(r.id);
-    QCOMPARE(ids, idsLeft);
-}
+    void doubleClickOpensOnlyFromGroupHeaders()
+    {
+        m_energizer->outputMappings = {record(33)};
+        MappingDlg dlg;
+        dlg.prepareEnergizerPage(m_energizer);
+        NestedDialogCatcher catcher(&dlg);
+        QHeaderView* header = table(dlg, "tableEnergMapping")->verticalHeader();
+        emit header->sectionDoubleClicked(2);  // "Relay 2": a row index, no device
+        QCOMPARE(catcher.shown.size(), 0);
+        emit header->sectionDoubleClicked(0);
+        QCOMPARE(catcher.shown.size(), 1);
+        QCOMPARE(catcher.shown.at(0).first, m_element->child(32));
+        QCOMPARE(catcher.shown.at(0).second, QStringLiteral("Set IOCard mapping"));
+    }
 
-void TestMappingDlg::doubleClickOpensOnlyFromGroupHeaders()
-{
-    m_energizer->outputMappings = {record(33)};
-    MappingDlg dlg;
-    dlg.prepareEnergizerPage(m_energizer);
-    NestedDialogCatcher catcher(&dlg);
-    QHeaderView* header = table(dlg, "tableEnergMapping")->verticalHeader();
-    emit header->sectionDoubleClicked(2);  // "Relay 2": a row index, no device
-    QCOMPARE(catcher.shown.size(), 0);
-    emit header->sectionDoubleClicked(0);
-    QCOMPARE(catcher.shown.size(), 1);
-    QCOMPARE(catcher.shown.at(0).first, m_element->child(32));
-    QCOMPARE(catcher.shown.at(0).second, QStringLiteral("Set IOCard mapping"));
-}
+    void gatewayNodeEditsItsOwnList()
+    {
+        MappingDlg dlg;
+        dlg.prepareEnergizerPage(m_element);
+        QCOMPARE(dlg.findChild<QLabel*>("lblEnerg")->text(), QStringLiteral("Energizer #0 to IO Card Mapping"));
+        pick(m_element->child(40));
+        button(dlg, "btnAddCard")->click();
+        QCOMPARE(m_element->outputMappings, QList<MappingRecord>{record(41)});
+        QVERIFY(m_energizer->outputMappings.isEmpty());
+    }
 
-void TestMappingDlg::gatewayNodeEditsItsOwnList()
-{
-    MappingDlg dlg;
-    dlg.prepareEnergizerPage(m_element);
-    QCOMPARE(dlg.findChild<QLabel*>("lblEnerg")->text(), QStringLiteral("Energizer #0 to IO Card Mapping"));
-    pick(m_element->child(40));
-    button(dlg, "btnAddCard")->click();
-    QCOMPARE(m_element->outputMappings, QList<MappingRecord>{record(41)});
-    QVERIFY(m_energizer->outputMappings.isEmpty());
-}
+    void sortingAndDuplicateIds()
+    {
+        m_energizer->outputMappings = {record(40), record(33), record(33, 1, 0x2)};
+        MappingDlg dlg;
+        dlg.prepareEnergizerPage(m_energizer);
+        QTableWidget* t = table(dlg, "tableEnergMapping");
+        QCOMPARE(m_energizer->outputMappings.at(0).id, quint16(33));
+        QCOMPARE(m_energizer->outputMappings.at(2).id, quint16(40));
+        QCOMPARE(t->rowCount(), 30);
+        click(t, 11, 5);  // second group of card 33, relay 1, "Fence2\nOn"
+        const MappingRecord expected = record(33, 0, 0x20);
+        QCOMPARE(m_energizer->outputMappings.at(0), expected);
+        QCOMPARE(m_energizer->outputMappings.at(1), expected);
+    }
 
-void TestMappingDlg::sortingAndDuplicateIds()
-{
-    m_energizer->outputMappings = {record(40), record(33), record(33, 1, 0x2)};
-    MappingDlg dlg;
-    dlg.prepareEnergizerPage(m_energizer);
-    QTableWidget* t = table(dlg, "tableEnergMapping");
-    QCOMPARE(m_energizer->outputMappings.at(0).id, quint16(33));
-    QCOMPARE(m_energizer->outputMappings.at(2).id, quint16(40));
-    QCOMPARE(t->rowCount(), 30);
-    click(t, 11, 5);  // second group of card 33, relay 1, "Fence2\nOn"
-    const MappingRecord expected = record(33, 0, 0x20);
-    QCOMPARE(m_energizer->outputMappings.at(0), expected);
-    QCOMPARE(m_energizer->outputMappings.at(1), expected);
-}
+    void cancelledPickChangesNothing()
+    {
+        MappingDlg dlg;
+        dlg.prepareCardPage(m_card);
+        pick(nullptr);
+        QSignalSpy changed(&dlg, &MappingDlg::mappingChanged);
+        button(dlg, "btnAddEnerg")->click();
+        QVERIFY(m_card->inputMappings.isEmpty());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(table(dlg, "tableCardMapping")->rowCount(), 3);
+    }
 
-void TestMappingDlg::cancelledPickChangesNothing()
-{
-    MappingDlg dlg;
-    dlg.prepareCardPage(m_card);
-    pick(nullptr);
-    QSignalSpy changed(&dlg, &MappingDlg::mappingChanged);
-    button(dlg, "btnAddEnerg")->click();
-    QVERIFY(m_card->inputMappings.isEmpty());
-    QCOMPARE(changed.count(), 0);
-    QCOMPARE(table(dlg, "tableCardMapping")->rowCount(), 3);
-}
+    // Fence 1 alarm of energizer 2 mapped to relay 3 of card 33: saved, read
+    // back, and applied by a running control unit to a simulated gateway.
+    void mappingReachesProjectFileAndRelays()
+    {
+        GraphicsBox box(GraphicsBox::GatewayBox);
+        box.setIP(QStringLiteral("127.0.0.1"));
+        MappingDlg dlg;
+        dlg.prepareEnergizerPage(box.node()->child(1));
+        pick(box.node()->child(32));
+        button(dlg, "btnAddCard")->click();
+        click(table(dlg, "tableEnergMapping"), 3, 10);
 
-// Fence 1 alarm of energizer 2 mapped to relay 3 of card 33: saved, read
-// back, and applied by a running control unit to a simulated gateway.
-void TestMappingDlg::mappingReachesProjectFileAndRelays()
-{
-    GraphicsBox box(GraphicsBox::GatewayBox);
-    box.setIP(QStringLiteral("127.0.0.1"));
-    MappingDlg dlg;
-    dlg.prepareEnergizerPage(box.node()->child(1));
-    pick(box.node()->child(32));
-    button(dlg, "btnAddCard")->click();
-    click(table(dlg, "tableEnergMapping"), 3, 10);
+        QDomDocument document;
+        GraphicsBox copy(GraphicsBox::GatewayBox);
+        copy.readXml(box.toXml(document));
+        const QList<MappingRecord> expected = {record(33, 2, 0x400)};
+        QCOMPARE(copy.node()->child(1)->outputMappings, expected);
 
-    QDomDocument document;
-    GraphicsBox copy(GraphicsBox::GatewayBox);
-    copy.readXml(box.toXml(document));
-    const QList<MappingRecord> expected = {record(33, 2, 0x400)};
-    QCOMPARE(copy.node()->child(1)->outputMappings, expected);
-
-    GatewaySimulator sim;
-    QVERIFY(sim.listen());
-    QByteArray energizer(32, '\0');
-    energizer[0] = 2;
-    energizer[12] = char(0x80);  // fence 1 alarm
-    energizer[13] = energizer[20] = char(0x82);
-    sim.setBlock(2, energizer);
-    sim.setDeviceCounts(2, 1);
-    TreeModel model;
-    model.setRootNode(new Node(QStringLiteral("Name")));
-    model.insertNode(model.rootNode(), -1, copy.node()->deviceNode);
-    qtClient client(0);
-    LinkTiming timing;
-    timing.sweepStartDelayMs = 10;
-    client.setTiming(timing);
-    client.ip = sim.address().toString();
-    client.setPort(sim.port());
-    ControlUnit unit;
-    unit.energizerModel = &model;
-    connect(&client, &qtClient::dataUpdate, &unit, &ControlUnit::dataUpdate);
-    connect(&client, &qtClient::tcpInUpdate, &unit, &ControlUnit::tovelUpdateArray);
-    connect(&unit, &ControlUnit::sendCmd, &client, &qtClient::sendRequest);
-    client.startupData(32, 32);
-    client.connectToServer();
-    QVERIFY(sim.waitForConnection());
-    sim.sendHeartbeat();
-    QTRY_VERIFY_WITH_TIMEOUT(client.dataValid, 10000);
-    sim.sendHeartbeat();
-    const QByteArray relay3 = ControllerFrame::deviceCommand(33, 0, 0x04, 0, true);
-    QTRY_VERIFY_WITH_TIMEOUT(sim.receivedWithFunction(16).contains(relay3), 5000);
-    client.closeConnection();
-}
+        GatewaySimulator sim;
+        QVERIFY(sim.listen());
+        QByteArray energizer(32, '\0');
+        energizer[0] = 2;
+        energizer[12] = char(0x80);  // fence 1 alarm
+        energizer[13] = energizer[20] = char(0x82);
+        sim.setBlock(2, energizer);
+        sim.setDeviceCounts(2, 1);
+        TreeModel model;
+        model.setRootNode(new Node(QStringLiteral("Name")));
+        model.insertNode(model.rootNode(), -1, copy.node()->deviceNode);
+        qtClient client(0);
+        LinkTiming timing;
+        timing.sweepStartDelayMs = 10;
+        client.setTiming(timing);
+        client.ip = sim.address().toString();
+        client.setPort(sim.port());
+        ControlUnit unit;
+        unit.energizerModel = &model;
+        connect(&client, &qtClient::dataUpdate, &unit, &ControlUnit::dataUpdate);
+        connect(&client, &qtClient::tcpInUpdate, &unit, &ControlUnit::tovelUpdateArray);
+        connect(&unit, &ControlUnit::sendCmd, &client, &qtClient::sendRequest);
+        client.startupData(32, 32);
+        client.connectToServer();
+        QVERIFY(sim.waitForConnection());
+        sim.sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(client.dataValid, 10000);
+        sim.sendHeartbeat();
+        const QByteArray relay3 = ControllerFrame::deviceCommand(33, 0, 0x04, 0, true);
+        QTRY_VERIFY_WITH_TIMEOUT(sim.receivedWithFunction(16).contains(relay3), 5000);
+        client.closeConnection();
+    }
+};
 
 QTEST_MAIN(TestMappingDlg)
 #include "tst_mappingdlg.moc"
