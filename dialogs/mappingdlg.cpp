@@ -224,27 +224,36 @@ void MappingDlg::cellClicked(QTableWidget* table, int row, int column)
         cardCellClicked(row, column);
 }
 
+// Empties the table and sorts the records by id. In the text-file mode a
+// device maps one other device at most, so the add button goes once it does.
+// False, with the table left empty, when there is no list.
+bool MappingDlg::startFill(QTableWidget* table, QList<MappingRecord>* records, QToolButton* addButton)
+{
+    table->setUpdatesEnabled(false);
+    table->clearSpans();
+    table->setRowCount(0);
+    if (!records) {
+        table->setUpdatesEnabled(true);
+        return false;
+    }
+    const bool mapsDevice =
+        std::any_of(records->cbegin(), records->cend(), [](const MappingRecord& r) { return r.id != 0; });
+    addButton->setVisible(!(textFileMode && mapsDevice));
+    if (!std::is_sorted(records->cbegin(), records->cend(), idLess)) {
+        SiteLocker lock;
+        std::stable_sort(records->begin(), records->end(), idLess);
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------- energizer page
 
 void MappingDlg::fillEnergizerTable()
 {
     QTableWidget* table = energTable();
-    table->setUpdatesEnabled(false);
-    table->clearSpans();
-    table->setRowCount(0);
-    if (!m_deviceNode) {
-        table->setUpdatesEnabled(true);
+    if (!startFill(table, m_deviceNode ? &m_deviceNode->outputMappings : nullptr, ui->btnAddCard))
         return;
-    }
-
     const QList<MappingRecord>& records = m_deviceNode->outputMappings;
-    const bool anyCard = std::any_of(records.cbegin(), records.cend(), [](const MappingRecord& r) { return r.id != 0; });
-    ui->btnAddCard->setVisible(!(textFileMode && anyCard));
-    if (!std::is_sorted(records.cbegin(), records.cend(), idLess)) {
-        SiteLocker lock;
-        std::stable_sort(m_deviceNode->outputMappings.begin(), m_deviceNode->outputMappings.end(), idLess);
-    }
-
     table->setRowCount(EnergizerGroupRows * records.size());
     for (int i = 0; i < records.size(); ++i) {
         const MappingRecord record = records.at(i);
@@ -362,23 +371,11 @@ void MappingDlg::updateLatchingCells()
 void MappingDlg::fillCardTable()
 {
     QTableWidget* table = cardTable();
-    table->setUpdatesEnabled(false);
-    table->clearSpans();
-    table->setRowCount(0);
-    if (!m_deviceNode) {
-        table->setUpdatesEnabled(true);
+    if (!startFill(table, m_deviceNode ? &m_deviceNode->inputMappings : nullptr, ui->btnAddEnerg))
         return;
-    }
-
     const QList<MappingRecord>& records = m_deviceNode->inputMappings;
     const int energizerGroups =
         int(std::count_if(records.cbegin(), records.cend(), [](const MappingRecord& r) { return r.id != 0; }));
-    ui->btnAddEnerg->setVisible(!(textFileMode && energizerGroups > 0));
-    if (!std::is_sorted(records.cbegin(), records.cend(), idLess)) {
-        SiteLocker lock;
-        std::stable_sort(m_deviceNode->inputMappings.begin(), m_deviceNode->inputMappings.end(), idLess);
-    }
-
     table->setRowCount(GlobalRows + CardGroupRows * energizerGroups);
     setGroupHeader(table, 0, tr("Global Energizer Control\nfrom Input Mapping"), kEnergizerIcon, 0,
                    tr("Global Energizers Mapping"));

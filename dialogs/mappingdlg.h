@@ -9,6 +9,7 @@
 class Node;
 class QCheckBox;
 class QTableWidget;
+class QToolButton;
 
 namespace Ui {
 class MappingDlg;
@@ -88,6 +89,7 @@ private:
     static void setDataHeader(QTableWidget* table, int row, const QString& header, int index);
     void addCheckBox(QTableWidget* table, int row, int column, bool on);
     void cellClicked(QTableWidget* table, int row, int column);
+    bool startFill(QTableWidget* table, QList<MappingRecord>* records, QToolButton* addButton);
 
     // Energizer page.
     void fillEnergizerTable();
