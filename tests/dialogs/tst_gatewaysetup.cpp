@@ -3,14 +3,13 @@
 #include "osprelvellwizard.h"
 
 #include "apppaths.h"
+#include "dialogtestsupport.h"
 #include "gatewaysetuphost.h"
 #include "gatewaysimulator.h"
 #include "gatewaysubtree.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "intropage.h"
-#include "mappingexportfile.h"
-#include "modalanswerer.h"
 #include "node.h"
 #include "qtclient.h"
 #include "resources.h"
@@ -21,11 +20,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QMessageBox>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -40,33 +37,12 @@ struct FakeHost : GatewaySetupHost
     int refreshes = 0;
 };
 
-MappingRecord record(quint16 id, int word = 0, quint32 value = 0)
-{
-    MappingRecord r;
-    r.id = id;
-    r.codedValue[size_t(word)] = value;
-    return r;
-}
-
 QByteArray lines(const QList<int>& values)
 {
     QByteArray text;
     for (int v : values)
         text += QByteArray::number(v) + "\r\n";
     return text;
-}
-
-// Answers the next message box and keeps its title and text.
-void answerBox(QString* seen, QMessageBox::StandardButton button)
-{
-    answerNextModal([seen, button](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        *seen = w->windowTitle() + '|' + (box ? box->text() : QString());
-        if (box)
-            box->button(button)->click();
-        else
-            w->close();
-    });
 }
 
 } // namespace

@@ -2,10 +2,10 @@
 
 #include "controlunit.h"
 #include "controllerframe.h"
+#include "dialogtestsupport.h"
 #include "gatewaysimulator.h"
 #include "gatewaysubtree.h"
 #include "graphicsbox.h"
-#include "modalanswerer.h"
 #include "qtclient.h"
 #include "treemodel.h"
 #include "node.h"
@@ -15,20 +15,11 @@
 #include <QDomDocument>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
 
 namespace {
-
-MappingRecord record(quint16 id, int word = 0, quint32 value = 0)
-{
-    MappingRecord r;
-    r.id = id;
-    r.codedValue[size_t(word)] = value;
-    return r;
-}
 
 // Closes every other mapping dialog the moment it is shown, and counts them.
 class NestedDialogCatcher : public QObject
@@ -193,18 +184,12 @@ private slots:
             dlg.textFileMode = true;
             dlg.prepareEnergizerPage(m_energizer);
             QVERIFY(!button(dlg, "btnAddCard")->isHidden());
-            QString title, text;
-            answerNextModal([&](QWidget* w) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                title = w->windowTitle();
-                text = box ? box->text() : QString();
-                w->close();
-            });
+            QString seen;
+            answerBox(&seen, QMessageBox::Ok);
             pick(m_card);
             button(dlg, "btnAddCard")->click();
-            QCOMPARE(title, QStringLiteral("Warning"));
-            QCOMPARE(text, QStringLiteral("You arleady have one mapped card.\nPlease note:\nNo text file can be created\n"
-                                          "due to multiple mapping from an energizer"));
+            QCOMPARE(seen, QStringLiteral("Warning|You arleady have one mapped card.\nPlease note:\nNo text file can be "
+                                          "created\ndue to multiple mapping from an energizer"));
             QCOMPARE(m_energizer->outputMappings.size(), 1);
 
             m_energizer->outputMappings = {record(33)};
