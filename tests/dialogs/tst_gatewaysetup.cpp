@@ -10,6 +10,7 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "intropage.h"
+#include "mappingdlg.h"
 #include "node.h"
 #include "qtclient.h"
 #include "resources.h"
@@ -98,7 +99,7 @@ private slots:
 
     void tablesListTheDevices()
     {
-        addGateway(QStringLiteral("10.0.0.1"));
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
         OsprelVellSetupWidget w;
         w.fillGateways(QString());
         QTableWidget* energizers = table(w, "tableEnergizers");
@@ -112,6 +113,18 @@ private slots:
         QCOMPARE(energizers->item(32, 0)->text(), QStringLiteral("32"));
         QCOMPARE(cards->item(0, 0)->text(), QStringLiteral("33"));
         QCOMPARE(cards->item(30, 0)->text(), QStringLiteral("63"));
+
+        // The "Mapping" cell opens the row's device; "Global energizers" the gateway's own node.
+        for (auto cell : {std::make_pair(energizers, 0), {energizers, 2}, {cards, 0}}) {
+            Node* opened = nullptr;
+            answerNextModal([&](QWidget* dialog) {
+                opened = qobject_cast<MappingDlg*>(dialog)->deviceNode();
+                dialog->close();
+            });
+            w.showMapping(cell.first->item(cell.second, 3));
+            const int index = cell.first->item(cell.second, 0)->text().toInt() - 1;
+            QCOMPARE(opened, index < 0 ? gateway->deviceNode : gateway->child(index)->deviceNode);
+        }
     }
 
     void enabledFlagsFollowTheRowsOfTheShownGateway()
