@@ -1,6 +1,7 @@
 #include "mappingexportfile.h"
 
 #include "node.h"
+#include "sitemutex.h"
 #include "statusword.h"
 
 #include <QSaveFile>
@@ -34,6 +35,8 @@ MappingExportFile::Failure MappingExportFile::build(Kind kind, const QList<const
                                                     QByteArray* content)
 {
     QByteArray text;
+    // The control unit walks these lists on its thread.
+    SiteLocker lock;
     for (const Node* device : devices) {
         if (!device || !device->enabled)
             continue;
