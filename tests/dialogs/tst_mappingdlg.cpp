@@ -16,6 +16,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
+#include <QScopeGuard>
+#include <QThread>
 #include <QToolButton>
 #include <QtTest>
 
@@ -300,24 +302,16 @@ private slots:
         QCOMPARE(table(dlg, "tableCardMapping")->rowCount(), 3);
     }
 
-    // Fence 1 alarm of energizer 2 mapped to relay 3 of card 33: saved, read
-    // back, and applied by a running control unit to a simulated gateway.
-    void mappingReachesProjectFileAndRelays()
+    // A running control unit on its own thread; the dialog maps fence 1 alarm
+    // of energizer 2 to relay 3 of card 33, and the next heartbeat switches
+    // the relay. The mapping then survives the project file.
+    void mappingReachesRelaysAndProjectFile()
     {
         GraphicsBox box(GraphicsBox::GatewayBox);
         box.setIP(QStringLiteral("127.0.0.1"));
-        MappingDlg dlg;
-        dlg.prepareEnergizerPage(box.node()->child(1));
-        pick(box.node()->child(32));
-        button(dlg, "btnAddCard")->click();
-        click(table(dlg, "tableEnergMapping"), 3, 10);
-
-        QDomDocument document;
-        GraphicsBox copy(GraphicsBox::GatewayBox);
-        copy.readXml(box.toXml(document));
-        const QList<MappingRecord> expected = {record(33, 2, 0x400)};
-        QCOMPARE(copy.node()->child(1)->outputMappings, expected);
-
+        TreeModel model;
+        model.setRootNode(new Node(QStringLiteral("Name")));
+        model.insertNode(model.rootNode(), -1, box.node()->deviceNode);
         GatewaySimulator sim;
         QVERIFY(sim.listen());
         QByteArray energizer(32, '\0');
@@ -326,29 +320,46 @@ private slots:
         energizer[13] = energizer[20] = char(0x82);
         sim.setBlock(2, energizer);
         sim.setDeviceCounts(2, 1);
-        TreeModel model;
-        model.setRootNode(new Node(QStringLiteral("Name")));
-        model.insertNode(model.rootNode(), -1, copy.node()->deviceNode);
+
+        qtClient::registerMetaTypes();
         qtClient client(0);
         LinkTiming timing;
         timing.sweepStartDelayMs = 10;
         client.setTiming(timing);
         client.ip = sim.address().toString();
         client.setPort(sim.port());
-        ControlUnit unit;
-        unit.energizerModel = &model;
-        connect(&client, &qtClient::dataUpdate, &unit, &ControlUnit::dataUpdate);
-        connect(&client, &qtClient::tcpInUpdate, &unit, &ControlUnit::tovelUpdateArray);
-        connect(&unit, &ControlUnit::sendCmd, &client, &qtClient::sendRequest);
+        QThread thread;
+        auto unit = std::make_unique<ControlUnit>();
+        unit->energizerModel = &model;
+        unit->moveToThread(&thread);
+        connect(&client, &qtClient::dataUpdate, unit.get(), &ControlUnit::dataUpdate, Qt::QueuedConnection);
+        connect(&client, &qtClient::tcpInUpdate, unit.get(), &ControlUnit::tovelUpdateArray, Qt::QueuedConnection);
+        connect(unit.get(), &ControlUnit::sendCmd, &client, &qtClient::sendRequest, Qt::QueuedConnection);
+        thread.start();
+        const auto stop = qScopeGuard([&] {
+            client.closeConnection();
+            thread.quit();
+            thread.wait();
+        });
         client.startupData(32, 32);
         client.connectToServer();
         QVERIFY(sim.waitForConnection());
         sim.sendHeartbeat();
         QTRY_VERIFY_WITH_TIMEOUT(client.dataValid, 10000);
+
+        MappingDlg dlg;
+        dlg.prepareEnergizerPage(box.node()->child(1));
+        pick(box.node()->child(32));
+        button(dlg, "btnAddCard")->click();
+        click(table(dlg, "tableEnergMapping"), 3, 10);
         sim.sendHeartbeat();
         const QByteArray relay3 = ControllerFrame::deviceCommand(33, 0, 0x04, 0, true);
         QTRY_VERIFY_WITH_TIMEOUT(sim.receivedWithFunction(16).contains(relay3), 5000);
-        client.closeConnection();
+
+        QDomDocument document;
+        GraphicsBox copy(GraphicsBox::GatewayBox);
+        copy.readXml(box.toXml(document));
+        QCOMPARE(copy.node()->child(1)->outputMappings, QList<MappingRecord>{record(33, 2, 0x400)});
     }
 };
 
