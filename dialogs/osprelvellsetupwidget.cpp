@@ -352,18 +352,18 @@ void OsprelVellSetupWidget::showMapping(QTableWidgetItem* item)
     if (!item || item->column() != MappingColumn || !m_currentGateway)
         return;
     QTableWidget* table = item->tableWidget();
+    const bool energizers = table == ui->tableEnergizers;
+    if (!energizers && table != ui->tableIOCards)
+        return;
     const int index = deviceIndex(table, item->row());
-    Node* device = nullptr;
-    if (table == ui->tableEnergizers)
-        device = index >= 0 ? (gatewayChild(index) ? gatewayChild(index)->deviceNode : nullptr)
-                            : m_currentGateway->deviceNode;
-    else if (table == ui->tableIOCards && gatewayChild(index))
-        device = gatewayChild(index)->deviceNode;
+    // The "Global energizers" row edits the gateway's own list.
+    Node* child = energizers && index < 0 ? m_currentGateway : gatewayChild(index);
+    Node* device = child ? child->deviceNode : nullptr;
     if (!device)
         return;
     MappingDlg dialog(this);
     dialog.textFileMode = ui->chckTextFile->isChecked();
-    if (table == ui->tableEnergizers)
+    if (energizers)
         dialog.showEnergizerMapping(device);
     else
         dialog.showCardMapping(device);
