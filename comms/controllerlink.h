@@ -43,6 +43,8 @@ public:
     void failConnect();
 
     void closeConnection();
+    // Drops the socket at once, also while it is still connecting; reports nothing.
+    void abortSocket();
     void connectionClosedByServer();
     void error(QAbstractSocket::SocketError socketError);
     void heartbeatTimeOut();
@@ -68,7 +70,6 @@ signals:
 
 private:
     const QLoggingCategory& lc() const { return m_category; }
-    void abortSocket();
     void onSocketConnected();
     void onConnectTimeout();
 

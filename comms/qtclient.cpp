@@ -138,6 +138,11 @@ void qtClient::closeConnection()
     link.closeConnection();
 }
 
+void qtClient::abortSocket()
+{
+    link.abortSocket();
+}
+
 // A link that is down has no sweep to run.
 void qtClient::stopSweep()
 {

@@ -57,6 +57,9 @@ public:
     static void registerMetaTypes();
 
     void closeConnection();
+    // Drops the socket at once, also a connection attempt still under way
+    // (closeConnection leaves one alone), so that a new address takes effect.
+    void abortSocket();
     void startupData(int offset, int length);
 
     // Test and tool hooks: timings, a port other than the mode's, and the

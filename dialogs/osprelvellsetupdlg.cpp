@@ -1,0 +1,20 @@
+#include "osprelvellsetupdlg.h"
+#include "ui_osprelvellsetupdlg.h"
+
+#include "osprelvellsetupwidget.h"
+
+OsprelVellSetupDlg::OsprelVellSetupDlg(QWidget* parent)
+    : QDialog(parent)
+    , ui(new Ui::OsprelVellSetupDlg)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("OsprelVellSetupDlg"));
+    m_widget = new OsprelVellSetupWidget(this);
+    ui->horizontalLayout_2->addWidget(m_widget);
+    m_widget->fillGateways(QString());
+}
+
+OsprelVellSetupDlg::~OsprelVellSetupDlg()
+{
+    delete ui;
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class Node;
+class QMenu;
+class QTableWidget;
+class QTableWidgetItem;
+class TreeModel;
+
+namespace Ui {
+class OsprelVellSetupWidget;
+}
+
+// Sets up the devices behind one gateway: enables or disables each energizer
+// and IO card, opens a device's mapping dialog, switches the "with text file"
+// mode of each table and exports the mappings to the gateway's text files.
+// Every change goes into the nodes of the energizer states model and the
+// element tree at once.
+//
+// The gateway shown is always the one at the combo box's index under the
+// energizer model's root: several gateways may carry the same address.
+class OsprelVellSetupWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    // The parent object name of the wizard page, in which every listed
+    // device ends enabled.
+    static inline const QString WizardPageName = QStringLiteral("VellSetUpPage");
+    static constexpr int IdColumn = 0;
+    static constexpr int NameColumn = 1;
+    static constexpr int EnabledColumn = 2;
+    static constexpr int MappingColumn = 3;
+    static constexpr int EnergizerRows = 32;
+
+    // Asks for the export file's name; empty when cancelled.
+    using SaveFileNameHook =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& name, const QString& filter)>;
+    static void setSaveFileNameHook(SaveFileNameHook hook);
+
+    explicit OsprelVellSetupWidget(QWidget* parent = nullptr);
+    ~OsprelVellSetupWidget() override;
+
+    // Lists every gateway and shows the one named `gatewayName` (the first
+    // when none is named or found); `preferred`, when listed, wins over the name.
+    void fillGateways(const QString& gatewayName, const Node* preferred = nullptr);
+    Node* currentGateway() const { return m_currentGateway; }
+
+public slots:
+    void vellChanged(int index);
+    void itemClicked(QTableWidgetItem* item);
+    void onTreeViewContextMenu(const QPoint& point);
+    void checkAll();
+    void showMapping(QTableWidgetItem* item);
+    void exportMapping();
+    void currentTabChanged(int tab);
+    void withTextClicked();
+
+private:
+    void fillEnergizers(Node* gateway);
+    void fillIOCards(Node* gateway);
+    void appendDeviceRow(QTableWidget* table, Node* child);
+    bool inWizard() const;
+    static int deviceIndex(QTableWidget* table, int row);
+    Node* gatewayChild(int index) const;
+    void setDeviceEnabled(int index, bool state);
+    void refreshViews();
+    void setGlobalRowEnabled();
+    void checkTable(QTableWidget* table, bool state);
+    void resetMappings(bool energizers);
+
+    Ui::OsprelVellSetupWidget* ui;
+    TreeModel* m_energizerModel = nullptr;
+    TreeModel* m_elementModel = nullptr;
+    Node* m_root = nullptr;
+    Node* m_currentGateway = nullptr;
+    QMenu* m_contextMenu = nullptr;
+    bool m_withTextEnerg = false;
+    bool m_withTextIOCard = false;
+    // Set while the tables are written by the program, whose check-state
+    // changes are no operator's toggles.
+    bool m_filling = false;
+};

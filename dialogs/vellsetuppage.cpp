@@ -1,0 +1,79 @@
+#include "vellsetuppage.h"
+
+#include "gatewaysetuphost.h"
+#include "graphicsbox.h"
+#include "graphicsscene.h"
+#include "intropage.h"
+#include "node.h"
+#include "osprelvellsetupwidget.h"
+#include "qtclient.h"
+#include "treemodel.h"
+
+#include <QGridLayout>
+
+namespace {
+constexpr int kReadOffset = 32;
+constexpr int kReadLength = 32;
+}
+
+VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent)
+    : QWizardPage(parent)
+    , m_sceneGuard(gatewayBox ? gatewayBox->scene() : nullptr)
+    , m_gatewayBox(gatewayBox)
+{
+    setObjectName(OsprelVellSetupWidget::WizardPageName);
+    setTitle(QStringLiteral("KX4 Setup"));
+    setSubTitle(tr("Please mark Enabled Energizers and IO Cards which are you going to use. Other please set to "
+                   "Disabled"));
+    auto* layout = new QGridLayout(this);
+    m_widget = new OsprelVellSetupWidget(this);
+    layout->addWidget(m_widget, 0, 0);
+}
+
+void VellSetUpPage::initializePage()
+{
+    const QString address = field(IntroPage::AddressField).toString().trimmed();
+    reconnectClient(address);
+    // The item may have gone with its map while the first page was open.
+    const bool boxAlive = m_gatewayBox && m_sceneGuard && m_gatewayBox->scene() == m_sceneGuard;
+    if (boxAlive) {
+        m_gatewayBox->setIP(address);
+        fileElementNode();
+    }
+    if (GatewaySetupHost* host = gatewaySetupHost())
+        host->rebuildEnergizerModel();
+    const Node* gateway = boxAlive && m_gatewayBox->node() ? m_gatewayBox->node()->deviceNode : nullptr;
+    m_widget->fillGateways(address, gateway);
+}
+
+// Connecting runs in the event loop: an address that does not answer never
+// holds up the GUI.
+void VellSetUpPage::reconnectClient(const QString& address)
+{
+    GatewaySetupHost* host = gatewaySetupHost();
+    qtClient* client = host ? host->gatewayClient() : nullptr;
+    if (!client)
+        return;
+    client->abortSocket();
+    client->closeConnection();
+    client->ip = address;
+    client->startupData(kReadOffset, kReadLength);
+    client->connectToServer();
+}
+
+void VellSetUpPage::fileElementNode()
+{
+    auto* scene = qobject_cast<GraphicsScene*>(m_gatewayBox->scene());
+    Node* workplace = scene ? scene->workplaceNode() : nullptr;
+    Node* node = m_gatewayBox->node();
+    if (!workplace || !node)
+        return;
+    if (node->parent() != workplace) {
+        if (g_elementTreeModel && g_elementTreeModel->contains(workplace))
+            g_elementTreeModel->insertNode(workplace, -1, node);
+        else
+            node->setParent(workplace);
+    }
+    if (g_elementTreeModel && g_elementTreeModel->contains(workplace))
+        g_elementTreeModel->refreshNode(workplace);
+}

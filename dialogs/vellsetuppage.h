@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QPointer>
+#include <QWizardPage>
+
+class GraphicsBox;
+class OsprelVellSetupWidget;
+
+// Second page of the gateway wizard: points the gateway client at the new
+// gateway, names the gateway item after its address, files its node under
+// the workspace, rebuilds the energizer states model and shows the new
+// gateway with every device in use.
+class VellSetUpPage : public QWizardPage
+{
+    Q_OBJECT
+public:
+    VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent = nullptr);
+
+    void initializePage() override;
+    OsprelVellSetupWidget* setupWidget() const { return m_widget; }
+
+private:
+    void reconnectClient(const QString& address);
+    void fileElementNode();
+
+    QPointer<QObject> m_sceneGuard;
+    GraphicsBox* m_gatewayBox;
+    OsprelVellSetupWidget* m_widget;
+};

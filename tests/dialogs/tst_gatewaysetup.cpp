@@ -1,0 +1,423 @@
+#include "osprelvellsetupdlg.h"
+#include "osprelvellsetupwidget.h"
+#include "osprelvellwizard.h"
+
+#include "apppaths.h"
+#include "dialogtestsupport.h"
+#include "gatewaysetuphost.h"
+#include "gatewaysimulator.h"
+#include "gatewaysubtree.h"
+#include "graphicsbox.h"
+#include "graphicsscene.h"
+#include "intropage.h"
+#include "mappingdlg.h"
+#include "node.h"
+#include "qtclient.h"
+#include "resources.h"
+#include "testhome.h"
+#include "treemodel.h"
+#include "vellsetuppage.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+struct FakeHost : GatewaySetupHost
+{
+    qtClient* gatewayClient() override { return client; }
+    void rebuildEnergizerModel() override { ++rebuilds; }
+    void deviceEnablingChanged() override { ++refreshes; }
+    qtClient* client = nullptr;
+    int rebuilds = 0;
+    int refreshes = 0;
+};
+
+QByteArray lines(const QList<int>& values)
+{
+    QByteArray text;
+    for (int v : values)
+        text += QByteArray::number(v) + "\r\n";
+    return text;
+}
+
+// A loopback port whose accept queue is full: connection attempts get no answer.
+struct SilentPort
+{
+    SilentPort()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 0) != 0
+            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        filler.connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
+        if (filler.waitForConnected(2000))
+            port = ntohs(address.sin_port);
+    }
+    ~SilentPort() { ::close(fd); }
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    QTcpSocket filler;
+    quint16 port = 0;
+};
+
+// The longest the event loop went without running a 5 ms timer.
+struct LatencyProbe
+{
+    LatencyProbe()
+    {
+        clock.start();
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            worstGap = qMax(worstGap, clock.restart());
+            ++ticks;
+        });
+        timer.start(5);
+    }
+    QElapsedTimer clock;
+    QTimer timer;
+    qint64 worstGap = 0;
+    int ticks = 0;
+};
+
+} // namespace
+
+class TestGatewaySetup : public QObject
+{
+    Q_OBJECT
+private:
+    // A gateway as a placed item makes it; returns its energizer-model node.
+    Node* addGateway(const QString& ip)
+    {
+        GatewaySubtree gateway(ip);
+        Node* row = gateway.statusNode.release();
+        m_elements->insertNode(m_elements->rootNode(), -1, gateway.elementNode.release());
+        m_energizers->insertNode(m_energizers->rootNode(), -1, row);
+        return row;
+    }
+
+    QTableWidget* table(QWidget& w, const char* name) { return w.findChild<QTableWidget*>(name); }
+
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<TreeModel> m_energizers;
+    std::unique_ptr<TreeModel> m_elements;
+    FakeHost m_host;
+
+private slots:
+    void initTestCase()
+    {
+        initLumetraResources();
+        m_home = std::make_unique<TestHome>();
+        QVERIFY(m_home->isValid());
+        setGatewaySetupHost(&m_host);
+    }
+
+    void init()
+    {
+        m_energizers = std::make_unique<TreeModel>();
+        m_energizers->setRootNode(new Node(QStringLiteral("Name")));
+        m_elements = std::make_unique<TreeModel>();
+        m_elements->setRootNode(new Node(QStringLiteral("Root")));
+        g_energizerModel = m_energizers.get();
+        g_elementTreeModel = m_elements.get();
+        m_host.refreshes = 0;
+    }
+
+    void cleanup()
+    {
+        g_energizerModel = g_elementTreeModel = nullptr;
+        m_elements.reset();
+        m_energizers.reset();
+        OsprelVellSetupWidget::setSaveFileNameHook(nullptr);
+    }
+
+    void tablesListTheDevices()
+    {
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        QTableWidget* energizers = table(w, "tableEnergizers");
+        QTableWidget* cards = table(w, "tableIOCards");
+        QCOMPARE(energizers->rowCount(), 33);
+        QCOMPARE(cards->rowCount(), 31);
+        QCOMPARE(energizers->item(0, 1)->text(), QStringLiteral("Global energizers"));
+        QVERIFY(energizers->item(0, 1)->font().bold());
+        QVERIFY(!(energizers->item(0, 2)->flags() & Qt::ItemIsEditable));
+        QCOMPARE(energizers->item(32, 0)->text(), QStringLiteral("32"));
+        QCOMPARE(cards->item(0, 0)->text(), QStringLiteral("33"));
+        QCOMPARE(cards->item(30, 0)->text(), QStringLiteral("63"));
+
+        // The "Mapping" cell opens the row's device; "Global energizers" the gateway's own node.
+        for (auto cell : {std::make_pair(energizers, 0), {energizers, 2}, {cards, 0}}) {
+            Node* opened = nullptr;
+            answerNextModal([&](QWidget* dialog) {
+                opened = qobject_cast<MappingDlg*>(dialog)->deviceNode();
+                dialog->close();
+            });
+            w.showMapping(cell.first->item(cell.second, 3));
+            const int index = cell.first->item(cell.second, 0)->text().toInt() - 1;
+            QCOMPARE(opened, index < 0 ? gateway->deviceNode : gateway->child(index)->deviceNode);
+        }
+    }
+
+    void enabledFlagsFollowTheRowsOfTheShownGateway()
+    {
+        Node* first = addGateway(QStringLiteral("192.168.100.100"));
+        Node* second = addGateway(QStringLiteral("192.168.100.100"));
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        QCOMPARE(w.currentGateway(), first);
+        table(w, "tableEnergizers")->item(5, 2)->setCheckState(Qt::Unchecked);
+        Node* row = first->child(4);
+        QVERIFY(!row->enabled && !row->deviceNode->enabled && !row->deviceNode->deviceNode->enabled);
+        QVERIFY(second->child(4)->enabled);
+        QCOMPARE(m_host.refreshes, 1);
+
+        w.findChild<QTabWidget*>()->setCurrentIndex(1);
+        QAction none(QStringLiteral("All unchecked"));
+        connect(&none, &QAction::triggered, &w, &OsprelVellSetupWidget::checkAll);
+        none.trigger();
+        for (int i = 0; i < 63; ++i)
+            QCOMPARE(bool(first->child(i)->enabled), i >= 32 ? false : i != 4);
+        QVERIFY(table(w, "tableIOCards")->item(3, 2)->flags() & Qt::ItemIsEnabled);
+        QCOMPARE(m_host.refreshes, 2);
+    }
+
+    void withTextFileResetsMappings()
+    {
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
+        gateway->deviceNode->outputMappings = {record(40)};
+        gateway->child(0)->deviceNode->outputMappings = {record(33)};
+        gateway->child(33)->deviceNode->inputMappings = {record(1)};
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        auto* box = w.findChild<QCheckBox*>("chckTextFile");
+        QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+        QString seen;
+
+        answerBox(&seen, QMessageBox::No);
+        box->click();
+        QCOMPARE(seen, QStringLiteral("Warning|All mapping for Energizers will be reset.\nContinue?"));
+        QVERIFY(!box->isChecked());
+        QCOMPARE(gateway->child(0)->deviceNode->outputMappings.size(), 1);
+
+        answerBox(&seen, QMessageBox::Yes);
+        box->click();
+        QVERIFY(gateway->child(0)->deviceNode->outputMappings.isEmpty());
+        QCOMPARE(gateway->deviceNode->outputMappings.size(), 1);
+        QVERIFY(!(table(w, "tableEnergizers")->item(0, 1)->flags() & Qt::ItemIsEnabled));
+        settings.sync();
+        QCOMPARE(settings.value("withTextEnerg").toBool(), true);
+
+        w.findChild<QTabWidget*>()->setCurrentIndex(1);
+        QVERIFY(!box->isChecked());
+        answerBox(&seen, QMessageBox::Yes);
+        box->click();
+        QCOMPARE(seen, QStringLiteral("Warning|All mapping for IO Cards will be reset.\nContinue?"));
+        QVERIFY(gateway->child(33)->deviceNode->inputMappings.isEmpty());
+        settings.sync();
+        QCOMPARE(settings.value("GlobalInput1", true).toBool(), false);
+        QCOMPARE(settings.value("GlobalInput2", true).toBool(), false);
+        QCOMPARE(settings.value("withTextIOCard").toBool(), true);
+    }
+
+    void exportFile_data()
+    {
+        QTest::addColumn<bool>("energizers");
+        QTest::addColumn<QList<MappingRecord>>("list");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QByteArray>("expected");
+        MappingRecord panic = record(33, 0, 0x1);
+        MappingRecord latching = record(40, 7, 0x1000);
+        latching.latchingCode = 0x0001;
+        QTest::newRow("energizer without mapping") << true << QList<MappingRecord>{} << true << lines({0, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("energizer disabled") << true << QList<MappingRecord>{panic} << false << QByteArray();
+        QTest::newRow("panic on relay 1") << true << QList<MappingRecord>{panic} << true
+                                          << lines({33, 4096, 0, 0, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("comms fail not latching") << true << QList<MappingRecord>{latching} << true
+                                                 << lines({40, 0, 0, 0, 0, 0, 0, 0, 1, 1});
+        QTest::newRow("global entry before the card") << true << QList<MappingRecord>{record(0), panic} << true
+                                                      << lines({33, 4096, 0, 0, 0, 0, 0, 0, 0, 0});
+        QTest::newRow("card empty list") << false << QList<MappingRecord>{} << true << QByteArray();
+        QTest::newRow("card zone 1 on") << false << QList<MappingRecord>{record(5, 0, 1)} << true << lines({5, 129, 0, 1});
+        QTest::newRow("card global and energizer 7")
+            << false << QList<MappingRecord>{record(0, 4, 1), record(7, 1, 4)} << true << lines({7, 130, 144, 2});
+        QTest::newRow("card global only") << false << QList<MappingRecord>{record(0, 5, 2)} << true
+                                          << lines({0, 0, 160, 32});
+    }
+
+    // Through the widget, one device in the table: the file read back byte for byte.
+    void exportFile()
+    {
+        QFETCH(bool, energizers);
+        QFETCH(QList<MappingRecord>, list);
+        QFETCH(bool, enabled);
+        QFETCH(QByteArray, expected);
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
+        for (int i = 0; i < 63; ++i)
+            gateway->child(i)->deviceNode->enabled = false;
+        Node* device = gateway->child(energizers ? 2 : 40)->deviceNode;
+        device->enabled = enabled;
+        (energizers ? device->outputMappings : device->inputMappings) = list;
+
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        w.findChild<QTabWidget*>()->setCurrentIndex(energizers ? 0 : 1);
+        const QString path = m_home->filePath(QStringLiteral("export.txt"));
+        QString proposed;
+        OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString& name, const QString&) {
+            proposed = name;
+            return path;
+        });
+        w.exportMapping();
+        QCOMPARE(proposed, energizers ? QStringLiteral("etoimapplus.txt") : QStringLiteral("itoemap.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), expected);
+    }
+
+    void exportWritesWholeFilesOnly()
+    {
+        Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
+        gateway->child(3)->deviceNode->outputMappings = {record(33), record(34)};
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        const QString path = m_home->filePath(QStringLiteral("kept.txt"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("12\r\n");
+        }
+        QString target = path;
+        OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString&, const QString&) {
+            return target;
+        });
+        QString seen;
+        answerBox(&seen, QMessageBox::Ok);
+        w.exportMapping();
+        QCOMPARE(seen, QStringLiteral("Error|No text file can be created\ndue to multiple mapping from an energizer"));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("12\r\n"));
+
+        gateway->child(3)->deviceNode->outputMappings.clear();
+        target = m_home->filePath(QStringLiteral("missing/dir/out.txt"));
+        answerBox(&seen, QMessageBox::Ok);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Mapping export to .* failed")));
+        w.exportMapping();
+        QVERIFY(seen.startsWith(QStringLiteral("Error|The file ") + target));
+        QVERIFY(!QFile::exists(target));
+    }
+
+    void introPageTakesOnlyIPv4()
+    {
+        for (const char* bad : {"", "300.1.1.1", "abc", "no-such-host.invalid", "::1"})
+            QVERIFY2(!IntroPage::isValidAddress(QString::fromLatin1(bad)), bad);
+        QVERIFY(IntroPage::isValidAddress(QStringLiteral(" 127.0.0.1 ")));
+
+        OsprelVellWizard wizard(nullptr);
+        wizard.restart();
+        wizard.setField(IntroPage::AddressField, QStringLiteral("abc"));
+        QString seen;
+        answerBox(&seen, QMessageBox::Ok);
+        wizard.next();
+        QCOMPARE(wizard.currentId(), int(OsprelVellWizard::IntroPageId));
+        QVERIFY(seen.startsWith(QStringLiteral("Error|")));
+    }
+
+    void wizardReconnectsAndEnablesTheNewGateway()
+    {
+        Node* first = addGateway(QStringLiteral("10.0.0.1"));
+        first->child(2)->enabled = false;
+        GraphicsScene scene(QStringLiteral("Site"));
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        scene.addItem(box);
+        m_energizers->insertNode(m_energizers->rootNode(), -1, box->node()->deviceNode);
+
+        GatewaySimulator sim;
+        QVERIFY(sim.listen());
+        qtClient client(0);
+        LinkTiming timing;
+        timing.sweepStartDelayMs = 10;
+        client.setTiming(timing);
+        client.setPort(sim.port());
+        m_host.client = &client;
+        // An attempt still under way elsewhere must not keep the new address out.
+        client.ip = QStringLiteral("127.0.0.2");
+        client.connectToServer();
+        QSignalSpy status(&client, &qtClient::commStatus);
+
+        OsprelVellWizard wizard(box);
+        wizard.restart();
+        wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
+        wizard.next();
+        m_host.client = nullptr;
+        QCOMPARE(wizard.currentId(), int(OsprelVellWizard::SetUpPageId));
+        QCOMPARE(box->node()->data(0).toString(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(box->node()->deviceNode->data(0).toString(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(box->node()->parent(), scene.workplaceNode());
+        QCOMPARE(m_host.rebuilds, 1);
+
+        OsprelVellSetupWidget* w = wizard.setUpPage()->setupWidget();
+        QCOMPARE(w->currentGateway(), box->node()->deviceNode);
+        for (Node* row : box->node()->deviceNode->children)
+            QVERIFY(row->enabled && row->deviceNode->enabled);
+        QCOMPARE(table(*w, "tableIOCards")->item(30, 2)->checkState(), Qt::Checked);
+        QVERIFY(!first->child(2)->enabled);
+
+        QVERIFY(sim.waitForConnection());
+        QVERIFY(sim.waitForFunction(43, 1));
+        sim.setDeviceCounts(1, 1);
+        sim.sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty() && status.last().at(0).toInt() == qtClient::Updated, 10000);
+
+        wizard.back();
+        wizard.next();
+        QCOMPARE(w->findChild<QComboBox*>()->count(), 2);
+        client.closeConnection();
+    }
+
+    void wizardNeverWaitsForASilentGateway()
+    {
+        SilentPort silent;
+        QVERIFY(silent.port != 0);
+        qtClient client(0);
+        client.setPort(silent.port);
+        m_host.client = &client;
+        QSignalSpy status(&client, &qtClient::commStatus);
+        OsprelVellWizard wizard(nullptr);
+        wizard.restart();
+        wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
+        LatencyProbe probe;
+        wizard.next();
+        QTRY_VERIFY(probe.ticks >= 40);
+        m_host.client = nullptr;
+        QCOMPARE(status.last().at(0).toInt(), int(qtClient::TryToConnect));
+        QVERIFY2(probe.worstGap < 50, qPrintable(QStringLiteral("%1 ms").arg(probe.worstGap)));
+        client.abortSocket();
+    }
+
+    void dialogWithoutGateways()
+    {
+        OsprelVellSetupDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("KX4 setup"));
+        QCOMPARE(dlg.findChild<QComboBox*>()->count(), 0);
+        QCOMPARE(table(dlg, "tableEnergizers")->rowCount(), 0);
+        QCOMPARE(table(dlg, "tableIOCards")->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestGatewaySetup)
+#include "tst_gatewaysetup.moc"
