@@ -147,7 +147,9 @@ void TestUserAdmin::userPage()
     const PageOutcome outcome = runUserPage(id, name, pass1, pass2, role);
     QCOMPARE(outcome.warning, warning);
     QCOMPARE(outcome.accepted, warning.isEmpty());
-    QVERIFY(!catcher.contains(CommonDlg::passwordDigest(pass1)));
+    // A password refused for its characters has no digest to leak.
+    const QString digest = CommonDlg::passwordDigest(pass1);
+    QVERIFY(digest.isEmpty() || !catcher.contains(digest));
     if (!warning.isEmpty()) {
         QVERIFY(outcome.log.isEmpty());
         QCOMPARE(sqlRows(rows), before);
