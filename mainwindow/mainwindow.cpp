@@ -1125,7 +1125,23 @@ void MainWindow::energHearbeat(Node* node, bool statusChanged)
         return;
     node->updated = true;
     if (g_energizerModel && g_energizerModel->contains(node))
-        g_energizerModel->refreshNode(node);
+        scheduleEnergizerRefresh(node);
+}
+
+// A row refresh tells the views that the whole model changed, so one per
+// burst of heartbeats and ticks is enough: 630 devices report every second.
+void MainWindow::scheduleEnergizerRefresh(Node* row)
+{
+    m_energizerRowToRefresh = row;
+    if (m_energizerRefreshPending)
+        return;
+    m_energizerRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_energizerRefreshPending = false;
+        SiteLocker lock;
+        if (Node::isAlive(m_energizerRowToRefresh) && g_energizerModel->contains(m_energizerRowToRefresh))
+            g_energizerModel->refreshNode(m_energizerRowToRefresh);
+    });
 }
 
 void MainWindow::energTick(Node* elementNode)
@@ -1134,7 +1150,7 @@ void MainWindow::energTick(Node* elementNode)
     if (!Node::isAlive(elementNode) || !Node::isAlive(elementNode->deviceNode))
         return;
     if (g_energizerModel && g_energizerModel->contains(elementNode->deviceNode))
-        g_energizerModel->refreshNode(elementNode->deviceNode);
+        scheduleEnergizerRefresh(elementNode->deviceNode);
 }
 
 void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value)

@@ -239,6 +239,7 @@ private:
     void applyStoredScale();
 
     void resetDeviceRows();
+    void scheduleEnergizerRefresh(Node* row);
     void voltageLogLinkStatus(qtClient::ClientStatus value);
     int currentZoomIndex() const;
 
@@ -275,6 +276,8 @@ private:
     bool m_closing = false;
     bool m_closed = false;
     bool m_twStatesRefreshPending = false;
+    bool m_energizerRefreshPending = false;
+    Node* m_energizerRowToRefresh = nullptr;
 };
 
 extern MainWindow* g_mainWindow;
