@@ -71,6 +71,7 @@ private slots:
     void closingOnceAndTeardown();
     void launchers();
     void twSectorActionAndEscape();
+    void badFiles();
 
 private:
     void writeSettings(const QString& text);
@@ -368,6 +369,40 @@ void TestMainWindowFrame::twSectorActionAndEscape()
     QVERIFY(ui->fileToolBar->isHidden());
     QTest::keyClick(window.get(), Qt::Key_Escape);
     QVERIFY(!ui->actFullScreen->isChecked() && !ui->fileToolBar->isHidden());
+}
+
+void TestMainWindowFrame::badFiles()
+{
+    // Wrong-typed values read as 0; a hand-written colour without quotes still counts.
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=abc\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"));
+    QFile defaults(m_home->filePath(QStringLiteral("DefaultParams.xml")));
+    QVERIFY(defaults.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    defaults.write("<Defaults><AssignedAlarmCondition param=\"1\"/><Assigned");
+    defaults.close();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml is not well-formed")));
+    auto window = makeWindow();
+    QCOMPARE(window->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QCOMPARE(window->alarms()->textAlarmBackground, QColor(1, 2, 3));
+    QVERIFY(alarmConditions().isEmpty());
+    window.reset();
+    init();
+
+    // A file that cannot be parsed: one warning naming it, and the window still comes up.
+    writeSettings(QStringLiteral("[General\nLoadLastFile=false\n"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be read")));
+    window = makeWindow();
+    QCOMPARE(window->ui->tabWidget->count(), 1);
+    window.reset();
+
+    // A file that cannot be written: closing says so and still closes.
+    QFile::remove(m_home->filePath(QStringLiteral("setting.ini")));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("setting.ini")));
+    window = makeWindow();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be written")));
+    window->close();
+    QVERIFY(!window->isVisible());
+    window.reset();
+    QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
 }
 
 QTEST_MAIN(TestMainWindowFrame)
