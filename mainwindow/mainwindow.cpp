@@ -838,18 +838,23 @@ void MainWindow::updateTWSectorAction()
 void MainWindow::applyUserRights()
 {
     const auto holds = [](int right) { return checkUserRight(right, g_currentUser); };
+    const auto showIf = [this](QAction* action, bool held) {
+        action->setVisible(held);
+        if (!held)
+            m_forbiddenActions.insert(action);
+    };
     userActionLogDlg()->clearButton->setVisible(holds(UserRight::ClearLog));
-    ui->actDesignMode->setVisible(holds(UserRight::EditWorkspace));
-    ui->actActionManager->setVisible(holds(UserRight::EditWorkspace));
-    ui->actSetting->setVisible(holds(UserRight::EditWorkspace));
-    ui->actSaveAs->setVisible(holds(UserRight::EditWorkspace));
+    showIf(ui->actDesignMode, holds(UserRight::EditWorkspace));
+    showIf(ui->actActionManager, holds(UserRight::EditWorkspace));
+    showIf(ui->actSetting, holds(UserRight::EditWorkspace));
+    showIf(ui->actSaveAs, holds(UserRight::EditWorkspace));
     ui->menuEdit->setEnabled(holds(UserRight::EditWorkspace));
     ui->menuView->setEnabled(holds(UserRight::EditWorkspace));
     ui->menuVoltageDiagrams->setEnabled(holds(UserRight::VoltageDiagrams));
-    ui->actUserAdministration->setVisible(holds(UserRight::EditUsers));
-    ui->actOsprelVellSetup->setVisible(holds(UserRight::GatewaySetup));
-    ui->actTimers->setVisible(holds(UserRight::TimersSetup));
-    ui->actTWSensorsSetup->setVisible(holds(UserRight::SensorsSetup));
+    showIf(ui->actUserAdministration, holds(UserRight::EditUsers));
+    showIf(ui->actOsprelVellSetup, holds(UserRight::GatewaySetup));
+    showIf(ui->actTimers, holds(UserRight::TimersSetup));
+    showIf(ui->actTWSensorsSetup, holds(UserRight::SensorsSetup));
 }
 
 // ---- workspaces --------------------------------------------------------------------
@@ -899,40 +904,25 @@ void MainWindow::currentTabChanged(int index)
 
 void MainWindow::applyWorkplaceMode(int mode)
 {
-    m_gatewayStatusLabel->hide();
-    m_twStatusLabel->hide();
-    for (QAction* action : {ui->actActionManager, ui->actOsprelVellSetup, ui->actTWSensorsSetup,
-                            ui->actAddOsprelVellWizard})
-        action->setVisible(false);
+    // What the workspace shows; an action the user has no right to stays hidden.
+    const auto showAction = [this](QAction* action, bool shown) {
+        action->setVisible(shown && !m_forbiddenActions.contains(action));
+    };
     const auto showDock = [](QDockWidget* dock, bool shown) {
         dock->setVisible(shown);
         dock->toggleViewAction()->setVisible(shown);
     };
-    switch (mode) {
-    case 0:
-        m_gatewayStatusLabel->show();
-        m_twStatusLabel->show();
-        for (QAction* action : {ui->actActionManager, ui->actOsprelVellSetup, ui->actTWSensorsSetup,
-                                ui->actAddOsprelVellWizard})
-            action->setVisible(true);
-        showDock(ui->dockAlarmStates, true);
-        showDock(ui->dockSensorsState, true);
-        break;
-    case 1:
-        m_gatewayStatusLabel->show();
-        for (QAction* action : {ui->actActionManager, ui->actOsprelVellSetup, ui->actAddOsprelVellWizard})
-            action->setVisible(true);
-        showDock(ui->dockAlarmStates, true);
-        showDock(ui->dockSensorsState, false);
-        break;
-    case 2:
-        m_twStatusLabel->show();
-        ui->actTWSensorsSetup->setVisible(true);
-        showDock(ui->dockSensorsState, true);
-        showDock(ui->dockAlarmStates, false);
-        break;
-    default:
-        break;
+    const bool gateway = mode == 0 || mode == 1;
+    const bool sensors = mode == 0 || mode == 2;
+    m_gatewayStatusLabel->setVisible(gateway);
+    m_twStatusLabel->setVisible(sensors);
+    showAction(ui->actActionManager, gateway);
+    showAction(ui->actOsprelVellSetup, gateway);
+    showAction(ui->actAddOsprelVellWizard, gateway);
+    showAction(ui->actTWSensorsSetup, sensors);
+    if (gateway || sensors) {
+        showDock(ui->dockAlarmStates, gateway);
+        showDock(ui->dockSensorsState, sensors);
     }
     GraphicsScene* scene = currentScene();
     m_elementTreeProxy->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPalette>
 #include <QPointF>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -273,6 +274,8 @@ private:
     QLabel* m_twStatusLabel = nullptr;
     QLabel* m_spareStatusLabel = nullptr;
     QPalette m_defaultPalette;
+    // Hidden by the user's rights, whatever a workspace's mode would show.
+    QSet<QAction*> m_forbiddenActions;
     bool m_closing = false;
     bool m_closed = false;
     bool m_twStatesRefreshPending = false;

@@ -101,6 +101,26 @@ void disk(QPainter& p, const QPointF& at)
     p.drawRect(QRectF(at + QPointF(3, 11), QSizeF(14, 9)));
 }
 
+// A page with a two-headed arrow across it, lying or standing.
+void fitArrows(QPainter& p, bool vertical)
+{
+    p.save();
+    if (vertical) {
+        p.translate(32, 0);
+        p.rotate(90);
+    }
+    p.setPen(QPen(Ink, 1.5));
+    p.setBrush(Paper);
+    p.drawRect(QRectF(3, 8, 26, 16));
+    p.setPen(QPen(Blue, 2.5));
+    p.drawLine(7, 16, 25, 16);
+    p.drawLine(7, 16, 11, 12);
+    p.drawLine(7, 16, 11, 20);
+    p.drawLine(25, 16, 21, 12);
+    p.drawLine(25, 16, 21, 20);
+    p.restore();
+}
+
 void cross(QPainter& p, const QPointF& c, double r)
 {
     p.setPen(QPen(Red, 3.5, Qt::SolidLine, Qt::RoundCap));
@@ -190,28 +210,8 @@ const std::map<QString, Draw>& icons()
         {"redo", [](QPainter& p) { arrow(p, false); }},
         {"zoom_in", [](QPainter& p) { magnifier(p, true); }},
         {"zoom_out", [](QPainter& p) { magnifier(p, false); }},
-        {"scaleToWidth", [](QPainter& p) {
-             p.setPen(QPen(Ink, 1.5));
-             p.setBrush(Paper);
-             p.drawRect(QRectF(3, 8, 26, 16));
-             p.setPen(QPen(Blue, 2.5));
-             p.drawLine(7, 16, 25, 16);
-             p.drawLine(7, 16, 11, 12);
-             p.drawLine(7, 16, 11, 20);
-             p.drawLine(25, 16, 21, 12);
-             p.drawLine(25, 16, 21, 20);
-         }},
-        {"scaleToHeigth", [](QPainter& p) {
-             p.setPen(QPen(Ink, 1.5));
-             p.setBrush(Paper);
-             p.drawRect(QRectF(8, 3, 16, 26));
-             p.setPen(QPen(Blue, 2.5));
-             p.drawLine(16, 7, 16, 25);
-             p.drawLine(16, 7, 12, 11);
-             p.drawLine(16, 7, 20, 11);
-             p.drawLine(16, 25, 12, 21);
-             p.drawLine(16, 25, 20, 21);
-         }},
+        {"scaleToWidth", [](QPainter& p) { fitArrows(p, false); }},
+        {"scaleToHeigth", [](QPainter& p) { fitArrows(p, true); }},
         {"new", [](QPainter& p) {
              sheet(p);
              p.setPen(QPen(Amber, 2));
