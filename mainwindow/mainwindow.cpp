@@ -152,7 +152,6 @@ MainWindow::~MainWindow()
     if (mapHost() == m_mapHost.get())
         setMapHost(nullptr);
     // Scenes go before the models whose nodes their items point at.
-    ui->tabWidget->clear();
     qDeleteAll(m_workspaces->scenes());
     delete ui;
     ui = nullptr;
