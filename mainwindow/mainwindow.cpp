@@ -1,14 +1,25 @@
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
 
+#include "alarmconditionsettings.h"
 #include "alarmlogwidget.h"
+#include "alarmsarea.h"
 #include "alarmstateswidget.h"
 #include "apppaths.h"
 #include "controlunit.h"
+#include "deviceunits.h"
+#include "dialoglaunchers.h"
+#include "elementtreeproxymodel.h"
 #include "globals.h"
-#include "node.h"
+#include "graphicsscene.h"
+#include "logsarea.h"
+#include "mainwindowmaphost.h"
+#include "projectdocument.h"
+#include "propertypanel.h"
+#include "propertyset.h"
 #include "qtclienttw.h"
+#include "settingsfile.h"
 #include "sitemutex.h"
-#include "threadannotations.h"
 #include "timerunit.h"
 #include "treemodel.h"
 #include "twcontrolunit.h"
@@ -16,197 +27,1084 @@
 #include "useractionlogdlg.h"
 #include "userright.h"
 #include "voltagediagrammsdlg.h"
+#include "workspacearea.h"
 
+#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDateTime>
+#include <QComboBox>
 #include <QDebug>
 #include <QDockWidget>
+#include <QFileInfo>
+#include <QFontComboBox>
+#include <QGraphicsView>
+#include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyleFactory>
 #include <QThread>
 #include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
 #include <QToolButton>
+#include <QUndoGroup>
+#include <QUndoStack>
 
 MainWindow* g_mainWindow = nullptr;
 
+namespace {
+const QStringList LineWidths{QStringLiteral("2"),  QStringLiteral("3"),  QStringLiteral("4"),  QStringLiteral("5"),
+                             QStringLiteral("6"),  QStringLiteral("8"),  QStringLiteral("10"), QStringLiteral("12"),
+                             QStringLiteral("14"), QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20")};
+const QStringList FontSizes{QStringLiteral("6"),  QStringLiteral("7"),  QStringLiteral("8"),  QStringLiteral("9"),
+                            QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("14"),
+                            QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20"), QStringLiteral("22"),
+                            QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"), QStringLiteral("36"),
+                            QStringLiteral("48")};
+constexpr int DefaultZoomIndex = 2;
+constexpr int ScaleToHeight = -1;
+constexpr int ScaleToWidth = -2;
+const QString DarkToolTipStyle =
+    QStringLiteral("QToolTip { color: #ffffff; background-color: #2a82da; border: 1px solid white; }");
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+void writeSetting(const QString& key, const QVariant& value)
+{
+    SettingsFile::write([&](QSettings& settings) { settings.setValue(key, value); });
+}
+} // namespace
+
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
 {
+    ui->setupUi(this);
     g_mainWindow = this;
-    setObjectName(QStringLiteral("MainWindow"));
-    resize(1024, 700);
+    m_alarms = std::make_unique<AlarmsArea>(this);
+    m_launchers = std::make_unique<DialogLaunchers>(this);
+    m_mapHost = std::make_unique<MainWindowMapHost>(this);
+    setMapHost(m_mapHost.get());
+    m_defaultPalette = QApplication::palette();
+    createStatusBarFields();
+    delete ui->dockAlarmHistory;
+    ui->dockAlarmHistory = nullptr;
+    showMaximized();
+    m_alarms->createPlayer();
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
 
+    createLineWidthCombo();
+    createRecentFileActions();
+    createActionGroups();
+    createZoomCombo();
+    createFontCombos();
+    connectActions();
+    createDockToggles();
+    ui->treeView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_treeContextMenu = new QMenu(ui->treeView);
     createTreeModels();
-    createTWSensorsView();
-    createLogsAndViews();
-    createVoltageLog();
-    createTWSensorUnit();
-    createDeviceUnits();
-    if (g_twSensorModel->rootNode()->childCount() == 0)
-        buildTWSensorTree(tr("Untitled %1").arg(1), 0);
-    connectVoltageLog();
+    createViewsAndLogs();
 
-    setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
-    emit writeUserActionLog(QStringLiteral("Application"), tr("Application start"));
+    delete ui->dummyWidget;
+    ui->dummyWidget = nullptr;
+    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4);
+    tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
+    tabifyDockWidget(ui->dockSensorsState, ui->dockAlarmStates);
+    m_project = std::make_unique<ProjectDocument>();
+    setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion());
+
+    delete ui->tab;
+    ui->tab = nullptr;
+    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this);
+    connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
+    connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
+    addWorkspace(QString());
+
+    loadSettings();
+    applyStoredPalette();
+    m_logs->createVoltageLog();
+    createDeviceUnits();
+    applyUserRights();
+    setDesignMode(false);
+    openLastProject();
+    applyStoredScale();
+    if (m_twSensorRoot->childCount() == 0)
+        buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
 }
 
 MainWindow::~MainWindow()
 {
-    // The voltage log marks where its data stream stops.
-    if (m_voltageLog)
-        m_voltageLog->writeCheckPoint();
-    stopDeviceUnits();
-    stopTWSensorUnit();
+    // The voltage log marks where this run's data stream ends.
+    if (voltageDiagrammsDlg())
+        voltageDiagrammsDlg()->writeCheckPoint();
+    m_units->stop();
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
-    // The models are children and go with the window; nobody may reach them after.
+    if (mapHost() == m_mapHost.get())
+        setMapHost(nullptr);
+    // Scenes go before the models whose nodes their items point at.
+    qDeleteAll(m_workspaces->scenes());
+    delete ui;
+    ui = nullptr;
     g_elementTreeModel = nullptr;
     g_energizerModel = nullptr;
     g_twSensorModel = nullptr;
 }
 
-// The three site trees, each under a root whose columns are the header texts.
-void MainWindow::createTreeModels()
+// ---- construction ------------------------------------------------------------
+
+void MainWindow::createStatusBarFields()
 {
-    const auto makeModel = [this](const QStringList& headers) {
-        auto* model = new TreeModel(this);
-        auto* root = new Node(headers.first());
-        root->columns.clear();
-        for (const QString& header : headers)
-            root->columns.append(header);
-        model->setRootNode(root);
-        return model;
+    const auto addField = [this](const QString& text, int width, int stretch) {
+        auto* label = new QLabel(text, this);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (width > 0)
+            label->setFixedWidth(width);
+        statusBar()->addPermanentWidget(label, stretch);
+        return label;
     };
-    g_elementTreeModel = makeModel({QStringLiteral("Name")});
-    g_energizerModel = makeModel({QStringLiteral("Name"), QStringLiteral("Status"), QStringLiteral("Sector1"),
-                                  QStringLiteral("Voltage1"), QStringLiteral("Sector2"), QStringLiteral("Voltage2"),
-                                  QStringLiteral("Gate"), QStringLiteral("Duration"), QStringLiteral("Attemts"),
-                                  QStringLiteral("Last Try"), QStringLiteral("Workspace"), QStringLiteral("IP")});
-    g_twSensorModel = makeModel({QStringLiteral("Name"), QStringLiteral("Status"), QStringLiteral("Workplace"),
-                                 QStringLiteral("WorkplaceID")});
+    m_positionLabel = addField(tr("X: %1 Y: %2").arg(0).arg(0), 100, 0);
+    m_gatewayStatusLabel = addField(tr("Right"), 300, 2);
+    m_twStatusLabel = addField(tr("Right"), 300, 3);
+    m_spareStatusLabel = addField(QString(), 0, 4);
 }
 
-// The alarm log and the alarm states in docks; the user-action log as a
-// dialog that writes whether it is shown or not.
-void MainWindow::createLogsAndViews()
+void MainWindow::createLineWidthCombo()
 {
-    m_alarmLog = new AlarmLogWidget(this);
-    auto* alarmLogDock = new QDockWidget(tr("Alarm log"), this);
-    alarmLogDock->setObjectName(QStringLiteral("dockAlarmLog"));
-    alarmLogDock->setWidget(m_alarmLog);
-    addDockWidget(Qt::BottomDockWidgetArea, alarmLogDock);
-    connect(this, &MainWindow::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord);
+    m_lineWidthCombo = new QComboBox(ui->mapEditToolBar);
+    m_lineWidthCombo->setToolTip(tr("Line thickness"));
+    m_lineWidthCombo->addItems(LineWidths);
+    QAction* holder = ui->mapEditToolBar->insertWidget(ui->actDrawText, m_lineWidthCombo);
+    holder->setText(tr("Line thickness"));
+    connect(m_lineWidthCombo, qOverload<int>(&QComboBox::activated), this, &MainWindow::changeLineThickenss);
+}
 
-    m_userActionLog = new UserActionLogDlg(this);
-    m_userActionLog->userName = g_currentUser;
-    connect(this, &MainWindow::writeUserActionLog, m_userActionLog,
-            qOverload<QString, QString>(&UserActionLogDlg::addRecord));
-    connect(this, &MainWindow::writeUserActionLogList, m_userActionLog, &UserActionLogDlg::addRecordList);
-    connect(m_alarmLog, &AlarmLogWidget::writeUserActionLog, this, &MainWindow::writeUserActionLog);
+void MainWindow::createRecentFileActions()
+{
+    for (QAction*& action : m_recentFileActions) {
+        action = new QAction(this);
+        action->setVisible(false);
+        ui->menuFile->insertAction(ui->actExit, action);
+        connect(action, &QAction::triggered, this, &MainWindow::openRecentFile);
+    }
+    m_recentFilesSeparator = ui->menuFile->addSeparator();
+    updateRecentFileActions();
+    ui->menuFile->insertAction(ui->actExit, m_recentFilesSeparator);
+}
 
-    m_alarmStates = new AlarmStatesWidget(g_energizerModel, this);
-    auto* alarmStatesDock = new QDockWidget(tr("Alarm states"), this);
-    alarmStatesDock->setObjectName(QStringLiteral("dockAlarmStates"));
-    alarmStatesDock->setWidget(m_alarmStates);
-    addDockWidget(Qt::RightDockWidgetArea, alarmStatesDock);
+void MainWindow::createActionGroups()
+{
+    auto* alignGroup = new QActionGroup(this);
+    alignGroup->setExclusive(true);
+    for (QAction* action : {ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight})
+        alignGroup->addAction(action);
+    connect(alignGroup, &QActionGroup::triggered, this, &MainWindow::actionAlignGroupClicked);
 
-    m_userActionLog->clearButton->setVisible(checkUserRight(UserRight::ClearLog, g_currentUser));
+    ui->actSelectObject->setData(SelectTool);
+    ui->actDrawLine->setData(LineTool);
+    ui->actDrawText->setData(TextTool);
+    ui->actAddOsprelVellWizard->setData(GatewayTool);
+    ui->actDrawButton->setData(ButtonTool);
+    ui->actAddTWsector->setData(TWSectorTool);
+    ui->actSelectObject->setChecked(true);
+    auto* toolGroup = new QActionGroup(this);
+    toolGroup->setExclusive(true);
+    for (QAction* action : {ui->actDrawLine, ui->actSelectObject, ui->actDrawText, ui->actDrawButton,
+                            ui->actAddOsprelVellWizard, ui->actAddTWsector})
+        toolGroup->addAction(action);
+    connect(toolGroup, &QActionGroup::triggered, this, &MainWindow::actionGroupClicked);
+}
+
+void MainWindow::createZoomCombo()
+{
+    for (const char* level : {"50%", "75%", "100%", "125%", "150%", "175%", "200%"})
+        m_zoomLevels.append(tr(level));
+    m_zoomCombo = new QComboBox(ui->zoomToolBar);
+    m_zoomCombo->setEditable(false);
+    m_zoomCombo->addItems(m_zoomLevels);
+    m_zoomCombo->setCurrentIndex(DefaultZoomIndex);
+    ui->zoomToolBar->insertWidget(ui->actScaleToWidth, m_zoomCombo);
+    connect(m_zoomCombo, qOverload<int>(&QComboBox::currentIndexChanged), this, &MainWindow::changeScale);
+    for (QAction* action : {ui->actZoomIn, ui->actZoomOut, ui->actScaleToHeight, ui->actScaleToWidth})
+        connect(action, &QAction::triggered, this, &MainWindow::changeScale);
+}
+
+void MainWindow::createFontCombos()
+{
+    m_fontCombo = new QFontComboBox(ui->fontToolBar);
+    m_fontCombo->setEditable(true);
+    m_fontCombo->setEnabled(false);
+    m_fontCombo->setToolTip(tr("Font name"));
+    m_fontSizeCombo = new QComboBox(ui->fontToolBar);
+    m_fontSizeCombo->setEditable(true);
+    m_fontSizeCombo->setEnabled(false);
+    m_fontSizeCombo->setToolTip(tr("Font size"));
+    m_fontSizeCombo->addItems(FontSizes);
+    m_fontSizeCombo->setValidator(new QIntValidator(6, 48, m_fontSizeCombo));
+    ui->fontToolBar->insertWidget(ui->actBold, m_fontCombo);
+    ui->fontToolBar->insertWidget(ui->actBold, m_fontSizeCombo);
+    connect(m_fontCombo, qOverload<int>(&QComboBox::activated), this, &MainWindow::handleFontChange);
+    connect(m_fontSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &MainWindow::handleFontChange);
+    for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline})
+        connect(action, &QAction::triggered, this, &MainWindow::handleFontChange);
+    for (QAction* action : {ui->actFontColor, ui->actBackgroundColor, ui->actBorderColor})
+        connect(action, &QAction::triggered, this, &MainWindow::chooseColor);
+}
+
+void MainWindow::connectActions()
+{
+    connect(ui->actUndo, &QAction::triggered, this, &MainWindow::undo_redo);
+    connect(ui->actRedo, &QAction::triggered, this, &MainWindow::undo_redo);
+    connect(ui->actCut, &QAction::triggered, this, &MainWindow::clipBoard);
+    connect(ui->actCopy, &QAction::triggered, this, &MainWindow::clipBoard);
+    connect(ui->actPaste, &QAction::triggered, this, &MainWindow::clipBoard);
+    connect(ui->actOpen, &QAction::triggered, this, &MainWindow::openFile);
+    connect(ui->actSave, &QAction::triggered, this, &MainWindow::saveFile);
+    connect(ui->actSaveAs, &QAction::triggered, this, &MainWindow::saveFile);
+    connect(ui->actNew, &QAction::triggered, this, &MainWindow::newFile);
+    connect(ui->actActionManager, &QAction::triggered, this, &MainWindow::showActionManager);
+    connect(ui->actSetting, &QAction::triggered, this, &MainWindow::showSettingDlg);
+    connect(ui->actExit, &QAction::triggered, this, &MainWindow::closeApplication);
+    connect(ui->actShowUserActionLog, &QAction::triggered, ui->actShowUserActionLog,
+            [this](bool) { showUserActionLog(); });
+    connect(ui->actOsprelVellSetup, &QAction::triggered, this, &MainWindow::showOsprelVellSetup);
+    connect(ui->actDesignMode, &QAction::triggered, this, &MainWindow::setDesignMode);
+    connect(ui->actFullScreen, &QAction::triggered, this, &MainWindow::fullScreenMode);
+    connect(ui->actUserAdministration, &QAction::triggered, this, &MainWindow::showUserAdmin);
+    connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
+    connect(ui->actWorkspaceSetup, &QAction::triggered, this, &MainWindow::workspaceSetup);
+    for (QAction* action : {ui->actionDefault, ui->actionDark, ui->actionBronze, ui->actionCoffee})
+        connect(action, &QAction::triggered, this, &MainWindow::setPalitte);
+    connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
+    connect(ui->actBatteryDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+    connect(ui->actOutputDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+    connect(ui->actTWSensorsSetup, &QAction::triggered, this, &MainWindow::showTWSensorsSetup);
+}
+
+void MainWindow::createDockToggles()
+{
+    const std::pair<QDockWidget*, Dock> docks[] = {{ui->dockProperties, PropertiesDock},
+                                                   {ui->dockAllList, AllListDock},
+                                                   {ui->dockAlarmStates, AlarmStatesDock},
+                                                   {ui->dockLogs, LogsDock},
+                                                   {ui->dockSensorsState, SensorsStateDock}};
+    for (const auto& [dock, number] : docks) {
+        QAction* toggle = dock->toggleViewAction();
+        toggle->setData(int(number));
+        connect(toggle, &QAction::triggered, this, &MainWindow::setDockVisible);
+        ui->menuDockableWindows->addAction(toggle);
+    }
+}
+
+void MainWindow::createTreeModels()
+{
+    m_elementTreeRoot = new Node(QStringLiteral("Name"));
+    g_elementTreeModel = new TreeModel(this);
+    g_elementTreeModel->setRootNode(m_elementTreeRoot);
+    m_elementTreeProxy = new ElementTreeProxyModel(this);
+    m_elementTreeProxy->setSourceModel(g_elementTreeModel);
+    ui->treeView->setModel(m_elementTreeProxy);
+    connect(ui->treeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::selectionTreeChanged);
+    connect(ui->treeView, &QWidget::customContextMenuRequested, this, &MainWindow::onTreeViewContextMenu);
+
+    m_energizerRoot = new Node(QStringLiteral("Name"));
+    m_energizerRoot->columns = {QStringLiteral("Name"),     QStringLiteral("Status"),   QStringLiteral("Sector1"),
+                                QStringLiteral("Voltage1"), QStringLiteral("Sector2"),  QStringLiteral("Voltage2"),
+                                QStringLiteral("Gate"),     QStringLiteral("Duration"), QStringLiteral("Attemts"),
+                                QStringLiteral("Last Try"), QStringLiteral("Workspace"), QStringLiteral("IP")};
+    g_energizerModel = new TreeModel(this);
+    g_energizerModel->setRootNode(m_energizerRoot);
+
+    m_twSensorColumns = QVector<QVariant>(4);
+    m_twSensorRoot = new Node(QStringLiteral("Name"));
+    m_twSensorRoot->columns = {QStringLiteral("Name"), QStringLiteral("Status"), QStringLiteral("Workplace"),
+                               QStringLiteral("WorkplaceID")};
+    g_twSensorModel = new TreeModel(this);
+    g_twSensorModel->setRootNode(m_twSensorRoot);
+}
+
+void MainWindow::createViewsAndLogs()
+{
+    m_twSensorsStatesWidget = new TWSensorsStatesWidget(g_twSensorModel, this);
+    ui->dockSensorsState->setWidget(m_twSensorsStatesWidget);
+    m_logs = std::make_unique<LogsArea>(this);
+    m_logs->createAlarmLog(ui->dockLogs);
+    m_logs->createUserActionLog();
+    m_alarmStatesWidget = new AlarmStatesWidget(g_energizerModel, this);
+    ui->dockAlarmStates->setWidget(m_alarmStatesWidget);
+    connect(ui->actNewBlankWorkspace, &QAction::triggered, this, &MainWindow::newWorkspace);
+    connect(ui->actDeleteWorkplace, &QAction::triggered, this, &MainWindow::deleteWorkspace);
+}
+
+void MainWindow::applyStoredPalette()
+{
+    const QString look = SettingsFile::open()->value(QStringLiteral("Palette"), QStringLiteral("Default")).toString();
+    const std::pair<const char*, QAction*> looks[] = {{"Default", ui->actionDefault},
+                                                      {"Dark", ui->actionDark},
+                                                      {"Bronze", ui->actionBronze},
+                                                      {"Coffee", ui->actionCoffee}};
+    for (const auto& [name, action] : looks) {
+        if (look == QLatin1String(name))
+            emit action->triggered(true);
+    }
+}
+
+void MainWindow::createDeviceUnits()
+{
+    bool reverseLogic = false;
+    bool sensorMode = false;
+    {
+        auto settings = SettingsFile::open();
+        reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
+        sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+    }
+    m_units = std::make_unique<DeviceUnits>(this);
+    m_units->createControlUnit(g_energizerModel, reverseLogic, sensorMode);
+    m_units->createFenceClient();
+    m_units->startControlUnit();
+    m_units->createTWControlUnit(g_twSensorModel);
+    m_units->startTWControlUnit();
+    m_units->createTWClient();
+    m_units->createTimerUnit();
+    connectDeviceUnits();
+    m_units->startTimerUnit();
+    m_units->timerUnit()->setDefaultTimers();
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::connectDeviceUnits()
+{
+    ControlUnit* unit = controlUnit();
+    TWControlUnit* twUnit = twControlUnit();
+    TimerUnit* timer = timerUnit();
+    AlarmLogWidget* alarmLog = alarmLogWidget();
+    connect(unit, &ControlUnit::energHearbeat, this, &MainWindow::energHearbeat, Qt::QueuedConnection);
+    connect(unit, &ControlUnit::energTick, this, &MainWindow::energTick, Qt::QueuedConnection);
+    connect(unit, &ControlUnit::writeVoltageLog, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::writeVoltageLog,
+            Qt::QueuedConnection);
+    connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
+    connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
+    connect(fenceClient(), &qtClient::commStatus, this, &MainWindow::connectionStatus);
+    connect(fenceClient(), &qtClient::commStatus, this, &MainWindow::voltageLogLinkStatus);
+
+    connect(twUnit, &TWControlUnit::sensorHearbeat, this, &MainWindow::sensorHearbeat, Qt::QueuedConnection);
+    connect(twUnit, &TWControlUnit::sensorTick, this, &MainWindow::sensorTick, Qt::QueuedConnection);
+    connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
+    connect(twSensorsClient(), &qtClientTW::commStatus, this, &MainWindow::connectionStatus);
+
+    // The tick reaches the window first, then the units on their threads,
+    // then the alarm, user-action and voltage logs.
+    connect(timer, &TimerUnit::timerCommand, this, &MainWindow::timerCommand, Qt::QueuedConnection);
+    connect(timer, &TimerUnit::timerTick, this, &MainWindow::timerTick, Qt::QueuedConnection);
+    connect(timer, &TimerUnit::timerTick, twUnit, &TWControlUnit::afterTimer, Qt::QueuedConnection);
+    connect(timer, &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
+    connect(timer, &TimerUnit::timerTick, alarmLog, &AlarmLogWidget::afterTimer, Qt::QueuedConnection);
+    connect(timer, &TimerUnit::timerTick, userActionLogDlg(), &UserActionLogDlg::afterTimer, Qt::QueuedConnection);
+    connect(timer, &TimerUnit::timerTick, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::afterTimer,
+            Qt::QueuedConnection);
+}
+
+void MainWindow::openLastProject()
+{
+    if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
+        return;
+    m_project->currentFileName = m_recentFileActions.front()->data().toString();
+    openFile();
+}
+
+void MainWindow::applyStoredScale()
+{
+    const int scale = SettingsFile::open()->value(QStringLiteral("Scale"), DefaultZoomIndex).toInt();
+    if (scale >= 0) {
+        // A stored index beyond the list would leave the view at scale 0.
+        m_zoomCombo->setCurrentIndex(scale < m_zoomCombo->count() ? scale : DefaultZoomIndex);
+        changeScale();
+    } else if (scale == ScaleToHeight) {
+        ui->actScaleToHeight->trigger();
+    } else if (scale == ScaleToWidth) {
+        ui->actScaleToWidth->trigger();
+    }
+}
+
+// ---- accessors -------------------------------------------------------------------
+
+AlarmLogWidget* MainWindow::alarmLogWidget() const
+{
+    return m_logs ? m_logs->alarmLogWidget : nullptr;
+}
+
+UserActionLogDlg* MainWindow::userActionLogDlg() const
+{
+    return m_logs ? m_logs->userActionLogDlg : nullptr;
+}
+
+VoltageDiagrammsDlg* MainWindow::voltageDiagrammsDlg() const
+{
+    return m_logs ? m_logs->voltageDiagrammsDlg : nullptr;
+}
+
+ControlUnit* MainWindow::controlUnit() const
+{
+    return m_units ? m_units->controlUnit() : nullptr;
+}
+
+TWControlUnit* MainWindow::twControlUnit() const
+{
+    return m_units ? m_units->twControlUnit() : nullptr;
+}
+
+TimerUnit* MainWindow::timerUnit() const
+{
+    return m_units ? m_units->timerUnit() : nullptr;
+}
+
+QThread* MainWindow::controlUnitThread() const
+{
+    return m_units ? m_units->controlUnitThread() : nullptr;
+}
+
+QThread* MainWindow::twSensorsThread() const
+{
+    return m_units ? m_units->twSensorsThread() : nullptr;
+}
+
+QThread* MainWindow::timerUnitThread() const
+{
+    return m_units ? m_units->timerUnitThread() : nullptr;
+}
+
+qtClient* MainWindow::fenceClient() const
+{
+    return m_units ? m_units->fenceClient() : nullptr;
+}
+
+qtClientTW* MainWindow::twSensorsClient() const
+{
+    return m_units ? m_units->twClient() : nullptr;
+}
+
+QList<PropertySet*>& MainWindow::propertySets()
+{
+    return m_propertyPanel->propertySets;
+}
+
+QMediaPlayer* MainWindow::player() const
+{
+    return m_alarms->player;
+}
+
+CommonDlg* MainWindow::alarmConfirmDlg() const
+{
+    return m_alarms->alarmConfirmDlg;
+}
+
+QString MainWindow::currentFileName() const
+{
+    return m_project ? m_project->currentFileName : QString();
+}
+
+void MainWindow::setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers)
+{
+    m_launchers = std::move(launchers);
+}
+
+// ---- closing ---------------------------------------------------------------------
+
+// Asks to save a changed project, logs the end of the session and writes the
+// settings back. False when the operator wanted to save and the save did not
+// happen: the window then stays open, with its edits.
+static bool saveQuestionAnswered(MainWindow* window, QAction* save)
+{
+    if (!save->isEnabled())
+        return true;
+    const auto answer = QMessageBox::question(window, MainWindow::tr("Warning"),
+                                              MainWindow::tr("The workspace was changed.\nSave it now?"),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer != QMessageBox::Yes)
+        return true;
+    window->saveFile();
+    return !save->isEnabled();
 }
 
 void MainWindow::closeApplication()
 {
+    if (!m_closed) {
+        if (!saveQuestionAnswered(this, ui->actSave))
+            return;
+        emit writeUserActionLog(LogSubject, tr("Application closed"));
+        SettingsFile::write([this](QSettings& settings) {
+            settings.setValue(QStringLiteral("LineWidth"), m_lineWidthCombo->currentText().toInt());
+            m_alarms->write(settings);
+            settings.setValue(QStringLiteral("geometry"), saveGeometry());
+            settings.setValue(QStringLiteral("windowState"), saveState(0));
+        });
+        m_closed = true;
+    }
     m_closing = true;
-    emit writeUserActionLog(QStringLiteral("Application"), tr("Application closed"));
     close();
     m_closing = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!m_closing)
+    if (!m_closing && !m_closed) {
         closeApplication();
+        if (!m_closed) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
 }
-// ---- device units ------------------------------------------------------------
 
-void MainWindow::createDeviceUnits()
+void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    // Every type that crosses a thread, under the name its signals use.
-    registerNodeMetaTypes();
-    registerCommandSendMetaType();
-    qtClient::registerMetaTypes();
-
-    m_gatewayStatusLabel = new QLabel(this);
-    statusBar()->addPermanentWidget(m_gatewayStatusLabel);
-
-    m_controlUnit = std::make_unique<ControlUnit>();
-    m_controlUnit->energizerModel = g_energizerModel;
-    readUnitSettings();
-    m_fenceClient = new qtClient(0, this);
-    m_fenceClient->setObjectName(FenceClientName);
-    m_controlUnitThread = new QThread(this);
-    m_controlUnitThread->setObjectName(ControlUnitThreadName);
-    announceThreadEnd(m_controlUnitThread);
-    m_controlUnit->moveToThread(m_controlUnitThread);
-
-    m_timerUnit = std::make_unique<TimerUnit>();
-    m_timerUnitThread = new QThread(this);
-    m_timerUnitThread->setObjectName(TimerUnitThreadName);
-    announceThreadEnd(m_timerUnitThread);
-    m_timerUnit->moveToThread(m_timerUnitThread);
-    connect(m_timerUnitThread, &QThread::started, m_timerUnit.get(), &TimerUnit::run);
-
-    ControlUnit* unit = m_controlUnit.get();
-    connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
-    connect(m_fenceClient, &qtClient::tcpInUpdate, unit, &ControlUnit::tovelUpdateArray, Qt::QueuedConnection);
-    connect(m_fenceClient, &qtClient::dataUpdate, unit, &ControlUnit::dataUpdate, Qt::QueuedConnection);
-    connect(unit, &ControlUnit::sendCmd, m_fenceClient, &qtClient::sendRequest, Qt::QueuedConnection);
-    connect(unit, &ControlUnit::energHearbeat, this, &MainWindow::energHearbeat, Qt::QueuedConnection);
-    connect(unit, &ControlUnit::energTick, this, &MainWindow::energTick, Qt::QueuedConnection);
-    connect(m_fenceClient, &qtClient::commStatus, this, &MainWindow::connectionStatus);
-    connect(m_timerUnit.get(), &TimerUnit::timerCommand, this, &MainWindow::timerCommand, Qt::QueuedConnection);
-    // The tick reaches its receivers in this order: the window, the TW unit,
-    // the control unit, then the alarm, user-action and voltage logs.
-    connect(m_timerUnit.get(), &TimerUnit::timerTick, this, &MainWindow::timerTick, Qt::QueuedConnection);
-    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_twControlUnit.get(), &TWControlUnit::afterTimer,
-            Qt::QueuedConnection);
-    connect(m_timerUnit.get(), &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
-    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_alarmLog, &AlarmLogWidget::afterTimer, Qt::QueuedConnection);
-    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_userActionLog, &UserActionLogDlg::afterTimer,
-            Qt::QueuedConnection);
-    connect(unit, &ControlUnit::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
-
-    m_controlUnitThread->start(QThread::InheritPriority);
-    m_timerUnitThread->start(QThread::InheritPriority);
-    m_timerUnit->setDefaultTimers();
+    QMainWindow::keyPressEvent(event);
+    if (event->key() != Qt::Key_Escape)
+        return;
+    if (ui->actFullScreen->isChecked())
+        ui->actFullScreen->trigger();
+    event->accept();
 }
 
-void MainWindow::readUnitSettings()
-{
-    QSettings settings(AppPaths::settings(), QSettings::IniFormat);
-    settings.setIniCodec("UTF-8");
-    m_controlUnit->reverseLogic = settings.value(QStringLiteral("ReverseLogic"), false).toBool();
-    m_controlUnit->sensorMode = settings.value(QStringLiteral("SensorMode"), false).toBool();
-}
+// ---- settings ----------------------------------------------------------------------
 
-// Each unit's timers stop on its own thread; then the thread ends, and only
-// then is the unit deleted.
-void MainWindow::stopDeviceUnits()
+void MainWindow::loadSettings()
 {
-    if (m_timerUnitThread) {
-        if (m_timerUnitThread->isRunning())
-            QMetaObject::invokeMethod(m_timerUnit.get(), &TimerUnit::stop, Qt::BlockingQueuedConnection);
-        endThread(m_timerUnitThread);
+    {
+        auto settings = SettingsFile::open();
+        m_lineWidthCombo->setCurrentText(QString::number(settings->value(QStringLiteral("LineWidth"), 2).toInt()));
     }
-    m_timerUnit.reset();
-    if (m_controlUnitThread)
-        endThread(m_controlUnitThread);
-    m_controlUnit.reset();
+    m_alarms->load();
+    setAlarmConditions(AlarmConditionSettings::load());
+    {
+        auto settings = SettingsFile::open();
+        const QByteArray geometry = settings->value(QStringLiteral("geometry")).toByteArray();
+        if (!geometry.isEmpty())
+            restoreGeometry(geometry);
+        const QByteArray state = settings->value(QStringLiteral("windowState")).toByteArray();
+        if (!state.isEmpty())
+            restoreState(state, 0);
+    }
+    const auto& colors = m_alarms->statusColors;
+    m_propertyPanel->setStatusColors(QList<QColor>(colors.begin(), colors.end()), m_alarms->textAlarmBackground);
 }
+
+void MainWindow::updateRecentFileActions()
+{
+    const QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+    const int shown = std::min<int>(files.size(), RecentFileCount);
+    for (int i = 0; i < RecentFileCount; ++i) {
+        QAction* action = m_recentFileActions.at(size_t(i));
+        if (i < shown) {
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(files.at(i)).fileName()));
+            action->setData(files.at(i));
+        }
+        action->setVisible(i < shown);
+    }
+    m_recentFilesSeparator->setVisible(shown > 0);
+}
+
+void MainWindow::addRecentFile(const QString& fileName)
+{
+    setWindowFilePath(fileName);
+    QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+    files.removeAll(fileName);
+    files.prepend(fileName);
+    while (files.size() > RecentFileCount)
+        files.removeLast();
+    writeSetting(QStringLiteral("recentFileList"), files);
+    updateRecentFileActions();
+}
+
+int MainWindow::currentZoomIndex() const
+{
+    return m_zoomCombo->currentIndex();
+}
+
+void MainWindow::changeScale()
+{
+    writeSetting(QStringLiteral("Scale"), currentZoomIndex());
+    QGraphicsView* view = m_workspaces ? m_workspaces->currentView() : nullptr;
+    QObject* from = sender();
+    int target = currentZoomIndex();
+    if (from == ui->actZoomIn) {
+        if (target >= m_zoomCombo->count() - 1)
+            return;
+        ++target;
+    } else if (from == ui->actZoomOut) {
+        if (target <= 0)
+            return;
+        --target;
+    } else if (from == ui->actScaleToHeight || from == ui->actScaleToWidth) {
+        const bool toHeight = from == ui->actScaleToHeight;
+        if (view && view->scene()) {
+            const QRectF r = view->scene()->itemsBoundingRect();
+            view->fitInView(toHeight ? QRectF(0, 0, r.height() / 2, r.height()) : QRectF(0, 0, r.width(), r.width() / 3),
+                            Qt::KeepAspectRatio);
+        }
+        writeSetting(QStringLiteral("Scale"), toHeight ? ScaleToHeight : ScaleToWidth);
+        return;
+    }
+    if (target != currentZoomIndex()) {
+        // The combo's own change signal comes back here and scales.
+        m_zoomCombo->setCurrentIndex(target);
+        return;
+    }
+    if (!view)
+        return;
+    const double factor = m_zoomCombo->currentText().section(tr("%"), 0, 0).toDouble() / 100.0;
+    const QTransform old = view->transform();
+    view->resetTransform();
+    view->translate(old.dx(), old.dy());
+    view->scale(factor, factor);
+}
+
+void MainWindow::setPalitte()
+{
+    for (QAction* look : ui->menuApplication_look->actions())
+        look->setChecked(false);
+    QApplication::setPalette(m_defaultPalette);
+    qApp->setStyleSheet(QString());
+    QObject* from = sender();
+    QAction* chosen = qobject_cast<QAction*>(from);
+    QString name;
+    if (from == ui->actionCoffee) {
+        name = QStringLiteral("Coffee");
+        QPalette palette;
+        palette.setColor(QPalette::Base, QColor(255, 255, 224));
+        palette.setColor(QPalette::Window, QColor(238, 232, 170));
+        palette.setColor(QPalette::AlternateBase, QColor(238, 232, 170));
+        palette.setColor(QPalette::Button, QColor(238, 232, 170));
+        palette.setColor(QPalette::Highlight, QColor(189, 183, 107));
+        QApplication::setPalette(palette);
+    } else if (from == ui->actionBronze) {
+        name = QStringLiteral("Bronze");
+        QPalette palette(QColor(207, 155, 95));
+        palette.setColor(QPalette::BrightText, Qt::white);
+        palette.setColor(QPalette::Base, QColor(239, 239, 247));
+        palette.setColor(QPalette::AlternateBase, QColor(223, 223, 239));
+        palette.setColor(QPalette::Highlight, QColor(95, 95, 191));
+        palette.setColor(QPalette::Disabled, QPalette::Highlight, Qt::darkGray);
+        QApplication::setPalette(palette);
+    } else if (from == ui->actionDark) {
+        name = QStringLiteral("Dark");
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(22, 57, 85));
+        palette.setColor(QPalette::WindowText, Qt::white);
+        palette.setColor(QPalette::Base, QColor(25, 25, 25));
+        palette.setColor(QPalette::AlternateBase, QColor(22, 57, 85));
+        palette.setColor(QPalette::ToolTipBase, Qt::white);
+        palette.setColor(QPalette::ToolTipText, Qt::white);
+        palette.setColor(QPalette::Text, Qt::white);
+        palette.setColor(QPalette::Button, QColor(22, 57, 85));
+        palette.setColor(QPalette::ButtonText, Qt::white);
+        palette.setColor(QPalette::BrightText, Qt::red);
+        palette.setColor(QPalette::Link, QColor(42, 130, 218));
+        palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+        palette.setColor(QPalette::HighlightedText, Qt::black);
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(palette);
+        qApp->setStyleSheet(DarkToolTipStyle);
+    } else if (from == ui->actionDefault) {
+        // The default look of this platform layer is Fusion.
+        name = QStringLiteral("Default");
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(m_defaultPalette);
+    }
+    if (name.isEmpty())
+        return;
+    chosen->setChecked(true);
+    writeSetting(QStringLiteral("Palette"), name);
+}
+
+void MainWindow::showSettingDlg()
+{
+    m_launchers->settings(currentScene());
+    {
+        auto settings = SettingsFile::open();
+        controlUnit()->reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
+        controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+    }
+    ui->treeView->setCurrentIndex(m_elementTreeProxy->index(0, 0));
+}
+
+// ---- launchers ---------------------------------------------------------------------
+
+void MainWindow::showUserActionLog()
+{
+    userActionLogDlg()->showDialog();
+}
+
+void MainWindow::openReadme()
+{
+    const QString path = AppPaths::filePath(ReadmeFile);
+    if (!QFileInfo::exists(path))
+        qWarning().noquote() << QStringLiteral("The readme %1 is missing").arg(path);
+    else if (!openUrl(QUrl::fromLocalFile(path)))
+        qWarning().noquote() << QStringLiteral("No program could open the readme %1").arg(path);
+}
+
+void MainWindow::setDockVisible(bool)
+{
+    auto* action = qobject_cast<QAction*>(sender());
+    if (!action)
+        return;
+    switch (action->data().toInt()) {
+    case LogsDock:
+        ui->dockLogs->raise();
+        break;
+    case AllListDock:
+        ui->dockAllList->raise();
+        break;
+    case PropertiesDock:
+        ui->dockProperties->raise();
+        break;
+    case AlarmStatesDock:
+        ui->dockAlarmStates->raise();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::showOsprelVellSetup()
+{
+    m_launchers->gatewaySetup();
+    ui->actSave->setEnabled(true);
+}
+
+void MainWindow::showVDiagramms()
+{
+    const int type = sender() == ui->actOutputDiagram ? VoltageDiagrammsDlg::OutputDiagram
+                                                      : VoltageDiagrammsDlg::BatteryDiagram;
+    voltageDiagrammsDlg()->setDiagramType(g_energizerModel, type);
+}
+
+void MainWindow::showTWSensorsSetup()
+{
+    m_launchers->twSensorsSetup(ui->tabWidget->currentIndex());
+    ui->actSave->setEnabled(true);
+}
+
+void MainWindow::showUserAdmin()
+{
+    m_launchers->userAdministration();
+}
+
+void MainWindow::showAbout()
+{
+    m_launchers->about();
+}
+
+void MainWindow::showTimers()
+{
+    QList<TimerData> timers = timerUnit()->timers();
+    if (m_launchers->relayTimers(timers) != QDialog::Accepted)
+        return;
+    timerUnit()->setTimers(timers);
+    ui->actSave->setEnabled(true);
+}
+
+void MainWindow::updateTWSectorAction()
+{
+    if (!ui->actDesignMode->isChecked()) {
+        ui->actAddTWsector->setEnabled(false);
+        return;
+    }
+    GraphicsScene* scene = currentScene();
+    if (!scene || !scene->workplaceNode())
+        return;
+    SiteLocker lock;
+    for (const Node* child : scene->workplaceNode()->children) {
+        if (child->type == Node::TWSystem)
+            ui->actAddTWsector->setEnabled(child->enabled);
+    }
+}
+
+void MainWindow::applyUserRights()
+{
+    const auto holds = [](int right) { return checkUserRight(right, g_currentUser); };
+    const auto showIf = [this](QAction* action, bool held) {
+        action->setVisible(held);
+        if (!held)
+            m_forbiddenActions.insert(action);
+    };
+    userActionLogDlg()->clearButton->setVisible(holds(UserRight::ClearLog));
+    showIf(ui->actDesignMode, holds(UserRight::EditWorkspace));
+    showIf(ui->actActionManager, holds(UserRight::EditWorkspace));
+    showIf(ui->actSetting, holds(UserRight::EditWorkspace));
+    showIf(ui->actSaveAs, holds(UserRight::EditWorkspace));
+    ui->menuEdit->setEnabled(holds(UserRight::EditWorkspace));
+    ui->menuView->setEnabled(holds(UserRight::EditWorkspace));
+    ui->menuVoltageDiagrams->setEnabled(holds(UserRight::VoltageDiagrams));
+    showIf(ui->actUserAdministration, holds(UserRight::EditUsers));
+    showIf(ui->actOsprelVellSetup, holds(UserRight::GatewaySetup));
+    showIf(ui->actTimers, holds(UserRight::TimersSetup));
+    showIf(ui->actTWSensorsSetup, holds(UserRight::SensorsSetup));
+}
+
+// ---- workspaces --------------------------------------------------------------------
+
+GraphicsScene* MainWindow::currentScene() const
+{
+    return m_workspaces ? m_workspaces->currentScene() : nullptr;
+}
+
+void MainWindow::addWorkspace(QString caption)
+{
+    if (sender() == ui->actNewBlankWorkspace)
+        ui->actSave->setEnabled(true);
+    if (caption.isEmpty())
+        caption = tr("Untitled %1").arg(m_workspaces->count() + 1);
+    GraphicsScene* scene = m_workspaces->addWorkspace(caption);
+    connect(scene, &GraphicsScene::itemMoved, this, &MainWindow::itemMoved);
+    if (g_elementTreeModel)
+        g_elementTreeModel->refreshNode(m_elementTreeRoot);
+    updateScenesSoundList();
+}
+
+void MainWindow::newWorkspace()
+{
+    addWorkspace(QString());
+    ui->actSave->setEnabled(true);
+    workspaceSetup();
+    buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
+}
+
+void MainWindow::currentTabChanged(int index)
+{
+    m_workspaces->followCurrentTab();
+    const QString caption = ui->tabWidget->tabText(index);
+    if (GraphicsScene* scene = currentScene()) {
+        ui->actUndo->setEnabled(scene->undoStack()->canUndo());
+        ui->actRedo->setEnabled(scene->undoStack()->canRedo());
+        m_elementTreeProxy->workplaceFilter = caption;
+        applyWorkplaceMode(m_workspaces->workplaceMode(scene));
+    }
+    m_alarmStatesWidget->currentWorkspace = caption;
+    m_alarmStatesWidget->filteringAlarmStates();
+    m_twSensorsStatesWidget->currentWorkspace = caption;
+    m_twSensorsStatesWidget->filtering();
+    updateTWSectorAction();
+}
+
+void MainWindow::applyWorkplaceMode(int mode)
+{
+    // What the workspace shows; an action the user has no right to stays hidden.
+    const auto showAction = [this](QAction* action, bool shown) {
+        action->setVisible(shown && !m_forbiddenActions.contains(action));
+    };
+    const auto showDock = [](QDockWidget* dock, bool shown) {
+        dock->setVisible(shown);
+        dock->toggleViewAction()->setVisible(shown);
+    };
+    const bool gateway = mode == 0 || mode == 1;
+    const bool sensors = mode == 0 || mode == 2;
+    m_gatewayStatusLabel->setVisible(gateway);
+    m_twStatusLabel->setVisible(sensors);
+    showAction(ui->actActionManager, gateway);
+    showAction(ui->actOsprelVellSetup, gateway);
+    showAction(ui->actAddOsprelVellWizard, gateway);
+    showAction(ui->actTWSensorsSetup, sensors);
+    if (gateway || sensors) {
+        showDock(ui->dockAlarmStates, gateway);
+        showDock(ui->dockSensorsState, sensors);
+    }
+    GraphicsScene* scene = currentScene();
+    m_elementTreeProxy->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;
+    m_elementTreeProxy->invalidate();
+}
+
+void MainWindow::updateScenesSoundList()
+{
+    m_workspaces->setSoundAlarmList(&m_alarms->soundAlarmNodes);
+}
+
+void MainWindow::undo_redo()
+{
+    if (sender() == ui->actUndo)
+        m_workspaces->undoGroup()->undo();
+    else if (sender() == ui->actRedo)
+        m_workspaces->undoGroup()->redo();
+}
+
+void MainWindow::itemMoved(QGraphicsItem*)
+{
+    ui->actSave->setEnabled(true);
+}
+
+void MainWindow::mousePos(QPointF pos)
+{
+    m_positionLabel->setText(tr("X: %1 Y: %2").arg(pos.x(), 0, 'g', 6).arg(pos.y(), 0, 'g', 6));
+}
+
+void MainWindow::fullScreenMode(bool value)
+{
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        bar->setVisible(!value);
+    for (QDockWidget* dock : findChildren<QDockWidget*>())
+        dock->setVisible(!value);
+    if (!value) {
+        GraphicsScene* scene = currentScene();
+        applyWorkplaceMode(scene ? m_workspaces->workplaceMode(scene) : 0);
+    }
+}
+
+void MainWindow::actionGroupClicked(QAction* action)
+{
+    if (GraphicsScene* scene = currentScene())
+        scene->setMode(GraphicsScene::Mode(action->data().toInt()));
+}
+
+void MainWindow::setDesignMode(bool mode)
+{
+    if (sender())
+        emit writeUserActionLog(LogSubject, tr("Design mode set to %1").arg(boolText(mode)));
+    for (QWidget* widget : std::initializer_list<QWidget*>{ui->fontToolBar, ui->mapEditToolBar, ui->alarmToolBar,
+                                                           ui->editToolBar, ui->menuWorkplace})
+        widget->setEnabled(mode);
+    for (QAction* action : {ui->actAddOsprelVellWizard, ui->actOsprelVellSetup, ui->actTWSensorsSetup, ui->actNew})
+        action->setEnabled(mode);
+    updateTWSectorAction();
+    m_workspaces->setDesignMode(mode);
+    setPropTreeElemReadOnly(mode);
+    if (mode)
+        QMessageBox::warning(this, tr("Warning"), tr("In Design mode sound and visual alarms\non the workspace are disabled!"));
+}
+
+void MainWindow::timerTick()
+{
+    if (GraphicsScene* scene = currentScene())
+        scene->update();
+}
+
+// ---- project file ------------------------------------------------------------------
+
+void MainWindow::openRecentFile()
+{
+    if (auto* action = qobject_cast<QAction*>(sender())) {
+        m_project->currentFileName = action->data().toString();
+        openFile();
+    }
+}
+
+void MainWindow::openFile()
+{
+    if (sender() == ui->actOpen)
+        return;
+    const QString fileName = m_project->currentFileName;
+    if (fileName.isEmpty() || !QFileInfo::exists(fileName)) {
+        // Nothing to reopen: the site links stay as they are.
+        m_project->currentFileName.clear();
+        return;
+    }
+    addRecentFile(fileName);
+    QDomDocument document;
+    if (!ProjectDocument::read(fileName, document)) {
+        m_project->currentFileName.clear();
+        return;
+    }
+    qWarning().noquote() << QStringLiteral("Reading the workspaces of %1 is not part of this build").arg(fileName);
+    m_project->currentFileName.clear();
+}
+
+void MainWindow::saveFile() {}
+
+void MainWindow::newFile() {}
+
+// ---- map editing and the property panel ---------------------------------------------
+
+void MainWindow::handleFontChange() {}
+
+void MainWindow::clipBoard() {}
+
+void MainWindow::deleteWorkspace() {}
+
+void MainWindow::workspaceSetup() {}
+
+void MainWindow::changeLineThickenss() {}
+
+void MainWindow::actionAlignGroupClicked(QAction*) {}
+
+void MainWindow::selectionTreeChanged(const QItemSelection&, const QItemSelection&) {}
+
+void MainWindow::setPropTreeElemReadOnly(bool) {}
+
+void MainWindow::showPopupParams(QGraphicsItem*) {}
+
+void MainWindow::chooseColor() {}
+
+void MainWindow::propertyChanged(PropertySet*, Property*, QVariant) {}
+
+void MainWindow::textChanged(QGraphicsItem*) {}
+
+void MainWindow::customBtnClick(PropertySet*, Property*) {}
+
+void MainWindow::chkClick(PropertySet*, Property*, bool) {}
+
+// ---- element tree ------------------------------------------------------------------
+
+void MainWindow::showActionManager()
+{
+    const QModelIndex index = m_elementTreeProxy->mapToSource(ui->treeView->currentIndex());
+    Node* action = m_launchers->actionManager(currentScene());
+    if (action && index.isValid()) {
+        Node* target = g_elementTreeModel->getNode(index);
+        if (action->parent())
+            g_elementTreeModel->moveNode(target, action);
+        else
+            g_elementTreeModel->insertNode(target, 0, action);
+        energTick(target->parent());
+        ui->treeView->expand(m_elementTreeProxy->mapFromSource(index));
+    }
+    ui->actSave->setEnabled(true);
+}
+
+void MainWindow::selectSensorDlg() {}
+
+void MainWindow::onTreeViewContextMenu(const QPoint&) {}
+
+void MainWindow::removeEnergAction() {}
+
+void MainWindow::removeSensor() {}
+
+// ---- alarms and commands -------------------------------------------------------------
+
+void MainWindow::activateVisualAalrm(Node*, Node::AlarmStatus) {}
+
+void MainWindow::actionButtonClick() {}
+
+void MainWindow::commandSending(Node* elementNode, QVariant value, CommandSend action)
+{
+    if (action == SoundAlarmActive) {
+        m_alarms->soundAlarmActive = value.toBool();
+        writeSetting(QStringLiteral("SoundAlarmActive"), m_alarms->soundAlarmActive);
+        emit writeUserActionLog(QStringLiteral("Workplace"),
+                                tr("SoundAlarmActive for Workplace %1 set to %2")
+                                    .arg(ui->tabWidget->tabText(ui->tabWidget->currentIndex()),
+                                         boolText(m_alarms->soundAlarmActive)));
+        return;
+    }
+    if (elementNode)
+        emit command(elementNode, action, value);
+}
+
+void MainWindow::writeGlobalActionLog(QString, QVariant) {}
+
+// ---- device states -------------------------------------------------------------------
 
 void MainWindow::energHearbeat(Node* node, bool statusChanged)
 {
@@ -216,7 +1114,23 @@ void MainWindow::energHearbeat(Node* node, bool statusChanged)
         return;
     node->updated = true;
     if (g_energizerModel && g_energizerModel->contains(node))
-        g_energizerModel->refreshNode(node);
+        scheduleEnergizerRefresh(node);
+}
+
+// A row refresh tells the views that the whole model changed, so one per
+// burst of heartbeats and ticks is enough: 630 devices report every second.
+void MainWindow::scheduleEnergizerRefresh(Node* row)
+{
+    m_energizerRowToRefresh = row;
+    if (m_energizerRefreshPending)
+        return;
+    m_energizerRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_energizerRefreshPending = false;
+        SiteLocker lock;
+        if (Node::isAlive(m_energizerRowToRefresh) && g_energizerModel->contains(m_energizerRowToRefresh))
+            g_energizerModel->refreshNode(m_energizerRowToRefresh);
+    });
 }
 
 void MainWindow::energTick(Node* elementNode)
@@ -225,13 +1139,7 @@ void MainWindow::energTick(Node* elementNode)
     if (!Node::isAlive(elementNode) || !Node::isAlive(elementNode->deviceNode))
         return;
     if (g_energizerModel && g_energizerModel->contains(elementNode->deviceNode))
-        g_energizerModel->refreshNode(elementNode->deviceNode);
-}
-
-void MainWindow::timerTick()
-{
-    if (centralWidget())
-        centralWidget()->update();
+        scheduleEnergizerRefresh(elementNode->deviceNode);
 }
 
 void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value)
@@ -280,11 +1188,11 @@ void MainWindow::connectionStatus(qtClient::ClientStatus value)
         QStringLiteral("Connected"), QStringLiteral("Updating"), QStringLiteral("Updated")};
     const int index = int(value);
     const QString text = index >= 0 && index < texts.size() ? texts.at(index) : QStringLiteral("Not definied");
-    if (sender() && sender() == m_twSensorsClient) {
+    if (sender() && sender() == twSensorsClient()) {
         m_twStatusLabel->setText(QStringLiteral("TWConnection: ") + text);
         return;
     }
-    if (sender() && sender() != m_fenceClient)
+    if (sender() && sender() != fenceClient())
         return;
     m_gatewayStatusLabel->setText(QStringLiteral("EnergConnection: ") + text);
     if (value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer)
@@ -303,103 +1211,12 @@ void MainWindow::resetDeviceRows()
     }
 }
 
-// ---- voltage log ---------------------------------------------------------------
-
-// The one voltage log dialog: it writes the energizers' voltages whether it
-// is shown or not, and opens from Service > Voltage diagrams.
-void MainWindow::createVoltageLog()
-{
-    m_voltageLog = new VoltageDiagrammsDlg(this);
-    connect(m_voltageLog, &VoltageDiagrammsDlg::writeUserActionLog, this, &MainWindow::writeUserActionLog);
-
-    auto* menuService = menuBar()->findChild<QMenu*>(QStringLiteral("menuService"));
-    if (!menuService) {
-        menuService = menuBar()->addMenu(tr("Service"));
-        menuService->setObjectName(QStringLiteral("menuService"));
-    }
-    QMenu* menuVoltageDiagrams = menuService->addMenu(QIcon(QStringLiteral(":/icons/diagramm.png")), tr("Voltage diagrams"));
-    menuVoltageDiagrams->setObjectName(QStringLiteral("menuVoltageDiagrams"));
-    m_actBatteryDiagram = menuVoltageDiagrams->addAction(
-        QIcon(QStringLiteral(":/icons/if_battery-charging-100_9197.png")), tr("Battery"));
-    m_actBatteryDiagram->setObjectName(QStringLiteral("actBatteryDiagram"));
-    m_actOutputDiagram = menuVoltageDiagrams->addAction(
-        QIcon(QStringLiteral(":/icons/if_caution_high_voltage_92571.png")), tr("Outputs"));
-    m_actOutputDiagram->setObjectName(QStringLiteral("actOutputDiagram"));
-    connect(m_actBatteryDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
-    connect(m_actOutputDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
-}
-
-void MainWindow::connectVoltageLog()
-{
-    connect(m_controlUnit.get(), &ControlUnit::writeVoltageLog, m_voltageLog, &VoltageDiagrammsDlg::writeVoltageLog,
-            Qt::QueuedConnection);
-    connect(m_fenceClient, &qtClient::commStatus, this, &MainWindow::voltageLogLinkStatus);
-    // The last of the tick's receivers.
-    connect(m_timerUnit.get(), &TimerUnit::timerTick, m_voltageLog, &VoltageDiagrammsDlg::afterTimer,
-            Qt::QueuedConnection);
-}
-
 // A check point marks where the gateway's data stream broke off or began again.
 void MainWindow::voltageLogLinkStatus(qtClient::ClientStatus value)
 {
     if (value == qtClient::Connected || value == qtClient::HeartBeatTimedOut
         || value == qtClient::ConnectionClosedByServer)
-        m_voltageLog->writeCheckPoint();
-}
-
-void MainWindow::showVDiagramms()
-{
-    const int type = sender() == m_actOutputDiagram ? VoltageDiagrammsDlg::OutputDiagram
-                                                    : VoltageDiagrammsDlg::BatteryDiagram;
-    m_voltageLog->setDiagramType(g_energizerModel, type);
-}
-
-// ---- TW sensors ----------------------------------------------------------------
-
-void MainWindow::createTWSensorsView()
-{
-    m_twSensorsStates = new TWSensorsStatesWidget(g_twSensorModel, this);
-    auto* dock = new QDockWidget(tr("TW sensors"), this);
-    dock->setObjectName(QStringLiteral("dockTWSensorsStates"));
-    dock->setWidget(m_twSensorsStates);
-    addDockWidget(Qt::RightDockWidgetArea, dock);
-}
-
-// The client lives here on the GUI thread; the unit on its own thread, fed
-// and heard queued.
-void MainWindow::createTWSensorUnit()
-{
-    registerNodeMetaTypes();
-    qtClient::registerMetaTypes();
-
-    m_twStatusLabel = new QLabel(this);
-    statusBar()->addPermanentWidget(m_twStatusLabel);
-
-    m_twControlUnit = std::make_unique<TWControlUnit>();
-    m_twControlUnit->twModel = g_twSensorModel;
-    m_twSensorsThread = new QThread(this);
-    m_twSensorsThread->setObjectName(TWSensorsThreadName);
-    announceThreadEnd(m_twSensorsThread);
-    m_twControlUnit->moveToThread(m_twSensorsThread);
-    m_twSensorsThread->start(QThread::InheritPriority);
-
-    m_twSensorsClient = new qtClientTW(1, this);
-    m_twSensorsClient->setObjectName(TWSensorsClientName);
-
-    TWControlUnit* unit = m_twControlUnit.get();
-    connect(m_twSensorsClient, &qtClientTW::tcpInUpdate, unit, &TWControlUnit::tovelUpdateArray, Qt::QueuedConnection);
-    connect(m_twSensorsClient, &qtClientTW::commStatus, this, &MainWindow::connectionStatus);
-    connect(unit, &TWControlUnit::sensorHearbeat, this, &MainWindow::sensorHearbeat, Qt::QueuedConnection);
-    connect(unit, &TWControlUnit::sensorTick, this, &MainWindow::sensorTick, Qt::QueuedConnection);
-    connect(unit, &TWControlUnit::writeAlarmLog, m_alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
-}
-
-// The unit has no timers: its thread ends, then the unit goes.
-void MainWindow::stopTWSensorUnit()
-{
-    if (m_twSensorsThread)
-        endThread(m_twSensorsThread);
-    m_twControlUnit.reset();
+        voltageDiagrammsDlg()->writeCheckPoint();
 }
 
 void MainWindow::buildTWSensorTree(QString name, int index)
@@ -449,6 +1266,6 @@ void MainWindow::sensorTick(Node* sensorNode)
     m_twStatesRefreshPending = true;
     QTimer::singleShot(0, this, [this] {
         m_twStatesRefreshPending = false;
-        m_twSensorsStates->refresh();
+        m_twSensorsStatesWidget->refresh();
     });
 }

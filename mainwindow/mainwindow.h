@@ -2,72 +2,148 @@
 
 #include "actionmsglist.h"
 #include "commandsend.h"
+#include "node.h"
 #include "qtclient.h"
 
+#include <QGraphicsItem>
+#include <QItemSelection>
 #include <QMainWindow>
+#include <QPalette>
+#include <QPointF>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
+#include <array>
 #include <memory>
+
+namespace Ui {
+class MainWindow;
+}
 
 class AlarmLogWidget;
 class AlarmStatesWidget;
-class QCloseEvent;
-class QLabel;
-class QThread;
+class AlarmsArea;
+class CommonDlg;
 class ControlUnit;
-class Node;
+class DeviceUnits;
+class DialogLaunchers;
+class ElementTreeProxyModel;
+class GraphicsScene;
+class LogsArea;
+class MainWindowMapHost;
+class Property;
+class PropertyPanel;
+class PropertySet;
+class ProjectDocument;
+class QAction;
+class QComboBox;
+class QFontComboBox;
+class QLabel;
+class QMenu;
+class QMediaPlayer;
+class QThread;
 class TimerUnit;
 class TWControlUnit;
 class TWSensorsStatesWidget;
-class qtClientTW;
 class UserActionLogDlg;
 class VoltageDiagrammsDlg;
-class QAction;
+class WorkspaceArea;
+class qtClientTW;
 
-// The running application's window. It builds and wires everything else.
+// The running application's window and the owner of the running system. It
+// keeps the form, the actions and the few connections between its areas;
+// each area (device units, logs, workspaces, property panel, project
+// document, alarms) wires itself in a class of its own.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
+    // Drawing tools carried in the data of the tool actions.
+    enum Tool { SelectTool = 1, LineTool = 2, TextTool = 3, GatewayTool = 4, ButtonTool = 5, TWSectorTool = 6 };
+    // Docks carried in the data of their toggle-view actions.
+    enum Dock { LogsDock = 1, AllListDock = 2, PropertiesDock = 3, SensorsStateDock = 4, AlarmStatesDock = 5 };
+
+    static constexpr int RecentFileCount = 5;
+    static constexpr int GatewayClearStepMs = 100;
+    static constexpr int TWSensorCount = 31;
+    static inline const QString ControlUnitThreadName = QStringLiteral("ControlUnitThread");
+    static inline const QString TimerUnitThreadName = QStringLiteral("TimerUnitThread");
+    static inline const QString TWSensorsThreadName = QStringLiteral("TWSensorsThread");
+    static inline const QString FenceClientName = QStringLiteral("FenceClient");
+    static inline const QString TWSensorsClientName = QStringLiteral("TWSensorsClient");
+    static inline const QString ReadmeFile = QStringLiteral("BrenikLumetraReadme.pdf");
+    static inline const QString LogSubject = QStringLiteral("Application");
+
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    AlarmLogWidget* alarmLogWidget() const { return m_alarmLog; }
-    UserActionLogDlg* userActionLogDlg() const { return m_userActionLog; }
-    AlarmStatesWidget* alarmStatesWidget() const { return m_alarmStates; }
+    Ui::MainWindow* ui = nullptr;
 
-    // ---- device units: the gateway client, the control unit and the timer unit
-    static constexpr int GatewayClearStepMs = 100;
-    static inline const QString ControlUnitThreadName = QStringLiteral("ControlUnitThread");
-    static inline const QString TimerUnitThreadName = QStringLiteral("TimerUnitThread");
-    static inline const QString FenceClientName = QStringLiteral("FenceClient");
+    // ---- areas and the objects other parts reach through the window
+    AlarmLogWidget* alarmLogWidget() const;
+    UserActionLogDlg* userActionLogDlg() const;
+    VoltageDiagrammsDlg* voltageDiagrammsDlg() const;
+    AlarmStatesWidget* alarmStatesWidget() const { return m_alarmStatesWidget; }
+    TWSensorsStatesWidget* twSensorsStatesWidget() const { return m_twSensorsStatesWidget; }
+    ElementTreeProxyModel* elementTreeProxy() const { return m_elementTreeProxy; }
+    ControlUnit* controlUnit() const;
+    TWControlUnit* twControlUnit() const;
+    TimerUnit* timerUnit() const;
+    QThread* controlUnitThread() const;
+    QThread* twSensorsThread() const;
+    QThread* timerUnitThread() const;
+    qtClient* fenceClient() const;
+    qtClientTW* twSensorsClient() const;
+    QList<PropertySet*>& propertySets();
+    WorkspaceArea* workspaces() const { return m_workspaces.get(); }
+    AlarmsArea* alarms() const { return m_alarms.get(); }
+    ProjectDocument* project() const { return m_project.get(); }
+    QLabel* positionLabel() const { return m_positionLabel; }
+    QLabel* gatewayStatusLabel() const { return m_gatewayStatusLabel; }
+    QLabel* twStatusLabel() const { return m_twStatusLabel; }
+    QComboBox* zoomCombo() const { return m_zoomCombo; }
+    QComboBox* lineWidthCombo() const { return m_lineWidthCombo; }
+    QFontComboBox* fontCombo() const { return m_fontCombo; }
+    QComboBox* fontSizeCombo() const { return m_fontSizeCombo; }
+    const QStringList& zoomLevels() const { return m_zoomLevels; }
+    QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
+    QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
+    QMenu* treeContextMenu() const { return m_treeContextMenu; }
+    QMediaPlayer* player() const;
+    CommonDlg* alarmConfirmDlg() const;
+    Node* elementTreeRoot() const { return m_elementTreeRoot; }
+    Node* energizerRoot() const { return m_energizerRoot; }
+    Node* twSensorRoot() const { return m_twSensorRoot; }
+    QString currentFileName() const;
+    QPalette defaultPalette() const { return m_defaultPalette; }
 
-    ControlUnit* controlUnit() const { return m_controlUnit.get(); }
-    TimerUnit* timerUnit() const { return m_timerUnit.get(); }
-    qtClient* fenceClient() const { return m_fenceClient; }
+    // Dialogs come through here; tests install answers that show nothing.
+    void setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers);
+
+    // ---- workspaces
+    GraphicsScene* currentScene() const;
+    void applyWorkplaceMode(int mode);
+    void updateScenesSoundList();
+
+    // ---- settings
+    void loadSettings();
+    void updateRecentFileActions();
+    void addRecentFile(const QString& fileName);
+
+    // ---- launchers
+    void showUserActionLog();
+    void openReadme();
+    void updateTWSectorAction();
+    void applyUserRights();
+
+    // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
+    void buildTWSensorTree(QString name, int index);
+
     // Clears the alarms of the enabled energizers of a gateway element node,
     // one after another, so the gateway is not flooded.
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
-    // ---- end of device units
-
-    // ---- TW sensors: the TW controller client, the TW control unit and the sensor states view
-    static inline const QString TWSensorsThreadName = QStringLiteral("TWSensorsThread");
-    static inline const QString TWSensorsClientName = QStringLiteral("TWSensorsClient");
-    static constexpr int TWSensorCount = 31;
-
-    TWControlUnit* twControlUnit() const { return m_twControlUnit.get(); }
-    qtClientTW* twSensorsClient() const { return m_twSensorsClient; }
-    TWSensorsStatesWidget* twSensorsStatesWidget() const { return m_twSensorsStates; }
-    // A workspace's TW system with its sensors, all disabled until they are set up.
-    void buildTWSensorTree(QString name, int index);
-    // ---- end of TW sensors
-
-    // ---- voltage log: written all the time, shown from the Service menu
-    VoltageDiagrammsDlg* voltageDiagrammsDlg() const { return m_voltageLog; }
-    QAction* batteryDiagramAction() const { return m_actBatteryDiagram; }
-    QAction* outputDiagramAction() const { return m_actOutputDiagram; }
-    // ---- end of voltage log
 
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
@@ -76,57 +152,135 @@ signals:
     void command(Node* node, CommandSend command, QVariant value);
 
 public slots:
+    // workspaces and map editing
+    void newWorkspace();
+    void addWorkspace(QString caption);
+    void mousePos(QPointF pos);
+    void currentTabChanged(int index);
+    void handleFontChange();
+    void undo_redo();
+    void clipBoard();
+    void deleteWorkspace();
+    void itemMoved(QGraphicsItem* item);
+    void fullScreenMode(bool value);
+    void workspaceSetup();
+    void changeLineThickenss();
+    // selection and the property panel
+    void actionGroupClicked(QAction* action);
+    void actionAlignGroupClicked(QAction* action);
+    void selectionTreeChanged(const QItemSelection& current, const QItemSelection& previous);
+    void setPropTreeElemReadOnly(bool mode);
+    void showPopupParams(QGraphicsItem* item);
+    void chooseColor();
+    // settings
+    void changeScale();
+    void showSettingDlg();
     void closeApplication();
+    void setPalitte();
+    // property edits
+    void propertyChanged(PropertySet* propertySet, Property* property, QVariant value);
+    void textChanged(QGraphicsItem* item);
+    void customBtnClick(PropertySet* propertySet, Property* property);
+    void chkClick(PropertySet* propertySet, Property* property, bool checked);
+    // launchers
+    void setDockVisible(bool value);
+    void showOsprelVellSetup();
+    void showUserAdmin();
+    void showAbout();
+    void showTimers();
+    void showVDiagramms();
+    void showTWSensorsSetup();
+    // project file
+    void openFile();
+    void saveFile();
+    void newFile();
+    void openRecentFile();
+    // element tree
+    void showActionManager();
+    void selectSensorDlg();
+    void onTreeViewContextMenu(const QPoint& point);
+    void removeEnergAction();
+    void removeSensor();
+    // alarms
+    void setDesignMode(bool mode);
+    void activateVisualAalrm(Node* parentNode, Node::AlarmStatus nodeStatus);
+    void timerTick();
+    // device states
     void energHearbeat(Node* node, bool statusChanged);
     void energTick(Node* elementNode);
-    void timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value);
-    void timerTick();
-    void connectionStatus(qtClient::ClientStatus value);
     void sensorHearbeat(Node* sensorNode);
     void sensorTick(Node* sensorNode);
-    void showVDiagramms();
+    void connectionStatus(qtClient::ClientStatus value);
+    // commands
+    void actionButtonClick();
+    void commandSending(Node* elementNode, QVariant value, CommandSend action);
+    void timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value);
+    void writeGlobalActionLog(QString kx4, QVariant value);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Construction, one step per function, in the order the constructor runs them.
+    void createStatusBarFields();
+    void createLineWidthCombo();
+    void createRecentFileActions();
+    void createActionGroups();
+    void createZoomCombo();
+    void createFontCombos();
+    void connectActions();
+    void createDockToggles();
     void createTreeModels();
-    void createLogsAndViews();
+    void createViewsAndLogs();
+    void applyStoredPalette();
     void createDeviceUnits();
-    void stopDeviceUnits();
-    void readUnitSettings();
+    void connectDeviceUnits();
+    void openLastProject();
+    void applyStoredScale();
+
     void resetDeviceRows();
-    void createTWSensorsView();
-    void createTWSensorUnit();
-    void stopTWSensorUnit();
-
-    std::unique_ptr<ControlUnit> m_controlUnit;
-    std::unique_ptr<TimerUnit> m_timerUnit;
-    QThread* m_controlUnitThread = nullptr;
-    QThread* m_timerUnitThread = nullptr;
-    qtClient* m_fenceClient = nullptr;
-    QLabel* m_gatewayStatusLabel = nullptr;
-
-    std::unique_ptr<TWControlUnit> m_twControlUnit;
-    QThread* m_twSensorsThread = nullptr;
-    qtClientTW* m_twSensorsClient = nullptr;
-    TWSensorsStatesWidget* m_twSensorsStates = nullptr;
-    QLabel* m_twStatusLabel = nullptr;
-    bool m_twStatesRefreshPending = false;
-
-    // ---- voltage log
-    void createVoltageLog();
-    void connectVoltageLog();
+    void scheduleEnergizerRefresh(Node* row);
     void voltageLogLinkStatus(qtClient::ClientStatus value);
-    VoltageDiagrammsDlg* m_voltageLog = nullptr;
-    QAction* m_actBatteryDiagram = nullptr;
-    QAction* m_actOutputDiagram = nullptr;
-    // ---- end of voltage log
+    int currentZoomIndex() const;
 
+    std::unique_ptr<AlarmsArea> m_alarms;
+    std::unique_ptr<LogsArea> m_logs;
+    std::unique_ptr<WorkspaceArea> m_workspaces;
+    std::unique_ptr<PropertyPanel> m_propertyPanel;
+    std::unique_ptr<ProjectDocument> m_project;
+    std::unique_ptr<DeviceUnits> m_units;
+    std::unique_ptr<MainWindowMapHost> m_mapHost;
+    std::unique_ptr<DialogLaunchers> m_launchers;
+
+    ElementTreeProxyModel* m_elementTreeProxy = nullptr;
+    Node* m_elementTreeRoot = nullptr;
+    Node* m_energizerRoot = nullptr;
+    Node* m_twSensorRoot = nullptr;
+    QVector<QVariant> m_twSensorColumns;
+    QFontComboBox* m_fontCombo = nullptr;
+    QComboBox* m_fontSizeCombo = nullptr;
+    QComboBox* m_lineWidthCombo = nullptr;
+    QComboBox* m_zoomCombo = nullptr;
+    QStringList m_zoomLevels;
+    QList<QGraphicsItem*> m_clipboardItems;
+    AlarmStatesWidget* m_alarmStatesWidget = nullptr;
+    TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
+    QAction* m_recentFilesSeparator = nullptr;
+    std::array<QAction*, RecentFileCount> m_recentFileActions{};
+    QMenu* m_treeContextMenu = nullptr;
+    QLabel* m_positionLabel = nullptr;
+    QLabel* m_gatewayStatusLabel = nullptr;
+    QLabel* m_twStatusLabel = nullptr;
+    QLabel* m_spareStatusLabel = nullptr;
+    QPalette m_defaultPalette;
+    // Hidden by the user's rights, whatever a workspace's mode would show.
+    QSet<QAction*> m_forbiddenActions;
     bool m_closing = false;
-    AlarmLogWidget* m_alarmLog = nullptr;
-    UserActionLogDlg* m_userActionLog = nullptr;
-    AlarmStatesWidget* m_alarmStates = nullptr;
+    bool m_closed = false;
+    bool m_twStatesRefreshPending = false;
+    bool m_energizerRefreshPending = false;
+    Node* m_energizerRowToRefresh = nullptr;
 };
 
 extern MainWindow* g_mainWindow;

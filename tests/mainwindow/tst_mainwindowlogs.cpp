@@ -58,7 +58,7 @@ void TestMainWindowLogs::signalsReachTheLogs()
     MainWindow window;
     QCOMPARE(sqlRows(QStringLiteral("select user || ' ' || subject || ' ' || info from logUserAction")),
              QStringList{QStringLiteral("admin Application Application start")});
-    QVERIFY(window.findChild<QDockWidget*>(QStringLiteral("dockAlarmLog")));
+    QVERIFY(window.findChild<QDockWidget*>(QStringLiteral("dockLogs")));
     QVERIFY(window.findChild<QDockWidget*>(QStringLiteral("dockAlarmStates")));
 
     emit window.writeAlarmLog(QStringLiteral("Timer"), QStringLiteral("Relay"), QStringLiteral("Sending 3"));

@@ -32,8 +32,8 @@ void TestMainWindowModels::createsTheThreeModels()
             QCOMPARE(model->parent(), &window);
             QVERIFY(model->rootNode());
             QCOMPARE(model->columnCount(), entry.second.size());
-            // The TW sensor model starts with the first workspace's TW system.
-            QCOMPARE(model->rowCount(), model == g_twSensorModel ? 1 : 0);
+            // The element tree and the TW sensor model start with the first workspace's node and TW system.
+            QCOMPARE(model->rowCount(), model == g_energizerModel ? 0 : 1);
             for (int section = 0; section < entry.second.size(); ++section)
                 QCOMPARE(model->headerData(section, Qt::Horizontal).toString(), entry.second.at(section));
         }

@@ -61,8 +61,8 @@ private slots:
         QCOMPARE(client->mode, 1);
         QCOMPARE(client->port(), qtClient::kTwPort);
         QCOMPARE(client->thread(), QThread::currentThread());
-        QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockTWSensorsStates")));
-        QCOMPARE(window->twSensorsStatesWidget()->parent()->objectName(), QStringLiteral("dockTWSensorsStates"));
+        QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockSensorsState")));
+        QCOMPARE(window->twSensorsStatesWidget()->parent()->objectName(), QStringLiteral("dockSensorsState"));
 
         // One TW system with 31 sensors, all disabled until set up.
         QCOMPARE(g_twSensorModel->rootNode()->childCount(), 1);

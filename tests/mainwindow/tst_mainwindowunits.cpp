@@ -131,6 +131,8 @@ private:
         {
             QVERIFY(startGateway(sim, address));
             window = std::make_unique<MainWindow>();
+            // The window loads the site's conditions from its settings; this site uses its own.
+            installConditions();
             gateway = addGateway(sim.address().toString());
             bringUp(*window, sim, gateway);
         }

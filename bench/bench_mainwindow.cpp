@@ -1,0 +1,162 @@
+#include "benchmain.h"
+#include "globals.h"
+#include "graphicsbox.h"
+#include "graphicsscene.h"
+#include "mainwindow.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+#include "workspacearea.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+// A private home with the built database and settings that reopen nothing.
+struct BenchHome
+{
+    BenchHome()
+    {
+        for (const char* name : {"brenik.db", "DefaultParams.xml"})
+            QFile::copy(QStringLiteral(LUMETRA_RUNTIME_DIR "/") + QLatin1String(name), dir.filePath(QLatin1String(name)));
+        QFile settings(dir.filePath(QStringLiteral("setting.ini")));
+        settings.open(QIODevice::WriteOnly);
+        settings.write("[General]\nLoadLastFile=false\nSoundAlarmActive=false\n");
+        settings.close();
+        qputenv("LUMETRA_HOME", dir.path().toUtf8());
+        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        db.setDatabaseName(dir.filePath(QStringLiteral("brenik.db")));
+        db.open();
+        g_currentUser = QStringLiteral("admin");
+    }
+    QTemporaryDir dir;
+};
+
+BenchHome& home()
+{
+    static BenchHome instance;
+    return instance;
+}
+
+void fillWorkspaces(MainWindow& window, int workspaces, int elements)
+{
+    for (int w = 0; w < workspaces; ++w) {
+        if (w > 0)
+            window.addWorkspace(QString());
+        GraphicsScene* scene = window.currentScene();
+        for (int e = 0; e < elements; ++e) {
+            auto* box = new GraphicsBox(2);
+            box->setPos((e % 10) * 60, (e / 10) * 40);
+            scene->insertItem(box);
+        }
+    }
+}
+
+void showFirstFrame(MainWindow& window)
+{
+    window.show();
+    window.repaint();
+}
+
+void BM_ConstructEmptySite(benchmark::State& state)
+{
+    home();
+    for (auto _ : state) {
+        auto window = std::make_unique<MainWindow>();
+        showFirstFrame(*window);
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ConstructEmptySite)->Unit(benchmark::kMillisecond);
+
+void BM_ConstructSite10x100(benchmark::State& state)
+{
+    home();
+    for (auto _ : state) {
+        auto window = std::make_unique<MainWindow>();
+        fillWorkspaces(*window, 10, 100);
+        showFirstFrame(*window);
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ConstructSite10x100)->Unit(benchmark::kMillisecond);
+
+// Ten gateways of 32 energizers and 31 IO cards, each device a status row
+// paired with its element node, and three TW systems of 31 sensors.
+struct Site
+{
+    QList<Node*> elements;
+    QList<Node*> rows;
+    QList<Node*> sensors;
+};
+
+Site buildSite(MainWindow& window)
+{
+    Site site;
+    SiteLocker lock;
+    Node* workplace = window.currentScene()->workplaceNode();
+    for (int g = 0; g < 10; ++g) {
+        auto* gateway = new Node(QStringLiteral("KX4-%1").arg(g));
+        gateway->columns.resize(12);
+        auto* box = new Node(QStringLiteral("Box %1").arg(g), workplace);
+        for (int d = 0; d < 63; ++d) {
+            auto* row = new Node(QStringLiteral("Device %1").arg(d), gateway);
+            row->type = Node::StatusRow;
+            row->columns.resize(12);
+            auto* element = new Node(QStringLiteral("Device %1").arg(d), box);
+            element->type = d < 32 ? Node::Energizer : Node::IOCard;
+            row->deviceNode = element;
+            element->deviceNode = row;
+            site.rows.append(row);
+            site.elements.append(element);
+        }
+        g_energizerModel->insertNode(g_energizerModel->rootNode(), g, gateway);
+    }
+    for (int t = 1; t < 3; ++t)
+        window.buildTWSensorTree(QStringLiteral("Workspace %1").arg(t), t);
+    for (Node* system : g_twSensorModel->rootNode()->children)
+        site.sensors.append(system->children);
+    return site;
+}
+
+// With `paint` false only the slots run; the repaints they schedule are
+// then dropped unprocessed into the next iteration's batch.
+void BM_SecondTick(benchmark::State& state)
+{
+    const bool paint = state.range(0) != 0;
+    home();
+    MainWindow window;
+    fillWorkspaces(window, 1, 100);
+    window.show();
+    const Site site = buildSite(window);
+    for (auto _ : state) {
+        window.timerTick();
+        for (Node* row : site.rows)
+            window.energHearbeat(row, false);
+        for (Node* element : site.elements)
+            window.energTick(element);
+        for (Node* sensor : site.sensors)
+            window.sensorTick(sensor);
+        if (paint)
+            QCoreApplication::processEvents();
+        else
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
+    state.counters["devices"] = site.rows.size();
+    state.counters["sensors"] = site.sensors.size();
+}
+BENCHMARK(BM_SecondTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return runQtBenchmarks<QApplication>(argc, argv);
+}

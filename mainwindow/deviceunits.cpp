@@ -1,0 +1,125 @@
+#include "deviceunits.h"
+
+#include "controlunit.h"
+#include "mainwindow.h"
+#include "qtclient.h"
+#include "qtclienttw.h"
+#include "timerunit.h"
+#include "twcontrolunit.h"
+
+#include <QMetaType>
+#include <QThread>
+
+DeviceUnits::DeviceUnits(QWidget* window)
+    : m_window(window)
+{
+    // Every type that crosses a thread, under the names its signals use.
+    registerNodeMetaTypes();
+    registerCommandSendMetaType();
+    qtClient::registerMetaTypes();
+}
+
+DeviceUnits::~DeviceUnits()
+{
+    stop();
+}
+
+void DeviceUnits::createControlUnit(TreeModel* energizerModel, bool reverseLogic, bool sensorMode)
+{
+    auto unit = std::make_unique<ControlUnit>();
+    unit->energizerModel = energizerModel;
+    unit->reverseLogic = reverseLogic;
+    unit->sensorMode = sensorMode;
+    m_control = std::make_unique<DeviceUnit>(std::move(unit), MainWindow::ControlUnitThreadName, m_window);
+}
+
+void DeviceUnits::createFenceClient()
+{
+    m_fenceClient = new qtClient(0, m_window);
+    m_fenceClient->setObjectName(MainWindow::FenceClientName);
+    ControlUnit* unit = controlUnit();
+    QObject::connect(m_fenceClient, &qtClient::tcpInUpdate, unit, &ControlUnit::tovelUpdateArray,
+                     Qt::QueuedConnection);
+    QObject::connect(m_fenceClient, &qtClient::dataUpdate, unit, &ControlUnit::dataUpdate, Qt::QueuedConnection);
+    QObject::connect(unit, &ControlUnit::sendCmd, m_fenceClient, &qtClient::sendRequest, Qt::QueuedConnection);
+    qRegisterMetaType<qtClient::ClientStatus>("ClientStatus");
+}
+
+void DeviceUnits::startControlUnit()
+{
+    m_control->start();
+}
+
+void DeviceUnits::createTWControlUnit(TreeModel* twSensorModel)
+{
+    auto unit = std::make_unique<TWControlUnit>();
+    unit->twModel = twSensorModel;
+    m_tw = std::make_unique<DeviceUnit>(std::move(unit), MainWindow::TWSensorsThreadName, m_window);
+}
+
+void DeviceUnits::startTWControlUnit()
+{
+    m_tw->start();
+}
+
+void DeviceUnits::createTWClient()
+{
+    m_twClient = new qtClientTW(1, m_window);
+    m_twClient->setObjectName(MainWindow::TWSensorsClientName);
+    QObject::connect(m_twClient, &qtClientTW::tcpInUpdate, twControlUnit(), &TWControlUnit::tovelUpdateArray,
+                     Qt::QueuedConnection);
+}
+
+void DeviceUnits::createTimerUnit()
+{
+    m_timer = std::make_unique<DeviceUnit>(std::make_unique<TimerUnit>(), MainWindow::TimerUnitThreadName, m_window);
+    TimerUnit* unit = timerUnit();
+    m_timer->setStopStep([unit] { unit->stop(); });
+}
+
+void DeviceUnits::startTimerUnit()
+{
+    // The unit's run() starts its one-second timer on the new thread.
+    QObject::connect(m_timer->thread(), &QThread::started, timerUnit(), &TimerUnit::run);
+    m_timer->start();
+}
+
+void DeviceUnits::stop()
+{
+    if (m_timer)
+        m_timer->stop();
+    if (m_control)
+        m_control->stop();
+    if (m_tw)
+        m_tw->stop();
+}
+
+ControlUnit* DeviceUnits::controlUnit() const
+{
+    return m_control ? m_control->unit<ControlUnit>() : nullptr;
+}
+
+TWControlUnit* DeviceUnits::twControlUnit() const
+{
+    return m_tw ? m_tw->unit<TWControlUnit>() : nullptr;
+}
+
+TimerUnit* DeviceUnits::timerUnit() const
+{
+    return m_timer ? m_timer->unit<TimerUnit>() : nullptr;
+}
+
+QThread* DeviceUnits::controlUnitThread() const
+{
+    return m_control ? m_control->thread() : nullptr;
+}
+
+QThread* DeviceUnits::twSensorsThread() const
+{
+    return m_tw ? m_tw->thread() : nullptr;
+}
+
+QThread* DeviceUnits::timerUnitThread() const
+{
+    return m_timer ? m_timer->thread() : nullptr;
+}

@@ -1,0 +1,70 @@
+#include "mainwindowmaphost.h"
+
+#include "alarmsarea.h"
+#include "elementtreeproxymodel.h"
+#include "mainwindow.h"
+
+MainWindowMapHost::MainWindowMapHost(MainWindow* window)
+    : m_window(window)
+{
+}
+
+QWidget* MainWindowMapHost::hostWindow()
+{
+    return m_window;
+}
+
+GraphicsScene* MainWindowMapHost::currentScene()
+{
+    return m_window->currentScene();
+}
+
+Node* MainWindowMapHost::elementTreeRoot()
+{
+    return m_window->elementTreeRoot();
+}
+
+QAbstractProxyModel* MainWindowMapHost::elementTreeProxyModel()
+{
+    return m_window->elementTreeProxy();
+}
+
+QString MainWindowMapHost::alarmCaption()
+{
+    return m_window->alarms()->alarmCaption;
+}
+
+QColor MainWindowMapHost::alarmBackgroundColor()
+{
+    return m_window->alarms()->textAlarmBackground;
+}
+
+void MainWindowMapHost::writeUserActionLog(const QString& subject, const QString& message)
+{
+    emit m_window->writeUserActionLog(subject, message);
+}
+
+void MainWindowMapHost::mousePos(QPointF pos)
+{
+    m_window->mousePos(pos);
+}
+
+void MainWindowMapHost::textChanged(QGraphicsItem* item)
+{
+    m_window->textChanged(item);
+}
+
+void MainWindowMapHost::itemMoved(QGraphicsItem* item)
+{
+    m_window->itemMoved(item);
+}
+
+void MainWindowMapHost::showPopupParams(QGraphicsItem* item)
+{
+    m_window->showPopupParams(item);
+}
+
+void MainWindowMapHost::commandSending(Node* target, const QVariant& value, int command)
+{
+    m_window->commandSending(target, value, CommandSend(command));
+}

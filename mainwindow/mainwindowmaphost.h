@@ -1,0 +1,28 @@
+#pragma once
+
+#include "maphost.h"
+
+class MainWindow;
+
+// The map's way up to the window it is shown in.
+class MainWindowMapHost : public MapHost
+{
+public:
+    explicit MainWindowMapHost(MainWindow* window);
+
+    QWidget* hostWindow() override;
+    GraphicsScene* currentScene() override;
+    Node* elementTreeRoot() override;
+    QAbstractProxyModel* elementTreeProxyModel() override;
+    QString alarmCaption() override;
+    QColor alarmBackgroundColor() override;
+    void writeUserActionLog(const QString& subject, const QString& message) override;
+    void mousePos(QPointF pos) override;
+    void textChanged(QGraphicsItem* item) override;
+    void itemMoved(QGraphicsItem* item) override;
+    void showPopupParams(QGraphicsItem* item) override;
+    void commandSending(Node* target, const QVariant& value, int command) override;
+
+private:
+    MainWindow* m_window;
+};

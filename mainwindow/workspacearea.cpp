@@ -1,0 +1,92 @@
+#include "workspacearea.h"
+
+#include "graphicsscene.h"
+
+#include <QGraphicsView>
+#include <QTabWidget>
+#include <QUndoGroup>
+#include <QUndoStack>
+
+WorkspaceArea::WorkspaceArea(QTabWidget* tabs, QWidget* window)
+    : m_tabs(tabs)
+    , m_window(window)
+    , m_undoGroup(std::make_unique<QUndoGroup>())
+{
+}
+
+WorkspaceArea::~WorkspaceArea() = default;
+
+GraphicsScene* WorkspaceArea::createScene(const QString& caption)
+{
+    return new GraphicsScene(caption, m_window);
+}
+
+GraphicsScene* WorkspaceArea::addWorkspace(const QString& caption)
+{
+    GraphicsScene* scene = createScene(caption);
+    m_undoGroup->addStack(scene->undoStack());
+    connect(scene, &QObject::destroyed, this, [this, scene] { m_modes.remove(scene); });
+    auto* view = new QGraphicsView(m_window);
+    view->setDragMode(QGraphicsView::NoDrag);
+    view->setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
+    view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setScene(scene);
+    const int index = m_tabs->addTab(view, caption);
+    m_tabs->setCurrentIndex(index);
+    return scene;
+}
+
+int WorkspaceArea::count() const
+{
+    return m_tabs->count();
+}
+
+QGraphicsView* WorkspaceArea::viewAt(int index) const
+{
+    return qobject_cast<QGraphicsView*>(m_tabs->widget(index));
+}
+
+GraphicsScene* WorkspaceArea::sceneAt(int index) const
+{
+    QGraphicsView* view = viewAt(index);
+    return view ? qobject_cast<GraphicsScene*>(view->scene()) : nullptr;
+}
+
+GraphicsScene* WorkspaceArea::currentScene() const
+{
+    return sceneAt(m_tabs->currentIndex());
+}
+
+QGraphicsView* WorkspaceArea::currentView() const
+{
+    return viewAt(m_tabs->currentIndex());
+}
+
+QList<GraphicsScene*> WorkspaceArea::scenes() const
+{
+    QList<GraphicsScene*> result;
+    for (int i = 0; i < count(); ++i) {
+        if (GraphicsScene* scene = sceneAt(i))
+            result.append(scene);
+    }
+    return result;
+}
+
+void WorkspaceArea::followCurrentTab()
+{
+    GraphicsScene* scene = currentScene();
+    m_undoGroup->setActiveStack(scene ? scene->undoStack() : nullptr);
+}
+
+void WorkspaceArea::setDesignMode(bool mode)
+{
+    for (GraphicsScene* scene : scenes())
+        scene->setDesignMode(mode);
+}
+
+void WorkspaceArea::setSoundAlarmList(QList<Node*>* list)
+{
+    for (GraphicsScene* scene : scenes())
+        scene->setSoundAlarmList(list);
+}

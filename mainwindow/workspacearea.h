@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class GraphicsScene;
+class Node;
+class QGraphicsView;
+class QTabWidget;
+class QUndoGroup;
+class QWidget;
+
+// The workspaces: one tab per workspace, each a view of that workspace's
+// map scene, in workspace order. The undo stacks of all scenes share one
+// group whose active stack is the current tab's, so the window's one pair
+// of undo and redo actions always works on the map in front.
+class WorkspaceArea : public QObject
+{
+    Q_OBJECT
+public:
+    WorkspaceArea(QTabWidget* tabs, QWidget* window);
+    ~WorkspaceArea() override;
+
+    QTabWidget* tabs() const { return m_tabs; }
+    QUndoGroup* undoGroup() const { return m_undoGroup.get(); }
+
+    // Adds a tab with a new scene and makes it current.
+    GraphicsScene* addWorkspace(const QString& caption);
+    int count() const;
+    GraphicsScene* sceneAt(int index) const;
+    QGraphicsView* viewAt(int index) const;
+    GraphicsScene* currentScene() const;
+    QGraphicsView* currentView() const;
+    QList<GraphicsScene*> scenes() const;
+
+    // Makes the current tab's undo stack the active one.
+    void followCurrentTab();
+    void setDesignMode(bool mode);
+    void setSoundAlarmList(QList<Node*>* list);
+
+    // What a workspace shows: 0 gateway devices and TW sensors, 1 gateway
+    // devices only, 2 TW sensors only.
+    int workplaceMode(GraphicsScene* scene) const { return m_modes.value(scene, 0); }
+    void setWorkplaceMode(GraphicsScene* scene, int mode) { m_modes.insert(scene, mode); }
+
+private:
+    // The one place a workspace's scene is made.
+    GraphicsScene* createScene(const QString& caption);
+
+    QTabWidget* m_tabs;
+    QWidget* m_window;
+    std::unique_ptr<QUndoGroup> m_undoGroup;
+    QHash<GraphicsScene*, int> m_modes;
+};

@@ -1,0 +1,411 @@
+#include "alarmcondition.h"
+#include "alarmsarea.h"
+#include "dialoglaunchers.h"
+#include "globals.h"
+#include "graphicsscene.h"
+#include "mainwindow.h"
+#include "modalanswerer.h"
+#include "soundpath.h"
+#include "node.h"
+#include "resources.h"
+#include "sqlrows.h"
+#include "testhome.h"
+#include "qtclienttw.h"
+#include "timerunit.h"
+#include "workspacearea.h"
+#include "ui_mainwindow.h"
+#include "useractionlogdlg.h"
+
+#include <QComboBox>
+#include <QGraphicsView>
+#include <QLabel>
+#include <QDockWidget>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QStyle>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+// Dialogs answer at once with a preset result; nothing is shown.
+struct PresetLaunchers : DialogLaunchers
+{
+    using DialogLaunchers::DialogLaunchers;
+    int gatewaySetup() override { return result; }
+    int twSensorsSetup(int) override { return result; }
+    int relayTimers(QList<TimerData>& timers) override
+    {
+        if (result == QDialog::Accepted)
+            timers = edited;
+        return result;
+    }
+    int result = QDialog::Rejected;
+    QList<TimerData> edited;
+};
+
+QStringList settingsLines(const TestHome& home)
+{
+    QFile file(home.filePath(QStringLiteral("setting.ini")));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+} // namespace
+
+class TestMainWindowFrame : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void bareStart();
+    void rights_data();
+    void rights();
+    void storedScale_data();
+    void storedScale();
+    void looks();
+    void recentFiles();
+    void alarmConditionsFromDefaults();
+    void closingOnceAndTeardown();
+    void launchers();
+    void twSectorActionAndEscape();
+    void badFiles();
+
+private:
+    void writeSettings(const QString& text);
+    std::unique_ptr<MainWindow> makeWindow();
+    std::unique_ptr<TestHome> m_home;
+};
+
+void TestMainWindowFrame::initTestCase()
+{
+    initLumetraResources();
+    m_home = std::make_unique<TestHome>();
+    QVERIFY(m_home->isValid());
+    QVERIFY(m_home->openDatabase());
+    QSqlQuery query;
+    // Role 5 holds nothing, role 6 has no rights row, role 7 holds everything as 2.
+    QVERIFY(query.exec("insert into rights values (4, 5, 'None', 0,0,0,0,0,0,0,0,0)"));
+    QVERIFY(query.exec("insert into rights values (5, 7, 'Twos', 2,2,2,2,2,2,2,2,2)"));
+    for (int role : {5, 6, 7})
+        QVERIFY(query.exec(QStringLiteral("insert into users (user, password, active, role_text, role_id) "
+                                          "values ('role%1', '', 1, 'x', %1)").arg(role)));
+}
+
+void TestMainWindowFrame::init()
+{
+    g_currentUser = QStringLiteral("admin");
+    QFile::remove(m_home->filePath(QStringLiteral("DefaultParams.xml")));
+    QVERIFY(QFile::copy(QStringLiteral(LUMETRA_SOURCE_DIR "/resources/runtime/DefaultParams.xml"),
+                        m_home->filePath(QStringLiteral("DefaultParams.xml"))));
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nSoundAlarmActive=false\n"));
+    QSqlQuery query;
+    QVERIFY(query.exec("delete from logUserAction"));
+    QVERIFY(query.exec("delete from logVoltage"));
+}
+
+void TestMainWindowFrame::writeSettings(const QString& text)
+{
+    QFile file(m_home->filePath(QStringLiteral("setting.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text.toUtf8());
+}
+
+std::unique_ptr<MainWindow> TestMainWindowFrame::makeWindow()
+{
+    auto window = std::make_unique<MainWindow>();
+    window->setDialogLaunchers(std::make_unique<PresetLaunchers>(window.get()));
+    return window;
+}
+
+void TestMainWindowFrame::bareStart()
+{
+    QFile::remove(m_home->filePath(QStringLiteral("setting.ini")));
+    QFile::remove(m_home->filePath(QStringLiteral("DefaultParams.xml")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml could not be opened")));
+    auto window = makeWindow();
+    Ui::MainWindow* ui = window->ui;
+    QCOMPARE(window->currentFileName(), QString());
+    QCOMPARE(ui->tabWidget->count(), 1);
+    QCOMPARE(ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
+    QCOMPARE(window->zoomCombo()->currentIndex(), 2);
+    QCOMPARE(window->lineWidthCombo()->currentText(), QStringLiteral("2"));
+    QVERIFY(ui->actSelectObject->isChecked());
+    QVERIFY(!ui->actSave->isEnabled() && !ui->actNew->isEnabled() && !ui->fontToolBar->isEnabled());
+    const QList<Node*>& sounds = window->alarms()->soundAlarmNodes;
+    QCOMPARE(sounds.size(), 2);
+    QCOMPARE(sounds.at(0)->data(0).toString(), QStringLiteral("Sound alarm1"));
+    QCOMPARE(sounds.at(1)->data(1).value<SoundPath>().criticalSound, QStringLiteral("./AlarmSounds/Critical/Alarm1.wav"));
+    QVERIFY(sounds.at(0)->data(2).toString().startsWith(QLatin1Char('{')));
+    QVERIFY(sounds.at(0)->data(2) != sounds.at(1)->data(2));
+    QVERIFY(alarmConditions().isEmpty());
+    QVERIFY(!window->gatewayStatusLabel()->text().contains(QStringLiteral("closed")));
+    QVERIFY(!window->findChild<QDockWidget*>(QStringLiteral("dockAlarmHistory")));
+    QList<int> dockNumbers;
+    for (QAction* toggle : ui->menuDockableWindows->actions())
+        dockNumbers.append(toggle->data().toInt());
+    QCOMPARE(dockNumbers, QList<int>({3, 2, 5, 1, 4}));
+    QVERIFY(window->controlUnitThread()->isRunning() && window->twSensorsThread()->isRunning()
+            && window->timerUnitThread()->isRunning());
+    QCOMPARE(window->timerUnitThread()->objectName(), QStringLiteral("TimerUnitThread"));
+    QCOMPARE(window->twSensorsClient()->thread(), window->thread());
+    QCOMPARE(sqlRows("select info from logUserAction"), QStringList{"Application start"});
+    QCOMPARE(window->tabifiedDockWidgets(ui->dockLogs).size(), 2);
+}
+
+void TestMainWindowFrame::rights_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<bool>("held");
+    QTest::newRow("all rights") << "admin" << true;
+    QTest::newRow("rights row of zeros") << "role5" << false;
+    QTest::newRow("no rights row") << "role6" << false;
+    QTest::newRow("rights of value 2") << "role7" << false;
+}
+
+void TestMainWindowFrame::rights()
+{
+    QFETCH(QString, user);
+    QFETCH(bool, held);
+    g_currentUser = user;
+    auto window = makeWindow();
+    Ui::MainWindow* ui = window->ui;
+    // A workspace showing everything does not bring back what the rights hide.
+    window->applyWorkplaceMode(0);
+    for (QAction* action : {ui->actDesignMode, ui->actActionManager, ui->actSetting, ui->actSaveAs,
+                            ui->actUserAdministration, ui->actOsprelVellSetup, ui->actTimers, ui->actTWSensorsSetup})
+        QVERIFY2(action->isVisible() == held, qPrintable(action->objectName()));
+    QCOMPARE(!window->userActionLogDlg()->clearButton->isHidden(), held);
+    for (QMenu* menu : {ui->menuEdit, ui->menuView, ui->menuVoltageDiagrams})
+        QVERIFY2(menu->isEnabled() == held, qPrintable(menu->objectName()));
+}
+
+void TestMainWindowFrame::storedScale_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("zoom");
+    QTest::addColumn<int>("written");
+    QTest::newRow("first") << 0 << "50%" << 0;
+    QTest::newRow("last") << 6 << "200%" << 6;
+    QTest::newRow("unknown negative") << -3 << "100%" << -3;
+    QTest::newRow("beyond the list") << 9 << "100%" << 2;
+    QTest::newRow("to height") << -1 << "100%" << -1;
+    QTest::newRow("to width") << -2 << "100%" << -2;
+}
+
+void TestMainWindowFrame::storedScale()
+{
+    QFETCH(int, stored);
+    QFETCH(QString, zoom);
+    QFETCH(int, written);
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=%1\n").arg(stored));
+    auto window = makeWindow();
+    QCOMPARE(window->zoomCombo()->currentText(), zoom);
+    QCOMPARE(QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat).value("Scale").toInt(), written);
+    QVERIFY(!window->workspaces()->currentView()->transform().isScaling() || zoom != QLatin1String("100%")
+            || stored < 0);
+}
+
+void TestMainWindowFrame::looks()
+{
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nPalette=Dark\n"));
+    auto window = makeWindow();
+    QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(22, 57, 85));
+    QVERIFY(qApp->styleSheet().contains(QStringLiteral("background-color: #2a82da")));
+    window->ui->actionCoffee->trigger();
+    QCOMPARE(QApplication::palette().color(QPalette::Base), QColor(255, 255, 224));
+    QVERIFY(qApp->styleSheet().isEmpty());
+    QCOMPARE(QApplication::style()->metaObject()->className(), "QFusionStyle");
+    window->ui->actionDefault->trigger();
+    QCOMPARE(QApplication::palette(), window->defaultPalette());
+    QVERIFY(window->ui->actionDefault->isChecked() && !window->ui->actionCoffee->isChecked());
+    QVERIFY(settingsLines(*m_home).contains(QStringLiteral("Palette=Default")));
+    window.reset();
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nPalette=Purple\n"));
+    window = makeWindow();
+    for (QAction* look : window->ui->menuApplication_look->actions())
+        QVERIFY(!look->isChecked());
+}
+
+void TestMainWindowFrame::recentFiles()
+{
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\n"
+                                 "recentFileList=/p/a.xml, /p/b.xml, /p/c.xml, /p/d.xml, /p/e.xml, /p/f.xml, /p/g.xml\n"));
+    auto window = makeWindow();
+    QCOMPARE(window->recentFileAction(0)->text(), QStringLiteral("&1 a.xml"));
+    QCOMPARE(window->recentFileAction(4)->text(), QStringLiteral("&5 e.xml"));
+    QCOMPARE(window->recentFileAction(4)->data().toString(), QStringLiteral("/p/e.xml"));
+    window->addRecentFile(QStringLiteral("/p/c.xml"));
+    const QStringList files = QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat)
+                                  .value("recentFileList").toStringList();
+    QCOMPARE(files, QStringList({"/p/c.xml", "/p/a.xml", "/p/b.xml", "/p/d.xml", "/p/e.xml"}));
+    window.reset();
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=true\n"));
+    window = makeWindow();
+    for (int i = 0; i < MainWindow::RecentFileCount; ++i)
+        QVERIFY(!window->recentFileAction(i)->isVisible());
+    QVERIFY(!window->recentFilesSeparator()->isVisible());
+    QCOMPARE(window->ui->tabWidget->count(), 1);
+}
+
+void TestMainWindowFrame::alarmConditionsFromDefaults()
+{
+    QFile defaults(m_home->filePath(QStringLiteral("DefaultParams.xml")));
+    QVERIFY(defaults.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    defaults.write(R"xml(<Defaults><!-- --><AssignedAlarmCondition param="22" name="FenceAlarm1" status="2" active="2" color="rgba(255,0,0,255)"/>
+<AssignedSensorCondition param="2" status="2" active="1"/><AssignedAlarmCondition param="1" status="1"/>
+<AssignedAlarmCondition param="3" status="3" active="1"/><AssignedSensorCondition param="3" active="0"/></Defaults>)xml");
+    defaults.close();
+    auto window = makeWindow();
+    const AlarmConditionList conditions = alarmConditions();
+    QCOMPARE(conditions.size(), 5);
+    QList<int> parts, params;
+    for (const AlarmCondition& c : conditions) {
+        parts.append(c.AlarmPart);
+        params.append(c.EnergParam);
+    }
+    QCOMPARE(parts, QList<int>({0, 0, 0, 1, 1}));
+    QCOMPARE(params, QList<int>({22, 1, 3, 2, 3}));
+    QVERIFY(conditions.at(0).Active && !conditions.at(1).Active);
+    const QStringList lines = settingsLines(*m_home);
+    QVERIFY(lines.contains(QStringLiteral("alarmCondition\\size=3")));
+    QVERIFY(lines.contains(QStringLiteral("alarmSensorCondition\\size=2")));
+    QVERIFY(lines.contains(QStringLiteral("alarmCondition\\1\\AlarmColor=\"rgba(255,0,0,255)\"")));
+
+    // An array of sensor entries only yields no energizer conditions and
+    // does not send the reader to the defaults file.
+    window.reset();
+    QFile::remove(defaults.fileName());
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\n[alarmCondition]\nalarmCondition\\size=1\n"
+                                 "alarmCondition\\1\\AlarmPart=1\nalarmCondition\\1\\AlarmColor=rgba(1,2,3,255)\n"
+                                 "[alarmSensorCondition]\nalarmSensorCondition\\size=1\n"
+                                 "alarmSensorCondition\\1\\AlarmPart=1\n"
+                                 "alarmSensorCondition\\1\\AlarmColor=rgba(1,2,3,255)\n"));
+    window = makeWindow();
+    QCOMPARE(alarmConditions().size(), 1);
+    QCOMPARE(alarmConditions().at(0).AlarmColor, QColor(1, 2, 3));
+}
+
+void TestMainWindowFrame::closingOnceAndTeardown()
+{
+    auto window = makeWindow();
+    QPointer<QThread> threads[] = {window->timerUnitThread(), window->controlUnitThread(), window->twSensorsThread()};
+    const QString firstId = window->alarms()->soundAlarmNodes.at(0)->data(2).toString();
+    window->ui->actExit->trigger();
+    window->close();
+    QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"1"});
+    const QStringList lines = settingsLines(*m_home);
+    for (const char* line : {"LineWidth=2", "TextAlarmMode=1", "TextAlarmBGColorMode=\"rgba(232,194,251,255)\"",
+                             "AlarmCaption=ALARM!", "sounds\\size=2"})
+        QVERIFY2(lines.contains(QLatin1String(line)), line);
+    QVERIFY(lines.filter(QStringLiteral("geometry=")).size() == 1);
+    window.reset();
+    QCOMPARE(sqlRows("select count(*) from logVoltage where energizer_no=0"), QStringList{"1"});
+    for (const QPointer<QThread>& thread : threads)
+        QVERIFY(!thread);
+
+    // Closed by the title bar: the same steps, once; the same sound alarms come back.
+    window = makeWindow();
+    QCOMPARE(window->alarms()->soundAlarmNodes.at(0)->data(2).toString(), firstId);
+    window->ui->actSave->setEnabled(true);
+    answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+    window->close();
+    window->close();
+    QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"2"});
+}
+
+void TestMainWindowFrame::launchers()
+{
+    auto window = makeWindow();
+    auto launchers = std::make_unique<PresetLaunchers>(window.get());
+    PresetLaunchers* preset = launchers.get();
+    window->setDialogLaunchers(std::move(launchers));
+    Ui::MainWindow* ui = window->ui;
+    for (QAction* action : {ui->actOsprelVellSetup, ui->actTWSensorsSetup}) {
+        ui->actSave->setEnabled(false);
+        emit action->triggered();
+        QVERIFY(ui->actSave->isEnabled());
+    }
+    ui->actSave->setEnabled(false);
+    const QList<TimerData> before = window->timerUnit()->timers();
+    emit ui->actTimers->triggered();
+    QCOMPARE(window->timerUnit()->timers().size(), before.size());
+    QVERIFY(!ui->actSave->isEnabled());
+    preset->result = QDialog::Accepted;
+    emit ui->actTimers->triggered();
+    QVERIFY(window->timerUnit()->timers().isEmpty() && ui->actSave->isEnabled());
+
+    QUrl opened;
+    setUrlOpener([&](const QUrl& url) { opened = url; return true; });
+    QFile readme(m_home->filePath(MainWindow::ReadmeFile));
+    QVERIFY(readme.open(QIODevice::WriteOnly));
+    readme.close();
+    emit ui->actLumetraReadme->triggered(false);
+    QCOMPARE(opened, QUrl::fromLocalFile(readme.fileName()));
+    readme.remove();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("readme .* is missing")));
+    emit ui->actLumetraReadme->triggered(false);
+}
+
+void TestMainWindowFrame::twSectorActionAndEscape()
+{
+    auto window = makeWindow();
+    Ui::MainWindow* ui = window->ui;
+    auto* system = new Node(QStringLiteral("TW"), window->currentScene()->workplaceNode());
+    system->type = Node::TWSystem;
+    system->enabled = false;
+    answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
+    ui->actDesignMode->trigger();
+    QVERIFY(ui->actDesignMode->isChecked() && !ui->actAddTWsector->isEnabled());
+    system->enabled = true;
+    window->updateTWSectorAction();
+    QVERIFY(ui->actAddTWsector->isEnabled());
+    ui->actDesignMode->trigger();
+    QVERIFY(!ui->actAddTWsector->isEnabled());
+    QCOMPARE(sqlRows("select info from logUserAction where info like 'Design%'"),
+             QStringList({"Design mode set to true", "Design mode set to false"}));
+
+    ui->actFullScreen->trigger();
+    QVERIFY(ui->fileToolBar->isHidden());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QVERIFY(!ui->actFullScreen->isChecked() && !ui->fileToolBar->isHidden());
+}
+
+void TestMainWindowFrame::badFiles()
+{
+    // Wrong-typed values read as 0; a hand-written colour without quotes still counts.
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=abc\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"));
+    QFile defaults(m_home->filePath(QStringLiteral("DefaultParams.xml")));
+    QVERIFY(defaults.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    defaults.write("<Defaults><AssignedAlarmCondition param=\"1\"/><Assigned");
+    defaults.close();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml is not well-formed")));
+    auto window = makeWindow();
+    QCOMPARE(window->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QCOMPARE(window->alarms()->textAlarmBackground, QColor(1, 2, 3));
+    QVERIFY(alarmConditions().isEmpty());
+    window.reset();
+    init();
+
+    // A file that cannot be parsed: one warning naming it, and the window still comes up.
+    writeSettings(QStringLiteral("[General\nLoadLastFile=false\n"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be read")));
+    window = makeWindow();
+    QCOMPARE(window->ui->tabWidget->count(), 1);
+    window.reset();
+
+    // A file that cannot be written: closing says so and still closes.
+    QFile::remove(m_home->filePath(QStringLiteral("setting.ini")));
+    QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("setting.ini")));
+    window = makeWindow();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be written")));
+    window->close();
+    QVERIFY(!window->isVisible());
+    window.reset();
+    QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
+}
+
+QTEST_MAIN(TestMainWindowFrame)
+#include "tst_mainwindowframe.moc"
