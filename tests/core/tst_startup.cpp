@@ -35,7 +35,7 @@ void TestStartup::databaseThatCannotOpenEndsWithZero()
 }
 
 // Started from another working directory with no override, the program must
-// use (and VACUUM, which rewrites the file) the database beside itself.
+// use the database beside itself: its write-ahead log's index appears there.
 void TestStartup::opensTheDatabaseBesideTheProgram()
 {
     TestHome home;
@@ -60,7 +60,7 @@ void TestStartup::opensTheDatabaseBesideTheProgram()
     program.start(binary, {});
     QVERIFY(program.waitForStarted(10000));
 
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(database).lastModified() > old.addDays(1), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(database + QStringLiteral("-shm")), 15000);
     QVERIFY(program.state() == QProcess::Running); // waiting at the log-in page
     program.kill();
     program.waitForFinished(5000);
