@@ -304,6 +304,27 @@ void Chart::restoreProperties()
     listOfGraph = graphs.canConvert<ChartGraphList>() ? graphs.value<ChartGraphList>() : ChartGraphList();
 }
 
+void paintDiagramField(QPainter* painter, const QString& name, const DiagramOptions& options,
+                       const QFont& font, float koefResH, float koefResV, const QRect& box,
+                       const ChartGraphList& graphs, const std::function<void(Chart&)>& fill)
+{
+    Chart chart;
+    chart.setObjectName(name);
+    chart.setFont(font);
+    chart.setParams(options.showGrid, options.showLegend, options.showCaption, options.showGraphCaption,
+                    options.showPercent, options.caption, options.autoFillData);
+    chart.clearData();
+    chart.setKoef(koefResH, koefResV, box.left(), box.top());
+    chart.resize(box.size());
+    if (options.autoFillData) {
+        for (const ChartGraph& graph : graphs)
+            chart.addGraph(graph, 0);
+    } else if (fill) {
+        fill(chart);
+    }
+    chart.paintChart(painter);
+}
+
 QDataStream& operator<<(QDataStream& out, const Chart& chart)
 {
     writeObjectProperties(out, chart);

@@ -7,8 +7,11 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <functional>
+
 class QDataStream;
 class QDomElement;
+class QFont;
 class QPainter;
 
 // One bar of a report bar chart.
@@ -100,6 +103,28 @@ private:
     float m_left = 0;
     float m_top = 0;
 };
+
+// What a diagram field tells its chart.
+struct DiagramOptions
+{
+    bool showGrid = true;
+    bool showLegend = true;
+    bool showCaption = true;
+    bool showGraphCaption = true;
+    bool showPercent = true;
+    QString caption;
+    bool autoFillData = false;
+};
+
+// Paints one diagram field in the device rectangle `box` (at the engine's
+// scale factors) with a chart made for this painting only. With
+// autoFillData the field's own graphs are drawn; otherwise `fill` (the
+// program, asked through the engine) fills the chart. The chart draws in
+// `font`: its own default would follow the application font's pixel size
+// and come out microscopic on a high-resolution printer.
+void paintDiagramField(QPainter* painter, const QString& name, const DiagramOptions& options,
+                       const QFont& font, float koefResH, float koefResV, const QRect& box,
+                       const ChartGraphList& graphs, const std::function<void(Chart&)>& fill);
 
 QDataStream& operator<<(QDataStream& out, const Chart& chart);
 QDataStream& operator>>(QDataStream& in, Chart& chart);

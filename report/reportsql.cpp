@@ -125,3 +125,25 @@ QImage ReportSql::getFieldImage(QString fieldName, int recNo)
     // The picture's format is recognised from its own bytes.
     return QImage::fromData(m_query->value(column).toByteArray());
 }
+
+QString ReportSql::referenceColumn(const QString& reference) const
+{
+    const QString source = objectName();
+    if (source.isEmpty() || !reference.contains(source))
+        return QString();
+    QString column = reference;
+    column.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    return column.remove(source + QLatin1Char('.'));
+}
+
+QString ReportSql::getReferenceValue(const QString& reference, int recNo)
+{
+    const QString column = referenceColumn(reference);
+    return column.isEmpty() ? QString() : getFieldValue(column, recNo);
+}
+
+QImage ReportSql::getReferenceImage(const QString& reference, int recNo)
+{
+    const QString column = referenceColumn(reference);
+    return column.isEmpty() ? QImage() : getFieldImage(column, recNo);
+}

@@ -34,6 +34,15 @@ public:
     QString getFieldValue(QString fieldName, int recNo);
     QImage getFieldImage(QString fieldName, int recNo);
 
+    // A field-text reference such as "[ds.b]" read at `recNo`: the empty
+    // text (or a null image) when the reference does not name this source
+    // (its object name); otherwise the named column's value.
+    QString getReferenceValue(const QString& reference, int recNo);
+    QImage getReferenceImage(const QString& reference, int recNo);
+    // The column a reference names: brackets and "<object name>." removed;
+    // empty when the reference does not name this source.
+    QString referenceColumn(const QString& reference) const;
+
     // The name the connection is registered under.
     QString connectionName() const { return m_connectionName; }
 

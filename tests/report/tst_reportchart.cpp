@@ -124,6 +124,21 @@ void tst_ReportChart::barGeometry()
     const QImage image = paint(chart, QSize(300, 200));
     QCOMPARE(pixelsOf(image, Qt::red), QRect(21, 49, 125, 140));
     QCOMPARE(pixelsOf(image, Qt::blue), QRect(146, 119, 125, 70));
+
+    // A field painting: its own graphs, or the program's when it fills none.
+    DiagramOptions options;
+    options.showLegend = options.showGrid = options.showCaption = options.showGraphCaption = false;
+    options.autoFillData = true;
+    QImage field(400, 300, QImage::Format_RGB32);
+    field.fill(Qt::white);
+    QPainter painter(&field);
+    const auto program = [](Chart& c) { c.addGraph(graph(3, Qt::blue), 0); };
+    paintDiagramField(&painter, "d", options, QFont(), 1.f, 1.f, QRect(50, 20, 300, 200), {graph(10)}, program);
+    options.autoFillData = false;
+    paintDiagramField(&painter, "d", options, QFont(), 1.f, 1.f, QRect(0, 0, 100, 200), {graph(10)}, program);
+    painter.end();
+    QCOMPARE(pixelsOf(field, Qt::red), QRect(71, 69, 250, 140));
+    QCOMPARE(pixelsOf(field, Qt::blue), QRect(21, 49, 50, 140));
 }
 
 void tst_ReportChart::degenerateChartsPaintNoBars_data()

@@ -80,6 +80,11 @@ void tst_ReportSql::readsRecordsAndPictures()
     QCOMPARE(sql.getFieldImage(QStringLiteral("img"), 1).size(), QSize(4, 9));
     QVERIFY(sql.getFieldImage(QStringLiteral("img"), 2).isNull());
 
+    sql.setObjectName(QStringLiteral("ds"));
+    QCOMPARE(sql.getReferenceValue(QStringLiteral("[ds.b]"), 1), QStringLiteral("row1"));
+    QCOMPARE(sql.getReferenceImage(QStringLiteral("[ds.img]"), 0).size(), QSize(7, 5));
+    QCOMPARE(sql.getReferenceValue(QStringLiteral("[other.b]"), 1), QString());
+
     QTest::ignoreMessage(QtWarningMsg, "recNo more than recordCount");
     QCOMPARE(sql.getFieldValue(QStringLiteral("b"), 3), QString());
     QTest::ignoreMessage(QtWarningMsg, "recNo more than recordCount");
