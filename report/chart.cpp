@@ -119,110 +119,102 @@ void Chart::addGraph(ChartGraph graph, float referenceValue)
     m_correctValue = referenceValue == 0 ? 1.0f : referenceValue / largest;
 }
 
+Chart::Layout Chart::layout() const
+{
+    Layout l;
+    l.right = truncated(m_rightSpaceWidth * m_koefRes_w);
+    l.bottom = truncated(m_bottomSpaceHeight * m_koefRes_h);
+    l.top = truncated(50 * m_koefRes_h);
+    l.left = truncated(20 * m_koefRes_w);
+    l.plotHeight = height() - l.top - l.bottom;
+    l.gridHeight = truncated(l.plotHeight * double(m_correctValue));
+    if (!listOfGraph.isEmpty())
+        l.columnWidth = (width() - l.right - l.left) / listOfGraph.size();
+    return l;
+}
+
 void Chart::paintChart(QPainter* painter)
 {
     if (!painter || !painter->isActive() || width() <= 0 || height() <= 0)
         return;
-    const int topSpace = truncated(50 * m_koefRes_h);
+    const Layout l = layout();
     if (m_drawCaption) {
         const int lineHeight = QFontMetrics(font()).height();
         QFont titleFont = font();
         titleFont.setWeight(QFont::Bold);
         painter->setFont(titleFont);
-        painter->drawText(QRectF(m_left, m_top + truncated(lineHeight * m_koefRes_h), width(), topSpace),
+        painter->drawText(QRectF(m_left, m_top + truncated(lineHeight * m_koefRes_h), width(), l.top),
                           Qt::AlignHCenter | Qt::AlignTop, m_caption);
         titleFont.setWeight(QFont::Normal);
         painter->setFont(titleFont);
     }
-    const int plotHeight = height() - topSpace - truncated(m_bottomSpaceHeight * m_koefRes_h);
     // A chart lower than its own margins has no plot to draw bars or a grid
     // in; they would hang below the axis, outside the chart.
-    if (plotHeight <= 0) {
-        paintAxes(painter);
-        return;
-    }
-    const int gridHeight = truncated(plotHeight * double(m_correctValue));
-    if (!listOfGraph.isEmpty()) {
-        const int freeWidth = width() - truncated(m_rightSpaceWidth * m_koefRes_w) - truncated(20 * m_koefRes_w);
-        const int columnWidth = freeWidth / listOfGraph.size();
-        paintBars(painter, columnWidth, gridHeight);
+    if (l.plotHeight > 0) {
+        paintBars(painter, l);
         if (m_drawGraphCaption)
-            paintLabels(painter, columnWidth, gridHeight);
+            paintLabels(painter, l);
     }
-    paintAxes(painter);
-    if (m_drawGrid)
-        paintGrid(painter, gridHeight);
+    paintAxes(painter, l);
+    if (m_drawGrid && l.plotHeight > 0)
+        paintGrid(painter, l);
 }
 
-void Chart::paintBars(QPainter* painter, int columnWidth, int gridHeight)
+void Chart::paintBars(QPainter* painter, const Layout& l)
 {
     const double kw = m_koefRes_w, kh = m_koefRes_h;
-    const int right = truncated(m_rightSpaceWidth * kw);
-    const int bottom = truncated(m_bottomSpaceHeight * kh);
-    const int leftSpace = truncated(20 * kw);
-    const int baseRow = truncated(height() - 1 - bottom + m_top);
+    const int baseRow = truncated(height() - 1 - l.bottom + m_top);
     for (int i = 0; i < listOfGraph.size(); ++i) {
         const ChartGraph& graph = listOfGraph.at(i);
-        const int x = truncated(leftSpace + 1 + i * columnWidth + m_left);
-        const int rise = truncated(gridHeight * double(graph.share));
+        const int x = truncated(l.left + 1 + i * l.columnWidth + m_left);
+        const int rise = truncated(l.gridHeight * double(graph.share));
         // A bar rises from the axis row; a negative share hangs below it.
-        if (columnWidth > 0 && rise != 0)
-            painter->fillRect(QRectF(x, baseRow, columnWidth, -rise).normalized(), graph.color);
+        if (l.columnWidth > 0 && rise != 0)
+            painter->fillRect(QRectF(x, baseRow, l.columnWidth, -rise).normalized(), graph.color);
         if (!m_drawHistory)
             continue;
-        const double legendLeft = width() + m_left - right;
+        const double legendLeft = width() + m_left - l.right;
         const double row = 120 + 20 * i;
-        painter->drawText(QRectF(legendLeft + 20 * kw, row * kh + m_top, right, 20 * kh), Qt::AlignLeft,
+        painter->drawText(QRectF(legendLeft + 20 * kw, row * kh + m_top, l.right, 20 * kh), Qt::AlignLeft,
                           QStringLiteral("         ") + graph.caption);
         painter->fillRect(QRectF(legendLeft + 25 * kw, (row + 3) * kh + m_top, 10 * kw, 10 * kh), graph.color);
     }
 }
 
-void Chart::paintLabels(QPainter* painter, int columnWidth, int gridHeight)
+void Chart::paintLabels(QPainter* painter, const Layout& l)
 {
     const double kw = m_koefRes_w, kh = m_koefRes_h;
-    const int bottom = truncated(m_bottomSpaceHeight * kh);
-    const int leftSpace = truncated(20 * kw);
     for (int i = 0; i < listOfGraph.size(); ++i) {
         const ChartGraph& graph = listOfGraph.at(i);
         const QString text = m_showPercent
                                  ? QString::number(graph.share * 100.0, 'f', 1) + QLatin1Char('%')
                                  : QString::number(graph.value, 'g', 6);
-        const QRectF box(i * columnWidth + m_left + 1 + leftSpace,
-                         height() + m_top - gridHeight * double(graph.share) - 20 * kh - bottom,
-                         columnWidth + 5 * kw, 20 * kh);
+        const QRectF box(i * l.columnWidth + m_left + 1 + l.left,
+                         height() + m_top - l.gridHeight * double(graph.share) - 20 * kh - l.bottom,
+                         l.columnWidth + 5 * kw, 20 * kh);
         painter->drawText(box, Qt::AlignHCenter | Qt::AlignVCenter, text);
     }
 }
 
-void Chart::paintAxes(QPainter* painter)
+void Chart::paintAxes(QPainter* painter, const Layout& l)
 {
     const double kw = m_koefRes_w, kh = m_koefRes_h;
-    const int right = truncated(m_rightSpaceWidth * kw);
-    const int bottom = truncated(m_bottomSpaceHeight * kh);
-    const int topSpace = truncated(50 * kh);
-    const int leftSpace = truncated(20 * kw);
-    const int axisX = truncated(m_left + leftSpace);
-    const int axisRow = truncated(height() + m_top - 1 - bottom);
-    painter->drawLine(axisX, axisRow, truncated(width() + m_left - right + 20 * kw), axisRow);
-    painter->drawText(QPoint(truncated(width() + m_left - right + 30 * kw),
-                             truncated(height() + m_top - 1 - bottom + 5 * kh)),
+    const int axisX = truncated(m_left + l.left);
+    const int axisRow = truncated(height() + m_top - 1 - l.bottom);
+    painter->drawLine(axisX, axisRow, truncated(width() + m_left - l.right + 20 * kw), axisRow);
+    painter->drawText(QPoint(truncated(width() + m_left - l.right + 30 * kw), truncated(height() + m_top - 1 - l.bottom + 5 * kh)),
                       QStringLiteral("X"));
-    painter->drawLine(axisX, axisRow, axisX, truncated(topSpace + m_top - 10 * kh));
-    painter->drawText(QPoint(truncated(m_left + leftSpace - 2 * kw), truncated(topSpace + m_top - 15 * kh)),
+    painter->drawLine(axisX, axisRow, axisX, truncated(l.top + m_top - 10 * kh));
+    painter->drawText(QPoint(truncated(m_left + l.left - 2 * kw), truncated(l.top + m_top - 15 * kh)),
                       QStringLiteral("Y"));
 }
 
-void Chart::paintGrid(QPainter* painter, int gridHeight)
+void Chart::paintGrid(QPainter* painter, const Layout& l)
 {
-    const double kw = m_koefRes_w, kh = m_koefRes_h;
-    const int right = truncated(m_rightSpaceWidth * kw);
-    const int bottom = truncated(m_bottomSpaceHeight * kh);
-    const int leftSpace = truncated(20 * kw);
-    const int step = gridHeight / 4;
+    const int step = l.gridHeight / 4;
     for (int k = 4; k >= 1; --k) {
-        const int y = truncated(height() + m_top - 2 * kh - bottom - k * step);
-        painter->drawLine(truncated(m_left + leftSpace - 5), y, truncated(width() + m_left - right + 5), y);
+        const int y = truncated(height() + m_top - 2 * m_koefRes_h - l.bottom - k * step);
+        painter->drawLine(truncated(m_left + l.left - 5), y, truncated(width() + m_left - l.right + 5), y);
     }
 }
 

@@ -81,10 +81,22 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void paintBars(QPainter* painter, int columnWidth, int gridHeight);
-    void paintLabels(QPainter* painter, int columnWidth, int gridHeight);
-    void paintAxes(QPainter* painter);
-    void paintGrid(QPainter* painter, int gridHeight);
+    // The spaces around the plot and its sizes for one painting, in device units.
+    struct Layout
+    {
+        int right = 0;
+        int bottom = 0;
+        int top = 0;
+        int left = 0;
+        int plotHeight = 0;
+        int gridHeight = 0; // the plot height corrected to the reference value
+        int columnWidth = 0;
+    };
+    Layout layout() const;
+    void paintBars(QPainter* painter, const Layout& l);
+    void paintLabels(QPainter* painter, const Layout& l);
+    void paintAxes(QPainter* painter, const Layout& l);
+    void paintGrid(QPainter* painter, const Layout& l);
 
     ChartGraphList listOfGraph;
     QString m_caption;
