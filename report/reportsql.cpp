@@ -47,22 +47,27 @@ QString ReportSql::privateConnectionName(const QString& wanted) const
     return name;
 }
 
+namespace {
+
+bool isMySql(const QString& driverName)
+{
+    return driverName.contains(QLatin1String("MYSQL"));
+}
+
+} // namespace
+
 bool ReportSql::sendsSetNames(const QString& driverName, const QString& dbCoding)
 {
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_]+$"));
-    return !dbCoding.isEmpty() && driverName.contains(QLatin1String("MYSQL"))
-           && plainName.match(dbCoding).hasMatch();
+    return isMySql(driverName) && plainName.match(dbCoding).hasMatch();
 }
 
 void ReportSql::setNames(const QString& dbCoding)
 {
-    if (dbCoding.isEmpty() || !m_db.driverName().contains(QLatin1String("MYSQL")))
-        return;
-    if (!sendsSetNames(m_db.driverName(), dbCoding)) {
+    if (sendsSetNames(m_db.driverName(), dbCoding))
+        m_query->exec(QStringLiteral("set names '%1'").arg(dbCoding));
+    else if (!dbCoding.isEmpty() && isMySql(m_db.driverName()))
         qWarning() << "dbCoding is not a character set name, not sent:" << dbCoding;
-        return;
-    }
-    m_query->exec(QStringLiteral("set names '%1'").arg(dbCoding));
 }
 
 bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
