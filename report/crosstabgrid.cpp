@@ -1,0 +1,192 @@
+#include "crosstabgrid.h"
+
+#include <QPainter>
+#include <QTransform>
+
+#include <cmath>
+
+bool CrossTabGrid::hasLayout() const
+{
+    return colCount > 0 && rowCount > 0 && rowHeight > 0 && rowsPerPage() > 0;
+}
+
+int CrossTabGrid::rowsPerPage() const
+{
+    return rowHeight > 0 ? rect.height() / rowHeight : 0;
+}
+
+int CrossTabGrid::columnWidth() const
+{
+    return colCount > 0 ? rect.width() / colCount : 0;
+}
+
+void CrossTabGrid::buildMatrix()
+{
+    cells.clear();
+    paintedCells = 0;
+    if (!hasLayout())
+        return;
+    const int width = columnWidth();
+    cells.reserve(rowCount * colCount);
+    for (int r = 0; r < rowCount; ++r) {
+        for (int c = 0; c < colCount; ++c) {
+            CrossTabCell cell;
+            cell.name = QStringLiteral("f%1%2").arg(c).arg(r);
+            cell.column = c;
+            cell.row = r;
+            cell.rect = QRect(rect.left() + c * width, rect.top() + r * rowHeight, width, rowHeight);
+            if (isTotalAt(c, r))
+                cell.backgroundColor = totalBackgroundColor;
+            cells.append(cell);
+            if (isHeaderAt(r)) {
+                // A cell that is both keeps the header's look.
+                cells.last().backgroundColor = headerBackgroundColor;
+                setHeaderText(cells.size() - 1);
+            }
+        }
+    }
+}
+
+int CrossTabGrid::cellRow(int index, bool raw) const
+{
+    if (index < 0 || index >= cells.size())
+        return -1;
+    const int r = cells.at(index).row;
+    if (raw)
+        return r;
+    const int b = rowsPerPage();
+    if (b < 1)
+        return r;
+    return r - r / b - (headerIsVisible ? r / b + 1 : 0);
+}
+
+int CrossTabGrid::cellColumn(int index) const
+{
+    return index >= 0 && index < cells.size() ? cells.at(index).column : -1;
+}
+
+bool CrossTabGrid::isHeaderAt(int row) const
+{
+    const int b = rowsPerPage();
+    return headerIsVisible && b > 0 && row >= 0 && row % b == 0;
+}
+
+bool CrossTabGrid::isTotalAt(int column, int row) const
+{
+    if (column < 0 || row < 0)
+        return false;
+    const int b = rowsPerPage();
+    if (totalByRowVisible && column == colCount - 1)
+        return true;
+    if (totalByColVisible && row + 1 == rowCount)
+        return true;
+    if (!subtotalIsVisible)
+        return false;
+    if (b > 0 && row % b == b - 1)
+        return true;
+    return totalByColVisible ? row + 2 == rowCount : row + 1 == rowCount;
+}
+
+bool CrossTabGrid::isHeaderCell(int index) const
+{
+    return isHeaderAt(cellRow(index, true));
+}
+
+bool CrossTabGrid::isTotalCell(int index) const
+{
+    return isTotalAt(cellColumn(index), cellRow(index, true));
+}
+
+void CrossTabGrid::calculateTotal(int index)
+{
+    const int b = rowsPerPage();
+    if (b < 1 || !isTotalCell(index) || isHeaderCell(index))
+        return;
+    const int c = cellColumn(index);
+    const int r = cellRow(index, true);
+    // The last column adds up its row only when it is the row-total column;
+    // otherwise it is a data column like the others and totals its column.
+    const bool rowTotal = totalByRowVisible && c == colCount - 1;
+    const bool grandTotal = r + 1 == rowCount;
+    double sum = 0.0;
+    for (int i = 0; i < cells.size(); ++i) {
+        const CrossTabCell& cell = cells.at(i);
+        const bool counts = rowTotal
+                                ? cell.row == r && i != index
+                                : !isTotalCell(i) && cell.column == c && (grandTotal || cell.row / b == r / b);
+        if (counts)
+            sum += cell.value.toDouble(); // a text that is no number adds 0
+    }
+    cells[index].value = QString::number(sum, 'g', 6);
+}
+
+void CrossTabGrid::setHeaderText(int index)
+{
+    const int c = cellColumn(index);
+    if (c >= 0 && c < colHeaders.size())
+        cells[index].value = colHeaders.at(c);
+}
+
+void CrossTabGrid::setColCount(int dataColumns)
+{
+    colCount = dataColumns + (totalByRowVisible ? 1 : 0);
+}
+
+void CrossTabGrid::setRowCount(int dataRows)
+{
+    const int b = rowsPerPage();
+    const int blocks = b > 0 ? int(std::ceil(double(dataRows) / b)) : 0;
+    rowCount = dataRows + (subtotalIsVisible ? blocks : 0) + (headerIsVisible ? blocks : 0)
+               + (totalByColVisible ? 1 : 0);
+}
+
+int CrossTabGrid::layoutNextBlock(int fieldTop, const std::function<void(CrossTabCell&)>& fillDataCell,
+                                  const std::function<void(const CrossTabCell&)>& handleCell)
+{
+    const int b = rowsPerPage();
+    if (b < 1)
+        return 0;
+    int line = 0;
+    int previousRow = -1;
+    int lines = 0;
+    for (int i = paintedCells; i < cells.size(); ++i) {
+        const int row = cells.at(i).row;
+        if (previousRow >= 0 && row != previousRow)
+            ++line;
+        previousRow = row;
+        if (line >= b)
+            break;
+        lines = line + 1;
+        CrossTabCell& cell = cells[i];
+        cell.rect.moveTop(fieldTop + line * rowHeight);
+        cell.rect.setHeight(rowHeight);
+        // Totals read the cells as they stand, which is why cells are laid
+        // out row by row, left to right: a row's total follows its values.
+        const bool header = isHeaderCell(i);
+        if (isTotalCell(i)) {
+            if (!header)
+                calculateTotal(i);
+        } else if (!header && fillDataCell) {
+            fillDataCell(cell);
+        }
+        if (handleCell)
+            handleCell(cell);
+        paintedCells = i + 1;
+    }
+    return lines;
+}
+
+int CrossTabGrid::paintNextBlock(QPainter* painter, const QTransform& toDevice, int fieldTop,
+                                 const std::function<void(CrossTabCell&)>& fillDataCell)
+{
+    return layoutNextBlock(fieldTop, fillDataCell, [&](const CrossTabCell& cell) {
+        const QRectF box = toDevice.mapRect(QRectF(cell.rect));
+        if (box.isEmpty())
+            return;
+        // White counts as no background, as for every report field.
+        if (cell.backgroundColor.isValid() && cell.backgroundColor != Qt::white)
+            painter->fillRect(box, cell.backgroundColor);
+        painter->drawRect(box);
+        painter->drawText(box, CellAlignment, cell.value);
+    });
+}

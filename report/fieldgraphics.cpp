@@ -1,0 +1,150 @@
+#include "fieldgraphics.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace FieldGraphics {
+
+namespace {
+
+// Texts start this far inside the field and end this far before its right
+// edge, the same as label texts.
+constexpr int TextIndent = 10;
+constexpr int TextRightSpace = 15;
+
+QPainterPath closedPath(std::initializer_list<QPointF> points)
+{
+    QPainterPath path;
+    path.moveTo(*points.begin());
+    for (auto it = points.begin() + 1; it != points.end(); ++it)
+        path.lineTo(*it);
+    path.closeSubpath();
+    return path;
+}
+
+QStringList fragmentsToEvaluate(const QTextDocument& document)
+{
+    QStringList texts;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QString text = it.fragment().text();
+            const bool reference = text.contains(QLatin1Char('[')) && text.contains(QLatin1Char(']'));
+            const bool formula = text.contains(QLatin1Char('<')) && text.contains(QLatin1Char('>'));
+            if (reference || formula)
+                texts.append(text);
+        }
+    }
+    return texts;
+}
+
+void replaceFragment(QTextDocument& document, const QString& text, const QString& value)
+{
+    QTextCursor cursor = document.find(text, 0, QTextDocument::FindWholeWords);
+    if (cursor.isNull())
+        return;
+    const QString lower = value.toLower();
+    const int bodyStart = lower.indexOf(QLatin1String("<body"));
+    const int bodyEnd = lower.indexOf(QLatin1String("</body>"));
+    if (value.isEmpty())
+        cursor.insertText(QStringLiteral(" "));
+    else if (bodyStart >= 0 && bodyEnd > bodyStart)
+        cursor.insertHtml(value.mid(bodyStart, bodyEnd + 7 - bodyStart));
+    else
+        cursor.insertText(value);
+}
+
+} // namespace
+
+void paintShape(QPainter* painter, ShapeKind kind, const QRect& box, const QColor& background, QPen outline)
+{
+    if (!painter->isActive() || box.width() <= 0 || box.height() <= 0)
+        return;
+    const QBrush brush = background.isValid() ? QBrush(background) : QBrush(Qt::NoBrush);
+    if (!outline.color().isValid())
+        outline.setStyle(Qt::NoPen);
+    const int l = box.left(), t = box.top(), w = box.width(), h = box.height();
+    painter->setPen(outline);
+    painter->setBrush(brush);
+    switch (kind) {
+    case Rhombus:
+    case Triangle: {
+        const QPainterPath path = kind == Rhombus
+            ? closedPath({{qreal(l + w / 2), qreal(t + h - 1)}, {qreal(l + w), qreal(t + h / 2)},
+                          {qreal(l + w / 2), qreal(t + 1)}, {qreal(l + 1), qreal(t + h / 2)}})
+            : closedPath({{qreal(l), qreal(t + h - 1)}, {qreal(l + w), qreal(t + h - 1)}, {qreal(l + w / 2), qreal(t)}});
+        // Outline first, then the fill over its inner half.
+        painter->drawPath(path);
+        painter->fillPath(path, brush);
+        break;
+    }
+    case RoundedRectangle:
+        painter->drawRoundedRect(QRect(l, t, w - 2, h - 2), CornerRadius, CornerRadius, Qt::AbsoluteSize);
+        break;
+    case Rectangle:
+        painter->drawRect(QRect(l, t, w - 2, h - 2));
+        break;
+    case Circle:
+        painter->drawEllipse(box);
+        break;
+    }
+}
+
+QImage paintFittedImage(QPainter* painter, const QImage& image, const QRect& box, int alignment)
+{
+    if (image.isNull() || box.width() <= 0 || box.height() <= 0)
+        return QImage();
+    const QImage scaled = image.scaled(box.size(), Qt::KeepAspectRatio, Qt::FastTransformation);
+    if (scaled.isNull())
+        return QImage();
+    int x = box.left();
+    int y = box.top();
+    if (alignment & Qt::AlignHCenter)
+        x += (box.width() - scaled.width()) / 2;
+    if (alignment & Qt::AlignVCenter)
+        y += (box.height() - scaled.height()) / 2;
+    if (painter && painter->isActive())
+        painter->drawImage(QPoint(x, y), scaled);
+    return scaled;
+}
+
+void paintStoredImage(QPainter* painter, const QByteArray& bytes, const QByteArray& format, const QRect& box,
+                      bool ignoreAspectRatio)
+{
+    const QImage image = QImage::fromData(bytes, format.constData());
+    if (image.isNull() || !painter->isActive() || box.width() <= 0 || box.height() <= 0)
+        return;
+    if (ignoreAspectRatio)
+        painter->drawImage(box, image);
+    else
+        painter->drawImage(box.topLeft(), image.scaled(box.size(), Qt::KeepAspectRatio, Qt::FastTransformation));
+}
+
+void substituteFields(QTextDocument& document, const TextEvaluator& evaluate)
+{
+    // Collected first: replacing changes the fragments being walked.
+    for (const QString& text : fragmentsToEvaluate(document))
+        replaceFragment(document, text, evaluate ? evaluate(text) : QString());
+}
+
+void paintRichText(QPainter* painter, const QString& html, const QRect& box, const TextEvaluator& evaluate,
+                   bool draw)
+{
+    QTextDocument document;
+    if (painter->isActive())
+        document.setDefaultFont(painter->font());
+    document.setHtml(html);
+    substituteFields(document, evaluate);
+    const int textWidth = box.width() - TextRightSpace;
+    if (!draw || !painter->isActive() || textWidth <= 0 || box.height() <= 0)
+        return;
+    document.setTextWidth(textWidth);
+    painter->save();
+    painter->translate(box.left() + TextIndent, box.top());
+    document.drawContents(painter, QRectF(0, 0, textWidth, box.height()));
+    painter->restore();
+}
+
+} // namespace FieldGraphics

@@ -1,0 +1,154 @@
+#include "reportsql.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <atomic>
+#include <utility>
+
+ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser,
+                     QString dbPassword, int dbPort, QString dbConnectionName, QObject* parent)
+    : QObject(parent)
+    , m_connectionName(privateConnectionName(dbConnectionName))
+{
+    m_db = QSqlDatabase::addDatabase(dbType, m_connectionName);
+    m_db.setDatabaseName(dbName);
+    m_db.setHostName(dbHost);
+    m_db.setUserName(dbUser);
+    m_db.setPassword(dbPassword);
+    if (dbPort != 0)
+        m_db.setPort(dbPort);
+}
+
+ReportSql::~ReportSql()
+{
+    // Every handle on the connection must be gone before it is removed.
+    m_query.reset();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QString ReportSql::privateConnectionName(const QString& wanted) const
+{
+    // A template cannot know which names the program uses, and taking one
+    // over would silently re-point that connection, so a name that is
+    // empty or already taken gets a unique one of our own.
+    if (!wanted.isEmpty() && !QSqlDatabase::contains(wanted))
+        return wanted;
+    static std::atomic<int> serial{0};
+    QString name;
+    do {
+        name = QStringLiteral("ReportSql_%1").arg(++serial);
+    } while (QSqlDatabase::contains(name));
+    return name;
+}
+
+namespace {
+
+bool isMySql(const QString& driverName)
+{
+    return driverName.contains(QLatin1String("MYSQL"));
+}
+
+} // namespace
+
+bool ReportSql::sendsSetNames(const QString& driverName, const QString& dbCoding)
+{
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_]+$"));
+    return isMySql(driverName) && plainName.match(dbCoding).hasMatch();
+}
+
+void ReportSql::setNames(const QString& dbCoding)
+{
+    if (sendsSetNames(m_db.driverName(), dbCoding))
+        m_query->exec(QStringLiteral("set names '%1'").arg(dbCoding));
+    else if (!dbCoding.isEmpty() && isMySql(m_db.driverName()))
+        qWarning() << "dbCoding is not a character set name, not sent:" << dbCoding;
+}
+
+bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
+{
+    if (m_db.open())
+        qDebug() << "open DB";
+    else
+        qWarning().noquote() << "Failed open DB" << m_db.lastError().text();
+
+    m_query = std::make_unique<QSqlQuery>(m_db);
+    m_recordCount = 0;
+    setNames(dbCoding);
+    if (!charsetCoding.isEmpty())
+        qDebug() << "charsetCoding ignored:" << charsetCoding;
+
+    if (!m_query->exec(sqlQuery)) {
+        qWarning().noquote() << m_query->lastError().text();
+        return false;
+    }
+    // The count is asked for every value read; find it once.
+    if (m_query->last())
+        m_recordCount = m_query->at() + 1;
+    return true;
+}
+
+int ReportSql::getRecordCount()
+{
+    if (!m_query || !m_query->isActive())
+        return 0;
+    return m_recordCount;
+}
+
+int ReportSql::columnAt(const QString& fieldName, int recNo)
+{
+    if (!m_query || !m_query->isActive()) {
+        qWarning() << "Query is not active";
+        return -1;
+    }
+    if (recNo < 0 || getRecordCount() <= recNo || !m_query->seek(recNo)) {
+        qWarning() << "recNo more than recordCount";
+        return -1;
+    }
+    const int column = m_query->record().indexOf(fieldName);
+    if (column < 0)
+        qWarning() << "No column" << fieldName << "in the report query";
+    return column;
+}
+
+QString ReportSql::getFieldValue(QString fieldName, int recNo)
+{
+    const int column = columnAt(fieldName, recNo);
+    return column < 0 ? QString() : m_query->value(column).toString();
+}
+
+QImage ReportSql::getFieldImage(QString fieldName, int recNo)
+{
+    const int column = columnAt(fieldName, recNo);
+    if (column < 0)
+        return QImage();
+    // The picture's format is recognised from its own bytes.
+    return QImage::fromData(m_query->value(column).toByteArray());
+}
+
+QString ReportSql::referenceColumn(const QString& reference) const
+{
+    const QString source = objectName();
+    if (source.isEmpty() || !reference.contains(source))
+        return QString();
+    QString column = reference;
+    column.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    return column.remove(source + QLatin1Char('.'));
+}
+
+QString ReportSql::getReferenceValue(const QString& reference, int recNo)
+{
+    const QString column = referenceColumn(reference);
+    return column.isEmpty() ? QString() : getFieldValue(column, recNo);
+}
+
+QImage ReportSql::getReferenceImage(const QString& reference, int recNo)
+{
+    const QString column = referenceColumn(reference);
+    return column.isEmpty() ? QImage() : getFieldImage(column, recNo);
+}

@@ -1,0 +1,184 @@
+#include "datasourceparam.h"
+#include "reportdatasources.h"
+#include "reportsql.h"
+
+#include <QBuffer>
+#include <QDomDocument>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+// SQL data sources of reports on temporary SQLite files: values, pictures,
+// every failure neutral, and the program's own connection left alone.
+class tst_ReportSql : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsRecordsAndPictures();
+    void failuresAreNeutral();
+    void programConnectionUntouched();
+    void setNamesOnlyForPlainMySqlNames_data();
+    void setNamesOnlyForPlainMySqlNames();
+    void pageSources();
+
+private:
+    QString makeDatabase(const QString& fileName, const QString& b0);
+    QTemporaryDir m_dir;
+};
+
+QString tst_ReportSql::makeDatabase(const QString& fileName, const QString& b0)
+{
+    const auto encoded = [](const char* format, QSize size) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, format);
+        return buffer.data();
+    };
+    const QString path = m_dir.filePath(fileName);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("create table t(a integer, b text, img blob)"));
+        q.prepare(QStringLiteral("insert into t values(?, ?, ?)"));
+        const QVariantList pictures{encoded("PNG", {7, 5}), encoded("JPG", {4, 9}), QByteArray("no picture")};
+        for (int i = 0; i < 3; ++i) {
+            q.addBindValue(i + 1);
+            q.addBindValue(i == 0 ? b0 : QStringLiteral("row%1").arg(i));
+            q.addBindValue(pictures.at(i));
+            q.exec();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+    return path;
+}
+
+void tst_ReportSql::readsRecordsAndPictures()
+{
+    ReportSql sql("QSQLITE", makeDatabase("b.db", "first"), {}, {}, {}, 0, {});
+    QVERIFY(sql.openQuery(QStringLiteral("select a, b, img from t order by a"), {}, {}));
+    QCOMPARE(sql.getRecordCount(), 3);
+    QCOMPARE(sql.getFieldValue("b", 0), QStringLiteral("first"));
+    QCOMPARE(sql.getFieldValue("b", 2), QStringLiteral("row2"));
+    QCOMPARE(sql.getFieldValue("a", 1), QStringLiteral("2"));
+    QCOMPARE(sql.getFieldImage("img", 1).size(), QSize(4, 9));
+    QVERIFY(sql.getFieldImage("img", 2).isNull());
+    sql.setObjectName(QStringLiteral("ds"));
+    QCOMPARE(sql.getReferenceValue("[ds.b]", 1), QStringLiteral("row1"));
+    QCOMPARE(sql.getReferenceImage("[ds.img]", 0).size(), QSize(7, 5));
+    QCOMPARE(sql.getReferenceValue("[other.b]", 1), QString());
+
+    QTest::ignoreMessage(QtWarningMsg, "recNo more than recordCount");
+    QCOMPARE(sql.getFieldValue("b", 3), QString());
+    QTest::ignoreMessage(QtWarningMsg, "recNo more than recordCount");
+    QVERIFY(sql.getFieldImage("img", 3).isNull());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("No column.*zz"));
+    QCOMPARE(sql.getFieldValue("zz", 0), QString());
+}
+
+void tst_ReportSql::failuresAreNeutral()
+{
+    const QString path = makeDatabase("f.db", "x");
+    {
+        ReportSql sql("QSQLITE", path, {}, {}, {}, 0, {});
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no such column"));
+        QVERIFY(!sql.openQuery(QStringLiteral("select nope from t"), {}, {}));
+        QCOMPARE(sql.getRecordCount(), 0);
+        QTest::ignoreMessage(QtWarningMsg, "Query is not active");
+        QCOMPARE(sql.getFieldValue("b", 0), QString());
+    }
+    ReportSql missing("QNOPE", path, {}, {}, {}, 0, {});
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Failed open DB"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("database not open"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Driver not loaded"));
+    QVERIFY(!missing.openQuery(QStringLiteral("select b from t"), QStringLiteral("utf8"), {}));
+    QTest::ignoreMessage(QtWarningMsg, "Query is not active");
+    QVERIFY(missing.getFieldImage("img", 0).isNull());
+}
+
+void tst_ReportSql::programConnectionUntouched()
+{
+    QSqlDatabase program = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    program.setDatabaseName(makeDatabase("program.db", "program"));
+    QVERIFY(program.open());
+    const QString reportDb = makeDatabase("report.db", "report");
+    const QStringList before = QSqlDatabase::connectionNames();
+    QTextCodec* codec = QTextCodec::codecForLocale();
+    {
+        // Neither an empty name nor the default connection's own may take it over.
+        ReportSql byDefault("QSQLITE", reportDb, {}, {}, {}, 0, {});
+        ReportSql byName("QSQLITE", reportDb, {}, {}, {}, -5, QSqlDatabase::defaultConnection);
+        QVERIFY(byDefault.openQuery(QStringLiteral("select b from t"), {}, QStringLiteral("Windows-1251")));
+        QVERIFY(byName.openQuery(QStringLiteral("select b from t"), {}, {}));
+        QCOMPARE(byName.getFieldValue("b", 0), QStringLiteral("report"));
+        QCOMPARE(QSqlDatabase::database(byName.connectionName(), false).port(), -5);
+        QCOMPARE(QSqlDatabase::database(byDefault.connectionName(), false).port(), -1);
+        QCOMPARE(QSqlDatabase::connectionNames().size(), before.size() + 2);
+    }
+    QCOMPARE(QSqlDatabase::connectionNames(), before);
+    QCOMPARE(QTextCodec::codecForLocale(), codec);
+    QSqlQuery q(QSqlDatabase::database());
+    QVERIFY(q.exec(QStringLiteral("select b from t")) && q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("program"));
+}
+
+void tst_ReportSql::setNamesOnlyForPlainMySqlNames_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("coding");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("mysql") << "QMYSQL" << "utf8mb4" << true;
+    QTest::newRow("sqlite") << "QSQLITE" << "utf8" << false;
+    QTest::newRow("empty") << "QMYSQL" << "" << false;
+    QTest::newRow("quote") << "QMYSQL3" << "utf8'; drop table t; --" << false;
+}
+
+void tst_ReportSql::setNamesOnlyForPlainMySqlNames()
+{
+    QFETCH(QString, driver);
+    QFETCH(QString, coding);
+    QTEST(ReportSql::sendsSetNames(driver, coding), "sent");
+}
+
+void tst_ReportSql::pageSources()
+{
+    QDomDocument doc;
+    QVERIFY(doc.setContent(QStringLiteral(
+        "<r><p><DataSource type='SQL' name='old'>x</DataSource><DataSource type='SQL' name='ds' dbType='QSQLITE' "
+        "dbPort='abc' dbName='%1'>  select b from t order by a  </DataSource></p>"
+        "<p><DataSource type='XML' name='ds'/></p></r>").arg(makeDatabase("page.db", "page"))));
+    const QDomElement page0 = doc.documentElement().firstChildElement();
+    ReportDataSources sources;
+    QList<int> counts{5};
+    QVERIFY(sources.openDataSource(0, page0, counts));
+    const int connections = QSqlDatabase::connectionNames().size();
+    QVERIFY(sources.openDataSource(0, page0, counts)); // a repaint: the old source goes
+    QCOMPARE(QSqlDatabase::connectionNames().size(), connections);
+    QVERIFY(!sources.openDataSource(1, doc.documentElement().lastChildElement(), counts));
+    QCOMPARE(counts, QList<int>({5, 3, 3}));
+    QCOMPARE(sources.source(0)->objectName(), QStringLiteral("ds"));
+    QCOMPARE(sources.source(0)->getFieldValue("b", 2), QStringLiteral("row2"));
+    QVERIFY(!sources.source(1) && !sources.source(-1));
+    QCOMPARE(QSqlDatabase::database(sources.source(0)->connectionName(), false).port(), -1); // "abc"
+
+    // A program record wins over the template; the engine-wide query over both.
+    DataSourceParam param("prog", "QSQLITE", makeDatabase("prog.db", "prog"), {}, {}, {}, 0, {}, "select 1", {}, {});
+    sources.setDataSource(2, param);
+    QVERIFY(!sources.getDataSource(1).active && sources.getDataSource(2).active);
+    QCOMPARE(sources.getDataSource(9).dbType, QString());
+    sources.setSqlQuery(QStringLiteral("select b from t where a > 1"));
+    QVERIFY(sources.openDataSource(2, page0, counts));
+    QCOMPARE(sources.source(2)->objectName(), QStringLiteral("prog"));
+    QCOMPARE(counts.last(), 2);
+    sources.setDataSourceActive(2, false);
+    QVERIFY(sources.openDataSource(2, page0, counts));
+    QCOMPARE(sources.source(2)->getFieldValue("b", 0), QStringLiteral("row1"));
+}
+
+QTEST_MAIN(tst_ReportSql)
+#include "tst_reportsql.moc"
