@@ -58,7 +58,20 @@ QList<TimerData> TimerUnit::timers() const
 void TimerUnit::setTimers(const QList<TimerData>& list)
 {
     std::lock_guard<std::mutex> lock(listMutex);
-    timerList = list;
+    QList<TimerData> next = list;
+    // The list usually comes back from an editor that copied it a while ago,
+    // with the sent flags of that moment. An edge that fired meanwhile must not
+    // fire again in the same minute, so a timer whose minutes did not change
+    // keeps the flags the unit holds now.
+    for (int i = 0; i < next.size() && i < timerList.size(); ++i) {
+        TimerData& incoming = next[i];
+        const TimerData& current = timerList.at(i);
+        if (incoming.from.toString(TimeFormat) == current.from.toString(TimeFormat))
+            incoming.onSent = current.onSent;
+        if (incoming.to.toString(TimeFormat) == current.to.toString(TimeFormat))
+            incoming.offSent = current.offSent;
+    }
+    timerList = next;
 }
 
 void TimerUnit::setClock(Clock newClock)
@@ -106,7 +119,8 @@ void TimerUnit::afterTimer()
         const int day = current.date().dayOfWeek();
         const QString nowText = current.toString(TimeFormat);
         for (TimerData& t : timerList) {
-            if (!t.active || !t.runsOn(day))
+            // A timer that names no card (the default timers carry -1) switches nothing.
+            if (!t.active || !t.runsOn(day) || t.cardNo <= 0 || t.IP.isEmpty())
                 continue;
             const CommandSend command = relayCommand(t.relayNo);
             // Each edge fires at the first tick of its minute and rearms after it.

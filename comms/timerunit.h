@@ -34,6 +34,7 @@ public:
     ~TimerUnit() override;
 
     QList<TimerData> timers() const;
+    // Replaces the list; a timer whose minutes are unchanged keeps the unit's sent flags.
     void setTimers(const QList<TimerData>& list);
     void setDefaultTimers();
     void readTimers(const QDomElement& element);

@@ -3,13 +3,24 @@
 
 #include "globals.h"
 #include "useraccounts.h"
+#include "commandsend.h"
 #include "databasealert.h"
+#include "elementtreeproxymodel.h"
+#include "filechooserhook.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "timerdata.h"
+#include "treemodel.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDebug>
+#include <QCheckBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -169,19 +180,46 @@ void CommonDlg::clickOK()
 {
     if (ui->stackedWidget->currentIndex() == UserPage && !saveUserProperties())
         return;
+    if (ui->stackedWidget->currentIndex() == ElementPage) {
+        const QString problem = elementPageProblem();
+        if (!problem.isEmpty()) {
+            warn(problem);
+            return;
+        }
+    }
     accept();
 }
 
-void CommonDlg::showCommands(QModelIndex)
+void CommonDlg::showCommands(QModelIndex index)
 {
+    ui->listAction->clear();
+    const Node* node = nodeAt(index);
+    if (!node)
+        return;
+    for (const auto& command : commandsFor(node->type)) {
+        auto* item = new QListWidgetItem(command.first, ui->listAction);
+        item->setData(Qt::UserRole, command.second);
+    }
 }
 
 void CommonDlg::selectFile()
 {
+    // A cancelled chooser empties the field: no picture then.
+    ui->edtFileName->setText(FileChooserHook::getOpenFileName(this, tr("Choose a file"), QString(), QString()));
 }
 
 void CommonDlg::selectCard()
 {
+    CommonDlg picker(this);
+    Node* card = picker.selectElement(IOCardKind);
+    if (!card)
+        return;
+    SiteLocker lock;
+    if (!Node::isAlive(card))
+        return;
+    ui->edtKX4->setText(card->parent() ? card->parent()->data(0).toString() : QString());
+    ui->edtCardName->setText(card->data(0).toString());
+    ui->edtCardNo->setText(QString::number(card->number()));
 }
 
 void CommonDlg::keyPressEvent(QKeyEvent* event)
@@ -190,4 +228,225 @@ void CommonDlg::keyPressEvent(QKeyEvent* event)
     const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (ui->stackedWidget->currentIndex() == LoginPage && isReturn && ui->edtPassword->hasFocus())
         ui->btnOK->click();
+}
+
+// ---- element pickers -----------------------------------------------------------------
+
+namespace {
+
+struct ElementKindInfo
+{
+    const char* title;
+    int requiredType;
+    const char* word;
+};
+
+// Titles and words of the kinds; any other kind filters nothing and wants an IO card.
+ElementKindInfo kindInfo(int kind)
+{
+    switch (kind) {
+    case CommonDlg::IOCardKind:
+        return {QT_TRANSLATE_NOOP("CommonDlg", "Select IOCard"), Node::IOCard, "IOCard"};
+    case CommonDlg::EnergizerKind:
+        return {QT_TRANSLATE_NOOP("CommonDlg", "Select Energizer"), Node::Energizer, "Energizer"};
+    case CommonDlg::FenceKind:
+        return {QT_TRANSLATE_NOOP("CommonDlg", "Select Fence"), Node::FenceLine, "Fence"};
+    case CommonDlg::SensorKind:
+        return {QT_TRANSLATE_NOOP("CommonDlg", "Select Sensor"), Node::TWSensor, "Sensor"};
+    default:
+        return {nullptr, Node::IOCard, ""};
+    }
+}
+
+} // namespace
+
+QList<QPair<QString, int>> CommonDlg::commandsFor(int nodeType)
+{
+    switch (nodeType) {
+    case Node::Energizer:
+        return {{QStringLiteral("ActivateEnergZone1"), ActivateEnergZone1},
+                {QStringLiteral("ActivateEnergZone2"), ActivateEnergZone2},
+                {QStringLiteral("ActivateEnerg"), ActivateEnerg},
+                {QStringLiteral("LowVoltageZone1"), LowVoltageZone1},
+                {QStringLiteral("LowVoltageZone2"), LowVoltageZone2},
+                {QStringLiteral("ClrAlms"), ClrAlms}};
+    case Node::MapElement:
+        return {{QStringLiteral("SoundAlarmActive"), SoundAlarmActive},
+                {QStringLiteral("EnergizersActive"), EnergizersActive},
+                {QStringLiteral("EnergizersHi/Lo"), EnergizersHiLo},
+                {QStringLiteral("ClrAlms"), ClrAlms}};
+    case Node::TWSystem:
+        return {{QStringLiteral("SoundAlarmActive"), SoundAlarmActive}, {QStringLiteral("ClrAlms"), ClrAlms}};
+    case Node::IOCard: {
+        QList<QPair<QString, int>> relays;
+        for (int relay = 1; relay <= 8; ++relay)
+            relays.append({QStringLiteral("ActivateRelay%1").arg(relay), ActivateRelay1 + relay - 1});
+        return relays;
+    }
+    default:
+        return {};
+    }
+}
+
+ElementTreeProxyModel* CommonDlg::makeElementProxy()
+{
+    delete m_elementProxy;
+    m_elementProxy = new ElementTreeProxyModel(this);
+    return m_elementProxy;
+}
+
+// The element tree's node behind a row of the picker's proxy; null without a model.
+Node* CommonDlg::nodeAt(const QModelIndex& proxyIndex) const
+{
+    if (!m_elementProxy || !g_elementTreeModel)
+        return nullptr;
+    return g_elementTreeModel->getNode(m_elementProxy->mapToSource(proxyIndex));
+}
+
+ButtonAction CommonDlg::selectButtonAction()
+{
+    ui->stackedWidget->setCurrentIndex(ButtonActionPage);
+    setWindowTitle(tr("Button action selecting"));
+    setFixedHeight(ButtonActionHeight);
+    setFixedWidth(ButtonActionWidth);
+
+    ElementTreeProxyModel* proxy = makeElementProxy();
+    proxy->buttonTargets = true;
+    proxy->setSourceModel(g_elementTreeModel);
+    ui->treeTarget->setModel(proxy);
+    ui->treeTarget->expandAll();
+    connect(ui->treeTarget, &QTreeView::clicked, this, &CommonDlg::showCommands);
+    // The list follows the current row also when it is moved with the keys,
+    // so the command handed back always belongs to the node handed back.
+    connect(ui->treeTarget->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { showCommands(current); });
+
+    if (exec() == 0)
+        return {};
+    Node* node = nodeAt(ui->treeTarget->currentIndex());
+    const QListWidgetItem* item = ui->listAction->currentItem();
+    const int command = item ? item->data(Qt::UserRole).toInt() : 0;
+    const QPair<QString, int> chosen(item ? item->text() : QString(), command);
+    if (!item || !node || !commandsFor(node->type).contains(chosen)) {
+        setResult(QDialog::Rejected);
+        return {};
+    }
+    return {node, command, chosen.first};
+}
+
+Node* CommonDlg::selectElement(int kind)
+{
+    ElementTreeProxyModel* proxy = makeElementProxy();
+    m_elementKind = kind;
+    ui->stackedWidget->setCurrentIndex(ElementPage);
+    proxy->selectIOCard = kind == IOCardKind;
+    proxy->selectEnergizer = kind == EnergizerKind;
+    proxy->selectFence = kind == FenceKind;
+    proxy->selectSensor = kind == SensorKind;
+    if (const char* title = kindInfo(kind).title)
+        setWindowTitle(tr(title));
+
+    proxy->setSourceModel(g_elementTreeModel);
+    ui->treeView->setModel(proxy);
+    ui->treeView->expandAll();
+    if (exec() == 0)
+        return nullptr;
+    return nodeAt(ui->treeView->currentIndex());
+}
+
+// Why OK may not close the element page yet; empty when the current row fits the kind.
+QString CommonDlg::elementPageProblem() const
+{
+    const ElementKindInfo info = kindInfo(m_elementKind);
+    const Node* node = nodeAt(ui->treeView->currentIndex());
+    if (node && node->type == info.requiredType)
+        return QString();
+    return tr("You must select %1").arg(QLatin1String(info.word));
+}
+
+// ---- workspace, global command and timer task pages ------------------------------------
+
+int CommonDlg::workspaceSetup(QString& caption, QString& imageFile, int& mode)
+{
+    QRadioButton* const modeButtons[] = {ui->rbWmode0, ui->rbWmode1, ui->rbWmode2};
+    if (mode >= 0 && mode < 3)
+        modeButtons[mode]->setChecked(true);
+    connect(ui->btnSelectImage, &QToolButton::clicked, this, &CommonDlg::selectFile);
+    setWindowTitle(tr("Workspace setup"));
+    setFixedHeight(WorkspaceHeight);
+    setFixedWidth(WorkspaceWidth);
+    ui->edtWorkspaceCaption->setText(caption);
+    ui->edtFileName->clear();
+    ui->stackedWidget->setCurrentIndex(WorkspacePage);
+    if (exec() == 0)
+        return QDialog::Rejected;
+
+    caption = ui->edtWorkspaceCaption->text();
+    imageFile = ui->edtFileName->text();
+    for (int i = 0; i < 3; ++i) {
+        if (modeButtons[i]->isChecked())
+            mode = i;
+    }
+    return QDialog::Accepted;
+}
+
+int CommonDlg::globalCommand(int mode)
+{
+    setWindowTitle(tr("Global command"));
+    if (mode == 1)
+        ui->label_14->setText(QStringLiteral("You are going to send a global command. Please mark, what condition "
+                                             "should be set for of all energizers"));
+    ui->stackedWidget->setCurrentIndex(GlobalCommandPage);
+    if (exec() == 0)
+        return GlobalCommandCancelled;
+    return 2 * int(ui->chkF1On->isChecked()) + int(ui->chkF1Hi->isChecked());
+}
+
+namespace {
+
+// The day boxes of the timer page with their flags, Monday to Sunday.
+struct DayBox
+{
+    QCheckBox* box;
+    bool TimerData::*flag;
+};
+
+} // namespace
+
+int CommonDlg::timerSetting(TimerData& timer)
+{
+    connect(ui->btnSelectCard, &QPushButton::clicked, this, &CommonDlg::selectCard);
+    setWindowTitle(tr("Timer setting"));
+    ui->stackedWidget->setCurrentIndex(TimerPage);
+
+    const DayBox days[] = {{ui->chckMon, &TimerData::dayMon}, {ui->chckTue, &TimerData::dayTue},
+                           {ui->chckWed, &TimerData::dayWed}, {ui->chckThu, &TimerData::dayThu},
+                           {ui->chckFri, &TimerData::dayFri}, {ui->chckSat, &TimerData::daySat},
+                           {ui->chckSun, &TimerData::daySun}};
+    ui->edtTaskName->setText(timer.name);
+    ui->tpFrom->setDateTime(timer.from);
+    ui->tpTo->setDateTime(timer.to);
+    for (const DayBox& day : days)
+        day.box->setChecked(timer.*day.flag);
+    ui->chkActive->setChecked(timer.active);
+    ui->edtKX4->setText(timer.IP);
+    ui->edtCardNo->setText(QString::number(timer.cardNo));
+    ui->edtCardName->setText(timer.cardName);
+    ui->spnRelayNo->setValue(timer.relayNo);
+
+    if (exec() == 0)
+        return QDialog::Rejected;
+
+    // Nothing is checked here: the timer unit sends nothing for a timer without a card.
+    timer.name = ui->edtTaskName->text();
+    timer.from = ui->tpFrom->dateTime();
+    timer.to = ui->tpTo->dateTime();
+    timer.active = ui->chkActive->isChecked();
+    timer.IP = ui->edtKX4->text();
+    timer.cardNo = ui->edtCardNo->text().toInt(nullptr, 10);
+    timer.cardName = ui->edtCardName->text();
+    timer.relayNo = ui->spnRelayNo->value();
+    for (const DayBox& day : days)
+        timer.*day.flag = day.box->isChecked();
+    return QDialog::Accepted;
 }

@@ -1,5 +1,9 @@
 #include "dialoglaunchers.h"
 
+#include "commondlg.h"
+#include "mappingdlg.h"
+#include "timerdlg.h"
+
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDialog>
@@ -42,9 +46,13 @@ int DialogLaunchers::about()
     return notAvailable("about box");
 }
 
-int DialogLaunchers::relayTimers(QList<TimerData>&)
+int DialogLaunchers::relayTimers(QList<TimerData>& timers)
 {
-    return notAvailable("relay timer list");
+    TimerDlg dialog(m_parent);
+    const int result = dialog.editTimers(timers);
+    if (result == QDialog::Accepted)
+        timers = dialog.timers();
+    return result;
 }
 
 int DialogLaunchers::settings(GraphicsScene*)
@@ -56,6 +64,44 @@ Node* DialogLaunchers::actionManager(GraphicsScene*)
 {
     notAvailable("action manager");
     return nullptr;
+}
+
+int DialogLaunchers::workspaceSetup(QString& caption, QString& imageFile, int& mode)
+{
+    CommonDlg dialog(m_parent);
+    return dialog.workspaceSetup(caption, imageFile, mode);
+}
+
+int DialogLaunchers::globalCommand(int mode)
+{
+    CommonDlg dialog(m_parent);
+    const int chosen = dialog.globalCommand(mode);
+    return dialog.result() == QDialog::Accepted ? chosen : CommonDlg::GlobalCommandCancelled;
+}
+
+Node* DialogLaunchers::selectElement(int kind)
+{
+    CommonDlg dialog(m_parent);
+    Node* node = dialog.selectElement(kind);
+    return dialog.result() == QDialog::Accepted ? node : nullptr;
+}
+
+int DialogLaunchers::buttonAction(ButtonAction& action)
+{
+    CommonDlg dialog(m_parent);
+    const ButtonAction chosen = dialog.selectButtonAction();
+    if (dialog.result() == QDialog::Accepted)
+        action = chosen;
+    return dialog.result();
+}
+
+void installElementPicker()
+{
+    MappingDlg::setElementPicker([](QWidget* parent, int kind, Node*) {
+        CommonDlg dialog(parent);
+        Node* node = dialog.selectElement(kind);
+        return dialog.result() == QDialog::Accepted ? node : nullptr;
+    });
 }
 
 static UrlOpener& urlOpener()

@@ -10,6 +10,7 @@
 
 class GraphicsScene;
 class Node;
+struct ButtonAction;
 class QWidget;
 
 // The window's way to the setup and administration dialogs, one function
@@ -33,6 +34,15 @@ public:
     virtual int settings(GraphicsScene* scene);
     // The chosen alarm action node, null when cancelled.
     virtual Node* actionManager(GraphicsScene* scene);
+    // The pages of the many-purpose dialog.
+    // On Accepted the three values hold what was entered; on Rejected they are unchanged.
+    virtual int workspaceSetup(QString& caption, QString& imageFile, int& mode);
+    // The state all energizers shall take (0..3), or -1 when cancelled.
+    virtual int globalCommand(int mode);
+    // A node of the kind (1 IO card, 2 energizer, 3 fence, 4 sensor), null when cancelled.
+    virtual Node* selectElement(int kind);
+    // On Accepted, `action` holds the target and the command of a map button.
+    virtual int buttonAction(ButtonAction& action);
 
 protected:
     QWidget* parent() const { return m_parent; }
@@ -41,6 +51,10 @@ protected:
 private:
     QWidget* m_parent;
 };
+
+// Makes the mapping dialog pick its devices on the element page of the
+// many-purpose dialog; the main window installs it once it is built.
+void installElementPicker();
 
 // Opens a local document with the desktop's handler; replaceable so tests
 // never start a viewer. Returns what the handler reported.

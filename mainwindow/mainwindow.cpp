@@ -90,6 +90,7 @@ MainWindow::MainWindow(QWidget* parent)
     g_mainWindow = this;
     m_alarms = std::make_unique<AlarmsArea>(this);
     m_launchers = std::make_unique<DialogLaunchers>(this);
+    installElementPicker();
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
     setMapHost(m_mapHost.get());
     m_defaultPalette = QApplication::palette();
@@ -1144,6 +1145,9 @@ void MainWindow::energTick(Node* elementNode)
 
 void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value)
 {
+    // A timer without a chosen card (the default timers carry -1) switches nothing.
+    if (IOCard <= 0 || kx4.isEmpty())
+        return;
     SiteLocker lock;
     if (!g_energizerModel)
         return;

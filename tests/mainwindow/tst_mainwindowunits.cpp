@@ -5,16 +5,27 @@
 #include "gatewaysimulator.h"
 #include "gatewaysubtree.h"
 #include "messagecatcher.h"
+#include "modalanswerer.h"
 #include "node.h"
 #include "sitemutex.h"
 #include "testhome.h"
 #include "timerunit.h"
 #include "treemodel.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTimeEdit>
+#include <QTreeView>
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
+
+#include <atomic>
 
 namespace {
 
@@ -255,6 +266,57 @@ private slots:
         QCOMPARE(lines.first().source, QStringLiteral("Timer"));
         QCOMPARE(lines.first().reason, QStringLiteral("Triggered, To card IOCard33"));
         QCOMPARE(lines.first().message, QStringLiteral("Sending true"));
+
+        site.close();
+    }
+
+    // The operator edits a default timer in the list, picks the card on the
+    // element page and closes the list: at the next minute the real timer unit
+    // switches the relay on the simulated gateway.
+    void timerEditedInTheListFires()
+    {
+        // Outlives the window, whose timer thread reads it.
+        std::atomic<int> minute{7 * 60 + 59};
+        LiveSite site;
+        site.open("127.0.0.44");
+        if (QTest::currentTestFailed())
+            return;
+        auto& [catcher, sim, window, gateway] = site;
+        window->timerUnit()->setClock([&minute] { return QDateTime(QDate(2026, 12, 7), QTime(0, 0).addSecs(minute * 60)); });
+        window->findChild<QAction*>(QStringLiteral("actSave"))->setEnabled(false);
+        const QString cardName = gateway.element->child(32)->data(0).toString();
+
+        answerNextModal([&](QWidget* list) {
+            auto* table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+            answerNextModal([&](QWidget* page) {
+                page->findChild<QLineEdit*>(QStringLiteral("edtTaskName"))->setText(QStringLiteral("Lights"));
+                page->findChild<QTimeEdit*>(QStringLiteral("tpFrom"))->setTime(QTime(8, 0));
+                page->findChild<QTimeEdit*>(QStringLiteral("tpTo"))->setTime(QTime(9, 0));
+                page->findChild<QCheckBox*>(QStringLiteral("chkActive"))->setChecked(true);
+                page->findChild<QSpinBox*>(QStringLiteral("spnRelayNo"))->setValue(3);
+                answerNextModal([&](QWidget* picker) {
+                    auto* tree = picker->findChild<QTreeView*>(QStringLiteral("treeView"));
+                    tree->setCurrentIndex(tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, cardName, 1,
+                                                               Qt::MatchRecursive | Qt::MatchExactly).value(0));
+                    picker->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+                });
+                page->findChild<QPushButton*>(QStringLiteral("btnSelectCard"))->click();
+                page->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+            });
+            const QPoint cell = table->visualItemRect(table->item(0, 0)).center();
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
+            QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+            list->findChild<QPushButton*>(QStringLiteral("btnClose"))->click();
+        });
+        window->showTimers();
+        const TimerData edited = window->timerUnit()->timers().value(0);
+        QCOMPARE(edited.IP + '|' + QString::number(edited.cardNo), sim.address().toString() + QStringLiteral("|33"));
+        QVERIFY(window->findChild<QAction*>(QStringLiteral("actSave"))->isEnabled());
+
+        sim.clearReceived();
+        minute = 8 * 60;
+        QVERIFY(sim.waitForFunction(16, 1, 5000));
+        QCOMPARE(sim.receivedWithFunction(16).first(), hex("00000001000f011000000008082100070400000000"));
 
         site.close();
     }
