@@ -12,18 +12,11 @@
 #include "timerunit.h"
 #include "treemodel.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableWidget>
-#include <QTimeEdit>
-#include <QTreeView>
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <atomic>
 
@@ -286,27 +279,26 @@ private slots:
         window->findChild<QAction*>(QStringLiteral("actSave"))->setEnabled(false);
         const QString cardName = gateway.element->child(32)->data(0).toString();
 
+        const auto find = [](QWidget* d, const char* name) { return d->findChild<QWidget*>(QLatin1String(name)); };
         answerNextModal([&](QWidget* list) {
-            auto* table = list->findChild<QTableWidget*>(QStringLiteral("tableWidget"));
+            auto* table = static_cast<QTableWidget*>(find(list, "tableWidget"));
             answerNextModal([&](QWidget* page) {
-                page->findChild<QLineEdit*>(QStringLiteral("edtTaskName"))->setText(QStringLiteral("Lights"));
-                page->findChild<QTimeEdit*>(QStringLiteral("tpFrom"))->setTime(QTime(8, 0));
-                page->findChild<QTimeEdit*>(QStringLiteral("tpTo"))->setTime(QTime(9, 0));
-                page->findChild<QCheckBox*>(QStringLiteral("chkActive"))->setChecked(true);
-                page->findChild<QSpinBox*>(QStringLiteral("spnRelayNo"))->setValue(3);
+                static_cast<QTimeEdit*>(find(page, "tpFrom"))->setTime(QTime(8, 0));
+                static_cast<QCheckBox*>(find(page, "chkActive"))->setChecked(true);
+                static_cast<QSpinBox*>(find(page, "spnRelayNo"))->setValue(3);
                 answerNextModal([&](QWidget* picker) {
-                    auto* tree = picker->findChild<QTreeView*>(QStringLiteral("treeView"));
+                    auto* tree = static_cast<QTreeView*>(find(picker, "treeView"));
                     tree->setCurrentIndex(tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, cardName, 1,
                                                                Qt::MatchRecursive | Qt::MatchExactly).value(0));
-                    picker->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+                    static_cast<QPushButton*>(find(picker, "btnOK"))->click();
                 });
-                page->findChild<QPushButton*>(QStringLiteral("btnSelectCard"))->click();
-                page->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+                static_cast<QPushButton*>(find(page, "btnSelectCard"))->click();
+                static_cast<QPushButton*>(find(page, "btnOK"))->click();
             });
             const QPoint cell = table->visualItemRect(table->item(0, 0)).center();
             QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
             QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
-            list->findChild<QPushButton*>(QStringLiteral("btnClose"))->click();
+            static_cast<QPushButton*>(find(list, "btnClose"))->click();
         });
         window->showTimers();
         const TimerData edited = window->timerUnit()->timers().value(0);
