@@ -245,6 +245,7 @@ private:
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
     QTimer* m_scriptWatchdog = nullptr;
+    QSet<int> m_warnedPages;
     struct PreparedFormula
     {
         QStringList references;

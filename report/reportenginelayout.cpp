@@ -11,6 +11,8 @@
 
 void ReportEngine::printPreview(QPrinter* printer)
 {
+    m_painted = false;
+    m_warnedPages.clear();
     if (pageList.isEmpty() || !printer)
         return;
     if (!painter) {

@@ -48,7 +48,9 @@ void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
     mt = page->marginsTop;
     mb = page->marginsBottom;
     if (ph <= 0 || pw <= 0 || ml < 0 || mr < 0 || mt < 0 || mb < 0 || ph - mt - mb <= 0 || pw - ml - mr <= 0) {
-        qWarning() << "Report page" << reportPage << "has no usable size or margins; printed as A4";
+        if (!m_warnedPages.contains(reportPage))
+            qWarning() << "Report page" << reportPage << "has no usable size or margins; printed as A4";
+        m_warnedPages.insert(reportPage);
         ph = ReportPageObject::DefaultHeight;
         pw = ReportPageObject::DefaultWidth;
         ml = mr = mt = mb = ReportPageObject::DefaultMargin;
