@@ -28,7 +28,10 @@ QColor colorAttribute(const QDomElement& e, const QString& name)
 // the application font (pixel size 11) and print microscopically.
 QFont fieldFont(const QString& family, int pointSize)
 {
-    QFont font(family);
+    // No family: the application's own, not whatever an empty name matches.
+    QFont font;
+    if (!family.isEmpty())
+        font.setFamily(family);
     font.setPointSize(pointSize > 0 ? pointSize : ReportFieldObject::DefaultPointSize);
     return font;
 }

@@ -166,6 +166,12 @@ void TestReportLayout::badPages()
     QCOMPARE(PdfProbe::pageSize(file), QStringLiteral("595 x 842 pts (A4)"));
     QCOMPARE(count(PdfProbe::text(file), QStringLiteral("row R")), 3);
 
+    load(QStringLiteral("<P pageWidth=\"840\" pageHeight=\"1188\" orientation=\"1\">%1</P>")
+             .arg(band("MasterData", 25, labelField("row [n]"))), {3});
+    const QString landscape = pdf(QStringLiteral("landscape.pdf"));
+    QVERIFY(PdfProbe::pageSize(landscape).startsWith(QStringLiteral("842 x 595 pts")));
+    QCOMPARE(count(PdfProbe::text(landscape), QStringLiteral("row R")), 3);
+
     // A record taller than a page gets a page of its own, once.
     load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", 2000, labelField("row [n]"))), {3});
     QCOMPARE(PdfProbe::pageCount(pdf(QStringLiteral("tall.pdf"))), 3);
