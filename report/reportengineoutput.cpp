@@ -189,6 +189,11 @@ bool ReportEngine::printPDF(QString fileName, bool open)
         return false;
     }
     partial.close();
+    // The file gets the permissions an earlier one had, or the usual ones,
+    // not the private ones of a temporary file.
+    const QFile::Permissions shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                      | QFileDevice::ReadOther;
+    partial.setPermissions(target.exists() ? QFile::permissions(target.absoluteFilePath()) : shared);
     if (!renderToPdf(partial.fileName(), PdfOutput) || !isCompletePdf(partial.fileName())
         || std::rename(QFile::encodeName(partial.fileName()).constData(),
                        QFile::encodeName(target.absoluteFilePath()).constData())

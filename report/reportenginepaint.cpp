@@ -364,31 +364,27 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
         }
         return;
     }
+    // The text turned about a corner of its box, drawn in the turned box.
+    const auto turned = [&](const QPoint& origin, qreal angle, const QSize& box) {
+        painter->save();
+        painter->translate(origin);
+        painter->rotate(angle);
+        painter->drawText(QRect(QPoint(0, 0), box), flags, text);
+        painter->restore();
+    };
     if (active) {
         switch (field->rotate) {
         case 0:
             painter->drawText(QRect(l + 10, t, w - 15, h), flags, text);
             break;
         case 1:
-            painter->save();
-            painter->translate(l + w, t);
-            painter->rotate(90);
-            painter->drawText(QRect(0, 0, h, w), flags, text);
-            painter->restore();
+            turned(QPoint(l + w, t), 90, QSize(h, w));
             break;
         case 2:
-            painter->save();
-            painter->translate(l + w, t + h);
-            painter->rotate(180);
-            painter->drawText(QRect(0, 0, w, h), flags, text);
-            painter->restore();
+            turned(QPoint(l + w, t + h), 180, QSize(w, h));
             break;
         case 3:
-            painter->save();
-            painter->translate(l, t + h);
-            painter->rotate(-90);
-            painter->drawText(QRect(0, 0, h, w), flags, text);
-            painter->restore();
+            turned(QPoint(l, t + h), -90, QSize(h, w));
             break;
         default:
             break;
