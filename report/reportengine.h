@@ -200,9 +200,9 @@ signals:
 private:
     void buildPages();
     void registerScriptFunctions(QScriptEngine* engine);
-    QString referenceValue(const QString& piece, bool* fromSql = nullptr);
+    QString referenceValue(const QString& token, bool* fromSql = nullptr);
     QString evaluateFormula(ReportBandObject* band, QString formula);
-    void replaceBuiltins(QString& piece) const;
+    void replaceBuiltins(QString& token) const;
     QStringList formulaReferences(const QString& formula) const;
     static QString substituteReferences(const QString& formula, const QStringList& references);
     static QString rewriteFormula(QString formula);

@@ -20,9 +20,9 @@ const QString kShowInGroup = QStringLiteral("showInGroup");
 constexpr int ScriptEventIntervalMs = 50;
 int scriptTimeLimitMs = ReportEngine::DefaultScriptTimeLimitMs;
 
-bool isReference(const QString& piece)
+bool isReference(const QString& token)
 {
-    return piece.contains(QLatin1Char('[')) && piece.contains(QLatin1Char(']')) && !piece.contains(QLatin1Char('<'));
+    return token.contains(QLatin1Char('[')) && token.contains(QLatin1Char(']')) && !token.contains(QLatin1Char('<'));
 }
 
 // A plain decimal number, the only data text that reaches a script as code.
@@ -63,14 +63,14 @@ QString quoted(const QString& text)
 
 // Cuts a field text into plain text, references and formulas. Angle
 // brackets cut only outside expression mode, where they are comparisons.
-QStringList splitPieces(const QString& text, bool expressionMode)
+QStringList splitTokens(const QString& text, bool expressionMode)
 {
-    QStringList pieces;
+    QStringList tokens;
     QString gathered;
     bool inAngle = false;
     const auto store = [&] {
         if (!gathered.isEmpty())
-            pieces << gathered;
+            tokens << gathered;
         gathered.clear();
     };
     for (const QChar c : text) {
@@ -93,7 +93,7 @@ QStringList splitPieces(const QString& text, bool expressionMode)
         }
     }
     store();
-    return pieces;
+    return tokens;
 }
 
 bool followsAggregate(const QString& before)
@@ -112,35 +112,35 @@ QString ReportEngine::processValue(ReportBandObject* band, QString text, bool ex
                                    QString format)
 {
     QString result;
-    for (QString piece : splitPieces(text, expressionMode)) {
-        if (isReference(piece)) {
-            const QString value = referenceValue(piece);
+    for (QString token : splitTokens(text, expressionMode)) {
+        if (isReference(token)) {
+            const QString value = referenceValue(token);
             if (expressionMode) {
                 result += isNumberText(value) ? value : quoted(value);
                 continue;
             }
             if (collectValues)
-                groupEntries.append(GroupEntry{piece, QVariant(value), recNo, reportPageNo});
+                groupEntries.append(GroupEntry{token, QVariant(value), recNo, reportPageNo});
             result += formatNumber(value, format);
             continue;
         }
-        replaceBuiltins(piece);
-        if (piece.contains(QLatin1Char('<')) && piece.contains(QLatin1Char('>')))
-            piece = formatNumber(evaluateFormula(band, piece), format);
-        result += piece;
+        replaceBuiltins(token);
+        if (token.contains(QLatin1Char('<')) && token.contains(QLatin1Char('>')))
+            token = formatNumber(evaluateFormula(band, token), format);
+        result += token;
     }
     return result;
 }
 
 // Each variable is worked out only where it stands: reading the clock
 // re-reads the time zone.
-void ReportEngine::replaceBuiltins(QString& piece) const
+void ReportEngine::replaceBuiltins(QString& token) const
 {
-    if (!piece.contains(QLatin1Char('<')))
+    if (!token.contains(QLatin1Char('<')))
         return;
-    const auto replace = [&piece](QLatin1String name, const std::function<QString()>& value) {
-        if (piece.contains(name))
-            piece.replace(name, value());
+    const auto replace = [&token](QLatin1String name, const std::function<QString()>& value) {
+        if (token.contains(name))
+            token.replace(name, value());
     };
     replace(QLatin1String("<Date>"), [this] { return builtinVariable(QStringLiteral("Date")).toString(); });
     replace(QLatin1String("<Time>"), [] { return QTime::currentTime().toString(Qt::TextDate); });
@@ -193,12 +193,12 @@ QString ReportEngine::getFieldValueFromSource(QString paramName)
 
 // The program answers every reference while the report has no SQL source;
 // with one, references name columns of the report page's source.
-QString ReportEngine::referenceValue(const QString& piece, bool* fromSql)
+QString ReportEngine::referenceValue(const QString& token, bool* fromSql)
 {
     if (fromSql)
         *fromSql = !sqlSources.isEmpty();
     if (sqlSources.isEmpty())
-        return getFieldValueFromSource(piece);
+        return getFieldValueFromSource(token);
     // SQL data sources are not read yet: every column is empty.
     return QString();
 }

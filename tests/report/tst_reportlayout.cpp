@@ -8,6 +8,7 @@
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
 
+#include <QAction>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -238,6 +239,22 @@ void TestReportLayout::exportsAndFailures()
     pdfFile.close();
     QCOMPARE(preview->outputFormat(), format);
     QVERIFY(preview->outputFileName().isEmpty());
+
+    // The preview's two export actions: the PDF is written, the HTML written and opened.
+    QStringList opened;
+    ReportEngine::setOpenFileHook([&opened](const QString& name) { opened << name; });
+    for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
+        QAction action;
+        action.setObjectName(QLatin1String(name));
+        connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
+        const QString target = m_dir.filePath(QLatin1String(name));
+        ReportEngine::setSaveFileNameHook([&target](QWidget*, const QString&, const QString&) { return target; });
+        action.trigger();
+        QVERIFY(QFileInfo(target).size() > 0);
+    }
+    ReportEngine::setSaveFileNameHook({});
+    ReportEngine::setOpenFileHook({});
+    QCOMPARE(opened, QStringList{m_dir.filePath(QStringLiteral("actExpToHtml"))});
 
     // What could not be written is reported and leaves the earlier file whole.
     MessageCatcher catcher;
