@@ -178,13 +178,17 @@ void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
     }
     if (!draw)
         return;
-    for (ReportFieldObject* field : band->fieldList) {
-        if (!isFieldVisible(field))
-            continue;
-        if (field->fieldType == line)
-            drawLine(field, y);
-        else
-            drawFields(field, y, true);
+    // A chart has an opaque background and may reach under the texts of its
+    // band (the voltage chart spans its whole page): charts go down first.
+    for (const bool charts : {true, false}) {
+        for (ReportFieldObject* field : band->fieldList) {
+            if ((field->fieldType == QtChart) != charts || !isFieldVisible(field))
+                continue;
+            if (field->fieldType == line)
+                drawLine(field, y);
+            else
+                drawFields(field, y, true);
+        }
     }
 }
 
