@@ -55,6 +55,7 @@ private slots:
     void reportPagesAndRange();
     void dataGroups();
     void badPages();
+    void autoHeightRows();
     void html();
     void exportsAndFailures();
     void fieldPainting();
@@ -176,6 +177,19 @@ void TestReportLayout::badPages()
     // A record taller than a page gets a page of its own, once.
     load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", 2000, labelField("row [n]"))), {3});
     QCOMPARE(PdfProbe::pageCount(pdf(QStringLiteral("tall.pdf"))), 3);
+}
+
+// A wrapped auto-height row pushes the next record down by its grown height.
+void TestReportLayout::autoHeightRows()
+{
+    const QString wide = QStringLiteral("<F value=\"[n] many words that need more than one line here\" left=\"0\" top=\"0\" width=\"120\" height=\"20\" "
+                                        "fontSize=\"9\" autoHeight=\"1\"/>");
+    load(page(band("MasterData", 20, wide)), {2});
+    QMap<int, int> tops;
+    connect(m_engine.get(), &ReportEngine::setField, [&tops](ReportFieldObject& field) { tops[field.recNo] = field.pageTop; });
+    QVERIFY(!pdf().isEmpty());
+    QCOMPARE(tops.value(0), 0);
+    QVERIFY2(tops.value(1) >= 40, qPrintable(QString::number(tops.value(1))));
 }
 
 void TestReportLayout::html()
