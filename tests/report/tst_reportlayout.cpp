@@ -119,7 +119,9 @@ void TestReportLayout::overflowAndPages()
 
 void TestReportLayout::reportPagesAndRange()
 {
-    load(page(band("ReportTitle", 60, labelField("FIRST [n]")) + band("MasterData", 25, labelField("one [n]")))
+    const QString rich = QStringLiteral("<F type=\"textRich\" value=\"&lt;b&gt;Rich [n] here&lt;/b&gt;\" "
+                                        "left=\"0\" top=\"30\" width=\"760\" height=\"30\"/>");
+    load(page(band("ReportTitle", 60, labelField("FIRST [n]") + rich) + band("MasterData", 25, labelField("one [n]")))
              + page(band("ReportTitle", 60, labelField("SECOND")) + band("MasterData", 25, labelField("two [n]"))),
          {2, 3});
     QSignalSpy pages(m_engine.get(), &ReportEngine::newPage);
@@ -128,6 +130,7 @@ void TestReportLayout::reportPagesAndRange()
     QCOMPARE(pages.count(), 1);
     QCOMPARE(pages.first().first().toInt(), 2);
     QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("SECOND")));
+    QVERIFY(PdfProbe::text(file, 1).contains(QStringLiteral("Rich R000 here")));
     QCOMPARE(count(PdfProbe::text(file, 2), QStringLiteral("two R")), 3);
 
     // Only printed page 2 of three reaches the device.
