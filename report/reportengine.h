@@ -103,8 +103,6 @@ public:
     // The report's one script engine, made on first use with the report
     // functions installed.
     QScriptEngine* scriptEngine();
-    // Evaluates `script` with nothing it defines surviving it; an error's
-    // text is the result.
     // A script variable for one evaluation: a number where the text reads as
     // one (unless `keepText`), otherwise the text.
     struct ScriptBinding
@@ -113,6 +111,9 @@ public:
         QString text;
         bool keepText = false;
     };
+    // Evaluates a script with `bindings` in scope and nothing it defines
+    // surviving it; an error's text is the result. `integer` receives the
+    // value as an integer, 0 for an error.
     QString evaluateScript(const QString& script, const QList<ScriptBinding>& bindings = {}, qint64* integer = nullptr);
     QString evaluateScript(const QScriptProgram& program, const QList<ScriptBinding>& bindings = {},
                            qint64* integer = nullptr);
