@@ -202,7 +202,7 @@ GraphicsBox* GraphicsBox::boxOfButton(QObject* button)
 
 void GraphicsBox::sendActionCommand()
 {
-    MapHost* host = mapHost();
+    MapHost* host = GraphicsScene::hostOf(this);
     if (!host || !m_actionTarget || !m_actionButton)
         return;
     const bool value = m_actionButton->isCheckable() ? m_actionButton->isChecked() : false;
@@ -437,7 +437,7 @@ void GraphicsBox::setStatus(int status)
     if (!m_captionItem->isEditing()) {
         QString shown = m_caption;
         if (status != 0 && m_blinkPhase)
-            shown = currentAlarmCaption();
+            shown = currentAlarmCaption(this);
         if (m_captionItem->toPlainText() != shown) {
             m_captionItem->setPlainText(shown);
             m_captionItem->applyAlignment();
@@ -917,7 +917,7 @@ void GraphicsBox::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
     if (m_kind == TextBox) {
         if (!m_captionItem->isEditing() && m_alarmStatus != 0) {
             if (m_blinkPhase) {
-                MapHost* host = mapHost();
+                MapHost* host = GraphicsScene::hostOf(this);
                 brush.setColor(host ? host->alarmBackgroundColor() : displayBackgroundColor());
             } else {
                 brush.setColor(displayBackgroundColor());

@@ -52,8 +52,8 @@ void TestMapUndo::initTestCase()
 void TestMapUndo::init()
 {
     m_window = std::make_unique<FakeMainWindow>();
-    m_scene = std::make_unique<GraphicsScene>(QStringLiteral("Site"));
-    m_window->m_currentScene = m_scene.get();
+    m_scene = m_window->makeScene(QStringLiteral("Site"));
+    m_window->setCurrentScene(m_scene.get());
     m_scene->setDesignMode(true);
     m_twRoot = std::make_unique<Node>(QStringLiteral("TW"));
 }

@@ -60,6 +60,7 @@ private slots:
     void undoAfterTheFormerParentIsGone();
     void deleteWithNothingSelected();
     void deleteItemActsOnlyInTheCurrentScene();
+    void oneUndoHistoryFollowsTheCurrentTab();
     void undoAndRedoOfAnAddition();
     void moveAndResizeAreUndone();
     void releaseAfterADoubleClickPushesNoSecondMove();
@@ -96,8 +97,8 @@ void TestScene::initTestCase()
 void TestScene::init()
 {
     m_window = std::make_unique<FakeMainWindow>();
-    m_scene = std::make_unique<GraphicsScene>(QStringLiteral("Site"));
-    m_window->m_currentScene = m_scene.get();
+    m_scene = m_window->makeScene(QStringLiteral("Site"));
+    m_window->setCurrentScene(m_scene.get());
     m_scene->setDesignMode(true);
 }
 
@@ -438,17 +439,43 @@ void TestScene::deleteWithNothingSelected()
 
 void TestScene::deleteItemActsOnlyInTheCurrentScene()
 {
-    GraphicsScene other(QStringLiteral("Other"));
+    std::unique_ptr<GraphicsScene> other = m_window->makeScene(QStringLiteral("Other"));
     m_scene->setMode(GraphicsScene::DrawText);
     click(QPointF(10, 10));
     GraphicsBox* box = boxAt(QPointF(50, 50));
     box->setItemSelected(true);
-    m_window->m_currentScene = &other;
+    m_window->setCurrentScene(other.get());
+    m_scene->deleteItem();
     m_window->action(QStringLiteral("actDelete"))->trigger();
     QCOMPARE(box->scene(), m_scene.get());
-    m_window->m_currentScene = m_scene.get();
+    m_window->setCurrentScene(m_scene.get());
     m_window->action(QStringLiteral("actDelete"))->trigger();
     QVERIFY(!box->scene());
+}
+
+void TestScene::oneUndoHistoryFollowsTheCurrentTab()
+{
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(10, 10));
+    QAction* undo = m_window->action(QStringLiteral("actUndo"));
+    // A second workspace made later must not take the actions from the current one.
+    std::unique_ptr<GraphicsScene> other = m_window->makeScene(QStringLiteral("Other"));
+    QVERIFY(undo->isEnabled());
+    m_window->setCurrentScene(other.get());
+    QVERIFY(!undo->isEnabled());
+    m_window->setCurrentScene(m_scene.get());
+    undo->trigger();
+    QVERIFY(!boxAt(QPointF(50, 50)));
+    QVERIFY(m_window->action(QStringLiteral("actRedo"))->isEnabled());
+    // The map reaches its host through the seam, whatever the widgets are called.
+    for (QObject* child : m_window->findChildren<QObject*>())
+        child->setObjectName(QString());
+    m_window->m_log.clear();
+    click(QPointF(300, 300));
+    QCOMPARE(m_window->currentTreeNode(), m_scene->workplaceNode());
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(200, 200));
+    QCOMPARE(m_window->currentTreeNode(), boxAt(QPointF(250, 250))->node());
 }
 
 void TestScene::undoAndRedoOfAnAddition()
