@@ -22,8 +22,35 @@ DelItemCommand::DelItemCommand(GraphicsScene* scene, const QList<QGraphicsItem*>
     m_nodePlaces.resize(m_items.size());
 }
 
+DelItemCommand::~DelItemCommand()
+{
+    if (!m_done)
+        return;
+    SiteLocker lock;
+    QList<Node*> nodes;
+    for (QGraphicsItem* item : qAsConst(m_items)) {
+        if (item->scene())
+            continue;
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+        if (helper)
+            nodes << helper->node() << helper->energizerNode();
+    }
+    // A circle still riding on a deleted line goes with the line.
+    for (QGraphicsItem* item : qAsConst(m_items)) {
+        if (!item->scene() && !item->parentItem())
+            delete item;
+    }
+    // Only nodes this deletion took out of their trees: a node still hanging
+    // somewhere belongs to its parent.
+    for (Node* node : qAsConst(nodes)) {
+        if (node && Node::isAlive(node) && !node->parent())
+            delete node;
+    }
+}
+
 void DelItemCommand::redo()
 {
+    m_done = true;
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* item = m_items.at(i);
         m_nodePlaces[i].parentItem = item->parentItem();
@@ -54,6 +81,7 @@ void DelItemCommand::redo()
 
 void DelItemCommand::undo()
 {
+    m_done = false;
     // Backwards through the list, so that each node goes back into the tree
     // as it stood when redo took it out: an element deleted together with the
     // TW sector it hangs under comes back under that sector, not beside it.

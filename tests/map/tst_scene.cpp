@@ -480,17 +480,34 @@ void TestScene::oneUndoHistoryFollowsTheCurrentTab()
 
 void TestScene::undoAndRedoOfAnAddition()
 {
-    m_scene->setMode(GraphicsScene::DrawText);
+    m_scene->setMode(GraphicsScene::AddGateway);
     click(QPointF(40, 30));
     GraphicsBox* box = boxAt(QPointF(100, 70));
+    Node* node = box->node();
+    Node* row = box->energizerNode();
+    g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, row);
+    Node* device = node->child(0);
+
+    // Undo takes the gateway's nodes out of both trees, redo puts them back.
     m_scene->undoStack()->undo();
     QVERIFY(!box->scene());
-    QCOMPARE(box->node()->parent(), m_scene->workplaceNode());
+    QVERIFY(!g_elementTreeModel->contains(device));
+    QVERIFY(!g_energizerModel->contains(row));
     QVERIFY(m_window->action(QStringLiteral("actRedo"))->isEnabled());
     m_scene->undoStack()->redo();
     QCOMPARE(box->scene(), m_scene.get());
     QCOMPARE(box->pos(), QPointF(40, 30));
+    QCOMPARE(node->parent(), m_scene->workplaceNode());
+    QCOMPARE(g_energizerModel->rootNode()->children, QList<Node*>{row});
     QVERIFY(m_scene->selectedItems().isEmpty());
+
+    // Undone and then dropped by a new step: the command frees what it held.
+    m_scene->undoStack()->undo();
+    QPointer<GraphicsHelperClass> gone(box);
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(300, 300));
+    QVERIFY(!gone);
+    QVERIFY(!Node::isAlive(node) && !Node::isAlive(row) && !Node::isAlive(device));
 }
 
 void TestScene::moveAndResizeAreUndone()
