@@ -12,8 +12,9 @@ function(lumetra_add_library folder)
 endfunction()
 
 # lumetra_add_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT s] [ENV k=v...])
-# A QtTest executable run headless with a private LUMETRA_HOME (a copy of the
-# runtime files made fresh for each run) so tests never share state.
+# A QtTest executable run headless. Its private LUMETRA_HOME (TestHome) is made
+# from the sources (the schema and the shipped files), never copied from the
+# program's directory, whose files an operator's run changes.
 function(lumetra_add_test)
   cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
   if(NOT ARG_TIMEOUT)
@@ -29,5 +30,5 @@ function(lumetra_add_test)
   set_tests_properties(${ARG_NAME} PROPERTIES
     TIMEOUT ${ARG_TIMEOUT}
     LABELS ${label}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMETRA_RUNTIME_DIR=${LUMETRA_RUNTIME_DIR};LUMETRA_BINARY=$<TARGET_FILE:lumetra>;${ARG_ENV}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LUMETRA_SHIPPED_DIR=${PROJECT_SOURCE_DIR}/resources/runtime;LUMETRA_SCHEMA=${PROJECT_SOURCE_DIR}/resources/db/schema.sql;LUMETRA_SQLITE3=${SQLITE3_PROGRAM};LUMETRA_BINARY=$<TARGET_FILE:lumetra>;${ARG_ENV}")
 endfunction()
