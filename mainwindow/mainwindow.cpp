@@ -162,8 +162,7 @@ void MainWindow::createDeviceUnits()
 
     ControlUnit* unit = m_controlUnit.get();
     connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
-    connect(m_fenceClient, &qtClient::tcpInUpdate, unit, &ControlUnit::tovelUpdateArray, Qt::QueuedConnection);
-    connect(m_fenceClient, &qtClient::dataUpdate, unit, &ControlUnit::dataUpdate, Qt::QueuedConnection);
+    unit->connectClient(m_fenceClient, Qt::QueuedConnection);
     connect(unit, &ControlUnit::sendCmd, m_fenceClient, &qtClient::sendRequest, Qt::QueuedConnection);
     connect(unit, &ControlUnit::energHearbeat, this, &MainWindow::energHearbeat, Qt::QueuedConnection);
     connect(unit, &ControlUnit::energTick, this, &MainWindow::energTick, Qt::QueuedConnection);
