@@ -1,6 +1,7 @@
 #include "graphicsbox.h"
 
 #include "colortext.h"
+#include "gatewaysubtree.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "itemxml.h"
@@ -23,7 +24,6 @@
 
 const QString GraphicsBox::DefaultIP = QStringLiteral("192.168.100.100");
 const QString GraphicsBox::DefaultCaption = QStringLiteral("text goes here");
-const QString GraphicsBox::WorkspacePlaceholder = QStringLiteral("workspace");
 const QString GraphicsBox::BulbOnIcon = QStringLiteral(":/icons/lightbulb.png");
 const QString GraphicsBox::BulbOffIcon = QStringLiteral(":/icons/lightbulb_off.png");
 const char* const GraphicsBox::ButtonBoxProperty = "g.o.";
@@ -93,11 +93,6 @@ GraphicsBox::GraphicsBox(int kind)
         m_logoPixmap = QPixmap(logoResource(m_logoMake));
         for (QString& text : m_panelTexts)
             text = QStringLiteral("0");
-        {
-            SiteLocker lock;
-            m_node->setData(0, m_ip);
-        }
-        buildGatewayNodes();
     }
     if (kind == ButtonBox)
         m_actionButton = createActionButton();
@@ -120,68 +115,19 @@ GraphicsBox::~GraphicsBox()
 
 void GraphicsBox::createNode()
 {
-    QString name;
-    if (m_kind == GatewayBox)
-        name = m_ip;
-    else if (m_kind == TextBox)
-        name = m_captionItem->toPlainText();
     SiteLocker lock;
-    m_node = new Node(name, nullptr);
-    m_node->type = m_kind;
-    m_node->columns = {objectName(), objectName()};
-    m_node->mapItem = this;
-}
-
-void GraphicsBox::buildGatewayNodes()
-{
-    SiteLocker lock;
-    auto* model = new Node(m_ip, nullptr);
-    model->type = Node::MapElement;
-    model->outputArea[0] = 0;
-    model->outputArea[1] = 0;
-    model->outputArea[2] = 5;
-    model->outputArea[3] = 0;
-    model->columns = QVector<QVariant>(StatusRowColumns, QString());
-    model->setData(0, m_ip);
-    model->setData(10, WorkspacePlaceholder);
-    model->deviceNode = m_node;
-    m_node->deviceNode = model;
-    m_energizerNode = model;
-
-    for (int n = 1; n <= GatewayDeviceCount; ++n) {
-        const bool energizer = n <= GatewayEnergizerCount;
-        auto* row = new Node(m_ip, model);
-        row->type = Node::StatusRow;
-        row->record.fill(0);
-        row->record[0] = quint8(n);
-        row->outputArea.fill(0);
-        row->outputArea[0] = quint8(n);
-        row->outputArea[2] = energizer ? 5 : 7;
-        row->columns = QVector<QVariant>(StatusRowColumns, QString());
-        row->setData(0, energizer ? QStringLiteral("Energ%1").arg(n) : QStringLiteral("IOCard%1").arg(n));
-        row->setData(1, 3);
-        row->setData(8, 0);
-        row->setData(10, WorkspacePlaceholder);
-        row->setData(2, 3);
-        row->setData(3, QString());
-        row->setData(4, 3);
-        row->setData(5, QString());
-        row->setData(11, m_ip);
-        if (energizer) {
-            row->durationClock = QTime::currentTime();
-            row->setData(1, 3);
-        }
-
-        Node* device = row->clone(m_node);
-        device->type = energizer ? Node::Energizer : Node::IOCard;
-        if (energizer) {
-            (new Node(QStringLiteral("Sector1"), device))->type = Node::FenceSector;
-            (new Node(QStringLiteral("Sector2"), device))->type = Node::FenceSector;
-            (new Node(QStringLiteral("Gate"), device))->type = Node::Gate;
-        }
-        row->deviceNode = device;
-        device->deviceNode = row;
+    if (m_kind == GatewayBox) {
+        // The gateway's element node with its 63 devices and its status row,
+        // made by the one builder the units and their tests rely on.
+        GatewaySubtree subtree(m_ip);
+        m_node = subtree.elementNode.release();
+        m_energizerNode = subtree.statusNode.release();
+    } else {
+        m_node = new Node(m_kind == TextBox ? m_captionItem->toPlainText() : QString(), nullptr);
+        m_node->type = m_kind;
+        m_node->columns = {objectName(), objectName()};
     }
+    m_node->mapItem = this;
 }
 
 QPushButton* GraphicsBox::createActionButton()
@@ -383,21 +329,23 @@ void GraphicsBox::setIP(const QString& ip)
     m_ip = ip;
     SiteLocker lock;
     m_node->setData(0, ip);
-    if (!m_energizerNode)
+    Node* statusRow = energizerNode();
+    if (!statusRow)
         return;
-    m_energizerNode->setData(0, ip);
-    for (Node* row : m_energizerNode->children)
-        row->setData(11, ip);
+    statusRow->setData(0, ip);
+    for (Node* row : statusRow->children)
+        row->setData(GatewaySubtree::IPColumn, ip);
 }
 
 void GraphicsBox::setWorkspaceName(const QString& name)
 {
-    if (!m_energizerNode)
-        return;
     SiteLocker lock;
-    m_energizerNode->setData(10, name);
-    for (Node* row : m_energizerNode->children)
-        row->setData(10, name);
+    Node* statusRow = energizerNode();
+    if (!statusRow)
+        return;
+    statusRow->setData(GatewaySubtree::WorkspaceColumn, name);
+    for (Node* row : statusRow->children)
+        row->setData(GatewaySubtree::WorkspaceColumn, name);
 }
 
 void GraphicsBox::setLogo(const QString& make)
@@ -759,13 +707,8 @@ void GraphicsBox::readFont(const QDomElement& item, QFont font)
 
 void GraphicsBox::readGateway(const QDomElement& item)
 {
-    m_ip = item.attribute(QStringLiteral("IP"));
-    {
-        SiteLocker lock;
-        m_node->setData(0, m_ip);
-        if (m_energizerNode)
-            m_energizerNode->setData(0, m_ip);
-    }
+    // Every status row carries its gateway's address, read as when it is set.
+    setIP(item.attribute(QStringLiteral("IP")));
     setLogo(item.attribute(QStringLiteral("logo")));
     m_allEnergisersActive = ItemXml::flagAttribute(item, QStringLiteral("allEnergisersActive"), QStringLiteral("1"));
     m_allEnergisersLowVoltage =

@@ -1,4 +1,5 @@
 #include "fakemainwindow.h"
+#include "gatewaysubtree.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -257,6 +258,8 @@ void TestMapXml::mappingValues()
     QVERIFY(!item.isNull());
     MessageCatcher catcher;
     gateway->readXml(item);
+    for (const Node* row : gateway->energizerNode()->children)
+        QCOMPARE(row->data(GatewaySubtree::IPColumn).toString(), QStringLiteral("1.2.3.4"));
     const QList<MappingRecord> onGateway = gateway->node()->outputMappings;
     const QList<MappingRecord> onEnergizer = gateway->node()->child(0)->outputMappings;
     QCOMPARE(onEnergizer, onGateway);

@@ -69,6 +69,7 @@ private slots:
     void modesAndDesignModeReachTheItems();
     void clearingTheMapEmptiesTheUndoStack();
     void freedElementLeavesNoPointerInItsNode();
+    void clearedEnergizerModelLeavesNoRowOnTheBox();
     void gridLines();
 
 private:
@@ -643,6 +644,19 @@ void TestScene::freedElementLeavesNoPointerInItsNode()
     m_scene->clearMap();
     QVERIFY(Node::isAlive(node));
     QCOMPARE(node->mapItem, nullptr);
+}
+
+void TestScene::clearedEnergizerModelLeavesNoRowOnTheBox()
+{
+    m_scene->setMode(GraphicsScene::AddGateway);
+    click(QPointF(10, 10));
+    GraphicsBox* box = boxAt(QPointF(50, 50));
+    QVERIFY(g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, box->energizerNode()));
+    g_energizerModel->clear();
+    QVERIFY(!box->energizerNode());
+    box->setIP(QStringLiteral("10.0.0.1"));
+    box->setWorkspaceName(QStringLiteral("North"));
+    QCOMPARE(box->node()->data(0).toString(), QStringLiteral("10.0.0.1"));
 }
 
 void TestScene::gridLines()
