@@ -94,8 +94,11 @@ GraphicsBox::GraphicsBox(int kind)
         for (QString& text : m_panelTexts)
             text = QStringLiteral("0");
     }
-    if (kind == ButtonBox)
+    if (kind == ButtonBox) {
+        // A new button box's button toggles: it sends its state with the command.
         m_actionButton = createActionButton();
+        m_actionButton->setCheckable(true);
+    }
 
     m_captionItem->setPos(CaptionPos);
     m_captionItem->adjustSize();

@@ -531,7 +531,9 @@ void TestMapXml::buttonAction()
     QDomElement written = button->toXml(document);
     QCOMPARE(written.attribute(QStringLiteral("itemType")), QStringLiteral("Button"));
     QCOMPARE(written.attribute(QStringLiteral("ButtonCaption")), QStringLiteral("All on"));
-    QCOMPARE(written.attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("0"));
+    QCOMPARE(written.attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("1"));
+    button->actionButton()->setCheckable(false);
+    QCOMPARE(button->toXml(document).attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("0"));
     QCOMPARE(written.elementsByTagName(QStringLiteral("Action")).size(), 1);
     QVERIFY(written.firstChildElement(QStringLiteral("Action")).attributes().isEmpty());
 

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QUndoStack>
+#include <QDomDocument>
 #include <QtTest>
 
 namespace {
@@ -266,6 +267,10 @@ void TestScene::buttonBoxSendsItsCommand()
     QVERIFY(!box->isSelected());
     QCOMPARE(m_window->m_commands.first().target, &target);
     QCOMPARE(m_window->m_commands.first().command, 7);
+    // A new button toggles, sends its state and is saved as toggling.
+    QCOMPARE(m_window->m_commands.first().value, QVariant(true));
+    QDomDocument document;
+    QCOMPARE(box->toXml(document).attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("1"));
     box->setActionTarget(nullptr);
 }
 
