@@ -820,6 +820,9 @@ void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
     }
 
     auto* graphicsScene = qobject_cast<GraphicsScene*>(scene());
+    // The actions go on top of the sector in the file's order, so that a
+    // project read and saved again is the same.
+    int actionRow = 0;
     for (const QDomElement& actionElement : ItemXml::childElements(sectorElement)) {
         const int type = ItemXml::intAttribute(actionElement, QStringLiteral("actRefObjType"));
         const QString reference = actionElement.attribute(QStringLiteral("actRefObj"));
@@ -835,7 +838,9 @@ void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
         }
         ItemXml::setActionEnabled(action, ItemXml::flagAttribute(actionElement, QStringLiteral("StateEnable"),
                                                                  QStringLiteral("1")));
-        if (!ItemXml::placeNode(action, sector, 0) && !action->parent())
+        if (ItemXml::placeNode(action, sector, actionRow))
+            ++actionRow;
+        else if (!action->parent())
             delete action;
     }
 }
