@@ -1,14 +1,47 @@
-# lumetra_add_library(<folder> [DEPS lib...] [RESOURCES file.qrc...])
+# lumetra_add_library(<folder> [DEPS lib...] [PRIVATE lib...] [RESOURCES file.qrc...])
 # One library per source folder, made of every source, header and form in it.
+# DEPS are used by its headers (PUBLIC); PRIVATE ones only by its sources.
 function(lumetra_add_library folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE;RESOURCES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/*.h
     ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
   add_library(lumetra_${folder} STATIC ${sources} ${ARG_RESOURCES})
   target_include_directories(lumetra_${folder} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(lumetra_${folder} PUBLIC ${ARG_DEPS})
+  target_link_libraries(lumetra_${folder} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE})
+endfunction()
+
+# lumetra_check_layers(<folder>:<layer>...)
+# Fails the configuration when a library links one of a higher layer (or of
+# its own layer both ways): dependencies flow one way, from core upwards.
+function(lumetra_check_layers)
+  foreach(entry IN LISTS ARGN)
+    string(REPLACE ":" ";" pair ${entry})
+    list(GET pair 0 folder)
+    list(GET pair 1 layer)
+    set(layer_${folder} ${layer})
+  endforeach()
+  foreach(entry IN LISTS ARGN)
+    string(REPLACE ":" ";" pair ${entry})
+    list(GET pair 0 folder)
+    if(NOT TARGET lumetra_${folder})
+      continue()
+    endif()
+    get_target_property(deps lumetra_${folder} LINK_LIBRARIES)
+    foreach(dep IN LISTS deps)
+      if(dep MATCHES "^lumetra_(.+)$" AND DEFINED layer_${CMAKE_MATCH_1})
+        set(other ${CMAKE_MATCH_1})
+        if(layer_${other} GREATER layer_${folder})
+          message(FATAL_ERROR "lumetra_${folder} (layer ${layer_${folder}}) must not link lumetra_${other} (layer ${layer_${other}})")
+        endif()
+        get_target_property(back lumetra_${other} LINK_LIBRARIES)
+        if(lumetra_${folder} IN_LIST back)
+          message(FATAL_ERROR "lumetra_${folder} and lumetra_${other} link each other")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
 endfunction()
 
 # lumetra_add_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT s] [ENV k=v...])
