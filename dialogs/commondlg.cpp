@@ -32,12 +32,17 @@ bool CommonDlg::checkCredentials(const QString& userName, const QString& passwor
     // Bound values: a quote in the typed name is part of the name, never SQL.
     // Accounts marked not active (0) are refused; NULL counts as active.
     QSqlQuery query;
-    query.prepare(QStringLiteral("select * from users where user=? and password=? "
-                                 "and (active is null or active<>0)"));
+    // A statement that cannot be prepared (a database without its tables)
+    // reports the real cause here; exec() would only add a misleading one.
+    if (!query.prepare(QStringLiteral("select * from users where user=? and password=? "
+                                      "and (active is null or active<>0)"))) {
+        qWarning() << "Log-in: could not read the accounts:" << query.lastError().text();
+        return false;
+    }
     query.addBindValue(userName);
     query.addBindValue(passwordDigest(password));
     if (!query.exec() || query.lastError().type() != QSqlError::NoError) {
-        qWarning() << query.lastError().text();
+        qWarning() << "Log-in: could not read the accounts:" << query.lastError().text();
         return false;
     }
     return query.next();

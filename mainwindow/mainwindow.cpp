@@ -91,7 +91,6 @@ MainWindow::MainWindow(QWidget* parent)
     m_alarms = std::make_unique<AlarmsArea>(this);
     m_launchers = std::make_unique<DialogLaunchers>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
-    setMapHost(m_mapHost.get());
     m_defaultPalette = QApplication::palette();
     createStatusBarFields();
     delete ui->dockAlarmHistory;
@@ -123,10 +122,15 @@ MainWindow::MainWindow(QWidget* parent)
 
     delete ui->tab;
     ui->tab = nullptr;
-    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this);
+    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
+                                                   g_energizerModel);
     connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
     connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
+    connect(ui->actDelete, &QAction::triggered, this, [this] {
+        if (GraphicsScene* scene = currentScene())
+            scene->deleteItem();
+    });
     addWorkspace(QString());
 
     loadSettings();
@@ -149,8 +153,6 @@ MainWindow::~MainWindow()
     m_units->stop();
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
-    if (mapHost() == m_mapHost.get())
-        setMapHost(nullptr);
     // Scenes go before the models whose nodes their items point at.
     qDeleteAll(m_workspaces->scenes());
     delete ui;
@@ -989,6 +991,13 @@ void MainWindow::timerTick()
 {
     if (GraphicsScene* scene = currentScene())
         scene->update();
+}
+
+void MainWindow::showElementNode(Node* node)
+{
+    const QModelIndex index = m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node));
+    if (index.isValid())
+        ui->treeView->setCurrentIndex(index);
 }
 
 // ---- project file ------------------------------------------------------------------

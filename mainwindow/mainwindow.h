@@ -126,6 +126,8 @@ public:
     GraphicsScene* currentScene() const;
     void applyWorkplaceMode(int mode);
     void updateScenesSoundList();
+    // Makes `node` the element tree's current row (the map selected it).
+    void showElementNode(Node* node);
 
     // ---- settings
     void loadSettings();

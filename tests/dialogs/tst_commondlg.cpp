@@ -20,6 +20,7 @@ private slots:
     void loginPageAcceptsAndRefuses_data();
     void loginPageAcceptsAndRefuses();
     void cancelLeavesRejected();
+    void missingTableIsLoggedAsSuch();
     void returnSubmitsOnlyFromPassword();
 
 private:
@@ -76,6 +77,19 @@ void TestCommonDlg::credentials()
     MessageCatcher catcher;
     QCOMPARE(CommonDlg::checkCredentials(user, password), accepted);
     QVERIFY2(catcher.messages().isEmpty(), qPrintable(catcher.messages().join('\n')));
+}
+
+void TestCommonDlg::missingTableIsLoggedAsSuch()
+{
+    {
+        TestHome empty;
+        QVERIFY(QFile::resize(empty.filePath(QStringLiteral("brenik.db")), 0));
+        QVERIFY(empty.openDatabase());
+        MessageCatcher catcher;
+        QVERIFY(!CommonDlg::checkCredentials(QStringLiteral("admin"), QStringLiteral("admin")));
+        QVERIFY2(catcher.contains(QStringLiteral("no such table: users")), qPrintable(catcher.messages().join('\n')));
+    }
+    QVERIFY(m_home->openDatabase());
 }
 
 void TestCommonDlg::loginPageAcceptsAndRefuses_data()
