@@ -150,6 +150,9 @@ MainWindow::~MainWindow()
     // The voltage log marks where this run's data stream ends.
     if (voltageDiagrammsDlg())
         voltageDiagrammsDlg()->writeCheckPoint();
+    // Nothing the clients say while they go down reaches this half-gone window.
+    fenceClient()->disconnect(this);
+    twSensorsClient()->disconnect(this);
     m_units->stop();
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
@@ -457,45 +460,13 @@ VoltageDiagrammsDlg* MainWindow::voltageDiagrammsDlg() const
     return m_logs ? m_logs->voltageDiagrammsDlg : nullptr;
 }
 
-ControlUnit* MainWindow::controlUnit() const
-{
-    return m_units ? m_units->controlUnit() : nullptr;
-}
 
-TWControlUnit* MainWindow::twControlUnit() const
-{
-    return m_units ? m_units->twControlUnit() : nullptr;
-}
 
-TimerUnit* MainWindow::timerUnit() const
-{
-    return m_units ? m_units->timerUnit() : nullptr;
-}
 
-QThread* MainWindow::controlUnitThread() const
-{
-    return m_units ? m_units->controlUnitThread() : nullptr;
-}
 
-QThread* MainWindow::twSensorsThread() const
-{
-    return m_units ? m_units->twSensorsThread() : nullptr;
-}
 
-QThread* MainWindow::timerUnitThread() const
-{
-    return m_units ? m_units->timerUnitThread() : nullptr;
-}
 
-qtClient* MainWindow::fenceClient() const
-{
-    return m_units ? m_units->fenceClient() : nullptr;
-}
 
-qtClientTW* MainWindow::twSensorsClient() const
-{
-    return m_units ? m_units->twClient() : nullptr;
-}
 
 QList<PropertySet*>& MainWindow::propertySets()
 {
