@@ -25,6 +25,8 @@
 #include <QSqlQuery>
 #include <QStyle>
 #include <QToolButton>
+#include <QUndoCommand>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <memory>
@@ -72,6 +74,7 @@ private slots:
     void launchers();
     void twSectorActionAndEscape();
     void badFiles();
+    void undoFollowsTheCurrentWorkspace();
 
 private:
     void writeSettings(const QString& text);
@@ -400,11 +403,28 @@ void TestMainWindowFrame::badFiles()
     QFile::remove(m_home->filePath(QStringLiteral("setting.ini")));
     QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("setting.ini")));
     window = makeWindow();
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be written")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Settings not saved, .*setting.ini left as it was")));
     window->close();
     QVERIFY(!window->isVisible());
     window.reset();
     QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
+}
+
+void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
+{
+    auto window = makeWindow();
+    Ui::MainWindow* ui = window->ui;
+    GraphicsScene* first = window->currentScene();
+    first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    QVERIFY(ui->actUndo->isEnabled());
+    window->addWorkspace(QString());
+    QCOMPARE(ui->tabWidget->tabText(1), QStringLiteral("Untitled 2"));
+    QVERIFY(!ui->actUndo->isEnabled());
+    ui->tabWidget->setCurrentIndex(0);
+    QVERIFY(ui->actUndo->isEnabled());
+    ui->actUndo->trigger();
+    QCOMPARE(first->undoStack()->index(), 0);
+    QVERIFY(!ui->actUndo->isEnabled() && ui->actRedo->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindowFrame)
