@@ -58,6 +58,12 @@ Node* DialogLaunchers::actionManager(GraphicsScene*)
     return nullptr;
 }
 
+int DialogLaunchers::globalCommand(int)
+{
+    notAvailable("global command page");
+    return -1;
+}
+
 static UrlOpener& urlOpener()
 {
     static UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };

@@ -33,6 +33,8 @@ public:
     virtual int settings(GraphicsScene* scene);
     // The chosen alarm action node, null when cancelled.
     virtual Node* actionManager(GraphicsScene* scene);
+    // The global command page: the chosen mode 0 to 3, -1 when cancelled.
+    virtual int globalCommand(int mode);
 
 protected:
     QWidget* parent() const { return m_parent; }

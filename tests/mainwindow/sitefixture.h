@@ -1,0 +1,39 @@
+#pragma once
+
+#include "soundplayer.h"
+
+#include <QString>
+#include <QStringList>
+
+class GraphicsBox;
+class GraphicsLine;
+class GraphicsScene;
+class Node;
+
+// A gateway box placed on a workspace of the window, its nodes filed into
+// the element tree and the energizer model as a placed box files them, and a
+// fence line whose node hangs under energizer 1's "Sector1".
+struct SiteFixture
+{
+    GraphicsBox* gateway = nullptr;
+    GraphicsLine* fence = nullptr;
+
+    static SiteFixture place(GraphicsScene* scene, const QString& ip);
+    Node* energizer(int number) const;   // element node, 1-based
+    Node* row(int number) const;         // its status row
+};
+
+// A sound player that plays nothing and records what it was asked to play.
+class RecordingSoundPlayer : public SoundPlayer
+{
+public:
+    using SoundPlayer::SoundPlayer;
+    QStringList started;
+    int stops = 0;
+    bool playing = false;
+
+protected:
+    void startPlayback(const QString& path) override { started.append(path); playing = true; }
+    void stopPlayback() override { ++stops; playing = false; }
+    bool backendPlaying() const override { return playing; }
+};

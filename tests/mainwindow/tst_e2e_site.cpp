@@ -1,0 +1,163 @@
+#include "mainwindow.h"
+
+#include "alarmsarea.h"
+#include "controlunit.h"
+#include "gatewaysimulator.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "messagecatcher.h"
+#include "apppaths.h"
+#include "sitefixture.h"
+#include "sitemutex.h"
+#include "sqlrows.h"
+#include "testhome.h"
+#include "twcontrolunit.h"
+
+#include <QDir>
+#include <QGraphicsView>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QSettings>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+// Energizer record with both zones on at high voltage, optionally more in byte 12.
+QByteArray energizerRecord(int n, quint8 byte12 = 0)
+{
+    QByteArray record(32, '\0');
+    record[0] = char(n);
+    record[12] = char(byte12);
+    record[13] = char(0x82);
+    record[20] = char(0x82);
+    return record;
+}
+
+int statusOf(Node* row)
+{
+    SiteLocker lock;
+    return row->data(Node::kStatusColumn).toInt();
+}
+
+// Red pixels on the fence line's path, rendered as the view shows the scene.
+int redPixels(GraphicsScene* scene, GraphicsLine* line)
+{
+    const QRectF area = line->sceneBoundingRect();
+    QImage image(area.size().toSize(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    scene->render(&painter, QRectF(QPointF(), area.size()), area);
+    painter.end();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            red += image.pixelColor(x, y) == QColor(255, 0, 0);
+    return red;
+}
+
+} // namespace
+
+// The whole road on loopback: a simulated gateway's alarm turns the fence
+// line red and blinking, reaches the alarm log; a command reaches the
+// gateway as one write frame; a lost link shows and resets the rows; closing
+// finishes the threads.
+class TstE2ESite : public QObject
+{
+    Q_OBJECT
+    TestHome home;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.openDatabase());
+        QSettings settings(AppPaths::settings(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("LoadLastFile"), false);
+        settings.setValue(QStringLiteral("SoundAlarmActive"), false);
+        settings.setValue(QStringLiteral("Scale"), 2);
+        settings.sync();
+        QDir().mkpath(QStringLiteral(LUMETRA_ARTIFACTS_DIR));
+    }
+
+    void siteAlarmEndToEnd()
+    {
+        MessageCatcher catcher;
+        GatewaySimulator sim;
+        sim.setDeviceCounts(2, 1);
+        sim.setBlock(1, energizerRecord(1));
+        sim.setBlock(2, energizerRecord(2));
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.62"))));
+
+        auto window = std::make_unique<MainWindow>();
+        window->resize(1200, 800);
+        window->show();
+        GraphicsScene* scene = window->currentScene();
+        SiteFixture site = SiteFixture::place(scene, sim.address().toString());
+        Node* row = site.row(1);
+
+        // Steps 1-2: the link comes up and the read sweep fills the rows.
+        qtClient* client = window->fenceClient();
+        LinkTiming timing;
+        timing.sweepStartDelayMs = 10;
+        client->setTiming(timing);
+        client->ip = sim.address().toString();
+        client->setPort(sim.port());
+        client->startupData(32, 32);
+        client->connectToServer();
+        QVERIFY(sim.waitForConnection());
+        sim.sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
+        sim.sendHeartbeat();
+        QTRY_COMPARE_WITH_TIMEOUT(window->gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"),
+                                  10000);
+
+        // Step 3: normal state, the line in the no-alarm colour.
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(row), int(Node::OK), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(site.fence->statusColor(), QColor(0, 255, 0), 5000);
+
+        // Step 4: the gateway writes a fence alarm of energizer 1.
+        sim.setBlock(1, energizerRecord(1, 0x80));
+        sim.pushWrite(1);
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(row), int(Node::Critical), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(site.fence->statusColor(), QColor(255, 0, 0), 5000);
+        QVERIFY(site.fence->alarmStatus() != 0);
+        // It blinks: red on the rendered map in one tick, gone in another.
+        QTRY_VERIFY_WITH_TIMEOUT(redPixels(scene, site.fence) > 100, 5000);
+        window->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/site-alarm.png"));
+        QTRY_COMPARE_WITH_TIMEOUT(redPixels(scene, site.fence), 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !sqlRows(QStringLiteral("select reason from logAlarm where source='Energ1'")).isEmpty(), 5000);
+
+        // Step 5: an operator command reaches the gateway as one write frame.
+        sim.clearReceived();
+        window->commandSending(site.energizer(1)->child(0), false, ActivateEnergZone1);
+        QVERIFY(sim.waitForFunction(16, 1));
+        const QByteArray frame = sim.receivedWithFunction(16).first();
+        QCOMPARE(quint8(frame.at(13)), quint8(1));   // device 1
+        QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction where subject='Energizer'")),
+                 QStringList{QStringLiteral("ActivateEnergZone1 Sector1 set to false")});
+
+        // Step 6: the gateway drops the link.
+        const int checkPoints = sqlRows(QStringLiteral("select id from logVoltage where voltage=0")).size();
+        sim.closeConnection();
+        QTRY_VERIFY_WITH_TIMEOUT(window->gatewayStatusLabel()->text().startsWith(QStringLiteral("EnergConnection: ")) &&
+                                     window->gatewayStatusLabel()->styleSheet() == QStringLiteral("background-color:red;"),
+                                 5000);
+        QCOMPARE(statusOf(row), int(Node::Failure));
+        QCOMPARE(statusOf(site.row(40)), int(Node::Failure));
+        QVERIFY(sqlRows(QStringLiteral("select id from logVoltage where voltage=0")).size() > checkPoints);
+
+        // Step 7: closing logs once and finishes the unit threads.
+        QPointer<QThread> thread = window->controlUnitThread();
+        window->close();
+        window.reset();
+        QVERIFY(thread.isNull());
+        QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction where info='Application closed'")),
+                 QStringList{QStringLiteral("1")});
+        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+    }
+};
+
+QTEST_MAIN(TstE2ESite)
+#include "tst_e2e_site.moc"
