@@ -3,6 +3,7 @@
 #include "alarmsarea.h"
 #include "controlunit.h"
 #include "gatewaysimulator.h"
+#include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "messagecatcher.h"
@@ -11,7 +12,7 @@
 #include "sitemutex.h"
 #include "sqlrows.h"
 #include "testhome.h"
-#include "twcontrolunit.h"
+#include "treemodel.h"
 
 #include <QDir>
 #include <QGraphicsView>
@@ -68,6 +69,24 @@ class TstE2ESite : public QObject
     Q_OBJECT
     TestHome home;
 
+    static void bringUp(MainWindow& window, GatewaySimulator& sim)
+    {
+        qtClient* client = window.fenceClient();
+        LinkTiming timing;
+        timing.sweepStartDelayMs = 10;
+        client->setTiming(timing);
+        client->ip = sim.address().toString();
+        client->setPort(sim.port());
+        client->startupData(32, 32);
+        client->connectToServer();
+        QVERIFY(sim.waitForConnection());
+        sim.sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
+        sim.sendHeartbeat();
+        QTRY_COMPARE_WITH_TIMEOUT(window.gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"),
+                                  10000);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -97,20 +116,9 @@ private slots:
         Node* row = site.row(1);
 
         // Steps 1-2: the link comes up and the read sweep fills the rows.
-        qtClient* client = window->fenceClient();
-        LinkTiming timing;
-        timing.sweepStartDelayMs = 10;
-        client->setTiming(timing);
-        client->ip = sim.address().toString();
-        client->setPort(sim.port());
-        client->startupData(32, 32);
-        client->connectToServer();
-        QVERIFY(sim.waitForConnection());
-        sim.sendHeartbeat();
-        QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
-        sim.sendHeartbeat();
-        QTRY_COMPARE_WITH_TIMEOUT(window->gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"),
-                                  10000);
+        bringUp(*window, sim);
+        if (QTest::currentTestFailed())
+            return;
 
         // Step 3: normal state, the line in the no-alarm colour.
         QTRY_COMPARE_WITH_TIMEOUT(statusOf(row), int(Node::OK), 5000);
@@ -155,6 +163,41 @@ private slots:
         QVERIFY(thread.isNull());
         QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction where info='Application closed'")),
                  QStringList{QStringLiteral("1")});
+        QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+    }
+
+    // Heartbeats already queued for a gateway that the site no longer has
+    // (a reloaded project) are dropped, and the window goes on.
+    void retiredGatewayWhileStreaming()
+    {
+        MessageCatcher catcher;
+        GatewaySimulator sim;
+        sim.setDeviceCounts(2, 1);
+        sim.setBlock(1, energizerRecord(1, 0x80));
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.64"))));
+        auto window = std::make_unique<MainWindow>();
+        SiteFixture site = SiteFixture::place(window->currentScene(), sim.address().toString());
+        bringUp(*window, sim);
+        if (QTest::currentTestFailed())
+            return;
+        QSignalSpy images(window->fenceClient(), &qtClient::tcpInUpdate);
+        sim.startHeartbeats(10);
+        QTRY_VERIFY_WITH_TIMEOUT(images.count() >= 3, 5000);
+
+        // Map items go before the nodes they point at.
+        Node* element = site.gateway->node();
+        delete site.fence;
+        delete site.gateway;
+        g_energizerModel->clear();
+        g_elementTreeModel->takeNode(element);
+        delete element;
+
+        const int seen = images.count();
+        QTRY_VERIFY_WITH_TIMEOUT(images.count() >= seen + 5, 5000);
+        QCoreApplication::processEvents();
+        QCOMPARE(window->gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"));
+        sim.stopHeartbeats();
+        window.reset();
         QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
     }
 };

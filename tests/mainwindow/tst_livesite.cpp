@@ -106,8 +106,13 @@ private slots:
             row->setData(1, int(Node::Warning));
             row->flagText = QStringLiteral("Panic");
         }
+        QSignalSpy changes(g_energizerModel, &QAbstractItemModel::dataChanged);
         window->energHearbeat(row, true);
         QVERIFY(!dlg->isVisible());
+        // Only the device's own row is announced, so views repaint just that row.
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().at(0).toModelIndex(), g_energizerModel->nodeIndex(row));
+        QCOMPARE(changes.first().at(1).toModelIndex().row(), row->childNumber());
         window->energHearbeat(row, true);
         window->energHearbeat(row, true);
         QVERIFY(dlg->isVisible());
