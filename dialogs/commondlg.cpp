@@ -222,12 +222,10 @@ void CommonDlg::showAlarmConfirm(Node* node)
     ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
     if (soundAlarmActive)
         ui->chkSoundOn->setChecked(soundAlarmActive());
+    if (m_alarmLines.contains(line))
+        return;
+    m_alarmLines.insert(line);
     QTableWidget* table = ui->alarmTable;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const QTableWidgetItem* item = table->item(row, 0);
-        if (item && item->text() == line)
-            return;
-    }
     const int row = table->rowCount();
     table->setRowCount(row + 1);
     table->setItem(row, 0, new QTableWidgetItem(line));
@@ -247,6 +245,7 @@ void CommonDlg::confirmAlarms()
     emit writeUserActionLogList(messages);
     table->clearContents();
     table->setRowCount(0);
+    m_alarmLines.clear();
     close();
     hide();
 }

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QModelIndex>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -84,6 +85,8 @@ private:
     void confirmAlarms();
 
     Ui::CommonDlg* ui;
+    // The lines of the alarm table, for a look-up that does not grow with the list.
+    QSet<QString> m_alarmLines;
     int m_editedUserId = 0;
     int m_elementKind = 0;
 };

@@ -23,6 +23,7 @@
 
 #include <QDebug>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
 
@@ -191,20 +192,41 @@ void DeviceStates::refreshPanels(Node* elementNode)
     }
 }
 
+const QList<QPointer<QPushButton>>& DeviceStates::actionButtons()
+{
+    if (m_actionButtonsValid)
+        return m_actionButtons;
+    m_actionButtons.clear();
+    if (m_window->workspaces()) {
+        for (GraphicsScene* scene : m_window->workspaces()->scenes()) {
+            for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
+                if (item->type() != GraphicsBox::Type)
+                    continue;
+                auto* box = static_cast<GraphicsBox*>(item);
+                if (box->kind() == GraphicsBox::ButtonBox && box->actionButton())
+                    m_actionButtons.append(box->actionButton());
+            }
+        }
+    }
+    m_actionButtonsValid = true;
+    QTimer::singleShot(0, m_window, [this] {
+        m_actionButtonsValid = false;
+        m_actionButtons.clear();
+    });
+    return m_actionButtons;
+}
+
 void DeviceStates::updateActionButtons(Node* elementNode)
 {
     const Node* row = statusRow(elementNode);
-    if (!row || !m_window->workspaces())
+    if (!row)
         return;
-    for (GraphicsScene* scene : m_window->workspaces()->scenes()) {
-        for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-            if (item->type() != GraphicsBox::Type)
-                continue;
-            auto* box = static_cast<GraphicsBox*>(item);
-            if (box->kind() != GraphicsBox::ButtonBox || box->actionTarget() != elementNode || !box->actionButton())
-                continue;
-            box->actionButton()->setChecked(buttonChecked(box->actionCommand(), box->actionCommandName(), row));
-        }
+    for (const QPointer<QPushButton>& button : actionButtons()) {
+        // The box owns its button: while the button lives, so does the box.
+        GraphicsBox* box = button ? GraphicsBox::boxOfButton(button) : nullptr;
+        if (!box || box->actionTarget() != elementNode)
+            continue;
+        button->setChecked(buttonChecked(box->actionCommand(), box->actionCommandName(), row));
     }
 }
 

@@ -2,12 +2,14 @@
 
 #include <QColor>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 
 class MainWindow;
 class Node;
 class QObject;
+class QPushButton;
 
 // The receiving end of the device data in the GUI thread: heartbeats refresh
 // the state models, the panels that show the device, the map buttons aimed
@@ -51,9 +53,15 @@ private:
     void resetDeviceRows();
     void scheduleStateViewsRefresh();
     QString statusText(QObject* sender, int value) const;
+    const QList<QPointer<QPushButton>>& actionButtons();
 
     MainWindow* m_window;
     bool m_refreshPending = false;
+    // The push buttons of every button box on every workspace, gathered once
+    // per burst of heartbeats: a walk over all map items per device would
+    // grow with devices times items. A button that goes away reads as null.
+    QList<QPointer<QPushButton>> m_actionButtons;
+    bool m_actionButtonsValid = false;
     // The last status each link reported: "Updated" right after a lost link
     // shows no text.
     int m_lastGatewayStatus = -1;
