@@ -4,9 +4,11 @@
 #include "controlunit.h"
 #include "gatewaysimulator.h"
 #include "graphicsbox.h"
+#include "graphicscircle.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "messagecatcher.h"
+#include "qtclienttw.h"
 #include "apppaths.h"
 #include "sitefixture.h"
 #include "sitemutex.h"
@@ -69,6 +71,30 @@ class TstE2ESite : public QObject
     Q_OBJECT
     TestHome home;
 
+    // The workspace's TW system with its first three sensors enabled and
+    // hung under a TW sector circle on the map.
+    static GraphicsCircle* placeTWSector(GraphicsScene* scene)
+    {
+        auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
+        circle->setPos(600, 320);
+        scene->addItem(circle);
+        g_elementTreeModel->insertNode(scene->workplaceNode(), -1, circle->node());
+        Node* system = g_twSensorModel->rootNode()->child(0);
+        system->enabled = true;
+        for (int n = 0; n < 3; ++n) {
+            auto* element = new Node(QStringLiteral("Sensor%1").arg(n + 1));
+            element->type = Node::TWSensor;
+            element->columns = {element->name, QString()};
+            g_elementTreeModel->insertNode(circle->node(), -1, element);
+            SiteLocker lock;
+            Node* sensor = system->child(n);
+            sensor->enabled = true;
+            element->deviceNode = sensor;
+            sensor->deviceNode = element;
+        }
+        return circle;
+    }
+
     static void bringUp(MainWindow& window, GatewaySimulator& sim)
     {
         qtClient* client = window.fenceClient();
@@ -119,6 +145,22 @@ private slots:
         bringUp(*window, sim);
         if (QTest::currentTestFailed())
             return;
+
+        // The TW controller reports sensor 2 in alarm: its sector circle follows.
+        GatewaySimulator twSim;
+        twSim.setTwMode(true);
+        QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.63"))));
+        GraphicsCircle* circle = placeTWSector(scene);
+        qtClientTW* twClient = window->twSensorsClient();
+        twClient->startupData(32, 32);
+        twClient->ip = twSim.address().toString();
+        twClient->setPort(twSim.port());
+        twClient->connectToServer();
+        QVERIFY(twSim.waitForFunction(43, 1));
+        twSim.setSensorStates(QByteArray::fromHex("ffddff"));
+        twSim.sendStates();
+        QTRY_COMPARE_WITH_TIMEOUT(window->twStatusLabel()->text(), QStringLiteral("TW Connection: Updated"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(circle->state(), int(SensorState::Alarm), 5000);
 
         // Step 3: normal state, the line in the no-alarm colour.
         QTRY_COMPARE_WITH_TIMEOUT(statusOf(row), int(Node::OK), 5000);
