@@ -1,11 +1,15 @@
 #include "sitefixture.h"
 
+#include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
+#include "mainwindow.h"
 #include "node.h"
 #include "sitemutex.h"
 #include "treemodel.h"
+
+#include <QtTest>
 
 SiteFixture SiteFixture::place(GraphicsScene* scene, const QString& ip)
 {
@@ -36,4 +40,19 @@ Node* SiteFixture::energizer(int number) const
 Node* SiteFixture::row(int number) const
 {
     return energizer(number)->deviceNode;
+}
+
+void connectGatewayLink(MainWindow& window, GatewaySimulator& sim)
+{
+    qtClient* client = window.fenceClient();
+    LinkTiming timing;
+    timing.sweepStartDelayMs = 10;
+    client->setTiming(timing);
+    client->ip = sim.address().toString();
+    client->setPort(sim.port());
+    client->startupData(32, 32);
+    client->connectToServer();
+    QVERIFY(sim.waitForConnection());
+    sim.sendHeartbeat();
+    QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
 }

@@ -5,10 +5,16 @@
 #include <QString>
 #include <QStringList>
 
+class GatewaySimulator;
 class GraphicsBox;
 class GraphicsLine;
 class GraphicsScene;
+class MainWindow;
 class Node;
+
+// Points the window's gateway client at the simulator (short sweep delay),
+// sends the first heartbeat and waits until the read sweep has completed.
+void connectGatewayLink(MainWindow& window, GatewaySimulator& sim);
 
 // A gateway box placed on a workspace of the window, its nodes filed into
 // the element tree and the energizer model as a placed box files them, and a

@@ -97,17 +97,9 @@ class TstE2ESite : public QObject
 
     static void bringUp(MainWindow& window, GatewaySimulator& sim)
     {
-        qtClient* client = window.fenceClient();
-        LinkTiming timing;
-        timing.sweepStartDelayMs = 10;
-        client->setTiming(timing);
-        client->ip = sim.address().toString();
-        client->setPort(sim.port());
-        client->startupData(32, 32);
-        client->connectToServer();
-        QVERIFY(sim.waitForConnection());
-        sim.sendHeartbeat();
-        QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
+        connectGatewayLink(window, sim);
+        if (QTest::currentTestFailed())
+            return;
         sim.sendHeartbeat();
         QTRY_COMPARE_WITH_TIMEOUT(window.gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"),
                                   10000);

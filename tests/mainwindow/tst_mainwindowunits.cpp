@@ -104,17 +104,9 @@ private:
     // read sweep and the heartbeat after it to reach the rows.
     static void bringUp(MainWindow& window, GatewaySimulator& sim, Gateway gateway)
     {
-        qtClient* client = window.fenceClient();
-        LinkTiming timing;
-        timing.sweepStartDelayMs = 10;
-        client->setTiming(timing);
-        client->ip = sim.address().toString();
-        client->setPort(sim.port());
-        client->startupData(32, 32);
-        client->connectToServer();
-        QVERIFY(sim.waitForConnection());
-        sim.sendHeartbeat();
-        QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
+        connectGatewayLink(window, sim);
+        if (QTest::currentTestFailed())
+            return;
         flush(window.controlUnit());
         sim.sendHeartbeat();
         QTRY_COMPARE_WITH_TIMEOUT(columnOf(gateway.row->child(1), Node::kStatusColumn), int(Node::OK), 5000);
