@@ -9,6 +9,8 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "messagecatcher.h"
+#include "propertyset.h"
+#include "variantmanager.h"
 #include "qtclienttw.h"
 #include "sitefixture.h"
 #include "sitemutex.h"
@@ -145,6 +147,42 @@ private slots:
                               QStringLiteral("Alarm Energizer Energ1 status: Critical Panic is confirmed")}));
         QCOMPARE(actionLog(QStringLiteral("Workplace")).last(),
                  QStringLiteral("SoundAlarmActive for Workplace Untitled 1 set to false"));
+    }
+
+    // The panel showing a device and the map buttons aimed at it follow its
+    // output area; a button command without a rule stays unchecked.
+    void panelAndButtonsFollowTheDevice()
+    {
+        MessageCatcher catcher;
+        PropertySet* panel = window->propertySets().first();
+        panel->currentNode = site.energizer(1);
+        panel->addProperty(QStringLiteral("LowVoltageZone1"), QVariant::Bool, true, false);
+        panel->addProperty(QStringLiteral("FenceOn1"), QVariant::Bool, false, false);
+        QList<GraphicsBox*> buttons;
+        for (int command : {LowVoltageZone1, ActivateEnerg, SoundAlarmActive}) {
+            auto* box = new GraphicsBox(GraphicsBox::ButtonBox);
+            window->currentScene()->addItem(box);
+            box->setActionTarget(site.energizer(1));
+            box->setActionCommand(command);
+            box->setActionCommandName(QStringLiteral("Command%1").arg(command));
+            box->actionButton()->setCheckable(true);
+            box->actionButton()->setChecked(true);
+            buttons.append(box);
+        }
+        {
+            SiteLocker lock;
+            site.row(1)->outputArea[3] = 0x01;   // IO flag 16: zone 1 at low voltage
+            site.row(1)->outputArea[4] = 0x01;   // IO flag 20: zone 1 on
+        }
+        window->energHearbeat(site.row(1), false);
+        QCOMPARE(panel->manager->value(panel->propertyNames.key(QStringLiteral("LowVoltageZone1"))).toBool(), false);
+        QCOMPARE(panel->manager->value(panel->propertyNames.key(QStringLiteral("FenceOn1"))).toBool(), true);
+        QVERIFY(!buttons.at(0)->actionButton()->isChecked());
+        QVERIFY(buttons.at(1)->actionButton()->isChecked());
+        QVERIFY(!buttons.at(2)->actionButton()->isChecked());
+        QVERIFY(catcher.contains(QStringLiteral("Command Command10 is not defined for button callback")));
+        panel->clear();
+        panel->currentNode = nullptr;
     }
 
     void soundReplaceRules_data()
