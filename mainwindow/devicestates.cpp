@@ -160,8 +160,14 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
     const bool device = element && (element->type == Node::Energizer || element->type == Node::IOCard);
     ControlUnit* unit = m_window->controlUnit();
     // The first heartbeat of a row only tells where the device stands.
-    if (statusChanged && row->heartbeatSeen && device && !(unit && unit->sensorMode))
+    if (statusChanged && row->heartbeatSeen && device && !(unit && unit->sensorMode)) {
         m_window->alarmConfirmDlg()->showAlarmConfirm(row);
+        // The confirmation repaints at once, and whatever else was queued
+        // (a project reload among it) has run by now.
+        SiteLocker lock;
+        if (!Node::isAlive(row) || !Node::isAlive(element))
+            return;
+    }
     row->heartbeatSeen = true;
     if (!element)
         return;
