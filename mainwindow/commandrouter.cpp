@@ -80,6 +80,14 @@ void CommandRouter::log(const QString& subject, const QString& message)
 
 void CommandRouter::commandSending(Node* elementNode, const QVariant& value, CommandSend action)
 {
+    if (elementNode) {
+        // A panel or a timer may still hold a node that a reload has retired.
+        SiteLocker lock;
+        if (!Node::isAlive(elementNode)) {
+            qWarning().noquote() << QStringLiteral("Command %1 dropped: its element is gone").arg(int(action));
+            return;
+        }
+    }
     switch (action) {
     case SoundAlarmActive: {
         AlarmsArea* alarms = m_window->alarms();
