@@ -135,6 +135,13 @@ private slots:
         window->energHearbeat(row, true);
         QCOMPARE(table->rowCount(), 2);
 
+        // A TW sensor's line names its state twice.
+        Node sensor(QStringLiteral("S1"));
+        sensor.type = Node::TWSensor;
+        sensor.columns = {QStringLiteral("S1")};
+        sensor.record[1] = 0xDD;
+        QCOMPARE(CommonDlg::alarmLine(&sensor), QStringLiteral("Sensor S1 status: Alarm Alarm"));
+
         auto* sound = dlg->findChild<QCheckBox*>(QStringLiteral("chkSoundOn"));
         QVERIFY(sound->isChecked());
         sound->setChecked(false);
