@@ -56,3 +56,13 @@ void connectGatewayLink(MainWindow& window, GatewaySimulator& sim)
     sim.sendHeartbeat();
     QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
 }
+
+QByteArray energizerRecord(int n, quint8 byte12)
+{
+    QByteArray record(32, '\0');
+    record[0] = char(n);
+    record[12] = char(byte12);
+    record[13] = char(0x82);
+    record[20] = char(0x82);
+    return record;
+}

@@ -2,6 +2,7 @@
 
 #include "soundplayer.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,9 @@ class GraphicsLine;
 class GraphicsScene;
 class MainWindow;
 class Node;
+
+// An energizer record with both zones on at high voltage, optionally more in byte 12.
+QByteArray energizerRecord(int n, quint8 byte12 = 0);
 
 // Points the window's gateway client at the simulator (short sweep delay),
 // sends the first heartbeat and waits until the read sweep has completed.

@@ -27,17 +27,6 @@
 
 namespace {
 
-// Energizer record with both zones on at high voltage, optionally more in byte 12.
-QByteArray energizerRecord(int n, quint8 byte12 = 0)
-{
-    QByteArray record(32, '\0');
-    record[0] = char(n);
-    record[12] = char(byte12);
-    record[13] = char(0x82);
-    record[20] = char(0x82);
-    return record;
-}
-
 int statusOf(Node* row)
 {
     SiteLocker lock;

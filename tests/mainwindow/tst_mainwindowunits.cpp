@@ -25,17 +25,6 @@ QByteArray hex(const char* text)
     return QByteArray::fromHex(text);
 }
 
-// Energizer record with both zones on at high voltage, optionally more.
-QByteArray energizerRecord(int n, quint8 byte12 = 0)
-{
-    QByteArray record(32, '\0');
-    record[0] = char(n);
-    record[12] = char(byte12);
-    record[13] = char(0x82);
-    record[20] = char(0x82);
-    return record;
-}
-
 void installConditions()
 {
     AlarmCondition fence;
