@@ -1,0 +1,168 @@
+// Whole reports using the formula functions, number formats, highlighting,
+// SQL data sources and every field kind, read back from PDF and HTML.
+#include "messagecatcher.h"
+#include "pdfprobe.h"
+#include "chart.h"
+#include "reportengine.h"
+#include "reportfieldobject.h"
+#include "xmldocumentreader.h"
+
+#include <QBuffer>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtCharts/QChart>
+#include <QtCharts/QPieSeries>
+#include <QtTest>
+
+class TestReportFeatures : public QObject
+{
+    Q_OBJECT
+private slots:
+    void formulasFormatsAndHighlighting();
+    void sqlSourceEveryFieldKind();
+    void refusedTemplates_data();
+    void refusedTemplates();
+
+private:
+    QString database();
+    QTemporaryDir m_dir;
+};
+
+QString TestReportFeatures::database()
+{
+    const QString path = m_dir.filePath(QStringLiteral("report.db"));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+    db.setDatabaseName(path);
+    db.open();
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("create table t(a integer, b text, img blob)"));
+    q.prepare(QStringLiteral("insert into t values(?, ?, ?)"));
+    for (int i = 1; i <= 3; ++i) {
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(i == 1 ? Qt::red : Qt::blue);
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        image.save(&png, "PNG");
+        q.addBindValue(i);
+        q.addBindValue(QStringLiteral("item%1").arg(i));
+        q.addBindValue(i == 3 ? QByteArray("no picture") : png.data());
+        q.exec();
+    }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+    return path;
+}
+
+void TestReportFeatures::formulasFormatsAndHighlighting()
+{
+    QDomDocument doc;
+    const QString field = QStringLiteral("<F value=\"%1\" format=\"%2\" highlighting=\"%3\" left=\"0\" top=\"0\" "
+                                         "width=\"760\" height=\"25\" fontSize=\"9\"/>");
+    QVERIFY(doc.setContent(QStringLiteral(
+        "<R><P pageWidth='840' pageHeight='1188' marginsLeft='40' marginsRight='40' marginsTop='40' marginsBottom='40'>"
+        "<ReportBand type='MasterData' height='25'>%1</ReportBand><ReportBand type='ReportSummary' height='75'>%2%3</ReportBand>"
+        "</P></R>").arg(field.arg("[v]", "N#,###.##2", "[v]&gt;5;bold=;fontColor=?rgba(255,0,0,255)"),
+                        field.arg("Total &lt;Sum([v])&gt; of &lt;Count([v])&gt;, max &lt;Max([v])&gt;", "N#,###.##1", ""),
+                        field.arg("&lt;ToUpper(NumberToWords('ENG', Sum([v])))&gt;", "", "").replace("top=\"0\"", "top=\"30\""))));
+    ReportEngine engine;
+    const QStringList values{"1234.5", "2", "7"};
+    connect(&engine, &ReportEngine::setValue, [&](int recNo, QString, QVariant& value, int) { value = values.value(recNo); });
+    engine.recordsCount = {3};
+    QVERIFY(engine.loadReportDocument(doc));
+    const QString pdf = m_dir.filePath(QStringLiteral("formulas.pdf"));
+    QVERIFY(engine.printPDF(pdf, false));
+    const QString text = PdfProbe::text(pdf).simplified();
+    QVERIFY2(text.contains(QStringLiteral("1,234.50 2.00 7.00 Total 1,243.5 of 3.0, max 1,234.5")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("ONE THOUSAND TWO HUNDRED FORTY-THREE")));
+
+    // Rows above 5 turn bold and red; the others keep the template's font and colour.
+    const QString html = m_dir.filePath(QStringLiteral("formulas.html"));
+    QVERIFY(engine.printHTML(html, false));
+    QFile file(html);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')).filter(QStringLiteral("<div"));
+    QCOMPARE(rows.size(), 5);
+    for (int r = 0; r < 3; ++r) {
+        const bool high = values.at(r).toDouble() > 5;
+        QCOMPARE(rows.at(r).contains(QStringLiteral("color:#ff0000;")), high);
+        QCOMPARE(rows.at(r).contains(QStringLiteral("font-weight: bold;")), high);
+    }
+}
+
+void TestReportFeatures::sqlSourceEveryFieldKind()
+{
+    QSqlDatabase program = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    program.setDatabaseName(m_dir.filePath(QStringLiteral("program.db")));
+    QVERIFY(program.open());
+    QTextCodec* codec = QTextCodec::codecForLocale();
+    auto engine = std::make_unique<ReportEngine>();
+    QVERIFY(engine->loadReport(QStringLiteral(LUMETRA_TEST_DATA "/report-all-kinds.xml")));
+    engine->setDataSource(0, QStringLiteral("ds"), QStringLiteral("QSQLITE"), database(), {}, {}, {}, 0, {},
+                          QStringLiteral("select a, b, img from t order by a"), {}, QStringLiteral("Windows-1251"));
+    connect(engine.get(), &ReportEngine::setValueImage, [](int, QString name, QImage& image, int) {
+        image = QImage(200, 100, QImage::Format_RGB32);
+        image.fill(name == QLatin1String("logo") ? Qt::darkGreen : Qt::black);
+    });
+    connect(engine.get(), &ReportEngine::setValueDiagram, [](Chart& chart) {
+        for (int i = 1; i <= 4; ++i)
+            chart.addGraph(GraphParam{QColor::fromHsv(i * 70, 200, 220), 0, float(i * i), {}, {}, QStringLiteral("Q%1").arg(i)}, 0);
+    });
+    connect(engine.get(), &ReportEngine::setField, [](ReportFieldObject& cell) {
+        if (cell.isCrossTabCell())
+            cell.value = QString::number(cell.name.midRef(1, 1).toInt() + 10 * cell.name.midRef(2).toInt());
+    });
+    connect(engine.get(), &ReportEngine::setChart, [](ReportFieldObject&, QChart& chart) {
+        chart.setObjectName(QStringLiteral("pie"));
+        auto* pie = new QtCharts::QPieSeries;
+        pie->append(QStringLiteral("on"), 3);
+        pie->append(QStringLiteral("off"), 1);
+        chart.addSeries(pie);
+    });
+    const QString pdf = m_dir.filePath(QStringLiteral("all.pdf"));
+    QVERIFY(engine->printPDF(pdf, false));
+    const int connections = QSqlDatabase::connectionNames().size();
+    QVERIFY(engine->printPDF(pdf, false)); // a second run replaces the source
+    QCOMPARE(QSqlDatabase::connectionNames().size(), connections);
+    QCOMPARE(PdfProbe::pageCount(pdf), 1);
+    const QString text = PdfProbe::text(pdf).simplified();
+    for (const char* shown : {"Rich text for item1", "Program bars", "Rows x 10", "Row item1: 2 Row item2: 4 Row item3: 6",
+                              "0 1 2 3", "10 11 12 33", "10 12 14 36"})
+        QVERIFY2(text.contains(QLatin1String(shown)), qPrintable(text));
+    const QImage page = PdfProbe::pageImage(pdf, 1, 60);
+    QDir().mkpath(QStringLiteral(LUMETRA_ARTIFACTS));
+    QVERIFY(page.save(QStringLiteral(LUMETRA_ARTIFACTS "/report-all-kinds.png")));
+    // Shape fills and the stored picture at their places (60 dpi: 0.59 px per unit, margin 24 px).
+    const auto at = [&](double x, double y) { return page.pixelColor(int(24 + x * 0.5906), int(24 + y * 0.5906)); };
+    QCOMPARE(at(70, 595), QColor(255, 200, 0));
+    QCOMPARE(at(380, 595), QColor(0, 200, 100));
+    QVERIFY(at(90, 130).green() > 80 && at(90, 130).red() < 40); // the program's picture, centred
+
+    // The program's connection, its data and the locale codec stay; the report's connection goes with it.
+    engine.reset();
+    QCOMPARE(QSqlDatabase::connectionNames(), QStringList{QSqlDatabase::defaultConnection});
+    QCOMPARE(QSqlDatabase::database().databaseName(), m_dir.filePath(QStringLiteral("program.db")));
+    QCOMPARE(QTextCodec::codecForLocale(), codec);
+}
+
+void TestReportFeatures::refusedTemplates_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::newRow("unclosed") << QByteArray("<a><b>");
+    QTest::newRow("too deep") << QByteArray("<a>").repeated(MaxXmlDepth + 1) + QByteArray("</a>").repeated(MaxXmlDepth + 1);
+}
+
+void TestReportFeatures::refusedTemplates()
+{
+    QFETCH(QByteArray, xml);
+    QFile file(m_dir.filePath(QStringLiteral("bad.xml")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(xml) == xml.size());
+    file.close();
+    ReportEngine engine;
+    QTest::ignoreMessage(QtWarningMsg, "Report file not found");
+    QVERIFY(!engine.loadReport(file.fileName()));
+    QVERIFY(engine.pageList.isEmpty());
+}
+
+QTEST_MAIN(TestReportFeatures)
+#include "tst_reportfeatures.moc"
