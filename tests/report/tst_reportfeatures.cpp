@@ -20,6 +20,7 @@ class TestReportFeatures : public QObject
 private slots:
     void formulasFormatsAndHighlighting();
     void sqlSourceEveryFieldKind();
+    void crossTableContinuesOnNextPage();
 
 private:
     QTemporaryDir m_dir;
@@ -113,6 +114,23 @@ void TestReportFeatures::sqlSourceEveryFieldKind()
     QCOMPARE(QSqlDatabase::connectionNames(), QStringList{QSqlDatabase::defaultConnection});
     QCOMPARE(QSqlDatabase::database().databaseName(), m_dir.filePath(QStringLiteral("program.db")));
     QCOMPARE(QTextCodec::codecForLocale(), codec);
+}
+
+void TestReportFeatures::crossTableContinuesOnNextPage()
+{
+    // Two rows fit in the footer's table; the grand total row goes to a page of its own.
+    QDomDocument doc;
+    QVERIFY(doc.setContent(QStringLiteral(
+        "<R><P pageWidth='840' pageHeight='1188' marginsLeft='40' marginsRight='40' marginsTop='40' marginsBottom='40'>"
+        "<ReportBand type='PageFooter' height='40'><F type='crossTab' width='400' height='40' colCount='2'/></ReportBand></P></R>")));
+    ReportEngine engine;
+    connect(&engine, &ReportEngine::setField, [](ReportFieldObject& cell) { cell.value = QStringLiteral("7"); });
+    QVERIFY(engine.loadReportDocument(doc));
+    const QString pdf = m_dir.filePath(QStringLiteral("table.pdf"));
+    QVERIFY(engine.printPDF(pdf, false));
+    QCOMPARE(PdfProbe::pageCount(pdf), 2);
+    QCOMPARE(PdfProbe::text(pdf, 1).simplified(), QStringLiteral("7 7 7 7"));
+    QCOMPARE(PdfProbe::text(pdf, 2).simplified(), QStringLiteral("14 14"));
 }
 
 QTEST_MAIN(TestReportFeatures)
