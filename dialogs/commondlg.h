@@ -1,10 +1,17 @@
 #pragma once
 
+#include "actionmsglist.h"
+#include "commandsend.h"
+
 #include <QDialog>
 #include <QList>
 #include <QModelIndex>
 #include <QPair>
+#include <QSet>
 #include <QString>
+#include <QVariant>
+
+#include <functional>
 
 class ElementTreeProxyModel;
 class Node;
@@ -41,6 +48,7 @@ public:
         EnergizerPage = 8,
     };
     static constexpr const char* UserLogSubject = "UserControl";
+    static constexpr int AlarmConfirmWidth = 600;
 
     explicit CommonDlg(QWidget* parent = nullptr);
     ~CommonDlg() override;
@@ -81,10 +89,21 @@ public:
     int globalCommand(int mode);
     // Timer task page: on OK writes every field back, on Cancel none; returns the dialog result.
     int timerSetting(TimerData& timer);
+    // Alarm confirmation page (modeless): lists the node's alarm line unless
+    // an equal line is listed already, and shows the window.
+    void showAlarmConfirm(Node* node);
+    // "<kind> <name> status: <status> <detail>" of a node handed to showAlarmConfirm.
+    static QString alarmLine(Node* node);
+    // The window's current sound-alarm flag, shown in "Sound is enabled" with every alarm.
+    std::function<bool()> soundAlarmActive;
 
 signals:
     // One user-action log record; the opener connects it to the log.
     void writeUserActionLog(QString subject, QString message);
+    // Confirmation of the alarm page: the sound choice as command 10 for no
+    // node, then one ("ConfirmAlarm", …) entry per confirmed line.
+    void commandSending(Node* elementNode, QVariant value, CommandSend action);
+    void writeUserActionLogList(ActionMsgList messageList);
 
 public slots:
     void clickOK();
@@ -102,8 +121,11 @@ private:
     ElementTreeProxyModel* makeElementProxy();
     Node* nodeAt(const QModelIndex& proxyIndex) const;
     QString elementPageProblem() const;
+    void confirmAlarms();
 
     Ui::CommonDlg* ui;
+    // The lines of the alarm table, for a look-up that does not grow with the list.
+    QSet<QString> m_alarmLines;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     ElementTreeProxyModel* m_elementProxy = nullptr;

@@ -4,9 +4,7 @@
 
 #include <QList>
 #include <QString>
-#include <QUrl>
 
-#include <functional>
 
 class GraphicsScene;
 class Node;
@@ -34,19 +32,25 @@ public:
     virtual int settings(GraphicsScene* scene);
     // The chosen alarm action node, null when cancelled.
     virtual Node* actionManager(GraphicsScene* scene);
-    // The pages of the many-purpose dialog.
+    // The global command page: the chosen mode 0 to 3, -1 when cancelled.
+    virtual int globalCommand(int mode);
+    // The other pages of the many-purpose dialog.
     // On Accepted the three values hold what was entered; on Rejected they are unchanged.
     virtual int workspaceSetup(QString& caption, QString& imageFile, int& mode);
-    // The state all energizers shall take (0..3), or -1 when cancelled.
-    virtual int globalCommand(int mode);
     // A node of the kind (1 IO card, 2 energizer, 3 fence, 4 sensor), null when cancelled.
     virtual Node* selectElement(int kind);
     // On Accepted, `action` holds the target and the command of a map button.
     virtual int buttonAction(ButtonAction& action);
 
+    // Sound alarms are edited live in the settings dialog, even when it is
+    // cancelled: the project then has changes to save.
+    bool soundAlarmsChanged() const { return m_soundAlarmsChanged; }
+
 protected:
     QWidget* parent() const { return m_parent; }
     int notAvailable(const char* dialog) const;
+
+    bool m_soundAlarmsChanged = false;
 
 private:
     QWidget* m_parent;
@@ -55,9 +59,3 @@ private:
 // Makes the mapping dialog pick its devices on the element page of the
 // many-purpose dialog; the main window installs it once it is built.
 void installElementPicker();
-
-// Opens a local document with the desktop's handler; replaceable so tests
-// never start a viewer. Returns what the handler reported.
-using UrlOpener = std::function<bool(const QUrl& url)>;
-void setUrlOpener(UrlOpener opener);
-bool openUrl(const QUrl& url);

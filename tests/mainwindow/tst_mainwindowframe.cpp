@@ -4,6 +4,7 @@
 #include "globals.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "urlopener.h"
 #include "modalanswerer.h"
 #include "soundpath.h"
 #include "node.h"
@@ -341,7 +342,7 @@ void TestMainWindowFrame::launchers()
     QVERIFY(window->timerUnit()->timers().isEmpty() && ui->actSave->isEnabled());
 
     QUrl opened;
-    setUrlOpener([&](const QUrl& url) { opened = url; return true; });
+    UrlOpener::setHook([&](const QUrl& url) { opened = url; return true; });
     QFile readme(m_home->filePath(MainWindow::ReadmeFile));
     QVERIFY(readme.open(QIODevice::WriteOnly));
     readme.close();
