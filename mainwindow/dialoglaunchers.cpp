@@ -58,6 +58,17 @@ Node* DialogLaunchers::actionManager(GraphicsScene*)
     return nullptr;
 }
 
+int DialogLaunchers::workspaceSetup(QString&, QString&, int&)
+{
+    return notAvailable("workspace set-up page");
+}
+
+Node* DialogLaunchers::selectSensor()
+{
+    notAvailable("sensor picker");
+    return nullptr;
+}
+
 static UrlOpener& urlOpener()
 {
     static UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };

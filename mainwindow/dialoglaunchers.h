@@ -33,6 +33,10 @@ public:
     virtual int settings(GraphicsScene* scene);
     // The chosen alarm action node, null when cancelled.
     virtual Node* actionManager(GraphicsScene* scene);
+    // The workspace set-up page; on OK it writes the three back.
+    virtual int workspaceSetup(QString& caption, QString& imageFile, int& mode);
+    // The element picker for a TW sensor; null when cancelled.
+    virtual Node* selectSensor();
 
 protected:
     QWidget* parent() const { return m_parent; }

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPalette>
 #include <QPointF>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,8 @@ class ControlUnit;
 class DeviceUnits;
 class DialogLaunchers;
 class ElementTreeProxyModel;
+class GraphicsBox;
+class GraphicsHelperClass;
 class GraphicsScene;
 class LogsArea;
 class MainWindowMapHost;
@@ -140,6 +143,14 @@ public:
 
     // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
     void buildTWSensorTree(QString name, int index);
+    // The energizer states model from the gateway boxes of every tab, in tab order.
+    void rebuildEnergizerModel();
+    // The gateway keypad boxes of that tab's scene, topmost first.
+    QList<GraphicsBox*> gatewayBoxesAt(int tab) const;
+    // The element tree's context menu for the current element, filled but not shown.
+    void fillTreeContextMenu();
+    // The element tree's current row as a node of the element tree (its root for none).
+    Node* currentElement() const;
 
     // Clears the alarms of the enabled energizers of a gateway element node,
     // one after another, so the gateway is not flooded.
@@ -242,6 +253,15 @@ private:
     void resetDeviceRows();
     void scheduleEnergizerRefresh(Node* row);
     void voltageLogLinkStatus(qtClient::ClientStatus value);
+    // Project file helpers: the save question of New and Open, the title
+    // after an open, save or New, and the open of one named file.
+    bool askToSaveChanges();
+    void showFileNameInTitle();
+    void openProjectFile(const QString& fileName, bool explicitOpen);
+    void reconnectLinks();
+    void deleteTWSystemsOf(int tab);
+    void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
+    void pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene);
     int currentZoomIndex() const;
 
     std::unique_ptr<AlarmsArea> m_alarms;
@@ -263,7 +283,9 @@ private:
     QComboBox* m_lineWidthCombo = nullptr;
     QComboBox* m_zoomCombo = nullptr;
     QStringList m_zoomLevels;
-    QList<QGraphicsItem*> m_clipboardItems;
+    // The items themselves, not copies; an item deleted meanwhile drops out.
+    QList<QPointer<GraphicsHelperClass>> m_clipboardItems;
+    bool m_clipboardCopy = false;
     AlarmStatesWidget* m_alarmStatesWidget = nullptr;
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
     QAction* m_recentFilesSeparator = nullptr;
