@@ -1270,6 +1270,7 @@ void MainWindow::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
     if (!node || !scene->workplaceNode())
         return;
     ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
+    ElementTreeOrder::sortChildren(scene->workplaceNode());
     g_elementTreeModel->refreshNode(node);
     ui->actSave->setEnabled(true);
 }
