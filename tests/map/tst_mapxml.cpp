@@ -1,4 +1,5 @@
 #include "fakemainwindow.h"
+#include "gatewaysubtree.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -112,6 +113,7 @@ void TestMapXml::workspaceRoundTrip()
         auto* circle = site.add(new GraphicsCircle(GraphicsCircle::PlacedKind));
         circle->setElementPos(600, 600);
         site.tw.elementSensors.at(2)->insertInto(circle->node(), 0);
+        site.tw.elementSensors.at(3)->insertInto(circle->node(), 1);
         auto* gateway = site.add(new GraphicsBox(GraphicsBox::GatewayBox));
         gateway->setElementPos(500, 20);
         gateway->setIP(QStringLiteral("10.1.2.3"));
@@ -135,6 +137,8 @@ void TestMapXml::workspaceRoundTrip()
         Node* sound = ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav"));
         sound->enabled = false;
         g_elementTreeModel->insertNode(gatewayNode->child(1)->child(0), 0, sound);
+        g_elementTreeModel->insertNode(gatewayNode->child(1)->child(0), 1,
+                                       ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav")));
 
         QDomDocument document;
         document.appendChild(WorkspaceFixture::writeWorkspace(document, site.scene.get()));
@@ -201,7 +205,9 @@ void TestMapXml::workspaceRoundTrip()
     QCOMPARE(button->actionButton()->text(), QStringLiteral("Zone 1"));
     QVERIFY(button->actionButton()->isCheckable());
     QCOMPARE(circle->node()->parent(), site.tw.elementSystem);
-    QCOMPARE(circle->node()->children, (QList<Node*>{site.tw.elementSensors.at(2)}));
+    // Actions keep their order.
+    QCOMPARE(circle->node()->children, (QList<Node*>{site.tw.elementSensors.at(2), site.tw.elementSensors.at(3)}));
+    QVERIFY(gatewayNode->child(1)->child(0)->child(1)->enabled);
     QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
 
     // Written again, the workspace is the same, item for item.
@@ -257,6 +263,8 @@ void TestMapXml::mappingValues()
     QVERIFY(!item.isNull());
     MessageCatcher catcher;
     gateway->readXml(item);
+    for (const Node* row : gateway->energizerNode()->children)
+        QCOMPARE(row->data(GatewaySubtree::IPColumn).toString(), QStringLiteral("1.2.3.4"));
     const QList<MappingRecord> onGateway = gateway->node()->outputMappings;
     const QList<MappingRecord> onEnergizer = gateway->node()->child(0)->outputMappings;
     QCOMPARE(onEnergizer, onGateway);
@@ -317,8 +325,8 @@ void TestMapXml::corruptGatewayContentIsSkipped()
     QCOMPARE(node->child(1)->data(0).toString(), QStringLiteral("Second"));
     QVERIFY(!node->child(1)->enabled);
     QCOMPARE(node->child(1)->child(0)->data(0).toString(), QStringLiteral("Front"));
-    // Each action finds the element of its own type; the newest comes first.
-    QCOMPARE(node->child(1)->child(0)->children, (QList<Node*>{text->node(), namesake->node()}));
+    // Each action finds the element of its own type, in the file's order.
+    QCOMPARE(node->child(1)->child(0)->children, (QList<Node*>{namesake->node(), text->node()}));
     QVERIFY(!text->node()->enabled);
     QCOMPARE(node->child(40)->inputMappings.size(), 1);
     QCOMPARE(node->child(40)->inputMappings.first().id, quint16(2));
@@ -528,7 +536,9 @@ void TestMapXml::buttonAction()
     QDomElement written = button->toXml(document);
     QCOMPARE(written.attribute(QStringLiteral("itemType")), QStringLiteral("Button"));
     QCOMPARE(written.attribute(QStringLiteral("ButtonCaption")), QStringLiteral("All on"));
-    QCOMPARE(written.attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("0"));
+    QCOMPARE(written.attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("1"));
+    button->actionButton()->setCheckable(false);
+    QCOMPARE(button->toXml(document).attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("0"));
     QCOMPARE(written.elementsByTagName(QStringLiteral("Action")).size(), 1);
     QVERIFY(written.firstChildElement(QStringLiteral("Action")).attributes().isEmpty());
 
