@@ -74,6 +74,8 @@ private slots:
     void buttonAction();
     void newGatewayWritesDefinedFlags();
     void writerKeepsTheDocumentReadable();
+    void soundReferencesOfAReadProject_data();
+    void soundReferencesOfAReadProject();
 };
 
 void TestMapXml::initTestCase()
@@ -187,7 +189,8 @@ void TestMapXml::workspaceRoundTrip()
     QVERIFY(sound && sound->type == Node::SoundAlarm);
     QVERIFY(!sound->enabled);
     QCOMPARE(sound->childCount(), 0);
-    QCOMPARE(site.sounds.first()->childCount(), 1);
+    // The alarm lists both copies beside its own child.
+    QCOMPARE(site.sounds.first()->childCount(), 3);
 
     // The button found its target once everything was read.
     GraphicsBox* button = nullptr;
@@ -586,6 +589,43 @@ void TestMapXml::newGatewayWritesDefinedFlags()
     QVERIFY(read->allEnergisersActive());
     QVERIFY(!read->allEnergisersLowVoltage());
     QVERIFY(!read->captionItem()->isVisible());
+}
+
+void TestMapXml::soundReferencesOfAReadProject_data()
+{
+    QTest::addColumn<bool>("alarmFirst");
+    QTest::newRow("element deleted first") << false;
+    QTest::newRow("alarm deleted first") << true;
+}
+
+// Copies read from a file are linked to their alarm as the editor links them:
+// the owners are found, and either side may go first.
+void TestMapXml::soundReferencesOfAReadProject()
+{
+    QFETCH(bool, alarmFirst);
+    Site site;
+    auto* gateway = site.add(new GraphicsBox(GraphicsBox::GatewayBox));
+    QDomDocument document;
+    const QDomElement item = parse(document, QStringLiteral(
+        "<Item itemType=\"OsprelVell\" name=\"g\" IP=\"1.2.3.4\"><Energizer id=\"0\" name=\"E\">"
+        "<Sector id=\"1\" name=\"S\"><Action actRefObjType=\"7\" actRefObj=\"siren.wav\"/></Sector>"
+        "</Energizer></Item>"));
+    gateway->readXml(item);
+    Node* siren = site.sounds.first();
+    Node* sector = gateway->node()->child(0)->child(1);
+    QCOMPARE(gateway->findActionOwners(siren), QList<Node*>{sector});
+    Node* copy = sector->child(0);
+    QCOMPARE(siren->children.last(), copy);
+
+    if (alarmFirst) {
+        delete siren;
+        site.sounds.clear();
+        QVERIFY(Node::isAlive(copy));
+        QCOMPARE(copy->parent(), sector);
+    } else {
+        delete copy;
+        QCOMPARE(siren->childCount(), 1);
+    }
 }
 
 void TestMapXml::writerKeepsTheDocumentReadable()
