@@ -7,7 +7,7 @@
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "projectdocument.h"
-#include "projectloader.h"
+#include "workplacereader.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
 #include "testhome.h"
@@ -321,7 +321,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, diagnostic);
         MessageCatcher catcher;
-        QCOMPARE(ProjectLoader::commandName(command), name);
+        QCOMPARE(WorkplaceReader::commandName(command), name);
         QCOMPARE(catcher.contains(QStringLiteral("number %1").arg(command)), diagnostic);
     }
 };
