@@ -39,6 +39,10 @@ void ProjectLoader::dropWorkspaces(MainWindow& window)
 void ProjectLoader::load(const QDomDocument& document)
 {
     const QDomElement root = document.documentElement();
+    // The tree view hears of the new site once, not of every node read: a
+    // filter proxy's bookkeeping per inserted row grows with the tree.
+    ElementTreeProxyModel* proxy = m_window.elementTreeProxy();
+    proxy->setSourceModel(nullptr);
     // The map items go first: they point at the nodes the models delete.
     dropWorkspaces(m_window);
     g_energizerModel->clear();
@@ -55,6 +59,11 @@ void ProjectLoader::load(const QDomDocument& document)
         ItemXml::childElements(root.firstChildElement(QStringLiteral("Workplaces")));
     for (int i = 0; i < workplaces.size(); ++i)
         readWorkplace(workplaces.at(i), i);
+    proxy->setSourceModel(g_elementTreeModel);
+    for (int i = 0; i < m_window.workspaces()->count(); ++i) {
+        if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))
+            m_window.ui->treeView->expand(proxy->mapFromSource(g_elementTreeModel->nodeIndex(scene->workplaceNode())));
+    }
 }
 
 void ProjectLoader::readColorStatus(const QDomElement& root)
@@ -132,7 +141,5 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
 
     scene->setSceneRect(0, 0, 200, 200);
     scene->update();
-    m_window.elementTreeProxy()->setSourceModel(g_elementTreeModel);
-    m_window.ui->treeView->expand(m_window.elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(workplaceNode)));
 }
 
