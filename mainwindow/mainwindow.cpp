@@ -1209,41 +1209,39 @@ void MainWindow::clipBoard()
     }
 }
 
+namespace {
+// After a copy a clone of the item, named anew; after a cut the item itself, shown again.
+template <typename Item>
+Item* pastedItem(Item* item, bool copy, GraphicsScene* scene)
+{
+    if (!copy) {
+        item->show();
+        scene->insertItem(item);
+        return item;
+    }
+    item->setSelection(false);
+    Item* clone = item->clone();
+    scene->insertItem(clone);
+    scene->setUniqueName(clone);
+    return clone;
+}
+} // namespace
+
 // Boxes and fence lines only: other items have no node to hang under the workplace.
 void MainWindow::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
 {
     QGraphicsItem* item = helper->item();
     QGraphicsItem* pasted = nullptr;
     if (item->type() == GraphicsBox::Type) {
-        auto* box = static_cast<GraphicsBox*>(item);
-        GraphicsBox* target = box;
-        if (m_clipboardCopy) {
-            box->setSelection(false);
-            target = box->clone();
-            scene->insertItem(target);
-            scene->setUniqueName(target);
-        } else {
-            box->show();
-            scene->insertItem(box);
-        }
-        if (target->kind() == GraphicsBox::ButtonBox)
-            target->addActionButton();
-        target->setSelection(true);
-        pasted = target;
+        GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, scene);
+        if (box->kind() == GraphicsBox::ButtonBox)
+            box->addActionButton();
+        box->setSelection(true);
+        pasted = box;
     } else if (item->type() == GraphicsLine::Type) {
-        auto* line = static_cast<GraphicsLine*>(item);
-        GraphicsLine* target = line;
-        if (m_clipboardCopy) {
-            line->setSelection(false);
-            target = line->clone();
-            scene->insertItem(target);
-            scene->setUniqueName(target);
-        } else {
-            line->show();
-            scene->insertItem(line);
-        }
-        target->setSelection(true);
-        pasted = target;
+        GraphicsLine* line = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, scene);
+        line->setSelection(true);
+        pasted = line;
     }
     auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
     Node* node = pastedHelper ? pastedHelper->node() : nullptr;
