@@ -976,6 +976,9 @@ void MainWindow::timerTick()
 
 void MainWindow::showElementNode(Node* node)
 {
+    // While a project is read the view is cut off from the tree.
+    if (m_elementTreeProxy->sourceModel() != g_elementTreeModel)
+        return;
     const QModelIndex index = m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node));
     if (index.isValid())
         ui->treeView->setCurrentIndex(index);

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
+#include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "messageboxanswerer.h"
@@ -122,7 +123,10 @@ private slots:
     void handWrittenFileRoundTrip()
     {
         MessageCatcher catcher;
+        GatewaySimulator gateway;
+        QVERIFY(gateway.listen(QHostAddress(QStringLiteral("127.0.0.7")), qtClient::kGatewayPort));
         open(HandWritten);
+        QVERIFY(gateway.waitForConnection(11000));
         QCOMPARE(window->currentFileName(), HandWritten);
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ') + HandWritten));
         QVERIFY(!window->ui->actSave->isEnabled());
