@@ -4,9 +4,7 @@
 
 #include <QList>
 #include <QString>
-#include <QUrl>
 
-#include <functional>
 
 class GraphicsScene;
 class Node;
@@ -38,16 +36,16 @@ public:
     // The element picker for a TW sensor; null when cancelled.
     virtual Node* selectSensor();
 
+    // Sound alarms are edited live in the settings dialog, even when it is
+    // cancelled: the project then has changes to save.
+    bool soundAlarmsChanged() const { return m_soundAlarmsChanged; }
+
 protected:
     QWidget* parent() const { return m_parent; }
     int notAvailable(const char* dialog) const;
 
+    bool m_soundAlarmsChanged = false;
+
 private:
     QWidget* m_parent;
 };
-
-// Opens a local document with the desktop's handler; replaceable so tests
-// never start a viewer. Returns what the handler reported.
-using UrlOpener = std::function<bool(const QUrl& url)>;
-void setUrlOpener(UrlOpener opener);
-bool openUrl(const QUrl& url);
