@@ -1287,6 +1287,12 @@ void MainWindow::deleteWorkspace()
         qDeleteAll(rows);
     }
     Node* workplace = scene->workplaceNode();
+    for (PropertySet* panel : propertySets()) {
+        if (panel && panel->currentNode && workplace->isAncestorOf(panel->currentNode)) {
+            panel->clear();
+            panel->currentNode = nullptr;
+        }
+    }
     for (Node* child : QList<Node*>(workplace->children)) {
         g_elementTreeModel->takeNode(child);
         SiteLocker lock;

@@ -9,6 +9,7 @@
 #include "itemxml.h"
 #include "mainwindow.h"
 #include "node.h"
+#include "propertyset.h"
 #include "qtclient.h"
 #include "sitemutex.h"
 #include "soundpath.h"
@@ -34,6 +35,13 @@ void ProjectLoader::dropWorkspaces(MainWindow& window)
         area->removeWorkspace(area->count() - 1);
     if (GraphicsScene* scene = area->sceneAt(0))
         scene->clearMap();
+    // The panels must not keep showing nodes that are about to go.
+    for (PropertySet* panel : window.propertySets()) {
+        if (!panel)
+            continue;
+        panel->clear();
+        panel->currentNode = nullptr;
+    }
 }
 
 void ProjectLoader::load(const QDomDocument& document)
