@@ -1546,9 +1546,13 @@ void MainWindow::removeEnergAction()
                             tr("From Energizer %1 removed AlarmAction %2")
                                 .arg(owner ? owner->data(0).toString() : QString(), action->data(0).toString()));
     if (action->type == Node::SoundAlarm) {
-        // Taken out, not deleted: its sound alarm may still list it.
+        // A reference copy belongs to the element it hung under; off it, it
+        // belongs to nothing and goes (its sound alarm forgets it then).
         g_elementTreeModel->takeNode(action);
         m_alarms->soundAlarmNodes.removeAll(action);
+        SiteLocker lock;
+        action->setParent(nullptr);
+        delete action;
     } else if (GraphicsScene* scene = currentScene()) {
         g_elementTreeModel->moveNode(scene->workplaceNode(), action);
         auto* helper = dynamic_cast<GraphicsHelperClass*>(action->mapItem);
