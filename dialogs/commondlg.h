@@ -1,8 +1,17 @@
 #pragma once
 
+#include "actionmsglist.h"
+#include "commandsend.h"
+
 #include <QDialog>
 #include <QModelIndex>
+#include <QSet>
 #include <QString>
+#include <QVariant>
+
+#include <functional>
+
+class Node;
 
 namespace Ui {
 class CommonDlg;
@@ -26,6 +35,7 @@ public:
         EnergizerPage = 8,
     };
     static constexpr const char* UserLogSubject = "UserControl";
+    static constexpr int AlarmConfirmWidth = 600;
 
     explicit CommonDlg(QWidget* parent = nullptr);
     ~CommonDlg() override;
@@ -43,9 +53,21 @@ public:
     // the page open, so result() is Accepted exactly when it was written.
     void editUserProperties(int userId);
 
+    // Alarm confirmation page (modeless): lists the node's alarm line unless
+    // an equal line is listed already, and shows the window.
+    void showAlarmConfirm(Node* node);
+    // "<kind> <name> status: <status> <detail>" of a node handed to showAlarmConfirm.
+    static QString alarmLine(Node* node);
+    // The window's current sound-alarm flag, shown in "Sound is enabled" with every alarm.
+    std::function<bool()> soundAlarmActive;
+
 signals:
     // One user-action log record; the opener connects it to the log.
     void writeUserActionLog(QString subject, QString message);
+    // Confirmation of the alarm page: the sound choice as command 10 for no
+    // node, then one ("ConfirmAlarm", …) entry per confirmed line.
+    void commandSending(Node* elementNode, QVariant value, CommandSend action);
+    void writeUserActionLogList(ActionMsgList messageList);
 
 public slots:
     void clickOK();
@@ -60,8 +82,11 @@ private:
     QString userPageProblem() const;
     bool saveUserProperties();
     void warn(const QString& text);
+    void confirmAlarms();
 
     Ui::CommonDlg* ui;
+    // The lines of the alarm table, for a look-up that does not grow with the list.
+    QSet<QString> m_alarmLines;
     int m_editedUserId = 0;
     int m_elementKind = 0;
 };

@@ -96,3 +96,9 @@ Node* DialogLaunchers::selectSensor()
     notAvailable("sensor picker");
     return nullptr;
 }
+
+int DialogLaunchers::globalCommand(int)
+{
+    notAvailable("global command page");
+    return -1;
+}

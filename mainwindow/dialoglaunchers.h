@@ -35,6 +35,8 @@ public:
     virtual int workspaceSetup(QString& caption, QString& imageFile, int& mode);
     // The element picker for a TW sensor; null when cancelled.
     virtual Node* selectSensor();
+    // The global command page: the chosen mode 0 to 3, -1 when cancelled.
+    virtual int globalCommand(int mode);
 
     // Sound alarms are edited live in the settings dialog, even when it is
     // cancelled: the project then has changes to save.
