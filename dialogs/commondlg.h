@@ -4,6 +4,8 @@
 #include <QModelIndex>
 #include <QString>
 
+class QGraphicsItem;
+
 namespace Ui {
 class CommonDlg;
 }
@@ -42,6 +44,14 @@ public:
     // is written when OK passes its checks; a refused or failed write keeps
     // the page open, so result() is Accepted exactly when it was written.
     void editUserProperties(int userId);
+
+    // Energizer properties page: a small modeless property panel for the
+    // energizer of a map item, listed with the window's panels so that live
+    // data keeps it current. Returns at once. The dialog deletes itself when
+    // closed, and its panel leaves the list with it.
+    void energizerProperties(QGraphicsItem* item);
+    static constexpr int EnergizerPageWidth = 250;
+    static constexpr int EnergizerPageHeight = 450;
 
 signals:
     // One user-action log record; the opener connects it to the log.

@@ -97,6 +97,7 @@ public:
     qtClient* fenceClient() const;
     qtClientTW* twSensorsClient() const;
     QList<PropertySet*>& propertySets();
+    PropertyPanel* propertyPanel() const { return m_propertyPanel.get(); }
     WorkspaceArea* workspaces() const { return m_workspaces.get(); }
     AlarmsArea* alarms() const { return m_alarms.get(); }
     ProjectDocument* project() const { return m_project.get(); }
@@ -144,6 +145,10 @@ public:
     // Clears the alarms of the enabled energizers of a gateway element node,
     // one after another, so the gateway is not flooded.
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
+
+    // Clears `propertySet` and fills it for the map item `item` or, without
+    // one, for `node`; with neither it only clears.
+    void fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node);
 
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
