@@ -1,17 +1,70 @@
 #include "reportbandobject.h"
 
+#include "reportengine.h"
 #include "reportfieldobject.h"
 
 ReportBandObject::~ReportBandObject()
 {
     qDeleteAll(fieldList);
+    fieldList.clear();
+}
+
+void ReportBandObject::loadXml(ReportEngine* engine, const QDomElement& e)
+{
+    name = e.attribute(QStringLiteral("name"));
+    currentHeight = e.attribute(QStringLiteral("height")).toInt();
+    height = e.attribute(QStringLiteral("height")).toInt();
+    width = e.attribute(QStringLiteral("width")).toInt();
+    left = e.attribute(QStringLiteral("left")).toInt();
+    right = e.attribute(QStringLiteral("right")).toInt();
+    groupingField = e.attribute(QStringLiteral("groupingField"));
+    showInGroup = e.attribute(QStringLiteral("showInGroup"), QStringLiteral("0")).toInt() != 0;
+    startNewPage = e.attribute(QStringLiteral("startNewPage"), QStringLiteral("0")).toInt() != 0;
+    const int typeFromText = ReportEngine::bandTypeOf(e.attribute(QStringLiteral("type")));
+    if (typeFromText != 0)
+        type = typeFromText;
+
+    // Comments and processing instructions are notes in the template, not fields.
+    for (QDomNode node = e.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (node.isComment() || node.isProcessingInstruction())
+            continue;
+        auto* field = new ReportFieldObject;
+        field->parentBand = this;
+        field->loadXml(engine, node.toElement());
+        fieldList.append(field);
+    }
 }
 
 void ReportBandObject::addField(ReportFieldObject* field)
 {
-    if (!field)
-        return;
     field->parentBand = this;
     field->engine = engine;
     fieldList.append(field);
+}
+
+ReportBandObject* ReportBandObject::clone() const
+{
+    auto* copy = new ReportBandObject;
+    copy->name = QStringLiteral("ReportTitle");
+    copy->height = height;
+    copy->currentHeight = height;
+    copy->type = type;
+    copy->engine = engine;
+    for (const ReportFieldObject* field : fieldList) {
+        ReportFieldObject* fieldCopy = field->clone();
+        fieldCopy->parentBand = copy;
+        fieldCopy->engine = copy->engine;
+        copy->fieldList.append(fieldCopy);
+    }
+    return copy;
+}
+
+QDebug operator<<(QDebug debug, const ReportBandObject& band)
+{
+    QStringList names;
+    for (const ReportFieldObject* field : band.fieldList)
+        names << field->name;
+    QDebugStateSaver saver(debug);
+    debug.nospace() << band.name << " (" << names.join(QStringLiteral(", ")) << ')';
+    return debug;
 }

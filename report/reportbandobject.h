@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDebug>
+#include <QDomElement>
 #include <QList>
 #include <QString>
 
@@ -19,7 +21,8 @@ enum BandType {
     PageFooter = 9,
 };
 
-// One band of a report page; owns its fields.
+// One band of a report page; owns its fields. A band whose type text matched
+// no band type keeps type 0 and is never laid out.
 class ReportBandObject
 {
 public:
@@ -29,12 +32,24 @@ public:
     ReportBandObject(const ReportBandObject&) = delete;
     ReportBandObject& operator=(const ReportBandObject&) = delete;
 
+    void loadXml(ReportEngine* engine, const QDomElement& e);
     void addField(ReportFieldObject* field);
+    ReportBandObject* clone() const;
 
-    QString name = QStringLiteral("ReportTitle");
+    QString name;
+    QString groupingField;
+    bool showInGroup = false;
+    bool startNewPage = false;
+    bool restartLineNo = false;
+    int currentHeight = 0;
     int height = 0;
-    BandType type = ReportTitle;
+    int width = 0;
+    int left = 0;
+    int right = 0;
+    int type = 0;
     QList<ReportFieldObject*> fieldList;
     ReportPageObject* parentPage = nullptr;
     ReportEngine* engine = nullptr;
 };
+
+QDebug operator<<(QDebug debug, const ReportBandObject& band);

@@ -1,170 +1,233 @@
 #include "reportengine.h"
 
+#include "graphparam.h"
+#include "reportbandobject.h"
+#include "reportfieldobject.h"
 #include "reportpageobject.h"
-#include "reportpagepainter.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QFileInfo>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
-#include <QTextDocument>
-#include <QWidget>
+#include <QPainter>
+#include <QScriptEngine>
 
 namespace {
 
-ReportEngine::PreviewHook& previewHook()
-{
-    static ReportEngine::PreviewHook hook;
-    return hook;
-}
+const QString kTypeAttribute = QStringLiteral("type");
 
-const QString kMasterData = QStringLiteral("MasterData");
+const char* const kBandTypeNames[] = {"",           "ReportTitle",  "PageHeader",      "DataGroupHeader", "MasterHeader",
+                                      "MasterData", "MasterFooter", "DataGroupFooter", "ReportSummary",   "PageFooter"};
+
+const char* const kFieldTypeNames[] = {"label",  "labelImage", "textRich",          "image",  "diagram",
+                                       "reactangle", "roundedReactangle", "circle", "triangle", "rhombus",
+                                       "line",   "barcode",    "DatabaseImage",     "crossTab", "QtChart"};
+
+bool isNote(const QDomNode& node)
+{
+    return node.isComment() || node.isProcessingInstruction();
+}
 
 } // namespace
 
-void ReportEngine::setPreviewHook(PreviewHook hook)
-{
-    previewHook() = std::move(hook);
-}
-
 ReportEngine::ReportEngine(QObject* parent)
     : QObject(parent)
-    , m_xmlDoc(QStringLiteral("Reports"))
+    , xmlDoc(QStringLiteral("Reports"))
 {
+    registerGraphParamTypes();
 }
 
 ReportEngine::~ReportEngine()
 {
-    qDeleteAll(pageList);
+    clearPages();
+    // The painter goes before the printer it may still be bound to.
+    m_ownedPainter.reset();
+    m_ownedPrinter.reset();
+}
+
+bool ReportEngine::parseTemplate(const QByteArray& bytes, QDomDocument& doc)
+{
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (doc.setContent(bytes, &error, &line, &column))
+        return true;
+    qWarning() << "Report file not found";
+    qDebug() << "Report template:" << error << "at line" << line << "column" << column;
+    return false;
 }
 
 bool ReportEngine::loadReport(QString fileName)
 {
+    groupEntries.clear();
+    groupRecords.clear();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     QDomDocument doc(QStringLiteral("Reports"));
-    if (!doc.setContent(&file)) {
-        qWarning() << "Report file not found";
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (!parseTemplate(bytes, doc))
         return false;
-    }
-    m_xmlDoc = doc;
-    readVariables();
+    xmlDoc = doc;
+    buildPages();
     return true;
 }
 
-// Each child element of the document element is one report page; the
-// variables printed per record are the [name] references in the fields of
-// its MasterData bands.
-void ReportEngine::readVariables()
+bool ReportEngine::loadReportDocument(QDomDocument doc)
 {
-    static const QRegularExpression reference(QStringLiteral("\\[([^\\[\\]]+)\\]"));
-    m_pageVariables.clear();
-    for (QDomNode page = m_xmlDoc.documentElement().firstChild(); !page.isNull(); page = page.nextSibling()) {
-        QStringList names;
-        for (QDomElement band = page.firstChildElement(QStringLiteral("ReportBand")); !band.isNull();
-             band = band.nextSiblingElement(QStringLiteral("ReportBand"))) {
-            if (band.attribute(QStringLiteral("type")) != kMasterData)
-                continue;
-            for (QDomElement field = band.firstChildElement(); !field.isNull(); field = field.nextSiblingElement()) {
-                auto it = reference.globalMatch(field.attribute(QStringLiteral("value")));
-                while (it.hasNext()) {
-                    const QString name = it.next().captured(1);
-                    if (!names.contains(name))
-                        names.append(name);
-                }
-            }
-        }
-        m_pageVariables.append(names);
-    }
-}
-
-QString ReportEngine::renderHtml()
-{
-    QString html = QStringLiteral("<html><body>");
-    for (int page = 0; page < m_pageVariables.size(); ++page) {
-        const QStringList& names = m_pageVariables.at(page);
-        const int records = page < recordsCount.size() ? recordsCount.at(page) : 0;
-        html += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\">");
-        for (int recNo = 0; recNo < records; ++recNo) {
-            html += QStringLiteral("<tr>");
-            for (const QString& name : names) {
-                QVariant value;
-                emit setValue(recNo, name, value, page);
-                html += QStringLiteral("<td>") + value.toString().toHtmlEscaped() + QStringLiteral("</td>");
-            }
-            html += QStringLiteral("</tr>");
-        }
-        html += QStringLiteral("</table>");
-    }
-    html += QStringLiteral("</body></html>");
-    return html;
-}
-
-bool ReportEngine::printToFile(const QString& fileName)
-{
-    if (!pageList.isEmpty())
-        return ReportPagePainter(*this).printToFile(fileName);
-    const QString html = renderHtml();
-    if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-        // The document's print gives no result. Whether the target can be
-        // written is found out first, and an empty file after printing means
-        // nothing was: a file or folder already there proves nothing.
-        QFile target(fileName);
-        if (!target.open(QIODevice::WriteOnly)) {
-            qWarning() << "Could not write the report to" << fileName << target.errorString();
-            return false;
-        }
-        target.close();
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(fileName);
-        QTextDocument document;
-        document.setHtml(html);
-        document.print(&printer);
-        if (QFileInfo(fileName).size() <= 0) {
-            qWarning() << "Could not write the report to" << fileName;
-            return false;
-        }
-        return true;
-    }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(html.toUtf8()) < 0 || !file.commit()) {
-        qWarning() << "Could not write the report to" << fileName << file.errorString();
-        return false;
-    }
+    xmlDoc = doc;
+    groupEntries.clear();
+    groupRecords.clear();
+    buildPages();
     return true;
 }
 
-void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
+// Report page i is the i-th page element of the root; comments between them
+// are notes, not pages (a page made of one would have no size).
+void ReportEngine::buildPages()
 {
-    if (previewHook()) {
-        previewHook()(*this);
-        return;
+    clearPages();
+    for (QDomNode node = xmlDoc.documentElement().firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (isNote(node))
+            continue;
+        auto* page = new ReportPageObject(nullptr);
+        page->loadXml(this, node.toElement());
+        pageList.append(page);
     }
-    QPrinter printer(QPrinter::HighResolution);
-    if (!printerName.isEmpty() && QPrinterInfo::printerInfo(printerName).printerName() == printerName)
-        printer.setPrinterName(printerName);
-    auto paint = [this](QPrinter* target) {
-        if (!pageList.isEmpty()) {
-            ReportPagePainter(*this).paint(target);
-            return;
-        }
-        QTextDocument document;
-        document.setHtml(renderHtml());
-        document.print(target);
-    };
-    if (direct) {
-        paint(&printer);
-        return;
+}
+
+void ReportEngine::clearPages()
+{
+    qDeleteAll(pageList);
+    pageList.clear();
+}
+
+int ReportEngine::getFieldType(const QDomElement& element)
+{
+    const QString type = element.attribute(kTypeAttribute, QStringLiteral("label"));
+    static const QList<QPair<QString, int>> beforePicture = {
+        {QStringLiteral("barcode"), barcode},     {QStringLiteral("reactangle"), reactangle},
+        {QStringLiteral("roundedReactangle"), roundedReactangle}, {QStringLiteral("circle"), circle},
+        {QStringLiteral("triangle"), triangle},   {QStringLiteral("rhombus"), rhombus},
+        {QStringLiteral("textRich"), textRich},   {QStringLiteral("label"), label},
+        {QStringLiteral("labelImage"), labelImage}, {QStringLiteral("image"), image}};
+    for (const auto& entry : beforePicture) {
+        if (type == entry.first)
+            return entry.second;
     }
-    QPrintPreviewDialog preview(&printer, qobject_cast<QWidget*>(parent()));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, paint);
-    if (maximize)
-        preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
-    preview.exec();
+    // A picture makes an image of every later type text.
+    if (element.attribute(QStringLiteral("picture"), QStringLiteral("text")) != QLatin1String("text"))
+        return image;
+    static const QList<QPair<QString, int>> afterPicture = {{QStringLiteral("diagram"), diagram},
+                                                            {QStringLiteral("line"), line},
+                                                            {QStringLiteral("DatabaseImage"), DatabaseImage},
+                                                            {QStringLiteral("crossTab"), crossTab},
+                                                            {QStringLiteral("QtChart"), QtChart}};
+    for (const auto& entry : afterPicture) {
+        if (type == entry.first)
+            return entry.second;
+    }
+    return label;
+}
+
+QString ReportEngine::getFieldTypeName(int type)
+{
+    if (type < 1 || type > QtChart)
+        return QStringLiteral("label");
+    return QLatin1String(kFieldTypeNames[type]);
+}
+
+int ReportEngine::getAlignment(const QDomElement& element)
+{
+    const QString h = element.attribute(QStringLiteral("aligmentH"));
+    const QString v = element.attribute(QStringLiteral("aligmentV"));
+    int flags = 0;
+    if (h == QLatin1String("hLeft"))
+        flags = Qt::AlignLeft;
+    else if (h == QLatin1String("hRight"))
+        flags = Qt::AlignRight;
+    else if (h == QLatin1String("hCenter"))
+        flags = Qt::AlignHCenter;
+    else if (h == QLatin1String("hJustify"))
+        flags = Qt::AlignJustify;
+    if (v == QLatin1String("vTop"))
+        flags |= Qt::AlignTop;
+    else if (v == QLatin1String("vBottom"))
+        flags |= Qt::AlignBottom;
+    else if (v == QLatin1String("vCenter"))
+        flags |= Qt::AlignVCenter;
+    return flags;
+}
+
+Qt::PenStyle ReportEngine::getPenStyle(const QString& style)
+{
+    if (style == QLatin1String("dashed"))
+        return Qt::DashLine;
+    if (style == QLatin1String("dotted"))
+        return Qt::DotLine;
+    if (style == QLatin1String("dot-dash"))
+        return Qt::DashDotLine;
+    if (style == QLatin1String("dot-dot-dash"))
+        return Qt::DashDotDotLine;
+    return Qt::SolidLine;
+}
+
+int ReportEngine::bandTypeOf(const QString& name)
+{
+    for (int type = ReportTitle; type <= PageFooter; ++type) {
+        if (name == QLatin1String(kBandTypeNames[type]))
+            return type;
+    }
+    return 0;
+}
+
+QString ReportEngine::bandTypeName(int type)
+{
+    if (type < ReportTitle || type > PageFooter)
+        return QString();
+    return QLatin1String(kBandTypeNames[type]);
+}
+
+QDomNode ReportEngine::getBandElement(int type, const QDomNode& page)
+{
+    const QString name = bandTypeName(type);
+    for (QDomElement band = page.firstChildElement(QStringLiteral("ReportBand")); !band.isNull();
+         band = band.nextSiblingElement(QStringLiteral("ReportBand"))) {
+        if (band.attribute(kTypeAttribute) == name)
+            return band;
+    }
+    return QDomNode();
+}
+
+QSet<int> ReportEngine::shapeFieldTypes()
+{
+    return {reactangle, roundedReactangle, circle, triangle, rhombus};
+}
+
+bool ReportEngine::isPageInRange(bool draw, int page) const
+{
+    return draw && fromPage <= page && (toPage == 0 || page <= toPage);
+}
+
+QImage ReportEngine::getImageFromSource(QString text)
+{
+    text.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    QImage image;
+    emit setValueImage(recNo, text, image, reportPageNo);
+    return image;
+}
+
+bool ReportEngine::setPrinter(QPrinter* p)
+{
+    if (printer)
+        return false;
+    printer = p;
+    return true;
+}
+
+bool ReportEngine::setPainter(QPainter* p)
+{
+    if (painter)
+        return false;
+    painter = p;
+    return true;
 }

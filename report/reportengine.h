@@ -1,34 +1,53 @@
 #pragma once
 
+#include "groupentrylist.h"
+
 #include <QDomDocument>
+#include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPen>
+#include <QPrinter>
+#include <QScriptProgram>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 #include <QtCharts/qchartglobal.h>
 
 #include <functional>
+#include <memory>
 
-class QImage;
+class QAction;
+class QPainter;
+class QPixmap;
+class QPrintPreviewWidget;
+class QScriptEngine;
+class QTimer;
+class QWidget;
+class ReportBandObject;
 class ReportFieldObject;
 class ReportPageObject;
+class ReportSql;
 
 QT_CHARTS_BEGIN_NAMESPACE
 class QChart;
 QT_CHARTS_END_NAMESPACE
 QT_CHARTS_USE_NAMESPACE
 
-// One report: a template, the record count of each report page, and the
-// output (preview, printer or file). The print commands of the views create
-// one per print, append their row count to `recordsCount`, load a template,
-// answer `setValue` for every record and variable, and call `printExec`.
+// One report: a template (report pages with their bands and fields), the
+// record count of each report page, and its output to the preview, a
+// printer, a PDF file or one HTML file. The print commands of the views
+// create one per print, append their row count to `recordsCount`, load a
+// template (or build pages in code), answer `setValue` for every record and
+// variable, and call `printExec`.
 //
-// This engine renders every MasterData variable of the template as a plain
-// table, one line per record; templates are read from the usual XML form
-// (document element, report pages, "ReportBand" elements, fields whose
-// "value" holds [variable] references).
+// Every output lays the report out twice: a counting pass that finds the
+// number of printed pages, then a painting pass. Field texts are a small
+// language of references "[name]", built-in variables "<Page>" and script
+// formulas "<...>", evaluated by processValue in one script engine per report.
 class ReportEngine : public QObject
 {
     Q_OBJECT
@@ -38,32 +57,202 @@ public:
     // tests). An empty function restores the preview.
     using PreviewHook = std::function<void(ReportEngine& report)>;
     static void setPreviewHook(PreviewHook hook);
+    // Asks the export actions for a file name (parent, caption, filter); the
+    // native file dialog unless replaced.
+    using SaveFileNameHook = std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
+    static void setSaveFileNameHook(SaveFileNameHook hook);
+    // Opens an exported file with the desktop's handler unless replaced.
+    using OpenFileHook = std::function<void(const QString& fileName)>;
+    static void setOpenFileHook(OpenFileHook hook);
+
+    enum PrintMode { PrinterOutput = 0, PdfOutput = 1, HtmlOutput = 2 };
 
     explicit ReportEngine(QObject* parent = nullptr);
     ~ReportEngine() override;
+    static ReportEngine* create() { return new ReportEngine; }
+
+    // --- Template -------------------------------------------------------
+    bool loadReport(QString fileName);
+    bool loadReportDocument(QDomDocument doc);
+    void clearPages();
+    // The one place templates are parsed. False, with the parser's position
+    // in the log, for text that is no XML document.
+    static bool parseTemplate(const QByteArray& bytes, QDomDocument& doc);
+
+    static int getFieldType(const QDomElement& element);
+    static QString getFieldTypeName(int type);
+    static int getAlignment(const QDomElement& element);
+    static Qt::PenStyle getPenStyle(const QString& style);
+    static QDomNode getBandElement(int type, const QDomNode& page);
+    // 1 to 9 for the band type names, 0 for any other text.
+    static int bandTypeOf(const QString& name);
+    static QString bandTypeName(int type);
+    static QSet<int> shapeFieldTypes();
+
+    // --- Field texts ------------------------------------------------------
+    QString processValue(ReportBandObject* band, QString text, bool expressionMode, bool collectValues,
+                         QString format);
+    QStringList splitValue(const QString& text) const;
+    QVariant builtinVariable(const QString& name) const;
+    QString getFieldValueFromSource(QString paramName);
+    QImage getImageFromSource(QString text);
+    // The text of a reference or formula result in the field's number format.
+    QString formatNumber(const QString& value, const QString& format) const;
+    // One property (ReportFieldObject::HighlightProperty) of a field for the current record.
+    QVariant processHighlighting(ReportFieldObject* field, int property);
+    // The report's one script engine, made on first use with the report
+    // functions installed.
+    QScriptEngine* scriptEngine();
+    // A script variable for one evaluation: a number where the text reads as
+    // one (unless `keepText`), otherwise the text.
+    struct ScriptBinding
+    {
+        QString name;
+        QString text;
+        bool keepText = false;
+    };
+    // Evaluates a script with `bindings` in scope and nothing it defines
+    // surviving it; an error's text is the result. `integer` receives the
+    // value as an integer, 0 for an error.
+    QString evaluateScript(const QString& script, const QList<ScriptBinding>& bindings = {}, qint64* integer = nullptr);
+    QString evaluateScript(const QScriptProgram& program, const QList<ScriptBinding>& bindings = {},
+                           qint64* integer = nullptr);
+    // A formula running longer than this is stopped: a loop written into a
+    // template must not hang the program. Tests shorten it.
+    static constexpr int DefaultScriptTimeLimitMs = 2000;
+    static void setScriptTimeLimit(int milliseconds);
+
+    // --- Layout and painting ---------------------------------------------
+    bool isPageInRange(bool draw, int page) const;
+    void setResolution(QPrinter::PrinterMode mode) { printerMode = mode; }
+    bool setPrinter(QPrinter* p);
+    bool setPainter(QPainter* p);
+    void setPageSettings(QPrinter* printer, int reportPage);
+    void drawBackground(bool draw);
+    void setBackgroundImage(QPixmap* pixmap) { backgroundImage = pixmap; }
+    void setBackgroundOpacity(float opacity) { backgroundOpacity = opacity; }
+    void setSqlQuery(const QString& query) { sqlQuery = query; }
+    // Opens the SQL source a report page names and appends its record count.
+    void openDataSource(int reportPage);
+    void drawBand(ReportBandObject* band, int y, bool draw);
+    void drawFields(ReportFieldObject* field, int offsetY, bool draw);
+    void drawLine(ReportFieldObject* field, int offsetY);
+    QPen getPen(ReportFieldObject* field) const;
+    void setPainterFont(ReportFieldObject* field);
+
+    // --- Output ----------------------------------------------------------
+    void printExec(bool maximize, bool direct, QString printerName);
+    // Both write the whole file or, reporting a warning and returning false,
+    // leave any earlier file of that name as it was.
+    bool printPDF(QString fileName, bool open);
+    bool printHTML(QString fileName, bool open);
+    // PDF when the name ends in ".pdf", otherwise HTML; the file is not opened.
+    bool printToFile(const QString& fileName);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QList<ReportPageObject*> pageList;
     QList<int> recordsCount;
+    QPixmap* backgroundImage = nullptr;
+    QPrinter* printer = nullptr;
+    QPainter* painter = nullptr;
+    int recNo = 0;
+    int lineNo = 0;
+    int reportPageNo = 0;
+    float koefResV = 1;
+    float koefResH = 1;
+    int ph = 0;
+    int pw = 0;
+    int ml = 0;
+    int mr = 0;
+    int mt = 0;
+    int mb = 0;
+    int curPage = 1;
+    int totalPage = 1;
+    int lastOrientation = 0;
+    float backgroundOpacity = 1;
+    QPrintPreviewWidget* previewWidget = nullptr;
+    QList<QAction*> previewActions;
+    QDomDocument xmlDoc;
+    int fromPage = 0;
+    int toPage = 0;
+    QList<QString> groupValues;
+    QVector<ReportSql*> sqlSources;
+    QString sqlQuery;
+    QString htmlText;
+    int printMode = PrinterOutput;
+    QPrinter::PrinterMode printerMode = QPrinter::HighResolution;
+    // Per report rather than per process, so a report built in code never
+    // sees the values of an earlier report.
+    GroupEntryList groupEntries;
+    QList<int> groupRecords;
 
-    bool loadReport(QString fileName);
-    void printExec(bool maximize, bool direct, QString printerName);
-
-    // Renders the report into a file: PDF when the name ends in ".pdf",
-    // HTML otherwise. Returns false (with a warning) when it cannot write.
-    bool printToFile(const QString& fileName);
-
-    // The [variable] names of each report page's record band, in template order.
-    QList<QStringList> pageVariables() const { return m_pageVariables; }
+public slots:
+    void printPreview(QPrinter* printer);
+    void exportTo();
 
 signals:
     void setValue(const int recNo, const QString paramName, QVariant& paramValue, const int reportPage);
+    void setField(ReportFieldObject& fieldObject);
     void setValueImage(const int recNo, const QString paramName, QImage& paramValue, const int reportPage);
     void setChart(ReportFieldObject& fieldObject, QChart& chart);
+    void newPage(int page);
 
 private:
-    void readVariables();
-    QString renderHtml();
+    void buildPages();
+    void registerScriptFunctions(QScriptEngine* engine);
+    QString referenceValue(const QString& token, bool* fromSql = nullptr);
+    QString evaluateFormula(ReportBandObject* band, QString formula);
+    void replaceBuiltins(QString& token) const;
+    QStringList formulaReferences(const QString& formula) const;
+    static QString substituteReferences(const QString& formula, const QStringList& references);
+    static QString rewriteFormula(QString formula);
+    QVariant evaluateHighlighting(ReportFieldObject* field, int property);
+    void dropScriptGlobals();
 
-    QDomDocument m_xmlDoc;
-    QList<QStringList> m_pageVariables;
+    ReportPageObject* currentPage() const;
+    ReportBandObject* band(int type) const;
+    int bandHeight(int type) const;
+    int printableHeight() const { return ph - mb - mt; }
+    void processReportPage(QPrinter* printer, bool draw, int i);
+    void processReportTitle(int& y, bool draw);
+    void processPageHeader(int& y, bool draw);
+    void processMasterHeader(int& y, bool draw);
+    void processPageFooter(bool draw);
+    void processMasterFooter(QPrinter* printer, int& y, bool draw);
+    void processReportSummary(QPrinter* printer, int& y, bool draw);
+    void breakPage(QPrinter* printer, int& y, bool draw, bool withTitle);
+    bool isFieldVisible(ReportFieldObject* field);
+    void evaluateBand(ReportBandObject* band);
+    void processMasterData(QPrinter* printer, int& y, bool draw, int i);
+    void processReport(QPrinter* printer, int& y, bool draw, int i);
+    void processGroups(QPrinter* printer, int& y, bool draw, int i, ReportBandObject* groupHeader);
+    void paintBand(int type, int y, bool draw);
+
+    void drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
+    void drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
+    void drawImages(ReportFieldObject* field, int l, int t, int w, int h);
+    void drawQtChart(ReportFieldObject* field, int l, int t, int w, int h);
+    void drawRichText(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
+    void drawLabel(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
+
+    // Runs the render loop on a private PDF printer laid out like the
+    // engine's own, so an export never changes what the preview prints.
+    bool renderToPdf(const QString& fileName, int mode);
+
+    std::unique_ptr<QPrinter> m_ownedPrinter;
+    std::unique_ptr<QPainter> m_ownedPainter;
+    std::unique_ptr<QScriptEngine> m_script;
+    // Whether the last render loop could paint on its printer from start to end.
+    bool m_painted = false;
+    QTimer* m_scriptWatchdog = nullptr;
+    QSet<int> m_warnedPages;
+    struct PreparedFormula
+    {
+        QStringList references;
+        QStringList names;
+        QScriptProgram program;
+    };
+    QHash<QString, PreparedFormula> m_formulas;
+    QSet<QString> m_scriptGlobals;
 };

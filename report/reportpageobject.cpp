@@ -1,6 +1,8 @@
 #include "reportpageobject.h"
 
+#include "colortext.h"
 #include "reportbandobject.h"
+#include "reportfieldobject.h"
 
 ReportPageObject::ReportPageObject(ReportEngine* engine)
     : engine(engine)
@@ -10,13 +12,91 @@ ReportPageObject::ReportPageObject(ReportEngine* engine)
 ReportPageObject::~ReportPageObject()
 {
     qDeleteAll(bandList);
+    bandList.clear();
+}
+
+void ReportPageObject::loadXml(ReportEngine* engine, const QDomElement& e)
+{
+    const auto number = [&e](const char* name) { return e.attribute(QLatin1String(name)).toInt(); };
+    pageHeight = number("pageHeight");
+    pageWidth = number("pageWidth");
+    marginsLeft = number("marginsLeft");
+    marginsRight = number("marginsRight");
+    marginsTop = number("marginsTop");
+    marginsBottom = number("marginsBottom");
+    orientation = number("orientation");
+    pageNo = number("pageNo");
+    border = number("border") != 0;
+    borderWidth = number("borderWidth");
+    borderColor = textToColor(e.attribute(QStringLiteral("borderColor")));
+    borderStyle = e.attribute(QStringLiteral("borderStyle"));
+
+    for (QDomElement child = e.firstChildElement(QStringLiteral("ReportBand")); !child.isNull();
+         child = child.nextSiblingElement(QStringLiteral("ReportBand"))) {
+        auto* band = new ReportBandObject;
+        band->parentPage = this;
+        band->loadXml(engine, child);
+        bandList.append(band);
+    }
 }
 
 void ReportPageObject::addBand(ReportBandObject* band)
 {
-    if (!band)
-        return;
     band->parentPage = this;
     band->engine = engine;
     bandList.append(band);
+}
+
+ReportBandObject* ReportPageObject::getBand(int type) const
+{
+    for (ReportBandObject* band : bandList) {
+        if (band->type == type)
+            return band;
+    }
+    return nullptr;
+}
+
+ReportFieldObject* ReportPageObject::findFieldByName(const QString& name) const
+{
+    for (const ReportBandObject* band : bandList) {
+        for (ReportFieldObject* field : band->fieldList) {
+            if (field->name == name)
+                return field;
+        }
+    }
+    return nullptr;
+}
+
+ReportPageObject* ReportPageObject::clone() const
+{
+    auto* copy = new ReportPageObject(engine);
+    copy->pageNo = pageNo;
+    copy->orientation = orientation;
+    copy->pageHeight = pageHeight;
+    copy->pageWidth = pageWidth;
+    copy->marginsLeft = marginsLeft;
+    copy->marginsRight = marginsRight;
+    copy->marginsTop = marginsTop;
+    copy->marginsBottom = marginsBottom;
+    copy->border = border;
+    copy->borderWidth = borderWidth;
+    copy->borderColor = borderColor;
+    copy->borderStyle = borderStyle;
+    for (const ReportBandObject* band : bandList) {
+        ReportBandObject* bandCopy = band->clone();
+        bandCopy->parentPage = copy;
+        bandCopy->engine = copy->engine;
+        copy->bandList.append(bandCopy);
+    }
+    return copy;
+}
+
+QDebug operator<<(QDebug debug, const ReportPageObject& page)
+{
+    QDebugStateSaver saver(debug);
+    debug.nospace() << "Report #" << page.pageNo << " (";
+    for (int i = 0; i < page.bandList.size(); ++i)
+        debug << (i ? ", " : "") << static_cast<const void*>(page.bandList.at(i));
+    debug << ')';
+    return debug;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QColor>
+#include <QDebug>
+#include <QDomElement>
 #include <QList>
 #include <QString>
 
 class ReportBandObject;
 class ReportEngine;
+class ReportFieldObject;
 
 // One report page: paper size and margins in report units (a quarter
-// millimetre) and its bands, which it owns.
+// millimetre) and its bands, which it owns. A page read from a template
+// takes only what the template says; one built in code starts as A4.
 class ReportPageObject
 {
 public:
@@ -18,16 +22,24 @@ public:
     ReportPageObject(const ReportPageObject&) = delete;
     ReportPageObject& operator=(const ReportPageObject&) = delete;
 
+    void loadXml(ReportEngine* engine, const QDomElement& e);
     void addBand(ReportBandObject* band);
+    ReportBandObject* getBand(int type) const;
+    ReportFieldObject* findFieldByName(const QString& name) const;
+    ReportPageObject* clone() const;
 
-    int pageHeight = 1188;
-    int pageWidth = 840;
-    int marginsLeft = 40;
-    int marginsRight = 40;
-    int marginsTop = 40;
-    int marginsBottom = 40;
-    int orientation = 0;
+    static constexpr int DefaultHeight = 1188;
+    static constexpr int DefaultWidth = 840;
+    static constexpr int DefaultMargin = 40;
+
     int pageNo = 0;
+    int orientation = 0;
+    int pageHeight = DefaultHeight;
+    int pageWidth = DefaultWidth;
+    int marginsLeft = DefaultMargin;
+    int marginsRight = DefaultMargin;
+    int marginsTop = DefaultMargin;
+    int marginsBottom = DefaultMargin;
     bool border = false;
     int borderWidth = 1;
     QColor borderColor = Qt::black;
@@ -35,3 +47,5 @@ public:
     QList<ReportBandObject*> bandList;
     ReportEngine* engine = nullptr;
 };
+
+QDebug operator<<(QDebug debug, const ReportPageObject& page);

@@ -3,6 +3,7 @@
 #include "databasealert.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "pdfprobe.h"
 #include "reportcapture.h"
 #include "resources.h"
 #include "sqlrows.h"
@@ -14,11 +15,14 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
@@ -93,6 +97,7 @@ private slots:
     void headerStateSurvivesRestart();
     void printAnswersFromTheFilteredView();
     void printWithoutTemplateWarns();
+    void printsShippedTemplate();
 
 private:
     QTableView* table(AlarmLogWidget& widget) { return widget.findChild<QTableView*>(QStringLiteral("tableLog")); }
@@ -440,6 +445,63 @@ void TestAlarmLogWidget::printWithoutTemplateWarns()
     QVERIFY(catcher.contains(QStringLiteral("Report file not found")));
     QCOMPARE(capture.prints, 1);
     QCOMPARE(capture.recordsCount, QList<int>{0});
+}
+
+// The real template, 250 rows: every row in view order across its pages,
+// Cyrillic and accented texts intact in the PDF and in the HTML file.
+void TestAlarmLogWidget::printsShippedTemplate()
+{
+    const QString shipped = m_home->filePath(QStringLiteral("AlarmLogReport.xml"));
+    QFile::remove(shipped);
+    QVERIFY(QFile::copy(QStringLiteral(LUMETRA_TEMPLATES "/AlarmLogReport.xml"), shipped));
+    QSqlDatabase::database().transaction();
+    for (int i = 0; i < 250; ++i)
+        addRow(stampDaysAgo(0), QStringLiteral("Енергайзер %1").arg(i, 3, 10, QLatin1Char('0')),
+               QStringLiteral("Zóna Ærø"), QStringLiteral("Critical"));
+    QSqlDatabase::database().commit();
+    AlarmLogWidget widget;
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("alarmlog.pdf"));
+    const QString html = dir.filePath(QStringLiteral("alarmlog.html"));
+    bool written = false;
+    ReportEngine::setPreviewHook([&](ReportEngine& report) {
+        written = report.printPDF(pdf, false) && report.printHTML(html, false);
+    });
+    widget.print();
+    ReportEngine::setPreviewHook({});
+    QVERIFY(written);
+    if (!qEnvironmentVariableIsEmpty("LUMETRA_ARTIFACTS"))
+        PdfProbe::pageImage(pdf, 1, 60).save(qEnvironmentVariable("LUMETRA_ARTIFACTS") + "/alarmlog-page1.png");
+
+    // 44 rows under the title, 48 on each later page.
+    QCOMPARE(PdfProbe::pageCount(pdf), 6);
+    const QString text = PdfProbe::text(pdf);
+    QList<int> order;
+    const QRegularExpression row(QStringLiteral("Енергайзер (\\d{3})\\s+Zóna Ærø"));
+    for (auto it = row.globalMatch(text); it.hasNext();)
+        order << it.next().captured(1).toInt();
+    QList<int> newestFirst;
+    for (int i = 249; i >= 0; --i)
+        newestFirst << i;
+    QCOMPARE(order, newestFirst);
+    QCOMPARE(PdfProbe::text(pdf, 6).count(QStringLiteral("Zóna Ærø")), 250 - 44 - 4 * 48);
+
+    // The HTML file parses as HTML, every div closed, the texts intact.
+    QProcess parser;
+    parser.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(
+        "import sys, html.parser\n"
+        "class P(html.parser.HTMLParser):\n"
+        "    depth = 0; divs = 0; text = ''\n"
+        "    def handle_starttag(self, tag, a):\n"
+        "        if tag == 'div': self.depth += 1; self.divs += 1\n"
+        "    def handle_endtag(self, tag):\n"
+        "        if tag == 'div': self.depth -= 1\n"
+        "    def handle_data(self, d): self.text += d\n"
+        "p = P(); p.feed(open(sys.argv[1], encoding='utf-8').read())\n"
+        "print(p.depth, p.divs, p.text.count('Енергайзер'), p.text.count('Zóna Ærø'))\n"), html});
+    QVERIFY(parser.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(parser.readAllStandardOutput()).trimmed(), QStringLiteral("0 1006 250 250"));
 }
 
 QTEST_MAIN(TestAlarmLogWidget)

@@ -4,7 +4,7 @@
 #include "reportengine.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
-#include "reportpagepainter.h"
+#include "pdfprobe.h"
 #include "testhome.h"
 #include "vchartdlg.h"
 
@@ -15,6 +15,7 @@
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <QTemporaryDir>
 #include <QtTest>
 
 QT_CHARTS_USE_NAMESPACE
@@ -285,10 +286,14 @@ void tst_VChartDlg::printedPage()
     for (int hour = 0; hour < 24; ++hour)
         VoltageSite::insert(QStringLiteral("2026-03-06 %1:00:00").arg(hour, 2, 10, QLatin1Char('0')), 8000 + hour * 50, 0, 3);
     VChartDlg* dlg = openChart(QDate(2026, 3, 6), QDate(2026, 3, 6), 3, 0, QStringLiteral("Energ3"));
-    QImage page;
-    ReportEngine::setPreviewHook([&](ReportEngine& report) { page = ReportPagePainter(report).renderPage(0, 102); });
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
+    bool written = false;
+    ReportEngine::setPreviewHook([&](ReportEngine& report) { written = report.printPDF(pdf, false); });
     dlg->print();
     ReportEngine::setPreviewHook({});
+    QVERIFY(written);
+    const QImage page = PdfProbe::pageImage(pdf, 1, 102);
     QVERIFY(!page.isNull());
     if (!qEnvironmentVariableIsEmpty("VCHART_PAGE"))
         page.save(qEnvironmentVariable("VCHART_PAGE"));

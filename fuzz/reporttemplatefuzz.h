@@ -1,0 +1,44 @@
+#pragma once
+
+#include "reportbandobject.h"
+#include "reportengine.h"
+#include "reportfieldobject.h"
+#include "reportpageobject.h"
+
+#include <QByteArray>
+#include <QDomDocument>
+
+// One fuzz input: template bytes read into pages, bands and fields, every
+// field text evaluated (collecting, and in expression mode its printing
+// condition) and turned into its HTML form. Shared by the libFuzzer target
+// and the corpus replay test. Returns false for an inconsistent record tree.
+namespace ReportTemplateFuzz {
+
+inline bool run(const QByteArray& bytes)
+{
+    ReportEngine engine;
+    engine.recordsCount << 2;
+    QObject::connect(&engine, &ReportEngine::setValue,
+                     [](int recNo, QString name, QVariant& value, int) { value = name + QString::number(recNo); });
+    QDomDocument doc;
+    if (!ReportEngine::parseTemplate(bytes, doc))
+        return true;
+    engine.loadReportDocument(doc);
+    for (ReportPageObject* page : engine.pageList) {
+        for (ReportBandObject* band : page->bandList) {
+            if (band->parentPage != page)
+                return false;
+            for (ReportFieldObject* field : band->fieldList) {
+                if (field->parentBand != band)
+                    return false;
+                engine.processValue(band, field->value, false, true, field->format);
+                engine.processValue(band, field->printing, true, false, QString());
+                field->updateHighlightingParam();
+                field->getHTMLStyle();
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace ReportTemplateFuzz

@@ -1,0 +1,401 @@
+// Field texts: references, built-in variables and script formulas.
+#include "reportengine.h"
+
+#include "reportbandobject.h"
+#include "reportfieldobject.h"
+
+#include <QDate>
+#include <QDebug>
+#include <QRegularExpression>
+#include <QScriptContext>
+#include <QScriptEngine>
+#include <QScriptValueIterator>
+#include <QTime>
+#include <QTimer>
+
+namespace {
+
+const QString kShowInGroup = QStringLiteral("showInGroup");
+// How often a running script lets the watchdog's timer fire.
+constexpr int ScriptEventIntervalMs = 50;
+int scriptTimeLimitMs = ReportEngine::DefaultScriptTimeLimitMs;
+
+bool isReference(const QString& token)
+{
+    return token.contains(QLatin1Char('[')) && token.contains(QLatin1Char(']')) && !token.contains(QLatin1Char('<'));
+}
+
+// A plain decimal number, the only data text that reaches a script as code.
+bool isNumberText(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
+    return number.match(text).hasMatch();
+}
+
+// A script string literal holding exactly `text`.
+QString quoted(const QString& text)
+{
+    QString literal = QStringLiteral("'");
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\':
+            literal += QStringLiteral("\\\\");
+            break;
+        case '\'':
+            literal += QStringLiteral("\\'");
+            break;
+        case '\n':
+            literal += QStringLiteral("\\n");
+            break;
+        case '\r':
+            literal += QStringLiteral("\\r");
+            break;
+        case 0x2028:
+        case 0x2029:
+            literal += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16);
+            break;
+        default:
+            literal += c;
+        }
+    }
+    return literal + QLatin1Char('\'');
+}
+
+// Cuts a field text into plain text, references and formulas. Angle
+// brackets cut only outside expression mode, where they are comparisons.
+QStringList splitTokens(const QString& text, bool expressionMode)
+{
+    QStringList tokens;
+    QString gathered;
+    bool inAngle = false;
+    const auto store = [&] {
+        if (!gathered.isEmpty())
+            tokens << gathered;
+        gathered.clear();
+    };
+    for (const QChar c : text) {
+        if (!expressionMode && c == QLatin1Char('<')) {
+            store();
+            gathered = c;
+            inAngle = true;
+        } else if (!expressionMode && c == QLatin1Char('>')) {
+            gathered += c;
+            store();
+            inAngle = false;
+        } else if (c == QLatin1Char('[') && !inAngle) {
+            store();
+            gathered = c;
+        } else if (c == QLatin1Char(']') && !inAngle) {
+            gathered += c;
+            store();
+        } else {
+            gathered += c;
+        }
+    }
+    store();
+    return tokens;
+}
+
+bool followsAggregate(const QString& before)
+{
+    const QString upper = before.toUpper();
+    for (const char* word : {"SUM", "AVG", "COUNT", "MAX", "MIN"}) {
+        if (upper.contains(QLatin1String(word)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString ReportEngine::processValue(ReportBandObject* band, QString text, bool expressionMode, bool collectValues,
+                                   QString format)
+{
+    QString result;
+    for (QString token : splitTokens(text, expressionMode)) {
+        if (isReference(token)) {
+            const QString value = referenceValue(token);
+            if (expressionMode) {
+                result += isNumberText(value) ? value : quoted(value);
+                continue;
+            }
+            if (collectValues)
+                groupEntries.append(GroupEntry{token, QVariant(value), recNo, reportPageNo});
+            result += formatNumber(value, format);
+            continue;
+        }
+        replaceBuiltins(token);
+        if (token.contains(QLatin1Char('<')) && token.contains(QLatin1Char('>')))
+            token = formatNumber(evaluateFormula(band, token), format);
+        result += token;
+    }
+    return result;
+}
+
+// Each variable is worked out only where it stands: reading the clock
+// re-reads the time zone.
+void ReportEngine::replaceBuiltins(QString& token) const
+{
+    if (!token.contains(QLatin1Char('<')))
+        return;
+    const auto replace = [&token](QLatin1String name, const std::function<QString()>& value) {
+        if (token.contains(name))
+            token.replace(name, value());
+    };
+    replace(QLatin1String("<Date>"), [this] { return builtinVariable(QStringLiteral("Date")).toString(); });
+    replace(QLatin1String("<Time>"), [] { return QTime::currentTime().toString(Qt::TextDate); });
+    replace(QLatin1String("<Page>"), [this] { return QString::number(curPage); });
+    replace(QLatin1String("<TotalPages>"), [this] { return QString::number(totalPage); });
+    replace(QLatin1String("<LineNo>"), [this] { return builtinVariable(QStringLiteral("LineNo")).toString(); });
+    replace(QLatin1String("<LineCount>"), [this] { return builtinVariable(QStringLiteral("LineCount")).toString(); });
+}
+
+QStringList ReportEngine::splitValue(const QString& text) const
+{
+    QStringList parts;
+    QString gathered;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('[')) {
+            if (!gathered.isEmpty())
+                parts << gathered;
+            gathered = c;
+        } else if (c == QLatin1Char(']')) {
+            gathered += c;
+            parts << gathered;
+            gathered.clear();
+        } else {
+            gathered += c;
+        }
+    }
+    if (!gathered.isEmpty())
+        parts << gathered;
+    return parts;
+}
+
+QVariant ReportEngine::builtinVariable(const QString& name) const
+{
+    if (name == QLatin1String("Date"))
+        return QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    if (name == QLatin1String("LineNo"))
+        return QString::number(groupValues.isEmpty() ? recNo + 1 : lineNo);
+    if (name == QLatin1String("LineCount"))
+        return qMax(0, groupEntries.highestRecNo(reportPageNo)) + 1;
+    return QVariant();
+}
+
+QString ReportEngine::getFieldValueFromSource(QString paramName)
+{
+    paramName.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    QVariant value;
+    emit setValue(recNo, paramName, value, reportPageNo);
+    return value.toString();
+}
+
+// The program answers every reference while the report has no SQL source;
+// with one, references name columns of the report page's source.
+QString ReportEngine::referenceValue(const QString& token, bool* fromSql)
+{
+    if (fromSql)
+        *fromSql = !sqlSources.isEmpty();
+    if (sqlSources.isEmpty())
+        return getFieldValueFromSource(token);
+    // SQL data sources are not read yet: every column is empty.
+    return QString();
+}
+
+// The references a formula replaces by their values: every one but those
+// an aggregate names (they name the collected values to aggregate).
+QStringList ReportEngine::formulaReferences(const QString& formula) const
+{
+    QStringList references;
+    const QStringList parts = splitValue(formula);
+    for (int i = 1; i < parts.size(); ++i) {
+        const QString& part = parts.at(i);
+        if (part.contains(QLatin1Char('[')) && part.contains(QLatin1Char(']')) && !followsAggregate(parts.at(i - 1))
+            && !references.contains(part))
+            references << part;
+    }
+    return references;
+}
+
+// Each reference becomes a script variable holding its value, so no data
+// text is ever read as code: __refN outside quotes (a number where the value
+// reads as one), and inside a quoted literal of the template the literal is
+// split around __textN, the value as text.
+QString ReportEngine::substituteReferences(const QString& formula, const QStringList& references)
+{
+    if (references.isEmpty())
+        return formula;
+    QString out;
+    QChar quote;
+    for (int i = 0; i < formula.size();) {
+        const QChar c = formula.at(i);
+        if (c == QLatin1Char('[')) {
+            const auto match = std::find_if(references.cbegin(), references.cend(),
+                                            [&](const QString& r) { return formula.midRef(i).startsWith(r); });
+            if (match != references.cend()) {
+                const QString n = QString::number(match - references.cbegin());
+                out += quote.isNull() ? QStringLiteral("__ref") + n
+                                      : QString(quote) + QStringLiteral(" + __text") + n + QStringLiteral(" + ") + quote;
+                i += match->size();
+                continue;
+            }
+        }
+        if (!quote.isNull() && c == QLatin1Char('\\') && i + 1 < formula.size()) {
+            out += formula.midRef(i, 2);
+            i += 2;
+            continue;
+        }
+        if (quote.isNull() && (c == QLatin1Char('\'') || c == QLatin1Char('"')))
+            quote = c;
+        else if (c == quote)
+            quote = QChar();
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
+QString ReportEngine::rewriteFormula(QString formula)
+{
+    static const QList<QPair<QRegularExpression, QString>> aggregates = {
+        {QRegularExpression(QStringLiteral("Sum\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(0,")},
+        {QRegularExpression(QStringLiteral("Avg\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(1,")},
+        {QRegularExpression(QStringLiteral("Count\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(2,")},
+        {QRegularExpression(QStringLiteral("Max\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(3,")},
+        {QRegularExpression(QStringLiteral("Min\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(4,")},
+    };
+    for (const auto& rewrite : aggregates)
+        formula.replace(rewrite.first, rewrite.second);
+    formula.replace(QLatin1Char('['), QStringLiteral("'["));
+    formula.replace(QLatin1Char(']'), QStringLiteral("]'"));
+    formula.remove(QLatin1Char('<'));
+    formula.remove(QLatin1Char('>'));
+    return formula;
+}
+
+QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
+{
+    scriptEngine()->globalObject().setProperty(kShowInGroup, band ? band->showInGroup : false);
+    if (!sqlSources.isEmpty()) {
+        // With SQL sources a reference without a value in the page's source
+        // stays as written; no SQL source gives values yet.
+        return evaluateScript(QScriptProgram(rewriteFormula(formula)));
+    }
+    // The script text depends only on the formula: it is made and compiled
+    // once per report, then run with each record's values.
+    auto prepared = m_formulas.find(formula);
+    if (prepared == m_formulas.end()) {
+        PreparedFormula made;
+        made.references = formulaReferences(formula);
+        for (int i = 0; i < made.references.size(); ++i)
+            made.names << QStringLiteral("__ref") + QString::number(i) << QStringLiteral("__text") + QString::number(i);
+        made.program = QScriptProgram(rewriteFormula(substituteReferences(formula, made.references)));
+        prepared = m_formulas.insert(formula, made);
+    }
+    QList<ScriptBinding> bindings;
+    bindings.reserve(prepared->references.size() * 2);
+    for (int i = 0; i < prepared->references.size(); ++i) {
+        const QString value = getFieldValueFromSource(prepared->references.at(i));
+        bindings.append({prepared->names.at(2 * i), value, false});
+        bindings.append({prepared->names.at(2 * i + 1), value, true});
+    }
+    return evaluateScript(prepared->program, bindings);
+}
+
+void ReportEngine::setScriptTimeLimit(int milliseconds)
+{
+    scriptTimeLimitMs = milliseconds;
+}
+
+QScriptEngine* ReportEngine::scriptEngine()
+{
+    if (!m_script) {
+        m_script = std::make_unique<QScriptEngine>();
+        m_script->setProcessEventsInterval(ScriptEventIntervalMs);
+        m_scriptWatchdog = new QTimer(this);
+        m_scriptWatchdog->setSingleShot(true);
+        connect(m_scriptWatchdog, &QTimer::timeout, this, [this] {
+            m_script->abortEvaluation(QStringLiteral("Error: formula stopped after %1 ms").arg(scriptTimeLimitMs));
+        });
+        QScriptValue global = m_script->globalObject();
+        global.setProperty(kShowInGroup, false);
+        registerScriptFunctions(m_script.get());
+        // What the report itself put there stays; whatever a formula adds goes.
+        for (QScriptValueIterator it(global); it.hasNext();) {
+            it.next();
+            m_scriptGlobals.insert(it.name());
+        }
+    }
+    return m_script.get();
+}
+
+// The report functions (aggregates, text, rounding, amounts in words) come
+// in here, into the report's one script engine.
+void ReportEngine::registerScriptFunctions(QScriptEngine* /*engine*/)
+{
+}
+
+QString ReportEngine::evaluateScript(const QString& script, const QList<ScriptBinding>& bindings, qint64* integer)
+{
+    return evaluateScript(QScriptProgram(script), bindings, integer);
+}
+
+QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<ScriptBinding>& bindings,
+                                     qint64* integer)
+{
+    QScriptEngine* engine = scriptEngine();
+    QScriptContext* context = engine->pushContext();
+    QScriptValue scope = context->activationObject();
+    for (const ScriptBinding& binding : bindings) {
+        if (!binding.keepText && isNumberText(binding.text))
+            scope.setProperty(binding.name, binding.text.trimmed().toDouble());
+        else
+            scope.setProperty(binding.name, binding.text);
+    }
+    m_scriptWatchdog->start(scriptTimeLimitMs);
+    const QScriptValue value = engine->evaluate(program);
+    m_scriptWatchdog->stop();
+    const QString text = value.toString();
+    if (integer)
+        *integer = value.isError() ? 0 : qint64(value.toInteger());
+    engine->popContext();
+    engine->clearExceptions();
+    dropScriptGlobals();
+    return text;
+}
+
+void ReportEngine::dropScriptGlobals()
+{
+    QScriptValue global = m_script->globalObject();
+    QStringList added;
+    for (QScriptValueIterator it(global); it.hasNext();) {
+        it.next();
+        if (!m_scriptGlobals.contains(it.name()))
+            added << it.name();
+    }
+    for (const QString& name : added)
+        global.setProperty(name, QScriptValue());
+}
+
+// Number formats are applied here; a value keeps its text until they are.
+QString ReportEngine::formatNumber(const QString& value, const QString& /*format*/) const
+{
+    return value;
+}
+
+QVariant ReportEngine::processHighlighting(ReportFieldObject* field, int property)
+{
+    if (field->highlighting.isEmpty())
+        return field->ownHighlighting(property);
+    if (property == ReportFieldObject::BackgroundColor && !field->highlighting.contains(QLatin1String("backgroundColor")))
+        return field->ownHighlighting(property);
+    return evaluateHighlighting(field, property);
+}
+
+// The highlighting rules are evaluated here; until then a field keeps its
+// own font flags and template colours, as one without rules does.
+QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int property)
+{
+    return field->ownHighlighting(property);
+}

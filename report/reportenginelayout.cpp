@@ -1,0 +1,332 @@
+// The render loop: report pages, bands, page breaks and data groups.
+#include "reportengine.h"
+
+#include "reportbandobject.h"
+#include "reportfieldobject.h"
+#include "reportpageobject.h"
+
+#include <QDebug>
+#include <QHash>
+#include <QPainter>
+
+void ReportEngine::printPreview(QPrinter* printer)
+{
+    m_painted = false;
+    m_warnedPages.clear();
+    if (pageList.isEmpty() || !printer)
+        return;
+    if (!painter) {
+        m_ownedPainter = std::make_unique<QPainter>();
+        painter = m_ownedPainter.get();
+    }
+    setPageSettings(printer, 0);
+    m_painted = painter->begin(printer);
+    if (!m_painted)
+        qWarning() << "Report: painting could not begin on" << printer->outputFileName();
+    fromPage = printer->fromPage();
+    toPage = printer->toPage();
+
+    // Counting pass: only fixes the number of printed pages.
+    curPage = 1;
+    for (int i = 0; i < pageList.size(); ++i) {
+        openDataSource(i);
+        groupRecords.clear();
+        reportPageNo = i;
+        recNo = 0;
+        processReportPage(printer, false, i);
+        totalPage = curPage;
+    }
+
+    lastOrientation = 0;
+    if (painter->isActive())
+        painter->resetTransform();
+    curPage = 1;
+    for (int i = 0; i < pageList.size(); ++i) {
+        groupRecords.clear();
+        reportPageNo = i;
+        recNo = 0;
+        processReportPage(printer, true, i);
+    }
+    if (painter->isActive())
+        m_painted = painter->end() && m_painted;
+}
+
+ReportPageObject* ReportEngine::currentPage() const
+{
+    return pageList.value(reportPageNo);
+}
+
+ReportBandObject* ReportEngine::band(int type) const
+{
+    ReportPageObject* page = currentPage();
+    return page ? page->getBand(type) : nullptr;
+}
+
+int ReportEngine::bandHeight(int type) const
+{
+    ReportBandObject* b = band(type);
+    return b ? b->height : 0;
+}
+
+void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i)
+{
+    if (painter->isActive()) {
+        painter->resetTransform();
+        painter->save();
+    }
+    setPageSettings(printer, i);
+    int y = 0;
+    if (i < 1) {
+        drawBackground(draw);
+        processReportTitle(y, draw);
+        processPageHeader(y, draw);
+    } else {
+        breakPage(printer, y, draw, true);
+    }
+    processReport(printer, y, draw, i);
+    processReportSummary(printer, y, draw);
+    if (painter->isActive())
+        painter->restore();
+}
+
+void ReportEngine::paintBand(int type, int y, bool draw)
+{
+    ReportBandObject* b = band(type);
+    if (b && draw && isPageInRange(true, curPage))
+        drawBand(b, y, true);
+}
+
+void ReportEngine::processReportTitle(int& y, bool draw)
+{
+    if (!band(ReportTitle))
+        return;
+    paintBand(ReportTitle, y, draw);
+    y += bandHeight(ReportTitle);
+}
+
+void ReportEngine::processPageHeader(int& y, bool draw)
+{
+    if (printMode == HtmlOutput || !band(PageHeader))
+        return;
+    paintBand(PageHeader, y, draw);
+    y += bandHeight(PageHeader);
+}
+
+void ReportEngine::processMasterHeader(int& y, bool draw)
+{
+    if (!band(MasterHeader))
+        return;
+    paintBand(MasterHeader, y, draw);
+    y += bandHeight(MasterHeader);
+}
+
+void ReportEngine::processPageFooter(bool draw)
+{
+    if (printMode == HtmlOutput || !band(PageFooter))
+        return;
+    paintBand(PageFooter, printableHeight() - bandHeight(PageFooter), draw);
+}
+
+void ReportEngine::processMasterFooter(QPrinter* printer, int& y, bool draw)
+{
+    if (!band(MasterFooter))
+        return;
+    if (y > printableHeight() - bandHeight(MasterFooter))
+        breakPage(printer, y, draw, false);
+    paintBand(MasterFooter, y, draw);
+    y += bandHeight(MasterFooter);
+}
+
+void ReportEngine::processReportSummary(QPrinter* printer, int& y, bool draw)
+{
+    if (!band(ReportSummary))
+        return;
+    if (y + bandHeight(ReportSummary) > printableHeight())
+        breakPage(printer, y, draw, false);
+    paintBand(ReportSummary, y, draw);
+    y += bandHeight(ReportSummary);
+}
+
+void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitle)
+{
+    if (draw) {
+        // Only between two pages that are both painted: pages outside the
+        // range leave no blank sheets.
+        if (curPage >= fromPage && (toPage == 0 || curPage + 1 <= toPage) && painter->isActive()) {
+            printer->newPage();
+            drawBackground(true);
+        }
+        ++curPage;
+        emit newPage(curPage);
+    } else {
+        ++curPage;
+    }
+    if (printMode != HtmlOutput)
+        y = 0;
+    if (withTitle)
+        processReportTitle(y, draw);
+    processPageHeader(y, draw);
+    processPageFooter(draw);
+}
+
+void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
+{
+    band->currentHeight = band->height;
+    for (ReportFieldObject* field : band->fieldList) {
+        if (field->fieldType != line && isFieldVisible(field))
+            drawFields(field, y, false);
+    }
+    if (!draw)
+        return;
+    // A chart has an opaque background and may reach under the texts of its
+    // band (the voltage chart spans its whole page): charts go down first.
+    for (const bool charts : {true, false}) {
+        for (ReportFieldObject* field : band->fieldList) {
+            if ((field->fieldType == QtChart) != charts || !isFieldVisible(field))
+                continue;
+            if (field->fieldType == line)
+                drawLine(field, y);
+            else
+                drawFields(field, y, true);
+        }
+    }
+}
+
+bool ReportEngine::isFieldVisible(ReportFieldObject* field)
+{
+    if (field->printing.size() <= 1)
+        return field->printing.toInt() != 0;
+    qint64 result = 0;
+    evaluateScript(processValue(field->parentBand, field->printing, true, false, QString()), {}, &result);
+    return result != 0;
+}
+
+void ReportEngine::evaluateBand(ReportBandObject* band)
+{
+    for (ReportFieldObject* field : band->fieldList) {
+        if (field->fieldType == label && isFieldVisible(field))
+            processValue(band, field->value, false, true, QString());
+    }
+}
+
+void ReportEngine::processMasterData(QPrinter* printer, int& y, bool draw, int i)
+{
+    ReportBandObject* data = band(MasterData);
+    if (i < 0 || i >= recordsCount.size() || recordsCount.at(i) < 1 || !data)
+        return;
+    // Within a group only its records, which it holds in record order.
+    QList<int> records = groupRecords;
+    if (records.isEmpty()) {
+        records.reserve(recordsCount.at(i));
+        for (int r = 0; r < recordsCount.at(i); ++r)
+            records.append(r);
+    }
+    const int footers = bandHeight(PageFooter) + bandHeight(MasterFooter);
+    for (const int r : records) {
+        if (r < 0 || r >= recordsCount.at(i))
+            continue;
+        recNo = r;
+        ++lineNo;
+        drawBand(data, y, false);
+        const int height = data->currentHeight;
+        // A record taller than a whole page gets a page of its own, not one
+        // empty page before it per pass.
+        const bool atTopOfPage = y <= bandHeight(PageHeader) + bandHeight(MasterHeader);
+        if (y + height > printableHeight() - footers && printMode != HtmlOutput && !atTopOfPage) {
+            breakPage(printer, y, draw, false);
+            processMasterHeader(y, draw);
+        }
+        if (draw && isPageInRange(true, curPage))
+            drawBand(data, y, true);
+        else
+            evaluateBand(data);
+        y += height;
+    }
+}
+
+void ReportEngine::processReport(QPrinter* printer, int& y, bool draw, int i)
+{
+    recNo = 0;
+    lineNo = 0;
+    ReportBandObject* groupHeader = band(DataGroupHeader);
+    if (!groupHeader) {
+        processMasterHeader(y, draw);
+        processPageFooter(draw);
+        processMasterData(printer, y, draw, i);
+        processMasterFooter(printer, y, draw);
+        return;
+    }
+    processGroups(printer, y, draw, i, groupHeader);
+}
+
+void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, ReportBandObject* groupHeader)
+{
+    if (ReportBandObject* data = band(MasterData))
+        evaluateBand(data);
+    if (groupEntries.isEmpty())
+        return;
+    const QString grouping = groupHeader->groupingField;
+    if (i < recordsCount.size()) {
+        for (int r = 0; r < recordsCount.at(i); ++r) {
+            recNo = r;
+            processValue(groupHeader, grouping, false, true, QString());
+        }
+    }
+    groupValues.clear();
+    lineNo = 0;
+
+    // The groups in the order their values first appear, each with its
+    // records in record order; one pass over the collected values.
+    QList<QString> order;
+    QHash<QString, QList<int>> members;
+    QHash<QString, int> firstRecord;
+    for (const int index : groupEntries.indexesOf(grouping)) {
+        const GroupEntry& entry = groupEntries.at(index);
+        if (entry.reportPage != i)
+            continue;
+        const QString value = entry.value.toString();
+        if (!members.contains(value)) {
+            order.append(value);
+            firstRecord.insert(value, entry.recNo);
+        }
+        members[value].append(entry.recNo);
+    }
+
+    ReportBandObject* masterHeader = band(MasterHeader);
+    ReportBandObject* masterFooter = band(MasterFooter);
+    ReportBandObject* groupFooter = band(DataGroupFooter);
+    if (masterHeader && !masterHeader->showInGroup)
+        processMasterHeader(y, draw);
+    const int footers = bandHeight(PageFooter) + bandHeight(MasterFooter);
+    for (const QString& value : order) {
+        groupRecords = members.value(value);
+        std::sort(groupRecords.begin(), groupRecords.end());
+        const bool first = groupValues.isEmpty();
+        groupValues.append(value);
+        if (groupHeader->startNewPage && !first)
+            breakPage(printer, y, draw, false);
+        recNo = firstRecord.value(value);
+        if (groupHeader->restartLineNo)
+            lineNo = 0;
+        if (y + groupHeader->height > printableHeight() - footers)
+            breakPage(printer, y, draw, false);
+        paintBand(DataGroupHeader, y, draw);
+        y += groupHeader->height;
+        if (masterHeader && masterHeader->showInGroup)
+            processMasterHeader(y, draw);
+        processPageFooter(draw);
+        processMasterData(printer, y, draw, i);
+        if (masterFooter && masterFooter->showInGroup)
+            processMasterFooter(printer, y, draw);
+        recNo = firstRecord.value(value);
+        if (groupFooter) {
+            if (y + groupFooter->height > printableHeight() - footers)
+                breakPage(printer, y, draw, false);
+            paintBand(DataGroupFooter, y, draw);
+            y += groupFooter->height;
+        }
+    }
+    groupRecords.clear();
+    if (masterFooter && !masterFooter->showInGroup)
+        processMasterFooter(printer, y, draw);
+}

@@ -1,0 +1,432 @@
+// Page setup and field painting.
+#include "reportengine.h"
+
+#include "reportbandobject.h"
+#include "reportfieldobject.h"
+#include "reportpageobject.h"
+
+#include <QBuffer>
+#include <QDebug>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+
+#include <cmath>
+
+namespace {
+
+const QString kUnclaimedChart = QStringLiteral("nullptr");
+constexpr int HighResolutionPenFactor = 5;
+// The page frame sits this many device pixels inside the paper's top-left
+// edges and FrameInsetTotal less in size.
+constexpr int FrameInset = 92;
+constexpr int FrameInsetTotal = 192;
+
+// White, and a colour the template left out, paint nothing.
+bool paints(const QColor& color)
+{
+    return color.isValid() && color.rgba() != 0xffffffffu;
+}
+
+} // namespace
+
+// A page without a usable size would divide by zero below: it prints as A4.
+void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
+{
+    ReportPageObject* page = pageList.value(reportPage);
+    if (!page)
+        return;
+    ph = page->pageHeight;
+    pw = page->pageWidth;
+    ml = page->marginsLeft;
+    mr = page->marginsRight;
+    mt = page->marginsTop;
+    mb = page->marginsBottom;
+    if (ph <= 0 || pw <= 0 || ml < 0 || mr < 0 || mt < 0 || mb < 0 || ph - mt - mb <= 0 || pw - ml - mr <= 0) {
+        if (!m_warnedPages.contains(reportPage))
+            qWarning() << "Report page" << reportPage << "has no usable size or margins; printed as A4";
+        m_warnedPages.insert(reportPage);
+        ph = ReportPageObject::DefaultHeight;
+        pw = ReportPageObject::DefaultWidth;
+        ml = mr = mt = mb = ReportPageObject::DefaultMargin;
+    }
+    const bool landscape = page->orientation == 1;
+    if (printer->printerState() != QPrinter::Active) {
+        const QSizeF paper = landscape ? QSizeF(ph / 4, pw / 4) : QSizeF(pw / 4, ph / 4);
+        printer->setPageSize(QPageSize(paper, QPageSize::Millimeter));
+        printer->setPageOrientation(QPageLayout::Portrait);
+    }
+    printer->setPageMargins(QMarginsF(ml / 4 + 0.01, mt / 4 + 0.01, mr / 4 + 0.01, mb / 4 + 0.01),
+                            QPageLayout::Millimeter);
+    const QRectF pageRect = printer->pageRect(QPrinter::DevicePixel);
+    if (page->border && painter && painter->isActive()) {
+        const QPen saved = painter->pen();
+        QPen pen(page->borderColor, page->borderWidth * HighResolutionPenFactor, getPenStyle(page->borderStyle));
+        painter->setPen(pen);
+        const QRectF paper = printer->paperRect(QPrinter::DevicePixel);
+        painter->drawRect(QRectF(FrameInset - pageRect.left(), FrameInset - pageRect.top(),
+                                 paper.width() - FrameInsetTotal, paper.height() - FrameInsetTotal));
+        painter->setPen(saved);
+    }
+    // Every landscape page turns the painter, not only the first after a portrait one.
+    if (page->orientation != lastOrientation || landscape) {
+        lastOrientation = page->orientation;
+        if (painter && painter->isActive()) {
+            painter->resetTransform();
+            if (landscape) {
+                painter->rotate(90);
+                painter->translate(0, -painter->viewport().width());
+            }
+        }
+    }
+    const double h = pageRect.height();
+    const double w = pageRect.width();
+    koefResV = float((landscape ? w : h) / (ph - mt - mb));
+    koefResH = float((landscape ? h : w) / (pw - ml - mr));
+}
+
+void ReportEngine::drawBackground(bool draw)
+{
+    if (!draw || !painter || !painter->isActive())
+        return;
+    painter->setBackgroundMode(Qt::TransparentMode);
+    if (!backgroundImage)
+        return;
+    painter->setOpacity(backgroundOpacity);
+    painter->drawPixmap(QRect(int(-(ml * koefResH)), int(-(mt * koefResV)), int(pw * koefResH), int(ph * koefResV)),
+                        *backgroundImage);
+    painter->setOpacity(1.0);
+}
+
+// SQL data sources of report pages are opened here, in the counting pass,
+// and append their record counts to recordsCount.
+void ReportEngine::openDataSource(int /*reportPage*/)
+{
+}
+
+QPen ReportEngine::getPen(ReportFieldObject* field) const
+{
+    QPen pen = painter && painter->isActive() ? painter->pen() : QPen();
+    pen.setWidth(field->borderWidth * (printerMode == QPrinter::ScreenResolution ? 1 : HighResolutionPenFactor));
+    pen.setStyle(getPenStyle(field->borderStyle));
+    return pen;
+}
+
+void ReportEngine::setPainterFont(ReportFieldObject* field)
+{
+    if (!painter || !painter->isActive())
+        return;
+    painter->setFont(field->font);
+    painter->setPen(Qt::black);
+}
+
+void ReportEngine::drawFields(ReportFieldObject* field, int offsetY, bool draw)
+{
+    field->recNo = recNo;
+    field->reportPage = reportPageNo;
+    if (draw)
+        field->updateHighlightingParam();
+    if (!field->isCrossTabCell())
+        emit setField(*field);
+
+    const int l = int(field->rect.left() * koefResH);
+    const int w = int((field->rect.width() - 1) * koefResH);
+    const int t = int((field->rect.top() + offsetY) * koefResV);
+    int h = int(field->rect.height() * koefResV);
+    if (field->autoHeight && field->parentBand)
+        h = int(field->parentBand->currentHeight * koefResV);
+    field->setPageTop(int(t / koefResV));
+
+    if (!draw && field->fieldType != textRich && field->fieldType != label)
+        return;
+    const QPen pen = getPen(field);
+    const bool active = painter && painter->isActive();
+    const int type = field->fieldType;
+    if (draw && active && type != image && type != barcode && type != crossTab && !shapeFieldTypes().contains(type))
+        drawFrame(field, pen, l, t, w, h);
+
+    switch (type) {
+    case reactangle:
+    case roundedReactangle:
+    case circle:
+    case triangle:
+    case rhombus:
+        if (active)
+            drawShape(field, pen, l, t, w, h);
+        break;
+    case labelImage:
+    case DatabaseImage:
+    case image:
+        drawImages(field, l, t, w, h);
+        break;
+    case QtChart:
+        drawQtChart(field, l, t, w, h);
+        break;
+    case textRich:
+        drawRichText(field, l, t, w, h, draw);
+        break;
+    case label:
+        drawLabel(field, l, t, w, h, draw);
+        break;
+    default:
+        // Diagrams, barcodes, cross tables: not painted.
+        break;
+    }
+}
+
+void ReportEngine::drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h)
+{
+    if (paints(field->backgroundColor))
+        painter->fillRect(QRect(l + 1, t + 1, w - 2, h - 2), field->backgroundColor);
+    const struct
+    {
+        QColor color;
+        QLine line;
+    } sides[] = {
+        {field->borderTop, QLine(l, t, l + w, t)},
+        {field->borderBottom, QLine(l, t + h, l + w, t + h)},
+        {field->borderLeft, QLine(l, t, l, t + h)},
+        {field->borderRight, QLine(l + w, t, l + w, t + h)},
+    };
+    for (const auto& side : sides) {
+        if (!paints(side.color))
+            continue;
+        QPen sidePen = pen;
+        sidePen.setColor(side.color);
+        painter->setPen(sidePen);
+        painter->drawLine(side.line);
+    }
+}
+
+void ReportEngine::drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h)
+{
+    QPen outline = pen;
+    outline.setColor(field->borderColor.isValid() ? field->borderColor : QColor(Qt::black));
+    const QBrush brush = paints(field->backgroundColor) ? QBrush(field->backgroundColor) : QBrush(Qt::NoBrush);
+    painter->setPen(outline);
+    if (field->fieldType == rhombus || field->fieldType == triangle) {
+        QPainterPath path;
+        if (field->fieldType == rhombus) {
+            path.moveTo(l + w / 2, t + h - 1);
+            path.lineTo(l + w, t + h / 2);
+            path.lineTo(l + w / 2, t + 1);
+            path.lineTo(l + 1, t + h / 2);
+        } else {
+            path.moveTo(l, t + h - 1);
+            path.lineTo(l + w, t + h - 1);
+            path.lineTo(l + w / 2, t);
+        }
+        path.closeSubpath();
+        painter->drawPath(path);
+        painter->fillPath(path, brush);
+        return;
+    }
+    painter->setBrush(brush);
+    if (field->fieldType == roundedReactangle)
+        painter->drawRoundedRect(QRect(l, t, w - 2, h - 2), 40.0, 40.0, Qt::AbsoluteSize);
+    else if (field->fieldType == reactangle)
+        painter->drawRect(QRect(l, t, w - 2, h - 2));
+    else
+        painter->drawEllipse(QRect(l, t, w, h));
+}
+
+void ReportEngine::drawImages(ReportFieldObject* field, int l, int t, int w, int h)
+{
+    const bool active = painter && painter->isActive();
+    if (field->fieldType == image) {
+        const QImage picture = QImage::fromData(field->picture, field->imgFormat.toLatin1().constData());
+        if (!picture.isNull() && active) {
+            if (field->ignoreAspectRatio == 1)
+                painter->drawImage(QRect(l, t, w, h), picture);
+            else
+                painter->drawImage(QPoint(l, t), picture.scaled(w, h, Qt::KeepAspectRatio, Qt::FastTransformation));
+        }
+        if (printMode == HtmlOutput)
+            htmlText += field->getHTMLStyle();
+        return;
+    }
+    // Pictures from the program; pictures from an SQL source come with the sources.
+    const QImage source = field->fieldType == labelImage ? getImageFromSource(field->value) : QImage();
+    if (source.isNull())
+        return;
+    const QImage scaled = source.scaled(qMax(1, w), qMax(1, h), Qt::KeepAspectRatio, Qt::FastTransformation);
+    int x = l;
+    int y = t;
+    if (field->alignment & Qt::AlignHCenter)
+        x = l + (w - scaled.width()) / 2;
+    if (field->alignment & Qt::AlignVCenter)
+        y = t + (h - scaled.height()) / 2;
+    if (active)
+        painter->drawImage(QPoint(x, y), scaled);
+    if (printMode == HtmlOutput) {
+        QBuffer buffer(&field->picture);
+        field->picture.clear();
+        buffer.open(QIODevice::WriteOnly);
+        scaled.save(&buffer, "PNG");
+        htmlText += field->getHTMLStyle();
+    }
+}
+
+void ReportEngine::drawQtChart(ReportFieldObject* field, int l, int t, int w, int h)
+{
+    auto* chart = new QChart;
+    chart->setObjectName(kUnclaimedChart);
+    emit setChart(*field, *chart);
+    if (chart->objectName() == kUnclaimedChart) {
+        delete chart;
+        return;
+    }
+    // The view lays the chart out; it is never shown on a screen.
+    auto view = std::make_unique<QChartView>(chart);
+    view->setRenderHint(QPainter::TextAntialiasing);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    // Laid out at the field's size in report units, on its side when turned.
+    const QSize size = field->rect.size();
+    view->resize(field->rotate == 3 ? size.transposed() : size);
+    view->show();
+    if (painter && painter->isActive()) {
+        if (field->rotate == 3) {
+            painter->save();
+            painter->translate(l, t + h);
+            painter->rotate(-90);
+            view->render(painter, QRectF(0, 0, h, w), view->rect(), Qt::KeepAspectRatio);
+            painter->restore();
+        } else {
+            view->render(painter, QRectF(l, t, w, h), view->rect(), Qt::KeepAspectRatio);
+        }
+    }
+    delete chart;
+    view.reset();
+}
+
+void ReportEngine::drawRichText(ReportFieldObject* field, int l, int t, int w, int h, bool draw)
+{
+    const bool active = painter && painter->isActive();
+    QTextDocument document;
+    if (active)
+        document.setDefaultFont(painter->font());
+    document.setHtml(field->value);
+    QStringList fragments;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QString text = it.fragment().text();
+            if ((text.contains(QLatin1Char('[')) && text.contains(QLatin1Char(']')))
+                || (text.contains(QLatin1Char('<')) && text.contains(QLatin1Char('>'))))
+                fragments << text;
+        }
+    }
+    for (const QString& fragment : fragments) {
+        const QString result = processValue(field->parentBand, fragment, false, false, QString());
+        QTextCursor cursor = document.find(fragment, 0, QTextDocument::FindWholeWords);
+        if (cursor.isNull())
+            continue;
+        const QString lower = result.toLower();
+        const int bodyStart = lower.indexOf(QLatin1String("<body"));
+        const int bodyEnd = lower.indexOf(QLatin1String("</body>"));
+        if (result.isEmpty())
+            cursor.insertText(QStringLiteral(" "));
+        else if (bodyStart >= 0 && bodyEnd > bodyStart)
+            cursor.insertHtml(result.mid(bodyStart, bodyEnd + 7 - bodyStart));
+        else
+            cursor.insertText(result);
+    }
+    document.setTextWidth(w - 15);
+    if (!draw || !active)
+        return;
+    painter->save();
+    painter->translate(l + 10, t);
+    document.drawContents(painter, QRectF(0, 0, w - 15, h));
+    painter->restore();
+}
+
+void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int h, bool draw)
+{
+    const bool active = painter && painter->isActive();
+    setPainterFont(field);
+    const QString text = processValue(field->parentBand, field->value, false, false, field->format);
+    QPen pen = getPen(field);
+    pen.setColor(field->fontColor.isValid() ? field->fontColor : QColor(Qt::black));
+    if (active)
+        painter->setPen(pen);
+    const int flags = field->alignment | Qt::TextDontClip | (field->textWrap ? int(Qt::TextWordWrap) : 0);
+    if (!draw) {
+        if (!active || !field->autoHeight || !field->parentBand)
+            return;
+        const QRect bounds = painter->boundingRect(QRect(l + 10, t, w - 15, h), flags, text);
+        if (bounds.height() > h) {
+            field->parentBand->currentHeight =
+                qMax(field->parentBand->currentHeight, qRound(bounds.height() / koefResV));
+        }
+        return;
+    }
+    // The text turned about a corner of its box, drawn in the turned box.
+    const auto turned = [&](const QPoint& origin, qreal angle, const QSize& box) {
+        painter->save();
+        painter->translate(origin);
+        painter->rotate(angle);
+        painter->drawText(QRect(QPoint(0, 0), box), flags, text);
+        painter->restore();
+    };
+    if (active) {
+        switch (field->rotate) {
+        case 0:
+            painter->drawText(QRect(l + 10, t, w - 15, h), flags, text);
+            break;
+        case 1:
+            turned(QPoint(l + w, t), 90, QSize(h, w));
+            break;
+        case 2:
+            turned(QPoint(l + w, t + h), 180, QSize(w, h));
+            break;
+        case 3:
+            turned(QPoint(l, t + h), -90, QSize(h, w));
+            break;
+        default:
+            break;
+        }
+    }
+    if (printMode == HtmlOutput) {
+        // Data is text, never markup: the HTML shows what the PDF shows.
+        QString shown = text.toHtmlEscaped();
+        shown.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+        htmlText += QStringLiteral("<div ") + field->getHTMLStyle() + QLatin1Char('>') + shown + QStringLiteral("</div>\n");
+    }
+}
+
+void ReportEngine::drawLine(ReportFieldObject* field, int offsetY)
+{
+    if (!painter || !painter->isActive())
+        return;
+    const int x1 = int(field->lineStartX * koefResH);
+    const int x2 = int(field->lineEndX * koefResH);
+    const int y1 = int((field->lineStartY + offsetY) * koefResV);
+    const int y2 = int((field->lineEndY + offsetY) * koefResV);
+    const QColor color = field->borderColor.isValid() ? field->borderColor : QColor(Qt::black);
+    QPen pen = getPen(field);
+    pen.setColor(color);
+    painter->setPen(pen);
+    painter->drawLine(x1, y1, x2, y2);
+    const double length = std::hypot(double(x2 - x1), double(y2 - y1));
+    // A line of no length points nowhere: no arrowheads.
+    if (length <= 0)
+        return;
+    double a = std::acos((x2 - x1) / length);
+    if (y2 - y1 >= 0)
+        a = 2 * M_PI - a;
+    const int s = int(10 * koefResH);
+    painter->setBrush(QBrush(color));
+    const auto arrow = [this, s](double x, double y, double first, double second) {
+        const QPointF points[3] = {QPointF(x, y), QPointF(x + std::sin(first) * s, y + std::cos(first) * s),
+                                   QPointF(x + std::sin(second) * s, y + std::cos(second) * s)};
+        painter->drawPolygon(points, 3, Qt::OddEvenFill);
+    };
+    if (field->arrowStart)
+        arrow(x1, y1, a + M_PI / 3, a + M_PI - M_PI / 3);
+    if (field->arrowEnd)
+        arrow(x2, y2, a - M_PI / 3, a - M_PI + M_PI / 3);
+}

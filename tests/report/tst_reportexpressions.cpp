@@ -1,0 +1,147 @@
+// Field texts: references asked from the program, built-in variables,
+// formulas in the report's one script engine, and collected values.
+#include "reportbandobject.h"
+#include "reportengine.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QtTest>
+
+class TestReportExpressions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void processValue_data();
+    void processValue();
+    void expressionMode_data();
+    void expressionMode();
+    void builtins();
+    void collecting();
+
+private:
+    std::unique_ptr<ReportEngine> m_engine;
+    QHash<QString, QString> m_answers;
+    QStringList m_asked;
+};
+
+void TestReportExpressions::init()
+{
+    ReportEngine::setScriptTimeLimit(300);
+    m_engine = std::make_unique<ReportEngine>();
+    m_asked.clear();
+    m_answers = {{"name", "Ann"}, {"a", "21"}, {"quote", "O'Brien"}, {"evil", "x');while(1){}//"},
+                 {"loop", "(function(){while(true){}})()"}, {"brackets", "<[b]>"}};
+    connect(m_engine.get(), &ReportEngine::setValue, [this](int recNo, QString name, QVariant& value, int page) {
+        QVERIFY(!value.isValid());
+        m_asked << QStringLiteral("%1/%2/%3").arg(recNo).arg(name).arg(page);
+        if (m_answers.contains(name))
+            value = m_answers.value(name);
+    });
+}
+
+void TestReportExpressions::processValue_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "abc" << "" << "abc";
+    QTest::newRow("number, no brackets") << "12.5" << "N#,###.##2" << "12.5";
+    QTest::newRow("pages") << "Page <Page> of <TotalPages>" << "" << "Page 3 of 7";
+    QTest::newRow("line no") << "<LineNo>" << "" << "5";
+    QTest::newRow("line count") << "<LineCount>" << "" << "1";
+    QTest::newRow("unclosed") << "<1+2" << "" << "<1+2";
+    QTest::newRow("reference") << "[name]" << "" << "Ann";
+    QTest::newRow("unanswered") << "[nobody]" << "" << "";
+    QTest::newRow("around") << "x[name]y" << "" << "xAnny";
+    QTest::newRow("formula") << "<1+2>" << "" << "3";
+    QTest::newRow("formula with reference") << "<[a]*2>" << "" << "42";
+    QTest::newRow("script error") << "<'a'+>" << "" << "SyntaxError: Parse error";
+    QTest::newRow("text in quotes") << "<'[name]' + '!'>" << "" << "Ann!";
+    QTest::newRow("quote in data") << "<'Mr [quote]'>" << "" << "Mr O'Brien";
+    QTest::newRow("break-out in data") << "<'[evil]'>" << "" << "x');while(1){}//";
+    QTest::newRow("code in data") << "<[loop]>" << "" << "(function(){while(true){}})()";
+    QTest::newRow("brackets in data") << "<'[brackets]'>" << "" << "<[b]>";
+    QTest::newRow("loop in template") << "<while(true){}>" << "" << "Error: formula stopped after 300 ms";
+}
+
+void TestReportExpressions::processValue()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    m_engine->curPage = 3;
+    m_engine->totalPage = 7;
+    m_engine->recNo = 4;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(m_engine->processValue(nullptr, text, false, false, format), expected);
+    QVERIFY(timer.elapsed() < 5000);
+}
+
+void TestReportExpressions::expressionMode_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("number") << "12.5" << "12.5";
+    QTest::newRow("text") << "abc" << "'abc'";
+    QTest::newRow("empty") << "" << "''";
+    QTest::newRow("apostrophe") << "O'Brien" << "'O\\'Brien'";
+    QTest::newRow("break-out") << "x');while(1){}//" << "'x\\');while(1){}//'";
+    QTest::newRow("backslash and line") << "a\\\nb" << "'a\\\\\\nb'";
+}
+
+void TestReportExpressions::expressionMode()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    m_answers.insert(QStringLiteral("v"), answer);
+    const QString script = m_engine->processValue(nullptr, QStringLiteral("[v]"), true, false, QString());
+    QCOMPARE(script, expected);
+    // The script is the value, nothing more.
+    QCOMPARE(m_engine->evaluateScript(script), answer);
+}
+
+void TestReportExpressions::builtins()
+{
+    QCOMPARE(m_engine->processValue(nullptr, QStringLiteral("<Date>"), false, false, QString()),
+             QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))
+                .match(m_engine->processValue(nullptr, QStringLiteral("<Time>"), false, false, QString()))
+                .hasMatch());
+    // Nothing a formula defines survives it, in the one script engine.
+    QCOMPARE(m_engine->processValue(nullptr, QStringLiteral("<w = 4; var z = 5; w>"), false, false, QString()),
+             QStringLiteral("4"));
+    QCOMPARE(m_engine->processValue(nullptr, QStringLiteral("<typeof w + typeof z>"), false, false, QString()),
+             QStringLiteral("undefinedundefined"));
+    ReportBandObject band;
+    band.showInGroup = true;
+    QCOMPARE(m_engine->processValue(&band, QStringLiteral("<showInGroup>"), false, false, QString()),
+             QStringLiteral("true"));
+}
+
+void TestReportExpressions::collecting()
+{
+    m_engine->reportPageNo = 1;
+    m_engine->recNo = 6;
+    QCOMPARE(m_engine->processValue(nullptr, QStringLiteral("[name]"), false, true, QString()), QStringLiteral("Ann"));
+    QCOMPARE(m_asked, QStringList{QStringLiteral("6/name/1")});
+    m_answers.insert(QStringLiteral("name"), QStringLiteral("Bob"));
+    m_engine->processValue(nullptr, QStringLiteral("[name]"), false, true, QString());
+    QCOMPARE(m_engine->groupEntries.size(), 1);
+    const GroupEntry& entry = m_engine->groupEntries.at(0);
+    QCOMPARE(entry.name, QStringLiteral("[name]"));
+    QCOMPARE(entry.value.toString(), QStringLiteral("Ann"));
+    QCOMPARE(entry.recNo, 6);
+    QCOMPARE(entry.reportPage, 1);
+    QCOMPARE(m_engine->processValue(nullptr, QStringLiteral("<LineCount>"), false, false, QString()),
+             QStringLiteral("7"));
+    // A reference inside a formula is not collected.
+    m_engine->recNo = 8;
+    m_engine->processValue(nullptr, QStringLiteral("<[a]+1>"), false, true, QString());
+    QCOMPARE(m_engine->groupEntries.size(), 1);
+}
+
+QTEST_MAIN(TestReportExpressions)
+#include "tst_reportexpressions.moc"

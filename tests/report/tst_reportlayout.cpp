@@ -1,0 +1,360 @@
+// Whole reports laid out and written: pages, bands, breaks, groups and
+// ranges read back from the PDF with poppler; the HTML file; the painting
+// of one field; the application's four templates.
+#include "messagecatcher.h"
+#include "pdfprobe.h"
+#include "reportbandobject.h"
+#include "reportengine.h"
+#include "reportfieldobject.h"
+#include "reportpageobject.h"
+
+#include <QAction>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+namespace {
+
+QString labelField(const QString& value, int top = 0, const QString& extra = QString())
+{
+    return QStringLiteral("<F value=\"%1\" left=\"0\" top=\"%2\" width=\"760\" height=\"20\" fontSize=\"9\" %3/>")
+        .arg(value.toHtmlEscaped()).arg(top).arg(extra);
+}
+
+QString band(const QString& type, int height, const QString& fields, const QString& extra = QString())
+{
+    return QStringLiteral("<ReportBand type=\"%1\" height=\"%2\" %3>%4</ReportBand>").arg(type).arg(height).arg(extra, fields);
+}
+
+QString page(const QString& bands)
+{
+    return QStringLiteral("<P pageWidth=\"840\" pageHeight=\"1188\" marginsLeft=\"40\" marginsRight=\"40\" "
+                          "marginsTop=\"40\" marginsBottom=\"40\">%1</P>").arg(bands);
+}
+
+const QString kStandardBands = band("ReportTitle", 60, labelField("TITLE")) + band("PageHeader", 40, labelField("HEADER"))
+                               + band("MasterHeader", 30, labelField("COLUMNS")) + band("MasterData", 25, labelField("row [n]"))
+                               + band("PageFooter", 30, labelField("Page <Page> of <TotalPages>"));
+
+int count(const QString& text, const QString& pattern)
+{
+    return int(text.count(QRegularExpression(pattern)));
+}
+
+} // namespace
+
+class TestReportLayout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void overflowAndPages();
+    void reportPagesAndRange();
+    void dataGroups();
+    void badPages();
+    void autoHeightRows();
+    void html();
+    void exportsAndFailures();
+    void fieldPainting();
+    void applicationTemplates_data();
+    void applicationTemplates();
+
+private:
+    void load(const QString& pages, QList<int> counts);
+    QString pdf(const QString& name = QStringLiteral("out.pdf"));
+    std::unique_ptr<ReportEngine> m_engine;
+    QHash<int, QString> m_sources;
+    QTemporaryDir m_dir;
+};
+
+void TestReportLayout::init()
+{
+    m_engine = std::make_unique<ReportEngine>();
+    m_sources.clear();
+    connect(m_engine.get(), &ReportEngine::setValue, [this](int recNo, QString name, QVariant& value, int) {
+        if (name == QLatin1String("n"))
+            value = QStringLiteral("R%1").arg(recNo, 3, 10, QLatin1Char('0'));
+        else if (name == QLatin1String("source"))
+            value = m_sources.value(recNo);
+        else
+            value = QStringLiteral("%1-%2").arg(name).arg(recNo);
+    });
+}
+
+void TestReportLayout::load(const QString& pages, QList<int> counts)
+{
+    QDomDocument doc;
+    QVERIFY(doc.setContent(QStringLiteral("<Reports>%1</Reports>").arg(pages)));
+    m_engine->recordsCount = counts;
+    QVERIFY(m_engine->loadReportDocument(doc));
+}
+
+QString TestReportLayout::pdf(const QString& name)
+{
+    const QString path = m_dir.filePath(name);
+    return m_engine->printPDF(path, false) ? path : QString();
+}
+
+void TestReportLayout::overflowAndPages()
+{
+    load(page(kStandardBands), {100});
+    const QString file = pdf();
+    QCOMPARE(PdfProbe::pageCount(file), 3);
+    QCOMPARE(PdfProbe::pageSize(file), QStringLiteral("595 x 842 pts (A4)"));
+    const QList<int> rows{37, 40, 23};
+    int first = 0;
+    for (int p = 1; p <= 3; ++p) {
+        const QString text = PdfProbe::text(file, p);
+        QCOMPARE(count(text, QStringLiteral("row R\\d\\d\\d")), rows.at(p - 1));
+        QVERIFY(text.contains(QStringLiteral("row R%1").arg(first, 3, 10, QLatin1Char('0'))));
+        first += rows.at(p - 1);
+        QCOMPARE(text.contains(QStringLiteral("TITLE")), p == 1);
+        QVERIFY(text.contains(QStringLiteral("HEADER")) && text.contains(QStringLiteral("COLUMNS")));
+        QVERIFY(text.contains(QStringLiteral("Page %1 of 3").arg(p)));
+    }
+}
+
+void TestReportLayout::reportPagesAndRange()
+{
+    const QString rich = QStringLiteral("<F type=\"textRich\" value=\"&lt;b&gt;Rich [n] here&lt;/b&gt;\" "
+                                        "left=\"0\" top=\"30\" width=\"760\" height=\"30\"/>");
+    load(page(band("ReportTitle", 60, labelField("FIRST [n]") + rich) + band("MasterData", 25, labelField("one [n]")))
+             + page(band("ReportTitle", 60, labelField("SECOND")) + band("MasterData", 25, labelField("two [n]"))),
+         {2, 3});
+    QSignalSpy pages(m_engine.get(), &ReportEngine::newPage);
+    const QString file = pdf();
+    QCOMPARE(PdfProbe::pageCount(file), 2);
+    QCOMPARE(pages.count(), 1);
+    QCOMPARE(pages.first().first().toInt(), 2);
+    QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("SECOND")));
+    QVERIFY(PdfProbe::text(file, 1).contains(QStringLiteral("Rich R000 here")));
+    QCOMPARE(count(PdfProbe::text(file, 2), QStringLiteral("two R")), 3);
+
+    // Only printed page 2 of three reaches the device.
+    load(page(kStandardBands), {100});
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(m_dir.filePath(QStringLiteral("range.pdf")));
+    printer.setFromTo(2, 2);
+    m_engine->printPreview(&printer);
+    QCOMPARE(m_engine->totalPage, 3);
+    QCOMPARE(PdfProbe::pageCount(printer.outputFileName()), 1);
+    QVERIFY(PdfProbe::text(printer.outputFileName()).contains(QStringLiteral("Page 2 of 3")));
+}
+
+void TestReportLayout::dataGroups()
+{
+    m_sources = {{0, "A"}, {1, "B"}, {2, "A"}};
+    const QString groupHeader = band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"");
+    const QString data = band("MasterData", 25, labelField("[source]") + labelField("rec [n] line <LineNo>", 0, "name=\"x\""));
+    load(page(groupHeader + data), {3});
+    const QString text = PdfProbe::text(pdf()).simplified();
+    const QRegularExpression order(QStringLiteral(
+        "Group A.*rec R000 line 1.*rec R002 line 2.*Group B.*rec R001 line 3"));
+    QVERIFY2(order.match(text).hasMatch(), qPrintable(text));
+
+    load(page(band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\" startNewPage=\"1\"") + data), {3});
+    const QString file = pdf(QStringLiteral("groups.pdf"));
+    QCOMPARE(PdfProbe::pageCount(file), 2);
+    QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("Group B")));
+}
+
+void TestReportLayout::badPages()
+{
+    MessageCatcher catcher;
+    load(QStringLiteral("<P>%1</P>").arg(band("MasterData", 25, labelField("row [n]"))), {3});
+    const QString file = pdf();
+    QVERIFY(catcher.contains(QStringLiteral("printed as A4")));
+    QCOMPARE(PdfProbe::pageSize(file), QStringLiteral("595 x 842 pts (A4)"));
+    QCOMPARE(count(PdfProbe::text(file), QStringLiteral("row R")), 3);
+
+    load(QStringLiteral("<P pageWidth=\"840\" pageHeight=\"1188\" orientation=\"1\">%1</P>")
+             .arg(band("MasterData", 25, labelField("row [n]"))), {3});
+    const QString landscape = pdf(QStringLiteral("landscape.pdf"));
+    QVERIFY(PdfProbe::pageSize(landscape).startsWith(QStringLiteral("842 x 595 pts")));
+    QCOMPARE(count(PdfProbe::text(landscape), QStringLiteral("row R")), 3);
+
+    // A record taller than a page gets a page of its own, once.
+    load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", 2000, labelField("row [n]"))), {3});
+    QCOMPARE(PdfProbe::pageCount(pdf(QStringLiteral("tall.pdf"))), 3);
+}
+
+// A wrapped auto-height row pushes the next record down by its grown height.
+void TestReportLayout::autoHeightRows()
+{
+    const QString wide = QStringLiteral("<F value=\"[n] many words that need more than one line here\" left=\"0\" top=\"0\" width=\"120\" height=\"20\" "
+                                        "fontSize=\"9\" autoHeight=\"1\"/>");
+    load(page(band("MasterData", 20, wide)), {2});
+    QMap<int, int> tops;
+    connect(m_engine.get(), &ReportEngine::setField, [&tops](ReportFieldObject& field) { tops[field.recNo] = field.pageTop; });
+    QVERIFY(!pdf().isEmpty());
+    QCOMPARE(tops.value(0), 0);
+    QVERIFY2(tops.value(1) >= 40, qPrintable(QString::number(tops.value(1))));
+}
+
+void TestReportLayout::html()
+{
+    m_sources = {{0, "<b>&"}, {1, QStringLiteral("Привіт Ærø")}};
+    load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", 25, labelField("[source]"))
+              + band("PageFooter", 30, labelField("FOOTER"))),
+         {2});
+    QTextCodec* codec = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+    const QString path = m_dir.filePath(QStringLiteral("out.html"));
+    const bool written = m_engine->printHTML(path, false);
+    QTextCodec::setCodecForLocale(codec);
+    QVERIFY(written);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    QVERIFY(html.startsWith(QStringLiteral("<HTML><HEAD><meta charset=\"UTF-8\"></HEAD><BODY>")));
+    QVERIFY(html.endsWith(QStringLiteral("</BODY></HTML>")));
+    QVERIFY(!html.contains(QStringLiteral("HEADER")) && !html.contains(QStringLiteral("FOOTER")));
+    QVERIFY(html.contains(QStringLiteral(">&lt;b&gt;&amp;</div>")));
+    QVERIFY(html.contains(QStringLiteral("Привіт Ærø")));
+    QCOMPARE(html.count(QStringLiteral("<div style='color:")), 2);
+    QCOMPARE(m_engine->printMode, int(ReportEngine::PrinterOutput));
+
+    ReportFieldObject total;
+    total.rect = QRect(10, 0, 100, 20);
+    total.font.setPointSize(10);
+    total.alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    total.setPageTop(50);
+    QCOMPARE(total.getHTMLStyle(),
+             QStringLiteral("style='color:#000000;background:#ffffff;border-left: solid thin #000000;border-right: "
+                            "solid thin #000000;border-top: solid thin #000000;border-bottom: solid thin #000000;"
+                            "text-align:left;font-size:15px;position: absolute; left: 10;top: 50;width: 100;height: 20;'"));
+    total.fieldType = image;
+    total.rect = QRect(0, 0, 150, 80);
+    QVERIFY(total.getHTMLStyle().contains(QStringLiteral("width: 150;height: 80;text-align:left;'><img width=148 height=80 ")));
+}
+
+void TestReportLayout::exportsAndFailures()
+{
+    load(page(kStandardBands), {5});
+    ReportEngine::setPreviewHook([](ReportEngine&) {});
+    m_engine->printExec(true, false, QString());
+    ReportEngine::setPreviewHook({});
+    QPrinter* preview = m_engine->printer;
+    QVERIFY(preview);
+    const QPrinter::OutputFormat format = preview->outputFormat();
+
+    // HTML first does not spoil a later PDF; a PDF stays as written.
+    QVERIFY(m_engine->printHTML(m_dir.filePath(QStringLiteral("a.html")), false));
+    const QString first = pdf(QStringLiteral("a.pdf"));
+    QCOMPARE(PdfProbe::pageCount(first), 1);
+    QFile pdfFile(first);
+    QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdfFile.readAll();
+    pdfFile.close();
+    QVERIFY(m_engine->printHTML(m_dir.filePath(QStringLiteral("b.html")), false));
+    QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+    QCOMPARE(pdfFile.readAll(), bytes);
+    pdfFile.close();
+    QCOMPARE(preview->outputFormat(), format);
+    QVERIFY(preview->outputFileName().isEmpty());
+
+    // The preview's two export actions: the PDF is written, the HTML written and opened.
+    QStringList opened;
+    ReportEngine::setOpenFileHook([&opened](const QString& name) { opened << name; });
+    for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
+        QAction action;
+        action.setObjectName(QLatin1String(name));
+        connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
+        const QString target = m_dir.filePath(QLatin1String(name));
+        ReportEngine::setSaveFileNameHook([&target](QWidget*, const QString&, const QString&) { return target; });
+        action.trigger();
+        QVERIFY(QFileInfo(target).size() > 0);
+    }
+    ReportEngine::setSaveFileNameHook({});
+    ReportEngine::setOpenFileHook({});
+    QCOMPARE(opened, QStringList{m_dir.filePath(QStringLiteral("actExpToHtml"))});
+
+    // What could not be written is reported and leaves the earlier file whole.
+    MessageCatcher catcher;
+    const QString blocked = m_dir.filePath(QStringLiteral("blocked.pdf"));
+    QVERIFY(QDir().mkpath(blocked + QStringLiteral("/inside")));
+    QVERIFY(!m_engine->printPDF(blocked, false));
+    QVERIFY(!m_engine->printHTML(blocked, false));
+    QVERIFY(QFileInfo(blocked + QStringLiteral("/inside")).isDir());
+    m_engine->clearPages();
+    QVERIFY(!m_engine->printPDF(first, false));
+    QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+    QCOMPARE(pdfFile.readAll(), bytes);
+    QVERIFY(catcher.contains(QStringLiteral("Could not write report file")));
+    QCOMPARE(QDir(m_dir.path()).entryList(QStringList{QStringLiteral(".*.pdf.*")}, QDir::Files | QDir::Hidden),
+             QStringList());
+}
+
+void TestReportLayout::fieldPainting()
+{
+    QImage image(300, 100, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QVERIFY(m_engine->setPainter(&painter));
+    m_engine->koefResH = m_engine->koefResV = 1.0f;
+    ReportBandObject data;
+    auto* field = new ReportFieldObject;
+    field->rect = QRect(10, 0, 100, 20);
+    field->borderBottom = field->borderLeft = field->borderRight = Qt::white;
+    field->borderTop = Qt::black;
+    field->backgroundColor = field->defaultBackgroundColor = QColor();
+    data.addField(field);
+    m_engine->drawBand(&data, 10, true);
+    // A 5-pixel top line from L to L + W (W is the width less one); nothing else.
+    QCOMPARE(image.pixelColor(10, 10), QColor(Qt::black));
+    QCOMPARE(image.pixelColor(109, 11), QColor(Qt::black));
+    QCOMPARE(image.pixelColor(112, 10), QColor(Qt::white));
+    QCOMPARE(image.pixelColor(50, 20), QColor(Qt::white));
+
+    // Wrapped text grows an auto-height band.
+    field->autoHeight = true;
+    field->value = QStringLiteral("many words that need more than one line in a narrow field");
+    m_engine->drawBand(&data, 0, false);
+    QVERIFY2(data.currentHeight > 40, qPrintable(QString::number(data.currentHeight)));
+    m_engine->setPainter(nullptr);
+    m_engine->painter = nullptr;
+}
+
+void TestReportLayout::applicationTemplates_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("variables");
+    QTest::newRow("alarm states") << "AlarmStateReport.xml"
+                                  << QStringList{"ip", "name", "state", "sector1", "sector2", "duration", "attemts", "lastTry"};
+    QTest::newRow("alarm log") << "AlarmLogReport.xml" << QStringList{"datetime", "source", "reason", "info"};
+    QTest::newRow("user actions") << "UserActionLogReport.xml" << QStringList{"datetime", "user", "subject", "info"};
+    QTest::newRow("voltage log") << "VoltageLogReport.xml" << QStringList{"value1", "value2", "value3", "value4"};
+}
+
+void TestReportLayout::applicationTemplates()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, variables);
+    m_engine->recordsCount << 3;
+    QVERIFY(m_engine->loadReport(QStringLiteral(LUMETRA_TEMPLATES "/") + file));
+    QCOMPARE(m_engine->pageList.size(), 1);
+    const ReportPageObject* p = m_engine->pageList.first();
+    QCOMPARE(QList<int>({p->pageWidth, p->pageHeight, p->marginsLeft, p->marginsTop}), QList<int>({840, 1188, 40, 40}));
+    QVERIFY(m_engine->xmlDoc.elementsByTagName(QStringLiteral("DataSource")).isEmpty());
+    QStringList values;
+    for (const ReportFieldObject* field : p->getBand(MasterData)->fieldList)
+        values << field->value;
+    QStringList references;
+    for (const QString& name : variables)
+        references << QLatin1Char('[') + name + QLatin1Char(']');
+    QCOMPARE(values, references);
+
+    const QString text = PdfProbe::text(pdf()).simplified();
+    QString expected;
+    for (int r = 0; r < 3; ++r)
+        expected += QStringLiteral(".*%1-%2").arg(variables.first()).arg(r);
+    QVERIFY2(QRegularExpression(expected).match(text).hasMatch(), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("Page 1 of 1")));
+}
+
+QTEST_MAIN(TestReportLayout)
+#include "tst_reportlayout.moc"
