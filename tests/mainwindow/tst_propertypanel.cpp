@@ -1,5 +1,7 @@
 #include "alarmsarea.h"
 #include "commondlg.h"
+#include "elementtreeproxymodel.h"
+#include "filechooserhook.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
@@ -8,18 +10,22 @@
 #include "messageboxanswerer.h"
 #include "node.h"
 #include "paneledits.h"
+#include "qtclient.h"
 #include "property.h"
 #include "propertypanel.h"
 #include "propertyset.h"
 #include "sitemutex.h"
 #include "soundpath.h"
 #include "testhome.h"
+#include "treemodel.h"
 #include "treepropertybrowser.h"
 #include "ui_mainwindow.h"
 #include "variantmanager.h"
 #include "variantproperty.h"
 
 #include <QDir>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTreeWidgetItem>
 #include <QtTest>
 
@@ -75,6 +81,9 @@ private slots:
     void checkBoxesSendCommands_data();
     void checkBoxesSendCommands();
     void popupFollowsItsEnergizer();
+    void buttonRowsFromTheTreeSelection();
+    void backgroundPicture();
+    void gatewayAddressMovesTheLink();
 
 private:
     PropertySet* docked() const { return window->propertySets().first(); }
@@ -382,6 +391,95 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
     QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
+}
+
+void TestPropertyPanel::buttonRowsFromTheTreeSelection()
+{
+    Node* workplace = g_elementTreeModel->rootNode()->child(0);
+    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, gateway->node()));
+    ownedNodes.removeOne(gateway->node());
+    // Choosing a map element in the tree fills the panel from its item.
+    const QModelIndex source = g_elementTreeModel->nodeIndex(gateway->node());
+    window->ui->treeView->setCurrentIndex(window->elementTreeProxy()->mapFromSource(source));
+    QCOMPARE(docked()->node(), gateway->node());
+    QCOMPARE(rowNames(docked()), QStringList({"ObjectName", "Logo", "IP", "GlobalCommand", "ClearAlarm"}));
+
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    const auto sent = [&](CommandSend command, int value) {
+        return std::any_of(commands.cbegin(), commands.cend(), [&](const QList<QVariant>& args) {
+            return args.at(1).value<CommandSend>() == command && args.at(2).toInt() == value;
+        });
+    };
+    PanelEdits* edits = window->propertyPanel()->edits();
+    edits->setGlobalCommandChooser([](QWidget*, int*) { return false; });
+    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    QCOMPARE(commands.size(), 0);
+    edits->setGlobalCommandChooser([](QWidget*, int* mode) {
+        *mode = 2; // On, Low
+        return true;
+    });
+    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    QVERIFY(sent(GlobalMode, 2));
+}
+
+void TestPropertyPanel::backgroundPicture()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("site.png");
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QVERIFY(picture.save(path));
+    QString answer = path;
+    FileChooserHook::setOpenFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return answer; });
+    Node workplace;
+    workplace.type = Node::Workplace;
+    window->fillPropertyBrowser(docked(), nullptr, &workplace);
+    const auto imageBox = [&]() -> GraphicsBox* {
+        for (QGraphicsItem* item : window->currentScene()->items()) {
+            auto* box = dynamic_cast<GraphicsBox*>(item);
+            if (box && box->kind() == GraphicsBox::ImageBox)
+                return box;
+        }
+        return nullptr;
+    };
+    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    GraphicsBox* box = imageBox();
+    QVERIFY(box);
+    ownedNodes << box->node();
+    QCOMPARE(box->elementPos(), QPointF(-23, -23));
+    QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(64, 48));
+    QCOMPARE(box->zValue(), 0.0);
+    // A cancelled chooser keeps the picture; a file that is no picture empties it.
+    answer.clear();
+    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    QCOMPARE(box->width(), 64.0);
+    answer = dir.filePath("notes.png");
+    QFile notes(answer);
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a picture") > 0);
+    notes.close();
+    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    QCOMPARE(imageBox(), box);
+    QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(0, 0));
+    FileChooserHook::setOpenFileChooser({});
+}
+
+void TestPropertyPanel::gatewayAddressMovesTheLink()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+    QSignalSpy connections(&server, &QTcpServer::newConnection);
+    window->fenceClient()->setPort(server.serverPort());
+    window->propertyPanel()->edits()->setAddressSettleMs(20);
+    docked()->currentNode = gateway->node();
+    window->fillPropertyBrowser(docked(), gateway, nullptr);
+    // Text on its way to an address is shown but never connected to.
+    variantRow(docked(), "IP")->setValue("127.0.0.");
+    QCOMPARE(gateway->ip(), QString("127.0.0."));
+    variantRow(docked(), "IP")->setValue("127.0.0.1");
+    QVERIFY(connections.wait(5000));
+    QCOMPARE(window->fenceClient()->address(), QString("127.0.0.1"));
+    QCOMPARE(gateway->energizerNode()->child(0)->data(11).toString(), QString("127.0.0.1"));
+    window->fenceClient()->closeConnection();
 }
 
 QTEST_MAIN(TestPropertyPanel)
