@@ -55,6 +55,20 @@ void refresh(TreeModel* model, Node* node)
         model->refreshNode(node);
 }
 
+// Names an element node (column 0, and the name column 1 where it has one)
+// and its paired node in the other model.
+void renameNode(Node* node, const QString& text, bool nameColumn, TreeModel* pairedModel)
+{
+    node->setData(0, text);
+    if (nameColumn)
+        node->setData(1, text);
+    refresh(g_elementTreeModel, node);
+    if (node->deviceNode) {
+        node->deviceNode->setData(0, text);
+        refresh(pairedModel, node->deviceNode);
+    }
+}
+
 QString boolText(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");
@@ -179,14 +193,8 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
     AlarmsArea* alarms = m_window->alarms();
     if (node) {
         SiteLocker lock;
-        if (row == QLatin1String("SensorName")) {
-            node->setData(0, text);
-            refresh(g_elementTreeModel, node);
-            if (node->deviceNode) {
-                node->deviceNode->setData(0, text);
-                refresh(g_twSensorModel, node->deviceNode);
-            }
-        }
+        if (row == QLatin1String("SensorName"))
+            renameNode(node, text, false, g_twSensorModel);
         if (row == QLatin1String("TWSectorName")) {
             node->setData(0, text);
             refresh(g_elementTreeModel, node);
@@ -206,15 +214,8 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
                                               MainWindow::tr("StateEnable for Alarm %1 set to %2")
                                                   .arg(node->data(0).toString(), boolText(value.toBool())));
         }
-        if (row == QLatin1String("EnergizerName") || row == QLatin1String("IOCardName")) {
-            node->setData(0, text);
-            node->setData(1, text);
-            refresh(g_elementTreeModel, node);
-            if (node->deviceNode) {
-                node->deviceNode->setData(0, text);
-                refresh(g_energizerModel, node->deviceNode);
-            }
-        }
+        if (row == QLatin1String("EnergizerName") || row == QLatin1String("IOCardName"))
+            renameNode(node, text, true, g_energizerModel);
     }
     if (row == QLatin1String("SoundAlarmActive")) {
         m_window->commandSending(node, value.toBool(), SoundAlarmActive);
@@ -335,11 +336,16 @@ void PanelEdits::applyGatewayAddress(Node* node, const QString& address)
     }
     qWarning().noquote() << "KX4(Energ) address changed to" << address;
     m_gatewayAddress = address;
+    scheduleReconnect(m_gatewayReconnect, address);
+}
+
+void PanelEdits::scheduleReconnect(QTimer& reconnect, const QString& address)
+{
     if (isPlausibleAddress(address)) {
-        m_gatewayReconnect.start();
+        reconnect.start();
     } else {
-        m_gatewayReconnect.stop();
-        qWarning().noquote() << "Gateway link not moved: not an address:" << address;
+        reconnect.stop();
+        qWarning().noquote() << "Controller link not moved: not an address:" << address;
     }
 }
 
@@ -347,21 +353,11 @@ void PanelEdits::applyTWAddress(Node* node, const QString& address)
 {
     {
         SiteLocker lock;
-        node->setData(0, address);
-        refresh(g_elementTreeModel, node);
-        if (node->deviceNode) {
-            node->deviceNode->setData(0, address);
-            refresh(g_twSensorModel, node->deviceNode);
-        }
+        renameNode(node, address, false, g_twSensorModel);
     }
     qWarning().noquote() << "KX4(TW) address changed to" << address;
     m_twAddress = address;
-    if (isPlausibleAddress(address)) {
-        m_twReconnect.start();
-    } else {
-        m_twReconnect.stop();
-        qWarning().noquote() << "TW link not moved: not an address:" << address;
-    }
+    scheduleReconnect(m_twReconnect, address);
 }
 
 bool PanelEdits::applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value)

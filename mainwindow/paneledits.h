@@ -68,6 +68,7 @@ private:
     void applyWorkspaceCaption(const QString& caption);
     void applyGatewayAddress(Node* node, const QString& address);
     void applyTWAddress(Node* node, const QString& address);
+    void scheduleReconnect(QTimer& reconnect, const QString& address);
     // False when a rename was refused.
     bool applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value);
     void applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value);

@@ -2,6 +2,7 @@
 #include "commondlg.h"
 #include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
+#include "globals.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
@@ -23,6 +24,7 @@
 #include "variantmanager.h"
 #include "variantproperty.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -80,6 +82,7 @@ private slots:
     void renameRefusedForTakenName();
     void checkBoxesSendCommands_data();
     void checkBoxesSendCommands();
+    void oneCommandPerClick();
     void popupFollowsItsEnergizer();
     void buttonRowsFromTheTreeSelection();
     void backgroundPicture();
@@ -359,6 +362,27 @@ void TestPropertyPanel::checkBoxesSendCommands()
         QCOMPARE(commands.first().at(1).value<CommandSend>(), CommandSend(command));
         QCOMPARE(commands.first().at(2).toBool(), true);
     }
+}
+
+void TestPropertyPanel::oneCommandPerClick()
+{
+    g_currentUser = QStringLiteral("admin");
+    Node* card = gateway->node()->child(GraphicsBox::GatewayEnergizerCount);
+    docked()->currentNode = card;
+    window->fillPropertyBrowser(docked(), nullptr, card);
+    docked()->browser->editItem(docked()->browser->items(row(docked(), "Relay2")).first());
+    auto* checkBox = docked()->browser->findChild<QCheckBox*>();
+    QVERIFY(checkBox);
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    QTest::mouseClick(checkBox, Qt::LeftButton);
+    QCOMPARE(commands.size(), 1);
+    QCOMPARE(commands.first().at(1).value<CommandSend>(), ActivateRelay2);
+    QCOMPARE(commands.first().at(2).toBool(), true);
+    // The device's state written back into the open editor sends nothing.
+    window->propertyPanel()->updateNode(card);
+    QCOMPARE(variantRow(docked(), "Relay2")->value().toBool(), false);
+    QCOMPARE(commands.size(), 1);
+    g_currentUser.clear();
 }
 
 void TestPropertyPanel::popupFollowsItsEnergizer()
