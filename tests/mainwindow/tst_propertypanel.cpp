@@ -444,6 +444,24 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     });
     window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
     QVERIFY(sent(GlobalMode, 2));
+
+    // A map button's "Command" row stores the chosen action in the button.
+    auto* button = new GraphicsBox(GraphicsBox::ButtonBox);
+    addToScene(button);
+    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, button->node()));
+    window->ui->treeView->setCurrentIndex(
+        window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
+    QCOMPARE(rowNames(docked()).last(), QString("CmdTarget"));
+    Node* target = gateway->node()->child(0);
+    edits->setButtonActionChooser([target](QWidget*, PanelEdits::ButtonAction* action) {
+        *action = {target, ActivateEnergZone1, QStringLiteral("Zone 1 on")};
+        return true;
+    });
+    window->customBtnClick(docked(), row(docked(), "Command"));
+    QCOMPARE(variantRow(docked(), "Command")->value().toString(), QString("Zone 1 on"));
+    QCOMPARE(variantRow(docked(), "CmdTarget")->value().toString(), target->data(0).toString());
+    QCOMPARE(button->actionTarget(), target);
+    QCOMPARE(button->actionCommand(), int(ActivateEnergZone1));
 }
 
 void TestPropertyPanel::backgroundPicture()
