@@ -38,7 +38,7 @@ public:
         client.dataValid = true;
 
         unit.energizerModel = &model;
-        QObject::connect(&client, &qtClient::dataUpdate, &unit, &ControlUnit::dataUpdate, Qt::DirectConnection);
+        unit.connectClient(&client, Qt::DirectConnection);
         QObject::connect(&unit, &ControlUnit::energHearbeat, &receiver, [](Node*, bool) {}, Qt::QueuedConnection);
         QObject::connect(&unit, &ControlUnit::energTick, &receiver, [](Node*) {}, Qt::QueuedConnection);
         QObject::connect(&unit, &ControlUnit::writeVoltageLog, &receiver, [](Node*) {}, Qt::QueuedConnection);

@@ -93,9 +93,11 @@ ControlUnit::~ControlUnit() = default;
 // ---------------------------------------------------------------------------
 // Incoming device data
 
-void ControlUnit::takeSender()
+void ControlUnit::connectClient(qtClient* gatewayClient, Qt::ConnectionType type)
 {
-    client = qobject_cast<qtClient*>(sender());
+    client = gatewayClient;
+    connect(gatewayClient, &qtClient::tcpInUpdate, this, &ControlUnit::tovelUpdateArray, type);
+    connect(gatewayClient, &qtClient::dataUpdate, this, &ControlUnit::dataUpdate, type);
 }
 
 Node* ControlUnit::findKX4Node() const
@@ -133,7 +135,6 @@ bool ControlUnit::isPresentNumber(int n) const
 void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
 {
     SiteLocker lock;
-    takeSender();
     Node* gateway = findKX4Node();
     if (!gateway)
         return;
@@ -155,7 +156,6 @@ void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
 void ControlUnit::dataUpdate(DeviceData data, int No)
 {
     SiteLocker lock;
-    takeSender();
     linkUp = client && client->dataValid;
     if (!linkUp)
         return;

@@ -8,7 +8,6 @@
 #include <QList>
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTime>
 #include <QVariant>
@@ -88,6 +87,12 @@ public:
     // 1 when an enabled energizer among the gateway row's first 32 children has the input at 1.
     static int anyEnergizerInput(const Node* gatewayRow, int input);
 
+    // Binds the gateway client to this unit and wires its data signals here
+    // (`type` as the threads demand). The unit reads the client's counts,
+    // address and validity flag, never sender(). Call it while wiring, before
+    // the unit's thread runs; the client must outlive the unit's thread.
+    void connectClient(qtClient* gatewayClient, Qt::ConnectionType type = Qt::QueuedConnection);
+
 public slots:
     void tovelUpdateArray(KX4Data kx4Data);
     void dataUpdate(DeviceData data, int No);
@@ -108,7 +113,6 @@ private:
     Node* findKX4Node() const;
     bool isPresent(const Node* row) const;
     bool isPresentNumber(int deviceNumber) const;
-    void takeSender();
     void updateZoneStatus(Node* row);
     void updateZoneBits(Node* row, const Block& block, int zone);
     void applyOutputMapping(Node* row);
@@ -120,7 +124,8 @@ private:
 
     std::array<Block, ImageBlockCount> image{};
     bool linkUp = false;
-    QPointer<qtClient> client;
+    // Set once by connectClient before the unit's thread runs; read only after.
+    qtClient* client = nullptr;
     // The clock is read once per heartbeat: each reading asks the C library
     // for the time zone. A heartbeat is the run of device records with
     // rising numbers that arrive within HeartbeatSpanMs of its reading.

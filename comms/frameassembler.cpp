@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-FrameAssembler::FrameAssembler(FunctionCheck isKnownFunction)
+FrameAssembler::FrameAssembler(FunctionCheck isKnownFunction, LengthLimit lengthLimit)
     : m_isKnownFunction(isKnownFunction)
+    , m_lengthLimit(lengthLimit)
 {
     m_buffer.reserve(2 * kMaxFrameSize);
 }
@@ -33,6 +34,11 @@ FrameAssembler::Result FrameAssembler::next(FrameView* frame)
         return Result::NeedMore;
     if (!m_isKnownFunction(head[7]))
         return reject(Result::UnknownFunction, head[7]);
+    if (m_lengthLimit) {
+        const int limit = m_lengthLimit(head, int(available));
+        if (limit > 0 && length > limit)
+            return reject(Result::BadLength, length);
+    }
     const size_t frameSize = size_t(6 + length);
     if (available < frameSize)
         return Result::NeedMore;

@@ -8,8 +8,8 @@
 // hands the bytes over in arbitrary pieces: a frame is cut only once its
 // 6 + length bytes are all there, and an incomplete one waits for the rest.
 // A header that cannot start a frame (length out of range, unknown function
-// code) drops everything buffered: there is no way to find the next frame
-// boundary in the stream after it.
+// code, or a length its type can never have) drops everything buffered:
+// there is no way to find the next frame boundary in the stream after it.
 class FrameAssembler
 {
 public:
@@ -31,8 +31,13 @@ public:
     };
 
     using FunctionCheck = bool (*)(quint8 code);
+    // The largest length a frame can have, judged from its first `available`
+    // bytes (at least the 8 header bytes); 0 when more bytes are needed to tell.
+    // A wrong but believable length is refused at once instead of swallowing
+    // the frames behind it while the rest is awaited.
+    using LengthLimit = int (*)(const uchar* head, int available);
 
-    explicit FrameAssembler(FunctionCheck isKnownFunction);
+    explicit FrameAssembler(FunctionCheck isKnownFunction, LengthLimit lengthLimit = nullptr);
 
     void append(const char* data, int size);
 
@@ -49,6 +54,7 @@ private:
     Result reject(Result why, int value);
 
     FunctionCheck m_isKnownFunction;
+    LengthLimit m_lengthLimit;
     std::vector<uchar> m_buffer;
     size_t m_readPos = 0;
     int m_rejectedValue = 0;

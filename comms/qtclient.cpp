@@ -42,7 +42,7 @@ qtClient::qtClient(int mode, QObject* parent)
     , link(mode == 0 ? lcEnergizers() : lcTwSensors(), this)
     , sweepStartTimer(this)
     , readReplyTimer(this)
-    , assembler(&ControllerFrame::isKnownFunction)
+    , assembler(&ControllerFrame::isKnownFunction, mode == 0 ? &qtClient::gatewayFrameLimit : nullptr)
 {
     registerMetaTypes();
 
@@ -112,6 +112,22 @@ void qtClient::connectToServer()
     // A new stream: nothing of the last connection may leak into it.
     resetLinkState();
     link.connectToHost(ip, m_port);
+}
+
+int qtClient::gatewayFrameLimit(const uchar* head, int available)
+{
+    switch (head[7]) {
+    case ControllerFrame::ReadRegisters:
+        // Our requests ask for one device block of 32 registers.
+        return kReadReplyData - ControllerFrame::kLengthBias + 2 * kReadRegisters;
+    case ControllerFrame::Heartbeat:
+        // The counts, then six bytes per energizer and two per IO card announced.
+        if (available < kHeartbeatBody)
+            return 0;
+        return kHeartbeatBody - ControllerFrame::kLengthBias + 6 * head[8] + 2 * head[9];
+    default:
+        return FrameAssembler::kMaxLength;
+    }
 }
 
 void qtClient::resetLinkState()
@@ -248,6 +264,8 @@ void qtClient::onReadReplyTimeout()
         qCWarning(lc) << "The gateway does not answer every copy of a request: late answers are no longer expected";
         expectLateReplies = false;
         droppedLateReply = false;
+        // What is still counted would only throw away this request's own answers.
+        lateReplies = 0;
     }
     if (readResends < kMaxReadResends && link.canWrite()) {
         ++readResends;

@@ -48,6 +48,10 @@ public:
     static constexpr int kMaxIoCards = 31;
     static constexpr int kFirstIoCardBlock = 32;
     static constexpr int kReceiveChunk = 2048;
+    // Registers asked for by each read request of the sweep: one device block.
+    static constexpr int kReadRegisters = 32;
+    // The largest length a gateway frame can have (FrameAssembler::LengthLimit).
+    static int gatewayFrameLimit(const uchar* head, int available);
 
     // mode 0: energizers on a gateway (port 6178); mode 1: TW sensors (port 6179).
     explicit qtClient(int mode, QObject* parent = nullptr);
@@ -149,7 +153,7 @@ private:
 
     // Read window and sweep state of this client.
     int readStartRegister = 32;
-    int readRegisterCount = 32;
+    int readRegisterCount = kReadRegisters;
     int pollDeviceNo = 0;
     bool pollSweepActive = false;
     int replyBlockNo = 0;

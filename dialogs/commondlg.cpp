@@ -65,12 +65,17 @@ bool CommonDlg::checkCredentials(const QString& userName, const QString& passwor
     if (!fitsLatin1(userName) || !fitsLatin1(password))
         return false;
     QSqlQuery query;
-    const bool prepared = query.prepare(QStringLiteral("select * from users where user=? and password=? "
-                                                       "and (active is null or active<>0)"));
+    // A statement that cannot be prepared (a database without its tables)
+    // reports the real cause here; exec() would only add a misleading one.
+    // A damaged or unreadable database is not a wrong password: say so.
+    if (!query.prepare(QStringLiteral("select * from users where user=? and password=? "
+                                      "and (active is null or active<>0)"))) {
+        DatabaseAlert::report(DatabaseAlert::Unreadable, query.lastError().text());
+        return false;
+    }
     query.addBindValue(userName);
     query.addBindValue(passwordDigest(password));
-    if (!prepared || !query.exec() || query.lastError().type() != QSqlError::NoError) {
-        // A damaged or unreadable database is not a wrong password: say so.
+    if (!query.exec() || query.lastError().type() != QSqlError::NoError) {
         DatabaseAlert::report(DatabaseAlert::Unreadable, query.lastError().text());
         return false;
     }

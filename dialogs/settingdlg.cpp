@@ -1,4 +1,6 @@
 #include "settingdlg.h"
+
+#include "maphost.h"
 #include "ui_settingdlg.h"
 
 #include "apppaths.h"
@@ -320,7 +322,9 @@ void SettingDlg::addTextAction(QSettings& settings)
 
     auto* caption = new QTreeWidgetItem(textAction);
     caption->setText(0, tr("Alarm caption"));
-    caption->setText(1, currentAlarmCaption());
+    // The caption the window shows now, which may differ from the stored one.
+    MapHost* host = scene ? scene->host() : nullptr;
+    caption->setText(1, host ? host->alarmCaption() : alarmCaption);
     caption->setData(1, Qt::UserRole, CaptionKey);
 }
 

@@ -38,9 +38,7 @@ void DeviceUnits::createFenceClient()
     m_fenceClient = new qtClient(0, m_window);
     m_fenceClient->setObjectName(MainWindow::FenceClientName);
     ControlUnit* unit = controlUnit();
-    QObject::connect(m_fenceClient, &qtClient::tcpInUpdate, unit, &ControlUnit::tovelUpdateArray,
-                     Qt::QueuedConnection);
-    QObject::connect(m_fenceClient, &qtClient::dataUpdate, unit, &ControlUnit::dataUpdate, Qt::QueuedConnection);
+    unit->connectClient(m_fenceClient, Qt::QueuedConnection);
     QObject::connect(unit, &ControlUnit::sendCmd, m_fenceClient, &qtClient::sendRequest, Qt::QueuedConnection);
     qRegisterMetaType<qtClient::ClientStatus>("ClientStatus");
 }

@@ -92,7 +92,6 @@ MainWindow::MainWindow(QWidget* parent)
     m_alarms = std::make_unique<AlarmsArea>(this);
     m_launchers = std::make_unique<DialogLaunchers>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
-    setMapHost(m_mapHost.get());
     m_defaultPalette = QApplication::palette();
     createStatusBarFields();
     delete ui->dockAlarmHistory;
@@ -124,10 +123,15 @@ MainWindow::MainWindow(QWidget* parent)
 
     delete ui->tab;
     ui->tab = nullptr;
-    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this);
+    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
+                                                   g_energizerModel);
     connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
     connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
+    connect(ui->actDelete, &QAction::triggered, this, [this] {
+        if (GraphicsScene* scene = currentScene())
+            scene->deleteItem();
+    });
     addWorkspace(QString());
 
     loadSettings();
@@ -147,11 +151,12 @@ MainWindow::~MainWindow()
     // The voltage log marks where this run's data stream ends.
     if (voltageDiagrammsDlg())
         voltageDiagrammsDlg()->writeCheckPoint();
+    // Nothing the clients say while they go down reaches this half-gone window.
+    fenceClient()->disconnect(this);
+    twSensorsClient()->disconnect(this);
     m_units->stop();
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
-    if (mapHost() == m_mapHost.get())
-        setMapHost(nullptr);
     // Scenes go before the models whose nodes their items point at.
     qDeleteAll(m_workspaces->scenes());
     delete ui;
@@ -456,45 +461,13 @@ VoltageDiagrammsDlg* MainWindow::voltageDiagrammsDlg() const
     return m_logs ? m_logs->voltageDiagrammsDlg : nullptr;
 }
 
-ControlUnit* MainWindow::controlUnit() const
-{
-    return m_units ? m_units->controlUnit() : nullptr;
-}
 
-TWControlUnit* MainWindow::twControlUnit() const
-{
-    return m_units ? m_units->twControlUnit() : nullptr;
-}
 
-TimerUnit* MainWindow::timerUnit() const
-{
-    return m_units ? m_units->timerUnit() : nullptr;
-}
 
-QThread* MainWindow::controlUnitThread() const
-{
-    return m_units ? m_units->controlUnitThread() : nullptr;
-}
 
-QThread* MainWindow::twSensorsThread() const
-{
-    return m_units ? m_units->twSensorsThread() : nullptr;
-}
 
-QThread* MainWindow::timerUnitThread() const
-{
-    return m_units ? m_units->timerUnitThread() : nullptr;
-}
 
-qtClient* MainWindow::fenceClient() const
-{
-    return m_units ? m_units->fenceClient() : nullptr;
-}
 
-qtClientTW* MainWindow::twSensorsClient() const
-{
-    return m_units ? m_units->twClient() : nullptr;
-}
 
 QList<PropertySet*>& MainWindow::propertySets()
 {
@@ -991,6 +964,13 @@ void MainWindow::timerTick()
 {
     if (GraphicsScene* scene = currentScene())
         scene->update();
+}
+
+void MainWindow::showElementNode(Node* node)
+{
+    const QModelIndex index = m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node));
+    if (index.isValid())
+        ui->treeView->setCurrentIndex(index);
 }
 
 // ---- project file ------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "actionmsglist.h"
 #include "commandsend.h"
+#include "deviceunits.h"
 #include "node.h"
 #include "qtclient.h"
 
@@ -27,7 +28,6 @@ class AlarmStatesWidget;
 class AlarmsArea;
 class CommonDlg;
 class ControlUnit;
-class DeviceUnits;
 class DialogLaunchers;
 class ElementTreeProxyModel;
 class GraphicsScene;
@@ -88,14 +88,16 @@ public:
     AlarmStatesWidget* alarmStatesWidget() const { return m_alarmStatesWidget; }
     TWSensorsStatesWidget* twSensorsStatesWidget() const { return m_twSensorsStatesWidget; }
     ElementTreeProxyModel* elementTreeProxy() const { return m_elementTreeProxy; }
-    ControlUnit* controlUnit() const;
-    TWControlUnit* twControlUnit() const;
-    TimerUnit* timerUnit() const;
-    QThread* controlUnitThread() const;
-    QThread* twSensorsThread() const;
-    QThread* timerUnitThread() const;
-    qtClient* fenceClient() const;
-    qtClientTW* twSensorsClient() const;
+    // The device side, on its threads; see DeviceUnits.
+    DeviceUnits* units() const { return m_units.get(); }
+    ControlUnit* controlUnit() const { return m_units ? m_units->controlUnit() : nullptr; }
+    TWControlUnit* twControlUnit() const { return m_units ? m_units->twControlUnit() : nullptr; }
+    TimerUnit* timerUnit() const { return m_units ? m_units->timerUnit() : nullptr; }
+    QThread* controlUnitThread() const { return m_units ? m_units->controlUnitThread() : nullptr; }
+    QThread* twSensorsThread() const { return m_units ? m_units->twSensorsThread() : nullptr; }
+    QThread* timerUnitThread() const { return m_units ? m_units->timerUnitThread() : nullptr; }
+    qtClient* fenceClient() const { return m_units ? m_units->fenceClient() : nullptr; }
+    qtClientTW* twSensorsClient() const { return m_units ? m_units->twClient() : nullptr; }
     QList<PropertySet*>& propertySets();
     PropertyPanel* propertyPanel() const { return m_propertyPanel.get(); }
     WorkspaceArea* workspaces() const { return m_workspaces.get(); }
@@ -127,6 +129,8 @@ public:
     GraphicsScene* currentScene() const;
     void applyWorkplaceMode(int mode);
     void updateScenesSoundList();
+    // Makes `node` the element tree's current row (the map selected it).
+    void showElementNode(Node* node);
 
     // ---- settings
     void loadSettings();

@@ -3,6 +3,10 @@
 #include "alarmsarea.h"
 #include "elementtreeproxymodel.h"
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
+#include "workspacearea.h"
+
+#include <QTreeView>
 
 MainWindowMapHost::MainWindowMapHost(MainWindow* window)
     : m_window(window)
@@ -19,14 +23,9 @@ GraphicsScene* MainWindowMapHost::currentScene()
     return m_window->currentScene();
 }
 
-Node* MainWindowMapHost::elementTreeRoot()
+QUndoGroup* MainWindowMapHost::undoGroup()
 {
-    return m_window->elementTreeRoot();
-}
-
-QAbstractProxyModel* MainWindowMapHost::elementTreeProxyModel()
-{
-    return m_window->elementTreeProxy();
+    return m_window->workspaces() ? m_window->workspaces()->undoGroup() : nullptr;
 }
 
 QString MainWindowMapHost::alarmCaption()
@@ -67,4 +66,19 @@ void MainWindowMapHost::showPopupParams(QGraphicsItem* item)
 void MainWindowMapHost::commandSending(Node* target, const QVariant& value, int command)
 {
     m_window->commandSending(target, value, CommandSend(command));
+}
+
+void MainWindowMapHost::mapEdited()
+{
+    m_window->ui->actSave->setEnabled(true);
+}
+
+void MainWindowMapHost::insertModeFinished()
+{
+    m_window->ui->actSelectObject->setChecked(true);
+}
+
+void MainWindowMapHost::showElementNode(Node* node)
+{
+    m_window->showElementNode(node);
 }

@@ -12,8 +12,7 @@ public:
 
     QWidget* hostWindow() override;
     GraphicsScene* currentScene() override;
-    Node* elementTreeRoot() override;
-    QAbstractProxyModel* elementTreeProxyModel() override;
+    QUndoGroup* undoGroup() override;
     QString alarmCaption() override;
     QColor alarmBackgroundColor() override;
     void writeUserActionLog(const QString& subject, const QString& message) override;
@@ -22,6 +21,9 @@ public:
     void itemMoved(QGraphicsItem* item) override;
     void showPopupParams(QGraphicsItem* item) override;
     void commandSending(Node* target, const QVariant& value, int command) override;
+    void mapEdited() override;
+    void insertModeFinished() override;
+    void showElementNode(Node* node) override;
 
 private:
     MainWindow* m_window;

@@ -7,9 +7,13 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 
-WorkspaceArea::WorkspaceArea(QTabWidget* tabs, QWidget* window)
+WorkspaceArea::WorkspaceArea(QTabWidget* tabs, QWidget* window, MapHost* host, TreeModel* elementModel,
+                             TreeModel* energizerModel)
     : m_tabs(tabs)
     , m_window(window)
+    , m_host(host)
+    , m_elementModel(elementModel)
+    , m_energizerModel(energizerModel)
     , m_undoGroup(std::make_unique<QUndoGroup>())
 {
 }
@@ -18,13 +22,13 @@ WorkspaceArea::~WorkspaceArea() = default;
 
 GraphicsScene* WorkspaceArea::createScene(const QString& caption)
 {
-    return new GraphicsScene(caption, m_window);
+    return new GraphicsScene(caption, m_host, m_elementModel, m_energizerModel, m_window);
 }
 
 GraphicsScene* WorkspaceArea::addWorkspace(const QString& caption)
 {
+    // The scene joins the undo group itself.
     GraphicsScene* scene = createScene(caption);
-    m_undoGroup->addStack(scene->undoStack());
     connect(scene, &QObject::destroyed, this, [this, scene] { m_modes.remove(scene); });
     auto* view = new QGraphicsView(m_window);
     view->setDragMode(QGraphicsView::NoDrag);

@@ -13,6 +13,8 @@ class QGraphicsView;
 class QTabWidget;
 class QUndoGroup;
 class QWidget;
+class MapHost;
+class TreeModel;
 
 // The workspaces: one tab per workspace, each a view of that workspace's
 // map scene, in workspace order. The undo stacks of all scenes share one
@@ -22,7 +24,10 @@ class WorkspaceArea : public QObject
 {
     Q_OBJECT
 public:
-    WorkspaceArea(QTabWidget* tabs, QWidget* window);
+    // Scenes are made with `host` and the two site trees; the host must
+    // outlive them.
+    WorkspaceArea(QTabWidget* tabs, QWidget* window, MapHost* host, TreeModel* elementModel,
+                  TreeModel* energizerModel);
     ~WorkspaceArea() override;
 
     QTabWidget* tabs() const { return m_tabs; }
@@ -53,6 +58,9 @@ private:
 
     QTabWidget* m_tabs;
     QWidget* m_window;
+    MapHost* m_host;
+    TreeModel* m_elementModel;
+    TreeModel* m_energizerModel;
     std::unique_ptr<QUndoGroup> m_undoGroup;
     QHash<GraphicsScene*, int> m_modes;
 };

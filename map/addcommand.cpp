@@ -1,8 +1,49 @@
 #include "addcommand.h"
 
+#include "graphicshelperclass.h"
 #include "graphicsscene.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "treemodel.h"
 
 #include <QGraphicsItem>
+
+namespace {
+
+// Takes `node` out of the tree it hangs in (announced by `model` when the
+// model holds it) and returns where it hung.
+template <typename Place>
+Place takeOut(Node* node, TreeModel* model)
+{
+    Place place;
+    if (!node || !node->parent())
+        return place;
+    place.parent = node->parent();
+    place.row = int(place.parent->children.indexOf(node));
+    if (model && model->contains(node))
+        model->takeNode(node);
+    else
+        place.parent->children.removeOne(node);
+    node->setParent(nullptr);
+    return place;
+}
+
+template <typename Place>
+void putBack(Node* node, const Place& place, TreeModel* model, Node* fallback)
+{
+    if (!node || node->parent())
+        return;
+    Node* parent = place.parent && Node::isAlive(place.parent) ? place.parent : fallback;
+    if (!parent)
+        return;
+    const int row = qBound(0, place.row, parent->childCount());
+    if (model && model->contains(parent))
+        model->insertNode(parent, row, node);
+    else
+        node->insertInto(parent, row);
+}
+
+} // namespace
 
 AddCommand::AddCommand(QGraphicsItem* item, GraphicsScene* scene, QUndoCommand* parent)
     : QUndoCommand(parent)
@@ -14,11 +55,45 @@ AddCommand::AddCommand(QGraphicsItem* item, GraphicsScene* scene, QUndoCommand* 
     m_scene->update();
 }
 
+AddCommand::~AddCommand()
+{
+    // On the map the item belongs to the scene; off it, it is ours.
+    if (!m_undone || m_item->scene())
+        return;
+    SiteLocker lock;
+    Node* node = elementNode();
+    Node* energizer = energizerNode();
+    delete m_item;
+    if (node && !node->parent())
+        delete node;
+    if (energizer && !energizer->parent())
+        delete energizer;
+}
+
+Node* AddCommand::elementNode() const
+{
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(m_item);
+    return helper ? helper->node() : nullptr;
+}
+
+Node* AddCommand::energizerNode() const
+{
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(m_item);
+    return helper ? helper->energizerNode() : nullptr;
+}
+
 void AddCommand::redo()
 {
     if (!m_item->scene())
         m_scene->insertItem(m_item);
     m_item->setPos(m_initialPos);
+    if (m_undone) {
+        SiteLocker lock;
+        putBack(elementNode(), m_elementPlace, m_scene->elementModel(), m_scene->workplaceNode());
+        TreeModel* energizers = m_scene->energizerModel();
+        putBack(energizerNode(), m_energizerPlace, energizers, nullptr);
+        m_undone = false;
+    }
     m_scene->clearSelection();
     m_scene->update();
 }
@@ -26,5 +101,11 @@ void AddCommand::redo()
 void AddCommand::undo()
 {
     m_scene->removeItem(m_item);
+    {
+        SiteLocker lock;
+        m_elementPlace = takeOut<Place>(elementNode(), m_scene->elementModel());
+        m_energizerPlace = takeOut<Place>(energizerNode(), m_scene->energizerModel());
+    }
+    m_undone = true;
     m_scene->update();
 }

@@ -4,19 +4,37 @@
 #include <QUndoCommand>
 
 class GraphicsScene;
+class Node;
 class QGraphicsItem;
 
-// A placed element: redo puts it on the map at the place it was made, undo takes it off.
+// A placed element: redo puts it on the map at the place it was made, undo
+// takes it off together with the nodes it made (its element node with its
+// subtree and, for a gateway box, its energizer-model row), so no unit goes
+// on feeding nodes whose element is gone. While undone, the command owns the
+// item and its nodes and frees them when it is dropped from the stack.
 class AddCommand : public QUndoCommand
 {
 public:
     AddCommand(QGraphicsItem* item, GraphicsScene* scene, QUndoCommand* parent = nullptr);
+    ~AddCommand() override;
 
     void undo() override;
     void redo() override;
 
 private:
+    // Where a node hung before undo took it out; null parent when it hung nowhere.
+    struct Place {
+        Node* parent = nullptr;
+        int row = 0;
+    };
+
+    Node* elementNode() const;
+    Node* energizerNode() const;
+
     QGraphicsItem* m_item;
     GraphicsScene* m_scene;
     QPointF m_initialPos;
+    Place m_elementPlace;
+    Place m_energizerPlace;
+    bool m_undone = false;
 };

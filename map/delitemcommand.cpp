@@ -22,8 +22,35 @@ DelItemCommand::DelItemCommand(GraphicsScene* scene, const QList<QGraphicsItem*>
     m_nodePlaces.resize(m_items.size());
 }
 
+DelItemCommand::~DelItemCommand()
+{
+    if (!m_done)
+        return;
+    SiteLocker lock;
+    QList<Node*> nodes;
+    for (QGraphicsItem* item : qAsConst(m_items)) {
+        if (item->scene())
+            continue;
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+        if (helper)
+            nodes << helper->node() << helper->energizerNode();
+    }
+    // A circle still riding on a deleted line goes with the line.
+    for (QGraphicsItem* item : qAsConst(m_items)) {
+        if (!item->scene() && !item->parentItem())
+            delete item;
+    }
+    // Only nodes this deletion took out of their trees: a node still hanging
+    // somewhere belongs to its parent.
+    for (Node* node : qAsConst(nodes)) {
+        if (node && Node::isAlive(node) && !node->parent())
+            delete node;
+    }
+}
+
 void DelItemCommand::redo()
 {
+    m_done = true;
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* item = m_items.at(i);
         m_nodePlaces[i].parentItem = item->parentItem();
@@ -37,15 +64,15 @@ void DelItemCommand::redo()
         SiteLocker lock;
         if (item->type() == GraphicsHelperClass::CircleItemType)
             takeCircleChildren(node, m_nodePlaces[i]);
-        if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && g_energizerModel) {
-            g_energizerModel->takeNode(helper->energizerNode());
+        if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && m_scene->energizerModel()) {
+            m_scene->energizerModel()->takeNode(helper->energizerNode());
             forgetFormerParent(helper->energizerNode());
         }
         Node* parent = node->parent();
         m_nodePlaces[i].parent = parent;
         m_nodePlaces[i].row = parent ? int(parent->children.indexOf(node)) : 0;
-        if (g_elementTreeModel) {
-            g_elementTreeModel->takeNode(node);
+        if (m_scene->elementModel()) {
+            m_scene->elementModel()->takeNode(node);
             forgetFormerParent(node);
         }
     }
@@ -54,6 +81,7 @@ void DelItemCommand::redo()
 
 void DelItemCommand::undo()
 {
+    m_done = false;
     // Backwards through the list, so that each node goes back into the tree
     // as it stood when redo took it out: an element deleted together with the
     // TW sector it hangs under comes back under that sector, not beside it.
@@ -97,7 +125,7 @@ Node* DelItemCommand::nodeOf(QGraphicsItem* item)
 bool DelItemCommand::waitsForAnotherItem(int index) const
 {
     Node* parent = m_nodePlaces.at(index).parent;
-    if (!parent || !g_elementTreeModel || !Node::isAlive(parent) || g_elementTreeModel->contains(parent))
+    if (!parent || !m_scene->elementModel() || !Node::isAlive(parent) || m_scene->elementModel()->contains(parent))
         return false;
     SiteLocker lock;
     for (int i = 0; i < index; ++i) {
@@ -116,7 +144,7 @@ void DelItemCommand::restore(int index)
         m_scene->insertItem(item);
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
     Node* node = nodeOf(item);
-    if (!node || !g_elementTreeModel)
+    if (!node || !m_scene->elementModel())
         return;
     SiteLocker lock;
     // A text box or line linked under a fence sector, or a circle under
@@ -125,18 +153,18 @@ void DelItemCommand::restore(int index)
     Node* parent = fallbackParent(item);
     int row = 0;
     if (place.parent && place.parent != parent && Node::isAlive(place.parent)
-        && g_elementTreeModel->contains(place.parent)) {
+        && m_scene->elementModel()->contains(place.parent)) {
         parent = place.parent;
         row = qBound(0, place.row, place.parent->childCount());
     }
     node->setParent(nullptr);
     if (parent)
-        g_elementTreeModel->insertNode(parent, row, node);
+        m_scene->elementModel()->insertNode(parent, row, node);
     if (item->type() == GraphicsHelperClass::CircleItemType)
         restoreCircleChildren(node, place);
-    if (node->type == Node::MapElement && helper->energizerNode() && g_energizerModel) {
+    if (node->type == Node::MapElement && helper->energizerNode() && m_scene->energizerModel()) {
         helper->energizerNode()->setParent(nullptr);
-        g_energizerModel->insertNode(g_energizerModel->rootNode(), 0, helper->energizerNode());
+        m_scene->energizerModel()->insertNode(m_scene->energizerModel()->rootNode(), 0, helper->energizerNode());
     }
 }
 
@@ -163,12 +191,12 @@ void DelItemCommand::takeCircleChildren(Node* node, Place& place)
     // The sector's actions stay in the tree while the sector is gone.
     place.movedChildren = node->children;
     Node* parent = node->parent();
-    if (!parent || !g_elementTreeModel) {
+    if (!parent || !m_scene->elementModel()) {
         place.movedChildren.clear();
         return;
     }
     for (Node* child : qAsConst(place.movedChildren))
-        g_elementTreeModel->moveNode(parent, child);
+        m_scene->elementModel()->moveNode(parent, child);
 }
 
 void DelItemCommand::restoreCircleChildren(Node* node, const Place& place)
@@ -178,6 +206,6 @@ void DelItemCommand::restoreCircleChildren(Node* node, const Place& place)
         Node* child = place.movedChildren.at(row);
         if (!Node::isAlive(child) || child->parent() != place.parent || child->isAncestorOf(node))
             continue;
-        g_elementTreeModel->insertNode(node, qMin(row, node->childCount()), child);
+        m_scene->elementModel()->insertNode(node, qMin(row, node->childCount()), child);
     }
 }

@@ -10,13 +10,16 @@ class QGraphicsItem;
 
 // The deletion of map elements. Redo takes them off the map and their nodes
 // out of the element tree (a gateway box's node also out of the energizer
-// tree); undo puts them back. Items and nodes stay alive with the command.
+// tree); undo puts them back. While the deletion stands, the command owns
+// the items and their nodes and frees them when it is dropped from the stack.
 class DelItemCommand : public QUndoCommand
 {
 public:
     // Deletes `items`; the scene's current selection when none are given.
     DelItemCommand(GraphicsScene* scene, QUndoCommand* parent = nullptr);
     DelItemCommand(GraphicsScene* scene, const QList<QGraphicsItem*>& items, QUndoCommand* parent = nullptr);
+
+    ~DelItemCommand() override;
 
     void undo() override;
     void redo() override;
@@ -46,4 +49,5 @@ private:
     QList<QGraphicsItem*> m_items;
     GraphicsScene* m_scene;
     QVector<Place> m_nodePlaces;
+    bool m_done = false;
 };

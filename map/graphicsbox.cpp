@@ -1,6 +1,7 @@
 #include "graphicsbox.h"
 
 #include "colortext.h"
+#include "gatewaysubtree.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "itemxml.h"
@@ -23,7 +24,6 @@
 
 const QString GraphicsBox::DefaultIP = QStringLiteral("192.168.100.100");
 const QString GraphicsBox::DefaultCaption = QStringLiteral("text goes here");
-const QString GraphicsBox::WorkspacePlaceholder = QStringLiteral("workspace");
 const QString GraphicsBox::BulbOnIcon = QStringLiteral(":/icons/lightbulb.png");
 const QString GraphicsBox::BulbOffIcon = QStringLiteral(":/icons/lightbulb_off.png");
 const char* const GraphicsBox::ButtonBoxProperty = "g.o.";
@@ -93,14 +93,12 @@ GraphicsBox::GraphicsBox(int kind)
         m_logoPixmap = QPixmap(logoResource(m_logoMake));
         for (QString& text : m_panelTexts)
             text = QStringLiteral("0");
-        {
-            SiteLocker lock;
-            m_node->setData(0, m_ip);
-        }
-        buildGatewayNodes();
     }
-    if (kind == ButtonBox)
+    if (kind == ButtonBox) {
+        // A new button box's button toggles: it sends its state with the command.
         m_actionButton = createActionButton();
+        m_actionButton->setCheckable(true);
+    }
 
     m_captionItem->setPos(CaptionPos);
     m_captionItem->adjustSize();
@@ -120,68 +118,19 @@ GraphicsBox::~GraphicsBox()
 
 void GraphicsBox::createNode()
 {
-    QString name;
-    if (m_kind == GatewayBox)
-        name = m_ip;
-    else if (m_kind == TextBox)
-        name = m_captionItem->toPlainText();
     SiteLocker lock;
-    m_node = new Node(name, nullptr);
-    m_node->type = m_kind;
-    m_node->columns = {objectName(), objectName()};
-    m_node->mapItem = this;
-}
-
-void GraphicsBox::buildGatewayNodes()
-{
-    SiteLocker lock;
-    auto* model = new Node(m_ip, nullptr);
-    model->type = Node::MapElement;
-    model->outputArea[0] = 0;
-    model->outputArea[1] = 0;
-    model->outputArea[2] = 5;
-    model->outputArea[3] = 0;
-    model->columns = QVector<QVariant>(StatusRowColumns, QString());
-    model->setData(0, m_ip);
-    model->setData(10, WorkspacePlaceholder);
-    model->deviceNode = m_node;
-    m_node->deviceNode = model;
-    m_energizerNode = model;
-
-    for (int n = 1; n <= GatewayDeviceCount; ++n) {
-        const bool energizer = n <= GatewayEnergizerCount;
-        auto* row = new Node(m_ip, model);
-        row->type = Node::StatusRow;
-        row->record.fill(0);
-        row->record[0] = quint8(n);
-        row->outputArea.fill(0);
-        row->outputArea[0] = quint8(n);
-        row->outputArea[2] = energizer ? 5 : 7;
-        row->columns = QVector<QVariant>(StatusRowColumns, QString());
-        row->setData(0, energizer ? QStringLiteral("Energ%1").arg(n) : QStringLiteral("IOCard%1").arg(n));
-        row->setData(1, 3);
-        row->setData(8, 0);
-        row->setData(10, WorkspacePlaceholder);
-        row->setData(2, 3);
-        row->setData(3, QString());
-        row->setData(4, 3);
-        row->setData(5, QString());
-        row->setData(11, m_ip);
-        if (energizer) {
-            row->durationClock = QTime::currentTime();
-            row->setData(1, 3);
-        }
-
-        Node* device = row->clone(m_node);
-        device->type = energizer ? Node::Energizer : Node::IOCard;
-        if (energizer) {
-            (new Node(QStringLiteral("Sector1"), device))->type = Node::FenceSector;
-            (new Node(QStringLiteral("Sector2"), device))->type = Node::FenceSector;
-            (new Node(QStringLiteral("Gate"), device))->type = Node::Gate;
-        }
-        row->deviceNode = device;
-        device->deviceNode = row;
+    if (m_kind == GatewayBox) {
+        // The gateway's element node with its 63 devices and its status row,
+        // made by the one builder the units and their tests rely on.
+        GatewaySubtree subtree(m_ip);
+        m_node = subtree.elementNode.release();
+        m_energizerNode = subtree.statusNode.release();
+    } else {
+        m_node = new Node(m_kind == TextBox ? m_captionItem->toPlainText() : QString(), nullptr);
+        m_node->type = m_kind;
+        m_node->columns = {objectName(), objectName()};
     }
+    m_node->mapItem = this;
 }
 
 QPushButton* GraphicsBox::createActionButton()
@@ -202,7 +151,7 @@ GraphicsBox* GraphicsBox::boxOfButton(QObject* button)
 
 void GraphicsBox::sendActionCommand()
 {
-    MapHost* host = mapHost();
+    MapHost* host = GraphicsScene::hostOf(this);
     if (!host || !m_actionTarget || !m_actionButton)
         return;
     const bool value = m_actionButton->isCheckable() ? m_actionButton->isChecked() : false;
@@ -383,21 +332,23 @@ void GraphicsBox::setIP(const QString& ip)
     m_ip = ip;
     SiteLocker lock;
     m_node->setData(0, ip);
-    if (!m_energizerNode)
+    Node* statusRow = energizerNode();
+    if (!statusRow)
         return;
-    m_energizerNode->setData(0, ip);
-    for (Node* row : m_energizerNode->children)
-        row->setData(11, ip);
+    statusRow->setData(0, ip);
+    for (Node* row : statusRow->children)
+        row->setData(GatewaySubtree::IPColumn, ip);
 }
 
 void GraphicsBox::setWorkspaceName(const QString& name)
 {
-    if (!m_energizerNode)
-        return;
     SiteLocker lock;
-    m_energizerNode->setData(10, name);
-    for (Node* row : m_energizerNode->children)
-        row->setData(10, name);
+    Node* statusRow = energizerNode();
+    if (!statusRow)
+        return;
+    statusRow->setData(GatewaySubtree::WorkspaceColumn, name);
+    for (Node* row : statusRow->children)
+        row->setData(GatewaySubtree::WorkspaceColumn, name);
 }
 
 void GraphicsBox::setLogo(const QString& make)
@@ -437,7 +388,7 @@ void GraphicsBox::setStatus(int status)
     if (!m_captionItem->isEditing()) {
         QString shown = m_caption;
         if (status != 0 && m_blinkPhase)
-            shown = currentAlarmCaption();
+            shown = currentAlarmCaption(this);
         if (m_captionItem->toPlainText() != shown) {
             m_captionItem->setPlainText(shown);
             m_captionItem->applyAlignment();
@@ -759,13 +710,8 @@ void GraphicsBox::readFont(const QDomElement& item, QFont font)
 
 void GraphicsBox::readGateway(const QDomElement& item)
 {
-    m_ip = item.attribute(QStringLiteral("IP"));
-    {
-        SiteLocker lock;
-        m_node->setData(0, m_ip);
-        if (m_energizerNode)
-            m_energizerNode->setData(0, m_ip);
-    }
+    // Every status row carries its gateway's address, read as when it is set.
+    setIP(item.attribute(QStringLiteral("IP")));
     setLogo(item.attribute(QStringLiteral("logo")));
     m_allEnergisersActive = ItemXml::flagAttribute(item, QStringLiteral("allEnergisersActive"), QStringLiteral("1"));
     m_allEnergisersLowVoltage =
@@ -874,6 +820,9 @@ void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
     }
 
     auto* graphicsScene = qobject_cast<GraphicsScene*>(scene());
+    // The actions go on top of the sector in the file's order, so that a
+    // project read and saved again is the same.
+    int actionRow = 0;
     for (const QDomElement& actionElement : ItemXml::childElements(sectorElement)) {
         const int type = ItemXml::intAttribute(actionElement, QStringLiteral("actRefObjType"));
         const QString reference = actionElement.attribute(QStringLiteral("actRefObj"));
@@ -889,7 +838,9 @@ void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
         }
         ItemXml::setActionEnabled(action, ItemXml::flagAttribute(actionElement, QStringLiteral("StateEnable"),
                                                                  QStringLiteral("1")));
-        if (!ItemXml::placeNode(action, sector, 0) && !action->parent())
+        if (ItemXml::placeNode(action, sector, actionRow))
+            ++actionRow;
+        else if (!action->parent())
             delete action;
     }
 }
@@ -917,7 +868,7 @@ void GraphicsBox::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
     if (m_kind == TextBox) {
         if (!m_captionItem->isEditing() && m_alarmStatus != 0) {
             if (m_blinkPhase) {
-                MapHost* host = mapHost();
+                MapHost* host = GraphicsScene::hostOf(this);
                 brush.setColor(host ? host->alarmBackgroundColor() : displayBackgroundColor());
             } else {
                 brush.setColor(displayBackgroundColor());

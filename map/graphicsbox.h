@@ -25,9 +25,6 @@ public:
 
     static constexpr qreal GatewayWidth = 250;
     static constexpr qreal GatewayHeight = 150;
-    static constexpr int GatewayDeviceCount = 63;
-    static constexpr int GatewayEnergizerCount = 32;
-    static constexpr int StatusRowColumns = 12;
     // Offset of a pasted copy from its original.
     static constexpr qreal CloneOffset = 25;
     // Largest side a picture is scaled to, whatever size the box is given.
@@ -57,7 +54,6 @@ public:
     static const QString BulbOffIcon;
     static const QString DefaultIP;        // "192.168.100.100"
     static const QString DefaultCaption;   // "text goes here"
-    static const QString WorkspacePlaceholder; // "workspace"
     static const QStringList LogoMakes;    // "Brenik", "Energizer", "Osprel"
 
     explicit GraphicsBox(int kind);
@@ -129,7 +125,6 @@ protected:
 
 private:
     void createNode();
-    void buildGatewayNodes();
     QPushButton* createActionButton();
     void layoutButton();
     void updateScaledPicture();

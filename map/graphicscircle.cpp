@@ -173,6 +173,8 @@ void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
     setHeight(ItemXml::sizeAttribute(element, QStringLiteral("height"), Size));
     setZValue(ReadZValue);
 
+    // In the file's order, so that a project read and saved again is the same.
+    int row = 0;
     for (const QDomElement& action : ItemXml::childElements(element)) {
         const int type = ItemXml::intAttribute(action, QStringLiteral("actRefObjType"));
         const QString reference = action.attribute(QStringLiteral("actRefObj"));
@@ -184,7 +186,9 @@ void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
         }
         ItemXml::setActionEnabled(target, ItemXml::flagAttribute(action, QStringLiteral("StateEnable"),
                                                                  QStringLiteral("1")));
-        if (!ItemXml::placeNode(target, m_node, 0)) {
+        if (ItemXml::placeNode(target, m_node, row)) {
+            ++row;
+        } else {
             qWarning("TW sector %s: action \"%s\" cannot hang under it, skipped", qUtf8Printable(name),
                      qUtf8Printable(reference));
             if (!target->parent())

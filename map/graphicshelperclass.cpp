@@ -28,6 +28,11 @@ GraphicsHelperClass::~GraphicsHelperClass()
         m_node->mapItem = nullptr;
 }
 
+Node* GraphicsHelperClass::energizerNode() const
+{
+    return m_energizerNode && m_node && m_node->deviceNode == m_energizerNode ? m_energizerNode : nullptr;
+}
+
 void GraphicsHelperClass::releaseHandles()
 {
     m_penColor = m_color;

@@ -44,7 +44,11 @@ public:
 
     QGraphicsItem* item() const { return m_item; }
     Node* node() const { return m_node; }
-    Node* energizerNode() const { return m_energizerNode; }
+    // A gateway box's row in the energizer model while that row exists. The
+    // row and the element node are paired both ways, and whatever frees the
+    // row (the model's clear, the node's destructor) breaks the pairing
+    // first, so a broken pairing means the row is gone.
+    Node* energizerNode() const;
     bool blinkPhase() const { return m_blinkPhase; }
     void setBlinkPhase(bool on) { m_blinkPhase = on; }
     int alarmStatus() const { return m_alarmStatus; }

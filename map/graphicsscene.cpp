@@ -14,18 +14,15 @@
 #include "sitemutex.h"
 #include "treemodel.h"
 
-#include <QAbstractItemView>
-#include <QAbstractProxyModel>
-#include <QAction>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsSceneMouseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QUndoGroup>
 #include <QUndoStack>
 #include <QVarLengthArray>
-#include <QWidget>
 
 const QColor GraphicsScene::GridColor(200, 200, 255, 125);
 const QString GraphicsScene::LogSubject = QStringLiteral("GraphicsItem");
@@ -52,19 +49,29 @@ void GraphicsScene::setGatewayWizardHook(GatewayWizardHook hook)
     wizardHook() = std::move(hook);
 }
 
-QString currentAlarmCaption()
+QString currentAlarmCaption(const QGraphicsItem* item)
 {
-    MapHost* host = mapHost();
+    MapHost* host = GraphicsScene::hostOf(item);
     return host ? host->alarmCaption() : QString();
 }
 
-GraphicsScene::GraphicsScene(const QString& workplaceName, QObject* parent)
+GraphicsScene::GraphicsScene(const QString& workplaceName, MapHost* host, TreeModel* elementModel,
+                             TreeModel* energizerModel, QObject* parent)
     : QGraphicsScene(parent)
+    , m_host(host)
+    , m_elementModel(elementModel)
+    , m_energizerModel(energizerModel)
 {
     setSceneRect(0, 0, InitialSceneSize, InitialSceneSize);
     createWorkplaceNode(workplaceName);
     m_undoStack = new QUndoStack(this);
     connectToHost();
+}
+
+MapHost* GraphicsScene::hostOf(const QGraphicsItem* item)
+{
+    auto* scene = item ? qobject_cast<GraphicsScene*>(item->scene()) : nullptr;
+    return scene ? scene->m_host : nullptr;
 }
 
 GraphicsScene::~GraphicsScene()
@@ -74,41 +81,23 @@ GraphicsScene::~GraphicsScene()
     m_undoStack = nullptr;
 }
 
-QAction* GraphicsScene::hostAction(const char* name) const
-{
-    MapHost* host = mapHost();
-    QWidget* window = host ? host->hostWindow() : nullptr;
-    return window ? window->findChild<QAction*>(QLatin1String(name)) : nullptr;
-}
-
 void GraphicsScene::connectToHost()
 {
-    MapHost* host = mapHost();
-    if (!host || !host->hostWindow())
+    if (!m_host)
         return;
-    QWidget* window = host->hostWindow();
-    if (QAction* undo = hostAction("actUndo")) {
-        undo->setEnabled(m_undoStack->canUndo());
-        connect(m_undoStack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
-    }
-    if (QAction* redo = hostAction("actRedo")) {
-        redo->setEnabled(m_undoStack->canRedo());
-        connect(m_undoStack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
-    }
-    connect(this, &GraphicsScene::mousePos, window, [](QPointF pos) {
-        if (MapHost* h = mapHost())
-            h->mousePos(pos);
-    });
-    connect(this, &GraphicsScene::textItemChanged, window, [](QGraphicsItem* item) {
-        if (MapHost* h = mapHost())
-            h->textChanged(item);
-    });
-    connect(this, &GraphicsScene::itemMoved, window, [](QGraphicsItem* item) {
-        if (MapHost* h = mapHost())
-            h->itemMoved(item);
-    });
-    if (QAction* del = hostAction("actDelete"))
-        connect(del, &QAction::triggered, this, &GraphicsScene::deleteItem);
+    // The stack leaves the group by itself when it is destroyed.
+    if (QUndoGroup* group = m_host->undoGroup())
+        group->addStack(m_undoStack);
+    MapHost* host = m_host;
+    connect(this, &GraphicsScene::mousePos, this, [host](QPointF pos) { host->mousePos(pos); });
+    connect(this, &GraphicsScene::textItemChanged, this, [host](QGraphicsItem* item) { host->textChanged(item); });
+    connect(this, &GraphicsScene::itemMoved, this, [host](QGraphicsItem* item) { host->itemMoved(item); });
+}
+
+void GraphicsScene::reportEdited()
+{
+    if (m_host)
+        m_host->mapEdited();
 }
 
 void GraphicsScene::createWorkplaceNode(const QString& name)
@@ -119,16 +108,9 @@ void GraphicsScene::createWorkplaceNode(const QString& name)
     node->setData(0, name);
     m_workplaceNode = node;
 
-    MapHost* host = mapHost();
-    Node* root = host ? host->elementTreeRoot() : nullptr;
-    if (!root && g_elementTreeModel)
-        root = g_elementTreeModel->rootNode();
-    if (!root)
-        return;
-    if (g_elementTreeModel && g_elementTreeModel->contains(root))
-        g_elementTreeModel->insertNode(root, -1, node);
-    else
-        node->setParent(root);
+    Node* root = m_elementModel ? m_elementModel->rootNode() : nullptr;
+    if (root)
+        m_elementModel->insertNode(root, -1, node);
 }
 
 void GraphicsScene::setBackgroundPixmap(const QPixmap& pixmap)
@@ -282,7 +264,6 @@ bool GraphicsScene::isCaptionBeingEdited(QGraphicsItem* item) const
 
 void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
 {
-    MapHost* host = mapHost();
     const QList<QGraphicsItem*> selected = selectedItems();
 
     // While a caption is being edited, Delete belongs to the text.
@@ -306,13 +287,12 @@ void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
             names.append(dynamic_cast<GraphicsHelperClass*>(item)->objectName());
         m_undoStack->push(new DelItemCommand(this, elements));
         for (const QString& name : qAsConst(names)) {
-            if (host)
-                host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));
+            if (m_host)
+                m_host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));
         }
     }
     itemSelected(nullptr);
-    if (QAction* save = hostAction("actSave"))
-        save->setEnabled(true);
+    reportEdited();
 }
 
 void GraphicsScene::recordItemMove(QGraphicsItem* item)
@@ -355,15 +335,14 @@ void GraphicsScene::textItemLostFocus(GraphicsTextItem* textItem)
 
 void GraphicsScene::deleteItem()
 {
-    MapHost* host = mapHost();
-    if (host && host->currentScene() == this)
+    if (m_host && m_host->currentScene() == this)
         deleteSelectedItems(nullptr);
 }
 
 void GraphicsScene::showEnergParams(QGraphicsItem* item)
 {
-    if (MapHost* host = mapHost())
-        host->showPopupParams(item);
+    if (m_host)
+        m_host->showPopupParams(item);
 }
 
 void GraphicsScene::hangNode(QGraphicsItem* item)
@@ -385,9 +364,9 @@ void GraphicsScene::hangNode(QGraphicsItem* item)
     int row = 0;
     while (row < parent->childCount() && siblingRank(parent->child(row)->type) >= siblingRank(node->type))
         ++row;
-    if (g_elementTreeModel && g_elementTreeModel->contains(parent)) {
-        g_elementTreeModel->insertNode(parent, row, node);
-        g_elementTreeModel->refreshNode(node);
+    if (m_elementModel && m_elementModel->contains(parent)) {
+        m_elementModel->insertNode(parent, row, node);
+        m_elementModel->refreshNode(node);
     } else {
         node->insertInto(parent, row);
     }
@@ -395,10 +374,9 @@ void GraphicsScene::hangNode(QGraphicsItem* item)
 
 void GraphicsScene::sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mode)
 {
-    if (QAction* save = hostAction("actSave"))
-        save->setEnabled(true);
-    if (QAction* select = hostAction("actSelectObject"))
-        select->setChecked(true);
+    reportEdited();
+    if (m_host)
+        m_host->insertModeFinished();
     if (mode != SelectObject) {
         QGuiApplication::restoreOverrideCursor();
         return;
@@ -417,15 +395,14 @@ void GraphicsScene::sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mo
             QMetaObject::invokeMethod(this, [this, placed]() {
                 if (!placed || placed->scene() != this || !wizardHook())
                     return;
-                MapHost* host = mapHost();
-                wizardHook()(placed, host ? host->hostWindow() : nullptr);
+                wizardHook()(placed, m_host ? m_host->hostWindow() : nullptr);
             }, Qt::QueuedConnection);
             return;
         }
     }
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-    if (MapHost* host = mapHost())
-        host->writeUserActionLog(LogSubject, tr("Item %1 added").arg(helper ? helper->objectName() : QString()));
+    if (m_host)
+        m_host->writeUserActionLog(LogSubject, tr("Item %1 added").arg(helper ? helper->objectName() : QString()));
     QGuiApplication::restoreOverrideCursor();
 }
 
@@ -438,17 +415,8 @@ void GraphicsScene::itemSelected(QGraphicsItem* item)
     } else if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item)) {
         node = helper->node();
     }
-    MapHost* host = mapHost();
-    if (!node || !host || !g_elementTreeModel)
-        return;
-    QWidget* window = host->hostWindow();
-    auto* view = window ? window->findChild<QAbstractItemView*>(QStringLiteral("treeView")) : nullptr;
-    if (!view)
-        return;
-    QModelIndex index = g_elementTreeModel->nodeIndex(node);
-    if (QAbstractProxyModel* proxy = host->elementTreeProxyModel())
-        index = proxy->mapFromSource(index);
-    view->setCurrentIndex(index);
+    if (node && m_host)
+        m_host->showElementNode(node);
 }
 
 void GraphicsScene::placeBox(int kind, const QPointF& pos)

@@ -11,16 +11,21 @@
 class GraphicsBox;
 class GraphicsLine;
 class GraphicsTextItem;
+class MapHost;
 class Node;
-class QAction;
 class QGraphicsPixmapItem;
 class QKeyEvent;
 class QUndoStack;
+class TreeModel;
 
 // The editable site map of one workspace tab: places elements by insert mode,
 // names them, hangs their nodes under the workspace's node, keeps an undo
 // stack, keeps the map selection and the element tree in step, passes design
 // mode on to the elements and draws the grid. GUI thread only.
+//
+// The scene is given its host and the trees it works on when it is made (see
+// maphost.h for the host's side). Without a host it logs nothing and reports
+// nothing; without an element model its nodes hang under no tree.
 class GraphicsScene : public QGraphicsScene
 {
     Q_OBJECT
@@ -47,8 +52,16 @@ public:
     using GatewayWizardHook = std::function<void(GraphicsBox* box, QWidget* parent)>;
     static void setGatewayWizardHook(GatewayWizardHook hook);
 
-    explicit GraphicsScene(const QString& workplaceName, QObject* parent = nullptr);
+    explicit GraphicsScene(const QString& workplaceName, MapHost* host = nullptr,
+                           TreeModel* elementModel = nullptr, TreeModel* energizerModel = nullptr,
+                           QObject* parent = nullptr);
     ~GraphicsScene() override;
+
+    MapHost* host() const { return m_host; }
+    TreeModel* elementModel() const { return m_elementModel; }
+    TreeModel* energizerModel() const { return m_energizerModel; }
+    // The host of the map `item` is on, null when it is on none or on a host-less map.
+    static MapHost* hostOf(const QGraphicsItem* item);
 
     void createWorkplaceNode(const QString& name);
     Node* workplaceNode() const { return m_workplaceNode; }
@@ -98,8 +111,8 @@ protected:
     void drawBackground(QPainter* painter, const QRectF& rect) override;
 
 private:
-    QAction* hostAction(const char* name) const;
     void connectToHost();
+    void reportEdited();
     void placeBox(int kind, const QPointF& pos);
     void placeCircle(const QPointF& pos);
     void startOrExtendLine(const QPointF& pos);
@@ -108,6 +121,9 @@ private:
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
     void finishMoves();
 
+    MapHost* const m_host;
+    TreeModel* const m_elementModel;
+    TreeModel* const m_energizerModel;
     QUndoStack* m_undoStack = nullptr;
     bool m_designMode = false;
     Mode m_mode = SelectObject;
@@ -121,5 +137,6 @@ private:
     QList<ItemMoveRecord> m_movedItems;
 };
 
-// The alarm caption that boxes show while they blink (the main window's setting).
-QString currentAlarmCaption();
+// The alarm caption that the boxes of `item`'s map show while they blink
+// (the host window's setting); empty off a hosted map.
+QString currentAlarmCaption(const QGraphicsItem* item);

@@ -115,9 +115,11 @@ Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName)
     if (!source)
         return nullptr;
     // The copy stands for the sound alarm alone: its own children stay behind.
+    // The alarm lists it, as the editor does, so its owners can be found.
     QList<Node*> kept = std::exchange(source->children, {});
     Node* copy = source->clone(nullptr);
     source->children = std::move(kept);
+    source->addReference(copy);
     return copy;
 }
 

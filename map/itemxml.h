@@ -44,7 +44,8 @@ bool placeNode(Node* node, Node* parent, int row);
 
 // A childless copy of the last sound-alarm node in `soundAlarms` whose column
 // 2 (the sound's name) equals `soundName`; null when none matches. The
-// originals keep their children and gain none.
+// alarm lists the copy as one of its references (Node::addReference); the
+// element the caller hangs it under owns it.
 Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName);
 
 // The first node of the element tree, depth first, that is a map element's

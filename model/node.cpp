@@ -180,12 +180,38 @@ Node::~Node()
     // Nor may its partner keep pointing at it.
     if (deviceNode && liveNodes().contains(deviceNode) && deviceNode->deviceNode == this)
         deviceNode->deviceNode = nullptr;
+    // Nor the sound alarm whose reference copy it is.
+    if (type == SoundAlarm)
+        forgetReference();
 
-    const QList<Node*> owned = std::exchange(children, {});
-    for (Node* child : owned) {
+    const QList<Node*> listed = std::exchange(children, {});
+    for (Node* child : listed) {
+        // A sound alarm lists its reference copies, which their elements own.
+        if (!isOwnChild(child))
+            continue;
         child->m_parent = nullptr;
         delete child;
     }
+}
+
+bool Node::isOwnChild(const Node* child) const
+{
+    return child->m_parent == this || !child->m_parent;
+}
+
+void Node::forgetReference()
+{
+    for (const Node* live : qAsConst(liveNodes())) {
+        if (live != this && live->type == SoundAlarm && live->children.contains(this) && live != m_parent)
+            const_cast<Node*>(live)->children.removeOne(this);
+    }
+}
+
+void Node::addReference(Node* copy)
+{
+    SiteLocker lock;
+    if (copy && !children.contains(copy))
+        children.append(copy);
 }
 
 bool Node::isAlive(const Node* node)
@@ -239,6 +265,8 @@ bool Node::removeChild(int row)
     if (!node)
         return false;
     children.removeAt(row);
+    if (!isOwnChild(node))
+        return true;  // a reference copy: its element owns it
     node->m_parent = nullptr;
     delete node;
     return true;

@@ -30,7 +30,8 @@ class QGraphicsItem;
 // a queued signal is checked with `Node::isAlive` before use.
 //
 // A node owns its children and its mapping records, never `deviceNode` or
-// `mapItem`. A copy (by value, e.g. through QVariant) shares nothing it could
+// `mapItem`; a sound alarm lists its reference copies among its children but
+// does not own them (their elements do). A copy (by value, e.g. through QVariant) shares nothing it could
 // delete: it lists the same children but never deletes them, and it is not
 // one of its parent's children.
 class Node
@@ -105,6 +106,10 @@ public:
     Node* clone(Node* parent) const;
     // True when `node` is this node or lies in its subtree.
     bool isAncestorOf(const Node* node) const;
+    // Lists `copy`, a reference copy of this sound alarm hung under an
+    // element, among this node's children without owning it: the element
+    // owns it, and a deleted copy leaves this list by itself.
+    void addReference(Node* copy);
 
     // Status accessors (columns 1, 2 and 4; 0 when the node has too few).
     int status() const;
@@ -151,6 +156,11 @@ public:
 
 private:
     int columnAsInt(int column) const;
+    // Whether this node owns `child`, one of its children: not a reference
+    // copy that another node holds.
+    bool isOwnChild(const Node* child) const;
+    // Takes this (a sound reference copy) out of its sound alarm's list.
+    void forgetReference();
 
     Node* m_parent = nullptr;
     // False for copies: they list the original's children but never delete them.

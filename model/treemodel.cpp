@@ -403,7 +403,8 @@ bool TreeModel::removeRows(int row, int count, const QModelIndex& parent)
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const
 {
-    // The root takes drops; Qt's model contract allows it no other flag.
+    // The root takes drops. Qt's model tester (QAbstractItemModelTester)
+    // refuses any other flag on the invalid index, "enabled" included.
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled

@@ -19,6 +19,7 @@ class Node;
 // repaint in full; filter proxies ignore it, so their owners re-filter.
 class TreeModel : public QAbstractItemModel
 {
+    Q_OBJECT
 public:
     static const QString kMimeType;   // "application/vnd.text.list"
     static const QString kNewRowName; // "No Data"

@@ -224,19 +224,15 @@ void UngroupProxyModel::source_rowsRemoved(const QModelIndex& parent, int, int)
 
 void UngroupProxyModel::source_dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
 {
-    if (!topLeft.isValid() || !bottomRight.isValid()) {
-        // The source says "anything may have changed": pass that on as a
-        // change of every cell, which views and filters above understand.
-        const int rows = rowCount();
-        const int columns = columnCount();
-        if (rows > 0 && columns > 0)
-            emit dataChanged(index(0, 0), index(rows - 1, columns - 1), {});
-        return;
-    }
+    // Passed on as mapped, unchecked: a change without a range (the site tree
+    // model reports every value change so) or of a top-level row goes out
+    // with invalid indexes, on which views repaint in full and the filter
+    // proxies above do nothing; their owners re-filter.
     const QModelIndex from = mapFromSource(topLeft);
     const QModelIndex to = mapFromSource(bottomRight);
-    // Changes of top-level rows touch no flat row.
-    if (from.isValid() && to.isValid())
+    if (from.isValid() != to.isValid())
+        emit dataChanged(QModelIndex(), QModelIndex(), {});
+    else
         emit dataChanged(from, to, {});
 }
 

@@ -240,6 +240,10 @@ TreePropertyBrowser::ResizeMode TreePropertyBrowser::resizeMode() const
 
 void TreePropertyBrowser::setResizeMode(ResizeMode mode)
 {
+    if (mode < Interactive || mode > ResizeToContents) {
+        qWarning("TreePropertyBrowser: resize mode %d ignored", int(mode));
+        return;
+    }
     if (d->resizeMode == mode)
         return;
     d->resizeMode = mode;

@@ -28,7 +28,9 @@ class TreePropertyBrowser : public AbstractPropertyBrowser
     Q_PROPERTY(bool propertiesWithoutValueMarked READ propertiesWithoutValueMarked
                    WRITE setPropertiesWithoutValueMarked)
 public:
-    enum ResizeMode { Interactive, Stretch, Fixed, ResizeToContents };
+    // A fixed underlying type: a value from a property write or a cast that
+    // is not one of these stays a valid value to reject, not undefined.
+    enum ResizeMode : int { Interactive, Stretch, Fixed, ResizeToContents };
     Q_ENUM(ResizeMode)
 
     explicit TreePropertyBrowser(QWidget* parent = nullptr);

@@ -1,7 +1,9 @@
 # Lays the runtime files beside the binary. Run with -P.
 file(MAKE_DIRECTORY ${DEST})
 
-if(NOT EXISTS ${DEST}/brenik.db)
+# Builds brenik.db from the schema, through a temporary file so that a failed
+# run leaves nothing half made.
+function(make_database)
   set(tmp ${DEST}/brenik.db.new)
   file(REMOVE ${tmp})
   execute_process(COMMAND ${SQLITE3} ${tmp} INPUT_FILE ${SCHEMA} RESULT_VARIABLE rc ERROR_VARIABLE err)
@@ -11,6 +13,25 @@ if(NOT EXISTS ${DEST}/brenik.db)
   endif()
   file(RENAME ${tmp} ${DEST}/brenik.db)
   message(STATUS "Created ${DEST}/brenik.db")
+endfunction()
+
+# The database holds the operator's accounts and logs: it is made when it is
+# missing, or when it holds no tables at all (a start of the program with the
+# file missing leaves an empty one, with which no log-in can succeed). A
+# database with tables is never touched.
+if(NOT EXISTS ${DEST}/brenik.db)
+  make_database()
+else()
+  execute_process(COMMAND ${SQLITE3} ${DEST}/brenik.db
+                    "SELECT (SELECT COUNT(*) FROM sqlite_master WHERE type='table') || ' ' || (SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='users');"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE counts ERROR_VARIABLE err OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT rc EQUAL 0)
+    message(WARNING "${DEST}/brenik.db could not be read and is left as it is: ${err}")
+  elseif(counts STREQUAL "0 0")
+    make_database()
+  elseif(counts MATCHES " 0$")
+    message(WARNING "${DEST}/brenik.db has no users table, so no log-in can succeed; it holds other tables and is left as it is")
+  endif()
 endif()
 
 file(GLOB files ${SOURCE_DIR}/*)

@@ -20,8 +20,7 @@ ControlUnitSite::ControlUnitSite(int energizers, int ioCards)
     client.dataValid = true;
 
     unit.energizerModel = &energizerModel;
-    QObject::connect(&client, &qtClient::dataUpdate, &unit, &ControlUnit::dataUpdate, Qt::DirectConnection);
-    QObject::connect(&client, &qtClient::tcpInUpdate, &unit, &ControlUnit::tovelUpdateArray, Qt::DirectConnection);
+    unit.connectClient(&client, Qt::DirectConnection);
 }
 
 ControlUnitSite::~ControlUnitSite()
@@ -50,12 +49,13 @@ DeviceData ControlUnitSite::block(int n, std::initializer_list<std::pair<int, qu
 
 void ControlUnitSite::feed(int n, const DeviceData& data)
 {
-    emit client.dataUpdate(data, n);
+    // Straight into the slots: the unit knows its client without a sender.
+    unit.dataUpdate(data, n);
 }
 
 void ControlUnitSite::feedImage(const KX4Data& image)
 {
-    emit client.tcpInUpdate(image);
+    unit.tovelUpdateArray(image);
 }
 
 MappingRecord mappingRecord(quint16 id, int word, quint32 value)

@@ -12,7 +12,7 @@
 
 // A gateway's site trees, a client that believes it talks to that gateway,
 // and a control unit over them, all on the test's thread. The client's
-// signals reach the unit directly, so the unit sees the client as sender.
+// signals reach the unit directly; feeding calls the unit's slots.
 class ControlUnitSite
 {
 public:

@@ -46,7 +46,7 @@ private slots:
         announceThreadEnd(&thread);
         unit.moveToThread(&thread);
         marker.moveToThread(&thread);
-        connect(&site.client, &qtClient::dataUpdate, &unit, &ControlUnit::dataUpdate, Qt::QueuedConnection);
+        unit.connectClient(&site.client, Qt::QueuedConnection);
 
         // The window's receivers: each checks that the node still exists.
         int beats = 0, ticks = 0, lines = 0, commands = 0, goneNodes = 0;

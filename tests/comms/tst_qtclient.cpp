@@ -183,6 +183,7 @@ private slots:
     void readResend();
     void lateReplyAfterResend();
     void ignoredRequestThenSweepGoesOn();
+    void requestsLostRepeatedlyKeepTheLink();
     void defaultHostAndServerClose();
 };
 
@@ -589,7 +590,9 @@ void TestQtClient::malformedFrames_data()
         << GatewaySimulator::heartbeatFrame(3, 2, hex("0102030405060708")) << QStringLiteral("shorter than its counts")
         << QList<int>{1};
     QTest::newRow("read reply length 200") << GatewaySimulator::frame(3, QByteArray(198, '\xab'))
-                                           << QStringLiteral("cut to one device block") << QList<int>{0};
+                                           << QStringLiteral("frame length 200") << QList<int>();
+    QTest::newRow("heartbeat longer than its counts") << GatewaySimulator::rawFrame(600, 90, hex("0100010203040506"))
+                                                      << QStringLiteral("frame length 600") << QList<int>();
     QByteArray replies;
     for (int k = 0; k < 65; ++k)
         replies += GatewaySimulator::readReplyFrame(pattern(k));
@@ -731,6 +734,24 @@ void TestQtClient::ignoredRequestThenSweepGoesOn()
     QCOMPARE(link.blockOrder(), QStringLiteral("1 0 1 2"));
     QCOMPARE(link.log.dataEvents().at(2).bytes, pattern(11));
     QCOMPARE(link.log.dataEvents().at(3).bytes, pattern(2));
+}
+
+// A request lost three times, then the next one lost once: each is answered
+// within its own resends and the link stays up.
+void TestQtClient::requestsLostRepeatedlyKeepTheLink()
+{
+    Link link(Link::unansweredReadTiming(200));
+    QVERIFY(link.startSweepUnanswered());
+    QVERIFY(link.sim.waitForFunction(3, 4));            // device 1 and its three copies
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(1)));
+    QVERIFY(link.sim.waitForFunction(3, 6));            // device 1 again, lost, and its copy
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(11)));   // taken for a late one
+    QVERIFY(link.sim.waitForFunction(3, 7));
+    link.sim.send(GatewaySimulator::readReplyFrame(pattern(11)));   // the awaited answer
+    QVERIFY(link.sim.waitForFunction(3, 8));
+    QCOMPARE(link.sim.receivedWithFunction(3).at(7), hex("000000010006010300400020"));
+    QCOMPARE(link.sim.connectionCount(), 1);
+    QCOMPARE(link.log.dataEvents().last().bytes, pattern(11));
 }
 
 void TestQtClient::defaultHostAndServerClose()

@@ -23,6 +23,7 @@ private slots:
     void loginPageAcceptsAndRefuses();
     void cancelLeavesRejected();
     void unreadableDatabaseIsToldOnce();
+    void missingTableIsLoggedAsSuch();
     void returnSubmitsOnlyFromPassword();
     void pagesCarryTheirWidgets();
 
@@ -84,6 +85,22 @@ void TestCommonDlg::credentials()
     MessageCatcher catcher;
     QCOMPARE(CommonDlg::checkCredentials(user, password), accepted);
     QVERIFY2(catcher.messages().isEmpty(), qPrintable(catcher.messages().join('\n')));
+}
+
+void TestCommonDlg::missingTableIsLoggedAsSuch()
+{
+    {
+        TestHome empty;
+        QVERIFY(QFile::resize(empty.filePath(QStringLiteral("brenik.db")), 0));
+        QVERIFY(empty.openDatabase());
+        MessageCatcher catcher;
+        DatabaseAlert::reset();
+        DatabaseAlert::setNotifier([](const QString&, bool) {});
+        QVERIFY(!CommonDlg::checkCredentials(QStringLiteral("admin"), QStringLiteral("admin")));
+        DatabaseAlert::setNotifier({});
+        QVERIFY2(catcher.contains(QStringLiteral("no such table: users")), qPrintable(catcher.messages().join('\n')));
+    }
+    QVERIFY(m_home->openDatabase());
 }
 
 void TestCommonDlg::loginPageAcceptsAndRefuses_data()

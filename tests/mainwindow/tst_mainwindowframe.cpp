@@ -25,6 +25,8 @@
 #include <QSqlQuery>
 #include <QStyle>
 #include <QToolButton>
+#include <QUndoCommand>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <memory>
@@ -72,6 +74,7 @@ private slots:
     void launchers();
     void twSectorActionAndEscape();
     void badFiles();
+    void undoFollowsTheCurrentWorkspace();
 
 private:
     void writeSettings(const QString& text);
@@ -405,6 +408,23 @@ void TestMainWindowFrame::badFiles()
     QVERIFY(!window->isVisible());
     window.reset();
     QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
+}
+
+void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
+{
+    auto window = makeWindow();
+    Ui::MainWindow* ui = window->ui;
+    GraphicsScene* first = window->currentScene();
+    first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+    QVERIFY(ui->actUndo->isEnabled());
+    window->addWorkspace(QString());
+    QCOMPARE(ui->tabWidget->tabText(1), QStringLiteral("Untitled 2"));
+    QVERIFY(!ui->actUndo->isEnabled());
+    ui->tabWidget->setCurrentIndex(0);
+    QVERIFY(ui->actUndo->isEnabled());
+    ui->actUndo->trigger();
+    QCOMPARE(first->undoStack()->index(), 0);
+    QVERIFY(!ui->actUndo->isEnabled() && ui->actRedo->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindowFrame)

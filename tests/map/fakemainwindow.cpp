@@ -1,5 +1,6 @@
 #include "fakemainwindow.h"
 
+#include "graphicsscene.h"
 #include "node.h"
 #include "treemodel.h"
 
@@ -18,41 +19,74 @@ FakeMainWindow::FakeMainWindow()
     m_energizerModel->setRootNode(energizerRoot);
     g_elementTreeModel = m_elementModel.get();
     g_energizerModel = m_energizerModel.get();
-    const char* names[] = {"actUndo", "actRedo", "actDelete", "actSave", "actSelectObject",
-                           "actDrawLine", "actDrawText", "actAddOsprelVellWizard", "actDrawButton",
-                           "actAddTWsector"};
+    QAction* undo = m_undoGroup.createUndoAction(this);
+    undo->setObjectName(QStringLiteral("actUndo"));
+    QAction* redo = m_undoGroup.createRedoAction(this);
+    redo->setObjectName(QStringLiteral("actRedo"));
+    const char* names[] = {"actDelete", "actSave", "actSelectObject", "actDrawLine", "actDrawText",
+                           "actAddOsprelVellWizard", "actDrawButton", "actAddTWsector"};
     int mode = 0;
     for (const char* name : names) {
         auto* act = new QAction(this);
         act->setObjectName(QLatin1String(name));
-        if (mode >= 4) {
+        if (mode >= 2) {
             act->setCheckable(true);
-            act->setData(mode - 3);
+            act->setData(mode - 1);
         }
         ++mode;
         addAction(act);
     }
-    action(QStringLiteral("actSave"))->setEnabled(false);
+    m_saveAction = action(QStringLiteral("actSave"));
+    m_selectAction = action(QStringLiteral("actSelectObject"));
+    m_saveAction->setEnabled(false);
+    connect(action(QStringLiteral("actDelete")), &QAction::triggered, this, [this]() {
+        if (m_currentScene)
+            m_currentScene->deleteItem();
+    });
     m_proxy.setSourceModel(m_elementModel.get());
     m_treeView = new QTreeView(this);
     m_treeView->setObjectName(QStringLiteral("treeView"));
     m_treeView->setModel(&m_proxy);
     setCentralWidget(m_treeView);
-    setMapHost(this);
 }
 
 FakeMainWindow::~FakeMainWindow()
 {
-    setMapHost(nullptr);
     delete m_treeView;
     m_treeView = nullptr;
     g_elementTreeModel = nullptr;
     g_energizerModel = nullptr;
 }
 
-Node* FakeMainWindow::elementTreeRoot()
+Node* FakeMainWindow::elementTreeRoot() const
 {
     return m_elementModel->rootNode();
+}
+
+std::unique_ptr<GraphicsScene> FakeMainWindow::makeScene(const QString& name)
+{
+    return std::make_unique<GraphicsScene>(name, this, m_elementModel.get(), m_energizerModel.get());
+}
+
+void FakeMainWindow::setCurrentScene(GraphicsScene* scene)
+{
+    m_currentScene = scene;
+    m_undoGroup.setActiveStack(scene ? scene->undoStack() : nullptr);
+}
+
+void FakeMainWindow::mapEdited()
+{
+    m_saveAction->setEnabled(true);
+}
+
+void FakeMainWindow::insertModeFinished()
+{
+    m_selectAction->setChecked(true);
+}
+
+void FakeMainWindow::showElementNode(Node* node)
+{
+    m_treeView->setCurrentIndex(m_proxy.mapFromSource(m_elementModel->nodeIndex(node)));
 }
 
 void FakeMainWindow::writeUserActionLog(const QString& subject, const QString& message)

@@ -5,6 +5,7 @@
 #include <QIdentityProxyModel>
 #include <QMainWindow>
 #include <QStringList>
+#include <QUndoGroup>
 
 #include <memory>
 
@@ -12,9 +13,9 @@ class QAction;
 class QTreeView;
 class TreeModel;
 
-// Stands in for the main window on the map's side: the named actions, the
-// element tree view over a proxy, the tree models, and a record of every
-// call the map makes to its host.
+// Stands in for the main window on the map's side: the actions (Undo and Redo
+// made by the undo group), the element tree view over a proxy, the tree
+// models, and a record of every call the map makes to its host.
 class FakeMainWindow : public QMainWindow, public MapHost
 {
 public:
@@ -23,8 +24,7 @@ public:
 
     QWidget* hostWindow() override { return this; }
     GraphicsScene* currentScene() override { return m_currentScene; }
-    Node* elementTreeRoot() override;
-    QAbstractProxyModel* elementTreeProxyModel() override { return &m_proxy; }
+    QUndoGroup* undoGroup() override { return &m_undoGroup; }
     QString alarmCaption() override { return m_alarmCaption; }
     QColor alarmBackgroundColor() override { return m_alarmBackground; }
     void writeUserActionLog(const QString& subject, const QString& message) override;
@@ -33,6 +33,15 @@ public:
     void itemMoved(QGraphicsItem*) override { ++m_itemMovedCount; }
     void showPopupParams(QGraphicsItem* item) override { m_popups.append(item); }
     void commandSending(Node* target, const QVariant& value, int command) override;
+    void mapEdited() override;
+    void insertModeFinished() override;
+    void showElementNode(Node* node) override;
+
+    // A workspace scene on this window's trees, as the main window makes one.
+    std::unique_ptr<GraphicsScene> makeScene(const QString& name);
+    // Switches tabs: the scene becomes current and its stack the active one.
+    void setCurrentScene(GraphicsScene* scene);
+    Node* elementTreeRoot() const;
 
     QAction* action(const QString& name) const;
     QTreeView* treeView() const { return m_treeView; }
@@ -55,6 +64,9 @@ public:
     QList<Command> m_commands;
 
 private:
+    QUndoGroup m_undoGroup;
+    QAction* m_saveAction = nullptr;
+    QAction* m_selectAction = nullptr;
     std::unique_ptr<TreeModel> m_elementModel;
     std::unique_ptr<TreeModel> m_energizerModel;
     QIdentityProxyModel m_proxy;

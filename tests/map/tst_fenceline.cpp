@@ -59,8 +59,8 @@ void TestFenceLine::initTestCase()
 void TestFenceLine::init()
 {
     m_window = std::make_unique<FakeMainWindow>();
-    m_scene = std::make_unique<GraphicsScene>(QStringLiteral("Site"));
-    m_window->m_currentScene = m_scene.get();
+    m_scene = m_window->makeScene(QStringLiteral("Site"));
+    m_window->setCurrentScene(m_scene.get());
     m_scene->setDesignMode(true);
 }
 

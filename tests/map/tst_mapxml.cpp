@@ -1,4 +1,5 @@
 #include "fakemainwindow.h"
+#include "gatewaysubtree.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -73,6 +74,8 @@ private slots:
     void buttonAction();
     void newGatewayWritesDefinedFlags();
     void writerKeepsTheDocumentReadable();
+    void soundReferencesOfAReadProject_data();
+    void soundReferencesOfAReadProject();
 };
 
 void TestMapXml::initTestCase()
@@ -112,6 +115,7 @@ void TestMapXml::workspaceRoundTrip()
         auto* circle = site.add(new GraphicsCircle(GraphicsCircle::PlacedKind));
         circle->setElementPos(600, 600);
         site.tw.elementSensors.at(2)->insertInto(circle->node(), 0);
+        site.tw.elementSensors.at(3)->insertInto(circle->node(), 1);
         auto* gateway = site.add(new GraphicsBox(GraphicsBox::GatewayBox));
         gateway->setElementPos(500, 20);
         gateway->setIP(QStringLiteral("10.1.2.3"));
@@ -135,6 +139,8 @@ void TestMapXml::workspaceRoundTrip()
         Node* sound = ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav"));
         sound->enabled = false;
         g_elementTreeModel->insertNode(gatewayNode->child(1)->child(0), 0, sound);
+        g_elementTreeModel->insertNode(gatewayNode->child(1)->child(0), 1,
+                                       ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav")));
 
         QDomDocument document;
         document.appendChild(WorkspaceFixture::writeWorkspace(document, site.scene.get()));
@@ -183,7 +189,8 @@ void TestMapXml::workspaceRoundTrip()
     QVERIFY(sound && sound->type == Node::SoundAlarm);
     QVERIFY(!sound->enabled);
     QCOMPARE(sound->childCount(), 0);
-    QCOMPARE(site.sounds.first()->childCount(), 1);
+    // The alarm lists both copies beside its own child.
+    QCOMPARE(site.sounds.first()->childCount(), 3);
 
     // The button found its target once everything was read.
     GraphicsBox* button = nullptr;
@@ -201,7 +208,9 @@ void TestMapXml::workspaceRoundTrip()
     QCOMPARE(button->actionButton()->text(), QStringLiteral("Zone 1"));
     QVERIFY(button->actionButton()->isCheckable());
     QCOMPARE(circle->node()->parent(), site.tw.elementSystem);
-    QCOMPARE(circle->node()->children, (QList<Node*>{site.tw.elementSensors.at(2)}));
+    // Actions keep their order.
+    QCOMPARE(circle->node()->children, (QList<Node*>{site.tw.elementSensors.at(2), site.tw.elementSensors.at(3)}));
+    QVERIFY(gatewayNode->child(1)->child(0)->child(1)->enabled);
     QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
 
     // Written again, the workspace is the same, item for item.
@@ -257,6 +266,8 @@ void TestMapXml::mappingValues()
     QVERIFY(!item.isNull());
     MessageCatcher catcher;
     gateway->readXml(item);
+    for (const Node* row : gateway->energizerNode()->children)
+        QCOMPARE(row->data(GatewaySubtree::IPColumn).toString(), QStringLiteral("1.2.3.4"));
     const QList<MappingRecord> onGateway = gateway->node()->outputMappings;
     const QList<MappingRecord> onEnergizer = gateway->node()->child(0)->outputMappings;
     QCOMPARE(onEnergizer, onGateway);
@@ -317,8 +328,8 @@ void TestMapXml::corruptGatewayContentIsSkipped()
     QCOMPARE(node->child(1)->data(0).toString(), QStringLiteral("Second"));
     QVERIFY(!node->child(1)->enabled);
     QCOMPARE(node->child(1)->child(0)->data(0).toString(), QStringLiteral("Front"));
-    // Each action finds the element of its own type; the newest comes first.
-    QCOMPARE(node->child(1)->child(0)->children, (QList<Node*>{text->node(), namesake->node()}));
+    // Each action finds the element of its own type, in the file's order.
+    QCOMPARE(node->child(1)->child(0)->children, (QList<Node*>{namesake->node(), text->node()}));
     QVERIFY(!text->node()->enabled);
     QCOMPARE(node->child(40)->inputMappings.size(), 1);
     QCOMPARE(node->child(40)->inputMappings.first().id, quint16(2));
@@ -528,7 +539,9 @@ void TestMapXml::buttonAction()
     QDomElement written = button->toXml(document);
     QCOMPARE(written.attribute(QStringLiteral("itemType")), QStringLiteral("Button"));
     QCOMPARE(written.attribute(QStringLiteral("ButtonCaption")), QStringLiteral("All on"));
-    QCOMPARE(written.attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("0"));
+    QCOMPARE(written.attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("1"));
+    button->actionButton()->setCheckable(false);
+    QCOMPARE(button->toXml(document).attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("0"));
     QCOMPARE(written.elementsByTagName(QStringLiteral("Action")).size(), 1);
     QVERIFY(written.firstChildElement(QStringLiteral("Action")).attributes().isEmpty());
 
@@ -576,6 +589,43 @@ void TestMapXml::newGatewayWritesDefinedFlags()
     QVERIFY(read->allEnergisersActive());
     QVERIFY(!read->allEnergisersLowVoltage());
     QVERIFY(!read->captionItem()->isVisible());
+}
+
+void TestMapXml::soundReferencesOfAReadProject_data()
+{
+    QTest::addColumn<bool>("alarmFirst");
+    QTest::newRow("element deleted first") << false;
+    QTest::newRow("alarm deleted first") << true;
+}
+
+// Copies read from a file are linked to their alarm as the editor links them:
+// the owners are found, and either side may go first.
+void TestMapXml::soundReferencesOfAReadProject()
+{
+    QFETCH(bool, alarmFirst);
+    Site site;
+    auto* gateway = site.add(new GraphicsBox(GraphicsBox::GatewayBox));
+    QDomDocument document;
+    const QDomElement item = parse(document, QStringLiteral(
+        "<Item itemType=\"OsprelVell\" name=\"g\" IP=\"1.2.3.4\"><Energizer id=\"0\" name=\"E\">"
+        "<Sector id=\"1\" name=\"S\"><Action actRefObjType=\"7\" actRefObj=\"siren.wav\"/></Sector>"
+        "</Energizer></Item>"));
+    gateway->readXml(item);
+    Node* siren = site.sounds.first();
+    Node* sector = gateway->node()->child(0)->child(1);
+    QCOMPARE(gateway->findActionOwners(siren), QList<Node*>{sector});
+    Node* copy = sector->child(0);
+    QCOMPARE(siren->children.last(), copy);
+
+    if (alarmFirst) {
+        delete siren;
+        site.sounds.clear();
+        QVERIFY(Node::isAlive(copy));
+        QCOMPARE(copy->parent(), sector);
+    } else {
+        delete copy;
+        QCOMPARE(siren->childCount(), 1);
+    }
 }
 
 void TestMapXml::writerKeepsTheDocumentReadable()

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QUndoStack>
+#include <QDomDocument>
 #include <QtTest>
 
 namespace {
@@ -60,6 +61,7 @@ private slots:
     void undoAfterTheFormerParentIsGone();
     void deleteWithNothingSelected();
     void deleteItemActsOnlyInTheCurrentScene();
+    void oneUndoHistoryFollowsTheCurrentTab();
     void undoAndRedoOfAnAddition();
     void moveAndResizeAreUndone();
     void releaseAfterADoubleClickPushesNoSecondMove();
@@ -68,6 +70,7 @@ private slots:
     void modesAndDesignModeReachTheItems();
     void clearingTheMapEmptiesTheUndoStack();
     void freedElementLeavesNoPointerInItsNode();
+    void clearedEnergizerModelLeavesNoRowOnTheBox();
     void gridLines();
 
 private:
@@ -96,8 +99,8 @@ void TestScene::initTestCase()
 void TestScene::init()
 {
     m_window = std::make_unique<FakeMainWindow>();
-    m_scene = std::make_unique<GraphicsScene>(QStringLiteral("Site"));
-    m_window->m_currentScene = m_scene.get();
+    m_scene = m_window->makeScene(QStringLiteral("Site"));
+    m_window->setCurrentScene(m_scene.get());
     m_scene->setDesignMode(true);
 }
 
@@ -264,6 +267,10 @@ void TestScene::buttonBoxSendsItsCommand()
     QVERIFY(!box->isSelected());
     QCOMPARE(m_window->m_commands.first().target, &target);
     QCOMPARE(m_window->m_commands.first().command, 7);
+    // A new button toggles, sends its state and is saved as toggling.
+    QCOMPARE(m_window->m_commands.first().value, QVariant(true));
+    QDomDocument document;
+    QCOMPARE(box->toXml(document).attribute(QStringLiteral("ButtonCheckable")), QStringLiteral("1"));
     box->setActionTarget(nullptr);
 }
 
@@ -438,32 +445,75 @@ void TestScene::deleteWithNothingSelected()
 
 void TestScene::deleteItemActsOnlyInTheCurrentScene()
 {
-    GraphicsScene other(QStringLiteral("Other"));
+    std::unique_ptr<GraphicsScene> other = m_window->makeScene(QStringLiteral("Other"));
     m_scene->setMode(GraphicsScene::DrawText);
     click(QPointF(10, 10));
     GraphicsBox* box = boxAt(QPointF(50, 50));
     box->setItemSelected(true);
-    m_window->m_currentScene = &other;
+    m_window->setCurrentScene(other.get());
+    m_scene->deleteItem();
     m_window->action(QStringLiteral("actDelete"))->trigger();
     QCOMPARE(box->scene(), m_scene.get());
-    m_window->m_currentScene = m_scene.get();
+    m_window->setCurrentScene(m_scene.get());
     m_window->action(QStringLiteral("actDelete"))->trigger();
     QVERIFY(!box->scene());
 }
 
-void TestScene::undoAndRedoOfAnAddition()
+void TestScene::oneUndoHistoryFollowsTheCurrentTab()
 {
     m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(10, 10));
+    QAction* undo = m_window->action(QStringLiteral("actUndo"));
+    // A second workspace made later must not take the actions from the current one.
+    std::unique_ptr<GraphicsScene> other = m_window->makeScene(QStringLiteral("Other"));
+    QVERIFY(undo->isEnabled());
+    m_window->setCurrentScene(other.get());
+    QVERIFY(!undo->isEnabled());
+    m_window->setCurrentScene(m_scene.get());
+    undo->trigger();
+    QVERIFY(!boxAt(QPointF(50, 50)));
+    QVERIFY(m_window->action(QStringLiteral("actRedo"))->isEnabled());
+    // The map reaches its host through the seam, whatever the widgets are called.
+    for (QObject* child : m_window->findChildren<QObject*>())
+        child->setObjectName(QString());
+    m_window->m_log.clear();
+    click(QPointF(300, 300));
+    QCOMPARE(m_window->currentTreeNode(), m_scene->workplaceNode());
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(200, 200));
+    QCOMPARE(m_window->currentTreeNode(), boxAt(QPointF(250, 250))->node());
+}
+
+void TestScene::undoAndRedoOfAnAddition()
+{
+    m_scene->setMode(GraphicsScene::AddGateway);
     click(QPointF(40, 30));
     GraphicsBox* box = boxAt(QPointF(100, 70));
+    Node* node = box->node();
+    Node* row = box->energizerNode();
+    g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, row);
+    Node* device = node->child(0);
+
+    // Undo takes the gateway's nodes out of both trees, redo puts them back.
     m_scene->undoStack()->undo();
     QVERIFY(!box->scene());
-    QCOMPARE(box->node()->parent(), m_scene->workplaceNode());
+    QVERIFY(!g_elementTreeModel->contains(device));
+    QVERIFY(!g_energizerModel->contains(row));
     QVERIFY(m_window->action(QStringLiteral("actRedo"))->isEnabled());
     m_scene->undoStack()->redo();
     QCOMPARE(box->scene(), m_scene.get());
     QCOMPARE(box->pos(), QPointF(40, 30));
+    QCOMPARE(node->parent(), m_scene->workplaceNode());
+    QCOMPARE(g_energizerModel->rootNode()->children, QList<Node*>{row});
     QVERIFY(m_scene->selectedItems().isEmpty());
+
+    // Undone and then dropped by a new step: the command frees what it held.
+    m_scene->undoStack()->undo();
+    QPointer<GraphicsHelperClass> gone(box);
+    m_scene->setMode(GraphicsScene::DrawText);
+    click(QPointF(300, 300));
+    QVERIFY(!gone);
+    QVERIFY(!Node::isAlive(node) && !Node::isAlive(row) && !Node::isAlive(device));
 }
 
 void TestScene::moveAndResizeAreUndone()
@@ -599,6 +649,19 @@ void TestScene::freedElementLeavesNoPointerInItsNode()
     m_scene->clearMap();
     QVERIFY(Node::isAlive(node));
     QCOMPARE(node->mapItem, nullptr);
+}
+
+void TestScene::clearedEnergizerModelLeavesNoRowOnTheBox()
+{
+    m_scene->setMode(GraphicsScene::AddGateway);
+    click(QPointF(10, 10));
+    GraphicsBox* box = boxAt(QPointF(50, 50));
+    QVERIFY(g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, box->energizerNode()));
+    g_energizerModel->clear();
+    QVERIFY(!box->energizerNode());
+    box->setIP(QStringLiteral("10.0.0.1"));
+    box->setWorkspaceName(QStringLiteral("North"));
+    QCOMPARE(box->node()->data(0).toString(), QStringLiteral("10.0.0.1"));
 }
 
 void TestScene::gridLines()

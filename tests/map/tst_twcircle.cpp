@@ -35,7 +35,7 @@ private slots:
     void ridesAlongItsSegment();
     void ridesToTheEndOfAnEmptySegment();
     void writesItsItem();
-    void readsActionsNewestFirst();
+    void readsActionsInFileOrder();
     void readingSkipsWhatDoesNotResolve();
 
 private:
@@ -289,7 +289,7 @@ void TestTwCircle::writesItsItem()
     delete line;
 }
 
-void TestTwCircle::readsActionsNewestFirst()
+void TestTwCircle::readsActionsInFileOrder()
 {
     const WorkspaceFixture::TwSystem& tw = m_site->tw;
     Node* sound = m_site->sounds.first();
@@ -316,22 +316,22 @@ void TestTwCircle::readsActionsNewestFirst()
 
     Node* node = circle->node();
     QCOMPARE(node->childCount(), 3);
-    QCOMPARE(node->child(0), tw.elementSensors.at(2));
+    QCOMPARE(node->child(0), tw.elementSensors.at(1));
     QCOMPARE(node->child(1)->type, int(Node::SoundAlarm));
     QCOMPARE(node->child(1)->childCount(), 0);
-    QCOMPARE(node->child(2), tw.elementSensors.at(1));
+    QCOMPARE(node->child(2), tw.elementSensors.at(2));
     QVERIFY(!tw.elementSensors.at(1)->enabled);
     QVERIFY(!tw.modelSensors.at(1)->enabled);
-    // The sound alarm keeps its own child and gains no copy.
-    QCOMPARE(sound->childCount(), 1);
+    // The sound alarm keeps its own child and lists the copy.
+    QCOMPARE(sound->children, (QList<Node*>{sound->child(0), node->child(1)}));
     QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
 
-    // Written again, the actions come out in the node's order.
+    // Written again, the actions come out as they were read.
     const QDomElement written = circle->toXml(document);
     QStringList references;
     for (QDomElement a = written.firstChildElement(); !a.isNull(); a = a.nextSiblingElement())
         references.append(a.attribute(QStringLiteral("actRefObj")));
-    QCOMPARE(references, (QStringList{QStringLiteral("3"), QStringLiteral("siren.wav"), QStringLiteral("2")}));
+    QCOMPARE(references, (QStringList{QStringLiteral("2"), QStringLiteral("siren.wav"), QStringLiteral("3")}));
 }
 
 void TestTwCircle::readingSkipsWhatDoesNotResolve()

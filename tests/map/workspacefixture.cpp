@@ -35,10 +35,10 @@ Node* findByName(const QString& name)
 
 Site::Site()
     : window(std::make_unique<FakeMainWindow>())
-    , scene(std::make_unique<GraphicsScene>(QStringLiteral("Site")))
+    , scene(window->makeScene(QStringLiteral("Site")))
     , twRoot(std::make_unique<Node>(QStringLiteral("TW")))
 {
-    window->m_currentScene = scene.get();
+    window->setCurrentScene(scene.get());
     scene->setDesignMode(true);
     tw = addTwSystem(scene.get(), twRoot.get(), 4);
     auto* siren = new Node(QStringLiteral("Siren"));

@@ -342,6 +342,8 @@ void TestTreeModel::headersAndFlags()
     QVERIFY(!m_energizers->headerData(99, Qt::Horizontal).isValid());
 
     QCOMPARE(m_energizers->flags(QModelIndex()), Qt::ItemIsDropEnabled);
+    // Code that holds the model as a QAbstractItemModel casts it back.
+    QCOMPARE(qobject_cast<TreeModel*>(static_cast<QAbstractItemModel*>(m_energizers.get())), m_energizers.get());
     const Qt::ItemFlags flags = m_energizers->flags(m_energizers->nodeIndex(m_gateway));
     QCOMPARE(flags, Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled
                  | Qt::ItemIsEnabled);

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 
@@ -33,6 +34,27 @@ bool copyTree(const QString& from, const QString& to)
     return true;
 }
 
+// brenik.db as the build makes it: the schema run through sqlite3. Made once
+// per test process and copied into each home.
+QString pristineDatabase()
+{
+    static QTemporaryDir dir;
+    static QString made;
+    if (!made.isEmpty() || !dir.isValid())
+        return made;
+    const QString target = dir.filePath(QStringLiteral("brenik.db"));
+    QProcess sqlite;
+    sqlite.setStandardInputFile(TestHome::schemaFile());
+    sqlite.start(qEnvironmentVariable("LUMETRA_SQLITE3", QStringLiteral("sqlite3")), {target});
+    if (!sqlite.waitForFinished(30000) || sqlite.exitStatus() != QProcess::NormalExit || sqlite.exitCode() != 0) {
+        qWarning() << "Could not make the test database from" << TestHome::schemaFile() << ":"
+                   << sqlite.errorString() << sqlite.readAllStandardError();
+        return made;
+    }
+    made = target;
+    return made;
+}
+
 } // namespace
 
 TestHome::TestHome()
@@ -40,9 +62,12 @@ TestHome::TestHome()
     m_previousHome = qgetenv("LUMETRA_HOME");
     if (!m_dir.isValid())
         return;
-    m_valid = copyTree(runtimeDir(), m_dir.path());
+    const QString database = pristineDatabase();
+    const QString target = filePath(QStringLiteral("brenik.db"));
+    m_valid = copyTree(runtimeDir(), m_dir.path()) && !database.isEmpty() && QFile::copy(database, target)
+        && QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
     if (!m_valid)
-        qWarning() << "Could not copy the runtime files from" << runtimeDir();
+        qWarning() << "Could not make the runtime files from" << runtimeDir() << "and" << schemaFile();
     qputenv("LUMETRA_HOME", m_dir.path().toUtf8());
 }
 
@@ -82,7 +107,12 @@ void TestHome::closeDatabase()
 
 QString TestHome::runtimeDir()
 {
-    return qEnvironmentVariable("LUMETRA_RUNTIME_DIR");
+    return qEnvironmentVariable("LUMETRA_SHIPPED_DIR");
+}
+
+QString TestHome::schemaFile()
+{
+    return qEnvironmentVariable("LUMETRA_SCHEMA");
 }
 
 QString TestHome::programBinary()

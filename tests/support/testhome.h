@@ -3,9 +3,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private copy of the runtime files (database, settings, templates) in a
+// A private home with the runtime files (database, settings, templates) in a
 // temporary directory, made the program's home through LUMETRA_HOME for as
-// long as the object lives. Tests never touch the files beside the build.
+// long as the object lives. The files are made from the sources: the
+// database from the schema, the rest copied from the shipped files. Tests
+// never read the program's own directory, whose files a run changes.
 class TestHome
 {
 public:
@@ -21,9 +23,11 @@ public:
     bool openDatabase();
     void closeDatabase();
 
-    // The directory the build lays the runtime files in, and the program binary.
+    // The shipped runtime files in the sources (all but the database), and the program binary.
     static QString runtimeDir();
     static QString programBinary();
+    // The database schema the build makes brenik.db from.
+    static QString schemaFile();
 
 private:
     QTemporaryDir m_dir;
