@@ -3,6 +3,7 @@
 #include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
 #include "globals.h"
+#include "gatewaysubtree.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
@@ -252,7 +253,7 @@ void TestPropertyPanel::mapItemRows()
 
 void TestPropertyPanel::readOnlyPass()
 {
-    Node* card = gateway->node()->child(GraphicsBox::GatewayEnergizerCount);
+    Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
     QCOMPARE(card->type, int(Node::IOCard));
     window->fillPropertyBrowser(docked(), nullptr, card);
     const QBrush hatched(Qt::red, Qt::Dense6Pattern);
@@ -341,7 +342,7 @@ void TestPropertyPanel::checkBoxesSendCommands_data()
     QTest::addColumn<int>("device");
     QTest::addColumn<QString>("rowName");
     QTest::addColumn<int>("command");
-    QTest::newRow("relay 5") << GraphicsBox::GatewayEnergizerCount << "Relay5" << int(ActivateRelay5);
+    QTest::newRow("relay 5") << GatewaySubtree::EnergizerCount << "Relay5" << int(ActivateRelay5);
     QTest::newRow("zone 2") << 0 << "FenceOn2" << int(ActivateEnergZone2);
     QTest::newRow("low voltage 1") << 0 << "LowVoltageZone1" << int(LowVoltageZone1);
     QTest::newRow("not a command") << 0 << "EnergizerName" << -1;
@@ -367,7 +368,7 @@ void TestPropertyPanel::checkBoxesSendCommands()
 void TestPropertyPanel::oneCommandPerClick()
 {
     g_currentUser = QStringLiteral("admin");
-    Node* card = gateway->node()->child(GraphicsBox::GatewayEnergizerCount);
+    Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
     docked()->currentNode = card;
     window->fillPropertyBrowser(docked(), nullptr, card);
     docked()->browser->editItem(docked()->browser->items(row(docked(), "Relay2")).first());
