@@ -1,9 +1,12 @@
 #include "settingsfile.h"
 
+#include "colortext.h"
+
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryFile>
 
@@ -91,17 +94,8 @@ bool fail(const QString& path, const QString& why, const QString& tempPath)
 
 } // namespace
 
-bool setValues(const QVariantMap& values, const QString& path)
+bool write(const std::function<void(QSettings&)>& fill, const QString& path)
 {
-    QVariantMap expected;
-    {
-        const auto current = openIni(path);
-        for (const QString& key : current->allKeys())
-            expected.insert(key, current->value(key));
-    }
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        expected.insert(it.key(), it.value());
-
     // The temporary file lies beside the target so that the rename below
     // replaces the old file in one step.
     QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
@@ -113,13 +107,15 @@ bool setValues(const QVariantMap& values, const QString& path)
         return fail(path, temp.errorString(), tempPath);
     temp.close();
 
+    QVariantMap expected;
     {
         const auto settings = openIni(tempPath);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            settings->setValue(it.key(), it.value());
+        fill(*settings);
         settings->sync();
         if (settings->status() != QSettings::NoError)
             return fail(path, QStringLiteral("the new content could not be written"), tempPath);
+        for (const QString& key : settings->allKeys())
+            expected.insert(key, settings->value(key));
     }
     // QSettings keeps what it wrote in a cache under the file's name; read
     // back under another name, the check sees what reached the disk.
@@ -136,6 +132,35 @@ bool setValues(const QVariantMap& values, const QString& path)
     if (!renameOver(checkPath, path))
         return fail(path, QString::fromLocal8Bit(std::strerror(errno)), checkPath);
     return true;
+}
+
+bool setValues(const QVariantMap& values, const QString& path)
+{
+    return write(
+        [&values](QSettings& settings) {
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                settings.setValue(it.key(), it.value());
+        },
+        path);
+}
+
+std::unique_ptr<QSettings> open(const QString& path)
+{
+    auto settings = openIni(path);
+    static QSet<QString> reported;
+    if (settings->status() == QSettings::FormatError && !reported.contains(path)) {
+        reported.insert(path);
+        qWarning().noquote() << QStringLiteral("%1 could not be read; the defaults are used").arg(path);
+    }
+    return settings;
+}
+
+QColor colorValue(const QVariant& value, const QColor& fallback)
+{
+    const QString text = value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(','))
+                                                              : value.toString();
+    const QColor color = textToColor(text);
+    return color.isValid() ? color : fallback;
 }
 
 } // namespace SettingsFile

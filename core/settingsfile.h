@@ -2,9 +2,15 @@
 
 #include "apppaths.h"
 
+#include <QColor>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
+
+#include <functional>
+#include <memory>
+
+class QSettings;
 
 // Writes setting.ini so that a failed write never costs the operator the
 // file: the new content goes into a temporary file beside it, is read back
@@ -12,6 +18,21 @@
 // success when only its final flush fails (a full disk), leaving an empty
 // or cut-short file behind.
 namespace SettingsFile {
+
+inline QString path()
+{
+    return AppPaths::settings();
+}
+
+// For reading. A file that exists but cannot be parsed is reported once per
+// run, naming the file; every key then takes its default.
+std::unique_ptr<QSettings> open(const QString& path = AppPaths::settings());
+
+// The one way the program writes the file as a whole: `fill` sets the keys
+// on a copy, which replaces the file only once it reads back complete.
+// False, with one warning naming the file, when it could not be written;
+// the previous file is then left as it was.
+bool write(const std::function<void(QSettings&)>& fill, const QString& path = AppPaths::settings());
 
 // Sets `values` (keys as QSettings takes them, "Group/key" included) in the
 // INI file at `path`, keeping every other key. False, with one warning in
@@ -23,5 +44,10 @@ inline bool setValue(const QString& key, const QVariant& value, const QString& p
 {
     return setValues({{key, value}}, path);
 }
+
+// A colour kept as "rgba(r,g,b,a)". Written by hand without quotes, the INI
+// reader splits it at the commas into a list; that list is joined back.
+// Gives `fallback` when the key is absent or holds no valid colour.
+QColor colorValue(const QVariant& value, const QColor& fallback);
 
 } // namespace SettingsFile

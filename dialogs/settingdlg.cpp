@@ -1,6 +1,7 @@
 #include "settingdlg.h"
 
 #include "maphost.h"
+#include "settingsfile.h"
 #include "ui_settingdlg.h"
 
 #include "apppaths.h"
@@ -348,47 +349,45 @@ void SettingDlg::saveAccepted()
 
 bool SettingDlg::writeSettings(const AlarmConditionList& conditions)
 {
-    const auto settings = openSettings();
-    settings->setValue(QStringLiteral("AL_KeepDays"), form->spnAlarm->value());
-    settings->setValue(QStringLiteral("UL_KeepDays"), form->spnUser->value());
-    settings->setValue(QStringLiteral("VL_KeepDays"), form->spnVoltage->value());
-    settings->setValue(QStringLiteral("ReverseLogic"), form->chkReverse->isChecked());
-    settings->setValue(QStringLiteral("LoadLastFile"), form->chkLoadLastFile->isChecked());
-    settings->setValue(QStringLiteral("SensorMode"), form->chkSensorMode->isChecked());
-    settings->setValue(QStringLiteral("TextAlarmMode"), textAlarmMode);
-    settings->setValue(QStringLiteral("TextAlarmBGColorMode"), colorToText(textAlarmBackground));
-    settings->setValue(QStringLiteral("AlarmCaption"), alarmCaption);
+    const bool written = SettingsFile::write([&](QSettings& store) {
+        QSettings* settings = &store;
+        settings->setValue(QStringLiteral("AL_KeepDays"), form->spnAlarm->value());
+        settings->setValue(QStringLiteral("UL_KeepDays"), form->spnUser->value());
+        settings->setValue(QStringLiteral("VL_KeepDays"), form->spnVoltage->value());
+        settings->setValue(QStringLiteral("ReverseLogic"), form->chkReverse->isChecked());
+        settings->setValue(QStringLiteral("LoadLastFile"), form->chkLoadLastFile->isChecked());
+        settings->setValue(QStringLiteral("SensorMode"), form->chkSensorMode->isChecked());
+        settings->setValue(QStringLiteral("TextAlarmMode"), textAlarmMode);
+        settings->setValue(QStringLiteral("TextAlarmBGColorMode"), colorToText(textAlarmBackground));
+        settings->setValue(QStringLiteral("AlarmCaption"), alarmCaption);
 
-    for (int part : {AlarmCondition::EnergizerPart, AlarmCondition::SensorPart}) {
-        const QString& name = conditionArray(part);
-        settings->beginGroup(name);
-        // Rewritten whole: entries of a longer earlier array must not linger.
-        settings->remove(QString());
-        settings->beginWriteArray(name);
-        int index = 0;
-        for (const AlarmCondition& condition : conditions) {
-            if (condition.AlarmPart != part)
-                continue;
-            settings->setArrayIndex(index++);
-            settings->setValue(QStringLiteral("AlarmPart"), condition.AlarmPart);
-            settings->setValue(QStringLiteral("EnergParam"), condition.EnergParam);
-            settings->setValue(QStringLiteral("EnergParamName"), condition.EnergParamName);
-            settings->setValue(QStringLiteral("AlarmStatus"), condition.AlarmStatus);
-            settings->setValue(QStringLiteral("AlarmStatusName"), condition.AlarmStatusName);
-            settings->setValue(QStringLiteral("Active"), condition.Active);
-            settings->setValue(QStringLiteral("AlarmColor"), colorToText(condition.AlarmColor));
+        for (int part : {AlarmCondition::EnergizerPart, AlarmCondition::SensorPart}) {
+            const QString& name = conditionArray(part);
+            settings->beginGroup(name);
+            // Rewritten whole: entries of a longer earlier array must not linger.
+            settings->remove(QString());
+            settings->beginWriteArray(name);
+            int index = 0;
+            for (const AlarmCondition& condition : conditions) {
+                if (condition.AlarmPart != part)
+                    continue;
+                settings->setArrayIndex(index++);
+                settings->setValue(QStringLiteral("AlarmPart"), condition.AlarmPart);
+                settings->setValue(QStringLiteral("EnergParam"), condition.EnergParam);
+                settings->setValue(QStringLiteral("EnergParamName"), condition.EnergParamName);
+                settings->setValue(QStringLiteral("AlarmStatus"), condition.AlarmStatus);
+                settings->setValue(QStringLiteral("AlarmStatusName"), condition.AlarmStatusName);
+                settings->setValue(QStringLiteral("Active"), condition.Active);
+                settings->setValue(QStringLiteral("AlarmColor"), colorToText(condition.AlarmColor));
+            }
+            settings->endArray();
+            settings->endGroup();
         }
-        settings->endArray();
-        settings->endGroup();
-    }
-
-    settings->sync();
-    if (settings->status() == QSettings::NoError)
+    });
+    if (written)
         return true;
-    qWarning("Settings could not be written to %s (status %d)", qUtf8Printable(settings->fileName()),
-             int(settings->status()));
     QMessageBox::warning(this, tr("Error"),
-                         tr("The settings could not be written to\n%1").arg(settings->fileName()));
+                         tr("The settings could not be written to\n%1").arg(SettingsFile::path()));
     return false;
 }
 

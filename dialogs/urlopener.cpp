@@ -11,12 +11,9 @@ Hook& hook()
 }
 } // namespace
 
-void open(const QUrl& url)
+bool open(const QUrl& url)
 {
-    if (hook())
-        hook()(url);
-    else
-        QDesktopServices::openUrl(url);
+    return hook() ? hook()(url) : QDesktopServices::openUrl(url);
 }
 
 void setHook(Hook newHook)

@@ -8,9 +8,10 @@
 // handler; tests (and anything that must not start a browser) put their own
 // hook in its place.
 namespace UrlOpener {
-using Hook = std::function<void(const QUrl&)>;
+using Hook = std::function<bool(const QUrl&)>;
 
-void open(const QUrl& url);
+// False when nothing could open the link.
+bool open(const QUrl& url);
 // An empty hook brings back the desktop's handler.
 void setHook(Hook hook);
 } // namespace UrlOpener

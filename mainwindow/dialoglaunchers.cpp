@@ -1,7 +1,16 @@
 #include "dialoglaunchers.h"
 
+#include "aboutdlg.h"
+#include "actionmanagerdlg.h"
+#include "elementtreeproxymodel.h"
+#include "mainwindow.h"
+#include "osprelvellsetupdlg.h"
+#include "settingdlg.h"
+#include "twsensorsstateswidget.h"
+#include "twsensorssetupdlg.h"
+#include "useradmindlg.h"
+
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QSet>
 
@@ -24,22 +33,38 @@ int DialogLaunchers::notAvailable(const char* dialog) const
 
 int DialogLaunchers::gatewaySetup()
 {
-    return notAvailable("gateway setup dialog");
+    OsprelVellSetupDlg dialog(m_parent);
+    return dialog.exec();
 }
 
-int DialogLaunchers::twSensorsSetup(int)
+int DialogLaunchers::twSensorsSetup(int workspaceIndex)
 {
-    return notAvailable("TW sensor setup dialog");
+    TWSensorsSetupDlg dialog(m_parent);
+    MainWindow* window = qobject_cast<MainWindow*>(m_parent);
+    if (window) {
+        dialog.setTWClient(window->twSensorsClient());
+        QObject::connect(&dialog, &TWSensorsSetupDlg::enabledFlagsChanged, window, [window] {
+            window->elementTreeProxy()->invalidate();
+            window->twSensorsStatesWidget()->refresh();
+        });
+        QObject::connect(&dialog, &TWSensorsSetupDlg::twSystemEnabledChanged, window,
+                         &MainWindow::updateTWSectorAction);
+    }
+    return dialog.execForSystem(workspaceIndex);
 }
 
 int DialogLaunchers::userAdministration()
 {
-    return notAvailable("user administration dialog");
+    UserAdminDlg dialog(m_parent);
+    if (MainWindow* window = qobject_cast<MainWindow*>(m_parent))
+        QObject::connect(&dialog, &UserAdminDlg::writeUserActionLog, window, &MainWindow::writeUserActionLog);
+    return dialog.exec();
 }
 
 int DialogLaunchers::about()
 {
-    return notAvailable("about box");
+    AboutDlg dialog(m_parent);
+    return dialog.exec();
 }
 
 int DialogLaunchers::relayTimers(QList<TimerData>&)
@@ -47,29 +72,16 @@ int DialogLaunchers::relayTimers(QList<TimerData>&)
     return notAvailable("relay timer list");
 }
 
-int DialogLaunchers::settings(GraphicsScene*)
+int DialogLaunchers::settings(GraphicsScene* scene)
 {
-    return notAvailable("settings dialog");
+    SettingDlg dialog(m_parent);
+    const int result = dialog.execSettings(scene);
+    m_soundAlarmsChanged = dialog.soundAlarmsChanged();
+    return result;
 }
 
-Node* DialogLaunchers::actionManager(GraphicsScene*)
+Node* DialogLaunchers::actionManager(GraphicsScene* scene)
 {
-    notAvailable("action manager");
-    return nullptr;
-}
-
-static UrlOpener& urlOpener()
-{
-    static UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return opener;
-}
-
-void setUrlOpener(UrlOpener opener)
-{
-    urlOpener() = std::move(opener);
-}
-
-bool openUrl(const QUrl& url)
-{
-    return urlOpener()(url);
+    ActionManagerDlg dialog(m_parent);
+    return dialog.selectAction(scene);
 }

@@ -4,9 +4,7 @@
 
 #include <QList>
 #include <QString>
-#include <QUrl>
 
-#include <functional>
 
 class GraphicsScene;
 class Node;
@@ -34,16 +32,16 @@ public:
     // The chosen alarm action node, null when cancelled.
     virtual Node* actionManager(GraphicsScene* scene);
 
+    // Sound alarms are edited live in the settings dialog, even when it is
+    // cancelled: the project then has changes to save.
+    bool soundAlarmsChanged() const { return m_soundAlarmsChanged; }
+
 protected:
     QWidget* parent() const { return m_parent; }
     int notAvailable(const char* dialog) const;
 
+    bool m_soundAlarmsChanged = false;
+
 private:
     QWidget* m_parent;
 };
-
-// Opens a local document with the desktop's handler; replaceable so tests
-// never start a viewer. Returns what the handler reported.
-using UrlOpener = std::function<bool(const QUrl& url)>;
-void setUrlOpener(UrlOpener opener);
-bool openUrl(const QUrl& url);

@@ -26,6 +26,7 @@
 #include "twcontrolunit.h"
 #include "twsensorsstateswidget.h"
 #include "useractionlogdlg.h"
+#include "urlopener.h"
 #include "userright.h"
 #include "voltagediagrammsdlg.h"
 #include "workspacearea.h"
@@ -712,6 +713,8 @@ void MainWindow::showSettingDlg()
         controlUnit()->reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
         controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
     }
+    if (m_launchers->soundAlarmsChanged())
+        ui->actSave->setEnabled(true);
     ui->treeView->setCurrentIndex(m_elementTreeProxy->index(0, 0));
 }
 
@@ -727,7 +730,7 @@ void MainWindow::openReadme()
     const QString path = AppPaths::filePath(ReadmeFile);
     if (!QFileInfo::exists(path))
         qWarning().noquote() << QStringLiteral("The readme %1 is missing").arg(path);
-    else if (!openUrl(QUrl::fromLocalFile(path)))
+    else if (!UrlOpener::open(QUrl::fromLocalFile(path)))
         qWarning().noquote() << QStringLiteral("No program could open the readme %1").arg(path);
 }
 
@@ -776,6 +779,8 @@ void MainWindow::showTWSensorsSetup()
 void MainWindow::showUserAdmin()
 {
     m_launchers->userAdministration();
+    // The logged-in account may have been renamed or given another role.
+    applyUserRights();
 }
 
 void MainWindow::showAbout()
@@ -1072,6 +1077,11 @@ void MainWindow::showActionManager()
 {
     const QModelIndex index = m_elementTreeProxy->mapToSource(ui->treeView->currentIndex());
     Node* action = m_launchers->actionManager(currentScene());
+    if (action && !action->parent() && !index.isValid()) {
+        // A fresh sound-alarm copy with nowhere to go.
+        delete action;
+        action = nullptr;
+    }
     if (action && index.isValid()) {
         Node* target = g_elementTreeModel->getNode(index);
         if (action->parent())

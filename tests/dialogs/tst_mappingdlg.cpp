@@ -323,8 +323,7 @@ private slots:
         auto unit = std::make_unique<ControlUnit>();
         unit->energizerModel = &model;
         unit->moveToThread(&thread);
-        connect(&client, &qtClient::dataUpdate, unit.get(), &ControlUnit::dataUpdate, Qt::QueuedConnection);
-        connect(&client, &qtClient::tcpInUpdate, unit.get(), &ControlUnit::tovelUpdateArray, Qt::QueuedConnection);
+        unit->connectClient(&client, Qt::QueuedConnection);
         connect(unit.get(), &ControlUnit::sendCmd, &client, &qtClient::sendRequest, Qt::QueuedConnection);
         thread.start();
         const auto stop = qScopeGuard([&] {

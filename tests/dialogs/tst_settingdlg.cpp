@@ -490,8 +490,7 @@ private slots:
             thread.wait();
         });
         qtClient client(0);
-        connect(&client, &qtClient::dataUpdate, unit.get(), &ControlUnit::dataUpdate, Qt::QueuedConnection);
-        connect(&client, &qtClient::tcpInUpdate, unit.get(), &ControlUnit::tovelUpdateArray, Qt::QueuedConnection);
+        unit->connectClient(&client, Qt::QueuedConnection);
         LinkTiming timing;
         timing.sweepStartDelayMs = 10;
         client.setTiming(timing);
