@@ -5,6 +5,7 @@
 #include "reportengine.h"
 
 #include <QApplication>
+#include <QDomDocument>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
@@ -78,6 +79,35 @@ void BM_AlarmLogPdf(benchmark::State& state)
     state.SetComplexityN(rows);
 }
 BENCHMARK(BM_AlarmLogPdf)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// N records in data groups of 50, their MasterData band printing each value
+// with the running Sum and the group's Count, to a PDF file.
+void BM_AggregatesPdf(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    QDomDocument doc;
+    doc.setContent(QStringLiteral(
+        "<R><P pageWidth='840' pageHeight='1188' marginsLeft='40' marginsRight='40' marginsTop='40' marginsBottom='40'>"
+        "<ReportBand type='DataGroupHeader' height='20' groupingField='[g]'>"
+        "<F value='Group [g]' width='760' height='20' fontSize='8'/></ReportBand>"
+        "<ReportBand type='MasterData' height='20' showInGroup='1'><F value='[g]' width='100' height='20' fontSize='8'/>"
+        "<F value='[v]' left='100' width='200' height='20' fontSize='8'/>"
+        "<F value='&lt;Sum([v])&gt; in &lt;Count([v])&gt;' left='300' width='460' height='20' fontSize='8'/>"
+        "</ReportBand></P></R>"));
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        ReportEngine engine;
+        engine.recordsCount << rows;
+        engine.loadReportDocument(doc);
+        QObject::connect(&engine, &ReportEngine::setValue, [](int recNo, QString name, QVariant& value, int) {
+            value = name == QLatin1String("g") ? QString::number(recNo / 50) : QString::number(recNo % 97 * 1.25);
+        });
+        if (!engine.printPDF(dir.filePath(QStringLiteral("sums.pdf")), false))
+            state.SkipWithError("PDF not written");
+    }
+    state.SetComplexityN(rows);
+}
+BENCHMARK(BM_AggregatesPdf)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

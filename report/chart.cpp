@@ -23,27 +23,9 @@ int truncated(double v)
     return static_cast<int>(qBound(-limit, v, limit));
 }
 
-void registerChartTypes()
-{
-    qRegisterMetaType<ChartGraph>("ChartGraph");
-    qRegisterMetaType<ChartGraphList>("ChartGraphList");
-    qRegisterMetaTypeStreamOperators<ChartGraph>("ChartGraph");
-    qRegisterMetaTypeStreamOperators<ChartGraphList>("ChartGraphList");
-}
-
 const char* const GraphListProperty = "listOfGraph";
 
 } // namespace
-
-QDataStream& operator<<(QDataStream& out, const ChartGraph& graph)
-{
-    return out << graph.color << graph.share << graph.value << graph.caption << graph.valueText;
-}
-
-QDataStream& operator>>(QDataStream& in, ChartGraph& graph)
-{
-    return in >> graph.color >> graph.share >> graph.value >> graph.caption >> graph.valueText;
-}
 
 Chart::Chart(QWidget* parent)
     : QWidget(parent)
@@ -56,7 +38,7 @@ Chart::Chart(QWidget* parent)
         {"Graph 4", "rgba(0,128,128,255)", 30, 150},
     };
     for (const Demo& demo : demos) {
-        ChartGraph graph;
+        GraphParam graph;
         graph.caption = QString::fromLatin1(demo.caption);
         graph.color = textToColor(QString::fromLatin1(demo.color));
         graph.value = demo.value;
@@ -67,7 +49,7 @@ Chart::Chart(QWidget* parent)
     m_autoFillData = false;
     m_rightSpaceWidth = LegendSpaceWidth;
     m_bottomSpaceHeight = BottomSpaceHeight;
-    registerChartTypes();
+    registerGraphParamTypes();
 }
 
 Chart::~Chart() = default;
@@ -99,22 +81,22 @@ void Chart::clearData()
     listOfGraph.clear();
 }
 
-void Chart::addGraph(ChartGraph graph, float referenceValue)
+void Chart::addGraph(GraphParam graph, float referenceValue)
 {
     listOfGraph.append(graph);
     float largest = 0;
-    for (const ChartGraph& g : qAsConst(listOfGraph))
+    for (const GraphParam& g : qAsConst(listOfGraph))
         largest = qMax(largest, g.value);
     // With nothing above zero there is no scale: no bar rises, and the grid
     // keeps the plain plot height instead of dividing by zero.
     if (!(largest > 0)) {
-        for (ChartGraph& g : listOfGraph)
+        for (GraphParam& g : listOfGraph)
             g.share = 0;
         m_correctValue = 1.0f;
         return;
     }
     const float divisor = referenceValue == 0 ? largest : referenceValue;
-    for (ChartGraph& g : listOfGraph)
+    for (GraphParam& g : listOfGraph)
         g.share = g.value / divisor;
     m_correctValue = referenceValue == 0 ? 1.0f : referenceValue / largest;
 }
@@ -165,7 +147,7 @@ void Chart::paintBars(QPainter* painter, const Layout& l)
     const double kw = m_koefRes_w, kh = m_koefRes_h;
     const int baseRow = truncated(height() - 1 - l.bottom + m_top);
     for (int i = 0; i < listOfGraph.size(); ++i) {
-        const ChartGraph& graph = listOfGraph.at(i);
+        const GraphParam& graph = listOfGraph.at(i);
         const int x = truncated(l.left + 1 + i * l.columnWidth + m_left);
         const int rise = truncated(l.gridHeight * double(graph.share));
         // A bar rises from the axis row; a negative share hangs below it.
@@ -185,7 +167,7 @@ void Chart::paintLabels(QPainter* painter, const Layout& l)
 {
     const double kw = m_koefRes_w, kh = m_koefRes_h;
     for (int i = 0; i < listOfGraph.size(); ++i) {
-        const ChartGraph& graph = listOfGraph.at(i);
+        const GraphParam& graph = listOfGraph.at(i);
         const QString text = m_showPercent
                                  ? QString::number(graph.share * 100.0, 'f', 1) + QLatin1Char('%')
                                  : QString::number(graph.value, 'g', 6);
@@ -246,7 +228,7 @@ void Chart::setData(const QDomElement& element)
     if (element.hasChildNodes())
         listOfGraph.clear();
     for (QDomElement child = element.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
-        ChartGraph graph;
+        GraphParam graph;
         graph.color = textToColor(child.attribute(QStringLiteral("color")));
         graph.valueText = child.attribute(QStringLiteral("value"));
         graph.value = graph.valueText.toFloat(); // 0 when it is no number
@@ -293,12 +275,12 @@ void Chart::restoreProperties()
     m_left = property("m_left").toFloat();
     m_top = property("m_top").toFloat();
     const QVariant graphs = property(GraphListProperty);
-    listOfGraph = graphs.canConvert<ChartGraphList>() ? graphs.value<ChartGraphList>() : ChartGraphList();
+    listOfGraph = graphs.canConvert<GraphParamList>() ? graphs.value<GraphParamList>() : GraphParamList();
 }
 
 void paintDiagramField(QPainter* painter, const QString& name, const DiagramOptions& options,
                        const QFont& font, float koefResH, float koefResV, const QRect& box,
-                       const ChartGraphList& graphs, const std::function<void(Chart&)>& fill)
+                       const GraphParamList& graphs, const std::function<void(Chart&)>& fill)
 {
     Chart chart;
     chart.setObjectName(name);
@@ -309,7 +291,7 @@ void paintDiagramField(QPainter* painter, const QString& name, const DiagramOpti
     chart.setKoef(koefResH, koefResV, box.left(), box.top());
     chart.resize(box.size());
     if (options.autoFillData) {
-        for (const ChartGraph& graph : graphs)
+        for (const GraphParam& graph : graphs)
             chart.addGraph(graph, 0);
     } else if (fill) {
         fill(chart);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "graphparam.h"
+
 #include <QColor>
 #include <QList>
 #include <QMetaType>
@@ -13,25 +15,6 @@ class QDataStream;
 class QDomElement;
 class QFont;
 class QPainter;
-
-// One bar of a report bar chart.
-struct ChartGraph
-{
-    QColor color;
-    float share = 0; // value / reference value, set by Chart::addGraph
-    float value = 0;
-    QString valueText; // the "value" attribute as Chart::setData read it
-    QString formula;   // the "value" attribute as the template holds it, evaluated per record
-    QString caption;
-};
-using ChartGraphList = QList<ChartGraph>;
-
-// The stream form leaves out `formula`: it is template text, not chart data.
-QDataStream& operator<<(QDataStream& out, const ChartGraph& graph);
-QDataStream& operator>>(QDataStream& in, ChartGraph& graph);
-
-Q_DECLARE_METATYPE(ChartGraph)
-Q_DECLARE_METATYPE(ChartGraphList)
 
 enum ChartParam {
     DrawGrid = 0,
@@ -65,11 +48,11 @@ public:
     void setKoef(float koefRes_w, float koefRes_h, float left, float top);
     void clearData();
     // `referenceValue` 0 stands for the largest value of all graphs.
-    void addGraph(ChartGraph graph, float referenceValue);
+    void addGraph(GraphParam graph, float referenceValue);
     void paintChart(QPainter* painter);
 
     QVariant getParam(ChartParam code) const;
-    ChartGraphList getGraphParamList() const { return listOfGraph; }
+    GraphParamList getGraphParamList() const { return listOfGraph; }
     void setData(const QDomElement& element);
     float correctValue() const { return m_correctValue; }
     int rightSpaceWidth() const { return m_rightSpaceWidth; }
@@ -98,7 +81,7 @@ private:
     void paintAxes(QPainter* painter, const Layout& l);
     void paintGrid(QPainter* painter, const Layout& l);
 
-    ChartGraphList listOfGraph;
+    GraphParamList listOfGraph;
     QString m_caption;
     bool m_drawGrid = false;
     bool m_drawHistory = true;
@@ -136,7 +119,7 @@ struct DiagramOptions
 // and come out microscopic on a high-resolution printer.
 void paintDiagramField(QPainter* painter, const QString& name, const DiagramOptions& options,
                        const QFont& font, float koefResH, float koefResV, const QRect& box,
-                       const ChartGraphList& graphs, const std::function<void(Chart&)>& fill);
+                       const GraphParamList& graphs, const std::function<void(Chart&)>& fill);
 
 QDataStream& operator<<(QDataStream& out, const Chart& chart);
 QDataStream& operator>>(QDataStream& in, Chart& chart);

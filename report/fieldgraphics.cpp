@@ -25,26 +25,35 @@ QPainterPath closedPath(std::initializer_list<QPointF> points)
     return path;
 }
 
-QStringList fragmentsToEvaluate(const QTextDocument& document)
+struct Fragment
 {
-    QStringList texts;
+    int position;
+    QString text;
+};
+
+QList<Fragment> fragmentsToEvaluate(const QTextDocument& document)
+{
+    QList<Fragment> found;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QString text = it.fragment().text();
             const bool reference = text.contains(QLatin1Char('[')) && text.contains(QLatin1Char(']'));
             const bool formula = text.contains(QLatin1Char('<')) && text.contains(QLatin1Char('>'));
             if (reference || formula)
-                texts.append(text);
+                found.append({it.fragment().position(), text});
         }
     }
-    return texts;
+    return found;
 }
 
-void replaceFragment(QTextDocument& document, const QString& text, const QString& value)
+// Replaced where it stands: searching for its text would miss a fragment
+// that follows a word in another format ("<i>total</i> for [x]") and could
+// hit an earlier occurrence of the same text.
+void replaceFragment(QTextDocument& document, const Fragment& fragment, const QString& value)
 {
-    QTextCursor cursor = document.find(text, 0, QTextDocument::FindWholeWords);
-    if (cursor.isNull())
-        return;
+    QTextCursor cursor(&document);
+    cursor.setPosition(fragment.position);
+    cursor.setPosition(fragment.position + fragment.text.size(), QTextCursor::KeepAnchor);
     const QString lower = value.toLower();
     const int bodyStart = lower.indexOf(QLatin1String("<body"));
     const int bodyEnd = lower.indexOf(QLatin1String("</body>"));
@@ -124,9 +133,15 @@ void paintStoredImage(QPainter* painter, const QByteArray& bytes, const QByteArr
 
 void substituteFields(QTextDocument& document, const TextEvaluator& evaluate)
 {
-    // Collected first: replacing changes the fragments being walked.
-    for (const QString& text : fragmentsToEvaluate(document))
-        replaceFragment(document, text, evaluate ? evaluate(text) : QString());
+    // Collected first, since replacing changes the fragments being walked;
+    // evaluated in document order, replaced from the end so that the
+    // positions of those before stay valid.
+    const QList<Fragment> fragments = fragmentsToEvaluate(document);
+    QStringList values;
+    for (const Fragment& fragment : fragments)
+        values.append(evaluate ? evaluate(fragment.text) : QString());
+    for (int i = fragments.size() - 1; i >= 0; --i)
+        replaceFragment(document, fragments.at(i), values.at(i));
 }
 
 void paintRichText(QPainter* painter, const QString& html, const QRect& box, const TextEvaluator& evaluate,

@@ -56,8 +56,11 @@ public:
     // flags switch the font's style, underline and strike-out.
     static Style style(const Field& field, const Resolver& resolve, QScriptEngine& script);
 
-private:
+    // A property as the field has it without rules: its own font flags and
+    // template colours (empty text for a colour the template left out).
     static QVariant ownValue(const Field& field, int property);
+
+private:
     static QVariant fromPiece(const Field& field, int property, const QString& condition, QString piece,
                               const Resolver& resolve, QScriptEngine& script);
 };

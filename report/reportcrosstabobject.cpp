@@ -28,7 +28,30 @@ void ReportCrossTabObject::clearCells()
 {
     qDeleteAll(fieldList);
     fieldList.clear();
+    cells.clear();
     paintedCells = 0;
+}
+
+void ReportCrossTabObject::buildMatrix()
+{
+    clearCells();
+    CrossTabGrid::buildMatrix();
+    for (const CrossTabCell& cell : qAsConst(cells)) {
+        auto* field = new ReportFieldObject;
+        field->name = cell.name;
+        field->fieldType = label;
+        field->alignment = CellAlignment;
+        field->parentCrossTab = this;
+        if (parentField) {
+            field->parentBand = parentField->parentBand;
+            field->engine = parentField->engine;
+        }
+        field->rect = cell.rect;
+        field->value = cell.value;
+        if (cell.backgroundColor.isValid())
+            field->setDefaultBackgroundColor(cell.backgroundColor);
+        fieldList.append(field);
+    }
 }
 
 void ReportCrossTabObject::loadXml(const QDomElement& e)

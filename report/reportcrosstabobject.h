@@ -1,5 +1,7 @@
 #pragma once
 
+#include "crosstabgrid.h"
+
 #include <QColor>
 #include <QDomElement>
 #include <QList>
@@ -13,8 +15,9 @@
 class ReportFieldObject;
 
 // The grid of a crossTab field. Its attributes sit on the field's own
-// element; the cells it generates are label fields it owns.
-class ReportCrossTabObject
+// element; the grid decides the kinds of cells and their totals, and each
+// of its cells is painted as a label field this record owns.
+class ReportCrossTabObject : public CrossTabGrid
 {
 public:
     struct CellRecord
@@ -33,22 +36,11 @@ public:
     void loadXml(const QDomElement& e);
     void saveXml(QDomElement e) const;
     void clearCells();
+    // Rebuilds the grid and a label field for each of its cells.
+    void buildMatrix();
 
-    QString name;
-    QRect rect = QRect(0, 0, 500, 500);
-    QList<ReportFieldObject*> fieldList;
+    QList<ReportFieldObject*> fieldList; // parallel to the grid's cells
     ReportFieldObject* parentField = nullptr;
-    QStringList colHeaders;
-    QColor totalBackgroundColor = Qt::white;
-    QColor headerBackgroundColor = Qt::white;
-    int colCount = 3;
-    int rowCount = 3;
-    int rowHeight = 20;
-    int paintedCells = 0;
-    bool totalByRowVisible = false;
-    bool totalByColVisible = false;
-    bool subtotalIsVisible = false;
-    bool headerIsVisible = false;
     std::vector<CellRecord> cellRecords;
 };
 

@@ -5,6 +5,8 @@
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
 
+#include "xmldocumentreader.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QPainter>
@@ -45,20 +47,32 @@ ReportEngine::~ReportEngine()
 
 bool ReportEngine::parseTemplate(const QByteArray& bytes, QDomDocument& doc)
 {
+    // Refuses documents nested deeper than any template, before the DOM
+    // parser could recurse itself out of stack.
     QString error;
-    int line = 0;
-    int column = 0;
-    if (doc.setContent(bytes, &error, &line, &column))
+    if (readXmlDocument(bytes, &doc, &error))
         return true;
     qWarning() << "Report file not found";
-    qDebug() << "Report template:" << error << "at line" << line << "column" << column;
+    qDebug().noquote() << "Report template:" << error;
     return false;
+}
+
+void ReportEngine::clearCollected()
+{
+    groupEntries.clear();
+    groupRecords.clear();
+    m_aggregates.reset();
+}
+
+CollectedValue ReportEngine::CollectedEntries::collectedAt(int index) const
+{
+    const GroupEntry& entry = m_engine.groupEntries.at(index);
+    return CollectedValue{entry.name, entry.value, entry.recNo};
 }
 
 bool ReportEngine::loadReport(QString fileName)
 {
-    groupEntries.clear();
-    groupRecords.clear();
+    clearCollected();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -75,8 +89,7 @@ bool ReportEngine::loadReport(QString fileName)
 bool ReportEngine::loadReportDocument(QDomDocument doc)
 {
     xmlDoc = doc;
-    groupEntries.clear();
-    groupRecords.clear();
+    clearCollected();
     buildPages();
     return true;
 }
@@ -93,6 +106,19 @@ void ReportEngine::buildPages()
         page->loadXml(this, node.toElement());
         pageList.append(page);
     }
+}
+
+// The element report page i was read from; null for pages built in code.
+QDomElement ReportEngine::pageElement(int reportPage) const
+{
+    int index = 0;
+    for (QDomNode node = xmlDoc.documentElement().firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (isNote(node))
+            continue;
+        if (index++ == reportPage)
+            return node.toElement();
+    }
+    return QDomElement();
 }
 
 void ReportEngine::clearPages()

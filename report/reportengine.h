@@ -1,6 +1,10 @@
 #pragma once
 
+#include "collectedvalues.h"
+#include "datasourceparam.h"
 #include "groupentrylist.h"
+#include "reportaggregates.h"
+#include "reportdatasources.h"
 
 #include <QDomDocument>
 #include <QImage>
@@ -30,6 +34,7 @@ class QWidget;
 class ReportBandObject;
 class ReportFieldObject;
 class ReportPageObject;
+class Chart;
 class ReportSql;
 
 QT_CHARTS_BEGIN_NAMESPACE
@@ -131,9 +136,21 @@ public:
     void drawBackground(bool draw);
     void setBackgroundImage(QPixmap* pixmap) { backgroundImage = pixmap; }
     void setBackgroundOpacity(float opacity) { backgroundOpacity = opacity; }
-    void setSqlQuery(const QString& query) { sqlQuery = query; }
-    // Opens the SQL source a report page names and appends its record count.
+    // --- SQL data sources ------------------------------------------------
+    // When not empty, replaces the query of every data source.
+    void setSqlQuery(const QString& query) { dataSources.setSqlQuery(query); }
+    void setDataSource(int page, const DataSourceParam& param) { dataSources.setDataSource(page, param); }
+    void setDataSource(int page, QString name, QString dbType, QString dbName, QString dbHost, QString dbUser,
+                       QString dbPassword, int dbPort, QString dbConnectionName, QString sqlQuery, QString dbCoding,
+                       QString charsetCoding);
+    void getDataSource(int page, DataSourceParam& out) const { out = dataSources.getDataSource(page); }
+    void setDataSourceActive(int page, bool active) { dataSources.setDataSourceActive(page, active); }
+    // Opens the SQL source a report page names (the program's record or the
+    // page's "DataSource" element) and appends its record count.
     void openDataSource(int reportPage);
+    // The picture of a DatabaseImage field for the current record; null
+    // when the report page has no SQL source.
+    QImage getDbImage(QString value);
     void drawBand(ReportBandObject* band, int y, bool draw);
     void drawFields(ReportFieldObject* field, int offsetY, bool draw);
     void drawLine(ReportFieldObject* field, int offsetY);
@@ -177,8 +194,7 @@ public:
     int fromPage = 0;
     int toPage = 0;
     QList<QString> groupValues;
-    QVector<ReportSql*> sqlSources;
-    QString sqlQuery;
+    ReportDataSources dataSources;
     QString htmlText;
     int printMode = PrinterOutput;
     QPrinter::PrinterMode printerMode = QPrinter::HighResolution;
@@ -197,8 +213,26 @@ signals:
     void setValueImage(const int recNo, const QString paramName, QImage& paramValue, const int reportPage);
     void setChart(ReportFieldObject& fieldObject, QChart& chart);
     void newPage(int page);
+    // A diagram field without auto-filled data: the program fills the chart.
+    void setValueDiagram(Chart& chart);
 
 private:
+    // The collected values as the aggregates of formulas read them.
+    class CollectedEntries : public CollectedValues
+    {
+    public:
+        explicit CollectedEntries(const ReportEngine& engine) : m_engine(engine) {}
+        int collectedCount() const override { return m_engine.groupEntries.size(); }
+        CollectedValue collectedAt(int index) const override;
+        QList<int> groupRecords() const override { return m_engine.groupRecords; }
+
+    private:
+        const ReportEngine& m_engine;
+    };
+    // Empties the collected values and what the aggregates read of them.
+    void clearCollected();
+    QDomElement pageElement(int reportPage) const;
+
     void buildPages();
     void registerScriptFunctions(QScriptEngine* engine);
     QString referenceValue(const QString& token, bool* fromSql = nullptr);
@@ -232,6 +266,8 @@ private:
     void drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawImages(ReportFieldObject* field, int l, int t, int w, int h);
+    void drawDiagram(ReportFieldObject* field, int l, int t, int w, int h);
+    void drawCrossTab(ReportFieldObject* field, int offsetY);
     void drawQtChart(ReportFieldObject* field, int l, int t, int w, int h);
     void drawRichText(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
     void drawLabel(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
@@ -243,6 +279,13 @@ private:
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
     std::unique_ptr<QScriptEngine> m_script;
+    // Highlighting conditions are plain script: no report functions.
+    std::unique_ptr<QScriptEngine> m_conditionScript;
+    CollectedEntries m_collected{*this};
+    ReportAggregates m_aggregates{m_collected};
+    // The printer of the render loop running now; cross tables in page
+    // headers and footers break pages on it.
+    QPrinter* m_renderPrinter = nullptr;
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
     QTimer* m_scriptWatchdog = nullptr;

@@ -1,8 +1,12 @@
 // Field texts: references, built-in variables and script formulas.
 #include "reportengine.h"
 
+#include "fieldhighlighting.h"
+#include "numberformat.h"
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
+#include "reportfunctions.h"
+#include "reportsql.h"
 
 #include <QDate>
 #include <QDebug>
@@ -196,11 +200,11 @@ QString ReportEngine::getFieldValueFromSource(QString paramName)
 QString ReportEngine::referenceValue(const QString& token, bool* fromSql)
 {
     if (fromSql)
-        *fromSql = !sqlSources.isEmpty();
-    if (sqlSources.isEmpty())
+        *fromSql = dataSources.hasSources();
+    if (!dataSources.hasSources())
         return getFieldValueFromSource(token);
-    // SQL data sources are not read yet: every column is empty.
-    return QString();
+    ReportSql* source = dataSources.source(reportPageNo);
+    return source ? source->getReferenceValue(token, recNo) : QString();
 }
 
 // The references a formula replaces by their values: every one but those
@@ -258,15 +262,7 @@ QString ReportEngine::substituteReferences(const QString& formula, const QString
 
 QString ReportEngine::rewriteFormula(QString formula)
 {
-    static const QList<QPair<QRegularExpression, QString>> aggregates = {
-        {QRegularExpression(QStringLiteral("Sum\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(0,")},
-        {QRegularExpression(QStringLiteral("Avg\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(1,")},
-        {QRegularExpression(QStringLiteral("Count\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(2,")},
-        {QRegularExpression(QStringLiteral("Max\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(3,")},
-        {QRegularExpression(QStringLiteral("Min\\("), QRegularExpression::CaseInsensitiveOption), QStringLiteral("Sum(4,")},
-    };
-    for (const auto& rewrite : aggregates)
-        formula.replace(rewrite.first, rewrite.second);
+    formula = ReportFunctions::rewriteAggregateCalls(formula);
     formula.replace(QLatin1Char('['), QStringLiteral("'["));
     formula.replace(QLatin1Char(']'), QStringLiteral("]'"));
     formula.remove(QLatin1Char('<'));
@@ -277,26 +273,39 @@ QString ReportEngine::rewriteFormula(QString formula)
 QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
 {
     scriptEngine()->globalObject().setProperty(kShowInGroup, band ? band->showInGroup : false);
-    if (!sqlSources.isEmpty()) {
-        // With SQL sources a reference without a value in the page's source
-        // stays as written; no SQL source gives values yet.
-        return evaluateScript(QScriptProgram(rewriteFormula(formula)));
-    }
-    // The script text depends only on the formula: it is made and compiled
-    // once per report, then run with each record's values.
-    auto prepared = m_formulas.find(formula);
+    // With SQL sources only the references naming the page's source have
+    // values; any other stays as written and reaches the script as text.
+    const bool fromSql = dataSources.hasSources();
+    ReportSql* source = fromSql ? dataSources.source(reportPageNo) : nullptr;
+    const QString key = fromSql ? QStringLiteral("\x1fsql:") + (source ? source->objectName() : QString())
+                                      + QLatin1Char('\x1f') + formula
+                                : formula;
+    // The script text depends only on the formula (and the page's source):
+    // it is made and compiled once per report, then run with each record's values.
+    auto prepared = m_formulas.find(key);
     if (prepared == m_formulas.end()) {
         PreparedFormula made;
-        made.references = formulaReferences(formula);
+        for (const QString& reference : formulaReferences(formula)) {
+            if (!fromSql || (source && !source->referenceColumn(reference).isEmpty()))
+                made.references << reference;
+        }
         for (int i = 0; i < made.references.size(); ++i)
             made.names << QStringLiteral("__ref") + QString::number(i) << QStringLiteral("__text") + QString::number(i);
         made.program = QScriptProgram(rewriteFormula(substituteReferences(formula, made.references)));
-        prepared = m_formulas.insert(formula, made);
+        prepared = m_formulas.insert(key, made);
     }
     QList<ScriptBinding> bindings;
     bindings.reserve(prepared->references.size() * 2);
     for (int i = 0; i < prepared->references.size(); ++i) {
-        const QString value = getFieldValueFromSource(prepared->references.at(i));
+        const QString& reference = prepared->references.at(i);
+        QString value;
+        if (source) {
+            value = source->getReferenceValue(reference, recNo);
+            qDebug().noquote() << "value from DB: " << value;
+            qDebug().noquote() << "formula with value: " << QString(formula).replace(reference, value);
+        } else {
+            value = getFieldValueFromSource(reference);
+        }
         bindings.append({prepared->names.at(2 * i), value, false});
         bindings.append({prepared->names.at(2 * i + 1), value, true});
     }
@@ -332,8 +341,9 @@ QScriptEngine* ReportEngine::scriptEngine()
 
 // The report functions (aggregates, text, rounding, amounts in words) come
 // in here, into the report's one script engine.
-void ReportEngine::registerScriptFunctions(QScriptEngine* /*engine*/)
+void ReportEngine::registerScriptFunctions(QScriptEngine* engine)
 {
+    ReportFunctions::install(*engine, &m_aggregates);
 }
 
 QString ReportEngine::evaluateScript(const QString& script, const QList<ScriptBinding>& bindings, qint64* integer)
@@ -378,24 +388,28 @@ void ReportEngine::dropScriptGlobals()
         global.setProperty(name, QScriptValue());
 }
 
-// Number formats are applied here; a value keeps its text until they are.
-QString ReportEngine::formatNumber(const QString& value, const QString& /*format*/) const
+QString ReportEngine::formatNumber(const QString& value, const QString& format) const
 {
-    return value;
+    return ::formatNumber(value, format);
 }
 
 QVariant ReportEngine::processHighlighting(ReportFieldObject* field, int property)
 {
     if (field->highlighting.isEmpty())
         return field->ownHighlighting(property);
-    if (property == ReportFieldObject::BackgroundColor && !field->highlighting.contains(QLatin1String("backgroundColor")))
-        return field->ownHighlighting(property);
     return evaluateHighlighting(field, property);
 }
 
-// The highlighting rules are evaluated here; until then a field keeps its
-// own font flags and template colours, as one without rules does.
+// Conditions are read in expression mode: the field's references become
+// script literals, never code.
 QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int property)
 {
-    return field->ownHighlighting(property);
+    if (!m_conditionScript)
+        m_conditionScript = std::make_unique<QScriptEngine>();
+    const FieldHighlighting::Field rules{field->highlighting, field->font, field->defaultFontColor,
+                                         field->defaultBackgroundColor};
+    const auto resolve = [this, field](const QString& text) {
+        return processValue(field->parentBand, text, true, false, QString());
+    };
+    return FieldHighlighting::property(rules, property, resolve, *m_conditionScript);
 }

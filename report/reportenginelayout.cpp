@@ -19,6 +19,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         m_ownedPainter = std::make_unique<QPainter>();
         painter = m_ownedPainter.get();
     }
+    m_renderPrinter = printer;
     setPageSettings(printer, 0);
     m_painted = painter->begin(printer);
     if (!m_painted)
@@ -49,6 +50,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     }
     if (painter->isActive())
         m_painted = painter->end() && m_painted;
+    m_renderPrinter = nullptr;
 }
 
 ReportPageObject* ReportEngine::currentPage() const

@@ -1,18 +1,18 @@
 // Page setup and field painting.
 #include "reportengine.h"
 
+#include "chart.h"
+#include "fieldgraphics.h"
 #include "reportbandobject.h"
+#include "reportcrosstabobject.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
+#include "reportsql.h"
 
 #include <QBuffer>
 #include <QDebug>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 
@@ -103,10 +103,27 @@ void ReportEngine::drawBackground(bool draw)
     painter->setOpacity(1.0);
 }
 
-// SQL data sources of report pages are opened here, in the counting pass,
-// and append their record counts to recordsCount.
-void ReportEngine::openDataSource(int /*reportPage*/)
+// In the counting pass; a source opened again replaces the former one and
+// its connection, so repaints of the preview gather no connections.
+void ReportEngine::openDataSource(int reportPage)
 {
+    dataSources.openDataSource(reportPage, pageElement(reportPage), recordsCount);
+}
+
+void ReportEngine::setDataSource(int page, QString name, QString dbType, QString dbName, QString dbHost,
+                                 QString dbUser, QString dbPassword, int dbPort, QString dbConnectionName,
+                                 QString sqlQuery, QString dbCoding, QString charsetCoding)
+{
+    DataSourceParam param(name, dbType, dbName, dbHost, dbUser, dbPassword, dbPort, dbConnectionName, sqlQuery,
+                          dbCoding, charsetCoding);
+    param.active = true;
+    dataSources.setDataSource(page, param);
+}
+
+QImage ReportEngine::getDbImage(QString value)
+{
+    ReportSql* source = dataSources.source(reportPageNo);
+    return source ? source->getReferenceImage(value, recNo) : QImage();
 }
 
 QPen ReportEngine::getPen(ReportFieldObject* field) const
@@ -167,6 +184,12 @@ void ReportEngine::drawFields(ReportFieldObject* field, int offsetY, bool draw)
     case QtChart:
         drawQtChart(field, l, t, w, h);
         break;
+    case diagram:
+        drawDiagram(field, l, t, w, h);
+        break;
+    case crossTab:
+        drawCrossTab(field, offsetY);
+        break;
     case textRich:
         drawRichText(field, l, t, w, h, draw);
         break;
@@ -174,7 +197,7 @@ void ReportEngine::drawFields(ReportFieldObject* field, int offsetY, bool draw)
         drawLabel(field, l, t, w, h, draw);
         break;
     default:
-        // Diagrams, barcodes, cross tables: not painted.
+        // Barcodes paint nothing.
         break;
     }
 }
@@ -206,70 +229,85 @@ void ReportEngine::drawFrame(ReportFieldObject* field, const QPen& pen, int l, i
 void ReportEngine::drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h)
 {
     QPen outline = pen;
-    outline.setColor(field->borderColor.isValid() ? field->borderColor : QColor(Qt::black));
-    const QBrush brush = paints(field->backgroundColor) ? QBrush(field->backgroundColor) : QBrush(Qt::NoBrush);
-    painter->setPen(outline);
-    if (field->fieldType == rhombus || field->fieldType == triangle) {
-        QPainterPath path;
-        if (field->fieldType == rhombus) {
-            path.moveTo(l + w / 2, t + h - 1);
-            path.lineTo(l + w, t + h / 2);
-            path.lineTo(l + w / 2, t + 1);
-            path.lineTo(l + 1, t + h / 2);
-        } else {
-            path.moveTo(l, t + h - 1);
-            path.lineTo(l + w, t + h - 1);
-            path.lineTo(l + w / 2, t);
-        }
-        path.closeSubpath();
-        painter->drawPath(path);
-        painter->fillPath(path, brush);
-        return;
-    }
-    painter->setBrush(brush);
-    if (field->fieldType == roundedReactangle)
-        painter->drawRoundedRect(QRect(l, t, w - 2, h - 2), 40.0, 40.0, Qt::AbsoluteSize);
-    else if (field->fieldType == reactangle)
-        painter->drawRect(QRect(l, t, w - 2, h - 2));
-    else
-        painter->drawEllipse(QRect(l, t, w, h));
+    outline.setColor(field->borderColor);
+    // White paints nothing, as for the other fields.
+    const QColor fill = paints(field->backgroundColor) ? field->backgroundColor : QColor();
+    FieldGraphics::paintShape(painter, FieldGraphics::ShapeKind(field->fieldType), QRect(l, t, w, h), fill, outline);
 }
 
 void ReportEngine::drawImages(ReportFieldObject* field, int l, int t, int w, int h)
 {
-    const bool active = painter && painter->isActive();
+    const QRect box(l, t, w, h);
     if (field->fieldType == image) {
-        const QImage picture = QImage::fromData(field->picture, field->imgFormat.toLatin1().constData());
-        if (!picture.isNull() && active) {
-            if (field->ignoreAspectRatio == 1)
-                painter->drawImage(QRect(l, t, w, h), picture);
-            else
-                painter->drawImage(QPoint(l, t), picture.scaled(w, h, Qt::KeepAspectRatio, Qt::FastTransformation));
-        }
+        if (painter)
+            FieldGraphics::paintStoredImage(painter, field->picture, field->imgFormat.toLatin1(), box,
+                                            field->ignoreAspectRatio == 1);
         if (printMode == HtmlOutput)
             htmlText += field->getHTMLStyle();
         return;
     }
-    // Pictures from the program; pictures from an SQL source come with the sources.
-    const QImage source = field->fieldType == labelImage ? getImageFromSource(field->value) : QImage();
-    if (source.isNull())
+    const QImage source =
+        field->fieldType == labelImage ? getImageFromSource(field->value) : getDbImage(field->value);
+    const QImage scaled = FieldGraphics::paintFittedImage(painter, source, box, field->alignment);
+    if (scaled.isNull() || printMode != HtmlOutput)
         return;
-    const QImage scaled = source.scaled(qMax(1, w), qMax(1, h), Qt::KeepAspectRatio, Qt::FastTransformation);
-    int x = l;
-    int y = t;
-    if (field->alignment & Qt::AlignHCenter)
-        x = l + (w - scaled.width()) / 2;
-    if (field->alignment & Qt::AlignVCenter)
-        y = t + (h - scaled.height()) / 2;
-    if (active)
-        painter->drawImage(QPoint(x, y), scaled);
-    if (printMode == HtmlOutput) {
-        QBuffer buffer(&field->picture);
-        field->picture.clear();
-        buffer.open(QIODevice::WriteOnly);
-        scaled.save(&buffer, "PNG");
-        htmlText += field->getHTMLStyle();
-    }
+    // The HTML shows the picture as painted.
+    field->picture.clear();
+    QBuffer buffer(&field->picture);
+    buffer.open(QIODevice::WriteOnly);
+    scaled.save(&buffer, "PNG");
+    htmlText += field->getHTMLStyle();
+}
+
+void ReportEngine::drawDiagram(ReportFieldObject* field, int l, int t, int w, int h)
+{
+    if (field->autoFillData)
+        field->updateDiagramValue();
+    const DiagramOptions options{field->showGrid,        field->showLegend,  field->showCaption,
+                                 field->showGraphCaption, field->showPercent, field->caption,
+                                 field->autoFillData};
+    paintDiagramField(painter, field->name, options, field->font, koefResH, koefResV, QRect(l, t, w, h),
+                      field->graphList, [this](Chart& chart) { emit setValueDiagram(chart); });
+}
+
+// One block of rows per painting: what does not fit waits for the next
+// painting of the field, or, in a page header or footer on the last page,
+// for a page of its own.
+void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY)
+{
+    ReportCrossTabObject* table = field->crossTab;
+    if (!table)
+        return; // the program changed the field's type
+    if (curPage == 1)
+        table->buildMatrix();
+    if (table->fieldList.size() != table->cells.size())
+        return;
+    const auto fieldOf = [table](const CrossTabCell& cell) {
+        return table->fieldList.at(cell.row * table->colCount + cell.column);
+    };
+    // Data cells are the program's: it fills them as they come.
+    const auto fill = [this, &fieldOf](CrossTabCell& cell) {
+        ReportFieldObject* cellField = fieldOf(cell);
+        cellField->recNo = recNo;
+        cellField->reportPage = reportPageNo;
+        emit setField(*cellField);
+        cell.value = cellField->value;
+    };
+    const auto paint = [this, &fieldOf, offsetY](const CrossTabCell& cell) {
+        ReportFieldObject* cellField = fieldOf(cell);
+        cellField->value = cell.value;
+        cellField->rect = cell.rect;
+        drawFields(cellField, offsetY, true);
+    };
+    const int lines = table->layoutNextBlock(field->rect.top(), fill, paint);
+    ReportBandObject* band = field->parentBand;
+    if (!table->wantsPageBreak(lines) || !band || (band->type != PageHeader && band->type != PageFooter)
+        || curPage < totalPage || !m_renderPrinter)
+        return;
+    if (band->type == PageHeader)
+        processPageFooter(true);
+    int y = 0;
+    breakPage(m_renderPrinter, y, true, false);
 }
 
 void ReportEngine::drawQtChart(ReportFieldObject* field, int l, int t, int w, int h)
@@ -306,42 +344,11 @@ void ReportEngine::drawQtChart(ReportFieldObject* field, int l, int t, int w, in
 
 void ReportEngine::drawRichText(ReportFieldObject* field, int l, int t, int w, int h, bool draw)
 {
-    const bool active = painter && painter->isActive();
-    QTextDocument document;
-    if (active)
-        document.setDefaultFont(painter->font());
-    document.setHtml(field->value);
-    QStringList fragments;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QString text = it.fragment().text();
-            if ((text.contains(QLatin1Char('[')) && text.contains(QLatin1Char(']')))
-                || (text.contains(QLatin1Char('<')) && text.contains(QLatin1Char('>'))))
-                fragments << text;
-        }
-    }
-    for (const QString& fragment : fragments) {
-        const QString result = processValue(field->parentBand, fragment, false, false, QString());
-        QTextCursor cursor = document.find(fragment, 0, QTextDocument::FindWholeWords);
-        if (cursor.isNull())
-            continue;
-        const QString lower = result.toLower();
-        const int bodyStart = lower.indexOf(QLatin1String("<body"));
-        const int bodyEnd = lower.indexOf(QLatin1String("</body>"));
-        if (result.isEmpty())
-            cursor.insertText(QStringLiteral(" "));
-        else if (bodyStart >= 0 && bodyEnd > bodyStart)
-            cursor.insertHtml(result.mid(bodyStart, bodyEnd + 7 - bodyStart));
-        else
-            cursor.insertText(result);
-    }
-    document.setTextWidth(w - 15);
-    if (!draw || !active)
-        return;
-    painter->save();
-    painter->translate(l + 10, t);
-    document.drawContents(painter, QRectF(0, 0, w - 15, h));
-    painter->restore();
+    const auto evaluate = [this, field](const QString& text) {
+        return processValue(field->parentBand, text, false, false, QString());
+    };
+    QPainter idle;
+    FieldGraphics::paintRichText(painter ? painter : &idle, field->value, QRect(l, t, w, h), evaluate, draw);
 }
 
 void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int h, bool draw)

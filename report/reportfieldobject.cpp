@@ -1,6 +1,7 @@
 #include "reportfieldobject.h"
 
 #include "colortext.h"
+#include "fieldhighlighting.h"
 #include "reportbandobject.h"
 #include "reportcrosstabobject.h"
 #include "reportengine.h"
@@ -206,23 +207,7 @@ void ReportFieldObject::updateDiagramValue()
 
 QVariant ReportFieldObject::ownHighlighting(int property) const
 {
-    const auto colourText = [](const QColor& c) { return c.isValid() ? colorToText(c) : QString(); };
-    switch (property) {
-    case Bold:
-        return font.weight() > 57;
-    case Italic:
-        return font.style() != QFont::StyleNormal;
-    case Underline:
-        return font.underline();
-    case Strikeout:
-        return font.strikeOut();
-    case FontColor:
-        return colourText(defaultFontColor);
-    case BackgroundColor:
-        return colourText(defaultBackgroundColor);
-    default:
-        return QVariant();
-    }
+    return FieldHighlighting::ownValue({QString(), font, defaultFontColor, defaultBackgroundColor}, property);
 }
 
 void ReportFieldObject::updateHighlightingParam()

@@ -37,9 +37,9 @@ private slots:
 
 namespace {
 
-ChartGraph graph(float value, QColor color = Qt::red)
+GraphParam graph(float value, QColor color = Qt::red)
 {
-    ChartGraph g;
+    GraphParam g;
     g.value = value;
     g.color = color;
     return g;
@@ -98,7 +98,7 @@ void tst_ReportPainting::chartShares()
         for (float v : {150.f, 70.f, 220.f})
             chart.addGraph(graph(v), reference);
         const float divisor = reference == 0 ? 220 : reference;
-        const ChartGraphList graphs = chart.getGraphParamList();
+        const GraphParamList graphs = chart.getGraphParamList();
         QCOMPARE(graphs.at(0).share, 150.f / divisor);
         QCOMPARE(graphs.at(2).share, 220.f / divisor);
         QCOMPARE(chart.correctValue(), reference == 0 ? 1.f : 2.f);
@@ -108,7 +108,7 @@ void tst_ReportPainting::chartShares()
 void tst_ReportPainting::chartDefaultsAndData()
 {
     Chart chart;
-    const ChartGraphList demo = chart.getGraphParamList();
+    const GraphParamList demo = chart.getGraphParamList();
     QCOMPARE(demo.size(), 4);
     QCOMPARE(demo.at(3).caption, QStringLiteral("Graph 4"));
     QCOMPARE(demo.at(3).color, QColor(0, 128, 128));
@@ -124,7 +124,7 @@ void tst_ReportPainting::chartDefaultsAndData()
     QDomDocument doc;
     doc.setContent(QStringLiteral("<f><g color='rgba(1,2,3,255)' value='7' caption='a'/><!-- c --><g value='x'/></f>"));
     chart.setData(doc.documentElement());
-    const ChartGraphList read = chart.getGraphParamList();
+    const GraphParamList read = chart.getGraphParamList();
     QCOMPARE(read.size(), 2);
     QCOMPARE(read.at(0).color, QColor(1, 2, 3));
     QCOMPARE(read.at(1).valueText, QStringLiteral("x"));
@@ -185,7 +185,7 @@ void tst_ReportPainting::degenerateChartsPaintNoBars()
     chart.clearData();
     for (float v : values)
         chart.addGraph(graph(v, Qt::green), reference);
-    for (const ChartGraph& g : chart.getGraphParamList())
+    for (const GraphParam& g : chart.getGraphParamList())
         QVERIFY(std::isfinite(g.share));
     QVERIFY(std::isfinite(chart.correctValue()));
     QCOMPARE(pixelsOf(paint(chart, size), Qt::green), QRect());
@@ -196,7 +196,7 @@ void tst_ReportPainting::chartStream()
     Chart chart;
     chart.setParams(true, false, true, true, false, QStringLiteral("Volts"), true);
     chart.clearData();
-    ChartGraph g = graph(42, Qt::blue);
+    GraphParam g = graph(42, Qt::blue);
     g.formula = g.valueText = QStringLiteral("42");
     chart.addGraph(g, 84);
     chart.storeProperties();
@@ -212,7 +212,7 @@ void tst_ReportPainting::chartStream()
     QCOMPARE(copy.getParam(Caption).toString(), QStringLiteral("Volts"));
     QCOMPARE(copy.getParam(AutoFillData).toBool(), true);
     QCOMPARE(copy.correctValue(), 2.f);
-    const ChartGraphList graphs = copy.getGraphParamList();
+    const GraphParamList graphs = copy.getGraphParamList();
     QCOMPARE(graphs.size(), 1);
     QCOMPARE(graphs.at(0).share, 0.5f);
     QCOMPARE(graphs.at(0).valueText, QStringLiteral("42"));

@@ -1,8 +1,8 @@
 #include "datasourceparam.h"
 #include "reportdatasources.h"
+#include "reportdatabase.h"
 #include "reportsql.h"
 
-#include <QBuffer>
 #include <QDomDocument>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -30,32 +30,8 @@ private:
 
 QString tst_ReportSql::makeDatabase(const QString& fileName, const QString& b0)
 {
-    const auto encoded = [](const char* format, QSize size) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, format);
-        return buffer.data();
-    };
-    const QString path = m_dir.filePath(fileName);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("create table t(a integer, b text, img blob)"));
-        q.prepare(QStringLiteral("insert into t values(?, ?, ?)"));
-        const QVariantList pictures{encoded("PNG", {7, 5}), encoded("JPG", {4, 9}), QByteArray("no picture")};
-        for (int i = 0; i < 3; ++i) {
-            q.addBindValue(i + 1);
-            q.addBindValue(i == 0 ? b0 : QStringLiteral("row%1").arg(i));
-            q.addBindValue(pictures.at(i));
-            q.exec();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
-    return path;
+    return makeReportDatabase(m_dir.filePath(fileName), {b0, QStringLiteral("row1"), QStringLiteral("row2")},
+                              {encodedImage("PNG", {7, 5}), encodedImage("JPG", {4, 9}), QByteArray("no picture")});
 }
 
 void tst_ReportSql::readsRecordsAndPictures()

@@ -214,6 +214,11 @@ void TestReportTemplate::loading()
     QVERIFY(!report.loadReport(write(QStringLiteral("broken.xml"), "<a><b>")));
     QVERIFY(catcher.contains(QStringLiteral("Report file not found")));
     QVERIFY(report.groupEntries.isEmpty());
+    // Nested far deeper than any template: refused before the parser recurses into it.
+    catcher.clear();
+    const QByteArray deep = QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000);
+    QVERIFY(!report.loadReport(write(QStringLiteral("deep.xml"), deep)));
+    QVERIFY(catcher.contains(QStringLiteral("Report file not found")));
 
     // Notes between the pages are not pages.
     QVERIFY(report.loadReport(write(QStringLiteral("two.xml"),
