@@ -1,6 +1,8 @@
 #include "benchmain.h"
 #include "globals.h"
 #include "graphicsbox.h"
+#include "graphicscircle.h"
+#include "graphicsline.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
 #include "node.h"
@@ -154,6 +156,81 @@ void BM_SecondTick(benchmark::State& state)
     state.counters["sensors"] = site.sensors.size();
 }
 BENCHMARK(BM_SecondTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+// An alarm storm on `boxes` gateway boxes of the current workspace and one
+// TW link: every energizer flips between fence alarm and no alarm each
+// second, one fence line per energizer shows its first sector, and the 31
+// TW sensors flip between ready and alarm on one sector circle. One iteration is one
+// second of GUI-thread work: the heartbeats, the ticks and the repaint.
+void BM_AlarmStorm(benchmark::State& state)
+{
+    home();
+    MainWindow window;
+    window.show();
+    GraphicsScene* scene = window.currentScene();
+    QList<Node*> rows;
+    QList<Node*> elements;
+    for (int b = 0; b < state.range(0); ++b) {
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        box->setIP(QStringLiteral("10.0.0.%1").arg(b + 1));
+        scene->addItem(box);
+        g_elementTreeModel->insertNode(scene->workplaceNode(), -1, box->node());
+        g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, box->energizerNode());
+        for (Node* element : box->node()->children) {
+            elements.append(element);
+            rows.append(element->deviceNode);
+            SiteLocker lock;
+            element->deviceNode->updated = true;
+            element->deviceNode->setData(1, 0);
+            if (element->type != Node::Energizer)
+                continue;
+            auto* line = new GraphicsLine();
+            const qreal y = 20 + 8 * elements.size();
+            line->appendPoint(QPointF(0, y));
+            line->appendPoint(QPointF(300, y));
+            scene->addItem(line);
+            g_elementTreeModel->insertNode(element->child(0), -1, line->node());
+        }
+    }
+    // The TW link: the workspace's 31 sensors under one sector circle.
+    auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
+    scene->addItem(circle);
+    g_elementTreeModel->insertNode(scene->workplaceNode(), -1, circle->node());
+    const QList<Node*> sensors = g_twSensorModel->rootNode()->child(0)->children;
+    for (Node* sensor : sensors) {
+        auto* element = new Node(sensor->name);
+        element->type = Node::TWSensor;
+        element->columns = {sensor->name, QString()};
+        g_elementTreeModel->insertNode(circle->node(), -1, element);
+        SiteLocker lock;
+        sensor->enabled = true;
+        sensor->deviceNode = element;
+        element->deviceNode = sensor;
+    }
+    bool alarm = false;
+    for (auto _ : state) {
+        alarm = !alarm;
+        {
+            SiteLocker lock;
+            for (Node* row : rows)
+                row->record[12] = alarm ? 0x80 : 0;
+            for (Node* sensor : sensors)
+                sensor->setData(1, alarm ? 2 : 1);
+        }
+        for (Node* sensor : sensors) {
+            window.sensorHearbeat(sensor);
+            window.sensorTick(sensor);
+        }
+        for (Node* row : rows)
+            window.energHearbeat(row, true);
+        for (Node* element : elements)
+            window.energTick(element);
+        window.timerTick();
+        QCoreApplication::processEvents();
+    }
+    state.counters["devices"] = rows.size();
+    state.counters["sensors"] = sensors.size();
+}
+BENCHMARK(BM_AlarmStorm)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)

@@ -182,9 +182,85 @@ bool CommonDlg::saveUserProperties()
 
 void CommonDlg::clickOK()
 {
+    if (ui->stackedWidget->currentIndex() == AlarmConfirmPage) {
+        confirmAlarms();
+        return;
+    }
     if (ui->stackedWidget->currentIndex() == UserPage && !saveUserProperties())
         return;
     accept();
+}
+
+QString CommonDlg::alarmLine(Node* node)
+{
+    if (!node)
+        return QString();
+    QString kind;
+    QString status;
+    QString detail;
+    {
+        SiteLocker lock;
+        detail = node->flagText;
+    }
+    const Node* device = node->deviceNode;
+    if (device && device->type == Node::Energizer) {
+        kind = QStringLiteral("Energizer");
+        status = alarmStatusText(node->status());
+    } else if (device && device->type == Node::IOCard) {
+        kind = QStringLiteral("IOCard");
+        status = alarmStatusText(node->deviceNode->evaluateIOCardStatus());
+    }
+    if (node->type == Node::TWSensor) {
+        kind = QStringLiteral("Sensor");
+        status = sensorStateInfo(node->sensorStateClass()).text;
+        detail = status;
+    }
+    QString name;
+    {
+        SiteLocker lock;
+        name = node->data(0).toString();
+    }
+    return kind + tr(" %1 status: %2 %3").arg(name, status, detail);
+}
+
+void CommonDlg::showAlarmConfirm(Node* node)
+{
+    if (!isVisible()) {
+        setWindowTitle(tr("Alarm confirm"));
+        show();
+        setFixedWidth(AlarmConfirmWidth);
+        setVisible(true);
+    }
+    const QString line = alarmLine(node);
+    ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
+    if (soundAlarmActive)
+        ui->chkSoundOn->setChecked(soundAlarmActive());
+    if (m_alarmLines.contains(line))
+        return;
+    m_alarmLines.insert(line);
+    QTableWidget* table = ui->alarmTable;
+    const int row = table->rowCount();
+    table->setRowCount(row + 1);
+    table->setItem(row, 0, new QTableWidgetItem(line));
+    // Repaint at once: the operator is meant to see the alarm now.
+    QCoreApplication::processEvents();
+}
+
+void CommonDlg::confirmAlarms()
+{
+    emit commandSending(nullptr, QVariant(ui->chkSoundOn->isChecked()), SoundAlarmActive);
+    ActionMsgList messages;
+    QTableWidget* table = ui->alarmTable;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem* item = table->item(row, 0);
+        messages.append({QStringLiteral("ConfirmAlarm"), tr("Alarm %1 is confirmed").arg(item ? item->text() : QString())});
+    }
+    emit writeUserActionLogList(messages);
+    table->clearContents();
+    table->setRowCount(0);
+    m_alarmLines.clear();
+    close();
+    hide();
 }
 
 void CommonDlg::showCommands(QModelIndex)

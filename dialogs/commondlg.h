@@ -1,8 +1,17 @@
 #pragma once
 
+#include "actionmsglist.h"
+#include "commandsend.h"
+
 #include <QDialog>
 #include <QModelIndex>
+#include <QSet>
 #include <QString>
+#include <QVariant>
+
+#include <functional>
+
+class Node;
 
 class QGraphicsItem;
 
@@ -28,6 +37,7 @@ public:
         EnergizerPage = 8,
     };
     static constexpr const char* UserLogSubject = "UserControl";
+    static constexpr int AlarmConfirmWidth = 600;
 
     explicit CommonDlg(QWidget* parent = nullptr);
     ~CommonDlg() override;
@@ -45,6 +55,14 @@ public:
     // the page open, so result() is Accepted exactly when it was written.
     void editUserProperties(int userId);
 
+    // Alarm confirmation page (modeless): lists the node's alarm line unless
+    // an equal line is listed already, and shows the window.
+    void showAlarmConfirm(Node* node);
+    // "<kind> <name> status: <status> <detail>" of a node handed to showAlarmConfirm.
+    static QString alarmLine(Node* node);
+    // The window's current sound-alarm flag, shown in "Sound is enabled" with every alarm.
+    std::function<bool()> soundAlarmActive;
+
     // Energizer properties page: a small modeless property panel for the
     // energizer of a map item, listed with the window's panels so that live
     // data keeps it current. Returns at once. The dialog deletes itself when
@@ -56,6 +74,10 @@ public:
 signals:
     // One user-action log record; the opener connects it to the log.
     void writeUserActionLog(QString subject, QString message);
+    // Confirmation of the alarm page: the sound choice as command 10 for no
+    // node, then one ("ConfirmAlarm", …) entry per confirmed line.
+    void commandSending(Node* elementNode, QVariant value, CommandSend action);
+    void writeUserActionLogList(ActionMsgList messageList);
 
 public slots:
     void clickOK();
@@ -70,8 +92,11 @@ private:
     QString userPageProblem() const;
     bool saveUserProperties();
     void warn(const QString& text);
+    void confirmAlarms();
 
     Ui::CommonDlg* ui;
+    // The lines of the alarm table, for a look-up that does not grow with the list.
+    QSet<QString> m_alarmLines;
     int m_editedUserId = 0;
     int m_elementKind = 0;
 };

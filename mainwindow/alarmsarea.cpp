@@ -2,12 +2,63 @@
 
 #include "colortext.h"
 #include "commondlg.h"
+#include "graphicsbox.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "mainwindow.h"
 #include "node.h"
 #include "settingsfile.h"
+#include "sitemutex.h"
 #include "soundalarmsettings.h"
+#include "soundpath.h"
+#include "soundplayer.h"
 
 #include <QMediaPlayer>
 #include <QSettings>
+
+namespace {
+
+bool paramSet(const Node* row, int param)
+{
+    return row && row->energizerParam(param).toInt() != 0;
+}
+
+// The fence-line rules of a sector or gate: its status colour, and the
+// parameters that, the first set and the second clear, show the line
+// steadily in the status the conditions give the second.
+struct LineRule
+{
+    Node::ColorIndex color;
+    int shownParam;
+    int alarmParam;
+};
+
+bool lineRule(const Node* node, LineRule* rule)
+{
+    if (node->type == Node::Gate) {
+        *rule = {Node::GateColor, EnergizerParam::GateStatus, EnergizerParam::GateAlarm};
+        return true;
+    }
+    if (node->type != Node::FenceSector)
+        return false;
+    const int position = node->number();
+    if (position == 1)
+        *rule = {Node::Sector1Color, 34, EnergizerParam::FenceAlarm1};
+    else if (position == 2)
+        *rule = {Node::Sector2Color, 35, EnergizerParam::FenceAlarm2};
+    else
+        return false;
+    return true;
+}
+
+// The status row of a device node, or null when it has none (or it is gone).
+Node* statusRowOf(const Node* device)
+{
+    SiteLocker lock;
+    return device && Node::isAlive(device->deviceNode) ? device->deviceNode : nullptr;
+}
+
+} // namespace
 
 const std::array<QColor, AlarmsArea::StatusColorCount> AlarmsArea::DefaultStatusColors{
     QColor(0, 255, 0, 255), QColor(232, 183, 98, 255), QColor(255, 0, 0, 255), QColor(255, 165, 0, 255),
@@ -27,9 +78,109 @@ AlarmsArea::~AlarmsArea()
     qDeleteAll(m_retiredSoundAlarms);
 }
 
+void AlarmsArea::connectAlarmConfirm(MainWindow* window)
+{
+    alarmConfirmDlg->soundAlarmActive = [this] { return soundAlarmActive; };
+    QObject::connect(alarmConfirmDlg, &CommonDlg::commandSending, window, &MainWindow::commandSending);
+    QObject::connect(alarmConfirmDlg, &CommonDlg::writeUserActionLogList, window,
+                     &MainWindow::writeUserActionLogList);
+}
+
 void AlarmsArea::createPlayer()
 {
-    player = new QMediaPlayer(m_window);
+    setSoundPlayer(std::make_unique<SoundPlayer>(m_window));
+}
+
+void AlarmsArea::setSoundPlayer(std::unique_ptr<SoundPlayer> soundPlayer)
+{
+    if (m_soundPlayer)
+        m_soundPlayer->stop();
+    m_soundPlayer = std::move(soundPlayer);
+    player = m_soundPlayer ? m_soundPlayer->mediaPlayer() : nullptr;
+}
+
+void AlarmsArea::playAlarmSound(Node* node, int status, const SoundPath& sound)
+{
+    if (!m_soundPlayer || !node)
+        return;
+    QString file;
+    if (status == Node::Warning)
+        file = sound.warningSound;
+    else if (status == Node::Critical || status == Node::Tamper)
+        file = sound.criticalSound;
+    if (file.isEmpty())
+        return;
+    if (node->type != Node::TWSector && m_soundPlayer->isPlaying()) {
+        // A playing alarm gives way only to a worse one.
+        Node* row = statusRowOf(node);
+        const int evaluated = row ? row->evaluateEnergizerStatus() : Node::OK;
+        const bool replaces = evaluated == Node::Critical
+                              || (node->type == Node::Energizer && evaluated == Node::Tamper);
+        if (!replaces)
+            return;
+    }
+    m_soundPlayer->play(file);
+}
+
+void AlarmsArea::activateVisualAlarm(Node* node, int status, GraphicsScene* currentScene)
+{
+    if (!node)
+        return;
+    if (node->type == Node::Energizer || node->type == Node::IOCard) {
+        if (soundAlarmActive && node->enabled) {
+            Node* row = statusRowOf(node);
+            const int evaluated = row ? row->evaluateEnergizerStatus() : Node::OK;
+            if (node->type == Node::IOCard && evaluated == Node::Tamper)
+                return;
+            if (!soundAlarmNodes.isEmpty())
+                playAlarmSound(node, status, soundAlarmNodes.first()->data(1).value<SoundPath>());
+            return;
+        }
+        if (node->type == Node::Energizer)
+            return;
+    }
+    const bool sectorOrGate = node->type == Node::FenceSector || node->type == Node::Gate;
+    Node* owner = sectorOrGate ? node->parent() : node;
+    int soundStatus = status;
+    if (status == Node::Off && node->type == Node::FenceSector && node->number() == 1)
+        soundStatus = alarmConditionStatus(EnergizerParam::FenceOn1);
+    else if (status == Node::Off && node->type == Node::FenceSector && node->number() == 2)
+        soundStatus = alarmConditionStatus(EnergizerParam::FenceOn2);
+    const QList<Node*> children = node->children;
+    for (Node* child : children) {
+        if (child->type == Node::TWSensor)
+            continue;
+        if (soundAlarmActive && owner && owner->enabled && child->type == Node::SoundAlarm)
+            playAlarmSound(owner, soundStatus, child->data(1).value<SoundPath>());
+        showOnMap(node, child, status, currentScene);
+    }
+}
+
+void AlarmsArea::showOnMap(Node* node, Node* child, int status, GraphicsScene* currentScene)
+{
+    QGraphicsItem* item = child->mapItem;
+    if (!item || !currentScene || item->scene() != currentScene)
+        return;
+    if (item->type() == GraphicsBox::Type) {
+        static_cast<GraphicsBox*>(item)->setStatus(status);
+        return;
+    }
+    LineRule rule;
+    if (item->type() != GraphicsLine::Type || !lineRule(node, &rule))
+        return;
+    auto* line = static_cast<GraphicsLine*>(item);
+    Node* row = statusRowOf(node->parent());
+    QColor colour;
+    {
+        SiteLocker lock;
+        if (row)
+            colour = row->color[rule.color];
+    }
+    line->setStatus(status, colour);
+    if (paramSet(row, rule.shownParam) && !paramSet(row, rule.alarmParam)) {
+        line->setStatus(alarmConditionStatus(rule.alarmParam), colour);
+        line->setBlinkPhase(true);
+    }
 }
 
 void AlarmsArea::load()

@@ -5,10 +5,15 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
 class CommonDlg;
+class GraphicsScene;
+class MainWindow;
 class Node;
 class QMediaPlayer;
+class SoundPlayer;
+struct SoundPath;
 class QSettings;
 class QWidget;
 
@@ -28,6 +33,20 @@ public:
     ~AlarmsArea();
 
     void createPlayer();
+    // The confirmation page reports to the window: the sound choice as a
+    // command and the confirmed alarms to the user-action log.
+    void connectAlarmConfirm(MainWindow* window);
+    // Tests put a recording player in place of the real one.
+    void setSoundPlayer(std::unique_ptr<SoundPlayer> player);
+    SoundPlayer* soundPlayer() const { return m_soundPlayer.get(); }
+
+    // Colours and blinks the map items attached to `node` on `currentScene`
+    // by `status`, and sounds the alarm that belongs to it.
+    void activateVisualAlarm(Node* node, int status, GraphicsScene* currentScene);
+    // The warning file for status 1, the critical file for 2 and 4. While a
+    // sound plays, another file replaces it only for a TW sector, a device
+    // whose row evaluates to Critical, or an energizer in Tamper.
+    void playAlarmSound(Node* node, int status, const SoundPath& sound);
 
     // The alarm part of loading the settings: colours back to their
     // defaults, the text-alarm keys and the sound alarms from setting.ini.
@@ -47,6 +66,9 @@ public:
     QMediaPlayer* player = nullptr;
 
 private:
+    void showOnMap(Node* node, Node* child, int status, GraphicsScene* currentScene);
+
     QWidget* m_window;
+    std::unique_ptr<SoundPlayer> m_soundPlayer;
     QList<Node*> m_retiredSoundAlarms;
 };

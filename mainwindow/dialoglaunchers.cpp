@@ -85,3 +85,9 @@ Node* DialogLaunchers::actionManager(GraphicsScene* scene)
     ActionManagerDlg dialog(m_parent);
     return dialog.selectAction(scene);
 }
+
+int DialogLaunchers::globalCommand(int)
+{
+    notAvailable("global command page");
+    return -1;
+}

@@ -31,6 +31,8 @@ public:
     virtual int settings(GraphicsScene* scene);
     // The chosen alarm action node, null when cancelled.
     virtual Node* actionManager(GraphicsScene* scene);
+    // The global command page: the chosen mode 0 to 3, -1 when cancelled.
+    virtual int globalCommand(int mode);
 
     // Sound alarms are edited live in the settings dialog, even when it is
     // cancelled: the project then has changes to save.

@@ -6,11 +6,14 @@
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
 #include "apppaths.h"
+#include "commandrouter.h"
 #include "controlunit.h"
+#include "devicestates.h"
 #include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
 #include "globals.h"
+#include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mainwindowmaphost.h"
@@ -45,6 +48,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyleFactory>
@@ -91,6 +95,9 @@ MainWindow::MainWindow(QWidget* parent)
     ui->setupUi(this);
     g_mainWindow = this;
     m_alarms = std::make_unique<AlarmsArea>(this);
+    m_alarms->connectAlarmConfirm(this);
+    m_deviceStates = std::make_unique<DeviceStates>(this);
+    m_commands = std::make_unique<CommandRouter>(this);
     m_launchers = std::make_unique<DialogLaunchers>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
     m_defaultPalette = QApplication::palette();
@@ -404,7 +411,6 @@ void MainWindow::connectDeviceUnits()
     connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
     connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
     connect(fenceClient(), &qtClient::commStatus, this, &MainWindow::connectionStatus);
-    connect(fenceClient(), &qtClient::commStatus, this, &MainWindow::voltageLogLinkStatus);
 
     connect(twUnit, &TWControlUnit::sensorHearbeat, this, &MainWindow::sensorHearbeat, Qt::QueuedConnection);
     connect(twUnit, &TWControlUnit::sensorTick, this, &MainWindow::sensorTick, Qt::QueuedConnection);
@@ -1104,140 +1110,67 @@ void MainWindow::removeSensor() {}
 
 // ---- alarms and commands -------------------------------------------------------------
 
-void MainWindow::activateVisualAalrm(Node*, Node::AlarmStatus) {}
+void MainWindow::activateVisualAalrm(Node* parentNode, Node::AlarmStatus nodeStatus)
+{
+    m_alarms->activateVisualAlarm(parentNode, nodeStatus, currentScene());
+}
 
-void MainWindow::actionButtonClick() {}
+void MainWindow::playAlarmSound(Node* node, int status, const SoundPath& sound)
+{
+    m_alarms->playAlarmSound(node, status, sound);
+}
+
+void MainWindow::actionButtonClick()
+{
+    // A button that leads to no box, or a box without target, sends nothing.
+    GraphicsBox* box = GraphicsBox::boxOfButton(sender());
+    if (!box || !box->actionTarget() || !box->actionButton())
+        return;
+    QPushButton* button = box->actionButton();
+    commandSending(box->actionTarget(), button->isCheckable() ? button->isChecked() : false,
+                   CommandSend(box->actionCommand()));
+}
 
 void MainWindow::commandSending(Node* elementNode, QVariant value, CommandSend action)
 {
-    if (action == SoundAlarmActive) {
-        m_alarms->soundAlarmActive = value.toBool();
-        writeSetting(QStringLiteral("SoundAlarmActive"), m_alarms->soundAlarmActive);
-        emit writeUserActionLog(QStringLiteral("Workplace"),
-                                tr("SoundAlarmActive for Workplace %1 set to %2")
-                                    .arg(ui->tabWidget->tabText(ui->tabWidget->currentIndex()),
-                                         boolText(m_alarms->soundAlarmActive)));
-        return;
-    }
-    if (elementNode)
-        emit command(elementNode, action, value);
+    m_commands->commandSending(elementNode, value, action);
 }
 
-void MainWindow::writeGlobalActionLog(QString, QVariant) {}
+void MainWindow::writeGlobalActionLog(QString kx4, QVariant value)
+{
+    m_commands->writeGlobalActionLog(kx4, value);
+}
 
 // ---- device states -------------------------------------------------------------------
 
 void MainWindow::energHearbeat(Node* node, bool statusChanged)
 {
-    Q_UNUSED(statusChanged)
-    SiteLocker lock;
-    if (!Node::isAlive(node))
-        return;
-    node->updated = true;
-    if (g_energizerModel && g_energizerModel->contains(node))
-        scheduleEnergizerRefresh(node);
-}
-
-// A row refresh tells the views that the whole model changed, so one per
-// burst of heartbeats and ticks is enough: 630 devices report every second.
-void MainWindow::scheduleEnergizerRefresh(Node* row)
-{
-    m_energizerRowToRefresh = row;
-    if (m_energizerRefreshPending)
-        return;
-    m_energizerRefreshPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_energizerRefreshPending = false;
-        SiteLocker lock;
-        if (Node::isAlive(m_energizerRowToRefresh) && g_energizerModel->contains(m_energizerRowToRefresh))
-            g_energizerModel->refreshNode(m_energizerRowToRefresh);
-    });
+    m_deviceStates->energHeartbeat(node, statusChanged);
 }
 
 void MainWindow::energTick(Node* elementNode)
 {
-    SiteLocker lock;
-    if (!Node::isAlive(elementNode) || !Node::isAlive(elementNode->deviceNode))
-        return;
-    if (g_energizerModel && g_energizerModel->contains(elementNode->deviceNode))
-        scheduleEnergizerRefresh(elementNode->deviceNode);
+    m_deviceStates->energTick(elementNode);
+}
+
+void MainWindow::updateActionButtons(Node* elementNode)
+{
+    m_deviceStates->updateActionButtons(elementNode);
 }
 
 void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value)
 {
-    SiteLocker lock;
-    if (!g_energizerModel)
-        return;
-    for (Node* gateway : g_energizerModel->rootNode()->children) {
-        if (gateway->data(0).toString() != kx4)
-            continue;
-        Node* card = gateway->child(IOCard - 1);
-        if (!card)
-            continue;
-        emit writeAlarmLog(QStringLiteral("Timer"), tr("Triggered, To card %1").arg(card->data(0).toString()),
-                           QStringLiteral("Sending %1").arg(value.toBool() ? QStringLiteral("true")
-                                                                           : QStringLiteral("false")));
-        emit this->command(card, command, value.toBool());
-    }
+    m_commands->timerCommand(kx4, IOCard, command, value);
 }
 
 void MainWindow::clearGatewayAlarms(Node* gatewayElement, const QVariant& value)
 {
-    SiteLocker lock;
-    if (!Node::isAlive(gatewayElement))
-        return;
-    const int count = std::min(gatewayElement->childCount(), ControlUnit::LastEnergizer);
-    for (int i = 0; i < count; ++i) {
-        if (!gatewayElement->child(i)->enabled)
-            continue;
-        QTimer::singleShot(i * GatewayClearStepMs, this, [this, gatewayElement, i, value] {
-            SiteLocker lock;
-            if (!Node::isAlive(gatewayElement))
-                return;
-            Node* device = gatewayElement->child(i);
-            if (device && device->deviceNode)
-                emit command(device->deviceNode, ClrAlms, value);
-        });
-    }
+    m_commands->clearGatewayAlarms(gatewayElement, value);
 }
 
 void MainWindow::connectionStatus(qtClient::ClientStatus value)
 {
-    static const QStringList texts{
-        QStringLiteral("Try to connect"), QStringLiteral("HeartBeat Timed Out"),
-        QStringLiteral("Connection closed by server"), QStringLiteral("Getting Data"), QStringLiteral("Error"),
-        QStringLiteral("Connected"), QStringLiteral("Updating"), QStringLiteral("Updated")};
-    const int index = int(value);
-    const QString text = index >= 0 && index < texts.size() ? texts.at(index) : QStringLiteral("Not definied");
-    if (sender() && sender() == twSensorsClient()) {
-        m_twStatusLabel->setText(QStringLiteral("TWConnection: ") + text);
-        return;
-    }
-    if (sender() && sender() != fenceClient())
-        return;
-    m_gatewayStatusLabel->setText(QStringLiteral("EnergConnection: ") + text);
-    if (value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer)
-        resetDeviceRows();
-}
-
-void MainWindow::resetDeviceRows()
-{
-    SiteLocker lock;
-    if (!g_energizerModel)
-        return;
-    for (Node* gateway : g_energizerModel->rootNode()->children) {
-        for (Node* row : gateway->children)
-            row->resetState();
-        g_energizerModel->refreshNode(gateway);
-    }
-}
-
-// A check point marks where the gateway's data stream broke off or began again.
-void MainWindow::voltageLogLinkStatus(qtClient::ClientStatus value)
-{
-    if (value == qtClient::Connected || value == qtClient::HeartBeatTimedOut
-        || value == qtClient::ConnectionClosedByServer)
-        voltageDiagrammsDlg()->writeCheckPoint();
+    m_deviceStates->connectionStatus(sender(), int(value));
 }
 
 void MainWindow::buildTWSensorTree(QString name, int index)
@@ -1266,27 +1199,10 @@ void MainWindow::buildTWSensorTree(QString name, int index)
 
 void MainWindow::sensorHearbeat(Node* sensorNode)
 {
-    SiteLocker lock;
-    if (!Node::isAlive(sensorNode))
-        return;
-    if (g_twSensorModel && g_twSensorModel->contains(sensorNode))
-        g_twSensorModel->refreshNode(sensorNode);
+    m_deviceStates->sensorHeartbeat(sensorNode);
 }
 
-// Every enabled sensor ticks once a second: one re-filter of the view per
-// burst of ticks is enough.
 void MainWindow::sensorTick(Node* sensorNode)
 {
-    {
-        SiteLocker lock;
-        if (!Node::isAlive(sensorNode))
-            return;
-    }
-    if (m_twStatesRefreshPending)
-        return;
-    m_twStatesRefreshPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_twStatesRefreshPending = false;
-        m_twSensorsStatesWidget->refresh();
-    });
+    m_deviceStates->sensorTick(sensorNode);
 }

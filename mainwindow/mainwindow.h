@@ -26,8 +26,10 @@ class MainWindow;
 class AlarmLogWidget;
 class AlarmStatesWidget;
 class AlarmsArea;
+class CommandRouter;
 class CommonDlg;
 class ControlUnit;
+class DeviceStates;
 class DialogLaunchers;
 class ElementTreeProxyModel;
 class GraphicsScene;
@@ -51,6 +53,7 @@ class UserActionLogDlg;
 class VoltageDiagrammsDlg;
 class WorkspaceArea;
 class qtClientTW;
+struct SoundPath;
 
 // The running application's window and the owner of the running system. It
 // keeps the form, the actions and the few connections between its areas;
@@ -124,6 +127,7 @@ public:
 
     // Dialogs come through here; tests install answers that show nothing.
     void setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers);
+    DialogLaunchers* dialogLaunchers() const { return m_launchers.get(); }
 
     // ---- workspaces
     GraphicsScene* currentScene() const;
@@ -149,6 +153,10 @@ public:
     // Clears the alarms of the enabled energizers of a gateway element node,
     // one after another, so the gateway is not flooded.
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
+
+    // ---- live site
+    void playAlarmSound(Node* node, int status, const SoundPath& sound);
+    void updateActionButtons(Node* elementNode);
 
     // Clears `propertySet` and fills it for the map item `item` or, without
     // one, for `node`; with neither it only clears.
@@ -248,9 +256,6 @@ private:
     void openLastProject();
     void applyStoredScale();
 
-    void resetDeviceRows();
-    void scheduleEnergizerRefresh(Node* row);
-    void voltageLogLinkStatus(qtClient::ClientStatus value);
     int currentZoomIndex() const;
 
     std::unique_ptr<AlarmsArea> m_alarms;
@@ -261,6 +266,8 @@ private:
     std::unique_ptr<DeviceUnits> m_units;
     std::unique_ptr<MainWindowMapHost> m_mapHost;
     std::unique_ptr<DialogLaunchers> m_launchers;
+    std::unique_ptr<DeviceStates> m_deviceStates;
+    std::unique_ptr<CommandRouter> m_commands;
 
     ElementTreeProxyModel* m_elementTreeProxy = nullptr;
     Node* m_elementTreeRoot = nullptr;
@@ -287,9 +294,6 @@ private:
     QSet<QAction*> m_forbiddenActions;
     bool m_closing = false;
     bool m_closed = false;
-    bool m_twStatesRefreshPending = false;
-    bool m_energizerRefreshPending = false;
-    Node* m_energizerRowToRefresh = nullptr;
 };
 
 extern MainWindow* g_mainWindow;

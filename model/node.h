@@ -152,6 +152,9 @@ public:
     std::atomic<bool> enabled{true};
     QGraphicsItem* mapItem = nullptr;
     std::atomic<bool> updated{false};
+    // Set by the main window at a status row's first heartbeat and kept
+    // across link resets (GUI thread only).
+    bool heartbeatSeen = false;
     std::array<QColor, ColorCount> color;
 
 private:

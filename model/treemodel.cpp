@@ -3,6 +3,7 @@
 #include "node.h"
 #include "sitemutex.h"
 
+#include <algorithm>
 #include <QDataStream>
 #include <QDebug>
 #include <QMimeData>
@@ -437,13 +438,16 @@ bool TreeModel::refreshNode(Node* node)
 {
     if (!node)
         return false;
-    QVariant name;
-    {
-        // The units write the row's columns on their threads.
-        SiteLocker lock;
-        name = node->data(0);
+    const QModelIndex index = nodeIndex(node);
+    if (!index.isValid()) {
+        // The root: anything below may have changed.
+        emit dataChanged(QModelIndex(), QModelIndex());
+        return true;
     }
-    setData(nodeIndex(node), name, Qt::EditRole);
+    // Only the node's own row: views repaint that row, not the whole model
+    // (the units report every device once a second).
+    const int lastColumn = std::max(0, columnCount(index.parent()) - 1);
+    emit dataChanged(index.siblingAtColumn(0), index.sibling(index.row(), lastColumn));
     return true;
 }
 

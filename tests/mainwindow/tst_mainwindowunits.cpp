@@ -4,8 +4,10 @@
 #include "controlunit.h"
 #include "gatewaysimulator.h"
 #include "gatewaysubtree.h"
+#include "graphicsbox.h"
 #include "messagecatcher.h"
 #include "node.h"
+#include "sitefixture.h"
 #include "sitemutex.h"
 #include "testhome.h"
 #include "timerunit.h"
@@ -21,17 +23,6 @@ namespace {
 QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(text);
-}
-
-// Energizer record with both zones on at high voltage, optionally more.
-QByteArray energizerRecord(int n, quint8 byte12 = 0)
-{
-    QByteArray record(32, '\0');
-    record[0] = char(n);
-    record[12] = char(byte12);
-    record[13] = char(0x82);
-    record[20] = char(0x82);
-    return record;
 }
 
 void installConditions()
@@ -102,17 +93,9 @@ private:
     // read sweep and the heartbeat after it to reach the rows.
     static void bringUp(MainWindow& window, GatewaySimulator& sim, Gateway gateway)
     {
-        qtClient* client = window.fenceClient();
-        LinkTiming timing;
-        timing.sweepStartDelayMs = 10;
-        client->setTiming(timing);
-        client->ip = sim.address().toString();
-        client->setPort(sim.port());
-        client->startupData(32, 32);
-        client->connectToServer();
-        QVERIFY(sim.waitForConnection());
-        sim.sendHeartbeat();
-        QTRY_VERIFY_WITH_TIMEOUT(client->dataValid, 10000);
+        connectGatewayLink(window, sim);
+        if (QTest::currentTestFailed())
+            return;
         flush(window.controlUnit());
         sim.sendHeartbeat();
         QTRY_COMPARE_WITH_TIMEOUT(columnOf(gateway.row->child(1), Node::kStatusColumn), int(Node::OK), 5000);
@@ -127,13 +110,19 @@ private:
         std::unique_ptr<MainWindow> window;
         Gateway gateway{};
 
-        void open(const char* address)
+        // `onMap`: the gateway as a box on the first workspace, as relay timers find it.
+        void open(const char* address, bool onMap = false)
         {
             QVERIFY(startGateway(sim, address));
             window = std::make_unique<MainWindow>();
             // The window loads the site's conditions from its settings; this site uses its own.
             installConditions();
-            gateway = addGateway(sim.address().toString());
+            if (onMap) {
+                SiteFixture placed = SiteFixture::place(window->currentScene(), sim.address().toString());
+                gateway = {placed.gateway->energizerNode(), placed.gateway->node()};
+            } else {
+                gateway = addGateway(sim.address().toString());
+            }
             bringUp(*window, sim, gateway);
         }
 
@@ -228,7 +217,7 @@ private slots:
     void weeklyTimerSwitchesARelay()
     {
         LiveSite site;
-        site.open("127.0.0.42");
+        site.open("127.0.0.42", true);
         if (QTest::currentTestFailed())
             return;
         auto& [catcher, sim, window, gateway] = site;

@@ -1,0 +1,283 @@
+#include "commandrouter.h"
+
+#include "alarmsarea.h"
+#include "dialoglaunchers.h"
+#include "graphicsbox.h"
+#include "graphicsscene.h"
+#include "mainwindow.h"
+#include "qtclienttw.h"
+#include "settingsfile.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+#include "workspacearea.h"
+
+#include <QDebug>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+QString boolText(const QVariant& value)
+{
+    return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString nameOf(const Node* node)
+{
+    SiteLocker lock;
+    return node ? node->data(0).toString() : QString();
+}
+
+// The energizer a zone or low-voltage command of this node is for: the node
+// itself, or the energizer a sector or gate belongs to.
+Node* energizerOf(Node* node)
+{
+    if (!node)
+        return nullptr;
+    if (node->type == Node::Energizer)
+        return node;
+    if (node->type == Node::FenceSector || node->type == Node::Gate)
+        return node->parent() && node->parent()->type == Node::Energizer ? node->parent() : nullptr;
+    return nullptr;
+}
+
+GraphicsBox* boxOf(const Node* node)
+{
+    QGraphicsItem* item = node ? node->mapItem : nullptr;
+    return item && item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
+}
+
+} // namespace
+
+CommandRouter::CommandRouter(MainWindow* window)
+    : m_window(window)
+{
+}
+
+Node* CommandRouter::deviceOf(Node* elementNode) const
+{
+    SiteLocker lock;
+    if (!Node::isAlive(elementNode) || !Node::isAlive(elementNode->deviceNode))
+        return nullptr;
+    return elementNode->deviceNode;
+}
+
+void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& value)
+{
+    Node* device = deviceOf(elementNode);
+    if (!device) {
+        qWarning().noquote() << QStringLiteral("Command %1 for %2 not sent: no device").arg(int(action)).arg(nameOf(elementNode));
+        return;
+    }
+    emit m_window->command(device, action, value);
+}
+
+void CommandRouter::log(const QString& subject, const QString& message)
+{
+    emit m_window->writeUserActionLog(subject, message);
+}
+
+void CommandRouter::commandSending(Node* elementNode, const QVariant& value, CommandSend action)
+{
+    if (elementNode) {
+        // A panel or a timer may still hold a node that a reload has retired.
+        SiteLocker lock;
+        if (!Node::isAlive(elementNode)) {
+            qWarning().noquote() << QStringLiteral("Command %1 dropped: its element is gone").arg(int(action));
+            return;
+        }
+    }
+    switch (action) {
+    case SoundAlarmActive: {
+        AlarmsArea* alarms = m_window->alarms();
+        alarms->soundAlarmActive = value.toBool();
+        SettingsFile::write([&](QSettings& settings) {
+            settings.setValue(QStringLiteral("SoundAlarmActive"), alarms->soundAlarmActive);
+        });
+        QTabWidget* tabs = m_window->workspaces()->tabs();
+        log(QStringLiteral("Workplace"), MainWindow::tr("SoundAlarmActive for Workplace %1 set to %2")
+                                             .arg(tabs->tabText(tabs->currentIndex()), boolText(value)));
+        return;
+    }
+    case GlobalMode:
+        send(elementNode, GlobalMode, value);
+        m_window->writeGlobalActionLog(nameOf(elementNode), value);
+        return;
+    case EnergizersHiLo:
+        allEnergizersLowVoltage(elementNode, value);
+        return;
+    case LowVoltageZone1:
+    case LowVoltageZone2:
+        lowVoltageCommand(elementNode, value, action);
+        return;
+    case ActivateEnergZone1:
+    case ActivateEnergZone2:
+        zoneCommand(elementNode, value, action);
+        return;
+    case ActivateEnerg:
+        send(elementNode, ActivateEnerg, value.toBool());
+        log(QStringLiteral("Energizer"),
+            MainWindow::tr("ActivateEnerg %1 set to %2").arg(nameOf(elementNode), boolText(value)));
+        return;
+    case EnergizersActive:
+        allEnergizersActive(elementNode, value);
+        return;
+    case ClrAlms:
+        clearAlarm(elementNode, value);
+        return;
+    default:
+        break;
+    }
+    if (action >= ActivateRelay1 && action <= ActivateRelay8) {
+        send(elementNode, action, value.toBool());
+        log(QStringLiteral("IOCard"), MainWindow::tr("ActivateIOCard %1 %2 set to %3")
+                                          .arg(nameOf(elementNode),
+                                               QStringLiteral("Relay%1").arg(action - ActivateRelay1 + 1),
+                                               boolText(value)));
+    }
+}
+
+void CommandRouter::zoneCommand(Node* elementNode, const QVariant& value, CommandSend action)
+{
+    Node* energizer = energizerOf(elementNode);
+    if (!energizer) {
+        qWarning() << "energNode IS NULL";
+        return;
+    }
+    send(energizer, action, value.toBool());
+    const QString zone = action == ActivateEnergZone1 ? QStringLiteral("ActivateEnergZone1")
+                                                       : QStringLiteral("ActivateEnergZone2");
+    log(QStringLiteral("Energizer"),
+        MainWindow::tr("%1 %2 set to %3").arg(zone, nameOf(elementNode), boolText(value)));
+    // Switching a zone on also clears a pending alarm.
+    Node* row = deviceOf(energizer);
+    if (value.toBool() && row && row->energizerParam(9).toInt() != 0)
+        commandSending(elementNode, true, ClrAlms);
+}
+
+void CommandRouter::lowVoltageCommand(Node* elementNode, const QVariant& value, CommandSend action)
+{
+    Node* energizer = energizerOf(elementNode);
+    if (!energizer) {
+        qWarning().noquote() << QStringLiteral("Low voltage command for %1 not sent: no energizer")
+                                    .arg(nameOf(elementNode));
+        return;
+    }
+    send(energizer, action, value.toBool());
+    const QString subject = elementNode->type == Node::Energizer ? QStringLiteral("Energizer")
+                            : elementNode->type == Node::FenceSector ? QStringLiteral("Sector")
+                                                                      : QStringLiteral("Gate");
+    const QString zone = action == LowVoltageZone1 ? QStringLiteral("LowVoltageZone1")
+                                                    : QStringLiteral("LowVoltageZone2");
+    log(subject, MainWindow::tr("%1 %2 set to %3").arg(zone, nameOf(energizer), boolText(value)));
+}
+
+void CommandRouter::allEnergizersActive(Node* elementNode, const QVariant& value)
+{
+    if (GraphicsBox* box = boxOf(elementNode))
+        box->setAllEnergisersActive(value.toBool());
+    const int mode = m_window->dialogLaunchers()->globalCommand(1);
+    if (mode < 0)
+        return;
+    send(elementNode, GlobalMode, mode);
+    log(QStringLiteral("OsprelVell"),
+        MainWindow::tr("All EnergizersActive for KX4 %1 set to %2").arg(nameOf(elementNode), boolText(value)));
+}
+
+void CommandRouter::allEnergizersLowVoltage(Node* elementNode, const QVariant& value)
+{
+    GraphicsBox* box = boxOf(elementNode);
+    if (!box) {
+        qWarning().noquote() << QStringLiteral("Low voltage command for %1 not sent: no gateway box")
+                                    .arg(nameOf(elementNode));
+        return;
+    }
+    send(box->node(), EnergizersHiLo, value.toBool());
+    box->setAllEnergisersLowVoltage(value.toBool());
+    log(QStringLiteral("OsprelVell"), MainWindow::tr("All EnergizersLowVoltage for OsprelVell %1 set to %2")
+                                          .arg(box->ip(), boolText(value)));
+}
+
+void CommandRouter::clearAlarm(Node* elementNode, const QVariant& value)
+{
+    log(QStringLiteral("ClearAlarm"), MainWindow::tr("Clear alarm of KX4 %1").arg(nameOf(elementNode)));
+    if (!elementNode)
+        return;
+    switch (elementNode->type) {
+    case Node::MapElement:
+        clearGatewayAlarms(elementNode, value);
+        break;
+    case Node::TWSystem:
+        if (qtClientTW* client = m_window->twSensorsClient())
+            client->sendRequest(0, 0, 0);
+        break;
+    case Node::Energizer:
+        send(elementNode, ClrAlms, value);
+        break;
+    default:
+        break;
+    }
+}
+
+void CommandRouter::clearGatewayAlarms(Node* gatewayElement, const QVariant& value)
+{
+    SiteLocker lock;
+    if (!Node::isAlive(gatewayElement))
+        return;
+    const int count = std::min(gatewayElement->childCount(), ClearedEnergizers);
+    for (int i = 0; i < count; ++i) {
+        Node* child = gatewayElement->child(i);
+        if (!child->enabled)
+            continue;
+        // The gateway may be gone or rebuilt when the timer fires: look the
+        // child up again through the gateway, and only while both still stand.
+        QTimer::singleShot(i * ClearAlarmStepMs, m_window, [this, gatewayElement, child, i, value] {
+            {
+                SiteLocker lock;
+                if (!Node::isAlive(gatewayElement) || !Node::isAlive(child) || gatewayElement->child(i) != child)
+                    return;
+            }
+            send(child, ClrAlms, value);
+        });
+    }
+}
+
+void CommandRouter::timerCommand(const QString& kx4, int ioCard, CommandSend command, const QVariant& value)
+{
+    WorkspaceArea* workspaces = m_window->workspaces();
+    for (int tab = 0; tab < workspaces->count(); ++tab) {
+        GraphicsScene* scene = workspaces->sceneAt(tab);
+        if (!scene)
+            continue;
+        for (QGraphicsItem* item : scene->items(Qt::AscendingOrder)) {
+            if (item->type() != GraphicsBox::Type)
+                continue;
+            auto* box = static_cast<GraphicsBox*>(item);
+            if (box->kind() != GraphicsBox::GatewayBox || box->ip() != kx4 || !box->node())
+                continue;
+            Node* card = box->node()->child(ioCard - 1);
+            if (!card)
+                continue;
+            emit m_window->writeAlarmLog(QStringLiteral("Timer"),
+                                         MainWindow::tr("Triggered, To card %1").arg(nameOf(card)),
+                                         QStringLiteral("Sending %1").arg(boolText(value)));
+            commandSending(card, value, command);
+        }
+    }
+}
+
+QString CommandRouter::globalModeText(const QVariant& value)
+{
+    static const QStringList modes{QStringLiteral("Off, Low"), QStringLiteral("Off, Hi"), QStringLiteral("On, Low"),
+                                   QStringLiteral("On, Hi")};
+    bool ok = false;
+    const int mode = value.toInt(&ok);
+    return ok && mode >= 0 && mode < modes.size() ? modes.at(mode) : QString();
+}
+
+void CommandRouter::writeGlobalActionLog(const QString& kx4, const QVariant& value)
+{
+    log(QStringLiteral("OsprelVell"),
+        MainWindow::tr("All Energizers for KX4 %1 set to %2").arg(kx4, globalModeText(value)));
+}

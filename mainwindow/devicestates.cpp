@@ -1,0 +1,404 @@
+#include "devicestates.h"
+
+#include "alarmsarea.h"
+#include "alarmstateswidget.h"
+#include "commandsend.h"
+#include "commondlg.h"
+#include "controlunit.h"
+#include "elementtreeproxymodel.h"
+#include "graphicsbox.h"
+#include "graphicscircle.h"
+#include "graphicsscene.h"
+#include "mainwindow.h"
+#include "propertyset.h"
+#include "qtclient.h"
+#include "qtclienttw.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+#include "treepropertybrowser.h"
+#include "twsensorsstateswidget.h"
+#include "ui_mainwindow.h"
+#include "voltagediagrammsdlg.h"
+#include "workspacearea.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+QString text(const QVariant& value)
+{
+    return value.toString();
+}
+
+bool flag(const Node* row, int param)
+{
+    return row->ioFlag(param).toInt() != 0;
+}
+
+QColor rowColor(const Node* row, Node::ColorIndex index)
+{
+    SiteLocker lock;
+    return row->color[index];
+}
+
+QString gateText(const Node* row)
+{
+    return row->energizerParam(EnergizerParam::GateStatus).toInt() != 0 ? QStringLiteral("Open")
+                                                                        : QStringLiteral("Closed");
+}
+
+QList<DeviceStates::LiveValue> sectorValues(const Node* row, int zone)
+{
+    const bool first = zone == 1;
+    const QString n = QString::number(zone);
+    return {{QStringLiteral("FenceReturnVolt") + n, text(row->energizerParam(first ? 28 : 29)), {}},
+            {QStringLiteral("FenceCondition") + n, text(row->energizerParam(first ? 32 : 33)), {}},
+            {QStringLiteral("FenceStatus") + n, text(row->energizerParam(first ? 26 : 27)),
+             rowColor(row, first ? Node::Sector1Color : Node::Sector2Color)},
+            {QStringLiteral("FenceOn") + n, flag(row, first ? 20 : 21), {}},
+            {QStringLiteral("LowVoltageZone") + n, !flag(row, first ? 16 : 17), {}}};
+}
+
+// The status row paired with a live element node, or null.
+Node* statusRow(const Node* element)
+{
+    SiteLocker lock;
+    if (!Node::isAlive(element) || !Node::isAlive(element->deviceNode))
+        return nullptr;
+    return element->deviceNode;
+}
+
+} // namespace
+
+DeviceStates::DeviceStates(MainWindow* window)
+    : m_window(window)
+{
+}
+
+QList<DeviceStates::LiveValue> DeviceStates::liveValues(const Node* shown, const Node* row)
+{
+    QList<LiveValue> values;
+    if (!shown || !row)
+        return values;
+    switch (shown->type) {
+    case Node::Energizer: {
+        QVariant duration, attempts, lastTried;
+        {
+            SiteLocker lock;
+            duration = row->data(ControlUnit::DurationColumn);
+            attempts = row->data(ControlUnit::AttemptsColumn);
+            lastTried = row->data(ControlUnit::LastTryColumn);
+        }
+        values = {{QStringLiteral("Status"), alarmStatusText(row->status()), rowColor(row, Node::MainColor)},
+                  {QStringLiteral("Duration"), text(duration), {}},
+                  {QStringLiteral("Attempts"), text(attempts), {}},
+                  {QStringLiteral("LastTried"), text(lastTried), {}},
+                  {QStringLiteral("BatteryVoltage"), text(row->energizerParam(6)), {}},
+                  {QStringLiteral("MainFail"), text(row->energizerParam(7)), {}},
+                  {QStringLiteral("Tamper"), text(row->energizerParam(8)), {}}};
+        values += sectorValues(row, 1);
+        values += sectorValues(row, 2);
+        values.append({QStringLiteral("GateStatus"), gateText(row), rowColor(row, Node::GateColor)});
+        break;
+    }
+    case Node::FenceSector:
+        if (shown->childNumber() == 0 || shown->childNumber() == 1)
+            values = sectorValues(row, shown->childNumber() + 1);
+        break;
+    case Node::Gate:
+        values = {{QStringLiteral("GateStatus"), gateText(row), rowColor(row, Node::GateColor)}};
+        break;
+    case Node::IOCard:
+        values.append({QStringLiteral("BatteryVoltage"), text(row->ioCardParam(0)), {}});
+        for (int n = 1; n <= 8; ++n)
+            values.append({QStringLiteral("Relay%1").arg(n), row->relayBit(n).toInt() != 0, {}});
+        for (int n = 1; n <= 8; ++n)
+            values.append({QStringLiteral("Input%1").arg(n), text(row->ioCardParam(8 + n)), {}});
+        break;
+    default:
+        break;
+    }
+    return values;
+}
+
+bool DeviceStates::buttonChecked(int command, const QString& commandName, const Node* row)
+{
+    switch (command) {
+    case ActivateEnergZone1:
+    case ActivateEnerg:
+        return flag(row, 20);
+    case ActivateEnergZone2:
+        return flag(row, 21);
+    case LowVoltageZone1:
+        return !flag(row, 16);
+    case LowVoltageZone2:
+        return !flag(row, 17);
+    default:
+        if (command >= ActivateRelay1 && command <= ActivateRelay8)
+            return row->relayBit(command - ActivateRelay1 + 1).toInt() != 0;
+        qWarning().noquote() << QStringLiteral("Command %1 is not defined for button callback").arg(commandName);
+        return false;
+    }
+}
+
+void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
+{
+    Node* element = nullptr;
+    {
+        SiteLocker lock;
+        if (!Node::isAlive(row) || !g_energizerModel || !g_energizerModel->contains(row))
+            return;
+        element = Node::isAlive(row->deviceNode) ? row->deviceNode : nullptr;
+    }
+    g_energizerModel->refreshNode(row);
+    const bool device = element && (element->type == Node::Energizer || element->type == Node::IOCard);
+    ControlUnit* unit = m_window->controlUnit();
+    // The first heartbeat of a row only tells where the device stands.
+    if (statusChanged && row->heartbeatSeen && device && !(unit && unit->sensorMode)) {
+        m_window->alarmConfirmDlg()->showAlarmConfirm(row);
+        // The confirmation repaints at once, and whatever else was queued
+        // (a project reload among it) has run by now.
+        SiteLocker lock;
+        if (!Node::isAlive(row) || !Node::isAlive(element))
+            return;
+    }
+    row->heartbeatSeen = true;
+    if (!element)
+        return;
+    updateActionButtons(element);
+    refreshPanels(element);
+}
+
+void DeviceStates::refreshPanels(Node* elementNode)
+{
+    const QList<PropertySet*> sets = m_window->propertySets();
+    for (PropertySet* affected : sets) {
+        Node* shown = affected ? affected->node() : nullptr;
+        // A panel that shows nothing is never affected.
+        if (!shown || (shown != elementNode && shown->parent() != elementNode))
+            continue;
+        const QList<LiveValue> values = liveValues(shown, statusRow(elementNode));
+        for (PropertySet* set : sets) {
+            if (!set || set->node() != shown)
+                continue;
+            for (const LiveValue& value : values) {
+                set->setValue(value.name, value.value);
+                if (value.background.isValid())
+                    set->setBackgroundColor(value.name, value.background);
+            }
+        }
+        if (affected->browser)
+            affected->browser->update();
+    }
+}
+
+const QList<QPointer<QPushButton>>& DeviceStates::actionButtons()
+{
+    if (m_actionButtonsValid)
+        return m_actionButtons;
+    m_actionButtons.clear();
+    if (m_window->workspaces()) {
+        for (GraphicsScene* scene : m_window->workspaces()->scenes()) {
+            for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
+                if (item->type() != GraphicsBox::Type)
+                    continue;
+                auto* box = static_cast<GraphicsBox*>(item);
+                if (box->kind() == GraphicsBox::ButtonBox && box->actionButton())
+                    m_actionButtons.append(box->actionButton());
+            }
+        }
+    }
+    m_actionButtonsValid = true;
+    QTimer::singleShot(0, m_window, [this] {
+        m_actionButtonsValid = false;
+        m_actionButtons.clear();
+    });
+    return m_actionButtons;
+}
+
+void DeviceStates::updateActionButtons(Node* elementNode)
+{
+    const Node* row = statusRow(elementNode);
+    if (!row)
+        return;
+    for (const QPointer<QPushButton>& button : actionButtons()) {
+        // The box owns its button: while the button lives, so does the box.
+        GraphicsBox* box = button ? GraphicsBox::boxOfButton(button) : nullptr;
+        if (!box || box->actionTarget() != elementNode)
+            continue;
+        button->setChecked(buttonChecked(box->actionCommand(), box->actionCommandName(), row));
+    }
+}
+
+void DeviceStates::energTick(Node* elementNode)
+{
+    Node* row = statusRow(elementNode);
+    if (!row)
+        return;
+    if (g_energizerModel && g_energizerModel->contains(row))
+        g_energizerModel->refreshNode(row);
+    scheduleStateViewsRefresh();
+    if (elementNode->type == Node::Energizer) {
+        const bool failed = row->status() == Node::Failure;
+        int status = Node::OK;
+        const QList<Node*> children = elementNode->children;
+        for (int i = 0; i < children.size(); ++i) {
+            if (failed)
+                status = Node::Failure;
+            else if (i == 0)
+                status = row->evaluateSector1Status();
+            else if (i == 1)
+                status = row->evaluateSector2Status();
+            else if (i == 2)
+                status = row->evaluateGateStatus();
+            m_window->activateVisualAalrm(children.at(i), Node::AlarmStatus(status));
+        }
+    }
+    if (elementNode->type == Node::Energizer || elementNode->type == Node::IOCard)
+        m_window->activateVisualAalrm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()));
+}
+
+// Re-filtering a state view costs a pass over its model: once per burst of
+// ticks is enough, and the views still follow within the same second.
+void DeviceStates::scheduleStateViewsRefresh()
+{
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QTimer::singleShot(0, m_window, [this] {
+        m_refreshPending = false;
+        if (m_window->alarmStatesWidget())
+            m_window->alarmStatesWidget()->refresh();
+        if (m_window->twSensorsStatesWidget())
+            m_window->twSensorsStatesWidget()->refresh();
+    });
+}
+
+void DeviceStates::sensorHeartbeat(Node* sensorNode)
+{
+    {
+        SiteLocker lock;
+        if (!Node::isAlive(sensorNode) || !g_twSensorModel || !g_twSensorModel->contains(sensorNode))
+            return;
+    }
+    g_twSensorModel->refreshNode(sensorNode);
+    ControlUnit* unit = m_window->controlUnit();
+    if (!(unit && unit->sensorMode))
+        m_window->alarmConfirmDlg()->showAlarmConfirm(sensorNode);
+}
+
+void DeviceStates::sensorTick(Node* sensorNode)
+{
+    Node* element = nullptr;
+    int state = 0;
+    {
+        SiteLocker lock;
+        if (!Node::isAlive(sensorNode) || !g_twSensorModel || !g_twSensorModel->contains(sensorNode))
+            return;
+        element = Node::isAlive(sensorNode->deviceNode) ? sensorNode->deviceNode : nullptr;
+        state = sensorNode->data(1).toInt();
+    }
+    g_twSensorModel->refreshNode(sensorNode);
+    scheduleStateViewsRefresh();
+    if (!element)
+        return;
+
+    const QModelIndex current = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
+    if (current.isValid() && g_elementTreeModel->getNode(current) == element) {
+        const SensorStateInfo info = sensorStateInfo(state);
+        for (PropertySet* set : m_window->propertySets()) {
+            if (set && set->node() == element) {
+                set->setValue(QStringLiteral("SensorState"), info.text);
+                set->setBackgroundColor(QStringLiteral("SensorState"), info.color);
+            }
+        }
+    }
+
+    Node* sector = element->parent();
+    if (!sector || sector->type != Node::TWSector)
+        return;
+    int sectorState = 0;
+    {
+        SiteLocker lock;
+        for (const Node* child : qAsConst(sector->children)) {
+            if (child->type == Node::TWSensor && Node::isAlive(child->deviceNode))
+                sectorState = std::max(sectorState, child->deviceNode->data(1).toInt());
+        }
+    }
+    if (sector->mapItem && sector->mapItem->type() == GraphicsCircle::Type)
+        static_cast<GraphicsCircle*>(sector->mapItem)->setStatus(sectorState);
+    m_window->activateVisualAalrm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status));
+}
+
+QString DeviceStates::statusText(QObject* sender, int value) const
+{
+    static const QStringList texts{
+        QStringLiteral("Try to connect"), QStringLiteral("HeartBeat Timed Out"),
+        QStringLiteral("Connection closed by server"), QStringLiteral("Getting Data"), QStringLiteral("Error"),
+        QStringLiteral("Connected"), QStringLiteral("Updating"), QStringLiteral("Updated")};
+    if (value == qtClient::Updated) {
+        const bool gateway = sender == m_window->fenceClient();
+        const int last = gateway ? m_lastGatewayStatus : m_lastTWStatus;
+        const bool lost = gateway ? (last == qtClient::HeartBeatTimedOut || last == qtClient::ConnectionClosedByServer)
+                                  : (last == qtClient::ConnectionClosedByServer || last == qtClient::Error);
+        if (lost)
+            return QString();
+    }
+    return value >= 0 && value < texts.size() ? texts.at(value) : QStringLiteral("Not definied");
+}
+
+void DeviceStates::connectionStatus(QObject* sender, int value)
+{
+    const bool gateway = sender && sender == m_window->fenceClient();
+    const bool tw = sender && sender == m_window->twSensorsClient();
+    if (!gateway && !tw)
+        return;
+    QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();
+    label->setStyleSheet(QString());
+    label->setText((gateway ? GatewayPrefix : TWPrefix) + statusText(sender, value));
+    (gateway ? m_lastGatewayStatus : m_lastTWStatus) = value;
+    if (value == qtClient::TryToConnect)
+        label->setStyleSheet(TryingStyle);
+    else if (value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer
+             || value == qtClient::Error)
+        label->setStyleSheet(AlarmStyle);
+    if (!gateway)
+        return;
+    const bool lost = value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer;
+    // The voltage log marks where the data stream broke off or began again.
+    if ((lost || value == qtClient::Connected) && m_window->voltageDiagrammsDlg())
+        m_window->voltageDiagrammsDlg()->writeCheckPoint();
+    if (lost)
+        resetDeviceRows();
+}
+
+void DeviceStates::resetDeviceRows()
+{
+    if (!g_energizerModel)
+        return;
+    QList<Node*> announced;
+    const int energizers = std::min<int>(Node::kMaxEnergizers, m_window->fenceClient()->no_of_energizers);
+    {
+        SiteLocker lock;
+        for (Node* gateway : qAsConst(g_energizerModel->rootNode()->children)) {
+            gateway->resetState();
+            for (Node* row : qAsConst(gateway->children)) {
+                row->resetState();
+                if (row->number() <= energizers)
+                    announced.append(row);
+            }
+        }
+    }
+    for (Node* gateway : g_energizerModel->rootNode()->children) {
+        for (Node* row : gateway->children)
+            g_energizerModel->refreshNode(row);
+    }
+    for (Node* row : qAsConst(announced))
+        energHeartbeat(row, true);
+}

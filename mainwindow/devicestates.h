@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+class MainWindow;
+class Node;
+class QObject;
+class QPushButton;
+
+// The receiving end of the device data in the GUI thread: heartbeats refresh
+// the state models, the panels that show the device, the map buttons aimed
+// at it and the alarm confirmation; ticks paint the alarm state on the map;
+// link statuses go to the status bar. Every Node* arrives queued from a unit
+// thread and is checked for life before use.
+class DeviceStates
+{
+public:
+    static inline const QString GatewayPrefix = QStringLiteral("EnergConnection: ");
+    static inline const QString TWPrefix = QStringLiteral("TW Connection: ");
+    static inline const QString AlarmStyle = QStringLiteral("background-color:red;");
+    static inline const QString TryingStyle = QStringLiteral("background-color:yellow;");
+
+    // One panel row that a heartbeat writes: its value and, when valid, its background.
+    struct LiveValue
+    {
+        QString name;
+        QVariant value;
+        QColor background;
+    };
+
+    explicit DeviceStates(MainWindow* window);
+
+    void energHeartbeat(Node* row, bool statusChanged);
+    void energTick(Node* elementNode);
+    void sensorHeartbeat(Node* sensorNode);
+    void sensorTick(Node* sensorNode);
+    void connectionStatus(QObject* sender, int value);
+    void updateActionButtons(Node* elementNode);
+
+    // The panel rows of `shown` (an energizer, sector, gate or IO card)
+    // from its device's status row `row`.
+    static QList<LiveValue> liveValues(const Node* shown, const Node* row);
+    // Whether a button with `command` is checked for the status row; false
+    // with a warning for a command that has no rule.
+    static bool buttonChecked(int command, const QString& commandName, const Node* row);
+
+private:
+    void refreshPanels(Node* elementNode);
+    void resetDeviceRows();
+    void scheduleStateViewsRefresh();
+    QString statusText(QObject* sender, int value) const;
+    const QList<QPointer<QPushButton>>& actionButtons();
+
+    MainWindow* m_window;
+    bool m_refreshPending = false;
+    // The push buttons of every button box on every workspace, gathered once
+    // per burst of heartbeats: a walk over all map items per device would
+    // grow with devices times items. A button that goes away reads as null.
+    QList<QPointer<QPushButton>> m_actionButtons;
+    bool m_actionButtonsValid = false;
+    // The last status each link reported: "Updated" right after a lost link
+    // shows no text.
+    int m_lastGatewayStatus = -1;
+    int m_lastTWStatus = -1;
+};

@@ -1,0 +1,363 @@
+#include "mainwindow.h"
+
+#include "alarmcondition.h"
+#include "alarmsarea.h"
+#include "commondlg.h"
+#include "controlunit.h"
+#include "graphicsbox.h"
+#include "graphicscircle.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "messagecatcher.h"
+#include "propertyset.h"
+#include "variantmanager.h"
+#include "qtclienttw.h"
+#include "sitefixture.h"
+#include "sitemutex.h"
+#include "soundpath.h"
+#include "sqlrows.h"
+#include "testhome.h"
+#include "treemodel.h"
+#include "workspacearea.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QCheckBox>
+#include <QtTest>
+
+namespace {
+
+// FenceAlarm1 (record byte 12, bit 7) in the given status; FenceOn1's "zone
+// off" status given by param 20.
+void installConditions(int fenceAlarmStatus)
+{
+    AlarmCondition fence;
+    fence.AlarmPart = AlarmCondition::EnergizerPart;
+    fence.EnergParam = EnergizerParam::FenceAlarm1;
+    fence.AlarmStatus = fenceAlarmStatus;
+    fence.Active = true;
+    fence.AlarmColor = Qt::red;
+    setAlarmConditions({fence});
+}
+
+void setRecord(Node* row, int byte, quint8 value)
+{
+    SiteLocker lock;
+    row->record[byte] = value;
+    row->updated = true;
+}
+
+struct Sent
+{
+    Node* node;
+    int command;
+    QVariant value;
+};
+
+} // namespace
+
+class TstLiveSite : public QObject
+{
+    Q_OBJECT
+
+    TestHome home;
+    std::unique_ptr<MainWindow> window;
+    SiteFixture site;
+    QList<Sent> sent;
+
+    QStringList actionLog(const QString& subject)
+    {
+        return sqlRows(QStringLiteral("select info from logUserAction where subject='%1' order by id").arg(subject));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.openDatabase());
+        QDir(home.path()).mkpath(QStringLiteral("AlarmSounds"));
+        for (const char* name : {"AlarmSounds/a.wav", "AlarmSounds/warn.wav", "AlarmSounds/crit.wav"}) {
+            QFile file(home.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+    }
+
+    void init()
+    {
+        window = std::make_unique<MainWindow>();
+        installConditions(Node::Critical);
+        site = SiteFixture::place(window->currentScene(), QStringLiteral("127.0.0.61"));
+        window->alarms()->setSoundPlayer(std::make_unique<RecordingSoundPlayer>(window.get()));
+        sent.clear();
+        connect(window.get(), &MainWindow::command, this,
+                [this](Node* node, CommandSend command, QVariant value) { sent.append({node, command, value}); });
+    }
+
+    void cleanup() { window.reset(); }
+
+    // The first heartbeat never asks; later changes are listed once per
+    // distinct line; OK logs each line and the sound choice.
+    void heartbeatsRaiseConfirmations()
+    {
+        CommonDlg* dlg = window->alarmConfirmDlg();
+        auto* table = dlg->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+        Node* row = site.row(1);
+        {
+            SiteLocker lock;
+            row->setData(1, int(Node::Warning));
+            row->flagText = QStringLiteral("Panic");
+        }
+        QSignalSpy changes(g_energizerModel, &QAbstractItemModel::dataChanged);
+        window->energHearbeat(row, true);
+        QVERIFY(!dlg->isVisible());
+        // Only the device's own row is announced, so views repaint just that row.
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().at(0).toModelIndex(), g_energizerModel->nodeIndex(row));
+        QCOMPARE(changes.first().at(1).toModelIndex().row(), row->childNumber());
+        window->energHearbeat(row, true);
+        window->energHearbeat(row, true);
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Alarm confirm"));
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("Energizer Energ1 status: Warning Panic"));
+        {
+            SiteLocker lock;
+            row->setData(1, int(Node::Critical));
+        }
+        window->energHearbeat(row, true);
+        QCOMPARE(table->rowCount(), 2);
+        window->controlUnit()->sensorMode = true;
+        {
+            SiteLocker lock;
+            row->setData(1, int(Node::Tamper));
+        }
+        window->energHearbeat(row, true);
+        QCOMPARE(table->rowCount(), 2);
+
+        // A TW sensor's line names its state twice.
+        Node sensor(QStringLiteral("S1"));
+        sensor.type = Node::TWSensor;
+        sensor.columns = {QStringLiteral("S1")};
+        sensor.record[1] = 0xDD;
+        QCOMPARE(CommonDlg::alarmLine(&sensor), QStringLiteral("Sensor S1 status: Alarm Alarm"));
+
+        auto* sound = dlg->findChild<QCheckBox*>(QStringLiteral("chkSoundOn"));
+        QVERIFY(sound->isChecked());
+        sound->setChecked(false);
+        dlg->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(table->rowCount(), 0);
+        QVERIFY(!window->alarms()->soundAlarmActive);
+        QCOMPARE(actionLog(QStringLiteral("ConfirmAlarm")),
+                 QStringList({QStringLiteral("Alarm Energizer Energ1 status: Warning Panic is confirmed"),
+                              QStringLiteral("Alarm Energizer Energ1 status: Critical Panic is confirmed")}));
+        QCOMPARE(actionLog(QStringLiteral("Workplace")).last(),
+                 QStringLiteral("SoundAlarmActive for Workplace Untitled 1 set to false"));
+    }
+
+    // The panel showing a device and the map buttons aimed at it follow its
+    // output area; a button command without a rule stays unchecked.
+    void panelAndButtonsFollowTheDevice()
+    {
+        MessageCatcher catcher;
+        PropertySet* panel = window->propertySets().first();
+        panel->currentNode = site.energizer(1);
+        panel->addProperty(QStringLiteral("LowVoltageZone1"), QVariant::Bool, true, false);
+        panel->addProperty(QStringLiteral("FenceOn1"), QVariant::Bool, false, false);
+        QList<GraphicsBox*> buttons;
+        for (int command : {LowVoltageZone1, ActivateEnerg, SoundAlarmActive}) {
+            auto* box = new GraphicsBox(GraphicsBox::ButtonBox);
+            window->currentScene()->addItem(box);
+            box->setActionTarget(site.energizer(1));
+            box->setActionCommand(command);
+            box->setActionCommandName(QStringLiteral("Command%1").arg(command));
+            box->actionButton()->setCheckable(true);
+            box->actionButton()->setChecked(true);
+            buttons.append(box);
+        }
+        {
+            SiteLocker lock;
+            site.row(1)->outputArea[3] = 0x01;   // IO flag 16: zone 1 at low voltage
+            site.row(1)->outputArea[4] = 0x01;   // IO flag 20: zone 1 on
+        }
+        window->energHearbeat(site.row(1), false);
+        QCOMPARE(panel->manager->value(panel->propertyNames.key(QStringLiteral("LowVoltageZone1"))).toBool(), false);
+        QCOMPARE(panel->manager->value(panel->propertyNames.key(QStringLiteral("FenceOn1"))).toBool(), true);
+        QVERIFY(!buttons.at(0)->actionButton()->isChecked());
+        QVERIFY(buttons.at(1)->actionButton()->isChecked());
+        QVERIFY(!buttons.at(2)->actionButton()->isChecked());
+        QVERIFY(catcher.contains(QStringLiteral("Command Command10 is not defined for button callback")));
+        panel->clear();
+        panel->currentNode = nullptr;
+    }
+
+    void soundReplaceRules_data()
+    {
+        QTest::addColumn<QString>("playing");
+        QTest::addColumn<int>("rowStatus");    // what the device's row evaluates to
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("twSector");
+        QTest::addColumn<QStringList>("started");
+        const QString a = QStringLiteral("AlarmSounds/a.wav");
+        const QString warn = QStringLiteral("AlarmSounds/warn.wav");
+        const QString crit = QStringLiteral("AlarmSounds/crit.wav");
+        QTest::newRow("idle warning") << QString() << 1 << 1 << false << QStringList{warn};
+        QTest::newRow("idle critical") << QString() << 2 << 2 << false << QStringList{crit};
+        QTest::newRow("idle tamper") << QString() << 4 << 4 << false << QStringList{crit};
+        QTest::newRow("idle failure") << QString() << 3 << 3 << false << QStringList{};
+        QTest::newRow("idle off") << QString() << 0 << 7 << false << QStringList{};
+        QTest::newRow("warning row keeps A") << a << 1 << 1 << false << QStringList{a};
+        QTest::newRow("critical row replaces A") << a << 2 << 1 << false << QStringList{a, warn};
+        QTest::newRow("same file plays on") << crit << 2 << 2 << false << QStringList{crit};
+        QTest::newRow("tw sector replaces A") << a << 0 << 2 << true << QStringList{a, crit};
+    }
+
+    void soundReplaceRules()
+    {
+        QFETCH(QString, playing);
+        QFETCH(int, rowStatus);
+        QFETCH(int, status);
+        QFETCH(bool, twSector);
+        QFETCH(QStringList, started);
+        auto* player = static_cast<RecordingSoundPlayer*>(window->alarms()->soundPlayer());
+        if (!playing.isEmpty())
+            player->play(playing);
+        installConditions(rowStatus == 0 ? Node::OK : rowStatus);
+        setRecord(site.row(1), 12, rowStatus == 0 ? 0 : 0x80);
+        setRecord(site.row(1), 13, 0x80);   // zone 1 on
+        Node sector;
+        sector.type = Node::TWSector;
+        Node* node = twSector ? &sector : site.energizer(1);
+        const SoundPath sound{QString(), QStringLiteral("AlarmSounds/warn.wav"), QStringLiteral("AlarmSounds/crit.wav")};
+        window->playAlarmSound(node, status, sound);
+        QStringList relative;
+        for (const QString& path : player->started)
+            relative.append(QDir(home.path()).relativeFilePath(path));
+        QCOMPARE(relative, started);
+    }
+
+    // A line of the first sector shows the sector colour and blinks; with
+    // param 34 set and 22 clear it shows steadily.
+    void fenceLineFollowsItsSector()
+    {
+        window->alarms()->soundAlarmActive = false;
+        {
+            SiteLocker lock;
+            site.row(1)->setData(1, int(Node::OK));
+        }
+        setRecord(site.row(1), 12, 0x80);
+        setRecord(site.row(1), 13, 0x80);
+        window->energTick(site.energizer(1));
+        QCOMPARE(site.fence->alarmStatus(), int(Node::Critical));
+        QCOMPARE(site.fence->statusColor(), QColor(Qt::red));
+        const bool phase = site.fence->blinkPhase();
+        window->energTick(site.energizer(1));
+        QCOMPARE(site.fence->blinkPhase(), !phase);
+
+        setRecord(site.row(1), 12, 0);
+        setRecord(site.row(1), 13, 0xC0);
+        for (int tick = 0; tick < 2; ++tick) {
+            window->energTick(site.energizer(1));
+            QVERIFY(site.fence->blinkPhase());
+        }
+
+        // A row in Failure fails its sectors whatever the record says.
+        setRecord(site.row(1), 12, 0x80);
+        setRecord(site.row(1), 13, 0x80);
+        {
+            SiteLocker lock;
+            site.row(1)->setData(1, int(Node::Failure));
+        }
+        window->energTick(site.energizer(1));
+        QCOMPARE(site.fence->alarmStatus(), int(Node::Failure));
+    }
+
+    // A TW sector circle shows the worst state among its sensors, also with
+    // nothing selected in the element tree.
+    void twSectorTakesItsWorstSensor()
+    {
+        auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
+        window->currentScene()->addItem(circle);
+        g_elementTreeModel->insertNode(window->currentScene()->workplaceNode(), -1, circle->node());
+        Node* system = g_twSensorModel->rootNode()->child(0);
+        const int states[] = {SensorState::Inactive, SensorState::Alarm, SensorState::Ready};
+        for (int i = 0; i < 3; ++i) {
+            auto* element = new Node(QStringLiteral("S%1").arg(i));
+            element->type = Node::TWSensor;
+            element->columns = {element->name, QString()};
+            g_elementTreeModel->insertNode(circle->node(), -1, element);
+            SiteLocker lock;
+            element->deviceNode = system->child(i);
+            system->child(i)->deviceNode = element;
+            system->child(i)->setData(1, states[i]);
+        }
+        window->sensorTick(system->child(0));
+        QCOMPARE(circle->state(), int(SensorState::Alarm));
+    }
+
+    void commandsReachTheirDevices()
+    {
+        Node* sector = site.energizer(1)->child(0);
+        setRecord(site.row(1), 4, 0x20);   // param 9: a zone switched on also clears the alarm
+        window->commandSending(sector, true, ActivateEnergZone1);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.at(0).node, site.row(1));
+        QCOMPARE(sent.at(0).command, int(ActivateEnergZone1));
+        QCOMPARE(actionLog(QStringLiteral("Energizer")).last(), QStringLiteral("ActivateEnergZone1 Sector1 set to true"));
+        QCOMPARE(actionLog(QStringLiteral("ClearAlarm")).last(), QStringLiteral("Clear alarm of KX4 Sector1"));
+
+        window->commandSending(sector, true, LowVoltageZone1);
+        QCOMPARE(actionLog(QStringLiteral("Sector")).last(), QStringLiteral("LowVoltageZone1 Energ1 set to true"));
+
+        // Nothing goes to a node without a device, nor to a text box.
+        Node loose(QStringLiteral("loose"));
+        loose.type = Node::Energizer;
+        auto* text = new GraphicsBox(GraphicsBox::TextBox);
+        window->currentScene()->addItem(text);
+        window->commandSending(&loose, true, ActivateEnerg);
+        window->commandSending(text->node(), true, ClrAlms);
+        window->commandSending(text->node(), true, ActivateEnergZone2);
+        QCOMPARE(sent.size(), 2);
+
+        // A relay timer serves every gateway box of its address, on every workspace.
+        window->addWorkspace(QStringLiteral("Second"));
+        SiteFixture::place(window->currentScene(), QStringLiteral("127.0.0.61"));
+        QList<QStringList> alarms;
+        connect(window.get(), &MainWindow::writeAlarmLog, this,
+                [&alarms](QString s, QString r, QString m) { alarms.append({s, r, m}); });
+        window->timerCommand(QStringLiteral("127.0.0.61"), 34, ActivateRelay3, true);
+        QCOMPARE(sent.size(), 4);
+        QCOMPARE(sent.at(2).command, int(ActivateRelay3));
+        QCOMPARE(sent.at(2).node, site.gateway->node()->child(33)->deviceNode);
+        QCOMPARE(alarms.size(), 2);
+        QCOMPARE(alarms.at(0), QStringList({"Timer", "Triggered, To card IOCard34", "Sending true"}));
+        QCOMPARE(actionLog(QStringLiteral("IOCard")).last(), QStringLiteral("ActivateIOCard IOCard34 Relay3 set to true"));
+    }
+
+    void linkStatusOnTheStatusBar()
+    {
+        QLabel* gateway = window->gatewayStatusLabel();
+        QLabel* tw = window->twStatusLabel();
+        qtClient* client = window->fenceClient();
+        client->no_of_energizers = 2;
+        for (int n : {1, 2, 3})
+            site.row(n)->heartbeatSeen = true;
+        emit client->commStatus(qtClient::HeartBeatTimedOut);
+        QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: HeartBeat Timed Out"));
+        QCOMPARE(gateway->styleSheet(), QStringLiteral("background-color:red;"));
+        QCOMPARE(site.row(40)->status(), int(Node::Failure));
+        // Rows up to the energizer count are announced again, and asked to be confirmed.
+        QCOMPARE(window->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
+        emit client->commStatus(qtClient::Updated);
+        QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: "));
+        emit window->twSensorsClient()->commStatus(qtClient::Error);
+        QCOMPARE(tw->text(), QStringLiteral("TW Connection: Error"));
+        emit window->twSensorsClient()->commStatus(qtClient::ClientStatus(9));
+        QCOMPARE(tw->text(), QStringLiteral("TW Connection: Not definied"));
+        QCOMPARE(tw->styleSheet(), QString());
+    }
+};
+
+QTEST_MAIN(TstLiveSite)
+#include "tst_livesite.moc"
