@@ -412,6 +412,7 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     window->currentScene()->removeItem(box);
     delete box;
     QVERIFY(gateway->node()->removeChild(2));
+    QVERIFY(!popupSet->node());
     window->propertyPanel()->updateNode(energizer);
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
