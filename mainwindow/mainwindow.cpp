@@ -17,6 +17,7 @@
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mainwindowmaphost.h"
+#include "paneledits.h"
 #include "projectdocument.h"
 #include "projectloader.h"
 #include "elementtreeorder.h"
@@ -961,6 +962,7 @@ void MainWindow::actionGroupClicked(QAction* action)
 {
     if (GraphicsScene* scene = currentScene())
         scene->setMode(GraphicsScene::Mode(action->data().toInt()));
+    m_propertyPanel->toolChosen(action->data().toInt());
 }
 
 void MainWindow::setDesignMode(bool mode)
@@ -1418,13 +1420,25 @@ void MainWindow::changeLineThickenss()
     }
 }
 
-void MainWindow::actionAlignGroupClicked(QAction*) {}
+void MainWindow::actionAlignGroupClicked(QAction* action)
+{
+    m_propertyPanel->alignmentChosen(action);
+}
 
-void MainWindow::selectionTreeChanged(const QItemSelection&, const QItemSelection&) {}
+void MainWindow::selectionTreeChanged(const QItemSelection& current, const QItemSelection&)
+{
+    m_propertyPanel->selectionTreeChanged(current);
+}
 
-void MainWindow::setPropTreeElemReadOnly(bool) {}
+void MainWindow::setPropTreeElemReadOnly(bool mode)
+{
+    m_propertyPanel->setReadOnly(mode);
+}
 
-void MainWindow::showPopupParams(QGraphicsItem*) {}
+void MainWindow::showPopupParams(QGraphicsItem* item)
+{
+    m_propertyPanel->showPopupParams(item);
+}
 
 void MainWindow::chooseColor()
 {
@@ -1452,13 +1466,30 @@ void MainWindow::chooseColor()
     }
 }
 
-void MainWindow::propertyChanged(PropertySet*, Property*, QVariant) {}
+void MainWindow::propertyChanged(PropertySet* propertySet, Property* property, QVariant value)
+{
+    m_propertyPanel->edits()->propertyChanged(propertySet, property, value);
+}
 
-void MainWindow::textChanged(QGraphicsItem*) {}
+void MainWindow::textChanged(QGraphicsItem* item)
+{
+    m_propertyPanel->edits()->textChanged(item);
+}
 
-void MainWindow::customBtnClick(PropertySet*, Property*) {}
+void MainWindow::customBtnClick(PropertySet* propertySet, Property* property)
+{
+    m_propertyPanel->edits()->customBtnClick(propertySet, property);
+}
 
-void MainWindow::chkClick(PropertySet*, Property*, bool) {}
+void MainWindow::chkClick(PropertySet* propertySet, Property* property, bool checked)
+{
+    m_propertyPanel->edits()->chkClick(propertySet, property, checked);
+}
+
+void MainWindow::fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node)
+{
+    m_propertyPanel->fillPropertyBrowser(propertySet, item, node);
+}
 
 // ---- element tree ------------------------------------------------------------------
 

@@ -105,6 +105,7 @@ public:
     qtClient* fenceClient() const { return m_units ? m_units->fenceClient() : nullptr; }
     qtClientTW* twSensorsClient() const { return m_units ? m_units->twClient() : nullptr; }
     QList<PropertySet*>& propertySets();
+    PropertyPanel* propertyPanel() const { return m_propertyPanel.get(); }
     WorkspaceArea* workspaces() const { return m_workspaces.get(); }
     AlarmsArea* alarms() const { return m_alarms.get(); }
     ProjectDocument* project() const { return m_project.get(); }
@@ -167,6 +168,10 @@ public:
     // ---- live site
     void playAlarmSound(Node* node, int status, const SoundPath& sound);
     void updateActionButtons(Node* elementNode);
+
+    // Clears `propertySet` and fills it for the map item `item` or, without
+    // one, for `node`; with neither it only clears.
+    void fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node);
 
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
