@@ -12,6 +12,7 @@
 #include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
+#include "gatewaysetupbridge.h"
 #include "globals.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
@@ -109,6 +110,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_deviceStates = std::make_unique<DeviceStates>(this);
     m_commands = std::make_unique<CommandRouter>(this);
     m_launchers = std::make_unique<DialogLaunchers>(this);
+    m_gatewaySetup = std::make_unique<GatewaySetupBridge>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
     m_defaultPalette = QApplication::palette();
     createStatusBarFields();
@@ -166,6 +168,7 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    m_gatewaySetup.reset();
     // The voltage log marks where this run's data stream ends.
     if (voltageDiagrammsDlg())
         voltageDiagrammsDlg()->writeCheckPoint();

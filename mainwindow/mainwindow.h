@@ -33,6 +33,7 @@ class ControlUnit;
 class DeviceStates;
 class DialogLaunchers;
 class ElementTreeProxyModel;
+class GatewaySetupBridge;
 class GraphicsBox;
 class GraphicsHelperClass;
 class GraphicsScene;
@@ -286,6 +287,7 @@ private:
     std::unique_ptr<DeviceUnits> m_units;
     std::unique_ptr<MainWindowMapHost> m_mapHost;
     std::unique_ptr<DialogLaunchers> m_launchers;
+    std::unique_ptr<GatewaySetupBridge> m_gatewaySetup;
     std::unique_ptr<DeviceStates> m_deviceStates;
     std::unique_ptr<CommandRouter> m_commands;
 
