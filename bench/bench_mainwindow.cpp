@@ -6,12 +6,14 @@
 #include "graphicsscene.h"
 #include "mainwindow.h"
 #include "node.h"
+#include "projectdocument.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 #include "workspacearea.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 
@@ -231,6 +233,47 @@ void BM_AlarmStorm(benchmark::State& state)
     state.counters["sensors"] = sensors.size();
 }
 BENCHMARK(BM_AlarmStorm)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// A project of 20 workspaces with `range(0)` text boxes each, written once;
+// then either its save (the document built and written) or its open (parsed,
+// the old site torn down, the new one read) is timed.
+QString writeProject(int elements)
+{
+    const QString fileName = home().dir.filePath(QStringLiteral("site-%1.xml").arg(elements));
+    if (QFile::exists(fileName))
+        return fileName;
+    MainWindow window;
+    fillWorkspaces(window, 20, elements);
+    window.project()->currentFileName = fileName;
+    window.saveFile();
+    return fileName;
+}
+
+void BM_ProjectSave(benchmark::State& state)
+{
+    home();
+    const QString fileName = writeProject(int(state.range(0)));
+    MainWindow window;
+    window.project()->currentFileName = fileName;
+    window.openFile();
+    window.project()->currentFileName = home().dir.filePath(QStringLiteral("saved.xml"));
+    for (auto _ : state)
+        window.saveFile();
+    state.counters["bytes"] = double(QFileInfo(fileName).size());
+}
+BENCHMARK(BM_ProjectSave)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+
+void BM_ProjectOpen(benchmark::State& state)
+{
+    home();
+    const QString fileName = writeProject(int(state.range(0)));
+    MainWindow window;
+    for (auto _ : state) {
+        window.project()->currentFileName = fileName;
+        window.openFile();
+    }
+}
+BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)

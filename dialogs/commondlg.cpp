@@ -2,8 +2,14 @@
 #include "ui_commondlg.h"
 
 #include "globals.h"
+#include "graphicshelperclass.h"
 #include "node.h"
+#include "property.h"
+#include "propertypanelhost.h"
+#include "propertyset.h"
 #include "sitemutex.h"
+#include "treepropertybrowser.h"
+#include "variantmanager.h"
 #include "useraccounts.h"
 #include "commandsend.h"
 #include "databasealert.h"
@@ -14,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QGraphicsItem>
 #include <QDebug>
 #include <QCheckBox>
 #include <QItemSelectionModel>
@@ -23,6 +30,7 @@
 #include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QVBoxLayout>
 #include <QVariant>
 
 #include <algorithm>
@@ -530,4 +538,53 @@ int CommonDlg::timerSetting(TimerData& timer)
     for (const DayBox& day : days)
         timer.*day.flag = day.box->isChecked();
     return QDialog::Accepted;
+}
+
+// ---- energizer properties page -------------------------------------------------
+
+void CommonDlg::energizerProperties(QGraphicsItem* item)
+{
+    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+    Node* energizer = nullptr;
+    {
+        SiteLocker lock;
+        Node* linked = element ? element->node() : nullptr;
+        if (linked && linked->parent())
+            energizer = linked->parent()->parent();
+    }
+    PropertyPanelHost* host = propertyPanelHost();
+    if (!energizer || !host) {
+        qWarning() << "Energizer properties: the item is not linked to an energizer; nothing shown";
+        deleteLater();
+        return;
+    }
+    setWindowTitle(tr("Energizer property %1").arg(energizer->data(0).toString()));
+    layout()->setContentsMargins(0, 0, 0, 0);
+    layout()->setSpacing(0);
+    setFixedSize(EnergizerPageWidth, EnergizerPageHeight);
+    ui->stackedWidget->setCurrentIndex(EnergizerPage);
+    ui->btnOK->hide();
+    ui->btnCancel->hide();
+    delete ui->horizontalLayout;
+    ui->horizontalLayout = nullptr;
+
+    // The manager is the dialog's child: the panel, its rows and its editors
+    // all go when the dialog closes, and the set leaves the window's list.
+    auto* set = new PropertySet(this);
+    set->browser = new TreePropertyBrowser(ui->page_9);
+    set->currentNode = energizer;
+    set->manager = new VariantManager(this);
+    connect(set->manager, &VariantPropertyManager::valueChanged, this,
+            [set](Property* property, const QVariant& value) {
+                if (PropertyPanelHost* panelHost = propertyPanelHost())
+                    panelHost->propertyChanged(set, property, value);
+            });
+    host->addPopupSet(set);
+    auto* pageLayout = new QVBoxLayout(ui->page_9);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+    pageLayout->addWidget(set->browser);
+    connect(this, &QDialog::finished, this, &QObject::deleteLater);
+    show();
+    host->fillPropertyBrowser(set, nullptr, energizer);
 }

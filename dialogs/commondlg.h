@@ -17,6 +17,8 @@ class ElementTreeProxyModel;
 class Node;
 struct TimerData;
 
+class QGraphicsItem;
+
 namespace Ui {
 class CommonDlg;
 }
@@ -96,6 +98,14 @@ public:
     static QString alarmLine(Node* node);
     // The window's current sound-alarm flag, shown in "Sound is enabled" with every alarm.
     std::function<bool()> soundAlarmActive;
+
+    // Energizer properties page: a small modeless property panel for the
+    // energizer of a map item, listed with the window's panels so that live
+    // data keeps it current. Returns at once. The dialog deletes itself when
+    // closed, and its panel leaves the list with it.
+    void energizerProperties(QGraphicsItem* item);
+    static constexpr int EnergizerPageWidth = 250;
+    static constexpr int EnergizerPageHeight = 450;
 
 signals:
     // One user-action log record; the opener connects it to the log.

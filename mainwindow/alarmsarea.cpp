@@ -195,8 +195,13 @@ void AlarmsArea::load()
                                                        DefaultTextAlarmBackground);
         alarmCaption = settings->value(QStringLiteral("AlarmCaption"), DefaultAlarmCaption).toString();
     }
+    replaceSoundAlarms(SoundAlarmSettings::load());
+}
+
+void AlarmsArea::replaceSoundAlarms(const QList<Node*>& nodes)
+{
     m_retiredSoundAlarms.append(soundAlarmNodes);
-    soundAlarmNodes = SoundAlarmSettings::load();
+    soundAlarmNodes = nodes;
 }
 
 void AlarmsArea::write(QSettings& settings) const

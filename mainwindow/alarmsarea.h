@@ -51,6 +51,9 @@ public:
     // The alarm part of loading the settings: colours back to their
     // defaults, the text-alarm keys and the sound alarms from setting.ini.
     void load();
+    // Takes `nodes` as the sound alarms; the earlier ones are retired, not
+    // deleted, since map items may still point at them.
+    void replaceSoundAlarms(const QList<Node*>& nodes);
     // The keys closing writes back.
     void write(QSettings& settings) const;
 

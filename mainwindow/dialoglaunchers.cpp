@@ -99,6 +99,11 @@ int DialogLaunchers::workspaceSetup(QString& caption, QString& imageFile, int& m
     return dialog.workspaceSetup(caption, imageFile, mode);
 }
 
+Node* DialogLaunchers::selectSensor()
+{
+    return selectElement(CommonDlg::SensorKind);
+}
+
 Node* DialogLaunchers::selectElement(int kind)
 {
     CommonDlg dialog(m_parent);

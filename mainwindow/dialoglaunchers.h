@@ -32,11 +32,12 @@ public:
     virtual int settings(GraphicsScene* scene);
     // The chosen alarm action node, null when cancelled.
     virtual Node* actionManager(GraphicsScene* scene);
+    // The workspace set-up page; on OK it writes the three back.
+    virtual int workspaceSetup(QString& caption, QString& imageFile, int& mode);
+    // The element picker for a TW sensor; null when cancelled.
+    virtual Node* selectSensor();
     // The global command page: the chosen mode 0 to 3, -1 when cancelled.
     virtual int globalCommand(int mode);
-    // The other pages of the many-purpose dialog.
-    // On Accepted the three values hold what was entered; on Rejected they are unchanged.
-    virtual int workspaceSetup(QString& caption, QString& imageFile, int& mode);
     // A node of the kind (1 IO card, 2 energizer, 3 fence, 4 sensor), null when cancelled.
     virtual Node* selectElement(int kind);
     // On Accepted, `action` holds the target and the command of a map button.

@@ -12,14 +12,24 @@
 #include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
+#include "gatewaysetupbridge.h"
 #include "globals.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mainwindowmaphost.h"
+#include "paneledits.h"
 #include "projectdocument.h"
+#include "projectloader.h"
+#include "elementtreeorder.h"
+#include "projectwriter.h"
+#include "graphicsbox.h"
+#include "graphicsline.h"
+#include "graphicstextitem.h"
+#include "chooserhooks.h"
 #include "propertypanel.h"
 #include "propertyset.h"
+#include "variantmanager.h"
 #include "qtclienttw.h"
 #include "settingsfile.h"
 #include "sitemutex.h"
@@ -42,7 +52,9 @@
 #include <QFileInfo>
 #include <QFontComboBox>
 #include <QGraphicsView>
+#include <QImageReader>
 #include <QIntValidator>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -99,6 +111,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_commands = std::make_unique<CommandRouter>(this);
     m_launchers = std::make_unique<DialogLaunchers>(this);
     installElementPicker();
+    m_gatewaySetup = std::make_unique<GatewaySetupBridge>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
     m_defaultPalette = QApplication::palette();
     createStatusBarFields();
@@ -156,6 +169,7 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    m_gatewaySetup.reset();
     // The voltage log marks where this run's data stream ends.
     if (voltageDiagrammsDlg())
         voltageDiagrammsDlg()->writeCheckPoint();
@@ -952,6 +966,7 @@ void MainWindow::actionGroupClicked(QAction* action)
 {
     if (GraphicsScene* scene = currentScene())
         scene->setMode(GraphicsScene::Mode(action->data().toInt()));
+    m_propertyPanel->toolChosen(action->data().toInt());
 }
 
 void MainWindow::setDesignMode(bool mode)
@@ -978,6 +993,9 @@ void MainWindow::timerTick()
 
 void MainWindow::showElementNode(Node* node)
 {
+    // While a project is read the view is cut off from the tree.
+    if (m_elementTreeProxy->sourceModel() != g_elementTreeModel)
+        return;
     const QModelIndex index = m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node));
     if (index.isValid())
         ui->treeView->setCurrentIndex(index);
@@ -987,65 +1005,495 @@ void MainWindow::showElementNode(Node* node)
 
 void MainWindow::openRecentFile()
 {
-    if (auto* action = qobject_cast<QAction*>(sender())) {
-        m_project->currentFileName = action->data().toString();
-        openFile();
-    }
+    if (auto* action = qobject_cast<QAction*>(sender()))
+        openProjectFile(action->data().toString(), false);
 }
 
 void MainWindow::openFile()
 {
-    if (sender() == ui->actOpen)
+    if (sender() == ui->actOpen) {
+        if (ui->actSave->isEnabled() && askToSaveChanges())
+            saveFile();
+        const QString chosen = ProjectDocument::chooseOpenFileName(this, QStringLiteral("Select File"),
+                                                                   AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
+        // A cancelled dialog keeps the project and the name it was saved under.
+        if (!chosen.isEmpty())
+            openProjectFile(chosen, true);
         return;
-    const QString fileName = m_project->currentFileName;
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName)) {
-        // Nothing to reopen: the site links stay as they are.
+    }
+    openProjectFile(m_project->currentFileName, false);
+}
+
+bool MainWindow::askToSaveChanges()
+{
+    return QMessageBox::question(this, tr("Saving"), tr("The file was changed.\nSave the it?"),
+                                 QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+void MainWindow::showFileNameInTitle()
+{
+    setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion()
+                   + QLatin1Char(' ') + m_project->currentFileName);
+}
+
+// The file is read and parsed in full before anything of the running
+// project, its links or its title changes; a file that cannot be read
+// changes nothing but a diagnostic line.
+void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
+{
+    const QSignalBlocker twBlocker(twControlUnit());
+    const QSignalBlocker unitBlocker(controlUnit());
+    if (!explicitOpen && ui->actSave->isEnabled() && askToSaveChanges())
+        saveFile();
+    if (fileName.isEmpty())
+        return;
+    if (!QFileInfo::exists(fileName)) {
+        qWarning().noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
         m_project->currentFileName.clear();
         return;
     }
     addRecentFile(fileName);
     QDomDocument document;
-    if (!ProjectDocument::read(fileName, document)) {
-        m_project->currentFileName.clear();
+    QString error;
+    if (!ProjectDocument::read(fileName, document, &error)) {
+        if (explicitOpen)
+            statusBar()->showMessage(tr("%1 could not be opened: %2").arg(fileName, error));
         return;
     }
-    qWarning().noquote() << QStringLiteral("Reading the workspaces of %1 is not part of this build").arg(fileName);
-    m_project->currentFileName.clear();
+    if (fenceClient())
+        fenceClient()->closeConnection();
+    if (twSensorsClient())
+        twSensorsClient()->closeConnection();
+    m_project->currentFileName = fileName;
+    showFileNameInTitle();
+    emit writeUserActionLog(LogSubject, tr("Opening file %1").arg(fileName));
+    ProjectLoader(*this).load(document);
+    m_project->workspaceDocument = document;
+    rebuildEnergizerModel();
+    ui->actSave->setEnabled(false);
+    ui->tabWidget->setCurrentIndex(0);
+    const QString caption = ui->tabWidget->tabText(0);
+    if (GraphicsScene* scene = m_workspaces->sceneAt(0))
+        applyWorkplaceMode(m_workspaces->workplaceMode(scene));
+    m_twSensorsStatesWidget->currentWorkspace = caption;
+    m_twSensorsStatesWidget->filtering();
+    reconnectLinks();
+    // Design mode as it stands, without the design-mode question and log line.
+    const bool design = ui->actDesignMode->isChecked();
+    m_workspaces->setDesignMode(design);
+    setPropTreeElemReadOnly(design);
+    updateTWSectorAction();
+    currentTabChanged(0);
 }
 
-void MainWindow::saveFile() {}
+// The gateway link follows the last gateway box read (its address is set
+// while reading), the TW link the last enabled TW system.
+void MainWindow::reconnectLinks()
+{
+    if (qtClient* client = fenceClient()) {
+        client->startupData(32, 32);
+        client->connectToServer();
+    }
+    qtClientTW* twClient = twSensorsClient();
+    if (!twClient)
+        return;
+    QString address;
+    {
+        SiteLocker lock;
+        for (const Node* system : m_twSensorRoot->children) {
+            if (system->enabled)
+                address = system->data(0).toString();
+        }
+    }
+    twClient->startupData(32, 32);
+    twClient->ip = address;
+    twClient->connectToServer();
+}
 
-void MainWindow::newFile() {}
+void MainWindow::saveFile()
+{
+    const QDomDocument document = ProjectWriter(*this).build();
+    if (m_project->currentFileName.isEmpty() || sender() == ui->actSaveAs) {
+        const QString chosen =
+            ProjectDocument::chooseSaveFileName(this, tr("Save File"), QString(), tr("XML Files (*.xml)"));
+        if (chosen.isEmpty())
+            return;
+        m_project->currentFileName = chosen;
+    }
+    const QString fileName = m_project->currentFileName;
+    addRecentFile(fileName);
+    QString error;
+    if (!ProjectDocument::write(fileName, document, &error)) {
+        // The project stays changed: nothing of it reached the file.
+        QMessageBox::warning(this, tr("File writting error"), error, QMessageBox::Ok);
+        return;
+    }
+    m_project->workspaceDocument = document;
+    ui->actSave->setEnabled(false);
+    showFileNameInTitle();
+}
+
+void MainWindow::newFile()
+{
+    const QSignalBlocker twBlocker(twControlUnit());
+    if (ui->actSave->isEnabled() && askToSaveChanges())
+        saveFile();
+    ui->actSave->setEnabled(false);
+    if (fenceClient())
+        fenceClient()->closeConnection();
+    if (twSensorsClient())
+        twSensorsClient()->closeConnection();
+    ProjectLoader::dropWorkspaces(*this);
+    g_energizerModel->clear();
+    g_twSensorModel->clear();
+    g_elementTreeModel->clear();
+    if (TimerUnit* timers = timerUnit())
+        timers->setDefaultTimers();
+    const int index = ui->tabWidget->currentIndex();
+    const QString caption = tr("Untitled %1").arg(index + 1);
+    ui->tabWidget->setTabText(index, caption);
+    if (GraphicsScene* scene = currentScene()) {
+        scene->createWorkplaceNode(caption);
+        m_workspaces->setWorkplaceMode(scene, 0);
+    }
+    m_elementTreeProxy->workplaceFilter = caption;
+    m_elementTreeProxy->invalidate();
+    if (!propertySets().isEmpty() && propertySets().first()->manager) {
+        // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
+        PropertySet* panel = propertySets().first();
+        const QSignalBlocker blocker(panel->manager);
+        panel->setValue(QStringLiteral("Bground image"), QString());
+    }
+    buildTWSensorTree(caption, index);
+    m_twSensorsStatesWidget->currentWorkspace = caption;
+    m_twSensorsStatesWidget->filtering();
+    rebuildEnergizerModel();
+    m_project->workspaceDocument.clear();
+    m_project->currentFileName.clear();
+    showFileNameInTitle();
+    loadSettings();
+    updateScenesSoundList();
+}
 
 // ---- map editing and the property panel ---------------------------------------------
 
-void MainWindow::handleFontChange() {}
+void MainWindow::handleFontChange()
+{
+    GraphicsScene* scene = currentScene();
+    if (!scene)
+        return;
+    QFont font = m_fontCombo->currentFont();
+    const int size = m_fontSizeCombo->currentText().toInt();
+    if (size > 0)
+        font.setPointSize(size);
+    font.setWeight(ui->actBold->isChecked() ? QFont::Bold : QFont::Normal);
+    font.setItalic(ui->actItalic->isChecked());
+    font.setUnderline(ui->actUnderline->isChecked());
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        if (item->type() != GraphicsBox::Type)
+            continue;
+        auto* box = static_cast<GraphicsBox*>(item);
+        box->captionItem()->setFont(font);
+        if (box->actionButton())
+            box->actionButton()->setFont(font);
+    }
+    ui->actSave->setEnabled(true);
+}
 
-void MainWindow::clipBoard() {}
+void MainWindow::clipBoard()
+{
+    GraphicsScene* scene = currentScene();
+    if (!scene)
+        return;
+    QObject* from = sender();
+    if (from == ui->actCopy || from == ui->actCut) {
+        m_clipboardCopy = from == ui->actCopy;
+        m_clipboardItems.clear();
+        for (QGraphicsItem* item : scene->selectedItems()) {
+            if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
+                m_clipboardItems.append(helper);
+        }
+        ui->actPaste->setEnabled(true);
+        if (!m_clipboardCopy) {
+            for (const auto& helper : qAsConst(m_clipboardItems))
+                helper->item()->hide();
+        }
+        return;
+    }
+    if (from != ui->actPaste)
+        return;
+    for (const auto& helper : QList<QPointer<GraphicsHelperClass>>(m_clipboardItems)) {
+        if (helper)
+            pasteItem(helper, scene);
+    }
+}
 
-void MainWindow::deleteWorkspace() {}
+namespace {
+// After a copy a clone of the item, named anew; after a cut the item itself, shown again.
+template <typename Item>
+Item* pastedItem(Item* item, bool copy, GraphicsScene* scene)
+{
+    if (!copy) {
+        item->show();
+        scene->insertItem(item);
+        return item;
+    }
+    item->setSelection(false);
+    Item* clone = item->clone();
+    scene->insertItem(clone);
+    scene->setUniqueName(clone);
+    return clone;
+}
+} // namespace
 
-void MainWindow::workspaceSetup() {}
+// Boxes and fence lines only: other items have no node to hang under the workplace.
+void MainWindow::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
+{
+    QGraphicsItem* item = helper->item();
+    QGraphicsItem* pasted = nullptr;
+    if (item->type() == GraphicsBox::Type) {
+        GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, scene);
+        if (box->kind() == GraphicsBox::ButtonBox)
+            box->addActionButton();
+        box->setSelection(true);
+        pasted = box;
+    } else if (item->type() == GraphicsLine::Type) {
+        GraphicsLine* line = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, scene);
+        line->setSelection(true);
+        pasted = line;
+    }
+    auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
+    Node* node = pastedHelper ? pastedHelper->node() : nullptr;
+    if (!node || !scene->workplaceNode())
+        return;
+    ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
+    ElementTreeOrder::sortChildren(scene->workplaceNode());
+    g_elementTreeModel->refreshNode(node);
+    ui->actSave->setEnabled(true);
+}
 
-void MainWindow::changeLineThickenss() {}
+void MainWindow::deleteWorkspace()
+{
+    const int index = ui->tabWidget->currentIndex();
+    GraphicsScene* scene = currentScene();
+    if (!scene)
+        return;
+    const QString caption = ui->tabWidget->tabText(index);
+    if (QMessageBox::question(this, tr("Warning"),
+                              tr("The workplace labeled %1 will be deleted.\nIt cannot be recovered!").arg(caption),
+                              QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    QList<Node*> rows;
+    for (GraphicsBox* box : gatewayBoxesAt(index)) {
+        if (Node* row = box->energizerNode()) {
+            g_energizerModel->takeNode(row);
+            rows.append(row);
+        }
+    }
+    // The map items go before the nodes they point at.
+    scene->clearMap();
+    {
+        SiteLocker lock;
+        qDeleteAll(rows);
+    }
+    Node* workplace = scene->workplaceNode();
+    for (PropertySet* panel : propertySets()) {
+        if (panel && panel->currentNode && workplace->isAncestorOf(panel->currentNode)) {
+            panel->clear();
+            panel->currentNode = nullptr;
+        }
+    }
+    for (Node* child : QList<Node*>(workplace->children)) {
+        g_elementTreeModel->takeNode(child);
+        SiteLocker lock;
+        child->setParent(nullptr);
+        delete child;
+    }
+    deleteTWSystemsOf(index);
+    if (m_workspaces->count() > 1) {
+        g_elementTreeModel->takeNode(workplace);
+        {
+            SiteLocker lock;
+            workplace->setParent(nullptr);
+            delete workplace;
+        }
+        m_workspaces->removeWorkspace(index);
+        emit writeUserActionLog(QStringLiteral("Workspace"), tr("Workspace %1 deleted").arg(caption));
+        ui->actSave->setEnabled(true);
+        return;
+    }
+    const QString untitled = tr("Untitled %1").arg(index + 1);
+    ui->tabWidget->setTabText(index, untitled);
+    {
+        SiteLocker lock;
+        workplace->setData(0, untitled);
+    }
+    g_elementTreeModel->refreshNode(workplace);
+    // Its TW system went with the workplace's children: a fresh one replaces it.
+    buildTWSensorTree(untitled, index);
+}
 
-void MainWindow::actionAlignGroupClicked(QAction*) {}
+// Deletes the TW systems of a tab; those of later tabs move one place up
+// with their tabs, so a save still writes them under their own workspace.
+void MainWindow::deleteTWSystemsOf(int tab)
+{
+    SiteLocker lock;
+    for (Node* system : QList<Node*>(m_twSensorRoot->children)) {
+        const int index = system->data(3).toInt();
+        if (index == tab) {
+            g_twSensorModel->takeNode(system);
+            system->setParent(nullptr);
+            delete system;
+        } else if (index > tab && m_workspaces->count() > 1) {
+            system->setData(3, index - 1);
+            if (system->deviceNode)
+                system->deviceNode->setData(3, index - 1);
+        }
+    }
+}
 
-void MainWindow::selectionTreeChanged(const QItemSelection&, const QItemSelection&) {}
+void MainWindow::workspaceSetup()
+{
+    GraphicsScene* scene = currentScene();
+    if (!scene)
+        return;
+    const int index = ui->tabWidget->currentIndex();
+    QString caption = ui->tabWidget->tabText(index);
+    QString imageFile;
+    int mode = m_workspaces->workplaceMode(scene);
+    m_launchers->workspaceSetup(caption, imageFile, mode);
+    ui->tabWidget->setTabText(index, caption);
+    {
+        SiteLocker lock;
+        scene->workplaceNode()->setData(0, caption);
+    }
+    g_elementTreeModel->refreshNode(scene->workplaceNode());
+    m_workspaces->setWorkplaceMode(scene, mode);
+    if (!imageFile.isEmpty())
+        showWorkspacePicture(scene, imageFile);
+    ui->actSave->setEnabled(true);
+    applyWorkplaceMode(mode);
+}
 
-void MainWindow::setPropTreeElemReadOnly(bool) {}
+// The picture goes into the scene's first image box, a new one when it has none.
+void MainWindow::showWorkspacePicture(GraphicsScene* scene, const QString& imageFile)
+{
+    QImageReader reader(imageFile);
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > GraphicsBox::MaxPicturePixels) {
+        qWarning().noquote() << QStringLiteral("Workspace picture %1 not shown: %2")
+                                    .arg(imageFile, size.isValid() ? QStringLiteral("too large") : reader.errorString());
+        return;
+    }
+    const QPixmap pixmap = QPixmap::fromImage(reader.read());
+    if (pixmap.isNull()) {
+        qWarning().noquote() << QStringLiteral("Workspace picture %1 not shown: %2").arg(imageFile, reader.errorString());
+        return;
+    }
+    GraphicsBox* box = nullptr;
+    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
+        auto* candidate = item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
+        if (candidate && candidate->kind() == GraphicsBox::ImageBox) {
+            box = candidate;
+            break;
+        }
+    }
+    if (!box) {
+        box = new GraphicsBox(GraphicsBox::ImageBox);
+        scene->insertItem(box);
+    }
+    box->setPicture(pixmap);
+    box->show();
+    box->setElementPos(-23, -23);
+    box->setZValue(0);
+    box->setWidth(pixmap.width());
+    box->setHeight(pixmap.height());
+}
 
-void MainWindow::showPopupParams(QGraphicsItem*) {}
+void MainWindow::changeLineThickenss()
+{
+    GraphicsScene* scene = currentScene();
+    if (!scene)
+        return;
+    const int width = m_lineWidthCombo->currentText().toInt();
+    for (QGraphicsItem* item : scene->items()) {
+        if (item->type() == GraphicsLine::Type)
+            static_cast<GraphicsLine*>(item)->setLineWidth(width);
+    }
+}
 
-void MainWindow::chooseColor() {}
+void MainWindow::actionAlignGroupClicked(QAction* action)
+{
+    m_propertyPanel->alignmentChosen(action);
+}
 
-void MainWindow::propertyChanged(PropertySet*, Property*, QVariant) {}
+void MainWindow::selectionTreeChanged(const QItemSelection& current, const QItemSelection&)
+{
+    m_propertyPanel->selectionTreeChanged(current);
+}
 
-void MainWindow::textChanged(QGraphicsItem*) {}
+void MainWindow::setPropTreeElemReadOnly(bool mode)
+{
+    m_propertyPanel->setReadOnly(mode);
+}
 
-void MainWindow::customBtnClick(PropertySet*, Property*) {}
+void MainWindow::showPopupParams(QGraphicsItem* item)
+{
+    m_propertyPanel->showPopupParams(item);
+}
 
-void MainWindow::chkClick(PropertySet*, Property*, bool) {}
+void MainWindow::chooseColor()
+{
+    QObject* from = sender();
+    // No colour preselected, whatever the selection holds.
+    QColor color;
+    if (!ChooserHooks::chooseColor(color, this))
+        return;
+    ui->actSave->setEnabled(true);
+    GraphicsScene* scene = currentScene();
+    if (!scene)
+        return;
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        if (item->type() == GraphicsLine::Type) {
+            static_cast<GraphicsLine*>(item)->setColor(color);
+        } else if (item->type() == GraphicsBox::Type) {
+            auto* box = static_cast<GraphicsBox*>(item);
+            if (from == ui->actFontColor)
+                box->captionItem()->setDefaultTextColor(color);
+            else if (from == ui->actBackgroundColor)
+                box->setBackgroundColor(color);
+            else if (from == ui->actBorderColor)
+                box->setColor(color);
+        }
+    }
+}
+
+void MainWindow::propertyChanged(PropertySet* propertySet, Property* property, QVariant value)
+{
+    m_propertyPanel->edits()->propertyChanged(propertySet, property, value);
+}
+
+void MainWindow::textChanged(QGraphicsItem* item)
+{
+    m_propertyPanel->edits()->textChanged(item);
+}
+
+void MainWindow::customBtnClick(PropertySet* propertySet, Property* property)
+{
+    m_propertyPanel->edits()->customBtnClick(propertySet, property);
+}
+
+void MainWindow::chkClick(PropertySet* propertySet, Property* property, bool checked)
+{
+    m_propertyPanel->edits()->chkClick(propertySet, property, checked);
+}
+
+void MainWindow::fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node)
+{
+    m_propertyPanel->fillPropertyBrowser(propertySet, item, node);
+}
 
 // ---- element tree ------------------------------------------------------------------
 
@@ -1070,13 +1518,107 @@ void MainWindow::showActionManager()
     ui->actSave->setEnabled(true);
 }
 
-void MainWindow::selectSensorDlg() {}
+void MainWindow::selectSensorDlg()
+{
+    const QModelIndex index = m_elementTreeProxy->mapToSource(ui->treeView->currentIndex());
+    Node* sensor = m_launchers->selectSensor();
+    if (sensor && index.isValid()) {
+        Node* sector = g_elementTreeModel->getNode(index);
+        if (sensor->parent())
+            g_elementTreeModel->moveNode(sector, sensor);
+        else
+            g_elementTreeModel->insertNode(sector, 0, sensor);
+        ui->treeView->expand(m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
+    }
+    ui->actSave->setEnabled(true);
+}
 
-void MainWindow::onTreeViewContextMenu(const QPoint&) {}
+Node* MainWindow::currentElement() const
+{
+    return g_elementTreeModel->getNode(m_elementTreeProxy->mapToSource(ui->treeView->currentIndex()));
+}
 
-void MainWindow::removeEnergAction() {}
+void MainWindow::fillTreeContextMenu()
+{
+    m_treeContextMenu->clear();
+    if (!checkUserRight(UserRight::ConnectVisualAlarm, g_currentUser))
+        return;
+    Node* node = currentElement();
+    if (!node)
+        return;
+    const int type = node->type;
+    const int parentType = node->parent() ? node->parent()->type : -1;
+    const bool mapElement = (type >= Node::MapElement && type <= Node::Button) || type == Node::TWSector;
+    const bool design = ui->actDesignMode->isChecked();
+    const auto add = [this, design](const QString& text, const QString& icon) {
+        QAction* action = m_treeContextMenu->addAction(icon.isEmpty() ? QIcon() : QIcon(icon), text);
+        action->setEnabled(design);
+        return action;
+    };
+    if (type == Node::FenceSector || type == Node::Gate || type == Node::TWSector)
+        connect(add(tr("Add action"), QStringLiteral(":/icons/actionManager.png")), &QAction::triggered, this,
+                &MainWindow::showActionManager);
+    if (type == Node::TWSector)
+        connect(add(tr("Add sensor"), QStringLiteral(":/icons/sensor_BW.png")), &QAction::triggered, this,
+                &MainWindow::selectSensorDlg);
+    if (type == Node::TWSensor && parentType == Node::TWSector)
+        connect(add(tr("Remove from sector"), QString()), &QAction::triggered, this, &MainWindow::removeSensor);
+    if ((type == Node::SoundAlarm && (parentType == Node::FenceSector || parentType == Node::Gate))
+        || (mapElement && (parentType == Node::Energizer || parentType == Node::FenceSector || parentType == Node::Gate)))
+        connect(add(tr("Remove action"), QString()), &QAction::triggered, this, &MainWindow::removeEnergAction);
+    if (mapElement)
+        connect(add(tr("Delete item"), QStringLiteral(":/icons/delete.png")), &QAction::triggered, ui->actDelete,
+                &QAction::trigger);
+}
 
-void MainWindow::removeSensor() {}
+void MainWindow::onTreeViewContextMenu(const QPoint& point)
+{
+    fillTreeContextMenu();
+    m_treeContextMenu->exec(ui->treeView->viewport()->mapToGlobal(point));
+}
+
+void MainWindow::removeEnergAction()
+{
+    Node* action = currentElement();
+    if (!action || !action->parent() || action == m_elementTreeRoot)
+        return;
+    Node* owner = action->parent()->parent();
+    emit writeUserActionLog(QStringLiteral("AlarmAction"),
+                            tr("From Energizer %1 removed AlarmAction %2")
+                                .arg(owner ? owner->data(0).toString() : QString(), action->data(0).toString()));
+    if (action->type == Node::SoundAlarm) {
+        // A reference copy belongs to the element it hung under; off it, it
+        // belongs to nothing and goes (its sound alarm forgets it then).
+        g_elementTreeModel->takeNode(action);
+        m_alarms->soundAlarmNodes.removeAll(action);
+        SiteLocker lock;
+        action->setParent(nullptr);
+        delete action;
+    } else if (GraphicsScene* scene = currentScene()) {
+        g_elementTreeModel->moveNode(scene->workplaceNode(), action);
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(action->mapItem);
+        if (helper && (action->mapItem->type() == GraphicsBox::Type || action->mapItem->type() == GraphicsLine::Type)) {
+            helper->setColor(Qt::black);
+            action->mapItem->update();
+        }
+        ElementTreeOrder::sortChildren(scene->workplaceNode());
+    }
+    ui->actSave->setEnabled(true);
+}
+
+void MainWindow::removeSensor()
+{
+    Node* sensor = currentElement();
+    Node* sector = sensor ? sensor->parent() : nullptr;
+    if (!sector || !sector->parent())
+        return;
+    emit writeUserActionLog(QStringLiteral("AlarmAction"), tr("From TWSector %1 removed Sensor %2")
+                                                               .arg(sector->data(0).toString(), sensor->data(0).toString()));
+    g_elementTreeModel->moveNode(sector->parent(), sensor);
+    if (GraphicsScene* scene = currentScene())
+        ElementTreeOrder::sortChildren(scene->workplaceNode());
+    ui->actSave->setEnabled(true);
+}
 
 // ---- alarms and commands -------------------------------------------------------------
 
@@ -1165,6 +1707,54 @@ void MainWindow::buildTWSensorTree(QString name, int index)
         sensor->enabled = false;
     }
     g_twSensorModel->insertNode(root, root->childCount(), system);
+    // Its twin in the element tree, where TW sectors and the tree show it.
+    GraphicsScene* scene = currentScene();
+    if (!scene || !scene->workplaceNode())
+        return;
+    auto* twin = new Node(system->data(0).toString());
+    twin->columns = system->columns;
+    twin->type = Node::TWSystem;
+    twin->enabled = false;
+    twin->deviceNode = system;
+    system->deviceNode = twin;
+    ElementTreeOrder::hangSorted(scene->workplaceNode(), twin);
+}
+
+QList<GraphicsBox*> MainWindow::gatewayBoxesAt(int tab) const
+{
+    GraphicsScene* scene = m_workspaces ? m_workspaces->sceneAt(tab) : nullptr;
+    return scene ? scene->gatewayBoxes() : QList<GraphicsBox*>();
+}
+
+// The boxes own their rows: emptying the model keeps them, and deletes only
+// rows no box holds any more.
+void MainWindow::rebuildEnergizerModel()
+{
+    SiteLocker lock;
+    QList<QPair<GraphicsBox*, QString>> boxes;
+    QSet<Node*> kept;
+    for (int tab = 0; tab < m_workspaces->count(); ++tab) {
+        for (GraphicsBox* box : gatewayBoxesAt(tab)) {
+            if (Node* row = box->energizerNode()) {
+                boxes.append({box, ui->tabWidget->tabText(tab)});
+                kept.insert(row);
+            }
+        }
+    }
+    for (Node* row : QList<Node*>(m_energizerRoot->children)) {
+        g_energizerModel->takeNode(row);
+        if (!kept.contains(row)) {
+            row->setParent(nullptr);
+            delete row;
+        }
+    }
+    for (const auto& [box, caption] : qAsConst(boxes)) {
+        Node* row = box->energizerNode();
+        g_energizerModel->insertNode(m_energizerRoot, -1, row);
+        box->setWorkspaceName(caption);
+        g_energizerModel->refreshNode(row);
+    }
+    m_alarmStatesWidget->filteringAlarmStates();
 }
 
 void MainWindow::sensorHearbeat(Node* sensorNode)

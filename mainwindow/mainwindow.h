@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPalette>
 #include <QPointF>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,9 @@ class ControlUnit;
 class DeviceStates;
 class DialogLaunchers;
 class ElementTreeProxyModel;
+class GatewaySetupBridge;
+class GraphicsBox;
+class GraphicsHelperClass;
 class GraphicsScene;
 class LogsArea;
 class MainWindowMapHost;
@@ -102,6 +106,7 @@ public:
     qtClient* fenceClient() const { return m_units ? m_units->fenceClient() : nullptr; }
     qtClientTW* twSensorsClient() const { return m_units ? m_units->twClient() : nullptr; }
     QList<PropertySet*>& propertySets();
+    PropertyPanel* propertyPanel() const { return m_propertyPanel.get(); }
     WorkspaceArea* workspaces() const { return m_workspaces.get(); }
     AlarmsArea* alarms() const { return m_alarms.get(); }
     ProjectDocument* project() const { return m_project.get(); }
@@ -148,6 +153,14 @@ public:
 
     // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
     void buildTWSensorTree(QString name, int index);
+    // The energizer states model from the gateway boxes of every tab, in tab order.
+    void rebuildEnergizerModel();
+    // The gateway keypad boxes of that tab's scene, topmost first.
+    QList<GraphicsBox*> gatewayBoxesAt(int tab) const;
+    // The element tree's context menu for the current element, filled but not shown.
+    void fillTreeContextMenu();
+    // The element tree's current row as a node of the element tree (its root for none).
+    Node* currentElement() const;
 
     // Clears the alarms of the enabled energizers of a gateway element node,
     // one after another, so the gateway is not flooded.
@@ -156,6 +169,10 @@ public:
     // ---- live site
     void playAlarmSound(Node* node, int status, const SoundPath& sound);
     void updateActionButtons(Node* elementNode);
+
+    // Clears `propertySet` and fills it for the map item `item` or, without
+    // one, for `node`; with neither it only clears.
+    void fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node);
 
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
@@ -251,6 +268,15 @@ private:
     void openLastProject();
     void applyStoredScale();
 
+    // Project file helpers: the save question of New and Open, the title
+    // after an open, save or New, and the open of one named file.
+    bool askToSaveChanges();
+    void showFileNameInTitle();
+    void openProjectFile(const QString& fileName, bool explicitOpen);
+    void reconnectLinks();
+    void deleteTWSystemsOf(int tab);
+    void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
+    void pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene);
     int currentZoomIndex() const;
 
     std::unique_ptr<AlarmsArea> m_alarms;
@@ -261,6 +287,7 @@ private:
     std::unique_ptr<DeviceUnits> m_units;
     std::unique_ptr<MainWindowMapHost> m_mapHost;
     std::unique_ptr<DialogLaunchers> m_launchers;
+    std::unique_ptr<GatewaySetupBridge> m_gatewaySetup;
     std::unique_ptr<DeviceStates> m_deviceStates;
     std::unique_ptr<CommandRouter> m_commands;
 
@@ -274,7 +301,9 @@ private:
     QComboBox* m_lineWidthCombo = nullptr;
     QComboBox* m_zoomCombo = nullptr;
     QStringList m_zoomLevels;
-    QList<QGraphicsItem*> m_clipboardItems;
+    // The items themselves, not copies; an item deleted meanwhile drops out.
+    QList<QPointer<GraphicsHelperClass>> m_clipboardItems;
+    bool m_clipboardCopy = false;
     AlarmStatesWidget* m_alarmStatesWidget = nullptr;
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
     QAction* m_recentFilesSeparator = nullptr;

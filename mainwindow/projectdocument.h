@@ -3,19 +3,47 @@
 #include <QDomDocument>
 #include <QString>
 
+#include <functional>
+
+class QWidget;
+
 // The project file in use and its document. A file is read and parsed in
 // full into a separate document before anything of the running project is
-// touched, so a file that cannot be read changes nothing.
+// touched, so a file that cannot be read changes nothing; a file is written
+// through a temporary file that replaces the old one only once it is
+// complete, so a failed or interrupted save never costs the previous file.
 class ProjectDocument
 {
 public:
     static inline const QString DocumentType = QStringLiteral("Workplaces");
+    static inline const QString CompanyText = QStringLiteral("Brenik");
+    static constexpr int Indent = 2;
+    // Far beyond any site the program writes (a few MB for a large one):
+    // bigger files are refused before they are read into memory.
+    static constexpr qint64 MaxFileSize = qint64(40) * 1024 * 1024;
 
     ProjectDocument();
 
-    // False, with a diagnostic line naming the file, when it is missing,
-    // unreadable or not well-formed; `document` is then untouched.
-    static bool read(const QString& fileName, QDomDocument& document);
+    // False, with a diagnostic line naming the file and the reason in
+    // `error`, when it is missing, unreadable, too big, too deeply nested or
+    // not well-formed; `document` is then untouched.
+    static bool read(const QString& fileName, QDomDocument& document, QString* error = nullptr);
+    // Writes `document` as UTF-8 text with an XML declaration, indented by
+    // two spaces. False with the file system's words in `error` when the
+    // new file could not be written in full; the old file then stays as it was.
+    static bool write(const QString& fileName, const QDomDocument& document, QString* error = nullptr);
+
+    // The file dialogs of Save As and Open; replaceable so tests never open
+    // one. A chooser returns the chosen path, or an empty string when cancelled.
+    using FileNameChooser = std::function<QString(QWidget* parent, const QString& title, const QString& directory,
+                                                  const QString& filter)>;
+    // An empty function restores the dialog.
+    static void setSaveFileChooser(FileNameChooser chooser);
+    static void setOpenFileChooser(FileNameChooser chooser);
+    static QString chooseSaveFileName(QWidget* parent, const QString& title, const QString& directory,
+                                      const QString& filter);
+    static QString chooseOpenFileName(QWidget* parent, const QString& title, const QString& directory,
+                                      const QString& filter);
 
     QDomDocument workspaceDocument;
     QString currentFileName;

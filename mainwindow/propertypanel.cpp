@@ -1,15 +1,75 @@
 #include "propertypanel.h"
+#include "ui_mainwindow.h"
 
+#include "commondlg.h"
+#include "elementtreeproxymodel.h"
+#include "globals.h"
+#include "graphicsbox.h"
+#include "graphicshelperclass.h"
+#include "graphicsscene.h"
+#include "graphicstextitem.h"
 #include "mainwindow.h"
+#include "node.h"
+#include "paneledits.h"
+#include "panelfiller.h"
 #include "property.h"
 #include "propertyset.h"
+#include "sitemutex.h"
+#include "treemodel.h"
 #include "treepropertybrowser.h"
+#include "userright.h"
+#include "variantfactory.h"
 #include "variantmanager.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFontComboBox>
 #include <QLayout>
 #include <QStringList>
+#include <QTreeWidgetItem>
+
+const QStringList PropertyPanel::CommandRows{
+    QStringLiteral("EnergizerActive"), QStringLiteral("LowVoltageZone1"), QStringLiteral("LowVoltageZone2"),
+    QStringLiteral("FenceOn1"),        QStringLiteral("FenceOn2"),        QStringLiteral("Relay1"),
+    QStringLiteral("Relay2"),          QStringLiteral("Relay3"),          QStringLiteral("Relay4"),
+    QStringLiteral("Relay5"),          QStringLiteral("Relay6"),          QStringLiteral("Relay7"),
+    QStringLiteral("Relay8"),          QStringLiteral("GlobalCommand"),   QStringLiteral("ClearAlarm"),
+    QStringLiteral("ClrAlarmHsty")};
+const QStringList PropertyPanel::EnableRows{QStringLiteral("StateEnable"), QStringLiteral("SoundAlarmActive")};
+
+namespace {
+// The node types the docked panel fills from the node itself; the other
+// element-tree nodes stand for map items.
+constexpr unsigned NodeFilledTypes = 0x1bc81;
+
+const Qt::ItemFlags EditableFlags = Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+const Qt::ItemFlags LockedFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+
+// Every row of a panel: the top-level rows, each followed by its sub-rows
+// and theirs (three levels).
+QList<Property*> panelRows(const TreePropertyBrowser* browser)
+{
+    QList<Property*> rows;
+    for (Property* top : browser->properties()) {
+        rows.append(top);
+        for (Property* sub : top->subProperties()) {
+            rows.append(sub);
+            rows.append(sub->subProperties());
+        }
+    }
+    return rows;
+}
+
+void lockRow(QTreeWidgetItem* row, bool editable, bool hatched)
+{
+    row->setFlags(editable ? EditableFlags : LockedFlags);
+    row->setBackground(0, hatched ? QBrush(Qt::red, Qt::Dense6Pattern) : QBrush());
+}
+} // namespace
 
 PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container)
+    : m_window(window)
+    , m_edits(std::make_unique<PanelEdits>(window, this))
 {
     auto* set = new PropertySet(window);
     propertySets.append(set);
@@ -22,9 +82,17 @@ PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container)
                      [window, set](Property* property, const QVariant& value) {
                          window->propertyChanged(set, property, value);
                      });
+    setPropertyPanelHost(this);
 }
 
-PropertyPanel::~PropertyPanel() = default;
+PropertyPanel::~PropertyPanel()
+{
+    if (propertyPanelHost() == this)
+        setPropertyPanelHost(nullptr);
+    // Popups still open outlive this list; their end must not report to it.
+    for (PropertySet* set : propertySets.mid(1))
+        QObject::disconnect(set, nullptr, nullptr, nullptr);
+}
 
 void PropertyPanel::setStatusColors(const QList<QColor>& statusColors, const QColor& textAlarmBackground)
 {
@@ -36,4 +104,223 @@ void PropertyPanel::setStatusColors(const QList<QColor>& statusColors, const QCo
             set->setValue(names.at(i), statusColors.at(i));
         set->setValue(QStringLiteral("Blinking background"), textAlarmBackground);
     }
+}
+
+// ---- filling -------------------------------------------------------------------------
+
+void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, Node* node)
+{
+    if (!set)
+        return;
+    set->clear();
+    if (!item && !node)
+        return;
+    PanelFiller filler(m_window, set);
+    if (!item) {
+        if (node->type == Node::TWSector) {
+            fillPropertyBrowser(set, node->mapItem, nullptr);
+            return;
+        }
+        filler.fillNode(node);
+    } else {
+        filler.fillItem(item);
+    }
+    set->browser->setPropertiesWithoutValueMarked(true);
+    installFactory(set);
+    setReadOnly(m_window->ui->actDesignMode->isChecked());
+}
+
+// One factory per fill, as the rows it serves are new. The factory it
+// replaces may still be emitting the click that led here, so it goes later.
+void PropertyPanel::installFactory(PropertySet* set)
+{
+    auto* factory = new VariantFactory(set);
+    QObject::connect(factory, &VariantFactory::btnClicked, m_window,
+                     [this, set](Property* property) { m_window->customBtnClick(set, property); });
+    QObject::connect(factory, &VariantFactory::chckClicked, m_window,
+                     [this, set](Property* property, bool checked) { m_window->chkClick(set, property, checked); });
+    if (set->browser->addFactory(set->manager, factory))
+        factory->addPropertyManager(set->manager);
+    if (VariantFactory* previous = m_factories.value(set))
+        previous->deleteLater();
+    m_factories.insert(set, factory);
+}
+
+void PropertyPanel::setReadOnly(bool designMode)
+{
+    const bool mayCommand = checkUserRight(UserRight::SendCommand, g_currentUser);
+    for (PropertySet* set : propertySets) {
+        if (!set->browser)
+            continue;
+        for (Property* property : panelRows(set->browser)) {
+            QTreeWidgetItem* row = set->browser->propertyTreeItem(property);
+            if (!row)
+                continue;
+            const QString label = property->propertyName();
+            if (EnableRows.contains(label))
+                lockRow(row, true, false);
+            else if (CommandRows.contains(label))
+                lockRow(row, mayCommand, !mayCommand);
+            else
+                lockRow(row, designMode, !designMode);
+        }
+    }
+}
+
+void PropertyPanel::disableTextFormat()
+{
+    Ui::MainWindow* ui = m_window->ui;
+    for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline, ui->actFontColor, ui->actBackgroundColor,
+                            ui->actBorderColor, ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight})
+        action->setEnabled(false);
+    m_window->fontCombo()->setEnabled(false);
+    m_window->fontSizeCombo()->setEnabled(false);
+}
+
+// The text-format tools that fit a map item: a fence line has a colour, a
+// text box everything, a button box a font.
+void PropertyPanel::enableTextFormatFor(QGraphicsItem* item)
+{
+    Ui::MainWindow* ui = m_window->ui;
+    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+    const int kind = element && element->node() ? element->node()->type : -1;
+    if (item->type() == GraphicsHelperClass::LineItemType) {
+        ui->actBorderColor->setEnabled(true);
+        return;
+    }
+    if (kind != Node::TextLabel && kind != Node::Button)
+        return;
+    for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline})
+        action->setEnabled(true);
+    m_window->fontCombo()->setEnabled(true);
+    m_window->fontSizeCombo()->setEnabled(true);
+    if (kind == Node::TextLabel) {
+        for (QAction* action : {ui->actFontColor, ui->actBackgroundColor, ui->actBorderColor, ui->actAlignLeft,
+                                ui->actAlignCenter, ui->actAlignRight})
+            action->setEnabled(true);
+    }
+}
+
+void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
+{
+    disableTextFormat();
+    if (current.isEmpty() || !g_elementTreeModel)
+        return;
+    const QModelIndex index = m_window->elementTreeProxy()->mapToSource(current.indexes().first());
+    Node* node = g_elementTreeModel->getNode(index);
+    if (!node)
+        return;
+    PropertySet* docked = dockedSet();
+    if (node->type >= 0 && node->type <= 16 && (NodeFilledTypes >> node->type) & 1u) {
+        docked->currentNode = node;
+        fillPropertyBrowser(docked, nullptr, node);
+        return;
+    }
+    GraphicsScene* scene = m_window->currentScene();
+    if (!scene)
+        return;
+    const bool design = m_window->ui->actDesignMode->isChecked();
+    if (QApplication::keyboardModifiers() != Qt::ControlModifier || !design)
+        scene->deselectAll();
+    for (QGraphicsItem* item : scene->items(Qt::AscendingOrder)) {
+        auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+        if (!element || element->node() != node) {
+            // The tools follow the items passed on the way, as they always have.
+            if (element)
+                enableTextFormatFor(item);
+            continue;
+        }
+        if (design)
+            element->setItemSelected(true);
+        docked->currentNode = node;
+        fillPropertyBrowser(docked, item, node);
+        return;
+    }
+}
+
+void PropertyPanel::toolChosen(int mode)
+{
+    GraphicsScene* scene = m_window->currentScene();
+    if (mode != GraphicsScene::SelectObject || !scene || scene->selectedItems().isEmpty())
+        return;
+    QGraphicsItem* item = scene->selectedItems().first();
+    // The panel's node follows the item, so an edit reaches the item's own
+    // node and not the one last chosen in the tree.
+    if (auto* element = dynamic_cast<GraphicsHelperClass*>(item))
+        dockedSet()->currentNode = element->node();
+    fillPropertyBrowser(dockedSet(), item, nullptr);
+}
+
+void PropertyPanel::alignmentChosen(QAction* action)
+{
+    GraphicsScene* scene = m_window->currentScene();
+    if (!scene)
+        return;
+    Ui::MainWindow* ui = m_window->ui;
+    int alignment = 0;
+    if (action == ui->actAlignLeft)
+        alignment = Qt::AlignLeft;
+    else if (action == ui->actAlignCenter)
+        alignment = Qt::AlignHCenter | Qt::AlignVCenter;
+    else if (action == ui->actAlignRight)
+        alignment = Qt::AlignRight;
+    else
+        return;
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        if (item->type() != GraphicsHelperClass::BoxItemType)
+            continue;
+        auto* box = static_cast<GraphicsBox*>(item);
+        if (!box->captionItem())
+            continue;
+        box->captionItem()->setAlignment(alignment);
+        dockedSet()->currentNode = box->node();
+        fillPropertyBrowser(dockedSet(), box, nullptr);
+    }
+}
+
+void PropertyPanel::showPopupParams(QGraphicsItem* item)
+{
+    auto* dialog = new CommonDlg(m_window);
+    dialog->energizerProperties(item);
+}
+
+// ---- live data --------------------------------------------------------------------------
+
+QList<PropertySet*> PropertyPanel::setsShowing(const Node* node) const
+{
+    QList<PropertySet*> sets;
+    if (!node)
+        return sets;
+    for (PropertySet* set : propertySets) {
+        if (set->node() == node)
+            sets.append(set);
+    }
+    return sets;
+}
+
+void PropertyPanel::updateNode(Node* node)
+{
+    SiteLocker lock;
+    if (!Node::isAlive(node))
+        return;
+    for (PropertySet* set : setsShowing(node))
+        PanelFiller::refreshDeviceRows(set, node);
+}
+
+// ---- popups -------------------------------------------------------------------------------
+
+void PropertyPanel::addPopupSet(PropertySet* set)
+{
+    if (!set || propertySets.contains(set))
+        return;
+    propertySets.append(set);
+    QObject::connect(set, &QObject::destroyed, m_window, [this, set] {
+        propertySets.removeAll(set);
+        m_factories.remove(set);
+    });
+}
+
+void PropertyPanel::propertyChanged(PropertySet* set, Property* property, const QVariant& value)
+{
+    m_window->propertyChanged(set, property, value);
 }

@@ -1,30 +1,80 @@
 #pragma once
 
+#include "propertypanelhost.h"
+
 #include <QColor>
+#include <QHash>
 #include <QList>
+#include <QPointer>
 
 #include <memory>
 
 class MainWindow;
+class Node;
+class PanelEdits;
 class PropertySet;
+class QAction;
+class QGraphicsItem;
+class QItemSelection;
 class QWidget;
+class VariantFactory;
 class VariantManager;
 
 // The docked property panel and the list of every open panel: element 0 is
-// the docked one, popup pages append theirs. The docked panel's manager has
-// no Qt parent and is owned here.
-class PropertyPanel
+// the docked one, popup pages append theirs and leave the list when they are
+// destroyed. Fills a panel for the selected element, locks its rows by
+// design mode and the user's rights, and hands edits, button presses and
+// check-box clicks to PanelEdits. The docked panel's manager has no Qt
+// parent and is owned here.
+class PropertyPanel : public PropertyPanelHost
 {
 public:
+    // Rows that send commands: open to a user with the right to send
+    // commands, in and out of design mode, and locked to anyone else.
+    static const QStringList CommandRows;
+    // Rows that stay open whatever the mode and the right.
+    static const QStringList EnableRows;
+
     PropertyPanel(MainWindow* window, QWidget* container);
-    ~PropertyPanel();
+    ~PropertyPanel() override;
 
     // Rows named after the status colours (and the blinking background) take
     // the given colours in every panel that has them.
     void setStatusColors(const QList<QColor>& statusColors, const QColor& textAlarmBackground);
 
+    // ---- filling
+    void fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, Node* node) override;
+    void setReadOnly(bool designMode);
+    void selectionTreeChanged(const QItemSelection& current);
+    // The select tool fills the docked panel with the first selected item.
+    void toolChosen(int mode);
+    void alignmentChosen(QAction* action);
+    void showPopupParams(QGraphicsItem* item);
+
+    // ---- live data
+    // The panels that show `node` now.
+    QList<PropertySet*> setsShowing(const Node* node) const;
+    // Writes the current device values of `node` into every panel that shows
+    // it, row by row: no panel is rebuilt, so an open editor and the scroll
+    // position stay. Call on the GUI thread after the node's record changed.
+    void updateNode(Node* node);
+
+    // ---- popups
+    void addPopupSet(PropertySet* set) override;
+    void propertyChanged(PropertySet* set, Property* property, const QVariant& value) override;
+
+    PanelEdits* edits() const { return m_edits.get(); }
+    PropertySet* dockedSet() const { return propertySets.value(0); }
+
     QList<PropertySet*> propertySets;
 
 private:
+    void installFactory(PropertySet* set);
+    void enableTextFormatFor(QGraphicsItem* item);
+    void disableTextFormat();
+
+    MainWindow* m_window;
     std::unique_ptr<VariantManager> m_manager;
+    std::unique_ptr<PanelEdits> m_edits;
+    QHash<PropertySet*, QPointer<VariantFactory>> m_factories;
 };

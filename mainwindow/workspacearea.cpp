@@ -41,6 +41,17 @@ GraphicsScene* WorkspaceArea::addWorkspace(const QString& caption)
     return scene;
 }
 
+void WorkspaceArea::removeWorkspace(int index)
+{
+    QGraphicsView* view = viewAt(index);
+    GraphicsScene* scene = sceneAt(index);
+    m_tabs->removeTab(index);
+    if (scene)
+        scene->clearMap();
+    delete scene;
+    delete view;
+}
+
 int WorkspaceArea::count() const
 {
     return m_tabs->count();

@@ -35,6 +35,8 @@ public:
 
     // Adds a tab with a new scene and makes it current.
     GraphicsScene* addWorkspace(const QString& caption);
+    // Removes the tab and deletes its view and scene (the scene's items first).
+    void removeWorkspace(int index);
     int count() const;
     GraphicsScene* sceneAt(int index) const;
     QGraphicsView* viewAt(int index) const;

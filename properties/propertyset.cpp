@@ -1,5 +1,6 @@
 #include "propertyset.h"
 
+#include "node.h"
 #include "treepropertybrowser.h"
 #include "variantmanager.h"
 #include "variantproperty.h"
@@ -13,6 +14,11 @@ const QString kReadOnlyAttribute = QStringLiteral("readOnly");
 PropertySet::PropertySet(QObject* parent)
     : QObject(parent)
 {
+}
+
+Node* PropertySet::node() const
+{
+    return Node::isAlive(currentNode) ? currentNode : nullptr;
 }
 
 VariantProperty* PropertySet::addProperty(const QString& name, int propertyType, const QVariant& value,

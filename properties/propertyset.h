@@ -23,7 +23,9 @@ class PropertySet : public QObject
 public:
     explicit PropertySet(QObject* parent = nullptr);
 
-    Node* node() const { return currentNode; }
+    // Null once that node has been deleted: a panel (a popup above all) can
+    // outlive the element it shows, and its readers must not reach it.
+    Node* node() const;
 
     // One collapsed top-level row named `name`. Null, and nothing recorded,
     // when the manager does not support `propertyType`.

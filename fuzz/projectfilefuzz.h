@@ -1,0 +1,119 @@
+#pragma once
+
+// What opening a project does with the file's bytes, without the window:
+// parse with the depth limit, read the colours and sound alarms, read each
+// workplace into a scene of its own with the real reader (TW systems, every
+// item kind, button actions), write every item back as a save would, then
+// tear the scenes down before the trees. Shared by the libFuzzer target and
+// the test that replays its corpus.
+
+#include "colortext.h"
+#include "graphicshelperclass.h"
+#include "graphicsscene.h"
+#include "itemxml.h"
+#include "node.h"
+#include "treemodel.h"
+#include "workplacereader.h"
+#include "xmldocumentreader.h"
+
+#include <QDomDocument>
+#include <QGraphicsItem>
+
+#include <memory>
+#include <vector>
+
+namespace ProjectFileFuzz {
+
+// More workspaces than this add nothing to what a run covers.
+constexpr int MaxWorkplaces = 4;
+
+inline Node* modelRoot(TreeModel& model, int columns)
+{
+    auto* root = new Node(QStringLiteral("Name"));
+    root->columns = QVector<QVariant>(columns);
+    model.setRootNode(root);
+    return root;
+}
+
+inline void buildDefaultTWTree(Node* twRoot, GraphicsScene* scene, const QString& name, int index)
+{
+    auto* system = new Node(QStringLiteral("TWSensor1"), twRoot);
+    system->columns = {name, 0, name, index};
+    system->type = Node::TWSystem;
+    auto* twin = new Node(name);
+    twin->columns = system->columns;
+    twin->type = Node::TWSystem;
+    system->deviceNode = twin;
+    twin->deviceNode = system;
+    ItemXml::placeNode(twin, scene->workplaceNode(), -1);
+    for (int n = 1; n <= 31; ++n) {
+        auto* sensor = new Node(QStringLiteral("Sensor%1").arg(n), system);
+        sensor->columns = {QStringLiteral("Sensor%1").arg(n), 0, QVariant(), QVariant()};
+        sensor->type = Node::TWSensor;
+    }
+}
+
+// True when the run got through; a crash or sanitizer report is the failure.
+inline bool run(const QByteArray& bytes)
+{
+    QDomDocument document;
+    if (!readXmlDocument(bytes, &document))
+        return true;
+    const QDomElement root = document.documentElement();
+    const QDomElement colors = root.firstChildElement(QStringLiteral("ColorStatus"));
+    for (const char* name : {"okStatus", "warningStatus", "criticalStatus", "failureStatus", "tamperStatus"})
+        textToColor(colors.attribute(QLatin1String(name)));
+
+    TreeModel elementModel;
+    TreeModel energizerModel;
+    TreeModel twModel;
+    modelRoot(elementModel, 1);
+    modelRoot(energizerModel, 12);
+    Node* twRoot = modelRoot(twModel, 4);
+    g_elementTreeModel = &elementModel;
+    g_energizerModel = &energizerModel;
+    g_twSensorModel = &twModel;
+
+    std::vector<std::unique_ptr<Node>> soundNodes;
+    QList<Node*> sounds;
+    for (const QDomElement& element : ItemXml::childElements(root)) {
+        if (element.tagName() != QLatin1String("SoundAlarm"))
+            continue;
+        soundNodes.push_back(std::make_unique<Node>(element.attribute(QStringLiteral("name"))));
+        Node* node = soundNodes.back().get();
+        node->type = Node::SoundAlarm;
+        node->columns = {node->name, QVariant(), element.attribute(QStringLiteral("guid"))};
+        sounds.append(node);
+    }
+
+    std::vector<std::unique_ptr<GraphicsScene>> scenes;
+    const QList<QDomElement> workplaces = ItemXml::childElements(root.firstChildElement(QStringLiteral("Workplaces")));
+    for (int index = 0; index < workplaces.size() && index < MaxWorkplaces; ++index) {
+        const QDomElement& workplace = workplaces.at(index);
+        scenes.push_back(std::make_unique<GraphicsScene>(workplace.attribute(QStringLiteral("name")), nullptr,
+                                                         &elementModel, &energizerModel));
+        GraphicsScene* scene = scenes.back().get();
+        scene->setSoundAlarmList(&sounds);
+        WorkplaceReader::Hooks hooks;
+        hooks.buildDefaultTWTree = [twRoot, scene](const QString& name, int tab) {
+            buildDefaultTWTree(twRoot, scene, name, tab);
+        };
+        WorkplaceReader(twRoot, hooks).read(workplace, index, scene);
+        QDomDocument out;
+        for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
+            if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
+                helper->toXml(out);
+        }
+    }
+    // The map items point at the nodes the models delete.
+    scenes.clear();
+    elementModel.clear();
+    energizerModel.clear();
+    twModel.clear();
+    g_elementTreeModel = nullptr;
+    g_energizerModel = nullptr;
+    g_twSensorModel = nullptr;
+    return true;
+}
+
+} // namespace ProjectFileFuzz

@@ -1,0 +1,36 @@
+#include "gatewaysetupbridge.h"
+
+#include "alarmstateswidget.h"
+#include "elementtreeproxymodel.h"
+#include "mainwindow.h"
+#include "osprelvellwizard.h"
+
+GatewaySetupBridge::GatewaySetupBridge(MainWindow* window)
+    : m_window(window)
+{
+    setGatewaySetupHost(this);
+    // A gateway box placed on the map asks for its address and devices.
+    installGatewayWizard();
+}
+
+GatewaySetupBridge::~GatewaySetupBridge()
+{
+    if (gatewaySetupHost() == this)
+        setGatewaySetupHost(nullptr);
+}
+
+qtClient* GatewaySetupBridge::gatewayClient()
+{
+    return m_window->fenceClient();
+}
+
+void GatewaySetupBridge::rebuildEnergizerModel()
+{
+    m_window->rebuildEnergizerModel();
+}
+
+void GatewaySetupBridge::deviceEnablingChanged()
+{
+    m_window->elementTreeProxy()->invalidate();
+    m_window->alarmStatesWidget()->refresh();
+}

@@ -1,0 +1,548 @@
+#include "paneledits.h"
+#include "ui_mainwindow.h"
+
+#include "alarmsarea.h"
+#include "alarmstateswidget.h"
+#include "elementtreeproxymodel.h"
+#include "filechooserhook.h"
+#include "graphicsbox.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "graphicstextitem.h"
+#include "mainwindow.h"
+#include "node.h"
+#include "panelfiller.h"
+#include "property.h"
+#include "propertypanel.h"
+#include "propertyset.h"
+#include "qtclient.h"
+#include "qtclienttw.h"
+#include "sitemutex.h"
+#include "soundpath.h"
+#include "treemodel.h"
+#include "twsensorsstateswidget.h"
+#include "variantmanager.h"
+#include "variantproperty.h"
+
+#include <QDebug>
+#include <QHostAddress>
+#include <QImageReader>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTreeView>
+
+namespace {
+// Rows the devices write; a change of one is never an edit.
+const QStringList DeviceValueRows{
+    QStringLiteral("SensorState"),      QStringLiteral("Status"),           QStringLiteral("GateStatus"),
+    QStringLiteral("Duration"),         QStringLiteral("Attempts"),         QStringLiteral("LastTried"),
+    QStringLiteral("BatteryVoltage"),   QStringLiteral("Tamper"),           QStringLiteral("MainFail"),
+    QStringLiteral("FenceReturnVolt1"), QStringLiteral("FenceReturnVolt2"), QStringLiteral("FenceCondition1"),
+    QStringLiteral("FenceCondition2"),  QStringLiteral("FenceStatus1"),     QStringLiteral("FenceStatus2"),
+    QStringLiteral("Input1"),           QStringLiteral("Input2"),           QStringLiteral("Input3"),
+    QStringLiteral("Input4"),           QStringLiteral("Input5"),           QStringLiteral("Input6"),
+    QStringLiteral("Input7"),           QStringLiteral("Input8")};
+
+// The image box of a workspace background sits just off the origin, under everything.
+const QPointF BackgroundPicturePos(-23, -23);
+const QString SoundFileFilter = QStringLiteral("Sound files (*.wav *.mp3 *.ogg);;All files (*)");
+
+void refresh(TreeModel* model, Node* node)
+{
+    if (model && node && model->contains(node))
+        model->refreshNode(node);
+}
+
+// Names an element node (column 0, and the name column 1 where it has one)
+// and its paired node in the other model.
+void renameNode(Node* node, const QString& text, bool nameColumn, TreeModel* pairedModel)
+{
+    node->setData(0, text);
+    if (nameColumn)
+        node->setData(1, text);
+    refresh(g_elementTreeModel, node);
+    if (node->deviceNode) {
+        node->deviceNode->setData(0, text);
+        refresh(pairedModel, node->deviceNode);
+    }
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+// The number that ends a sound row's name: its position in the sound list.
+int soundIndex(const QString& row)
+{
+    static const QRegularExpression trailingNumber(QStringLiteral("(\\d+)$"));
+    const QRegularExpressionMatch match = trailingNumber.match(row);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+int commandOfCheckRow(const QString& row)
+{
+    if (row == QLatin1String("FenceOn1"))
+        return ActivateEnergZone1;
+    if (row == QLatin1String("FenceOn2"))
+        return ActivateEnergZone2;
+    if (row == QLatin1String("LowVoltageZone1"))
+        return LowVoltageZone1;
+    if (row == QLatin1String("LowVoltageZone2"))
+        return LowVoltageZone2;
+    static const QRegularExpression relay(QStringLiteral("^Relay([1-8])$"));
+    const QRegularExpressionMatch match = relay.match(row);
+    return match.hasMatch() ? ActivateRelay1 + match.captured(1).toInt() - 1 : -1;
+}
+
+// A picture file's pixmap, or a null one when it is none or too large to show.
+QPixmap readPicture(const QString& path)
+{
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > GraphicsBox::MaxPicturePixels)
+        return QPixmap();
+    return QPixmap::fromImageReader(&reader);
+}
+} // namespace
+
+PanelEdits::PanelEdits(MainWindow* window, PropertyPanel* panel)
+    : m_window(window)
+    , m_panel(panel)
+{
+    for (QTimer* timer : {&m_gatewayReconnect, &m_twReconnect}) {
+        timer->setSingleShot(true);
+        timer->setInterval(AddressSettleMs);
+    }
+    connect(&m_gatewayReconnect, &QTimer::timeout, this, [this] {
+        qtClient* client = m_window->fenceClient();
+        if (!client)
+            return;
+        client->abortSocket();
+        client->closeConnection();
+        client->startupData(32, 32);
+        client->ip = m_gatewayAddress;
+        client->connectToServer();
+    });
+    connect(&m_twReconnect, &QTimer::timeout, this, [this] {
+        qtClientTW* client = m_window->twSensorsClient();
+        if (!client)
+            return;
+        client->closeConnection();
+        client->startupData(32, 32);
+        client->ip = m_twAddress;
+        client->connectToServer();
+    });
+}
+
+PanelEdits::~PanelEdits() = default;
+
+void PanelEdits::setAddressSettleMs(int ms)
+{
+    m_gatewayReconnect.setInterval(ms);
+    m_twReconnect.setInterval(ms);
+}
+
+bool PanelEdits::isPlausibleAddress(const QString& address)
+{
+    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
+    return !QHostAddress(address).isNull() || hostName.match(address).hasMatch();
+}
+
+Node* PanelEdits::currentTreeElement() const
+{
+    if (!g_elementTreeModel)
+        return nullptr;
+    const QModelIndex index = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
+    return index.isValid() ? g_elementTreeModel->getNode(index) : nullptr;
+}
+
+// ---- a changed row -------------------------------------------------------------------
+
+void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVariant& value)
+{
+    if (!set || !set->propertyNames.contains(property))
+        return;
+    if (DeviceValueRows.contains(property->propertyName()))
+        return;
+    const QString row = set->propertyNames.value(property);
+    Node* node = set->node();
+    {
+        // A popup can outlive the element it shows.
+        SiteLocker lock;
+        if (node && !Node::isAlive(node))
+            node = nullptr;
+    }
+    if (!applyElementRow(set, row, node, value))
+        return;
+    if (GraphicsScene* scene = m_window->currentScene()) {
+        for (QGraphicsItem* item : scene->selectedItems()) {
+            if (!applyItemRow(set, row, item, value))
+                return;
+        }
+    }
+    m_window->ui->actSave->setEnabled(true);
+}
+
+bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value)
+{
+    Q_UNUSED(set)
+    const QString text = value.toString();
+    AlarmsArea* alarms = m_window->alarms();
+    if (node) {
+        SiteLocker lock;
+        if (row == QLatin1String("SensorName"))
+            renameNode(node, text, false, g_twSensorModel);
+        if (row == QLatin1String("TWSectorName")) {
+            node->setData(0, text);
+            refresh(g_elementTreeModel, node);
+            if (auto* element = dynamic_cast<GraphicsHelperClass*>(node->mapItem))
+                element->setName(text);
+        }
+        if (row == QLatin1String("SectorName")) {
+            node->setData(0, text);
+            node->setData(1, text);
+            refresh(g_elementTreeModel, node);
+        }
+        if (row == QLatin1String("StateEnable")) {
+            node->enabled = value.toBool();
+            if (node->deviceNode)
+                node->deviceNode->enabled = value.toBool();
+            emit m_window->writeUserActionLog(QStringLiteral("AlarmAction"),
+                                              MainWindow::tr("StateEnable for Alarm %1 set to %2")
+                                                  .arg(node->data(0).toString(), boolText(value.toBool())));
+        }
+        if (row == QLatin1String("EnergizerName") || row == QLatin1String("IOCardName"))
+            renameNode(node, text, true, g_energizerModel);
+    }
+    if (row == QLatin1String("SoundAlarmActive")) {
+        m_window->commandSending(node, value.toBool(), SoundAlarmActive);
+        return false;
+    }
+    if (row.contains(QLatin1String("TextAlarmBackground"))) {
+        alarms->textAlarmBackground = value.value<QColor>();
+        m_window->updateScenesSoundList();
+    }
+    if (row.contains(QLatin1String("TextAlarmCaption"))) {
+        alarms->alarmCaption = text;
+        m_window->updateScenesSoundList();
+    }
+    if (row.contains(QLatin1String("TextAlarmMode"))) {
+        alarms->textAlarmMode = value.toInt();
+        m_window->updateScenesSoundList();
+    }
+    if (row.contains(QLatin1String("Bground image")))
+        applyBackgroundPicture(text);
+    applySoundRow(row, value);
+    if (row == QLatin1String("WorkspaceCaption"))
+        applyWorkspaceCaption(text);
+    if (row == QLatin1String("IP") && node)
+        applyGatewayAddress(node, text);
+    if (row == QLatin1String("IPTW") && node)
+        applyTWAddress(node, text);
+    return true;
+}
+
+bool PanelEdits::applySoundRow(const QString& row, const QVariant& value)
+{
+    const bool name = row.contains(QLatin1String("Sound_"));
+    const bool ok = row.contains(QLatin1String("OKSound"));
+    const bool warning = row.contains(QLatin1String("WarningSound"));
+    const bool critical = row.contains(QLatin1String("CriticalSound"));
+    if (!name && !ok && !warning && !critical)
+        return false;
+    // The list may have changed since the panel was filled.
+    const QList<Node*>& sounds = m_window->alarms()->soundAlarmNodes;
+    const int index = soundIndex(row);
+    if (index < 0 || index >= sounds.size())
+        return false;
+    Node* sound = sounds.at(index);
+    SiteLocker lock;
+    if (name) {
+        sound->setData(0, value.toString());
+        return true;
+    }
+    SoundPath path = sound->data(1).value<SoundPath>();
+    (ok ? path.okSound : warning ? path.warningSound : path.criticalSound) = value.toString();
+    sound->setData(1, QVariant::fromValue(path));
+    return true;
+}
+
+void PanelEdits::applyBackgroundPicture(const QString& path)
+{
+    GraphicsScene* scene = m_window->currentScene();
+    if (!scene)
+        return;
+    GraphicsBox* target = nullptr;
+    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
+        if (item->type() == GraphicsBox::Type && static_cast<GraphicsBox*>(item)->kind() == GraphicsBox::ImageBox) {
+            target = static_cast<GraphicsBox*>(item);
+            break;
+        }
+    }
+    if (!target) {
+        target = new GraphicsBox(GraphicsBox::ImageBox);
+        scene->insertItem(target);
+    }
+    const QPixmap picture = readPicture(path);
+    target->setPicture(picture);
+    target->setElementPos(BackgroundPicturePos);
+    target->setZValue(0);
+    target->setWidth(picture.width());
+    target->setHeight(picture.height());
+}
+
+void PanelEdits::applyWorkspaceCaption(const QString& caption)
+{
+    QTabWidget* tabs = m_window->ui->tabWidget;
+    const int tab = tabs->currentIndex();
+    tabs->setTabText(tab, caption);
+    m_window->alarmStatesWidget()->currentWorkspace = caption;
+    m_window->twSensorsStatesWidget()->currentWorkspace = caption;
+    const QModelIndex current = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
+    if (current.isValid())
+        g_elementTreeModel->setData(current, caption, Qt::EditRole);
+    SiteLocker lock;
+    if (g_twSensorModel) {
+        for (Node* system : g_twSensorModel->rootNode()->children) {
+            if (system->data(3).toInt() != tab)
+                continue;
+            system->setData(2, caption);
+            refresh(g_twSensorModel, system);
+            if (system->deviceNode) {
+                system->deviceNode->setData(2, caption);
+                refresh(g_elementTreeModel, system->deviceNode);
+            }
+        }
+    }
+    if (GraphicsScene* scene = m_window->currentScene()) {
+        for (GraphicsBox* box : scene->gatewayBoxes()) {
+            box->setWorkspaceName(caption);
+            refresh(g_energizerModel, box->energizerNode());
+        }
+    }
+}
+
+// The box and the trees take the text at once; the link moves once the
+// operator has stopped typing, and never to text that cannot be an address.
+void PanelEdits::applyGatewayAddress(Node* node, const QString& address)
+{
+    if (auto* box = dynamic_cast<GraphicsBox*>(node->mapItem)) {
+        box->setIP(address);
+        refresh(g_elementTreeModel, box->node());
+        refresh(g_energizerModel, box->energizerNode());
+    }
+    qWarning().noquote() << "KX4(Energ) address changed to" << address;
+    m_gatewayAddress = address;
+    scheduleReconnect(m_gatewayReconnect, address);
+}
+
+void PanelEdits::scheduleReconnect(QTimer& reconnect, const QString& address)
+{
+    if (isPlausibleAddress(address)) {
+        reconnect.start();
+    } else {
+        reconnect.stop();
+        qWarning().noquote() << "Controller link not moved: not an address:" << address;
+    }
+}
+
+void PanelEdits::applyTWAddress(Node* node, const QString& address)
+{
+    {
+        SiteLocker lock;
+        renameNode(node, address, false, g_twSensorModel);
+    }
+    qWarning().noquote() << "KX4(TW) address changed to" << address;
+    m_twAddress = address;
+    scheduleReconnect(m_twReconnect, address);
+}
+
+bool PanelEdits::applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value)
+{
+    if (item->type() == GraphicsBox::Type) {
+        auto* box = static_cast<GraphicsBox*>(item);
+        if (row == QLatin1String("ObjectName"))
+            return rename(set, box, value.toString());
+        applyBoxRow(row, box, value);
+    } else if (item->type() == GraphicsLine::Type) {
+        auto* line = static_cast<GraphicsLine*>(item);
+        if (row == PanelFiller::BorderColorRow)
+            line->setColor(value.value<QColor>());
+        else if (row == QLatin1String("ObjectName"))
+            return rename(set, line, value.toString());
+    }
+    return true;
+}
+
+void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value)
+{
+    Ui::MainWindow* ui = m_window->ui;
+    GraphicsTextItem* caption = box->captionItem();
+    if (row == QLatin1String("Alignment") && caption) {
+        static const int alignments[] = {Qt::AlignLeft, Qt::AlignHCenter | Qt::AlignVCenter, Qt::AlignRight};
+        QAction* actions[] = {ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight};
+        const int index = value.toInt();
+        if (index >= 0 && index < 3) {
+            caption->setAlignment(alignments[index]);
+            actions[index]->setChecked(true);
+        }
+    } else if (row == QLatin1String("Logo")) {
+        box->setLogoByIndex(value.toInt());
+    } else if (row == QLatin1String("Caption")) {
+        box->setCaption(value.toString());
+        if (box->node()) {
+            SiteLocker lock;
+            box->node()->setData(0, value.toString());
+            refresh(g_elementTreeModel, box->node());
+        }
+    } else if (row == QLatin1String("BtnCaption")) {
+        if (box->buttonLabel())
+            box->buttonLabel()->setText(value.toString());
+        if (box->node()) {
+            box->setButtonCaption(value.toString());
+            refresh(g_elementTreeModel, box->node());
+        }
+    } else if (row == QLatin1String("BtnCheckable")) {
+        if (box->actionButton())
+            box->actionButton()->setCheckable(value.toBool());
+    } else if (row == PanelFiller::BackgroundColorRow) {
+        box->setBackgroundColor(value.value<QColor>());
+    } else if (row == QLatin1String("Font")) {
+        const QFont font = value.value<QFont>();
+        if (caption)
+            caption->setFont(font);
+        ui->actBold->setChecked(font.weight() > GraphicsBox::BoldWeightThreshold);
+        ui->actItalic->setChecked(font.style() != QFont::StyleNormal);
+        ui->actUnderline->setChecked(font.underline());
+        if (box->actionButton())
+            box->actionButton()->setFont(font);
+    } else if (row == QLatin1String("FontColor")) {
+        if (caption)
+            caption->setDefaultTextColor(value.value<QColor>());
+    } else if (row == PanelFiller::BorderColorRow) {
+        box->setColor(value.value<QColor>());
+    } else if (row == QLatin1String("ShowBorder")) {
+        box->setBorderVisible(value.toBool());
+    }
+}
+
+bool PanelEdits::rename(PropertySet* set, GraphicsHelperClass* element, const QString& name)
+{
+    GraphicsScene* scene = m_window->currentScene();
+    if (scene && scene->isNameUsed(name)) {
+        QMessageBox::warning(m_window, MainWindow::tr("Error"), MainWindow::tr("Such name already present!"),
+                             QMessageBox::Ok);
+        const bool blocked = set->manager->blockSignals(true);
+        set->setValue(QStringLiteral("ObjectName"), element->objectName());
+        set->manager->blockSignals(blocked);
+        m_window->ui->treeView->setFocus();
+        return false;
+    }
+    element->setName(name);
+    SiteLocker lock;
+    refresh(g_elementTreeModel, element->node());
+    return true;
+}
+
+// ---- a button row ----------------------------------------------------------------------
+
+void PanelEdits::customBtnClick(PropertySet* set, Property* property)
+{
+    if (!set || !property)
+        return;
+    const QString label = property->propertyName();
+    if (label == MainWindow::tr("Bground image")) {
+        chooseFile(property, QString());
+    } else if (label == MainWindow::tr("GlobalCommand")) {
+        int mode = 0;
+        if (!m_globalCommand) {
+            qWarning() << "The global command page is not available; nothing sent";
+            return;
+        }
+        if (m_globalCommand(m_window, &mode))
+            m_window->commandSending(currentTreeElement(), mode, GlobalMode);
+    } else if (label == MainWindow::tr("ClearAlarm")) {
+        m_window->commandSending(currentTreeElement(), true, ClrAlms);
+    } else if (set->propertyNames.value(property).contains(QLatin1String("Sound"))) {
+        // A sound row's button picks the sound file.
+        chooseFile(property, SoundFileFilter);
+    } else {
+        chooseButtonAction(set, property);
+    }
+}
+
+// A cancelled chooser changes nothing; a new path reaches the edit handling
+// through the row's value.
+void PanelEdits::chooseFile(Property* property, const QString& filter)
+{
+    auto* manager = qobject_cast<VariantManager*>(property->propertyManager());
+    if (!manager)
+        return;
+    const QString path = FileChooserHook::getOpenFileName(m_window, MainWindow::tr("Choose a file"), QString(), filter);
+    if (path.isEmpty())
+        return;
+    // The chooser ran an event loop: the panel may have been refilled.
+    if (VariantProperty* row = manager->variantProperty(property)) {
+        if (row->value().toString() != path)
+            row->setValue(path);
+    }
+}
+
+void PanelEdits::chooseButtonAction(PropertySet* set, Property* property)
+{
+    if (!m_buttonAction) {
+        qWarning() << "The button action page is not available; nothing stored";
+        return;
+    }
+    ButtonAction action;
+    if (!m_buttonAction(m_window, &action) || !action.target)
+        return;
+    if (VariantProperty* row = set->manager->variantProperty(property))
+        row->setValue(action.name);
+    SiteLocker lock;
+    set->setValue(QStringLiteral("CmdTarget"), Node::isAlive(action.target) ? action.target->data(0).toString()
+                                                                            : QString());
+    Node* element = currentTreeElement();
+    if (auto* box = dynamic_cast<GraphicsBox*>(element ? element->mapItem : nullptr)) {
+        box->setActionTarget(action.target);
+        box->setActionCommand(action.command);
+        box->setActionCommandName(action.name);
+    }
+}
+
+// ---- a check box -------------------------------------------------------------------------
+
+void PanelEdits::chkClick(PropertySet* set, Property* property, bool checked)
+{
+    if (!set)
+        return;
+    const int command = commandOfCheckRow(set->propertyNames.value(property));
+    if (command < 0)
+        return;
+    Node* node = set->node();
+    {
+        SiteLocker lock;
+        if (!Node::isAlive(node))
+            return;
+    }
+    m_window->commandSending(node, checked, CommandSend(command));
+}
+
+// ---- a caption typed on the map ----------------------------------------------------------
+
+void PanelEdits::textChanged(QGraphicsItem* item)
+{
+    auto* box = dynamic_cast<GraphicsBox*>(item);
+    if (!box || !box->node())
+        return;
+    {
+        SiteLocker lock;
+        box->node()->setData(0, box->caption());
+        refresh(g_elementTreeModel, box->node());
+    }
+    for (PropertySet* set : m_panel->setsShowing(box->node()))
+        set->setValue(QStringLiteral("Caption"), box->caption());
+}

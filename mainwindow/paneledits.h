@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QVariant>
+
+#include <functional>
+
+class GraphicsBox;
+class GraphicsHelperClass;
+class MainWindow;
+class Node;
+class Property;
+class PropertyPanel;
+class PropertySet;
+class QGraphicsItem;
+class QWidget;
+
+// The window's side of the property panels: a changed row renames an
+// element, moves a controller link, restyles the selected map items or sets
+// the alarm look; a button row sends a command or opens a chooser; a check
+// box switches a zone, the low voltage or a relay. Rows are recognised by
+// the names the panel fill gave them.
+class PanelEdits : public QObject
+{
+    Q_OBJECT
+public:
+    // A new controller address is applied to the link once the operator has
+    // stopped typing for this long.
+    static constexpr int AddressSettleMs = 1500;
+
+    // The global-command page: true with the chosen mode (0 Off/Low, 1
+    // Off/Hi, 2 On/Low, 3 On/Hi) when accepted.
+    using GlobalCommandChooser = std::function<bool(QWidget* parent, int* mode)>;
+    // The button-action page: true with the chosen target, command and the
+    // command's name when accepted.
+    struct ButtonAction
+    {
+        Node* target = nullptr;
+        int command = 0;
+        QString name;
+    };
+    using ButtonActionChooser = std::function<bool(QWidget* parent, ButtonAction* action)>;
+
+    PanelEdits(MainWindow* window, PropertyPanel* panel);
+    ~PanelEdits() override;
+
+    void propertyChanged(PropertySet* set, Property* property, const QVariant& value);
+    void customBtnClick(PropertySet* set, Property* property);
+    void chkClick(PropertySet* set, Property* property, bool checked);
+    void textChanged(QGraphicsItem* item);
+
+    // Replaceable pages; without one the row reports that the page is not
+    // available and counts as cancelled.
+    void setGlobalCommandChooser(GlobalCommandChooser chooser) { m_globalCommand = std::move(chooser); }
+    void setButtonActionChooser(ButtonActionChooser chooser) { m_buttonAction = std::move(chooser); }
+    void setAddressSettleMs(int ms);
+
+    // True for text a controller address may be: an IP literal or a host name.
+    static bool isPlausibleAddress(const QString& address);
+
+private:
+    // False when the run must stop there.
+    bool applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value);
+    bool applySoundRow(const QString& row, const QVariant& value);
+    void applyBackgroundPicture(const QString& path);
+    void applyWorkspaceCaption(const QString& caption);
+    void applyGatewayAddress(Node* node, const QString& address);
+    void applyTWAddress(Node* node, const QString& address);
+    void scheduleReconnect(QTimer& reconnect, const QString& address);
+    // False when a rename was refused.
+    bool applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value);
+    void applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value);
+    bool rename(PropertySet* set, GraphicsHelperClass* element, const QString& name);
+    void chooseButtonAction(PropertySet* set, Property* property);
+    void chooseFile(Property* property, const QString& filter);
+    Node* currentTreeElement() const;
+
+    MainWindow* m_window;
+    PropertyPanel* m_panel;
+    GlobalCommandChooser m_globalCommand;
+    ButtonActionChooser m_buttonAction;
+    QTimer m_gatewayReconnect;
+    QTimer m_twReconnect;
+    QString m_gatewayAddress;
+    QString m_twAddress;
+};

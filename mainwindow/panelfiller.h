@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+class GraphicsBox;
+class MainWindow;
+class Node;
+class Property;
+class PropertySet;
+class QFont;
+class QGraphicsItem;
+class VariantProperty;
+
+// Makes the rows of one property panel for one element: a site node by its
+// type, or a map item by its kind. Every row is known by an untranslated row
+// name; edits, button clicks and live updates address rows by these names.
+// Device values are read from the node's paired status row (the row the
+// control unit writes), falling back to the node itself when it has none.
+class PanelFiller
+{
+public:
+    // The two colour row names carry a Cyrillic capital Es (U+0421) before
+    // "olor"; stored projects and every handler use exactly these strings.
+    static const QString BackgroundColorRow;
+    static const QString BorderColorRow;
+
+    PanelFiller(MainWindow* window, PropertySet* set);
+
+    // Rows of a node; a TW sector is filled from its map item. Other node
+    // kinds add nothing.
+    void fillNode(Node* node);
+    void fillItem(QGraphicsItem* item);
+
+    // Writes the current device values of `node` into the rows already shown
+    // (by name), without rebuilding the panel: open editors and the scroll
+    // position stay. Rows the panel does not have are left alone.
+    static void refreshDeviceRows(PropertySet* set, Node* node);
+
+private:
+    VariantProperty* add(const QString& name, int type, const QVariant& value, bool readOnly = false);
+    VariantProperty* addSubRow(Property* parent, const QString& name, const QString& label, int type,
+                               const QVariant& value);
+    Property* addGroup(const QString& label);
+    VariantProperty* addEnumRow(const QString& name, const QString& label, const QStringList& names, int value);
+
+    void fillWorkspace();
+    void fillSoundAlarmGroup();
+    void fillTextAlarmGroup();
+    void fillEnergizer(Node* node);
+    void fillIOCard(Node* node);
+    void fillSector(Node* node);
+    void fillGate(Node* node);
+    void fillTWSensor(Node* node);
+    void fillTextBox(GraphicsBox* box);
+    void fillOtherBox(GraphicsBox* box);
+    void showTextFormat(const QFont& font);
+
+    MainWindow* m_window;
+    PropertySet* m_set;
+};

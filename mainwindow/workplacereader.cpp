@@ -1,0 +1,275 @@
+#include "workplacereader.h"
+
+#include "elementtreeorder.h"
+#include "graphicsbox.h"
+#include "graphicscircle.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "itemxml.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+
+#include <QDebug>
+#include <QGraphicsItem>
+
+namespace {
+
+const QString ItemTypeAttribute = QStringLiteral("itemType");
+
+bool enabledAttribute(const QDomElement& element)
+{
+    return ItemXml::intAttribute(element, QStringLiteral("enabled")) != 0;
+}
+
+void pair(Node* a, Node* b)
+{
+    a->deviceNode = b;
+    b->deviceNode = a;
+}
+
+QList<QDomElement> itemsOf(const QDomElement& workplace)
+{
+    QList<QDomElement> items;
+    for (const QDomElement& child : ItemXml::childElements(workplace)) {
+        if (child.tagName() == QLatin1String("Item"))
+            items.append(child);
+    }
+    return items;
+}
+
+} // namespace
+
+WorkplaceReader::WorkplaceReader(Node* twRoot, Hooks hooks)
+    : m_twRoot(twRoot)
+    , m_hooks(std::move(hooks))
+{
+}
+
+void WorkplaceReader::read(const QDomElement& workplace, int index, GraphicsScene* scene)
+{
+    readTWSystems(workplace, index, scene);
+    const QList<QDomElement> items = itemsOf(workplace);
+    m_readItems.clear();
+    readBoxesAndLines(items, scene);
+    readTWSectors(items, scene, index);
+    ElementTreeOrder::sortChildren(scene->workplaceNode());
+    readGatewayBoxes(items, scene);
+    bindButtonActions(items);
+    restoreStacking();
+}
+
+QString WorkplaceReader::commandName(int command)
+{
+    static const char* const names[] = {"",
+                                        "ActivateAllEnerg",
+                                        "",
+                                        "",
+                                        "ActivateEnergZone1",
+                                        "ActivateEnergZone2",
+                                        "ActivateEnerg",
+                                        "LowVoltageZoneAllEnerg",
+                                        "LowVoltageZone1",
+                                        "LowVoltageZone2",
+                                        "SoundAlarmActive",
+                                        "ClrAlms",
+                                        "ActivateRelay1",
+                                        "ActivateRelay2",
+                                        "ActivateRelay3",
+                                        "ActivateRelay4",
+                                        "ActivateRelay5",
+                                        "ActivateRelay6",
+                                        "ActivateRelay7",
+                                        "ActivateRelay8"};
+    constexpr int count = int(sizeof(names) / sizeof(names[0]));
+    if (command < 0 || command >= count || (command != 0 && !*names[command])) {
+        qWarning().noquote() << QStringLiteral("Button action: no command has the number %1").arg(command);
+        return QString();
+    }
+    return QLatin1String(names[command]);
+}
+
+void WorkplaceReader::readTWSystems(const QDomElement& workplace, int index, GraphicsScene* scene)
+{
+    QList<QDomElement> systems;
+    for (const QDomElement& child : ItemXml::childElements(workplace)) {
+        if (child.tagName() == QLatin1String("TWSensors"))
+            systems.append(child);
+    }
+    if (systems.isEmpty()) {
+        if (m_hooks.buildDefaultTWTree)
+            m_hooks.buildDefaultTWTree(workplace.attribute(QStringLiteral("name")), index);
+        return;
+    }
+    Node* twRoot = m_twRoot;
+    const QVector<QVariant> columnTemplate(twRoot->columnCount());
+    for (const QDomElement& element : systems) {
+        const QString ip = element.attribute(QStringLiteral("IP"));
+        const bool enabled = enabledAttribute(element);
+        auto* system = new Node(ip);
+        system->columns = columnTemplate;
+        system->type = Node::TWSystem;
+        system->enabled = enabled;
+        auto* twin = new Node(ip);
+        twin->type = Node::TWSystem;
+        twin->enabled = enabled;
+        {
+            SiteLocker lock;
+            system->setData(0, ip);
+            system->setData(2, scene->workplaceNode()->data(0));
+            system->setData(3, index);
+            twin->columns = system->columns;
+            pair(system, twin);
+        }
+        for (const QDomElement& sensorElement : ItemXml::childElements(element)) {
+            const QString name = sensorElement.attribute(QStringLiteral("name"));
+            const bool sensorEnabled = enabledAttribute(sensorElement);
+            auto* sensor = new Node(name, system);
+            sensor->columns = columnTemplate;
+            sensor->type = Node::TWSensor;
+            sensor->enabled = sensorEnabled;
+            auto* sensorTwin = new Node(name, twin);
+            sensorTwin->columns = {name, 0};
+            sensorTwin->type = Node::TWSensor;
+            sensorTwin->enabled = sensorEnabled;
+            SiteLocker lock;
+            sensor->setData(0, name);
+            pair(sensor, sensorTwin);
+        }
+        if (TreeModel* model = TreeModel::modelOf(twRoot))
+            model->insertNode(twRoot, -1, system);
+        else
+            system->setParent(twRoot);
+        ElementTreeOrder::hangSorted(scene->workplaceNode(), twin);
+    }
+}
+
+void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, GraphicsScene* scene)
+{
+    Node* workplaceNode = scene->workplaceNode();
+    for (int position = 0; position < items.size(); ++position) {
+        const QDomElement& element = items.at(position);
+        const QString type = element.attribute(ItemTypeAttribute);
+        GraphicsHelperClass* helper = nullptr;
+        if (type == QLatin1String("Text") || type == QLatin1String("Button") || type == QLatin1String("image")) {
+            const int kind = type == QLatin1String("Text")   ? GraphicsBox::TextBox
+                             : type == QLatin1String("Button") ? GraphicsBox::ButtonBox
+                                                               : GraphicsBox::ImageBox;
+            auto* box = new GraphicsBox(kind);
+            box->readXml(element);
+            scene->insertItem(box);
+            if (kind == GraphicsBox::ButtonBox) {
+                box->addActionButton();
+                if (m_hooks.buttonMade)
+                    m_hooks.buttonMade(box);
+            }
+            box->setZValue(kind == GraphicsBox::ImageBox ? 0 : 1);
+            m_readItems.insert(position, box);
+            if (kind != GraphicsBox::ImageBox)
+                helper = box;
+        } else if (type == QLatin1String("line")) {
+            auto* line = new GraphicsLine;
+            line->readXml(element);
+            scene->insertItem(line);
+            line->setZValue(1);
+            m_readItems.insert(position, line);
+            helper = line;
+        }
+        if (helper && helper->node() && !helper->node()->parent())
+            ElementTreeOrder::hangSorted(workplaceNode, helper->node());
+    }
+}
+
+void WorkplaceReader::readTWSectors(const QList<QDomElement>& items, GraphicsScene* scene, int index)
+{
+    // The TW system of this workspace; in files the program writes it is
+    // the one at the workspace's position.
+    Node* twin = nullptr;
+    {
+        SiteLocker lock;
+        for (Node* system : m_twRoot->children) {
+            if (system->data(3).toInt() == index) {
+                twin = system->deviceNode;
+                break;
+            }
+        }
+    }
+    for (int position = 0; position < items.size(); ++position) {
+        const QDomElement& element = items.at(position);
+        if (element.attribute(ItemTypeAttribute) != QLatin1String("TWSector"))
+            continue;
+        if (!twin) {
+            qWarning().noquote() << QStringLiteral("Project: TW sector %1 skipped, workspace %2 has no TW system")
+                                        .arg(element.attribute(QStringLiteral("name")))
+                                        .arg(index);
+            continue;
+        }
+        auto* circle = new GraphicsCircle(GraphicsCircle::FileKind);
+        scene->insertItem(circle);
+        circle->readXml(element, twin);
+        circle->mouseReleaseEvent(nullptr);
+        m_readItems.insert(position, circle);
+    }
+}
+
+void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, GraphicsScene* scene)
+{
+    for (int position = 0; position < items.size(); ++position) {
+        const QDomElement& element = items.at(position);
+        if (element.attribute(ItemTypeAttribute) != QLatin1String("OsprelVell"))
+            continue;
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        scene->insertItem(box);
+        if (box->node() && !box->node()->parent())
+            ElementTreeOrder::hangSorted(scene->workplaceNode(), box->node());
+        box->readXml(element);
+        box->setZValue(1);
+        m_readItems.insert(position, box);
+        qDebug().noquote() << "Set Fence address to" << box->ip();
+        if (m_hooks.gatewayAddress)
+            m_hooks.gatewayAddress(box->ip());
+    }
+}
+
+// The file lists the items topmost first. Items of one z value stack in
+// the order they were inserted, which the reading passes do not keep:
+// restacking in file order lets a save write them as they were read.
+void WorkplaceReader::restoreStacking()
+{
+    QGraphicsItem* above = nullptr;
+    for (QGraphicsItem* item : qAsConst(m_readItems)) {
+        if (above && item->parentItem() == above->parentItem())
+            item->stackBefore(above);
+        above = item;
+    }
+}
+
+void WorkplaceReader::bindButtonActions(const QList<QDomElement>& items)
+{
+    const auto findByName = [](const QString& name) {
+        return g_elementTreeModel->findNode(QModelIndex(), 1, name);
+    };
+    for (const QDomElement& element : items) {
+        if (element.attribute(ItemTypeAttribute) != QLatin1String("Button"))
+            continue;
+        const QString name = element.attribute(QStringLiteral("name"));
+        for (const QDomElement& action : ItemXml::childElements(element)) {
+            const int command = ItemXml::intAttribute(action, QStringLiteral("command"));
+            const QString commandText = commandName(command);
+            Node* buttonNode = findByName(name);
+            auto* box = buttonNode ? dynamic_cast<GraphicsBox*>(buttonNode->mapItem) : nullptr;
+            if (!box || box->kind() != GraphicsBox::ButtonBox) {
+                qWarning().noquote() << QStringLiteral("Project: button %1 not found, its action skipped").arg(name);
+                continue;
+            }
+            const QString targetName = action.attribute(QStringLiteral("actRefObj"));
+            Node* target = findByName(targetName);
+            if (!target && !targetName.isEmpty())
+                qWarning().noquote() << QStringLiteral("Project: button %1 aims at %2, which is not found")
+                                            .arg(name, targetName);
+            box->setActionTarget(target);
+            box->setActionCommand(command);
+            box->setActionCommandName(commandText);
+        }
+    }
+}

@@ -1,0 +1,530 @@
+#include "alarmsarea.h"
+#include "commondlg.h"
+#include "elementtreeproxymodel.h"
+#include "filechooserhook.h"
+#include "globals.h"
+#include "gatewaysubtree.h"
+#include "graphicsbox.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "graphicstextitem.h"
+#include "mainwindow.h"
+#include "messageboxanswerer.h"
+#include "node.h"
+#include "paneledits.h"
+#include "qtclient.h"
+#include "property.h"
+#include "propertypanel.h"
+#include "propertyset.h"
+#include "sitemutex.h"
+#include "soundpath.h"
+#include "testhome.h"
+#include "treemodel.h"
+#include "treepropertybrowser.h"
+#include "ui_mainwindow.h"
+#include "variantmanager.h"
+#include "variantproperty.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTreeWidgetItem>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+// Row names of a panel in screen order, depth first; group rows as "[label]".
+QStringList rowNames(const PropertySet* set)
+{
+    QStringList names;
+    // Unnamed rows with a value are the parts of a colour or a font.
+    std::function<void(Property*)> walk = [&](Property* p) {
+        if (set->propertyNames.contains(p))
+            names << set->propertyNames.value(p);
+        else if (!p->hasValue())
+            names << "[" + p->propertyName() + "]";
+        else
+            return;
+        for (Property* sub : p->subProperties())
+            walk(sub);
+    };
+    for (Property* top : set->browser->properties())
+        walk(top);
+    return names;
+}
+
+Property* row(const PropertySet* set, const QString& name)
+{
+    return set->propertyNames.key(name, nullptr);
+}
+
+VariantProperty* variantRow(const PropertySet* set, const QString& name)
+{
+    return set->manager->variantProperty(row(set, name));
+}
+} // namespace
+
+// The docked panel and the popups: which rows each element shows, how the
+// rows are locked, and what an edit, a button and a check box do.
+class TestPropertyPanel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void energizerRows();
+    void workspaceRows();
+    void mapItemRows_data();
+    void mapItemRows();
+    void readOnlyPass();
+    void editsReachNodesAndItems();
+    void renameRefusedForTakenName();
+    void checkBoxesSendCommands_data();
+    void checkBoxesSendCommands();
+    void oneCommandPerClick();
+    void popupFollowsItsEnergizer();
+    void buttonRowsFromTheTreeSelection();
+    void backgroundPicture();
+    void gatewayAddressMovesTheLink();
+
+private:
+    PropertySet* docked() const { return window->propertySets().first(); }
+    // Map items take selections as in design mode; the panel stays outside it.
+    void addToScene(QGraphicsItem* item)
+    {
+        window->currentScene()->addItem(item);
+        window->currentScene()->setDesignMode(true);
+    }
+
+    std::unique_ptr<TestHome> home;
+    std::unique_ptr<MainWindow> window;
+    GraphicsBox* gateway = nullptr;
+    QList<Node*> ownedNodes;
+};
+
+void TestPropertyPanel::init()
+{
+    home = std::make_unique<TestHome>();
+    QVERIFY(home->openDatabase());
+    window = std::make_unique<MainWindow>();
+    gateway = new GraphicsBox(GraphicsBox::GatewayBox);
+    addToScene(gateway);
+    ownedNodes = {gateway->node(), gateway->energizerNode()};
+}
+
+void TestPropertyPanel::cleanup()
+{
+    // Nothing to save: closing asks no question.
+    window->ui->actSave->setEnabled(false);
+    window.reset();
+    qDeleteAll(ownedNodes);
+    home->closeDatabase();
+    home.reset();
+}
+
+void TestPropertyPanel::energizerRows()
+{
+    Node* energizer = gateway->node()->child(0);
+    QCOMPARE(energizer->type, int(Node::Energizer));
+    energizer->deviceNode->color[Node::MainColor] = QColor(1, 2, 3);
+    energizer->deviceNode->color[Node::GateColor] = QColor(4, 5, 6);
+    docked()->currentNode = energizer;
+    window->fillPropertyBrowser(docked(), nullptr, energizer);
+    QCOMPARE(rowNames(docked()),
+             QStringList({"ID", "EnergizerName", "Status", "Duration", "Attempts", "LastTried", "Tamper", "MainFail",
+                          "BatteryVoltage", "FenceReturnVolt1", "FenceReturnVolt2", "FenceCondition1",
+                          "FenceCondition2", "FenceStatus1", "FenceStatus2", "FenceOn1", "FenceOn2",
+                          "LowVoltageZone1", "LowVoltageZone2", "GateStatus", "ClearAlarm"}));
+    // Values come from the status row: a device never heard from is in failure.
+    QCOMPARE(variantRow(docked(), "Status")->value().toString(), QString("Failure"));
+    QCOMPARE(variantRow(docked(), "ID")->value().toString(), QString("1"));
+    QCOMPARE(variantRow(docked(), "LowVoltageZone1")->value().toBool(), true);
+    QCOMPARE(variantRow(docked(), "ClearAlarm")->propertyType(), VariantManager::filePathTypeId());
+    auto* browser = docked()->browser;
+    QCOMPARE(browser->backgroundColor(browser->items(row(docked(), "Status")).first()), QColor(1, 2, 3));
+    QCOMPARE(browser->backgroundColor(browser->items(row(docked(), "GateStatus")).first()), QColor(4, 5, 6));
+
+    // A live update rewrites the shown rows in place, the rows stay the same objects.
+    Property* status = row(docked(), "Status");
+    {
+        SiteLocker lock;
+        energizer->deviceNode->setData(1, 0);
+        energizer->deviceNode->outputArea[3] = 1; // zone 1 low voltage flag set
+    }
+    window->propertyPanel()->updateNode(energizer);
+    QCOMPARE(row(docked(), "Status"), status);
+    QCOMPARE(variantRow(docked(), "Status")->value().toString(), QString("OK"));
+    QCOMPARE(variantRow(docked(), "LowVoltageZone1")->value().toBool(), false);
+
+    {
+        SiteLocker lock;
+        energizer->deviceNode->resetState();
+    }
+    window->propertyPanel()->updateNode(energizer);
+    QDir().mkpath(LUMETRA_ARTIFACTS_DIR);
+    docked()->browser->resize(380, 560);
+    docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-energizer.png"));
+    window->fillPropertyBrowser(docked(), gateway, nullptr);
+    docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-gateway.png"));
+}
+
+void TestPropertyPanel::workspaceRows()
+{
+    docked()->currentNode = nullptr;
+    QList<Node*>& sounds = window->alarms()->soundAlarmNodes;
+    // The settings' own sound alarms step aside for two of the test's.
+    const QList<Node*> configured = std::exchange(sounds, {});
+    for (int i = 0; i < 2; ++i) {
+        auto* sound = new Node(QString("Sound%1").arg(i));
+        sound->type = Node::SoundAlarm;
+        sound->columns = {QString("Alarm %1").arg(i), QVariant::fromValue(SoundPath{"ok.wav", "warn.wav", "crit.wav"})};
+        sounds.append(sound);
+    }
+    Node workplace;
+    workplace.type = Node::Workplace;
+    window->fillPropertyBrowser(docked(), nullptr, &workplace);
+    const QStringList names = rowNames(docked());
+    QCOMPARE(names.mid(0, 4), QStringList({"WorkspaceCaption", "Bground image", "SoundAlarmActive", "[Sound alarms]"}));
+    QCOMPARE(names.mid(4), QStringList({"Sound_0", "OKSound0", "WarningSound0", "CriticalSound0", "Sound_1",
+                                        "OKSound1", "WarningSound1", "CriticalSound1", "[Text alarm]",
+                                        "TextAlarmBackground", "TextAlarmCaption", "TextAlarmMode"}));
+    QCOMPARE(row(docked(), "TextAlarmMode")->propertyName(), QString("Blinking caption"));
+    QCOMPARE(variantRow(docked(), "TextAlarmMode")->attributeValue("enumNames").toStringList(),
+             QStringList({"Blink background", "Change caption"}));
+    QCOMPARE(variantRow(docked(), "WarningSound1")->value().toString(), QString("warn.wav"));
+
+    // Edits of sound rows land in the list entry their name ends with; a stale index is ignored.
+    variantRow(docked(), "Sound_1")->setValue("Gate bell");
+    variantRow(docked(), "CriticalSound1")->setValue("bell.wav");
+    QCOMPARE(sounds.at(1)->data(0).toString(), QString("Gate bell"));
+    QCOMPARE(sounds.at(1)->data(1).value<SoundPath>().criticalSound, QString("bell.wav"));
+    delete sounds.takeLast();
+    variantRow(docked(), "OKSound1")->setValue("gone.wav");
+    QCOMPARE(sounds.at(0)->data(1).value<SoundPath>().okSound, QString("ok.wav"));
+    window->fillPropertyBrowser(docked(), nullptr, nullptr);
+    qDeleteAll(sounds);
+    sounds = configured;
+}
+
+void TestPropertyPanel::mapItemRows_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("rows");
+    const QString background = QString::fromUtf8("Background\xD0\xA1olor");
+    const QString border = QString::fromUtf8("Border\xD0\xA1olor");
+    QTest::newRow("text box") << int(GraphicsBox::TextBox)
+                              << QStringList{"Alignment", background, "Font",       "FontColor", border,
+                                             "Caption",   "ShowBorder", "StateEnable", "ObjectName"};
+    QTest::newRow("gateway box") << int(GraphicsBox::GatewayBox)
+                                 << QStringList{"ObjectName", "Logo", "IP", "GlobalCommand", "ClearAlarm"};
+    QTest::newRow("button box") << int(GraphicsBox::ButtonBox)
+                                << QStringList{"ObjectName", "Font", "BtnCaption", "BtnCheckable", "Command",
+                                               "CmdTarget"};
+    QTest::newRow("image box") << int(GraphicsBox::ImageBox) << QStringList{"ObjectName"};
+    QTest::newRow("fence line") << -1 << QStringList{"ObjectName", "StateEnable"};
+}
+
+void TestPropertyPanel::mapItemRows()
+{
+    QFETCH(int, kind);
+    QFETCH(QStringList, rows);
+    QGraphicsItem* item = kind < 0 ? static_cast<QGraphicsItem*>(new GraphicsLine)
+                                   : static_cast<QGraphicsItem*>(new GraphicsBox(kind));
+    addToScene(item);
+    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+    ownedNodes << element->node();
+    if (kind == GraphicsBox::GatewayBox)
+        ownedNodes << element->energizerNode();
+    if (kind == GraphicsBox::TextBox)
+        static_cast<GraphicsBox*>(item)->captionItem()->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    window->fillPropertyBrowser(docked(), item, nullptr);
+    QCOMPARE(rowNames(docked()), rows);
+    if (kind == GraphicsBox::TextBox) {
+        QCOMPARE(variantRow(docked(), "Alignment")->value().toInt(), 1);
+        QVERIFY(window->ui->actAlignCenter->isChecked());
+    }
+    if (kind == GraphicsBox::GatewayBox)
+        QCOMPARE(variantRow(docked(), "Logo")->attributeValue("enumNames").toStringList(), GraphicsBox::LogoMakes);
+    if (kind == GraphicsBox::ButtonBox)
+        QCOMPARE(variantRow(docked(), "CmdTarget")->attributeValue("readOnly").toBool(), true);
+}
+
+void TestPropertyPanel::readOnlyPass()
+{
+    Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
+    QCOMPARE(card->type, int(Node::IOCard));
+    window->fillPropertyBrowser(docked(), nullptr, card);
+    const QBrush hatched(Qt::red, Qt::Dense6Pattern);
+    const auto check = [&](const QString& name, bool editable, bool isHatched) {
+        QTreeWidgetItem* item = docked()->browser->propertyTreeItem(row(docked(), name));
+        QCOMPARE(bool(item->flags() & Qt::ItemIsEditable), editable);
+        QCOMPARE(item->background(0), isHatched ? hatched : QBrush());
+    };
+    // No user logged in: no right to send commands.
+    for (bool design : {false, true}) {
+        window->setPropTreeElemReadOnly(design);
+        check("IOCardName", design, !design);
+        check("Relay3", false, true);
+        check("Input1", design, !design);
+    }
+    auto* fence = new GraphicsLine;
+    addToScene(fence);
+    ownedNodes << fence->node();
+    window->setPropTreeElemReadOnly(false);
+    window->fillPropertyBrowser(docked(), fence, nullptr);
+    check("StateEnable", true, false);
+    check("ObjectName", false, true);
+}
+
+void TestPropertyPanel::editsReachNodesAndItems()
+{
+    auto* first = new GraphicsBox(GraphicsBox::TextBox);
+    auto* second = new GraphicsBox(GraphicsBox::TextBox);
+    auto* fence = new GraphicsLine;
+    for (GraphicsHelperClass* element : QList<GraphicsHelperClass*>{first, second, fence}) {
+        addToScene(element->item());
+        ownedNodes << element->node();
+    }
+    first->setSelected(true);
+    second->setSelected(true);
+    window->fillPropertyBrowser(docked(), first, nullptr);
+    window->ui->actSave->setEnabled(false);
+    variantRow(docked(), "Caption")->setValue("North gate");
+    QCOMPARE(first->caption(), QString("North gate"));
+    QCOMPARE(second->caption(), QString("North gate"));
+    QVERIFY(window->ui->actSave->isEnabled());
+
+    // The select tool fills the panel from the item and points it at the item's node.
+    window->currentScene()->clearSelection();
+    fence->setSelected(true);
+    window->actionGroupClicked(window->ui->actSelectObject);
+    QCOMPARE(docked()->node(), fence->node());
+    variantRow(docked(), "StateEnable")->setValue(false);
+    QVERIFY(!fence->node()->enabled);
+
+    // A device value written into the panel is not an edit.
+    Node* energizer = gateway->node()->child(1);
+    docked()->currentNode = energizer;
+    window->fillPropertyBrowser(docked(), nullptr, energizer);
+    window->ui->actSave->setEnabled(false);
+    docked()->setValue("Status", "OK");
+    QVERIFY(!window->ui->actSave->isEnabled());
+    variantRow(docked(), "EnergizerName")->setValue("West");
+    QCOMPARE(energizer->data(0).toString(), QString("West"));
+    QCOMPARE(energizer->deviceNode->data(0).toString(), QString("West"));
+}
+
+void TestPropertyPanel::renameRefusedForTakenName()
+{
+    auto* first = new GraphicsBox(GraphicsBox::TextBox);
+    auto* second = new GraphicsBox(GraphicsBox::TextBox);
+    for (GraphicsBox* box : {first, second}) {
+        addToScene(box);
+        ownedNodes << box->node();
+    }
+    first->setName("Alpha");
+    second->setName("Beta");
+    second->setSelected(true);
+    window->fillPropertyBrowser(docked(), second, nullptr);
+    window->ui->actSave->setEnabled(false);
+    MessageBoxAnswerer answerer;
+    variantRow(docked(), "ObjectName")->setValue("Alpha");
+    QCOMPARE(answerer.seen(), QStringList{"Error:Such name already present!"});
+    QCOMPARE(second->objectName(), QString("Beta"));
+    QCOMPARE(variantRow(docked(), "ObjectName")->value().toString(), QString("Beta"));
+    QVERIFY(!window->ui->actSave->isEnabled());
+}
+
+void TestPropertyPanel::checkBoxesSendCommands_data()
+{
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("rowName");
+    QTest::addColumn<int>("command");
+    QTest::newRow("relay 5") << GatewaySubtree::EnergizerCount << "Relay5" << int(ActivateRelay5);
+    QTest::newRow("zone 2") << 0 << "FenceOn2" << int(ActivateEnergZone2);
+    QTest::newRow("low voltage 1") << 0 << "LowVoltageZone1" << int(LowVoltageZone1);
+    QTest::newRow("not a command") << 0 << "EnergizerName" << -1;
+}
+
+void TestPropertyPanel::checkBoxesSendCommands()
+{
+    QFETCH(int, device);
+    QFETCH(QString, rowName);
+    QFETCH(int, command);
+    Node* node = gateway->node()->child(device);
+    docked()->currentNode = node;
+    window->fillPropertyBrowser(docked(), nullptr, node);
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    window->chkClick(docked(), row(docked(), rowName), true);
+    QCOMPARE(commands.size(), command < 0 ? 0 : 1);
+    if (command >= 0) {
+        QCOMPARE(commands.first().at(1).value<CommandSend>(), CommandSend(command));
+        QCOMPARE(commands.first().at(2).toBool(), true);
+    }
+}
+
+void TestPropertyPanel::oneCommandPerClick()
+{
+    g_currentUser = QStringLiteral("admin");
+    Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
+    docked()->currentNode = card;
+    window->fillPropertyBrowser(docked(), nullptr, card);
+    docked()->browser->editItem(docked()->browser->items(row(docked(), "Relay2")).first());
+    auto* checkBox = docked()->browser->findChild<QCheckBox*>();
+    QVERIFY(checkBox);
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    QTest::mouseClick(checkBox, Qt::LeftButton);
+    QCOMPARE(commands.size(), 1);
+    QCOMPARE(commands.first().at(1).value<CommandSend>(), ActivateRelay2);
+    QCOMPARE(commands.first().at(2).toBool(), true);
+    // The device's state written back into the open editor sends nothing.
+    window->propertyPanel()->updateNode(card);
+    QCOMPARE(variantRow(docked(), "Relay2")->value().toBool(), false);
+    QCOMPARE(commands.size(), 1);
+    g_currentUser.clear();
+}
+
+void TestPropertyPanel::popupFollowsItsEnergizer()
+{
+    // A text box hanging as an action under sector 1 of energizer 3.
+    Node* energizer = gateway->node()->child(2);
+    auto* box = new GraphicsBox(GraphicsBox::TextBox);
+    addToScene(box);
+    QVERIFY(box->node()->insertInto(energizer->child(0), energizer->child(0)->childCount()));
+    window->showPopupParams(box);
+    QCOMPARE(window->propertySets().size(), 2);
+    PropertySet* popupSet = window->propertySets().at(1);
+    auto* popup = qobject_cast<CommonDlg*>(popupSet->parent());
+    QVERIFY(popup && popup->isVisible());
+    QCOMPARE(popup->windowTitle(), "Energizer property " + energizer->data(0).toString());
+    QCOMPARE(popup->size(), QSize(250, 450));
+    QCOMPARE(popup->minimumSize(), popup->maximumSize());
+    QCOMPARE(rowNames(popupSet).size(), 21);
+    QVERIFY(!popup->findChild<QPushButton*>("btnOK")->isVisible());
+
+    // An edit in the popup is an edit like one in the dock.
+    variantRow(popupSet, "EnergizerName")->setValue("East");
+    QCOMPARE(energizer->data(0).toString(), QString("East"));
+
+    // The energizer goes while the popup is open: live updates and edits pass it by.
+    window->currentScene()->removeItem(box);
+    delete box;
+    QVERIFY(gateway->node()->removeChild(2));
+    QVERIFY(!popupSet->node());
+    window->propertyPanel()->updateNode(energizer);
+    variantRow(popupSet, "EnergizerName")->setValue("Gone");
+    popup->reject();
+    QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
+}
+
+void TestPropertyPanel::buttonRowsFromTheTreeSelection()
+{
+    Node* workplace = g_elementTreeModel->rootNode()->child(0);
+    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, gateway->node()));
+    ownedNodes.removeOne(gateway->node());
+    // Choosing a map element in the tree fills the panel from its item.
+    const QModelIndex source = g_elementTreeModel->nodeIndex(gateway->node());
+    window->ui->treeView->setCurrentIndex(window->elementTreeProxy()->mapFromSource(source));
+    QCOMPARE(docked()->node(), gateway->node());
+    QCOMPARE(rowNames(docked()), QStringList({"ObjectName", "Logo", "IP", "GlobalCommand", "ClearAlarm"}));
+
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    const auto sent = [&](CommandSend command, int value) {
+        return std::any_of(commands.cbegin(), commands.cend(), [&](const QList<QVariant>& args) {
+            return args.at(1).value<CommandSend>() == command && args.at(2).toInt() == value;
+        });
+    };
+    PanelEdits* edits = window->propertyPanel()->edits();
+    edits->setGlobalCommandChooser([](QWidget*, int*) { return false; });
+    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    QCOMPARE(commands.size(), 0);
+    edits->setGlobalCommandChooser([](QWidget*, int* mode) {
+        *mode = 2; // On, Low
+        return true;
+    });
+    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    QVERIFY(sent(GlobalMode, 2));
+
+    // A map button's "Command" row stores the chosen action in the button.
+    auto* button = new GraphicsBox(GraphicsBox::ButtonBox);
+    addToScene(button);
+    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, button->node()));
+    window->ui->treeView->setCurrentIndex(
+        window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
+    QCOMPARE(rowNames(docked()).last(), QString("CmdTarget"));
+    Node* target = gateway->node()->child(0);
+    edits->setButtonActionChooser([target](QWidget*, PanelEdits::ButtonAction* action) {
+        *action = {target, ActivateEnergZone1, QStringLiteral("Zone 1 on")};
+        return true;
+    });
+    window->customBtnClick(docked(), row(docked(), "Command"));
+    QCOMPARE(variantRow(docked(), "Command")->value().toString(), QString("Zone 1 on"));
+    QCOMPARE(variantRow(docked(), "CmdTarget")->value().toString(), target->data(0).toString());
+    QCOMPARE(button->actionTarget(), target);
+    QCOMPARE(button->actionCommand(), int(ActivateEnergZone1));
+}
+
+void TestPropertyPanel::backgroundPicture()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("site.png");
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QVERIFY(picture.save(path));
+    QString answer = path;
+    FileChooserHook::setOpenFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return answer; });
+    Node workplace;
+    workplace.type = Node::Workplace;
+    window->fillPropertyBrowser(docked(), nullptr, &workplace);
+    const auto imageBox = [&]() -> GraphicsBox* {
+        for (QGraphicsItem* item : window->currentScene()->items()) {
+            auto* box = dynamic_cast<GraphicsBox*>(item);
+            if (box && box->kind() == GraphicsBox::ImageBox)
+                return box;
+        }
+        return nullptr;
+    };
+    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    GraphicsBox* box = imageBox();
+    QVERIFY(box);
+    ownedNodes << box->node();
+    QCOMPARE(box->elementPos(), QPointF(-23, -23));
+    QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(64, 48));
+    QCOMPARE(box->zValue(), 0.0);
+    // A cancelled chooser keeps the picture; a file that is no picture empties it.
+    answer.clear();
+    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    QCOMPARE(box->width(), 64.0);
+    answer = dir.filePath("notes.png");
+    QFile notes(answer);
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a picture") > 0);
+    notes.close();
+    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    QCOMPARE(imageBox(), box);
+    QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(0, 0));
+    FileChooserHook::setOpenFileChooser({});
+}
+
+void TestPropertyPanel::gatewayAddressMovesTheLink()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+    QSignalSpy connections(&server, &QTcpServer::newConnection);
+    window->fenceClient()->setPort(server.serverPort());
+    window->propertyPanel()->edits()->setAddressSettleMs(20);
+    docked()->currentNode = gateway->node();
+    window->fillPropertyBrowser(docked(), gateway, nullptr);
+    // Text on its way to an address is shown but never connected to.
+    variantRow(docked(), "IP")->setValue("127.0.0.");
+    QCOMPARE(gateway->ip(), QString("127.0.0."));
+    variantRow(docked(), "IP")->setValue("127.0.0.1");
+    QVERIFY(connections.wait(5000));
+    QCOMPARE(window->fenceClient()->address(), QString("127.0.0.1"));
+    QCOMPARE(gateway->energizerNode()->child(0)->data(11).toString(), QString("127.0.0.1"));
+    window->fenceClient()->closeConnection();
+}
+
+QTEST_MAIN(TestPropertyPanel)
+#include "tst_propertypanel.moc"

@@ -1,0 +1,278 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "chooserhooks.h"
+#include "dialoglaunchers.h"
+#include "elementtreeorder.h"
+#include "globals.h"
+#include "userright.h"
+#include "elementtreeproxymodel.h"
+#include "graphicsbox.h"
+#include "graphicsline.h"
+#include "graphicscircle.h"
+#include "graphicsscene.h"
+#include "graphicstextitem.h"
+#include "messageboxanswerer.h"
+#include "node.h"
+#include "testhome.h"
+#include "treemodel.h"
+#include "workspacearea.h"
+
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+// Answers the workspace set-up page with preset values.
+class SetupAnswers : public DialogLaunchers
+{
+public:
+    using DialogLaunchers::DialogLaunchers;
+    int workspaceSetup(QString& caption, QString& imageFile, int& mode) override
+    {
+        if (!nextCaption.isNull())
+            caption = nextCaption;
+        imageFile = nextImage;
+        mode = nextMode;
+        return 1;
+    }
+    QString nextCaption = QStringLiteral("Yard");
+    QString nextImage;
+    int nextMode = 0;
+};
+
+template <typename T> T* place(GraphicsScene* scene, T* item)
+{
+    scene->insertItem(item);
+    scene->setUniqueName(item);
+    ElementTreeOrder::hangSorted(scene->workplaceNode(), item->node());
+    return item;
+}
+
+QStringList childNames(const Node* node)
+{
+    QStringList names;
+    for (const Node* child : node->children) {
+        if (child->type != Node::TWSystem)
+            names << child->data(1).toString();
+    }
+    return names;
+}
+
+} // namespace
+
+class TstWorkspaceActions : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestHome home;
+    std::unique_ptr<MainWindow> window;
+    SetupAnswers* answers = nullptr;
+
+    GraphicsScene* scene(int tab) const { return window->workspaces()->sceneAt(tab); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(home.openDatabase());
+        g_currentUser = QStringLiteral("admin");
+        QSettings(home.filePath(QStringLiteral("setting.ini")), QSettings::IniFormat)
+            .setValue(QStringLiteral("LoadLastFile"), false);
+    }
+
+    void init()
+    {
+        window = std::make_unique<MainWindow>();
+        auto launchers = std::make_unique<SetupAnswers>(window.get());
+        answers = launchers.get();
+        window->setDialogLaunchers(std::move(launchers));
+    }
+
+    void cleanup()
+    {
+        window->ui->actSave->setEnabled(false);
+        window.reset();
+        ChooserHooks::setColorChooser({});
+    }
+
+    void workspaceLifecycle()
+    {
+        window->addWorkspace(QString());
+        window->addWorkspace(QString());
+        answers->nextCaption = QString();
+        window->ui->actNewBlankWorkspace->trigger();
+        QCOMPARE(window->ui->tabWidget->tabText(3), QStringLiteral("Untitled 4"));
+        answers->nextCaption = QStringLiteral("Yard");
+        answers->nextMode = 2;
+        window->ui->actWorkspaceSetup->trigger();
+        QCOMPARE(window->ui->tabWidget->tabText(3), QStringLiteral("Yard"));
+        QCOMPARE(scene(3)->workplaceNode()->data(0).toString(), QStringLiteral("Yard"));
+        QCOMPARE(window->workspaces()->workplaceMode(scene(3)), 2);
+        QVERIFY(window->ui->dockAlarmStates->isHidden());
+        QVERIFY(window->ui->actSave->isEnabled());
+        QCOMPARE(g_twSensorModel->rootNode()->childCount(), 2);
+
+        // Deleting tab 1 of 4 shifts the TW system of the later workspace with it.
+        QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
+        window->ui->tabWidget->setCurrentIndex(1);
+        {
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            window->ui->actDeleteWorkplace->trigger();
+        }
+        QCOMPARE(window->workspaces()->count(), 3);
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log.first().at(1).toString(), QStringLiteral("Workspace Untitled 2 deleted"));
+        Node* yardSystem = g_twSensorModel->rootNode()->child(1);
+        QCOMPARE(yardSystem->data(3).toInt(), 2);
+        QCOMPARE(yardSystem->deviceNode->parent(), scene(2)->workplaceNode());
+
+        for (int tab = 2; tab >= 0; --tab) {
+            window->ui->tabWidget->setCurrentIndex(tab);
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            window->ui->actDeleteWorkplace->trigger();
+        }
+        QCOMPARE(window->workspaces()->count(), 1);
+        QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
+        QCOMPARE(log.size(), 3);
+        window->ui->actDelete->trigger();
+    }
+
+    void clipboard()
+    {
+        GraphicsScene* first = scene(0);
+        auto* box = place(first, new GraphicsBox(GraphicsBox::TextBox));
+        auto* line = place(first, new GraphicsLine);
+        line->appendPoint(QPointF(0, 0));
+        line->appendPoint(QPointF(50, 0));
+        box->setSelected(true);
+        window->ui->actCopy->trigger();
+        window->ui->actPaste->trigger();
+        window->ui->actPaste->trigger();
+        QCOMPARE(childNames(first->workplaceNode()), (QStringList{"fence1", "box1", "box2", "box3"}));
+        QVERIFY(window->ui->actSave->isEnabled());
+
+        window->addWorkspace(QStringLiteral("Other"));
+        window->ui->tabWidget->setCurrentIndex(0);
+        first->clearSelection();
+        line->setSelected(true);
+        window->ui->actCut->trigger();
+        QVERIFY(!line->isVisible());
+        window->ui->tabWidget->setCurrentIndex(1);
+        window->ui->actPaste->trigger();
+        QCOMPARE(line->scene(), scene(1));
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->node()->parent(), scene(1)->workplaceNode());
+    }
+
+    void lineWidthFontAndPosition()
+    {
+        GraphicsScene* first = scene(0);
+        auto* line = place(first, new GraphicsLine);
+        auto* selected = place(first, new GraphicsBox(GraphicsBox::TextBox));
+        auto* other = place(first, new GraphicsBox(GraphicsBox::TextBox));
+        window->lineWidthCombo()->setCurrentText(QStringLiteral("8"));
+        window->changeLineThickenss();
+        QCOMPARE(line->lineWidth(), 8);
+        selected->setSelected(true);
+        window->ui->actBold->setChecked(true);
+        window->handleFontChange();
+        QCOMPARE(selected->captionItem()->font().weight(), 75);
+        QVERIFY(other->captionItem()->font().weight() != 75);
+        window->mousePos(QPointF(12.5, 40));
+        QCOMPARE(window->positionLabel()->text(), QStringLiteral("X: 12.5 Y: 40"));
+    }
+
+    void colourCommands_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("font") << QStringLiteral("actFontColor") << true;
+        QTest::newRow("background") << QStringLiteral("actBackgroundColor") << true;
+        QTest::newRow("border") << QStringLiteral("actBorderColor") << true;
+        QTest::newRow("cancel") << QStringLiteral("actBackgroundColor") << false;
+    }
+
+    void colourCommands()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, accept);
+        const QColor chosen(10, 20, 30, 40);
+        bool offeredInvalid = false;
+        ChooserHooks::setColorChooser([&](QColor& value, QWidget*) {
+            offeredInvalid = !value.isValid();
+            value = chosen;
+            return accept;
+        });
+        GraphicsScene* first = scene(0);
+        auto* box = place(first, new GraphicsBox(GraphicsBox::TextBox));
+        auto* line = place(first, new GraphicsLine);
+        auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
+        first->insertItem(circle);
+        const QColor circleColor = circle->color();
+        for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(box), static_cast<QGraphicsItem*>(line),
+                                    static_cast<QGraphicsItem*>(circle)})
+            item->setSelected(true);
+        window->findChild<QAction*>(action)->trigger();
+        QVERIFY(offeredInvalid);
+        QCOMPARE(window->ui->actSave->isEnabled(), accept);
+        const QColor expected = accept ? chosen : QColor(Qt::black);
+        QCOMPARE(line->color(), expected);
+        QCOMPARE(box->captionItem()->defaultTextColor() == chosen, action == QLatin1String("actFontColor") && accept);
+        QCOMPARE(box->backgroundColor() == chosen, action == QLatin1String("actBackgroundColor") && accept);
+        QCOMPARE(box->color() == chosen, action == QLatin1String("actBorderColor") && accept);
+        QCOMPARE(circle->color(), circleColor);
+    }
+
+    void colourWithoutSelectionOnlyMarksChanged()
+    {
+        ChooserHooks::setColorChooser([](QColor& value, QWidget*) {
+            value = Qt::red;
+            return true;
+        });
+        window->ui->actBorderColor->trigger();
+        QVERIFY(window->ui->actSave->isEnabled());
+    }
+
+    void treeContextMenu()
+    {
+        GraphicsScene* first = scene(0);
+        auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
+        first->insertItem(circle);
+        g_elementTreeModel->insertNode(first->workplaceNode(), -1, circle->node());
+        const QModelIndex index = window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(circle->node()));
+        QVERIFY(index.isValid());
+        window->ui->treeView->setCurrentIndex(index);
+        QCOMPARE(window->currentElement(), circle->node());
+        window->fillTreeContextMenu();
+        QStringList texts;
+        for (QAction* action : window->treeContextMenu()->actions()) {
+            texts << action->text();
+            QVERIFY(!action->isEnabled());
+        }
+        QCOMPARE(texts, (QStringList{"Add action", "Add sensor", "Delete item"}));
+
+        // A sensor hung under the sector can be taken off it again.
+        Node* sensor = new Node(QStringLiteral("Sensor3"));
+        sensor->type = Node::TWSensor;
+        sensor->columns = {QStringLiteral("Sensor3"), 0};
+        g_elementTreeModel->insertNode(circle->node(), 0, sensor);
+        window->ui->treeView->expandAll();
+        window->ui->treeView->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
+        window->fillTreeContextMenu();
+        QCOMPARE(window->treeContextMenu()->actions().size(), 1);
+        QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
+        window->removeSensor();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log.first().at(1).toString(),
+                 QStringLiteral("From TWSector %1 removed Sensor Sensor3").arg(circle->node()->data(0).toString()));
+        QCOMPARE(sensor->parent(), first->workplaceNode());
+    }
+};
+
+QTEST_MAIN(TstWorkspaceActions)
+#include "tst_workspaceactions.moc"
