@@ -7,6 +7,7 @@
 #include "alarmstateswidget.h"
 #include "apppaths.h"
 #include "commandrouter.h"
+#include "commondlg.h"
 #include "controlunit.h"
 #include "devicestates.h"
 #include "deviceunits.h"
@@ -137,6 +138,19 @@ MainWindow::MainWindow(QWidget* parent)
     delete ui->dummyWidget;
     ui->dummyWidget = nullptr;
     m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4);
+    // The panel's command buttons open their pages through whichever
+    // launchers the window holds at the time of the click.
+    m_propertyPanel->edits()->setGlobalCommandChooser([this](QWidget*, int* mode) {
+        *mode = m_launchers->globalCommand(1);
+        return *mode != CommonDlg::GlobalCommandCancelled;
+    });
+    m_propertyPanel->edits()->setButtonActionChooser([this](QWidget*, PanelEdits::ButtonAction* action) {
+        ButtonAction chosen;
+        if (m_launchers->buttonAction(chosen) != QDialog::Accepted)
+            return false;
+        *action = {chosen.node, chosen.command, chosen.name};
+        return true;
+    });
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
     tabifyDockWidget(ui->dockSensorsState, ui->dockAlarmStates);
     m_project = std::make_unique<ProjectDocument>();
