@@ -169,6 +169,19 @@ private slots:
         QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction where subject='Energizer'")),
                  QStringList{QStringLiteral("ActivateEnergZone1 Sector1 set to false")});
 
+        // Clearing the alarms of the workspace's TW system sends the TW
+        // controller its one command, the Global Reset.
+        Node* twSystem = nullptr;
+        for (Node* child : scene->workplaceNode()->children)
+            if (child->type == Node::TWSystem)
+                twSystem = child;
+        QVERIFY(twSystem);
+        twSim.clearReceived();
+        window->commandSending(twSystem, true, ClrAlms);
+        QVERIFY(twSim.waitForFunction(16, 1));
+        QCOMPARE(twSim.receivedWithFunction(16).first().toHex(),
+                 QByteArray("00000001000f0110000000080800000500000300" "00"));
+
         // Step 6: the gateway drops the link.
         const int checkPoints = sqlRows(QStringLiteral("select id from logVoltage where voltage=0")).size();
         sim.closeConnection();
