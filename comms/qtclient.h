@@ -26,7 +26,9 @@ class qtClient : public QObject
 {
     Q_OBJECT
 public:
-    enum ClientStatus {
+    // A fixed underlying type: a status from outside the list (shown as
+    // "Not definied") is a valid value, not undefined behaviour.
+    enum ClientStatus : int {
         TryToConnect = 0,
         HeartBeatTimedOut = 1,
         ConnectionClosedByServer = 2,
