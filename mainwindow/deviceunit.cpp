@@ -29,7 +29,7 @@ void DeviceUnit::stop()
     if (!m_unit)
         return;
     if (m_thread->isRunning() && m_stopStep)
-        QMetaObject::invokeMethod(m_unit.get(), m_stopStep, Qt::BlockingQueuedConnection);
+        m_stopStep();
     endThread(m_thread);
     m_unit.reset();
 }

@@ -25,8 +25,9 @@ public:
     T* unit() const { return static_cast<T*>(m_unit.get()); }
     QThread* thread() const { return m_thread; }
 
-    // Run on the unit's thread, blocking, before the thread is asked to quit
-    // (timers must be stopped by the thread that started them).
+    // Called before the thread is asked to quit, while it still runs. Timers
+    // must be stopped by the thread that started them, so the step hands a
+    // slot of the unit to that thread and waits (a blocking queued call).
     void setStopStep(std::function<void()> step) { m_stopStep = std::move(step); }
 
     void start();

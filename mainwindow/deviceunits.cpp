@@ -72,7 +72,7 @@ void DeviceUnits::createTimerUnit()
 {
     m_timer = std::make_unique<DeviceUnit>(std::make_unique<TimerUnit>(), MainWindow::TimerUnitThreadName, m_window);
     TimerUnit* unit = timerUnit();
-    m_timer->setStopStep([unit] { unit->stop(); });
+    m_timer->setStopStep([unit] { QMetaObject::invokeMethod(unit, &TimerUnit::stop, Qt::BlockingQueuedConnection); });
 }
 
 void DeviceUnits::startTimerUnit()
