@@ -177,24 +177,21 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
 
 void DeviceStates::refreshPanels(Node* elementNode)
 {
+    const Node* row = statusRow(elementNode);
+    // A copy: writing a row can make a panel go away.
     const QList<PropertySet*> sets = m_window->propertySets();
-    for (PropertySet* affected : sets) {
-        Node* shown = affected ? affected->node() : nullptr;
+    for (PropertySet* set : sets) {
+        Node* shown = set ? set->node() : nullptr;
         // A panel that shows nothing is never affected.
         if (!shown || (shown != elementNode && shown->parent() != elementNode))
             continue;
-        const QList<LiveValue> values = liveValues(shown, statusRow(elementNode));
-        for (PropertySet* set : sets) {
-            if (!set || set->node() != shown)
-                continue;
-            for (const LiveValue& value : values) {
-                set->setValue(value.name, value.value);
-                if (value.background.isValid())
-                    set->setBackgroundColor(value.name, value.background);
-            }
+        for (const LiveValue& value : liveValues(shown, row)) {
+            set->setValue(value.name, value.value);
+            if (value.background.isValid())
+                set->setBackgroundColor(value.name, value.background);
         }
-        if (affected->browser)
-            affected->browser->update();
+        if (set->browser)
+            set->browser->update();
     }
 }
 
