@@ -1,21 +1,13 @@
 // libFuzzer target: arbitrary bytes as a project file.
 #include "projectfilefuzz.h"
 
-#include <QApplication>
+#include "fuzzqtapp.h"
 
 #include <cstdlib>
 
-namespace {
-
-void quietHandler(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(*argc, *argv);
-    qInstallMessageHandler(quietHandler);
+    FuzzQtApp::start(argc, argv);
     return 0;
 }
 

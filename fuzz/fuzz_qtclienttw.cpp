@@ -1,15 +1,12 @@
 // libFuzzer target: arbitrary received bytes, cut into arbitrary pieces,
 // through the TW controller client's frame reassembly and packet processing.
 #include "fuzzinput.h"
+#include "fuzzqtapp.h"
 #include "qtclienttw.h"
-
-#include <QApplication>
 
 #include <cstdlib>
 
 namespace {
-
-void quietHandler(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 void check(bool condition)
 {
@@ -21,9 +18,7 @@ void check(bool condition)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(*argc, *argv);
-    qInstallMessageHandler(quietHandler);
+    FuzzQtApp::start(argc, argv);
     return 0;
 }
 

@@ -1,21 +1,13 @@
 // libFuzzer target: arbitrary bytes as a report template.
 #include "reporttemplatefuzz.h"
 
-#include <QApplication>
+#include "fuzzqtapp.h"
 
 #include <cstdlib>
 
-namespace {
-
-void quietHandler(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(*argc, *argv);
-    qInstallMessageHandler(quietHandler);
+    FuzzQtApp::start(argc, argv);
     // Loops written into a formula are stopped quickly.
     ReportEngine::setScriptTimeLimit(20);
     return 0;
