@@ -1,4 +1,5 @@
 #include "controlunit.h"
+#include "linklogging.h"
 
 #include "node.h"
 #include "qtclient.h"
@@ -163,14 +164,14 @@ void ControlUnit::dataUpdate(DeviceData data, int No)
     if (!gateway)
         return;
     if (No < 1 || No > LastDevice) {
-        qWarning() << "Device data for device" << No << "dropped: no such device";
+        qCWarning(lcEnergizers) << "Device data for device" << No << "dropped: no such device";
         return;
     }
     Node* row = gateway->child(No - 1);
     if (!row || !row->enabled)
         return;
     if (int(data.size()) != int(image[No].size()))
-        qWarning() << "Device data for device" << No << "has" << data.size() << "bytes";
+        qCWarning(lcEnergizers) << "Device data for device" << No << "has" << data.size() << "bytes";
     image[No].fill(0);
     std::copy_n(data.begin(), std::min<int>(int(data.size()), int(image[No].size())), image[No].begin());
     if (!isPresent(row))
@@ -305,7 +306,7 @@ QTime ControlUnit::heartbeatTime(int deviceNumber)
 void ControlUnit::sendRowBytes(Node* row, char clearAlarm)
 {
     const int n = row->number();
-    qDebug() << "SENDING COMMAND" << n << hexByte(hvlvOf(row)) << hexByte(onoffOf(row));
+    qCDebug(lcEnergizers) << "SENDING COMMAND" << n << hexByte(hvlvOf(row)) << hexByte(onoffOf(row));
     emit sendCmd(n, char(hvlvOf(row)), char(onoffOf(row)), clearAlarm, false);
 }
 
@@ -313,11 +314,11 @@ void ControlUnit::command(Node* commandNode, CommandSend command, QVariant value
 {
     SiteLocker lock;
     if (!Node::isAlive(commandNode)) {
-        qWarning() << "Command" << int(command) << "dropped: its node no longer exists";
+        qCWarning(lcEnergizers) << "Command" << int(command) << "dropped: its node no longer exists";
         return;
     }
     if (!linkUp) {
-        qWarning() << "Command" << int(command) << "for" << commandNode->data(NameColumn).toString()
+        qCWarning(lcEnergizers) << "Command" << int(command) << "for" << commandNode->data(NameColumn).toString()
                    << "dropped: the gateway link is not up";
         return;
     }
@@ -358,7 +359,7 @@ void ControlUnit::runCommand(Node* row, CommandSend command, const QVariant& val
         setBit(hvlv, 1, !on);
         break;
     case ClrAlms:
-        qDebug() << "Reset for" << n;
+        qCDebug(lcEnergizers) << "Reset for" << n;
         sendRowBytes(row, ClearAlarmValue);
         return;
     case ActivateRelay1:
@@ -388,7 +389,7 @@ void ControlUnit::runCommand(Node* row, CommandSend command, const QVariant& val
 
 void ControlUnit::sendRelayCmd(int relayAddr, char tmpTX_actv_char)
 {
-    qDebug() << "SENDING RELAY COMMAND " << relayAddr << hexByte(quint8(tmpTX_actv_char));
+    qCDebug(lcEnergizers) << "SENDING RELAY COMMAND " << relayAddr << hexByte(quint8(tmpTX_actv_char));
     emit sendCmd(relayAddr, 0, tmpTX_actv_char, 0, true);
 }
 
@@ -463,7 +464,7 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
         if (!card || !card->enabled)
             continue;
         if (card->type != Node::IOCard) {
-            qWarning() << "Output mapping of" << element->name << "skipped: device" << record.id
+            qCWarning(lcEnergizers) << "Output mapping of" << element->name << "skipped: device" << record.id
                        << "is not an IO card";
             continue;
         }
@@ -577,7 +578,7 @@ void ControlUnit::applyInputMapping(Node* ioCardElement)
         }
         Node* targetElement = gatewayElement->child(record.id - 1);
         if (targetElement && targetElement->type != Node::Energizer) {
-            qWarning() << "Input mapping of" << ioCardElement->name << "skipped: device" << record.id
+            qCWarning(lcEnergizers) << "Input mapping of" << ioCardElement->name << "skipped: device" << record.id
                        << "is not an energizer";
             continue;
         }

@@ -1,4 +1,5 @@
 #include "timerunit.h"
+#include "linklogging.h"
 
 #include <QDebug>
 #include <QDomDocument>
@@ -130,7 +131,7 @@ void TimerUnit::afterTimer()
                 } else if (!sent) {
                     pending.append({t.IP, t.cardNo, command, on});
                     sent = true;
-                    qDebug() << line;
+                    qCDebug(lcEnergizers) << line;
                 }
             };
             edge(t.from, t.onSent, true, "---Timer ON---");
@@ -168,7 +169,7 @@ void TimerUnit::writeTimers(QDomDocument& document) const
 {
     QDomElement project = document.firstChildElement(ProjectElement);
     if (project.isNull()) {
-        qWarning() << "Timers not written: the document has no" << ProjectElement << "element";
+        qCWarning(lcEnergizers) << "Timers not written: the document has no" << ProjectElement << "element";
         return;
     }
     const QList<TimerData> list = timers();

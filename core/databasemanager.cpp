@@ -1,4 +1,5 @@
 #include "databasemanager.h"
+#include "corelogging.h"
 
 #include "apppaths.h"
 
@@ -26,10 +27,10 @@ void DatabaseManager::createConnection()
     // The driver would silently create an empty file; say where we looked so
     // the missing tables that follow are easy to explain.
     if (!QFileInfo::exists(path))
-        qWarning() << "Database file not found, an empty one will be created:" << path;
+        qCWarning(lcCore) << "Database file not found, an empty one will be created:" << path;
     database.setDatabaseName(path);
     if (!database.open()) {
-        qWarning() << database.lastError().text();
+        qCWarning(lcCore) << database.lastError().text();
         return;
     }
     if (QCoreApplication::instance())
@@ -43,7 +44,7 @@ void DatabaseManager::executeQuery(QString)
 
 void DatabaseManager::stopped()
 {
-    qDebug() << "stopped";
+    qCDebug(lcCore) << "stopped";
 }
 
 namespace {
@@ -52,7 +53,7 @@ namespace {
 qint64 pragmaValue(QSqlQuery& query, const QString& pragma)
 {
     if (!query.exec(QStringLiteral("PRAGMA ") + pragma) || !query.next()) {
-        qWarning() << "Database:" << pragma << "failed:" << query.lastError().text();
+        qCWarning(lcCore) << "Database:" << pragma << "failed:" << query.lastError().text();
         return -1;
     }
     return query.value(0).toLongLong();
@@ -69,11 +70,11 @@ bool DatabaseManager::prepareForUse()
     bool ok = true;
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()
         || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
-        qWarning() << "Database: write-ahead log not enabled:" << query.lastError().text();
+        qCWarning(lcCore) << "Database: write-ahead log not enabled:" << query.lastError().text();
         ok = false;
     }
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
-        qWarning() << "Database: full sync not set:" << query.lastError().text();
+        qCWarning(lcCore) << "Database: full sync not set:" << query.lastError().text();
         ok = false;
     }
 
@@ -83,7 +84,7 @@ bool DatabaseManager::prepareForUse()
         return false;
     if (pages > 0 && double(freePages) / double(pages) > VacuumFreeShare) {
         if (!query.exec(QStringLiteral("VACUUM;"))) {
-            qWarning() << query.lastError().text();
+            qCWarning(lcCore) << query.lastError().text();
             ok = false;
         }
     }

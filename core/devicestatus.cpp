@@ -1,4 +1,5 @@
 #include "devicestatus.h"
+#include "corelogging.h"
 
 #include <QDebug>
 #include <QObject>
@@ -169,7 +170,7 @@ bool compareRecord32(const StatusRecord& a, const StatusRecord& b)
 
 void dumpByteBits(uint header, uint byteNumber, quint8 value)
 {
-    qDebug().noquote() << QStringLiteral("---BYTE--%1---------------------------------").arg(header);
+    qCDebug(lcCore).noquote() << QStringLiteral("---BYTE--%1---------------------------------").arg(header);
     for (int bit = 7; bit >= 0; --bit)
-        qDebug().noquote() << QStringLiteral("Byte%1 / Bit%2 %3").arg(byteNumber).arg(bit).arg((value >> bit) & 1);
+        qCDebug(lcCore).noquote() << QStringLiteral("Byte%1 / Bit%2 %3").arg(byteNumber).arg(bit).arg((value >> bit) & 1);
 }

@@ -1,4 +1,5 @@
 #include "settingsfile.h"
+#include "corelogging.h"
 
 #include "colortext.h"
 
@@ -88,7 +89,7 @@ bool fail(const QString& path, const QString& why, const QString& tempPath)
 {
     if (!tempPath.isEmpty())
         QFile::remove(tempPath);
-    qWarning().noquote() << "Settings not saved, " + path + " left as it was:" << why;
+    qCWarning(lcCore).noquote() << "Settings not saved, " + path + " left as it was:" << why;
     return false;
 }
 
@@ -150,7 +151,7 @@ std::unique_ptr<QSettings> open(const QString& path)
     static QSet<QString> reported;
     if (settings->status() == QSettings::FormatError && !reported.contains(path)) {
         reported.insert(path);
-        qWarning().noquote() << QStringLiteral("%1 could not be read; the defaults are used").arg(path);
+        qCWarning(lcCore).noquote() << QStringLiteral("%1 could not be read; the defaults are used").arg(path);
     }
     return settings;
 }

@@ -1,4 +1,5 @@
 #include "userright.h"
+#include "corelogging.h"
 
 #include <QDebug>
 #include <QSqlError>
@@ -26,7 +27,7 @@ bool checkUserRight(int right, const QString& user)
     if (prepared)
         query.addBindValue(user);
     if (!prepared || !query.exec()) {
-        qWarning() << "checkUserRight:" << query.lastError().text() << query.lastQuery();
+        qCWarning(lcCore) << "checkUserRight:" << query.lastError().text() << query.lastQuery();
         return false;
     }
     if (!query.next())

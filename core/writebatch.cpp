@@ -1,4 +1,5 @@
 #include "writebatch.h"
+#include "corelogging.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -78,7 +79,7 @@ bool WriteBatch::commit()
         return true;
     }
     const QString error = db.lastError().text();
-    qWarning() << "Log rows not committed:" << error;
+    qCWarning(lcCore) << "Log rows not committed:" << error;
     db.rollback();
     emit commitFailed(error);
     return false;

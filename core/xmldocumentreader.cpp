@@ -1,4 +1,5 @@
 #include "xmldocumentreader.h"
+#include "corelogging.h"
 
 #include <QDebug>
 #include <QDomDocument>
@@ -46,7 +47,7 @@ bool readXmlDocument(const QByteArray& content, QDomDocument* document, QString*
         const QString reason = QStringLiteral("XML nested deeper than %1 levels at line %2, not read")
                                    .arg(MaxXmlDepth)
                                    .arg(line);
-        qWarning().noquote() << reason;
+        qCWarning(lcCore).noquote() << reason;
         return refuse(document, error, reason);
     }
     QDomDocument parsed;

@@ -1,4 +1,5 @@
 #include "commondlg.h"
+#include "dialogslogging.h"
 #include "ui_commondlg.h"
 
 #include "globals.h"
@@ -554,7 +555,7 @@ void CommonDlg::energizerProperties(QGraphicsItem* item)
     }
     PropertyPanelHost* host = propertyPanelHost();
     if (!energizer || !host) {
-        qWarning() << "Energizer properties: the item is not linked to an energizer; nothing shown";
+        qCWarning(lcDialogs) << "Energizer properties: the item is not linked to an energizer; nothing shown";
         deleteLater();
         return;
     }

@@ -1,4 +1,5 @@
 #include "itemdelegate.h"
+#include "dialogslogging.h"
 
 #include "delegateediting.h"
 
@@ -14,11 +15,11 @@ ItemDelegate::ItemDelegate(QObject* parent)
 void ItemDelegate::editorClose_(QWidget*, QAbstractItemDelegate::EndEditHint)
 {
     emit editorClose(this);
-    qDebug() << "close";
+    qCDebug(lcDialogs) << "close";
 }
 
 void ItemDelegate::commitAndCloseEditor()
 {
     commitAndCloseSender<QWidget>(this, sender());
-    qDebug() << "commit";
+    qCDebug(lcDialogs) << "commit";
 }

@@ -1,4 +1,5 @@
 #include "osprelvellsetupwidget.h"
+#include "dialogslogging.h"
 #include "ui_osprelvellsetupwidget.h"
 
 #include "apppaths.h"
@@ -400,7 +401,7 @@ void OsprelVellSetupWidget::exportMapping()
     }
     QString error;
     if (!MappingExportFile::write(path, content, &error)) {
-        qWarning() << "Mapping export to" << path << "failed:" << error;
+        qCWarning(lcDialogs) << "Mapping export to" << path << "failed:" << error;
         QMessageBox::warning(this, tr("Error"), tr("The file %1 could not be written:\n%2").arg(path, error),
                              QMessageBox::Ok);
     }

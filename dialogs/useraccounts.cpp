@@ -1,4 +1,5 @@
 #include "useraccounts.h"
+#include "dialogslogging.h"
 
 #include "writebatch.h"
 
@@ -32,7 +33,7 @@ bool run(QSqlQuery& query, const QString& sql, const QVariantList& values, QStri
         ok = query.exec();
     }
     if (!ok) {
-        qWarning() << query.lastError().text() << sql;
+        qCWarning(lcDialogs) << query.lastError().text() << sql;
         if (error)
             *error = query.lastError().text();
     }
@@ -125,7 +126,7 @@ Result guardedChange(const std::function<bool(QString* error)>& change)
     WriteBatch::instance().commit();
     const int before = administratorCount();
     if (!db.transaction()) {
-        qWarning() << "Could not start a transaction:" << db.lastError().text();
+        qCWarning(lcDialogs) << "Could not start a transaction:" << db.lastError().text();
         return {Outcome::Failed, db.lastError().text()};
     }
     Result result;
@@ -143,7 +144,7 @@ Result guardedChange(const std::function<bool(QString* error)>& change)
     if (result.ok() && db.commit())
         return result;
     if (result.ok()) {
-        qWarning() << "Could not commit:" << db.lastError().text();
+        qCWarning(lcDialogs) << "Could not commit:" << db.lastError().text();
         result = {Outcome::Failed, db.lastError().text()};
     }
     db.rollback();

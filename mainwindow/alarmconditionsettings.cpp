@@ -1,4 +1,5 @@
 #include "alarmconditionsettings.h"
+#include "mainwindowlogging.h"
 
 #include "apppaths.h"
 #include "colortext.h"
@@ -86,7 +87,7 @@ bool readDefaults(const QString& fileName, int part, AlarmConditionList& conditi
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << QStringLiteral("%1 could not be opened (%2); no default alarm conditions")
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("%1 could not be opened (%2); no default alarm conditions")
                                     .arg(fileName, file.errorString());
         return false;
     }
@@ -107,7 +108,7 @@ bool readDefaults(const QString& fileName, int part, AlarmConditionList& conditi
         }
     }
     if (reader.hasError()) {
-        qWarning().noquote() << QStringLiteral("%1 is not well-formed (line %2: %3); no default alarm conditions")
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("%1 is not well-formed (line %2: %3); no default alarm conditions")
                                     .arg(fileName)
                                     .arg(reader.lineNumber())
                                     .arg(reader.errorString());
@@ -115,7 +116,7 @@ bool readDefaults(const QString& fileName, int part, AlarmConditionList& conditi
     }
     for (const AlarmCondition& condition : found) {
         if (part == AlarmCondition::EnergizerPart)
-            qDebug().noquote() << colorToText(condition.AlarmColor);
+            qCDebug(lcMainWindow).noquote() << colorToText(condition.AlarmColor);
     }
     conditions.append(found);
     return true;

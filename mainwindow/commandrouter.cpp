@@ -1,4 +1,5 @@
 #include "commandrouter.h"
+#include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
 #include "dialoglaunchers.h"
@@ -67,7 +68,7 @@ void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& 
 {
     Node* device = deviceOf(elementNode);
     if (!device) {
-        qWarning().noquote() << QStringLiteral("Command %1 for %2 not sent: no device").arg(int(action)).arg(nameOf(elementNode));
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 for %2 not sent: no device").arg(int(action)).arg(nameOf(elementNode));
         return;
     }
     emit m_window->command(device, action, value);
@@ -84,7 +85,7 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
         // A panel or a timer may still hold a node that a reload has retired.
         SiteLocker lock;
         if (!Node::isAlive(elementNode)) {
-            qWarning().noquote() << QStringLiteral("Command %1 dropped: its element is gone").arg(int(action));
+            qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 dropped: its element is gone").arg(int(action));
             return;
         }
     }
@@ -142,7 +143,7 @@ void CommandRouter::zoneCommand(Node* elementNode, const QVariant& value, Comman
 {
     Node* energizer = energizerOf(elementNode);
     if (!energizer) {
-        qWarning() << "energNode IS NULL";
+        qCWarning(lcMainWindow) << "energNode IS NULL";
         return;
     }
     send(energizer, action, value.toBool());
@@ -160,7 +161,7 @@ void CommandRouter::lowVoltageCommand(Node* elementNode, const QVariant& value, 
 {
     Node* energizer = energizerOf(elementNode);
     if (!energizer) {
-        qWarning().noquote() << QStringLiteral("Low voltage command for %1 not sent: no energizer")
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Low voltage command for %1 not sent: no energizer")
                                     .arg(nameOf(elementNode));
         return;
     }
@@ -189,7 +190,7 @@ void CommandRouter::allEnergizersLowVoltage(Node* elementNode, const QVariant& v
 {
     GraphicsBox* box = boxOf(elementNode);
     if (!box) {
-        qWarning().noquote() << QStringLiteral("Low voltage command for %1 not sent: no gateway box")
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Low voltage command for %1 not sent: no gateway box")
                                     .arg(nameOf(elementNode));
         return;
     }

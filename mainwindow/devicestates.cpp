@@ -1,4 +1,5 @@
 #include "devicestates.h"
+#include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
@@ -142,7 +143,7 @@ bool DeviceStates::buttonChecked(int command, const QString& commandName, const 
     default:
         if (command >= ActivateRelay1 && command <= ActivateRelay8)
             return row->relayBit(command - ActivateRelay1 + 1).toInt() != 0;
-        qWarning().noquote() << QStringLiteral("Command %1 is not defined for button callback").arg(commandName);
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 is not defined for button callback").arg(commandName);
         return false;
     }
 }

@@ -1,4 +1,5 @@
 #include "dialoglaunchers.h"
+#include "mainwindowlogging.h"
 
 #include "aboutdlg.h"
 #include "actionmanagerdlg.h"
@@ -29,7 +30,7 @@ int DialogLaunchers::notAvailable(const char* dialog) const
     static QSet<QByteArray> reported;
     if (!reported.contains(dialog)) {
         reported.insert(dialog);
-        qWarning().noquote() << QStringLiteral("The %1 is not available in this build").arg(QLatin1String(dialog));
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("The %1 is not available in this build").arg(QLatin1String(dialog));
     }
     return QDialog::Rejected;
 }

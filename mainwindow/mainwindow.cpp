@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "mainwindowlogging.h"
 #include "ui_mainwindow.h"
 
 #include "alarmconditionsettings.h"
@@ -763,9 +764,9 @@ void MainWindow::openReadme()
 {
     const QString path = AppPaths::filePath(ReadmeFile);
     if (!QFileInfo::exists(path))
-        qWarning().noquote() << QStringLiteral("The readme %1 is missing").arg(path);
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("The readme %1 is missing").arg(path);
     else if (!UrlOpener::open(QUrl::fromLocalFile(path)))
-        qWarning().noquote() << QStringLiteral("No program could open the readme %1").arg(path);
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("No program could open the readme %1").arg(path);
 }
 
 void MainWindow::setDockVisible(bool)
@@ -1063,7 +1064,7 @@ void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
     if (fileName.isEmpty())
         return;
     if (!QFileInfo::exists(fileName)) {
-        qWarning().noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
         m_project->currentFileName.clear();
         return;
     }
@@ -1397,13 +1398,13 @@ void MainWindow::showWorkspacePicture(GraphicsScene* scene, const QString& image
     QImageReader reader(imageFile);
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > GraphicsBox::MaxPicturePixels) {
-        qWarning().noquote() << QStringLiteral("Workspace picture %1 not shown: %2")
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2")
                                     .arg(imageFile, size.isValid() ? QStringLiteral("too large") : reader.errorString());
         return;
     }
     const QPixmap pixmap = QPixmap::fromImage(reader.read());
     if (pixmap.isNull()) {
-        qWarning().noquote() << QStringLiteral("Workspace picture %1 not shown: %2").arg(imageFile, reader.errorString());
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2").arg(imageFile, reader.errorString());
         return;
     }
     GraphicsBox* box = nullptr;

@@ -1,4 +1,5 @@
 #include "paneledits.h"
+#include "mainwindowlogging.h"
 #include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
@@ -334,7 +335,7 @@ void PanelEdits::applyGatewayAddress(Node* node, const QString& address)
         refresh(g_elementTreeModel, box->node());
         refresh(g_energizerModel, box->energizerNode());
     }
-    qWarning().noquote() << "KX4(Energ) address changed to" << address;
+    qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
     m_gatewayAddress = address;
     scheduleReconnect(m_gatewayReconnect, address);
 }
@@ -345,7 +346,7 @@ void PanelEdits::scheduleReconnect(QTimer& reconnect, const QString& address)
         reconnect.start();
     } else {
         reconnect.stop();
-        qWarning().noquote() << "Controller link not moved: not an address:" << address;
+        qCWarning(lcMainWindow).noquote() << "Controller link not moved: not an address:" << address;
     }
 }
 
@@ -355,7 +356,7 @@ void PanelEdits::applyTWAddress(Node* node, const QString& address)
         SiteLocker lock;
         renameNode(node, address, false, g_twSensorModel);
     }
-    qWarning().noquote() << "KX4(TW) address changed to" << address;
+    qCWarning(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
     m_twAddress = address;
     scheduleReconnect(m_twReconnect, address);
 }
@@ -459,7 +460,7 @@ void PanelEdits::customBtnClick(PropertySet* set, Property* property)
     } else if (label == MainWindow::tr("GlobalCommand")) {
         int mode = 0;
         if (!m_globalCommand) {
-            qWarning() << "The global command page is not available; nothing sent";
+            qCWarning(lcMainWindow) << "The global command page is not available; nothing sent";
             return;
         }
         if (m_globalCommand(m_window, &mode))
@@ -494,7 +495,7 @@ void PanelEdits::chooseFile(Property* property, const QString& filter)
 void PanelEdits::chooseButtonAction(PropertySet* set, Property* property)
 {
     if (!m_buttonAction) {
-        qWarning() << "The button action page is not available; nothing stored";
+        qCWarning(lcMainWindow) << "The button action page is not available; nothing stored";
         return;
     }
     ButtonAction action;

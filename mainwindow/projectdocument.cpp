@@ -1,4 +1,5 @@
 #include "projectdocument.h"
+#include "mainwindowlogging.h"
 
 #include "xmldocumentreader.h"
 
@@ -26,7 +27,7 @@ ProjectDocument::FileNameChooser& openChooser()
 
 bool fail(const QString& fileName, const QString& reason, QString* error)
 {
-    qWarning().noquote() << QStringLiteral("Project %1 not read: %2").arg(fileName, reason);
+    qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 not read: %2").arg(fileName, reason);
     if (error)
         *error = reason;
     return false;
@@ -69,7 +70,7 @@ bool ProjectDocument::write(const QString& fileName, const QDomDocument& documen
 {
     QSaveFile file(fileName);
     const auto failed = [&](const QString& reason) {
-        qWarning().noquote() << QStringLiteral("Project %1 not written: %2").arg(fileName, reason);
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 not written: %2").arg(fileName, reason);
         if (error)
             *error = reason;
         file.cancelWriting();

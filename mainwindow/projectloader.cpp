@@ -1,4 +1,5 @@
 #include "projectloader.h"
+#include "mainwindowlogging.h"
 #include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
@@ -89,7 +90,7 @@ void ProjectLoader::readColorStatus(const QDomElement& root)
         if (read.isValid())
             color = read;
         else
-            qWarning().noquote() << QStringLiteral("Project: %1 \"%2\" is no colour, kept %3")
+            qCWarning(lcMainWindow).noquote() << QStringLiteral("Project: %1 \"%2\" is no colour, kept %3")
                                         .arg(name, colors.attribute(name), colorToText(color));
     }
     alarms->alarmCaption = colors.attribute(QStringLiteral("alarmCaption"));

@@ -1,4 +1,5 @@
 #include "soundplayer.h"
+#include "mainwindowlogging.h"
 
 #include "apppaths.h"
 
@@ -26,7 +27,7 @@ QString SoundPlayer::resolve(const QString& path)
         // An alarm repeats every second: one line per file is enough.
         if (!m_reportedMissing.contains(clean)) {
             m_reportedMissing.insert(clean);
-            qWarning().noquote() << QStringLiteral("Alarm sound %1 not found").arg(clean);
+            qCWarning(lcMainWindow).noquote() << QStringLiteral("Alarm sound %1 not found").arg(clean);
         }
         return QString();
     }

@@ -1,4 +1,5 @@
 #include "startup.h"
+#include "mainwindowlogging.h"
 
 #include "commondlg.h"
 #include "databasemanager.h"
@@ -72,7 +73,7 @@ int runLumetra(QApplication& app)
 
     QThread* databaseThread = startDatabase();
     if (!waitForDatabase()) {
-        qDebug() << "Could not connect to DB";
+        qCWarning(lcMainWindow) << "Could not connect to DB";
         stopDatabase(databaseThread);
         return 0;
     }

@@ -1,4 +1,5 @@
 #include "graphicsbox.h"
+#include "maplogging.h"
 
 #include "colortext.h"
 #include "gatewaysubtree.h"
@@ -491,7 +492,7 @@ bool readCodedValues(const QDomElement& mapElement, MappingRecord* record)
     int index = 0;
     for (const QDomElement& child : ItemXml::childElements(mapElement)) {
         if (index == MappingRecord::kCodedValueCount) {
-            qWarning("Mapping %s: more than %d coded values, the rest ignored",
+            qCWarning(lcMap, "Mapping %s: more than %d coded values, the rest ignored",
                      qUtf8Printable(mapElement.attribute(QStringLiteral("id"))), MappingRecord::kCodedValueCount);
             break;
         }
@@ -633,7 +634,7 @@ void GraphicsBox::readXml(const QDomElement& item)
 
     const QString itemType = item.attribute(QStringLiteral("itemType"));
     if (itemType != itemTypeOfKind(m_kind))
-        qWarning("Box %s: item type \"%s\" read into a box of kind %d", qUtf8Printable(name),
+        qCWarning(lcMap, "Box %s: item type \"%s\" read into a box of kind %d", qUtf8Printable(name),
                  qUtf8Printable(itemType), m_kind);
 
     QFont font;
@@ -676,7 +677,7 @@ void GraphicsBox::readImage(const QDomElement& item)
         && qint64(size.width()) * size.height() <= MaxPicturePixels) {
         picture = QPixmap::fromImage(reader.read());
     } else if (size.isValid()) {
-        qWarning("Image box %s: picture of %d x %d pixels is too large, not shown", qUtf8Printable(objectName()),
+        qCWarning(lcMap, "Image box %s: picture of %d x %d pixels is too large, not shown", qUtf8Printable(objectName()),
                  size.width(), size.height());
     } else {
         picture = QPixmap::fromImage(reader.read());
@@ -735,7 +736,7 @@ void GraphicsBox::readDevice(const QDomElement& element)
         SiteLocker lock;
         device = ok ? m_node->child(row) : nullptr;
         if (!device) {
-            qWarning("Gateway %s: no device with id \"%s\", skipped", qUtf8Printable(objectName()),
+            qCWarning(lcMap, "Gateway %s: no device with id \"%s\", skipped", qUtf8Printable(objectName()),
                      qUtf8Printable(element.attribute(QStringLiteral("id"))));
             return;
         }
@@ -790,7 +791,7 @@ bool GraphicsBox::readMapping(Node* node, const QDomElement& mapElement, bool ou
         fits = mappingField(mapElement, QStringLiteral("latchingCode"), QStringLiteral("0"), 0, MaxMappingField,
                             &latchingCode) && fits;
     if (!fits || !readCodedValues(mapElement, record)) {
-        qWarning("Gateway %s: %s mapping %s of %s out of range, skipped", qUtf8Printable(objectName()),
+        qCWarning(lcMap, "Gateway %s: %s mapping %s of %s out of range, skipped", qUtf8Printable(objectName()),
                  output ? "output" : "input", qUtf8Printable(mapElement.attribute(QStringLiteral("id"))),
                  qUtf8Printable(node->name));
         return false;
@@ -811,7 +812,7 @@ void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
         SiteLocker lock;
         sector = ok ? device->child(row) : nullptr;
         if (!sector) {
-            qWarning("Gateway %s: %s has no sector with id \"%s\", skipped", qUtf8Printable(objectName()),
+            qCWarning(lcMap, "Gateway %s: %s has no sector with id \"%s\", skipped", qUtf8Printable(objectName()),
                      qUtf8Printable(device->data(0).toString()),
                      qUtf8Printable(sectorElement.attribute(QStringLiteral("id"))));
             return;
@@ -832,7 +833,7 @@ void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
         else
             action = ItemXml::findElementNode(type, reference, sector);
         if (!action) {
-            qWarning("Gateway %s: action of type %d \"%s\" under %s not found, skipped", qUtf8Printable(objectName()),
+            qCWarning(lcMap, "Gateway %s: action of type %d \"%s\" under %s not found, skipped", qUtf8Printable(objectName()),
                      type, qUtf8Printable(reference), qUtf8Printable(sector->data(0).toString()));
             continue;
         }

@@ -1,4 +1,5 @@
 #include "graphicscircle.h"
+#include "maplogging.h"
 
 #include "graphicsline.h"
 #include "graphicsscene.h"
@@ -180,7 +181,7 @@ void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
         const QString reference = action.attribute(QStringLiteral("actRefObj"));
         Node* target = readActionTarget(type, reference, parent);
         if (!target) {
-            qWarning("TW sector %s: action of type %d \"%s\" not found, skipped", qUtf8Printable(name), type,
+            qCWarning(lcMap, "TW sector %s: action of type %d \"%s\" not found, skipped", qUtf8Printable(name), type,
                      qUtf8Printable(reference));
             continue;
         }
@@ -189,7 +190,7 @@ void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
         if (ItemXml::placeNode(target, m_node, row)) {
             ++row;
         } else {
-            qWarning("TW sector %s: action \"%s\" cannot hang under it, skipped", qUtf8Printable(name),
+            qCWarning(lcMap, "TW sector %s: action \"%s\" cannot hang under it, skipped", qUtf8Printable(name),
                      qUtf8Printable(reference));
             if (!target->parent())
                 delete target;

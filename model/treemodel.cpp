@@ -1,4 +1,5 @@
 #include "treemodel.h"
+#include "modellogging.h"
 
 #include "node.h"
 #include "sitemutex.h"
@@ -327,36 +328,36 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
             return false;
 
         if (action == Qt::CopyAction) {
-            qDebug() << (source == this ? "same-model-copy" : "another-model-copy");
+            qCDebug(lcModel) << (source == this ? "same-model-copy" : "another-model-copy");
             insertNode(target, 0, node->clone(nullptr));
             continue;
         }
         if (action != Qt::MoveAction)
             continue;
 
-        qDebug() << "model-move";
+        qCDebug(lcModel) << "model-move";
         if (node == target)
             return false;
         if (source != this) {
-            qDebug() << "another-model-move";
+            qCDebug(lcModel) << "another-model-move";
             insertNode(target, row, node->clone(nullptr));
             if (removeSourceOnMove)
                 source->removeRows(node->childNumber(), 1, source->nodeIndex(node->parent()));
             continue;
         }
         if (!parent.isValid()) {
-            qDebug() << "layout";
+            qCDebug(lcModel) << "layout";
             insertNode(root, row, node->clone(nullptr));
             continue;
         }
 
-        qDebug() << "same-model-move" << row << parent.data().toString();
+        qCDebug(lcModel) << "same-model-move" << row << parent.data().toString();
         const QModelIndex currentParent = nodeIndex(node->parent());
         if (currentParent == parent && row == -1) {
-            qDebug() << "RETURN";
+            qCDebug(lcModel) << "RETURN";
             return false;
         }
-        qDebug() << (currentParent == parent ? "SAME PARENT " : "NOT SAME PARENT ") << target->data(column) << row;
+        qCDebug(lcModel) << (currentParent == parent ? "SAME PARENT " : "NOT SAME PARENT ") << target->data(column) << row;
         moveIndex(parent, nodeIndex(node), (currentParent != parent && row == -1) ? 0 : row);
         return false;
     }

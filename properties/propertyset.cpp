@@ -1,4 +1,5 @@
 #include "propertyset.h"
+#include "propertieslogging.h"
 
 #include "node.h"
 #include "treepropertybrowser.h"
@@ -25,12 +26,12 @@ VariantProperty* PropertySet::addProperty(const QString& name, int propertyType,
                                           bool readOnly)
 {
     if (!manager) {
-        qWarning() << "Property panel without a manager: row" << name << "not added";
+        qCWarning(lcProperties) << "Property panel without a manager: row" << name << "not added";
         return nullptr;
     }
     VariantProperty* property = manager->addProperty(propertyType, name);
     if (!property) {
-        qWarning() << "Property panel: type" << propertyType << "of row" << name << "is not supported";
+        qCWarning(lcProperties) << "Property panel: type" << propertyType << "of row" << name << "is not supported";
         return nullptr;
     }
     // The value is set before the name is recorded, so the edit handling,

@@ -1,4 +1,5 @@
 #include "treepropertybrowser.h"
+#include "propertybrowserlogging.h"
 
 #include "browseritem.h"
 #include "property.h"
@@ -241,7 +242,7 @@ TreePropertyBrowser::ResizeMode TreePropertyBrowser::resizeMode() const
 void TreePropertyBrowser::setResizeMode(ResizeMode mode)
 {
     if (mode < Interactive || mode > ResizeToContents) {
-        qWarning("TreePropertyBrowser: resize mode %d ignored", int(mode));
+        qCWarning(lcPropertyBrowser, "TreePropertyBrowser: resize mode %d ignored", int(mode));
         return;
     }
     if (d->resizeMode == mode)

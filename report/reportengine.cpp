@@ -1,4 +1,5 @@
 #include "reportengine.h"
+#include "reportlogging.h"
 
 #include "graphparam.h"
 #include "reportbandobject.h"
@@ -52,8 +53,8 @@ bool ReportEngine::parseTemplate(const QByteArray& bytes, QDomDocument& doc)
     QString error;
     if (readXmlDocument(bytes, &doc, &error))
         return true;
-    qWarning() << "Report file not found";
-    qDebug().noquote() << "Report template:" << error;
+    qCWarning(lcReport) << "Report file not found";
+    qCWarning(lcReport).noquote() << "Report template:" << error;
     return false;
 }
 

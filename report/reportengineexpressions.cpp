@@ -1,5 +1,6 @@
 // Field texts: references, built-in variables and script formulas.
 #include "reportengine.h"
+#include "reportlogging.h"
 
 #include "fieldhighlighting.h"
 #include "numberformat.h"
@@ -301,8 +302,8 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
         QString value;
         if (source) {
             value = source->getReferenceValue(reference, recNo);
-            qDebug().noquote() << "value from DB: " << value;
-            qDebug().noquote() << "formula with value: " << QString(formula).replace(reference, value);
+            qCDebug(lcReport).noquote() << "value from DB: " << value;
+            qCDebug(lcReport).noquote() << "formula with value: " << QString(formula).replace(reference, value);
         } else {
             value = getFieldValueFromSource(reference);
         }

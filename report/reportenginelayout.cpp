@@ -1,5 +1,6 @@
 // The render loop: report pages, bands, page breaks and data groups.
 #include "reportengine.h"
+#include "reportlogging.h"
 
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
@@ -23,7 +24,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     setPageSettings(printer, 0);
     m_painted = painter->begin(printer);
     if (!m_painted)
-        qWarning() << "Report: painting could not begin on" << printer->outputFileName();
+        qCWarning(lcReport) << "Report: painting could not begin on" << printer->outputFileName();
     fromPage = printer->fromPage();
     toPage = printer->toPage();
 

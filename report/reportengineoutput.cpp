@@ -1,5 +1,6 @@
 // The outputs: preview dialog, printer, PDF file and HTML file.
 #include "reportengine.h"
+#include "reportlogging.h"
 
 #include <QAction>
 #include <QDebug>
@@ -185,7 +186,7 @@ bool ReportEngine::printPDF(QString fileName, bool open)
     QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName()
                            + QStringLiteral(".XXXXXX"));
     if (!partial.open()) {
-        qWarning() << "Could not write report file" << fileName << partial.errorString();
+        qCWarning(lcReport) << "Could not write report file" << fileName << partial.errorString();
         return false;
     }
     partial.close();
@@ -198,7 +199,7 @@ bool ReportEngine::printPDF(QString fileName, bool open)
         || std::rename(QFile::encodeName(partial.fileName()).constData(),
                        QFile::encodeName(target.absoluteFilePath()).constData())
                != 0) {
-        qWarning() << "Could not write report file" << fileName;
+        qCWarning(lcReport) << "Could not write report file" << fileName;
         return false;
     }
     partial.setAutoRemove(false);
@@ -224,7 +225,7 @@ bool ReportEngine::printHTML(QString fileName, bool open)
         written = stream.status() == QTextStream::Ok && file.commit();
     }
     if (!written) {
-        qWarning() << "Could not write report file" << fileName << file.errorString();
+        qCWarning(lcReport) << "Could not write report file" << fileName << file.errorString();
         return false;
     }
     if (open)

@@ -1,5 +1,6 @@
 // Page setup and field painting.
 #include "reportengine.h"
+#include "reportlogging.h"
 
 #include "chart.h"
 #include "fieldgraphics.h"
@@ -49,7 +50,7 @@ void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
     mb = page->marginsBottom;
     if (ph <= 0 || pw <= 0 || ml < 0 || mr < 0 || mt < 0 || mb < 0 || ph - mt - mb <= 0 || pw - ml - mr <= 0) {
         if (!m_warnedPages.contains(reportPage))
-            qWarning() << "Report page" << reportPage << "has no usable size or margins; printed as A4";
+            qCWarning(lcReport) << "Report page" << reportPage << "has no usable size or margins; printed as A4";
         m_warnedPages.insert(reportPage);
         ph = ReportPageObject::DefaultHeight;
         pw = ReportPageObject::DefaultWidth;

@@ -1,4 +1,5 @@
 #include "reportsql.h"
+#include "reportlogging.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -67,24 +68,24 @@ void ReportSql::setNames(const QString& dbCoding)
     if (sendsSetNames(m_db.driverName(), dbCoding))
         m_query->exec(QStringLiteral("set names '%1'").arg(dbCoding));
     else if (!dbCoding.isEmpty() && isMySql(m_db.driverName()))
-        qWarning() << "dbCoding is not a character set name, not sent:" << dbCoding;
+        qCWarning(lcReport) << "dbCoding is not a character set name, not sent:" << dbCoding;
 }
 
 bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
 {
     if (m_db.open())
-        qDebug() << "open DB";
+        qCDebug(lcReport) << "open DB";
     else
-        qWarning().noquote() << "Failed open DB" << m_db.lastError().text();
+        qCWarning(lcReport).noquote() << "Failed open DB" << m_db.lastError().text();
 
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_recordCount = 0;
     setNames(dbCoding);
     if (!charsetCoding.isEmpty())
-        qDebug() << "charsetCoding ignored:" << charsetCoding;
+        qCDebug(lcReport) << "charsetCoding ignored:" << charsetCoding;
 
     if (!m_query->exec(sqlQuery)) {
-        qWarning().noquote() << m_query->lastError().text();
+        qCWarning(lcReport).noquote() << m_query->lastError().text();
         return false;
     }
     // The count is asked for every value read; find it once.
@@ -103,16 +104,16 @@ int ReportSql::getRecordCount()
 int ReportSql::columnAt(const QString& fieldName, int recNo)
 {
     if (!m_query || !m_query->isActive()) {
-        qWarning() << "Query is not active";
+        qCWarning(lcReport) << "Query is not active";
         return -1;
     }
     if (recNo < 0 || getRecordCount() <= recNo || !m_query->seek(recNo)) {
-        qWarning() << "recNo more than recordCount";
+        qCWarning(lcReport) << "recNo more than recordCount";
         return -1;
     }
     const int column = m_query->record().indexOf(fieldName);
     if (column < 0)
-        qWarning() << "No column" << fieldName << "in the report query";
+        qCWarning(lcReport) << "No column" << fieldName << "in the report query";
     return column;
 }
 

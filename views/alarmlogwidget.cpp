@@ -1,4 +1,5 @@
 #include "alarmlogwidget.h"
+#include "viewslogging.h"
 #include "ui_alarmlogwidget.h"
 
 #include "alarmlogmodel.h"
@@ -40,7 +41,7 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     model = new AlarmLogModel(this);
     model->setHeaders(headers());
     if (!model->load())
-        qWarning() << kTable << model->lastError().text();
+        qCWarning(lcViews) << kTable << model->lastError().text();
     connect(&WriteBatch::instance(), &WriteBatch::committed, this, [this] { uncommittedRows = 0; });
     connect(&WriteBatch::instance(), &WriteBatch::commitFailed, this, &AlarmLogWidget::dropUncommittedRows);
     proxy = new AlarmLogProxyModel(this);
@@ -144,7 +145,7 @@ void AlarmLogWidget::clearLog(int days)
 {
     LogTable::clear(QLatin1String(kTable), days);
     if (!model->load())
-        qWarning() << kTable << model->lastError().text();
+        qCWarning(lcViews) << kTable << model->lastError().text();
     emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));
 }
 

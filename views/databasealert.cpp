@@ -1,4 +1,5 @@
 #include "databasealert.h"
+#include "viewslogging.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -56,7 +57,7 @@ void DatabaseAlert::setNotifier(Notifier notifier)
 
 bool DatabaseAlert::report(Problem problem, const QString& sqlError)
 {
-    qWarning() << "Database:" << problemText(problem) << sqlError;
+    qCWarning(lcViews) << "Database:" << problemText(problem) << sqlError;
     if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem))
         return false;
     toldProblems().set(problem);

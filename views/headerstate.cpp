@@ -1,4 +1,5 @@
 #include "headerstate.h"
+#include "viewslogging.h"
 
 #include "logtable.h"
 #include "settingsfile.h"
@@ -90,7 +91,7 @@ bool restore(QHeaderView* header, const QString& key)
     if (state.isEmpty())
         return false;
     if (!fits(state, header->count()) || !header->restoreState(state)) {
-        qWarning() << "Saved column layout" << key << "does not fit the view's" << header->count()
+        qCWarning(lcViews) << "Saved column layout" << key << "does not fit the view's" << header->count()
                    << "columns; defaults used";
         return false;
     }

@@ -1,4 +1,5 @@
 #include "logtable.h"
+#include "viewslogging.h"
 
 #include "apppaths.h"
 #include "reportengine.h"
@@ -32,7 +33,7 @@ void LogTable::load(QSqlTableModel* model, const QString& table, const QStringLi
     model->setTable(table);
     model->setSort(0, Qt::DescendingOrder);
     if (!model->select())
-        qWarning() << table << model->lastError().text();
+        qCWarning(lcViews) << table << model->lastError().text();
     fetchAll(model);
     for (int column = 0; column < headers.size(); ++column)
         model->setHeaderData(column + 1, Qt::Horizontal, headers.at(column));
@@ -61,12 +62,12 @@ void LogTable::clear(const QString& table, int days)
         query.exec();
     }
     if (query.lastError().type() != QSqlError::NoError)
-        qWarning() << query.lastError().text();
+        qCWarning(lcViews) << query.lastError().text();
     query.prepare(QStringLiteral("delete from sqlite_sequence where name=?"));
     query.addBindValue(table);
     query.exec();
     if (query.lastError().type() != QSqlError::NoError)
-        qWarning() << query.lastError().text();
+        qCWarning(lcViews) << query.lastError().text();
 }
 
 bool LogTable::askClearAll(QWidget* parent, const char* context)
@@ -82,7 +83,7 @@ ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName
     auto* report = new ReportEngine(parent);
     report->recordsCount.append(records);
     if (!report->loadReport(AppPaths::filePath(templateName)))
-        qWarning() << "Report file not found";
+        qCWarning(lcViews) << "Report file not found";
     return report;
 }
 

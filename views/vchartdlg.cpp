@@ -1,4 +1,5 @@
 #include "vchartdlg.h"
+#include "viewslogging.h"
 #include "ui_vchartdlg.h"
 
 #include "reportbandobject.h"
@@ -143,7 +144,7 @@ void VChartDlg::buildChart(QChart* chart)
             points.append(QPointF(time.toMSecsSinceEpoch(), double(query.value(voltageColumn).toFloat())));
         }
     } else {
-        qWarning() << "Voltage chart query failed:" << query.lastError().text();
+        qCWarning(lcViews) << "Voltage chart query failed:" << query.lastError().text();
     }
     series->replace(points);
 

@@ -1,4 +1,5 @@
 #include "voltagediagrammsdlg.h"
+#include "viewslogging.h"
 #include "ui_voltagediagrammsdlg.h"
 
 #include "devicestatus.h"
@@ -47,7 +48,7 @@ const char* const kAgeDelete =
 
 void warnFailed(const QSqlQuery& query, const QString& statement)
 {
-    qWarning() << "Voltage log statement failed:" << statement << query.lastError().text();
+    qCWarning(lcViews) << "Voltage log statement failed:" << statement << query.lastError().text();
 }
 
 // Voltages are kept as the device gives them: six significant digits at most.

@@ -576,6 +576,8 @@ void TestTreeModel::dropRules()
     const QModelIndex gatewayIndex = m_energizers->nodeIndex(m_gateway);
     const QModelIndex targetIndex = m_energizers->nodeIndex(target);
     MessageCatcher catcher;
+    // The drop path names its case at debug level, off by default.
+    QLoggingCategory::setFilterRules(QStringLiteral("lumetra.model.debug=true"));
 
     const auto drag = [&](Node* node) {
         return std::unique_ptr<QMimeData>(m_energizers->mimeData({m_energizers->nodeIndex(node)}));

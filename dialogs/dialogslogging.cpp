@@ -1,0 +1,3 @@
+#include "dialogslogging.h"
+
+Q_LOGGING_CATEGORY(lcDialogs, "lumetra.dialogs", QtInfoMsg)

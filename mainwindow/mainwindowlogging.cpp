@@ -1,0 +1,3 @@
+#include "mainwindowlogging.h"
+
+Q_LOGGING_CATEGORY(lcMainWindow, "lumetra.mainwindow", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "maplogging.h"
+
+Q_LOGGING_CATEGORY(lcMap, "lumetra.map", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "modellogging.h"
+
+Q_LOGGING_CATEGORY(lcModel, "lumetra.model", QtInfoMsg)

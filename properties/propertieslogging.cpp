@@ -1,0 +1,3 @@
+#include "propertieslogging.h"
+
+Q_LOGGING_CATEGORY(lcProperties, "lumetra.properties", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "propertybrowserlogging.h"
+
+Q_LOGGING_CATEGORY(lcPropertyBrowser, "lumetra.propertybrowser", QtInfoMsg)

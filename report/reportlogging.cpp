@@ -1,0 +1,3 @@
+#include "reportlogging.h"
+
+Q_LOGGING_CATEGORY(lcReport, "lumetra.report", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "viewslogging.h"
+
+Q_LOGGING_CATEGORY(lcViews, "lumetra.views", QtInfoMsg)
