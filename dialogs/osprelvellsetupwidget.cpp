@@ -2,12 +2,12 @@
 #include "dialogslogging.h"
 #include "ui_osprelvellsetupwidget.h"
 
-#include "apppaths.h"
 #include "cellwidgets.h"
 #include "gatewaysetuphost.h"
 #include "mappingdlg.h"
 #include "mappingexportfile.h"
 #include "node.h"
+#include "settingsfile.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 
@@ -27,13 +27,6 @@ const QString kGlobalInput2Key = QStringLiteral("GlobalInput2");
 constexpr int kIdColumnWidth = 50;
 constexpr int kNameColumnWidth = 140;
 constexpr int kBoldWeight = 75;
-
-std::unique_ptr<QSettings> openSettings()
-{
-    auto settings = std::make_unique<QSettings>(AppPaths::settings(), QSettings::IniFormat);
-    settings->setIniCodec("UTF-8");
-    return settings;
-}
 
 OsprelVellSetupWidget::SaveFileNameHook& saveFileNameHook()
 {
@@ -70,7 +63,7 @@ OsprelVellSetupWidget::OsprelVellSetupWidget(QWidget* parent)
 {
     ui->setupUi(this);
     {
-        const auto settings = openSettings();
+        const auto settings = SettingsFile::open();
         m_withTextEnerg = settings->value(kWithTextEnergKey, false).toBool();
         m_withTextIOCard = settings->value(kWithTextIOCardKey, false).toBool();
     }
@@ -323,7 +316,20 @@ void OsprelVellSetupWidget::withTextClicked()
     resetMappings(energizers);
     const bool state = ui->chckTextFile->isChecked();
     (energizers ? m_withTextEnerg : m_withTextIOCard) = state;
-    openSettings()->setValue(energizers ? kWithTextEnergKey : kWithTextIOCardKey, state);
+    QVariantMap values{{energizers ? kWithTextEnergKey : kWithTextIOCardKey, state}};
+    if (!energizers) {
+        values.insert(kGlobalInput1Key, false);
+        values.insert(kGlobalInput2Key, false);
+    }
+    storeSettings(values);
+}
+
+// The mappings are reset already; the operator must know that the mode
+// will not survive a restart.
+void OsprelVellSetupWidget::storeSettings(const QVariantMap& values)
+{
+    if (!SettingsFile::setValues(values))
+        QMessageBox::warning(this, tr("Error"), tr("The settings could not be written to\n%1").arg(SettingsFile::path()));
 }
 
 void OsprelVellSetupWidget::resetMappings(bool energizers)
@@ -337,13 +343,8 @@ void OsprelVellSetupWidget::resetMappings(bool energizers)
                 (energizers ? child->deviceNode->outputMappings : child->deviceNode->inputMappings).clear();
         }
     }
-    if (energizers) {
+    if (energizers)
         setGlobalRowEnabled();
-    } else {
-        const auto settings = openSettings();
-        settings->setValue(kGlobalInput1Key, false);
-        settings->setValue(kGlobalInput2Key, false);
-    }
 }
 
 // ---------------------------------------------------------------- mapping

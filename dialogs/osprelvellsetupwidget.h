@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
@@ -71,6 +72,7 @@ private:
     void setGlobalRowEnabled();
     void checkTable(QTableWidget* table, bool state);
     void resetMappings(bool energizers);
+    void storeSettings(const QVariantMap& values);
 
     Ui::OsprelVellSetupWidget* ui;
     TreeModel* m_energizerModel = nullptr;

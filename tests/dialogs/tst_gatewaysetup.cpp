@@ -11,6 +11,7 @@
 #include "graphicsscene.h"
 #include "intropage.h"
 #include "mappingdlg.h"
+#include "messageboxanswerer.h"
 #include "node.h"
 #include "qtclient.h"
 #include "resources.h"
@@ -231,6 +232,21 @@ private slots:
         QCOMPARE(settings.value("GlobalInput1", true).toBool(), false);
         QCOMPARE(settings.value("GlobalInput2", true).toBool(), false);
         QCOMPARE(settings.value("withTextIOCard").toBool(), true);
+    }
+
+    // A setting.ini that cannot be written: the operator is told so.
+    void withTextFileWriteFailureIsReported()
+    {
+        addGateway(QStringLiteral("10.0.0.1"));
+        OsprelVellSetupWidget w;
+        w.fillGateways(QString());
+        const QString ini = AppPaths::settings();
+        QVERIFY(QFile::rename(ini, ini + QStringLiteral(".saved")) && QDir().mkdir(ini));
+        const auto restore = qScopeGuard([&ini] { QDir().rmdir(ini) && QFile::rename(ini + ".saved", ini); });
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        w.findChild<QCheckBox*>("chckTextFile")->click();
+        QTRY_COMPARE(answerer.seen().size(), 2);
+        QVERIFY(answerer.seen().at(1).startsWith(QStringLiteral("Error:The settings could not be written")));
     }
 
     void exportFile_data()
