@@ -1,6 +1,7 @@
 #include "twsensorssetupdlg.h"
 #include "ui_twsensorssetupdlg.h"
 
+#include "dottedquad.h"
 #include "node.h"
 #include "qtclienttw.h"
 #include "sitemutex.h"
@@ -9,7 +10,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMessageBox>
-#include <QRegularExpression>
 
 namespace {
 constexpr int IdColumnWidth = 50;
@@ -65,19 +65,6 @@ TWSensorsSetupDlg::TWSensorsSetupDlg(QWidget* parent)
 TWSensorsSetupDlg::~TWSensorsSetupDlg()
 {
     delete ui;
-}
-
-bool TWSensorsSetupDlg::isValidAddress(const QString& address)
-{
-    static const QRegularExpression dotted(QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
-    const QRegularExpressionMatch match = dotted.match(address);
-    if (!match.hasMatch())
-        return false;
-    for (int i = 1; i <= 4; ++i) {
-        if (match.captured(i).toInt() > 255)
-            return false;
-    }
-    return true;
 }
 
 int TWSensorsSetupDlg::execForSystem(int index)
@@ -180,7 +167,7 @@ void TWSensorsSetupDlg::setIPaddress()
         return;
     const QString address = ui->edtIPAddress->text().trimmed();
     // The address becomes the client's host: refuse what no controller can have.
-    if (!isValidAddress(address)) {
+    if (!isDottedQuad(address)) {
         QMessageBox::warning(this, tr("Error"), tr("\"%1\" is not a valid IP address!").arg(address), QMessageBox::Ok);
         return;
     }

@@ -1,5 +1,7 @@
 #include "vellsetuppage.h"
+#include "dialogslogging.h"
 
+#include "dottedquad.h"
 #include "gatewaysetuphost.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
@@ -33,9 +35,15 @@ VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent)
 void VellSetUpPage::initializePage()
 {
     const QString address = field(IntroPage::AddressField).toString().trimmed();
-    reconnectClient(address);
+    // The first page lets only a dotted quad through; a field set around it
+    // neither moves the client nor names the gateway.
+    const bool valid = isDottedQuad(address);
+    if (valid)
+        reconnectClient(address);
+    else
+        qCWarning(lcDialogs) << "Gateway wizard: address" << address << "is no dotted quad; the gateway keeps its own";
     // The item may have gone with its map while the first page was open.
-    const bool boxAlive = m_gatewayBox && m_sceneGuard && m_gatewayBox->scene() == m_sceneGuard;
+    const bool boxAlive = valid && m_gatewayBox && m_sceneGuard && m_gatewayBox->scene() == m_sceneGuard;
     if (boxAlive) {
         m_gatewayBox->setIP(address);
         fileElementNode();

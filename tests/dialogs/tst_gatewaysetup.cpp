@@ -133,7 +133,7 @@ private slots:
         m_elements->setRootNode(new Node(QStringLiteral("Root")));
         g_energizerModel = m_energizers.get();
         g_elementTreeModel = m_elements.get();
-        m_host.refreshes = 0;
+        m_host.refreshes = m_host.rebuilds = 0;
     }
 
     void cleanup()
@@ -337,20 +337,45 @@ private slots:
         QVERIFY(!QFile::exists(target));
     }
 
-    void introPageTakesOnlyIPv4()
+    // The address the wizard stores must name the host it reaches.
+    void introPageTakesOnlyDottedQuads_data()
     {
-        for (const char* bad : {"", "300.1.1.1", "abc", "no-such-host.invalid", "::1"})
-            QVERIFY2(!IntroPage::isValidAddress(QString::fromLatin1(bad)), bad);
-        QVERIFY(IntroPage::isValidAddress(QStringLiteral(" 127.0.0.1 ")));
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("loopback") << " 127.0.0.1 " << true;
+        QTest::newRow("zeros and 255") << "0.10.200.255" << true;
+        for (const char* bad : {"", "300.1.1.1", "abc", "no-such-host.invalid", "::1", "1.2.3", "127.1", "10",
+                                "0x7f.0.0.1", "010.0.0.1", "1.2.3.4.5", "1..3.4", "+1.2.3.4", "1.2.3.4/8"})
+            QTest::newRow(bad) << QString::fromLatin1(bad) << false;
+        QTest::newRow("other digits") << QString::fromUtf8("\u0661.2.3.4") << false;
+    }
 
+    void introPageTakesOnlyDottedQuads()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, valid);
         OsprelVellWizard wizard(nullptr);
         wizard.restart();
-        wizard.setField(IntroPage::AddressField, QStringLiteral("abc"));
+        wizard.setField(IntroPage::AddressField, address);
         QString seen;
-        answerBox(&seen, QMessageBox::Ok);
+        if (!valid)
+            answerBox(&seen, QMessageBox::Ok);
         wizard.next();
-        QCOMPARE(wizard.currentId(), int(OsprelVellWizard::IntroPageId));
-        QVERIFY(seen.startsWith(QStringLiteral("Error|")));
+        QCOMPARE(wizard.currentId(), int(valid ? OsprelVellWizard::SetUpPageId : OsprelVellWizard::IntroPageId));
+        QCOMPARE(seen.startsWith(QStringLiteral("Error|")), !valid);
+    }
+
+    // A field set around the first page's check leaves the item's address alone.
+    void setUpPageSkipsAnAddressThatIsNoDottedQuad()
+    {
+        GraphicsScene scene(QStringLiteral("Site"));
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        scene.addItem(box);
+        const QString before = box->node()->data(0).toString();
+        OsprelVellWizard wizard(box);
+        wizard.setField(IntroPage::AddressField, QStringLiteral("127.1"));
+        wizard.setUpPage()->initializePage();
+        QCOMPARE(box->node()->data(0).toString(), before);
     }
 
     void wizardReconnectsAndEnablesTheNewGateway()

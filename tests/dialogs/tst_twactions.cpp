@@ -156,6 +156,7 @@ void TestTwActions::setAddress_data()
     QTest::newRow("empty") << "" << "Untitled 2";
     QTest::newRow("three parts") << "1.2.3" << "Untitled 2";
     QTest::newRow("octet too big") << "300.1.1.1" << "Untitled 2";
+    QTest::newRow("octal part") << "010.0.0.1" << "Untitled 2";
 }
 
 void TestTwActions::setAddress()
