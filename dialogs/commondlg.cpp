@@ -214,11 +214,10 @@ QString CommonDlg::alarmLine(Node* node)
         return QString();
     QString kind;
     QString status;
-    QString detail;
-    {
-        SiteLocker lock;
-        detail = node->flagText;
-    }
+    // The unit threads write status, flags and record together: one lock
+    // keeps the line to one heartbeat.
+    SiteLocker lock;
+    QString detail = node->flagText;
     const Node* device = node->deviceNode;
     if (device && device->type == Node::Energizer) {
         kind = QStringLiteral("Energizer");
@@ -232,12 +231,7 @@ QString CommonDlg::alarmLine(Node* node)
         status = sensorStateInfo(node->sensorStateClass()).text;
         detail = status;
     }
-    QString name;
-    {
-        SiteLocker lock;
-        name = node->data(0).toString();
-    }
-    return kind + tr(" %1 status: %2 %3").arg(name, status, detail);
+    return kind + tr(" %1 status: %2 %3").arg(node->data(0).toString(), status, detail);
 }
 
 void CommonDlg::showAlarmConfirm(Node* node)

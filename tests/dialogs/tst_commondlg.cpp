@@ -2,7 +2,9 @@
 #include "databasealert.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "node.h"
 #include "resources.h"
+#include "sitemutex.h"
 #include "testhome.h"
 
 #include <QLineEdit>
@@ -10,6 +12,9 @@
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 class TestCommonDlg : public QObject
 {
@@ -26,6 +31,7 @@ private slots:
     void missingTableIsLoggedAsSuch();
     void returnSubmitsOnlyFromPassword();
     void pagesCarryTheirWidgets();
+    void alarmLineIsOneHeartbeat();
 
 private:
     void addUser(const QString& name, const QString& password, int active);
@@ -181,6 +187,36 @@ void TestCommonDlg::pagesCarryTheirWidgets()
         for (const QString& name : names.mid(1))
             QVERIFY2(stack->widget(index)->findChild<QWidget*>(name), qPrintable(name));
     }
+}
+
+// A unit rewrites a row heartbeat after heartbeat, status and flags under
+// one lock: every confirmation line shows one heartbeat, never the status
+// of one with the flags of another.
+void TestCommonDlg::alarmLineIsOneHeartbeat()
+{
+    Node root;
+    auto* row = new Node(QStringLiteral("E1"), &root);
+    row->columns.resize(Node::kStatusColumn + 1);
+    row->flagText = QStringLiteral("Fence1On");
+    auto* device = new Node(QStringLiteral("E1"), &root);
+    device->type = Node::Energizer;
+    row->deviceNode = device;
+    std::atomic<bool> stop{false};
+    std::thread unit([&] {
+        for (int beat = 0; !stop; ++beat) {
+            SiteLocker lock;
+            row->setData(Node::kStatusColumn, beat % 2 ? Node::Critical : Node::OK);
+            row->flagText = beat % 2 ? QStringLiteral("FenceAlarm1") : QStringLiteral("Fence1On");
+        }
+    });
+    int torn = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const QString line = CommonDlg::alarmLine(row);
+        torn += !line.endsWith(QStringLiteral("Critical FenceAlarm1")) && !line.endsWith(QStringLiteral("OK Fence1On"));
+    }
+    stop = true;
+    unit.join();
+    QCOMPARE(torn, 0);
 }
 
 // A damaged file fails the log-in like a wrong password, but the operator

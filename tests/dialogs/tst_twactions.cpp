@@ -1,5 +1,6 @@
 #include "aboutdlg.h"
 #include "actionmanagerdlg.h"
+#include "dialogtestsupport.h"
 #include "fakemainwindow.h"
 #include "gatewaysimulator.h"
 #include "graphicsbox.h"
@@ -200,8 +201,13 @@ void TestTwActions::sensorCells()
 {
     Node* system = m_twModel->rootNode()->child(0);
     TWSensorsSetupDlg dialog;
-    dialog.twsystemChanged(0);
+    {
+        // The table reads the sensors under the lock the TW unit writes them under.
+        UnitWrite unit([system] { system->child(1)->setData(0, QStringLiteral("Written by the unit")); });
+        dialog.twsystemChanged(0);
+    }
     auto* table = child<QTableWidget>(&dialog, "tableWidget");
+    QCOMPARE(table->item(1, 1)->text(), QStringLiteral("Written by the unit"));
     QVERIFY(!(table->item(0, 0)->flags() & Qt::ItemIsEditable));
     QVERIFY(!(table->item(0, 2)->flags() & Qt::ItemIsEditable));
     table->item(2, 1)->setText(QStringLiteral("Gate"));
