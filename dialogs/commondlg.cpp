@@ -71,8 +71,10 @@ QString CommonDlg::passwordDigest(const QString& password)
 bool CommonDlg::checkCredentials(const QString& userName, const QString& password)
 {
     // Bound values: a quote in the typed name is part of the name, never SQL.
-    // Accounts marked not active (0) are refused; NULL counts as active.
-    if (!fitsLatin1(userName) || !fitsLatin1(password))
+    // Names are compared as text, in any script; only the password's digest
+    // needs Latin-1. Accounts marked not active (0) are refused; NULL counts
+    // as active.
+    if (!fitsLatin1(password))
         return false;
     QSqlQuery query;
     // A statement that cannot be prepared (a database without its tables)
@@ -146,9 +148,6 @@ QString CommonDlg::userPageProblem() const
         return tr("Passwords can hold only Latin-1 characters!");
     if (name.trimmed().isEmpty())
         return tr("User name can not be empty!");
-    // The log-in takes Latin-1 names only; such an account could never log in.
-    if (UserAccounts::hasNonLatin1(name))
-        return tr("User names can hold only Latin-1 characters!");
     if (name.size() > UserAccounts::MaxNameLength)
         return tr("User name can not be longer than %1 characters!").arg(UserAccounts::MaxNameLength);
     if (UserAccounts::nameTaken(name, m_editedUserId))

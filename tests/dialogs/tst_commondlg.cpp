@@ -48,6 +48,7 @@ void TestCommonDlg::initTestCase()
     addUser(QStringLiteral("o'brien"), QStringLiteral("pw"), 1);
     addUser(QStringLiteral("retired"), QStringLiteral("pw"), 0);
     addUser(QStringLiteral("questions"), QStringLiteral("??"), 1);
+    addUser(QString::fromUtf8("Иван"), QStringLiteral("pw"), 1);
 }
 
 void TestCommonDlg::cleanupTestCase()
@@ -81,6 +82,7 @@ void TestCommonDlg::credentials_data()
     QTest::newRow("Latin-1 password") << "questions" << "??" << true;
     QTest::newRow("Cyrillic is not ??") << "questions" << QString::fromUtf8("жж") << false;
     QTest::newRow("Cyrillic name") << QString::fromUtf8("qu\u0435stions") << "??" << false;
+    QTest::newRow("Cyrillic account") << QString::fromUtf8("Иван") << "pw" << true;
 }
 
 void TestCommonDlg::credentials()
