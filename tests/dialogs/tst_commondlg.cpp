@@ -189,6 +189,9 @@ void TestCommonDlg::pagesCarryTheirWidgets()
         for (const QString& name : names.mid(1))
             QVERIFY2(stack->widget(index)->findChild<QWidget*>(name), qPrintable(name));
     }
+    // Nobody behind the operator reads a password as it is typed.
+    for (const char* name : {"edtPassword", "edtPass1", "edtPass2"})
+        QCOMPARE(dialog.findChild<QLineEdit*>(QLatin1String(name))->echoMode(), QLineEdit::Password);
 }
 
 // A unit rewrites a row heartbeat after heartbeat, status and flags under
