@@ -77,6 +77,7 @@ OsprelVellSetupWidget::OsprelVellSetupWidget(QWidget* parent)
         connect(table, &QTableWidget::itemDoubleClicked, this, &OsprelVellSetupWidget::showMapping);
         // Check states change by mouse and by keyboard alike.
         connect(table, &QTableWidget::itemChanged, this, &OsprelVellSetupWidget::itemClicked);
+        connect(table, &QTableWidget::itemChanged, this, &OsprelVellSetupWidget::nameEdited);
         connect(table, &QWidget::customContextMenuRequested, this, &OsprelVellSetupWidget::onTreeViewContextMenu);
     }
     connect(ui->btnExportMapping, &QToolButton::clicked, this, &OsprelVellSetupWidget::exportMapping);
@@ -178,7 +179,9 @@ void OsprelVellSetupWidget::appendDeviceRow(QTableWidget* table, Node* child)
     table->insertRow(row);
     // The ID is the device's address: an edited one would reach another device.
     table->setItem(row, IdColumn, fixedItem(QString::number(child->number())));
-    table->setItem(row, NameColumn, fixedItem(child->data(0).toString()));
+    auto* name = new QTableWidgetItem(child->data(0).toString());
+    name->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    table->setItem(row, NameColumn, name);
     QTableWidgetItem* enabled = fixedItem(tr("Enabled"));
     enabled->setCheckState(child->enabled ? Qt::Checked : Qt::Unchecked);
     table->setItem(row, EnabledColumn, enabled);
@@ -236,6 +239,44 @@ void OsprelVellSetupWidget::itemClicked(QTableWidgetItem* item)
         return;
     setDeviceEnabled(index, item->checkState() != Qt::Unchecked);
     refreshViews();
+}
+
+// A device renamed in its Name cell: its status row and its element node
+// take the name, as the map and the property panel show it. A blank name
+// is refused and the cell shows the old one again.
+void OsprelVellSetupWidget::nameEdited(QTableWidgetItem* item)
+{
+    if (m_filling || !item || item->column() != NameColumn)
+        return;
+    Node* child = gatewayChild(deviceIndex(item->tableWidget(), item->row()));
+    if (!child)
+        return;
+    Node* device = child->deviceNode;
+    const QString name = item->text().trimmed();
+    if (name.isEmpty()) {
+        const QSignalBlocker blocker(item->tableWidget());
+        item->setText(child->data(0).toString());
+        return;
+    }
+    {
+        SiteLocker lock;
+        child->setData(0, name);
+        if (device) {
+            device->setData(0, name);
+            device->setData(1, name);
+        }
+    }
+    if (m_energizerModel && m_energizerModel->contains(child))
+        m_energizerModel->refreshNode(child);
+    if (device && m_elementModel && m_elementModel->contains(device))
+        m_elementModel->refreshNode(device);
+}
+
+void OsprelVellSetupWidget::commitEdits()
+{
+    // Leaving a cell commits the editor open on it.
+    for (QTableWidget* table : {ui->tableEnergizers, ui->tableIOCards})
+        table->setCurrentIndex(QModelIndex());
 }
 
 void OsprelVellSetupWidget::checkTable(QTableWidget* table, bool state)

@@ -49,6 +49,8 @@ public:
     // when none is named or found); `preferred`, when listed, wins over the name.
     void fillGateways(const QString& gatewayName, const Node* preferred = nullptr);
     Node* currentGateway() const { return m_currentGateway; }
+    // Commits a Name cell still being edited, before the frame closes.
+    void commitEdits();
 
 public slots:
     void vellChanged(int index);
@@ -59,6 +61,7 @@ public slots:
     void exportMapping();
     void currentTabChanged(int tab);
     void withTextClicked();
+    void nameEdited(QTableWidgetItem* item);
 
 private:
     void fillEnergizers(Node* gateway);

@@ -54,6 +54,14 @@ void VellSetUpPage::initializePage()
     m_widget->fillGateways(address, gateway);
 }
 
+// Enter in a cell editor reaches the wizard as its default button, before
+// the editor commits: without this the edit would go with the wizard.
+bool VellSetUpPage::validatePage()
+{
+    m_widget->commitEdits();
+    return true;
+}
+
 // Connecting runs in the event loop: an address that does not answer never
 // holds up the GUI.
 void VellSetUpPage::reconnectClient(const QString& address)

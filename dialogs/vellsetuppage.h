@@ -17,6 +17,8 @@ public:
     VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent = nullptr);
 
     void initializePage() override;
+    // Finishing: a Name cell still being edited is committed first.
+    bool validatePage() override;
     OsprelVellSetupWidget* setupWidget() const { return m_widget; }
 
 private:

@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -428,6 +429,36 @@ private slots:
         wizard.next();
         QCOMPARE(w->findChild<QComboBox*>()->count(), 2);
         client.closeConnection();
+    }
+
+    // A Name cell edited and left with Enter, then Enter finishes the wizard:
+    // the device keeps its new name.
+    void wizardKeepsARenameAndFinishesOnEnter()
+    {
+        GraphicsScene scene(QStringLiteral("Site"));
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        scene.addItem(box);
+        m_energizers->insertNode(m_energizers->rootNode(), -1, box->node()->deviceNode);
+        OsprelVellWizard wizard(box);
+        wizard.restart();
+        wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
+        wizard.next();
+        wizard.show();
+        QVERIFY(QTest::qWaitForWindowActive(&wizard));
+        QTableWidget* energizers = table(*wizard.setUpPage()->setupWidget(), "tableEnergizers");
+        energizers->editItem(energizers->item(1, OsprelVellSetupWidget::NameColumn));
+        auto* editor = energizers->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("Gate east"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!energizers->viewport()->findChild<QLineEdit*>());
+        QTest::keyClick(energizers, Qt::Key_Return);
+        QTRY_VERIFY(!wizard.isVisible());
+        QCOMPARE(wizard.result(), int(QDialog::Accepted));
+        const Node* row = box->node()->deviceNode->child(0);
+        QCOMPARE(row->data(0).toString(), QStringLiteral("Gate east"));
+        QCOMPARE(row->deviceNode->data(0).toString(), QStringLiteral("Gate east"));
     }
 
     void wizardNeverWaitsForASilentGateway()
