@@ -11,6 +11,7 @@
 #include "sitemutex.h"
 #include "treemodel.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QDebug>
 #include <QFileDialog>
@@ -274,9 +275,12 @@ void OsprelVellSetupWidget::nameEdited(QTableWidgetItem* item)
 
 void OsprelVellSetupWidget::commitEdits()
 {
-    // Leaving a cell commits the editor open on it.
-    for (QTableWidget* table : {ui->tableEnergizers, ui->tableIOCards})
-        table->setCurrentIndex(QModelIndex());
+    // Editors are children of the viewport; the view ignores any other
+    // widget (the cells' icons) handed to it.
+    for (QTableWidget* table : {ui->tableEnergizers, ui->tableIOCards}) {
+        for (QWidget* editor : table->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            emit table->itemDelegate()->commitData(editor);
+    }
 }
 
 void OsprelVellSetupWidget::checkTable(QTableWidget* table, bool state)
