@@ -2,14 +2,9 @@
 
 #include "mappingrecord.h"
 #include "modalanswerer.h"
-#include "sitemutex.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QSemaphore>
-
-#include <functional>
-#include <thread>
 
 // A mapping record for device `id` with one coded value set.
 inline MappingRecord record(quint16 id, int word = 0, quint32 value = 0)
@@ -32,33 +27,3 @@ inline void answerBox(QString* seen, QMessageBox::StandardButton button)
             w->close();
     });
 }
-
-// A unit's slot on its own thread: holds the site lock while it lives (at
-// most HoldMs) and makes `write` just before letting go. A reader on the
-// GUI thread that takes the lock sees the write; one that reads past the
-// lock sees what was there before.
-class UnitWrite
-{
-public:
-    static constexpr int HoldMs = 300;
-    explicit UnitWrite(std::function<void()> write)
-        : m_thread([this, write] {
-            SiteLocker lock;
-            m_held.release();
-            m_done.tryAcquire(1, HoldMs);
-            write();
-        })
-    {
-        m_held.acquire();
-    }
-    ~UnitWrite()
-    {
-        m_done.release();
-        m_thread.join();
-    }
-
-private:
-    QSemaphore m_held;
-    QSemaphore m_done;
-    std::thread m_thread;
-};

@@ -1,6 +1,5 @@
 #include "aboutdlg.h"
 #include "actionmanagerdlg.h"
-#include "dialogtestsupport.h"
 #include "fakemainwindow.h"
 #include "gatewaysimulator.h"
 #include "graphicsbox.h"
@@ -11,6 +10,7 @@
 #include "node.h"
 #include "qtclienttw.h"
 #include "resources.h"
+#include "sitemutex.h"
 #include "treemodel.h"
 #include "twsensorssetupdlg.h"
 #include "twsensorsstateswidget.h"
@@ -27,6 +27,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <thread>
 
 class TestTwActions : public QObject
 {
@@ -202,9 +204,19 @@ void TestTwActions::sensorCells()
     Node* system = m_twModel->rootNode()->child(0);
     TWSensorsSetupDlg dialog;
     {
-        // The table reads the sensors under the lock the TW unit writes them under.
-        UnitWrite unit([system] { system->child(1)->setData(0, QStringLiteral("Written by the unit")); });
+        // The TW unit writes a sensor just before it lets go of the lock: the
+        // table, read under the lock, shows the write.
+        QSemaphore held, done;
+        std::thread unit([&] {
+            SiteLocker lock;
+            held.release();
+            done.tryAcquire(1, 300);
+            system->child(1)->setData(0, QStringLiteral("Written by the unit"));
+        });
+        held.acquire();
         dialog.twsystemChanged(0);
+        done.release();
+        unit.join();
     }
     auto* table = child<QTableWidget>(&dialog, "tableWidget");
     QCOMPARE(table->item(1, 1)->text(), QStringLiteral("Written by the unit"));

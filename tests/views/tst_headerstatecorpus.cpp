@@ -16,20 +16,9 @@ private slots:
     {
         QFETCH(QByteArray, input);
         QVERIFY(HeaderStateFuzz::run(input));
-    }
-
-    // What the views save must pass the check, or every start would drop it.
-    void savedStatesFit()
-    {
-        const QFileInfoList seeds = QDir(QStringLiteral(LUMETRA_HEADERSTATE_CORPUS))
-                                        .entryInfoList({QStringLiteral("seed-*")}, QDir::Files, QDir::Name);
-        QVERIFY(!seeds.isEmpty());
-        for (const QFileInfo& info : seeds) {
-            QFile file(info.filePath());
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray input = file.readAll();
-            QVERIFY2(HeaderState::fits(input.mid(1), quint8(input.at(0))), qPrintable(info.fileName()));
-        }
+        // What the views save must fit, or every start would drop it.
+        if (QByteArray(QTest::currentDataTag()).startsWith("seed-"))
+            QVERIFY(HeaderState::fits(input.mid(1), quint8(input.at(0))));
     }
 };
 
