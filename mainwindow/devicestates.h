@@ -3,8 +3,11 @@
 #include <QColor>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QVariant>
+
+#include <optional>
 
 class MainWindow;
 class Node;
@@ -24,14 +27,6 @@ public:
     static inline const QString AlarmStyle = QStringLiteral("background-color:red;");
     static inline const QString TryingStyle = QStringLiteral("background-color:yellow;");
 
-    // One panel row that a heartbeat writes: its value and, when valid, its background.
-    struct LiveValue
-    {
-        QString name;
-        QVariant value;
-        QColor background;
-    };
-
     explicit DeviceStates(MainWindow* window);
 
     void energHeartbeat(Node* row, bool statusChanged);
@@ -41,12 +36,9 @@ public:
     void connectionStatus(QObject* sender, int value);
     void updateActionButtons(Node* elementNode);
 
-    // The panel rows of `shown` (an energizer, sector, gate or IO card)
-    // from its device's status row `row`.
-    static QList<LiveValue> liveValues(const Node* shown, const Node* row);
-    // Whether a button with `command` is checked for the status row; false
-    // with a warning for a command that has no rule.
-    static bool buttonChecked(int command, const QString& commandName, const Node* row);
+    // Whether a button with `command` is checked for the status row; none
+    // for a command that has no rule.
+    static std::optional<bool> buttonChecked(int command, const Node* row);
 
 private:
     void refreshPanels(Node* elementNode);
@@ -66,4 +58,6 @@ private:
     // shows no text.
     int m_lastGatewayStatus = -1;
     int m_lastTWStatus = -1;
+    // Commands of latching buttons that have no checked rule, already warned of.
+    QSet<QString> m_unruledCommands;
 };

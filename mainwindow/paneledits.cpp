@@ -4,6 +4,7 @@
 
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
+#include "devicerows.h"
 #include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
 #include "graphicsbox.h"
@@ -35,17 +36,6 @@
 #include <QTreeView>
 
 namespace {
-// Rows the devices write; a change of one is never an edit.
-const QStringList DeviceValueRows{
-    QStringLiteral("SensorState"),      QStringLiteral("Status"),           QStringLiteral("GateStatus"),
-    QStringLiteral("Duration"),         QStringLiteral("Attempts"),         QStringLiteral("LastTried"),
-    QStringLiteral("BatteryVoltage"),   QStringLiteral("Tamper"),           QStringLiteral("MainFail"),
-    QStringLiteral("FenceReturnVolt1"), QStringLiteral("FenceReturnVolt2"), QStringLiteral("FenceCondition1"),
-    QStringLiteral("FenceCondition2"),  QStringLiteral("FenceStatus1"),     QStringLiteral("FenceStatus2"),
-    QStringLiteral("Input1"),           QStringLiteral("Input2"),           QStringLiteral("Input3"),
-    QStringLiteral("Input4"),           QStringLiteral("Input5"),           QStringLiteral("Input6"),
-    QStringLiteral("Input7"),           QStringLiteral("Input8")};
-
 // The image box of a workspace background sits just off the origin, under everything.
 const QPointF BackgroundPicturePos(-23, -23);
 const QString SoundFileFilter = QStringLiteral("Sound files (*.wav *.mp3 *.ogg);;All files (*)");
@@ -166,7 +156,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
 {
     if (!set || !set->propertyNames.contains(property))
         return;
-    if (DeviceValueRows.contains(property->propertyName()))
+    if (DeviceRows::isDeviceText(property->propertyName()))
         return;
     const QString row = set->propertyNames.value(property);
     Node* node = set->node();

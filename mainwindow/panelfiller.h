@@ -32,11 +32,6 @@ public:
     void fillNode(Node* node);
     void fillItem(QGraphicsItem* item);
 
-    // Writes the current device values of `node` into the rows already shown
-    // (by name), without rebuilding the panel: open editors and the scroll
-    // position stay. Rows the panel does not have are left alone.
-    static void refreshDeviceRows(PropertySet* set, Node* node);
-
 private:
     VariantProperty* add(const QString& name, int type, const QVariant& value, bool readOnly = false);
     VariantProperty* addSubRow(Property* parent, const QString& name, const QString& label, int type,
@@ -47,6 +42,7 @@ private:
     void fillWorkspace();
     void fillSoundAlarmGroup();
     void fillTextAlarmGroup();
+    void addDeviceRows(Node* shown, Node* device);
     void fillEnergizer(Node* node);
     void fillIOCard(Node* node);
     void fillSector(Node* node);

@@ -298,15 +298,6 @@ QList<PropertySet*> PropertyPanel::setsShowing(const Node* node) const
     return sets;
 }
 
-void PropertyPanel::updateNode(Node* node)
-{
-    SiteLocker lock;
-    if (!Node::isAlive(node))
-        return;
-    for (PropertySet* set : setsShowing(node))
-        PanelFiller::refreshDeviceRows(set, node);
-}
-
 // ---- popups -------------------------------------------------------------------------------
 
 void PropertyPanel::addPopupSet(PropertySet* set)

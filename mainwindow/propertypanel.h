@@ -54,10 +54,6 @@ public:
     // ---- live data
     // The panels that show `node` now.
     QList<PropertySet*> setsShowing(const Node* node) const;
-    // Writes the current device values of `node` into every panel that shows
-    // it, row by row: no panel is rebuilt, so an open editor and the scroll
-    // position stay. Call on the GUI thread after the node's record changed.
-    void updateNode(Node* node);
 
     // ---- popups
     void addPopupSet(PropertySet* set) override;

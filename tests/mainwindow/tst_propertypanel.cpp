@@ -75,6 +75,8 @@ private slots:
     void init();
     void cleanup();
     void energizerRows();
+    void unchangedHeartbeatChangesNothing_data();
+    void unchangedHeartbeatChangesNothing();
     void workspaceRows();
     void mapItemRows_data();
     void mapItemRows();
@@ -91,6 +93,12 @@ private slots:
 
 private:
     PropertySet* docked() const { return window->propertySets().first(); }
+    // A heartbeat of the device that `element` shows, as the control unit delivers it.
+    void heartbeat(Node* element)
+    {
+        Node* device = element->type == Node::FenceSector || element->type == Node::Gate ? element->parent() : element;
+        window->energHearbeat(device->deviceNode, false);
+    }
     // Map items take selections as in design mode; the panel stays outside it.
     void addToScene(QGraphicsItem* item)
     {
@@ -112,12 +120,14 @@ void TestPropertyPanel::init()
     gateway = new GraphicsBox(GraphicsBox::GatewayBox);
     addToScene(gateway);
     ownedNodes = {gateway->node(), gateway->energizerNode()};
+    window->rebuildEnergizerModel();
 }
 
 void TestPropertyPanel::cleanup()
 {
     // Nothing to save: closing asks no question.
     window->ui->actSave->setEnabled(false);
+    g_energizerModel->takeNode(gateway->energizerNode());
     window.reset();
     qDeleteAll(ownedNodes);
     home->closeDatabase();
@@ -153,7 +163,7 @@ void TestPropertyPanel::energizerRows()
         energizer->deviceNode->setData(1, 0);
         energizer->deviceNode->outputArea[3] = 1; // zone 1 low voltage flag set
     }
-    window->propertyPanel()->updateNode(energizer);
+    heartbeat(energizer);
     QCOMPARE(row(docked(), "Status"), status);
     QCOMPARE(variantRow(docked(), "Status")->value().toString(), QString("OK"));
     QCOMPARE(variantRow(docked(), "LowVoltageZone1")->value().toBool(), false);
@@ -162,12 +172,47 @@ void TestPropertyPanel::energizerRows()
         SiteLocker lock;
         energizer->deviceNode->resetState();
     }
-    window->propertyPanel()->updateNode(energizer);
+    heartbeat(energizer);
     QDir().mkpath(LUMETRA_ARTIFACTS_DIR);
     docked()->browser->resize(380, 560);
     docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-energizer.png"));
     window->fillPropertyBrowser(docked(), gateway, nullptr);
     docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-gateway.png"));
+}
+
+void TestPropertyPanel::unchangedHeartbeatChangesNothing_data()
+{
+    QTest::addColumn<QList<int>>("path");
+    QTest::newRow("energizer") << QList<int>{0};
+    QTest::newRow("sector 1") << QList<int>{0, 0};
+    QTest::newRow("sector 2") << QList<int>{0, 1};
+    QTest::newRow("gate") << QList<int>{0, 2};
+    QTest::newRow("IO card") << QList<int>{GatewaySubtree::EnergizerCount};
+}
+
+// The fill shows what a heartbeat would write: one that brings nothing new
+// changes no row and leaves the project unchanged.
+void TestPropertyPanel::unchangedHeartbeatChangesNothing()
+{
+    QFETCH(QList<int>, path);
+    Node* shown = gateway->node();
+    for (int child : path)
+        shown = shown->child(child);
+    docked()->currentNode = shown;
+    window->fillPropertyBrowser(docked(), nullptr, shown);
+    window->ui->actSave->setEnabled(false);
+    const auto snapshot = [this] {
+        QStringList rows;
+        auto* browser = docked()->browser;
+        for (Property* property : browser->properties())
+            rows << property->propertyName() + '=' + property->valueText() + '/'
+                        + browser->backgroundColor(browser->items(property).first()).name();
+        return rows;
+    };
+    const QStringList filled = snapshot();
+    heartbeat(shown);
+    QCOMPARE(snapshot(), filled);
+    QVERIFY(!window->ui->actSave->isEnabled());
 }
 
 void TestPropertyPanel::workspaceRows()
@@ -380,7 +425,7 @@ void TestPropertyPanel::oneCommandPerClick()
     QCOMPARE(commands.first().at(1).value<CommandSend>(), ActivateRelay2);
     QCOMPARE(commands.first().at(2).toBool(), true);
     // The device's state written back into the open editor sends nothing.
-    window->propertyPanel()->updateNode(card);
+    heartbeat(card);
     QCOMPARE(variantRow(docked(), "Relay2")->value().toBool(), false);
     QCOMPARE(commands.size(), 1);
     g_currentUser.clear();
@@ -409,11 +454,12 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     QCOMPARE(energizer->data(0).toString(), QString("East"));
 
     // The energizer goes while the popup is open: live updates and edits pass it by.
+    Node* statusRow = energizer->deviceNode;
     window->currentScene()->removeItem(box);
     delete box;
     QVERIFY(gateway->node()->removeChild(2));
     QVERIFY(!popupSet->node());
-    window->propertyPanel()->updateNode(energizer);
+    window->energHearbeat(statusRow, false);
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
     QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
