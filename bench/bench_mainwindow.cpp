@@ -255,7 +255,7 @@ void BM_ProjectSave(benchmark::State& state)
     const QString fileName = writeProject(int(state.range(0)));
     MainWindow window;
     window.project()->currentFileName = fileName;
-    window.openFile();
+    window.reopenCurrentFile();
     window.project()->currentFileName = home().dir.filePath(QStringLiteral("saved.xml"));
     for (auto _ : state)
         window.saveFile();
@@ -270,7 +270,7 @@ void BM_ProjectOpen(benchmark::State& state)
     MainWindow window;
     for (auto _ : state) {
         window.project()->currentFileName = fileName;
-        window.openFile();
+        window.reopenCurrentFile();
     }
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);

@@ -269,14 +269,13 @@ void DeviceStates::sensorTick(Node* sensorNode)
     m_window->activateVisualAalrm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status));
 }
 
-QString DeviceStates::statusText(QObject* sender, int value) const
+QString DeviceStates::statusText(bool gateway, int value) const
 {
     static const QStringList texts{
         QStringLiteral("Try to connect"), QStringLiteral("HeartBeat Timed Out"),
         QStringLiteral("Connection closed by server"), QStringLiteral("Getting Data"), QStringLiteral("Error"),
         QStringLiteral("Connected"), QStringLiteral("Updating"), QStringLiteral("Updated")};
     if (value == qtClient::Updated) {
-        const bool gateway = sender == m_window->fenceClient();
         const int last = gateway ? m_lastGatewayStatus : m_lastTWStatus;
         const bool lost = gateway ? (last == qtClient::HeartBeatTimedOut || last == qtClient::ConnectionClosedByServer)
                                   : (last == qtClient::ConnectionClosedByServer || last == qtClient::Error);
@@ -286,15 +285,21 @@ QString DeviceStates::statusText(QObject* sender, int value) const
     return value >= 0 && value < texts.size() ? texts.at(value) : QStringLiteral("Not definied");
 }
 
-void DeviceStates::connectionStatus(QObject* sender, int value)
+void DeviceStates::gatewayStatus(int value)
 {
-    const bool gateway = sender && sender == m_window->fenceClient();
-    const bool tw = sender && sender == m_window->twSensorsClient();
-    if (!gateway && !tw)
-        return;
+    showLinkStatus(true, value);
+}
+
+void DeviceStates::twStatus(int value)
+{
+    showLinkStatus(false, value);
+}
+
+void DeviceStates::showLinkStatus(bool gateway, int value)
+{
     QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();
     label->setStyleSheet(QString());
-    label->setText((gateway ? GatewayPrefix : TWPrefix) + statusText(sender, value));
+    label->setText((gateway ? GatewayPrefix : TWPrefix) + statusText(gateway, value));
     (gateway ? m_lastGatewayStatus : m_lastTWStatus) = value;
     if (value == qtClient::TryToConnect)
         label->setStyleSheet(TryingStyle);

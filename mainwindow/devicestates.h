@@ -33,7 +33,9 @@ public:
     void energTick(Node* elementNode);
     void sensorHeartbeat(Node* sensorNode);
     void sensorTick(Node* sensorNode);
-    void connectionStatus(QObject* sender, int value);
+    // A status of the gateway link or of the TW link (qtClient::ClientStatus).
+    void gatewayStatus(int value);
+    void twStatus(int value);
     void updateActionButtons(Node* elementNode);
 
     // Whether a button with `command` is checked for the status row; none
@@ -44,7 +46,8 @@ private:
     void refreshPanels(Node* elementNode);
     void resetDeviceRows();
     void scheduleStateViewsRefresh();
-    QString statusText(QObject* sender, int value) const;
+    void showLinkStatus(bool gateway, int value);
+    QString statusText(bool gateway, int value) const;
     const QList<QPointer<QPushButton>>& actionButtons();
 
     MainWindow* m_window;

@@ -107,6 +107,9 @@ MainWindow::MainWindow(QWidget* parent)
 {
     ui->setupUi(this);
     g_mainWindow = this;
+    m_project = std::make_unique<ProjectDocument>();
+    connect(m_project.get(), &ProjectDocument::modifiedChanged, ui->actSave, &QAction::setEnabled);
+    ui->actSave->setEnabled(m_project->isModified());
     m_alarms = std::make_unique<AlarmsArea>(this);
     m_alarms->connectAlarmConfirm(this);
     m_deviceStates = std::make_unique<DeviceStates>(this);
@@ -154,15 +157,22 @@ MainWindow::MainWindow(QWidget* parent)
     });
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
     tabifyDockWidget(ui->dockSensorsState, ui->dockAlarmStates);
-    m_project = std::make_unique<ProjectDocument>();
     setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion());
 
     delete ui->tab;
     ui->tab = nullptr;
     m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
                                                    g_energizerModel);
+    connect(ui->actUndo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::undo);
+    connect(ui->actRedo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::redo);
     connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
     connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
+    // Only towards changed: the group also reports "clean" when it merely
+    // switches to another tab's stack, and edits outside the stacks count too.
+    connect(m_workspaces->undoGroup(), &QUndoGroup::cleanChanged, m_project.get(), [this](bool clean) {
+        if (!clean)
+            m_project->setModified(true);
+    });
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
     connect(ui->actDelete, &QAction::triggered, this, [this] {
         if (GraphicsScene* scene = currentScene())
@@ -237,7 +247,7 @@ void MainWindow::createRecentFileActions()
         action = new QAction(this);
         action->setVisible(false);
         ui->menuFile->insertAction(ui->actExit, action);
-        connect(action, &QAction::triggered, this, &MainWindow::openRecentFile);
+        connect(action, &QAction::triggered, this, [this, action] { openRecentFile(action->data().toString()); });
     }
     m_recentFilesSeparator = ui->menuFile->addSeparator();
     updateRecentFileActions();
@@ -277,8 +287,10 @@ void MainWindow::createZoomCombo()
     m_zoomCombo->setCurrentIndex(DefaultZoomIndex);
     ui->zoomToolBar->insertWidget(ui->actScaleToWidth, m_zoomCombo);
     connect(m_zoomCombo, qOverload<int>(&QComboBox::currentIndexChanged), this, &MainWindow::changeScale);
-    for (QAction* action : {ui->actZoomIn, ui->actZoomOut, ui->actScaleToHeight, ui->actScaleToWidth})
-        connect(action, &QAction::triggered, this, &MainWindow::changeScale);
+    connect(ui->actZoomIn, &QAction::triggered, this, [this] { stepZoom(+1); });
+    connect(ui->actZoomOut, &QAction::triggered, this, [this] { stepZoom(-1); });
+    connect(ui->actScaleToHeight, &QAction::triggered, this, [this] { fitScale(ScaleToHeight); });
+    connect(ui->actScaleToWidth, &QAction::triggered, this, [this] { fitScale(ScaleToWidth); });
 }
 
 void MainWindow::createFontCombos()
@@ -300,20 +312,19 @@ void MainWindow::createFontCombos()
             &MainWindow::handleFontChange);
     for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline})
         connect(action, &QAction::triggered, this, &MainWindow::handleFontChange);
-    for (QAction* action : {ui->actFontColor, ui->actBackgroundColor, ui->actBorderColor})
-        connect(action, &QAction::triggered, this, &MainWindow::chooseColor);
+    connect(ui->actFontColor, &QAction::triggered, this, [this] { chooseColor(FontColor); });
+    connect(ui->actBackgroundColor, &QAction::triggered, this, [this] { chooseColor(BackgroundColor); });
+    connect(ui->actBorderColor, &QAction::triggered, this, [this] { chooseColor(BorderColor); });
 }
 
 void MainWindow::connectActions()
 {
-    connect(ui->actUndo, &QAction::triggered, this, &MainWindow::undo_redo);
-    connect(ui->actRedo, &QAction::triggered, this, &MainWindow::undo_redo);
-    connect(ui->actCut, &QAction::triggered, this, &MainWindow::clipBoard);
-    connect(ui->actCopy, &QAction::triggered, this, &MainWindow::clipBoard);
-    connect(ui->actPaste, &QAction::triggered, this, &MainWindow::clipBoard);
+    connect(ui->actCut, &QAction::triggered, this, [this] { copyToClipboard(false); });
+    connect(ui->actCopy, &QAction::triggered, this, [this] { copyToClipboard(true); });
+    connect(ui->actPaste, &QAction::triggered, this, &MainWindow::paste);
     connect(ui->actOpen, &QAction::triggered, this, &MainWindow::openFile);
     connect(ui->actSave, &QAction::triggered, this, &MainWindow::saveFile);
-    connect(ui->actSaveAs, &QAction::triggered, this, &MainWindow::saveFile);
+    connect(ui->actSaveAs, &QAction::triggered, this, &MainWindow::saveFileAs);
     connect(ui->actNew, &QAction::triggered, this, &MainWindow::newFile);
     connect(ui->actActionManager, &QAction::triggered, this, &MainWindow::showActionManager);
     connect(ui->actSetting, &QAction::triggered, this, &MainWindow::showSettingDlg);
@@ -321,17 +332,22 @@ void MainWindow::connectActions()
     connect(ui->actShowUserActionLog, &QAction::triggered, ui->actShowUserActionLog,
             [this](bool) { showUserActionLog(); });
     connect(ui->actOsprelVellSetup, &QAction::triggered, this, &MainWindow::showOsprelVellSetup);
-    connect(ui->actDesignMode, &QAction::triggered, this, &MainWindow::setDesignMode);
+    connect(ui->actDesignMode, &QAction::triggered, this, [this](bool mode) {
+        emit writeUserActionLog(LogSubject, tr("Design mode set to %1").arg(boolText(mode)));
+        setDesignMode(mode);
+    });
     connect(ui->actFullScreen, &QAction::triggered, this, &MainWindow::fullScreenMode);
     connect(ui->actUserAdministration, &QAction::triggered, this, &MainWindow::showUserAdmin);
     connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
     connect(ui->actWorkspaceSetup, &QAction::triggered, this, &MainWindow::workspaceSetup);
-    for (QAction* action : {ui->actionDefault, ui->actionDark, ui->actionBronze, ui->actionCoffee})
-        connect(action, &QAction::triggered, this, &MainWindow::setPalitte);
+    for (const auto& [name, action] : looks())
+        connect(action, &QAction::triggered, this, [this, name = name] { setPalitte(name); });
     connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
-    connect(ui->actBatteryDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
-    connect(ui->actOutputDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+    connect(ui->actBatteryDiagram, &QAction::triggered, this,
+            [this] { showVDiagramms(VoltageDiagrammsDlg::BatteryDiagram); });
+    connect(ui->actOutputDiagram, &QAction::triggered, this,
+            [this] { showVDiagramms(VoltageDiagrammsDlg::OutputDiagram); });
     connect(ui->actTWSensorsSetup, &QAction::triggered, this, &MainWindow::showTWSensorsSetup);
 }
 
@@ -345,7 +361,9 @@ void MainWindow::createDockToggles()
     for (const auto& [dock, number] : docks) {
         QAction* toggle = dock->toggleViewAction();
         toggle->setData(int(number));
-        connect(toggle, &QAction::triggered, this, &MainWindow::setDockVisible);
+        // Shown again, a dock comes to the front of its tab group.
+        if (number != SensorsStateDock)
+            connect(toggle, &QAction::triggered, dock, &QDockWidget::raise);
         ui->menuDockableWindows->addAction(toggle);
     }
 }
@@ -393,15 +411,7 @@ void MainWindow::createViewsAndLogs()
 
 void MainWindow::applyStoredPalette()
 {
-    const QString look = SettingsFile::open()->value(QStringLiteral("Palette"), QStringLiteral("Default")).toString();
-    const std::pair<const char*, QAction*> looks[] = {{"Default", ui->actionDefault},
-                                                      {"Dark", ui->actionDark},
-                                                      {"Bronze", ui->actionBronze},
-                                                      {"Coffee", ui->actionCoffee}};
-    for (const auto& [name, action] : looks) {
-        if (look == QLatin1String(name))
-            emit action->triggered(true);
-    }
+    setPalitte(SettingsFile::open()->value(QStringLiteral("Palette"), QStringLiteral("Default")).toString());
 }
 
 void MainWindow::createDeviceUnits()
@@ -439,12 +449,14 @@ void MainWindow::connectDeviceUnits()
             Qt::QueuedConnection);
     connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
     connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
-    connect(fenceClient(), &qtClient::commStatus, this, &MainWindow::connectionStatus);
+    connect(fenceClient(), &qtClient::commStatus, this,
+            [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
     connect(twUnit, &TWControlUnit::sensorHearbeat, this, &MainWindow::sensorHearbeat, Qt::QueuedConnection);
     connect(twUnit, &TWControlUnit::sensorTick, this, &MainWindow::sensorTick, Qt::QueuedConnection);
     connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
-    connect(twSensorsClient(), &qtClientTW::commStatus, this, &MainWindow::connectionStatus);
+    connect(twSensorsClient(), &qtClientTW::commStatus, this,
+            [this](qtClient::ClientStatus value) { m_deviceStates->twStatus(int(value)); });
 
     // The tick reaches the window first, then the units on their threads,
     // then the alarm, user-action and voltage logs.
@@ -463,7 +475,7 @@ void MainWindow::openLastProject()
     if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
         return;
     m_project->currentFileName = m_recentFileActions.front()->data().toString();
-    openFile();
+    reopenCurrentFile();
 }
 
 void MainWindow::applyStoredScale()
@@ -535,9 +547,9 @@ void MainWindow::setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers)
 // Asks to save a changed project, logs the end of the session and writes the
 // settings back. False when the operator wanted to save and the save did not
 // happen: the window then stays open, with its edits.
-static bool saveQuestionAnswered(MainWindow* window, QAction* save)
+static bool saveQuestionAnswered(MainWindow* window, const ProjectDocument* project)
 {
-    if (!save->isEnabled())
+    if (!project->isModified())
         return true;
     const auto answer = QMessageBox::question(window, MainWindow::tr("Warning"),
                                               MainWindow::tr("The workspace was changed.\nSave it now?"),
@@ -545,13 +557,13 @@ static bool saveQuestionAnswered(MainWindow* window, QAction* save)
     if (answer != QMessageBox::Yes)
         return true;
     window->saveFile();
-    return !save->isEnabled();
+    return !project->isModified();
 }
 
 void MainWindow::closeApplication()
 {
     if (!m_closed) {
-        if (!saveQuestionAnswered(this, ui->actSave))
+        if (!saveQuestionAnswered(this, m_project.get()))
             return;
         emit writeUserActionLog(LogSubject, tr("Application closed"));
         SettingsFile::write([this](QSettings& settings) {
@@ -644,35 +656,30 @@ int MainWindow::currentZoomIndex() const
     return m_zoomCombo->currentIndex();
 }
 
+// The combo's own change signal comes back to changeScale, which scales.
+void MainWindow::stepZoom(int step)
+{
+    const int target = currentZoomIndex() + step;
+    if (target >= 0 && target < m_zoomCombo->count())
+        m_zoomCombo->setCurrentIndex(target);
+}
+
+void MainWindow::fitScale(int fit)
+{
+    QGraphicsView* view = m_workspaces ? m_workspaces->currentView() : nullptr;
+    if (view && view->scene()) {
+        const QRectF r = view->scene()->itemsBoundingRect();
+        view->fitInView(fit == ScaleToHeight ? QRectF(0, 0, r.height() / 2, r.height())
+                                             : QRectF(0, 0, r.width(), r.width() / 3),
+                        Qt::KeepAspectRatio);
+    }
+    writeSetting(QStringLiteral("Scale"), fit);
+}
+
 void MainWindow::changeScale()
 {
     writeSetting(QStringLiteral("Scale"), currentZoomIndex());
     QGraphicsView* view = m_workspaces ? m_workspaces->currentView() : nullptr;
-    QObject* from = sender();
-    int target = currentZoomIndex();
-    if (from == ui->actZoomIn) {
-        if (target >= m_zoomCombo->count() - 1)
-            return;
-        ++target;
-    } else if (from == ui->actZoomOut) {
-        if (target <= 0)
-            return;
-        --target;
-    } else if (from == ui->actScaleToHeight || from == ui->actScaleToWidth) {
-        const bool toHeight = from == ui->actScaleToHeight;
-        if (view && view->scene()) {
-            const QRectF r = view->scene()->itemsBoundingRect();
-            view->fitInView(toHeight ? QRectF(0, 0, r.height() / 2, r.height()) : QRectF(0, 0, r.width(), r.width() / 3),
-                            Qt::KeepAspectRatio);
-        }
-        writeSetting(QStringLiteral("Scale"), toHeight ? ScaleToHeight : ScaleToWidth);
-        return;
-    }
-    if (target != currentZoomIndex()) {
-        // The combo's own change signal comes back here and scales.
-        m_zoomCombo->setCurrentIndex(target);
-        return;
-    }
     if (!view)
         return;
     const double factor = m_zoomCombo->currentText().section(tr("%"), 0, 0).toDouble() / 100.0;
@@ -682,17 +689,29 @@ void MainWindow::changeScale()
     view->scale(factor, factor);
 }
 
-void MainWindow::setPalitte()
+QList<QPair<QString, QAction*>> MainWindow::looks() const
 {
+    return {{QStringLiteral("Default"), ui->actionDefault},
+            {QStringLiteral("Dark"), ui->actionDark},
+            {QStringLiteral("Bronze"), ui->actionBronze},
+            {QStringLiteral("Coffee"), ui->actionCoffee}};
+}
+
+// An unknown name (a hand-edited setting) leaves the look as it is.
+void MainWindow::setPalitte(const QString& name)
+{
+    QAction* chosen = nullptr;
+    for (const auto& [look, action] : looks()) {
+        if (look == name)
+            chosen = action;
+    }
+    if (!chosen)
+        return;
     for (QAction* look : ui->menuApplication_look->actions())
         look->setChecked(false);
     QApplication::setPalette(m_defaultPalette);
     qApp->setStyleSheet(QString());
-    QObject* from = sender();
-    QAction* chosen = qobject_cast<QAction*>(from);
-    QString name;
-    if (from == ui->actionCoffee) {
-        name = QStringLiteral("Coffee");
+    if (chosen == ui->actionCoffee) {
         QPalette palette;
         palette.setColor(QPalette::Base, QColor(255, 255, 224));
         palette.setColor(QPalette::Window, QColor(238, 232, 170));
@@ -700,8 +719,7 @@ void MainWindow::setPalitte()
         palette.setColor(QPalette::Button, QColor(238, 232, 170));
         palette.setColor(QPalette::Highlight, QColor(189, 183, 107));
         QApplication::setPalette(palette);
-    } else if (from == ui->actionBronze) {
-        name = QStringLiteral("Bronze");
+    } else if (chosen == ui->actionBronze) {
         QPalette palette(QColor(207, 155, 95));
         palette.setColor(QPalette::BrightText, Qt::white);
         palette.setColor(QPalette::Base, QColor(239, 239, 247));
@@ -709,8 +727,7 @@ void MainWindow::setPalitte()
         palette.setColor(QPalette::Highlight, QColor(95, 95, 191));
         palette.setColor(QPalette::Disabled, QPalette::Highlight, Qt::darkGray);
         QApplication::setPalette(palette);
-    } else if (from == ui->actionDark) {
-        name = QStringLiteral("Dark");
+    } else if (chosen == ui->actionDark) {
         QPalette palette;
         palette.setColor(QPalette::Window, QColor(22, 57, 85));
         palette.setColor(QPalette::WindowText, Qt::white);
@@ -728,14 +745,11 @@ void MainWindow::setPalitte()
         QApplication::setStyle(QStringLiteral("Fusion"));
         QApplication::setPalette(palette);
         qApp->setStyleSheet(DarkToolTipStyle);
-    } else if (from == ui->actionDefault) {
+    } else {
         // The default look of this platform layer is Fusion.
-        name = QStringLiteral("Default");
         QApplication::setStyle(QStringLiteral("Fusion"));
         QApplication::setPalette(m_defaultPalette);
     }
-    if (name.isEmpty())
-        return;
     chosen->setChecked(true);
     writeSetting(QStringLiteral("Palette"), name);
 }
@@ -749,7 +763,7 @@ void MainWindow::showSettingDlg()
         controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
     }
     if (m_launchers->soundAlarmsChanged())
-        ui->actSave->setEnabled(true);
+        m_project->setModified(true);
     ui->treeView->setCurrentIndex(m_elementTreeProxy->index(0, 0));
 }
 
@@ -769,46 +783,21 @@ void MainWindow::openReadme()
         qCWarning(lcMainWindow).noquote() << QStringLiteral("No program could open the readme %1").arg(path);
 }
 
-void MainWindow::setDockVisible(bool)
-{
-    auto* action = qobject_cast<QAction*>(sender());
-    if (!action)
-        return;
-    switch (action->data().toInt()) {
-    case LogsDock:
-        ui->dockLogs->raise();
-        break;
-    case AllListDock:
-        ui->dockAllList->raise();
-        break;
-    case PropertiesDock:
-        ui->dockProperties->raise();
-        break;
-    case AlarmStatesDock:
-        ui->dockAlarmStates->raise();
-        break;
-    default:
-        break;
-    }
-}
-
 void MainWindow::showOsprelVellSetup()
 {
     m_launchers->gatewaySetup();
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
-void MainWindow::showVDiagramms()
+void MainWindow::showVDiagramms(int type)
 {
-    const int type = sender() == ui->actOutputDiagram ? VoltageDiagrammsDlg::OutputDiagram
-                                                      : VoltageDiagrammsDlg::BatteryDiagram;
     voltageDiagrammsDlg()->setDiagramType(g_energizerModel, type);
 }
 
 void MainWindow::showTWSensorsSetup()
 {
     m_launchers->twSensorsSetup(ui->tabWidget->currentIndex());
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::showUserAdmin()
@@ -829,7 +818,7 @@ void MainWindow::showTimers()
     if (m_launchers->relayTimers(timers) != QDialog::Accepted)
         return;
     timerUnit()->setTimers(timers);
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::updateTWSectorAction()
@@ -879,8 +868,6 @@ GraphicsScene* MainWindow::currentScene() const
 
 void MainWindow::addWorkspace(QString caption)
 {
-    if (sender() == ui->actNewBlankWorkspace)
-        ui->actSave->setEnabled(true);
     if (caption.isEmpty())
         caption = tr("Untitled %1").arg(m_workspaces->count() + 1);
     GraphicsScene* scene = m_workspaces->addWorkspace(caption);
@@ -893,7 +880,7 @@ void MainWindow::addWorkspace(QString caption)
 void MainWindow::newWorkspace()
 {
     addWorkspace(QString());
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
     workspaceSetup();
     buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
 }
@@ -947,17 +934,9 @@ void MainWindow::updateScenesSoundList()
     m_workspaces->setSoundAlarmList(&m_alarms->soundAlarmNodes);
 }
 
-void MainWindow::undo_redo()
-{
-    if (sender() == ui->actUndo)
-        m_workspaces->undoGroup()->undo();
-    else if (sender() == ui->actRedo)
-        m_workspaces->undoGroup()->redo();
-}
-
 void MainWindow::itemMoved(QGraphicsItem*)
 {
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::mousePos(QPointF pos)
@@ -986,8 +965,6 @@ void MainWindow::actionGroupClicked(QAction* action)
 
 void MainWindow::setDesignMode(bool mode)
 {
-    if (sender())
-        emit writeUserActionLog(LogSubject, tr("Design mode set to %1").arg(boolText(mode)));
     for (QWidget* widget : std::initializer_list<QWidget*>{ui->fontToolBar, ui->mapEditToolBar, ui->alarmToolBar,
                                                            ui->editToolBar, ui->menuWorkplace})
         widget->setEnabled(mode);
@@ -1018,24 +995,24 @@ void MainWindow::showElementNode(Node* node)
 
 // ---- project file ------------------------------------------------------------------
 
-void MainWindow::openRecentFile()
+void MainWindow::openRecentFile(const QString& fileName)
 {
-    if (auto* action = qobject_cast<QAction*>(sender()))
-        openProjectFile(action->data().toString(), false);
+    openProjectFile(fileName, false);
 }
 
 void MainWindow::openFile()
 {
-    if (sender() == ui->actOpen) {
-        if (ui->actSave->isEnabled() && askToSaveChanges())
-            saveFile();
-        const QString chosen = ProjectDocument::chooseOpenFileName(this, QStringLiteral("Select File"),
-                                                                   AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
-        // A cancelled dialog keeps the project and the name it was saved under.
-        if (!chosen.isEmpty())
-            openProjectFile(chosen, true);
-        return;
-    }
+    if (m_project->isModified() && askToSaveChanges())
+        saveFile();
+    const QString chosen = ProjectDocument::chooseOpenFileName(this, QStringLiteral("Select File"),
+                                                               AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
+    // A cancelled dialog keeps the project and the name it was saved under.
+    if (!chosen.isEmpty())
+        openProjectFile(chosen, true);
+}
+
+void MainWindow::reopenCurrentFile()
+{
     openProjectFile(m_project->currentFileName, false);
 }
 
@@ -1059,7 +1036,7 @@ void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
 {
     const QSignalBlocker twBlocker(twControlUnit());
     const QSignalBlocker unitBlocker(controlUnit());
-    if (!explicitOpen && ui->actSave->isEnabled() && askToSaveChanges())
+    if (!explicitOpen && m_project->isModified() && askToSaveChanges())
         saveFile();
     if (fileName.isEmpty())
         return;
@@ -1086,7 +1063,7 @@ void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
     ProjectLoader(*this).load(document);
     m_project->workspaceDocument = document;
     rebuildEnergizerModel();
-    ui->actSave->setEnabled(false);
+    m_project->setModified(false);
     ui->tabWidget->setCurrentIndex(0);
     const QString caption = ui->tabWidget->tabText(0);
     if (GraphicsScene* scene = m_workspaces->sceneAt(0))
@@ -1128,8 +1105,18 @@ void MainWindow::reconnectLinks()
 
 void MainWindow::saveFile()
 {
+    saveProject(m_project->currentFileName.isEmpty());
+}
+
+void MainWindow::saveFileAs()
+{
+    saveProject(true);
+}
+
+void MainWindow::saveProject(bool chooseFile)
+{
     const QDomDocument document = ProjectWriter(*this).build();
-    if (m_project->currentFileName.isEmpty() || sender() == ui->actSaveAs) {
+    if (chooseFile) {
         const QString chosen =
             ProjectDocument::chooseSaveFileName(this, tr("Save File"), QString(), tr("XML Files (*.xml)"));
         if (chosen.isEmpty())
@@ -1145,16 +1132,16 @@ void MainWindow::saveFile()
         return;
     }
     m_project->workspaceDocument = document;
-    ui->actSave->setEnabled(false);
+    m_project->setModified(false);
     showFileNameInTitle();
 }
 
 void MainWindow::newFile()
 {
     const QSignalBlocker twBlocker(twControlUnit());
-    if (ui->actSave->isEnabled() && askToSaveChanges())
+    if (m_project->isModified() && askToSaveChanges())
         saveFile();
-    ui->actSave->setEnabled(false);
+    m_project->setModified(false);
     if (fenceClient())
         fenceClient()->closeConnection();
     if (twSensorsClient())
@@ -1213,30 +1200,31 @@ void MainWindow::handleFontChange()
         if (box->actionButton())
             box->actionButton()->setFont(font);
     }
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
-void MainWindow::clipBoard()
+void MainWindow::copyToClipboard(bool copy)
 {
     GraphicsScene* scene = currentScene();
     if (!scene)
         return;
-    QObject* from = sender();
-    if (from == ui->actCopy || from == ui->actCut) {
-        m_clipboardCopy = from == ui->actCopy;
-        m_clipboardItems.clear();
-        for (QGraphicsItem* item : scene->selectedItems()) {
-            if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
-                m_clipboardItems.append(helper);
-        }
-        ui->actPaste->setEnabled(true);
-        if (!m_clipboardCopy) {
-            for (const auto& helper : qAsConst(m_clipboardItems))
-                helper->item()->hide();
-        }
-        return;
+    m_clipboardCopy = copy;
+    m_clipboardItems.clear();
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
+            m_clipboardItems.append(helper);
     }
-    if (from != ui->actPaste)
+    ui->actPaste->setEnabled(true);
+    if (!m_clipboardCopy) {
+        for (const auto& helper : qAsConst(m_clipboardItems))
+            helper->item()->hide();
+    }
+}
+
+void MainWindow::paste()
+{
+    GraphicsScene* scene = currentScene();
+    if (!scene)
         return;
     for (const auto& helper : QList<QPointer<GraphicsHelperClass>>(m_clipboardItems)) {
         if (helper)
@@ -1285,7 +1273,7 @@ void MainWindow::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
     ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
     ElementTreeOrder::sortChildren(scene->workplaceNode());
     g_elementTreeModel->refreshNode(node);
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::deleteWorkspace()
@@ -1336,7 +1324,7 @@ void MainWindow::deleteWorkspace()
         }
         m_workspaces->removeWorkspace(index);
         emit writeUserActionLog(QStringLiteral("Workspace"), tr("Workspace %1 deleted").arg(caption));
-        ui->actSave->setEnabled(true);
+        m_project->setModified(true);
         return;
     }
     const QString untitled = tr("Untitled %1").arg(index + 1);
@@ -1388,7 +1376,7 @@ void MainWindow::workspaceSetup()
     m_workspaces->setWorkplaceMode(scene, mode);
     if (!imageFile.isEmpty())
         showWorkspacePicture(scene, imageFile);
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
     applyWorkplaceMode(mode);
 }
 
@@ -1459,14 +1447,13 @@ void MainWindow::showPopupParams(QGraphicsItem* item)
     m_propertyPanel->showPopupParams(item);
 }
 
-void MainWindow::chooseColor()
+void MainWindow::chooseColor(ColorTarget target)
 {
-    QObject* from = sender();
     // No colour preselected, whatever the selection holds.
     QColor color;
     if (!ChooserHooks::chooseColor(color, this))
         return;
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
     GraphicsScene* scene = currentScene();
     if (!scene)
         return;
@@ -1475,11 +1462,11 @@ void MainWindow::chooseColor()
             static_cast<GraphicsLine*>(item)->setColor(color);
         } else if (item->type() == GraphicsBox::Type) {
             auto* box = static_cast<GraphicsBox*>(item);
-            if (from == ui->actFontColor)
+            if (target == FontColor)
                 box->captionItem()->setDefaultTextColor(color);
-            else if (from == ui->actBackgroundColor)
+            else if (target == BackgroundColor)
                 box->setBackgroundColor(color);
-            else if (from == ui->actBorderColor)
+            else
                 box->setColor(color);
         }
     }
@@ -1530,7 +1517,7 @@ void MainWindow::showActionManager()
         energTick(target->parent());
         ui->treeView->expand(m_elementTreeProxy->mapFromSource(index));
     }
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::selectSensorDlg()
@@ -1545,7 +1532,7 @@ void MainWindow::selectSensorDlg()
             g_elementTreeModel->insertNode(sector, 0, sensor);
         ui->treeView->expand(m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
     }
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 Node* MainWindow::currentElement() const
@@ -1618,7 +1605,7 @@ void MainWindow::removeEnergAction()
         }
         ElementTreeOrder::sortChildren(scene->workplaceNode());
     }
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::removeSensor()
@@ -1632,7 +1619,7 @@ void MainWindow::removeSensor()
     g_elementTreeModel->moveNode(sector->parent(), sensor);
     if (GraphicsScene* scene = currentScene())
         ElementTreeOrder::sortChildren(scene->workplaceNode());
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 // ---- alarms and commands -------------------------------------------------------------
@@ -1645,17 +1632,6 @@ void MainWindow::activateVisualAalrm(Node* parentNode, Node::AlarmStatus nodeSta
 void MainWindow::playAlarmSound(Node* node, int status, const SoundPath& sound)
 {
     m_alarms->playAlarmSound(node, status, sound);
-}
-
-void MainWindow::actionButtonClick()
-{
-    // A button that leads to no box, or a box without target, sends nothing.
-    GraphicsBox* box = GraphicsBox::boxOfButton(sender());
-    if (!box || !box->actionTarget() || !box->actionButton())
-        return;
-    QPushButton* button = box->actionButton();
-    commandSending(box->actionTarget(), button->isCheckable() ? button->isChecked() : false,
-                   CommandSend(box->actionCommand()));
 }
 
 void MainWindow::commandSending(Node* elementNode, QVariant value, CommandSend action)
@@ -1693,11 +1669,6 @@ void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVar
 void MainWindow::clearGatewayAlarms(Node* gatewayElement, const QVariant& value)
 {
     m_commands->clearGatewayAlarms(gatewayElement, value);
-}
-
-void MainWindow::connectionStatus(qtClient::ClientStatus value)
-{
-    m_deviceStates->connectionStatus(sender(), int(value));
 }
 
 void MainWindow::buildTWSensorTree(QString name, int index)

@@ -70,6 +70,8 @@ public:
     // Drawing tools carried in the data of the tool actions.
     enum Tool { SelectTool = 1, LineTool = 2, TextTool = 3, GatewayTool = 4, ButtonTool = 5, TWSectorTool = 6 };
     // Docks carried in the data of their toggle-view actions.
+    // What a colour from the text-format tools paints on the selected boxes.
+    enum ColorTarget { FontColor, BackgroundColor, BorderColor };
     enum Dock { LogsDock = 1, AllListDock = 2, PropertiesDock = 3, SensorsStateDock = 4, AlarmStatesDock = 5 };
 
     static constexpr int RecentFileCount = 5;
@@ -187,8 +189,8 @@ public slots:
     void mousePos(QPointF pos);
     void currentTabChanged(int index);
     void handleFontChange();
-    void undo_redo();
-    void clipBoard();
+    void copyToClipboard(bool copy);
+    void paste();
     void deleteWorkspace();
     void itemMoved(QGraphicsItem* item);
     void fullScreenMode(bool value);
@@ -200,30 +202,37 @@ public slots:
     void selectionTreeChanged(const QItemSelection& current, const QItemSelection& previous);
     void setPropTreeElemReadOnly(bool mode);
     void showPopupParams(QGraphicsItem* item);
-    void chooseColor();
+    void chooseColor(ColorTarget target);
     // settings
+    // Scales the current view to the zoom combo's level.
     void changeScale();
+    void stepZoom(int step);
+    // Fits the view to the map's height or width (ScaleToHeight, ScaleToWidth).
+    void fitScale(int fit);
     void showSettingDlg();
     void closeApplication();
-    void setPalitte();
+    void setPalitte(const QString& name);
     // property edits
     void propertyChanged(PropertySet* propertySet, Property* property, QVariant value);
     void textChanged(QGraphicsItem* item);
     void customBtnClick(PropertySet* propertySet, Property* property);
     void chkClick(PropertySet* propertySet, Property* property, bool checked);
     // launchers
-    void setDockVisible(bool value);
     void showOsprelVellSetup();
     void showUserAdmin();
     void showAbout();
     void showTimers();
-    void showVDiagramms();
+    void showVDiagramms(int type);
     void showTWSensorsSetup();
     // project file
+    // Open asks for a file; reopen reads the current file again, asking first
+    // to save changes.
     void openFile();
+    void reopenCurrentFile();
     void saveFile();
+    void saveFileAs();
     void newFile();
-    void openRecentFile();
+    void openRecentFile(const QString& fileName);
     // element tree
     void showActionManager();
     void selectSensorDlg();
@@ -239,9 +248,7 @@ public slots:
     void energTick(Node* elementNode);
     void sensorHearbeat(Node* sensorNode);
     void sensorTick(Node* sensorNode);
-    void connectionStatus(qtClient::ClientStatus value);
     // commands
-    void actionButtonClick();
     void commandSending(Node* elementNode, QVariant value, CommandSend action);
     void timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value);
     void writeGlobalActionLog(QString kx4, QVariant value);
@@ -273,6 +280,8 @@ private:
     bool askToSaveChanges();
     void showFileNameInTitle();
     void openProjectFile(const QString& fileName, bool explicitOpen);
+    void saveProject(bool chooseFile);
+    QList<QPair<QString, QAction*>> looks() const;
     void reconnectLinks();
     void deleteTWSystemsOf(int tab);
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);

@@ -3,6 +3,7 @@
 #include "alarmsarea.h"
 #include "elementtreeproxymodel.h"
 #include "mainwindow.h"
+#include "projectdocument.h"
 #include "ui_mainwindow.h"
 #include "workspacearea.h"
 
@@ -70,7 +71,7 @@ void MainWindowMapHost::commandSending(Node* target, const QVariant& value, int 
 
 void MainWindowMapHost::mapEdited()
 {
-    m_window->ui->actSave->setEnabled(true);
+    m_window->project()->setModified(true);
 }
 
 void MainWindowMapHost::insertModeFinished()

@@ -12,6 +12,7 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "mainwindow.h"
+#include "projectdocument.h"
 #include "node.h"
 #include "panelfiller.h"
 #include "property.h"
@@ -174,7 +175,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
                 return;
         }
     }
-    m_window->ui->actSave->setEnabled(true);
+    m_window->project()->setModified(true);
 }
 
 bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value)

@@ -139,7 +139,7 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
     hooks.buildDefaultTWTree = [this](const QString& caption, int tab) { m_window.buildTWSensorTree(caption, tab); };
     hooks.buttonMade = [this](GraphicsBox* box) {
         if (box->actionButton())
-            QObject::connect(box->actionButton(), &QPushButton::clicked, &m_window, &MainWindow::actionButtonClick,
+            QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
                              Qt::UniqueConnection);
     };
     hooks.gatewayAddress = [this](const QString& address) {

@@ -4,6 +4,7 @@
 #include "globals.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "projectdocument.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
 #include "soundpath.h"
@@ -137,7 +138,7 @@ void TestMainWindowFrame::bareStart()
     QCOMPARE(window->zoomCombo()->currentIndex(), 2);
     QCOMPARE(window->lineWidthCombo()->currentText(), QStringLiteral("2"));
     QVERIFY(ui->actSelectObject->isChecked());
-    QVERIFY(!ui->actSave->isEnabled() && !ui->actNew->isEnabled() && !ui->fontToolBar->isEnabled());
+    QVERIFY(!window->project()->isModified() && !ui->actNew->isEnabled() && !ui->fontToolBar->isEnabled());
     const QList<Node*>& sounds = window->alarms()->soundAlarmNodes;
     QCOMPARE(sounds.size(), 2);
     QCOMPARE(sounds.at(0)->data(0).toString(), QStringLiteral("Sound alarm1"));
@@ -313,7 +314,7 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     // Closed by the title bar: the same steps, once; the same sound alarms come back.
     window = makeWindow();
     QCOMPARE(window->alarms()->soundAlarmNodes.at(0)->data(2).toString(), firstId);
-    window->ui->actSave->setEnabled(true);
+    window->project()->setModified(true);
     answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
     window->close();
     window->close();
@@ -328,18 +329,18 @@ void TestMainWindowFrame::launchers()
     window->setDialogLaunchers(std::move(launchers));
     Ui::MainWindow* ui = window->ui;
     for (QAction* action : {ui->actOsprelVellSetup, ui->actTWSensorsSetup}) {
-        ui->actSave->setEnabled(false);
+        window->project()->setModified(false);
         emit action->triggered();
-        QVERIFY(ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
     }
-    ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
     const QList<TimerData> before = window->timerUnit()->timers();
     emit ui->actTimers->triggered();
     QCOMPARE(window->timerUnit()->timers().size(), before.size());
-    QVERIFY(!ui->actSave->isEnabled());
+    QVERIFY(!window->project()->isModified());
     preset->result = QDialog::Accepted;
     emit ui->actTimers->triggered();
-    QVERIFY(window->timerUnit()->timers().isEmpty() && ui->actSave->isEnabled());
+    QVERIFY(window->timerUnit()->timers().isEmpty() && window->project()->isModified());
 
     QUrl opened;
     UrlOpener::setHook([&](const QUrl& url) { opened = url; return true; });

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "projectdocument.h"
 
 #include "alarmcondition.h"
 #include "controlunit.h"
@@ -265,7 +266,7 @@ private slots:
             return;
         auto& [catcher, sim, window, gateway] = site;
         window->timerUnit()->setClock([&minute] { return QDateTime(QDate(2026, 12, 7), QTime(0, 0).addSecs(minute * 60)); });
-        window->findChild<QAction*>(QStringLiteral("actSave"))->setEnabled(false);
+        window->project()->setModified(false);
         const QString cardName = gateway.element->child(32)->data(0).toString();
 
         const auto find = [](QWidget* d, const char* name) { return d->findChild<QWidget*>(QLatin1String(name)); };
@@ -292,7 +293,7 @@ private slots:
         window->showTimers();
         const TimerData edited = window->timerUnit()->timers().value(0);
         QCOMPARE(edited.IP + '|' + QString::number(edited.cardNo), sim.address().toString() + QStringLiteral("|33"));
-        QVERIFY(window->findChild<QAction*>(QStringLiteral("actSave"))->isEnabled());
+        QVERIFY(window->project()->isModified());
 
         sim.clearReceived();
         minute = 8 * 60;

@@ -114,7 +114,7 @@ private slots:
 
     void cleanup()
     {
-        window->ui->actSave->setEnabled(false);
+        window->project()->setModified(false);
         window.reset();
     }
 
@@ -129,7 +129,7 @@ private slots:
         QVERIFY(gateway.waitForConnection(11000));
         QCOMPARE(window->currentFileName(), HandWritten);
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ') + HandWritten));
-        QVERIFY(!window->ui->actSave->isEnabled());
+        QVERIFY(!window->project()->isModified());
         QCOMPARE(window->workspaces()->count(), 2);
         QCOMPARE(window->ui->tabWidget->tabText(1), QStringLiteral("Store"));
         QCOMPARE(window->ui->tabWidget->currentIndex(), 0);
@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(button->actionTarget()->data(0).toString(), QStringLiteral("North gate"));
 
         saveAs(path("first.xml"));
-        QVERIFY(!window->ui->actSave->isEnabled());
+        QVERIFY(!window->project()->isModified());
         const QByteArray first = contents(path("first.xml"));
         QVERIFY(first.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Project "));
         QVERIFY(!first.contains("DOCTYPE"));
@@ -193,7 +193,7 @@ private slots:
     {
         QFETCH(QString, kind);
         open(HandWritten);
-        window->ui->actSave->setEnabled(true);
+        window->project()->setModified(true);
         const QString title = window->windowTitle();
         const QString bad = path(kind + QStringLiteral(".xml"));
         QFile::remove(bad);
@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(window->workspaces()->count(), 2);
         QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Perimeter"));
         QCOMPARE(window->windowTitle(), title);
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
         QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
         QCOMPARE(window->currentFileName(), kind == QLatin1String("missing") ? QString() : HandWritten);
         QFile::remove(bad);
@@ -227,7 +227,7 @@ private slots:
         saveAs(path("kept.xml"));
         const QByteArray before = contents(path("kept.xml"));
         QVERIFY(before.size() > 4096);
-        window->ui->actSave->setEnabled(true);
+        window->project()->setModified(true);
         const QString title = window->windowTitle();
         rlimit previous{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
@@ -246,7 +246,7 @@ private slots:
             QVERIFY(answerer.seen().first().size() > QStringLiteral("File writting error:").size());
         }
         QCOMPARE(contents(path("kept.xml")), before);
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
         QCOMPARE(window->windowTitle(), title);
         QCOMPARE(QDir(home.path()).entryList({QStringLiteral("kept.xml*")}, QDir::Files), QStringList{"kept.xml"});
     }
@@ -254,12 +254,12 @@ private slots:
     void newFileStartsEmpty()
     {
         open(HandWritten);
-        window->ui->actSave->setEnabled(true);
+        window->project()->setModified(true);
         MessageBoxAnswerer answerer(QMessageBox::No);
         window->ui->actNew->trigger();
         QCOMPARE(window->workspaces()->count(), 1);
         QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
-        QVERIFY(!window->ui->actSave->isEnabled());
+        QVERIFY(!window->project()->isModified());
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ')));
         QCOMPARE(window->currentFileName(), QString());
         const QList<TimerData> timers = window->timerUnit()->timers();

@@ -9,6 +9,7 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "mainwindow.h"
+#include "projectdocument.h"
 #include "messageboxanswerer.h"
 #include "node.h"
 #include "paneledits.h"
@@ -126,7 +127,7 @@ void TestPropertyPanel::init()
 void TestPropertyPanel::cleanup()
 {
     // Nothing to save: closing asks no question.
-    window->ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
     g_energizerModel->takeNode(gateway->energizerNode());
     window.reset();
     qDeleteAll(ownedNodes);
@@ -200,7 +201,7 @@ void TestPropertyPanel::unchangedHeartbeatChangesNothing()
         shown = shown->child(child);
     docked()->currentNode = shown;
     window->fillPropertyBrowser(docked(), nullptr, shown);
-    window->ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
     const auto snapshot = [this] {
         QStringList rows;
         auto* browser = docked()->browser;
@@ -212,7 +213,7 @@ void TestPropertyPanel::unchangedHeartbeatChangesNothing()
     const QStringList filled = snapshot();
     heartbeat(shown);
     QCOMPARE(snapshot(), filled);
-    QVERIFY(!window->ui->actSave->isEnabled());
+    QVERIFY(!window->project()->isModified());
 }
 
 void TestPropertyPanel::workspaceRows()
@@ -335,11 +336,11 @@ void TestPropertyPanel::editsReachNodesAndItems()
     first->setSelected(true);
     second->setSelected(true);
     window->fillPropertyBrowser(docked(), first, nullptr);
-    window->ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
     variantRow(docked(), "Caption")->setValue("North gate");
     QCOMPARE(first->caption(), QString("North gate"));
     QCOMPARE(second->caption(), QString("North gate"));
-    QVERIFY(window->ui->actSave->isEnabled());
+    QVERIFY(window->project()->isModified());
 
     // The select tool fills the panel from the item and points it at the item's node.
     window->currentScene()->clearSelection();
@@ -353,9 +354,9 @@ void TestPropertyPanel::editsReachNodesAndItems()
     Node* energizer = gateway->node()->child(1);
     docked()->currentNode = energizer;
     window->fillPropertyBrowser(docked(), nullptr, energizer);
-    window->ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
     docked()->setValue("Status", "OK");
-    QVERIFY(!window->ui->actSave->isEnabled());
+    QVERIFY(!window->project()->isModified());
     variantRow(docked(), "EnergizerName")->setValue("West");
     QCOMPARE(energizer->data(0).toString(), QString("West"));
     QCOMPARE(energizer->deviceNode->data(0).toString(), QString("West"));
@@ -373,13 +374,13 @@ void TestPropertyPanel::renameRefusedForTakenName()
     second->setName("Beta");
     second->setSelected(true);
     window->fillPropertyBrowser(docked(), second, nullptr);
-    window->ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
     MessageBoxAnswerer answerer;
     variantRow(docked(), "ObjectName")->setValue("Alpha");
     QCOMPARE(answerer.seen(), QStringList{"Error:Such name already present!"});
     QCOMPARE(second->objectName(), QString("Beta"));
     QCOMPARE(variantRow(docked(), "ObjectName")->value().toString(), QString("Beta"));
-    QVERIFY(!window->ui->actSave->isEnabled());
+    QVERIFY(!window->project()->isModified());
 }
 
 void TestPropertyPanel::checkBoxesSendCommands_data()

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "projectdocument.h"
 #include "ui_mainwindow.h"
 
 #include "chooserhooks.h"
@@ -95,7 +96,7 @@ private slots:
 
     void cleanup()
     {
-        window->ui->actSave->setEnabled(false);
+        window->project()->setModified(false);
         window.reset();
         ChooserHooks::setColorChooser({});
     }
@@ -114,7 +115,7 @@ private slots:
         QCOMPARE(scene(3)->workplaceNode()->data(0).toString(), QStringLiteral("Yard"));
         QCOMPARE(window->workspaces()->workplaceMode(scene(3)), 2);
         QVERIFY(window->ui->dockAlarmStates->isHidden());
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
         QCOMPARE(g_twSensorModel->rootNode()->childCount(), 2);
 
         // Deleting tab 1 of 4 shifts the TW system of the later workspace with it.
@@ -154,7 +155,7 @@ private slots:
         window->ui->actPaste->trigger();
         window->ui->actPaste->trigger();
         QCOMPARE(childNames(first->workplaceNode()), (QStringList{"fence1", "box1", "box2", "box3"}));
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
 
         window->addWorkspace(QStringLiteral("Other"));
         window->ui->tabWidget->setCurrentIndex(0);
@@ -219,7 +220,7 @@ private slots:
             item->setSelected(true);
         window->findChild<QAction*>(action)->trigger();
         QVERIFY(offeredInvalid);
-        QCOMPARE(window->ui->actSave->isEnabled(), accept);
+        QCOMPARE(window->project()->isModified(), accept);
         const QColor expected = accept ? chosen : QColor(Qt::black);
         QCOMPARE(line->color(), expected);
         QCOMPARE(box->captionItem()->defaultTextColor() == chosen, action == QLatin1String("actFontColor") && accept);
@@ -235,7 +236,7 @@ private slots:
             return true;
         });
         window->ui->actBorderColor->trigger();
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
     }
 
     void treeContextMenu()
