@@ -73,8 +73,6 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 
-MainWindow* g_mainWindow = nullptr;
-
 namespace {
 const QStringList LineWidths{QStringLiteral("2"),  QStringLiteral("3"),  QStringLiteral("4"),  QStringLiteral("5"),
                              QStringLiteral("6"),  QStringLiteral("8"),  QStringLiteral("10"), QStringLiteral("12"),
@@ -106,7 +104,6 @@ MainWindow::MainWindow(QWidget* parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-    g_mainWindow = this;
     m_project = std::make_unique<ProjectDocument>();
     connect(m_project.get(), &ProjectDocument::modifiedChanged, ui->actSave, &QAction::setEnabled);
     ui->actSave->setEnabled(m_project->isModified());
@@ -202,8 +199,6 @@ MainWindow::~MainWindow()
     fenceClient()->disconnect(this);
     twSensorsClient()->disconnect(this);
     m_units->stop();
-    if (g_mainWindow == this)
-        g_mainWindow = nullptr;
     // Scenes go before the models whose nodes their items point at.
     qDeleteAll(m_workspaces->scenes());
     delete ui;
@@ -785,7 +780,7 @@ void MainWindow::openReadme()
 
 void MainWindow::showOsprelVellSetup()
 {
-    m_launchers->gatewaySetup();
+    m_launchers->gatewaySetup(m_gatewaySetup.get());
     m_project->setModified(true);
 }
 

@@ -328,5 +328,3 @@ private:
     bool m_closing = false;
     bool m_closed = false;
 };
-
-extern MainWindow* g_mainWindow;

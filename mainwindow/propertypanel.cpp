@@ -82,13 +82,10 @@ PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container)
                      [window, set](Property* property, const QVariant& value) {
                          window->propertyChanged(set, property, value);
                      });
-    setPropertyPanelHost(this);
 }
 
 PropertyPanel::~PropertyPanel()
 {
-    if (propertyPanelHost() == this)
-        setPropertyPanelHost(nullptr);
     // Popups still open outlive this list; their end must not report to it.
     for (PropertySet* set : propertySets.mid(1))
         QObject::disconnect(set, nullptr, nullptr, nullptr);
@@ -280,7 +277,7 @@ void PropertyPanel::alignmentChosen(QAction* action)
 
 void PropertyPanel::showPopupParams(QGraphicsItem* item)
 {
-    auto* dialog = new CommonDlg(m_window);
+    auto* dialog = new CommonDlg(m_window, this);
     dialog->energizerProperties(item);
 }
 

@@ -38,7 +38,7 @@ namespace {
 struct PresetLaunchers : DialogLaunchers
 {
     using DialogLaunchers::DialogLaunchers;
-    int gatewaySetup() override { return result; }
+    int gatewaySetup(GatewaySetupHost*) override { return result; }
     int twSensorsSetup(int) override { return result; }
     int relayTimers(QList<TimerData>& timers) override
     {
