@@ -5,6 +5,7 @@
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "workplacewriter.h"
 #include "node.h"
 #include "projectdocument.h"
 #include "sitemutex.h"
@@ -85,14 +86,7 @@ void ProjectWriter::writeWorkplace(QDomDocument& document, QDomElement& workplac
     writeTWSystems(document, workplace, index);
     if (!scene)
         return;
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-        if (!helper)
-            continue;
-        const QDomElement element = helper->toXml(document);
-        if (!element.isNull())
-            workplace.appendChild(element);
-    }
+    WorkplaceWriter::writeItems(document, workplace, scene);
 }
 
 void ProjectWriter::writeTWSystems(QDomDocument& document, QDomElement& workplace, int index) const
