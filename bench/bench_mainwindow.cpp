@@ -5,6 +5,7 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "devicestates.h"
 #include "node.h"
 #include "projectdocument.h"
 #include "sitemutex.h"
@@ -144,11 +145,11 @@ void BM_SecondTick(benchmark::State& state)
     for (auto _ : state) {
         window.timerTick();
         for (Node* row : site.rows)
-            window.energHearbeat(row, false);
+            window.deviceStates()->energHeartbeat(row, false);
         for (Node* element : site.elements)
-            window.energTick(element);
+            window.deviceStates()->energTick(element);
         for (Node* sensor : site.sensors)
-            window.sensorTick(sensor);
+            window.deviceStates()->sensorTick(sensor);
         if (paint)
             QCoreApplication::processEvents();
         else
@@ -219,13 +220,13 @@ void BM_AlarmStorm(benchmark::State& state)
                 sensor->setData(1, alarm ? 2 : 1);
         }
         for (Node* sensor : sensors) {
-            window.sensorHearbeat(sensor);
-            window.sensorTick(sensor);
+            window.deviceStates()->sensorHeartbeat(sensor);
+            window.deviceStates()->sensorTick(sensor);
         }
         for (Node* row : rows)
-            window.energHearbeat(row, true);
+            window.deviceStates()->energHeartbeat(row, true);
         for (Node* element : elements)
-            window.energTick(element);
+            window.deviceStates()->energTick(element);
         window.timerTick();
         QCoreApplication::processEvents();
     }

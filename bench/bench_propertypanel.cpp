@@ -2,6 +2,7 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "devicestates.h"
 #include "node.h"
 #include "propertypanel.h"
 #include "propertyset.h"
@@ -51,7 +52,7 @@ void BM_FillGatewayPanel(benchmark::State& state)
     PanelBench& b = bench();
     PropertySet* set = b.window->propertySets().first();
     for (auto _ : state)
-        b.window->fillPropertyBrowser(set, b.gateway, nullptr);
+        b.window->propertyPanel()->fillPropertyBrowser(set, b.gateway, nullptr);
 }
 BENCHMARK(BM_FillGatewayPanel)->Unit(benchmark::kMillisecond);
 
@@ -62,7 +63,7 @@ void BM_FillEnergizerPanel(benchmark::State& state)
     PropertySet* set = b.window->propertySets().first();
     Node* energizer = b.gateway->node()->child(0);
     for (auto _ : state)
-        b.window->fillPropertyBrowser(set, nullptr, energizer);
+        b.window->propertyPanel()->fillPropertyBrowser(set, nullptr, energizer);
 }
 BENCHMARK(BM_FillEnergizerPanel)->Unit(benchmark::kMillisecond);
 
@@ -74,7 +75,7 @@ void BM_LiveUpdateEnergizer(benchmark::State& state)
     PropertySet* set = b.window->propertySets().first();
     Node* energizer = b.gateway->node()->child(0);
     set->currentNode = energizer;
-    b.window->fillPropertyBrowser(set, nullptr, energizer);
+    b.window->propertyPanel()->fillPropertyBrowser(set, nullptr, energizer);
     int status = 0;
     for (auto _ : state) {
         {
@@ -83,7 +84,7 @@ void BM_LiveUpdateEnergizer(benchmark::State& state)
             energizer->deviceNode->outputArea[3] = quint8(status & 1);
         }
         status = (status + 1) % 4;
-        b.window->energHearbeat(energizer->deviceNode, false);
+        b.window->deviceStates()->energHeartbeat(energizer->deviceNode, false);
     }
 }
 BENCHMARK(BM_LiveUpdateEnergizer)->Unit(benchmark::kMicrosecond);

@@ -103,7 +103,7 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     }
     case GlobalMode:
         send(elementNode, GlobalMode, value);
-        m_window->writeGlobalActionLog(nameOf(elementNode), value);
+        writeGlobalActionLog(nameOf(elementNode), value);
         return;
     case EnergizersHiLo:
         allEnergizersLowVoltage(elementNode, value);

@@ -189,11 +189,12 @@ void DeviceStates::energTick(Node* elementNode)
                 status = row->evaluateSector2Status();
             else if (i == 2)
                 status = row->evaluateGateStatus();
-            m_window->activateVisualAalrm(children.at(i), Node::AlarmStatus(status));
+            m_window->alarms()->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), m_window->currentScene());
         }
     }
     if (elementNode->type == Node::Energizer || elementNode->type == Node::IOCard)
-        m_window->activateVisualAalrm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()));
+        m_window->alarms()->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()),
+                                                m_window->currentScene());
 }
 
 // Re-filtering a state view costs a pass over its model: once per burst of
@@ -266,7 +267,8 @@ void DeviceStates::sensorTick(Node* sensorNode)
     }
     if (sector->mapItem && sector->mapItem->type() == GraphicsCircle::Type)
         static_cast<GraphicsCircle*>(sector->mapItem)->setStatus(sectorState);
-    m_window->activateVisualAalrm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status));
+    m_window->alarms()->activateVisualAlarm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status),
+                                            m_window->currentScene());
 }
 
 QString DeviceStates::statusText(bool gateway, int value) const

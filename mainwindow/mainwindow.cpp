@@ -255,7 +255,8 @@ void MainWindow::createActionGroups()
     alignGroup->setExclusive(true);
     for (QAction* action : {ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight})
         alignGroup->addAction(action);
-    connect(alignGroup, &QActionGroup::triggered, this, &MainWindow::actionAlignGroupClicked);
+    connect(alignGroup, &QActionGroup::triggered, this,
+            [this](QAction* action) { m_propertyPanel->alignmentChosen(action); });
 
     ui->actSelectObject->setData(SelectTool);
     ui->actDrawLine->setData(LineTool);
@@ -372,7 +373,7 @@ void MainWindow::createTreeModels()
     m_elementTreeProxy->setSourceModel(g_elementTreeModel);
     ui->treeView->setModel(m_elementTreeProxy);
     connect(ui->treeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &MainWindow::selectionTreeChanged);
+            [this](const QItemSelection& current) { m_propertyPanel->selectionTreeChanged(current); });
     connect(ui->treeView, &QWidget::customContextMenuRequested, this, &MainWindow::onTreeViewContextMenu);
 
     m_energizerRoot = new Node(QStringLiteral("Name"));
@@ -438,8 +439,13 @@ void MainWindow::connectDeviceUnits()
     TWControlUnit* twUnit = twControlUnit();
     TimerUnit* timer = timerUnit();
     AlarmLogWidget* alarmLog = alarmLogWidget();
-    connect(unit, &ControlUnit::energHearbeat, this, &MainWindow::energHearbeat, Qt::QueuedConnection);
-    connect(unit, &ControlUnit::energTick, this, &MainWindow::energTick, Qt::QueuedConnection);
+    DeviceStates* states = m_deviceStates.get();
+    connect(
+        unit, &ControlUnit::energHearbeat, this,
+        [states](Node* row, bool statusChanged) { states->energHeartbeat(row, statusChanged); }, Qt::QueuedConnection);
+    connect(
+        unit, &ControlUnit::energTick, this, [states](Node* element) { states->energTick(element); },
+        Qt::QueuedConnection);
     connect(unit, &ControlUnit::writeVoltageLog, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::writeVoltageLog,
             Qt::QueuedConnection);
     connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
@@ -447,15 +453,25 @@ void MainWindow::connectDeviceUnits()
     connect(fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
-    connect(twUnit, &TWControlUnit::sensorHearbeat, this, &MainWindow::sensorHearbeat, Qt::QueuedConnection);
-    connect(twUnit, &TWControlUnit::sensorTick, this, &MainWindow::sensorTick, Qt::QueuedConnection);
+    connect(
+        twUnit, &TWControlUnit::sensorHearbeat, this, [states](Node* sensor) { states->sensorHeartbeat(sensor); },
+        Qt::QueuedConnection);
+    connect(
+        twUnit, &TWControlUnit::sensorTick, this, [states](Node* sensor) { states->sensorTick(sensor); },
+        Qt::QueuedConnection);
     connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
     connect(twSensorsClient(), &qtClientTW::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->twStatus(int(value)); });
 
     // The tick reaches the window first, then the units on their threads,
     // then the alarm, user-action and voltage logs.
-    connect(timer, &TimerUnit::timerCommand, this, &MainWindow::timerCommand, Qt::QueuedConnection);
+    CommandRouter* commands = m_commands.get();
+    connect(
+        timer, &TimerUnit::timerCommand, this,
+        [commands](QString kx4, int ioCard, CommandSend command, QVariant value) {
+            commands->timerCommand(kx4, ioCard, command, value);
+        },
+        Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, this, &MainWindow::timerTick, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, twUnit, &TWControlUnit::afterTimer, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
@@ -866,7 +882,7 @@ void MainWindow::addWorkspace(QString caption)
     if (caption.isEmpty())
         caption = tr("Untitled %1").arg(m_workspaces->count() + 1);
     GraphicsScene* scene = m_workspaces->addWorkspace(caption);
-    connect(scene, &GraphicsScene::itemMoved, this, &MainWindow::itemMoved);
+    connect(scene, &GraphicsScene::itemMoved, m_project.get(), [this] { m_project->setModified(true); });
     if (g_elementTreeModel)
         g_elementTreeModel->refreshNode(m_elementTreeRoot);
     updateScenesSoundList();
@@ -929,11 +945,6 @@ void MainWindow::updateScenesSoundList()
     m_workspaces->setSoundAlarmList(&m_alarms->soundAlarmNodes);
 }
 
-void MainWindow::itemMoved(QGraphicsItem*)
-{
-    m_project->setModified(true);
-}
-
 void MainWindow::mousePos(QPointF pos)
 {
     m_positionLabel->setText(tr("X: %1 Y: %2").arg(pos.x(), 0, 'g', 6).arg(pos.y(), 0, 'g', 6));
@@ -967,7 +978,7 @@ void MainWindow::setDesignMode(bool mode)
         action->setEnabled(mode);
     updateTWSectorAction();
     m_workspaces->setDesignMode(mode);
-    setPropTreeElemReadOnly(mode);
+    m_propertyPanel->setReadOnly(mode);
     if (mode)
         QMessageBox::warning(this, tr("Warning"), tr("In Design mode sound and visual alarms\non the workspace are disabled!"));
 }
@@ -1069,7 +1080,7 @@ void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
     // Design mode as it stands, without the design-mode question and log line.
     const bool design = ui->actDesignMode->isChecked();
     m_workspaces->setDesignMode(design);
-    setPropTreeElemReadOnly(design);
+    m_propertyPanel->setReadOnly(design);
     updateTWSectorAction();
     currentTabChanged(0);
 }
@@ -1422,26 +1433,6 @@ void MainWindow::changeLineThickenss()
     }
 }
 
-void MainWindow::actionAlignGroupClicked(QAction* action)
-{
-    m_propertyPanel->alignmentChosen(action);
-}
-
-void MainWindow::selectionTreeChanged(const QItemSelection& current, const QItemSelection&)
-{
-    m_propertyPanel->selectionTreeChanged(current);
-}
-
-void MainWindow::setPropTreeElemReadOnly(bool mode)
-{
-    m_propertyPanel->setReadOnly(mode);
-}
-
-void MainWindow::showPopupParams(QGraphicsItem* item)
-{
-    m_propertyPanel->showPopupParams(item);
-}
-
 void MainWindow::chooseColor(ColorTarget target)
 {
     // No colour preselected, whatever the selection holds.
@@ -1467,31 +1458,6 @@ void MainWindow::chooseColor(ColorTarget target)
     }
 }
 
-void MainWindow::propertyChanged(PropertySet* propertySet, Property* property, QVariant value)
-{
-    m_propertyPanel->edits()->propertyChanged(propertySet, property, value);
-}
-
-void MainWindow::textChanged(QGraphicsItem* item)
-{
-    m_propertyPanel->edits()->textChanged(item);
-}
-
-void MainWindow::customBtnClick(PropertySet* propertySet, Property* property)
-{
-    m_propertyPanel->edits()->customBtnClick(propertySet, property);
-}
-
-void MainWindow::chkClick(PropertySet* propertySet, Property* property, bool checked)
-{
-    m_propertyPanel->edits()->chkClick(propertySet, property, checked);
-}
-
-void MainWindow::fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node)
-{
-    m_propertyPanel->fillPropertyBrowser(propertySet, item, node);
-}
-
 // ---- element tree ------------------------------------------------------------------
 
 void MainWindow::showActionManager()
@@ -1509,7 +1475,7 @@ void MainWindow::showActionManager()
             g_elementTreeModel->moveNode(target, action);
         else
             g_elementTreeModel->insertNode(target, 0, action);
-        energTick(target->parent());
+        m_deviceStates->energTick(target->parent());
         ui->treeView->expand(m_elementTreeProxy->mapFromSource(index));
     }
     m_project->setModified(true);
@@ -1619,52 +1585,7 @@ void MainWindow::removeSensor()
 
 // ---- alarms and commands -------------------------------------------------------------
 
-void MainWindow::activateVisualAalrm(Node* parentNode, Node::AlarmStatus nodeStatus)
-{
-    m_alarms->activateVisualAlarm(parentNode, nodeStatus, currentScene());
-}
-
-void MainWindow::playAlarmSound(Node* node, int status, const SoundPath& sound)
-{
-    m_alarms->playAlarmSound(node, status, sound);
-}
-
-void MainWindow::commandSending(Node* elementNode, QVariant value, CommandSend action)
-{
-    m_commands->commandSending(elementNode, value, action);
-}
-
-void MainWindow::writeGlobalActionLog(QString kx4, QVariant value)
-{
-    m_commands->writeGlobalActionLog(kx4, value);
-}
-
 // ---- device states -------------------------------------------------------------------
-
-void MainWindow::energHearbeat(Node* node, bool statusChanged)
-{
-    m_deviceStates->energHeartbeat(node, statusChanged);
-}
-
-void MainWindow::energTick(Node* elementNode)
-{
-    m_deviceStates->energTick(elementNode);
-}
-
-void MainWindow::updateActionButtons(Node* elementNode)
-{
-    m_deviceStates->updateActionButtons(elementNode);
-}
-
-void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value)
-{
-    m_commands->timerCommand(kx4, IOCard, command, value);
-}
-
-void MainWindow::clearGatewayAlarms(Node* gatewayElement, const QVariant& value)
-{
-    m_commands->clearGatewayAlarms(gatewayElement, value);
-}
 
 void MainWindow::buildTWSensorTree(QString name, int index)
 {
@@ -1738,12 +1659,3 @@ void MainWindow::rebuildEnergizerModel()
     m_alarmStatesWidget->filteringAlarmStates();
 }
 
-void MainWindow::sensorHearbeat(Node* sensorNode)
-{
-    m_deviceStates->sensorHeartbeat(sensorNode);
-}
-
-void MainWindow::sensorTick(Node* sensorNode)
-{
-    m_deviceStates->sensorTick(sensorNode);
-}

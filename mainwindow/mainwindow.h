@@ -112,6 +112,8 @@ public:
     WorkspaceArea* workspaces() const { return m_workspaces.get(); }
     AlarmsArea* alarms() const { return m_alarms.get(); }
     ProjectDocument* project() const { return m_project.get(); }
+    DeviceStates* deviceStates() const { return m_deviceStates.get(); }
+    CommandRouter* commands() const { return m_commands.get(); }
     QLabel* positionLabel() const { return m_positionLabel; }
     QLabel* gatewayStatusLabel() const { return m_gatewayStatusLabel; }
     QLabel* twStatusLabel() const { return m_twStatusLabel; }
@@ -164,17 +166,6 @@ public:
     // The element tree's current row as a node of the element tree (its root for none).
     Node* currentElement() const;
 
-    // Clears the alarms of the enabled energizers of a gateway element node,
-    // one after another, so the gateway is not flooded.
-    void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
-
-    // ---- live site
-    void playAlarmSound(Node* node, int status, const SoundPath& sound);
-    void updateActionButtons(Node* elementNode);
-
-    // Clears `propertySet` and fills it for the map item `item` or, without
-    // one, for `node`; with neither it only clears.
-    void fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node);
 
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
@@ -192,16 +183,11 @@ public slots:
     void copyToClipboard(bool copy);
     void paste();
     void deleteWorkspace();
-    void itemMoved(QGraphicsItem* item);
     void fullScreenMode(bool value);
     void workspaceSetup();
     void changeLineThickenss();
     // selection and the property panel
     void actionGroupClicked(QAction* action);
-    void actionAlignGroupClicked(QAction* action);
-    void selectionTreeChanged(const QItemSelection& current, const QItemSelection& previous);
-    void setPropTreeElemReadOnly(bool mode);
-    void showPopupParams(QGraphicsItem* item);
     void chooseColor(ColorTarget target);
     // settings
     // Scales the current view to the zoom combo's level.
@@ -212,11 +198,6 @@ public slots:
     void showSettingDlg();
     void closeApplication();
     void setPalitte(const QString& name);
-    // property edits
-    void propertyChanged(PropertySet* propertySet, Property* property, QVariant value);
-    void textChanged(QGraphicsItem* item);
-    void customBtnClick(PropertySet* propertySet, Property* property);
-    void chkClick(PropertySet* propertySet, Property* property, bool checked);
     // launchers
     void showOsprelVellSetup();
     void showUserAdmin();
@@ -241,17 +222,7 @@ public slots:
     void removeSensor();
     // alarms
     void setDesignMode(bool mode);
-    void activateVisualAalrm(Node* parentNode, Node::AlarmStatus nodeStatus);
     void timerTick();
-    // device states
-    void energHearbeat(Node* node, bool statusChanged);
-    void energTick(Node* elementNode);
-    void sensorHearbeat(Node* sensorNode);
-    void sensorTick(Node* sensorNode);
-    // commands
-    void commandSending(Node* elementNode, QVariant value, CommandSend action);
-    void timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value);
-    void writeGlobalActionLog(QString kx4, QVariant value);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,7 +2,10 @@
 
 #include "alarmsarea.h"
 #include "elementtreeproxymodel.h"
+#include "commandrouter.h"
 #include "mainwindow.h"
+#include "paneledits.h"
+#include "propertypanel.h"
 #include "projectdocument.h"
 #include "ui_mainwindow.h"
 #include "workspacearea.h"
@@ -51,22 +54,22 @@ void MainWindowMapHost::mousePos(QPointF pos)
 
 void MainWindowMapHost::textChanged(QGraphicsItem* item)
 {
-    m_window->textChanged(item);
+    m_window->propertyPanel()->edits()->textChanged(item);
 }
 
-void MainWindowMapHost::itemMoved(QGraphicsItem* item)
+void MainWindowMapHost::itemMoved(QGraphicsItem*)
 {
-    m_window->itemMoved(item);
+    m_window->project()->setModified(true);
 }
 
 void MainWindowMapHost::showPopupParams(QGraphicsItem* item)
 {
-    m_window->showPopupParams(item);
+    m_window->propertyPanel()->showPopupParams(item);
 }
 
 void MainWindowMapHost::commandSending(Node* target, const QVariant& value, int command)
 {
-    m_window->commandSending(target, value, CommandSend(command));
+    m_window->commands()->commandSending(target, value, CommandSend(command));
 }
 
 void MainWindowMapHost::mapEdited()

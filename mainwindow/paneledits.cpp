@@ -4,6 +4,7 @@
 
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
+#include "commandrouter.h"
 #include "devicerows.h"
 #include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
@@ -210,7 +211,7 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
             renameNode(node, text, true, g_energizerModel);
     }
     if (row == QLatin1String("SoundAlarmActive")) {
-        m_window->commandSending(node, value.toBool(), SoundAlarmActive);
+        m_window->commands()->commandSending(node, value.toBool(), SoundAlarmActive);
         return false;
     }
     if (row.contains(QLatin1String("TextAlarmBackground"))) {
@@ -455,9 +456,9 @@ void PanelEdits::customBtnClick(PropertySet* set, Property* property)
             return;
         }
         if (m_globalCommand(m_window, &mode))
-            m_window->commandSending(currentTreeElement(), mode, GlobalMode);
+            m_window->commands()->commandSending(currentTreeElement(), mode, GlobalMode);
     } else if (label == MainWindow::tr("ClearAlarm")) {
-        m_window->commandSending(currentTreeElement(), true, ClrAlms);
+        m_window->commands()->commandSending(currentTreeElement(), true, ClrAlms);
     } else if (set->propertyNames.value(property).contains(QLatin1String("Sound"))) {
         // A sound row's button picks the sound file.
         chooseFile(property, SoundFileFilter);
@@ -520,7 +521,7 @@ void PanelEdits::chkClick(PropertySet* set, Property* property, bool checked)
         if (!Node::isAlive(node))
             return;
     }
-    m_window->commandSending(node, checked, CommandSend(command));
+    m_window->commands()->commandSending(node, checked, CommandSend(command));
 }
 
 // ---- a caption typed on the map ----------------------------------------------------------

@@ -78,9 +78,9 @@ PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container)
 
     m_manager = std::make_unique<VariantManager>();
     set->manager = m_manager.get();
-    QObject::connect(m_manager.get(), &VariantManager::valueChanged, window,
-                     [window, set](Property* property, const QVariant& value) {
-                         window->propertyChanged(set, property, value);
+    QObject::connect(m_manager.get(), &VariantManager::valueChanged, m_edits.get(),
+                     [this, set](Property* property, const QVariant& value) {
+                         m_edits->propertyChanged(set, property, value);
                      });
 }
 
@@ -132,10 +132,11 @@ void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, N
 void PropertyPanel::installFactory(PropertySet* set)
 {
     auto* factory = new VariantFactory(set);
-    QObject::connect(factory, &VariantFactory::btnClicked, m_window,
-                     [this, set](Property* property) { m_window->customBtnClick(set, property); });
-    QObject::connect(factory, &VariantFactory::chckClicked, m_window,
-                     [this, set](Property* property, bool checked) { m_window->chkClick(set, property, checked); });
+    PanelEdits* edits = m_edits.get();
+    QObject::connect(factory, &VariantFactory::btnClicked, edits,
+                     [edits, set](Property* property) { edits->customBtnClick(set, property); });
+    QObject::connect(factory, &VariantFactory::chckClicked, edits,
+                     [edits, set](Property* property, bool checked) { edits->chkClick(set, property, checked); });
     if (set->browser->addFactory(set->manager, factory))
         factory->addPropertyManager(set->manager);
     if (VariantFactory* previous = m_factories.value(set))
@@ -310,5 +311,5 @@ void PropertyPanel::addPopupSet(PropertySet* set)
 
 void PropertyPanel::propertyChanged(PropertySet* set, Property* property, const QVariant& value)
 {
-    m_window->propertyChanged(set, property, value);
+    m_edits->propertyChanged(set, property, value);
 }

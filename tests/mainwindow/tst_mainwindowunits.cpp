@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "commandrouter.h"
 #include "projectdocument.h"
 
 #include "alarmcondition.h"
@@ -316,7 +317,7 @@ private slots:
                 gateway.element->child(i)->enabled = i == 0 || i == 2 || i >= 32;
         }
         sim.clearReceived();
-        window->clearGatewayAlarms(gateway.element, true);
+        window->commands()->clearGatewayAlarms(gateway.element, true);
         QVERIFY(sim.waitForFunction(16, 2, 5000));
         const QList<QByteArray> frames = sim.receivedWithFunction(16);
         QCOMPARE(frames.at(0).mid(13), hex("0100050303030000"));

@@ -9,6 +9,7 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "mainwindow.h"
+#include "devicestates.h"
 #include "projectdocument.h"
 #include "messageboxanswerer.h"
 #include "node.h"
@@ -98,7 +99,7 @@ private:
     void heartbeat(Node* element)
     {
         Node* device = element->type == Node::FenceSector || element->type == Node::Gate ? element->parent() : element;
-        window->energHearbeat(device->deviceNode, false);
+        window->deviceStates()->energHeartbeat(device->deviceNode, false);
     }
     // Map items take selections as in design mode; the panel stays outside it.
     void addToScene(QGraphicsItem* item)
@@ -142,7 +143,7 @@ void TestPropertyPanel::energizerRows()
     energizer->deviceNode->color[Node::MainColor] = QColor(1, 2, 3);
     energizer->deviceNode->color[Node::GateColor] = QColor(4, 5, 6);
     docked()->currentNode = energizer;
-    window->fillPropertyBrowser(docked(), nullptr, energizer);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, energizer);
     QCOMPARE(rowNames(docked()),
              QStringList({"ID", "EnergizerName", "Status", "Duration", "Attempts", "LastTried", "Tamper", "MainFail",
                           "BatteryVoltage", "FenceReturnVolt1", "FenceReturnVolt2", "FenceCondition1",
@@ -177,7 +178,7 @@ void TestPropertyPanel::energizerRows()
     QDir().mkpath(LUMETRA_ARTIFACTS_DIR);
     docked()->browser->resize(380, 560);
     docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-energizer.png"));
-    window->fillPropertyBrowser(docked(), gateway, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), gateway, nullptr);
     docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-gateway.png"));
 }
 
@@ -200,7 +201,7 @@ void TestPropertyPanel::unchangedHeartbeatChangesNothing()
     for (int child : path)
         shown = shown->child(child);
     docked()->currentNode = shown;
-    window->fillPropertyBrowser(docked(), nullptr, shown);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, shown);
     window->project()->setModified(false);
     const auto snapshot = [this] {
         QStringList rows;
@@ -230,7 +231,7 @@ void TestPropertyPanel::workspaceRows()
     }
     Node workplace;
     workplace.type = Node::Workplace;
-    window->fillPropertyBrowser(docked(), nullptr, &workplace);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, &workplace);
     const QStringList names = rowNames(docked());
     QCOMPARE(names.mid(0, 4), QStringList({"WorkspaceCaption", "Bground image", "SoundAlarmActive", "[Sound alarms]"}));
     QCOMPARE(names.mid(4), QStringList({"Sound_0", "OKSound0", "WarningSound0", "CriticalSound0", "Sound_1",
@@ -249,7 +250,7 @@ void TestPropertyPanel::workspaceRows()
     delete sounds.takeLast();
     variantRow(docked(), "OKSound1")->setValue("gone.wav");
     QCOMPARE(sounds.at(0)->data(1).value<SoundPath>().okSound, QString("ok.wav"));
-    window->fillPropertyBrowser(docked(), nullptr, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, nullptr);
     qDeleteAll(sounds);
     sounds = configured;
 }
@@ -285,7 +286,7 @@ void TestPropertyPanel::mapItemRows()
         ownedNodes << element->energizerNode();
     if (kind == GraphicsBox::TextBox)
         static_cast<GraphicsBox*>(item)->captionItem()->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    window->fillPropertyBrowser(docked(), item, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), item, nullptr);
     QCOMPARE(rowNames(docked()), rows);
     if (kind == GraphicsBox::TextBox) {
         QCOMPARE(variantRow(docked(), "Alignment")->value().toInt(), 1);
@@ -301,7 +302,7 @@ void TestPropertyPanel::readOnlyPass()
 {
     Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
     QCOMPARE(card->type, int(Node::IOCard));
-    window->fillPropertyBrowser(docked(), nullptr, card);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, card);
     const QBrush hatched(Qt::red, Qt::Dense6Pattern);
     const auto check = [&](const QString& name, bool editable, bool isHatched) {
         QTreeWidgetItem* item = docked()->browser->propertyTreeItem(row(docked(), name));
@@ -310,7 +311,7 @@ void TestPropertyPanel::readOnlyPass()
     };
     // No user logged in: no right to send commands.
     for (bool design : {false, true}) {
-        window->setPropTreeElemReadOnly(design);
+        window->propertyPanel()->setReadOnly(design);
         check("IOCardName", design, !design);
         check("Relay3", false, true);
         check("Input1", design, !design);
@@ -318,8 +319,8 @@ void TestPropertyPanel::readOnlyPass()
     auto* fence = new GraphicsLine;
     addToScene(fence);
     ownedNodes << fence->node();
-    window->setPropTreeElemReadOnly(false);
-    window->fillPropertyBrowser(docked(), fence, nullptr);
+    window->propertyPanel()->setReadOnly(false);
+    window->propertyPanel()->fillPropertyBrowser(docked(), fence, nullptr);
     check("StateEnable", true, false);
     check("ObjectName", false, true);
 }
@@ -335,7 +336,7 @@ void TestPropertyPanel::editsReachNodesAndItems()
     }
     first->setSelected(true);
     second->setSelected(true);
-    window->fillPropertyBrowser(docked(), first, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), first, nullptr);
     window->project()->setModified(false);
     variantRow(docked(), "Caption")->setValue("North gate");
     QCOMPARE(first->caption(), QString("North gate"));
@@ -353,7 +354,7 @@ void TestPropertyPanel::editsReachNodesAndItems()
     // A device value written into the panel is not an edit.
     Node* energizer = gateway->node()->child(1);
     docked()->currentNode = energizer;
-    window->fillPropertyBrowser(docked(), nullptr, energizer);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, energizer);
     window->project()->setModified(false);
     docked()->setValue("Status", "OK");
     QVERIFY(!window->project()->isModified());
@@ -373,7 +374,7 @@ void TestPropertyPanel::renameRefusedForTakenName()
     first->setName("Alpha");
     second->setName("Beta");
     second->setSelected(true);
-    window->fillPropertyBrowser(docked(), second, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), second, nullptr);
     window->project()->setModified(false);
     MessageBoxAnswerer answerer;
     variantRow(docked(), "ObjectName")->setValue("Alpha");
@@ -401,9 +402,9 @@ void TestPropertyPanel::checkBoxesSendCommands()
     QFETCH(int, command);
     Node* node = gateway->node()->child(device);
     docked()->currentNode = node;
-    window->fillPropertyBrowser(docked(), nullptr, node);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, node);
     QSignalSpy commands(window.get(), &MainWindow::command);
-    window->chkClick(docked(), row(docked(), rowName), true);
+    window->propertyPanel()->edits()->chkClick(docked(), row(docked(), rowName), true);
     QCOMPARE(commands.size(), command < 0 ? 0 : 1);
     if (command >= 0) {
         QCOMPARE(commands.first().at(1).value<CommandSend>(), CommandSend(command));
@@ -416,7 +417,7 @@ void TestPropertyPanel::oneCommandPerClick()
     g_currentUser = QStringLiteral("admin");
     Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
     docked()->currentNode = card;
-    window->fillPropertyBrowser(docked(), nullptr, card);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, card);
     docked()->browser->editItem(docked()->browser->items(row(docked(), "Relay2")).first());
     auto* checkBox = docked()->browser->findChild<QCheckBox*>();
     QVERIFY(checkBox);
@@ -439,7 +440,7 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     auto* box = new GraphicsBox(GraphicsBox::TextBox);
     addToScene(box);
     QVERIFY(box->node()->insertInto(energizer->child(0), energizer->child(0)->childCount()));
-    window->showPopupParams(box);
+    window->propertyPanel()->showPopupParams(box);
     QCOMPARE(window->propertySets().size(), 2);
     PropertySet* popupSet = window->propertySets().at(1);
     auto* popup = qobject_cast<CommonDlg*>(popupSet->parent());
@@ -460,7 +461,7 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     delete box;
     QVERIFY(gateway->node()->removeChild(2));
     QVERIFY(!popupSet->node());
-    window->energHearbeat(statusRow, false);
+    window->deviceStates()->energHeartbeat(statusRow, false);
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
     QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
@@ -485,13 +486,13 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     };
     PanelEdits* edits = window->propertyPanel()->edits();
     edits->setGlobalCommandChooser([](QWidget*, int*) { return false; });
-    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
     QCOMPARE(commands.size(), 0);
     edits->setGlobalCommandChooser([](QWidget*, int* mode) {
         *mode = 2; // On, Low
         return true;
     });
-    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
     QVERIFY(sent(GlobalMode, 2));
 
     // A map button's "Command" row stores the chosen action in the button.
@@ -506,7 +507,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
         *action = {target, ActivateEnergZone1, QStringLiteral("Zone 1 on")};
         return true;
     });
-    window->customBtnClick(docked(), row(docked(), "Command"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Command"));
     QCOMPARE(variantRow(docked(), "Command")->value().toString(), QString("Zone 1 on"));
     QCOMPARE(variantRow(docked(), "CmdTarget")->value().toString(), target->data(0).toString());
     QCOMPARE(button->actionTarget(), target);
@@ -524,7 +525,7 @@ void TestPropertyPanel::backgroundPicture()
     FileChooserHook::setOpenFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return answer; });
     Node workplace;
     workplace.type = Node::Workplace;
-    window->fillPropertyBrowser(docked(), nullptr, &workplace);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, &workplace);
     const auto imageBox = [&]() -> GraphicsBox* {
         for (QGraphicsItem* item : window->currentScene()->items()) {
             auto* box = dynamic_cast<GraphicsBox*>(item);
@@ -533,7 +534,7 @@ void TestPropertyPanel::backgroundPicture()
         }
         return nullptr;
     };
-    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     GraphicsBox* box = imageBox();
     QVERIFY(box);
     ownedNodes << box->node();
@@ -542,13 +543,13 @@ void TestPropertyPanel::backgroundPicture()
     QCOMPARE(box->zValue(), 0.0);
     // A cancelled chooser keeps the picture; a file that is no picture empties it.
     answer.clear();
-    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     QCOMPARE(box->width(), 64.0);
     answer = dir.filePath("notes.png");
     QFile notes(answer);
     QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a picture") > 0);
     notes.close();
-    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     QCOMPARE(imageBox(), box);
     QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(0, 0));
     FileChooserHook::setOpenFileChooser({});
@@ -562,7 +563,7 @@ void TestPropertyPanel::gatewayAddressMovesTheLink()
     window->fenceClient()->setPort(server.serverPort());
     window->propertyPanel()->edits()->setAddressSettleMs(20);
     docked()->currentNode = gateway->node();
-    window->fillPropertyBrowser(docked(), gateway, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), gateway, nullptr);
     // Text on its way to an address is shown but never connected to.
     variantRow(docked(), "IP")->setValue("127.0.0.");
     QCOMPARE(gateway->ip(), QString("127.0.0."));
