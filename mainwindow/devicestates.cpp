@@ -19,7 +19,6 @@
 #include "treemodel.h"
 #include "treepropertybrowser.h"
 #include "twsensorsstateswidget.h"
-#include "ui_mainwindow.h"
 #include "voltagediagrammsdlg.h"
 #include "workspacearea.h"
 

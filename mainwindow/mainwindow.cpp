@@ -19,6 +19,7 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
+#include "mapedittools.h"
 #include "mainwindowmaphost.h"
 #include "paneledits.h"
 #include "projectdocument.h"
@@ -74,14 +75,6 @@
 #include <QUndoStack>
 
 namespace {
-const QStringList LineWidths{QStringLiteral("2"),  QStringLiteral("3"),  QStringLiteral("4"),  QStringLiteral("5"),
-                             QStringLiteral("6"),  QStringLiteral("8"),  QStringLiteral("10"), QStringLiteral("12"),
-                             QStringLiteral("14"), QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20")};
-const QStringList FontSizes{QStringLiteral("6"),  QStringLiteral("7"),  QStringLiteral("8"),  QStringLiteral("9"),
-                            QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("14"),
-                            QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20"), QStringLiteral("22"),
-                            QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"), QStringLiteral("36"),
-                            QStringLiteral("48")};
 constexpr int DefaultZoomIndex = 2;
 constexpr int ScaleToHeight = -1;
 constexpr int ScaleToWidth = -2;
@@ -101,7 +94,7 @@ void writeSetting(const QString& key, const QVariant& value)
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
-    , ui(new Ui::MainWindow)
+    , ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
     m_project = std::make_unique<ProjectDocument>();
@@ -124,57 +117,21 @@ MainWindow::MainWindow(QWidget* parent)
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
 
-    createLineWidthCombo();
     createRecentFileActions();
     createActionGroups();
     createZoomCombo();
-    createFontCombos();
     connectActions();
     createDockToggles();
     ui->treeView->setContextMenuPolicy(Qt::CustomContextMenu);
     m_treeContextMenu = new QMenu(ui->treeView);
     createTreeModels();
     createViewsAndLogs();
-
-    delete ui->dummyWidget;
-    ui->dummyWidget = nullptr;
-    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4);
-    // The panel's command buttons open their pages through whichever
-    // launchers the window holds at the time of the click.
-    m_propertyPanel->edits()->setGlobalCommandChooser([this](QWidget*, int* mode) {
-        *mode = m_launchers->globalCommand(1);
-        return *mode != CommonDlg::GlobalCommandCancelled;
-    });
-    m_propertyPanel->edits()->setButtonActionChooser([this](QWidget*, PanelEdits::ButtonAction* action) {
-        ButtonAction chosen;
-        if (m_launchers->buttonAction(chosen) != QDialog::Accepted)
-            return false;
-        *action = {chosen.node, chosen.command, chosen.name};
-        return true;
-    });
+    createWorkspaces();
+    createMapEditTools();
+    createPropertyPanel();
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
     tabifyDockWidget(ui->dockSensorsState, ui->dockAlarmStates);
     setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion());
-
-    delete ui->tab;
-    ui->tab = nullptr;
-    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
-                                                   g_energizerModel);
-    connect(ui->actUndo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::undo);
-    connect(ui->actRedo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::redo);
-    connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
-    connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
-    // Only towards changed: the group also reports "clean" when it merely
-    // switches to another tab's stack, and edits outside the stacks count too.
-    connect(m_workspaces->undoGroup(), &QUndoGroup::cleanChanged, m_project.get(), [this](bool clean) {
-        if (!clean)
-            m_project->setModified(true);
-    });
-    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
-    connect(ui->actDelete, &QAction::triggered, this, [this] {
-        if (GraphicsScene* scene = currentScene())
-            scene->deleteItem();
-    });
     addWorkspace(QString());
 
     loadSettings();
@@ -201,8 +158,7 @@ MainWindow::~MainWindow()
     m_units->stop();
     // Scenes go before the models whose nodes their items point at.
     qDeleteAll(m_workspaces->scenes());
-    delete ui;
-    ui = nullptr;
+    ui.reset();
     g_elementTreeModel = nullptr;
     g_energizerModel = nullptr;
     g_twSensorModel = nullptr;
@@ -226,14 +182,70 @@ void MainWindow::createStatusBarFields()
     m_spareStatusLabel = addField(QString(), 0, 4);
 }
 
-void MainWindow::createLineWidthCombo()
+void MainWindow::createWorkspaces()
 {
-    m_lineWidthCombo = new QComboBox(ui->mapEditToolBar);
-    m_lineWidthCombo->setToolTip(tr("Line thickness"));
-    m_lineWidthCombo->addItems(LineWidths);
-    QAction* holder = ui->mapEditToolBar->insertWidget(ui->actDrawText, m_lineWidthCombo);
-    holder->setText(tr("Line thickness"));
-    connect(m_lineWidthCombo, qOverload<int>(&QComboBox::activated), this, &MainWindow::changeLineThickenss);
+    delete ui->tab;
+    ui->tab = nullptr;
+    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
+                                                   g_energizerModel);
+    connect(ui->actUndo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::undo);
+    connect(ui->actRedo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::redo);
+    connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
+    connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
+    // Only towards changed: the group also reports "clean" when it merely
+    // switches to another tab's stack, and edits outside the stacks count too.
+    connect(m_workspaces->undoGroup(), &QUndoGroup::cleanChanged, m_project.get(), [this](bool clean) {
+        if (!clean)
+            m_project->setModified(true);
+    });
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
+    connect(ui->actDelete, &QAction::triggered, this, [this] {
+        if (GraphicsScene* scene = currentScene())
+            scene->deleteItem();
+    });
+}
+
+void MainWindow::createMapEditTools()
+{
+    MapEditTools::Widgets widgets;
+    widgets.mapEditToolBar = ui->mapEditToolBar;
+    widgets.lineWidthBefore = ui->actDrawText;
+    widgets.fontToolBar = ui->fontToolBar;
+    widgets.fontBefore = ui->actBold;
+    widgets.bold = ui->actBold;
+    widgets.italic = ui->actItalic;
+    widgets.underline = ui->actUnderline;
+    widgets.fontColor = ui->actFontColor;
+    widgets.backgroundColor = ui->actBackgroundColor;
+    widgets.borderColor = ui->actBorderColor;
+    widgets.alignLeft = ui->actAlignLeft;
+    widgets.alignCenter = ui->actAlignCenter;
+    widgets.alignRight = ui->actAlignRight;
+    widgets.cut = ui->actCut;
+    widgets.copy = ui->actCopy;
+    widgets.paste = ui->actPaste;
+    m_mapEdit = new MapEditTools(m_workspaces.get(), widgets, this);
+    connect(m_mapEdit, &MapEditTools::projectModified, m_project.get(), [this] { m_project->setModified(true); });
+}
+
+void MainWindow::createPropertyPanel()
+{
+    delete ui->dummyWidget;
+    ui->dummyWidget = nullptr;
+    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit);
+    // The panel's command buttons open their pages through whichever
+    // launchers the window holds at the time of the click.
+    m_propertyPanel->edits()->setGlobalCommandChooser([this](QWidget*, int* mode) {
+        *mode = m_launchers->globalCommand(1);
+        return *mode != CommonDlg::GlobalCommandCancelled;
+    });
+    m_propertyPanel->edits()->setButtonActionChooser([this](QWidget*, PanelEdits::ButtonAction* action) {
+        ButtonAction chosen;
+        if (m_launchers->buttonAction(chosen) != QDialog::Accepted)
+            return false;
+        *action = {chosen.node, chosen.command, chosen.name};
+        return true;
+    });
 }
 
 void MainWindow::createRecentFileActions()
@@ -289,35 +301,8 @@ void MainWindow::createZoomCombo()
     connect(ui->actScaleToWidth, &QAction::triggered, this, [this] { fitScale(ScaleToWidth); });
 }
 
-void MainWindow::createFontCombos()
-{
-    m_fontCombo = new QFontComboBox(ui->fontToolBar);
-    m_fontCombo->setEditable(true);
-    m_fontCombo->setEnabled(false);
-    m_fontCombo->setToolTip(tr("Font name"));
-    m_fontSizeCombo = new QComboBox(ui->fontToolBar);
-    m_fontSizeCombo->setEditable(true);
-    m_fontSizeCombo->setEnabled(false);
-    m_fontSizeCombo->setToolTip(tr("Font size"));
-    m_fontSizeCombo->addItems(FontSizes);
-    m_fontSizeCombo->setValidator(new QIntValidator(6, 48, m_fontSizeCombo));
-    ui->fontToolBar->insertWidget(ui->actBold, m_fontCombo);
-    ui->fontToolBar->insertWidget(ui->actBold, m_fontSizeCombo);
-    connect(m_fontCombo, qOverload<int>(&QComboBox::activated), this, &MainWindow::handleFontChange);
-    connect(m_fontSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &MainWindow::handleFontChange);
-    for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline})
-        connect(action, &QAction::triggered, this, &MainWindow::handleFontChange);
-    connect(ui->actFontColor, &QAction::triggered, this, [this] { chooseColor(FontColor); });
-    connect(ui->actBackgroundColor, &QAction::triggered, this, [this] { chooseColor(BackgroundColor); });
-    connect(ui->actBorderColor, &QAction::triggered, this, [this] { chooseColor(BorderColor); });
-}
-
 void MainWindow::connectActions()
 {
-    connect(ui->actCut, &QAction::triggered, this, [this] { copyToClipboard(false); });
-    connect(ui->actCopy, &QAction::triggered, this, [this] { copyToClipboard(true); });
-    connect(ui->actPaste, &QAction::triggered, this, &MainWindow::paste);
     connect(ui->actOpen, &QAction::triggered, this, &MainWindow::openFile);
     connect(ui->actSave, &QAction::triggered, this, &MainWindow::saveFile);
     connect(ui->actSaveAs, &QAction::triggered, this, &MainWindow::saveFileAs);
@@ -578,7 +563,7 @@ void MainWindow::closeApplication()
             return;
         emit writeUserActionLog(LogSubject, tr("Application closed"));
         SettingsFile::write([this](QSettings& settings) {
-            settings.setValue(QStringLiteral("LineWidth"), m_lineWidthCombo->currentText().toInt());
+            settings.setValue(QStringLiteral("LineWidth"), m_mapEdit->lineWidthCombo()->currentText().toInt());
             m_alarms->write(settings);
             settings.setValue(QStringLiteral("geometry"), saveGeometry());
             settings.setValue(QStringLiteral("windowState"), saveState(0));
@@ -618,7 +603,7 @@ void MainWindow::loadSettings()
 {
     {
         auto settings = SettingsFile::open();
-        m_lineWidthCombo->setCurrentText(QString::number(settings->value(QStringLiteral("LineWidth"), 2).toInt()));
+        m_mapEdit->lineWidthCombo()->setCurrentText(QString::number(settings->value(QStringLiteral("LineWidth"), 2).toInt()));
     }
     m_alarms->load();
     setAlarmConditions(AlarmConditionSettings::load());
@@ -978,7 +963,7 @@ void MainWindow::setDesignMode(bool mode)
         action->setEnabled(mode);
     updateTWSectorAction();
     m_workspaces->setDesignMode(mode);
-    m_propertyPanel->setReadOnly(mode);
+    m_propertyPanel->setDesignMode(mode);
     if (mode)
         QMessageBox::warning(this, tr("Warning"), tr("In Design mode sound and visual alarms\non the workspace are disabled!"));
 }
@@ -987,6 +972,25 @@ void MainWindow::timerTick()
 {
     if (GraphicsScene* scene = currentScene())
         scene->update();
+}
+
+void MainWindow::focusElementTree()
+{
+    ui->treeView->setFocus();
+}
+
+void MainWindow::expandElement(Node* node)
+{
+    ui->treeView->expand(m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node)));
+}
+
+void MainWindow::selectTool(int tool)
+{
+    for (QAction* action : {ui->actSelectObject, ui->actDrawLine, ui->actDrawText, ui->actAddOsprelVellWizard,
+                            ui->actDrawButton, ui->actAddTWsector}) {
+        if (action->data().toInt() == tool)
+            action->setChecked(true);
+    }
 }
 
 void MainWindow::showElementNode(Node* node)
@@ -1080,7 +1084,7 @@ void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
     // Design mode as it stands, without the design-mode question and log line.
     const bool design = ui->actDesignMode->isChecked();
     m_workspaces->setDesignMode(design);
-    m_propertyPanel->setReadOnly(design);
+    m_propertyPanel->setDesignMode(design);
     updateTWSectorAction();
     currentTabChanged(0);
 }
@@ -1186,101 +1190,6 @@ void MainWindow::newFile()
 
 // ---- map editing and the property panel ---------------------------------------------
 
-void MainWindow::handleFontChange()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    QFont font = m_fontCombo->currentFont();
-    const int size = m_fontSizeCombo->currentText().toInt();
-    if (size > 0)
-        font.setPointSize(size);
-    font.setWeight(ui->actBold->isChecked() ? QFont::Bold : QFont::Normal);
-    font.setItalic(ui->actItalic->isChecked());
-    font.setUnderline(ui->actUnderline->isChecked());
-    for (QGraphicsItem* item : scene->selectedItems()) {
-        if (item->type() != GraphicsBox::Type)
-            continue;
-        auto* box = static_cast<GraphicsBox*>(item);
-        box->captionItem()->setFont(font);
-        if (box->actionButton())
-            box->actionButton()->setFont(font);
-    }
-    m_project->setModified(true);
-}
-
-void MainWindow::copyToClipboard(bool copy)
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    m_clipboardCopy = copy;
-    m_clipboardItems.clear();
-    for (QGraphicsItem* item : scene->selectedItems()) {
-        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
-            m_clipboardItems.append(helper);
-    }
-    ui->actPaste->setEnabled(true);
-    if (!m_clipboardCopy) {
-        for (const auto& helper : qAsConst(m_clipboardItems))
-            helper->item()->hide();
-    }
-}
-
-void MainWindow::paste()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    for (const auto& helper : QList<QPointer<GraphicsHelperClass>>(m_clipboardItems)) {
-        if (helper)
-            pasteItem(helper, scene);
-    }
-}
-
-namespace {
-// After a copy a clone of the item, named anew; after a cut the item itself, shown again.
-template <typename Item>
-Item* pastedItem(Item* item, bool copy, GraphicsScene* scene)
-{
-    if (!copy) {
-        item->show();
-        scene->insertItem(item);
-        return item;
-    }
-    item->setSelection(false);
-    Item* clone = item->clone();
-    scene->insertItem(clone);
-    scene->setUniqueName(clone);
-    return clone;
-}
-} // namespace
-
-// Boxes and fence lines only: other items have no node to hang under the workplace.
-void MainWindow::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
-{
-    QGraphicsItem* item = helper->item();
-    QGraphicsItem* pasted = nullptr;
-    if (item->type() == GraphicsBox::Type) {
-        GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, scene);
-        if (box->kind() == GraphicsBox::ButtonBox)
-            box->addActionButton();
-        box->setSelection(true);
-        pasted = box;
-    } else if (item->type() == GraphicsLine::Type) {
-        GraphicsLine* line = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, scene);
-        line->setSelection(true);
-        pasted = line;
-    }
-    auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
-    Node* node = pastedHelper ? pastedHelper->node() : nullptr;
-    if (!node || !scene->workplaceNode())
-        return;
-    ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
-    ElementTreeOrder::sortChildren(scene->workplaceNode());
-    g_elementTreeModel->refreshNode(node);
-    m_project->setModified(true);
-}
 
 void MainWindow::deleteWorkspace()
 {
@@ -1419,43 +1328,6 @@ void MainWindow::showWorkspacePicture(GraphicsScene* scene, const QString& image
     box->setZValue(0);
     box->setWidth(pixmap.width());
     box->setHeight(pixmap.height());
-}
-
-void MainWindow::changeLineThickenss()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    const int width = m_lineWidthCombo->currentText().toInt();
-    for (QGraphicsItem* item : scene->items()) {
-        if (item->type() == GraphicsLine::Type)
-            static_cast<GraphicsLine*>(item)->setLineWidth(width);
-    }
-}
-
-void MainWindow::chooseColor(ColorTarget target)
-{
-    // No colour preselected, whatever the selection holds.
-    QColor color;
-    if (!ChooserHooks::chooseColor(color, this))
-        return;
-    m_project->setModified(true);
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    for (QGraphicsItem* item : scene->selectedItems()) {
-        if (item->type() == GraphicsLine::Type) {
-            static_cast<GraphicsLine*>(item)->setColor(color);
-        } else if (item->type() == GraphicsBox::Type) {
-            auto* box = static_cast<GraphicsBox*>(item);
-            if (target == FontColor)
-                box->captionItem()->setDefaultTextColor(color);
-            else if (target == BackgroundColor)
-                box->setBackgroundColor(color);
-            else
-                box->setColor(color);
-        }
-    }
 }
 
 // ---- element tree ------------------------------------------------------------------

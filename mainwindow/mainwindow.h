@@ -38,6 +38,7 @@ class GraphicsBox;
 class GraphicsHelperClass;
 class GraphicsScene;
 class LogsArea;
+class MapEditTools;
 class MainWindowMapHost;
 class Property;
 class PropertyPanel;
@@ -70,8 +71,6 @@ public:
     // Drawing tools carried in the data of the tool actions.
     enum Tool { SelectTool = 1, LineTool = 2, TextTool = 3, GatewayTool = 4, ButtonTool = 5, TWSectorTool = 6 };
     // Docks carried in the data of their toggle-view actions.
-    // What a colour from the text-format tools paints on the selected boxes.
-    enum ColorTarget { FontColor, BackgroundColor, BorderColor };
     enum Dock { LogsDock = 1, AllListDock = 2, PropertiesDock = 3, SensorsStateDock = 4, AlarmStatesDock = 5 };
 
     static constexpr int RecentFileCount = 5;
@@ -87,8 +86,6 @@ public:
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
-
-    Ui::MainWindow* ui = nullptr;
 
     // ---- areas and the objects other parts reach through the window
     AlarmLogWidget* alarmLogWidget() const;
@@ -118,9 +115,7 @@ public:
     QLabel* gatewayStatusLabel() const { return m_gatewayStatusLabel; }
     QLabel* twStatusLabel() const { return m_twStatusLabel; }
     QComboBox* zoomCombo() const { return m_zoomCombo; }
-    QComboBox* lineWidthCombo() const { return m_lineWidthCombo; }
-    QFontComboBox* fontCombo() const { return m_fontCombo; }
-    QComboBox* fontSizeCombo() const { return m_fontSizeCombo; }
+    MapEditTools* mapEditTools() const { return m_mapEdit; }
     const QStringList& zoomLevels() const { return m_zoomLevels; }
     QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
     QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
@@ -143,6 +138,10 @@ public:
     void updateScenesSoundList();
     // Makes `node` the element tree's current row (the map selected it).
     void showElementNode(Node* node);
+    void expandElement(Node* node);
+    void focusElementTree();
+    // Checks the drawing tool's action (a Tool) without running it.
+    void selectTool(int tool);
 
     // ---- settings
     void loadSettings();
@@ -179,16 +178,11 @@ public slots:
     void addWorkspace(QString caption);
     void mousePos(QPointF pos);
     void currentTabChanged(int index);
-    void handleFontChange();
-    void copyToClipboard(bool copy);
-    void paste();
     void deleteWorkspace();
     void fullScreenMode(bool value);
     void workspaceSetup();
-    void changeLineThickenss();
     // selection and the property panel
     void actionGroupClicked(QAction* action);
-    void chooseColor(ColorTarget target);
     // settings
     // Scales the current view to the zoom combo's level.
     void changeScale();
@@ -229,13 +223,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::MainWindow> ui;
+
     // Construction, one step per function, in the order the constructor runs them.
     void createStatusBarFields();
-    void createLineWidthCombo();
+    void createWorkspaces();
+    void createMapEditTools();
+    void createPropertyPanel();
     void createRecentFileActions();
     void createActionGroups();
     void createZoomCombo();
-    void createFontCombos();
     void connectActions();
     void createDockToggles();
     void createTreeModels();
@@ -256,7 +253,6 @@ private:
     void reconnectLinks();
     void deleteTWSystemsOf(int tab);
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
-    void pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene);
     int currentZoomIndex() const;
 
     std::unique_ptr<AlarmsArea> m_alarms;
@@ -276,14 +272,9 @@ private:
     Node* m_energizerRoot = nullptr;
     Node* m_twSensorRoot = nullptr;
     QVector<QVariant> m_twSensorColumns;
-    QFontComboBox* m_fontCombo = nullptr;
-    QComboBox* m_fontSizeCombo = nullptr;
-    QComboBox* m_lineWidthCombo = nullptr;
+    MapEditTools* m_mapEdit = nullptr;
     QComboBox* m_zoomCombo = nullptr;
     QStringList m_zoomLevels;
-    // The items themselves, not copies; an item deleted meanwhile drops out.
-    QList<QPointer<GraphicsHelperClass>> m_clipboardItems;
-    bool m_clipboardCopy = false;
     AlarmStatesWidget* m_alarmStatesWidget = nullptr;
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
     QAction* m_recentFilesSeparator = nullptr;

@@ -7,7 +7,6 @@
 #include "paneledits.h"
 #include "propertypanel.h"
 #include "projectdocument.h"
-#include "ui_mainwindow.h"
 #include "workspacearea.h"
 
 #include <QTreeView>
@@ -79,7 +78,7 @@ void MainWindowMapHost::mapEdited()
 
 void MainWindowMapHost::insertModeFinished()
 {
-    m_window->ui->actSelectObject->setChecked(true);
+    m_window->selectTool(MainWindow::SelectTool);
 }
 
 void MainWindowMapHost::showElementNode(Node* node)

@@ -1,6 +1,5 @@
 #include "paneledits.h"
 #include "mainwindowlogging.h"
-#include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
@@ -13,6 +12,8 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "mainwindow.h"
+#include "mapedittools.h"
+#include "workspacearea.h"
 #include "projectdocument.h"
 #include "node.h"
 #include "panelfiller.h"
@@ -28,6 +29,7 @@
 #include "variantmanager.h"
 #include "variantproperty.h"
 
+#include <QAction>
 #include <QDebug>
 #include <QHostAddress>
 #include <QImageReader>
@@ -101,9 +103,10 @@ QPixmap readPicture(const QString& path)
 }
 } // namespace
 
-PanelEdits::PanelEdits(MainWindow* window, PropertyPanel* panel)
+PanelEdits::PanelEdits(MainWindow* window, PropertyPanel* panel, MapEditTools* tools)
     : m_window(window)
     , m_panel(panel)
+    , m_tools(tools)
 {
     for (QTimer* timer : {&m_gatewayReconnect, &m_twReconnect}) {
         timer->setSingleShot(true);
@@ -148,8 +151,8 @@ Node* PanelEdits::currentTreeElement() const
 {
     if (!g_elementTreeModel)
         return nullptr;
-    const QModelIndex index = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
-    return index.isValid() ? g_elementTreeModel->getNode(index) : nullptr;
+    Node* element = m_window->currentElement();
+    return element != g_elementTreeModel->rootNode() ? element : nullptr;
 }
 
 // ---- a changed row -------------------------------------------------------------------
@@ -289,14 +292,13 @@ void PanelEdits::applyBackgroundPicture(const QString& path)
 
 void PanelEdits::applyWorkspaceCaption(const QString& caption)
 {
-    QTabWidget* tabs = m_window->ui->tabWidget;
+    QTabWidget* tabs = m_window->workspaces()->tabs();
     const int tab = tabs->currentIndex();
     tabs->setTabText(tab, caption);
     m_window->alarmStatesWidget()->currentWorkspace = caption;
     m_window->twSensorsStatesWidget()->currentWorkspace = caption;
-    const QModelIndex current = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
-    if (current.isValid())
-        g_elementTreeModel->setData(current, caption, Qt::EditRole);
+    if (Node* current = currentTreeElement())
+        g_elementTreeModel->setData(g_elementTreeModel->nodeIndex(current), caption, Qt::EditRole);
     SiteLocker lock;
     if (g_twSensorModel) {
         for (Node* system : g_twSensorModel->rootNode()->children) {
@@ -372,15 +374,13 @@ bool PanelEdits::applyItemRow(PropertySet* set, const QString& row, QGraphicsIte
 
 void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value)
 {
-    Ui::MainWindow* ui = m_window->ui;
     GraphicsTextItem* caption = box->captionItem();
     if (row == QLatin1String("Alignment") && caption) {
         static const int alignments[] = {Qt::AlignLeft, Qt::AlignHCenter | Qt::AlignVCenter, Qt::AlignRight};
-        QAction* actions[] = {ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight};
         const int index = value.toInt();
         if (index >= 0 && index < 3) {
             caption->setAlignment(alignments[index]);
-            actions[index]->setChecked(true);
+            m_tools->alignmentActions().at(index)->setChecked(true);
         }
     } else if (row == QLatin1String("Logo")) {
         box->setLogoByIndex(value.toInt());
@@ -407,9 +407,8 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
         const QFont font = value.value<QFont>();
         if (caption)
             caption->setFont(font);
-        ui->actBold->setChecked(font.weight() > GraphicsBox::BoldWeightThreshold);
-        ui->actItalic->setChecked(font.style() != QFont::StyleNormal);
-        ui->actUnderline->setChecked(font.underline());
+        m_tools->showStyle(font.weight() > GraphicsBox::BoldWeightThreshold, font.style() != QFont::StyleNormal,
+                           font.underline());
         if (box->actionButton())
             box->actionButton()->setFont(font);
     } else if (row == QLatin1String("FontColor")) {
@@ -431,7 +430,7 @@ bool PanelEdits::rename(PropertySet* set, GraphicsHelperClass* element, const QS
         const bool blocked = set->manager->blockSignals(true);
         set->setValue(QStringLiteral("ObjectName"), element->objectName());
         set->manager->blockSignals(blocked);
-        m_window->ui->treeView->setFocus();
+        m_window->focusElementTree();
         return false;
     }
     element->setName(name);

@@ -10,6 +10,7 @@
 class GraphicsBox;
 class GraphicsHelperClass;
 class MainWindow;
+class MapEditTools;
 class Node;
 class Property;
 class PropertyPanel;
@@ -43,7 +44,7 @@ public:
     };
     using ButtonActionChooser = std::function<bool(QWidget* parent, ButtonAction* action)>;
 
-    PanelEdits(MainWindow* window, PropertyPanel* panel);
+    PanelEdits(MainWindow* window, PropertyPanel* panel, MapEditTools* tools);
     ~PanelEdits() override;
 
     void propertyChanged(PropertySet* set, Property* property, const QVariant& value);
@@ -79,6 +80,7 @@ private:
 
     MainWindow* m_window;
     PropertyPanel* m_panel;
+    MapEditTools* m_tools;
     GlobalCommandChooser m_globalCommand;
     ButtonActionChooser m_buttonAction;
     QTimer m_gatewayReconnect;

@@ -1,5 +1,4 @@
 #include "panelfiller.h"
-#include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
 #include "devicerows.h"
@@ -8,6 +7,8 @@
 #include "graphicsline.h"
 #include "graphicstextitem.h"
 #include "mainwindow.h"
+#include "mapedittools.h"
+#include "workspacearea.h"
 #include "node.h"
 #include "property.h"
 #include "propertyset.h"
@@ -29,7 +30,6 @@ namespace {
 constexpr int AlignLeft = Qt::AlignLeft;
 constexpr int AlignCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 constexpr int AlignRight = Qt::AlignRight;
-constexpr int BoldWeight = QFont::Bold;
 const QString EnumNames = QStringLiteral("enumNames");
 
 // The node whose record the control unit writes: the paired status row of an
@@ -51,9 +51,10 @@ SoundPath soundPathOf(const Node* sound)
 
 } // namespace
 
-PanelFiller::PanelFiller(MainWindow* window, PropertySet* set)
+PanelFiller::PanelFiller(MainWindow* window, PropertySet* set, MapEditTools* tools)
     : m_window(window)
     , m_set(set)
+    , m_tools(tools)
 {
 }
 
@@ -129,7 +130,7 @@ void PanelFiller::fillNode(Node* node)
 
 void PanelFiller::fillWorkspace()
 {
-    QTabWidget* tabs = m_window->ui->tabWidget;
+    const QTabWidget* tabs = m_window->workspaces()->tabs();
     add(QStringLiteral("WorkspaceCaption"), QVariant::String, tabs->tabText(tabs->currentIndex()));
     add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(), QString());
     add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_window->alarms()->soundAlarmActive);
@@ -247,38 +248,28 @@ void PanelFiller::fillItem(QGraphicsItem* item)
     }
 }
 
-void PanelFiller::showTextFormat(const QFont& font)
-{
-    m_window->fontCombo()->setCurrentFont(font);
-    m_window->fontSizeCombo()->setEditText(QString::number(font.pointSize()));
-    m_window->ui->actBold->setChecked(font.weight() == BoldWeight);
-    m_window->ui->actItalic->setChecked(font.style() != QFont::StyleNormal);
-    m_window->ui->actUnderline->setChecked(font.underline());
-}
-
 void PanelFiller::fillTextBox(GraphicsBox* box)
 {
     GraphicsTextItem* caption = box->captionItem();
-    showTextFormat(caption->font());
+    m_tools->showFont(caption->font());
     int alignment = 0;
     QAction* checked = nullptr;
     switch (caption->alignment()) {
     case AlignLeft:
-        checked = m_window->ui->actAlignLeft;
+        checked = m_tools->alignmentActions().at(0);
         break;
     case AlignCentred:
         alignment = 1;
-        checked = m_window->ui->actAlignCenter;
+        checked = m_tools->alignmentActions().at(1);
         break;
     case AlignRight:
         alignment = 2;
-        checked = m_window->ui->actAlignRight;
+        checked = m_tools->alignmentActions().at(2);
         break;
     default:
         break;
     }
-    for (QAction* action : {m_window->ui->actAlignLeft, m_window->ui->actAlignCenter, m_window->ui->actAlignRight})
-        action->setChecked(action == checked);
+    m_tools->checkAlignment(checked);
     addEnumRow(QStringLiteral("Alignment"), QStringLiteral("Alignment"),
                {MainWindow::tr("Left"), MainWindow::tr("Center"), MainWindow::tr("Right")}, alignment);
     add(BackgroundColorRow, QVariant::Color, box->backgroundColor());
@@ -301,7 +292,7 @@ void PanelFiller::fillOtherBox(GraphicsBox* box)
         add(QStringLiteral("ClearAlarm"), VariantManager::filePathTypeId(), QString());
     } else if (box->kind() == GraphicsBox::ButtonBox && box->actionButton()) {
         QPushButton* button = box->actionButton();
-        showTextFormat(button->font());
+        m_tools->showFont(button->font());
         add(QStringLiteral("Font"), QVariant::Font, button->font());
         add(QStringLiteral("BtnCaption"), QVariant::String, button->text());
         add(QStringLiteral("BtnCheckable"), QVariant::Bool, button->isCheckable());

@@ -5,6 +5,7 @@
 
 class GraphicsBox;
 class MainWindow;
+class MapEditTools;
 class Node;
 class Property;
 class PropertySet;
@@ -25,7 +26,7 @@ public:
     static const QString BackgroundColorRow;
     static const QString BorderColorRow;
 
-    PanelFiller(MainWindow* window, PropertySet* set);
+    PanelFiller(MainWindow* window, PropertySet* set, MapEditTools* tools);
 
     // Rows of a node; a TW sector is filled from its map item. Other node
     // kinds add nothing.
@@ -50,8 +51,8 @@ private:
     void fillTWSensor(Node* node);
     void fillTextBox(GraphicsBox* box);
     void fillOtherBox(GraphicsBox* box);
-    void showTextFormat(const QFont& font);
 
     MainWindow* m_window;
     PropertySet* m_set;
+    MapEditTools* m_tools;
 };

@@ -1,6 +1,5 @@
 #include "projectloader.h"
 #include "mainwindowlogging.h"
-#include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
 #include "colortext.h"
@@ -71,7 +70,7 @@ void ProjectLoader::load(const QDomDocument& document)
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_window.workspaces()->count(); ++i) {
         if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))
-            m_window.ui->treeView->expand(proxy->mapFromSource(g_elementTreeModel->nodeIndex(scene->workplaceNode())));
+            m_window.expandElement(scene->workplaceNode());
     }
 }
 

@@ -1,5 +1,5 @@
+#include "formchild.h"
 #include "mainwindow.h"
-#include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
 #include "gatewaysimulator.h"
@@ -16,6 +16,7 @@
 #include "treemodel.h"
 #include "workspacearea.h"
 
+#include <QTabWidget>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -86,13 +87,13 @@ private:
         ProjectDocument::setOpenFileChooser([fileName](QWidget*, const QString&, const QString&, const QString&) {
             return fileName;
         });
-        window->ui->actOpen->trigger();
+        formChild(window.get(), "actOpen")->trigger();
     }
 
     void saveAs(const QString& fileName)
     {
         chosenSaveName = fileName;
-        window->ui->actSaveAs->trigger();
+        formChild(window.get(), "actSaveAs")->trigger();
     }
 
 private slots:
@@ -131,8 +132,8 @@ private slots:
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ') + HandWritten));
         QVERIFY(!window->project()->isModified());
         QCOMPARE(window->workspaces()->count(), 2);
-        QCOMPARE(window->ui->tabWidget->tabText(1), QStringLiteral("Store"));
-        QCOMPARE(window->ui->tabWidget->currentIndex(), 0);
+        QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Store"));
+        QCOMPARE(window->workspaces()->tabs()->currentIndex(), 0);
         QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUSION"));
         QCOMPARE(window->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
         QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
@@ -171,7 +172,7 @@ private slots:
         const QStringList faults = missing(original.documentElement(), saved.documentElement(), normalised);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 
-        window->ui->actNew->trigger();
+        formChild(window.get(), "actNew")->trigger();
         open(path("first.xml"));
         saveAs(path("second.xml"));
         QCOMPARE(contents(path("second.xml")), first);
@@ -211,7 +212,7 @@ private slots:
         QVERIFY(catcher.contains(bad));
         QCOMPARE(answerer.seen(), QStringList{QStringLiteral("Saving:The file was changed.\nSave the it?")});
         QCOMPARE(window->workspaces()->count(), 2);
-        QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Perimeter"));
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Perimeter"));
         QCOMPARE(window->windowTitle(), title);
         QVERIFY(window->project()->isModified());
         QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
@@ -237,7 +238,7 @@ private slots:
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         {
             MessageBoxAnswerer answerer(QMessageBox::Ok);
-            window->ui->actSave->trigger();
+            formChild(window.get(), "actSave")->trigger();
             setrlimit(RLIMIT_FSIZE, &previous);
             std::signal(SIGXFSZ, oldHandler);
             QCOMPARE(answerer.seen().size(), 1);
@@ -256,9 +257,9 @@ private slots:
         open(HandWritten);
         window->project()->setModified(true);
         MessageBoxAnswerer answerer(QMessageBox::No);
-        window->ui->actNew->trigger();
+        formChild(window.get(), "actNew")->trigger();
         QCOMPARE(window->workspaces()->count(), 1);
-        QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
         QVERIFY(!window->project()->isModified());
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ')));
         QCOMPARE(window->currentFileName(), QString());

@@ -8,6 +8,7 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
+#include "formchild.h"
 #include "mainwindow.h"
 #include "devicestates.h"
 #include "projectdocument.h"
@@ -23,7 +24,6 @@
 #include "testhome.h"
 #include "treemodel.h"
 #include "treepropertybrowser.h"
-#include "ui_mainwindow.h"
 #include "variantmanager.h"
 #include "variantproperty.h"
 
@@ -32,6 +32,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -290,7 +291,7 @@ void TestPropertyPanel::mapItemRows()
     QCOMPARE(rowNames(docked()), rows);
     if (kind == GraphicsBox::TextBox) {
         QCOMPARE(variantRow(docked(), "Alignment")->value().toInt(), 1);
-        QVERIFY(window->ui->actAlignCenter->isChecked());
+        QVERIFY(formChild(window.get(), "actAlignCenter")->isChecked());
     }
     if (kind == GraphicsBox::GatewayBox)
         QCOMPARE(variantRow(docked(), "Logo")->attributeValue("enumNames").toStringList(), GraphicsBox::LogoMakes);
@@ -346,7 +347,7 @@ void TestPropertyPanel::editsReachNodesAndItems()
     // The select tool fills the panel from the item and points it at the item's node.
     window->currentScene()->clearSelection();
     fence->setSelected(true);
-    window->actionGroupClicked(window->ui->actSelectObject);
+    window->actionGroupClicked(formChild(window.get(), "actSelectObject"));
     QCOMPARE(docked()->node(), fence->node());
     variantRow(docked(), "StateEnable")->setValue(false);
     QVERIFY(!fence->node()->enabled);
@@ -474,7 +475,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     ownedNodes.removeOne(gateway->node());
     // Choosing a map element in the tree fills the panel from its item.
     const QModelIndex source = g_elementTreeModel->nodeIndex(gateway->node());
-    window->ui->treeView->setCurrentIndex(window->elementTreeProxy()->mapFromSource(source));
+    formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTreeProxy()->mapFromSource(source));
     QCOMPARE(docked()->node(), gateway->node());
     QCOMPARE(rowNames(docked()), QStringList({"ObjectName", "Logo", "IP", "GlobalCommand", "ClearAlarm"}));
 
@@ -499,7 +500,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     auto* button = new GraphicsBox(GraphicsBox::ButtonBox);
     addToScene(button);
     QVERIFY(g_elementTreeModel->insertNode(workplace, -1, button->node()));
-    window->ui->treeView->setCurrentIndex(
+    formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
         window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
     QCOMPARE(rowNames(docked()).last(), QString("CmdTarget"));
     Node* target = gateway->node()->child(0);

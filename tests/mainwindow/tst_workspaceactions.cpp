@@ -1,6 +1,7 @@
+#include "formchild.h"
 #include "mainwindow.h"
+#include "mapedittools.h"
 #include "projectdocument.h"
-#include "ui_mainwindow.h"
 
 #include "chooserhooks.h"
 #include "dialoglaunchers.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTreeView>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace {
@@ -106,24 +108,24 @@ private slots:
         window->addWorkspace(QString());
         window->addWorkspace(QString());
         answers->nextCaption = QString();
-        window->ui->actNewBlankWorkspace->trigger();
-        QCOMPARE(window->ui->tabWidget->tabText(3), QStringLiteral("Untitled 4"));
+        formChild(window.get(), "actNewBlankWorkspace")->trigger();
+        QCOMPARE(window->workspaces()->tabs()->tabText(3), QStringLiteral("Untitled 4"));
         answers->nextCaption = QStringLiteral("Yard");
         answers->nextMode = 2;
-        window->ui->actWorkspaceSetup->trigger();
-        QCOMPARE(window->ui->tabWidget->tabText(3), QStringLiteral("Yard"));
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        QCOMPARE(window->workspaces()->tabs()->tabText(3), QStringLiteral("Yard"));
         QCOMPARE(scene(3)->workplaceNode()->data(0).toString(), QStringLiteral("Yard"));
         QCOMPARE(window->workspaces()->workplaceMode(scene(3)), 2);
-        QVERIFY(window->ui->dockAlarmStates->isHidden());
+        QVERIFY(formChild<QDockWidget>(window.get(), "dockAlarmStates")->isHidden());
         QVERIFY(window->project()->isModified());
         QCOMPARE(g_twSensorModel->rootNode()->childCount(), 2);
 
         // Deleting tab 1 of 4 shifts the TW system of the later workspace with it.
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
-        window->ui->tabWidget->setCurrentIndex(1);
+        window->workspaces()->tabs()->setCurrentIndex(1);
         {
             MessageBoxAnswerer yes(QMessageBox::Yes);
-            window->ui->actDeleteWorkplace->trigger();
+            formChild(window.get(), "actDeleteWorkplace")->trigger();
         }
         QCOMPARE(window->workspaces()->count(), 3);
         QCOMPARE(log.size(), 1);
@@ -133,14 +135,14 @@ private slots:
         QCOMPARE(yardSystem->deviceNode->parent(), scene(2)->workplaceNode());
 
         for (int tab = 2; tab >= 0; --tab) {
-            window->ui->tabWidget->setCurrentIndex(tab);
+            window->workspaces()->tabs()->setCurrentIndex(tab);
             MessageBoxAnswerer yes(QMessageBox::Yes);
-            window->ui->actDeleteWorkplace->trigger();
+            formChild(window.get(), "actDeleteWorkplace")->trigger();
         }
         QCOMPARE(window->workspaces()->count(), 1);
-        QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
         QCOMPARE(log.size(), 3);
-        window->ui->actDelete->trigger();
+        formChild(window.get(), "actDelete")->trigger();
     }
 
     void clipboard()
@@ -151,20 +153,20 @@ private slots:
         line->appendPoint(QPointF(0, 0));
         line->appendPoint(QPointF(50, 0));
         box->setSelected(true);
-        window->ui->actCopy->trigger();
-        window->ui->actPaste->trigger();
-        window->ui->actPaste->trigger();
+        formChild(window.get(), "actCopy")->trigger();
+        formChild(window.get(), "actPaste")->trigger();
+        formChild(window.get(), "actPaste")->trigger();
         QCOMPARE(childNames(first->workplaceNode()), (QStringList{"fence1", "box1", "box2", "box3"}));
         QVERIFY(window->project()->isModified());
 
         window->addWorkspace(QStringLiteral("Other"));
-        window->ui->tabWidget->setCurrentIndex(0);
+        window->workspaces()->tabs()->setCurrentIndex(0);
         first->clearSelection();
         line->setSelected(true);
-        window->ui->actCut->trigger();
+        formChild(window.get(), "actCut")->trigger();
         QVERIFY(!line->isVisible());
-        window->ui->tabWidget->setCurrentIndex(1);
-        window->ui->actPaste->trigger();
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        formChild(window.get(), "actPaste")->trigger();
         QCOMPARE(line->scene(), scene(1));
         QVERIFY(line->isVisible());
         QCOMPARE(line->node()->parent(), scene(1)->workplaceNode());
@@ -176,12 +178,12 @@ private slots:
         auto* line = place(first, new GraphicsLine);
         auto* selected = place(first, new GraphicsBox(GraphicsBox::TextBox));
         auto* other = place(first, new GraphicsBox(GraphicsBox::TextBox));
-        window->lineWidthCombo()->setCurrentText(QStringLiteral("8"));
-        window->changeLineThickenss();
+        window->mapEditTools()->lineWidthCombo()->setCurrentText(QStringLiteral("8"));
+        window->mapEditTools()->changeLineThickenss();
         QCOMPARE(line->lineWidth(), 8);
         selected->setSelected(true);
-        window->ui->actBold->setChecked(true);
-        window->handleFontChange();
+        formChild(window.get(), "actBold")->setChecked(true);
+        window->mapEditTools()->handleFontChange();
         QCOMPARE(selected->captionItem()->font().weight(), 75);
         QVERIFY(other->captionItem()->font().weight() != 75);
         window->mousePos(QPointF(12.5, 40));
@@ -235,7 +237,7 @@ private slots:
             value = Qt::red;
             return true;
         });
-        window->ui->actBorderColor->trigger();
+        formChild(window.get(), "actBorderColor")->trigger();
         QVERIFY(window->project()->isModified());
     }
 
@@ -247,7 +249,7 @@ private slots:
         g_elementTreeModel->insertNode(first->workplaceNode(), -1, circle->node());
         const QModelIndex index = window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(circle->node()));
         QVERIFY(index.isValid());
-        window->ui->treeView->setCurrentIndex(index);
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(index);
         QCOMPARE(window->currentElement(), circle->node());
         window->fillTreeContextMenu();
         QStringList texts;
@@ -262,8 +264,8 @@ private slots:
         sensor->type = Node::TWSensor;
         sensor->columns = {QStringLiteral("Sensor3"), 0};
         g_elementTreeModel->insertNode(circle->node(), 0, sensor);
-        window->ui->treeView->expandAll();
-        window->ui->treeView->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
+        formChild<QTreeView>(window.get(), "treeView")->expandAll();
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
         window->fillTreeContextMenu();
         QCOMPARE(window->treeContextMenu()->actions().size(), 1);
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
