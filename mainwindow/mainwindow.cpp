@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "alarmconditionsettings.h"
+#include "applicationlook.h"
 #include "alarmlogwidget.h"
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
@@ -45,6 +46,7 @@
 #include "userright.h"
 #include "voltagediagrammsdlg.h"
 #include "workspacearea.h"
+#include "zoomtools.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -75,21 +77,11 @@
 #include <QUndoStack>
 
 namespace {
-constexpr int DefaultZoomIndex = 2;
-constexpr int ScaleToHeight = -1;
-constexpr int ScaleToWidth = -2;
-const QString DarkToolTipStyle =
-    QStringLiteral("QToolTip { color: #ffffff; background-color: #2a82da; border: 1px solid white; }");
-
 QString boolText(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-void writeSetting(const QString& key, const QVariant& value)
-{
-    SettingsFile::write([&](QSettings& settings) { settings.setValue(key, value); });
-}
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -108,7 +100,8 @@ MainWindow::MainWindow(QWidget* parent)
     installElementPicker();
     m_gatewaySetup = std::make_unique<GatewaySetupBridge>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
-    m_defaultPalette = QApplication::palette();
+    m_look = new ApplicationLook(ui->menuApplication_look, ui->actionDefault, ui->actionDark, ui->actionBronze,
+                                 ui->actionCoffee, this);
     createStatusBarFields();
     delete ui->dockAlarmHistory;
     ui->dockAlarmHistory = nullptr;
@@ -119,7 +112,6 @@ MainWindow::MainWindow(QWidget* parent)
 
     createRecentFileActions();
     createActionGroups();
-    createZoomCombo();
     connectActions();
     createDockToggles();
     ui->treeView->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -127,6 +119,8 @@ MainWindow::MainWindow(QWidget* parent)
     createTreeModels();
     createViewsAndLogs();
     createWorkspaces();
+    m_zoom = new ZoomTools(m_workspaces.get(), ui->zoomToolBar, ui->actZoomIn, ui->actZoomOut, ui->actScaleToHeight,
+                           ui->actScaleToWidth, this);
     createMapEditTools();
     createPropertyPanel();
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
@@ -135,13 +129,13 @@ MainWindow::MainWindow(QWidget* parent)
     addWorkspace(QString());
 
     loadSettings();
-    applyStoredPalette();
+    m_look->applyStoredLook();
     m_logs->createVoltageLog();
     createDeviceUnits();
     applyUserRights();
     setDesignMode(false);
     openLastProject();
-    applyStoredScale();
+    m_zoom->applyStoredScale();
     if (m_twSensorRoot->childCount() == 0)
         buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
 }
@@ -285,22 +279,6 @@ void MainWindow::createActionGroups()
     connect(toolGroup, &QActionGroup::triggered, this, &MainWindow::actionGroupClicked);
 }
 
-void MainWindow::createZoomCombo()
-{
-    for (const char* level : {"50%", "75%", "100%", "125%", "150%", "175%", "200%"})
-        m_zoomLevels.append(tr(level));
-    m_zoomCombo = new QComboBox(ui->zoomToolBar);
-    m_zoomCombo->setEditable(false);
-    m_zoomCombo->addItems(m_zoomLevels);
-    m_zoomCombo->setCurrentIndex(DefaultZoomIndex);
-    ui->zoomToolBar->insertWidget(ui->actScaleToWidth, m_zoomCombo);
-    connect(m_zoomCombo, qOverload<int>(&QComboBox::currentIndexChanged), this, &MainWindow::changeScale);
-    connect(ui->actZoomIn, &QAction::triggered, this, [this] { stepZoom(+1); });
-    connect(ui->actZoomOut, &QAction::triggered, this, [this] { stepZoom(-1); });
-    connect(ui->actScaleToHeight, &QAction::triggered, this, [this] { fitScale(ScaleToHeight); });
-    connect(ui->actScaleToWidth, &QAction::triggered, this, [this] { fitScale(ScaleToWidth); });
-}
-
 void MainWindow::connectActions()
 {
     connect(ui->actOpen, &QAction::triggered, this, &MainWindow::openFile);
@@ -322,8 +300,6 @@ void MainWindow::connectActions()
     connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
     connect(ui->actWorkspaceSetup, &QAction::triggered, this, &MainWindow::workspaceSetup);
-    for (const auto& [name, action] : looks())
-        connect(action, &QAction::triggered, this, [this, name = name] { setPalitte(name); });
     connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
     connect(ui->actBatteryDiagram, &QAction::triggered, this,
             [this] { showVDiagramms(VoltageDiagrammsDlg::BatteryDiagram); });
@@ -388,11 +364,6 @@ void MainWindow::createViewsAndLogs()
     ui->dockAlarmStates->setWidget(m_alarmStatesWidget);
     connect(ui->actNewBlankWorkspace, &QAction::triggered, this, &MainWindow::newWorkspace);
     connect(ui->actDeleteWorkplace, &QAction::triggered, this, &MainWindow::deleteWorkspace);
-}
-
-void MainWindow::applyStoredPalette()
-{
-    setPalitte(SettingsFile::open()->value(QStringLiteral("Palette"), QStringLiteral("Default")).toString());
 }
 
 void MainWindow::createDeviceUnits()
@@ -472,20 +443,6 @@ void MainWindow::openLastProject()
         return;
     m_project->currentFileName = m_recentFileActions.front()->data().toString();
     reopenCurrentFile();
-}
-
-void MainWindow::applyStoredScale()
-{
-    const int scale = SettingsFile::open()->value(QStringLiteral("Scale"), DefaultZoomIndex).toInt();
-    if (scale >= 0) {
-        // A stored index beyond the list would leave the view at scale 0.
-        m_zoomCombo->setCurrentIndex(scale < m_zoomCombo->count() ? scale : DefaultZoomIndex);
-        changeScale();
-    } else if (scale == ScaleToHeight) {
-        ui->actScaleToHeight->trigger();
-    } else if (scale == ScaleToWidth) {
-        ui->actScaleToWidth->trigger();
-    }
 }
 
 // ---- accessors -------------------------------------------------------------------
@@ -643,111 +600,8 @@ void MainWindow::addRecentFile(const QString& fileName)
     files.prepend(fileName);
     while (files.size() > RecentFileCount)
         files.removeLast();
-    writeSetting(QStringLiteral("recentFileList"), files);
+    SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
     updateRecentFileActions();
-}
-
-int MainWindow::currentZoomIndex() const
-{
-    return m_zoomCombo->currentIndex();
-}
-
-// The combo's own change signal comes back to changeScale, which scales.
-void MainWindow::stepZoom(int step)
-{
-    const int target = currentZoomIndex() + step;
-    if (target >= 0 && target < m_zoomCombo->count())
-        m_zoomCombo->setCurrentIndex(target);
-}
-
-void MainWindow::fitScale(int fit)
-{
-    QGraphicsView* view = m_workspaces ? m_workspaces->currentView() : nullptr;
-    if (view && view->scene()) {
-        const QRectF r = view->scene()->itemsBoundingRect();
-        view->fitInView(fit == ScaleToHeight ? QRectF(0, 0, r.height() / 2, r.height())
-                                             : QRectF(0, 0, r.width(), r.width() / 3),
-                        Qt::KeepAspectRatio);
-    }
-    writeSetting(QStringLiteral("Scale"), fit);
-}
-
-void MainWindow::changeScale()
-{
-    writeSetting(QStringLiteral("Scale"), currentZoomIndex());
-    QGraphicsView* view = m_workspaces ? m_workspaces->currentView() : nullptr;
-    if (!view)
-        return;
-    const double factor = m_zoomCombo->currentText().section(tr("%"), 0, 0).toDouble() / 100.0;
-    const QTransform old = view->transform();
-    view->resetTransform();
-    view->translate(old.dx(), old.dy());
-    view->scale(factor, factor);
-}
-
-QList<QPair<QString, QAction*>> MainWindow::looks() const
-{
-    return {{QStringLiteral("Default"), ui->actionDefault},
-            {QStringLiteral("Dark"), ui->actionDark},
-            {QStringLiteral("Bronze"), ui->actionBronze},
-            {QStringLiteral("Coffee"), ui->actionCoffee}};
-}
-
-// An unknown name (a hand-edited setting) leaves the look as it is.
-void MainWindow::setPalitte(const QString& name)
-{
-    QAction* chosen = nullptr;
-    for (const auto& [look, action] : looks()) {
-        if (look == name)
-            chosen = action;
-    }
-    if (!chosen)
-        return;
-    for (QAction* look : ui->menuApplication_look->actions())
-        look->setChecked(false);
-    QApplication::setPalette(m_defaultPalette);
-    qApp->setStyleSheet(QString());
-    if (chosen == ui->actionCoffee) {
-        QPalette palette;
-        palette.setColor(QPalette::Base, QColor(255, 255, 224));
-        palette.setColor(QPalette::Window, QColor(238, 232, 170));
-        palette.setColor(QPalette::AlternateBase, QColor(238, 232, 170));
-        palette.setColor(QPalette::Button, QColor(238, 232, 170));
-        palette.setColor(QPalette::Highlight, QColor(189, 183, 107));
-        QApplication::setPalette(palette);
-    } else if (chosen == ui->actionBronze) {
-        QPalette palette(QColor(207, 155, 95));
-        palette.setColor(QPalette::BrightText, Qt::white);
-        palette.setColor(QPalette::Base, QColor(239, 239, 247));
-        palette.setColor(QPalette::AlternateBase, QColor(223, 223, 239));
-        palette.setColor(QPalette::Highlight, QColor(95, 95, 191));
-        palette.setColor(QPalette::Disabled, QPalette::Highlight, Qt::darkGray);
-        QApplication::setPalette(palette);
-    } else if (chosen == ui->actionDark) {
-        QPalette palette;
-        palette.setColor(QPalette::Window, QColor(22, 57, 85));
-        palette.setColor(QPalette::WindowText, Qt::white);
-        palette.setColor(QPalette::Base, QColor(25, 25, 25));
-        palette.setColor(QPalette::AlternateBase, QColor(22, 57, 85));
-        palette.setColor(QPalette::ToolTipBase, Qt::white);
-        palette.setColor(QPalette::ToolTipText, Qt::white);
-        palette.setColor(QPalette::Text, Qt::white);
-        palette.setColor(QPalette::Button, QColor(22, 57, 85));
-        palette.setColor(QPalette::ButtonText, Qt::white);
-        palette.setColor(QPalette::BrightText, Qt::red);
-        palette.setColor(QPalette::Link, QColor(42, 130, 218));
-        palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
-        palette.setColor(QPalette::HighlightedText, Qt::black);
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(palette);
-        qApp->setStyleSheet(DarkToolTipStyle);
-    } else {
-        // The default look of this platform layer is Fusion.
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(m_defaultPalette);
-    }
-    chosen->setChecked(true);
-    writeSetting(QStringLiteral("Palette"), name);
 }
 
 void MainWindow::showSettingDlg()

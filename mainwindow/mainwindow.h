@@ -27,6 +27,7 @@ class MainWindow;
 class AlarmLogWidget;
 class AlarmStatesWidget;
 class AlarmsArea;
+class ApplicationLook;
 class CommandRouter;
 class CommonDlg;
 class ControlUnit;
@@ -57,6 +58,7 @@ class TWSensorsStatesWidget;
 class UserActionLogDlg;
 class VoltageDiagrammsDlg;
 class WorkspaceArea;
+class ZoomTools;
 class qtClientTW;
 struct SoundPath;
 
@@ -114,9 +116,8 @@ public:
     QLabel* positionLabel() const { return m_positionLabel; }
     QLabel* gatewayStatusLabel() const { return m_gatewayStatusLabel; }
     QLabel* twStatusLabel() const { return m_twStatusLabel; }
-    QComboBox* zoomCombo() const { return m_zoomCombo; }
+    ZoomTools* zoom() const { return m_zoom; }
     MapEditTools* mapEditTools() const { return m_mapEdit; }
-    const QStringList& zoomLevels() const { return m_zoomLevels; }
     QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
     QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
     QMenu* treeContextMenu() const { return m_treeContextMenu; }
@@ -126,7 +127,7 @@ public:
     Node* energizerRoot() const { return m_energizerRoot; }
     Node* twSensorRoot() const { return m_twSensorRoot; }
     QString currentFileName() const;
-    QPalette defaultPalette() const { return m_defaultPalette; }
+    ApplicationLook* look() const { return m_look; }
 
     // Dialogs come through here; tests install answers that show nothing.
     void setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers);
@@ -184,14 +185,8 @@ public slots:
     // selection and the property panel
     void actionGroupClicked(QAction* action);
     // settings
-    // Scales the current view to the zoom combo's level.
-    void changeScale();
-    void stepZoom(int step);
-    // Fits the view to the map's height or width (ScaleToHeight, ScaleToWidth).
-    void fitScale(int fit);
     void showSettingDlg();
     void closeApplication();
-    void setPalitte(const QString& name);
     // launchers
     void showOsprelVellSetup();
     void showUserAdmin();
@@ -232,16 +227,13 @@ private:
     void createPropertyPanel();
     void createRecentFileActions();
     void createActionGroups();
-    void createZoomCombo();
     void connectActions();
     void createDockToggles();
     void createTreeModels();
     void createViewsAndLogs();
-    void applyStoredPalette();
     void createDeviceUnits();
     void connectDeviceUnits();
     void openLastProject();
-    void applyStoredScale();
 
     // Project file helpers: the save question of New and Open, the title
     // after an open, save or New, and the open of one named file.
@@ -249,11 +241,9 @@ private:
     void showFileNameInTitle();
     void openProjectFile(const QString& fileName, bool explicitOpen);
     void saveProject(bool chooseFile);
-    QList<QPair<QString, QAction*>> looks() const;
     void reconnectLinks();
     void deleteTWSystemsOf(int tab);
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
-    int currentZoomIndex() const;
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;
@@ -273,8 +263,8 @@ private:
     Node* m_twSensorRoot = nullptr;
     QVector<QVariant> m_twSensorColumns;
     MapEditTools* m_mapEdit = nullptr;
-    QComboBox* m_zoomCombo = nullptr;
-    QStringList m_zoomLevels;
+    ZoomTools* m_zoom = nullptr;
+    ApplicationLook* m_look = nullptr;
     AlarmStatesWidget* m_alarmStatesWidget = nullptr;
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
     QAction* m_recentFilesSeparator = nullptr;
@@ -284,7 +274,6 @@ private:
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;
     QLabel* m_spareStatusLabel = nullptr;
-    QPalette m_defaultPalette;
     // Hidden by the user's rights, whatever a workspace's mode would show.
     QSet<QAction*> m_forbiddenActions;
     bool m_closing = false;

@@ -4,7 +4,9 @@
 #include "globals.h"
 #include "graphicsscene.h"
 #include "formchild.h"
+#include "applicationlook.h"
 #include "mainwindow.h"
+#include "zoomtools.h"
 #include "mapedittools.h"
 #include "projectdocument.h"
 #include "urlopener.h"
@@ -138,7 +140,7 @@ void TestMainWindowFrame::bareStart()
     QCOMPARE(window->currentFileName(), QString());
     QCOMPARE(window->workspaces()->tabs()->count(), 1);
     QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
-    QCOMPARE(window->zoomCombo()->currentIndex(), 2);
+    QCOMPARE(window->zoom()->zoomCombo()->currentIndex(), 2);
     QCOMPARE(window->mapEditTools()->lineWidthCombo()->currentText(), QStringLiteral("2"));
     QVERIFY(formChild(window.get(), "actSelectObject")->isChecked());
     QVERIFY(!window->project()->isModified() && !formChild(window.get(), "actNew")->isEnabled() && !formChild<QToolBar>(window.get(), "fontToolBar")->isEnabled());
@@ -209,7 +211,7 @@ void TestMainWindowFrame::storedScale()
     QFETCH(int, written);
     writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=%1\n").arg(stored));
     auto window = makeWindow();
-    QCOMPARE(window->zoomCombo()->currentText(), zoom);
+    QCOMPARE(window->zoom()->zoomCombo()->currentText(), zoom);
     QCOMPARE(QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat).value("Scale").toInt(), written);
     QVERIFY(!window->workspaces()->currentView()->transform().isScaling() || zoom != QLatin1String("100%")
             || stored < 0);
@@ -226,7 +228,7 @@ void TestMainWindowFrame::looks()
     QVERIFY(qApp->styleSheet().isEmpty());
     QCOMPARE(QApplication::style()->metaObject()->className(), "QFusionStyle");
     formChild(window.get(), "actionDefault")->trigger();
-    QCOMPARE(QApplication::palette(), window->defaultPalette());
+    QCOMPARE(QApplication::palette(), window->look()->defaultPalette());
     QVERIFY(formChild(window.get(), "actionDefault")->isChecked() && !formChild(window.get(), "actionCoffee")->isChecked());
     QVERIFY(settingsLines(*m_home).contains(QStringLiteral("Palette=Default")));
     window.reset();
@@ -388,7 +390,7 @@ void TestMainWindowFrame::badFiles()
     defaults.close();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml is not well-formed")));
     auto window = makeWindow();
-    QCOMPARE(window->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("50%"));
     QCOMPARE(window->alarms()->textAlarmBackground, QColor(1, 2, 3));
     QVERIFY(alarmConditions().isEmpty());
     window.reset();
