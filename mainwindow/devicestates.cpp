@@ -7,6 +7,7 @@
 #include "commondlg.h"
 #include "controlunit.h"
 #include "devicerows.h"
+#include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
@@ -241,7 +242,7 @@ void DeviceStates::sensorTick(Node* sensorNode)
     if (!element)
         return;
 
-    if (m_window->currentElement() == element) {
+    if (m_window->elementTree()->currentElement() == element) {
         const QList<DeviceRows::Value> values = DeviceRows::read(element, sensorNode);
         for (PropertySet* set : m_window->propertySets()) {
             if (!set || set->node() != element)

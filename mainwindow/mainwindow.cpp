@@ -12,6 +12,7 @@
 #include "commondlg.h"
 #include "controlunit.h"
 #include "devicestates.h"
+#include "elementtreearea.h"
 #include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
@@ -36,6 +37,7 @@
 #include "variantmanager.h"
 #include "qtclienttw.h"
 #include "settingsfile.h"
+#include "sitetrees.h"
 #include "sitemutex.h"
 #include "timerunit.h"
 #include "treemodel.h"
@@ -114,8 +116,6 @@ MainWindow::MainWindow(QWidget* parent)
     createActionGroups();
     connectActions();
     createDockToggles();
-    ui->treeView->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_treeContextMenu = new QMenu(ui->treeView);
     createTreeModels();
     createViewsAndLogs();
     createWorkspaces();
@@ -136,7 +136,7 @@ MainWindow::MainWindow(QWidget* parent)
     setDesignMode(false);
     openLastProject();
     m_zoom->applyStoredScale();
-    if (m_twSensorRoot->childCount() == 0)
+    if (m_trees->twSensorRoot()->childCount() == 0)
         buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
 }
 
@@ -285,7 +285,6 @@ void MainWindow::connectActions()
     connect(ui->actSave, &QAction::triggered, this, &MainWindow::saveFile);
     connect(ui->actSaveAs, &QAction::triggered, this, &MainWindow::saveFileAs);
     connect(ui->actNew, &QAction::triggered, this, &MainWindow::newFile);
-    connect(ui->actActionManager, &QAction::triggered, this, &MainWindow::showActionManager);
     connect(ui->actSetting, &QAction::triggered, this, &MainWindow::showSettingDlg);
     connect(ui->actExit, &QAction::triggered, this, &MainWindow::closeApplication);
     connect(ui->actShowUserActionLog, &QAction::triggered, ui->actShowUserActionLog,
@@ -327,32 +326,15 @@ void MainWindow::createDockToggles()
 
 void MainWindow::createTreeModels()
 {
-    m_elementTreeRoot = new Node(QStringLiteral("Name"));
-    g_elementTreeModel = new TreeModel(this);
-    g_elementTreeModel->setRootNode(m_elementTreeRoot);
-    m_elementTreeProxy = new ElementTreeProxyModel(this);
-    m_elementTreeProxy->setSourceModel(g_elementTreeModel);
-    ui->treeView->setModel(m_elementTreeProxy);
-    connect(ui->treeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    m_trees = new SiteTrees(this);
+    m_elementTree = new ElementTreeArea(ui->treeView, m_trees->elementModel(), this);
+    connect(m_elementTree, &ElementTreeArea::selectionChanged, this,
             [this](const QItemSelection& current) { m_propertyPanel->selectionTreeChanged(current); });
-    connect(ui->treeView, &QWidget::customContextMenuRequested, this, &MainWindow::onTreeViewContextMenu);
-
-    m_energizerRoot = new Node(QStringLiteral("Name"));
-    m_energizerRoot->columns = {QStringLiteral("Name"),     QStringLiteral("Status"),   QStringLiteral("Sector1"),
-                                QStringLiteral("Voltage1"), QStringLiteral("Sector2"),  QStringLiteral("Voltage2"),
-                                QStringLiteral("Gate"),     QStringLiteral("Duration"), QStringLiteral("Attemts"),
-                                QStringLiteral("Last Try"), QStringLiteral("Workspace"), QStringLiteral("IP")};
-    g_energizerModel = new TreeModel(this);
-    g_energizerModel->setRootNode(m_energizerRoot);
-
-    m_twSensorColumns = QVector<QVariant>(4);
-    m_twSensorRoot = new Node(QStringLiteral("Name"));
-    m_twSensorRoot->columns = {QStringLiteral("Name"), QStringLiteral("Status"), QStringLiteral("Workplace"),
-                               QStringLiteral("WorkplaceID")};
-    g_twSensorModel = new TreeModel(this);
-    g_twSensorModel->setRootNode(m_twSensorRoot);
+    connect(m_elementTree, &ElementTreeArea::projectModified, m_project.get(), [this] { m_project->setModified(true); });
+    connect(m_elementTree, &ElementTreeArea::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_elementTree, &ElementTreeArea::deleteRequested, ui->actDelete, &QAction::trigger);
+    connect(ui->actActionManager, &QAction::triggered, m_elementTree, &ElementTreeArea::showActionManager);
 }
-
 void MainWindow::createViewsAndLogs()
 {
     m_twSensorsStatesWidget = new TWSensorsStatesWidget(g_twSensorModel, this);
@@ -469,6 +451,11 @@ VoltageDiagrammsDlg* MainWindow::voltageDiagrammsDlg() const
 
 
 
+
+ElementTreeProxyModel* MainWindow::elementTreeProxy() const
+{
+    return m_elementTree ? m_elementTree->proxy() : nullptr;
+}
 
 QList<PropertySet*>& MainWindow::propertySets()
 {
@@ -614,7 +601,7 @@ void MainWindow::showSettingDlg()
     }
     if (m_launchers->soundAlarmsChanged())
         m_project->setModified(true);
-    ui->treeView->setCurrentIndex(m_elementTreeProxy->index(0, 0));
+    m_elementTree->selectFirstRow();
 }
 
 // ---- launchers ---------------------------------------------------------------------
@@ -723,7 +710,7 @@ void MainWindow::addWorkspace(QString caption)
     GraphicsScene* scene = m_workspaces->addWorkspace(caption);
     connect(scene, &GraphicsScene::itemMoved, m_project.get(), [this] { m_project->setModified(true); });
     if (g_elementTreeModel)
-        g_elementTreeModel->refreshNode(m_elementTreeRoot);
+        g_elementTreeModel->refreshNode(m_trees->elementRoot());
     updateScenesSoundList();
 }
 
@@ -742,7 +729,7 @@ void MainWindow::currentTabChanged(int index)
     if (GraphicsScene* scene = currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
-        m_elementTreeProxy->workplaceFilter = caption;
+        m_elementTree->proxy()->workplaceFilter = caption;
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
     }
     m_alarmStatesWidget->currentWorkspace = caption;
@@ -775,8 +762,8 @@ void MainWindow::applyWorkplaceMode(int mode)
         showDock(ui->dockSensorsState, sensors);
     }
     GraphicsScene* scene = currentScene();
-    m_elementTreeProxy->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;
-    m_elementTreeProxy->invalidate();
+    m_elementTree->proxy()->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;
+    m_elementTree->proxy()->invalidate();
 }
 
 void MainWindow::updateScenesSoundList()
@@ -810,6 +797,7 @@ void MainWindow::actionGroupClicked(QAction* action)
 
 void MainWindow::setDesignMode(bool mode)
 {
+    m_elementTree->setDesignMode(mode);
     for (QWidget* widget : std::initializer_list<QWidget*>{ui->fontToolBar, ui->mapEditToolBar, ui->alarmToolBar,
                                                            ui->editToolBar, ui->menuWorkplace})
         widget->setEnabled(mode);
@@ -828,16 +816,6 @@ void MainWindow::timerTick()
         scene->update();
 }
 
-void MainWindow::focusElementTree()
-{
-    ui->treeView->setFocus();
-}
-
-void MainWindow::expandElement(Node* node)
-{
-    ui->treeView->expand(m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node)));
-}
-
 void MainWindow::selectTool(int tool)
 {
     for (QAction* action : {ui->actSelectObject, ui->actDrawLine, ui->actDrawText, ui->actAddOsprelVellWizard,
@@ -845,16 +823,6 @@ void MainWindow::selectTool(int tool)
         if (action->data().toInt() == tool)
             action->setChecked(true);
     }
-}
-
-void MainWindow::showElementNode(Node* node)
-{
-    // While a project is read the view is cut off from the tree.
-    if (m_elementTreeProxy->sourceModel() != g_elementTreeModel)
-        return;
-    const QModelIndex index = m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node));
-    if (index.isValid())
-        ui->treeView->setCurrentIndex(index);
 }
 
 // ---- project file ------------------------------------------------------------------
@@ -939,6 +907,7 @@ void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
     const bool design = ui->actDesignMode->isChecked();
     m_workspaces->setDesignMode(design);
     m_propertyPanel->setDesignMode(design);
+    m_elementTree->setDesignMode(design);
     updateTWSectorAction();
     currentTabChanged(0);
 }
@@ -957,7 +926,7 @@ void MainWindow::reconnectLinks()
     QString address;
     {
         SiteLocker lock;
-        for (const Node* system : m_twSensorRoot->children) {
+        for (const Node* system : m_trees->twSensorRoot()->children) {
             if (system->enabled)
                 address = system->data(0).toString();
         }
@@ -1023,8 +992,8 @@ void MainWindow::newFile()
         scene->createWorkplaceNode(caption);
         m_workspaces->setWorkplaceMode(scene, 0);
     }
-    m_elementTreeProxy->workplaceFilter = caption;
-    m_elementTreeProxy->invalidate();
+    m_elementTree->proxy()->workplaceFilter = caption;
+    m_elementTree->proxy()->invalidate();
     if (!propertySets().isEmpty() && propertySets().first()->manager) {
         // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
         PropertySet* panel = propertySets().first();
@@ -1058,7 +1027,7 @@ void MainWindow::deleteWorkspace()
         != QMessageBox::Yes)
         return;
     QList<Node*> rows;
-    for (GraphicsBox* box : gatewayBoxesAt(index)) {
+    for (GraphicsBox* box : SiteTrees::gatewayBoxesAt(*m_workspaces, index)) {
         if (Node* row = box->energizerNode()) {
             g_energizerModel->takeNode(row);
             rows.append(row);
@@ -1083,7 +1052,7 @@ void MainWindow::deleteWorkspace()
         child->setParent(nullptr);
         delete child;
     }
-    deleteTWSystemsOf(index);
+    m_trees->deleteTWSystemsOf(index, m_workspaces->count() > 1);
     if (m_workspaces->count() > 1) {
         g_elementTreeModel->takeNode(workplace);
         {
@@ -1105,25 +1074,6 @@ void MainWindow::deleteWorkspace()
     g_elementTreeModel->refreshNode(workplace);
     // Its TW system went with the workplace's children: a fresh one replaces it.
     buildTWSensorTree(untitled, index);
-}
-
-// Deletes the TW systems of a tab; those of later tabs move one place up
-// with their tabs, so a save still writes them under their own workspace.
-void MainWindow::deleteTWSystemsOf(int tab)
-{
-    SiteLocker lock;
-    for (Node* system : QList<Node*>(m_twSensorRoot->children)) {
-        const int index = system->data(3).toInt();
-        if (index == tab) {
-            g_twSensorModel->takeNode(system);
-            system->setParent(nullptr);
-            delete system;
-        } else if (index > tab && m_workspaces->count() > 1) {
-            system->setData(3, index - 1);
-            if (system->deviceNode)
-                system->deviceNode->setData(3, index - 1);
-        }
-    }
 }
 
 void MainWindow::workspaceSetup()
@@ -1186,202 +1136,18 @@ void MainWindow::showWorkspacePicture(GraphicsScene* scene, const QString& image
 
 // ---- element tree ------------------------------------------------------------------
 
-void MainWindow::showActionManager()
+
+// ---- site trees ------------------------------------------------------------------------
+
+void MainWindow::buildTWSensorTree(const QString& name, int index)
 {
-    const QModelIndex index = m_elementTreeProxy->mapToSource(ui->treeView->currentIndex());
-    Node* action = m_launchers->actionManager(currentScene());
-    if (action && !action->parent() && !index.isValid()) {
-        // A fresh sound-alarm copy with nowhere to go.
-        delete action;
-        action = nullptr;
-    }
-    if (action && index.isValid()) {
-        Node* target = g_elementTreeModel->getNode(index);
-        if (action->parent())
-            g_elementTreeModel->moveNode(target, action);
-        else
-            g_elementTreeModel->insertNode(target, 0, action);
-        m_deviceStates->energTick(target->parent());
-        ui->treeView->expand(m_elementTreeProxy->mapFromSource(index));
-    }
-    m_project->setModified(true);
-}
-
-void MainWindow::selectSensorDlg()
-{
-    const QModelIndex index = m_elementTreeProxy->mapToSource(ui->treeView->currentIndex());
-    Node* sensor = m_launchers->selectSensor();
-    if (sensor && index.isValid()) {
-        Node* sector = g_elementTreeModel->getNode(index);
-        if (sensor->parent())
-            g_elementTreeModel->moveNode(sector, sensor);
-        else
-            g_elementTreeModel->insertNode(sector, 0, sensor);
-        ui->treeView->expand(m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
-    }
-    m_project->setModified(true);
-}
-
-Node* MainWindow::currentElement() const
-{
-    return g_elementTreeModel->getNode(m_elementTreeProxy->mapToSource(ui->treeView->currentIndex()));
-}
-
-void MainWindow::fillTreeContextMenu()
-{
-    m_treeContextMenu->clear();
-    if (!checkUserRight(UserRight::ConnectVisualAlarm, g_currentUser))
-        return;
-    Node* node = currentElement();
-    if (!node)
-        return;
-    const int type = node->type;
-    const int parentType = node->parent() ? node->parent()->type : -1;
-    const bool mapElement = (type >= Node::MapElement && type <= Node::Button) || type == Node::TWSector;
-    const bool design = ui->actDesignMode->isChecked();
-    const auto add = [this, design](const QString& text, const QString& icon) {
-        QAction* action = m_treeContextMenu->addAction(icon.isEmpty() ? QIcon() : QIcon(icon), text);
-        action->setEnabled(design);
-        return action;
-    };
-    if (type == Node::FenceSector || type == Node::Gate || type == Node::TWSector)
-        connect(add(tr("Add action"), QStringLiteral(":/icons/actionManager.png")), &QAction::triggered, this,
-                &MainWindow::showActionManager);
-    if (type == Node::TWSector)
-        connect(add(tr("Add sensor"), QStringLiteral(":/icons/sensor_BW.png")), &QAction::triggered, this,
-                &MainWindow::selectSensorDlg);
-    if (type == Node::TWSensor && parentType == Node::TWSector)
-        connect(add(tr("Remove from sector"), QString()), &QAction::triggered, this, &MainWindow::removeSensor);
-    if ((type == Node::SoundAlarm && (parentType == Node::FenceSector || parentType == Node::Gate))
-        || (mapElement && (parentType == Node::Energizer || parentType == Node::FenceSector || parentType == Node::Gate)))
-        connect(add(tr("Remove action"), QString()), &QAction::triggered, this, &MainWindow::removeEnergAction);
-    if (mapElement)
-        connect(add(tr("Delete item"), QStringLiteral(":/icons/delete.png")), &QAction::triggered, ui->actDelete,
-                &QAction::trigger);
-}
-
-void MainWindow::onTreeViewContextMenu(const QPoint& point)
-{
-    fillTreeContextMenu();
-    m_treeContextMenu->exec(ui->treeView->viewport()->mapToGlobal(point));
-}
-
-void MainWindow::removeEnergAction()
-{
-    Node* action = currentElement();
-    if (!action || !action->parent() || action == m_elementTreeRoot)
-        return;
-    Node* owner = action->parent()->parent();
-    emit writeUserActionLog(QStringLiteral("AlarmAction"),
-                            tr("From Energizer %1 removed AlarmAction %2")
-                                .arg(owner ? owner->data(0).toString() : QString(), action->data(0).toString()));
-    if (action->type == Node::SoundAlarm) {
-        // A reference copy belongs to the element it hung under; off it, it
-        // belongs to nothing and goes (its sound alarm forgets it then).
-        g_elementTreeModel->takeNode(action);
-        m_alarms->soundAlarmNodes.removeAll(action);
-        SiteLocker lock;
-        action->setParent(nullptr);
-        delete action;
-    } else if (GraphicsScene* scene = currentScene()) {
-        g_elementTreeModel->moveNode(scene->workplaceNode(), action);
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(action->mapItem);
-        if (helper && (action->mapItem->type() == GraphicsBox::Type || action->mapItem->type() == GraphicsLine::Type)) {
-            helper->setColor(Qt::black);
-            action->mapItem->update();
-        }
-        ElementTreeOrder::sortChildren(scene->workplaceNode());
-    }
-    m_project->setModified(true);
-}
-
-void MainWindow::removeSensor()
-{
-    Node* sensor = currentElement();
-    Node* sector = sensor ? sensor->parent() : nullptr;
-    if (!sector || !sector->parent())
-        return;
-    emit writeUserActionLog(QStringLiteral("AlarmAction"), tr("From TWSector %1 removed Sensor %2")
-                                                               .arg(sector->data(0).toString(), sensor->data(0).toString()));
-    g_elementTreeModel->moveNode(sector->parent(), sensor);
-    if (GraphicsScene* scene = currentScene())
-        ElementTreeOrder::sortChildren(scene->workplaceNode());
-    m_project->setModified(true);
-}
-
-// ---- alarms and commands -------------------------------------------------------------
-
-// ---- device states -------------------------------------------------------------------
-
-void MainWindow::buildTWSensorTree(QString name, int index)
-{
-    SiteLocker lock;
-    Node* root = g_twSensorModel->rootNode();
-    const QVector<QVariant> columnTemplate(root->columnCount());
-    auto* system = new Node(QStringLiteral("TWSensor1"));
-    system->columns = columnTemplate;
-    system->setData(0, name);
-    system->setData(2, name);
-    system->setData(3, index);
-    system->setData(1, 0);
-    system->type = Node::TWSystem;
-    system->enabled = false;
-    for (int n = 1; n <= TWSensorCount; ++n) {
-        auto* sensor = new Node(QStringLiteral("Sensor%1").arg(n - 1), system);
-        sensor->columns = columnTemplate;
-        sensor->setData(0, QStringLiteral("Sensor%1").arg(n));
-        sensor->setData(1, 0);
-        sensor->type = Node::TWSensor;
-        sensor->enabled = false;
-    }
-    g_twSensorModel->insertNode(root, root->childCount(), system);
-    // Its twin in the element tree, where TW sectors and the tree show it.
     GraphicsScene* scene = currentScene();
-    if (!scene || !scene->workplaceNode())
-        return;
-    auto* twin = new Node(system->data(0).toString());
-    twin->columns = system->columns;
-    twin->type = Node::TWSystem;
-    twin->enabled = false;
-    twin->deviceNode = system;
-    system->deviceNode = twin;
-    ElementTreeOrder::hangSorted(scene->workplaceNode(), twin);
+    m_trees->buildTWSensorTree(name, index, scene ? scene->workplaceNode() : nullptr);
 }
 
-QList<GraphicsBox*> MainWindow::gatewayBoxesAt(int tab) const
-{
-    GraphicsScene* scene = m_workspaces ? m_workspaces->sceneAt(tab) : nullptr;
-    return scene ? scene->gatewayBoxes() : QList<GraphicsBox*>();
-}
-
-// The boxes own their rows: emptying the model keeps them, and deletes only
-// rows no box holds any more.
 void MainWindow::rebuildEnergizerModel()
 {
-    SiteLocker lock;
-    QList<QPair<GraphicsBox*, QString>> boxes;
-    QSet<Node*> kept;
-    for (int tab = 0; tab < m_workspaces->count(); ++tab) {
-        for (GraphicsBox* box : gatewayBoxesAt(tab)) {
-            if (Node* row = box->energizerNode()) {
-                boxes.append({box, ui->tabWidget->tabText(tab)});
-                kept.insert(row);
-            }
-        }
-    }
-    for (Node* row : QList<Node*>(m_energizerRoot->children)) {
-        g_energizerModel->takeNode(row);
-        if (!kept.contains(row)) {
-            row->setParent(nullptr);
-            delete row;
-        }
-    }
-    for (const auto& [box, caption] : qAsConst(boxes)) {
-        Node* row = box->energizerNode();
-        g_energizerModel->insertNode(m_energizerRoot, -1, row);
-        box->setWorkspaceName(caption);
-        g_energizerModel->refreshNode(row);
-    }
+    m_trees->rebuildEnergizerModel(*m_workspaces);
     m_alarmStatesWidget->filteringAlarmStates();
 }
 

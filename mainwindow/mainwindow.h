@@ -33,6 +33,7 @@ class CommonDlg;
 class ControlUnit;
 class DeviceStates;
 class DialogLaunchers;
+class ElementTreeArea;
 class ElementTreeProxyModel;
 class GatewaySetupBridge;
 class GraphicsBox;
@@ -52,6 +53,7 @@ class QLabel;
 class QMenu;
 class QMediaPlayer;
 class QThread;
+class SiteTrees;
 class TimerUnit;
 class TWControlUnit;
 class TWSensorsStatesWidget;
@@ -77,7 +79,6 @@ public:
 
     static constexpr int RecentFileCount = 5;
     static constexpr int GatewayClearStepMs = 100;
-    static constexpr int TWSensorCount = 31;
     static inline const QString ControlUnitThreadName = QStringLiteral("ControlUnitThread");
     static inline const QString TimerUnitThreadName = QStringLiteral("TimerUnitThread");
     static inline const QString TWSensorsThreadName = QStringLiteral("TWSensorsThread");
@@ -95,7 +96,9 @@ public:
     VoltageDiagrammsDlg* voltageDiagrammsDlg() const;
     AlarmStatesWidget* alarmStatesWidget() const { return m_alarmStatesWidget; }
     TWSensorsStatesWidget* twSensorsStatesWidget() const { return m_twSensorsStatesWidget; }
-    ElementTreeProxyModel* elementTreeProxy() const { return m_elementTreeProxy; }
+    ElementTreeProxyModel* elementTreeProxy() const;
+    ElementTreeArea* elementTree() const { return m_elementTree; }
+    SiteTrees* trees() const { return m_trees; }
     // The device side, on its threads; see DeviceUnits.
     DeviceUnits* units() const { return m_units.get(); }
     ControlUnit* controlUnit() const { return m_units ? m_units->controlUnit() : nullptr; }
@@ -120,12 +123,8 @@ public:
     MapEditTools* mapEditTools() const { return m_mapEdit; }
     QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
     QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
-    QMenu* treeContextMenu() const { return m_treeContextMenu; }
     QMediaPlayer* player() const;
     CommonDlg* alarmConfirmDlg() const;
-    Node* elementTreeRoot() const { return m_elementTreeRoot; }
-    Node* energizerRoot() const { return m_energizerRoot; }
-    Node* twSensorRoot() const { return m_twSensorRoot; }
     QString currentFileName() const;
     ApplicationLook* look() const { return m_look; }
 
@@ -137,10 +136,6 @@ public:
     GraphicsScene* currentScene() const;
     void applyWorkplaceMode(int mode);
     void updateScenesSoundList();
-    // Makes `node` the element tree's current row (the map selected it).
-    void showElementNode(Node* node);
-    void expandElement(Node* node);
-    void focusElementTree();
     // Checks the drawing tool's action (a Tool) without running it.
     void selectTool(int tool);
 
@@ -156,15 +151,9 @@ public:
     void applyUserRights();
 
     // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
-    void buildTWSensorTree(QString name, int index);
+    void buildTWSensorTree(const QString& name, int index);
     // The energizer states model from the gateway boxes of every tab, in tab order.
     void rebuildEnergizerModel();
-    // The gateway keypad boxes of that tab's scene, topmost first.
-    QList<GraphicsBox*> gatewayBoxesAt(int tab) const;
-    // The element tree's context menu for the current element, filled but not shown.
-    void fillTreeContextMenu();
-    // The element tree's current row as a node of the element tree (its root for none).
-    Node* currentElement() const;
 
 
 signals:
@@ -204,11 +193,6 @@ public slots:
     void newFile();
     void openRecentFile(const QString& fileName);
     // element tree
-    void showActionManager();
-    void selectSensorDlg();
-    void onTreeViewContextMenu(const QPoint& point);
-    void removeEnergAction();
-    void removeSensor();
     // alarms
     void setDesignMode(bool mode);
     void timerTick();
@@ -242,7 +226,6 @@ private:
     void openProjectFile(const QString& fileName, bool explicitOpen);
     void saveProject(bool chooseFile);
     void reconnectLinks();
-    void deleteTWSystemsOf(int tab);
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
 
     std::unique_ptr<AlarmsArea> m_alarms;
@@ -257,11 +240,8 @@ private:
     std::unique_ptr<DeviceStates> m_deviceStates;
     std::unique_ptr<CommandRouter> m_commands;
 
-    ElementTreeProxyModel* m_elementTreeProxy = nullptr;
-    Node* m_elementTreeRoot = nullptr;
-    Node* m_energizerRoot = nullptr;
-    Node* m_twSensorRoot = nullptr;
-    QVector<QVariant> m_twSensorColumns;
+    SiteTrees* m_trees = nullptr;
+    ElementTreeArea* m_elementTree = nullptr;
     MapEditTools* m_mapEdit = nullptr;
     ZoomTools* m_zoom = nullptr;
     ApplicationLook* m_look = nullptr;
@@ -269,7 +249,6 @@ private:
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
     QAction* m_recentFilesSeparator = nullptr;
     std::array<QAction*, RecentFileCount> m_recentFileActions{};
-    QMenu* m_treeContextMenu = nullptr;
     QLabel* m_positionLabel = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;

@@ -3,6 +3,7 @@
 #include "alarmsarea.h"
 #include "elementtreeproxymodel.h"
 #include "commandrouter.h"
+#include "elementtreearea.h"
 #include "mainwindow.h"
 #include "paneledits.h"
 #include "propertypanel.h"
@@ -83,5 +84,5 @@ void MainWindowMapHost::insertModeFinished()
 
 void MainWindowMapHost::showElementNode(Node* node)
 {
-    m_window->showElementNode(node);
+    m_window->elementTree()->showElementNode(node);
 }

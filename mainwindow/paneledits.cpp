@@ -5,6 +5,7 @@
 #include "alarmstateswidget.h"
 #include "commandrouter.h"
 #include "devicerows.h"
+#include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
 #include "graphicsbox.h"
@@ -151,7 +152,7 @@ Node* PanelEdits::currentTreeElement() const
 {
     if (!g_elementTreeModel)
         return nullptr;
-    Node* element = m_window->currentElement();
+    Node* element = m_window->elementTree()->currentElement();
     return element != g_elementTreeModel->rootNode() ? element : nullptr;
 }
 
@@ -430,7 +431,7 @@ bool PanelEdits::rename(PropertySet* set, GraphicsHelperClass* element, const QS
         const bool blocked = set->manager->blockSignals(true);
         set->setValue(QStringLiteral("ObjectName"), element->objectName());
         set->manager->blockSignals(blocked);
-        m_window->focusElementTree();
+        m_window->elementTree()->focusElementTree();
         return false;
     }
     element->setName(name);

@@ -7,7 +7,9 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "itemxml.h"
+#include "elementtreearea.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
 #include "node.h"
 #include "propertyset.h"
 #include "qtclient.h"
@@ -70,7 +72,7 @@ void ProjectLoader::load(const QDomDocument& document)
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_window.workspaces()->count(); ++i) {
         if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))
-            m_window.expandElement(scene->workplaceNode());
+            m_window.elementTree()->expandElement(scene->workplaceNode());
     }
 }
 
@@ -129,8 +131,8 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
         SiteLocker lock;
         workplaceNode->setData(0, name);
     }
-    if (workplaceNode->parent() != m_window.elementTreeRoot())
-        ItemXml::placeNode(workplaceNode, m_window.elementTreeRoot(), -1);
+    if (workplaceNode->parent() != m_window.trees()->elementRoot())
+        ItemXml::placeNode(workplaceNode, m_window.trees()->elementRoot(), -1);
     g_elementTreeModel->refreshNode(workplaceNode);
     area->setWorkplaceMode(scene, ItemXml::intAttribute(workplace, QStringLiteral("workplaceMode")));
 
@@ -145,7 +147,7 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
         if (qtClient* client = m_window.fenceClient())
             client->ip = address;
     };
-    WorkplaceReader(m_window.twSensorRoot(), hooks).read(workplace, index, scene);
+    WorkplaceReader(m_window.trees()->twSensorRoot(), hooks).read(workplace, index, scene);
 
     scene->setSceneRect(0, 0, 200, 200);
     scene->update();

@@ -5,6 +5,7 @@
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
 #include "workplacewriter.h"
 #include "node.h"
 #include "projectdocument.h"
@@ -92,7 +93,7 @@ void ProjectWriter::writeWorkplace(QDomDocument& document, QDomElement& workplac
 void ProjectWriter::writeTWSystems(QDomDocument& document, QDomElement& workplace, int index) const
 {
     SiteLocker lock;
-    for (const Node* system : m_window.twSensorRoot()->children) {
+    for (const Node* system : m_window.trees()->twSensorRoot()->children) {
         if (system->data(3).toInt() != index)
             continue;
         QDomElement element = document.createElement(QStringLiteral("TWSensors"));

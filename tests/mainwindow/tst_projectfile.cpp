@@ -1,5 +1,6 @@
 #include "formchild.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
 
 #include "alarmsarea.h"
 #include "gatewaysimulator.h"
@@ -287,7 +288,7 @@ private slots:
                                      << 2 << false << 0;
         QTest::newRow("default TW tree") << QByteArray("<Project><Workplaces><Workplace name=\"A\"><Item itemType=\"circle\"/>"
                                                        "<Item itemType=\"TWSector\" name=\"t\"/></Workplace></Workplaces></Project>")
-                                         << 1 << false << MainWindow::TWSensorCount;
+                                         << 1 << false << SiteTrees::TWSensorCount;
     }
 
     void lenientReading()

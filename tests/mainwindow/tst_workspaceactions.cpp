@@ -1,4 +1,5 @@
 #include "formchild.h"
+#include "elementtreearea.h"
 #include "mainwindow.h"
 #include "mapedittools.h"
 #include "projectdocument.h"
@@ -250,10 +251,10 @@ private slots:
         const QModelIndex index = window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(circle->node()));
         QVERIFY(index.isValid());
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(index);
-        QCOMPARE(window->currentElement(), circle->node());
-        window->fillTreeContextMenu();
+        QCOMPARE(window->elementTree()->currentElement(), circle->node());
+        window->elementTree()->fillTreeContextMenu();
         QStringList texts;
-        for (QAction* action : window->treeContextMenu()->actions()) {
+        for (QAction* action : window->elementTree()->contextMenu()->actions()) {
             texts << action->text();
             QVERIFY(!action->isEnabled());
         }
@@ -266,10 +267,10 @@ private slots:
         g_elementTreeModel->insertNode(circle->node(), 0, sensor);
         formChild<QTreeView>(window.get(), "treeView")->expandAll();
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
-        window->fillTreeContextMenu();
-        QCOMPARE(window->treeContextMenu()->actions().size(), 1);
+        window->elementTree()->fillTreeContextMenu();
+        QCOMPARE(window->elementTree()->contextMenu()->actions().size(), 1);
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
-        window->removeSensor();
+        window->elementTree()->removeSensor();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log.first().at(1).toString(),
                  QStringLiteral("From TWSector %1 removed Sensor Sensor3").arg(circle->node()->data(0).toString()));
