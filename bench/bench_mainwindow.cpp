@@ -5,6 +5,7 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "projectfiles.h"
 #include "devicestates.h"
 #include "node.h"
 #include "projectdocument.h"
@@ -246,7 +247,7 @@ QString writeProject(int elements)
     MainWindow window;
     fillWorkspaces(window, 20, elements);
     window.project()->currentFileName = fileName;
-    window.saveFile();
+    window.projectFiles()->saveFile();
     return fileName;
 }
 
@@ -256,10 +257,10 @@ void BM_ProjectSave(benchmark::State& state)
     const QString fileName = writeProject(int(state.range(0)));
     MainWindow window;
     window.project()->currentFileName = fileName;
-    window.reopenCurrentFile();
+    window.projectFiles()->reopenCurrentFile();
     window.project()->currentFileName = home().dir.filePath(QStringLiteral("saved.xml"));
     for (auto _ : state)
-        window.saveFile();
+        window.projectFiles()->saveFile();
     state.counters["bytes"] = double(QFileInfo(fileName).size());
 }
 BENCHMARK(BM_ProjectSave)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
@@ -271,7 +272,7 @@ void BM_ProjectOpen(benchmark::State& state)
     MainWindow window;
     for (auto _ : state) {
         window.project()->currentFileName = fileName;
-        window.reopenCurrentFile();
+        window.projectFiles()->reopenCurrentFile();
     }
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);

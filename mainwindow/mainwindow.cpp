@@ -25,6 +25,7 @@
 #include "mainwindowmaphost.h"
 #include "paneledits.h"
 #include "projectdocument.h"
+#include "projectfiles.h"
 #include "projectloader.h"
 #include "elementtreeorder.h"
 #include "projectwriter.h"
@@ -112,7 +113,8 @@ MainWindow::MainWindow(QWidget* parent)
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
 
-    createRecentFileActions();
+    m_files = new ProjectFiles(*this, m_project.get(), ui->menuFile, ui->actExit);
+    connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
     createActionGroups();
     connectActions();
     createDockToggles();
@@ -134,7 +136,7 @@ MainWindow::MainWindow(QWidget* parent)
     createDeviceUnits();
     applyUserRights();
     setDesignMode(false);
-    openLastProject();
+    m_files->openLastProject();
     m_zoom->applyStoredScale();
     if (m_trees->twSensorRoot()->childCount() == 0)
         buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
@@ -242,19 +244,6 @@ void MainWindow::createPropertyPanel()
     });
 }
 
-void MainWindow::createRecentFileActions()
-{
-    for (QAction*& action : m_recentFileActions) {
-        action = new QAction(this);
-        action->setVisible(false);
-        ui->menuFile->insertAction(ui->actExit, action);
-        connect(action, &QAction::triggered, this, [this, action] { openRecentFile(action->data().toString()); });
-    }
-    m_recentFilesSeparator = ui->menuFile->addSeparator();
-    updateRecentFileActions();
-    ui->menuFile->insertAction(ui->actExit, m_recentFilesSeparator);
-}
-
 void MainWindow::createActionGroups()
 {
     auto* alignGroup = new QActionGroup(this);
@@ -281,10 +270,10 @@ void MainWindow::createActionGroups()
 
 void MainWindow::connectActions()
 {
-    connect(ui->actOpen, &QAction::triggered, this, &MainWindow::openFile);
-    connect(ui->actSave, &QAction::triggered, this, &MainWindow::saveFile);
-    connect(ui->actSaveAs, &QAction::triggered, this, &MainWindow::saveFileAs);
-    connect(ui->actNew, &QAction::triggered, this, &MainWindow::newFile);
+    connect(ui->actOpen, &QAction::triggered, m_files, &ProjectFiles::openFile);
+    connect(ui->actSave, &QAction::triggered, m_files, &ProjectFiles::saveFile);
+    connect(ui->actSaveAs, &QAction::triggered, m_files, &ProjectFiles::saveFileAs);
+    connect(ui->actNew, &QAction::triggered, m_files, &ProjectFiles::newFile);
     connect(ui->actSetting, &QAction::triggered, this, &MainWindow::showSettingDlg);
     connect(ui->actExit, &QAction::triggered, this, &MainWindow::closeApplication);
     connect(ui->actShowUserActionLog, &QAction::triggered, ui->actShowUserActionLog,
@@ -419,14 +408,6 @@ void MainWindow::connectDeviceUnits()
             Qt::QueuedConnection);
 }
 
-void MainWindow::openLastProject()
-{
-    if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
-        return;
-    m_project->currentFileName = m_recentFileActions.front()->data().toString();
-    reopenCurrentFile();
-}
-
 // ---- accessors -------------------------------------------------------------------
 
 AlarmLogWidget* MainWindow::alarmLogWidget() const
@@ -496,7 +477,7 @@ static bool saveQuestionAnswered(MainWindow* window, const ProjectDocument* proj
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
     if (answer != QMessageBox::Yes)
         return true;
-    window->saveFile();
+    window->projectFiles()->saveFile();
     return !project->isModified();
 }
 
@@ -562,33 +543,6 @@ void MainWindow::loadSettings()
     }
     const auto& colors = m_alarms->statusColors;
     m_propertyPanel->setStatusColors(QList<QColor>(colors.begin(), colors.end()), m_alarms->textAlarmBackground);
-}
-
-void MainWindow::updateRecentFileActions()
-{
-    const QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
-    const int shown = std::min<int>(files.size(), RecentFileCount);
-    for (int i = 0; i < RecentFileCount; ++i) {
-        QAction* action = m_recentFileActions.at(size_t(i));
-        if (i < shown) {
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(files.at(i)).fileName()));
-            action->setData(files.at(i));
-        }
-        action->setVisible(i < shown);
-    }
-    m_recentFilesSeparator->setVisible(shown > 0);
-}
-
-void MainWindow::addRecentFile(const QString& fileName)
-{
-    setWindowFilePath(fileName);
-    QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
-    files.removeAll(fileName);
-    files.prepend(fileName);
-    while (files.size() > RecentFileCount)
-        files.removeLast();
-    SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
-    updateRecentFileActions();
 }
 
 void MainWindow::showSettingDlg()
@@ -795,6 +749,16 @@ void MainWindow::actionGroupClicked(QAction* action)
     m_propertyPanel->toolChosen(action->data().toInt());
 }
 
+// Design mode as it stands, without the design-mode question and log line.
+void MainWindow::followDesignMode()
+{
+    const bool design = ui->actDesignMode->isChecked();
+    m_workspaces->setDesignMode(design);
+    m_propertyPanel->setDesignMode(design);
+    m_elementTree->setDesignMode(design);
+    updateTWSectorAction();
+}
+
 void MainWindow::setDesignMode(bool mode)
 {
     m_elementTree->setDesignMode(mode);
@@ -823,192 +787,6 @@ void MainWindow::selectTool(int tool)
         if (action->data().toInt() == tool)
             action->setChecked(true);
     }
-}
-
-// ---- project file ------------------------------------------------------------------
-
-void MainWindow::openRecentFile(const QString& fileName)
-{
-    openProjectFile(fileName, false);
-}
-
-void MainWindow::openFile()
-{
-    if (m_project->isModified() && askToSaveChanges())
-        saveFile();
-    const QString chosen = ProjectDocument::chooseOpenFileName(this, QStringLiteral("Select File"),
-                                                               AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
-    // A cancelled dialog keeps the project and the name it was saved under.
-    if (!chosen.isEmpty())
-        openProjectFile(chosen, true);
-}
-
-void MainWindow::reopenCurrentFile()
-{
-    openProjectFile(m_project->currentFileName, false);
-}
-
-bool MainWindow::askToSaveChanges()
-{
-    return QMessageBox::question(this, tr("Saving"), tr("The file was changed.\nSave the it?"),
-                                 QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
-}
-
-void MainWindow::showFileNameInTitle()
-{
-    setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion()
-                   + QLatin1Char(' ') + m_project->currentFileName);
-}
-
-// The file is read and parsed in full before anything of the running
-// project, its links or its title changes; a file that cannot be read
-// changes nothing but a diagnostic line.
-void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
-{
-    const QSignalBlocker twBlocker(twControlUnit());
-    const QSignalBlocker unitBlocker(controlUnit());
-    if (!explicitOpen && m_project->isModified() && askToSaveChanges())
-        saveFile();
-    if (fileName.isEmpty())
-        return;
-    if (!QFileInfo::exists(fileName)) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
-        m_project->currentFileName.clear();
-        return;
-    }
-    addRecentFile(fileName);
-    QDomDocument document;
-    QString error;
-    if (!ProjectDocument::read(fileName, document, &error)) {
-        if (explicitOpen)
-            statusBar()->showMessage(tr("%1 could not be opened: %2").arg(fileName, error));
-        return;
-    }
-    if (fenceClient())
-        fenceClient()->closeConnection();
-    if (twSensorsClient())
-        twSensorsClient()->closeConnection();
-    m_project->currentFileName = fileName;
-    showFileNameInTitle();
-    emit writeUserActionLog(LogSubject, tr("Opening file %1").arg(fileName));
-    ProjectLoader(*this).load(document);
-    m_project->workspaceDocument = document;
-    rebuildEnergizerModel();
-    m_project->setModified(false);
-    ui->tabWidget->setCurrentIndex(0);
-    const QString caption = ui->tabWidget->tabText(0);
-    if (GraphicsScene* scene = m_workspaces->sceneAt(0))
-        applyWorkplaceMode(m_workspaces->workplaceMode(scene));
-    m_twSensorsStatesWidget->currentWorkspace = caption;
-    m_twSensorsStatesWidget->filtering();
-    reconnectLinks();
-    // Design mode as it stands, without the design-mode question and log line.
-    const bool design = ui->actDesignMode->isChecked();
-    m_workspaces->setDesignMode(design);
-    m_propertyPanel->setDesignMode(design);
-    m_elementTree->setDesignMode(design);
-    updateTWSectorAction();
-    currentTabChanged(0);
-}
-
-// The gateway link follows the last gateway box read (its address is set
-// while reading), the TW link the last enabled TW system.
-void MainWindow::reconnectLinks()
-{
-    if (qtClient* client = fenceClient()) {
-        client->startupData(32, 32);
-        client->connectToServer();
-    }
-    qtClientTW* twClient = twSensorsClient();
-    if (!twClient)
-        return;
-    QString address;
-    {
-        SiteLocker lock;
-        for (const Node* system : m_trees->twSensorRoot()->children) {
-            if (system->enabled)
-                address = system->data(0).toString();
-        }
-    }
-    twClient->startupData(32, 32);
-    twClient->ip = address;
-    twClient->connectToServer();
-}
-
-void MainWindow::saveFile()
-{
-    saveProject(m_project->currentFileName.isEmpty());
-}
-
-void MainWindow::saveFileAs()
-{
-    saveProject(true);
-}
-
-void MainWindow::saveProject(bool chooseFile)
-{
-    const QDomDocument document = ProjectWriter(*this).build();
-    if (chooseFile) {
-        const QString chosen =
-            ProjectDocument::chooseSaveFileName(this, tr("Save File"), QString(), tr("XML Files (*.xml)"));
-        if (chosen.isEmpty())
-            return;
-        m_project->currentFileName = chosen;
-    }
-    const QString fileName = m_project->currentFileName;
-    addRecentFile(fileName);
-    QString error;
-    if (!ProjectDocument::write(fileName, document, &error)) {
-        // The project stays changed: nothing of it reached the file.
-        QMessageBox::warning(this, tr("File writting error"), error, QMessageBox::Ok);
-        return;
-    }
-    m_project->workspaceDocument = document;
-    m_project->setModified(false);
-    showFileNameInTitle();
-}
-
-void MainWindow::newFile()
-{
-    const QSignalBlocker twBlocker(twControlUnit());
-    if (m_project->isModified() && askToSaveChanges())
-        saveFile();
-    m_project->setModified(false);
-    if (fenceClient())
-        fenceClient()->closeConnection();
-    if (twSensorsClient())
-        twSensorsClient()->closeConnection();
-    ProjectLoader::dropWorkspaces(*this);
-    g_energizerModel->clear();
-    g_twSensorModel->clear();
-    g_elementTreeModel->clear();
-    if (TimerUnit* timers = timerUnit())
-        timers->setDefaultTimers();
-    const int index = ui->tabWidget->currentIndex();
-    const QString caption = tr("Untitled %1").arg(index + 1);
-    ui->tabWidget->setTabText(index, caption);
-    if (GraphicsScene* scene = currentScene()) {
-        scene->createWorkplaceNode(caption);
-        m_workspaces->setWorkplaceMode(scene, 0);
-    }
-    m_elementTree->proxy()->workplaceFilter = caption;
-    m_elementTree->proxy()->invalidate();
-    if (!propertySets().isEmpty() && propertySets().first()->manager) {
-        // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
-        PropertySet* panel = propertySets().first();
-        const QSignalBlocker blocker(panel->manager);
-        panel->setValue(QStringLiteral("Bground image"), QString());
-    }
-    buildTWSensorTree(caption, index);
-    m_twSensorsStatesWidget->currentWorkspace = caption;
-    m_twSensorsStatesWidget->filtering();
-    rebuildEnergizerModel();
-    m_project->workspaceDocument.clear();
-    m_project->currentFileName.clear();
-    showFileNameInTitle();
-    loadSettings();
-    updateScenesSoundList();
 }
 
 // ---- map editing and the property panel ---------------------------------------------

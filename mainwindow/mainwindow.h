@@ -46,6 +46,7 @@ class Property;
 class PropertyPanel;
 class PropertySet;
 class ProjectDocument;
+class ProjectFiles;
 class QAction;
 class QComboBox;
 class QFontComboBox;
@@ -77,7 +78,6 @@ public:
     // Docks carried in the data of their toggle-view actions.
     enum Dock { LogsDock = 1, AllListDock = 2, PropertiesDock = 3, SensorsStateDock = 4, AlarmStatesDock = 5 };
 
-    static constexpr int RecentFileCount = 5;
     static constexpr int GatewayClearStepMs = 100;
     static inline const QString ControlUnitThreadName = QStringLiteral("ControlUnitThread");
     static inline const QString TimerUnitThreadName = QStringLiteral("TimerUnitThread");
@@ -121,8 +121,7 @@ public:
     QLabel* twStatusLabel() const { return m_twStatusLabel; }
     ZoomTools* zoom() const { return m_zoom; }
     MapEditTools* mapEditTools() const { return m_mapEdit; }
-    QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
-    QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
+    ProjectFiles* projectFiles() const { return m_files; }
     QMediaPlayer* player() const;
     CommonDlg* alarmConfirmDlg() const;
     QString currentFileName() const;
@@ -141,8 +140,6 @@ public:
 
     // ---- settings
     void loadSettings();
-    void updateRecentFileActions();
-    void addRecentFile(const QString& fileName);
 
     // ---- launchers
     void showUserActionLog();
@@ -184,17 +181,11 @@ public slots:
     void showVDiagramms(int type);
     void showTWSensorsSetup();
     // project file
-    // Open asks for a file; reopen reads the current file again, asking first
-    // to save changes.
-    void openFile();
-    void reopenCurrentFile();
-    void saveFile();
-    void saveFileAs();
-    void newFile();
-    void openRecentFile(const QString& fileName);
     // element tree
     // alarms
     void setDesignMode(bool mode);
+    // Applies the design mode the action shows to every area, quietly.
+    void followDesignMode();
     void timerTick();
 
 protected:
@@ -209,7 +200,6 @@ private:
     void createWorkspaces();
     void createMapEditTools();
     void createPropertyPanel();
-    void createRecentFileActions();
     void createActionGroups();
     void connectActions();
     void createDockToggles();
@@ -217,15 +207,9 @@ private:
     void createViewsAndLogs();
     void createDeviceUnits();
     void connectDeviceUnits();
-    void openLastProject();
 
     // Project file helpers: the save question of New and Open, the title
     // after an open, save or New, and the open of one named file.
-    bool askToSaveChanges();
-    void showFileNameInTitle();
-    void openProjectFile(const QString& fileName, bool explicitOpen);
-    void saveProject(bool chooseFile);
-    void reconnectLinks();
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
 
     std::unique_ptr<AlarmsArea> m_alarms;
@@ -247,8 +231,7 @@ private:
     ApplicationLook* m_look = nullptr;
     AlarmStatesWidget* m_alarmStatesWidget = nullptr;
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
-    QAction* m_recentFilesSeparator = nullptr;
-    std::array<QAction*, RecentFileCount> m_recentFileActions{};
+    ProjectFiles* m_files = nullptr;
     QLabel* m_positionLabel = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;

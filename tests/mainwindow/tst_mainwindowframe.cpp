@@ -6,6 +6,7 @@
 #include "formchild.h"
 #include "applicationlook.h"
 #include "mainwindow.h"
+#include "projectfiles.h"
 #include "zoomtools.h"
 #include "mapedittools.h"
 #include "projectdocument.h"
@@ -243,19 +244,19 @@ void TestMainWindowFrame::recentFiles()
     writeSettings(QStringLiteral("[General]\nLoadLastFile=false\n"
                                  "recentFileList=/p/a.xml, /p/b.xml, /p/c.xml, /p/d.xml, /p/e.xml, /p/f.xml, /p/g.xml\n"));
     auto window = makeWindow();
-    QCOMPARE(window->recentFileAction(0)->text(), QStringLiteral("&1 a.xml"));
-    QCOMPARE(window->recentFileAction(4)->text(), QStringLiteral("&5 e.xml"));
-    QCOMPARE(window->recentFileAction(4)->data().toString(), QStringLiteral("/p/e.xml"));
-    window->addRecentFile(QStringLiteral("/p/c.xml"));
+    QCOMPARE(window->projectFiles()->recentFileAction(0)->text(), QStringLiteral("&1 a.xml"));
+    QCOMPARE(window->projectFiles()->recentFileAction(4)->text(), QStringLiteral("&5 e.xml"));
+    QCOMPARE(window->projectFiles()->recentFileAction(4)->data().toString(), QStringLiteral("/p/e.xml"));
+    window->projectFiles()->addRecentFile(QStringLiteral("/p/c.xml"));
     const QStringList files = QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat)
                                   .value("recentFileList").toStringList();
     QCOMPARE(files, QStringList({"/p/c.xml", "/p/a.xml", "/p/b.xml", "/p/d.xml", "/p/e.xml"}));
     window.reset();
     writeSettings(QStringLiteral("[General]\nLoadLastFile=true\n"));
     window = makeWindow();
-    for (int i = 0; i < MainWindow::RecentFileCount; ++i)
-        QVERIFY(!window->recentFileAction(i)->isVisible());
-    QVERIFY(!window->recentFilesSeparator()->isVisible());
+    for (int i = 0; i < ProjectFiles::RecentFileCount; ++i)
+        QVERIFY(!window->projectFiles()->recentFileAction(i)->isVisible());
+    QVERIFY(!window->projectFiles()->recentFilesSeparator()->isVisible());
     QCOMPARE(window->workspaces()->tabs()->count(), 1);
 }
 
