@@ -18,7 +18,6 @@
 #include "elementtreeproxymodel.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
-#include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mapedittools.h"
@@ -26,16 +25,8 @@
 #include "paneledits.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
-#include "projectloader.h"
-#include "elementtreeorder.h"
-#include "projectwriter.h"
-#include "graphicsbox.h"
-#include "graphicsline.h"
-#include "graphicstextitem.h"
-#include "chooserhooks.h"
 #include "propertypanel.h"
 #include "propertyset.h"
-#include "variantmanager.h"
 #include "qtclienttw.h"
 #include "settingsfile.h"
 #include "sitetrees.h"
@@ -48,34 +39,25 @@
 #include "urlopener.h"
 #include "userright.h"
 #include "voltagediagrammsdlg.h"
+#include "workspaceactions.h"
 #include "workspacearea.h"
 #include "zoomtools.h"
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QDebug>
+#include <QToolButton>
+#include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
-#include <QFontComboBox>
-#include <QGraphicsView>
-#include <QImageReader>
-#include <QIntValidator>
-#include <QPushButton>
+#include <QGraphicsItem>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
-#include <QStyleFactory>
-#include <QThread>
-#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
-#include <QToolButton>
 #include <QUndoGroup>
 #include <QUndoStack>
 
@@ -287,7 +269,6 @@ void MainWindow::connectActions()
     connect(ui->actUserAdministration, &QAction::triggered, this, &MainWindow::showUserAdmin);
     connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
-    connect(ui->actWorkspaceSetup, &QAction::triggered, this, &MainWindow::workspaceSetup);
     connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
     connect(ui->actBatteryDiagram, &QAction::triggered, this,
             [this] { showVDiagramms(VoltageDiagrammsDlg::BatteryDiagram); });
@@ -333,8 +314,13 @@ void MainWindow::createViewsAndLogs()
     m_logs->createUserActionLog();
     m_alarmStatesWidget = new AlarmStatesWidget(g_energizerModel, this);
     ui->dockAlarmStates->setWidget(m_alarmStatesWidget);
-    connect(ui->actNewBlankWorkspace, &QAction::triggered, this, &MainWindow::newWorkspace);
-    connect(ui->actDeleteWorkplace, &QAction::triggered, this, &MainWindow::deleteWorkspace);
+    m_workspaceActions = new WorkspaceActions(*this);
+    connect(m_workspaceActions, &WorkspaceActions::projectModified, m_project.get(),
+            [this] { m_project->setModified(true); });
+    connect(m_workspaceActions, &WorkspaceActions::userAction, this, &MainWindow::writeUserActionLog);
+    connect(ui->actNewBlankWorkspace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::newWorkspace);
+    connect(ui->actDeleteWorkplace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::deleteWorkspace);
+    connect(ui->actWorkspaceSetup, &QAction::triggered, m_workspaceActions, &WorkspaceActions::workspaceSetup);
 }
 
 void MainWindow::createDeviceUnits()
@@ -668,14 +654,6 @@ void MainWindow::addWorkspace(QString caption)
     updateScenesSoundList();
 }
 
-void MainWindow::newWorkspace()
-{
-    addWorkspace(QString());
-    m_project->setModified(true);
-    workspaceSetup();
-    buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
-}
-
 void MainWindow::currentTabChanged(int index)
 {
     m_workspaces->followCurrentTab();
@@ -791,126 +769,6 @@ void MainWindow::selectTool(int tool)
 
 // ---- map editing and the property panel ---------------------------------------------
 
-
-void MainWindow::deleteWorkspace()
-{
-    const int index = ui->tabWidget->currentIndex();
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    const QString caption = ui->tabWidget->tabText(index);
-    if (QMessageBox::question(this, tr("Warning"),
-                              tr("The workplace labeled %1 will be deleted.\nIt cannot be recovered!").arg(caption),
-                              QMessageBox::Yes | QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    QList<Node*> rows;
-    for (GraphicsBox* box : SiteTrees::gatewayBoxesAt(*m_workspaces, index)) {
-        if (Node* row = box->energizerNode()) {
-            g_energizerModel->takeNode(row);
-            rows.append(row);
-        }
-    }
-    // The map items go before the nodes they point at.
-    scene->clearMap();
-    {
-        SiteLocker lock;
-        qDeleteAll(rows);
-    }
-    Node* workplace = scene->workplaceNode();
-    for (PropertySet* panel : propertySets()) {
-        if (panel && panel->currentNode && workplace->isAncestorOf(panel->currentNode)) {
-            panel->clear();
-            panel->currentNode = nullptr;
-        }
-    }
-    for (Node* child : QList<Node*>(workplace->children)) {
-        g_elementTreeModel->takeNode(child);
-        SiteLocker lock;
-        child->setParent(nullptr);
-        delete child;
-    }
-    m_trees->deleteTWSystemsOf(index, m_workspaces->count() > 1);
-    if (m_workspaces->count() > 1) {
-        g_elementTreeModel->takeNode(workplace);
-        {
-            SiteLocker lock;
-            workplace->setParent(nullptr);
-            delete workplace;
-        }
-        m_workspaces->removeWorkspace(index);
-        emit writeUserActionLog(QStringLiteral("Workspace"), tr("Workspace %1 deleted").arg(caption));
-        m_project->setModified(true);
-        return;
-    }
-    const QString untitled = tr("Untitled %1").arg(index + 1);
-    ui->tabWidget->setTabText(index, untitled);
-    {
-        SiteLocker lock;
-        workplace->setData(0, untitled);
-    }
-    g_elementTreeModel->refreshNode(workplace);
-    // Its TW system went with the workplace's children: a fresh one replaces it.
-    buildTWSensorTree(untitled, index);
-}
-
-void MainWindow::workspaceSetup()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    const int index = ui->tabWidget->currentIndex();
-    QString caption = ui->tabWidget->tabText(index);
-    QString imageFile;
-    int mode = m_workspaces->workplaceMode(scene);
-    m_launchers->workspaceSetup(caption, imageFile, mode);
-    ui->tabWidget->setTabText(index, caption);
-    {
-        SiteLocker lock;
-        scene->workplaceNode()->setData(0, caption);
-    }
-    g_elementTreeModel->refreshNode(scene->workplaceNode());
-    m_workspaces->setWorkplaceMode(scene, mode);
-    if (!imageFile.isEmpty())
-        showWorkspacePicture(scene, imageFile);
-    m_project->setModified(true);
-    applyWorkplaceMode(mode);
-}
-
-// The picture goes into the scene's first image box, a new one when it has none.
-void MainWindow::showWorkspacePicture(GraphicsScene* scene, const QString& imageFile)
-{
-    QImageReader reader(imageFile);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > GraphicsBox::MaxPicturePixels) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2")
-                                    .arg(imageFile, size.isValid() ? QStringLiteral("too large") : reader.errorString());
-        return;
-    }
-    const QPixmap pixmap = QPixmap::fromImage(reader.read());
-    if (pixmap.isNull()) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2").arg(imageFile, reader.errorString());
-        return;
-    }
-    GraphicsBox* box = nullptr;
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        auto* candidate = item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
-        if (candidate && candidate->kind() == GraphicsBox::ImageBox) {
-            box = candidate;
-            break;
-        }
-    }
-    if (!box) {
-        box = new GraphicsBox(GraphicsBox::ImageBox);
-        scene->insertItem(box);
-    }
-    box->setPicture(pixmap);
-    box->show();
-    box->setElementPos(-23, -23);
-    box->setZValue(0);
-    box->setWidth(pixmap.width());
-    box->setHeight(pixmap.height());
-}
 
 // ---- element tree ------------------------------------------------------------------
 

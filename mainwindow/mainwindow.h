@@ -6,18 +6,12 @@
 #include "node.h"
 #include "qtclient.h"
 
-#include <QGraphicsItem>
-#include <QItemSelection>
 #include <QMainWindow>
-#include <QPalette>
 #include <QPointF>
-#include <QPointer>
 #include <QSet>
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 
-#include <array>
 #include <memory>
 
 namespace Ui {
@@ -36,22 +30,16 @@ class DialogLaunchers;
 class ElementTreeArea;
 class ElementTreeProxyModel;
 class GatewaySetupBridge;
-class GraphicsBox;
-class GraphicsHelperClass;
 class GraphicsScene;
 class LogsArea;
 class MapEditTools;
 class MainWindowMapHost;
-class Property;
 class PropertyPanel;
 class PropertySet;
 class ProjectDocument;
 class ProjectFiles;
 class QAction;
-class QComboBox;
-class QFontComboBox;
 class QLabel;
-class QMenu;
 class QMediaPlayer;
 class QThread;
 class SiteTrees;
@@ -60,10 +48,10 @@ class TWControlUnit;
 class TWSensorsStatesWidget;
 class UserActionLogDlg;
 class VoltageDiagrammsDlg;
+class WorkspaceActions;
 class WorkspaceArea;
 class ZoomTools;
 class qtClientTW;
-struct SoundPath;
 
 // The running application's window and the owner of the running system. It
 // keeps the form, the actions and the few connections between its areas;
@@ -161,13 +149,10 @@ signals:
 
 public slots:
     // workspaces and map editing
-    void newWorkspace();
     void addWorkspace(QString caption);
     void mousePos(QPointF pos);
     void currentTabChanged(int index);
-    void deleteWorkspace();
     void fullScreenMode(bool value);
-    void workspaceSetup();
     // selection and the property panel
     void actionGroupClicked(QAction* action);
     // settings
@@ -180,8 +165,6 @@ public slots:
     void showTimers();
     void showVDiagramms(int type);
     void showTWSensorsSetup();
-    // project file
-    // element tree
     // alarms
     void setDesignMode(bool mode);
     // Applies the design mode the action shows to every area, quietly.
@@ -208,9 +191,6 @@ private:
     void createDeviceUnits();
     void connectDeviceUnits();
 
-    // Project file helpers: the save question of New and Open, the title
-    // after an open, save or New, and the open of one named file.
-    void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;
@@ -232,6 +212,7 @@ private:
     AlarmStatesWidget* m_alarmStatesWidget = nullptr;
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
     ProjectFiles* m_files = nullptr;
+    WorkspaceActions* m_workspaceActions = nullptr;
     QLabel* m_positionLabel = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;
