@@ -81,6 +81,9 @@ MainWindow::MainWindow(QWidget* parent)
     m_alarms->connectAlarmConfirm(this);
     m_deviceStates = std::make_unique<DeviceStates>(this);
     m_commands = std::make_unique<CommandRouter>(this);
+    connect(m_commands.get(), &CommandRouter::command, this, &MainWindow::command);
+    connect(m_commands.get(), &CommandRouter::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_commands.get(), &CommandRouter::alarmLog, this, &MainWindow::writeAlarmLog);
     m_launchers = std::make_unique<DialogLaunchers>(this);
     installElementPicker();
     m_gatewaySetup = std::make_unique<GatewaySetupBridge>(this);
@@ -211,6 +214,9 @@ void MainWindow::createPropertyPanel()
     delete ui->dummyWidget;
     ui->dummyWidget = nullptr;
     m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit);
+    connect(m_propertyPanel->edits(), &PanelEdits::projectModified, m_project.get(),
+            [this] { m_project->setModified(true); });
+    connect(m_propertyPanel->edits(), &PanelEdits::userAction, this, &MainWindow::writeUserActionLog);
     // The panel's command buttons open their pages through whichever
     // launchers the window holds at the time of the click.
     m_propertyPanel->edits()->setGlobalCommandChooser([this](QWidget*, int* mode) {

@@ -180,7 +180,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
                 return;
         }
     }
-    m_window->project()->setModified(true);
+    emit projectModified();
 }
 
 bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value)
@@ -207,7 +207,7 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
             node->enabled = value.toBool();
             if (node->deviceNode)
                 node->deviceNode->enabled = value.toBool();
-            emit m_window->writeUserActionLog(QStringLiteral("AlarmAction"),
+            emit userAction(QStringLiteral("AlarmAction"),
                                               MainWindow::tr("StateEnable for Alarm %1 set to %2")
                                                   .arg(node->data(0).toString(), boolText(value.toBool())));
         }

@@ -61,6 +61,10 @@ public:
     // True for text a controller address may be: an IP literal or a host name.
     static bool isPlausibleAddress(const QString& address);
 
+signals:
+    void projectModified();
+    void userAction(QString subject, QString message);
+
 private:
     // False when the run must stop there.
     bool applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value);
