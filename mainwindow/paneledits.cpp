@@ -330,7 +330,8 @@ void PanelEdits::applyGatewayAddress(Node* node, const QString& address)
         refresh(g_elementTreeModel, box->node());
         refresh(g_energizerModel, box->energizerNode());
     }
-    qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
+    // Written at every key stroke of the address: debug level.
+    qCDebug(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
     m_gatewayAddress = address;
     scheduleReconnect(m_gatewayReconnect, address);
 }
@@ -341,7 +342,7 @@ void PanelEdits::scheduleReconnect(QTimer& reconnect, const QString& address)
         reconnect.start();
     } else {
         reconnect.stop();
-        qCWarning(lcMainWindow).noquote() << "Controller link not moved: not an address:" << address;
+        qCDebug(lcMainWindow).noquote() << "Controller link not moved: not an address:" << address;
     }
 }
 
@@ -351,7 +352,7 @@ void PanelEdits::applyTWAddress(Node* node, const QString& address)
         SiteLocker lock;
         renameNode(node, address, false, g_twSensorModel);
     }
-    qCWarning(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
+    qCDebug(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
     m_twAddress = address;
     scheduleReconnect(m_twReconnect, address);
 }

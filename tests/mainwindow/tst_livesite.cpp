@@ -190,6 +190,15 @@ private slots:
         QVERIFY(buttons.at(1)->actionButton()->isChecked());
         QVERIFY(!buttons.at(2)->actionButton()->isChecked());
         QVERIFY(catcher.contains(QStringLiteral("Command Command10 is not defined for button callback")));
+        // Later heartbeats say nothing more, nor does a clear-alarms button, which does not latch.
+        auto* clear = new GraphicsBox(GraphicsBox::ButtonBox);
+        window->currentScene()->addItem(clear);
+        clear->setActionTarget(site.energizer(1));
+        clear->setActionCommand(ClrAlms);
+        clear->setActionCommandName(QStringLiteral("ClrAlms"));
+        catcher.clear();
+        window->deviceStates()->energHeartbeat(site.row(1), false);
+        QVERIFY(!catcher.contains(QStringLiteral("is not defined for button callback")));
         panel->clear();
         panel->currentNode = nullptr;
     }
