@@ -12,7 +12,9 @@
 #include <QObject>
 #include <QPen>
 #include <QPrinter>
+#include <QPair>
 #include <QScriptProgram>
+#include <QScriptValue>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -29,7 +31,7 @@ class QPainter;
 class QPixmap;
 class QPrintPreviewWidget;
 class QScriptEngine;
-class QTimer;
+class TimedScript;
 class QWidget;
 class ReportBandObject;
 class ReportFieldObject;
@@ -122,9 +124,9 @@ public:
     QString evaluateScript(const QString& script, const QList<ScriptBinding>& bindings = {}, qint64* integer = nullptr);
     QString evaluateScript(const QScriptProgram& program, const QList<ScriptBinding>& bindings = {},
                            qint64* integer = nullptr);
-    // A formula running longer than this is stopped: a loop written into a
-    // template must not hang the program. Tests shorten it.
-    static constexpr int DefaultScriptTimeLimitMs = 2000;
+    // A formula or highlighting condition running longer than this is
+    // stopped: a loop written into a template must not hang the program.
+    // Tests shorten it.
     static void setScriptTimeLimit(int milliseconds);
 
     // --- Layout and painting ---------------------------------------------
@@ -278,9 +280,9 @@ private:
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
-    std::unique_ptr<QScriptEngine> m_script;
+    std::unique_ptr<TimedScript> m_script;
     // Highlighting conditions are plain script: no report functions.
-    std::unique_ptr<QScriptEngine> m_conditionScript;
+    std::unique_ptr<TimedScript> m_conditionScript;
     CollectedEntries m_collected{*this};
     ReportAggregates m_aggregates{m_collected};
     // The printer of the render loop running now; cross tables in page
@@ -288,7 +290,6 @@ private:
     QPrinter* m_renderPrinter = nullptr;
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
-    QTimer* m_scriptWatchdog = nullptr;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {
@@ -298,4 +299,6 @@ private:
     };
     QHash<QString, PreparedFormula> m_formulas;
     QSet<QString> m_scriptGlobals;
+    // The report functions and their values, restored before every formula.
+    QVector<QPair<QString, QScriptValue>> m_reportGlobals;
 };
