@@ -10,10 +10,12 @@ namespace FieldGraphics {
 
 namespace {
 
-// Texts start this far inside the field and end this far before its right
-// edge, the same as label texts.
+// Texts start this many screen pixels inside their field and end this many
+// before its right edge; on a printer they keep that size, not that count
+// of its much smaller pixels.
 constexpr int TextIndent = 10;
-constexpr int TextRightSpace = 15;
+constexpr int TextRightIndent = 5;
+constexpr double ScreenDpi = 96.0;
 
 QPainterPath closedPath(std::initializer_list<QPointF> points)
 {
@@ -66,6 +68,15 @@ void replaceFragment(QTextDocument& document, const Fragment& fragment, const QS
 }
 
 } // namespace
+
+QRect textBox(const QRect& box, const QPainter* painter)
+{
+    const QPaintDevice* device = painter ? painter->device() : nullptr;
+    const double scale = device && device->logicalDpiX() > 0 ? device->logicalDpiX() / ScreenDpi : 1.0;
+    const int left = qRound(TextIndent * scale);
+    const int right = qRound(TextRightIndent * scale);
+    return QRect(box.left() + left, box.top(), box.width() - left - right, box.height());
+}
 
 void paintShape(QPainter* painter, ShapeKind kind, const QRect& box, const QColor& background, QPen outline)
 {
@@ -152,13 +163,13 @@ void paintRichText(QPainter* painter, const QString& html, const QRect& box, con
         document.setDefaultFont(painter->font());
     document.setHtml(html);
     substituteFields(document, evaluate);
-    const int textWidth = box.width() - TextRightSpace;
-    if (!draw || !painter->isActive() || textWidth <= 0 || box.height() <= 0)
+    const QRect text = textBox(box, painter);
+    if (!draw || !painter->isActive() || text.width() <= 0 || text.height() <= 0)
         return;
-    document.setTextWidth(textWidth);
+    document.setTextWidth(text.width());
     painter->save();
-    painter->translate(box.left() + TextIndent, box.top());
-    document.drawContents(painter, QRectF(0, 0, textWidth, box.height()));
+    painter->translate(text.topLeft());
+    document.drawContents(painter, QRectF(0, 0, text.width(), text.height()));
     painter->restore();
 }
 

@@ -250,6 +250,7 @@ private:
     ReportBandObject* band(int type) const;
     int bandHeight(int type) const;
     int printableHeight() const { return ph - mb - mt; }
+    bool fitsAboveFooter(int y, int height) const;
     void processReportPage(QPrinter* printer, bool draw, int i);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
@@ -265,6 +266,7 @@ private:
     void processGroups(QPrinter* printer, int& y, bool draw, int i, ReportBandObject* groupHeader);
     void paintBand(int type, int y, bool draw);
 
+    void drawPageBorder();
     void drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawImages(ReportFieldObject* field, int l, int t, int w, int h);

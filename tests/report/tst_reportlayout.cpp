@@ -54,11 +54,17 @@ private slots:
     void overflowAndPages();
     void reportPagesAndRange();
     void dataGroups();
+    void borderOnEveryPage();
+    void bandsClearOfPageFooter_data();
+    void bandsClearOfPageFooter();
     void badPages();
     void autoHeightRows();
     void html();
     void exportsAndFailures();
     void fieldPainting();
+    void rightAlignedIndent();
+    void headingsFitColumns_data() { applicationTemplates_data(); }
+    void headingsFitColumns();
     void applicationTemplates_data();
     void applicationTemplates();
 
@@ -162,6 +168,42 @@ void TestReportLayout::dataGroups()
     QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("Group B")));
 }
 
+void TestReportLayout::borderOnEveryPage()
+{
+    load(page(kStandardBands).replace(QStringLiteral("<P "), QStringLiteral("<P border=\"1\" ")), {100});
+    const QString file = pdf();
+    QCOMPARE(PdfProbe::pageCount(file), 3);
+    for (int p = 1; p <= 3; ++p) {
+        // The strip left of the margin holds the border's left side only.
+        const QImage image = PdfProbe::pageImage(file, p, 50);
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < 10; ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        }
+        QVERIFY2(dark > image.height() / 2, qPrintable(QStringLiteral("page %1: %2").arg(p).arg(dark)));
+    }
+}
+
+void TestReportLayout::bandsClearOfPageFooter_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("summary") << "ReportSummary";
+    QTest::newRow("master footer") << "MasterFooter";
+}
+
+// 37 rows leave 23 units above the 30-unit page footer: a 30-unit band goes
+// to the next page.
+void TestReportLayout::bandsClearOfPageFooter()
+{
+    QFETCH(QString, type);
+    load(page(kStandardBands + band(type, 30, labelField("CLOSING"))), {37});
+    const QString file = pdf();
+    QCOMPARE(PdfProbe::pageCount(file), 2);
+    QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("CLOSING")));
+    QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("Page 2 of 2")));
+}
+
 void TestReportLayout::badPages()
 {
     MessageCatcher catcher;
@@ -227,6 +269,8 @@ void TestReportLayout::html()
              QStringLiteral("style='color:#000000;background:#ffffff;border-left: solid thin #000000;border-right: "
                             "solid thin #000000;border-top: solid thin #000000;border-bottom: solid thin #000000;"
                             "text-align:left;font-size:15px;position: absolute; left: 10;top: 50;width: 100;height: 20;'"));
+    total.backgroundColor = QColor();
+    QVERIFY(!total.getHTMLStyle().contains(QStringLiteral("background")));
     total.fieldType = image;
     total.rect = QRect(0, 0, 150, 80);
     QVERIFY(total.getHTMLStyle().contains(QStringLiteral("width: 150;height: 80;text-align:left;'><img width=148 height=80 ")));
@@ -317,6 +361,58 @@ void TestReportLayout::fieldPainting()
     QVERIFY2(data.currentHeight > 40, qPrintable(QString::number(data.currentHeight)));
     m_engine->setPainter(nullptr);
     m_engine->painter = nullptr;
+}
+
+// Template units are 0.25 mm; the page's left margin is 10 mm.
+double pointsFromPageEdge(int units)
+{
+    return (10 + units * 0.25) / 25.4 * 72;
+}
+
+// Right-aligned text keeps five screen pixels (1.3 mm, 3.75 pt) from the
+// field's right edge on paper too.
+void TestReportLayout::rightAlignedIndent()
+{
+    load(page(band("MasterData", 25, QStringLiteral("<F value=\"[n]\" width=\"400\" height=\"20\" fontSize=\"9\" aligmentH=\"hRight\" "
+                                                    "borderRight=\"rgba(0,0,0,255)\"/>"))), {1});
+    const QRectF box = PdfProbe::wordBox(pdf(), 1, QStringLiteral("R000"));
+    QVERIFY(!box.isNull());
+    const double gap = pointsFromPageEdge(399) - box.right();
+    QVERIFY2(gap > 3.0 && gap < 4.5, qPrintable(QString::number(gap)));
+}
+
+// Every column heading fits its column, and so does the longest IPv4
+// address at 9 pt in the alarm states.
+void TestReportLayout::headingsFitColumns()
+{
+    QFETCH(QString, file);
+    m_engine->recordsCount << 1;
+    QVERIFY(m_engine->loadReport(QStringLiteral(LUMETRA_TEMPLATES "/") + file));
+    connect(m_engine.get(), &ReportEngine::setValue, [](int, QString name, QVariant& value, int) {
+        value = name == QLatin1String("ip") ? QStringLiteral("255.255.255.255") : QStringLiteral("x");
+    });
+    const QString printed = pdf();
+    const ReportPageObject* p = m_engine->pageList.first();
+    QList<QPair<QString, const ReportFieldObject*>> texts;
+    for (const ReportFieldObject* heading : p->getBand(MasterHeader)->fieldList) {
+        if (!heading->value.startsWith(QLatin1Char('[')))
+            texts.append({heading->value.section(QLatin1Char(' '), 0, 0), heading});
+    }
+    const ReportFieldObject* first = p->getBand(MasterData)->fieldList.first();
+    if (first->value == QLatin1String("[ip]"))
+        texts.append({QStringLiteral("255.255.255.255"), first});
+    const QList<PdfProbe::Word> words = PdfProbe::words(printed, 1);
+    for (const auto& text : texts) {
+        const ReportFieldObject* field = text.second;
+        // The heading itself, not the same word in the title.
+        QRectF box;
+        for (const PdfProbe::Word& word : words) {
+            if (word.text == text.first && (box.isNull() || word.box.top() > box.top()))
+                box = word.box;
+        }
+        QVERIFY2(box.left() > pointsFromPageEdge(field->rect.left()) && box.right() < pointsFromPageEdge(field->rect.right()),
+                 qPrintable(QStringLiteral("%1: %2 to %3").arg(text.first).arg(box.left()).arg(box.right())));
+    }
 }
 
 void TestReportLayout::applicationTemplates_data()

@@ -57,3 +57,28 @@ QImage PdfProbe::pageImage(const QString& pdf, int page, int dpi)
                                      QStringLiteral("-png"), pdf, prefix});
     return QImage(prefix + QStringLiteral(".png"));
 }
+
+QList<PdfProbe::Word> PdfProbe::words(const QString& pdf, int page)
+{
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                                                           QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    QList<Word> found;
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+        found.append({m.captured(5), QRectF(topLeft, bottomRight)});
+    }
+    return found;
+}
+
+QRectF PdfProbe::wordBox(const QString& pdf, int page, const QString& text)
+{
+    for (const Word& w : words(pdf, page)) {
+        if (w.text.contains(text))
+            return w.box;
+    }
+    return QRectF();
+}
