@@ -2,9 +2,11 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QUrl>
 
 namespace FieldGraphics {
 
@@ -66,6 +68,42 @@ void replaceFragment(QTextDocument& document, const Fragment& fragment, const QS
     else
         cursor.insertText(value);
 }
+
+// A rich text that loads only the resources its template names: a value
+// from data that brings an image, a style sheet or a link to a local or
+// remote file gets nothing. An image must still get something: for a null
+// one the document would read the file itself.
+class TemplateTextDocument : public QTextDocument
+{
+public:
+    void setTemplate(const QString& templateHtml)
+    {
+        setHtml(templateHtml);
+        for (QTextBlock block = begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (format.isImageFormat())
+                    m_templateResources.insert(format.toImageFormat().name());
+            }
+        }
+    }
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        if (m_templateResources.contains(name.toString()))
+            return QTextDocument::loadResource(type, name);
+        if (type == ImageResource) {
+            QImage blank(1, 1, QImage::Format_ARGB32);
+            blank.fill(Qt::transparent);
+            return blank;
+        }
+        return type == StyleSheetResource ? QVariant(QString()) : QVariant();
+    }
+
+private:
+    QSet<QString> m_templateResources;
+};
 
 } // namespace
 
@@ -158,10 +196,10 @@ void substituteFields(QTextDocument& document, const TextEvaluator& evaluate)
 void paintRichText(QPainter* painter, const QString& html, const QRect& box, const TextEvaluator& evaluate,
                    bool draw)
 {
-    QTextDocument document;
+    TemplateTextDocument document;
     if (painter->isActive())
         document.setDefaultFont(painter->font());
-    document.setHtml(html);
+    document.setTemplate(html);
     substituteFields(document, evaluate);
     const QRect text = textBox(box, painter);
     if (!draw || !painter->isActive() || text.width() <= 0 || text.height() <= 0)
