@@ -291,25 +291,13 @@ void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY)
         return; // the program changed the field's type
     if (curPage == 1)
         table->buildMatrix();
-    if (table->fieldList.size() != table->cells.size())
-        return;
-    const auto fieldOf = [table](const CrossTabCell& cell) {
-        return table->fieldList.at(cell.row * table->colCount + cell.column);
-    };
     // Data cells are the program's: it fills them as they come.
-    const auto fill = [this, &fieldOf](CrossTabCell& cell) {
-        ReportFieldObject* cellField = fieldOf(cell);
-        cellField->recNo = recNo;
-        cellField->reportPage = reportPageNo;
-        emit setField(*cellField);
-        cell.value = cellField->value;
+    const auto fill = [this](ReportFieldObject* cell) {
+        cell->recNo = recNo;
+        cell->reportPage = reportPageNo;
+        emit setField(*cell);
     };
-    const auto paint = [this, &fieldOf, offsetY](const CrossTabCell& cell) {
-        ReportFieldObject* cellField = fieldOf(cell);
-        cellField->value = cell.value;
-        cellField->rect = cell.rect;
-        drawFields(cellField, offsetY, true);
-    };
+    const auto paint = [this, offsetY](ReportFieldObject* cell) { drawFields(cell, offsetY, true); };
     const int lines = table->layoutNextBlock(field->rect.top(), fill, paint);
     ReportBandObject* band = field->parentBand;
     if (!table->wantsPageBreak(lines) || !band || (band->type != PageHeader && band->type != PageFooter)

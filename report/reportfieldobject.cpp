@@ -118,7 +118,7 @@ void ReportFieldObject::loadXml(ReportEngine* engine, const QDomElement& e)
         delete crossTab;
         crossTab = new ReportCrossTabObject;
         crossTab->parentField = this;
-        crossTab->rect = rect;
+        crossTab->setRect(rect);
         crossTab->loadXml(e);
     }
 }
