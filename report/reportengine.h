@@ -71,6 +71,10 @@ public:
     // Opens an exported file with the desktop's handler unless replaced.
     using OpenFileHook = std::function<void(const QString& fileName)>;
     static void setOpenFileHook(OpenFileHook hook);
+    // Tells the operator that an export failed; a warning message box
+    // unless replaced.
+    using WarningHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+    static void setWarningHook(WarningHook hook);
 
     enum PrintMode { PrinterOutput = 0, PdfOutput = 1, HtmlOutput = 2 };
 

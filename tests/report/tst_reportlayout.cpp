@@ -16,6 +16,8 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString labelField(const QString& value, int top = 0, const QString& extra = QString())
@@ -301,21 +303,44 @@ void TestReportLayout::exportsAndFailures()
     QCOMPARE(preview->outputFormat(), format);
     QVERIFY(preview->outputFileName().isEmpty());
 
-    // The preview's two export actions: the PDF is written, the HTML written and opened.
+    // The preview's two export actions: the PDF is written, the HTML written
+    // and opened; what cannot be written is told to the operator.
     QStringList opened;
+    QStringList warnings;
     ReportEngine::setOpenFileHook([&opened](const QString& name) { opened << name; });
+    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("directory.pdf/inside"))));
     for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
         QAction action;
         action.setObjectName(QLatin1String(name));
         connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
-        const QString target = m_dir.filePath(QLatin1String(name));
+        QString target = m_dir.filePath(QLatin1String(name));
         ReportEngine::setSaveFileNameHook([&target](QWidget*, const QString&, const QString&) { return target; });
         action.trigger();
         QVERIFY(QFileInfo(target).size() > 0);
+        QVERIFY(warnings.isEmpty());
+        target = m_dir.filePath(QStringLiteral("directory.pdf"));
+        action.trigger();
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings.takeFirst().contains(QStringLiteral("directory.pdf")));
     }
     ReportEngine::setSaveFileNameHook({});
     ReportEngine::setOpenFileHook({});
+    ReportEngine::setWarningHook({});
     QCOMPARE(opened, QStringList{m_dir.filePath(QStringLiteral("actExpToHtml"))});
+
+    // A partial file an earlier export left behind goes; the new file
+    // follows the umask.
+    QFile leftover(m_dir.filePath(QStringLiteral(".kept.pdf.Ab12Cd")));
+    QVERIFY(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    const mode_t mask = umask(027);
+    const QString kept = pdf(QStringLiteral("kept.pdf"));
+    umask(mask);
+    QVERIFY(!leftover.exists());
+    struct stat status = {};
+    QCOMPARE(stat(QFile::encodeName(kept).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, mode_t(0640));
 
     // What could not be written is reported and leaves the earlier file whole.
     MessageCatcher catcher;
