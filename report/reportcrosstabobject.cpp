@@ -87,6 +87,8 @@ void ReportCrossTabObject::calculateTotal(ReportFieldObject* cell)
     const int index = indexOf(cell);
     if (index < 0)
         return;
+    for (int i = 0; i < fieldList.size(); ++i)
+        m_grid.cells[i].value = fieldList.at(i)->value;
     m_grid.calculateTotal(index);
     cell->value = m_grid.cells.at(index).value;
 }

@@ -52,7 +52,8 @@ public:
     int cellColumn(ReportFieldObject* cell) const { return m_grid.cellColumn(indexOf(cell)); }
     bool isHeaderCell(ReportFieldObject* cell) const { return m_grid.isHeaderCell(indexOf(cell)); }
     bool isTotalCell(ReportFieldObject* cell) const { return m_grid.isTotalCell(indexOf(cell)); }
-    // Sums what the table's cells held as they were laid out into a total cell's value.
+    // Sums what the cells' fields hold now into a total cell's value. The
+    // painter does not call it: layoutNextBlock sums as it goes.
     void calculateTotal(ReportFieldObject* cell);
     void setHeaderText(ReportFieldObject* cell);
 

@@ -6,7 +6,6 @@
 #include "reportengine.h"
 #include "reportfieldobject.h"
 
-#include <QBuffer>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QRegularExpression>
@@ -22,7 +21,6 @@ private slots:
     void formulasFormatsAndHighlighting();
     void sqlSourceEveryFieldKind();
     void crossTableContinuesOnNextPage();
-    void richTextFromDataLoadsNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -133,45 +131,6 @@ void TestReportFeatures::crossTableContinuesOnNextPage()
     QCOMPARE(PdfProbe::pageCount(pdf), 2);
     QCOMPARE(PdfProbe::text(pdf, 1).simplified(), QStringLiteral("7 7 7 7"));
     QCOMPARE(PdfProbe::text(pdf, 2).simplified(), QStringLiteral("14 14"));
-}
-
-// A picture the data names is not loaded; one the template embeds is drawn.
-void TestReportFeatures::richTextFromDataLoadsNothing()
-{
-    QImage picture(400, 400, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    const QString local = m_dir.filePath(QStringLiteral("local.png"));
-    QVERIFY(picture.save(local));
-    picture.fill(Qt::blue);
-    QByteArray png;
-    QBuffer buffer(&png);
-    QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
-    const QString rich = QStringLiteral("<p>[pic]</p><img src=\"data:image/png;base64,%1\">").arg(QString::fromLatin1(png.toBase64()));
-    QDomDocument doc;
-    QVERIFY(doc.setContent(QStringLiteral(
-        "<R><P pageWidth='840' pageHeight='1188' marginsLeft='40' marginsRight='40' marginsTop='40' marginsBottom='40'>"
-        "<ReportBand type='MasterData' height='400'><F type='textRich' value=\"%1\" width='760' height='400'/>"
-        "</ReportBand></P></R>").arg(rich.toHtmlEscaped())));
-    ReportEngine engine;
-    connect(&engine, &ReportEngine::setValue, [&](int, QString, QVariant& value, int) {
-        value = QStringLiteral("<html><body><img src=\"%1\"></body></html>").arg(local);
-    });
-    engine.recordsCount = {1};
-    QVERIFY(engine.loadReportDocument(doc));
-    const QString pdf = m_dir.filePath(QStringLiteral("rich.pdf"));
-    QVERIFY(engine.printPDF(pdf, false));
-    const QImage page = PdfProbe::pageImage(pdf, 1, 50);
-    int red = 0;
-    int blue = 0;
-    for (int y = 0; y < page.height(); ++y) {
-        for (int x = 0; x < page.width(); ++x) {
-            const QColor c = page.pixelColor(x, y);
-            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
-            blue += c.blue() > 200 && c.red() < 60 && c.green() < 60;
-        }
-    }
-    QCOMPARE(red, 0);
-    QVERIFY2(blue > 100, qPrintable(QString::number(blue)));
 }
 
 QTEST_MAIN(TestReportFeatures)

@@ -204,22 +204,17 @@ void TestReportTemplate::graphsAndCrossTable()
              QList<int>({3, 1, 0}));
     QVERIFY(table->isTotalCell(f31) && !table->isHeaderCell(f31) && table->isHeaderCell(table->fieldList.at(0)));
     ReportFieldObject stranger;
-    QCOMPARE(table->cellColumn(&stranger), -1);
-    QVERIFY(!table->isHeaderCell(&stranger));
-    table->setColCount(1);
-    QCOMPARE(table->colCount(), 2);
-    ReportCrossTabObject built;
+    QVERIFY(table->cellColumn(&stranger) == -1 && !table->isHeaderCell(&stranger));
+    ReportCrossTabObject built; // two columns, the last the row total
     built.setTotalByRowVisible(true);
     built.setColCount(1);
-    for (const char* value : {"1.5", "2", "", "abc", "", ""}) {
-        auto* cell = new ReportFieldObject;
-        cell->value = QLatin1String(value);
-        built.addField(cell);
+    for (const char* value : {"1.5", "2", "", "abc"}) {
+        built.addField(new ReportFieldObject);
+        built.fieldList.last()->value = QLatin1String(value);
     }
     built.addCellRecord({built.fieldList.at(0), 1.5, {}});
-    QCOMPARE(int(built.cellRecords.size()), 1);
-    QCOMPARE(built.cellRow(built.fieldList.at(4), true), 2);
     built.calculateTotal(built.fieldList.at(1));
+    QVERIFY(built.cellRecords.size() == 1 && built.cellRow(built.fieldList.at(3), true) == 1);
     QCOMPARE(built.fieldList.at(1)->value, QStringLiteral("1.5")); // its row, itself left out
     built.name = QStringLiteral("sales");
     QString written;
