@@ -60,25 +60,14 @@ QImage PdfProbe::pageImage(const QString& pdf, int page, int dpi)
 
 QList<PdfProbe::Word> PdfProbe::words(const QString& pdf, int page)
 {
-    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                                                           QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
     static const QRegularExpression word(QStringLiteral(
         "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
     QList<Word> found;
-    for (auto it = word.globalMatch(html); it.hasNext();) {
+    const QString p = QString::number(page);
+    for (auto it = word.globalMatch(run(QStringLiteral("pdftotext"), {"-bbox", "-f", p, "-l", p, pdf, "-"})); it.hasNext();) {
         const auto m = it.next();
-        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
-        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-        found.append({m.captured(5), QRectF(topLeft, bottomRight)});
+        found.append({m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                            QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
     }
     return found;
-}
-
-QRectF PdfProbe::wordBox(const QString& pdf, int page, const QString& text)
-{
-    for (const Word& w : words(pdf, page)) {
-        if (w.text.contains(text))
-            return w.box;
-    }
-    return QRectF();
 }

@@ -23,8 +23,6 @@ struct Word
     QRectF box;
 };
 QList<Word> words(const QString& pdf, int page);
-// The box of the first word holding `text` on the page; null when none does.
-QRectF wordBox(const QString& pdf, int page, const QString& text);
 // The "Page size:" line of pdfinfo, e.g. "595 x 842 pts (A4)".
 QString pageSize(const QString& pdf);
 

@@ -27,8 +27,7 @@ void TestLogTable::printsSnapshot()
     QCOMPARE(answer(0), QStringLiteral("alarm 0"));
     // An alarm arrives at the top while the preview is open.
     model.insertRow(0, {new QStandardItem, new QStandardItem(QStringLiteral("new alarm"))});
-    QCOMPARE(answer(0), QStringLiteral("alarm 0"));
-    QCOMPARE(answer(2), QStringLiteral("alarm 2"));
+    QCOMPARE(answer(0) + answer(2), QStringLiteral("alarm 0alarm 2"));
     report.reset();
     QCOMPARE(answer(0), QStringLiteral("new alarm"));
 }
