@@ -130,7 +130,12 @@ void TestPropertyPanel::cleanup()
 {
     // Nothing to save: closing asks no question.
     window->project()->setModified(false);
+    // The box owns its rows: out of the model, and off the model's root, before the window goes.
     g_energizerModel->takeNode(gateway->energizerNode());
+    {
+        SiteLocker lock;
+        gateway->energizerNode()->setParent(nullptr);
+    }
     window.reset();
     qDeleteAll(ownedNodes);
     home->closeDatabase();
