@@ -54,9 +54,11 @@ class ZoomTools;
 class qtClientTW;
 
 // The running application's window and the owner of the running system. It
-// keeps the form, the actions and the few connections between its areas;
-// each area (device units, logs, workspaces, property panel, project
-// document, alarms) wires itself in a class of its own.
+// assembles: it keeps the form, makes the areas (project document and
+// files, workspaces, map tools, site trees, element tree, property panel,
+// device states, commands, alarms, logs, device units), hands each the
+// widgets it owns and connects what they announce. docs/architecture.md
+// draws the whole.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -140,7 +142,6 @@ public:
     // The energizer states model from the gateway boxes of every tab, in tab order.
     void rebuildEnergizerModel();
 
-
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
     void writeUserActionLog(QString subject, QString message);
@@ -165,7 +166,7 @@ public slots:
     void showTimers();
     void showVDiagramms(int type);
     void showTWSensorsSetup();
-    // alarms
+    // design mode
     void setDesignMode(bool mode);
     // Applies the design mode the action shows to every area, quietly.
     void followDesignMode();
@@ -190,7 +191,6 @@ private:
     void createViewsAndLogs();
     void createDeviceUnits();
     void connectDeviceUnits();
-
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;
