@@ -32,6 +32,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QUndoStack>
 
 ProjectFiles::ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before)
     : QObject(&window)
@@ -225,6 +226,9 @@ void ProjectFiles::saveProject(bool chooseFile)
     }
     m_project->workspaceDocument = document;
     m_project->setModified(false);
+    // The next edit on a map leaves its stack's clean state and marks the project changed again.
+    for (GraphicsScene* scene : m_window.workspaces()->scenes())
+        scene->undoStack()->setClean();
     showFileNameInTitle();
 }
 

@@ -18,6 +18,7 @@
 #include "workspacearea.h"
 
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -153,6 +154,11 @@ private slots:
 
         saveAs(path("first.xml"));
         QVERIFY(!window->project()->isModified());
+        // A map edit after the save is on an undo stack that was clean: the project is changed again.
+        window->workspaces()->sceneAt(0)->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+        QVERIFY(window->project()->isModified());
+        window->workspaces()->sceneAt(0)->undoStack()->undo();
+        window->project()->setModified(false);
         const QByteArray first = contents(path("first.xml"));
         QVERIFY(first.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Project "));
         QVERIFY(!first.contains("DOCTYPE"));
