@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class GatewaySetupHost;
 class Node;
 class QMenu;
 class QTableWidget;
@@ -41,7 +42,7 @@ public:
         std::function<QString(QWidget* parent, const QString& caption, const QString& name, const QString& filter)>;
     static void setSaveFileNameHook(SaveFileNameHook hook);
 
-    explicit OsprelVellSetupWidget(QWidget* parent = nullptr);
+    explicit OsprelVellSetupWidget(GatewaySetupHost* host, QWidget* parent = nullptr);
     ~OsprelVellSetupWidget() override;
 
     // Lists every gateway and shows the one named `gatewayName` (the first
@@ -73,6 +74,7 @@ private:
     void resetMappings(bool energizers);
 
     Ui::OsprelVellSetupWidget* ui;
+    GatewaySetupHost* m_host;
     TreeModel* m_energizerModel = nullptr;
     TreeModel* m_elementModel = nullptr;
     Node* m_root = nullptr;

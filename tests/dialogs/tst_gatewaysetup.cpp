@@ -121,7 +121,6 @@ private slots:
         initLumetraResources();
         m_home = std::make_unique<TestHome>();
         QVERIFY(m_home->isValid());
-        setGatewaySetupHost(&m_host);
     }
 
     void init()
@@ -146,7 +145,7 @@ private slots:
     void tablesListTheDevices()
     {
         Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         QTableWidget* energizers = table(w, "tableEnergizers");
         QTableWidget* cards = table(w, "tableIOCards");
@@ -176,7 +175,7 @@ private slots:
     {
         Node* first = addGateway(QStringLiteral("192.168.100.100"));
         Node* second = addGateway(QStringLiteral("192.168.100.100"));
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         QCOMPARE(w.currentGateway(), first);
         table(w, "tableEnergizers")->item(5, 2)->setCheckState(Qt::Unchecked);
@@ -201,7 +200,7 @@ private slots:
         gateway->deviceNode->outputMappings = {record(40)};
         gateway->child(0)->deviceNode->outputMappings = {record(33)};
         gateway->child(33)->deviceNode->inputMappings = {record(1)};
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         auto* box = w.findChild<QCheckBox*>("chckTextFile");
         QSettings settings(AppPaths::settings(), QSettings::IniFormat);
@@ -272,7 +271,7 @@ private slots:
         device->enabled = enabled;
         (energizers ? device->outputMappings : device->inputMappings) = list;
 
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         w.findChild<QTabWidget*>()->setCurrentIndex(energizers ? 0 : 1);
         const QString path = m_home->filePath(QStringLiteral("export.txt"));
@@ -292,7 +291,7 @@ private slots:
     {
         Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
         gateway->child(3)->deviceNode->outputMappings = {record(33), record(34)};
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         const QString path = m_home->filePath(QStringLiteral("kept.txt"));
         {
@@ -327,7 +326,7 @@ private slots:
             QVERIFY2(!IntroPage::isValidAddress(QString::fromLatin1(bad)), bad);
         QVERIFY(IntroPage::isValidAddress(QStringLiteral(" 127.0.0.1 ")));
 
-        OsprelVellWizard wizard(nullptr);
+        OsprelVellWizard wizard(nullptr, &m_host);
         wizard.restart();
         wizard.setField(IntroPage::AddressField, QStringLiteral("abc"));
         QString seen;
@@ -359,7 +358,7 @@ private slots:
         client.connectToServer();
         QSignalSpy status(&client, &qtClient::commStatus);
 
-        OsprelVellWizard wizard(box);
+        OsprelVellWizard wizard(box, &m_host);
         wizard.restart();
         wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
         wizard.next();
@@ -397,7 +396,7 @@ private slots:
         client.setPort(silent.port);
         m_host.client = &client;
         QSignalSpy status(&client, &qtClient::commStatus);
-        OsprelVellWizard wizard(nullptr);
+        OsprelVellWizard wizard(nullptr, &m_host);
         wizard.restart();
         wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
         LatencyProbe probe;
@@ -411,7 +410,7 @@ private slots:
 
     void dialogWithoutGateways()
     {
-        OsprelVellSetupDlg dlg;
+        OsprelVellSetupDlg dlg(&m_host);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("KX4 setup"));
         QCOMPARE(dlg.findChild<QComboBox*>()->count(), 0);
         QCOMPARE(table(dlg, "tableEnergizers")->rowCount(), 0);
