@@ -5,6 +5,8 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "projectfiles.h"
+#include "devicestates.h"
 #include "node.h"
 #include "projectdocument.h"
 #include "sitemutex.h"
@@ -144,11 +146,11 @@ void BM_SecondTick(benchmark::State& state)
     for (auto _ : state) {
         window.timerTick();
         for (Node* row : site.rows)
-            window.energHearbeat(row, false);
+            window.deviceStates()->energHeartbeat(row, false);
         for (Node* element : site.elements)
-            window.energTick(element);
+            window.deviceStates()->energTick(element);
         for (Node* sensor : site.sensors)
-            window.sensorTick(sensor);
+            window.deviceStates()->sensorTick(sensor);
         if (paint)
             QCoreApplication::processEvents();
         else
@@ -219,13 +221,13 @@ void BM_AlarmStorm(benchmark::State& state)
                 sensor->setData(1, alarm ? 2 : 1);
         }
         for (Node* sensor : sensors) {
-            window.sensorHearbeat(sensor);
-            window.sensorTick(sensor);
+            window.deviceStates()->sensorHeartbeat(sensor);
+            window.deviceStates()->sensorTick(sensor);
         }
         for (Node* row : rows)
-            window.energHearbeat(row, true);
+            window.deviceStates()->energHeartbeat(row, true);
         for (Node* element : elements)
-            window.energTick(element);
+            window.deviceStates()->energTick(element);
         window.timerTick();
         QCoreApplication::processEvents();
     }
@@ -245,7 +247,7 @@ QString writeProject(int elements)
     MainWindow window;
     fillWorkspaces(window, 20, elements);
     window.project()->currentFileName = fileName;
-    window.saveFile();
+    window.projectFiles()->saveFile();
     return fileName;
 }
 
@@ -255,10 +257,10 @@ void BM_ProjectSave(benchmark::State& state)
     const QString fileName = writeProject(int(state.range(0)));
     MainWindow window;
     window.project()->currentFileName = fileName;
-    window.openFile();
+    window.projectFiles()->reopenCurrentFile();
     window.project()->currentFileName = home().dir.filePath(QStringLiteral("saved.xml"));
     for (auto _ : state)
-        window.saveFile();
+        window.projectFiles()->saveFile();
     state.counters["bytes"] = double(QFileInfo(fileName).size());
 }
 BENCHMARK(BM_ProjectSave)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
@@ -270,7 +272,7 @@ void BM_ProjectOpen(benchmark::State& state)
     MainWindow window;
     for (auto _ : state) {
         window.project()->currentFileName = fileName;
-        window.openFile();
+        window.projectFiles()->reopenCurrentFile();
     }
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);

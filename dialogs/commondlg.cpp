@@ -36,9 +36,10 @@
 
 #include <algorithm>
 
-CommonDlg::CommonDlg(QWidget* parent)
+CommonDlg::CommonDlg(QWidget* parent, PropertyPanelHost* panelHost)
     : QDialog(parent)
     , ui(new Ui::CommonDlg)
+    , m_panelHost(panelHost)
 {
     ui->setupUi(this);
     connect(ui->btnOK, &QPushButton::clicked, this, &CommonDlg::clickOK);
@@ -546,7 +547,7 @@ void CommonDlg::energizerProperties(QGraphicsItem* item)
         if (linked && linked->parent())
             energizer = linked->parent()->parent();
     }
-    PropertyPanelHost* host = propertyPanelHost();
+    PropertyPanelHost* host = m_panelHost;
     if (!energizer || !host) {
         qCWarning(lcDialogs) << "Energizer properties: the item is not linked to an energizer; nothing shown";
         deleteLater();
@@ -569,10 +570,7 @@ void CommonDlg::energizerProperties(QGraphicsItem* item)
     set->currentNode = energizer;
     set->manager = new VariantManager(this);
     connect(set->manager, &VariantPropertyManager::valueChanged, this,
-            [set](Property* property, const QVariant& value) {
-                if (PropertyPanelHost* panelHost = propertyPanelHost())
-                    panelHost->propertyChanged(set, property, value);
-            });
+            [host, set](Property* property, const QVariant& value) { host->propertyChanged(set, property, value); });
     host->addPopupSet(set);
     auto* pageLayout = new QVBoxLayout(ui->page_9);
     pageLayout->setContentsMargins(0, 0, 0, 0);

@@ -56,9 +56,10 @@ void OsprelVellSetupWidget::setSaveFileNameHook(SaveFileNameHook hook)
     saveFileNameHook() = std::move(hook);
 }
 
-OsprelVellSetupWidget::OsprelVellSetupWidget(QWidget* parent)
+OsprelVellSetupWidget::OsprelVellSetupWidget(GatewaySetupHost* host, QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::OsprelVellSetupWidget)
+    , m_host(host)
     , m_energizerModel(g_energizerModel)
     , m_elementModel(g_elementTreeModel)
 {
@@ -224,8 +225,8 @@ void OsprelVellSetupWidget::setDeviceEnabled(int index, bool state)
 
 void OsprelVellSetupWidget::refreshViews()
 {
-    if (GatewaySetupHost* host = gatewaySetupHost())
-        host->deviceEnablingChanged();
+    if (m_host)
+        m_host->deviceEnablingChanged();
 }
 
 void OsprelVellSetupWidget::itemClicked(QTableWidgetItem* item)

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class GatewaySetupHost;
 class Node;
 class QMenu;
 class QTableWidget;
@@ -42,7 +43,7 @@ public:
         std::function<QString(QWidget* parent, const QString& caption, const QString& name, const QString& filter)>;
     static void setSaveFileNameHook(SaveFileNameHook hook);
 
-    explicit OsprelVellSetupWidget(QWidget* parent = nullptr);
+    explicit OsprelVellSetupWidget(GatewaySetupHost* host, QWidget* parent = nullptr);
     ~OsprelVellSetupWidget() override;
 
     // Lists every gateway and shows the one named `gatewayName` (the first
@@ -78,6 +79,7 @@ private:
     void storeSettings(const QVariantMap& values);
 
     Ui::OsprelVellSetupWidget* ui;
+    GatewaySetupHost* m_host;
     TreeModel* m_energizerModel = nullptr;
     TreeModel* m_elementModel = nullptr;
     Node* m_root = nullptr;

@@ -18,17 +18,18 @@ constexpr int kReadOffset = 32;
 constexpr int kReadLength = 32;
 }
 
-VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent)
+VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent)
     : QWizardPage(parent)
     , m_sceneGuard(gatewayBox ? gatewayBox->scene() : nullptr)
     , m_gatewayBox(gatewayBox)
+    , m_host(host)
 {
     setObjectName(OsprelVellSetupWidget::WizardPageName);
     setTitle(QStringLiteral("KX4 Setup"));
     setSubTitle(tr("Please mark Enabled Energizers and IO Cards which are you going to use. Other please set to "
                    "Disabled"));
     auto* layout = new QGridLayout(this);
-    m_widget = new OsprelVellSetupWidget(this);
+    m_widget = new OsprelVellSetupWidget(host, this);
     layout->addWidget(m_widget, 0, 0);
 }
 
@@ -48,8 +49,8 @@ void VellSetUpPage::initializePage()
         m_gatewayBox->setIP(address);
         fileElementNode();
     }
-    if (GatewaySetupHost* host = gatewaySetupHost())
-        host->rebuildEnergizerModel();
+    if (m_host)
+        m_host->rebuildEnergizerModel();
     const Node* gateway = boxAlive && m_gatewayBox->node() ? m_gatewayBox->node()->deviceNode : nullptr;
     m_widget->fillGateways(address, gateway);
 }
@@ -66,8 +67,7 @@ bool VellSetUpPage::validatePage()
 // holds up the GUI.
 void VellSetUpPage::reconnectClient(const QString& address)
 {
-    GatewaySetupHost* host = gatewaySetupHost();
-    qtClient* client = host ? host->gatewayClient() : nullptr;
+    qtClient* client = m_host ? m_host->gatewayClient() : nullptr;
     if (!client)
         return;
     client->abortSocket();

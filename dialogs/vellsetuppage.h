@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWizardPage>
 
+class GatewaySetupHost;
 class GraphicsBox;
 class OsprelVellSetupWidget;
 
@@ -14,7 +15,7 @@ class VellSetUpPage : public QWizardPage
 {
     Q_OBJECT
 public:
-    VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent = nullptr);
+    VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent = nullptr);
 
     void initializePage() override;
     // Finishing: a Name cell still being edited is committed first.
@@ -27,5 +28,6 @@ private:
 
     QPointer<QObject> m_sceneGuard;
     GraphicsBox* m_gatewayBox;
+    GatewaySetupHost* m_host;
     OsprelVellSetupWidget* m_widget;
 };

@@ -123,7 +123,6 @@ private slots:
         initLumetraResources();
         m_home = std::make_unique<TestHome>();
         QVERIFY(m_home->isValid());
-        setGatewaySetupHost(&m_host);
     }
 
     void init()
@@ -148,7 +147,7 @@ private slots:
     void tablesListTheDevices()
     {
         Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         QTableWidget* energizers = table(w, "tableEnergizers");
         QTableWidget* cards = table(w, "tableIOCards");
@@ -178,7 +177,7 @@ private slots:
     {
         Node* first = addGateway(QStringLiteral("192.168.100.100"));
         Node* second = addGateway(QStringLiteral("192.168.100.100"));
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         QCOMPARE(w.currentGateway(), first);
         table(w, "tableEnergizers")->item(5, 2)->setCheckState(Qt::Unchecked);
@@ -203,7 +202,7 @@ private slots:
         gateway->deviceNode->outputMappings = {record(40)};
         gateway->child(0)->deviceNode->outputMappings = {record(33)};
         gateway->child(33)->deviceNode->inputMappings = {record(1)};
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         auto* box = w.findChild<QCheckBox*>("chckTextFile");
         QSettings settings(AppPaths::settings(), QSettings::IniFormat);
@@ -239,7 +238,7 @@ private slots:
     void withTextFileWriteFailureIsReported()
     {
         addGateway(QStringLiteral("10.0.0.1"));
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         const QString ini = AppPaths::settings();
         QVERIFY(QFile::rename(ini, ini + QStringLiteral(".saved")) && QDir().mkdir(ini));
@@ -289,7 +288,7 @@ private slots:
         device->enabled = enabled;
         (energizers ? device->outputMappings : device->inputMappings) = list;
 
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         w.findChild<QTabWidget*>()->setCurrentIndex(energizers ? 0 : 1);
         const QString path = m_home->filePath(QStringLiteral("export.txt"));
@@ -309,7 +308,7 @@ private slots:
     {
         Node* gateway = addGateway(QStringLiteral("10.0.0.1"));
         gateway->child(3)->deviceNode->outputMappings = {record(33), record(34)};
-        OsprelVellSetupWidget w;
+        OsprelVellSetupWidget w(&m_host);
         w.fillGateways(QString());
         const QString path = m_home->filePath(QStringLiteral("kept.txt"));
         {
@@ -346,7 +345,7 @@ private slots:
         auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
         scene.addItem(box);
         const QString before = box->node()->data(0).toString();
-        OsprelVellWizard wizard(box);
+        OsprelVellWizard wizard(box, &m_host);
         wizard.restart();
         for (const char* bad : {"", "300.1.1.1", "abc", "::1", "1.2.3", "127.1", "10", "0x7f.0.0.1", "010.0.0.1",
                                 "1.2.3.4.5", "1..3.4", "+1.2.3.4", "\xd9\xa1.2.3.4"}) {
@@ -382,7 +381,7 @@ private slots:
         client.connectToServer();
         QSignalSpy status(&client, &qtClient::commStatus);
 
-        OsprelVellWizard wizard(box);
+        OsprelVellWizard wizard(box, &m_host);
         wizard.restart();
         wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
         wizard.next();
@@ -420,7 +419,7 @@ private slots:
         auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
         scene.addItem(box);
         m_energizers->insertNode(m_energizers->rootNode(), -1, box->node()->deviceNode);
-        OsprelVellWizard wizard(box);
+        OsprelVellWizard wizard(box, &m_host);
         wizard.restart();
         wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
         wizard.next();
@@ -443,7 +442,7 @@ private slots:
         client.setPort(silent.port);
         m_host.client = &client;
         QSignalSpy status(&client, &qtClient::commStatus);
-        OsprelVellWizard wizard(nullptr);
+        OsprelVellWizard wizard(nullptr, &m_host);
         wizard.restart();
         wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
         LatencyProbe probe;
@@ -457,7 +456,7 @@ private slots:
 
     void dialogWithoutGateways()
     {
-        OsprelVellSetupDlg dlg;
+        OsprelVellSetupDlg dlg(&m_host);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("KX4 setup"));
         QCOMPARE(dlg.findChild<QComboBox*>()->count(), 0);
         QCOMPARE(table(dlg, "tableEnergizers")->rowCount(), 0);
