@@ -1,7 +1,7 @@
 #pragma once
 
 // What opening a project does with the file's bytes, without the window:
-// parse with the depth limit, read the colours and sound alarms, read each
+// parse within the depth and project limits, read the colours and sound alarms, read each
 // workplace into a scene of its own with the real reader (TW systems, every
 // item kind, button actions), write every item back as a save would, then
 // tear the scenes down before the trees. Shared by the libFuzzer target and
@@ -12,6 +12,7 @@
 #include "graphicsscene.h"
 #include "itemxml.h"
 #include "node.h"
+#include "projectlimits.h"
 #include "treemodel.h"
 #include "workplacereader.h"
 #include "xmldocumentreader.h"
@@ -57,7 +58,8 @@ inline void buildDefaultTWTree(Node* twRoot, GraphicsScene* scene, const QString
 inline bool run(const QByteArray& bytes)
 {
     QDomDocument document;
-    if (!readXmlDocument(bytes, &document))
+    ProjectLimits limits;
+    if (!readXmlDocument(bytes, &document, nullptr, [&limits](const XmlElementStart& e) { return limits.check(e); }))
         return true;
     const QDomElement root = document.documentElement();
     const QDomElement colors = root.firstChildElement(QStringLiteral("ColorStatus"));

@@ -1,6 +1,7 @@
 #include "projectdocument.h"
 #include "mainwindowlogging.h"
 
+#include "projectlimits.h"
 #include "xmldocumentreader.h"
 
 #include <QDebug>
@@ -49,28 +50,37 @@ void ProjectDocument::setModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error)
+bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error, bool* overLimit)
 {
+    bool refused = false;
+    const auto failed = [&](const QString& reason) {
+        if (overLimit)
+            *overLimit = refused;
+        return fail(fileName, reason, error);
+    };
     const QFileInfo info(fileName);
     if (!info.exists())
-        return fail(fileName, QStringLiteral("the file does not exist"), error);
+        return failed(QStringLiteral("the file does not exist"));
     if (!info.isFile())
-        return fail(fileName, QStringLiteral("not a file"), error);
-    if (info.size() > MaxFileSize)
-        return fail(fileName, QStringLiteral("%1 bytes, more than the %2 a project may have")
-                                  .arg(info.size())
-                                  .arg(MaxFileSize),
-                    error);
+        return failed(QStringLiteral("not a file"));
+    refused = info.size() > MaxFileSize;
+    if (refused)
+        return failed(QStringLiteral("%1 bytes, more than the %2 a project may have").arg(info.size()).arg(MaxFileSize));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(fileName, file.errorString(), error);
+        return failed(file.errorString());
     const QByteArray content = file.read(MaxFileSize + 1);
-    if (content.size() > MaxFileSize)
-        return fail(fileName, QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize), error);
+    refused = content.size() > MaxFileSize;
+    if (refused)
+        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize));
     QDomDocument parsed;
     QString reason;
-    if (!readXmlDocument(content, &parsed, &reason))
-        return fail(fileName, QStringLiteral("not well-formed XML (%1)").arg(reason), error);
+    ProjectLimits limits;
+    const auto check = [&limits](const XmlElementStart& element) { return limits.check(element); };
+    if (!readXmlDocument(content, &parsed, &reason, check, &refused))
+        return failed(refused ? reason : QStringLiteral("not well-formed XML (%1)").arg(reason));
+    if (overLimit)
+        *overLimit = false;
     document = parsed;
     return true;
 }

@@ -61,8 +61,7 @@ void ProjectFiles::openLastProject()
 {
     if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
         return;
-    m_project->currentFileName = m_recentFileActions.front()->data().toString();
-    reopenCurrentFile();
+    openProjectFile(m_recentFileActions.front()->data().toString(), false);
 }
 
 void ProjectFiles::updateRecentFileActions()
@@ -88,6 +87,15 @@ void ProjectFiles::addRecentFile(const QString& fileName)
     files.prepend(fileName);
     while (files.size() > RecentFileCount)
         files.removeLast();
+    SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
+    updateRecentFileActions();
+}
+
+void ProjectFiles::removeRecentFile(const QString& fileName)
+{
+    QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+    if (files.removeAll(fileName) == 0)
+        return;
     SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
     updateRecentFileActions();
 }
@@ -142,14 +150,20 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         m_project->currentFileName.clear();
         return;
     }
-    addRecentFile(fileName);
     QDomDocument document;
     QString error;
-    if (!ProjectDocument::read(fileName, document, &error)) {
-        if (explicitOpen)
+    bool overLimit = false;
+    if (!ProjectDocument::read(fileName, document, &error, &overLimit)) {
+        // Not the project to reopen at the next start: it would only fail again.
+        removeRecentFile(fileName);
+        if (overLimit)
+            QMessageBox::warning(&m_window, MainWindow::tr("Project not opened"),
+                                 MainWindow::tr("%1 was not opened: %2.").arg(fileName, error));
+        else if (explicitOpen)
             m_window.statusBar()->showMessage(MainWindow::tr("%1 could not be opened: %2").arg(fileName, error));
         return;
     }
+    addRecentFile(fileName);
     if (m_window.fenceClient())
         m_window.fenceClient()->closeConnection();
     if (m_window.twSensorsClient())

@@ -27,6 +27,7 @@ public:
     QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
     void updateRecentFileActions();
     void addRecentFile(const QString& fileName);
+    void removeRecentFile(const QString& fileName);
     // Reopens the most recent file when the settings ask for it.
     void openLastProject();
 

@@ -9,6 +9,7 @@
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "projectdocument.h"
+#include "projectfiles.h"
 #include "workplacereader.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
@@ -187,44 +188,103 @@ private slots:
     }
 
     // A file that cannot be used changes nothing: project, changed mark,
-    // title and links stay; only a missing file forgets the file name.
+    // title and links stay; only a missing file forgets the file name. A
+    // file over a limit is refused with a box naming the limit, and no
+    // file that failed stays in the recent list.
     void failedOpens_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << QStringLiteral("missing");
-        QTest::newRow("not well-formed") << QStringLiteral("broken");
-        QTest::newRow("too deep") << QStringLiteral("deep");
-        QTest::newRow("50 MB") << QStringLiteral("big");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("limit");
+        const auto project = [](const QByteArray& workspaces) {
+            return "<Project><Workplaces>" + workspaces + "</Workplaces></Project>";
+        };
+        const auto workspace = [](const QByteArray& items) { return "<Workplace name=\"W\">" + items + "</Workplace>"; };
+        QTest::newRow("missing") << QByteArray() << QString();
+        QTest::newRow("not well-formed") << QByteArray("<Project><Workplaces><Workplace name=\"x\"></Project>") << QString();
+        QTest::newRow("repeated attribute") << project("<Workplace name=\"a\" name=\"b\"/>") << QString();
+        QTest::newRow("too deep") << QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000)
+                                  << QStringLiteral("nested deeper than 256 levels");
+        QTest::newRow("50 MB") << QByteArray("big") << QStringLiteral("more than the 41943040");
+        QTest::newRow("workspaces") << project(QByteArray("<Workplace/>").repeated(101))
+                                    << QStringLiteral("more than 100 workspaces in the project");
+        QTest::newRow("items") << project(workspace(QByteArray("<Item itemType=\"Text\"/>").repeated(5001)))
+                               << QStringLiteral("more than 5000 items in workspace \"W\"");
+        QTest::newRow("items in all") << project(workspace(QByteArray("<Item/>").repeated(5000)).repeated(5))
+                                      << QStringLiteral("more than 20000 items in the project");
+        QTest::newRow("gateways") << project(workspace(QByteArray("<Item itemType=\"OsprelVell\"/>").repeated(65)))
+                                  << QStringLiteral("more than 64 gateway boxes");
+        QTest::newRow("points") << project(workspace("<Item itemType=\"line\" name=\"fence1\">"
+                                                     + QByteArray("<Point/>").repeated(5001) + "</Item>"))
+                                << QStringLiteral("more than 5000 points in line \"fence1\"");
+        QTest::newRow("sensors") << project(workspace("<TWSensors>" + QByteArray("<Sensor/>").repeated(1001)
+                                                      + "</TWSensors>"))
+                                 << QStringLiteral("more than 1000 elements in one \"TWSensors\"");
+        QTest::newRow("elements") << project(workspace(("<Item>" + QByteArray("<Point/>").repeated(5000) + "</Item>")
+                                                           .repeated(60)))
+                                  << QStringLiteral("more than 300000 elements in the file");
     }
 
     void failedOpens()
     {
-        QFETCH(QString, kind);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, limit);
+        const QString bad = path(QStringLiteral("bad.xml"));
+        QFile::remove(bad);
         open(HandWritten);
         window->project()->setModified(true);
         const QString title = window->windowTitle();
-        const QString bad = path(kind + QStringLiteral(".xml"));
-        QFile::remove(bad);
-        if (kind == QLatin1String("broken"))
-            writeFile(bad, "<Project><Workplaces><Workplace name=\"x\"></Project>");
-        else if (kind == QLatin1String("deep"))
-            writeFile(bad, QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000));
-        else if (kind == QLatin1String("big")) {
+        if (content == "big") {
             QFile file(bad);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(50 * 1000 * 1000));
+        } else if (!content.isEmpty()) {
+            writeFile(bad, content);
         }
+        window->projectFiles()->addRecentFile(bad);
         MessageCatcher catcher;
         MessageBoxAnswerer answerer(QMessageBox::No);
         open(bad);
         QVERIFY(catcher.contains(bad));
-        QCOMPARE(answerer.seen(), QStringList{QStringLiteral("Saving:The file was changed.\nSave the it?")});
+        QStringList boxes{QStringLiteral("Saving:The file was changed.\nSave the it?")};
+        if (!limit.isEmpty())
+            boxes << QStringLiteral("Project not opened:%1 was not opened: ").arg(bad);
+        QCOMPARE(answerer.seen().size(), boxes.size());
+        QCOMPARE(answerer.seen().first(), boxes.first());
+        QVERIFY2(answerer.seen().last().startsWith(boxes.last()) && answerer.seen().last().contains(limit),
+                 qPrintable(answerer.seen().last()));
         QCOMPARE(window->workspaces()->count(), 2);
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Perimeter"));
         QCOMPARE(window->windowTitle(), title);
         QVERIFY(window->project()->isModified());
         QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
-        QCOMPARE(window->currentFileName(), kind == QLatin1String("missing") ? QString() : HandWritten);
+        QCOMPARE(window->currentFileName(), content.isEmpty() ? QString() : HandWritten);
+        const QStringList recent = QSettings(path("setting.ini"), QSettings::IniFormat).value("recentFileList").toStringList();
+        QCOMPARE(recent.contains(bad), content.isEmpty());
         QFile::remove(bad);
+    }
+
+    // A last project refused at start-up is not reopened at the next one:
+    // the project opened before it is.
+    void refusedLastFileIsForgotten()
+    {
+        const QString bad = path(QStringLiteral("refused.xml"));
+        writeFile(bad, "<Project><Workplaces>" + QByteArray("<Workplace/>").repeated(101) + "</Workplaces></Project>");
+        QSettings settings(path("setting.ini"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("LoadLastFile"), true);
+        settings.setValue(QStringLiteral("recentFileList"), QStringList{bad, HandWritten});
+        settings.sync();
+        window.reset();
+        {
+            MessageBoxAnswerer answerer;
+            window = std::make_unique<MainWindow>();
+            QTRY_COMPARE(answerer.seen().size(), 1);
+            QVERIFY(answerer.seen().first().contains(QStringLiteral("more than 100 workspaces")));
+        }
+        QCOMPARE(window->workspaces()->count(), 1);
+        QCOMPARE(window->currentFileName(), QString());
+        window.reset();
+        window = std::make_unique<MainWindow>();
+        QTRY_COMPARE(window->currentFileName(), HandWritten);
+        settings.setValue(QStringLiteral("LoadLastFile"), false);
     }
 
     // A save that cannot be written in full (here: the file size limit)
