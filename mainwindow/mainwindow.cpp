@@ -121,7 +121,9 @@ MainWindow::MainWindow(QWidget* parent)
     createDeviceUnits();
     applyUserRights();
     setDesignMode(false);
-    m_files->openLastProject();
+    // Once the window stands: reading a large project takes a while, and a
+    // half-built window must not sit frozen on the screen meanwhile.
+    QMetaObject::invokeMethod(m_files, &ProjectFiles::openLastProject, Qt::QueuedConnection);
     m_zoom->applyStoredScale();
     if (m_trees->twSensorRoot()->childCount() == 0)
         buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());

@@ -61,6 +61,10 @@ void ProjectFiles::openLastProject()
 {
     if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
         return;
+    // It runs once the window stands: by then the operator may have begun
+    // a project of his own, which it must not replace.
+    if (m_project->isModified() || !m_project->currentFileName.isEmpty())
+        return;
     openProjectFile(m_recentFileActions.front()->data().toString(), false);
 }
 

@@ -28,7 +28,8 @@ public:
     void updateRecentFileActions();
     void addRecentFile(const QString& fileName);
     void removeRecentFile(const QString& fileName);
-    // Reopens the most recent file when the settings ask for it.
+    // Reopens the most recent file when the settings ask for it and the
+    // window still holds the empty project it started with.
     void openLastProject();
 
 public slots:

@@ -283,6 +283,8 @@ private slots:
         QCOMPARE(window->currentFileName(), QString());
         window.reset();
         window = std::make_unique<MainWindow>();
+        // Not inside the constructor: the window shows first.
+        QCOMPARE(window->currentFileName(), QString());
         QTRY_COMPARE(window->currentFileName(), HandWritten);
         settings.setValue(QStringLiteral("LoadLastFile"), false);
     }
