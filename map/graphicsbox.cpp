@@ -529,7 +529,7 @@ void GraphicsBox::writeKindAttributes(QDomDocument& document, QDomElement& item,
         QDomElement action = document.createElement(QStringLiteral("Action"));
         SiteLocker lock;
         if (m_actionTarget && Node::isAlive(m_actionTarget)) {
-            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), m_actionTarget->data(1).toString());
+            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), ItemXml::referenceName(m_actionTarget));
             action.setAttribute(QStringLiteral("command"), m_actionCommand);
         }
         item.appendChild(action);

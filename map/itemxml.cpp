@@ -123,6 +123,23 @@ Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName)
     return copy;
 }
 
+QString referenceName(const Node* node)
+{
+    SiteLocker lock;
+    switch (node->type) {
+    case Node::Energizer:
+    case Node::IOCard:
+    case Node::TWSystem:
+        return node->data(0).toString();
+    case Node::SoundAlarm:
+    case Node::TWSensor:
+    case Node::StatusRow:
+        return QString();
+    default:
+        return node->columns.size() > 1 ? node->columns.at(1).toString() : QString();
+    }
+}
+
 namespace {
 
 // Depth first, in row order, as the element tree model searches.

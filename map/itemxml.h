@@ -48,6 +48,12 @@ bool placeNode(Node* node, Node* parent, int row);
 // element the caller hangs it under owns it.
 Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName);
 
+// The name a reference to `node` (a button's target, a sector's action) is
+// written with and looked up by: a device's or a TW system's own name
+// (column 0; column 1 of a TW system holds its state), a map element's
+// name (column 1). Empty for nodes no reference names.
+QString referenceName(const Node* node);
+
 // The first node of the element tree, depth first, that is a map element's
 // own node of node type `type`, whose column 1 (an element's name) equals
 // `name` and that could hang under `newParent` without a cycle; null when

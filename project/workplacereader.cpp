@@ -39,6 +39,18 @@ QList<QDomElement> itemsOf(const QDomElement& workplace)
     return items;
 }
 
+// Depth first, in row order.
+Node* findReferenced(Node* parent, const QString& name)
+{
+    for (Node* child : qAsConst(parent->children)) {
+        if (ItemXml::referenceName(child) == name)
+            return child;
+        if (Node* found = findReferenced(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 WorkplaceReader::WorkplaceReader(Node* twRoot, Hooks hooks)
@@ -250,6 +262,11 @@ void WorkplaceReader::bindButtonActions(const QList<QDomElement>& items)
     const auto findByName = [](const QString& name) {
         return g_elementTreeModel->findNode(QModelIndex(), 1, name);
     };
+    // Found by the name a save writes for it.
+    const auto findTarget = [](const QString& name) {
+        SiteLocker lock;
+        return name.isEmpty() ? nullptr : findReferenced(g_elementTreeModel->rootNode(), name);
+    };
     for (const QDomElement& element : items) {
         if (element.attribute(ItemTypeAttribute) != QLatin1String("Button"))
             continue;
@@ -264,7 +281,7 @@ void WorkplaceReader::bindButtonActions(const QList<QDomElement>& items)
                 continue;
             }
             const QString targetName = action.attribute(QStringLiteral("actRefObj"));
-            Node* target = findByName(targetName);
+            Node* target = findTarget(targetName);
             if (!target && !targetName.isEmpty())
                 qCWarning(lcProject).noquote() << QStringLiteral("Project: button %1 aims at %2, which is not found")
                                             .arg(name, targetName);

@@ -2,6 +2,15 @@
 #include "mainwindow.h"
 #include "sitetrees.h"
 
+#include "commondlg.h"
+#include "dialoglaunchers.h"
+#include "elementtreeproxymodel.h"
+#include "graphicsline.h"
+#include "paneledits.h"
+#include "propertypanel.h"
+#include "propertyset.h"
+#include "scenemouse.h"
+
 #include "alarmsarea.h"
 #include "gatewaysimulator.h"
 #include "graphicsbox.h"
@@ -19,6 +28,7 @@
 #include "workspacearea.h"
 
 #include <QTabWidget>
+#include <QTreeView>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -72,6 +82,38 @@ QStringList missing(const QDomElement& expected, const QDomElement& actual, cons
     return faults;
 }
 
+// Answers the workspace set-up as given and the button action page with the next preset action.
+class PresetLaunchers : public DialogLaunchers
+{
+public:
+    using DialogLaunchers::DialogLaunchers;
+    int workspaceSetup(QString&, QString&, int&) override { return QDialog::Accepted; }
+    int buttonAction(ButtonAction& action) override
+    {
+        action = nextAction;
+        return QDialog::Accepted;
+    }
+    ButtonAction nextAction;
+};
+
+// What the operator placed on one workspace.
+struct PlacedSite
+{
+    GraphicsBox* gateway = nullptr;
+    GraphicsBox* button = nullptr;
+    GraphicsLine* fence = nullptr;
+};
+
+template <typename T> T* itemOf(GraphicsScene* scene, const std::function<bool(T*)>& wanted)
+{
+    for (QGraphicsItem* item : scene->items()) {
+        auto* typed = dynamic_cast<T*>(item);
+        if (typed && wanted(typed))
+            return typed;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class TstProjectFile : public QObject
@@ -81,6 +123,7 @@ class TstProjectFile : public QObject
 private:
     TestHome home;
     std::unique_ptr<MainWindow> window;
+    PresetLaunchers* launchers = nullptr;
     QString chosenSaveName;
 
     QString path(const QString& name) const { return home.filePath(name); }
@@ -99,6 +142,48 @@ private:
         formChild(window.get(), "actSaveAs")->trigger();
     }
 
+    // Places, on the current tab, a gateway box at `ip` (the wizard answered
+    // with the address), a fence line hung under its energizer 1's Sector1
+    // in the element tree, and a button aimed at its energizer `target`
+    // through the button's "Command" row, as the operator does.
+    void placeSite(const QString& ip, int target, PlacedSite* site)
+    {
+        GraphicsScene* scene = window->currentScene();
+        SceneMouse mouse(scene);
+        GraphicsScene::setGatewayWizardHook([this, ip](GraphicsBox* box, QWidget*) {
+            box->setIP(ip);
+            window->rebuildEnergizerModel();
+        });
+        formChild(window.get(), "actAddOsprelVellWizard")->trigger();
+        mouse.click({400, 40});
+        site->gateway = scene->gatewayBoxes().value(0);
+        QVERIFY(site->gateway);
+        QTRY_COMPARE(site->gateway->ip(), ip);
+        formChild(window.get(), "actDrawLine")->trigger();
+        mouse.press({40, 300});
+        mouse.move({300, 300});
+        mouse.release({300, 300});
+        formChild(window.get(), "actDrawButton")->trigger();
+        mouse.click({40, 500});
+        site->fence = itemOf<GraphicsLine>(scene, [](GraphicsLine*) { return true; });
+        site->button = itemOf<GraphicsBox>(scene, [](GraphicsBox* box) { return box->kind() == GraphicsBox::ButtonBox; });
+        QVERIFY(site->fence && site->button);
+        QCOMPARE(site->fence->objectName(), QStringLiteral("fence1"));
+
+        TreeModel* tree = g_elementTreeModel;
+        Node* sector = site->gateway->node()->child(0)->child(0);
+        const std::unique_ptr<QMimeData> dragged(tree->mimeData({tree->nodeIndex(site->fence->node())}));
+        tree->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, tree->nodeIndex(sector));
+        QCOMPARE(site->fence->node()->parent(), sector);
+
+        auto* view = formChild<QTreeView>(window.get(), "treeView");
+        view->setCurrentIndex(window->elementTreeProxy()->mapFromSource(tree->nodeIndex(site->button->node())));
+        launchers->nextAction = {site->gateway->node()->child(target - 1), 4, QStringLiteral("ActivateEnergZone1")};
+        PropertySet* panel = window->propertySets().first();
+        window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
+        QCOMPARE(site->button->actionTarget(), site->gateway->node()->child(target - 1));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -114,6 +199,9 @@ private slots:
     void init()
     {
         window = std::make_unique<MainWindow>();
+        auto presets = std::make_unique<PresetLaunchers>(window.get());
+        launchers = presets.get();
+        window->setDialogLaunchers(std::move(presets));
     }
 
     void cleanup()
@@ -185,6 +273,44 @@ private slots:
         saveAs(path("second.xml"));
         QCOMPARE(contents(path("second.xml")), first);
         QCOMPARE(catcher.wiringFaults(), QStringList());
+    }
+
+    // Each workspace's references come back to its own elements, though
+    // the workspaces share every name (box1, fence1, Energ5) and the
+    // devices were never renamed.
+    void referencesStayInTheirWorkspace_data()
+    {
+        QTest::addColumn<int>("workspaces");
+        QTest::newRow("one workspace") << 1;
+//TWO
+    }
+
+    void referencesStayInTheirWorkspace()
+    {
+        QFETCH(int, workspaces);
+        for (int tab = 0; tab < workspaces; ++tab) {
+            if (tab > 0)
+                formChild(window.get(), "actNewBlankWorkspace")->trigger();
+            PlacedSite site;
+            placeSite(QStringLiteral("10.0.0.%1").arg(tab + 1), 5 + tab, &site);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        saveAs(path("shared-names.xml"));
+        formChild(window.get(), "actNew")->trigger();
+        MessageCatcher catcher;
+        open(path("shared-names.xml"));
+        QCOMPARE(window->workspaces()->count(), workspaces);
+        for (int tab = 0; tab < workspaces; ++tab) {
+            GraphicsScene* scene = window->workspaces()->sceneAt(tab);
+            Node* gateway = scene->gatewayBoxes().value(0)->node();
+            QCOMPARE(gateway->data(0).toString(), QStringLiteral("10.0.0.%1").arg(tab + 1));
+            auto* button = itemOf<GraphicsBox>(scene, [](GraphicsBox* box) { return box->kind() == GraphicsBox::ButtonBox; });
+            QCOMPARE(button->actionTarget(), gateway->child(4 + tab));
+            QCOMPARE(itemOf<GraphicsLine>(scene, [](GraphicsLine*) { return true; })->node()->parent(),
+                     gateway->child(0)->child(0));
+        }
+        QCOMPARE(catcher.messages().filter(QStringLiteral("not found")), QStringList());
     }
 
     // A file that cannot be used changes nothing: project, changed mark,
