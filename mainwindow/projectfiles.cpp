@@ -22,6 +22,7 @@
 #include "twcontrolunit.h"
 #include "twsensorsstateswidget.h"
 #include "variantmanager.h"
+#include "workplacewriter.h"
 #include "workspacearea.h"
 
 #include <QAction>
@@ -176,6 +177,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
     ProjectLoader(m_window).load(document);
+    m_toldReferences.clear();
     m_project->workspaceDocument = document;
     m_window.rebuildEnergizerModel();
     m_project->setModified(false);
@@ -248,6 +250,26 @@ void ProjectFiles::saveProject(bool chooseFile)
     for (GraphicsScene* scene : m_window.workspaces()->scenes())
         scene->undoStack()->setClean();
     showFileNameInTitle();
+    warnOfUnresolvableReferences();
+}
+
+// Once for each reference: the operator renames one of the elements, or
+// keeps the file as it is knowingly.
+void ProjectFiles::warnOfUnresolvableReferences()
+{
+    QStringList untold;
+    for (const QString& reference : WorkplaceWriter::unresolvableReferences(m_window.workspaces()->scenes())) {
+        if (!m_toldReferences.contains(reference))
+            untold.append(reference);
+    }
+    if (untold.isEmpty())
+        return;
+    m_toldReferences.unite(QSet<QString>(untold.cbegin(), untold.cend()));
+    QMessageBox::warning(&m_window, MainWindow::tr("Ambiguous references"),
+                         MainWindow::tr("The project was saved, but the file cannot tell which element these "
+                                        "refer to, as more than one bears the name. Opening it will leave them "
+                                        "unbound until one of the elements is renamed:\n%1")
+                             .arg(untold.join(QLatin1Char('\n'))));
 }
 
 void ProjectFiles::newFile()
@@ -286,6 +308,7 @@ void ProjectFiles::newFile()
     m_window.twSensorsStatesWidget()->filtering();
     m_window.rebuildEnergizerModel();
     m_project->workspaceDocument.clear();
+    m_toldReferences.clear();
     m_project->currentFileName.clear();
     showFileNameInTitle();
     m_window.loadSettings();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -52,6 +53,7 @@ private:
     void openProjectFile(const QString& fileName, bool explicitOpen);
     void saveProject(bool chooseFile);
     void reconnectLinks();
+    void warnOfUnresolvableReferences();
 
     MainWindow& m_window;
     ProjectDocument* m_project;
@@ -59,4 +61,6 @@ private:
     QAction* m_before;
     QAction* m_recentFilesSeparator = nullptr;
     std::array<QAction*, RecentFileCount> m_recentFileActions{};
+    // The references of this project the operator was told a save cannot keep.
+    QSet<QString> m_toldReferences;
 };

@@ -25,6 +25,26 @@
 #include <QTabWidget>
 #include <QTreeView>
 
+namespace {
+
+WorkplaceReader::Hooks readerHooks(MainWindow& window)
+{
+    WorkplaceReader::Hooks hooks;
+    hooks.buildDefaultTWTree = [&window](const QString& caption, int tab) { window.buildTWSensorTree(caption, tab); };
+    hooks.buttonMade = [](GraphicsBox* box) {
+        if (box->actionButton())
+            QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
+                             Qt::UniqueConnection);
+    };
+    hooks.gatewayAddress = [&window](const QString& address) {
+        if (qtClient* client = window.fenceClient())
+            client->ip = address;
+    };
+    return hooks;
+}
+
+} // namespace
+
 ProjectLoader::ProjectLoader(MainWindow& window)
     : m_window(window)
 {
@@ -67,8 +87,10 @@ void ProjectLoader::load(const QDomDocument& document)
         timers->readTimers(root);
     const QList<QDomElement> workplaces =
         ItemXml::childElements(root.firstChildElement(QStringLiteral("Workplaces")));
+    WorkplaceReader reader(m_window.trees()->twSensorRoot(), readerHooks(m_window));
     for (int i = 0; i < workplaces.size(); ++i)
-        readWorkplace(workplaces.at(i), i);
+        readWorkplace(reader, workplaces.at(i), i);
+    reader.bindReferences(m_window.workspaces()->scenes());
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_window.workspaces()->count(); ++i) {
         if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))
@@ -117,7 +139,7 @@ void ProjectLoader::readSoundAlarms(const QDomElement& root)
     m_window.updateScenesSoundList();
 }
 
-void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
+void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index)
 {
     WorkspaceArea* area = m_window.workspaces();
     const QString name = workplace.attribute(QStringLiteral("name"));
@@ -136,18 +158,7 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
     g_elementTreeModel->refreshNode(workplaceNode);
     area->setWorkplaceMode(scene, ItemXml::intAttribute(workplace, QStringLiteral("workplaceMode")));
 
-    WorkplaceReader::Hooks hooks;
-    hooks.buildDefaultTWTree = [this](const QString& caption, int tab) { m_window.buildTWSensorTree(caption, tab); };
-    hooks.buttonMade = [this](GraphicsBox* box) {
-        if (box->actionButton())
-            QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
-                             Qt::UniqueConnection);
-    };
-    hooks.gatewayAddress = [this](const QString& address) {
-        if (qtClient* client = m_window.fenceClient())
-            client->ip = address;
-    };
-    WorkplaceReader(m_window.trees()->twSensorRoot(), hooks).read(workplace, index, scene);
+    reader.readItems(workplace, index, scene);
 
     scene->setSceneRect(0, 0, 200, 200);
     scene->update();

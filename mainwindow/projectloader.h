@@ -3,6 +3,7 @@
 #include <QDomElement>
 
 class MainWindow;
+class WorkplaceReader;
 
 // Rebuilds the running site from a parsed project document: the tabs, the
 // three site trees, the colours, sound alarms and timers, the map items and
@@ -24,7 +25,7 @@ public:
 private:
     void readColorStatus(const QDomElement& root);
     void readSoundAlarms(const QDomElement& root);
-    void readWorkplace(const QDomElement& workplace, int index);
+    void readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index);
 
     MainWindow& m_window;
 };

@@ -282,7 +282,7 @@ private slots:
     {
         QTest::addColumn<int>("workspaces");
         QTest::newRow("one workspace") << 1;
-//TWO
+        QTest::newRow("two workspaces") << 2;
     }
 
     void referencesStayInTheirWorkspace()
@@ -311,6 +311,35 @@ private slots:
                      gateway->child(0)->child(0));
         }
         QCOMPARE(catcher.messages().filter(QStringLiteral("not found")), QStringList());
+    }
+
+    // With two gateways on one workspace, "Energ5" names two devices: a save
+    // tells the operator once, and the file read back binds the button to
+    // neither, with a diagnostic line naming it.
+    void ambiguousReferenceIsNamed()
+    {
+        PlacedSite site;
+        placeSite(QStringLiteral("10.0.0.1"), 5, &site);
+        if (QTest::currentTestFailed())
+            return;
+        GraphicsScene::setGatewayWizardHook([](GraphicsBox* box, QWidget*) { box->setIP(QStringLiteral("10.0.0.2")); });
+        formChild(window.get(), "actAddOsprelVellWizard")->trigger();
+        SceneMouse(window->currentScene()).click({700, 40});
+        QTRY_VERIFY(itemOf<GraphicsBox>(window->currentScene(), [](GraphicsBox* box) { return box->ip() == "10.0.0.2"; }));
+        {
+            MessageBoxAnswerer answerer;
+            saveAs(path("ambiguous.xml"));
+            saveAs(path("ambiguous.xml"));
+            QCOMPARE(answerer.seen().size(), 1);
+            QVERIFY2(answerer.seen().first().startsWith(QStringLiteral("Ambiguous references:"))
+                         && answerer.seen().first().endsWith(QStringLiteral("\nbutton box2: \"Energ5\"")),
+                     qPrintable(answerer.seen().first()));
+        }
+        MessageCatcher catcher;
+        open(path("ambiguous.xml"));
+        auto* button = itemOf<GraphicsBox>(window->currentScene(), [](GraphicsBox* box) { return box->kind() == GraphicsBox::ButtonBox; });
+        QVERIFY(button && !button->actionTarget());
+        QVERIFY(catcher.contains(QStringLiteral("button box2 refers to \"Energ5\", which names 2 elements; bound to none")));
     }
 
     // A file that cannot be used changes nothing: project, changed mark,
