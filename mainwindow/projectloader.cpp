@@ -21,11 +21,30 @@
 #include "workspacearea.h"
 
 #include <QDebug>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
 
 namespace {
+
+int& progressDelay()
+{
+    static int delay = ProjectLoader::ProgressDelayMs;
+    return delay;
+}
+
+// The number of items the file lists, which the progress counts up to.
+int itemCount(const QList<QDomElement>& workplaces)
+{
+    int count = 0;
+    for (const QDomElement& workplace : workplaces) {
+        for (QDomElement item = workplace.firstChildElement(QStringLiteral("Item")); !item.isNull();
+             item = item.nextSiblingElement(QStringLiteral("Item")))
+            ++count;
+    }
+    return count;
+}
 
 WorkplaceReader::Hooks readerHooks(MainWindow& window)
 {
@@ -48,6 +67,11 @@ WorkplaceReader::Hooks readerHooks(MainWindow& window)
 ProjectLoader::ProjectLoader(MainWindow& window)
     : m_window(window)
 {
+}
+
+void ProjectLoader::setProgressDelay(int ms)
+{
+    progressDelay() = ms < 0 ? ProgressDelayMs : ms;
 }
 
 void ProjectLoader::dropWorkspaces(MainWindow& window)
@@ -87,10 +111,25 @@ void ProjectLoader::load(const QDomDocument& document)
         timers->readTimers(root);
     const QList<QDomElement> workplaces =
         ItemXml::childElements(root.firstChildElement(QStringLiteral("Workplaces")));
-    WorkplaceReader reader(m_window.trees()->twSensorRoot(), readerHooks(m_window));
+    // Window-modal and without a cancel button: the events it lets through
+    // while it repaints reach neither the half-built window nor the load.
+    QProgressDialog progress(MainWindow::tr("Opening the project..."), QString(), 0, itemCount(workplaces), &m_window);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(progressDelay());
+    progress.setValue(0);
+    WorkplaceReader::Hooks hooks = readerHooks(m_window);
+    int itemsRead = 0;
+    hooks.itemRead = [&progress, &itemsRead] {
+        // Each step repaints; a hundred of them are enough to watch.
+        const int total = qMax(1, progress.maximum());
+        if (++itemsRead * 100 / total != progress.value() * 100 / total)
+            progress.setValue(qMin(itemsRead, progress.maximum()));
+    };
+    WorkplaceReader reader(m_window.trees()->twSensorRoot(), hooks);
     for (int i = 0; i < workplaces.size(); ++i)
         readWorkplace(reader, workplaces.at(i), i);
     reader.bindReferences(m_window.workspaces()->scenes());
+    progress.setValue(progress.maximum());
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_window.workspaces()->count(); ++i) {
         if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))

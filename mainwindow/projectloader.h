@@ -13,7 +13,13 @@ class WorkplaceReader;
 class ProjectLoader
 {
 public:
+    // An open that takes longer than this shows its progress.
+    static constexpr int ProgressDelayMs = 500;
+
     explicit ProjectLoader(MainWindow& window);
+
+    // Tests shorten the delay; a negative value restores it.
+    static void setProgressDelay(int ms);
 
     // Tears the loaded project down and reads `document` in its place.
     void load(const QDomDocument& document);

@@ -19,6 +19,7 @@
 #include "messagecatcher.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
+#include "projectloader.h"
 #include "workplacereader.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
@@ -27,6 +28,7 @@
 #include "treemodel.h"
 #include "workspacearea.h"
 
+#include <QProgressDialog>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QUndoStack>
@@ -243,6 +245,18 @@ private slots:
 
         saveAs(path("first.xml"));
         QVERIFY(!window->project()->isModified());
+        // An open that takes long shows how far it is, item by item.
+        ProjectLoader::setProgressDelay(0);
+        QList<int> progress;
+        QTimer::singleShot(0, window.get(), [&] {
+            if (auto* dialog = window->findChild<QProgressDialog*>())
+                progress << dialog->isVisible() << dialog->value() << dialog->maximum();
+        });
+        open(path("first.xml"));
+        ProjectLoader::setProgressDelay(-1);
+        QCOMPARE(progress.size(), 3);
+        QVERIFY(progress.at(0) && progress.at(1) > 0 && progress.at(1) < progress.at(2));
+        QCOMPARE(progress.at(2), 6);
         // A map edit after the save is on an undo stack that was clean: the project is changed again.
         window->workspaces()->sceneAt(0)->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
         QVERIFY(window->project()->isModified());
