@@ -9,8 +9,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextCodec>
-#include <QTextStream>
+#include <QVector>
+#include <QXmlStreamWriter>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +34,55 @@ bool fail(const QString& fileName, const QString& reason, QString* error)
     if (error)
         *error = reason;
     return false;
+}
+
+// The DOM keeps attributes in a hash, whose order changes with every run's
+// seed: they are written sorted by name, so that a project saved twice is
+// the same file byte for byte.
+void writeNode(QXmlStreamWriter& writer, const QDomNode& node)
+{
+    if (node.isElement()) {
+        const QDomElement element = node.toElement();
+        if (element.hasChildNodes())
+            writer.writeStartElement(element.tagName());
+        else
+            writer.writeEmptyElement(element.tagName());
+        const QDomNamedNodeMap map = element.attributes();
+        QVector<QDomAttr> attributes;
+        for (int i = 0; i < map.count(); ++i)
+            attributes.append(map.item(i).toAttr());
+        std::sort(attributes.begin(), attributes.end(),
+                  [](const QDomAttr& a, const QDomAttr& b) { return a.name() < b.name(); });
+        for (const QDomAttr& attribute : qAsConst(attributes))
+            writer.writeAttribute(attribute.name(), attribute.value());
+        for (QDomNode child = element.firstChild(); !child.isNull(); child = child.nextSibling())
+            writeNode(writer, child);
+        if (element.hasChildNodes())
+            writer.writeEndElement();
+    } else if (node.isCDATASection()) {
+        writer.writeCDATA(node.nodeValue());
+    } else if (node.isText()) {
+        writer.writeCharacters(node.nodeValue());
+    } else if (node.isComment()) {
+        writer.writeComment(node.nodeValue());
+    } else if (node.isProcessingInstruction() && node.nodeName() != QLatin1String("xml")) {
+        // The declaration is the writer's own.
+        writer.writeProcessingInstruction(node.nodeName(), node.nodeValue());
+    }
+}
+
+QByteArray serialized(const QDomDocument& document)
+{
+    QByteArray content;
+    QXmlStreamWriter writer(&content);
+    writer.setCodec("UTF-8");
+    writer.setAutoFormatting(true);
+    writer.setAutoFormattingIndent(ProjectDocument::Indent);
+    writer.writeStartDocument();
+    for (QDomNode node = document.firstChild(); !node.isNull(); node = node.nextSibling())
+        writeNode(writer, node);
+    writer.writeEndDocument();
+    return content;
 }
 
 } // namespace
@@ -97,11 +148,10 @@ bool ProjectDocument::write(const QString& fileName, const QDomDocument& documen
     };
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
-    QTextStream stream(&file);
-    stream.setCodec(QTextCodec::codecForName("UTF-8"));
-    document.save(stream, Indent, QDomNode::EncodingFromTextStream);
-    stream.flush();
-    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
+    // Written whole in one go: a failure of the file's own buffered writes
+    // would pass unnoticed and the commit would keep a cut-off file.
+    const QByteArray content = serialized(document);
+    if (file.write(content) != content.size() || !file.flush())
         return failed(file.errorString());
     if (!file.commit())
         return failed(file.errorString());

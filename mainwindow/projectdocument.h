@@ -40,7 +40,7 @@ public:
     static bool read(const QString& fileName, QDomDocument& document, QString* error = nullptr,
                      bool* overLimit = nullptr);
     // Writes `document` as UTF-8 text with an XML declaration, indented by
-    // two spaces. False with the file system's words in `error` when the
+    // two spaces, each element's attributes in the order of their names. False with the file system's words in `error` when the
     // new file could not be written in full; the old file then stays as it was.
     static bool write(const QString& fileName, const QDomDocument& document, QString* error = nullptr);
 

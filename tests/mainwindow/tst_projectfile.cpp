@@ -213,7 +213,8 @@ private slots:
     }
 
     // A file written by hand opens whole, and saving it again changes only
-    // what the program normalises; a second open and save is byte-identical.
+    // what the program normalises; a second open and save is byte-identical,
+    // in any run.
     void handWrittenFileRoundTrip()
     {
         MessageCatcher catcher;
@@ -282,9 +283,13 @@ private slots:
         const QStringList faults = missing(original.documentElement(), saved.documentElement(), normalised);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 
+        // In another run: the hash seed that orders the attributes in memory differs.
         formChild(window.get(), "actNew")->trigger();
+        qunsetenv("QT_HASH_SEED");
+        qSetGlobalQHashSeed(1);
         open(path("first.xml"));
         saveAs(path("second.xml"));
+        qSetGlobalQHashSeed(-1);
         QCOMPARE(contents(path("second.xml")), first);
         QCOMPARE(catcher.wiringFaults(), QStringList());
     }
