@@ -13,6 +13,7 @@
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -151,8 +152,13 @@ bool ProjectDocument::write(const QString& fileName, const QDomDocument& documen
     // Written whole in one go: a failure of the file's own buffered writes
     // would pass unnoticed and the commit would keep a cut-off file.
     const QByteArray content = serialized(document);
-    if (file.write(content) != content.size() || !file.flush())
-        return failed(file.errorString());
+    errno = 0;
+    if (file.write(content) != content.size() || !file.flush()) {
+        // The file reports a failed write only as "Unknown error"; the
+        // system says why (a full disk, a file size limit).
+        const int cause = errno;
+        return failed(cause != 0 ? qt_error_string(cause) : file.errorString());
+    }
     if (!file.commit())
         return failed(file.errorString());
     return true;
