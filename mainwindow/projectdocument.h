@@ -24,6 +24,8 @@ public:
     static inline const QString DocumentType = QStringLiteral("Workplaces");
     static inline const QString CompanyText = QStringLiteral("Brenik");
     static constexpr int Indent = 2;
+    // Given to a file name chosen in Save As without a suffix of its own.
+    static inline const QString FileSuffix = QStringLiteral(".xml");
     // Far beyond any site the program writes (a few MB for a large one):
     // bigger files are refused before they are read into memory.
     static constexpr qint64 MaxFileSize = qint64(40) * 1024 * 1024;

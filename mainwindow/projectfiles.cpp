@@ -230,10 +230,12 @@ void ProjectFiles::saveProject(bool chooseFile)
 {
     const QDomDocument document = ProjectWriter(m_window).build();
     if (chooseFile) {
-        const QString chosen =
+        QString chosen =
             ProjectDocument::chooseSaveFileName(&m_window, MainWindow::tr("Save File"), QString(), tr("XML Files (*.xml)"));
         if (chosen.isEmpty())
             return;
+        if (QFileInfo(chosen).suffix().isEmpty())
+            chosen += ProjectDocument::FileSuffix;
         m_project->currentFileName = chosen;
     }
     const QString fileName = m_project->currentFileName;

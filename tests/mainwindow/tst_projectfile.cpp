@@ -245,7 +245,9 @@ private slots:
         QVERIFY(button->actionTarget());
         QCOMPARE(button->actionTarget()->data(0).toString(), QStringLiteral("North gate"));
 
-        saveAs(path("first.xml"));
+        // No suffix typed: the file is an .xml file all the same.
+        saveAs(path("first"));
+        QCOMPARE(window->currentFileName(), path("first.xml"));
         QVERIFY(!window->project()->isModified());
         // An open that takes long shows how far it is, item by item.
         ProjectLoader::setProgressDelay(0);
