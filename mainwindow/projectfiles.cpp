@@ -112,8 +112,8 @@ void ProjectFiles::openRecentFile(const QString& fileName)
 
 void ProjectFiles::openFile()
 {
-    if (m_project->isModified() && askToSaveChanges())
-        saveFile();
+    if (!changesSettled())
+        return;
     const QString chosen = ProjectDocument::chooseOpenFileName(&m_window, QStringLiteral("Select File"),
                                                                AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
     // A cancelled dialog keeps the project and the name it was saved under.
@@ -126,11 +126,17 @@ void ProjectFiles::reopenCurrentFile()
     openProjectFile(m_project->currentFileName, false);
 }
 
-bool ProjectFiles::askToSaveChanges()
+bool ProjectFiles::changesSettled()
 {
-    return QMessageBox::question(&m_window, MainWindow::tr("Saving"), tr("The file was changed.\nSave the it?"),
-                                 QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    if (!m_project->isModified())
+        return true;
+    const auto answer = QMessageBox::question(&m_window, MainWindow::tr("Saving"),
+                                              tr("The file was changed.\nSave the it?"),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return true;
+    saveFile();
+    return !m_project->isModified();
 }
 
 void ProjectFiles::showFileNameInTitle()
@@ -146,9 +152,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
 {
     const QSignalBlocker twBlocker(m_window.twControlUnit());
     const QSignalBlocker unitBlocker(m_window.controlUnit());
-    if (!explicitOpen && m_project->isModified() && askToSaveChanges())
-        saveFile();
-    if (fileName.isEmpty())
+    if (fileName.isEmpty() || (!explicitOpen && !changesSettled()))
         return;
     if (!QFileInfo::exists(fileName)) {
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
@@ -276,9 +280,9 @@ void ProjectFiles::warnOfUnresolvableReferences()
 
 void ProjectFiles::newFile()
 {
+    if (!changesSettled())
+        return;
     const QSignalBlocker twBlocker(m_window.twControlUnit());
-    if (m_project->isModified() && askToSaveChanges())
-        saveFile();
     m_project->setModified(false);
     if (m_window.fenceClient())
         m_window.fenceClient()->closeConnection();

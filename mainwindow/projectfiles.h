@@ -48,7 +48,10 @@ signals:
 
 private:
     void createRecentFileActions();
-    bool askToSaveChanges();
+    // Asks to save a changed project and saves it on Yes. False when the
+    // answer was Yes and the save did not happen (cancelled or failed): the
+    // project must then stay, with its edits.
+    bool changesSettled();
     void showFileNameInTitle();
     void openProjectFile(const QString& fileName, bool explicitOpen);
     void saveProject(bool chooseFile);

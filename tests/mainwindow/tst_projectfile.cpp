@@ -496,6 +496,37 @@ private slots:
         QCOMPARE(QDir(home.path()).entryList({QStringLiteral("kept.xml*")}, QDir::Files), QStringList{"kept.xml"});
     }
 
+    // New and Open after "Yes, save" go on only when the save happened: a
+    // cancelled or failed save keeps the project and its edits.
+    void replacingWaitsForTheSave_data()
+    {
+        QTest::addColumn<QByteArray>("action");
+        QTest::addColumn<QString>("saveAs");
+        for (const char* action : {"actNew", "actOpen"}) {
+            QTest::addRow("%s, save cancelled", action) << QByteArray(action) << QString();
+            QTest::addRow("%s, save failed", action) << QByteArray(action) << QStringLiteral("in the way.xml");
+        }
+    }
+
+    void replacingWaitsForTheSave()
+    {
+        QFETCH(QByteArray, action);
+        QFETCH(QString, saveAs);
+        window->addWorkspace(QString());
+        window->addWorkspace(QString());
+        window->project()->setModified(true);
+        chosenSaveName = saveAs.isEmpty() ? QString() : path(saveAs);
+        QDir(home.path()).mkpath(saveAs);
+        ProjectDocument::setOpenFileChooser([](QWidget*, const QString&, const QString&, const QString&) {
+            return HandWritten;
+        });
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        formChild(window.get(), action.constData())->trigger();
+        QCOMPARE(answerer.seen().size(), saveAs.isEmpty() ? 1 : 2);
+        QCOMPARE(window->workspaces()->count(), 3);
+        QVERIFY(window->project()->isModified());
+    }
+
     void newFileStartsEmpty()
     {
         open(HandWritten);
