@@ -100,6 +100,10 @@ MainWindow::MainWindow(QWidget* parent)
 
     m_files = new ProjectFiles(*this, m_project.get(), ui->menuFile, ui->actExit);
     connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_files, &ProjectFiles::projectClosed, this, [this] {
+        m_alarms->projectClosed();
+        m_deviceStates->projectClosed();
+    });
     createActionGroups();
     connectActions();
     createDockToggles();

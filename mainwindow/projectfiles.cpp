@@ -177,6 +177,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         m_window.fenceClient()->closeConnection();
     if (m_window.twSensorsClient())
         m_window.twSensorsClient()->closeConnection();
+    emit projectClosed();
     m_project->currentFileName = fileName;
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
@@ -288,6 +289,7 @@ void ProjectFiles::newFile()
         m_window.fenceClient()->closeConnection();
     if (m_window.twSensorsClient())
         m_window.twSensorsClient()->closeConnection();
+    emit projectClosed();
     ProjectLoader::dropWorkspaces(m_window);
     m_window.trees()->energizerModel()->clear();
     m_window.trees()->twSensorModel()->clear();

@@ -45,6 +45,9 @@ public slots:
 
 signals:
     void userAction(QString subject, QString message);
+    // The running project goes (New, or Open of a file that was read): what
+    // shows its alarms and links forgets them.
+    void projectClosed();
 
 private:
     void createRecentFileActions();

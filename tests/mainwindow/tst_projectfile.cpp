@@ -12,6 +12,7 @@
 #include "scenemouse.h"
 
 #include "alarmsarea.h"
+#include "devicestates.h"
 #include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
@@ -28,7 +29,9 @@
 #include "treemodel.h"
 #include "workspacearea.h"
 
+#include <QLabel>
 #include <QProgressDialog>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QUndoStack>
@@ -525,6 +528,35 @@ private slots:
         QCOMPARE(answerer.seen().size(), saveAs.isEmpty() ? 1 : 2);
         QCOMPARE(window->workspaces()->count(), 3);
         QVERIFY(window->project()->isModified());
+    }
+
+    // The project that goes takes its alarm lines and link states with it.
+    void closedProjectLeavesNoTraces_data()
+    {
+        QTest::addColumn<QByteArray>("action");
+        QTest::newRow("New") << QByteArray("actNew");
+        QTest::newRow("Open") << QByteArray("actOpen");
+    }
+
+    void closedProjectLeavesNoTraces()
+    {
+        QFETCH(QByteArray, action);
+        open(HandWritten);
+        window->alarmConfirmDlg()->showAlarmConfirm(g_energizerModel->rootNode()->child(0)->child(0));
+        window->deviceStates()->gatewayStatus(qtClient::HeartBeatTimedOut);
+        window->deviceStates()->twStatus(qtClient::Error);
+        auto* table = window->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+        QCOMPARE(table->rowCount(), 1);
+        QVERIFY(!window->gatewayStatusLabel()->styleSheet().isEmpty());
+        formChild(window.get(), action.constData())->trigger();
+        QCOMPARE(table->rowCount(), 0);
+        QVERIFY(!window->alarmConfirmDlg()->isVisible());
+        // Open connects the new project's links, which may already say so.
+        for (QLabel* label : {window->gatewayStatusLabel(), window->twStatusLabel()}) {
+            QVERIFY(label->styleSheet() != DeviceStates::AlarmStyle);
+            QVERIFY2(!label->text().contains(QStringLiteral("Error")) && !label->text().contains(QStringLiteral("Time")),
+                     qPrintable(label->text()));
+        }
     }
 
     void newFileStartsEmpty()
