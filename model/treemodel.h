@@ -99,8 +99,9 @@ private:
     QObject* owner = nullptr;
     Node* root = nullptr;
     mutable QHash<QString, QIcon> m_icons;
-    // Rows to announce, by their parent when they were refreshed. Only
-    // compared, never dereferenced: either may be gone by then.
+    // Rows to announce, by their parent when they were refreshed. Either may
+    // be gone by then: a parent is used only once found alive in this tree,
+    // and the rows are only compared with its children.
     QHash<Node*, QSet<Node*>> m_refreshed;
     bool m_refreshAll = false;
     bool m_announcePosted = false;
