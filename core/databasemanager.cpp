@@ -68,6 +68,10 @@ bool DatabaseManager::prepareForUse()
     query.exec(QStringLiteral("end transaction;"));
 
     bool ok = true;
+    if (!query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs))) {
+        qCWarning(lcCore) << "Database: busy timeout not set:" << query.lastError().text();
+        ok = false;
+    }
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()
         || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
         qCWarning(lcCore) << "Database: write-ahead log not enabled:" << query.lastError().text();

@@ -22,14 +22,19 @@ public:
 
     QSqlDatabase database;
 
+    // The longest the GUI thread waits for a lock another connection or
+    // program holds; a write refused meanwhile waits in its queue
+    // (WriteBatch) and is tried again later.
+    static constexpr int BusyTimeoutMs = 100;
+
     // Free pages must exceed this share of the file before start-up rewrites
     // the file with VACUUM: rewriting a month of voltage log takes seconds.
     static constexpr double VacuumFreeShare = 0.10;
 
     // Start-up maintenance on the default connection, on the GUI thread:
-    // closes a transaction left open, switches to the write-ahead log with
-    // full sync (every committed row survives a power cut with one sync per
-    // commit) and compacts the file only when enough of it is free pages.
+    // closes a transaction left open, sets the short busy timeout, switches
+    // to the write-ahead log with full sync (every committed row survives a
+    // power cut with one sync per commit) and compacts the file only when enough of it is free pages.
     // Failures are logged with the SQL error; false when the database could
     // not be read or switched (damaged, truncated, or not writable).
     static bool prepareForUse();

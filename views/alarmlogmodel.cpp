@@ -15,6 +15,7 @@ bool AlarmLogModel::load()
     m_lastError = ok ? QSqlError() : query.lastError();
     beginResetModel();
     m_rows.clear();
+    m_unkeyed.clear();
     while (ok && query.next()) {
         Row row;
         for (int column = 0; column < ColumnCount; ++column)
@@ -25,21 +26,23 @@ bool AlarmLogModel::load()
     return ok;
 }
 
-void AlarmLogModel::prepend(const Row& row)
+void AlarmLogModel::prepend(quint64 ticket, const Row& row)
 {
     beginInsertRows(QModelIndex(), 0, 0);
+    m_unkeyed.insert(ticket, m_rows.size());
     m_rows.append(row);
     endInsertRows();
 }
 
-void AlarmLogModel::removeNewest(int count)
+void AlarmLogModel::setKeys(const WriteBatch::WrittenRows& rows)
 {
-    count = qMin(count, m_rows.size());
-    if (count <= 0)
-        return;
-    beginRemoveRows(QModelIndex(), 0, count - 1);
-    m_rows.resize(m_rows.size() - count);
-    endRemoveRows();
+    for (const WriteBatch::WrittenRow& written : rows) {
+        const auto it = m_unkeyed.constFind(written.ticket);
+        if (it == m_unkeyed.constEnd())
+            continue;
+        m_rows[it.value()][0] = written.key;
+        m_unkeyed.erase(it);
+    }
 }
 
 int AlarmLogModel::rowCount(const QModelIndex& parent) const

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "writebatch.h"
+
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
@@ -27,10 +30,13 @@ public:
     bool load();
     QSqlError lastError() const { return m_lastError; }
 
-    // Puts a row written to the database at the top.
-    void prepend(const Row& row);
-    // Takes off the `count` newest rows (rows the database rolled back).
-    void removeNewest(int count);
+    // Puts a row handed to the database (WriteBatch) at the top, under the
+    // ticket it got; its key, when it has none yet or the key changes,
+    // comes with `setKeys` once the row is committed.
+    void prepend(quint64 ticket, const Row& row);
+    void setKeys(const WriteBatch::WrittenRows& rows);
+    // Whether the row of `ticket` is shown here and not committed yet.
+    bool holds(quint64 ticket) const { return m_unkeyed.contains(ticket); }
 
     // Texts of columns 1 to 4.
     void setHeaders(const QStringList& headers) { m_headers = headers; }
@@ -42,6 +48,8 @@ public:
 
 private:
     QVector<Row> m_rows; // oldest first
+    // Tickets of the rows still without their key, by the row's place in m_rows.
+    QHash<quint64, int> m_unkeyed;
     QStringList m_headers;
     QSqlError m_lastError;
 };

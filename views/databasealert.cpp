@@ -1,9 +1,12 @@
 #include "databasealert.h"
 #include "viewslogging.h"
 
+#include "writebatch.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <bitset>
 
@@ -28,6 +31,14 @@ QString problemText(DatabaseAlert::Problem problem)
         return QCoreApplication::translate("DatabaseAlert", "The database cannot be read.");
     case DatabaseAlert::AlarmLogNotWritten:
         return QCoreApplication::translate("DatabaseAlert", "The alarm log cannot be written to the database.");
+    case DatabaseAlert::LogsDelayed:
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "The database does not take the log rows: another program may be holding "
+                                           "it. The rows are kept and written as soon as it does.");
+    case DatabaseAlert::LogQueueFull:
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "The database has not taken the log rows for too long: new log rows are "
+                                           "being lost.");
     default:
         return QCoreApplication::translate("DatabaseAlert",
                                            "The user action log cannot be written to the database.");
@@ -61,13 +72,27 @@ bool DatabaseAlert::report(Problem problem, const QString& sqlError)
     if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem))
         return false;
     toldProblems().set(problem);
-    const QString text = problemText(problem) + QLatin1Char('\n') + sqlError;
+    const QString text = sqlError.isEmpty() ? problemText(problem) : problemText(problem) + QLatin1Char('\n') + sqlError;
     const bool blocking = problem == Unreadable;
     if (notifier())
         notifier()(text, blocking);
     else
         showMessage(text, blocking);
     return true;
+}
+
+void DatabaseAlert::followWrites()
+{
+    static QPointer<WriteBatch> followed;
+    WriteBatch& batch = WriteBatch::instance();
+    if (followed == &batch)
+        return;
+    followed = &batch;
+    QObject::connect(&batch, &WriteBatch::stalled, &batch, [](const QString& error) { report(LogsDelayed, error); });
+    QObject::connect(&batch, &WriteBatch::resumed, &batch, [] {
+        toldProblems().reset(LogsDelayed);
+        toldProblems().reset(LogQueueFull);
+    });
 }
 
 void DatabaseAlert::reset()
