@@ -57,11 +57,34 @@ void addAlarm(AlarmLogWidget& widget, int i)
                      QStringLiteral("change status to Critical"));
 }
 
+// `rows` alarm rows over the last 20 days, in the kinds the log holds: all
+// of them inside the range the log shows at first.
+void fillAlarmLog(qint64 rows)
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery query;
+    db.transaction();
+    query.prepare(QStringLiteral("insert into logAlarm(datetime, source, reason, info) values(?, ?, ?, ?)"));
+    const QDateTime start = QDateTime::currentDateTime().addDays(-20);
+    const char* const kinds[] = {"change status to OK", "change status to Warning", "change status to Critical",
+                                 "change status to Failure"};
+    for (qint64 i = 0; i < rows; ++i) {
+        query.addBindValue(start.addSecs(i * 20 * 86400 / qMax<qint64>(rows, 1)).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ")));
+        query.addBindValue(QStringLiteral("Energizer %1").arg(i % 32));
+        query.addBindValue(QStringLiteral("Fence alarm %1").arg(i % 2 + 1));
+        query.addBindValue(QString::fromLatin1(kinds[i % 4]));
+        query.exec();
+    }
+    db.commit();
+}
+
 // Every one of the 63 devices changes state and 32 energizers switch a
-// zone: 96 alarm rows, written and committed as one heartbeat.
+// zone: 96 alarm rows, written and committed as one heartbeat, with
+// state.range(0) rows in the log when the window was built.
 void BM_AlarmHeartbeatAllDevicesChange(benchmark::State& state)
 {
     Home home;
+    fillAlarmLog(state.range(0));
     AlarmLogWidget widget;
     for (auto _ : state) {
         for (int i = 0; i < 96; ++i)
@@ -70,7 +93,27 @@ void BM_AlarmHeartbeatAllDevicesChange(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * 96);
 }
-BENCHMARK(BM_AlarmHeartbeatAllDevicesChange)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_AlarmHeartbeatAllDevicesChange)->Arg(0)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// One alarm row with state.range(0) rows in the log when the window was
+// built; the commit of every 96 rows is not counted.
+void BM_AlarmInsert(benchmark::State& state)
+{
+    Home home;
+    fillAlarmLog(state.range(0));
+    AlarmLogWidget widget;
+    int i = 0;
+    for (auto _ : state) {
+        addAlarm(widget, i++);
+        if (i % 96 == 0) {
+            state.PauseTiming();
+            WriteBatch::instance().commit();
+            state.ResumeTiming();
+        }
+    }
+    WriteBatch::instance().commit();
+}
+BENCHMARK(BM_AlarmInsert)->Arg(1000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMicrosecond)->Iterations(960);
 
 // One alarm row after state.range(0) rows written in the same run.
 void BM_AlarmInsertAfterLongRun(benchmark::State& state)

@@ -14,7 +14,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -92,6 +94,37 @@ void BM_ConstructSite10x100(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ConstructSite10x100)->Unit(benchmark::kMillisecond);
+
+// The log-in accepted with state.range(0) rows in the alarm log (spread over
+// the last 20 days, all inside the range the log shows at first): the
+// window built, shown and painted once.
+void BM_WindowOverAlarmLog(benchmark::State& state)
+{
+    home();
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery query;
+    query.exec(QStringLiteral("delete from logAlarm"));
+    db.transaction();
+    query.prepare(QStringLiteral("insert into logAlarm(datetime, source, reason, info) values(?, ?, ?, ?)"));
+    const QDateTime start = QDateTime::currentDateTime().addDays(-20);
+    for (qint64 i = 0; i < state.range(0); ++i) {
+        query.addBindValue(start.addSecs(i * 20 * 86400 / state.range(0)).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ")));
+        query.addBindValue(QStringLiteral("Energizer %1").arg(i % 32));
+        query.addBindValue(QStringLiteral("Fence alarm 1"));
+        query.addBindValue(i % 2 ? QStringLiteral("change status to OK") : QStringLiteral("change status to Critical"));
+        query.exec();
+    }
+    db.commit();
+    for (auto _ : state) {
+        auto window = std::make_unique<MainWindow>();
+        showFirstFrame(*window);
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+    query.exec(QStringLiteral("delete from logAlarm"));
+}
+BENCHMARK(BM_WindowOverAlarmLog)->Arg(0)->Arg(300000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Ten gateways of 32 energizers and 31 IO cards, each device a status row
 // paired with its element node, and three TW systems of 31 sensors.

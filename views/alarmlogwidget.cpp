@@ -40,8 +40,6 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
 
     model = new AlarmLogModel(this);
     model->setHeaders(headers());
-    if (!model->load())
-        qCWarning(lcViews) << kTable << model->lastError().text();
     connect(&WriteBatch::instance(), &WriteBatch::written, model, &AlarmLogModel::setKeys);
     connect(&WriteBatch::instance(), &WriteBatch::refused, this, &AlarmLogWidget::rowRefused);
     DatabaseAlert::followWrites();
@@ -54,6 +52,10 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
         header->resizeSection(1, kDateTimeWidth);
         header->resizeSection(3, kReasonWidth);
     }
+    // The log opens newest first: a sort by another column reads the whole
+    // log, which the start must not wait for.
+    header->setSortIndicator(0, Qt::DescendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &AlarmLogWidget::sortChanged);
     ui->tableLog->hideColumn(0);
     ui->tableLog->setAutoScroll(false);
 
@@ -78,7 +80,24 @@ void AlarmLogWidget::filtering()
     proxy->showOk = ui->btnOK->isChecked();
     proxy->showWarning = ui->btnWaring->isChecked();
     proxy->showCritical = ui->btnCritical->isChecked();
+    model->setFilter(*proxy);
+    loadModel();
     proxy->invalidate();
+}
+
+// Newest first the rows are read as the view scrolls; any other order is
+// the proxy's, over every row.
+void AlarmLogWidget::sortChanged(int column, Qt::SortOrder order)
+{
+    if (model->setWindowed(column == 0 && order == Qt::DescendingOrder))
+        return;
+    qCWarning(lcViews) << kTable << model->lastError().text();
+}
+
+void AlarmLogWidget::loadModel()
+{
+    if (!model->load())
+        qCWarning(lcViews) << kTable << model->lastError().text();
 }
 
 void AlarmLogWidget::addRecord(QString source, QString reason, QString message)
@@ -123,8 +142,7 @@ void AlarmLogWidget::clearAllLog()
 void AlarmLogWidget::clearLog(int days)
 {
     LogTable::clear(QLatin1String(kTable), days);
-    if (!model->load())
-        qCWarning(lcViews) << kTable << model->lastError().text();
+    loadModel();
     emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));
 }
 
@@ -152,10 +170,14 @@ void AlarmLogWidget::clearOldRecords()
 
 void AlarmLogWidget::print()
 {
+    // The printout holds every row the filter passes, not only those read.
+    const bool windowed = model->isWindowed();
+    model->setWindowed(false);
     report = LogTable::startReport(this, QLatin1String(kReportFile), proxy->rowCount());
     connect(report, &ReportEngine::setValue, this, &AlarmLogWidget::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();
+    model->setWindowed(windowed);
 }
 
 void AlarmLogWidget::printPreviewClosed()

@@ -61,6 +61,8 @@ private:
     void clearOldRecords();
     QStringList headers() const;
     void rowRefused(quint64 ticket, const QString& error);
+    void sortChanged(int column, Qt::SortOrder order);
+    void loadModel();
 
     Ui::AlarmLogWidget* ui = nullptr;
     AlarmLogModel* model = nullptr;

@@ -1,3 +1,4 @@
+#include "alarmlogmodel.h"
 #include "alarmlogwidget.h"
 #include "apppaths.h"
 #include "databasealert.h"
@@ -90,6 +91,7 @@ private slots:
     void rowsWaitWhileTheDatabaseIsLocked();
     void heartbeatRowsShareOneCommit();
     void filterControlsNarrowTheView();
+    void longLogIsReadAsTheViewScrolls();
     void viewUpToTodayFollowsMidnight();
     void clearAllAsksFirst_data();
     void clearAllAsksFirst();
@@ -277,6 +279,44 @@ void TestAlarmLogWidget::filterControlsNarrowTheView()
     QCOMPARE(view->rowCount(), 2);
     widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(QDate::currentDate().addDays(-1));
     QCOMPARE(view->rowCount(), 1);
+}
+
+// Pages are read as the view scrolls, rows beyond what it asked for go
+// again when new ones come, and scrolling on still shows every row once,
+// newest first. Sorting by another column and printing take every row.
+void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
+{
+    const int page = AlarmLogModel::PageRows;
+    QSqlDatabase::database().transaction();
+    for (int i = 0; i < 2 * page + 300; ++i)
+        addRow(stampDaysAgo(1), QStringLiteral("old"), QStringLiteral("State"), i % 7 ? QStringLiteral("OK") : "Off");
+    QSqlDatabase::database().commit();
+    AlarmLogWidget widget;
+    QAbstractItemModel* view = table(widget)->model();
+    QCOMPARE(view->rowCount(), page);
+    view->fetchMore(QModelIndex());
+    QCOMPARE(view->rowCount(), 2 * page);
+    for (int i = 0; i < page + 100; ++i)
+        widget.addRecord(QStringLiteral("new"), QStringLiteral("State"), QStringLiteral("Critical"));
+    WriteBatch::instance().commit();
+    QVERIFY(view->rowCount() <= 3 * page);
+
+    while (view->canFetchMore(QModelIndex()))
+        view->fetchMore(QModelIndex());
+    const QStringList keys = sqlRows(QStringLiteral("select id from logAlarm where info <> 'Off' order by id desc"));
+    QCOMPARE(view->rowCount(), keys.size());
+    for (int row = 0; row < view->rowCount(); ++row)
+        QCOMPARE(view->index(row, 0).data().toString(), keys.at(row));
+
+    table(widget)->sortByColumn(2, Qt::AscendingOrder);
+    QCOMPARE(view->rowCount(), keys.size());
+    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("new"));
+    table(widget)->sortByColumn(0, Qt::DescendingOrder);
+    QCOMPARE(view->rowCount(), page);
+    ReportCapture capture;
+    widget.print();
+    QCOMPARE(capture.recordsCount, QList<int>{keys.size()});
+    QCOMPARE(view->rowCount(), page);
 }
 
 void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
