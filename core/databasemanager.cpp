@@ -30,12 +30,14 @@ void DatabaseManager::createConnection()
         qCWarning(lcCore) << "Database file not found, an empty one will be created:" << path;
     database.setDatabaseName(path);
     if (!database.open()) {
-        qCWarning(lcCore) << database.lastError().text();
+        m_failure = database.lastError().text();
+        qCWarning(lcCore) << "Database" << path << "not opened:" << m_failure;
+        m_state.store(Failed, std::memory_order_release);
         return;
     }
     if (QCoreApplication::instance())
         database.driver()->moveToThread(QCoreApplication::instance()->thread());
-    m_open.store(true, std::memory_order_release);
+    m_state.store(Open, std::memory_order_release);
 }
 
 void DatabaseManager::executeQuery(QString)

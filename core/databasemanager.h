@@ -9,7 +9,7 @@
 // Opens the process-wide default connection to brenik.db on a thread of its
 // own at start-up. Qt only lets the thread that owns a connection's driver
 // use it, so once open the driver is handed to the GUI thread, where all SQL
-// runs; `isOpen()` is the flag main() waits on.
+// runs; `isOpen()` and `hasFailed()` are the flags main() waits on.
 class DatabaseManager : public QObject
 {
     Q_OBJECT
@@ -18,7 +18,10 @@ public:
     ~DatabaseManager() override;
 
     // Safe to call from any thread while the connection is being opened.
-    bool isOpen() const { return m_open.load(std::memory_order_acquire); }
+    bool isOpen() const { return m_state.load(std::memory_order_acquire) == Open; }
+    bool hasFailed() const { return m_state.load(std::memory_order_acquire) == Failed; }
+    // Why the connection did not open; read it once `hasFailed()`.
+    QString failure() const { return hasFailed() ? m_failure : QString(); }
 
     QSqlDatabase database;
 
@@ -45,7 +48,9 @@ public slots:
     void stopped();
 
 private:
-    std::atomic<bool> m_open{false};
+    enum State { Opening, Open, Failed };
+    std::atomic<int> m_state{Opening};
+    QString m_failure; // written before the state turns Failed
 };
 
 extern DatabaseManager* g_databaseManager;

@@ -27,6 +27,8 @@ DatabaseAlert::Notifier& notifier()
 QString problemText(DatabaseAlert::Problem problem)
 {
     switch (problem) {
+    case DatabaseAlert::Unopenable:
+        return QCoreApplication::translate("DatabaseAlert", "The database cannot be opened; the program ends.");
     case DatabaseAlert::Unreadable:
         return QCoreApplication::translate("DatabaseAlert", "The database cannot be read.");
     case DatabaseAlert::AlarmLogNotWritten:
@@ -73,7 +75,7 @@ bool DatabaseAlert::report(Problem problem, const QString& sqlError)
         return false;
     toldProblems().set(problem);
     const QString text = sqlError.isEmpty() ? problemText(problem) : problemText(problem) + QLatin1Char('\n') + sqlError;
-    const bool blocking = problem == Unreadable;
+    const bool blocking = problem == Unreadable || problem == Unopenable;
     if (notifier())
         notifier()(text, blocking);
     else

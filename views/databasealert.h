@@ -12,6 +12,8 @@ class DatabaseAlert
 {
 public:
     enum Problem {
+        // The program cannot start: the file cannot be opened.
+        Unopenable,
         Unreadable,
         AlarmLogNotWritten,
         UserActionLogNotWritten,
