@@ -157,33 +157,59 @@ void BM_VoltageHeartbeat(benchmark::State& state)
 }
 BENCHMARK(BM_VoltageHeartbeat)->Unit(benchmark::kMillisecond)->Iterations(30);
 
-// Start-up over a database holding state.range(0) voltage rows with a
-// fraction of a percent of free pages (the nightly age delete of one day).
+// `rows` voltage rows over 28 days of which the oldest `perMille` are then
+// deleted (as the nightly age delete does), in the file format of
+// databases already in use (no incremental auto-vacuum).
+void fillVoltageLog(qint64 rows, int perMille)
+{
+    QSqlQuery query;
+    query.exec(QStringLiteral("PRAGMA auto_vacuum = NONE"));
+    query.exec(QStringLiteral("VACUUM"));
+    query.prepare(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+        "INSERT INTO logVoltage(datetime, voltage, sector, energizer_no) "
+        "SELECT datetime(? + i / 96, 'unixepoch', 'localtime'), 8000 + i % 1000, i % 3 - 1, i % 32 + 1 FROM n"));
+    query.addBindValue(rows - 1);
+    query.addBindValue(QDateTime::currentDateTime().addDays(-28).toSecsSinceEpoch());
+    query.exec();
+    query.prepare(QStringLiteral("delete from logVoltage where id <= ?"));
+    query.addBindValue(rows * perMille / 1000);
+    query.exec();
+}
+
+// Start-up up to the log-in page over a database of state.range(0) voltage
+// rows with state.range(1) per mille of them deleted: 5 is one nightly age
+// delete (0.5 % free pages), 120 keep-days lowered (12 % free pages). Every
+// iteration starts from a fresh copy of the same file.
 void BM_StartupMaintenance(benchmark::State& state)
 {
     Home home;
+    const QString database = home.dir.filePath(QStringLiteral("brenik.db"));
+    const QString original = home.dir.filePath(QStringLiteral("original.db"));
+    fillVoltageLog(state.range(0), int(state.range(1)));
+    QSqlDatabase db = QSqlDatabase::database();
+    double freeShare = 0;
     {
-        QSqlDatabase db = QSqlDatabase::database();
-        QSqlQuery query;
-        db.transaction();
-        query.prepare(QStringLiteral(
-            "insert into logVoltage(datetime, voltage, sector, energizer_no) values(?, ?, ?, ?)"));
-        const QDateTime start = QDateTime::currentDateTime().addDays(-28);
-        for (qint64 i = 0; i < state.range(0); ++i) {
-            query.addBindValue(start.addSecs(i / 96).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-            query.addBindValue(8000.0 + double(i % 1000));
-            query.addBindValue(int(i % 3) - 1);
-            query.addBindValue(int(i % 32) + 1);
-            query.exec();
-        }
-        db.commit();
-        query.exec(QStringLiteral("delete from logVoltage where id % 200 = 0"));
+        QSqlQuery query(QStringLiteral("select (select freelist_count from pragma_freelist_count) * 1.0 / "
+                                       "(select page_count from pragma_page_count)"));
+        freeShare = query.next() ? query.value(0).toDouble() : 0;
     }
-    state.counters["MB"] = double(QFileInfo(home.dir.filePath(QStringLiteral("brenik.db"))).size()) / 1e6;
-    for (auto _ : state)
+    db.close();
+    QFile::copy(database, original);
+    state.counters["MB"] = double(QFileInfo(database).size()) / 1e6;
+    state.counters["free%"] = freeShare * 100;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.close();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(database + QLatin1String(suffix));
+        QFile::copy(original, database);
+        db.open();
+        state.ResumeTiming();
         DatabaseManager::prepareForUse();
+    }
 }
-BENCHMARK(BM_StartupMaintenance)->Arg(2000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StartupMaintenance)->Args({2000000, 5})->Args({2000000, 120})->Args({10000000, 120})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -89,6 +89,8 @@ int runLumetra(QApplication& app)
         return DatabaseFailureExitCode;
     }
     DatabaseManager::prepareForUse();
+    // Compacting the file runs beside the log-in and the window, never before.
+    QMetaObject::invokeMethod(g_databaseManager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
 
     int exitCode = 0;
