@@ -12,6 +12,9 @@
 #include "writebatch.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QVector>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +24,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -156,6 +160,53 @@ void BM_VoltageHeartbeat(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 96);
 }
 BENCHMARK(BM_VoltageHeartbeat)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// 600 heartbeats one after the other, each with 96 alarm rows and the 96
+// voltage rows of 32 energizers, committed as the logs do, while the
+// database manager's thread does its upkeep. The counters give the median
+// and the longest heartbeat: one whose commit sets off a checkpoint of the
+// write-ahead log on the GUI thread is the longest by far.
+void BM_HeartbeatsLongRun(benchmark::State& state)
+{
+    Home home;
+    auto* manager = new DatabaseManager;
+    QThread upkeepThread;
+    manager->moveToThread(&upkeepThread);
+    QObject::connect(&upkeepThread, &QThread::finished, manager, &QObject::deleteLater);
+    upkeepThread.start();
+    // By name: older builds have no upkeep, and the call then does nothing.
+    QMetaObject::invokeMethod(manager, "startUpkeep", Qt::QueuedConnection);
+    AlarmLogWidget widget;
+    TreeModel model;
+    auto* root = new Node(QStringLiteral("Name"));
+    model.setRootNode(root);
+    auto* gateway = new Node(QStringLiteral("127.0.0.1"), root);
+    for (int i = 1; i <= 32; ++i)
+        (new Node(QStringLiteral("Energ%1").arg(i), gateway))->type = Node::StatusRow;
+    VoltageDiagrammsDlg dialog;
+    dialog.setClock([] { return QDateTime::currentDateTime().addSecs(VoltageDiagrammsDlg::kQuietSeconds + 1); });
+    QVector<double> heartbeats;
+    for (auto _ : state) {
+        for (int heartbeat = 0; heartbeat < 600; ++heartbeat) {
+            QElapsedTimer clock;
+            clock.start();
+            for (int i = 0; i < 96; ++i)
+                addAlarm(widget, i);
+            for (int i = 0; i < 32; ++i)
+                dialog.writeVoltageLog(gateway->child(i));
+            WriteBatch::instance().commit();
+            heartbeats.append(clock.nsecsElapsed() / 1e6);
+            QCoreApplication::processEvents();
+        }
+    }
+    upkeepThread.quit();
+    upkeepThread.wait();
+    std::sort(heartbeats.begin(), heartbeats.end());
+    state.counters["medianMs"] = heartbeats.value(heartbeats.size() / 2);
+    state.counters["p99Ms"] = heartbeats.value(heartbeats.size() * 99 / 100);
+    state.counters["maxMs"] = heartbeats.isEmpty() ? 0 : heartbeats.last();
+}
+BENCHMARK(BM_HeartbeatsLongRun)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // `rows` voltage rows over 28 days of which the oldest `perMille` are then
 // deleted (as the nightly age delete does), in the file format of
