@@ -7,6 +7,8 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "projectfiles.h"
+#include "devicestates.h"
 #include "node.h"
 #include "projectdocument.h"
 #include "sitemutex.h"
@@ -16,17 +18,17 @@
 #include "writebatch.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QThread>
-#include <QTimer>
-#include <QVector>
 #include <QFile>
 #include <QFileInfo>
-#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QVector>
 
 #include <algorithm>
 #include <functional>
@@ -196,11 +198,11 @@ void BM_SecondTick(benchmark::State& state)
     for (auto _ : state) {
         window.timerTick();
         for (Node* row : site.rows)
-            window.energHearbeat(row, false);
+            window.deviceStates()->energHeartbeat(row, false);
         for (Node* element : site.elements)
-            window.energTick(element);
+            window.deviceStates()->energTick(element);
         for (Node* sensor : site.sensors)
-            window.sensorTick(sensor);
+            window.deviceStates()->sensorTick(sensor);
         if (paint)
             QCoreApplication::processEvents();
         else
@@ -288,13 +290,13 @@ void BM_AlarmStorm(benchmark::State& state)
         alarm = !alarm;
         flipStorm(site, alarm);
         for (Node* sensor : site.sensors) {
-            window.sensorHearbeat(sensor);
-            window.sensorTick(sensor);
+            window.deviceStates()->sensorHeartbeat(sensor);
+            window.deviceStates()->sensorTick(sensor);
         }
         for (Node* row : site.rows)
-            window.energHearbeat(row, true);
+            window.deviceStates()->energHeartbeat(row, true);
         for (Node* element : site.elements)
-            window.energTick(element);
+            window.deviceStates()->energTick(element);
         window.timerTick();
         QCoreApplication::processEvents();
     }
@@ -345,19 +347,19 @@ void BM_AlarmStormLateness(benchmark::State& state)
                 QMetaObject::invokeMethod(&window, std::move(call), Qt::QueuedConnection);
             };
             for (Node* sensor : site.sensors) {
-                later([&window, sensor] { window.sensorHearbeat(sensor); });
+                later([&window, sensor] { window.deviceStates()->sensorHeartbeat(sensor); });
                 later([log, sensor, info] { log->addRecord(sensor->name, QStringLiteral("TW sensor"), info); });
-                later([&window, sensor] { window.sensorTick(sensor); });
+                later([&window, sensor] { window.deviceStates()->sensorTick(sensor); });
             }
             for (Node* row : site.rows) {
-                later([&window, row] { window.energHearbeat(row, true); });
+                later([&window, row] { window.deviceStates()->energHeartbeat(row, true); });
                 if (row->number() > Node::kMaxEnergizers)
                     continue;
                 later([log, row, info] { log->addRecord(row->name, QStringLiteral("Fence alarm 1"), info); });
                 later([voltages, row] { voltages->writeVoltageLog(row); });
             }
             for (Node* element : site.elements)
-                later([&window, element] { window.energTick(element); });
+                later([&window, element] { window.deviceStates()->energTick(element); });
             later([&window] { window.timerTick(); });
         });
         QElapsedTimer clock;
@@ -401,7 +403,7 @@ QString writeProject(int elements)
     MainWindow window;
     fillWorkspaces(window, 20, elements);
     window.project()->currentFileName = fileName;
-    window.saveFile();
+    window.projectFiles()->saveFile();
     return fileName;
 }
 
@@ -411,10 +413,10 @@ void BM_ProjectSave(benchmark::State& state)
     const QString fileName = writeProject(int(state.range(0)));
     MainWindow window;
     window.project()->currentFileName = fileName;
-    window.openFile();
+    window.projectFiles()->reopenCurrentFile();
     window.project()->currentFileName = home().dir.filePath(QStringLiteral("saved.xml"));
     for (auto _ : state)
-        window.saveFile();
+        window.projectFiles()->saveFile();
     state.counters["bytes"] = double(QFileInfo(fileName).size());
 }
 BENCHMARK(BM_ProjectSave)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
@@ -426,7 +428,7 @@ void BM_ProjectOpen(benchmark::State& state)
     MainWindow window;
     for (auto _ : state) {
         window.project()->currentFileName = fileName;
-        window.openFile();
+        window.projectFiles()->reopenCurrentFile();
     }
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);

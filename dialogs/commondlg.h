@@ -13,6 +13,7 @@
 
 #include <functional>
 
+class PropertyPanelHost;
 class ElementTreeProxyModel;
 class Node;
 struct TimerData;
@@ -52,7 +53,8 @@ public:
     static constexpr const char* UserLogSubject = "UserControl";
     static constexpr int AlarmConfirmWidth = 600;
 
-    explicit CommonDlg(QWidget* parent = nullptr);
+    // Only the energizer property page uses `panelHost`.
+    explicit CommonDlg(QWidget* parent = nullptr, PropertyPanelHost* panelHost = nullptr);
     ~CommonDlg() override;
 
     // Log-in page: returns the user name that passed the check, else an empty
@@ -134,6 +136,7 @@ private:
     void confirmAlarms();
 
     Ui::CommonDlg* ui;
+    PropertyPanelHost* m_panelHost = nullptr;
     // The lines of the alarm table, for a look-up that does not grow with the list.
     QSet<QString> m_alarmLines;
     int m_editedUserId = 0;

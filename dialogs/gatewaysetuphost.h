@@ -4,9 +4,9 @@ class qtClient;
 
 // What the gateway setup widget and wizard need of the main window. The
 // dialogs sit below the main window, so the main window implements this and
-// installs itself with setGatewaySetupHost(); tests install a stand-in.
-// Without a host the dialogs still edit the nodes, but reconnect nothing and
-// refresh no view beyond the two tree models.
+// hands it to the dialogs it opens; tests hand a stand-in. Without a host the
+// dialogs still edit the nodes, but reconnect nothing and refresh no view
+// beyond the two tree models.
 class GatewaySetupHost
 {
 public:
@@ -21,5 +21,3 @@ public:
     virtual void deviceEnablingChanged() = 0;
 };
 
-GatewaySetupHost* gatewaySetupHost();
-void setGatewaySetupHost(GatewaySetupHost* host);

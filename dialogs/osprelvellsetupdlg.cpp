@@ -3,13 +3,13 @@
 
 #include "osprelvellsetupwidget.h"
 
-OsprelVellSetupDlg::OsprelVellSetupDlg(QWidget* parent)
+OsprelVellSetupDlg::OsprelVellSetupDlg(GatewaySetupHost* host, QWidget* parent)
     : QDialog(parent)
     , ui(new Ui::OsprelVellSetupDlg)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("OsprelVellSetupDlg"));
-    m_widget = new OsprelVellSetupWidget(this);
+    m_widget = new OsprelVellSetupWidget(host, this);
     ui->horizontalLayout_2->addWidget(m_widget);
     m_widget->fillGateways(QString());
 }

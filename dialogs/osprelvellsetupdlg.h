@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class GatewaySetupHost;
 class OsprelVellSetupWidget;
 
 namespace Ui {
@@ -14,7 +15,7 @@ class OsprelVellSetupDlg : public QDialog
 {
     Q_OBJECT
 public:
-    explicit OsprelVellSetupDlg(QWidget* parent = nullptr);
+    explicit OsprelVellSetupDlg(GatewaySetupHost* host, QWidget* parent = nullptr);
     ~OsprelVellSetupDlg() override;
 
     OsprelVellSetupWidget* setupWidget() const { return m_widget; }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
 
+class GatewaySetupHost;
 class Node;
 class QMenu;
 class QTableWidget;
@@ -41,13 +43,15 @@ public:
         std::function<QString(QWidget* parent, const QString& caption, const QString& name, const QString& filter)>;
     static void setSaveFileNameHook(SaveFileNameHook hook);
 
-    explicit OsprelVellSetupWidget(QWidget* parent = nullptr);
+    explicit OsprelVellSetupWidget(GatewaySetupHost* host, QWidget* parent = nullptr);
     ~OsprelVellSetupWidget() override;
 
     // Lists every gateway and shows the one named `gatewayName` (the first
     // when none is named or found); `preferred`, when listed, wins over the name.
     void fillGateways(const QString& gatewayName, const Node* preferred = nullptr);
     Node* currentGateway() const { return m_currentGateway; }
+    // Commits a Name cell still being edited, before the frame closes.
+    void commitEdits();
 
 public slots:
     void vellChanged(int index);
@@ -58,6 +62,7 @@ public slots:
     void exportMapping();
     void currentTabChanged(int tab);
     void withTextClicked();
+    void nameEdited(QTableWidgetItem* item);
 
 private:
     void fillEnergizers(Node* gateway);
@@ -71,8 +76,10 @@ private:
     void setGlobalRowEnabled();
     void checkTable(QTableWidget* table, bool state);
     void resetMappings(bool energizers);
+    void storeSettings(const QVariantMap& values);
 
     Ui::OsprelVellSetupWidget* ui;
+    GatewaySetupHost* m_host;
     TreeModel* m_energizerModel = nullptr;
     TreeModel* m_elementModel = nullptr;
     Node* m_root = nullptr;

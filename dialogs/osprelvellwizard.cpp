@@ -11,10 +11,10 @@ constexpr int kWidth = 773;
 constexpr int kHeight = 489;
 }
 
-OsprelVellWizard::OsprelVellWizard(GraphicsBox* gatewayBox, QWidget* parent)
+OsprelVellWizard::OsprelVellWizard(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent)
     : QWizard(parent)
     , m_intro(new IntroPage)
-    , m_setUp(new VellSetUpPage(gatewayBox, this))
+    , m_setUp(new VellSetUpPage(gatewayBox, host, this))
 {
     setObjectName(QStringLiteral("OsprelVellWizard"));
     resize(kWidth, kHeight);
@@ -25,10 +25,10 @@ OsprelVellWizard::OsprelVellWizard(GraphicsBox* gatewayBox, QWidget* parent)
 
 OsprelVellWizard::~OsprelVellWizard() = default;
 
-void installGatewayWizard()
+void installGatewayWizard(GatewaySetupHost* host)
 {
-    GraphicsScene::setGatewayWizardHook([](GraphicsBox* box, QWidget* parent) {
-        OsprelVellWizard wizard(box, parent);
+    GraphicsScene::setGatewayWizardHook([host](GraphicsBox* box, QWidget* parent) {
+        OsprelVellWizard wizard(box, host, parent);
         wizard.setWindowTitle(QCoreApplication::translate("GraphicsScene", "Add Osprel Vell Wizard"));
         wizard.exec();
     });

@@ -2,6 +2,7 @@
 
 #include <QWizard>
 
+class GatewaySetupHost;
 class GraphicsBox;
 class IntroPage;
 class VellSetUpPage;
@@ -15,7 +16,7 @@ class OsprelVellWizard : public QWizard
 public:
     enum PageId { IntroPageId = 0, SetUpPageId = 1 };
 
-    explicit OsprelVellWizard(GraphicsBox* gatewayBox, QWidget* parent = nullptr);
+    OsprelVellWizard(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent = nullptr);
     ~OsprelVellWizard() override;
 
     IntroPage* introPage() const { return m_intro; }
@@ -27,4 +28,4 @@ private:
 };
 
 // Makes the map run the wizard for every gateway item placed on it.
-void installGatewayWizard();
+void installGatewayWizard(GatewaySetupHost* host);

@@ -10,7 +10,7 @@ class QGraphicsItem;
 // What a popup property page needs of the window that keeps the property
 // panels: to be listed with the panels that live device data keeps current,
 // to be filled like the docked panel, and to hand its edits to the same
-// handler. The window registers itself once; a page opened without a host
+// handler. The window hands it to the page it opens; a page without a host
 // shows nothing.
 class PropertyPanelHost
 {
@@ -23,5 +23,3 @@ public:
     virtual void propertyChanged(PropertySet* set, Property* property, const QVariant& value) = 0;
 };
 
-void setPropertyPanelHost(PropertyPanelHost* host);
-PropertyPanelHost* propertyPanelHost();

@@ -1,5 +1,7 @@
 #include "vellsetuppage.h"
+#include "dialogslogging.h"
 
+#include "dottedquad.h"
 #include "gatewaysetuphost.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
@@ -16,42 +18,56 @@ constexpr int kReadOffset = 32;
 constexpr int kReadLength = 32;
 }
 
-VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent)
+VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent)
     : QWizardPage(parent)
     , m_sceneGuard(gatewayBox ? gatewayBox->scene() : nullptr)
     , m_gatewayBox(gatewayBox)
+    , m_host(host)
 {
     setObjectName(OsprelVellSetupWidget::WizardPageName);
     setTitle(QStringLiteral("KX4 Setup"));
     setSubTitle(tr("Please mark Enabled Energizers and IO Cards which are you going to use. Other please set to "
                    "Disabled"));
     auto* layout = new QGridLayout(this);
-    m_widget = new OsprelVellSetupWidget(this);
+    m_widget = new OsprelVellSetupWidget(host, this);
     layout->addWidget(m_widget, 0, 0);
 }
 
 void VellSetUpPage::initializePage()
 {
     const QString address = field(IntroPage::AddressField).toString().trimmed();
-    reconnectClient(address);
+    // The first page lets only a dotted quad through; a field set around it
+    // neither moves the client nor names the gateway.
+    const bool valid = isDottedQuad(address);
+    if (valid)
+        reconnectClient(address);
+    else
+        qCWarning(lcDialogs) << "Gateway wizard: address" << address << "is no dotted quad; the gateway keeps its own";
     // The item may have gone with its map while the first page was open.
-    const bool boxAlive = m_gatewayBox && m_sceneGuard && m_gatewayBox->scene() == m_sceneGuard;
+    const bool boxAlive = valid && m_gatewayBox && m_sceneGuard && m_gatewayBox->scene() == m_sceneGuard;
     if (boxAlive) {
         m_gatewayBox->setIP(address);
         fileElementNode();
     }
-    if (GatewaySetupHost* host = gatewaySetupHost())
-        host->rebuildEnergizerModel();
+    if (m_host)
+        m_host->rebuildEnergizerModel();
     const Node* gateway = boxAlive && m_gatewayBox->node() ? m_gatewayBox->node()->deviceNode : nullptr;
     m_widget->fillGateways(address, gateway);
+}
+
+// Enter in a cell editor reaches the wizard as its default button, before
+// the editor commits: without this the edit would go with the wizard.
+bool VellSetUpPage::validatePage()
+{
+    m_widget->commitEdits();
+    return true;
 }
 
 // Connecting runs in the event loop: an address that does not answer never
 // holds up the GUI.
 void VellSetUpPage::reconnectClient(const QString& address)
 {
-    GatewaySetupHost* host = gatewaySetupHost();
-    qtClient* client = host ? host->gatewayClient() : nullptr;
+    qtClient* client = m_host ? m_host->gatewayClient() : nullptr;
     if (!client)
         return;
     client->abortSocket();

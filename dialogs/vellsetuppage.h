@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWizardPage>
 
+class GatewaySetupHost;
 class GraphicsBox;
 class OsprelVellSetupWidget;
 
@@ -14,9 +15,11 @@ class VellSetUpPage : public QWizardPage
 {
     Q_OBJECT
 public:
-    VellSetUpPage(GraphicsBox* gatewayBox, QWidget* parent = nullptr);
+    VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent = nullptr);
 
     void initializePage() override;
+    // Finishing: a Name cell still being edited is committed first.
+    bool validatePage() override;
     OsprelVellSetupWidget* setupWidget() const { return m_widget; }
 
 private:
@@ -25,5 +28,6 @@ private:
 
     QPointer<QObject> m_sceneGuard;
     GraphicsBox* m_gatewayBox;
+    GatewaySetupHost* m_host;
     OsprelVellSetupWidget* m_widget;
 };

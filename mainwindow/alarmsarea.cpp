@@ -5,6 +5,7 @@
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
+#include "commandrouter.h"
 #include "mainwindow.h"
 #include "node.h"
 #include "settingsfile.h"
@@ -81,7 +82,10 @@ AlarmsArea::~AlarmsArea()
 void AlarmsArea::connectAlarmConfirm(MainWindow* window)
 {
     alarmConfirmDlg->soundAlarmActive = [this] { return soundAlarmActive; };
-    QObject::connect(alarmConfirmDlg, &CommonDlg::commandSending, window, &MainWindow::commandSending);
+    QObject::connect(alarmConfirmDlg, &CommonDlg::commandSending, window,
+                     [window](Node* element, QVariant value, CommandSend action) {
+                         window->commands()->commandSending(element, value, action);
+                     });
     QObject::connect(alarmConfirmDlg, &CommonDlg::writeUserActionLogList, window,
                      &MainWindow::writeUserActionLogList);
 }

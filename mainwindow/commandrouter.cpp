@@ -71,12 +71,12 @@ void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& 
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 for %2 not sent: no device").arg(int(action)).arg(nameOf(elementNode));
         return;
     }
-    emit m_window->command(device, action, value);
+    emit command(device, action, value);
 }
 
 void CommandRouter::log(const QString& subject, const QString& message)
 {
-    emit m_window->writeUserActionLog(subject, message);
+    emit userAction(subject, message);
 }
 
 void CommandRouter::commandSending(Node* elementNode, const QVariant& value, CommandSend action)
@@ -103,7 +103,7 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     }
     case GlobalMode:
         send(elementNode, GlobalMode, value);
-        m_window->writeGlobalActionLog(nameOf(elementNode), value);
+        writeGlobalActionLog(nameOf(elementNode), value);
         return;
     case EnergizersHiLo:
         allEnergizersLowVoltage(elementNode, value);
@@ -263,7 +263,7 @@ void CommandRouter::timerCommand(const QString& kx4, int ioCard, CommandSend com
             Node* card = box->node()->child(ioCard - 1);
             if (!card)
                 continue;
-            emit m_window->writeAlarmLog(QStringLiteral("Timer"),
+            emit alarmLog(QStringLiteral("Timer"),
                                          MainWindow::tr("Triggered, To card %1").arg(nameOf(card)),
                                          QStringLiteral("Sending %1").arg(boolText(value)));
             commandSending(card, value, command);

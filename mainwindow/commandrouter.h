@@ -2,6 +2,7 @@
 
 #include "commandsend.h"
 
+#include <QObject>
 #include <QString>
 #include <QVariant>
 
@@ -10,10 +11,11 @@ class Node;
 
 // Every command a user or a relay timer gives: it finds the device node the
 // control unit knows (the element's paired status row), hands it to the
-// control unit through MainWindow::command and logs the user action. A node
-// without a live device sends nothing.
-class CommandRouter
+// control unit with command() and logs the user action with userAction(). A
+// node without a live device sends nothing.
+class CommandRouter : public QObject
 {
+    Q_OBJECT
 public:
     static constexpr int ClearAlarmStepMs = 100;
     static constexpr int ClearedEnergizers = 32;
@@ -27,6 +29,12 @@ public:
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
 
     static QString globalModeText(const QVariant& value);
+
+signals:
+    // For the control unit, on its thread.
+    void command(Node* device, CommandSend action, QVariant value);
+    void userAction(QString subject, QString message);
+    void alarmLog(QString source, QString reason, QString message);
 
 private:
     Node* deviceOf(Node* elementNode) const;

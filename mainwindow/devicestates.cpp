@@ -6,6 +6,8 @@
 #include "commandsend.h"
 #include "commondlg.h"
 #include "controlunit.h"
+#include "devicerows.h"
+#include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
@@ -18,7 +20,6 @@
 #include "treemodel.h"
 #include "treepropertybrowser.h"
 #include "twsensorsstateswidget.h"
-#include "ui_mainwindow.h"
 #include "voltagediagrammsdlg.h"
 #include "workspacearea.h"
 
@@ -32,38 +33,9 @@
 
 namespace {
 
-QString text(const QVariant& value)
-{
-    return value.toString();
-}
-
 bool flag(const Node* row, int param)
 {
     return row->ioFlag(param).toInt() != 0;
-}
-
-QColor rowColor(const Node* row, Node::ColorIndex index)
-{
-    SiteLocker lock;
-    return row->color[index];
-}
-
-QString gateText(const Node* row)
-{
-    return row->energizerParam(EnergizerParam::GateStatus).toInt() != 0 ? QStringLiteral("Open")
-                                                                        : QStringLiteral("Closed");
-}
-
-QList<DeviceStates::LiveValue> sectorValues(const Node* row, int zone)
-{
-    const bool first = zone == 1;
-    const QString n = QString::number(zone);
-    return {{QStringLiteral("FenceReturnVolt") + n, text(row->energizerParam(first ? 28 : 29)), {}},
-            {QStringLiteral("FenceCondition") + n, text(row->energizerParam(first ? 32 : 33)), {}},
-            {QStringLiteral("FenceStatus") + n, text(row->energizerParam(first ? 26 : 27)),
-             rowColor(row, first ? Node::Sector1Color : Node::Sector2Color)},
-            {QStringLiteral("FenceOn") + n, flag(row, first ? 20 : 21), {}},
-            {QStringLiteral("LowVoltageZone") + n, !flag(row, first ? 16 : 17), {}}};
 }
 
 // The status row paired with a live element node, or null.
@@ -82,69 +54,22 @@ DeviceStates::DeviceStates(MainWindow* window)
 {
 }
 
-QList<DeviceStates::LiveValue> DeviceStates::liveValues(const Node* shown, const Node* row)
-{
-    QList<LiveValue> values;
-    if (!shown || !row)
-        return values;
-    switch (shown->type) {
-    case Node::Energizer: {
-        QVariant duration, attempts, lastTried;
-        {
-            SiteLocker lock;
-            duration = row->data(ControlUnit::DurationColumn);
-            attempts = row->data(ControlUnit::AttemptsColumn);
-            lastTried = row->data(ControlUnit::LastTryColumn);
-        }
-        values = {{QStringLiteral("Status"), alarmStatusText(row->status()), rowColor(row, Node::MainColor)},
-                  {QStringLiteral("Duration"), text(duration), {}},
-                  {QStringLiteral("Attempts"), text(attempts), {}},
-                  {QStringLiteral("LastTried"), text(lastTried), {}},
-                  {QStringLiteral("BatteryVoltage"), text(row->energizerParam(6)), {}},
-                  {QStringLiteral("MainFail"), text(row->energizerParam(7)), {}},
-                  {QStringLiteral("Tamper"), text(row->energizerParam(8)), {}}};
-        values += sectorValues(row, 1);
-        values += sectorValues(row, 2);
-        values.append({QStringLiteral("GateStatus"), gateText(row), rowColor(row, Node::GateColor)});
-        break;
-    }
-    case Node::FenceSector:
-        if (shown->childNumber() == 0 || shown->childNumber() == 1)
-            values = sectorValues(row, shown->childNumber() + 1);
-        break;
-    case Node::Gate:
-        values = {{QStringLiteral("GateStatus"), gateText(row), rowColor(row, Node::GateColor)}};
-        break;
-    case Node::IOCard:
-        values.append({QStringLiteral("BatteryVoltage"), text(row->ioCardParam(0)), {}});
-        for (int n = 1; n <= 8; ++n)
-            values.append({QStringLiteral("Relay%1").arg(n), row->relayBit(n).toInt() != 0, {}});
-        for (int n = 1; n <= 8; ++n)
-            values.append({QStringLiteral("Input%1").arg(n), text(row->ioCardParam(8 + n)), {}});
-        break;
-    default:
-        break;
-    }
-    return values;
-}
-
-bool DeviceStates::buttonChecked(int command, const QString& commandName, const Node* row)
+std::optional<bool> DeviceStates::buttonChecked(int command, const Node* row)
 {
     switch (command) {
     case ActivateEnergZone1:
     case ActivateEnerg:
-        return flag(row, 20);
+        return flag(row, EnergizerParam::FenceOn1);
     case ActivateEnergZone2:
-        return flag(row, 21);
+        return flag(row, EnergizerParam::FenceOn2);
     case LowVoltageZone1:
-        return !flag(row, 16);
+        return !flag(row, EnergizerParam::LowVoltageZone1);
     case LowVoltageZone2:
-        return !flag(row, 17);
+        return !flag(row, EnergizerParam::LowVoltageZone2);
     default:
         if (command >= ActivateRelay1 && command <= ActivateRelay8)
             return row->relayBit(command - ActivateRelay1 + 1).toInt() != 0;
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 is not defined for button callback").arg(commandName);
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -186,7 +111,7 @@ void DeviceStates::refreshPanels(Node* elementNode)
         // A panel that shows nothing is never affected.
         if (!shown || (shown != elementNode && shown->parent() != elementNode))
             continue;
-        for (const LiveValue& value : liveValues(shown, row)) {
+        for (const DeviceRows::Value& value : DeviceRows::read(shown, row)) {
             set->setValue(value.name, value.value);
             if (value.background.isValid())
                 set->setBackgroundColor(value.name, value.background);
@@ -228,9 +153,18 @@ void DeviceStates::updateActionButtons(Node* elementNode)
     for (const QPointer<QPushButton>& button : actionButtons()) {
         // The box owns its button: while the button lives, so does the box.
         GraphicsBox* box = button ? GraphicsBox::boxOfButton(button) : nullptr;
-        if (!box || box->actionTarget() != elementNode)
+        // A push button that does not latch (a clear-alarms button, say)
+        // has no state to follow.
+        if (!box || box->actionTarget() != elementNode || !button->isCheckable())
             continue;
-        button->setChecked(buttonChecked(box->actionCommand(), box->actionCommandName(), row));
+        const std::optional<bool> checked = buttonChecked(box->actionCommand(), row);
+        button->setChecked(checked.value_or(false));
+        // Once per command: every heartbeat asks again.
+        if (!checked && !m_unruledCommands.contains(box->actionCommandName())) {
+            m_unruledCommands.insert(box->actionCommandName());
+            qCWarning(lcMainWindow).noquote()
+                << QStringLiteral("Command %1 is not defined for button callback").arg(box->actionCommandName());
+        }
     }
 }
 
@@ -254,11 +188,12 @@ void DeviceStates::energTick(Node* elementNode)
                 status = row->evaluateSector2Status();
             else if (i == 2)
                 status = row->evaluateGateStatus();
-            m_window->activateVisualAalrm(children.at(i), Node::AlarmStatus(status));
+            m_window->alarms()->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), m_window->currentScene());
         }
     }
     if (elementNode->type == Node::Energizer || elementNode->type == Node::IOCard)
-        m_window->activateVisualAalrm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()));
+        m_window->alarms()->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()),
+                                                m_window->currentScene());
 }
 
 void DeviceStates::sensorHeartbeat(Node* sensorNode)
@@ -289,13 +224,14 @@ void DeviceStates::sensorTick(Node* sensorNode)
     if (!element)
         return;
 
-    const QModelIndex current = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
-    if (current.isValid() && g_elementTreeModel->getNode(current) == element) {
-        const SensorStateInfo info = sensorStateInfo(state);
+    if (m_window->elementTree()->currentElement() == element) {
+        const QList<DeviceRows::Value> values = DeviceRows::read(element, sensorNode);
         for (PropertySet* set : m_window->propertySets()) {
-            if (set && set->node() == element) {
-                set->setValue(QStringLiteral("SensorState"), info.text);
-                set->setBackgroundColor(QStringLiteral("SensorState"), info.color);
+            if (!set || set->node() != element)
+                continue;
+            for (const DeviceRows::Value& value : values) {
+                set->setValue(value.name, value.value);
+                set->setBackgroundColor(value.name, value.background);
             }
         }
     }
@@ -313,17 +249,17 @@ void DeviceStates::sensorTick(Node* sensorNode)
     }
     if (sector->mapItem && sector->mapItem->type() == GraphicsCircle::Type)
         static_cast<GraphicsCircle*>(sector->mapItem)->setStatus(sectorState);
-    m_window->activateVisualAalrm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status));
+    m_window->alarms()->activateVisualAlarm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status),
+                                            m_window->currentScene());
 }
 
-QString DeviceStates::statusText(QObject* sender, int value) const
+QString DeviceStates::statusText(bool gateway, int value) const
 {
     static const QStringList texts{
         QStringLiteral("Try to connect"), QStringLiteral("HeartBeat Timed Out"),
         QStringLiteral("Connection closed by server"), QStringLiteral("Getting Data"), QStringLiteral("Error"),
         QStringLiteral("Connected"), QStringLiteral("Updating"), QStringLiteral("Updated")};
     if (value == qtClient::Updated) {
-        const bool gateway = sender == m_window->fenceClient();
         const int last = gateway ? m_lastGatewayStatus : m_lastTWStatus;
         const bool lost = gateway ? (last == qtClient::HeartBeatTimedOut || last == qtClient::ConnectionClosedByServer)
                                   : (last == qtClient::ConnectionClosedByServer || last == qtClient::Error);
@@ -333,15 +269,21 @@ QString DeviceStates::statusText(QObject* sender, int value) const
     return value >= 0 && value < texts.size() ? texts.at(value) : QStringLiteral("Not definied");
 }
 
-void DeviceStates::connectionStatus(QObject* sender, int value)
+void DeviceStates::gatewayStatus(int value)
 {
-    const bool gateway = sender && sender == m_window->fenceClient();
-    const bool tw = sender && sender == m_window->twSensorsClient();
-    if (!gateway && !tw)
-        return;
+    showLinkStatus(true, value);
+}
+
+void DeviceStates::twStatus(int value)
+{
+    showLinkStatus(false, value);
+}
+
+void DeviceStates::showLinkStatus(bool gateway, int value)
+{
     QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();
     label->setStyleSheet(QString());
-    label->setText((gateway ? GatewayPrefix : TWPrefix) + statusText(sender, value));
+    label->setText((gateway ? GatewayPrefix : TWPrefix) + statusText(gateway, value));
     (gateway ? m_lastGatewayStatus : m_lastTWStatus) = value;
     if (value == qtClient::TryToConnect)
         label->setStyleSheet(TryingStyle);

@@ -3,8 +3,11 @@
 #include <QColor>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QVariant>
+
+#include <optional>
 
 class MainWindow;
 class Node;
@@ -24,34 +27,26 @@ public:
     static inline const QString AlarmStyle = QStringLiteral("background-color:red;");
     static inline const QString TryingStyle = QStringLiteral("background-color:yellow;");
 
-    // One panel row that a heartbeat writes: its value and, when valid, its background.
-    struct LiveValue
-    {
-        QString name;
-        QVariant value;
-        QColor background;
-    };
-
     explicit DeviceStates(MainWindow* window);
 
     void energHeartbeat(Node* row, bool statusChanged);
     void energTick(Node* elementNode);
     void sensorHeartbeat(Node* sensorNode);
     void sensorTick(Node* sensorNode);
-    void connectionStatus(QObject* sender, int value);
+    // A status of the gateway link or of the TW link (qtClient::ClientStatus).
+    void gatewayStatus(int value);
+    void twStatus(int value);
     void updateActionButtons(Node* elementNode);
 
-    // The panel rows of `shown` (an energizer, sector, gate or IO card)
-    // from its device's status row `row`.
-    static QList<LiveValue> liveValues(const Node* shown, const Node* row);
-    // Whether a button with `command` is checked for the status row; false
-    // with a warning for a command that has no rule.
-    static bool buttonChecked(int command, const QString& commandName, const Node* row);
+    // Whether a button with `command` is checked for the status row; none
+    // for a command that has no rule.
+    static std::optional<bool> buttonChecked(int command, const Node* row);
 
 private:
     void refreshPanels(Node* elementNode);
     void resetDeviceRows();
-    QString statusText(QObject* sender, int value) const;
+    void showLinkStatus(bool gateway, int value);
+    QString statusText(bool gateway, int value) const;
     const QList<QPointer<QPushButton>>& actionButtons();
 
     MainWindow* m_window;
@@ -64,4 +59,6 @@ private:
     // shows no text.
     int m_lastGatewayStatus = -1;
     int m_lastTWStatus = -1;
+    // Commands of latching buttons that have no checked rule, already warned of.
+    QSet<QString> m_unruledCommands;
 };

@@ -35,9 +35,9 @@ int DialogLaunchers::notAvailable(const char* dialog) const
     return QDialog::Rejected;
 }
 
-int DialogLaunchers::gatewaySetup()
+int DialogLaunchers::gatewaySetup(GatewaySetupHost* host)
 {
-    OsprelVellSetupDlg dialog(m_parent);
+    OsprelVellSetupDlg dialog(host, m_parent);
     return dialog.exec();
 }
 

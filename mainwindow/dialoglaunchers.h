@@ -6,6 +6,7 @@
 #include <QString>
 
 
+class GatewaySetupHost;
 class GraphicsScene;
 class Node;
 struct ButtonAction;
@@ -22,7 +23,7 @@ public:
     explicit DialogLaunchers(QWidget* parent);
     virtual ~DialogLaunchers();
 
-    virtual int gatewaySetup();
+    virtual int gatewaySetup(GatewaySetupHost* host);
     virtual int twSensorsSetup(int workspaceIndex);
     virtual int userAdministration();
     virtual int about();

@@ -3,20 +3,19 @@
 #include "alarmstateswidget.h"
 #include "elementtreeproxymodel.h"
 #include "mainwindow.h"
+#include "graphicsscene.h"
 #include "osprelvellwizard.h"
 
 GatewaySetupBridge::GatewaySetupBridge(MainWindow* window)
     : m_window(window)
 {
-    setGatewaySetupHost(this);
     // A gateway box placed on the map asks for its address and devices.
-    installGatewayWizard();
+    installGatewayWizard(this);
 }
 
 GatewaySetupBridge::~GatewaySetupBridge()
 {
-    if (gatewaySetupHost() == this)
-        setGatewaySetupHost(nullptr);
+    GraphicsScene::setGatewayWizardHook({});
 }
 
 qtClient* GatewaySetupBridge::gatewayClient()

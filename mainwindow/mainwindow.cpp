@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "alarmconditionsettings.h"
+#include "applicationlook.h"
 #include "alarmlogwidget.h"
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
@@ -11,29 +12,24 @@
 #include "commondlg.h"
 #include "controlunit.h"
 #include "devicestates.h"
+#include "elementtreearea.h"
 #include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
-#include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
+#include "mapedittools.h"
 #include "mainwindowmaphost.h"
 #include "paneledits.h"
 #include "projectdocument.h"
-#include "projectloader.h"
-#include "elementtreeorder.h"
-#include "projectwriter.h"
-#include "graphicsbox.h"
-#include "graphicsline.h"
-#include "graphicstextitem.h"
-#include "chooserhooks.h"
+#include "projectfiles.h"
 #include "propertypanel.h"
 #include "propertyset.h"
-#include "variantmanager.h"
 #include "qtclienttw.h"
 #include "settingsfile.h"
+#include "sitetrees.h"
 #include "sitemutex.h"
 #include "timerunit.h"
 #include "treemodel.h"
@@ -43,79 +39,57 @@
 #include "urlopener.h"
 #include "userright.h"
 #include "voltagediagrammsdlg.h"
+#include "workspaceactions.h"
 #include "workspacearea.h"
+#include "zoomtools.h"
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QDebug>
+#include <QToolButton>
+#include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
-#include <QFontComboBox>
-#include <QGraphicsView>
-#include <QImageReader>
-#include <QIntValidator>
-#include <QPushButton>
+#include <QGraphicsItem>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
-#include <QStyleFactory>
-#include <QThread>
-#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
-#include <QToolButton>
 #include <QUndoGroup>
 #include <QUndoStack>
 
-MainWindow* g_mainWindow = nullptr;
-
 namespace {
-const QStringList LineWidths{QStringLiteral("2"),  QStringLiteral("3"),  QStringLiteral("4"),  QStringLiteral("5"),
-                             QStringLiteral("6"),  QStringLiteral("8"),  QStringLiteral("10"), QStringLiteral("12"),
-                             QStringLiteral("14"), QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20")};
-const QStringList FontSizes{QStringLiteral("6"),  QStringLiteral("7"),  QStringLiteral("8"),  QStringLiteral("9"),
-                            QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("14"),
-                            QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20"), QStringLiteral("22"),
-                            QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"), QStringLiteral("36"),
-                            QStringLiteral("48")};
-constexpr int DefaultZoomIndex = 2;
-constexpr int ScaleToHeight = -1;
-constexpr int ScaleToWidth = -2;
-const QString DarkToolTipStyle =
-    QStringLiteral("QToolTip { color: #ffffff; background-color: #2a82da; border: 1px solid white; }");
-
 QString boolText(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-void writeSetting(const QString& key, const QVariant& value)
-{
-    SettingsFile::write([&](QSettings& settings) { settings.setValue(key, value); });
-}
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
-    , ui(new Ui::MainWindow)
+    , ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
-    g_mainWindow = this;
+    m_project = std::make_unique<ProjectDocument>();
+    connect(m_project.get(), &ProjectDocument::modifiedChanged, ui->actSave, &QAction::setEnabled);
+    ui->actSave->setEnabled(m_project->isModified());
     m_alarms = std::make_unique<AlarmsArea>(this);
     m_alarms->connectAlarmConfirm(this);
     m_deviceStates = std::make_unique<DeviceStates>(this);
     m_commands = std::make_unique<CommandRouter>(this);
+    connect(m_commands.get(), &CommandRouter::command, this, &MainWindow::command);
+    connect(m_commands.get(), &CommandRouter::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_commands.get(), &CommandRouter::alarmLog, this, &MainWindow::writeAlarmLog);
     m_launchers = std::make_unique<DialogLaunchers>(this);
     installElementPicker();
     m_gatewaySetup = std::make_unique<GatewaySetupBridge>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
-    m_defaultPalette = QApplication::palette();
+    m_look = new ApplicationLook(ui->menuApplication_look, ui->actionDefault, ui->actionDark, ui->actionBronze,
+                                 ui->actionCoffee, this);
     createStatusBarFields();
     delete ui->dockAlarmHistory;
     ui->dockAlarmHistory = nullptr;
@@ -124,61 +98,32 @@ MainWindow::MainWindow(QWidget* parent)
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
 
-    createLineWidthCombo();
-    createRecentFileActions();
+    m_files = new ProjectFiles(*this, m_project.get(), ui->menuFile, ui->actExit);
+    connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
     createActionGroups();
-    createZoomCombo();
-    createFontCombos();
     connectActions();
     createDockToggles();
-    ui->treeView->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_treeContextMenu = new QMenu(ui->treeView);
     createTreeModels();
     createViewsAndLogs();
-
-    delete ui->dummyWidget;
-    ui->dummyWidget = nullptr;
-    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4);
-    // The panel's command buttons open their pages through whichever
-    // launchers the window holds at the time of the click.
-    m_propertyPanel->edits()->setGlobalCommandChooser([this](QWidget*, int* mode) {
-        *mode = m_launchers->globalCommand(1);
-        return *mode != CommonDlg::GlobalCommandCancelled;
-    });
-    m_propertyPanel->edits()->setButtonActionChooser([this](QWidget*, PanelEdits::ButtonAction* action) {
-        ButtonAction chosen;
-        if (m_launchers->buttonAction(chosen) != QDialog::Accepted)
-            return false;
-        *action = {chosen.node, chosen.command, chosen.name};
-        return true;
-    });
+    createWorkspaces();
+    m_zoom = new ZoomTools(m_workspaces.get(), ui->zoomToolBar, ui->actZoomIn, ui->actZoomOut, ui->actScaleToHeight,
+                           ui->actScaleToWidth, this);
+    createMapEditTools();
+    createPropertyPanel();
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
     tabifyDockWidget(ui->dockSensorsState, ui->dockAlarmStates);
-    m_project = std::make_unique<ProjectDocument>();
     setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion());
-
-    delete ui->tab;
-    ui->tab = nullptr;
-    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
-                                                   g_energizerModel);
-    connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
-    connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
-    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
-    connect(ui->actDelete, &QAction::triggered, this, [this] {
-        if (GraphicsScene* scene = currentScene())
-            scene->deleteItem();
-    });
     addWorkspace(QString());
 
     loadSettings();
-    applyStoredPalette();
+    m_look->applyStoredLook();
     m_logs->createVoltageLog();
     createDeviceUnits();
     applyUserRights();
     setDesignMode(false);
-    openLastProject();
-    applyStoredScale();
-    if (m_twSensorRoot->childCount() == 0)
+    m_files->openLastProject();
+    m_zoom->applyStoredScale();
+    if (m_trees->twSensorRoot()->childCount() == 0)
         buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
 }
 
@@ -192,12 +137,9 @@ MainWindow::~MainWindow()
     fenceClient()->disconnect(this);
     twSensorsClient()->disconnect(this);
     m_units->stop();
-    if (g_mainWindow == this)
-        g_mainWindow = nullptr;
     // Scenes go before the models whose nodes their items point at.
     qDeleteAll(m_workspaces->scenes());
-    delete ui;
-    ui = nullptr;
+    ui.reset();
     g_elementTreeModel = nullptr;
     g_energizerModel = nullptr;
     g_twSensorModel = nullptr;
@@ -221,27 +163,73 @@ void MainWindow::createStatusBarFields()
     m_spareStatusLabel = addField(QString(), 0, 4);
 }
 
-void MainWindow::createLineWidthCombo()
+void MainWindow::createWorkspaces()
 {
-    m_lineWidthCombo = new QComboBox(ui->mapEditToolBar);
-    m_lineWidthCombo->setToolTip(tr("Line thickness"));
-    m_lineWidthCombo->addItems(LineWidths);
-    QAction* holder = ui->mapEditToolBar->insertWidget(ui->actDrawText, m_lineWidthCombo);
-    holder->setText(tr("Line thickness"));
-    connect(m_lineWidthCombo, qOverload<int>(&QComboBox::activated), this, &MainWindow::changeLineThickenss);
+    delete ui->tab;
+    ui->tab = nullptr;
+    m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
+                                                   g_energizerModel);
+    connect(ui->actUndo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::undo);
+    connect(ui->actRedo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::redo);
+    connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
+    connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
+    // Only towards changed: the group also reports "clean" when it merely
+    // switches to another tab's stack, and edits outside the stacks count too.
+    connect(m_workspaces->undoGroup(), &QUndoGroup::cleanChanged, m_project.get(), [this](bool clean) {
+        if (!clean)
+            m_project->setModified(true);
+    });
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
+    connect(ui->actDelete, &QAction::triggered, this, [this] {
+        if (GraphicsScene* scene = currentScene())
+            scene->deleteItem();
+    });
 }
 
-void MainWindow::createRecentFileActions()
+void MainWindow::createMapEditTools()
 {
-    for (QAction*& action : m_recentFileActions) {
-        action = new QAction(this);
-        action->setVisible(false);
-        ui->menuFile->insertAction(ui->actExit, action);
-        connect(action, &QAction::triggered, this, &MainWindow::openRecentFile);
-    }
-    m_recentFilesSeparator = ui->menuFile->addSeparator();
-    updateRecentFileActions();
-    ui->menuFile->insertAction(ui->actExit, m_recentFilesSeparator);
+    MapEditTools::Widgets widgets;
+    widgets.mapEditToolBar = ui->mapEditToolBar;
+    widgets.lineWidthBefore = ui->actDrawText;
+    widgets.fontToolBar = ui->fontToolBar;
+    widgets.fontBefore = ui->actBold;
+    widgets.bold = ui->actBold;
+    widgets.italic = ui->actItalic;
+    widgets.underline = ui->actUnderline;
+    widgets.fontColor = ui->actFontColor;
+    widgets.backgroundColor = ui->actBackgroundColor;
+    widgets.borderColor = ui->actBorderColor;
+    widgets.alignLeft = ui->actAlignLeft;
+    widgets.alignCenter = ui->actAlignCenter;
+    widgets.alignRight = ui->actAlignRight;
+    widgets.cut = ui->actCut;
+    widgets.copy = ui->actCopy;
+    widgets.paste = ui->actPaste;
+    m_mapEdit = new MapEditTools(m_workspaces.get(), widgets, this);
+    connect(m_mapEdit, &MapEditTools::projectModified, m_project.get(), [this] { m_project->setModified(true); });
+}
+
+void MainWindow::createPropertyPanel()
+{
+    delete ui->dummyWidget;
+    ui->dummyWidget = nullptr;
+    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit);
+    connect(m_propertyPanel->edits(), &PanelEdits::projectModified, m_project.get(),
+            [this] { m_project->setModified(true); });
+    connect(m_propertyPanel->edits(), &PanelEdits::userAction, this, &MainWindow::writeUserActionLog);
+    // The panel's command buttons open their pages through whichever
+    // launchers the window holds at the time of the click.
+    m_propertyPanel->edits()->setGlobalCommandChooser([this](QWidget*, int* mode) {
+        *mode = m_launchers->globalCommand(1);
+        return *mode != CommonDlg::GlobalCommandCancelled;
+    });
+    m_propertyPanel->edits()->setButtonActionChooser([this](QWidget*, PanelEdits::ButtonAction* action) {
+        ButtonAction chosen;
+        if (m_launchers->buttonAction(chosen) != QDialog::Accepted)
+            return false;
+        *action = {chosen.node, chosen.command, chosen.name};
+        return true;
+    });
 }
 
 void MainWindow::createActionGroups()
@@ -250,7 +238,8 @@ void MainWindow::createActionGroups()
     alignGroup->setExclusive(true);
     for (QAction* action : {ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight})
         alignGroup->addAction(action);
-    connect(alignGroup, &QActionGroup::triggered, this, &MainWindow::actionAlignGroupClicked);
+    connect(alignGroup, &QActionGroup::triggered, this,
+            [this](QAction* action) { m_propertyPanel->alignmentChosen(action); });
 
     ui->actSelectObject->setData(SelectTool);
     ui->actDrawLine->setData(LineTool);
@@ -267,71 +256,30 @@ void MainWindow::createActionGroups()
     connect(toolGroup, &QActionGroup::triggered, this, &MainWindow::actionGroupClicked);
 }
 
-void MainWindow::createZoomCombo()
-{
-    for (const char* level : {"50%", "75%", "100%", "125%", "150%", "175%", "200%"})
-        m_zoomLevels.append(tr(level));
-    m_zoomCombo = new QComboBox(ui->zoomToolBar);
-    m_zoomCombo->setEditable(false);
-    m_zoomCombo->addItems(m_zoomLevels);
-    m_zoomCombo->setCurrentIndex(DefaultZoomIndex);
-    ui->zoomToolBar->insertWidget(ui->actScaleToWidth, m_zoomCombo);
-    connect(m_zoomCombo, qOverload<int>(&QComboBox::currentIndexChanged), this, &MainWindow::changeScale);
-    for (QAction* action : {ui->actZoomIn, ui->actZoomOut, ui->actScaleToHeight, ui->actScaleToWidth})
-        connect(action, &QAction::triggered, this, &MainWindow::changeScale);
-}
-
-void MainWindow::createFontCombos()
-{
-    m_fontCombo = new QFontComboBox(ui->fontToolBar);
-    m_fontCombo->setEditable(true);
-    m_fontCombo->setEnabled(false);
-    m_fontCombo->setToolTip(tr("Font name"));
-    m_fontSizeCombo = new QComboBox(ui->fontToolBar);
-    m_fontSizeCombo->setEditable(true);
-    m_fontSizeCombo->setEnabled(false);
-    m_fontSizeCombo->setToolTip(tr("Font size"));
-    m_fontSizeCombo->addItems(FontSizes);
-    m_fontSizeCombo->setValidator(new QIntValidator(6, 48, m_fontSizeCombo));
-    ui->fontToolBar->insertWidget(ui->actBold, m_fontCombo);
-    ui->fontToolBar->insertWidget(ui->actBold, m_fontSizeCombo);
-    connect(m_fontCombo, qOverload<int>(&QComboBox::activated), this, &MainWindow::handleFontChange);
-    connect(m_fontSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &MainWindow::handleFontChange);
-    for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline})
-        connect(action, &QAction::triggered, this, &MainWindow::handleFontChange);
-    for (QAction* action : {ui->actFontColor, ui->actBackgroundColor, ui->actBorderColor})
-        connect(action, &QAction::triggered, this, &MainWindow::chooseColor);
-}
-
 void MainWindow::connectActions()
 {
-    connect(ui->actUndo, &QAction::triggered, this, &MainWindow::undo_redo);
-    connect(ui->actRedo, &QAction::triggered, this, &MainWindow::undo_redo);
-    connect(ui->actCut, &QAction::triggered, this, &MainWindow::clipBoard);
-    connect(ui->actCopy, &QAction::triggered, this, &MainWindow::clipBoard);
-    connect(ui->actPaste, &QAction::triggered, this, &MainWindow::clipBoard);
-    connect(ui->actOpen, &QAction::triggered, this, &MainWindow::openFile);
-    connect(ui->actSave, &QAction::triggered, this, &MainWindow::saveFile);
-    connect(ui->actSaveAs, &QAction::triggered, this, &MainWindow::saveFile);
-    connect(ui->actNew, &QAction::triggered, this, &MainWindow::newFile);
-    connect(ui->actActionManager, &QAction::triggered, this, &MainWindow::showActionManager);
+    connect(ui->actOpen, &QAction::triggered, m_files, &ProjectFiles::openFile);
+    connect(ui->actSave, &QAction::triggered, m_files, &ProjectFiles::saveFile);
+    connect(ui->actSaveAs, &QAction::triggered, m_files, &ProjectFiles::saveFileAs);
+    connect(ui->actNew, &QAction::triggered, m_files, &ProjectFiles::newFile);
     connect(ui->actSetting, &QAction::triggered, this, &MainWindow::showSettingDlg);
     connect(ui->actExit, &QAction::triggered, this, &MainWindow::closeApplication);
     connect(ui->actShowUserActionLog, &QAction::triggered, ui->actShowUserActionLog,
             [this](bool) { showUserActionLog(); });
     connect(ui->actOsprelVellSetup, &QAction::triggered, this, &MainWindow::showOsprelVellSetup);
-    connect(ui->actDesignMode, &QAction::triggered, this, &MainWindow::setDesignMode);
+    connect(ui->actDesignMode, &QAction::triggered, this, [this](bool mode) {
+        emit writeUserActionLog(LogSubject, tr("Design mode set to %1").arg(boolText(mode)));
+        setDesignMode(mode);
+    });
     connect(ui->actFullScreen, &QAction::triggered, this, &MainWindow::fullScreenMode);
     connect(ui->actUserAdministration, &QAction::triggered, this, &MainWindow::showUserAdmin);
     connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
-    connect(ui->actWorkspaceSetup, &QAction::triggered, this, &MainWindow::workspaceSetup);
-    for (QAction* action : {ui->actionDefault, ui->actionDark, ui->actionBronze, ui->actionCoffee})
-        connect(action, &QAction::triggered, this, &MainWindow::setPalitte);
     connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
-    connect(ui->actBatteryDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
-    connect(ui->actOutputDiagram, &QAction::triggered, this, &MainWindow::showVDiagramms);
+    connect(ui->actBatteryDiagram, &QAction::triggered, this,
+            [this] { showVDiagramms(VoltageDiagrammsDlg::BatteryDiagram); });
+    connect(ui->actOutputDiagram, &QAction::triggered, this,
+            [this] { showVDiagramms(VoltageDiagrammsDlg::OutputDiagram); });
     connect(ui->actTWSensorsSetup, &QAction::triggered, this, &MainWindow::showTWSensorsSetup);
 }
 
@@ -345,39 +293,24 @@ void MainWindow::createDockToggles()
     for (const auto& [dock, number] : docks) {
         QAction* toggle = dock->toggleViewAction();
         toggle->setData(int(number));
-        connect(toggle, &QAction::triggered, this, &MainWindow::setDockVisible);
+        // Shown again, a dock comes to the front of its tab group.
+        if (number != SensorsStateDock)
+            connect(toggle, &QAction::triggered, dock, &QDockWidget::raise);
         ui->menuDockableWindows->addAction(toggle);
     }
 }
 
 void MainWindow::createTreeModels()
 {
-    m_elementTreeRoot = new Node(QStringLiteral("Name"));
-    g_elementTreeModel = new TreeModel(this);
-    g_elementTreeModel->setRootNode(m_elementTreeRoot);
-    m_elementTreeProxy = new ElementTreeProxyModel(this);
-    m_elementTreeProxy->setSourceModel(g_elementTreeModel);
-    ui->treeView->setModel(m_elementTreeProxy);
-    connect(ui->treeView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &MainWindow::selectionTreeChanged);
-    connect(ui->treeView, &QWidget::customContextMenuRequested, this, &MainWindow::onTreeViewContextMenu);
-
-    m_energizerRoot = new Node(QStringLiteral("Name"));
-    m_energizerRoot->columns = {QStringLiteral("Name"),     QStringLiteral("Status"),   QStringLiteral("Sector1"),
-                                QStringLiteral("Voltage1"), QStringLiteral("Sector2"),  QStringLiteral("Voltage2"),
-                                QStringLiteral("Gate"),     QStringLiteral("Duration"), QStringLiteral("Attemts"),
-                                QStringLiteral("Last Try"), QStringLiteral("Workspace"), QStringLiteral("IP")};
-    g_energizerModel = new TreeModel(this);
-    g_energizerModel->setRootNode(m_energizerRoot);
-
-    m_twSensorColumns = QVector<QVariant>(4);
-    m_twSensorRoot = new Node(QStringLiteral("Name"));
-    m_twSensorRoot->columns = {QStringLiteral("Name"), QStringLiteral("Status"), QStringLiteral("Workplace"),
-                               QStringLiteral("WorkplaceID")};
-    g_twSensorModel = new TreeModel(this);
-    g_twSensorModel->setRootNode(m_twSensorRoot);
+    m_trees = new SiteTrees(this);
+    m_elementTree = new ElementTreeArea(ui->treeView, m_trees->elementModel(), this);
+    connect(m_elementTree, &ElementTreeArea::selectionChanged, this,
+            [this](const QItemSelection& current) { m_propertyPanel->selectionTreeChanged(current); });
+    connect(m_elementTree, &ElementTreeArea::projectModified, m_project.get(), [this] { m_project->setModified(true); });
+    connect(m_elementTree, &ElementTreeArea::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_elementTree, &ElementTreeArea::deleteRequested, ui->actDelete, &QAction::trigger);
+    connect(ui->actActionManager, &QAction::triggered, m_elementTree, &ElementTreeArea::showActionManager);
 }
-
 void MainWindow::createViewsAndLogs()
 {
     m_twSensorsStatesWidget = new TWSensorsStatesWidget(g_twSensorModel, this);
@@ -387,21 +320,13 @@ void MainWindow::createViewsAndLogs()
     m_logs->createUserActionLog();
     m_alarmStatesWidget = new AlarmStatesWidget(g_energizerModel, this);
     ui->dockAlarmStates->setWidget(m_alarmStatesWidget);
-    connect(ui->actNewBlankWorkspace, &QAction::triggered, this, &MainWindow::newWorkspace);
-    connect(ui->actDeleteWorkplace, &QAction::triggered, this, &MainWindow::deleteWorkspace);
-}
-
-void MainWindow::applyStoredPalette()
-{
-    const QString look = SettingsFile::open()->value(QStringLiteral("Palette"), QStringLiteral("Default")).toString();
-    const std::pair<const char*, QAction*> looks[] = {{"Default", ui->actionDefault},
-                                                      {"Dark", ui->actionDark},
-                                                      {"Bronze", ui->actionBronze},
-                                                      {"Coffee", ui->actionCoffee}};
-    for (const auto& [name, action] : looks) {
-        if (look == QLatin1String(name))
-            emit action->triggered(true);
-    }
+    m_workspaceActions = new WorkspaceActions(*this);
+    connect(m_workspaceActions, &WorkspaceActions::projectModified, m_project.get(),
+            [this] { m_project->setModified(true); });
+    connect(m_workspaceActions, &WorkspaceActions::userAction, this, &MainWindow::writeUserActionLog);
+    connect(ui->actNewBlankWorkspace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::newWorkspace);
+    connect(ui->actDeleteWorkplace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::deleteWorkspace);
+    connect(ui->actWorkspaceSetup, &QAction::triggered, m_workspaceActions, &WorkspaceActions::workspaceSetup);
 }
 
 void MainWindow::createDeviceUnits()
@@ -433,22 +358,39 @@ void MainWindow::connectDeviceUnits()
     TWControlUnit* twUnit = twControlUnit();
     TimerUnit* timer = timerUnit();
     AlarmLogWidget* alarmLog = alarmLogWidget();
-    connect(unit, &ControlUnit::energHearbeat, this, &MainWindow::energHearbeat, Qt::QueuedConnection);
-    connect(unit, &ControlUnit::energTick, this, &MainWindow::energTick, Qt::QueuedConnection);
+    DeviceStates* states = m_deviceStates.get();
+    connect(
+        unit, &ControlUnit::energHearbeat, this,
+        [states](Node* row, bool statusChanged) { states->energHeartbeat(row, statusChanged); }, Qt::QueuedConnection);
+    connect(
+        unit, &ControlUnit::energTick, this, [states](Node* element) { states->energTick(element); },
+        Qt::QueuedConnection);
     connect(unit, &ControlUnit::writeVoltageLog, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::writeVoltageLog,
             Qt::QueuedConnection);
     connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
     connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
-    connect(fenceClient(), &qtClient::commStatus, this, &MainWindow::connectionStatus);
+    connect(fenceClient(), &qtClient::commStatus, this,
+            [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
-    connect(twUnit, &TWControlUnit::sensorHearbeat, this, &MainWindow::sensorHearbeat, Qt::QueuedConnection);
-    connect(twUnit, &TWControlUnit::sensorTick, this, &MainWindow::sensorTick, Qt::QueuedConnection);
+    connect(
+        twUnit, &TWControlUnit::sensorHearbeat, this, [states](Node* sensor) { states->sensorHeartbeat(sensor); },
+        Qt::QueuedConnection);
+    connect(
+        twUnit, &TWControlUnit::sensorTick, this, [states](Node* sensor) { states->sensorTick(sensor); },
+        Qt::QueuedConnection);
     connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
-    connect(twSensorsClient(), &qtClientTW::commStatus, this, &MainWindow::connectionStatus);
+    connect(twSensorsClient(), &qtClientTW::commStatus, this,
+            [this](qtClient::ClientStatus value) { m_deviceStates->twStatus(int(value)); });
 
     // The tick reaches the window first, then the units on their threads,
     // then the alarm, user-action and voltage logs.
-    connect(timer, &TimerUnit::timerCommand, this, &MainWindow::timerCommand, Qt::QueuedConnection);
+    CommandRouter* commands = m_commands.get();
+    connect(
+        timer, &TimerUnit::timerCommand, this,
+        [commands](QString kx4, int ioCard, CommandSend command, QVariant value) {
+            commands->timerCommand(kx4, ioCard, command, value);
+        },
+        Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, this, &MainWindow::timerTick, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, twUnit, &TWControlUnit::afterTimer, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
@@ -456,28 +398,6 @@ void MainWindow::connectDeviceUnits()
     connect(timer, &TimerUnit::timerTick, userActionLogDlg(), &UserActionLogDlg::afterTimer, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::afterTimer,
             Qt::QueuedConnection);
-}
-
-void MainWindow::openLastProject()
-{
-    if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
-        return;
-    m_project->currentFileName = m_recentFileActions.front()->data().toString();
-    openFile();
-}
-
-void MainWindow::applyStoredScale()
-{
-    const int scale = SettingsFile::open()->value(QStringLiteral("Scale"), DefaultZoomIndex).toInt();
-    if (scale >= 0) {
-        // A stored index beyond the list would leave the view at scale 0.
-        m_zoomCombo->setCurrentIndex(scale < m_zoomCombo->count() ? scale : DefaultZoomIndex);
-        changeScale();
-    } else if (scale == ScaleToHeight) {
-        ui->actScaleToHeight->trigger();
-    } else if (scale == ScaleToWidth) {
-        ui->actScaleToWidth->trigger();
-    }
 }
 
 // ---- accessors -------------------------------------------------------------------
@@ -504,6 +424,11 @@ VoltageDiagrammsDlg* MainWindow::voltageDiagrammsDlg() const
 
 
 
+
+ElementTreeProxyModel* MainWindow::elementTreeProxy() const
+{
+    return m_elementTree ? m_elementTree->proxy() : nullptr;
+}
 
 QList<PropertySet*>& MainWindow::propertySets()
 {
@@ -535,27 +460,27 @@ void MainWindow::setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers)
 // Asks to save a changed project, logs the end of the session and writes the
 // settings back. False when the operator wanted to save and the save did not
 // happen: the window then stays open, with its edits.
-static bool saveQuestionAnswered(MainWindow* window, QAction* save)
+static bool saveQuestionAnswered(MainWindow* window, const ProjectDocument* project)
 {
-    if (!save->isEnabled())
+    if (!project->isModified())
         return true;
     const auto answer = QMessageBox::question(window, MainWindow::tr("Warning"),
                                               MainWindow::tr("The workspace was changed.\nSave it now?"),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
     if (answer != QMessageBox::Yes)
         return true;
-    window->saveFile();
-    return !save->isEnabled();
+    window->projectFiles()->saveFile();
+    return !project->isModified();
 }
 
 void MainWindow::closeApplication()
 {
     if (!m_closed) {
-        if (!saveQuestionAnswered(this, ui->actSave))
+        if (!saveQuestionAnswered(this, m_project.get()))
             return;
         emit writeUserActionLog(LogSubject, tr("Application closed"));
         SettingsFile::write([this](QSettings& settings) {
-            settings.setValue(QStringLiteral("LineWidth"), m_lineWidthCombo->currentText().toInt());
+            settings.setValue(QStringLiteral("LineWidth"), m_mapEdit->lineWidthCombo()->currentText().toInt());
             m_alarms->write(settings);
             settings.setValue(QStringLiteral("geometry"), saveGeometry());
             settings.setValue(QStringLiteral("windowState"), saveState(0));
@@ -595,7 +520,7 @@ void MainWindow::loadSettings()
 {
     {
         auto settings = SettingsFile::open();
-        m_lineWidthCombo->setCurrentText(QString::number(settings->value(QStringLiteral("LineWidth"), 2).toInt()));
+        m_mapEdit->lineWidthCombo()->setCurrentText(QString::number(settings->value(QStringLiteral("LineWidth"), 2).toInt()));
     }
     m_alarms->load();
     setAlarmConditions(AlarmConditionSettings::load());
@@ -612,134 +537,6 @@ void MainWindow::loadSettings()
     m_propertyPanel->setStatusColors(QList<QColor>(colors.begin(), colors.end()), m_alarms->textAlarmBackground);
 }
 
-void MainWindow::updateRecentFileActions()
-{
-    const QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
-    const int shown = std::min<int>(files.size(), RecentFileCount);
-    for (int i = 0; i < RecentFileCount; ++i) {
-        QAction* action = m_recentFileActions.at(size_t(i));
-        if (i < shown) {
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(files.at(i)).fileName()));
-            action->setData(files.at(i));
-        }
-        action->setVisible(i < shown);
-    }
-    m_recentFilesSeparator->setVisible(shown > 0);
-}
-
-void MainWindow::addRecentFile(const QString& fileName)
-{
-    setWindowFilePath(fileName);
-    QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
-    files.removeAll(fileName);
-    files.prepend(fileName);
-    while (files.size() > RecentFileCount)
-        files.removeLast();
-    writeSetting(QStringLiteral("recentFileList"), files);
-    updateRecentFileActions();
-}
-
-int MainWindow::currentZoomIndex() const
-{
-    return m_zoomCombo->currentIndex();
-}
-
-void MainWindow::changeScale()
-{
-    writeSetting(QStringLiteral("Scale"), currentZoomIndex());
-    QGraphicsView* view = m_workspaces ? m_workspaces->currentView() : nullptr;
-    QObject* from = sender();
-    int target = currentZoomIndex();
-    if (from == ui->actZoomIn) {
-        if (target >= m_zoomCombo->count() - 1)
-            return;
-        ++target;
-    } else if (from == ui->actZoomOut) {
-        if (target <= 0)
-            return;
-        --target;
-    } else if (from == ui->actScaleToHeight || from == ui->actScaleToWidth) {
-        const bool toHeight = from == ui->actScaleToHeight;
-        if (view && view->scene()) {
-            const QRectF r = view->scene()->itemsBoundingRect();
-            view->fitInView(toHeight ? QRectF(0, 0, r.height() / 2, r.height()) : QRectF(0, 0, r.width(), r.width() / 3),
-                            Qt::KeepAspectRatio);
-        }
-        writeSetting(QStringLiteral("Scale"), toHeight ? ScaleToHeight : ScaleToWidth);
-        return;
-    }
-    if (target != currentZoomIndex()) {
-        // The combo's own change signal comes back here and scales.
-        m_zoomCombo->setCurrentIndex(target);
-        return;
-    }
-    if (!view)
-        return;
-    const double factor = m_zoomCombo->currentText().section(tr("%"), 0, 0).toDouble() / 100.0;
-    const QTransform old = view->transform();
-    view->resetTransform();
-    view->translate(old.dx(), old.dy());
-    view->scale(factor, factor);
-}
-
-void MainWindow::setPalitte()
-{
-    for (QAction* look : ui->menuApplication_look->actions())
-        look->setChecked(false);
-    QApplication::setPalette(m_defaultPalette);
-    qApp->setStyleSheet(QString());
-    QObject* from = sender();
-    QAction* chosen = qobject_cast<QAction*>(from);
-    QString name;
-    if (from == ui->actionCoffee) {
-        name = QStringLiteral("Coffee");
-        QPalette palette;
-        palette.setColor(QPalette::Base, QColor(255, 255, 224));
-        palette.setColor(QPalette::Window, QColor(238, 232, 170));
-        palette.setColor(QPalette::AlternateBase, QColor(238, 232, 170));
-        palette.setColor(QPalette::Button, QColor(238, 232, 170));
-        palette.setColor(QPalette::Highlight, QColor(189, 183, 107));
-        QApplication::setPalette(palette);
-    } else if (from == ui->actionBronze) {
-        name = QStringLiteral("Bronze");
-        QPalette palette(QColor(207, 155, 95));
-        palette.setColor(QPalette::BrightText, Qt::white);
-        palette.setColor(QPalette::Base, QColor(239, 239, 247));
-        palette.setColor(QPalette::AlternateBase, QColor(223, 223, 239));
-        palette.setColor(QPalette::Highlight, QColor(95, 95, 191));
-        palette.setColor(QPalette::Disabled, QPalette::Highlight, Qt::darkGray);
-        QApplication::setPalette(palette);
-    } else if (from == ui->actionDark) {
-        name = QStringLiteral("Dark");
-        QPalette palette;
-        palette.setColor(QPalette::Window, QColor(22, 57, 85));
-        palette.setColor(QPalette::WindowText, Qt::white);
-        palette.setColor(QPalette::Base, QColor(25, 25, 25));
-        palette.setColor(QPalette::AlternateBase, QColor(22, 57, 85));
-        palette.setColor(QPalette::ToolTipBase, Qt::white);
-        palette.setColor(QPalette::ToolTipText, Qt::white);
-        palette.setColor(QPalette::Text, Qt::white);
-        palette.setColor(QPalette::Button, QColor(22, 57, 85));
-        palette.setColor(QPalette::ButtonText, Qt::white);
-        palette.setColor(QPalette::BrightText, Qt::red);
-        palette.setColor(QPalette::Link, QColor(42, 130, 218));
-        palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
-        palette.setColor(QPalette::HighlightedText, Qt::black);
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(palette);
-        qApp->setStyleSheet(DarkToolTipStyle);
-    } else if (from == ui->actionDefault) {
-        // The default look of this platform layer is Fusion.
-        name = QStringLiteral("Default");
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(m_defaultPalette);
-    }
-    if (name.isEmpty())
-        return;
-    chosen->setChecked(true);
-    writeSetting(QStringLiteral("Palette"), name);
-}
-
 void MainWindow::showSettingDlg()
 {
     m_launchers->settings(currentScene());
@@ -749,8 +546,8 @@ void MainWindow::showSettingDlg()
         controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
     }
     if (m_launchers->soundAlarmsChanged())
-        ui->actSave->setEnabled(true);
-    ui->treeView->setCurrentIndex(m_elementTreeProxy->index(0, 0));
+        m_project->setModified(true);
+    m_elementTree->selectFirstRow();
 }
 
 // ---- launchers ---------------------------------------------------------------------
@@ -769,46 +566,21 @@ void MainWindow::openReadme()
         qCWarning(lcMainWindow).noquote() << QStringLiteral("No program could open the readme %1").arg(path);
 }
 
-void MainWindow::setDockVisible(bool)
-{
-    auto* action = qobject_cast<QAction*>(sender());
-    if (!action)
-        return;
-    switch (action->data().toInt()) {
-    case LogsDock:
-        ui->dockLogs->raise();
-        break;
-    case AllListDock:
-        ui->dockAllList->raise();
-        break;
-    case PropertiesDock:
-        ui->dockProperties->raise();
-        break;
-    case AlarmStatesDock:
-        ui->dockAlarmStates->raise();
-        break;
-    default:
-        break;
-    }
-}
-
 void MainWindow::showOsprelVellSetup()
 {
-    m_launchers->gatewaySetup();
-    ui->actSave->setEnabled(true);
+    m_launchers->gatewaySetup(m_gatewaySetup.get());
+    m_project->setModified(true);
 }
 
-void MainWindow::showVDiagramms()
+void MainWindow::showVDiagramms(int type)
 {
-    const int type = sender() == ui->actOutputDiagram ? VoltageDiagrammsDlg::OutputDiagram
-                                                      : VoltageDiagrammsDlg::BatteryDiagram;
     voltageDiagrammsDlg()->setDiagramType(g_energizerModel, type);
 }
 
 void MainWindow::showTWSensorsSetup()
 {
     m_launchers->twSensorsSetup(ui->tabWidget->currentIndex());
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::showUserAdmin()
@@ -829,7 +601,7 @@ void MainWindow::showTimers()
     if (m_launchers->relayTimers(timers) != QDialog::Accepted)
         return;
     timerUnit()->setTimers(timers);
-    ui->actSave->setEnabled(true);
+    m_project->setModified(true);
 }
 
 void MainWindow::updateTWSectorAction()
@@ -879,23 +651,13 @@ GraphicsScene* MainWindow::currentScene() const
 
 void MainWindow::addWorkspace(QString caption)
 {
-    if (sender() == ui->actNewBlankWorkspace)
-        ui->actSave->setEnabled(true);
     if (caption.isEmpty())
         caption = tr("Untitled %1").arg(m_workspaces->count() + 1);
     GraphicsScene* scene = m_workspaces->addWorkspace(caption);
-    connect(scene, &GraphicsScene::itemMoved, this, &MainWindow::itemMoved);
+    connect(scene, &GraphicsScene::itemMoved, m_project.get(), [this] { m_project->setModified(true); });
     if (g_elementTreeModel)
-        g_elementTreeModel->refreshNode(m_elementTreeRoot);
+        g_elementTreeModel->refreshNode(m_trees->elementRoot());
     updateScenesSoundList();
-}
-
-void MainWindow::newWorkspace()
-{
-    addWorkspace(QString());
-    ui->actSave->setEnabled(true);
-    workspaceSetup();
-    buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
 }
 
 void MainWindow::currentTabChanged(int index)
@@ -905,7 +667,7 @@ void MainWindow::currentTabChanged(int index)
     if (GraphicsScene* scene = currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
-        m_elementTreeProxy->workplaceFilter = caption;
+        m_elementTree->proxy()->workplaceFilter = caption;
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
     }
     m_alarmStatesWidget->currentWorkspace = caption;
@@ -938,26 +700,13 @@ void MainWindow::applyWorkplaceMode(int mode)
         showDock(ui->dockSensorsState, sensors);
     }
     GraphicsScene* scene = currentScene();
-    m_elementTreeProxy->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;
-    m_elementTreeProxy->invalidate();
+    m_elementTree->proxy()->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;
+    m_elementTree->proxy()->invalidate();
 }
 
 void MainWindow::updateScenesSoundList()
 {
     m_workspaces->setSoundAlarmList(&m_alarms->soundAlarmNodes);
-}
-
-void MainWindow::undo_redo()
-{
-    if (sender() == ui->actUndo)
-        m_workspaces->undoGroup()->undo();
-    else if (sender() == ui->actRedo)
-        m_workspaces->undoGroup()->redo();
-}
-
-void MainWindow::itemMoved(QGraphicsItem*)
-{
-    ui->actSave->setEnabled(true);
 }
 
 void MainWindow::mousePos(QPointF pos)
@@ -984,10 +733,19 @@ void MainWindow::actionGroupClicked(QAction* action)
     m_propertyPanel->toolChosen(action->data().toInt());
 }
 
+// Design mode as it stands, without the design-mode question and log line.
+void MainWindow::followDesignMode()
+{
+    const bool design = ui->actDesignMode->isChecked();
+    m_workspaces->setDesignMode(design);
+    m_propertyPanel->setDesignMode(design);
+    m_elementTree->setDesignMode(design);
+    updateTWSectorAction();
+}
+
 void MainWindow::setDesignMode(bool mode)
 {
-    if (sender())
-        emit writeUserActionLog(LogSubject, tr("Design mode set to %1").arg(boolText(mode)));
+    m_elementTree->setDesignMode(mode);
     for (QWidget* widget : std::initializer_list<QWidget*>{ui->fontToolBar, ui->mapEditToolBar, ui->alarmToolBar,
                                                            ui->editToolBar, ui->menuWorkplace})
         widget->setEnabled(mode);
@@ -995,7 +753,7 @@ void MainWindow::setDesignMode(bool mode)
         action->setEnabled(mode);
     updateTWSectorAction();
     m_workspaces->setDesignMode(mode);
-    setPropTreeElemReadOnly(mode);
+    m_propertyPanel->setDesignMode(mode);
     if (mode)
         QMessageBox::warning(this, tr("Warning"), tr("In Design mode sound and visual alarms\non the workspace are disabled!"));
 }
@@ -1006,778 +764,32 @@ void MainWindow::timerTick()
         scene->update();
 }
 
-void MainWindow::showElementNode(Node* node)
+void MainWindow::selectTool(int tool)
 {
-    // While a project is read the view is cut off from the tree.
-    if (m_elementTreeProxy->sourceModel() != g_elementTreeModel)
-        return;
-    const QModelIndex index = m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(node));
-    if (index.isValid())
-        ui->treeView->setCurrentIndex(index);
-}
-
-// ---- project file ------------------------------------------------------------------
-
-void MainWindow::openRecentFile()
-{
-    if (auto* action = qobject_cast<QAction*>(sender()))
-        openProjectFile(action->data().toString(), false);
-}
-
-void MainWindow::openFile()
-{
-    if (sender() == ui->actOpen) {
-        if (ui->actSave->isEnabled() && askToSaveChanges())
-            saveFile();
-        const QString chosen = ProjectDocument::chooseOpenFileName(this, QStringLiteral("Select File"),
-                                                                   AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
-        // A cancelled dialog keeps the project and the name it was saved under.
-        if (!chosen.isEmpty())
-            openProjectFile(chosen, true);
-        return;
+    for (QAction* action : {ui->actSelectObject, ui->actDrawLine, ui->actDrawText, ui->actAddOsprelVellWizard,
+                            ui->actDrawButton, ui->actAddTWsector}) {
+        if (action->data().toInt() == tool)
+            action->setChecked(true);
     }
-    openProjectFile(m_project->currentFileName, false);
-}
-
-bool MainWindow::askToSaveChanges()
-{
-    return QMessageBox::question(this, tr("Saving"), tr("The file was changed.\nSave the it?"),
-                                 QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
-}
-
-void MainWindow::showFileNameInTitle()
-{
-    setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion()
-                   + QLatin1Char(' ') + m_project->currentFileName);
-}
-
-// The file is read and parsed in full before anything of the running
-// project, its links or its title changes; a file that cannot be read
-// changes nothing but a diagnostic line.
-void MainWindow::openProjectFile(const QString& fileName, bool explicitOpen)
-{
-    const QSignalBlocker twBlocker(twControlUnit());
-    const QSignalBlocker unitBlocker(controlUnit());
-    if (!explicitOpen && ui->actSave->isEnabled() && askToSaveChanges())
-        saveFile();
-    if (fileName.isEmpty())
-        return;
-    if (!QFileInfo::exists(fileName)) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
-        m_project->currentFileName.clear();
-        return;
-    }
-    addRecentFile(fileName);
-    QDomDocument document;
-    QString error;
-    if (!ProjectDocument::read(fileName, document, &error)) {
-        if (explicitOpen)
-            statusBar()->showMessage(tr("%1 could not be opened: %2").arg(fileName, error));
-        return;
-    }
-    if (fenceClient())
-        fenceClient()->closeConnection();
-    if (twSensorsClient())
-        twSensorsClient()->closeConnection();
-    m_project->currentFileName = fileName;
-    showFileNameInTitle();
-    emit writeUserActionLog(LogSubject, tr("Opening file %1").arg(fileName));
-    ProjectLoader(*this).load(document);
-    m_project->workspaceDocument = document;
-    rebuildEnergizerModel();
-    ui->actSave->setEnabled(false);
-    ui->tabWidget->setCurrentIndex(0);
-    const QString caption = ui->tabWidget->tabText(0);
-    if (GraphicsScene* scene = m_workspaces->sceneAt(0))
-        applyWorkplaceMode(m_workspaces->workplaceMode(scene));
-    m_twSensorsStatesWidget->currentWorkspace = caption;
-    m_twSensorsStatesWidget->filtering();
-    reconnectLinks();
-    // Design mode as it stands, without the design-mode question and log line.
-    const bool design = ui->actDesignMode->isChecked();
-    m_workspaces->setDesignMode(design);
-    setPropTreeElemReadOnly(design);
-    updateTWSectorAction();
-    currentTabChanged(0);
-}
-
-// The gateway link follows the last gateway box read (its address is set
-// while reading), the TW link the last enabled TW system.
-void MainWindow::reconnectLinks()
-{
-    if (qtClient* client = fenceClient()) {
-        client->startupData(32, 32);
-        client->connectToServer();
-    }
-    qtClientTW* twClient = twSensorsClient();
-    if (!twClient)
-        return;
-    QString address;
-    {
-        SiteLocker lock;
-        for (const Node* system : m_twSensorRoot->children) {
-            if (system->enabled)
-                address = system->data(0).toString();
-        }
-    }
-    twClient->startupData(32, 32);
-    twClient->ip = address;
-    twClient->connectToServer();
-}
-
-void MainWindow::saveFile()
-{
-    const QDomDocument document = ProjectWriter(*this).build();
-    if (m_project->currentFileName.isEmpty() || sender() == ui->actSaveAs) {
-        const QString chosen =
-            ProjectDocument::chooseSaveFileName(this, tr("Save File"), QString(), tr("XML Files (*.xml)"));
-        if (chosen.isEmpty())
-            return;
-        m_project->currentFileName = chosen;
-    }
-    const QString fileName = m_project->currentFileName;
-    addRecentFile(fileName);
-    QString error;
-    if (!ProjectDocument::write(fileName, document, &error)) {
-        // The project stays changed: nothing of it reached the file.
-        QMessageBox::warning(this, tr("File writting error"), error, QMessageBox::Ok);
-        return;
-    }
-    m_project->workspaceDocument = document;
-    ui->actSave->setEnabled(false);
-    showFileNameInTitle();
-}
-
-void MainWindow::newFile()
-{
-    const QSignalBlocker twBlocker(twControlUnit());
-    if (ui->actSave->isEnabled() && askToSaveChanges())
-        saveFile();
-    ui->actSave->setEnabled(false);
-    if (fenceClient())
-        fenceClient()->closeConnection();
-    if (twSensorsClient())
-        twSensorsClient()->closeConnection();
-    ProjectLoader::dropWorkspaces(*this);
-    g_energizerModel->clear();
-    g_twSensorModel->clear();
-    g_elementTreeModel->clear();
-    if (TimerUnit* timers = timerUnit())
-        timers->setDefaultTimers();
-    const int index = ui->tabWidget->currentIndex();
-    const QString caption = tr("Untitled %1").arg(index + 1);
-    ui->tabWidget->setTabText(index, caption);
-    if (GraphicsScene* scene = currentScene()) {
-        scene->createWorkplaceNode(caption);
-        m_workspaces->setWorkplaceMode(scene, 0);
-    }
-    m_elementTreeProxy->workplaceFilter = caption;
-    m_elementTreeProxy->invalidate();
-    if (!propertySets().isEmpty() && propertySets().first()->manager) {
-        // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
-        PropertySet* panel = propertySets().first();
-        const QSignalBlocker blocker(panel->manager);
-        panel->setValue(QStringLiteral("Bground image"), QString());
-    }
-    buildTWSensorTree(caption, index);
-    m_twSensorsStatesWidget->currentWorkspace = caption;
-    m_twSensorsStatesWidget->filtering();
-    rebuildEnergizerModel();
-    m_project->workspaceDocument.clear();
-    m_project->currentFileName.clear();
-    showFileNameInTitle();
-    loadSettings();
-    updateScenesSoundList();
 }
 
 // ---- map editing and the property panel ---------------------------------------------
 
-void MainWindow::handleFontChange()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    QFont font = m_fontCombo->currentFont();
-    const int size = m_fontSizeCombo->currentText().toInt();
-    if (size > 0)
-        font.setPointSize(size);
-    font.setWeight(ui->actBold->isChecked() ? QFont::Bold : QFont::Normal);
-    font.setItalic(ui->actItalic->isChecked());
-    font.setUnderline(ui->actUnderline->isChecked());
-    for (QGraphicsItem* item : scene->selectedItems()) {
-        if (item->type() != GraphicsBox::Type)
-            continue;
-        auto* box = static_cast<GraphicsBox*>(item);
-        box->captionItem()->setFont(font);
-        if (box->actionButton())
-            box->actionButton()->setFont(font);
-    }
-    ui->actSave->setEnabled(true);
-}
-
-void MainWindow::clipBoard()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    QObject* from = sender();
-    if (from == ui->actCopy || from == ui->actCut) {
-        m_clipboardCopy = from == ui->actCopy;
-        m_clipboardItems.clear();
-        for (QGraphicsItem* item : scene->selectedItems()) {
-            if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
-                m_clipboardItems.append(helper);
-        }
-        ui->actPaste->setEnabled(true);
-        if (!m_clipboardCopy) {
-            for (const auto& helper : qAsConst(m_clipboardItems))
-                helper->item()->hide();
-        }
-        return;
-    }
-    if (from != ui->actPaste)
-        return;
-    for (const auto& helper : QList<QPointer<GraphicsHelperClass>>(m_clipboardItems)) {
-        if (helper)
-            pasteItem(helper, scene);
-    }
-}
-
-namespace {
-// After a copy a clone of the item, named anew; after a cut the item itself, shown again.
-template <typename Item>
-Item* pastedItem(Item* item, bool copy, GraphicsScene* scene)
-{
-    if (!copy) {
-        item->show();
-        scene->insertItem(item);
-        return item;
-    }
-    item->setSelection(false);
-    Item* clone = item->clone();
-    scene->insertItem(clone);
-    scene->setUniqueName(clone);
-    return clone;
-}
-} // namespace
-
-// Boxes and fence lines only: other items have no node to hang under the workplace.
-void MainWindow::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
-{
-    QGraphicsItem* item = helper->item();
-    QGraphicsItem* pasted = nullptr;
-    if (item->type() == GraphicsBox::Type) {
-        GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, scene);
-        if (box->kind() == GraphicsBox::ButtonBox)
-            box->addActionButton();
-        box->setSelection(true);
-        pasted = box;
-    } else if (item->type() == GraphicsLine::Type) {
-        GraphicsLine* line = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, scene);
-        line->setSelection(true);
-        pasted = line;
-    }
-    auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
-    Node* node = pastedHelper ? pastedHelper->node() : nullptr;
-    if (!node || !scene->workplaceNode())
-        return;
-    ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
-    ElementTreeOrder::sortChildren(scene->workplaceNode());
-    g_elementTreeModel->refreshNode(node);
-    ui->actSave->setEnabled(true);
-}
-
-void MainWindow::deleteWorkspace()
-{
-    const int index = ui->tabWidget->currentIndex();
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    const QString caption = ui->tabWidget->tabText(index);
-    if (QMessageBox::question(this, tr("Warning"),
-                              tr("The workplace labeled %1 will be deleted.\nIt cannot be recovered!").arg(caption),
-                              QMessageBox::Yes | QMessageBox::No)
-        != QMessageBox::Yes)
-        return;
-    QList<Node*> rows;
-    for (GraphicsBox* box : gatewayBoxesAt(index)) {
-        if (Node* row = box->energizerNode()) {
-            g_energizerModel->takeNode(row);
-            rows.append(row);
-        }
-    }
-    // The map items go before the nodes they point at.
-    scene->clearMap();
-    {
-        SiteLocker lock;
-        qDeleteAll(rows);
-    }
-    Node* workplace = scene->workplaceNode();
-    for (PropertySet* panel : propertySets()) {
-        if (panel && panel->currentNode && workplace->isAncestorOf(panel->currentNode)) {
-            panel->clear();
-            panel->currentNode = nullptr;
-        }
-    }
-    for (Node* child : QList<Node*>(workplace->children)) {
-        g_elementTreeModel->takeNode(child);
-        SiteLocker lock;
-        child->setParent(nullptr);
-        delete child;
-    }
-    deleteTWSystemsOf(index);
-    if (m_workspaces->count() > 1) {
-        g_elementTreeModel->takeNode(workplace);
-        {
-            SiteLocker lock;
-            workplace->setParent(nullptr);
-            delete workplace;
-        }
-        m_workspaces->removeWorkspace(index);
-        emit writeUserActionLog(QStringLiteral("Workspace"), tr("Workspace %1 deleted").arg(caption));
-        ui->actSave->setEnabled(true);
-        return;
-    }
-    const QString untitled = tr("Untitled %1").arg(index + 1);
-    ui->tabWidget->setTabText(index, untitled);
-    {
-        SiteLocker lock;
-        workplace->setData(0, untitled);
-    }
-    g_elementTreeModel->refreshNode(workplace);
-    // Its TW system went with the workplace's children: a fresh one replaces it.
-    buildTWSensorTree(untitled, index);
-}
-
-// Deletes the TW systems of a tab; those of later tabs move one place up
-// with their tabs, so a save still writes them under their own workspace.
-void MainWindow::deleteTWSystemsOf(int tab)
-{
-    SiteLocker lock;
-    for (Node* system : QList<Node*>(m_twSensorRoot->children)) {
-        const int index = system->data(3).toInt();
-        if (index == tab) {
-            g_twSensorModel->takeNode(system);
-            system->setParent(nullptr);
-            delete system;
-        } else if (index > tab && m_workspaces->count() > 1) {
-            system->setData(3, index - 1);
-            if (system->deviceNode)
-                system->deviceNode->setData(3, index - 1);
-        }
-    }
-}
-
-void MainWindow::workspaceSetup()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    const int index = ui->tabWidget->currentIndex();
-    QString caption = ui->tabWidget->tabText(index);
-    QString imageFile;
-    int mode = m_workspaces->workplaceMode(scene);
-    m_launchers->workspaceSetup(caption, imageFile, mode);
-    ui->tabWidget->setTabText(index, caption);
-    {
-        SiteLocker lock;
-        scene->workplaceNode()->setData(0, caption);
-    }
-    g_elementTreeModel->refreshNode(scene->workplaceNode());
-    m_workspaces->setWorkplaceMode(scene, mode);
-    if (!imageFile.isEmpty())
-        showWorkspacePicture(scene, imageFile);
-    ui->actSave->setEnabled(true);
-    applyWorkplaceMode(mode);
-}
-
-// The picture goes into the scene's first image box, a new one when it has none.
-void MainWindow::showWorkspacePicture(GraphicsScene* scene, const QString& imageFile)
-{
-    QImageReader reader(imageFile);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > GraphicsBox::MaxPicturePixels) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2")
-                                    .arg(imageFile, size.isValid() ? QStringLiteral("too large") : reader.errorString());
-        return;
-    }
-    const QPixmap pixmap = QPixmap::fromImage(reader.read());
-    if (pixmap.isNull()) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2").arg(imageFile, reader.errorString());
-        return;
-    }
-    GraphicsBox* box = nullptr;
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        auto* candidate = item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
-        if (candidate && candidate->kind() == GraphicsBox::ImageBox) {
-            box = candidate;
-            break;
-        }
-    }
-    if (!box) {
-        box = new GraphicsBox(GraphicsBox::ImageBox);
-        scene->insertItem(box);
-    }
-    box->setPicture(pixmap);
-    box->show();
-    box->setElementPos(-23, -23);
-    box->setZValue(0);
-    box->setWidth(pixmap.width());
-    box->setHeight(pixmap.height());
-}
-
-void MainWindow::changeLineThickenss()
-{
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    const int width = m_lineWidthCombo->currentText().toInt();
-    for (QGraphicsItem* item : scene->items()) {
-        if (item->type() == GraphicsLine::Type)
-            static_cast<GraphicsLine*>(item)->setLineWidth(width);
-    }
-}
-
-void MainWindow::actionAlignGroupClicked(QAction* action)
-{
-    m_propertyPanel->alignmentChosen(action);
-}
-
-void MainWindow::selectionTreeChanged(const QItemSelection& current, const QItemSelection&)
-{
-    m_propertyPanel->selectionTreeChanged(current);
-}
-
-void MainWindow::setPropTreeElemReadOnly(bool mode)
-{
-    m_propertyPanel->setReadOnly(mode);
-}
-
-void MainWindow::showPopupParams(QGraphicsItem* item)
-{
-    m_propertyPanel->showPopupParams(item);
-}
-
-void MainWindow::chooseColor()
-{
-    QObject* from = sender();
-    // No colour preselected, whatever the selection holds.
-    QColor color;
-    if (!ChooserHooks::chooseColor(color, this))
-        return;
-    ui->actSave->setEnabled(true);
-    GraphicsScene* scene = currentScene();
-    if (!scene)
-        return;
-    for (QGraphicsItem* item : scene->selectedItems()) {
-        if (item->type() == GraphicsLine::Type) {
-            static_cast<GraphicsLine*>(item)->setColor(color);
-        } else if (item->type() == GraphicsBox::Type) {
-            auto* box = static_cast<GraphicsBox*>(item);
-            if (from == ui->actFontColor)
-                box->captionItem()->setDefaultTextColor(color);
-            else if (from == ui->actBackgroundColor)
-                box->setBackgroundColor(color);
-            else if (from == ui->actBorderColor)
-                box->setColor(color);
-        }
-    }
-}
-
-void MainWindow::propertyChanged(PropertySet* propertySet, Property* property, QVariant value)
-{
-    m_propertyPanel->edits()->propertyChanged(propertySet, property, value);
-}
-
-void MainWindow::textChanged(QGraphicsItem* item)
-{
-    m_propertyPanel->edits()->textChanged(item);
-}
-
-void MainWindow::customBtnClick(PropertySet* propertySet, Property* property)
-{
-    m_propertyPanel->edits()->customBtnClick(propertySet, property);
-}
-
-void MainWindow::chkClick(PropertySet* propertySet, Property* property, bool checked)
-{
-    m_propertyPanel->edits()->chkClick(propertySet, property, checked);
-}
-
-void MainWindow::fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node)
-{
-    m_propertyPanel->fillPropertyBrowser(propertySet, item, node);
-}
 
 // ---- element tree ------------------------------------------------------------------
 
-void MainWindow::showActionManager()
+
+// ---- site trees ------------------------------------------------------------------------
+
+void MainWindow::buildTWSensorTree(const QString& name, int index)
 {
-    const QModelIndex index = m_elementTreeProxy->mapToSource(ui->treeView->currentIndex());
-    Node* action = m_launchers->actionManager(currentScene());
-    if (action && !action->parent() && !index.isValid()) {
-        // A fresh sound-alarm copy with nowhere to go.
-        delete action;
-        action = nullptr;
-    }
-    if (action && index.isValid()) {
-        Node* target = g_elementTreeModel->getNode(index);
-        if (action->parent())
-            g_elementTreeModel->moveNode(target, action);
-        else
-            g_elementTreeModel->insertNode(target, 0, action);
-        energTick(target->parent());
-        ui->treeView->expand(m_elementTreeProxy->mapFromSource(index));
-    }
-    ui->actSave->setEnabled(true);
-}
-
-void MainWindow::selectSensorDlg()
-{
-    const QModelIndex index = m_elementTreeProxy->mapToSource(ui->treeView->currentIndex());
-    Node* sensor = m_launchers->selectSensor();
-    if (sensor && index.isValid()) {
-        Node* sector = g_elementTreeModel->getNode(index);
-        if (sensor->parent())
-            g_elementTreeModel->moveNode(sector, sensor);
-        else
-            g_elementTreeModel->insertNode(sector, 0, sensor);
-        ui->treeView->expand(m_elementTreeProxy->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
-    }
-    ui->actSave->setEnabled(true);
-}
-
-Node* MainWindow::currentElement() const
-{
-    return g_elementTreeModel->getNode(m_elementTreeProxy->mapToSource(ui->treeView->currentIndex()));
-}
-
-void MainWindow::fillTreeContextMenu()
-{
-    m_treeContextMenu->clear();
-    if (!checkUserRight(UserRight::ConnectVisualAlarm, g_currentUser))
-        return;
-    Node* node = currentElement();
-    if (!node)
-        return;
-    const int type = node->type;
-    const int parentType = node->parent() ? node->parent()->type : -1;
-    const bool mapElement = (type >= Node::MapElement && type <= Node::Button) || type == Node::TWSector;
-    const bool design = ui->actDesignMode->isChecked();
-    const auto add = [this, design](const QString& text, const QString& icon) {
-        QAction* action = m_treeContextMenu->addAction(icon.isEmpty() ? QIcon() : QIcon(icon), text);
-        action->setEnabled(design);
-        return action;
-    };
-    if (type == Node::FenceSector || type == Node::Gate || type == Node::TWSector)
-        connect(add(tr("Add action"), QStringLiteral(":/icons/actionManager.png")), &QAction::triggered, this,
-                &MainWindow::showActionManager);
-    if (type == Node::TWSector)
-        connect(add(tr("Add sensor"), QStringLiteral(":/icons/sensor_BW.png")), &QAction::triggered, this,
-                &MainWindow::selectSensorDlg);
-    if (type == Node::TWSensor && parentType == Node::TWSector)
-        connect(add(tr("Remove from sector"), QString()), &QAction::triggered, this, &MainWindow::removeSensor);
-    if ((type == Node::SoundAlarm && (parentType == Node::FenceSector || parentType == Node::Gate))
-        || (mapElement && (parentType == Node::Energizer || parentType == Node::FenceSector || parentType == Node::Gate)))
-        connect(add(tr("Remove action"), QString()), &QAction::triggered, this, &MainWindow::removeEnergAction);
-    if (mapElement)
-        connect(add(tr("Delete item"), QStringLiteral(":/icons/delete.png")), &QAction::triggered, ui->actDelete,
-                &QAction::trigger);
-}
-
-void MainWindow::onTreeViewContextMenu(const QPoint& point)
-{
-    fillTreeContextMenu();
-    m_treeContextMenu->exec(ui->treeView->viewport()->mapToGlobal(point));
-}
-
-void MainWindow::removeEnergAction()
-{
-    Node* action = currentElement();
-    if (!action || !action->parent() || action == m_elementTreeRoot)
-        return;
-    Node* owner = action->parent()->parent();
-    emit writeUserActionLog(QStringLiteral("AlarmAction"),
-                            tr("From Energizer %1 removed AlarmAction %2")
-                                .arg(owner ? owner->data(0).toString() : QString(), action->data(0).toString()));
-    if (action->type == Node::SoundAlarm) {
-        // A reference copy belongs to the element it hung under; off it, it
-        // belongs to nothing and goes (its sound alarm forgets it then).
-        g_elementTreeModel->takeNode(action);
-        m_alarms->soundAlarmNodes.removeAll(action);
-        SiteLocker lock;
-        action->setParent(nullptr);
-        delete action;
-    } else if (GraphicsScene* scene = currentScene()) {
-        g_elementTreeModel->moveNode(scene->workplaceNode(), action);
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(action->mapItem);
-        if (helper && (action->mapItem->type() == GraphicsBox::Type || action->mapItem->type() == GraphicsLine::Type)) {
-            helper->setColor(Qt::black);
-            action->mapItem->update();
-        }
-        ElementTreeOrder::sortChildren(scene->workplaceNode());
-    }
-    ui->actSave->setEnabled(true);
-}
-
-void MainWindow::removeSensor()
-{
-    Node* sensor = currentElement();
-    Node* sector = sensor ? sensor->parent() : nullptr;
-    if (!sector || !sector->parent())
-        return;
-    emit writeUserActionLog(QStringLiteral("AlarmAction"), tr("From TWSector %1 removed Sensor %2")
-                                                               .arg(sector->data(0).toString(), sensor->data(0).toString()));
-    g_elementTreeModel->moveNode(sector->parent(), sensor);
-    if (GraphicsScene* scene = currentScene())
-        ElementTreeOrder::sortChildren(scene->workplaceNode());
-    ui->actSave->setEnabled(true);
-}
-
-// ---- alarms and commands -------------------------------------------------------------
-
-void MainWindow::activateVisualAalrm(Node* parentNode, Node::AlarmStatus nodeStatus)
-{
-    m_alarms->activateVisualAlarm(parentNode, nodeStatus, currentScene());
-}
-
-void MainWindow::playAlarmSound(Node* node, int status, const SoundPath& sound)
-{
-    m_alarms->playAlarmSound(node, status, sound);
-}
-
-void MainWindow::actionButtonClick()
-{
-    // A button that leads to no box, or a box without target, sends nothing.
-    GraphicsBox* box = GraphicsBox::boxOfButton(sender());
-    if (!box || !box->actionTarget() || !box->actionButton())
-        return;
-    QPushButton* button = box->actionButton();
-    commandSending(box->actionTarget(), button->isCheckable() ? button->isChecked() : false,
-                   CommandSend(box->actionCommand()));
-}
-
-void MainWindow::commandSending(Node* elementNode, QVariant value, CommandSend action)
-{
-    m_commands->commandSending(elementNode, value, action);
-}
-
-void MainWindow::writeGlobalActionLog(QString kx4, QVariant value)
-{
-    m_commands->writeGlobalActionLog(kx4, value);
-}
-
-// ---- device states -------------------------------------------------------------------
-
-void MainWindow::energHearbeat(Node* node, bool statusChanged)
-{
-    m_deviceStates->energHeartbeat(node, statusChanged);
-}
-
-void MainWindow::energTick(Node* elementNode)
-{
-    m_deviceStates->energTick(elementNode);
-}
-
-void MainWindow::updateActionButtons(Node* elementNode)
-{
-    m_deviceStates->updateActionButtons(elementNode);
-}
-
-void MainWindow::timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value)
-{
-    m_commands->timerCommand(kx4, IOCard, command, value);
-}
-
-void MainWindow::clearGatewayAlarms(Node* gatewayElement, const QVariant& value)
-{
-    m_commands->clearGatewayAlarms(gatewayElement, value);
-}
-
-void MainWindow::connectionStatus(qtClient::ClientStatus value)
-{
-    m_deviceStates->connectionStatus(sender(), int(value));
-}
-
-void MainWindow::buildTWSensorTree(QString name, int index)
-{
-    SiteLocker lock;
-    Node* root = g_twSensorModel->rootNode();
-    const QVector<QVariant> columnTemplate(root->columnCount());
-    auto* system = new Node(QStringLiteral("TWSensor1"));
-    system->columns = columnTemplate;
-    system->setData(0, name);
-    system->setData(2, name);
-    system->setData(3, index);
-    system->setData(1, 0);
-    system->type = Node::TWSystem;
-    system->enabled = false;
-    for (int n = 1; n <= TWSensorCount; ++n) {
-        auto* sensor = new Node(QStringLiteral("Sensor%1").arg(n - 1), system);
-        sensor->columns = columnTemplate;
-        sensor->setData(0, QStringLiteral("Sensor%1").arg(n));
-        sensor->setData(1, 0);
-        sensor->type = Node::TWSensor;
-        sensor->enabled = false;
-    }
-    g_twSensorModel->insertNode(root, root->childCount(), system);
-    // Its twin in the element tree, where TW sectors and the tree show it.
     GraphicsScene* scene = currentScene();
-    if (!scene || !scene->workplaceNode())
-        return;
-    auto* twin = new Node(system->data(0).toString());
-    twin->columns = system->columns;
-    twin->type = Node::TWSystem;
-    twin->enabled = false;
-    twin->deviceNode = system;
-    system->deviceNode = twin;
-    ElementTreeOrder::hangSorted(scene->workplaceNode(), twin);
+    m_trees->buildTWSensorTree(name, index, scene ? scene->workplaceNode() : nullptr);
 }
 
-QList<GraphicsBox*> MainWindow::gatewayBoxesAt(int tab) const
-{
-    GraphicsScene* scene = m_workspaces ? m_workspaces->sceneAt(tab) : nullptr;
-    return scene ? scene->gatewayBoxes() : QList<GraphicsBox*>();
-}
-
-// The boxes own their rows: emptying the model keeps them, and deletes only
-// rows no box holds any more.
 void MainWindow::rebuildEnergizerModel()
 {
-    SiteLocker lock;
-    QList<QPair<GraphicsBox*, QString>> boxes;
-    QSet<Node*> kept;
-    for (int tab = 0; tab < m_workspaces->count(); ++tab) {
-        for (GraphicsBox* box : gatewayBoxesAt(tab)) {
-            if (Node* row = box->energizerNode()) {
-                boxes.append({box, ui->tabWidget->tabText(tab)});
-                kept.insert(row);
-            }
-        }
-    }
-    for (Node* row : QList<Node*>(m_energizerRoot->children)) {
-        g_energizerModel->takeNode(row);
-        if (!kept.contains(row)) {
-            row->setParent(nullptr);
-            delete row;
-        }
-    }
-    for (const auto& [box, caption] : qAsConst(boxes)) {
-        Node* row = box->energizerNode();
-        g_energizerModel->insertNode(m_energizerRoot, -1, row);
-        box->setWorkspaceName(caption);
-        g_energizerModel->refreshNode(row);
-    }
+    m_trees->rebuildEnergizerModel(*m_workspaces);
     m_alarmStatesWidget->filteringAlarmStates();
 }
 
-void MainWindow::sensorHearbeat(Node* sensorNode)
-{
-    m_deviceStates->sensorHeartbeat(sensorNode);
-}
-
-void MainWindow::sensorTick(Node* sensorNode)
-{
-    m_deviceStates->sensorTick(sensorNode);
-}

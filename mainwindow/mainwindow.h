@@ -6,18 +6,12 @@
 #include "node.h"
 #include "qtclient.h"
 
-#include <QGraphicsItem>
-#include <QItemSelection>
 #include <QMainWindow>
-#include <QPalette>
 #include <QPointF>
-#include <QPointer>
 #include <QSet>
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 
-#include <array>
 #include <memory>
 
 namespace Ui {
@@ -27,42 +21,44 @@ class MainWindow;
 class AlarmLogWidget;
 class AlarmStatesWidget;
 class AlarmsArea;
+class ApplicationLook;
 class CommandRouter;
 class CommonDlg;
 class ControlUnit;
 class DeviceStates;
 class DialogLaunchers;
+class ElementTreeArea;
 class ElementTreeProxyModel;
 class GatewaySetupBridge;
-class GraphicsBox;
-class GraphicsHelperClass;
 class GraphicsScene;
 class LogsArea;
+class MapEditTools;
 class MainWindowMapHost;
-class Property;
 class PropertyPanel;
 class PropertySet;
 class ProjectDocument;
+class ProjectFiles;
 class QAction;
-class QComboBox;
-class QFontComboBox;
 class QLabel;
-class QMenu;
 class QMediaPlayer;
 class QThread;
+class SiteTrees;
 class TimerUnit;
 class TWControlUnit;
 class TWSensorsStatesWidget;
 class UserActionLogDlg;
 class VoltageDiagrammsDlg;
+class WorkspaceActions;
 class WorkspaceArea;
+class ZoomTools;
 class qtClientTW;
-struct SoundPath;
 
 // The running application's window and the owner of the running system. It
-// keeps the form, the actions and the few connections between its areas;
-// each area (device units, logs, workspaces, property panel, project
-// document, alarms) wires itself in a class of its own.
+// assembles: it keeps the form, makes the areas (project document and
+// files, workspaces, map tools, site trees, element tree, property panel,
+// device states, commands, alarms, logs, device units), hands each the
+// widgets it owns and connects what they announce. docs/architecture.md
+// draws the whole.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -72,9 +68,7 @@ public:
     // Docks carried in the data of their toggle-view actions.
     enum Dock { LogsDock = 1, AllListDock = 2, PropertiesDock = 3, SensorsStateDock = 4, AlarmStatesDock = 5 };
 
-    static constexpr int RecentFileCount = 5;
     static constexpr int GatewayClearStepMs = 100;
-    static constexpr int TWSensorCount = 31;
     static inline const QString ControlUnitThreadName = QStringLiteral("ControlUnitThread");
     static inline const QString TimerUnitThreadName = QStringLiteral("TimerUnitThread");
     static inline const QString TWSensorsThreadName = QStringLiteral("TWSensorsThread");
@@ -86,15 +80,15 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Ui::MainWindow* ui = nullptr;
-
     // ---- areas and the objects other parts reach through the window
     AlarmLogWidget* alarmLogWidget() const;
     UserActionLogDlg* userActionLogDlg() const;
     VoltageDiagrammsDlg* voltageDiagrammsDlg() const;
     AlarmStatesWidget* alarmStatesWidget() const { return m_alarmStatesWidget; }
     TWSensorsStatesWidget* twSensorsStatesWidget() const { return m_twSensorsStatesWidget; }
-    ElementTreeProxyModel* elementTreeProxy() const { return m_elementTreeProxy; }
+    ElementTreeProxyModel* elementTreeProxy() const;
+    ElementTreeArea* elementTree() const { return m_elementTree; }
+    SiteTrees* trees() const { return m_trees; }
     // The device side, on its threads; see DeviceUnits.
     DeviceUnits* units() const { return m_units.get(); }
     ControlUnit* controlUnit() const { return m_units ? m_units->controlUnit() : nullptr; }
@@ -110,24 +104,18 @@ public:
     WorkspaceArea* workspaces() const { return m_workspaces.get(); }
     AlarmsArea* alarms() const { return m_alarms.get(); }
     ProjectDocument* project() const { return m_project.get(); }
+    DeviceStates* deviceStates() const { return m_deviceStates.get(); }
+    CommandRouter* commands() const { return m_commands.get(); }
     QLabel* positionLabel() const { return m_positionLabel; }
     QLabel* gatewayStatusLabel() const { return m_gatewayStatusLabel; }
     QLabel* twStatusLabel() const { return m_twStatusLabel; }
-    QComboBox* zoomCombo() const { return m_zoomCombo; }
-    QComboBox* lineWidthCombo() const { return m_lineWidthCombo; }
-    QFontComboBox* fontCombo() const { return m_fontCombo; }
-    QComboBox* fontSizeCombo() const { return m_fontSizeCombo; }
-    const QStringList& zoomLevels() const { return m_zoomLevels; }
-    QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
-    QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
-    QMenu* treeContextMenu() const { return m_treeContextMenu; }
+    ZoomTools* zoom() const { return m_zoom; }
+    MapEditTools* mapEditTools() const { return m_mapEdit; }
+    ProjectFiles* projectFiles() const { return m_files; }
     QMediaPlayer* player() const;
     CommonDlg* alarmConfirmDlg() const;
-    Node* elementTreeRoot() const { return m_elementTreeRoot; }
-    Node* energizerRoot() const { return m_energizerRoot; }
-    Node* twSensorRoot() const { return m_twSensorRoot; }
     QString currentFileName() const;
-    QPalette defaultPalette() const { return m_defaultPalette; }
+    ApplicationLook* look() const { return m_look; }
 
     // Dialogs come through here; tests install answers that show nothing.
     void setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers);
@@ -137,13 +125,11 @@ public:
     GraphicsScene* currentScene() const;
     void applyWorkplaceMode(int mode);
     void updateScenesSoundList();
-    // Makes `node` the element tree's current row (the map selected it).
-    void showElementNode(Node* node);
+    // Checks the drawing tool's action (a Tool) without running it.
+    void selectTool(int tool);
 
     // ---- settings
     void loadSettings();
-    void updateRecentFileActions();
-    void addRecentFile(const QString& fileName);
 
     // ---- launchers
     void showUserActionLog();
@@ -152,27 +138,9 @@ public:
     void applyUserRights();
 
     // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
-    void buildTWSensorTree(QString name, int index);
+    void buildTWSensorTree(const QString& name, int index);
     // The energizer states model from the gateway boxes of every tab, in tab order.
     void rebuildEnergizerModel();
-    // The gateway keypad boxes of that tab's scene, topmost first.
-    QList<GraphicsBox*> gatewayBoxesAt(int tab) const;
-    // The element tree's context menu for the current element, filled but not shown.
-    void fillTreeContextMenu();
-    // The element tree's current row as a node of the element tree (its root for none).
-    Node* currentElement() const;
-
-    // Clears the alarms of the enabled energizers of a gateway element node,
-    // one after another, so the gateway is not flooded.
-    void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
-
-    // ---- live site
-    void playAlarmSound(Node* node, int status, const SoundPath& sound);
-    void updateActionButtons(Node* elementNode);
-
-    // Clears `propertySet` and fills it for the map item `item` or, without
-    // one, for `node`; with neither it only clears.
-    void fillPropertyBrowser(PropertySet* propertySet, QGraphicsItem* item, Node* node);
 
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
@@ -182,102 +150,47 @@ signals:
 
 public slots:
     // workspaces and map editing
-    void newWorkspace();
     void addWorkspace(QString caption);
     void mousePos(QPointF pos);
     void currentTabChanged(int index);
-    void handleFontChange();
-    void undo_redo();
-    void clipBoard();
-    void deleteWorkspace();
-    void itemMoved(QGraphicsItem* item);
     void fullScreenMode(bool value);
-    void workspaceSetup();
-    void changeLineThickenss();
     // selection and the property panel
     void actionGroupClicked(QAction* action);
-    void actionAlignGroupClicked(QAction* action);
-    void selectionTreeChanged(const QItemSelection& current, const QItemSelection& previous);
-    void setPropTreeElemReadOnly(bool mode);
-    void showPopupParams(QGraphicsItem* item);
-    void chooseColor();
     // settings
-    void changeScale();
     void showSettingDlg();
     void closeApplication();
-    void setPalitte();
-    // property edits
-    void propertyChanged(PropertySet* propertySet, Property* property, QVariant value);
-    void textChanged(QGraphicsItem* item);
-    void customBtnClick(PropertySet* propertySet, Property* property);
-    void chkClick(PropertySet* propertySet, Property* property, bool checked);
     // launchers
-    void setDockVisible(bool value);
     void showOsprelVellSetup();
     void showUserAdmin();
     void showAbout();
     void showTimers();
-    void showVDiagramms();
+    void showVDiagramms(int type);
     void showTWSensorsSetup();
-    // project file
-    void openFile();
-    void saveFile();
-    void newFile();
-    void openRecentFile();
-    // element tree
-    void showActionManager();
-    void selectSensorDlg();
-    void onTreeViewContextMenu(const QPoint& point);
-    void removeEnergAction();
-    void removeSensor();
-    // alarms
+    // design mode
     void setDesignMode(bool mode);
-    void activateVisualAalrm(Node* parentNode, Node::AlarmStatus nodeStatus);
+    // Applies the design mode the action shows to every area, quietly.
+    void followDesignMode();
     void timerTick();
-    // device states
-    void energHearbeat(Node* node, bool statusChanged);
-    void energTick(Node* elementNode);
-    void sensorHearbeat(Node* sensorNode);
-    void sensorTick(Node* sensorNode);
-    void connectionStatus(qtClient::ClientStatus value);
-    // commands
-    void actionButtonClick();
-    void commandSending(Node* elementNode, QVariant value, CommandSend action);
-    void timerCommand(QString kx4, int IOCard, CommandSend command, QVariant value);
-    void writeGlobalActionLog(QString kx4, QVariant value);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::MainWindow> ui;
+
     // Construction, one step per function, in the order the constructor runs them.
     void createStatusBarFields();
-    void createLineWidthCombo();
-    void createRecentFileActions();
+    void createWorkspaces();
+    void createMapEditTools();
+    void createPropertyPanel();
     void createActionGroups();
-    void createZoomCombo();
-    void createFontCombos();
     void connectActions();
     void createDockToggles();
     void createTreeModels();
     void createViewsAndLogs();
-    void applyStoredPalette();
     void createDeviceUnits();
     void connectDeviceUnits();
-    void openLastProject();
-    void applyStoredScale();
-
-    // Project file helpers: the save question of New and Open, the title
-    // after an open, save or New, and the open of one named file.
-    bool askToSaveChanges();
-    void showFileNameInTitle();
-    void openProjectFile(const QString& fileName, bool explicitOpen);
-    void reconnectLinks();
-    void deleteTWSystemsOf(int tab);
-    void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
-    void pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene);
-    int currentZoomIndex() const;
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;
@@ -291,33 +204,21 @@ private:
     std::unique_ptr<DeviceStates> m_deviceStates;
     std::unique_ptr<CommandRouter> m_commands;
 
-    ElementTreeProxyModel* m_elementTreeProxy = nullptr;
-    Node* m_elementTreeRoot = nullptr;
-    Node* m_energizerRoot = nullptr;
-    Node* m_twSensorRoot = nullptr;
-    QVector<QVariant> m_twSensorColumns;
-    QFontComboBox* m_fontCombo = nullptr;
-    QComboBox* m_fontSizeCombo = nullptr;
-    QComboBox* m_lineWidthCombo = nullptr;
-    QComboBox* m_zoomCombo = nullptr;
-    QStringList m_zoomLevels;
-    // The items themselves, not copies; an item deleted meanwhile drops out.
-    QList<QPointer<GraphicsHelperClass>> m_clipboardItems;
-    bool m_clipboardCopy = false;
+    SiteTrees* m_trees = nullptr;
+    ElementTreeArea* m_elementTree = nullptr;
+    MapEditTools* m_mapEdit = nullptr;
+    ZoomTools* m_zoom = nullptr;
+    ApplicationLook* m_look = nullptr;
     AlarmStatesWidget* m_alarmStatesWidget = nullptr;
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
-    QAction* m_recentFilesSeparator = nullptr;
-    std::array<QAction*, RecentFileCount> m_recentFileActions{};
-    QMenu* m_treeContextMenu = nullptr;
+    ProjectFiles* m_files = nullptr;
+    WorkspaceActions* m_workspaceActions = nullptr;
     QLabel* m_positionLabel = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;
     QLabel* m_spareStatusLabel = nullptr;
-    QPalette m_defaultPalette;
     // Hidden by the user's rights, whatever a workspace's mode would show.
     QSet<QAction*> m_forbiddenActions;
     bool m_closing = false;
     bool m_closed = false;
 };
-
-extern MainWindow* g_mainWindow;

@@ -2,8 +2,12 @@
 
 #include "alarmsarea.h"
 #include "elementtreeproxymodel.h"
+#include "commandrouter.h"
+#include "elementtreearea.h"
 #include "mainwindow.h"
-#include "ui_mainwindow.h"
+#include "paneledits.h"
+#include "propertypanel.h"
+#include "projectdocument.h"
 #include "workspacearea.h"
 
 #include <QTreeView>
@@ -50,35 +54,35 @@ void MainWindowMapHost::mousePos(QPointF pos)
 
 void MainWindowMapHost::textChanged(QGraphicsItem* item)
 {
-    m_window->textChanged(item);
+    m_window->propertyPanel()->edits()->textChanged(item);
 }
 
-void MainWindowMapHost::itemMoved(QGraphicsItem* item)
+void MainWindowMapHost::itemMoved(QGraphicsItem*)
 {
-    m_window->itemMoved(item);
+    m_window->project()->setModified(true);
 }
 
 void MainWindowMapHost::showPopupParams(QGraphicsItem* item)
 {
-    m_window->showPopupParams(item);
+    m_window->propertyPanel()->showPopupParams(item);
 }
 
 void MainWindowMapHost::commandSending(Node* target, const QVariant& value, int command)
 {
-    m_window->commandSending(target, value, CommandSend(command));
+    m_window->commands()->commandSending(target, value, CommandSend(command));
 }
 
 void MainWindowMapHost::mapEdited()
 {
-    m_window->ui->actSave->setEnabled(true);
+    m_window->project()->setModified(true);
 }
 
 void MainWindowMapHost::insertModeFinished()
 {
-    m_window->ui->actSelectObject->setChecked(true);
+    m_window->selectTool(MainWindow::SelectTool);
 }
 
 void MainWindowMapHost::showElementNode(Node* node)
 {
-    m_window->showElementNode(node);
+    m_window->elementTree()->showElementNode(node);
 }

@@ -1,9 +1,11 @@
 #include "paneledits.h"
 #include "mainwindowlogging.h"
-#include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
+#include "commandrouter.h"
+#include "devicerows.h"
+#include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
 #include "graphicsbox.h"
@@ -11,6 +13,9 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "mainwindow.h"
+#include "mapedittools.h"
+#include "workspacearea.h"
+#include "projectdocument.h"
 #include "node.h"
 #include "panelfiller.h"
 #include "property.h"
@@ -25,6 +30,7 @@
 #include "variantmanager.h"
 #include "variantproperty.h"
 
+#include <QAction>
 #include <QDebug>
 #include <QHostAddress>
 #include <QImageReader>
@@ -35,17 +41,6 @@
 #include <QTreeView>
 
 namespace {
-// Rows the devices write; a change of one is never an edit.
-const QStringList DeviceValueRows{
-    QStringLiteral("SensorState"),      QStringLiteral("Status"),           QStringLiteral("GateStatus"),
-    QStringLiteral("Duration"),         QStringLiteral("Attempts"),         QStringLiteral("LastTried"),
-    QStringLiteral("BatteryVoltage"),   QStringLiteral("Tamper"),           QStringLiteral("MainFail"),
-    QStringLiteral("FenceReturnVolt1"), QStringLiteral("FenceReturnVolt2"), QStringLiteral("FenceCondition1"),
-    QStringLiteral("FenceCondition2"),  QStringLiteral("FenceStatus1"),     QStringLiteral("FenceStatus2"),
-    QStringLiteral("Input1"),           QStringLiteral("Input2"),           QStringLiteral("Input3"),
-    QStringLiteral("Input4"),           QStringLiteral("Input5"),           QStringLiteral("Input6"),
-    QStringLiteral("Input7"),           QStringLiteral("Input8")};
-
 // The image box of a workspace background sits just off the origin, under everything.
 const QPointF BackgroundPicturePos(-23, -23);
 const QString SoundFileFilter = QStringLiteral("Sound files (*.wav *.mp3 *.ogg);;All files (*)");
@@ -109,9 +104,10 @@ QPixmap readPicture(const QString& path)
 }
 } // namespace
 
-PanelEdits::PanelEdits(MainWindow* window, PropertyPanel* panel)
+PanelEdits::PanelEdits(MainWindow* window, PropertyPanel* panel, MapEditTools* tools)
     : m_window(window)
     , m_panel(panel)
+    , m_tools(tools)
 {
     for (QTimer* timer : {&m_gatewayReconnect, &m_twReconnect}) {
         timer->setSingleShot(true);
@@ -156,8 +152,8 @@ Node* PanelEdits::currentTreeElement() const
 {
     if (!g_elementTreeModel)
         return nullptr;
-    const QModelIndex index = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
-    return index.isValid() ? g_elementTreeModel->getNode(index) : nullptr;
+    Node* element = m_window->elementTree()->currentElement();
+    return element != g_elementTreeModel->rootNode() ? element : nullptr;
 }
 
 // ---- a changed row -------------------------------------------------------------------
@@ -166,7 +162,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
 {
     if (!set || !set->propertyNames.contains(property))
         return;
-    if (DeviceValueRows.contains(property->propertyName()))
+    if (DeviceRows::isDeviceText(property->propertyName()))
         return;
     const QString row = set->propertyNames.value(property);
     Node* node = set->node();
@@ -184,7 +180,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
                 return;
         }
     }
-    m_window->ui->actSave->setEnabled(true);
+    emit projectModified();
 }
 
 bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value)
@@ -211,7 +207,7 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
             node->enabled = value.toBool();
             if (node->deviceNode)
                 node->deviceNode->enabled = value.toBool();
-            emit m_window->writeUserActionLog(QStringLiteral("AlarmAction"),
+            emit userAction(QStringLiteral("AlarmAction"),
                                               MainWindow::tr("StateEnable for Alarm %1 set to %2")
                                                   .arg(node->data(0).toString(), boolText(value.toBool())));
         }
@@ -219,7 +215,7 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
             renameNode(node, text, true, g_energizerModel);
     }
     if (row == QLatin1String("SoundAlarmActive")) {
-        m_window->commandSending(node, value.toBool(), SoundAlarmActive);
+        m_window->commands()->commandSending(node, value.toBool(), SoundAlarmActive);
         return false;
     }
     if (row.contains(QLatin1String("TextAlarmBackground"))) {
@@ -297,14 +293,13 @@ void PanelEdits::applyBackgroundPicture(const QString& path)
 
 void PanelEdits::applyWorkspaceCaption(const QString& caption)
 {
-    QTabWidget* tabs = m_window->ui->tabWidget;
+    QTabWidget* tabs = m_window->workspaces()->tabs();
     const int tab = tabs->currentIndex();
     tabs->setTabText(tab, caption);
     m_window->alarmStatesWidget()->currentWorkspace = caption;
     m_window->twSensorsStatesWidget()->currentWorkspace = caption;
-    const QModelIndex current = m_window->elementTreeProxy()->mapToSource(m_window->ui->treeView->currentIndex());
-    if (current.isValid())
-        g_elementTreeModel->setData(current, caption, Qt::EditRole);
+    if (Node* current = currentTreeElement())
+        g_elementTreeModel->setData(g_elementTreeModel->nodeIndex(current), caption, Qt::EditRole);
     SiteLocker lock;
     if (g_twSensorModel) {
         for (Node* system : g_twSensorModel->rootNode()->children) {
@@ -335,7 +330,8 @@ void PanelEdits::applyGatewayAddress(Node* node, const QString& address)
         refresh(g_elementTreeModel, box->node());
         refresh(g_energizerModel, box->energizerNode());
     }
-    qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
+    // Written at every key stroke of the address: debug level.
+    qCDebug(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
     m_gatewayAddress = address;
     scheduleReconnect(m_gatewayReconnect, address);
 }
@@ -346,7 +342,7 @@ void PanelEdits::scheduleReconnect(QTimer& reconnect, const QString& address)
         reconnect.start();
     } else {
         reconnect.stop();
-        qCWarning(lcMainWindow).noquote() << "Controller link not moved: not an address:" << address;
+        qCDebug(lcMainWindow).noquote() << "Controller link not moved: not an address:" << address;
     }
 }
 
@@ -356,7 +352,7 @@ void PanelEdits::applyTWAddress(Node* node, const QString& address)
         SiteLocker lock;
         renameNode(node, address, false, g_twSensorModel);
     }
-    qCWarning(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
+    qCDebug(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
     m_twAddress = address;
     scheduleReconnect(m_twReconnect, address);
 }
@@ -380,15 +376,13 @@ bool PanelEdits::applyItemRow(PropertySet* set, const QString& row, QGraphicsIte
 
 void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value)
 {
-    Ui::MainWindow* ui = m_window->ui;
     GraphicsTextItem* caption = box->captionItem();
     if (row == QLatin1String("Alignment") && caption) {
         static const int alignments[] = {Qt::AlignLeft, Qt::AlignHCenter | Qt::AlignVCenter, Qt::AlignRight};
-        QAction* actions[] = {ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight};
         const int index = value.toInt();
         if (index >= 0 && index < 3) {
             caption->setAlignment(alignments[index]);
-            actions[index]->setChecked(true);
+            m_tools->alignmentActions().at(index)->setChecked(true);
         }
     } else if (row == QLatin1String("Logo")) {
         box->setLogoByIndex(value.toInt());
@@ -415,9 +409,8 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
         const QFont font = value.value<QFont>();
         if (caption)
             caption->setFont(font);
-        ui->actBold->setChecked(font.weight() > GraphicsBox::BoldWeightThreshold);
-        ui->actItalic->setChecked(font.style() != QFont::StyleNormal);
-        ui->actUnderline->setChecked(font.underline());
+        m_tools->showStyle(font.weight() > GraphicsBox::BoldWeightThreshold, font.style() != QFont::StyleNormal,
+                           font.underline());
         if (box->actionButton())
             box->actionButton()->setFont(font);
     } else if (row == QLatin1String("FontColor")) {
@@ -439,7 +432,7 @@ bool PanelEdits::rename(PropertySet* set, GraphicsHelperClass* element, const QS
         const bool blocked = set->manager->blockSignals(true);
         set->setValue(QStringLiteral("ObjectName"), element->objectName());
         set->manager->blockSignals(blocked);
-        m_window->ui->treeView->setFocus();
+        m_window->elementTree()->focusElementTree();
         return false;
     }
     element->setName(name);
@@ -464,9 +457,9 @@ void PanelEdits::customBtnClick(PropertySet* set, Property* property)
             return;
         }
         if (m_globalCommand(m_window, &mode))
-            m_window->commandSending(currentTreeElement(), mode, GlobalMode);
+            m_window->commands()->commandSending(currentTreeElement(), mode, GlobalMode);
     } else if (label == MainWindow::tr("ClearAlarm")) {
-        m_window->commandSending(currentTreeElement(), true, ClrAlms);
+        m_window->commands()->commandSending(currentTreeElement(), true, ClrAlms);
     } else if (set->propertyNames.value(property).contains(QLatin1String("Sound"))) {
         // A sound row's button picks the sound file.
         chooseFile(property, SoundFileFilter);
@@ -529,7 +522,7 @@ void PanelEdits::chkClick(PropertySet* set, Property* property, bool checked)
         if (!Node::isAlive(node))
             return;
     }
-    m_window->commandSending(node, checked, CommandSend(command));
+    m_window->commands()->commandSending(node, checked, CommandSend(command));
 }
 
 // ---- a caption typed on the map ----------------------------------------------------------

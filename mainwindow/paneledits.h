@@ -10,6 +10,7 @@
 class GraphicsBox;
 class GraphicsHelperClass;
 class MainWindow;
+class MapEditTools;
 class Node;
 class Property;
 class PropertyPanel;
@@ -43,7 +44,7 @@ public:
     };
     using ButtonActionChooser = std::function<bool(QWidget* parent, ButtonAction* action)>;
 
-    PanelEdits(MainWindow* window, PropertyPanel* panel);
+    PanelEdits(MainWindow* window, PropertyPanel* panel, MapEditTools* tools);
     ~PanelEdits() override;
 
     void propertyChanged(PropertySet* set, Property* property, const QVariant& value);
@@ -59,6 +60,10 @@ public:
 
     // True for text a controller address may be: an IP literal or a host name.
     static bool isPlausibleAddress(const QString& address);
+
+signals:
+    void projectModified();
+    void userAction(QString subject, QString message);
 
 private:
     // False when the run must stop there.
@@ -79,6 +84,7 @@ private:
 
     MainWindow* m_window;
     PropertyPanel* m_panel;
+    MapEditTools* m_tools;
     GlobalCommandChooser m_globalCommand;
     ButtonActionChooser m_buttonAction;
     QTimer m_gatewayReconnect;

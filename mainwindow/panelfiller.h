@@ -5,6 +5,7 @@
 
 class GraphicsBox;
 class MainWindow;
+class MapEditTools;
 class Node;
 class Property;
 class PropertySet;
@@ -25,17 +26,12 @@ public:
     static const QString BackgroundColorRow;
     static const QString BorderColorRow;
 
-    PanelFiller(MainWindow* window, PropertySet* set);
+    PanelFiller(MainWindow* window, PropertySet* set, MapEditTools* tools);
 
     // Rows of a node; a TW sector is filled from its map item. Other node
     // kinds add nothing.
     void fillNode(Node* node);
     void fillItem(QGraphicsItem* item);
-
-    // Writes the current device values of `node` into the rows already shown
-    // (by name), without rebuilding the panel: open editors and the scroll
-    // position stay. Rows the panel does not have are left alone.
-    static void refreshDeviceRows(PropertySet* set, Node* node);
 
 private:
     VariantProperty* add(const QString& name, int type, const QVariant& value, bool readOnly = false);
@@ -47,6 +43,7 @@ private:
     void fillWorkspace();
     void fillSoundAlarmGroup();
     void fillTextAlarmGroup();
+    void addDeviceRows(Node* shown, Node* device);
     void fillEnergizer(Node* node);
     void fillIOCard(Node* node);
     void fillSector(Node* node);
@@ -54,8 +51,8 @@ private:
     void fillTWSensor(Node* node);
     void fillTextBox(GraphicsBox* box);
     void fillOtherBox(GraphicsBox* box);
-    void showTextFormat(const QFont& font);
 
     MainWindow* m_window;
     PropertySet* m_set;
+    MapEditTools* m_tools;
 };

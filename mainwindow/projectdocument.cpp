@@ -35,9 +35,18 @@ bool fail(const QString& fileName, const QString& reason, QString* error)
 
 } // namespace
 
-ProjectDocument::ProjectDocument()
-    : workspaceDocument(DocumentType)
+ProjectDocument::ProjectDocument(QObject* parent)
+    : QObject(parent)
+    , workspaceDocument(DocumentType)
 {
+}
+
+void ProjectDocument::setModified(bool modified)
+{
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    emit modifiedChanged(modified);
 }
 
 bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error)

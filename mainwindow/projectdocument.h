@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDomDocument>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -12,8 +13,13 @@ class QWidget;
 // touched, so a file that cannot be read changes nothing; a file is written
 // through a temporary file that replaces the old one only once it is
 // complete, so a failed or interrupted save never costs the previous file.
-class ProjectDocument
+//
+// It also knows whether the running project differs from its file: every
+// edit marks it changed, a load, a save or New marks it unchanged, and the
+// window's Save action follows `modifiedChanged`.
+class ProjectDocument : public QObject
 {
+    Q_OBJECT
 public:
     static inline const QString DocumentType = QStringLiteral("Workplaces");
     static inline const QString CompanyText = QStringLiteral("Brenik");
@@ -22,7 +28,10 @@ public:
     // bigger files are refused before they are read into memory.
     static constexpr qint64 MaxFileSize = qint64(40) * 1024 * 1024;
 
-    ProjectDocument();
+    explicit ProjectDocument(QObject* parent = nullptr);
+
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified);
 
     // False, with a diagnostic line naming the file and the reason in
     // `error`, when it is missing, unreadable, too big, too deeply nested or
@@ -47,4 +56,10 @@ public:
 
     QDomDocument workspaceDocument;
     QString currentFileName;
+
+signals:
+    void modifiedChanged(bool modified);
+
+private:
+    bool m_modified = false;
 };

@@ -1,6 +1,5 @@
 #include "projectloader.h"
 #include "mainwindowlogging.h"
-#include "ui_mainwindow.h"
 
 #include "alarmsarea.h"
 #include "colortext.h"
@@ -8,7 +7,9 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "itemxml.h"
+#include "elementtreearea.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
 #include "node.h"
 #include "propertyset.h"
 #include "qtclient.h"
@@ -71,7 +72,7 @@ void ProjectLoader::load(const QDomDocument& document)
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_window.workspaces()->count(); ++i) {
         if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))
-            m_window.ui->treeView->expand(proxy->mapFromSource(g_elementTreeModel->nodeIndex(scene->workplaceNode())));
+            m_window.elementTree()->expandElement(scene->workplaceNode());
     }
 }
 
@@ -130,8 +131,8 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
         SiteLocker lock;
         workplaceNode->setData(0, name);
     }
-    if (workplaceNode->parent() != m_window.elementTreeRoot())
-        ItemXml::placeNode(workplaceNode, m_window.elementTreeRoot(), -1);
+    if (workplaceNode->parent() != m_window.trees()->elementRoot())
+        ItemXml::placeNode(workplaceNode, m_window.trees()->elementRoot(), -1);
     g_elementTreeModel->refreshNode(workplaceNode);
     area->setWorkplaceMode(scene, ItemXml::intAttribute(workplace, QStringLiteral("workplaceMode")));
 
@@ -139,14 +140,14 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
     hooks.buildDefaultTWTree = [this](const QString& caption, int tab) { m_window.buildTWSensorTree(caption, tab); };
     hooks.buttonMade = [this](GraphicsBox* box) {
         if (box->actionButton())
-            QObject::connect(box->actionButton(), &QPushButton::clicked, &m_window, &MainWindow::actionButtonClick,
+            QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
                              Qt::UniqueConnection);
     };
     hooks.gatewayAddress = [this](const QString& address) {
         if (qtClient* client = m_window.fenceClient())
             client->ip = address;
     };
-    WorkplaceReader(m_window.twSensorRoot(), hooks).read(workplace, index, scene);
+    WorkplaceReader(m_window.trees()->twSensorRoot(), hooks).read(workplace, index, scene);
 
     scene->setSceneRect(0, 0, 200, 200);
     scene->update();

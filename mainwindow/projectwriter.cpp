@@ -5,6 +5,8 @@
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
+#include "workplacewriter.h"
 #include "node.h"
 #include "projectdocument.h"
 #include "sitemutex.h"
@@ -85,20 +87,13 @@ void ProjectWriter::writeWorkplace(QDomDocument& document, QDomElement& workplac
     writeTWSystems(document, workplace, index);
     if (!scene)
         return;
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-        if (!helper)
-            continue;
-        const QDomElement element = helper->toXml(document);
-        if (!element.isNull())
-            workplace.appendChild(element);
-    }
+    WorkplaceWriter::writeItems(document, workplace, scene);
 }
 
 void ProjectWriter::writeTWSystems(QDomDocument& document, QDomElement& workplace, int index) const
 {
     SiteLocker lock;
-    for (const Node* system : m_window.twSensorRoot()->children) {
+    for (const Node* system : m_window.trees()->twSensorRoot()->children) {
         if (system->data(3).toInt() != index)
             continue;
         QDomElement element = document.createElement(QStringLiteral("TWSensors"));

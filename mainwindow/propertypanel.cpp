@@ -1,5 +1,4 @@
 #include "propertypanel.h"
-#include "ui_mainwindow.h"
 
 #include "commondlg.h"
 #include "elementtreeproxymodel.h"
@@ -8,6 +7,7 @@
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
+#include "mapedittools.h"
 #include "mainwindow.h"
 #include "node.h"
 #include "paneledits.h"
@@ -67,9 +67,10 @@ void lockRow(QTreeWidgetItem* row, bool editable, bool hatched)
 }
 } // namespace
 
-PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container)
+PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container, MapEditTools* tools)
     : m_window(window)
-    , m_edits(std::make_unique<PanelEdits>(window, this))
+    , m_tools(tools)
+    , m_edits(std::make_unique<PanelEdits>(window, this, tools))
 {
     auto* set = new PropertySet(window);
     propertySets.append(set);
@@ -78,17 +79,14 @@ PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container)
 
     m_manager = std::make_unique<VariantManager>();
     set->manager = m_manager.get();
-    QObject::connect(m_manager.get(), &VariantManager::valueChanged, window,
-                     [window, set](Property* property, const QVariant& value) {
-                         window->propertyChanged(set, property, value);
+    QObject::connect(m_manager.get(), &VariantManager::valueChanged, m_edits.get(),
+                     [this, set](Property* property, const QVariant& value) {
+                         m_edits->propertyChanged(set, property, value);
                      });
-    setPropertyPanelHost(this);
 }
 
 PropertyPanel::~PropertyPanel()
 {
-    if (propertyPanelHost() == this)
-        setPropertyPanelHost(nullptr);
     // Popups still open outlive this list; their end must not report to it.
     for (PropertySet* set : propertySets.mid(1))
         QObject::disconnect(set, nullptr, nullptr, nullptr);
@@ -115,7 +113,7 @@ void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, N
     set->clear();
     if (!item && !node)
         return;
-    PanelFiller filler(m_window, set);
+    PanelFiller filler(m_window, set, m_tools);
     if (!item) {
         if (node->type == Node::TWSector) {
             fillPropertyBrowser(set, node->mapItem, nullptr);
@@ -127,7 +125,7 @@ void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, N
     }
     set->browser->setPropertiesWithoutValueMarked(true);
     installFactory(set);
-    setReadOnly(m_window->ui->actDesignMode->isChecked());
+    setReadOnly(m_designMode);
 }
 
 // One factory per fill, as the rows it serves are new. The factory it
@@ -135,15 +133,22 @@ void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, N
 void PropertyPanel::installFactory(PropertySet* set)
 {
     auto* factory = new VariantFactory(set);
-    QObject::connect(factory, &VariantFactory::btnClicked, m_window,
-                     [this, set](Property* property) { m_window->customBtnClick(set, property); });
-    QObject::connect(factory, &VariantFactory::chckClicked, m_window,
-                     [this, set](Property* property, bool checked) { m_window->chkClick(set, property, checked); });
+    PanelEdits* edits = m_edits.get();
+    QObject::connect(factory, &VariantFactory::btnClicked, edits,
+                     [edits, set](Property* property) { edits->customBtnClick(set, property); });
+    QObject::connect(factory, &VariantFactory::chckClicked, edits,
+                     [edits, set](Property* property, bool checked) { edits->chkClick(set, property, checked); });
     if (set->browser->addFactory(set->manager, factory))
         factory->addPropertyManager(set->manager);
     if (VariantFactory* previous = m_factories.value(set))
         previous->deleteLater();
     m_factories.insert(set, factory);
+}
+
+void PropertyPanel::setDesignMode(bool designMode)
+{
+    m_designMode = designMode;
+    setReadOnly(designMode);
 }
 
 void PropertyPanel::setReadOnly(bool designMode)
@@ -167,43 +172,9 @@ void PropertyPanel::setReadOnly(bool designMode)
     }
 }
 
-void PropertyPanel::disableTextFormat()
-{
-    Ui::MainWindow* ui = m_window->ui;
-    for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline, ui->actFontColor, ui->actBackgroundColor,
-                            ui->actBorderColor, ui->actAlignLeft, ui->actAlignCenter, ui->actAlignRight})
-        action->setEnabled(false);
-    m_window->fontCombo()->setEnabled(false);
-    m_window->fontSizeCombo()->setEnabled(false);
-}
-
-// The text-format tools that fit a map item: a fence line has a colour, a
-// text box everything, a button box a font.
-void PropertyPanel::enableTextFormatFor(QGraphicsItem* item)
-{
-    Ui::MainWindow* ui = m_window->ui;
-    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
-    const int kind = element && element->node() ? element->node()->type : -1;
-    if (item->type() == GraphicsHelperClass::LineItemType) {
-        ui->actBorderColor->setEnabled(true);
-        return;
-    }
-    if (kind != Node::TextLabel && kind != Node::Button)
-        return;
-    for (QAction* action : {ui->actBold, ui->actItalic, ui->actUnderline})
-        action->setEnabled(true);
-    m_window->fontCombo()->setEnabled(true);
-    m_window->fontSizeCombo()->setEnabled(true);
-    if (kind == Node::TextLabel) {
-        for (QAction* action : {ui->actFontColor, ui->actBackgroundColor, ui->actBorderColor, ui->actAlignLeft,
-                                ui->actAlignCenter, ui->actAlignRight})
-            action->setEnabled(true);
-    }
-}
-
 void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
 {
-    disableTextFormat();
+    m_tools->disableTextFormat();
     if (current.isEmpty() || !g_elementTreeModel)
         return;
     const QModelIndex index = m_window->elementTreeProxy()->mapToSource(current.indexes().first());
@@ -219,7 +190,7 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
     GraphicsScene* scene = m_window->currentScene();
     if (!scene)
         return;
-    const bool design = m_window->ui->actDesignMode->isChecked();
+    const bool design = m_designMode;
     if (QApplication::keyboardModifiers() != Qt::ControlModifier || !design)
         scene->deselectAll();
     for (QGraphicsItem* item : scene->items(Qt::AscendingOrder)) {
@@ -227,7 +198,7 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
         if (!element || element->node() != node) {
             // The tools follow the items passed on the way, as they always have.
             if (element)
-                enableTextFormatFor(item);
+                m_tools->enableTextFormatFor(item);
             continue;
         }
         if (design)
@@ -256,15 +227,8 @@ void PropertyPanel::alignmentChosen(QAction* action)
     GraphicsScene* scene = m_window->currentScene();
     if (!scene)
         return;
-    Ui::MainWindow* ui = m_window->ui;
-    int alignment = 0;
-    if (action == ui->actAlignLeft)
-        alignment = Qt::AlignLeft;
-    else if (action == ui->actAlignCenter)
-        alignment = Qt::AlignHCenter | Qt::AlignVCenter;
-    else if (action == ui->actAlignRight)
-        alignment = Qt::AlignRight;
-    else
+    const int alignment = m_tools->alignmentOf(action);
+    if (!alignment)
         return;
     for (QGraphicsItem* item : scene->selectedItems()) {
         if (item->type() != GraphicsHelperClass::BoxItemType)
@@ -280,7 +244,7 @@ void PropertyPanel::alignmentChosen(QAction* action)
 
 void PropertyPanel::showPopupParams(QGraphicsItem* item)
 {
-    auto* dialog = new CommonDlg(m_window);
+    auto* dialog = new CommonDlg(m_window, this);
     dialog->energizerProperties(item);
 }
 
@@ -298,15 +262,6 @@ QList<PropertySet*> PropertyPanel::setsShowing(const Node* node) const
     return sets;
 }
 
-void PropertyPanel::updateNode(Node* node)
-{
-    SiteLocker lock;
-    if (!Node::isAlive(node))
-        return;
-    for (PropertySet* set : setsShowing(node))
-        PanelFiller::refreshDeviceRows(set, node);
-}
-
 // ---- popups -------------------------------------------------------------------------------
 
 void PropertyPanel::addPopupSet(PropertySet* set)
@@ -322,5 +277,5 @@ void PropertyPanel::addPopupSet(PropertySet* set)
 
 void PropertyPanel::propertyChanged(PropertySet* set, Property* property, const QVariant& value)
 {
-    m_window->propertyChanged(set, property, value);
+    m_edits->propertyChanged(set, property, value);
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class MainWindow;
+class MapEditTools;
 class Node;
 class PanelEdits;
 class PropertySet;
@@ -35,7 +36,8 @@ public:
     // Rows that stay open whatever the mode and the right.
     static const QStringList EnableRows;
 
-    PropertyPanel(MainWindow* window, QWidget* container);
+    // `tools` show the text format of the item a panel is filled for.
+    PropertyPanel(MainWindow* window, QWidget* container, MapEditTools* tools);
     ~PropertyPanel() override;
 
     // Rows named after the status colours (and the blinking background) take
@@ -44,6 +46,9 @@ public:
 
     // ---- filling
     void fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, Node* node) override;
+    // Locks the rows of every panel as design mode and the user's rights say;
+    // later fills follow the mode given last.
+    void setDesignMode(bool designMode);
     void setReadOnly(bool designMode);
     void selectionTreeChanged(const QItemSelection& current);
     // The select tool fills the docked panel with the first selected item.
@@ -54,10 +59,6 @@ public:
     // ---- live data
     // The panels that show `node` now.
     QList<PropertySet*> setsShowing(const Node* node) const;
-    // Writes the current device values of `node` into every panel that shows
-    // it, row by row: no panel is rebuilt, so an open editor and the scroll
-    // position stay. Call on the GUI thread after the node's record changed.
-    void updateNode(Node* node);
 
     // ---- popups
     void addPopupSet(PropertySet* set) override;
@@ -70,10 +71,10 @@ public:
 
 private:
     void installFactory(PropertySet* set);
-    void enableTextFormatFor(QGraphicsItem* item);
-    void disableTextFormat();
 
     MainWindow* m_window;
+    MapEditTools* m_tools;
+    bool m_designMode = false;
     std::unique_ptr<VariantManager> m_manager;
     std::unique_ptr<PanelEdits> m_edits;
     QHash<PropertySet*, QPointer<VariantFactory>> m_factories;

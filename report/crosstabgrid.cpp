@@ -1,8 +1,5 @@
 #include "crosstabgrid.h"
 
-#include <QPainter>
-#include <QTransform>
-
 #include <cmath>
 
 bool CrossTabGrid::hasLayout() const
@@ -60,6 +57,13 @@ int CrossTabGrid::cellRow(int index, bool raw) const
     return r - r / b - (headerIsVisible ? r / b + 1 : 0);
 }
 
+// Cells stand row by row, left to right, as buildMatrix lays them out.
+int CrossTabGrid::indexAt(int column, int row) const
+{
+    const int index = row * colCount + column;
+    return index < cells.size() && cells.at(index).row == row && cells.at(index).column == column ? index : -1;
+}
+
 int CrossTabGrid::cellColumn(int index) const
 {
     return index >= 0 && index < cells.size() ? cells.at(index).column : -1;
@@ -97,6 +101,9 @@ bool CrossTabGrid::isTotalCell(int index) const
     return isTotalAt(cellColumn(index), cellRow(index, true));
 }
 
+// Each total reads only the cells that can count for it, its row, its block
+// or its column, so all totals together read each cell at most three times:
+// the grid's totals cost grows with its cells, not with their square.
 void CrossTabGrid::calculateTotal(int index)
 {
     const int b = rowsPerPage();
@@ -104,18 +111,26 @@ void CrossTabGrid::calculateTotal(int index)
         return;
     const int c = cellColumn(index);
     const int r = cellRow(index, true);
+    double sum = 0.0;
+    const auto add = [&](int i) {
+        if (i != index && i >= 0 && i < cells.size())
+            sum += cells.at(i).value.toDouble(); // a text that is no number adds 0
+    };
     // The last column adds up its row only when it is the row-total column;
     // otherwise it is a data column like the others and totals its column.
-    const bool rowTotal = totalByRowVisible && c == colCount - 1;
-    const bool grandTotal = r + 1 == rowCount;
-    double sum = 0.0;
-    for (int i = 0; i < cells.size(); ++i) {
-        const CrossTabCell& cell = cells.at(i);
-        const bool counts = rowTotal
-                                ? cell.row == r && i != index
-                                : !isTotalCell(i) && cell.column == c && (grandTotal || cell.row / b == r / b);
-        if (counts)
-            sum += cell.value.toDouble(); // a text that is no number adds 0
+    if (totalByRowVisible && c == colCount - 1) {
+        for (int column = 0; column < colCount; ++column)
+            add(indexAt(column, r));
+    } else {
+        // The grand total takes the whole column, a subtotal its block;
+        // neither counts the totals in between.
+        const bool grandTotal = r + 1 == rowCount;
+        const int first = grandTotal ? 0 : r / b * b;
+        const int last = grandTotal ? rowCount - 1 : qMin(rowCount - 1, first + b - 1);
+        for (int row = first; row <= last; ++row) {
+            if (!isTotalAt(c, row))
+                add(indexAt(c, row));
+        }
     }
     cells[index].value = QString::number(sum, 'g', 6);
 }
@@ -174,19 +189,4 @@ int CrossTabGrid::layoutNextBlock(int fieldTop, const std::function<void(CrossTa
         paintedCells = i + 1;
     }
     return lines;
-}
-
-int CrossTabGrid::paintNextBlock(QPainter* painter, const QTransform& toDevice, int fieldTop,
-                                 const std::function<void(CrossTabCell&)>& fillDataCell)
-{
-    return layoutNextBlock(fieldTop, fillDataCell, [&](const CrossTabCell& cell) {
-        const QRectF box = toDevice.mapRect(QRectF(cell.rect));
-        if (box.isEmpty())
-            return;
-        // White counts as no background, as for every report field.
-        if (cell.backgroundColor.isValid() && cell.backgroundColor != Qt::white)
-            painter->fillRect(box, cell.backgroundColor);
-        painter->drawRect(box);
-        painter->drawText(box, CellAlignment, cell.value);
-    });
 }

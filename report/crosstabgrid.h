@@ -8,8 +8,6 @@
 
 #include <functional>
 
-class QPainter;
-class QTransform;
 
 // One generated cell of a cross table: a centred label named "f<column><row>".
 struct CrossTabCell
@@ -75,17 +73,13 @@ public:
     int layoutNextBlock(int fieldTop, const std::function<void(CrossTabCell&)>& fillDataCell,
                         const std::function<void(const CrossTabCell&)>& handleCell);
 
-    // layoutNextBlock painting every cell on `painter`: background, a thin
-    // outline in the pen's colour and the centred value. `toDevice` maps
-    // band units to the painter's coordinates.
-    int paintNextBlock(QPainter* painter, const QTransform& toDevice, int fieldTop,
-                       const std::function<void(CrossTabCell&)>& fillDataCell);
-
     // A block from a page header or footer leaves the rest for the next
     // page; only a block that printed something may ask for that page.
     bool wantsPageBreak(int linesLaidOut) const { return linesLaidOut > 0 && !finished(); }
 
 private:
+    // The index of the cell at (column, raw row); -1 when there is none.
+    int indexAt(int column, int row) const;
     bool isTotalAt(int column, int row) const;
     bool isHeaderAt(int row) const;
 };

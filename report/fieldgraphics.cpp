@@ -2,18 +2,22 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QUrl>
 
 namespace FieldGraphics {
 
 namespace {
 
-// Texts start this far inside the field and end this far before its right
-// edge, the same as label texts.
+// Texts start this many screen pixels inside their field and end this many
+// before its right edge; on a printer they keep that size, not that count
+// of its much smaller pixels.
 constexpr int TextIndent = 10;
-constexpr int TextRightSpace = 15;
+constexpr int TextRightIndent = 5;
+constexpr double ScreenDpi = 96.0;
 
 QPainterPath closedPath(std::initializer_list<QPointF> points)
 {
@@ -65,7 +69,52 @@ void replaceFragment(QTextDocument& document, const Fragment& fragment, const QS
         cursor.insertText(value);
 }
 
+// A rich text that loads only the resources its template names: a value
+// from data that brings an image, a style sheet or a link to a local or
+// remote file gets nothing. An image must still get something: for a null
+// one the document would read the file itself.
+class TemplateTextDocument : public QTextDocument
+{
+public:
+    void setTemplate(const QString& templateHtml)
+    {
+        setHtml(templateHtml);
+        for (QTextBlock block = begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (format.isImageFormat())
+                    m_templateResources.insert(format.toImageFormat().name());
+            }
+        }
+    }
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        if (m_templateResources.contains(name.toString()))
+            return QTextDocument::loadResource(type, name);
+        if (type == ImageResource) {
+            QImage blank(1, 1, QImage::Format_ARGB32);
+            blank.fill(Qt::transparent);
+            return blank;
+        }
+        return type == StyleSheetResource ? QVariant(QString()) : QVariant();
+    }
+
+private:
+    QSet<QString> m_templateResources;
+};
+
 } // namespace
+
+QRect textBox(const QRect& box, const QPainter* painter)
+{
+    const QPaintDevice* device = painter ? painter->device() : nullptr;
+    const double scale = device && device->logicalDpiX() > 0 ? device->logicalDpiX() / ScreenDpi : 1.0;
+    const int left = qRound(TextIndent * scale);
+    const int right = qRound(TextRightIndent * scale);
+    return QRect(box.left() + left, box.top(), box.width() - left - right, box.height());
+}
 
 void paintShape(QPainter* painter, ShapeKind kind, const QRect& box, const QColor& background, QPen outline)
 {
@@ -147,18 +196,18 @@ void substituteFields(QTextDocument& document, const TextEvaluator& evaluate)
 void paintRichText(QPainter* painter, const QString& html, const QRect& box, const TextEvaluator& evaluate,
                    bool draw)
 {
-    QTextDocument document;
+    TemplateTextDocument document;
     if (painter->isActive())
         document.setDefaultFont(painter->font());
-    document.setHtml(html);
+    document.setTemplate(html);
     substituteFields(document, evaluate);
-    const int textWidth = box.width() - TextRightSpace;
-    if (!draw || !painter->isActive() || textWidth <= 0 || box.height() <= 0)
+    const QRect text = textBox(box, painter);
+    if (!draw || !painter->isActive() || text.width() <= 0 || text.height() <= 0)
         return;
-    document.setTextWidth(textWidth);
+    document.setTextWidth(text.width());
     painter->save();
-    painter->translate(box.left() + TextIndent, box.top());
-    document.drawContents(painter, QRectF(0, 0, textWidth, box.height()));
+    painter->translate(text.topLeft());
+    document.drawContents(painter, QRectF(0, 0, text.width(), text.height()));
     painter->restore();
 }
 

@@ -18,6 +18,10 @@ class QTextDocument;
 // where the box leaves no room.
 namespace FieldGraphics {
 
+// Where the text of a field goes inside its device box: indented on both
+// sides by a few screen pixels, scaled to the painter's device.
+QRect textBox(const QRect& box, const QPainter* painter);
+
 // The shape kinds carry the numbers of their field types.
 enum ShapeKind { Rectangle = 5, RoundedRectangle = 6, Circle = 7, Triangle = 8, Rhombus = 9 };
 

@@ -2,8 +2,10 @@
 
 #include "colortext.h"
 #include "reportfunctions.h"
+#include "timedscript.h"
 
 #include <QScriptEngine>
+#include <QScriptProgram>
 #include <QStringList>
 
 namespace {
@@ -13,14 +15,16 @@ const char* const PropertyWords[] = { "bold", "italic", "underline", "strikeout"
 constexpr int PropertyCount = 6;
 
 // Evaluates one script text in its own context, so nothing it declares
-// stays for the next condition. False when the script throws.
-bool evaluate(QScriptEngine& script, const QString& text, QScriptValue* result)
+// stays for the next condition. False when the script throws or runs past
+// the time limit.
+bool evaluate(TimedScript& script, const QString& text, QScriptValue* result)
 {
-    script.pushContext();
-    *result = script.evaluate(text, QString(), 1);
-    const bool failed = script.hasUncaughtException();
-    script.clearExceptions();
-    script.popContext();
+    QScriptEngine& engine = script.engine();
+    engine.pushContext();
+    *result = script.evaluate(QScriptProgram(text));
+    const bool failed = engine.hasUncaughtException() || script.stopped();
+    engine.clearExceptions();
+    engine.popContext();
     return !failed;
 }
 
@@ -47,7 +51,7 @@ QVariant FieldHighlighting::ownValue(const Field& field, int property)
 }
 
 QVariant FieldHighlighting::fromPiece(const Field& field, int property, const QString& condition, QString piece,
-                                      const Resolver& resolve, QScriptEngine& script)
+                                      const Resolver& resolve, TimedScript& script)
 {
     piece.remove(QLatin1String(PropertyWords[property]) + QLatin1Char('='));
     QScriptValue value;
@@ -70,7 +74,7 @@ QVariant FieldHighlighting::fromPiece(const Field& field, int property, const QS
     return value.toString();
 }
 
-QVariant FieldHighlighting::property(const Field& field, int property, const Resolver& resolve, QScriptEngine& script)
+QVariant FieldHighlighting::property(const Field& field, int property, const Resolver& resolve, TimedScript& script)
 {
     if (property < 0 || property >= PropertyCount || field.highlighting.isEmpty())
         return ownValue(field, property);
@@ -86,7 +90,7 @@ QVariant FieldHighlighting::property(const Field& field, int property, const Res
     return ownValue(field, property);
 }
 
-FieldHighlighting::Style FieldHighlighting::style(const Field& field, const Resolver& resolve, QScriptEngine& script)
+FieldHighlighting::Style FieldHighlighting::style(const Field& field, const Resolver& resolve, TimedScript& script)
 {
     Style style;
     style.font = field.font;

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class QScriptEngine;
+class TimedScript;
 
 // Conditional highlighting of a report field: its "highlighting" text makes
 // the font and colours depend on the record being printed.
@@ -48,13 +48,14 @@ public:
 
     // One property for the current record: an integer (0 or not) for the four
     // font flags, a colour text for the two colours; an invalid value for an
-    // unknown property number. script evaluates the conditions; it needs no
-    // functions of its own and may be reused from call to call.
-    static QVariant property(const Field& field, int property, const Resolver& resolve, QScriptEngine& script);
+    // unknown property number. script evaluates the conditions under the
+    // report's time limit; it needs no functions of its own and may be
+    // reused from call to call.
+    static QVariant property(const Field& field, int property, const Resolver& resolve, TimedScript& script);
 
     // All six properties applied: bold gives weight 75 (else 50), the other
     // flags switch the font's style, underline and strike-out.
-    static Style style(const Field& field, const Resolver& resolve, QScriptEngine& script);
+    static Style style(const Field& field, const Resolver& resolve, TimedScript& script);
 
     // A property as the field has it without rules: its own font flags and
     // template colours (empty text for a colour the template left out).
@@ -62,5 +63,5 @@ public:
 
 private:
     static QVariant fromPiece(const Field& field, int property, const QString& condition, QString piece,
-                              const Resolver& resolve, QScriptEngine& script);
+                              const Resolver& resolve, TimedScript& script);
 };

@@ -36,14 +36,28 @@ QString italian(qint64 n)
     QString text;
     switch (power) {
     case 2: text = count == 1 ? QStringLiteral("cento") : italian(count) + QLatin1String("cento"); break;
-    case 3: text = count == 1 ? QStringLiteral("mille") : italian(count) + QLatin1String("mila "); break;
+    case 3:
+        if (count == 1) {
+            text = QStringLiteral("mille");
+            break;
+        }
+        text = italian(count);
+        // "ventuno" + "mila" is "ventunmila".
+        if (text.endsWith(QLatin1String("uno")))
+            text.chop(1);
+        text += QLatin1String("mila ");
+        break;
     case 6: text = count == 1 ? QStringLiteral("un milione ") : italian(count) + QLatin1String(" milioni "); break;
     default: text = count == 1 ? QStringLiteral("un miliardo ") : italian(count) + QLatin1String(" miliardi "); break;
     }
     const qint64 rest = n % NumberToWordsCommon::powerOfTen(power);
-    if (rest > 0)
-        text += italian(rest);
-    return text;
+    if (rest == 0)
+        return text;
+    const QString restText = italian(rest);
+    // "cento" + "ottanta" is "centottanta", as "venti" + "otto" is "ventotto".
+    if (power == 2 && restText.startsWith(QLatin1String("ott")))
+        text.chop(1);
+    return text + restText;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
+#include "timedscript.h"
 
 #include "xmldocumentreader.h"
 

@@ -12,7 +12,9 @@
 #include <QObject>
 #include <QPen>
 #include <QPrinter>
+#include <QPair>
 #include <QScriptProgram>
+#include <QScriptValue>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -29,7 +31,7 @@ class QPainter;
 class QPixmap;
 class QPrintPreviewWidget;
 class QScriptEngine;
-class QTimer;
+class TimedScript;
 class QWidget;
 class ReportBandObject;
 class ReportFieldObject;
@@ -69,6 +71,10 @@ public:
     // Opens an exported file with the desktop's handler unless replaced.
     using OpenFileHook = std::function<void(const QString& fileName)>;
     static void setOpenFileHook(OpenFileHook hook);
+    // Tells the operator that an export failed; a warning message box
+    // unless replaced.
+    using WarningHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+    static void setWarningHook(WarningHook hook);
 
     enum PrintMode { PrinterOutput = 0, PdfOutput = 1, HtmlOutput = 2 };
 
@@ -122,9 +128,9 @@ public:
     QString evaluateScript(const QString& script, const QList<ScriptBinding>& bindings = {}, qint64* integer = nullptr);
     QString evaluateScript(const QScriptProgram& program, const QList<ScriptBinding>& bindings = {},
                            qint64* integer = nullptr);
-    // A formula running longer than this is stopped: a loop written into a
-    // template must not hang the program. Tests shorten it.
-    static constexpr int DefaultScriptTimeLimitMs = 2000;
+    // A formula or highlighting condition running longer than this is
+    // stopped: a loop written into a template must not hang the program.
+    // Tests shorten it.
     static void setScriptTimeLimit(int milliseconds);
 
     // --- Layout and painting ---------------------------------------------
@@ -248,6 +254,7 @@ private:
     ReportBandObject* band(int type) const;
     int bandHeight(int type) const;
     int printableHeight() const { return ph - mb - mt; }
+    bool fitsAboveFooter(int y, int height) const;
     void processReportPage(QPrinter* printer, bool draw, int i);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
@@ -263,6 +270,7 @@ private:
     void processGroups(QPrinter* printer, int& y, bool draw, int i, ReportBandObject* groupHeader);
     void paintBand(int type, int y, bool draw);
 
+    void drawPageBorder();
     void drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawImages(ReportFieldObject* field, int l, int t, int w, int h);
@@ -278,9 +286,9 @@ private:
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
-    std::unique_ptr<QScriptEngine> m_script;
+    std::unique_ptr<TimedScript> m_script;
     // Highlighting conditions are plain script: no report functions.
-    std::unique_ptr<QScriptEngine> m_conditionScript;
+    std::unique_ptr<TimedScript> m_conditionScript;
     CollectedEntries m_collected{*this};
     ReportAggregates m_aggregates{m_collected};
     // The printer of the render loop running now; cross tables in page
@@ -288,7 +296,6 @@ private:
     QPrinter* m_renderPrinter = nullptr;
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
-    QTimer* m_scriptWatchdog = nullptr;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {
@@ -298,4 +305,6 @@ private:
     };
     QHash<QString, PreparedFormula> m_formulas;
     QSet<QString> m_scriptGlobals;
+    // The report functions and their values, restored before every formula.
+    QVector<QPair<QString, QScriptValue>> m_reportGlobals;
 };

@@ -8,6 +8,7 @@
 #include "reportfieldobject.h"
 #include "reportfunctions.h"
 #include "reportsql.h"
+#include "timedscript.h"
 
 #include <QDate>
 #include <QDebug>
@@ -16,14 +17,10 @@
 #include <QScriptEngine>
 #include <QScriptValueIterator>
 #include <QTime>
-#include <QTimer>
 
 namespace {
 
 const QString kShowInGroup = QStringLiteral("showInGroup");
-// How often a running script lets the watchdog's timer fire.
-constexpr int ScriptEventIntervalMs = 50;
-int scriptTimeLimitMs = ReportEngine::DefaultScriptTimeLimitMs;
 
 bool isReference(const QString& token)
 {
@@ -35,6 +32,15 @@ bool isNumberText(const QString& text)
 {
     static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
     return number.match(text).hasMatch();
+}
+
+// A number as an operand that stays one whatever stands before it: a signed
+// value in parentheses, so "[a]-[b]" with b = -5 reads 21-(-5), not 21--5.
+QString numberOperand(const QString& text)
+{
+    const QString number = text.trimmed();
+    const bool hasSign = number.startsWith(QLatin1Char('-')) || number.startsWith(QLatin1Char('+'));
+    return hasSign ? QLatin1Char('(') + number + QLatin1Char(')') : text;
 }
 
 // A script string literal holding exactly `text`.
@@ -121,7 +127,7 @@ QString ReportEngine::processValue(ReportBandObject* band, QString text, bool ex
         if (isReference(token)) {
             const QString value = referenceValue(token);
             if (expressionMode) {
-                result += isNumberText(value) ? value : quoted(value);
+                result += isNumberText(value) ? numberOperand(value) : quoted(value);
                 continue;
             }
             if (collectValues)
@@ -226,13 +232,17 @@ QStringList ReportEngine::formulaReferences(const QString& formula) const
 // Each reference becomes a script variable holding its value, so no data
 // text is ever read as code: __refN outside quotes (a number where the value
 // reads as one), and inside a quoted literal of the template the literal is
-// split around __textN, the value as text.
+// split around __textN, the value as text. A literal so split is put in
+// parentheses: it stays one operand, as the literal with the value written
+// into it would be ("'[a]'*2" multiplies the whole text).
 QString ReportEngine::substituteReferences(const QString& formula, const QStringList& references)
 {
     if (references.isEmpty())
         return formula;
     QString out;
     QChar quote;
+    int literalStart = -1;
+    bool literalSplit = false;
     for (int i = 0; i < formula.size();) {
         const QChar c = formula.at(i);
         if (c == QLatin1Char('[')) {
@@ -242,6 +252,7 @@ QString ReportEngine::substituteReferences(const QString& formula, const QString
                 const QString n = QString::number(match - references.cbegin());
                 out += quote.isNull() ? QStringLiteral("__ref") + n
                                       : QString(quote) + QStringLiteral(" + __text") + n + QStringLiteral(" + ") + quote;
+                literalSplit = literalSplit || !quote.isNull();
                 i += match->size();
                 continue;
             }
@@ -251,12 +262,19 @@ QString ReportEngine::substituteReferences(const QString& formula, const QString
             i += 2;
             continue;
         }
-        if (quote.isNull() && (c == QLatin1Char('\'') || c == QLatin1Char('"')))
-            quote = c;
-        else if (c == quote)
-            quote = QChar();
         out += c;
         ++i;
+        if (quote.isNull() && (c == QLatin1Char('\'') || c == QLatin1Char('"'))) {
+            quote = c;
+            literalStart = out.size() - 1;
+            literalSplit = false;
+        } else if (c == quote) {
+            quote = QChar();
+            if (literalSplit) {
+                out.insert(literalStart, QLatin1Char('('));
+                out += QLatin1Char(')');
+            }
+        }
     }
     return out;
 }
@@ -315,29 +333,32 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
 
 void ReportEngine::setScriptTimeLimit(int milliseconds)
 {
-    scriptTimeLimitMs = milliseconds;
+    TimedScript::setTimeLimit(milliseconds);
 }
 
 QScriptEngine* ReportEngine::scriptEngine()
 {
     if (!m_script) {
-        m_script = std::make_unique<QScriptEngine>();
-        m_script->setProcessEventsInterval(ScriptEventIntervalMs);
-        m_scriptWatchdog = new QTimer(this);
-        m_scriptWatchdog->setSingleShot(true);
-        connect(m_scriptWatchdog, &QTimer::timeout, this, [this] {
-            m_script->abortEvaluation(QStringLiteral("Error: formula stopped after %1 ms").arg(scriptTimeLimitMs));
-        });
-        QScriptValue global = m_script->globalObject();
-        global.setProperty(kShowInGroup, false);
-        registerScriptFunctions(m_script.get());
+        m_script = std::make_unique<TimedScript>();
+        QScriptValue global = m_script->engine().globalObject();
+        for (QScriptValueIterator it(global); it.hasNext();) {
+            it.next();
+            m_scriptGlobals.insert(it.name());
+        }
+        registerScriptFunctions(&m_script->engine());
+        for (QScriptValueIterator it(global); it.hasNext();) {
+            it.next();
+            if (!m_scriptGlobals.contains(it.name()))
+                m_reportGlobals.append({it.name(), it.value()});
+        }
         // What the report itself put there stays; whatever a formula adds goes.
+        global.setProperty(kShowInGroup, false);
         for (QScriptValueIterator it(global); it.hasNext();) {
             it.next();
             m_scriptGlobals.insert(it.name());
         }
     }
-    return m_script.get();
+    return &m_script->engine();
 }
 
 // The report functions (aggregates, text, rounding, amounts in words) come
@@ -356,6 +377,13 @@ QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<
                                      qint64* integer)
 {
     QScriptEngine* engine = scriptEngine();
+    // A formula that overwrote a report function ("this.Sum = null") must
+    // not take it from the formulas after it.
+    QScriptValue global = engine->globalObject();
+    for (const auto& function : qAsConst(m_reportGlobals)) {
+        if (!global.property(function.first).strictlyEquals(function.second))
+            global.setProperty(function.first, function.second);
+    }
     QScriptContext* context = engine->pushContext();
     QScriptValue scope = context->activationObject();
     for (const ScriptBinding& binding : bindings) {
@@ -364,9 +392,7 @@ QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<
         else
             scope.setProperty(binding.name, binding.text);
     }
-    m_scriptWatchdog->start(scriptTimeLimitMs);
-    const QScriptValue value = engine->evaluate(program);
-    m_scriptWatchdog->stop();
+    const QScriptValue value = m_script->evaluate(program);
     const QString text = value.toString();
     if (integer)
         *integer = value.isError() ? 0 : qint64(value.toInteger());
@@ -378,7 +404,7 @@ QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<
 
 void ReportEngine::dropScriptGlobals()
 {
-    QScriptValue global = m_script->globalObject();
+    QScriptValue global = m_script->engine().globalObject();
     QStringList added;
     for (QScriptValueIterator it(global); it.hasNext();) {
         it.next();
@@ -402,11 +428,12 @@ QVariant ReportEngine::processHighlighting(ReportFieldObject* field, int propert
 }
 
 // Conditions are read in expression mode: the field's references become
-// script literals, never code.
+// script literals, never code. They run apart from formulas (no report
+// functions), under the same time limit.
 QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int property)
 {
     if (!m_conditionScript)
-        m_conditionScript = std::make_unique<QScriptEngine>();
+        m_conditionScript = std::make_unique<TimedScript>();
     const FieldHighlighting::Field rules{field->highlighting, field->font, field->defaultFontColor,
                                          field->defaultBackgroundColor};
     const auto resolve = [this, field](const QString& text) {

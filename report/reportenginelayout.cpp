@@ -130,11 +130,17 @@ void ReportEngine::processPageFooter(bool draw)
     paintBand(PageFooter, printableHeight() - bandHeight(PageFooter), draw);
 }
 
+// A band that would reach into the page footer starts the next page.
+bool ReportEngine::fitsAboveFooter(int y, int height) const
+{
+    return y + height <= printableHeight() - bandHeight(PageFooter);
+}
+
 void ReportEngine::processMasterFooter(QPrinter* printer, int& y, bool draw)
 {
     if (!band(MasterFooter))
         return;
-    if (y > printableHeight() - bandHeight(MasterFooter))
+    if (!fitsAboveFooter(y, bandHeight(MasterFooter)))
         breakPage(printer, y, draw, false);
     paintBand(MasterFooter, y, draw);
     y += bandHeight(MasterFooter);
@@ -144,7 +150,7 @@ void ReportEngine::processReportSummary(QPrinter* printer, int& y, bool draw)
 {
     if (!band(ReportSummary))
         return;
-    if (y + bandHeight(ReportSummary) > printableHeight())
+    if (!fitsAboveFooter(y, bandHeight(ReportSummary)))
         breakPage(printer, y, draw, false);
     paintBand(ReportSummary, y, draw);
     y += bandHeight(ReportSummary);

@@ -10,18 +10,20 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinterInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTextStream>
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -44,6 +46,12 @@ ReportEngine::OpenFileHook& openFileHook()
     return hook;
 }
 
+ReportEngine::WarningHook& warningHook()
+{
+    static ReportEngine::WarningHook hook;
+    return hook;
+}
+
 const QString kHtmlStart = QStringLiteral("<HTML><HEAD><meta charset=\"UTF-8\"></HEAD><BODY>");
 const QString kHtmlEnd = QStringLiteral("</BODY></HTML>");
 
@@ -53,6 +61,63 @@ void openFile(const QString& fileName)
         openFileHook()(fileName);
     else
         QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
+}
+
+void warn(QWidget* parent, const QString& title, const QString& text)
+{
+    if (warningHook())
+        warningHook()(parent, title, text);
+    else
+        QMessageBox::warning(parent, title, text);
+}
+
+// A PDF is written to ".<name>.XXXXXX" beside its target, X a letter or digit.
+constexpr int PartialSuffixLength = 6;
+
+QString partialPrefix(const QFileInfo& target)
+{
+    return target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.');
+}
+
+bool isPartialOf(const QString& name, const QString& targetName)
+{
+    const QString prefix = QLatin1Char('.') + targetName + QLatin1Char('.');
+    if (!name.startsWith(prefix) || name.size() != prefix.size() + PartialSuffixLength)
+        return false;
+    const QStringRef suffix = name.midRef(prefix.size());
+    return std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+}
+
+// An export killed while writing leaves its partial file; the next export of
+// the same target clears it away.
+void removeLeftovers(const QFileInfo& target)
+{
+    const QDir dir(target.absolutePath());
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo& entry : entries) {
+        if (isPartialOf(entry.fileName(), target.fileName()) && !QFile::remove(entry.absoluteFilePath()))
+            qCWarning(lcReport) << "Could not remove the partial report file" << entry.absoluteFilePath();
+    }
+}
+
+// A new empty file beside the target, made as the program makes any file:
+// its permissions follow the umask. Empty when none could be made.
+QString createPartialFile(const QFileInfo& target, QString* error)
+{
+    static const QString characters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
+    constexpr int Attempts = 100;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        QString name = partialPrefix(target);
+        for (int i = 0; i < PartialSuffixLength; ++i)
+            name += characters.at(QRandomGenerator::global()->bounded(characters.size()));
+        QFile file(name);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return name;
+        *error = file.errorString();
+        if (!file.exists())
+            break;
+    }
+    return QString();
 }
 
 // A PDF whose writing stopped short (a full disk, a killed program) lacks
@@ -81,6 +146,11 @@ void ReportEngine::setSaveFileNameHook(SaveFileNameHook hook)
 void ReportEngine::setOpenFileHook(OpenFileHook hook)
 {
     openFileHook() = std::move(hook);
+}
+
+void ReportEngine::setWarningHook(WarningHook hook)
+{
+    warningHook() = std::move(hook);
 }
 
 void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
@@ -154,14 +224,22 @@ void ReportEngine::exportTo()
             return saveFileNameHook()(parentWidget, caption, filter);
         return QFileDialog::getSaveFileName(parentWidget, caption, QString(), filter);
     };
+    // A file that could not be written is the operator's to know, over the preview.
+    const auto report = [this, parentWidget](bool written, const QString& name) {
+        if (written)
+            return;
+        QWidget* over = previewWidget ? previewWidget->window() : parentWidget;
+        warn(over, tr("Save File"),
+             tr("The report could not be saved to %1.").arg(QDir::toNativeSeparators(name)));
+    };
     if (kind == QLatin1String("actExpToPdf")) {
         const QString name = ask(tr("PDF Files (*.pdf)"));
         if (!name.isEmpty())
-            printPDF(name, false);
+            report(printPDF(name, false), name);
     } else if (kind == QLatin1String("actExpToHtml")) {
         const QString name = ask(tr("HTML Files (*.html)"));
         if (!name.isEmpty())
-            printHTML(name, true);
+            report(printHTML(name, true), name);
     }
 }
 
@@ -183,26 +261,23 @@ bool ReportEngine::printPDF(QString fileName, bool open)
     // Written beside the target and put in its place only when complete,
     // so a failure leaves an earlier file of that name as it was.
     const QFileInfo target(fileName);
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                           + QStringLiteral(".XXXXXX"));
-    if (!partial.open()) {
-        qCWarning(lcReport) << "Could not write report file" << fileName << partial.errorString();
+    removeLeftovers(target);
+    QString error;
+    const QString partial = createPartialFile(target, &error);
+    if (partial.isEmpty()) {
+        qCWarning(lcReport) << "Could not write report file" << fileName << error;
         return false;
     }
-    partial.close();
-    // The file gets the permissions an earlier one had, or the usual ones,
-    // not the private ones of a temporary file.
-    const QFile::Permissions shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                                      | QFileDevice::ReadOther;
-    partial.setPermissions(target.exists() ? QFile::permissions(target.absoluteFilePath()) : shared);
-    if (!renderToPdf(partial.fileName(), PdfOutput) || !isCompletePdf(partial.fileName())
-        || std::rename(QFile::encodeName(partial.fileName()).constData(),
-                       QFile::encodeName(target.absoluteFilePath()).constData())
+    // A file written over keeps the permissions it had.
+    if (target.exists())
+        QFile::setPermissions(partial, QFile::permissions(target.absoluteFilePath()));
+    if (!renderToPdf(partial, PdfOutput) || !isCompletePdf(partial)
+        || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
                != 0) {
         qCWarning(lcReport) << "Could not write report file" << fileName;
+        QFile::remove(partial);
         return false;
     }
-    partial.setAutoRemove(false);
     if (open)
         openFile(fileName);
     return true;

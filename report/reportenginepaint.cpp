@@ -65,15 +65,6 @@ void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
     printer->setPageMargins(QMarginsF(ml / 4 + 0.01, mt / 4 + 0.01, mr / 4 + 0.01, mb / 4 + 0.01),
                             QPageLayout::Millimeter);
     const QRectF pageRect = printer->pageRect(QPrinter::DevicePixel);
-    if (page->border && painter && painter->isActive()) {
-        const QPen saved = painter->pen();
-        QPen pen(page->borderColor, page->borderWidth * HighResolutionPenFactor, getPenStyle(page->borderStyle));
-        painter->setPen(pen);
-        const QRectF paper = printer->paperRect(QPrinter::DevicePixel);
-        painter->drawRect(QRectF(FrameInset - pageRect.left(), FrameInset - pageRect.top(),
-                                 paper.width() - FrameInsetTotal, paper.height() - FrameInsetTotal));
-        painter->setPen(saved);
-    }
     // Every landscape page turns the painter, not only the first after a portrait one.
     if (page->orientation != lastOrientation || landscape) {
         lastOrientation = page->orientation;
@@ -91,10 +82,29 @@ void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
     koefResH = float((landscape ? h : w) / (pw - ml - mr));
 }
 
+// Drawn at the start of every printed page, with the paper's own axes
+// whatever the page's orientation turned the painter to.
+void ReportEngine::drawPageBorder()
+{
+    ReportPageObject* page = currentPage();
+    if (!page || !page->border || !m_renderPrinter)
+        return;
+    painter->save();
+    painter->resetTransform();
+    painter->setPen(QPen(page->borderColor, page->borderWidth * HighResolutionPenFactor, getPenStyle(page->borderStyle)));
+    painter->setBrush(Qt::NoBrush);
+    const QRectF pageRect = m_renderPrinter->pageRect(QPrinter::DevicePixel);
+    const QRectF paper = m_renderPrinter->paperRect(QPrinter::DevicePixel);
+    painter->drawRect(QRectF(FrameInset - pageRect.left(), FrameInset - pageRect.top(),
+                             paper.width() - FrameInsetTotal, paper.height() - FrameInsetTotal));
+    painter->restore();
+}
+
 void ReportEngine::drawBackground(bool draw)
 {
     if (!draw || !painter || !painter->isActive())
         return;
+    drawPageBorder();
     painter->setBackgroundMode(Qt::TransparentMode);
     if (!backgroundImage)
         return;
@@ -281,25 +291,13 @@ void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY)
         return; // the program changed the field's type
     if (curPage == 1)
         table->buildMatrix();
-    if (table->fieldList.size() != table->cells.size())
-        return;
-    const auto fieldOf = [table](const CrossTabCell& cell) {
-        return table->fieldList.at(cell.row * table->colCount + cell.column);
-    };
     // Data cells are the program's: it fills them as they come.
-    const auto fill = [this, &fieldOf](CrossTabCell& cell) {
-        ReportFieldObject* cellField = fieldOf(cell);
-        cellField->recNo = recNo;
-        cellField->reportPage = reportPageNo;
-        emit setField(*cellField);
-        cell.value = cellField->value;
+    const auto fill = [this](ReportFieldObject* cell) {
+        cell->recNo = recNo;
+        cell->reportPage = reportPageNo;
+        emit setField(*cell);
     };
-    const auto paint = [this, &fieldOf, offsetY](const CrossTabCell& cell) {
-        ReportFieldObject* cellField = fieldOf(cell);
-        cellField->value = cell.value;
-        cellField->rect = cell.rect;
-        drawFields(cellField, offsetY, true);
-    };
+    const auto paint = [this, offsetY](ReportFieldObject* cell) { drawFields(cell, offsetY, true); };
     const int lines = table->layoutNextBlock(field->rect.top(), fill, paint);
     ReportBandObject* band = field->parentBand;
     if (!table->wantsPageBreak(lines) || !band || (band->type != PageHeader && band->type != PageFooter)
@@ -362,10 +360,11 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
     if (active)
         painter->setPen(pen);
     const int flags = field->alignment | Qt::TextDontClip | (field->textWrap ? int(Qt::TextWordWrap) : 0);
+    const QRect box = FieldGraphics::textBox(QRect(l, t, w, h), painter);
     if (!draw) {
         if (!active || !field->autoHeight || !field->parentBand)
             return;
-        const QRect bounds = painter->boundingRect(QRect(l + 10, t, w - 15, h), flags, text);
+        const QRect bounds = painter->boundingRect(box, flags, text);
         if (bounds.height() > h) {
             field->parentBand->currentHeight =
                 qMax(field->parentBand->currentHeight, qRound(bounds.height() / koefResV));
@@ -383,7 +382,7 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
     if (active) {
         switch (field->rotate) {
         case 0:
-            painter->drawText(QRect(l + 10, t, w - 15, h), flags, text);
+            painter->drawText(box, flags, text);
             break;
         case 1:
             turned(QPoint(l + w, t), 90, QSize(h, w));

@@ -118,7 +118,7 @@ void ReportFieldObject::loadXml(ReportEngine* engine, const QDomElement& e)
         delete crossTab;
         crossTab = new ReportCrossTabObject;
         crossTab->parentField = this;
-        crossTab->rect = rect;
+        crossTab->setRect(rect);
         crossTab->loadXml(e);
     }
 }
@@ -255,7 +255,9 @@ QString ReportFieldObject::getHTMLStyle()
 QString ReportFieldObject::labelStyle(const QString& align) const
 {
     QString style = QStringLiteral("style='color:") + colorName(fontColor) + QLatin1Char(';');
-    style += QStringLiteral("background:") + colorName(backgroundColor) + QLatin1Char(';');
+    // No colour is no background: the name of an invalid colour is black.
+    if (backgroundColor.isValid())
+        style += QStringLiteral("background:") + colorName(backgroundColor) + QLatin1Char(';');
     style += QStringLiteral("border-left: solid thin ") + colorName(borderLeft) + QLatin1Char(';');
     style += QStringLiteral("border-right: solid thin ") + colorName(borderRight) + QLatin1Char(';');
     style += QStringLiteral("border-top: solid thin ") + colorName(borderTop) + QLatin1Char(';');

@@ -7,10 +7,55 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QHash>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QVector>
+
+namespace {
+
+// The rows a report prints, as they stood when it first asked for them: the
+// record count is fixed when printing starts, and a log that gains a row at
+// the top while the preview is open must change neither the second pass nor
+// a later repaint or export. Lives as long as its report.
+class ReportSnapshot : public QObject
+{
+public:
+    explicit ReportSnapshot(ReportEngine* report) : QObject(report) {}
+
+    QString text(const QAbstractItemModel* model, int columns, int row, int column)
+    {
+        auto rows = m_rows.find(model);
+        if (rows == m_rows.end())
+            rows = m_rows.insert(model, take(model, columns));
+        return row >= 0 && row < rows->size() ? rows->at(row).value(column - 1) : QString();
+    }
+
+private:
+    static QVector<QStringList> take(const QAbstractItemModel* model, int columns)
+    {
+        QVector<QStringList> rows(model->rowCount());
+        for (int row = 0; row < rows.size(); ++row) {
+            for (int column = 1; column <= columns; ++column)
+                rows[row] << model->index(row, column).data().toString();
+        }
+        return rows;
+    }
+
+    QHash<const QAbstractItemModel*, QVector<QStringList>> m_rows;
+};
+
+// The report being printed now; print previews are modal, one at a time.
+QPointer<ReportEngine>& printingReport()
+{
+    static QPointer<ReportEngine> report;
+    return report;
+}
+
+} // namespace
 
 std::unique_ptr<QSettings> LogTable::openSettings()
 {
@@ -81,6 +126,8 @@ bool LogTable::askClearAll(QWidget* parent, const char* context)
 ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName, int records)
 {
     auto* report = new ReportEngine(parent);
+    new ReportSnapshot(report);
+    printingReport() = report;
     report->recordsCount.append(records);
     if (!report->loadReport(AppPaths::filePath(templateName)))
         qCWarning(lcViews) << "Report file not found";
@@ -91,6 +138,8 @@ void LogTable::answer(const QAbstractItemModel* model, const QStringList& names,
                       QVariant& value)
 {
     const int column = names.indexOf(name) + 1;
-    if (column > 0)
-        value = model->index(recNo, column).data().toString();
+    if (column < 1)
+        return;
+    ReportSnapshot* snapshot = printingReport() ? printingReport()->findChild<ReportSnapshot*>() : nullptr;
+    value = snapshot ? snapshot->text(model, names.size(), recNo, column) : model->index(recNo, column).data().toString();
 }

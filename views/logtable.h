@@ -47,7 +47,9 @@ public:
     static ReportEngine* startReport(QObject* parent, const QString& templateName, int records);
 
     // Answers a report variable: names[i] is the display text of column
-    // i + 1 of row `recNo`; other names leave `value` as it is.
+    // i + 1 of row `recNo`; other names leave `value` as it is. While the
+    // report of startReport lives, the rows are those of its first question
+    // (a snapshot taken as printing starts), whatever the model does since.
     static void answer(const QAbstractItemModel* model, const QStringList& names, int recNo, const QString& name,
                        QVariant& value);
 };

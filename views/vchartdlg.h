@@ -43,7 +43,9 @@ public:
     static constexpr int kTitleHeight = 100;
     static constexpr int kPeriodTop = 100;
     static constexpr int kPeriodHeight = 40;
-    static constexpr int kChartTop = -10;
+    // The chart starts below the period line: over the headings its grid
+    // and first axis label ran through their texts.
+    static constexpr int kChartTop = kPeriodTop + kPeriodHeight;
     static constexpr int kChartWidthLess = 150;
     static constexpr int kCentred = 132;
     static constexpr int kBold = 75;

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "commandrouter.h"
 
 #include "alarmsarea.h"
 #include "controlunit.h"
@@ -162,7 +163,7 @@ private slots:
 
         // Step 5: an operator command reaches the gateway as one write frame.
         sim.clearReceived();
-        window->commandSending(site.energizer(1)->child(0), false, ActivateEnergZone1);
+        window->commands()->commandSending(site.energizer(1)->child(0), false, ActivateEnergZone1);
         QVERIFY(sim.waitForFunction(16, 1));
         const QByteArray frame = sim.receivedWithFunction(16).first();
         QCOMPARE(quint8(frame.at(13)), quint8(1));   // device 1
@@ -177,7 +178,7 @@ private slots:
                 twSystem = child;
         QVERIFY(twSystem);
         twSim.clearReceived();
-        window->commandSending(twSystem, true, ClrAlms);
+        window->commands()->commandSending(twSystem, true, ClrAlms);
         QVERIFY(twSim.waitForFunction(16, 1));
         QCOMPARE(twSim.receivedWithFunction(16).first().toHex(),
                  QByteArray("00000001000f0110000000080800000500000300" "00"));
@@ -191,6 +192,11 @@ private slots:
         QCOMPARE(statusOf(row), int(Node::Failure));
         QCOMPARE(statusOf(site.row(40)), int(Node::Failure));
         QVERIFY(sqlRows(QStringLiteral("select id from logVoltage where voltage=0")).size() > checkPoints);
+        // Each lost link leaves one row in the alarm log, the TW link's too.
+        const QString lostRows = QStringLiteral("select source from logAlarm where info like 'Link lost%' order by id");
+        QTRY_COMPARE_WITH_TIMEOUT(sqlRows(lostRows), QStringList{sim.address().toString()}, 5000);
+        twSim.closeConnection();
+        QTRY_COMPARE_WITH_TIMEOUT(sqlRows(lostRows).size(), 2, 5000);
 
         // Step 7: closing logs once and finishes the unit threads.
         QPointer<QThread> thread = window->controlUnitThread();

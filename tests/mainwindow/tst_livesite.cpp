@@ -1,4 +1,6 @@
 #include "mainwindow.h"
+#include "commandrouter.h"
+#include "devicestates.h"
 
 #include "alarmcondition.h"
 #include "alarmsarea.h"
@@ -109,14 +111,14 @@ private slots:
             row->flagText = QStringLiteral("Panic");
         }
         QSignalSpy changes(g_energizerModel, &QAbstractItemModel::dataChanged);
-        window->energHearbeat(row, true);
+        window->deviceStates()->energHeartbeat(row, true);
         QVERIFY(!dlg->isVisible());
         // Only the device's own row is announced, so views repaint just that row.
         QTRY_COMPARE(changes.count(), 1);
         QCOMPARE(changes.first().at(0).toModelIndex(), g_energizerModel->nodeIndex(row));
         QCOMPARE(changes.first().at(1).toModelIndex().row(), row->childNumber());
-        window->energHearbeat(row, true);
-        window->energHearbeat(row, true);
+        window->deviceStates()->energHeartbeat(row, true);
+        window->deviceStates()->energHeartbeat(row, true);
         QVERIFY(dlg->isVisible());
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Alarm confirm"));
         QCOMPARE(table->rowCount(), 1);
@@ -125,14 +127,14 @@ private slots:
             SiteLocker lock;
             row->setData(1, int(Node::Critical));
         }
-        window->energHearbeat(row, true);
+        window->deviceStates()->energHeartbeat(row, true);
         QCOMPARE(table->rowCount(), 2);
         window->controlUnit()->sensorMode = true;
         {
             SiteLocker lock;
             row->setData(1, int(Node::Tamper));
         }
-        window->energHearbeat(row, true);
+        window->deviceStates()->energHeartbeat(row, true);
         QCOMPARE(table->rowCount(), 2);
 
         // A TW sensor's line names its state twice.
@@ -181,13 +183,22 @@ private slots:
             site.row(1)->outputArea[3] = 0x01;   // IO flag 16: zone 1 at low voltage
             site.row(1)->outputArea[4] = 0x01;   // IO flag 20: zone 1 on
         }
-        window->energHearbeat(site.row(1), false);
+        window->deviceStates()->energHeartbeat(site.row(1), false);
         QCOMPARE(panel->manager->value(panel->propertyNames.key(QStringLiteral("LowVoltageZone1"))).toBool(), false);
         QCOMPARE(panel->manager->value(panel->propertyNames.key(QStringLiteral("FenceOn1"))).toBool(), true);
         QVERIFY(!buttons.at(0)->actionButton()->isChecked());
         QVERIFY(buttons.at(1)->actionButton()->isChecked());
         QVERIFY(!buttons.at(2)->actionButton()->isChecked());
         QVERIFY(catcher.contains(QStringLiteral("Command Command10 is not defined for button callback")));
+        // Later heartbeats say nothing more, nor does a clear-alarms button, which does not latch.
+        auto* clear = new GraphicsBox(GraphicsBox::ButtonBox);
+        window->currentScene()->addItem(clear);
+        clear->setActionTarget(site.energizer(1));
+        clear->setActionCommand(ClrAlms);
+        clear->setActionCommandName(QStringLiteral("ClrAlms"));
+        catcher.clear();
+        window->deviceStates()->energHeartbeat(site.row(1), false);
+        QVERIFY(!catcher.contains(QStringLiteral("is not defined for button callback")));
         panel->clear();
         panel->currentNode = nullptr;
     }
@@ -230,7 +241,7 @@ private slots:
         sector.type = Node::TWSector;
         Node* node = twSector ? &sector : site.energizer(1);
         const SoundPath sound{QString(), QStringLiteral("AlarmSounds/warn.wav"), QStringLiteral("AlarmSounds/crit.wav")};
-        window->playAlarmSound(node, status, sound);
+        window->alarms()->playAlarmSound(node, status, sound);
         QStringList relative;
         for (const QString& path : player->started)
             relative.append(QDir(home.path()).relativeFilePath(path));
@@ -248,17 +259,17 @@ private slots:
         }
         setRecord(site.row(1), 12, 0x80);
         setRecord(site.row(1), 13, 0x80);
-        window->energTick(site.energizer(1));
+        window->deviceStates()->energTick(site.energizer(1));
         QCOMPARE(site.fence->alarmStatus(), int(Node::Critical));
         QCOMPARE(site.fence->statusColor(), QColor(Qt::red));
         const bool phase = site.fence->blinkPhase();
-        window->energTick(site.energizer(1));
+        window->deviceStates()->energTick(site.energizer(1));
         QCOMPARE(site.fence->blinkPhase(), !phase);
 
         setRecord(site.row(1), 12, 0);
         setRecord(site.row(1), 13, 0xC0);
         for (int tick = 0; tick < 2; ++tick) {
-            window->energTick(site.energizer(1));
+            window->deviceStates()->energTick(site.energizer(1));
             QVERIFY(site.fence->blinkPhase());
         }
 
@@ -269,7 +280,7 @@ private slots:
             SiteLocker lock;
             site.row(1)->setData(1, int(Node::Failure));
         }
-        window->energTick(site.energizer(1));
+        window->deviceStates()->energTick(site.energizer(1));
         QCOMPARE(site.fence->alarmStatus(), int(Node::Failure));
     }
 
@@ -292,7 +303,7 @@ private slots:
             system->child(i)->deviceNode = element;
             system->child(i)->setData(1, states[i]);
         }
-        window->sensorTick(system->child(0));
+        window->deviceStates()->sensorTick(system->child(0));
         QCOMPARE(circle->state(), int(SensorState::Alarm));
     }
 
@@ -300,14 +311,14 @@ private slots:
     {
         Node* sector = site.energizer(1)->child(0);
         setRecord(site.row(1), 4, 0x20);   // param 9: a zone switched on also clears the alarm
-        window->commandSending(sector, true, ActivateEnergZone1);
+        window->commands()->commandSending(sector, true, ActivateEnergZone1);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent.at(0).node, site.row(1));
         QCOMPARE(sent.at(0).command, int(ActivateEnergZone1));
         QCOMPARE(actionLog(QStringLiteral("Energizer")).last(), QStringLiteral("ActivateEnergZone1 Sector1 set to true"));
         QCOMPARE(actionLog(QStringLiteral("ClearAlarm")).last(), QStringLiteral("Clear alarm of KX4 Sector1"));
 
-        window->commandSending(sector, true, LowVoltageZone1);
+        window->commands()->commandSending(sector, true, LowVoltageZone1);
         QCOMPARE(actionLog(QStringLiteral("Sector")).last(), QStringLiteral("LowVoltageZone1 Energ1 set to true"));
 
         // Nothing goes to a node without a device, nor to a text box.
@@ -315,9 +326,9 @@ private slots:
         loose.type = Node::Energizer;
         auto* text = new GraphicsBox(GraphicsBox::TextBox);
         window->currentScene()->addItem(text);
-        window->commandSending(&loose, true, ActivateEnerg);
-        window->commandSending(text->node(), true, ClrAlms);
-        window->commandSending(text->node(), true, ActivateEnergZone2);
+        window->commands()->commandSending(&loose, true, ActivateEnerg);
+        window->commands()->commandSending(text->node(), true, ClrAlms);
+        window->commands()->commandSending(text->node(), true, ActivateEnergZone2);
         QCOMPARE(sent.size(), 2);
 
         // A relay timer serves every gateway box of its address, on every workspace.
@@ -326,7 +337,7 @@ private slots:
         QList<QStringList> alarms;
         connect(window.get(), &MainWindow::writeAlarmLog, this,
                 [&alarms](QString s, QString r, QString m) { alarms.append({s, r, m}); });
-        window->timerCommand(QStringLiteral("127.0.0.61"), 34, ActivateRelay3, true);
+        window->commands()->timerCommand(QStringLiteral("127.0.0.61"), 34, ActivateRelay3, true);
         QCOMPARE(sent.size(), 4);
         QCOMPARE(sent.at(2).command, int(ActivateRelay3));
         QCOMPARE(sent.at(2).node, site.gateway->node()->child(33)->deviceNode);

@@ -3,7 +3,13 @@
 #include "dialoglaunchers.h"
 #include "globals.h"
 #include "graphicsscene.h"
+#include "formchild.h"
+#include "applicationlook.h"
 #include "mainwindow.h"
+#include "projectfiles.h"
+#include "zoomtools.h"
+#include "mapedittools.h"
+#include "projectdocument.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
 #include "soundpath.h"
@@ -14,7 +20,6 @@
 #include "qtclienttw.h"
 #include "timerunit.h"
 #include "workspacearea.h"
-#include "ui_mainwindow.h"
 #include "useractionlogdlg.h"
 
 #include <QComboBox>
@@ -28,6 +33,9 @@
 #include <QToolButton>
 #include <QUndoCommand>
 #include <QUndoStack>
+#include <QMenu>
+#include <QToolBar>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <memory>
@@ -37,7 +45,7 @@ namespace {
 struct PresetLaunchers : DialogLaunchers
 {
     using DialogLaunchers::DialogLaunchers;
-    int gatewaySetup() override { return result; }
+    int gatewaySetup(GatewaySetupHost*) override { return result; }
     int twSensorsSetup(int) override { return result; }
     int relayTimers(QList<TimerData>& timers) override
     {
@@ -130,14 +138,13 @@ void TestMainWindowFrame::bareStart()
     QFile::remove(m_home->filePath(QStringLiteral("DefaultParams.xml")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml could not be opened")));
     auto window = makeWindow();
-    Ui::MainWindow* ui = window->ui;
     QCOMPARE(window->currentFileName(), QString());
-    QCOMPARE(ui->tabWidget->count(), 1);
-    QCOMPARE(ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
-    QCOMPARE(window->zoomCombo()->currentIndex(), 2);
-    QCOMPARE(window->lineWidthCombo()->currentText(), QStringLiteral("2"));
-    QVERIFY(ui->actSelectObject->isChecked());
-    QVERIFY(!ui->actSave->isEnabled() && !ui->actNew->isEnabled() && !ui->fontToolBar->isEnabled());
+    QCOMPARE(window->workspaces()->tabs()->count(), 1);
+    QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
+    QCOMPARE(window->zoom()->zoomCombo()->currentIndex(), 2);
+    QCOMPARE(window->mapEditTools()->lineWidthCombo()->currentText(), QStringLiteral("2"));
+    QVERIFY(formChild(window.get(), "actSelectObject")->isChecked());
+    QVERIFY(!window->project()->isModified() && !formChild(window.get(), "actNew")->isEnabled() && !formChild<QToolBar>(window.get(), "fontToolBar")->isEnabled());
     const QList<Node*>& sounds = window->alarms()->soundAlarmNodes;
     QCOMPARE(sounds.size(), 2);
     QCOMPARE(sounds.at(0)->data(0).toString(), QStringLiteral("Sound alarm1"));
@@ -148,7 +155,7 @@ void TestMainWindowFrame::bareStart()
     QVERIFY(!window->gatewayStatusLabel()->text().contains(QStringLiteral("closed")));
     QVERIFY(!window->findChild<QDockWidget*>(QStringLiteral("dockAlarmHistory")));
     QList<int> dockNumbers;
-    for (QAction* toggle : ui->menuDockableWindows->actions())
+    for (QAction* toggle : formChild<QMenu>(window.get(), "menuDockableWindows")->actions())
         dockNumbers.append(toggle->data().toInt());
     QCOMPARE(dockNumbers, QList<int>({3, 2, 5, 1, 4}));
     QVERIFY(window->controlUnitThread()->isRunning() && window->twSensorsThread()->isRunning()
@@ -156,7 +163,7 @@ void TestMainWindowFrame::bareStart()
     QCOMPARE(window->timerUnitThread()->objectName(), QStringLiteral("TimerUnitThread"));
     QCOMPARE(window->twSensorsClient()->thread(), window->thread());
     QCOMPARE(sqlRows("select info from logUserAction"), QStringList{"Application start"});
-    QCOMPARE(window->tabifiedDockWidgets(ui->dockLogs).size(), 2);
+    QCOMPARE(window->tabifiedDockWidgets(formChild<QDockWidget>(window.get(), "dockLogs")).size(), 2);
 }
 
 void TestMainWindowFrame::rights_data()
@@ -175,14 +182,13 @@ void TestMainWindowFrame::rights()
     QFETCH(bool, held);
     g_currentUser = user;
     auto window = makeWindow();
-    Ui::MainWindow* ui = window->ui;
     // A workspace showing everything does not bring back what the rights hide.
     window->applyWorkplaceMode(0);
-    for (QAction* action : {ui->actDesignMode, ui->actActionManager, ui->actSetting, ui->actSaveAs,
-                            ui->actUserAdministration, ui->actOsprelVellSetup, ui->actTimers, ui->actTWSensorsSetup})
+    for (QAction* action : {formChild(window.get(), "actDesignMode"), formChild(window.get(), "actActionManager"), formChild(window.get(), "actSetting"), formChild(window.get(), "actSaveAs"),
+                            formChild(window.get(), "actUserAdministration"), formChild(window.get(), "actOsprelVellSetup"), formChild(window.get(), "actTimers"), formChild(window.get(), "actTWSensorsSetup")})
         QVERIFY2(action->isVisible() == held, qPrintable(action->objectName()));
     QCOMPARE(!window->userActionLogDlg()->clearButton->isHidden(), held);
-    for (QMenu* menu : {ui->menuEdit, ui->menuView, ui->menuVoltageDiagrams})
+    for (QMenu* menu : {formChild<QMenu>(window.get(), "menuEdit"), formChild<QMenu>(window.get(), "menuView"), formChild<QMenu>(window.get(), "menuVoltageDiagrams")})
         QVERIFY2(menu->isEnabled() == held, qPrintable(menu->objectName()));
 }
 
@@ -206,7 +212,7 @@ void TestMainWindowFrame::storedScale()
     QFETCH(int, written);
     writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=%1\n").arg(stored));
     auto window = makeWindow();
-    QCOMPARE(window->zoomCombo()->currentText(), zoom);
+    QCOMPARE(window->zoom()->zoomCombo()->currentText(), zoom);
     QCOMPARE(QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat).value("Scale").toInt(), written);
     QVERIFY(!window->workspaces()->currentView()->transform().isScaling() || zoom != QLatin1String("100%")
             || stored < 0);
@@ -218,18 +224,18 @@ void TestMainWindowFrame::looks()
     auto window = makeWindow();
     QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(22, 57, 85));
     QVERIFY(qApp->styleSheet().contains(QStringLiteral("background-color: #2a82da")));
-    window->ui->actionCoffee->trigger();
+    formChild(window.get(), "actionCoffee")->trigger();
     QCOMPARE(QApplication::palette().color(QPalette::Base), QColor(255, 255, 224));
     QVERIFY(qApp->styleSheet().isEmpty());
     QCOMPARE(QApplication::style()->metaObject()->className(), "QFusionStyle");
-    window->ui->actionDefault->trigger();
-    QCOMPARE(QApplication::palette(), window->defaultPalette());
-    QVERIFY(window->ui->actionDefault->isChecked() && !window->ui->actionCoffee->isChecked());
+    formChild(window.get(), "actionDefault")->trigger();
+    QCOMPARE(QApplication::palette(), window->look()->defaultPalette());
+    QVERIFY(formChild(window.get(), "actionDefault")->isChecked() && !formChild(window.get(), "actionCoffee")->isChecked());
     QVERIFY(settingsLines(*m_home).contains(QStringLiteral("Palette=Default")));
     window.reset();
     writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nPalette=Purple\n"));
     window = makeWindow();
-    for (QAction* look : window->ui->menuApplication_look->actions())
+    for (QAction* look : formChild<QMenu>(window.get(), "menuApplication_look")->actions())
         QVERIFY(!look->isChecked());
 }
 
@@ -238,20 +244,20 @@ void TestMainWindowFrame::recentFiles()
     writeSettings(QStringLiteral("[General]\nLoadLastFile=false\n"
                                  "recentFileList=/p/a.xml, /p/b.xml, /p/c.xml, /p/d.xml, /p/e.xml, /p/f.xml, /p/g.xml\n"));
     auto window = makeWindow();
-    QCOMPARE(window->recentFileAction(0)->text(), QStringLiteral("&1 a.xml"));
-    QCOMPARE(window->recentFileAction(4)->text(), QStringLiteral("&5 e.xml"));
-    QCOMPARE(window->recentFileAction(4)->data().toString(), QStringLiteral("/p/e.xml"));
-    window->addRecentFile(QStringLiteral("/p/c.xml"));
+    QCOMPARE(window->projectFiles()->recentFileAction(0)->text(), QStringLiteral("&1 a.xml"));
+    QCOMPARE(window->projectFiles()->recentFileAction(4)->text(), QStringLiteral("&5 e.xml"));
+    QCOMPARE(window->projectFiles()->recentFileAction(4)->data().toString(), QStringLiteral("/p/e.xml"));
+    window->projectFiles()->addRecentFile(QStringLiteral("/p/c.xml"));
     const QStringList files = QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat)
                                   .value("recentFileList").toStringList();
     QCOMPARE(files, QStringList({"/p/c.xml", "/p/a.xml", "/p/b.xml", "/p/d.xml", "/p/e.xml"}));
     window.reset();
     writeSettings(QStringLiteral("[General]\nLoadLastFile=true\n"));
     window = makeWindow();
-    for (int i = 0; i < MainWindow::RecentFileCount; ++i)
-        QVERIFY(!window->recentFileAction(i)->isVisible());
-    QVERIFY(!window->recentFilesSeparator()->isVisible());
-    QCOMPARE(window->ui->tabWidget->count(), 1);
+    for (int i = 0; i < ProjectFiles::RecentFileCount; ++i)
+        QVERIFY(!window->projectFiles()->recentFileAction(i)->isVisible());
+    QVERIFY(!window->projectFiles()->recentFilesSeparator()->isVisible());
+    QCOMPARE(window->workspaces()->tabs()->count(), 1);
 }
 
 void TestMainWindowFrame::alarmConditionsFromDefaults()
@@ -297,7 +303,7 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     auto window = makeWindow();
     QPointer<QThread> threads[] = {window->timerUnitThread(), window->controlUnitThread(), window->twSensorsThread()};
     const QString firstId = window->alarms()->soundAlarmNodes.at(0)->data(2).toString();
-    window->ui->actExit->trigger();
+    formChild(window.get(), "actExit")->trigger();
     window->close();
     QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"1"});
     const QStringList lines = settingsLines(*m_home);
@@ -313,7 +319,7 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     // Closed by the title bar: the same steps, once; the same sound alarms come back.
     window = makeWindow();
     QCOMPARE(window->alarms()->soundAlarmNodes.at(0)->data(2).toString(), firstId);
-    window->ui->actSave->setEnabled(true);
+    window->project()->setModified(true);
     answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
     window->close();
     window->close();
@@ -326,55 +332,53 @@ void TestMainWindowFrame::launchers()
     auto launchers = std::make_unique<PresetLaunchers>(window.get());
     PresetLaunchers* preset = launchers.get();
     window->setDialogLaunchers(std::move(launchers));
-    Ui::MainWindow* ui = window->ui;
-    for (QAction* action : {ui->actOsprelVellSetup, ui->actTWSensorsSetup}) {
-        ui->actSave->setEnabled(false);
+    for (QAction* action : {formChild(window.get(), "actOsprelVellSetup"), formChild(window.get(), "actTWSensorsSetup")}) {
+        window->project()->setModified(false);
         emit action->triggered();
-        QVERIFY(ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
     }
-    ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
     const QList<TimerData> before = window->timerUnit()->timers();
-    emit ui->actTimers->triggered();
+    emit formChild(window.get(), "actTimers")->triggered();
     QCOMPARE(window->timerUnit()->timers().size(), before.size());
-    QVERIFY(!ui->actSave->isEnabled());
+    QVERIFY(!window->project()->isModified());
     preset->result = QDialog::Accepted;
-    emit ui->actTimers->triggered();
-    QVERIFY(window->timerUnit()->timers().isEmpty() && ui->actSave->isEnabled());
+    emit formChild(window.get(), "actTimers")->triggered();
+    QVERIFY(window->timerUnit()->timers().isEmpty() && window->project()->isModified());
 
     QUrl opened;
     UrlOpener::setHook([&](const QUrl& url) { opened = url; return true; });
     QFile readme(m_home->filePath(MainWindow::ReadmeFile));
     QVERIFY(readme.open(QIODevice::WriteOnly));
     readme.close();
-    emit ui->actLumetraReadme->triggered(false);
+    emit formChild(window.get(), "actLumetraReadme")->triggered(false);
     QCOMPARE(opened, QUrl::fromLocalFile(readme.fileName()));
     readme.remove();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("readme .* is missing")));
-    emit ui->actLumetraReadme->triggered(false);
+    emit formChild(window.get(), "actLumetraReadme")->triggered(false);
 }
 
 void TestMainWindowFrame::twSectorActionAndEscape()
 {
     auto window = makeWindow();
-    Ui::MainWindow* ui = window->ui;
     auto* system = new Node(QStringLiteral("TW"), window->currentScene()->workplaceNode());
     system->type = Node::TWSystem;
     system->enabled = false;
     answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
-    ui->actDesignMode->trigger();
-    QVERIFY(ui->actDesignMode->isChecked() && !ui->actAddTWsector->isEnabled());
+    formChild(window.get(), "actDesignMode")->trigger();
+    QVERIFY(formChild(window.get(), "actDesignMode")->isChecked() && !formChild(window.get(), "actAddTWsector")->isEnabled());
     system->enabled = true;
     window->updateTWSectorAction();
-    QVERIFY(ui->actAddTWsector->isEnabled());
-    ui->actDesignMode->trigger();
-    QVERIFY(!ui->actAddTWsector->isEnabled());
+    QVERIFY(formChild(window.get(), "actAddTWsector")->isEnabled());
+    formChild(window.get(), "actDesignMode")->trigger();
+    QVERIFY(!formChild(window.get(), "actAddTWsector")->isEnabled());
     QCOMPARE(sqlRows("select info from logUserAction where info like 'Design%'"),
              QStringList({"Design mode set to true", "Design mode set to false"}));
 
-    ui->actFullScreen->trigger();
-    QVERIFY(ui->fileToolBar->isHidden());
+    formChild(window.get(), "actFullScreen")->trigger();
+    QVERIFY(formChild<QToolBar>(window.get(), "fileToolBar")->isHidden());
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    QVERIFY(!ui->actFullScreen->isChecked() && !ui->fileToolBar->isHidden());
+    QVERIFY(!formChild(window.get(), "actFullScreen")->isChecked() && !formChild<QToolBar>(window.get(), "fileToolBar")->isHidden());
 }
 
 void TestMainWindowFrame::badFiles()
@@ -387,7 +391,7 @@ void TestMainWindowFrame::badFiles()
     defaults.close();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml is not well-formed")));
     auto window = makeWindow();
-    QCOMPARE(window->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("50%"));
     QCOMPARE(window->alarms()->textAlarmBackground, QColor(1, 2, 3));
     QVERIFY(alarmConditions().isEmpty());
     window.reset();
@@ -397,7 +401,7 @@ void TestMainWindowFrame::badFiles()
     writeSettings(QStringLiteral("[General\nLoadLastFile=false\n"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be read")));
     window = makeWindow();
-    QCOMPARE(window->ui->tabWidget->count(), 1);
+    QCOMPARE(window->workspaces()->tabs()->count(), 1);
     window.reset();
 
     // A file that cannot be written: closing says so and still closes.
@@ -414,18 +418,17 @@ void TestMainWindowFrame::badFiles()
 void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
 {
     auto window = makeWindow();
-    Ui::MainWindow* ui = window->ui;
     GraphicsScene* first = window->currentScene();
     first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
-    QVERIFY(ui->actUndo->isEnabled());
+    QVERIFY(formChild(window.get(), "actUndo")->isEnabled());
     window->addWorkspace(QString());
-    QCOMPARE(ui->tabWidget->tabText(1), QStringLiteral("Untitled 2"));
-    QVERIFY(!ui->actUndo->isEnabled());
-    ui->tabWidget->setCurrentIndex(0);
-    QVERIFY(ui->actUndo->isEnabled());
-    ui->actUndo->trigger();
+    QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Untitled 2"));
+    QVERIFY(!formChild(window.get(), "actUndo")->isEnabled());
+    window->workspaces()->tabs()->setCurrentIndex(0);
+    QVERIFY(formChild(window.get(), "actUndo")->isEnabled());
+    formChild(window.get(), "actUndo")->trigger();
     QCOMPARE(first->undoStack()->index(), 0);
-    QVERIFY(!ui->actUndo->isEnabled() && ui->actRedo->isEnabled());
+    QVERIFY(!formChild(window.get(), "actUndo")->isEnabled() && formChild(window.get(), "actRedo")->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindowFrame)

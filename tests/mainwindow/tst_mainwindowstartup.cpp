@@ -45,28 +45,36 @@ void TestMainWindowStartup::logInOpensTheWindowAndClosingEndsIt()
         QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin"));
         dialog->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
     });
+    const auto mainWindow = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<MainWindow*>(widget))
+                return window;
+        }
+        return static_cast<MainWindow*>(nullptr);
+    };
     bool windowSeen = false;
     QTimer watcher;
     watcher.setInterval(20);
     connect(&watcher, &QTimer::timeout, this, [&] {
-        if (!g_mainWindow || !g_mainWindow->isVisible())
+        MainWindow* window = mainWindow();
+        if (!window || !window->isVisible())
             return;
         watcher.stop();
         windowSeen = true;
-        g_mainWindow->showNormal();
-        g_mainWindow->resize(1600, 1000);
+        window->showNormal();
+        window->resize(1600, 1000);
         QCoreApplication::processEvents();
         const QString artifacts = QStringLiteral(LUMETRA_ARTIFACTS_DIR);
         QDir().mkpath(artifacts);
-        g_mainWindow->grab().save(artifacts + QStringLiteral("/mainwindow.png"));
+        window->grab().save(artifacts + QStringLiteral("/mainwindow.png"));
         // Closed as the operator would: from the event loop, not from inside this check.
-        QTimer::singleShot(0, g_mainWindow, &QWidget::close);
+        QTimer::singleShot(0, window, &QWidget::close);
     });
     watcher.start();
 
     QCOMPARE(runLumetra(*qApp), 0);
     QVERIFY(windowSeen);
-    QVERIFY(!g_mainWindow);
+    QVERIFY(!mainWindow());
     QCOMPARE(sqlRows(QStringLiteral("select user || ' ' || info from logUserAction order by id")),
              QStringList({"admin Application start", "admin Application closed"}));
 }

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "sitetrees.h"
 
 #include "gatewaysimulator.h"
 #include "messagecatcher.h"
@@ -72,7 +73,7 @@ private slots:
         QCOMPARE(system->data(0), system->data(2));
         QCOMPARE(system->data(1).toInt(), 0);
         QCOMPARE(system->data(3).toInt(), 0);
-        QCOMPARE(system->childCount(), MainWindow::TWSensorCount);
+        QCOMPARE(system->childCount(), SiteTrees::TWSensorCount);
         for (int n = 1; n <= system->childCount(); ++n) {
             Node* sensor = system->child(n - 1);
             QCOMPARE(sensor->type, int(Node::TWSensor));

@@ -1,4 +1,6 @@
 #include "mainwindow.h"
+#include "commandrouter.h"
+#include "projectdocument.h"
 
 #include "alarmcondition.h"
 #include "controlunit.h"
@@ -265,7 +267,7 @@ private slots:
             return;
         auto& [catcher, sim, window, gateway] = site;
         window->timerUnit()->setClock([&minute] { return QDateTime(QDate(2026, 12, 7), QTime(0, 0).addSecs(minute * 60)); });
-        window->findChild<QAction*>(QStringLiteral("actSave"))->setEnabled(false);
+        window->project()->setModified(false);
         const QString cardName = gateway.element->child(32)->data(0).toString();
 
         const auto find = [](QWidget* d, const char* name) { return d->findChild<QWidget*>(QLatin1String(name)); };
@@ -292,7 +294,7 @@ private slots:
         window->showTimers();
         const TimerData edited = window->timerUnit()->timers().value(0);
         QCOMPARE(edited.IP + '|' + QString::number(edited.cardNo), sim.address().toString() + QStringLiteral("|33"));
-        QVERIFY(window->findChild<QAction*>(QStringLiteral("actSave"))->isEnabled());
+        QVERIFY(window->project()->isModified());
 
         sim.clearReceived();
         minute = 8 * 60;
@@ -315,7 +317,7 @@ private slots:
                 gateway.element->child(i)->enabled = i == 0 || i == 2 || i >= 32;
         }
         sim.clearReceived();
-        window->clearGatewayAlarms(gateway.element, true);
+        window->commands()->clearGatewayAlarms(gateway.element, true);
         QVERIFY(sim.waitForFunction(16, 2, 5000));
         const QList<QByteArray> frames = sim.receivedWithFunction(16);
         QCOMPARE(frames.at(0).mid(13), hex("0100050303030000"));

@@ -1,5 +1,6 @@
+#include "formchild.h"
 #include "mainwindow.h"
-#include "ui_mainwindow.h"
+#include "sitetrees.h"
 
 #include "alarmsarea.h"
 #include "gatewaysimulator.h"
@@ -16,6 +17,8 @@
 #include "treemodel.h"
 #include "workspacearea.h"
 
+#include <QTabWidget>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -86,13 +89,13 @@ private:
         ProjectDocument::setOpenFileChooser([fileName](QWidget*, const QString&, const QString&, const QString&) {
             return fileName;
         });
-        window->ui->actOpen->trigger();
+        formChild(window.get(), "actOpen")->trigger();
     }
 
     void saveAs(const QString& fileName)
     {
         chosenSaveName = fileName;
-        window->ui->actSaveAs->trigger();
+        formChild(window.get(), "actSaveAs")->trigger();
     }
 
 private slots:
@@ -114,7 +117,7 @@ private slots:
 
     void cleanup()
     {
-        window->ui->actSave->setEnabled(false);
+        window->project()->setModified(false);
         window.reset();
     }
 
@@ -129,10 +132,10 @@ private slots:
         QVERIFY(gateway.waitForConnection(11000));
         QCOMPARE(window->currentFileName(), HandWritten);
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ') + HandWritten));
-        QVERIFY(!window->ui->actSave->isEnabled());
+        QVERIFY(!window->project()->isModified());
         QCOMPARE(window->workspaces()->count(), 2);
-        QCOMPARE(window->ui->tabWidget->tabText(1), QStringLiteral("Store"));
-        QCOMPARE(window->ui->tabWidget->currentIndex(), 0);
+        QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Store"));
+        QCOMPARE(window->workspaces()->tabs()->currentIndex(), 0);
         QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUSION"));
         QCOMPARE(window->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
         QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
@@ -150,7 +153,12 @@ private slots:
         QCOMPARE(button->actionTarget()->data(0).toString(), QStringLiteral("North gate"));
 
         saveAs(path("first.xml"));
-        QVERIFY(!window->ui->actSave->isEnabled());
+        QVERIFY(!window->project()->isModified());
+        // A map edit after the save is on an undo stack that was clean: the project is changed again.
+        window->workspaces()->sceneAt(0)->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
+        QVERIFY(window->project()->isModified());
+        window->workspaces()->sceneAt(0)->undoStack()->undo();
+        window->project()->setModified(false);
         const QByteArray first = contents(path("first.xml"));
         QVERIFY(first.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Project "));
         QVERIFY(!first.contains("DOCTYPE"));
@@ -171,7 +179,7 @@ private slots:
         const QStringList faults = missing(original.documentElement(), saved.documentElement(), normalised);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 
-        window->ui->actNew->trigger();
+        formChild(window.get(), "actNew")->trigger();
         open(path("first.xml"));
         saveAs(path("second.xml"));
         QCOMPARE(contents(path("second.xml")), first);
@@ -193,7 +201,7 @@ private slots:
     {
         QFETCH(QString, kind);
         open(HandWritten);
-        window->ui->actSave->setEnabled(true);
+        window->project()->setModified(true);
         const QString title = window->windowTitle();
         const QString bad = path(kind + QStringLiteral(".xml"));
         QFile::remove(bad);
@@ -211,9 +219,9 @@ private slots:
         QVERIFY(catcher.contains(bad));
         QCOMPARE(answerer.seen(), QStringList{QStringLiteral("Saving:The file was changed.\nSave the it?")});
         QCOMPARE(window->workspaces()->count(), 2);
-        QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Perimeter"));
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Perimeter"));
         QCOMPARE(window->windowTitle(), title);
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
         QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
         QCOMPARE(window->currentFileName(), kind == QLatin1String("missing") ? QString() : HandWritten);
         QFile::remove(bad);
@@ -227,7 +235,7 @@ private slots:
         saveAs(path("kept.xml"));
         const QByteArray before = contents(path("kept.xml"));
         QVERIFY(before.size() > 4096);
-        window->ui->actSave->setEnabled(true);
+        window->project()->setModified(true);
         const QString title = window->windowTitle();
         rlimit previous{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
@@ -237,7 +245,7 @@ private slots:
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         {
             MessageBoxAnswerer answerer(QMessageBox::Ok);
-            window->ui->actSave->trigger();
+            formChild(window.get(), "actSave")->trigger();
             setrlimit(RLIMIT_FSIZE, &previous);
             std::signal(SIGXFSZ, oldHandler);
             QCOMPARE(answerer.seen().size(), 1);
@@ -246,7 +254,7 @@ private slots:
             QVERIFY(answerer.seen().first().size() > QStringLiteral("File writting error:").size());
         }
         QCOMPARE(contents(path("kept.xml")), before);
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
         QCOMPARE(window->windowTitle(), title);
         QCOMPARE(QDir(home.path()).entryList({QStringLiteral("kept.xml*")}, QDir::Files), QStringList{"kept.xml"});
     }
@@ -254,12 +262,12 @@ private slots:
     void newFileStartsEmpty()
     {
         open(HandWritten);
-        window->ui->actSave->setEnabled(true);
+        window->project()->setModified(true);
         MessageBoxAnswerer answerer(QMessageBox::No);
-        window->ui->actNew->trigger();
+        formChild(window.get(), "actNew")->trigger();
         QCOMPARE(window->workspaces()->count(), 1);
-        QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
-        QVERIFY(!window->ui->actSave->isEnabled());
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
+        QVERIFY(!window->project()->isModified());
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ')));
         QCOMPARE(window->currentFileName(), QString());
         const QList<TimerData> timers = window->timerUnit()->timers();
@@ -286,7 +294,7 @@ private slots:
                                      << 2 << false << 0;
         QTest::newRow("default TW tree") << QByteArray("<Project><Workplaces><Workplace name=\"A\"><Item itemType=\"circle\"/>"
                                                        "<Item itemType=\"TWSector\" name=\"t\"/></Workplace></Workplaces></Project>")
-                                         << 1 << false << MainWindow::TWSensorCount;
+                                         << 1 << false << SiteTrees::TWSensorCount;
     }
 
     void lenientReading()

@@ -8,7 +8,10 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
+#include "formchild.h"
 #include "mainwindow.h"
+#include "devicestates.h"
+#include "projectdocument.h"
 #include "messageboxanswerer.h"
 #include "node.h"
 #include "paneledits.h"
@@ -21,7 +24,6 @@
 #include "testhome.h"
 #include "treemodel.h"
 #include "treepropertybrowser.h"
-#include "ui_mainwindow.h"
 #include "variantmanager.h"
 #include "variantproperty.h"
 
@@ -30,6 +32,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -75,6 +78,8 @@ private slots:
     void init();
     void cleanup();
     void energizerRows();
+    void unchangedHeartbeatChangesNothing_data();
+    void unchangedHeartbeatChangesNothing();
     void workspaceRows();
     void mapItemRows_data();
     void mapItemRows();
@@ -91,6 +96,12 @@ private slots:
 
 private:
     PropertySet* docked() const { return window->propertySets().first(); }
+    // A heartbeat of the device that `element` shows, as the control unit delivers it.
+    void heartbeat(Node* element)
+    {
+        Node* device = element->type == Node::FenceSector || element->type == Node::Gate ? element->parent() : element;
+        window->deviceStates()->energHeartbeat(device->deviceNode, false);
+    }
     // Map items take selections as in design mode; the panel stays outside it.
     void addToScene(QGraphicsItem* item)
     {
@@ -112,12 +123,19 @@ void TestPropertyPanel::init()
     gateway = new GraphicsBox(GraphicsBox::GatewayBox);
     addToScene(gateway);
     ownedNodes = {gateway->node(), gateway->energizerNode()};
+    window->rebuildEnergizerModel();
 }
 
 void TestPropertyPanel::cleanup()
 {
     // Nothing to save: closing asks no question.
-    window->ui->actSave->setEnabled(false);
+    window->project()->setModified(false);
+    // The box owns its rows: out of the model, and off the model's root, before the window goes.
+    g_energizerModel->takeNode(gateway->energizerNode());
+    {
+        SiteLocker lock;
+        gateway->energizerNode()->setParent(nullptr);
+    }
     window.reset();
     qDeleteAll(ownedNodes);
     home->closeDatabase();
@@ -131,7 +149,7 @@ void TestPropertyPanel::energizerRows()
     energizer->deviceNode->color[Node::MainColor] = QColor(1, 2, 3);
     energizer->deviceNode->color[Node::GateColor] = QColor(4, 5, 6);
     docked()->currentNode = energizer;
-    window->fillPropertyBrowser(docked(), nullptr, energizer);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, energizer);
     QCOMPARE(rowNames(docked()),
              QStringList({"ID", "EnergizerName", "Status", "Duration", "Attempts", "LastTried", "Tamper", "MainFail",
                           "BatteryVoltage", "FenceReturnVolt1", "FenceReturnVolt2", "FenceCondition1",
@@ -153,7 +171,7 @@ void TestPropertyPanel::energizerRows()
         energizer->deviceNode->setData(1, 0);
         energizer->deviceNode->outputArea[3] = 1; // zone 1 low voltage flag set
     }
-    window->propertyPanel()->updateNode(energizer);
+    heartbeat(energizer);
     QCOMPARE(row(docked(), "Status"), status);
     QCOMPARE(variantRow(docked(), "Status")->value().toString(), QString("OK"));
     QCOMPARE(variantRow(docked(), "LowVoltageZone1")->value().toBool(), false);
@@ -162,12 +180,47 @@ void TestPropertyPanel::energizerRows()
         SiteLocker lock;
         energizer->deviceNode->resetState();
     }
-    window->propertyPanel()->updateNode(energizer);
+    heartbeat(energizer);
     QDir().mkpath(LUMETRA_ARTIFACTS_DIR);
     docked()->browser->resize(380, 560);
     docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-energizer.png"));
-    window->fillPropertyBrowser(docked(), gateway, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), gateway, nullptr);
     docked()->browser->grab().save(QStringLiteral(LUMETRA_ARTIFACTS_DIR "/panel-gateway.png"));
+}
+
+void TestPropertyPanel::unchangedHeartbeatChangesNothing_data()
+{
+    QTest::addColumn<QList<int>>("path");
+    QTest::newRow("energizer") << QList<int>{0};
+    QTest::newRow("sector 1") << QList<int>{0, 0};
+    QTest::newRow("sector 2") << QList<int>{0, 1};
+    QTest::newRow("gate") << QList<int>{0, 2};
+    QTest::newRow("IO card") << QList<int>{GatewaySubtree::EnergizerCount};
+}
+
+// The fill shows what a heartbeat would write: one that brings nothing new
+// changes no row and leaves the project unchanged.
+void TestPropertyPanel::unchangedHeartbeatChangesNothing()
+{
+    QFETCH(QList<int>, path);
+    Node* shown = gateway->node();
+    for (int child : path)
+        shown = shown->child(child);
+    docked()->currentNode = shown;
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, shown);
+    window->project()->setModified(false);
+    const auto snapshot = [this] {
+        QStringList rows;
+        auto* browser = docked()->browser;
+        for (Property* property : browser->properties())
+            rows << property->propertyName() + '=' + property->valueText() + '/'
+                        + browser->backgroundColor(browser->items(property).first()).name();
+        return rows;
+    };
+    const QStringList filled = snapshot();
+    heartbeat(shown);
+    QCOMPARE(snapshot(), filled);
+    QVERIFY(!window->project()->isModified());
 }
 
 void TestPropertyPanel::workspaceRows()
@@ -184,7 +237,7 @@ void TestPropertyPanel::workspaceRows()
     }
     Node workplace;
     workplace.type = Node::Workplace;
-    window->fillPropertyBrowser(docked(), nullptr, &workplace);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, &workplace);
     const QStringList names = rowNames(docked());
     QCOMPARE(names.mid(0, 4), QStringList({"WorkspaceCaption", "Bground image", "SoundAlarmActive", "[Sound alarms]"}));
     QCOMPARE(names.mid(4), QStringList({"Sound_0", "OKSound0", "WarningSound0", "CriticalSound0", "Sound_1",
@@ -203,7 +256,7 @@ void TestPropertyPanel::workspaceRows()
     delete sounds.takeLast();
     variantRow(docked(), "OKSound1")->setValue("gone.wav");
     QCOMPARE(sounds.at(0)->data(1).value<SoundPath>().okSound, QString("ok.wav"));
-    window->fillPropertyBrowser(docked(), nullptr, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, nullptr);
     qDeleteAll(sounds);
     sounds = configured;
 }
@@ -239,11 +292,11 @@ void TestPropertyPanel::mapItemRows()
         ownedNodes << element->energizerNode();
     if (kind == GraphicsBox::TextBox)
         static_cast<GraphicsBox*>(item)->captionItem()->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    window->fillPropertyBrowser(docked(), item, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), item, nullptr);
     QCOMPARE(rowNames(docked()), rows);
     if (kind == GraphicsBox::TextBox) {
         QCOMPARE(variantRow(docked(), "Alignment")->value().toInt(), 1);
-        QVERIFY(window->ui->actAlignCenter->isChecked());
+        QVERIFY(formChild(window.get(), "actAlignCenter")->isChecked());
     }
     if (kind == GraphicsBox::GatewayBox)
         QCOMPARE(variantRow(docked(), "Logo")->attributeValue("enumNames").toStringList(), GraphicsBox::LogoMakes);
@@ -255,7 +308,7 @@ void TestPropertyPanel::readOnlyPass()
 {
     Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
     QCOMPARE(card->type, int(Node::IOCard));
-    window->fillPropertyBrowser(docked(), nullptr, card);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, card);
     const QBrush hatched(Qt::red, Qt::Dense6Pattern);
     const auto check = [&](const QString& name, bool editable, bool isHatched) {
         QTreeWidgetItem* item = docked()->browser->propertyTreeItem(row(docked(), name));
@@ -264,7 +317,7 @@ void TestPropertyPanel::readOnlyPass()
     };
     // No user logged in: no right to send commands.
     for (bool design : {false, true}) {
-        window->setPropTreeElemReadOnly(design);
+        window->propertyPanel()->setReadOnly(design);
         check("IOCardName", design, !design);
         check("Relay3", false, true);
         check("Input1", design, !design);
@@ -272,8 +325,8 @@ void TestPropertyPanel::readOnlyPass()
     auto* fence = new GraphicsLine;
     addToScene(fence);
     ownedNodes << fence->node();
-    window->setPropTreeElemReadOnly(false);
-    window->fillPropertyBrowser(docked(), fence, nullptr);
+    window->propertyPanel()->setReadOnly(false);
+    window->propertyPanel()->fillPropertyBrowser(docked(), fence, nullptr);
     check("StateEnable", true, false);
     check("ObjectName", false, true);
 }
@@ -289,17 +342,17 @@ void TestPropertyPanel::editsReachNodesAndItems()
     }
     first->setSelected(true);
     second->setSelected(true);
-    window->fillPropertyBrowser(docked(), first, nullptr);
-    window->ui->actSave->setEnabled(false);
+    window->propertyPanel()->fillPropertyBrowser(docked(), first, nullptr);
+    window->project()->setModified(false);
     variantRow(docked(), "Caption")->setValue("North gate");
     QCOMPARE(first->caption(), QString("North gate"));
     QCOMPARE(second->caption(), QString("North gate"));
-    QVERIFY(window->ui->actSave->isEnabled());
+    QVERIFY(window->project()->isModified());
 
     // The select tool fills the panel from the item and points it at the item's node.
     window->currentScene()->clearSelection();
     fence->setSelected(true);
-    window->actionGroupClicked(window->ui->actSelectObject);
+    window->actionGroupClicked(formChild(window.get(), "actSelectObject"));
     QCOMPARE(docked()->node(), fence->node());
     variantRow(docked(), "StateEnable")->setValue(false);
     QVERIFY(!fence->node()->enabled);
@@ -307,10 +360,10 @@ void TestPropertyPanel::editsReachNodesAndItems()
     // A device value written into the panel is not an edit.
     Node* energizer = gateway->node()->child(1);
     docked()->currentNode = energizer;
-    window->fillPropertyBrowser(docked(), nullptr, energizer);
-    window->ui->actSave->setEnabled(false);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, energizer);
+    window->project()->setModified(false);
     docked()->setValue("Status", "OK");
-    QVERIFY(!window->ui->actSave->isEnabled());
+    QVERIFY(!window->project()->isModified());
     variantRow(docked(), "EnergizerName")->setValue("West");
     QCOMPARE(energizer->data(0).toString(), QString("West"));
     QCOMPARE(energizer->deviceNode->data(0).toString(), QString("West"));
@@ -327,14 +380,14 @@ void TestPropertyPanel::renameRefusedForTakenName()
     first->setName("Alpha");
     second->setName("Beta");
     second->setSelected(true);
-    window->fillPropertyBrowser(docked(), second, nullptr);
-    window->ui->actSave->setEnabled(false);
+    window->propertyPanel()->fillPropertyBrowser(docked(), second, nullptr);
+    window->project()->setModified(false);
     MessageBoxAnswerer answerer;
     variantRow(docked(), "ObjectName")->setValue("Alpha");
     QCOMPARE(answerer.seen(), QStringList{"Error:Such name already present!"});
     QCOMPARE(second->objectName(), QString("Beta"));
     QCOMPARE(variantRow(docked(), "ObjectName")->value().toString(), QString("Beta"));
-    QVERIFY(!window->ui->actSave->isEnabled());
+    QVERIFY(!window->project()->isModified());
 }
 
 void TestPropertyPanel::checkBoxesSendCommands_data()
@@ -355,9 +408,9 @@ void TestPropertyPanel::checkBoxesSendCommands()
     QFETCH(int, command);
     Node* node = gateway->node()->child(device);
     docked()->currentNode = node;
-    window->fillPropertyBrowser(docked(), nullptr, node);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, node);
     QSignalSpy commands(window.get(), &MainWindow::command);
-    window->chkClick(docked(), row(docked(), rowName), true);
+    window->propertyPanel()->edits()->chkClick(docked(), row(docked(), rowName), true);
     QCOMPARE(commands.size(), command < 0 ? 0 : 1);
     if (command >= 0) {
         QCOMPARE(commands.first().at(1).value<CommandSend>(), CommandSend(command));
@@ -370,7 +423,7 @@ void TestPropertyPanel::oneCommandPerClick()
     g_currentUser = QStringLiteral("admin");
     Node* card = gateway->node()->child(GatewaySubtree::EnergizerCount);
     docked()->currentNode = card;
-    window->fillPropertyBrowser(docked(), nullptr, card);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, card);
     docked()->browser->editItem(docked()->browser->items(row(docked(), "Relay2")).first());
     auto* checkBox = docked()->browser->findChild<QCheckBox*>();
     QVERIFY(checkBox);
@@ -380,7 +433,7 @@ void TestPropertyPanel::oneCommandPerClick()
     QCOMPARE(commands.first().at(1).value<CommandSend>(), ActivateRelay2);
     QCOMPARE(commands.first().at(2).toBool(), true);
     // The device's state written back into the open editor sends nothing.
-    window->propertyPanel()->updateNode(card);
+    heartbeat(card);
     QCOMPARE(variantRow(docked(), "Relay2")->value().toBool(), false);
     QCOMPARE(commands.size(), 1);
     g_currentUser.clear();
@@ -393,7 +446,7 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     auto* box = new GraphicsBox(GraphicsBox::TextBox);
     addToScene(box);
     QVERIFY(box->node()->insertInto(energizer->child(0), energizer->child(0)->childCount()));
-    window->showPopupParams(box);
+    window->propertyPanel()->showPopupParams(box);
     QCOMPARE(window->propertySets().size(), 2);
     PropertySet* popupSet = window->propertySets().at(1);
     auto* popup = qobject_cast<CommonDlg*>(popupSet->parent());
@@ -409,11 +462,12 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     QCOMPARE(energizer->data(0).toString(), QString("East"));
 
     // The energizer goes while the popup is open: live updates and edits pass it by.
+    Node* statusRow = energizer->deviceNode;
     window->currentScene()->removeItem(box);
     delete box;
     QVERIFY(gateway->node()->removeChild(2));
     QVERIFY(!popupSet->node());
-    window->propertyPanel()->updateNode(energizer);
+    window->deviceStates()->energHeartbeat(statusRow, false);
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
     QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
@@ -426,7 +480,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     ownedNodes.removeOne(gateway->node());
     // Choosing a map element in the tree fills the panel from its item.
     const QModelIndex source = g_elementTreeModel->nodeIndex(gateway->node());
-    window->ui->treeView->setCurrentIndex(window->elementTreeProxy()->mapFromSource(source));
+    formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTreeProxy()->mapFromSource(source));
     QCOMPARE(docked()->node(), gateway->node());
     QCOMPARE(rowNames(docked()), QStringList({"ObjectName", "Logo", "IP", "GlobalCommand", "ClearAlarm"}));
 
@@ -438,20 +492,20 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     };
     PanelEdits* edits = window->propertyPanel()->edits();
     edits->setGlobalCommandChooser([](QWidget*, int*) { return false; });
-    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
     QCOMPARE(commands.size(), 0);
     edits->setGlobalCommandChooser([](QWidget*, int* mode) {
         *mode = 2; // On, Low
         return true;
     });
-    window->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
     QVERIFY(sent(GlobalMode, 2));
 
     // A map button's "Command" row stores the chosen action in the button.
     auto* button = new GraphicsBox(GraphicsBox::ButtonBox);
     addToScene(button);
     QVERIFY(g_elementTreeModel->insertNode(workplace, -1, button->node()));
-    window->ui->treeView->setCurrentIndex(
+    formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
         window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
     QCOMPARE(rowNames(docked()).last(), QString("CmdTarget"));
     Node* target = gateway->node()->child(0);
@@ -459,7 +513,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
         *action = {target, ActivateEnergZone1, QStringLiteral("Zone 1 on")};
         return true;
     });
-    window->customBtnClick(docked(), row(docked(), "Command"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Command"));
     QCOMPARE(variantRow(docked(), "Command")->value().toString(), QString("Zone 1 on"));
     QCOMPARE(variantRow(docked(), "CmdTarget")->value().toString(), target->data(0).toString());
     QCOMPARE(button->actionTarget(), target);
@@ -477,7 +531,7 @@ void TestPropertyPanel::backgroundPicture()
     FileChooserHook::setOpenFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return answer; });
     Node workplace;
     workplace.type = Node::Workplace;
-    window->fillPropertyBrowser(docked(), nullptr, &workplace);
+    window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, &workplace);
     const auto imageBox = [&]() -> GraphicsBox* {
         for (QGraphicsItem* item : window->currentScene()->items()) {
             auto* box = dynamic_cast<GraphicsBox*>(item);
@@ -486,7 +540,7 @@ void TestPropertyPanel::backgroundPicture()
         }
         return nullptr;
     };
-    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     GraphicsBox* box = imageBox();
     QVERIFY(box);
     ownedNodes << box->node();
@@ -495,13 +549,13 @@ void TestPropertyPanel::backgroundPicture()
     QCOMPARE(box->zValue(), 0.0);
     // A cancelled chooser keeps the picture; a file that is no picture empties it.
     answer.clear();
-    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     QCOMPARE(box->width(), 64.0);
     answer = dir.filePath("notes.png");
     QFile notes(answer);
     QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a picture") > 0);
     notes.close();
-    window->customBtnClick(docked(), row(docked(), "Bground image"));
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     QCOMPARE(imageBox(), box);
     QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(0, 0));
     FileChooserHook::setOpenFileChooser({});
@@ -515,7 +569,7 @@ void TestPropertyPanel::gatewayAddressMovesTheLink()
     window->fenceClient()->setPort(server.serverPort());
     window->propertyPanel()->edits()->setAddressSettleMs(20);
     docked()->currentNode = gateway->node();
-    window->fillPropertyBrowser(docked(), gateway, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), gateway, nullptr);
     // Text on its way to an address is shown but never connected to.
     variantRow(docked(), "IP")->setValue("127.0.0.");
     QCOMPARE(gateway->ip(), QString("127.0.0."));

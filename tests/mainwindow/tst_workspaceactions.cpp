@@ -1,5 +1,8 @@
+#include "formchild.h"
+#include "elementtreearea.h"
 #include "mainwindow.h"
-#include "ui_mainwindow.h"
+#include "mapedittools.h"
+#include "projectdocument.h"
 
 #include "chooserhooks.h"
 #include "dialoglaunchers.h"
@@ -23,6 +26,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTreeView>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace {
@@ -95,7 +99,7 @@ private slots:
 
     void cleanup()
     {
-        window->ui->actSave->setEnabled(false);
+        window->project()->setModified(false);
         window.reset();
         ChooserHooks::setColorChooser({});
     }
@@ -105,24 +109,24 @@ private slots:
         window->addWorkspace(QString());
         window->addWorkspace(QString());
         answers->nextCaption = QString();
-        window->ui->actNewBlankWorkspace->trigger();
-        QCOMPARE(window->ui->tabWidget->tabText(3), QStringLiteral("Untitled 4"));
+        formChild(window.get(), "actNewBlankWorkspace")->trigger();
+        QCOMPARE(window->workspaces()->tabs()->tabText(3), QStringLiteral("Untitled 4"));
         answers->nextCaption = QStringLiteral("Yard");
         answers->nextMode = 2;
-        window->ui->actWorkspaceSetup->trigger();
-        QCOMPARE(window->ui->tabWidget->tabText(3), QStringLiteral("Yard"));
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        QCOMPARE(window->workspaces()->tabs()->tabText(3), QStringLiteral("Yard"));
         QCOMPARE(scene(3)->workplaceNode()->data(0).toString(), QStringLiteral("Yard"));
         QCOMPARE(window->workspaces()->workplaceMode(scene(3)), 2);
-        QVERIFY(window->ui->dockAlarmStates->isHidden());
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(formChild<QDockWidget>(window.get(), "dockAlarmStates")->isHidden());
+        QVERIFY(window->project()->isModified());
         QCOMPARE(g_twSensorModel->rootNode()->childCount(), 2);
 
         // Deleting tab 1 of 4 shifts the TW system of the later workspace with it.
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
-        window->ui->tabWidget->setCurrentIndex(1);
+        window->workspaces()->tabs()->setCurrentIndex(1);
         {
             MessageBoxAnswerer yes(QMessageBox::Yes);
-            window->ui->actDeleteWorkplace->trigger();
+            formChild(window.get(), "actDeleteWorkplace")->trigger();
         }
         QCOMPARE(window->workspaces()->count(), 3);
         QCOMPARE(log.size(), 1);
@@ -132,14 +136,14 @@ private slots:
         QCOMPARE(yardSystem->deviceNode->parent(), scene(2)->workplaceNode());
 
         for (int tab = 2; tab >= 0; --tab) {
-            window->ui->tabWidget->setCurrentIndex(tab);
+            window->workspaces()->tabs()->setCurrentIndex(tab);
             MessageBoxAnswerer yes(QMessageBox::Yes);
-            window->ui->actDeleteWorkplace->trigger();
+            formChild(window.get(), "actDeleteWorkplace")->trigger();
         }
         QCOMPARE(window->workspaces()->count(), 1);
-        QCOMPARE(window->ui->tabWidget->tabText(0), QStringLiteral("Untitled 1"));
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
         QCOMPARE(log.size(), 3);
-        window->ui->actDelete->trigger();
+        formChild(window.get(), "actDelete")->trigger();
     }
 
     void clipboard()
@@ -150,20 +154,20 @@ private slots:
         line->appendPoint(QPointF(0, 0));
         line->appendPoint(QPointF(50, 0));
         box->setSelected(true);
-        window->ui->actCopy->trigger();
-        window->ui->actPaste->trigger();
-        window->ui->actPaste->trigger();
+        formChild(window.get(), "actCopy")->trigger();
+        formChild(window.get(), "actPaste")->trigger();
+        formChild(window.get(), "actPaste")->trigger();
         QCOMPARE(childNames(first->workplaceNode()), (QStringList{"fence1", "box1", "box2", "box3"}));
-        QVERIFY(window->ui->actSave->isEnabled());
+        QVERIFY(window->project()->isModified());
 
         window->addWorkspace(QStringLiteral("Other"));
-        window->ui->tabWidget->setCurrentIndex(0);
+        window->workspaces()->tabs()->setCurrentIndex(0);
         first->clearSelection();
         line->setSelected(true);
-        window->ui->actCut->trigger();
+        formChild(window.get(), "actCut")->trigger();
         QVERIFY(!line->isVisible());
-        window->ui->tabWidget->setCurrentIndex(1);
-        window->ui->actPaste->trigger();
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        formChild(window.get(), "actPaste")->trigger();
         QCOMPARE(line->scene(), scene(1));
         QVERIFY(line->isVisible());
         QCOMPARE(line->node()->parent(), scene(1)->workplaceNode());
@@ -175,12 +179,12 @@ private slots:
         auto* line = place(first, new GraphicsLine);
         auto* selected = place(first, new GraphicsBox(GraphicsBox::TextBox));
         auto* other = place(first, new GraphicsBox(GraphicsBox::TextBox));
-        window->lineWidthCombo()->setCurrentText(QStringLiteral("8"));
-        window->changeLineThickenss();
+        window->mapEditTools()->lineWidthCombo()->setCurrentText(QStringLiteral("8"));
+        window->mapEditTools()->changeLineThickenss();
         QCOMPARE(line->lineWidth(), 8);
         selected->setSelected(true);
-        window->ui->actBold->setChecked(true);
-        window->handleFontChange();
+        formChild(window.get(), "actBold")->setChecked(true);
+        window->mapEditTools()->handleFontChange();
         QCOMPARE(selected->captionItem()->font().weight(), 75);
         QVERIFY(other->captionItem()->font().weight() != 75);
         window->mousePos(QPointF(12.5, 40));
@@ -219,7 +223,7 @@ private slots:
             item->setSelected(true);
         window->findChild<QAction*>(action)->trigger();
         QVERIFY(offeredInvalid);
-        QCOMPARE(window->ui->actSave->isEnabled(), accept);
+        QCOMPARE(window->project()->isModified(), accept);
         const QColor expected = accept ? chosen : QColor(Qt::black);
         QCOMPARE(line->color(), expected);
         QCOMPARE(box->captionItem()->defaultTextColor() == chosen, action == QLatin1String("actFontColor") && accept);
@@ -234,8 +238,8 @@ private slots:
             value = Qt::red;
             return true;
         });
-        window->ui->actBorderColor->trigger();
-        QVERIFY(window->ui->actSave->isEnabled());
+        formChild(window.get(), "actBorderColor")->trigger();
+        QVERIFY(window->project()->isModified());
     }
 
     void treeContextMenu()
@@ -246,11 +250,11 @@ private slots:
         g_elementTreeModel->insertNode(first->workplaceNode(), -1, circle->node());
         const QModelIndex index = window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(circle->node()));
         QVERIFY(index.isValid());
-        window->ui->treeView->setCurrentIndex(index);
-        QCOMPARE(window->currentElement(), circle->node());
-        window->fillTreeContextMenu();
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(index);
+        QCOMPARE(window->elementTree()->currentElement(), circle->node());
+        window->elementTree()->fillTreeContextMenu();
         QStringList texts;
-        for (QAction* action : window->treeContextMenu()->actions()) {
+        for (QAction* action : window->elementTree()->contextMenu()->actions()) {
             texts << action->text();
             QVERIFY(!action->isEnabled());
         }
@@ -261,12 +265,12 @@ private slots:
         sensor->type = Node::TWSensor;
         sensor->columns = {QStringLiteral("Sensor3"), 0};
         g_elementTreeModel->insertNode(circle->node(), 0, sensor);
-        window->ui->treeView->expandAll();
-        window->ui->treeView->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
-        window->fillTreeContextMenu();
-        QCOMPARE(window->treeContextMenu()->actions().size(), 1);
+        formChild<QTreeView>(window.get(), "treeView")->expandAll();
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
+        window->elementTree()->fillTreeContextMenu();
+        QCOMPARE(window->elementTree()->contextMenu()->actions().size(), 1);
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
-        window->removeSensor();
+        window->elementTree()->removeSensor();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log.first().at(1).toString(),
                  QStringLiteral("From TWSector %1 removed Sensor Sensor3").arg(circle->node()->data(0).toString()));

@@ -2,11 +2,14 @@
 
 #include "fakemainwindow.h"
 #include "graphicsbox.h"
-#include "graphicscircle.h"
-#include "graphicsline.h"
+#include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "node.h"
 #include "treemodel.h"
+#include "workplacereader.h"
+#include "workplacewriter.h"
+
+#include <algorithm>
 
 #include <QDomDocument>
 #include <QSet>
@@ -24,11 +27,6 @@ void hangUnder(Node* node, Node* parent)
         g_elementTreeModel->insertNode(parent, -1, node);
     else
         node->setParent(parent);
-}
-
-Node* findByName(const QString& name)
-{
-    return g_elementTreeModel ? g_elementTreeModel->findNode(QModelIndex(), 1, name) : nullptr;
 }
 
 } // namespace
@@ -95,85 +93,22 @@ TwSystem addTwSystem(GraphicsScene* scene, Node* twRoot, int sensorCount)
 QDomElement writeWorkspace(QDomDocument& document, GraphicsScene* scene)
 {
     QDomElement workplace = document.createElement(QStringLiteral("Workplace"));
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-        if (!helper)
-            continue;
-        const QDomElement element = helper->toXml(document);
-        if (!element.isNull())
-            workplace.appendChild(element);
-    }
+    WorkplaceWriter::writeItems(document, workplace, scene);
     return workplace;
 }
 
 int readWorkspace(const QDomElement& workplace, GraphicsScene* scene, Node* twSystem)
 {
-    int made = 0;
-    QList<QDomElement> items;
-    for (QDomElement e = workplace.firstChildElement(QStringLiteral("Item")); !e.isNull();
-         e = e.nextSiblingElement(QStringLiteral("Item")))
-        items.append(e);
-    Node* workplaceNode = scene->workplaceNode();
-
-    for (const QDomElement& e : items) {
-        const QString type = e.attribute(QStringLiteral("itemType"));
-        if (type == QLatin1String("Text") || type == QLatin1String("Button") || type == QLatin1String("image")) {
-            const int kind = type == QLatin1String("Text") ? GraphicsBox::TextBox
-                : type == QLatin1String("Button")          ? GraphicsBox::ButtonBox
-                                                           : GraphicsBox::ImageBox;
-            auto* box = new GraphicsBox(kind);
-            box->readXml(e);
-            scene->insertItem(box);
-            if (kind == GraphicsBox::ButtonBox)
-                box->addActionButton();
-            box->setZValue(kind == GraphicsBox::ImageBox ? 0 : 1);
-            if (kind != GraphicsBox::ImageBox)
-                hangUnder(box->node(), workplaceNode);
-            ++made;
-        } else if (type == QLatin1String("line")) {
-            auto* line = new GraphicsLine;
-            line->readXml(e);
-            scene->insertItem(line);
-            line->setZValue(1);
-            hangUnder(line->node(), workplaceNode);
-            ++made;
-        }
-    }
-    for (const QDomElement& e : items) {
-        if (e.attribute(QStringLiteral("itemType")) != QLatin1String("TWSector"))
-            continue;
-        auto* circle = new GraphicsCircle(GraphicsCircle::FileKind);
-        scene->insertItem(circle);
-        circle->readXml(e, twSystem);
-        circle->mouseReleaseEvent(nullptr);
-        ++made;
-    }
-    for (const QDomElement& e : items) {
-        if (e.attribute(QStringLiteral("itemType")) != QLatin1String("OsprelVell"))
-            continue;
-        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
-        scene->insertItem(box);
-        hangUnder(box->node(), workplaceNode);
-        if (g_energizerModel && box->energizerNode())
-            g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, box->energizerNode());
-        box->readXml(e);
-        box->setZValue(1);
-        ++made;
-    }
-    for (const QDomElement& e : items) {
-        if (e.attribute(QStringLiteral("itemType")) != QLatin1String("Button"))
-            continue;
-        for (QDomElement a = e.firstChildElement(); !a.isNull(); a = a.nextSiblingElement()) {
-            Node* target = findByName(a.attribute(QStringLiteral("actRefObj")));
-            Node* buttonNode = findByName(e.attribute(QStringLiteral("name")));
-            auto* box = buttonNode ? dynamic_cast<GraphicsBox*>(buttonNode->mapItem) : nullptr;
-            if (!box)
-                continue;
-            box->setActionTarget(target);
-            box->setActionCommand(a.attribute(QStringLiteral("command")).toInt());
-        }
-    }
-    return made;
+    const auto elements = [scene] {
+        const QList<QGraphicsItem*> items = scene->items();
+        return int(std::count_if(items.cbegin(), items.cend(), [](QGraphicsItem* item) {
+            return !item->parentItem() && dynamic_cast<GraphicsHelperClass*>(item);
+        }));
+    };
+    const int before = elements();
+    // The site's TW system is the one of workspace 0 (its model node has no index column).
+    WorkplaceReader(twSystem->deviceNode->parent(), {}).read(workplace, 0, scene);
+    return elements() - before;
 }
 
 QString canonical(const QDomElement& element)

@@ -11,9 +11,9 @@ class Node;
 class QGraphicsItem;
 class QDomDocument;
 
-// What the main window does with a workspace's map items in a project file,
-// for the map's tests: the TW system nodes it builds, the "Workplace" element
-// it writes and the order in which it reads the items back.
+// A workspace as the map's tests need it: the TW system nodes the main window
+// builds, and its items written to and read from a "Workplace" element by the
+// project library, as a project file holds them.
 namespace WorkspaceFixture {
 
 
@@ -51,9 +51,8 @@ TwSystem addTwSystem(GraphicsScene* scene, Node* twRoot, int sensorCount);
 // A "Workplace" element with every map element of the scene, topmost first.
 QDomElement writeWorkspace(QDomDocument& document, GraphicsScene* scene);
 
-// Reads the items of a "Workplace" element into the scene: boxes and lines,
-// then TW sectors (hung under `twSystem`), then gateway boxes, then the
-// button actions. Returns the number of elements made.
+// Reads the items of a "Workplace" element into the scene, TW sectors under
+// `twSystem`. Returns the number of elements made.
 int readWorkspace(const QDomElement& workplace, GraphicsScene* scene, Node* twSystem);
 
 // An element as text with its attributes sorted by name (the XML library

@@ -160,7 +160,8 @@ void tst_NumberToWords::italian_data()
         { 23, "ventitre" }, { 100, "cento" }, { 101, "centouno" }, { 1000, "mille" },
         { 1500, "millecinquecento" }, { 2000, "duemila_" }, { 2345, "duemila trecentoquarantacinque" },
         { 1000000, "un milione_" }, { 3000000, "tre milioni_" }, { 1000001, "un milione uno" },
-        { 200000, "duecentomila_" }, { -1, "" },
+        { 200000, "duecentomila_" }, { -1, "" }, { 180, "centottanta" }, { 808, "ottocentotto" },
+        { 21000, "ventunmila_" },
     });
 }
 

@@ -2,6 +2,7 @@
 // formulas in the report's one script engine, and collected values.
 #include "reportbandobject.h"
 #include "reportengine.h"
+#include "reportfieldobject.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@ private slots:
     void expressionMode_data();
     void expressionMode();
     void builtins();
+    void highlightingTimeLimit();
     void collecting();
 
 private:
@@ -64,6 +66,10 @@ void TestReportExpressions::processValue_data()
     QTest::newRow("code in data") << "<[loop]>" << "" << "(function(){while(true){}})()";
     QTest::newRow("brackets in data") << "<'[brackets]'>" << "" << "<[b]>";
     QTest::newRow("loop in template") << "<while(true){}>" << "" << "Error: formula stopped after 300 ms";
+    QTest::newRow("quoted reference, product") << "<'[a]'*2>" << "" << "42";
+    QTest::newRow("quoted reference, member") << "<'[name]'.length>" << "" << "3";
+    QTest::newRow("quoted reference, call") << "<'x[name]'.toUpperCase()>" << "" << "XANN";
+    QTest::newRow("function overwritten") << "<this.ToUpper = null><ToUpper('[name]')>" << "" << "nullANN";
 }
 
 void TestReportExpressions::processValue()
@@ -85,6 +91,7 @@ void TestReportExpressions::expressionMode_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("expected");
     QTest::newRow("number") << "12.5" << "12.5";
+    QTest::newRow("negative number") << "-5" << "(-5)";
     QTest::newRow("text") << "abc" << "'abc'";
     QTest::newRow("empty") << "" << "''";
     QTest::newRow("apostrophe") << "O'Brien" << "'O\\'Brien'";
@@ -101,6 +108,17 @@ void TestReportExpressions::expressionMode()
     QCOMPARE(script, expected);
     // The script is the value, nothing more.
     QCOMPARE(m_engine->evaluateScript(script), answer);
+}
+
+void TestReportExpressions::highlightingTimeLimit()
+{
+    ReportFieldObject field;
+    field.engine = m_engine.get();
+    field.highlighting = "(function(t){while(Date.now()-t<4000){} return 1})(Date.now());bold=";
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(m_engine->processHighlighting(&field, 0).toInt(), 0);
+    QVERIFY(timer.elapsed() < 3000);
 }
 
 void TestReportExpressions::builtins()

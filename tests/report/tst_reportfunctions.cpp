@@ -3,6 +3,7 @@
 #include "numberformat.h"
 #include "reportaggregates.h"
 #include "reportfunctions.h"
+#include "timedscript.h"
 
 #include <QScriptEngine>
 #include <QtTest>
@@ -196,7 +197,7 @@ void tst_ReportFunctions::highlighting()
     QFETCH(int, templateWeight);
     FieldHighlighting::Field field { highlighting, QFont(), QColor(10, 20, 30), QColor(250, 240, 230) };
     field.font.setWeight(templateWeight);
-    QScriptEngine script;
+    TimedScript script;
     const auto resolve = [&](QString text) { return text.replace(QLatin1String("[v]"), v); };
     const FieldHighlighting::Style style = FieldHighlighting::style(field, resolve, script);
     QTEST(style.font.weight(), "weight");

@@ -9,12 +9,15 @@
 #include "reportpageobject.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
+
+#include <sys/stat.h> // umask
 
 namespace {
 
@@ -54,11 +57,15 @@ private slots:
     void overflowAndPages();
     void reportPagesAndRange();
     void dataGroups();
+    void borderOnEveryPage();
+    void bandsClearOfPageFooter();
+    void richTextFromDataLoadsNothing();
     void badPages();
     void autoHeightRows();
     void html();
     void exportsAndFailures();
     void fieldPainting();
+    void alarmStateColumns();
     void applicationTemplates_data();
     void applicationTemplates();
 
@@ -162,6 +169,55 @@ void TestReportLayout::dataGroups()
     QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("Group B")));
 }
 
+// The border's left side is all the strip left of the margin holds, on every page.
+void TestReportLayout::borderOnEveryPage()
+{
+    load(page(kStandardBands).replace(QStringLiteral("<P "), QStringLiteral("<P border=\"1\" ")), {100});
+    const QString file = pdf();
+    for (int p = 1; p <= 3; ++p) {
+        const QImage image = PdfProbe::pageImage(file, p, 50);
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < 10; ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        QVERIFY2(dark > image.height() / 2, qPrintable(QString::number(p)));
+    }
+}
+
+// 37 rows leave 23 units above the 30-unit page footer: a 30-unit summary
+// or master footer goes to the next page.
+void TestReportLayout::bandsClearOfPageFooter()
+{
+    for (const char* type : {"ReportSummary", "MasterFooter"}) {
+        load(page(kStandardBands + band(type, 30, labelField("CLOSING"))), {37});
+        const QString text = PdfProbe::text(pdf(), 2);
+        QVERIFY2(text.contains(QStringLiteral("CLOSING")) && text.contains(QStringLiteral("Page 2 of 2")), type);
+    }
+}
+
+// A picture the data names is not loaded; one the template embeds is drawn.
+void TestReportLayout::richTextFromDataLoadsNothing()
+{
+    QImage picture(400, 400, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    const QString local = m_dir.filePath(QStringLiteral("local.png"));
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(picture.save(local) && buffer.open(QIODevice::WriteOnly));
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(&buffer, "PNG"));
+    m_sources = {{0, QStringLiteral("<html><body><img src=\"%1\"></body></html>").arg(local)}};
+    const QString rich = QStringLiteral("<p>[source]</p><img src=\"data:image/png;base64,%1\">").arg(QString::fromLatin1(png.toBase64()));
+    load(page(band("MasterData", 400, QStringLiteral("<F type=\"textRich\" value=\"%1\" width=\"760\" height=\"400\"/>").arg(rich.toHtmlEscaped()))), {1});
+    const QImage image = PdfProbe::pageImage(pdf(), 1, 50);
+    QHash<QRgb, int> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++colours[image.pixel(x, y) & 0xffe0e0e0]; // near enough to pure
+    QCOMPARE(colours.value(qRgb(0xe0, 0, 0)), 0);
+    QVERIFY(colours.value(qRgb(0, 0, 0xe0)) > 100);
+}
+
 void TestReportLayout::badPages()
 {
     MessageCatcher catcher;
@@ -227,6 +283,8 @@ void TestReportLayout::html()
              QStringLiteral("style='color:#000000;background:#ffffff;border-left: solid thin #000000;border-right: "
                             "solid thin #000000;border-top: solid thin #000000;border-bottom: solid thin #000000;"
                             "text-align:left;font-size:15px;position: absolute; left: 10;top: 50;width: 100;height: 20;'"));
+    total.backgroundColor = QColor();
+    QVERIFY(!total.getHTMLStyle().contains(QStringLiteral("background")));
     total.fieldType = image;
     total.rect = QRect(0, 0, 150, 80);
     QVERIFY(total.getHTMLStyle().contains(QStringLiteral("width: 150;height: 80;text-align:left;'><img width=148 height=80 ")));
@@ -257,21 +315,39 @@ void TestReportLayout::exportsAndFailures()
     QCOMPARE(preview->outputFormat(), format);
     QVERIFY(preview->outputFileName().isEmpty());
 
-    // The preview's two export actions: the PDF is written, the HTML written and opened.
+    // The preview's two export actions: the PDF is written, the HTML written
+    // and opened; what cannot be written is told to the operator.
     QStringList opened;
+    QStringList warnings;
     ReportEngine::setOpenFileHook([&opened](const QString& name) { opened << name; });
+    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("directory.pdf/inside"))));
     for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
         QAction action;
         action.setObjectName(QLatin1String(name));
         connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
-        const QString target = m_dir.filePath(QLatin1String(name));
+        QString target = m_dir.filePath(QLatin1String(name));
         ReportEngine::setSaveFileNameHook([&target](QWidget*, const QString&, const QString&) { return target; });
         action.trigger();
-        QVERIFY(QFileInfo(target).size() > 0);
+        QVERIFY(QFileInfo(target).size() > 0 && warnings.isEmpty());
+        target = m_dir.filePath(QStringLiteral("directory.pdf"));
+        action.trigger();
+        QVERIFY(warnings.size() == 1 && warnings.takeFirst().contains(QStringLiteral("directory.pdf")));
     }
     ReportEngine::setSaveFileNameHook({});
     ReportEngine::setOpenFileHook({});
+    ReportEngine::setWarningHook({});
     QCOMPARE(opened, QStringList{m_dir.filePath(QStringLiteral("actExpToHtml"))});
+
+    // A partial file an earlier export left behind goes; the new file
+    // follows the umask.
+    QFile leftover(m_dir.filePath(QStringLiteral(".kept.pdf.Ab12Cd")));
+    QVERIFY(leftover.open(QIODevice::WriteOnly) && leftover.flush());
+    const mode_t mask = umask(027);
+    const QString kept = pdf(QStringLiteral("kept.pdf"));
+    umask(mask);
+    QVERIFY(!leftover.exists());
+    QCOMPARE(QFile::permissions(kept), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
 
     // What could not be written is reported and leaves the earlier file whole.
     MessageCatcher catcher;
@@ -317,6 +393,43 @@ void TestReportLayout::fieldPainting()
     QVERIFY2(data.currentHeight > 40, qPrintable(QString::number(data.currentHeight)));
     m_engine->setPainter(nullptr);
     m_engine->painter = nullptr;
+}
+
+// Where a field's edge, in template units (0.25 mm), lies on the page in
+// points, behind the 10 mm margin.
+double pointsFromPageEdge(int units)
+{
+    return (10 + units * 0.25) / 25.4 * 72;
+}
+
+// The lowest box of a word on the first page: a heading, not the same word in a title.
+QRectF lowestWord(const QString& pdf, const QString& text)
+{
+    QRectF box;
+    for (const PdfProbe::Word& word : PdfProbe::words(pdf, 1)) {
+        if (word.text == text && (box.isNull() || word.box.top() > box.top()))
+            box = word.box;
+    }
+    return box;
+}
+
+// In the alarm states every column heading, and the longest IPv4 address
+// at 9 pt, fit their columns; right-aligned ones keep five screen pixels
+// (1.3 mm, 3.75 pt) from the right edge on paper too.
+void TestReportLayout::alarmStateColumns()
+{
+    m_engine->recordsCount << 1;
+    QVERIFY(m_engine->loadReport(QStringLiteral(LUMETRA_TEMPLATES "/AlarmStateReport.xml")));
+    m_engine->pageList.first()->getBand(MasterData)->fieldList.first()->value = QStringLiteral("255.255.255.255");
+    const QString printed = pdf();
+    QList<ReportFieldObject*> fields = m_engine->pageList.first()->getBand(MasterHeader)->fieldList;
+    fields << m_engine->pageList.first()->getBand(MasterData)->fieldList.first();
+    for (const ReportFieldObject* field : fields) {
+        const QRectF box = lowestWord(printed, field->value.section(QLatin1Char(' '), 0, 0));
+        const double indent = field->alignment & Qt::AlignRight ? 3.0 : 0.0;
+        QVERIFY2(box.left() > pointsFromPageEdge(field->rect.left()) && box.right() < pointsFromPageEdge(field->rect.right()) - indent,
+                 qPrintable(QStringLiteral("%1: %2 to %3").arg(field->value).arg(box.left()).arg(box.right())));
+    }
 }
 
 void TestReportLayout::applicationTemplates_data()

@@ -271,19 +271,15 @@ void tst_ReportPainting::crossTabPaging()
 {
     CrossTabGrid g = grid(100, 40, 2);
     g.buildMatrix();
-    QImage image = whiteImage(200, 100);
-    QPainter painter(&image);
-    int lines = g.paintNextBlock(&painter, QTransform(), 30, nullptr);
+    int lines = g.layoutNextBlock(30, nullptr, nullptr);
     QCOMPARE(lines, 2);
     QCOMPARE(g.paintedCells, 4);
     QVERIFY(g.wantsPageBreak(lines));
-    lines = g.paintNextBlock(&painter, QTransform(), 5, nullptr);
+    lines = g.layoutNextBlock(5, nullptr, nullptr);
     QCOMPARE(lines, 1);
     QCOMPARE(g.cells.at(4).rect.top(), 5);
     QVERIFY(g.finished() && !g.wantsPageBreak(lines));
-    QCOMPARE(g.paintNextBlock(&painter, QTransform(), 5, nullptr), 0);
-    painter.end();
-    QCOMPARE(image.pixelColor(10, 30), QColor(Qt::black)); // cell outline
+    QCOMPARE(g.layoutNextBlock(5, nullptr, nullptr), 0);
 }
 
 void tst_ReportPainting::degenerateCrossTabs_data()

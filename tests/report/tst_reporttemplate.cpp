@@ -184,16 +184,42 @@ void TestReportTemplate::graphsAndCrossTable()
     auto cross = std::make_unique<ReportFieldObject>();
     cross->loadXml(&engine, element(doc, QStringLiteral(
         "<F type=\"crossTab\" left=\"4\" top=\"2\" width=\"200\" height=\"60\" colCount=\"4\" headerIsVisible=\"1\"/>")));
-    QVERIFY(cross->crossTab);
-    QCOMPARE(cross->crossTab->rect, cross->rect);
-    QCOMPARE(cross->crossTab->parentField, cross.get());
+    ReportCrossTabObject* table = cross->crossTab;
+    QVERIFY(table);
+    QCOMPARE(table->rect(), cross->rect);
+    QCOMPARE(table->parentField, cross.get());
     QDomElement saved = doc.createElement(QStringLiteral("F"));
-    cross->crossTab->saveXml(saved);
+    table->saveXml(saved);
     ReportCrossTabObject reread;
     reread.loadXml(saved);
-    QCOMPARE(reread.colCount, 4);
-    QCOMPARE(reread.rowHeight, 20);
-    QVERIFY(reread.headerIsVisible && reread.totalByColVisible && !reread.subtotalIsVisible);
+    QCOMPARE(reread.colCount(), 4);
+    QCOMPARE(reread.rowHeight(), 20);
+    QVERIFY(reread.headerIsVisible() && reread.totalByColVisible() && !reread.subtotalIsVisible());
+
+    // Cells are asked about by their field; a stranger is nowhere.
+    table->buildMatrix();
+    ReportFieldObject* f31 = table->fieldList.at(7);
+    QCOMPARE(f31->name, QStringLiteral("f31"));
+    QCOMPARE(QList<int>({table->cellColumn(f31), table->cellRow(f31, true), table->cellRow(f31, false)}),
+             QList<int>({3, 1, 0}));
+    QVERIFY(table->isTotalCell(f31) && !table->isHeaderCell(f31) && table->isHeaderCell(table->fieldList.at(0)));
+    ReportFieldObject stranger;
+    QVERIFY(table->cellColumn(&stranger) == -1 && !table->isHeaderCell(&stranger));
+    ReportCrossTabObject built; // two columns, the last the row total
+    built.setTotalByRowVisible(true);
+    built.setColCount(1);
+    for (const char* value : {"1.5", "2", "", "abc"}) {
+        built.addField(new ReportFieldObject);
+        built.fieldList.last()->value = QLatin1String(value);
+    }
+    built.addCellRecord({built.fieldList.at(0), 1.5, {}});
+    built.calculateTotal(built.fieldList.at(1));
+    QVERIFY(built.cellRecords.size() == 1 && built.cellRow(built.fieldList.at(3), true) == 1);
+    QCOMPARE(built.fieldList.at(1)->value, QStringLiteral("1.5")); // its row, itself left out
+    built.name = QStringLiteral("sales");
+    QString written;
+    QDebug(&written) << &built << static_cast<ReportCrossTabObject*>(nullptr);
+    QVERIFY2(written.startsWith(QStringLiteral("sales\n")) && written.contains(QStringLiteral("0x0")), qPrintable(written));
 }
 
 void TestReportTemplate::loading()

@@ -57,3 +57,17 @@ QImage PdfProbe::pageImage(const QString& pdf, int page, int dpi)
                                      QStringLiteral("-png"), pdf, prefix});
     return QImage(prefix + QStringLiteral(".png"));
 }
+
+QList<PdfProbe::Word> PdfProbe::words(const QString& pdf, int page)
+{
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    QList<Word> found;
+    const QString p = QString::number(page);
+    for (auto it = word.globalMatch(run(QStringLiteral("pdftotext"), {"-bbox", "-f", p, "-l", p, pdf, "-"})); it.hasNext();) {
+        const auto m = it.next();
+        found.append({m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                            QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    }
+    return found;
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
+#include <QRectF>
 #include <QString>
 
 // Reads a PDF back through poppler's command-line tools, independent of the
@@ -14,6 +16,13 @@ int pageCount(const QString& pdf);
 QString text(const QString& pdf, int page = 0);
 // One page rendered by pdftoppm at `dpi`.
 QImage pageImage(const QString& pdf, int page, int dpi);
+// The words of one page with their boxes in points, from pdftotext -bbox.
+struct Word
+{
+    QString text;
+    QRectF box;
+};
+QList<Word> words(const QString& pdf, int page);
 // The "Page size:" line of pdfinfo, e.g. "595 x 842 pts (A4)".
 QString pageSize(const QString& pdf);
 

@@ -234,7 +234,7 @@ void tst_VChartDlg::printedReport()
     QCOMPARE(fields, (QStringList{
                          QStringLiteral("field1|0|0,0,760,100|75|22|0|Voltage Diagram|1"),
                          QStringLiteral("field2|0|0,100,760,40|75|14|0|From 2026-03-06 to 2026-03-07|1"),
-                         QStringLiteral("image|14|0,-10,610,1118|%1|%2|3||1")
+                         QStringLiteral("image|14|0,140,610,968|%1|%2|3||1")
                              .arg(defaultFont.weight())
                              .arg(defaultFont.pointSize()),
                      }));
@@ -272,7 +272,7 @@ void tst_VChartDlg::printedChart()
     ReportEngine::setPreviewHook({});
 
     QCOMPARE(chartName, QStringLiteral("ffff"));
-    QCOMPARE(chartSize, QSizeF(610, 1118));
+    QCOMPARE(chartSize, QSizeF(610, 968));
     QCOMPARE(pointCount, 2);
     QCOMPARE(chartTitle, QStringLiteral("Battery Voltage diagram (Fence North) 2026-03-06"));
     QCOMPARE(dlg->windowTitle(), chartTitle);
@@ -312,6 +312,18 @@ void tst_VChartDlg::printedPage()
     QVERIFY2(QRect(40, 30, 615, 1125).contains(line), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(line.x()).arg(line.y()).arg(line.width()).arg(line.height())));
     // Turned a quarter left, time runs up the page.
     QVERIFY(line.height() > 2 * line.width());
+
+    // The headings stand clear above the chart and its axis labels (the
+    // chart's turned title aside).
+    const QStringList headings{"Voltage", "Diagram", "From", "2026-03-06", "to", "2026-03-07"};
+    qreal headingsBottom = 0, chartTop = 1e9;
+    for (const PdfProbe::Word& word : PdfProbe::words(pdf, 1)) {
+        if (word.box.top() < 200 && word.box.height() < 30 && headings.contains(word.text))
+            headingsBottom = qMax(headingsBottom, word.box.bottom());
+        else
+            chartTop = qMin(chartTop, word.box.top());
+    }
+    QVERIFY2(headingsBottom > 0 && chartTop > headingsBottom, qPrintable(QStringLiteral("%1 %2").arg(headingsBottom).arg(chartTop)));
 }
 
 void tst_VChartDlg::closeDeletes()

@@ -1,5 +1,5 @@
 #include "workplacereader.h"
-#include "mainwindowlogging.h"
+#include "projectlogging.h"
 
 #include "elementtreeorder.h"
 #include "graphicsbox.h"
@@ -84,7 +84,7 @@ QString WorkplaceReader::commandName(int command)
                                         "ActivateRelay8"};
     constexpr int count = int(sizeof(names) / sizeof(names[0]));
     if (command < 0 || command >= count || (command != 0 && !*names[command])) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Button action: no command has the number %1").arg(command);
+        qCWarning(lcProject).noquote() << QStringLiteral("Button action: no command has the number %1").arg(command);
         return QString();
     }
     return QLatin1String(names[command]);
@@ -200,7 +200,7 @@ void WorkplaceReader::readTWSectors(const QList<QDomElement>& items, GraphicsSce
         if (element.attribute(ItemTypeAttribute) != QLatin1String("TWSector"))
             continue;
         if (!twin) {
-            qCWarning(lcMainWindow).noquote() << QStringLiteral("Project: TW sector %1 skipped, workspace %2 has no TW system")
+            qCWarning(lcProject).noquote() << QStringLiteral("Project: TW sector %1 skipped, workspace %2 has no TW system")
                                         .arg(element.attribute(QStringLiteral("name")))
                                         .arg(index);
             continue;
@@ -226,7 +226,7 @@ void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, Graphics
         box->readXml(element);
         box->setZValue(1);
         m_readItems.insert(position, box);
-        qCDebug(lcMainWindow).noquote() << "Set Fence address to" << box->ip();
+        qCDebug(lcProject).noquote() << "Set Fence address to" << box->ip();
         if (m_hooks.gatewayAddress)
             m_hooks.gatewayAddress(box->ip());
     }
@@ -260,13 +260,13 @@ void WorkplaceReader::bindButtonActions(const QList<QDomElement>& items)
             Node* buttonNode = findByName(name);
             auto* box = buttonNode ? dynamic_cast<GraphicsBox*>(buttonNode->mapItem) : nullptr;
             if (!box || box->kind() != GraphicsBox::ButtonBox) {
-                qCWarning(lcMainWindow).noquote() << QStringLiteral("Project: button %1 not found, its action skipped").arg(name);
+                qCWarning(lcProject).noquote() << QStringLiteral("Project: button %1 not found, its action skipped").arg(name);
                 continue;
             }
             const QString targetName = action.attribute(QStringLiteral("actRefObj"));
             Node* target = findByName(targetName);
             if (!target && !targetName.isEmpty())
-                qCWarning(lcMainWindow).noquote() << QStringLiteral("Project: button %1 aims at %2, which is not found")
+                qCWarning(lcProject).noquote() << QStringLiteral("Project: button %1 aims at %2, which is not found")
                                             .arg(name, targetName);
             box->setActionTarget(target);
             box->setActionCommand(command);

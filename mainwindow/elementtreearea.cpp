@@ -1,0 +1,184 @@
+#include "elementtreearea.h"
+
+#include "alarmsarea.h"
+#include "devicestates.h"
+#include "dialoglaunchers.h"
+#include "elementtreeorder.h"
+#include "elementtreeproxymodel.h"
+#include "globals.h"
+#include "graphicsbox.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "mainwindow.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "treemodel.h"
+#include "userright.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTreeView>
+
+ElementTreeArea::ElementTreeArea(QTreeView* view, TreeModel* model, MainWindow* window)
+    : QObject(window)
+    , m_view(view)
+    , m_model(model)
+    , m_window(window)
+{
+    m_proxy = new ElementTreeProxyModel(this);
+    m_proxy->setSourceModel(m_model);
+    m_view->setModel(m_proxy);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_contextMenu = new QMenu(m_view);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& current) { emit selectionChanged(current); });
+    connect(m_view, &QWidget::customContextMenuRequested, this, &ElementTreeArea::onTreeViewContextMenu);
+}
+
+void ElementTreeArea::selectFirstRow()
+{
+    m_view->setCurrentIndex(m_proxy->index(0, 0));
+}
+
+Node* ElementTreeArea::currentElement() const
+{
+    return m_model->getNode(m_proxy->mapToSource(m_view->currentIndex()));
+}
+
+void ElementTreeArea::focusElementTree()
+{
+    m_view->setFocus();
+}
+
+void ElementTreeArea::expandElement(Node* node)
+{
+    m_view->expand(m_proxy->mapFromSource(m_model->nodeIndex(node)));
+}
+
+void ElementTreeArea::showElementNode(Node* node)
+{
+    // While a project is read the view is cut off from the tree.
+    if (m_proxy->sourceModel() != m_model)
+        return;
+    const QModelIndex index = m_proxy->mapFromSource(m_model->nodeIndex(node));
+    if (index.isValid())
+        m_view->setCurrentIndex(index);
+}
+
+void ElementTreeArea::fillTreeContextMenu()
+{
+    m_contextMenu->clear();
+    if (!checkUserRight(UserRight::ConnectVisualAlarm, g_currentUser))
+        return;
+    Node* node = currentElement();
+    if (!node)
+        return;
+    const int type = node->type;
+    const int parentType = node->parent() ? node->parent()->type : -1;
+    const bool mapElement = (type >= Node::MapElement && type <= Node::Button) || type == Node::TWSector;
+    const bool design = m_designMode;
+    const auto add = [this, design](const QString& text, const QString& icon) {
+        QAction* action = m_contextMenu->addAction(icon.isEmpty() ? QIcon() : QIcon(icon), text);
+        action->setEnabled(design);
+        return action;
+    };
+    if (type == Node::FenceSector || type == Node::Gate || type == Node::TWSector)
+        connect(add(tr("Add action"), QStringLiteral(":/icons/actionManager.png")), &QAction::triggered, this,
+                &ElementTreeArea::showActionManager);
+    if (type == Node::TWSector)
+        connect(add(tr("Add sensor"), QStringLiteral(":/icons/sensor_BW.png")), &QAction::triggered, this,
+                &ElementTreeArea::selectSensorDlg);
+    if (type == Node::TWSensor && parentType == Node::TWSector)
+        connect(add(tr("Remove from sector"), QString()), &QAction::triggered, this, &ElementTreeArea::removeSensor);
+    if ((type == Node::SoundAlarm && (parentType == Node::FenceSector || parentType == Node::Gate))
+        || (mapElement && (parentType == Node::Energizer || parentType == Node::FenceSector || parentType == Node::Gate)))
+        connect(add(tr("Remove action"), QString()), &QAction::triggered, this, &ElementTreeArea::removeEnergAction);
+    if (mapElement)
+        connect(add(tr("Delete item"), QStringLiteral(":/icons/delete.png")), &QAction::triggered, this,
+                &ElementTreeArea::deleteRequested);
+}
+
+void ElementTreeArea::onTreeViewContextMenu(const QPoint& point)
+{
+    fillTreeContextMenu();
+    m_contextMenu->exec(m_view->viewport()->mapToGlobal(point));
+}
+
+void ElementTreeArea::showActionManager()
+{
+    const QModelIndex index = m_proxy->mapToSource(m_view->currentIndex());
+    Node* action = m_window->dialogLaunchers()->actionManager(m_window->currentScene());
+    if (action && !action->parent() && !index.isValid()) {
+        // A fresh sound-alarm copy with nowhere to go.
+        delete action;
+        action = nullptr;
+    }
+    if (action && index.isValid()) {
+        Node* target = m_model->getNode(index);
+        if (action->parent())
+            m_model->moveNode(target, action);
+        else
+            m_model->insertNode(target, 0, action);
+        m_window->deviceStates()->energTick(target->parent());
+        m_view->expand(m_proxy->mapFromSource(index));
+    }
+    emit projectModified();
+}
+
+void ElementTreeArea::selectSensorDlg()
+{
+    const QModelIndex index = m_proxy->mapToSource(m_view->currentIndex());
+    Node* sensor = m_window->dialogLaunchers()->selectSensor();
+    if (sensor && index.isValid()) {
+        Node* sector = m_model->getNode(index);
+        if (sensor->parent())
+            m_model->moveNode(sector, sensor);
+        else
+            m_model->insertNode(sector, 0, sensor);
+        m_view->expand(m_proxy->mapFromSource(m_model->nodeIndex(sector)));
+    }
+    emit projectModified();
+}
+
+void ElementTreeArea::removeEnergAction()
+{
+    Node* action = currentElement();
+    if (!action || !action->parent() || action == m_model->rootNode())
+        return;
+    Node* owner = action->parent()->parent();
+    emit userAction(QStringLiteral("AlarmAction"),
+                            tr("From Energizer %1 removed AlarmAction %2")
+                                .arg(owner ? owner->data(0).toString() : QString(), action->data(0).toString()));
+    if (action->type == Node::SoundAlarm) {
+        // A reference copy belongs to the element it hung under; off it, it
+        // belongs to nothing and goes (its sound alarm forgets it then).
+        m_model->takeNode(action);
+        m_window->alarms()->soundAlarmNodes.removeAll(action);
+        SiteLocker lock;
+        action->setParent(nullptr);
+        delete action;
+    } else if (GraphicsScene* scene = m_window->currentScene()) {
+        m_model->moveNode(scene->workplaceNode(), action);
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(action->mapItem);
+        if (helper && (action->mapItem->type() == GraphicsBox::Type || action->mapItem->type() == GraphicsLine::Type)) {
+            helper->setColor(Qt::black);
+            action->mapItem->update();
+        }
+        ElementTreeOrder::sortChildren(scene->workplaceNode());
+    }
+    emit projectModified();
+}
+
+void ElementTreeArea::removeSensor()
+{
+    Node* sensor = currentElement();
+    Node* sector = sensor ? sensor->parent() : nullptr;
+    if (!sector || !sector->parent())
+        return;
+    emit userAction(QStringLiteral("AlarmAction"), tr("From TWSector %1 removed Sensor %2")
+                                                               .arg(sector->data(0).toString(), sensor->data(0).toString()));
+    m_model->moveNode(sector->parent(), sensor);
+    if (GraphicsScene* scene = m_window->currentScene())
+        ElementTreeOrder::sortChildren(scene->workplaceNode());
+    emit projectModified();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QItemSelection>
+#include <QObject>
+#include <QString>
+
+class ElementTreeProxyModel;
+class MainWindow;
+class Node;
+class QMenu;
+class QPoint;
+class QTreeView;
+class TreeModel;
+
+// The element tree dock: the view over the element model (filtered by the
+// current workspace), its context menu, and the edits made from it: actions
+// and sensors hung under sectors, taken off again. Edits are announced with
+// projectModified() and logged with userAction(); the window deletes the
+// map items a "Delete item" asks for.
+class ElementTreeArea : public QObject
+{
+    Q_OBJECT
+public:
+    ElementTreeArea(QTreeView* view, TreeModel* model, MainWindow* window);
+
+    ElementTreeProxyModel* proxy() const { return m_proxy; }
+    QMenu* contextMenu() const { return m_contextMenu; }
+    // The tree's current row as a node of the element tree (its root for none).
+    Node* currentElement() const;
+    // Makes `node` the tree's current row (the map selected it).
+    void showElementNode(Node* node);
+    void expandElement(Node* node);
+    void focusElementTree();
+    void selectFirstRow();
+    // The context menu's entries are enabled in design mode only.
+    void setDesignMode(bool mode) { m_designMode = mode; }
+    // The context menu for the current element, filled but not shown.
+    void fillTreeContextMenu();
+
+public slots:
+    void showActionManager();
+    void selectSensorDlg();
+    void removeEnergAction();
+    void removeSensor();
+
+signals:
+    void selectionChanged(const QItemSelection& current);
+    void projectModified();
+    void userAction(QString subject, QString message);
+    void deleteRequested();
+
+private:
+    void onTreeViewContextMenu(const QPoint& point);
+
+    QTreeView* m_view;
+    TreeModel* m_model;
+    MainWindow* m_window;
+    ElementTreeProxyModel* m_proxy = nullptr;
+    QMenu* m_contextMenu = nullptr;
+    bool m_designMode = false;
+};

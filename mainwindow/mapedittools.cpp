@@ -1,0 +1,276 @@
+#include "mapedittools.h"
+
+#include "chooserhooks.h"
+#include "elementtreeorder.h"
+#include "globals.h"
+#include "graphicsbox.h"
+#include "graphicsline.h"
+#include "graphicsscene.h"
+#include "graphicstextitem.h"
+#include "node.h"
+#include "treemodel.h"
+#include "workspacearea.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFontComboBox>
+#include <QIntValidator>
+#include <QPushButton>
+#include <QToolBar>
+
+namespace {
+const QStringList LineWidths{QStringLiteral("2"),  QStringLiteral("3"),  QStringLiteral("4"),  QStringLiteral("5"),
+                             QStringLiteral("6"),  QStringLiteral("8"),  QStringLiteral("10"), QStringLiteral("12"),
+                             QStringLiteral("14"), QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20")};
+const QStringList FontSizes{QStringLiteral("6"),  QStringLiteral("7"),  QStringLiteral("8"),  QStringLiteral("9"),
+                            QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("12"), QStringLiteral("14"),
+                            QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20"), QStringLiteral("22"),
+                            QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"), QStringLiteral("36"),
+                            QStringLiteral("48")};
+constexpr int BoldWeight = QFont::Bold;
+constexpr int AlignCentred = Qt::AlignHCenter | Qt::AlignVCenter;
+
+// After a copy a clone of the item, named anew; after a cut the item itself, shown again.
+template <typename Item>
+Item* pastedItem(Item* item, bool copy, GraphicsScene* scene)
+{
+    if (!copy) {
+        item->show();
+        scene->insertItem(item);
+        return item;
+    }
+    item->setSelection(false);
+    Item* clone = item->clone();
+    scene->insertItem(clone);
+    scene->setUniqueName(clone);
+    return clone;
+}
+} // namespace
+
+MapEditTools::MapEditTools(WorkspaceArea* workspaces, const Widgets& widgets, QObject* parent)
+    : QObject(parent)
+    , m_workspaces(workspaces)
+    , m_widgets(widgets)
+{
+    createLineWidthCombo();
+    createFontCombos();
+    connect(m_widgets.cut, &QAction::triggered, this, [this] { copyToClipboard(false); });
+    connect(m_widgets.copy, &QAction::triggered, this, [this] { copyToClipboard(true); });
+    connect(m_widgets.paste, &QAction::triggered, this, &MapEditTools::paste);
+}
+
+void MapEditTools::createLineWidthCombo()
+{
+    m_lineWidthCombo = new QComboBox(m_widgets.mapEditToolBar);
+    m_lineWidthCombo->setToolTip(tr("Line thickness"));
+    m_lineWidthCombo->addItems(LineWidths);
+    QAction* holder = m_widgets.mapEditToolBar->insertWidget(m_widgets.lineWidthBefore, m_lineWidthCombo);
+    holder->setText(tr("Line thickness"));
+    connect(m_lineWidthCombo, qOverload<int>(&QComboBox::activated), this, &MapEditTools::changeLineThickenss);
+}
+
+void MapEditTools::createFontCombos()
+{
+    m_fontCombo = new QFontComboBox(m_widgets.fontToolBar);
+    m_fontCombo->setEditable(true);
+    m_fontCombo->setEnabled(false);
+    m_fontCombo->setToolTip(tr("Font name"));
+    m_fontSizeCombo = new QComboBox(m_widgets.fontToolBar);
+    m_fontSizeCombo->setEditable(true);
+    m_fontSizeCombo->setEnabled(false);
+    m_fontSizeCombo->setToolTip(tr("Font size"));
+    m_fontSizeCombo->addItems(FontSizes);
+    m_fontSizeCombo->setValidator(new QIntValidator(6, 48, m_fontSizeCombo));
+    m_widgets.fontToolBar->insertWidget(m_widgets.fontBefore, m_fontCombo);
+    m_widgets.fontToolBar->insertWidget(m_widgets.fontBefore, m_fontSizeCombo);
+    connect(m_fontCombo, qOverload<int>(&QComboBox::activated), this, &MapEditTools::handleFontChange);
+    connect(m_fontSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &MapEditTools::handleFontChange);
+    for (QAction* action : {m_widgets.bold, m_widgets.italic, m_widgets.underline})
+        connect(action, &QAction::triggered, this, &MapEditTools::handleFontChange);
+    connect(m_widgets.fontColor, &QAction::triggered, this, [this] { chooseColor(FontColor); });
+    connect(m_widgets.backgroundColor, &QAction::triggered, this, [this] { chooseColor(BackgroundColor); });
+    connect(m_widgets.borderColor, &QAction::triggered, this, [this] { chooseColor(BorderColor); });
+}
+
+void MapEditTools::showFont(const QFont& font)
+{
+    m_fontCombo->setCurrentFont(font);
+    m_fontSizeCombo->setEditText(QString::number(font.pointSize()));
+    showStyle(font.weight() == BoldWeight, font.style() != QFont::StyleNormal, font.underline());
+}
+
+void MapEditTools::showStyle(bool bold, bool italic, bool underline)
+{
+    m_widgets.bold->setChecked(bold);
+    m_widgets.italic->setChecked(italic);
+    m_widgets.underline->setChecked(underline);
+}
+
+QList<QAction*> MapEditTools::alignmentActions() const
+{
+    return {m_widgets.alignLeft, m_widgets.alignCenter, m_widgets.alignRight};
+}
+
+void MapEditTools::checkAlignment(QAction* checked)
+{
+    for (QAction* action : alignmentActions())
+        action->setChecked(action == checked);
+}
+
+int MapEditTools::alignmentOf(const QAction* action) const
+{
+    if (action == m_widgets.alignLeft)
+        return Qt::AlignLeft;
+    if (action == m_widgets.alignCenter)
+        return AlignCentred;
+    if (action == m_widgets.alignRight)
+        return Qt::AlignRight;
+    return 0;
+}
+
+void MapEditTools::disableTextFormat()
+{
+    for (QAction* action : {m_widgets.bold, m_widgets.italic, m_widgets.underline, m_widgets.fontColor,
+                            m_widgets.backgroundColor, m_widgets.borderColor, m_widgets.alignLeft,
+                            m_widgets.alignCenter, m_widgets.alignRight})
+        action->setEnabled(false);
+    m_fontCombo->setEnabled(false);
+    m_fontSizeCombo->setEnabled(false);
+}
+
+void MapEditTools::enableTextFormatFor(QGraphicsItem* item)
+{
+    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+    const int kind = element && element->node() ? element->node()->type : -1;
+    if (item->type() == GraphicsHelperClass::LineItemType) {
+        m_widgets.borderColor->setEnabled(true);
+        return;
+    }
+    if (kind != Node::TextLabel && kind != Node::Button)
+        return;
+    for (QAction* action : {m_widgets.bold, m_widgets.italic, m_widgets.underline})
+        action->setEnabled(true);
+    m_fontCombo->setEnabled(true);
+    m_fontSizeCombo->setEnabled(true);
+    if (kind == Node::TextLabel) {
+        for (QAction* action : {m_widgets.fontColor, m_widgets.backgroundColor, m_widgets.borderColor,
+                                m_widgets.alignLeft, m_widgets.alignCenter, m_widgets.alignRight})
+            action->setEnabled(true);
+    }
+}
+
+void MapEditTools::handleFontChange()
+{
+    GraphicsScene* scene = m_workspaces->currentScene();
+    if (!scene)
+        return;
+    QFont font = m_fontCombo->currentFont();
+    const int size = m_fontSizeCombo->currentText().toInt();
+    if (size > 0)
+        font.setPointSize(size);
+    font.setWeight(m_widgets.bold->isChecked() ? QFont::Bold : QFont::Normal);
+    font.setItalic(m_widgets.italic->isChecked());
+    font.setUnderline(m_widgets.underline->isChecked());
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        if (item->type() != GraphicsBox::Type)
+            continue;
+        auto* box = static_cast<GraphicsBox*>(item);
+        box->captionItem()->setFont(font);
+        if (box->actionButton())
+            box->actionButton()->setFont(font);
+    }
+    emit projectModified();
+}
+
+void MapEditTools::chooseColor(ColorTarget target)
+{
+    // No colour preselected, whatever the selection holds.
+    QColor color;
+    if (!ChooserHooks::chooseColor(color, m_widgets.fontToolBar->window()))
+        return;
+    emit projectModified();
+    GraphicsScene* scene = m_workspaces->currentScene();
+    if (!scene)
+        return;
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        if (item->type() == GraphicsLine::Type) {
+            static_cast<GraphicsLine*>(item)->setColor(color);
+        } else if (item->type() == GraphicsBox::Type) {
+            auto* box = static_cast<GraphicsBox*>(item);
+            if (target == FontColor)
+                box->captionItem()->setDefaultTextColor(color);
+            else if (target == BackgroundColor)
+                box->setBackgroundColor(color);
+            else
+                box->setColor(color);
+        }
+    }
+}
+
+void MapEditTools::changeLineThickenss()
+{
+    GraphicsScene* scene = m_workspaces->currentScene();
+    if (!scene)
+        return;
+    const int width = m_lineWidthCombo->currentText().toInt();
+    for (QGraphicsItem* item : scene->items()) {
+        if (item->type() == GraphicsLine::Type)
+            static_cast<GraphicsLine*>(item)->setLineWidth(width);
+    }
+}
+
+void MapEditTools::copyToClipboard(bool copy)
+{
+    GraphicsScene* scene = m_workspaces->currentScene();
+    if (!scene)
+        return;
+    m_clipboardCopy = copy;
+    m_clipboardItems.clear();
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
+            m_clipboardItems.append(helper);
+    }
+    m_widgets.paste->setEnabled(true);
+    if (!m_clipboardCopy) {
+        for (const auto& helper : qAsConst(m_clipboardItems))
+            helper->item()->hide();
+    }
+}
+
+void MapEditTools::paste()
+{
+    GraphicsScene* scene = m_workspaces->currentScene();
+    if (!scene)
+        return;
+    for (const auto& helper : QList<QPointer<GraphicsHelperClass>>(m_clipboardItems)) {
+        if (helper)
+            pasteItem(helper, scene);
+    }
+}
+
+// Boxes and fence lines only: other items have no node to hang under the workplace.
+void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
+{
+    QGraphicsItem* item = helper->item();
+    QGraphicsItem* pasted = nullptr;
+    if (item->type() == GraphicsBox::Type) {
+        GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, scene);
+        if (box->kind() == GraphicsBox::ButtonBox)
+            box->addActionButton();
+        box->setSelection(true);
+        pasted = box;
+    } else if (item->type() == GraphicsLine::Type) {
+        GraphicsLine* line = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, scene);
+        line->setSelection(true);
+        pasted = line;
+    }
+    auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
+    Node* node = pastedHelper ? pastedHelper->node() : nullptr;
+    if (!node || !scene->workplaceNode())
+        return;
+    ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
+    ElementTreeOrder::sortChildren(scene->workplaceNode());
+    g_elementTreeModel->refreshNode(node);
+    emit projectModified();
+}

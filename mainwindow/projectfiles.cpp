@@ -1,0 +1,275 @@
+#include "projectfiles.h"
+#include "mainwindowlogging.h"
+
+#include "apppaths.h"
+#include "controlunit.h"
+#include "elementtreearea.h"
+#include "elementtreeproxymodel.h"
+#include "graphicsscene.h"
+#include "mainwindow.h"
+#include "node.h"
+#include "projectdocument.h"
+#include "projectloader.h"
+#include "projectwriter.h"
+#include "propertyset.h"
+#include "qtclient.h"
+#include "qtclienttw.h"
+#include "settingsfile.h"
+#include "sitemutex.h"
+#include "sitetrees.h"
+#include "timerunit.h"
+#include "treemodel.h"
+#include "twcontrolunit.h"
+#include "twsensorsstateswidget.h"
+#include "variantmanager.h"
+#include "workspacearea.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QUndoStack>
+
+ProjectFiles::ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before)
+    : QObject(&window)
+    , m_window(window)
+    , m_project(project)
+    , m_fileMenu(fileMenu)
+    , m_before(before)
+{
+    createRecentFileActions();
+}
+
+void ProjectFiles::createRecentFileActions()
+{
+    for (QAction*& action : m_recentFileActions) {
+        action = new QAction(this);
+        action->setVisible(false);
+        m_fileMenu->insertAction(m_before, action);
+        connect(action, &QAction::triggered, this, [this, action] { openRecentFile(action->data().toString()); });
+    }
+    m_recentFilesSeparator = m_fileMenu->addSeparator();
+    updateRecentFileActions();
+    m_fileMenu->insertAction(m_before, m_recentFilesSeparator);
+}
+
+void ProjectFiles::openLastProject()
+{
+    if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
+        return;
+    m_project->currentFileName = m_recentFileActions.front()->data().toString();
+    reopenCurrentFile();
+}
+
+void ProjectFiles::updateRecentFileActions()
+{
+    const QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+    const int shown = std::min<int>(files.size(), RecentFileCount);
+    for (int i = 0; i < RecentFileCount; ++i) {
+        QAction* action = m_recentFileActions.at(size_t(i));
+        if (i < shown) {
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(files.at(i)).fileName()));
+            action->setData(files.at(i));
+        }
+        action->setVisible(i < shown);
+    }
+    m_recentFilesSeparator->setVisible(shown > 0);
+}
+
+void ProjectFiles::addRecentFile(const QString& fileName)
+{
+    m_window.setWindowFilePath(fileName);
+    QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+    files.removeAll(fileName);
+    files.prepend(fileName);
+    while (files.size() > RecentFileCount)
+        files.removeLast();
+    SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
+    updateRecentFileActions();
+}
+
+void ProjectFiles::openRecentFile(const QString& fileName)
+{
+    openProjectFile(fileName, false);
+}
+
+void ProjectFiles::openFile()
+{
+    if (m_project->isModified() && askToSaveChanges())
+        saveFile();
+    const QString chosen = ProjectDocument::chooseOpenFileName(&m_window, QStringLiteral("Select File"),
+                                                               AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
+    // A cancelled dialog keeps the project and the name it was saved under.
+    if (!chosen.isEmpty())
+        openProjectFile(chosen, true);
+}
+
+void ProjectFiles::reopenCurrentFile()
+{
+    openProjectFile(m_project->currentFileName, false);
+}
+
+bool ProjectFiles::askToSaveChanges()
+{
+    return QMessageBox::question(&m_window, MainWindow::tr("Saving"), tr("The file was changed.\nSave the it?"),
+                                 QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+void ProjectFiles::showFileNameInTitle()
+{
+    m_window.setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion()
+                   + QLatin1Char(' ') + m_project->currentFileName);
+}
+
+// The file is read and parsed in full before anything of the running
+// project, its links or its title changes; a file that cannot be read
+// changes nothing but a diagnostic line.
+void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
+{
+    const QSignalBlocker twBlocker(m_window.twControlUnit());
+    const QSignalBlocker unitBlocker(m_window.controlUnit());
+    if (!explicitOpen && m_project->isModified() && askToSaveChanges())
+        saveFile();
+    if (fileName.isEmpty())
+        return;
+    if (!QFileInfo::exists(fileName)) {
+        qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
+        m_project->currentFileName.clear();
+        return;
+    }
+    addRecentFile(fileName);
+    QDomDocument document;
+    QString error;
+    if (!ProjectDocument::read(fileName, document, &error)) {
+        if (explicitOpen)
+            m_window.statusBar()->showMessage(MainWindow::tr("%1 could not be opened: %2").arg(fileName, error));
+        return;
+    }
+    if (m_window.fenceClient())
+        m_window.fenceClient()->closeConnection();
+    if (m_window.twSensorsClient())
+        m_window.twSensorsClient()->closeConnection();
+    m_project->currentFileName = fileName;
+    showFileNameInTitle();
+    emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
+    ProjectLoader(m_window).load(document);
+    m_project->workspaceDocument = document;
+    m_window.rebuildEnergizerModel();
+    m_project->setModified(false);
+    m_window.workspaces()->tabs()->setCurrentIndex(0);
+    const QString caption = m_window.workspaces()->tabs()->tabText(0);
+    if (GraphicsScene* scene = m_window.workspaces()->sceneAt(0))
+        m_window.applyWorkplaceMode(m_window.workspaces()->workplaceMode(scene));
+    m_window.twSensorsStatesWidget()->currentWorkspace = caption;
+    m_window.twSensorsStatesWidget()->filtering();
+    reconnectLinks();
+    m_window.followDesignMode();
+    m_window.currentTabChanged(0);
+}
+
+// The gateway link follows the last gateway box read (its address is set
+// while reading), the TW link the last enabled TW system.
+void ProjectFiles::reconnectLinks()
+{
+    if (qtClient* client = m_window.fenceClient()) {
+        client->startupData(32, 32);
+        client->connectToServer();
+    }
+    qtClientTW* twClient = m_window.twSensorsClient();
+    if (!twClient)
+        return;
+    QString address;
+    {
+        SiteLocker lock;
+        for (const Node* system : m_window.trees()->twSensorRoot()->children) {
+            if (system->enabled)
+                address = system->data(0).toString();
+        }
+    }
+    twClient->startupData(32, 32);
+    twClient->ip = address;
+    twClient->connectToServer();
+}
+
+void ProjectFiles::saveFile()
+{
+    saveProject(m_project->currentFileName.isEmpty());
+}
+
+void ProjectFiles::saveFileAs()
+{
+    saveProject(true);
+}
+
+void ProjectFiles::saveProject(bool chooseFile)
+{
+    const QDomDocument document = ProjectWriter(m_window).build();
+    if (chooseFile) {
+        const QString chosen =
+            ProjectDocument::chooseSaveFileName(&m_window, MainWindow::tr("Save File"), QString(), tr("XML Files (*.xml)"));
+        if (chosen.isEmpty())
+            return;
+        m_project->currentFileName = chosen;
+    }
+    const QString fileName = m_project->currentFileName;
+    addRecentFile(fileName);
+    QString error;
+    if (!ProjectDocument::write(fileName, document, &error)) {
+        // The project stays changed: nothing of it reached the file.
+        QMessageBox::warning(&m_window, MainWindow::tr("File writting error"), error, QMessageBox::Ok);
+        return;
+    }
+    m_project->workspaceDocument = document;
+    m_project->setModified(false);
+    // The next edit on a map leaves its stack's clean state and marks the project changed again.
+    for (GraphicsScene* scene : m_window.workspaces()->scenes())
+        scene->undoStack()->setClean();
+    showFileNameInTitle();
+}
+
+void ProjectFiles::newFile()
+{
+    const QSignalBlocker twBlocker(m_window.twControlUnit());
+    if (m_project->isModified() && askToSaveChanges())
+        saveFile();
+    m_project->setModified(false);
+    if (m_window.fenceClient())
+        m_window.fenceClient()->closeConnection();
+    if (m_window.twSensorsClient())
+        m_window.twSensorsClient()->closeConnection();
+    ProjectLoader::dropWorkspaces(m_window);
+    m_window.trees()->energizerModel()->clear();
+    m_window.trees()->twSensorModel()->clear();
+    m_window.trees()->elementModel()->clear();
+    if (TimerUnit* timers = m_window.timerUnit())
+        timers->setDefaultTimers();
+    const int index = m_window.workspaces()->tabs()->currentIndex();
+    const QString caption = MainWindow::tr("Untitled %1").arg(index + 1);
+    m_window.workspaces()->tabs()->setTabText(index, caption);
+    if (GraphicsScene* scene = m_window.currentScene()) {
+        scene->createWorkplaceNode(caption);
+        m_window.workspaces()->setWorkplaceMode(scene, 0);
+    }
+    m_window.elementTree()->proxy()->workplaceFilter = caption;
+    m_window.elementTree()->proxy()->invalidate();
+    if (!m_window.propertySets().isEmpty() && m_window.propertySets().first()->manager) {
+        // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
+        PropertySet* panel = m_window.propertySets().first();
+        const QSignalBlocker blocker(panel->manager);
+        panel->setValue(QStringLiteral("Bground image"), QString());
+    }
+    m_window.buildTWSensorTree(caption, index);
+    m_window.twSensorsStatesWidget()->currentWorkspace = caption;
+    m_window.twSensorsStatesWidget()->filtering();
+    m_window.rebuildEnergizerModel();
+    m_project->workspaceDocument.clear();
+    m_project->currentFileName.clear();
+    showFileNameInTitle();
+    m_window.loadSettings();
+    m_window.updateScenesSoundList();
+}

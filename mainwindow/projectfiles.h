@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class MainWindow;
+class ProjectDocument;
+class QAction;
+class QMenu;
+
+// The file side of the running project: Open, the silent reopen of the last
+// project, Save, Save As and New, the save question before a project is
+// replaced, the window title, and the recent-files entries of the File
+// menu (made here, in front of `before`). Loading and writing themselves are
+// ProjectLoader's and ProjectWriter's.
+class ProjectFiles : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int RecentFileCount = 5;
+
+    ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before);
+
+    QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
+    QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
+    void updateRecentFileActions();
+    void addRecentFile(const QString& fileName);
+    // Reopens the most recent file when the settings ask for it.
+    void openLastProject();
+
+public slots:
+    // Open asks for a file; reopen reads the current file again, asking first
+    // to save changes.
+    void openFile();
+    void reopenCurrentFile();
+    void saveFile();
+    void saveFileAs();
+    void newFile();
+    void openRecentFile(const QString& fileName);
+
+signals:
+    void userAction(QString subject, QString message);
+
+private:
+    void createRecentFileActions();
+    bool askToSaveChanges();
+    void showFileNameInTitle();
+    void openProjectFile(const QString& fileName, bool explicitOpen);
+    void saveProject(bool chooseFile);
+    void reconnectLinks();
+
+    MainWindow& m_window;
+    ProjectDocument* m_project;
+    QMenu* m_fileMenu;
+    QAction* m_before;
+    QAction* m_recentFilesSeparator = nullptr;
+    std::array<QAction*, RecentFileCount> m_recentFileActions{};
+};

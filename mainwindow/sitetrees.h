@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class GraphicsBox;
+class Node;
+class TreeModel;
+class WorkspaceArea;
+
+// The three site trees and their models: the element tree (workplaces, map
+// elements, devices, actions), the energizer states (a row per gateway
+// device, written by the control unit) and the TW sensors. The models are
+// children of `parent` and are the ones the process-wide model pointers
+// name while this object lives.
+class SiteTrees : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int TWSensorCount = 31;
+
+    explicit SiteTrees(QObject* parent);
+    ~SiteTrees() override;
+
+    TreeModel* elementModel() const { return m_elementModel; }
+    TreeModel* energizerModel() const { return m_energizerModel; }
+    TreeModel* twSensorModel() const { return m_twSensorModel; }
+    Node* elementRoot() const { return m_elementRoot; }
+    Node* energizerRoot() const { return m_energizerRoot; }
+    Node* twSensorRoot() const { return m_twSensorRoot; }
+
+    // A workspace's TW system with its sensors, all disabled until set up,
+    // and its twin under `workplace` (none without one).
+    Node* buildTWSensorTree(const QString& name, int index, Node* workplace);
+    // The energizer states model from the gateway boxes of every tab, in tab order.
+    void rebuildEnergizerModel(const WorkspaceArea& workspaces);
+    // The gateway keypad boxes of that tab's scene, topmost first.
+    static QList<GraphicsBox*> gatewayBoxesAt(const WorkspaceArea& workspaces, int tab);
+    void deleteTWSystemsOf(int tab, bool tabsFollow);
+
+private:
+    TreeModel* m_elementModel = nullptr;
+    TreeModel* m_energizerModel = nullptr;
+    TreeModel* m_twSensorModel = nullptr;
+    Node* m_elementRoot = nullptr;
+    Node* m_energizerRoot = nullptr;
+    Node* m_twSensorRoot = nullptr;
+};

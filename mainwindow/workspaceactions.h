@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class GraphicsScene;
+class MainWindow;
+
+// The Workplace menu's edits of the workspace tabs: a new blank workspace,
+// the set-up of the current one (caption, picture, mode) and its deletion
+// with everything that hangs off it in the site trees. Changes are announced
+// with projectModified() and logged with userAction().
+class WorkspaceActions : public QObject
+{
+    Q_OBJECT
+public:
+    explicit WorkspaceActions(MainWindow& window);
+
+public slots:
+    void newWorkspace();
+    void workspaceSetup();
+    void deleteWorkspace();
+
+signals:
+    void projectModified();
+    void userAction(QString subject, QString message);
+
+private:
+    void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
+
+    MainWindow& m_window;
+};

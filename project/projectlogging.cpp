@@ -1,0 +1,3 @@
+#include "projectlogging.h"
+
+Q_LOGGING_CATEGORY(lcProject, "lumetra.project", QtInfoMsg)

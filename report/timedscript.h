@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QScriptValue>
+#include <QTimer>
+
+#include <memory>
+
+class QScriptEngine;
+class QScriptProgram;
+
+// A script engine whose evaluations are stopped after a time limit: a loop
+// written into a template (a formula or a highlighting condition) must not
+// hang the program. The limit is one for every engine; tests shorten it.
+class TimedScript
+{
+public:
+    static constexpr int DefaultTimeLimitMs = 2000;
+    static void setTimeLimit(int milliseconds);
+    static int timeLimit();
+
+    TimedScript();
+    ~TimedScript();
+    TimedScript(const TimedScript&) = delete;
+    TimedScript& operator=(const TimedScript&) = delete;
+
+    QScriptEngine& engine() { return *m_engine; }
+    // Evaluates in the engine's current context. A script stopped by the
+    // limit gives the text "Error: formula stopped after N ms".
+    QScriptValue evaluate(const QScriptProgram& program);
+    // Whether the last evaluation was stopped by the limit.
+    bool stopped() const { return m_stopped; }
+
+private:
+    std::unique_ptr<QScriptEngine> m_engine;
+    QTimer m_watchdog;
+    bool m_stopped = false;
+};
