@@ -2,6 +2,7 @@
 // operator waits for when the program starts, when a filter button is
 // pressed, when an alarm arrives, and what the nightly age delete costs.
 #include "alarmlogwidget.h"
+#include "benchdata.h"
 #include "logtable.h"
 #include "writebatch.h"
 
@@ -22,28 +23,15 @@
 
 namespace {
 
-// `rows` rows spread over the last 200 days, in the kinds the log holds;
-// the log is filled anew only when it holds another number of rows.
+// `rows` rows spread over the last 200 days; the log is filled anew only
+// when it holds another number of rows.
 void fillLog(int rows)
 {
-    QSqlDatabase db = QSqlDatabase::database();
-    QSqlQuery query;
-    query.exec(QStringLiteral("select count(*) from logAlarm"));
+    QSqlQuery query(QStringLiteral("select count(*) from logAlarm"));
     if (query.next() && query.value(0).toInt() == rows)
         return;
-    query.exec(QStringLiteral("delete from logAlarm"));
-    db.transaction();
-    query.prepare(QStringLiteral("insert into logAlarm (datetime, source, reason, info) values (?, ?, ?, ?)"));
-    const QDateTime start = QDateTime::currentDateTime().addDays(-200);
-    const char* const kinds[] = {"OK", "Warning", "Critical", "Failure"};
-    for (int i = 0; i < rows; ++i) {
-        query.addBindValue(start.addSecs(qint64(i) * 200 * 86400 / rows).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ")));
-        query.addBindValue(QStringLiteral("Gateway %1").arg(i % 4));
-        query.addBindValue(QStringLiteral("Energizer %1").arg(i % 32));
-        query.addBindValue(QString::fromLatin1(kinds[i % 4]));
-        query.exec();
-    }
-    db.commit();
+    query.finish();
+    fillAlarmLog(rows, 200);
 }
 
 // Resident memory of the process in MB.

@@ -4,6 +4,7 @@
 // over a large database. The database lies on the machine's disk, so every
 // commit includes its sync.
 #include "benchmain.h"
+#include "benchdata.h"
 #include "alarmlogwidget.h"
 #include "databasemanager.h"
 #include "node.h"
@@ -12,15 +13,15 @@
 #include "writebatch.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QThread>
-#include <QVector>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QVector>
 
 #include <benchmark/benchmark.h>
 
@@ -29,30 +30,10 @@
 
 namespace {
 
-const QString kConnection = QLatin1String(QSqlDatabase::defaultConnection);
-
-// A fresh copy of the shipped database as the default connection.
-class Home
+// A fresh copy of the shipped database, prepared as the program's start does.
+struct Home : FreshDatabase
 {
-public:
-    Home()
-    {
-        const QString path = dir.filePath(QStringLiteral("brenik.db"));
-        QFile::copy(QStringLiteral(LUMETRA_RUNTIME_DIR "/brenik.db"), path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        qputenv("LUMETRA_HOME", dir.path().toUtf8());
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(path);
-        ok = db.open() && DatabaseManager::prepareForUse();
-    }
-    ~Home()
-    {
-        WriteBatch::instance().commit();
-        QSqlDatabase::database(kConnection, false).close();
-        QSqlDatabase::removeDatabase(kConnection);
-    }
-    QTemporaryDir dir;
-    bool ok = false;
+    Home() { DatabaseManager::prepareForUse(); }
 };
 
 void addAlarm(AlarmLogWidget& widget, int i)
@@ -61,34 +42,13 @@ void addAlarm(AlarmLogWidget& widget, int i)
                      QStringLiteral("change status to Critical"));
 }
 
-// `rows` alarm rows over the last 20 days, in the kinds the log holds: all
-// of them inside the range the log shows at first.
-void fillAlarmLog(qint64 rows)
-{
-    QSqlDatabase db = QSqlDatabase::database();
-    QSqlQuery query;
-    db.transaction();
-    query.prepare(QStringLiteral("insert into logAlarm(datetime, source, reason, info) values(?, ?, ?, ?)"));
-    const QDateTime start = QDateTime::currentDateTime().addDays(-20);
-    const char* const kinds[] = {"change status to OK", "change status to Warning", "change status to Critical",
-                                 "change status to Failure"};
-    for (qint64 i = 0; i < rows; ++i) {
-        query.addBindValue(start.addSecs(i * 20 * 86400 / qMax<qint64>(rows, 1)).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ")));
-        query.addBindValue(QStringLiteral("Energizer %1").arg(i % 32));
-        query.addBindValue(QStringLiteral("Fence alarm %1").arg(i % 2 + 1));
-        query.addBindValue(QString::fromLatin1(kinds[i % 4]));
-        query.exec();
-    }
-    db.commit();
-}
-
 // Every one of the 63 devices changes state and 32 energizers switch a
 // zone: 96 alarm rows, written and committed as one heartbeat, with
 // state.range(0) rows in the log when the window was built.
 void BM_AlarmHeartbeatAllDevicesChange(benchmark::State& state)
 {
     Home home;
-    fillAlarmLog(state.range(0));
+    fillAlarmLog(state.range(0), 20);
     AlarmLogWidget widget;
     for (auto _ : state) {
         for (int i = 0; i < 96; ++i)
@@ -104,7 +64,7 @@ BENCHMARK(BM_AlarmHeartbeatAllDevicesChange)->Arg(0)->Arg(100000)->Arg(300000)->
 void BM_AlarmInsert(benchmark::State& state)
 {
     Home home;
-    fillAlarmLog(state.range(0));
+    fillAlarmLog(state.range(0), 20);
     AlarmLogWidget widget;
     int i = 0;
     for (auto _ : state) {
@@ -141,20 +101,14 @@ BENCHMARK(BM_AlarmInsertAfterLongRun)->Arg(8000)->Arg(100000)->Unit(benchmark::k
 void BM_VoltageHeartbeat(benchmark::State& state)
 {
     Home home;
-    TreeModel model;
-    auto* root = new Node(QStringLiteral("Name"));
-    model.setRootNode(root);
-    auto* gateway = new Node(QStringLiteral("127.0.0.1"), root);
-    for (int i = 1; i <= 32; ++i)
-        (new Node(QStringLiteral("Energ%1").arg(i), gateway))->type = Node::StatusRow;
-
+    EnergizerSite site;
     VoltageDiagrammsDlg dialog;
     QDateTime now = QDateTime::currentDateTime();
     dialog.setClock([&now] { return now; });
     now = now.addSecs(VoltageDiagrammsDlg::kQuietSeconds + 30);
     for (auto _ : state) {
         for (int i = 0; i < 32; ++i)
-            dialog.writeVoltageLog(gateway->child(i));
+            dialog.writeVoltageLog(site.gateway->child(i));
         WriteBatch::instance().commit();
     }
     state.SetItemsProcessed(state.iterations() * 96);
@@ -169,20 +123,9 @@ BENCHMARK(BM_VoltageHeartbeat)->Unit(benchmark::kMillisecond)->Iterations(30);
 void BM_HeartbeatsLongRun(benchmark::State& state)
 {
     Home home;
-    auto* manager = new DatabaseManager;
-    QThread upkeepThread;
-    manager->moveToThread(&upkeepThread);
-    QObject::connect(&upkeepThread, &QThread::finished, manager, &QObject::deleteLater);
-    upkeepThread.start();
-    // By name: older builds have no upkeep, and the call then does nothing.
-    QMetaObject::invokeMethod(manager, "startUpkeep", Qt::QueuedConnection);
+    UpkeepThread upkeep;
     AlarmLogWidget widget;
-    TreeModel model;
-    auto* root = new Node(QStringLiteral("Name"));
-    model.setRootNode(root);
-    auto* gateway = new Node(QStringLiteral("127.0.0.1"), root);
-    for (int i = 1; i <= 32; ++i)
-        (new Node(QStringLiteral("Energ%1").arg(i), gateway))->type = Node::StatusRow;
+    EnergizerSite site;
     VoltageDiagrammsDlg dialog;
     dialog.setClock([] { return QDateTime::currentDateTime().addSecs(VoltageDiagrammsDlg::kQuietSeconds + 1); });
     QVector<double> heartbeats;
@@ -193,40 +136,18 @@ void BM_HeartbeatsLongRun(benchmark::State& state)
             for (int i = 0; i < 96; ++i)
                 addAlarm(widget, i);
             for (int i = 0; i < 32; ++i)
-                dialog.writeVoltageLog(gateway->child(i));
+                dialog.writeVoltageLog(site.gateway->child(i));
             WriteBatch::instance().commit();
             heartbeats.append(clock.nsecsElapsed() / 1e6);
             QCoreApplication::processEvents();
         }
     }
-    upkeepThread.quit();
-    upkeepThread.wait();
     std::sort(heartbeats.begin(), heartbeats.end());
     state.counters["medianMs"] = heartbeats.value(heartbeats.size() / 2);
     state.counters["p99Ms"] = heartbeats.value(heartbeats.size() * 99 / 100);
     state.counters["maxMs"] = heartbeats.isEmpty() ? 0 : heartbeats.last();
 }
 BENCHMARK(BM_HeartbeatsLongRun)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-// `rows` voltage rows over 28 days of which the oldest `perMille` are then
-// deleted (as the nightly age delete does), in the file format of
-// databases already in use (no incremental auto-vacuum).
-void fillVoltageLog(qint64 rows, int perMille)
-{
-    QSqlQuery query;
-    query.exec(QStringLiteral("PRAGMA auto_vacuum = NONE"));
-    query.exec(QStringLiteral("VACUUM"));
-    query.prepare(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-        "INSERT INTO logVoltage(datetime, voltage, sector, energizer_no) "
-        "SELECT datetime(? + i / 96, 'unixepoch', 'localtime'), 8000 + i % 1000, i % 3 - 1, i % 32 + 1 FROM n"));
-    query.addBindValue(rows - 1);
-    query.addBindValue(QDateTime::currentDateTime().addDays(-28).toSecsSinceEpoch());
-    query.exec();
-    query.prepare(QStringLiteral("delete from logVoltage where id <= ?"));
-    query.addBindValue(rows * perMille / 1000);
-    query.exec();
-}
 
 // Start-up up to the log-in page over a database of state.range(0) voltage
 // rows with state.range(1) per mille of them deleted: 5 is one nightly age
@@ -237,7 +158,7 @@ void BM_StartupMaintenance(benchmark::State& state)
     Home home;
     const QString database = home.dir.filePath(QStringLiteral("brenik.db"));
     const QString original = home.dir.filePath(QStringLiteral("original.db"));
-    fillVoltageLog(state.range(0), int(state.range(1)));
+    fillVoltageLog(state.range(0), int(state.range(1)), false);
     QSqlDatabase db = QSqlDatabase::database();
     double freeShare = 0;
     {

@@ -1,6 +1,6 @@
 #include "benchmain.h"
+#include "benchdata.h"
 #include "alarmlogwidget.h"
-#include "databasemanager.h"
 #include "globals.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
@@ -81,9 +81,10 @@ void showFirstFrame(MainWindow& window)
     window.repaint();
 }
 
-void BM_ConstructEmptySite(benchmark::State& state)
+// Each iteration: a window built, shown and painted once; its teardown is
+// not counted.
+void timeWindowBuilds(benchmark::State& state)
 {
-    home();
     for (auto _ : state) {
         auto window = std::make_unique<MainWindow>();
         showFirstFrame(*window);
@@ -91,6 +92,12 @@ void BM_ConstructEmptySite(benchmark::State& state)
         window.reset();
         state.ResumeTiming();
     }
+}
+
+void BM_ConstructEmptySite(benchmark::State& state)
+{
+    home();
+    timeWindowBuilds(state);
 }
 BENCHMARK(BM_ConstructEmptySite)->Unit(benchmark::kMillisecond);
 
@@ -108,40 +115,14 @@ void BM_ConstructSite10x100(benchmark::State& state)
 }
 BENCHMARK(BM_ConstructSite10x100)->Unit(benchmark::kMillisecond);
 
-// `rows` alarm rows spread over the last 20 days (all inside the range the
-// log shows at first) in the window's database, replacing what it holds.
-void fillAlarmLog(qint64 rows)
-{
-    QSqlDatabase db = QSqlDatabase::database();
-    QSqlQuery query;
-    query.exec(QStringLiteral("delete from logAlarm"));
-    db.transaction();
-    query.prepare(QStringLiteral("insert into logAlarm(datetime, source, reason, info) values(?, ?, ?, ?)"));
-    const QDateTime start = QDateTime::currentDateTime().addDays(-20);
-    for (qint64 i = 0; i < rows; ++i) {
-        query.addBindValue(start.addSecs(i * 20 * 86400 / rows).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ")));
-        query.addBindValue(QStringLiteral("Energizer %1").arg(i % 32));
-        query.addBindValue(QStringLiteral("Fence alarm 1"));
-        query.addBindValue(i % 2 ? QStringLiteral("change status to OK") : QStringLiteral("change status to Critical"));
-        query.exec();
-    }
-    db.commit();
-}
-
 // The log-in accepted with state.range(0) rows in the alarm log (spread over
 // the last 20 days, all inside the range the log shows at first): the
 // window built, shown and painted once.
 void BM_WindowOverAlarmLog(benchmark::State& state)
 {
     home();
-    fillAlarmLog(state.range(0));
-    for (auto _ : state) {
-        auto window = std::make_unique<MainWindow>();
-        showFirstFrame(*window);
-        state.PauseTiming();
-        window.reset();
-        state.ResumeTiming();
-    }
+    fillAlarmLog(state.range(0), 20);
+    timeWindowBuilds(state);
     QSqlQuery(QStringLiteral("delete from logAlarm"));
 }
 BENCHMARK(BM_WindowOverAlarmLog)->Arg(0)->Arg(300000)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -319,14 +300,8 @@ void BM_AlarmStormLateness(benchmark::State& state)
     constexpr int ProbeMs = 50;
     constexpr int RunMs = 60000;
     home();
-    fillAlarmLog(state.range(0));
-    auto* manager = new DatabaseManager;
-    QThread upkeepThread;
-    manager->moveToThread(&upkeepThread);
-    QObject::connect(&upkeepThread, &QThread::finished, manager, &QObject::deleteLater);
-    upkeepThread.start();
-    // By name: older builds have no upkeep, and the call then does nothing.
-    QMetaObject::invokeMethod(manager, "startUpkeep", Qt::QueuedConnection);
+    fillAlarmLog(state.range(0), 20);
+    auto upkeep = std::make_unique<UpkeepThread>();
     QVector<double> lateness;
     for (auto _ : state) {
         MainWindow window;
@@ -382,8 +357,7 @@ void BM_AlarmStormLateness(benchmark::State& state)
         storm.stop();
         WriteBatch::instance().commit();
     }
-    upkeepThread.quit();
-    upkeepThread.wait();
+    upkeep.reset();
     QSqlQuery(QStringLiteral("delete from logAlarm"));
     std::sort(lateness.begin(), lateness.end());
     state.counters["p95ms"] = lateness.value(lateness.size() * 95 / 100);

@@ -6,6 +6,7 @@
 // how long the upkeep took, the longest a commit kept the GUI thread, and
 // whether every row arrived.
 #include "benchmain.h"
+#include "benchdata.h"
 #include "databasemanager.h"
 #include "writebatch.h"
 
@@ -13,10 +14,8 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -32,38 +31,12 @@ qint64 value(const QString& statement)
     return result;
 }
 
-void fill(bool stepwise, qint64 rows)
-{
-    QSqlQuery query;
-    query.exec(stepwise ? QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL") : QStringLiteral("PRAGMA auto_vacuum = NONE"));
-    query.exec(QStringLiteral("VACUUM"));
-    query.prepare(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-        "INSERT INTO logVoltage(datetime, voltage, sector, energizer_no) "
-        "SELECT datetime(? + i / 96, 'unixepoch', 'localtime'), 8000 + i % 1000, i % 3 - 1, i % 32 + 1 FROM n"));
-    query.addBindValue(rows - 1);
-    query.addBindValue(QDateTime::currentDateTime().addDays(-28).toSecsSinceEpoch());
-    query.exec();
-    query.prepare(QStringLiteral("delete from logVoltage where id <= ?"));
-    query.addBindValue(rows * 12 / 100);
-    query.exec();
-}
-
 // state.range(0): 1 for a file that gives pages back in steps, 0 for an older one.
 void BM_UpkeepWhileLogging(benchmark::State& state)
 {
     const bool stepwise = state.range(0) != 0;
-    QTemporaryDir dir;
-    const QString database = dir.filePath(QStringLiteral("brenik.db"));
-    QFile::copy(QStringLiteral(LUMETRA_RUNTIME_DIR "/brenik.db"), database);
-    QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
-    qputenv("LUMETRA_HOME", dir.path().toUtf8());
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(database);
-        db.open();
-    }
-    fill(stepwise, 2000000);
+    FreshDatabase database;
+    fillVoltageLog(2000000, 120, stepwise);
     DatabaseManager::prepareForUse();
     const double freePercent =
         100.0 * double(value(QStringLiteral("PRAGMA freelist_count"))) / double(value(QStringLiteral("PRAGMA page_count")));
@@ -100,8 +73,6 @@ void BM_UpkeepWhileLogging(benchmark::State& state)
         100.0 * double(value(QStringLiteral("PRAGMA freelist_count"))) / double(value(QStringLiteral("PRAGMA page_count")));
     state.counters["longestCommitMs"] = longestCommitMs;
     state.counters["rowsLost"] = double(rows - value(QStringLiteral("select count(*) from logAlarm")));
-    QSqlDatabase::database().close();
-    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
 }
 BENCHMARK(BM_UpkeepWhileLogging)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1);
 
