@@ -148,12 +148,12 @@ bool PanelEdits::isPlausibleAddress(const QString& address)
     return !QHostAddress(address).isNull() || hostName.match(address).hasMatch();
 }
 
-Node* PanelEdits::currentTreeElement() const
+// The element a panel shows, while it stands: a popup can outlive it.
+Node* PanelEdits::shownElement(const PropertySet* set)
 {
-    if (!g_elementTreeModel)
-        return nullptr;
-    Node* element = m_window->elementTree()->currentElement();
-    return element != g_elementTreeModel->rootNode() ? element : nullptr;
+    Node* node = set->node();
+    SiteLocker lock;
+    return node && Node::isAlive(node) ? node : nullptr;
 }
 
 // ---- a changed row -------------------------------------------------------------------
@@ -165,13 +165,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
     if (DeviceRows::isDeviceText(property->propertyName()))
         return;
     const QString row = set->propertyNames.value(property);
-    Node* node = set->node();
-    {
-        // A popup can outlive the element it shows.
-        SiteLocker lock;
-        if (node && !Node::isAlive(node))
-            node = nullptr;
-    }
+    Node* node = shownElement(set);
     if (!applyElementRow(set, row, node, value))
         return;
     if (GraphicsScene* scene = m_window->currentScene()) {
@@ -298,7 +292,8 @@ void PanelEdits::applyWorkspaceCaption(const QString& caption)
     tabs->setTabText(tab, caption);
     m_window->alarmStatesWidget()->currentWorkspace = caption;
     m_window->twSensorsStatesWidget()->currentWorkspace = caption;
-    if (Node* current = currentTreeElement())
+    Node* current = m_window->elementTree()->currentElement();
+    if (current && g_elementTreeModel && current != g_elementTreeModel->rootNode())
         g_elementTreeModel->setData(g_elementTreeModel->nodeIndex(current), caption, Qt::EditRole);
     SiteLocker lock;
     if (g_twSensorModel) {
@@ -456,10 +451,14 @@ void PanelEdits::customBtnClick(PropertySet* set, Property* property)
             qCWarning(lcMainWindow) << "The global command page is not available; nothing sent";
             return;
         }
-        if (m_globalCommand(m_window, &mode))
-            m_window->commands()->commandSending(currentTreeElement(), mode, GlobalMode);
+        // The chooser ran an event loop: look at the panel's element only now.
+        if (m_globalCommand(m_window, &mode)) {
+            if (Node* element = shownElement(set))
+                m_window->commands()->commandSending(element, mode, GlobalMode);
+        }
     } else if (label == MainWindow::tr("ClearAlarm")) {
-        m_window->commands()->commandSending(currentTreeElement(), true, ClrAlms);
+        if (Node* element = shownElement(set))
+            m_window->commands()->commandSending(element, true, ClrAlms);
     } else if (set->propertyNames.value(property).contains(QLatin1String("Sound"))) {
         // A sound row's button picks the sound file.
         chooseFile(property, SoundFileFilter);
@@ -499,8 +498,8 @@ void PanelEdits::chooseButtonAction(PropertySet* set, Property* property)
     SiteLocker lock;
     set->setValue(QStringLiteral("CmdTarget"), Node::isAlive(action.target) ? action.target->data(0).toString()
                                                                             : QString());
-    Node* element = currentTreeElement();
-    if (auto* box = dynamic_cast<GraphicsBox*>(element ? element->mapItem : nullptr)) {
+    Node* element = set->node();
+    if (auto* box = dynamic_cast<GraphicsBox*>(element && Node::isAlive(element) ? element->mapItem : nullptr)) {
         box->setActionTarget(action.target);
         box->setActionCommand(action.command);
         box->setActionCommandName(action.name);

@@ -91,6 +91,7 @@ private slots:
     void oneCommandPerClick();
     void popupFollowsItsEnergizer();
     void buttonRowsFromTheTreeSelection();
+    void commandRowsActOnTheShownElement();
     void backgroundPicture();
     void gatewayAddressMovesTheLink();
 
@@ -518,6 +519,52 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     QCOMPARE(variantRow(docked(), "CmdTarget")->value().toString(), target->data(0).toString());
     QCOMPARE(button->actionTarget(), target);
     QCOMPARE(button->actionCommand(), int(ActivateEnergZone1));
+}
+
+// The tree's current row is another element than the one a panel shows:
+// the command and its log line are for the panel's element.
+void TestPropertyPanel::commandRowsActOnTheShownElement()
+{
+    Node* workplace = g_elementTreeModel->rootNode()->child(0);
+    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, gateway->node()));
+    ownedNodes.removeOne(gateway->node());
+    auto* tree = formChild<QTreeView>(window.get(), "treeView");
+    const auto makeCurrent = [&](Node* node) {
+        tree->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(node)));
+    };
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
+    const auto check = [&](Node* device, CommandSend command, const QString& line) {
+        QCOMPARE(commands.size(), 1);
+        QCOMPARE(commands.first().at(0).value<Node*>(), device);
+        QCOMPARE(commands.takeFirst().at(1).value<CommandSend>(), command);
+        QCOMPARE(log.takeLast().at(1).toString(), line);
+    };
+
+    Node* energ1 = gateway->node()->child(0);
+    auto* box = new GraphicsBox(GraphicsBox::TextBox);
+    addToScene(box);
+    QVERIFY(box->node()->insertInto(energ1->child(0), 0));
+    window->propertyPanel()->showPopupParams(box);
+    PropertySet* popupSet = window->propertySets().at(1);
+    makeCurrent(gateway->node()->child(6));
+    window->propertyPanel()->edits()->customBtnClick(popupSet, row(popupSet, "ClearAlarm"));
+    check(energ1->deviceNode, ClrAlms, "Clear alarm of KX4 " + energ1->data(0).toString());
+
+    auto* fence = new GraphicsLine;
+    addToScene(fence);
+    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, fence->node()));
+    makeCurrent(fence->node());
+    docked()->currentNode = gateway->node();
+    window->propertyPanel()->fillPropertyBrowser(docked(), gateway, nullptr);
+    window->propertyPanel()->edits()->setGlobalCommandChooser([](QWidget*, int* mode) {
+        *mode = 3;
+        return true;
+    });
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    check(gateway->node()->deviceNode, GlobalMode,
+          "All Energizers for KX4 " + gateway->node()->data(0).toString() + " set to On, Hi");
+    qobject_cast<CommonDlg*>(popupSet->parent())->reject();
 }
 
 void TestPropertyPanel::backgroundPicture()
