@@ -623,6 +623,8 @@ void MainWindow::updateTWSectorAction()
 void MainWindow::applyUserRights()
 {
     const auto holds = [](int right) { return checkUserRight(right, g_currentUser); };
+    // Recomputed from the role as it stands: a right given back shows its action again.
+    m_forbiddenActions.clear();
     const auto showIf = [this](QAction* action, bool held) {
         action->setVisible(held);
         if (!held)
@@ -640,6 +642,8 @@ void MainWindow::applyUserRights()
     showIf(ui->actOsprelVellSetup, holds(UserRight::GatewaySetup));
     showIf(ui->actTimers, holds(UserRight::TimersSetup));
     showIf(ui->actTWSensorsSetup, holds(UserRight::SensorsSetup));
+    GraphicsScene* scene = currentScene();
+    showWorkplaceActions(scene ? m_workspaces->workplaceMode(scene) : 0);
 }
 
 // ---- workspaces --------------------------------------------------------------------
@@ -677,12 +681,22 @@ void MainWindow::currentTabChanged(int index)
     updateTWSectorAction();
 }
 
-void MainWindow::applyWorkplaceMode(int mode)
+// What the workspace shows; an action the user has no right to stays hidden.
+void MainWindow::showWorkplaceActions(int mode)
 {
-    // What the workspace shows; an action the user has no right to stays hidden.
     const auto showAction = [this](QAction* action, bool shown) {
         action->setVisible(shown && !m_forbiddenActions.contains(action));
     };
+    const bool gateway = mode == 0 || mode == 1;
+    const bool sensors = mode == 0 || mode == 2;
+    showAction(ui->actActionManager, gateway);
+    showAction(ui->actOsprelVellSetup, gateway);
+    showAction(ui->actAddOsprelVellWizard, gateway);
+    showAction(ui->actTWSensorsSetup, sensors);
+}
+
+void MainWindow::applyWorkplaceMode(int mode)
+{
     const auto showDock = [](QDockWidget* dock, bool shown) {
         dock->setVisible(shown);
         dock->toggleViewAction()->setVisible(shown);
@@ -691,10 +705,7 @@ void MainWindow::applyWorkplaceMode(int mode)
     const bool sensors = mode == 0 || mode == 2;
     m_gatewayStatusLabel->setVisible(gateway);
     m_twStatusLabel->setVisible(sensors);
-    showAction(ui->actActionManager, gateway);
-    showAction(ui->actOsprelVellSetup, gateway);
-    showAction(ui->actAddOsprelVellWizard, gateway);
-    showAction(ui->actTWSensorsSetup, sensors);
+    showWorkplaceActions(mode);
     if (gateway || sensors) {
         showDock(ui->dockAlarmStates, gateway);
         showDock(ui->dockSensorsState, sensors);

@@ -191,6 +191,7 @@ private:
     void createViewsAndLogs();
     void createDeviceUnits();
     void connectDeviceUnits();
+    void showWorkplaceActions(int mode);
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;
@@ -217,7 +218,8 @@ private:
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;
     QLabel* m_spareStatusLabel = nullptr;
-    // Hidden by the user's rights, whatever a workspace's mode would show.
+    // Hidden by the user's rights, whatever a workspace's mode would show;
+    // each application of the rights starts it anew.
     QSet<QAction*> m_forbiddenActions;
     bool m_closing = false;
     bool m_closed = false;

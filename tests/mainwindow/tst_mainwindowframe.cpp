@@ -47,6 +47,7 @@ struct PresetLaunchers : DialogLaunchers
     using DialogLaunchers::DialogLaunchers;
     int gatewaySetup(GatewaySetupHost*) override { return result; }
     int twSensorsSetup(int) override { return result; }
+    int userAdministration() override { return result; }
     int relayTimers(QList<TimerData>& timers) override
     {
         if (result == QDialog::Accepted)
@@ -74,6 +75,7 @@ private slots:
     void bareStart();
     void rights_data();
     void rights();
+    void rightsGivenBackStay();
     void storedScale_data();
     void storedScale();
     void looks();
@@ -190,6 +192,27 @@ void TestMainWindowFrame::rights()
     QCOMPARE(!window->userActionLogDlg()->clearButton->isHidden(), held);
     for (QMenu* menu : {formChild<QMenu>(window.get(), "menuEdit"), formChild<QMenu>(window.get(), "menuView"), formChild<QMenu>(window.get(), "menuVoltageDiagrams")})
         QVERIFY2(menu->isEnabled() == held, qPrintable(menu->objectName()));
+}
+
+// Rights changed in the user administration hold until the next change,
+// through tab switches and full screen.
+void TestMainWindowFrame::rightsGivenBackStay()
+{
+    g_currentUser = QStringLiteral("role5");
+    auto window = makeWindow();
+    QAction* setup = formChild(window.get(), "actOsprelVellSetup");
+    QVERIFY(!setup->isVisible());
+    QSqlQuery query;
+    QVERIFY(query.exec("update rights set vell_setup = 1 where role_id = 5"));
+    window->showUserAdmin();
+    window->addWorkspace(QString());
+    window->fullScreenMode(true);
+    window->fullScreenMode(false);
+    QVERIFY(setup->isVisible());
+    QVERIFY(query.exec("update rights set vell_setup = 0 where role_id = 5"));
+    window->showUserAdmin();
+    window->currentTabChanged(0);
+    QVERIFY(!setup->isVisible());
 }
 
 void TestMainWindowFrame::storedScale_data()

@@ -92,6 +92,8 @@ private slots:
     void popupFollowsItsEnergizer();
     void buttonRowsFromTheTreeSelection();
     void commandRowsActOnTheShownElement();
+    void mapButtonsNeedTheRight_data();
+    void mapButtonsNeedTheRight();
     void backgroundPicture();
     void gatewayAddressMovesTheLink();
 
@@ -565,6 +567,32 @@ void TestPropertyPanel::commandRowsActOnTheShownElement()
     check(gateway->node()->deviceNode, GlobalMode,
           "All Energizers for KX4 " + gateway->node()->data(0).toString() + " set to On, Hi");
     qobject_cast<CommonDlg*>(popupSet->parent())->reject();
+}
+
+void TestPropertyPanel::mapButtonsNeedTheRight_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<int>("sent");
+    QTest::newRow("may send commands") << "admin" << 1;
+    QTest::newRow("may not") << "nobody" << 0;
+}
+
+void TestPropertyPanel::mapButtonsNeedTheRight()
+{
+    QFETCH(QString, user);
+    QFETCH(int, sent);
+    g_currentUser = user;
+    auto* button = new GraphicsBox(GraphicsBox::ButtonBox);
+    addToScene(button);
+    ownedNodes << button->node();
+    button->setActionTarget(gateway->node()->child(0));
+    button->setActionCommand(ActivateEnergZone1);
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    MessageBoxAnswerer answerer;
+    button->sendActionCommand();
+    g_currentUser.clear();
+    QCOMPARE(commands.size(), sent);
+    QCOMPARE(answerer.seen().size(), 1 - sent);
 }
 
 void TestPropertyPanel::backgroundPicture()
