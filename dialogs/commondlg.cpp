@@ -554,9 +554,16 @@ void CommonDlg::energizerProperties(QGraphicsItem* item)
         if (linked && linked->parent())
             energizer = linked->parent()->parent();
     }
+    // A line that hangs under no sector would show the tree above it as if it
+    // were an energizer.
+    if (energizer && energizer->type != Node::Energizer)
+        energizer = nullptr;
     PropertyPanelHost* host = m_panelHost;
     if (!energizer || !host) {
         qCWarning(lcDialogs) << "Energizer properties: the item is not linked to an energizer; nothing shown";
+        if (element)
+            QMessageBox::information(parentWidget(), tr("Energizer property"),
+                                     tr("%1 belongs to no sector of an energizer.").arg(element->objectName()));
         deleteLater();
         return;
     }

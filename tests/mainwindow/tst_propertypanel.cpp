@@ -90,6 +90,7 @@ private slots:
     void checkBoxesSendCommands();
     void oneCommandPerClick();
     void popupFollowsItsEnergizer();
+    void noPopupForALineWithoutSector();
     void buttonRowsFromTheTreeSelection();
     void commandRowsActOnTheShownElement();
     void mapButtonsNeedTheRight_data();
@@ -474,6 +475,18 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
     QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
+}
+
+void TestPropertyPanel::noPopupForALineWithoutSector()
+{
+    auto* fence = new GraphicsLine;
+    addToScene(fence);
+    QVERIFY(g_elementTreeModel->insertNode(g_elementTreeModel->rootNode()->child(0), -1, fence->node()));
+    fence->setName("fence1");
+    MessageBoxAnswerer answerer;
+    window->propertyPanel()->showPopupParams(fence);
+    QCOMPARE(window->propertySets().size(), 1);
+    QCOMPARE(answerer.seen(), QStringList{"Energizer property:fence1 belongs to no sector of an energizer."});
 }
 
 void TestPropertyPanel::buttonRowsFromTheTreeSelection()
