@@ -180,6 +180,7 @@ void MainWindow::createWorkspaces()
             m_project->setModified(true);
     });
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
+    connect(m_workspaces.get(), &WorkspaceArea::workspaceRenamed, this, &MainWindow::followWorkspaceRename);
     connect(ui->actDelete, &QAction::triggered, this, [this] {
         if (GraphicsScene* scene = currentScene())
             scene->deleteItem();
@@ -667,18 +668,37 @@ void MainWindow::addWorkspace(QString caption)
 void MainWindow::currentTabChanged(int index)
 {
     m_workspaces->followCurrentTab();
-    const QString caption = ui->tabWidget->tabText(index);
     if (GraphicsScene* scene = currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
-        m_elementTree->proxy()->workplaceFilter = caption;
+        m_elementTree->proxy()->workplaceFilter = ui->tabWidget->tabText(index);
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
     }
+    showWorkspaceStates(ui->tabWidget->tabText(index));
+    updateTWSectorAction();
+}
+
+// The state views show the workspace in front, which they know by its caption.
+void MainWindow::showWorkspaceStates(const QString& caption)
+{
     m_alarmStatesWidget->currentWorkspace = caption;
     m_alarmStatesWidget->filteringAlarmStates();
     m_twSensorsStatesWidget->currentWorkspace = caption;
     m_twSensorsStatesWidget->filtering();
-    updateTWSectorAction();
+}
+
+// Every view that knows a workspace by its caption takes the new one.
+void MainWindow::followWorkspaceRename(int index, const QString& caption)
+{
+    m_trees->renameTWSystemsOf(index, caption);
+    if (index == ui->tabWidget->currentIndex()) {
+        m_elementTree->proxy()->workplaceFilter = caption;
+        m_elementTree->proxy()->invalidate();
+        showWorkspaceStates(caption);
+    }
+    GraphicsScene* scene = m_workspaces->sceneAt(index);
+    for (PropertySet* set : m_propertyPanel->setsShowing(scene ? scene->workplaceNode() : nullptr))
+        set->setValue(QStringLiteral("WorkspaceCaption"), caption);
 }
 
 // What the workspace shows; an action the user has no right to stays hidden.
@@ -792,10 +812,10 @@ void MainWindow::selectTool(int tool)
 
 // ---- site trees ------------------------------------------------------------------------
 
-void MainWindow::buildTWSensorTree(const QString& name, int index)
+void MainWindow::buildTWSensorTree(const QString& workspaceName, int index)
 {
     GraphicsScene* scene = currentScene();
-    m_trees->buildTWSensorTree(name, index, scene ? scene->workplaceNode() : nullptr);
+    m_trees->buildTWSensorTree(workspaceName, index, scene ? scene->workplaceNode() : nullptr);
 }
 
 void MainWindow::rebuildEnergizerModel()

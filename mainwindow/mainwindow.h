@@ -138,7 +138,7 @@ public:
     void applyUserRights();
 
     // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
-    void buildTWSensorTree(const QString& name, int index);
+    void buildTWSensorTree(const QString& workspaceName, int index);
     // The energizer states model from the gateway boxes of every tab, in tab order.
     void rebuildEnergizerModel();
 
@@ -192,6 +192,8 @@ private:
     void createDeviceUnits();
     void connectDeviceUnits();
     void showWorkplaceActions(int mode);
+    void showWorkspaceStates(const QString& caption);
+    void followWorkspaceRename(int index, const QString& caption);
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;

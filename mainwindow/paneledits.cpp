@@ -2,11 +2,9 @@
 #include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
-#include "alarmstateswidget.h"
 #include "commandrouter.h"
 #include "devicerows.h"
 #include "elementtreearea.h"
-#include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
@@ -26,7 +24,6 @@
 #include "sitemutex.h"
 #include "soundpath.h"
 #include "treemodel.h"
-#include "twsensorsstateswidget.h"
 #include "variantmanager.h"
 #include "variantproperty.h"
 
@@ -228,7 +225,7 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
         applyBackgroundPicture(text);
     applySoundRow(row, value);
     if (row == QLatin1String("WorkspaceCaption"))
-        applyWorkspaceCaption(text);
+        applyWorkspaceCaption(node, text);
     if (row == QLatin1String("IP") && node)
         applyGatewayAddress(node, text);
     if (row == QLatin1String("IPTW") && node)
@@ -285,35 +282,19 @@ void PanelEdits::applyBackgroundPicture(const QString& path)
     target->setHeight(picture.height());
 }
 
-void PanelEdits::applyWorkspaceCaption(const QString& caption)
+// Renames the workspace the panel shows (the one in front when the panel
+// shows none of the tabs' workplaces).
+void PanelEdits::applyWorkspaceCaption(Node* workplace, const QString& caption)
 {
-    QTabWidget* tabs = m_window->workspaces()->tabs();
-    const int tab = tabs->currentIndex();
-    tabs->setTabText(tab, caption);
-    m_window->alarmStatesWidget()->currentWorkspace = caption;
-    m_window->twSensorsStatesWidget()->currentWorkspace = caption;
-    Node* current = m_window->elementTree()->currentElement();
-    if (current && g_elementTreeModel && current != g_elementTreeModel->rootNode())
-        g_elementTreeModel->setData(g_elementTreeModel->nodeIndex(current), caption, Qt::EditRole);
-    SiteLocker lock;
-    if (g_twSensorModel) {
-        for (Node* system : g_twSensorModel->rootNode()->children) {
-            if (system->data(3).toInt() != tab)
-                continue;
-            system->setData(2, caption);
-            refresh(g_twSensorModel, system);
-            if (system->deviceNode) {
-                system->deviceNode->setData(2, caption);
-                refresh(g_elementTreeModel, system->deviceNode);
-            }
-        }
+    WorkspaceArea* workspaces = m_window->workspaces();
+    int tab = workspaces->tabs()->currentIndex();
+    for (int i = 0; i < workspaces->count(); ++i) {
+        if (workplace && workspaces->sceneAt(i) && workspaces->sceneAt(i)->workplaceNode() == workplace)
+            tab = i;
     }
-    if (GraphicsScene* scene = m_window->currentScene()) {
-        for (GraphicsBox* box : scene->gatewayBoxes()) {
-            box->setWorkspaceName(caption);
-            refresh(g_energizerModel, box->energizerNode());
-        }
-    }
+    // The rename writes the caption back into this row: that echo changes nothing.
+    if (workspaces->tabs()->tabText(tab) != caption)
+        workspaces->renameWorkspace(tab, caption);
 }
 
 // The box and the trees take the text at once; the link moves once the

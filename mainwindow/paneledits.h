@@ -71,7 +71,7 @@ private:
     bool applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value);
     bool applySoundRow(const QString& row, const QVariant& value);
     void applyBackgroundPicture(const QString& path);
-    void applyWorkspaceCaption(const QString& caption);
+    void applyWorkspaceCaption(Node* workplace, const QString& caption);
     void applyGatewayAddress(Node* node, const QString& address);
     void applyTWAddress(Node* node, const QString& address);
     void scheduleReconnect(QTimer& reconnect, const QString& address);

@@ -41,12 +41,7 @@ void WorkspaceActions::workspaceSetup()
     QString imageFile;
     int mode = m_window.workspaces()->workplaceMode(scene);
     m_window.dialogLaunchers()->workspaceSetup(caption, imageFile, mode);
-    m_window.workspaces()->tabs()->setTabText(index, caption);
-    {
-        SiteLocker lock;
-        scene->workplaceNode()->setData(0, caption);
-    }
-    g_elementTreeModel->refreshNode(scene->workplaceNode());
+    m_window.workspaces()->renameWorkspace(index, caption);
     m_window.workspaces()->setWorkplaceMode(scene, mode);
     if (!imageFile.isEmpty())
         showWorkspacePicture(scene, imageFile);

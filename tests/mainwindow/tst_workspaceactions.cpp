@@ -10,6 +10,13 @@
 #include "globals.h"
 #include "userright.h"
 #include "elementtreeproxymodel.h"
+#include "gatewaysubtree.h"
+#include "propertypanel.h"
+#include "propertyset.h"
+#include "variantmanager.h"
+#include "variantproperty.h"
+#include "alarmstateswidget.h"
+#include "twsensorsstateswidget.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicscircle.h"
@@ -144,6 +151,37 @@ private slots:
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
         QCOMPARE(log.size(), 3);
         formChild(window.get(), "actDelete")->trigger();
+    }
+
+    // Every view that knows the workspace by its caption follows a rename,
+    // from the set-up page and from the panel alike.
+    void renameReachesEveryView()
+    {
+        auto* gateway = place(scene(0), new GraphicsBox(GraphicsBox::GatewayBox));
+        window->rebuildEnergizerModel();
+        Node* workplace = scene(0)->workplaceNode();
+        PropertySet* docked = window->propertySets().first();
+        docked->currentNode = workplace;
+        window->propertyPanel()->fillPropertyBrowser(docked, nullptr, workplace);
+        VariantProperty* captionRow = docked->manager->variantProperty(docked->propertyNames.key("WorkspaceCaption"));
+        Node* system = g_twSensorModel->rootNode()->child(0);
+        const auto check = [&](const QString& caption) {
+            QCOMPARE(window->workspaces()->tabs()->tabText(0), caption);
+            QCOMPARE(workplace->data(0).toString(), caption);
+            QCOMPARE(window->elementTreeProxy()->rowCount(), 1);
+            QCOMPARE(captionRow->value().toString(), caption);
+            QCOMPARE(window->alarmStatesWidget()->currentWorkspace, caption);
+            QCOMPARE(gateway->energizerNode()->data(GatewaySubtree::WorkspaceColumn).toString(), caption);
+            QCOMPARE(window->twSensorsStatesWidget()->currentWorkspace, caption);
+            QCOMPARE(system->data(2).toString(), caption);
+            QCOMPARE(system->deviceNode->data(2).toString(), caption);
+            QCOMPARE(system->data(0).toString(), QString());
+        };
+        answers->nextCaption = QStringLiteral("Yard");
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        check(QStringLiteral("Yard"));
+        captionRow->setValue(QStringLiteral("Gate house"));
+        check(QStringLiteral("Gate house"));
     }
 
     void clipboard()
