@@ -136,12 +136,7 @@ void WorkspaceActions::deleteWorkspace()
         return;
     }
     const QString untitled = MainWindow::tr("Untitled %1").arg(index + 1);
-    m_window.workspaces()->tabs()->setTabText(index, untitled);
-    {
-        SiteLocker lock;
-        workplace->setData(0, untitled);
-    }
-    g_elementTreeModel->refreshNode(workplace);
+    m_window.workspaces()->renameWorkspace(index, untitled);
     // Its TW system went with the workplace's children: a fresh one replaces it.
     m_window.buildTWSensorTree(untitled, index);
 }

@@ -144,11 +144,16 @@ private slots:
 
         for (int tab = 2; tab >= 0; --tab) {
             window->workspaces()->tabs()->setCurrentIndex(tab);
+            if (tab == 0) {
+                answers->nextMode = 0;
+                formChild(window.get(), "actWorkspaceSetup")->trigger();
+            }
             MessageBoxAnswerer yes(QMessageBox::Yes);
             formChild(window.get(), "actDeleteWorkplace")->trigger();
         }
         QCOMPARE(window->workspaces()->count(), 1);
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
+        QCOMPARE(window->elementTreeProxy()->rowCount(), 1);
         QCOMPARE(log.size(), 3);
         formChild(window.get(), "actDelete")->trigger();
     }
