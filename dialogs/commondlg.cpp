@@ -425,7 +425,7 @@ ButtonAction CommonDlg::selectButtonAction()
     return {node, command, chosen.first};
 }
 
-Node* CommonDlg::selectElement(int kind)
+Node* CommonDlg::selectElement(int kind, Node* within)
 {
     ElementTreeProxyModel* proxy = makeElementProxy();
     m_elementKind = kind;
@@ -439,6 +439,16 @@ Node* CommonDlg::selectElement(int kind)
 
     proxy->setSourceModel(g_elementTreeModel);
     ui->treeView->setModel(proxy);
+    if (within) {
+        const QModelIndex root =
+            g_elementTreeModel ? proxy->mapFromSource(g_elementTreeModel->nodeIndex(within)) : QModelIndex();
+        if (!root.isValid()) {
+            qCWarning(lcDialogs) << "Element page: the element to pick under is not in the element tree";
+            return nullptr;
+        }
+        ui->treeView->setRootIndex(root);
+        m_pickWithin = within;
+    }
     ui->treeView->expandAll();
     if (exec() == 0)
         return nullptr;
@@ -450,7 +460,7 @@ QString CommonDlg::elementPageProblem() const
 {
     const ElementKindInfo info = kindInfo(m_elementKind);
     const Node* node = nodeAt(ui->treeView->currentIndex());
-    if (node && node->type == info.requiredType)
+    if (node && node->type == info.requiredType && (!m_pickWithin || node->parent() == m_pickWithin))
         return QString();
     return tr("You must select %1").arg(QLatin1String(info.word));
 }

@@ -1,8 +1,14 @@
+#include "gatewaysubtree.h"
 #include "mainwindow.h"
+#include "mappingdlg.h"
+#include "modalanswerer.h"
 #include "node.h"
 #include "testhome.h"
 #include "treemodel.h"
 
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeView>
 #include <QtTest>
 
 // The main window builds the three site tree models with their header roots.
@@ -11,6 +17,7 @@ class TestMainWindowModels : public QObject
     Q_OBJECT
 private slots:
     void createsTheThreeModels();
+    void mappingPickerOffersTheEditedGateway();
 };
 
 void TestMainWindowModels::createsTheThreeModels()
@@ -43,6 +50,44 @@ void TestMainWindowModels::createsTheThreeModels()
     QVERIFY(!g_energizerModel);
     QVERIFY(!g_twSensorModel);
     home.closeDatabase();
+}
+
+// Two gateways whose devices share their default names: mapping gateway A's
+// energizer offers A's IO cards only, and a picked card is stored by its id.
+void TestMainWindowModels::mappingPickerOffersTheEditedGateway()
+{
+    TestHome home;
+    QVERIFY(home.openDatabase());
+    GatewaySubtree a(QStringLiteral("10.0.0.1"));
+    GatewaySubtree b(QStringLiteral("10.0.0.2"));
+    MainWindow window;
+    Node* workplace = g_elementTreeModel->rootNode()->child(0);
+    Node* gatewayA = a.elementNode.release();
+    Node* gatewayB = b.elementNode.release();
+    for (Node* gateway : {gatewayB, gatewayA})
+        QVERIFY(g_elementTreeModel->insertNode(workplace, -1, gateway));
+    for (Node* device : gatewayB->children)
+        device->setData(0, "B " + device->data(0).toString());
+
+    QStringList offered;
+    answerNextModal([&offered](QWidget* picker) {
+        auto* tree = picker->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QAbstractItemModel* model = tree->model();
+        for (int row = 0; row < model->rowCount(tree->rootIndex()); ++row)
+            offered << model->index(row, 0, tree->rootIndex()).data().toString();
+        tree->setCurrentIndex(model->match(model->index(0, 0, tree->rootIndex()), Qt::DisplayRole,
+                                           QStringLiteral("IOCard40"), 1, Qt::MatchRecursive | Qt::MatchExactly)
+                                  .value(0));
+        picker->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+    });
+    MappingDlg dialog;
+    Node* energizer = gatewayA->child(0);
+    dialog.prepareEnergizerPage(energizer);
+    dialog.findChild<QToolButton*>(QStringLiteral("btnAddCard"))->click();
+    QCOMPARE(offered.size(), GatewaySubtree::DeviceCount - GatewaySubtree::EnergizerCount);
+    QVERIFY(offered.filter(QRegularExpression(QStringLiteral("^B "))).isEmpty());
+    QCOMPARE(energizer->outputMappings.size(), 1);
+    QCOMPARE(int(energizer->outputMappings.first().id), 40);
 }
 
 QTEST_MAIN(TestMainWindowModels)
