@@ -438,11 +438,14 @@ private slots:
         qDeleteAll(sounds);
     }
 
-    // An unwritable setting.ini is said, naming the file; the new conditions
-    // still apply for the session.
+    // An unwritable setting.ini is said, naming the file; the conditions in
+    // force stay as they were.
     void unwritableSettingsAreReported()
     {
         QFile::remove(ini());
+        AlarmCondition kept;
+        kept.EnergParamName = QStringLiteral("kept");
+        setAlarmConditions({kept});
         QVERIFY(QDir(home.path()).mkdir(QStringLiteral("setting.ini")));
         QString seen;
         SettingDlg dlg;
@@ -456,6 +459,8 @@ private slots:
         QVERIFY(!dlg.settingsWritten());
         QVERIFY2(seen.startsWith(QStringLiteral("Error|")) && seen.contains(ini()), qPrintable(seen));
         QVERIFY(catcher.contains(ini()));
+        QCOMPARE(alarmConditions().size(), 1);
+        QCOMPARE(alarmConditions().first().EnergParamName, QStringLiteral("kept"));
     }
 
     // A running control unit takes the new conditions with the next data it gets.
