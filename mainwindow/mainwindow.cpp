@@ -540,15 +540,26 @@ void MainWindow::loadSettings()
 
 void MainWindow::showSettingDlg()
 {
-    m_launchers->settings(currentScene());
+    // The dialog shows setting.ini: a text-alarm look edited in a panel goes there first.
+    m_alarms->saveTextAlarmEdits();
+    if (m_launchers->settings(currentScene()) == QDialog::Accepted)
+        applyWrittenSettings();
+    if (m_launchers->soundAlarmsChanged())
+        m_project->setModified(true);
+    m_elementTree->selectFirstRow();
+}
+
+// What the settings dialog wrote takes effect now. A write that failed left
+// the file as it was, and so what is in force.
+void MainWindow::applyWrittenSettings()
+{
     {
         auto settings = SettingsFile::open();
         controlUnit()->reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
         controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+        m_alarms->loadTextAlarm(*settings);
     }
-    if (m_launchers->soundAlarmsChanged())
-        m_project->setModified(true);
-    m_elementTree->selectFirstRow();
+    updateScenesSoundList();
 }
 
 // ---- launchers ---------------------------------------------------------------------

@@ -158,6 +158,7 @@ public slots:
     void actionGroupClicked(QAction* action);
     // settings
     void showSettingDlg();
+    void applyWrittenSettings();
     void closeApplication();
     // launchers
     void showOsprelVellSetup();

@@ -210,15 +210,15 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
         return false;
     }
     if (row.contains(QLatin1String("TextAlarmBackground"))) {
-        alarms->textAlarmBackground = value.value<QColor>();
+        alarms->setTextAlarmBackground(value.value<QColor>());
         m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("TextAlarmCaption"))) {
-        alarms->alarmCaption = text;
+        alarms->setAlarmCaption(text);
         m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("TextAlarmMode"))) {
-        alarms->textAlarmMode = value.toInt();
+        alarms->setTextAlarmMode(value.toInt());
         m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("Bground image")))

@@ -10,6 +10,13 @@
 #include "zoomtools.h"
 #include "mapedittools.h"
 #include "projectdocument.h"
+#include "controlunit.h"
+#include "paneledits.h"
+#include "propertypanel.h"
+#include "propertyset.h"
+#include "settingsfile.h"
+#include "variantmanager.h"
+#include "variantproperty.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
 #include "soundpath.h"
@@ -48,6 +55,16 @@ struct PresetLaunchers : DialogLaunchers
     int gatewaySetup(GatewaySetupHost*) override { return result; }
     int twSensorsSetup(int) override { return result; }
     int userAdministration() override { return result; }
+    // OK on the settings dialog: it writes its keys, as the dialog does.
+    int settings(GraphicsScene*) override
+    {
+        SettingsFile::write([this](QSettings& ini) {
+            for (auto key = written.cbegin(); key != written.cend(); ++key)
+                ini.setValue(key.key(), key.value());
+        });
+        return QDialog::Accepted;
+    }
+    QVariantMap written;
     int relayTimers(QList<TimerData>& timers) override
     {
         if (result == QDialog::Accepted)
@@ -82,6 +99,7 @@ private slots:
     void recentFiles();
     void alarmConditionsFromDefaults();
     void closingOnceAndTeardown();
+    void settingsDialogTakesEffectAndLasts();
     void launchers();
     void twSectorActionAndEscape();
     void badFiles();
@@ -330,9 +348,10 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     window->close();
     QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"1"});
     const QStringList lines = settingsLines(*m_home);
-    for (const char* line : {"LineWidth=2", "TextAlarmMode=1", "TextAlarmBGColorMode=\"rgba(232,194,251,255)\"",
-                             "AlarmCaption=ALARM!", "sounds\\size=2"})
+    for (const char* line : {"LineWidth=2", "sounds\\size=2"})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
+    // The text-alarm look is the settings dialog's unless edited in a panel.
+    QVERIFY(lines.filter(QStringLiteral("TextAlarm")).isEmpty());
     QVERIFY(lines.filter(QStringLiteral("geometry=")).size() == 1);
     window.reset();
     QCOMPARE(sqlRows("select count(*) from logVoltage where energizer_no=0"), QStringList{"1"});
@@ -347,6 +366,36 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     window->close();
     window->close();
     QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"2"});
+}
+
+// What the settings dialog writes is in force at once and outlives the
+// window; a look edited in the panel afterwards is saved on closing.
+void TestMainWindowFrame::settingsDialogTakesEffectAndLasts()
+{
+    auto window = makeWindow();
+    auto launchers = std::make_unique<PresetLaunchers>(window.get());
+    launchers->written = {{"TextAlarmMode", 0}, {"AlarmCaption", "INTRUDER"},
+                          {"TextAlarmBGColorMode", "rgba(0,255,255,255)"}, {"ReverseLogic", true}};
+    window->setDialogLaunchers(std::move(launchers));
+    window->showSettingDlg();
+    QCOMPARE(window->alarms()->textAlarmMode, 0);
+    QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUDER"));
+    QCOMPARE(window->alarms()->textAlarmBackground, QColor(Qt::cyan));
+    QVERIFY(window->controlUnit()->reverseLogic);
+    window->close();
+    QVERIFY(settingsLines(*m_home).contains(QStringLiteral("AlarmCaption=INTRUDER")));
+
+    window = makeWindow();
+    QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUDER"));
+    PropertySet* docked = window->propertySets().first();
+    Node* workplace = window->currentScene()->workplaceNode();
+    docked->currentNode = workplace;
+    window->propertyPanel()->fillPropertyBrowser(docked, nullptr, workplace);
+    docked->manager->variantProperty(docked->propertyNames.key("TextAlarmCaption"))->setValue("BREACH");
+    window->project()->setModified(false);
+    window->close();
+    const QStringList lines = settingsLines(*m_home);
+    QVERIFY(lines.contains(QStringLiteral("AlarmCaption=BREACH")) && lines.contains(QStringLiteral("TextAlarmMode=0")));
 }
 
 void TestMainWindowFrame::launchers()
