@@ -9,6 +9,7 @@
 #include "mainwindow.h"
 #include "node.h"
 #include "settingsfile.h"
+#include "windowsettings.h"
 #include "sitemutex.h"
 #include "soundalarmsettings.h"
 #include "soundpath.h"
@@ -230,7 +231,7 @@ bool AlarmsArea::saveTextAlarmEdits()
 {
     if (!m_textAlarmEdited)
         return true;
-    const bool written = SettingsFile::write([this](QSettings& settings) { writeTextAlarm(settings); });
+    const bool written = WindowSettings::write([this](QSettings& settings) { writeTextAlarm(settings); });
     if (written)
         m_textAlarmEdited = false;
     return written;

@@ -57,7 +57,6 @@ public:
     void setTextAlarmBackground(const QColor& color);
     void setAlarmCaption(const QString& caption);
     void setTextAlarmMode(int mode);
-    bool textAlarmEdited() const { return m_textAlarmEdited; }
     // Writes the text-alarm keys edited here; false when writing failed.
     bool saveTextAlarmEdits();
     // Takes `nodes` as the sound alarms; the earlier ones are retired, not

@@ -29,6 +29,7 @@
 #include "propertyset.h"
 #include "qtclienttw.h"
 #include "settingsfile.h"
+#include "windowsettings.h"
 #include "sitetrees.h"
 #include "sitemutex.h"
 #include "timerunit.h"
@@ -480,7 +481,7 @@ void MainWindow::closeApplication()
         if (!saveQuestionAnswered(this, m_project.get()))
             return;
         emit writeUserActionLog(LogSubject, tr("Application closed"));
-        SettingsFile::write([this](QSettings& settings) {
+        WindowSettings::write([this](QSettings& settings) {
             settings.setValue(QStringLiteral("LineWidth"), m_mapEdit->lineWidthCombo()->currentText().toInt());
             m_alarms->write(settings);
             settings.setValue(QStringLiteral("geometry"), saveGeometry());
