@@ -21,6 +21,7 @@
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mapedittools.h"
+#include "mapprint.h"
 #include "mainwindowmaphost.h"
 #include "paneledits.h"
 #include "projectdocument.h"
@@ -278,6 +279,7 @@ void MainWindow::connectActions()
     connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
     connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
+    connect(ui->actPrintPreview, &QAction::triggered, this, [this] { MapPrint::preview(currentScene(), this); });
     connect(ui->actBatteryDiagram, &QAction::triggered, this,
             [this] { showVDiagramms(VoltageDiagrammsDlg::BatteryDiagram); });
     connect(ui->actOutputDiagram, &QAction::triggered, this,

@@ -22,13 +22,17 @@
 #include "graphicscircle.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
+#include "mapprint.h"
 #include "messageboxanswerer.h"
+#include "pdfprobe.h"
 #include "node.h"
 #include "testhome.h"
 #include "treemodel.h"
 #include "workspacearea.h"
 
 #include <QComboBox>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
@@ -187,6 +191,29 @@ private slots:
         check(QStringLiteral("Yard"));
         captionRow->setValue(QStringLiteral("Gate house"));
         check(QStringLiteral("Gate house"));
+    }
+
+    // Print preview shows the map in front; from there it prints, here to a PDF.
+    void printPreviewShowsTheMap()
+    {
+        window->addWorkspace(QStringLiteral("Yard"));
+        auto* box = place(scene(1), new GraphicsBox(GraphicsBox::TextBox));
+        box->setCaption(QStringLiteral("NORTH GATE"));
+        box->setPos(400, 100);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("map.pdf"));
+        QPageLayout::Orientation orientation = QPageLayout::Portrait;
+        MapPrint::setHook([&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
+            orientation = printer->pageLayout().orientation();
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            paint(printer);
+        });
+        formChild(window.get(), "actPrintPreview")->trigger();
+        MapPrint::setHook({});
+        QCOMPARE(PdfProbe::pageCount(pdf), 1);
+        QVERIFY2(PdfProbe::text(pdf).contains(QStringLiteral("NORTH GATE")), qPrintable(PdfProbe::text(pdf)));
+        QCOMPARE(orientation, QPageLayout::Landscape);
     }
 
     void clipboard()
