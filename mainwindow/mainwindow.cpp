@@ -50,6 +50,7 @@
 #include <QComboBox>
 #include <QToolButton>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QGraphicsItem>
@@ -575,10 +576,15 @@ void MainWindow::showUserActionLog()
 void MainWindow::openReadme()
 {
     const QString path = AppPaths::filePath(ReadmeFile);
+    QString problem;
     if (!QFileInfo::exists(path))
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("The readme %1 is missing").arg(path);
+        problem = tr("The readme %1 is missing.").arg(QDir::toNativeSeparators(path));
     else if (!UrlOpener::open(QUrl::fromLocalFile(path)))
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("No program could open the readme %1").arg(path);
+        problem = tr("No program could open the readme %1.").arg(QDir::toNativeSeparators(path));
+    if (problem.isEmpty())
+        return;
+    qCWarning(lcMainWindow).noquote() << problem;
+    QMessageBox::warning(this, ui->actLumetraReadme->text(), problem);
 }
 
 void MainWindow::showOsprelVellSetup()

@@ -20,6 +20,7 @@
 #include "variantproperty.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
+#include "messageboxanswerer.h"
 #include "soundpath.h"
 #include "node.h"
 #include "resources.h"
@@ -419,16 +420,26 @@ void TestMainWindowFrame::launchers()
     emit formChild(window.get(), "actTimers")->triggered();
     QVERIFY(window->timerUnit()->timers().isEmpty() && window->project()->isModified());
 
+    // The readme opens; a missing file or one nothing opens is told to the operator.
     QUrl opened;
-    UrlOpener::setHook([&](const QUrl& url) { opened = url; return true; });
+    bool opens = true;
+    UrlOpener::setHook([&](const QUrl& url) { opened = url; return opens; });
     QFile readme(m_home->filePath(MainWindow::ReadmeFile));
     QVERIFY(readme.open(QIODevice::WriteOnly));
     readme.close();
+    MessageBoxAnswerer boxes;
     emit formChild(window.get(), "actLumetraReadme")->triggered(false);
     QCOMPARE(opened, QUrl::fromLocalFile(readme.fileName()));
+    opens = false;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("No program could open the readme")));
+    emit formChild(window.get(), "actLumetraReadme")->triggered(false);
     readme.remove();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("readme .* is missing")));
     emit formChild(window.get(), "actLumetraReadme")->triggered(false);
+    UrlOpener::setHook({});
+    QCOMPARE(boxes.seen().size(), 2);
+    QVERIFY(boxes.seen().at(0).startsWith(QStringLiteral("Lumetra readme:No program could open")));
+    QVERIFY(boxes.seen().at(1).contains(QStringLiteral("is missing")));
 }
 
 void TestMainWindowFrame::twSectorActionAndEscape()
