@@ -72,8 +72,10 @@ QString CommonDlg::passwordDigest(const QString& password)
 bool CommonDlg::checkCredentials(const QString& userName, const QString& password)
 {
     // Bound values: a quote in the typed name is part of the name, never SQL.
-    // Accounts marked not active (0) are refused; NULL counts as active.
-    if (!fitsLatin1(userName) || !fitsLatin1(password))
+    // Names are compared as text, in any script; only the password's digest
+    // needs Latin-1. Accounts marked not active (0) are refused; NULL counts
+    // as active.
+    if (!fitsLatin1(password))
         return false;
     QSqlQuery query;
     // A statement that cannot be prepared (a database without its tables)
@@ -147,9 +149,6 @@ QString CommonDlg::userPageProblem() const
         return tr("Passwords can hold only Latin-1 characters!");
     if (name.trimmed().isEmpty())
         return tr("User name can not be empty!");
-    // The log-in takes Latin-1 names only; such an account could never log in.
-    if (UserAccounts::hasNonLatin1(name))
-        return tr("User names can hold only Latin-1 characters!");
     if (name.size() > UserAccounts::MaxNameLength)
         return tr("User name can not be longer than %1 characters!").arg(UserAccounts::MaxNameLength);
     if (UserAccounts::nameTaken(name, m_editedUserId))
@@ -215,11 +214,10 @@ QString CommonDlg::alarmLine(Node* node)
         return QString();
     QString kind;
     QString status;
-    QString detail;
-    {
-        SiteLocker lock;
-        detail = node->flagText;
-    }
+    // The unit threads write status, flags and record together: one lock
+    // keeps the line to one heartbeat.
+    SiteLocker lock;
+    QString detail = node->flagText;
     const Node* device = node->deviceNode;
     if (device && device->type == Node::Energizer) {
         kind = QStringLiteral("Energizer");
@@ -233,12 +231,7 @@ QString CommonDlg::alarmLine(Node* node)
         status = sensorStateInfo(node->sensorStateClass()).text;
         detail = status;
     }
-    QString name;
-    {
-        SiteLocker lock;
-        name = node->data(0).toString();
-    }
-    return kind + tr(" %1 status: %2 %3").arg(name, status, detail);
+    return kind + tr(" %1 status: %2 %3").arg(node->data(0).toString(), status, detail);
 }
 
 void CommonDlg::showAlarmConfirm(Node* node)

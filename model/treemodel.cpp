@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <QDataStream>
+#include <QtEndian>
 #include <QDebug>
 #include <QMimeData>
 #include <QPixmap>
@@ -285,6 +286,62 @@ QMimeData* TreeModel::mimeData(const QModelIndexList& indexes) const
     return data;
 }
 
+namespace {
+
+// A drag payload holds the source model's address, then one address per
+// dragged node, each 8 bytes, compressed by qCompress behind the size it
+// claims (4 bytes, big-endian).
+constexpr qint64 PayloadEntryBytes = sizeof(quint64);
+constexpr int ClaimedSizeBytes = 4;
+// What zlib adds to data it cannot compress, with room to spare.
+constexpr qint64 ZlibOverheadBytes = 64;
+
+// The most a payload of this program can hold: the source model and every
+// node of every live tree once.
+qint64 payloadLimit()
+{
+    qint64 nodes = 0;
+    for (TreeModel* model : qAsConst(liveModels())) {
+        if (model->rootNode())
+            walk(model->rootNode(), [&nodes](Node*) { ++nodes; });
+    }
+    return PayloadEntryBytes * (1 + nodes);
+}
+
+// qUncompress allocates whatever size the payload claims and grows on for
+// whatever its stream expands to (zlib expands at most about a thousandfold).
+// Bounding both the claim and the compressed bytes by what a real payload
+// can need keeps a forged one from asking for gigabytes.
+QByteArray readPayload(const QByteArray& compressed)
+{
+    const qint64 limit = payloadLimit();
+    if (compressed.size() < ClaimedSizeBytes)
+        return {};
+    const quint32 claimed = qFromBigEndian<quint32>(compressed.constData());
+    if (claimed > limit || compressed.size() > ClaimedSizeBytes + limit + limit / 1000 + ZlibOverheadBytes) {
+        qCWarning(lcModel) << "Drop refused: its payload claims" << claimed << "bytes in" << compressed.size()
+                           << "where a drag here carries at most" << limit;
+        return {};
+    }
+    const QByteArray bytes = qUncompress(compressed);
+    return bytes.size() == qint64(claimed) ? bytes : QByteArray();
+}
+
+// The addresses of the nodes of `model`'s tree, its root not included.
+QSet<quint64> nodeAddresses(TreeModel* model)
+{
+    QSet<quint64> addresses;
+    if (Node* root = model->rootNode()) {
+        walk(root, [&](Node* node) {
+            if (node != root)
+                addresses.insert(quint64(quintptr(node)));
+        });
+    }
+    return addresses;
+}
+
+} // namespace
+
 bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                              const QModelIndex& parent)
 {
@@ -295,7 +352,7 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
     if (parent.isValid() && parent.model() != this)
         return false;
 
-    const QByteArray bytes = qUncompress(data->data(kMimeType));
+    const QByteArray bytes = readPayload(data->data(kMimeType));
     QDataStream stream(bytes);
     quint64 sourceId = 0;
     stream >> sourceId;
@@ -311,11 +368,13 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
     }
     if (!source)
         return false;
+    // Each dragged node once, and only nodes of the source's tree.
+    QSet<quint64> unused = nodeAddresses(source);
     QList<quint64> ids;
     while (!stream.atEnd()) {
         quint64 id = 0;
         stream >> id;
-        if (stream.status() != QDataStream::Ok || !source->findAddress(id))
+        if (stream.status() != QDataStream::Ok || !unused.remove(id))
             return false;
         ids.append(id);
     }

@@ -680,6 +680,14 @@ void TestTreeModel::forgedPayloads()
     QVERIFY(!m_energizers->dropMimeData(&raw, Qt::CopyAction, 0, 0, gatewayIndex));
     raw.setData(TreeModel::kMimeType, QByteArray());
     QVERIFY(!m_energizers->dropMimeData(&raw, Qt::CopyAction, 0, 0, gatewayIndex));
+    // A size far beyond any payload's is refused before anything is decompressed
+    // (Qt would allocate it); so is a node named twice.
+    MessageCatcher catcher;
+    raw.setData(TreeModel::kMimeType, QByteArray("\x7f\xff\x00\x00\x78\x9c\x03\x00\x00\x00\x01", 11));
+    QVERIFY(!m_energizers->dropMimeData(&raw, Qt::CopyAction, 0, 0, gatewayIndex));
+    QVERIFY(catcher.contains(QStringLiteral("Drop refused")));
+    QVERIFY(!catcher.contains(QStringLiteral("qUncompress")));
+    QVERIFY(!m_energizers->dropMimeData(payload(model, {idOf(a), idOf(a)}).get(), Qt::CopyAction, 0, 0, gatewayIndex));
     // A parent index of another model.
     TreeModel other;
     other.setRootNode(makeRoot({"Name"}));
