@@ -158,7 +158,6 @@ public slots:
     void actionGroupClicked(QAction* action);
     // settings
     void showSettingDlg();
-    void applyWrittenSettings();
     void closeApplication();
     // launchers
     void showOsprelVellSetup();
@@ -195,6 +194,7 @@ private:
     void showWorkplaceActions(int mode);
     void showWorkspaceStates(const QString& caption);
     void followWorkspaceRename(int index, const QString& caption);
+    void applyWrittenSettings();
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;
