@@ -423,7 +423,7 @@ ButtonAction CommonDlg::selectButtonAction()
     return {node, command, chosen.first};
 }
 
-Node* CommonDlg::selectElement(int kind)
+Node* CommonDlg::selectElement(int kind, Node* within)
 {
     ElementTreeProxyModel* proxy = makeElementProxy();
     m_elementKind = kind;
@@ -437,6 +437,16 @@ Node* CommonDlg::selectElement(int kind)
 
     proxy->setSourceModel(g_elementTreeModel);
     ui->treeView->setModel(proxy);
+    if (within) {
+        const QModelIndex root =
+            g_elementTreeModel ? proxy->mapFromSource(g_elementTreeModel->nodeIndex(within)) : QModelIndex();
+        if (!root.isValid()) {
+            qCWarning(lcDialogs) << "Element page: the element to pick under is not in the element tree";
+            return nullptr;
+        }
+        ui->treeView->setRootIndex(root);
+        m_pickWithin = within;
+    }
     ui->treeView->expandAll();
     if (exec() == 0)
         return nullptr;
@@ -448,7 +458,7 @@ QString CommonDlg::elementPageProblem() const
 {
     const ElementKindInfo info = kindInfo(m_elementKind);
     const Node* node = nodeAt(ui->treeView->currentIndex());
-    if (node && node->type == info.requiredType)
+    if (node && node->type == info.requiredType && (!m_pickWithin || node->parent() == m_pickWithin))
         return QString();
     return tr("You must select %1").arg(QLatin1String(info.word));
 }
@@ -552,9 +562,16 @@ void CommonDlg::energizerProperties(QGraphicsItem* item)
         if (linked && linked->parent())
             energizer = linked->parent()->parent();
     }
+    // A line that hangs under no sector would show the tree above it as if it
+    // were an energizer.
+    if (energizer && energizer->type != Node::Energizer)
+        energizer = nullptr;
     PropertyPanelHost* host = m_panelHost;
     if (!energizer || !host) {
         qCWarning(lcDialogs) << "Energizer properties: the item is not linked to an energizer; nothing shown";
+        if (element)
+            QMessageBox::information(parentWidget(), tr("Energizer property"),
+                                     tr("%1 belongs to no sector of an energizer.").arg(element->objectName()));
         deleteLater();
         return;
     }

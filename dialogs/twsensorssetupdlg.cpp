@@ -31,6 +31,23 @@ void setPairEnabled(Node* node, bool on)
         node->deviceNode->enabled = on;
 }
 
+// The controller address a TW system holds, empty when it holds none yet:
+// an older project may carry its workspace's caption there.
+QString addressOf(const Node* system)
+{
+    SiteLocker lock;
+    const QString address = system->data(0).toString();
+    return isDottedQuad(address) ? address : QString();
+}
+
+// A system without an address is known by its workspace.
+QString labelOf(const Node* system)
+{
+    SiteLocker lock;
+    const QString address = addressOf(system);
+    return address.isEmpty() ? system->data(2).toString() : address;
+}
+
 void refresh(TreeModel* model, Node* node)
 {
     if (model && node)
@@ -50,7 +67,7 @@ TWSensorsSetupDlg::TWSensorsSetupDlg(QWidget* parent)
 
     if (Node* root = twRoot()) {
         for (const Node* system : qAsConst(root->children))
-            ui->cbTWsystem->addItem(system->data(0).toString());
+            ui->cbTWsystem->addItem(labelOf(system));
     }
 
     connect(ui->cbTWsystem, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -99,7 +116,7 @@ void TWSensorsSetupDlg::twsystemChanged(int index)
     ui->chTWSensorsEnable->setChecked(system->enabled);
     fillTable(system);
     setControlsEnabled(ui->chTWSensorsEnable->isChecked());
-    ui->edtIPAddress->setText(ui->cbTWsystem->currentText());
+    ui->edtIPAddress->setText(addressOf(system));
 }
 
 void TWSensorsSetupDlg::fillTable(Node* system)

@@ -4,7 +4,7 @@
 #include "node.h"
 #include "sitemutex.h"
 
-#include <algorithm>
+#include <utility>
 #include <QDataStream>
 #include <QtEndian>
 #include <QDebug>
@@ -256,7 +256,10 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
         SiteLocker lock;
         node->setData(index.isValid() ? index.column() : -1, value.toString());
     }
-    emit dataChanged(QModelIndex(), QModelIndex());
+    if (index.isValid())
+        emit dataChanged(index, index);
+    else
+        refreshNode(root);
     return true;
 }
 
@@ -498,17 +501,65 @@ bool TreeModel::refreshNode(Node* node)
 {
     if (!node)
         return false;
-    const QModelIndex index = nodeIndex(node);
-    if (!index.isValid()) {
-        // The root: anything below may have changed.
-        emit dataChanged(QModelIndex(), QModelIndex());
-        return true;
+    if (node == root)
+        m_refreshAll = true;
+    else if (Node* parentNode = node->parent())
+        m_refreshed[parentNode].insert(node);
+    if (!m_announcePosted) {
+        m_announcePosted = true;
+        QMetaObject::invokeMethod(this, &TreeModel::announceRefreshes, Qt::QueuedConnection);
     }
-    // Only the node's own row: views repaint that row, not the whole model
-    // (the units report every device once a second).
-    const int lastColumn = std::max(0, columnCount(index.parent()) - 1);
-    emit dataChanged(index.siblingAtColumn(0), index.sibling(index.row(), lastColumn));
     return true;
+}
+
+void TreeModel::announceRefreshes()
+{
+    m_announcePosted = false;
+    const QHash<Node*, QSet<Node*>> refreshed = std::exchange(m_refreshed, {});
+    const bool all = std::exchange(m_refreshAll, false);
+    QList<Node*> parents;
+    if (all && root) {
+        walk(root, [&parents](Node* node) {
+            if (!node->children.isEmpty())
+                parents.append(node);
+        });
+    } else {
+        parents = refreshed.keys();
+    }
+    for (Node* parentNode : qAsConst(parents)) {
+        const auto rows = refreshed.constFind(parentNode);
+        QVector<QPair<int, int>> runs;
+        {
+            // A receiver of an earlier announcement may have changed the tree.
+            SiteLocker lock;
+            if (!Node::isAlive(parentNode) || !contains(parentNode))
+                continue;
+            runs = refreshedRuns(parentNode, all ? nullptr : &rows.value());
+        }
+        const QModelIndex parentIndex = nodeIndex(parentNode);
+        const int lastColumn = columnCount(parentIndex) - 1;
+        for (const auto& run : qAsConst(runs))
+            emit dataChanged(index(run.first, 0, parentIndex), index(run.second, lastColumn, parentIndex));
+    }
+}
+
+// The runs of adjacent children of `parentNode` found in `rows` (all of them
+// for null), as first and last row.
+QVector<QPair<int, int>> TreeModel::refreshedRuns(Node* parentNode, const QSet<Node*>* rows) const
+{
+    QVector<QPair<int, int>> runs;
+    if (parentNode->columnCount() < 1)
+        return runs;
+    const QList<Node*>& children = parentNode->children;
+    for (int row = 0; row < children.size(); ++row) {
+        if (rows && !rows->contains(children.at(row)))
+            continue;
+        if (!runs.isEmpty() && runs.last().second == row - 1)
+            runs.last().second = row;
+        else
+            runs.append({row, row});
+    }
+    return runs;
 }
 
 Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const
