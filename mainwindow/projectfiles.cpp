@@ -22,6 +22,7 @@
 #include "twcontrolunit.h"
 #include "twsensorsstateswidget.h"
 #include "variantmanager.h"
+#include "windowsettings.h"
 #include "workplacewriter.h"
 #include "workspacearea.h"
 
@@ -92,16 +93,19 @@ void ProjectFiles::addRecentFile(const QString& fileName)
     files.prepend(fileName);
     while (files.size() > RecentFileCount)
         files.removeLast();
-    SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
-    updateRecentFileActions();
+    writeRecentFiles(files);
 }
 
 void ProjectFiles::removeRecentFile(const QString& fileName)
 {
     QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
-    if (files.removeAll(fileName) == 0)
-        return;
-    SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
+    if (files.removeAll(fileName) > 0)
+        writeRecentFiles(files);
+}
+
+void ProjectFiles::writeRecentFiles(const QStringList& files)
+{
+    WindowSettings::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
     updateRecentFileActions();
 }
 

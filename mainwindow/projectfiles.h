@@ -51,6 +51,7 @@ signals:
 
 private:
     void createRecentFileActions();
+    void writeRecentFiles(const QStringList& files);
     // Asks to save a changed project and saves it on Yes. False when the
     // answer was Yes and the save did not happen (cancelled or failed): the
     // project must then stay, with its edits.
