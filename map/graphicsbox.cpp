@@ -486,6 +486,15 @@ bool mappingField(const QDomElement& element, const QString& name, const QString
     return *value >= minimum && *value <= maximum;
 }
 
+// The child at the row an element's "id" names; null when there is none.
+Node* childById(const Node* parent, const QDomElement& element)
+{
+    bool ok = false;
+    const int row = element.attribute(QStringLiteral("id")).toInt(&ok);
+    SiteLocker lock;
+    return ok ? parent->child(row) : nullptr;
+}
+
 // Reads the coded values of a mapping element into `record`; false when one does not fit 32 bits.
 bool readCodedValues(const QDomElement& mapElement, MappingRecord* record)
 {
@@ -732,10 +741,7 @@ void GraphicsBox::readGateway(const QDomElement& item)
 
 Node* GraphicsBox::deviceOf(const QDomElement& element, bool warn) const
 {
-    bool ok = false;
-    const int row = element.attribute(QStringLiteral("id")).toInt(&ok);
-    SiteLocker lock;
-    Node* device = ok ? m_node->child(row) : nullptr;
+    Node* device = childById(m_node, element);
     if (!device && warn)
         qCWarning(lcMap, "Gateway %s: no device with id \"%s\", skipped", qUtf8Printable(objectName()),
                  qUtf8Printable(element.attribute(QStringLiteral("id"))));
@@ -744,10 +750,7 @@ Node* GraphicsBox::deviceOf(const QDomElement& element, bool warn) const
 
 Node* GraphicsBox::sectorOf(Node* device, const QDomElement& sectorElement, bool warn) const
 {
-    bool ok = false;
-    const int row = sectorElement.attribute(QStringLiteral("id")).toInt(&ok);
-    SiteLocker lock;
-    Node* sector = ok ? device->child(row) : nullptr;
+    Node* sector = childById(device, sectorElement);
     if (!sector && warn)
         qCWarning(lcMap, "Gateway %s: %s has no sector with id \"%s\", skipped", qUtf8Printable(objectName()),
                  qUtf8Printable(device->data(0).toString()),
