@@ -257,6 +257,13 @@ void CommonDlg::showAlarmConfirm(Node* node)
     QCoreApplication::processEvents();
 }
 
+void CommonDlg::clearAlarms()
+{
+    ui->alarmTable->clearContents();
+    ui->alarmTable->setRowCount(0);
+    m_alarmLines.clear();
+}
+
 void CommonDlg::confirmAlarms()
 {
     emit commandSending(nullptr, QVariant(ui->chkSoundOn->isChecked()), SoundAlarmActive);
@@ -267,9 +274,7 @@ void CommonDlg::confirmAlarms()
         messages.append({QStringLiteral("ConfirmAlarm"), tr("Alarm %1 is confirmed").arg(item ? item->text() : QString())});
     }
     emit writeUserActionLogList(messages);
-    table->clearContents();
-    table->setRowCount(0);
-    m_alarmLines.clear();
+    clearAlarms();
     close();
     hide();
 }

@@ -97,6 +97,8 @@ public:
     // Alarm confirmation page (modeless): lists the node's alarm line unless
     // an equal line is listed already, and shows the window.
     void showAlarmConfirm(Node* node);
+    // Empties the alarm confirmation page, confirming nothing.
+    void clearAlarms();
     // "<kind> <name> status: <status> <detail>" of a node handed to showAlarmConfirm.
     static QString alarmLine(Node* node);
     // The window's current sound-alarm flag, shown in "Sound is enabled" with every alarm.

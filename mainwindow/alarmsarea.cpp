@@ -91,6 +91,12 @@ void AlarmsArea::connectAlarmConfirm(MainWindow* window)
                      &MainWindow::writeUserActionLogList);
 }
 
+void AlarmsArea::projectClosed()
+{
+    alarmConfirmDlg->clearAlarms();
+    alarmConfirmDlg->hide();
+}
+
 void AlarmsArea::createPlayer()
 {
     setSoundPlayer(std::make_unique<SoundPlayer>(m_window));

@@ -279,6 +279,16 @@ void DeviceStates::twStatus(int value)
     showLinkStatus(false, value);
 }
 
+void DeviceStates::projectClosed()
+{
+    for (const bool gateway : {true, false}) {
+        QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();
+        label->setStyleSheet(QString());
+        label->setText(gateway ? GatewayPrefix : TWPrefix);
+        (gateway ? m_lastGatewayStatus : m_lastTWStatus) = -1;
+    }
+}
+
 void DeviceStates::showLinkStatus(bool gateway, int value)
 {
     QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();

@@ -36,6 +36,8 @@ public:
     // A status of the gateway link or of the TW link (qtClient::ClientStatus).
     void gatewayStatus(int value);
     void twStatus(int value);
+    // The project went, and its links with it: the status bar forgets them.
+    void projectClosed();
     void updateActionButtons(Node* elementNode);
 
     // Whether a button with `command` is checked for the status row; none

@@ -103,6 +103,10 @@ MainWindow::MainWindow(QWidget* parent)
 
     m_files = new ProjectFiles(*this, m_project.get(), ui->menuFile, ui->actExit);
     connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_files, &ProjectFiles::projectClosed, this, [this] {
+        m_alarms->projectClosed();
+        m_deviceStates->projectClosed();
+    });
     createActionGroups();
     connectActions();
     createDockToggles();
@@ -124,7 +128,9 @@ MainWindow::MainWindow(QWidget* parent)
     createDeviceUnits();
     applyUserRights();
     setDesignMode(false);
-    m_files->openLastProject();
+    // Once the window stands: reading a large project takes a while, and a
+    // half-built window must not sit frozen on the screen meanwhile.
+    QMetaObject::invokeMethod(m_files, &ProjectFiles::openLastProject, Qt::QueuedConnection);
     m_zoom->applyStoredScale();
     if (m_trees->twSensorRoot()->childCount() == 0)
         buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
