@@ -11,6 +11,13 @@
 #include <QThread>
 #include <QtTest>
 
+class UpkeepRelay : public QObject
+{
+    Q_OBJECT
+signals:
+    void done(bool ok);
+};
+
 class TestDatabaseManager : public QObject
 {
     Q_OBJECT
@@ -121,7 +128,10 @@ void TestDatabaseManager::upkeep()
     QThread thread;
     manager.moveToThread(&thread);
     thread.start();
-    QSignalSpy done(&manager, &DatabaseManager::upkeepDone);
+    // The spy listens on this thread: the manager signals from its own.
+    UpkeepRelay relay;
+    QObject::connect(&manager, &DatabaseManager::upkeepDone, &relay, &UpkeepRelay::done, Qt::QueuedConnection);
+    QSignalSpy done(&relay, &UpkeepRelay::done);
     WriteBatch::instance().setRetryDelay(10);
     QMetaObject::invokeMethod(&manager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
     int rows = 0;

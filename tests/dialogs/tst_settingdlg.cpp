@@ -484,14 +484,15 @@ private slots:
         QThread thread;
         auto unit = std::make_unique<ControlUnit>();
         unit->energizerModel = &model;
+        // The unit is bound to its client before its thread runs, as the window does.
+        qtClient client(0);
+        unit->connectClient(&client, Qt::QueuedConnection);
         unit->moveToThread(&thread);
         thread.start();
         const auto stop = qScopeGuard([&thread] {
             thread.quit();
             thread.wait();
         });
-        qtClient client(0);
-        unit->connectClient(&client, Qt::QueuedConnection);
         LinkTiming timing;
         timing.sweepStartDelayMs = 10;
         client.setTiming(timing);
