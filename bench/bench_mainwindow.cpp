@@ -14,12 +14,21 @@
 #include "workspacearea.h"
 
 #include <QApplication>
+#include <QDomDocument>
+#include <QGraphicsRectItem>
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <memory>
+#include <vector>
+
+#include <malloc.h>
+#include <unistd.h>
 
 namespace {
 // A private home with the built database and settings that reopen nothing.
@@ -238,7 +247,7 @@ BENCHMARK(BM_AlarmStorm)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 // A project of 20 workspaces with `range(0)` text boxes each, written once;
 // then either its save (the document built and written) or its open (parsed,
-// the old site torn down, the new one read) is timed.
+// the old site torn down, the new one read and the window painted) is timed.
 QString writeProject(int elements)
 {
     const QString fileName = home().dir.filePath(QStringLiteral("site-%1.xml").arg(elements));
@@ -265,17 +274,132 @@ void BM_ProjectSave(benchmark::State& state)
 }
 BENCHMARK(BM_ProjectSave)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 
+// The least any Qt program must do to show the same file: parse it, and per
+// workspace a scene of rectangles captioned by text items (their text laid
+// out to the caption's width), the first one shown in a view of the
+// window's size. The previous load is torn down first, as an open does.
+class MinimalLoad
+{
+public:
+    explicit MinimalLoad(const QSize& viewSize)
+    {
+        m_view.resize(viewSize);
+        m_view.show();
+    }
+
+    void load(const QString& fileName)
+    {
+        m_view.setScene(nullptr);
+        m_scenes.clear();
+        QFile file(fileName);
+        file.open(QIODevice::ReadOnly);
+        QDomDocument document;
+        document.setContent(&file);
+        const QDomElement workplaces = document.documentElement().firstChildElement(QStringLiteral("Workplaces"));
+        for (QDomElement workplace = workplaces.firstChildElement(); !workplace.isNull();
+             workplace = workplace.nextSiblingElement())
+            m_scenes.push_back(readScene(workplace));
+        if (!m_scenes.empty())
+            m_view.setScene(m_scenes.front().get());
+        QCoreApplication::processEvents();
+        m_view.repaint();
+    }
+
+private:
+    static std::unique_ptr<QGraphicsScene> readScene(const QDomElement& workplace)
+    {
+        auto scene = std::make_unique<QGraphicsScene>();
+        scene->setSceneRect(0, 0, 500, 500);
+        for (QDomElement item = workplace.firstChildElement(QStringLiteral("Item")); !item.isNull();
+             item = item.nextSiblingElement(QStringLiteral("Item"))) {
+            const qreal width = item.attribute(QStringLiteral("width")).toDouble();
+            const qreal height = item.attribute(QStringLiteral("height")).toDouble();
+            auto* box = new QGraphicsRectItem(0, 0, width, height);
+            box->setPos(item.attribute(QStringLiteral("x")).toInt(), item.attribute(QStringLiteral("y")).toInt());
+            auto* caption = new QGraphicsTextItem(item.attribute(QStringLiteral("caption")), box);
+            caption->setPos(25, 20);
+            caption->setTextWidth(width - 45);
+            scene->addItem(box);
+        }
+        return scene;
+    }
+
+    QGraphicsView m_view;
+    std::vector<std::unique_ptr<QGraphicsScene>> m_scenes;
+};
+
+// Each iteration opens the file into the shown window and paints it; the
+// minimal load of the same file runs beside it, untimed by the library but
+// clocked, so `ratio` (open / minimal load) comes from one run.
 void BM_ProjectOpen(benchmark::State& state)
 {
+    using Clock = std::chrono::steady_clock;
     home();
     const QString fileName = writeProject(int(state.range(0)));
     MainWindow window;
+    window.show();
+    MinimalLoad minimal(window.workspaces()->currentView()->viewport()->size());
+    Clock::duration openTime{};
+    Clock::duration minimalTime{};
     for (auto _ : state) {
+        state.PauseTiming();
+        const Clock::time_point minimalStart = Clock::now();
+        minimal.load(fileName);
+        minimalTime += Clock::now() - minimalStart;
+        state.ResumeTiming();
+        const Clock::time_point openStart = Clock::now();
         window.project()->currentFileName = fileName;
         window.projectFiles()->reopenCurrentFile();
+        QCoreApplication::processEvents();
+        window.repaint();
+        openTime += Clock::now() - openStart;
     }
+    const double iterations = double(state.iterations());
+    state.counters["minimal_ms"] = std::chrono::duration<double, std::milli>(minimalTime).count() / iterations;
+    state.counters["ratio"] = double(openTime.count()) / double(minimalTime.count());
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// What opening the project adds to the resident memory of a shown empty
+// window. The memory the bench freed before (writing the file) is handed back
+// first; run it alone (--benchmark_filter=BM_ProjectOpenMemory) for figures.
+void BM_ProjectOpenMemory(benchmark::State& state)
+{
+    constexpr double MiB = 1024 * 1024;
+    home();
+    const QString fileName = writeProject(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        QCoreApplication::processEvents();
+        window->repaint();
+        malloc_trim(0);
+        const qint64 empty = residentBytes();
+        state.ResumeTiming();
+        window->project()->currentFileName = fileName;
+        window->projectFiles()->reopenCurrentFile();
+        QCoreApplication::processEvents();
+        window->repaint();
+        state.PauseTiming();
+        const qint64 opened = residentBytes();
+        state.counters["empty_MiB"] = double(empty) / MiB;
+        state.counters["added_MiB"] = double(opened - empty) / MiB;
+        window.reset();
+        malloc_trim(0);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ProjectOpenMemory)->Arg(200)->Iterations(1)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)
