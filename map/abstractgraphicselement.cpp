@@ -105,6 +105,7 @@ void AbstractGraphicsElement::createHandles()
     }
     if (m_handles.size() > 3)
         placeHandles();
+    noteHandlesShown();
 }
 
 void AbstractGraphicsElement::placeHandles()

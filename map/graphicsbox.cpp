@@ -63,7 +63,7 @@ int clampedSide(qreal side)
 
 GraphicsBox::GraphicsBox(int kind)
     : AbstractGraphicsElement(kind)
-    , m_captionItem(new GraphicsTextItem)
+    , m_captionItem(new GraphicsTextItem(this))
     , m_ip(DefaultIP)
 {
     m_handles.resize(HandleCount);
@@ -75,16 +75,17 @@ GraphicsBox::GraphicsBox(int kind)
         m_pictureItem->setPos(BodyInset, BodyInset);
     }
 
-    m_captionItem->setFlag(ItemIsMovable, false);
-    m_captionItem->setParentItem(this);
+    m_captionItem->setPos(CaptionPos);
     m_blinkPhase = true;
 
     createNode();
 
+    // The caption is only stored here: it is laid out when first painted,
+    // so a box read from a file never lays out the default one.
     if (kind == TextBox) {
         setCaption(DefaultCaption);
         SiteLocker lock;
-        m_node->setData(0, m_captionItem->toPlainText());
+        m_node->setData(0, m_caption);
     }
     if (kind == GatewayBox) {
         setWidth(GatewayWidth);
@@ -101,10 +102,6 @@ GraphicsBox::GraphicsBox(int kind)
         m_actionButton->setCheckable(true);
     }
 
-    m_captionItem->setPos(CaptionPos);
-    m_captionItem->adjustSize();
-    m_captionItem->setTextWidth(qMax<qreal>(0, m_frameRight - HandleInset));
-    m_captionItem->setParentItem(this);
     adjustSize(0, 0);
     setAcceptHoverEvents(true);
     GraphicsHelperClass::setDesignMode(false);
@@ -127,7 +124,7 @@ void GraphicsBox::createNode()
         m_node = subtree.elementNode.release();
         m_energizerNode = subtree.statusNode.release();
     } else {
-        m_node = new Node(m_kind == TextBox ? m_captionItem->toPlainText() : QString(), nullptr);
+        m_node = new Node(m_kind == TextBox ? m_caption : QString(), nullptr);
         m_node->type = m_kind;
         m_node->columns = {objectName(), objectName()};
     }
@@ -425,6 +422,15 @@ QList<Node*> GraphicsBox::findActionOwners(Node* target) const
     return owners;
 }
 
+QVariant GraphicsBox::itemChange(GraphicsItemChange change, const QVariant& value)
+{
+    if (change == ItemSceneHasChanged && m_kind == GatewayBox) {
+        if (auto* map = qobject_cast<GraphicsScene*>(scene()))
+            map->noteGatewayBox(this);
+    }
+    return AbstractGraphicsElement::itemChange(change, value);
+}
+
 void GraphicsBox::mouseDoubleClickEvent(QGraphicsSceneMouseEvent*)
 {
     if (m_kind == ButtonBox) {
@@ -432,13 +438,8 @@ void GraphicsBox::mouseDoubleClickEvent(QGraphicsSceneMouseEvent*)
         m_captionItem->setTextInteractionFlags(Qt::NoTextInteraction);
         return;
     }
-    m_captionItem->setFlag(ItemIsSelectable, true);
-    if (!m_captionItem->isEditing()) {
-        m_captionItem->setTextInteractionFlags(Qt::TextEditorInteraction);
-        m_captionItem->setPlainText(m_caption);
-        m_captionItem->setSelected(true);
-        m_captionItem->setFocus();
-    }
+    if (!m_captionItem->isEditing())
+        m_captionItem->startEditing(m_caption);
 }
 
 namespace {

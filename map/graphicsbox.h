@@ -122,6 +122,7 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
+    QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
 
 private:
     void createNode();

@@ -103,6 +103,7 @@ void GraphicsLine::createHandles()
         }
     }
     moveHandlesToPoints();
+    noteHandlesShown();
 }
 
 QPointF GraphicsLine::handleCentreOffset() const

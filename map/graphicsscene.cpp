@@ -24,6 +24,9 @@
 #include <QUndoStack>
 #include <QVarLengthArray>
 
+#include <algorithm>
+#include <utility>
+
 const QColor GraphicsScene::GridColor(200, 200, 255, 125);
 const QString GraphicsScene::LogSubject = QStringLiteral("GraphicsItem");
 
@@ -136,6 +139,8 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     itemSelected(nullptr);
     addItem(item);
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    if (helper)
+        noteToDeselect(helper);
     switch (item->type()) {
     case GraphicsHelperClass::LineItemType:
         if (!helper)
@@ -211,6 +216,15 @@ bool GraphicsScene::isNameUsed(const QString& name) const
 QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
 {
     QList<GraphicsBox*> boxes;
+    for (const QPointer<GraphicsBox>& box : m_gatewayBoxes) {
+        if (box && box->scene() == this)
+            boxes.append(box);
+    }
+    if (boxes.size() < 2)
+        return boxes;
+    // Only the scene knows the stacking order: sorting every item is worth
+    // it for the few maps with several gateways.
+    boxes.clear();
     for (QGraphicsItem* item : items(Qt::DescendingOrder)) {
         if (item->type() != GraphicsBox::Type)
             continue;
@@ -219,6 +233,22 @@ QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
             boxes.append(box);
     }
     return boxes;
+}
+
+void GraphicsScene::noteGatewayBox(GraphicsBox* box)
+{
+    m_gatewayBoxes.erase(std::remove_if(m_gatewayBoxes.begin(), m_gatewayBoxes.end(),
+                                        [this, box](const QPointer<GraphicsBox>& noted) {
+                                            return !noted || noted == box || noted->scene() != this;
+                                        }),
+                         m_gatewayBoxes.end());
+    m_gatewayBoxes.append(box);
+}
+
+void GraphicsScene::noteToDeselect(GraphicsHelperClass* element)
+{
+    if (!m_toDeselect.contains(element))
+        m_toDeselect.append(element);
 }
 
 void GraphicsScene::setMode(Mode mode)
@@ -244,11 +274,19 @@ void GraphicsScene::setDesignMode(bool design)
 
 void GraphicsScene::deselectAll()
 {
-    for (QGraphicsItem* item : items()) {
+    // The selected items, and the elements that may show handles or a
+    // selected look while unselected: those inserted or given handles since
+    // the last pass. A walk over every item made each insertion cost as
+    // much as the whole map.
+    for (QGraphicsItem* item : selectedItems()) {
         if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
             helper->setItemSelected(false);
         else
             item->setSelected(false);
+    }
+    for (const QPointer<GraphicsHelperClass>& element : std::exchange(m_toDeselect, {})) {
+        if (element && element->item() && element->item()->scene() == this)
+            element->setItemSelected(false);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 
 class GraphicsBox;
+class GraphicsHelperClass;
 class GraphicsLine;
 class GraphicsTextItem;
 class MapHost;
@@ -80,7 +81,13 @@ public:
     void setMode(Mode mode);
     bool designMode() const { return m_designMode; }
     void setDesignMode(bool design);
+    // Unselects every item and takes every element's handles off.
     void deselectAll();
+    // An element of this map that the next deselectAll must reach: one
+    // just inserted, or one that shows its handles.
+    void noteToDeselect(GraphicsHelperClass* element);
+    // A gateway box has come onto this map (see gatewayBoxes).
+    void noteGatewayBox(GraphicsBox* box);
     void deleteSelectedItems(QKeyEvent* event);
     void recordItemMove(QGraphicsItem* item);
     // Removes every item. The undo stack is emptied first: its commands point at the items.
@@ -135,6 +142,10 @@ private:
     QList<Node*>* m_soundAlarms = nullptr;
     bool m_mouseDown = false;
     QList<ItemMoveRecord> m_movedItems;
+    // The elements the next deselectAll must reach besides the selected
+    // ones, and the gateway boxes: each found without a walk over every item.
+    QList<QPointer<GraphicsHelperClass>> m_toDeselect;
+    QList<QPointer<GraphicsBox>> m_gatewayBoxes;
 };
 
 // The alarm caption that the boxes of `item`'s map show while they blink

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -331,7 +332,7 @@ void TestScene::deleteWhileEditingEditsTheText()
     m_scene->sendEvent(box, &dbl);
     QCOMPARE(int(box->captionItem()->textInteractionFlags()), 19);
     box->setSelected(true);
-    QCOMPARE(m_scene->focusItem(), static_cast<QGraphicsItem*>(box->captionItem()));
+    QCOMPARE(m_scene->focusItem(), static_cast<QGraphicsItem*>(box->captionItem()->editor()));
     QTextCursor cursor = box->captionItem()->textCursor();
     cursor.setPosition(0);
     box->captionItem()->setTextCursor(cursor);
