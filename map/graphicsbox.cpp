@@ -290,7 +290,11 @@ GraphicsBox* GraphicsBox::clone() const
         copy->m_captionItem->setFont(m_captionItem->font());
         copy->m_captionItem->setAlignment(m_captionItem->alignment());
         copy->setBorderVisible(m_borderVisible);
-        copy->setCaption(m_captionItem->toPlainText());
+        // The caption itself, not the alarm text it may be blinking with;
+        // the tree names a text box by it.
+        copy->setCaption(m_caption);
+        SiteLocker lock;
+        copy->m_node->setData(0, m_caption);
     } else if (m_kind == GatewayBox) {
         copy->setIP(m_ip);
         copy->setLogo(m_logoMake);

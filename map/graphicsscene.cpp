@@ -462,7 +462,8 @@ void GraphicsScene::placeBox(int kind, const QPointF& pos)
     auto* box = new GraphicsBox(kind);
     box->setElementPos(pos);
     setUniqueName(box);
-    m_undoStack->push(new AddCommand(box, this));
+    m_placingStep = new AddCommand(box, this);
+    m_undoStack->push(m_placingStep);
     if (kind == GraphicsBox::ButtonBox)
         box->addActionButton();
     box->setDesignMode(m_designMode);
@@ -508,6 +509,7 @@ void GraphicsScene::finishLine()
 void GraphicsScene::mousePressEvent(QGraphicsSceneMouseEvent* event)
 {
     m_movedItems.clear();
+    m_placingStep = nullptr;
     m_mouseDown = true;
     switch (m_mode) {
     case DrawLine:
@@ -541,9 +543,26 @@ void GraphicsScene::mouseMoveEvent(QGraphicsSceneMouseEvent* event)
     QGraphicsScene::mouseMoveEvent(event);
 }
 
+AddCommand* GraphicsScene::placingStep() const
+{
+    const int last = m_undoStack->index() - 1;
+    if (!m_placingStep || last < 0 || m_undoStack->command(last) != m_placingStep)
+        return nullptr;
+    return m_placingStep;
+}
+
 void GraphicsScene::finishMoves()
 {
+    // The press that placed a box goes on to it, and a slip of the hand
+    // before the release drags it along: that is still one step, placing
+    // the box where it was let go.
+    AddCommand* placing = placingStep();
+    m_placingStep = nullptr;
     for (ItemMoveRecord& record : m_movedItems) {
+        if (placing && record.item == placing->item()) {
+            placing->setPlacedAt(record.item->pos());
+            continue;
+        }
         if (record.item->type() == GraphicsLine::Type) {
             auto* line = static_cast<GraphicsLine*>(record.item);
             record.newPoints = line->points();

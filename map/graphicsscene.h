@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class AddCommand;
 class GraphicsBox;
 class GraphicsHelperClass;
 class GraphicsLine;
@@ -127,6 +128,8 @@ private:
     void hangNode(QGraphicsItem* item);
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
     void finishMoves();
+    // The step that placed a box with the press now held, while it is the last step.
+    AddCommand* placingStep() const;
 
     MapHost* const m_host;
     TreeModel* const m_elementModel;
@@ -142,6 +145,7 @@ private:
     QList<Node*>* m_soundAlarms = nullptr;
     bool m_mouseDown = false;
     QList<ItemMoveRecord> m_movedItems;
+    AddCommand* m_placingStep = nullptr;
     // The elements the next deselectAll must reach besides the selected
     // ones, and the gateway boxes: each found without a walk over every item.
     QList<QPointer<GraphicsHelperClass>> m_toDeselect;
