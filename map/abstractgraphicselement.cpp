@@ -219,5 +219,9 @@ QVariant AbstractGraphicsElement::itemChange(GraphicsItemChange change, const QV
         if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
             graphicsScene->recordItemMove(this);
     }
+    if (change == ItemSceneHasChanged) {
+        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
+            graphicsScene->noteElement(this);
+    }
     return QGraphicsItem::itemChange(change, value);
 }

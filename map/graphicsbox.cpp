@@ -426,15 +426,6 @@ QList<Node*> GraphicsBox::findActionOwners(Node* target) const
     return owners;
 }
 
-QVariant GraphicsBox::itemChange(GraphicsItemChange change, const QVariant& value)
-{
-    if (change == ItemSceneHasChanged && m_kind == GatewayBox) {
-        if (auto* map = qobject_cast<GraphicsScene*>(scene()))
-            map->noteGatewayBox(this);
-    }
-    return AbstractGraphicsElement::itemChange(change, value);
-}
-
 void GraphicsBox::mouseDoubleClickEvent(QGraphicsSceneMouseEvent*)
 {
     if (m_kind == ButtonBox) {

@@ -122,7 +122,6 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
-    QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
 
 private:
     void createNode();

@@ -297,6 +297,10 @@ QVariant GraphicsLine::itemChange(GraphicsItemChange change, const QVariant& val
         if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
             graphicsScene->recordItemMove(this);
     }
+    if (change == ItemSceneHasChanged) {
+        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
+            graphicsScene->noteElement(this);
+    }
     return QGraphicsPolygonItem::itemChange(change, value);
 }
 

@@ -190,11 +190,9 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
     default: break;
     }
     QSet<QString> taken;
-    for (QGraphicsItem* other : items()) {
-        if (other == item || other->type() != item->type())
-            continue;
-        if (auto* otherHelper = dynamic_cast<GraphicsHelperClass*>(other))
-            taken.insert(otherHelper->objectName());
+    for (GraphicsHelperClass* other : elements()) {
+        if (other->item() != item && other->item()->type() == item->type())
+            taken.insert(other->objectName());
     }
     int n = 1;
     while (taken.contains(pattern.arg(n)))
@@ -205,19 +203,19 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
 
 bool GraphicsScene::isNameUsed(const QString& name) const
 {
-    for (QGraphicsItem* item : items()) {
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-        if (helper && helper->objectName() == name)
-            return true;
-    }
-    return false;
+    const QList<GraphicsHelperClass*> all = elements();
+    return std::any_of(all.cbegin(), all.cend(),
+                       [&name](const GraphicsHelperClass* element) { return element->objectName() == name; });
 }
 
 QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
 {
     QList<GraphicsBox*> boxes;
-    for (const QPointer<GraphicsBox>& box : m_gatewayBoxes) {
-        if (box && box->scene() == this)
+    for (GraphicsHelperClass* element : elements()) {
+        if (element->item()->type() != GraphicsBox::Type)
+            continue;
+        auto* box = static_cast<GraphicsBox*>(element->item());
+        if (box->kind() == GraphicsBox::GatewayBox)
             boxes.append(box);
     }
     if (boxes.size() < 2)
@@ -235,14 +233,25 @@ QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
     return boxes;
 }
 
-void GraphicsScene::noteGatewayBox(GraphicsBox* box)
+void GraphicsScene::noteElement(GraphicsHelperClass* element)
 {
-    m_gatewayBoxes.erase(std::remove_if(m_gatewayBoxes.begin(), m_gatewayBoxes.end(),
-                                        [this, box](const QPointer<GraphicsBox>& noted) {
-                                            return !noted || noted == box || noted->scene() != this;
-                                        }),
-                         m_gatewayBoxes.end());
-    m_gatewayBoxes.append(box);
+    m_elements.append(element);
+}
+
+QList<GraphicsHelperClass*> GraphicsScene::elements() const
+{
+    QList<GraphicsHelperClass*> onMap;
+    QSet<GraphicsHelperClass*> seen;
+    QList<QPointer<GraphicsHelperClass>> kept;
+    for (const QPointer<GraphicsHelperClass>& element : qAsConst(m_elements)) {
+        if (!element || !element->item() || element->item()->scene() != this || seen.contains(element))
+            continue;
+        seen.insert(element);
+        kept.append(element);
+        onMap.append(element);
+    }
+    m_elements = kept;
+    return onMap;
 }
 
 void GraphicsScene::noteToDeselect(GraphicsHelperClass* element)
@@ -255,21 +264,17 @@ void GraphicsScene::setMode(Mode mode)
 {
     m_mode = mode;
     const bool editable = mode < DrawLine;
-    for (QGraphicsItem* item : items()) {
-        if (!dynamic_cast<GraphicsHelperClass*>(item))
-            continue;
-        item->setFlag(QGraphicsItem::ItemIsSelectable, editable);
-        item->setFlag(QGraphicsItem::ItemIsMovable, editable);
+    for (GraphicsHelperClass* element : elements()) {
+        element->item()->setFlag(QGraphicsItem::ItemIsSelectable, editable);
+        element->item()->setFlag(QGraphicsItem::ItemIsMovable, editable);
     }
 }
 
 void GraphicsScene::setDesignMode(bool design)
 {
     m_designMode = design;
-    for (QGraphicsItem* item : items()) {
-        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
-            helper->setDesignMode(design);
-    }
+    for (GraphicsHelperClass* element : elements())
+        element->setDesignMode(design);
 }
 
 void GraphicsScene::deselectAll()

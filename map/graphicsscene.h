@@ -87,8 +87,8 @@ public:
     // An element of this map that the next deselectAll must reach: one
     // just inserted, or one that shows its handles.
     void noteToDeselect(GraphicsHelperClass* element);
-    // A gateway box has come onto this map (see gatewayBoxes).
-    void noteGatewayBox(GraphicsBox* box);
+    // A map element has come onto this map (see elements).
+    void noteElement(GraphicsHelperClass* element);
     void deleteSelectedItems(QKeyEvent* event);
     void recordItemMove(QGraphicsItem* item);
     // Removes every item. The undo stack is emptied first: its commands point at the items.
@@ -130,6 +130,9 @@ private:
     void finishMoves();
     // The step that placed a box with the press now held, while it is the last step.
     AddCommand* placingStep() const;
+    // The map elements on this map, in no set order: found without sorting
+    // every item, which also made Qt index a map that is not shown.
+    QList<GraphicsHelperClass*> elements() const;
 
     MapHost* const m_host;
     TreeModel* const m_elementModel;
@@ -146,10 +149,10 @@ private:
     bool m_mouseDown = false;
     QList<ItemMoveRecord> m_movedItems;
     AddCommand* m_placingStep = nullptr;
-    // The elements the next deselectAll must reach besides the selected
-    // ones, and the gateway boxes: each found without a walk over every item.
+    // The elements the next deselectAll must reach besides the selected ones.
     QList<QPointer<GraphicsHelperClass>> m_toDeselect;
-    QList<QPointer<GraphicsBox>> m_gatewayBoxes;
+    // Every element noted coming onto this map; elements() drops those gone.
+    mutable QList<QPointer<GraphicsHelperClass>> m_elements;
 };
 
 // The alarm caption that the boxes of `item`'s map show while they blink

@@ -64,23 +64,28 @@ void GraphicsTextItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*,
     painter->drawStaticText(QPointF(TextMargin, TextMargin), layout());
 }
 
+void GraphicsTextItem::relayout()
+{
+    m_layout.reset();
+    update();
+}
+
 const QStaticText& GraphicsTextItem::layout()
 {
-    if (m_layoutValid)
-        return m_layout;
+    if (m_layout)
+        return *m_layout;
     // A line break of the plain text starts a new line, as a paragraph would.
     QString text = m_text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    m_layout = QStaticText(text);
-    m_layout.setTextFormat(Qt::PlainText);
+    m_layout.emplace(text);
+    m_layout->setTextFormat(Qt::PlainText);
     QTextOption option(Qt::Alignment(m_alignment) & Qt::AlignHorizontal_Mask);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_layout.setTextOption(option);
+    m_layout->setTextOption(option);
     if (m_textWidth >= 0)
-        m_layout.setTextWidth(qMax<qreal>(0, m_textWidth - 2 * TextMargin));
-    m_layoutValid = true;
-    return m_layout;
+        m_layout->setTextWidth(qMax<qreal>(0, m_textWidth - 2 * TextMargin));
+    return *m_layout;
 }
 
 QString GraphicsTextItem::toPlainText() const
@@ -97,8 +102,7 @@ void GraphicsTextItem::setPlainText(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
-    m_layoutValid = false;
-    update();
+    relayout();
 }
 
 void GraphicsTextItem::setFont(const QFont& font)
@@ -106,8 +110,7 @@ void GraphicsTextItem::setFont(const QFont& font)
     m_font = font;
     if (m_editor)
         m_editor->setFont(font);
-    m_layoutValid = false;
-    update();
+    relayout();
 }
 
 void GraphicsTextItem::setDefaultTextColor(const QColor& color)
@@ -125,8 +128,7 @@ void GraphicsTextItem::setTextWidth(qreal width)
     m_textWidth = width;
     if (m_editor)
         m_editor->setTextWidth(width);
-    m_layoutValid = false;
-    update();
+    relayout();
 }
 
 void GraphicsTextItem::setClipRect(const QRectF& rect)
@@ -139,11 +141,11 @@ void GraphicsTextItem::setClipRect(const QRectF& rect)
 
 void GraphicsTextItem::setAlignment(int alignment)
 {
+    const bool changed = alignment != m_alignment;
     m_alignment = alignment;
-    if (m_editor)
-        return;
-    m_layoutValid = false;
-    update();
+    // While editing, the editor keeps its own until editing ends.
+    if (changed && !m_editor)
+        relayout();
 }
 
 void GraphicsTextItem::applyAlignment()
@@ -224,8 +226,7 @@ void GraphicsTextItem::dropEditor()
     editor->hide();
     editor->release();
     editor->deleteLater();
-    m_layoutValid = false;
-    update();
+    relayout();
 }
 
 void GraphicsTextItem::finishEditing()

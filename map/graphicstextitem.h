@@ -6,6 +6,8 @@
 #include <QStaticText>
 #include <QTextCursor>
 
+#include <optional>
+
 class CaptionEditor;
 class QGraphicsTextItem;
 
@@ -78,6 +80,8 @@ private:
     // Editing has ended: the text goes into the box and its node.
     void finishEditing();
     const QStaticText& layout();
+    // The text, font, width or alignment changed: lay out again when painted.
+    void relayout();
 
     QString m_text;
     QFont m_font;
@@ -85,7 +89,7 @@ private:
     qreal m_textWidth = -1;
     QRectF m_clipRect;
     int m_alignment = Qt::AlignLeft;
-    QStaticText m_layout;
-    bool m_layoutValid = false;
+    // Made when first painted; a caption never shown holds none.
+    std::optional<QStaticText> m_layout;
     CaptionEditor* m_editor = nullptr;
 };
