@@ -328,12 +328,34 @@ private:
     std::vector<std::unique_ptr<QGraphicsScene>> m_scenes;
 };
 
+using Clock = std::chrono::steady_clock;
+
+template <typename Work>
+Clock::duration timed(Work work)
+{
+    const Clock::time_point start = Clock::now();
+    work();
+    return Clock::now() - start;
+}
+
+double milliseconds(Clock::duration duration)
+{
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+void openAndPaint(MainWindow& window, const QString& fileName)
+{
+    window.project()->currentFileName = fileName;
+    window.projectFiles()->reopenCurrentFile();
+    QCoreApplication::processEvents();
+    window.repaint();
+}
+
 // Each iteration opens the file into the shown window and paints it; the
 // minimal load of the same file runs beside it, untimed by the library but
 // clocked, so `ratio` (open / minimal load) comes from one run.
 void BM_ProjectOpen(benchmark::State& state)
 {
-    using Clock = std::chrono::steady_clock;
     home();
     const QString fileName = writeProject(int(state.range(0)));
     MainWindow window;
@@ -343,22 +365,42 @@ void BM_ProjectOpen(benchmark::State& state)
     Clock::duration minimalTime{};
     for (auto _ : state) {
         state.PauseTiming();
-        const Clock::time_point minimalStart = Clock::now();
-        minimal.load(fileName);
-        minimalTime += Clock::now() - minimalStart;
+        minimalTime += timed([&] { minimal.load(fileName); });
         state.ResumeTiming();
-        const Clock::time_point openStart = Clock::now();
-        window.project()->currentFileName = fileName;
-        window.projectFiles()->reopenCurrentFile();
-        QCoreApplication::processEvents();
-        window.repaint();
-        openTime += Clock::now() - openStart;
+        openTime += timed([&] { openAndPaint(window, fileName); });
     }
-    const double iterations = double(state.iterations());
-    state.counters["minimal_ms"] = std::chrono::duration<double, std::milli>(minimalTime).count() / iterations;
+    state.counters["minimal_ms"] = milliseconds(minimalTime) / double(state.iterations());
     state.counters["ratio"] = double(openTime.count()) / double(minimalTime.count());
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+
+// The open of 20 x 400 against the open of 20 x 200, alternating in one run
+// (`doubling`), beside the same for the minimal load. Each timed open
+// replaces a project of its own size, so that it tears down what it reads.
+void BM_ProjectOpenDoubling(benchmark::State& state)
+{
+    home();
+    const QString files[2] = {writeProject(200), writeProject(400)};
+    MainWindow window;
+    window.show();
+    MinimalLoad minimal(window.workspaces()->currentView()->viewport()->size());
+    Clock::duration openTime[2]{};
+    Clock::duration minimalTime[2]{};
+    for (auto _ : state) {
+        for (int size = 0; size < 2; ++size) {
+            openAndPaint(window, files[size]);
+            openTime[size] += timed([&] { openAndPaint(window, files[size]); });
+            minimal.load(files[size]);
+            minimalTime[size] += timed([&] { minimal.load(files[size]); });
+        }
+    }
+    const double iterations = double(state.iterations());
+    state.counters["open200_ms"] = milliseconds(openTime[0]) / iterations;
+    state.counters["open400_ms"] = milliseconds(openTime[1]) / iterations;
+    state.counters["doubling"] = double(openTime[1].count()) / double(openTime[0].count());
+    state.counters["minimal_doubling"] = double(minimalTime[1].count()) / double(minimalTime[0].count());
+}
+BENCHMARK(BM_ProjectOpenDoubling)->Unit(benchmark::kMillisecond);
 
 qint64 residentBytes()
 {
