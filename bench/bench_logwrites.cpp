@@ -4,6 +4,7 @@
 // over a large database. The database lies on the machine's disk, so every
 // commit includes its sync.
 #include "benchmain.h"
+#include "benchdata.h"
 #include "alarmlogwidget.h"
 #include "databasemanager.h"
 #include "node.h"
@@ -13,42 +14,26 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QVector>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
-const QString kConnection = QLatin1String(QSqlDatabase::defaultConnection);
-
-// A fresh copy of the shipped database as the default connection.
-class Home
+// A fresh copy of the shipped database, prepared as the program's start does.
+struct Home : FreshDatabase
 {
-public:
-    Home()
-    {
-        const QString path = dir.filePath(QStringLiteral("brenik.db"));
-        QFile::copy(QStringLiteral(LUMETRA_RUNTIME_DIR "/brenik.db"), path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        qputenv("LUMETRA_HOME", dir.path().toUtf8());
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(path);
-        ok = db.open() && DatabaseManager::prepareForUse();
-    }
-    ~Home()
-    {
-        WriteBatch::instance().commit();
-        QSqlDatabase::database(kConnection, false).close();
-        QSqlDatabase::removeDatabase(kConnection);
-    }
-    QTemporaryDir dir;
-    bool ok = false;
+    Home() { DatabaseManager::prepareForUse(); }
 };
 
 void addAlarm(AlarmLogWidget& widget, int i)
@@ -58,10 +43,12 @@ void addAlarm(AlarmLogWidget& widget, int i)
 }
 
 // Every one of the 63 devices changes state and 32 energizers switch a
-// zone: 96 alarm rows, written and committed as one heartbeat.
+// zone: 96 alarm rows, written and committed as one heartbeat, with
+// state.range(0) rows in the log when the window was built.
 void BM_AlarmHeartbeatAllDevicesChange(benchmark::State& state)
 {
     Home home;
+    fillAlarmLog(state.range(0), 20);
     AlarmLogWidget widget;
     for (auto _ : state) {
         for (int i = 0; i < 96; ++i)
@@ -70,7 +57,27 @@ void BM_AlarmHeartbeatAllDevicesChange(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * 96);
 }
-BENCHMARK(BM_AlarmHeartbeatAllDevicesChange)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_AlarmHeartbeatAllDevicesChange)->Arg(0)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// One alarm row with state.range(0) rows in the log when the window was
+// built; the commit of every 96 rows is not counted.
+void BM_AlarmInsert(benchmark::State& state)
+{
+    Home home;
+    fillAlarmLog(state.range(0), 20);
+    AlarmLogWidget widget;
+    int i = 0;
+    for (auto _ : state) {
+        addAlarm(widget, i++);
+        if (i % 96 == 0) {
+            state.PauseTiming();
+            WriteBatch::instance().commit();
+            state.ResumeTiming();
+        }
+    }
+    WriteBatch::instance().commit();
+}
+BENCHMARK(BM_AlarmInsert)->Arg(1000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMicrosecond)->Iterations(960);
 
 // One alarm row after state.range(0) rows written in the same run.
 void BM_AlarmInsertAfterLongRun(benchmark::State& state)
@@ -94,53 +101,87 @@ BENCHMARK(BM_AlarmInsertAfterLongRun)->Arg(8000)->Arg(100000)->Unit(benchmark::k
 void BM_VoltageHeartbeat(benchmark::State& state)
 {
     Home home;
-    TreeModel model;
-    auto* root = new Node(QStringLiteral("Name"));
-    model.setRootNode(root);
-    auto* gateway = new Node(QStringLiteral("127.0.0.1"), root);
-    for (int i = 1; i <= 32; ++i)
-        (new Node(QStringLiteral("Energ%1").arg(i), gateway))->type = Node::StatusRow;
-
+    EnergizerSite site;
     VoltageDiagrammsDlg dialog;
     QDateTime now = QDateTime::currentDateTime();
     dialog.setClock([&now] { return now; });
     now = now.addSecs(VoltageDiagrammsDlg::kQuietSeconds + 30);
     for (auto _ : state) {
         for (int i = 0; i < 32; ++i)
-            dialog.writeVoltageLog(gateway->child(i));
+            dialog.writeVoltageLog(site.gateway->child(i));
         WriteBatch::instance().commit();
     }
     state.SetItemsProcessed(state.iterations() * 96);
 }
 BENCHMARK(BM_VoltageHeartbeat)->Unit(benchmark::kMillisecond)->Iterations(30);
 
-// Start-up over a database holding state.range(0) voltage rows with a
-// fraction of a percent of free pages (the nightly age delete of one day).
+// 600 heartbeats one after the other, each with 96 alarm rows and the 96
+// voltage rows of 32 energizers, committed as the logs do, while the
+// database manager's thread does its upkeep. The counters give the median
+// and the longest heartbeat: one whose commit sets off a checkpoint of the
+// write-ahead log on the GUI thread is the longest by far.
+void BM_HeartbeatsLongRun(benchmark::State& state)
+{
+    Home home;
+    UpkeepThread upkeep;
+    AlarmLogWidget widget;
+    EnergizerSite site;
+    VoltageDiagrammsDlg dialog;
+    dialog.setClock([] { return QDateTime::currentDateTime().addSecs(VoltageDiagrammsDlg::kQuietSeconds + 1); });
+    QVector<double> heartbeats;
+    for (auto _ : state) {
+        for (int heartbeat = 0; heartbeat < 600; ++heartbeat) {
+            QElapsedTimer clock;
+            clock.start();
+            for (int i = 0; i < 96; ++i)
+                addAlarm(widget, i);
+            for (int i = 0; i < 32; ++i)
+                dialog.writeVoltageLog(site.gateway->child(i));
+            WriteBatch::instance().commit();
+            heartbeats.append(clock.nsecsElapsed() / 1e6);
+            QCoreApplication::processEvents();
+        }
+    }
+    std::sort(heartbeats.begin(), heartbeats.end());
+    state.counters["medianMs"] = heartbeats.value(heartbeats.size() / 2);
+    state.counters["p99Ms"] = heartbeats.value(heartbeats.size() * 99 / 100);
+    state.counters["maxMs"] = heartbeats.isEmpty() ? 0 : heartbeats.last();
+}
+BENCHMARK(BM_HeartbeatsLongRun)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Start-up up to the log-in page over a database of state.range(0) voltage
+// rows with state.range(1) per mille of them deleted: 5 is one nightly age
+// delete (0.5 % free pages), 120 keep-days lowered (12 % free pages). Every
+// iteration starts from a fresh copy of the same file.
 void BM_StartupMaintenance(benchmark::State& state)
 {
     Home home;
+    const QString database = home.dir.filePath(QStringLiteral("brenik.db"));
+    const QString original = home.dir.filePath(QStringLiteral("original.db"));
+    fillVoltageLog(state.range(0), int(state.range(1)), false);
+    QSqlDatabase db = QSqlDatabase::database();
+    double freeShare = 0;
     {
-        QSqlDatabase db = QSqlDatabase::database();
-        QSqlQuery query;
-        db.transaction();
-        query.prepare(QStringLiteral(
-            "insert into logVoltage(datetime, voltage, sector, energizer_no) values(?, ?, ?, ?)"));
-        const QDateTime start = QDateTime::currentDateTime().addDays(-28);
-        for (qint64 i = 0; i < state.range(0); ++i) {
-            query.addBindValue(start.addSecs(i / 96).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-            query.addBindValue(8000.0 + double(i % 1000));
-            query.addBindValue(int(i % 3) - 1);
-            query.addBindValue(int(i % 32) + 1);
-            query.exec();
-        }
-        db.commit();
-        query.exec(QStringLiteral("delete from logVoltage where id % 200 = 0"));
+        QSqlQuery query(QStringLiteral("select (select freelist_count from pragma_freelist_count) * 1.0 / "
+                                       "(select page_count from pragma_page_count)"));
+        freeShare = query.next() ? query.value(0).toDouble() : 0;
     }
-    state.counters["MB"] = double(QFileInfo(home.dir.filePath(QStringLiteral("brenik.db"))).size()) / 1e6;
-    for (auto _ : state)
+    db.close();
+    QFile::copy(database, original);
+    state.counters["MB"] = double(QFileInfo(database).size()) / 1e6;
+    state.counters["free%"] = freeShare * 100;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.close();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(database + QLatin1String(suffix));
+        QFile::copy(original, database);
+        db.open();
+        state.ResumeTiming();
         DatabaseManager::prepareForUse();
+    }
 }
-BENCHMARK(BM_StartupMaintenance)->Arg(2000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StartupMaintenance)->Args({2000000, 5})->Args({2000000, 120})->Args({10000000, 120})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

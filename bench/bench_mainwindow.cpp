@@ -1,4 +1,6 @@
 #include "benchmain.h"
+#include "benchdata.h"
+#include "alarmlogwidget.h"
 #include "globals.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
@@ -11,19 +13,30 @@
 #include "projectdocument.h"
 #include "sitemutex.h"
 #include "treemodel.h"
+#include "voltagediagrammsdlg.h"
 #include "workspacearea.h"
+#include "writebatch.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDomDocument>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGraphicsRectItem>
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QVector>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -77,9 +90,10 @@ void showFirstFrame(MainWindow& window)
     window.repaint();
 }
 
-void BM_ConstructEmptySite(benchmark::State& state)
+// Each iteration: a window built, shown and painted once; its teardown is
+// not counted.
+void timeWindowBuilds(benchmark::State& state)
 {
-    home();
     for (auto _ : state) {
         auto window = std::make_unique<MainWindow>();
         showFirstFrame(*window);
@@ -87,6 +101,12 @@ void BM_ConstructEmptySite(benchmark::State& state)
         window.reset();
         state.ResumeTiming();
     }
+}
+
+void BM_ConstructEmptySite(benchmark::State& state)
+{
+    home();
+    timeWindowBuilds(state);
 }
 BENCHMARK(BM_ConstructEmptySite)->Unit(benchmark::kMillisecond);
 
@@ -103,6 +123,18 @@ void BM_ConstructSite10x100(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ConstructSite10x100)->Unit(benchmark::kMillisecond);
+
+// The log-in accepted with state.range(0) rows in the alarm log (spread over
+// the last 20 days, all inside the range the log shows at first): the
+// window built, shown and painted once.
+void BM_WindowOverAlarmLog(benchmark::State& state)
+{
+    home();
+    fillAlarmLog(state.range(0), 20);
+    timeWindowBuilds(state);
+    QSqlQuery(QStringLiteral("delete from logAlarm"));
+}
+BENCHMARK(BM_WindowOverAlarmLog)->Arg(0)->Arg(300000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Ten gateways of 32 energizers and 31 IO cards, each device a status row
 // paired with its element node, and three TW systems of 31 sensors.
@@ -143,13 +175,14 @@ Site buildSite(MainWindow& window)
 }
 
 // With `paint` false only the slots run; the repaints they schedule are
-// then dropped unprocessed into the next iteration's batch.
+// then dropped unprocessed into the next iteration's batch. The map holds
+// range(1) text boxes, which the tick repaints whatever the devices do.
 void BM_SecondTick(benchmark::State& state)
 {
     const bool paint = state.range(0) != 0;
     home();
     MainWindow window;
-    fillWorkspaces(window, 1, 100);
+    fillWorkspaces(window, 1, int(state.range(1)));
     window.show();
     const Site site = buildSite(window);
     for (auto _ : state) {
@@ -168,48 +201,48 @@ void BM_SecondTick(benchmark::State& state)
     state.counters["devices"] = site.rows.size();
     state.counters["sensors"] = site.sensors.size();
 }
-BENCHMARK(BM_SecondTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-// An alarm storm on `boxes` gateway boxes of the current workspace and one
-// TW link: every energizer flips between fence alarm and no alarm each
-// second, one fence line per energizer shows its first sector, and the 31
-// TW sensors flip between ready and alarm on one sector circle. One iteration is one
-// second of GUI-thread work: the heartbeats, the ticks and the repaint.
-void BM_AlarmStorm(benchmark::State& state)
+BENCHMARK(BM_SecondTick)->Args({0, 100})->Args({1, 100})->Args({1, 0})->Unit(benchmark::kMicrosecond);
+// `boxes` gateway boxes on the current workspace (one fence line per
+// energizer on its first sector) and one TW link: the workspace's 31
+// sensors under one sector circle.
+struct StormSite
 {
-    home();
-    MainWindow window;
-    window.show();
-    GraphicsScene* scene = window.currentScene();
     QList<Node*> rows;
     QList<Node*> elements;
-    for (int b = 0; b < state.range(0); ++b) {
+    QList<Node*> sensors;
+};
+
+StormSite buildStormSite(MainWindow& window, int boxes)
+{
+    StormSite site;
+    GraphicsScene* scene = window.currentScene();
+    for (int b = 0; b < boxes; ++b) {
         auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
         box->setIP(QStringLiteral("10.0.0.%1").arg(b + 1));
         scene->addItem(box);
         g_elementTreeModel->insertNode(scene->workplaceNode(), -1, box->node());
         g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, box->energizerNode());
         for (Node* element : box->node()->children) {
-            elements.append(element);
-            rows.append(element->deviceNode);
+            site.elements.append(element);
+            site.rows.append(element->deviceNode);
             SiteLocker lock;
             element->deviceNode->updated = true;
             element->deviceNode->setData(1, 0);
             if (element->type != Node::Energizer)
                 continue;
             auto* line = new GraphicsLine();
-            const qreal y = 20 + 8 * elements.size();
+            const qreal y = 20 + 8 * site.elements.size();
             line->appendPoint(QPointF(0, y));
             line->appendPoint(QPointF(300, y));
             scene->addItem(line);
             g_elementTreeModel->insertNode(element->child(0), -1, line->node());
         }
     }
-    // The TW link: the workspace's 31 sensors under one sector circle.
     auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
     scene->addItem(circle);
     g_elementTreeModel->insertNode(scene->workplaceNode(), -1, circle->node());
-    const QList<Node*> sensors = g_twSensorModel->rootNode()->child(0)->children;
-    for (Node* sensor : sensors) {
+    site.sensors = g_twSensorModel->rootNode()->child(0)->children;
+    for (Node* sensor : site.sensors) {
         auto* element = new Node(sensor->name);
         element->type = Node::TWSensor;
         element->columns = {sensor->name, QString()};
@@ -219,31 +252,128 @@ void BM_AlarmStorm(benchmark::State& state)
         sensor->deviceNode = element;
         element->deviceNode = sensor;
     }
+    return site;
+}
+
+// Every device's record flips between fence alarm and no alarm, every
+// sensor between ready and alarm.
+void flipStorm(const StormSite& site, bool alarm)
+{
+    SiteLocker lock;
+    for (Node* row : site.rows)
+        row->record[12] = alarm ? 0x80 : 0;
+    for (Node* sensor : site.sensors)
+        sensor->setData(1, alarm ? 2 : 1);
+}
+
+// An alarm storm on `boxes` gateway boxes and one TW link (see
+// buildStormSite). One iteration is one second of GUI-thread work: the
+// heartbeats, the ticks and the repaint.
+void BM_AlarmStorm(benchmark::State& state)
+{
+    home();
+    MainWindow window;
+    window.show();
+    const StormSite site = buildStormSite(window, int(state.range(0)));
     bool alarm = false;
     for (auto _ : state) {
         alarm = !alarm;
-        {
-            SiteLocker lock;
-            for (Node* row : rows)
-                row->record[12] = alarm ? 0x80 : 0;
-            for (Node* sensor : sensors)
-                sensor->setData(1, alarm ? 2 : 1);
-        }
-        for (Node* sensor : sensors) {
+        flipStorm(site, alarm);
+        for (Node* sensor : site.sensors) {
             window.deviceStates()->sensorHeartbeat(sensor);
             window.deviceStates()->sensorTick(sensor);
         }
-        for (Node* row : rows)
+        for (Node* row : site.rows)
             window.deviceStates()->energHeartbeat(row, true);
-        for (Node* element : elements)
+        for (Node* element : site.elements)
             window.deviceStates()->energTick(element);
         window.timerTick();
         QCoreApplication::processEvents();
     }
-    state.counters["devices"] = rows.size();
-    state.counters["sensors"] = sensors.size();
+    state.counters["devices"] = site.rows.size();
+    state.counters["sensors"] = site.sensors.size();
 }
 BENCHMARK(BM_AlarmStorm)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// The same storm on one gateway (32 energizers, 31 IO cards) and the TW link
+// while the event loop runs as in the program, with state.range(0) rows in
+// the alarm log: every second each device's heartbeat and tick, each
+// sensor's, an alarm row for every energizer and sensor that changed and
+// the voltage rows of the 32 energizers arrive as separate queued calls, as
+// the units deliver them, and the map repaints. The database manager's
+// thread does its upkeep beside it. A timer due every 50 ms measures how
+// late the event loop serves it; the counters give the 95th percentile and
+// the maximum over 60 s.
+void BM_AlarmStormLateness(benchmark::State& state)
+{
+    constexpr int ProbeMs = 50;
+    constexpr int RunMs = 60000;
+    home();
+    fillAlarmLog(state.range(0), 20);
+    auto upkeep = std::make_unique<UpkeepThread>();
+    QVector<double> lateness;
+    for (auto _ : state) {
+        MainWindow window;
+        window.show();
+        const StormSite site = buildStormSite(window, 1);
+        AlarmLogWidget* log = window.alarmLogWidget();
+        VoltageDiagrammsDlg* voltages = window.voltageDiagrammsDlg();
+        // Inside the voltage log's write window from the start.
+        voltages->setClock([] { return QDateTime::currentDateTime().addSecs(VoltageDiagrammsDlg::kQuietSeconds + 1); });
+        bool alarm = false;
+        QTimer storm;
+        storm.setInterval(1000);
+        QObject::connect(&storm, &QTimer::timeout, &window, [&] {
+            alarm = !alarm;
+            flipStorm(site, alarm);
+            const QString info = alarm ? QStringLiteral("change status to Critical") : QStringLiteral("change status to OK");
+            auto later = [&window](std::function<void()> call) {
+                QMetaObject::invokeMethod(&window, std::move(call), Qt::QueuedConnection);
+            };
+            for (Node* sensor : site.sensors) {
+                later([&window, sensor] { window.deviceStates()->sensorHeartbeat(sensor); });
+                later([log, sensor, info] { log->addRecord(sensor->name, QStringLiteral("TW sensor"), info); });
+                later([&window, sensor] { window.deviceStates()->sensorTick(sensor); });
+            }
+            for (Node* row : site.rows) {
+                later([&window, row] { window.deviceStates()->energHeartbeat(row, true); });
+                if (row->number() > Node::kMaxEnergizers)
+                    continue;
+                later([log, row, info] { log->addRecord(row->name, QStringLiteral("Fence alarm 1"), info); });
+                later([voltages, row] { voltages->writeVoltageLog(row); });
+            }
+            for (Node* element : site.elements)
+                later([&window, element] { window.deviceStates()->energTick(element); });
+            later([&window] { window.timerTick(); });
+        });
+        QElapsedTimer clock;
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        probe.setInterval(ProbeMs);
+        qint64 last = 0;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            lateness.append(std::max<qint64>(0, now - last - ProbeMs * 1000000) / 1e6);
+            last = now;
+        });
+        QEventLoop loop;
+        QTimer::singleShot(RunMs, &loop, &QEventLoop::quit);
+        clock.start();
+        storm.start();
+        probe.start();
+        loop.exec();
+        probe.stop();
+        storm.stop();
+        WriteBatch::instance().commit();
+    }
+    upkeep.reset();
+    QSqlQuery(QStringLiteral("delete from logAlarm"));
+    std::sort(lateness.begin(), lateness.end());
+    state.counters["p95ms"] = lateness.value(lateness.size() * 95 / 100);
+    state.counters["maxms"] = lateness.isEmpty() ? 0 : lateness.last();
+    state.counters["samples"] = lateness.size();
+}
+BENCHMARK(BM_AlarmStormLateness)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A project of 20 workspaces with `range(0)` text boxes each, written once;
 // then either its save (the document built and written) or its open (parsed,

@@ -99,6 +99,14 @@ void ControlUnit::connectClient(qtClient* gatewayClient, Qt::ConnectionType type
     client = gatewayClient;
     connect(gatewayClient, &qtClient::tcpInUpdate, this, &ControlUnit::tovelUpdateArray, type);
     connect(gatewayClient, &qtClient::dataUpdate, this, &ControlUnit::dataUpdate, type);
+    connect(gatewayClient, &qtClient::commStatus, this, &ControlUnit::linkStatus, type);
+}
+
+void ControlUnit::linkStatus(qtClient::ClientStatus status)
+{
+    LinkLossWatch::Row row;
+    if (m_linkLoss.follow(status, client ? client->address() : QString(), &row))
+        emit writeAlarmLog(row.source, row.reason, row.message);
 }
 
 Node* ControlUnit::findKX4Node() const

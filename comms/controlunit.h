@@ -3,6 +3,7 @@
 #include "commandsend.h"
 #include "devicestatus.h"
 #include "kx4data.h"
+#include "linklosswatch.h"
 #include "node.h"
 
 #include <QList>
@@ -16,7 +17,6 @@
 #include <atomic>
 
 class TreeModel;
-class qtClient;
 
 // Turns the gateway's device data into the state of the energizer states
 // model, and node commands into device command writes; applies the output
@@ -87,10 +87,11 @@ public:
     // 1 when an enabled energizer among the gateway row's first 32 children has the input at 1.
     static int anyEnergizerInput(const Node* gatewayRow, int input);
 
-    // Binds the gateway client to this unit and wires its data signals here
-    // (`type` as the threads demand). The unit reads the client's counts,
-    // address and validity flag, never sender(). Call it while wiring, before
-    // the unit's thread runs; the client must outlive the unit's thread.
+    // Binds the gateway client to this unit and wires its data and status
+    // signals here (`type` as the threads demand). The unit reads the
+    // client's counts, address and validity flag, never sender(). Call it
+    // while wiring, before the unit's thread runs; the client must outlive
+    // the unit's thread.
     void connectClient(qtClient* gatewayClient, Qt::ConnectionType type = Qt::QueuedConnection);
 
 public slots:
@@ -99,6 +100,8 @@ public slots:
     void afterTimer();
     void command(Node* commandNode, CommandSend command, QVariant value);
     void sendRelayCmd(int relayAddr, char tmpTX_actv_char);
+    // Logs the loss of a gateway link that was up, once per loss.
+    void linkStatus(qtClient::ClientStatus status);
 
 signals:
     void energHearbeat(Node* node, bool statusChanged);
@@ -124,6 +127,7 @@ private:
 
     std::array<Block, ImageBlockCount> image{};
     bool linkUp = false;
+    LinkLossWatch m_linkLoss;
     // Set once by connectClient before the unit's thread runs; read only after.
     qtClient* client = nullptr;
     // The clock is read once per heartbeat: each reading asks the C library

@@ -1,6 +1,7 @@
 #include "twcontrolunit.h"
 
 #include "node.h"
+#include "qtclienttw.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 
@@ -15,18 +16,42 @@ TWControlUnit::TWControlUnit(QObject* parent)
 
 TWControlUnit::~TWControlUnit() = default;
 
-void TWControlUnit::tovelUpdateArray(KX4Data kx4Data)
+void TWControlUnit::connectClient(qtClientTW* twClient, Qt::ConnectionType type)
 {
-    SiteLocker lock;
+    connect(twClient, &qtClientTW::tcpInUpdate, this, &TWControlUnit::tovelUpdateArray, type);
+    connect(twClient, &qtClientTW::commStatus, this, &TWControlUnit::linkStatus, type);
+}
+
+// Only the last enabled TW system follows the controller. Call with the
+// site mutex held.
+Node* TWControlUnit::followingSystem() const
+{
     Node* root = twModel ? twModel->rootNode() : nullptr;
-    if (!root || root->childCount() == 0)
-        return;
-    // Only the last enabled TW system follows the controller.
     Node* system = nullptr;
-    for (Node* candidate : root->children) {
+    for (Node* candidate : root ? root->children : QList<Node*>()) {
         if (candidate && candidate->enabled)
             system = candidate;
     }
+    return system;
+}
+
+void TWControlUnit::linkStatus(qtClient::ClientStatus status)
+{
+    QString source;
+    {
+        SiteLocker lock;
+        if (const Node* system = followingSystem())
+            source = system->data(NameColumn).toString();
+    }
+    LinkLossWatch::Row row;
+    if (m_linkLoss.follow(status, source, &row))
+        emit writeAlarmLog(row.source, row.reason, row.message);
+}
+
+void TWControlUnit::tovelUpdateArray(KX4Data kx4Data)
+{
+    SiteLocker lock;
+    Node* system = followingSystem();
     if (!system)
         return;
     const int blocks = std::min<int>(LastSensor + 1, int(kx4Data.size()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kx4data.h"
+#include "linklosswatch.h"
 
 #include <QObject>
 #include <QString>
@@ -9,6 +10,7 @@
 
 class Node;
 class TreeModel;
+class qtClientTW;
 
 // Takes the images of sensor records that the TW controller client hands on,
 // copies each enabled sensor's record into its node of the TW sensor states
@@ -39,9 +41,16 @@ public:
     // mutex held, as the slots do.
     void updateSensor(Node* sensorNode);
 
+    // Wires the TW client's images and link statuses here (`type` as the
+    // threads demand). Call it while wiring, before the unit's thread runs.
+    void connectClient(qtClientTW* twClient, Qt::ConnectionType type = Qt::QueuedConnection);
+
 public slots:
     void tovelUpdateArray(KX4Data kx4Data);
     void afterTimer();
+    // Logs the loss of the TW link that was up, once per loss, under the
+    // name of the TW system that follows the controller.
+    void linkStatus(qtClient::ClientStatus status);
 
 signals:
     void sensorHearbeat(Node* sensorNode);
@@ -51,5 +60,8 @@ signals:
 private:
     using Block = std::array<quint8, BlockSize>;
 
+    Node* followingSystem() const;
+
     std::array<Block, ImageBlockCount> image{};
+    LinkLossWatch m_linkLoss;
 };

@@ -3,13 +3,14 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
+#include <QTimer>
 
 #include <atomic>
 
 // Opens the process-wide default connection to brenik.db on a thread of its
 // own at start-up. Qt only lets the thread that owns a connection's driver
 // use it, so once open the driver is handed to the GUI thread, where all SQL
-// runs; `isOpen()` is the flag main() waits on.
+// runs; `isOpen()` and `hasFailed()` are the flags main() waits on.
 class DatabaseManager : public QObject
 {
     Q_OBJECT
@@ -18,20 +19,40 @@ public:
     ~DatabaseManager() override;
 
     // Safe to call from any thread while the connection is being opened.
-    bool isOpen() const { return m_open.load(std::memory_order_acquire); }
+    bool isOpen() const { return m_state.load(std::memory_order_acquire) == Open; }
+    bool hasFailed() const { return m_state.load(std::memory_order_acquire) == Failed; }
+    // Why the connection did not open; read it once `hasFailed()`.
+    QString failure() const { return hasFailed() ? m_failure : QString(); }
 
     QSqlDatabase database;
 
-    // Free pages must exceed this share of the file before start-up rewrites
-    // the file with VACUUM: rewriting a month of voltage log takes seconds.
-    static constexpr double VacuumFreeShare = 0.10;
+    // The longest the GUI thread waits for a lock another connection or
+    // program holds; a write refused meanwhile waits in its queue
+    // (WriteBatch) and is tried again later.
+    static constexpr int BusyTimeoutMs = 100;
 
-    // Start-up maintenance on the default connection, on the GUI thread:
-    // closes a transaction left open, switches to the write-ahead log with
-    // full sync (every committed row survives a power cut with one sync per
-    // commit) and compacts the file only when enough of it is free pages.
-    // Failures are logged with the SQL error; false when the database could
-    // not be read or switched (damaged, truncated, or not writable).
+    // Free pages must exceed this share of the file before the upkeep gives
+    // them back: below it they are simply reused by new rows.
+    static constexpr double VacuumFreeShare = 0.10;
+    // The upkeep gives back this many pages (1 MB) per step, a step short
+    // enough for the program's own writes to wait it out within their busy
+    // timeout, and pauses between steps so they go ahead.
+    static constexpr int UpkeepStepPages = 256;
+    static constexpr int UpkeepPauseMs = 200;
+    // The upkeep's connection may wait for the program's writes.
+    static constexpr int UpkeepBusyTimeoutMs = 10000;
+    static constexpr const char* UpkeepConnection = "lumetra-upkeep";
+    // How often the upkeep copies the write-ahead log into the file.
+    static constexpr int CheckpointIntervalMs = 5000;
+
+    // Start-up preparation on the default connection, on the GUI thread:
+    // closes a transaction left open, sets the short busy timeout and
+    // switches to the write-ahead log with full sync (every committed row
+    // survives a power cut with one sync per commit), leaving its
+    // checkpoints to the upkeep. Quick whatever the file holds: compacting
+    // it is the upkeep's too. Failures are logged with
+    // the SQL error; false when the database could not be switched
+    // (damaged, truncated, or not writable).
     static bool prepareForUse();
 
 public slots:
@@ -39,8 +60,33 @@ public slots:
     void executeQuery(QString queryString);
     void stopped();
 
+    // Gives back the free pages of the file when they are more than
+    // VacuumFreeShare of it, on this manager's thread with a connection of
+    // its own, so that nobody waits for it. A file that gives them back in
+    // steps (incremental auto-vacuum, as shipped) does so UpkeepStepPages at
+    // a time. An older file is rewritten once to gain that ability (VACUUM,
+    // the whole file); meanwhile the logs' rows wait in their queue
+    // (WriteBatch) and are written afterwards; `upkeepDone` tells the end.
+    // From then on, every CheckpointIntervalMs, copies the write-ahead log
+    // into the file: the program's own connection never does (see
+    // `prepareForUse`).
+    void startUpkeep();
+
+signals:
+    void upkeepDone(bool ok);
+
 private:
-    std::atomic<bool> m_open{false};
+    enum class UpkeepNext { Done, Failed, Steps };
+    UpkeepNext beginUpkeep(const QSqlDatabase& db);
+    void upkeepStep();
+    void endUpkeep(bool ok);
+    void checkpoint();
+
+    enum State { Opening, Open, Failed };
+    std::atomic<int> m_state{Opening};
+    QString m_failure; // written before the state turns Failed
+    QTimer* m_checkpointTimer;
+    bool m_checkpointFailed = false;
 };
 
 extern DatabaseManager* g_databaseManager;

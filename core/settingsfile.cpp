@@ -5,8 +5,11 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryFile>
@@ -85,6 +88,56 @@ bool renameOver(const QString& from, const QString& to)
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+// The lock QSettings itself takes while it writes the file: a write here
+// and one through a plain QSettings exclude each other, and a lock left by
+// a killed process is taken over (its owner is gone).
+std::unique_ptr<QLockFile> writeLock(const QString& path)
+{
+    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    lock->setStaleLockTime(StaleLockMs);
+    return lock;
+}
+
+// The temporary copy a write makes beside the file: "setting.ini.AbC123.tmp".
+QString tempTemplate(const QString& path)
+{
+    return path + QStringLiteral(".XXXXXX.tmp");
+}
+
+// Whether `name` is what a write killed half-way leaves beside `fileName`:
+// its temporary copy, the copy renamed for the check (".check"), the lock
+// QSettings took on the copy (".lock") or the file QSaveFile was writing
+// (six more characters). Earlier versions named the copy without ".tmp";
+// such a bare copy whose six characters are all lower-case letters may be
+// the operator's own ("setting.ini.backup") and is kept.
+bool isLeftover(const QString& name, const QString& fileName)
+{
+    const QString prefix = QRegularExpression::escape(fileName) + QStringLiteral("\\.[A-Za-z0-9]{6}");
+    static const QString suffixes = QStringLiteral("(\\.check|\\.lock|\\.[A-Za-z0-9]{6})");
+    const QRegularExpression current(QStringLiteral("^%1\\.tmp%2?$").arg(prefix, suffixes));
+    const QRegularExpression earlier(QStringLiteral("^%1%2$").arg(prefix, suffixes));
+    const QRegularExpression earlierCopy(QStringLiteral("^%1$").arg(prefix));
+    static const QRegularExpression word(QStringLiteral("\\.[a-z]{6}$"));
+    return current.match(name).hasMatch() || earlier.match(name).hasMatch()
+        || (earlierCopy.match(name).hasMatch() && !word.match(name).hasMatch());
+}
+
+// Only ever called under the file's lock, when no write can be using them.
+void removeLeftovers(const QString& path)
+{
+    const QFileInfo file(path);
+    QDir dir = file.absoluteDir();
+    const QStringList names = dir.entryList({file.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        if (!isLeftover(name, file.fileName()))
+            continue;
+        if (dir.remove(name))
+            qCDebug(lcCore) << "Removed" << name << "left by an interrupted settings write";
+        else
+            qCWarning(lcCore) << "Could not remove" << dir.filePath(name) << "left by an interrupted settings write";
+    }
+}
+
 bool fail(const QString& path, const QString& why, const QString& tempPath)
 {
     if (!tempPath.isEmpty())
@@ -97,9 +150,14 @@ bool fail(const QString& path, const QString& why, const QString& tempPath)
 
 bool write(const std::function<void(QSettings&)>& fill, const QString& path)
 {
+    const auto lock = writeLock(path);
+    if (!lock->tryLock(LockWaitMs))
+        return fail(path, QStringLiteral("the file is locked by another write (error %1)").arg(lock->error()), QString());
+    removeLeftovers(path);
+
     // The temporary file lies beside the target so that the rename below
     // replaces the old file in one step.
-    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
+    QTemporaryFile temp(tempTemplate(path));
     temp.setAutoRemove(false);
     if (!temp.open())
         return fail(path, temp.errorString(), QString());
@@ -147,6 +205,15 @@ bool setValues(const QVariantMap& values, const QString& path)
 
 std::unique_ptr<QSettings> open(const QString& path)
 {
+    // The first read of a run clears what writes killed in earlier runs
+    // left; a write under way elsewhere keeps its files.
+    static QSet<QString> cleaned;
+    if (!cleaned.contains(path)) {
+        cleaned.insert(path);
+        const auto lock = writeLock(path);
+        if (lock->tryLock(0))
+            removeLeftovers(path);
+    }
     auto settings = openIni(path);
     static QSet<QString> reported;
     if (settings->status() == QSettings::FormatError && !reported.contains(path)) {

@@ -16,8 +16,16 @@ class QSettings;
 // file: the new content goes into a temporary file beside it, is read back
 // in full, and only then replaces the old file. QSettings alone reports
 // success when only its final flush fails (a full disk), leaving an empty
-// or cut-short file behind.
+// or cut-short file behind. Writes take the file's lock, so that writes of
+// two processes never cross; what a write killed half-way leaves beside the
+// file is removed by the next write, and by the first read of a run.
 namespace SettingsFile {
+
+// How long a write waits for another one to finish, and the age after
+// which a lock counts as left behind even when its owner cannot be told
+// (a write killed while it made the lock leaves it empty).
+constexpr int LockWaitMs = 3000;
+constexpr int StaleLockMs = 2000;
 
 inline QString path()
 {

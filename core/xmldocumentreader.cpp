@@ -4,30 +4,57 @@
 #include <QDebug>
 #include <QDomDocument>
 #include <QIODevice>
+#include <QVector>
 #include <QXmlStreamReader>
 
 namespace {
 
-// The line at which the nesting first exceeds the limit; 0 when it never does.
-qint64 lineTooDeep(const QByteArray& content)
+// The checking pass: why the content may not be parsed into a DOM, empty
+// when it may. `refused` tells a broken limit from content that is not
+// well-formed; the streaming reader is the stricter of the two parsers, so
+// nothing it did not see whole reaches the DOM parser.
+QString checkContent(const QByteArray& content, const XmlElementCheck& check, bool* refused)
 {
     QXmlStreamReader reader(content);
-    int depth = 0;
+    reader.setNamespaceProcessing(false);
+    // The child elements met so far under each open element; the first
+    // entry counts the document's own.
+    QVector<int> children{0};
+    qint64 elements = 0;
+    *refused = true;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            if (++depth > MaxXmlDepth)
-                return qMax<qint64>(1, reader.lineNumber());
+        case QXmlStreamReader::StartElement: {
+            const int depth = children.size();
+            if (depth > MaxXmlDepth)
+                return QStringLiteral("XML nested deeper than %1 levels at line %2, not read")
+                    .arg(MaxXmlDepth)
+                    .arg(qMax<qint64>(1, reader.lineNumber()));
+            const int position = ++children.last();
+            children.append(0);
+            if (!check)
+                break;
+            const QXmlStreamAttributes attributes = reader.attributes();
+            const QString refusal =
+                check({reader.qualifiedName(), attributes, depth, position, ++elements, reader.lineNumber()});
+            if (!refusal.isEmpty())
+                return refusal;
             break;
+        }
         case QXmlStreamReader::EndElement:
-            --depth;
+            children.removeLast();
             break;
         default:
             break;
         }
     }
-    // A malformed document is the DOM parser's to report, with its own words.
-    return 0;
+    *refused = false;
+    if (reader.hasError())
+        return QStringLiteral("%1 at line %2, column %3")
+            .arg(reader.errorString())
+            .arg(reader.lineNumber())
+            .arg(reader.columnNumber());
+    return QString();
 }
 
 bool refuse(QDomDocument* document, QString* error, const QString& reason)
@@ -41,14 +68,17 @@ bool refuse(QDomDocument* document, QString* error, const QString& reason)
 
 } // namespace
 
-bool readXmlDocument(const QByteArray& content, QDomDocument* document, QString* error)
+bool readXmlDocument(const QByteArray& content, QDomDocument* document, QString* error, const XmlElementCheck& check,
+                     bool* refused)
 {
-    if (const qint64 line = lineTooDeep(content)) {
-        const QString reason = QStringLiteral("XML nested deeper than %1 levels at line %2, not read")
-                                   .arg(MaxXmlDepth)
-                                   .arg(line);
-        qCWarning(lcCore).noquote() << reason;
-        return refuse(document, error, reason);
+    bool overLimit = false;
+    const QString problem = checkContent(content, check, &overLimit);
+    if (refused)
+        *refused = overLimit;
+    if (!problem.isEmpty()) {
+        if (overLimit)
+            qCWarning(lcCore).noquote() << problem;
+        return refuse(document, error, problem);
     }
     QDomDocument parsed;
     QString message;

@@ -72,8 +72,10 @@ QString CommonDlg::passwordDigest(const QString& password)
 bool CommonDlg::checkCredentials(const QString& userName, const QString& password)
 {
     // Bound values: a quote in the typed name is part of the name, never SQL.
-    // Accounts marked not active (0) are refused; NULL counts as active.
-    if (!fitsLatin1(userName) || !fitsLatin1(password))
+    // Names are compared as text, in any script; only the password's digest
+    // needs Latin-1. Accounts marked not active (0) are refused; NULL counts
+    // as active.
+    if (!fitsLatin1(password))
         return false;
     QSqlQuery query;
     // A statement that cannot be prepared (a database without its tables)
@@ -147,9 +149,6 @@ QString CommonDlg::userPageProblem() const
         return tr("Passwords can hold only Latin-1 characters!");
     if (name.trimmed().isEmpty())
         return tr("User name can not be empty!");
-    // The log-in takes Latin-1 names only; such an account could never log in.
-    if (UserAccounts::hasNonLatin1(name))
-        return tr("User names can hold only Latin-1 characters!");
     if (name.size() > UserAccounts::MaxNameLength)
         return tr("User name can not be longer than %1 characters!").arg(UserAccounts::MaxNameLength);
     if (UserAccounts::nameTaken(name, m_editedUserId))
@@ -215,11 +214,10 @@ QString CommonDlg::alarmLine(Node* node)
         return QString();
     QString kind;
     QString status;
-    QString detail;
-    {
-        SiteLocker lock;
-        detail = node->flagText;
-    }
+    // The unit threads write status, flags and record together: one lock
+    // keeps the line to one heartbeat.
+    SiteLocker lock;
+    QString detail = node->flagText;
     const Node* device = node->deviceNode;
     if (device && device->type == Node::Energizer) {
         kind = QStringLiteral("Energizer");
@@ -233,12 +231,7 @@ QString CommonDlg::alarmLine(Node* node)
         status = sensorStateInfo(node->sensorStateClass()).text;
         detail = status;
     }
-    QString name;
-    {
-        SiteLocker lock;
-        name = node->data(0).toString();
-    }
-    return kind + tr(" %1 status: %2 %3").arg(name, status, detail);
+    return kind + tr(" %1 status: %2 %3").arg(node->data(0).toString(), status, detail);
 }
 
 void CommonDlg::showAlarmConfirm(Node* node)
@@ -264,6 +257,13 @@ void CommonDlg::showAlarmConfirm(Node* node)
     QCoreApplication::processEvents();
 }
 
+void CommonDlg::clearAlarms()
+{
+    ui->alarmTable->clearContents();
+    ui->alarmTable->setRowCount(0);
+    m_alarmLines.clear();
+}
+
 void CommonDlg::confirmAlarms()
 {
     emit commandSending(nullptr, QVariant(ui->chkSoundOn->isChecked()), SoundAlarmActive);
@@ -274,9 +274,7 @@ void CommonDlg::confirmAlarms()
         messages.append({QStringLiteral("ConfirmAlarm"), tr("Alarm %1 is confirmed").arg(item ? item->text() : QString())});
     }
     emit writeUserActionLogList(messages);
-    table->clearContents();
-    table->setRowCount(0);
-    m_alarmLines.clear();
+    clearAlarms();
     close();
     hide();
 }
@@ -425,7 +423,7 @@ ButtonAction CommonDlg::selectButtonAction()
     return {node, command, chosen.first};
 }
 
-Node* CommonDlg::selectElement(int kind)
+Node* CommonDlg::selectElement(int kind, Node* within)
 {
     ElementTreeProxyModel* proxy = makeElementProxy();
     m_elementKind = kind;
@@ -439,6 +437,16 @@ Node* CommonDlg::selectElement(int kind)
 
     proxy->setSourceModel(g_elementTreeModel);
     ui->treeView->setModel(proxy);
+    if (within) {
+        const QModelIndex root =
+            g_elementTreeModel ? proxy->mapFromSource(g_elementTreeModel->nodeIndex(within)) : QModelIndex();
+        if (!root.isValid()) {
+            qCWarning(lcDialogs) << "Element page: the element to pick under is not in the element tree";
+            return nullptr;
+        }
+        ui->treeView->setRootIndex(root);
+        m_pickWithin = within;
+    }
     ui->treeView->expandAll();
     if (exec() == 0)
         return nullptr;
@@ -450,7 +458,7 @@ QString CommonDlg::elementPageProblem() const
 {
     const ElementKindInfo info = kindInfo(m_elementKind);
     const Node* node = nodeAt(ui->treeView->currentIndex());
-    if (node && node->type == info.requiredType)
+    if (node && node->type == info.requiredType && (!m_pickWithin || node->parent() == m_pickWithin))
         return QString();
     return tr("You must select %1").arg(QLatin1String(info.word));
 }
@@ -554,9 +562,16 @@ void CommonDlg::energizerProperties(QGraphicsItem* item)
         if (linked && linked->parent())
             energizer = linked->parent()->parent();
     }
+    // A line that hangs under no sector would show the tree above it as if it
+    // were an energizer.
+    if (energizer && energizer->type != Node::Energizer)
+        energizer = nullptr;
     PropertyPanelHost* host = m_panelHost;
     if (!energizer || !host) {
         qCWarning(lcDialogs) << "Energizer properties: the item is not linked to an energizer; nothing shown";
+        if (element)
+            QMessageBox::information(parentWidget(), tr("Energizer property"),
+                                     tr("%1 belongs to no sector of an energizer.").arg(element->objectName()));
         deleteLater();
         return;
     }

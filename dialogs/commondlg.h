@@ -85,8 +85,9 @@ public:
 
     // Button action page: the caller tests result(); only Accepted makes the record valid.
     ButtonAction selectButtonAction();
-    // Element page: the picked node of the kind, null when cancelled.
-    Node* selectElement(int kind);
+    // Element page: the picked node of the kind, null when cancelled. With
+    // `within`, only its children are offered and accepted.
+    Node* selectElement(int kind, Node* within = nullptr);
     // Workspace page: on OK writes all three, on Cancel none; returns the dialog result.
     int workspaceSetup(QString& caption, QString& imageFile, int& mode);
     // Global command page: the chosen state 0..3, or GlobalCommandCancelled.
@@ -96,6 +97,8 @@ public:
     // Alarm confirmation page (modeless): lists the node's alarm line unless
     // an equal line is listed already, and shows the window.
     void showAlarmConfirm(Node* node);
+    // Empties the alarm confirmation page, confirming nothing.
+    void clearAlarms();
     // "<kind> <name> status: <status> <detail>" of a node handed to showAlarmConfirm.
     static QString alarmLine(Node* node);
     // The window's current sound-alarm flag, shown in "Sound is enabled" with every alarm.
@@ -141,5 +144,6 @@ private:
     QSet<QString> m_alarmLines;
     int m_editedUserId = 0;
     int m_elementKind = 0;
+    Node* m_pickWithin = nullptr;
     ElementTreeProxyModel* m_elementProxy = nullptr;
 };

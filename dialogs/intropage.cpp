@@ -1,7 +1,8 @@
 #include "intropage.h"
 
+#include "dottedquad.h"
+
 #include <QGridLayout>
-#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,15 +19,9 @@ IntroPage::IntroPage(QWidget* parent)
     registerField(AddressField, m_address);
 }
 
-bool IntroPage::isValidAddress(const QString& text)
-{
-    QHostAddress address;
-    return address.setAddress(text.trimmed()) && address.protocol() == QAbstractSocket::IPv4Protocol;
-}
-
 bool IntroPage::validatePage()
 {
-    if (isValidAddress(m_address->text()))
+    if (isDottedQuad(m_address->text().trimmed()))
         return true;
     QMessageBox::warning(this, tr("Error"), tr("\"%1\" is not an IPv4 address.").arg(m_address->text()),
                          QMessageBox::Ok);

@@ -5,8 +5,8 @@
 class QLineEdit;
 
 // First page of the gateway wizard: the new gateway's IP address, kept as
-// the wizard field "IPaddress". Only an IPv4 address lets the wizard go on:
-// anything else would send the gateway client to another host.
+// the wizard field "IPaddress". Only a dotted-quad address lets the wizard
+// go on: anything else would send the gateway client to another host.
 class IntroPage : public QWizardPage
 {
     Q_OBJECT
@@ -16,7 +16,6 @@ public:
     explicit IntroPage(QWidget* parent = nullptr);
 
     bool validatePage() override;
-    static bool isValidAddress(const QString& text);
 
 private:
     QLineEdit* m_address;

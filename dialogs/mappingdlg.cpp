@@ -1,4 +1,5 @@
 #include "mappingdlg.h"
+#include "dialogslogging.h"
 #include "ui_mappingdlg.h"
 
 #include "cellwidgets.h"
@@ -7,6 +8,7 @@
 #include "statusword.h"
 
 #include <QCheckBox>
+#include <QDebug>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -542,6 +544,12 @@ void MappingDlg::addMapping()
     Node* chosen = elementPicker()(this, card ? PickIOCard : PickEnergizer, m_gatewayNode);
     if (!chosen)
         return;
+    // A record keeps only the device's position on this gateway.
+    if (chosen->parent() != m_gatewayNode) {
+        qCWarning(lcDialogs).noquote() << QStringLiteral("Mapping not added: %1 is not a device of this gateway")
+                                              .arg(chosen->data(0).toString());
+        return;
+    }
     MappingRecord record;
     record.id = quint16(chosen->childNumber() + 1);
     {

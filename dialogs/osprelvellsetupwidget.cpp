@@ -2,15 +2,16 @@
 #include "dialogslogging.h"
 #include "ui_osprelvellsetupwidget.h"
 
-#include "apppaths.h"
 #include "cellwidgets.h"
 #include "gatewaysetuphost.h"
 #include "mappingdlg.h"
 #include "mappingexportfile.h"
 #include "node.h"
+#include "settingsfile.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QDebug>
 #include <QFileDialog>
@@ -27,13 +28,6 @@ const QString kGlobalInput2Key = QStringLiteral("GlobalInput2");
 constexpr int kIdColumnWidth = 50;
 constexpr int kNameColumnWidth = 140;
 constexpr int kBoldWeight = 75;
-
-std::unique_ptr<QSettings> openSettings()
-{
-    auto settings = std::make_unique<QSettings>(AppPaths::settings(), QSettings::IniFormat);
-    settings->setIniCodec("UTF-8");
-    return settings;
-}
 
 OsprelVellSetupWidget::SaveFileNameHook& saveFileNameHook()
 {
@@ -71,7 +65,7 @@ OsprelVellSetupWidget::OsprelVellSetupWidget(GatewaySetupHost* host, QWidget* pa
 {
     ui->setupUi(this);
     {
-        const auto settings = openSettings();
+        const auto settings = SettingsFile::open();
         m_withTextEnerg = settings->value(kWithTextEnergKey, false).toBool();
         m_withTextIOCard = settings->value(kWithTextIOCardKey, false).toBool();
     }
@@ -85,6 +79,7 @@ OsprelVellSetupWidget::OsprelVellSetupWidget(GatewaySetupHost* host, QWidget* pa
         connect(table, &QTableWidget::itemDoubleClicked, this, &OsprelVellSetupWidget::showMapping);
         // Check states change by mouse and by keyboard alike.
         connect(table, &QTableWidget::itemChanged, this, &OsprelVellSetupWidget::itemClicked);
+        connect(table, &QTableWidget::itemChanged, this, &OsprelVellSetupWidget::nameEdited);
         connect(table, &QWidget::customContextMenuRequested, this, &OsprelVellSetupWidget::onTreeViewContextMenu);
     }
     connect(ui->btnExportMapping, &QToolButton::clicked, this, &OsprelVellSetupWidget::exportMapping);
@@ -186,7 +181,9 @@ void OsprelVellSetupWidget::appendDeviceRow(QTableWidget* table, Node* child)
     table->insertRow(row);
     // The ID is the device's address: an edited one would reach another device.
     table->setItem(row, IdColumn, fixedItem(QString::number(child->number())));
-    table->setItem(row, NameColumn, fixedItem(child->data(0).toString()));
+    auto* name = new QTableWidgetItem(child->data(0).toString());
+    name->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    table->setItem(row, NameColumn, name);
     QTableWidgetItem* enabled = fixedItem(tr("Enabled"));
     enabled->setCheckState(child->enabled ? Qt::Checked : Qt::Unchecked);
     table->setItem(row, EnabledColumn, enabled);
@@ -244,6 +241,47 @@ void OsprelVellSetupWidget::itemClicked(QTableWidgetItem* item)
         return;
     setDeviceEnabled(index, item->checkState() != Qt::Unchecked);
     refreshViews();
+}
+
+// A device renamed in its Name cell: its status row and its element node
+// take the name, as the map and the property panel show it. A blank name
+// is refused and the cell shows the old one again.
+void OsprelVellSetupWidget::nameEdited(QTableWidgetItem* item)
+{
+    if (m_filling || !item || item->column() != NameColumn)
+        return;
+    Node* child = gatewayChild(deviceIndex(item->tableWidget(), item->row()));
+    if (!child)
+        return;
+    Node* device = child->deviceNode;
+    const QString name = item->text().trimmed();
+    if (name.isEmpty()) {
+        const QSignalBlocker blocker(item->tableWidget());
+        item->setText(child->data(0).toString());
+        return;
+    }
+    {
+        SiteLocker lock;
+        child->setData(0, name);
+        if (device) {
+            device->setData(0, name);
+            device->setData(1, name);
+        }
+    }
+    if (m_energizerModel && m_energizerModel->contains(child))
+        m_energizerModel->refreshNode(child);
+    if (device && m_elementModel && m_elementModel->contains(device))
+        m_elementModel->refreshNode(device);
+}
+
+void OsprelVellSetupWidget::commitEdits()
+{
+    // Editors are children of the viewport; the view ignores any other
+    // widget (the cells' icons) handed to it.
+    for (QTableWidget* table : {ui->tableEnergizers, ui->tableIOCards}) {
+        for (QWidget* editor : table->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            emit table->itemDelegate()->commitData(editor);
+    }
 }
 
 void OsprelVellSetupWidget::checkTable(QTableWidget* table, bool state)
@@ -324,7 +362,20 @@ void OsprelVellSetupWidget::withTextClicked()
     resetMappings(energizers);
     const bool state = ui->chckTextFile->isChecked();
     (energizers ? m_withTextEnerg : m_withTextIOCard) = state;
-    openSettings()->setValue(energizers ? kWithTextEnergKey : kWithTextIOCardKey, state);
+    QVariantMap values{{energizers ? kWithTextEnergKey : kWithTextIOCardKey, state}};
+    if (!energizers) {
+        values.insert(kGlobalInput1Key, false);
+        values.insert(kGlobalInput2Key, false);
+    }
+    storeSettings(values);
+}
+
+// The mappings are reset already; the operator must know that the mode
+// will not survive a restart.
+void OsprelVellSetupWidget::storeSettings(const QVariantMap& values)
+{
+    if (!SettingsFile::setValues(values))
+        QMessageBox::warning(this, tr("Error"), tr("The settings could not be written to\n%1").arg(SettingsFile::path()));
 }
 
 void OsprelVellSetupWidget::resetMappings(bool energizers)
@@ -338,13 +389,8 @@ void OsprelVellSetupWidget::resetMappings(bool energizers)
                 (energizers ? child->deviceNode->outputMappings : child->deviceNode->inputMappings).clear();
         }
     }
-    if (energizers) {
+    if (energizers)
         setGlobalRowEnabled();
-    } else {
-        const auto settings = openSettings();
-        settings->setValue(kGlobalInput1Key, false);
-        settings->setValue(kGlobalInput2Key, false);
-    }
 }
 
 // ---------------------------------------------------------------- mapping

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
@@ -49,6 +50,8 @@ public:
     // when none is named or found); `preferred`, when listed, wins over the name.
     void fillGateways(const QString& gatewayName, const Node* preferred = nullptr);
     Node* currentGateway() const { return m_currentGateway; }
+    // Commits a Name cell still being edited, before the frame closes.
+    void commitEdits();
 
 public slots:
     void vellChanged(int index);
@@ -59,6 +62,7 @@ public slots:
     void exportMapping();
     void currentTabChanged(int tab);
     void withTextClicked();
+    void nameEdited(QTableWidgetItem* item);
 
 private:
     void fillEnergizers(Node* gateway);
@@ -72,6 +76,7 @@ private:
     void setGlobalRowEnabled();
     void checkTable(QTableWidget* table, bool state);
     void resetMappings(bool energizers);
+    void storeSettings(const QVariantMap& values);
 
     Ui::OsprelVellSetupWidget* ui;
     GatewaySetupHost* m_host;

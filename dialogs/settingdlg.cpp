@@ -329,22 +329,15 @@ void SettingDlg::addTextAction(QSettings& settings)
     caption->setData(1, Qt::UserRole, CaptionKey);
 }
 
-bool SettingDlg::reverseLogic() const
-{
-    return form->chkReverse->isChecked();
-}
-
-bool SettingDlg::sensorMode() const
-{
-    return form->chkSensorMode->isChecked();
-}
-
 void SettingDlg::saveAccepted()
 {
     const AlarmConditionList conditions = tableConditions();
-    // Replaced as a whole: the unit threads take the new list at their next evaluation.
-    setAlarmConditions(conditions);
     m_settingsWritten = writeSettings(conditions);
+    // Only what was written is put in force, so the program never runs on
+    // half the new settings. Replaced as a whole: the unit threads take the
+    // new list at their next evaluation.
+    if (m_settingsWritten)
+        setAlarmConditions(conditions);
 }
 
 bool SettingDlg::writeSettings(const AlarmConditionList& conditions)
@@ -387,7 +380,8 @@ bool SettingDlg::writeSettings(const AlarmConditionList& conditions)
     if (written)
         return true;
     QMessageBox::warning(this, tr("Error"),
-                         tr("The settings could not be written to\n%1").arg(SettingsFile::path()));
+                         tr("The settings could not be written to\n%1\nThe settings in force stay as they were.")
+                             .arg(SettingsFile::path()));
     return false;
 }
 

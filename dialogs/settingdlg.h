@@ -26,8 +26,9 @@ class SettingDlg;
 // conditions of energizers and TW sensors, and the log, input-logic,
 // start-up and sensor-mode options.
 //
-// Everything but the sound alarms goes to setting.ini only on OK; the
-// alarm conditions then also replace the conditions in force. Sound alarms
+// Everything but the sound alarms goes to setting.ini only on OK; once it
+// is written, the alarm conditions also replace the conditions in force (a
+// write that fails changes nothing, and the operator is told). Sound alarms
 // are the main window's live nodes: adding, renaming, giving files and
 // deleting act on them at once and are not undone by Cancel.
 class SettingDlg : public QDialog
@@ -66,10 +67,6 @@ public:
     bool settingsWritten() const { return m_settingsWritten; }
     // Whether a sound alarm was added, renamed, given a file or deleted.
     bool soundAlarmsChanged() const { return m_soundAlarmsChanged; }
-    // The control unit's flags as the dialog ends; they hold for the session
-    // even when setting.ini could not be written.
-    bool reverseLogic() const;
-    bool sensorMode() const;
 
     // The conditions the table holds: energizer rows, then sensor rows, each in table order.
     AlarmConditionList tableConditions() const;

@@ -1,6 +1,7 @@
 #include "twsensorssetupdlg.h"
 #include "ui_twsensorssetupdlg.h"
 
+#include "dottedquad.h"
 #include "node.h"
 #include "qtclienttw.h"
 #include "sitemutex.h"
@@ -9,7 +10,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMessageBox>
-#include <QRegularExpression>
 
 namespace {
 constexpr int IdColumnWidth = 50;
@@ -31,6 +31,23 @@ void setPairEnabled(Node* node, bool on)
         node->deviceNode->enabled = on;
 }
 
+// The controller address a TW system holds, empty when it holds none yet:
+// an older project may carry its workspace's caption there.
+QString addressOf(const Node* system)
+{
+    SiteLocker lock;
+    const QString address = system->data(0).toString();
+    return isDottedQuad(address) ? address : QString();
+}
+
+// A system without an address is known by its workspace.
+QString labelOf(const Node* system)
+{
+    SiteLocker lock;
+    const QString address = addressOf(system);
+    return address.isEmpty() ? system->data(2).toString() : address;
+}
+
 void refresh(TreeModel* model, Node* node)
 {
     if (model && node)
@@ -50,7 +67,7 @@ TWSensorsSetupDlg::TWSensorsSetupDlg(QWidget* parent)
 
     if (Node* root = twRoot()) {
         for (const Node* system : qAsConst(root->children))
-            ui->cbTWsystem->addItem(system->data(0).toString());
+            ui->cbTWsystem->addItem(labelOf(system));
     }
 
     connect(ui->cbTWsystem, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -65,19 +82,6 @@ TWSensorsSetupDlg::TWSensorsSetupDlg(QWidget* parent)
 TWSensorsSetupDlg::~TWSensorsSetupDlg()
 {
     delete ui;
-}
-
-bool TWSensorsSetupDlg::isValidAddress(const QString& address)
-{
-    static const QRegularExpression dotted(QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
-    const QRegularExpressionMatch match = dotted.match(address);
-    if (!match.hasMatch())
-        return false;
-    for (int i = 1; i <= 4; ++i) {
-        if (match.captured(i).toInt() > 255)
-            return false;
-    }
-    return true;
 }
 
 int TWSensorsSetupDlg::execForSystem(int index)
@@ -112,25 +116,38 @@ void TWSensorsSetupDlg::twsystemChanged(int index)
     ui->chTWSensorsEnable->setChecked(system->enabled);
     fillTable(system);
     setControlsEnabled(ui->chTWSensorsEnable->isChecked());
-    ui->edtIPAddress->setText(ui->cbTWsystem->currentText());
+    ui->edtIPAddress->setText(addressOf(system));
 }
 
 void TWSensorsSetupDlg::fillTable(Node* system)
 {
+    struct Row
+    {
+        int id;
+        QString name;
+        bool enabled;
+    };
+    QVector<Row> rows;
+    {
+        // The TW unit writes the sensors' columns on its thread.
+        SiteLocker lock;
+        for (const Node* sensor : qAsConst(system->children))
+            rows.append({sensor->number(), sensor->data(0).toString(), sensor->enabled});
+    }
     filling = true;
     ui->tableWidget->setRowCount(0);
-    for (const Node* sensor : qAsConst(system->children)) {
-        const int row = ui->tableWidget->rowCount();
-        ui->tableWidget->insertRow(row);
+    for (const Row& row : qAsConst(rows)) {
+        const int index = ui->tableWidget->rowCount();
+        ui->tableWidget->insertRow(index);
         // Only the name is edited as text; the ID is fixed and "Enabled" is a check box only.
-        auto* id = new QTableWidgetItem(QString::number(sensor->number()));
+        auto* id = new QTableWidgetItem(QString::number(row.id));
         id->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         auto* enabled = new QTableWidgetItem(tr("Enabled"));
         enabled->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        enabled->setCheckState(sensor->enabled ? Qt::Checked : Qt::Unchecked);
-        ui->tableWidget->setItem(row, IdColumn, id);
-        ui->tableWidget->setItem(row, NameColumn, new QTableWidgetItem(sensor->data(0).toString()));
-        ui->tableWidget->setItem(row, EnabledColumn, enabled);
+        enabled->setCheckState(row.enabled ? Qt::Checked : Qt::Unchecked);
+        ui->tableWidget->setItem(index, IdColumn, id);
+        ui->tableWidget->setItem(index, NameColumn, new QTableWidgetItem(row.name));
+        ui->tableWidget->setItem(index, EnabledColumn, enabled);
     }
     filling = false;
 }
@@ -138,15 +155,16 @@ void TWSensorsSetupDlg::fillTable(Node* system)
 // The sensor's twin in the element tree, made on its first setup.
 void TWSensorsSetupDlg::createTwin(Node* sensor, Node* systemTwin)
 {
-    auto* twin = new Node(sensor->data(0).toString());
-    twin->columns = sensor->columns;
-    if (twin->columns.size() < 2)
-        twin->columns.resize(2);
-    twin->setData(0, sensor->data(0).toString());
-    twin->columns[1] = 0;
-    twin->type = Node::TWSensor;
+    auto* twin = new Node;
     {
         SiteLocker lock;
+        twin->name = sensor->data(0).toString();
+        twin->columns = sensor->columns;
+        if (twin->columns.size() < 2)
+            twin->columns.resize(2);
+        twin->columns[0] = twin->name;
+        twin->columns[1] = 0;
+        twin->type = Node::TWSensor;
         twin->deviceNode = sensor;
         sensor->deviceNode = twin;
     }
@@ -180,7 +198,7 @@ void TWSensorsSetupDlg::setIPaddress()
         return;
     const QString address = ui->edtIPAddress->text().trimmed();
     // The address becomes the client's host: refuse what no controller can have.
-    if (!isValidAddress(address)) {
+    if (!isDottedQuad(address)) {
         QMessageBox::warning(this, tr("Error"), tr("\"%1\" is not a valid IP address!").arg(address), QMessageBox::Ok);
         return;
     }

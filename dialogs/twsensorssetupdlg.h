@@ -32,9 +32,6 @@ public:
     // Opens the dialog on the TW system at `index` (the workspace's) and runs it.
     int execForSystem(int index);
 
-    // True for a dotted IPv4 address of four numbers 0 to 255.
-    static bool isValidAddress(const QString& address);
-
 signals:
     // Enabled flags changed: the owner re-filters the element tree and the TW states view.
     void enabledFlagsChanged();

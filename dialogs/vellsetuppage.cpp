@@ -1,5 +1,7 @@
 #include "vellsetuppage.h"
+#include "dialogslogging.h"
 
+#include "dottedquad.h"
 #include "gatewaysetuphost.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
@@ -34,9 +36,15 @@ VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QW
 void VellSetUpPage::initializePage()
 {
     const QString address = field(IntroPage::AddressField).toString().trimmed();
-    reconnectClient(address);
+    // The first page lets only a dotted quad through; a field set around it
+    // neither moves the client nor names the gateway.
+    const bool valid = isDottedQuad(address);
+    if (valid)
+        reconnectClient(address);
+    else
+        qCWarning(lcDialogs) << "Gateway wizard: address" << address << "is no dotted quad; the gateway keeps its own";
     // The item may have gone with its map while the first page was open.
-    const bool boxAlive = m_gatewayBox && m_sceneGuard && m_gatewayBox->scene() == m_sceneGuard;
+    const bool boxAlive = valid && m_gatewayBox && m_sceneGuard && m_gatewayBox->scene() == m_sceneGuard;
     if (boxAlive) {
         m_gatewayBox->setIP(address);
         fileElementNode();
@@ -45,6 +53,14 @@ void VellSetUpPage::initializePage()
         m_host->rebuildEnergizerModel();
     const Node* gateway = boxAlive && m_gatewayBox->node() ? m_gatewayBox->node()->deviceNode : nullptr;
     m_widget->fillGateways(address, gateway);
+}
+
+// Enter in a cell editor reaches the wizard as its default button, before
+// the editor commits: without this the edit would go with the wizard.
+bool VellSetUpPage::validatePage()
+{
+    m_widget->commitEdits();
+    return true;
 }
 
 // Connecting runs in the event loop: an address that does not answer never

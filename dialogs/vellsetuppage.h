@@ -18,6 +18,8 @@ public:
     VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent = nullptr);
 
     void initializePage() override;
+    // Finishing: a Name cell still being edited is committed first.
+    bool validatePage() override;
     OsprelVellSetupWidget* setupWidget() const { return m_widget; }
 
 private:

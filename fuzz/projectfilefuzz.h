@@ -1,9 +1,10 @@
 #pragma once
 
 // What opening a project does with the file's bytes, without the window:
-// parse with the depth limit, read the colours and sound alarms, read each
+// parse within the depth and project limits, read the colours and sound alarms, read each
 // workplace into a scene of its own with the real reader (TW systems, every
-// item kind, button actions), write every item back as a save would, then
+// item kind), bind the references across them, write every item back as a
+// save would, then
 // tear the scenes down before the trees. Shared by the libFuzzer target and
 // the test that replays its corpus.
 
@@ -12,6 +13,7 @@
 #include "graphicsscene.h"
 #include "itemxml.h"
 #include "node.h"
+#include "projectlimits.h"
 #include "treemodel.h"
 #include "workplacereader.h"
 #include "xmldocumentreader.h"
@@ -57,7 +59,8 @@ inline void buildDefaultTWTree(Node* twRoot, GraphicsScene* scene, const QString
 inline bool run(const QByteArray& bytes)
 {
     QDomDocument document;
-    if (!readXmlDocument(bytes, &document))
+    ProjectLimits limits;
+    if (!readXmlDocument(bytes, &document, nullptr, [&limits](const XmlElementStart& e) { return limits.check(e); }))
         return true;
     const QDomElement root = document.documentElement();
     const QDomElement colors = root.firstChildElement(QStringLiteral("ColorStatus"));
@@ -87,19 +90,26 @@ inline bool run(const QByteArray& bytes)
     }
 
     std::vector<std::unique_ptr<GraphicsScene>> scenes;
+    QList<GraphicsScene*> site;
+    GraphicsScene* reading = nullptr;
+    WorkplaceReader::Hooks hooks;
+    hooks.buildDefaultTWTree = [twRoot, &reading](const QString& name, int tab) {
+        buildDefaultTWTree(twRoot, reading, name, tab);
+    };
+    WorkplaceReader reader(twRoot, hooks);
     const QList<QDomElement> workplaces = ItemXml::childElements(root.firstChildElement(QStringLiteral("Workplaces")));
     for (int index = 0; index < workplaces.size() && index < MaxWorkplaces; ++index) {
         const QDomElement& workplace = workplaces.at(index);
         scenes.push_back(std::make_unique<GraphicsScene>(workplace.attribute(QStringLiteral("name")), nullptr,
                                                          &elementModel, &energizerModel));
-        GraphicsScene* scene = scenes.back().get();
-        scene->setSoundAlarmList(&sounds);
-        WorkplaceReader::Hooks hooks;
-        hooks.buildDefaultTWTree = [twRoot, scene](const QString& name, int tab) {
-            buildDefaultTWTree(twRoot, scene, name, tab);
-        };
-        WorkplaceReader(twRoot, hooks).read(workplace, index, scene);
-        QDomDocument out;
+        reading = scenes.back().get();
+        reading->setSoundAlarmList(&sounds);
+        site.append(reading);
+        reader.readItems(workplace, index, reading);
+    }
+    reader.bindReferences(site);
+    QDomDocument out;
+    for (GraphicsScene* scene : qAsConst(site)) {
         for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
             if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
                 helper->toXml(out);

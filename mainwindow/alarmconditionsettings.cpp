@@ -4,6 +4,7 @@
 #include "apppaths.h"
 #include "colortext.h"
 #include "settingsfile.h"
+#include "windowsettings.h"
 
 #include <QDebug>
 #include <QFile>
@@ -137,7 +138,7 @@ AlarmConditionList load()
             continue;
         defaultsReadable = readDefaults(AppPaths::defaultParams(), part, conditions);
         if (*defaultsReadable)
-            SettingsFile::write([&](QSettings& settings) { writeArray(settings, part, conditions); });
+            WindowSettings::write([&](QSettings& settings) { writeArray(settings, part, conditions); });
     }
     return conditions;
 }

@@ -9,6 +9,7 @@
 #include "mainwindow.h"
 #include "node.h"
 #include "settingsfile.h"
+#include "windowsettings.h"
 #include "sitemutex.h"
 #include "soundalarmsettings.h"
 #include "soundpath.h"
@@ -88,6 +89,12 @@ void AlarmsArea::connectAlarmConfirm(MainWindow* window)
                      });
     QObject::connect(alarmConfirmDlg, &CommonDlg::writeUserActionLogList, window,
                      &MainWindow::writeUserActionLogList);
+}
+
+void AlarmsArea::projectClosed()
+{
+    alarmConfirmDlg->clearAlarms();
+    alarmConfirmDlg->hide();
 }
 
 void AlarmsArea::createPlayer()
@@ -194,12 +201,53 @@ void AlarmsArea::load()
     {
         auto settings = SettingsFile::open();
         soundAlarmActive = settings->value(QStringLiteral("SoundAlarmActive"), true).toBool();
-        textAlarmMode = settings->value(QStringLiteral("TextAlarmMode"), true).toInt();
-        textAlarmBackground = SettingsFile::colorValue(settings->value(QStringLiteral("TextAlarmBGColorMode")),
-                                                       DefaultTextAlarmBackground);
-        alarmCaption = settings->value(QStringLiteral("AlarmCaption"), DefaultAlarmCaption).toString();
+        loadTextAlarm(*settings);
     }
     replaceSoundAlarms(SoundAlarmSettings::load());
+}
+
+void AlarmsArea::loadTextAlarm(const QSettings& settings)
+{
+    textAlarmMode = settings.value(QStringLiteral("TextAlarmMode"), true).toInt();
+    textAlarmBackground = SettingsFile::colorValue(settings.value(QStringLiteral("TextAlarmBGColorMode")),
+                                                   DefaultTextAlarmBackground);
+    alarmCaption = settings.value(QStringLiteral("AlarmCaption"), DefaultAlarmCaption).toString();
+    m_textAlarmEdited = false;
+}
+
+void AlarmsArea::setTextAlarmBackground(const QColor& color)
+{
+    textAlarmBackground = color;
+    m_textAlarmEdited = true;
+}
+
+void AlarmsArea::setAlarmCaption(const QString& caption)
+{
+    alarmCaption = caption;
+    m_textAlarmEdited = true;
+}
+
+void AlarmsArea::setTextAlarmMode(int mode)
+{
+    textAlarmMode = mode;
+    m_textAlarmEdited = true;
+}
+
+bool AlarmsArea::saveTextAlarmEdits()
+{
+    if (!m_textAlarmEdited)
+        return true;
+    const bool written = WindowSettings::write([this](QSettings& settings) { writeTextAlarm(settings); });
+    if (written)
+        m_textAlarmEdited = false;
+    return written;
+}
+
+void AlarmsArea::writeTextAlarm(QSettings& settings) const
+{
+    settings.setValue(QStringLiteral("TextAlarmMode"), textAlarmMode);
+    settings.setValue(QStringLiteral("TextAlarmBGColorMode"), colorToText(textAlarmBackground));
+    settings.setValue(QStringLiteral("AlarmCaption"), alarmCaption);
 }
 
 void AlarmsArea::replaceSoundAlarms(const QList<Node*>& nodes)
@@ -210,8 +258,7 @@ void AlarmsArea::replaceSoundAlarms(const QList<Node*>& nodes)
 
 void AlarmsArea::write(QSettings& settings) const
 {
-    settings.setValue(QStringLiteral("TextAlarmMode"), textAlarmMode);
-    settings.setValue(QStringLiteral("TextAlarmBGColorMode"), colorToText(textAlarmBackground));
-    settings.setValue(QStringLiteral("AlarmCaption"), alarmCaption);
+    if (m_textAlarmEdited)
+        writeTextAlarm(settings);
     SoundAlarmSettings::write(settings, soundAlarmNodes);
 }

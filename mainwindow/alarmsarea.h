@@ -43,6 +43,8 @@ public:
     // Colours and blinks the map items attached to `node` on `currentScene`
     // by `status`, and sounds the alarm that belongs to it.
     void activateVisualAlarm(Node* node, int status, GraphicsScene* currentScene);
+    // The project went: its alarm lines leave the confirmation page.
+    void projectClosed();
     // The warning file for status 1, the critical file for 2 and 4. While a
     // sound plays, another file replaces it only for a TW sector, a device
     // whose row evaluates to Critical, or an energizer in Tamper.
@@ -51,10 +53,19 @@ public:
     // The alarm part of loading the settings: colours back to their
     // defaults, the text-alarm keys and the sound alarms from setting.ini.
     void load();
+    // The text-alarm look as setting.ini holds it; forgets edits made here.
+    void loadTextAlarm(const QSettings& settings);
+    // The text-alarm look edited in a panel: the window's own until written.
+    void setTextAlarmBackground(const QColor& color);
+    void setAlarmCaption(const QString& caption);
+    void setTextAlarmMode(int mode);
+    // Writes the text-alarm keys edited here; false when writing failed.
+    bool saveTextAlarmEdits();
     // Takes `nodes` as the sound alarms; the earlier ones are retired, not
     // deleted, since map items may still point at them.
     void replaceSoundAlarms(const QList<Node*>& nodes);
-    // The keys closing writes back.
+    // The keys closing writes back: the sound alarms, and the text-alarm
+    // look only when it was edited here (the settings dialog writes its own).
     void write(QSettings& settings) const;
 
     std::array<QColor, StatusColorCount> statusColors;
@@ -69,9 +80,11 @@ public:
     QMediaPlayer* player = nullptr;
 
 private:
+    void writeTextAlarm(QSettings& settings) const;
     void showOnMap(Node* node, Node* child, int status, GraphicsScene* currentScene);
 
     QWidget* m_window;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
     QList<Node*> m_retiredSoundAlarms;
+    bool m_textAlarmEdited = false;
 };

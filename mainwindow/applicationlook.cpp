@@ -1,6 +1,7 @@
 #include "applicationlook.h"
 
 #include "settingsfile.h"
+#include "windowsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,5 +94,5 @@ void ApplicationLook::setPalitte(const QString& name)
         QApplication::setPalette(m_defaultPalette);
     }
     chosen->setChecked(true);
-    SettingsFile::write([&name](QSettings& settings) { settings.setValue(QStringLiteral("Palette"), name); });
+    WindowSettings::write([&name](QSettings& settings) { settings.setValue(QStringLiteral("Palette"), name); });
 }

@@ -7,7 +7,7 @@
 #include "graphicsscene.h"
 #include "mainwindow.h"
 #include "qtclienttw.h"
-#include "settingsfile.h"
+#include "windowsettings.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 #include "workspacearea.h"
@@ -93,7 +93,7 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     case SoundAlarmActive: {
         AlarmsArea* alarms = m_window->alarms();
         alarms->soundAlarmActive = value.toBool();
-        SettingsFile::write([&](QSettings& settings) {
+        WindowSettings::write([&](QSettings& settings) {
             settings.setValue(QStringLiteral("SoundAlarmActive"), alarms->soundAlarmActive);
         });
         QTabWidget* tabs = m_window->workspaces()->tabs();

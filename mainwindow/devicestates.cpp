@@ -175,7 +175,6 @@ void DeviceStates::energTick(Node* elementNode)
         return;
     if (g_energizerModel && g_energizerModel->contains(row))
         g_energizerModel->refreshNode(row);
-    scheduleStateViewsRefresh();
     if (elementNode->type == Node::Energizer) {
         const bool failed = row->status() == Node::Failure;
         int status = Node::OK;
@@ -195,22 +194,6 @@ void DeviceStates::energTick(Node* elementNode)
     if (elementNode->type == Node::Energizer || elementNode->type == Node::IOCard)
         m_window->alarms()->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()),
                                                 m_window->currentScene());
-}
-
-// Re-filtering a state view costs a pass over its model: once per burst of
-// ticks is enough, and the views still follow within the same second.
-void DeviceStates::scheduleStateViewsRefresh()
-{
-    if (m_refreshPending)
-        return;
-    m_refreshPending = true;
-    QTimer::singleShot(0, m_window, [this] {
-        m_refreshPending = false;
-        if (m_window->alarmStatesWidget())
-            m_window->alarmStatesWidget()->refresh();
-        if (m_window->twSensorsStatesWidget())
-            m_window->twSensorsStatesWidget()->refresh();
-    });
 }
 
 void DeviceStates::sensorHeartbeat(Node* sensorNode)
@@ -238,7 +221,6 @@ void DeviceStates::sensorTick(Node* sensorNode)
         state = sensorNode->data(1).toInt();
     }
     g_twSensorModel->refreshNode(sensorNode);
-    scheduleStateViewsRefresh();
     if (!element)
         return;
 
@@ -295,6 +277,16 @@ void DeviceStates::gatewayStatus(int value)
 void DeviceStates::twStatus(int value)
 {
     showLinkStatus(false, value);
+}
+
+void DeviceStates::projectClosed()
+{
+    for (const bool gateway : {true, false}) {
+        QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();
+        label->setStyleSheet(QString());
+        label->setText(gateway ? GatewayPrefix : TWPrefix);
+        (gateway ? m_lastGatewayStatus : m_lastTWStatus) = -1;
+    }
 }
 
 void DeviceStates::showLinkStatus(bool gateway, int value)

@@ -36,6 +36,8 @@ public:
     // A status of the gateway link or of the TW link (qtClient::ClientStatus).
     void gatewayStatus(int value);
     void twStatus(int value);
+    // The project went, and its links with it: the status bar forgets them.
+    void projectClosed();
     void updateActionButtons(Node* elementNode);
 
     // Whether a button with `command` is checked for the status row; none
@@ -45,13 +47,11 @@ public:
 private:
     void refreshPanels(Node* elementNode);
     void resetDeviceRows();
-    void scheduleStateViewsRefresh();
     void showLinkStatus(bool gateway, int value);
     QString statusText(bool gateway, int value) const;
     const QList<QPointer<QPushButton>>& actionButtons();
 
     MainWindow* m_window;
-    bool m_refreshPending = false;
     // The push buttons of every button box on every workspace, gathered once
     // per burst of heartbeats: a walk over all map items per device would
     // grow with devices times items. A button that goes away reads as null.

@@ -64,8 +64,7 @@ void DeviceUnits::createTWClient()
 {
     m_twClient = new qtClientTW(1, m_window);
     m_twClient->setObjectName(MainWindow::TWSensorsClientName);
-    QObject::connect(m_twClient, &qtClientTW::tcpInUpdate, twControlUnit(), &TWControlUnit::tovelUpdateArray,
-                     Qt::QueuedConnection);
+    twControlUnit()->connectClient(m_twClient, Qt::QueuedConnection);
 }
 
 void DeviceUnits::createTimerUnit()

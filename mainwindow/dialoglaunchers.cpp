@@ -123,9 +123,13 @@ int DialogLaunchers::buttonAction(ButtonAction& action)
 
 void installElementPicker()
 {
-    MappingDlg::setElementPicker([](QWidget* parent, int kind, Node*) {
+    // The dialog keeps only a device's position: only the edited gateway's
+    // devices may be offered.
+    MappingDlg::setElementPicker([](QWidget* parent, int kind, Node* gateway) {
+        if (!gateway)
+            return static_cast<Node*>(nullptr);
         CommonDlg dialog(parent);
-        Node* node = dialog.selectElement(kind);
+        Node* node = dialog.selectElement(kind, gateway);
         return dialog.result() == QDialog::Accepted ? node : nullptr;
     });
 }

@@ -21,6 +21,7 @@
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mapedittools.h"
+#include "mapprint.h"
 #include "mainwindowmaphost.h"
 #include "paneledits.h"
 #include "projectdocument.h"
@@ -29,6 +30,7 @@
 #include "propertyset.h"
 #include "qtclienttw.h"
 #include "settingsfile.h"
+#include "windowsettings.h"
 #include "sitetrees.h"
 #include "sitemutex.h"
 #include "timerunit.h"
@@ -48,6 +50,7 @@
 #include <QComboBox>
 #include <QToolButton>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QGraphicsItem>
@@ -100,6 +103,10 @@ MainWindow::MainWindow(QWidget* parent)
 
     m_files = new ProjectFiles(*this, m_project.get(), ui->menuFile, ui->actExit);
     connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_files, &ProjectFiles::projectClosed, this, [this] {
+        m_alarms->projectClosed();
+        m_deviceStates->projectClosed();
+    });
     createActionGroups();
     connectActions();
     createDockToggles();
@@ -121,7 +128,9 @@ MainWindow::MainWindow(QWidget* parent)
     createDeviceUnits();
     applyUserRights();
     setDesignMode(false);
-    m_files->openLastProject();
+    // Once the window stands: reading a large project takes a while, and a
+    // half-built window must not sit frozen on the screen meanwhile.
+    QMetaObject::invokeMethod(m_files, &ProjectFiles::openLastProject, Qt::QueuedConnection);
     m_zoom->applyStoredScale();
     if (m_trees->twSensorRoot()->childCount() == 0)
         buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
@@ -180,6 +189,7 @@ void MainWindow::createWorkspaces()
             m_project->setModified(true);
     });
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
+    connect(m_workspaces.get(), &WorkspaceArea::workspaceRenamed, this, &MainWindow::followWorkspaceRename);
     connect(ui->actDelete, &QAction::triggered, this, [this] {
         if (GraphicsScene* scene = currentScene())
             scene->deleteItem();
@@ -276,6 +286,7 @@ void MainWindow::connectActions()
     connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
     connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
+    connect(ui->actPrintPreview, &QAction::triggered, this, [this] { MapPrint::preview(currentScene(), this); });
     connect(ui->actBatteryDiagram, &QAction::triggered, this,
             [this] { showVDiagramms(VoltageDiagrammsDlg::BatteryDiagram); });
     connect(ui->actOutputDiagram, &QAction::triggered, this,
@@ -479,7 +490,7 @@ void MainWindow::closeApplication()
         if (!saveQuestionAnswered(this, m_project.get()))
             return;
         emit writeUserActionLog(LogSubject, tr("Application closed"));
-        SettingsFile::write([this](QSettings& settings) {
+        WindowSettings::write([this](QSettings& settings) {
             settings.setValue(QStringLiteral("LineWidth"), m_mapEdit->lineWidthCombo()->currentText().toInt());
             m_alarms->write(settings);
             settings.setValue(QStringLiteral("geometry"), saveGeometry());
@@ -539,15 +550,26 @@ void MainWindow::loadSettings()
 
 void MainWindow::showSettingDlg()
 {
-    m_launchers->settings(currentScene());
+    // The dialog shows setting.ini: a text-alarm look edited in a panel goes there first.
+    m_alarms->saveTextAlarmEdits();
+    if (m_launchers->settings(currentScene()) == QDialog::Accepted)
+        applyWrittenSettings();
+    if (m_launchers->soundAlarmsChanged())
+        m_project->setModified(true);
+    m_elementTree->selectFirstRow();
+}
+
+// What the settings dialog wrote takes effect now. A write that failed left
+// the file as it was, and so what is in force.
+void MainWindow::applyWrittenSettings()
+{
     {
         auto settings = SettingsFile::open();
         controlUnit()->reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
         controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+        m_alarms->loadTextAlarm(*settings);
     }
-    if (m_launchers->soundAlarmsChanged())
-        m_project->setModified(true);
-    m_elementTree->selectFirstRow();
+    updateScenesSoundList();
 }
 
 // ---- launchers ---------------------------------------------------------------------
@@ -560,10 +582,15 @@ void MainWindow::showUserActionLog()
 void MainWindow::openReadme()
 {
     const QString path = AppPaths::filePath(ReadmeFile);
+    QString problem;
     if (!QFileInfo::exists(path))
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("The readme %1 is missing").arg(path);
+        problem = tr("The readme %1 is missing.").arg(QDir::toNativeSeparators(path));
     else if (!UrlOpener::open(QUrl::fromLocalFile(path)))
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("No program could open the readme %1").arg(path);
+        problem = tr("No program could open the readme %1.").arg(QDir::toNativeSeparators(path));
+    if (problem.isEmpty())
+        return;
+    qCWarning(lcMainWindow).noquote() << problem;
+    QMessageBox::warning(this, ui->actLumetraReadme->text(), problem);
 }
 
 void MainWindow::showOsprelVellSetup()
@@ -623,6 +650,8 @@ void MainWindow::updateTWSectorAction()
 void MainWindow::applyUserRights()
 {
     const auto holds = [](int right) { return checkUserRight(right, g_currentUser); };
+    // Recomputed from the role as it stands: a right given back shows its action again.
+    m_forbiddenActions.clear();
     const auto showIf = [this](QAction* action, bool held) {
         action->setVisible(held);
         if (!held)
@@ -640,6 +669,8 @@ void MainWindow::applyUserRights()
     showIf(ui->actOsprelVellSetup, holds(UserRight::GatewaySetup));
     showIf(ui->actTimers, holds(UserRight::TimersSetup));
     showIf(ui->actTWSensorsSetup, holds(UserRight::SensorsSetup));
+    GraphicsScene* scene = currentScene();
+    showWorkplaceActions(scene ? m_workspaces->workplaceMode(scene) : 0);
 }
 
 // ---- workspaces --------------------------------------------------------------------
@@ -663,26 +694,55 @@ void MainWindow::addWorkspace(QString caption)
 void MainWindow::currentTabChanged(int index)
 {
     m_workspaces->followCurrentTab();
-    const QString caption = ui->tabWidget->tabText(index);
     if (GraphicsScene* scene = currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
-        m_elementTree->proxy()->workplaceFilter = caption;
+        m_elementTree->proxy()->workplaceFilter = ui->tabWidget->tabText(index);
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
     }
+    showWorkspaceStates(ui->tabWidget->tabText(index));
+    updateTWSectorAction();
+}
+
+// The state views show the workspace in front, which they know by its caption.
+void MainWindow::showWorkspaceStates(const QString& caption)
+{
     m_alarmStatesWidget->currentWorkspace = caption;
     m_alarmStatesWidget->filteringAlarmStates();
     m_twSensorsStatesWidget->currentWorkspace = caption;
     m_twSensorsStatesWidget->filtering();
-    updateTWSectorAction();
+}
+
+// Every view that knows a workspace by its caption takes the new one.
+void MainWindow::followWorkspaceRename(int index, const QString& caption)
+{
+    m_trees->renameTWSystemsOf(index, caption);
+    if (index == ui->tabWidget->currentIndex()) {
+        m_elementTree->proxy()->workplaceFilter = caption;
+        m_elementTree->proxy()->invalidate();
+        showWorkspaceStates(caption);
+    }
+    GraphicsScene* scene = m_workspaces->sceneAt(index);
+    for (PropertySet* set : m_propertyPanel->setsShowing(scene ? scene->workplaceNode() : nullptr))
+        set->setValue(QStringLiteral("WorkspaceCaption"), caption);
+}
+
+// What the workspace shows; an action the user has no right to stays hidden.
+void MainWindow::showWorkplaceActions(int mode)
+{
+    const auto showAction = [this](QAction* action, bool shown) {
+        action->setVisible(shown && !m_forbiddenActions.contains(action));
+    };
+    const bool gateway = mode == 0 || mode == 1;
+    const bool sensors = mode == 0 || mode == 2;
+    showAction(ui->actActionManager, gateway);
+    showAction(ui->actOsprelVellSetup, gateway);
+    showAction(ui->actAddOsprelVellWizard, gateway);
+    showAction(ui->actTWSensorsSetup, sensors);
 }
 
 void MainWindow::applyWorkplaceMode(int mode)
 {
-    // What the workspace shows; an action the user has no right to stays hidden.
-    const auto showAction = [this](QAction* action, bool shown) {
-        action->setVisible(shown && !m_forbiddenActions.contains(action));
-    };
     const auto showDock = [](QDockWidget* dock, bool shown) {
         dock->setVisible(shown);
         dock->toggleViewAction()->setVisible(shown);
@@ -691,10 +751,7 @@ void MainWindow::applyWorkplaceMode(int mode)
     const bool sensors = mode == 0 || mode == 2;
     m_gatewayStatusLabel->setVisible(gateway);
     m_twStatusLabel->setVisible(sensors);
-    showAction(ui->actActionManager, gateway);
-    showAction(ui->actOsprelVellSetup, gateway);
-    showAction(ui->actAddOsprelVellWizard, gateway);
-    showAction(ui->actTWSensorsSetup, sensors);
+    showWorkplaceActions(mode);
     if (gateway || sensors) {
         showDock(ui->dockAlarmStates, gateway);
         showDock(ui->dockSensorsState, sensors);
@@ -781,10 +838,10 @@ void MainWindow::selectTool(int tool)
 
 // ---- site trees ------------------------------------------------------------------------
 
-void MainWindow::buildTWSensorTree(const QString& name, int index)
+void MainWindow::buildTWSensorTree(const QString& workspaceName, int index)
 {
     GraphicsScene* scene = currentScene();
-    m_trees->buildTWSensorTree(name, index, scene ? scene->workplaceNode() : nullptr);
+    m_trees->buildTWSensorTree(workspaceName, index, scene ? scene->workplaceNode() : nullptr);
 }
 
 void MainWindow::rebuildEnergizerModel()

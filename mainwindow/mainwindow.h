@@ -138,7 +138,7 @@ public:
     void applyUserRights();
 
     // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
-    void buildTWSensorTree(const QString& name, int index);
+    void buildTWSensorTree(const QString& workspaceName, int index);
     // The energizer states model from the gateway boxes of every tab, in tab order.
     void rebuildEnergizerModel();
 
@@ -191,6 +191,10 @@ private:
     void createViewsAndLogs();
     void createDeviceUnits();
     void connectDeviceUnits();
+    void showWorkplaceActions(int mode);
+    void showWorkspaceStates(const QString& caption);
+    void followWorkspaceRename(int index, const QString& caption);
+    void applyWrittenSettings();
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;
@@ -217,7 +221,8 @@ private:
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;
     QLabel* m_spareStatusLabel = nullptr;
-    // Hidden by the user's rights, whatever a workspace's mode would show.
+    // Hidden by the user's rights, whatever a workspace's mode would show;
+    // each application of the rights starts it anew.
     QSet<QAction*> m_forbiddenActions;
     bool m_closing = false;
     bool m_closed = false;

@@ -1,4 +1,5 @@
 #include "mainwindowmaphost.h"
+#include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
 #include "elementtreeproxymodel.h"
@@ -8,8 +9,12 @@
 #include "paneledits.h"
 #include "propertypanel.h"
 #include "projectdocument.h"
+#include "globals.h"
+#include "userright.h"
 #include "workspacearea.h"
 
+#include <QDebug>
+#include <QMessageBox>
 #include <QTreeView>
 
 MainWindowMapHost::MainWindowMapHost(MainWindow* window)
@@ -67,8 +72,17 @@ void MainWindowMapHost::showPopupParams(QGraphicsItem* item)
     m_window->propertyPanel()->showPopupParams(item);
 }
 
+// A map button asks for the right the panel's command rows ask for.
 void MainWindowMapHost::commandSending(Node* target, const QVariant& value, int command)
 {
+    if (!checkUserRight(UserRight::SendCommand, g_currentUser)) {
+        qCWarning(lcMainWindow).noquote()
+            << QStringLiteral("Command %1 of a map button not sent: user \"%2\" may not send commands")
+                   .arg(command)
+                   .arg(g_currentUser);
+        QMessageBox::warning(m_window, MainWindow::tr("Warning"), MainWindow::tr("You have no right to send commands."));
+        return;
+    }
     m_window->commands()->commandSending(target, value, CommandSend(command));
 }
 

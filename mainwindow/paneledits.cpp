@@ -2,11 +2,9 @@
 #include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
-#include "alarmstateswidget.h"
 #include "commandrouter.h"
 #include "devicerows.h"
 #include "elementtreearea.h"
-#include "elementtreeproxymodel.h"
 #include "filechooserhook.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
@@ -26,7 +24,6 @@
 #include "sitemutex.h"
 #include "soundpath.h"
 #include "treemodel.h"
-#include "twsensorsstateswidget.h"
 #include "variantmanager.h"
 #include "variantproperty.h"
 
@@ -148,12 +145,12 @@ bool PanelEdits::isPlausibleAddress(const QString& address)
     return !QHostAddress(address).isNull() || hostName.match(address).hasMatch();
 }
 
-Node* PanelEdits::currentTreeElement() const
+// The element a panel shows, while it stands: a popup can outlive it.
+Node* PanelEdits::shownElement(const PropertySet* set)
 {
-    if (!g_elementTreeModel)
-        return nullptr;
-    Node* element = m_window->elementTree()->currentElement();
-    return element != g_elementTreeModel->rootNode() ? element : nullptr;
+    Node* node = set->node();
+    SiteLocker lock;
+    return node && Node::isAlive(node) ? node : nullptr;
 }
 
 // ---- a changed row -------------------------------------------------------------------
@@ -165,13 +162,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
     if (DeviceRows::isDeviceText(property->propertyName()))
         return;
     const QString row = set->propertyNames.value(property);
-    Node* node = set->node();
-    {
-        // A popup can outlive the element it shows.
-        SiteLocker lock;
-        if (node && !Node::isAlive(node))
-            node = nullptr;
-    }
+    Node* node = shownElement(set);
     if (!applyElementRow(set, row, node, value))
         return;
     if (GraphicsScene* scene = m_window->currentScene()) {
@@ -219,22 +210,22 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
         return false;
     }
     if (row.contains(QLatin1String("TextAlarmBackground"))) {
-        alarms->textAlarmBackground = value.value<QColor>();
+        alarms->setTextAlarmBackground(value.value<QColor>());
         m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("TextAlarmCaption"))) {
-        alarms->alarmCaption = text;
+        alarms->setAlarmCaption(text);
         m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("TextAlarmMode"))) {
-        alarms->textAlarmMode = value.toInt();
+        alarms->setTextAlarmMode(value.toInt());
         m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("Bground image")))
         applyBackgroundPicture(text);
     applySoundRow(row, value);
     if (row == QLatin1String("WorkspaceCaption"))
-        applyWorkspaceCaption(text);
+        applyWorkspaceCaption(node, text);
     if (row == QLatin1String("IP") && node)
         applyGatewayAddress(node, text);
     if (row == QLatin1String("IPTW") && node)
@@ -291,34 +282,19 @@ void PanelEdits::applyBackgroundPicture(const QString& path)
     target->setHeight(picture.height());
 }
 
-void PanelEdits::applyWorkspaceCaption(const QString& caption)
+// Renames the workspace the panel shows (the one in front when the panel
+// shows none of the tabs' workplaces).
+void PanelEdits::applyWorkspaceCaption(Node* workplace, const QString& caption)
 {
-    QTabWidget* tabs = m_window->workspaces()->tabs();
-    const int tab = tabs->currentIndex();
-    tabs->setTabText(tab, caption);
-    m_window->alarmStatesWidget()->currentWorkspace = caption;
-    m_window->twSensorsStatesWidget()->currentWorkspace = caption;
-    if (Node* current = currentTreeElement())
-        g_elementTreeModel->setData(g_elementTreeModel->nodeIndex(current), caption, Qt::EditRole);
-    SiteLocker lock;
-    if (g_twSensorModel) {
-        for (Node* system : g_twSensorModel->rootNode()->children) {
-            if (system->data(3).toInt() != tab)
-                continue;
-            system->setData(2, caption);
-            refresh(g_twSensorModel, system);
-            if (system->deviceNode) {
-                system->deviceNode->setData(2, caption);
-                refresh(g_elementTreeModel, system->deviceNode);
-            }
-        }
+    WorkspaceArea* workspaces = m_window->workspaces();
+    int tab = workspaces->tabs()->currentIndex();
+    for (int i = 0; i < workspaces->count(); ++i) {
+        if (workplace && workspaces->sceneAt(i) && workspaces->sceneAt(i)->workplaceNode() == workplace)
+            tab = i;
     }
-    if (GraphicsScene* scene = m_window->currentScene()) {
-        for (GraphicsBox* box : scene->gatewayBoxes()) {
-            box->setWorkspaceName(caption);
-            refresh(g_energizerModel, box->energizerNode());
-        }
-    }
+    // The rename writes the caption back into this row: that echo changes nothing.
+    if (workspaces->tabs()->tabText(tab) != caption)
+        workspaces->renameWorkspace(tab, caption);
 }
 
 // The box and the trees take the text at once; the link moves once the
@@ -456,10 +432,14 @@ void PanelEdits::customBtnClick(PropertySet* set, Property* property)
             qCWarning(lcMainWindow) << "The global command page is not available; nothing sent";
             return;
         }
-        if (m_globalCommand(m_window, &mode))
-            m_window->commands()->commandSending(currentTreeElement(), mode, GlobalMode);
+        // The chooser ran an event loop: look at the panel's element only now.
+        if (m_globalCommand(m_window, &mode)) {
+            if (Node* element = shownElement(set))
+                m_window->commands()->commandSending(element, mode, GlobalMode);
+        }
     } else if (label == MainWindow::tr("ClearAlarm")) {
-        m_window->commands()->commandSending(currentTreeElement(), true, ClrAlms);
+        if (Node* element = shownElement(set))
+            m_window->commands()->commandSending(element, true, ClrAlms);
     } else if (set->propertyNames.value(property).contains(QLatin1String("Sound"))) {
         // A sound row's button picks the sound file.
         chooseFile(property, SoundFileFilter);
@@ -499,8 +479,8 @@ void PanelEdits::chooseButtonAction(PropertySet* set, Property* property)
     SiteLocker lock;
     set->setValue(QStringLiteral("CmdTarget"), Node::isAlive(action.target) ? action.target->data(0).toString()
                                                                             : QString());
-    Node* element = currentTreeElement();
-    if (auto* box = dynamic_cast<GraphicsBox*>(element ? element->mapItem : nullptr)) {
+    Node* element = set->node();
+    if (auto* box = dynamic_cast<GraphicsBox*>(element && Node::isAlive(element) ? element->mapItem : nullptr)) {
         box->setActionTarget(action.target);
         box->setActionCommand(action.command);
         box->setActionCommandName(action.name);

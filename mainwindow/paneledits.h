@@ -21,8 +21,9 @@ class QWidget;
 // The window's side of the property panels: a changed row renames an
 // element, moves a controller link, restyles the selected map items or sets
 // the alarm look; a button row sends a command or opens a chooser; a check
-// box switches a zone, the low voltage or a relay. Rows are recognised by
-// the names the panel fill gave them.
+// box switches a zone, the low voltage or a relay, always of the element the
+// panel shows, whatever the element tree's current row is. Rows are
+// recognised by the names the panel fill gave them.
 class PanelEdits : public QObject
 {
     Q_OBJECT
@@ -70,7 +71,7 @@ private:
     bool applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value);
     bool applySoundRow(const QString& row, const QVariant& value);
     void applyBackgroundPicture(const QString& path);
-    void applyWorkspaceCaption(const QString& caption);
+    void applyWorkspaceCaption(Node* workplace, const QString& caption);
     void applyGatewayAddress(Node* node, const QString& address);
     void applyTWAddress(Node* node, const QString& address);
     void scheduleReconnect(QTimer& reconnect, const QString& address);
@@ -80,7 +81,7 @@ private:
     bool rename(PropertySet* set, GraphicsHelperClass* element, const QString& name);
     void chooseButtonAction(PropertySet* set, Property* property);
     void chooseFile(Property* property, const QString& filter);
-    Node* currentTreeElement() const;
+    static Node* shownElement(const PropertySet* set);
 
     MainWindow* m_window;
     PropertyPanel* m_panel;

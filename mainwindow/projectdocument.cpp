@@ -1,6 +1,7 @@
 #include "projectdocument.h"
 #include "mainwindowlogging.h"
 
+#include "projectlimits.h"
 #include "xmldocumentreader.h"
 
 #include <QDebug>
@@ -8,8 +9,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextCodec>
-#include <QTextStream>
+#include <QVector>
+#include <QXmlStreamWriter>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -33,6 +37,55 @@ bool fail(const QString& fileName, const QString& reason, QString* error)
     return false;
 }
 
+// The DOM keeps attributes in a hash, whose order changes with every run's
+// seed: they are written sorted by name, so that a project saved twice is
+// the same file byte for byte.
+void writeNode(QXmlStreamWriter& writer, const QDomNode& node)
+{
+    if (node.isElement()) {
+        const QDomElement element = node.toElement();
+        if (element.hasChildNodes())
+            writer.writeStartElement(element.tagName());
+        else
+            writer.writeEmptyElement(element.tagName());
+        const QDomNamedNodeMap map = element.attributes();
+        QVector<QDomAttr> attributes;
+        for (int i = 0; i < map.count(); ++i)
+            attributes.append(map.item(i).toAttr());
+        std::sort(attributes.begin(), attributes.end(),
+                  [](const QDomAttr& a, const QDomAttr& b) { return a.name() < b.name(); });
+        for (const QDomAttr& attribute : qAsConst(attributes))
+            writer.writeAttribute(attribute.name(), attribute.value());
+        for (QDomNode child = element.firstChild(); !child.isNull(); child = child.nextSibling())
+            writeNode(writer, child);
+        if (element.hasChildNodes())
+            writer.writeEndElement();
+    } else if (node.isCDATASection()) {
+        writer.writeCDATA(node.nodeValue());
+    } else if (node.isText()) {
+        writer.writeCharacters(node.nodeValue());
+    } else if (node.isComment()) {
+        writer.writeComment(node.nodeValue());
+    } else if (node.isProcessingInstruction() && node.nodeName() != QLatin1String("xml")) {
+        // The declaration is the writer's own.
+        writer.writeProcessingInstruction(node.nodeName(), node.nodeValue());
+    }
+}
+
+QByteArray serialized(const QDomDocument& document)
+{
+    QByteArray content;
+    QXmlStreamWriter writer(&content);
+    writer.setCodec("UTF-8");
+    writer.setAutoFormatting(true);
+    writer.setAutoFormattingIndent(ProjectDocument::Indent);
+    writer.writeStartDocument();
+    for (QDomNode node = document.firstChild(); !node.isNull(); node = node.nextSibling())
+        writeNode(writer, node);
+    writer.writeEndDocument();
+    return content;
+}
+
 } // namespace
 
 ProjectDocument::ProjectDocument(QObject* parent)
@@ -49,28 +102,37 @@ void ProjectDocument::setModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error)
+bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error, bool* overLimit)
 {
+    bool refused = false;
+    const auto failed = [&](const QString& reason) {
+        if (overLimit)
+            *overLimit = refused;
+        return fail(fileName, reason, error);
+    };
     const QFileInfo info(fileName);
     if (!info.exists())
-        return fail(fileName, QStringLiteral("the file does not exist"), error);
+        return failed(QStringLiteral("the file does not exist"));
     if (!info.isFile())
-        return fail(fileName, QStringLiteral("not a file"), error);
-    if (info.size() > MaxFileSize)
-        return fail(fileName, QStringLiteral("%1 bytes, more than the %2 a project may have")
-                                  .arg(info.size())
-                                  .arg(MaxFileSize),
-                    error);
+        return failed(QStringLiteral("not a file"));
+    refused = info.size() > MaxFileSize;
+    if (refused)
+        return failed(QStringLiteral("%1 bytes, more than the %2 a project may have").arg(info.size()).arg(MaxFileSize));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(fileName, file.errorString(), error);
+        return failed(file.errorString());
     const QByteArray content = file.read(MaxFileSize + 1);
-    if (content.size() > MaxFileSize)
-        return fail(fileName, QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize), error);
+    refused = content.size() > MaxFileSize;
+    if (refused)
+        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize));
     QDomDocument parsed;
     QString reason;
-    if (!readXmlDocument(content, &parsed, &reason))
-        return fail(fileName, QStringLiteral("not well-formed XML (%1)").arg(reason), error);
+    ProjectLimits limits;
+    const auto check = [&limits](const XmlElementStart& element) { return limits.check(element); };
+    if (!readXmlDocument(content, &parsed, &reason, check, &refused))
+        return failed(refused ? reason : QStringLiteral("not well-formed XML (%1)").arg(reason));
+    if (overLimit)
+        *overLimit = false;
     document = parsed;
     return true;
 }
@@ -87,12 +149,16 @@ bool ProjectDocument::write(const QString& fileName, const QDomDocument& documen
     };
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
-    QTextStream stream(&file);
-    stream.setCodec(QTextCodec::codecForName("UTF-8"));
-    document.save(stream, Indent, QDomNode::EncodingFromTextStream);
-    stream.flush();
-    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
-        return failed(file.errorString());
+    // Written whole in one go: a failure of the file's own buffered writes
+    // would pass unnoticed and the commit would keep a cut-off file.
+    const QByteArray content = serialized(document);
+    errno = 0;
+    if (file.write(content) != content.size() || !file.flush()) {
+        // The file reports a failed write only as "Unknown error"; the
+        // system says why (a full disk, a file size limit).
+        const int cause = errno;
+        return failed(cause != 0 ? qt_error_string(cause) : file.errorString());
+    }
     if (!file.commit())
         return failed(file.errorString());
     return true;

@@ -22,6 +22,8 @@
 #include "twcontrolunit.h"
 #include "twsensorsstateswidget.h"
 #include "variantmanager.h"
+#include "windowsettings.h"
+#include "workplacewriter.h"
 #include "workspacearea.h"
 
 #include <QAction>
@@ -61,8 +63,11 @@ void ProjectFiles::openLastProject()
 {
     if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
         return;
-    m_project->currentFileName = m_recentFileActions.front()->data().toString();
-    reopenCurrentFile();
+    // It runs once the window stands: by then the operator may have begun
+    // a project of his own, which it must not replace.
+    if (m_project->isModified() || !m_project->currentFileName.isEmpty())
+        return;
+    openProjectFile(m_recentFileActions.front()->data().toString(), false);
 }
 
 void ProjectFiles::updateRecentFileActions()
@@ -88,7 +93,19 @@ void ProjectFiles::addRecentFile(const QString& fileName)
     files.prepend(fileName);
     while (files.size() > RecentFileCount)
         files.removeLast();
-    SettingsFile::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
+    writeRecentFiles(files);
+}
+
+void ProjectFiles::removeRecentFile(const QString& fileName)
+{
+    QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+    if (files.removeAll(fileName) > 0)
+        writeRecentFiles(files);
+}
+
+void ProjectFiles::writeRecentFiles(const QStringList& files)
+{
+    WindowSettings::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
     updateRecentFileActions();
 }
 
@@ -99,8 +116,8 @@ void ProjectFiles::openRecentFile(const QString& fileName)
 
 void ProjectFiles::openFile()
 {
-    if (m_project->isModified() && askToSaveChanges())
-        saveFile();
+    if (!changesSettled())
+        return;
     const QString chosen = ProjectDocument::chooseOpenFileName(&m_window, QStringLiteral("Select File"),
                                                                AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
     // A cancelled dialog keeps the project and the name it was saved under.
@@ -113,11 +130,17 @@ void ProjectFiles::reopenCurrentFile()
     openProjectFile(m_project->currentFileName, false);
 }
 
-bool ProjectFiles::askToSaveChanges()
+bool ProjectFiles::changesSettled()
 {
-    return QMessageBox::question(&m_window, MainWindow::tr("Saving"), tr("The file was changed.\nSave the it?"),
-                                 QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    if (!m_project->isModified())
+        return true;
+    const auto answer = QMessageBox::question(&m_window, MainWindow::tr("Saving"),
+                                              tr("The file was changed.\nSave the it?"),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return true;
+    saveFile();
+    return !m_project->isModified();
 }
 
 void ProjectFiles::showFileNameInTitle()
@@ -133,31 +156,37 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
 {
     const QSignalBlocker twBlocker(m_window.twControlUnit());
     const QSignalBlocker unitBlocker(m_window.controlUnit());
-    if (!explicitOpen && m_project->isModified() && askToSaveChanges())
-        saveFile();
-    if (fileName.isEmpty())
+    if (fileName.isEmpty() || (!explicitOpen && !changesSettled()))
         return;
     if (!QFileInfo::exists(fileName)) {
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
         m_project->currentFileName.clear();
         return;
     }
-    addRecentFile(fileName);
     QDomDocument document;
     QString error;
-    if (!ProjectDocument::read(fileName, document, &error)) {
-        if (explicitOpen)
+    bool overLimit = false;
+    if (!ProjectDocument::read(fileName, document, &error, &overLimit)) {
+        // Not the project to reopen at the next start: it would only fail again.
+        removeRecentFile(fileName);
+        if (overLimit)
+            QMessageBox::warning(&m_window, MainWindow::tr("Project not opened"),
+                                 MainWindow::tr("%1 was not opened: %2.").arg(fileName, error));
+        else if (explicitOpen)
             m_window.statusBar()->showMessage(MainWindow::tr("%1 could not be opened: %2").arg(fileName, error));
         return;
     }
+    addRecentFile(fileName);
     if (m_window.fenceClient())
         m_window.fenceClient()->closeConnection();
     if (m_window.twSensorsClient())
         m_window.twSensorsClient()->closeConnection();
+    emit projectClosed();
     m_project->currentFileName = fileName;
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
     ProjectLoader(m_window).load(document);
+    m_toldReferences.clear();
     m_project->workspaceDocument = document;
     m_window.rebuildEnergizerModel();
     m_project->setModified(false);
@@ -210,10 +239,12 @@ void ProjectFiles::saveProject(bool chooseFile)
 {
     const QDomDocument document = ProjectWriter(m_window).build();
     if (chooseFile) {
-        const QString chosen =
+        QString chosen =
             ProjectDocument::chooseSaveFileName(&m_window, MainWindow::tr("Save File"), QString(), tr("XML Files (*.xml)"));
         if (chosen.isEmpty())
             return;
+        if (QFileInfo(chosen).suffix().isEmpty())
+            chosen += ProjectDocument::FileSuffix;
         m_project->currentFileName = chosen;
     }
     const QString fileName = m_project->currentFileName;
@@ -230,18 +261,39 @@ void ProjectFiles::saveProject(bool chooseFile)
     for (GraphicsScene* scene : m_window.workspaces()->scenes())
         scene->undoStack()->setClean();
     showFileNameInTitle();
+    warnOfUnresolvableReferences();
+}
+
+// Once for each reference: the operator renames one of the elements, or
+// keeps the file as it is knowingly.
+void ProjectFiles::warnOfUnresolvableReferences()
+{
+    QStringList untold;
+    for (const QString& reference : WorkplaceWriter::unresolvableReferences(m_window.workspaces()->scenes())) {
+        if (!m_toldReferences.contains(reference))
+            untold.append(reference);
+    }
+    if (untold.isEmpty())
+        return;
+    m_toldReferences.unite(QSet<QString>(untold.cbegin(), untold.cend()));
+    QMessageBox::warning(&m_window, MainWindow::tr("Ambiguous references"),
+                         MainWindow::tr("The project was saved, but the file cannot tell which element these "
+                                        "refer to, as more than one bears the name. Opening it will leave them "
+                                        "unbound until one of the elements is renamed:\n%1")
+                             .arg(untold.join(QLatin1Char('\n'))));
 }
 
 void ProjectFiles::newFile()
 {
+    if (!changesSettled())
+        return;
     const QSignalBlocker twBlocker(m_window.twControlUnit());
-    if (m_project->isModified() && askToSaveChanges())
-        saveFile();
     m_project->setModified(false);
     if (m_window.fenceClient())
         m_window.fenceClient()->closeConnection();
     if (m_window.twSensorsClient())
         m_window.twSensorsClient()->closeConnection();
+    emit projectClosed();
     ProjectLoader::dropWorkspaces(m_window);
     m_window.trees()->energizerModel()->clear();
     m_window.trees()->twSensorModel()->clear();
@@ -268,6 +320,7 @@ void ProjectFiles::newFile()
     m_window.twSensorsStatesWidget()->filtering();
     m_window.rebuildEnergizerModel();
     m_project->workspaceDocument.clear();
+    m_toldReferences.clear();
     m_project->currentFileName.clear();
     showFileNameInTitle();
     m_window.loadSettings();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -27,7 +28,9 @@ public:
     QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
     void updateRecentFileActions();
     void addRecentFile(const QString& fileName);
-    // Reopens the most recent file when the settings ask for it.
+    void removeRecentFile(const QString& fileName);
+    // Reopens the most recent file when the settings ask for it and the
+    // window still holds the empty project it started with.
     void openLastProject();
 
 public slots:
@@ -42,14 +45,22 @@ public slots:
 
 signals:
     void userAction(QString subject, QString message);
+    // The running project goes (New, or Open of a file that was read): what
+    // shows its alarms and links forgets them.
+    void projectClosed();
 
 private:
     void createRecentFileActions();
-    bool askToSaveChanges();
+    void writeRecentFiles(const QStringList& files);
+    // Asks to save a changed project and saves it on Yes. False when the
+    // answer was Yes and the save did not happen (cancelled or failed): the
+    // project must then stay, with its edits.
+    bool changesSettled();
     void showFileNameInTitle();
     void openProjectFile(const QString& fileName, bool explicitOpen);
     void saveProject(bool chooseFile);
     void reconnectLinks();
+    void warnOfUnresolvableReferences();
 
     MainWindow& m_window;
     ProjectDocument* m_project;
@@ -57,4 +68,6 @@ private:
     QAction* m_before;
     QAction* m_recentFilesSeparator = nullptr;
     std::array<QAction*, RecentFileCount> m_recentFileActions{};
+    // The references of this project the operator was told a save cannot keep.
+    QSet<QString> m_toldReferences;
 };

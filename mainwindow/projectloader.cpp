@@ -21,13 +21,57 @@
 #include "workspacearea.h"
 
 #include <QDebug>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
 
+namespace {
+
+int& progressDelay()
+{
+    static int delay = ProjectLoader::ProgressDelayMs;
+    return delay;
+}
+
+// The number of items the file lists, which the progress counts up to.
+int itemCount(const QList<QDomElement>& workplaces)
+{
+    int count = 0;
+    for (const QDomElement& workplace : workplaces) {
+        for (QDomElement item = workplace.firstChildElement(QStringLiteral("Item")); !item.isNull();
+             item = item.nextSiblingElement(QStringLiteral("Item")))
+            ++count;
+    }
+    return count;
+}
+
+WorkplaceReader::Hooks readerHooks(MainWindow& window)
+{
+    WorkplaceReader::Hooks hooks;
+    hooks.buildDefaultTWTree = [&window](const QString& caption, int tab) { window.buildTWSensorTree(caption, tab); };
+    hooks.buttonMade = [](GraphicsBox* box) {
+        if (box->actionButton())
+            QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
+                             Qt::UniqueConnection);
+    };
+    hooks.gatewayAddress = [&window](const QString& address) {
+        if (qtClient* client = window.fenceClient())
+            client->ip = address;
+    };
+    return hooks;
+}
+
+} // namespace
+
 ProjectLoader::ProjectLoader(MainWindow& window)
     : m_window(window)
 {
+}
+
+void ProjectLoader::setProgressDelay(int ms)
+{
+    progressDelay() = ms < 0 ? ProgressDelayMs : ms;
 }
 
 void ProjectLoader::dropWorkspaces(MainWindow& window)
@@ -67,8 +111,25 @@ void ProjectLoader::load(const QDomDocument& document)
         timers->readTimers(root);
     const QList<QDomElement> workplaces =
         ItemXml::childElements(root.firstChildElement(QStringLiteral("Workplaces")));
+    // Window-modal and without a cancel button: the events it lets through
+    // while it repaints reach neither the half-built window nor the load.
+    QProgressDialog progress(MainWindow::tr("Opening the project..."), QString(), 0, itemCount(workplaces), &m_window);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(progressDelay());
+    progress.setValue(0);
+    WorkplaceReader::Hooks hooks = readerHooks(m_window);
+    int itemsRead = 0;
+    hooks.itemRead = [&progress, &itemsRead] {
+        // Each step repaints; a hundred of them are enough to watch.
+        const int total = qMax(1, progress.maximum());
+        if (++itemsRead * 100 / total != progress.value() * 100 / total)
+            progress.setValue(qMin(itemsRead, progress.maximum()));
+    };
+    WorkplaceReader reader(m_window.trees()->twSensorRoot(), hooks);
     for (int i = 0; i < workplaces.size(); ++i)
-        readWorkplace(workplaces.at(i), i);
+        readWorkplace(reader, workplaces.at(i), i);
+    reader.bindReferences(m_window.workspaces()->scenes());
+    progress.setValue(progress.maximum());
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_window.workspaces()->count(); ++i) {
         if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))
@@ -117,7 +178,7 @@ void ProjectLoader::readSoundAlarms(const QDomElement& root)
     m_window.updateScenesSoundList();
 }
 
-void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
+void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index)
 {
     WorkspaceArea* area = m_window.workspaces();
     const QString name = workplace.attribute(QStringLiteral("name"));
@@ -136,18 +197,7 @@ void ProjectLoader::readWorkplace(const QDomElement& workplace, int index)
     g_elementTreeModel->refreshNode(workplaceNode);
     area->setWorkplaceMode(scene, ItemXml::intAttribute(workplace, QStringLiteral("workplaceMode")));
 
-    WorkplaceReader::Hooks hooks;
-    hooks.buildDefaultTWTree = [this](const QString& caption, int tab) { m_window.buildTWSensorTree(caption, tab); };
-    hooks.buttonMade = [this](GraphicsBox* box) {
-        if (box->actionButton())
-            QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
-                             Qt::UniqueConnection);
-    };
-    hooks.gatewayAddress = [this](const QString& address) {
-        if (qtClient* client = m_window.fenceClient())
-            client->ip = address;
-    };
-    WorkplaceReader(m_window.trees()->twSensorRoot(), hooks).read(workplace, index, scene);
+    reader.readItems(workplace, index, scene);
 
     scene->setSceneRect(0, 0, 200, 200);
     scene->update();

@@ -3,6 +3,7 @@
 #include <QDomElement>
 
 class MainWindow;
+class WorkplaceReader;
 
 // Rebuilds the running site from a parsed project document: the tabs, the
 // three site trees, the colours, sound alarms and timers, the map items and
@@ -12,7 +13,13 @@ class MainWindow;
 class ProjectLoader
 {
 public:
+    // An open that takes longer than this shows its progress.
+    static constexpr int ProgressDelayMs = 500;
+
     explicit ProjectLoader(MainWindow& window);
+
+    // Tests shorten the delay; a negative value restores it.
+    static void setProgressDelay(int ms);
 
     // Tears the loaded project down and reads `document` in its place.
     void load(const QDomDocument& document);
@@ -24,7 +31,7 @@ public:
 private:
     void readColorStatus(const QDomElement& root);
     void readSoundAlarms(const QDomElement& root);
-    void readWorkplace(const QDomElement& workplace, int index);
+    void readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index);
 
     MainWindow& m_window;
 };

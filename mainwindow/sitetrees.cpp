@@ -48,15 +48,17 @@ SiteTrees::~SiteTrees()
         g_twSensorModel = nullptr;
 }
 
-Node* SiteTrees::buildTWSensorTree(const QString& name, int index, Node* workplace)
+Node* SiteTrees::buildTWSensorTree(const QString& workspaceName, int index, Node* workplace)
 {
     SiteLocker lock;
     Node* root = m_twSensorRoot;
     const QVector<QVariant> columnTemplate(root->columnCount());
     auto* system = new Node(QStringLiteral("TWSensor1"));
     system->columns = columnTemplate;
-    system->setData(0, name);
-    system->setData(2, name);
+    // Column 0 is the controller's address: a caption there would be saved,
+    // and dialled, as one.
+    system->setData(0, QString());
+    system->setData(2, workspaceName);
     system->setData(3, index);
     system->setData(1, 0);
     system->type = Node::TWSystem;
@@ -116,6 +118,27 @@ void SiteTrees::rebuildEnergizerModel(const WorkspaceArea& workspaces)
         m_energizerModel->insertNode(m_energizerRoot, -1, row);
         box->setWorkspaceName(caption);
         m_energizerModel->refreshNode(row);
+    }
+}
+
+void SiteTrees::renameTWSystemsOf(int tab, const QString& workspaceName)
+{
+    QList<Node*> renamed;
+    {
+        SiteLocker lock;
+        for (Node* system : m_twSensorRoot->children) {
+            if (system->data(3).toInt() != tab)
+                continue;
+            system->setData(2, workspaceName);
+            if (system->deviceNode)
+                system->deviceNode->setData(2, workspaceName);
+            renamed.append(system);
+        }
+    }
+    for (Node* system : qAsConst(renamed)) {
+        m_twSensorModel->refreshNode(system);
+        if (system->deviceNode && m_elementModel->contains(system->deviceNode))
+            m_elementModel->refreshNode(system->deviceNode);
     }
 }
 

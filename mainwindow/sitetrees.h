@@ -31,8 +31,11 @@ public:
     Node* twSensorRoot() const { return m_twSensorRoot; }
 
     // A workspace's TW system with its sensors, all disabled until set up,
-    // and its twin under `workplace` (none without one).
-    Node* buildTWSensorTree(const QString& name, int index, Node* workplace);
+    // and its twin under `workplace` (none without one). Its controller
+    // address stays empty until the operator gives one.
+    Node* buildTWSensorTree(const QString& workspaceName, int index, Node* workplace);
+    // The workspace name the TW systems of that tab carry, and their twins.
+    void renameTWSystemsOf(int tab, const QString& workspaceName);
     // The energizer states model from the gateway boxes of every tab, in tab order.
     void rebuildEnergizerModel(const WorkspaceArea& workspaces);
     // The gateway keypad boxes of that tab's scene, topmost first.

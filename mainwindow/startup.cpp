@@ -1,7 +1,9 @@
 #include "startup.h"
 #include "mainwindowlogging.h"
 
+#include "apppaths.h"
 #include "commondlg.h"
+#include "databasealert.h"
 #include "databasemanager.h"
 #include "globals.h"
 #include "mainwindow.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -21,6 +24,8 @@
 
 namespace {
 constexpr qint64 DatabaseWaitMs = 3000;
+// The program could not reach its database; 0 stays the refused log-in.
+constexpr int DatabaseFailureExitCode = 1;
 
 // The manager opens the connection on a thread of its own; the thread ends
 // with the run and takes the manager with it.
@@ -36,16 +41,19 @@ QThread* startDatabase()
     return databaseThread;
 }
 
-bool waitForDatabase()
+// Empty once the connection is open; else why it is not.
+QString waitForDatabase()
 {
     QElapsedTimer waited;
     waited.start();
     while (!g_databaseManager->isOpen()) {
+        if (g_databaseManager->hasFailed())
+            return g_databaseManager->failure();
         if (waited.elapsed() > DatabaseWaitMs)
-            return false;
+            return QApplication::translate("Startup", "It did not open within %1 s.").arg(DatabaseWaitMs / 1000);
         QThread::yieldCurrentThread();
     }
-    return true;
+    return QString();
 }
 
 void stopDatabase(QThread* databaseThread)
@@ -72,12 +80,17 @@ int runLumetra(QApplication& app)
     QApplication::setApplicationVersion(QStringLiteral("1.1.86"));
 
     QThread* databaseThread = startDatabase();
-    if (!waitForDatabase()) {
+    const QString failure = waitForDatabase();
+    if (!failure.isEmpty()) {
         qCWarning(lcMainWindow) << "Could not connect to DB";
+        DatabaseAlert::report(DatabaseAlert::Unopenable,
+                              QDir::toNativeSeparators(AppPaths::database()) + QLatin1Char('\n') + failure);
         stopDatabase(databaseThread);
-        return 0;
+        return DatabaseFailureExitCode;
     }
     DatabaseManager::prepareForUse();
+    // Compacting the file runs beside the log-in and the window, never before.
+    QMetaObject::invokeMethod(g_databaseManager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
 
     int exitCode = 0;

@@ -41,12 +41,7 @@ void WorkspaceActions::workspaceSetup()
     QString imageFile;
     int mode = m_window.workspaces()->workplaceMode(scene);
     m_window.dialogLaunchers()->workspaceSetup(caption, imageFile, mode);
-    m_window.workspaces()->tabs()->setTabText(index, caption);
-    {
-        SiteLocker lock;
-        scene->workplaceNode()->setData(0, caption);
-    }
-    g_elementTreeModel->refreshNode(scene->workplaceNode());
+    m_window.workspaces()->renameWorkspace(index, caption);
     m_window.workspaces()->setWorkplaceMode(scene, mode);
     if (!imageFile.isEmpty())
         showWorkspacePicture(scene, imageFile);
@@ -141,12 +136,7 @@ void WorkspaceActions::deleteWorkspace()
         return;
     }
     const QString untitled = MainWindow::tr("Untitled %1").arg(index + 1);
-    m_window.workspaces()->tabs()->setTabText(index, untitled);
-    {
-        SiteLocker lock;
-        workplace->setData(0, untitled);
-    }
-    g_elementTreeModel->refreshNode(workplace);
+    m_window.workspaces()->renameWorkspace(index, untitled);
     // Its TW system went with the workplace's children: a fresh one replaces it.
     m_window.buildTWSensorTree(untitled, index);
 }

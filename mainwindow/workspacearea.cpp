@@ -1,6 +1,10 @@
 #include "workspacearea.h"
 
+#include "graphicsbox.h"
 #include "graphicsscene.h"
+#include "node.h"
+#include "sitemutex.h"
+#include "treemodel.h"
 
 #include <QGraphicsView>
 #include <QTabWidget>
@@ -50,6 +54,28 @@ void WorkspaceArea::removeWorkspace(int index)
         scene->clearMap();
     delete scene;
     delete view;
+}
+
+void WorkspaceArea::renameWorkspace(int index, const QString& caption)
+{
+    GraphicsScene* scene = sceneAt(index);
+    if (!scene)
+        return;
+    m_tabs->setTabText(index, caption);
+    if (Node* workplace = scene->workplaceNode()) {
+        {
+            SiteLocker lock;
+            workplace->setData(0, caption);
+        }
+        if (m_elementModel)
+            m_elementModel->refreshNode(workplace);
+    }
+    for (GraphicsBox* box : scene->gatewayBoxes()) {
+        box->setWorkspaceName(caption);
+        if (m_energizerModel && box->energizerNode() && m_energizerModel->contains(box->energizerNode()))
+            m_energizerModel->refreshNode(box->energizerNode());
+    }
+    emit workspaceRenamed(index, caption);
 }
 
 int WorkspaceArea::count() const

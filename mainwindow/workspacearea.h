@@ -37,6 +37,9 @@ public:
     GraphicsScene* addWorkspace(const QString& caption);
     // Removes the tab and deletes its view and scene (the scene's items first).
     void removeWorkspace(int index);
+    // Gives the tab, its workplace node and its gateway rows the caption,
+    // then announces it: the views keyed by the caption follow.
+    void renameWorkspace(int index, const QString& caption);
     int count() const;
     GraphicsScene* sceneAt(int index) const;
     QGraphicsView* viewAt(int index) const;
@@ -49,6 +52,10 @@ public:
     void setDesignMode(bool mode);
     void setSoundAlarmList(QList<Node*>* list);
 
+signals:
+    void workspaceRenamed(int index, const QString& caption);
+
+public:
     // What a workspace shows: 0 gateway devices and TW sensors, 1 gateway
     // devices only, 2 TW sensors only.
     int workplaceMode(GraphicsScene* scene) const { return m_modes.value(scene, 0); }

@@ -1,6 +1,7 @@
 #include "zoomtools.h"
 
 #include "settingsfile.h"
+#include "windowsettings.h"
 #include "workspacearea.h"
 
 #include <QAction>
@@ -12,7 +13,7 @@
 namespace {
 void writeScale(int scale)
 {
-    SettingsFile::write([scale](QSettings& settings) { settings.setValue(QStringLiteral("Scale"), scale); });
+    WindowSettings::write([scale](QSettings& settings) { settings.setValue(QStringLiteral("Scale"), scale); });
 }
 } // namespace
 

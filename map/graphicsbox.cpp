@@ -482,6 +482,15 @@ bool mappingField(const QDomElement& element, const QString& name, const QString
     return *value >= minimum && *value <= maximum;
 }
 
+// The child at the row an element's "id" names; null when there is none.
+Node* childById(const Node* parent, const QDomElement& element)
+{
+    bool ok = false;
+    const int row = element.attribute(QStringLiteral("id")).toInt(&ok);
+    SiteLocker lock;
+    return ok ? parent->child(row) : nullptr;
+}
+
 // Reads the coded values of a mapping element into `record`; false when one does not fit 32 bits.
 bool readCodedValues(const QDomElement& mapElement, MappingRecord* record)
 {
@@ -525,7 +534,7 @@ void GraphicsBox::writeKindAttributes(QDomDocument& document, QDomElement& item,
         QDomElement action = document.createElement(QStringLiteral("Action"));
         SiteLocker lock;
         if (m_actionTarget && Node::isAlive(m_actionTarget)) {
-            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), m_actionTarget->data(1).toString());
+            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), ItemXml::referenceName(m_actionTarget));
             action.setAttribute(QStringLiteral("command"), m_actionCommand);
         }
         item.appendChild(action);
@@ -617,7 +626,7 @@ void GraphicsBox::writeGatewayChildren(QDomDocument& document, QDomElement& item
     }
 }
 
-void GraphicsBox::readXml(const QDomElement& item)
+void GraphicsBox::readXml(const QDomElement& item, ItemXml::ActionBinding binding)
 {
     const QString name = ItemXml::readName(item, this);
     setZValue(ReadZValue);
@@ -654,8 +663,11 @@ void GraphicsBox::readXml(const QDomElement& item)
     if (m_kind == ImageBox)
         readImage(item);
     readFont(item, font);
-    if (m_kind == GatewayBox)
-        readGateway(item);
+    if (m_kind != GatewayBox)
+        return;
+    readGateway(item);
+    if (binding == ItemXml::ActionBinding::Now)
+        bindActions(item, ItemXml::ReferenceIndex({qobject_cast<GraphicsScene*>(scene())}));
 }
 
 void GraphicsBox::readImage(const QDomElement& item)
@@ -723,19 +735,32 @@ void GraphicsBox::readGateway(const QDomElement& item)
     }
 }
 
+Node* GraphicsBox::deviceOf(const QDomElement& element, bool warn) const
+{
+    Node* device = childById(m_node, element);
+    if (!device && warn)
+        qCWarning(lcMap, "Gateway %s: no device with id \"%s\", skipped", qUtf8Printable(objectName()),
+                 qUtf8Printable(element.attribute(QStringLiteral("id"))));
+    return device;
+}
+
+Node* GraphicsBox::sectorOf(Node* device, const QDomElement& sectorElement, bool warn) const
+{
+    Node* sector = childById(device, sectorElement);
+    if (!sector && warn)
+        qCWarning(lcMap, "Gateway %s: %s has no sector with id \"%s\", skipped", qUtf8Printable(objectName()),
+                 qUtf8Printable(device->data(0).toString()),
+                 qUtf8Printable(sectorElement.attribute(QStringLiteral("id"))));
+    return sector;
+}
+
 void GraphicsBox::readDevice(const QDomElement& element)
 {
-    bool ok = false;
-    const int row = element.attribute(QStringLiteral("id")).toInt(&ok);
-    Node* device = nullptr;
+    Node* device = deviceOf(element, true);
+    if (!device)
+        return;
     {
         SiteLocker lock;
-        device = ok ? m_node->child(row) : nullptr;
-        if (!device) {
-            qCWarning(lcMap, "Gateway %s: no device with id \"%s\", skipped", qUtf8Printable(objectName()),
-                     qUtf8Printable(element.attribute(QStringLiteral("id"))));
-            return;
-        }
         const QString name = element.attribute(QStringLiteral("name"));
         device->setData(0, name);
         device->setData(1, name);
@@ -747,10 +772,14 @@ void GraphicsBox::readDevice(const QDomElement& element)
     for (const QDomElement& child : ItemXml::childElements(element)) {
         const QString tag = child.tagName();
         if (device->type == Node::Energizer) {
-            if (tag == QLatin1String("Sector"))
-                readSector(device, child);
-            else if (tag == QLatin1String("MapElement"))
+            if (tag == QLatin1String("Sector")) {
+                if (Node* sector = sectorOf(device, child, true)) {
+                    SiteLocker lock;
+                    sector->setData(0, child.attribute(QStringLiteral("name")));
+                }
+            } else if (tag == QLatin1String("MapElement")) {
                 readOutputMapping(device, child);
+            }
         } else if (device->type == Node::IOCard && tag == QLatin1String("MapElement")) {
             readInputMapping(device, child);
         }
@@ -797,26 +826,36 @@ bool GraphicsBox::readMapping(Node* node, const QDomElement& mapElement, bool ou
     return true;
 }
 
-void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
+// The devices and sectors were read with the box; what could not be found
+// then was reported then.
+void GraphicsBox::bindActions(const QDomElement& item, const ItemXml::ReferenceIndex& index)
 {
-    if (!device)
+    if (m_kind != GatewayBox)
         return;
-    bool ok = false;
-    const int row = sectorElement.attribute(QStringLiteral("id")).toInt(&ok);
-    Node* sector = nullptr;
+    for (const QDomElement& element : ItemXml::childElements(item)) {
+        if (element.tagName() != QLatin1String("Energizer"))
+            continue;
+        Node* device = deviceOf(element, false);
+        if (!device || device->type != Node::Energizer)
+            continue;
+        for (const QDomElement& sectorElement : ItemXml::childElements(element)) {
+            Node* sector = sectorElement.tagName() == QLatin1String("Sector") ? sectorOf(device, sectorElement, false)
+                                                                              : nullptr;
+            if (sector)
+                bindSectorActions(sector, sectorElement, index);
+        }
+    }
+}
+
+void GraphicsBox::bindSectorActions(Node* sector, const QDomElement& sectorElement,
+                                    const ItemXml::ReferenceIndex& index)
+{
+    auto* graphicsScene = qobject_cast<GraphicsScene*>(scene());
+    QString sectorName;
     {
         SiteLocker lock;
-        sector = ok ? device->child(row) : nullptr;
-        if (!sector) {
-            qCWarning(lcMap, "Gateway %s: %s has no sector with id \"%s\", skipped", qUtf8Printable(objectName()),
-                     qUtf8Printable(device->data(0).toString()),
-                     qUtf8Printable(sectorElement.attribute(QStringLiteral("id"))));
-            return;
-        }
-        sector->setData(0, sectorElement.attribute(QStringLiteral("name")));
+        sectorName = sector->data(0).toString();
     }
-
-    auto* graphicsScene = qobject_cast<GraphicsScene*>(scene());
     // The actions go on top of the sector in the file's order, so that a
     // project read and saved again is the same.
     int actionRow = 0;
@@ -824,13 +863,19 @@ void GraphicsBox::readSector(Node* device, const QDomElement& sectorElement)
         const int type = ItemXml::intAttribute(actionElement, QStringLiteral("actRefObjType"));
         const QString reference = actionElement.attribute(QStringLiteral("actRefObj"));
         Node* action = nullptr;
-        if (type == Node::SoundAlarm)
+        bool ambiguous = false;
+        if (type == Node::SoundAlarm) {
             action = ItemXml::soundAlarmCopy(graphicsScene ? graphicsScene->soundAlarmList() : nullptr, reference);
-        else
-            action = ItemXml::findElementNode(type, reference, sector);
+        } else {
+            const auto found = index.bind(graphicsScene, reference, ItemXml::actionTarget(type, sector),
+                                          QStringLiteral("Gateway %1: an action under %2").arg(objectName(), sectorName));
+            action = found.node;
+            ambiguous = found.count > 1;
+        }
         if (!action) {
-            qCWarning(lcMap, "Gateway %s: action of type %d \"%s\" under %s not found, skipped", qUtf8Printable(objectName()),
-                     type, qUtf8Printable(reference), qUtf8Printable(sector->data(0).toString()));
+            if (!ambiguous)
+                qCWarning(lcMap, "Gateway %s: action of type %d \"%s\" under %s not found, skipped",
+                         qUtf8Printable(objectName()), type, qUtf8Printable(reference), qUtf8Printable(sectorName));
             continue;
         }
         ItemXml::setActionEnabled(action, ItemXml::flagAttribute(actionElement, QStringLiteral("StateEnable"),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "abstractgraphicselement.h"
+#include "itemxml.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -113,12 +114,15 @@ public:
     // The box a button belongs to, from the button's "g.o." property.
     static GraphicsBox* boxOfButton(QObject* button);
 
-    // The box's "Item" element of the project file, and its reading.
+    // The box's "Item" element of the project file, and its reading. A
+    // gateway box's sector actions are bound to the elements they name as
+    // `binding` says: at once against the box's own map, or by bindActions.
     QDomElement toXml(QDomDocument& document);
-    void readXml(const QDomElement& item);
+    void readXml(const QDomElement& item, ItemXml::ActionBinding binding = ItemXml::ActionBinding::Now);
+    // Hangs the actions `item` names under the gateway's sectors, in the file's order.
+    void bindActions(const QDomElement& item, const ItemXml::ReferenceIndex& index);
     void readOutputMapping(Node* node, const QDomElement& mapElement);
     void readInputMapping(Node* node, const QDomElement& mapElement);
-    void readSector(Node* device, const QDomElement& sector);
 
 protected:
     void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
@@ -138,6 +142,11 @@ private:
     void readImage(const QDomElement& item);
     void readGateway(const QDomElement& item);
     void readDevice(const QDomElement& element);
+    // The device and the sector an "Energizer" and a "Sector" element name by
+    // "id"; null, with a diagnostic line when `warn`, for an id there is none of.
+    Node* deviceOf(const QDomElement& element, bool warn) const;
+    Node* sectorOf(Node* device, const QDomElement& sectorElement, bool warn) const;
+    void bindSectorActions(Node* sector, const QDomElement& sectorElement, const ItemXml::ReferenceIndex& index);
     // One mapping element into `record`; false when it is left out.
     bool readMapping(Node* node, const QDomElement& mapElement, bool output, MappingRecord* record) const;
 

@@ -162,29 +162,32 @@ QDomElement GraphicsCircle::toXml(QDomDocument& document)
     return item;
 }
 
-void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
+void GraphicsCircle::readXml(const QDomElement& element, Node* parent, ItemXml::ActionBinding binding)
 {
     if (parent)
         ItemXml::placeNode(m_node, parent, -1);
 
-    const QString name = ItemXml::readName(element, this);
+    ItemXml::readName(element, this);
     setElementPos(ItemXml::intAttribute(element, QStringLiteral("x")),
                   ItemXml::intAttribute(element, QStringLiteral("y")));
     setWidth(ItemXml::sizeAttribute(element, QStringLiteral("width"), Size));
     setHeight(ItemXml::sizeAttribute(element, QStringLiteral("height"), Size));
     setZValue(ReadZValue);
+    if (binding == ItemXml::ActionBinding::Now)
+        bindActions(element, parent, ItemXml::ReferenceIndex({qobject_cast<GraphicsScene*>(scene())}));
+}
 
+void GraphicsCircle::bindActions(const QDomElement& element, Node* parent, const ItemXml::ReferenceIndex& index)
+{
+    const QString name = objectName();
     // In the file's order, so that a project read and saved again is the same.
     int row = 0;
     for (const QDomElement& action : ItemXml::childElements(element)) {
         const int type = ItemXml::intAttribute(action, QStringLiteral("actRefObjType"));
         const QString reference = action.attribute(QStringLiteral("actRefObj"));
-        Node* target = readActionTarget(type, reference, parent);
-        if (!target) {
-            qCWarning(lcMap, "TW sector %s: action of type %d \"%s\" not found, skipped", qUtf8Printable(name), type,
-                     qUtf8Printable(reference));
+        Node* target = readActionTarget(type, reference, parent, index);
+        if (!target)
             continue;
-        }
         ItemXml::setActionEnabled(target, ItemXml::flagAttribute(action, QStringLiteral("StateEnable"),
                                                                  QStringLiteral("1")));
         if (ItemXml::placeNode(target, m_node, row)) {
@@ -198,12 +201,17 @@ void GraphicsCircle::readXml(const QDomElement& element, Node* parent)
     }
 }
 
-Node* GraphicsCircle::readActionTarget(int type, const QString& reference, Node* parent) const
+// Null, with a diagnostic line, when the action names nothing that can hang under the circle.
+Node* GraphicsCircle::readActionTarget(int type, const QString& reference, Node* parent,
+                                       const ItemXml::ReferenceIndex& index) const
 {
+    Node* target = nullptr;
+    bool ambiguous = false;
     switch (type) {
     case Node::SoundAlarm: {
         auto* graphicsScene = qobject_cast<GraphicsScene*>(scene());
-        return ItemXml::soundAlarmCopy(graphicsScene ? graphicsScene->soundAlarmList() : nullptr, reference);
+        target = ItemXml::soundAlarmCopy(graphicsScene ? graphicsScene->soundAlarmList() : nullptr, reference);
+        break;
     }
     case Node::TWSensor: {
         bool ok = false;
@@ -211,16 +219,26 @@ Node* GraphicsCircle::readActionTarget(int type, const QString& reference, Node*
         // Sensors count from 1; checked before the row is worked out so that
         // no number in the file can overflow it.
         if (!ok || number < 1 || !parent)
-            return nullptr;
+            break;
         SiteLocker lock;
         Node* system = parent->deviceNode;
         Node* sensor = (system && Node::isAlive(system)) ? system->child(number - 1) : nullptr;
-        Node* target = sensor ? sensor->deviceNode : nullptr;
-        if (!target || !Node::isAlive(target) || target->type != Node::TWSensor || target->isAncestorOf(m_node))
-            return nullptr;
-        return target;
+        Node* twin = sensor ? sensor->deviceNode : nullptr;
+        if (twin && Node::isAlive(twin) && twin->type == Node::TWSensor && !twin->isAncestorOf(m_node))
+            target = twin;
+        break;
     }
-    default:
-        return ItemXml::findElementNode(type, reference, m_node);
+    default: {
+        const auto found = index.bind(qobject_cast<GraphicsScene*>(scene()), reference,
+                                      ItemXml::actionTarget(type, m_node),
+                                      QStringLiteral("TW sector %1: an action").arg(objectName()));
+        target = found.node;
+        ambiguous = found.count > 1;
+        break;
     }
+    }
+    if (!target && !ambiguous)
+        qCWarning(lcMap, "TW sector %s: action of type %d \"%s\" not found, skipped", qUtf8Printable(objectName()),
+                 type, qUtf8Printable(reference));
+    return target;
 }

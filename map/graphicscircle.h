@@ -1,6 +1,7 @@
 #pragma once
 
 #include "abstractgraphicselement.h"
+#include "itemxml.h"
 
 class Node;
 
@@ -41,8 +42,14 @@ public:
     // The colour the disc is drawn in: its state class's, blue while disabled.
     QColor discColor() const;
 
+    // The circle's "Item" element of the project file, and its reading under
+    // the TW system `parent`. The actions are bound as `binding` says: at
+    // once against the circle's own map, or by bindActions.
     QDomElement toXml(QDomDocument& document);
-    void readXml(const QDomElement& element, Node* parent);
+    void readXml(const QDomElement& element, Node* parent,
+                 ItemXml::ActionBinding binding = ItemXml::ActionBinding::Now);
+    // Hangs the actions `element` names under the circle's node, in the file's order.
+    void bindActions(const QDomElement& element, Node* parent, const ItemXml::ReferenceIndex& index);
 
     // The release ends a drag; then the circle attaches itself to the first
     // fence line it overlaps, or leaves its line. Called without an event
@@ -51,7 +58,8 @@ public:
 
 private:
     void attachToSegment(const QList<QPointF>& points);
-    Node* readActionTarget(int type, const QString& reference, Node* parent) const;
+    Node* readActionTarget(int type, const QString& reference, Node* parent,
+                           const ItemXml::ReferenceIndex& index) const;
 
     int m_segmentIndex = -1;
     float m_fraction = -1.0f;

@@ -1,10 +1,14 @@
 #include "itemxml.h"
 
+#include "graphicsbox.h"
 #include "graphicshelperclass.h"
+#include "graphicsscene.h"
+#include "maplogging.h"
 #include "node.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 
+#include <QDebug>
 #include <QDomElement>
 
 #include <climits>
@@ -123,32 +127,105 @@ Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName)
     return copy;
 }
 
-namespace {
-
-// Depth first, in row order, as the element tree model searches.
-Node* findBelow(Node* parent, int type, const QString& name, const Node* newParent)
+QString referenceName(const Node* node)
 {
-    for (Node* child : qAsConst(parent->children)) {
-        // Only a map element's own node: a device row may carry any text in
-        // its column 1, and moving it would take it from its gateway.
-        const bool named = child->type == type && child->mapItem && child->columns.size() > 1
-            && child->columns.at(1).toString() == name;
-        if (named && !(newParent && child->isAncestorOf(newParent)))
-            return child;
-        if (Node* found = findBelow(child, type, name, newParent))
-            return found;
+    SiteLocker lock;
+    switch (node->type) {
+    case Node::Energizer:
+    case Node::IOCard:
+    case Node::TWSystem:
+        return node->data(0).toString();
+    case Node::SoundAlarm:
+    case Node::TWSensor:
+    case Node::StatusRow:
+        return QString();
+    default:
+        return node->columns.size() > 1 ? node->columns.at(1).toString() : QString();
     }
-    return nullptr;
 }
 
-} // namespace
-
-Node* findElementNode(int type, const QString& name, const Node* newParent)
+ReferenceIndex::ReferenceIndex(const QList<GraphicsScene*>& scenes)
 {
-    if (name.isEmpty() || !g_elementTreeModel || !g_elementTreeModel->rootNode())
-        return nullptr;
     SiteLocker lock;
-    return findBelow(g_elementTreeModel->rootNode(), type, name, newParent);
+    for (const GraphicsScene* scene : scenes) {
+        if (!scene)
+            continue;
+        for (QGraphicsItem* item : scene->items(Qt::AscendingOrder)) {
+            auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+            if (!helper || !helper->node())
+                continue;
+            add(scene, helper->node());
+            auto* box = dynamic_cast<GraphicsBox*>(item);
+            if (box && box->kind() == GraphicsBox::GatewayBox) {
+                for (Node* device : qAsConst(box->node()->children))
+                    add(scene, device);
+            }
+        }
+        if (Node* workplace = scene->workplaceNode()) {
+            for (Node* child : qAsConst(workplace->children)) {
+                if (child->type == Node::TWSystem)
+                    add(scene, child);
+            }
+        }
+    }
+}
+
+void ReferenceIndex::add(const GraphicsScene* scene, Node* node)
+{
+    const QString name = referenceName(node);
+    if (name.isEmpty())
+        return;
+    m_workspaces[scene].insert(name, node);
+    m_site.insert(name, node);
+}
+
+ReferenceIndex::Lookup ReferenceIndex::find(const GraphicsScene* scene, const QString& name,
+                                            const Accepts& accepts) const
+{
+    const auto lookUp = [&](const QMultiHash<QString, Node*>& names) {
+        Lookup found;
+        for (auto it = names.constFind(name); it != names.constEnd() && it.key() == name; ++it) {
+            if (accepts(it.value())) {
+                found.node = it.value();
+                ++found.count;
+            }
+        }
+        if (found.count != 1)
+            found.node = nullptr;
+        return found;
+    };
+    if (name.isEmpty())
+        return {};
+    const auto workspace = m_workspaces.constFind(scene);
+    if (workspace != m_workspaces.constEnd()) {
+        const Lookup own = lookUp(workspace.value());
+        if (own.count > 0)
+            return own;
+    }
+    return lookUp(m_site);
+}
+
+ReferenceIndex::Lookup ReferenceIndex::bind(const GraphicsScene* scene, const QString& name, const Accepts& accepts,
+                                            const QString& referrer) const
+{
+    const Lookup found = find(scene, name, accepts);
+    if (found.count > 1)
+        qCWarning(lcMap).noquote() << QStringLiteral("%1 refers to \"%2\", which names %3 elements; bound to none")
+                                          .arg(referrer, name)
+                                          .arg(found.count);
+    return found;
+}
+
+ReferenceIndex::Accepts actionTarget(int type, const Node* newParent)
+{
+    return [type, newParent](const Node* node) {
+        return node->type == type && node->mapItem && !(newParent && node->isAncestorOf(newParent));
+    };
+}
+
+ReferenceIndex::Accepts buttonTarget()
+{
+    return [](const Node*) { return true; };
 }
 
 void setActionEnabled(Node* action, bool enabled)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class GraphicsHelperClass;
+class GraphicsScene;
 class Node;
 class QDomElement;
 
@@ -48,11 +52,58 @@ bool placeNode(Node* node, Node* parent, int row);
 // element the caller hangs it under owns it.
 Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName);
 
-// The first node of the element tree, depth first, that is a map element's
-// own node of node type `type`, whose column 1 (an element's name) equals
-// `name` and that could hang under `newParent` without a cycle; null when
-// there is none or `name` is empty.
-Node* findElementNode(int type, const QString& name, const Node* newParent);
+// The name a reference to `node` (a button's target, a sector's action) is
+// written with and looked up by: a device's or a TW system's own name
+// (column 0; column 1 of a TW system holds its state), a map element's
+// name (column 1). Empty for nodes no reference names.
+QString referenceName(const Node* node);
+
+// Whether an item reading its element binds the references in it at once
+// (against its own map) or leaves them to a later pass: a project binds
+// them once every workspace is read, so that a reference may name an
+// element of a workspace read after its own.
+enum class ActionBinding { Now, Later };
+
+// The elements a reference in a project file may name, by the name a save
+// writes for them (referenceName): the map elements of each workspace, the
+// devices of its gateway boxes and its TW systems. Names repeat across
+// workspaces ("box1", "fence1", "Energ5" on every gateway), so a reference
+// is looked up among the elements of its own workspace first and only then
+// across the site; where the name stays ambiguous it binds nothing.
+class ReferenceIndex
+{
+public:
+    using Accepts = std::function<bool(const Node*)>;
+    // Of the place that decided (the workspace, else the site): how many
+    // elements the name fits, and the one element when it is exactly one.
+    struct Lookup {
+        Node* node = nullptr;
+        int count = 0;
+    };
+
+    // The elements on `scenes`; a null scene has none.
+    explicit ReferenceIndex(const QList<GraphicsScene*>& scenes);
+
+    Lookup find(const GraphicsScene* scene, const QString& name, const Accepts& accepts) const;
+    // As find, for a reference being read: when the name fits more than one
+    // element, a diagnostic line names the reference (`referrer` says whose
+    // it is) and nothing is bound.
+    Lookup bind(const GraphicsScene* scene, const QString& name, const Accepts& accepts,
+                const QString& referrer) const;
+
+private:
+    void add(const GraphicsScene* scene, Node* node);
+
+    QHash<const GraphicsScene*, QMultiHash<QString, Node*>> m_workspaces;
+    QMultiHash<QString, Node*> m_site;
+};
+
+// What a sector's or a TW sector's action of node type `type` may name: a map
+// element's own node of that type that could hang under `newParent` without
+// a cycle (a device row may carry any text in its name column).
+ReferenceIndex::Accepts actionTarget(int type, const Node* newParent);
+// What a button's target may name: any element.
+ReferenceIndex::Accepts buttonTarget();
 
 // Sets the enabled flag of an action node and of its paired node.
 void setActionEnabled(Node* action, bool enabled);

@@ -73,3 +73,10 @@ bool AlarmLogProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& sour
         || (showWarning && info.contains(QLatin1String("Warning")))
         || (showCritical && info.contains(QLatin1String("Critical")));
 }
+
+void AlarmLogProxyModel::sort(int column, Qt::SortOrder order)
+{
+    if (column == 0 && order == Qt::DescendingOrder)
+        column = -1;
+    QSortFilterProxyModel::sort(column, order);
+}

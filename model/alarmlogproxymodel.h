@@ -20,6 +20,11 @@ public:
     QDate fromDate;
     QDate toDate;
 
+    // The source holds its rows newest first, the order of column 0
+    // descending: that order is the source's own, so rows still waiting for
+    // their key keep their place on top.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 };

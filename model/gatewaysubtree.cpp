@@ -63,6 +63,9 @@ GatewaySubtree::GatewaySubtree(const QString& ip)
         Node* row = makeStatusRow(gatewayRow, ip, n);
         Node* device = row->clone(elementNode.get());
         device->type = n <= EnergizerCount ? Node::Energizer : Node::IOCard;
+        // Column 1 of an element node is its name, as a rename and a read
+        // project leave it; the row's status code must not stand there.
+        device->setData(1, device->data(0));
         if (n <= EnergizerCount) {
             (new Node(QStringLiteral("Sector1"), device))->type = Node::FenceSector;
             (new Node(QStringLiteral("Sector2"), device))->type = Node::FenceSector;

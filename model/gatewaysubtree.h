@@ -10,8 +10,9 @@ class Node;
 // box makes them: its element node (type 1) with 32 energizers (each with
 // "Sector1", "Sector2" and "Gate") and 31 IO cards, and its row of the
 // energizer states model (type 1) with the 63 status rows "Energ1" …
-// "Energ32", "IOCard33" … "IOCard63". Each status row and its device node
-// are paired both ways, and so are the two gateway nodes.
+// "Energ32", "IOCard33" … "IOCard63". A device node carries the columns of
+// its status row, but its name in column 1 as well. Each status row and its
+// device node are paired both ways, and so are the two gateway nodes.
 //
 // The caller hangs the element node into the element tree and the row into
 // the energizer states model.

@@ -4,8 +4,9 @@
 #include "node.h"
 #include "sitemutex.h"
 
-#include <algorithm>
+#include <utility>
 #include <QDataStream>
+#include <QtEndian>
 #include <QDebug>
 #include <QMimeData>
 #include <QPixmap>
@@ -255,7 +256,10 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
         SiteLocker lock;
         node->setData(index.isValid() ? index.column() : -1, value.toString());
     }
-    emit dataChanged(QModelIndex(), QModelIndex());
+    if (index.isValid())
+        emit dataChanged(index, index);
+    else
+        refreshNode(root);
     return true;
 }
 
@@ -285,6 +289,62 @@ QMimeData* TreeModel::mimeData(const QModelIndexList& indexes) const
     return data;
 }
 
+namespace {
+
+// A drag payload holds the source model's address, then one address per
+// dragged node, each 8 bytes, compressed by qCompress behind the size it
+// claims (4 bytes, big-endian).
+constexpr qint64 PayloadEntryBytes = sizeof(quint64);
+constexpr int ClaimedSizeBytes = 4;
+// What zlib adds to data it cannot compress, with room to spare.
+constexpr qint64 ZlibOverheadBytes = 64;
+
+// The most a payload of this program can hold: the source model and every
+// node of every live tree once.
+qint64 payloadLimit()
+{
+    qint64 nodes = 0;
+    for (TreeModel* model : qAsConst(liveModels())) {
+        if (model->rootNode())
+            walk(model->rootNode(), [&nodes](Node*) { ++nodes; });
+    }
+    return PayloadEntryBytes * (1 + nodes);
+}
+
+// qUncompress allocates whatever size the payload claims and grows on for
+// whatever its stream expands to (zlib expands at most about a thousandfold).
+// Bounding both the claim and the compressed bytes by what a real payload
+// can need keeps a forged one from asking for gigabytes.
+QByteArray readPayload(const QByteArray& compressed)
+{
+    const qint64 limit = payloadLimit();
+    if (compressed.size() < ClaimedSizeBytes)
+        return {};
+    const quint32 claimed = qFromBigEndian<quint32>(compressed.constData());
+    if (claimed > limit || compressed.size() > ClaimedSizeBytes + limit + limit / 1000 + ZlibOverheadBytes) {
+        qCWarning(lcModel) << "Drop refused: its payload claims" << claimed << "bytes in" << compressed.size()
+                           << "where a drag here carries at most" << limit;
+        return {};
+    }
+    const QByteArray bytes = qUncompress(compressed);
+    return bytes.size() == qint64(claimed) ? bytes : QByteArray();
+}
+
+// The addresses of the nodes of `model`'s tree, its root not included.
+QSet<quint64> nodeAddresses(TreeModel* model)
+{
+    QSet<quint64> addresses;
+    if (Node* root = model->rootNode()) {
+        walk(root, [&](Node* node) {
+            if (node != root)
+                addresses.insert(quint64(quintptr(node)));
+        });
+    }
+    return addresses;
+}
+
+} // namespace
+
 bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                              const QModelIndex& parent)
 {
@@ -295,7 +355,7 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
     if (parent.isValid() && parent.model() != this)
         return false;
 
-    const QByteArray bytes = qUncompress(data->data(kMimeType));
+    const QByteArray bytes = readPayload(data->data(kMimeType));
     QDataStream stream(bytes);
     quint64 sourceId = 0;
     stream >> sourceId;
@@ -311,11 +371,13 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
     }
     if (!source)
         return false;
+    // Each dragged node once, and only nodes of the source's tree.
+    QSet<quint64> unused = nodeAddresses(source);
     QList<quint64> ids;
     while (!stream.atEnd()) {
         quint64 id = 0;
         stream >> id;
-        if (stream.status() != QDataStream::Ok || !source->findAddress(id))
+        if (stream.status() != QDataStream::Ok || !unused.remove(id))
             return false;
         ids.append(id);
     }
@@ -439,17 +501,65 @@ bool TreeModel::refreshNode(Node* node)
 {
     if (!node)
         return false;
-    const QModelIndex index = nodeIndex(node);
-    if (!index.isValid()) {
-        // The root: anything below may have changed.
-        emit dataChanged(QModelIndex(), QModelIndex());
-        return true;
+    if (node == root)
+        m_refreshAll = true;
+    else if (Node* parentNode = node->parent())
+        m_refreshed[parentNode].insert(node);
+    if (!m_announcePosted) {
+        m_announcePosted = true;
+        QMetaObject::invokeMethod(this, &TreeModel::announceRefreshes, Qt::QueuedConnection);
     }
-    // Only the node's own row: views repaint that row, not the whole model
-    // (the units report every device once a second).
-    const int lastColumn = std::max(0, columnCount(index.parent()) - 1);
-    emit dataChanged(index.siblingAtColumn(0), index.sibling(index.row(), lastColumn));
     return true;
+}
+
+void TreeModel::announceRefreshes()
+{
+    m_announcePosted = false;
+    const QHash<Node*, QSet<Node*>> refreshed = std::exchange(m_refreshed, {});
+    const bool all = std::exchange(m_refreshAll, false);
+    QList<Node*> parents;
+    if (all && root) {
+        walk(root, [&parents](Node* node) {
+            if (!node->children.isEmpty())
+                parents.append(node);
+        });
+    } else {
+        parents = refreshed.keys();
+    }
+    for (Node* parentNode : qAsConst(parents)) {
+        const auto rows = refreshed.constFind(parentNode);
+        QVector<QPair<int, int>> runs;
+        {
+            // A receiver of an earlier announcement may have changed the tree.
+            SiteLocker lock;
+            if (!Node::isAlive(parentNode) || !contains(parentNode))
+                continue;
+            runs = refreshedRuns(parentNode, all ? nullptr : &rows.value());
+        }
+        const QModelIndex parentIndex = nodeIndex(parentNode);
+        const int lastColumn = columnCount(parentIndex) - 1;
+        for (const auto& run : qAsConst(runs))
+            emit dataChanged(index(run.first, 0, parentIndex), index(run.second, lastColumn, parentIndex));
+    }
+}
+
+// The runs of adjacent children of `parentNode` found in `rows` (all of them
+// for null), as first and last row.
+QVector<QPair<int, int>> TreeModel::refreshedRuns(Node* parentNode, const QSet<Node*>* rows) const
+{
+    QVector<QPair<int, int>> runs;
+    if (parentNode->columnCount() < 1)
+        return runs;
+    const QList<Node*>& children = parentNode->children;
+    for (int row = 0; row < children.size(); ++row) {
+        if (rows && !rows->contains(children.at(row)))
+            continue;
+        if (!runs.isEmpty() && runs.last().second == row - 1)
+            runs.last().second = row;
+        else
+            runs.append({row, row});
+    }
+    return runs;
 }
 
 Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const

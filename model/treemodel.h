@@ -2,6 +2,9 @@
 
 #include <QAbstractItemModel>
 #include <QHash>
+#include <QPair>
+#include <QSet>
+#include <QVector>
 #include <QIcon>
 #include <QStringList>
 
@@ -15,8 +18,11 @@ class Node;
 // the views exactly as it changes the tree. Structural changes take the site
 // mutex. GUI thread only.
 //
-// Every `dataChanged` this model emits carries two invalid indexes: views
-// repaint in full; filter proxies ignore it, so their owners re-filter.
+// Value changes: `setData` announces its cell at once; `refreshNode` gathers
+// the rows it is asked for and announces them when control returns to the
+// event loop, one `dataChanged` per run of adjacent rows under one parent.
+// The units report every device each second, and a signal per row costs
+// every proxy and view above a pass of its own.
 class TreeModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -54,6 +60,8 @@ public:
     void setRootNode(Node* node);
     Node* getNode(const QModelIndex& index) const;
     QModelIndex nodeIndex(Node* node) const;
+    // Announces `node`'s row (the root: every row) as changed, soon. False
+    // for null.
     bool refreshNode(Node* node);
     Node* findNode(const QModelIndex& parent, int column, const QVariant& value) const;
     // Puts `node` at `row` of `parent` (-1 or past the end appends). A node
@@ -85,10 +93,18 @@ private:
     QVariant toolTipData(Node* node) const;
     Node* findAddress(quint64 address) const;
     static void unlinkPartners(const QList<Node*>& doomed);
+    void announceRefreshes();
+    QVector<QPair<int, int>> refreshedRuns(Node* parent, const QSet<Node*>* rows) const;
 
     QObject* owner = nullptr;
     Node* root = nullptr;
     mutable QHash<QString, QIcon> m_icons;
+    // Rows to announce, by their parent when they were refreshed. Either may
+    // be gone by then: a parent is used only once found alive in this tree,
+    // and the rows are only compared with its children.
+    QHash<Node*, QSet<Node*>> m_refreshed;
+    bool m_refreshAll = false;
+    bool m_announcePosted = false;
 };
 
 // The three site tree models, created by the main window.

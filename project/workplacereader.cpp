@@ -49,15 +49,38 @@ WorkplaceReader::WorkplaceReader(Node* twRoot, Hooks hooks)
 
 void WorkplaceReader::read(const QDomElement& workplace, int index, GraphicsScene* scene)
 {
+    readItems(workplace, index, scene);
+    bindReferences({scene});
+}
+
+void WorkplaceReader::readItems(const QDomElement& workplace, int index, GraphicsScene* scene)
+{
     readTWSystems(workplace, index, scene);
     const QList<QDomElement> items = itemsOf(workplace);
     m_readItems.clear();
-    readBoxesAndLines(items, scene);
-    readTWSectors(items, scene, index);
+    ReadWorkspace read;
+    read.scene = scene;
+    readBoxesAndLines(items, read);
+    readTWSectors(items, index, read);
     ElementTreeOrder::sortChildren(scene->workplaceNode());
-    readGatewayBoxes(items, scene);
-    bindButtonActions(items);
+    readGatewayBoxes(items, read);
     restoreStacking();
+    m_unbound.append(read);
+}
+
+// In the order the items bound them when each workspace was read whole:
+// the TW sectors' actions, the sectors' actions, the buttons' targets.
+void WorkplaceReader::bindReferences(const QList<GraphicsScene*>& scenes)
+{
+    const ItemXml::ReferenceIndex index(scenes);
+    for (const ReadWorkspace& read : qAsConst(m_unbound)) {
+        for (const Pending<GraphicsCircle>& circle : read.twSectors)
+            circle.item->bindActions(circle.element, read.twSystem, index);
+        for (const Pending<GraphicsBox>& gateway : read.gateways)
+            gateway.item->bindActions(gateway.element, index);
+        bindButtonActions(read, index);
+    }
+    m_unbound.clear();
 }
 
 QString WorkplaceReader::commandName(int command)
@@ -145,9 +168,9 @@ void WorkplaceReader::readTWSystems(const QDomElement& workplace, int index, Gra
     }
 }
 
-void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, GraphicsScene* scene)
+void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, ReadWorkspace& read)
 {
-    Node* workplaceNode = scene->workplaceNode();
+    Node* workplaceNode = read.scene->workplaceNode();
     for (int position = 0; position < items.size(); ++position) {
         const QDomElement& element = items.at(position);
         const QString type = element.attribute(ItemTypeAttribute);
@@ -158,39 +181,41 @@ void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, Graphic
                                                                : GraphicsBox::ImageBox;
             auto* box = new GraphicsBox(kind);
             box->readXml(element);
-            scene->insertItem(box);
+            read.scene->insertItem(box);
             if (kind == GraphicsBox::ButtonBox) {
                 box->addActionButton();
                 if (m_hooks.buttonMade)
                     m_hooks.buttonMade(box);
+                read.buttons.append({element, box});
             }
             box->setZValue(kind == GraphicsBox::ImageBox ? 0 : 1);
             m_readItems.insert(position, box);
             if (kind != GraphicsBox::ImageBox)
                 helper = box;
+            itemRead();
         } else if (type == QLatin1String("line")) {
             auto* line = new GraphicsLine;
             line->readXml(element);
-            scene->insertItem(line);
+            read.scene->insertItem(line);
             line->setZValue(1);
             m_readItems.insert(position, line);
             helper = line;
+            itemRead();
         }
         if (helper && helper->node() && !helper->node()->parent())
             ElementTreeOrder::hangSorted(workplaceNode, helper->node());
     }
 }
 
-void WorkplaceReader::readTWSectors(const QList<QDomElement>& items, GraphicsScene* scene, int index)
+void WorkplaceReader::readTWSectors(const QList<QDomElement>& items, int index, ReadWorkspace& read)
 {
     // The TW system of this workspace; in files the program writes it is
     // the one at the workspace's position.
-    Node* twin = nullptr;
     {
         SiteLocker lock;
         for (Node* system : m_twRoot->children) {
             if (system->data(3).toInt() == index) {
-                twin = system->deviceNode;
+                read.twSystem = system->deviceNode;
                 break;
             }
         }
@@ -199,37 +224,47 @@ void WorkplaceReader::readTWSectors(const QList<QDomElement>& items, GraphicsSce
         const QDomElement& element = items.at(position);
         if (element.attribute(ItemTypeAttribute) != QLatin1String("TWSector"))
             continue;
-        if (!twin) {
+        if (!read.twSystem) {
             qCWarning(lcProject).noquote() << QStringLiteral("Project: TW sector %1 skipped, workspace %2 has no TW system")
                                         .arg(element.attribute(QStringLiteral("name")))
                                         .arg(index);
             continue;
         }
         auto* circle = new GraphicsCircle(GraphicsCircle::FileKind);
-        scene->insertItem(circle);
-        circle->readXml(element, twin);
+        read.scene->insertItem(circle);
+        circle->readXml(element, read.twSystem, ItemXml::ActionBinding::Later);
         circle->mouseReleaseEvent(nullptr);
         m_readItems.insert(position, circle);
+        read.twSectors.append({element, circle});
+        itemRead();
     }
 }
 
-void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, GraphicsScene* scene)
+void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, ReadWorkspace& read)
 {
     for (int position = 0; position < items.size(); ++position) {
         const QDomElement& element = items.at(position);
         if (element.attribute(ItemTypeAttribute) != QLatin1String("OsprelVell"))
             continue;
         auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
-        scene->insertItem(box);
+        read.scene->insertItem(box);
         if (box->node() && !box->node()->parent())
-            ElementTreeOrder::hangSorted(scene->workplaceNode(), box->node());
-        box->readXml(element);
+            ElementTreeOrder::hangSorted(read.scene->workplaceNode(), box->node());
+        box->readXml(element, ItemXml::ActionBinding::Later);
         box->setZValue(1);
         m_readItems.insert(position, box);
+        read.gateways.append({element, box});
         qCDebug(lcProject).noquote() << "Set Fence address to" << box->ip();
         if (m_hooks.gatewayAddress)
             m_hooks.gatewayAddress(box->ip());
+        itemRead();
     }
+}
+
+void WorkplaceReader::itemRead()
+{
+    if (m_hooks.itemRead)
+        m_hooks.itemRead();
 }
 
 // The file lists the items topmost first. Items of one z value stack in
@@ -245,30 +280,21 @@ void WorkplaceReader::restoreStacking()
     }
 }
 
-void WorkplaceReader::bindButtonActions(const QList<QDomElement>& items)
+// With several actions in one button, the last one wins.
+void WorkplaceReader::bindButtonActions(const ReadWorkspace& read, const ItemXml::ReferenceIndex& index)
 {
-    const auto findByName = [](const QString& name) {
-        return g_elementTreeModel->findNode(QModelIndex(), 1, name);
-    };
-    for (const QDomElement& element : items) {
-        if (element.attribute(ItemTypeAttribute) != QLatin1String("Button"))
-            continue;
-        const QString name = element.attribute(QStringLiteral("name"));
-        for (const QDomElement& action : ItemXml::childElements(element)) {
+    for (const Pending<GraphicsBox>& button : read.buttons) {
+        GraphicsBox* box = button.item;
+        for (const QDomElement& action : ItemXml::childElements(button.element)) {
             const int command = ItemXml::intAttribute(action, QStringLiteral("command"));
             const QString commandText = commandName(command);
-            Node* buttonNode = findByName(name);
-            auto* box = buttonNode ? dynamic_cast<GraphicsBox*>(buttonNode->mapItem) : nullptr;
-            if (!box || box->kind() != GraphicsBox::ButtonBox) {
-                qCWarning(lcProject).noquote() << QStringLiteral("Project: button %1 not found, its action skipped").arg(name);
-                continue;
-            }
             const QString targetName = action.attribute(QStringLiteral("actRefObj"));
-            Node* target = findByName(targetName);
-            if (!target && !targetName.isEmpty())
+            const auto target = index.bind(read.scene, targetName, ItemXml::buttonTarget(),
+                                           QStringLiteral("Project: button %1").arg(box->objectName()));
+            if (target.count == 0 && !targetName.isEmpty())
                 qCWarning(lcProject).noquote() << QStringLiteral("Project: button %1 aims at %2, which is not found")
-                                            .arg(name, targetName);
-            box->setActionTarget(target);
+                                            .arg(box->objectName(), targetName);
+            box->setActionTarget(target.node);
             box->setActionCommand(command);
             box->setActionCommandName(commandText);
         }

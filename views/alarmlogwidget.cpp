@@ -40,10 +40,9 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
 
     model = new AlarmLogModel(this);
     model->setHeaders(headers());
-    if (!model->load())
-        qCWarning(lcViews) << kTable << model->lastError().text();
-    connect(&WriteBatch::instance(), &WriteBatch::committed, this, [this] { uncommittedRows = 0; });
-    connect(&WriteBatch::instance(), &WriteBatch::commitFailed, this, &AlarmLogWidget::dropUncommittedRows);
+    connect(&WriteBatch::instance(), &WriteBatch::written, model, &AlarmLogModel::setKeys);
+    connect(&WriteBatch::instance(), &WriteBatch::refused, this, &AlarmLogWidget::rowRefused);
+    DatabaseAlert::followWrites();
     proxy = new AlarmLogProxyModel(this);
     proxy->setSourceModel(model);
     ui->tableLog->setModel(proxy);
@@ -53,6 +52,10 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
         header->resizeSection(1, kDateTimeWidth);
         header->resizeSection(3, kReasonWidth);
     }
+    // The log opens newest first: a sort by another column reads the whole
+    // log, which the start must not wait for.
+    header->setSortIndicator(0, Qt::DescendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &AlarmLogWidget::sortChanged);
     ui->tableLog->hideColumn(0);
     ui->tableLog->setAutoScroll(false);
 
@@ -77,7 +80,24 @@ void AlarmLogWidget::filtering()
     proxy->showOk = ui->btnOK->isChecked();
     proxy->showWarning = ui->btnWaring->isChecked();
     proxy->showCritical = ui->btnCritical->isChecked();
+    model->setFilter(*proxy);
+    loadModel();
     proxy->invalidate();
+}
+
+// Newest first the rows are read as the view scrolls; any other order is
+// the proxy's, over every row.
+void AlarmLogWidget::sortChanged(int column, Qt::SortOrder order)
+{
+    if (model->setWindowed(column == 0 && order == Qt::DescendingOrder))
+        return;
+    qCWarning(lcViews) << kTable << model->lastError().text();
+}
+
+void AlarmLogWidget::loadModel()
+{
+    if (!model->load())
+        qCWarning(lcViews) << kTable << model->lastError().text();
 }
 
 void AlarmLogWidget::addRecord(QString source, QString reason, QString message)
@@ -94,45 +114,23 @@ void AlarmLogWidget::addRecordThread(QString source, QString reason, QString mes
 {
     const QString stamp = cleanup.now().toString(QLatin1String(LogTable::kStampFormat));
     // All rows of one heartbeat go in one transaction, committed when the
-    // heartbeat's rows are in.
-    const bool batched = WriteBatch::instance().join();
-    if (!insertRow(stamp, source, reason, message)) {
-        // A row the database refused must not show as if logged.
-        DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, insertQuery.lastError().text());
+    // heartbeat's rows are in; rows the database refuses wait and are
+    // written later, shown meanwhile.
+    const WriteBatch::Receipt receipt =
+        WriteBatch::instance().append(QLatin1String(kInsertStatement), {stamp, source, reason, message});
+    if (!receipt.ticket) {
+        DatabaseAlert::report(DatabaseAlert::LogQueueFull, QString());
         return;
     }
-    model->prepend({insertQuery.lastInsertId(), stamp, source, reason, message});
-    if (batched)
-        ++uncommittedRows;
+    if (!receipt.refusal.isEmpty())
+        DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, receipt.refusal);
+    model->prepend(receipt.ticket, {receipt.key, stamp, source, reason, message});
 }
 
-bool AlarmLogWidget::insertRow(const QString& stamp, const QString& source, const QString& reason,
-                               const QString& message)
+void AlarmLogWidget::rowRefused(quint64 ticket, const QString& error)
 {
-    if (!insertPrepared) {
-        insertQuery = QSqlQuery();
-        insertPrepared = insertQuery.prepare(
-            QStringLiteral("insert into logAlarm(datetime, source, reason, info) values(?, ?, ?, ?)"));
-        if (!insertPrepared)
-            return false;
-    }
-    insertQuery.addBindValue(stamp);
-    insertQuery.addBindValue(source);
-    insertQuery.addBindValue(reason);
-    insertQuery.addBindValue(message);
-    if (insertQuery.exec())
-        return true;
-    // Prepared again next time: a statement prepared before a schema change
-    // or a reopened connection keeps failing.
-    insertPrepared = false;
-    return false;
-}
-
-void AlarmLogWidget::dropUncommittedRows(const QString& error)
-{
-    model->removeNewest(uncommittedRows);
-    uncommittedRows = 0;
-    DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, error);
+    if (model->holds(ticket))
+        DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, error);
 }
 
 void AlarmLogWidget::clearAllLog()
@@ -144,8 +142,7 @@ void AlarmLogWidget::clearAllLog()
 void AlarmLogWidget::clearLog(int days)
 {
     LogTable::clear(QLatin1String(kTable), days);
-    if (!model->load())
-        qCWarning(lcViews) << kTable << model->lastError().text();
+    loadModel();
     emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));
 }
 
@@ -173,10 +170,14 @@ void AlarmLogWidget::clearOldRecords()
 
 void AlarmLogWidget::print()
 {
+    // The printout holds every row the filter passes, not only those read.
+    const bool windowed = model->isWindowed();
+    model->setWindowed(false);
     report = LogTable::startReport(this, QLatin1String(kReportFile), proxy->rowCount());
     connect(report, &ReportEngine::setValue, this, &AlarmLogWidget::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();
+    model->setWindowed(windowed);
 }
 
 void AlarmLogWidget::printPreviewClosed()

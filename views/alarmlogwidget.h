@@ -3,7 +3,6 @@
 #include "nightlycleanup.h"
 
 #include <QDate>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
@@ -25,6 +24,8 @@ class AlarmLogWidget : public QWidget
     Q_OBJECT
 public:
     static constexpr const char* kTable = "logAlarm";
+    static constexpr const char* kInsertStatement =
+        "insert into logAlarm(datetime, source, reason, info) values(?, ?, ?, ?)";
     static constexpr const char* kReportFile = "AlarmLogReport.xml";
     static constexpr const char* kHeaderStateKey = "AlarmLogWidgetState";
     static constexpr const char* kKeepDaysKey = "AL_KeepDays";
@@ -59,19 +60,15 @@ signals:
 private:
     void clearOldRecords();
     QStringList headers() const;
-    bool insertRow(const QString& stamp, const QString& source, const QString& reason, const QString& message);
-    void dropUncommittedRows(const QString& error);
+    void rowRefused(quint64 ticket, const QString& error);
+    void sortChanged(int column, Qt::SortOrder order);
+    void loadModel();
 
     Ui::AlarmLogWidget* ui = nullptr;
     AlarmLogModel* model = nullptr;
     ReportEngine* report = nullptr;
     AlarmLogProxyModel* proxy = nullptr;
     NightlyCleanup cleanup;
-    // Prepared once: the insert runs for every alarm of every heartbeat.
-    QSqlQuery insertQuery;
-    bool insertPrepared = false;
-    // Rows shown whose transaction has not been committed yet.
-    int uncommittedRows = 0;
     // The day of the latest tick: when a tick finds a new day and the view
     // reached up to the old one, the view is carried on to the new day.
     QDate lastTickDay;

@@ -1,9 +1,12 @@
 #include "databasealert.h"
 #include "viewslogging.h"
 
+#include "writebatch.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <bitset>
 
@@ -24,10 +27,20 @@ DatabaseAlert::Notifier& notifier()
 QString problemText(DatabaseAlert::Problem problem)
 {
     switch (problem) {
+    case DatabaseAlert::Unopenable:
+        return QCoreApplication::translate("DatabaseAlert", "The database cannot be opened; the program ends.");
     case DatabaseAlert::Unreadable:
         return QCoreApplication::translate("DatabaseAlert", "The database cannot be read.");
     case DatabaseAlert::AlarmLogNotWritten:
         return QCoreApplication::translate("DatabaseAlert", "The alarm log cannot be written to the database.");
+    case DatabaseAlert::LogsDelayed:
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "The database does not take the log rows: another program may be holding "
+                                           "it. The rows are kept and written as soon as it does.");
+    case DatabaseAlert::LogQueueFull:
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "The database has not taken the log rows for too long: new log rows are "
+                                           "being lost.");
     default:
         return QCoreApplication::translate("DatabaseAlert",
                                            "The user action log cannot be written to the database.");
@@ -61,13 +74,27 @@ bool DatabaseAlert::report(Problem problem, const QString& sqlError)
     if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem))
         return false;
     toldProblems().set(problem);
-    const QString text = problemText(problem) + QLatin1Char('\n') + sqlError;
-    const bool blocking = problem == Unreadable;
+    const QString text = sqlError.isEmpty() ? problemText(problem) : problemText(problem) + QLatin1Char('\n') + sqlError;
+    const bool blocking = problem == Unreadable || problem == Unopenable;
     if (notifier())
         notifier()(text, blocking);
     else
         showMessage(text, blocking);
     return true;
+}
+
+void DatabaseAlert::followWrites()
+{
+    static QPointer<WriteBatch> followed;
+    WriteBatch& batch = WriteBatch::instance();
+    if (followed == &batch)
+        return;
+    followed = &batch;
+    QObject::connect(&batch, &WriteBatch::stalled, &batch, [](const QString& error) { report(LogsDelayed, error); });
+    QObject::connect(&batch, &WriteBatch::resumed, &batch, [] {
+        toldProblems().reset(LogsDelayed);
+        toldProblems().reset(LogQueueFull);
+    });
 }
 
 void DatabaseAlert::reset()

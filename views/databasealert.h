@@ -11,7 +11,18 @@
 class DatabaseAlert
 {
 public:
-    enum Problem { Unreadable, AlarmLogNotWritten, UserActionLogNotWritten, ProblemCount };
+    enum Problem {
+        // The program cannot start: the file cannot be opened.
+        Unopenable,
+        Unreadable,
+        AlarmLogNotWritten,
+        UserActionLogNotWritten,
+        // The database has refused the logs' rows for a while; they wait.
+        LogsDelayed,
+        // So long that the waiting rows fill their queue: rows are lost.
+        LogQueueFull,
+        ProblemCount
+    };
 
     // Shows the text to the operator; `blocking` when the program cannot go
     // on before the operator has read it. Tests replace it.
@@ -21,6 +32,10 @@ public:
     // Logs `sqlError`; tells the operator the first time `problem` occurs.
     // True when the operator was told now.
     static bool report(Problem problem, const QString& sqlError);
+
+    // Tells the operator when the logs' rows wait for the database
+    // (WriteBatch) for long, once per such stretch. Any log may call it.
+    static void followWrites();
 
     // Forgets which problems were told (tests).
     static void reset();

@@ -2,18 +2,31 @@
 
 #include <QByteArray>
 #include <QString>
+#include <Qt>
 
 class QHeaderView;
 
 // The column layout a view keeps in setting.ini between runs. A stored
-// state is checked against the view's columns before Qt reads it: Qt trusts
-// the counts in the bytes, so one damaged count makes it allocate gigabytes
-// and the program dies before it could write a good state back.
+// state is checked field by field against the view before Qt reads it: Qt
+// trusts the counts, indices and sizes in the bytes, so one damaged field
+// makes it allocate gigabytes or write past its arrays, and the program
+// dies at every start before it could write a good state back.
 namespace HeaderState {
 
-// Whether `state` is a header state of exactly `sections` sections whose
-// every count fits them.
-bool fits(const QByteArray& state, int sections);
+// Qt's own upper bound of a section's size.
+constexpr int MaxSectionSize = 1048575;
+
+// Whether `state` is a header state of exactly `sections` sections in
+// `orientation` whose every field fits them: the section items' counts are
+// at least 1 and add up to `sections`, the visual and logical indices are
+// empty or two inverse permutations, sizes lie in 0..MaxSectionSize and add
+// up to the stored length, the hidden-section data and the sort section are
+// in range, and nothing follows the last field.
+bool fits(const QByteArray& state, int sections, Qt::Orientation orientation = Qt::Horizontal);
+
+// Restores `state` when it fits the header; false (the header untouched)
+// otherwise.
+bool restoreState(QHeaderView* header, const QByteArray& state);
 
 // Restores the state stored under `key`; false (the header as it is, with
 // a warning when a state was there) when none is stored or it does not fit.

@@ -1,5 +1,6 @@
 #include "useractionlogdlg.h"
 #include "ui_useractionlogdlg.h"
+#include "viewslogging.h"
 
 #include "databasealert.h"
 #include "logtable.h"
@@ -9,7 +10,6 @@
 #include <QDebug>
 #include <QSortFilterProxyModel>
 #include <QSqlError>
-#include <QSqlRecord>
 #include <QSqlTableModel>
 
 UserActionLogDlg::UserActionLogDlg(QWidget* parent)
@@ -25,6 +25,9 @@ UserActionLogDlg::UserActionLogDlg(QWidget* parent)
     connect(ui->btnPrintPreview, &QToolButton::clicked, this, &UserActionLogDlg::print);
 
     model = LogTable::createModel(this, QLatin1String(kTable), QSqlTableModel::OnManualSubmit, headers());
+    connect(&WriteBatch::instance(), &WriteBatch::written, this, &UserActionLogDlg::rowsWritten);
+    connect(&WriteBatch::instance(), &WriteBatch::refused, this, &UserActionLogDlg::rowRefused);
+    DatabaseAlert::followWrites();
     proxy = new QSortFilterProxyModel(this);
     proxy->setSourceModel(model);
     ui->tableLog->setModel(proxy);
@@ -48,17 +51,7 @@ int UserActionLogDlg::showDialog()
 
 void UserActionLogDlg::addRecord(QString subject, QString message, bool doSubmit)
 {
-    QSqlRecord record = model->record();
-    record.setValue(1, cleanup.now().toString(QLatin1String(LogTable::kStampFormat)));
-    record.setValue(2, userName);
-    record.setValue(3, subject);
-    record.setValue(4, message);
-    // The key is the database's to give.
-    record.setGenerated(0, false);
-    if (!model->insertRecord(-1, record)) {
-        DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, model->lastError().text());
-        return;
-    }
+    unsubmitted.append({cleanup.now().toString(QLatin1String(LogTable::kStampFormat)), userName, subject, message});
     if (doSubmit)
         submit();
 }
@@ -80,44 +73,64 @@ QStringList UserActionLogDlg::headers() const
     return {tr("Date/Time"), tr("User"), tr("Subject"), tr("Info")};
 }
 
-// Pending rows stay in the model when the database refuses them and go
-// with the next write that succeeds.
+// The records go to the database at once, with whatever log rows wait
+// before them; those the database refuses stay queued and are written later.
 void UserActionLogDlg::submit()
 {
-    if (reloadBeforeWrite) {
-        QList<QSqlRecord> pending;
-        for (int row = 0; row < model->rowCount(); ++row) {
-            if (model->isDirty(model->index(row, 0)))
-                pending.append(model->record(row));
+    for (const QVariantList& values : qAsConst(unsubmitted)) {
+        const WriteBatch::Receipt receipt = WriteBatch::instance().append(QLatin1String(kInsertStatement), values);
+        if (!receipt.ticket) {
+            DatabaseAlert::report(DatabaseAlert::LogQueueFull, QString());
+            continue;
         }
-        LogTable::load(model, QLatin1String(kTable), headers());
-        for (QSqlRecord record : qAsConst(pending)) {
-            record.setGenerated(0, false);
-            model->insertRecord(-1, record);
-        }
-        reloadBeforeWrite = false;
+        waiting.insert(receipt.ticket);
+        if (!receipt.refusal.isEmpty())
+            DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, receipt.refusal);
     }
-    // Log rows of a heartbeat still waiting for their commit go first, so
-    // that a refused user action is told here and not lost with them.
+    unsubmitted.clear();
+    submitting = true;
     WriteBatch::instance().commit();
-    if (!model->submitAll()) {
-        DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, model->lastError().text());
-        reloadBeforeWrite = true;
-        return;
+    submitting = false;
+    reload();
+}
+
+void UserActionLogDlg::reload()
+{
+    // A select that failed (the table was away) leaves the model without its
+    // columns; setting the table anew brings them back.
+    if (selectFailed) {
+        LogTable::load(model, QLatin1String(kTable), headers());
+    } else if (model->select()) {
+        LogTable::fetchAll(model);
+    } else {
+        qCWarning(lcViews) << kTable << model->lastError().text();
     }
-    LogTable::fetchAll(model);
+    selectFailed = model->lastError().isValid();
+}
+
+void UserActionLogDlg::rowsWritten(const WriteBatch::WrittenRows& rows)
+{
+    bool ours = false;
+    for (const WriteBatch::WrittenRow& row : rows)
+        ours = waiting.remove(row.ticket) || ours;
+    // A submit reloads once its write is over.
+    if (ours && !submitting)
+        reload();
+}
+
+void UserActionLogDlg::rowRefused(quint64 ticket, const QString& error)
+{
+    if (waiting.contains(ticket))
+        DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, error);
 }
 
 void UserActionLogDlg::clearLog(int days)
 {
     LogTable::clear(QLatin1String(kTable), days);
-    // A plain reload would drop the actions still waiting to be written.
-    // Clearing everything takes them too; an age clean-up keeps them, and
-    // the write below reloads the table around them.
+    // Clearing everything takes the actions not submitted yet too; an age
+    // clean-up keeps them, for they are today's.
     if (days == 0)
-        model->select();
-    else
-        reloadBeforeWrite = true;
+        unsubmitted.clear();
     addRecord(QStringLiteral("UserActionLog"), tr("Clear user action log"), true);
 }
 

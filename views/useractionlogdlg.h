@@ -2,8 +2,11 @@
 
 #include "actionmsglist.h"
 #include "nightlycleanup.h"
+#include "writebatch.h"
 
 #include <QDialog>
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -25,6 +28,8 @@ class UserActionLogDlg : public QDialog
     Q_OBJECT
 public:
     static constexpr const char* kTable = "logUserAction";
+    static constexpr const char* kInsertStatement =
+        "insert into logUserAction(datetime, user, subject, info) values(?, ?, ?, ?)";
     static constexpr const char* kReportFile = "UserActionLogReport.xml";
     static constexpr const char* kKeepDaysKey = "UL_KeepDays";
     static constexpr const char* kLastClearKey = "UL_LastClear";
@@ -54,6 +59,9 @@ public slots:
 private:
     void clearOldRecords();
     void submit();
+    void reload();
+    void rowsWritten(const WriteBatch::WrittenRows& rows);
+    void rowRefused(quint64 ticket, const QString& error);
     QStringList headers() const;
 
     Ui::UserActionLogDlg* ui = nullptr;
@@ -61,5 +69,10 @@ private:
     ReportEngine* report = nullptr;
     QSortFilterProxyModel* proxy = nullptr;
     NightlyCleanup cleanup;
-    bool reloadBeforeWrite = false;
+    // Records added without submitting, to be queued with the next submit.
+    QList<QVariantList> unsubmitted;
+    // Tickets of the records queued for the database and not written yet.
+    QSet<quint64> waiting;
+    bool submitting = false;
+    bool selectFailed = false;
 };

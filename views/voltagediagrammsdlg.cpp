@@ -2,6 +2,7 @@
 #include "viewslogging.h"
 #include "ui_voltagediagrammsdlg.h"
 
+#include "databasealert.h"
 #include "devicestatus.h"
 #include "logtable.h"
 #include "node.h"
@@ -75,6 +76,7 @@ VoltageDiagrammsDlg::VoltageDiagrammsDlg(QWidget* parent)
     connect(ui->btnRefresh, &QToolButton::clicked, this, &VoltageDiagrammsDlg::loadData);
     connect(ui->btnPrintPreview, &QToolButton::clicked, this, &VoltageDiagrammsDlg::print);
     connect(ui->dtpEnd, &QDateEdit::dateChanged, this, &VoltageDiagrammsDlg::dateChanged);
+    DatabaseAlert::followWrites();
 }
 
 VoltageDiagrammsDlg::~VoltageDiagrammsDlg()
@@ -142,7 +144,6 @@ void VoltageDiagrammsDlg::writeVoltageLog(Node* node)
 
     // The rows of every energizer of one heartbeat share one commit: the
     // writes come in bursts on the GUI thread, and each commit is a sync.
-    WriteBatch::instance().join();
     insertRow(reading.battery, kBatterySector, reading.energizerNo);
     insertRow(reading.sector1, 0, reading.energizerNo);
     insertRow(reading.sector2, 1, reading.energizerNo);
@@ -163,26 +164,21 @@ bool VoltageDiagrammsDlg::readNode(Node* node, Reading& reading) const
 
 void VoltageDiagrammsDlg::insertRow(float voltage, int sector, int energizerNo)
 {
-    const QString statement = QLatin1String(kInsertStatement);
-    QSqlQuery query;
-    query.prepare(statement);
-    query.addBindValue(cleanup.now().toString(QLatin1String(kDateTimeFormat)));
-    query.addBindValue(storedVoltage(voltage));
-    query.addBindValue(sector);
-    query.addBindValue(energizerNo);
-    if (!query.exec())
-        warnFailed(query, statement);
+    queueRow(QLatin1String(kInsertStatement), {cleanup.now().toString(QLatin1String(kDateTimeFormat)),
+                                               storedVoltage(voltage), sector, energizerNo});
 }
 
 void VoltageDiagrammsDlg::writeCheckPoint()
 {
-    const QString statement =
-        QStringLiteral("insert into logVoltage(datetime, voltage, sector, energizer_no) values(?, 0, 0, 0)");
-    QSqlQuery query;
-    query.prepare(statement);
-    query.addBindValue(cleanup.now().toString(QLatin1String(kDateTimeFormat)));
-    if (!query.exec())
-        warnFailed(query, statement);
+    queueRow(QStringLiteral("insert into logVoltage(datetime, voltage, sector, energizer_no) values(?, 0, 0, 0)"),
+             {cleanup.now().toString(QLatin1String(kDateTimeFormat))});
+}
+
+// Rows the database refuses for a while wait in the queue and are written later.
+void VoltageDiagrammsDlg::queueRow(const QString& statement, const QVariantList& values)
+{
+    if (!WriteBatch::instance().append(statement, values).ticket)
+        DatabaseAlert::report(DatabaseAlert::LogQueueFull, statement);
 }
 
 void VoltageDiagrammsDlg::dateChanged(QDate date)

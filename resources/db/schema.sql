@@ -1,7 +1,11 @@
 -- The database the program ships with. The program itself creates no tables:
 -- this script builds brenik.db beside the binary at build time.
 -- The program runs the file with the write-ahead log and full sync; the
--- journal mode is stored in the file, so it ships that way.
+-- journal mode is stored in the file, so it ships that way. Free pages (the
+-- nightly clean-up of the logs leaves many) are given back in small steps
+-- beside the running program, which needs incremental auto-vacuum; it can
+-- only be chosen before the first table is made.
+PRAGMA auto_vacuum = INCREMENTAL;
 PRAGMA journal_mode = WAL;
 BEGIN;
 

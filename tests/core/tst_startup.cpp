@@ -1,4 +1,8 @@
+#include "databasealert.h"
+#include "startup.h"
 #include "testhome.h"
+
+#include <QApplication>
 
 #include <QDir>
 #include <QFile>
@@ -11,27 +15,31 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void databaseThatCannotOpenEndsWithZero();
+    void databaseThatCannotOpenIsNamedAndFails();
     void opensTheDatabaseBesideTheProgram();
 };
 
-void TestStartup::databaseThatCannotOpenEndsWithZero()
+// A database that cannot be opened (here a directory) is named to the
+// operator with the reason, and the program ends with a failure status.
+void TestStartup::databaseThatCannotOpenIsNamedAndFails()
 {
     TestHome home;
     QVERIFY(home.isValid());
-    QVERIFY(QFile::remove(home.filePath(QStringLiteral("brenik.db"))));
+    const QString database = home.filePath(QStringLiteral("brenik.db"));
+    QVERIFY(QFile::remove(database));
     QVERIFY(QDir(home.path()).mkdir(QStringLiteral("brenik.db")));
 
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LUMETRA_HOME"), home.path());
-    program.setProcessEnvironment(env);
-    program.start(TestHome::programBinary(), {});
-    QVERIFY2(program.waitForFinished(20000), "the program did not end on its own");
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-    const QByteArray err = program.readAllStandardError();
-    QVERIFY2(err.contains("Could not connect to DB\n"), err.constData());
+    QStringList told;
+    DatabaseAlert::setNotifier([&told](const QString& text, bool blocking) {
+        if (blocking)
+            told.append(text);
+    });
+    const int exitCode = runLumetra(*qApp);
+    DatabaseAlert::setNotifier({});
+    QVERIFY(exitCode != 0);
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().contains(database) && told.first().contains(QStringLiteral("unable to open")),
+             qPrintable(told.first()));
 }
 
 // Started from another working directory with no override, the program must
@@ -68,5 +76,5 @@ void TestStartup::opensTheDatabaseBesideTheProgram()
     QVERIFY(!program.readAllStandardError().contains("Could not connect"));
 }
 
-QTEST_GUILESS_MAIN(TestStartup)
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -2,14 +2,20 @@
 #include "databasealert.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "node.h"
 #include "resources.h"
+#include "sitemutex.h"
 #include "testhome.h"
 
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 class TestCommonDlg : public QObject
 {
@@ -26,6 +32,7 @@ private slots:
     void missingTableIsLoggedAsSuch();
     void returnSubmitsOnlyFromPassword();
     void pagesCarryTheirWidgets();
+    void alarmLineIsOneHeartbeat();
 
 private:
     void addUser(const QString& name, const QString& password, int active);
@@ -42,6 +49,7 @@ void TestCommonDlg::initTestCase()
     addUser(QStringLiteral("o'brien"), QStringLiteral("pw"), 1);
     addUser(QStringLiteral("retired"), QStringLiteral("pw"), 0);
     addUser(QStringLiteral("questions"), QStringLiteral("??"), 1);
+    addUser(QString::fromUtf8("Иван"), QStringLiteral("pw"), 1);
 }
 
 void TestCommonDlg::cleanupTestCase()
@@ -75,6 +83,7 @@ void TestCommonDlg::credentials_data()
     QTest::newRow("Latin-1 password") << "questions" << "??" << true;
     QTest::newRow("Cyrillic is not ??") << "questions" << QString::fromUtf8("жж") << false;
     QTest::newRow("Cyrillic name") << QString::fromUtf8("qu\u0435stions") << "??" << false;
+    QTest::newRow("Cyrillic account") << QString::fromUtf8("Иван") << "pw" << true;
 }
 
 void TestCommonDlg::credentials()
@@ -181,6 +190,36 @@ void TestCommonDlg::pagesCarryTheirWidgets()
         for (const QString& name : names.mid(1))
             QVERIFY2(stack->widget(index)->findChild<QWidget*>(name), qPrintable(name));
     }
+    // Nobody behind the operator reads a password as it is typed.
+    for (const char* name : {"edtPassword", "edtPass1", "edtPass2"})
+        QCOMPARE(dialog.findChild<QLineEdit*>(QLatin1String(name))->echoMode(), QLineEdit::Password);
+}
+
+// A unit rewrites a row heartbeat after heartbeat, status and flags under
+// one lock: no confirmation line shows the status of one with the flags of another.
+void TestCommonDlg::alarmLineIsOneHeartbeat()
+{
+    Node root;
+    auto* row = new Node(QStringLiteral("E1"), &root);
+    row->columns.resize(Node::kStatusColumn + 1);
+    row->flagText = QStringLiteral("Fence1On");
+    row->deviceNode = new Node(QStringLiteral("E1"), &root);
+    row->deviceNode->type = Node::Energizer;
+    std::atomic<bool> stop{false};
+    std::thread unit([&] {
+        for (int beat = 0; !stop; ++beat) {
+            SiteLocker lock;
+            row->setData(Node::kStatusColumn, beat % 2 ? Node::Critical : Node::OK);
+            row->flagText = beat % 2 ? QStringLiteral("FenceAlarm1") : QStringLiteral("Fence1On");
+        }
+    });
+    const QRegularExpression oneHeartbeat(QStringLiteral("(Critical FenceAlarm1|OK Fence1On)$"));
+    int torn = 0;
+    for (int i = 0; i < 20000; ++i)
+        torn += !CommonDlg::alarmLine(row).contains(oneHeartbeat);
+    stop = true;
+    unit.join();
+    QCOMPARE(torn, 0);
 }
 
 // A damaged file fails the log-in like a wrong password, but the operator

@@ -11,6 +11,7 @@
 #include "graphicsscene.h"
 #include "intropage.h"
 #include "mappingdlg.h"
+#include "messageboxanswerer.h"
 #include "node.h"
 #include "qtclient.h"
 #include "resources.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -131,7 +133,7 @@ private slots:
         m_elements->setRootNode(new Node(QStringLiteral("Root")));
         g_energizerModel = m_energizers.get();
         g_elementTreeModel = m_elements.get();
-        m_host.refreshes = 0;
+        m_host.refreshes = m_host.rebuilds = 0;
     }
 
     void cleanup()
@@ -232,6 +234,21 @@ private slots:
         QCOMPARE(settings.value("withTextIOCard").toBool(), true);
     }
 
+    // A setting.ini that cannot be written: the operator is told so.
+    void withTextFileWriteFailureIsReported()
+    {
+        addGateway(QStringLiteral("10.0.0.1"));
+        OsprelVellSetupWidget w(&m_host);
+        w.fillGateways(QString());
+        const QString ini = AppPaths::settings();
+        QVERIFY(QFile::rename(ini, ini + QStringLiteral(".saved")) && QDir().mkdir(ini));
+        const auto restore = qScopeGuard([&ini] { QDir().rmdir(ini) && QFile::rename(ini + ".saved", ini); });
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        w.findChild<QCheckBox*>("chckTextFile")->click();
+        QTRY_COMPARE(answerer.seen().size(), 2);
+        QVERIFY(answerer.seen().at(1).startsWith(QStringLiteral("Error:The settings could not be written")));
+    }
+
     void exportFile_data()
     {
         QTest::addColumn<bool>("energizers");
@@ -320,20 +337,26 @@ private slots:
         QVERIFY(!QFile::exists(target));
     }
 
-    void introPageTakesOnlyIPv4()
+    // The address the wizard stores must name the host it reaches; a field
+    // set around the first page leaves the item's address alone too.
+    void wizardTakesOnlyDottedQuads()
     {
-        for (const char* bad : {"", "300.1.1.1", "abc", "no-such-host.invalid", "::1"})
-            QVERIFY2(!IntroPage::isValidAddress(QString::fromLatin1(bad)), bad);
-        QVERIFY(IntroPage::isValidAddress(QStringLiteral(" 127.0.0.1 ")));
-
-        OsprelVellWizard wizard(nullptr, &m_host);
+        GraphicsScene scene(QStringLiteral("Site"));
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        scene.addItem(box);
+        const QString before = box->node()->data(0).toString();
+        OsprelVellWizard wizard(box, &m_host);
         wizard.restart();
-        wizard.setField(IntroPage::AddressField, QStringLiteral("abc"));
-        QString seen;
-        answerBox(&seen, QMessageBox::Ok);
-        wizard.next();
-        QCOMPARE(wizard.currentId(), int(OsprelVellWizard::IntroPageId));
-        QVERIFY(seen.startsWith(QStringLiteral("Error|")));
+        for (const char* bad : {"", "300.1.1.1", "abc", "::1", "1.2.3", "127.1", "10", "0x7f.0.0.1", "010.0.0.1",
+                                "1.2.3.4.5", "1..3.4", "+1.2.3.4", "\xd9\xa1.2.3.4"}) {
+            wizard.setField(IntroPage::AddressField, QString::fromUtf8(bad));
+            QString seen;
+            answerBox(&seen, QMessageBox::Ok);
+            wizard.next();
+            QVERIFY2(wizard.currentId() == OsprelVellWizard::IntroPageId && seen.startsWith("Error|"), bad);
+            wizard.setUpPage()->initializePage();
+            QCOMPARE(box->node()->data(0).toString(), before);
+        }
     }
 
     void wizardReconnectsAndEnablesTheNewGateway()
@@ -386,6 +409,29 @@ private slots:
         wizard.next();
         QCOMPARE(w->findChild<QComboBox*>()->count(), 2);
         client.closeConnection();
+    }
+
+    // Finishing the wizard (Enter reaches its default button) while a Name
+    // cell is still being edited: the device keeps the new name.
+    void wizardKeepsARenameWhenFinished()
+    {
+        GraphicsScene scene(QStringLiteral("Site"));
+        auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
+        scene.addItem(box);
+        m_energizers->insertNode(m_energizers->rootNode(), -1, box->node()->deviceNode);
+        OsprelVellWizard wizard(box, &m_host);
+        wizard.restart();
+        wizard.setField(IntroPage::AddressField, QStringLiteral("127.0.0.1"));
+        wizard.next();
+        QTableWidget* energizers = table(*wizard.setUpPage()->setupWidget(), "tableEnergizers");
+        energizers->editItem(energizers->item(1, OsprelVellSetupWidget::NameColumn));
+        auto* editor = energizers->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->setText(QStringLiteral("Gate east"));
+        wizard.accept();
+        const Node* row = box->node()->deviceNode->child(0);
+        QCOMPARE(row->data(0).toString(), QStringLiteral("Gate east"));
+        QCOMPARE(row->deviceNode->data(0).toString(), QStringLiteral("Gate east"));
     }
 
     void wizardNeverWaitsForASilentGateway()

@@ -97,6 +97,12 @@ private slots:
         button(dlg, "btnAddCard")->click();
         QVERIFY(m_energizer->outputMappings.isEmpty() && changed.isEmpty() && t->rowCount() == 0);
 
+        // A card of another gateway would be stored as this gateway's card of that number.
+        GatewaySubtree other(QStringLiteral("127.0.0.2"));
+        pick(other.elementNode->child(32));
+        button(dlg, "btnAddCard")->click();
+        QVERIFY(m_energizer->outputMappings.isEmpty());
+
         pick(m_card);
         button(dlg, "btnAddCard")->click();
         QCOMPARE(t->rowCount(), 10);

@@ -10,6 +10,7 @@
 #include "node.h"
 #include "qtclienttw.h"
 #include "resources.h"
+#include "sitemutex.h"
 #include "treemodel.h"
 #include "twsensorssetupdlg.h"
 #include "twsensorsstateswidget.h"
@@ -26,6 +27,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <thread>
 
 class TestTwActions : public QObject
 {
@@ -112,7 +115,8 @@ void TestTwActions::opensOnTheWorkspaceSystem()
         QVERIFY(!child<QToolButton>(shown, "btnSetIP")->isEnabled());
         QVERIFY(!child<QTableWidget>(shown, "tableWidget")->isEnabled());
         QVERIFY(child<QLineEdit>(shown, "edtIPAddress")->isEnabled());
-        QCOMPARE(child<QLineEdit>(shown, "edtIPAddress")->text(), QStringLiteral("Untitled 2"));
+        // The system holds its workspace's caption, which is no address to offer.
+        QCOMPARE(child<QLineEdit>(shown, "edtIPAddress")->text(), QString());
         auto* table = child<QTableWidget>(shown, "tableWidget");
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(1, 0)->text() + table->item(1, 1)->text(), QStringLiteral("2Sensor2"));
@@ -156,6 +160,7 @@ void TestTwActions::setAddress_data()
     QTest::newRow("empty") << "" << "Untitled 2";
     QTest::newRow("three parts") << "1.2.3" << "Untitled 2";
     QTest::newRow("octet too big") << "300.1.1.1" << "Untitled 2";
+    QTest::newRow("octal part") << "010.0.0.1" << "Untitled 2";
 }
 
 void TestTwActions::setAddress()
@@ -199,8 +204,23 @@ void TestTwActions::sensorCells()
 {
     Node* system = m_twModel->rootNode()->child(0);
     TWSensorsSetupDlg dialog;
-    dialog.twsystemChanged(0);
+    {
+        // The TW unit writes a sensor just before it lets go of the lock: the
+        // table, read under the lock, shows the write.
+        QSemaphore held, done;
+        std::thread unit([&] {
+            SiteLocker lock;
+            held.release();
+            done.tryAcquire(1, 300);
+            system->child(1)->setData(0, QStringLiteral("Written by the unit"));
+        });
+        held.acquire();
+        dialog.twsystemChanged(0);
+        done.release();
+        unit.join();
+    }
     auto* table = child<QTableWidget>(&dialog, "tableWidget");
+    QCOMPARE(table->item(1, 1)->text(), QStringLiteral("Written by the unit"));
     QVERIFY(!(table->item(0, 0)->flags() & Qt::ItemIsEditable));
     QVERIFY(!(table->item(0, 2)->flags() & Qt::ItemIsEditable));
     table->item(2, 1)->setText(QStringLiteral("Gate"));

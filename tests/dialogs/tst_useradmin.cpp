@@ -106,8 +106,6 @@ void TestUserAdmin::userPage_data()
     refused("blank name", 0, "   ", "a", "a", "User name can not be empty!");
     refused("duplicate", 0, "admin", "a", "a", "User admin already exists!");
     refused("rename onto another", 2, "admin", "", "", "User admin already exists!");
-    refused("non-Latin name", 0, QString::fromUtf8("пользователь"), "a", "a",
-            "User names can hold only Latin-1 characters!");
     refused("non-Latin password", 0, "new", QString::fromUtf8("пароль"), QString::fromUtf8("пароль"),
             "Passwords can hold only Latin-1 characters!");
     refused("long name", 0, QString(65, 'n'), "a", "a", "User name can not be longer than 64 characters!");
@@ -118,6 +116,10 @@ void TestUserAdmin::userPage_data()
     const QString written = QStringLiteral("%1|%2|%3|%4|%5");
     QTest::newRow("add operator") << 0 << "o'neil" << "pw" << "pw" << 2 << QString() << QString()
                                   << written.arg("o'neil", CommonDlg::passwordDigest("pw"), "0", "2", "Operator");
+    QTest::newRow("Cyrillic name") << 0 << QString::fromUtf8("пользователь") << "pw" << "pw" << 2 << QString()
+                                   << QString()
+                                   << written.arg(QString::fromUtf8("пользователь"), CommonDlg::passwordDigest("pw"),
+                                                  "0", "2", "Operator");
     QTest::newRow("edit keeps digest") << 2 << "opera" << "" << "" << 0 << QString() << QString()
                                        << written.arg("opera", "x", "1", "0", "Installer");
     QTest::newRow("long password") << 2 << "op" << QString(5000, 'p') << QString(5000, 'p') << 2 << QString()

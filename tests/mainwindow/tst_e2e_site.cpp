@@ -192,6 +192,11 @@ private slots:
         QCOMPARE(statusOf(row), int(Node::Failure));
         QCOMPARE(statusOf(site.row(40)), int(Node::Failure));
         QVERIFY(sqlRows(QStringLiteral("select id from logVoltage where voltage=0")).size() > checkPoints);
+        // Each lost link leaves one row in the alarm log, the TW link's too.
+        const QString lostRows = QStringLiteral("select source from logAlarm where info like 'Link lost%' order by id");
+        QTRY_COMPARE_WITH_TIMEOUT(sqlRows(lostRows), QStringList{sim.address().toString()}, 5000);
+        twSim.closeConnection();
+        QTRY_COMPARE_WITH_TIMEOUT(sqlRows(lostRows).size(), 2, 5000);
 
         // Step 7: closing logs once and finishes the unit threads.
         QPointer<QThread> thread = window->controlUnitThread();

@@ -114,7 +114,7 @@ private slots:
         window->deviceStates()->energHeartbeat(row, true);
         QVERIFY(!dlg->isVisible());
         // Only the device's own row is announced, so views repaint just that row.
-        QCOMPARE(changes.count(), 1);
+        QTRY_COMPARE(changes.count(), 1);
         QCOMPARE(changes.first().at(0).toModelIndex(), g_energizerModel->nodeIndex(row));
         QCOMPARE(changes.first().at(1).toModelIndex().row(), row->childNumber());
         window->deviceStates()->energHeartbeat(row, true);

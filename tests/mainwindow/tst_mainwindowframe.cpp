@@ -10,8 +10,12 @@
 #include "zoomtools.h"
 #include "mapedittools.h"
 #include "projectdocument.h"
+#include "controlunit.h"
+#include "settingsfile.h"
+#include "windowsettings.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
+#include "messageboxanswerer.h"
 #include "soundpath.h"
 #include "node.h"
 #include "resources.h"
@@ -47,6 +51,10 @@ struct PresetLaunchers : DialogLaunchers
     using DialogLaunchers::DialogLaunchers;
     int gatewaySetup(GatewaySetupHost*) override { return result; }
     int twSensorsSetup(int) override { return result; }
+    int userAdministration() override { return result; }
+    // OK on the settings dialog, which writes its keys.
+    int settings(GraphicsScene*) override { return SettingsFile::setValues(written) ? QDialog::Accepted : 0; }
+    QVariantMap written;
     int relayTimers(QList<TimerData>& timers) override
     {
         if (result == QDialog::Accepted)
@@ -74,12 +82,14 @@ private slots:
     void bareStart();
     void rights_data();
     void rights();
+    void rightsGivenBackStay();
     void storedScale_data();
     void storedScale();
     void looks();
     void recentFiles();
     void alarmConditionsFromDefaults();
     void closingOnceAndTeardown();
+    void settingsDialogTakesEffectAndLasts();
     void launchers();
     void twSectorActionAndEscape();
     void badFiles();
@@ -190,6 +200,21 @@ void TestMainWindowFrame::rights()
     QCOMPARE(!window->userActionLogDlg()->clearButton->isHidden(), held);
     for (QMenu* menu : {formChild<QMenu>(window.get(), "menuEdit"), formChild<QMenu>(window.get(), "menuView"), formChild<QMenu>(window.get(), "menuVoltageDiagrams")})
         QVERIFY2(menu->isEnabled() == held, qPrintable(menu->objectName()));
+}
+
+// Rights changed in the user administration hold until the next change,
+// through tab switches and full screen.
+void TestMainWindowFrame::rightsGivenBackStay()
+{
+    g_currentUser = QStringLiteral("role5");
+    auto window = makeWindow();
+    QSqlQuery query("update rights set vell_setup = 1 where role_id = 5");
+    window->showUserAdmin();
+    window->addWorkspace(QString());
+    window->fullScreenMode(true);
+    window->fullScreenMode(false);
+    QVERIFY(formChild(window.get(), "actOsprelVellSetup")->isVisible());
+    QVERIFY(query.exec("update rights set vell_setup = 0 where role_id = 5"));
 }
 
 void TestMainWindowFrame::storedScale_data()
@@ -307,9 +332,10 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     window->close();
     QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"1"});
     const QStringList lines = settingsLines(*m_home);
-    for (const char* line : {"LineWidth=2", "TextAlarmMode=1", "TextAlarmBGColorMode=\"rgba(232,194,251,255)\"",
-                             "AlarmCaption=ALARM!", "sounds\\size=2"})
+    for (const char* line : {"LineWidth=2", "sounds\\size=2"})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
+    // The text-alarm look is the settings dialog's unless edited in a panel.
+    QVERIFY(lines.filter(QStringLiteral("TextAlarm")).isEmpty());
     QVERIFY(lines.filter(QStringLiteral("geometry=")).size() == 1);
     window.reset();
     QCOMPARE(sqlRows("select count(*) from logVoltage where energizer_no=0"), QStringList{"1"});
@@ -324,6 +350,23 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     window->close();
     window->close();
     QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"2"});
+}
+
+// What the settings dialog writes is in force at once and outlives the
+// window; a look edited in a panel afterwards is saved on closing.
+void TestMainWindowFrame::settingsDialogTakesEffectAndLasts()
+{
+    auto window = makeWindow();
+    static_cast<PresetLaunchers*>(window->dialogLaunchers())->written = {
+        {"TextAlarmMode", 0}, {"AlarmCaption", "INTRUDER"}, {"TextAlarmBGColorMode", "rgba(0,255,255,255)"},
+        {"ReverseLogic", true}};
+    window->showSettingDlg();
+    QCOMPARE(window->alarms()->textAlarmBackground, QColor(Qt::cyan));
+    QVERIFY(window->alarms()->alarmCaption == "INTRUDER" && window->controlUnit()->reverseLogic);
+    window->alarms()->setAlarmCaption(QStringLiteral("BREACH"));
+    window->close();
+    const QStringList lines = settingsLines(*m_home);
+    QVERIFY(lines.contains(QStringLiteral("AlarmCaption=BREACH")) && lines.contains(QStringLiteral("TextAlarmMode=0")));
 }
 
 void TestMainWindowFrame::launchers()
@@ -346,16 +389,24 @@ void TestMainWindowFrame::launchers()
     emit formChild(window.get(), "actTimers")->triggered();
     QVERIFY(window->timerUnit()->timers().isEmpty() && window->project()->isModified());
 
+    // The readme opens; a missing file or one nothing opens is told to the operator.
     QUrl opened;
-    UrlOpener::setHook([&](const QUrl& url) { opened = url; return true; });
+    bool opens = true;
+    UrlOpener::setHook([&](const QUrl& url) { opened = url; return opens; });
     QFile readme(m_home->filePath(MainWindow::ReadmeFile));
     QVERIFY(readme.open(QIODevice::WriteOnly));
     readme.close();
+    MessageBoxAnswerer boxes;
     emit formChild(window.get(), "actLumetraReadme")->triggered(false);
     QCOMPARE(opened, QUrl::fromLocalFile(readme.fileName()));
+    opens = false;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("No program could open the readme")));
+    emit formChild(window.get(), "actLumetraReadme")->triggered(false);
     readme.remove();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("readme .* is missing")));
     emit formChild(window.get(), "actLumetraReadme")->triggered(false);
+    UrlOpener::setHook({});
+    QCOMPARE(boxes.seen().size(), 2);
 }
 
 void TestMainWindowFrame::twSectorActionAndEscape()
@@ -404,13 +455,21 @@ void TestMainWindowFrame::badFiles()
     QCOMPARE(window->workspaces()->tabs()->count(), 1);
     window.reset();
 
-    // A file that cannot be written: closing says so and still closes.
+    // A file that cannot be written: the operator is told once, however
+    // often the window writes; closing still closes.
     QFile::remove(m_home->filePath(QStringLiteral("setting.ini")));
     QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("setting.ini")));
+    QStringList told;
+    WindowSettings::reset();
+    WindowSettings::setNotifier([&told](const QString& text) { told << text; });
     window = makeWindow();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Settings not saved, .*setting.ini left as it was")));
+    formChild(window.get(), "actZoomIn")->trigger();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Settings not saved, .*setting.ini left as it was")));
     window->close();
     QVERIFY(!window->isVisible());
+    QCOMPARE(told.size(), 1);
+    WindowSettings::setNotifier({});
     window.reset();
     QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
 }

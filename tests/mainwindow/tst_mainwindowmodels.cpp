@@ -1,9 +1,13 @@
+#include "gatewaysubtree.h"
 #include "mainwindow.h"
+#include "mappingdlg.h"
+#include "modalanswerer.h"
 #include "node.h"
 #include "testhome.h"
 #include "treemodel.h"
 
 #include <QtTest>
+#include <QtWidgets>
 
 // The main window builds the three site tree models with their header roots.
 class TestMainWindowModels : public QObject
@@ -11,6 +15,7 @@ class TestMainWindowModels : public QObject
     Q_OBJECT
 private slots:
     void createsTheThreeModels();
+    void mappingPickerOffersTheEditedGateway();
 };
 
 void TestMainWindowModels::createsTheThreeModels()
@@ -43,6 +48,37 @@ void TestMainWindowModels::createsTheThreeModels()
     QVERIFY(!g_energizerModel);
     QVERIFY(!g_twSensorModel);
     home.closeDatabase();
+}
+
+// Two gateways whose devices share their default names: mapping gateway A's
+// energizer offers A's IO cards only, and a picked card is stored by its id.
+void TestMainWindowModels::mappingPickerOffersTheEditedGateway()
+{
+    TestHome home;
+    QVERIFY(home.openDatabase());
+    GatewaySubtree a(QStringLiteral("10.0.0.1")), b(QStringLiteral("10.0.0.2"));
+    MainWindow window;
+    Node* gatewayA = a.elementNode.release();
+    Node* gatewayB = b.elementNode.release();
+    for (Node* gateway : {gatewayB, gatewayA})
+        QVERIFY(g_elementTreeModel->insertNode(g_elementTreeModel->rootNode()->child(0), -1, gateway));
+    QStringList offered;
+    answerNextModal([&offered](QWidget* picker) {
+        auto* tree = picker->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QAbstractItemModel* model = tree->model();
+        for (int row = 0; row < model->rowCount(tree->rootIndex()); ++row)
+            offered << model->index(row, 0, tree->rootIndex()).data().toString();
+        tree->setCurrentIndex(model->match(model->index(0, 0, tree->rootIndex()), Qt::DisplayRole,
+                                           QStringLiteral("IOCard40"), 1, Qt::MatchRecursive | Qt::MatchExactly)
+                                  .value(0));
+        picker->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+    });
+    MappingDlg dialog;
+    Node* energizer = gatewayA->child(0);
+    dialog.prepareEnergizerPage(energizer);
+    dialog.findChild<QToolButton*>(QStringLiteral("btnAddCard"))->click();
+    QCOMPARE(offered.size(), GatewaySubtree::DeviceCount - GatewaySubtree::EnergizerCount);
+    QCOMPARE(energizer->outputMappings.value(0).id, quint16(40));
 }
 
 QTEST_MAIN(TestMainWindowModels)

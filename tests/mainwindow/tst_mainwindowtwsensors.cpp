@@ -70,7 +70,8 @@ private slots:
         Node* system = twSystem();
         QCOMPARE(system->type, int(Node::TWSystem));
         QVERIFY(!system->enabled);
-        QCOMPARE(system->data(0), system->data(2));
+        QCOMPARE(system->data(0).toString(), QString());
+        QCOMPARE(system->data(2).toString(), QStringLiteral("Untitled 1"));
         QCOMPARE(system->data(1).toInt(), 0);
         QCOMPARE(system->data(3).toInt(), 0);
         QCOMPARE(system->childCount(), SiteTrees::TWSensorCount);

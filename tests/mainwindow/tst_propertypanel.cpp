@@ -460,6 +460,13 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     // An edit in the popup is an edit like one in the dock.
     variantRow(popupSet, "EnergizerName")->setValue("East");
     QCOMPARE(energizer->data(0).toString(), QString("East"));
+    // Its command rows act on its energizer, not on the tree's current row.
+    QSignalSpy commands(window.get(), &MainWindow::command);
+    QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
+    window->propertyPanel()->edits()->customBtnClick(popupSet, row(popupSet, "ClearAlarm"));
+    QCOMPARE(commands.size(), 1);
+    QCOMPARE(commands.first().at(0).value<Node*>(), energizer->deviceNode);
+    QCOMPARE(log.last().at(1).toString(), QString("Clear alarm of KX4 East"));
 
     // The energizer goes while the popup is open: live updates and edits pass it by.
     Node* statusRow = energizer->deviceNode;
@@ -471,6 +478,15 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
     QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
+
+    // A line under no sector has no energizer to show: the operator is told so.
+    auto* fence = new GraphicsLine;
+    addToScene(fence);
+    QVERIFY(fence->node()->insertInto(g_elementTreeModel->rootNode()->child(0), 0));
+    MessageBoxAnswerer answerer;
+    window->propertyPanel()->showPopupParams(fence);
+    QCOMPARE(window->propertySets().size(), 1);
+    QCOMPARE(answerer.seen().size(), 1);
 }
 
 void TestPropertyPanel::buttonRowsFromTheTreeSelection()
@@ -494,12 +510,6 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     edits->setGlobalCommandChooser([](QWidget*, int*) { return false; });
     window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
     QCOMPARE(commands.size(), 0);
-    edits->setGlobalCommandChooser([](QWidget*, int* mode) {
-        *mode = 2; // On, Low
-        return true;
-    });
-    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
-    QVERIFY(sent(GlobalMode, 2));
 
     // A map button's "Command" row stores the chosen action in the button.
     auto* button = new GraphicsBox(GraphicsBox::ButtonBox);
@@ -518,6 +528,24 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     QCOMPARE(variantRow(docked(), "CmdTarget")->value().toString(), target->data(0).toString());
     QCOMPARE(button->actionTarget(), target);
     QCOMPARE(button->actionCommand(), int(ActivateEnergZone1));
+    // Pressed, it sends only for a user with the right to send commands.
+    MessageBoxAnswerer answerer;
+    commands.clear();
+    button->sendActionCommand();
+    g_currentUser = QStringLiteral("admin");
+    button->sendActionCommand();
+    g_currentUser.clear();
+    QVERIFY(commands.size() == 1 && answerer.seen().size() == 1);
+
+    // The button is current in the tree: the gateway's panel still commands the gateway.
+    docked()->currentNode = gateway->node();
+    window->propertyPanel()->fillPropertyBrowser(docked(), gateway, nullptr);
+    edits->setGlobalCommandChooser([](QWidget*, int* mode) {
+        *mode = 2; // On, Low
+        return true;
+    });
+    window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
+    QVERIFY(sent(GlobalMode, 2));
 }
 
 void TestPropertyPanel::backgroundPicture()

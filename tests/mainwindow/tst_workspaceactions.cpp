@@ -10,13 +10,19 @@
 #include "globals.h"
 #include "userright.h"
 #include "elementtreeproxymodel.h"
+#include "property.h"
+#include "propertypanel.h"
+#include "propertyset.h"
+#include "twsensorsstateswidget.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicscircle.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
+#include "mapprint.h"
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
+#include "pdfprobe.h"
 #include "node.h"
 #include "testhome.h"
 #include "treemodel.h"
@@ -24,6 +30,7 @@
 
 #include <QComboBox>
 #include <QGraphicsSceneMouseEvent>
+#include <QPrinter>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
@@ -152,13 +159,56 @@ private slots:
 
         for (int tab = 2; tab >= 0; --tab) {
             window->workspaces()->tabs()->setCurrentIndex(tab);
+            if (tab == 0) {
+                answers->nextMode = 0;
+                formChild(window.get(), "actWorkspaceSetup")->trigger();
+            }
             MessageBoxAnswerer yes(QMessageBox::Yes);
             formChild(window.get(), "actDeleteWorkplace")->trigger();
         }
         QCOMPARE(window->workspaces()->count(), 1);
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
+        QCOMPARE(window->elementTreeProxy()->rowCount(), 1);
         QCOMPARE(log.size(), 3);
         formChild(window.get(), "actDelete")->trigger();
+    }
+
+    // Every view that knows the workspace by its caption follows a rename,
+    // from the set-up page and from the panel alike.
+    void renameReachesEveryView()
+    {
+        Node* workplace = scene(0)->workplaceNode();
+        PropertySet* docked = window->propertySets().first();
+        docked->currentNode = workplace;
+        window->propertyPanel()->fillPropertyBrowser(docked, nullptr, workplace);
+        Node* system = g_twSensorModel->rootNode()->child(0);
+        const auto check = [&](const QString& caption) {
+            QCOMPARE(window->elementTreeProxy()->rowCount(), 1);
+            QCOMPARE(docked->propertyNames.key("WorkspaceCaption")->valueText(), caption);
+            QCOMPARE(window->twSensorsStatesWidget()->currentWorkspace + system->data(2).toString(), caption + caption);
+            QCOMPARE(system->data(0).toString(), QString());
+        };
+        answers->nextCaption = QStringLiteral("Yard");
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        check(QStringLiteral("Yard"));
+        docked->setValue(QStringLiteral("WorkspaceCaption"), QStringLiteral("Gate house"));
+        check(QStringLiteral("Gate house"));
+    }
+
+    // Print preview shows the map in front; from there it prints, here to a PDF.
+    void printPreviewShowsTheMap()
+    {
+        window->addWorkspace(QStringLiteral("Yard"));
+        place(scene(1), new GraphicsBox(GraphicsBox::TextBox))->setCaption(QStringLiteral("NORTH GATE"));
+        const QString pdf = home.filePath(QStringLiteral("map.pdf"));
+        MapPrint::setHook([&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
+            printer->setOutputFileName(pdf);
+            paint(printer);
+        });
+        formChild(window.get(), "actPrintPreview")->trigger();
+        MapPrint::setHook({});
+        QCOMPARE(PdfProbe::pageCount(pdf), 1);
+        QVERIFY(PdfProbe::text(pdf).contains(QStringLiteral("NORTH GATE")));
     }
 
     void clipboard()

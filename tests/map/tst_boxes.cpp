@@ -146,7 +146,8 @@ void TestBoxes::gatewayBuildsItsDeviceNodes()
             QCOMPARE(int(n2->outputArea[0]), n);
             QCOMPARE(int(n2->outputArea[1]), 0);
             QCOMPARE(int(n2->outputArea[2]), energizer ? 5 : 7);
-            QCOMPARE(n2->data(1).toInt(), 3);
+            // The device's column 1 is its name, the row's its status.
+            QCOMPARE(n2->data(1).toString(), n2 == device ? name : QStringLiteral("3"));
             QCOMPARE(n2->data(2).toInt(), 3);
             QCOMPARE(n2->data(4).toInt(), 3);
             QCOMPARE(n2->data(8).toInt(), 0);

@@ -1,6 +1,8 @@
+#include "alarmlogmodel.h"
 #include "alarmlogwidget.h"
 #include "apppaths.h"
 #include "databasealert.h"
+#include "databasemanager.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "pdfprobe.h"
@@ -9,6 +11,7 @@
 #include "sqlrows.h"
 #include "testhome.h"
 #include "useractionlogdlg.h"
+#include "voltagediagrammsdlg.h"
 #include "writebatch.h"
 
 #include <QAbstractButton>
@@ -84,9 +87,11 @@ private slots:
     void init();
     void cleanupTestCase();
     void addRecordStoresStampAndShowsFirst();
-    void failedInsertLeavesNoRow();
+    void refusedRowsWaitForTheTable();
+    void rowsWaitWhileTheDatabaseIsLocked();
     void heartbeatRowsShareOneCommit();
     void filterControlsNarrowTheView();
+    void longLogIsReadAsTheViewScrolls();
     void viewUpToTodayFollowsMidnight();
     void clearAllAsksFirst_data();
     void clearAllAsksFirst();
@@ -157,14 +162,14 @@ void TestAlarmLogWidget::addRecordStoresStampAndShowsFirst()
     QCOMPARE(view->index(0, 0).data().toInt(), sqlRows(QStringLiteral("select max(id) from logAlarm")).value(0).toInt());
 }
 
-void TestAlarmLogWidget::failedInsertLeavesNoRow()
+// A row the database refuses is shown, waits and is written once the table
+// is back; the operator hears of it once, not per row.
+void TestAlarmLogWidget::refusedRowsWaitForTheTable()
 {
     addRow(stampDaysAgo(1), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
     AlarmLogWidget widget;
-    QCOMPARE(table(widget)->model()->rowCount(), 1);
     QSqlQuery query;
     QVERIFY(query.exec(QStringLiteral("alter table logAlarm rename to logAlarmAway")));
-
     MessageCatcher catcher;
     QStringList told;
     DatabaseAlert::reset();
@@ -172,17 +177,65 @@ void TestAlarmLogWidget::failedInsertLeavesNoRow()
     widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("Critical"));
     widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("OK"));
     DatabaseAlert::setNotifier({});
-    QVERIFY(query.exec(QStringLiteral("alter table logAlarmAway rename to logAlarm")));
-
     QVERIFY2(catcher.contains(QStringLiteral("no such table")), qPrintable(catcher.messages().join('\n')));
-    QCOMPARE(told.size(), 1); // the operator hears of it once, not per row
-    QCOMPARE(table(widget)->model()->rowCount(), 1);
-    QCOMPARE(table(widget)->model()->index(0, 4).data().toString(), QStringLiteral("OK"));
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(table(widget)->model()->rowCount(), 3);
 
-    // The log goes on writing once the table is back.
-    widget.addRecord(QStringLiteral("E3"), QStringLiteral("State"), QStringLiteral("Warning"));
-    QCOMPARE(table(widget)->model()->rowCount(), 2);
-    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")).value(0).toInt(), 2);
+    QVERIFY(query.exec(QStringLiteral("alter table logAlarmAway rename to logAlarm")));
+    QTRY_COMPARE(WriteBatch::instance().pendingRows(), 0);
+    QCOMPARE(sqlRows(QStringLiteral("select info from logAlarm order by id")), (QStringList{"OK", "Critical", "OK"}));
+}
+
+// Another program holds the database for a while: the rows of the three logs
+// wait, each attempt waits at most the short busy timeout, the operator is
+// told when it lasts, the queue stays bounded, and every row it kept is
+// written once the lock goes.
+void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
+{
+    QVERIFY(DatabaseManager::prepareForUse());
+    QCOMPARE(sqlRows(QStringLiteral("PRAGMA busy_timeout")), QStringList{QString::number(DatabaseManager::BusyTimeoutMs)});
+    WriteBatch& batch = WriteBatch::instance();
+    batch.setRetryDelay(20);
+    batch.setStallAlertDelay(300);
+    AlarmLogWidget widget;
+    UserActionLogDlg userLog;
+    VoltageDiagrammsDlg voltages;
+    QStringList told;
+    DatabaseAlert::reset();
+    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
+    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+    holder.setDatabaseName(m_home->filePath(QStringLiteral("brenik.db")));
+    QVERIFY(holder.open());
+    QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+
+    const auto arrive = [&](int rows) {
+        for (int i = 0; i < rows; ++i)
+            widget.addRecord(QStringLiteral("E%1").arg(i), QStringLiteral("State"), QStringLiteral("Critical"));
+        userLog.addRecord(QStringLiteral("Confirm"), QStringLiteral("alarm"));
+        voltages.writeCheckPoint();
+    };
+    arrive(10);
+    QTRY_VERIFY(!told.isEmpty());
+    arrive(10);
+    QCOMPARE(table(widget)->model()->rowCount(), 20);
+    int kept = batch.pendingRows();
+    while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket)
+        ++kept;
+    QCOMPARE(kept, WriteBatch::MaxQueuedRows);
+
+    QVERIFY(QSqlQuery(holder).exec(QStringLiteral("ROLLBACK")));
+    QTRY_COMPARE_WITH_TIMEOUT(batch.pendingRows(), 0, 20000);
+    DatabaseAlert::setNotifier({});
+    batch.setRetryDelay(WriteBatch::RetryDelayMs);
+    batch.setStallAlertDelay(WriteBatch::StallAlertMs);
+    QCOMPARE(told.size(), 1);
+    QVERIFY(told.first().contains(QStringLiteral("kept")));
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QString::number(kept - 4)});
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{"2"});
+    QCOMPARE(sqlRows(QStringLiteral("select count(*) from logVoltage")), QStringList{"2"});
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
 }
 
 // The rows of one heartbeat reach the disk together, shortly after the last.
@@ -191,9 +244,9 @@ void TestAlarmLogWidget::heartbeatRowsShareOneCommit()
     AlarmLogWidget widget;
     for (int i = 0; i < 3; ++i)
         widget.addRecord(QStringLiteral("E%1").arg(i), QStringLiteral("State"), QStringLiteral("Critical"));
-    QVERIFY(WriteBatch::instance().isOpen());
+    QCOMPARE(WriteBatch::instance().pendingRows(), 3);
     QCOMPARE(table(widget)->model()->index(0, 2).data().toString(), QStringLiteral("E2"));
-    QTRY_VERIFY_WITH_TIMEOUT(!WriteBatch::instance().isOpen(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(WriteBatch::instance().pendingRows(), 0, 5000);
     {
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
         other.setDatabaseName(m_home->filePath(QStringLiteral("brenik.db")));
@@ -226,6 +279,44 @@ void TestAlarmLogWidget::filterControlsNarrowTheView()
     QCOMPARE(view->rowCount(), 2);
     widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(QDate::currentDate().addDays(-1));
     QCOMPARE(view->rowCount(), 1);
+}
+
+// Pages are read as the view scrolls, rows beyond what it asked for go
+// again when new ones come, and scrolling on still shows every row once,
+// newest first. Sorting by another column and printing take every row.
+void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
+{
+    const int page = AlarmLogModel::PageRows;
+    QSqlDatabase::database().transaction();
+    for (int i = 0; i < 2 * page + 300; ++i)
+        addRow(stampDaysAgo(1), QStringLiteral("old"), QStringLiteral("State"), i % 7 ? QStringLiteral("OK") : "Off");
+    QSqlDatabase::database().commit();
+    AlarmLogWidget widget;
+    QAbstractItemModel* view = table(widget)->model();
+    QCOMPARE(view->rowCount(), page);
+    view->fetchMore(QModelIndex());
+    QCOMPARE(view->rowCount(), 2 * page);
+    for (int i = 0; i < page + 100; ++i)
+        widget.addRecord(QStringLiteral("new"), QStringLiteral("State"), QStringLiteral("Critical"));
+    WriteBatch::instance().commit();
+    QVERIFY(view->rowCount() <= 3 * page);
+
+    while (view->canFetchMore(QModelIndex()))
+        view->fetchMore(QModelIndex());
+    const QStringList keys = sqlRows(QStringLiteral("select id from logAlarm where info <> 'Off' order by id desc"));
+    QCOMPARE(view->rowCount(), keys.size());
+    for (int row = 0; row < view->rowCount(); ++row)
+        QCOMPARE(view->index(row, 0).data().toString(), keys.at(row));
+
+    table(widget)->sortByColumn(2, Qt::AscendingOrder);
+    QCOMPARE(view->rowCount(), keys.size());
+    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("new"));
+    table(widget)->sortByColumn(0, Qt::DescendingOrder);
+    QCOMPARE(view->rowCount(), page);
+    ReportCapture capture;
+    widget.print();
+    QCOMPARE(capture.recordsCount, QList<int>{keys.size()});
+    QCOMPARE(view->rowCount(), page);
 }
 
 void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()

@@ -27,21 +27,32 @@ private slots:
 
 namespace {
 
-// A real state of a five-column table with one count replaced.
-QByteArray stateWithCount(int countIndex, quint32 count)
+// A real state of a five-column table whose first section was moved to the
+// end (so both index vectors are stored), with section 1 hidden on request.
+QByteArray realState(bool hideOne = false)
 {
     QStandardItemModel model(0, 5);
     QTableView view;
     view.setModel(&model);
-    QByteArray state = view.horizontalHeader()->saveState();
-    // Offsets of the visual-indices count and of the section-items count.
-    const int offsets[] = {4 + 4 + 12 + 1, state.size() - 9 - 5 * 12 - 4};
-    if (countIndex >= 0) {
-        QByteArray bytes;
-        QDataStream(&bytes, QIODevice::WriteOnly) << count;
-        state.replace(offsets[countIndex], 4, bytes);
-    }
-    return state;
+    view.horizontalHeader()->moveSection(0, 4);
+    if (hideOne)
+        view.horizontalHeader()->hideSection(1);
+    return view.horizontalHeader()->saveState();
+}
+
+QByteArray patched(QByteArray state, int offset, qint32 value)
+{
+    QByteArray bytes;
+    QDataStream(&bytes, QIODevice::WriteOnly) << value;
+    return state.replace(offset, 4, bytes);
+}
+
+// Offsets in realState(): the header fields, the indices and, from the end,
+// the five section items (size, count, mode) before the 9 trailing bytes.
+enum Offset { Orientation = 8, SortSection = 16, Visual = 25, Logical = 49, HiddenSectionKey = 78 };
+int itemOffset(const QByteArray& state, int item, int field)
+{
+    return state.size() - 9 - 5 * 12 + 12 * item + 4 * field;
 }
 
 } // namespace
@@ -50,10 +61,24 @@ void TestSettingsWrites::damagedHeaderState_data()
 {
     QTest::addColumn<QByteArray>("state");
     QTest::addColumn<bool>("fits");
-    QTest::newRow("as saved") << stateWithCount(-1, 0) << true;
-    QTest::newRow("index count 0x7fffffff") << stateWithCount(0, 0x7fffffff) << false;
-    QTest::newRow("section count 0x7fffffff") << stateWithCount(1, 0x7fffffff) << false;
-    QTest::newRow("cut short") << stateWithCount(-1, 0).left(40) << false;
+    const QByteArray state = realState();
+    const QByteArray hidden = realState(true);
+    QTest::newRow("as saved") << state << true;
+    QTest::newRow("as saved, one hidden") << hidden << true;
+    QTest::newRow("item count 0x7fffffff") << patched(state, itemOffset(state, 0, 1), 0x7fffffff) << false;
+    QTest::newRow("item count 0") << patched(state, itemOffset(state, 2, 1), 0) << false;
+    QTest::newRow("item counts above the sections") << patched(state, itemOffset(state, 4, 1), 2) << false;
+    QTest::newRow("negative size") << patched(state, itemOffset(state, 1, 0), -100) << false;
+    QTest::newRow("huge size") << patched(state, itemOffset(state, 1, 0), 0x7fffff00) << false;
+    QTest::newRow("resize mode 9") << patched(state, itemOffset(state, 3, 2), 9) << false;
+    QTest::newRow("visual index 5") << patched(state, Visual, 5) << false;
+    QTest::newRow("logical indices repeat") << patched(state, Logical + 4, 0) << false;
+    QTest::newRow("hidden section 9") << patched(hidden, HiddenSectionKey, 9) << false;
+    QTest::newRow("sort section 7") << patched(state, SortSection, 7) << false;
+    QTest::newRow("vertical") << patched(state, Orientation, Qt::Vertical) << false;
+    QTest::newRow("index count 0x7fffffff") << patched(state, Visual - 4, 0x7fffffff) << false;
+    QTest::newRow("trailing bytes") << state + QByteArray(3, 'x') << false;
+    QTest::newRow("cut short") << state.left(40) << false;
     QTest::newRow("not a state") << QByteArray("garbage") << false;
 }
 

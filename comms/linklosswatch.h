@@ -1,0 +1,33 @@
+#pragma once
+
+#include "qtclient.h"
+
+#include <QString>
+
+// Follows the statuses a controller client reports and tells when a link
+// that was up is lost: once per loss, however many failed attempts follow,
+// until the link is up again. The devices behind a lost link show Failure,
+// so the alarm log records the loss; it then reads failure, then the
+// devices' change back to OK.
+class LinkLossWatch
+{
+public:
+    static inline const QString LossMessage = QStringLiteral("Link lost: change status to Failure");
+
+    // An alarm-log row: who, why, what.
+    struct Row
+    {
+        QString source;
+        QString reason;
+        QString message;
+    };
+
+    // Takes the next status of the link to `source` (the controller as the
+    // site names it). True, with the row to log, when it loses a link that
+    // was up; the row names the source the link was up to.
+    bool follow(qtClient::ClientStatus status, const QString& source, Row* row);
+
+private:
+    bool m_up = false;
+    QString m_source;
+};

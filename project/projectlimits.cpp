@@ -1,0 +1,63 @@
+#include "projectlimits.h"
+
+#include "xmldocumentreader.h"
+
+namespace {
+
+// Depths of the elements the loader reads (the root is 1): every child of
+// the root's "Workplaces" is a workspace, every child of a workspace an item.
+constexpr int WorkspaceDepth = 3;
+constexpr int ItemDepth = 4;
+
+QString broken(int limit, const QString& what, qint64 line)
+{
+    return QStringLiteral("more than %1 %2 (line %3)").arg(limit).arg(what).arg(line);
+}
+
+} // namespace
+
+QString ProjectLimits::check(const XmlElementStart& element)
+{
+    m_open.resize(element.depth - 1);
+    m_open.append({element.name.toString(), element.attributes.value(QLatin1String("name")).toString()});
+    if (element.elements > MaxElements)
+        return broken(MaxElements, QStringLiteral("elements in the file"), element.line);
+    if (element.depth < 2)
+        return QString();
+    const Open& parent = m_open.at(element.depth - 2);
+    if (inWorkspaces(element.depth)) {
+        if (element.position > MaxWorkspaces)
+            return broken(MaxWorkspaces, QStringLiteral("workspaces in the project"), element.line);
+        return QString();
+    }
+    if (element.depth == ItemDepth && inWorkspaces(WorkspaceDepth))
+        return itemLimit(element, parent.name);
+    if (element.depth == ItemDepth + 1 && inWorkspaces(WorkspaceDepth) && parent.tag == QLatin1String("Item")) {
+        if (element.position > MaxPointsPerLine)
+            return broken(MaxPointsPerLine, QStringLiteral("points in line \"%1\"").arg(parent.name), element.line);
+        return QString();
+    }
+    if (element.position > MaxChildElements)
+        return broken(MaxChildElements, QStringLiteral("elements in one \"%1\"").arg(parent.tag), element.line);
+    return QString();
+}
+
+bool ProjectLimits::inWorkspaces(int depth) const
+{
+    return depth == WorkspaceDepth && m_open.size() >= WorkspaceDepth
+           && m_open.at(WorkspaceDepth - 2).tag == QLatin1String("Workplaces");
+}
+
+QString ProjectLimits::itemLimit(const XmlElementStart& element, const QString& workspace)
+{
+    if (element.position > MaxItemsPerWorkspace)
+        return broken(MaxItemsPerWorkspace, QStringLiteral("items in workspace \"%1\"").arg(workspace), element.line);
+    if (element.name != QLatin1String("Item"))
+        return QString();
+    if (++m_items > MaxItems)
+        return broken(MaxItems, QStringLiteral("items in the project"), element.line);
+    if (element.attributes.value(QLatin1String("itemType")) == QLatin1String("OsprelVell")
+        && ++m_gatewayBoxes > MaxGatewayBoxes)
+        return broken(MaxGatewayBoxes, QStringLiteral("gateway boxes in the project"), element.line);
+    return QString();
+}

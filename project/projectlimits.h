@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+struct XmlElementStart;
+
+// What a project file may hold, checked element by element while the file
+// is parsed (readXmlDocument), so that a damaged or hostile file is refused
+// before it costs the memory of its DOM (about a kilobyte an element) or
+// the time of building its map. The limits lie far beyond any real site,
+// which has some twenty workspaces of a few hundred items, a few gateways
+// and fence lines of some dozens of points.
+//
+// One object checks one file: it counts across the whole document.
+class ProjectLimits
+{
+public:
+    static constexpr int MaxWorkspaces = 100;
+    static constexpr int MaxItemsPerWorkspace = 5000;
+    static constexpr int MaxItems = 20000;
+    // A gateway box brings some 230 nodes of the site trees with it.
+    static constexpr int MaxGatewayBoxes = 64;
+    static constexpr int MaxPointsPerLine = 5000;
+    // Sound alarms, timers, sensors of a TW system, a device's sectors and mappings, actions.
+    static constexpr int MaxChildElements = 1000;
+    static constexpr int MaxElements = 300000;
+
+    // Empty while the file stays within every limit; otherwise the limit
+    // the element breaks, in words for the operator.
+    QString check(const XmlElementStart& element);
+
+private:
+    struct Open {
+        QString tag;
+        QString name;
+    };
+
+    QString itemLimit(const XmlElementStart& element, const QString& workspace);
+    // Whether an element at `depth` is a workspace: a child of the root's "Workplaces".
+    bool inWorkspaces(int depth) const;
+
+    // The open elements down to the one being checked, by depth.
+    QVector<Open> m_open;
+    int m_items = 0;
+    int m_gatewayBoxes = 0;
+};

@@ -1,0 +1,90 @@
+// A controller that goes away and comes back: the alarm log gets one row per
+// loss of a link that was up, however many reconnection attempts fail after it.
+#include "controlunit.h"
+#include "gatewaysimulator.h"
+#include "gatewaysubtree.h"
+#include "qtclienttw.h"
+#include "treemodel.h"
+#include "twcontrolunit.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString Address = QStringLiteral("127.0.0.1");
+
+// The peer goes away (a socket error, then refused attempts), comes back and
+// falls silent, then goes: two losses, two rows naming controller and cause.
+template <typename Client, typename Unit>
+void lossesAreLoggedOnce(Client& client, Unit& unit, bool tw)
+{
+    QSignalSpy rows(&unit, &Unit::writeAlarmLog);
+    QSignalSpy statuses(&client, &Client::commStatus);
+    const auto count = [&statuses](qtClient::ClientStatus status) {
+        return std::count_if(statuses.cbegin(), statuses.cend(), [status](auto& args) { return args[0] == status; });
+    };
+    LinkTiming timing;
+    timing.heartbeatTimeoutMs = 500;
+    timing.retryIntervalMs = 50;
+    client.setTiming(timing);
+    client.ip = Address;
+    quint16 port = 0;
+    for (const char* cause : {"Error", "HeartBeat Timed Out"}) {
+        auto peer = std::make_unique<GatewaySimulator>();
+        peer->setTwMode(tw);
+        QVERIFY(peer->listen(QHostAddress(Address), port));
+        if (port == 0) {
+            port = peer->port();
+            peer->startHeartbeats(50);
+            client.setPort(port);
+            client.connectToServer();
+        }
+        const auto ups = count(qtClient::Connected) + 1;
+        QTRY_COMPARE_WITH_TIMEOUT(count(qtClient::Connected), ups, 5000);
+        if (ups == 2)
+            QTRY_COMPARE_WITH_TIMEOUT(count(qtClient::HeartBeatTimedOut), 1, 5000);
+        const auto attempts = count(qtClient::TryToConnect) + 5;
+        peer.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(count(qtClient::TryToConnect) >= attempts, 5000);
+        QCOMPARE(rows.size(), int(ups));
+        QCOMPARE(rows.last(), (QVariantList{Address, cause, "Link lost: change status to Failure"}));
+    }
+    client.closeConnection();
+}
+
+} // namespace
+
+class TestLinkLoss : public QObject
+{
+    Q_OBJECT
+private slots:
+    void gatewayLoss()
+    {
+        TreeModel energizers;
+        energizers.setRootNode(new Node);
+        energizers.insertNode(energizers.rootNode(), -1, GatewaySubtree(Address).statusNode.release());
+        qtClient client(0);
+        ControlUnit unit;
+        unit.energizerModel = &energizers;
+        unit.connectClient(&client, Qt::DirectConnection);
+        lossesAreLoggedOnce(client, unit, false);
+    }
+
+    void twLoss()
+    {
+        TreeModel sensors;
+        sensors.setRootNode(new Node);
+        (new Node(Address, sensors.rootNode()))->type = Node::TWSystem;
+        qtClientTW client(1);
+        TWControlUnit unit;
+        unit.twModel = &sensors;
+        unit.connectClient(&client, Qt::DirectConnection);
+        lossesAreLoggedOnce(client, unit, true);
+    }
+};
+
+QTEST_MAIN(TestLinkLoss)
+#include "tst_linkloss.moc"

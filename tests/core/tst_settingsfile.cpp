@@ -1,0 +1,61 @@
+#include "settingsfile.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const char* const WriterVariable = "SETTINGS_FILE_WRITER";
+}
+
+// Writes killed half-way, again and again, leave nothing that piles up
+// beside setting.ini, and the file always reads back whole.
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void killedWritesLeaveNothingBehind()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("setting.ini"));
+        QVERIFY(SettingsFile::setValue(QStringLiteral("Count"), 0, ini));
+        // What earlier versions left, and a file of the operator's own.
+        for (const char* name : {"setting.ini.aB3dE5", "setting.ini.aB3dE5.check", "setting.ini.Qq9zz1.lock",
+                                 "setting.ini.backup"})
+            QVERIFY(QFile(dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
+        const auto files = [&dir] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); };
+        for (int kill = 0; kill < 15; ++kill) {
+            QProcess writer;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QLatin1String(WriterVariable), ini);
+            writer.setProcessEnvironment(environment);
+            writer.start(QCoreApplication::applicationFilePath(), QStringList());
+            QVERIFY(writer.waitForReadyRead());
+            writer.kill();
+            QVERIFY(writer.waitForFinished());
+            QVERIFY2(files().size() <= 6, qPrintable(files().join(' ')));
+            QVERIFY(SettingsFile::open(ini)->contains(QStringLiteral("Count")));
+        }
+        QVERIFY(SettingsFile::setValue(QStringLiteral("Done"), true, ini));
+        QCOMPARE(files(), (QStringList{"setting.ini", "setting.ini.backup"}));
+    }
+};
+
+// The writer the test kills: it says it has begun, then writes until killed.
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString writerPath = qEnvironmentVariable(WriterVariable);
+    for (int count = 1; !writerPath.isEmpty(); ++count) {
+        SettingsFile::setValues({{QStringLiteral("Count"), count}, {QStringLiteral("Padding"), QString(4000, 'p')}},
+                                writerPath);
+        if (count == 1)
+            fputs("writing\n", stdout), fflush(stdout);
+    }
+    TestSettingsFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settingsfile.moc"
