@@ -102,6 +102,16 @@ private:
 
     GraphicsScene* scene(int tab) const { return window->workspaces()->sceneAt(tab); }
 
+    // A text box placed by a click in design mode, as the operator does.
+    GraphicsBox* placeTextBox(GraphicsScene* map)
+    {
+        window->workspaces()->setDesignMode(true);
+        map->setMode(GraphicsScene::DrawText);
+        clickScene(map, QPointF(40, 40));
+        QGraphicsItem* item = map->items(QPointF(60, 60)).value(0);
+        return item && item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -253,11 +263,8 @@ private slots:
     void cutAndPasteAcrossTabsThenUndo()
     {
         GraphicsScene* first = scene(0);
-        window->workspaces()->setDesignMode(true);
-        first->setMode(GraphicsScene::DrawText);
-        clickScene(first, QPointF(40, 40));
-        auto* box = static_cast<GraphicsBox*>(first->items(QPointF(60, 60)).value(0));
-        QVERIFY(box && box->type() == GraphicsBox::Type);
+        GraphicsBox* box = placeTextBox(first);
+        QVERIFY(box);
         QCOMPARE(first->undoStack()->count(), 1);
         window->addWorkspace(QStringLiteral("Other"));
         window->workspaces()->tabs()->setCurrentIndex(0);
@@ -281,10 +288,8 @@ private slots:
     void cutBoxTakenOffByUndoIsNotPasted()
     {
         GraphicsScene* first = scene(0);
-        window->workspaces()->setDesignMode(true);
-        first->setMode(GraphicsScene::DrawText);
-        clickScene(first, QPointF(40, 40));
-        auto* box = static_cast<GraphicsBox*>(first->items(QPointF(60, 60)).value(0));
+        GraphicsBox* box = placeTextBox(first);
+        QVERIFY(box);
         box->setSelected(true);
         formChild(window.get(), "actCut")->trigger();
         formChild(window.get(), "actUndo")->trigger();
