@@ -19,8 +19,12 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDomDocument>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGraphicsRectItem>
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -31,8 +35,13 @@
 #include <QVector>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
+
+#include <malloc.h>
+#include <unistd.h>
 
 namespace {
 // A private home with the built database and settings that reopen nothing.
@@ -368,7 +377,7 @@ BENCHMARK(BM_AlarmStormLateness)->Arg(100000)->Arg(300000)->Unit(benchmark::kMil
 
 // A project of 20 workspaces with `range(0)` text boxes each, written once;
 // then either its save (the document built and written) or its open (parsed,
-// the old site torn down, the new one read) is timed.
+// the old site torn down, the new one read and the window painted) is timed.
 QString writeProject(int elements)
 {
     const QString fileName = home().dir.filePath(QStringLiteral("site-%1.xml").arg(elements));
@@ -395,17 +404,181 @@ void BM_ProjectSave(benchmark::State& state)
 }
 BENCHMARK(BM_ProjectSave)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 
+// The least any Qt program must do to show the same file: parse it, and per
+// workspace a scene of rectangles captioned by text items (their text laid
+// out to the caption's width), the first one shown in a view of the
+// window's size. The previous load is torn down first, as an open does.
+class MinimalLoad
+{
+public:
+    explicit MinimalLoad(const QSize& viewSize)
+    {
+        m_view.resize(viewSize);
+        m_view.show();
+    }
+
+    void load(const QString& fileName)
+    {
+        m_view.setScene(nullptr);
+        m_scenes.clear();
+        QFile file(fileName);
+        file.open(QIODevice::ReadOnly);
+        QDomDocument document;
+        document.setContent(&file);
+        const QDomElement workplaces = document.documentElement().firstChildElement(QStringLiteral("Workplaces"));
+        for (QDomElement workplace = workplaces.firstChildElement(); !workplace.isNull();
+             workplace = workplace.nextSiblingElement())
+            m_scenes.push_back(readScene(workplace));
+        if (!m_scenes.empty())
+            m_view.setScene(m_scenes.front().get());
+        QCoreApplication::processEvents();
+        m_view.repaint();
+    }
+
+private:
+    static std::unique_ptr<QGraphicsScene> readScene(const QDomElement& workplace)
+    {
+        auto scene = std::make_unique<QGraphicsScene>();
+        scene->setSceneRect(0, 0, 500, 500);
+        for (QDomElement item = workplace.firstChildElement(QStringLiteral("Item")); !item.isNull();
+             item = item.nextSiblingElement(QStringLiteral("Item"))) {
+            const qreal width = item.attribute(QStringLiteral("width")).toDouble();
+            const qreal height = item.attribute(QStringLiteral("height")).toDouble();
+            auto* box = new QGraphicsRectItem(0, 0, width, height);
+            box->setPos(item.attribute(QStringLiteral("x")).toInt(), item.attribute(QStringLiteral("y")).toInt());
+            auto* caption = new QGraphicsTextItem(item.attribute(QStringLiteral("caption")), box);
+            caption->setPos(25, 20);
+            caption->setTextWidth(width - 45);
+            scene->addItem(box);
+        }
+        return scene;
+    }
+
+    QGraphicsView m_view;
+    std::vector<std::unique_ptr<QGraphicsScene>> m_scenes;
+};
+
+using Clock = std::chrono::steady_clock;
+
+template <typename Work>
+Clock::duration timed(Work work)
+{
+    const Clock::time_point start = Clock::now();
+    work();
+    return Clock::now() - start;
+}
+
+double milliseconds(Clock::duration duration)
+{
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+void openAndPaint(MainWindow& window, const QString& fileName)
+{
+    window.project()->currentFileName = fileName;
+    window.projectFiles()->reopenCurrentFile();
+    QCoreApplication::processEvents();
+    window.repaint();
+}
+
+// Each iteration opens the file into the shown window and paints it; the
+// minimal load of the same file runs beside it, untimed by the library but
+// clocked, so `ratio` (open / minimal load) comes from one run.
 void BM_ProjectOpen(benchmark::State& state)
 {
     home();
     const QString fileName = writeProject(int(state.range(0)));
     MainWindow window;
+    window.show();
+    MinimalLoad minimal(window.workspaces()->currentView()->viewport()->size());
+    Clock::duration openTime{};
+    Clock::duration minimalTime{};
     for (auto _ : state) {
-        window.project()->currentFileName = fileName;
-        window.projectFiles()->reopenCurrentFile();
+        state.PauseTiming();
+        minimalTime += timed([&] { minimal.load(fileName); });
+        state.ResumeTiming();
+        openTime += timed([&] { openAndPaint(window, fileName); });
     }
+    state.counters["minimal_ms"] = milliseconds(minimalTime) / double(state.iterations());
+    state.counters["ratio"] = double(openTime.count()) / double(minimalTime.count());
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+
+// The open of 20 x 400 against the open of 20 x 200, alternating in one run
+// (`doubling`), beside the same for the minimal load. Each timed open
+// replaces a project of its own size, so that it tears down what it reads;
+// both sizes are opened once first, so that no timed open grows the heap.
+void BM_ProjectOpenDoubling(benchmark::State& state)
+{
+    home();
+    const QString files[2] = {writeProject(200), writeProject(400)};
+    MainWindow window;
+    window.show();
+    MinimalLoad minimal(window.workspaces()->currentView()->viewport()->size());
+    for (const QString& file : files) {
+        openAndPaint(window, file);
+        openAndPaint(window, file);
+        minimal.load(file);
+        minimal.load(file);
+    }
+    Clock::duration openTime[2]{};
+    Clock::duration minimalTime[2]{};
+    for (auto _ : state) {
+        for (int size = 0; size < 2; ++size) {
+            openAndPaint(window, files[size]);
+            openTime[size] += timed([&] { openAndPaint(window, files[size]); });
+            minimal.load(files[size]);
+            minimalTime[size] += timed([&] { minimal.load(files[size]); });
+        }
+    }
+    const double iterations = double(state.iterations());
+    state.counters["open200_ms"] = milliseconds(openTime[0]) / iterations;
+    state.counters["open400_ms"] = milliseconds(openTime[1]) / iterations;
+    state.counters["doubling"] = double(openTime[1].count()) / double(openTime[0].count());
+    state.counters["minimal_doubling"] = double(minimalTime[1].count()) / double(minimalTime[0].count());
+}
+BENCHMARK(BM_ProjectOpenDoubling)->Unit(benchmark::kMillisecond);
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// What opening the project adds to the resident memory of a shown empty
+// window. The memory the bench freed before (writing the file) is handed back
+// first; run it alone (--benchmark_filter=BM_ProjectOpenMemory) for figures.
+void BM_ProjectOpenMemory(benchmark::State& state)
+{
+    constexpr double MiB = 1024 * 1024;
+    home();
+    const QString fileName = writeProject(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        QCoreApplication::processEvents();
+        window->repaint();
+        malloc_trim(0);
+        const qint64 empty = residentBytes();
+        state.ResumeTiming();
+        window->project()->currentFileName = fileName;
+        window->projectFiles()->reopenCurrentFile();
+        QCoreApplication::processEvents();
+        window->repaint();
+        state.PauseTiming();
+        const qint64 opened = residentBytes();
+        state.counters["empty_MiB"] = double(empty) / MiB;
+        state.counters["added_MiB"] = double(opened - empty) / MiB;
+        window.reset();
+        malloc_trim(0);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ProjectOpenMemory)->Arg(200)->Iterations(1)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)

@@ -9,6 +9,8 @@
 #include "graphicsscene.h"
 #include "node.h"
 #include "resources.h"
+#include "workplacereader.h"
+#include "workplacewriter.h"
 
 #include <QApplication>
 #include <QDomDocument>
@@ -17,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -92,14 +95,22 @@ BENCHMARK(BM_FenceAlarmTickAndPaint)->Unit(benchmark::kMillisecond);
 QDomElement writeWorkspace(QDomDocument& document, GraphicsScene* scene)
 {
     QDomElement workplace = document.createElement(QStringLiteral("Workplace"));
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item)) {
-            const QDomElement element = helper->toXml(document);
-            if (!element.isNull())
-                workplace.appendChild(element);
-        }
-    }
+    WorkplaceWriter::writeItems(document, workplace, scene);
     return workplace;
+}
+
+// The workspace's TW system, as the window builds one for a workspace that
+// has none in its file: the sector circles are read under its twin.
+void buildTWSystem(Node* twRoot, int index, Node* workplace)
+{
+    auto* system = new Node(QStringLiteral("TW"), twRoot);
+    system->type = Node::TWSystem;
+    system->columns = QVector<QVariant>(4);
+    system->setData(3, index);
+    auto* twin = new Node(QStringLiteral("TW"), workplace);
+    twin->type = Node::TWSystem;
+    system->deviceNode = twin;
+    twin->deviceNode = system;
 }
 
 void BM_WriteWorkspace(benchmark::State& state)
@@ -116,40 +127,35 @@ BENCHMARK(BM_WriteWorkspace)->Unit(benchmark::kMillisecond);
 
 void BM_ReadWorkspace(benchmark::State& state)
 {
-    QString text;
+    QDomDocument written;
     {
         FenceMap map = buildFenceMap();
-        QDomDocument document;
-        document.appendChild(writeWorkspace(document, map.scene.get()));
-        text = document.toString();
+        written.appendChild(writeWorkspace(written, map.scene.get()));
         destroyFenceMap(map);
     }
+    const QString text = written.toString();
+    int elements = 0;
     for (auto _ : state) {
         QDomDocument document;
         document.setContent(text);
-        GraphicsScene scene(QStringLiteral("Read"));
-        QList<GraphicsBox*> gateways;
-        for (QDomElement e = document.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-            const QString type = e.attribute(QStringLiteral("itemType"));
-            if (type == QLatin1String("line")) {
-                auto* line = new GraphicsLine;
-                line->readXml(e);
-                scene.insertItem(line);
-            } else if (type == QLatin1String("TWSector")) {
-                auto* circle = new GraphicsCircle(GraphicsCircle::FileKind);
-                scene.insertItem(circle);
-                circle->readXml(e, nullptr);
-                circle->mouseReleaseEvent(nullptr);
-            } else if (type == QLatin1String("OsprelVell")) {
-                auto* gateway = new GraphicsBox(GraphicsBox::GatewayBox);
-                scene.insertItem(gateway);
-                gateway->readXml(e);
-                gateways.append(gateway);
-            }
-        }
+        auto scene = std::make_unique<GraphicsScene>(QStringLiteral("Read"));
+        auto twRoot = std::make_unique<Node>(QStringLiteral("TW"));
+        WorkplaceReader::Hooks hooks;
+        hooks.buildDefaultTWTree = [&](const QString&, int index) {
+            buildTWSystem(twRoot.get(), index, scene->workplaceNode());
+        };
+        WorkplaceReader(twRoot.get(), hooks).read(document.documentElement(), 0, scene.get());
+        const QList<QGraphicsItem*> items = scene->items();
+        elements = int(std::count_if(items.cbegin(), items.cend(), [](QGraphicsItem* item) {
+            return dynamic_cast<GraphicsHelperClass*>(item) != nullptr;
+        }));
+        const QList<GraphicsBox*> gateways = scene->gatewayBoxes();
         for (GraphicsBox* gateway : gateways)
             delete gateway->energizerNode();
+        std::unique_ptr<Node> workplace(scene->workplaceNode());
+        scene.reset();
     }
+    state.counters["elements"] = elements;
 }
 BENCHMARK(BM_ReadWorkspace)->Unit(benchmark::kMillisecond);
 

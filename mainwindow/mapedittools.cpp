@@ -30,17 +30,23 @@ const QStringList FontSizes{QStringLiteral("6"),  QStringLiteral("7"),  QStringL
 constexpr int BoldWeight = QFont::Bold;
 constexpr int AlignCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 
-// After a copy a clone of the item, named anew; after a cut the item itself, shown again.
+// After a copy a clone of the item, named anew, `steps` grid steps further
+// than the one-step offset of a clone; after a cut the item itself, shown
+// again, unless an undo step has taken it off its map since (that step
+// holds it now).
 template <typename Item>
-Item* pastedItem(Item* item, bool copy, GraphicsScene* scene)
+Item* pastedItem(Item* item, bool copy, int steps, GraphicsScene* scene)
 {
     if (!copy) {
+        if (!item->scene())
+            return nullptr;
         item->show();
         scene->insertItem(item);
         return item;
     }
     item->setSelection(false);
     Item* clone = item->clone();
+    clone->setElementPos(clone->pos() + steps * QPointF(GraphicsScene::GridSize, GraphicsScene::GridSize));
     scene->insertItem(clone);
     scene->setUniqueName(clone);
     return clone;
@@ -226,6 +232,7 @@ void MapEditTools::copyToClipboard(bool copy)
     if (!scene)
         return;
     m_clipboardCopy = copy;
+    m_pasteCount = 0;
     m_clipboardItems.clear();
     for (QGraphicsItem* item : scene->selectedItems()) {
         if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
@@ -247,6 +254,7 @@ void MapEditTools::paste()
         if (helper)
             pasteItem(helper, scene);
     }
+    ++m_pasteCount;
 }
 
 // Boxes and fence lines only: other items have no node to hang under the workplace.
@@ -255,17 +263,16 @@ void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
     QGraphicsItem* item = helper->item();
     QGraphicsItem* pasted = nullptr;
     if (item->type() == GraphicsBox::Type) {
-        GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, scene);
-        if (box->kind() == GraphicsBox::ButtonBox)
+        GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, m_pasteCount, scene);
+        if (box && box->kind() == GraphicsBox::ButtonBox)
             box->addActionButton();
-        box->setSelection(true);
         pasted = box;
     } else if (item->type() == GraphicsLine::Type) {
-        GraphicsLine* line = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, scene);
-        line->setSelection(true);
-        pasted = line;
+        pasted = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, m_pasteCount, scene);
     }
     auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
+    if (pastedHelper)
+        pastedHelper->setItemSelected(true);
     Node* node = pastedHelper ? pastedHelper->node() : nullptr;
     if (!node || !scene->workplaceNode())
         return;

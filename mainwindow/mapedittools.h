@@ -90,4 +90,6 @@ private:
     // The items themselves, not copies; an item deleted meanwhile drops out.
     QList<QPointer<GraphicsHelperClass>> m_clipboardItems;
     bool m_clipboardCopy = false;
+    // Pastes since the last copy or cut: each copy lands a grid step further.
+    int m_pasteCount = 0;
 };

@@ -105,6 +105,7 @@ void AbstractGraphicsElement::createHandles()
     }
     if (m_handles.size() > 3)
         placeHandles();
+    noteHandlesShown();
 }
 
 void AbstractGraphicsElement::placeHandles()
@@ -217,6 +218,10 @@ QVariant AbstractGraphicsElement::itemChange(GraphicsItemChange change, const QV
     if (change == ItemPositionChange) {
         if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
             graphicsScene->recordItemMove(this);
+    }
+    if (change == ItemSceneHasChanged) {
+        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
+            graphicsScene->noteElement(this);
     }
     return QGraphicsItem::itemChange(change, value);
 }

@@ -48,6 +48,7 @@ void putBack(Node* node, const Place& place, TreeModel* model, Node* fallback)
 AddCommand::AddCommand(QGraphicsItem* item, GraphicsScene* scene, QUndoCommand* parent)
     : QUndoCommand(parent)
     , m_item(item)
+    , m_element(item, scene)
     , m_scene(scene)
     , m_initialPos(item->scenePos())
 {
@@ -57,8 +58,8 @@ AddCommand::AddCommand(QGraphicsItem* item, GraphicsScene* scene, QUndoCommand* 
 
 AddCommand::~AddCommand()
 {
-    // On the map the item belongs to the scene; off it, it is ours.
-    if (!m_undone || m_item->scene())
+    // On a map the item belongs to its scene; off every map, it is ours.
+    if (!m_undone || !m_element.isOffEveryMap())
         return;
     SiteLocker lock;
     Node* node = elementNode();
@@ -84,6 +85,13 @@ Node* AddCommand::energizerNode() const
 
 void AddCommand::redo()
 {
+    // Once placed, the item is this map's while it is on it, or off every
+    // map after this step's undo.
+    if (m_done && !(m_undone ? m_element.isOffEveryMap() : m_element.isOnMap())) {
+        setObsolete(true);
+        return;
+    }
+    m_done = true;
     if (!m_item->scene())
         m_scene->insertItem(m_item);
     m_item->setPos(m_initialPos);
@@ -100,6 +108,10 @@ void AddCommand::redo()
 
 void AddCommand::undo()
 {
+    if (!m_element.isOnMap()) {
+        setObsolete(true);
+        return;
+    }
     m_scene->removeItem(m_item);
     {
         SiteLocker lock;

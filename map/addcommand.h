@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stepelement.h"
+
 #include <QPointF>
 #include <QUndoCommand>
 
@@ -11,7 +13,9 @@ class QGraphicsItem;
 // takes it off together with the nodes it made (its element node with its
 // subtree and, for a gateway box, its energizer-model row), so no unit goes
 // on feeding nodes whose element is gone. While undone, the command owns the
-// item and its nodes and frees them when it is dropped from the stack.
+// item and its nodes and frees them when it is dropped from the stack. An
+// item that has gone to another map makes the step obsolete: the stack
+// drops it at the next undo or redo.
 class AddCommand : public QUndoCommand
 {
 public:
@@ -20,6 +24,10 @@ public:
 
     void undo() override;
     void redo() override;
+
+    QGraphicsItem* item() const { return m_item; }
+    // Where redo puts the item: where the press that placed it let it go.
+    void setPlacedAt(const QPointF& pos) { m_initialPos = pos; }
 
 private:
     // Where a node hung before undo took it out; null parent when it hung nowhere.
@@ -32,9 +40,11 @@ private:
     Node* energizerNode() const;
 
     QGraphicsItem* m_item;
+    StepElement m_element;
     GraphicsScene* m_scene;
     QPointF m_initialPos;
     Place m_elementPlace;
     Place m_energizerPlace;
     bool m_undone = false;
+    bool m_done = false;
 };

@@ -20,6 +20,8 @@ DelItemCommand::DelItemCommand(GraphicsScene* scene, const QList<QGraphicsItem*>
 {
     setText(QObject::tr("Delete"));
     m_nodePlaces.resize(m_items.size());
+    for (QGraphicsItem* item : qAsConst(m_items))
+        m_elements.append(StepElement(item, scene));
 }
 
 DelItemCommand::~DelItemCommand()
@@ -27,17 +29,19 @@ DelItemCommand::~DelItemCommand()
     if (!m_done)
         return;
     SiteLocker lock;
+    // Only the items this deletion holds: taken off this map and on none since.
+    QList<QGraphicsItem*> held;
     QList<Node*> nodes;
-    for (QGraphicsItem* item : qAsConst(m_items)) {
-        if (item->scene())
+    for (int i = 0; i < m_items.size(); ++i) {
+        if (!m_nodePlaces.at(i).taken || !m_elements.at(i).isOffEveryMap())
             continue;
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-        if (helper)
-            nodes << helper->node() << helper->energizerNode();
+        held.append(m_items.at(i));
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(m_items.at(i));
+        nodes << helper->node() << helper->energizerNode();
     }
     // A circle still riding on a deleted line goes with the line.
-    for (QGraphicsItem* item : qAsConst(m_items)) {
-        if (!item->scene() && !item->parentItem())
+    for (QGraphicsItem* item : qAsConst(held)) {
+        if (!item->parentItem())
             delete item;
     }
     // Only nodes this deletion took out of their trees: a node still hanging
@@ -51,7 +55,20 @@ DelItemCommand::~DelItemCommand()
 void DelItemCommand::redo()
 {
     m_done = true;
+    // Which items are this map's, told before any leaves it: a circle on a
+    // deleted line leaves with the line.
+    bool any = false;
     for (int i = 0; i < m_items.size(); ++i) {
+        m_nodePlaces[i].taken = m_elements.at(i).isOnMap();
+        any = any || m_nodePlaces.at(i).taken;
+    }
+    if (!any && !m_items.isEmpty()) {
+        setObsolete(true);
+        return;
+    }
+    for (int i = 0; i < m_items.size(); ++i) {
+        if (!m_nodePlaces.at(i).taken)
+            continue;
         QGraphicsItem* item = m_items.at(i);
         m_nodePlaces[i].parentItem = item->parentItem();
         // A circle on a line deleted with it has already left with the line.
@@ -88,8 +105,15 @@ void DelItemCommand::undo()
     // A node whose former parent lies under another element of this deletion
     // (a text box linked under a deleted gateway's sector) waits until that
     // element is back.
+    // The items this deletion holds, told before any comes back: a circle
+    // comes back with its line.
+    QVector<bool> held(m_items.size());
+    for (int i = 0; i < m_items.size(); ++i)
+        held[i] = m_nodePlaces.at(i).taken && m_elements.at(i).isOffEveryMap();
     QList<int> deferred;
     for (int i = m_items.size() - 1; i >= 0; --i) {
+        if (!held.at(i))
+            continue;
         if (waitsForAnotherItem(i))
             deferred.append(i);
         else
@@ -100,6 +124,8 @@ void DelItemCommand::undo()
     // A circle goes back onto the line it rode on, once that line is back on the map too.
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* parentItem = m_nodePlaces.at(i).parentItem;
+        if (!held.at(i))
+            continue;
         if (parentItem && parentItem->scene() == m_scene && m_items.at(i)->parentItem() != parentItem)
             m_items.at(i)->setParentItem(parentItem);
     }

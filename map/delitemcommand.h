@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stepelement.h"
+
 #include <QList>
 #include <QVector>
 #include <QUndoCommand>
@@ -12,6 +14,8 @@ class QGraphicsItem;
 // out of the element tree (a gateway box's node also out of the energizer
 // tree); undo puts them back. While the deletion stands, the command owns
 // the items and their nodes and frees them when it is dropped from the stack.
+// Items that have gone to another map meanwhile are left alone; a step left
+// with none is obsolete and the stack drops it.
 class DelItemCommand : public QUndoCommand
 {
 public:
@@ -33,6 +37,8 @@ private:
         QList<Node*> movedChildren;
         // The fence line a TW sector circle rode on.
         QGraphicsItem* parentItem = nullptr;
+        // Whether the last redo took the item off this map.
+        bool taken = false;
     };
 
     static Node* nodeOf(QGraphicsItem* item);
@@ -47,6 +53,7 @@ private:
     Node* fallbackParent(QGraphicsItem* item) const;
 
     QList<QGraphicsItem*> m_items;
+    QVector<StepElement> m_elements;
     GraphicsScene* m_scene;
     QVector<Place> m_nodePlaces;
     bool m_done = false;

@@ -63,7 +63,7 @@ int clampedSide(qreal side)
 
 GraphicsBox::GraphicsBox(int kind)
     : AbstractGraphicsElement(kind)
-    , m_captionItem(new GraphicsTextItem)
+    , m_captionItem(new GraphicsTextItem(this))
     , m_ip(DefaultIP)
 {
     m_handles.resize(HandleCount);
@@ -75,16 +75,17 @@ GraphicsBox::GraphicsBox(int kind)
         m_pictureItem->setPos(BodyInset, BodyInset);
     }
 
-    m_captionItem->setFlag(ItemIsMovable, false);
-    m_captionItem->setParentItem(this);
+    m_captionItem->setPos(CaptionPos);
     m_blinkPhase = true;
 
     createNode();
 
+    // The caption is only stored here: it is laid out when first painted,
+    // so a box read from a file never lays out the default one.
     if (kind == TextBox) {
         setCaption(DefaultCaption);
         SiteLocker lock;
-        m_node->setData(0, m_captionItem->toPlainText());
+        m_node->setData(0, m_caption);
     }
     if (kind == GatewayBox) {
         setWidth(GatewayWidth);
@@ -101,10 +102,6 @@ GraphicsBox::GraphicsBox(int kind)
         m_actionButton->setCheckable(true);
     }
 
-    m_captionItem->setPos(CaptionPos);
-    m_captionItem->adjustSize();
-    m_captionItem->setTextWidth(qMax<qreal>(0, m_frameRight - HandleInset));
-    m_captionItem->setParentItem(this);
     adjustSize(0, 0);
     setAcceptHoverEvents(true);
     GraphicsHelperClass::setDesignMode(false);
@@ -127,7 +124,7 @@ void GraphicsBox::createNode()
         m_node = subtree.elementNode.release();
         m_energizerNode = subtree.statusNode.release();
     } else {
-        m_node = new Node(m_kind == TextBox ? m_captionItem->toPlainText() : QString(), nullptr);
+        m_node = new Node(m_kind == TextBox ? m_caption : QString(), nullptr);
         m_node->type = m_kind;
         m_node->columns = {objectName(), objectName()};
     }
@@ -293,7 +290,11 @@ GraphicsBox* GraphicsBox::clone() const
         copy->m_captionItem->setFont(m_captionItem->font());
         copy->m_captionItem->setAlignment(m_captionItem->alignment());
         copy->setBorderVisible(m_borderVisible);
-        copy->setCaption(m_captionItem->toPlainText());
+        // The caption itself, not the alarm text it may be blinking with;
+        // the tree names a text box by it.
+        copy->setCaption(m_caption);
+        SiteLocker lock;
+        copy->m_node->setData(0, m_caption);
     } else if (m_kind == GatewayBox) {
         copy->setIP(m_ip);
         copy->setLogo(m_logoMake);
@@ -432,13 +433,8 @@ void GraphicsBox::mouseDoubleClickEvent(QGraphicsSceneMouseEvent*)
         m_captionItem->setTextInteractionFlags(Qt::NoTextInteraction);
         return;
     }
-    m_captionItem->setFlag(ItemIsSelectable, true);
-    if (!m_captionItem->isEditing()) {
-        m_captionItem->setTextInteractionFlags(Qt::TextEditorInteraction);
-        m_captionItem->setPlainText(m_caption);
-        m_captionItem->setSelected(true);
-        m_captionItem->setFocus();
-    }
+    if (!m_captionItem->isEditing())
+        m_captionItem->startEditing(m_caption);
 }
 
 namespace {

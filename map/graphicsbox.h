@@ -26,7 +26,7 @@ public:
 
     static constexpr qreal GatewayWidth = 250;
     static constexpr qreal GatewayHeight = 150;
-    // Offset of a pasted copy from its original.
+    // Offset of a pasted copy from its original: one grid step.
     static constexpr qreal CloneOffset = 25;
     // Largest side a picture is scaled to, whatever size the box is given.
     static constexpr int MaxScaledSide = 16384;

@@ -5,6 +5,7 @@
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
+#include "graphicsscene.h"
 #include "node.h"
 #include "sitemutex.h"
 
@@ -42,6 +43,12 @@ void GraphicsHelperClass::releaseHandles()
             handle.reset();
         }
     }
+}
+
+void GraphicsHelperClass::noteHandlesShown()
+{
+    if (auto* scene = m_item ? qobject_cast<GraphicsScene*>(m_item->scene()) : nullptr)
+        scene->noteToDeselect(this);
 }
 
 void GraphicsHelperClass::setName(const QString& name)

@@ -69,6 +69,9 @@ public slots:
 protected:
     // Removes every shown handle; the slots stay.
     void releaseHandles();
+    // Tells the element's map that handles are shown, so that a deselection
+    // finds them without looking at every item.
+    void noteHandlesShown();
 
     QGraphicsItem* m_item = nullptr;
     QVector<QSharedPointer<CornerGrabber>> m_handles;

@@ -103,6 +103,7 @@ void GraphicsLine::createHandles()
         }
     }
     moveHandlesToPoints();
+    noteHandlesShown();
 }
 
 QPointF GraphicsLine::handleCentreOffset() const
@@ -295,6 +296,10 @@ QVariant GraphicsLine::itemChange(GraphicsItemChange change, const QVariant& val
     if (change == ItemPositionChange) {
         if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
             graphicsScene->recordItemMove(this);
+    }
+    if (change == ItemSceneHasChanged) {
+        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
+            graphicsScene->noteElement(this);
     }
     return QGraphicsPolygonItem::itemChange(change, value);
 }

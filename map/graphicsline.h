@@ -33,8 +33,9 @@ public:
     static constexpr qreal SelectedZValue = 3;
     // An attached circle's position is this far up and left of its point on the segment.
     static const QPointF CircleOffset;   // (5, 11)
-    // Offset of a pasted copy from its original.
-    static constexpr qreal CloneOffset = 5;
+    // Offset of a pasted copy from its original: one grid step, so that the
+    // copy can be seen and picked apart from it.
+    static constexpr qreal CloneOffset = 25;
 
     GraphicsLine();
     ~GraphicsLine() override;

@@ -24,6 +24,9 @@
 #include <QUndoStack>
 #include <QVarLengthArray>
 
+#include <algorithm>
+#include <utility>
+
 const QColor GraphicsScene::GridColor(200, 200, 255, 125);
 const QString GraphicsScene::LogSubject = QStringLiteral("GraphicsItem");
 
@@ -136,6 +139,8 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     itemSelected(nullptr);
     addItem(item);
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    if (helper)
+        noteToDeselect(helper);
     switch (item->type()) {
     case GraphicsHelperClass::LineItemType:
         if (!helper)
@@ -185,11 +190,9 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
     default: break;
     }
     QSet<QString> taken;
-    for (QGraphicsItem* other : items()) {
-        if (other == item || other->type() != item->type())
-            continue;
-        if (auto* otherHelper = dynamic_cast<GraphicsHelperClass*>(other))
-            taken.insert(otherHelper->objectName());
+    for (GraphicsHelperClass* other : elements()) {
+        if (other->item() != item && other->item()->type() == item->type())
+            taken.insert(other->objectName());
     }
     int n = 1;
     while (taken.contains(pattern.arg(n)))
@@ -200,17 +203,26 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
 
 bool GraphicsScene::isNameUsed(const QString& name) const
 {
-    for (QGraphicsItem* item : items()) {
-        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
-        if (helper && helper->objectName() == name)
-            return true;
-    }
-    return false;
+    const QList<GraphicsHelperClass*> all = elements();
+    return std::any_of(all.cbegin(), all.cend(),
+                       [&name](const GraphicsHelperClass* element) { return element->objectName() == name; });
 }
 
 QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
 {
     QList<GraphicsBox*> boxes;
+    for (GraphicsHelperClass* element : elements()) {
+        if (element->item()->type() != GraphicsBox::Type)
+            continue;
+        auto* box = static_cast<GraphicsBox*>(element->item());
+        if (box->kind() == GraphicsBox::GatewayBox)
+            boxes.append(box);
+    }
+    if (boxes.size() < 2)
+        return boxes;
+    // Only the scene knows the stacking order: sorting every item is worth
+    // it for the few maps with several gateways.
+    boxes.clear();
     for (QGraphicsItem* item : items(Qt::DescendingOrder)) {
         if (item->type() != GraphicsBox::Type)
             continue;
@@ -221,34 +233,65 @@ QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
     return boxes;
 }
 
+void GraphicsScene::noteElement(GraphicsHelperClass* element)
+{
+    m_elements.append(element);
+}
+
+QList<GraphicsHelperClass*> GraphicsScene::elements() const
+{
+    QList<GraphicsHelperClass*> onMap;
+    QSet<GraphicsHelperClass*> seen;
+    QList<QPointer<GraphicsHelperClass>> kept;
+    for (const QPointer<GraphicsHelperClass>& element : qAsConst(m_elements)) {
+        if (!element || !element->item() || element->item()->scene() != this || seen.contains(element))
+            continue;
+        seen.insert(element);
+        kept.append(element);
+        onMap.append(element);
+    }
+    m_elements = kept;
+    return onMap;
+}
+
+void GraphicsScene::noteToDeselect(GraphicsHelperClass* element)
+{
+    if (!m_toDeselect.contains(element))
+        m_toDeselect.append(element);
+}
+
 void GraphicsScene::setMode(Mode mode)
 {
     m_mode = mode;
     const bool editable = mode < DrawLine;
-    for (QGraphicsItem* item : items()) {
-        if (!dynamic_cast<GraphicsHelperClass*>(item))
-            continue;
-        item->setFlag(QGraphicsItem::ItemIsSelectable, editable);
-        item->setFlag(QGraphicsItem::ItemIsMovable, editable);
+    for (GraphicsHelperClass* element : elements()) {
+        element->item()->setFlag(QGraphicsItem::ItemIsSelectable, editable);
+        element->item()->setFlag(QGraphicsItem::ItemIsMovable, editable);
     }
 }
 
 void GraphicsScene::setDesignMode(bool design)
 {
     m_designMode = design;
-    for (QGraphicsItem* item : items()) {
-        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
-            helper->setDesignMode(design);
-    }
+    for (GraphicsHelperClass* element : elements())
+        element->setDesignMode(design);
 }
 
 void GraphicsScene::deselectAll()
 {
-    for (QGraphicsItem* item : items()) {
+    // The selected items, and the elements that may show handles or a
+    // selected look while unselected: those inserted or given handles since
+    // the last pass. A walk over every item made each insertion cost as
+    // much as the whole map.
+    for (QGraphicsItem* item : selectedItems()) {
         if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
             helper->setItemSelected(false);
         else
             item->setSelected(false);
+    }
+    for (const QPointer<GraphicsHelperClass>& element : std::exchange(m_toDeselect, {})) {
+        if (element && element->item() && element->item()->scene() == this)
+            element->setItemSelected(false);
     }
 }
 
@@ -424,7 +467,8 @@ void GraphicsScene::placeBox(int kind, const QPointF& pos)
     auto* box = new GraphicsBox(kind);
     box->setElementPos(pos);
     setUniqueName(box);
-    m_undoStack->push(new AddCommand(box, this));
+    m_placingStep = new AddCommand(box, this);
+    m_undoStack->push(m_placingStep);
     if (kind == GraphicsBox::ButtonBox)
         box->addActionButton();
     box->setDesignMode(m_designMode);
@@ -470,6 +514,7 @@ void GraphicsScene::finishLine()
 void GraphicsScene::mousePressEvent(QGraphicsSceneMouseEvent* event)
 {
     m_movedItems.clear();
+    m_placingStep = nullptr;
     m_mouseDown = true;
     switch (m_mode) {
     case DrawLine:
@@ -503,9 +548,26 @@ void GraphicsScene::mouseMoveEvent(QGraphicsSceneMouseEvent* event)
     QGraphicsScene::mouseMoveEvent(event);
 }
 
+AddCommand* GraphicsScene::placingStep() const
+{
+    const int last = m_undoStack->index() - 1;
+    if (!m_placingStep || last < 0 || m_undoStack->command(last) != m_placingStep)
+        return nullptr;
+    return m_placingStep;
+}
+
 void GraphicsScene::finishMoves()
 {
+    // The press that placed a box goes on to it, and a slip of the hand
+    // before the release drags it along: that is still one step, placing
+    // the box where it was let go.
+    AddCommand* placing = placingStep();
+    m_placingStep = nullptr;
     for (ItemMoveRecord& record : m_movedItems) {
+        if (placing && record.item == placing->item()) {
+            placing->setPlacedAt(record.item->pos());
+            continue;
+        }
         if (record.item->type() == GraphicsLine::Type) {
             auto* line = static_cast<GraphicsLine*>(record.item);
             record.newPoints = line->points();

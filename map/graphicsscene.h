@@ -8,7 +8,9 @@
 
 #include <functional>
 
+class AddCommand;
 class GraphicsBox;
+class GraphicsHelperClass;
 class GraphicsLine;
 class GraphicsTextItem;
 class MapHost;
@@ -80,7 +82,13 @@ public:
     void setMode(Mode mode);
     bool designMode() const { return m_designMode; }
     void setDesignMode(bool design);
+    // Unselects every item and takes every element's handles off.
     void deselectAll();
+    // An element of this map that the next deselectAll must reach: one
+    // just inserted, or one that shows its handles.
+    void noteToDeselect(GraphicsHelperClass* element);
+    // A map element has come onto this map (see elements).
+    void noteElement(GraphicsHelperClass* element);
     void deleteSelectedItems(QKeyEvent* event);
     void recordItemMove(QGraphicsItem* item);
     // Removes every item. The undo stack is emptied first: its commands point at the items.
@@ -120,6 +128,11 @@ private:
     void hangNode(QGraphicsItem* item);
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
     void finishMoves();
+    // The step that placed a box with the press now held, while it is the last step.
+    AddCommand* placingStep() const;
+    // The map elements on this map, in no set order: found without sorting
+    // every item, which also made Qt index a map that is not shown.
+    QList<GraphicsHelperClass*> elements() const;
 
     MapHost* const m_host;
     TreeModel* const m_elementModel;
@@ -135,6 +148,11 @@ private:
     QList<Node*>* m_soundAlarms = nullptr;
     bool m_mouseDown = false;
     QList<ItemMoveRecord> m_movedItems;
+    AddCommand* m_placingStep = nullptr;
+    // The elements the next deselectAll must reach besides the selected ones.
+    QList<QPointer<GraphicsHelperClass>> m_toDeselect;
+    // Every element noted coming onto this map; elements() drops those gone.
+    mutable QList<QPointer<GraphicsHelperClass>> m_elements;
 };
 
 // The alarm caption that the boxes of `item`'s map show while they blink

@@ -4,31 +4,148 @@
 #include "node.h"
 #include "sitemutex.h"
 
+#include <QGraphicsTextItem>
 #include <QPainter>
 #include <QTextBlockFormat>
-#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextOption>
+
+#include <utility>
+
+// The editable text of a caption being edited. Losing the keyboard focus
+// ends the editing.
+class CaptionEditor : public QGraphicsTextItem
+{
+public:
+    explicit CaptionEditor(GraphicsTextItem* caption)
+        : QGraphicsTextItem(caption)
+        , m_caption(caption)
+    {
+    }
+
+    // Once dropped, the editor no longer speaks for its caption.
+    void release() { m_caption = nullptr; }
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QGraphicsTextItem::focusOutEvent(event);
+        if (m_caption)
+            m_caption->finishEditing();
+    }
+
+private:
+    GraphicsTextItem* m_caption;
+};
 
 GraphicsTextItem::GraphicsTextItem(QGraphicsItem* parent)
-    : QGraphicsTextItem(parent)
+    : QGraphicsObject(parent)
 {
-    setTextInteractionFlags(Qt::NoTextInteraction);
-    setDefaultTextColor(Qt::black);
+    // At rest a click on the caption belongs to its box; while editing the
+    // editor takes its own, and shows only inside the caption's rectangle.
+    setAcceptedMouseButtons(Qt::NoButton);
+    setFlag(ItemClipsChildrenToShape);
+}
+
+GraphicsTextItem::~GraphicsTextItem()
+{
+    // The editor goes with this item as its child; its focus loss must not call back.
+    if (m_editor)
+        m_editor->release();
+}
+
+void GraphicsTextItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
+{
+    if (m_editor || m_text.isEmpty())
+        return;
+    painter->setClipRect(m_clipRect, Qt::IntersectClip);
+    painter->setFont(m_font);
+    painter->setPen(m_color);
+    painter->drawStaticText(QPointF(TextMargin, TextMargin), layout());
+}
+
+void GraphicsTextItem::relayout()
+{
+    m_layout.reset();
+    update();
+}
+
+const QStaticText& GraphicsTextItem::layout()
+{
+    if (m_layout)
+        return *m_layout;
+    // A line break of the plain text starts a new line, as a paragraph would.
+    QString text = m_text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    m_layout.emplace(text);
+    m_layout->setTextFormat(Qt::PlainText);
+    QTextOption option(Qt::Alignment(m_alignment) & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_layout->setTextOption(option);
+    if (m_textWidth >= 0)
+        m_layout->setTextWidth(qMax<qreal>(0, m_textWidth - 2 * TextMargin));
+    return *m_layout;
+}
+
+QString GraphicsTextItem::toPlainText() const
+{
+    return m_editor ? m_editor->toPlainText() : m_text;
+}
+
+void GraphicsTextItem::setPlainText(const QString& text)
+{
+    if (m_editor) {
+        m_editor->setPlainText(text);
+        return;
+    }
+    if (text == m_text)
+        return;
+    m_text = text;
+    relayout();
+}
+
+void GraphicsTextItem::setFont(const QFont& font)
+{
+    m_font = font;
+    if (m_editor)
+        m_editor->setFont(font);
+    relayout();
+}
+
+void GraphicsTextItem::setDefaultTextColor(const QColor& color)
+{
+    m_color = color;
+    if (m_editor)
+        m_editor->setDefaultTextColor(color);
+    update();
+}
+
+void GraphicsTextItem::setTextWidth(qreal width)
+{
+    if (width == m_textWidth)
+        return;
+    m_textWidth = width;
+    if (m_editor)
+        m_editor->setTextWidth(width);
+    relayout();
+}
+
+void GraphicsTextItem::setClipRect(const QRectF& rect)
+{
+    if (rect == m_clipRect)
+        return;
+    prepareGeometryChange();
+    m_clipRect = rect;
 }
 
 void GraphicsTextItem::setAlignment(int alignment)
 {
+    const bool changed = alignment != m_alignment;
     m_alignment = alignment;
-    setTextWidth(m_clipRect.width());
-    if (isEditing())
-        return;
-    QTextBlockFormat format;
-    format.setAlignment(Qt::Alignment(alignment));
-    QTextCursor cursor = textCursor();
-    cursor.select(QTextCursor::Document);
-    cursor.mergeBlockFormat(format);
-    cursor.clearSelection();
-    setTextCursor(cursor);
+    // While editing, the editor keeps its own until editing ends.
+    if (changed && !m_editor)
+        relayout();
 }
 
 void GraphicsTextItem::applyAlignment()
@@ -36,29 +153,92 @@ void GraphicsTextItem::applyAlignment()
     setAlignment(m_alignment);
 }
 
-void GraphicsTextItem::clearCursorSelection()
+Qt::TextInteractionFlags GraphicsTextItem::textInteractionFlags() const
 {
-    QTextCursor cursor = textCursor();
-    cursor.clearSelection();
-    setTextCursor(cursor);
+    return m_editor ? m_editor->textInteractionFlags() : Qt::TextInteractionFlags(Qt::NoTextInteraction);
 }
 
-void GraphicsTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)
+void GraphicsTextItem::setTextInteractionFlags(Qt::TextInteractionFlags flags)
+{
+    if (flags != Qt::NoTextInteraction) {
+        if (m_editor)
+            m_editor->setTextInteractionFlags(flags);
+        else
+            createEditor(flags);
+        return;
+    }
+    if (!m_editor)
+        return;
+    m_text = m_editor->toPlainText();
+    dropEditor();
+}
+
+void GraphicsTextItem::startEditing(const QString& text)
 {
     setFlag(ItemIsSelectable, true);
-    if (textInteractionFlags() == Qt::NoTextInteraction)
-        setTextInteractionFlags(Qt::TextEditorInteraction);
+    if (m_editor) {
+        m_editor->setPlainText(text);
+    } else {
+        m_text = text;
+        createEditor(Qt::TextEditorInteraction);
+    }
     setSelected(true);
-    QGraphicsTextItem::mouseDoubleClickEvent(event);
+    m_editor->setFocus();
 }
 
-void GraphicsTextItem::focusOutEvent(QFocusEvent* event)
+QGraphicsTextItem* GraphicsTextItem::editor() const
 {
+    return m_editor;
+}
+
+QTextCursor GraphicsTextItem::textCursor() const
+{
+    return m_editor ? m_editor->textCursor() : QTextCursor();
+}
+
+void GraphicsTextItem::setTextCursor(const QTextCursor& cursor)
+{
+    if (m_editor)
+        m_editor->setTextCursor(cursor);
+}
+
+void GraphicsTextItem::createEditor(Qt::TextInteractionFlags flags)
+{
+    m_editor = new CaptionEditor(this);
+    m_editor->setFont(m_font);
+    m_editor->setDefaultTextColor(m_color);
+    m_editor->setTextWidth(m_textWidth);
+    m_editor->setPlainText(m_text);
+    QTextBlockFormat format;
+    format.setAlignment(Qt::Alignment(m_alignment));
+    QTextCursor cursor(m_editor->document());
+    cursor.select(QTextCursor::Document);
+    cursor.mergeBlockFormat(format);
+    m_editor->setTextInteractionFlags(flags);
+    update();
+}
+
+void GraphicsTextItem::dropEditor()
+{
+    // Cleared first: hiding a focused editor takes its focus, which ends
+    // an editing that is already being ended.
+    CaptionEditor* editor = std::exchange(m_editor, nullptr);
+    editor->hide();
+    editor->release();
+    editor->deleteLater();
+    relayout();
+}
+
+void GraphicsTextItem::finishEditing()
+{
+    if (!m_editor)
+        return;
+    const QString text = m_editor->toPlainText();
+    dropEditor();
     setFlag(ItemIsSelectable, false);
-    setTextInteractionFlags(Qt::NoTextInteraction);
+    m_text = text;
 
     if (auto* box = dynamic_cast<GraphicsBox*>(parentItem())) {
-        const QString text = toPlainText();
         box->setCaption(text);
         // Only a text box is named by its caption in the tree; a gateway's
         // label is its address and an image box's its name.
@@ -68,22 +248,17 @@ void GraphicsTextItem::focusOutEvent(QFocusEvent* event)
         }
     }
     emit lostFocus(this);
+}
 
-    applyAlignment();
-    clearCursorSelection();
-    QGraphicsTextItem::focusOutEvent(event);
+void GraphicsTextItem::focusOutEvent(QFocusEvent* event)
+{
+    finishEditing();
+    QGraphicsObject::focusOutEvent(event);
 }
 
 QVariant GraphicsTextItem::itemChange(GraphicsItemChange change, const QVariant& value)
 {
     if (change == ItemSelectedHasChanged)
         emit selectedChange(this);
-    return QGraphicsTextItem::itemChange(change, value);
-}
-
-void GraphicsTextItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget)
-{
-    painter->setClipping(true);
-    painter->setClipRect(m_clipRect, Qt::ReplaceClip);
-    QGraphicsTextItem::paint(painter, option, widget);
+    return QGraphicsObject::itemChange(change, value);
 }

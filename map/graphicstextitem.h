@@ -1,42 +1,95 @@
 #pragma once
 
-#include <QGraphicsTextItem>
+#include <QColor>
+#include <QFont>
+#include <QGraphicsObject>
+#include <QStaticText>
+#include <QTextCursor>
 
-// The caption of a box: edited in place after a double click, keeps its
-// alignment, and is painted only inside the box's inner rectangle. When
-// editing ends the text goes back into the box and the box's node.
-class GraphicsTextItem : public QGraphicsTextItem
+#include <optional>
+
+class CaptionEditor;
+class QGraphicsTextItem;
+
+// The caption of a box. At rest it is plain text, laid out when it is first
+// painted (to the caption's width, in its font, colour and alignment) and
+// painted only inside the box's inner rectangle. A double click on the box
+// edits it in place: only then is an editable text item made, as a child of
+// the caption, and when editing ends the text goes back into the box and the
+// box's node. A map of thousands of boxes thus holds no text editors and lays
+// out only the captions it shows.
+class GraphicsTextItem : public QGraphicsObject
 {
     Q_OBJECT
 public:
     enum { Type = 10000 };
+    // The margin around the text inside the caption, the one the editor's
+    // document has, so that editing does not shift the text.
+    static constexpr qreal TextMargin = 4;
 
     explicit GraphicsTextItem(QGraphicsItem* parent = nullptr);
+    ~GraphicsTextItem() override;
 
     int type() const override { return Type; }
+    QRectF boundingRect() const override { return m_clipRect; }
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
-    void setClipRect(const QRectF& rect) { m_clipRect = rect; }
+    // The text shown, or being edited.
+    QString toPlainText() const;
+    void setPlainText(const QString& text);
+    QFont font() const { return m_font; }
+    void setFont(const QFont& font);
+    QColor defaultTextColor() const { return m_color; }
+    void setDefaultTextColor(const QColor& color);
+    qreal textWidth() const { return m_textWidth; }
+    void setTextWidth(qreal width);
+
+    // The part of the caption that is painted, in its own coordinates.
+    void setClipRect(const QRectF& rect);
     QRectF clipRect() const { return m_clipRect; }
 
     int alignment() const { return m_alignment; }
     // Takes effect at once, or when editing ends if the text is being edited.
     void setAlignment(int alignment);
     void applyAlignment();
-    bool isEditing() const { return textInteractionFlags() != Qt::NoTextInteraction; }
+
+    // Editing in place. Flags other than none start editing the shown text
+    // with them; none stops editing, keeping the text as typed.
+    Qt::TextInteractionFlags textInteractionFlags() const;
+    void setTextInteractionFlags(Qt::TextInteractionFlags flags);
+    bool isEditing() const { return m_editor != nullptr; }
+    // Starts editing `text` with the keyboard focus in it, the caption selected.
+    void startEditing(const QString& text);
+    // The editor while the caption is being edited, else null.
+    QGraphicsTextItem* editor() const;
+    QTextCursor textCursor() const;
+    void setTextCursor(const QTextCursor& cursor);
 
 signals:
     void lostFocus(GraphicsTextItem* item);
     void selectedChange(QGraphicsItem* item);
 
 protected:
-    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
 
 private:
-    void clearCursorSelection();
+    friend class CaptionEditor;
+    void createEditor(Qt::TextInteractionFlags flags);
+    void dropEditor();
+    // Editing has ended: the text goes into the box and its node.
+    void finishEditing();
+    const QStaticText& layout();
+    // The text, font, width or alignment changed: lay out again when painted.
+    void relayout();
 
+    QString m_text;
+    QFont m_font;
+    QColor m_color = Qt::black;
+    qreal m_textWidth = -1;
     QRectF m_clipRect;
     int m_alignment = Qt::AlignLeft;
+    // Made when first painted; a caption never shown holds none.
+    std::optional<QStaticText> m_layout;
+    CaptionEditor* m_editor = nullptr;
 };

@@ -5,11 +5,16 @@
 MoveItemCommand::MoveItemCommand(const ItemMoveRecord& record, QUndoCommand* parent)
     : QUndoCommand(parent)
     , m_record(record)
+    , m_element(record.item, record.item ? record.item->scene() : nullptr)
 {
 }
 
 void MoveItemCommand::apply(const QPointF& pos, qreal width, qreal height)
 {
+    if (!m_element.isOnMap()) {
+        setObsolete(true);
+        return;
+    }
     auto* element = dynamic_cast<AbstractGraphicsElement*>(m_record.item);
     if (!element)
         return;

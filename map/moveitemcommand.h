@@ -1,6 +1,7 @@
 #pragma once
 
 #include "itemmoverecord.h"
+#include "stepelement.h"
 
 #include <QUndoCommand>
 
@@ -17,4 +18,6 @@ private:
     void apply(const QPointF& pos, qreal width, qreal height);
 
     ItemMoveRecord m_record;
+    // The moved element on the map it moved on; gone from it, the step is obsolete.
+    StepElement m_element;
 };

@@ -5,12 +5,17 @@
 MoveLineCommand::MoveLineCommand(const ItemMoveRecord& record, QUndoCommand* parent)
     : QUndoCommand(parent)
     , m_record(record)
+    , m_element(record.item, record.item ? record.item->scene() : nullptr)
 {
 }
 
 void MoveLineCommand::apply(const QPointF& pos, const QList<QPointF>& points)
 {
-    if (!m_record.item || m_record.item->type() != GraphicsLine::Type)
+    if (!m_element.isOnMap()) {
+        setObsolete(true);
+        return;
+    }
+    if (m_record.item->type() != GraphicsLine::Type)
         return;
     auto* line = static_cast<GraphicsLine*>(m_record.item);
     line->setElementPos(pos);

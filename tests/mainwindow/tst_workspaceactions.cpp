@@ -21,6 +21,7 @@
 #include "graphicstextitem.h"
 #include "mapprint.h"
 #include "messageboxanswerer.h"
+#include "messagecatcher.h"
 #include "pdfprobe.h"
 #include "node.h"
 #include "testhome.h"
@@ -28,12 +29,14 @@
 #include "workspacearea.h"
 
 #include <QComboBox>
+#include <QGraphicsSceneMouseEvent>
 #include <QPrinter>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
 #include <QTreeView>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QtTest>
 
 namespace {
@@ -64,6 +67,18 @@ template <typename T> T* place(GraphicsScene* scene, T* item)
     return item;
 }
 
+void clickScene(QGraphicsScene* scene, const QPointF& pos)
+{
+    for (QEvent::Type type : {QEvent::GraphicsSceneMousePress, QEvent::GraphicsSceneMouseRelease}) {
+        QGraphicsSceneMouseEvent event(type);
+        event.setScenePos(pos);
+        event.setButtonDownScenePos(Qt::LeftButton, pos);
+        event.setButton(Qt::LeftButton);
+        event.setButtons(type == QEvent::GraphicsSceneMousePress ? Qt::LeftButton : Qt::NoButton);
+        QApplication::sendEvent(scene, &event);
+    }
+}
+
 QStringList childNames(const Node* node)
 {
     QStringList names;
@@ -86,6 +101,16 @@ private:
     SetupAnswers* answers = nullptr;
 
     GraphicsScene* scene(int tab) const { return window->workspaces()->sceneAt(tab); }
+
+    // A text box placed by a click in design mode, as the operator does.
+    GraphicsBox* placeTextBox(GraphicsScene* map)
+    {
+        window->workspaces()->setDesignMode(true);
+        map->setMode(GraphicsScene::DrawText);
+        clickScene(map, QPointF(40, 40));
+        QGraphicsItem* item = map->items(QPointF(60, 60)).value(0);
+        return item && item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
+    }
 
 private slots:
     void initTestCase()
@@ -200,6 +225,8 @@ private slots:
     {
         GraphicsScene* first = scene(0);
         auto* box = place(first, new GraphicsBox(GraphicsBox::TextBox));
+        box->setElementPos(40, 60);
+        box->setCaption(QStringLiteral("Gate A"));
         auto* line = place(first, new GraphicsLine);
         line->appendPoint(QPointF(0, 0));
         line->appendPoint(QPointF(50, 0));
@@ -209,6 +236,15 @@ private slots:
         formChild(window.get(), "actPaste")->trigger();
         QCOMPARE(childNames(first->workplaceNode()), (QStringList{"fence1", "box1", "box2", "box3"}));
         QVERIFY(window->project()->isModified());
+        // Each copy is named in the tree by its caption and lies a grid step
+        // further, where it can be seen and picked.
+        for (int n : {2, 3}) {
+            Node* copy = g_elementTreeModel->findNode(QModelIndex(), 1, QStringLiteral("box%1").arg(n));
+            auto* copied = static_cast<GraphicsBox*>(copy->mapItem);
+            QCOMPARE(copy->data(0).toString(), QStringLiteral("Gate A"));
+            QCOMPARE(copied->caption(), QStringLiteral("Gate A"));
+            QCOMPARE(copied->pos(), box->pos() + (n - 1) * QPointF(GraphicsScene::GridSize, GraphicsScene::GridSize));
+        }
 
         window->addWorkspace(QStringLiteral("Other"));
         window->workspaces()->tabs()->setCurrentIndex(0);
@@ -221,6 +257,50 @@ private slots:
         QCOMPARE(line->scene(), scene(1));
         QVERIFY(line->isVisible());
         QCOMPARE(line->node()->parent(), scene(1)->workplaceNode());
+    }
+
+    // Each tab's undo reaches only the items on its own map.
+    void cutAndPasteAcrossTabsThenUndo()
+    {
+        GraphicsScene* first = scene(0);
+        GraphicsBox* box = placeTextBox(first);
+        QVERIFY(box);
+        QCOMPARE(first->undoStack()->count(), 1);
+        window->addWorkspace(QStringLiteral("Other"));
+        window->workspaces()->tabs()->setCurrentIndex(0);
+        box->setSelected(true);
+        formChild(window.get(), "actCut")->trigger();
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        formChild(window.get(), "actPaste")->trigger();
+        window->workspaces()->tabs()->setCurrentIndex(0);
+
+        MessageCatcher catcher;
+        formChild(window.get(), "actUndo")->trigger();
+        QCOMPARE(box->scene(), scene(1));
+        QCOMPARE(box->node()->parent(), scene(1)->workplaceNode());
+        QVERIFY(!catcher.contains(QStringLiteral("removeItem")));
+        // The step that placed the box is gone from the tab it left.
+        QCOMPARE(first->undoStack()->count(), 0);
+    }
+
+    // A cut box that an undo has taken off its map belongs to that step: a
+    // paste leaves it there, and redo brings it back.
+    void cutBoxTakenOffByUndoIsNotPasted()
+    {
+        GraphicsScene* first = scene(0);
+        GraphicsBox* box = placeTextBox(first);
+        QVERIFY(box);
+        box->setSelected(true);
+        formChild(window.get(), "actCut")->trigger();
+        formChild(window.get(), "actUndo")->trigger();
+        QVERIFY(!box->scene());
+        window->addWorkspace(QStringLiteral("Other"));
+        formChild(window.get(), "actPaste")->trigger();
+        QVERIFY(!box->scene());
+        window->workspaces()->tabs()->setCurrentIndex(0);
+        formChild(window.get(), "actRedo")->trigger();
+        QCOMPARE(box->scene(), first);
+        QCOMPARE(box->node()->parent(), first->workplaceNode());
     }
 
     void lineWidthFontAndPosition()

@@ -385,7 +385,7 @@ void TestFenceLine::copyStandsBesideTheSource()
     line->setElementPos(QPointF(20.7, 30.2));
     line->setStatus(Node::OK, Qt::green);
     std::unique_ptr<GraphicsLine> copy(line->clone());
-    QCOMPARE(copy->pos(), QPointF(25, 35));
+    QCOMPARE(copy->pos(), QPointF(45, 55));
     QCOMPARE(copy->points(), line->points());
     QCOMPARE(copy->statusColor(), QColor(Qt::green));
     QVERIFY(copy->objectName().isEmpty());

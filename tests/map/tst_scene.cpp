@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -50,6 +51,8 @@ private slots:
     void init();
     void cleanup();
     void placingATextBox();
+    void placingABoxIsOneStep_data();
+    void placingABoxIsOneStep();
     void uniqueNamesFillGaps();
     void gatewayPlacementRunsTheWizardHook();
     void buttonBoxSendsItsCommand();
@@ -176,6 +179,34 @@ void TestScene::placingATextBox()
     // The release on the new box selects it and its tree row.
     QCOMPARE(m_window->currentTreeNode(), box->node());
     QVERIFY(box->isSelected());
+}
+
+void TestScene::placingABoxIsOneStep_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("text box") << int(GraphicsScene::DrawText);
+    QTest::newRow("button box") << int(GraphicsScene::DrawButton);
+}
+
+void TestScene::placingABoxIsOneStep()
+{
+    QFETCH(int, mode);
+    // The press that places a box goes on to the box; a hand that slips
+    // before the release drags it along.
+    m_scene->setMode(GraphicsScene::Mode(mode));
+    mouse(QEvent::GraphicsSceneMousePress, QPointF(100, 100));
+    mouse(QEvent::GraphicsSceneMouseMove, QPointF(103, 102));
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(103, 102));
+    GraphicsBox* box = boxAt(QPointF(150, 150));
+    QVERIFY(box);
+    QCOMPARE(box->pos(), QPointF(103, 102));
+    QCOMPARE(m_scene->undoStack()->count(), 1);
+
+    m_scene->undoStack()->undo();
+    QVERIFY(!box->scene());
+    m_scene->undoStack()->redo();
+    QCOMPARE(box->scene(), m_scene.get());
+    QCOMPARE(box->pos(), QPointF(103, 102));
 }
 
 void TestScene::uniqueNamesFillGaps()
@@ -331,7 +362,7 @@ void TestScene::deleteWhileEditingEditsTheText()
     m_scene->sendEvent(box, &dbl);
     QCOMPARE(int(box->captionItem()->textInteractionFlags()), 19);
     box->setSelected(true);
-    QCOMPARE(m_scene->focusItem(), static_cast<QGraphicsItem*>(box->captionItem()));
+    QCOMPARE(m_scene->focusItem(), static_cast<QGraphicsItem*>(box->captionItem()->editor()));
     QTextCursor cursor = box->captionItem()->textCursor();
     cursor.setPosition(0);
     box->captionItem()->setTextCursor(cursor);
