@@ -176,7 +176,7 @@ Site buildSite(MainWindow& window)
 
 // With `paint` false only the slots run; the repaints they schedule are
 // then dropped unprocessed into the next iteration's batch. The map holds
-// range(1) text boxes, which the tick repaints whatever the devices do.
+// range(1) text boxes at rest, which a tick leaves unpainted.
 void BM_SecondTick(benchmark::State& state)
 {
     const bool paint = state.range(0) != 0;

@@ -187,11 +187,12 @@ void AlarmsArea::showOnMap(Node* node, Node* child, int status, GraphicsScene* c
         if (row)
             colour = row->color[rule.color];
     }
-    line->setStatus(status, colour);
-    if (paramSet(row, rule.shownParam) && !paramSet(row, rule.alarmParam)) {
-        line->setStatus(alarmConditionStatus(rule.alarmParam), colour);
-        line->setBlinkPhase(true);
-    }
+    // One call for the steady case: turning the phase over and back would
+    // repaint the line on every tick for nothing.
+    if (paramSet(row, rule.shownParam) && !paramSet(row, rule.alarmParam))
+        line->showSteadily(alarmConditionStatus(rule.alarmParam), colour);
+    else
+        line->setStatus(status, colour);
 }
 
 void AlarmsArea::load()

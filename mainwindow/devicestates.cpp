@@ -212,13 +212,11 @@ void DeviceStates::sensorHeartbeat(Node* sensorNode)
 void DeviceStates::sensorTick(Node* sensorNode)
 {
     Node* element = nullptr;
-    int state = 0;
     {
         SiteLocker lock;
         if (!Node::isAlive(sensorNode) || !g_twSensorModel || !g_twSensorModel->contains(sensorNode))
             return;
         element = Node::isAlive(sensorNode->deviceNode) ? sensorNode->deviceNode : nullptr;
-        state = sensorNode->data(1).toInt();
     }
     g_twSensorModel->refreshNode(sensorNode);
     if (!element)

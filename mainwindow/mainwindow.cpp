@@ -817,8 +817,11 @@ void MainWindow::setDesignMode(bool mode)
 
 void MainWindow::timerTick()
 {
-    if (GraphicsScene* scene = currentScene())
-        scene->update();
+    // Nothing to repaint here: the device ticks that follow this one turn
+    // the blink phases, and each map item repaints itself when its look
+    // changes. Repainting the whole map every second cost more than all the
+    // devices' ticks together. The slot keeps its place as the tick's first
+    // receiver on this thread.
 }
 
 void MainWindow::selectTool(int tool)

@@ -332,6 +332,8 @@ void GraphicsBox::setBorderVisible(bool visible)
 void GraphicsBox::setIP(const QString& ip)
 {
     m_ip = ip;
+    // The keypad shows it.
+    update();
     SiteLocker lock;
     m_node->setData(0, ip);
     Node* statusRow = energizerNode();
@@ -396,7 +398,6 @@ void GraphicsBox::setStatus(int status)
             m_captionItem->applyAlignment();
         }
     }
-    update();
 }
 
 QList<Node*> GraphicsBox::findActionOwners(Node* target) const

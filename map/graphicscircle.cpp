@@ -67,6 +67,12 @@ void GraphicsCircle::setStatus(int state)
         m_blinkPhase = true;
     else
         m_blinkPhase = !m_blinkPhase;
+    repaintOnLookChange();
+}
+
+GraphicsHelperClass::AlarmLook GraphicsCircle::alarmLook() const
+{
+    return {m_blinkPhase, m_state, discColor()};
 }
 
 QColor GraphicsCircle::discColor() const

@@ -56,6 +56,10 @@ public:
     // after a circle is read from a project file.
     void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
 
+protected:
+    // The disc draws by its sensor state and its node's enabled flag.
+    AlarmLook alarmLook() const override;
+
 private:
     void attachToSegment(const QList<QPointF>& points);
     Node* readActionTarget(int type, const QString& reference, Node* parent,

@@ -73,6 +73,34 @@ void GraphicsHelperClass::setAlarm(int status)
     // A disabled device never blinks: it shows steadily.
     if (m_node && !m_node->enabled)
         m_blinkPhase = true;
+    repaintOnLookChange();
+}
+
+void GraphicsHelperClass::setBlinkPhase(bool on)
+{
+    m_blinkPhase = on;
+    repaintOnLookChange();
+}
+
+void GraphicsHelperClass::setColor(const QColor& color)
+{
+    m_color = color;
+    repaintOnLookChange();
+}
+
+GraphicsHelperClass::AlarmLook GraphicsHelperClass::alarmLook() const
+{
+    return {m_blinkPhase, m_alarmStatus, m_color};
+}
+
+void GraphicsHelperClass::repaintOnLookChange()
+{
+    const AlarmLook look = alarmLook();
+    if (look == m_shownLook)
+        return;
+    m_shownLook = look;
+    if (m_item)
+        m_item->update();
 }
 
 void GraphicsHelperClass::setDesignMode(bool design)

@@ -34,6 +34,9 @@ public:
 
     void setName(const QString& name);
     // Stores the alarm status and turns the blink phase (see the .cpp).
+    // This and the other setters of what the item shows for its alarm
+    // repaint the item only when its look changes: a map at rest costs no
+    // paint, and the one-second tick no longer repaints the whole map.
     void setAlarm(int status);
     void setDesignMode(bool design);
     void setItemSelected(bool selected);
@@ -50,11 +53,11 @@ public:
     // first, so a broken pairing means the row is gone.
     Node* energizerNode() const;
     bool blinkPhase() const { return m_blinkPhase; }
-    void setBlinkPhase(bool on) { m_blinkPhase = on; }
+    void setBlinkPhase(bool on);
     int alarmStatus() const { return m_alarmStatus; }
     bool designMode() const { return m_designMode; }
     QColor color() const { return m_color; }
-    void setColor(const QColor& color) { m_color = color; }
+    void setColor(const QColor& color);
     QColor penColor() const { return m_penColor; }
     QPen pen() const { return m_pen; }
     const QVector<QSharedPointer<CornerGrabber>>& handles() const { return m_handles; }
@@ -67,6 +70,23 @@ public slots:
     void buttonToggle(bool checked);
 
 protected:
+    // What the item draws for its alarm.
+    struct AlarmLook
+    {
+        bool phase = true;
+        int status = 0;
+        QColor color = Qt::black;
+        bool operator==(const AlarmLook& other) const
+        {
+            return phase == other.phase && status == other.status && color == other.color;
+        }
+    };
+    // The phase, the alarm status and the colour; a class that draws by
+    // others gives those.
+    virtual AlarmLook alarmLook() const;
+    // Repaints the item when its look differs from the one last asked for.
+    void repaintOnLookChange();
+
     // Removes every shown handle; the slots stay.
     void releaseHandles();
     // Tells the element's map that handles are shown, so that a deselection
@@ -83,4 +103,7 @@ protected:
     bool m_blinkPhase = true;
     int m_alarmStatus = 0;
     bool m_designMode = false;
+
+private:
+    AlarmLook m_shownLook;
 };

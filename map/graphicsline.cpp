@@ -74,10 +74,22 @@ void GraphicsLine::setLineWidth(int width)
     update();
 }
 
+QColor GraphicsLine::colourOnMap(const QColor& colour) const
+{
+    return qobject_cast<GraphicsScene*>(scene()) ? colour : QColor(Qt::black);
+}
+
 void GraphicsLine::setStatus(int status, const QColor& colour)
 {
-    m_color = qobject_cast<GraphicsScene*>(scene()) ? colour : QColor(Qt::black);
+    m_color = colourOnMap(colour);
     setAlarm(status);
+}
+
+void GraphicsLine::showSteadily(int status, const QColor& colour)
+{
+    m_color = colourOnMap(colour);
+    m_alarmStatus = status;
+    setBlinkPhase(true);
 }
 
 void GraphicsLine::setSelection(bool selected)

@@ -46,6 +46,8 @@ public:
     void setLineWidth(int width);
     int lineWidth() const { return m_pen.width(); }
     void setStatus(int status, const QColor& colour);
+    // The status in its colour without blinking, in the on phase.
+    void showSteadily(int status, const QColor& colour);
     QColor statusColor() const { return m_color; }
     void setSelection(bool selected);
 
@@ -78,6 +80,8 @@ protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
 
 private:
+    // A status colour shows only on a workspace map; elsewhere the line is black.
+    QColor colourOnMap(const QColor& colour) const;
     void createHandles();
     void moveHandlesToPoints();
     void moveGrabbedPoint(const QPointF& scenePos, CornerGrabber* handle);

@@ -23,7 +23,9 @@
 #include "workspacearea.h"
 
 #include <QDir>
+#include <QGraphicsView>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QCheckBox>
@@ -50,6 +52,18 @@ void setRecord(Node* row, int byte, quint8 value)
     row->record[byte] = value;
     row->updated = true;
 }
+
+// Gathers what the map's viewport repaints.
+struct PaintRecorder : QObject
+{
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
 
 struct Sent
 {
@@ -249,22 +263,42 @@ private slots:
     }
 
     // A line of the first sector shows the sector colour and blinks; with
-    // param 34 set and 22 clear it shows steadily.
+    // param 34 set and 22 clear it shows steadily. On the shown map each
+    // tick repaints the line that blinks and leaves the steady one alone.
     void fenceLineFollowsItsSector()
     {
         window->alarms()->soundAlarmActive = false;
+        auto* steady = new GraphicsLine();
+        steady->setPoints({QPointF(450, 300), QPointF(600, 300)});
+        window->currentScene()->addItem(steady);
+        g_elementTreeModel->insertNode(site.energizer(2)->child(0), -1, steady->node());
         {
             SiteLocker lock;
             site.row(1)->setData(1, int(Node::OK));
         }
         setRecord(site.row(1), 12, 0x80);
         setRecord(site.row(1), 13, 0x80);
-        window->deviceStates()->energTick(site.energizer(1));
+        setRecord(site.row(2), 13, 0xC0);
+        window->resize(1200, 800);
+        window->show();
+        QGraphicsView* view = window->workspaces()->currentView();
+        const QRect resting = view->mapFromScene(steady->sceneBoundingRect()).boundingRect();
+        QVERIFY(view->viewport()->rect().contains(resting));
+        PaintRecorder recorder;
+        view->viewport()->installEventFilter(&recorder);
+        // The first tick gives both lines their colours; the next ones only blink.
+        for (int tick = 0; tick < 4; ++tick) {
+            recorder.painted = QRegion();
+            window->timerTick();
+            for (int n : {1, 2})
+                window->deviceStates()->energTick(site.energizer(n));
+            QCOMPARE(site.fence->blinkPhase(), tick % 2 == 1);
+            QTRY_VERIFY(recorder.painted.intersects(view->mapFromScene(site.fence->sceneBoundingRect()).boundingRect()));
+            QCoreApplication::processEvents();
+            QVERIFY(tick == 0 || !recorder.painted.intersects(resting));
+        }
         QCOMPARE(site.fence->alarmStatus(), int(Node::Critical));
         QCOMPARE(site.fence->statusColor(), QColor(Qt::red));
-        const bool phase = site.fence->blinkPhase();
-        window->deviceStates()->energTick(site.energizer(1));
-        QCOMPARE(site.fence->blinkPhase(), !phase);
 
         setRecord(site.row(1), 12, 0);
         setRecord(site.row(1), 13, 0xC0);
