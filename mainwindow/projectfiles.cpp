@@ -31,6 +31,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -151,11 +152,11 @@ void ProjectFiles::showFileNameInTitle()
 
 // The file is read and parsed in full before anything of the running
 // project, its links or its title changes; a file that cannot be read
-// changes nothing but a diagnostic line.
+// changes nothing but a diagnostic line. The units run on: what they report
+// meanwhile reaches the logs (heartbeats of rows about to go are dropped by
+// the window while the load runs, see isLoading).
 void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
 {
-    const QSignalBlocker twBlocker(m_window.twControlUnit());
-    const QSignalBlocker unitBlocker(m_window.controlUnit());
     if (fileName.isEmpty() || (!explicitOpen && !changesSettled()))
         return;
     if (!QFileInfo::exists(fileName)) {
@@ -185,7 +186,10 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     m_project->currentFileName = fileName;
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
-    ProjectLoader(m_window).load(document);
+    {
+        const QScopedValueRollback<bool> loading(m_loading, true);
+        ProjectLoader(m_window).load(document);
+    }
     m_toldReferences.clear();
     m_project->workspaceDocument = document;
     m_window.rebuildEnergizerModel();
@@ -287,7 +291,6 @@ void ProjectFiles::newFile()
 {
     if (!changesSettled())
         return;
-    const QSignalBlocker twBlocker(m_window.twControlUnit());
     m_project->setModified(false);
     if (m_window.fenceClient())
         m_window.fenceClient()->closeConnection();

@@ -32,6 +32,9 @@ public:
     // Reopens the most recent file when the settings ask for it and the
     // window still holds the empty project it started with.
     void openLastProject();
+    // True while a read project replaces the running one: the heartbeats
+    // the units sent about the rows going are of no use then.
+    bool isLoading() const { return m_loading; }
 
 public slots:
     // Open asks for a file; reopen reads the current file again, asking first
@@ -70,4 +73,5 @@ private:
     std::array<QAction*, RecentFileCount> m_recentFileActions{};
     // The references of this project the operator was told a save cannot keep.
     QSet<QString> m_toldReferences;
+    bool m_loading = false;
 };

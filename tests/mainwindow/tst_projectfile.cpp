@@ -12,15 +12,18 @@
 #include "scenemouse.h"
 
 #include "alarmsarea.h"
+#include "controlunit.h"
 #include "devicestates.h"
 #include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
+#include "modalanswerer.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
 #include "projectloader.h"
+#include "sqlrows.h"
 #include "workplacereader.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
@@ -516,6 +519,23 @@ private slots:
         QCOMPARE(answerer.seen().size(), saveAs.isEmpty() ? 1 : 2);
         QCOMPARE(window->workspaces()->count(), 3);
         QVERIFY(window->project()->isModified());
+    }
+
+    // An alarm the control unit logs while the open waits for the save
+    // question is written all the same.
+    void alarmDuringOpenIsLogged()
+    {
+        open(HandWritten);
+        window->project()->setModified(true);
+        ControlUnit* unit = window->controlUnit();
+        answerNextModal([unit](QWidget* box) {
+            QMetaObject::invokeMethod(
+                unit, [unit] { emit unit->writeAlarmLog("Energ7", "Alarm", "change status to Alarm"); },
+                Qt::BlockingQueuedConnection);
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+        });
+        window->projectFiles()->openRecentFile(HandWritten);
+        QTRY_COMPARE(sqlRows(QStringLiteral("select reason from logAlarm where source='Energ7'")), QStringList{"Alarm"});
     }
 
     // The project that goes takes its alarm lines and link states with it.
