@@ -102,37 +102,38 @@ void ProjectDocument::setModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error, bool* overLimit)
+bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error, bool* refused)
 {
-    bool refused = false;
-    const auto failed = [&](const QString& reason) {
-        if (overLimit)
-            *overLimit = refused;
+    const auto failed = [&](const QString& reason, bool byContent) {
+        if (refused)
+            *refused = byContent;
         return fail(fileName, reason, error);
     };
     const QFileInfo info(fileName);
     if (!info.exists())
-        return failed(QStringLiteral("the file does not exist"));
+        return failed(QStringLiteral("the file does not exist"), false);
     if (!info.isFile())
-        return failed(QStringLiteral("not a file"));
-    refused = info.size() > MaxFileSize;
-    if (refused)
-        return failed(QStringLiteral("%1 bytes, more than the %2 a project may have").arg(info.size()).arg(MaxFileSize));
+        return failed(QStringLiteral("not a file"), false);
+    if (info.size() > MaxFileSize)
+        return failed(QStringLiteral("%1 bytes, more than the %2 a project may have").arg(info.size()).arg(MaxFileSize),
+                      true);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return failed(file.errorString());
+        return failed(file.errorString(), false);
     const QByteArray content = file.read(MaxFileSize + 1);
-    refused = content.size() > MaxFileSize;
-    if (refused)
-        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize));
+    if (file.error() != QFileDevice::NoError)
+        return failed(file.errorString(), false);
+    if (content.size() > MaxFileSize)
+        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize), true);
     QDomDocument parsed;
     QString reason;
+    bool overLimit = false;
     ProjectLimits limits;
     const auto check = [&limits](const XmlElementStart& element) { return limits.check(element); };
-    if (!readXmlDocument(content, &parsed, &reason, check, &refused))
-        return failed(refused ? reason : QStringLiteral("not well-formed XML (%1)").arg(reason));
-    if (overLimit)
-        *overLimit = false;
+    if (!readXmlDocument(content, &parsed, &reason, check, &overLimit))
+        return failed(overLimit ? reason : QStringLiteral("not well-formed XML (%1)").arg(reason), true);
+    if (refused)
+        *refused = false;
     document = parsed;
     return true;
 }

@@ -36,11 +36,12 @@ public:
     void setModified(bool modified);
 
     // False, with a diagnostic line naming the file and the reason in
-    // `error`, when it is missing, unreadable, not well-formed, or over a
-    // limit: too big, too deeply nested or holding more than ProjectLimits
-    // allow (then `overLimit` is set, when given); `document` is then untouched.
+    // `error`, when it is missing or unreadable, or its content is refused:
+    // too big, not well-formed, too deeply nested or holding more than
+    // ProjectLimits allow (then `refused` is set, when given: the file would
+    // fail again as it stands). `document` is then untouched.
     static bool read(const QString& fileName, QDomDocument& document, QString* error = nullptr,
-                     bool* overLimit = nullptr);
+                     bool* refused = nullptr);
     // Writes `document` as UTF-8 text with an XML declaration, indented by
     // two spaces, each element's attributes in the order of their names. False with the file system's words in `error` when the
     // new file could not be written in full; the old file then stays as it was.
