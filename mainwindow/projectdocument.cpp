@@ -2,7 +2,6 @@
 #include "mainwindowlogging.h"
 
 #include "projectlimits.h"
-#include "xmldocumentreader.h"
 
 #include <QDebug>
 #include <QFile>
@@ -114,24 +113,21 @@ bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QStr
         return failed(QStringLiteral("the file does not exist"), false);
     if (!info.isFile())
         return failed(QStringLiteral("not a file"), false);
-    if (info.size() > MaxFileSize)
-        return failed(QStringLiteral("%1 bytes, more than the %2 a project may have").arg(info.size()).arg(MaxFileSize),
-                      true);
+    const QString tooBig = ProjectLimits::sizeRefusal(info.size());
+    if (!tooBig.isEmpty())
+        return failed(tooBig, true);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return failed(file.errorString(), false);
-    const QByteArray content = file.read(MaxFileSize + 1);
+    const QByteArray content = file.read(ProjectLimits::MaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         return failed(file.errorString(), false);
-    if (content.size() > MaxFileSize)
-        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize), true);
+    if (content.size() > ProjectLimits::MaxFileSize)
+        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(ProjectLimits::MaxFileSize), true);
     QDomDocument parsed;
-    QString reason;
-    bool overLimit = false;
-    ProjectLimits limits;
-    const auto check = [&limits](const XmlElementStart& element) { return limits.check(element); };
-    if (!readXmlDocument(content, &parsed, &reason, check, &overLimit))
-        return failed(overLimit ? reason : QStringLiteral("not well-formed XML (%1)").arg(reason), true);
+    const QString refusal = ProjectLimits::refusal(content, &parsed);
+    if (!refusal.isEmpty())
+        return failed(refusal, true);
     if (refused)
         *refused = false;
     document = parsed;
@@ -148,11 +144,14 @@ bool ProjectDocument::write(const QString& fileName, const QDomDocument& documen
         file.cancelWriting();
         return false;
     };
+    const QByteArray content = serialized(document);
+    const QString refusal = ProjectLimits::refusal(content);
+    if (!refusal.isEmpty())
+        return failed(QStringLiteral("Not saved, as the file would be refused when opened: %1.").arg(refusal));
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
     // Written whole in one go: a failure of the file's own buffered writes
     // would pass unnoticed and the commit would keep a cut-off file.
-    const QByteArray content = serialized(document);
     errno = 0;
     if (file.write(content) != content.size() || !file.flush()) {
         // The file reports a failed write only as "Unknown error"; the

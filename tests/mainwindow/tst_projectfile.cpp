@@ -470,21 +470,36 @@ private slots:
         settings.setValue(QStringLiteral("LoadLastFile"), false);
     }
 
-    // A save that cannot be written in full (here: the file size limit)
-    // says why, and leaves the previous file as it was and the project changed.
+    // A save that cannot be written in full (the file size limit), or that
+    // would write a file the program refuses to open, says why, and leaves
+    // the previous file as it was and the project changed.
+    void failedSaveKeepsPreviousFile_data()
+    {
+        QTest::addColumn<int>("addedWorkspaces");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file size limit") << 0 << qt_error_string(EFBIG);
+        QTest::newRow("over a limit") << 99
+                                      << QStringLiteral("Not saved, as the file would be refused when opened: more "
+                                                        "than 100 workspaces in the project");
+    }
+
     void failedSaveKeepsPreviousFile()
     {
+        QFETCH(int, addedWorkspaces);
+        QFETCH(QString, reason);
         open(HandWritten);
         saveAs(path("kept.xml"));
         const QByteArray before = contents(path("kept.xml"));
         QVERIFY(before.size() > 4096);
+        for (int i = 0; i < addedWorkspaces; ++i)
+            window->addWorkspace(QString());
         window->project()->setModified(true);
         const QString title = window->windowTitle();
         rlimit previous{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit small = previous;
-        small.rlim_cur = 4096;
+        small.rlim_cur = addedWorkspaces > 0 ? previous.rlim_cur : 4096;
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         {
             MessageBoxAnswerer answerer(QMessageBox::Ok);
@@ -492,7 +507,9 @@ private slots:
             setrlimit(RLIMIT_FSIZE, &previous);
             std::signal(SIGXFSZ, oldHandler);
             // The cause, not "Unknown error".
-            QCOMPARE(answerer.seen(), QStringList{QStringLiteral("File writting error:") + qt_error_string(EFBIG)});
+            QCOMPARE(answerer.seen().size(), 1);
+            QVERIFY2(answerer.seen().first().startsWith(QStringLiteral("File writting error:") + reason),
+                     qPrintable(answerer.seen().first()));
         }
         QCOMPARE(contents(path("kept.xml")), before);
         QVERIFY(window->project()->isModified());
