@@ -111,6 +111,16 @@ void ControllerLink::failConnect()
 
 void ControllerLink::closeConnection()
 {
+    closeLink(true);
+}
+
+void ControllerLink::closeLostConnection()
+{
+    closeLink(false);
+}
+
+void ControllerLink::closeLink(bool onPurpose)
+{
     qCDebug(lcLinkDefault) << "---Close connection" << socket.state();
     const QAbstractSocket::SocketState state = socket.state();
     if (state == QAbstractSocket::ConnectingState || state == QAbstractSocket::HostLookupState)
@@ -119,6 +129,8 @@ void ControllerLink::closeConnection()
     heartbeatTimer.stop();
     abortSocket();
     qCDebug(lc) << "Close connection";
+    if (onPurpose)
+        emit closedOnPurpose();
     emit statusChanged(qtClient::ConnectionClosedByServer);
     emit closed();
 }
@@ -134,7 +146,7 @@ void ControllerLink::abortSocket()
 void ControllerLink::connectionClosedByServer()
 {
     qCDebug(lc) << "Error: Connection closed by server";
-    closeConnection();
+    closeLostConnection();
     emit peerClosed();
     // Bring the link back even when no socket error preceded the close.
     if (!retryTimer.isActive() && !connectTimer.isActive())
@@ -148,7 +160,7 @@ void ControllerLink::error(QAbstractSocket::SocketError socketError)
     emit statusChanged(qtClient::Error);
     qCDebug(lc) << "Error" << socket.errorString() << socketError;
     abortSocket();
-    closeConnection();
+    closeLostConnection();
     if (wasConnecting)
         qCDebug(lc) << "Connecting failed!";
     startRetry();
@@ -159,7 +171,7 @@ void ControllerLink::heartbeatTimeOut()
     emit statusChanged(qtClient::HeartBeatTimedOut);
     qCDebug(lc).noquote() << "HeartBeat Timed Out " + QString(138, QLatin1Char('#'));
     emit watchdogExpired();
-    closeConnection();
+    closeLostConnection();
     startRetry();
 }
 

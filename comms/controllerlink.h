@@ -42,7 +42,11 @@ public:
     // An attempt that cannot even start: it is retried like one that timed out.
     void failConnect();
 
+    // The client's own close (a new address, a new project): reported as
+    // closed, after closedOnPurpose(), so that no one takes it for a loss.
     void closeConnection();
+    // Closes a link found dead (a peer that stopped answering): a loss.
+    void closeLostConnection();
     // Drops the socket at once, also while it is still connecting; reports nothing.
     void abortSocket();
     void connectionClosedByServer();
@@ -63,6 +67,8 @@ signals:
     void watchdogExpired();
     // The link was closed and ConnectionClosedByServer reported.
     void closed();
+    // The close about to be reported is the client's own, not a loss.
+    void closedOnPurpose();
     // The peer closed the link and the close has been handled.
     void peerClosed();
     // Time for the next connection attempt.
@@ -72,6 +78,7 @@ private:
     const QLoggingCategory& lc() const { return m_category; }
     void onSocketConnected();
     void onConnectTimeout();
+    void closeLink(bool onPurpose);
 
     const QLoggingCategory& m_category;
     LinkTiming m_timing;

@@ -99,6 +99,8 @@ void ControlUnit::connectClient(qtClient* gatewayClient, Qt::ConnectionType type
     client = gatewayClient;
     connect(gatewayClient, &qtClient::tcpInUpdate, this, &ControlUnit::tovelUpdateArray, type);
     connect(gatewayClient, &qtClient::dataUpdate, this, &ControlUnit::dataUpdate, type);
+    connect(
+        gatewayClient, &qtClient::closedOnPurpose, this, [this] { m_linkLoss.closedOnPurpose(); }, type);
     connect(gatewayClient, &qtClient::commStatus, this, &ControlUnit::linkStatus, type);
 }
 

@@ -8,7 +8,8 @@
 // that was up is lost: once per loss, however many failed attempts follow,
 // until the link is up again. The devices behind a lost link show Failure,
 // so the alarm log records the loss; it then reads failure, then the
-// devices' change back to OK.
+// devices' change back to OK. A close the client was asked for (a new
+// project, a new address) loses nothing.
 class LinkLossWatch
 {
 public:
@@ -26,6 +27,8 @@ public:
     // site names it). True, with the row to log, when it loses a link that
     // was up; the row names the source the link was up to.
     bool follow(qtClient::ClientStatus status, const QString& source, Row* row);
+    // The client closes the link itself: the close it reports next is no loss.
+    void closedOnPurpose() { m_up = false; }
 
 private:
     bool m_up = false;

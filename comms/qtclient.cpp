@@ -51,6 +51,7 @@ qtClient::qtClient(int mode, QObject* parent)
     connect(&link, &ControllerLink::connected, this, &qtClient::refreshheartTimer);
     connect(&link, &ControllerLink::readyRead, this, &qtClient::updateReceived);
     connect(&link, &ControllerLink::closed, this, &qtClient::stopSweep);
+    connect(&link, &ControllerLink::closedOnPurpose, this, &qtClient::closedOnPurpose);
     connect(&link, &ControllerLink::retryDue, this, &qtClient::connectToServer);
     connect(this, &qtClient::checkpacket, this, &qtClient::processPacket);
     connect(this, &qtClient::grabData, this, &qtClient::sendRequestFC3);
@@ -275,7 +276,7 @@ void qtClient::onReadReplyTimeout()
         return;
     }
     qCWarning(lc) << "Read request for register" << outstandingStart << "never answered: closing the link";
-    closeConnection();
+    link.closeLostConnection();
     link.startRetry();
 }
 

@@ -95,6 +95,9 @@ signals:
     void dataUpdate(DeviceData data, int);
     void refreshheartTimer();
     void commStatus(qtClient::ClientStatus value);
+    // Comes right before the ConnectionClosedByServer of a closeConnection():
+    // that close was asked for and loses no link.
+    void closedOnPurpose();
     void grabData();
     void nextData();
 

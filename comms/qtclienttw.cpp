@@ -45,6 +45,7 @@ qtClientTW::qtClientTW(int mode, QWidget* parent)
     // Every link loss puts the sensors back to state 0 for the unit.
     connect(&link, &ControllerLink::watchdogExpired, this, &qtClientTW::publishResetRecords);
     connect(&link, &ControllerLink::closed, this, &qtClientTW::publishResetRecords);
+    connect(&link, &ControllerLink::closedOnPurpose, this, &qtClientTW::closedOnPurpose);
     connect(&link, &ControllerLink::peerClosed, this,
             [this] { setStatus(qtClient::ConnectionClosedByServer); });
     connect(&link, &ControllerLink::retryDue, this, &qtClientTW::connectToServer);

@@ -72,6 +72,8 @@ public:
 signals:
     void tcpInUpdate(KX4Data data);
     void commStatus(qtClient::ClientStatus value);
+    // As qtClient::closedOnPurpose.
+    void closedOnPurpose();
     void refreshheartTimer();
     void checkpacket(int);
 

@@ -19,6 +19,8 @@ TWControlUnit::~TWControlUnit() = default;
 void TWControlUnit::connectClient(qtClientTW* twClient, Qt::ConnectionType type)
 {
     connect(twClient, &qtClientTW::tcpInUpdate, this, &TWControlUnit::tovelUpdateArray, type);
+    connect(
+        twClient, &qtClientTW::closedOnPurpose, this, [this] { m_linkLoss.closedOnPurpose(); }, type);
     connect(twClient, &qtClientTW::commStatus, this, &TWControlUnit::linkStatus, type);
 }
 

@@ -80,14 +80,16 @@ bool readXmlDocument(const QByteArray& content, QDomDocument* document, QString*
             qCWarning(lcCore).noquote() << problem;
         return refuse(document, error, problem);
     }
+    // Only asked whether it would be read: the checking pass has answered.
+    if (!document)
+        return true;
     QDomDocument parsed;
     QString message;
     int line = 0;
     int column = 0;
     if (!parsed.setContent(content, &message, &line, &column))
         return refuse(document, error, QStringLiteral("%1 at line %2, column %3").arg(message).arg(line).arg(column));
-    if (document)
-        *document = parsed;
+    *document = parsed;
     return true;
 }
 

@@ -45,7 +45,8 @@ using XmlElementCheck = std::function<QString(const XmlElementStart& element)>;
 // otherwise false with the reason (and line) in `error`, and `document` left
 // empty. A refusal for depth or by the check is also written as a
 // diagnostic line, and `refused` (when given) tells it from a document that
-// is not well-formed. `error` may be null.
+// is not well-formed. `error` may be null; with a null `document` only the
+// checking pass runs, which is the stricter parser.
 bool readXmlDocument(const QByteArray& content, QDomDocument* document, QString* error = nullptr,
                      const XmlElementCheck& check = {}, bool* refused = nullptr);
 // Reads the rest of `device` and parses it as above.

@@ -16,7 +16,6 @@
 #include "projectlimits.h"
 #include "treemodel.h"
 #include "workplacereader.h"
-#include "xmldocumentreader.h"
 
 #include <QDomDocument>
 #include <QGraphicsItem>
@@ -59,8 +58,7 @@ inline void buildDefaultTWTree(Node* twRoot, GraphicsScene* scene, const QString
 inline bool run(const QByteArray& bytes)
 {
     QDomDocument document;
-    ProjectLimits limits;
-    if (!readXmlDocument(bytes, &document, nullptr, [&limits](const XmlElementStart& e) { return limits.check(e); }))
+    if (!ProjectLimits::refusal(bytes, &document).isEmpty())
         return true;
     const QDomElement root = document.documentElement();
     const QDomElement colors = root.firstChildElement(QStringLiteral("ColorStatus"));

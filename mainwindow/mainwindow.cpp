@@ -370,11 +370,22 @@ void MainWindow::connectDeviceUnits()
     TimerUnit* timer = timerUnit();
     AlarmLogWidget* alarmLog = alarmLogWidget();
     DeviceStates* states = m_deviceStates.get();
+    // What reaches the window while a project loads speaks of rows on their
+    // way out; the units' alarm-log rows are never dropped.
+    const auto loading = [files = m_files] { return files->isLoading(); };
     connect(
         unit, &ControlUnit::energHearbeat, this,
-        [states](Node* row, bool statusChanged) { states->energHeartbeat(row, statusChanged); }, Qt::QueuedConnection);
+        [states, loading](Node* row, bool statusChanged) {
+            if (!loading())
+                states->energHeartbeat(row, statusChanged);
+        },
+        Qt::QueuedConnection);
     connect(
-        unit, &ControlUnit::energTick, this, [states](Node* element) { states->energTick(element); },
+        unit, &ControlUnit::energTick, this,
+        [states, loading](Node* element) {
+            if (!loading())
+                states->energTick(element);
+        },
         Qt::QueuedConnection);
     connect(unit, &ControlUnit::writeVoltageLog, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::writeVoltageLog,
             Qt::QueuedConnection);
@@ -384,10 +395,18 @@ void MainWindow::connectDeviceUnits()
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
     connect(
-        twUnit, &TWControlUnit::sensorHearbeat, this, [states](Node* sensor) { states->sensorHeartbeat(sensor); },
+        twUnit, &TWControlUnit::sensorHearbeat, this,
+        [states, loading](Node* sensor) {
+            if (!loading())
+                states->sensorHeartbeat(sensor);
+        },
         Qt::QueuedConnection);
     connect(
-        twUnit, &TWControlUnit::sensorTick, this, [states](Node* sensor) { states->sensorTick(sensor); },
+        twUnit, &TWControlUnit::sensorTick, this,
+        [states, loading](Node* sensor) {
+            if (!loading())
+                states->sensorTick(sensor);
+        },
         Qt::QueuedConnection);
     connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
     connect(twSensorsClient(), &qtClientTW::commStatus, this,

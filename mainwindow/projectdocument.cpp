@@ -2,7 +2,6 @@
 #include "mainwindowlogging.h"
 
 #include "projectlimits.h"
-#include "xmldocumentreader.h"
 
 #include <QDebug>
 #include <QFile>
@@ -102,37 +101,35 @@ void ProjectDocument::setModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error, bool* overLimit)
+bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QString* error, bool* refused)
 {
-    bool refused = false;
-    const auto failed = [&](const QString& reason) {
-        if (overLimit)
-            *overLimit = refused;
+    const auto failed = [&](const QString& reason, bool byContent) {
+        if (refused)
+            *refused = byContent;
         return fail(fileName, reason, error);
     };
     const QFileInfo info(fileName);
     if (!info.exists())
-        return failed(QStringLiteral("the file does not exist"));
+        return failed(QStringLiteral("the file does not exist"), false);
     if (!info.isFile())
-        return failed(QStringLiteral("not a file"));
-    refused = info.size() > MaxFileSize;
-    if (refused)
-        return failed(QStringLiteral("%1 bytes, more than the %2 a project may have").arg(info.size()).arg(MaxFileSize));
+        return failed(QStringLiteral("not a file"), false);
+    const QString tooBig = ProjectLimits::sizeRefusal(info.size());
+    if (!tooBig.isEmpty())
+        return failed(tooBig, true);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return failed(file.errorString());
-    const QByteArray content = file.read(MaxFileSize + 1);
-    refused = content.size() > MaxFileSize;
-    if (refused)
-        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(MaxFileSize));
+        return failed(file.errorString(), false);
+    const QByteArray content = file.read(ProjectLimits::MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return failed(file.errorString(), false);
+    if (content.size() > ProjectLimits::MaxFileSize)
+        return failed(QStringLiteral("it grew beyond %1 bytes while being read").arg(ProjectLimits::MaxFileSize), true);
     QDomDocument parsed;
-    QString reason;
-    ProjectLimits limits;
-    const auto check = [&limits](const XmlElementStart& element) { return limits.check(element); };
-    if (!readXmlDocument(content, &parsed, &reason, check, &refused))
-        return failed(refused ? reason : QStringLiteral("not well-formed XML (%1)").arg(reason));
-    if (overLimit)
-        *overLimit = false;
+    const QString refusal = ProjectLimits::refusal(content, &parsed);
+    if (!refusal.isEmpty())
+        return failed(refusal, true);
+    if (refused)
+        *refused = false;
     document = parsed;
     return true;
 }
@@ -147,11 +144,14 @@ bool ProjectDocument::write(const QString& fileName, const QDomDocument& documen
         file.cancelWriting();
         return false;
     };
+    const QByteArray content = serialized(document);
+    const QString refusal = ProjectLimits::refusal(content);
+    if (!refusal.isEmpty())
+        return failed(QStringLiteral("Not saved, as the file would be refused when opened: %1.").arg(refusal));
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
     // Written whole in one go: a failure of the file's own buffered writes
     // would pass unnoticed and the commit would keep a cut-off file.
-    const QByteArray content = serialized(document);
     errno = 0;
     if (file.write(content) != content.size() || !file.flush()) {
         // The file reports a failed write only as "Unknown error"; the

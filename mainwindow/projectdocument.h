@@ -26,9 +26,6 @@ public:
     static constexpr int Indent = 2;
     // Given to a file name chosen in Save As without a suffix of its own.
     static inline const QString FileSuffix = QStringLiteral(".xml");
-    // Far beyond any site the program writes (a few MB for a large one):
-    // bigger files are refused before they are read into memory.
-    static constexpr qint64 MaxFileSize = qint64(40) * 1024 * 1024;
 
     explicit ProjectDocument(QObject* parent = nullptr);
 
@@ -36,14 +33,17 @@ public:
     void setModified(bool modified);
 
     // False, with a diagnostic line naming the file and the reason in
-    // `error`, when it is missing, unreadable, not well-formed, or over a
-    // limit: too big, too deeply nested or holding more than ProjectLimits
-    // allow (then `overLimit` is set, when given); `document` is then untouched.
+    // `error`, when it is missing or unreadable, or its content is refused
+    // (ProjectLimits::refusal: too big, not well-formed, over a limit; then
+    // `refused` is set, when given: the file would fail again as it stands).
+    // `document` is then untouched.
     static bool read(const QString& fileName, QDomDocument& document, QString* error = nullptr,
-                     bool* overLimit = nullptr);
+                     bool* refused = nullptr);
     // Writes `document` as UTF-8 text with an XML declaration, indented by
-    // two spaces, each element's attributes in the order of their names. False with the file system's words in `error` when the
-    // new file could not be written in full; the old file then stays as it was.
+    // two spaces, each element's attributes in the order of their names.
+    // False, with the reason in `error`, when the text would be refused on
+    // reading (then nothing is written) or could not be written in full; the
+    // old file then stays as it was.
     static bool write(const QString& fileName, const QDomDocument& document, QString* error = nullptr);
 
     // The file dialogs of Save As and Open; replaceable so tests never open

@@ -31,8 +31,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QSettings>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QUndoStack>
 
@@ -61,7 +61,9 @@ void ProjectFiles::createRecentFileActions()
 
 void ProjectFiles::openLastProject()
 {
-    if (!SettingsFile::open()->value(QStringLiteral("LoadLastFile"), true).toBool())
+    const auto settings = SettingsFile::open();
+    if (!settings->value(QStringLiteral("LoadLastFile"), true).toBool()
+        || settings->value(LastFileRefusedKey, false).toBool())
         return;
     // It runs once the window stands: by then the operator may have begun
     // a project of his own, which it must not replace.
@@ -93,19 +95,39 @@ void ProjectFiles::addRecentFile(const QString& fileName)
     files.prepend(fileName);
     while (files.size() > RecentFileCount)
         files.removeLast();
-    writeRecentFiles(files);
+    writeRecentFiles(files, LastFileMark::Clear);
 }
 
+// The first entry is the project reopened at the next start. When it goes,
+// the project kept running takes its place; without one, the next entry is
+// no project the operator left open, so none is reopened.
 void ProjectFiles::removeRecentFile(const QString& fileName)
 {
     QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
-    if (files.removeAll(fileName) > 0)
-        writeRecentFiles(files);
+    const bool wasLast = !files.isEmpty() && files.first() == fileName;
+    if (files.removeAll(fileName) == 0)
+        return;
+    const QString running = m_project->currentFileName;
+    if (!wasLast) {
+        writeRecentFiles(files, LastFileMark::Keep);
+    } else if (!running.isEmpty() && running != fileName) {
+        files.removeAll(running);
+        files.prepend(running);
+        writeRecentFiles(files, LastFileMark::Clear);
+    } else {
+        writeRecentFiles(files, LastFileMark::Set);
+    }
 }
 
-void ProjectFiles::writeRecentFiles(const QStringList& files)
+void ProjectFiles::writeRecentFiles(const QStringList& files, LastFileMark mark)
 {
-    WindowSettings::write([&files](QSettings& settings) { settings.setValue(QStringLiteral("recentFileList"), files); });
+    WindowSettings::write([&files, mark](QSettings& settings) {
+        settings.setValue(QStringLiteral("recentFileList"), files);
+        if (mark == LastFileMark::Set)
+            settings.setValue(LastFileRefusedKey, true);
+        else if (mark == LastFileMark::Clear)
+            settings.remove(LastFileRefusedKey);
+    });
     updateRecentFileActions();
 }
 
@@ -151,29 +173,20 @@ void ProjectFiles::showFileNameInTitle()
 
 // The file is read and parsed in full before anything of the running
 // project, its links or its title changes; a file that cannot be read
-// changes nothing but a diagnostic line.
+// changes nothing, and the operator is told why. The units run on: what
+// they report meanwhile reaches the logs (heartbeats of rows about to go are
+// dropped by the window while the load runs, see isLoading).
 void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
 {
-    const QSignalBlocker twBlocker(m_window.twControlUnit());
-    const QSignalBlocker unitBlocker(m_window.controlUnit());
     if (fileName.isEmpty() || (!explicitOpen && !changesSettled()))
         return;
-    if (!QFileInfo::exists(fileName)) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 does not exist").arg(fileName);
-        m_project->currentFileName.clear();
-        return;
-    }
     QDomDocument document;
     QString error;
-    bool overLimit = false;
-    if (!ProjectDocument::read(fileName, document, &error, &overLimit)) {
-        // Not the project to reopen at the next start: it would only fail again.
-        removeRecentFile(fileName);
-        if (overLimit)
-            QMessageBox::warning(&m_window, MainWindow::tr("Project not opened"),
-                                 MainWindow::tr("%1 was not opened: %2.").arg(fileName, error));
-        else if (explicitOpen)
-            m_window.statusBar()->showMessage(MainWindow::tr("%1 could not be opened: %2").arg(fileName, error));
+    bool refused = false;
+    if (!ProjectDocument::read(fileName, document, &error, &refused)) {
+        if (!QFileInfo::exists(fileName))
+            m_project->currentFileName.clear();
+        notOpened(fileName, error, refused);
         return;
     }
     addRecentFile(fileName);
@@ -185,7 +198,10 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     m_project->currentFileName = fileName;
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
-    ProjectLoader(m_window).load(document);
+    {
+        const QScopedValueRollback<bool> loading(m_loading, true);
+        ProjectLoader(m_window).load(document);
+    }
     m_toldReferences.clear();
     m_project->workspaceDocument = document;
     m_window.rebuildEnergizerModel();
@@ -199,6 +215,16 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     reconnectLinks();
     m_window.followDesignMode();
     m_window.currentTabChanged(0);
+}
+
+// Only a file refused for what it holds leaves the recent list: one that is
+// missing or unreadable now may open next time.
+void ProjectFiles::notOpened(const QString& fileName, const QString& reason, bool refused)
+{
+    if (refused)
+        removeRecentFile(fileName);
+    QMessageBox::warning(&m_window, MainWindow::tr("Project not opened"),
+                         MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }
 
 // The gateway link follows the last gateway box read (its address is set
@@ -287,7 +313,6 @@ void ProjectFiles::newFile()
 {
     if (!changesSettled())
         return;
-    const QSignalBlocker twBlocker(m_window.twControlUnit());
     m_project->setModified(false);
     if (m_window.fenceClient())
         m_window.fenceClient()->closeConnection();

@@ -21,6 +21,9 @@ class ProjectFiles : public QObject
     Q_OBJECT
 public:
     static constexpr int RecentFileCount = 5;
+    // Set when the project to reopen at the next start was refused and
+    // dropped from the recent files; a file opened or saved clears it.
+    static inline const QString LastFileRefusedKey = QStringLiteral("LastFileRefused");
 
     ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before);
 
@@ -29,9 +32,13 @@ public:
     void updateRecentFileActions();
     void addRecentFile(const QString& fileName);
     void removeRecentFile(const QString& fileName);
-    // Reopens the most recent file when the settings ask for it and the
-    // window still holds the empty project it started with.
+    // Reopens the most recent file when the settings ask for it, the window
+    // still holds the empty project it started with, and that file was not
+    // refused since it was opened or saved.
     void openLastProject();
+    // True while a read project replaces the running one: the heartbeats
+    // the units sent about the rows going are of no use then.
+    bool isLoading() const { return m_loading; }
 
 public slots:
     // Open asks for a file; reopen reads the current file again, asking first
@@ -51,13 +58,17 @@ signals:
 
 private:
     void createRecentFileActions();
-    void writeRecentFiles(const QStringList& files);
+    // What a write of the recent files does to LastFileRefusedKey.
+    enum class LastFileMark { Keep, Set, Clear };
+    void writeRecentFiles(const QStringList& files, LastFileMark mark);
     // Asks to save a changed project and saves it on Yes. False when the
     // answer was Yes and the save did not happen (cancelled or failed): the
     // project must then stay, with its edits.
     bool changesSettled();
     void showFileNameInTitle();
     void openProjectFile(const QString& fileName, bool explicitOpen);
+    // Tells why `fileName` did not open; `refused`: for what it holds.
+    void notOpened(const QString& fileName, const QString& reason, bool refused);
     void saveProject(bool chooseFile);
     void reconnectLinks();
     void warnOfUnresolvableReferences();
@@ -70,4 +81,5 @@ private:
     std::array<QAction*, RecentFileCount> m_recentFileActions{};
     // The references of this project the operator was told a save cannot keep.
     QSet<QString> m_toldReferences;
+    bool m_loading = false;
 };

@@ -16,6 +16,27 @@ QString broken(int limit, const QString& what, qint64 line)
 
 } // namespace
 
+QString ProjectLimits::refusal(const QByteArray& content, QDomDocument* document)
+{
+    const QString tooBig = sizeRefusal(content.size());
+    if (!tooBig.isEmpty())
+        return tooBig;
+    ProjectLimits limits;
+    const auto check = [&limits](const XmlElementStart& element) { return limits.check(element); };
+    QString reason;
+    bool overLimit = false;
+    if (readXmlDocument(content, document, &reason, check, &overLimit))
+        return QString();
+    return overLimit ? reason : QStringLiteral("not well-formed XML (%1)").arg(reason);
+}
+
+QString ProjectLimits::sizeRefusal(qint64 bytes)
+{
+    if (bytes <= MaxFileSize)
+        return QString();
+    return QStringLiteral("%1 bytes, more than the %2 a project may have").arg(bytes).arg(MaxFileSize);
+}
+
 QString ProjectLimits::check(const XmlElementStart& element)
 {
     m_open.resize(element.depth - 1);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QVector>
 
+class QDomDocument;
 struct XmlElementStart;
 
 // What a project file may hold, checked element by element while the file
@@ -13,9 +15,16 @@ struct XmlElementStart;
 // and fence lines of some dozens of points.
 //
 // One object checks one file: it counts across the whole document.
+//
+// A save checks what it is about to write against the same limits, so the
+// program never writes a project it would then refuse to open.
 class ProjectLimits
 {
 public:
+    // Far beyond the map and trees of any site (a few MB for a large one),
+    // pictures of image boxes aside: bigger files are refused before they
+    // are read into memory, and never written.
+    static constexpr qint64 MaxFileSize = qint64(40) * 1024 * 1024;
     static constexpr int MaxWorkspaces = 100;
     static constexpr int MaxItemsPerWorkspace = 5000;
     static constexpr int MaxItems = 20000;
@@ -29,6 +38,13 @@ public:
     // Empty while the file stays within every limit; otherwise the limit
     // the element breaks, in words for the operator.
     QString check(const XmlElementStart& element);
+
+    // Empty when `content` is a project file the program opens; otherwise
+    // why not, in words for the operator: too big, not well-formed XML, or
+    // over a limit above. A `document`, when given, receives what passed.
+    static QString refusal(const QByteArray& content, QDomDocument* document = nullptr);
+    // Empty for a file of `bytes` bytes that may be read, otherwise why not.
+    static QString sizeRefusal(qint64 bytes);
 
 private:
     struct Open {

@@ -21,6 +21,7 @@ public:
         connect(&link, &ControllerLink::connected, this, record("connected"));
         connect(&link, &ControllerLink::watchdogExpired, this, record("expired"));
         connect(&link, &ControllerLink::closed, this, record("closed"));
+        connect(&link, &ControllerLink::closedOnPurpose, this, record("own"));
         connect(&link, &ControllerLink::peerClosed, this, record("peer"));
         connect(&link, &ControllerLink::retryDue, this, record("retry"));
     }
@@ -91,7 +92,7 @@ void TestControllerLink::lossIsReportedInOrder_data()
     // A peer's close surfaces as the socket's error first, then as the close.
     QTest::newRow("peer closes") << "peer" << "s4 s2 closed retry";
     QTest::newRow("watchdog") << "watchdog" << "s1 expired s2 closed retry";
-    QTest::newRow("closed by us") << "close" << "s2 closed";
+    QTest::newRow("closed by us") << "close" << "own s2 closed";
 }
 
 void TestControllerLink::lossIsReportedInOrder()

@@ -12,15 +12,18 @@
 #include "scenemouse.h"
 
 #include "alarmsarea.h"
+#include "controlunit.h"
 #include "devicestates.h"
 #include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
+#include "modalanswerer.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
 #include "projectloader.h"
+#include "sqlrows.h"
 #include "workplacereader.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
@@ -358,9 +361,9 @@ private slots:
     }
 
     // A file that cannot be used changes nothing: project, changed mark,
-    // title and links stay; only a missing file forgets the file name. A
-    // file over a limit is refused with a box naming the limit, and no
-    // file that failed stays in the recent list.
+    // title and links stay; only a missing file forgets the file name. A box
+    // tells why (a file over a limit names the limit). A file refused for
+    // its content leaves the recent list; a missing or unreadable one stays.
     void failedOpens_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -369,9 +372,11 @@ private slots:
             return "<Project><Workplaces>" + workspaces + "</Workplaces></Project>";
         };
         const auto workspace = [](const QByteArray& items) { return "<Workplace name=\"W\">" + items + "</Workplace>"; };
-        QTest::newRow("missing") << QByteArray() << QString();
-        QTest::newRow("not well-formed") << QByteArray("<Project><Workplaces><Workplace name=\"x\"></Project>") << QString();
-        QTest::newRow("repeated attribute") << project("<Workplace name=\"a\" name=\"b\"/>") << QString();
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("the file does not exist");
+        QTest::newRow("not a file") << QByteArray("dir") << QStringLiteral("not a file");
+        QTest::newRow("not well-formed") << QByteArray("<Project><Workplaces><Workplace name=\"x\"></Project>")
+                                         << QStringLiteral("not well-formed XML");
+        QTest::newRow("repeated attribute") << project("<Workplace name=\"a\" name=\"b\"/>") << QString("not well-formed");
         QTest::newRow("too deep") << QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000)
                                   << QStringLiteral("nested deeper than 256 levels");
         QTest::newRow("50 MB") << QByteArray("big") << QStringLiteral("more than the 41943040");
@@ -400,12 +405,15 @@ private slots:
         QFETCH(QString, limit);
         const QString bad = path(QStringLiteral("bad.xml"));
         QFile::remove(bad);
+        QDir(home.path()).rmdir(QStringLiteral("bad.xml"));
         open(HandWritten);
         window->project()->setModified(true);
         const QString title = window->windowTitle();
         if (content == "big") {
             QFile file(bad);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(50 * 1000 * 1000));
+        } else if (content == "dir") {
+            QVERIFY(QDir(home.path()).mkdir(QStringLiteral("bad.xml")));
         } else if (!content.isEmpty()) {
             writeFile(bad, content);
         }
@@ -415,9 +423,9 @@ private slots:
         open(bad);
         QVERIFY(catcher.contains(bad));
         QCOMPARE(answerer.seen().first(), QStringLiteral("Saving:The file was changed.\nSave the it?"));
-        QCOMPARE(answerer.seen().size(), limit.isEmpty() ? 1 : 2);
+        QCOMPARE(answerer.seen().size(), 2);
         const QString refusal = QStringLiteral("Project not opened:%1 was not opened: ").arg(bad);
-        QVERIFY2(limit.isEmpty() || (answerer.seen().last().startsWith(refusal) && answerer.seen().last().contains(limit)),
+        QVERIFY2(answerer.seen().last().startsWith(refusal) && answerer.seen().last().contains(limit),
                  qPrintable(answerer.seen().last()));
         QCOMPARE(window->workspaces()->count(), 2);
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Perimeter"));
@@ -426,12 +434,14 @@ private slots:
         QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
         QCOMPARE(window->currentFileName(), content.isEmpty() ? QString() : HandWritten);
         const QStringList recent = QSettings(path("setting.ini"), QSettings::IniFormat).value("recentFileList").toStringList();
-        QCOMPARE(recent.contains(bad), content.isEmpty());
+        const bool kept = content.isEmpty() || content == "dir";
+        QCOMPARE(recent.first(), kept ? bad : HandWritten);
+        QCOMPARE(recent.contains(bad), kept);
         QFile::remove(bad);
     }
 
     // A last project refused at start-up is not reopened at the next one:
-    // the project opened before it is.
+    // nor is the project opened before it.
     void refusedLastFileIsForgotten()
     {
         const QString bad = path(QStringLiteral("refused.xml"));
@@ -439,6 +449,7 @@ private slots:
         QSettings settings(path("setting.ini"), QSettings::IniFormat);
         settings.setValue(QStringLiteral("LoadLastFile"), true);
         settings.setValue(QStringLiteral("recentFileList"), QStringList{bad, HandWritten});
+        settings.remove(ProjectFiles::LastFileRefusedKey);
         settings.sync();
         window.reset();
         {
@@ -451,27 +462,41 @@ private slots:
         QCOMPARE(window->currentFileName(), QString());
         window.reset();
         window = std::make_unique<MainWindow>();
-        // Not inside the constructor: the window shows first.
+        // The reopen is queued behind the window's showing.
+        QCoreApplication::processEvents();
         QCOMPARE(window->currentFileName(), QString());
-        QTRY_COMPARE(window->currentFileName(), HandWritten);
+        QCOMPARE(window->projectFiles()->recentFileAction(0)->data().toString(), HandWritten);
         settings.setValue(QStringLiteral("LoadLastFile"), false);
     }
 
-    // A save that cannot be written in full (here: the file size limit)
-    // says why, and leaves the previous file as it was and the project changed.
+    // A save that cannot be written in full (the file size limit), or that
+    // would write a file the program refuses to open, says why, and leaves
+    // the previous file as it was and the project changed.
+    void failedSaveKeepsPreviousFile_data()
+    {
+        QTest::addColumn<int>("addedWorkspaces");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file size limit") << 0 << qt_error_string(EFBIG);
+        QTest::newRow("over a limit") << 99 << QStringLiteral("would be refused when opened: more than 100 workspaces");
+    }
+
     void failedSaveKeepsPreviousFile()
     {
+        QFETCH(int, addedWorkspaces);
+        QFETCH(QString, reason);
         open(HandWritten);
         saveAs(path("kept.xml"));
         const QByteArray before = contents(path("kept.xml"));
         QVERIFY(before.size() > 4096);
+        for (int i = 0; i < addedWorkspaces; ++i)
+            window->addWorkspace(QString());
         window->project()->setModified(true);
         const QString title = window->windowTitle();
         rlimit previous{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit small = previous;
-        small.rlim_cur = 4096;
+        small.rlim_cur = addedWorkspaces > 0 ? previous.rlim_cur : 4096;
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         {
             MessageBoxAnswerer answerer(QMessageBox::Ok);
@@ -479,7 +504,8 @@ private slots:
             setrlimit(RLIMIT_FSIZE, &previous);
             std::signal(SIGXFSZ, oldHandler);
             // The cause, not "Unknown error".
-            QCOMPARE(answerer.seen(), QStringList{QStringLiteral("File writting error:") + qt_error_string(EFBIG)});
+            const QString box = answerer.seen().join(QLatin1Char('|'));
+            QVERIFY2(box.startsWith(QStringLiteral("File writting error:")) && box.contains(reason), qPrintable(box));
         }
         QCOMPARE(contents(path("kept.xml")), before);
         QVERIFY(window->project()->isModified());
@@ -516,6 +542,21 @@ private slots:
         QCOMPARE(answerer.seen().size(), saveAs.isEmpty() ? 1 : 2);
         QCOMPARE(window->workspaces()->count(), 3);
         QVERIFY(window->project()->isModified());
+    }
+
+    // An alarm logged while the open asks its save question reaches the log.
+    void alarmDuringOpenIsLogged()
+    {
+        open(HandWritten);
+        window->project()->setModified(true);
+        ControlUnit* unit = window->controlUnit();
+        answerNextModal([unit](QWidget* box) {
+            const auto alarm = [unit] { emit unit->writeAlarmLog("Energ7", "Alarm", "change status to Alarm"); };
+            QMetaObject::invokeMethod(unit, alarm, Qt::BlockingQueuedConnection);
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+        });
+        window->projectFiles()->openRecentFile(HandWritten);
+        QTRY_COMPARE(sqlRows(QStringLiteral("select reason from logAlarm where source='Energ7'")), QStringList{"Alarm"});
     }
 
     // The project that goes takes its alarm lines and link states with it.
