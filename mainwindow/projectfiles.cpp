@@ -264,23 +264,23 @@ void ProjectFiles::saveFileAs()
 void ProjectFiles::saveProject(bool chooseFile)
 {
     const QDomDocument document = ProjectWriter(m_window).build();
+    QString fileName = m_project->currentFileName;
     if (chooseFile) {
-        QString chosen =
+        fileName =
             ProjectDocument::chooseSaveFileName(&m_window, MainWindow::tr("Save File"), QString(), tr("XML Files (*.xml)"));
-        if (chosen.isEmpty())
+        if (fileName.isEmpty())
             return;
-        if (QFileInfo(chosen).suffix().isEmpty())
-            chosen += ProjectDocument::FileSuffix;
-        m_project->currentFileName = chosen;
+        if (QFileInfo(fileName).suffix().isEmpty())
+            fileName += ProjectDocument::FileSuffix;
     }
-    const QString fileName = m_project->currentFileName;
-    addRecentFile(fileName);
     QString error;
     if (!ProjectDocument::write(fileName, document, &error)) {
-        // The project stays changed: nothing of it reached the file.
+        // The project stays changed and keeps its file: nothing of it reached the new one.
         QMessageBox::warning(&m_window, MainWindow::tr("File writting error"), error, QMessageBox::Ok);
         return;
     }
+    m_project->currentFileName = fileName;
+    addRecentFile(fileName);
     m_project->workspaceDocument = document;
     m_project->setModified(false);
     // The next edit on a map leaves its stack's clean state and marks the project changed again.

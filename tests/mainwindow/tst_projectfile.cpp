@@ -500,7 +500,7 @@ private slots:
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         {
             MessageBoxAnswerer answerer(QMessageBox::Ok);
-            formChild(window.get(), "actSave")->trigger();
+            saveAs(path("other.xml"));
             setrlimit(RLIMIT_FSIZE, &previous);
             std::signal(SIGXFSZ, oldHandler);
             // The cause, not "Unknown error".
@@ -508,6 +508,8 @@ private slots:
             QVERIFY2(box.startsWith(QStringLiteral("File writting error:")) && box.contains(reason), qPrintable(box));
         }
         QCOMPARE(contents(path("kept.xml")), before);
+        // The project keeps its file: the next Save goes where the last one went.
+        QCOMPARE(window->project()->currentFileName, path("kept.xml"));
         QVERIFY(window->project()->isModified());
         QCOMPARE(window->windowTitle(), title);
         QCOMPARE(QDir(home.path()).entryList({QStringLiteral("kept.xml*")}, QDir::Files), QStringList{"kept.xml"});
