@@ -70,9 +70,11 @@ void DatabaseAlert::setNotifier(Notifier notifier)
 
 bool DatabaseAlert::report(Problem problem, const QString& sqlError)
 {
-    qCWarning(lcViews) << "Database:" << problemText(problem) << sqlError;
-    if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem))
+    if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem)) {
+        qCDebug(lcViews) << "Database:" << problemText(problem) << sqlError;
         return false;
+    }
+    qCWarning(lcViews) << "Database:" << problemText(problem) << sqlError;
     toldProblems().set(problem);
     const QString text = sqlError.isEmpty() ? problemText(problem) : problemText(problem) + QLatin1Char('\n') + sqlError;
     const bool blocking = problem == Unreadable || problem == Unopenable;

@@ -5,9 +5,10 @@
 #include <functional>
 
 // Tells the operator, once per run and per problem, that the database
-// cannot be read or that a log cannot be written. The diagnostic log gets
-// the SQL error every time; the operator gets one message box, so an alarm
-// storm against a full disk does not bury the screen.
+// cannot be read or that a log cannot be written. The operator gets one
+// message box and the diagnostic log one warning with the SQL error, the
+// repeats going to the debug level, so an alarm storm against a full disk
+// buries neither the screen nor the log.
 class DatabaseAlert
 {
 public:
