@@ -2,6 +2,7 @@
 #include "viewslogging.h"
 
 #include "apppaths.h"
+#include "databasealert.h"
 #include "reportengine.h"
 #include "writebatch.h"
 
@@ -48,6 +49,15 @@ private:
     QHash<const QAbstractItemModel*, QVector<QStringList>> m_rows;
 };
 
+bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values)
+{
+    if (!query.prepare(statement))
+        return false;
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
 // The report being printed now; print previews are modal, one at a time.
 QPointer<ReportEngine>& printingReport()
 {
@@ -90,29 +100,46 @@ void LogTable::fetchAll(QSqlTableModel* model)
         model->fetchMore();
 }
 
-void LogTable::clear(const QString& table, int days)
+bool LogTable::clear(const QString& table, int days)
 {
-    // The rows waiting for their commit go first, so the delete sees them.
-    WriteBatch::instance().commit();
-    QSqlQuery query;
-    if (days == 0) {
-        query.exec(QStringLiteral("delete FROM ") + table);
-    } else {
-        // Year, month and day are cut out of the stored "dd.MM.yyyy" prefix;
-        // rows whose text does not form a date give NULL and stay.
-        query.prepare(QStringLiteral("delete from ") + table
-                      + QStringLiteral(" where cast(julianday('now')  as int) - cast(julianday( substr(datetime,7,4) "
-                                       "||'-'|| substr(datetime,4,2) || '-' || substr(datetime,1,2) ) as int) - 1 > ?"));
-        query.addBindValue(days);
-        query.exec();
+    if (days == 0)
+        return deleteRows(table, QStringLiteral("delete FROM ") + table, {});
+    // Year, month and day are cut out of the stored "dd.MM.yyyy" prefix;
+    // rows whose text does not form a date give NULL and stay.
+    return deleteRows(table,
+                      QStringLiteral("delete from ") + table
+                          + QStringLiteral(" where cast(julianday('now')  as int) - cast(julianday( substr(datetime,7,4) "
+                                           "||'-'|| substr(datetime,4,2) || '-' || substr(datetime,1,2) ) as int) - 1 > ?"),
+                      {days});
+}
+
+bool LogTable::deleteRows(const QString& table, const QString& statement, const QVariantList& values)
+{
+    const auto failed = [&table](const QString& why) {
+        qCWarning(lcViews) << "Log" << table << "not cleared:" << why;
+        DatabaseAlert::report(DatabaseAlert::LogNotCleared, why);
+        return false;
+    };
+    if (!WriteBatch::instance().commit())
+        return failed(QStringLiteral("earlier log rows are still waiting for the database"));
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction())
+        return failed(db.lastError().text());
+    QSqlQuery query(db);
+    if (!execBound(query, statement, values)
+        || !execBound(query, QStringLiteral("delete from sqlite_sequence where name=?"), {table})) {
+        const QString error = query.lastError().text();
+        query.finish();
+        db.rollback();
+        return failed(error);
     }
-    if (query.lastError().type() != QSqlError::NoError)
-        qCWarning(lcViews) << query.lastError().text();
-    query.prepare(QStringLiteral("delete from sqlite_sequence where name=?"));
-    query.addBindValue(table);
-    query.exec();
-    if (query.lastError().type() != QSqlError::NoError)
-        qCWarning(lcViews) << query.lastError().text();
+    if (!db.commit()) {
+        const QString error = db.lastError().text();
+        db.rollback();
+        return failed(error);
+    }
+    DatabaseAlert::resolved(DatabaseAlert::LogNotCleared);
+    return true;
 }
 
 bool LogTable::askClearAll(QWidget* parent, const char* context)
