@@ -58,11 +58,12 @@ bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& v
     return query.exec();
 }
 
-// The report being printed now; print previews are modal, one at a time.
-QPointer<ReportEngine>& printingReport()
+// The snapshot of the report being printed now (print previews are modal,
+// one at a time); it goes with its report.
+QPointer<ReportSnapshot>& printingSnapshot()
 {
-    static QPointer<ReportEngine> report;
-    return report;
+    static QPointer<ReportSnapshot> snapshot;
+    return snapshot;
 }
 
 } // namespace
@@ -153,8 +154,7 @@ bool LogTable::askClearAll(QWidget* parent, const char* context)
 ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName, int records)
 {
     auto* report = new ReportEngine(parent);
-    new ReportSnapshot(report);
-    printingReport() = report;
+    printingSnapshot() = new ReportSnapshot(report);
     report->recordsCount.append(records);
     if (!report->loadReport(AppPaths::filePath(templateName)))
         qCWarning(lcViews) << "Report file not found";
@@ -167,6 +167,6 @@ void LogTable::answer(const QAbstractItemModel* model, const QStringList& names,
     const int column = names.indexOf(name) + 1;
     if (column < 1)
         return;
-    ReportSnapshot* snapshot = printingReport() ? printingReport()->findChild<ReportSnapshot*>() : nullptr;
+    ReportSnapshot* snapshot = printingSnapshot();
     value = snapshot ? snapshot->text(model, names.size(), recNo, column) : model->index(recNo, column).data().toString();
 }
