@@ -1,6 +1,8 @@
 #include "settingsfile.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QLockFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,6 +42,27 @@ private slots:
         }
         QVERIFY(SettingsFile::setValue(QStringLiteral("Done"), true, ini));
         QCOMPARE(files(), (QStringList{"setting.ini", "setting.ini.backup"}));
+    }
+
+    // A lock a live writer made is not taken from it, however long its write
+    // takes (here one without a native lock on the file), and nor are its files.
+    void liveWritersLockIsKept()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("setting.ini"));
+        QFile lockFile(ini + QStringLiteral(".lock"));
+        QByteArray owner; // this process
+        {
+            QLockFile lock(lockFile.fileName());
+            QVERIFY(lock.tryLock(0) && lockFile.open(QIODevice::ReadOnly));
+            owner = lockFile.readAll();
+            lockFile.close();
+        }
+        QVERIFY(lockFile.open(QIODevice::WriteOnly) && lockFile.write(owner) == owner.size() && lockFile.flush());
+        QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFileDevice::FileModificationTime));
+        QVERIFY(QFile(ini + QStringLiteral(".aBcDeF.tmp")).open(QIODevice::WriteOnly));
+        SettingsFile::open(ini);
+        QVERIFY(QFile::exists(ini + QStringLiteral(".aBcDeF.tmp")));
     }
 };
 
