@@ -98,6 +98,23 @@ std::unique_ptr<QLockFile> writeLock(const QString& path)
     return lock;
 }
 
+// A lock is made and filled in within microseconds, so one that has stayed
+// empty for long was left by a killed write. Qt cannot remove it while a
+// live owner still holds the file itself.
+bool takeLock(QLockFile& lock, const QString& path, int waitMs)
+{
+    if (lock.tryLock(waitMs))
+        return true;
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    const QFileInfo lockFile(path + QStringLiteral(".lock"));
+    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &application)
+        || lockFile.lastModified().msecsTo(QDateTime::currentDateTime()) < EmptyLockStaleMs)
+        return false;
+    return lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
 // The temporary copy a write makes beside the file: "setting.ini.AbC123.tmp".
 QString tempTemplate(const QString& path)
 {
@@ -163,7 +180,7 @@ bool fail(const QString& path, const QString& why, const QString& tempPath)
 bool write(const std::function<void(QSettings&)>& fill, const QString& path)
 {
     const auto lock = writeLock(path);
-    if (!lock->tryLock(LockWaitMs))
+    if (!takeLock(*lock, path, LockWaitMs))
         return fail(path, QStringLiteral("the file is locked by another write (error %1)").arg(lock->error()), QString());
     removeLeftovers(path);
 
@@ -223,7 +240,7 @@ std::unique_ptr<QSettings> open(const QString& path)
     if (!cleaned.contains(path)) {
         cleaned.insert(path);
         const auto lock = writeLock(path);
-        if (lock->tryLock(0))
+        if (takeLock(*lock, path, 0))
             removeLeftovers(path);
     }
     auto settings = openIni(path);

@@ -45,25 +45,26 @@ private slots:
         QCOMPARE(files(), QStringList{"setting.ini"} + own);
     }
 
-    // A lock a live writer made is not taken from it, however long its write
-    // takes (here one without a native lock on the file), and nor are its files.
+    // A live writer's lock (here without a native lock) is not taken however long
+    // its write, nor are its files; one left empty by a killed writer names no owner.
     void liveWritersLockIsKept()
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("setting.ini"));
         QFile lockFile(ini + QStringLiteral(".lock"));
-        QByteArray owner; // this process
-        {
-            QLockFile lock(lockFile.fileName());
-            QVERIFY(lock.tryLock(0) && lockFile.open(QIODevice::ReadOnly));
-            owner = lockFile.readAll();
-            lockFile.close();
-        }
+        auto lock = std::make_unique<QLockFile>(lockFile.fileName());
+        QVERIFY(lock->tryLock(0) && lockFile.open(QIODevice::ReadOnly));
+        const QByteArray owner = lockFile.readAll(); // this process
+        lockFile.close();
+        lock.reset();
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-10);
         QVERIFY(lockFile.open(QIODevice::WriteOnly) && lockFile.write(owner) == owner.size() && lockFile.flush());
-        QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFileDevice::FileModificationTime));
+        QVERIFY(lockFile.setFileTime(old, QFileDevice::FileModificationTime));
         QVERIFY(QFile(ini + QStringLiteral(".aBcDeF.tmp")).open(QIODevice::WriteOnly));
         SettingsFile::open(ini);
         QVERIFY(QFile::exists(ini + QStringLiteral(".aBcDeF.tmp")));
+        QVERIFY(lockFile.resize(0) && lockFile.setFileTime(old, QFileDevice::FileModificationTime));
+        QVERIFY(SettingsFile::setValue(QStringLiteral("Count"), 1, ini));
     }
 };
 
