@@ -90,32 +90,45 @@ bool DatabaseManager::prepareForUse()
     query.exec(QStringLiteral("end transaction;"));
 
     bool ok = runLogged(query, QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
-    // A checkpoint copies the log into the file and syncs it: hundreds of
-    // milliseconds the commit that set it off would keep the GUI thread.
-    // The upkeep does it on its own thread.
-    ok = runLogged(query, QStringLiteral("PRAGMA wal_autocheckpoint = 0")) && ok;
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()
         || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
         qCWarning(lcCore) << "Database: write-ahead log not enabled:" << query.lastError().text();
         ok = false;
     }
-    return runLogged(query, QStringLiteral("PRAGMA synchronous=FULL")) && ok;
+    query.finish();
+    ok = runLogged(query, QStringLiteral("PRAGMA synchronous=FULL")) && ok;
+    // A checkpoint copies the log into the file and syncs it: hundreds of
+    // milliseconds the commit that set it off would keep the GUI thread.
+    // The upkeep does it on its own thread, and runs only when all is well.
+    return ok && runLogged(query, QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+}
+
+void DatabaseManager::restoreAutoCheckpoint()
+{
+    QSqlQuery query;
+    runLogged(query, QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(AutoCheckpointPages));
 }
 
 void DatabaseManager::startUpkeep()
 {
-    // Timers stop on their own thread, before it ends.
-    connect(QThread::currentThread(), &QThread::finished, m_checkpointTimer, &QTimer::stop, Qt::DirectConnection);
-    m_checkpointTimer->start();
     UpkeepNext next = UpkeepNext::Failed;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(UpkeepConnection));
         db.setDatabaseName(AppPaths::database());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(UpkeepBusyTimeoutMs));
-        if (db.open())
+        if (db.open()) {
+            // Timers stop on their own thread, before it ends.
+            connect(QThread::currentThread(), &QThread::finished, m_checkpointTimer, &QTimer::stop,
+                    Qt::DirectConnection);
+            m_checkpointTimer->start();
             next = beginUpkeep(db);
-        else
-            qCWarning(lcCore) << "Database upkeep: not opened:" << db.lastError().text();
+        } else {
+            qCWarning(lcCore) << "Database upkeep: not opened, the program's connection copies its write-ahead log "
+                                 "itself:" << db.lastError().text();
+            if (QCoreApplication::instance())
+                QMetaObject::invokeMethod(QCoreApplication::instance(), &DatabaseManager::restoreAutoCheckpoint,
+                                          Qt::QueuedConnection);
+        }
     }
     if (next == UpkeepNext::Steps)
         upkeepStep();

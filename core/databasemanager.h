@@ -44,15 +44,20 @@ public:
     static constexpr const char* UpkeepConnection = "lumetra-upkeep";
     // How often the upkeep copies the write-ahead log into the file.
     static constexpr int CheckpointIntervalMs = 5000;
+    // SQLite's own setting: a commit copies the write-ahead log into the
+    // file once it holds this many pages.
+    static constexpr int AutoCheckpointPages = 1000;
 
     // Start-up preparation on the default connection, on the GUI thread:
     // closes a transaction left open, sets the short busy timeout and
     // switches to the write-ahead log with full sync (every committed row
     // survives a power cut with one sync per commit), leaving its
-    // checkpoints to the upkeep. Quick whatever the file holds: compacting
-    // it is the upkeep's too. Failures are logged with
-    // the SQL error; false when the database could not be switched
-    // (damaged, truncated, or not writable).
+    // checkpoints to the upkeep once all of that succeeded. Quick whatever
+    // the file holds: compacting it is the upkeep's too. Failures are logged
+    // with the SQL error; false when the database could not be switched
+    // (damaged, truncated, or not writable), and then the connection keeps
+    // copying its write-ahead log itself and the upkeep must not run: in
+    // the old journal its rewrite of the file would keep every reader out.
     static bool prepareForUse();
 
 public slots:
@@ -68,8 +73,9 @@ public slots:
     // the whole file); meanwhile the logs' rows wait in their queue
     // (WriteBatch) and are written afterwards; `upkeepDone` tells the end.
     // From then on, every CheckpointIntervalMs, copies the write-ahead log
-    // into the file: the program's own connection never does (see
-    // `prepareForUse`).
+    // into the file: the program's own connection no longer does (see
+    // `prepareForUse`). When its connection cannot be opened, the program's
+    // own connection, on the application's thread, is given the copying back.
     void startUpkeep();
 
 signals:
@@ -77,6 +83,8 @@ signals:
 
 private:
     enum class UpkeepNext { Done, Failed, Steps };
+    // On the thread of the default connection.
+    static void restoreAutoCheckpoint();
     UpkeepNext beginUpkeep(const QSqlDatabase& db);
     void upkeepStep();
     void endUpkeep(bool ok);

@@ -98,28 +98,57 @@ std::unique_ptr<QLockFile> writeLock(const QString& path)
     return lock;
 }
 
+// A lock is made and filled in within microseconds, so one that has stayed
+// empty for long was left by a killed write. Qt cannot remove it while a
+// live owner still holds the file itself.
+bool takeLock(QLockFile& lock, const QString& path, int waitMs)
+{
+    if (lock.tryLock(waitMs))
+        return true;
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    const QFileInfo lockFile(path + QStringLiteral(".lock"));
+    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &application)
+        || lockFile.lastModified().msecsTo(QDateTime::currentDateTime()) < EmptyLockStaleMs)
+        return false;
+    return lock.removeStaleLockFile() && lock.tryLock(0);
+}
+
 // The temporary copy a write makes beside the file: "setting.ini.AbC123.tmp".
 QString tempTemplate(const QString& path)
 {
     return path + QStringLiteral(".XXXXXX.tmp");
 }
 
+// Whether six letters, as QTemporaryFile and QSaveFile draw them, are cased
+// as an operator would write a word ("backup", "Backup", "BACKUP").
+bool isWordLike(const QString& letters)
+{
+    const QString rest = letters.mid(1);
+    return letters == letters.toLower() || letters == letters.toUpper()
+        || (letters.at(0).isUpper() && rest == rest.toLower());
+}
+
 // Whether `name` is what a write killed half-way leaves beside `fileName`:
-// its temporary copy, the copy renamed for the check (".check"), the lock
-// QSettings took on the copy (".lock") or the file QSaveFile was writing
-// (six more characters). Earlier versions named the copy without ".tmp";
-// such a bare copy whose six characters are all lower-case letters may be
-// the operator's own ("setting.ini.backup") and is kept.
+// its temporary copy ("setting.ini.aBcDeF.tmp"), the copy renamed for the
+// check (".check"), the lock QSettings took on the copy (".lock") or the
+// file QSaveFile was writing for it (six more letters). Earlier versions
+// left the same without ".tmp"; there the six letters may also be an
+// operator's name for a copy, and a name whose letters read as a word is
+// kept ("setting.ini.Backup"), as is any name with other characters.
 bool isLeftover(const QString& name, const QString& fileName)
 {
-    const QString prefix = QRegularExpression::escape(fileName) + QStringLiteral("\\.[A-Za-z0-9]{6}");
-    static const QString suffixes = QStringLiteral("(\\.check|\\.lock|\\.[A-Za-z0-9]{6})");
-    const QRegularExpression current(QStringLiteral("^%1\\.tmp%2?$").arg(prefix, suffixes));
-    const QRegularExpression earlier(QStringLiteral("^%1%2$").arg(prefix, suffixes));
-    const QRegularExpression earlierCopy(QStringLiteral("^%1$").arg(prefix));
-    static const QRegularExpression word(QStringLiteral("\\.[a-z]{6}$"));
-    return current.match(name).hasMatch() || earlier.match(name).hasMatch()
-        || (earlierCopy.match(name).hasMatch() && !word.match(name).hasMatch());
+    const QString base = QLatin1Char('^') + QRegularExpression::escape(fileName);
+    static const QString letters = QStringLiteral("\\.([A-Za-z]{6})");
+    static const QString marks = QStringLiteral("(\\.check|\\.lock|\\.([A-Za-z]{6}))?$");
+    const QRegularExpression current(base + letters + QStringLiteral("\\.tmp") + marks);
+    const QRegularExpression earlier(base + letters + marks);
+    if (current.match(name).hasMatch())
+        return true;
+    const QRegularExpressionMatch match = earlier.match(name);
+    return match.hasMatch() && !isWordLike(match.captured(1))
+        && (match.captured(3).isEmpty() || !isWordLike(match.captured(3)));
 }
 
 // Only ever called under the file's lock, when no write can be using them.
@@ -151,7 +180,7 @@ bool fail(const QString& path, const QString& why, const QString& tempPath)
 bool write(const std::function<void(QSettings&)>& fill, const QString& path)
 {
     const auto lock = writeLock(path);
-    if (!lock->tryLock(LockWaitMs))
+    if (!takeLock(*lock, path, LockWaitMs))
         return fail(path, QStringLiteral("the file is locked by another write (error %1)").arg(lock->error()), QString());
     removeLeftovers(path);
 
@@ -211,7 +240,7 @@ std::unique_ptr<QSettings> open(const QString& path)
     if (!cleaned.contains(path)) {
         cleaned.insert(path);
         const auto lock = writeLock(path);
-        if (lock->tryLock(0))
+        if (takeLock(*lock, path, 0))
             removeLeftovers(path);
     }
     auto settings = openIni(path);

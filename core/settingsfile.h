@@ -22,10 +22,14 @@ class QSettings;
 namespace SettingsFile {
 
 // How long a write waits for another one to finish, and the age after
-// which a lock counts as left behind even when its owner cannot be told
-// (a write killed while it made the lock leaves it empty).
+// which a lock counts as left behind whoever owns it. Qt takes a lock of
+// that age from a live owner too, so it lies far above the longest write;
+// the lock of an owner that has died is taken over at once, by its process
+// id, and one left empty (a write killed while it made the lock names no
+// owner) once it is EmptyLockStaleMs old.
 constexpr int LockWaitMs = 3000;
-constexpr int StaleLockMs = 2000;
+constexpr int StaleLockMs = 30000;
+constexpr int EmptyLockStaleMs = 2000;
 
 inline QString path()
 {

@@ -88,9 +88,11 @@ int runLumetra(QApplication& app)
         stopDatabase(databaseThread);
         return DatabaseFailureExitCode;
     }
-    DatabaseManager::prepareForUse();
     // Compacting the file runs beside the log-in and the window, never before.
-    QMetaObject::invokeMethod(g_databaseManager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
+    if (DatabaseManager::prepareForUse())
+        QMetaObject::invokeMethod(g_databaseManager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
+    else
+        qCWarning(lcMainWindow) << "Database not prepared for use, no upkeep in this run:" << AppPaths::database();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
 
     int exitCode = 0;

@@ -283,6 +283,11 @@ private:
     // Runs the render loop on a private PDF printer laid out like the
     // engine's own, so an export never changes what the preview prints.
     bool renderToPdf(const QString& fileName, int mode);
+    // True, with a warning, while the render loop runs: the output asked
+    // for now is refused. A formula lets the program's events through as it
+    // runs (for its time limit); an output asked for from one of them would
+    // start over on the state of the render under way.
+    bool refusedWhileRendering() const;
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
@@ -296,6 +301,7 @@ private:
     QPrinter* m_renderPrinter = nullptr;
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
+    bool m_rendering = false;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {

@@ -9,9 +9,20 @@
 #include <QDebug>
 #include <QHash>
 #include <QPainter>
+#include <QScopedValueRollback>
+
+bool ReportEngine::refusedWhileRendering() const
+{
+    if (m_rendering)
+        qCWarning(lcReport) << "Report: an output asked for while the report renders is refused";
+    return m_rendering;
+}
 
 void ReportEngine::printPreview(QPrinter* printer)
 {
+    if (refusedWhileRendering())
+        return;
+    const QScopedValueRollback<bool> rendering(m_rendering, true);
     m_painted = false;
     m_warnedPages.clear();
     if (pageList.isEmpty() || !printer)

@@ -155,6 +155,8 @@ void ReportEngine::setWarningHook(WarningHook hook)
 
 void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
 {
+    if (refusedWhileRendering())
+        return;
     printMode = PrinterOutput;
     if (!printer) {
         m_ownedPrinter = std::make_unique<QPrinter>(printerMode);
@@ -258,6 +260,8 @@ bool ReportEngine::renderToPdf(const QString& fileName, int mode)
 
 bool ReportEngine::printPDF(QString fileName, bool open)
 {
+    if (refusedWhileRendering())
+        return false;
     // Written beside the target and put in its place only when complete,
     // so a failure leaves an earlier file of that name as it was.
     const QFileInfo target(fileName);
@@ -285,6 +289,8 @@ bool ReportEngine::printPDF(QString fileName, bool open)
 
 bool ReportEngine::printHTML(QString fileName, bool open)
 {
+    if (refusedWhileRendering())
+        return false;
     htmlText = kHtmlStart;
     // Auto-height fields are measured on a painter; its PDF is thrown away.
     QTemporaryDir scratch;

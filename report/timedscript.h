@@ -5,12 +5,19 @@
 
 #include <memory>
 
+class QObject;
 class QScriptEngine;
 class QScriptProgram;
 
 // A script engine whose evaluations are stopped after a time limit: a loop
 // written into a template (a formula or a highlighting condition) must not
 // hang the program. The limit is one for every engine; tests shorten it.
+//
+// For the limit to fire, a running script lets the program's events through
+// now and then: timers and queued calls go on (heartbeats, the logs), but
+// the operator's input meanwhile is refused, for a click in a report's
+// preview would start another render of that report in the middle of this
+// one.
 class TimedScript
 {
 public:
@@ -32,6 +39,7 @@ public:
 
 private:
     std::unique_ptr<QScriptEngine> m_engine;
+    std::unique_ptr<QObject> m_inputRefusal;
     QTimer m_watchdog;
     bool m_stopped = false;
 };

@@ -139,11 +139,13 @@ void AlarmLogWidget::clearAllLog()
         clearLog(0);
 }
 
-void AlarmLogWidget::clearLog(int days)
+bool AlarmLogWidget::clearLog(int days)
 {
-    LogTable::clear(QLatin1String(kTable), days);
+    const bool cleared = LogTable::clear(QLatin1String(kTable), days);
     loadModel();
-    emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));
+    if (cleared)
+        emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));
+    return cleared;
 }
 
 void AlarmLogWidget::afterTimer()
@@ -162,10 +164,9 @@ void AlarmLogWidget::afterTimer()
 void AlarmLogWidget::clearOldRecords()
 {
     const int keepDays = cleanup.dueKeepDays();
-    if (keepDays < 0)
-        return;
-    clearLog(keepDays);
-    cleanup.markDone();
+    // A clear that failed is tried again on the next tick of the night.
+    if (keepDays >= 0 && clearLog(keepDays))
+        cleanup.markDone();
 }
 
 void AlarmLogWidget::print()

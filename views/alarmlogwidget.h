@@ -47,7 +47,8 @@ public slots:
     void afterTimer();
     void addRecordThread(QString source, QString reason, QString message);
     void clearAllLog();
-    void clearLog(int days);
+    // False when the rows could not be deleted (the operator is told).
+    bool clearLog(int days);
     void print();
     void printPreviewClosed();
     void setValue(int recNo, QString paramName, QVariant& paramValue, int reportPage);

@@ -41,6 +41,8 @@ QString problemText(DatabaseAlert::Problem problem)
         return QCoreApplication::translate("DatabaseAlert",
                                            "The database has not taken the log rows for too long: new log rows are "
                                            "being lost.");
+    case DatabaseAlert::LogNotCleared:
+        return QCoreApplication::translate("DatabaseAlert", "The log cannot be cleared; its rows are kept.");
     default:
         return QCoreApplication::translate("DatabaseAlert",
                                            "The user action log cannot be written to the database.");
@@ -70,9 +72,11 @@ void DatabaseAlert::setNotifier(Notifier notifier)
 
 bool DatabaseAlert::report(Problem problem, const QString& sqlError)
 {
-    qCWarning(lcViews) << "Database:" << problemText(problem) << sqlError;
-    if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem))
+    if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem)) {
+        qCDebug(lcViews) << "Database:" << problemText(problem) << sqlError;
         return false;
+    }
+    qCWarning(lcViews) << "Database:" << problemText(problem) << sqlError;
     toldProblems().set(problem);
     const QString text = sqlError.isEmpty() ? problemText(problem) : problemText(problem) + QLatin1Char('\n') + sqlError;
     const bool blocking = problem == Unreadable || problem == Unopenable;
@@ -95,6 +99,12 @@ void DatabaseAlert::followWrites()
         toldProblems().reset(LogsDelayed);
         toldProblems().reset(LogQueueFull);
     });
+}
+
+void DatabaseAlert::resolved(Problem problem)
+{
+    if (problem >= 0 && problem < ProblemCount)
+        toldProblems().reset(problem);
 }
 
 void DatabaseAlert::reset()

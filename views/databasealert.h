@@ -4,10 +4,11 @@
 
 #include <functional>
 
-// Tells the operator, once per run and per problem, that the database
-// cannot be read or that a log cannot be written. The diagnostic log gets
-// the SQL error every time; the operator gets one message box, so an alarm
-// storm against a full disk does not bury the screen.
+// Tells the operator, once per problem until it passes, that the database
+// cannot be read or that a log cannot be written or cleared. The operator
+// gets one message box and the diagnostic log one warning with the SQL
+// error, the repeats going to the debug level, so an alarm storm against a
+// full disk buries neither the screen nor the log.
 class DatabaseAlert
 {
 public:
@@ -21,6 +22,8 @@ public:
         LogsDelayed,
         // So long that the waiting rows fill their queue: rows are lost.
         LogQueueFull,
+        // A clear of a log (the operator's or the nightly one) failed.
+        LogNotCleared,
         ProblemCount
     };
 
@@ -32,6 +35,9 @@ public:
     // Logs `sqlError`; tells the operator the first time `problem` occurs.
     // True when the operator was told now.
     static bool report(Problem problem, const QString& sqlError);
+
+    // The problem has passed: its next occurrence is told again.
+    static void resolved(Problem problem);
 
     // Tells the operator when the logs' rows wait for the database
     // (WriteBatch) for long, once per such stretch. Any log may call it.

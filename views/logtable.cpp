@@ -2,6 +2,7 @@
 #include "viewslogging.h"
 
 #include "apppaths.h"
+#include "databasealert.h"
 #include "reportengine.h"
 #include "writebatch.h"
 
@@ -48,11 +49,21 @@ private:
     QHash<const QAbstractItemModel*, QVector<QStringList>> m_rows;
 };
 
-// The report being printed now; print previews are modal, one at a time.
-QPointer<ReportEngine>& printingReport()
+bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values)
 {
-    static QPointer<ReportEngine> report;
-    return report;
+    if (!query.prepare(statement))
+        return false;
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
+// The snapshot of the report being printed now (print previews are modal,
+// one at a time); it goes with its report.
+QPointer<ReportSnapshot>& printingSnapshot()
+{
+    static QPointer<ReportSnapshot> snapshot;
+    return snapshot;
 }
 
 } // namespace
@@ -90,29 +101,46 @@ void LogTable::fetchAll(QSqlTableModel* model)
         model->fetchMore();
 }
 
-void LogTable::clear(const QString& table, int days)
+bool LogTable::clear(const QString& table, int days)
 {
-    // The rows waiting for their commit go first, so the delete sees them.
-    WriteBatch::instance().commit();
-    QSqlQuery query;
-    if (days == 0) {
-        query.exec(QStringLiteral("delete FROM ") + table);
-    } else {
-        // Year, month and day are cut out of the stored "dd.MM.yyyy" prefix;
-        // rows whose text does not form a date give NULL and stay.
-        query.prepare(QStringLiteral("delete from ") + table
-                      + QStringLiteral(" where cast(julianday('now')  as int) - cast(julianday( substr(datetime,7,4) "
-                                       "||'-'|| substr(datetime,4,2) || '-' || substr(datetime,1,2) ) as int) - 1 > ?"));
-        query.addBindValue(days);
-        query.exec();
+    if (days == 0)
+        return deleteRows(table, QStringLiteral("delete FROM ") + table, {});
+    // Year, month and day are cut out of the stored "dd.MM.yyyy" prefix;
+    // rows whose text does not form a date give NULL and stay.
+    return deleteRows(table,
+                      QStringLiteral("delete from ") + table
+                          + QStringLiteral(" where cast(julianday('now')  as int) - cast(julianday( substr(datetime,7,4) "
+                                           "||'-'|| substr(datetime,4,2) || '-' || substr(datetime,1,2) ) as int) - 1 > ?"),
+                      {days});
+}
+
+bool LogTable::deleteRows(const QString& table, const QString& statement, const QVariantList& values)
+{
+    const auto failed = [&table](const QString& why) {
+        qCWarning(lcViews) << "Log" << table << "not cleared:" << why;
+        DatabaseAlert::report(DatabaseAlert::LogNotCleared, why);
+        return false;
+    };
+    if (!WriteBatch::instance().commit())
+        return failed(QStringLiteral("earlier log rows are still waiting for the database"));
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction())
+        return failed(db.lastError().text());
+    QSqlQuery query(db);
+    if (!execBound(query, statement, values)
+        || !execBound(query, QStringLiteral("delete from sqlite_sequence where name=?"), {table})) {
+        const QString error = query.lastError().text();
+        query.finish();
+        db.rollback();
+        return failed(error);
     }
-    if (query.lastError().type() != QSqlError::NoError)
-        qCWarning(lcViews) << query.lastError().text();
-    query.prepare(QStringLiteral("delete from sqlite_sequence where name=?"));
-    query.addBindValue(table);
-    query.exec();
-    if (query.lastError().type() != QSqlError::NoError)
-        qCWarning(lcViews) << query.lastError().text();
+    if (!db.commit()) {
+        const QString error = db.lastError().text();
+        db.rollback();
+        return failed(error);
+    }
+    DatabaseAlert::resolved(DatabaseAlert::LogNotCleared);
+    return true;
 }
 
 bool LogTable::askClearAll(QWidget* parent, const char* context)
@@ -126,8 +154,7 @@ bool LogTable::askClearAll(QWidget* parent, const char* context)
 ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName, int records)
 {
     auto* report = new ReportEngine(parent);
-    new ReportSnapshot(report);
-    printingReport() = report;
+    printingSnapshot() = new ReportSnapshot(report);
     report->recordsCount.append(records);
     if (!report->loadReport(AppPaths::filePath(templateName)))
         qCWarning(lcViews) << "Report file not found";
@@ -140,6 +167,6 @@ void LogTable::answer(const QAbstractItemModel* model, const QStringList& names,
     const int column = names.indexOf(name) + 1;
     if (column < 1)
         return;
-    ReportSnapshot* snapshot = printingReport() ? printingReport()->findChild<ReportSnapshot*>() : nullptr;
+    ReportSnapshot* snapshot = printingSnapshot();
     value = snapshot ? snapshot->text(model, names.size(), recNo, column) : model->index(recNo, column).data().toString();
 }

@@ -3,6 +3,7 @@
 #include <QSqlTableModel>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <memory>
 
@@ -36,8 +37,16 @@ public:
     static void fetchAll(QSqlTableModel* model);
 
     // Deletes every row (`days` 0) or the rows older than `days` days, then
-    // restarts the table's key sequence. SQL failures are logged.
-    static void clear(const QString& table, int days);
+    // restarts the table's key sequence, through deleteRows.
+    static bool clear(const QString& table, int days);
+
+    // Runs the delete `statement` with `values` bound and restarts the key
+    // sequence of `table`, together in a transaction of their own, once the
+    // log rows waiting for their commit are in (so the delete sees them, and
+    // never joins their transaction, whose rollback would undo it). True when
+    // the rows are gone; a failure is logged and told to the operator, and
+    // the rows stay.
+    static bool deleteRows(const QString& table, const QString& statement, const QVariantList& values);
 
     // "Realy clear all log?" with Yes and No; true for Yes.
     static bool askClearAll(QWidget* parent, const char* context);

@@ -124,14 +124,16 @@ void UserActionLogDlg::rowRefused(quint64 ticket, const QString& error)
         DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, error);
 }
 
-void UserActionLogDlg::clearLog(int days)
+bool UserActionLogDlg::clearLog(int days)
 {
-    LogTable::clear(QLatin1String(kTable), days);
+    if (!LogTable::clear(QLatin1String(kTable), days))
+        return false;
     // Clearing everything takes the actions not submitted yet too; an age
     // clean-up keeps them, for they are today's.
     if (days == 0)
         unsubmitted.clear();
     addRecord(QStringLiteral("UserActionLog"), tr("Clear user action log"), true);
+    return true;
 }
 
 void UserActionLogDlg::clearAllLog()
@@ -149,10 +151,9 @@ void UserActionLogDlg::afterTimer()
 void UserActionLogDlg::clearOldRecords()
 {
     const int keepDays = cleanup.dueKeepDays();
-    if (keepDays < 0)
-        return;
-    cleanup.markDone();
-    clearLog(keepDays);
+    // A clear that failed is tried again on the next tick of the night.
+    if (keepDays >= 0 && clearLog(keepDays))
+        cleanup.markDone();
 }
 
 void UserActionLogDlg::print()

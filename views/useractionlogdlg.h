@@ -50,7 +50,8 @@ public slots:
     void addRecord(QString subject, QString message);
     void addRecordList(ActionMsgList messageList);
     void afterTimer();
-    void clearLog(int days);
+    // False when the rows could not be deleted (the operator is told).
+    bool clearLog(int days);
     void clearAllLog();
     void print();
     void printPreviewClosed();

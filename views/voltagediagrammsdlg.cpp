@@ -123,10 +123,9 @@ void VoltageDiagrammsDlg::afterTimer()
 void VoltageDiagrammsDlg::clearOldRecords()
 {
     const int keepDays = cleanup.dueKeepDays();
-    if (keepDays < 0)
-        return;
-    clearLog(keepDays);
-    cleanup.markDone();
+    // A clear that failed is tried again on the next tick of the night.
+    if (keepDays >= 0 && clearLog(keepDays))
+        cleanup.markDone();
 }
 
 void VoltageDiagrammsDlg::writeVoltageLog(Node* node)
@@ -274,26 +273,14 @@ void VoltageDiagrammsDlg::cellDoubleClicked(int row, int /*column*/)
                      nameItem->text());
 }
 
-void VoltageDiagrammsDlg::clearLog(int days)
+bool VoltageDiagrammsDlg::clearLog(int days)
 {
-    QSqlQuery query;
-    if (days == 0) {
-        const QString statement = QStringLiteral("delete FROM logVoltage");
-        if (!query.exec(statement))
-            warnFailed(query, statement);
-    } else {
-        const QString statement = QLatin1String(kAgeDelete);
-        query.prepare(statement);
-        query.addBindValue(days + 1);
-        query.addBindValue(days);
-        if (!query.exec())
-            warnFailed(query, statement);
-    }
-    const QString sequence = QStringLiteral("delete from sqlite_sequence where name='logVoltage'");
-    if (!query.exec(sequence))
-        warnFailed(query, sequence);
-
-    emit writeUserActionLog(QStringLiteral("VoltageLog"), tr("Clear log voltage"));
+    const QString table = QLatin1String(kTable);
+    const bool cleared = days == 0 ? LogTable::deleteRows(table, QStringLiteral("delete FROM logVoltage"), {})
+                                   : LogTable::deleteRows(table, QLatin1String(kAgeDelete), {days + 1, days});
+    if (cleared)
+        emit writeUserActionLog(QStringLiteral("VoltageLog"), tr("Clear log voltage"));
+    return cleared;
 }
 
 void VoltageDiagrammsDlg::print()

@@ -66,7 +66,8 @@ public slots:
     void cellDoubleClicked(int row, int column);
     void loadData();
     void dateChanged(QDate date);
-    void clearLog(int days);
+    // False when the rows could not be deleted (the operator is told).
+    bool clearLog(int days);
     void print();
     void printPreviewClosed();
     void setValue(int recNo, QString paramName, QVariant& paramValue, int reportPage);

@@ -26,6 +26,7 @@ private slots:
     void appPathsFollowTheOverride();
     void upkeep_data();
     void upkeep();
+    void checkpointsWithoutUpkeep();
 };
 
 // The connection is opened on the manager's thread; afterwards a default
@@ -149,6 +150,22 @@ void TestDatabaseManager::upkeep()
     QCOMPARE(value("PRAGMA auto_vacuum"), stepwise || compacted ? 2 : 0);
     QCOMPARE(value("select count(*) from logAlarm where datetime is null"), rows);
     query = QSqlQuery();
+}
+
+// Without the upkeep's connection nobody would copy the write-ahead log into
+// the file: the program's own connection takes that back.
+void TestDatabaseManager::checkpointsWithoutUpkeep()
+{
+    TestHome home;
+    QVERIFY(home.openDatabase() && DatabaseManager::prepareForUse());
+    QSqlQuery query(QStringLiteral("PRAGMA wal_autocheckpoint"));
+    QVERIFY(query.next() && query.value(0).toInt() == 0);
+    qputenv("LUMETRA_HOME", home.filePath(QStringLiteral("missing")).toUtf8());
+    DatabaseManager manager;
+    QSignalSpy done(&manager, &DatabaseManager::upkeepDone);
+    manager.startUpkeep();
+    QCOMPARE(done.value(0), QVariantList{false});
+    QTRY_VERIFY(query.exec() && query.next() && query.value(0).toInt() == DatabaseManager::AutoCheckpointPages);
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseManager)

@@ -6,7 +6,9 @@
 
 #include <QDate>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestReportExpressions : public QObject
@@ -20,6 +22,7 @@ private slots:
     void expressionMode();
     void builtins();
     void highlightingTimeLimit();
+    void slowFormulaIsNotInterrupted();
     void collecting();
 
 private:
@@ -119,6 +122,30 @@ void TestReportExpressions::highlightingTimeLimit()
     timer.start();
     QCOMPARE(m_engine->processHighlighting(&field, 0).toInt(), 0);
     QVERIFY(timer.elapsed() < 3000);
+}
+
+// While a formula runs to its time limit the program's events go on, but neither the
+// operator's input nor another output of the report: both would render inside this one.
+void TestReportExpressions::slowFormulaIsNotInterrupted()
+{
+    QDomDocument doc;
+    QVERIFY(doc.setContent(QStringLiteral("<R><P pageWidth='840' pageHeight='1188'><ReportBand type='MasterData' "
+                                          "height='25'><F width='99' height='25' value='&lt;while(true){}&gt;'/>"
+                                          "</ReportBand></P></R>")));
+    m_engine->recordsCount = {1};
+    QVERIFY(m_engine->loadReportDocument(doc));
+    QPushButton button;
+    QSignalSpy clicks(&button, &QPushButton::clicked);
+    QTemporaryDir dir;
+    bool nested = true;
+    const auto meanwhile = [&] {
+        QTest::mouseClick(&button, Qt::LeftButton);
+        nested = m_engine->printToFile(dir.filePath(QStringLiteral("nested.pdf")));
+    };
+    QMetaObject::invokeMethod(this, meanwhile, Qt::QueuedConnection);
+    QVERIFY(m_engine->printToFile(dir.filePath(QStringLiteral("report.pdf"))));
+    QVERIFY(!nested);
+    QCOMPARE(clicks.count(), 0);
 }
 
 void TestReportExpressions::builtins()
