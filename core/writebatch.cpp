@@ -2,34 +2,24 @@
 #include "corelogging.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDebug>
+#include <QMutex>
 #include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
+#include <QWaitCondition>
 
 #include <utility>
 
 WriteBatch::WriteBatch(QObject* parent)
     : QObject(parent)
+    , m_outbox([this] { QMetaObject::invokeMethod(this, &WriteBatch::deliver, Qt::QueuedConnection); })
 {
     qRegisterMetaType<WriteBatch::WrittenRows>("WriteBatch::WrittenRows");
-    m_commitTimer.setSingleShot(true);
-    m_commitTimer.setInterval(CommitDelayMs);
-    connect(&m_commitTimer, &QTimer::timeout, this, &WriteBatch::commit);
-    m_retryTimer.setSingleShot(true);
-    m_retryTimer.setInterval(RetryDelayMs);
-    connect(&m_retryTimer, &QTimer::timeout, this, &WriteBatch::commit);
 }
 
 WriteBatch::~WriteBatch()
 {
-    if (pendingRows() == 0)
-        return;
-    QSqlDatabase db = connection();
-    if (db.isOpen())
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(ExitBusyTimeoutMs));
-    if (!commit())
-        qCWarning(lcCore) << "Log rows lost at exit, the database did not take them:" << pendingRows();
+    retire(ExitBusyTimeoutMs);
 }
 
 WriteBatch& WriteBatch::instance()
@@ -48,247 +38,196 @@ WriteBatch& WriteBatch::instance()
 WriteBatch::Receipt WriteBatch::append(const QString& statement, const QVariantList& values)
 {
     Receipt receipt;
-    if (pendingRows() >= MaxQueuedRows)
+    if (m_pending >= MaxQueuedRows)
         return receipt;
+    follow();
     receipt.ticket = ++m_lastTicket;
-    Row row{receipt.ticket, statement, values};
-    // Behind rows that wait, in order; the retry writes them all.
-    if (!m_queue.empty() || m_retryTimer.isActive()) {
-        m_queue.push_back(row);
-        return receipt;
-    }
-    QSqlDatabase db = connection();
-    if (!m_transactionOpen) {
-        if (!db.isOpen() || !db.transaction()) {
-            m_queue.push_back(row);
-            failed(db.isOpen() ? db.lastError().text() : QStringLiteral("the database is not open"));
-            return receipt;
-        }
-        m_transactionOpen = true;
-        m_commitTimer.start();
-    }
-    QString error;
-    WrittenRows written;
-    switch (exec(db, row, &written, &error)) {
-    case Outcome::Written:
-        m_uncommitted.push_back(row);
-        m_uncommittedKeys += written;
-        receipt.key = written.first().key;
-        break;
-    case Outcome::Refused:
-        qCWarning(lcCore) << "Log row refused, kept to try again:" << statement << error;
-        row.refused = true;
-        m_queue.push_back(row);
-        m_retryTimer.start();
-        receipt.refusal = error;
-        break;
-    case Outcome::Failed:
-        db.rollback();
-        m_transactionOpen = false;
-        m_commitTimer.stop();
-        requeueUncommitted();
-        m_queue.push_back(row);
-        failed(error);
-        break;
-    }
+    ++m_pending;
+    m_writer->hand(receipt.ticket, statement, values);
     return receipt;
 }
 
 bool WriteBatch::commit()
 {
-    m_commitTimer.stop();
-    m_retryTimer.stop();
-    QString error;
-    WrittenRows written;
-    if (m_transactionOpen) {
-        if (commitTransaction(&error)) {
-            written = m_uncommittedKeys;
-            m_uncommitted.clear();
-            m_uncommittedKeys.clear();
-        } else {
-            requeueUncommitted();
-        }
-    }
-    // After a refused commit the queue waits for the next attempt.
-    if (error.isEmpty() && !m_queue.empty())
-        writeQueue(&written, &error);
-    // Receivers may write rows again; the queue is settled by now.
-    for (const auto& [ticket, reason] : std::exchange(m_refusals, {}))
-        emit refused(ticket, reason);
-    if (!written.isEmpty())
-        emit this->written(written);
-    if (!m_queue.empty()) {
-        failed(error);
-        return false;
-    }
-    noteSuccess();
-    return true;
+    follow();
+    const bool done = waitForWriter([](LogWriter& writer) { return writer.commit(); }, CommitWaitMs);
+    deliver();
+    return done;
 }
 
-void WriteBatch::failed(const QString& error)
+void WriteBatch::setCommitDelay(int msecs)
 {
-    noteFailure(error);
-    m_retryTimer.start();
+    m_commitDelayMs = msecs;
+    onWriter([msecs](LogWriter& writer) { writer.setCommitDelay(msecs); });
 }
 
-QSqlDatabase WriteBatch::connection()
+void WriteBatch::setRetryDelay(int msecs)
 {
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    const Identity identity{db.driver(), db.isOpen() ? db.driver()->handle() : QVariant(), db.databaseName()};
-    if (identity == m_identity)
-        return db;
-    // Closed or opened anew since: prepared statements and the open
-    // transaction went with the old connection.
-    m_queries.clear();
-    m_transactionOpen = false;
-    if (identity.file == m_identity.file) {
-        requeueUncommitted();
-    } else if (pendingRows() > 0) {
-        qCWarning(lcCore) << "Log rows for" << m_identity.file << "dropped, another database is open:" << pendingRows();
-        m_uncommitted.clear();
-        m_uncommittedKeys.clear();
-        m_queue.clear();
-    }
-    m_identity = identity;
-    return db;
+    m_retryDelayMs = msecs;
+    onWriter([msecs](LogWriter& writer) { writer.setRetryDelay(msecs); });
 }
 
-WriteBatch::Outcome WriteBatch::exec(const QSqlDatabase& db, const Row& row, WrittenRows* written, QString* error)
+void WriteBatch::setStallAlertDelay(int msecs)
 {
-    QSqlError rowError;
-    if (QSqlQuery* query = preparedQuery(db, row.statement, &rowError)) {
-        for (const QVariant& value : row.values)
-            query->addBindValue(value);
-        if (query->exec()) {
-            written->append({row.ticket, query->lastInsertId()});
-            return Outcome::Written;
-        }
-        rowError = query->lastError();
-    }
-    *error = rowError.text();
-    if (isTransient(rowError))
-        return Outcome::Failed;
-    // Prepared again next time: the table may come back.
-    m_queries.remove(row.statement);
-    return Outcome::Refused;
+    m_stallAlertMs = msecs;
+    onWriter([msecs](LogWriter& writer) { writer.setStallAlertDelay(msecs); });
 }
 
-bool WriteBatch::commitTransaction(QString* error)
+// The writer writes to the file the default connection has open. While that
+// connection is closed it keeps to the last one.
+void WriteBatch::follow()
 {
-    QSqlDatabase db = connection();
-    const bool open = m_transactionOpen;
-    m_transactionOpen = false;
-    if (!open)
-        return m_uncommitted.empty();
-    if (db.commit())
-        return true;
-    *error = db.lastError().text();
-    db.rollback();
-    return false;
-}
-
-// Every waiting row in one transaction, in order; the rows written leave the
-// queue. A row refused for itself stays and the others go on; any other
-// failure rolls the whole transaction back and keeps every row.
-bool WriteBatch::writeQueue(WrittenRows* written, QString* error)
-{
-    QSqlDatabase db = connection();
-    if (!db.isOpen() || !db.transaction()) {
-        *error = db.isOpen() ? db.lastError().text() : QStringLiteral("the database is not open");
-        return false;
-    }
-    std::deque<Row> kept;
-    WrittenRows done;
-    for (Row& row : m_queue) {
-        switch (exec(db, row, &done, error)) {
-        case Outcome::Written:
-            break;
-        case Outcome::Refused:
-            refuse(row, *error);
-            kept.push_back(row);
-            break;
-        case Outcome::Failed:
-            db.rollback();
-            return false;
-        }
-    }
-    if (!db.commit()) {
-        *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    m_queue.swap(kept);
-    *written += done;
-    return m_queue.empty();
-}
-
-void WriteBatch::requeueUncommitted()
-{
-    m_queue.insert(m_queue.begin(), m_uncommitted.begin(), m_uncommitted.end());
-    m_uncommitted.clear();
-    m_uncommittedKeys.clear();
-}
-
-void WriteBatch::refuse(Row& row, const QString& error)
-{
-    if (row.refused)
+    const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    const QString file = db.isOpen() ? db.databaseName() : QString();
+    if (m_writer && (file.isEmpty() || file == m_file))
         return;
-    row.refused = true;
-    qCWarning(lcCore) << "Log row refused, kept to try again:" << row.statement << error;
-    m_refusals.append({row.ticket, error});
+    retire(0);
+    start(file);
 }
 
-QSqlQuery* WriteBatch::preparedQuery(const QSqlDatabase& db, const QString& statement, QSqlError* error)
+// On a thread of its own rather than the database manager's: the upkeep's
+// one-time rewrite of an old file would hold the rows for its whole length,
+// and the batch works without the manager (tests, benches).
+void WriteBatch::start(const QString& file)
 {
-    auto it = m_queries.find(statement);
-    if (it == m_queries.end()) {
-        QSqlQuery query(db);
-        if (!query.prepare(statement)) {
-            *error = query.lastError();
-            return nullptr;
+    m_file = file;
+    if (!file.isEmpty()) {
+        auto thread = std::make_unique<QThread>();
+        thread->setObjectName(QStringLiteral("LogWriterThread"));
+        auto writer = makeWriter();
+        writer->moveToThread(thread.get());
+        thread->start();
+        // Opening reads nothing from the file yet: no lock, no sync to wait for.
+        bool opened = false;
+        QString error;
+        LogWriter* opening = writer.get();
+        QMetaObject::invokeMethod(
+            opening, [opening, &file, &opened, &error] { opened = opening->openOwn(file, &error); },
+            Qt::BlockingQueuedConnection);
+        if (opened) {
+            m_thread = std::move(thread);
+            m_writer = std::move(writer);
+            return;
         }
-        it = m_queries.insert(statement, query);
+        thread->quit();
+        thread->wait();
+        qCWarning(lcCore) << "Log writer: its own connection to" << file
+                          << "did not open, log rows are written on the GUI thread:" << error;
     }
-    return &it.value();
+    m_writer = makeWriter();
 }
 
-// Refusals that pass: locks, a full or failing disk, memory. The SQLite
-// result code is the driver's native code; its low byte is the primary one.
-bool WriteBatch::isTransient(const QSqlError& error)
+std::unique_ptr<LogWriter> WriteBatch::makeWriter()
 {
-    enum { Busy = 5, Locked = 6, NoMem = 7, ReadOnly = 8, Interrupt = 9, IoErr = 10, Full = 13, CantOpen = 14,
-           Protocol = 15 };
-    bool numeric = false;
-    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
-    if (!numeric)
-        return true;
-    switch (code) {
-    case Busy: case Locked: case NoMem: case ReadOnly: case Interrupt: case IoErr: case Full: case CantOpen:
-    case Protocol:
-        return true;
-    default:
-        return false;
-    }
+    auto writer = std::make_unique<LogWriter>(m_outbox);
+    writer->setCommitDelay(m_commitDelayMs);
+    writer->setRetryDelay(m_retryDelayMs);
+    writer->setStallAlertDelay(m_stallAlertMs);
+    return writer;
 }
 
-void WriteBatch::noteFailure(const QString& error)
+// Rows left for the writer's file are written there, waiting `busyTimeoutMs`
+// for a lock, by a writer of its own; the default connection has another
+// file open by now, and a writer using it drops them.
+void WriteBatch::retire(int busyTimeoutMs)
 {
-    if (!m_failingSince.isValid()) {
-        m_failingSince.start();
-        qCWarning(lcCore) << "Log rows not written, kept to try again:" << error;
-    }
-    if (!m_stallTold && m_failingSince.elapsed() >= m_stallAlertMs) {
-        m_stallTold = true;
-        emit stalled(error);
-    }
-}
-
-void WriteBatch::noteSuccess()
-{
-    if (!m_failingSince.isValid())
+    if (!m_writer)
         return;
-    qCWarning(lcCore) << "Log rows written after" << m_failingSince.elapsed() << "ms";
-    m_failingSince.invalidate();
-    if (std::exchange(m_stallTold, false))
-        emit resumed();
+    const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    const bool ownFile = m_thread || db.databaseName() == m_file;
+    if (!ownFile && m_pending > 0)
+        qCWarning(lcCore) << "Log rows for" << m_file << "dropped, another database is open:" << m_pending;
+    const auto last = [busyTimeoutMs, ownFile](LogWriter& writer) {
+        if (ownFile)
+            writer.finish(busyTimeoutMs);
+        else
+            writer.drop();
+    };
+    if (m_thread) {
+        // On the writer's thread as it ends: no event is needed, and none
+        // is delivered any more while the application object goes.
+        LogWriter* writer = m_writer.get();
+        connect(m_thread.get(), &QThread::finished, writer, [writer, last] { last(*writer); },
+                Qt::DirectConnection);
+        m_thread->quit();
+        m_thread->wait();
+        m_thread.reset();
+    } else {
+        last(*m_writer);
+    }
+    m_writer.reset();
+    deliver();
+    m_pending = 0;
+}
+
+void WriteBatch::onWriter(std::function<void(LogWriter&)> work)
+{
+    if (!m_writer)
+        return;
+    if (!m_thread) {
+        work(*m_writer);
+        return;
+    }
+    LogWriter* writer = m_writer.get();
+    QMetaObject::invokeMethod(writer, [writer, work = std::move(work)] { work(*writer); }, Qt::QueuedConnection);
+}
+
+// Runs `work` on the writer and waits at most `msecs` for its result; false
+// when it did not come in time.
+bool WriteBatch::waitForWriter(const std::function<bool(LogWriter&)>& work, int msecs)
+{
+    if (!m_thread)
+        return work(*m_writer);
+    struct Answer
+    {
+        QMutex mutex;
+        QWaitCondition arrived;
+        bool done = false;
+        bool result = false;
+    };
+    // Shared: the writer may answer after this call has given up.
+    auto answer = std::make_shared<Answer>();
+    LogWriter* writer = m_writer.get();
+    QMetaObject::invokeMethod(
+        writer,
+        [writer, work, answer] {
+            const bool result = work(*writer);
+            QMutexLocker locker(&answer->mutex);
+            answer->done = true;
+            answer->result = result;
+            answer->arrived.wakeAll();
+        },
+        Qt::QueuedConnection);
+    const QDeadlineTimer deadline(msecs);
+    QMutexLocker locker(&answer->mutex);
+    while (!answer->done && answer->arrived.wait(&answer->mutex, deadline)) {
+    }
+    if (!answer->done)
+        qCWarning(lcCore) << "Log rows: the writer did not answer within" << msecs << "ms, they wait on";
+    return answer->done && answer->result;
+}
+
+// What the writer did, told on this thread in its order.
+void WriteBatch::deliver()
+{
+    for (LogEvent& event : m_outbox.take()) {
+        switch (event.kind) {
+        case LogEvent::Written:
+            m_pending -= event.rows.size();
+            emit written(event.rows);
+            break;
+        case LogEvent::Refused:
+            emit refused(event.ticket, event.text);
+            break;
+        case LogEvent::Stalled:
+            emit stalled(event.text);
+            break;
+        case LogEvent::Resumed:
+            emit resumed();
+            break;
+        case LogEvent::Dropped:
+            m_pending -= event.count;
+            break;
+        }
+    }
 }
