@@ -5,7 +5,6 @@
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QSqlError>
 
 #include <iterator>
@@ -15,7 +14,7 @@ void LogOutbox::post(LogEvent event)
 {
     bool wasEmpty = false;
     {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard<std::mutex> locker(m_mutex);
         wasEmpty = m_events.empty();
         m_events.push_back(std::move(event));
     }
@@ -25,7 +24,7 @@ void LogOutbox::post(LogEvent event)
 
 std::vector<LogEvent> LogOutbox::take()
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     return std::exchange(m_events, {});
 }
 
@@ -79,7 +78,7 @@ void LogWriter::hand(quint64 ticket, const QString& statement, const QVariantLis
 {
     bool first = false;
     {
-        QMutexLocker locker(&m_handedMutex);
+        std::lock_guard<std::mutex> locker(m_handedMutex);
         first = m_handed.empty();
         m_handed.push_back({ticket, statement, values});
     }
@@ -91,7 +90,7 @@ void LogWriter::takeHanded()
 {
     std::deque<Row> handed;
     {
-        QMutexLocker locker(&m_handedMutex);
+        std::lock_guard<std::mutex> locker(m_handedMutex);
         handed.swap(m_handed);
     }
     if (handed.empty())

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QHash>
-#include <QMutex>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -13,6 +12,7 @@
 
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 class QSqlError;
@@ -46,7 +46,8 @@ public:
     std::vector<LogEvent> take();
 
 private:
-    QMutex m_mutex;
+    // A standard mutex: its locking is visible to ThreadSanitizer.
+    std::mutex m_mutex;
     std::vector<LogEvent> m_events;
     std::function<void()> m_wake;
 };
@@ -110,7 +111,7 @@ private:
     void post(LogEvent event) { m_outbox.post(std::move(event)); }
 
     LogOutbox& m_outbox;
-    QMutex m_handedMutex;
+    std::mutex m_handedMutex;
     std::deque<Row> m_handed;
     QString m_connection;
     std::deque<Row> m_queue;

@@ -2,13 +2,46 @@
 #include "corelogging.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDebug>
-#include <QMutex>
 #include <QSqlDatabase>
-#include <QWaitCondition>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
+
+// What work run on the writer's thread gave, handed back under a standard
+// mutex: its locking is visible to ThreadSanitizer, Qt's own is not.
+class WriteBatch::Answer
+{
+public:
+    void give(bool result)
+    {
+        std::lock_guard<std::mutex> locker(m_mutex);
+        m_done = true;
+        m_result = result;
+        m_arrived.notify_all();
+    }
+    // False when it did not come within `msecs` (-1: until it comes) or
+    // was false.
+    bool wait(int msecs)
+    {
+        std::unique_lock<std::mutex> locker(m_mutex);
+        if (msecs < 0)
+            m_arrived.wait(locker, [this] { return m_done; });
+        else
+            m_arrived.wait_for(locker, std::chrono::milliseconds(msecs), [this] { return m_done; });
+        if (!m_done)
+            qCWarning(lcCore) << "Log rows: the writer did not answer within" << msecs << "ms, they wait on";
+        return m_done && m_result;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    bool m_done = false;
+    bool m_result = false;
+};
 
 WriteBatch::WriteBatch(QObject* parent)
     : QObject(parent)
@@ -50,7 +83,7 @@ WriteBatch::Receipt WriteBatch::append(const QString& statement, const QVariantL
 bool WriteBatch::commit()
 {
     follow();
-    const bool done = waitForWriter([](LogWriter& writer) { return writer.commit(); }, CommitWaitMs);
+    const bool done = waitForWriter(m_writer.get(), [](LogWriter& writer) { return writer.commit(); }, CommitWaitMs);
     deliver();
     return done;
 }
@@ -97,13 +130,11 @@ void WriteBatch::start(const QString& file)
         auto writer = makeWriter();
         writer->moveToThread(thread.get());
         thread->start();
-        // Opening reads nothing from the file yet: no lock, no sync to wait for.
-        bool opened = false;
+        // Opening reads nothing from the file yet: no lock, no sync to wait
+        // for, on a thread that has nothing else to do.
         QString error;
-        LogWriter* opening = writer.get();
-        QMetaObject::invokeMethod(
-            opening, [opening, &file, &opened, &error] { opened = opening->openOwn(file, &error); },
-            Qt::BlockingQueuedConnection);
+        const bool opened = waitForWriter(
+            writer.get(), [&file, &error](LogWriter& opening) { return opening.openOwn(file, &error); }, -1);
         if (opened) {
             m_thread = std::move(thread);
             m_writer = std::move(writer);
@@ -147,10 +178,14 @@ void WriteBatch::retire(int busyTimeoutMs)
         // On the writer's thread as it ends: no event is needed, and none
         // is delivered any more while the application object goes.
         LogWriter* writer = m_writer.get();
-        connect(m_thread.get(), &QThread::finished, writer, [writer, last] { last(*writer); },
-                Qt::DirectConnection);
+        auto answer = std::make_shared<Answer>();
+        connect(m_thread.get(), &QThread::finished, writer, [writer, last, answer] {
+            last(*writer);
+            answer->give(true);
+        }, Qt::DirectConnection);
         m_thread->quit();
         m_thread->wait();
+        answer->wait(0);
         m_thread.reset();
     } else {
         last(*m_writer);
@@ -172,39 +207,16 @@ void WriteBatch::onWriter(std::function<void(LogWriter&)> work)
     QMetaObject::invokeMethod(writer, [writer, work = std::move(work)] { work(*writer); }, Qt::QueuedConnection);
 }
 
-// Runs `work` on the writer and waits at most `msecs` for its result; false
-// when it did not come in time.
-bool WriteBatch::waitForWriter(const std::function<bool(LogWriter&)>& work, int msecs)
+// Runs `work` on `writer`'s thread and waits at most `msecs` (-1: until it
+// is done) for its result; false when it did not come in time.
+bool WriteBatch::waitForWriter(LogWriter* writer, const std::function<bool(LogWriter&)>& work, int msecs)
 {
-    if (!m_thread)
-        return work(*m_writer);
-    struct Answer
-    {
-        QMutex mutex;
-        QWaitCondition arrived;
-        bool done = false;
-        bool result = false;
-    };
+    if (writer->thread() == thread())
+        return work(*writer);
     // Shared: the writer may answer after this call has given up.
     auto answer = std::make_shared<Answer>();
-    LogWriter* writer = m_writer.get();
-    QMetaObject::invokeMethod(
-        writer,
-        [writer, work, answer] {
-            const bool result = work(*writer);
-            QMutexLocker locker(&answer->mutex);
-            answer->done = true;
-            answer->result = result;
-            answer->arrived.wakeAll();
-        },
-        Qt::QueuedConnection);
-    const QDeadlineTimer deadline(msecs);
-    QMutexLocker locker(&answer->mutex);
-    while (!answer->done && answer->arrived.wait(&answer->mutex, deadline)) {
-    }
-    if (!answer->done)
-        qCWarning(lcCore) << "Log rows: the writer did not answer within" << msecs << "ms, they wait on";
-    return answer->done && answer->result;
+    QMetaObject::invokeMethod(writer, [writer, work, answer] { answer->give(work(*writer)); }, Qt::QueuedConnection);
+    return answer->wait(msecs);
 }
 
 // What the writer did, told on this thread in its order.

@@ -104,7 +104,8 @@ private:
     std::unique_ptr<LogWriter> makeWriter();
     void retire(int busyTimeoutMs);
     void onWriter(std::function<void(LogWriter&)> work);
-    bool waitForWriter(const std::function<bool(LogWriter&)>& work, int msecs);
+    class Answer;
+    bool waitForWriter(LogWriter* writer, const std::function<bool(LogWriter&)>& work, int msecs);
     void deliver();
 
     LogOutbox m_outbox;
