@@ -57,12 +57,16 @@ bool LogWriter::openOwn(const QString& file, QString* error)
         // holds a thousand pages, as SQLite does by default: off the GUI
         // thread that costs nobody a wait, and the log stays short when the
         // upkeep does not run.
-        QSqlQuery query(db);
-        if (db.open() && query.exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
-            m_connection = QLatin1String(OwnConnection);
-            return true;
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
+                m_connection = QLatin1String(OwnConnection);
+                return true;
+            }
+            *error = query.lastError().text();
+        } else {
+            *error = db.lastError().text();
         }
-        *error = db.isOpen() ? query.lastError().text() : db.lastError().text();
         db.close();
     }
     QSqlDatabase::removeDatabase(QLatin1String(OwnConnection));
