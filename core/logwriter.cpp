@@ -82,7 +82,7 @@ void LogWriter::hand(quint64 ticket, const QString& statement, const QVariantLis
 {
     bool first = false;
     {
-        std::lock_guard<std::mutex> locker(m_handedMutex);
+        std::lock_guard<std::mutex> locker(m_inboxMutex);
         first = m_handed.empty();
         m_handed.push_back({ticket, statement, values});
     }
@@ -90,11 +90,38 @@ void LogWriter::hand(quint64 ticket, const QString& statement, const QVariantLis
         QMetaObject::invokeMethod(this, &LogWriter::takeHanded, Qt::QueuedConnection);
 }
 
+void LogWriter::request(Work work, std::function<void(bool)> done)
+{
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> locker(m_inboxMutex);
+        first = m_requests.empty();
+        m_requests.emplace_back(std::move(work), std::move(done));
+    }
+    if (first)
+        QMetaObject::invokeMethod(this, &LogWriter::serveRequests, Qt::QueuedConnection);
+}
+
+void LogWriter::serveRequests()
+{
+    takeHanded();
+    std::vector<std::pair<Work, std::function<void(bool)>>> requests;
+    {
+        std::lock_guard<std::mutex> locker(m_inboxMutex);
+        requests.swap(m_requests);
+    }
+    for (auto& [work, done] : requests) {
+        const bool result = work(*this);
+        if (done)
+            done(result);
+    }
+}
+
 void LogWriter::takeHanded()
 {
     std::deque<Row> handed;
     {
-        std::lock_guard<std::mutex> locker(m_handedMutex);
+        std::lock_guard<std::mutex> locker(m_inboxMutex);
         handed.swap(m_handed);
     }
     if (handed.empty())

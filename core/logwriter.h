@@ -76,6 +76,12 @@ public:
     // burst, and rows handed over are never lost to an event not delivered:
     // the last write takes them too.
     void hand(quint64 ticket, const QString& statement, const QVariantList& values);
+    // Runs `work` on the writer's thread, from any thread, and `done`, when
+    // given, there with its result. Requests made before the thread ends
+    // are served as it ends at the latest (`serveRequests` on its finish).
+    using Work = std::function<bool(LogWriter&)>;
+    void request(Work work, std::function<void(bool)> done = {});
+    void serveRequests();
     // Writes every waiting row now; false when rows still wait.
     bool commit();
     // The last write, waiting up to `busyTimeoutMs` for a lock; what the
@@ -111,8 +117,11 @@ private:
     void post(LogEvent event) { m_outbox.post(std::move(event)); }
 
     LogOutbox& m_outbox;
-    std::mutex m_handedMutex;
+    // What other threads hand over: a standard mutex, visible to
+    // ThreadSanitizer, unlike Qt's hand-over of a posted call's data.
+    std::mutex m_inboxMutex;
     std::deque<Row> m_handed;
+    std::vector<std::pair<Work, std::function<void(bool)>>> m_requests;
     QString m_connection;
     std::deque<Row> m_queue;
     QTimer m_commitTimer;

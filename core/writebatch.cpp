@@ -91,19 +91,28 @@ bool WriteBatch::commit()
 void WriteBatch::setCommitDelay(int msecs)
 {
     m_commitDelayMs = msecs;
-    onWriter([msecs](LogWriter& writer) { writer.setCommitDelay(msecs); });
+    onWriter([msecs](LogWriter& writer) {
+        writer.setCommitDelay(msecs);
+        return true;
+    });
 }
 
 void WriteBatch::setRetryDelay(int msecs)
 {
     m_retryDelayMs = msecs;
-    onWriter([msecs](LogWriter& writer) { writer.setRetryDelay(msecs); });
+    onWriter([msecs](LogWriter& writer) {
+        writer.setRetryDelay(msecs);
+        return true;
+    });
 }
 
 void WriteBatch::setStallAlertDelay(int msecs)
 {
     m_stallAlertMs = msecs;
-    onWriter([msecs](LogWriter& writer) { writer.setStallAlertDelay(msecs); });
+    onWriter([msecs](LogWriter& writer) {
+        writer.setStallAlertDelay(msecs);
+        return true;
+    });
 }
 
 // The writer writes to the file the default connection has open. While that
@@ -129,6 +138,8 @@ void WriteBatch::start(const QString& file)
         thread->setObjectName(QStringLiteral("LogWriterThread"));
         auto writer = makeWriter();
         writer->moveToThread(thread.get());
+        // Made before the thread starts, so that the thread sees it whole.
+        connect(thread.get(), &QThread::finished, writer.get(), &LogWriter::serveRequests, Qt::DirectConnection);
         thread->start();
         // Opening reads nothing from the file yet: no lock, no sync to wait
         // for, on a thread that has nothing else to do.
@@ -173,16 +184,13 @@ void WriteBatch::retire(int busyTimeoutMs)
             writer.finish(busyTimeoutMs);
         else
             writer.drop();
+        return true;
     };
     if (m_thread) {
-        // On the writer's thread as it ends: no event is needed, and none
-        // is delivered any more while the application object goes.
-        LogWriter* writer = m_writer.get();
+        // Served on the writer's thread as it ends at the latest: while the
+        // application object goes no posted call is delivered any more.
         auto answer = std::make_shared<Answer>();
-        connect(m_thread.get(), &QThread::finished, writer, [writer, last, answer] {
-            last(*writer);
-            answer->give(true);
-        }, Qt::DirectConnection);
+        m_writer->request(last, [answer](bool result) { answer->give(result); });
         m_thread->quit();
         m_thread->wait();
         answer->wait(0);
@@ -195,27 +203,25 @@ void WriteBatch::retire(int busyTimeoutMs)
     m_pending = 0;
 }
 
-void WriteBatch::onWriter(std::function<void(LogWriter&)> work)
+void WriteBatch::onWriter(LogWriter::Work work)
 {
     if (!m_writer)
         return;
-    if (!m_thread) {
+    if (m_thread)
+        m_writer->request(std::move(work));
+    else
         work(*m_writer);
-        return;
-    }
-    LogWriter* writer = m_writer.get();
-    QMetaObject::invokeMethod(writer, [writer, work = std::move(work)] { work(*writer); }, Qt::QueuedConnection);
 }
 
 // Runs `work` on `writer`'s thread and waits at most `msecs` (-1: until it
 // is done) for its result; false when it did not come in time.
-bool WriteBatch::waitForWriter(LogWriter* writer, const std::function<bool(LogWriter&)>& work, int msecs)
+bool WriteBatch::waitForWriter(LogWriter* writer, const LogWriter::Work& work, int msecs)
 {
     if (writer->thread() == thread())
         return work(*writer);
     // Shared: the writer may answer after this call has given up.
     auto answer = std::make_shared<Answer>();
-    QMetaObject::invokeMethod(writer, [writer, work, answer] { answer->give(work(*writer)); }, Qt::QueuedConnection);
+    writer->request(work, [answer](bool result) { answer->give(result); });
     return answer->wait(msecs);
 }
 

@@ -103,9 +103,9 @@ private:
     void start(const QString& file);
     std::unique_ptr<LogWriter> makeWriter();
     void retire(int busyTimeoutMs);
-    void onWriter(std::function<void(LogWriter&)> work);
+    void onWriter(LogWriter::Work work);
     class Answer;
-    bool waitForWriter(LogWriter* writer, const std::function<bool(LogWriter&)>& work, int msecs);
+    bool waitForWriter(LogWriter* writer, const LogWriter::Work& work, int msecs);
     void deliver();
 
     LogOutbox m_outbox;
