@@ -40,7 +40,12 @@ LogWriter::LogWriter(LogOutbox& outbox)
     connect(&m_retryTimer, &QTimer::timeout, this, &LogWriter::commit);
 }
 
-LogWriter::~LogWriter() = default;
+// Deleted after its thread has ended, whose last look at the inbox (on its
+// finish) is then seen through the inbox's lock.
+LogWriter::~LogWriter()
+{
+    std::lock_guard<std::mutex> locker(m_inboxMutex);
+}
 
 bool LogWriter::openOwn(const QString& file, QString* error)
 {

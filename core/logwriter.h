@@ -59,7 +59,7 @@ private:
 // not be opened. A refusal that passes (a lock, a full disk) keeps every row
 // and is tried again every RetryDelayMs; a row refused for itself (its table
 // is missing) is reported once and kept while the others are written.
-// Used only from the thread it lives on, but for `hand`.
+// Used only from the thread it lives on, but for `hand` and `request`.
 class LogWriter : public QObject
 {
 public:
