@@ -90,27 +90,25 @@ bool WriteBatch::commit()
 
 void WriteBatch::setCommitDelay(int msecs)
 {
-    m_commitDelayMs = msecs;
-    onWriter([msecs](LogWriter& writer) {
-        writer.setCommitDelay(msecs);
-        return true;
-    });
+    setDelay(&m_commitDelayMs, &LogWriter::setCommitDelay, msecs);
 }
 
 void WriteBatch::setRetryDelay(int msecs)
 {
-    m_retryDelayMs = msecs;
-    onWriter([msecs](LogWriter& writer) {
-        writer.setRetryDelay(msecs);
-        return true;
-    });
+    setDelay(&m_retryDelayMs, &LogWriter::setRetryDelay, msecs);
 }
 
 void WriteBatch::setStallAlertDelay(int msecs)
 {
-    m_stallAlertMs = msecs;
-    onWriter([msecs](LogWriter& writer) {
-        writer.setStallAlertDelay(msecs);
+    setDelay(&m_stallAlertMs, &LogWriter::setStallAlertDelay, msecs);
+}
+
+// Kept for the writers to come, and told the one there is.
+void WriteBatch::setDelay(int* kept, void (LogWriter::*set)(int), int msecs)
+{
+    *kept = msecs;
+    onWriter([set, msecs](LogWriter& writer) {
+        (writer.*set)(msecs);
         return true;
     });
 }

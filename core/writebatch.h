@@ -104,6 +104,7 @@ private:
     std::unique_ptr<LogWriter> makeWriter();
     void retire(int busyTimeoutMs);
     void onWriter(LogWriter::Work work);
+    void setDelay(int* kept, void (LogWriter::*set)(int), int msecs);
     class Answer;
     bool waitForWriter(LogWriter* writer, const LogWriter::Work& work, int msecs);
     void deliver();
