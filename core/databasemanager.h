@@ -9,8 +9,10 @@
 
 // Opens the process-wide default connection to brenik.db on a thread of its
 // own at start-up. Qt only lets the thread that owns a connection's driver
-// use it, so once open the driver is handed to the GUI thread, where all SQL
-// runs; `isOpen()` and `hasFailed()` are the flags main() waits on.
+// use it, so once open the driver is handed to the GUI thread, where the
+// program's SQL runs but for the logs' rows (WriteBatch, on a thread and
+// connection of its own) and the upkeep; `isOpen()` and `hasFailed()` are
+// the flags main() waits on.
 class DatabaseManager : public QObject
 {
     Q_OBJECT
@@ -26,9 +28,9 @@ public:
 
     QSqlDatabase database;
 
-    // The longest the GUI thread waits for a lock another connection or
-    // program holds; a write refused meanwhile waits in its queue
-    // (WriteBatch) and is tried again later.
+    // The longest the GUI thread, or the logs' writer, waits for a lock
+    // another connection or program holds; a log row refused meanwhile
+    // waits in its queue (WriteBatch) and is tried again later.
     static constexpr int BusyTimeoutMs = 100;
 
     // Free pages must exceed this share of the file before the upkeep gives

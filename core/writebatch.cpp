@@ -4,32 +4,55 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
+
+// What work run on the writer's thread gave, handed back under a standard
+// mutex: its locking is visible to ThreadSanitizer, Qt's own is not.
+class WriteBatch::Answer
+{
+public:
+    void give(bool result)
+    {
+        std::lock_guard<std::mutex> locker(m_mutex);
+        m_done = true;
+        m_result = result;
+        m_arrived.notify_all();
+    }
+    // False when it did not come within `msecs` (-1: until it comes) or
+    // was false.
+    bool wait(int msecs)
+    {
+        std::unique_lock<std::mutex> locker(m_mutex);
+        if (msecs < 0)
+            m_arrived.wait(locker, [this] { return m_done; });
+        else
+            m_arrived.wait_for(locker, std::chrono::milliseconds(msecs), [this] { return m_done; });
+        if (!m_done)
+            qCWarning(lcCore) << "Log rows: the writer did not answer within" << msecs << "ms, they wait on";
+        return m_done && m_result;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    bool m_done = false;
+    bool m_result = false;
+};
 
 WriteBatch::WriteBatch(QObject* parent)
     : QObject(parent)
+    , m_outbox([this] { QMetaObject::invokeMethod(this, &WriteBatch::deliver, Qt::QueuedConnection); })
 {
     qRegisterMetaType<WriteBatch::WrittenRows>("WriteBatch::WrittenRows");
-    m_commitTimer.setSingleShot(true);
-    m_commitTimer.setInterval(CommitDelayMs);
-    connect(&m_commitTimer, &QTimer::timeout, this, &WriteBatch::commit);
-    m_retryTimer.setSingleShot(true);
-    m_retryTimer.setInterval(RetryDelayMs);
-    connect(&m_retryTimer, &QTimer::timeout, this, &WriteBatch::commit);
 }
 
 WriteBatch::~WriteBatch()
 {
-    if (pendingRows() == 0)
-        return;
-    QSqlDatabase db = connection();
-    if (db.isOpen())
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(ExitBusyTimeoutMs));
-    if (!commit())
-        qCWarning(lcCore) << "Log rows lost at exit, the database did not take them:" << pendingRows();
+    retire(ExitBusyTimeoutMs);
 }
 
 WriteBatch& WriteBatch::instance()
@@ -48,247 +71,179 @@ WriteBatch& WriteBatch::instance()
 WriteBatch::Receipt WriteBatch::append(const QString& statement, const QVariantList& values)
 {
     Receipt receipt;
-    if (pendingRows() >= MaxQueuedRows)
+    if (m_pending >= MaxQueuedRows)
         return receipt;
+    follow();
     receipt.ticket = ++m_lastTicket;
-    Row row{receipt.ticket, statement, values};
-    // Behind rows that wait, in order; the retry writes them all.
-    if (!m_queue.empty() || m_retryTimer.isActive()) {
-        m_queue.push_back(row);
-        return receipt;
-    }
-    QSqlDatabase db = connection();
-    if (!m_transactionOpen) {
-        if (!db.isOpen() || !db.transaction()) {
-            m_queue.push_back(row);
-            failed(db.isOpen() ? db.lastError().text() : QStringLiteral("the database is not open"));
-            return receipt;
-        }
-        m_transactionOpen = true;
-        m_commitTimer.start();
-    }
-    QString error;
-    WrittenRows written;
-    switch (exec(db, row, &written, &error)) {
-    case Outcome::Written:
-        m_uncommitted.push_back(row);
-        m_uncommittedKeys += written;
-        receipt.key = written.first().key;
-        break;
-    case Outcome::Refused:
-        qCWarning(lcCore) << "Log row refused, kept to try again:" << statement << error;
-        row.refused = true;
-        m_queue.push_back(row);
-        m_retryTimer.start();
-        receipt.refusal = error;
-        break;
-    case Outcome::Failed:
-        db.rollback();
-        m_transactionOpen = false;
-        m_commitTimer.stop();
-        requeueUncommitted();
-        m_queue.push_back(row);
-        failed(error);
-        break;
-    }
+    ++m_pending;
+    m_writer->hand(receipt.ticket, statement, values);
     return receipt;
 }
 
 bool WriteBatch::commit()
 {
-    m_commitTimer.stop();
-    m_retryTimer.stop();
-    QString error;
-    WrittenRows written;
-    if (m_transactionOpen) {
-        if (commitTransaction(&error)) {
-            written = m_uncommittedKeys;
-            m_uncommitted.clear();
-            m_uncommittedKeys.clear();
-        } else {
-            requeueUncommitted();
-        }
-    }
-    // After a refused commit the queue waits for the next attempt.
-    if (error.isEmpty() && !m_queue.empty())
-        writeQueue(&written, &error);
-    // Receivers may write rows again; the queue is settled by now.
-    for (const auto& [ticket, reason] : std::exchange(m_refusals, {}))
-        emit refused(ticket, reason);
-    if (!written.isEmpty())
-        emit this->written(written);
-    if (!m_queue.empty()) {
-        failed(error);
-        return false;
-    }
-    noteSuccess();
-    return true;
+    follow();
+    const bool done = waitForWriter(m_writer.get(), [](LogWriter& writer) { return writer.commit(); }, CommitWaitMs);
+    deliver();
+    return done;
 }
 
-void WriteBatch::failed(const QString& error)
+void WriteBatch::setCommitDelay(int msecs)
 {
-    noteFailure(error);
-    m_retryTimer.start();
+    setDelay(&m_commitDelayMs, &LogWriter::setCommitDelay, msecs);
 }
 
-QSqlDatabase WriteBatch::connection()
+void WriteBatch::setRetryDelay(int msecs)
 {
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    const Identity identity{db.driver(), db.isOpen() ? db.driver()->handle() : QVariant(), db.databaseName()};
-    if (identity == m_identity)
-        return db;
-    // Closed or opened anew since: prepared statements and the open
-    // transaction went with the old connection.
-    m_queries.clear();
-    m_transactionOpen = false;
-    if (identity.file == m_identity.file) {
-        requeueUncommitted();
-    } else if (pendingRows() > 0) {
-        qCWarning(lcCore) << "Log rows for" << m_identity.file << "dropped, another database is open:" << pendingRows();
-        m_uncommitted.clear();
-        m_uncommittedKeys.clear();
-        m_queue.clear();
-    }
-    m_identity = identity;
-    return db;
+    setDelay(&m_retryDelayMs, &LogWriter::setRetryDelay, msecs);
 }
 
-WriteBatch::Outcome WriteBatch::exec(const QSqlDatabase& db, const Row& row, WrittenRows* written, QString* error)
+void WriteBatch::setStallAlertDelay(int msecs)
 {
-    QSqlError rowError;
-    if (QSqlQuery* query = preparedQuery(db, row.statement, &rowError)) {
-        for (const QVariant& value : row.values)
-            query->addBindValue(value);
-        if (query->exec()) {
-            written->append({row.ticket, query->lastInsertId()});
-            return Outcome::Written;
-        }
-        rowError = query->lastError();
-    }
-    *error = rowError.text();
-    if (isTransient(rowError))
-        return Outcome::Failed;
-    // Prepared again next time: the table may come back.
-    m_queries.remove(row.statement);
-    return Outcome::Refused;
+    setDelay(&m_stallAlertMs, &LogWriter::setStallAlertDelay, msecs);
 }
 
-bool WriteBatch::commitTransaction(QString* error)
+// Kept for the writers to come, and told the one there is.
+void WriteBatch::setDelay(int* kept, void (LogWriter::*set)(int), int msecs)
 {
-    QSqlDatabase db = connection();
-    const bool open = m_transactionOpen;
-    m_transactionOpen = false;
-    if (!open)
-        return m_uncommitted.empty();
-    if (db.commit())
+    *kept = msecs;
+    onWriter([set, msecs](LogWriter& writer) {
+        (writer.*set)(msecs);
         return true;
-    *error = db.lastError().text();
-    db.rollback();
-    return false;
+    });
 }
 
-// Every waiting row in one transaction, in order; the rows written leave the
-// queue. A row refused for itself stays and the others go on; any other
-// failure rolls the whole transaction back and keeps every row.
-bool WriteBatch::writeQueue(WrittenRows* written, QString* error)
+// The writer writes to the file the default connection has open. While that
+// connection is closed it keeps to the last one.
+void WriteBatch::follow()
 {
-    QSqlDatabase db = connection();
-    if (!db.isOpen() || !db.transaction()) {
-        *error = db.isOpen() ? db.lastError().text() : QStringLiteral("the database is not open");
-        return false;
-    }
-    std::deque<Row> kept;
-    WrittenRows done;
-    for (Row& row : m_queue) {
-        switch (exec(db, row, &done, error)) {
-        case Outcome::Written:
-            break;
-        case Outcome::Refused:
-            refuse(row, *error);
-            kept.push_back(row);
-            break;
-        case Outcome::Failed:
-            db.rollback();
-            return false;
-        }
-    }
-    if (!db.commit()) {
-        *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    m_queue.swap(kept);
-    *written += done;
-    return m_queue.empty();
-}
-
-void WriteBatch::requeueUncommitted()
-{
-    m_queue.insert(m_queue.begin(), m_uncommitted.begin(), m_uncommitted.end());
-    m_uncommitted.clear();
-    m_uncommittedKeys.clear();
-}
-
-void WriteBatch::refuse(Row& row, const QString& error)
-{
-    if (row.refused)
+    const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    const QString file = db.isOpen() ? db.databaseName() : QString();
+    if (m_writer && (file.isEmpty() || file == m_file))
         return;
-    row.refused = true;
-    qCWarning(lcCore) << "Log row refused, kept to try again:" << row.statement << error;
-    m_refusals.append({row.ticket, error});
+    retire(0);
+    start(file);
 }
 
-QSqlQuery* WriteBatch::preparedQuery(const QSqlDatabase& db, const QString& statement, QSqlError* error)
+// On a thread of its own rather than the database manager's: the upkeep's
+// one-time rewrite of an old file would hold the rows for its whole length,
+// and the batch works without the manager (tests, benches).
+void WriteBatch::start(const QString& file)
 {
-    auto it = m_queries.find(statement);
-    if (it == m_queries.end()) {
-        QSqlQuery query(db);
-        if (!query.prepare(statement)) {
-            *error = query.lastError();
-            return nullptr;
+    m_file = file;
+    if (!file.isEmpty()) {
+        auto thread = std::make_unique<QThread>();
+        thread->setObjectName(QStringLiteral("LogWriterThread"));
+        auto writer = makeWriter();
+        writer->moveToThread(thread.get());
+        // Made before the thread starts, so that the thread sees it whole.
+        connect(thread.get(), &QThread::finished, writer.get(), &LogWriter::serveRequests, Qt::DirectConnection);
+        thread->start();
+        // Opening reads nothing from the file yet: no lock, no sync to wait
+        // for, on a thread that has nothing else to do.
+        QString error;
+        const bool opened = waitForWriter(
+            writer.get(), [&file, &error](LogWriter& opening) { return opening.openOwn(file, &error); }, -1);
+        if (opened) {
+            m_thread = std::move(thread);
+            m_writer = std::move(writer);
+            return;
         }
-        it = m_queries.insert(statement, query);
+        thread->quit();
+        thread->wait();
+        qCWarning(lcCore) << "Log writer: its own connection to" << file
+                          << "did not open, log rows are written on the GUI thread:" << error;
     }
-    return &it.value();
+    m_writer = makeWriter();
 }
 
-// Refusals that pass: locks, a full or failing disk, memory. The SQLite
-// result code is the driver's native code; its low byte is the primary one.
-bool WriteBatch::isTransient(const QSqlError& error)
+std::unique_ptr<LogWriter> WriteBatch::makeWriter()
 {
-    enum { Busy = 5, Locked = 6, NoMem = 7, ReadOnly = 8, Interrupt = 9, IoErr = 10, Full = 13, CantOpen = 14,
-           Protocol = 15 };
-    bool numeric = false;
-    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
-    if (!numeric)
-        return true;
-    switch (code) {
-    case Busy: case Locked: case NoMem: case ReadOnly: case Interrupt: case IoErr: case Full: case CantOpen:
-    case Protocol:
-        return true;
-    default:
-        return false;
-    }
+    auto writer = std::make_unique<LogWriter>(m_outbox);
+    writer->setCommitDelay(m_commitDelayMs);
+    writer->setRetryDelay(m_retryDelayMs);
+    writer->setStallAlertDelay(m_stallAlertMs);
+    return writer;
 }
 
-void WriteBatch::noteFailure(const QString& error)
+// Rows left for the writer's file are written there, waiting `busyTimeoutMs`
+// for a lock, by a writer of its own; the default connection has another
+// file open by now, and a writer using it drops them.
+void WriteBatch::retire(int busyTimeoutMs)
 {
-    if (!m_failingSince.isValid()) {
-        m_failingSince.start();
-        qCWarning(lcCore) << "Log rows not written, kept to try again:" << error;
-    }
-    if (!m_stallTold && m_failingSince.elapsed() >= m_stallAlertMs) {
-        m_stallTold = true;
-        emit stalled(error);
-    }
-}
-
-void WriteBatch::noteSuccess()
-{
-    if (!m_failingSince.isValid())
+    if (!m_writer)
         return;
-    qCWarning(lcCore) << "Log rows written after" << m_failingSince.elapsed() << "ms";
-    m_failingSince.invalidate();
-    if (std::exchange(m_stallTold, false))
-        emit resumed();
+    const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    const bool ownFile = m_thread || db.databaseName() == m_file;
+    if (!ownFile && m_pending > 0)
+        qCWarning(lcCore) << "Log rows for" << m_file << "dropped, another database is open:" << m_pending;
+    const auto last = [busyTimeoutMs, ownFile](LogWriter& writer) {
+        if (ownFile)
+            writer.finish(busyTimeoutMs);
+        else
+            writer.drop();
+        return true;
+    };
+    if (m_thread) {
+        // Served on the writer's thread as it ends at the latest: while the
+        // application object goes no posted call is delivered any more.
+        auto answer = std::make_shared<Answer>();
+        m_writer->request(last, [answer](bool result) { answer->give(result); });
+        m_thread->quit();
+        m_thread->wait();
+        answer->wait(0);
+        m_thread.reset();
+    } else {
+        last(*m_writer);
+    }
+    m_writer.reset();
+    deliver();
+    m_pending = 0;
+}
+
+void WriteBatch::onWriter(LogWriter::Work work)
+{
+    if (!m_writer)
+        return;
+    if (m_thread)
+        m_writer->request(std::move(work));
+    else
+        work(*m_writer);
+}
+
+// Runs `work` on `writer`'s thread and waits at most `msecs` (-1: until it
+// is done) for its result; false when it did not come in time.
+bool WriteBatch::waitForWriter(LogWriter* writer, const LogWriter::Work& work, int msecs)
+{
+    if (writer->thread() == thread())
+        return work(*writer);
+    // Shared: the writer may answer after this call has given up.
+    auto answer = std::make_shared<Answer>();
+    writer->request(work, [answer](bool result) { answer->give(result); });
+    return answer->wait(msecs);
+}
+
+// What the writer did, told on this thread in its order.
+void WriteBatch::deliver()
+{
+    for (LogEvent& event : m_outbox.take()) {
+        switch (event.kind) {
+        case LogEvent::Written:
+            m_pending -= event.rows.size();
+            emit written(event.rows);
+            break;
+        case LogEvent::Refused:
+            emit refused(event.ticket, event.text);
+            break;
+        case LogEvent::Stalled:
+            emit stalled(event.text);
+            break;
+        case LogEvent::Resumed:
+            emit resumed();
+            break;
+        case LogEvent::Dropped:
+            m_pending -= event.count;
+            break;
+        }
+    }
 }

@@ -121,8 +121,8 @@ int administratorCount()
 Result guardedChange(const std::function<bool(QString* error)>& change)
 {
     QSqlDatabase db = QSqlDatabase::database();
-    // The logs' rows of the current heartbeat may hold a transaction open on
-    // this connection; an account change must not join or break it.
+    // The logs' rows waiting now are written first: the writer then leaves
+    // the database free for the account change.
     WriteBatch::instance().commit();
     const int before = administratorCount();
     if (!db.transaction()) {

@@ -354,8 +354,10 @@ void MainWindow::createDeviceUnits()
     m_units->createFenceClient();
     m_units->startControlUnit();
     m_units->createTWControlUnit(g_twSensorModel);
-    m_units->startTWControlUnit();
+    // Connected before the unit's thread starts, which then sees the
+    // connections whole, as the fence client's are.
     m_units->createTWClient();
+    m_units->startTWControlUnit();
     m_units->createTimerUnit();
     connectDeviceUnits();
     m_units->startTimerUnit();

@@ -68,6 +68,7 @@ bool AlarmLogModel::load()
         }
     }
     m_uncommitted = waiting;
+    m_newestRead = rows.size() > size_t(waiting.size()) ? rows[size_t(waiting.size())].cells[0].toLongLong() : -1;
     m_rows.swap(rows);
     endResetModel();
     return ok;
@@ -144,6 +145,14 @@ void AlarmLogModel::setKeys(const WriteBatch::WrittenRows& rows)
         const auto key = keys.constFind(m_rows[size_t(row)].ticket);
         if (key == keys.constEnd())
             continue;
+        if (key.value().toLongLong() <= m_newestRead) {
+            keys.erase(key);
+            beginRemoveRows(QModelIndex(), row, row);
+            m_rows.erase(m_rows.begin() + row);
+            endRemoveRows();
+            --row;
+            continue;
+        }
         m_rows[size_t(row)].cells[0] = key.value();
         keys.erase(key);
         first = first < 0 ? row : first;

@@ -91,4 +91,7 @@ private:
     int m_wanted = PageRows;
     // Tickets of rows shown whose key is not committed yet.
     QSet<quint64> m_uncommitted;
+    // The newest key the last load read: a row committed before it came
+    // with it, and its copy held on top goes when its key arrives.
+    qint64 m_newestRead = -1;
 };

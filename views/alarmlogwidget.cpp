@@ -115,16 +115,14 @@ void AlarmLogWidget::addRecordThread(QString source, QString reason, QString mes
     const QString stamp = cleanup.now().toString(QLatin1String(LogTable::kStampFormat));
     // All rows of one heartbeat go in one transaction, committed when the
     // heartbeat's rows are in; rows the database refuses wait and are
-    // written later, shown meanwhile.
+    // written later, shown meanwhile (`rowRefused` tells the operator).
     const WriteBatch::Receipt receipt =
         WriteBatch::instance().append(QLatin1String(kInsertStatement), {stamp, source, reason, message});
     if (!receipt.ticket) {
         DatabaseAlert::report(DatabaseAlert::LogQueueFull, QString());
         return;
     }
-    if (!receipt.refusal.isEmpty())
-        DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, receipt.refusal);
-    model->prepend(receipt.ticket, {receipt.key, stamp, source, reason, message});
+    model->prepend(receipt.ticket, {QVariant(), stamp, source, reason, message});
 }
 
 void AlarmLogWidget::rowRefused(quint64 ticket, const QString& error)

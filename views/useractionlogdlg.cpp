@@ -84,8 +84,6 @@ void UserActionLogDlg::submit()
             continue;
         }
         waiting.insert(receipt.ticket);
-        if (!receipt.refusal.isEmpty())
-            DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, receipt.refusal);
     }
     unsubmitted.clear();
     submitting = true;

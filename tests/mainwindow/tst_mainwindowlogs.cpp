@@ -4,6 +4,7 @@
 #include "resources.h"
 #include "sqlrows.h"
 #include "testhome.h"
+#include "writebatch.h"
 #include "useractionlogdlg.h"
 
 #include <QDockWidget>
@@ -42,6 +43,7 @@ void TestMainWindowLogs::initTestCase()
 
 void TestMainWindowLogs::init()
 {
+    WriteBatch::instance().commit();
     QSqlQuery query;
     QVERIFY(query.exec(QStringLiteral("delete from logAlarm")));
     QVERIFY(query.exec(QStringLiteral("delete from logUserAction")));
@@ -62,6 +64,7 @@ void TestMainWindowLogs::signalsReachTheLogs()
     QVERIFY(window.findChild<QDockWidget*>(QStringLiteral("dockAlarmStates")));
 
     emit window.writeAlarmLog(QStringLiteral("Timer"), QStringLiteral("Relay"), QStringLiteral("Sending 3"));
+    QVERIFY(WriteBatch::instance().commit());
     QCOMPARE(sqlRows(QStringLiteral("select source || ' ' || reason || ' ' || info from logAlarm")),
              QStringList{QStringLiteral("Timer Relay Sending 3")});
 

@@ -8,6 +8,7 @@
 #include "sitemutex.h"
 #include "sqlrows.h"
 #include "testhome.h"
+#include "writebatch.h"
 #include "timerunit.h"
 #include "treemodel.h"
 #include "voltagediagrammsdlg.h"
@@ -39,6 +40,7 @@ private slots:
 private:
     static QStringList voltageRows()
     {
+        WriteBatch::instance().commit();
         return sqlRows(QStringLiteral("select energizer_no || '/' || sector from logVoltage order by id"));
     }
 
@@ -56,6 +58,7 @@ void TestMainWindowVoltageLog::initTestCase()
 
 void TestMainWindowVoltageLog::init()
 {
+    WriteBatch::instance().commit();
     QSqlQuery query;
     QVERIFY(query.exec(QStringLiteral("delete from logVoltage")));
     QVERIFY(query.exec(QStringLiteral("delete from logUserAction")));

@@ -47,6 +47,9 @@
 namespace {
 
 const QString HandWritten = QStringLiteral(LUMETRA_SOURCE_DIR "/tests/data/handwritten-project.xml");
+const QString AlarmSource = QStringLiteral("Energ7");
+const QString AlarmReason = QStringLiteral("Alarm");
+const QString AlarmInfo = QStringLiteral("change status to Alarm");
 
 QByteArray contents(const QString& path)
 {
@@ -553,8 +556,10 @@ private slots:
         window->project()->setModified(true);
         ControlUnit* unit = window->controlUnit();
         answerNextModal([unit](QWidget* box) {
-            const auto alarm = [unit] { emit unit->writeAlarmLog("Energ7", "Alarm", "change status to Alarm"); };
-            QMetaObject::invokeMethod(unit, alarm, Qt::BlockingQueuedConnection);
+            // The unit's thread reads the texts where they lie: made before it started.
+            QMetaObject::invokeMethod(unit, "writeAlarmLog", Qt::BlockingQueuedConnection,
+                                      Q_ARG(QString, AlarmSource), Q_ARG(QString, AlarmReason),
+                                      Q_ARG(QString, AlarmInfo));
             qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
         });
         window->projectFiles()->openRecentFile(HandWritten);

@@ -2,6 +2,7 @@
 
 #include "node.h"
 #include "treemodel.h"
+#include "writebatch.h"
 
 #include <QDate>
 #include <QList>
@@ -48,6 +49,7 @@ public:
 
     static QList<VoltageRow> rows()
     {
+        WriteBatch::instance().commit();
         QList<VoltageRow> result;
         QSqlQuery query(QStringLiteral("select datetime, voltage, sector, energizer_no from logVoltage order by id"));
         while (query.next())

@@ -1,0 +1,80 @@
+#include "databasemanager.h"
+#include "messagecatcher.h"
+#include "sqlrows.h"
+#include "testhome.h"
+#include "writebatch.h"
+
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QtTest>
+
+class TestWriteBatch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lockKeepsNoGuiThreadWaiting();
+    void withoutItsOwnConnectionRowsAreWrittenHere();
+};
+
+// Another connection holds the database. The GUI connection here would wait
+// out the whole lock: with the rows written there, `append` would not return
+// and the lock, released from this thread, would never go. The writer's own
+// connection meets the lock instead; every row arrives in order once it goes.
+void TestWriteBatch::lockKeepsNoGuiThreadWaiting()
+{
+    TestHome home;
+    QVERIFY(home.isValid() && home.openDatabase() && DatabaseManager::prepareForUse());
+    QVERIFY(QSqlQuery().exec(QStringLiteral("PRAGMA busy_timeout = 600000")));
+    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+    holder.setDatabaseName(home.filePath(QStringLiteral("brenik.db")));
+    QVERIFY(holder.open() && QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    WriteBatch& batch = WriteBatch::instance();
+    batch.setRetryDelay(10);
+    QSignalSpy written(&batch, &WriteBatch::written);
+    MessageCatcher catcher;
+
+    QVector<quint64> tickets;
+    for (int row = 0; row < 3; ++row)
+        tickets += batch.append(QStringLiteral("insert into logAlarm(info) values(?)"), {row}).ticket;
+    QCOMPARE(tickets, (QVector<quint64>{1, 2, 3}));
+    QTRY_VERIFY(catcher.contains(QStringLiteral("Log rows not written, kept to try again")));
+    QVERIFY(!batch.commit());
+    QCOMPARE(batch.pendingRows(), 3);
+
+    QVERIFY(QSqlQuery(holder).exec(QStringLiteral("ROLLBACK")));
+    QTRY_COMPARE(batch.pendingRows(), 0);
+    QVector<quint64> arrived;
+    for (const QList<QVariant>& signal : qAsConst(written)) {
+        for (const WriteBatch::WrittenRow& row : signal.first().value<WriteBatch::WrittenRows>())
+            arrived += row.ticket;
+    }
+    QCOMPARE(arrived, tickets);
+    QCOMPARE(sqlRows(QStringLiteral("select info from logAlarm order by id")), (QStringList{"0", "1", "2"}));
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    batch.setRetryDelay(WriteBatch::RetryDelayMs);
+}
+
+// A database only the default connection can reach (in memory): a
+// connection of the writer's own would open another one, so the rows are
+// written on this thread, and why is logged.
+void TestWriteBatch::withoutItsOwnConnectionRowsAreWrittenHere()
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    QVERIFY(db.open() && QSqlQuery().exec(QStringLiteral("create table logAlarm(id integer primary key, info)")));
+    MessageCatcher catcher;
+    WriteBatch& batch = WriteBatch::instance();
+    const quint64 ticket = batch.append(QStringLiteral("insert into logAlarm(info) values(?)"), {"kept"}).ticket;
+    QVERIFY(catcher.contains(QStringLiteral("log rows are written on the GUI thread")));
+    QSignalSpy written(&batch, &WriteBatch::written);
+    QVERIFY(batch.commit());
+    QCOMPARE(written.size(), 1);
+    QCOMPARE(written.first().first().value<WriteBatch::WrittenRows>().first().ticket, ticket);
+    QCOMPARE(sqlRows(QStringLiteral("select info from logAlarm")), QStringList{"kept"});
+    db.close();
+}
+
+QTEST_MAIN(TestWriteBatch)
+#include "tst_writebatch.moc"
