@@ -28,6 +28,7 @@ constexpr int kHeartbeatEnergizerBytes[6] = {13, 20, 4, 9, 17, 24};
 constexpr int kHeartbeatIoCardBytes[2] = {4, 6};
 
 constexpr int kHeartbeatBody = 10;     // first status byte of a heartbeat frame
+constexpr int kReadReplyByteCount = 8; // byte count of a read reply
 constexpr int kReadReplyData = 9;      // first data byte of a read reply
 constexpr int kServerWriteData = 13;   // first data byte of a pushed register write
 constexpr int kConfigurationData = 10;
@@ -119,13 +120,18 @@ int qtClient::gatewayFrameLimit(const uchar* head, int available)
 {
     switch (head[7]) {
     case ControllerFrame::ReadRegisters:
-        // Our requests ask for one device block of 32 registers.
+        // Our requests ask for one device block of 32 registers; a reply
+        // counted in 16-bit registers is the largest one may be.
         return kReadReplyData - ControllerFrame::kLengthBias + 2 * kReadRegisters;
-    case ControllerFrame::Heartbeat:
+    case ControllerFrame::Heartbeat: {
         // The counts, then six bytes per energizer and two per IO card announced.
+        // A gateway may pad a heartbeat up to the largest one the image takes;
+        // the bytes past the counted ones are skipped.
         if (available < kHeartbeatBody)
             return 0;
-        return kHeartbeatBody - ControllerFrame::kLengthBias + 6 * head[8] + 2 * head[9];
+        const int counted = kHeartbeatBody - ControllerFrame::kLengthBias + 6 * head[8] + 2 * head[9];
+        return std::max(counted, kHeartbeatBody - ControllerFrame::kLengthBias + 6 * kMaxEnergizers + 2 * kMaxIoCards);
+    }
     default:
         return FrameAssembler::kMaxLength;
     }
@@ -454,7 +460,9 @@ void qtClient::handleReadReply(const uchar* frame, int size)
         emit refreshheartTimer();
         return;
     }
-    const int dataBytes = size - kReadReplyData;
+    // The byte count says what the reply carries; bytes past it are padding.
+    const int byteCount = size > kReadReplyByteCount ? frame[kReadReplyByteCount] : 0;
+    const int dataBytes = std::min(size - kReadReplyData, byteCount);
     if (dataBytes > 0) {
         if (dataBytes > Kx4Image::kBlockSize)
             qCWarning(lc) << "Read reply of" << dataBytes << "bytes cut to one device block";

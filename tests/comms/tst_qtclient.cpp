@@ -178,6 +178,8 @@ private slots:
     void splitReadReply();
     void malformedFrames_data();
     void malformedFrames();
+    void paddedFrames_data();
+    void paddedFrames();
     void unknownFunction();
     void deviceIdentification();
     void readResend();
@@ -593,6 +595,8 @@ void TestQtClient::malformedFrames_data()
                                            << QStringLiteral("frame length 200") << QList<int>();
     QTest::newRow("heartbeat longer than its counts") << GatewaySimulator::rawFrame(600, 90, hex("0100010203040506"))
                                                       << QStringLiteral("frame length 600") << QList<int>();
+    QTest::newRow("heartbeat past the largest") << GatewaySimulator::rawFrame(259, 90, hex("0100010203040506"))
+                                                << QStringLiteral("frame length 259") << QList<int>();
     QByteArray replies;
     for (int k = 0; k < 65; ++k)
         replies += GatewaySimulator::readReplyFrame(pattern(k));
@@ -639,6 +643,42 @@ void TestQtClient::malformedFrames()
     QCOMPARE(link.sim.connectionCount(), 1);
     QVERIFY(link.sim.isConnected());
     QVERIFY(link.client.status == qtClient::Updating || link.client.status == qtClient::Updated);
+}
+
+// Frames padded up to the largest of their function: the counted bytes are
+// taken, the padding skipped, and the frame behind them parsed.
+void TestQtClient::paddedFrames_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QByteArray>("record");   // of the first event's block
+
+    // One energizer and one IO card, length 258 (0x0102): 264 bytes in all.
+    QByteArray record(32, '\0');
+    const int energizerBytes[] = {13, 20, 4, 9, 17, 24};
+    for (int k = 0; k < 6; ++k)
+        record[energizerBytes[k]] = char(0xa1 + k);
+    QTest::newRow("heartbeat") << hex("000000010102015a" "0101" "a1a2a3a4a5a6" "b1b2") + QByteArray(246, '\xee')
+                               << QStringLiteral("d1 d33 d1") << record;
+    // Byte count 20, length 67 (0x43): 73 bytes in all.
+    QTest::newRow("read reply") << hex("0000000100430103" "14") + pattern(9).left(20) + QByteArray(44, '\xee')
+                                << QStringLiteral("d0 d1") << pattern(9).left(20) + QByteArray(12, '\0');
+}
+
+void TestQtClient::paddedFrames()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, events);
+    QFETCH(QByteArray, record);
+
+    Link link;
+    QVERIFY(link.connectAndHello());
+    link.log.events.clear();
+    link.sim.send(bytes + GatewaySimulator::heartbeatFrame(1, 0, hex("a1a2a3a4a5a6")));
+    QTRY_COMPARE_WITH_TIMEOUT(link.log.summary(), events, 5000);
+    QCOMPARE(link.log.dataEvents().first().bytes, record);
+    QVERIFY(link.heartbeatAcknowledged(0x77));
+    QCOMPARE(link.sim.connectionCount(), 1);
 }
 
 void TestQtClient::unknownFunction()
