@@ -180,6 +180,7 @@ private slots:
     void malformedFrames();
     void paddedFrames_data();
     void paddedFrames();
+    void floodOfLinesIsCapped();
     void unknownFunction();
     void deviceIdentification();
     void readResend();
@@ -679,6 +680,32 @@ void TestQtClient::paddedFrames()
     QCOMPARE(link.log.dataEvents().first().bytes, record);
     QVERIFY(link.heartbeatAcknowledged(0x77));
     QCOMPARE(link.sim.connectionCount(), 1);
+}
+
+// Past the limit a second the link's lines are only counted; the count goes
+// out as one line once the second is over, before the next line.
+void TestQtClient::floodOfLinesIsCapped()
+{
+    MessageCatcher catcher;
+    qtClient client(0);
+    const QByteArray write = GatewaySimulator::writeFrame(3 * 32, pattern(3));
+    client.receiveBytes(write.constData(), write.size());
+    const int perWrite = catcher.messages().size();
+    QVERIFY(perWrite > 10);
+
+    qint64 now = 0;
+    client.lines().setClock([&now] { return now; });
+    client.lines().setLinesPerSecond(10);
+    catcher.clear();
+    for (int i = 0; i < 100; ++i)
+        client.receiveBytes(write.constData(), write.size());
+    now = 999;
+    client.receiveBytes(write.constData(), write.size());
+    QCOMPARE(catcher.messages().size(), 10);
+    now = 1000;
+    client.receiveBytes(write.constData(), write.size());
+    QCOMPARE(catcher.messages().size(), 21);
+    QCOMPARE(catcher.messages().at(10), QStringLiteral("%1 lines suppressed").arg(101 * perWrite - 10));
 }
 
 void TestQtClient::unknownFunction()
