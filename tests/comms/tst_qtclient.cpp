@@ -273,7 +273,7 @@ void TestQtClient::helloOnConnect()
 void TestQtClient::readSweep()
 {
     LinkTiming timing = quietLinkTiming();
-    timing.sweepStartDelayMs = LinkTiming::kSweepStartDelayMs;
+    timing.sweepStartDelayMs = 1000;
     Link link(timing);
     for (int device = 0; device < 64; ++device)
         link.sim.setBlock(device, pattern(device));
@@ -285,7 +285,7 @@ void TestQtClient::readSweep()
     QElapsedTimer sinceHeartbeat;
     sinceHeartbeat.start();
     QVERIFY(link.sim.waitForFunction(3, 1));
-    QVERIFY2(sinceHeartbeat.elapsed() >= 500, qPrintable(QString::number(sinceHeartbeat.elapsed())));
+    QVERIFY2(sinceHeartbeat.elapsed() >= timing.sweepStartDelayMs, qPrintable(QString::number(sinceHeartbeat.elapsed())));
 
     QTRY_COMPARE_WITH_TIMEOUT(link.log.count(Event::Image), 1, 10000);
     const QList<QByteArray> reads = link.sim.receivedWithFunction(3);
@@ -491,7 +491,7 @@ void TestQtClient::watchdogAndRetry()
     MessageCatcher catcher;
     LinkTiming timing = quietLinkTiming();
     timing.heartbeatTimeoutMs = 300;
-    timing.retryIntervalMs = 400;
+    timing.retryIntervalMs = 1000;
     Link link(timing);
     QVERIFY(link.connectAndHello());
     // Heartbeats keep the link up well past the watchdog period...
@@ -508,7 +508,7 @@ void TestQtClient::watchdogAndRetry()
     const Event* closed = link.log.last(Event::Status, qtClient::ConnectionClosedByServer);
     const Event* retried = link.log.last(Event::Status, qtClient::TryToConnect);
     QVERIFY(closed && retried);
-    QVERIFY2(retried->at - closed->at >= 400, qPrintable(QString::number(retried->at - closed->at)));
+    QVERIFY2(retried->at - closed->at >= timing.retryIntervalMs, qPrintable(QString::number(retried->at - closed->at)));
     QVERIFY(catcher.contains(QStringLiteral("HeartBeat Timed Out ") + QString(138, QLatin1Char('#'))));
 }
 
@@ -547,13 +547,13 @@ void TestQtClient::pendingConnectKeepsEventLoop()
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
     ticker.start(100);
-    QElapsedTimer call;
-    call.start();
     client.connectToServer();
-    QVERIFY(call.elapsed() < 100);
-
+    // A call that waited for the connection would have given up and said so
+    // before it returned; the event loop runs while the attempt is pending.
+    QVERIFY(!catcher.contains(QStringLiteral("Connecting failed!")));
+    const int ticksAtCall = ticks;
     QTRY_VERIFY_WITH_TIMEOUT(catcher.contains(QStringLiteral("Connecting failed!")), 5000);
-    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    QVERIFY(ticks > ticksAtCall);
     // A new attempt follows after the retry period.
     QTRY_COMPARE_WITH_TIMEOUT(log.count(Event::Status, qtClient::TryToConnect), 2, 5000);
     QCOMPARE(log.count(Event::Status, qtClient::Connected), 0);
