@@ -1,3 +1,4 @@
+#include "alarmflood.h"
 #include "gatewaysimulator.h"
 #include "messagecatcher.h"
 #include "qtclient.h"
@@ -181,6 +182,7 @@ private slots:
     void paddedFrames_data();
     void paddedFrames();
     void floodOfLinesIsCapped();
+    void alarmFloodArrivesWholeInOrder();
     void unknownFunction();
     void deviceIdentification();
     void readResend();
@@ -706,6 +708,23 @@ void TestQtClient::floodOfLinesIsCapped()
     client.receiveBytes(write.constData(), write.size());
     QCOMPARE(catcher.messages().size(), 21);
     QCOMPARE(catcher.messages().at(10), QStringLiteral("%1 lines suppressed").arg(101 * perWrite - 10));
+}
+
+// 10,000 alarm changes a second over the socket, cut anywhere by TCP: each
+// reaches the control unit's side, in the order pushed.
+void TestQtClient::alarmFloodArrivesWholeInOrder()
+{
+    Link link;
+    QVERIFY(link.connectAndHello());
+    link.log.events.clear();
+    AlarmFlood flood(3);
+    QSignalSpy finished(&flood, &AlarmFlood::finished);
+    flood.start(&link.sim, 10000, 300);
+    QVERIFY(finished.wait(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(link.log.count(Event::Data), int(flood.pushed()), 10000);
+    const QList<Event> data = link.log.dataEvents();
+    for (int k = 0; k < data.size(); ++k)
+        QCOMPARE(data[k].bytes, AlarmFlood::energizerRecord(k % 3 + 1, k / 3 % 2 == 0));
 }
 
 void TestQtClient::unknownFunction()
