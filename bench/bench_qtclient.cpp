@@ -4,12 +4,23 @@
 #include "qtclient.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLoggingCategory>
+#include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
+#include <vector>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -119,7 +130,67 @@ void BM_PushedWrite(benchmark::State& state)
     runFrames(state, blockWrite(3));
 }
 
+// A loopback port that takes no connection: its backlog is full, so a
+// connection attempt stays pending until it is given up.
+class SilentPort
+{
+public:
+    SilentPort()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 0) != 0
+            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        port = ntohs(address.sin_port);
+        for (int i = 0; i < 3; ++i) {
+            fillers.push_back(std::make_unique<QTcpSocket>());
+            fillers.back()->connectToHost(QStringLiteral("127.0.0.1"), port);
+        }
+        fillers.front()->waitForConnected(2000);
+    }
+    ~SilentPort() { ::close(fd); }
+
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    quint16 port = 0;
+    std::vector<std::unique_ptr<QTcpSocket>> fillers;
+};
+
+// What a connection attempt to a gateway that does not answer costs the GUI
+// thread: the time connectToServer() keeps its caller (timed), and the
+// longest the event loop then goes without serving a 5 ms timer over the
+// next 200 ms while the attempt is pending (`worst_gap_ms`). The gateway
+// set-up wizard starts such an attempt when its first page is left.
+void BM_ConnectToSilentPort(benchmark::State& state)
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    SilentPort silent;
+    qtClient client(0);
+    client.setPort(silent.port);
+    client.ip = QStringLiteral("127.0.0.1");
+    qint64 worstGap = 0;
+    for (auto _ : state) {
+        client.connectToServer();
+        state.PauseTiming();
+        QElapsedTimer clock;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] { worstGap = std::max(worstGap, clock.restart()); });
+        QEventLoop loop;
+        QTimer::singleShot(200, &loop, &QEventLoop::quit);
+        clock.start();
+        probe.start(5);
+        loop.exec();
+        client.abortSocket();
+        state.ResumeTiming();
+    }
+    state.counters["worst_gap_ms"] = double(worstGap);
+}
+
 } // namespace
+
+BENCHMARK(BM_ConnectToSilentPort)->Iterations(20)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // logging 0: diagnostic lines filtered out; 1: formatted and handed to a silent handler.
 // receiver 0: nothing connected (the processing alone); 1: a receiver thread connected by

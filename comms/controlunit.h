@@ -127,7 +127,7 @@ private:
 
     std::array<Block, ImageBlockCount> image{};
     bool linkUp = false;
-    LinkLossWatch m_linkLoss;
+    LinkLossWatch m_linkLoss{QStringLiteral("gateway")};
     // Set once by connectClient before the unit's thread runs; read only after.
     qtClient* client = nullptr;
     // The clock is read once per heartbeat: each reading asks the C library

@@ -32,7 +32,7 @@ bool LinkLossWatch::follow(qtClient::ClientStatus status, const QString& source,
         if (!m_up)
             return false;
         m_up = false;
-        *row = {m_source, lossReason(status), LossMessage};
+        *row = {m_source, lossReason(status), m_message};
         return true;
     default:
         return false;

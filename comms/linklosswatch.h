@@ -13,7 +13,12 @@
 class LinkLossWatch
 {
 public:
-    static inline const QString LossMessage = QStringLiteral("Link lost: change status to Failure");
+    // `link` names the link in the row's message, so that a gateway and a
+    // TW controller at one address leave rows that tell them apart.
+    explicit LinkLossWatch(const QString& link)
+        : m_message(QStringLiteral("Link lost to the %1: change status to Failure").arg(link))
+    {
+    }
 
     // An alarm-log row: who, why, what.
     struct Row
@@ -31,6 +36,7 @@ public:
     void closedOnPurpose() { m_up = false; }
 
 private:
+    const QString m_message;
     bool m_up = false;
     QString m_source;
 };

@@ -28,6 +28,7 @@ constexpr int kHeartbeatEnergizerBytes[6] = {13, 20, 4, 9, 17, 24};
 constexpr int kHeartbeatIoCardBytes[2] = {4, 6};
 
 constexpr int kHeartbeatBody = 10;     // first status byte of a heartbeat frame
+constexpr int kReadReplyByteCount = 8; // byte count of a read reply
 constexpr int kReadReplyData = 9;      // first data byte of a read reply
 constexpr int kServerWriteData = 13;   // first data byte of a pushed register write
 constexpr int kConfigurationData = 10;
@@ -40,6 +41,7 @@ qtClient::qtClient(int mode, QObject* parent)
     , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
     , m_port(mode == 0 ? kGatewayPort : kTwPort)
     , link(mode == 0 ? lcEnergizers() : lcTwSensors(), this)
+    , lineLimit(mode == 0 ? lcEnergizers() : lcTwSensors())
     , sweepStartTimer(this)
     , readReplyTimer(this)
     , assembler(&ControllerFrame::isKnownFunction, mode == 0 ? &qtClient::gatewayFrameLimit : nullptr)
@@ -119,13 +121,18 @@ int qtClient::gatewayFrameLimit(const uchar* head, int available)
 {
     switch (head[7]) {
     case ControllerFrame::ReadRegisters:
-        // Our requests ask for one device block of 32 registers.
+        // Our requests ask for one device block of 32 registers; a reply
+        // counted in 16-bit registers is the largest one may be.
         return kReadReplyData - ControllerFrame::kLengthBias + 2 * kReadRegisters;
-    case ControllerFrame::Heartbeat:
+    case ControllerFrame::Heartbeat: {
         // The counts, then six bytes per energizer and two per IO card announced.
+        // A gateway may pad a heartbeat up to the largest one the image takes;
+        // the bytes past the counted ones are skipped.
         if (available < kHeartbeatBody)
             return 0;
-        return kHeartbeatBody - ControllerFrame::kLengthBias + 6 * head[8] + 2 * head[9];
+        const int counted = kHeartbeatBody - ControllerFrame::kLengthBias + 6 * head[8] + 2 * head[9];
+        return std::max(counted, kHeartbeatBody - ControllerFrame::kLengthBias + 6 * kMaxEnergizers + 2 * kMaxIoCards);
+    }
     default:
         return FrameAssembler::kMaxLength;
     }
@@ -199,7 +206,7 @@ void qtClient::helloPacket()
         return;
     setStatus(Connected);
     link.write(ControllerFrame::hello());
-    qCDebug(lc) << "Sending: Hello Brenik";
+    qCLinkDebug(lineLimit, lc) << "Sending: Hello Brenik";
     lastFunctionCode = ControllerFrame::DeviceIdentification;
     link.stopRetry();
     emit refreshheartTimer();
@@ -211,28 +218,28 @@ void qtClient::startupData(int offset, int length)
 {
     readStartRegister = offset;
     readRegisterCount = length;
-    qCDebug(lc) << " StartupData  offset: " << offset << "Buffer length: " << length;
+    qCLinkDebug(lineLimit, lc) << " StartupData  offset: " << offset << "Buffer length: " << length;
 }
 
 void qtClient::bufferParameters(int offset, int length)
 {
     readStartRegister = offset;
     readRegisterCount = length;
-    qCDebug(lc) << " Hello buffer parameters! Offset: " << offset << "Length: " << length;
+    qCLinkDebug(lineLimit, lc) << " Hello buffer parameters! Offset: " << offset << "Length: " << length;
 }
 
 void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bool iocard)
 {
     if (!link.canWrite()) {
-        qCWarning(lc) << "Command for device" << device << "dropped: the gateway is not connected";
+        qCLinkWarning(lineLimit, lc) << "Command for device" << device << "dropped: the gateway is not connected";
         return;
     }
     const QByteArray frame = ControllerFrame::deviceCommand(device, hvlv, onoff, clearAlrm, iocard);
     for (int i = 0; i < ControllerFrame::kCommandBlockSize; ++i) {
-        qCDebug(lc).noquote() << "data from txplay [ " << i << "] = "
+        qCLinkDebug(lineLimit, lc).noquote() << "data from txplay [ " << i << "] = "
                               << hexByte(uchar(frame[ControllerFrame::kCommandBlockOffset + i]));
     }
-    qCDebug(lc) << "-----------SENDING------------------";
+    qCLinkDebug(lineLimit, lc) << "-----------SENDING------------------";
     link.write(frame);
     lastFunctionCode = ControllerFrame::WriteRegisters;
 }
@@ -241,7 +248,7 @@ void qtClient::sendRequestFC3()
 {
     if (!link.canWrite())
         return;
-    qCDebug(lc) << "---sendRequestFC3---";
+    qCLinkDebug(lineLimit, lc) << "---sendRequestFC3---";
     outstandingStart = readStartRegister;
     outstandingCount = readRegisterCount;
     readResends = 0;
@@ -262,7 +269,7 @@ void qtClient::onReadReplyTimeout()
         return;
     if (droppedLateReply) {
         // The answer dropped as late was this request's own.
-        qCWarning(lc) << "The gateway does not answer every copy of a request: late answers are no longer expected";
+        qCLinkWarning(lineLimit, lc) << "The gateway does not answer every copy of a request: late answers are no longer expected";
         expectLateReplies = false;
         droppedLateReply = false;
         // What is still counted would only throw away this request's own answers.
@@ -270,21 +277,21 @@ void qtClient::onReadReplyTimeout()
     }
     if (readResends < kMaxReadResends && link.canWrite()) {
         ++readResends;
-        qCWarning(lc) << "Read request for register" << outstandingStart << "unanswered, sending it again"
+        qCLinkWarning(lineLimit, lc) << "Read request for register" << outstandingStart << "unanswered, sending it again"
                       << readResends << "of" << kMaxReadResends;
         writeReadRequest();
         return;
     }
-    qCWarning(lc) << "Read request for register" << outstandingStart << "never answered: closing the link";
+    qCLinkWarning(lineLimit, lc) << "Read request for register" << outstandingStart << "never answered: closing the link";
     link.closeLostConnection();
     link.startRetry();
 }
 
 void qtClient::logAndWriteRequest(const char* title, const QByteArray& frame)
 {
-    qCDebug(lc) << title;
+    qCLinkDebug(lineLimit, lc) << title;
     for (int i = 0; i < frame.size(); ++i)
-        qCDebug(lc).noquote() << "data from txplay [ " << i << "] = " << hexByte(uchar(frame[i]));
+        qCLinkDebug(lineLimit, lc).noquote() << "data from txplay [ " << i << "] = " << hexByte(uchar(frame[i]));
     if (link.write(frame))
         lastFunctionCode = uchar(frame[7]);
 }
@@ -325,13 +332,13 @@ void qtClient::clearOutgoing()
 
 void qtClient::onSweepStart()
 {
-    qCDebug(lc) << "Sending request FC3";
+    qCLinkDebug(lineLimit, lc) << "Sending request FC3";
     dataKXController();
 }
 
 void qtClient::dataKXController()
 {
-    qCDebug(lc).noquote() << "Get the KX4 Data " + QString(91, QLatin1Char('*'));
+    qCLinkDebug(lineLimit, lc).noquote() << "Get the KX4 Data " + QString(91, QLatin1Char('*'));
     pollSweepActive = true;
     readStartRegister = 32;
     readRegisterCount = 32;
@@ -376,11 +383,11 @@ void qtClient::receiveBytes(const char* data, int size)
         case FrameAssembler::Result::NeedMore:
             return;
         case FrameAssembler::Result::BadLength:
-            qCWarning(lc) << "who knows: frame length" << assembler.rejectedValue() << "- dropped"
+            qCLinkWarning(lineLimit, lc) << "who knows: frame length" << assembler.rejectedValue() << "- dropped"
                           << assembler.droppedBytes() << "received bytes";
             return;
         case FrameAssembler::Result::UnknownFunction:
-            qCDebug(lc).nospace() << "who knows: " << assembler.rejectedValue();
+            qCLinkDebug(lineLimit, lc).nospace() << "who knows: " << assembler.rejectedValue();
             return;
         case FrameAssembler::Result::Frame:
             // A slot reached from a signal may reset the assembler; work on a copy.
@@ -395,12 +402,12 @@ void qtClient::handleFrame(const uchar* frame, int size)
 {
     const int code = ControllerFrame::function(frame);
     if (code != 0 && code == lastFunctionCode && code != ControllerFrame::ReadRegisters) {
-        qCDebug(lc) << "response to our own command client";
+        qCLinkDebug(lineLimit, lc) << "response to our own command client";
         lastFunctionCode = 0;
     }
     switch (code) {
     case ControllerFrame::DeviceIdentification:
-        qCDebug(lc) << "Device Identification";
+        qCLinkDebug(lineLimit, lc) << "Device Identification";
         break;
     case ControllerFrame::ReadRegisters:
         handleReadReply(frame, size);
@@ -434,13 +441,13 @@ void qtClient::emitImage()
 
 void qtClient::handleReadReply(const uchar* frame, int size)
 {
-    qCDebug(lc).noquote() << QStringLiteral("==========Read multiple registers arraycount #%1==========").arg(replyBlockNo);
+    qCLinkDebug(lineLimit, lc).noquote() << QStringLiteral("==========Read multiple registers arraycount #%1==========").arg(replyBlockNo);
     if (lateReplies > 0) {
         // The reply carries no register address: taking it would put the
         // answered device's record into the next block and skip a device.
         --lateReplies;
         droppedLateReply = true;
-        qCWarning(lc) << "Late answer to a read request that was sent again: dropped";
+        qCLinkWarning(lineLimit, lc) << "Late answer to a read request that was sent again: dropped";
         emit refreshheartTimer();
         return;
     }
@@ -450,14 +457,16 @@ void qtClient::handleReadReply(const uchar* frame, int size)
     readOutstanding = false;
     readReplyTimer.stop();
     if (replyBlockNo >= Kx4Image::kBlockCount) {
-        qCWarning(lc) << "Read reply beyond the" << Kx4Image::kBlockCount << "device blocks ignored";
+        qCLinkWarning(lineLimit, lc) << "Read reply beyond the" << Kx4Image::kBlockCount << "device blocks ignored";
         emit refreshheartTimer();
         return;
     }
-    const int dataBytes = size - kReadReplyData;
+    // The byte count says what the reply carries; bytes past it are padding.
+    const int byteCount = size > kReadReplyByteCount ? frame[kReadReplyByteCount] : 0;
+    const int dataBytes = std::min(size - kReadReplyData, byteCount);
     if (dataBytes > 0) {
         if (dataBytes > Kx4Image::kBlockSize)
-            qCWarning(lc) << "Read reply of" << dataBytes << "bytes cut to one device block";
+            qCLinkWarning(lineLimit, lc) << "Read reply of" << dataBytes << "bytes cut to one device block";
         std::memcpy(image.data() + replyBlockNo * Kx4Image::kBlockSize, frame + kReadReplyData,
                     size_t(std::min(dataBytes, Kx4Image::kBlockSize)));
     }
@@ -465,7 +474,7 @@ void qtClient::handleReadReply(const uchar* frame, int size)
         emit nextData();
     emitBlock(replyBlockNo);
     if (replyBlockNo >= kReadSweepRequests - 1) {
-        qCDebug(lc) << "---UPDATED--- FC3";
+        qCLinkDebug(lineLimit, lc) << "---UPDATED--- FC3";
         dataValid = true;
         emitImage();
         setStatus(Updated);
@@ -480,8 +489,8 @@ void qtClient::handleServerWrite(const uchar* frame, int size)
     const int start = size >= 10 ? ControllerFrame::word(frame, 8) : 0;
     const int count = size >= 12 ? ControllerFrame::word(frame, 10) : 0;
     const int device = start / (mode == 0 ? Kx4Image::kBlockSize : 20);
-    qCDebug(lc) << " FC16 ============Server Write multiple registers========================================";
-    qCDebug(lcLinkDefault) << "FC16" << device;
+    qCLinkDebug(lineLimit, lc) << " FC16 ============Server Write multiple registers========================================";
+    qCLinkDebug(lineLimit, lcLinkDefault) << "FC16" << device;
 
     // A plain write answer (length 6) and a register write count their bytes differently.
     const int lengthOfBuffer = length == 6 ? 8 : count;
@@ -489,10 +498,10 @@ void qtClient::handleServerWrite(const uchar* frame, int size)
     int stored = mode == 0 ? lengthOfBuffer + 4 + fetchFactor : lengthOfBuffer + 3 + fetchFactor;
     if (mode == 0 && stored > Kx4Image::kBlockSize)
         stored = lengthOfBuffer;
-    qCDebug(lc) << "lengthofbuffer " << lengthOfBuffer << "fetchfactor " << fetchFactor;
+    qCLinkDebug(lineLimit, lc) << "lengthofbuffer " << lengthOfBuffer << "fetchfactor " << fetchFactor;
 
     if (device >= Kx4Image::kBlockCount) {
-        qCWarning(lc) << "Register write for device" << device << "outside the image ignored";
+        qCLinkWarning(lineLimit, lc) << "Register write for device" << device << "outside the image ignored";
         emit refreshheartTimer();
         return;
     }
@@ -500,11 +509,11 @@ void qtClient::handleServerWrite(const uchar* frame, int size)
     const int present = std::max(0, size - kServerWriteData);
     const int fits = std::min({stored, present, Kx4Image::kImageSize - blockStart});
     if (fits != stored)
-        qCWarning(lc) << "Register write for device" << device << "stores" << fits << "of" << stored << "bytes";
+        qCLinkWarning(lineLimit, lc) << "Register write for device" << device << "stores" << fits << "of" << stored << "bytes";
 
-    qCDebug(lcLinkDefault) << "WAS";
+    qCLinkDebug(lineLimit, lcLinkDefault) << "WAS";
     dumpBlock(device, fits);
-    qCDebug(lcLinkDefault) << "NOW";
+    qCLinkDebug(lineLimit, lcLinkDefault) << "NOW";
     if (fits > 0) {
         std::memcpy(image.data() + blockStart, frame + kServerWriteData, size_t(fits));
         dumpBlock(device, fits);
@@ -512,24 +521,24 @@ void qtClient::handleServerWrite(const uchar* frame, int size)
     emitBlock(device);
     emitImage();
     setStatus(Updated);
-    qCDebug(lc).noquote() << QStringLiteral("---Updated FC16 0x10, Data for Energ %1---").arg(device);
+    qCLinkDebug(lineLimit, lc).noquote() << QStringLiteral("---Updated FC16 0x10, Data for Energ %1---").arg(device);
     emit refreshheartTimer();
 }
 
-void qtClient::dumpBlock(int device, int count) const
+void qtClient::dumpBlock(int device, int count)
 {
     if (!lcLinkDefault().isDebugEnabled())
         return;
     const uchar* block = image.data() + device * Kx4Image::kBlockSize;
     for (int index = 0; index < count; ++index) {
         const uchar value = block[index];
-        qCDebug(lcLinkDefault).noquote().nospace() << "FC16 arrayDevice[" << device << "][" << index << "]= "
+        qCLinkDebug(lineLimit, lcLinkDefault).noquote().nospace() << "FC16 arrayDevice[" << device << "][" << index << "]= "
                                                    << hexByte(value);
         if (!isBitDumpByte(index))
             continue;
-        qCDebug(lcLinkDefault).noquote().nospace() << "   ---BYTE--" << index << "---------------------------------";
+        qCLinkDebug(lineLimit, lcLinkDefault).noquote().nospace() << "   ---BYTE--" << index << "---------------------------------";
         for (int bit = 7; bit >= 0; --bit) {
-            qCDebug(lcLinkDefault).noquote() << QStringLiteral("   Byte%1 / Bit%2").arg(index).arg(bit)
+            qCLinkDebug(lineLimit, lcLinkDefault).noquote() << QStringLiteral("   Byte%1 / Bit%2").arg(index).arg(bit)
                                              << ((value >> bit) & 1);
         }
     }
@@ -537,16 +546,16 @@ void qtClient::dumpBlock(int device, int count) const
 
 void qtClient::handleHeartbeat(const uchar* frame, int size)
 {
-    qCDebug(lc) << "Incoming heartbeat";
+    qCLinkDebug(lineLimit, lc) << "Incoming heartbeat";
     if (size < kHeartbeatBody)
-        qCWarning(lc) << "Heartbeat of" << size << "bytes without device counts";
+        qCLinkWarning(lineLimit, lc) << "Heartbeat of" << size << "bytes without device counts";
     else
         mergeHeartbeat(frame, size);
 
     if (dataValid) {
         emitImage();
         setStatus(Updated);
-        qCDebug(lc) << "---Updated HeartBeat---";
+        qCLinkDebug(lineLimit, lc) << "---Updated HeartBeat---";
     }
     emit refreshheartTimer();
     if (!pollStarted) {
@@ -561,19 +570,19 @@ void qtClient::mergeHeartbeat(const uchar* frame, int size)
     const int ioCards = frame[9];
     if (mode != 0 && lc().isDebugEnabled()) {
         const auto* bytes = reinterpret_cast<const char*>(frame);
-        qCDebug(lc) << "TW Data: " << QByteArray(bytes, kHeartbeatBody).toHex(' ');
-        qCDebug(lc) << "=======================================";
-        qCDebug(lc) << QByteArray(bytes + kHeartbeatBody, std::min(size, 38) - kHeartbeatBody).toHex(' ');
+        qCLinkDebug(lineLimit, lc) << "TW Data: " << QByteArray(bytes, kHeartbeatBody).toHex(' ');
+        qCLinkDebug(lineLimit, lc) << "=======================================";
+        qCLinkDebug(lineLimit, lc) << QByteArray(bytes + kHeartbeatBody, std::min(size, 38) - kHeartbeatBody).toHex(' ');
     }
     const int storedEnergizers = std::min(energizers, kMaxEnergizers);
     const int storedIoCards = std::min(ioCards, kMaxIoCards);
     if (storedEnergizers != energizers || storedIoCards != ioCards)
-        qCWarning(lc) << "Heartbeat counts" << energizers << ioCards << "cut to the image's" << kMaxEnergizers
+        qCLinkWarning(lineLimit, lc) << "Heartbeat counts" << energizers << ioCards << "cut to the image's" << kMaxEnergizers
                       << kMaxIoCards;
     no_of_energizers = storedEnergizers;
     no_of_iocards = storedIoCards;
-    qCDebug(lc) << "no_of_energizers" << energizers << "no_of_iocards" << ioCards;
-    qCDebug(lc).noquote() << QString(95, QLatin1Char('-'));
+    qCLinkDebug(lineLimit, lc) << "no_of_energizers" << energizers << "no_of_iocards" << ioCards;
+    qCLinkDebug(lineLimit, lc).noquote() << QString(95, QLatin1Char('-'));
 
     bool truncated = false;
     for (int i = 1; i <= storedEnergizers; ++i) {
@@ -602,17 +611,17 @@ void qtClient::mergeHeartbeat(const uchar* frame, int size)
         emitBlock(blockNo);
     }
     if (truncated)
-        qCWarning(lc) << "Heartbeat of" << size << "bytes is shorter than its counts announce";
+        qCLinkWarning(lineLimit, lc) << "Heartbeat of" << size << "bytes is shorter than its counts announce";
 }
 
 void qtClient::handleConfiguration(const uchar* frame, int size)
 {
-    qCDebug(lc) << "===========================Energizer Write Configuration Registers========================================";
+    qCLinkDebug(lineLimit, lc) << "===========================Energizer Write Configuration Registers========================================";
     if (lc().isDebugEnabled()) {
         for (int offset = kConfigurationData; offset < size; ++offset) {
-            qCDebug(lc).noquote().nospace() << "FC100 arrayDevice[" << offset - kConfigurationData
+            qCLinkDebug(lineLimit, lc).noquote().nospace() << "FC100 arrayDevice[" << offset - kConfigurationData
                                             << "]= " << hexByte(frame[offset]);
         }
     }
-    qCDebug(lc) << "offsetnextpacket= " << size;
+    qCLinkDebug(lineLimit, lc) << "offsetnextpacket= " << size;
 }

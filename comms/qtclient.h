@@ -3,6 +3,7 @@
 #include "controllerlink.h"
 #include "frameassembler.h"
 #include "kx4data.h"
+#include "linelimit.h"
 #include "linktiming.h"
 
 #include <QAbstractSocket>
@@ -75,6 +76,8 @@ public:
     void setPort(quint16 port) { m_port = port; }
     quint16 port() const { return m_port; }
     void receiveBytes(const char* data, int size);
+    // The cap on this link's diagnostic lines.
+    LineLimit& lines() { return lineLimit; }
 
     // Written by the GUI before connectToServer(); read on the GUI thread only.
     QString ip;
@@ -139,7 +142,7 @@ private:
     void handleHeartbeat(const uchar* frame, int size);
     void mergeHeartbeat(const uchar* frame, int size);
     void handleConfiguration(const uchar* frame, int size);
-    void dumpBlock(int device, int count) const;
+    void dumpBlock(int device, int count);
     void emitBlock(int blockNo);
     void emitImage();
 
@@ -147,6 +150,7 @@ private:
     QString connectedAddress;
     quint16 m_port;
     ControllerLink link;
+    LineLimit lineLimit;
     QTimer sweepStartTimer;
     QTimer readReplyTimer;
 

@@ -32,6 +32,7 @@ qtClientTW::qtClientTW(int mode, QWidget* parent)
     , name(mode == 0 ? QStringLiteral("ENERGIZERS") : QStringLiteral("TWSENSORS"))
     , m_port(mode == 0 ? qtClient::kGatewayPort : mode == 1 ? qtClient::kTwPort : 0)
     , link(mode == 0 ? lcEnergizers() : lcTwSensors(), this)
+    , lineLimit(mode == 0 ? lcEnergizers() : lcTwSensors())
     , assembler(&ControllerFrame::isKnownFunction)
 {
     // The image and the statuses cross to the TW control unit's thread.
@@ -86,9 +87,9 @@ void qtClientTW::connectToServer()
     assembler.clear();
     if (ip.isEmpty() || m_port == 0) {
         if (ip.isEmpty())
-            qCWarning(lc) << "No address of the TW controller set";
+            qCLinkWarning(lineLimit, lc) << "No address of the TW controller set";
         else
-            qCWarning(lc) << "No controller port for mode" << mode;
+            qCLinkWarning(lineLimit, lc) << "No controller port for mode" << mode;
         link.failConnect();
         return;
     }
@@ -149,21 +150,21 @@ void qtClientTW::helloPacket()
     if (!link.canWrite())
         return;
     const QByteArray hello = ControllerFrame::hello();
-    qCDebug(lc) << "A1";
+    qCLinkDebug(lineLimit, lc) << "A1";
     if (lc().isDebugEnabled()) {
         const int text = hello.size() - 8;
         for (int i = 0; i < 8; ++i)
-            qCDebug(lc).noquote() << "data from txplay [ " << i << "] = " << hexByte(uchar(hello[text + i]));
+            qCLinkDebug(lineLimit, lc).noquote() << "data from txplay [ " << i << "] = " << hexByte(uchar(hello[text + i]));
     }
-    qCDebug(lc) << "A2";
-    qCDebug(lc) << "A3";
+    qCLinkDebug(lineLimit, lc) << "A2";
+    qCLinkDebug(lineLimit, lc) << "A3";
     link.write(hello);
     lastFunctionCode = ControllerFrame::DeviceIdentification;
-    qCDebug(lc) << "A4";
+    qCLinkDebug(lineLimit, lc) << "A4";
     link.stopRetry();
-    qCDebug(lc) << "A5";
+    qCLinkDebug(lineLimit, lc) << "A5";
     setStatus(qtClient::Connected);
-    qCDebug(lc) << "A6";
+    qCLinkDebug(lineLimit, lc) << "A6";
 }
 
 // The controller's one command: clear the alarms of every sensor. The
@@ -174,10 +175,10 @@ void qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
     Q_UNUSED(onoff)
     Q_UNUSED(clearAlrm)
     if (!link.canWrite()) {
-        qCWarning(lc) << "Global Reset dropped: the TW controller is not connected";
+        qCLinkWarning(lineLimit, lc) << "Global Reset dropped: the TW controller is not connected";
         return;
     }
-    qCDebug(lc) << "Global Reset Sent";
+    qCLinkDebug(lineLimit, lc) << "Global Reset Sent";
     link.write(ControllerFrame::deviceCommand(0, 0, 0, char(ControllerFrame::kClearAlarms), false));
     lastFunctionCode = ControllerFrame::WriteRegisters;
 }
@@ -185,11 +186,11 @@ void qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
 void qtClientTW::sendRequestFC3()
 {
     const QByteArray frame = ControllerFrame::readRequest(readStartRegister, readRegisterCount);
-    qCDebug(lc) << "offsetregister : " << readStartRegister;
-    qCDebug(lc) << "offsetmsb: " << uchar(frame[8]) << "offsetlsb: " << uchar(frame[9]);
+    qCLinkDebug(lineLimit, lc) << "offsetregister : " << readStartRegister;
+    qCLinkDebug(lineLimit, lc) << "offsetmsb: " << uchar(frame[8]) << "offsetlsb: " << uchar(frame[9]);
     if (lc().isDebugEnabled()) {
         for (int i = 0; i < frame.size(); ++i)
-            qCDebug(lc).noquote() << QStringLiteral(" [%1] = ").arg(i) << uchar(frame[i]);
+            qCLinkDebug(lineLimit, lc).noquote() << QStringLiteral(" [%1] = ").arg(i) << uchar(frame[i]);
     }
     if (!link.canWrite())
         return;
@@ -199,17 +200,17 @@ void qtClientTW::sendRequestFC3()
 
 void qtClientTW::sendRequestFC1()
 {
-    qCDebug(lc) << " SEND REQUEST FC1 ";
+    qCLinkDebug(lineLimit, lc) << " SEND REQUEST FC1 ";
     ++fc1Counter;
 }
 
 void qtClientTW::readConfig()
 {
-    qCDebug(lc) << " Read Request ";
+    qCLinkDebug(lineLimit, lc) << " Read Request ";
     const QByteArray frame(kConfigurationReadRequest, sizeof kConfigurationReadRequest);
     if (lc().isDebugEnabled()) {
         for (int i = 9; i < frame.size(); ++i)
-            qCDebug(lc).noquote() << "data from txplay [ " << i - 9 << "] = " << uchar(frame[i]);
+            qCLinkDebug(lineLimit, lc).noquote() << "data from txplay [ " << i - 9 << "] = " << uchar(frame[i]);
     }
     if (!link.canWrite())
         return;
@@ -227,14 +228,14 @@ void qtClientTW::startupData(int offset, int length)
 {
     readStartRegister = offset;
     readRegisterCount = length;
-    qCDebug(lc) << " StartupData  offset: " << offset << "Buffer length: " << length;
+    qCLinkDebug(lineLimit, lc) << " StartupData  offset: " << offset << "Buffer length: " << length;
 }
 
 void qtClientTW::bufferParameters(int offset, int length)
 {
     readStartRegister = offset;
     readRegisterCount = length;
-    qCDebug(lc) << " Hello buffer parameters! Offset: " << offset << "Length: " << length;
+    qCLinkDebug(lineLimit, lc) << " Hello buffer parameters! Offset: " << offset << "Length: " << length;
 }
 
 void qtClientTW::clearIncoming()
@@ -273,8 +274,8 @@ void qtClientTW::receiveBytes(const char* data, int size)
 {
     setStatus(qtClient::Updating);
     emit refreshheartTimer();
-    qCDebug(lc) << " Size of incoming data: " << size - 1;
-    qCDebug(lc) << " Process Packet Number: " << packetCounter;
+    qCLinkDebug(lineLimit, lc) << " Size of incoming data: " << size - 1;
+    qCLinkDebug(lineLimit, lc) << " Process Packet Number: " << packetCounter;
     ++packetCounter;
 
     assembler.append(data, size);
@@ -286,12 +287,12 @@ void qtClientTW::receiveBytes(const char* data, int size)
             more = false;
             break;
         case FrameAssembler::Result::BadLength:
-            qCWarning(lc) << "who knows: frame length" << assembler.rejectedValue() << "- dropped"
+            qCLinkWarning(lineLimit, lc) << "who knows: frame length" << assembler.rejectedValue() << "- dropped"
                           << assembler.droppedBytes() << "received bytes";
             more = false;
             break;
         case FrameAssembler::Result::UnknownFunction:
-            qCDebug(lc).nospace() << "who knows: " << assembler.rejectedValue();
+            qCLinkDebug(lineLimit, lc).nospace() << "who knows: " << assembler.rejectedValue();
             lastFunctionCode = 0;
             currentFunctionCode = 0;
             more = false;
@@ -314,41 +315,41 @@ void qtClientTW::handleFrame(const uchar* frame, int size)
     const int start = size >= 10 ? ControllerFrame::word(frame, 8) : 0;
     const int count = size >= kWriteWindowEnd ? ControllerFrame::word(frame, 10) : 0;
     currentFunctionCode = code;
-    qCDebug(lc) << " Start of buffer: " << start << " Buffer length: " << count << " Array Row: "
+    qCLinkDebug(lineLimit, lc) << " Start of buffer: " << start << " Buffer length: " << count << " Array Row: "
                 << start / kRecordSize;
 
     if (code != 0 && code != ControllerFrame::ReadRegisters && code == lastFunctionCode) {
-        qCDebug(lc) << "response to our own command client";
+        qCLinkDebug(lineLimit, lc) << "response to our own command client";
         lastFunctionCode = 0;
     }
 
     ignoreResponse = false;
     switch (code) {
     case ControllerFrame::WriteRegisters:
-        qCDebug(lc).noquote() << QString(27, QLatin1Char('=')) + "Server Write multiple registers"
+        qCLinkDebug(lineLimit, lc).noquote() << QString(27, QLatin1Char('=')) + "Server Write multiple registers"
                                      + QString(40, QLatin1Char('='));
-        qCDebug(lc) << "size of register data packet: " << length;
+        qCLinkDebug(lineLimit, lc) << "size of register data packet: " << length;
         storeRegisterWrite(frame, size);
         ignoreResponse = true;
         break;
     case ControllerFrame::ConfigurationRegisters:
-        qCDebug(lc).noquote() << QString(27, QLatin1Char('=')) + "Energizer Write Configuration Registers"
+        qCLinkDebug(lineLimit, lc).noquote() << QString(27, QLatin1Char('=')) + "Energizer Write Configuration Registers"
                                      + QString(40, QLatin1Char('='));
         storeConfiguration(frame, size);
         break;
     case ControllerFrame::Heartbeat:
-        qCDebug(lc) << "Incoming heartbeat";
-        qCDebug(lc) << "size of register data packet heart: " << length;
+        qCLinkDebug(lineLimit, lc) << "Incoming heartbeat";
+        qCLinkDebug(lineLimit, lc) << "size of register data packet heart: " << length;
         takeSensorStates(frame, size);
         ignoreResponse = true;
         break;
     case ControllerFrame::ReadRegisters:
-        qCDebug(lc).noquote() << QString(26, QLatin1Char('=')) + "Read multiple registers"
+        qCLinkDebug(lineLimit, lc).noquote() << QString(26, QLatin1Char('=')) + "Read multiple registers"
                                      + QString(50, QLatin1Char('='));
         ignoreResponse = true;
         break;
     case ControllerFrame::DeviceIdentification:
-        qCDebug(lc) << "Device Identification";
+        qCLinkDebug(lineLimit, lc) << "Device Identification";
         ignoreResponse = true;
         break;
     default:
@@ -356,7 +357,7 @@ void qtClientTW::handleFrame(const uchar* frame, int size)
         break;
     }
 
-    qCDebug(lc) << "Ignore Response: " << (ignoreResponse ? "true" : "false");
+    qCLinkDebug(lineLimit, lc) << "Ignore Response: " << (ignoreResponse ? "true" : "false");
     if (!ignoreResponse)
         acknowledgeConfiguration(frame);
     outgoing.fill(0);
@@ -370,19 +371,19 @@ void qtClientTW::handleFrame(const uchar* frame, int size)
 void qtClientTW::takeSensorStates(const uchar* frame, int size)
 {
     if (size <= kStateCountByte) {
-        qCWarning(lc) << "State frame of" << size << "bytes without a sensor count";
+        qCLinkWarning(lineLimit, lc) << "State frame of" << size << "bytes without a sensor count";
         return;
     }
     const int sensors = frame[kStateCountByte];
     const int present = std::max(0, size - kFirstStateByte);
     const int taken = std::min({sensors, present, kRecordCount - 1});
     if (taken != sensors) {
-        qCWarning(lc) << "State frame announces" << sensors << "sensors; taken:" << taken << "(" << present
+        qCLinkWarning(lineLimit, lc) << "State frame announces" << sensors << "sensors; taken:" << taken << "(" << present
                       << "states in the frame, records 1 to" << kRecordCount - 1 << ")";
     }
     for (int i = 1; i <= taken; ++i) {
         const uchar state = frame[kFirstStateByte + i - 1];
-        qCDebug(lc) << i << hexByte(state);
+        qCLinkDebug(lineLimit, lc) << i << hexByte(state);
         uchar* record = image.data() + i * kRecordSize;
         record[0] = uchar(i);
         record[kStateRecordByte] = state;
@@ -399,18 +400,18 @@ void qtClientTW::storeRegisterWrite(const uchar* frame, int size)
     const int count = size >= kWriteWindowEnd ? ControllerFrame::word(frame, 10) : 0;
     const int row = start / kRecordSize;
     if (row >= kRecordCount) {
-        qCWarning(lc) << "Register write for record" << row << "outside the image ignored";
+        qCLinkWarning(lineLimit, lc) << "Register write for record" << row << "outside the image ignored";
         return;
     }
     const int wanted = length == kWriteAnswerLength ? kWriteWindowEnd : count + kWriteWindowEnd + 1;
     const int rowStart = row * kRecordSize;
     const int stored = std::min({wanted, size, Kx4Image::kImageSize - rowStart});
     if (stored != wanted)
-        qCWarning(lc) << "Register write for record" << row << "stores" << stored << "of" << wanted << "bytes";
+        qCLinkWarning(lineLimit, lc) << "Register write for record" << row << "stores" << stored << "of" << wanted << "bytes";
     std::memcpy(image.data() + rowStart, frame, size_t(stored));
     if (lc().isDebugEnabled()) {
         for (int index = 0; index < stored; ++index) {
-            qCDebug(lc).noquote().nospace() << "FC16 arrayDevice[" << row << "][" << index
+            qCLinkDebug(lineLimit, lc).noquote().nospace() << "FC16 arrayDevice[" << row << "][" << index
                                             << "]= " << hexByte(frame[index]);
         }
     }
@@ -419,16 +420,16 @@ void qtClientTW::storeRegisterWrite(const uchar* frame, int size)
 void qtClientTW::storeConfiguration(const uchar* frame, int size)
 {
     const int length = std::min<int>(ControllerFrame::length(frame), kMaxConfigurationLength);
-    qCDebug(lc).noquote() << "size of register data packet" + QString(77, QLatin1Char('#')) + ": "
+    qCLinkDebug(lineLimit, lc).noquote() << "size of register data packet" + QString(77, QLatin1Char('#')) + ": "
                           << length;
     const int wanted = std::max(0, length - 4);
     const int stored = std::min({wanted, std::max(0, size - kConfigurationData), kConfigRegisterSize});
     if (stored != wanted)
-        qCWarning(lc) << "Configuration of" << wanted << "bytes; kept:" << stored;
+        qCLinkWarning(lineLimit, lc) << "Configuration of" << wanted << "bytes; kept:" << stored;
     std::memcpy(configRegisters.data(), frame + kConfigurationData, size_t(stored));
     if (lc().isDebugEnabled()) {
         for (int index = 0; index < stored; ++index)
-            qCDebug(lc).noquote().nospace() << "FC100 arrayDevice[" << index << "]= " << hexByte(configRegisters[index]);
+            qCLinkDebug(lineLimit, lc).noquote().nospace() << "FC100 arrayDevice[" << index << "]= " << hexByte(configRegisters[index]);
     }
 }
 

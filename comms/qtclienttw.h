@@ -3,6 +3,7 @@
 #include "controllerlink.h"
 #include "frameassembler.h"
 #include "kx4data.h"
+#include "linelimit.h"
 #include "linktiming.h"
 #include "qtclient.h"
 
@@ -58,6 +59,8 @@ public:
     void setPort(quint16 port) { m_port = port; }
     quint16 port() const { return m_port; }
     void receiveBytes(const char* data, int size);
+    // The cap on this link's diagnostic lines.
+    LineLimit& lines() { return lineLimit; }
     KX4Data currentImage() const { return Kx4Image::toKX4Data(image.data()); }
     QByteArray configuration() const;
 
@@ -110,6 +113,7 @@ private:
 
     quint16 m_port;
     ControllerLink link;
+    LineLimit lineLimit;
 
     std::array<char, kReceiveChunk> incoming{};
     std::array<char, kOutgoingSize> outgoing{};

@@ -63,5 +63,5 @@ private:
     Node* followingSystem() const;
 
     std::array<Block, ImageBlockCount> image{};
-    LinkLossWatch m_linkLoss;
+    LinkLossWatch m_linkLoss{QStringLiteral("TW controller")};
 };

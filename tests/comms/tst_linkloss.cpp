@@ -17,11 +17,13 @@ namespace {
 const QString Address = QStringLiteral("127.0.0.1");
 
 // The peer goes away (a socket error, then refused attempts), comes back and
-// falls silent, then goes: two losses, two rows naming controller and cause.
+// falls silent, then goes: two losses, two rows naming controller, cause and link.
 // It comes back once more and the client closes the link itself: no loss.
 template <typename Client, typename Unit>
 void lossesAreLoggedOnce(Client& client, Unit& unit, bool tw)
 {
+    const QString message = tw ? QStringLiteral("Link lost to the TW controller: change status to Failure")
+                               : QStringLiteral("Link lost to the gateway: change status to Failure");
     QSignalSpy rows(&unit, &Unit::writeAlarmLog);
     QSignalSpy statuses(&client, &Client::commStatus);
     const auto count = [&statuses](qtClient::ClientStatus status) {
@@ -57,7 +59,7 @@ void lossesAreLoggedOnce(Client& client, Unit& unit, bool tw)
         peer.reset();
         QTRY_VERIFY_WITH_TIMEOUT(count(qtClient::TryToConnect) >= attempts, 5000);
         QCOMPARE(rows.size(), int(ups));
-        QCOMPARE(rows.last(), (QVariantList{Address, cause, "Link lost: change status to Failure"}));
+        QCOMPARE(rows.last(), (QVariantList{Address, cause, message}));
     }
 }
 

