@@ -171,6 +171,8 @@ public:
     bool printHTML(QString fileName, bool open);
     // PDF when the name ends in ".pdf", otherwise HTML; the file is not opened.
     bool printToFile(const QString& fileName);
+    // Why the last PDF or HTML file could not be written, as the operator reads it.
+    QString outputError() const { return m_outputError; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -288,6 +290,8 @@ private:
     // runs (for its time limit); an output asked for from one of them would
     // start over on the state of the render under way.
     bool refusedWhileRendering() const;
+    // Logs a file that could not be written with its cause, kept for the operator; false.
+    bool outputFailed(const QString& fileName, const QString& cause);
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
@@ -302,6 +306,7 @@ private:
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
     bool m_rendering = false;
+    QString m_outputError;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {
