@@ -17,6 +17,8 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h> // umask
 
 namespace {
@@ -64,6 +66,8 @@ private slots:
     void autoHeightRows();
     void html();
     void exportsAndFailures();
+    void exportFailureNamesCause_data();
+    void exportFailureNamesCause();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -272,6 +276,7 @@ void TestReportLayout::html()
     QVERIFY(html.contains(QStringLiteral(">&lt;b&gt;&amp;</div>")));
     QVERIFY(html.contains(QStringLiteral("Привіт Ærø")));
     QCOMPARE(html.count(QStringLiteral("<div style='color:")), 2);
+    QCOMPARE(html.count(QStringLiteral("border-left: none;")), 2); // no border colours: no border, as in the PDF
     QCOMPARE(m_engine->printMode, int(ReportEngine::PrinterOutput));
 
     ReportFieldObject total;
@@ -363,6 +368,52 @@ void TestReportLayout::exportsAndFailures()
     QVERIFY(catcher.contains(QStringLiteral("Could not write report file")));
     QCOMPARE(QDir(m_dir.path()).entryList(QStringList{QStringLiteral(".*.pdf.*")}, QDir::Files | QDir::Hidden),
              QStringList());
+}
+
+void TestReportLayout::exportFailureNamesCause_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("sizeLimit");
+    QTest::addColumn<QString>("cause");
+    for (const char* action : {"actExpToPdf", "actExpToHtml"}) {
+        const bool pdf = action == QLatin1String("actExpToPdf");
+        QTest::addRow("%s, in a file", action) << action << "plain/out" << 0 << qt_error_string(ENOTDIR);
+        QTest::addRow("%s, a directory", action) << action << "directory" << 0
+                                                 << (pdf ? qt_error_string(EISDIR) : "Filename refers to a directory");
+        QTest::addRow("%s, file size limit", action) << action << "big" << 2048 << qt_error_string(EFBIG);
+    }
+}
+
+// The operator reads why, as the system names it.
+void TestReportLayout::exportFailureNamesCause()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    QFETCH(int, sizeLimit);
+    QFETCH(QString, cause);
+    load(page(kStandardBands), {100});
+    QFile plain(m_dir.filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly) && QDir().mkpath(m_dir.filePath(QStringLiteral("directory/inside"))));
+    QStringList warnings;
+    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
+    ReportEngine::setSaveFileNameHook([&](QWidget*, const QString&, const QString&) { return m_dir.filePath(target); });
+    QAction trigger;
+    trigger.setObjectName(action);
+    connect(&trigger, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
+    rlimit previous{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous;
+    limit.rlim_cur = sizeLimit > 0 ? rlim_t(sizeLimit) : previous.rlim_cur;
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    trigger.trigger();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    ReportEngine::setWarningHook({});
+    ReportEngine::setSaveFileNameHook({});
+    QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
+                                       .arg(m_dir.filePath(target), cause)});
 }
 
 void TestReportLayout::fieldPainting()
