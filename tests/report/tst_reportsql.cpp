@@ -9,6 +9,37 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <dlfcn.h>
+
+namespace {
+
+// A function "codec()" in every SQLite connection opened from now on, giving
+// the locale codec at the moment the database runs it: what a driver that
+// converts through the locale codec would use for the report's data.
+void codecFunction(void* context, int, void**)
+{
+    static auto* resultText = reinterpret_cast<void (*)(void*, const char*, int, void (*)(void*))>(
+        dlsym(dlopen("libsqlite3.so.0", RTLD_NOW), "sqlite3_result_text"));
+    resultText(context, QTextCodec::codecForLocale()->name().constData(), -1, reinterpret_cast<void (*)(void*)>(-1));
+}
+
+int addCodecFunction(void* db, char**, const void*)
+{
+    using Create = int (*)(void*, const char*, int, int, void*, void (*)(void*, int, void**), void*, void*);
+    static auto create = reinterpret_cast<Create>(dlsym(dlopen("libsqlite3.so.0", RTLD_NOW), "sqlite3_create_function"));
+    return create(db, "codec", 0, 1 /* UTF-8 */, nullptr, codecFunction, nullptr, nullptr);
+}
+
+bool registerCodecFunction()
+{
+    using AutoExtension = int (*)(void (*)());
+    void* sqlite = dlopen("libsqlite3.so.0", RTLD_NOW);
+    auto add = sqlite ? reinterpret_cast<AutoExtension>(dlsym(sqlite, "sqlite3_auto_extension")) : nullptr;
+    return add && add(reinterpret_cast<void (*)()>(addCodecFunction)) == 0;
+}
+
+} // namespace
+
 // SQL data sources of reports on temporary SQLite files: values, pictures,
 // every failure neutral, and the program's own connection left alone.
 class tst_ReportSql : public QObject
@@ -19,6 +50,7 @@ private slots:
     void readsRecordsAndPictures();
     void failuresAreNeutral();
     void programConnectionUntouched();
+    void charsetWhileReading();
     void setNamesOnlyForPlainMySqlNames_data();
     void setNamesOnlyForPlainMySqlNames();
     void pageSources();
@@ -101,6 +133,16 @@ void tst_ReportSql::programConnectionUntouched()
     QSqlQuery q(QSqlDatabase::database());
     QVERIFY(q.exec(QStringLiteral("select b from t")) && q.next());
     QCOMPARE(q.value(0).toString(), QStringLiteral("program"));
+}
+
+void tst_ReportSql::charsetWhileReading()
+{
+    QVERIFY(registerCodecFunction());
+    QTextCodec* codec = QTextCodec::codecForLocale();
+    ReportSql sql("QSQLITE", makeDatabase("codec.db", "x"), {}, {}, {}, 0, {});
+    QVERIFY(sql.openQuery(QStringLiteral("select codec() as c from t"), {}, QStringLiteral("Windows-1251")));
+    QCOMPARE(sql.getFieldValue("c", 2), QStringLiteral("windows-1251"));
+    QCOMPARE(QTextCodec::codecForLocale(), codec);
 }
 
 void tst_ReportSql::setNamesOnlyForPlainMySqlNames_data()
