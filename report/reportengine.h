@@ -318,4 +318,9 @@ private:
     QSet<QString> m_scriptGlobals;
     // The report functions and their values, restored before every formula.
     QVector<QPair<QString, QScriptValue>> m_reportGlobals;
+    // The formulas and conditions of this template that ran into the time
+    // limit, by their template text, with the error text they gave: each is
+    // stopped once per report, not at every record and pass.
+    QHash<QString, QString> m_timedOut;
+    static QString printingKey(const ReportFieldObject* field);
 };

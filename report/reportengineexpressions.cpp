@@ -301,6 +301,9 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
                                 : formula;
     // The script text depends only on the formula (and the page's source):
     // it is made and compiled once per report, then run with each record's values.
+    const auto stopped = m_timedOut.constFind(key);
+    if (stopped != m_timedOut.cend())
+        return *stopped;
     auto prepared = m_formulas.find(key);
     if (prepared == m_formulas.end()) {
         PreparedFormula made;
@@ -328,7 +331,10 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
         bindings.append({prepared->names.at(2 * i), value, false});
         bindings.append({prepared->names.at(2 * i + 1), value, true});
     }
-    return evaluateScript(prepared->program, bindings);
+    const QString result = evaluateScript(prepared->program, bindings);
+    if (m_script->stopped())
+        m_timedOut.insert(key, result);
+    return result;
 }
 
 void ReportEngine::setScriptTimeLimit(int milliseconds)
@@ -432,6 +438,9 @@ QVariant ReportEngine::processHighlighting(ReportFieldObject* field, int propert
 // functions), under the same time limit.
 QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int property)
 {
+    const QString key = QStringLiteral("\x1fhighlighting:") + field->highlighting;
+    if (m_timedOut.contains(key))
+        return field->ownHighlighting(property);
     if (!m_conditionScript)
         m_conditionScript = std::make_unique<TimedScript>();
     const FieldHighlighting::Field rules{field->highlighting, field->font, field->defaultFontColor,
@@ -439,5 +448,10 @@ QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int proper
     const auto resolve = [this, field](const QString& text) {
         return processValue(field->parentBand, text, true, false, QString());
     };
-    return FieldHighlighting::property(rules, property, resolve, *m_conditionScript);
+    const QVariant value = FieldHighlighting::property(rules, property, resolve, *m_conditionScript);
+    if (m_conditionScript->stopped()) {
+        m_timedOut.insert(key, QString());
+        return field->ownHighlighting(property);
+    }
+    return value;
 }

@@ -5,6 +5,7 @@
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
+#include "timedscript.h"
 
 #include <QDebug>
 #include <QHash>
@@ -212,13 +213,25 @@ void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
     }
 }
 
+QString ReportEngine::printingKey(const ReportFieldObject* field)
+{
+    return QStringLiteral("\x1fprinting:") + field->printing;
+}
+
+// A condition stopped by the time limit shows its field, which prints the
+// error instead of its text.
 bool ReportEngine::isFieldVisible(ReportFieldObject* field)
 {
     if (field->printing.size() <= 1)
         return field->printing.toInt() != 0;
+    const QString key = printingKey(field);
+    if (m_timedOut.contains(key))
+        return true;
     qint64 result = 0;
-    evaluateScript(processValue(field->parentBand, field->printing, true, false, QString()), {}, &result);
-    return result != 0;
+    const QString text = evaluateScript(processValue(field->parentBand, field->printing, true, false, QString()), {}, &result);
+    if (m_script->stopped())
+        m_timedOut.insert(key, text);
+    return result != 0 || m_script->stopped();
 }
 
 void ReportEngine::evaluateBand(ReportBandObject* band)

@@ -12,6 +12,10 @@ class QScriptProgram;
 // A script engine whose evaluations are stopped after a time limit: a loop
 // written into a template (a formula or a highlighting condition) must not
 // hang the program. The limit is one for every engine; tests shorten it.
+// The limit is checked between script steps, so one long call of a built-in
+// function (a huge string or regular expression) runs to its end: templates
+// are trusted like the database. The report remembers what was stopped and
+// does not run it again.
 //
 // For the limit to fire, a running script lets the program's events through
 // now and then: timers and queued calls go on (heartbeats, the logs), but
