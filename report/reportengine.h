@@ -250,7 +250,6 @@ private:
     static QString substituteReferences(const QString& formula, const QStringList& references);
     static QString rewriteFormula(QString formula);
     QVariant evaluateHighlighting(ReportFieldObject* field, int property);
-    void dropScriptGlobals();
 
     ReportPageObject* currentPage() const;
     ReportBandObject* band(int type) const;
@@ -315,9 +314,6 @@ private:
         QScriptProgram program;
     };
     QHash<QString, PreparedFormula> m_formulas;
-    QSet<QString> m_scriptGlobals;
-    // The report functions and their values, restored before every formula.
-    QVector<QPair<QString, QScriptValue>> m_reportGlobals;
     // The formulas and conditions of this template that ran into the time
     // limit, by their template text, with the error text they gave: each is
     // stopped once per report, not at every record and pass.

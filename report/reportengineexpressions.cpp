@@ -346,23 +346,12 @@ QScriptEngine* ReportEngine::scriptEngine()
 {
     if (!m_script) {
         m_script = std::make_unique<TimedScript>();
-        QScriptValue global = m_script->engine().globalObject();
-        for (QScriptValueIterator it(global); it.hasNext();) {
-            it.next();
-            m_scriptGlobals.insert(it.name());
-        }
         registerScriptFunctions(&m_script->engine());
-        for (QScriptValueIterator it(global); it.hasNext();) {
-            it.next();
-            if (!m_scriptGlobals.contains(it.name()))
-                m_reportGlobals.append({it.name(), it.value()});
-        }
-        // What the report itself put there stays; whatever a formula adds goes.
-        global.setProperty(kShowInGroup, false);
-        for (QScriptValueIterator it(global); it.hasNext();) {
-            it.next();
-            m_scriptGlobals.insert(it.name());
-        }
+        // What the report itself put there stays, with the built-ins; a
+        // formula that adds or changes anything there leaves it as it was
+        // ("this.Sum = null" does not take Sum from the formulas after it).
+        m_script->engine().globalObject().setProperty(kShowInGroup, false);
+        m_script->keepGlobals();
     }
     return &m_script->engine();
 }
@@ -383,13 +372,6 @@ QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<
                                      qint64* integer)
 {
     QScriptEngine* engine = scriptEngine();
-    // A formula that overwrote a report function ("this.Sum = null") must
-    // not take it from the formulas after it.
-    QScriptValue global = engine->globalObject();
-    for (const auto& function : qAsConst(m_reportGlobals)) {
-        if (!global.property(function.first).strictlyEquals(function.second))
-            global.setProperty(function.first, function.second);
-    }
     QScriptContext* context = engine->pushContext();
     QScriptValue scope = context->activationObject();
     for (const ScriptBinding& binding : bindings) {
@@ -404,21 +386,7 @@ QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<
         *integer = value.isError() ? 0 : qint64(value.toInteger());
     engine->popContext();
     engine->clearExceptions();
-    dropScriptGlobals();
     return text;
-}
-
-void ReportEngine::dropScriptGlobals()
-{
-    QScriptValue global = m_script->engine().globalObject();
-    QStringList added;
-    for (QScriptValueIterator it(global); it.hasNext();) {
-        it.next();
-        if (!m_scriptGlobals.contains(it.name()))
-            added << it.name();
-    }
-    for (const QString& name : added)
-        global.setProperty(name, QScriptValue());
 }
 
 QString ReportEngine::formatNumber(const QString& value, const QString& format) const

@@ -76,6 +76,12 @@ void TestReportExpressions::processValue_data()
     QTest::newRow("quoted reference, member") << "<'[name]'.length>" << "" << "3";
     QTest::newRow("quoted reference, call") << "<'x[name]'.toUpperCase()>" << "" << "XANN";
     QTest::newRow("function overwritten") << "<this.ToUpper = null><ToUpper('[name]')>" << "" << "nullANN";
+    QTest::newRow("method replaced") << "<String.prototype.toUpperCase = function(){return 'x'}; 1><'abc'.toUpperCase()>" << "" << "1ABC";
+    QTest::newRow("Math replaced") << "<Math.round = function(){return 7}; 1><Math.round(2.4)>" << "" << "12";
+    QTest::newRow("prototype extended") << "<Object.prototype.zz = 5><typeof zz>" << "" << "5undefined";
+    QTest::newRow("join nulled") << "<Array.prototype.join = null><new Array(1, 2).join('-')>" << "" << "null1-2";
+    QTest::newRow("pushed to") << "<Array.prototype.push(9)><Array.prototype.length>" << "" << "10";
+    QTest::newRow("global prototype") << "<this.__proto__ = {a: 1}; 2><typeof a>" << "" << "2undefined";
 }
 
 void TestReportExpressions::processValue()
