@@ -255,7 +255,10 @@ private:
     ReportBandObject* band(int type) const;
     int bandHeight(int type) const;
     int printableHeight() const { return ph - mb - mt; }
-    bool fitsAboveFooter(int y, int height) const;
+    bool fitsAboveFooter(int y, int height);
+    int measuredHeight(int type, int y);
+    int footerHeight();
+    void placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith);
     void processReportPage(QPrinter* printer, bool draw, int i);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
@@ -305,6 +308,8 @@ private:
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
     bool m_rendering = false;
+    // Where the bands of the printed page under way start, below its headers.
+    int m_pageTop = 0;
     QString m_outputError;
     QSet<int> m_warnedPages;
     struct PreparedFormula

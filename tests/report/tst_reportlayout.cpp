@@ -60,6 +60,7 @@ private slots:
     void reportPagesAndRange();
     void dataGroups();
     void borderOnEveryPage();
+    void bandsClearOfPageFooter_data();
     void bandsClearOfPageFooter();
     void richTextFromDataLoadsNothing();
     void badPages();
@@ -188,15 +189,53 @@ void TestReportLayout::borderOnEveryPage()
     }
 }
 
-// 37 rows leave 23 units above the 30-unit page footer: a 30-unit summary
-// or master footer goes to the next page.
+double pointsFromPageEdge(int units);
+
+// 37 rows leave 23 units above the 30-unit page footer: a 30-unit summary or
+// master footer goes to the next page; so does one that 30 rows leave room
+// for but whose words make it grow. A master header shown in each group
+// goes with its group header.
+void TestReportLayout::bandsClearOfPageFooter_data()
+{
+    QTest::addColumn<QString>("bands");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QString>("closing");
+    QStringList words;
+    for (int i = 1; i <= 59; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    const QString grown = QStringLiteral("<F value=\"%1\" width=\"120\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>").arg(words.join(' '));
+    for (const char* type : {"ReportSummary", "MasterFooter"}) {
+        QTest::addRow("%s", type) << kStandardBands + band(type, 30, labelField("CLOSING")) << 37 << "CLOSING";
+        QTest::addRow("%s, grown", type) << kStandardBands + band(type, 30, grown) << 30 << words.join(' ');
+    }
+    QTest::newRow("master header in group")
+        << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
+               + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + band("MasterData", 25, labelField("row [n]"))
+               + band("PageFooter", 30, labelField("Page <Page> of <TotalPages>"))
+        << 24 << "Group COLUMNS";
+}
+
 void TestReportLayout::bandsClearOfPageFooter()
 {
-    for (const char* type : {"ReportSummary", "MasterFooter"}) {
-        load(page(kStandardBands + band(type, 30, labelField("CLOSING"))), {37});
-        const QString text = PdfProbe::text(pdf(), 2);
-        QVERIFY2(text.contains(QStringLiteral("CLOSING")) && text.contains(QStringLiteral("Page 2 of 2")), type);
+    QFETCH(QString, bands);
+    QFETCH(int, records);
+    QFETCH(QString, closing);
+    for (int r = 0; r < records; ++r)
+        m_sources.insert(r, QString::number(r / 3));
+    load(page(bands), {records});
+    const QString file = pdf();
+    const double footerTop = pointsFromPageEdge(1108 - 30) + 0.5;
+    const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d)$"));
+    QStringList printed;
+    for (int p = 1; p <= PdfProbe::pageCount(file); ++p) {
+        for (const PdfProbe::Word& word : PdfProbe::words(file, p)) {
+            printed << word.text;
+            QVERIFY2(word.box.bottom() <= footerTop || footerWord.match(word.text).hasMatch(),
+                     qPrintable(QStringLiteral("%1 on page %2 at %3").arg(word.text).arg(p).arg(word.box.bottom())));
+        }
     }
+    for (const QString& word : closing.split(QLatin1Char(' ')))
+        QVERIFY2(printed.contains(word), qPrintable(word));
 }
 
 // A picture the data names is not loaded; one the template embeds is drawn.
