@@ -13,29 +13,24 @@
 
 namespace {
 
-// A function "codec()" in every SQLite connection opened from now on, giving
-// the locale codec at the moment the database runs it: what a driver that
-// converts through the locale codec would use for the report's data.
+// A function "codec()" in every SQLite connection opened from now on gives the
+// locale codec when the database runs it, as a driver converting through it sees it.
+void* sqliteSymbol(const char* name)
+{
+    return dlsym(dlopen("libsqlite3.so.0", RTLD_NOW), name);
+}
+
 void codecFunction(void* context, int, void**)
 {
-    static auto* resultText = reinterpret_cast<void (*)(void*, const char*, int, void (*)(void*))>(
-        dlsym(dlopen("libsqlite3.so.0", RTLD_NOW), "sqlite3_result_text"));
-    resultText(context, QTextCodec::codecForLocale()->name().constData(), -1, reinterpret_cast<void (*)(void*)>(-1));
+    using Result = void (*)(void*, const char*, int, void (*)(void*));
+    reinterpret_cast<Result>(sqliteSymbol("sqlite3_result_text"))(
+        context, QTextCodec::codecForLocale()->name().constData(), -1, reinterpret_cast<void (*)(void*)>(-1));
 }
 
 int addCodecFunction(void* db, char**, const void*)
 {
     using Create = int (*)(void*, const char*, int, int, void*, void (*)(void*, int, void**), void*, void*);
-    static auto create = reinterpret_cast<Create>(dlsym(dlopen("libsqlite3.so.0", RTLD_NOW), "sqlite3_create_function"));
-    return create(db, "codec", 0, 1 /* UTF-8 */, nullptr, codecFunction, nullptr, nullptr);
-}
-
-bool registerCodecFunction()
-{
-    using AutoExtension = int (*)(void (*)());
-    void* sqlite = dlopen("libsqlite3.so.0", RTLD_NOW);
-    auto add = sqlite ? reinterpret_cast<AutoExtension>(dlsym(sqlite, "sqlite3_auto_extension")) : nullptr;
-    return add && add(reinterpret_cast<void (*)()>(addCodecFunction)) == 0;
+    return reinterpret_cast<Create>(sqliteSymbol("sqlite3_create_function"))(db, "codec", 0, 1, nullptr, codecFunction, nullptr, nullptr);
 }
 
 } // namespace
@@ -137,7 +132,8 @@ void tst_ReportSql::programConnectionUntouched()
 
 void tst_ReportSql::charsetWhileReading()
 {
-    QVERIFY(registerCodecFunction());
+    auto autoExtension = reinterpret_cast<int (*)(void (*)())>(sqliteSymbol("sqlite3_auto_extension"));
+    QVERIFY(autoExtension && autoExtension(reinterpret_cast<void (*)()>(addCodecFunction)) == 0);
     QTextCodec* codec = QTextCodec::codecForLocale();
     ReportSql sql("QSQLITE", makeDatabase("codec.db", "x"), {}, {}, {}, 0, {});
     QVERIFY(sql.openQuery(QStringLiteral("select codec() as c from t"), {}, QStringLiteral("Windows-1251")));
