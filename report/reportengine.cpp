@@ -64,6 +64,7 @@ void ReportEngine::clearCollected()
     groupEntries.clear();
     groupRecords.clear();
     m_aggregates.reset();
+    m_timedOut.clear();
 }
 
 CollectedValue ReportEngine::CollectedEntries::collectedAt(int index) const

@@ -171,6 +171,8 @@ public:
     bool printHTML(QString fileName, bool open);
     // PDF when the name ends in ".pdf", otherwise HTML; the file is not opened.
     bool printToFile(const QString& fileName);
+    // Why the last PDF or HTML file could not be written, as the operator reads it.
+    QString outputError() const { return m_outputError; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -248,13 +250,15 @@ private:
     static QString substituteReferences(const QString& formula, const QStringList& references);
     static QString rewriteFormula(QString formula);
     QVariant evaluateHighlighting(ReportFieldObject* field, int property);
-    void dropScriptGlobals();
 
     ReportPageObject* currentPage() const;
     ReportBandObject* band(int type) const;
     int bandHeight(int type) const;
     int printableHeight() const { return ph - mb - mt; }
-    bool fitsAboveFooter(int y, int height) const;
+    bool fitsAboveFooter(int y, int height);
+    int measuredHeight(int type, int y);
+    int footerHeight();
+    void placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith);
     void processReportPage(QPrinter* printer, bool draw, int i);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
@@ -288,6 +292,8 @@ private:
     // runs (for its time limit); an output asked for from one of them would
     // start over on the state of the render under way.
     bool refusedWhileRendering() const;
+    // Logs a file that could not be written with its cause, kept for the operator; false.
+    bool outputFailed(const QString& fileName, const QString& cause);
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
@@ -302,6 +308,9 @@ private:
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
     bool m_rendering = false;
+    // Where the bands of the printed page under way start, below its headers.
+    int m_pageTop = 0;
+    QString m_outputError;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {
@@ -310,7 +319,9 @@ private:
         QScriptProgram program;
     };
     QHash<QString, PreparedFormula> m_formulas;
-    QSet<QString> m_scriptGlobals;
-    // The report functions and their values, restored before every formula.
-    QVector<QPair<QString, QScriptValue>> m_reportGlobals;
+    // The formulas and conditions of this template that ran into the time
+    // limit, by their template text, with the error text they gave: each is
+    // stopped once per report, not at every record and pass.
+    QHash<QString, QString> m_timedOut;
+    static QString printingKey(const ReportFieldObject* field);
 };

@@ -301,6 +301,9 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
                                 : formula;
     // The script text depends only on the formula (and the page's source):
     // it is made and compiled once per report, then run with each record's values.
+    const auto stopped = m_timedOut.constFind(key);
+    if (stopped != m_timedOut.cend())
+        return *stopped;
     auto prepared = m_formulas.find(key);
     if (prepared == m_formulas.end()) {
         PreparedFormula made;
@@ -328,7 +331,10 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
         bindings.append({prepared->names.at(2 * i), value, false});
         bindings.append({prepared->names.at(2 * i + 1), value, true});
     }
-    return evaluateScript(prepared->program, bindings);
+    const QString result = evaluateScript(prepared->program, bindings);
+    if (m_script->stopped())
+        m_timedOut.insert(key, result);
+    return result;
 }
 
 void ReportEngine::setScriptTimeLimit(int milliseconds)
@@ -340,23 +346,12 @@ QScriptEngine* ReportEngine::scriptEngine()
 {
     if (!m_script) {
         m_script = std::make_unique<TimedScript>();
-        QScriptValue global = m_script->engine().globalObject();
-        for (QScriptValueIterator it(global); it.hasNext();) {
-            it.next();
-            m_scriptGlobals.insert(it.name());
-        }
         registerScriptFunctions(&m_script->engine());
-        for (QScriptValueIterator it(global); it.hasNext();) {
-            it.next();
-            if (!m_scriptGlobals.contains(it.name()))
-                m_reportGlobals.append({it.name(), it.value()});
-        }
-        // What the report itself put there stays; whatever a formula adds goes.
-        global.setProperty(kShowInGroup, false);
-        for (QScriptValueIterator it(global); it.hasNext();) {
-            it.next();
-            m_scriptGlobals.insert(it.name());
-        }
+        // What the report itself put there stays, with the built-ins; a
+        // formula that adds or changes anything there leaves it as it was
+        // ("this.Sum = null" does not take Sum from the formulas after it).
+        m_script->engine().globalObject().setProperty(kShowInGroup, false);
+        m_script->keepGlobals();
     }
     return &m_script->engine();
 }
@@ -377,13 +372,6 @@ QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<
                                      qint64* integer)
 {
     QScriptEngine* engine = scriptEngine();
-    // A formula that overwrote a report function ("this.Sum = null") must
-    // not take it from the formulas after it.
-    QScriptValue global = engine->globalObject();
-    for (const auto& function : qAsConst(m_reportGlobals)) {
-        if (!global.property(function.first).strictlyEquals(function.second))
-            global.setProperty(function.first, function.second);
-    }
     QScriptContext* context = engine->pushContext();
     QScriptValue scope = context->activationObject();
     for (const ScriptBinding& binding : bindings) {
@@ -398,21 +386,7 @@ QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<
         *integer = value.isError() ? 0 : qint64(value.toInteger());
     engine->popContext();
     engine->clearExceptions();
-    dropScriptGlobals();
     return text;
-}
-
-void ReportEngine::dropScriptGlobals()
-{
-    QScriptValue global = m_script->engine().globalObject();
-    QStringList added;
-    for (QScriptValueIterator it(global); it.hasNext();) {
-        it.next();
-        if (!m_scriptGlobals.contains(it.name()))
-            added << it.name();
-    }
-    for (const QString& name : added)
-        global.setProperty(name, QScriptValue());
 }
 
 QString ReportEngine::formatNumber(const QString& value, const QString& format) const
@@ -432,6 +406,9 @@ QVariant ReportEngine::processHighlighting(ReportFieldObject* field, int propert
 // functions), under the same time limit.
 QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int property)
 {
+    const QString key = QStringLiteral("\x1fhighlighting:") + field->highlighting;
+    if (m_timedOut.contains(key))
+        return field->ownHighlighting(property);
     if (!m_conditionScript)
         m_conditionScript = std::make_unique<TimedScript>();
     const FieldHighlighting::Field rules{field->highlighting, field->font, field->defaultFontColor,
@@ -439,5 +416,10 @@ QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int proper
     const auto resolve = [this, field](const QString& text) {
         return processValue(field->parentBand, text, true, false, QString());
     };
-    return FieldHighlighting::property(rules, property, resolve, *m_conditionScript);
+    const QVariant value = FieldHighlighting::property(rules, property, resolve, *m_conditionScript);
+    if (m_conditionScript->stopped()) {
+        m_timedOut.insert(key, QString());
+        return field->ownHighlighting(property);
+    }
+    return value;
 }

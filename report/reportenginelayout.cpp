@@ -5,6 +5,7 @@
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
+#include "timedscript.h"
 
 #include <QDebug>
 #include <QHash>
@@ -82,6 +83,38 @@ int ReportEngine::bandHeight(int type) const
     return b ? b->height : 0;
 }
 
+// The height a band takes at y for the current record: its own, or more
+// where an auto-height field grows it.
+int ReportEngine::measuredHeight(int type, int y)
+{
+    ReportBandObject* b = band(type);
+    if (!b)
+        return 0;
+    drawBand(b, y, false);
+    return b->currentHeight;
+}
+
+int ReportEngine::footerHeight()
+{
+    return printMode == HtmlOutput ? 0 : measuredHeight(PageFooter, 0);
+}
+
+// A band that would reach into the page footer, with `keepWith` units that
+// must follow it on the same page, starts the next page; at the top of a
+// page it stays.
+void ReportEngine::placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith)
+{
+    if (!band(type))
+        return;
+    int height = measuredHeight(type, y);
+    if (y > m_pageTop && !fitsAboveFooter(y, height + keepWith)) {
+        breakPage(printer, y, draw, false);
+        height = measuredHeight(type, y);
+    }
+    paintBand(type, y, draw);
+    y += height;
+}
+
 void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i)
 {
     if (painter->isActive()) {
@@ -94,6 +127,7 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i)
         drawBackground(draw);
         processReportTitle(y, draw);
         processPageHeader(y, draw);
+        m_pageTop = y;
     } else {
         breakPage(printer, y, draw, true);
     }
@@ -114,57 +148,49 @@ void ReportEngine::processReportTitle(int& y, bool draw)
 {
     if (!band(ReportTitle))
         return;
+    const int height = measuredHeight(ReportTitle, y);
     paintBand(ReportTitle, y, draw);
-    y += bandHeight(ReportTitle);
+    y += height;
 }
 
 void ReportEngine::processPageHeader(int& y, bool draw)
 {
     if (printMode == HtmlOutput || !band(PageHeader))
         return;
+    const int height = measuredHeight(PageHeader, y);
     paintBand(PageHeader, y, draw);
-    y += bandHeight(PageHeader);
+    y += height;
 }
 
 void ReportEngine::processMasterHeader(int& y, bool draw)
 {
     if (!band(MasterHeader))
         return;
+    const int height = measuredHeight(MasterHeader, y);
     paintBand(MasterHeader, y, draw);
-    y += bandHeight(MasterHeader);
+    y += height;
 }
 
 void ReportEngine::processPageFooter(bool draw)
 {
     if (printMode == HtmlOutput || !band(PageFooter))
         return;
-    paintBand(PageFooter, printableHeight() - bandHeight(PageFooter), draw);
+    paintBand(PageFooter, printableHeight() - footerHeight(), draw);
 }
 
-// A band that would reach into the page footer starts the next page.
-bool ReportEngine::fitsAboveFooter(int y, int height) const
+bool ReportEngine::fitsAboveFooter(int y, int height)
 {
-    return y + height <= printableHeight() - bandHeight(PageFooter);
+    return y + height <= printableHeight() - footerHeight();
 }
 
 void ReportEngine::processMasterFooter(QPrinter* printer, int& y, bool draw)
 {
-    if (!band(MasterFooter))
-        return;
-    if (!fitsAboveFooter(y, bandHeight(MasterFooter)))
-        breakPage(printer, y, draw, false);
-    paintBand(MasterFooter, y, draw);
-    y += bandHeight(MasterFooter);
+    placeBand(printer, MasterFooter, y, draw, 0);
 }
 
 void ReportEngine::processReportSummary(QPrinter* printer, int& y, bool draw)
 {
-    if (!band(ReportSummary))
-        return;
-    if (!fitsAboveFooter(y, bandHeight(ReportSummary)))
-        breakPage(printer, y, draw, false);
-    paintBand(ReportSummary, y, draw);
-    y += bandHeight(ReportSummary);
+    placeBand(printer, ReportSummary, y, draw, 0);
 }
 
 void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitle)
@@ -187,6 +213,7 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
         processReportTitle(y, draw);
     processPageHeader(y, draw);
     processPageFooter(draw);
+    m_pageTop = y;
 }
 
 void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
@@ -212,13 +239,25 @@ void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
     }
 }
 
+QString ReportEngine::printingKey(const ReportFieldObject* field)
+{
+    return QStringLiteral("\x1fprinting:") + field->printing;
+}
+
+// A condition stopped by the time limit shows its field, which prints the
+// error instead of its text.
 bool ReportEngine::isFieldVisible(ReportFieldObject* field)
 {
     if (field->printing.size() <= 1)
         return field->printing.toInt() != 0;
+    const QString key = printingKey(field);
+    if (m_timedOut.contains(key))
+        return true;
     qint64 result = 0;
-    evaluateScript(processValue(field->parentBand, field->printing, true, false, QString()), {}, &result);
-    return result != 0;
+    const QString text = evaluateScript(processValue(field->parentBand, field->printing, true, false, QString()), {}, &result);
+    if (m_script->stopped())
+        m_timedOut.insert(key, text);
+    return result != 0 || m_script->stopped();
 }
 
 void ReportEngine::evaluateBand(ReportBandObject* band)
@@ -241,7 +280,7 @@ void ReportEngine::processMasterData(QPrinter* printer, int& y, bool draw, int i
         for (int r = 0; r < recordsCount.at(i); ++r)
             records.append(r);
     }
-    const int footers = bandHeight(PageFooter) + bandHeight(MasterFooter);
+    const int footers = footerHeight() + bandHeight(MasterFooter);
     for (const int r : records) {
         if (r < 0 || r >= recordsCount.at(i))
             continue;
@@ -317,7 +356,6 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
     ReportBandObject* groupFooter = band(DataGroupFooter);
     if (masterHeader && !masterHeader->showInGroup)
         processMasterHeader(y, draw);
-    const int footers = bandHeight(PageFooter) + bandHeight(MasterFooter);
     for (const QString& value : order) {
         groupRecords = members.value(value);
         std::sort(groupRecords.begin(), groupRecords.end());
@@ -328,10 +366,9 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
         recNo = firstRecord.value(value);
         if (groupHeader->restartLineNo)
             lineNo = 0;
-        if (y + groupHeader->height > printableHeight() - footers)
-            breakPage(printer, y, draw, false);
-        paintBand(DataGroupHeader, y, draw);
-        y += groupHeader->height;
+        // A master header shown in the group goes with its group header.
+        const int keepWith = masterHeader && masterHeader->showInGroup ? measuredHeight(MasterHeader, y) : 0;
+        placeBand(printer, DataGroupHeader, y, draw, keepWith + bandHeight(MasterFooter));
         if (masterHeader && masterHeader->showInGroup)
             processMasterHeader(y, draw);
         processPageFooter(draw);
@@ -339,12 +376,8 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
         if (masterFooter && masterFooter->showInGroup)
             processMasterFooter(printer, y, draw);
         recNo = firstRecord.value(value);
-        if (groupFooter) {
-            if (y + groupFooter->height > printableHeight() - footers)
-                breakPage(printer, y, draw, false);
-            paintBand(DataGroupFooter, y, draw);
-            y += groupFooter->height;
-        }
+        if (groupFooter)
+            placeBand(printer, DataGroupFooter, y, draw, bandHeight(MasterFooter));
     }
     groupRecords.clear();
     if (masterFooter && !masterFooter->showInGroup)

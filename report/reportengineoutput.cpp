@@ -19,11 +19,11 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QToolBar>
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -118,6 +118,21 @@ QString createPartialFile(const QFileInfo& target, QString* error)
             break;
     }
     return QString();
+}
+
+// The PDF engine does not report a failed write of its file. Asked again
+// where the file stopped, the system names the cause (a full disk, a file
+// size limit); empty when a write there succeeds.
+QString writeFailure(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::Append))
+        return file.errorString();
+    constexpr int ProbeSize = 64 * 1024;
+    errno = 0;
+    if (file.write(QByteArray(ProbeSize, '\0')) == ProbeSize && file.flush())
+        return QString();
+    return errno != 0 ? qt_error_string(errno) : file.errorString();
 }
 
 // A PDF whose writing stopped short (a full disk, a killed program) lacks
@@ -232,7 +247,7 @@ void ReportEngine::exportTo()
             return;
         QWidget* over = previewWidget ? previewWidget->window() : parentWidget;
         warn(over, tr("Save File"),
-             tr("The report could not be saved to %1.").arg(QDir::toNativeSeparators(name)));
+             tr("The report could not be saved to %1: %2.").arg(QDir::toNativeSeparators(name), m_outputError));
     };
     if (kind == QLatin1String("actExpToPdf")) {
         const QString name = ask(tr("PDF Files (*.pdf)"));
@@ -260,55 +275,75 @@ bool ReportEngine::renderToPdf(const QString& fileName, int mode)
 
 bool ReportEngine::printPDF(QString fileName, bool open)
 {
-    if (refusedWhileRendering())
+    m_outputError.clear();
+    if (refusedWhileRendering()) {
+        m_outputError = tr("the report is being printed");
         return false;
+    }
     // Written beside the target and put in its place only when complete,
     // so a failure leaves an earlier file of that name as it was.
     const QFileInfo target(fileName);
     removeLeftovers(target);
     QString error;
     const QString partial = createPartialFile(target, &error);
-    if (partial.isEmpty()) {
-        qCWarning(lcReport) << "Could not write report file" << fileName << error;
-        return false;
-    }
+    if (partial.isEmpty())
+        return outputFailed(fileName, error);
     // A file written over keeps the permissions it had.
     if (target.exists())
         QFile::setPermissions(partial, QFile::permissions(target.absoluteFilePath()));
-    if (!renderToPdf(partial, PdfOutput) || !isCompletePdf(partial)
-        || std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
-               != 0) {
-        qCWarning(lcReport) << "Could not write report file" << fileName;
+    if (!renderToPdf(partial, PdfOutput) || !isCompletePdf(partial)) {
+        error = pageList.isEmpty() ? tr("the report has no pages")
+                : !m_painted       ? tr("the PDF could not be started")
+                                   : writeFailure(partial);
         QFile::remove(partial);
-        return false;
+        return outputFailed(fileName, error.isEmpty() ? tr("the PDF was cut short") : error);
+    }
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
+        != 0) {
+        error = qt_error_string(errno);
+        QFile::remove(partial);
+        return outputFailed(fileName, error);
     }
     if (open)
         openFile(fileName);
     return true;
 }
 
+bool ReportEngine::outputFailed(const QString& fileName, const QString& cause)
+{
+    m_outputError = cause;
+    qCWarning(lcReport).noquote() << "Could not write report file" << fileName << cause;
+    return false;
+}
+
 bool ReportEngine::printHTML(QString fileName, bool open)
 {
-    if (refusedWhileRendering())
+    m_outputError.clear();
+    if (refusedWhileRendering()) {
+        m_outputError = tr("the report is being printed");
         return false;
+    }
     htmlText = kHtmlStart;
     // Auto-height fields are measured on a painter; its PDF is thrown away.
     QTemporaryDir scratch;
     const bool painted = scratch.isValid() && renderToPdf(scratch.filePath(QStringLiteral("measure.pdf")), HtmlOutput);
     htmlText += kHtmlEnd;
+    if (!painted)
+        return outputFailed(fileName, tr("the report could not be laid out"));
     QSaveFile file(fileName);
-    bool written = painted && file.open(QIODevice::WriteOnly | QIODevice::Text);
-    if (written) {
-        QTextStream stream(&file);
-        stream.setCodec("UTF-8");
-        stream << htmlText;
-        stream.flush();
-        written = stream.status() == QTextStream::Ok && file.commit();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return outputFailed(fileName, file.errorString());
+    // Written whole in one go; the file reports a failed write only as
+    // "Unknown error", the system says why.
+    const QByteArray bytes = htmlText.toUtf8();
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const int cause = errno;
+        file.cancelWriting();
+        return outputFailed(fileName, cause != 0 ? qt_error_string(cause) : file.errorString());
     }
-    if (!written) {
-        qCWarning(lcReport) << "Could not write report file" << fileName << file.errorString();
-        return false;
-    }
+    if (!file.commit())
+        return outputFailed(fileName, file.errorString());
     if (open)
         openFile(fileName);
     return true;

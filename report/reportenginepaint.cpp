@@ -354,7 +354,9 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
 {
     const bool active = painter && painter->isActive();
     setPainterFont(field);
-    const QString text = processValue(field->parentBand, field->value, false, false, field->format);
+    const QString stopped = field->printing.size() > 1 ? m_timedOut.value(printingKey(field)) : QString();
+    const QString text =
+        stopped.isEmpty() ? processValue(field->parentBand, field->value, false, false, field->format) : stopped;
     QPen pen = getPen(field);
     pen.setColor(field->fontColor.isValid() ? field->fontColor : QColor(Qt::black));
     if (active)

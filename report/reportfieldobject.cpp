@@ -42,6 +42,16 @@ QString colorName(const QColor& color)
     return color.name();
 }
 
+// A side the PDF leaves unpainted (no colour, or white) has no border in the
+// HTML either: the name of an invalid colour would draw it black.
+QString sideStyle(const QString& side, const QColor& color)
+{
+    const QString prefix = QStringLiteral("border-") + side + QLatin1Char(':');
+    if (!color.isValid() || color.rgba() == 0xffffffffu)
+        return prefix + QStringLiteral(" none;");
+    return prefix + QStringLiteral(" solid thin ") + colorName(color) + QLatin1Char(';');
+}
+
 } // namespace
 
 ReportFieldObject::ReportFieldObject()
@@ -258,10 +268,10 @@ QString ReportFieldObject::labelStyle(const QString& align) const
     // No colour is no background: the name of an invalid colour is black.
     if (backgroundColor.isValid())
         style += QStringLiteral("background:") + colorName(backgroundColor) + QLatin1Char(';');
-    style += QStringLiteral("border-left: solid thin ") + colorName(borderLeft) + QLatin1Char(';');
-    style += QStringLiteral("border-right: solid thin ") + colorName(borderRight) + QLatin1Char(';');
-    style += QStringLiteral("border-top: solid thin ") + colorName(borderTop) + QLatin1Char(';');
-    style += QStringLiteral("border-bottom: solid thin ") + colorName(borderBottom) + QLatin1Char(';');
+    style += sideStyle(QStringLiteral("left"), borderLeft);
+    style += sideStyle(QStringLiteral("right"), borderRight);
+    style += sideStyle(QStringLiteral("top"), borderTop);
+    style += sideStyle(QStringLiteral("bottom"), borderBottom);
     style += QStringLiteral("text-align:") + align + QLatin1Char(';');
     style += QStringLiteral("font-size:%1px;").arg(font.pointSize() + 5);
     style += QStringLiteral("position: absolute; left: %1;").arg(rect.left());

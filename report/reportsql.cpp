@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTextCodec>
 
 #include <atomic>
 #include <utility>
@@ -55,6 +56,32 @@ bool isMySql(const QString& driverName)
     return driverName.contains(QLatin1String("MYSQL"));
 }
 
+// The report's codec is the locale codec only while the report's data is
+// read: the rest of the program converts text as before, also when the
+// report stops half-way.
+class LocaleCodecScope
+{
+public:
+    explicit LocaleCodecScope(QTextCodec* codec)
+        : m_previous(QTextCodec::codecForLocale())
+        , m_active(codec && codec != m_previous)
+    {
+        if (m_active)
+            QTextCodec::setCodecForLocale(codec);
+    }
+    ~LocaleCodecScope()
+    {
+        if (m_active)
+            QTextCodec::setCodecForLocale(m_previous);
+    }
+    LocaleCodecScope(const LocaleCodecScope&) = delete;
+    LocaleCodecScope& operator=(const LocaleCodecScope&) = delete;
+
+private:
+    QTextCodec* m_previous;
+    bool m_active;
+};
+
 } // namespace
 
 bool ReportSql::sendsSetNames(const QString& driverName, const QString& dbCoding)
@@ -81,9 +108,11 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_recordCount = 0;
     setNames(dbCoding);
-    if (!charsetCoding.isEmpty())
-        qCDebug(lcReport) << "charsetCoding ignored:" << charsetCoding;
+    m_codec = charsetCoding.isEmpty() ? nullptr : QTextCodec::codecForName(charsetCoding.toLocal8Bit());
+    if (!charsetCoding.isEmpty() && !m_codec)
+        qCWarning(lcReport) << "charsetCoding names no codec, not applied:" << charsetCoding;
 
+    const LocaleCodecScope codec(m_codec);
     if (!m_query->exec(sqlQuery)) {
         qCWarning(lcReport).noquote() << m_query->lastError().text();
         return false;
@@ -119,12 +148,14 @@ int ReportSql::columnAt(const QString& fieldName, int recNo)
 
 QString ReportSql::getFieldValue(QString fieldName, int recNo)
 {
+    const LocaleCodecScope codec(m_codec);
     const int column = columnAt(fieldName, recNo);
     return column < 0 ? QString() : m_query->value(column).toString();
 }
 
 QImage ReportSql::getFieldImage(QString fieldName, int recNo)
 {
+    const LocaleCodecScope codec(m_codec);
     const int column = columnAt(fieldName, recNo);
     if (column < 0)
         return QImage();

@@ -8,14 +8,15 @@
 #include <memory>
 
 class QSqlQuery;
+class QTextCodec;
 
 // One SQL data source of a report page: a connection of its own and the
 // query run on it. Field texts read column values of a record through it,
 // database-image fields read pictures.
 //
-// The connection is always registered under a name private to this object,
-// so a report can never take over or close the program's own (default)
-// connection, whose logs must keep running while a report is printed; the
+// A connection name that is empty or already registered is replaced by one
+// private to this object, so a report can never take over or close the
+// program's own (default) connection, whose logs must keep running while a report is printed; the
 // connection is removed again when the object is destroyed.
 class ReportSql : public QObject
 {
@@ -26,8 +27,8 @@ public:
     ~ReportSql() override;
 
     // Opens the connection and runs `sqlQuery`; true when the query ran.
-    // `charsetCoding` is never applied: changing the process's locale codec
-    // would change how the whole program converts text from then on.
+    // The codec `charsetCoding` names is the process's locale codec while
+    // the query runs and while each value is read, and only then.
     bool openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding);
 
     int getRecordCount();
@@ -62,4 +63,5 @@ private:
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_query;
     int m_recordCount = 0;
+    QTextCodec* m_codec = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "reportbandobject.h"
 #include "reportengine.h"
 #include "reportfieldobject.h"
+#include "pdfprobe.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -23,6 +24,8 @@ private slots:
     void builtins();
     void highlightingTimeLimit();
     void slowFormulaIsNotInterrupted();
+    void timedOutRunsOnce_data();
+    void timedOutRunsOnce();
     void collecting();
 
 private:
@@ -73,6 +76,12 @@ void TestReportExpressions::processValue_data()
     QTest::newRow("quoted reference, member") << "<'[name]'.length>" << "" << "3";
     QTest::newRow("quoted reference, call") << "<'x[name]'.toUpperCase()>" << "" << "XANN";
     QTest::newRow("function overwritten") << "<this.ToUpper = null><ToUpper('[name]')>" << "" << "nullANN";
+    QTest::newRow("method replaced") << "<String.prototype.toUpperCase = function(){return 'x'}; 1><'abc'.toUpperCase()>" << "" << "1ABC";
+    QTest::newRow("Math replaced") << "<Math.round = function(){return 7}; 1><Math.round(2.4)>" << "" << "12";
+    QTest::newRow("prototype extended") << "<Object.prototype.zz = 5><typeof zz>" << "" << "5undefined";
+    QTest::newRow("join nulled") << "<Array.prototype.join = null><new Array(1, 2).join('-')>" << "" << "null1-2";
+    QTest::newRow("pushed to") << "<Array.prototype.push(9)><Array.prototype.length>" << "" << "10";
+    QTest::newRow("global prototype") << "<this.__proto__ = {a: 1}; 2><typeof a>" << "" << "2undefined";
 }
 
 void TestReportExpressions::processValue()
@@ -146,6 +155,39 @@ void TestReportExpressions::slowFormulaIsNotInterrupted()
     QVERIFY(m_engine->printToFile(dir.filePath(QStringLiteral("report.pdf"))));
     QVERIFY(!nested);
     QCOMPARE(clicks.count(), 0);
+}
+
+void TestReportExpressions::timedOutRunsOnce_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("boundMs");
+    for (const int records : {1, 20}) {
+        QTest::addRow("formula, %d", records) << "value='&lt;while(true){}&gt;'" << records << (records == 1 ? 4000 : 8000);
+        QTest::addRow("printing, %d", records) << "value='x' printing='[a] == 1 || (function(){while(true){}})()'"
+                                               << records << (records == 1 ? 4000 : 8000);
+    }
+}
+
+// Stopped at the limit once in the whole report, not once per record and
+// pass; every record's field prints why.
+void TestReportExpressions::timedOutRunsOnce()
+{
+    QFETCH(QString, field);
+    QFETCH(int, records);
+    QFETCH(int, boundMs);
+    ReportEngine::setScriptTimeLimit(2000);
+    QDomDocument doc;
+    QVERIFY(doc.setContent(QStringLiteral("<R><P pageWidth='840' pageHeight='1188'><ReportBand type='MasterData' "
+                                          "height='25'><F width='760' height='25' %1/></ReportBand></P></R>").arg(field)));
+    m_engine->recordsCount = {records};
+    QVERIFY(m_engine->loadReportDocument(doc));
+    QTemporaryDir dir;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(m_engine->printToFile(dir.filePath(QStringLiteral("loop.pdf"))));
+    QVERIFY2(timer.elapsed() < boundMs, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(PdfProbe::text(dir.filePath(QStringLiteral("loop.pdf"))).count(QStringLiteral("Error: formula stopped after 2000 ms")), records);
 }
 
 void TestReportExpressions::builtins()

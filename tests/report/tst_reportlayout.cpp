@@ -17,6 +17,8 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h> // umask
 
 namespace {
@@ -58,12 +60,15 @@ private slots:
     void reportPagesAndRange();
     void dataGroups();
     void borderOnEveryPage();
+    void bandsClearOfPageFooter_data();
     void bandsClearOfPageFooter();
     void richTextFromDataLoadsNothing();
     void badPages();
     void autoHeightRows();
     void html();
     void exportsAndFailures();
+    void exportFailureNamesCause_data();
+    void exportFailureNamesCause();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -184,15 +189,53 @@ void TestReportLayout::borderOnEveryPage()
     }
 }
 
-// 37 rows leave 23 units above the 30-unit page footer: a 30-unit summary
-// or master footer goes to the next page.
+double pointsFromPageEdge(int units);
+
+// 37 rows leave 23 units above the 30-unit page footer: a 30-unit summary or
+// master footer goes to the next page; so does one that 30 rows leave room
+// for but whose words make it grow. A master header shown in each group
+// goes with its group header.
+void TestReportLayout::bandsClearOfPageFooter_data()
+{
+    QTest::addColumn<QString>("bands");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QString>("closing");
+    QStringList words;
+    for (int i = 1; i <= 59; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    const QString grown = QStringLiteral("<F value=\"%1\" width=\"120\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>").arg(words.join(' '));
+    for (const char* type : {"ReportSummary", "MasterFooter"}) {
+        QTest::addRow("%s", type) << kStandardBands + band(type, 30, labelField("CLOSING")) << 37 << "CLOSING";
+        QTest::addRow("%s, grown", type) << kStandardBands + band(type, 30, grown) << 30 << words.join(' ');
+    }
+    QTest::newRow("master header in group")
+        << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
+               + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + band("MasterData", 25, labelField("row [n]"))
+               + band("PageFooter", 30, labelField("Page <Page> of <TotalPages>"))
+        << 24 << "Group COLUMNS";
+}
+
 void TestReportLayout::bandsClearOfPageFooter()
 {
-    for (const char* type : {"ReportSummary", "MasterFooter"}) {
-        load(page(kStandardBands + band(type, 30, labelField("CLOSING"))), {37});
-        const QString text = PdfProbe::text(pdf(), 2);
-        QVERIFY2(text.contains(QStringLiteral("CLOSING")) && text.contains(QStringLiteral("Page 2 of 2")), type);
+    QFETCH(QString, bands);
+    QFETCH(int, records);
+    QFETCH(QString, closing);
+    for (int r = 0; r < records; ++r)
+        m_sources.insert(r, QString::number(r / 3));
+    load(page(bands), {records});
+    const QString file = pdf();
+    const double footerTop = pointsFromPageEdge(1108 - 30) + 0.5;
+    const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d)$"));
+    QStringList printed;
+    for (int p = 1; p <= PdfProbe::pageCount(file); ++p) {
+        for (const PdfProbe::Word& word : PdfProbe::words(file, p)) {
+            printed << word.text;
+            QVERIFY2(word.box.bottom() <= footerTop || footerWord.match(word.text).hasMatch(),
+                     qPrintable(QStringLiteral("%1 on page %2 at %3").arg(word.text).arg(p).arg(word.box.bottom())));
+        }
     }
+    for (const QString& word : closing.split(QLatin1Char(' ')))
+        QVERIFY2(printed.contains(word), qPrintable(word));
 }
 
 // A picture the data names is not loaded; one the template embeds is drawn.
@@ -272,6 +315,7 @@ void TestReportLayout::html()
     QVERIFY(html.contains(QStringLiteral(">&lt;b&gt;&amp;</div>")));
     QVERIFY(html.contains(QStringLiteral("Привіт Ærø")));
     QCOMPARE(html.count(QStringLiteral("<div style='color:")), 2);
+    QCOMPARE(html.count(QStringLiteral("border-left: none;")), 2); // no border colours: no border, as in the PDF
     QCOMPARE(m_engine->printMode, int(ReportEngine::PrinterOutput));
 
     ReportFieldObject total;
@@ -316,12 +360,11 @@ void TestReportLayout::exportsAndFailures()
     QVERIFY(preview->outputFileName().isEmpty());
 
     // The preview's two export actions: the PDF is written, the HTML written
-    // and opened; what cannot be written is told to the operator.
+    // and opened (what cannot be written: exportFailureNamesCause).
     QStringList opened;
     QStringList warnings;
     ReportEngine::setOpenFileHook([&opened](const QString& name) { opened << name; });
     ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
-    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("directory.pdf/inside"))));
     for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
         QAction action;
         action.setObjectName(QLatin1String(name));
@@ -330,9 +373,6 @@ void TestReportLayout::exportsAndFailures()
         ReportEngine::setSaveFileNameHook([&target](QWidget*, const QString&, const QString&) { return target; });
         action.trigger();
         QVERIFY(QFileInfo(target).size() > 0 && warnings.isEmpty());
-        target = m_dir.filePath(QStringLiteral("directory.pdf"));
-        action.trigger();
-        QVERIFY(warnings.size() == 1 && warnings.takeFirst().contains(QStringLiteral("directory.pdf")));
     }
     ReportEngine::setSaveFileNameHook({});
     ReportEngine::setOpenFileHook({});
@@ -363,6 +403,51 @@ void TestReportLayout::exportsAndFailures()
     QVERIFY(catcher.contains(QStringLiteral("Could not write report file")));
     QCOMPARE(QDir(m_dir.path()).entryList(QStringList{QStringLiteral(".*.pdf.*")}, QDir::Files | QDir::Hidden),
              QStringList());
+}
+
+void TestReportLayout::exportFailureNamesCause_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("sizeLimit");
+    QTest::addColumn<QString>("cause");
+    for (const char* action : {"actExpToPdf", "actExpToHtml"}) {
+        const bool pdf = action == QLatin1String("actExpToPdf");
+        QTest::addRow("%s, in a file", action) << action << "plain/out" << 0 << qt_error_string(ENOTDIR);
+        QTest::addRow("%s, a directory", action) << action << "directory" << 0
+                                                 << (pdf ? qt_error_string(EISDIR) : "Filename refers to a directory");
+        QTest::addRow("%s, file size limit", action) << action << "big" << 2048 << qt_error_string(EFBIG);
+    }
+}
+
+// The operator reads why, as the system names it.
+void TestReportLayout::exportFailureNamesCause()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    QFETCH(int, sizeLimit);
+    QFETCH(QString, cause);
+    load(page(kStandardBands), {100});
+    QFile plain(m_dir.filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly) && QDir().mkpath(m_dir.filePath(QStringLiteral("directory/inside"))));
+    QStringList warnings;
+    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
+    ReportEngine::setSaveFileNameHook([&](QWidget*, const QString&, const QString&) { return m_dir.filePath(target); });
+    QAction trigger;
+    trigger.setObjectName(action);
+    connect(&trigger, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
+    rlimit previous{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{sizeLimit > 0 ? rlim_t(sizeLimit) : previous.rlim_cur, previous.rlim_max};
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    trigger.trigger();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    ReportEngine::setWarningHook({});
+    ReportEngine::setSaveFileNameHook({});
+    QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
+                                       .arg(m_dir.filePath(target), cause)});
 }
 
 void TestReportLayout::fieldPainting()

@@ -9,6 +9,32 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <dlfcn.h>
+
+namespace {
+
+// A function "codec()" in every SQLite connection opened from now on gives the
+// locale codec when the database runs it, as a driver converting through it sees it.
+void* sqliteSymbol(const char* name)
+{
+    return dlsym(dlopen("libsqlite3.so.0", RTLD_NOW), name);
+}
+
+void codecFunction(void* context, int, void**)
+{
+    using Result = void (*)(void*, const char*, int, void (*)(void*));
+    reinterpret_cast<Result>(sqliteSymbol("sqlite3_result_text"))(
+        context, QTextCodec::codecForLocale()->name().constData(), -1, reinterpret_cast<void (*)(void*)>(-1));
+}
+
+int addCodecFunction(void* db, char**, const void*)
+{
+    using Create = int (*)(void*, const char*, int, int, void*, void (*)(void*, int, void**), void*, void*);
+    return reinterpret_cast<Create>(sqliteSymbol("sqlite3_create_function"))(db, "codec", 0, 1, nullptr, codecFunction, nullptr, nullptr);
+}
+
+} // namespace
+
 // SQL data sources of reports on temporary SQLite files: values, pictures,
 // every failure neutral, and the program's own connection left alone.
 class tst_ReportSql : public QObject
@@ -19,6 +45,7 @@ private slots:
     void readsRecordsAndPictures();
     void failuresAreNeutral();
     void programConnectionUntouched();
+    void charsetWhileReading();
     void setNamesOnlyForPlainMySqlNames_data();
     void setNamesOnlyForPlainMySqlNames();
     void pageSources();
@@ -101,6 +128,17 @@ void tst_ReportSql::programConnectionUntouched()
     QSqlQuery q(QSqlDatabase::database());
     QVERIFY(q.exec(QStringLiteral("select b from t")) && q.next());
     QCOMPARE(q.value(0).toString(), QStringLiteral("program"));
+}
+
+void tst_ReportSql::charsetWhileReading()
+{
+    auto autoExtension = reinterpret_cast<int (*)(void (*)())>(sqliteSymbol("sqlite3_auto_extension"));
+    QVERIFY(autoExtension && autoExtension(reinterpret_cast<void (*)()>(addCodecFunction)) == 0);
+    QTextCodec* codec = QTextCodec::codecForLocale();
+    ReportSql sql("QSQLITE", makeDatabase("codec.db", "x"), {}, {}, {}, 0, {});
+    QVERIFY(sql.openQuery(QStringLiteral("select codec() as c from t"), {}, QStringLiteral("Windows-1251")));
+    QCOMPARE(sql.getFieldValue("c", 2), QStringLiteral("windows-1251"));
+    QCOMPARE(QTextCodec::codecForLocale(), codec);
 }
 
 void tst_ReportSql::setNamesOnlyForPlainMySqlNames_data()
