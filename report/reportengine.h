@@ -7,6 +7,7 @@
 #include "reportdatasources.h"
 
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -30,6 +31,7 @@ class QAction;
 class QPainter;
 class QPixmap;
 class QPrintPreviewWidget;
+class QProgressDialog;
 class QScriptEngine;
 class TimedScript;
 class QWidget;
@@ -172,6 +174,17 @@ public:
     // PDF when the name ends in ".pdf", otherwise HTML; the file is not opened.
     bool printToFile(const QString& fileName);
 
+    // A long report renders in slices of about this many milliseconds of
+    // layout, with the program's events let through between them, so the
+    // window keeps answering; progress with a Cancel button shows once
+    // rendering has taken RenderProgressDelayMs.
+    static constexpr int RenderSliceMs = 50;
+    static constexpr int RenderProgressDelayMs = 500;
+    // Stops the render loop under way before its next record. A preview
+    // then closes, and a file is not written.
+    void cancelRendering() { m_cancelled = true; }
+    bool renderingCancelled() const { return m_cancelled; }
+
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QList<ReportPageObject*> pageList;
@@ -219,6 +232,9 @@ signals:
     void setValueImage(const int recNo, const QString paramName, QImage& paramValue, const int reportPage);
     void setChart(ReportFieldObject& fieldObject, QChart& chart);
     void newPage(int page);
+    // At the start of rendering and after every slice: the records laid
+    // out so far, of both passes' total.
+    void renderProgress(qint64 done, qint64 total);
     // A diagram field without auto-filled data: the program fills the chart.
     void setValueDiagram(Chart& chart);
 
@@ -288,6 +304,10 @@ private:
     // runs (for its time limit); an output asked for from one of them would
     // start over on the state of the render under way.
     bool refusedWhileRendering() const;
+    // Counts a record and, once a slice is over, reports progress and lets
+    // the events through. False once rendering is cancelled.
+    bool keepRendering();
+    void beginProgress();
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
@@ -302,6 +322,11 @@ private:
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
     bool m_rendering = false;
+    bool m_cancelled = false;
+    QElapsedTimer m_slice;
+    qint64 m_recordsDone = 0;
+    qint64 m_recordsTotal = 0;
+    std::unique_ptr<QProgressDialog> m_progress;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {

@@ -7,6 +7,7 @@
 #include "databasealert.h"
 #include "headerstate.h"
 #include "logtable.h"
+#include "reportrows.h"
 #include "reportengine.h"
 #include "writebatch.h"
 
@@ -170,14 +171,15 @@ void AlarmLogWidget::clearOldRecords()
 
 void AlarmLogWidget::print()
 {
-    // The printout holds every row the filter passes, not only those read.
-    while (model->canFetchMore(QModelIndex()))
-        model->fetchMore(QModelIndex());
-    report = LogTable::startReport(this, QLatin1String(kReportFile), proxy->rowCount());
+    // One printout at a time: the window answers while pages render.
+    if (report)
+        return;
+    // The rows shown but still on their way to the table are printed too.
+    WriteBatch::instance().commit();
+    report = LogTable::startReport(this, QLatin1String(kReportFile), std::make_unique<SqlRows>(model->pager()));
     connect(report, &ReportEngine::setValue, this, &AlarmLogWidget::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();
-    loadModel();
 }
 
 void AlarmLogWidget::printPreviewClosed()
@@ -190,5 +192,5 @@ void AlarmLogWidget::setValue(int recNo, QString paramName, QVariant& paramValue
 {
     static const QStringList names = {QStringLiteral("datetime"), QStringLiteral("source"), QStringLiteral("reason"),
                                       QStringLiteral("info")};
-    LogTable::answer(proxy, names, recNo, paramName, paramValue);
+    LogTable::answer(report, names, recNo, paramName, paramValue);
 }

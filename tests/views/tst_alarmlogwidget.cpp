@@ -303,7 +303,8 @@ void TestAlarmLogWidget::filterControlsNarrowTheView()
 // Pages are read as the view scrolls, rows beyond what it asked for go
 // again when new ones come, and scrolling on still shows every row once,
 // newest first. A header click sorts in the query, page by page, ties by
-// key.
+// key. A printout holds the rows as they stood when it started, and stops
+// when cancelled.
 void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
 {
     const int page = AlarmLogModel::PageRows;
@@ -338,9 +339,30 @@ void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
         QCOMPARE(shown(0), sqlRows(QStringLiteral("select id from logAlarm where info <> 'Off' order by source %1, id %1")
                                        .arg(QLatin1String(order))));
     }
+    const QStringList printed =
+        sqlRows(QStringLiteral("select reason from logAlarm where info <> 'Off' order by source desc, id desc"));
+    widget.addRecord(QStringLiteral("zz"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("zz"));
+
     ReportCapture capture;
+    capture.beforeRender = [&widget](ReportEngine&) {
+        widget.addRecord(QStringLiteral("zzz"), QStringLiteral("State"), QStringLiteral("Critical"));
+        WriteBatch::instance().commit();
+    };
     widget.print();
-    QCOMPARE(capture.recordsCount, QList<int>{sqlRows(QStringLiteral("select id from logAlarm where info <> 'Off'")).size()});
+    QCOMPARE(capture.recordsCount, QList<int>{printed.size() + 1});
+    for (int row = 0; row < printed.size(); ++row)
+        QCOMPARE(capture.answer(row + 1, QStringLiteral("reason")).toString(), printed.at(row));
+    QVERIFY(!capture.asked(printed.size() + 1, QStringLiteral("reason")));
+
+    ReportCapture cancelled;
+    cancelled.beforeRender = [](ReportEngine& report) {
+        QObject::connect(&report, &ReportEngine::renderProgress, &report, &ReportEngine::cancelRendering);
+    };
+    widget.print();
+    QCOMPARE(cancelled.prints, 1);
+    QVERIFY(!cancelled.asked(0, QStringLiteral("reason")));
+    QVERIFY(!QFile::exists(cancelled.outputFile));
 }
 
 void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
