@@ -16,6 +16,41 @@
 
 #include <numeric>
 
+namespace {
+
+// While a report renders the operator's input goes only to its progress
+// dialog: the window answers, but nothing starts another output or changes
+// what this one prints.
+class RenderInputGate : public QObject
+{
+public:
+    explicit RenderInputGate(QWidget* open) : m_open(open) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!event->spontaneous())
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride: {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            return !(m_open && widget && (widget == m_open || m_open->isAncestorOf(widget)));
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* m_open;
+};
+
+} // namespace
+
 bool ReportEngine::refusedWhileRendering() const
 {
     if (m_rendering)
@@ -51,7 +86,12 @@ bool ReportEngine::keepRendering()
     emit renderProgress(m_recordsDone, m_recordsTotal);
     if (m_progress && m_recordsTotal > 0)
         m_progress->setValue(int(std::min<qint64>(999, m_recordsDone * 1000 / m_recordsTotal)));
-    QCoreApplication::processEvents();
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        RenderInputGate gate(m_progress && m_progress->isVisible() ? m_progress.get() : nullptr);
+        application->installEventFilter(&gate);
+        QCoreApplication::processEvents();
+        application->removeEventFilter(&gate);
+    }
     m_slice.start();
     return !m_cancelled;
 }
