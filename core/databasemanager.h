@@ -88,6 +88,8 @@ private:
     // On the thread of the default connection.
     static void restoreAutoCheckpoint();
     UpkeepNext beginUpkeep(const QSqlDatabase& db);
+    // Builds the indexes a file made before them lacks, one statement each.
+    static void addLogIndexes(const QSqlDatabase& db);
     void upkeepStep();
     void endUpkeep(bool ok);
     void checkpoint();

@@ -12,6 +12,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QScriptEngine>
 
 namespace {

@@ -7,6 +7,7 @@
 #include "reportdatasources.h"
 
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -30,6 +31,7 @@ class QAction;
 class QPainter;
 class QPixmap;
 class QPrintPreviewWidget;
+class QProgressDialog;
 class QScriptEngine;
 class TimedScript;
 class QWidget;
@@ -174,6 +176,17 @@ public:
     // Why the last PDF or HTML file could not be written, as the operator reads it.
     QString outputError() const { return m_outputError; }
 
+    // A long report renders in slices of about this many milliseconds of
+    // layout, with the program's events let through between them, so the
+    // window keeps answering; progress with a Cancel button shows once
+    // rendering has taken RenderProgressDelayMs.
+    static constexpr int RenderSliceMs = 50;
+    static constexpr int RenderProgressDelayMs = 500;
+    // Stops the render loop under way before its next record. A preview
+    // then closes, and a file is not written.
+    void cancelRendering() { m_cancelled = true; }
+    bool renderingCancelled() const { return m_cancelled; }
+
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QList<ReportPageObject*> pageList;
@@ -221,6 +234,9 @@ signals:
     void setValueImage(const int recNo, const QString paramName, QImage& paramValue, const int reportPage);
     void setChart(ReportFieldObject& fieldObject, QChart& chart);
     void newPage(int page);
+    // At the start of rendering and after every slice: the records laid
+    // out so far, of both passes' total.
+    void renderProgress(qint64 done, qint64 total);
     // A diagram field without auto-filled data: the program fills the chart.
     void setValueDiagram(Chart& chart);
 
@@ -294,6 +310,10 @@ private:
     bool refusedWhileRendering() const;
     // Logs a file that could not be written with its cause, kept for the operator; false.
     bool outputFailed(const QString& fileName, const QString& cause);
+    // Counts a record and, once a slice is over, reports progress and lets
+    // the events through. False once rendering is cancelled.
+    bool keepRendering();
+    void beginProgress();
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
@@ -311,6 +331,11 @@ private:
     // Where the bands of the printed page under way start, below its headers.
     int m_pageTop = 0;
     QString m_outputError;
+    bool m_cancelled = false;
+    QElapsedTimer m_slice;
+    qint64 m_recordsDone = 0;
+    qint64 m_recordsTotal = 0;
+    std::unique_ptr<QProgressDialog> m_progress;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {

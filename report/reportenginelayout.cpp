@@ -7,10 +7,50 @@
 #include "reportpageobject.h"
 #include "timedscript.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QHash>
 #include <QPainter>
+#include <QPrintPreviewWidget>
+#include <QProgressDialog>
 #include <QScopedValueRollback>
+
+#include <numeric>
+
+namespace {
+
+// While a report renders the operator's input goes only to its progress
+// dialog: the window answers, but nothing starts another output or changes
+// what this one prints.
+class RenderInputGate : public QObject
+{
+public:
+    explicit RenderInputGate(QWidget* open) : m_open(open) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!event->spontaneous())
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride: {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            return !(m_open && widget && (widget == m_open || m_open->isAncestorOf(widget)));
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* m_open;
+};
+
+} // namespace
 
 bool ReportEngine::refusedWhileRendering() const
 {
@@ -19,11 +59,50 @@ bool ReportEngine::refusedWhileRendering() const
     return m_rendering;
 }
 
+void ReportEngine::beginProgress()
+{
+    m_cancelled = false;
+    m_recordsDone = 0;
+    m_recordsTotal = 2 * std::accumulate(recordsCount.cbegin(), recordsCount.cend(), qint64(0));
+    m_slice.invalidate();
+    m_progress.reset();
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    // Modal to the whole program: nothing can start another output, or
+    // change what this one prints, while the events go through.
+    m_progress = std::make_unique<QProgressDialog>(tr("Preparing the report..."), tr("Cancel"), 0, 1000,
+                                                   qobject_cast<QWidget*>(parent()));
+    m_progress->setWindowModality(Qt::ApplicationModal);
+    m_progress->setMinimumDuration(RenderProgressDelayMs);
+    m_progress->setAutoReset(false);
+    m_progress->setAutoClose(false);
+    connect(m_progress.get(), &QProgressDialog::canceled, this, &ReportEngine::cancelRendering);
+}
+
+bool ReportEngine::keepRendering()
+{
+    ++m_recordsDone;
+    if (m_slice.isValid() && m_slice.elapsed() < RenderSliceMs)
+        return !m_cancelled;
+    emit renderProgress(m_recordsDone, m_recordsTotal);
+    if (m_progress && m_recordsTotal > 0)
+        m_progress->setValue(int(std::min<qint64>(999, m_recordsDone * 1000 / m_recordsTotal)));
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        RenderInputGate gate(m_progress && m_progress->isVisible() ? m_progress.get() : nullptr);
+        application->installEventFilter(&gate);
+        QCoreApplication::processEvents();
+        application->removeEventFilter(&gate);
+    }
+    m_slice.start();
+    return !m_cancelled;
+}
+
 void ReportEngine::printPreview(QPrinter* printer)
 {
     if (refusedWhileRendering())
         return;
     const QScopedValueRollback<bool> rendering(m_rendering, true);
+    beginProgress();
     m_painted = false;
     m_warnedPages.clear();
     if (pageList.isEmpty() || !printer)
@@ -42,7 +121,7 @@ void ReportEngine::printPreview(QPrinter* printer)
 
     // Counting pass: only fixes the number of printed pages.
     curPage = 1;
-    for (int i = 0; i < pageList.size(); ++i) {
+    for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
         openDataSource(i);
         groupRecords.clear();
         reportPageNo = i;
@@ -55,15 +134,19 @@ void ReportEngine::printPreview(QPrinter* printer)
     if (painter->isActive())
         painter->resetTransform();
     curPage = 1;
-    for (int i = 0; i < pageList.size(); ++i) {
+    for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
         groupRecords.clear();
         reportPageNo = i;
         recNo = 0;
         processReportPage(printer, true, i);
     }
     if (painter->isActive())
-        m_painted = painter->end() && m_painted;
+        m_painted = painter->end() && m_painted && !m_cancelled;
     m_renderPrinter = nullptr;
+    m_progress.reset();
+    // A preview cancelled while it rendered closes, once its dialog runs.
+    if (m_cancelled && previewWidget && printer == this->printer)
+        QMetaObject::invokeMethod(previewWidget->window(), "reject", Qt::QueuedConnection);
 }
 
 ReportPageObject* ReportEngine::currentPage() const
@@ -282,6 +365,8 @@ void ReportEngine::processMasterData(QPrinter* printer, int& y, bool draw, int i
     }
     const int footers = footerHeight() + bandHeight(MasterFooter);
     for (const int r : records) {
+        if (!keepRendering())
+            return;
         if (r < 0 || r >= recordsCount.at(i))
             continue;
         recNo = r;
@@ -326,7 +411,7 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
         return;
     const QString grouping = groupHeader->groupingField;
     if (i < recordsCount.size()) {
-        for (int r = 0; r < recordsCount.at(i); ++r) {
+        for (int r = 0; r < recordsCount.at(i) && keepRendering(); ++r) {
             recNo = r;
             processValue(groupHeader, grouping, false, true, QString());
         }

@@ -243,7 +243,7 @@ void ReportEngine::exportTo()
     };
     // A file that could not be written is the operator's to know, over the preview.
     const auto report = [this, parentWidget](bool written, const QString& name) {
-        if (written)
+        if (written || renderingCancelled())
             return;
         QWidget* over = previewWidget ? previewWidget->window() : parentWidget;
         warn(over, tr("Save File"),

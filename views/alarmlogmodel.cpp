@@ -32,83 +32,109 @@ QString dayText(const QDate& date)
 
 AlarmLogModel::AlarmLogModel(QObject* parent)
     : QAbstractTableModel(parent)
+    , m_pager(QStringLiteral("logAlarm"), {QStringLiteral("id"), QStringLiteral("datetime"), QStringLiteral("source"),
+                                           QStringLiteral("reason"), QStringLiteral("info")})
 {
 }
 
 void AlarmLogModel::setFilter(const AlarmLogProxyModel& filter)
 {
-    m_filterSql = QLatin1String(kFilterSql);
-    m_filterValues = {filter.showOk, filter.showWarning, filter.showCritical, dayText(filter.fromDate),
-                      dayText(filter.toDate)};
+    m_pager.setFilter(QLatin1String(kFilterSql), {filter.showOk, filter.showWarning, filter.showCritical,
+                                                  dayText(filter.fromDate), dayText(filter.toDate)});
 }
 
-bool AlarmLogModel::setWindowed(bool windowed)
+bool AlarmLogModel::setSort(int column, Qt::SortOrder order)
 {
-    if (windowed == m_windowed)
+    if (column == m_pager.sortColumn() && order == m_pager.sortOrder())
         return true;
-    m_windowed = windowed;
+    m_pager.setSort(column, order);
     return load();
 }
 
-// Rows still waiting for the database are not in the table: they stay on top.
+// Rows still waiting for the database are not in the table: they stay,
+// where the order puts them.
 bool AlarmLogModel::load()
 {
+    QSqlQuery newest;
+    newest.setForwardOnly(true);
+    bool ok = newest.exec(QStringLiteral("select max(id) from logAlarm")) && newest.next();
+    m_lastError = ok ? QSqlError() : newest.lastError();
+    const QVariant newestKey = ok ? newest.value(0) : QVariant();
+    newest.finish();
+
     std::deque<HeldRow> rows;
-    const bool ok = readRows(QVariant(), m_windowed ? PageRows + 1 : 0, &rows);
+    m_pager.setNewestKey(newestKey.isNull() ? QVariant(qint64(0)) : newestKey);
+    ok = ok && readRows(nullptr, PageRows + 1, &rows);
+    m_pager.setNewestKey(QVariant());
+    std::deque<HeldRow> waiting;
+    for (const HeldRow& row : m_rows) {
+        if (m_uncommitted.contains(row.ticket) && !row.cells[0].isValid())
+            waiting.push_back(row);
+    }
     beginResetModel();
     m_wanted = PageRows;
-    m_atEnd = !m_windowed || int(rows.size()) <= PageRows;
+    m_atEnd = int(rows.size()) <= PageRows;
     if (!m_atEnd)
         rows.pop_back();
-    QSet<quint64> waiting;
-    for (auto it = m_rows.crbegin(); it != m_rows.crend(); ++it) {
-        if (m_uncommitted.contains(it->ticket) && !it->cells[0].isValid()) {
-            rows.push_front(*it);
-            waiting.insert(it->ticket);
-        }
-    }
-    m_uncommitted = waiting;
-    m_newestRead = rows.size() > size_t(waiting.size()) ? rows[size_t(waiting.size())].cells[0].toLongLong() : -1;
     m_rows.swap(rows);
+    m_uncommitted.clear();
+    m_newestRead = newestKey.isNull() ? -1 : newestKey.toLongLong();
+    for (const HeldRow& row : waiting) {
+        const int place = placeOf(row.cells);
+        if (place < 0)
+            continue;
+        m_rows.insert(m_rows.begin() + place, row);
+        m_uncommitted.insert(row.ticket);
+    }
     endResetModel();
     return ok;
 }
 
-// Rows below the key `below` (all for an invalid one), newest first, at
-// most `limit` of them (all for 0).
-bool AlarmLogModel::readRows(const QVariant& below, int limit, std::deque<HeldRow>* rows)
+// The next `limit` rows after `after` (from the first for null) in the sort order.
+bool AlarmLogModel::readRows(const Row* after, int limit, std::deque<HeldRow>* rows)
 {
-    QString sql = QStringLiteral("select id, datetime, source, reason, info from logAlarm where ")
-        + (m_filterSql.isEmpty() ? QStringLiteral("1") : m_filterSql);
-    if (below.isValid())
-        sql += QStringLiteral(" and id < ?");
-    sql += QStringLiteral(" order by id desc");
-    if (limit > 0)
-        sql += QStringLiteral(" limit ?");
-    QSqlQuery query;
-    query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    for (const QVariant& value : qAsConst(m_filterValues))
-        query.addBindValue(value);
-    if (below.isValid())
-        query.addBindValue(below);
-    if (limit > 0)
-        query.addBindValue(limit);
-    ok = ok && query.exec();
-    m_lastError = ok ? QSqlError() : query.lastError();
-    while (ok && query.next()) {
-        HeldRow row;
-        for (int column = 0; column < ColumnCount; ++column)
-            row.cells[column] = query.value(column);
-        rows->push_back(row);
-    }
+    std::vector<LogPager::Row> read;
+    const bool ok = m_pager.read(after, limit, &read);
+    m_lastError = m_pager.lastError();
+    for (const LogPager::Row& cells : read)
+        rows->push_back({cells, 0});
     return ok;
+}
+
+// A page goes on from the last row read from the table: rows held that
+// are not committed yet cannot mark where.
+const AlarmLogModel::Row* AlarmLogModel::lastRead() const
+{
+    for (auto it = m_rows.crbegin(); it != m_rows.crend(); ++it) {
+        if (it->cells[0].isValid())
+            return &it->cells;
+    }
+    return nullptr;
+}
+
+int AlarmLogModel::placeOf(const Row& row) const
+{
+    const auto place = std::upper_bound(m_rows.cbegin(), m_rows.cend(), row, [this](const Row& r, const HeldRow& held) {
+        // Of two rows without a key the new one is the newer.
+        if (!held.cells[0].isValid() && !m_pager.before(held.cells, r) && !m_pager.before(r, held.cells))
+            return m_pager.sortOrder() == Qt::DescendingOrder;
+        return m_pager.before(r, held.cells);
+    });
+    // Past the last row read, the next page reads it once it is committed.
+    const Row* last = lastRead();
+    if (!m_atEnd && last && !m_pager.before(row, *last))
+        return -1;
+    return int(place - m_rows.cbegin());
 }
 
 void AlarmLogModel::prepend(quint64 ticket, const Row& row)
 {
-    beginInsertRows(QModelIndex(), 0, 0);
-    m_rows.push_front({row, ticket});
+    m_pending.insert(ticket);
+    const int place = placeOf(row);
+    if (place < 0)
+        return;
+    beginInsertRows(QModelIndex(), place, place);
+    m_rows.insert(m_rows.begin() + place, {row, ticket});
     m_uncommitted.insert(ticket);
     endInsertRows();
     letOldestGo();
@@ -117,7 +143,7 @@ void AlarmLogModel::prepend(quint64 ticket, const Row& row)
 void AlarmLogModel::letOldestGo()
 {
     const int held = int(m_rows.size());
-    if (!m_windowed || held <= m_wanted + PageRows)
+    if (held <= m_wanted + PageRows)
         return;
     // A row without its committed key cannot mark where to read on.
     int kept = held;
@@ -135,6 +161,7 @@ void AlarmLogModel::setKeys(const WriteBatch::WrittenRows& rows)
 {
     QHash<quint64, QVariant> keys;
     for (const WriteBatch::WrittenRow& row : rows) {
+        m_pending.remove(row.ticket);
         if (m_uncommitted.remove(row.ticket))
             keys.insert(row.ticket, row.key);
     }
@@ -189,7 +216,7 @@ QVariant AlarmLogModel::headerData(int section, Qt::Orientation orientation, int
 
 bool AlarmLogModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_windowed && !m_atEnd;
+    return !parent.isValid() && !m_atEnd;
 }
 
 void AlarmLogModel::fetchMore(const QModelIndex& parent)
@@ -197,7 +224,7 @@ void AlarmLogModel::fetchMore(const QModelIndex& parent)
     if (!canFetchMore(parent) || m_rows.empty())
         return;
     std::deque<HeldRow> rows;
-    if (!readRows(m_rows.back().cells[0], PageRows + 1, &rows)) {
+    if (!readRows(lastRead(), PageRows + 1, &rows)) {
         // Tried again with the next load, not on every scroll.
         qCWarning(lcViews) << "logAlarm" << m_lastError.text();
         m_atEnd = true;
@@ -206,10 +233,41 @@ void AlarmLogModel::fetchMore(const QModelIndex& parent)
     m_atEnd = int(rows.size()) <= PageRows;
     if (!m_atEnd)
         rows.pop_back();
+    // Rows written in this run that stood past the last row read (the log
+    // was read to its end when they came) go where the new page puts them;
+    // one the page read itself is not held twice.
+    const Row* last = lastRead();
+    int read = int(m_rows.size());
+    while (read > 0 && &m_rows[size_t(read - 1)].cells != last)
+        --read;
+    std::deque<HeldRow> trailing(m_rows.begin() + read, m_rows.end());
+    QSet<qint64> written;
+    for (const HeldRow& row : trailing) {
+        if (row.cells[0].isValid())
+            written.insert(row.cells[0].toLongLong());
+    }
+    if (!trailing.empty()) {
+        beginRemoveRows(QModelIndex(), read, int(m_rows.size()) - 1);
+        m_rows.erase(m_rows.begin() + read, m_rows.end());
+        endRemoveRows();
+    }
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&written](const HeldRow& row) { return written.contains(row.cells[0].toLongLong()); }),
+               rows.end());
     if (!rows.empty()) {
         const int first = int(m_rows.size());
         beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
         m_rows.insert(m_rows.end(), rows.begin(), rows.end());
+        endInsertRows();
+    }
+    for (const HeldRow& row : trailing) {
+        const int place = placeOf(row.cells);
+        if (place < 0) {
+            m_uncommitted.remove(row.ticket);
+            continue;
+        }
+        beginInsertRows(QModelIndex(), place, place);
+        m_rows.insert(m_rows.begin() + place, row);
         endInsertRows();
     }
     m_wanted = std::max(m_wanted, int(m_rows.size()));

@@ -7,6 +7,7 @@
 #include "databasealert.h"
 #include "headerstate.h"
 #include "logtable.h"
+#include "reportrows.h"
 #include "reportengine.h"
 #include "writebatch.h"
 
@@ -52,8 +53,11 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
         header->resizeSection(1, kDateTimeWidth);
         header->resizeSection(3, kReasonWidth);
     }
-    // The log opens newest first: a sort by another column reads the whole
-    // log, which the start must not wait for.
+    // The log opens newest first. A header click sorts in the query, not in
+    // the proxy over the rows held: the indicator alone drives the model.
+    ui->tableLog->setSortingEnabled(false);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
     header->setSortIndicator(0, Qt::DescendingOrder);
     connect(header, &QHeaderView::sortIndicatorChanged, this, &AlarmLogWidget::sortChanged);
     ui->tableLog->hideColumn(0);
@@ -85,11 +89,9 @@ void AlarmLogWidget::filtering()
     proxy->invalidate();
 }
 
-// Newest first the rows are read as the view scrolls; any other order is
-// the proxy's, over every row.
 void AlarmLogWidget::sortChanged(int column, Qt::SortOrder order)
 {
-    if (model->setWindowed(column == 0 && order == Qt::DescendingOrder))
+    if (model->setSort(column, order))
         return;
     qCWarning(lcViews) << kTable << model->lastError().text();
 }
@@ -169,14 +171,15 @@ void AlarmLogWidget::clearOldRecords()
 
 void AlarmLogWidget::print()
 {
-    // The printout holds every row the filter passes, not only those read.
-    const bool windowed = model->isWindowed();
-    model->setWindowed(false);
-    report = LogTable::startReport(this, QLatin1String(kReportFile), proxy->rowCount());
+    // One printout at a time: the window answers while pages render.
+    if (report)
+        return;
+    // The rows shown but still on their way to the table are printed too.
+    WriteBatch::instance().commit();
+    report = LogTable::startReport(this, QLatin1String(kReportFile), std::make_unique<SqlRows>(model->pager()));
     connect(report, &ReportEngine::setValue, this, &AlarmLogWidget::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();
-    model->setWindowed(windowed);
 }
 
 void AlarmLogWidget::printPreviewClosed()
@@ -189,5 +192,5 @@ void AlarmLogWidget::setValue(int recNo, QString paramName, QVariant& paramValue
 {
     static const QStringList names = {QStringLiteral("datetime"), QStringLiteral("source"), QStringLiteral("reason"),
                                       QStringLiteral("info")};
-    LogTable::answer(proxy, names, recNo, paramName, paramValue);
+    LogTable::answer(report, names, recNo, paramName, paramValue);
 }

@@ -4,17 +4,26 @@
 #include "alarmstatesproxymodel.h"
 #include "headerstate.h"
 #include "logtable.h"
+#include "reportrows.h"
+#include "sitemutex.h"
 #include "reportengine.h"
 #include "treemodel.h"
 #include "ungroupproxymodel.h"
 
-#include <QHash>
+#include <QStringList>
+#include <QVector>
 #include <QHeaderView>
 #include <QSettings>
 
 #include <utility>
 
 namespace {
+
+// The report's variables and the model columns they print.
+const QStringList kReportNames = {QStringLiteral("ip"),       QStringLiteral("name"),    QStringLiteral("state"),
+                                  QStringLiteral("duration"), QStringLiteral("attemts"), QStringLiteral("lastTry"),
+                                  QStringLiteral("sector1"),  QStringLiteral("sector2")};
+const QVector<int> kReportColumns = {11, 0, 1, 7, 8, 9, 2, 4};
 
 // Column widths of a first start: (logical section, width) in this order.
 const std::pair<int, int> kDefaultWidths[] = {{0, 200}, {1, 80}, {2, 90}, {4, 90}, {3, 80}, {5, 80}, {9, 120}};
@@ -101,11 +110,22 @@ void AlarmStatesWidget::showTableColumns(bool table)
 
 void AlarmStatesWidget::print()
 {
-    // Every device row of every gateway, whatever the view shows.
+    // One printout at a time: the window answers while pages render.
+    if (report)
+        return;
+    // Every device row of every gateway, whatever the view shows, as the
+    // states stand now: heartbeats that come while the report is shown,
+    // repainted or exported change none of it.
     printProxy = new AlarmStatesProxyModel(this);
     printProxy->ungroupModel = tableModel;
     printProxy->setSourceModel(tableModel);
-    report = LogTable::startReport(this, QLatin1String(kReportFile), printProxy->rowCount());
+    std::unique_ptr<ReportRows> rows;
+    {
+        // One moment of every device: the units wait while the rows are copied.
+        SiteLocker lock;
+        rows = std::make_unique<ModelRows>(*printProxy, kReportColumns);
+    }
+    report = LogTable::startReport(this, QLatin1String(kReportFile), std::move(rows));
     connect(report, &ReportEngine::setValue, this, &AlarmStatesWidget::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();
@@ -121,12 +141,5 @@ void AlarmStatesWidget::printPreviewClosed()
 
 void AlarmStatesWidget::setValue(int recNo, QString paramName, QVariant& paramValue, int)
 {
-    static const QHash<QString, int> columns = {
-        {QStringLiteral("ip"), 11},     {QStringLiteral("name"), 0},    {QStringLiteral("state"), 1},
-        {QStringLiteral("duration"), 7}, {QStringLiteral("attemts"), 8}, {QStringLiteral("lastTry"), 9},
-        {QStringLiteral("sector1"), 2}, {QStringLiteral("sector2"), 4},
-    };
-    const auto it = columns.constFind(paramName);
-    if (it != columns.constEnd() && printProxy)
-        paramValue = printProxy->index(recNo, it.value()).data();
+    LogTable::answer(report, kReportNames, recNo, paramName, paramValue, 0, false);
 }

@@ -4,49 +4,30 @@
 #include "apppaths.h"
 #include "databasealert.h"
 #include "reportengine.h"
+#include "reportrows.h"
 #include "writebatch.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QHash>
 #include <QMessageBox>
-#include <QPointer>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QVector>
 
 namespace {
 
-// The rows a report prints, as they stood when it first asked for them: the
-// record count is fixed when printing starts, and a log that gains a row at
-// the top while the preview is open must change neither the second pass nor
-// a later repaint or export. Lives as long as its report.
-class ReportSnapshot : public QObject
+// Keeps the rows of a report as long as the report lives.
+class ReportRowsHolder : public QObject
 {
 public:
-    explicit ReportSnapshot(ReportEngine* report) : QObject(report) {}
-
-    QString text(const QAbstractItemModel* model, int columns, int row, int column)
+    ReportRowsHolder(ReportEngine* report, std::unique_ptr<ReportRows> rows)
+        : QObject(report)
+        , rows(std::move(rows))
     {
-        auto rows = m_rows.find(model);
-        if (rows == m_rows.end())
-            rows = m_rows.insert(model, take(model, columns));
-        return row >= 0 && row < rows->size() ? rows->at(row).value(column - 1) : QString();
+        setObjectName(QLatin1String(Name));
     }
-
-private:
-    static QVector<QStringList> take(const QAbstractItemModel* model, int columns)
-    {
-        QVector<QStringList> rows(model->rowCount());
-        for (int row = 0; row < rows.size(); ++row) {
-            for (int column = 1; column <= columns; ++column)
-                rows[row] << model->index(row, column).data().toString();
-        }
-        return rows;
-    }
-
-    QHash<const QAbstractItemModel*, QVector<QStringList>> m_rows;
+    static constexpr const char* Name = "reportRows";
+    const std::unique_ptr<ReportRows> rows;
 };
 
 bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values)
@@ -56,14 +37,6 @@ bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& v
     for (const QVariant& value : values)
         query.addBindValue(value);
     return query.exec();
-}
-
-// The snapshot of the report being printed now (print previews are modal,
-// one at a time); it goes with its report.
-QPointer<ReportSnapshot>& printingSnapshot()
-{
-    static QPointer<ReportSnapshot> snapshot;
-    return snapshot;
 }
 
 } // namespace
@@ -151,22 +124,25 @@ bool LogTable::askClearAll(QWidget* parent, const char* context)
     return answer == QMessageBox::Yes;
 }
 
-ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName, int records)
+ReportEngine* LogTable::startReport(QObject* parent, const QString& templateName, std::unique_ptr<ReportRows> rows)
 {
     auto* report = new ReportEngine(parent);
-    printingSnapshot() = new ReportSnapshot(report);
-    report->recordsCount.append(records);
+    report->recordsCount.append(rows->count());
+    new ReportRowsHolder(report, std::move(rows));
     if (!report->loadReport(AppPaths::filePath(templateName)))
         qCWarning(lcViews) << "Report file not found";
     return report;
 }
 
-void LogTable::answer(const QAbstractItemModel* model, const QStringList& names, int recNo, const QString& name,
-                      QVariant& value)
+void LogTable::answer(const ReportEngine* report, const QStringList& names, int recNo, const QString& name,
+                      QVariant& value, int first, bool asText)
 {
-    const int column = names.indexOf(name) + 1;
-    if (column < 1)
+    const int column = names.indexOf(name);
+    const auto* holder = report ? static_cast<const ReportRowsHolder*>(report->findChild<QObject*>(
+                                      QLatin1String(ReportRowsHolder::Name), Qt::FindDirectChildrenOnly))
+                                : nullptr;
+    if (column < 0 || !holder)
         return;
-    ReportSnapshot* snapshot = printingSnapshot();
-    value = snapshot ? snapshot->text(model, names.size(), recNo, column) : model->index(recNo, column).data().toString();
+    const QVariant cell = holder->rows->value(recNo, column + first);
+    value = asText ? QVariant(cell.toString()) : cell;
 }

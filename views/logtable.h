@@ -10,6 +10,7 @@
 class QSettings;
 class QWidget;
 class ReportEngine;
+class ReportRows;
 
 // What the alarm log and the user-action log share: their table model,
 // time stamps, clearing statements, the clear question and the start of a
@@ -51,14 +52,14 @@ public:
     // "Realy clear all log?" with Yes and No; true for Yes.
     static bool askClearAll(QWidget* parent, const char* context);
 
-    // A report for one print: the record count of page 0 and the template
-    // beside the program; a template that cannot be loaded is logged.
-    static ReportEngine* startReport(QObject* parent, const QString& templateName, int records);
+    // A report for one print of `rows`, taken now: their count is the
+    // record count of page 0; the template comes from beside the program
+    // and one that cannot be loaded is logged. The rows go with the report.
+    static ReportEngine* startReport(QObject* parent, const QString& templateName, std::unique_ptr<ReportRows> rows);
 
-    // Answers a report variable: names[i] is the display text of column
-    // i + 1 of row `recNo`; other names leave `value` as it is. While the
-    // report of startReport lives, the rows are those of its first question
-    // (a snapshot taken as printing starts), whatever the model does since.
-    static void answer(const QAbstractItemModel* model, const QStringList& names, int recNo, const QString& name,
-                       QVariant& value);
+    // Answers a report variable from the rows of its report: names[i] is
+    // column i + `first` of row `recNo`, as text unless `asText` is false;
+    // other names leave `value` as it is.
+    static void answer(const ReportEngine* report, const QStringList& names, int recNo, const QString& name,
+                       QVariant& value, int first = 1, bool asText = true);
 };

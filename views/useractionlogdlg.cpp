@@ -3,7 +3,9 @@
 #include "viewslogging.h"
 
 #include "databasealert.h"
+#include "logpager.h"
 #include "logtable.h"
+#include "reportrows.h"
 #include "reportengine.h"
 #include "writebatch.h"
 
@@ -156,7 +158,17 @@ void UserActionLogDlg::clearOldRecords()
 
 void UserActionLogDlg::print()
 {
-    report = LogTable::startReport(this, QLatin1String(kReportFile), proxy->rowCount());
+    // One printout at a time: the window answers while pages render.
+    if (report)
+        return;
+    WriteBatch::instance().commit();
+    // The table in the order the view shows it (newest first unless sorted).
+    LogPager pager(QLatin1String(kTable), {QStringLiteral("id"), QStringLiteral("datetime"), QStringLiteral("user"),
+                                           QStringLiteral("subject"), QStringLiteral("info")});
+    const int column = proxy->sortColumn();
+    if (column >= 0)
+        pager.setSort(column, proxy->sortOrder());
+    report = LogTable::startReport(this, QLatin1String(kReportFile), std::make_unique<SqlRows>(pager));
     connect(report, &ReportEngine::setValue, this, &UserActionLogDlg::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();
@@ -172,5 +184,5 @@ void UserActionLogDlg::setValue(int recNo, QString paramName, QVariant& paramVal
 {
     static const QStringList names = {QStringLiteral("datetime"), QStringLiteral("user"), QStringLiteral("subject"),
                                       QStringLiteral("info")};
-    LogTable::answer(proxy, names, recNo, paramName, paramValue);
+    LogTable::answer(report, names, recNo, paramName, paramValue);
 }

@@ -5,6 +5,7 @@
 #include "databasealert.h"
 #include "devicestatus.h"
 #include "logtable.h"
+#include "reportrows.h"
 #include "node.h"
 #include "reportengine.h"
 #include "sitemutex.h"
@@ -285,7 +286,11 @@ bool VoltageDiagrammsDlg::clearLog(int days)
 
 void VoltageDiagrammsDlg::print()
 {
-    report = LogTable::startReport(this, QLatin1String(kReportFile), ui->tableWidget->rowCount());
+    // One printout at a time: the window answers while pages render.
+    if (report)
+        return;
+    report = LogTable::startReport(this, QLatin1String(kReportFile),
+                                   std::make_unique<ModelRows>(*ui->tableWidget->model(), QVector<int>{0, 1, 2, 3}));
     connect(report, &ReportEngine::setValue, this, &VoltageDiagrammsDlg::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();
@@ -316,9 +321,8 @@ void VoltageDiagrammsDlg::setValue(int recNo, QString paramName, QVariant& param
             return;
         }
         if (paramName == QLatin1String("value") + number) {
-            const QTableWidgetItem* item =
-                recNo >= 0 && recNo < ui->tableWidget->rowCount() ? ui->tableWidget->item(recNo, column) : nullptr;
-            paramValue = item ? item->text() : QString();
+            paramValue = QString();
+            LogTable::answer(report, {paramName}, recNo, paramName, paramValue, column);
             return;
         }
     }

@@ -51,6 +51,13 @@ CREATE TABLE logAlarm (
   reason   TEXT,
   info     TEXT
 );
+-- The alarm log sorts by any column in its query, a page at a time: each
+-- index lists the rows in the order of one column, ties by key. A file made
+-- before them gets them from the upkeep (DatabaseManager::addLogIndexes).
+CREATE INDEX logAlarm_datetime ON logAlarm(datetime);
+CREATE INDEX logAlarm_source ON logAlarm(source);
+CREATE INDEX logAlarm_reason ON logAlarm(reason);
+CREATE INDEX logAlarm_info ON logAlarm(info);
 
 CREATE TABLE logUserAction (
   id       INTEGER PRIMARY KEY AUTOINCREMENT,

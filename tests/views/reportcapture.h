@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 // Takes the place of the print preview while it lives: records the record
 // counts a print command hands the report and every answer it gives to the
 // report's value requests.
@@ -22,6 +24,8 @@ public:
         ReportEngine::setPreviewHook([this](ReportEngine& report) {
             ++prints;
             recordsCount = report.recordsCount;
+            if (beforeRender)
+                beforeRender(report);
             QObject::connect(&report, &ReportEngine::setValue, [this](int recNo, QString name, QVariant& value, int page) {
                 answers.insert(key(page, recNo, name), value);
             });
@@ -54,6 +58,8 @@ public:
         return true;
     }
 
+    // Runs once the print has started, before the report asks for a value.
+    std::function<void(ReportEngine&)> beforeRender;
     int prints = 0;
     QList<int> recordsCount;
     QHash<QString, QVariant> answers;

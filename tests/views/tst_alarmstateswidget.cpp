@@ -1,6 +1,7 @@
 #include "alarmstateswidget.h"
 #include "apppaths.h"
 #include "messagecatcher.h"
+#include "pdfprobe.h"
 #include "node.h"
 #include "reportcapture.h"
 #include "resources.h"
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QSettings>
 #include <QToolButton>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
@@ -45,6 +47,7 @@ private slots:
     void tableShowsTheIpColumnFirst();
     void workspaceAndAlarmButtonsFilter();
     void printListsEveryDeviceRow();
+    void shippedReportFitsIpAndLastTry();
     void headerStateSurvivesRestart();
 
 private:
@@ -161,6 +164,8 @@ void TestAlarmStatesWidget::printListsEveryDeviceRow()
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E5"}));
 
     ReportCapture capture;
+    // A heartbeat after the print started is not printed.
+    capture.beforeRender = [this](ReportEngine&) { m_model->rootNode()->child(0)->child(1)->columns[1] = "OK"; };
     MessageCatcher catcher;
     click(widget, "btnPrintPreview");
     QCOMPARE(capture.recordsCount, QList<int>{4});
@@ -178,6 +183,30 @@ void TestAlarmStatesWidget::printListsEveryDeviceRow()
     widget.print();
     QVERIFY(catcher.contains(QStringLiteral("Report file not found")));
     QCOMPARE(capture.prints, 2);
+}
+
+// The widest address and a last try as the control unit writes it stay on
+// one line of their cells, clear of the next column.
+void TestAlarmStatesWidget::shippedReportFitsIpAndLastTry()
+{
+    const QString shipped = m_home->filePath(QStringLiteral("AlarmStateReport.xml"));
+    QFile::remove(shipped);
+    QVERIFY(QFile::copy(QStringLiteral(LUMETRA_TEMPLATES "/AlarmStateReport.xml"), shipped));
+    Node* e2 = m_model->rootNode()->child(0)->child(1);
+    e2->columns[9] = QStringLiteral("09:05:07 06.03.2026");
+    e2->columns[11] = QStringLiteral("192.168.100.200");
+    AlarmStatesWidget widget(m_model.get());
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("states.pdf"));
+    ReportEngine::setPreviewHook([&pdf](ReportEngine& report) { report.printPDF(pdf, false); });
+    widget.print();
+    ReportEngine::setPreviewHook({});
+    QHash<QString, QRectF> boxes;
+    for (const PdfProbe::Word& word : PdfProbe::words(pdf, 1))
+        boxes.insert(word.text, word.box);
+    QVERIFY(boxes.contains("09:05:07") && boxes.contains("06.03.2026") && boxes.contains("192.168.100.200"));
+    QCOMPARE(boxes.value("06.03.2026").top(), boxes.value("09:05:07").top());
+    QVERIFY(boxes.value("192.168.100.200").right() < boxes.value("E2").left());
 }
 
 void TestAlarmStatesWidget::headerStateSurvivesRestart()
