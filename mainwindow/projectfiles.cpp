@@ -198,9 +198,10 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     m_project->currentFileName = fileName;
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
+    ProjectLoader loader(m_window);
     {
         const QScopedValueRollback<bool> loading(m_loading, true);
-        ProjectLoader(m_window).load(document);
+        loader.load(document);
     }
     m_toldReferences.clear();
     m_project->workspaceDocument = document;
@@ -212,7 +213,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         m_window.applyWorkplaceMode(m_window.workspaces()->workplaceMode(scene));
     m_window.twSensorsStatesWidget()->currentWorkspace = caption;
     m_window.twSensorsStatesWidget()->filtering();
-    reconnectLinks();
+    reconnectLinks(loader.gatewayAddress());
     m_window.followDesignMode();
     m_window.currentTabChanged(0);
 }
@@ -227,11 +228,13 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
                          MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }
 
-// The gateway link follows the last gateway box read (its address is set
-// while reading), the TW link the last enabled TW system.
-void ProjectFiles::reconnectLinks()
+// The gateway link follows the last gateway box read, the TW link the last
+// enabled TW system.
+void ProjectFiles::reconnectLinks(const QString& gatewayAddress)
 {
     if (qtClient* client = m_window.fenceClient()) {
+        if (!gatewayAddress.isEmpty())
+            client->ip = gatewayAddress;
         client->startupData(32, 32);
         client->connectToServer();
     }

@@ -70,7 +70,7 @@ private:
     // Tells why `fileName` did not open; `refused`: for what it holds.
     void notOpened(const QString& fileName, const QString& reason, bool refused);
     void saveProject(bool chooseFile);
-    void reconnectLinks();
+    void reconnectLinks(const QString& gatewayAddress);
     void warnOfUnresolvableReferences();
 
     MainWindow& m_window;

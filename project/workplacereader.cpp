@@ -255,8 +255,8 @@ void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, ReadWork
         m_readItems.insert(position, box);
         read.gateways.append({element, box});
         qCDebug(lcProject).noquote() << "Set Fence address to" << box->ip();
-        if (m_hooks.gatewayAddress)
-            m_hooks.gatewayAddress(box->ip());
+        if (m_hooks.gatewayRead)
+            m_hooks.gatewayRead(box);
         itemRead();
     }
 }

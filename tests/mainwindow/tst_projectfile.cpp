@@ -363,6 +363,22 @@ private slots:
         QVERIFY(catcher.contains(QStringLiteral("button box2 refers to \"Energ5\", which names 2 elements; bound to none")));
     }
 
+    // Only an address that is a dotted quad is dialled: the socket layer
+    // would read "010.0.0.1" as 8.0.0.1. The box keeps the text it was saved
+    // with, and the log names it.
+    void addressesFromTheFile()
+    {
+        open(HandWritten);
+        writeFile(path("octal.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" "
+                                     "name=\"box1\" IP=\"010.0.0.1\"/></Workplace></Workplaces></Project>");
+        MessageCatcher catcher;
+        open(path("octal.xml"));
+        QCOMPARE(window->currentScene()->gatewayBoxes().value(0)->ip(), QStringLiteral("010.0.0.1"));
+        QVERIFY(window->fenceClient()->ip != QStringLiteral("010.0.0.1"));
+        QVERIFY(window->fenceClient()->address() != QStringLiteral("010.0.0.1"));
+        QVERIFY(catcher.contains(QStringLiteral("gateway box box1 has the address \"010.0.0.1\"")));
+    }
+
     // A file that cannot be used changes nothing: project, changed mark,
     // title and links stay; only a missing file forgets the file name. A box
     // tells why (a file over a limit names the limit). A file refused for
