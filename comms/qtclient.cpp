@@ -155,6 +155,11 @@ void qtClient::closeConnection()
     link.closeConnection();
 }
 
+void qtClient::stopLink()
+{
+    link.stop();
+}
+
 void qtClient::abortSocket()
 {
     link.abortSocket();

@@ -3,6 +3,7 @@
 
 #include "apppaths.h"
 #include "controlunit.h"
+#include "dottedquad.h"
 #include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "graphicsscene.h"
@@ -190,10 +191,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         return;
     }
     addRecentFile(fileName);
-    if (m_window.fenceClient())
-        m_window.fenceClient()->closeConnection();
-    if (m_window.twSensorsClient())
-        m_window.twSensorsClient()->closeConnection();
+    stopLinks();
     emit projectClosed();
     m_project->currentFileName = fileName;
     showFileNameInTitle();
@@ -228,30 +226,57 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
                          MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }
 
-// The gateway link follows the last gateway box read, the TW link the last
-// enabled TW system.
+// The links follow the open project: the gateway link the last gateway box
+// read, the TW link the last enabled TW system, each only when its address
+// is a dotted quad. A project without one has no such link; nothing of the
+// previous project's is kept.
 void ProjectFiles::reconnectLinks(const QString& gatewayAddress)
 {
     if (qtClient* client = m_window.fenceClient()) {
-        if (!gatewayAddress.isEmpty())
-            client->ip = gatewayAddress;
-        client->startupData(32, 32);
-        client->connectToServer();
+        client->ip = gatewayAddress;
+        if (!gatewayAddress.isEmpty()) {
+            client->startupData(32, 32);
+            client->connectToServer();
+        }
     }
     qtClientTW* twClient = m_window.twSensorsClient();
     if (!twClient)
         return;
-    QString address;
-    {
-        SiteLocker lock;
-        for (const Node* system : m_window.trees()->twSensorRoot()->children) {
-            if (system->enabled)
-                address = system->data(0).toString();
-        }
-    }
-    twClient->startupData(32, 32);
+    const QString address = twLinkAddress();
     twClient->ip = address;
-    twClient->connectToServer();
+    if (!address.isEmpty()) {
+        twClient->startupData(32, 32);
+        twClient->connectToServer();
+    }
+}
+
+QString ProjectFiles::twLinkAddress() const
+{
+    QString address;
+    SiteLocker lock;
+    for (const Node* system : m_window.trees()->twSensorRoot()->children) {
+        if (!system->enabled)
+            continue;
+        const QString ip = system->data(0).toString();
+        if (isDottedQuad(ip))
+            address = ip;
+        else
+            qCWarning(lcMainWindow).noquote()
+                << QStringLiteral("Project: the TW system of workspace \"%1\" has the address \"%2\", which is no "
+                                  "IPv4 address; no link is made to it")
+                       .arg(system->data(2).toString(), ip);
+    }
+    return address;
+}
+
+// Closed for good: a retry or an attempt under way must not bring the
+// previous project's link back.
+void ProjectFiles::stopLinks()
+{
+    if (m_window.fenceClient())
+        m_window.fenceClient()->stopLink();
+    if (m_window.twSensorsClient())
+        m_window.twSensorsClient()->stopLink();
 }
 
 void ProjectFiles::saveFile()
@@ -317,10 +342,7 @@ void ProjectFiles::newFile()
     if (!changesSettled())
         return;
     m_project->setModified(false);
-    if (m_window.fenceClient())
-        m_window.fenceClient()->closeConnection();
-    if (m_window.twSensorsClient())
-        m_window.twSensorsClient()->closeConnection();
+    stopLinks();
     emit projectClosed();
     ProjectLoader::dropWorkspaces(m_window);
     m_window.trees()->energizerModel()->clear();

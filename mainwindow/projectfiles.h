@@ -71,6 +71,8 @@ private:
     void notOpened(const QString& fileName, const QString& reason, bool refused);
     void saveProject(bool chooseFile);
     void reconnectLinks(const QString& gatewayAddress);
+    QString twLinkAddress() const;
+    void stopLinks();
     void warnOfUnresolvableReferences();
 
     MainWindow& m_window;

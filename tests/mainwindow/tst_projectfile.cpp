@@ -363,20 +363,35 @@ private slots:
         QVERIFY(catcher.contains(QStringLiteral("button box2 refers to \"Energ5\", which names 2 elements; bound to none")));
     }
 
-    // Only an address that is a dotted quad is dialled: the socket layer
-    // would read "010.0.0.1" as 8.0.0.1. The box keeps the text it was saved
-    // with, and the log names it.
-    void addressesFromTheFile()
+    // The links follow the open project, and only to an address that is a
+    // dotted quad: the socket layer would read "010.0.0.1" as 8.0.0.1. The
+    // box keeps the text it was saved with, and the log names it. Nothing
+    // of the previous project's links is kept.
+    void linksFollowTheProject_data()
     {
+        QTest::addColumn<QByteArray>("workplace");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("gateway 010.0.0.1") << QByteArray("<Item itemType=\"OsprelVell\" name=\"box1\" IP=\"010.0.0.1\"/>")
+                                           << QStringLiteral("gateway box box1 has the address \"010.0.0.1\"");
+        QTest::newRow("TW system 10.1") << QByteArray("<TWSensors IP=\"10.1\" enabled=\"1\"/>")
+                                        << QStringLiteral("TW system of workspace \"W\" has the address \"10.1\"");
+        QTest::newRow("neither") << QByteArray() << QString();
+    }
+
+    void linksFollowTheProject()
+    {
+        QFETCH(QByteArray, workplace);
+        QFETCH(QString, logged);
         open(HandWritten);
-        writeFile(path("octal.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" "
-                                     "name=\"box1\" IP=\"010.0.0.1\"/></Workplace></Workplaces></Project>");
+        writeFile(path("links.xml"), "<Project><Workplaces><Workplace name=\"W\">" + workplace
+                                         + "</Workplace></Workplaces></Project>");
         MessageCatcher catcher;
-        open(path("octal.xml"));
-        QCOMPARE(window->currentScene()->gatewayBoxes().value(0)->ip(), QStringLiteral("010.0.0.1"));
-        QVERIFY(window->fenceClient()->ip != QStringLiteral("010.0.0.1"));
-        QVERIFY(window->fenceClient()->address() != QStringLiteral("010.0.0.1"));
-        QVERIFY(catcher.contains(QStringLiteral("gateway box box1 has the address \"010.0.0.1\"")));
+        open(path("links.xml"));
+        QCOMPARE(window->fenceClient()->status, qtClient::ConnectionClosedByServer);
+        QCOMPARE(window->twSensorsClient()->status, qtClient::ConnectionClosedByServer);
+        QVERIFY(logged.isEmpty() || catcher.contains(logged));
+        if (GraphicsBox* box = window->currentScene()->gatewayBoxes().value(0))
+            QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
     }
 
     // A file that cannot be used changes nothing: project, changed mark,
