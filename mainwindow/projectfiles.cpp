@@ -291,7 +291,6 @@ void ProjectFiles::saveFileAs()
 
 void ProjectFiles::saveProject(bool chooseFile)
 {
-    const QDomDocument document = ProjectWriter(m_window).build();
     QString fileName = m_project->currentFileName;
     if (chooseFile) {
         fileName =
@@ -301,6 +300,9 @@ void ProjectFiles::saveProject(bool chooseFile)
         if (QFileInfo(fileName).suffix().isEmpty())
             fileName += ProjectDocument::FileSuffix;
     }
+    // Built once the name is chosen: what changed while the dialog was open
+    // is in the file that the project is then marked as saved to.
+    const QDomDocument document = ProjectWriter(m_window).build();
     QString error;
     if (!ProjectDocument::write(fileName, document, &error)) {
         // The project stays changed and keeps its file: nothing of it reached the new one.

@@ -135,6 +135,7 @@ private:
     std::unique_ptr<MainWindow> window;
     PresetLaunchers* launchers = nullptr;
     QString chosenSaveName;
+    std::function<void()> duringSaveDialog;
 
     QString path(const QString& name) const { return home.filePath(name); }
 
@@ -199,6 +200,8 @@ private slots:
         QSettings settings(home.filePath(QStringLiteral("setting.ini")), QSettings::IniFormat);
         settings.setValue(QStringLiteral("LoadLastFile"), false);
         ProjectDocument::setSaveFileChooser([this](QWidget*, const QString&, const QString&, const QString&) {
+            if (duringSaveDialog)
+                std::exchange(duringSaveDialog, {})();
             return chosenSaveName;
         });
     }
@@ -392,6 +395,14 @@ private slots:
         QVERIFY(logged.isEmpty() || catcher.contains(logged));
         if (GraphicsBox* box = window->currentScene()->gatewayBoxes().value(0))
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
+    }
+
+    // What changes while the save dialog is open is in the file saved.
+    void saveAsWritesChangesMadeDuringTheDialog()
+    {
+        duringSaveDialog = [this] { window->addWorkspace(QStringLiteral("Late")); };
+        saveAs(path("late.xml"));
+        QVERIFY(contents(path("late.xml")).contains("<Workplace name=\"Late\""));
     }
 
     // A file that cannot be used changes nothing: project, changed mark,
