@@ -217,11 +217,18 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
 }
 
 // Only a file refused for what it holds leaves the recent list: one that is
-// missing or unreadable now may open next time.
+// missing or unreadable now may open next time. A missing last project is
+// not reopened at the next start, though, which would only tell the
+// operator again; opening or saving a project lifts that.
 void ProjectFiles::notOpened(const QString& fileName, const QString& reason, bool refused)
 {
-    if (refused)
+    if (refused) {
         removeRecentFile(fileName);
+    } else if (!QFileInfo::exists(fileName)) {
+        const QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+        if (!files.isEmpty() && files.first() == fileName)
+            writeRecentFiles(files, LastFileMark::Set);
+    }
     QMessageBox::warning(&m_window, MainWindow::tr("Project not opened"),
                          MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }

@@ -22,7 +22,8 @@ class ProjectFiles : public QObject
 public:
     static constexpr int RecentFileCount = 5;
     // Set when the project to reopen at the next start was refused and
-    // dropped from the recent files; a file opened or saved clears it.
+    // dropped from the recent files, or found missing; a file opened or
+    // saved clears it.
     static inline const QString LastFileRefusedKey = QStringLiteral("LastFileRefused");
 
     ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before);

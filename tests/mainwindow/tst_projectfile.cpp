@@ -485,12 +485,26 @@ private slots:
         QFile::remove(bad);
     }
 
-    // A last project refused at start-up is not reopened at the next one:
-    // nor is the project opened before it.
-    void refusedLastFileIsForgotten()
+    // A last project refused or missing at start-up is reported once and not
+    // reopened at the next start: nor is the project opened before it.
+    void lastFileNotReopened_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("refused") << "<Project><Workplaces>" + QByteArray("<Workplace/>").repeated(101)
+                                        + "</Workplaces></Project>"
+                                 << QStringLiteral("more than 100 workspaces");
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("the file does not exist");
+    }
+
+    void lastFileNotReopened()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
         const QString bad = path(QStringLiteral("refused.xml"));
-        writeFile(bad, "<Project><Workplaces>" + QByteArray("<Workplace/>").repeated(101) + "</Workplaces></Project>");
+        QFile::remove(bad);
+        if (!content.isEmpty())
+            writeFile(bad, content);
         QSettings settings(path("setting.ini"), QSettings::IniFormat);
         settings.setValue(QStringLiteral("LoadLastFile"), true);
         settings.setValue(QStringLiteral("recentFileList"), QStringList{bad, HandWritten});
@@ -501,16 +515,18 @@ private slots:
             MessageBoxAnswerer answerer;
             window = std::make_unique<MainWindow>();
             QTRY_COMPARE(answerer.seen().size(), 1);
-            QVERIFY(answerer.seen().first().contains(QStringLiteral("more than 100 workspaces")));
+            QVERIFY(answerer.seen().first().contains(reason));
         }
         QCOMPARE(window->workspaces()->count(), 1);
         QCOMPARE(window->currentFileName(), QString());
         window.reset();
+        MessageBoxAnswerer answerer;
         window = std::make_unique<MainWindow>();
         // The reopen is queued behind the window's showing.
         QCoreApplication::processEvents();
+        QCOMPARE(answerer.seen(), QStringList());
         QCOMPARE(window->currentFileName(), QString());
-        QCOMPARE(window->projectFiles()->recentFileAction(0)->data().toString(), HandWritten);
+        QCOMPARE(window->projectFiles()->recentFileAction(0)->data().toString(), content.isEmpty() ? bad : HandWritten);
         settings.setValue(QStringLiteral("LoadLastFile"), false);
     }
 
