@@ -1,4 +1,5 @@
 #include "formchild.h"
+#include "globals.h"
 #include "mainwindow.h"
 #include "sitetrees.h"
 
@@ -6,6 +7,7 @@
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
 #include "graphicsline.h"
+#include "itemxml.h"
 #include "paneledits.h"
 #include "propertypanel.h"
 #include "propertyset.h"
@@ -155,41 +157,49 @@ private:
 
     // Places, on the current tab, a gateway box at `ip` (the wizard answered
     // with the address), a fence line hung under its energizer 1's Sector1
-    // in the element tree, and a button aimed at its energizer `target`
-    // through the button's "Command" row, as the operator does.
+    // in the element tree, a sound alarm (the n-th gateway of the tab, the
+    // n-th alarm) under its Sector2, and a button aimed at its energizer
+    // `target` through the button's "Command" row, as the operator does.
     void placeSite(const QString& ip, int target)
     {
         GraphicsScene* scene = window->currentScene();
+        const QList<QGraphicsItem*> before = scene->items();
+        const auto isNew = [&before](QGraphicsItem* item) { return !before.contains(item); };
+        const int y = 600 * scene->gatewayBoxes().size();
         SceneMouse mouse(scene);
         GraphicsScene::setGatewayWizardHook([this, ip](GraphicsBox* box, QWidget*) {
             box->setIP(ip);
             window->rebuildEnergizerModel();
         });
         formChild(window.get(), "actAddOsprelVellWizard")->trigger();
-        mouse.click({400, 40});
+        mouse.click({400, 40 + y});
         QTRY_VERIFY(itemOf<GraphicsBox>(scene, [ip](GraphicsBox* box) { return box->ip() == ip; }));
-        Node* gateway = scene->gatewayBoxes().value(0)->node();
+        Node* gateway = itemOf<GraphicsBox>(scene, [ip](GraphicsBox* box) { return box->ip() == ip; })->node();
         formChild(window.get(), "actDrawLine")->trigger();
-        mouse.press({40, 300});
-        mouse.move({300, 300});
-        mouse.release({300, 300});
+        mouse.press({40, 300 + y});
+        mouse.move({300, 300 + y});
+        mouse.release({300, 300 + y});
         formChild(window.get(), "actDrawButton")->trigger();
-        mouse.click({40, 500});
-        auto* fence = itemOf<GraphicsLine>(scene);
-        QVERIFY(fence && buttonOn(scene));
-        QCOMPARE(fence->objectName(), QStringLiteral("fence1"));
+        mouse.click({40, 500 + y});
+        auto* fence = itemOf<GraphicsLine>(scene, isNew);
+        GraphicsBox* button = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return isNew(box) && box->actionButton(); });
+        QVERIFY(fence && button);
+        QCOMPARE(fence->objectName(), QStringLiteral("fence%1").arg(1 + y / 600));
 
         TreeModel* tree = g_elementTreeModel;
         const std::unique_ptr<QMimeData> dragged(tree->mimeData({tree->nodeIndex(fence->node())}));
         tree->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, tree->nodeIndex(gateway->child(0)->child(0)));
         QCOMPARE(fence->node()->parent(), gateway->child(0)->child(0));
+        ItemXml::placeNode(ItemXml::soundAlarmCopy(&window->alarms()->soundAlarmNodes,
+                                                   window->alarms()->soundAlarmNodes.at(y / 600)->data(2).toString()),
+                           gateway->child(0)->child(1), 0);
 
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-            window->elementTreeProxy()->mapFromSource(tree->nodeIndex(buttonOn(scene)->node())));
+            window->elementTreeProxy()->mapFromSource(tree->nodeIndex(button->node())));
         launchers->nextAction = {gateway->child(target - 1), 4, QStringLiteral("ActivateEnergZone1")};
         PropertySet* panel = window->propertySets().first();
         window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
-        QCOMPARE(buttonOn(scene)->actionTarget(), gateway->child(target - 1));
+        QCOMPARE(button->actionTarget(), gateway->child(target - 1));
     }
 
 private slots:
@@ -339,31 +349,50 @@ private slots:
         QCOMPARE(catcher.messages().filter(QStringLiteral("not found")), QStringList());
     }
 
-    // With two gateways on one workspace, "Energ5" names two devices: a save
-    // tells the operator once, and the file read back binds the button to
-    // neither, with a diagnostic line naming it.
-    void ambiguousReferenceIsNamed()
+    // Two gateways on one map share every default device name: each button's
+    // reference names its gateway, so after a reopen every binding is back
+    // and every command reaches the wire as before. The save warns of nothing.
+    void twoGatewaysOnOneMap()
     {
-        placeSite(QStringLiteral("10.0.0.1"), 5);
-        if (QTest::currentTestFailed())
-            return;
-        GraphicsScene::setGatewayWizardHook([](GraphicsBox* box, QWidget*) { box->setIP(QStringLiteral("10.0.0.2")); });
-        formChild(window.get(), "actAddOsprelVellWizard")->trigger();
-        SceneMouse(window->currentScene()).click({700, 40});
-        QTRY_VERIFY(itemOf<GraphicsBox>(window->currentScene(), [](GraphicsBox* box) { return box->ip() == "10.0.0.2"; }));
+        const QStringList ips{QStringLiteral("127.0.0.21"), QStringLiteral("127.0.0.22")};
+        GatewaySimulator sims[2];
+        for (int i = 0; i < 2; ++i) {
+            sims[i].setDeviceCounts(32, 31);
+            QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), qtClient::kGatewayPort));
+            placeSite(ips.at(i), 5 + i);
+            if (QTest::currentTestFailed())
+                return;
+        }
         {
             MessageBoxAnswerer answerer;
-            saveAs(path("ambiguous.xml"));
-            saveAs(path("ambiguous.xml"));
-            QCOMPARE(answerer.seen().size(), 1);
-            QVERIFY2(answerer.seen().first().startsWith(QStringLiteral("Ambiguous references:"))
-                         && answerer.seen().first().endsWith(QStringLiteral("\nbutton box2: \"Energ5\"")),
-                     qPrintable(answerer.seen().first()));
+            saveAs(path("two-gateways.xml"));
+            QCOMPARE(answerer.seen(), QStringList());
         }
-        MessageCatcher catcher;
-        open(path("ambiguous.xml"));
-        QVERIFY(buttonOn(window->currentScene()) && !buttonOn(window->currentScene())->actionTarget());
-        QVERIFY(catcher.contains(QStringLiteral("button box2 refers to \"Energ5\", which names 2 elements; bound to none")));
+        formChild(window.get(), "actNew")->trigger();
+        open(path("two-gateways.xml"));
+        QTRY_VERIFY(sims[0].isConnected() || sims[1].isConnected());
+        GatewaySimulator& sim = sims[0].isConnected() ? sims[0] : sims[1];
+        sim.sendHeartbeat();
+        QTRY_COMPARE_WITH_TIMEOUT(window->gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"), 10000);
+        g_currentUser = QStringLiteral("admin");
+        GraphicsScene* scene = window->currentScene();
+        // Zone 1 on: energizer 5, then 6 (device number, 0, device type 5, high/low bits, zone bits).
+        const QList<QByteArray> frames{"00000001000f011000000008080500050001000000",
+                                       "00000001000f011000000008080600050001000000"};
+        for (int i = 0; i < 2; ++i) {
+            Node* gateway = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return box->ip() == ips.at(i); })->node();
+            GraphicsBox* button =
+                itemOf<GraphicsBox>(scene, [i](GraphicsBox* box) { return box->objectName() == QStringLiteral("box%1").arg(2 + 2 * i); });
+            QCOMPARE(button->actionTarget(), gateway->child(4 + i));
+            QCOMPARE(static_cast<GraphicsLine*>(gateway->child(0)->child(0)->child(0)->mapItem)->objectName(),
+                     QStringLiteral("fence%1").arg(i + 1));
+            QCOMPARE(gateway->child(0)->child(1)->child(0)->data(2), window->alarms()->soundAlarmNodes.at(i)->data(2));
+            sim.clearReceived();
+            button->actionButton()->click();
+            QVERIFY(sim.waitForFunction(16, 1));
+            QCOMPARE(sim.receivedWithFunction(16).first().toHex(), frames.at(i));
+        }
+        g_currentUser.clear();
     }
 
     // The links follow the open project, and only to an address that is a
