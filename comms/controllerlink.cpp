@@ -114,6 +114,14 @@ void ControllerLink::closeConnection()
     closeLink(true);
 }
 
+void ControllerLink::stop()
+{
+    connectTimer.stop();
+    retryTimer.stop();
+    abortSocket();
+    closeLink(true);
+}
+
 void ControllerLink::closeLostConnection()
 {
     closeLink(false);

@@ -45,6 +45,10 @@ public:
     // The client's own close (a new address, a new project): reported as
     // closed, after closedOnPurpose(), so that no one takes it for a loss.
     void closeConnection();
+    // The client's close for good (a project without this controller): also
+    // an attempt under way and a pending retry end; only connectToServer
+    // brings the link back.
+    void stop();
     // Closes a link found dead (a peer that stopped answering): a loss.
     void closeLostConnection();
     // Drops the socket at once, also while it is still connecting; reports nothing.

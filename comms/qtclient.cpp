@@ -162,6 +162,11 @@ void qtClient::closeConnection()
     link.closeConnection();
 }
 
+void qtClient::stopLink()
+{
+    link.stop();
+}
+
 void qtClient::abortSocket()
 {
     link.abortSocket();

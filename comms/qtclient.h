@@ -64,6 +64,9 @@ public:
     static void registerMetaTypes();
 
     void closeConnection();
+    // Closes the link and keeps it closed: no attempt, no retry, until the
+    // next connectToServer.
+    void stopLink();
     // Drops the socket at once, also a connection attempt still under way
     // (closeConnection leaves one alone), so that a new address takes effect.
     void abortSocket();

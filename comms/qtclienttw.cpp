@@ -101,6 +101,11 @@ void qtClientTW::closeConnection()
     link.closeConnection();
 }
 
+void qtClientTW::stopLink()
+{
+    link.stop();
+}
+
 void qtClientTW::stopSearch()
 {
     closeConnection();

@@ -50,6 +50,9 @@ public:
     ~qtClientTW() override;
 
     void closeConnection();
+    // Closes the link and keeps it closed: no attempt, no retry, until the
+    // next connectToServer.
+    void stopLink();
     void startupData(int offset, int length);
 
     // Test and tool hooks: timings, a port other than the mode's, the packet

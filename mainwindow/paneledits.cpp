@@ -4,6 +4,7 @@
 #include "alarmsarea.h"
 #include "commandrouter.h"
 #include "devicerows.h"
+#include "dottedquad.h"
 #include "elementtreearea.h"
 #include "filechooserhook.h"
 #include "graphicsbox.h"
@@ -29,7 +30,6 @@
 
 #include <QAction>
 #include <QDebug>
-#include <QHostAddress>
 #include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
@@ -101,49 +101,16 @@ QPixmap readPicture(const QString& path)
 }
 } // namespace
 
+const QStringList PanelEdits::AddressRows{QStringLiteral("IP"), QStringLiteral("IPTW")};
+
 PanelEdits::PanelEdits(MainWindow* window, PropertyPanel* panel, MapEditTools* tools)
     : m_window(window)
     , m_panel(panel)
     , m_tools(tools)
 {
-    for (QTimer* timer : {&m_gatewayReconnect, &m_twReconnect}) {
-        timer->setSingleShot(true);
-        timer->setInterval(AddressSettleMs);
-    }
-    connect(&m_gatewayReconnect, &QTimer::timeout, this, [this] {
-        qtClient* client = m_window->fenceClient();
-        if (!client)
-            return;
-        client->abortSocket();
-        client->closeConnection();
-        client->startupData(32, 32);
-        client->ip = m_gatewayAddress;
-        client->connectToServer();
-    });
-    connect(&m_twReconnect, &QTimer::timeout, this, [this] {
-        qtClientTW* client = m_window->twSensorsClient();
-        if (!client)
-            return;
-        client->closeConnection();
-        client->startupData(32, 32);
-        client->ip = m_twAddress;
-        client->connectToServer();
-    });
 }
 
 PanelEdits::~PanelEdits() = default;
-
-void PanelEdits::setAddressSettleMs(int ms)
-{
-    m_gatewayReconnect.setInterval(ms);
-    m_twReconnect.setInterval(ms);
-}
-
-bool PanelEdits::isPlausibleAddress(const QString& address)
-{
-    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
-    return !QHostAddress(address).isNull() || hostName.match(address).hasMatch();
-}
 
 // The element a panel shows, while it stands: a popup can outlive it.
 Node* PanelEdits::shownElement(const PropertySet* set)
@@ -176,7 +143,6 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
 
 bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value)
 {
-    Q_UNUSED(set)
     const QString text = value.toString();
     AlarmsArea* alarms = m_window->alarms();
     if (node) {
@@ -227,9 +193,9 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
     if (row == QLatin1String("WorkspaceCaption"))
         applyWorkspaceCaption(node, text);
     if (row == QLatin1String("IP") && node)
-        applyGatewayAddress(node, text);
+        return applyGatewayAddress(set, node, text);
     if (row == QLatin1String("IPTW") && node)
-        applyTWAddress(node, text);
+        return applyTWAddress(set, node, text);
     return true;
 }
 
@@ -297,40 +263,66 @@ void PanelEdits::applyWorkspaceCaption(Node* workplace, const QString& caption)
         workspaces->renameWorkspace(tab, caption);
 }
 
-// The box and the trees take the text at once; the link moves once the
-// operator has stopped typing, and never to text that cannot be an address.
-void PanelEdits::applyGatewayAddress(Node* node, const QString& address)
+// The rows hand over a complete address (Return, or the editor losing the
+// focus). The socket layer would read "010.0.0.1" as 8.0.0.1 or "10.1" as
+// 10.0.0.1: only a strict dotted quad is taken, so that the link goes to
+// the host the box shows.
+bool PanelEdits::acceptAddress(PropertySet* set, const QString& row, const QString& address, const QString& current)
 {
-    if (auto* box = dynamic_cast<GraphicsBox*>(node->mapItem)) {
-        box->setIP(address);
-        refresh(g_elementTreeModel, box->node());
-        refresh(g_energizerModel, box->energizerNode());
-    }
-    // Written at every key stroke of the address: debug level.
-    qCDebug(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
-    m_gatewayAddress = address;
-    scheduleReconnect(m_gatewayReconnect, address);
+    if (isDottedQuad(address))
+        return true;
+    QMessageBox::warning(m_window, MainWindow::tr("Error"), MainWindow::tr("\"%1\" is not an IPv4 address.").arg(address),
+                         QMessageBox::Ok);
+    const bool blocked = set->manager->blockSignals(true);
+    set->setValue(row, current);
+    set->manager->blockSignals(blocked);
+    return false;
 }
 
-void PanelEdits::scheduleReconnect(QTimer& reconnect, const QString& address)
+bool PanelEdits::applyGatewayAddress(PropertySet* set, Node* node, const QString& address)
 {
-    if (isPlausibleAddress(address)) {
-        reconnect.start();
-    } else {
-        reconnect.stop();
-        qCDebug(lcMainWindow).noquote() << "Controller link not moved: not an address:" << address;
+    auto* box = dynamic_cast<GraphicsBox*>(node->mapItem);
+    if (!box || address == box->ip())
+        return true;
+    if (!acceptAddress(set, QStringLiteral("IP"), address, box->ip()))
+        return false;
+    box->setIP(address);
+    refresh(g_elementTreeModel, box->node());
+    refresh(g_energizerModel, box->energizerNode());
+    qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
+    if (qtClient* client = m_window->fenceClient()) {
+        client->abortSocket();
+        client->closeConnection();
+        client->startupData(32, 32);
+        client->ip = address;
+        client->connectToServer();
     }
+    return true;
 }
 
-void PanelEdits::applyTWAddress(Node* node, const QString& address)
+bool PanelEdits::applyTWAddress(PropertySet* set, Node* node, const QString& address)
 {
+    QString current;
+    {
+        SiteLocker lock;
+        current = node->data(0).toString();
+    }
+    if (address == current)
+        return true;
+    if (!acceptAddress(set, QStringLiteral("IPTW"), address, current))
+        return false;
     {
         SiteLocker lock;
         renameNode(node, address, false, g_twSensorModel);
     }
-    qCDebug(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
-    m_twAddress = address;
-    scheduleReconnect(m_twReconnect, address);
+    qCWarning(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
+    if (qtClientTW* client = m_window->twSensorsClient()) {
+        client->closeConnection();
+        client->startupData(32, 32);
+        client->ip = address;
+        client->connectToServer();
+    }
+    return true;
 }
 
 bool PanelEdits::applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value)

@@ -2,7 +2,7 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -28,9 +28,9 @@ class PanelEdits : public QObject
 {
     Q_OBJECT
 public:
-    // A new controller address is applied to the link once the operator has
-    // stopped typing for this long.
-    static constexpr int AddressSettleMs = 1500;
+    // The panel's address rows: their editors hand the text over only once
+    // it is complete (VariantFactory::setCommitOnFinishRows).
+    static const QStringList AddressRows;
 
     // The global-command page: true with the chosen mode (0 Off/Low, 1
     // Off/Hi, 2 On/Low, 3 On/Hi) when accepted.
@@ -57,10 +57,6 @@ public:
     // available and counts as cancelled.
     void setGlobalCommandChooser(GlobalCommandChooser chooser) { m_globalCommand = std::move(chooser); }
     void setButtonActionChooser(ButtonActionChooser chooser) { m_buttonAction = std::move(chooser); }
-    void setAddressSettleMs(int ms);
-
-    // True for text a controller address may be: an IP literal or a host name.
-    static bool isPlausibleAddress(const QString& address);
 
 signals:
     void projectModified();
@@ -72,9 +68,10 @@ private:
     bool applySoundRow(const QString& row, const QVariant& value);
     void applyBackgroundPicture(const QString& path);
     void applyWorkspaceCaption(Node* workplace, const QString& caption);
-    void applyGatewayAddress(Node* node, const QString& address);
-    void applyTWAddress(Node* node, const QString& address);
-    void scheduleReconnect(QTimer& reconnect, const QString& address);
+    // False when the address was refused.
+    bool applyGatewayAddress(PropertySet* set, Node* node, const QString& address);
+    bool applyTWAddress(PropertySet* set, Node* node, const QString& address);
+    bool acceptAddress(PropertySet* set, const QString& row, const QString& address, const QString& current);
     // False when a rename was refused.
     bool applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value);
     void applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value);
@@ -88,8 +85,4 @@ private:
     MapEditTools* m_tools;
     GlobalCommandChooser m_globalCommand;
     ButtonActionChooser m_buttonAction;
-    QTimer m_gatewayReconnect;
-    QTimer m_twReconnect;
-    QString m_gatewayAddress;
-    QString m_twAddress;
 };

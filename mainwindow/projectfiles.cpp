@@ -3,6 +3,7 @@
 
 #include "apppaths.h"
 #include "controlunit.h"
+#include "dottedquad.h"
 #include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "graphicsscene.h"
@@ -190,17 +191,15 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         return;
     }
     addRecentFile(fileName);
-    if (m_window.fenceClient())
-        m_window.fenceClient()->closeConnection();
-    if (m_window.twSensorsClient())
-        m_window.twSensorsClient()->closeConnection();
+    stopLinks();
     emit projectClosed();
     m_project->currentFileName = fileName;
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
+    ProjectLoader loader(m_window);
     {
         const QScopedValueRollback<bool> loading(m_loading, true);
-        ProjectLoader(m_window).load(document);
+        loader.load(document);
     }
     m_toldReferences.clear();
     m_project->workspaceDocument = document;
@@ -212,43 +211,79 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         m_window.applyWorkplaceMode(m_window.workspaces()->workplaceMode(scene));
     m_window.twSensorsStatesWidget()->currentWorkspace = caption;
     m_window.twSensorsStatesWidget()->filtering();
-    reconnectLinks();
+    reconnectLinks(loader.gatewayAddress());
     m_window.followDesignMode();
     m_window.currentTabChanged(0);
 }
 
 // Only a file refused for what it holds leaves the recent list: one that is
-// missing or unreadable now may open next time.
+// missing or unreadable now may open next time. A missing last project is
+// not reopened at the next start, though, which would only tell the
+// operator again; opening or saving a project lifts that.
 void ProjectFiles::notOpened(const QString& fileName, const QString& reason, bool refused)
 {
-    if (refused)
+    if (refused) {
         removeRecentFile(fileName);
+    } else if (!QFileInfo::exists(fileName)) {
+        const QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
+        if (!files.isEmpty() && files.first() == fileName)
+            writeRecentFiles(files, LastFileMark::Set);
+    }
     QMessageBox::warning(&m_window, MainWindow::tr("Project not opened"),
                          MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }
 
-// The gateway link follows the last gateway box read (its address is set
-// while reading), the TW link the last enabled TW system.
-void ProjectFiles::reconnectLinks()
+// The links follow the open project: the gateway link the last gateway box
+// read, the TW link the last enabled TW system, each only when its address
+// is a dotted quad. A project without one has no such link; nothing of the
+// previous project's is kept.
+void ProjectFiles::reconnectLinks(const QString& gatewayAddress)
 {
     if (qtClient* client = m_window.fenceClient()) {
-        client->startupData(32, 32);
-        client->connectToServer();
+        client->ip = gatewayAddress;
+        if (!gatewayAddress.isEmpty()) {
+            client->startupData(32, 32);
+            client->connectToServer();
+        }
     }
     qtClientTW* twClient = m_window.twSensorsClient();
     if (!twClient)
         return;
-    QString address;
-    {
-        SiteLocker lock;
-        for (const Node* system : m_window.trees()->twSensorRoot()->children) {
-            if (system->enabled)
-                address = system->data(0).toString();
-        }
-    }
-    twClient->startupData(32, 32);
+    const QString address = twLinkAddress();
     twClient->ip = address;
-    twClient->connectToServer();
+    if (!address.isEmpty()) {
+        twClient->startupData(32, 32);
+        twClient->connectToServer();
+    }
+}
+
+QString ProjectFiles::twLinkAddress() const
+{
+    QString address;
+    SiteLocker lock;
+    for (const Node* system : m_window.trees()->twSensorRoot()->children) {
+        if (!system->enabled)
+            continue;
+        const QString ip = system->data(0).toString();
+        if (isDottedQuad(ip))
+            address = ip;
+        else
+            qCWarning(lcMainWindow).noquote()
+                << QStringLiteral("Project: the TW system of workspace \"%1\" has the address \"%2\", which is no "
+                                  "IPv4 address; no link is made to it")
+                       .arg(system->data(2).toString(), ip);
+    }
+    return address;
+}
+
+// Closed for good: a retry or an attempt under way must not bring the
+// previous project's link back.
+void ProjectFiles::stopLinks()
+{
+    if (m_window.fenceClient())
+        m_window.fenceClient()->stopLink();
+    if (m_window.twSensorsClient())
+        m_window.twSensorsClient()->stopLink();
 }
 
 void ProjectFiles::saveFile()
@@ -263,7 +298,6 @@ void ProjectFiles::saveFileAs()
 
 void ProjectFiles::saveProject(bool chooseFile)
 {
-    const QDomDocument document = ProjectWriter(m_window).build();
     QString fileName = m_project->currentFileName;
     if (chooseFile) {
         fileName =
@@ -273,6 +307,9 @@ void ProjectFiles::saveProject(bool chooseFile)
         if (QFileInfo(fileName).suffix().isEmpty())
             fileName += ProjectDocument::FileSuffix;
     }
+    // Built once the name is chosen: what changed while the dialog was open
+    // is in the file that the project is then marked as saved to.
+    const QDomDocument document = ProjectWriter(m_window).build();
     QString error;
     if (!ProjectDocument::write(fileName, document, &error)) {
         // The project stays changed and keeps its file: nothing of it reached the new one.
@@ -314,10 +351,7 @@ void ProjectFiles::newFile()
     if (!changesSettled())
         return;
     m_project->setModified(false);
-    if (m_window.fenceClient())
-        m_window.fenceClient()->closeConnection();
-    if (m_window.twSensorsClient())
-        m_window.twSensorsClient()->closeConnection();
+    stopLinks();
     emit projectClosed();
     ProjectLoader::dropWorkspaces(m_window);
     m_window.trees()->energizerModel()->clear();

@@ -22,7 +22,8 @@ class ProjectFiles : public QObject
 public:
     static constexpr int RecentFileCount = 5;
     // Set when the project to reopen at the next start was refused and
-    // dropped from the recent files; a file opened or saved clears it.
+    // dropped from the recent files, or found missing; a file opened or
+    // saved clears it.
     static inline const QString LastFileRefusedKey = QStringLiteral("LastFileRefused");
 
     ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before);
@@ -70,7 +71,9 @@ private:
     // Tells why `fileName` did not open; `refused`: for what it holds.
     void notOpened(const QString& fileName, const QString& reason, bool refused);
     void saveProject(bool chooseFile);
-    void reconnectLinks();
+    void reconnectLinks(const QString& gatewayAddress);
+    QString twLinkAddress() const;
+    void stopLinks();
     void warnOfUnresolvableReferences();
 
     MainWindow& m_window;

@@ -3,6 +3,7 @@
 
 #include "alarmsarea.h"
 #include "colortext.h"
+#include "dottedquad.h"
 #include "elementtreeproxymodel.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
@@ -12,7 +13,6 @@
 #include "sitetrees.h"
 #include "node.h"
 #include "propertyset.h"
-#include "qtclient.h"
 #include "sitemutex.h"
 #include "soundpath.h"
 #include "timerunit.h"
@@ -46,7 +46,7 @@ int itemCount(const QList<QDomElement>& workplaces)
     return count;
 }
 
-WorkplaceReader::Hooks readerHooks(MainWindow& window)
+WorkplaceReader::Hooks readerHooks(MainWindow& window, QString& gatewayAddress)
 {
     WorkplaceReader::Hooks hooks;
     hooks.buildDefaultTWTree = [&window](const QString& caption, int tab) { window.buildTWSensorTree(caption, tab); };
@@ -55,9 +55,16 @@ WorkplaceReader::Hooks readerHooks(MainWindow& window)
             QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
                              Qt::UniqueConnection);
     };
-    hooks.gatewayAddress = [&window](const QString& address) {
-        if (qtClient* client = window.fenceClient())
-            client->ip = address;
+    // The socket layer reads "010.0.0.1" as 8.0.0.1: such a box would show
+    // one host while the link and its commands went to another.
+    hooks.gatewayRead = [&gatewayAddress](const GraphicsBox* box) {
+        if (isDottedQuad(box->ip()))
+            gatewayAddress = box->ip();
+        else
+            qCWarning(lcMainWindow).noquote()
+                << QStringLiteral("Project: gateway box %1 has the address \"%2\", which is no IPv4 address; "
+                                  "no link is made to it")
+                       .arg(box->objectName(), box->ip());
     };
     return hooks;
 }
@@ -117,7 +124,8 @@ void ProjectLoader::load(const QDomDocument& document)
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(progressDelay());
     progress.setValue(0);
-    WorkplaceReader::Hooks hooks = readerHooks(m_window);
+    m_gatewayAddress.clear();
+    WorkplaceReader::Hooks hooks = readerHooks(m_window, m_gatewayAddress);
     int itemsRead = 0;
     hooks.itemRead = [&progress, &itemsRead] {
         // Each step repaints; a hundred of them are enough to watch.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDomElement>
+#include <QString>
 
 class MainWindow;
 class WorkplaceReader;
@@ -23,6 +24,10 @@ public:
 
     // Tears the loaded project down and reads `document` in its place.
     void load(const QDomDocument& document);
+    // The address of the last gateway box read whose address is a dotted
+    // quad; empty when there is none. Other addresses stay on their boxes
+    // but no link is made to them.
+    QString gatewayAddress() const { return m_gatewayAddress; }
 
     // Removes every tab but the first, deleting their scenes and views, and
     // empties the first scene; the map items go before the nodes they point at.
@@ -34,4 +39,5 @@ private:
     void readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index);
 
     MainWindow& m_window;
+    QString m_gatewayAddress;
 };

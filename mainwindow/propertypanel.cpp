@@ -133,6 +133,7 @@ void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, N
 void PropertyPanel::installFactory(PropertySet* set)
 {
     auto* factory = new VariantFactory(set);
+    factory->setCommitOnFinishRows(PanelEdits::AddressRows);
     PanelEdits* edits = m_edits.get();
     QObject::connect(factory, &VariantFactory::btnClicked, edits,
                      [edits, set](Property* property) { edits->customBtnClick(set, property); });

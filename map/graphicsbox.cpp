@@ -536,6 +536,9 @@ void GraphicsBox::writeKindAttributes(QDomDocument& document, QDomElement& item,
         SiteLocker lock;
         if (m_actionTarget && Node::isAlive(m_actionTarget)) {
             ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), ItemXml::referenceName(m_actionTarget));
+            const QString gateway = ItemXml::referenceGateway(m_actionTarget);
+            if (!gateway.isEmpty())
+                ItemXml::setTextAttribute(action, ItemXml::GatewayAttribute, gateway);
             action.setAttribute(QStringLiteral("command"), m_actionCommand);
         }
         item.appendChild(action);

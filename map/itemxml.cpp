@@ -144,6 +144,18 @@ QString referenceName(const Node* node)
     }
 }
 
+QString referenceGateway(const Node* node)
+{
+    SiteLocker lock;
+    if (!node || (node->type != Node::Energizer && node->type != Node::IOCard) || !node->parent())
+        return QString();
+    QGraphicsItem* item = node->parent()->mapItem;
+    if (!item || item->type() != GraphicsBox::Type)
+        return QString();
+    const auto* box = static_cast<const GraphicsBox*>(item);
+    return box->kind() == GraphicsBox::GatewayBox ? box->ip() : QString();
+}
+
 ReferenceIndex::ReferenceIndex(const QList<GraphicsScene*>& scenes)
 {
     SiteLocker lock;
@@ -226,6 +238,20 @@ ReferenceIndex::Accepts actionTarget(int type, const Node* newParent)
 ReferenceIndex::Accepts buttonTarget()
 {
     return [](const Node*) { return true; };
+}
+
+ReferenceIndex::Accepts deviceOfGateway(const QString& address)
+{
+    return [address](const Node* node) {
+        const QString gateway = referenceGateway(node);
+        return !gateway.isEmpty() && gateway == address;
+    };
+}
+
+ReferenceIndex::Accepts buttonTargetAsWritten(const Node* target)
+{
+    const QString gateway = referenceGateway(target);
+    return gateway.isEmpty() ? buttonTarget() : deviceOfGateway(gateway);
 }
 
 void setActionEnabled(Node* action, bool enabled)

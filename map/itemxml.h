@@ -58,6 +58,16 @@ Node* soundAlarmCopy(const QList<Node*>* soundAlarms, const QString& soundName);
 // name (column 1). Empty for nodes no reference names.
 QString referenceName(const Node* node);
 
+// The attribute beside a reference's name that names the gateway (its
+// address) the referenced device belongs to: default device names repeat on
+// every gateway (Energ1, IOCard33), so two gateways on one map share them.
+// Optional: a reference without it is looked up by its name alone.
+inline const QString GatewayAttribute = QStringLiteral("actRefGateway");
+
+// The address of the gateway box whose energizer or IO card `node` is; empty
+// for any other node, and for a gateway without one.
+QString referenceGateway(const Node* node);
+
 // Whether an item reading its element binds the references in it at once
 // (against its own map) or leaves them to a later pass: a project binds
 // them once every workspace is read, so that a reference may name an
@@ -104,6 +114,10 @@ private:
 ReferenceIndex::Accepts actionTarget(int type, const Node* newParent);
 // What a button's target may name: any element.
 ReferenceIndex::Accepts buttonTarget();
+// What a reference with GatewayAttribute may name: a device of a gateway at that address.
+ReferenceIndex::Accepts deviceOfGateway(const QString& address);
+// The look-up that finds `target` again from what a save writes of it.
+ReferenceIndex::Accepts buttonTargetAsWritten(const Node* target);
 
 // Sets the enabled flag of an action node and of its paired node.
 void setActionEnabled(Node* action, bool enabled);

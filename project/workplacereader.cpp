@@ -255,8 +255,8 @@ void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, ReadWork
         m_readItems.insert(position, box);
         read.gateways.append({element, box});
         qCDebug(lcProject).noquote() << "Set Fence address to" << box->ip();
-        if (m_hooks.gatewayAddress)
-            m_hooks.gatewayAddress(box->ip());
+        if (m_hooks.gatewayRead)
+            m_hooks.gatewayRead(box);
         itemRead();
     }
 }
@@ -289,7 +289,11 @@ void WorkplaceReader::bindButtonActions(const ReadWorkspace& read, const ItemXml
             const int command = ItemXml::intAttribute(action, QStringLiteral("command"));
             const QString commandText = commandName(command);
             const QString targetName = action.attribute(QStringLiteral("actRefObj"));
-            const auto target = index.bind(read.scene, targetName, ItemXml::buttonTarget(),
+            // A file without the gateway's address is read by the name alone, as before.
+            const bool onGateway = action.hasAttribute(ItemXml::GatewayAttribute);
+            const auto target = index.bind(read.scene, targetName,
+                                           onGateway ? ItemXml::deviceOfGateway(action.attribute(ItemXml::GatewayAttribute))
+                                                     : ItemXml::buttonTarget(),
                                            QStringLiteral("Project: button %1").arg(box->objectName()));
             if (target.count == 0 && !targetName.isEmpty())
                 qCWarning(lcProject).noquote() << QStringLiteral("Project: button %1 aims at %2, which is not found")

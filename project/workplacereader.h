@@ -33,8 +33,8 @@ public:
         std::function<void(const QString& name, int index)> buildDefaultTWTree;
         // A button box was made and has its action button.
         std::function<void(GraphicsBox* button)> buttonMade;
-        // A gateway box's address; the last one read sets the gateway link's host.
-        std::function<void(const QString& address)> gatewayAddress;
+        // A gateway box was read, its address as the file holds it.
+        std::function<void(const GraphicsBox* gateway)> gatewayRead;
         // An item of the file was read (for the progress of a long open).
         std::function<void()> itemRead;
     };

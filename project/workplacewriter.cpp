@@ -90,7 +90,8 @@ QStringList unresolvableReferences(const QList<GraphicsScene*>& scenes)
                 references.checkGateway(scene, box);
             const Node* target = box->actionTarget();
             if (box->kind() == GraphicsBox::ButtonBox && target && Node::isAlive(target))
-                references.check(scene, target, ItemXml::buttonTarget(), QStringLiteral("button %1").arg(box->objectName()));
+                references.check(scene, target, ItemXml::buttonTargetAsWritten(target),
+                                 QStringLiteral("button %1").arg(box->objectName()));
         }
     }
     return references.unresolvable();

@@ -4,6 +4,8 @@
 #include "fileeditregistry.h"
 #include "variantmanager.h"
 
+#include <QLineEdit>
+
 const char* const VariantFactory::kButtonOnlyRows[3] = {
     QT_TR_NOOP("GlobalCommand"),
     QT_TR_NOOP("ClearAlarm"),
@@ -49,6 +51,9 @@ QWidget* VariantFactory::createEditor(VariantPropertyManager* manager, Property*
     QWidget* editor = VariantEditorFactory::createEditor(manager, property, parent);
     if (auto* checkBox = qobject_cast<BoolEdit*>(editor))
         followCheckBox(checkBox, property);
+    auto* lineEdit = qobject_cast<QLineEdit*>(editor);
+    if (lineEdit && m_commitOnFinishRows.contains(property->propertyName()))
+        commitOnFinish(lineEdit, property);
     return editor;
 }
 
@@ -80,6 +85,31 @@ void VariantFactory::followCheckBox(BoolEdit* editor, Property* property)
     m_checkBoxToProperty[editor] = property;
     connect(editor, &BoolEdit::clicked, this, &VariantFactory::slotChkClicked);
     connect(editor, &QObject::destroyed, this, &VariantFactory::slotCheckBoxDestroyed);
+}
+
+// The text factory writes back at every key stroke; this editor's text goes
+// to the row only once the operator is done with it.
+void VariantFactory::commitOnFinish(QLineEdit* editor, Property* property)
+{
+    disconnect(editor, &QLineEdit::textChanged, nullptr, nullptr);
+    m_finishingEditors.insert(editor, property);
+    connect(editor, &QLineEdit::editingFinished, this, &VariantFactory::slotEditingFinished);
+    connect(editor, &QObject::destroyed, this, &VariantFactory::slotFinishingEditorDestroyed);
+}
+
+void VariantFactory::slotEditingFinished()
+{
+    auto* editor = qobject_cast<QLineEdit*>(sender());
+    Property* property = m_finishingEditors.value(sender());
+    if (!editor || !property)
+        return;
+    if (VariantPropertyManager* manager = propertyManager(property))
+        manager->setValue(property, editor->text());
+}
+
+void VariantFactory::slotFinishingEditorDestroyed(QObject* object)
+{
+    m_finishingEditors.remove(object);
 }
 
 void VariantFactory::slotPropertyChanged(Property* property, const QVariant& value)
@@ -144,6 +174,12 @@ void VariantFactory::slotPropertyDestroyed(Property* property)
     for (auto it = m_checkBoxToProperty.begin(); it != m_checkBoxToProperty.end();) {
         if (it.value() == property)
             it = m_checkBoxToProperty.erase(it);
+        else
+            ++it;
+    }
+    for (auto it = m_finishingEditors.begin(); it != m_finishingEditors.end();) {
+        if (it.value() == property)
+            it = m_finishingEditors.erase(it);
         else
             ++it;
     }

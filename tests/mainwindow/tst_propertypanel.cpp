@@ -28,6 +28,7 @@
 #include "variantproperty.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -92,6 +93,7 @@ private slots:
     void popupFollowsItsEnergizer();
     void buttonRowsFromTheTreeSelection();
     void backgroundPicture();
+    void gatewayAddressMovesTheLink_data();
     void gatewayAddressMovesTheLink();
 
 private:
@@ -589,19 +591,39 @@ void TestPropertyPanel::backgroundPicture()
     FileChooserHook::setOpenFileChooser({});
 }
 
+void TestPropertyPanel::gatewayAddressMovesTheLink_data()
+{
+    QTest::addColumn<QString>("typo");
+    for (const char* typo : {"10.1", "010.0.0.1", "1.2.3.4 ", "256.1.1.1", "gateway"})
+        QTest::newRow(typo) << QString(typo);
+}
+
+// Typing reaches neither the box nor the link; Return hands the text over:
+// a typo is refused with the wizard's message, an address moves the link.
 void TestPropertyPanel::gatewayAddressMovesTheLink()
 {
+    QFETCH(QString, typo);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     QSignalSpy connections(&server, &QTcpServer::newConnection);
     window->fenceClient()->setPort(server.serverPort());
-    window->propertyPanel()->edits()->setAddressSettleMs(20);
+    const QString before = gateway->ip();
+    window->propertyPanel()->setDesignMode(true);
     docked()->currentNode = gateway->node();
     window->propertyPanel()->fillPropertyBrowser(docked(), gateway, nullptr);
-    // Text on its way to an address is shown but never connected to.
-    variantRow(docked(), "IP")->setValue("127.0.0.");
-    QCOMPARE(gateway->ip(), QString("127.0.0."));
-    variantRow(docked(), "IP")->setValue("127.0.0.1");
+    for (const QString& text : {typo, QStringLiteral("127.0.0.1")}) {
+        // A message box may have closed the previous editor.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        docked()->browser->editItem(docked()->browser->items(row(docked(), "IP")).first());
+        auto* editor = docked()->browser->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->clear();
+        QTest::keyClicks(editor, text);
+        QCOMPARE(gateway->ip(), before);
+        MessageBoxAnswerer answerer;
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(answerer.seen().value(0), text == typo ? QString("Error:\"%1\" is not an IPv4 address.").arg(typo) : QString());
+    }
     QVERIFY(connections.wait(5000));
     QCOMPARE(window->fenceClient()->address(), QString("127.0.0.1"));
     QCOMPARE(gateway->energizerNode()->child(0)->data(11).toString(), QString("127.0.0.1"));

@@ -36,7 +36,8 @@ const QStringList attributeNames{
     QStringLiteral("width"), QStringLiteral("height"), QStringLiteral("id"), QStringLiteral("actRefObjType"),
     QStringLiteral("actRefObj"), QStringLiteral("StateEnable"), QStringLiteral("codedValue"),
     QStringLiteral("latchingCode"), QStringLiteral("enable"), QStringLiteral("picture"), QStringLiteral("fontSize"),
-    QStringLiteral("alignment"), QStringLiteral("command"), QStringLiteral("backgroundColor")};
+    QStringLiteral("alignment"), QStringLiteral("command"), QStringLiteral("backgroundColor"),
+    QStringLiteral("actRefGateway")};
 
 QList<QDomElement> allElements(const QDomElement& root)
 {
