@@ -31,6 +31,7 @@
 #include "qtclienttw.h"
 #include "settingsfile.h"
 #include "windowsettings.h"
+#include "windowstatecheck.h"
 #include "sitetrees.h"
 #include "sitemutex.h"
 #include "timerunit.h"
@@ -558,12 +559,8 @@ void MainWindow::loadSettings()
     setAlarmConditions(AlarmConditionSettings::load());
     {
         auto settings = SettingsFile::open();
-        const QByteArray geometry = settings->value(QStringLiteral("geometry")).toByteArray();
-        if (!geometry.isEmpty())
-            restoreGeometry(geometry);
-        const QByteArray state = settings->value(QStringLiteral("windowState")).toByteArray();
-        if (!state.isEmpty())
-            restoreState(state, 0);
+        WindowStateCheck::restore(*this, settings->value(QStringLiteral("geometry")),
+                                  settings->value(QStringLiteral("windowState")), 0);
     }
     const auto& colors = m_alarms->statusColors;
     m_propertyPanel->setStatusColors(QList<QColor>(colors.begin(), colors.end()), m_alarms->textAlarmBackground);

@@ -13,6 +13,7 @@
 #include "controlunit.h"
 #include "settingsfile.h"
 #include "windowsettings.h"
+#include "windowstatecheck.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
 #include "messageboxanswerer.h"
@@ -93,6 +94,8 @@ private slots:
     void launchers();
     void twSectorActionAndEscape();
     void badFiles();
+    void storedWindowState_data();
+    void storedWindowState();
     void undoFollowsTheCurrentWorkspace();
 
 private:
@@ -472,6 +475,43 @@ void TestMainWindowFrame::badFiles()
     WindowSettings::setNotifier({});
     window.reset();
     QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
+}
+
+void TestMainWindowFrame::storedWindowState_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QByteArray>("bytes"); // written at the offset; none: cut there
+    QTest::newRow("as saved") << QString() << 0 << QByteArray();
+    QTest::newRow("first dock area 0x10000000") << "windowState" << 13 << QByteArray("\x10\0\0\0", 4);
+    QTest::newRow("five dock areas") << "windowState" << 9 << QByteArray("\0\0\0\x05", 4);
+    QTest::newRow("state version 1") << "windowState" << 4 << QByteArray("\0\0\0\x01", 4);
+    QTest::newRow("state cut short") << "windowState" << 40 << QByteArray();
+    QTest::newRow("geometry cut short") << "geometry" << 40 << QByteArray();
+    QTest::newRow("geometry 100000 wide") << "geometry" << 16 << QByteArray("\0\x01\x86\xa0", 4);
+}
+
+// A stored layout that does not fit the window is not restored (Qt would
+// crash on some): the window starts with its defaults and the log says so.
+void TestMainWindowFrame::storedWindowState()
+{
+    QFETCH(QString, key);
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+    auto window = makeWindow();
+    window->close();
+    const WindowStateCheck check(*window);
+    window.reset();
+    QSettings file(m_home->filePath(QStringLiteral("setting.ini")), QSettings::IniFormat);
+    QVERIFY(check.geometryFits(file.value("geometry").toByteArray()) && check.stateFits(file.value("windowState").toByteArray(), 0));
+    if (!key.isEmpty()) {
+        const QByteArray stored = file.value(key).toByteArray();
+        file.setValue(key, bytes.isEmpty() ? stored.left(offset) : QByteArray(stored).replace(offset, bytes.size(), bytes));
+        file.sync();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("The stored %1 does not fit").arg(key)));
+    }
+    window = makeWindow();
+    QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockLogs")));
 }
 
 void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
