@@ -18,6 +18,7 @@
 #include "elementtreeproxymodel.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
+#include "graphicsline.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mapedittools.h"
@@ -347,8 +348,8 @@ void MainWindow::createDeviceUnits()
     bool sensorMode = false;
     {
         auto settings = SettingsFile::open();
-        reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
-        sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+        reverseLogic = SettingsFile::boolValue(*settings, QStringLiteral("ReverseLogic"), false);
+        sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
     }
     m_units = std::make_unique<DeviceUnits>(this);
     m_units->createControlUnit(g_energizerModel, reverseLogic, sensorMode);
@@ -553,7 +554,7 @@ void MainWindow::loadSettings()
 {
     {
         auto settings = SettingsFile::open();
-        m_mapEdit->lineWidthCombo()->setCurrentText(QString::number(settings->value(QStringLiteral("LineWidth"), 2).toInt()));
+        m_mapEdit->lineWidthCombo()->setCurrentText(QString::number(GraphicsLine::configuredLineWidth()));
     }
     m_alarms->load();
     setAlarmConditions(AlarmConditionSettings::load());
@@ -583,8 +584,8 @@ void MainWindow::applyWrittenSettings()
 {
     {
         auto settings = SettingsFile::open();
-        controlUnit()->reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
-        controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+        controlUnit()->reverseLogic = SettingsFile::boolValue(*settings, QStringLiteral("ReverseLogic"), false);
+        controlUnit()->sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
         m_alarms->loadTextAlarm(*settings);
     }
     updateScenesSoundList();

@@ -227,7 +227,7 @@ void TestMainWindowFrame::storedScale_data()
     QTest::addColumn<int>("written");
     QTest::newRow("first") << 0 << "50%" << 0;
     QTest::newRow("last") << 6 << "200%" << 6;
-    QTest::newRow("unknown negative") << -3 << "100%" << -3;
+    QTest::newRow("unknown negative") << -3 << "100%" << 2;
     QTest::newRow("beyond the list") << 9 << "100%" << 2;
     QTest::newRow("to height") << -1 << "100%" << -1;
     QTest::newRow("to width") << -2 << "100%" << -2;
@@ -437,15 +437,24 @@ void TestMainWindowFrame::twSectorActionAndEscape()
 
 void TestMainWindowFrame::badFiles()
 {
-    // Wrong-typed values read as 0; a hand-written colour without quotes still counts.
-    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=abc\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"));
+    // Values of the wrong type or range, and arrays larger than the program
+    // holds, take their defaults; a hand-written colour without quotes still counts.
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=abc\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"
+                                 "LineWidth=100000\n[sounds]\nsounds\\size=30000000\n[alarmCondition]\n"
+                                 "alarmCondition\\size=30000000\n[alarmSensorCondition]\nalarmSensorCondition\\size=1\n"
+                                 "alarmSensorCondition\\1\\AlarmPart=1\nalarmSensorCondition\\1\\EnergParam=99\n"));
+    for (const char* refused : {"sounds/size in .* is 30000000", "alarmCondition/size in .* is 30000000",
+                                "Entry 1 of alarmSensorCondition .* is not a valid alarm condition"})
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QLatin1String(refused)));
     QFile defaults(m_home->filePath(QStringLiteral("DefaultParams.xml")));
     QVERIFY(defaults.open(QIODevice::WriteOnly | QIODevice::Truncate));
     defaults.write("<Defaults><AssignedAlarmCondition param=\"1\"/><Assigned");
     defaults.close();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml is not well-formed")));
     auto window = makeWindow();
-    QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("100%"));
+    QCOMPARE(window->mapEditTools()->lineWidthCombo()->currentText(), QStringLiteral("2"));
+    QCOMPARE(window->alarms()->soundAlarmNodes.size(), 2);
     QCOMPARE(window->alarms()->textAlarmBackground, QColor(1, 2, 3));
     QVERIFY(alarmConditions().isEmpty());
     window.reset();
