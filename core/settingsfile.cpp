@@ -252,6 +252,52 @@ std::unique_ptr<QSettings> open(const QString& path)
     return settings;
 }
 
+int intValue(const QSettings& settings, const QString& key, int fallback, int min, int max)
+{
+    const QVariant value = settings.value(key);
+    if (value.type() != QVariant::String && value.type() != QVariant::Int)
+        return fallback;
+    bool whole = false;
+    const int number = value.toString().trimmed().toInt(&whole);
+    return whole && number >= min && number <= max ? number : fallback;
+}
+
+bool boolValue(const QSettings& settings, const QString& key, bool fallback)
+{
+    const QVariant value = settings.value(key);
+    if (value.type() == QVariant::Bool)
+        return value.toBool();
+    if (value.type() != QVariant::String && value.type() != QVariant::Int)
+        return fallback;
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    return fallback;
+}
+
+QString textValue(const QSettings& settings, const QString& key, const QString& fallback)
+{
+    const QVariant value = settings.value(key);
+    if (value.type() == QVariant::StringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.type() == QVariant::String ? value.toString() : fallback;
+}
+
+int beginReadArray(QSettings& settings, const QString& name, int max)
+{
+    const int size = settings.beginReadArray(name);
+    if (size <= max)
+        return size;
+    qCWarning(lcCore).noquote() << QStringLiteral("%1/size in %2 is %3, more than the %4 entries the program holds; "
+                                                  "the defaults are used")
+                                       .arg(settings.group(), settings.fileName())
+                                       .arg(size)
+                                       .arg(max);
+    return -1;
+}
+
 QColor colorValue(const QVariant& value, const QColor& fallback)
 {
     const QString text = value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(','))

@@ -66,8 +66,8 @@ OsprelVellSetupWidget::OsprelVellSetupWidget(GatewaySetupHost* host, QWidget* pa
     ui->setupUi(this);
     {
         const auto settings = SettingsFile::open();
-        m_withTextEnerg = settings->value(kWithTextEnergKey, false).toBool();
-        m_withTextIOCard = settings->value(kWithTextIOCardKey, false).toBool();
+        m_withTextEnerg = SettingsFile::boolValue(*settings, kWithTextEnergKey, false);
+        m_withTextIOCard = SettingsFile::boolValue(*settings, kWithTextIOCardKey, false);
     }
     ui->chckTextFile->setChecked(m_withTextEnerg);
 

@@ -4,6 +4,7 @@
 #include "settingsfile.h"
 #include "ui_settingdlg.h"
 
+#include "alarmconditionarray.h"
 #include "apppaths.h"
 #include "btndelegate.h"
 #include "cellwidgets.h"
@@ -142,9 +143,9 @@ void SettingDlg::readMiscellaneous(QSettings& settings)
     setKeepDays(form->spnAlarm, QStringLiteral("AL_KeepDays"));
     setKeepDays(form->spnUser, QStringLiteral("UL_KeepDays"));
     setKeepDays(form->spnVoltage, QStringLiteral("VL_KeepDays"));
-    form->chkReverse->setChecked(settings.value(QStringLiteral("ReverseLogic"), false).toBool());
-    form->chkLoadLastFile->setChecked(settings.value(QStringLiteral("LoadLastFile"), true).toBool());
-    form->chkSensorMode->setChecked(settings.value(QStringLiteral("SensorMode"), false).toBool());
+    form->chkReverse->setChecked(SettingsFile::boolValue(settings, QStringLiteral("ReverseLogic"), false));
+    form->chkLoadLastFile->setChecked(SettingsFile::boolValue(settings, QStringLiteral("LoadLastFile"), true));
+    form->chkSensorMode->setChecked(SettingsFile::boolValue(settings, QStringLiteral("SensorMode"), false));
 }
 
 // ---------------------------------------------------------------------------
@@ -161,25 +162,16 @@ void SettingDlg::setUpConditionTable()
     table->setColumnWidth(ColorColumn, 70);
 }
 
+// An array the file cannot hold shows the conditions in force, which the
+// window took from the defaults for it.
 void SettingDlg::loadConditions(QSettings& settings)
 {
     for (int part : {AlarmCondition::EnergizerPart, AlarmCondition::SensorPart}) {
-        const QString& name = conditionArray(part);
-        settings.beginGroup(name);
-        const int count = settings.beginReadArray(name);
-        for (int i = 0; i < count; ++i) {
-            settings.setArrayIndex(i);
-            AlarmCondition condition;
-            condition.EnergParam = settings.value(QStringLiteral("EnergParam"), 0).toInt();
-            condition.EnergParamName = settings.value(QStringLiteral("EnergParamName")).toString();
-            condition.AlarmStatus = settings.value(QStringLiteral("AlarmStatus"), 0).toInt();
-            condition.AlarmStatusName = settings.value(QStringLiteral("AlarmStatusName")).toString();
-            condition.Active = settings.value(QStringLiteral("Active"), false).toBool();
-            condition.AlarmColor = textToColor(settingText(settings.value(QStringLiteral("AlarmColor"))));
-            appendConditionRow(condition, part);
+        const std::optional<AlarmConditionList> stored = AlarmConditionArray::read(settings, conditionArray(part), part);
+        for (const AlarmCondition& condition : stored ? *stored : alarmConditions()) {
+            if (stored || condition.AlarmPart == part)
+                appendConditionRow(condition, part);
         }
-        settings.endArray();
-        settings.endGroup();
     }
 }
 
@@ -295,12 +287,12 @@ int SettingDlg::execSettings(GraphicsScene* currentScene)
 
 void SettingDlg::addTextAction(QSettings& settings)
 {
-    textAlarmMode = settings.value(QStringLiteral("TextAlarmMode"), 0).toInt();
+    textAlarmMode = SettingsFile::intValue(settings, QStringLiteral("TextAlarmMode"), 0, 0, 1);
     textAlarmBackground = textToColor(settingText(settings.value(QStringLiteral("TextAlarmBGColorMode"),
                                                                  DefaultTextAlarmBackground)));
     if (!textAlarmBackground.isValid())
         textAlarmBackground = textToColor(DefaultTextAlarmBackground);
-    alarmCaption = settings.value(QStringLiteral("AlarmCaption"), DefaultAlarmCaption).toString();
+    alarmCaption = SettingsFile::textValue(settings, QStringLiteral("AlarmCaption"), DefaultAlarmCaption);
 
     auto* mode = new QComboBox(this);
     mode->addItem(tr("Blink background"));

@@ -9,6 +9,7 @@
 // the test that replays its corpus.
 
 #include "colortext.h"
+#include "graphicsbox.h"
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "itemxml.h"
@@ -106,6 +107,14 @@ inline bool run(const QByteArray& bytes)
         reader.readItems(workplace, index, reading);
     }
     reader.bindReferences(site);
+    // As the window does, each gateway's status row goes into the energizer
+    // model, which frees it with the rest of the site.
+    for (GraphicsScene* scene : qAsConst(site)) {
+        for (GraphicsBox* box : scene->gatewayBoxes()) {
+            if (Node* row = box->energizerNode(); row && !row->parent())
+                energizerModel.insertNode(energizerModel.rootNode(), -1, row);
+        }
+    }
     QDomDocument out;
     for (GraphicsScene* scene : qAsConst(site)) {
         for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {

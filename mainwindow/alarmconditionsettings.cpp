@@ -1,6 +1,7 @@
 #include "alarmconditionsettings.h"
 #include "mainwindowlogging.h"
 
+#include "alarmconditionarray.h"
 #include "apppaths.h"
 #include "colortext.h"
 #include "settingsfile.h"
@@ -18,35 +19,6 @@ namespace AlarmConditionSettings {
 static QString arrayName(int part)
 {
     return part == AlarmCondition::EnergizerPart ? EnergizerArray : SensorArray;
-}
-
-static AlarmCondition readEntry(const QSettings& settings)
-{
-    AlarmCondition condition;
-    condition.AlarmPart = settings.value(QStringLiteral("AlarmPart"), 0).toInt();
-    condition.EnergParam = settings.value(QStringLiteral("EnergParam")).toInt();
-    condition.EnergParamName = settings.value(QStringLiteral("EnergParamName")).toString();
-    condition.AlarmStatus = settings.value(QStringLiteral("AlarmStatus")).toInt();
-    condition.AlarmStatusName = settings.value(QStringLiteral("AlarmStatusName")).toString();
-    condition.Active = settings.value(QStringLiteral("Active")).toBool();
-    condition.AlarmColor = SettingsFile::colorValue(settings.value(QStringLiteral("AlarmColor")), QColor());
-    return condition;
-}
-
-// Entries of the other part in the array are skipped.
-static int readArray(QSettings& settings, int part, AlarmConditionList& conditions)
-{
-    const QString name = arrayName(part);
-    settings.beginGroup(name);
-    const int size = settings.beginReadArray(name);
-    for (int i = 0; i < size; ++i) {
-        settings.setArrayIndex(i);
-        if (settings.value(QStringLiteral("AlarmPart"), 0).toInt() == part)
-            conditions.append(readEntry(settings));
-    }
-    settings.endArray();
-    settings.endGroup();
-    return size;
 }
 
 void writeArray(QSettings& settings, int part, const AlarmConditionList& conditions)
@@ -128,16 +100,25 @@ AlarmConditionList load()
     AlarmConditionList conditions;
     std::optional<bool> defaultsReadable;
     for (int part : {AlarmCondition::EnergizerPart, AlarmCondition::SensorPart}) {
+        std::optional<AlarmConditionList> stored;
         {
             auto settings = SettingsFile::open();
-            if (readArray(*settings, part, conditions) > 0)
-                continue;
+            stored = AlarmConditionArray::read(*settings, arrayName(part), part);
+        }
+        // Entries of the other part in the array are skipped.
+        if (stored && !stored->isEmpty()) {
+            for (const AlarmCondition& condition : qAsConst(*stored)) {
+                if (condition.AlarmPart == part)
+                    conditions.append(condition);
+            }
+            continue;
         }
         // A broken defaults file is reported once, not once per part.
         if (defaultsReadable == false)
             continue;
         defaultsReadable = readDefaults(AppPaths::defaultParams(), part, conditions);
-        if (*defaultsReadable)
+        // An array refused is left as it stands in the file, for whoever looks into it.
+        if (*defaultsReadable && stored)
             WindowSettings::write([&](QSettings& settings) { writeArray(settings, part, conditions); });
     }
     return conditions;

@@ -201,7 +201,7 @@ void AlarmsArea::load()
     textAlarmBackground = DefaultTextAlarmBackground;
     {
         auto settings = SettingsFile::open();
-        soundAlarmActive = settings->value(QStringLiteral("SoundAlarmActive"), true).toBool();
+        soundAlarmActive = SettingsFile::boolValue(*settings, QStringLiteral("SoundAlarmActive"), true);
         loadTextAlarm(*settings);
     }
     replaceSoundAlarms(SoundAlarmSettings::load());
@@ -209,10 +209,10 @@ void AlarmsArea::load()
 
 void AlarmsArea::loadTextAlarm(const QSettings& settings)
 {
-    textAlarmMode = settings.value(QStringLiteral("TextAlarmMode"), true).toInt();
+    textAlarmMode = SettingsFile::intValue(settings, QStringLiteral("TextAlarmMode"), 1, 0, 1);
     textAlarmBackground = SettingsFile::colorValue(settings.value(QStringLiteral("TextAlarmBGColorMode")),
                                                    DefaultTextAlarmBackground);
-    alarmCaption = settings.value(QStringLiteral("AlarmCaption"), DefaultAlarmCaption).toString();
+    alarmCaption = SettingsFile::textValue(settings, QStringLiteral("AlarmCaption"), DefaultAlarmCaption);
     m_textAlarmEdited = false;
 }
 

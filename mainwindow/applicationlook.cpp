@@ -29,7 +29,7 @@ ApplicationLook::ApplicationLook(QMenu* menu, QAction* defaultLook, QAction* dar
 
 void ApplicationLook::applyStoredLook()
 {
-    setPalitte(SettingsFile::open()->value(QStringLiteral("Palette"), QStringLiteral("Default")).toString());
+    setPalitte(SettingsFile::textValue(*SettingsFile::open(), QStringLiteral("Palette"), QStringLiteral("Default")));
 }
 
 QList<QPair<QString, QAction*>> ApplicationLook::looks() const

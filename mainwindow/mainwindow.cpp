@@ -18,6 +18,7 @@
 #include "elementtreeproxymodel.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
+#include "graphicsline.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
 #include "mapedittools.h"
@@ -31,6 +32,7 @@
 #include "qtclienttw.h"
 #include "settingsfile.h"
 #include "windowsettings.h"
+#include "windowstatecheck.h"
 #include "sitetrees.h"
 #include "sitemutex.h"
 #include "timerunit.h"
@@ -346,8 +348,8 @@ void MainWindow::createDeviceUnits()
     bool sensorMode = false;
     {
         auto settings = SettingsFile::open();
-        reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
-        sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+        reverseLogic = SettingsFile::boolValue(*settings, QStringLiteral("ReverseLogic"), false);
+        sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
     }
     m_units = std::make_unique<DeviceUnits>(this);
     m_units->createControlUnit(g_energizerModel, reverseLogic, sensorMode);
@@ -552,18 +554,14 @@ void MainWindow::loadSettings()
 {
     {
         auto settings = SettingsFile::open();
-        m_mapEdit->lineWidthCombo()->setCurrentText(QString::number(settings->value(QStringLiteral("LineWidth"), 2).toInt()));
+        m_mapEdit->lineWidthCombo()->setCurrentText(QString::number(GraphicsLine::configuredLineWidth()));
     }
     m_alarms->load();
     setAlarmConditions(AlarmConditionSettings::load());
     {
         auto settings = SettingsFile::open();
-        const QByteArray geometry = settings->value(QStringLiteral("geometry")).toByteArray();
-        if (!geometry.isEmpty())
-            restoreGeometry(geometry);
-        const QByteArray state = settings->value(QStringLiteral("windowState")).toByteArray();
-        if (!state.isEmpty())
-            restoreState(state, 0);
+        WindowStateCheck::restore(*this, settings->value(QStringLiteral("geometry")),
+                                  settings->value(QStringLiteral("windowState")), 0);
     }
     const auto& colors = m_alarms->statusColors;
     m_propertyPanel->setStatusColors(QList<QColor>(colors.begin(), colors.end()), m_alarms->textAlarmBackground);
@@ -586,8 +584,8 @@ void MainWindow::applyWrittenSettings()
 {
     {
         auto settings = SettingsFile::open();
-        controlUnit()->reverseLogic = settings->value(QStringLiteral("ReverseLogic"), false).toBool();
-        controlUnit()->sensorMode = settings->value(QStringLiteral("SensorMode"), false).toBool();
+        controlUnit()->reverseLogic = SettingsFile::boolValue(*settings, QStringLiteral("ReverseLogic"), false);
+        controlUnit()->sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
         m_alarms->loadTextAlarm(*settings);
     }
     updateScenesSoundList();

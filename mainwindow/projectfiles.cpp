@@ -63,8 +63,8 @@ void ProjectFiles::createRecentFileActions()
 void ProjectFiles::openLastProject()
 {
     const auto settings = SettingsFile::open();
-    if (!settings->value(QStringLiteral("LoadLastFile"), true).toBool()
-        || settings->value(LastFileRefusedKey, false).toBool())
+    if (!SettingsFile::boolValue(*settings, QStringLiteral("LoadLastFile"), true)
+        || SettingsFile::boolValue(*settings, LastFileRefusedKey, false))
         return;
     // It runs once the window stands: by then the operator may have begun
     // a project of his own, which it must not replace.

@@ -37,14 +37,14 @@ QList<Node*> load()
     QList<Node*> soundAlarms;
     auto settings = SettingsFile::open();
     settings->beginGroup(Group);
-    const int size = settings->beginReadArray(Group);
+    const int size = SettingsFile::beginReadArray(*settings, Group, MaxSoundAlarms);
     for (int i = 0; i < size; ++i) {
         settings->setArrayIndex(i);
-        const QString name = settings->value(QStringLiteral("soundName")).toString();
-        const SoundPath sounds{settings->value(QStringLiteral("soundOk")).toString(),
-                               settings->value(QStringLiteral("soundWarning")).toString(),
-                               settings->value(QStringLiteral("soundCritical")).toString()};
-        soundAlarms.append(makeSoundAlarm(name, name, sounds, settings->value(QStringLiteral("soundId")).toString()));
+        const QString name = SettingsFile::textValue(*settings, QStringLiteral("soundName"));
+        const SoundPath sounds{SettingsFile::textValue(*settings, QStringLiteral("soundOk")),
+                               SettingsFile::textValue(*settings, QStringLiteral("soundWarning")),
+                               SettingsFile::textValue(*settings, QStringLiteral("soundCritical"))};
+        soundAlarms.append(makeSoundAlarm(name, name, sounds, SettingsFile::textValue(*settings, QStringLiteral("soundId"))));
     }
     settings->endArray();
     settings->endGroup();

@@ -41,7 +41,8 @@ ZoomTools::ZoomTools(WorkspaceArea* workspaces, QToolBar* toolBar, QAction* zoom
 
 void ZoomTools::applyStoredScale()
 {
-    const int scale = SettingsFile::open()->value(QStringLiteral("Scale"), DefaultZoomIndex).toInt();
+    const int scale = SettingsFile::intValue(*SettingsFile::open(), QStringLiteral("Scale"), DefaultZoomIndex, ScaleToWidth,
+                                             m_zoomCombo->count() - 1);
     if (scale >= 0) {
         // A stored index beyond the list would leave the view at scale 0.
         m_zoomCombo->setCurrentIndex(scale < m_zoomCombo->count() ? scale : DefaultZoomIndex);

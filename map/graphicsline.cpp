@@ -7,6 +7,7 @@
 #include "graphicsscene.h"
 #include "itemxml.h"
 #include "node.h"
+#include "settingsfile.h"
 #include "sitemutex.h"
 
 #include <QDomDocument>
@@ -61,11 +62,7 @@ int GraphicsLine::configuredLineWidth()
 {
     QSettings settings(AppPaths::settings(), QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
-    bool ok = false;
-    const int width = settings.value(LineWidthKey, DefaultLineWidth).toInt(&ok);
-    if (!ok)
-        return DefaultLineWidth;
-    return qMax(0, width);
+    return SettingsFile::intValue(settings, LineWidthKey, DefaultLineWidth, 0, MaxLineWidth);
 }
 
 void GraphicsLine::setLineWidth(int width)

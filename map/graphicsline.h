@@ -23,6 +23,8 @@ public:
     // Half-width of the band around each point in which the line can be picked.
     static constexpr int ShapeMargin = 5;
     static constexpr int DefaultLineWidth = 2;
+    // The widest the line width tool offers.
+    static constexpr int MaxLineWidth = 20;
     static const QString LineWidthKey;   // "LineWidth" in setting.ini
     static const QString IconResource;   // the lightning icon
     static const QPointF IconOffset;     // from the first point: (5, 2)
@@ -69,7 +71,7 @@ public:
     void readXml(const QDomElement& element);
     GraphicsLine* clone() const;
 
-    // The "LineWidth" setting: 2 when missing or not a whole number, never negative.
+    // The "LineWidth" setting: 2 when missing or not a whole number from 0 to MaxLineWidth.
     static int configuredLineWidth();
 
 protected:

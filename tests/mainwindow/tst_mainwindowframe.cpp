@@ -13,6 +13,7 @@
 #include "controlunit.h"
 #include "settingsfile.h"
 #include "windowsettings.h"
+#include "windowstatecheck.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
 #include "messageboxanswerer.h"
@@ -93,6 +94,8 @@ private slots:
     void launchers();
     void twSectorActionAndEscape();
     void badFiles();
+    void storedWindowState_data();
+    void storedWindowState();
     void undoFollowsTheCurrentWorkspace();
 
 private:
@@ -224,7 +227,7 @@ void TestMainWindowFrame::storedScale_data()
     QTest::addColumn<int>("written");
     QTest::newRow("first") << 0 << "50%" << 0;
     QTest::newRow("last") << 6 << "200%" << 6;
-    QTest::newRow("unknown negative") << -3 << "100%" << -3;
+    QTest::newRow("unknown negative") << -3 << "100%" << 2;
     QTest::newRow("beyond the list") << 9 << "100%" << 2;
     QTest::newRow("to height") << -1 << "100%" << -1;
     QTest::newRow("to width") << -2 << "100%" << -2;
@@ -434,15 +437,24 @@ void TestMainWindowFrame::twSectorActionAndEscape()
 
 void TestMainWindowFrame::badFiles()
 {
-    // Wrong-typed values read as 0; a hand-written colour without quotes still counts.
-    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=abc\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"));
+    // Values of the wrong type or range, and arrays larger than the program
+    // holds, take their defaults; a hand-written colour without quotes still counts.
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=abc\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"
+                                 "LineWidth=100000\n[sounds]\nsounds\\size=30000000\n[alarmCondition]\n"
+                                 "alarmCondition\\size=30000000\n[alarmSensorCondition]\nalarmSensorCondition\\size=1\n"
+                                 "alarmSensorCondition\\1\\AlarmPart=1\nalarmSensorCondition\\1\\EnergParam=99\n"));
+    for (const char* refused : {"sounds/size in .* is 30000000", "alarmCondition/size in .* is 30000000",
+                                "Entry 1 of alarmSensorCondition .* is not a valid alarm condition"})
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QLatin1String(refused)));
     QFile defaults(m_home->filePath(QStringLiteral("DefaultParams.xml")));
     QVERIFY(defaults.open(QIODevice::WriteOnly | QIODevice::Truncate));
     defaults.write("<Defaults><AssignedAlarmCondition param=\"1\"/><Assigned");
     defaults.close();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("DefaultParams.xml is not well-formed")));
     auto window = makeWindow();
-    QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("50%"));
+    QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("100%"));
+    QCOMPARE(window->mapEditTools()->lineWidthCombo()->currentText(), QStringLiteral("2"));
+    QCOMPARE(window->alarms()->soundAlarmNodes.size(), 2);
     QCOMPARE(window->alarms()->textAlarmBackground, QColor(1, 2, 3));
     QVERIFY(alarmConditions().isEmpty());
     window.reset();
@@ -472,6 +484,43 @@ void TestMainWindowFrame::badFiles()
     WindowSettings::setNotifier({});
     window.reset();
     QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
+}
+
+void TestMainWindowFrame::storedWindowState_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QByteArray>("bytes"); // written at the offset; none: cut there
+    QTest::newRow("as saved") << QString() << 0 << QByteArray();
+    QTest::newRow("first dock area 0x10000000") << "windowState" << 13 << QByteArray("\x10\0\0\0", 4);
+    QTest::newRow("five dock areas") << "windowState" << 9 << QByteArray("\0\0\0\x05", 4);
+    QTest::newRow("state version 1") << "windowState" << 4 << QByteArray("\0\0\0\x01", 4);
+    QTest::newRow("state cut short") << "windowState" << 40 << QByteArray();
+    QTest::newRow("geometry cut short") << "geometry" << 40 << QByteArray();
+    QTest::newRow("geometry 100000 wide") << "geometry" << 16 << QByteArray("\0\x01\x86\xa0", 4);
+}
+
+// A stored layout that does not fit the window is not restored (Qt would
+// crash on some): the window starts with its defaults and the log says so.
+void TestMainWindowFrame::storedWindowState()
+{
+    QFETCH(QString, key);
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+    auto window = makeWindow();
+    window->close();
+    const WindowStateCheck check(*window);
+    window.reset();
+    QSettings file(m_home->filePath(QStringLiteral("setting.ini")), QSettings::IniFormat);
+    QVERIFY(check.geometryFits(file.value("geometry").toByteArray()) && check.stateFits(file.value("windowState").toByteArray(), 0));
+    if (!key.isEmpty()) {
+        const QByteArray stored = file.value(key).toByteArray();
+        file.setValue(key, bytes.isEmpty() ? stored.left(offset) : QByteArray(stored).replace(offset, bytes.size(), bytes));
+        file.sync();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("The stored %1 does not fit").arg(key)));
+    }
+    window = makeWindow();
+    QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockLogs")));
 }
 
 void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()

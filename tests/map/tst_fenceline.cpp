@@ -109,7 +109,8 @@ void TestFenceLine::lineWidthFromSettings_data()
     QTest::newRow("missing") << QVariant() << 2;
     QTest::newRow("five") << QVariant(5) << 5;
     QTest::newRow("not a number") << QVariant(QStringLiteral("wide")) << 2;
-    QTest::newRow("negative") << QVariant(-3) << 0;
+    QTest::newRow("negative") << QVariant(-3) << 2;
+    QTest::newRow("wider than the tool offers") << QVariant(100000) << 2;
 }
 
 void TestFenceLine::lineWidthFromSettings()
