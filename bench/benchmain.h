@@ -9,9 +9,10 @@
 
 // Runs the registered benchmarks inside a Qt application object of type App.
 // Widget and painting benchmarks get the offscreen platform (unless one is
-// chosen) and the compiled-in icons.
+// chosen) and the compiled-in icons. `beforeExit` runs while the application
+// object still lives: widgets kept across benchmarks go there.
 template <typename App>
-int runQtBenchmarks(int argc, char** argv)
+int runQtBenchmarks(int argc, char** argv, void (*beforeExit)() = nullptr)
 {
     constexpr bool gui = std::is_base_of_v<QGuiApplication, App>;
     if (gui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -22,5 +23,7 @@ int runQtBenchmarks(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (beforeExit)
+        beforeExit();
     return 0;
 }

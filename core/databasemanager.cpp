@@ -5,12 +5,16 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QTimer>
+#include <QVector>
+
+#include <tuple>
 
 DatabaseManager* g_databaseManager = nullptr;
 
@@ -37,6 +41,8 @@ void DatabaseManager::createConnection()
     // the missing tables that follow are easy to explain.
     if (!QFileInfo::exists(path))
         qCWarning(lcCore) << "Database file not found, an empty one will be created:" << path;
+    else
+        finishConversion(path);
     database.setDatabaseName(path);
     if (!database.open()) {
         m_failure = database.lastError().text();
@@ -67,7 +73,10 @@ qint64 pragmaValue(QSqlQuery& query, const QString& pragma)
         qCWarning(lcCore) << "Database:" << pragma << "failed:" << query.lastError().text();
         return -1;
     }
-    return query.value(0).toLongLong();
+    const qint64 value = query.value(0).toLongLong();
+    // A statement left running would keep VACUUM and DETACH out.
+    query.finish();
+    return value;
 }
 
 bool runLogged(QSqlQuery& query, const QString& statement)
@@ -80,6 +89,137 @@ bool runLogged(QSqlQuery& query, const QString& statement)
 
 // SQLite's auto_vacuum value for giving free pages back in steps.
 constexpr int IncrementalVacuum = 2;
+
+// What the conversion of an older file adds to it: the rows changed since
+// the copy's snapshot, noted by a trigger per table and change.
+const QLatin1String ChangesTable("lumetra_upkeep_changes");
+const QLatin1String TriggerPrefix("lumetra_upkeep_");
+// The copy's schema on the connection that brings it up to date.
+const QLatin1String CopySchema("lumetra_copy");
+constexpr const char* ConversionConnection = "lumetra-conversion";
+
+QString quoted(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+QString literal(const QString& text)
+{
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+}
+
+// The first column of every row; empty (with the error logged) when it fails.
+QStringList column(QSqlQuery& query, const QString& statement, bool* ok)
+{
+    QStringList values;
+    *ok = runLogged(query, statement);
+    while (*ok && query.next())
+        values << query.value(0).toString();
+    query.finish();
+    return values;
+}
+
+// The program's tables in `schema`. Each has an integer key, which its
+// rows keep in the copy.
+QStringList tables(QSqlQuery& query, const QString& schema, bool* ok)
+{
+    return column(query,
+                  QStringLiteral("select name from %1.sqlite_master where type = 'table' and name not like 'sqlite%' "
+                                 "and name <> '%2'")
+                      .arg(schema, ChangesTable),
+                  ok);
+}
+
+bool removeChangeNotes(QSqlQuery& query, const QString& schema)
+{
+    bool ok = false;
+    const QStringList triggers = column(
+        query,
+        QStringLiteral("select name from %1.sqlite_master where type = 'trigger' and name like '%2%'").arg(schema, TriggerPrefix),
+        &ok);
+    for (const QString& trigger : triggers)
+        ok = ok && runLogged(query, QStringLiteral("drop trigger %1.%2").arg(schema, quoted(trigger)));
+    return ok && runLogged(query, QStringLiteral("drop table if exists %1.%2").arg(schema, ChangesTable));
+}
+
+// From now on every change to a row of the file is noted, whoever makes it.
+bool noteChanges(const QSqlDatabase& db)
+{
+    QSqlDatabase connection = db;
+    QSqlQuery query(db);
+    bool ok = false;
+    const QStringList names = tables(query, QStringLiteral("main"), &ok);
+    ok = ok && connection.transaction() && removeChangeNotes(query, QStringLiteral("main"))
+        && runLogged(query, QStringLiteral("create table %1(id integer primary key, tbl text not null, "
+                                           "rid integer not null)").arg(ChangesTable));
+    struct Event
+    {
+        const char* name;
+        const char* rows;
+    };
+    const Event events[] = {{"insert", "(%1, new.rowid)"},
+                            {"update", "(%1, old.rowid), (%1, new.rowid)"},
+                            {"delete", "(%1, old.rowid)"}};
+    for (const QString& table : names) {
+        for (const Event& event : events) {
+            const QString name = QLatin1String(event.name);
+            ok = ok
+                && runLogged(query, QStringLiteral("create trigger %1 after %2 on %3 begin insert into %4(tbl, rid) "
+                                                   "values %5; end")
+                                        .arg(quoted(TriggerPrefix + table + QLatin1Char('_') + name), name,
+                                             quoted(table), ChangesTable,
+                                             QString::fromLatin1(event.rows).arg(literal(table))));
+        }
+    }
+    if (ok)
+        return connection.commit();
+    connection.rollback();
+    return false;
+}
+
+// Brings up to `limit` noted changes into the copy, each row as the file
+// holds it now; -1 when it fails. Applied again after a failure, a change
+// gives the same copy.
+int applyChanges(const QSqlDatabase& db, int limit)
+{
+    QSqlDatabase connection = db;
+    QSqlQuery query(db);
+    if (!connection.transaction())
+        return -1;
+    bool ok = query.exec(QStringLiteral("select id, tbl, rid from main.%1 order by id limit %2").arg(ChangesTable).arg(limit));
+    QVector<std::tuple<qint64, QString, qint64>> changes;
+    while (ok && query.next())
+        changes.append({query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toLongLong()});
+    query.finish();
+    QHash<QString, std::pair<QSqlQuery, QSqlQuery>> statements;
+    for (const auto& [id, table, rid] : changes) {
+        auto it = statements.find(table);
+        if (it == statements.end()) {
+            it = statements.insert(table, {QSqlQuery(db), QSqlQuery(db)});
+            ok = ok && it->first.prepare(QStringLiteral("delete from %1.%2 where rowid = ?").arg(CopySchema, quoted(table)))
+                && it->second.prepare(QStringLiteral("insert into %1.%2 select * from main.%2 where rowid = ?")
+                                          .arg(CopySchema, quoted(table)));
+        }
+        it->first.addBindValue(rid);
+        it->second.addBindValue(rid);
+        ok = ok && it->first.exec() && it->second.exec();
+        if (!ok) {
+            qCWarning(lcCore) << "Database conversion: change to" << table << "not copied:" << it->first.lastError().text()
+                              << it->second.lastError().text() << query.lastError().text();
+            break;
+        }
+    }
+    statements.clear();
+    if (!ok || !connection.commit()) {
+        connection.rollback();
+        return -1;
+    }
+    if (changes.isEmpty())
+        return 0;
+    const bool forgotten = runLogged(
+        query, QStringLiteral("delete from main.%1 where id <= %2").arg(ChangesTable).arg(std::get<0>(changes.last())));
+    return forgotten ? changes.size() : -1;
+}
 
 } // namespace
 
@@ -163,12 +303,122 @@ DatabaseManager::UpkeepNext DatabaseManager::beginUpkeep(const QSqlDatabase& db)
         return UpkeepNext::Done;
     if (autoVacuum == IncrementalVacuum)
         return UpkeepNext::Steps;
-    qCInfo(lcCore) << "Database upkeep: the file is rewritten once, to give free pages back in steps from now on";
-    const bool ok = runLogged(query, QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"))
-        && runLogged(query, QStringLiteral("VACUUM"));
-    // The rewrite went through the write-ahead log, which would stay as large.
-    query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    return ok ? UpkeepNext::Done : UpkeepNext::Failed;
+    return beginConversion(db) ? UpkeepNext::Done : UpkeepNext::Failed;
+}
+
+QString DatabaseManager::conversionFile(const QString& file)
+{
+    return file + QLatin1String(".converted");
+}
+
+// The copy is made from a snapshot of the file, which keeps no writer out,
+// and has the free pages given back; the changes noted from just before
+// the snapshot on are brought into it afterwards.
+bool DatabaseManager::beginConversion(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    const QString copy = conversionFile(db.databaseName());
+    const QString building = copy + QLatin1String(".part");
+    const QString attachCopy = QStringLiteral("attach database %2 as %1").arg(CopySchema);
+    bool ok = false;
+    const bool noted = !column(query,
+                               QStringLiteral("select name from main.sqlite_master where name = '%1'").arg(ChangesTable),
+                               &ok)
+                            .isEmpty();
+    // A copy made in an earlier run that could not take the file's place.
+    if (ok && noted && QFileInfo::exists(copy) && runLogged(query, attachCopy.arg(literal(copy)))) {
+        m_converting = true;
+        return true;
+    }
+    qCInfo(lcCore) << "Database upkeep: a compacted copy of the file is made, to give free pages back in steps from "
+                      "now on; it takes the file's place at the next start";
+    QFile::remove(building);
+    QFile::remove(copy);
+    ok = noteChanges(db) && runLogged(query, QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"))
+        && runLogged(query, QStringLiteral("VACUUM INTO %1").arg(literal(building)))
+        && runLogged(query, attachCopy.arg(literal(building)));
+    if (ok) {
+        // The snapshot holds the change notes too; the copy gives their pages back.
+        ok = removeChangeNotes(query, CopySchema);
+        const qint64 freePages = pragmaValue(query, CopySchema + QLatin1String(".freelist_count"));
+        ok = ok && freePages >= 0 && query.prepare(QStringLiteral("PRAGMA %1.incremental_vacuum").arg(CopySchema));
+        for (qint64 page = 0; ok && page < freePages; ++page)
+            ok = query.exec();
+        query.finish();
+        ok = runLogged(query, QStringLiteral("detach database %1").arg(CopySchema)) && ok;
+    }
+    ok = ok && QFile::rename(building, copy) && runLogged(query, attachCopy.arg(literal(copy)));
+    if (!ok) {
+        qCWarning(lcCore) << "Database upkeep: the compacted copy was not made";
+        removeChangeNotes(query, QStringLiteral("main"));
+        QFile::remove(building);
+        QFile::remove(copy);
+        return false;
+    }
+    m_converting = true;
+    return true;
+}
+
+// Changes not brought in now stay noted, for the next start at the latest.
+void DatabaseManager::conversionStep()
+{
+    if (applyChanges(QSqlDatabase::database(QLatin1String(UpkeepConnection), false), ConversionStepChanges) < 0)
+        m_converting = false;
+}
+
+bool DatabaseManager::finishConversion(const QString& file)
+{
+    const QString copy = conversionFile(file);
+    if (!QFileInfo::exists(copy))
+        return true;
+    // A switch cut short after the file went: the copy was up to date.
+    if (!QFileInfo::exists(file))
+        return QFile::rename(copy, file);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ConversionConnection));
+        db.setDatabaseName(file);
+        ok = db.open();
+        QSqlQuery query(db);
+        ok = ok && runLogged(query, QStringLiteral("attach database %1 as %2").arg(literal(copy), CopySchema));
+        for (int applied = 1; ok && applied > 0;) {
+            applied = applyChanges(db, ConversionStepChanges);
+            ok = applied >= 0;
+        }
+        // Not noted by triggers: the key counters and the planner's statistics.
+        for (const QLatin1String table : {QLatin1String("sqlite_sequence"), QLatin1String("sqlite_stat1")}) {
+            bool read = false;
+            const bool present =
+                ok
+                && !column(query, QStringLiteral("select name from main.sqlite_master where name = '%1'").arg(table), &read)
+                        .isEmpty();
+            ok = ok && read
+                && (!present
+                    || (runLogged(query, QStringLiteral("delete from %1.%2").arg(CopySchema, table))
+                        && runLogged(query, QStringLiteral("insert into %1.%2 select * from main.%2").arg(CopySchema, table))));
+        }
+        query.finish();
+        ok = ok && runLogged(query, QStringLiteral("detach database %1").arg(CopySchema));
+        query = QSqlQuery();
+        db.close();
+        // Run with the write-ahead log, as the program runs the file.
+        db.setDatabaseName(copy);
+        ok = ok && db.open();
+        query = QSqlQuery(db);
+        ok = ok && query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && query.next()
+            && query.value(0).toString() == QLatin1String("wal");
+        query = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(ConversionConnection));
+    // Another program that has the file open keeps its write-ahead log there.
+    ok = ok && !QFileInfo::exists(file + QLatin1String("-wal")) && !QFileInfo::exists(file + QLatin1String("-shm"));
+    if (ok && QFile::remove(file) && QFile::rename(copy, file)) {
+        qCInfo(lcCore) << "Database: the compacted copy took the file's place";
+        return true;
+    }
+    qCWarning(lcCore) << "Database: the compacted copy takes the file's place at a later start:" << copy;
+    return false;
 }
 
 // One step: up to UpkeepStepPages pages given back in one transaction. The
@@ -207,6 +457,8 @@ void DatabaseManager::endUpkeep(bool ok)
 // Passive: copies what it can, waiting for neither readers nor the writer.
 void DatabaseManager::checkpoint()
 {
+    if (m_converting)
+        conversionStep();
     QSqlQuery query(QSqlDatabase::database(QLatin1String(UpkeepConnection), false));
     const bool ok = query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
     if (!ok && !m_checkpointFailed)

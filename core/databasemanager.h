@@ -62,6 +62,14 @@ public:
     // the old journal its rewrite of the file would keep every reader out.
     static bool prepareForUse();
 
+    // The converted copy of an older `file`, beside it.
+    static QString conversionFile(const QString& file);
+    static constexpr int ConversionStepChanges = 2000;
+    // Puts the converted copy, brought up to date, in the place of `file`.
+    // Only while no connection has `file` open: false, and the file kept,
+    // when another program has it open or a step fails.
+    static bool finishConversion(const QString& file);
+
 public slots:
     void createConnection();
     void executeQuery(QString queryString);
@@ -71,14 +79,19 @@ public slots:
     // VacuumFreeShare of it, on this manager's thread with a connection of
     // its own, so that nobody waits for it. A file that gives them back in
     // steps (incremental auto-vacuum, as shipped) does so UpkeepStepPages at
-    // a time. An older file is rewritten once to gain that ability (VACUUM,
-    // the whole file); meanwhile the logs' rows wait in their queue
-    // (WriteBatch) and are written afterwards; `upkeepDone` tells the end.
-    // From then on, every CheckpointIntervalMs, copies the write-ahead log
-    // into the file: the program's own connection no longer does (see
-    // `prepareForUse`). When its connection cannot be opened, the program's
-    // own connection, on the application's thread, is given the copying back.
+    // a time. An older file gains that ability by a rewrite that keeps no
+    // writer out: a compacted copy is made from a snapshot (VACUUM INTO),
+    // the rows changed meanwhile and later are noted by triggers and brought
+    // into it every CheckpointIntervalMs, ConversionStepChanges at a time,
+    // and the copy takes the file's place at the next start, before any
+    // connection opens (`createConnection`). `upkeepDone` tells the end of
+    // the compacting, or that the copy is ready. From then on, every
+    // CheckpointIntervalMs, copies the write-ahead log into the file: the
+    // program's own connection no longer does (see `prepareForUse`). When
+    // its connection cannot be opened, the program's own connection, on the
+    // application's thread, is given the copying back.
     void startUpkeep();
+
 
 signals:
     void upkeepDone(bool ok);
@@ -91,6 +104,8 @@ private:
     // Builds the indexes a file made before them lacks, one statement each.
     static void addLogIndexes(const QSqlDatabase& db);
     void upkeepStep();
+    bool beginConversion(const QSqlDatabase& db);
+    void conversionStep();
     void endUpkeep(bool ok);
     void checkpoint();
 
@@ -99,6 +114,8 @@ private:
     QString m_failure; // written before the state turns Failed
     QTimer* m_checkpointTimer;
     bool m_checkpointFailed = false;
+    // The converted copy is attached to the upkeep's connection and follows the file.
+    bool m_converting = false;
 };
 
 extern DatabaseManager* g_databaseManager;

@@ -42,6 +42,9 @@ AlarmStatesWidget::AlarmStatesWidget(TreeModel* model, QWidget* parent)
     tableModel = new UngroupProxyModel(this);
     tableModel->setSourceModel(model);
     ui->statesAlarmTree->setModel(proxy);
+    // Rows of one line each: a state change then costs no row-height
+    // measuring of every row it touches, which every tick would repeat.
+    ui->statesAlarmTree->setUniformRowHeights(true);
 
     QHeaderView* header = ui->statesAlarmTree->header();
     if (!HeaderState::restore(header, QLatin1String(kHeaderStateKey))) {

@@ -18,6 +18,9 @@ TWSensorsStatesWidget::TWSensorsStatesWidget(TreeModel* model, QWidget* parent)
     proxy->setSourceModel(model);
     // The header has sections to size only once the view has its model.
     ui->sensorStatesTree->setModel(proxy);
+    // Rows of one line each: a sensor's tick then costs no row-height
+    // measuring of every row it touches.
+    ui->sensorStatesTree->setUniformRowHeights(true);
 
     QHeaderView* header = ui->sensorStatesTree->header();
     if (!HeaderState::restore(header, QLatin1String(kHeaderStateKey)))
