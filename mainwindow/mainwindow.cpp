@@ -720,6 +720,8 @@ void MainWindow::currentTabChanged(int index)
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
         m_elementTree->proxy()->workplaceFilter = ui->tabWidget->tabText(index);
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
+        // The tree and the panel leave the element of the tab left behind.
+        m_elementTree->showWorkplace(scene->workplaceNode());
     }
     showWorkspaceStates(ui->tabWidget->tabText(index));
     updateTWSectorAction();

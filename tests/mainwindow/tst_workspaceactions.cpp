@@ -205,6 +205,23 @@ private slots:
         check(QStringLiteral("Gate house"));
     }
 
+    // The tree and the panel follow the tab in front to its workplace.
+    void tabSelectsItsWorkplace()
+    {
+        window->addWorkspace(QStringLiteral("Other"));
+        for (int tab : {1, 0, 1}) {
+            window->workspaces()->tabs()->setCurrentIndex(tab);
+            Node* workplace = scene(tab)->workplaceNode();
+            QCOMPARE(window->elementTree()->currentElement(), workplace);
+            QCOMPARE(window->propertySets().first()->node(), workplace);
+            QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTreeProxy()->index(0, 0)));
+            // The map picks an element: the tree and the panel show it.
+            Node* box = place(scene(tab), new GraphicsBox(GraphicsBox::TextBox))->node();
+            window->elementTree()->showElementNode(box);
+            QCOMPARE(window->propertySets().first()->node(), box);
+        }
+    }
+
     // Print preview shows the map in front; from there it prints, here to a PDF.
     void printPreviewShowsTheMap()
     {
