@@ -28,6 +28,7 @@
 #include "variantproperty.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QDir>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -536,6 +537,18 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     button->sendActionCommand();
     g_currentUser.clear();
     QVERIFY(commands.size() == 1 && answerer.seen().size() == 1);
+    // A pasted copy given a target sends from its own button.
+    button->setSelected(true);
+    formChild(window.get(), "actCopy")->trigger();
+    formChild(window.get(), "actPaste")->trigger();
+    auto* copy = static_cast<GraphicsBox*>(window->currentScene()->selectedItems().value(0));
+    QVERIFY(copy && copy != button && copy->actionButton());
+    copy->setActionTarget(target);
+    copy->setActionCommand(ActivateEnergZone1);
+    g_currentUser = QStringLiteral("admin");
+    copy->actionButton()->click();
+    g_currentUser.clear();
+    QCOMPARE(commands.size(), 2);
 
     // The button is current in the tree: the gateway's panel still commands the gateway.
     docked()->currentNode = gateway->node();
