@@ -85,6 +85,7 @@ private slots:
     void rightsGivenBackStay();
     void storedScale_data();
     void storedScale();
+    void zoomStepAtTheEnds();
     void looks();
     void recentFiles();
     void alarmConditionsFromDefaults();
@@ -241,6 +242,21 @@ void TestMainWindowFrame::storedScale()
     QCOMPARE(QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat).value("Scale").toInt(), written);
     QVERIFY(!window->workspaces()->currentView()->transform().isScaling() || zoom != QLatin1String("100%")
             || stored < 0);
+}
+
+// At either end of the list a step only stores the level in front, which
+// replaces a fit.
+void TestMainWindowFrame::zoomStepAtTheEnds()
+{
+    auto window = makeWindow();
+    const auto stored = [this] { return QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat).value("Scale").toInt(); };
+    for (const auto& [index, step] : {std::pair<int, const char*>{6, "actZoomIn"}, {0, "actZoomOut"}}) {
+        window->zoom()->zoomCombo()->setCurrentIndex(index);
+        formChild(window.get(), "actScaleToHeight")->trigger();
+        QCOMPARE(stored(), ZoomTools::ScaleToHeight);
+        formChild(window.get(), step)->trigger();
+        QCOMPARE(stored(), index);
+    }
 }
 
 void TestMainWindowFrame::looks()
