@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <atomic>
@@ -33,6 +34,7 @@ private slots:
     void returnSubmitsOnlyFromPassword();
     void pagesCarryTheirWidgets();
     void alarmLineIsOneHeartbeat();
+    void newestAlarmInView();
 
 private:
     void addUser(const QString& name, const QString& password, int active);
@@ -220,6 +222,20 @@ void TestCommonDlg::alarmLineIsOneHeartbeat()
     stop = true;
     unit.join();
     QCOMPARE(torn, 0);
+}
+
+void TestCommonDlg::newestAlarmInView()
+{
+    CommonDlg dialog;
+    auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+    Node sensor(QStringLiteral("S"));
+    sensor.type = Node::TWSensor;
+    for (int n = 0; n < 40; ++n) {
+        sensor.setData(0, QStringLiteral("Sensor%1").arg(n));
+        dialog.showAlarmConfirm(&sensor);
+        const QRect newest = table->visualItemRect(table->item(table->rowCount() - 1, 0));
+        QVERIFY2(table->viewport()->rect().contains(newest), qPrintable(QString::number(n)));
+    }
 }
 
 // A damaged file fails the log-in like a wrong password, but the operator
