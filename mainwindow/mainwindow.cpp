@@ -692,6 +692,7 @@ void MainWindow::applyUserRights()
     showIf(ui->actTWSensorsSetup, holds(UserRight::SensorsSetup));
     GraphicsScene* scene = currentScene();
     showWorkplaceActions(scene ? m_workspaces->workplaceMode(scene) : 0);
+    m_propertyPanel->followUserRights();
 }
 
 // ---- workspaces --------------------------------------------------------------------

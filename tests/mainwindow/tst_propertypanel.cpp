@@ -323,6 +323,11 @@ void TestPropertyPanel::readOnlyPass()
         check("Relay3", false, true);
         check("Input1", design, !design);
     }
+    // Rights changed in the user administration reach the open panel.
+    g_currentUser = QStringLiteral("admin");
+    window->applyUserRights();
+    g_currentUser.clear();
+    check("Relay3", true, false);
     auto* fence = new GraphicsLine;
     addToScene(fence);
     ownedNodes << fence->node();
