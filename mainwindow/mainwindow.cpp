@@ -70,6 +70,15 @@ QString boolText(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// A raise of the dock that is already top-most among the window's children
+// changes nothing, and so leaves another tab of its group in front (the
+// operator may have chosen one since): it is lowered first.
+void raiseDock(QDockWidget* dock)
+{
+    dock->lower();
+    dock->raise();
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -306,7 +315,7 @@ void MainWindow::createDockToggles()
         toggle->setData(int(number));
         // Shown again, a dock comes to the front of its tab group.
         if (number != SensorsStateDock)
-            connect(toggle, &QAction::triggered, dock, &QDockWidget::raise);
+            connect(toggle, &QAction::triggered, dock, [dock] { raiseDock(dock); });
         ui->menuDockableWindows->addAction(toggle);
     }
 }

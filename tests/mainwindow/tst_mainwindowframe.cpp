@@ -39,6 +39,7 @@
 #include <QUndoStack>
 #include <QMenu>
 #include <QToolBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -86,6 +87,7 @@ private slots:
     void storedScale_data();
     void storedScale();
     void zoomStepAtTheEnds();
+    void dockToggleRaisesItsTab();
     void looks();
     void recentFiles();
     void alarmConditionsFromDefaults();
@@ -256,6 +258,25 @@ void TestMainWindowFrame::zoomStepAtTheEnds()
         QCOMPARE(stored(), ZoomTools::ScaleToHeight);
         formChild(window.get(), step)->trigger();
         QCOMPARE(stored(), index);
+    }
+}
+
+// Shown again from its toggle, a dock of the bottom tab group is the tab in
+// front, whichever tab the operator chose meanwhile.
+void TestMainWindowFrame::dockToggleRaisesItsTab()
+{
+    auto window = makeWindow();
+    const QList<QTabBar*> bars = window->findChildren<QTabBar*>();
+    QTabBar* group = *std::find_if(bars.begin(), bars.end(), [](QTabBar* bar) { return bar->count() == 3; });
+    const auto front = [group] { return group->tabText(group->currentIndex()); };
+    for (const char* name : {"dockLogs", "dockAlarmStates"}) {
+        auto* dock = formChild<QDockWidget>(window.get(), name);
+        group->setCurrentIndex(front() == dock->windowTitle() ? (group->currentIndex() + 1) % 3 : group->currentIndex());
+        dock->toggleViewAction()->trigger();
+        QTRY_COMPARE(group->count(), 2);
+        dock->toggleViewAction()->trigger();
+        QTRY_COMPARE(group->count(), 3);
+        QTRY_COMPARE(front(), dock->windowTitle());
     }
 }
 
