@@ -402,6 +402,35 @@ private slots:
         QCOMPARE(tw->text(), QStringLiteral("TW Connection: Not definied"));
         QCOMPARE(tw->styleSheet(), QString());
     }
+
+    // A reopen frees nodes, and new ones may take their addresses: a
+    // heartbeat and a clear-alarm step queued before it reach neither.
+    void queuedWorkMissesNodesAtFreedAddresses()
+    {
+        Node* element = site.energizer(2);
+        Node* row = site.row(2);
+        element->enabled = true;
+        emit window->controlUnit()->energHearbeat(row, true);
+        window->commands()->clearGatewayAlarms(site.gateway->node(), true);
+        const auto remake = [](TreeModel* model, Node* node, int type) {
+            Node* parent = node->parent();
+            model->takeNode(node);
+            SiteLocker lock;
+            node->~Node();
+            new (node) Node(QStringLiteral("Energ2"));
+            node->type = type;
+            model->insertNode(parent, 1, node);
+        };
+        remake(g_energizerModel, row, Node::StatusRow);
+        remake(g_elementTreeModel, element, Node::Energizer);
+        element->deviceNode = row;
+        row->deviceNode = element;
+        bool stepsDue = false;
+        QTimer::singleShot(CommandRouter::ClearAlarmStepMs, this, [&stepsDue] { stepsDue = true; });
+        QTRY_VERIFY(stepsDue);
+        QVERIFY(!row->heartbeatSeen);
+        QVERIFY(std::none_of(sent.cbegin(), sent.cend(), [row](const Sent& command) { return command.node == row; }));
+    }
 };
 
 QTEST_MAIN(TstLiveSite)
