@@ -412,22 +412,22 @@ private slots:
         element->enabled = true;
         emit window->controlUnit()->energHearbeat(row, true);
         window->commands()->clearGatewayAlarms(site.gateway->node(), true);
-        const auto remake = [](TreeModel* model, Node* node, int type) {
+        SiteLocker lock;
+        for (auto [model, node] : {std::pair{g_energizerModel, row}, {g_elementTreeModel, element}}) {
             Node* parent = node->parent();
+            const int type = node->type;
             model->takeNode(node);
-            SiteLocker lock;
             node->~Node();
             new (node) Node(QStringLiteral("Energ2"));
             node->type = type;
             model->insertNode(parent, 1, node);
-        };
-        remake(g_energizerModel, row, Node::StatusRow);
-        remake(g_elementTreeModel, element, Node::Energizer);
+        }
         element->deviceNode = row;
         row->deviceNode = element;
-        bool stepsDue = false;
-        QTimer::singleShot(CommandRouter::ClearAlarmStepMs, this, [&stepsDue] { stepsDue = true; });
-        QTRY_VERIFY(stepsDue);
+        lock.unlock();
+        bool stepDue = false;
+        QTimer::singleShot(CommandRouter::ClearAlarmStepMs, this, [&stepDue] { stepDue = true; });
+        QTRY_VERIFY(stepDue);
         QVERIFY(!row->heartbeatSeen);
         QVERIFY(std::none_of(sent.cbegin(), sent.cend(), [row](const Sent& command) { return command.node == row; }));
     }
