@@ -253,8 +253,12 @@ void CommonDlg::showAlarmConfirm(Node* node)
     const int row = table->rowCount();
     table->setRowCount(row + 1);
     table->setItem(row, 0, new QTableWidgetItem(line));
-    // Repaint at once: the operator is meant to see the alarm now.
+    // Repaint at once: the operator is meant to see the alarm now. That
+    // also lays out the grown table, which a scroll needs first.
     QCoreApplication::processEvents();
+    // The newest alarm is the one to see, not the routine rows above it
+    // (the last row also when a call nested in the repaint added one).
+    table->scrollToBottom();
 }
 
 void CommonDlg::clearAlarms()

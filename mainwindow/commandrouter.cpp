@@ -231,16 +231,20 @@ void CommandRouter::clearGatewayAlarms(Node* gatewayElement, const QVariant& val
         Node* child = gatewayElement->child(i);
         if (!child->enabled)
             continue;
-        // The gateway may be gone or rebuilt when the timer fires: look the
-        // child up again through the gateway, and only while both still stand.
-        QTimer::singleShot(i * ClearAlarmStepMs, m_window, [this, gatewayElement, child, i, value] {
-            {
-                SiteLocker lock;
-                if (!Node::isAlive(gatewayElement) || !Node::isAlive(child) || gatewayElement->child(i) != child)
-                    return;
-            }
-            send(child, ClrAlms, value);
-        });
+        // The gateway may be gone or rebuilt when the timer fires, its nodes
+        // freed and others made at their addresses: the step goes only to
+        // these very nodes, the child still where it was.
+        QTimer::singleShot(i * ClearAlarmStepMs, m_window,
+                           [this, gateway = NodeHandle(gatewayElement), energizer = NodeHandle(child), i, value] {
+                               Node* target = energizer.get();
+                               {
+                                   SiteLocker lock;
+                                   Node* owner = gateway.get();
+                                   if (!owner || !target || owner->child(i) != target)
+                                       return;
+                               }
+                               send(target, ClrAlms, value);
+                           });
     }
 }
 

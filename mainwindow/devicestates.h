@@ -18,7 +18,8 @@ class QPushButton;
 // the state models, the panels that show the device, the map buttons aimed
 // at it and the alarm confirmation; ticks paint the alarm state on the map;
 // link statuses go to the status bar. Every Node* arrives queued from a unit
-// thread and is checked for life before use.
+// thread as a handle the window has resolved (NodeHandle), and is checked for
+// life again where a call in between may have changed the trees.
 class DeviceStates
 {
 public:

@@ -52,6 +52,8 @@ void ElementTreeArea::focusElementTree()
 
 void ElementTreeArea::expandElement(Node* node)
 {
+    if (m_proxy->sourceModel() != m_model)
+        return;
     m_view->expand(m_proxy->mapFromSource(m_model->nodeIndex(node)));
 }
 
@@ -63,6 +65,17 @@ void ElementTreeArea::showElementNode(Node* node)
     const QModelIndex index = m_proxy->mapFromSource(m_model->nodeIndex(node));
     if (index.isValid())
         m_view->setCurrentIndex(index);
+}
+
+void ElementTreeArea::showWorkplace(Node* workplace)
+{
+    if (m_proxy->sourceModel() != m_model)
+        return;
+    // The filter may have moved the current row onto the workplace without
+    // a selection change: the panel would keep the element left behind.
+    m_view->selectionModel()->clearSelection();
+    showElementNode(workplace);
+    expandElement(workplace);
 }
 
 void ElementTreeArea::fillTreeContextMenu()

@@ -30,6 +30,9 @@ public:
     // Makes `node` the tree's current row (the map selected it).
     void showElementNode(Node* node);
     void expandElement(Node* node);
+    // The workspace in front: its workplace row current (which fills the
+    // panel with it) and open.
+    void showWorkplace(Node* workplace);
     void focusElementTree();
     void selectFirstRow();
     // The context menu's entries are enabled in design mode only.

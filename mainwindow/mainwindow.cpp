@@ -24,6 +24,7 @@
 #include "mapedittools.h"
 #include "mapprint.h"
 #include "mainwindowmaphost.h"
+#include "node.h"
 #include "paneledits.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
@@ -70,6 +71,36 @@ namespace {
 QString boolText(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+// A raise of the dock that is already top-most among the window's children
+// changes nothing, and so leaves another tab of its group in front (the
+// operator may have chosen one since): it is lowered first.
+void raiseDock(QDockWidget* dock)
+{
+    dock->lower();
+    dock->raise();
+}
+
+// The node of a unit's signal is taken into a handle on the sending thread,
+// where it is known to live, and `deliver` is queued to `receiver` with the
+// node the handle still finds: after a reopen a stale delivery finds nothing
+// rather than a new node made at a freed node's address.
+template <typename Sender, typename... Args, typename Deliver>
+void queueAsHandle(Sender* sender, void (Sender::*signal)(Node*, Args...), QObject* receiver, Deliver deliver)
+{
+    QObject::connect(
+        sender, signal, receiver,
+        [receiver, deliver](Node* node, Args... args) {
+            QMetaObject::invokeMethod(
+                receiver,
+                [deliver, handle = NodeHandle(node), args...] {
+                    if (Node* live = handle.get())
+                        deliver(live, args...);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
 }
 
 } // namespace
@@ -308,7 +339,7 @@ void MainWindow::createDockToggles()
         toggle->setData(int(number));
         // Shown again, a dock comes to the front of its tab group.
         if (number != SensorsStateDock)
-            connect(toggle, &QAction::triggered, dock, &QDockWidget::raise);
+            connect(toggle, &QAction::triggered, dock, [dock] { raiseDock(dock); });
         ui->menuDockableWindows->addAction(toggle);
     }
 }
@@ -377,41 +408,45 @@ void MainWindow::connectDeviceUnits()
     // What reaches the window while a project loads speaks of rows on their
     // way out; the units' alarm-log rows are never dropped.
     const auto loading = [files = m_files] { return files->isLoading(); };
-    connect(
-        unit, &ControlUnit::energHearbeat, this,
-        [states, loading](Node* row, bool statusChanged) {
-            if (!loading())
-                states->energHeartbeat(row, statusChanged);
-        },
-        Qt::QueuedConnection);
-    connect(
-        unit, &ControlUnit::energTick, this,
-        [states, loading](Node* element) {
-            if (!loading())
-                states->energTick(element);
-        },
-        Qt::QueuedConnection);
-    connect(unit, &ControlUnit::writeVoltageLog, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::writeVoltageLog,
-            Qt::QueuedConnection);
+    queueAsHandle(unit, &ControlUnit::energHearbeat, this, [states, loading](Node* row, bool statusChanged) {
+        if (!loading())
+            states->energHeartbeat(row, statusChanged);
+    });
+    queueAsHandle(unit, &ControlUnit::energTick, this, [states, loading](Node* element) {
+        if (!loading())
+            states->energTick(element);
+    });
+    VoltageDiagrammsDlg* voltageLog = voltageDiagrammsDlg();
+    queueAsHandle(unit, &ControlUnit::writeVoltageLog, voltageLog,
+                  [voltageLog](Node* row) { voltageLog->writeVoltageLog(row); });
     connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
-    connect(this, &MainWindow::command, unit, &ControlUnit::command, Qt::QueuedConnection);
+    // The unit resolves the handle under the site lock and keeps it while it sends.
+    connect(
+        this, &MainWindow::command, unit,
+        [unit](Node* device, CommandSend action, QVariant value) {
+            QMetaObject::invokeMethod(
+                unit,
+                [unit, device = NodeHandle(device), action, value] {
+                    SiteLocker lock;
+                    if (Node* live = device.get())
+                        unit->command(live, action, value);
+                    else
+                        qCWarning(lcMainWindow) << "Command" << int(action) << "dropped: its node no longer exists";
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     connect(fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
-    connect(
-        twUnit, &TWControlUnit::sensorHearbeat, this,
-        [states, loading](Node* sensor) {
-            if (!loading())
-                states->sensorHeartbeat(sensor);
-        },
-        Qt::QueuedConnection);
-    connect(
-        twUnit, &TWControlUnit::sensorTick, this,
-        [states, loading](Node* sensor) {
-            if (!loading())
-                states->sensorTick(sensor);
-        },
-        Qt::QueuedConnection);
+    queueAsHandle(twUnit, &TWControlUnit::sensorHearbeat, this, [states, loading](Node* sensor) {
+        if (!loading())
+            states->sensorHeartbeat(sensor);
+    });
+    queueAsHandle(twUnit, &TWControlUnit::sensorTick, this, [states, loading](Node* sensor) {
+        if (!loading())
+            states->sensorTick(sensor);
+    });
     connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
     connect(twSensorsClient(), &qtClientTW::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->twStatus(int(value)); });
@@ -690,6 +725,7 @@ void MainWindow::applyUserRights()
     showIf(ui->actTWSensorsSetup, holds(UserRight::SensorsSetup));
     GraphicsScene* scene = currentScene();
     showWorkplaceActions(scene ? m_workspaces->workplaceMode(scene) : 0);
+    m_propertyPanel->followUserRights();
 }
 
 // ---- workspaces --------------------------------------------------------------------
@@ -718,6 +754,8 @@ void MainWindow::currentTabChanged(int index)
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
         m_elementTree->proxy()->workplaceFilter = ui->tabWidget->tabText(index);
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
+        // The tree and the panel leave the element of the tab left behind.
+        m_elementTree->showWorkplace(scene->workplaceNode());
     }
     showWorkspaceStates(ui->tabWidget->tabText(index));
     updateTWSectorAction();

@@ -50,6 +50,8 @@ public:
     // later fills follow the mode given last.
     void setDesignMode(bool designMode);
     void setReadOnly(bool designMode);
+    // The user's rights changed: the open panels' rows follow them.
+    void followUserRights() { setReadOnly(m_designMode); }
     void selectionTreeChanged(const QItemSelection& current);
     // The select tool fills the docked panel with the first selected item.
     void toolChosen(int mode);

@@ -60,8 +60,11 @@ int ZoomTools::currentZoomIndex() const
 }
 
 // The combo's own change signal comes back to changeScale, which scales.
+// The level in front is stored first: at either end of the list that is all
+// a step does, and it replaces a fit stored before.
 void ZoomTools::stepZoom(int step)
 {
+    writeScale(currentZoomIndex());
     const int target = currentZoomIndex() + step;
     if (target >= 0 && target < m_zoomCombo->count())
         m_zoomCombo->setCurrentIndex(target);

@@ -232,6 +232,10 @@ void GraphicsBox::addActionButton()
     m_actionButton->setIcon(QIcon(BulbOffIcon));
     connect(m_actionButton.data(), &QPushButton::toggled, this, &GraphicsHelperClass::buttonToggle,
             Qt::UniqueConnection);
+    // Here, where every button is embedded (placed, read or pasted), so
+    // that no way onto a map leaves a button that sends nothing.
+    connect(m_actionButton.data(), &QPushButton::clicked, this, &GraphicsBox::sendActionCommand,
+            Qt::UniqueConnection);
 
     QGraphicsScene* itemScene = scene();
     if (!m_buttonProxy && itemScene) {

@@ -19,7 +19,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QVarLengthArray>
@@ -428,9 +427,6 @@ void GraphicsScene::sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mo
 
     if (item->type() == GraphicsBox::Type) {
         auto* box = static_cast<GraphicsBox*>(item);
-        if (box->kind() == GraphicsBox::ButtonBox && box->actionButton())
-            connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
-                    Qt::UniqueConnection);
         if (box->kind() == GraphicsBox::GatewayBox) {
             // The wizard is modal: run it after the press that placed the box
             // has been handled, and only if the box is still on this map.

@@ -18,6 +18,12 @@ QSet<const Node*>& liveNodes()
     return *nodes;
 }
 
+quint64 nextSerial()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+
 // The colour of a device that has never reported since the last reset.
 const QColor kNeverUpdatedColor(85, 255, 255, 255);
 
@@ -133,6 +139,7 @@ int sensorRank(int type)
 Node::Node(const QString& name, Node* parent)
     : name(name)
     , columns{QVariant(name)}
+    , m_serial(nextSerial())
 {
     SiteLocker lock;
     liveNodes().insert(this);
@@ -161,6 +168,7 @@ Node::Node(const Node& other)
     , updated(other.updated.load())
     , color(other.color)
     , m_parent(other.m_parent)
+    , m_serial(nextSerial())
     , m_ownsChildren(false)
 {
     SiteLocker lock;
@@ -218,6 +226,21 @@ bool Node::isAlive(const Node* node)
 {
     SiteLocker lock;
     return node && liveNodes().contains(node);
+}
+
+NodeHandle::NodeHandle(Node* node)
+{
+    SiteLocker lock;
+    if (Node::isAlive(node)) {
+        m_node = node;
+        m_serial = node->serial();
+    }
+}
+
+Node* NodeHandle::get() const
+{
+    SiteLocker lock;
+    return Node::isAlive(m_node) && m_node->serial() == m_serial ? m_node : nullptr;
 }
 
 void registerNodeMetaTypes()

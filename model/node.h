@@ -26,8 +26,9 @@ class QGraphicsItem;
 // (records, output area, `updated`, `durationClock`, columns, `flagText`,
 // colours) is written by the unit threads and read on the GUI thread. Both
 // sides hold the site mutex (sitemutex.h) while they touch it; the
-// evaluations and `resetState` take it themselves. A `Node*` received through
-// a queued signal is checked with `Node::isAlive` before use.
+// evaluations and `resetState` take it themselves. A node that crosses a
+// thread or waits in a timer travels as a `NodeHandle`: an address alone may
+// be taken by a new node once a reopen has freed the old one.
 //
 // A node owns its children and its mapping records, never `deviceNode` or
 // `mapItem`; a sound alarm lists its reference copies among its children but
@@ -135,6 +136,8 @@ public:
     // thread: call it with the site mutex held and keep holding it while
     // the node is used.
     static bool isAlive(const Node* node);
+    // A number no other node of this run has had or will have.
+    quint64 serial() const { return m_serial; }
 
     QTime durationClock;
     StatusRecord previousRecord{};
@@ -166,12 +169,30 @@ private:
     void forgetReference();
 
     Node* m_parent = nullptr;
+    const quint64 m_serial;
     // False for copies: they list the original's children but never delete them.
     bool m_ownsChildren = true;
 };
 
 Q_DECLARE_METATYPE(Node)
 Q_DECLARE_METATYPE(Node*)
+
+// A node held across a queue or a timer. It finds the node it was made for
+// while that node lives, and never a node made later at the same address.
+// Made where the node is known to live; resolved on the GUI thread, or with
+// the site mutex held for as long as the node is used.
+class NodeHandle
+{
+public:
+    NodeHandle() = default;
+    explicit NodeHandle(Node* node);
+
+    Node* get() const;
+
+private:
+    Node* m_node = nullptr;
+    quint64 m_serial = 0;
+};
 
 // Registers "Node" and "Node*" for queued connections. Idempotent.
 void registerNodeMetaTypes();

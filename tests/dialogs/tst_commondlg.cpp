@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <atomic>
@@ -33,6 +34,7 @@ private slots:
     void returnSubmitsOnlyFromPassword();
     void pagesCarryTheirWidgets();
     void alarmLineIsOneHeartbeat();
+    void newestAlarmInView();
 
 private:
     void addUser(const QString& name, const QString& password, int active);
@@ -220,6 +222,19 @@ void TestCommonDlg::alarmLineIsOneHeartbeat()
     stop = true;
     unit.join();
     QCOMPARE(torn, 0);
+}
+
+void TestCommonDlg::newestAlarmInView()
+{
+    CommonDlg dialog;
+    Node sensor(QStringLiteral("S"));
+    sensor.type = Node::TWSensor;
+    for (int n = 0; n < 40; ++n) {
+        sensor.setData(0, QString::number(n));
+        dialog.showAlarmConfirm(&sensor);
+    }
+    auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+    QVERIFY(table->viewport()->rect().contains(table->visualItemRect(table->item(39, 0))));
 }
 
 // A damaged file fails the log-in like a wrong password, but the operator

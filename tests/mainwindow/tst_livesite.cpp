@@ -402,6 +402,35 @@ private slots:
         QCOMPARE(tw->text(), QStringLiteral("TW Connection: Not definied"));
         QCOMPARE(tw->styleSheet(), QString());
     }
+
+    // A reopen frees nodes, and new ones may take their addresses: a
+    // heartbeat and a clear-alarm step queued before it reach neither.
+    void queuedWorkMissesNodesAtFreedAddresses()
+    {
+        Node* element = site.energizer(2);
+        Node* row = site.row(2);
+        element->enabled = true;
+        emit window->controlUnit()->energHearbeat(row, true);
+        window->commands()->clearGatewayAlarms(site.gateway->node(), true);
+        SiteLocker lock;
+        for (auto [model, node] : {std::pair{g_energizerModel, row}, {g_elementTreeModel, element}}) {
+            Node* parent = node->parent();
+            const int type = node->type;
+            model->takeNode(node);
+            node->~Node();
+            new (node) Node(QStringLiteral("Energ2"));
+            node->type = type;
+            model->insertNode(parent, 1, node);
+        }
+        element->deviceNode = row;
+        row->deviceNode = element;
+        lock.unlock();
+        bool stepDue = false;
+        QTimer::singleShot(CommandRouter::ClearAlarmStepMs, this, [&stepDue] { stepDue = true; });
+        QTRY_VERIFY(stepDue);
+        QVERIFY(!row->heartbeatSeen);
+        QVERIFY(std::none_of(sent.cbegin(), sent.cend(), [row](const Sent& command) { return command.node == row; }));
+    }
 };
 
 QTEST_MAIN(TstLiveSite)

@@ -40,6 +40,7 @@
 #include <QUndoStack>
 #include <QMenu>
 #include <QToolBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -86,6 +87,8 @@ private slots:
     void rightsGivenBackStay();
     void storedScale_data();
     void storedScale();
+    void zoomStepAtTheEnds();
+    void dockToggleRaisesItsTab();
     void looks();
     void recentFiles();
     void alarmConditionsFromDefaults();
@@ -244,6 +247,33 @@ void TestMainWindowFrame::storedScale()
     QCOMPARE(QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat).value("Scale").toInt(), written);
     QVERIFY(!window->workspaces()->currentView()->transform().isScaling() || zoom != QLatin1String("100%")
             || stored < 0);
+}
+
+// At either end of the list a step stores the level in front over a fit.
+void TestMainWindowFrame::zoomStepAtTheEnds()
+{
+    auto window = makeWindow();
+    for (int end : {6, 0}) {
+        window->zoom()->zoomCombo()->setCurrentIndex(end);
+        formChild(window.get(), "actScaleToHeight")->trigger();
+        formChild(window.get(), end ? "actZoomIn" : "actZoomOut")->trigger();
+        QCOMPARE(QSettings(m_home->filePath("setting.ini"), QSettings::IniFormat).value("Scale").toInt(), end);
+    }
+}
+
+// Shown again from its toggle, a dock is the tab in front of its group.
+void TestMainWindowFrame::dockToggleRaisesItsTab()
+{
+    auto window = makeWindow();
+    const QList<QTabBar*> bars = window->findChildren<QTabBar*>();
+    QTabBar* group = *std::find_if(bars.begin(), bars.end(), [](QTabBar* bar) { return bar->count() == 3; });
+    for (const char* name : {"dockLogs", "dockAlarmStates"}) {
+        auto* dock = formChild<QDockWidget>(window.get(), name);
+        group->setCurrentIndex(group->tabText(0) == dock->windowTitle() ? 1 : 0);
+        dock->toggleViewAction()->trigger();
+        dock->toggleViewAction()->trigger();
+        QTRY_COMPARE(group->tabText(group->currentIndex()), dock->windowTitle());
+    }
 }
 
 void TestMainWindowFrame::looks()

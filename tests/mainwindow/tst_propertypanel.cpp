@@ -324,6 +324,11 @@ void TestPropertyPanel::readOnlyPass()
         check("Relay3", false, true);
         check("Input1", design, !design);
     }
+    // Rights changed in the user administration reach the open panel.
+    g_currentUser = QStringLiteral("admin");
+    window->applyUserRights();
+    g_currentUser.clear();
+    check("Relay3", true, false);
     auto* fence = new GraphicsLine;
     addToScene(fence);
     ownedNodes << fence->node();
@@ -530,14 +535,22 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     QCOMPARE(variantRow(docked(), "CmdTarget")->value().toString(), target->data(0).toString());
     QCOMPARE(button->actionTarget(), target);
     QCOMPARE(button->actionCommand(), int(ActivateEnergZone1));
+    // A pasted copy given a target sends from its own button too.
+    button->setSelected(true);
+    formChild(window.get(), "actCopy")->trigger();
+    formChild(window.get(), "actPaste")->trigger();
+    auto* copy = static_cast<GraphicsBox*>(window->currentScene()->selectedItems().value(0));
+    copy->setActionTarget(target);
+    copy->setActionCommand(ActivateEnergZone1);
     // Pressed, it sends only for a user with the right to send commands.
     MessageBoxAnswerer answerer;
     commands.clear();
     button->sendActionCommand();
     g_currentUser = QStringLiteral("admin");
     button->sendActionCommand();
+    copy->actionButton()->click();
     g_currentUser.clear();
-    QVERIFY(commands.size() == 1 && answerer.seen().size() == 1);
+    QVERIFY(commands.size() == 2 && answerer.seen().size() == 1);
 
     // The button is current in the tree: the gateway's panel still commands the gateway.
     docked()->currentNode = gateway->node();

@@ -205,6 +205,18 @@ private slots:
         check(QStringLiteral("Gate house"));
     }
 
+    // The tree and the panel leave the element picked on the tab left behind.
+    void tabSelectsItsWorkplace()
+    {
+        window->addWorkspace(QStringLiteral("Other"));
+        for (int tab : {0, 1}) {
+            window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
+            window->workspaces()->tabs()->setCurrentIndex(tab);
+            QCOMPARE(window->propertySets().first()->node(), scene(tab)->workplaceNode());
+            QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTreeProxy()->index(0, 0)));
+        }
+    }
+
     // Print preview shows the map in front; from there it prints, here to a PDF.
     void printPreviewShowsTheMap()
     {
