@@ -9,6 +9,7 @@
 #include "mainwindow.h"
 #include "messagehandler.h"
 #include "resources.h"
+#include "writebatch.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -95,19 +96,25 @@ int runLumetra(QApplication& app)
         qCWarning(lcMainWindow) << "Database not prepared for use, no upkeep in this run:" << AppPaths::database();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
 
+    // The logs' writer, its thread and its connection: it writes every row
+    // accepted until the window is gone, before any connection closes.
+    WriteBatch logRows;
     int exitCode = 0;
+    bool loggedIn = false;
     {
         auto dialog = std::make_unique<CommonDlg>();
         const QString userName = dialog->login();
-        if (dialog->result() == QDialog::Accepted) {
+        loggedIn = dialog->result() == QDialog::Accepted;
+        if (loggedIn) {
             g_currentUser = userName;
             MainWindow window;
             window.show();
             exitCode = app.exec();
-        } else {
-            QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
         }
     }
+    logRows.finish();
+    if (!loggedIn)
+        QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
     stopDatabase(databaseThread);
     return exitCode;
 }
