@@ -73,8 +73,9 @@ QStringList UserActionLogDlg::headers() const
     return {tr("Date/Time"), tr("User"), tr("Subject"), tr("Info")};
 }
 
-// The records go to the database at once, with whatever log rows wait
-// before them; those the database refuses stay queued and are written later.
+// The records are handed to the writer, behind whatever log rows wait
+// before them, and shown once written: an operator's click never waits for
+// the database.
 void UserActionLogDlg::submit()
 {
     for (const QVariantList& values : qAsConst(unsubmitted)) {
@@ -86,10 +87,6 @@ void UserActionLogDlg::submit()
         waiting.insert(receipt.ticket);
     }
     unsubmitted.clear();
-    submitting = true;
-    WriteBatch::instance().commit();
-    submitting = false;
-    reload();
 }
 
 void UserActionLogDlg::reload()
@@ -111,8 +108,7 @@ void UserActionLogDlg::rowsWritten(const WriteBatch::WrittenRows& rows)
     bool ours = false;
     for (const WriteBatch::WrittenRow& row : rows)
         ours = waiting.remove(row.ticket) || ours;
-    // A submit reloads once its write is over.
-    if (ours && !submitting)
+    if (ours)
         reload();
 }
 
@@ -156,6 +152,9 @@ void UserActionLogDlg::clearOldRecords()
 
 void UserActionLogDlg::print()
 {
+    // The print shows the actions taken up to the click: they are written
+    // first, and shown once written.
+    WriteBatch::instance().commit();
     report = LogTable::startReport(this, QLatin1String(kReportFile), proxy->rowCount());
     connect(report, &ReportEngine::setValue, this, &UserActionLogDlg::setValue);
     report->printExec(true, false, QString());
