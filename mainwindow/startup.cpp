@@ -9,6 +9,7 @@
 #include "mainwindow.h"
 #include "messagehandler.h"
 #include "resources.h"
+#include "shutdownsignals.h"
 #include "writebatch.h"
 
 #include <QApplication>
@@ -79,6 +80,11 @@ int runLumetra(QApplication& app)
     QApplication::setApplicationName(QApplication::translate("QApplication", "Brenik Lumetra"));
     QApplication::setOrganizationName(QStringLiteral("Brenik"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.86"));
+
+    // Ends the program the orderly way, as File > Exit does: every window is
+    // closed through its own close steps, the log-in page is refused.
+    ShutdownSignals shutdownSignals;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::received, &app, [] { QApplication::closeAllWindows(); });
 
     QThread* databaseThread = startDatabase();
     const QString failure = waitForDatabase();
