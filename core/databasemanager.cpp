@@ -18,6 +18,26 @@
 
 DatabaseManager* g_databaseManager = nullptr;
 
+namespace {
+
+// SQLite opens any file and reads it only at the first statement: a file
+// that is no database would pass the opening and fail at the log-in. A
+// lock another program holds is no reason to stop here.
+bool isDatabase(const QSqlDatabase& db, QString* error)
+{
+    enum { Busy = 5, Locked = 6 };
+    QSqlQuery query(db);
+    if (query.exec(QStringLiteral("select count(*) from sqlite_master")))
+        return true;
+    const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+    if (code == Busy || code == Locked)
+        return true;
+    *error = query.lastError().text();
+    return false;
+}
+
+} // namespace
+
 DatabaseManager::DatabaseManager(QObject* parent)
     : QObject(parent)
     , m_checkpointTimer(new QTimer(this))
@@ -44,8 +64,10 @@ void DatabaseManager::createConnection()
     else
         finishConversion(path);
     database.setDatabaseName(path);
-    if (!database.open()) {
-        m_failure = database.lastError().text();
+    if (!database.open() || !isDatabase(database, &m_failure)) {
+        if (m_failure.isEmpty())
+            m_failure = database.lastError().text();
+        database.close();
         qCWarning(lcCore) << "Database" << path << "not opened:" << m_failure;
         m_state.store(Failed, std::memory_order_release);
         return;

@@ -5,31 +5,14 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 
-#include <iterator>
 #include <utility>
+#include <vector>
 
-void LogOutbox::post(LogEvent event)
-{
-    bool wasEmpty = false;
-    {
-        std::lock_guard<std::mutex> locker(m_mutex);
-        wasEmpty = m_events.empty();
-        m_events.push_back(std::move(event));
-    }
-    if (wasEmpty)
-        m_wake();
-}
-
-std::vector<LogEvent> LogOutbox::take()
-{
-    std::lock_guard<std::mutex> locker(m_mutex);
-    return std::exchange(m_events, {});
-}
-
-LogWriter::LogWriter(LogOutbox& outbox)
-    : m_outbox(outbox)
+LogWriter::LogWriter(LogWriterCounters& counters)
+    : m_counters(counters)
     , m_connection(QLatin1String(QSqlDatabase::defaultConnection))
     , m_commitTimer(this)
     , m_retryTimer(this)
@@ -38,13 +21,6 @@ LogWriter::LogWriter(LogOutbox& outbox)
     connect(&m_commitTimer, &QTimer::timeout, this, &LogWriter::commit);
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &LogWriter::commit);
-}
-
-// Deleted after its thread has ended, whose last look at the inbox (on its
-// finish) is then seen through the inbox's lock.
-LogWriter::~LogWriter()
-{
-    std::lock_guard<std::mutex> locker(m_inboxMutex);
 }
 
 bool LogWriter::openOwn(const QString& file, QString* error)
@@ -83,55 +59,9 @@ QSqlDatabase LogWriter::connection() const
     return QSqlDatabase::database(m_connection, false);
 }
 
-void LogWriter::hand(quint64 ticket, const QString& statement, const QVariantList& values)
+void LogWriter::take(quint64 ticket, const QString& statement, const QVariantList& values)
 {
-    bool first = false;
-    {
-        std::lock_guard<std::mutex> locker(m_inboxMutex);
-        first = m_handed.empty();
-        m_handed.push_back({ticket, statement, values});
-    }
-    if (first)
-        QMetaObject::invokeMethod(this, &LogWriter::takeHanded, Qt::QueuedConnection);
-}
-
-void LogWriter::request(Work work, std::function<void(bool)> done)
-{
-    bool first = false;
-    {
-        std::lock_guard<std::mutex> locker(m_inboxMutex);
-        first = m_requests.empty();
-        m_requests.emplace_back(std::move(work), std::move(done));
-    }
-    if (first)
-        QMetaObject::invokeMethod(this, &LogWriter::serveRequests, Qt::QueuedConnection);
-}
-
-void LogWriter::serveRequests()
-{
-    takeHanded();
-    std::vector<std::pair<Work, std::function<void(bool)>>> requests;
-    {
-        std::lock_guard<std::mutex> locker(m_inboxMutex);
-        requests.swap(m_requests);
-    }
-    for (auto& [work, done] : requests) {
-        const bool result = work(*this);
-        if (done)
-            done(result);
-    }
-}
-
-void LogWriter::takeHanded()
-{
-    std::deque<Row> handed;
-    {
-        std::lock_guard<std::mutex> locker(m_inboxMutex);
-        handed.swap(m_handed);
-    }
-    if (handed.empty())
-        return;
-    std::move(handed.begin(), handed.end(), std::back_inserter(m_queue));
+    m_queue.push_back({ticket, statement, values});
     // Behind rows that wait for the retry, which writes them all.
     if (!m_commitTimer.isActive() && !m_retryTimer.isActive())
         m_commitTimer.start();
@@ -139,16 +69,14 @@ void LogWriter::takeHanded()
 
 bool LogWriter::commit()
 {
-    takeHanded();
     m_commitTimer.stop();
     m_retryTimer.stop();
     QString error;
-    LogWrittenRows written;
-    if (!m_queue.empty())
-        writeQueue(&written, &error);
-    if (!written.isEmpty())
-        post({LogEvent::Written, written, 0, QString(), 0});
-    if (!m_queue.empty()) {
+    LogWrittenRows rows;
+    const bool done = m_queue.empty() || writeQueue(&rows, &error);
+    if (!rows.isEmpty())
+        emit written(rows);
+    if (!done) {
         noteFailure(error);
         m_retryTimer.start();
         return false;
@@ -159,16 +87,16 @@ bool LogWriter::commit()
 
 void LogWriter::finish(int busyTimeoutMs)
 {
-    takeHanded();
     if (!m_queue.empty()) {
         QSqlDatabase db = connection();
+        QSqlQuery pragma(db);
         if (db.isOpen())
-            QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs));
+            pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs));
         if (!commit())
             qCWarning(lcCore) << "Log rows lost, the database did not take them:" << m_queue.size();
+        if (db.isOpen() && m_connection != QLatin1String(OwnConnection))
+            pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(DatabaseManager::BusyTimeoutMs));
     }
-    m_commitTimer.stop();
-    m_retryTimer.stop();
     drop();
     if (m_connection != QLatin1String(OwnConnection))
         return;
@@ -179,18 +107,15 @@ void LogWriter::finish(int busyTimeoutMs)
 
 void LogWriter::drop()
 {
-    takeHanded();
     m_commitTimer.stop();
     m_retryTimer.stop();
-    if (m_queue.empty())
-        return;
-    post({LogEvent::Dropped, {}, 0, QString(), int(m_queue.size())});
+    m_counters.pending -= int(m_queue.size());
     m_queue.clear();
 }
 
-// Every waiting row in one transaction, in order; the rows written leave the
-// queue. A row refused for itself stays and the others go on; any other
-// failure rolls the whole transaction back and keeps every row.
+// Every waiting row in one transaction, in order. A row refused for itself
+// is set aside and the others go on; any other failure rolls the whole
+// transaction back and keeps every row.
 bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
 {
     QSqlDatabase db = connection();
@@ -198,43 +123,33 @@ bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
         *error = db.isOpen() ? db.lastError().text() : QStringLiteral("the database is not open");
         return false;
     }
-    if (!writeRows(db, written, error)) {
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        *error = db.lastError().text();
-        db.rollback();
-        written->clear();
-        return false;
-    }
-    std::deque<Row> kept;
-    for (Row& row : m_queue) {
-        if (row.refused)
-            kept.push_back(std::move(row));
-    }
-    m_queue.swap(kept);
-    return m_queue.empty();
-}
-
-// Marks the rows refused for themselves; the others are in the transaction.
-bool LogWriter::writeRows(const QSqlDatabase& db, LogWrittenRows* written, QString* error)
-{
     // Prepared once per transaction: a heartbeat brings many rows of a few kinds.
     Queries queries;
+    std::vector<std::pair<const Row*, QString>> refused;
     LogWrittenRows done;
-    for (Row& row : m_queue) {
+    for (const Row& row : m_queue) {
         switch (exec(db, queries, row, &done, error)) {
         case Outcome::Written:
-            row.refused = false;
             break;
         case Outcome::Refused:
-            refuse(row, *error);
+            refused.emplace_back(&row, *error);
             break;
         case Outcome::Failed:
+            queries.clear();
+            db.rollback();
             return false;
         }
     }
+    queries.clear();
+    if (!db.commit()) {
+        *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    for (const auto& [row, why] : refused)
+        setAside(*row, why);
+    m_counters.pending -= int(m_queue.size());
+    m_queue.clear();
     *written = done;
     return true;
 }
@@ -262,13 +177,20 @@ LogWriter::Outcome LogWriter::exec(const QSqlDatabase& db, Queries& queries, con
     return isTransient(it->lastError()) ? Outcome::Failed : Outcome::Refused;
 }
 
-void LogWriter::refuse(Row& row, const QString& error)
+// Told once per table and reason, with the table named; the row's values go
+// to the log so that nothing leaves without a trace.
+void LogWriter::setAside(const Row& row, const QString& error)
 {
-    const bool told = std::exchange(row.refused, true);
-    if (told)
-        return;
-    qCWarning(lcCore) << "Log row refused, kept to try again:" << row.statement << error;
-    post({LogEvent::Refused, {}, row.ticket, error, 0});
+    static const QRegularExpression into(QStringLiteral("\\binto\\s+(\\w+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QString table = into.match(row.statement).captured(1);
+    const QString text = table + QStringLiteral(": ") + error;
+    if (!m_refusalsTold.contains(text)) {
+        m_refusalsTold.insert(text);
+        qCWarning(lcCore) << "Log row refused by the database, set aside:" << text;
+    }
+    qCDebug(lcCore) << "Log row set aside:" << row.statement << row.values;
+    emit refused(row.ticket, text);
 }
 
 // Refusals that pass: locks, a full or failing disk, memory. The SQLite
@@ -294,11 +216,12 @@ void LogWriter::noteFailure(const QString& error)
 {
     if (!m_failingSince.isValid()) {
         m_failingSince.start();
+        m_counters.failing = true;
         qCWarning(lcCore) << "Log rows not written, kept to try again:" << error;
     }
     if (!m_stallTold && m_failingSince.elapsed() >= m_stallAlertMs) {
         m_stallTold = true;
-        post({LogEvent::Stalled, {}, 0, error, 0});
+        emit stalled(error);
     }
 }
 
@@ -308,6 +231,7 @@ void LogWriter::noteSuccess()
         return;
     qCWarning(lcCore) << "Log rows written after" << m_failingSince.elapsed() << "ms";
     m_failingSince.invalidate();
+    m_counters.failing = false;
     if (std::exchange(m_stallTold, false))
-        post({LogEvent::Resumed, {}, 0, QString(), 0});
+        emit resumed();
 }

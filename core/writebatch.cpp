@@ -10,9 +10,11 @@
 #include <mutex>
 #include <utility>
 
+namespace {
+
 // What work run on the writer's thread gave, handed back under a standard
 // mutex: its locking is visible to ThreadSanitizer, Qt's own is not.
-class WriteBatch::Answer
+class Answer
 {
 public:
     void give(bool result)
@@ -43,74 +45,115 @@ private:
     bool m_result = false;
 };
 
-WriteBatch::WriteBatch(QObject* parent)
-    : QObject(parent)
-    , m_outbox([this] { QMetaObject::invokeMethod(this, &WriteBatch::deliver, Qt::QueuedConnection); })
+// Used on the GUI thread only.
+WriteBatch* g_current = nullptr;
+WriteBatch* g_madeOnUse = nullptr;
+
+void endMadeOnUse()
 {
-    qRegisterMetaType<WriteBatch::WrittenRows>("WriteBatch::WrittenRows");
+    delete std::exchange(g_madeOnUse, nullptr);
+}
+
+} // namespace
+
+WriteBatch::WriteBatch()
+{
+    qRegisterMetaType<LogWrittenRows>();
+    qRegisterMetaType<LogWrittenRows>("WriteBatch::WrittenRows");
+    m_previous = g_current;
+    g_current = this;
 }
 
 WriteBatch::~WriteBatch()
 {
-    retire(ExitBusyTimeoutMs);
+    if (QCoreApplication::instance())
+        finish();
+    else
+        lastChance();
+    if (g_current == this)
+        g_current = m_previous.data();
 }
 
 WriteBatch& WriteBatch::instance()
 {
-    static QPointer<WriteBatch> batch;
-    if (!batch) {
-        // Parented to the application so it goes before the connection does;
-        // rows still waiting when the event loop ends are written then.
-        batch = new WriteBatch(QCoreApplication::instance());
-        if (QCoreApplication::instance())
-            connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, batch.data(), &WriteBatch::commit);
+    if (!g_current) {
+        g_madeOnUse = new WriteBatch;
+        qAddPostRoutine(endMadeOnUse);
     }
-    return *batch;
+    return *g_current;
+}
+
+void WriteBatch::finishCurrent()
+{
+    if (g_current)
+        g_current->finish();
 }
 
 WriteBatch::Receipt WriteBatch::append(const QString& statement, const QVariantList& values)
 {
     Receipt receipt;
-    if (m_pending >= MaxQueuedRows)
+    if (m_counters.pending.load() >= MaxQueuedRows)
         return receipt;
     follow();
-    receipt.ticket = ++m_lastTicket;
-    ++m_pending;
-    m_writer->hand(receipt.ticket, statement, values);
+    const quint64 ticket = ++m_lastTicket;
+    ++m_counters.pending;
+    receipt.ticket = ticket;
+    LogWriter* writer = m_writer.get();
+    if (m_thread) {
+        QMetaObject::invokeMethod(
+            writer, [writer, ticket, statement, values] { writer->take(ticket, statement, values); },
+            Qt::QueuedConnection);
+    } else {
+        writer->take(ticket, statement, values);
+    }
     return receipt;
 }
 
 bool WriteBatch::commit()
 {
     follow();
-    const bool done = waitForWriter(m_writer.get(), [](LogWriter& writer) { return writer.commit(); }, CommitWaitMs);
+    const bool done = onWriter([](LogWriter& writer) { return writer.commit(); }, CommitWaitMs);
     deliver();
     return done;
 }
 
+void WriteBatch::finish()
+{
+    retire(ExitBusyTimeoutMs);
+}
+
 void WriteBatch::setCommitDelay(int msecs)
 {
-    setDelay(&m_commitDelayMs, &LogWriter::setCommitDelay, msecs);
+    m_commitDelayMs = msecs;
+    applyDelays();
 }
 
 void WriteBatch::setRetryDelay(int msecs)
 {
-    setDelay(&m_retryDelayMs, &LogWriter::setRetryDelay, msecs);
+    m_retryDelayMs = msecs;
+    applyDelays();
 }
 
 void WriteBatch::setStallAlertDelay(int msecs)
 {
-    setDelay(&m_stallAlertMs, &LogWriter::setStallAlertDelay, msecs);
+    m_stallAlertMs = msecs;
+    applyDelays();
 }
 
-// Kept for the writers to come, and told the one there is.
-void WriteBatch::setDelay(int* kept, void (LogWriter::*set)(int), int msecs)
+void WriteBatch::applyDelays()
 {
-    *kept = msecs;
-    onWriter([set, msecs](LogWriter& writer) {
-        (writer.*set)(msecs);
-        return true;
-    });
+    LogWriter* writer = m_writer.get();
+    if (!writer)
+        return;
+    const auto apply = [writer, commit = m_commitDelayMs, retry = m_retryDelayMs, stall = m_stallAlertMs] {
+        writer->setCommitDelay(commit);
+        writer->setRetryDelay(retry);
+        writer->setStallAlertDelay(stall);
+    };
+    if (m_thread)
+        QMetaObject::invokeMethod(writer, apply, Qt::QueuedConnection);
+    else
+        apply();
 }
 
 // The writer writes to the file the default connection has open. While that
@@ -131,119 +174,112 @@ void WriteBatch::follow()
 void WriteBatch::start(const QString& file)
 {
     m_file = file;
-    if (!file.isEmpty()) {
-        auto thread = std::make_unique<QThread>();
-        thread->setObjectName(QStringLiteral("LogWriterThread"));
-        auto writer = makeWriter();
-        writer->moveToThread(thread.get());
-        // Made before the thread starts, so that the thread sees it whole.
-        connect(thread.get(), &QThread::finished, writer.get(), &LogWriter::serveRequests, Qt::DirectConnection);
-        thread->start();
-        // Opening reads nothing from the file yet: no lock, no sync to wait
-        // for, on a thread that has nothing else to do.
-        QString error;
-        const bool opened = waitForWriter(
-            writer.get(), [&file, &error](LogWriter& opening) { return opening.openOwn(file, &error); }, -1);
-        if (opened) {
-            m_thread = std::move(thread);
-            m_writer = std::move(writer);
-            return;
+    m_writer = std::make_unique<LogWriter>(m_counters);
+    connectWriter();
+    applyDelays();
+    if (file.isEmpty())
+        return;
+    m_thread = std::make_unique<QThread>();
+    m_thread->setObjectName(QStringLiteral("LogWriterThread"));
+    m_writer->moveToThread(m_thread.get());
+    m_thread->start();
+    // Opening reads nothing from the file yet: no lock, no sync to wait for,
+    // on a thread that has nothing else to do.
+    QString error;
+    if (onWriter([&file, &error](LogWriter& writer) { return writer.openOwn(file, &error); }, -1)) {
+        // Ahead of Qt's own routine, which closes every connection.
+        if (this == g_madeOnUse) {
+            qRemovePostRoutine(endMadeOnUse);
+            qAddPostRoutine(endMadeOnUse);
         }
-        thread->quit();
-        thread->wait();
-        qCWarning(lcCore) << "Log writer: its own connection to" << file
-                          << "did not open, log rows are written on the GUI thread:" << error;
+        return;
     }
-    m_writer = makeWriter();
+    m_thread->quit();
+    m_thread->wait();
+    m_thread.reset();
+    qCWarning(lcCore) << "Log writer: its own connection to" << file
+                      << "did not open, log rows are written on the GUI thread:" << error;
+    m_writer = std::make_unique<LogWriter>(m_counters);
+    connectWriter();
+    applyDelays();
 }
 
-std::unique_ptr<LogWriter> WriteBatch::makeWriter()
+// Queued, also on this thread: `commit` tells what its write did by
+// delivering them before it returns.
+void WriteBatch::connectWriter()
 {
-    auto writer = std::make_unique<LogWriter>(m_outbox);
-    writer->setCommitDelay(m_commitDelayMs);
-    writer->setRetryDelay(m_retryDelayMs);
-    writer->setStallAlertDelay(m_stallAlertMs);
-    return writer;
+    LogWriter* writer = m_writer.get();
+    connect(writer, &LogWriter::written, this, &WriteBatch::written, Qt::QueuedConnection);
+    connect(writer, &LogWriter::refused, this, &WriteBatch::refused, Qt::QueuedConnection);
+    connect(writer, &LogWriter::stalled, this, &WriteBatch::stalled, Qt::QueuedConnection);
+    connect(writer, &LogWriter::resumed, this, &WriteBatch::resumed, Qt::QueuedConnection);
 }
 
 // Rows left for the writer's file are written there, waiting `busyTimeoutMs`
-// for a lock, by a writer of its own; the default connection has another
-// file open by now, and a writer using it drops them.
+// for a lock; the default connection has another file open by now when the
+// writer used it, and those rows are dropped.
 void WriteBatch::retire(int busyTimeoutMs)
 {
     if (!m_writer)
         return;
     const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
     const bool ownFile = m_thread || db.databaseName() == m_file;
-    if (!ownFile && m_pending > 0)
-        qCWarning(lcCore) << "Log rows for" << m_file << "dropped, another database is open:" << m_pending;
-    const auto last = [busyTimeoutMs, ownFile](LogWriter& writer) {
-        if (ownFile)
-            writer.finish(busyTimeoutMs);
-        else
-            writer.drop();
-        return true;
-    };
+    if (!ownFile && m_counters.pending.load() > 0)
+        qCWarning(lcCore) << "Log rows for" << m_file << "dropped, another database is open:" << m_counters.pending;
+    onWriter(
+        [busyTimeoutMs, ownFile](LogWriter& writer) {
+            if (ownFile)
+                writer.finish(busyTimeoutMs);
+            else
+                writer.drop();
+            return true;
+        },
+        -1);
     if (m_thread) {
-        // Served on the writer's thread as it ends at the latest: while the
-        // application object goes no posted call is delivered any more.
-        auto answer = std::make_shared<Answer>();
-        m_writer->request(last, [answer](bool result) { answer->give(result); });
         m_thread->quit();
         m_thread->wait();
-        answer->wait(0);
         m_thread.reset();
-    } else {
-        last(*m_writer);
     }
     m_writer.reset();
     deliver();
-    m_pending = 0;
 }
 
-void WriteBatch::onWriter(LogWriter::Work work)
+// The application object is going and delivers no call any more: the
+// writer's thread is ended, and what it had not written is lost. Only a
+// batch nobody finished comes here.
+void WriteBatch::lastChance()
 {
     if (!m_writer)
         return;
-    if (m_thread)
-        m_writer->request(std::move(work));
-    else
-        work(*m_writer);
+    if (m_thread) {
+        m_thread->quit();
+        m_thread->wait();
+        m_thread.reset();
+        QSqlDatabase::removeDatabase(QLatin1String(LogWriter::OwnConnection));
+    } else {
+        m_writer->finish(ExitBusyTimeoutMs);
+    }
+    if (m_counters.pending.load() > 0)
+        qCWarning(lcCore) << "Log rows lost, the log writer was not finished:" << m_counters.pending;
+    m_writer.reset();
 }
 
-// Runs `work` on `writer`'s thread and waits at most `msecs` (-1: until it
+// Runs `work` on the writer's thread and waits at most `msecs` (-1: until it
 // is done) for its result; false when it did not come in time.
-bool WriteBatch::waitForWriter(LogWriter* writer, const LogWriter::Work& work, int msecs)
+bool WriteBatch::onWriter(const std::function<bool(LogWriter&)>& work, int msecs)
 {
-    if (writer->thread() == thread())
-        return work(*writer);
+    if (!m_thread)
+        return work(*m_writer);
     // Shared: the writer may answer after this call has given up.
     auto answer = std::make_shared<Answer>();
-    writer->request(work, [answer](bool result) { answer->give(result); });
+    LogWriter* writer = m_writer.get();
+    QMetaObject::invokeMethod(
+        writer, [writer, work, answer] { answer->give(work(*writer)); }, Qt::QueuedConnection);
     return answer->wait(msecs);
 }
 
 // What the writer did, told on this thread in its order.
 void WriteBatch::deliver()
 {
-    for (LogEvent& event : m_outbox.take()) {
-        switch (event.kind) {
-        case LogEvent::Written:
-            m_pending -= event.rows.size();
-            emit written(event.rows);
-            break;
-        case LogEvent::Refused:
-            emit refused(event.ticket, event.text);
-            break;
-        case LogEvent::Stalled:
-            emit stalled(event.text);
-            break;
-        case LogEvent::Resumed:
-            emit resumed();
-            break;
-        case LogEvent::Dropped:
-            m_pending -= event.count;
-            break;
-        }
-    }
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }

@@ -21,17 +21,19 @@
 // committed CommitDelayMs after the first, so each heartbeat costs one sync.
 // The GUI connection reads them through the write-ahead log once committed.
 //
-// Rows the database refuses are kept, in order, and tried again every
-// RetryDelayMs until they are written; each attempt waits at most the short
-// busy timeout. A row refused for itself (its table is missing) is reported
-// with `refused` and kept while the others are written. The queue is
-// bounded; after StallAlertMs of failed attempts `stalled` is emitted once,
-// and `resumed` when every row is in.
+// Rows the database refuses for now are kept, in order, and tried again
+// every RetryDelayMs until they are written; each attempt waits at most the
+// short busy timeout. After StallAlertMs of failed attempts `stalled` is
+// emitted once, and `resumed` when every row is in. A row refused for itself
+// (its table is missing) is told with `refused` and set aside. The queue is
+// bounded: a row counts until it is written, on the writer's thread.
 //
 // When the writer's connection cannot be opened, the rows are written on the
 // GUI thread with the default connection, as a last resort.
 //
-// Used from the GUI thread; its signals arrive there.
+// The start-up code owns the program's batch and ends it (`finish`) once the
+// window is gone and before any connection closes. Used from the GUI thread;
+// its signals arrive there.
 class WriteBatch : public QObject
 {
     Q_OBJECT
@@ -53,11 +55,18 @@ public:
     using WrittenRow = LogWrittenRow;
     using WrittenRows = LogWrittenRows;
 
-    // The one batch of the default connection, owned by the application object.
-    static WriteBatch& instance();
-    // Rows still waiting when the application object goes are written then,
-    // waiting longer for a lock than while the program runs.
+    // The batch `instance()` gives while it lives, in place of the one
+    // before it.
+    WriteBatch();
+    // Finishes, as `finish` does.
     ~WriteBatch() override;
+
+    // The batch the start-up made. Without one (tests, benches) one is made
+    // on first use and finished by a routine Qt runs as the application goes,
+    // before it closes the connections; rows it could not write are logged.
+    static WriteBatch& instance();
+    // Finishes the batch there is, if any.
+    static void finishCurrent();
 
     // What became of a row handed to `append`.
     struct Receipt
@@ -77,8 +86,16 @@ public:
     // tried again.
     bool commit();
 
-    // Rows handed to `append` and not yet told `written`.
-    int pendingRows() const { return m_pending; }
+    // Writes every row accepted so far, waiting up to ExitBusyTimeoutMs for a
+    // lock, then ends the writer's thread and closes its connection. A row
+    // appended later starts a new writer.
+    void finish();
+
+    // Rows handed to `append` and not yet written or set aside.
+    int pendingRows() const { return m_counters.pending.load(); }
+    // The database refuses the rows for now; when the queue is full and this
+    // is false, the rows come faster than it takes them.
+    bool isFailing() const { return m_counters.failing.load(); }
 
     // Tests shorten the waits.
     void setCommitDelay(int msecs);
@@ -88,8 +105,8 @@ public:
 signals:
     // The rows are committed, with their keys.
     void written(const WriteBatch::WrittenRows& rows);
-    // The database refused a waiting row for a reason of its own; it waits
-    // on. Told once per row.
+    // The database refused a row for a reason of its own (`error` names its
+    // table); the row is set aside.
     void refused(quint64 ticket, const QString& error);
     // Rows have waited StallAlertMs for the database; they stay queued.
     void stalled(const QString& error);
@@ -97,19 +114,17 @@ signals:
     void resumed();
 
 private:
-    explicit WriteBatch(QObject* parent);
-
     void follow();
     void start(const QString& file);
-    std::unique_ptr<LogWriter> makeWriter();
+    void connectWriter();
     void retire(int busyTimeoutMs);
-    void onWriter(LogWriter::Work work);
-    void setDelay(int* kept, void (LogWriter::*set)(int), int msecs);
-    class Answer;
-    bool waitForWriter(LogWriter* writer, const LogWriter::Work& work, int msecs);
+    void lastChance();
+    bool onWriter(const std::function<bool(LogWriter&)>& work, int msecs);
+    void applyDelays();
     void deliver();
 
-    LogOutbox m_outbox;
+    QPointer<WriteBatch> m_previous;
+    LogWriterCounters m_counters;
     // The writer's thread; none while it writes on this one.
     std::unique_ptr<QThread> m_thread;
     // Deleted after its thread has finished.
@@ -117,10 +132,7 @@ private:
     // The database file the writer writes to.
     QString m_file;
     quint64 m_lastTicket = 0;
-    int m_pending = 0;
     int m_commitDelayMs = CommitDelayMs;
     int m_retryDelayMs = RetryDelayMs;
     int m_stallAlertMs = StallAlertMs;
 };
-
-Q_DECLARE_METATYPE(WriteBatch::WrittenRows)

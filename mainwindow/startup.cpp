@@ -9,6 +9,8 @@
 #include "mainwindow.h"
 #include "messagehandler.h"
 #include "resources.h"
+#include "shutdownsignals.h"
+#include "writebatch.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -79,6 +81,11 @@ int runLumetra(QApplication& app)
     QApplication::setOrganizationName(QStringLiteral("Brenik"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.86"));
 
+    // Ends the program the orderly way, as File > Exit does: every window is
+    // closed through its own close steps, the log-in page is refused.
+    ShutdownSignals shutdownSignals;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::received, &app, [] { QApplication::closeAllWindows(); });
+
     QThread* databaseThread = startDatabase();
     const QString failure = waitForDatabase();
     if (!failure.isEmpty()) {
@@ -95,19 +102,25 @@ int runLumetra(QApplication& app)
         qCWarning(lcMainWindow) << "Database not prepared for use, no upkeep in this run:" << AppPaths::database();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
 
+    // The logs' writer, its thread and its connection: it writes every row
+    // accepted until the window is gone, before any connection closes.
+    WriteBatch logRows;
     int exitCode = 0;
+    bool loggedIn = false;
     {
         auto dialog = std::make_unique<CommonDlg>();
         const QString userName = dialog->login();
-        if (dialog->result() == QDialog::Accepted) {
+        loggedIn = dialog->result() == QDialog::Accepted;
+        if (loggedIn) {
             g_currentUser = userName;
             MainWindow window;
             window.show();
             exitCode = app.exec();
-        } else {
-            QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
         }
     }
+    logRows.finish();
+    if (!loggedIn)
+        QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
     stopDatabase(databaseThread);
     return exitCode;
 }

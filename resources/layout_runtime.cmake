@@ -2,10 +2,14 @@
 file(MAKE_DIRECTORY ${DEST})
 
 # Builds brenik.db from the schema, through a temporary file so that a failed
-# run leaves nothing half made.
+# run leaves nothing half made. It holds the password digests: readable by
+# its owner only, as are the journal files SQLite makes beside it with the
+# file's own mode, so the file exists with that mode before SQLite opens it.
 function(make_database)
   set(tmp ${DEST}/brenik.db.new)
   file(REMOVE ${tmp})
+  file(TOUCH ${tmp})
+  file(CHMOD ${tmp} PERMISSIONS OWNER_READ OWNER_WRITE)
   execute_process(COMMAND ${SQLITE3} ${tmp} INPUT_FILE ${SCHEMA} RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     file(REMOVE ${tmp})

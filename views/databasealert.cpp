@@ -41,6 +41,10 @@ QString problemText(DatabaseAlert::Problem problem)
         return QCoreApplication::translate("DatabaseAlert",
                                            "The database has not taken the log rows for too long: new log rows are "
                                            "being lost.");
+    case DatabaseAlert::LogsOutpaced:
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "Log rows come faster than the database takes them: new log rows are "
+                                           "being lost.");
     case DatabaseAlert::LogNotCleared:
         return QCoreApplication::translate("DatabaseAlert", "The log cannot be cleared; its rows are kept.");
     default:
@@ -72,6 +76,9 @@ void DatabaseAlert::setNotifier(Notifier notifier)
 
 bool DatabaseAlert::report(Problem problem, const QString& sqlError)
 {
+    // A full queue has one of two causes, and only the batch knows which.
+    if (problem == LogQueueFull && !WriteBatch::instance().isFailing())
+        problem = LogsOutpaced;
     if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem)) {
         qCDebug(lcViews) << "Database:" << problemText(problem) << sqlError;
         return false;
@@ -95,9 +102,14 @@ void DatabaseAlert::followWrites()
         return;
     followed = &batch;
     QObject::connect(&batch, &WriteBatch::stalled, &batch, [](const QString& error) { report(LogsDelayed, error); });
+    QObject::connect(&batch, &WriteBatch::written, &batch, [&batch] {
+        if (batch.pendingRows() == 0)
+            toldProblems().reset(LogsOutpaced);
+    });
     QObject::connect(&batch, &WriteBatch::resumed, &batch, [] {
         toldProblems().reset(LogsDelayed);
         toldProblems().reset(LogQueueFull);
+        toldProblems().reset(LogsOutpaced);
     });
 }
 

@@ -21,7 +21,10 @@ public:
         // The database has refused the logs' rows for a while; they wait.
         LogsDelayed,
         // So long that the waiting rows fill their queue: rows are lost.
+        // Told as LogsOutpaced when the database takes the rows, only more
+        // slowly than they come.
         LogQueueFull,
+        LogsOutpaced,
         // A clear of a log (the operator's or the nightly one) failed.
         LogNotCleared,
         ProblemCount

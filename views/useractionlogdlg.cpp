@@ -75,8 +75,9 @@ QStringList UserActionLogDlg::headers() const
     return {tr("Date/Time"), tr("User"), tr("Subject"), tr("Info")};
 }
 
-// The records go to the database at once, with whatever log rows wait
-// before them; those the database refuses stay queued and are written later.
+// The records are handed to the writer, behind whatever log rows wait
+// before them, and shown once written: an operator's click never waits for
+// the database.
 void UserActionLogDlg::submit()
 {
     for (const QVariantList& values : qAsConst(unsubmitted)) {
@@ -88,10 +89,6 @@ void UserActionLogDlg::submit()
         waiting.insert(receipt.ticket);
     }
     unsubmitted.clear();
-    submitting = true;
-    WriteBatch::instance().commit();
-    submitting = false;
-    reload();
 }
 
 void UserActionLogDlg::reload()
@@ -113,8 +110,7 @@ void UserActionLogDlg::rowsWritten(const WriteBatch::WrittenRows& rows)
     bool ours = false;
     for (const WriteBatch::WrittenRow& row : rows)
         ours = waiting.remove(row.ticket) || ours;
-    // A submit reloads once its write is over.
-    if (ours && !submitting)
+    if (ours)
         reload();
 }
 
@@ -161,6 +157,7 @@ void UserActionLogDlg::print()
     // One printout at a time: the window answers while pages render.
     if (report)
         return;
+    // The print shows the actions taken up to the click: they are written first.
     WriteBatch::instance().commit();
     // The table in the order the view shows it (newest first unless sorted).
     LogPager pager(QLatin1String(kTable), {QStringLiteral("id"), QStringLiteral("datetime"), QStringLiteral("user"),

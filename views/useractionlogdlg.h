@@ -74,6 +74,5 @@ private:
     QList<QVariantList> unsubmitted;
     // Tickets of the records queued for the database and not written yet.
     QSet<quint64> waiting;
-    bool submitting = false;
     bool selectFailed = false;
 };

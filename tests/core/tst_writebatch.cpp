@@ -14,6 +14,7 @@ class TestWriteBatch : public QObject
 private slots:
     void lockKeepsNoGuiThreadWaiting();
     void withoutItsOwnConnectionRowsAreWrittenHere();
+    void rowsCountUntilWrittenNotUntilTold();
 };
 
 // Another connection holds the database. The GUI connection here would wait
@@ -74,6 +75,22 @@ void TestWriteBatch::withoutItsOwnConnectionRowsAreWrittenHere()
     QCOMPARE(written.first().first().value<WriteBatch::WrittenRows>().first().ticket, ticket);
     QCOMPARE(sqlRows(QStringLiteral("select info from logAlarm")), QStringList{"kept"});
     db.close();
+}
+
+// A row stops counting once on disk, not once the GUI thread hears of it: a
+// window lagging behind a flood must not find its queue full of written rows.
+void TestWriteBatch::rowsCountUntilWrittenNotUntilTold()
+{
+    TestHome home;
+    QVERIFY(home.isValid() && home.openDatabase() && DatabaseManager::prepareForUse());
+    WriteBatch& batch = WriteBatch::instance();
+    for (int row = 0; row < 3; ++row)
+        batch.append(QStringLiteral("insert into logAlarm(info) values(?)"), {row});
+    // No event is handled on this thread meanwhile.
+    const QDeadlineTimer deadline(10000);
+    while (batch.pendingRows() > 0 && !deadline.hasExpired())
+        QThread::yieldCurrentThread();
+    QCOMPARE(batch.pendingRows(), 0);
 }
 
 QTEST_MAIN(TestWriteBatch)
