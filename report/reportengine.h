@@ -275,6 +275,20 @@ private:
     int measuredHeight(int type, int y);
     int footerHeight();
     void placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith);
+    // Lays a band out at y; one whose content does not fit in the room left
+    // above the footer is continued on the following pages, cut between the
+    // lines of its texts. True when its last part was painted.
+    bool placeAcrossPages(QPrinter* printer, ReportBandObject* band, int& y, bool draw, bool repeatMasterHeader);
+    // Where the band's fields end, below which it holds only empty space.
+    int contentBottom(ReportBandObject* band);
+    bool continuesHere(ReportBandObject* band, int y, int top);
+    // Where the part of a band from `from` ends when the room ends at
+    // `limit`: at the first of its texts' lines that would cross the limit
+    // (`from` or less when the part's first line does not fit).
+    int lineCut(ReportBandObject* band, int from, int limit);
+    // Paints the part [from, to) of a band at y; its texts' lines that start
+    // in it may reach down to `limit`.
+    void drawBandPart(ReportBandObject* band, int y, int from, int to, int limit);
     void processReportPage(QPrinter* printer, bool draw, int i);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
@@ -299,6 +313,8 @@ private:
     void drawQtChart(ReportFieldObject* field, int l, int t, int w, int h);
     void drawRichText(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
     void drawLabel(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
+    // The text box of a field, in device pixels, with its band at offsetY.
+    QRect labelBox(const ReportFieldObject* field, int offsetY) const;
 
     // Runs the render loop on a private PDF printer laid out like the
     // engine's own, so an export never changes what the preview prints.
@@ -330,6 +346,26 @@ private:
     bool m_rendering = false;
     // Where the bands of the printed page under way start, below its headers.
     int m_pageTop = 0;
+    // The part of a band being painted on this page, in template units from
+    // its top: a label draws only its lines that start inside it.
+    struct BandPart
+    {
+        const ReportBandObject* band = nullptr;
+        int from = 0;
+        int to = 0;
+        // Where its texts may paint: down to the room's end.
+        QRectF textWindow;
+    };
+    BandPart m_bandPart;
+    // The label texts of the band measured last, for cutting it between lines.
+    struct MeasuredText
+    {
+        ReportFieldObject* field;
+        QString text;
+        int flags;
+    };
+    const ReportBandObject* m_measuredBand = nullptr;
+    QList<MeasuredText> m_measuredTexts;
     QString m_outputError;
     bool m_cancelled = false;
     QElapsedTimer m_slice;

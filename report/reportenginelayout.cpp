@@ -190,12 +190,75 @@ void ReportEngine::placeBand(QPrinter* printer, int type, int& y, bool draw, int
     if (!band(type))
         return;
     int height = measuredHeight(type, y);
-    if (y > m_pageTop && !fitsAboveFooter(y, height + keepWith)) {
+    if (y > m_pageTop && !fitsAboveFooter(y, height + keepWith)
+        && !continuesHere(band(type), y, bandHeight(PageHeader))) {
         breakPage(printer, y, draw, false);
-        height = measuredHeight(type, y);
+        measuredHeight(type, y);
     }
-    paintBand(type, y, draw);
-    y += height;
+    placeAcrossPages(printer, band(type), y, draw, false);
+}
+
+// The band has been measured for the current record. Its part on each page
+// ends between two lines of its texts, so no line is cut or lost; fields
+// other than labels are clipped at the part's edges.
+bool ReportEngine::placeAcrossPages(QPrinter* printer, ReportBandObject* band, int& y, bool draw,
+                                    bool repeatMasterHeader)
+{
+    int from = 0;
+    bool emptyPage = y <= m_pageTop;
+    while (printMode != HtmlOutput) {
+        const int room = printableHeight() - footerHeight() - y;
+        if (room <= 0 || band->currentHeight - from <= room || contentBottom(band) - from <= room)
+            break;
+        int cut = lineCut(band, from, from + room);
+        // Where not even the next line fits, the part is empty; only a line
+        // taller than an empty page is cut.
+        if (cut <= from && emptyPage)
+            cut = from + room;
+        if (cut > from) {
+            if (draw && isPageInRange(true, curPage))
+                drawBandPart(band, y, from, cut, from + room);
+            from = cut;
+        }
+        breakPage(printer, y, draw, false);
+        if (repeatMasterHeader)
+            processMasterHeader(y, draw);
+        emptyPage = true;
+    }
+    const bool painted = draw && isPageInRange(true, curPage);
+    if (painted && from == 0)
+        drawBand(band, y, true);
+    else if (painted)
+        drawBandPart(band, y, from, band->currentHeight, band->currentHeight);
+    y += band->currentHeight - from;
+    return painted;
+}
+
+// A band whose content does not fit even on an empty page begins where it
+// is, not after an empty rest of this page; `top` is where an empty page
+// begins.
+bool ReportEngine::continuesHere(ReportBandObject* band, int y, int top)
+{
+    const int bottom = printableHeight() - footerHeight();
+    return printMode != HtmlOutput && y < bottom && contentBottom(band) > bottom - top;
+}
+
+// A band taller than its fields (a designed height with room to spare) is
+// not continued for its empty space alone.
+int ReportEngine::contentBottom(ReportBandObject* band)
+{
+    int bottom = 0;
+    for (ReportFieldObject* field : qAsConst(band->fieldList)) {
+        if (!isFieldVisible(field))
+            continue;
+        if (field->fieldType == line)
+            bottom = qMax(bottom, qMax(field->lineStartY, field->lineEndY) + 1);
+        else if (field->autoHeight)
+            bottom = qMax(bottom, band->currentHeight);
+        else
+            bottom = qMax(bottom, field->rect.bottom() + 1);
+    }
+    return bottom;
 }
 
 void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i)
@@ -302,6 +365,8 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
 void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
 {
     band->currentHeight = band->height;
+    m_measuredBand = band;
+    m_measuredTexts.clear();
     for (ReportFieldObject* field : band->fieldList) {
         if (field->fieldType != line && isFieldVisible(field))
             drawFields(field, y, false);
@@ -376,15 +441,13 @@ void ReportEngine::processMasterData(QPrinter* printer, int& y, bool draw, int i
         // A record taller than a whole page gets a page of its own, not one
         // empty page before it per pass.
         const bool atTopOfPage = y <= bandHeight(PageHeader) + bandHeight(MasterHeader);
-        if (y + height > printableHeight() - footers && printMode != HtmlOutput && !atTopOfPage) {
+        if (y + height > printableHeight() - footers && printMode != HtmlOutput && !atTopOfPage
+            && !continuesHere(data, y, bandHeight(PageHeader) + bandHeight(MasterHeader))) {
             breakPage(printer, y, draw, false);
             processMasterHeader(y, draw);
         }
-        if (draw && isPageInRange(true, curPage))
-            drawBand(data, y, true);
-        else
+        if (!placeAcrossPages(printer, data, y, draw, true))
             evaluateBand(data);
-        y += height;
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QPainter>
 #include <QPixmap>
+#include <QTextLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 
@@ -32,6 +33,39 @@ constexpr int FrameInsetTotal = 192;
 bool paints(const QColor& color)
 {
     return color.isValid() && color.rgba() != 0xffffffffu;
+}
+
+// Lays a label's text out in `box` as QPainter::drawText does with `flags`;
+// the result is the lines' vertical offset in the box.
+qreal layoutLabel(QTextLayout& layout, int flags, const QRect& box)
+{
+    QTextOption option;
+    option.setWrapMode(flags & Qt::TextWordWrap ? QTextOption::WordWrap : QTextOption::ManualWrap);
+    if (flags & Qt::AlignJustify)
+        option.setAlignment(Qt::AlignJustify);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    const qreal leading = QFontMetricsF(layout.font()).leading();
+    const qreal width = flags & Qt::TextWordWrap ? qMax(0, box.width()) : 1e6;
+    qreal height = -leading;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        height = std::ceil(height + leading);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    if (flags & Qt::AlignBottom)
+        return box.height() - height;
+    if (flags & Qt::AlignVCenter)
+        return (box.height() - height) / 2;
+    return 0;
+}
+
+QString layoutText(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
 }
 
 } // namespace
@@ -364,6 +398,8 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
     const int flags = field->alignment | Qt::TextDontClip | (field->textWrap ? int(Qt::TextWordWrap) : 0);
     const QRect box = FieldGraphics::textBox(QRect(l, t, w, h), painter);
     if (!draw) {
+        if (field->parentBand && field->parentBand == m_measuredBand)
+            m_measuredTexts.append({field, text, flags});
         if (!active || !field->autoHeight || !field->parentBand)
             return;
         const QRect bounds = painter->boundingRect(box, flags, text);
@@ -381,7 +417,29 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
         painter->drawText(QRect(QPoint(0, 0), box), flags, text);
         painter->restore();
     };
-    if (active) {
+    const bool inPart = m_bandPart.band && m_bandPart.band == field->parentBand;
+    if (active && inPart && field->rotate == 0) {
+        // Only the lines that start in the part of the band on this page.
+        // A line may reach below the next part's start, not below the room.
+        painter->save();
+        painter->setClipRect(m_bandPart.textWindow);
+        QTextLayout layout(layoutText(text), field->font, painter->device());
+        const qreal offset = layoutLabel(layout, flags, box);
+        const int top = labelBox(field, 0).top();
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            const double start = top + offset + line.y();
+            if (start < double(m_bandPart.from) * koefResV || start >= double(m_bandPart.to) * koefResV)
+                continue;
+            qreal x = box.left();
+            if (flags & Qt::AlignRight)
+                x += box.width() - line.naturalTextWidth();
+            else if (flags & Qt::AlignHCenter)
+                x += (box.width() - line.naturalTextWidth()) / 2;
+            line.draw(painter, QPointF(x, box.top() + offset));
+        }
+        painter->restore();
+    } else if (active) {
         switch (field->rotate) {
         case 0:
             painter->drawText(box, flags, text);
@@ -438,4 +496,57 @@ void ReportEngine::drawLine(ReportFieldObject* field, int offsetY)
         arrow(x1, y1, a + M_PI / 3, a + M_PI - M_PI / 3);
     if (field->arrowEnd)
         arrow(x2, y2, a - M_PI / 3, a - M_PI + M_PI / 3);
+}
+
+QRect ReportEngine::labelBox(const ReportFieldObject* field, int offsetY) const
+{
+    const int l = int(field->rect.left() * koefResH);
+    const int w = int((field->rect.width() - 1) * koefResH);
+    const int t = int((field->rect.top() + offsetY) * koefResV);
+    int h = int(field->rect.height() * koefResV);
+    if (field->autoHeight && field->parentBand)
+        h = int(field->parentBand->currentHeight * koefResV);
+    return FieldGraphics::textBox(QRect(l, t, w, h), painter);
+}
+
+int ReportEngine::lineCut(ReportBandObject* band, int from, int limit)
+{
+    drawBand(band, 0, false);
+    if (!painter || !painter->isActive())
+        return limit;
+    // The next part starts at the first line that would reach past the room.
+    int cut = limit;
+    for (const MeasuredText& measured : qAsConst(m_measuredTexts)) {
+        if (measured.field->rotate != 0)
+            continue;
+        const QRect box = labelBox(measured.field, 0);
+        QTextLayout layout(layoutText(measured.text), measured.field->font, painter->device());
+        const qreal top = box.top() + layoutLabel(layout, measured.flags, box);
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            const double start = top + line.y();
+            if (start >= double(from) * koefResV && start + line.height() > double(limit) * koefResV + 0.5) {
+                cut = qMin(cut, int(std::floor((start - 0.01) / koefResV)));
+                break;
+            }
+        }
+    }
+    return cut;
+}
+
+void ReportEngine::drawBandPart(ReportBandObject* band, int y, int from, int to, int limit)
+{
+    const bool active = painter && painter->isActive();
+    const auto window = [&](int bottom) {
+        return QRectF(-ml * koefResH, y * koefResV, pw * koefResH, (bottom - from) * koefResV);
+    };
+    if (active) {
+        painter->save();
+        painter->setClipRect(window(to), Qt::IntersectClip);
+    }
+    m_bandPart = {band, from, to, window(limit)};
+    drawBand(band, y - from, true);
+    m_bandPart = {};
+    if (active)
+        painter->restore();
 }

@@ -193,8 +193,9 @@ double pointsFromPageEdge(int units);
 
 // 37 rows leave 23 units above the 30-unit page footer: a 30-unit summary or
 // master footer goes to the next page; so does one that 30 rows leave room
-// for but whose words make it grow. A master header shown in each group
-// goes with its group header.
+// for but whose words make it grow. One whose words need more than a page,
+// or such a record, goes on over the following pages. A master header shown
+// in each group goes with its group header.
 void TestReportLayout::bandsClearOfPageFooter_data()
 {
     QTest::addColumn<QString>("bands");
@@ -203,11 +204,17 @@ void TestReportLayout::bandsClearOfPageFooter_data()
     QStringList words;
     for (int i = 1; i <= 59; ++i)
         words << QStringLiteral("w%1").arg(i);
-    const QString grown = QStringLiteral("<F value=\"%1\" width=\"120\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>").arg(words.join(' '));
+    const QString field = QStringLiteral("<F value=\"%1\" width=\"120\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
+    const QString grown = field.arg(words.join(' '));
+    for (int i = 60; i <= 320; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    const QString tall = field.arg(words.join(' '));
     for (const char* type : {"ReportSummary", "MasterFooter"}) {
         QTest::addRow("%s", type) << kStandardBands + band(type, 30, labelField("CLOSING")) << 37 << "CLOSING";
-        QTest::addRow("%s, grown", type) << kStandardBands + band(type, 30, grown) << 30 << words.join(' ');
+        QTest::addRow("%s, grown", type) << kStandardBands + band(type, 30, grown) << 30 << words.mid(0, 59).join(' ');
+        QTest::addRow("%s, taller than a page", type) << kStandardBands + band(type, 30, tall) << 3 << words.join(' ');
     }
+    QTest::newRow("record taller than a page") << QString(kStandardBands).replace(labelField("row [n]"), tall) << 2 << words.join(' ');
     QTest::newRow("master header in group")
         << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + band("MasterData", 25, labelField("row [n]"))
