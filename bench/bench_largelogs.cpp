@@ -143,6 +143,7 @@ BENCHMARK(BM_AlarmLogPrint)
     ->Args({300000, 0})
     ->Args({300000, 5000})
     ->Args({1000000, 30000})
+    ->Args({1000000, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

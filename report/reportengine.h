@@ -317,6 +317,7 @@ private:
     // Renders the report into the preview's spool, its pages showing as
     // they are recorded; a cancelled rendering closes the preview.
     void renderPreview(ReportPreview& preview, PageSpool& spool);
+    void releaseCollected();
     // Prints the pages the preview shows, in the range the operator chose.
     void printFromPreview(ReportPreview& preview, PageSpool& spool);
     // Logs a file that could not be written with its cause, kept for the operator; false.

@@ -21,6 +21,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -237,6 +238,19 @@ void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
     dialog.exec();
     previewWidget = nullptr;
     previewActions.clear();
+    releaseCollected();
+}
+
+// The values a long report collected run to hundreds of megabytes: freed on
+// the GUI thread they would hold the window well after the preview closed.
+// A later output collects them again in its counting pass.
+void ReportEngine::releaseCollected()
+{
+    auto collected = std::make_shared<GroupEntryList>(std::move(groupEntries));
+    groupEntries = GroupEntryList();
+    groupRecords.clear();
+    m_aggregates.reset();
+    QThreadPool::globalInstance()->start([collected = std::move(collected)]() mutable { collected.reset(); });
 }
 
 void ReportEngine::renderPreview(ReportPreview& preview, PageSpool& spool)
