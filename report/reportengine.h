@@ -30,7 +30,9 @@
 class QAction;
 class QPainter;
 class QPixmap;
-class QPrintPreviewWidget;
+class PageSpool;
+class PreviewPages;
+class ReportPreview;
 class QProgressDialog;
 class QScriptEngine;
 class TimedScript;
@@ -77,6 +79,10 @@ public:
     // unless replaced.
     using WarningHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
     static void setWarningHook(WarningHook hook);
+    // Lets the operator choose the printer the preview prints on; the print
+    // dialog unless replaced. False cancels the printing.
+    using PrintDialogHook = std::function<bool(QPrinter& printer, QWidget* parent)>;
+    static void setPrintDialogHook(PrintDialogHook hook);
 
     enum PrintMode { PrinterOutput = 0, PdfOutput = 1, HtmlOutput = 2 };
 
@@ -209,7 +215,7 @@ public:
     int totalPage = 1;
     int lastOrientation = 0;
     float backgroundOpacity = 1;
-    QPrintPreviewWidget* previewWidget = nullptr;
+    PreviewPages* previewWidget = nullptr;
     QList<QAction*> previewActions;
     QDomDocument xmlDoc;
     int fromPage = 0;
@@ -324,6 +330,12 @@ private:
     // runs (for its time limit); an output asked for from one of them would
     // start over on the state of the render under way.
     bool refusedWhileRendering() const;
+    // Renders the report into the preview's spool, its pages showing as
+    // they are recorded; a cancelled rendering closes the preview.
+    void renderPreview(ReportPreview& preview, PageSpool& spool);
+    void releaseCollected();
+    // Prints the pages the preview shows, in the range the operator chose.
+    void printFromPreview(ReportPreview& preview, PageSpool& spool);
     // Logs a file that could not be written with its cause, kept for the operator; false.
     bool outputFailed(const QString& fileName, const QString& cause);
     // Counts a record and, once a slice is over, reports progress and lets
@@ -372,6 +384,9 @@ private:
     qint64 m_recordsDone = 0;
     qint64 m_recordsTotal = 0;
     std::unique_ptr<QProgressDialog> m_progress;
+    // The preview the render loop records into; it shows the progress and
+    // takes the operator's input meanwhile.
+    ReportPreview* m_renderingPreview = nullptr;
     QSet<int> m_warnedPages;
     struct PreparedFormula
     {

@@ -5,13 +5,13 @@
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
+#include "reportpreview.h"
 #include "timedscript.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QHash>
 #include <QPainter>
-#include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QScopedValueRollback>
 
@@ -66,12 +66,13 @@ void ReportEngine::beginProgress()
     m_recordsTotal = 2 * std::accumulate(recordsCount.cbegin(), recordsCount.cend(), qint64(0));
     m_slice.invalidate();
     m_progress.reset();
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+    // A preview shows the progress of its own rendering.
+    if (m_renderingPreview || !qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     // Modal to the whole program: nothing can start another output, or
     // change what this one prints, while the events go through.
-    m_progress = std::make_unique<QProgressDialog>(tr("Preparing the report..."), tr("Cancel"), 0, 1000,
-                                                   qobject_cast<QWidget*>(parent()));
+    QWidget* over = previewWidget ? previewWidget->window() : qobject_cast<QWidget*>(parent());
+    m_progress = std::make_unique<QProgressDialog>(tr("Preparing the report..."), tr("Cancel"), 0, 1000, over);
     m_progress->setWindowModality(Qt::ApplicationModal);
     m_progress->setMinimumDuration(RenderProgressDelayMs);
     m_progress->setAutoReset(false);
@@ -88,7 +89,10 @@ bool ReportEngine::keepRendering()
     if (m_progress && m_recordsTotal > 0)
         m_progress->setValue(int(std::min<qint64>(999, m_recordsDone * 1000 / m_recordsTotal)));
     if (QCoreApplication* application = QCoreApplication::instance()) {
-        RenderInputGate gate(m_progress && m_progress->isVisible() ? m_progress.get() : nullptr);
+        QWidget* open = m_renderingPreview;
+        if (m_progress && m_progress->isVisible())
+            open = m_progress.get();
+        RenderInputGate gate(open);
         application->installEventFilter(&gate);
         QCoreApplication::processEvents();
         application->removeEventFilter(&gate);
@@ -144,9 +148,6 @@ void ReportEngine::printPreview(QPrinter* printer)
         m_painted = painter->end() && m_painted && !m_cancelled;
     m_renderPrinter = nullptr;
     m_progress.reset();
-    // A preview cancelled while it rendered closes, once its dialog runs.
-    if (m_cancelled && previewWidget && printer == this->printer)
-        QMetaObject::invokeMethod(previewWidget->window(), "reject", Qt::QueuedConnection);
 }
 
 ReportPageObject* ReportEngine::currentPage() const

@@ -2,6 +2,9 @@
 #include "reportengine.h"
 #include "reportlogging.h"
 
+#include "pagespool.h"
+#include "reportpreview.h"
+
 #include <QAction>
 #include <QDebug>
 #include <QDesktopServices>
@@ -12,13 +15,14 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -43,6 +47,12 @@ ReportEngine::SaveFileNameHook& saveFileNameHook()
 ReportEngine::OpenFileHook& openFileHook()
 {
     static ReportEngine::OpenFileHook hook;
+    return hook;
+}
+
+ReportEngine::PrintDialogHook& printDialogHook()
+{
+    static ReportEngine::PrintDialogHook hook;
     return hook;
 }
 
@@ -163,6 +173,11 @@ void ReportEngine::setOpenFileHook(OpenFileHook hook)
     openFileHook() = std::move(hook);
 }
 
+void ReportEngine::setPrintDialogHook(PrintDialogHook hook)
+{
+    printDialogHook() = std::move(hook);
+}
+
 void ReportEngine::setWarningHook(WarningHook hook)
 {
     warningHook() = std::move(hook);
@@ -195,16 +210,16 @@ void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
         return;
     }
 
-    QPrintPreviewDialog dialog(printer, qobject_cast<QWidget*>(parent()), Qt::Window);
-    previewWidget = dialog.findChild<QPrintPreviewWidget*>();
-    if (maximize && previewWidget)
-        previewWidget->setZoomMode(QPrintPreviewWidget::FitToWidth);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, &ReportEngine::printPreview);
+    // Pages go to a spool on disk and only those in view are read back: a
+    // long log prints tens of thousands of pages.
+    PageSpool spool;
+    ReportPreview dialog(spool, qobject_cast<QWidget*>(parent()));
+    previewWidget = dialog.pages();
+    previewWidget->setZoomMode(maximize ? PreviewPages::FitToWidth : PreviewPages::FitInView);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
         dialog.setGeometry(QRect(QPoint(5, 30), QPoint(available.right() - 6, available.bottom() - 6)));
     }
-    previewActions = dialog.findChildren<QAction*>();
 
     auto* pdfAction = new QAction(QIcon(QStringLiteral(":/pdf.png")), tr("Save as PDF"), this);
     pdfAction->setObjectName(QStringLiteral("actExpToPdf"));
@@ -212,21 +227,75 @@ void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
     htmlAction->setObjectName(QStringLiteral("actExpToHtml"));
     connect(pdfAction, &QAction::triggered, this, &ReportEngine::exportTo);
     connect(htmlAction, &QAction::triggered, this, &ReportEngine::exportTo);
-    if (auto* toolBar = dialog.findChild<QToolBar*>()) {
-        toolBar->addAction(pdfAction);
-        toolBar->addAction(htmlAction);
-    }
-    if (previewWidget)
-        previewWidget->installEventFilter(this);
+    dialog.toolBar()->addAction(pdfAction);
+    dialog.toolBar()->addAction(htmlAction);
+    previewActions = dialog.findChildren<QAction*>() << pdfAction << htmlAction;
+    previewWidget->installEventFilter(this);
+    connect(&dialog, &ReportPreview::cancelRequested, this, &ReportEngine::cancelRendering);
+    connect(&dialog, &ReportPreview::printRequested, this, [this, &dialog, &spool] { printFromPreview(dialog, spool); });
+    // Rendering starts once the preview shows, inside its event loop.
+    QTimer::singleShot(0, &dialog, [this, &dialog, &spool] { renderPreview(dialog, spool); });
     dialog.exec();
     previewWidget = nullptr;
     previewActions.clear();
+    releaseCollected();
+}
+
+// The values a long report collected run to hundreds of megabytes: freed on
+// the GUI thread they would hold the window well after the preview closed.
+// A later output collects them again in its counting pass.
+void ReportEngine::releaseCollected()
+{
+    auto collected = std::make_shared<GroupEntryList>(std::move(groupEntries));
+    groupEntries = GroupEntryList();
+    groupRecords.clear();
+    m_aggregates.reset();
+    QThreadPool::globalInstance()->start([collected = std::move(collected)]() mutable { collected.reset(); });
+}
+
+void ReportEngine::renderPreview(ReportPreview& preview, PageSpool& spool)
+{
+    if (refusedWhileRendering())
+        return;
+    SpoolPrinter pages(spool, printerMode);
+    pages.setPageLayout(printer->pageLayout());
+    m_renderingPreview = &preview;
+    preview.setRendering(true);
+    const QMetaObject::Connection progress =
+        connect(this, &ReportEngine::renderProgress, &preview, &ReportPreview::setProgress);
+    printPreview(&pages);
+    disconnect(progress);
+    m_renderingPreview = nullptr;
+    preview.setRendering(false);
+    if (m_cancelled)
+        preview.reject();
+    else if (spool.failed())
+        warn(&preview, tr("Print Preview"), tr("The pages could not be kept for the preview."));
+}
+
+void ReportEngine::printFromPreview(ReportPreview& preview, PageSpool& spool)
+{
+    if (refusedWhileRendering() || spool.count() == 0)
+        return;
+    printer->setFromTo(0, 0);
+    const bool chosen = printDialogHook() ? printDialogHook()(*printer, &preview) : [&] {
+        QPrintDialog dialog(printer, &preview);
+        dialog.setMinMax(1, spool.count());
+        return dialog.exec() == QDialog::Accepted;
+    }();
+    if (!chosen)
+        return;
+    // Printed by the render loop itself, as the export writes its PDF: a
+    // picture played on a printer of another resolution misplaces its texts.
+    printPreview(printer);
+    if (!m_painted && !m_cancelled)
+        warn(&preview, tr("Print"), tr("The report could not be printed."));
 }
 
 // The preview opens on its first page.
 bool ReportEngine::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == previewWidget && event->type() == QEvent::Show && previewWidget)
+    if (previewWidget && watched == previewWidget && event->type() == QEvent::Show)
         previewWidget->setCurrentPage(1);
     return QObject::eventFilter(watched, event);
 }

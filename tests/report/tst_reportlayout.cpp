@@ -7,8 +7,12 @@
 #include "reportengine.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
+#include "reportpreview.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QToolBar>
 #include <QBuffer>
 #include <QPainter>
 #include <QRegularExpression>
@@ -69,6 +73,7 @@ private slots:
     void exportsAndFailures();
     void exportFailureNamesCause_data();
     void exportFailureNamesCause();
+    void previewShowsPrintsAndCancels();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -455,6 +460,54 @@ void TestReportLayout::exportFailureNamesCause()
     ReportEngine::setSaveFileNameHook({});
     QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
                                        .arg(m_dir.filePath(target), cause)});
+}
+
+// The preview shows the pages, prints them as the PDF export writes them,
+// and closes on Cancel before the pages are all there.
+void TestReportLayout::previewShowsPrintsAndCancels()
+{
+    load(page(kStandardBands), {100});
+    const QString direct = pdf(QStringLiteral("direct.pdf"));
+    const QString printed = m_dir.filePath(QStringLiteral("printed.pdf"));
+    ReportEngine::setPrintDialogHook([&printed](QPrinter& printer, QWidget*) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        return true;
+    });
+    int shown = 0;
+    int inked = 0;
+    QTimer::singleShot(0, [&] {
+        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+        if (!preview || !QTest::qWaitFor([preview] { return !preview->rendering() && preview->pages()->pageCount() > 0; }))
+            return;
+        shown = preview->pages()->pageCount();
+        const QImage view = preview->pages()->viewport()->grab().toImage();
+        for (int y = 0; y < view.height(); ++y)
+            for (int x = 0; x < view.width(); ++x)
+                inked += qGray(view.pixel(x, y)) < 64;
+        const QList<QAction*> actions = preview->toolBar()->actions();
+        auto print = std::find_if(actions.begin(), actions.end(), [](QAction* a) { return a->text() == "Print"; });
+        if (print != actions.end())
+            (*print)->trigger();
+        preview->accept();
+    });
+    m_engine->printExec(true, false, QString());
+    ReportEngine::setPrintDialogHook({});
+    QCOMPARE(shown, 3);
+    QVERIFY2(inked > 200, qPrintable(QString::number(inked)));
+    QCOMPARE(PdfProbe::pageCount(printed), 3);
+    QCOMPARE(PdfProbe::text(printed), PdfProbe::text(direct));
+
+    load(page(kStandardBands), {20000});
+    QSignalSpy pages(m_engine.get(), &ReportEngine::newPage);
+    QTimer::singleShot(0, [] {
+        if (auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget()))
+            connect(preview->pages(), &PreviewPages::pageCountChanged, preview,
+                    [preview] { preview->findChild<QPushButton*>()->click(); });
+    });
+    m_engine->printExec(true, false, QString());
+    QVERIFY(m_engine->renderingCancelled());
+    QVERIFY2(pages.count() < 10, qPrintable(QString::number(pages.count())));
 }
 
 void TestReportLayout::fieldPainting()
