@@ -1,5 +1,6 @@
 // The render loop: report pages, bands, page breaks and data groups.
 #include "reportengine.h"
+#include "operatorinputgate.h"
 #include "reportlogging.h"
 
 #include "reportbandobject.h"
@@ -16,41 +17,6 @@
 #include <QScopedValueRollback>
 
 #include <numeric>
-
-namespace {
-
-// While a report renders the operator's input goes only to its progress
-// dialog: the window answers, but nothing starts another output or changes
-// what this one prints.
-class RenderInputGate : public QObject
-{
-public:
-    explicit RenderInputGate(QWidget* open) : m_open(open) {}
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (!event->spontaneous())
-            return false;
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride: {
-            auto* widget = qobject_cast<QWidget*>(watched);
-            return !(m_open && widget && (widget == m_open || m_open->isAncestorOf(widget)));
-        }
-        default:
-            return false;
-        }
-    }
-
-private:
-    QWidget* m_open;
-};
-
-} // namespace
 
 bool ReportEngine::refusedWhileRendering() const
 {
@@ -92,7 +58,10 @@ bool ReportEngine::keepRendering()
         QWidget* open = m_renderingPreview;
         if (m_progress && m_progress->isVisible())
             open = m_progress.get();
-        RenderInputGate gate(open);
+        // While a report renders the operator's input goes only to its preview
+        // or progress dialog: the window answers, but nothing starts another
+        // output or changes what this one prints.
+        OperatorInputGate gate(open);
         application->installEventFilter(&gate);
         QCoreApplication::processEvents();
         application->removeEventFilter(&gate);

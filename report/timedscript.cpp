@@ -1,4 +1,5 @@
 #include "timedscript.h"
+#include "operatorinputgate.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -17,33 +18,6 @@ int timeLimitMs = TimedScript::DefaultTimeLimitMs;
 // Far more than the built-ins and the report functions reach.
 constexpr int MaxKeptObjects = 5000;
 
-// Swallows what the window system delivers of the operator's input.
-class InputRefusal : public QObject
-{
-public:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override
-    {
-        if (!event->spontaneous())
-            return false;
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TabletPress:
-            return true;
-        default:
-            return false;
-        }
-    }
-};
-
 } // namespace
 
 void TimedScript::setTimeLimit(int milliseconds)
@@ -58,7 +32,7 @@ int TimedScript::timeLimit()
 
 TimedScript::TimedScript()
     : m_engine(std::make_unique<QScriptEngine>())
-    , m_inputRefusal(std::make_unique<InputRefusal>())
+    , m_inputRefusal(std::make_unique<OperatorInputGate>())
 {
     m_engine->setProcessEventsInterval(ScriptEventIntervalMs);
     m_watchdog.setSingleShot(true);

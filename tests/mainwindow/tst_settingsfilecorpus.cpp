@@ -2,25 +2,15 @@
 #include "settingsfilefuzz.h"
 #include "ui_mainwindow.h"
 
-#include <QDir>
+#include "corpusrows.h"
+
 #include <QtTest>
 
 class TestSettingsFileCorpus : public QObject
 {
     Q_OBJECT
 private slots:
-    void replay_data()
-    {
-        QTest::addColumn<QByteArray>("input");
-        const QFileInfoList files =
-            QDir(QStringLiteral(LUMETRA_SETTINGS_CORPUS)).entryInfoList(QDir::Files, QDir::Name);
-        QVERIFY2(!files.isEmpty(), LUMETRA_SETTINGS_CORPUS);
-        for (const QFileInfo& info : files) {
-            QFile file(info.filePath());
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QTest::newRow(qPrintable(info.fileName())) << file.readAll();
-        }
-    }
+    void replay_data() { addCorpusRows(QStringLiteral(LUMETRA_SETTINGS_CORPUS)); }
 
     void replay()
     {
