@@ -2,6 +2,7 @@
 // signals out to a receiver on another thread, as the control unit gets them.
 #include "benchmain.h"
 #include "qtclient.h"
+#include "silentport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,10 +18,6 @@
 #include <atomic>
 #include <memory>
 #include <vector>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -129,34 +126,6 @@ void BM_PushedWrite(benchmark::State& state)
 {
     runFrames(state, blockWrite(3));
 }
-
-// A loopback port that takes no connection: its backlog is full, so a
-// connection attempt stays pending until it is given up.
-class SilentPort
-{
-public:
-    SilentPort()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 0) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            return;
-        port = ntohs(address.sin_port);
-        for (int i = 0; i < 3; ++i) {
-            fillers.push_back(std::make_unique<QTcpSocket>());
-            fillers.back()->connectToHost(QStringLiteral("127.0.0.1"), port);
-        }
-        fillers.front()->waitForConnected(2000);
-    }
-    ~SilentPort() { ::close(fd); }
-
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    quint16 port = 0;
-    std::vector<std::unique_ptr<QTcpSocket>> fillers;
-};
 
 // What a connection attempt to a gateway that does not answer costs the GUI
 // thread: the time connectToServer() keeps its caller (timed), and the

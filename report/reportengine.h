@@ -320,6 +320,7 @@ private:
     void drawRichText(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
     void drawLabel(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
     // The text box of a field, in device pixels, with its band at offsetY.
+    QRect fieldBox(const ReportFieldObject* field, int offsetY) const;
     QRect labelBox(const ReportFieldObject* field, int offsetY) const;
 
     // Runs the render loop on a private PDF printer laid out like the

@@ -196,12 +196,11 @@ void ReportEngine::drawFields(ReportFieldObject* field, int offsetY, bool draw)
     if (!field->isCrossTabCell())
         emit setField(*field);
 
-    const int l = int(field->rect.left() * koefResH);
-    const int w = int((field->rect.width() - 1) * koefResH);
-    const int t = int((field->rect.top() + offsetY) * koefResV);
-    int h = int(field->rect.height() * koefResV);
-    if (field->autoHeight && field->parentBand)
-        h = int(field->parentBand->currentHeight * koefResV);
+    const QRect box = fieldBox(field, offsetY);
+    const int l = box.left();
+    const int w = box.width();
+    const int t = box.top();
+    const int h = box.height();
     field->setPageTop(int(t / koefResV));
 
     if (!draw && field->fieldType != textRich && field->fieldType != label)
@@ -498,7 +497,8 @@ void ReportEngine::drawLine(ReportFieldObject* field, int offsetY)
         arrow(x2, y2, a - M_PI / 3, a - M_PI + M_PI / 3);
 }
 
-QRect ReportEngine::labelBox(const ReportFieldObject* field, int offsetY) const
+// The field's box on the printer, a grown band's height for an auto-height field.
+QRect ReportEngine::fieldBox(const ReportFieldObject* field, int offsetY) const
 {
     const int l = int(field->rect.left() * koefResH);
     const int w = int((field->rect.width() - 1) * koefResH);
@@ -506,7 +506,12 @@ QRect ReportEngine::labelBox(const ReportFieldObject* field, int offsetY) const
     int h = int(field->rect.height() * koefResV);
     if (field->autoHeight && field->parentBand)
         h = int(field->parentBand->currentHeight * koefResV);
-    return FieldGraphics::textBox(QRect(l, t, w, h), painter);
+    return QRect(l, t, w, h);
+}
+
+QRect ReportEngine::labelBox(const ReportFieldObject* field, int offsetY) const
+{
+    return FieldGraphics::textBox(fieldBox(field, offsetY), painter);
 }
 
 int ReportEngine::lineCut(ReportBandObject* band, int from, int limit)

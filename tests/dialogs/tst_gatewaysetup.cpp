@@ -15,6 +15,7 @@
 #include "node.h"
 #include "qtclient.h"
 #include "resources.h"
+#include "silentport.h"
 #include "testhome.h"
 #include "treemodel.h"
 #include "vellsetuppage.h"
@@ -28,11 +29,6 @@
 #include <QTableWidget>
 #include <QTcpSocket>
 #include <QtTest>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -53,28 +49,6 @@ QByteArray lines(const QList<int>& values)
         text += QByteArray::number(v) + "\r\n";
     return text;
 }
-
-// A loopback port whose accept queue is full: connection attempts get no answer.
-struct SilentPort
-{
-    SilentPort()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 0) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            return;
-        filler.connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
-        if (filler.waitForConnected(2000))
-            port = ntohs(address.sin_port);
-    }
-    ~SilentPort() { ::close(fd); }
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    QTcpSocket filler;
-    quint16 port = 0;
-};
 
 // The longest the event loop went without running a 5 ms timer.
 struct LatencyProbe
