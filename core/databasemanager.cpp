@@ -333,6 +333,20 @@ QString DatabaseManager::conversionFile(const QString& file)
     return file + QLatin1String(".converted");
 }
 
+// SQLite makes a new file readable by everyone; the copy is to take the
+// file's place, so it is made empty first with the file's own permissions
+// (SQLite writes into an empty file as into a new one).
+static bool createEmptyLike(const QString& path, const QString& original)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || !file.setPermissions(QFileInfo(original).permissions())) {
+        qCWarning(lcCore) << "Database upkeep: the copy could not be made:" << path << file.errorString();
+        return false;
+    }
+    return true;
+}
+
 // The copy is made from a snapshot of the file, which keeps no writer out,
 // and has the free pages given back; the changes noted from just before
 // the snapshot on are brought into it afterwards.
@@ -356,7 +370,8 @@ bool DatabaseManager::beginConversion(const QSqlDatabase& db)
                       "now on; it takes the file's place at the next start";
     QFile::remove(building);
     QFile::remove(copy);
-    ok = noteChanges(db) && runLogged(query, QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"))
+    ok = createEmptyLike(building, db.databaseName()) && noteChanges(db)
+        && runLogged(query, QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"))
         && runLogged(query, QStringLiteral("VACUUM INTO %1").arg(literal(building)))
         && runLogged(query, attachCopy.arg(literal(building)));
     if (ok) {

@@ -110,8 +110,10 @@ void TestDatabaseManager::upkeep()
         query.finish();
         return result;
     };
-    if (!stepwise)
+    if (!stepwise) {
         QVERIFY(query.exec(QStringLiteral("PRAGMA auto_vacuum = NONE")) && query.exec(QStringLiteral("VACUUM")));
+        QVERIFY(QFile::setPermissions(AppPaths::database(), QFile::ReadOwner | QFile::WriteOwner));
+    }
     QVERIFY(QSqlDatabase::database().transaction());
     QVERIFY(query.prepare(QStringLiteral("insert into logAlarm(datetime, info) values('01.01.2026 00:00:00 ', ?)")));
     for (int i = 0; i < 2000; ++i) {
@@ -164,6 +166,8 @@ void TestDatabaseManager::upkeep()
         home.closeDatabase();
         QVERIFY(QFile::copy(AppPaths::database(), home.filePath(QStringLiteral("before.db"))));
         QVERIFY(DatabaseManager::finishConversion(AppPaths::database()));
+        // The copy keeps the file's owner-only mode through the switch.
+        QCOMPARE(int(QFile::permissions(AppPaths::database()) & (QFile::ReadGroup | QFile::ReadOther)), 0);
         QVERIFY(home.openDatabase());
         query = QSqlQuery();
         QVERIFY(query.exec(QStringLiteral("attach database '%1' as before").arg(home.filePath(QStringLiteral("before.db")))));
