@@ -5,8 +5,8 @@
 #include <QVariant>
 
 // One value the engine collected while evaluating a record: the reference as
-// written ("[amount]"), its value text before any number format, and the
-// record it belongs to.
+// written ("[amount]"), its value text before any number format (or, for a
+// value kept only for aggregates, its number), and the record it belongs to.
 struct CollectedValue
 {
     QString name;
@@ -24,8 +24,13 @@ class CollectedValues
 public:
     virtual ~CollectedValues() = default;
 
+    // The values kept for reading.
     virtual int collectedCount() const = 0;
     virtual CollectedValue collectedAt(int index) const = 0;
+    // Whether any value was collected, and the first one as a number: also
+    // of values not kept, which no aggregate reads.
+    virtual bool anyCollected() const { return collectedCount() > 0; }
+    virtual double firstNumber() const { return anyCollected() ? collectedAt(0).value.toString().toDouble() : 0; }
 
     // The records of the data group being printed; empty outside groups.
     // Return the engine's own list: it is compared on every aggregate call,

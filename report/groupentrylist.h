@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QHash>
-#include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
+#include <QVector>
+
+#include <vector>
 
 // One value collected while a report is laid out: the reference as written
 // (brackets kept), its value before any number format, and where it came from.
@@ -22,38 +25,80 @@ bool groupEntryLess(const GroupEntry& a, const GroupEntry& b);
 // Each (name, record, report page) is held once; the indexes keep inserting,
 // the per-name walk of aggregates and the highest record of a page
 // independent of how many values the report has collected.
+//
+// A long report collects a value per reference and record, while a template
+// reads few of them (a grouping text, the references its aggregates name), so
+// only the names given to keepOnly() keep their values, numbers read only by
+// aggregates as doubles. Every value collected still counts for isEmpty(),
+// the highest record of its page and the first value collected.
 class GroupEntryList
 {
 public:
-    // False (and nothing stored) when the entry's name, record and page are already held.
+    enum Form { NotKept, AsNumber, AsText };
+
+    // Every value kept as text: the default, and after clear().
+    void keepAll();
+    // Only the named values kept, in the given form. True when the values
+    // already held had to be dropped (a name held as numbers now wanted as
+    // text); whoever reads them must then start over.
+    bool keepOnly(const QHash<QString, Form>& names);
+
+    // False (and nothing stored) when the entry's name, record and page are
+    // already held, or its name is not kept.
     bool append(const GroupEntry& entry);
     void clear();
 
-    const QList<GroupEntry>& entries() const { return m_entries; }
-    bool isEmpty() const { return m_entries.isEmpty(); }
+    // Nothing collected, kept or not.
+    bool isEmpty() const { return !m_any; }
+    // The kept values.
     int size() const { return m_entries.size(); }
-    const GroupEntry& at(int i) const { return m_entries.at(i); }
+    GroupEntry at(int i) const;
+    // The first value collected, kept or not, read as a number (0 when none
+    // or no number).
+    double firstNumber() const { return m_firstNumber; }
 
-    // Positions in entries() of the values collected under `name`, in order.
-    QList<int> indexesOf(const QString& name) const { return m_byName.value(name); }
+    // Positions of the values kept under `name`, in order.
+    QVector<int> indexesOf(const QString& name) const;
     // The highest record collected on `reportPage`, or -1 when none.
     int highestRecNo(int reportPage) const { return m_highestRecNo.value(reportPage, -1); }
 
 private:
-    struct Key
+    static constexpr int Number = -1; // Stored::text of a value held as a double
+    static constexpr int Blank = -2;  // Stored::text of an empty value held as a number
+    struct Stored
     {
-        QString name;
+        double number;
+        int name;
         int recNo;
         int reportPage;
-        bool operator==(const Key& other) const
-        {
-            return recNo == other.recNo && reportPage == other.reportPage && name == other.name;
-        }
+        int text; // index into m_texts, or Number, or Blank
     };
-    friend uint qHash(const Key& key, uint seed) { return qHash(key.name, seed) ^ uint(key.recNo * 31 + key.reportPage); }
+    // The records held of one name on one report page.
+    struct Held
+    {
+        std::vector<bool> records;
+        QSet<int> others; // records outside the bit range
+        bool insert(int recNo);
+    };
+    struct Name
+    {
+        QString name;
+        QVector<int> positions;
+        QHash<int, Held> pages;
+    };
+    Form formOf(const QString& name) const;
+    void dropValues();
 
-    QList<GroupEntry> m_entries;
-    QHash<Key, int> m_index;
-    QHash<QString, QList<int>> m_byName;
+    bool m_keepAll = true;
+    QHash<QString, Form> m_kept;
+    bool m_any = false;
+    double m_firstNumber = 0;
     QHash<int, int> m_highestRecNo;
+
+    QVector<Stored> m_entries;
+    QVector<Name> m_names;
+    QHash<QString, int> m_nameIds;
+    // Texts once each: a grouping text repeats its few values over every record.
+    QVector<QString> m_texts;
+    QHash<QString, int> m_textIds;
 };

@@ -39,13 +39,16 @@ void ReportAggregates::catchUp()
         reset(); // the list was emptied behind our back
     for (; m_read < count; ++m_read) {
         const CollectedValue entry = m_source.collectedAt(m_read);
-        const QString text = entry.value.toString();
-        const double number = text.toDouble(); // a text that is no number counts 0
-        if (m_read == 0)
-            m_firstValue = number;
-        if (!text.isEmpty())
+        const bool isNumber = entry.value.type() == QVariant::Double;
+        const QString text = isNumber ? QString() : entry.value.toString();
+        // A text that is no number counts 0.
+        const double number = isNumber ? entry.value.toDouble() : text.toDouble();
+        if (isNumber || !text.isEmpty())
             m_totals[entry.name].add(number, 1);
-        m_byRecord[entry.name][entry.recNo].append(number);
+        RecordValues& byRecord = m_byRecord[entry.name];
+        if (!byRecord.values.isEmpty() && byRecord.values.constLast().recNo > entry.recNo)
+            byRecord.sorted = false;
+        byRecord.values.append({entry.recNo, number});
         const auto group = m_groupTotals.find(entry.name);
         if (group != m_groupTotals.end())
             group->add(number, m_groupTimes.value(entry.recNo));
@@ -63,15 +66,23 @@ void ReportAggregates::followGroup(const QList<int>& records)
         ++m_groupTimes[record];
 }
 
-ReportAggregates::Totals ReportAggregates::groupTotals(const QString& name) const
+ReportAggregates::Totals ReportAggregates::groupTotals(const QString& name)
 {
     Totals totals;
-    const auto values = m_byRecord.constFind(name);
-    if (values == m_byRecord.constEnd())
+    const auto found = m_byRecord.find(name);
+    if (found == m_byRecord.end())
         return totals;
+    QVector<RecordValue>& values = found->values;
+    const auto byRecord = [](const RecordValue& a, const RecordValue& b) { return a.recNo < b.recNo; };
+    if (!found->sorted) {
+        // Stable: a record's values keep the order they came in.
+        std::stable_sort(values.begin(), values.end(), byRecord);
+        found->sorted = true;
+    }
     for (auto record = m_groupTimes.constBegin(); record != m_groupTimes.constEnd(); ++record) {
-        for (double number : values->value(record.key()))
-            totals.add(number, record.value());
+        const auto range = std::equal_range(values.cbegin(), values.cend(), RecordValue{record.key(), 0}, byRecord);
+        for (auto value = range.first; value != range.second; ++value)
+            totals.add(value->number, record.value());
     }
     return totals;
 }
@@ -97,8 +108,9 @@ QVariant ReportAggregates::result(int kind, const Totals& totals) const
 QVariant ReportAggregates::aggregate(int kind, const QString& name, bool inGroup)
 {
     catchUp();
-    if (m_read == 0)
+    if (!m_source.anyCollected())
         return kind == SumKind || kind == MaxKind || kind == MinKind ? QVariant(0.0) : QVariant(0);
+    m_firstValue = m_source.firstNumber();
 
     const QList<int> records = m_source.groupRecords();
     if (!inGroup || records.isEmpty())

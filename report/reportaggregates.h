@@ -47,16 +47,26 @@ private:
     };
     void catchUp();
     void followGroup(const QList<int>& records);
-    Totals groupTotals(const QString& name) const;
+    Totals groupTotals(const QString& name);
     QVariant result(int kind, const Totals& totals) const;
 
     const CollectedValues& m_source;
     int m_read = 0;
     double m_firstValue = 0;
     QHash<QString, Totals> m_totals;          // non-empty values, outside groups
-    // Every value, empty ones as 0, by reference and record: a group's totals
-    // are then found from its records alone.
-    QHash<QString, QHash<int, QVector<double>>> m_byRecord;
+    // Every value, empty ones as 0, by reference, ordered by record when a
+    // group's totals are wanted: they are then found from its records alone.
+    struct RecordValue
+    {
+        int recNo;
+        double number;
+    };
+    struct RecordValues
+    {
+        QVector<RecordValue> values;
+        bool sorted = true;
+    };
+    QHash<QString, RecordValues> m_byRecord;
     QList<int> m_group;
     QHash<int, int> m_groupTimes;             // record -> times it stands in the group
     QHash<QString, Totals> m_groupTotals;     // per reference, for m_group

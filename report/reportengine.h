@@ -254,6 +254,8 @@ private:
         explicit CollectedEntries(const ReportEngine& engine) : m_engine(engine) {}
         int collectedCount() const override { return m_engine.groupEntries.size(); }
         CollectedValue collectedAt(int index) const override;
+        bool anyCollected() const override { return !m_engine.groupEntries.isEmpty(); }
+        double firstNumber() const override { return m_engine.groupEntries.firstNumber(); }
         QList<int> groupRecords() const override { return m_engine.groupRecords; }
 
     private:
@@ -261,6 +263,8 @@ private:
     };
     // Empties the collected values and what the aggregates read of them.
     void clearCollected();
+    // Keeps of the values collected from now on only those the template reads.
+    void keepReadValues();
     QDomElement pageElement(int reportPage) const;
 
     void buildPages();

@@ -5,17 +5,21 @@
 #include "fieldhighlighting.h"
 #include "numberformat.h"
 #include "reportbandobject.h"
+#include "reportcrosstabobject.h"
 #include "reportfieldobject.h"
 #include "reportfunctions.h"
+#include "reportpageobject.h"
 #include "reportsql.h"
 #include "timedscript.h"
 
 #include <QDate>
 #include <QDebug>
+#include <QMetaMethod>
 #include <QRegularExpression>
 #include <QScriptContext>
 #include <QScriptEngine>
 #include <QScriptValueIterator>
+#include <QTextDocument>
 #include <QTime>
 
 namespace {
@@ -107,6 +111,29 @@ QStringList splitTokens(const QString& text, bool expressionMode)
     return tokens;
 }
 
+// A formula cut at square brackets: references and the text between them.
+QStringList cutAtBrackets(const QString& text)
+{
+    QStringList parts;
+    QString gathered;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('[')) {
+            if (!gathered.isEmpty())
+                parts << gathered;
+            gathered = c;
+        } else if (c == QLatin1Char(']')) {
+            gathered += c;
+            parts << gathered;
+            gathered.clear();
+        } else {
+            gathered += c;
+        }
+    }
+    if (!gathered.isEmpty())
+        parts << gathered;
+    return parts;
+}
+
 bool followsAggregate(const QString& before)
 {
     const QString upper = before.toUpper();
@@ -117,7 +144,113 @@ bool followsAggregate(const QString& before)
     return false;
 }
 
+// The built-in variables, replaced before a formula is evaluated: their
+// words ("<LineCount>") call no aggregate.
+QString withoutBuiltins(QString token)
+{
+    for (const char* name : {"<Date>", "<Time>", "<Page>", "<TotalPages>", "<LineNo>", "<LineCount>"})
+        token.remove(QLatin1String(name));
+    return token;
+}
+
+const QRegularExpression& aggregateWord()
+{
+    static const QRegularExpression word(QStringLiteral("sum|avg|count|max|min"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return word;
+}
+
+// Which collected values the template can read: by name, in the form the
+// reader needs; `all` when it cannot tell.
+struct ReadValues
+{
+    bool all = false;
+    QHash<QString, GroupEntryList::Form> names;
+
+    void read(const QString& name, GroupEntryList::Form form)
+    {
+        GroupEntryList::Form& held = names[name];
+        held = std::max(held, form);
+    }
+
+    // A formula reaches the aggregates with the references written right
+    // after an aggregate call, "Sum([amount])", as their names. Any other
+    // use of an aggregate word may build a name, so every value is kept.
+    void formula(const QString& text)
+    {
+        static const QRegularExpression openCall(QStringLiteral("^\\s*\\(\\s*['\"]?\\s*$"));
+        const QStringList parts = cutAtBrackets(text);
+        for (int i = 0; i < parts.size() && !all; ++i) {
+            const QString& part = parts.at(i);
+            if (part.contains(QLatin1Char('[')) && part.contains(QLatin1Char(']'))) {
+                if (i > 0 && followsAggregate(parts.at(i - 1)))
+                    read(part, GroupEntryList::AsNumber);
+                continue;
+            }
+            auto words = aggregateWord().globalMatch(part);
+            while (words.hasNext() && !all) {
+                const auto word = words.next();
+                all = i + 1 >= parts.size() || !openCall.match(part.mid(word.capturedEnd())).hasMatch();
+            }
+        }
+    }
+
+    // The formulas of a field text as processValue finds them.
+    void fieldText(const QString& text)
+    {
+        for (const QString& token : splitTokens(text, false)) {
+            const QString formula = withoutBuiltins(token);
+            if (!isReference(token) && formula.contains(QLatin1Char('<')) && formula.contains(QLatin1Char('>')))
+                this->formula(formula);
+        }
+    }
+
+    // A condition is script text; its references become values, so an
+    // aggregate in it can only be given a name it builds.
+    void condition(const QString& text)
+    {
+        for (const QString& token : splitTokens(text, true)) {
+            if (!isReference(token) && aggregateWord().match(withoutBuiltins(token)).hasMatch())
+                all = true;
+        }
+    }
+};
+
 } // namespace
+
+// Only the group scan and the aggregates read collected values. A program
+// that changes fields as they are laid out may give them anything to read.
+void ReportEngine::keepReadValues()
+{
+    ReadValues read;
+    read.all = isSignalConnected(QMetaMethod::fromSignal(&ReportEngine::setField));
+    for (const ReportPageObject* page : qAsConst(pageList)) {
+        for (const ReportBandObject* band : page->bandList) {
+            if (band->type == DataGroupHeader)
+                read.read(band->groupingField, GroupEntryList::AsText);
+            QList<ReportFieldObject*> fields = band->fieldList;
+            for (int i = 0; i < fields.size() && !read.all; ++i) {
+                const ReportFieldObject* field = fields.at(i);
+                if (field->crossTab)
+                    fields += field->crossTab->fieldList;
+                read.fieldText(field->value);
+                if (field->fieldType == textRich) {
+                    QTextDocument document;
+                    document.setHtml(field->value);
+                    read.fieldText(document.toPlainText());
+                }
+                for (const GraphParam& graph : field->graphList)
+                    read.fieldText(graph.formula);
+                read.condition(field->printing);
+                read.condition(field->highlighting);
+            }
+        }
+    }
+    if (read.all)
+        groupEntries.keepAll();
+    else if (groupEntries.keepOnly(read.names))
+        m_aggregates.reset();
+}
 
 QString ReportEngine::processValue(ReportBandObject* band, QString text, bool expressionMode, bool collectValues,
                                    QString format)
@@ -163,24 +296,7 @@ void ReportEngine::replaceBuiltins(QString& token) const
 
 QStringList ReportEngine::splitValue(const QString& text) const
 {
-    QStringList parts;
-    QString gathered;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('[')) {
-            if (!gathered.isEmpty())
-                parts << gathered;
-            gathered = c;
-        } else if (c == QLatin1Char(']')) {
-            gathered += c;
-            parts << gathered;
-            gathered.clear();
-        } else {
-            gathered += c;
-        }
-    }
-    if (!gathered.isEmpty())
-        parts << gathered;
-    return parts;
+    return cutAtBrackets(text);
 }
 
 QVariant ReportEngine::builtinVariable(const QString& name) const

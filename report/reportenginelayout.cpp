@@ -92,6 +92,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     fromPage = printer->fromPage();
     toPage = printer->toPage();
 
+    keepReadValues();
     // Counting pass: only fixes the number of printed pages.
     curPage = 1;
     for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {

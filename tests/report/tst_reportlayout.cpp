@@ -63,6 +63,8 @@ private slots:
     void overflowAndPages();
     void reportPagesAndRange();
     void dataGroups();
+    void totals_data();
+    void totals();
     void borderOnEveryPage();
     void bandsClearOfPageFooter_data();
     void bandsClearOfPageFooter();
@@ -96,6 +98,8 @@ void TestReportLayout::init()
             value = QStringLiteral("R%1").arg(recNo, 3, 10, QLatin1Char('0'));
         else if (name == QLatin1String("source"))
             value = m_sources.value(recNo);
+        else if (name == QLatin1String("amount"))
+            value = QString::number((recNo + 1) * 1.5);
         else
             value = QStringLiteral("%1-%2").arg(name).arg(recNo);
     });
@@ -177,6 +181,33 @@ void TestReportLayout::dataGroups()
     const QString file = pdf(QStringLiteral("groups.pdf"));
     QCOMPARE(PdfProbe::pageCount(file), 2);
     QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("Group B")));
+}
+
+// Totals read the values collected in the counting pass, kept only for them.
+void TestReportLayout::totals_data()
+{
+    QTest::addColumn<QString>("bands");
+    QTest::addColumn<QString>("expected");
+    const QString data = band("MasterData", 25, labelField("[n]") + labelField("[amount]", 0, "name=\"a\""));
+    const auto summary = [](const char* text) { return band("ReportSummary", 25, labelField(text)); };
+    QTest::newRow("summary") << data + summary("sum <Sum([amount])> avg <Avg([amount])> of <count( [amount] )>")
+                             << "sum 9 avg 3 of 3";
+    QTest::newRow("minimum from the first value") << data + summary("min <Min([amount])>") << "min 0";
+    QTest::newRow("line count") << data + summary("lines <LineCount>") << "lines 3";
+    QTest::newRow("groups") << band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
+                                   + band("MasterData", 25, labelField("[amount]"))
+                                   + band("DataGroupFooter", 25, labelField("subtotal <Sum([amount])>"), "showInGroup=\"1\"")
+                            << "Group A 1.5 4.5 subtotal 6 Group B 3 subtotal 3";
+}
+
+void TestReportLayout::totals()
+{
+    QFETCH(QString, bands);
+    QFETCH(QString, expected);
+    m_sources = {{0, "A"}, {1, "B"}, {2, "A"}};
+    load(page(bands), {3});
+    const QString text = PdfProbe::text(pdf()).simplified();
+    QVERIFY2(text.contains(expected), qPrintable(text));
 }
 
 // The border's left side is all the strip left of the margin holds, on every page.
@@ -612,6 +643,8 @@ void TestReportLayout::applicationTemplates()
         expected += QStringLiteral(".*%1-%2").arg(variables.first()).arg(r);
     QVERIFY2(QRegularExpression(expected).match(text).hasMatch(), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("Page 1 of 1")));
+    // Nothing in these templates reads the values collected for each row.
+    QCOMPARE(m_engine->groupEntries.size(), 0);
 }
 
 QTEST_MAIN(TestReportLayout)
