@@ -4,6 +4,7 @@
 #include "node.h"
 #include "sitemutex.h"
 
+#include <algorithm>
 #include <utility>
 #include <QDataStream>
 #include <QtEndian>
@@ -64,6 +65,11 @@ QString iconPathOfStatus(int status)
     }
 }
 
+QString iconPathOf(const Node* node)
+{
+    return node->type == Node::StatusRow ? iconPathOfStatus(node->status()) : iconPathOfType(node->type);
+}
+
 int pairedType(const Node* node)
 {
     return node->deviceNode ? node->deviceNode->type : -1;
@@ -97,6 +103,13 @@ TreeModel::TreeModel(QObject* parent)
 {
     registerNodeMetaTypes();
     liveModels().append(this);
+    // A node's address may come back as another node's.
+    const auto forgetShown = [this] { m_shown.clear(); };
+    connect(this, &QAbstractItemModel::rowsInserted, this, forgetShown);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, forgetShown);
+    connect(this, &QAbstractItemModel::rowsMoved, this, forgetShown);
+    connect(this, &QAbstractItemModel::modelReset, this, forgetShown);
+    connect(this, &QAbstractItemModel::layoutChanged, this, forgetShown);
 }
 
 TreeModel::~TreeModel()
@@ -192,7 +205,7 @@ QVariant TreeModel::displayData(Node* node, int column) const
 
 QVariant TreeModel::decorationData(Node* node) const
 {
-    const QString path = node->type == Node::StatusRow ? iconPathOfStatus(node->status()) : iconPathOfType(node->type);
+    const QString path = iconPathOf(node);
     if (path.isEmpty())
         return QIcon();
     auto it = m_icons.constFind(path);
@@ -255,6 +268,7 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (Node* node = getNode(index)) {
         SiteLocker lock;
         node->setData(index.isValid() ? index.column() : -1, value.toString());
+        m_shown.remove(node);
     }
     if (index.isValid())
         emit dataChanged(index, index);
@@ -528,38 +542,97 @@ void TreeModel::announceRefreshes()
     }
     for (Node* parentNode : qAsConst(parents)) {
         const auto rows = refreshed.constFind(parentNode);
-        QVector<QPair<int, int>> runs;
+        QVector<Run> runs;
         {
             // A receiver of an earlier announcement may have changed the tree.
             SiteLocker lock;
             if (!Node::isAlive(parentNode) || !contains(parentNode))
                 continue;
-            runs = refreshedRuns(parentNode, all ? nullptr : &rows.value());
+            runs = refreshedRuns(parentNode, all ? nullptr : &rows.value(), all);
         }
         const QModelIndex parentIndex = nodeIndex(parentNode);
-        const int lastColumn = columnCount(parentIndex) - 1;
-        for (const auto& run : qAsConst(runs))
-            emit dataChanged(index(run.first, 0, parentIndex), index(run.second, lastColumn, parentIndex));
+        for (const Run& run : qAsConst(runs))
+            emit dataChanged(index(run.firstRow, run.firstColumn, parentIndex),
+                             index(run.lastRow, run.lastColumn, parentIndex));
     }
 }
 
 // The runs of adjacent children of `parentNode` found in `rows` (all of them
-// for null), as first and last row.
-QVector<QPair<int, int>> TreeModel::refreshedRuns(Node* parentNode, const QSet<Node*>* rows) const
+// for null) that show something else than when last announced (`full`: all
+// of them, in full).
+QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<Node*>* rows, bool full)
 {
-    QVector<QPair<int, int>> runs;
-    if (parentNode->columnCount() < 1)
+    QVector<Run> runs;
+    const int columns = parentNode->columnCount();
+    if (columns < 1)
         return runs;
     const QList<Node*>& children = parentNode->children;
     for (int row = 0; row < children.size(); ++row) {
-        if (rows && !rows->contains(children.at(row)))
+        Node* child = children.at(row);
+        if (rows && !rows->contains(child))
             continue;
-        if (!runs.isEmpty() && runs.last().second == row - 1)
-            runs.last().second = row;
+        QVector<QVariant> shown = shownOf(child, columns);
+        int first = 0;
+        int last = columns - 1;
+        auto before = m_shown.find(child);
+        if (!full && before != m_shown.end() && before->size() == shown.size()) {
+            // Per column its text and background, then the icon (first
+            // column), then what the filters read besides (every column).
+            const QVector<QVariant>& was = *before;
+            first = columns;
+            last = -1;
+            for (int column = 0; column < columns; ++column) {
+                if (shown.at(2 * column) != was.at(2 * column) || shown.at(2 * column + 1) != was.at(2 * column + 1)) {
+                    first = std::min(first, column);
+                    last = column;
+                }
+            }
+            if (shown.at(2 * columns) != was.at(2 * columns)) {
+                first = 0;
+                last = std::max(last, 0);
+            }
+            if (!std::equal(shown.cbegin() + 2 * columns + 1, shown.cend(), was.cbegin() + 2 * columns + 1)) {
+                first = 0;
+                last = columns - 1;
+            }
+            if (last < first)
+                continue;
+        }
+        if (before != m_shown.end())
+            *before = std::move(shown);
         else
-            runs.append({row, row});
+            m_shown.insert(child, std::move(shown));
+        if (!runs.isEmpty() && runs.last().lastRow == row - 1) {
+            Run& run = runs.last();
+            run.lastRow = row;
+            run.firstColumn = std::min(run.firstColumn, first);
+            run.lastColumn = std::max(run.lastColumn, last);
+        } else {
+            runs.append({row, row, first, last});
+        }
     }
     return runs;
+}
+
+// What `node`'s row shows in `columns` columns, as `refreshedRuns` compares
+// it. The tool tip is left out: it is read when it is shown.
+QVector<QVariant> TreeModel::shownOf(Node* node, int columns) const
+{
+    QVector<QVariant> shown;
+    shown.reserve(2 * columns + 3 + (node->type == Node::TWSensor ? columns : 0));
+    for (int column = 0; column < columns; ++column) {
+        shown.append(displayData(node, column));
+        shown.append(backgroundData(node, column));
+    }
+    shown.append(iconPathOf(node));
+    shown.append(node->enabled.load());
+    shown.append(node->type);
+    // The sensor filter reads the state itself, not its text.
+    if (node->type == Node::TWSensor) {
+        for (int column = 0; column < columns; ++column)
+            shown.append(node->data(column));
+    }
+    return shown;
 }
 
 Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const
