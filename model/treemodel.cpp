@@ -219,8 +219,15 @@ QVariant TreeModel::decorationData(Node* node) const
 
 QVariant TreeModel::backgroundData(Node* node, int column) const
 {
+    const QColor color = backgroundColor(node, column);
+    return color.isValid() ? QVariant(color) : QVariant();
+}
+
+// Invalid where the row keeps the view's background.
+QColor TreeModel::backgroundColor(Node* node, int column) const
+{
     if (node->type == Node::TWSensor)
-        return column == 1 ? QVariant(sensorStateInfo(node->data(1).toInt()).color) : QVariant();
+        return column == 1 ? sensorStateInfo(node->data(1).toInt()).color : QColor();
     if (node->type != Node::StatusRow)
         return {};
     switch (pairedType(node)) {
@@ -233,7 +240,7 @@ QVariant TreeModel::backgroundData(Node* node, int column) const
         default: return {};
         }
     case Node::IOCard:
-        return column == Node::kStatusColumn ? QVariant(node->color[Node::IOCardColor]) : QVariant();
+        return column == Node::kStatusColumn ? node->color[Node::IOCardColor] : QColor();
     default:
         return {};
     }
@@ -557,6 +564,30 @@ void TreeModel::announceRefreshes()
     }
 }
 
+// Calls `visit` with what `node`'s row shows in `columns` columns, as
+// `refreshedRuns` compares it, `shownSize` values in all: per column its
+// text and background, then its icon (first column), then what the filters
+// read besides (every column). The tool tip is left out: it is read when it
+// is shown.
+template<typename Visit>
+void TreeModel::visitShown(Node* node, int columns, const Visit& visit) const
+{
+    for (int column = 0; column < columns; ++column) {
+        visit(displayData(node, column));
+        // As a number: a colour in a variant is allocated.
+        const QColor background = backgroundColor(node, column);
+        visit(background.isValid() ? QVariant(quint64(background.rgba64())) : QVariant());
+    }
+    visit(QVariant(iconPathOf(node)));
+    visit(QVariant(node->enabled.load()));
+    visit(QVariant(node->type));
+    // The sensor filter reads the state itself, not its text.
+    if (node->type == Node::TWSensor) {
+        for (int column = 0; column < columns; ++column)
+            visit(node->data(column));
+    }
+}
+
 // The runs of adjacent children of `parentNode` found in `rows` (all of them
 // for null) that show something else than when last announced (`full`: all
 // of them, in full).
@@ -571,37 +602,37 @@ QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<No
         Node* child = children.at(row);
         if (rows && !rows->contains(child))
             continue;
-        QVector<QVariant> shown = shownOf(child, columns);
         int first = 0;
         int last = columns - 1;
         auto before = m_shown.find(child);
-        if (!full && before != m_shown.end() && before->size() == shown.size()) {
-            // Per column its text and background, then the icon (first
-            // column), then what the filters read besides (every column).
-            const QVector<QVariant>& was = *before;
+        if (full || before == m_shown.end() || before->size() != shownSize(child, columns)) {
+            QVector<QVariant> shown;
+            shown.reserve(shownSize(child, columns));
+            visitShown(child, columns, [&shown](QVariant&& value) { shown.append(std::move(value)); });
+            m_shown.insert(child, shown);
+        } else {
+            // Compared in place: most rows show what they showed.
+            QVector<QVariant>& was = *before;
+            int item = 0;
             first = columns;
             last = -1;
-            for (int column = 0; column < columns; ++column) {
-                if (shown.at(2 * column) != was.at(2 * column) || shown.at(2 * column + 1) != was.at(2 * column + 1)) {
-                    first = std::min(first, column);
-                    last = column;
+            visitShown(child, columns, [&](QVariant&& value) {
+                if (value != was[item]) {
+                    was[item] = std::move(value);
+                    if (item <= 2 * columns) {
+                        const int column = item < 2 * columns ? item / 2 : 0;
+                        first = std::min(first, column);
+                        last = std::max(last, column);
+                    } else {
+                        first = 0;
+                        last = columns - 1;
+                    }
                 }
-            }
-            if (shown.at(2 * columns) != was.at(2 * columns)) {
-                first = 0;
-                last = std::max(last, 0);
-            }
-            if (!std::equal(shown.cbegin() + 2 * columns + 1, shown.cend(), was.cbegin() + 2 * columns + 1)) {
-                first = 0;
-                last = columns - 1;
-            }
+                ++item;
+            });
             if (last < first)
                 continue;
         }
-        if (before != m_shown.end())
-            *before = std::move(shown);
-        else
-            m_shown.insert(child, std::move(shown));
         if (!runs.isEmpty() && runs.last().lastRow == row - 1) {
             Run& run = runs.last();
             run.lastRow = row;
@@ -614,25 +645,9 @@ QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<No
     return runs;
 }
 
-// What `node`'s row shows in `columns` columns, as `refreshedRuns` compares
-// it. The tool tip is left out: it is read when it is shown.
-QVector<QVariant> TreeModel::shownOf(Node* node, int columns) const
+int TreeModel::shownSize(const Node* node, int columns)
 {
-    QVector<QVariant> shown;
-    shown.reserve(2 * columns + 3 + (node->type == Node::TWSensor ? columns : 0));
-    for (int column = 0; column < columns; ++column) {
-        shown.append(displayData(node, column));
-        shown.append(backgroundData(node, column));
-    }
-    shown.append(iconPathOf(node));
-    shown.append(node->enabled.load());
-    shown.append(node->type);
-    // The sensor filter reads the state itself, not its text.
-    if (node->type == Node::TWSensor) {
-        for (int column = 0; column < columns; ++column)
-            shown.append(node->data(column));
-    }
-    return shown;
+    return 2 * columns + 3 + (node->type == Node::TWSensor ? columns : 0);
 }
 
 Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QColor>
 #include <QHash>
 #include <QPair>
 #include <QSet>
@@ -93,6 +94,7 @@ private:
     QVariant displayData(Node* node, int column) const;
     QVariant decorationData(Node* node) const;
     QVariant backgroundData(Node* node, int column) const;
+    QColor backgroundColor(Node* node, int column) const;
     QVariant toolTipData(Node* node) const;
     Node* findAddress(quint64 address) const;
     static void unlinkPartners(const QList<Node*>& doomed);
@@ -106,7 +108,9 @@ private:
     };
     void announceRefreshes();
     QVector<Run> refreshedRuns(Node* parent, const QSet<Node*>* rows, bool full);
-    QVector<QVariant> shownOf(Node* node, int columns) const;
+    template<typename Visit>
+    void visitShown(Node* node, int columns, const Visit& visit) const;
+    static int shownSize(const Node* node, int columns);
 
     QObject* owner = nullptr;
     Node* root = nullptr;
@@ -116,7 +120,7 @@ private:
     // and the rows are only compared with its children.
     QHash<Node*, QSet<Node*>> m_refreshed;
     bool m_refreshAll = false;
-    // What each row showed when last announced (`shownOf`). Dropped on any
+    // What each row showed when last announced (`visitShown`). Dropped on any
     // change of the tree, after which a row's next refresh goes out in full.
     QHash<const Node*, QVector<QVariant>> m_shown;
     bool m_announcePosted = false;
