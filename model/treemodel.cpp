@@ -65,6 +65,25 @@ QString iconPathOfStatus(int status)
     }
 }
 
+// Equal values of one type, strings and numbers compared directly: the
+// generic comparison costs more than computing most cells.
+bool sameShown(const QVariant& a, const QVariant& b)
+{
+    const int type = a.userType();
+    if (type != b.userType())
+        return false;
+    switch (type) {
+    case QMetaType::QString:
+        return *static_cast<const QString*>(a.constData()) == *static_cast<const QString*>(b.constData());
+    case QMetaType::Int: return *static_cast<const int*>(a.constData()) == *static_cast<const int*>(b.constData());
+    case QMetaType::ULongLong:
+        return *static_cast<const quint64*>(a.constData()) == *static_cast<const quint64*>(b.constData());
+    case QMetaType::Bool: return *static_cast<const bool*>(a.constData()) == *static_cast<const bool*>(b.constData());
+    case QMetaType::UnknownType: return true;
+    default: return a == b;
+    }
+}
+
 QString iconPathOf(const Node* node)
 {
     return node->type == Node::StatusRow ? iconPathOfStatus(node->status()) : iconPathOfType(node->type);
@@ -617,7 +636,7 @@ QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<No
             first = columns;
             last = -1;
             visitShown(child, columns, [&](QVariant&& value) {
-                if (value != was[item]) {
+                if (!sameShown(value, was.at(item))) {
                     was[item] = std::move(value);
                     if (item <= 2 * columns) {
                         const int column = item < 2 * columns ? item / 2 : 0;
