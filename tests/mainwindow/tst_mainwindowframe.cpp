@@ -26,6 +26,7 @@
 #include "timerunit.h"
 #include "workspacearea.h"
 #include "useractionlogdlg.h"
+#include "writebatch.h"
 
 #include <QComboBox>
 #include <QGraphicsView>
@@ -129,6 +130,8 @@ void TestMainWindowFrame::init()
     QVERIFY(QFile::copy(QStringLiteral(LUMETRA_SOURCE_DIR "/resources/runtime/DefaultParams.xml"),
                         m_home->filePath(QStringLiteral("DefaultParams.xml"))));
     writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nSoundAlarmActive=false\n"));
+    // Rows an earlier window queued land first, not after the clearing.
+    QVERIFY(WriteBatch::instance().commit());
     QSqlQuery query;
     QVERIFY(query.exec("delete from logUserAction"));
     QVERIFY(query.exec("delete from logVoltage"));
