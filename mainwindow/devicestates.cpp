@@ -30,6 +30,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -103,14 +104,18 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
 
 void DeviceStates::refreshPanels(Node* elementNode)
 {
-    const Node* row = statusRow(elementNode);
     // A copy: writing a row can make a panel go away.
     const QList<PropertySet*> sets = m_window->propertySets();
+    const Node* row = nullptr;
+    bool rowLooked = false;
     for (PropertySet* set : sets) {
         Node* shown = set ? set->node() : nullptr;
         // A panel that shows nothing is never affected.
         if (!shown || (shown != elementNode && shown->parent() != elementNode))
             continue;
+        // Looked up once a panel shows the device: most ticks none does.
+        if (!std::exchange(rowLooked, true))
+            row = statusRow(elementNode);
         for (const DeviceRows::Value& value : DeviceRows::read(shown, row)) {
             set->setValue(value.name, value.value);
             if (value.background.isValid())
@@ -147,6 +152,8 @@ const QList<QPointer<QPushButton>>& DeviceStates::actionButtons()
 
 void DeviceStates::updateActionButtons(Node* elementNode)
 {
+    if (actionButtons().isEmpty())
+        return;
     const Node* row = statusRow(elementNode);
     if (!row)
         return;

@@ -4,6 +4,7 @@
 #include "node.h"
 #include "sitemutex.h"
 
+#include <algorithm>
 #include <utility>
 #include <QDataStream>
 #include <QtEndian>
@@ -64,6 +65,30 @@ QString iconPathOfStatus(int status)
     }
 }
 
+// Equal values of one type, strings and numbers compared directly: the
+// generic comparison costs more than computing most cells.
+bool sameShown(const QVariant& a, const QVariant& b)
+{
+    const int type = a.userType();
+    if (type != b.userType())
+        return false;
+    switch (type) {
+    case QMetaType::QString:
+        return *static_cast<const QString*>(a.constData()) == *static_cast<const QString*>(b.constData());
+    case QMetaType::Int: return *static_cast<const int*>(a.constData()) == *static_cast<const int*>(b.constData());
+    case QMetaType::ULongLong:
+        return *static_cast<const quint64*>(a.constData()) == *static_cast<const quint64*>(b.constData());
+    case QMetaType::Bool: return *static_cast<const bool*>(a.constData()) == *static_cast<const bool*>(b.constData());
+    case QMetaType::UnknownType: return true;
+    default: return a == b;
+    }
+}
+
+QString iconPathOf(const Node* node)
+{
+    return node->type == Node::StatusRow ? iconPathOfStatus(node->status()) : iconPathOfType(node->type);
+}
+
 int pairedType(const Node* node)
 {
     return node->deviceNode ? node->deviceNode->type : -1;
@@ -97,6 +122,13 @@ TreeModel::TreeModel(QObject* parent)
 {
     registerNodeMetaTypes();
     liveModels().append(this);
+    // A node's address may come back as another node's.
+    const auto forgetShown = [this] { m_shown.clear(); };
+    connect(this, &QAbstractItemModel::rowsInserted, this, forgetShown);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, forgetShown);
+    connect(this, &QAbstractItemModel::rowsMoved, this, forgetShown);
+    connect(this, &QAbstractItemModel::modelReset, this, forgetShown);
+    connect(this, &QAbstractItemModel::layoutChanged, this, forgetShown);
 }
 
 TreeModel::~TreeModel()
@@ -192,7 +224,7 @@ QVariant TreeModel::displayData(Node* node, int column) const
 
 QVariant TreeModel::decorationData(Node* node) const
 {
-    const QString path = node->type == Node::StatusRow ? iconPathOfStatus(node->status()) : iconPathOfType(node->type);
+    const QString path = iconPathOf(node);
     if (path.isEmpty())
         return QIcon();
     auto it = m_icons.constFind(path);
@@ -206,8 +238,15 @@ QVariant TreeModel::decorationData(Node* node) const
 
 QVariant TreeModel::backgroundData(Node* node, int column) const
 {
+    const QColor color = backgroundColor(node, column);
+    return color.isValid() ? QVariant(color) : QVariant();
+}
+
+// Invalid where the row keeps the view's background.
+QColor TreeModel::backgroundColor(Node* node, int column) const
+{
     if (node->type == Node::TWSensor)
-        return column == 1 ? QVariant(sensorStateInfo(node->data(1).toInt()).color) : QVariant();
+        return column == 1 ? sensorStateInfo(node->data(1).toInt()).color : QColor();
     if (node->type != Node::StatusRow)
         return {};
     switch (pairedType(node)) {
@@ -220,7 +259,7 @@ QVariant TreeModel::backgroundData(Node* node, int column) const
         default: return {};
         }
     case Node::IOCard:
-        return column == Node::kStatusColumn ? QVariant(node->color[Node::IOCardColor]) : QVariant();
+        return column == Node::kStatusColumn ? node->color[Node::IOCardColor] : QColor();
     default:
         return {};
     }
@@ -255,6 +294,7 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (Node* node = getNode(index)) {
         SiteLocker lock;
         node->setData(index.isValid() ? index.column() : -1, value.toString());
+        m_shown.remove(node);
     }
     if (index.isValid())
         emit dataChanged(index, index);
@@ -528,38 +568,105 @@ void TreeModel::announceRefreshes()
     }
     for (Node* parentNode : qAsConst(parents)) {
         const auto rows = refreshed.constFind(parentNode);
-        QVector<QPair<int, int>> runs;
+        QVector<Run> runs;
         {
             // A receiver of an earlier announcement may have changed the tree.
             SiteLocker lock;
             if (!Node::isAlive(parentNode) || !contains(parentNode))
                 continue;
-            runs = refreshedRuns(parentNode, all ? nullptr : &rows.value());
+            runs = refreshedRuns(parentNode, all ? nullptr : &rows.value(), all);
         }
         const QModelIndex parentIndex = nodeIndex(parentNode);
-        const int lastColumn = columnCount(parentIndex) - 1;
-        for (const auto& run : qAsConst(runs))
-            emit dataChanged(index(run.first, 0, parentIndex), index(run.second, lastColumn, parentIndex));
+        for (const Run& run : qAsConst(runs))
+            emit dataChanged(index(run.firstRow, run.firstColumn, parentIndex),
+                             index(run.lastRow, run.lastColumn, parentIndex));
+    }
+}
+
+// Calls `visit` with what `node`'s row shows in `columns` columns, as
+// `refreshedRuns` compares it, `shownSize` values in all: per column its
+// text and background, then its icon (first column), then what the filters
+// read besides (every column). The tool tip is left out: it is read when it
+// is shown.
+template<typename Visit>
+void TreeModel::visitShown(Node* node, int columns, const Visit& visit) const
+{
+    for (int column = 0; column < columns; ++column) {
+        visit(displayData(node, column));
+        // As a number: a colour in a variant is allocated.
+        const QColor background = backgroundColor(node, column);
+        visit(background.isValid() ? QVariant(quint64(background.rgba64())) : QVariant());
+    }
+    visit(QVariant(iconPathOf(node)));
+    visit(QVariant(node->enabled.load()));
+    visit(QVariant(node->type));
+    // The sensor filter reads the state itself, not its text.
+    if (node->type == Node::TWSensor) {
+        for (int column = 0; column < columns; ++column)
+            visit(node->data(column));
     }
 }
 
 // The runs of adjacent children of `parentNode` found in `rows` (all of them
-// for null), as first and last row.
-QVector<QPair<int, int>> TreeModel::refreshedRuns(Node* parentNode, const QSet<Node*>* rows) const
+// for null) that show something else than when last announced (`full`: all
+// of them, in full).
+QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<Node*>* rows, bool full)
 {
-    QVector<QPair<int, int>> runs;
-    if (parentNode->columnCount() < 1)
+    QVector<Run> runs;
+    const int columns = parentNode->columnCount();
+    if (columns < 1)
         return runs;
     const QList<Node*>& children = parentNode->children;
     for (int row = 0; row < children.size(); ++row) {
-        if (rows && !rows->contains(children.at(row)))
+        Node* child = children.at(row);
+        if (rows && !rows->contains(child))
             continue;
-        if (!runs.isEmpty() && runs.last().second == row - 1)
-            runs.last().second = row;
-        else
-            runs.append({row, row});
+        int first = 0;
+        int last = columns - 1;
+        auto before = m_shown.find(child);
+        if (full || before == m_shown.end() || before->size() != shownSize(child, columns)) {
+            QVector<QVariant> shown;
+            shown.reserve(shownSize(child, columns));
+            visitShown(child, columns, [&shown](QVariant&& value) { shown.append(std::move(value)); });
+            m_shown.insert(child, shown);
+        } else {
+            // Compared in place: most rows show what they showed.
+            QVector<QVariant>& was = *before;
+            int item = 0;
+            first = columns;
+            last = -1;
+            visitShown(child, columns, [&](QVariant&& value) {
+                if (!sameShown(value, was.at(item))) {
+                    was[item] = std::move(value);
+                    if (item <= 2 * columns) {
+                        const int column = item < 2 * columns ? item / 2 : 0;
+                        first = std::min(first, column);
+                        last = std::max(last, column);
+                    } else {
+                        first = 0;
+                        last = columns - 1;
+                    }
+                }
+                ++item;
+            });
+            if (last < first)
+                continue;
+        }
+        if (!runs.isEmpty() && runs.last().lastRow == row - 1) {
+            Run& run = runs.last();
+            run.lastRow = row;
+            run.firstColumn = std::min(run.firstColumn, first);
+            run.lastColumn = std::max(run.lastColumn, last);
+        } else {
+            runs.append({row, row, first, last});
+        }
     }
     return runs;
+}
+
+int TreeModel::shownSize(const Node* node, int columns)
+{
+    return 2 * columns + 3 + (node->type == Node::TWSensor ? columns : 0);
 }
 
 Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QColor>
 #include <QHash>
 #include <QPair>
 #include <QSet>
@@ -22,7 +23,10 @@ class Node;
 // the rows it is asked for and announces them when control returns to the
 // event loop, one `dataChanged` per run of adjacent rows under one parent.
 // The units report every device each second, and a signal per row costs
-// every proxy and view above a pass of its own.
+// every proxy and view above a pass of its own. A refreshed row is compared
+// with what it showed when last announced, and only the columns that differ
+// go out: most refreshes change nothing, and an unchanged row is then neither
+// repainted nor re-filtered. Refreshing the root announces every row in full.
 class TreeModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -90,11 +94,23 @@ private:
     QVariant displayData(Node* node, int column) const;
     QVariant decorationData(Node* node) const;
     QVariant backgroundData(Node* node, int column) const;
+    QColor backgroundColor(Node* node, int column) const;
     QVariant toolTipData(Node* node) const;
     Node* findAddress(quint64 address) const;
     static void unlinkPartners(const QList<Node*>& doomed);
+    // Adjacent rows to announce, with the columns that changed in any of them.
+    struct Run
+    {
+        int firstRow;
+        int lastRow;
+        int firstColumn;
+        int lastColumn;
+    };
     void announceRefreshes();
-    QVector<QPair<int, int>> refreshedRuns(Node* parent, const QSet<Node*>* rows) const;
+    QVector<Run> refreshedRuns(Node* parent, const QSet<Node*>* rows, bool full);
+    template<typename Visit>
+    void visitShown(Node* node, int columns, const Visit& visit) const;
+    static int shownSize(const Node* node, int columns);
 
     QObject* owner = nullptr;
     Node* root = nullptr;
@@ -104,6 +120,9 @@ private:
     // and the rows are only compared with its children.
     QHash<Node*, QSet<Node*>> m_refreshed;
     bool m_refreshAll = false;
+    // What each row showed when last announced (`visitShown`). Dropped on any
+    // change of the tree, after which a row's next refresh goes out in full.
+    QHash<const Node*, QVector<QVariant>> m_shown;
     bool m_announcePosted = false;
 };
 

@@ -93,6 +93,8 @@ private slots:
     void icons();
     void sensorRow();
     void setDataAndRefresh();
+    void refreshAnnouncesWhatChanged_data();
+    void refreshAnnouncesWhatChanged();
     void headersAndFlags();
     void insertRows();
     void removeRows();
@@ -351,6 +353,56 @@ void TestTreeModel::setDataAndRefresh()
     QTRY_COMPARE(changed.count(), 2);
     QCOMPARE(changed.at(0).at(1).toModelIndex(), m_energizers->index(0, last));
     QCOMPARE(changed.at(1).at(1).toModelIndex(), m_energizers->index(4, last, gateway));
+}
+
+// Edits as (column, row), column -1 disabling the row; the announced ranges
+// as pairs of (column, row) corners.
+void TestTreeModel::refreshAnnouncesWhatChanged_data()
+{
+    QTest::addColumn<QList<QPoint>>("edits");
+    QTest::addColumn<QList<QPoint>>("ranges");
+    const int last = kEnergizerHeaders.size() - 1;
+    QTest::newRow("nothing changed") << QList<QPoint>{} << QList<QPoint>{};
+    QTest::newRow("one cell") << QList<QPoint>{{8, 1}} << QList<QPoint>{{8, 1}, {8, 1}};
+    QTest::newRow("adjacent rows") << QList<QPoint>{{9, 2}, {8, 1}} << QList<QPoint>{{8, 1}, {9, 2}};
+    QTest::newRow("apart") << QList<QPoint>{{9, 2}, {8, 0}} << QList<QPoint>{{8, 0}, {8, 0}, {9, 2}, {9, 2}};
+    QTest::newRow("status: text and icon") << QList<QPoint>{{1, 0}} << QList<QPoint>{{0, 0}, {1, 0}};
+    QTest::newRow("disabled") << QList<QPoint>{{-1, 1}} << QList<QPoint>{{0, 1}, {last, 1}};
+}
+
+void TestTreeModel::refreshAnnouncesWhatChanged()
+{
+    QFETCH(QList<QPoint>, edits);
+    QFETCH(QList<QPoint>, ranges);
+    for (int i = 0; i < 3; ++i)
+        statusRow(m_gateway, makeNode(QStringLiteral("I%1").arg(i), m_devices.get(), Node::IOCard), Node::OK);
+    QSignalSpy changed(m_energizers.get(), &QAbstractItemModel::dataChanged);
+    const auto refreshAll = [this] {
+        for (Node* row : m_gateway->children)
+            m_energizers->refreshNode(row);
+        QCoreApplication::sendPostedEvents(m_energizers.get(), QEvent::MetaCall);
+    };
+    refreshAll();
+    QCOMPARE(changed.count(), 1);  // first shown: in full
+    changed.clear();
+    for (const QPoint& edit : edits) {
+        Node* row = m_gateway->child(edit.y());
+        if (edit.x() < 0)
+            row->enabled = false;
+        else
+            row->columns[edit.x()] = edit.x() == 1 ? QVariant(Node::Critical) : QVariant(QStringLiteral("7"));
+    }
+    refreshAll();
+    const QModelIndex gateway = m_energizers->nodeIndex(m_gateway);
+    QList<QPoint> announced;
+    for (const QList<QVariant>& signal : qAsConst(changed)) {
+        for (int corner : {0, 1}) {
+            const QModelIndex index = signal.at(corner).toModelIndex();
+            QCOMPARE(index.parent(), gateway);
+            announced << QPoint(index.column(), index.row());
+        }
+    }
+    QCOMPARE(announced, ranges);
 }
 
 void TestTreeModel::headersAndFlags()
