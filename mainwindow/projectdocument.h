@@ -58,7 +58,6 @@ public:
     static QString chooseOpenFileName(QWidget* parent, const QString& title, const QString& directory,
                                       const QString& filter);
 
-    QDomDocument workspaceDocument;
     QString currentFileName;
 
 signals:
