@@ -89,6 +89,7 @@ QByteArray serialized(const QDomDocument& document)
 
 ProjectDocument::ProjectDocument(QObject* parent)
     : QObject(parent)
+    , workspaceDocument(DocumentType)
 {
 }
 

@@ -58,6 +58,7 @@ public:
     static QString chooseOpenFileName(QWidget* parent, const QString& title, const QString& directory,
                                       const QString& filter);
 
+    QDomDocument workspaceDocument;
     QString currentFileName;
 
 signals:

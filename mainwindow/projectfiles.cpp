@@ -202,6 +202,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         loader.load(document);
     }
     m_toldReferences.clear();
+    m_project->workspaceDocument = document;
     m_window.rebuildEnergizerModel();
     m_project->setModified(false);
     m_window.workspaces()->tabs()->setCurrentIndex(0);
@@ -317,6 +318,7 @@ void ProjectFiles::saveProject(bool chooseFile)
     }
     m_project->currentFileName = fileName;
     addRecentFile(fileName);
+    m_project->workspaceDocument = document;
     m_project->setModified(false);
     // The next edit on a map leaves its stack's clean state and marks the project changed again.
     for (GraphicsScene* scene : m_window.workspaces()->scenes())
@@ -376,6 +378,7 @@ void ProjectFiles::newFile()
     m_window.twSensorsStatesWidget()->currentWorkspace = caption;
     m_window.twSensorsStatesWidget()->filtering();
     m_window.rebuildEnergizerModel();
+    m_project->workspaceDocument.clear();
     m_toldReferences.clear();
     m_project->currentFileName.clear();
     showFileNameInTitle();
