@@ -1,6 +1,7 @@
 #include "colortext.h"
 
 #include <QStringList>
+#include <QVector>
 
 QString colorToText(const QColor& color)
 {
@@ -19,7 +20,9 @@ QColor textToColor(const QString& text)
     const int open = text.indexOf(QLatin1Char('('));
     const int from = open < 0 ? 0 : open + 1;
     const int close = text.indexOf(QLatin1Char(')'), from);
-    const QStringList fields = text.mid(from, close < 0 ? -1 : close - from).split(QLatin1Char(','));
+    // References into the text: a map of thousands of items reads three
+    // colours per item, and copies of every field showed in an open.
+    const QVector<QStringRef> fields = text.midRef(from, close < 0 ? -1 : close - from).split(QLatin1Char(','));
 
     // QColor takes components 0 to 255 only; anything else is clamped rather
     // than left to wrap.

@@ -119,7 +119,11 @@ bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QStr
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return failed(file.errorString(), false);
-    const QByteArray content = file.read(ProjectLimits::MaxFileSize + 1);
+    // A buffer of the file's size, not of the limit's: one byte more shows
+    // that it grew meanwhile, and only then is the rest read up to the limit.
+    QByteArray content = file.read(info.size() + 1);
+    if (content.size() > info.size() && file.error() == QFileDevice::NoError)
+        content += file.read(ProjectLimits::MaxFileSize + 1 - content.size());
     if (file.error() != QFileDevice::NoError)
         return failed(file.errorString(), false);
     if (content.size() > ProjectLimits::MaxFileSize)

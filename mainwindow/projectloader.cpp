@@ -21,12 +21,16 @@
 #include "workspacearea.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
 
 namespace {
+
+// The least time between two steps of the progress.
+constexpr int ProgressStepMs = 20;
 
 int& progressDelay()
 {
@@ -127,11 +131,20 @@ void ProjectLoader::load(const QDomDocument& document)
     m_gatewayAddress.clear();
     WorkplaceReader::Hooks hooks = readerHooks(m_window, m_gatewayAddress);
     int itemsRead = 0;
-    hooks.itemRead = [&progress, &itemsRead] {
-        // Each step repaints; a hundred of them are enough to watch.
+    int shownSteps = 0;
+    QElapsedTimer sinceStep;
+    sinceStep.start();
+    hooks.itemRead = [&progress, &itemsRead, &shownSteps, &sinceStep] {
+        // A hundred steps are enough to watch. Once the dialog shows, each
+        // step repaints and, the dialog being modal, handles the pending
+        // events: the first at once, then one every few milliseconds.
         const int total = qMax(1, progress.maximum());
-        if (++itemsRead * 100 / total != progress.value() * 100 / total)
-            progress.setValue(qMin(itemsRead, progress.maximum()));
+        if (++itemsRead * 100 / total == progress.value() * 100 / total)
+            return;
+        if (progress.isVisible() && shownSteps++ > 0 && sinceStep.elapsed() < ProgressStepMs)
+            return;
+        progress.setValue(qMin(itemsRead, progress.maximum()));
+        sinceStep.restart();
     };
     WorkplaceReader reader(m_window.trees()->twSensorRoot(), hooks);
     for (int i = 0; i < workplaces.size(); ++i)

@@ -239,17 +239,25 @@ void GraphicsScene::noteElement(GraphicsHelperClass* element)
 
 QList<GraphicsHelperClass*> GraphicsScene::elements() const
 {
+    // Asked for once per workspace and more while a project opens: the
+    // notes are rewritten only when some went or were doubled.
     QList<GraphicsHelperClass*> onMap;
+    onMap.reserve(m_elements.size());
     QSet<GraphicsHelperClass*> seen;
-    QList<QPointer<GraphicsHelperClass>> kept;
+    seen.reserve(m_elements.size());
     for (const QPointer<GraphicsHelperClass>& element : qAsConst(m_elements)) {
         if (!element || !element->item() || element->item()->scene() != this || seen.contains(element))
             continue;
         seen.insert(element);
-        kept.append(element);
         onMap.append(element);
     }
-    m_elements = kept;
+    if (onMap.size() != m_elements.size()) {
+        QVector<QPointer<GraphicsHelperClass>> kept;
+        kept.reserve(onMap.size());
+        for (GraphicsHelperClass* element : qAsConst(onMap))
+            kept.append(element);
+        m_elements = kept;
+    }
     return onMap;
 }
 

@@ -5,6 +5,7 @@
 #include <QGraphicsScene>
 #include <QList>
 #include <QPointer>
+#include <QVector>
 
 #include <functional>
 
@@ -152,7 +153,7 @@ private:
     // The elements the next deselectAll must reach besides the selected ones.
     QList<QPointer<GraphicsHelperClass>> m_toDeselect;
     // Every element noted coming onto this map; elements() drops those gone.
-    mutable QList<QPointer<GraphicsHelperClass>> m_elements;
+    mutable QVector<QPointer<GraphicsHelperClass>> m_elements;
 };
 
 // The alarm caption that the boxes of `item`'s map show while they blink

@@ -39,8 +39,15 @@ QString ProjectLimits::sizeRefusal(qint64 bytes)
 
 QString ProjectLimits::check(const XmlElementStart& element)
 {
-    m_open.resize(element.depth - 1);
-    m_open.append({element.name.toString(), element.attributes.value(QLatin1String("name")).toString()});
+    // The entry of this depth is rewritten in place: its strings keep their
+    // buffers from one element to the next instead of two new per element.
+    if (m_open.size() < element.depth)
+        m_open.resize(element.depth);
+    Open& open = m_open[element.depth - 1];
+    open.tag.resize(0);
+    open.tag.append(element.name);
+    open.name.resize(0);
+    open.name.append(element.attributes.value(QLatin1String("name")));
     if (element.elements > MaxElements)
         return broken(MaxElements, QStringLiteral("elements in the file"), element.line);
     if (element.depth < 2)
