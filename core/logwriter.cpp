@@ -2,8 +2,11 @@
 #include "corelogging.h"
 
 #include "databasemanager.h"
+#include "threadannotations.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -21,6 +24,43 @@ LogWriter::LogWriter(LogWriterCounters& counters)
     connect(&m_commitTimer, &QTimer::timeout, this, &LogWriter::commit);
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &LogWriter::commit);
+}
+
+namespace {
+
+class WriterCall : public QEvent
+{
+public:
+    explicit WriterCall(std::function<void()> work)
+        : QEvent(kind())
+        , work(std::move(work))
+    {
+    }
+    static QEvent::Type kind()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    std::function<void()> work;
+};
+
+} // namespace
+
+void LogWriter::post(std::function<void()> work)
+{
+    auto* call = new WriterCall(std::move(work));
+    announceRelease(&m_counters);
+    QCoreApplication::postEvent(this, call);
+}
+
+bool LogWriter::event(QEvent* event)
+{
+    // Before the event itself is read: it was made on the posting thread.
+    announceAcquire(&m_counters);
+    if (event->type() != WriterCall::kind())
+        return QObject::event(event);
+    static_cast<WriterCall*>(event)->work();
+    return true;
 }
 
 bool LogWriter::openOwn(const QString& file, QString* error)
@@ -74,8 +114,10 @@ bool LogWriter::commit()
     QString error;
     LogWrittenRows rows;
     const bool done = m_queue.empty() || writeQueue(&rows, &error);
-    if (!rows.isEmpty())
+    if (!rows.isEmpty()) {
+        announceRelease(&m_counters);
         emit written(rows);
+    }
     if (!done) {
         noteFailure(error);
         m_retryTimer.start();
@@ -190,6 +232,7 @@ void LogWriter::setAside(const Row& row, const QString& error)
         qCWarning(lcCore) << "Log row refused by the database, set aside:" << text;
     }
     qCDebug(lcCore) << "Log row set aside:" << row.statement << row.values;
+    announceRelease(&m_counters);
     emit refused(row.ticket, text);
 }
 
@@ -221,6 +264,7 @@ void LogWriter::noteFailure(const QString& error)
     }
     if (!m_stallTold && m_failingSince.elapsed() >= m_stallAlertMs) {
         m_stallTold = true;
+        announceRelease(&m_counters);
         emit stalled(error);
     }
 }
@@ -232,6 +276,8 @@ void LogWriter::noteSuccess()
     qCWarning(lcCore) << "Log rows written after" << m_failingSince.elapsed() << "ms";
     m_failingSince.invalidate();
     m_counters.failing = false;
-    if (std::exchange(m_stallTold, false))
+    if (std::exchange(m_stallTold, false)) {
+        announceRelease(&m_counters);
         emit resumed();
+    }
 }

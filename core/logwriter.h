@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 
 class QSqlError;
 
@@ -62,6 +64,11 @@ public:
     // Drops every waiting row: they were meant for a database no longer open.
     void drop();
 
+    // Runs `work` on the writer's thread, in the order posted. The call is
+    // built whole before it is handed over, so that ThreadSanitizer sees the
+    // hand-off through Qt's event queue (threadannotations.h). Any thread.
+    void post(std::function<void()> work);
+
     void setCommitDelay(int msecs) { m_commitTimer.setInterval(msecs); }
     void setRetryDelay(int msecs) { m_retryTimer.setInterval(msecs); }
     void setStallAlertDelay(int msecs) { m_stallAlertMs = msecs; }
@@ -71,6 +78,9 @@ signals:
     void refused(quint64 ticket, const QString& error);
     void stalled(const QString& error);
     void resumed();
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     struct Row

@@ -113,6 +113,9 @@ signals:
     // Every row that waited is written.
     void resumed();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void follow();
     void start(const QString& file);

@@ -385,14 +385,14 @@ void MainWindow::createDeviceUnits()
     m_units = std::make_unique<DeviceUnits>(this);
     m_units->createControlUnit(g_energizerModel, reverseLogic, sensorMode);
     m_units->createFenceClient();
-    m_units->startControlUnit();
     m_units->createTWControlUnit(g_twSensorModel);
-    // Connected before the unit's thread starts, which then sees the
-    // connections whole, as the fence client's are.
     m_units->createTWClient();
-    m_units->startTWControlUnit();
     m_units->createTimerUnit();
+    // Connected before the units' threads start, which then see the
+    // connections whole: the window's node-handle slots run on those threads.
     connectDeviceUnits();
+    m_units->startControlUnit();
+    m_units->startTWControlUnit();
     m_units->startTimerUnit();
     m_units->timerUnit()->setDefaultTimers();
     QCoreApplication::processEvents();

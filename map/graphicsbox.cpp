@@ -112,6 +112,9 @@ GraphicsBox::~GraphicsBox()
     // A button that never reached a scene has no proxy to take it down with the box.
     if (m_actionButton && !m_buttonProxy)
         delete m_actionButton.data();
+    SiteLocker lock;
+    if (Node* node = m_pictureNode.get(); node && !node->parent())
+        delete node;
 }
 
 void GraphicsBox::createNode()
@@ -129,6 +132,8 @@ void GraphicsBox::createNode()
         m_node->columns = {objectName(), objectName()};
     }
     m_node->mapItem = this;
+    if (m_kind == ImageBox)
+        m_pictureNode = NodeHandle(m_node);
 }
 
 QPushButton* GraphicsBox::createActionButton()

@@ -2,6 +2,7 @@
 
 #include "abstractgraphicselement.h"
 #include "itemxml.h"
+#include "node.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -152,6 +153,9 @@ private:
 
     GraphicsTextItem* m_captionItem = nullptr;
     QGraphicsPixmapItem* m_pictureItem = nullptr;
+    // A picture box's node hangs in no tree unless a paste put it there;
+    // until then the box is its only holder.
+    NodeHandle m_pictureNode;
     QPixmap m_picture;
     QStringList m_logoList;
     QString m_logoMake;

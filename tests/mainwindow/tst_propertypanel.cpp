@@ -289,7 +289,9 @@ void TestPropertyPanel::mapItemRows()
                                    : static_cast<QGraphicsItem*>(new GraphicsBox(kind));
     addToScene(item);
     auto* element = dynamic_cast<GraphicsHelperClass*>(item);
-    ownedNodes << element->node();
+    // A picture box frees its own node.
+    if (kind != GraphicsBox::ImageBox)
+        ownedNodes << element->node();
     if (kind == GraphicsBox::GatewayBox)
         ownedNodes << element->energizerNode();
     if (kind == GraphicsBox::TextBox)
@@ -586,7 +588,6 @@ void TestPropertyPanel::backgroundPicture()
     window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     GraphicsBox* box = imageBox();
     QVERIFY(box);
-    ownedNodes << box->node();
     QCOMPARE(box->elementPos(), QPointF(-23, -23));
     QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(64, 48));
     QCOMPARE(box->zValue(), 0.0);
