@@ -6,7 +6,6 @@
 #include "formchild.h"
 #include "applicationlook.h"
 #include "mainwindow.h"
-#include "writebatch.h"
 #include "projectfiles.h"
 #include "zoomtools.h"
 #include "mapedittools.h"
