@@ -10,15 +10,17 @@ class QDomDocument;
 class QIODevice;
 
 // Parses an XML file (project file, report template, default parameters)
-// into a DOM document. One streaming pass goes first and checks every
-// element as it meets it: the nesting depth always (the DOM parser recurses
-// once per level and would overflow the stack), and whatever limits the
-// caller adds through a check. A document that breaks a limit is refused
-// after reading no further than the element that breaks it, before a DOM
-// of it could take its memory. Only a document that passed is parsed into
-// the DOM; the streaming reader is the stricter parser, so what it cannot
-// read whole (a repeated attribute, bytes that are not in the declared
-// encoding) is refused as not well-formed.
+// into a DOM document in one streaming pass, which checks every element as
+// it meets it, before building it: the nesting depth always (the DOM's own
+// parser recurses once per level and would overflow the stack), and
+// whatever limits the caller adds through a check. A document that breaks a
+// limit is refused after reading no further than the element that breaks
+// it, so the DOM it leaves behind is never more than the caller's limits
+// allow a document that passes. The streaming reader is the stricter
+// parser: what it cannot read whole (a repeated attribute, bytes that are
+// not in the declared encoding) is refused as not well-formed. The few
+// documents whose DOM it would build otherwise than the DOM parser (see
+// needsDomParser) are checked by it, then parsed by the DOM parser.
 
 // Deeper than any file the program writes by far.
 constexpr int MaxXmlDepth = 256;

@@ -11,6 +11,8 @@ class TestXmlDocumentReader : public QObject
 private slots:
     void depthLimit_data();
     void depthLimit();
+    void sameAsDomParser_data();
+    void sameAsDomParser();
 };
 
 namespace {
@@ -67,6 +69,32 @@ void TestXmlDocumentReader::depthLimit()
     QBuffer buffer(&content);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
     QCOMPARE(readXmlDocument(&buffer, &document), read || error.startsWith(QStringLiteral("stop")));
+}
+
+void TestXmlDocumentReader::sameAsDomParser_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("declaration, comments, instructions")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<!-- c --><?pi data?>"
+                      "<a b='1' c=\"&quot;&gt;\"><x/>t &amp; &#65;<!--in-->u<?p q?></a>\n<!--after-->");
+    QTest::newRow("blank text") << QByteArray("<a>\n  <b>  </b><c>&#32;&#160;&#10;</c>\t</a>");
+    QTest::newRow("CDATA") << QByteArray("<a><![CDATA[ ]]><![CDATA[]]>x<![CDATA[<y>]]></a>");
+    QTest::newRow("carriage return") << QByteArray("<a>x\r\ny<b c=\"1\r\n2\"/></a>\r\n");
+    QTest::newRow("breaks in values") << QByteArray("<a b=\"x\ny\tz\" c=\"&#10;&#9;\" d='>\n'/>");
+    QTest::newRow("break inside a comment's tag") << QByteArray("<!-- <x y=\"\n --><a z=\"1\"\n/>");
+    QTest::newRow("prefixes") << QByteArray("<r xmlns:p='u' p:x='1'><p:e/></r>");
+}
+
+// The DOM read in the checking pass is the one the DOM parser builds.
+void TestXmlDocumentReader::sameAsDomParser()
+{
+    QFETCH(QByteArray, content);
+    QDomDocument expected;
+    QVERIFY(expected.setContent(content));
+    QDomDocument document;
+    QVERIFY(readXmlDocument(content, &document));
+    QCOMPARE(document.toString(-1), expected.toString(-1));
+    QCOMPARE(document.toString(), expected.toString());
 }
 
 QTEST_GUILESS_MAIN(TestXmlDocumentReader)
