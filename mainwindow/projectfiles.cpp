@@ -305,7 +305,8 @@ void ProjectFiles::saveProject(bool chooseFile)
     }
     // Built once the name is chosen: what changed while the dialog was open
     // is in the file that the project is then marked as saved to.
-    const QDomDocument document = ProjectWriter(m_window).build();
+    const QDomDocument document =
+        ProjectWriter(m_window.workspaces(), m_window.trees(), m_window.alarms(), m_window.timerUnit()).build();
     QString error;
     if (!ProjectDocument::write(fileName, document, &error)) {
         // The project stays changed and keeps its file: nothing of it reached the new one.
