@@ -78,6 +78,12 @@ void ElementTreeArea::showWorkplace(Node* workplace)
     expandElement(workplace);
 }
 
+void ElementTreeArea::showWorkplaceNamed(const QString& caption)
+{
+    m_proxy->setWorkplaceFilter(caption);
+    m_proxy->invalidate();
+}
+
 void ElementTreeArea::fillTreeContextMenu()
 {
     m_contextMenu->clear();

@@ -33,6 +33,8 @@ public:
     // The workspace in front: its workplace row current (which fills the
     // panel with it) and open.
     void showWorkplace(Node* workplace);
+    // The tree shows only the workplace of that caption (all for none).
+    void showWorkplaceNamed(const QString& caption);
     void focusElementTree();
     void selectFirstRow();
     // The context menu's entries are enabled in design mode only.

@@ -140,6 +140,10 @@ MainWindow::MainWindow(QWidget* parent)
         m_alarms->projectClosed();
         m_deviceStates->projectClosed();
     });
+    connect(m_files, &ProjectFiles::treeWorkplaceChanged, this,
+            [this](const QString& caption) { m_elementTree->showWorkplaceNamed(caption); });
+    connect(m_files, &ProjectFiles::statesWorkspaceChanged, this,
+            [this](const QString& caption) { m_twSensorsStatesWidget->showWorkspace(caption); });
     createActionGroups();
     connectActions();
     createDockToggles();
@@ -368,6 +372,8 @@ void MainWindow::createViewsAndLogs()
     connect(m_workspaceActions, &WorkspaceActions::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
     connect(m_workspaceActions, &WorkspaceActions::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_workspaceActions, &WorkspaceActions::workplaceEmptying, this,
+            [this](const Node* workplace) { m_propertyPanel->forgetNodesUnder(workplace); });
     connect(ui->actNewBlankWorkspace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::newWorkspace);
     connect(ui->actDeleteWorkplace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::deleteWorkspace);
     connect(ui->actWorkspaceSetup, &QAction::triggered, m_workspaceActions, &WorkspaceActions::workspaceSetup);
@@ -752,7 +758,7 @@ void MainWindow::currentTabChanged(int index)
     if (GraphicsScene* scene = currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
-        m_elementTree->proxy()->workplaceFilter = ui->tabWidget->tabText(index);
+        m_elementTree->proxy()->setWorkplaceFilter(ui->tabWidget->tabText(index));
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
         // The tree and the panel leave the element of the tab left behind.
         m_elementTree->showWorkplace(scene->workplaceNode());
@@ -764,10 +770,8 @@ void MainWindow::currentTabChanged(int index)
 // The state views show the workspace in front, which they know by its caption.
 void MainWindow::showWorkspaceStates(const QString& caption)
 {
-    m_alarmStatesWidget->currentWorkspace = caption;
-    m_alarmStatesWidget->filteringAlarmStates();
-    m_twSensorsStatesWidget->currentWorkspace = caption;
-    m_twSensorsStatesWidget->filtering();
+    m_alarmStatesWidget->showWorkspace(caption);
+    m_twSensorsStatesWidget->showWorkspace(caption);
 }
 
 // Every view that knows a workspace by its caption takes the new one.
@@ -775,8 +779,7 @@ void MainWindow::followWorkspaceRename(int index, const QString& caption)
 {
     m_trees->renameTWSystemsOf(index, caption);
     if (index == ui->tabWidget->currentIndex()) {
-        m_elementTree->proxy()->workplaceFilter = caption;
-        m_elementTree->proxy()->invalidate();
+        m_elementTree->showWorkplaceNamed(caption);
         showWorkspaceStates(caption);
     }
     GraphicsScene* scene = m_workspaces->sceneAt(index);

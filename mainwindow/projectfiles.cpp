@@ -4,8 +4,6 @@
 #include "apppaths.h"
 #include "controlunit.h"
 #include "dottedquad.h"
-#include "elementtreearea.h"
-#include "elementtreeproxymodel.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
 #include "node.h"
@@ -21,7 +19,6 @@
 #include "timerunit.h"
 #include "treemodel.h"
 #include "twcontrolunit.h"
-#include "twsensorsstateswidget.h"
 #include "variantmanager.h"
 #include "windowsettings.h"
 #include "workplacewriter.h"
@@ -209,8 +206,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     const QString caption = m_window.workspaces()->tabs()->tabText(0);
     if (GraphicsScene* scene = m_window.workspaces()->sceneAt(0))
         m_window.applyWorkplaceMode(m_window.workspaces()->workplaceMode(scene));
-    m_window.twSensorsStatesWidget()->currentWorkspace = caption;
-    m_window.twSensorsStatesWidget()->filtering();
+    emit statesWorkspaceChanged(caption);
     reconnectLinks(loader.gatewayAddress());
     m_window.followDesignMode();
     m_window.currentTabChanged(0);
@@ -309,7 +305,8 @@ void ProjectFiles::saveProject(bool chooseFile)
     }
     // Built once the name is chosen: what changed while the dialog was open
     // is in the file that the project is then marked as saved to.
-    const QDomDocument document = ProjectWriter(m_window).build();
+    const QDomDocument document =
+        ProjectWriter(m_window.workspaces(), m_window.trees(), m_window.alarms(), m_window.timerUnit()).build();
     QString error;
     if (!ProjectDocument::write(fileName, document, &error)) {
         // The project stays changed and keeps its file: nothing of it reached the new one.
@@ -366,8 +363,7 @@ void ProjectFiles::newFile()
         scene->createWorkplaceNode(caption);
         m_window.workspaces()->setWorkplaceMode(scene, 0);
     }
-    m_window.elementTree()->proxy()->workplaceFilter = caption;
-    m_window.elementTree()->proxy()->invalidate();
+    emit treeWorkplaceChanged(caption);
     if (!m_window.propertySets().isEmpty() && m_window.propertySets().first()->manager) {
         // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
         PropertySet* panel = m_window.propertySets().first();
@@ -375,8 +371,7 @@ void ProjectFiles::newFile()
         panel->setValue(QStringLiteral("Bground image"), QString());
     }
     m_window.buildTWSensorTree(caption, index);
-    m_window.twSensorsStatesWidget()->currentWorkspace = caption;
-    m_window.twSensorsStatesWidget()->filtering();
+    emit statesWorkspaceChanged(caption);
     m_window.rebuildEnergizerModel();
     m_project->workspaceDocument.clear();
     m_toldReferences.clear();

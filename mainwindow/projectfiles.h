@@ -56,6 +56,10 @@ signals:
     // The running project goes (New, or Open of a file that was read): what
     // shows its alarms and links forgets them.
     void projectClosed();
+    // The element tree is to show only the workplace of that caption.
+    void treeWorkplaceChanged(const QString& caption);
+    // The state views are to follow the workspace of that caption.
+    void statesWorkspaceChanged(const QString& caption);
 
 private:
     void createRecentFileActions();

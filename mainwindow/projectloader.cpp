@@ -12,6 +12,7 @@
 #include "mainwindow.h"
 #include "sitetrees.h"
 #include "node.h"
+#include "propertypanel.h"
 #include "propertyset.h"
 #include "sitemutex.h"
 #include "soundpath.h"
@@ -93,12 +94,7 @@ void ProjectLoader::dropWorkspaces(MainWindow& window)
     if (GraphicsScene* scene = area->sceneAt(0))
         scene->clearMap();
     // The panels must not keep showing nodes that are about to go.
-    for (PropertySet* panel : window.propertySets()) {
-        if (!panel)
-            continue;
-        panel->clear();
-        panel->currentNode = nullptr;
-    }
+    window.propertyPanel()->forgetNodes();
 }
 
 void ProjectLoader::load(const QDomDocument& document)

@@ -4,7 +4,6 @@
 #include "colortext.h"
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
-#include "mainwindow.h"
 #include "sitetrees.h"
 #include "workplacewriter.h"
 #include "node.h"
@@ -23,8 +22,12 @@ QString flagText(bool value)
 }
 } // namespace
 
-ProjectWriter::ProjectWriter(MainWindow& window)
-    : m_window(window)
+ProjectWriter::ProjectWriter(const WorkspaceArea* workspaces, const SiteTrees* trees, const AlarmsArea* alarms,
+                             TimerUnit* timers)
+    : m_workspaces(workspaces)
+    , m_trees(trees)
+    , m_alarms(alarms)
+    , m_timers(timers)
 {
 }
 
@@ -40,11 +43,11 @@ QDomDocument ProjectWriter::build() const
     document.appendChild(project);
     writeColorStatus(document, project);
     writeSoundAlarms(document, project);
-    if (TimerUnit* timers = m_window.timerUnit())
-        timers->writeTimers(document);
+    if (m_timers)
+        m_timers->writeTimers(document);
     QDomElement workplaces = document.createElement(QStringLiteral("Workplaces"));
     project.appendChild(workplaces);
-    for (int i = 0; i < m_window.workspaces()->count(); ++i)
+    for (int i = 0; i < m_workspaces->count(); ++i)
         writeWorkplace(document, workplaces, i);
     return document;
 }
@@ -53,7 +56,7 @@ void ProjectWriter::writeColorStatus(QDomDocument& document, QDomElement& projec
 {
     static const char* const names[AlarmsArea::StatusColorCount] = {"okStatus", "warningStatus", "criticalStatus",
                                                                       "failureStatus", "tamperStatus"};
-    const AlarmsArea* alarms = m_window.alarms();
+    const AlarmsArea* alarms = m_alarms;
     QDomElement colors = document.createElement(QStringLiteral("ColorStatus"));
     for (int i = 0; i < AlarmsArea::StatusColorCount; ++i)
         colors.setAttribute(QLatin1String(names[i]), colorToText(alarms->statusColors.at(size_t(i))));
@@ -64,7 +67,7 @@ void ProjectWriter::writeColorStatus(QDomDocument& document, QDomElement& projec
 void ProjectWriter::writeSoundAlarms(QDomDocument& document, QDomElement& project) const
 {
     SiteLocker lock;
-    for (const Node* node : m_window.alarms()->soundAlarmNodes) {
+    for (const Node* node : m_alarms->soundAlarmNodes) {
         const SoundPath sounds = node->data(1).value<SoundPath>();
         QDomElement element = document.createElement(QStringLiteral("SoundAlarm"));
         element.setAttribute(QStringLiteral("name"), node->data(0).toString());
@@ -78,7 +81,7 @@ void ProjectWriter::writeSoundAlarms(QDomDocument& document, QDomElement& projec
 
 void ProjectWriter::writeWorkplace(QDomDocument& document, QDomElement& workplaces, int index) const
 {
-    WorkspaceArea* area = m_window.workspaces();
+    const WorkspaceArea* area = m_workspaces;
     GraphicsScene* scene = area->sceneAt(index);
     QDomElement workplace = document.createElement(QStringLiteral("Workplace"));
     workplace.setAttribute(QStringLiteral("name"), area->tabs()->tabText(index));
@@ -93,7 +96,7 @@ void ProjectWriter::writeWorkplace(QDomDocument& document, QDomElement& workplac
 void ProjectWriter::writeTWSystems(QDomDocument& document, QDomElement& workplace, int index) const
 {
     SiteLocker lock;
-    for (const Node* system : m_window.trees()->twSensorRoot()->children) {
+    for (const Node* system : m_trees->twSensorRoot()->children) {
         if (system->data(3).toInt() != index)
             continue;
         QDomElement element = document.createElement(QStringLiteral("TWSensors"));

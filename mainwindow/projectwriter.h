@@ -2,17 +2,22 @@
 
 #include <QDomDocument>
 
-class MainWindow;
+class AlarmsArea;
 class QDomElement;
+class SiteTrees;
+class TimerUnit;
+class WorkspaceArea;
 
 // Builds the project document from the running site: the status colours
 // and alarm caption, the sound alarms, the relay timers, then one
 // "Workplace" per tab with its TW systems first and its map items after,
-// topmost first. Only reads the window.
+// topmost first. Only reads what it is given; `timers` may be null (no
+// relay timers written).
 class ProjectWriter
 {
 public:
-    explicit ProjectWriter(MainWindow& window);
+    ProjectWriter(const WorkspaceArea* workspaces, const SiteTrees* trees, const AlarmsArea* alarms,
+                  TimerUnit* timers);
 
     QDomDocument build() const;
 
@@ -22,5 +27,8 @@ private:
     void writeWorkplace(QDomDocument& document, QDomElement& workplaces, int index) const;
     void writeTWSystems(QDomDocument& document, QDomElement& workplace, int index) const;
 
-    MainWindow& m_window;
+    const WorkspaceArea* m_workspaces;
+    const SiteTrees* m_trees;
+    const AlarmsArea* m_alarms;
+    TimerUnit* m_timers;
 };

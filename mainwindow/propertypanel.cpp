@@ -251,6 +251,26 @@ void PropertyPanel::showPopupParams(QGraphicsItem* item)
 
 // ---- live data --------------------------------------------------------------------------
 
+void PropertyPanel::forgetNodes()
+{
+    for (PropertySet* panel : propertySets) {
+        if (!panel)
+            continue;
+        panel->clear();
+        panel->currentNode = nullptr;
+    }
+}
+
+void PropertyPanel::forgetNodesUnder(const Node* workplace)
+{
+    for (PropertySet* panel : propertySets) {
+        if (panel && panel->currentNode && workplace->isAncestorOf(panel->currentNode)) {
+            panel->clear();
+            panel->currentNode = nullptr;
+        }
+    }
+}
+
 QList<PropertySet*> PropertyPanel::setsShowing(const Node* node) const
 {
     QList<PropertySet*> sets;

@@ -61,6 +61,10 @@ public:
     // ---- live data
     // The panels that show `node` now.
     QList<PropertySet*> setsShowing(const Node* node) const;
+    // Empties the panels showing a node that is about to go: every panel,
+    // or those showing an element under `workplace`.
+    void forgetNodes();
+    void forgetNodesUnder(const Node* workplace);
 
     // ---- popups
     void addPopupSet(PropertySet* set) override;

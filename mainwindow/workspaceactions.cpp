@@ -7,7 +7,6 @@
 #include "graphicsscene.h"
 #include "mainwindow.h"
 #include "node.h"
-#include "propertyset.h"
 #include "sitemutex.h"
 #include "sitetrees.h"
 #include "treemodel.h"
@@ -110,12 +109,7 @@ void WorkspaceActions::deleteWorkspace()
         qDeleteAll(rows);
     }
     Node* workplace = scene->workplaceNode();
-    for (PropertySet* panel : m_window.propertySets()) {
-        if (panel && panel->currentNode && workplace->isAncestorOf(panel->currentNode)) {
-            panel->clear();
-            panel->currentNode = nullptr;
-        }
-    }
+    emit workplaceEmptying(workplace);
     for (Node* child : QList<Node*>(workplace->children)) {
         g_elementTreeModel->takeNode(child);
         SiteLocker lock;

@@ -5,6 +5,7 @@
 
 class GraphicsScene;
 class MainWindow;
+class Node;
 
 // The Workplace menu's edits of the workspace tabs: a new blank workspace,
 // the set-up of the current one (caption, picture, mode) and its deletion
@@ -24,6 +25,8 @@ public slots:
 signals:
     void projectModified();
     void userAction(QString subject, QString message);
+    // The elements under `workplace` are about to be deleted.
+    void workplaceEmptying(const Node* workplace);
 
 private:
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);

@@ -42,7 +42,7 @@ bool ElementTreeProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
     if (buttonTargets)
         return oneOf(t, {Node::Workplace, Node::MapElement, Node::Energizer, Node::IOCard, Node::TWSystem});
 
-    if (!workplaceFilter.isEmpty() && t == Node::Workplace && node->data(0).toString() != workplaceFilter)
+    if (!m_workplaceFilter.isEmpty() && t == Node::Workplace && node->data(0).toString() != m_workplaceFilter)
         return false;
     if (workplaceMode == 1)
         return t != Node::TWSystem;

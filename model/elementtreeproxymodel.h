@@ -19,9 +19,16 @@ public:
     bool selectIOCard = false;
     bool selectFence = false;
     bool selectSensor = false;
-    QString workplaceFilter;
     int workplaceMode = 0;
+
+    // The one workplace the tree shows, by its caption; empty shows all.
+    // Takes effect at the next invalidate().
+    void setWorkplaceFilter(const QString& caption) { m_workplaceFilter = caption; }
+    QString workplaceFilter() const { return m_workplaceFilter; }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    QString m_workplaceFilter;
 };

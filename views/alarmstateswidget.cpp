@@ -71,6 +71,12 @@ void AlarmStatesWidget::refresh()
     proxy->invalidate();
 }
 
+void AlarmStatesWidget::showWorkspace(const QString& caption)
+{
+    m_currentWorkspace = caption;
+    filteringAlarmStates();
+}
+
 void AlarmStatesWidget::filteringAlarmStates()
 {
     const bool table = ui->btnShowTable->isChecked();
@@ -83,7 +89,7 @@ void AlarmStatesWidget::filteringAlarmStates()
     }
     showTableColumns(table);
 
-    proxy->filterText = ui->btnShowCurrentWorkSpaceAlarm->isChecked() ? currentWorkspace : QString();
+    proxy->filterText = ui->btnShowCurrentWorkSpaceAlarm->isChecked() ? m_currentWorkspace : QString();
     proxy->invalidateFilter();
     proxy->showAll = !ui->btnShowAllAlarms->isChecked();
     proxy->invalidateFilter();

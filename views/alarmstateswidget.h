@@ -31,7 +31,8 @@ public:
     // Re-filters after node updates.
     void refresh();
 
-    QString currentWorkspace;
+    // The workspace tab in front, known by its caption; re-filters.
+    void showWorkspace(const QString& caption);
 
 public slots:
     void filteringAlarmStates();
@@ -41,6 +42,8 @@ public slots:
 
 private:
     void showTableColumns(bool table);
+
+    QString m_currentWorkspace;
 
     Ui::AlarmStatesWidget* ui = nullptr;
     TreeModel* model = nullptr;

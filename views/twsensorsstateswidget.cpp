@@ -47,9 +47,15 @@ void TWSensorsStatesWidget::refresh()
     proxy->invalidate();
 }
 
+void TWSensorsStatesWidget::showWorkspace(const QString& caption)
+{
+    m_currentWorkspace = caption;
+    filtering();
+}
+
 void TWSensorsStatesWidget::filtering()
 {
-    proxy->filterText = ui->btnShowCurrentWorkSpaceAlarm->isChecked() ? currentWorkspace : QString();
+    proxy->filterText = ui->btnShowCurrentWorkSpaceAlarm->isChecked() ? m_currentWorkspace : QString();
     proxy->invalidateFilter();
     proxy->showAll = !ui->btnShowAllAlarms->isChecked();
     proxy->invalidateFilter();

@@ -26,13 +26,15 @@ public:
     // Re-filters after sensor updates.
     void refresh();
 
-    // Caption of the current workspace tab; the owner calls filtering() after writing it.
-    QString currentWorkspace;
+    // The workspace tab in front, known by its caption; re-filters.
+    void showWorkspace(const QString& caption);
+    QString currentWorkspace() const { return m_currentWorkspace; }
 
 public slots:
     void filtering();
 
 private:
+    QString m_currentWorkspace;
     Ui::TWSensorsStatesWidget* ui = nullptr;
     TreeModel* model = nullptr;
     SensorStatesProxyModel* proxy = nullptr;

@@ -195,7 +195,7 @@ private slots:
         const auto check = [&](const QString& caption) {
             QCOMPARE(window->elementTreeProxy()->rowCount(), 1);
             QCOMPARE(docked->propertyNames.key("WorkspaceCaption")->valueText(), caption);
-            QCOMPARE(window->twSensorsStatesWidget()->currentWorkspace + system->data(2).toString(), caption + caption);
+            QCOMPARE(window->twSensorsStatesWidget()->currentWorkspace() + system->data(2).toString(), caption + caption);
             QCOMPARE(system->data(0).toString(), QString());
         };
         answers->nextCaption = QStringLiteral("Yard");

@@ -198,7 +198,7 @@ void TestFilterProxyModels::elementTree()
     proxy.selectIOCard = flags.contains(QLatin1String("iocard"));
     proxy.selectEnergizer = flags.contains(QLatin1String("energizer"));
     proxy.buttonTargets = flags.contains(QLatin1String("button"));
-    proxy.workplaceFilter = workplaceFilter;
+    proxy.setWorkplaceFilter(workplaceFilter);
     proxy.workplaceMode = mode;
     proxy.invalidate();
 

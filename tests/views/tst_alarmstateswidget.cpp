@@ -129,8 +129,7 @@ void TestAlarmStatesWidget::tableShowsTheIpColumnFirst()
 void TestAlarmStatesWidget::workspaceAndAlarmButtonsFilter()
 {
     AlarmStatesWidget widget(m_model.get());
-    widget.currentWorkspace = QStringLiteral("WS2");
-    widget.filteringAlarmStates();
+    widget.showWorkspace(QStringLiteral("WS2"));
     // Unchecked: the workspace name is not applied.
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
 
@@ -158,7 +157,7 @@ void TestAlarmStatesWidget::printListsEveryDeviceRow()
                                          {"ip", "name", "state", "duration", "attemts", "attempts", "lastTry",
                                           "sector1", "sector2"}));
     AlarmStatesWidget widget(m_model.get());
-    widget.currentWorkspace = QStringLiteral("WS2");
+    widget.showWorkspace(QStringLiteral("WS2"));
     click(widget, "btnShowCurrentWorkSpaceAlarm");
     click(widget, "btnShowAllAlarms");
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E5"}));

@@ -128,8 +128,7 @@ void TestTWSensorsStatesWidget::notReadyFilter()
 void TestTWSensorsStatesWidget::workspaceFilter()
 {
     TWSensorsStatesWidget widget(m_model.get());
-    widget.currentWorkspace = QStringLiteral("WS2");
-    widget.filtering();
+    widget.showWorkspace(QStringLiteral("WS2"));
     // Unchecked: the name is not applied.
     QCOMPARE(shownRowNames(*tree(widget)->model()).size(), 10);
 
@@ -139,8 +138,7 @@ void TestTWSensorsStatesWidget::workspaceFilter()
     button(widget, "btnShowAllAlarms")->click();
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"C", "C-S1"}));
 
-    widget.currentWorkspace = QStringLiteral("WS1");
-    widget.filtering();
+    widget.showWorkspace(QStringLiteral("WS1"));
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"A", "A-S2", "A-S4"}));
 }
 

@@ -1,5 +1,5 @@
 #include "projectdocument.h"
-#include "mainwindowlogging.h"
+#include "projectlogging.h"
 
 #include "projectlimits.h"
 
@@ -30,7 +30,7 @@ ProjectDocument::FileNameChooser& openChooser()
 
 bool fail(const QString& fileName, const QString& reason, QString* error)
 {
-    qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 not read: %2").arg(fileName, reason);
+    qCWarning(lcProject).noquote() << QStringLiteral("Project %1 not read: %2").arg(fileName, reason);
     if (error)
         *error = reason;
     return false;
@@ -142,7 +142,7 @@ bool ProjectDocument::write(const QString& fileName, const QDomDocument& documen
 {
     QSaveFile file(fileName);
     const auto failed = [&](const QString& reason) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Project %1 not written: %2").arg(fileName, reason);
+        qCWarning(lcProject).noquote() << QStringLiteral("Project %1 not written: %2").arg(fileName, reason);
         if (error)
             *error = reason;
         file.cancelWriting();
