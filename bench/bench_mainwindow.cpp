@@ -7,6 +7,7 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
 #include "projectfiles.h"
 #include "devicestates.h"
 #include "node.h"
@@ -77,7 +78,7 @@ void fillWorkspaces(MainWindow& window, int workspaces, int elements)
 {
     for (int w = 0; w < workspaces; ++w) {
         if (w > 0)
-            window.addWorkspace(QString());
+            window.workspaces()->addWorkspace(QString());
         GraphicsScene* scene = window.currentScene();
         for (int e = 0; e < elements; ++e) {
             auto* box = new GraphicsBox(2);
@@ -194,9 +195,9 @@ Site buildSite(MainWindow& window)
     }
     QTabWidget* tabs = window.workspaces()->tabs();
     for (int t = 1; t < 3; ++t) {
-        window.addWorkspace(QString());
+        window.workspaces()->addWorkspace(QString());
         tabs->setCurrentIndex(t);
-        window.buildTWSensorTree(tabs->tabText(t), t);
+        window.trees()->buildTWSensorTree(tabs->tabText(t), t, window.workspaces()->currentWorkplace());
     }
     tabs->setCurrentIndex(0);
     const QList<Node*> systems = g_twSensorModel->rootNode()->children;

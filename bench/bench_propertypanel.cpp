@@ -2,6 +2,8 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
+#include "workspacearea.h"
 #include "devicestates.h"
 #include "node.h"
 #include "propertypanel.h"
@@ -33,7 +35,7 @@ struct PanelBench
         gateway = new GraphicsBox(GraphicsBox::GatewayBox);
         window->currentScene()->insertItem(gateway);
         // Heartbeats reach devices of the energizer model only.
-        window->rebuildEnergizerModel();
+        window->trees()->rebuildEnergizerModel(*window->workspaces());
     }
     QTemporaryDir home;
     std::unique_ptr<MainWindow> window;

@@ -3,6 +3,8 @@
 #include "alarmstateswidget.h"
 #include "elementtreeproxymodel.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
+#include "workspacearea.h"
 #include "graphicsscene.h"
 #include "osprelvellwizard.h"
 
@@ -25,7 +27,7 @@ qtClient* GatewaySetupBridge::gatewayClient()
 
 void GatewaySetupBridge::rebuildEnergizerModel()
 {
-    m_window->rebuildEnergizerModel();
+    m_window->trees()->rebuildEnergizerModel(*m_window->workspaces());
 }
 
 void GatewaySetupBridge::deviceEnablingChanged()

@@ -124,6 +124,8 @@ MainWindow::MainWindow(QWidget* parent)
     installElementPicker();
     m_gatewaySetup = std::make_unique<GatewaySetupBridge>(this);
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
+    connect(m_mapHost.get(), &MainWindowMapHost::projectModified, m_project.get(),
+            [this] { m_project->setModified(true); });
     m_look = new ApplicationLook(ui->menuApplication_look, ui->actionDefault, ui->actionDark, ui->actionBronze,
                                  ui->actionCoffee, this);
     createStatusBarFields();
@@ -157,7 +159,7 @@ MainWindow::MainWindow(QWidget* parent)
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
     tabifyDockWidget(ui->dockSensorsState, ui->dockAlarmStates);
     setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion());
-    addWorkspace(QString());
+    m_workspaces->addWorkspace(QString());
 
     loadSettings();
     m_look->applyStoredLook();
@@ -170,7 +172,8 @@ MainWindow::MainWindow(QWidget* parent)
     QMetaObject::invokeMethod(m_files, &ProjectFiles::openLastProject, Qt::QueuedConnection);
     m_zoom->applyStoredScale();
     if (m_trees->twSensorRoot()->childCount() == 0)
-        buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex());
+        m_trees->buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex(),
+                                   m_workspaces->currentWorkplace());
 }
 
 MainWindow::~MainWindow()
@@ -225,6 +228,8 @@ void MainWindow::createWorkspaces()
         if (!clean)
             m_project->setModified(true);
     });
+    m_workspaces->setSoundAlarmList(&m_alarms->soundAlarmNodes);
+    connect(m_workspaces.get(), &WorkspaceArea::projectModified, m_project.get(), [this] { m_project->setModified(true); });
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
     connect(m_workspaces.get(), &WorkspaceArea::workspaceRenamed, this, &MainWindow::followWorkspaceRename);
     connect(ui->actDelete, &QAction::triggered, this, [this] {
@@ -351,6 +356,7 @@ void MainWindow::createDockToggles()
 void MainWindow::createTreeModels()
 {
     m_trees = new SiteTrees(this);
+    connect(m_trees, &SiteTrees::energizerModelRebuilt, this, [this] { m_alarmStatesWidget->filteringAlarmStates(); });
     m_elementTree = new ElementTreeArea(ui->treeView, m_trees->elementModel(), this);
     connect(m_elementTree, &ElementTreeArea::selectionChanged, this,
             [this](const QItemSelection& current) { m_propertyPanel->selectionTreeChanged(current); });
@@ -629,7 +635,6 @@ void MainWindow::applyWrittenSettings()
         controlUnit()->sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
         m_alarms->loadTextAlarm(*settings);
     }
-    updateScenesSoundList();
 }
 
 // ---- launchers ---------------------------------------------------------------------
@@ -741,17 +746,6 @@ GraphicsScene* MainWindow::currentScene() const
     return m_workspaces ? m_workspaces->currentScene() : nullptr;
 }
 
-void MainWindow::addWorkspace(QString caption)
-{
-    if (caption.isEmpty())
-        caption = tr("Untitled %1").arg(m_workspaces->count() + 1);
-    GraphicsScene* scene = m_workspaces->addWorkspace(caption);
-    connect(scene, &GraphicsScene::itemMoved, m_project.get(), [this] { m_project->setModified(true); });
-    if (g_elementTreeModel)
-        g_elementTreeModel->refreshNode(m_trees->elementRoot());
-    updateScenesSoundList();
-}
-
 void MainWindow::currentTabChanged(int index)
 {
     m_workspaces->followCurrentTab();
@@ -821,11 +815,6 @@ void MainWindow::applyWorkplaceMode(int mode)
     m_elementTree->proxy()->invalidate();
 }
 
-void MainWindow::updateScenesSoundList()
-{
-    m_workspaces->setSoundAlarmList(&m_alarms->soundAlarmNodes);
-}
-
 void MainWindow::mousePos(QPointF pos)
 {
     m_positionLabel->setText(tr("X: %1 Y: %2").arg(pos.x(), 0, 'g', 6).arg(pos.y(), 0, 'g', 6));
@@ -892,24 +881,3 @@ void MainWindow::selectTool(int tool)
             action->setChecked(true);
     }
 }
-
-// ---- map editing and the property panel ---------------------------------------------
-
-
-// ---- element tree ------------------------------------------------------------------
-
-
-// ---- site trees ------------------------------------------------------------------------
-
-void MainWindow::buildTWSensorTree(const QString& workspaceName, int index)
-{
-    GraphicsScene* scene = currentScene();
-    m_trees->buildTWSensorTree(workspaceName, index, scene ? scene->workplaceNode() : nullptr);
-}
-
-void MainWindow::rebuildEnergizerModel()
-{
-    m_trees->rebuildEnergizerModel(*m_workspaces);
-    m_alarmStatesWidget->filteringAlarmStates();
-}
-

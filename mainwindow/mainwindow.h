@@ -124,7 +124,6 @@ public:
     // ---- workspaces
     GraphicsScene* currentScene() const;
     void applyWorkplaceMode(int mode);
-    void updateScenesSoundList();
     // Checks the drawing tool's action (a Tool) without running it.
     void selectTool(int tool);
 
@@ -137,11 +136,6 @@ public:
     void updateTWSectorAction();
     void applyUserRights();
 
-    // ---- TW sensors: a workspace's TW system with its sensors, all disabled until set up.
-    void buildTWSensorTree(const QString& workspaceName, int index);
-    // The energizer states model from the gateway boxes of every tab, in tab order.
-    void rebuildEnergizerModel();
-
 signals:
     void writeAlarmLog(QString source, QString reason, QString message);
     void writeUserActionLog(QString subject, QString message);
@@ -150,7 +144,6 @@ signals:
 
 public slots:
     // workspaces and map editing
-    void addWorkspace(QString caption);
     void mousePos(QPointF pos);
     void currentTabChanged(int index);
     void fullScreenMode(bool value);

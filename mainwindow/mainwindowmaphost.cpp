@@ -8,7 +8,6 @@
 #include "mainwindow.h"
 #include "paneledits.h"
 #include "propertypanel.h"
-#include "projectdocument.h"
 #include "globals.h"
 #include "userright.h"
 #include "workspacearea.h"
@@ -64,7 +63,7 @@ void MainWindowMapHost::textChanged(QGraphicsItem* item)
 
 void MainWindowMapHost::itemMoved(QGraphicsItem*)
 {
-    m_window->project()->setModified(true);
+    emit projectModified();
 }
 
 void MainWindowMapHost::showPopupParams(QGraphicsItem* item)
@@ -88,7 +87,7 @@ void MainWindowMapHost::commandSending(Node* target, const QVariant& value, int 
 
 void MainWindowMapHost::mapEdited()
 {
-    m_window->project()->setModified(true);
+    emit projectModified();
 }
 
 void MainWindowMapHost::insertModeFinished()

@@ -2,11 +2,14 @@
 
 #include "maphost.h"
 
+#include <QObject>
+
 class MainWindow;
 
 // The map's way up to the window it is shown in.
-class MainWindowMapHost : public MapHost
+class MainWindowMapHost : public QObject, public MapHost
 {
+    Q_OBJECT
 public:
     explicit MainWindowMapHost(MainWindow* window);
 
@@ -24,6 +27,10 @@ public:
     void mapEdited() override;
     void insertModeFinished() override;
     void showElementNode(Node* node) override;
+
+signals:
+    // A move or an edit on the map left the project with something to save.
+    void projectModified();
 
 private:
     MainWindow* m_window;

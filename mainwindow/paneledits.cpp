@@ -177,15 +177,12 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
     }
     if (row.contains(QLatin1String("TextAlarmBackground"))) {
         alarms->setTextAlarmBackground(value.value<QColor>());
-        m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("TextAlarmCaption"))) {
         alarms->setAlarmCaption(text);
-        m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("TextAlarmMode"))) {
         alarms->setTextAlarmMode(value.toInt());
-        m_window->updateScenesSoundList();
     }
     if (row.contains(QLatin1String("Bground image")))
         applyBackgroundPicture(text);

@@ -200,7 +200,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     }
     m_toldReferences.clear();
     m_project->workspaceDocument = document;
-    m_window.rebuildEnergizerModel();
+    m_window.trees()->rebuildEnergizerModel(*m_window.workspaces());
     m_project->setModified(false);
     m_window.workspaces()->tabs()->setCurrentIndex(0);
     const QString caption = m_window.workspaces()->tabs()->tabText(0);
@@ -370,13 +370,12 @@ void ProjectFiles::newFile()
         const QSignalBlocker blocker(panel->manager);
         panel->setValue(QStringLiteral("Bground image"), QString());
     }
-    m_window.buildTWSensorTree(caption, index);
+    m_window.trees()->buildTWSensorTree(caption, index, m_window.workspaces()->currentWorkplace());
     emit statesWorkspaceChanged(caption);
-    m_window.rebuildEnergizerModel();
+    m_window.trees()->rebuildEnergizerModel(*m_window.workspaces());
     m_project->workspaceDocument.clear();
     m_toldReferences.clear();
     m_project->currentFileName.clear();
     showFileNameInTitle();
     m_window.loadSettings();
-    m_window.updateScenesSoundList();
 }

@@ -54,7 +54,9 @@ int itemCount(const QList<QDomElement>& workplaces)
 WorkplaceReader::Hooks readerHooks(MainWindow& window, QString& gatewayAddress)
 {
     WorkplaceReader::Hooks hooks;
-    hooks.buildDefaultTWTree = [&window](const QString& caption, int tab) { window.buildTWSensorTree(caption, tab); };
+    hooks.buildDefaultTWTree = [&window](const QString& caption, int tab) {
+        window.trees()->buildTWSensorTree(caption, tab, window.workspaces()->currentWorkplace());
+    };
     hooks.buttonMade = [](GraphicsBox* box) {
         if (box->actionButton())
             QObject::connect(box->actionButton(), &QPushButton::clicked, box, &GraphicsBox::sendActionCommand,
@@ -192,7 +194,6 @@ void ProjectLoader::readSoundAlarms(const QDomElement& root)
         sounds.append(node);
     }
     m_window.alarms()->replaceSoundAlarms(sounds);
-    m_window.updateScenesSoundList();
 }
 
 void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index)
@@ -200,7 +201,7 @@ void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& wo
     WorkspaceArea* area = m_window.workspaces();
     const QString name = workplace.attribute(QStringLiteral("name"));
     if (index != 0)
-        m_window.addWorkspace(name);
+        m_window.workspaces()->addWorkspace(name);
     area->tabs()->setTabText(index, name);
     GraphicsScene* scene = area->sceneAt(index);
     scene->setSceneRect(scene->itemsBoundingRect());

@@ -95,6 +95,12 @@ QList<GraphicsBox*> SiteTrees::gatewayBoxesAt(const WorkspaceArea& workspaces, i
 // rows no box holds any more.
 void SiteTrees::rebuildEnergizerModel(const WorkspaceArea& workspaces)
 {
+    refillEnergizerModel(workspaces);
+    emit energizerModelRebuilt();
+}
+
+void SiteTrees::refillEnergizerModel(const WorkspaceArea& workspaces)
+{
     SiteLocker lock;
     QList<QPair<GraphicsBox*, QString>> boxes;
     QSet<Node*> kept;

@@ -36,13 +36,19 @@ public:
     Node* buildTWSensorTree(const QString& workspaceName, int index, Node* workplace);
     // The workspace name the TW systems of that tab carry, and their twins.
     void renameTWSystemsOf(int tab, const QString& workspaceName);
-    // The energizer states model from the gateway boxes of every tab, in tab order.
+    // The energizer states model from the gateway boxes of every tab, in tab
+    // order; announced once the site lock is let go.
     void rebuildEnergizerModel(const WorkspaceArea& workspaces);
     // The gateway keypad boxes of that tab's scene, topmost first.
     static QList<GraphicsBox*> gatewayBoxesAt(const WorkspaceArea& workspaces, int tab);
     void deleteTWSystemsOf(int tab, bool tabsFollow);
 
+signals:
+    void energizerModelRebuilt();
+
 private:
+    void refillEnergizerModel(const WorkspaceArea& workspaces);
+
     TreeModel* m_elementModel = nullptr;
     TreeModel* m_energizerModel = nullptr;
     TreeModel* m_twSensorModel = nullptr;

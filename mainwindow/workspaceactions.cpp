@@ -24,10 +24,12 @@ WorkspaceActions::WorkspaceActions(MainWindow& window)
 
 void WorkspaceActions::newWorkspace()
 {
-    m_window.addWorkspace(QString());
+    m_window.workspaces()->addWorkspace(QString());
     emit projectModified();
     workspaceSetup();
-    m_window.buildTWSensorTree(m_window.workspaces()->tabs()->tabText(m_window.workspaces()->tabs()->currentIndex()), m_window.workspaces()->tabs()->currentIndex());
+    const int index = m_window.workspaces()->tabs()->currentIndex();
+    m_window.trees()->buildTWSensorTree(m_window.workspaces()->tabs()->tabText(index), index,
+                                        m_window.workspaces()->currentWorkplace());
 }
 
 void WorkspaceActions::workspaceSetup()
@@ -132,5 +134,5 @@ void WorkspaceActions::deleteWorkspace()
     const QString untitled = MainWindow::tr("Untitled %1").arg(index + 1);
     m_window.workspaces()->renameWorkspace(index, untitled);
     // Its TW system went with the workplace's children: a fresh one replaces it.
-    m_window.buildTWSensorTree(untitled, index);
+    m_window.trees()->buildTWSensorTree(untitled, index, m_window.workspaces()->currentWorkplace());
 }

@@ -29,11 +29,14 @@ GraphicsScene* WorkspaceArea::createScene(const QString& caption)
     return new GraphicsScene(caption, m_host, m_elementModel, m_energizerModel, m_window);
 }
 
-GraphicsScene* WorkspaceArea::addWorkspace(const QString& caption)
+GraphicsScene* WorkspaceArea::addWorkspace(QString caption)
 {
+    if (caption.isEmpty())
+        caption = tr("Untitled %1").arg(count() + 1);
     // The scene joins the undo group itself.
     GraphicsScene* scene = createScene(caption);
     connect(scene, &QObject::destroyed, this, [this, scene] { m_modes.remove(scene); });
+    connect(scene, &GraphicsScene::itemMoved, this, &WorkspaceArea::projectModified);
     auto* view = new QGraphicsView(m_window);
     view->setDragMode(QGraphicsView::NoDrag);
     view->setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
@@ -42,6 +45,9 @@ GraphicsScene* WorkspaceArea::addWorkspace(const QString& caption)
     view->setScene(scene);
     const int index = m_tabs->addTab(view, caption);
     m_tabs->setCurrentIndex(index);
+    if (m_elementModel)
+        m_elementModel->refreshNode(m_elementModel->rootNode());
+    scene->setSoundAlarmList(m_soundAlarms);
     return scene;
 }
 
@@ -99,6 +105,12 @@ GraphicsScene* WorkspaceArea::currentScene() const
     return sceneAt(m_tabs->currentIndex());
 }
 
+Node* WorkspaceArea::currentWorkplace() const
+{
+    GraphicsScene* scene = currentScene();
+    return scene ? scene->workplaceNode() : nullptr;
+}
+
 QGraphicsView* WorkspaceArea::currentView() const
 {
     return viewAt(m_tabs->currentIndex());
@@ -128,6 +140,7 @@ void WorkspaceArea::setDesignMode(bool mode)
 
 void WorkspaceArea::setSoundAlarmList(QList<Node*>* list)
 {
+    m_soundAlarms = list;
     for (GraphicsScene* scene : scenes())
         scene->setSoundAlarmList(list);
 }

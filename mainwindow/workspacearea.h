@@ -33,8 +33,9 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     QUndoGroup* undoGroup() const { return m_undoGroup.get(); }
 
-    // Adds a tab with a new scene and makes it current.
-    GraphicsScene* addWorkspace(const QString& caption);
+    // Adds a tab with a new scene and makes it current; an empty caption
+    // becomes "Untitled N".
+    GraphicsScene* addWorkspace(QString caption);
     // Removes the tab and deletes its view and scene (the scene's items first).
     void removeWorkspace(int index);
     // Gives the tab, its workplace node and its gateway rows the caption,
@@ -44,16 +45,21 @@ public:
     GraphicsScene* sceneAt(int index) const;
     QGraphicsView* viewAt(int index) const;
     GraphicsScene* currentScene() const;
+    // The current scene's workplace node, null without a scene.
+    Node* currentWorkplace() const;
     QGraphicsView* currentView() const;
     QList<GraphicsScene*> scenes() const;
 
     // Makes the current tab's undo stack the active one.
     void followCurrentTab();
     void setDesignMode(bool mode);
+    // The sound alarm list every scene, present and future, reads.
     void setSoundAlarmList(QList<Node*>* list);
 
 signals:
     void workspaceRenamed(int index, const QString& caption);
+    // A workspace's map was moved on.
+    void projectModified();
 
 public:
     // What a workspace shows: 0 gateway devices and TW sensors, 1 gateway
@@ -71,5 +77,6 @@ private:
     TreeModel* m_elementModel;
     TreeModel* m_energizerModel;
     std::unique_ptr<QUndoGroup> m_undoGroup;
+    QList<Node*>* m_soundAlarms = nullptr;
     QHash<GraphicsScene*, int> m_modes;
 };

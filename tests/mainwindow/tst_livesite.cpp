@@ -366,7 +366,7 @@ private slots:
         QCOMPARE(sent.size(), 2);
 
         // A relay timer serves every gateway box of its address, on every workspace.
-        window->addWorkspace(QStringLiteral("Second"));
+        window->workspaces()->addWorkspace(QStringLiteral("Second"));
         SiteFixture::place(window->currentScene(), QStringLiteral("127.0.0.61"));
         QList<QStringList> alarms;
         connect(window.get(), &MainWindow::writeAlarmLog, this,

@@ -220,7 +220,7 @@ void TestMainWindowFrame::rightsGivenBackStay()
     auto window = makeWindow();
     QSqlQuery query("update rights set vell_setup = 1 where role_id = 5");
     window->showUserAdmin();
-    window->addWorkspace(QString());
+    window->workspaces()->addWorkspace(QString());
     window->fullScreenMode(true);
     window->fullScreenMode(false);
     QVERIFY(formChild(window.get(), "actOsprelVellSetup")->isVisible());
@@ -563,7 +563,7 @@ void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
     GraphicsScene* first = window->currentScene();
     first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
     QVERIFY(formChild(window.get(), "actUndo")->isEnabled());
-    window->addWorkspace(QString());
+    window->workspaces()->addWorkspace(QString());
     QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Untitled 2"));
     QVERIFY(!formChild(window.get(), "actUndo")->isEnabled());
     window->workspaces()->tabs()->setCurrentIndex(0);

@@ -169,7 +169,7 @@ private:
         SceneMouse mouse(scene);
         GraphicsScene::setGatewayWizardHook([this, ip](GraphicsBox* box, QWidget*) {
             box->setIP(ip);
-            window->rebuildEnergizerModel();
+            window->trees()->rebuildEnergizerModel(*window->workspaces());
         });
         formChild(window.get(), "actAddOsprelVellWizard")->trigger();
         mouse.click({400, 40 + y});
@@ -429,7 +429,7 @@ private slots:
     // What changes while the save dialog is open is in the file saved.
     void saveAsWritesChangesMadeDuringTheDialog()
     {
-        duringSaveDialog = [this] { window->addWorkspace(QStringLiteral("Late")); };
+        duringSaveDialog = [this] { window->workspaces()->addWorkspace(QStringLiteral("Late")); };
         saveAs(path("late.xml"));
         QVERIFY(contents(path("late.xml")).contains("<Workplace name=\"Late\""));
     }
@@ -579,7 +579,7 @@ private slots:
         const QByteArray before = contents(path("kept.xml"));
         QVERIFY(before.size() > 4096);
         for (int i = 0; i < addedWorkspaces; ++i)
-            window->addWorkspace(QString());
+            window->workspaces()->addWorkspace(QString());
         window->project()->setModified(true);
         const QString title = window->windowTitle();
         rlimit previous{};
@@ -621,8 +621,8 @@ private slots:
     {
         QFETCH(QByteArray, action);
         QFETCH(QString, saveAs);
-        window->addWorkspace(QString());
-        window->addWorkspace(QString());
+        window->workspaces()->addWorkspace(QString());
+        window->workspaces()->addWorkspace(QString());
         window->project()->setModified(true);
         chosenSaveName = saveAs.isEmpty() ? QString() : path(saveAs);
         QDir(home.path()).mkpath(saveAs);

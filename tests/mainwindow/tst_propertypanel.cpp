@@ -10,6 +10,8 @@
 #include "graphicstextitem.h"
 #include "formchild.h"
 #include "mainwindow.h"
+#include "sitetrees.h"
+#include "workspacearea.h"
 #include "devicestates.h"
 #include "projectdocument.h"
 #include "messageboxanswerer.h"
@@ -125,7 +127,7 @@ void TestPropertyPanel::init()
     gateway = new GraphicsBox(GraphicsBox::GatewayBox);
     addToScene(gateway);
     ownedNodes = {gateway->node(), gateway->energizerNode()};
-    window->rebuildEnergizerModel();
+    window->trees()->rebuildEnergizerModel(*window->workspaces());
 }
 
 void TestPropertyPanel::cleanup()

@@ -138,8 +138,8 @@ private slots:
 
     void workspaceLifecycle()
     {
-        window->addWorkspace(QString());
-        window->addWorkspace(QString());
+        window->workspaces()->addWorkspace(QString());
+        window->workspaces()->addWorkspace(QString());
         answers->nextCaption = QString();
         formChild(window.get(), "actNewBlankWorkspace")->trigger();
         QCOMPARE(window->workspaces()->tabs()->tabText(3), QStringLiteral("Untitled 4"));
@@ -208,7 +208,7 @@ private slots:
     // The tree and the panel leave the element picked on the tab left behind.
     void tabSelectsItsWorkplace()
     {
-        window->addWorkspace(QStringLiteral("Other"));
+        window->workspaces()->addWorkspace(QStringLiteral("Other"));
         for (int tab : {0, 1}) {
             window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
             window->workspaces()->tabs()->setCurrentIndex(tab);
@@ -220,7 +220,7 @@ private slots:
     // Print preview shows the map in front; from there it prints, here to a PDF.
     void printPreviewShowsTheMap()
     {
-        window->addWorkspace(QStringLiteral("Yard"));
+        window->workspaces()->addWorkspace(QStringLiteral("Yard"));
         place(scene(1), new GraphicsBox(GraphicsBox::TextBox))->setCaption(QStringLiteral("NORTH GATE"));
         const QString pdf = home.filePath(QStringLiteral("map.pdf"));
         MapPrint::setHook([&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
@@ -258,7 +258,7 @@ private slots:
             QCOMPARE(copied->pos(), box->pos() + (n - 1) * QPointF(GraphicsScene::GridSize, GraphicsScene::GridSize));
         }
 
-        window->addWorkspace(QStringLiteral("Other"));
+        window->workspaces()->addWorkspace(QStringLiteral("Other"));
         window->workspaces()->tabs()->setCurrentIndex(0);
         first->clearSelection();
         line->setSelected(true);
@@ -278,7 +278,7 @@ private slots:
         GraphicsBox* box = placeTextBox(first);
         QVERIFY(box);
         QCOMPARE(first->undoStack()->count(), 1);
-        window->addWorkspace(QStringLiteral("Other"));
+        window->workspaces()->addWorkspace(QStringLiteral("Other"));
         window->workspaces()->tabs()->setCurrentIndex(0);
         box->setSelected(true);
         formChild(window.get(), "actCut")->trigger();
@@ -306,7 +306,7 @@ private slots:
         formChild(window.get(), "actCut")->trigger();
         formChild(window.get(), "actUndo")->trigger();
         QVERIFY(!box->scene());
-        window->addWorkspace(QStringLiteral("Other"));
+        window->workspaces()->addWorkspace(QStringLiteral("Other"));
         formChild(window.get(), "actPaste")->trigger();
         QVERIFY(!box->scene());
         window->workspaces()->tabs()->setCurrentIndex(0);
