@@ -110,6 +110,9 @@ MainWindow::MainWindow(QWidget* parent)
     , ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
+    // The units are made and started last, once the window stands; areas
+    // that talk to them hold this from the start.
+    m_units = std::make_unique<DeviceUnits>(this);
     m_project = std::make_unique<ProjectDocument>();
     connect(m_project.get(), &ProjectDocument::modifiedChanged, ui->actSave, &QAction::setEnabled);
     ui->actSave->setEnabled(m_project->isModified());
@@ -394,7 +397,6 @@ void MainWindow::createDeviceUnits()
         reverseLogic = SettingsFile::boolValue(*settings, QStringLiteral("ReverseLogic"), false);
         sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
     }
-    m_units = std::make_unique<DeviceUnits>(this);
     m_units->createControlUnit(g_energizerModel, reverseLogic, sensorMode);
     m_units->createFenceClient();
     m_units->createTWControlUnit(g_twSensorModel);
