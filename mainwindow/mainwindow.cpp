@@ -139,16 +139,6 @@ MainWindow::MainWindow(QWidget* parent)
     setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
 
-    m_files = new ProjectFiles(*this, m_project.get(), ui->menuFile, ui->actExit);
-    connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
-    connect(m_files, &ProjectFiles::projectClosed, this, [this] {
-        m_alarms->projectClosed();
-        m_deviceStates->projectClosed();
-    });
-    connect(m_files, &ProjectFiles::treeWorkplaceChanged, this,
-            [this](const QString& caption) { m_elementTree->showWorkplaceNamed(caption); });
-    connect(m_files, &ProjectFiles::statesWorkspaceChanged, this,
-            [this](const QString& caption) { m_twSensorsStatesWidget->showWorkspace(caption); });
     createActionGroups();
     connectActions();
     createDockToggles();
@@ -159,6 +149,8 @@ MainWindow::MainWindow(QWidget* parent)
                            ui->actScaleToWidth, this);
     createMapEditTools();
     createPropertyPanel();
+    createWorkspaceActions();
+    createProjectFiles();
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
     tabifyDockWidget(ui->dockSensorsState, ui->dockAlarmStates);
     setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion());
@@ -287,6 +279,47 @@ void MainWindow::createPropertyPanel()
     });
 }
 
+void MainWindow::createWorkspaceActions()
+{
+    m_workspaceActions = new WorkspaceActions(m_workspaces.get(), m_trees, m_launchers, this);
+    connect(m_workspaceActions, &WorkspaceActions::projectModified, m_project.get(),
+            [this] { m_project->setModified(true); });
+    connect(m_workspaceActions, &WorkspaceActions::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_workspaceActions, &WorkspaceActions::workplaceEmptying, this,
+            [this](const Node* workplace) { m_propertyPanel->forgetNodesUnder(workplace); });
+    connect(m_workspaceActions, &WorkspaceActions::workplaceModeChanged, this, &MainWindow::applyWorkplaceMode);
+    connect(ui->actNewBlankWorkspace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::newWorkspace);
+    connect(ui->actDeleteWorkplace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::deleteWorkspace);
+    connect(ui->actWorkspaceSetup, &QAction::triggered, m_workspaceActions, &WorkspaceActions::workspaceSetup);
+}
+
+void MainWindow::createProjectFiles()
+{
+    m_files = new ProjectFiles(m_project.get(), m_workspaces.get(), m_trees, m_alarms.get(), m_elementTree,
+                               m_propertyPanel.get(), m_units.get(), this, ui->menuFile, ui->actExit);
+    connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_files, &ProjectFiles::projectClosed, this, [this] {
+        m_alarms->projectClosed();
+        m_deviceStates->projectClosed();
+    });
+    connect(m_files, &ProjectFiles::treeWorkplaceChanged, this,
+            [this](const QString& caption) { m_elementTree->showWorkplaceNamed(caption); });
+    connect(m_files, &ProjectFiles::statesWorkspaceChanged, this,
+            [this](const QString& caption) { m_twSensorsStatesWidget->showWorkspace(caption); });
+    connect(m_files, &ProjectFiles::titleChanged, this, &MainWindow::setWindowTitle);
+    connect(m_files, &ProjectFiles::filePathChanged, this, &MainWindow::setWindowFilePath);
+    connect(m_files, &ProjectFiles::workplaceModeChanged, this, &MainWindow::applyWorkplaceMode);
+    connect(m_files, &ProjectFiles::projectShown, this, [this] {
+        followDesignMode();
+        currentTabChanged(0);
+    });
+    connect(m_files, &ProjectFiles::settingsReloadWanted, this, &MainWindow::loadSettings);
+    connect(ui->actOpen, &QAction::triggered, m_files, &ProjectFiles::openFile);
+    connect(ui->actSave, &QAction::triggered, m_files, &ProjectFiles::saveFile);
+    connect(ui->actSaveAs, &QAction::triggered, m_files, &ProjectFiles::saveFileAs);
+    connect(ui->actNew, &QAction::triggered, m_files, &ProjectFiles::newFile);
+}
+
 void MainWindow::createActionGroups()
 {
     auto* alignGroup = new QActionGroup(this);
@@ -313,10 +346,6 @@ void MainWindow::createActionGroups()
 
 void MainWindow::connectActions()
 {
-    connect(ui->actOpen, &QAction::triggered, m_files, &ProjectFiles::openFile);
-    connect(ui->actSave, &QAction::triggered, m_files, &ProjectFiles::saveFile);
-    connect(ui->actSaveAs, &QAction::triggered, m_files, &ProjectFiles::saveFileAs);
-    connect(ui->actNew, &QAction::triggered, m_files, &ProjectFiles::newFile);
     connect(ui->actSetting, &QAction::triggered, this, &MainWindow::showSettingDlg);
     connect(ui->actExit, &QAction::triggered, this, &MainWindow::closeApplication);
     connect(ui->actShowUserActionLog, &QAction::triggered, ui->actShowUserActionLog,
@@ -377,15 +406,6 @@ void MainWindow::createViewsAndLogs()
     m_logs->createUserActionLog();
     m_alarmStatesWidget = new AlarmStatesWidget(g_energizerModel, this);
     ui->dockAlarmStates->setWidget(m_alarmStatesWidget);
-    m_workspaceActions = new WorkspaceActions(*this);
-    connect(m_workspaceActions, &WorkspaceActions::projectModified, m_project.get(),
-            [this] { m_project->setModified(true); });
-    connect(m_workspaceActions, &WorkspaceActions::userAction, this, &MainWindow::writeUserActionLog);
-    connect(m_workspaceActions, &WorkspaceActions::workplaceEmptying, this,
-            [this](const Node* workplace) { m_propertyPanel->forgetNodesUnder(workplace); });
-    connect(ui->actNewBlankWorkspace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::newWorkspace);
-    connect(ui->actDeleteWorkplace, &QAction::triggered, m_workspaceActions, &WorkspaceActions::deleteWorkspace);
-    connect(ui->actWorkspaceSetup, &QAction::triggered, m_workspaceActions, &WorkspaceActions::workspaceSetup);
 }
 
 void MainWindow::createDeviceUnits()

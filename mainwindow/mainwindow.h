@@ -177,6 +177,8 @@ private:
     void createWorkspaces();
     void createMapEditTools();
     void createPropertyPanel();
+    void createWorkspaceActions();
+    void createProjectFiles();
     void createActionGroups();
     void connectActions();
     void createDockToggles();

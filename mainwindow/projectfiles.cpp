@@ -3,6 +3,7 @@
 
 #include "apppaths.h"
 #include "controlunit.h"
+#include "deviceunits.h"
 #include "dottedquad.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
@@ -10,6 +11,7 @@
 #include "projectdocument.h"
 #include "projectloader.h"
 #include "projectwriter.h"
+#include "propertypanel.h"
 #include "propertyset.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
@@ -34,10 +36,18 @@
 #include <QTabWidget>
 #include <QUndoStack>
 
-ProjectFiles::ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before)
-    : QObject(&window)
-    , m_window(window)
+ProjectFiles::ProjectFiles(ProjectDocument* project, WorkspaceArea* workspaces, SiteTrees* trees, AlarmsArea* alarms,
+                           ElementTreeArea* elementTree, PropertyPanel* panel, DeviceUnits* units,
+                           QWidget* dialogParent, QMenu* fileMenu, QAction* before)
+    : QObject(dialogParent)
     , m_project(project)
+    , m_workspaces(workspaces)
+    , m_trees(trees)
+    , m_alarms(alarms)
+    , m_elementTree(elementTree)
+    , m_panel(panel)
+    , m_units(units)
+    , m_dialogParent(dialogParent)
     , m_fileMenu(fileMenu)
     , m_before(before)
 {
@@ -87,7 +97,7 @@ void ProjectFiles::updateRecentFileActions()
 
 void ProjectFiles::addRecentFile(const QString& fileName)
 {
-    m_window.setWindowFilePath(fileName);
+    emit filePathChanged(fileName);
     QStringList files = SettingsFile::open()->value(QStringLiteral("recentFileList")).toStringList();
     files.removeAll(fileName);
     files.prepend(fileName);
@@ -138,7 +148,7 @@ void ProjectFiles::openFile()
 {
     if (!changesSettled())
         return;
-    const QString chosen = ProjectDocument::chooseOpenFileName(&m_window, QStringLiteral("Select File"),
+    const QString chosen = ProjectDocument::chooseOpenFileName(m_dialogParent, QStringLiteral("Select File"),
                                                                AppPaths::homeDir(), QStringLiteral("XML (*.xml)"));
     // A cancelled dialog keeps the project and the name it was saved under.
     if (!chosen.isEmpty())
@@ -154,7 +164,7 @@ bool ProjectFiles::changesSettled()
 {
     if (!m_project->isModified())
         return true;
-    const auto answer = QMessageBox::question(&m_window, MainWindow::tr("Saving"),
+    const auto answer = QMessageBox::question(m_dialogParent, MainWindow::tr("Saving"),
                                               tr("The file was changed.\nSave the it?"),
                                               QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
@@ -165,8 +175,8 @@ bool ProjectFiles::changesSettled()
 
 void ProjectFiles::showFileNameInTitle()
 {
-    m_window.setWindowTitle(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion()
-                   + QLatin1Char(' ') + m_project->currentFileName);
+    emit titleChanged(QApplication::applicationName() + QLatin1Char(' ') + QApplication::applicationVersion()
+                      + QLatin1Char(' ') + m_project->currentFileName);
 }
 
 // The file is read and parsed in full before anything of the running
@@ -193,23 +203,23 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     m_project->currentFileName = fileName;
     showFileNameInTitle();
     emit userAction(MainWindow::LogSubject, MainWindow::tr("Opening file %1").arg(fileName));
-    ProjectLoader loader(m_window);
+    ProjectLoader loader(m_workspaces, m_trees, m_alarms, m_elementTree, m_panel, m_units->timerUnit(),
+                         m_dialogParent);
     {
         const QScopedValueRollback<bool> loading(m_loading, true);
         loader.load(document);
     }
     m_toldReferences.clear();
     m_project->workspaceDocument = document;
-    m_window.trees()->rebuildEnergizerModel(*m_window.workspaces());
+    m_trees->rebuildEnergizerModel(*m_workspaces);
     m_project->setModified(false);
-    m_window.workspaces()->tabs()->setCurrentIndex(0);
-    const QString caption = m_window.workspaces()->tabs()->tabText(0);
-    if (GraphicsScene* scene = m_window.workspaces()->sceneAt(0))
-        m_window.applyWorkplaceMode(m_window.workspaces()->workplaceMode(scene));
+    m_workspaces->tabs()->setCurrentIndex(0);
+    const QString caption = m_workspaces->tabs()->tabText(0);
+    if (GraphicsScene* scene = m_workspaces->sceneAt(0))
+        emit workplaceModeChanged(m_workspaces->workplaceMode(scene));
     emit statesWorkspaceChanged(caption);
     reconnectLinks(loader.gatewayAddress());
-    m_window.followDesignMode();
-    m_window.currentTabChanged(0);
+    emit projectShown();
 }
 
 // Only a file refused for what it holds leaves the recent list: one that is
@@ -225,7 +235,7 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
         if (!files.isEmpty() && files.first() == fileName)
             writeRecentFiles(files, LastFileMark::Set);
     }
-    QMessageBox::warning(&m_window, MainWindow::tr("Project not opened"),
+    QMessageBox::warning(m_dialogParent, MainWindow::tr("Project not opened"),
                          MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }
 
@@ -235,14 +245,14 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
 // previous project's is kept.
 void ProjectFiles::reconnectLinks(const QString& gatewayAddress)
 {
-    if (qtClient* client = m_window.fenceClient()) {
+    if (qtClient* client = m_units->fenceClient()) {
         client->ip = gatewayAddress;
         if (!gatewayAddress.isEmpty()) {
             client->startupData(32, 32);
             client->connectToServer();
         }
     }
-    qtClientTW* twClient = m_window.twSensorsClient();
+    qtClientTW* twClient = m_units->twClient();
     if (!twClient)
         return;
     const QString address = twLinkAddress();
@@ -257,7 +267,7 @@ QString ProjectFiles::twLinkAddress() const
 {
     QString address;
     SiteLocker lock;
-    for (const Node* system : m_window.trees()->twSensorRoot()->children) {
+    for (const Node* system : m_trees->twSensorRoot()->children) {
         if (!system->enabled)
             continue;
         const QString ip = system->data(0).toString();
@@ -276,10 +286,10 @@ QString ProjectFiles::twLinkAddress() const
 // previous project's link back.
 void ProjectFiles::stopLinks()
 {
-    if (m_window.fenceClient())
-        m_window.fenceClient()->stopLink();
-    if (m_window.twSensorsClient())
-        m_window.twSensorsClient()->stopLink();
+    if (qtClient* client = m_units->fenceClient())
+        client->stopLink();
+    if (qtClientTW* twClient = m_units->twClient())
+        twClient->stopLink();
 }
 
 void ProjectFiles::saveFile()
@@ -296,8 +306,8 @@ void ProjectFiles::saveProject(bool chooseFile)
 {
     QString fileName = m_project->currentFileName;
     if (chooseFile) {
-        fileName =
-            ProjectDocument::chooseSaveFileName(&m_window, MainWindow::tr("Save File"), QString(), tr("XML Files (*.xml)"));
+        fileName = ProjectDocument::chooseSaveFileName(m_dialogParent, MainWindow::tr("Save File"), QString(),
+                                                       tr("XML Files (*.xml)"));
         if (fileName.isEmpty())
             return;
         if (QFileInfo(fileName).suffix().isEmpty())
@@ -306,11 +316,11 @@ void ProjectFiles::saveProject(bool chooseFile)
     // Built once the name is chosen: what changed while the dialog was open
     // is in the file that the project is then marked as saved to.
     const QDomDocument document =
-        ProjectWriter(m_window.workspaces(), m_window.trees(), m_window.alarms(), m_window.timerUnit()).build();
+        ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit()).build();
     QString error;
     if (!ProjectDocument::write(fileName, document, &error)) {
         // The project stays changed and keeps its file: nothing of it reached the new one.
-        QMessageBox::warning(&m_window, MainWindow::tr("File writting error"), error, QMessageBox::Ok);
+        QMessageBox::warning(m_dialogParent, MainWindow::tr("File writting error"), error, QMessageBox::Ok);
         return;
     }
     m_project->currentFileName = fileName;
@@ -318,7 +328,7 @@ void ProjectFiles::saveProject(bool chooseFile)
     m_project->workspaceDocument = document;
     m_project->setModified(false);
     // The next edit on a map leaves its stack's clean state and marks the project changed again.
-    for (GraphicsScene* scene : m_window.workspaces()->scenes())
+    for (GraphicsScene* scene : m_workspaces->scenes())
         scene->undoStack()->setClean();
     showFileNameInTitle();
     warnOfUnresolvableReferences();
@@ -329,14 +339,14 @@ void ProjectFiles::saveProject(bool chooseFile)
 void ProjectFiles::warnOfUnresolvableReferences()
 {
     QStringList untold;
-    for (const QString& reference : WorkplaceWriter::unresolvableReferences(m_window.workspaces()->scenes())) {
+    for (const QString& reference : WorkplaceWriter::unresolvableReferences(m_workspaces->scenes())) {
         if (!m_toldReferences.contains(reference))
             untold.append(reference);
     }
     if (untold.isEmpty())
         return;
     m_toldReferences.unite(QSet<QString>(untold.cbegin(), untold.cend()));
-    QMessageBox::warning(&m_window, MainWindow::tr("Ambiguous references"),
+    QMessageBox::warning(m_dialogParent, MainWindow::tr("Ambiguous references"),
                          MainWindow::tr("The project was saved, but the file cannot tell which element these "
                                         "refer to, as more than one bears the name. Opening it will leave them "
                                         "unbound until one of the elements is renamed:\n%1")
@@ -350,32 +360,32 @@ void ProjectFiles::newFile()
     m_project->setModified(false);
     stopLinks();
     emit projectClosed();
-    ProjectLoader::dropWorkspaces(m_window);
-    m_window.trees()->energizerModel()->clear();
-    m_window.trees()->twSensorModel()->clear();
-    m_window.trees()->elementModel()->clear();
-    if (TimerUnit* timers = m_window.timerUnit())
+    ProjectLoader::dropWorkspaces(m_workspaces, m_panel);
+    m_trees->energizerModel()->clear();
+    m_trees->twSensorModel()->clear();
+    m_trees->elementModel()->clear();
+    if (TimerUnit* timers = m_units->timerUnit())
         timers->setDefaultTimers();
-    const int index = m_window.workspaces()->tabs()->currentIndex();
+    const int index = m_workspaces->tabs()->currentIndex();
     const QString caption = MainWindow::tr("Untitled %1").arg(index + 1);
-    m_window.workspaces()->tabs()->setTabText(index, caption);
-    if (GraphicsScene* scene = m_window.currentScene()) {
+    m_workspaces->tabs()->setTabText(index, caption);
+    if (GraphicsScene* scene = m_workspaces->currentScene()) {
         scene->createWorkplaceNode(caption);
-        m_window.workspaces()->setWorkplaceMode(scene, 0);
+        m_workspaces->setWorkplaceMode(scene, 0);
     }
     emit treeWorkplaceChanged(caption);
-    if (!m_window.propertySets().isEmpty() && m_window.propertySets().first()->manager) {
+    PropertySet* docked = m_panel->dockedSet();
+    if (docked && docked->manager) {
         // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
-        PropertySet* panel = m_window.propertySets().first();
-        const QSignalBlocker blocker(panel->manager);
-        panel->setValue(QStringLiteral("Bground image"), QString());
+        const QSignalBlocker blocker(docked->manager);
+        docked->setValue(QStringLiteral("Bground image"), QString());
     }
-    m_window.trees()->buildTWSensorTree(caption, index, m_window.workspaces()->currentWorkplace());
+    m_trees->buildTWSensorTree(caption, index, m_workspaces->currentWorkplace());
     emit statesWorkspaceChanged(caption);
-    m_window.trees()->rebuildEnergizerModel(*m_window.workspaces());
+    m_trees->rebuildEnergizerModel(*m_workspaces);
     m_project->workspaceDocument.clear();
     m_toldReferences.clear();
     m_project->currentFileName.clear();
     showFileNameInTitle();
-    m_window.loadSettings();
+    emit settingsReloadWanted();
 }

@@ -6,16 +6,24 @@
 
 #include <array>
 
-class MainWindow;
+class AlarmsArea;
+class DeviceUnits;
+class ElementTreeArea;
 class ProjectDocument;
+class PropertyPanel;
 class QAction;
 class QMenu;
+class QWidget;
+class SiteTrees;
+class WorkspaceArea;
 
 // The file side of the running project: Open, the silent reopen of the last
 // project, Save, Save As and New, the save question before a project is
 // replaced, the window title, and the recent-files entries of the File
 // menu (made here, in front of `before`). Loading and writing themselves are
-// ProjectLoader's and ProjectWriter's.
+// ProjectLoader's and ProjectWriter's, made here with the areas they read
+// and fill. What the window itself does after an open or New (title, mode,
+// design mode, settings) it is told by the signals below.
 class ProjectFiles : public QObject
 {
     Q_OBJECT
@@ -26,7 +34,11 @@ public:
     // saved clears it.
     static inline const QString LastFileRefusedKey = QStringLiteral("LastFileRefused");
 
-    ProjectFiles(MainWindow& window, ProjectDocument* project, QMenu* fileMenu, QAction* before);
+    // The units are asked for their clients and timer at the time of use;
+    // questions and warnings show over `dialogParent`, which also owns this.
+    ProjectFiles(ProjectDocument* project, WorkspaceArea* workspaces, SiteTrees* trees, AlarmsArea* alarms,
+                 ElementTreeArea* elementTree, PropertyPanel* panel, DeviceUnits* units, QWidget* dialogParent,
+                 QMenu* fileMenu, QAction* before);
 
     QAction* recentFileAction(int index) const { return m_recentFileActions.at(size_t(index)); }
     QAction* recentFilesSeparator() const { return m_recentFilesSeparator; }
@@ -60,6 +72,16 @@ signals:
     void treeWorkplaceChanged(const QString& caption);
     // The state views are to follow the workspace of that caption.
     void statesWorkspaceChanged(const QString& caption);
+    // The window's title and the file it represents.
+    void titleChanged(const QString& title);
+    void filePathChanged(const QString& fileName);
+    // The workspace in front of a read project shows what `mode` says.
+    void workplaceModeChanged(int mode);
+    // A read project stands, its first tab in front and its links made:
+    // the areas are to follow the design mode and that tab.
+    void projectShown();
+    // New has emptied the project: the settings apply to it afresh.
+    void settingsReloadWanted();
 
 private:
     void createRecentFileActions();
@@ -80,8 +102,14 @@ private:
     void stopLinks();
     void warnOfUnresolvableReferences();
 
-    MainWindow& m_window;
     ProjectDocument* m_project;
+    WorkspaceArea* m_workspaces;
+    SiteTrees* m_trees;
+    AlarmsArea* m_alarms;
+    ElementTreeArea* m_elementTree;
+    PropertyPanel* m_panel;
+    DeviceUnits* m_units;
+    QWidget* m_dialogParent;
     QMenu* m_fileMenu;
     QAction* m_before;
     QAction* m_recentFilesSeparator = nullptr;

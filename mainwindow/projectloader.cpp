@@ -51,11 +51,11 @@ int itemCount(const QList<QDomElement>& workplaces)
     return count;
 }
 
-WorkplaceReader::Hooks readerHooks(MainWindow& window, QString& gatewayAddress)
+WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* workspaces, QString& gatewayAddress)
 {
     WorkplaceReader::Hooks hooks;
-    hooks.buildDefaultTWTree = [&window](const QString& caption, int tab) {
-        window.trees()->buildTWSensorTree(caption, tab, window.workspaces()->currentWorkplace());
+    hooks.buildDefaultTWTree = [trees, workspaces](const QString& caption, int tab) {
+        trees->buildTWSensorTree(caption, tab, workspaces->currentWorkplace());
     };
     hooks.buttonMade = [](GraphicsBox* box) {
         if (box->actionButton())
@@ -78,8 +78,16 @@ WorkplaceReader::Hooks readerHooks(MainWindow& window, QString& gatewayAddress)
 
 } // namespace
 
-ProjectLoader::ProjectLoader(MainWindow& window)
-    : m_window(window)
+ProjectLoader::ProjectLoader(WorkspaceArea* workspaces, SiteTrees* trees, AlarmsArea* alarms,
+                             ElementTreeArea* elementTree, PropertyPanel* panel, TimerUnit* timers,
+                             QWidget* dialogParent)
+    : m_workspaces(workspaces)
+    , m_trees(trees)
+    , m_alarms(alarms)
+    , m_elementTree(elementTree)
+    , m_panel(panel)
+    , m_timers(timers)
+    , m_dialogParent(dialogParent)
 {
 }
 
@@ -88,15 +96,14 @@ void ProjectLoader::setProgressDelay(int ms)
     progressDelay() = ms < 0 ? ProgressDelayMs : ms;
 }
 
-void ProjectLoader::dropWorkspaces(MainWindow& window)
+void ProjectLoader::dropWorkspaces(WorkspaceArea* workspaces, PropertyPanel* panel)
 {
-    WorkspaceArea* area = window.workspaces();
-    while (area->count() > 1)
-        area->removeWorkspace(area->count() - 1);
-    if (GraphicsScene* scene = area->sceneAt(0))
+    while (workspaces->count() > 1)
+        workspaces->removeWorkspace(workspaces->count() - 1);
+    if (GraphicsScene* scene = workspaces->sceneAt(0))
         scene->clearMap();
     // The panels must not keep showing nodes that are about to go.
-    window.propertyPanel()->forgetNodes();
+    panel->forgetNodes();
 }
 
 void ProjectLoader::load(const QDomDocument& document)
@@ -104,30 +111,31 @@ void ProjectLoader::load(const QDomDocument& document)
     const QDomElement root = document.documentElement();
     // The tree view hears of the new site once, not of every node read: a
     // filter proxy's bookkeeping per inserted row grows with the tree.
-    ElementTreeProxyModel* proxy = m_window.elementTreeProxy();
+    ElementTreeProxyModel* proxy = m_elementTree->proxy();
     proxy->setSourceModel(nullptr);
     // The map items go first: they point at the nodes the models delete.
-    dropWorkspaces(m_window);
+    dropWorkspaces(m_workspaces, m_panel);
     g_energizerModel->clear();
     g_twSensorModel->clear();
     g_elementTreeModel->clear();
-    GraphicsScene* first = m_window.workspaces()->sceneAt(0);
+    GraphicsScene* first = m_workspaces->sceneAt(0);
     first->createWorkplaceNode(QString());
 
     readColorStatus(root);
     readSoundAlarms(root);
-    if (TimerUnit* timers = m_window.timerUnit())
-        timers->readTimers(root);
+    if (m_timers)
+        m_timers->readTimers(root);
     const QList<QDomElement> workplaces =
         ItemXml::childElements(root.firstChildElement(QStringLiteral("Workplaces")));
     // Window-modal and without a cancel button: the events it lets through
     // while it repaints reach neither the half-built window nor the load.
-    QProgressDialog progress(MainWindow::tr("Opening the project..."), QString(), 0, itemCount(workplaces), &m_window);
+    QProgressDialog progress(MainWindow::tr("Opening the project..."), QString(), 0, itemCount(workplaces),
+                             m_dialogParent);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(progressDelay());
     progress.setValue(0);
     m_gatewayAddress.clear();
-    WorkplaceReader::Hooks hooks = readerHooks(m_window, m_gatewayAddress);
+    WorkplaceReader::Hooks hooks = readerHooks(m_trees, m_workspaces, m_gatewayAddress);
     int itemsRead = 0;
     int shownSteps = 0;
     QElapsedTimer sinceStep;
@@ -144,15 +152,15 @@ void ProjectLoader::load(const QDomDocument& document)
         progress.setValue(qMin(itemsRead, progress.maximum()));
         sinceStep.restart();
     };
-    WorkplaceReader reader(m_window.trees()->twSensorRoot(), hooks);
+    WorkplaceReader reader(m_trees->twSensorRoot(), hooks);
     for (int i = 0; i < workplaces.size(); ++i)
         readWorkplace(reader, workplaces.at(i), i);
-    reader.bindReferences(m_window.workspaces()->scenes());
+    reader.bindReferences(m_workspaces->scenes());
     progress.setValue(progress.maximum());
     proxy->setSourceModel(g_elementTreeModel);
-    for (int i = 0; i < m_window.workspaces()->count(); ++i) {
-        if (GraphicsScene* scene = m_window.workspaces()->sceneAt(i))
-            m_window.elementTree()->expandElement(scene->workplaceNode());
+    for (int i = 0; i < m_workspaces->count(); ++i) {
+        if (GraphicsScene* scene = m_workspaces->sceneAt(i))
+            m_elementTree->expandElement(scene->workplaceNode());
     }
 }
 
@@ -160,10 +168,9 @@ void ProjectLoader::readColorStatus(const QDomElement& root)
 {
     static const char* const names[AlarmsArea::StatusColorCount] = {"okStatus", "warningStatus", "criticalStatus",
                                                                       "failureStatus", "tamperStatus"};
-    AlarmsArea* alarms = m_window.alarms();
     const QDomElement colors = root.firstChildElement(QStringLiteral("ColorStatus"));
     for (int i = 0; i < AlarmsArea::StatusColorCount; ++i) {
-        QColor& color = alarms->statusColors.at(size_t(i));
+        QColor& color = m_alarms->statusColors.at(size_t(i));
         const QString name = QLatin1String(names[i]);
         if (!colors.hasAttribute(name))
             continue;
@@ -174,7 +181,7 @@ void ProjectLoader::readColorStatus(const QDomElement& root)
             qCWarning(lcMainWindow).noquote() << QStringLiteral("Project: %1 \"%2\" is no colour, kept %3")
                                         .arg(name, colors.attribute(name), colorToText(color));
     }
-    alarms->alarmCaption = colors.attribute(QStringLiteral("alarmCaption"));
+    m_alarms->alarmCaption = colors.attribute(QStringLiteral("alarmCaption"));
 }
 
 void ProjectLoader::readSoundAlarms(const QDomElement& root)
@@ -193,15 +200,15 @@ void ProjectLoader::readSoundAlarms(const QDomElement& root)
         node->columns = {name, QVariant::fromValue(paths), element.attribute(QStringLiteral("guid"))};
         sounds.append(node);
     }
-    m_window.alarms()->replaceSoundAlarms(sounds);
+    m_alarms->replaceSoundAlarms(sounds);
 }
 
 void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index)
 {
-    WorkspaceArea* area = m_window.workspaces();
+    WorkspaceArea* area = m_workspaces;
     const QString name = workplace.attribute(QStringLiteral("name"));
     if (index != 0)
-        m_window.workspaces()->addWorkspace(name);
+        area->addWorkspace(name);
     area->tabs()->setTabText(index, name);
     GraphicsScene* scene = area->sceneAt(index);
     scene->setSceneRect(scene->itemsBoundingRect());
@@ -210,8 +217,8 @@ void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& wo
         SiteLocker lock;
         workplaceNode->setData(0, name);
     }
-    if (workplaceNode->parent() != m_window.trees()->elementRoot())
-        ItemXml::placeNode(workplaceNode, m_window.trees()->elementRoot(), -1);
+    if (workplaceNode->parent() != m_trees->elementRoot())
+        ItemXml::placeNode(workplaceNode, m_trees->elementRoot(), -1);
     g_elementTreeModel->refreshNode(workplaceNode);
     area->setWorkplaceMode(scene, ItemXml::intAttribute(workplace, QStringLiteral("workplaceMode")));
 

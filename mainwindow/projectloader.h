@@ -3,8 +3,14 @@
 #include <QDomElement>
 #include <QString>
 
-class MainWindow;
+class AlarmsArea;
+class ElementTreeArea;
+class PropertyPanel;
+class QWidget;
+class SiteTrees;
+class TimerUnit;
 class WorkplaceReader;
+class WorkspaceArea;
 
 // Rebuilds the running site from a parsed project document: the tabs, the
 // three site trees, the colours, sound alarms and timers, the map items and
@@ -17,7 +23,10 @@ public:
     // An open that takes longer than this shows its progress.
     static constexpr int ProgressDelayMs = 500;
 
-    explicit ProjectLoader(MainWindow& window);
+    // `timers` may be null (the relay timers are not read); the progress
+    // shows over `dialogParent`.
+    ProjectLoader(WorkspaceArea* workspaces, SiteTrees* trees, AlarmsArea* alarms, ElementTreeArea* elementTree,
+                  PropertyPanel* panel, TimerUnit* timers, QWidget* dialogParent);
 
     // Tests shorten the delay; a negative value restores it.
     static void setProgressDelay(int ms);
@@ -31,13 +40,20 @@ public:
 
     // Removes every tab but the first, deleting their scenes and views, and
     // empties the first scene; the map items go before the nodes they point at.
-    static void dropWorkspaces(MainWindow& window);
+    // The panels forget the nodes that go.
+    static void dropWorkspaces(WorkspaceArea* workspaces, PropertyPanel* panel);
 
 private:
     void readColorStatus(const QDomElement& root);
     void readSoundAlarms(const QDomElement& root);
     void readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index);
 
-    MainWindow& m_window;
+    WorkspaceArea* m_workspaces;
+    SiteTrees* m_trees;
+    AlarmsArea* m_alarms;
+    ElementTreeArea* m_elementTree;
+    PropertyPanel* m_panel;
+    TimerUnit* m_timers;
+    QWidget* m_dialogParent;
     QString m_gatewayAddress;
 };

@@ -16,38 +16,41 @@
 #include <QMessageBox>
 #include <QTabWidget>
 
-WorkspaceActions::WorkspaceActions(MainWindow& window)
-    : QObject(&window)
-    , m_window(window)
+WorkspaceActions::WorkspaceActions(WorkspaceArea* workspaces, SiteTrees* trees,
+                                   const std::unique_ptr<DialogLaunchers>& launchers, QWidget* dialogParent)
+    : QObject(dialogParent)
+    , m_workspaces(workspaces)
+    , m_trees(trees)
+    , m_launchers(launchers)
+    , m_dialogParent(dialogParent)
 {
 }
 
 void WorkspaceActions::newWorkspace()
 {
-    m_window.workspaces()->addWorkspace(QString());
+    m_workspaces->addWorkspace(QString());
     emit projectModified();
     workspaceSetup();
-    const int index = m_window.workspaces()->tabs()->currentIndex();
-    m_window.trees()->buildTWSensorTree(m_window.workspaces()->tabs()->tabText(index), index,
-                                        m_window.workspaces()->currentWorkplace());
+    const int index = m_workspaces->tabs()->currentIndex();
+    m_trees->buildTWSensorTree(m_workspaces->tabs()->tabText(index), index, m_workspaces->currentWorkplace());
 }
 
 void WorkspaceActions::workspaceSetup()
 {
-    GraphicsScene* scene = m_window.currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
-    const int index = m_window.workspaces()->tabs()->currentIndex();
-    QString caption = m_window.workspaces()->tabs()->tabText(index);
+    const int index = m_workspaces->tabs()->currentIndex();
+    QString caption = m_workspaces->tabs()->tabText(index);
     QString imageFile;
-    int mode = m_window.workspaces()->workplaceMode(scene);
-    m_window.dialogLaunchers()->workspaceSetup(caption, imageFile, mode);
-    m_window.workspaces()->renameWorkspace(index, caption);
-    m_window.workspaces()->setWorkplaceMode(scene, mode);
+    int mode = m_workspaces->workplaceMode(scene);
+    m_launchers->workspaceSetup(caption, imageFile, mode);
+    m_workspaces->renameWorkspace(index, caption);
+    m_workspaces->setWorkplaceMode(scene, mode);
     if (!imageFile.isEmpty())
         showWorkspacePicture(scene, imageFile);
     emit projectModified();
-    m_window.applyWorkplaceMode(mode);
+    emit workplaceModeChanged(mode);
 }
 
 // The picture goes into the scene's first image box, a new one when it has none.
@@ -87,18 +90,18 @@ void WorkspaceActions::showWorkspacePicture(GraphicsScene* scene, const QString&
 
 void WorkspaceActions::deleteWorkspace()
 {
-    const int index = m_window.workspaces()->tabs()->currentIndex();
-    GraphicsScene* scene = m_window.currentScene();
+    const int index = m_workspaces->tabs()->currentIndex();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
-    const QString caption = m_window.workspaces()->tabs()->tabText(index);
-    if (QMessageBox::question(&m_window, MainWindow::tr("Warning"),
+    const QString caption = m_workspaces->tabs()->tabText(index);
+    if (QMessageBox::question(m_dialogParent, MainWindow::tr("Warning"),
                               MainWindow::tr("The workplace labeled %1 will be deleted.\nIt cannot be recovered!").arg(caption),
                               QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
     QList<Node*> rows;
-    for (GraphicsBox* box : SiteTrees::gatewayBoxesAt(*m_window.workspaces(), index)) {
+    for (GraphicsBox* box : SiteTrees::gatewayBoxesAt(*m_workspaces, index)) {
         if (Node* row = box->energizerNode()) {
             g_energizerModel->takeNode(row);
             rows.append(row);
@@ -118,21 +121,21 @@ void WorkspaceActions::deleteWorkspace()
         child->setParent(nullptr);
         delete child;
     }
-    m_window.trees()->deleteTWSystemsOf(index, m_window.workspaces()->count() > 1);
-    if (m_window.workspaces()->count() > 1) {
+    m_trees->deleteTWSystemsOf(index, m_workspaces->count() > 1);
+    if (m_workspaces->count() > 1) {
         g_elementTreeModel->takeNode(workplace);
         {
             SiteLocker lock;
             workplace->setParent(nullptr);
             delete workplace;
         }
-        m_window.workspaces()->removeWorkspace(index);
+        m_workspaces->removeWorkspace(index);
         emit userAction(QStringLiteral("Workspace"), MainWindow::tr("Workspace %1 deleted").arg(caption));
         emit projectModified();
         return;
     }
     const QString untitled = MainWindow::tr("Untitled %1").arg(index + 1);
-    m_window.workspaces()->renameWorkspace(index, untitled);
+    m_workspaces->renameWorkspace(index, untitled);
     // Its TW system went with the workplace's children: a fresh one replaces it.
-    m_window.trees()->buildTWSensorTree(untitled, index, m_window.workspaces()->currentWorkplace());
+    m_trees->buildTWSensorTree(untitled, index, m_workspaces->currentWorkplace());
 }

@@ -3,9 +3,14 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class DialogLaunchers;
 class GraphicsScene;
-class MainWindow;
 class Node;
+class QWidget;
+class SiteTrees;
+class WorkspaceArea;
 
 // The Workplace menu's edits of the workspace tabs: a new blank workspace,
 // the set-up of the current one (caption, picture, mode) and its deletion
@@ -15,7 +20,11 @@ class WorkspaceActions : public QObject
 {
     Q_OBJECT
 public:
-    explicit WorkspaceActions(MainWindow& window);
+    // `launchers` is the window's holder, not the launchers in it: tests
+    // swap them after this is made. The deletion question shows over
+    // `dialogParent`, which also owns this.
+    WorkspaceActions(WorkspaceArea* workspaces, SiteTrees* trees, const std::unique_ptr<DialogLaunchers>& launchers,
+                     QWidget* dialogParent);
 
 public slots:
     void newWorkspace();
@@ -27,9 +36,14 @@ signals:
     void userAction(QString subject, QString message);
     // The elements under `workplace` are about to be deleted.
     void workplaceEmptying(const Node* workplace);
+    // The workspace in front was set up to show what `mode` says.
+    void workplaceModeChanged(int mode);
 
 private:
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
 
-    MainWindow& m_window;
+    WorkspaceArea* m_workspaces;
+    SiteTrees* m_trees;
+    const std::unique_ptr<DialogLaunchers>& m_launchers;
+    QWidget* m_dialogParent;
 };

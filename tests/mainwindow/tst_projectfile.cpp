@@ -242,6 +242,7 @@ private slots:
         QVERIFY(gateway.waitForConnection(11000));
         QCOMPARE(window->currentFileName(), HandWritten);
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ') + HandWritten));
+        QCOMPARE(window->windowFilePath(), HandWritten);
         QVERIFY(!window->project()->isModified());
         QCOMPARE(window->workspaces()->count(), 2);
         QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Store"));
@@ -717,6 +718,8 @@ private slots:
         QVERIFY(!window->project()->isModified());
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ')));
         QCOMPARE(window->currentFileName(), QString());
+        // The project's alarm caption gives way to the settings' again.
+        QCOMPARE(window->alarms()->alarmCaption, AlarmsArea::DefaultAlarmCaption);
         const QList<TimerData> timers = window->timerUnit()->timers();
         QCOMPARE(timers.size(), 2);
         QCOMPARE(timers.at(1).name, QStringLiteral("Timer2"));
