@@ -1,7 +1,6 @@
 #include "elementtreearea.h"
 
 #include "alarmsarea.h"
-#include "devicestates.h"
 #include "dialoglaunchers.h"
 #include "elementtreeorder.h"
 #include "elementtreeproxymodel.h"
@@ -9,21 +8,24 @@
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
-#include "mainwindow.h"
 #include "node.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 #include "userright.h"
+#include "workspacearea.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QTreeView>
 
-ElementTreeArea::ElementTreeArea(QTreeView* view, TreeModel* model, MainWindow* window)
-    : QObject(window)
+ElementTreeArea::ElementTreeArea(QTreeView* view, TreeModel* model, WorkspaceArea* workspaces, AlarmsArea* alarms,
+                                 const std::unique_ptr<DialogLaunchers>& launchers, QObject* parent)
+    : QObject(parent)
     , m_view(view)
     , m_model(model)
-    , m_window(window)
+    , m_workspaces(workspaces)
+    , m_alarms(alarms)
+    , m_launchers(launchers)
 {
     m_proxy = new ElementTreeProxyModel(this);
     m_proxy->setSourceModel(m_model);
@@ -126,7 +128,7 @@ void ElementTreeArea::onTreeViewContextMenu(const QPoint& point)
 void ElementTreeArea::showActionManager()
 {
     const QModelIndex index = m_proxy->mapToSource(m_view->currentIndex());
-    Node* action = m_window->dialogLaunchers()->actionManager(m_window->currentScene());
+    Node* action = m_launchers->actionManager(m_workspaces->currentScene());
     if (action && !action->parent() && !index.isValid()) {
         // A fresh sound-alarm copy with nowhere to go.
         delete action;
@@ -138,7 +140,7 @@ void ElementTreeArea::showActionManager()
             m_model->moveNode(target, action);
         else
             m_model->insertNode(target, 0, action);
-        m_window->deviceStates()->energTick(target->parent());
+        emit elementStateChanged(target->parent());
         m_view->expand(m_proxy->mapFromSource(index));
     }
     emit projectModified();
@@ -147,7 +149,7 @@ void ElementTreeArea::showActionManager()
 void ElementTreeArea::selectSensorDlg()
 {
     const QModelIndex index = m_proxy->mapToSource(m_view->currentIndex());
-    Node* sensor = m_window->dialogLaunchers()->selectSensor();
+    Node* sensor = m_launchers->selectSensor();
     if (sensor && index.isValid()) {
         Node* sector = m_model->getNode(index);
         if (sensor->parent())
@@ -172,11 +174,11 @@ void ElementTreeArea::removeEnergAction()
         // A reference copy belongs to the element it hung under; off it, it
         // belongs to nothing and goes (its sound alarm forgets it then).
         m_model->takeNode(action);
-        m_window->alarms()->soundAlarmNodes.removeAll(action);
+        m_alarms->soundAlarmNodes.removeAll(action);
         SiteLocker lock;
         action->setParent(nullptr);
         delete action;
-    } else if (GraphicsScene* scene = m_window->currentScene()) {
+    } else if (GraphicsScene* scene = m_workspaces->currentScene()) {
         m_model->moveNode(scene->workplaceNode(), action);
         auto* helper = dynamic_cast<GraphicsHelperClass*>(action->mapItem);
         if (helper && (action->mapItem->type() == GraphicsBox::Type || action->mapItem->type() == GraphicsLine::Type)) {
@@ -197,7 +199,7 @@ void ElementTreeArea::removeSensor()
     emit userAction(QStringLiteral("AlarmAction"), tr("From TWSector %1 removed Sensor %2")
                                                                .arg(sector->data(0).toString(), sensor->data(0).toString()));
     m_model->moveNode(sector->parent(), sensor);
-    if (GraphicsScene* scene = m_window->currentScene())
+    if (GraphicsScene* scene = m_workspaces->currentScene())
         ElementTreeOrder::sortChildren(scene->workplaceNode());
     emit projectModified();
 }

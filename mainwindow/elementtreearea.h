@@ -4,24 +4,32 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class AlarmsArea;
+class DialogLaunchers;
 class ElementTreeProxyModel;
-class MainWindow;
 class Node;
 class QMenu;
 class QPoint;
 class QTreeView;
 class TreeModel;
+class WorkspaceArea;
 
 // The element tree dock: the view over the element model (filtered by the
 // current workspace), its context menu, and the edits made from it: actions
 // and sensors hung under sectors, taken off again. Edits are announced with
 // projectModified() and logged with userAction(); the window deletes the
-// map items a "Delete item" asks for.
+// map items a "Delete item" asks for and shows anew the states of an element
+// an action was hung under (elementStateChanged()).
 class ElementTreeArea : public QObject
 {
     Q_OBJECT
 public:
-    ElementTreeArea(QTreeView* view, TreeModel* model, MainWindow* window);
+    // `launchers` is the window's holder, not the launchers it holds now:
+    // tests swap them, and the menu's pages open through the current ones.
+    ElementTreeArea(QTreeView* view, TreeModel* model, WorkspaceArea* workspaces, AlarmsArea* alarms,
+                    const std::unique_ptr<DialogLaunchers>& launchers, QObject* parent);
 
     ElementTreeProxyModel* proxy() const { return m_proxy; }
     QMenu* contextMenu() const { return m_contextMenu; }
@@ -53,13 +61,16 @@ signals:
     void projectModified();
     void userAction(QString subject, QString message);
     void deleteRequested();
+    void elementStateChanged(Node* element);
 
 private:
     void onTreeViewContextMenu(const QPoint& point);
 
     QTreeView* m_view;
     TreeModel* m_model;
-    MainWindow* m_window;
+    WorkspaceArea* m_workspaces;
+    AlarmsArea* m_alarms;
+    const std::unique_ptr<DialogLaunchers>& m_launchers;
     ElementTreeProxyModel* m_proxy = nullptr;
     QMenu* m_contextMenu = nullptr;
     bool m_designMode = false;

@@ -145,6 +145,7 @@ MainWindow::MainWindow(QWidget* parent)
     createTreeModels();
     createViewsAndLogs();
     createWorkspaces();
+    createElementTree();
     m_zoom = new ZoomTools(m_workspaces.get(), ui->zoomToolBar, ui->actZoomIn, ui->actZoomOut, ui->actScaleToHeight,
                            ui->actScaleToWidth, this);
     createMapEditTools();
@@ -260,7 +261,12 @@ void MainWindow::createPropertyPanel()
 {
     delete ui->dummyWidget;
     ui->dummyWidget = nullptr;
-    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit);
+    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit, m_workspaces.get(),
+                                                      m_alarms.get(), m_elementTree, m_units.get());
+    connect(m_propertyPanel->edits(), &PanelEdits::commandRequested, m_commands.get(), &CommandRouter::commandSending);
+    connect(m_mapHost.get(), &MainWindowMapHost::captionTyped, m_propertyPanel->edits(), &PanelEdits::textChanged);
+    connect(m_mapHost.get(), &MainWindowMapHost::popupParamsRequested, this,
+            [this](QGraphicsItem* item) { m_propertyPanel->showPopupParams(item); });
     connect(m_propertyPanel->edits(), &PanelEdits::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
     connect(m_propertyPanel->edits(), &PanelEdits::userAction, this, &MainWindow::writeUserActionLog);
@@ -389,13 +395,22 @@ void MainWindow::createTreeModels()
 {
     m_trees = new SiteTrees(this);
     connect(m_trees, &SiteTrees::energizerModelRebuilt, this, [this] { m_alarmStatesWidget->filteringAlarmStates(); });
-    m_elementTree = new ElementTreeArea(ui->treeView, m_trees->elementModel(), this);
+}
+
+// After the workspaces, which the tree's edits work on.
+void MainWindow::createElementTree()
+{
+    m_elementTree = new ElementTreeArea(ui->treeView, m_trees->elementModel(), m_workspaces.get(), m_alarms.get(),
+                                        m_launchers, this);
     connect(m_elementTree, &ElementTreeArea::selectionChanged, this,
             [this](const QItemSelection& current) { m_propertyPanel->selectionTreeChanged(current); });
     connect(m_elementTree, &ElementTreeArea::projectModified, m_project.get(), [this] { m_project->setModified(true); });
     connect(m_elementTree, &ElementTreeArea::userAction, this, &MainWindow::writeUserActionLog);
     connect(m_elementTree, &ElementTreeArea::deleteRequested, ui->actDelete, &QAction::trigger);
+    connect(m_elementTree, &ElementTreeArea::elementStateChanged, this,
+            [this](Node* element) { m_deviceStates->energTick(element); });
     connect(ui->actActionManager, &QAction::triggered, m_elementTree, &ElementTreeArea::showActionManager);
+    connect(m_mapHost.get(), &MainWindowMapHost::elementNodeShown, m_elementTree, &ElementTreeArea::showElementNode);
 }
 void MainWindow::createViewsAndLogs()
 {

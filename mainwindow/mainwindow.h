@@ -175,6 +175,7 @@ private:
     // Construction, one step per function, in the order the constructor runs them.
     void createStatusBarFields();
     void createWorkspaces();
+    void createElementTree();
     void createMapEditTools();
     void createPropertyPanel();
     void createWorkspaceActions();

@@ -2,12 +2,8 @@
 #include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
-#include "elementtreeproxymodel.h"
 #include "commandrouter.h"
-#include "elementtreearea.h"
 #include "mainwindow.h"
-#include "paneledits.h"
-#include "propertypanel.h"
 #include "globals.h"
 #include "userright.h"
 #include "workspacearea.h"
@@ -58,7 +54,7 @@ void MainWindowMapHost::mousePos(QPointF pos)
 
 void MainWindowMapHost::textChanged(QGraphicsItem* item)
 {
-    m_window->propertyPanel()->edits()->textChanged(item);
+    emit captionTyped(item);
 }
 
 void MainWindowMapHost::itemMoved(QGraphicsItem*)
@@ -68,7 +64,7 @@ void MainWindowMapHost::itemMoved(QGraphicsItem*)
 
 void MainWindowMapHost::showPopupParams(QGraphicsItem* item)
 {
-    m_window->propertyPanel()->showPopupParams(item);
+    emit popupParamsRequested(item);
 }
 
 // A map button asks for the right the panel's command rows ask for.
@@ -97,5 +93,5 @@ void MainWindowMapHost::insertModeFinished()
 
 void MainWindowMapHost::showElementNode(Node* node)
 {
-    m_window->elementTree()->showElementNode(node);
+    emit elementNodeShown(node);
 }

@@ -31,6 +31,10 @@ public:
 signals:
     // A move or an edit on the map left the project with something to save.
     void projectModified();
+    // For the panels and the element tree, which the window connects.
+    void captionTyped(QGraphicsItem* item);
+    void popupParamsRequested(QGraphicsItem* item);
+    void elementNodeShown(Node* node);
 
 private:
     MainWindow* m_window;

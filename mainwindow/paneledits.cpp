@@ -2,8 +2,8 @@
 #include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
-#include "commandrouter.h"
 #include "devicerows.h"
+#include "deviceunits.h"
 #include "dottedquad.h"
 #include "elementtreearea.h"
 #include "filechooserhook.h"
@@ -11,7 +11,6 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
-#include "mainwindow.h"
 #include "mapedittools.h"
 #include "workspacearea.h"
 #include "projectdocument.h"
@@ -103,10 +102,15 @@ QPixmap readPicture(const QString& path)
 
 const QStringList PanelEdits::AddressRows{QStringLiteral("IP"), QStringLiteral("IPTW")};
 
-PanelEdits::PanelEdits(MainWindow* window, PropertyPanel* panel, MapEditTools* tools)
-    : m_window(window)
+PanelEdits::PanelEdits(QWidget* dialogParent, PropertyPanel* panel, MapEditTools* tools, WorkspaceArea* workspaces,
+                       AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units)
+    : m_dialogParent(dialogParent)
     , m_panel(panel)
     , m_tools(tools)
+    , m_workspaces(workspaces)
+    , m_alarms(alarms)
+    , m_elementTree(elementTree)
+    , m_units(units)
 {
 }
 
@@ -132,7 +136,7 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
     Node* node = shownElement(set);
     if (!applyElementRow(set, row, node, value))
         return;
-    if (GraphicsScene* scene = m_window->currentScene()) {
+    if (GraphicsScene* scene = m_workspaces->currentScene()) {
         for (QGraphicsItem* item : scene->selectedItems()) {
             if (!applyItemRow(set, row, item, value))
                 return;
@@ -144,7 +148,6 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
 bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value)
 {
     const QString text = value.toString();
-    AlarmsArea* alarms = m_window->alarms();
     if (node) {
         SiteLocker lock;
         if (row == QLatin1String("SensorName"))
@@ -165,24 +168,24 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
             if (node->deviceNode)
                 node->deviceNode->enabled = value.toBool();
             emit userAction(QStringLiteral("AlarmAction"),
-                                              MainWindow::tr("StateEnable for Alarm %1 set to %2")
+                                              tr("StateEnable for Alarm %1 set to %2")
                                                   .arg(node->data(0).toString(), boolText(value.toBool())));
         }
         if (row == QLatin1String("EnergizerName") || row == QLatin1String("IOCardName"))
             renameNode(node, text, true, g_energizerModel);
     }
     if (row == QLatin1String("SoundAlarmActive")) {
-        m_window->commands()->commandSending(node, value.toBool(), SoundAlarmActive);
+        emit commandRequested(node, value.toBool(), SoundAlarmActive);
         return false;
     }
     if (row.contains(QLatin1String("TextAlarmBackground"))) {
-        alarms->setTextAlarmBackground(value.value<QColor>());
+        m_alarms->setTextAlarmBackground(value.value<QColor>());
     }
     if (row.contains(QLatin1String("TextAlarmCaption"))) {
-        alarms->setAlarmCaption(text);
+        m_alarms->setAlarmCaption(text);
     }
     if (row.contains(QLatin1String("TextAlarmMode"))) {
-        alarms->setTextAlarmMode(value.toInt());
+        m_alarms->setTextAlarmMode(value.toInt());
     }
     if (row.contains(QLatin1String("Bground image")))
         applyBackgroundPicture(text);
@@ -205,7 +208,7 @@ bool PanelEdits::applySoundRow(const QString& row, const QVariant& value)
     if (!name && !ok && !warning && !critical)
         return false;
     // The list may have changed since the panel was filled.
-    const QList<Node*>& sounds = m_window->alarms()->soundAlarmNodes;
+    const QList<Node*>& sounds = m_alarms->soundAlarmNodes;
     const int index = soundIndex(row);
     if (index < 0 || index >= sounds.size())
         return false;
@@ -223,7 +226,7 @@ bool PanelEdits::applySoundRow(const QString& row, const QVariant& value)
 
 void PanelEdits::applyBackgroundPicture(const QString& path)
 {
-    GraphicsScene* scene = m_window->currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
     GraphicsBox* target = nullptr;
@@ -249,15 +252,14 @@ void PanelEdits::applyBackgroundPicture(const QString& path)
 // shows none of the tabs' workplaces).
 void PanelEdits::applyWorkspaceCaption(Node* workplace, const QString& caption)
 {
-    WorkspaceArea* workspaces = m_window->workspaces();
-    int tab = workspaces->tabs()->currentIndex();
-    for (int i = 0; i < workspaces->count(); ++i) {
-        if (workplace && workspaces->sceneAt(i) && workspaces->sceneAt(i)->workplaceNode() == workplace)
+    int tab = m_workspaces->tabs()->currentIndex();
+    for (int i = 0; i < m_workspaces->count(); ++i) {
+        if (workplace && m_workspaces->sceneAt(i) && m_workspaces->sceneAt(i)->workplaceNode() == workplace)
             tab = i;
     }
     // The rename writes the caption back into this row: that echo changes nothing.
-    if (workspaces->tabs()->tabText(tab) != caption)
-        workspaces->renameWorkspace(tab, caption);
+    if (m_workspaces->tabs()->tabText(tab) != caption)
+        m_workspaces->renameWorkspace(tab, caption);
 }
 
 // The rows hand over a complete address (Return, or the editor losing the
@@ -268,7 +270,7 @@ bool PanelEdits::acceptAddress(PropertySet* set, const QString& row, const QStri
 {
     if (isDottedQuad(address))
         return true;
-    QMessageBox::warning(m_window, MainWindow::tr("Error"), MainWindow::tr("\"%1\" is not an IPv4 address.").arg(address),
+    QMessageBox::warning(m_dialogParent, tr("Error"), tr("\"%1\" is not an IPv4 address.").arg(address),
                          QMessageBox::Ok);
     const bool blocked = set->manager->blockSignals(true);
     set->setValue(row, current);
@@ -287,7 +289,7 @@ bool PanelEdits::applyGatewayAddress(PropertySet* set, Node* node, const QString
     refresh(g_elementTreeModel, box->node());
     refresh(g_energizerModel, box->energizerNode());
     qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
-    if (qtClient* client = m_window->fenceClient()) {
+    if (qtClient* client = m_units->fenceClient()) {
         client->abortSocket();
         client->closeConnection();
         client->startupData(32, 32);
@@ -313,7 +315,7 @@ bool PanelEdits::applyTWAddress(PropertySet* set, Node* node, const QString& add
         renameNode(node, address, false, g_twSensorModel);
     }
     qCWarning(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
-    if (qtClientTW* client = m_window->twSensorsClient()) {
+    if (qtClientTW* client = m_units->twClient()) {
         client->closeConnection();
         client->startupData(32, 32);
         client->ip = address;
@@ -390,14 +392,14 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
 
 bool PanelEdits::rename(PropertySet* set, GraphicsHelperClass* element, const QString& name)
 {
-    GraphicsScene* scene = m_window->currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (scene && scene->isNameUsed(name)) {
-        QMessageBox::warning(m_window, MainWindow::tr("Error"), MainWindow::tr("Such name already present!"),
+        QMessageBox::warning(m_dialogParent, tr("Error"), tr("Such name already present!"),
                              QMessageBox::Ok);
         const bool blocked = set->manager->blockSignals(true);
         set->setValue(QStringLiteral("ObjectName"), element->objectName());
         set->manager->blockSignals(blocked);
-        m_window->elementTree()->focusElementTree();
+        m_elementTree->focusElementTree();
         return false;
     }
     element->setName(name);
@@ -413,22 +415,22 @@ void PanelEdits::customBtnClick(PropertySet* set, Property* property)
     if (!set || !property)
         return;
     const QString label = property->propertyName();
-    if (label == MainWindow::tr("Bground image")) {
+    if (label == tr("Bground image")) {
         chooseFile(property, QString());
-    } else if (label == MainWindow::tr("GlobalCommand")) {
+    } else if (label == tr("GlobalCommand")) {
         int mode = 0;
         if (!m_globalCommand) {
             qCWarning(lcMainWindow) << "The global command page is not available; nothing sent";
             return;
         }
         // The chooser ran an event loop: look at the panel's element only now.
-        if (m_globalCommand(m_window, &mode)) {
+        if (m_globalCommand(m_dialogParent, &mode)) {
             if (Node* element = shownElement(set))
-                m_window->commands()->commandSending(element, mode, GlobalMode);
+                emit commandRequested(element, mode, GlobalMode);
         }
-    } else if (label == MainWindow::tr("ClearAlarm")) {
+    } else if (label == tr("ClearAlarm")) {
         if (Node* element = shownElement(set))
-            m_window->commands()->commandSending(element, true, ClrAlms);
+            emit commandRequested(element, true, ClrAlms);
     } else if (set->propertyNames.value(property).contains(QLatin1String("Sound"))) {
         // A sound row's button picks the sound file.
         chooseFile(property, SoundFileFilter);
@@ -444,7 +446,7 @@ void PanelEdits::chooseFile(Property* property, const QString& filter)
     auto* manager = qobject_cast<VariantManager*>(property->propertyManager());
     if (!manager)
         return;
-    const QString path = FileChooserHook::getOpenFileName(m_window, MainWindow::tr("Choose a file"), QString(), filter);
+    const QString path = FileChooserHook::getOpenFileName(m_dialogParent, tr("Choose a file"), QString(), filter);
     if (path.isEmpty())
         return;
     // The chooser ran an event loop: the panel may have been refilled.
@@ -461,7 +463,7 @@ void PanelEdits::chooseButtonAction(PropertySet* set, Property* property)
         return;
     }
     ButtonAction action;
-    if (!m_buttonAction(m_window, &action) || !action.target)
+    if (!m_buttonAction(m_dialogParent, &action) || !action.target)
         return;
     if (VariantProperty* row = set->manager->variantProperty(property))
         row->setValue(action.name);
@@ -491,7 +493,7 @@ void PanelEdits::chkClick(PropertySet* set, Property* property, bool checked)
         if (!Node::isAlive(node))
             return;
     }
-    m_window->commands()->commandSending(node, checked, CommandSend(command));
+    emit commandRequested(node, checked, CommandSend(command));
 }
 
 // ---- a caption typed on the map ----------------------------------------------------------

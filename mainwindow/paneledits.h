@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commandsend.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -7,9 +9,11 @@
 
 #include <functional>
 
+class AlarmsArea;
+class DeviceUnits;
+class ElementTreeArea;
 class GraphicsBox;
 class GraphicsHelperClass;
-class MainWindow;
 class MapEditTools;
 class Node;
 class Property;
@@ -17,13 +21,15 @@ class PropertyPanel;
 class PropertySet;
 class QGraphicsItem;
 class QWidget;
+class WorkspaceArea;
 
 // The window's side of the property panels: a changed row renames an
 // element, moves a controller link, restyles the selected map items or sets
 // the alarm look; a button row sends a command or opens a chooser; a check
 // box switches a zone, the low voltage or a relay, always of the element the
 // panel shows, whatever the element tree's current row is. Rows are
-// recognised by the names the panel fill gave them.
+// recognised by the names the panel fill gave them. Commands leave through
+// commandRequested(), which the window connects to its command router.
 class PanelEdits : public QObject
 {
     Q_OBJECT
@@ -45,7 +51,10 @@ public:
     };
     using ButtonActionChooser = std::function<bool(QWidget* parent, ButtonAction* action)>;
 
-    PanelEdits(MainWindow* window, PropertyPanel* panel, MapEditTools* tools);
+    // `dialogParent` parents the warnings and choosers; `units` hold the
+    // links an address row moves, asked at the time of the edit.
+    PanelEdits(QWidget* dialogParent, PropertyPanel* panel, MapEditTools* tools, WorkspaceArea* workspaces,
+               AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units);
     ~PanelEdits() override;
 
     void propertyChanged(PropertySet* set, Property* property, const QVariant& value);
@@ -59,6 +68,7 @@ public:
     void setButtonActionChooser(ButtonActionChooser chooser) { m_buttonAction = std::move(chooser); }
 
 signals:
+    void commandRequested(Node* node, const QVariant& value, CommandSend command);
     void projectModified();
     void userAction(QString subject, QString message);
 
@@ -80,9 +90,13 @@ private:
     void chooseFile(Property* property, const QString& filter);
     static Node* shownElement(const PropertySet* set);
 
-    MainWindow* m_window;
+    QWidget* m_dialogParent;
     PropertyPanel* m_panel;
     MapEditTools* m_tools;
+    WorkspaceArea* m_workspaces;
+    AlarmsArea* m_alarms;
+    ElementTreeArea* m_elementTree;
+    DeviceUnits* m_units;
     GlobalCommandChooser m_globalCommand;
     ButtonActionChooser m_buttonAction;
 };

@@ -6,7 +6,6 @@
 #include "graphicscircle.h"
 #include "graphicsline.h"
 #include "graphicstextitem.h"
-#include "mainwindow.h"
 #include "mapedittools.h"
 #include "workspacearea.h"
 #include "node.h"
@@ -51,8 +50,10 @@ SoundPath soundPathOf(const Node* sound)
 
 } // namespace
 
-PanelFiller::PanelFiller(MainWindow* window, PropertySet* set, MapEditTools* tools)
-    : m_window(window)
+PanelFiller::PanelFiller(const WorkspaceArea* workspaces, const AlarmsArea* alarms, PropertySet* set,
+                         MapEditTools* tools)
+    : m_workspaces(workspaces)
+    , m_alarms(alarms)
     , m_set(set)
     , m_tools(tools)
 {
@@ -130,27 +131,27 @@ void PanelFiller::fillNode(Node* node)
 
 void PanelFiller::fillWorkspace()
 {
-    const QTabWidget* tabs = m_window->workspaces()->tabs();
+    const QTabWidget* tabs = m_workspaces->tabs();
     add(QStringLiteral("WorkspaceCaption"), QVariant::String, tabs->tabText(tabs->currentIndex()));
     add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(), QString());
-    add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_window->alarms()->soundAlarmActive);
+    add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_alarms->soundAlarmActive);
     fillSoundAlarmGroup();
     fillTextAlarmGroup();
 }
 
 void PanelFiller::fillSoundAlarmGroup()
 {
-    Property* group = addGroup(MainWindow::tr("Sound alarms"));
-    const QList<Node*>& sounds = m_window->alarms()->soundAlarmNodes;
+    Property* group = addGroup(tr("Sound alarms"));
+    const QList<Node*>& sounds = m_alarms->soundAlarmNodes;
     const int fileType = VariantManager::filePathTypeId();
     for (int i = 0; i < sounds.size(); ++i) {
         const SoundPath path = soundPathOf(sounds.at(i));
-        VariantProperty* name = addSubRow(group, QStringLiteral("Sound_%1").arg(i), MainWindow::tr("Name"),
+        VariantProperty* name = addSubRow(group, QStringLiteral("Sound_%1").arg(i), tr("Name"),
                                           QVariant::String, text(sounds.at(i)->data(0)));
-        addSubRow(name, QStringLiteral("OKSound%1").arg(i), MainWindow::tr("OK sound"), fileType, path.okSound);
-        addSubRow(name, QStringLiteral("WarningSound%1").arg(i), MainWindow::tr("Warning sound"), fileType,
+        addSubRow(name, QStringLiteral("OKSound%1").arg(i), tr("OK sound"), fileType, path.okSound);
+        addSubRow(name, QStringLiteral("WarningSound%1").arg(i), tr("Warning sound"), fileType,
                   path.warningSound);
-        addSubRow(name, QStringLiteral("CriticalSound%1").arg(i), MainWindow::tr("Critical sound"), fileType,
+        addSubRow(name, QStringLiteral("CriticalSound%1").arg(i), tr("Critical sound"), fileType,
                   path.criticalSound);
     }
     m_set->browser->setExpanded(m_set->browser->addProperty(group), false);
@@ -158,16 +159,15 @@ void PanelFiller::fillSoundAlarmGroup()
 
 void PanelFiller::fillTextAlarmGroup()
 {
-    const AlarmsArea* alarms = m_window->alarms();
-    Property* group = addGroup(MainWindow::tr("Text alarm"));
-    addSubRow(group, QStringLiteral("TextAlarmBackground"), MainWindow::tr("Blinking background"), QVariant::Color,
-              alarms->textAlarmBackground);
-    addSubRow(group, QStringLiteral("TextAlarmCaption"), MainWindow::tr("Blinking caption"), QVariant::String,
-              alarms->alarmCaption);
+    Property* group = addGroup(tr("Text alarm"));
+    addSubRow(group, QStringLiteral("TextAlarmBackground"), tr("Blinking background"), QVariant::Color,
+              m_alarms->textAlarmBackground);
+    addSubRow(group, QStringLiteral("TextAlarmCaption"), tr("Blinking caption"), QVariant::String,
+              m_alarms->alarmCaption);
     VariantProperty* mode = m_set->manager->addProperty(VariantPropertyManager::enumTypeId(),
-                                                        MainWindow::tr("Blinking caption"));
-    mode->setAttribute(EnumNames, QStringList{MainWindow::tr("Blink background"), MainWindow::tr("Change caption")});
-    mode->setValue(alarms->textAlarmMode);
+                                                        tr("Blinking caption"));
+    mode->setAttribute(EnumNames, QStringList{tr("Blink background"), tr("Change caption")});
+    mode->setValue(m_alarms->textAlarmMode);
     group->addSubProperty(mode);
     m_set->propertyNames.insert(mode, QStringLiteral("TextAlarmMode"));
     m_set->browser->setExpanded(m_set->browser->addProperty(group), false);
@@ -271,7 +271,7 @@ void PanelFiller::fillTextBox(GraphicsBox* box)
     }
     m_tools->checkAlignment(checked);
     addEnumRow(QStringLiteral("Alignment"), QStringLiteral("Alignment"),
-               {MainWindow::tr("Left"), MainWindow::tr("Center"), MainWindow::tr("Right")}, alignment);
+               {tr("Left"), tr("Center"), tr("Right")}, alignment);
     add(BackgroundColorRow, QVariant::Color, box->backgroundColor());
     add(QStringLiteral("Font"), QVariant::Font, caption->font());
     add(QStringLiteral("FontColor"), QVariant::Color, caption->defaultTextColor());

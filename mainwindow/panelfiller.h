@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QVariant>
 
+class AlarmsArea;
 class GraphicsBox;
-class MainWindow;
 class MapEditTools;
 class Node;
 class Property;
@@ -12,6 +13,7 @@ class PropertySet;
 class QFont;
 class QGraphicsItem;
 class VariantProperty;
+class WorkspaceArea;
 
 // Makes the rows of one property panel for one element: a site node by its
 // type, or a map item by its kind. Every row is known by an untranslated row
@@ -20,13 +22,17 @@ class VariantProperty;
 // control unit writes), falling back to the node itself when it has none.
 class PanelFiller
 {
+    Q_DECLARE_TR_FUNCTIONS(PanelFiller)
+
 public:
     // The two colour row names carry a Cyrillic capital Es (U+0421) before
     // "olor"; stored projects and every handler use exactly these strings.
     static const QString BackgroundColorRow;
     static const QString BorderColorRow;
 
-    PanelFiller(MainWindow* window, PropertySet* set, MapEditTools* tools);
+    // A workspace's rows show the caption of the tab in front of
+    // `workspaces` and the alarm settings of `alarms`.
+    PanelFiller(const WorkspaceArea* workspaces, const AlarmsArea* alarms, PropertySet* set, MapEditTools* tools);
 
     // Rows of a node; a TW sector is filled from its map item. Other node
     // kinds add nothing.
@@ -52,7 +58,8 @@ private:
     void fillTextBox(GraphicsBox* box);
     void fillOtherBox(GraphicsBox* box);
 
-    MainWindow* m_window;
+    const WorkspaceArea* m_workspaces;
+    const AlarmsArea* m_alarms;
     PropertySet* m_set;
     MapEditTools* m_tools;
 };

@@ -1,6 +1,7 @@
 #include "propertypanel.h"
 
 #include "commondlg.h"
+#include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "globals.h"
 #include "graphicsbox.h"
@@ -8,7 +9,6 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "mapedittools.h"
-#include "mainwindow.h"
 #include "node.h"
 #include "paneledits.h"
 #include "panelfiller.h"
@@ -20,6 +20,7 @@
 #include "userright.h"
 #include "variantfactory.h"
 #include "variantmanager.h"
+#include "workspacearea.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -67,12 +68,17 @@ void lockRow(QTreeWidgetItem* row, bool editable, bool hatched)
 }
 } // namespace
 
-PropertyPanel::PropertyPanel(MainWindow* window, QWidget* container, MapEditTools* tools)
-    : m_window(window)
+PropertyPanel::PropertyPanel(QWidget* dialogParent, QWidget* container, MapEditTools* tools,
+                             WorkspaceArea* workspaces, AlarmsArea* alarms, ElementTreeArea* elementTree,
+                             DeviceUnits* units)
+    : m_dialogParent(dialogParent)
     , m_tools(tools)
-    , m_edits(std::make_unique<PanelEdits>(window, this, tools))
+    , m_workspaces(workspaces)
+    , m_alarms(alarms)
+    , m_elementTree(elementTree)
+    , m_edits(std::make_unique<PanelEdits>(dialogParent, this, tools, workspaces, alarms, elementTree, units))
 {
-    auto* set = new PropertySet(window);
+    auto* set = new PropertySet(dialogParent);
     propertySets.append(set);
     set->browser = new TreePropertyBrowser(container);
     container->layout()->addWidget(set->browser);
@@ -113,7 +119,7 @@ void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, N
     set->clear();
     if (!item && !node)
         return;
-    PanelFiller filler(m_window, set, m_tools);
+    PanelFiller filler(m_workspaces, m_alarms, set, m_tools);
     if (!item) {
         if (node->type == Node::TWSector) {
             fillPropertyBrowser(set, node->mapItem, nullptr);
@@ -178,7 +184,7 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
     m_tools->disableTextFormat();
     if (current.isEmpty() || !g_elementTreeModel)
         return;
-    const QModelIndex index = m_window->elementTreeProxy()->mapToSource(current.indexes().first());
+    const QModelIndex index = m_elementTree->proxy()->mapToSource(current.indexes().first());
     Node* node = g_elementTreeModel->getNode(index);
     if (!node)
         return;
@@ -188,7 +194,7 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
         fillPropertyBrowser(docked, nullptr, node);
         return;
     }
-    GraphicsScene* scene = m_window->currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
     const bool design = m_designMode;
@@ -212,7 +218,7 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
 
 void PropertyPanel::toolChosen(int mode)
 {
-    GraphicsScene* scene = m_window->currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (mode != GraphicsScene::SelectObject || !scene || scene->selectedItems().isEmpty())
         return;
     QGraphicsItem* item = scene->selectedItems().first();
@@ -225,7 +231,7 @@ void PropertyPanel::toolChosen(int mode)
 
 void PropertyPanel::alignmentChosen(QAction* action)
 {
-    GraphicsScene* scene = m_window->currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
     const int alignment = m_tools->alignmentOf(action);
@@ -245,7 +251,7 @@ void PropertyPanel::alignmentChosen(QAction* action)
 
 void PropertyPanel::showPopupParams(QGraphicsItem* item)
 {
-    auto* dialog = new CommonDlg(m_window, this);
+    auto* dialog = new CommonDlg(m_dialogParent, this);
     dialog->energizerProperties(item);
 }
 
@@ -290,7 +296,7 @@ void PropertyPanel::addPopupSet(PropertySet* set)
     if (!set || propertySets.contains(set))
         return;
     propertySets.append(set);
-    QObject::connect(set, &QObject::destroyed, m_window, [this, set] {
+    QObject::connect(set, &QObject::destroyed, m_dialogParent, [this, set] {
         propertySets.removeAll(set);
         m_factories.remove(set);
     });

@@ -9,7 +9,9 @@
 
 #include <memory>
 
-class MainWindow;
+class AlarmsArea;
+class DeviceUnits;
+class ElementTreeArea;
 class MapEditTools;
 class Node;
 class PanelEdits;
@@ -20,6 +22,7 @@ class QItemSelection;
 class QWidget;
 class VariantFactory;
 class VariantManager;
+class WorkspaceArea;
 
 // The docked property panel and the list of every open panel: element 0 is
 // the docked one, popup pages append theirs and leave the list when they are
@@ -36,8 +39,12 @@ public:
     // Rows that stay open whatever the mode and the right.
     static const QStringList EnableRows;
 
-    // `tools` show the text format of the item a panel is filled for.
-    PropertyPanel(MainWindow* window, QWidget* container, MapEditTools* tools);
+    // The docked panel goes into `container`; `dialogParent` parents the
+    // popups and the docked panel's record. `tools` show the text format of
+    // the item a panel is filled for; the element tree's selection and the
+    // scene in front of `workspaces` say what the docked panel shows.
+    PropertyPanel(QWidget* dialogParent, QWidget* container, MapEditTools* tools, WorkspaceArea* workspaces,
+                  AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units);
     ~PropertyPanel() override;
 
     // Rows named after the status colours (and the blinking background) take
@@ -78,8 +85,11 @@ public:
 private:
     void installFactory(PropertySet* set);
 
-    MainWindow* m_window;
+    QWidget* m_dialogParent;
     MapEditTools* m_tools;
+    WorkspaceArea* m_workspaces;
+    AlarmsArea* m_alarms;
+    ElementTreeArea* m_elementTree;
     bool m_designMode = false;
     std::unique_ptr<VariantManager> m_manager;
     std::unique_ptr<PanelEdits> m_edits;

@@ -13,6 +13,8 @@
 #include "sitetrees.h"
 #include "workspacearea.h"
 #include "devicestates.h"
+#include "dialoglaunchers.h"
+#include "elementtreearea.h"
 #include "projectdocument.h"
 #include "messageboxanswerer.h"
 #include "node.h"
@@ -359,6 +361,11 @@ void TestPropertyPanel::editsReachNodesAndItems()
     QCOMPARE(first->caption(), QString("North gate"));
     QCOMPARE(second->caption(), QString("North gate"));
     QVERIFY(window->project()->isModified());
+    // A caption typed on the map reaches the panel showing its element.
+    docked()->currentNode = first->node();
+    first->setCaption("South gate");
+    window->currentScene()->textItemLostFocus(first->captionItem());
+    QCOMPARE(variantRow(docked(), "Caption")->value().toString(), QString("South gate"));
 
     // The select tool fills the panel from the item and points it at the item's node.
     window->currentScene()->clearSelection();
@@ -457,7 +464,7 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     auto* box = new GraphicsBox(GraphicsBox::TextBox);
     addToScene(box);
     QVERIFY(box->node()->insertInto(energizer->child(0), energizer->child(0)->childCount()));
-    window->propertyPanel()->showPopupParams(box);
+    window->currentScene()->showEnergParams(box);
     QCOMPARE(window->propertySets().size(), 2);
     PropertySet* popupSet = window->propertySets().at(1);
     auto* popup = qobject_cast<CommonDlg*>(popupSet->parent());
@@ -565,6 +572,28 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     });
     window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "GlobalCommand"));
     QVERIFY(sent(GlobalMode, 2));
+
+    // An action hung under a sector from the tree takes on the sector's state at once.
+    struct HangAnswer : DialogLaunchers
+    {
+        using DialogLaunchers::DialogLaunchers;
+        Node* actionManager(GraphicsScene*) override { return hung; }
+        Node* hung = nullptr;
+    };
+    auto* text = new GraphicsBox(GraphicsBox::TextBox);
+    addToScene(text);
+    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, text->node()));
+    text->setBackgroundColor(Qt::yellow);
+    auto hang = std::make_unique<HangAnswer>(window.get());
+    hang->hung = text->node();
+    window->setDialogLaunchers(std::move(hang));
+    Node* sector = gateway->node()->child(0)->child(0);
+    formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
+        window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
+    window->elementTree()->showActionManager();
+    QCOMPARE(text->node()->parent(), sector);
+    // No heartbeat yet: the box shows the energizer's failure.
+    QCOMPARE(text->displayBackgroundColor(), QColor(Qt::white));
 }
 
 void TestPropertyPanel::backgroundPicture()
