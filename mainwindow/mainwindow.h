@@ -175,8 +175,10 @@ private:
     // Construction, one step per function, in the order the constructor runs them.
     void createStatusBarFields();
     void createWorkspaces();
+    void createCommandRouter();
     void createMapEditTools();
     void createPropertyPanel();
+    void createDeviceStates();
     void createActionGroups();
     void connectActions();
     void createDockToggles();
@@ -184,6 +186,8 @@ private:
     void createViewsAndLogs();
     void createDeviceUnits();
     void connectDeviceUnits();
+    // What the launchers report; again when a test installs its own.
+    void connectDialogLaunchers();
     void showWorkplaceActions(int mode);
     void showWorkspaceStates(const QString& caption);
     void followWorkspaceRename(int index, const QString& caption);

@@ -53,7 +53,7 @@ struct PresetLaunchers : DialogLaunchers
 {
     using DialogLaunchers::DialogLaunchers;
     int gatewaySetup(GatewaySetupHost*) override { return result; }
-    int twSensorsSetup(int) override { return result; }
+    int twSensorsSetup(int, qtClientTW*) override { return result; }
     int userAdministration() override { return result; }
     // OK on the settings dialog, which writes its keys.
     int settings(GraphicsScene*) override { return SettingsFile::setValues(written) ? QDialog::Accepted : 0; }
