@@ -5,8 +5,6 @@
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
-#include "commandrouter.h"
-#include "mainwindow.h"
 #include "node.h"
 #include "settingsfile.h"
 #include "windowsettings.h"
@@ -72,23 +70,13 @@ AlarmsArea::AlarmsArea(QWidget* window)
 {
     alarmConfirmDlg = new CommonDlg(window);
     alarmConfirmDlg->hide();
+    alarmConfirmDlg->soundAlarmActive = [this] { return soundAlarmActive; };
 }
 
 AlarmsArea::~AlarmsArea()
 {
     qDeleteAll(soundAlarmNodes);
     qDeleteAll(m_retiredSoundAlarms);
-}
-
-void AlarmsArea::connectAlarmConfirm(MainWindow* window)
-{
-    alarmConfirmDlg->soundAlarmActive = [this] { return soundAlarmActive; };
-    QObject::connect(alarmConfirmDlg, &CommonDlg::commandSending, window,
-                     [window](Node* element, QVariant value, CommandSend action) {
-                         window->commands()->commandSending(element, value, action);
-                     });
-    QObject::connect(alarmConfirmDlg, &CommonDlg::writeUserActionLogList, window,
-                     &MainWindow::writeUserActionLogList);
 }
 
 void AlarmsArea::projectClosed()

@@ -9,7 +9,6 @@
 
 class CommonDlg;
 class GraphicsScene;
-class MainWindow;
 class Node;
 class QMediaPlayer;
 class SoundPlayer;
@@ -33,9 +32,6 @@ public:
     ~AlarmsArea();
 
     void createPlayer();
-    // The confirmation page reports to the window: the sound choice as a
-    // command and the confirmed alarms to the user-action log.
-    void connectAlarmConfirm(MainWindow* window);
     // Tests put a recording player in place of the real one.
     void setSoundPlayer(std::unique_ptr<SoundPlayer> player);
     SoundPlayer* soundPlayer() const { return m_soundPlayer.get(); }
@@ -76,6 +72,8 @@ public:
     // Owned here. Nodes of an earlier load stay alive until the window goes:
     // map items may still point at them.
     QList<Node*> soundAlarmNodes;
+    // Its sound choice (a command) and the confirmed alarms (user actions)
+    // are wired by the window.
     CommonDlg* alarmConfirmDlg = nullptr;
     QMediaPlayer* player = nullptr;
 

@@ -2,10 +2,10 @@
 #include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
+#include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
-#include "mainwindow.h"
 #include "qtclienttw.h"
 #include "windowsettings.h"
 #include "sitemutex.h"
@@ -51,8 +51,12 @@ GraphicsBox* boxOf(const Node* node)
 
 } // namespace
 
-CommandRouter::CommandRouter(MainWindow* window)
-    : m_window(window)
+CommandRouter::CommandRouter(WorkspaceArea* workspaces, AlarmsArea* alarms, DeviceUnits* units,
+                             const std::unique_ptr<DialogLaunchers>& launchers)
+    : m_workspaces(workspaces)
+    , m_alarms(alarms)
+    , m_units(units)
+    , m_launchers(launchers)
 {
 }
 
@@ -91,13 +95,12 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     }
     switch (action) {
     case SoundAlarmActive: {
-        AlarmsArea* alarms = m_window->alarms();
-        alarms->soundAlarmActive = value.toBool();
+        m_alarms->soundAlarmActive = value.toBool();
         WindowSettings::write([&](QSettings& settings) {
-            settings.setValue(QStringLiteral("SoundAlarmActive"), alarms->soundAlarmActive);
+            settings.setValue(QStringLiteral("SoundAlarmActive"), m_alarms->soundAlarmActive);
         });
-        QTabWidget* tabs = m_window->workspaces()->tabs();
-        log(QStringLiteral("Workplace"), MainWindow::tr("SoundAlarmActive for Workplace %1 set to %2")
+        QTabWidget* tabs = m_workspaces->tabs();
+        log(QStringLiteral("Workplace"), tr("SoundAlarmActive for Workplace %1 set to %2")
                                              .arg(tabs->tabText(tabs->currentIndex()), boolText(value)));
         return;
     }
@@ -119,7 +122,7 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     case ActivateEnerg:
         send(elementNode, ActivateEnerg, value.toBool());
         log(QStringLiteral("Energizer"),
-            MainWindow::tr("ActivateEnerg %1 set to %2").arg(nameOf(elementNode), boolText(value)));
+            tr("ActivateEnerg %1 set to %2").arg(nameOf(elementNode), boolText(value)));
         return;
     case EnergizersActive:
         allEnergizersActive(elementNode, value);
@@ -132,7 +135,7 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     }
     if (action >= ActivateRelay1 && action <= ActivateRelay8) {
         send(elementNode, action, value.toBool());
-        log(QStringLiteral("IOCard"), MainWindow::tr("ActivateIOCard %1 %2 set to %3")
+        log(QStringLiteral("IOCard"), tr("ActivateIOCard %1 %2 set to %3")
                                           .arg(nameOf(elementNode),
                                                QStringLiteral("Relay%1").arg(action - ActivateRelay1 + 1),
                                                boolText(value)));
@@ -150,7 +153,7 @@ void CommandRouter::zoneCommand(Node* elementNode, const QVariant& value, Comman
     const QString zone = action == ActivateEnergZone1 ? QStringLiteral("ActivateEnergZone1")
                                                        : QStringLiteral("ActivateEnergZone2");
     log(QStringLiteral("Energizer"),
-        MainWindow::tr("%1 %2 set to %3").arg(zone, nameOf(elementNode), boolText(value)));
+        tr("%1 %2 set to %3").arg(zone, nameOf(elementNode), boolText(value)));
     // Switching a zone on also clears a pending alarm.
     Node* row = deviceOf(energizer);
     if (value.toBool() && row && row->energizerParam(9).toInt() != 0)
@@ -171,19 +174,19 @@ void CommandRouter::lowVoltageCommand(Node* elementNode, const QVariant& value, 
                                                                       : QStringLiteral("Gate");
     const QString zone = action == LowVoltageZone1 ? QStringLiteral("LowVoltageZone1")
                                                     : QStringLiteral("LowVoltageZone2");
-    log(subject, MainWindow::tr("%1 %2 set to %3").arg(zone, nameOf(energizer), boolText(value)));
+    log(subject, tr("%1 %2 set to %3").arg(zone, nameOf(energizer), boolText(value)));
 }
 
 void CommandRouter::allEnergizersActive(Node* elementNode, const QVariant& value)
 {
     if (GraphicsBox* box = boxOf(elementNode))
         box->setAllEnergisersActive(value.toBool());
-    const int mode = m_window->dialogLaunchers()->globalCommand(1);
+    const int mode = m_launchers->globalCommand(1);
     if (mode < 0)
         return;
     send(elementNode, GlobalMode, mode);
     log(QStringLiteral("OsprelVell"),
-        MainWindow::tr("All EnergizersActive for KX4 %1 set to %2").arg(nameOf(elementNode), boolText(value)));
+        tr("All EnergizersActive for KX4 %1 set to %2").arg(nameOf(elementNode), boolText(value)));
 }
 
 void CommandRouter::allEnergizersLowVoltage(Node* elementNode, const QVariant& value)
@@ -196,13 +199,13 @@ void CommandRouter::allEnergizersLowVoltage(Node* elementNode, const QVariant& v
     }
     send(box->node(), EnergizersHiLo, value.toBool());
     box->setAllEnergisersLowVoltage(value.toBool());
-    log(QStringLiteral("OsprelVell"), MainWindow::tr("All EnergizersLowVoltage for OsprelVell %1 set to %2")
-                                          .arg(box->ip(), boolText(value)));
+    log(QStringLiteral("OsprelVell"),
+        tr("All EnergizersLowVoltage for OsprelVell %1 set to %2").arg(box->ip(), boolText(value)));
 }
 
 void CommandRouter::clearAlarm(Node* elementNode, const QVariant& value)
 {
-    log(QStringLiteral("ClearAlarm"), MainWindow::tr("Clear alarm of KX4 %1").arg(nameOf(elementNode)));
+    log(QStringLiteral("ClearAlarm"), tr("Clear alarm of KX4 %1").arg(nameOf(elementNode)));
     if (!elementNode)
         return;
     switch (elementNode->type) {
@@ -210,7 +213,7 @@ void CommandRouter::clearAlarm(Node* elementNode, const QVariant& value)
         clearGatewayAlarms(elementNode, value);
         break;
     case Node::TWSystem:
-        if (qtClientTW* client = m_window->twSensorsClient())
+        if (qtClientTW* client = m_units->twClient())
             client->sendRequest(0, 0, 0);
         break;
     case Node::Energizer:
@@ -234,7 +237,7 @@ void CommandRouter::clearGatewayAlarms(Node* gatewayElement, const QVariant& val
         // The gateway may be gone or rebuilt when the timer fires, its nodes
         // freed and others made at their addresses: the step goes only to
         // these very nodes, the child still where it was.
-        QTimer::singleShot(i * ClearAlarmStepMs, m_window,
+        QTimer::singleShot(i * ClearAlarmStepMs, this,
                            [this, gateway = NodeHandle(gatewayElement), energizer = NodeHandle(child), i, value] {
                                Node* target = energizer.get();
                                {
@@ -253,9 +256,8 @@ void CommandRouter::timerCommand(const QString& kx4, int ioCard, CommandSend com
     // A timer without a chosen card (the default timers carry -1) switches nothing.
     if (ioCard <= 0 || kx4.isEmpty())
         return;
-    WorkspaceArea* workspaces = m_window->workspaces();
-    for (int tab = 0; tab < workspaces->count(); ++tab) {
-        GraphicsScene* scene = workspaces->sceneAt(tab);
+    for (int tab = 0; tab < m_workspaces->count(); ++tab) {
+        GraphicsScene* scene = m_workspaces->sceneAt(tab);
         if (!scene)
             continue;
         for (QGraphicsItem* item : scene->items(Qt::AscendingOrder)) {
@@ -267,9 +269,8 @@ void CommandRouter::timerCommand(const QString& kx4, int ioCard, CommandSend com
             Node* card = box->node()->child(ioCard - 1);
             if (!card)
                 continue;
-            emit alarmLog(QStringLiteral("Timer"),
-                                         MainWindow::tr("Triggered, To card %1").arg(nameOf(card)),
-                                         QStringLiteral("Sending %1").arg(boolText(value)));
+            emit alarmLog(QStringLiteral("Timer"), tr("Triggered, To card %1").arg(nameOf(card)),
+                          QStringLiteral("Sending %1").arg(boolText(value)));
             commandSending(card, value, command);
         }
     }
@@ -287,5 +288,5 @@ QString CommandRouter::globalModeText(const QVariant& value)
 void CommandRouter::writeGlobalActionLog(const QString& kx4, const QVariant& value)
 {
     log(QStringLiteral("OsprelVell"),
-        MainWindow::tr("All Energizers for KX4 %1 set to %2").arg(kx4, globalModeText(value)));
+        tr("All Energizers for KX4 %1 set to %2").arg(kx4, globalModeText(value)));
 }

@@ -6,8 +6,13 @@
 #include <QString>
 #include <QVariant>
 
-class MainWindow;
+#include <memory>
+
+class AlarmsArea;
+class DeviceUnits;
+class DialogLaunchers;
 class Node;
+class WorkspaceArea;
 
 // Every command a user or a relay timer gives: it finds the device node the
 // control unit knows (the element's paired status row), hands it to the
@@ -20,7 +25,10 @@ public:
     static constexpr int ClearAlarmStepMs = 100;
     static constexpr int ClearedEnergizers = 32;
 
-    explicit CommandRouter(MainWindow* window);
+    // `launchers` is the window's holder, not the launchers it holds now:
+    // tests swap them, and a command asks whichever are there at the time.
+    CommandRouter(WorkspaceArea* workspaces, AlarmsArea* alarms, DeviceUnits* units,
+                  const std::unique_ptr<DialogLaunchers>& launchers);
 
     void commandSending(Node* elementNode, const QVariant& value, CommandSend action);
     void timerCommand(const QString& kx4, int ioCard, CommandSend command, const QVariant& value);
@@ -46,5 +54,8 @@ private:
     void allEnergizersActive(Node* elementNode, const QVariant& value);
     void allEnergizersLowVoltage(Node* elementNode, const QVariant& value);
 
-    MainWindow* m_window;
+    WorkspaceArea* m_workspaces;
+    AlarmsArea* m_alarms;
+    DeviceUnits* m_units;
+    const std::unique_ptr<DialogLaunchers>& m_launchers;
 };

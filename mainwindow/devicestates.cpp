@@ -6,13 +6,14 @@
 #include "commandsend.h"
 #include "commondlg.h"
 #include "controlunit.h"
+#include "deviceunits.h"
 #include "devicerows.h"
 #include "elementtreearea.h"
 #include "elementtreeproxymodel.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsscene.h"
-#include "mainwindow.h"
+#include "propertypanel.h"
 #include "propertyset.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
@@ -20,7 +21,6 @@
 #include "treemodel.h"
 #include "treepropertybrowser.h"
 #include "twsensorsstateswidget.h"
-#include "voltagediagrammsdlg.h"
 #include "workspacearea.h"
 
 #include <QDebug>
@@ -50,8 +50,16 @@ Node* statusRow(const Node* element)
 
 } // namespace
 
-DeviceStates::DeviceStates(MainWindow* window)
-    : m_window(window)
+DeviceStates::DeviceStates(DeviceUnits* units, AlarmsArea* alarms, WorkspaceArea* workspaces,
+                           ElementTreeArea* elementTree, PropertyPanel* panel, QLabel* gatewayStatusLabel,
+                           QLabel* twStatusLabel)
+    : m_units(units)
+    , m_alarms(alarms)
+    , m_workspaces(workspaces)
+    , m_elementTree(elementTree)
+    , m_panel(panel)
+    , m_gatewayStatusLabel(gatewayStatusLabel)
+    , m_twStatusLabel(twStatusLabel)
 {
 }
 
@@ -85,10 +93,10 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
     }
     g_energizerModel->refreshNode(row);
     const bool device = element && (element->type == Node::Energizer || element->type == Node::IOCard);
-    ControlUnit* unit = m_window->controlUnit();
+    ControlUnit* unit = m_units->controlUnit();
     // The first heartbeat of a row only tells where the device stands.
     if (statusChanged && row->heartbeatSeen && device && !(unit && unit->sensorMode)) {
-        m_window->alarmConfirmDlg()->showAlarmConfirm(row);
+        m_alarms->alarmConfirmDlg->showAlarmConfirm(row);
         // The confirmation repaints at once, and whatever else was queued
         // (a project reload among it) has run by now.
         SiteLocker lock;
@@ -105,7 +113,7 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
 void DeviceStates::refreshPanels(Node* elementNode)
 {
     // A copy: writing a row can make a panel go away.
-    const QList<PropertySet*> sets = m_window->propertySets();
+    const QList<PropertySet*> sets = m_panel->propertySets;
     const Node* row = nullptr;
     bool rowLooked = false;
     for (PropertySet* set : sets) {
@@ -131,8 +139,8 @@ const QList<QPointer<QPushButton>>& DeviceStates::actionButtons()
     if (m_actionButtonsValid)
         return m_actionButtons;
     m_actionButtons.clear();
-    if (m_window->workspaces()) {
-        for (GraphicsScene* scene : m_window->workspaces()->scenes()) {
+    if (m_workspaces) {
+        for (GraphicsScene* scene : m_workspaces->scenes()) {
             for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
                 if (item->type() != GraphicsBox::Type)
                     continue;
@@ -143,7 +151,7 @@ const QList<QPointer<QPushButton>>& DeviceStates::actionButtons()
         }
     }
     m_actionButtonsValid = true;
-    QTimer::singleShot(0, m_window, [this] {
+    QTimer::singleShot(0, this, [this] {
         m_actionButtonsValid = false;
         m_actionButtons.clear();
     });
@@ -195,12 +203,12 @@ void DeviceStates::energTick(Node* elementNode)
                 status = row->evaluateSector2Status();
             else if (i == 2)
                 status = row->evaluateGateStatus();
-            m_window->alarms()->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), m_window->currentScene());
+            m_alarms->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), m_workspaces->currentScene());
         }
     }
     if (elementNode->type == Node::Energizer || elementNode->type == Node::IOCard)
-        m_window->alarms()->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()),
-                                                m_window->currentScene());
+        m_alarms->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()),
+                                                m_workspaces->currentScene());
 }
 
 void DeviceStates::sensorHeartbeat(Node* sensorNode)
@@ -211,9 +219,9 @@ void DeviceStates::sensorHeartbeat(Node* sensorNode)
             return;
     }
     g_twSensorModel->refreshNode(sensorNode);
-    ControlUnit* unit = m_window->controlUnit();
+    ControlUnit* unit = m_units->controlUnit();
     if (!(unit && unit->sensorMode))
-        m_window->alarmConfirmDlg()->showAlarmConfirm(sensorNode);
+        m_alarms->alarmConfirmDlg->showAlarmConfirm(sensorNode);
 }
 
 void DeviceStates::sensorTick(Node* sensorNode)
@@ -229,9 +237,9 @@ void DeviceStates::sensorTick(Node* sensorNode)
     if (!element)
         return;
 
-    if (m_window->elementTree()->currentElement() == element) {
+    if (m_elementTree->currentElement() == element) {
         const QList<DeviceRows::Value> values = DeviceRows::read(element, sensorNode);
-        for (PropertySet* set : m_window->propertySets()) {
+        for (PropertySet* set : m_panel->propertySets) {
             if (!set || set->node() != element)
                 continue;
             for (const DeviceRows::Value& value : values) {
@@ -254,8 +262,8 @@ void DeviceStates::sensorTick(Node* sensorNode)
     }
     if (sector->mapItem && sector->mapItem->type() == GraphicsCircle::Type)
         static_cast<GraphicsCircle*>(sector->mapItem)->setStatus(sectorState);
-    m_window->alarms()->activateVisualAlarm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status),
-                                            m_window->currentScene());
+    m_alarms->activateVisualAlarm(sector, Node::AlarmStatus(sensorStateInfo(sectorState).status),
+                                            m_workspaces->currentScene());
 }
 
 QString DeviceStates::statusText(bool gateway, int value) const
@@ -287,7 +295,7 @@ void DeviceStates::twStatus(int value)
 void DeviceStates::projectClosed()
 {
     for (const bool gateway : {true, false}) {
-        QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();
+        QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
         label->setStyleSheet(QString());
         label->setText(gateway ? GatewayPrefix : TWPrefix);
         (gateway ? m_lastGatewayStatus : m_lastTWStatus) = -1;
@@ -296,7 +304,7 @@ void DeviceStates::projectClosed()
 
 void DeviceStates::showLinkStatus(bool gateway, int value)
 {
-    QLabel* label = gateway ? m_window->gatewayStatusLabel() : m_window->twStatusLabel();
+    QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
     label->setStyleSheet(QString());
     label->setText((gateway ? GatewayPrefix : TWPrefix) + statusText(gateway, value));
     (gateway ? m_lastGatewayStatus : m_lastTWStatus) = value;
@@ -309,8 +317,8 @@ void DeviceStates::showLinkStatus(bool gateway, int value)
         return;
     const bool lost = value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer;
     // The voltage log marks where the data stream broke off or began again.
-    if ((lost || value == qtClient::Connected) && m_window->voltageDiagrammsDlg())
-        m_window->voltageDiagrammsDlg()->writeCheckPoint();
+    if (lost || value == qtClient::Connected)
+        emit gatewayStreamChanged();
     if (lost)
         resetDeviceRows();
 }
@@ -320,7 +328,7 @@ void DeviceStates::resetDeviceRows()
     if (!g_energizerModel)
         return;
     QList<Node*> announced;
-    const int energizers = std::min<int>(Node::kMaxEnergizers, m_window->fenceClient()->no_of_energizers);
+    const int energizers = std::min<int>(Node::kMaxEnergizers, m_units->fenceClient()->no_of_energizers);
     {
         SiteLocker lock;
         for (Node* gateway : qAsConst(g_energizerModel->rootNode()->children)) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QString>
@@ -9,10 +10,14 @@
 
 #include <optional>
 
-class MainWindow;
+class AlarmsArea;
+class DeviceUnits;
+class ElementTreeArea;
 class Node;
-class QObject;
+class PropertyPanel;
+class QLabel;
 class QPushButton;
+class WorkspaceArea;
 
 // The receiving end of the device data in the GUI thread: heartbeats refresh
 // the state models, the panels that show the device, the map buttons aimed
@@ -20,15 +25,17 @@ class QPushButton;
 // link statuses go to the status bar. Every Node* arrives queued from a unit
 // thread as a handle the window has resolved (NodeHandle), and is checked for
 // life again where a call in between may have changed the trees.
-class DeviceStates
+class DeviceStates : public QObject
 {
+    Q_OBJECT
 public:
     static inline const QString GatewayPrefix = QStringLiteral("EnergConnection: ");
     static inline const QString TWPrefix = QStringLiteral("TW Connection: ");
     static inline const QString AlarmStyle = QStringLiteral("background-color:red;");
     static inline const QString TryingStyle = QStringLiteral("background-color:yellow;");
 
-    explicit DeviceStates(MainWindow* window);
+    DeviceStates(DeviceUnits* units, AlarmsArea* alarms, WorkspaceArea* workspaces, ElementTreeArea* elementTree,
+                 PropertyPanel* panel, QLabel* gatewayStatusLabel, QLabel* twStatusLabel);
 
     void energHeartbeat(Node* row, bool statusChanged);
     void energTick(Node* elementNode);
@@ -45,6 +52,10 @@ public:
     // for a command that has no rule.
     static std::optional<bool> buttonChecked(int command, const Node* row);
 
+signals:
+    // The gateway's data stream broke off or began again: the voltage log marks it.
+    void gatewayStreamChanged();
+
 private:
     void refreshPanels(Node* elementNode);
     void resetDeviceRows();
@@ -52,7 +63,13 @@ private:
     QString statusText(bool gateway, int value) const;
     const QList<QPointer<QPushButton>>& actionButtons();
 
-    MainWindow* m_window;
+    DeviceUnits* m_units;
+    AlarmsArea* m_alarms;
+    WorkspaceArea* m_workspaces;
+    ElementTreeArea* m_elementTree;
+    PropertyPanel* m_panel;
+    QLabel* m_gatewayStatusLabel;
+    QLabel* m_twStatusLabel;
     // The push buttons of every button box on every workspace, gathered once
     // per burst of heartbeats: a walk over all map items per device would
     // grow with devices times items. A button that goes away reads as null.

@@ -4,13 +4,10 @@
 #include "aboutdlg.h"
 #include "actionmanagerdlg.h"
 #include "commondlg.h"
-#include "elementtreeproxymodel.h"
-#include "mainwindow.h"
 #include "mappingdlg.h"
 #include "osprelvellsetupdlg.h"
 #include "settingdlg.h"
 #include "timerdlg.h"
-#include "twsensorsstateswidget.h"
 #include "twsensorssetupdlg.h"
 #include "useradmindlg.h"
 
@@ -41,27 +38,19 @@ int DialogLaunchers::gatewaySetup(GatewaySetupHost* host)
     return dialog.exec();
 }
 
-int DialogLaunchers::twSensorsSetup(int workspaceIndex)
+int DialogLaunchers::twSensorsSetup(int workspaceIndex, qtClientTW* client)
 {
     TWSensorsSetupDlg dialog(m_parent);
-    MainWindow* window = qobject_cast<MainWindow*>(m_parent);
-    if (window) {
-        dialog.setTWClient(window->twSensorsClient());
-        QObject::connect(&dialog, &TWSensorsSetupDlg::enabledFlagsChanged, window, [window] {
-            window->elementTreeProxy()->invalidate();
-            window->twSensorsStatesWidget()->refresh();
-        });
-        QObject::connect(&dialog, &TWSensorsSetupDlg::twSystemEnabledChanged, window,
-                         &MainWindow::updateTWSectorAction);
-    }
+    dialog.setTWClient(client);
+    connect(&dialog, &TWSensorsSetupDlg::enabledFlagsChanged, this, &DialogLaunchers::twEnablingChanged);
+    connect(&dialog, &TWSensorsSetupDlg::twSystemEnabledChanged, this, &DialogLaunchers::twSystemEnabledChanged);
     return dialog.execForSystem(workspaceIndex);
 }
 
 int DialogLaunchers::userAdministration()
 {
     UserAdminDlg dialog(m_parent);
-    if (MainWindow* window = qobject_cast<MainWindow*>(m_parent))
-        QObject::connect(&dialog, &UserAdminDlg::writeUserActionLog, window, &MainWindow::writeUserActionLog);
+    connect(&dialog, &UserAdminDlg::writeUserActionLog, this, &DialogLaunchers::userAction);
     return dialog.exec();
 }
 

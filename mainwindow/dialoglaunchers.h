@@ -3,28 +3,32 @@
 #include "timerdata.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
-
 
 class GatewaySetupHost;
 class GraphicsScene;
 class Node;
 struct ButtonAction;
 class QWidget;
+class qtClientTW;
 
 // The window's way to the setup and administration dialogs, one function
 // per dialog, each building its dialog with `parent`, running it modally and
 // deleting it. A dialog that is not part of this build reports so once and
-// answers as if cancelled. Tests install a subclass that answers without
-// showing anything.
-class DialogLaunchers
+// answers as if cancelled. What a dialog reports while it runs leaves as
+// the signals below, which the window connects. Tests install a subclass
+// that answers without showing anything.
+class DialogLaunchers : public QObject
 {
+    Q_OBJECT
 public:
     explicit DialogLaunchers(QWidget* parent);
     virtual ~DialogLaunchers();
 
     virtual int gatewaySetup(GatewaySetupHost* host);
-    virtual int twSensorsSetup(int workspaceIndex);
+    // `client` is the TW link the dialog talks to.
+    virtual int twSensorsSetup(int workspaceIndex, qtClientTW* client);
     virtual int userAdministration();
     virtual int about();
     // On Accepted, `timers` holds the edited list.
@@ -48,8 +52,15 @@ public:
     // cancelled: the project then has changes to save.
     bool soundAlarmsChanged() const { return m_soundAlarmsChanged; }
 
+signals:
+    void userAction(QString subject, QString message);
+    // From the TW set-up: sensors or sectors were enabled or disabled, or a
+    // whole TW system was.
+    void twEnablingChanged();
+    void twSystemEnabledChanged();
+
 protected:
-    QWidget* parent() const { return m_parent; }
+    QWidget* parentWidget() const { return m_parent; }
     int notAvailable(const char* dialog) const;
 
     bool m_soundAlarmsChanged = false;

@@ -1,15 +1,11 @@
 #include "gatewaysetupbridge.h"
 
-#include "alarmstateswidget.h"
-#include "elementtreeproxymodel.h"
-#include "mainwindow.h"
-#include "sitetrees.h"
-#include "workspacearea.h"
+#include "deviceunits.h"
 #include "graphicsscene.h"
 #include "osprelvellwizard.h"
 
-GatewaySetupBridge::GatewaySetupBridge(MainWindow* window)
-    : m_window(window)
+GatewaySetupBridge::GatewaySetupBridge(DeviceUnits* units)
+    : m_units(units)
 {
     // A gateway box placed on the map asks for its address and devices.
     installGatewayWizard(this);
@@ -22,16 +18,15 @@ GatewaySetupBridge::~GatewaySetupBridge()
 
 qtClient* GatewaySetupBridge::gatewayClient()
 {
-    return m_window->fenceClient();
+    return m_units->fenceClient();
 }
 
 void GatewaySetupBridge::rebuildEnergizerModel()
 {
-    m_window->trees()->rebuildEnergizerModel(*m_window->workspaces());
+    emit energizerModelRebuildRequested();
 }
 
 void GatewaySetupBridge::deviceEnablingChanged()
 {
-    m_window->elementTreeProxy()->invalidate();
-    m_window->alarmStatesWidget()->refresh();
+    emit enablingChanged();
 }

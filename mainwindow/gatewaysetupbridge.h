@@ -2,22 +2,30 @@
 
 #include "gatewaysetuphost.h"
 
-class MainWindow;
+#include <QObject>
+
+class DeviceUnits;
 
 // What the gateway setup dialog and wizard need of the running window: its
 // gateway client, the energizer model rebuilt from the gateway boxes, and
-// the views refreshed after devices were enabled or disabled. Installed as
-// the dialogs' host while the window lives.
-class GatewaySetupBridge : public GatewaySetupHost
+// the views refreshed after devices were enabled or disabled. The last two
+// it announces; the window connects them, at once, to the areas that do
+// them. Installed as the dialogs' host while the window lives.
+class GatewaySetupBridge : public QObject, public GatewaySetupHost
 {
+    Q_OBJECT
 public:
-    explicit GatewaySetupBridge(MainWindow* window);
+    explicit GatewaySetupBridge(DeviceUnits* units);
     ~GatewaySetupBridge() override;
 
     qtClient* gatewayClient() override;
     void rebuildEnergizerModel() override;
     void deviceEnablingChanged() override;
 
+signals:
+    void energizerModelRebuildRequested();
+    void enablingChanged();
+
 private:
-    MainWindow* m_window;
+    DeviceUnits* m_units;
 };

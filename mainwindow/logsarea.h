@@ -1,21 +1,21 @@
 #pragma once
 
 class AlarmLogWidget;
-class MainWindow;
 class QDockWidget;
+class QWidget;
 class UserActionLogDlg;
 class VoltageDiagrammsDlg;
 
 // The three logs of the window: the alarm log in its dock, the user-action
 // log and the voltage log as dialogs shown on demand. All three are children
-// of the window and write whether they are shown or not.
+// of `parent` and write whether they are shown or not; the window connects
+// what they record and what they report.
 class LogsArea
 {
 public:
-    explicit LogsArea(MainWindow* window);
+    explicit LogsArea(QWidget* parent);
 
     void createAlarmLog(QDockWidget* dock);
-    // Its first row is this start's "Application start".
     void createUserActionLog();
     void createVoltageLog();
 
@@ -24,5 +24,5 @@ public:
     VoltageDiagrammsDlg* voltageDiagrammsDlg = nullptr;
 
 private:
-    MainWindow* m_window;
+    QWidget* m_parent;
 };

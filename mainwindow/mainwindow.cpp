@@ -117,15 +117,16 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_project.get(), &ProjectDocument::modifiedChanged, ui->actSave, &QAction::setEnabled);
     ui->actSave->setEnabled(m_project->isModified());
     m_alarms = std::make_unique<AlarmsArea>(this);
-    m_alarms->connectAlarmConfirm(this);
-    m_deviceStates = std::make_unique<DeviceStates>(this);
-    m_commands = std::make_unique<CommandRouter>(this);
-    connect(m_commands.get(), &CommandRouter::command, this, &MainWindow::command);
-    connect(m_commands.get(), &CommandRouter::userAction, this, &MainWindow::writeUserActionLog);
-    connect(m_commands.get(), &CommandRouter::alarmLog, this, &MainWindow::writeAlarmLog);
     m_launchers = std::make_unique<DialogLaunchers>(this);
+    connectDialogLaunchers();
     installElementPicker();
-    m_gatewaySetup = std::make_unique<GatewaySetupBridge>(this);
+    m_gatewaySetup = std::make_unique<GatewaySetupBridge>(m_units.get());
+    connect(m_gatewaySetup.get(), &GatewaySetupBridge::energizerModelRebuildRequested, this,
+            [this] { m_trees->rebuildEnergizerModel(*m_workspaces); });
+    connect(m_gatewaySetup.get(), &GatewaySetupBridge::enablingChanged, this, [this] {
+        m_elementTree->proxy()->invalidate();
+        m_alarmStatesWidget->refresh();
+    });
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
     connect(m_mapHost.get(), &MainWindowMapHost::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
@@ -146,10 +147,12 @@ MainWindow::MainWindow(QWidget* parent)
     createViewsAndLogs();
     createWorkspaces();
     createElementTree();
+    createCommandRouter();
     m_zoom = new ZoomTools(m_workspaces.get(), ui->zoomToolBar, ui->actZoomIn, ui->actZoomOut, ui->actScaleToHeight,
                            ui->actScaleToWidth, this);
     createMapEditTools();
     createPropertyPanel();
+    createDeviceStates();
     createWorkspaceActions();
     createProjectFiles();
     tabifyDockWidget(ui->dockLogs, ui->dockSensorsState);
@@ -160,6 +163,8 @@ MainWindow::MainWindow(QWidget* parent)
     loadSettings();
     m_look->applyStoredLook();
     m_logs->createVoltageLog();
+    connect(m_logs->voltageDiagrammsDlg, &VoltageDiagrammsDlg::writeUserActionLog, this,
+            &MainWindow::writeUserActionLog);
     createDeviceUnits();
     applyUserRights();
     setDesignMode(false);
@@ -234,6 +239,17 @@ void MainWindow::createWorkspaces()
     });
 }
 
+void MainWindow::createCommandRouter()
+{
+    m_commands = std::make_unique<CommandRouter>(m_workspaces.get(), m_alarms.get(), m_units.get(), m_launchers);
+    connect(m_commands.get(), &CommandRouter::command, this, &MainWindow::command);
+    connect(m_commands.get(), &CommandRouter::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_commands.get(), &CommandRouter::alarmLog, this, &MainWindow::writeAlarmLog);
+    // The alarm confirmation's sound choice is a command; what it confirmed, user actions.
+    connect(m_alarms->alarmConfirmDlg, &CommonDlg::commandSending, m_commands.get(), &CommandRouter::commandSending);
+    connect(m_alarms->alarmConfirmDlg, &CommonDlg::writeUserActionLogList, this, &MainWindow::writeUserActionLogList);
+}
+
 void MainWindow::createMapEditTools()
 {
     MapEditTools::Widgets widgets;
@@ -282,6 +298,16 @@ void MainWindow::createPropertyPanel()
             return false;
         *action = {chosen.node, chosen.command, chosen.name};
         return true;
+    });
+}
+
+void MainWindow::createDeviceStates()
+{
+    m_deviceStates = std::make_unique<DeviceStates>(m_units.get(), m_alarms.get(), m_workspaces.get(), m_elementTree,
+                                                     m_propertyPanel.get(), m_gatewayStatusLabel, m_twStatusLabel);
+    connect(m_deviceStates.get(), &DeviceStates::gatewayStreamChanged, this, [this] {
+        if (voltageDiagrammsDlg())
+            voltageDiagrammsDlg()->writeCheckPoint();
     });
 }
 
@@ -418,7 +444,16 @@ void MainWindow::createViewsAndLogs()
     ui->dockSensorsState->setWidget(m_twSensorsStatesWidget);
     m_logs = std::make_unique<LogsArea>(this);
     m_logs->createAlarmLog(ui->dockLogs);
+    connect(this, &MainWindow::writeAlarmLog, m_logs->alarmLogWidget, &AlarmLogWidget::addRecord);
     m_logs->createUserActionLog();
+    UserActionLogDlg* userLog = m_logs->userActionLogDlg;
+    connect(this, &MainWindow::writeUserActionLog, userLog,
+            qOverload<QString, QString>(&UserActionLogDlg::addRecord));
+    connect(this, &MainWindow::writeUserActionLogList, userLog, &UserActionLogDlg::addRecordList);
+    // Clearing the alarm log is a user action.
+    connect(m_logs->alarmLogWidget, &AlarmLogWidget::writeUserActionLog, this, &MainWindow::writeUserActionLog);
+    // The user-action log's first row is this start's.
+    emit writeUserActionLog(LogSubject, tr("Application start"));
     m_alarmStatesWidget = new AlarmStatesWidget(g_energizerModel, this);
     ui->dockAlarmStates->setWidget(m_alarmStatesWidget);
 }
@@ -571,6 +606,19 @@ QString MainWindow::currentFileName() const
 void MainWindow::setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers)
 {
     m_launchers = std::move(launchers);
+    connectDialogLaunchers();
+}
+
+void MainWindow::connectDialogLaunchers()
+{
+    if (!m_launchers)
+        return;
+    connect(m_launchers.get(), &DialogLaunchers::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_launchers.get(), &DialogLaunchers::twEnablingChanged, this, [this] {
+        m_elementTree->proxy()->invalidate();
+        m_twSensorsStatesWidget->refresh();
+    });
+    connect(m_launchers.get(), &DialogLaunchers::twSystemEnabledChanged, this, &MainWindow::updateTWSectorAction);
 }
 
 // ---- closing ---------------------------------------------------------------------
@@ -708,7 +756,7 @@ void MainWindow::showVDiagramms(int type)
 
 void MainWindow::showTWSensorsSetup()
 {
-    m_launchers->twSensorsSetup(ui->tabWidget->currentIndex());
+    m_launchers->twSensorsSetup(ui->tabWidget->currentIndex(), m_units->twClient());
     m_project->setModified(true);
 }
 

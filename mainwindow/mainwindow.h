@@ -176,8 +176,10 @@ private:
     void createStatusBarFields();
     void createWorkspaces();
     void createElementTree();
+    void createCommandRouter();
     void createMapEditTools();
     void createPropertyPanel();
+    void createDeviceStates();
     void createWorkspaceActions();
     void createProjectFiles();
     void createActionGroups();
@@ -187,6 +189,8 @@ private:
     void createViewsAndLogs();
     void createDeviceUnits();
     void connectDeviceUnits();
+    // What the launchers report; again when a test installs its own.
+    void connectDialogLaunchers();
     void showWorkplaceActions(int mode);
     void showWorkspaceStates(const QString& caption);
     void followWorkspaceRename(int index, const QString& caption);

@@ -4,6 +4,8 @@
 #include "globals.h"
 #include "graphicsscene.h"
 #include "formchild.h"
+#include "gatewaysetuphost.h"
+#include "sitetrees.h"
 #include "applicationlook.h"
 #include "mainwindow.h"
 #include "projectfiles.h"
@@ -52,8 +54,10 @@ namespace {
 struct PresetLaunchers : DialogLaunchers
 {
     using DialogLaunchers::DialogLaunchers;
-    int gatewaySetup(GatewaySetupHost*) override { return result; }
-    int twSensorsSetup(int) override { return result; }
+    int gatewaySetup(GatewaySetupHost* host) override { gatewayHost = host; return result; }
+    int twSensorsSetup(int, qtClientTW* client) override { twClient = client; return result; }
+    GatewaySetupHost* gatewayHost = nullptr;
+    qtClientTW* twClient = nullptr;
     int userAdministration() override { return result; }
     // OK on the settings dialog, which writes its keys.
     int settings(GraphicsScene*) override { return SettingsFile::setValues(written) ? QDialog::Accepted : 0; }
@@ -417,6 +421,14 @@ void TestMainWindowFrame::launchers()
         emit action->triggered();
         QVERIFY(window->project()->isModified());
     }
+    // The set-ups talk to the window's links; what they report reaches the window.
+    QVERIFY(preset->gatewayHost && preset->gatewayHost->gatewayClient() == window->fenceClient());
+    QVERIFY(preset->twClient && preset->twClient == window->twSensorsClient());
+    QSignalSpy rebuilt(window->trees(), &SiteTrees::energizerModelRebuilt);
+    preset->gatewayHost->rebuildEnergizerModel();
+    QSignalSpy actions(window.get(), &MainWindow::writeUserActionLog);
+    emit preset->userAction(QStringLiteral("Users"), QStringLiteral("renamed"));
+    QVERIFY(rebuilt.size() == 1 && actions.size() == 1);
     window->project()->setModified(false);
     const QList<TimerData> before = window->timerUnit()->timers();
     emit formChild(window.get(), "actTimers")->triggered();
