@@ -7,6 +7,7 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "mainwindow.h"
+#include "logsarea.h"
 #include "sitetrees.h"
 #include "projectfiles.h"
 #include "devicestates.h"
@@ -79,7 +80,7 @@ void fillWorkspaces(MainWindow& window, int workspaces, int elements)
     for (int w = 0; w < workspaces; ++w) {
         if (w > 0)
             window.workspaces()->addWorkspace(QString());
-        GraphicsScene* scene = window.currentScene();
+        GraphicsScene* scene = window.workspaces()->currentScene();
         for (int e = 0; e < elements; ++e) {
             auto* box = new GraphicsBox(2);
             box->setPos((e % 10) * 60, (e / 10) * 40);
@@ -174,7 +175,7 @@ struct Site
 Site buildSite(MainWindow& window)
 {
     Site site;
-    Node* workplace = window.currentScene()->workplaceNode();
+    Node* workplace = window.workspaces()->currentScene()->workplaceNode();
     for (int g = 0; g < 10; ++g) {
         SiteLocker lock;
         auto* gateway = new Node(QStringLiteral("KX4-%1").arg(g));
@@ -206,7 +207,7 @@ Site buildSite(MainWindow& window)
         SiteLocker lock;
         system->enabled = true;
     }
-    window.twSensorsStatesWidget()->filtering();
+    window.findChild<TWSensorsStatesWidget*>()->filtering();
     return site;
 }
 
@@ -237,7 +238,7 @@ void BM_SecondTick(benchmark::State& state)
     state.counters["devices"] = site.rows.size();
     state.counters["sensors"] = site.sensors.size();
     // The TW systems the states view shows, which the sensor ticks refresh.
-    const auto* twView = window.twSensorsStatesWidget()->findChild<QAbstractItemView*>();
+    const auto* twView = window.findChild<TWSensorsStatesWidget*>()->findChild<QAbstractItemView*>();
     state.counters["twViewSystems"] = twView && twView->model() ? twView->model()->rowCount() : 0;
 }
 BENCHMARK(BM_SecondTick)->Args({0, 100})->Args({1, 100})->Args({1, 0})->Unit(benchmark::kMicrosecond);
@@ -254,7 +255,7 @@ struct StormSite
 StormSite buildStormSite(MainWindow& window, int boxes)
 {
     StormSite site;
-    GraphicsScene* scene = window.currentScene();
+    GraphicsScene* scene = window.workspaces()->currentScene();
     for (int b = 0; b < boxes; ++b) {
         auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
         box->setIP(QStringLiteral("10.0.0.%1").arg(b + 1));
@@ -342,8 +343,8 @@ void BM_AlarmStormLateness(benchmark::State& state)
         MainWindow window;
         window.show();
         const StormSite site = buildStormSite(window, 1);
-        AlarmLogWidget* log = window.alarmLogWidget();
-        VoltageDiagrammsDlg* voltages = window.voltageDiagrammsDlg();
+        AlarmLogWidget* log = window.logs()->alarmLogWidget;
+        VoltageDiagrammsDlg* voltages = window.logs()->voltageDiagrammsDlg;
         // Inside the voltage log's write window from the start.
         voltages->setClock([] { return QDateTime::currentDateTime().addSecs(VoltageDiagrammsDlg::kQuietSeconds + 1); });
         bool alarm = false;

@@ -33,7 +33,7 @@ struct PanelBench
         db.open();
         window = std::make_unique<MainWindow>();
         gateway = new GraphicsBox(GraphicsBox::GatewayBox);
-        window->currentScene()->insertItem(gateway);
+        window->workspaces()->currentScene()->insertItem(gateway);
         // Heartbeats reach devices of the energizer model only.
         window->trees()->rebuildEnergizerModel(*window->workspaces());
     }
@@ -61,7 +61,7 @@ PanelBench& bench()
 void BM_FillGatewayPanel(benchmark::State& state)
 {
     PanelBench& b = bench();
-    PropertySet* set = b.window->propertySets().first();
+    PropertySet* set = b.window->propertyPanel()->propertySets.first();
     for (auto _ : state)
         b.window->propertyPanel()->fillPropertyBrowser(set, b.gateway, nullptr);
 }
@@ -71,7 +71,7 @@ BENCHMARK(BM_FillGatewayPanel)->Unit(benchmark::kMillisecond);
 void BM_FillEnergizerPanel(benchmark::State& state)
 {
     PanelBench& b = bench();
-    PropertySet* set = b.window->propertySets().first();
+    PropertySet* set = b.window->propertyPanel()->propertySets.first();
     Node* energizer = b.gateway->node()->child(0);
     for (auto _ : state)
         b.window->propertyPanel()->fillPropertyBrowser(set, nullptr, energizer);
@@ -83,7 +83,7 @@ BENCHMARK(BM_FillEnergizerPanel)->Unit(benchmark::kMillisecond);
 void BM_LiveUpdateEnergizer(benchmark::State& state)
 {
     PanelBench& b = bench();
-    PropertySet* set = b.window->propertySets().first();
+    PropertySet* set = b.window->propertyPanel()->propertySets.first();
     Node* energizer = b.gateway->node()->child(0);
     set->currentNode = energizer;
     b.window->propertyPanel()->fillPropertyBrowser(set, nullptr, energizer);

@@ -18,6 +18,7 @@
 #include "graphicsscene.h"
 #include "linktiming.h"
 #include "mainwindow.h"
+#include "workspacearea.h"
 #include "messagehandler.h"
 #include "node.h"
 #include "qtclient.h"
@@ -273,12 +274,12 @@ void BM_SiteFlood(benchmark::State& state)
         window->resize(1200, 800);
         window->show();
         const QString address = QStringLiteral("127.0.0.1");
-        placeGateway(window->currentScene(), address);
+        placeGateway(window->workspaces()->currentScene(), address);
 
         // The link comes up and the read sweep fills the rows.
         quint16 port = 0;
         gateway.run([&] { port = gateway.sim->port(); });
-        qtClient* client = window->fenceClient();
+        qtClient* client = window->units()->fenceClient();
         LinkTiming timing;
         timing.sweepStartDelayMs = 10;
         client->setTiming(timing);
@@ -314,7 +315,7 @@ void BM_SiteFlood(benchmark::State& state)
         qint64 guiRows = 0;
         qint64 caughtUp = -1;
         QObject counter;
-        QObject::connect(window->controlUnit(), &ControlUnit::writeAlarmLog, &counter, [&] {
+        QObject::connect(window->units()->controlUnit(), &ControlUnit::writeAlarmLog, &counter, [&] {
             if (++guiRows == qint64(rate) * durationMs / 1000)
                 caughtUp = clock.elapsed();
         }, Qt::QueuedConnection);

@@ -181,11 +181,11 @@ MainWindow::~MainWindow()
 {
     m_gatewaySetup.reset();
     // The voltage log marks where this run's data stream ends.
-    if (voltageDiagrammsDlg())
-        voltageDiagrammsDlg()->writeCheckPoint();
+    if (m_logs && m_logs->voltageDiagrammsDlg)
+        m_logs->voltageDiagrammsDlg->writeCheckPoint();
     // Nothing the clients say while they go down reaches this half-gone window.
-    fenceClient()->disconnect(this);
-    twSensorsClient()->disconnect(this);
+    m_units->fenceClient()->disconnect(this);
+    m_units->twClient()->disconnect(this);
     m_units->stop();
     // Scenes go before the models whose nodes their items point at.
     qDeleteAll(m_workspaces->scenes());
@@ -210,6 +210,10 @@ void MainWindow::createStatusBarFields()
     m_positionLabel = addField(tr("X: %1 Y: %2").arg(0).arg(0), 100, 0);
     m_gatewayStatusLabel = addField(tr("Right"), 300, 2);
     m_twStatusLabel = addField(tr("Right"), 300, 3);
+    // Named, so that tests find them as an operator reads them.
+    m_positionLabel->setObjectName(QStringLiteral("positionLabel"));
+    m_gatewayStatusLabel->setObjectName(QStringLiteral("gatewayStatusLabel"));
+    m_twStatusLabel->setObjectName(QStringLiteral("twStatusLabel"));
     m_spareStatusLabel = addField(QString(), 0, 4);
 }
 
@@ -234,7 +238,7 @@ void MainWindow::createWorkspaces()
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
     connect(m_workspaces.get(), &WorkspaceArea::workspaceRenamed, this, &MainWindow::followWorkspaceRename);
     connect(ui->actDelete, &QAction::triggered, this, [this] {
-        if (GraphicsScene* scene = currentScene())
+        if (GraphicsScene* scene = m_workspaces->currentScene())
             scene->deleteItem();
     });
 }
@@ -306,8 +310,8 @@ void MainWindow::createDeviceStates()
     m_deviceStates = std::make_unique<DeviceStates>(m_units.get(), m_alarms.get(), m_workspaces.get(), m_elementTree,
                                                      m_propertyPanel.get(), m_gatewayStatusLabel, m_twStatusLabel);
     connect(m_deviceStates.get(), &DeviceStates::gatewayStreamChanged, this, [this] {
-        if (voltageDiagrammsDlg())
-            voltageDiagrammsDlg()->writeCheckPoint();
+        if (m_logs && m_logs->voltageDiagrammsDlg)
+            m_logs->voltageDiagrammsDlg->writeCheckPoint();
     });
 }
 
@@ -392,7 +396,7 @@ void MainWindow::connectActions()
     connect(ui->actAbout, &QAction::triggered, this, &MainWindow::showAbout);
     connect(ui->actTimers, &QAction::triggered, this, &MainWindow::showTimers);
     connect(ui->actLumetraReadme, &QAction::triggered, ui->actLumetraReadme, [this](bool) { openReadme(); });
-    connect(ui->actPrintPreview, &QAction::triggered, this, [this] { MapPrint::preview(currentScene(), this); });
+    connect(ui->actPrintPreview, &QAction::triggered, this, [this] { MapPrint::preview(m_workspaces->currentScene(), this); });
     connect(ui->actBatteryDiagram, &QAction::triggered, this,
             [this] { showVDiagramms(VoltageDiagrammsDlg::BatteryDiagram); });
     connect(ui->actOutputDiagram, &QAction::triggered, this,
@@ -484,10 +488,10 @@ void MainWindow::createDeviceUnits()
 
 void MainWindow::connectDeviceUnits()
 {
-    ControlUnit* unit = controlUnit();
-    TWControlUnit* twUnit = twControlUnit();
-    TimerUnit* timer = timerUnit();
-    AlarmLogWidget* alarmLog = alarmLogWidget();
+    ControlUnit* unit = m_units->controlUnit();
+    TWControlUnit* twUnit = m_units->twControlUnit();
+    TimerUnit* timer = m_units->timerUnit();
+    AlarmLogWidget* alarmLog = m_logs->alarmLogWidget;
     DeviceStates* states = m_deviceStates.get();
     // What reaches the window while a project loads speaks of rows on their
     // way out; the units' alarm-log rows are never dropped.
@@ -500,7 +504,7 @@ void MainWindow::connectDeviceUnits()
         if (!loading())
             states->energTick(element);
     });
-    VoltageDiagrammsDlg* voltageLog = voltageDiagrammsDlg();
+    VoltageDiagrammsDlg* voltageLog = m_logs->voltageDiagrammsDlg;
     queueAsHandle(unit, &ControlUnit::writeVoltageLog, voltageLog,
                   [voltageLog](Node* row) { voltageLog->writeVoltageLog(row); });
     connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
@@ -520,7 +524,7 @@ void MainWindow::connectDeviceUnits()
                 Qt::QueuedConnection);
         },
         Qt::DirectConnection);
-    connect(fenceClient(), &qtClient::commStatus, this,
+    connect(m_units->fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
     queueAsHandle(twUnit, &TWControlUnit::sensorHearbeat, this, [states, loading](Node* sensor) {
@@ -532,7 +536,7 @@ void MainWindow::connectDeviceUnits()
             states->sensorTick(sensor);
     });
     connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
-    connect(twSensorsClient(), &qtClientTW::commStatus, this,
+    connect(m_units->twClient(), &qtClientTW::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->twStatus(int(value)); });
 
     // The tick reaches the window first, then the units on their threads,
@@ -548,27 +552,13 @@ void MainWindow::connectDeviceUnits()
     connect(timer, &TimerUnit::timerTick, twUnit, &TWControlUnit::afterTimer, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, unit, &ControlUnit::afterTimer, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, alarmLog, &AlarmLogWidget::afterTimer, Qt::QueuedConnection);
-    connect(timer, &TimerUnit::timerTick, userActionLogDlg(), &UserActionLogDlg::afterTimer, Qt::QueuedConnection);
-    connect(timer, &TimerUnit::timerTick, voltageDiagrammsDlg(), &VoltageDiagrammsDlg::afterTimer,
+    connect(timer, &TimerUnit::timerTick, m_logs->userActionLogDlg, &UserActionLogDlg::afterTimer, Qt::QueuedConnection);
+    connect(timer, &TimerUnit::timerTick, m_logs->voltageDiagrammsDlg, &VoltageDiagrammsDlg::afterTimer,
             Qt::QueuedConnection);
 }
 
 // ---- accessors -------------------------------------------------------------------
 
-AlarmLogWidget* MainWindow::alarmLogWidget() const
-{
-    return m_logs ? m_logs->alarmLogWidget : nullptr;
-}
-
-UserActionLogDlg* MainWindow::userActionLogDlg() const
-{
-    return m_logs ? m_logs->userActionLogDlg : nullptr;
-}
-
-VoltageDiagrammsDlg* MainWindow::voltageDiagrammsDlg() const
-{
-    return m_logs ? m_logs->voltageDiagrammsDlg : nullptr;
-}
 
 
 
@@ -578,25 +568,11 @@ VoltageDiagrammsDlg* MainWindow::voltageDiagrammsDlg() const
 
 
 
-ElementTreeProxyModel* MainWindow::elementTreeProxy() const
-{
-    return m_elementTree ? m_elementTree->proxy() : nullptr;
-}
 
-QList<PropertySet*>& MainWindow::propertySets()
-{
-    return m_propertyPanel->propertySets;
-}
 
-QMediaPlayer* MainWindow::player() const
-{
-    return m_alarms->player;
-}
 
-CommonDlg* MainWindow::alarmConfirmDlg() const
-{
-    return m_alarms->alarmConfirmDlg;
-}
+
+
 
 QString MainWindow::currentFileName() const
 {
@@ -703,7 +679,7 @@ void MainWindow::showSettingDlg()
 {
     // The dialog shows setting.ini: a text-alarm look edited in a panel goes there first.
     m_alarms->saveTextAlarmEdits();
-    if (m_launchers->settings(currentScene()) == QDialog::Accepted)
+    if (m_launchers->settings(m_workspaces->currentScene()) == QDialog::Accepted)
         applyWrittenSettings();
     if (m_launchers->soundAlarmsChanged())
         m_project->setModified(true);
@@ -716,8 +692,8 @@ void MainWindow::applyWrittenSettings()
 {
     {
         auto settings = SettingsFile::open();
-        controlUnit()->reverseLogic = SettingsFile::boolValue(*settings, QStringLiteral("ReverseLogic"), false);
-        controlUnit()->sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
+        m_units->controlUnit()->reverseLogic = SettingsFile::boolValue(*settings, QStringLiteral("ReverseLogic"), false);
+        m_units->controlUnit()->sensorMode = SettingsFile::boolValue(*settings, QStringLiteral("SensorMode"), false);
         m_alarms->loadTextAlarm(*settings);
     }
 }
@@ -726,7 +702,7 @@ void MainWindow::applyWrittenSettings()
 
 void MainWindow::showUserActionLog()
 {
-    userActionLogDlg()->showDialog();
+    m_logs->userActionLogDlg->showDialog();
 }
 
 void MainWindow::openReadme()
@@ -751,7 +727,7 @@ void MainWindow::showOsprelVellSetup()
 
 void MainWindow::showVDiagramms(int type)
 {
-    voltageDiagrammsDlg()->setDiagramType(g_energizerModel, type);
+    m_logs->voltageDiagrammsDlg->setDiagramType(g_energizerModel, type);
 }
 
 void MainWindow::showTWSensorsSetup()
@@ -774,10 +750,10 @@ void MainWindow::showAbout()
 
 void MainWindow::showTimers()
 {
-    QList<TimerData> timers = timerUnit()->timers();
+    QList<TimerData> timers = m_units->timerUnit()->timers();
     if (m_launchers->relayTimers(timers) != QDialog::Accepted)
         return;
-    timerUnit()->setTimers(timers);
+    m_units->timerUnit()->setTimers(timers);
     m_project->setModified(true);
 }
 
@@ -787,7 +763,7 @@ void MainWindow::updateTWSectorAction()
         ui->actAddTWsector->setEnabled(false);
         return;
     }
-    GraphicsScene* scene = currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene || !scene->workplaceNode())
         return;
     SiteLocker lock;
@@ -807,7 +783,7 @@ void MainWindow::applyUserRights()
         if (!held)
             m_forbiddenActions.insert(action);
     };
-    userActionLogDlg()->clearButton->setVisible(holds(UserRight::ClearLog));
+    m_logs->userActionLogDlg->clearButton->setVisible(holds(UserRight::ClearLog));
     showIf(ui->actDesignMode, holds(UserRight::EditWorkspace));
     showIf(ui->actActionManager, holds(UserRight::EditWorkspace));
     showIf(ui->actSetting, holds(UserRight::EditWorkspace));
@@ -819,22 +795,18 @@ void MainWindow::applyUserRights()
     showIf(ui->actOsprelVellSetup, holds(UserRight::GatewaySetup));
     showIf(ui->actTimers, holds(UserRight::TimersSetup));
     showIf(ui->actTWSensorsSetup, holds(UserRight::SensorsSetup));
-    GraphicsScene* scene = currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     showWorkplaceActions(scene ? m_workspaces->workplaceMode(scene) : 0);
     m_propertyPanel->followUserRights();
 }
 
 // ---- workspaces --------------------------------------------------------------------
 
-GraphicsScene* MainWindow::currentScene() const
-{
-    return m_workspaces ? m_workspaces->currentScene() : nullptr;
-}
 
 void MainWindow::currentTabChanged(int index)
 {
     m_workspaces->followCurrentTab();
-    if (GraphicsScene* scene = currentScene()) {
+    if (GraphicsScene* scene = m_workspaces->currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
         m_elementTree->proxy()->setWorkplaceFilter(ui->tabWidget->tabText(index));
@@ -895,7 +867,7 @@ void MainWindow::applyWorkplaceMode(int mode)
         showDock(ui->dockAlarmStates, gateway);
         showDock(ui->dockSensorsState, sensors);
     }
-    GraphicsScene* scene = currentScene();
+    GraphicsScene* scene = m_workspaces->currentScene();
     m_elementTree->proxy()->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;
     m_elementTree->proxy()->invalidate();
 }
@@ -912,14 +884,14 @@ void MainWindow::fullScreenMode(bool value)
     for (QDockWidget* dock : findChildren<QDockWidget*>())
         dock->setVisible(!value);
     if (!value) {
-        GraphicsScene* scene = currentScene();
+        GraphicsScene* scene = m_workspaces->currentScene();
         applyWorkplaceMode(scene ? m_workspaces->workplaceMode(scene) : 0);
     }
 }
 
 void MainWindow::actionGroupClicked(QAction* action)
 {
-    if (GraphicsScene* scene = currentScene())
+    if (GraphicsScene* scene = m_workspaces->currentScene())
         scene->setMode(GraphicsScene::Mode(action->data().toInt()));
     m_propertyPanel->toolChosen(action->data().toInt());
 }

@@ -18,40 +18,27 @@ namespace Ui {
 class MainWindow;
 }
 
-class AlarmLogWidget;
 class AlarmStatesWidget;
 class AlarmsArea;
 class ApplicationLook;
 class CommandRouter;
-class CommonDlg;
-class ControlUnit;
 class DeviceStates;
 class DialogLaunchers;
 class ElementTreeArea;
-class ElementTreeProxyModel;
 class GatewaySetupBridge;
-class GraphicsScene;
 class LogsArea;
 class MapEditTools;
 class MainWindowMapHost;
 class PropertyPanel;
-class PropertySet;
 class ProjectDocument;
 class ProjectFiles;
 class QAction;
 class QLabel;
-class QMediaPlayer;
-class QThread;
 class SiteTrees;
-class TimerUnit;
-class TWControlUnit;
 class TWSensorsStatesWidget;
-class UserActionLogDlg;
-class VoltageDiagrammsDlg;
 class WorkspaceActions;
 class WorkspaceArea;
 class ZoomTools;
-class qtClientTW;
 
 // The running application's window and the owner of the running system. It
 // assembles: it keeps the form, makes the areas (project document and
@@ -80,49 +67,29 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // ---- areas and the objects other parts reach through the window
-    AlarmLogWidget* alarmLogWidget() const;
-    UserActionLogDlg* userActionLogDlg() const;
-    VoltageDiagrammsDlg* voltageDiagrammsDlg() const;
-    AlarmStatesWidget* alarmStatesWidget() const { return m_alarmStatesWidget; }
-    TWSensorsStatesWidget* twSensorsStatesWidget() const { return m_twSensorsStatesWidget; }
-    ElementTreeProxyModel* elementTreeProxy() const;
-    ElementTreeArea* elementTree() const { return m_elementTree; }
+    // ---- the areas, for main, the tests and the benchmarks; every other
+    // object is reached through the area that owns it.
     SiteTrees* trees() const { return m_trees; }
-    // The device side, on its threads; see DeviceUnits.
-    DeviceUnits* units() const { return m_units.get(); }
-    ControlUnit* controlUnit() const { return m_units ? m_units->controlUnit() : nullptr; }
-    TWControlUnit* twControlUnit() const { return m_units ? m_units->twControlUnit() : nullptr; }
-    TimerUnit* timerUnit() const { return m_units ? m_units->timerUnit() : nullptr; }
-    QThread* controlUnitThread() const { return m_units ? m_units->controlUnitThread() : nullptr; }
-    QThread* twSensorsThread() const { return m_units ? m_units->twSensorsThread() : nullptr; }
-    QThread* timerUnitThread() const { return m_units ? m_units->timerUnitThread() : nullptr; }
-    qtClient* fenceClient() const { return m_units ? m_units->fenceClient() : nullptr; }
-    qtClientTW* twSensorsClient() const { return m_units ? m_units->twClient() : nullptr; }
-    QList<PropertySet*>& propertySets();
-    PropertyPanel* propertyPanel() const { return m_propertyPanel.get(); }
     WorkspaceArea* workspaces() const { return m_workspaces.get(); }
-    AlarmsArea* alarms() const { return m_alarms.get(); }
+    ElementTreeArea* elementTree() const { return m_elementTree; }
+    PropertyPanel* propertyPanel() const { return m_propertyPanel.get(); }
+    MapEditTools* mapEditTools() const { return m_mapEdit; }
+    ZoomTools* zoom() const { return m_zoom; }
     ProjectDocument* project() const { return m_project.get(); }
+    ProjectFiles* projectFiles() const { return m_files; }
+    AlarmsArea* alarms() const { return m_alarms.get(); }
+    LogsArea* logs() const { return m_logs.get(); }
     DeviceStates* deviceStates() const { return m_deviceStates.get(); }
     CommandRouter* commands() const { return m_commands.get(); }
-    QLabel* positionLabel() const { return m_positionLabel; }
-    QLabel* gatewayStatusLabel() const { return m_gatewayStatusLabel; }
-    QLabel* twStatusLabel() const { return m_twStatusLabel; }
-    ZoomTools* zoom() const { return m_zoom; }
-    MapEditTools* mapEditTools() const { return m_mapEdit; }
-    ProjectFiles* projectFiles() const { return m_files; }
-    QMediaPlayer* player() const;
-    CommonDlg* alarmConfirmDlg() const;
+    // The device side, on its threads; see DeviceUnits.
+    DeviceUnits* units() const { return m_units.get(); }
     QString currentFileName() const;
-    ApplicationLook* look() const { return m_look; }
 
     // Dialogs come through here; tests install answers that show nothing.
     void setDialogLaunchers(std::unique_ptr<DialogLaunchers> launchers);
     DialogLaunchers* dialogLaunchers() const { return m_launchers.get(); }
 
     // ---- workspaces
-    GraphicsScene* currentScene() const;
     void applyWorkplaceMode(int mode);
     // Checks the drawing tool's action (a Tool) without running it.
     void selectTool(int tool);

@@ -24,7 +24,7 @@ QWidget* MainWindowMapHost::hostWindow()
 
 GraphicsScene* MainWindowMapHost::currentScene()
 {
-    return m_window->currentScene();
+    return m_window->workspaces()->currentScene();
 }
 
 QUndoGroup* MainWindowMapHost::undoGroup()

@@ -44,7 +44,7 @@ Node* SiteFixture::row(int number) const
 
 void connectGatewayLink(MainWindow& window, GatewaySimulator& sim)
 {
-    qtClient* client = window.fenceClient();
+    qtClient* client = window.units()->fenceClient();
     LinkTiming timing;
     timing.sweepStartDelayMs = 10;
     client->setTiming(timing);

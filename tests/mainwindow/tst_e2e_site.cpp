@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "workspacearea.h"
 #include "commandrouter.h"
 
 #include "alarmsarea.h"
@@ -92,7 +93,7 @@ class TstE2ESite : public QObject
         if (QTest::currentTestFailed())
             return;
         sim.sendHeartbeat();
-        QTRY_COMPARE_WITH_TIMEOUT(window.gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"),
+        QTRY_COMPARE_WITH_TIMEOUT(window.findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text(), QStringLiteral("EnergConnection: Updated"),
                                   10000);
     }
 
@@ -120,7 +121,7 @@ private slots:
         auto window = std::make_unique<MainWindow>();
         window->resize(1200, 800);
         window->show();
-        GraphicsScene* scene = window->currentScene();
+        GraphicsScene* scene = window->workspaces()->currentScene();
         SiteFixture site = SiteFixture::place(scene, sim.address().toString());
         Node* row = site.row(1);
 
@@ -134,7 +135,7 @@ private slots:
         twSim.setTwMode(true);
         QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.63"))));
         GraphicsCircle* circle = placeTWSector(scene);
-        qtClientTW* twClient = window->twSensorsClient();
+        qtClientTW* twClient = window->units()->twClient();
         twClient->startupData(32, 32);
         twClient->ip = twSim.address().toString();
         twClient->setPort(twSim.port());
@@ -142,7 +143,7 @@ private slots:
         QVERIFY(twSim.waitForFunction(43, 1));
         twSim.setSensorStates(QByteArray::fromHex("ffddff"));
         twSim.sendStates();
-        QTRY_COMPARE_WITH_TIMEOUT(window->twStatusLabel()->text(), QStringLiteral("TW Connection: Updated"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("twStatusLabel"))->text(), QStringLiteral("TW Connection: Updated"), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(circle->state(), int(SensorState::Alarm), 5000);
 
         // Step 3: normal state, the line in the no-alarm colour.
@@ -188,8 +189,8 @@ private slots:
         QVERIFY(WriteBatch::instance().commit());
         const int checkPoints = sqlRows(QStringLiteral("select id from logVoltage where voltage=0")).size();
         sim.closeConnection();
-        QTRY_VERIFY_WITH_TIMEOUT(window->gatewayStatusLabel()->text().startsWith(QStringLiteral("EnergConnection: ")) &&
-                                     window->gatewayStatusLabel()->styleSheet() == QStringLiteral("background-color:red;"),
+        QTRY_VERIFY_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text().startsWith(QStringLiteral("EnergConnection: ")) &&
+                                     window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->styleSheet() == QStringLiteral("background-color:red;"),
                                  5000);
         QCOMPARE(statusOf(row), int(Node::Failure));
         QCOMPARE(statusOf(site.row(40)), int(Node::Failure));
@@ -201,7 +202,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sqlRows(lostRows).size(), 2, 5000);
 
         // Step 7: closing logs once and finishes the unit threads.
-        QPointer<QThread> thread = window->controlUnitThread();
+        QPointer<QThread> thread = window->units()->controlUnitThread();
         window->close();
         window.reset();
         QVERIFY(thread.isNull());
@@ -220,11 +221,11 @@ private slots:
         sim.setBlock(1, energizerRecord(1, 0x80));
         QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.64"))));
         auto window = std::make_unique<MainWindow>();
-        SiteFixture site = SiteFixture::place(window->currentScene(), sim.address().toString());
+        SiteFixture site = SiteFixture::place(window->workspaces()->currentScene(), sim.address().toString());
         bringUp(*window, sim);
         if (QTest::currentTestFailed())
             return;
-        QSignalSpy images(window->fenceClient(), &qtClient::tcpInUpdate);
+        QSignalSpy images(window->units()->fenceClient(), &qtClient::tcpInUpdate);
         sim.startHeartbeats(10);
         QTRY_VERIFY_WITH_TIMEOUT(images.count() >= 3, 5000);
 
@@ -239,7 +240,7 @@ private slots:
         const int seen = images.count();
         QTRY_VERIFY_WITH_TIMEOUT(images.count() >= seen + 5, 5000);
         QCoreApplication::processEvents();
-        QCOMPARE(window->gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"));
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text(), QStringLiteral("EnergConnection: Updated"));
         sim.stopHeartbeats();
         window.reset();
         QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "propertypanel.h"
 #include "commandrouter.h"
 #include "devicestates.h"
 
@@ -103,7 +104,7 @@ private slots:
     {
         window = std::make_unique<MainWindow>();
         installConditions(Node::Critical);
-        site = SiteFixture::place(window->currentScene(), QStringLiteral("127.0.0.61"));
+        site = SiteFixture::place(window->workspaces()->currentScene(), QStringLiteral("127.0.0.61"));
         window->alarms()->setSoundPlayer(std::make_unique<RecordingSoundPlayer>(window.get()));
         sent.clear();
         connect(window.get(), &MainWindow::command, this,
@@ -116,7 +117,7 @@ private slots:
     // distinct line; OK logs each line and the sound choice.
     void heartbeatsRaiseConfirmations()
     {
-        CommonDlg* dlg = window->alarmConfirmDlg();
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg;
         auto* table = dlg->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
         Node* row = site.row(1);
         {
@@ -143,7 +144,7 @@ private slots:
         }
         window->deviceStates()->energHeartbeat(row, true);
         QCOMPARE(table->rowCount(), 2);
-        window->controlUnit()->sensorMode = true;
+        window->units()->controlUnit()->sensorMode = true;
         {
             SiteLocker lock;
             row->setData(1, int(Node::Tamper));
@@ -177,14 +178,14 @@ private slots:
     void panelAndButtonsFollowTheDevice()
     {
         MessageCatcher catcher;
-        PropertySet* panel = window->propertySets().first();
+        PropertySet* panel = window->propertyPanel()->propertySets.first();
         panel->currentNode = site.energizer(1);
         panel->addProperty(QStringLiteral("LowVoltageZone1"), QVariant::Bool, true, false);
         panel->addProperty(QStringLiteral("FenceOn1"), QVariant::Bool, false, false);
         QList<GraphicsBox*> buttons;
         for (int command : {LowVoltageZone1, ActivateEnerg, SoundAlarmActive}) {
             auto* box = new GraphicsBox(GraphicsBox::ButtonBox);
-            window->currentScene()->addItem(box);
+            window->workspaces()->currentScene()->addItem(box);
             box->setActionTarget(site.energizer(1));
             box->setActionCommand(command);
             box->setActionCommandName(QStringLiteral("Command%1").arg(command));
@@ -206,7 +207,7 @@ private slots:
         QVERIFY(catcher.contains(QStringLiteral("Command Command10 is not defined for button callback")));
         // Later heartbeats say nothing more, nor does a clear-alarms button, which does not latch.
         auto* clear = new GraphicsBox(GraphicsBox::ButtonBox);
-        window->currentScene()->addItem(clear);
+        window->workspaces()->currentScene()->addItem(clear);
         clear->setActionTarget(site.energizer(1));
         clear->setActionCommand(ClrAlms);
         clear->setActionCommandName(QStringLiteral("ClrAlms"));
@@ -270,7 +271,7 @@ private slots:
         window->alarms()->soundAlarmActive = false;
         auto* steady = new GraphicsLine();
         steady->setPoints({QPointF(450, 300), QPointF(600, 300)});
-        window->currentScene()->addItem(steady);
+        window->workspaces()->currentScene()->addItem(steady);
         g_elementTreeModel->insertNode(site.energizer(2)->child(0), -1, steady->node());
         {
             SiteLocker lock;
@@ -323,8 +324,8 @@ private slots:
     void twSectorTakesItsWorstSensor()
     {
         auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
-        window->currentScene()->addItem(circle);
-        g_elementTreeModel->insertNode(window->currentScene()->workplaceNode(), -1, circle->node());
+        window->workspaces()->currentScene()->addItem(circle);
+        g_elementTreeModel->insertNode(window->workspaces()->currentScene()->workplaceNode(), -1, circle->node());
         Node* system = g_twSensorModel->rootNode()->child(0);
         const int states[] = {SensorState::Inactive, SensorState::Alarm, SensorState::Ready};
         for (int i = 0; i < 3; ++i) {
@@ -359,7 +360,7 @@ private slots:
         Node loose(QStringLiteral("loose"));
         loose.type = Node::Energizer;
         auto* text = new GraphicsBox(GraphicsBox::TextBox);
-        window->currentScene()->addItem(text);
+        window->workspaces()->currentScene()->addItem(text);
         window->commands()->commandSending(&loose, true, ActivateEnerg);
         window->commands()->commandSending(text->node(), true, ClrAlms);
         window->commands()->commandSending(text->node(), true, ActivateEnergZone2);
@@ -367,7 +368,7 @@ private slots:
 
         // A relay timer serves every gateway box of its address, on every workspace.
         window->workspaces()->addWorkspace(QStringLiteral("Second"));
-        SiteFixture::place(window->currentScene(), QStringLiteral("127.0.0.61"));
+        SiteFixture::place(window->workspaces()->currentScene(), QStringLiteral("127.0.0.61"));
         QList<QStringList> alarms;
         connect(window.get(), &MainWindow::writeAlarmLog, this,
                 [&alarms](QString s, QString r, QString m) { alarms.append({s, r, m}); });
@@ -382,9 +383,9 @@ private slots:
 
     void linkStatusOnTheStatusBar()
     {
-        QLabel* gateway = window->gatewayStatusLabel();
-        QLabel* tw = window->twStatusLabel();
-        qtClient* client = window->fenceClient();
+        QLabel* gateway = window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"));
+        QLabel* tw = window->findChild<QLabel*>(QStringLiteral("twStatusLabel"));
+        qtClient* client = window->units()->fenceClient();
         client->no_of_energizers = 2;
         for (int n : {1, 2, 3})
             site.row(n)->heartbeatSeen = true;
@@ -393,12 +394,12 @@ private slots:
         QCOMPARE(gateway->styleSheet(), QStringLiteral("background-color:red;"));
         QCOMPARE(site.row(40)->status(), int(Node::Failure));
         // Rows up to the energizer count are announced again, and asked to be confirmed.
-        QCOMPARE(window->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
+        QCOMPARE(window->alarms()->alarmConfirmDlg->findChild<QTableWidget*>()->rowCount(), 2);
         emit client->commStatus(qtClient::Updated);
         QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: "));
-        emit window->twSensorsClient()->commStatus(qtClient::Error);
+        emit window->units()->twClient()->commStatus(qtClient::Error);
         QCOMPARE(tw->text(), QStringLiteral("TW Connection: Error"));
-        emit window->twSensorsClient()->commStatus(qtClient::ClientStatus(9));
+        emit window->units()->twClient()->commStatus(qtClient::ClientStatus(9));
         QCOMPARE(tw->text(), QStringLiteral("TW Connection: Not definied"));
         QCOMPARE(tw->styleSheet(), QString());
     }
@@ -410,7 +411,7 @@ private slots:
         Node* element = site.energizer(2);
         Node* row = site.row(2);
         element->enabled = true;
-        emit window->controlUnit()->energHearbeat(row, true);
+        emit window->units()->controlUnit()->energHearbeat(row, true);
         window->commands()->clearGatewayAlarms(site.gateway->node(), true);
         SiteLocker lock;
         for (auto [model, node] : {std::pair{g_energizerModel, row}, {g_elementTreeModel, element}}) {

@@ -8,6 +8,7 @@
 #include "sitetrees.h"
 #include "applicationlook.h"
 #include "mainwindow.h"
+#include "logsarea.h"
 #include "projectfiles.h"
 #include "zoomtools.h"
 #include "mapedittools.h"
@@ -176,16 +177,16 @@ void TestMainWindowFrame::bareStart()
     QVERIFY(sounds.at(0)->data(2).toString().startsWith(QLatin1Char('{')));
     QVERIFY(sounds.at(0)->data(2) != sounds.at(1)->data(2));
     QVERIFY(alarmConditions().isEmpty());
-    QVERIFY(!window->gatewayStatusLabel()->text().contains(QStringLiteral("closed")));
+    QVERIFY(!window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text().contains(QStringLiteral("closed")));
     QVERIFY(!window->findChild<QDockWidget*>(QStringLiteral("dockAlarmHistory")));
     QList<int> dockNumbers;
     for (QAction* toggle : formChild<QMenu>(window.get(), "menuDockableWindows")->actions())
         dockNumbers.append(toggle->data().toInt());
     QCOMPARE(dockNumbers, QList<int>({3, 2, 5, 1, 4}));
-    QVERIFY(window->controlUnitThread()->isRunning() && window->twSensorsThread()->isRunning()
-            && window->timerUnitThread()->isRunning());
-    QCOMPARE(window->timerUnitThread()->objectName(), QStringLiteral("TimerUnitThread"));
-    QCOMPARE(window->twSensorsClient()->thread(), window->thread());
+    QVERIFY(window->units()->controlUnitThread()->isRunning() && window->units()->twSensorsThread()->isRunning()
+            && window->units()->timerUnitThread()->isRunning());
+    QCOMPARE(window->units()->timerUnitThread()->objectName(), QStringLiteral("TimerUnitThread"));
+    QCOMPARE(window->units()->twClient()->thread(), window->thread());
     QCOMPARE(sqlRows("select info from logUserAction"), QStringList{"Application start"});
     QCOMPARE(window->tabifiedDockWidgets(formChild<QDockWidget>(window.get(), "dockLogs")).size(), 2);
 }
@@ -211,7 +212,7 @@ void TestMainWindowFrame::rights()
     for (QAction* action : {formChild(window.get(), "actDesignMode"), formChild(window.get(), "actActionManager"), formChild(window.get(), "actSetting"), formChild(window.get(), "actSaveAs"),
                             formChild(window.get(), "actUserAdministration"), formChild(window.get(), "actOsprelVellSetup"), formChild(window.get(), "actTimers"), formChild(window.get(), "actTWSensorsSetup")})
         QVERIFY2(action->isVisible() == held, qPrintable(action->objectName()));
-    QCOMPARE(!window->userActionLogDlg()->clearButton->isHidden(), held);
+    QCOMPARE(!window->logs()->userActionLogDlg->clearButton->isHidden(), held);
     for (QMenu* menu : {formChild<QMenu>(window.get(), "menuEdit"), formChild<QMenu>(window.get(), "menuView"), formChild<QMenu>(window.get(), "menuVoltageDiagrams")})
         QVERIFY2(menu->isEnabled() == held, qPrintable(menu->objectName()));
 }
@@ -295,7 +296,7 @@ void TestMainWindowFrame::looks()
     QVERIFY(qApp->styleSheet().isEmpty());
     QCOMPARE(QApplication::style()->metaObject()->className(), "QFusionStyle");
     formChild(window.get(), "actionDefault")->trigger();
-    QCOMPARE(QApplication::palette(), window->look()->defaultPalette());
+    QCOMPARE(QApplication::palette(), window->findChild<ApplicationLook*>()->defaultPalette());
     QVERIFY(formChild(window.get(), "actionDefault")->isChecked() && !formChild(window.get(), "actionCoffee")->isChecked());
     QVERIFY(settingsLines(*m_home).contains(QStringLiteral("Palette=Default")));
     window.reset();
@@ -367,7 +368,7 @@ void TestMainWindowFrame::alarmConditionsFromDefaults()
 void TestMainWindowFrame::closingOnceAndTeardown()
 {
     auto window = makeWindow();
-    QPointer<QThread> threads[] = {window->timerUnitThread(), window->controlUnitThread(), window->twSensorsThread()};
+    QPointer<QThread> threads[] = {window->units()->timerUnitThread(), window->units()->controlUnitThread(), window->units()->twSensorsThread()};
     const QString firstId = window->alarms()->soundAlarmNodes.at(0)->data(2).toString();
     formChild(window.get(), "actExit")->trigger();
     window->close();
@@ -403,7 +404,7 @@ void TestMainWindowFrame::settingsDialogTakesEffectAndLasts()
         {"ReverseLogic", true}};
     window->showSettingDlg();
     QCOMPARE(window->alarms()->textAlarmBackground, QColor(Qt::cyan));
-    QVERIFY(window->alarms()->alarmCaption == "INTRUDER" && window->controlUnit()->reverseLogic);
+    QVERIFY(window->alarms()->alarmCaption == "INTRUDER" && window->units()->controlUnit()->reverseLogic);
     window->alarms()->setAlarmCaption(QStringLiteral("BREACH"));
     window->close();
     const QStringList lines = settingsLines(*m_home);
@@ -422,21 +423,21 @@ void TestMainWindowFrame::launchers()
         QVERIFY(window->project()->isModified());
     }
     // The set-ups talk to the window's links; what they report reaches the window.
-    QVERIFY(preset->gatewayHost && preset->gatewayHost->gatewayClient() == window->fenceClient());
-    QVERIFY(preset->twClient && preset->twClient == window->twSensorsClient());
+    QVERIFY(preset->gatewayHost && preset->gatewayHost->gatewayClient() == window->units()->fenceClient());
+    QVERIFY(preset->twClient && preset->twClient == window->units()->twClient());
     QSignalSpy rebuilt(window->trees(), &SiteTrees::energizerModelRebuilt);
     preset->gatewayHost->rebuildEnergizerModel();
     QSignalSpy actions(window.get(), &MainWindow::writeUserActionLog);
     emit preset->userAction(QStringLiteral("Users"), QStringLiteral("renamed"));
     QVERIFY(rebuilt.size() == 1 && actions.size() == 1);
     window->project()->setModified(false);
-    const QList<TimerData> before = window->timerUnit()->timers();
+    const QList<TimerData> before = window->units()->timerUnit()->timers();
     emit formChild(window.get(), "actTimers")->triggered();
-    QCOMPARE(window->timerUnit()->timers().size(), before.size());
+    QCOMPARE(window->units()->timerUnit()->timers().size(), before.size());
     QVERIFY(!window->project()->isModified());
     preset->result = QDialog::Accepted;
     emit formChild(window.get(), "actTimers")->triggered();
-    QVERIFY(window->timerUnit()->timers().isEmpty() && window->project()->isModified());
+    QVERIFY(window->units()->timerUnit()->timers().isEmpty() && window->project()->isModified());
 
     // The readme opens; a missing file or one nothing opens is told to the operator.
     QUrl opened;
@@ -461,7 +462,7 @@ void TestMainWindowFrame::launchers()
 void TestMainWindowFrame::twSectorActionAndEscape()
 {
     auto window = makeWindow();
-    auto* system = new Node(QStringLiteral("TW"), window->currentScene()->workplaceNode());
+    auto* system = new Node(QStringLiteral("TW"), window->workspaces()->currentScene()->workplaceNode());
     system->type = Node::TWSystem;
     system->enabled = false;
     answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
@@ -572,7 +573,7 @@ void TestMainWindowFrame::storedWindowState()
 void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
 {
     auto window = makeWindow();
-    GraphicsScene* first = window->currentScene();
+    GraphicsScene* first = window->workspaces()->currentScene();
     first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
     QVERIFY(formChild(window.get(), "actUndo")->isEnabled());
     window->workspaces()->addWorkspace(QString());

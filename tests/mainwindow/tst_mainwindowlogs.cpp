@@ -1,6 +1,7 @@
 #include "alarmlogwidget.h"
 #include "globals.h"
 #include "mainwindow.h"
+#include "logsarea.h"
 #include "resources.h"
 #include "sqlrows.h"
 #include "testhome.h"
@@ -73,7 +74,7 @@ void TestMainWindowLogs::signalsReachTheLogs()
              (QStringList{"Application start", "Alarm 1 is confirmed", "Alarm 2 is confirmed"}));
 
     // The alarm log's clearing is a user action.
-    window.alarmLogWidget()->clearLog(0);
+    window.logs()->alarmLogWidget->clearLog(0);
     QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QStringLiteral("0")});
     QCOMPARE(sqlRows(QStringLiteral("select subject || ' ' || info from logUserAction order by id desc limit 1")),
              QStringList{QStringLiteral("AlarmLog Clear log alarm")});
@@ -94,9 +95,9 @@ void TestMainWindowLogs::clearButtonFollowsTheRight()
     QFETCH(bool, shown);
     g_currentUser = user;
     MainWindow window;
-    QCOMPARE(!window.userActionLogDlg()->clearButton->isHidden(), shown);
-    QCOMPARE(window.userActionLogDlg()->userName, user);
-    QVERIFY(window.alarmLogWidget()->clearButton->isHidden());
+    QCOMPARE(!window.logs()->userActionLogDlg->clearButton->isHidden(), shown);
+    QCOMPARE(window.logs()->userActionLogDlg->userName, user);
+    QVERIFY(window.logs()->alarmLogWidget->clearButton->isHidden());
 }
 
 QTEST_MAIN(TestMainWindowLogs)

@@ -53,17 +53,17 @@ private slots:
     {
         MessageCatcher catcher;
         auto window = std::make_unique<MainWindow>();
-        QPointer<QThread> thread = window->twControlUnit()->thread();
+        QPointer<QThread> thread = window->units()->twControlUnit()->thread();
         QCOMPARE(thread->objectName(), QStringLiteral("TWSensorsThread"));
         QVERIFY(thread->isRunning());
-        QCOMPARE(window->twControlUnit()->twModel, g_twSensorModel);
-        qtClientTW* client = window->twSensorsClient();
+        QCOMPARE(window->units()->twControlUnit()->twModel, g_twSensorModel);
+        qtClientTW* client = window->units()->twClient();
         QCOMPARE(client->objectName(), QStringLiteral("TWSensorsClient"));
         QCOMPARE(client->mode, 1);
         QCOMPARE(client->port(), qtClient::kTwPort);
         QCOMPARE(client->thread(), QThread::currentThread());
         QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockSensorsState")));
-        QCOMPARE(window->twSensorsStatesWidget()->parent()->objectName(), QStringLiteral("dockSensorsState"));
+        QCOMPARE(window->findChild<TWSensorsStatesWidget*>()->parent()->objectName(), QStringLiteral("dockSensorsState"));
 
         // One TW system with 31 sensors, all disabled until set up.
         QCOMPARE(g_twSensorModel->rootNode()->childCount(), 1);
@@ -103,12 +103,12 @@ private slots:
             for (int n = 0; n < 3; ++n)
                 system->child(n)->enabled = true;
         }
-        window->twSensorsStatesWidget()->filtering();
+        window->findChild<TWSensorsStatesWidget*>()->filtering();
 
         GatewaySimulator sim;
         sim.setTwMode(true);
         QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
-        qtClientTW* client = window->twSensorsClient();
+        qtClientTW* client = window->units()->twClient();
         client->closeConnection();
         client->startupData(32, 32);
         client->ip = sim.address().toString();
@@ -139,8 +139,8 @@ private slots:
         QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QStringLiteral("3")});
 
         // The states view hides the Ready sensors when asked to.
-        auto* tree = window->twSensorsStatesWidget()->findChild<QTreeView*>(QStringLiteral("sensorStatesTree"));
-        window->twSensorsStatesWidget()->findChild<QToolButton*>(QStringLiteral("btnShowAllAlarms"))->click();
+        auto* tree = window->findChild<TWSensorsStatesWidget*>()->findChild<QTreeView*>(QStringLiteral("sensorStatesTree"));
+        window->findChild<TWSensorsStatesWidget*>()->findChild<QToolButton*>(QStringLiteral("btnShowAllAlarms"))->click();
         const QModelIndex systemRow = tree->model()->index(0, 0);
         QCOMPARE(tree->model()->rowCount(systemRow), 1);
         QCOMPARE(tree->model()->index(0, 0, systemRow).data().toString(), QStringLiteral("Sensor2"));

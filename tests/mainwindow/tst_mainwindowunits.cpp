@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "workspacearea.h"
 #include "commandrouter.h"
 #include "projectdocument.h"
 
@@ -102,10 +103,10 @@ private:
         connectGatewayLink(window, sim);
         if (QTest::currentTestFailed())
             return;
-        flush(window.controlUnit());
+        flush(window.units()->controlUnit());
         sim.sendHeartbeat();
         QTRY_COMPARE_WITH_TIMEOUT(columnOf(gateway.row->child(1), Node::kStatusColumn), int(Node::OK), 5000);
-        flush(window.controlUnit());
+        flush(window.units()->controlUnit());
     }
 
     // The window connected to a simulated gateway that it has read in full.
@@ -124,7 +125,7 @@ private:
             // The window loads the site's conditions from its settings; this site uses its own.
             installConditions();
             if (onMap) {
-                SiteFixture placed = SiteFixture::place(window->currentScene(), sim.address().toString());
+                SiteFixture placed = SiteFixture::place(window->workspaces()->currentScene(), sim.address().toString());
                 gateway = {placed.gateway->energizerNode(), placed.gateway->node()};
             } else {
                 gateway = addGateway(sim.address().toString());
@@ -150,18 +151,18 @@ private slots:
     {
         MessageCatcher catcher;
         auto window = std::make_unique<MainWindow>();
-        QPointer<QThread> controlThread = window->controlUnit()->thread();
-        QPointer<QThread> timerThread = window->timerUnit()->thread();
+        QPointer<QThread> controlThread = window->units()->controlUnit()->thread();
+        QPointer<QThread> timerThread = window->units()->timerUnit()->thread();
         QCOMPARE(controlThread->objectName(), QStringLiteral("ControlUnitThread"));
         QCOMPARE(timerThread->objectName(), QStringLiteral("TimerUnitThread"));
         QVERIFY(controlThread->isRunning());
         QVERIFY(timerThread->isRunning());
-        QCOMPARE(window->fenceClient()->objectName(), QStringLiteral("FenceClient"));
-        QCOMPARE(window->fenceClient()->thread(), QThread::currentThread());
+        QCOMPARE(window->units()->fenceClient()->objectName(), QStringLiteral("FenceClient"));
+        QCOMPARE(window->units()->fenceClient()->thread(), QThread::currentThread());
         for (const char* name : {"Node*", "CommandSend", "ControlUnit::Command", "DeviceData", "KX4Data",
                                  "qtClient::ClientStatus"})
             QVERIFY2(QMetaType::type(name) != QMetaType::UnknownType, name);
-        QCOMPARE(window->timerUnit()->timers().size(), 2);
+        QCOMPARE(window->units()->timerUnit()->timers().size(), 2);
 
         window.reset();
         QVERIFY(controlThread.isNull());
@@ -178,14 +179,14 @@ private slots:
             return;
         auto& [catcher, sim, window, gateway] = site;
         QList<Line> lines;
-        connect(window->controlUnit(), &ControlUnit::writeAlarmLog, this,
+        connect(window->units()->controlUnit(), &ControlUnit::writeAlarmLog, this,
                 [&lines](const QString& s, const QString& r, const QString& m) { lines.append({s, r, m}); });
         Node* row2 = gateway.row->child(1);
 
         sim.setBlock(2, energizerRecord(2, 0x80));
         sim.pushWrite(2);
         QTRY_COMPARE_WITH_TIMEOUT(columnOf(row2, Node::kStatusColumn), int(Node::Critical), 5000);
-        flush(window->controlUnit());
+        flush(window->units()->controlUnit());
         QCOMPARE(lines.size(), 1);
         QCOMPARE(lines.first().source, QStringLiteral("Energ2"));
         QCOMPARE(lines.first().reason, QStringLiteral("FenceAlarm1"));
@@ -241,8 +242,8 @@ private slots:
         t.cardNo = 33;
         t.relayNo = 3;
         sim.clearReceived();
-        window->timerUnit()->setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0)); });
-        window->timerUnit()->setTimers({t});
+        window->units()->timerUnit()->setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0)); });
+        window->units()->timerUnit()->setTimers({t});
 
         QVERIFY(sim.waitForFunction(16, 1, 5000));
         QCOMPARE(sim.receivedWithFunction(16).first(), hex("00000001000f011000000008082100070400000000"));
@@ -266,7 +267,7 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         auto& [catcher, sim, window, gateway] = site;
-        window->timerUnit()->setClock([&minute] { return QDateTime(QDate(2026, 12, 7), QTime(0, 0).addSecs(minute * 60)); });
+        window->units()->timerUnit()->setClock([&minute] { return QDateTime(QDate(2026, 12, 7), QTime(0, 0).addSecs(minute * 60)); });
         window->project()->setModified(false);
         const QString cardName = gateway.element->child(32)->data(0).toString();
 
@@ -292,7 +293,7 @@ private slots:
             static_cast<QPushButton*>(find(list, "btnClose"))->click();
         });
         window->showTimers();
-        const TimerData edited = window->timerUnit()->timers().value(0);
+        const TimerData edited = window->units()->timerUnit()->timers().value(0);
         QCOMPARE(edited.IP + '|' + QString::number(edited.cardNo), sim.address().toString() + QStringLiteral("|33"));
         QVERIFY(window->project()->isModified());
 
@@ -322,7 +323,7 @@ private slots:
         const QList<QByteArray> frames = sim.receivedWithFunction(16);
         QCOMPARE(frames.at(0).mid(13), hex("0100050303030000"));
         QCOMPARE(frames.at(1).mid(13), hex("0300050000030000"));
-        flush(window->controlUnit());
+        flush(window->units()->controlUnit());
         QCOMPARE(sim.receivedWithFunction(16).size(), 2);
 
         site.close();

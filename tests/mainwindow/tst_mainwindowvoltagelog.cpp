@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "logsarea.h"
 
 #include "controlunit.h"
 #include "globals.h"
@@ -114,11 +115,11 @@ void TestMainWindowVoltageLog::controlUnitRowsAreWritten()
         energizer = new Node(QStringLiteral("Energ2"), gateway);
     }
     QDateTime now = QDateTime::currentDateTime();
-    window.voltageDiagrammsDlg()->setClock([&now] { return now; });
+    window.logs()->voltageDiagrammsDlg->setClock([&now] { return now; });
     now = now.addSecs(200);
 
     // The control unit emits on its own thread; the rows cross to the GUI.
-    QVERIFY(QMetaObject::invokeMethod(window.controlUnit(), "writeVoltageLog", Qt::QueuedConnection,
+    QVERIFY(QMetaObject::invokeMethod(window.units()->controlUnit(), "writeVoltageLog", Qt::QueuedConnection,
                                       Q_ARG(Node*, energizer)));
     QTRY_COMPARE_WITH_TIMEOUT(voltageRows(), (QStringList{QStringLiteral("2/-1"), QStringLiteral("2/0"),
                                                          QStringLiteral("2/1")}),
@@ -129,12 +130,12 @@ void TestMainWindowVoltageLog::checkPoints()
 {
     {
         MainWindow window;
-        emit window.fenceClient()->commStatus(qtClient::GettingData);
-        emit window.fenceClient()->commStatus(qtClient::Updated);
+        emit window.units()->fenceClient()->commStatus(qtClient::GettingData);
+        emit window.units()->fenceClient()->commStatus(qtClient::Updated);
         QCOMPARE(voltageRows(), QStringList{});
-        emit window.fenceClient()->commStatus(qtClient::Connected);
-        emit window.fenceClient()->commStatus(qtClient::HeartBeatTimedOut);
-        emit window.fenceClient()->commStatus(qtClient::ConnectionClosedByServer);
+        emit window.units()->fenceClient()->commStatus(qtClient::Connected);
+        emit window.units()->fenceClient()->commStatus(qtClient::HeartBeatTimedOut);
+        emit window.units()->fenceClient()->commStatus(qtClient::ConnectionClosedByServer);
         QCOMPARE(voltageRows(), QStringList(QVector<QString>(3, QStringLiteral("0/0")).toList()));
     }
     // One more as the window goes.
@@ -152,9 +153,9 @@ void TestMainWindowVoltageLog::tickRunsTheNightlyClear()
     QVERIFY(query.exec(QStringLiteral("insert into logVoltage(datetime, voltage, sector, energizer_no) "
                                       "values('2026-03-06 10:00:00', 12, -1, 1)")));
     const QDateTime midnight(QDate::currentDate().addDays(1), QTime(0, 0, 5));
-    window.voltageDiagrammsDlg()->setClock([midnight] { return midnight; });
+    window.logs()->voltageDiagrammsDlg->setClock([midnight] { return midnight; });
 
-    QVERIFY(QMetaObject::invokeMethod(window.timerUnit(), "timerTick", Qt::QueuedConnection));
+    QVERIFY(QMetaObject::invokeMethod(window.units()->timerUnit(), "timerTick", Qt::QueuedConnection));
     QTRY_COMPARE_WITH_TIMEOUT(voltageRows(), QStringList{}, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(sqlRows(QStringLiteral("select subject || ' ' || info from logUserAction"))
                                  .contains(QStringLiteral("VoltageLog Clear log voltage")),

@@ -1,6 +1,7 @@
 #include "formchild.h"
 #include "globals.h"
 #include "mainwindow.h"
+#include "elementtreearea.h"
 #include "sitetrees.h"
 
 #include "commondlg.h"
@@ -162,7 +163,7 @@ private:
     // `target` through the button's "Command" row, as the operator does.
     void placeSite(const QString& ip, int target)
     {
-        GraphicsScene* scene = window->currentScene();
+        GraphicsScene* scene = window->workspaces()->currentScene();
         const QList<QGraphicsItem*> before = scene->items();
         const auto isNew = [&before](QGraphicsItem* item) { return !before.contains(item); };
         const int y = 600 * scene->gatewayBoxes().size();
@@ -195,9 +196,9 @@ private:
                            gateway->child(0)->child(1), 0);
 
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-            window->elementTreeProxy()->mapFromSource(tree->nodeIndex(button->node())));
+            window->elementTree()->proxy()->mapFromSource(tree->nodeIndex(button->node())));
         launchers->nextAction = {gateway->child(target - 1), 4, QStringLiteral("ActivateEnergZone1")};
-        PropertySet* panel = window->propertySets().first();
+        PropertySet* panel = window->propertyPanel()->propertySets.first();
         window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
         QCOMPARE(button->actionTarget(), gateway->child(target - 1));
     }
@@ -248,9 +249,9 @@ private slots:
         QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Store"));
         QCOMPARE(window->workspaces()->tabs()->currentIndex(), 0);
         QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUSION"));
-        QCOMPARE(window->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
-        QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
-        QCOMPARE(window->twSensorsClient()->ip, QStringLiteral("127.0.0.8"));
+        QCOMPARE(window->units()->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
+        QCOMPARE(window->units()->fenceClient()->ip, QStringLiteral("127.0.0.7"));
+        QCOMPARE(window->units()->twClient()->ip, QStringLiteral("127.0.0.8"));
         QCOMPARE(g_energizerModel->rootNode()->childCount(), 1);
         GraphicsBox* button = nullptr;
         for (QGraphicsItem* item : window->workspaces()->sceneAt(0)->items()) {
@@ -374,9 +375,9 @@ private slots:
         QTRY_VERIFY(sims[0].isConnected() || sims[1].isConnected());
         GatewaySimulator& sim = sims[0].isConnected() ? sims[0] : sims[1];
         sim.sendHeartbeat();
-        QTRY_COMPARE_WITH_TIMEOUT(window->gatewayStatusLabel()->text(), QStringLiteral("EnergConnection: Updated"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text(), QStringLiteral("EnergConnection: Updated"), 10000);
         g_currentUser = QStringLiteral("admin");
-        GraphicsScene* scene = window->currentScene();
+        GraphicsScene* scene = window->workspaces()->currentScene();
         // Zone 1 on: energizer 5, then 6 (device number, 0, device type 5, high/low bits, zone bits).
         const QList<QByteArray> frames{"00000001000f011000000008080500050001000000",
                                        "00000001000f011000000008080600050001000000"};
@@ -420,10 +421,10 @@ private slots:
                                          + "</Workplace></Workplaces></Project>");
         MessageCatcher catcher;
         open(path("links.xml"));
-        QCOMPARE(window->fenceClient()->status, qtClient::ConnectionClosedByServer);
-        QCOMPARE(window->twSensorsClient()->status, qtClient::ConnectionClosedByServer);
+        QCOMPARE(window->units()->fenceClient()->status, qtClient::ConnectionClosedByServer);
+        QCOMPARE(window->units()->twClient()->status, qtClient::ConnectionClosedByServer);
         QVERIFY(logged.isEmpty() || catcher.contains(logged));
-        if (GraphicsBox* box = window->currentScene()->gatewayBoxes().value(0))
+        if (GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().value(0))
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
     }
 
@@ -506,7 +507,7 @@ private slots:
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Perimeter"));
         QCOMPARE(window->windowTitle(), title);
         QVERIFY(window->project()->isModified());
-        QCOMPARE(window->fenceClient()->ip, QStringLiteral("127.0.0.7"));
+        QCOMPARE(window->units()->fenceClient()->ip, QStringLiteral("127.0.0.7"));
         QCOMPARE(window->currentFileName(), content.isEmpty() ? QString() : HandWritten);
         const QStringList recent = QSettings(path("setting.ini"), QSettings::IniFormat).value("recentFileList").toStringList();
         const bool kept = content.isEmpty() || content == "dir";
@@ -642,7 +643,7 @@ private slots:
     {
         open(HandWritten);
         window->project()->setModified(true);
-        ControlUnit* unit = window->controlUnit();
+        ControlUnit* unit = window->units()->controlUnit();
         answerNextModal([unit](QWidget* box) {
             // The unit's thread reads the texts where they lie: made before it started.
             QMetaObject::invokeMethod(unit, "writeAlarmLog", Qt::BlockingQueuedConnection,
@@ -687,21 +688,21 @@ private slots:
         }
         // A gateway's status row with a device, and the gateway, button, text and picture boxes.
         QCOMPARE(site.size(), 6);
-        window->alarmConfirmDlg()->showAlarmConfirm(g_energizerModel->rootNode()->child(0)->child(0));
+        window->alarms()->alarmConfirmDlg->showAlarmConfirm(g_energizerModel->rootNode()->child(0)->child(0));
         window->deviceStates()->gatewayStatus(qtClient::HeartBeatTimedOut);
         window->deviceStates()->twStatus(qtClient::Error);
-        auto* table = window->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+        auto* table = window->alarms()->alarmConfirmDlg->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
         QCOMPARE(table->rowCount(), 1);
-        QVERIFY(!window->gatewayStatusLabel()->styleSheet().isEmpty());
+        QVERIFY(!window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->styleSheet().isEmpty());
         if (gatewayDeleted) {
             formChild(window.get(), "actDelete")->trigger();
             QCOMPARE(g_energizerModel->rootNode()->childCount(), 0);
         }
         formChild(window.get(), action.constData())->trigger();
         QCOMPARE(table->rowCount(), 0);
-        QVERIFY(!window->alarmConfirmDlg()->isVisible());
+        QVERIFY(!window->alarms()->alarmConfirmDlg->isVisible());
         // Open connects the new project's links, which may already say so.
-        for (QLabel* label : {window->gatewayStatusLabel(), window->twStatusLabel()})
+        for (QLabel* label : {window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel")), window->findChild<QLabel*>(QStringLiteral("twStatusLabel"))})
             QVERIFY2(label->styleSheet() != DeviceStates::AlarmStyle, qPrintable(label->text()));
         for (const NodeHandle& node : qAsConst(site))
             QVERIFY(!node.get());
@@ -720,7 +721,7 @@ private slots:
         QCOMPARE(window->currentFileName(), QString());
         // The project's alarm caption gives way to the settings' again.
         QCOMPARE(window->alarms()->alarmCaption, AlarmsArea::DefaultAlarmCaption);
-        const QList<TimerData> timers = window->timerUnit()->timers();
+        const QList<TimerData> timers = window->units()->timerUnit()->timers();
         QCOMPARE(timers.size(), 2);
         QCOMPARE(timers.at(1).name, QStringLiteral("Timer2"));
         QCOMPARE(g_energizerModel->rootNode()->childCount(), 0);

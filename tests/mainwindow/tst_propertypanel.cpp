@@ -101,7 +101,7 @@ private slots:
     void gatewayAddressMovesTheLink();
 
 private:
-    PropertySet* docked() const { return window->propertySets().first(); }
+    PropertySet* docked() const { return window->propertyPanel()->propertySets.first(); }
     // A heartbeat of the device that `element` shows, as the control unit delivers it.
     void heartbeat(Node* element)
     {
@@ -111,8 +111,8 @@ private:
     // Map items take selections as in design mode; the panel stays outside it.
     void addToScene(QGraphicsItem* item)
     {
-        window->currentScene()->addItem(item);
-        window->currentScene()->setDesignMode(true);
+        window->workspaces()->currentScene()->addItem(item);
+        window->workspaces()->currentScene()->setDesignMode(true);
     }
 
     std::unique_ptr<TestHome> home;
@@ -364,11 +364,11 @@ void TestPropertyPanel::editsReachNodesAndItems()
     // A caption typed on the map reaches the panel showing its element.
     docked()->currentNode = first->node();
     first->setCaption("South gate");
-    window->currentScene()->textItemLostFocus(first->captionItem());
+    window->workspaces()->currentScene()->textItemLostFocus(first->captionItem());
     QCOMPARE(variantRow(docked(), "Caption")->value().toString(), QString("South gate"));
 
     // The select tool fills the panel from the item and points it at the item's node.
-    window->currentScene()->clearSelection();
+    window->workspaces()->currentScene()->clearSelection();
     fence->setSelected(true);
     window->actionGroupClicked(formChild(window.get(), "actSelectObject"));
     QCOMPARE(docked()->node(), fence->node());
@@ -464,9 +464,9 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     auto* box = new GraphicsBox(GraphicsBox::TextBox);
     addToScene(box);
     QVERIFY(box->node()->insertInto(energizer->child(0), energizer->child(0)->childCount()));
-    window->currentScene()->showEnergParams(box);
-    QCOMPARE(window->propertySets().size(), 2);
-    PropertySet* popupSet = window->propertySets().at(1);
+    window->workspaces()->currentScene()->showEnergParams(box);
+    QCOMPARE(window->propertyPanel()->propertySets.size(), 2);
+    PropertySet* popupSet = window->propertyPanel()->propertySets.at(1);
     auto* popup = qobject_cast<CommonDlg*>(popupSet->parent());
     QVERIFY(popup && popup->isVisible());
     QCOMPARE(popup->windowTitle(), "Energizer property " + energizer->data(0).toString());
@@ -488,14 +488,14 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
 
     // The energizer goes while the popup is open: live updates and edits pass it by.
     Node* statusRow = energizer->deviceNode;
-    window->currentScene()->removeItem(box);
+    window->workspaces()->currentScene()->removeItem(box);
     delete box;
     QVERIFY(gateway->node()->removeChild(2));
     QVERIFY(!popupSet->node());
     window->deviceStates()->energHeartbeat(statusRow, false);
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
-    QTRY_COMPARE_WITH_TIMEOUT(window->propertySets().size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->propertyPanel()->propertySets.size(), 1, 5000);
 
     // A line under no sector has no energizer to show: the operator is told so.
     auto* fence = new GraphicsLine;
@@ -503,7 +503,7 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     QVERIFY(fence->node()->insertInto(g_elementTreeModel->rootNode()->child(0), 0));
     MessageBoxAnswerer answerer;
     window->propertyPanel()->showPopupParams(fence);
-    QCOMPARE(window->propertySets().size(), 1);
+    QCOMPARE(window->propertyPanel()->propertySets.size(), 1);
     QCOMPARE(answerer.seen().size(), 1);
 }
 
@@ -514,7 +514,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     ownedNodes.removeOne(gateway->node());
     // Choosing a map element in the tree fills the panel from its item.
     const QModelIndex source = g_elementTreeModel->nodeIndex(gateway->node());
-    formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTreeProxy()->mapFromSource(source));
+    formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(source));
     QCOMPARE(docked()->node(), gateway->node());
     QCOMPARE(rowNames(docked()), QStringList({"ObjectName", "Logo", "IP", "GlobalCommand", "ClearAlarm"}));
 
@@ -534,7 +534,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     addToScene(button);
     QVERIFY(g_elementTreeModel->insertNode(workplace, -1, button->node()));
     formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-        window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
+        window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
     QCOMPARE(rowNames(docked()).last(), QString("CmdTarget"));
     Node* target = gateway->node()->child(0);
     edits->setButtonActionChooser([target](QWidget*, PanelEdits::ButtonAction* action) {
@@ -550,7 +550,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     button->setSelected(true);
     formChild(window.get(), "actCopy")->trigger();
     formChild(window.get(), "actPaste")->trigger();
-    auto* copy = static_cast<GraphicsBox*>(window->currentScene()->selectedItems().value(0));
+    auto* copy = static_cast<GraphicsBox*>(window->workspaces()->currentScene()->selectedItems().value(0));
     copy->setActionTarget(target);
     copy->setActionCommand(ActivateEnergZone1);
     // Pressed, it sends only for a user with the right to send commands.
@@ -589,7 +589,7 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     window->setDialogLaunchers(std::move(hang));
     Node* sector = gateway->node()->child(0)->child(0);
     formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-        window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
+        window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
     window->elementTree()->showActionManager();
     QCOMPARE(text->node()->parent(), sector);
     // No heartbeat yet: the box shows the energizer's failure.
@@ -609,7 +609,7 @@ void TestPropertyPanel::backgroundPicture()
     workplace.type = Node::Workplace;
     window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, &workplace);
     const auto imageBox = [&]() -> GraphicsBox* {
-        for (QGraphicsItem* item : window->currentScene()->items()) {
+        for (QGraphicsItem* item : window->workspaces()->currentScene()->items()) {
             auto* box = dynamic_cast<GraphicsBox*>(item);
             if (box && box->kind() == GraphicsBox::ImageBox)
                 return box;
@@ -651,7 +651,7 @@ void TestPropertyPanel::gatewayAddressMovesTheLink()
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     QSignalSpy connections(&server, &QTcpServer::newConnection);
-    window->fenceClient()->setPort(server.serverPort());
+    window->units()->fenceClient()->setPort(server.serverPort());
     const QString before = gateway->ip();
     window->propertyPanel()->setDesignMode(true);
     docked()->currentNode = gateway->node();
@@ -670,9 +670,9 @@ void TestPropertyPanel::gatewayAddressMovesTheLink()
         QCOMPARE(answerer.seen().value(0), text == typo ? QString("Error:\"%1\" is not an IPv4 address.").arg(typo) : QString());
     }
     QVERIFY(connections.wait(5000));
-    QCOMPARE(window->fenceClient()->address(), QString("127.0.0.1"));
+    QCOMPARE(window->units()->fenceClient()->address(), QString("127.0.0.1"));
     QCOMPARE(gateway->energizerNode()->child(0)->data(11).toString(), QString("127.0.0.1"));
-    window->fenceClient()->closeConnection();
+    window->units()->fenceClient()->closeConnection();
 }
 
 QTEST_MAIN(TestPropertyPanel)

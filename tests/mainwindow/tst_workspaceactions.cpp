@@ -178,7 +178,7 @@ private slots:
         }
         QCOMPARE(window->workspaces()->count(), 1);
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Untitled 1"));
-        QCOMPARE(window->elementTreeProxy()->rowCount(), 1);
+        QCOMPARE(window->elementTree()->proxy()->rowCount(), 1);
         QCOMPARE(log.size(), 3);
         formChild(window.get(), "actDelete")->trigger();
     }
@@ -188,14 +188,14 @@ private slots:
     void renameReachesEveryView()
     {
         Node* workplace = scene(0)->workplaceNode();
-        PropertySet* docked = window->propertySets().first();
+        PropertySet* docked = window->propertyPanel()->propertySets.first();
         docked->currentNode = workplace;
         window->propertyPanel()->fillPropertyBrowser(docked, nullptr, workplace);
         Node* system = g_twSensorModel->rootNode()->child(0);
         const auto check = [&](const QString& caption) {
-            QCOMPARE(window->elementTreeProxy()->rowCount(), 1);
+            QCOMPARE(window->elementTree()->proxy()->rowCount(), 1);
             QCOMPARE(docked->propertyNames.key("WorkspaceCaption")->valueText(), caption);
-            QCOMPARE(window->twSensorsStatesWidget()->currentWorkspace() + system->data(2).toString(), caption + caption);
+            QCOMPARE(window->findChild<TWSensorsStatesWidget*>()->currentWorkspace() + system->data(2).toString(), caption + caption);
             QCOMPARE(system->data(0).toString(), QString());
         };
         answers->nextCaption = QStringLiteral("Yard");
@@ -212,8 +212,8 @@ private slots:
         for (int tab : {0, 1}) {
             window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
             window->workspaces()->tabs()->setCurrentIndex(tab);
-            QCOMPARE(window->propertySets().first()->node(), scene(tab)->workplaceNode());
-            QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTreeProxy()->index(0, 0)));
+            QCOMPARE(window->propertyPanel()->propertySets.first()->node(), scene(tab)->workplaceNode());
+            QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
 
@@ -330,7 +330,7 @@ private slots:
         QCOMPARE(selected->captionItem()->font().weight(), 75);
         QVERIFY(other->captionItem()->font().weight() != 75);
         window->mousePos(QPointF(12.5, 40));
-        QCOMPARE(window->positionLabel()->text(), QStringLiteral("X: 12.5 Y: 40"));
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("positionLabel"))->text(), QStringLiteral("X: 12.5 Y: 40"));
     }
 
     void colourCommands_data()
@@ -390,7 +390,7 @@ private slots:
         auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
         first->insertItem(circle);
         g_elementTreeModel->insertNode(first->workplaceNode(), -1, circle->node());
-        const QModelIndex index = window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(circle->node()));
+        const QModelIndex index = window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(circle->node()));
         QVERIFY(index.isValid());
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(index);
         QCOMPARE(window->elementTree()->currentElement(), circle->node());
@@ -408,7 +408,7 @@ private slots:
         sensor->columns = {QStringLiteral("Sensor3"), 0};
         g_elementTreeModel->insertNode(circle->node(), 0, sensor);
         formChild<QTreeView>(window.get(), "treeView")->expandAll();
-        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTreeProxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
         window->elementTree()->fillTreeContextMenu();
         QCOMPARE(window->elementTree()->contextMenu()->actions().size(), 1);
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
