@@ -86,6 +86,12 @@ void ElementTreeArea::showWorkplaceNamed(const QString& caption)
     m_proxy->invalidate();
 }
 
+void ElementTreeArea::showWorkplaceMode(int mode)
+{
+    m_proxy->workplaceMode = mode;
+    m_proxy->invalidate();
+}
+
 void ElementTreeArea::fillTreeContextMenu()
 {
     m_contextMenu->clear();

@@ -43,6 +43,8 @@ public:
     void showWorkplace(Node* workplace);
     // The tree shows only the workplace of that caption (all for none).
     void showWorkplaceNamed(const QString& caption);
+    // Which devices the tree shows: the workspace mode of the tab in front.
+    void showWorkplaceMode(int mode);
     void focusElementTree();
     void selectFirstRow();
     // The context menu's entries are enabled in design mode only.

@@ -868,8 +868,7 @@ void MainWindow::applyWorkplaceMode(int mode)
         showDock(ui->dockSensorsState, sensors);
     }
     GraphicsScene* scene = m_workspaces->currentScene();
-    m_elementTree->proxy()->workplaceMode = scene ? m_workspaces->workplaceMode(scene) : 0;
-    m_elementTree->proxy()->invalidate();
+    m_elementTree->showWorkplaceMode(scene ? m_workspaces->workplaceMode(scene) : 0);
 }
 
 void MainWindow::mousePos(QPointF pos)
