@@ -411,7 +411,9 @@ void MainWindow::createDockToggles()
                                                    {ui->dockAlarmStates, AlarmStatesDock},
                                                    {ui->dockLogs, LogsDock},
                                                    {ui->dockSensorsState, SensorsStateDock}};
-    for (const auto& [dock, number] : docks) {
+    for (const auto& [shown, number] : docks) {
+        // A lambda may not capture a structured binding: it takes a plain copy.
+        QDockWidget* dock = shown;
         QAction* toggle = dock->toggleViewAction();
         toggle->setData(int(number));
         // Shown again, a dock comes to the front of its tab group.
