@@ -85,15 +85,24 @@ void qtClientTW::connectToServer()
         return;
     // A new stream: no piece of the last connection's frames may leak into it.
     assembler.clear();
-    if (ip.isEmpty() || m_port == 0) {
-        if (ip.isEmpty())
+    if (m_address.isEmpty() || m_port == 0) {
+        if (m_address.isEmpty())
             qCLinkWarning(lineLimit, lc) << "No address of the TW controller set";
         else
             qCLinkWarning(lineLimit, lc) << "No controller port for mode" << mode;
         link.failConnect();
         return;
     }
-    link.connectToHost(ip, m_port);
+    link.connectToHost(m_address, m_port);
+}
+
+void qtClientTW::moveTo(const QString& address)
+{
+    link.leavePeer();
+    m_address = address;
+    startupData(qtClient::StartupReadOffset, qtClient::kReadRegisters);
+    if (!address.isEmpty())
+        connectToServer();
 }
 
 void qtClientTW::closeConnection()

@@ -53,6 +53,8 @@ public:
     // Closes the link and keeps it closed: no attempt, no retry, until the
     // next connectToServer.
     void stopLink();
+    // As qtClient::moveTo: an empty address leaves the link closed.
+    void moveTo(const QString& address);
     void startupData(int offset, int length);
 
     // Test and tool hooks: timings, a port other than the mode's, the packet
@@ -67,8 +69,8 @@ public:
     KX4Data currentImage() const { return Kx4Image::toKX4Data(image.data()); }
     QByteArray configuration() const;
 
-    // Written on the GUI thread before connectToServer().
-    QString ip;
+    // Where the link goes; read on the GUI thread only.
+    QString address() const { return m_address; }
     const int mode;
     qtClient::ClientStatus status = qtClient::TryToConnect;
     // Bytes after the first one of the last read.
@@ -114,6 +116,7 @@ private:
     void storeConfiguration(const uchar* frame, int size);
     void acknowledgeConfiguration(const uchar* frame);
 
+    QString m_address;
     quint16 m_port;
     ControllerLink link;
     LineLimit lineLimit;

@@ -13,11 +13,6 @@
 
 #include <QGridLayout>
 
-namespace {
-constexpr int kReadOffset = 32;
-constexpr int kReadLength = 32;
-}
-
 VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent)
     : QWizardPage(parent)
     , m_sceneGuard(gatewayBox ? gatewayBox->scene() : nullptr)
@@ -68,13 +63,8 @@ bool VellSetUpPage::validatePage()
 void VellSetUpPage::reconnectClient(const QString& address)
 {
     qtClient* client = m_host ? m_host->gatewayClient() : nullptr;
-    if (!client)
-        return;
-    client->abortSocket();
-    client->closeConnection();
-    client->ip = address;
-    client->startupData(kReadOffset, kReadLength);
-    client->connectToServer();
+    if (client)
+        client->moveTo(address);
 }
 
 void VellSetUpPage::fileElementNode()

@@ -245,22 +245,10 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
 // previous project's is kept.
 void ProjectFiles::reconnectLinks(const QString& gatewayAddress)
 {
-    if (qtClient* client = m_units->fenceClient()) {
-        client->ip = gatewayAddress;
-        if (!gatewayAddress.isEmpty()) {
-            client->startupData(32, 32);
-            client->connectToServer();
-        }
-    }
-    qtClientTW* twClient = m_units->twClient();
-    if (!twClient)
-        return;
-    const QString address = twLinkAddress();
-    twClient->ip = address;
-    if (!address.isEmpty()) {
-        twClient->startupData(32, 32);
-        twClient->connectToServer();
-    }
+    if (qtClient* client = m_units->fenceClient())
+        client->moveTo(gatewayAddress);
+    if (qtClientTW* twClient = m_units->twClient())
+        twClient->moveTo(twLinkAddress());
 }
 
 QString ProjectFiles::twLinkAddress() const

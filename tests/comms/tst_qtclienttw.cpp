@@ -7,6 +7,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace {
@@ -90,6 +92,8 @@ private slots:
     void frameSplitAcrossRuns();
     void watchdogResetsSensors();
     void emptyAddressRetries();
+    void movedLinkLeavesItsPeer_data();
+    void movedLinkLeavesItsPeer();
     void serverCloseResetsAndRetries();
     void badData_data();
     void badData();
@@ -141,7 +145,6 @@ void TestQtClientTW::globalResetWithoutConnection()
     sim.setTwMode(true);
     QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     qtClientTW client(1);
-    client.ip = sim.address().toString();
     client.setPort(sim.port());
     MessageCatcher catcher;
     client.sendRequest(0, 0, 0);
@@ -284,6 +287,35 @@ void TestQtClientTW::emptyAddressRetries()
     QTRY_VERIFY_WITH_TIMEOUT(log.events.count(QStringLiteral("s0")) >= 3, 5000);
     QVERIFY(ticks > 0);
     QVERIFY(log.images.isEmpty());
+}
+
+void TestQtClientTW::movedLinkLeavesItsPeer_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("connected") << true;
+    QTest::newRow("still connecting") << false;
+}
+
+// A link moved to another address leaves its peer at once, also one it is
+// still dialling, and goes to the new address without waiting for a retry.
+void TestQtClientTW::movedLinkLeavesItsPeer()
+{
+    QFETCH(bool, connected);
+    QTcpServer before, after;
+    QVERIFY(before.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+    QVERIFY(after.listen(QHostAddress(QStringLiteral("127.0.0.2")), before.serverPort()));
+    qtClientTW client(1);
+    client.setTiming(quietLinkTiming());
+    client.setPort(before.serverPort());
+    client.moveTo(QStringLiteral("127.0.0.1"));
+    QVERIFY(!connected || before.waitForNewConnection(5000));
+    QTcpSocket* peer = before.nextPendingConnection();
+    QTRY_VERIFY_WITH_TIMEOUT(!connected || client.status == qtClient::Connected, 5000);
+    client.moveTo(QStringLiteral("127.0.0.2"));
+    QVERIFY(after.waitForNewConnection(5000));
+    QCOMPARE(client.address(), QStringLiteral("127.0.0.2"));
+    if (connected)
+        QTRY_COMPARE_WITH_TIMEOUT(peer->state(), QAbstractSocket::UnconnectedState, 5000);
 }
 
 void TestQtClientTW::serverCloseResetsAndRetries()

@@ -351,8 +351,7 @@ private slots:
         client.setPort(sim.port());
         m_host.client = &client;
         // An attempt still under way elsewhere must not keep the new address out.
-        client.ip = QStringLiteral("127.0.0.2");
-        client.connectToServer();
+        client.moveTo(QStringLiteral("127.0.0.2"));
         QSignalSpy status(&client, &qtClient::commStatus);
 
         OsprelVellWizard wizard(box, &m_host);

@@ -250,8 +250,8 @@ private slots:
         QCOMPARE(window->workspaces()->tabs()->currentIndex(), 0);
         QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUSION"));
         QCOMPARE(window->units()->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
-        QCOMPARE(window->units()->fenceClient()->ip, QStringLiteral("127.0.0.7"));
-        QCOMPARE(window->units()->twClient()->ip, QStringLiteral("127.0.0.8"));
+        QCOMPARE(window->units()->fenceClient()->address(), QStringLiteral("127.0.0.7"));
+        QCOMPARE(window->units()->twClient()->address(), QStringLiteral("127.0.0.8"));
         QCOMPARE(g_energizerModel->rootNode()->childCount(), 1);
         GraphicsBox* button = nullptr;
         for (QGraphicsItem* item : window->workspaces()->sceneAt(0)->items()) {
@@ -507,7 +507,7 @@ private slots:
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Perimeter"));
         QCOMPARE(window->windowTitle(), title);
         QVERIFY(window->project()->isModified());
-        QCOMPARE(window->units()->fenceClient()->ip, QStringLiteral("127.0.0.7"));
+        QCOMPARE(window->units()->fenceClient()->address(), QStringLiteral("127.0.0.7"));
         QCOMPARE(window->currentFileName(), content.isEmpty() ? QString() : HandWritten);
         const QStringList recent = QSettings(path("setting.ini"), QSettings::IniFormat).value("recentFileList").toStringList();
         const bool kept = content.isEmpty() || content == "dir";
