@@ -19,7 +19,7 @@ class QLoggingCategory;
 // (connect, hello, heartbeat watchdog, retry), keeps a 64-record image of the
 // sensors' 32-byte records filled from the state frames the controller
 // pushes, and hands the whole image to the TW control unit after every
-// received run and after every link loss (all sensors back to state 0). It
+// frame that wrote it and after every link loss (all sensors back to state 0). It
 // never asks for data; its one command is the "Global Reset".
 //
 // A dialog that is never shown. Lives on the GUI thread; tcpInUpdate reaches
@@ -110,7 +110,8 @@ private:
     void publishResetRecords();
     void emitImage();
 
-    void handleFrame(const uchar* frame, int size);
+    // True when the frame wrote into the image.
+    bool handleFrame(const uchar* frame, int size);
     void takeSensorStates(const uchar* frame, int size);
     void storeRegisterWrite(const uchar* frame, int size);
     void storeConfiguration(const uchar* frame, int size);

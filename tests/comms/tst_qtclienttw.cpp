@@ -230,8 +230,7 @@ void TestQtClientTW::frameSplitAcrossRuns()
     SignalLog log(client);
     const QByteArray frame = GatewaySimulator::stateFrame(hex("0d0e0b"));
     feed(client, frame.left(9));
-    QCOMPARE(log.summary(), QStringLiteral("s6 img s7"));
-    QCOMPARE(int(log.images.last()[1][1]), 0);
+    QCOMPARE(log.summary(), QStringLiteral("s6 s7"));
     feed(client, frame.mid(9));
     QCOMPARE(int(log.images.last()[1][1]), 0x0D);
     QCOMPARE(int(log.images.last()[3][1]), 0x0B);
@@ -380,10 +379,8 @@ void TestQtClientTW::badData()
     QFETCH(int, changedRecords);
     QFETCH(int, configBytes);
     qtClientTW client(1);
-    SignalLog log(client);
     feed(client, bytes);
-    QCOMPARE(log.images.size(), 1);
-    const KX4Data image = log.images.first();
+    const KX4Data image = client.currentImage();
     QCOMPARE(image.size(), 64);
     int changed = 0;
     for (int n = 1; n < 64; ++n) {
@@ -413,13 +410,8 @@ void TestQtClientTW::corpusReplay()
     QFETCH(QByteArray, input);
     qtClientTW client(1);
     SignalLog log(client);
-    int pieces = 0;
     FuzzInput::feedInPieces(reinterpret_cast<const uint8_t*>(input.constData()), size_t(input.size()),
-                            [&](const char* bytes, int length) {
-                                ++pieces;
-                                client.receiveBytes(bytes, length);
-                            });
-    QCOMPARE(log.images.size(), pieces);
+                            [&](const char* bytes, int length) { client.receiveBytes(bytes, length); });
     for (const KX4Data& image : log.images) {
         QCOMPARE(image.size(), 64);
         for (const DeviceData& block : image)

@@ -256,6 +256,15 @@ void TestTWControlUnit::acrossThreadsFromTheClient()
         SiteLocker lock;
         QCOMPARE(system->child(1)->data(1).toInt(), int(SensorState::Alarm));
     }
+    // Two frames in one read: sensor 1's alarm and its end are both logged, in the order they came.
+    const QByteArray run = GatewaySimulator::stateFrame(QByteArray::fromHex("ddddff"))
+                           + GatewaySimulator::stateFrame(QByteArray::fromHex("ffffdd"));
+    client.receiveBytes(run.constData(), run.size());
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.lines.size(), 7, 5000);
+    QCOMPARE(receiver.lines.mid(3), (QList<Line>{{"TW Sensor1", "Alarm", "change sensor status to Alarm"},
+                                                 {"TW Sensor1", "Ready", "change sensor status to Ready"},
+                                                 {"TW Sensor2", "Ready", "change sensor status to Ready"},
+                                                 {"TW Sensor3", "Alarm", "change sensor status to Alarm"}}));
 
     // As the main window does: the thread ends, then the unit goes.
     endThread(&thread);
