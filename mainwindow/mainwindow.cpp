@@ -338,6 +338,9 @@ void MainWindow::createProjectFiles()
         m_alarms->projectClosed();
         m_deviceStates->projectClosed();
     });
+    connect(m_files, &ProjectFiles::linkAddressRefused, this, [this](bool gateway, const QString& address) {
+        m_deviceStates->showRefusedAddress(gateway, address);
+    });
     connect(m_files, &ProjectFiles::treeWorkplaceChanged, this,
             [this](const QString& caption) { m_elementTree->showWorkplaceNamed(caption); });
     connect(m_files, &ProjectFiles::statesWorkspaceChanged, this,
