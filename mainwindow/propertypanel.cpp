@@ -202,14 +202,12 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
         scene->deselectAll();
     for (QGraphicsItem* item : scene->items(Qt::AscendingOrder)) {
         auto* element = dynamic_cast<GraphicsHelperClass*>(item);
-        if (!element || element->node() != node) {
-            // The tools follow the items passed on the way, as they always have.
-            if (element)
-                m_tools->enableTextFormatFor(item);
+        if (!element || element->node() != node)
             continue;
-        }
         if (design)
             element->setItemSelected(true);
+        // The text-format tools follow the selected item, with the set of its kind.
+        m_tools->enableTextFormatFor(item);
         docked->currentNode = node;
         fillPropertyBrowser(docked, item, node);
         return;

@@ -29,7 +29,9 @@
 #include "workspacearea.h"
 
 #include <QComboBox>
+#include <QFontComboBox>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QPrinter>
 #include <QDockWidget>
 #include <QLabel>
@@ -331,6 +333,55 @@ private slots:
         QVERIFY(other->captionItem()->font().weight() != 75);
         window->mousePos(QPointF(12.5, 40));
         QCOMPARE(window->findChild<QLabel*>(QStringLiteral("positionLabel"))->text(), QStringLiteral("X: 12.5 Y: 40"));
+    }
+
+    // An item clicked on the map in design mode lights the text-format tools
+    // of its kind, whatever lies under it.
+    void textFormatFollowsTheClickedItem_data()
+    {
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<QStringList>("enabled");
+        const QStringList style{"actBold", "actItalic", "actUnderline"}, combos{"font", "size"};
+        QTest::newRow("text box") << 0 << style + QStringList{"actFontColor", "actBackgroundColor", "actBorderColor",
+                                                              "actAlignLeft", "actAlignCenter", "actAlignRight"} + combos;
+        QTest::newRow("button box") << 1 << style + combos;
+        QTest::newRow("fence line") << 2 << QStringList{"actBorderColor"};
+        QTest::newRow("gateway box") << 3 << QStringList();
+    }
+
+    void textFormatFollowsTheClickedItem()
+    {
+        QFETCH(int, clicked);
+        QFETCH(QStringList, enabled);
+        auto* line = place(scene(0), new GraphicsLine);
+        line->setPoints({{300, 300}, {500, 300}});
+        auto* button = place(scene(0), new GraphicsBox(GraphicsBox::ButtonBox));
+        button->addActionButton();
+        const QList<QGraphicsItem*> items{place(scene(0), new GraphicsBox(GraphicsBox::TextBox)), button, line,
+                                          place(scene(0), new GraphicsBox(GraphicsBox::GatewayBox))};
+        for (QGraphicsItem* item : items)
+            item->setZValue(item == items.at(clicked) ? 50 : 20);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+        QGraphicsView* view = scene(0)->views().first();
+        const QPointF target = clicked == 2 ? QPointF(400, 300) : items.at(clicked)->mapToScene(QPointF(5, 5));
+        view->centerOn(target);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          view->viewport()->mapTo(window.get(), view->mapFromScene(target)));
+        QVERIFY(items.at(clicked)->isSelected());
+        QStringList lit;
+        for (QAction* action : window->findChildren<QAction*>(QRegularExpression("^act(Bold|Italic|Underline|.*Color|Align.*)$")))
+            if (action->isEnabled())
+                lit << action->objectName();
+        if (window->mapEditTools()->fontCombo()->isEnabled())
+            lit << "font";
+        if (window->mapEditTools()->fontSizeCombo()->isEnabled())
+            lit << "size";
+        lit.sort();
+        enabled.sort();
+        QCOMPARE(lit, enabled);
     }
 
     void colourCommands_data()
