@@ -5,6 +5,7 @@
 #include "projectdocument.h"
 
 #include "chooserhooks.h"
+#include "cornergrabber.h"
 #include "dialoglaunchers.h"
 #include "elementtreeorder.h"
 #include "globals.h"
@@ -219,20 +220,29 @@ private slots:
         }
     }
 
-    // Print preview shows the map in front; from there it prints, here to a PDF.
+    // Print preview shows the map in front; from there it prints, here to a
+    // PDF. A selected item prints as it looks unselected, and stays selected.
     void printPreviewShowsTheMap()
     {
         window->workspaces()->addWorkspace(QStringLiteral("Yard"));
-        place(scene(1), new GraphicsBox(GraphicsBox::TextBox))->setCaption(QStringLiteral("NORTH GATE"));
+        GraphicsBox* box = place(scene(1), new GraphicsBox(GraphicsBox::TextBox));
+        box->setCaption(QStringLiteral("NORTH GATE"));
         const QString pdf = home.filePath(QStringLiteral("map.pdf"));
         MapPrint::setHook([&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
             printer->setOutputFileName(pdf);
             paint(printer);
         });
-        formChild(window.get(), "actPrintPreview")->trigger();
+        QImage pages[2];
+        for (QImage& page : pages) {
+            formChild(window.get(), "actPrintPreview")->trigger();
+            page = PdfProbe::pageImage(pdf, 1, 50);
+            box->setItemSelected(true);
+        }
         MapPrint::setHook({});
         QCOMPARE(PdfProbe::pageCount(pdf), 1);
         QVERIFY(PdfProbe::text(pdf).contains(QStringLiteral("NORTH GATE")));
+        QVERIFY(!pages[0].isNull() && pages[1] == pages[0]);
+        QVERIFY(box->isSelected() && box->handles().first()->isVisible());
     }
 
     void clipboard()
