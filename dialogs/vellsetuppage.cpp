@@ -43,6 +43,8 @@ void VellSetUpPage::initializePage()
     if (boxAlive) {
         m_gatewayBox->setIP(address);
         fileElementNode();
+        if (m_host)
+            m_host->gatewayBoxChanged(m_gatewayBox);
     }
     if (m_host)
         m_host->rebuildEnergizerModel();

@@ -18,6 +18,7 @@
 #include "elementtreeproxymodel.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
+#include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
@@ -127,6 +128,8 @@ MainWindow::MainWindow(QWidget* parent)
         m_elementTree->proxy()->invalidate();
         m_alarmStatesWidget->refresh();
     });
+    connect(m_gatewaySetup.get(), &GatewaySetupBridge::gatewayBoxShownAnew, this,
+            [this](GraphicsBox* box) { m_propertyPanel->refillFor(box); });
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
     connect(m_mapHost.get(), &MainWindowMapHost::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });

@@ -247,6 +247,13 @@ void PropertyPanel::alignmentChosen(QAction* action)
     }
 }
 
+void PropertyPanel::refillFor(QGraphicsItem* item)
+{
+    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+    for (PropertySet* set : setsShowing(element ? element->node() : nullptr))
+        fillPropertyBrowser(set, item, nullptr);
+}
+
 void PropertyPanel::showPopupParams(QGraphicsItem* item)
 {
     auto* dialog = new CommonDlg(m_dialogParent, this);

@@ -37,6 +37,7 @@ struct FakeHost : GatewaySetupHost
     qtClient* gatewayClient() override { return client; }
     void rebuildEnergizerModel() override { ++rebuilds; }
     void deviceEnablingChanged() override { ++refreshes; }
+    void gatewayBoxChanged(GraphicsBox*) override {}
     qtClient* client = nullptr;
     int rebuilds = 0;
     int refreshes = 0;

@@ -20,6 +20,10 @@
 #include "graphicscircle.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
+#include "intropage.h"
+#include "modalanswerer.h"
+#include "variantmanager.h"
+#include "variantproperty.h"
 #include "mapprint.h"
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
@@ -40,6 +44,7 @@
 #include <QTreeView>
 #include <QTabWidget>
 #include <QUndoStack>
+#include <QWizard>
 #include <QtTest>
 
 namespace {
@@ -243,6 +248,25 @@ private slots:
         QVERIFY(PdfProbe::text(pdf).contains(QStringLiteral("NORTH GATE")));
         QVERIFY(!pages[0].isNull() && pages[1] == pages[0]);
         QVERIFY(box->isSelected() && box->handles().first()->isVisible());
+    }
+
+    // The gateway wizard names a placed box's address: the panel shows it at once.
+    void panelFollowsTheGatewayWizard()
+    {
+        window->workspaces()->setDesignMode(true);
+        scene(0)->setMode(GraphicsScene::AddGateway);
+        answerNextModal([](QWidget* wizard) {
+            static_cast<QWizard*>(wizard)->setField(IntroPage::AddressField, QStringLiteral("127.0.0.6"));
+            static_cast<QWizard*>(wizard)->next();
+            static_cast<QWizard*>(wizard)->accept();
+        });
+        clickScene(scene(0), QPointF(40, 40));
+        const PropertySet* panel = window->propertyPanel()->dockedSet();
+        const auto shownAddress = [panel] {
+            Property* row = panel->propertyNames.key(QStringLiteral("IP"), nullptr);
+            return row ? panel->manager->variantProperty(row)->value().toString() : QString();
+        };
+        QTRY_COMPARE(shownAddress(), QStringLiteral("127.0.0.6"));
     }
 
     void clipboard()
