@@ -142,6 +142,7 @@ QPushButton* GraphicsBox::createActionButton()
     button->setObjectName(QStringLiteral("ActionButton"));
     button->setAttribute(Qt::WA_TranslucentBackground);
     button->setProperty(ButtonBoxProperty, QVariant::fromValue(static_cast<void*>(this)));
+    button->setFont(fontInPoints(button->font()));
     return button;
 }
 

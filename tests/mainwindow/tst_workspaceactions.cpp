@@ -369,6 +369,29 @@ private slots:
         QCOMPARE(window->findChild<QLabel*>(QStringLiteral("positionLabel"))->text(), QStringLiteral("X: 12.5 Y: 40"));
     }
 
+    // A text in a font set in pixels, as the program's default font is,
+    // shows and saves its point size; a file's size -1 reads as before.
+    void pixelFontShowsItsPointSize()
+    {
+        const QFont before = QApplication::font();
+        const auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+        QFont pixels = before;
+        pixels.setPixelSize(12);
+        QApplication::setFont(pixels);
+        GraphicsBox* box = place(scene(0), new GraphicsBox(GraphicsBox::TextBox));
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        window->propertyPanel()->fillPropertyBrowser(panel, box, nullptr);
+        QCOMPARE(window->mapEditTools()->fontSizeCombo()->currentText(), QStringLiteral("9"));
+        QCOMPARE(panel->manager->variantProperty(panel->propertyNames.key("Font"))->value().value<QFont>().pointSize(), 9);
+        QDomDocument document;
+        QDomElement item = box->toXml(document);
+        QCOMPARE(item.attribute("fontSize"), QStringLiteral("9"));
+        item.setAttribute("fontSize", -1);
+        GraphicsBox* read = place(scene(0), new GraphicsBox(GraphicsBox::TextBox));
+        read->readXml(item);
+        QCOMPARE(read->captionItem()->font(), box->captionItem()->font());
+    }
+
     // An item clicked on the map in design mode lights the text-format tools
     // of its kind, whatever lies under it.
     void textFormatFollowsTheClickedItem_data()
