@@ -98,7 +98,10 @@ void preview(QGraphicsScene* scene, QWidget* parent)
 {
     if (!scene)
         return;
-    QPrinter printer(QPrinter::HighResolution);
+    // At the screen's resolution a font sized in points prints as large,
+    // against the map, as it shows; at the printer's it would grow with its
+    // resolution and leave the boxes.
+    QPrinter printer(QPrinter::ScreenResolution);
     const QRectF map = printedArea(scene);
     printer.setPageOrientation(map.width() > map.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
     // The scene may go while the dialog is open (a project opened behind it).
