@@ -66,9 +66,8 @@ public:
         element.reset(gateway.elementNode.release());
         model.insertNode(model.rootNode(), -1, gateway.statusNode.release());
 
-        client.ip = Address;
         client.setPort(1);
-        client.connectToServer();  // only to fix the address the data come from
+        client.moveTo(Address);  // only to fix the address the data come from
         client.abortSocket();
         client.no_of_energizers = 32;
         client.no_of_iocards = 31;

@@ -30,9 +30,8 @@ public:
         element.reset(gateway.elementNode.release());
         model.insertNode(model.rootNode(), -1, gatewayRow);
 
-        client.ip = kAddress;
         client.setPort(1);
-        client.connectToServer();  // only to fix the address the data come from
+        client.moveTo(kAddress);  // only to fix the address the data come from
         client.no_of_energizers = 32;
         client.no_of_iocards = 31;
         client.dataValid = true;

@@ -1,10 +1,16 @@
 // Packet processing throughput of the gateway client: received bytes in,
 // signals out to a receiver on another thread, as the control unit gets them.
+// And a TW controller's read, through the TW client to the TW unit.
 #include "benchmain.h"
+#include "gatewaysimulator.h"
+#include "node.h"
 #include "qtclient.h"
+#include "qtclienttw.h"
 #include "silentport.h"
+#include "treemodel.h"
+#include "twcontrolunit.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -128,7 +134,7 @@ void BM_PushedWrite(benchmark::State& state)
 }
 
 // What a connection attempt to a gateway that does not answer costs the GUI
-// thread: the time connectToServer() keeps its caller (timed), and the
+// thread: the time moveTo() keeps its caller (timed), and the
 // longest the event loop then goes without serving a 5 ms timer over the
 // next 200 ms while the attempt is pending (`worst_gap_ms`). The gateway
 // set-up wizard starts such an attempt when its first page is left.
@@ -138,10 +144,9 @@ void BM_ConnectToSilentPort(benchmark::State& state)
     SilentPort silent;
     qtClient client(0);
     client.setPort(silent.port);
-    client.ip = QStringLiteral("127.0.0.1");
     qint64 worstGap = 0;
     for (auto _ : state) {
-        client.connectToServer();
+        client.moveTo(QStringLiteral("127.0.0.1"));
         state.PauseTiming();
         QElapsedTimer clock;
         QTimer probe;
@@ -157,6 +162,45 @@ void BM_ConnectToSilentPort(benchmark::State& state)
     state.counters["worst_gap_ms"] = double(worstGap);
 }
 
+// One read of the TW controller holding `frames` state frames, each turning
+// 32 sensors between Ready and Alarm: the client parses it and hands the
+// image of each frame on, and the TW unit on its thread takes every image
+// and tells each change (timed until the unit has handled the read).
+void BM_TwStateRead(benchmark::State& state)
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false"));
+    const int frames = int(state.range(0));
+    TreeModel model;
+    model.setRootNode(new Node(QStringLiteral("Name")));
+    auto* system = new Node(QStringLiteral("TW"), model.rootNode());
+    for (int n = 1; n <= 32; ++n)
+        new Node(QStringLiteral("Sensor%1").arg(n), system);
+    TWControlUnit unit;
+    unit.twModel = &model;
+    QThread thread;
+    unit.moveToThread(&thread);
+    thread.start();
+    qtClientTW client(1);
+    QObject::connect(&client, SIGNAL(tcpInUpdate(KX4Data)), &unit, SLOT(tovelUpdateArray(KX4Data)),
+                     Qt::QueuedConnection);
+    QByteArray reads[2];
+    for (int f = 0; f < frames; ++f) {
+        for (int r = 0; r < 2; ++r)
+            reads[r] += GatewaySimulator::stateFrame(QByteArray(32, (f + r) % 2 ? char(0xDD) : char(0xFF)));
+    }
+    long changes = 0;
+    QObject::connect(&unit, &TWControlUnit::writeAlarmLog, [&changes] { ++changes; });
+    int read = 0;
+    for (auto _ : state) {
+        const QByteArray& bytes = reads[read++ % 2];
+        client.receiveBytes(bytes.constData(), bytes.size());
+        QMetaObject::invokeMethod(&unit, [] {}, Qt::BlockingQueuedConnection);
+    }
+    thread.quit();
+    thread.wait();
+    state.counters["changes_per_read"] = double(changes) / double(state.iterations());
+}
+
 } // namespace
 
 BENCHMARK(BM_ConnectToSilentPort)->Iterations(20)->UseRealTime()->Unit(benchmark::kMicrosecond);
@@ -166,10 +210,11 @@ BENCHMARK(BM_ConnectToSilentPort)->Iterations(20)->UseRealTime()->Unit(benchmark
 // signature text and queued, as the control unit is, drained after every batch.
 BENCHMARK(BM_FullHeartbeat)->ArgNames({"logging", "receiver"})->ArgsProduct({{0, 1}, {0, 1}})->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PushedWrite)->ArgNames({"logging", "receiver"})->ArgsProduct({{0, 1}, {0, 1}})->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TwStateRead)->ArgName("frames")->Arg(1)->Arg(10)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    return runQtBenchmarks<QCoreApplication>(argc, argv);
+    return runQtBenchmarks<QApplication>(argc, argv);
 }
 
 #include "bench_qtclient.moc"

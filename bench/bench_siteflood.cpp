@@ -283,10 +283,8 @@ void BM_SiteFlood(benchmark::State& state)
         LinkTiming timing;
         timing.sweepStartDelayMs = 10;
         client->setTiming(timing);
-        client->ip = address;
         client->setPort(port);
-        client->startupData(Energizers, 32);
-        client->connectToServer();
+        client->moveTo(address);
         bool connected = false;
         waitFor([&] {
             gateway.run([&] { connected = gateway.sim->isConnected(); });

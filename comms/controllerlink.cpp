@@ -122,6 +122,17 @@ void ControllerLink::stop()
     closeLink(true);
 }
 
+void ControllerLink::leavePeer()
+{
+    connectTimer.stop();
+    retryTimer.stop();
+    // A link already down has told of its end; closing it again is no news.
+    if (socket.state() == QAbstractSocket::UnconnectedState)
+        return;
+    abortSocket();
+    closeLink(true);
+}
+
 void ControllerLink::closeLostConnection()
 {
     closeLink(false);

@@ -53,6 +53,10 @@ public:
     void closeLostConnection();
     // Drops the socket at once, also while it is still connecting; reports nothing.
     void abortSocket();
+    // Leaves the peer for another address: an attempt under way ends, a
+    // pending retry is forgotten, and a link that was up or coming up is
+    // closed as the client's own close. The client dials the new address next.
+    void leavePeer();
     void connectionClosedByServer();
     void error(QAbstractSocket::SocketError socketError);
     void heartbeatTimeOut();

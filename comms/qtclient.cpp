@@ -98,23 +98,36 @@ void qtClient::setStatus(ClientStatus value)
 QString qtClient::address() const
 {
     std::lock_guard<std::mutex> lock(addressMutex);
-    return connectedAddress;
+    return m_address;
+}
+
+void qtClient::moveTo(const QString& address)
+{
+    link.leavePeer();
+    {
+        std::lock_guard<std::mutex> lock(addressMutex);
+        m_address = address;
+    }
+    startupData(StartupReadOffset, kReadRegisters);
+    if (!address.isEmpty())
+        connectToServer();
 }
 
 void qtClient::connectToServer()
 {
     if (!link.beginConnect())
         return;
-    if (ip.isEmpty())
-        ip = QString::fromLatin1(kDefaultHost);
+    QString host;
     {
         std::lock_guard<std::mutex> lock(addressMutex);
-        connectedAddress = ip;
+        if (m_address.isEmpty())
+            m_address = QString::fromLatin1(kDefaultHost);
+        host = m_address;
     }
 
     // A new stream: nothing of the last connection may leak into it.
     resetLinkState();
-    link.connectToHost(ip, m_port);
+    link.connectToHost(host, m_port);
 }
 
 int qtClient::gatewayFrameLimit(const uchar* head, int available)

@@ -53,6 +53,8 @@ public:
     static constexpr int kReceiveChunk = 2048;
     // Registers asked for by each read request of the sweep: one device block.
     static constexpr int kReadRegisters = 32;
+    // Where the reads of a new connection start: the first device's block.
+    static constexpr int StartupReadOffset = 32;
     // The largest length a gateway frame can have (FrameAssembler::LengthLimit).
     static int gatewayFrameLimit(const uchar* head, int available);
 
@@ -67,8 +69,11 @@ public:
     // Closes the link and keeps it closed: no attempt, no retry, until the
     // next connectToServer.
     void stopLink();
-    // Drops the socket at once, also a connection attempt still under way
-    // (closeConnection leaves one alone), so that a new address takes effect.
+    // The one way to a new address: the old socket closes, an attempt
+    // under way too, the retry starts afresh and the address is dialled.
+    // An empty address leaves the link closed (a project without a gateway).
+    void moveTo(const QString& address);
+    // Drops the socket at once, also a connection attempt still under way.
     void abortSocket();
     void startupData(int offset, int length);
 
@@ -82,9 +87,8 @@ public:
     // The cap on this link's diagnostic lines.
     LineLimit& lines() { return lineLimit; }
 
-    // Written by the GUI before connectToServer(); read on the GUI thread only.
-    QString ip;
-    // The address of the latest connection attempt; safe to read from any thread.
+    // Where the link goes (localhost once dialled without an address); safe
+    // to read from any thread.
     QString address() const;
     const int mode;
     // Learnt from the heartbeats; read by the control unit's thread.
@@ -150,7 +154,7 @@ private:
     void emitImage();
 
     mutable std::mutex addressMutex;
-    QString connectedAddress;
+    QString m_address;
     quint16 m_port;
     ControllerLink link;
     LineLimit lineLimit;

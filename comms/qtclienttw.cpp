@@ -85,15 +85,24 @@ void qtClientTW::connectToServer()
         return;
     // A new stream: no piece of the last connection's frames may leak into it.
     assembler.clear();
-    if (ip.isEmpty() || m_port == 0) {
-        if (ip.isEmpty())
+    if (m_address.isEmpty() || m_port == 0) {
+        if (m_address.isEmpty())
             qCLinkWarning(lineLimit, lc) << "No address of the TW controller set";
         else
             qCLinkWarning(lineLimit, lc) << "No controller port for mode" << mode;
         link.failConnect();
         return;
     }
-    link.connectToHost(ip, m_port);
+    link.connectToHost(m_address, m_port);
+}
+
+void qtClientTW::moveTo(const QString& address)
+{
+    link.leavePeer();
+    m_address = address;
+    startupData(qtClient::StartupReadOffset, qtClient::kReadRegisters);
+    if (!address.isEmpty())
+        connectToServer();
 }
 
 void qtClientTW::closeConnection()
@@ -274,7 +283,9 @@ void qtClientTW::processPacket(int n)
 }
 
 // One received run: every whole frame in it is handled, a frame cut short
-// waits for the rest of its bytes, and the image goes to the unit once.
+// waits for the rest of its bytes. The image goes to the unit after each
+// frame that wrote it, so that the unit sees every change in the order it
+// came, also a sensor's alarm and its end within one run.
 void qtClientTW::receiveBytes(const char* data, int size)
 {
     setStatus(qtClient::Updating);
@@ -304,16 +315,15 @@ void qtClientTW::receiveBytes(const char* data, int size)
             break;
         case FrameAssembler::Result::Frame:
             std::memcpy(packetBuffer.data(), view.data, size_t(view.size));
-            handleFrame(packetBuffer.data(), view.size);
+            if (handleFrame(packetBuffer.data(), view.size))
+                emitImage();
             break;
         }
     }
-
-    emitImage();
     setStatus(qtClient::Updated);
 }
 
-void qtClientTW::handleFrame(const uchar* frame, int size)
+bool qtClientTW::handleFrame(const uchar* frame, int size)
 {
     const int length = ControllerFrame::length(frame);
     const int code = ControllerFrame::function(frame);
@@ -329,6 +339,7 @@ void qtClientTW::handleFrame(const uchar* frame, int size)
     }
 
     ignoreResponse = false;
+    bool imageWritten = false;
     switch (code) {
     case ControllerFrame::WriteRegisters:
         qCLinkDebug(lineLimit, lc).noquote() << QString(27, QLatin1Char('=')) + "Server Write multiple registers"
@@ -336,6 +347,7 @@ void qtClientTW::handleFrame(const uchar* frame, int size)
         qCLinkDebug(lineLimit, lc) << "size of register data packet: " << length;
         storeRegisterWrite(frame, size);
         ignoreResponse = true;
+        imageWritten = true;
         break;
     case ControllerFrame::ConfigurationRegisters:
         qCLinkDebug(lineLimit, lc).noquote() << QString(27, QLatin1Char('=')) + "Energizer Write Configuration Registers"
@@ -347,6 +359,7 @@ void qtClientTW::handleFrame(const uchar* frame, int size)
         qCLinkDebug(lineLimit, lc) << "size of register data packet heart: " << length;
         takeSensorStates(frame, size);
         ignoreResponse = true;
+        imageWritten = true;
         break;
     case ControllerFrame::ReadRegisters:
         qCLinkDebug(lineLimit, lc).noquote() << QString(26, QLatin1Char('=')) + "Read multiple registers"
@@ -368,6 +381,7 @@ void qtClientTW::handleFrame(const uchar* frame, int size)
     outgoing.fill(0);
     lastFunctionCode = 0;
     currentFunctionCode = 0;
+    return imageWritten;
 }
 
 // Record i gets its number in byte 0 and the sensor's state in byte 1. The

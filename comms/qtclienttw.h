@@ -19,7 +19,7 @@ class QLoggingCategory;
 // (connect, hello, heartbeat watchdog, retry), keeps a 64-record image of the
 // sensors' 32-byte records filled from the state frames the controller
 // pushes, and hands the whole image to the TW control unit after every
-// received run and after every link loss (all sensors back to state 0). It
+// frame that wrote it and after every link loss (all sensors back to state 0). It
 // never asks for data; its one command is the "Global Reset".
 //
 // A dialog that is never shown. Lives on the GUI thread; tcpInUpdate reaches
@@ -53,6 +53,8 @@ public:
     // Closes the link and keeps it closed: no attempt, no retry, until the
     // next connectToServer.
     void stopLink();
+    // As qtClient::moveTo: an empty address leaves the link closed.
+    void moveTo(const QString& address);
     void startupData(int offset, int length);
 
     // Test and tool hooks: timings, a port other than the mode's, the packet
@@ -67,8 +69,8 @@ public:
     KX4Data currentImage() const { return Kx4Image::toKX4Data(image.data()); }
     QByteArray configuration() const;
 
-    // Written on the GUI thread before connectToServer().
-    QString ip;
+    // Where the link goes; read on the GUI thread only.
+    QString address() const { return m_address; }
     const int mode;
     qtClient::ClientStatus status = qtClient::TryToConnect;
     // Bytes after the first one of the last read.
@@ -108,12 +110,14 @@ private:
     void publishResetRecords();
     void emitImage();
 
-    void handleFrame(const uchar* frame, int size);
+    // True when the frame wrote into the image.
+    bool handleFrame(const uchar* frame, int size);
     void takeSensorStates(const uchar* frame, int size);
     void storeRegisterWrite(const uchar* frame, int size);
     void storeConfiguration(const uchar* frame, int size);
     void acknowledgeConfiguration(const uchar* frame);
 
+    QString m_address;
     quint16 m_port;
     ControllerLink link;
     LineLimit lineLimit;

@@ -1,5 +1,6 @@
 #pragma once
 
+class GraphicsBox;
 class qtClient;
 
 // What the gateway setup widget and wizard need of the main window. The
@@ -19,5 +20,7 @@ public:
     // Enabled flags of devices changed: re-filter the element tree and
     // refresh the alarm states view.
     virtual void deviceEnablingChanged() = 0;
+    // The wizard gave `box` its address: what shows the box shows it anew.
+    virtual void gatewayBoxChanged(GraphicsBox* box) = 0;
 };
 

@@ -14,9 +14,6 @@
 namespace {
 constexpr int IdColumnWidth = 50;
 constexpr int NameColumnWidth = 250;
-// What the TW client reads once connected: records 32 on, 32 of them.
-constexpr int StartupOffset = 32;
-constexpr int StartupLength = 32;
 
 Node* twRoot()
 {
@@ -212,12 +209,8 @@ void TWSensorsSetupDlg::setIPaddress()
     refresh(g_elementTreeModel, system->deviceNode);
     ui->cbTWsystem->setItemText(ui->cbTWsystem->currentIndex(), address);
 
-    if (ui->chTWSensorsEnable->isChecked() && twClient) {
-        twClient->closeConnection();
-        twClient->startupData(StartupOffset, StartupLength);
-        twClient->ip = address;
-        twClient->connectToServer();
-    }
+    if (ui->chTWSensorsEnable->isChecked() && twClient)
+        twClient->moveTo(address);
 }
 
 void TWSensorsSetupDlg::twClicked()

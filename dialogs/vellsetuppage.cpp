@@ -13,11 +13,6 @@
 
 #include <QGridLayout>
 
-namespace {
-constexpr int kReadOffset = 32;
-constexpr int kReadLength = 32;
-}
-
 VellSetUpPage::VellSetUpPage(GraphicsBox* gatewayBox, GatewaySetupHost* host, QWidget* parent)
     : QWizardPage(parent)
     , m_sceneGuard(gatewayBox ? gatewayBox->scene() : nullptr)
@@ -48,6 +43,8 @@ void VellSetUpPage::initializePage()
     if (boxAlive) {
         m_gatewayBox->setIP(address);
         fileElementNode();
+        if (m_host)
+            m_host->gatewayBoxChanged(m_gatewayBox);
     }
     if (m_host)
         m_host->rebuildEnergizerModel();
@@ -68,13 +65,8 @@ bool VellSetUpPage::validatePage()
 void VellSetUpPage::reconnectClient(const QString& address)
 {
     qtClient* client = m_host ? m_host->gatewayClient() : nullptr;
-    if (!client)
-        return;
-    client->abortSocket();
-    client->closeConnection();
-    client->ip = address;
-    client->startupData(kReadOffset, kReadLength);
-    client->connectToServer();
+    if (client)
+        client->moveTo(address);
 }
 
 void VellSetUpPage::fileElementNode()

@@ -302,6 +302,13 @@ void DeviceStates::projectClosed()
     }
 }
 
+void DeviceStates::showRefusedAddress(bool gateway, const QString& address)
+{
+    QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
+    label->setText((gateway ? GatewayPrefix : TWPrefix) + tr("No link: %1 is not an IPv4 address").arg(address));
+    label->setStyleSheet(AlarmStyle);
+}
+
 void DeviceStates::showLinkStatus(bool gateway, int value)
 {
     QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;

@@ -46,6 +46,8 @@ public:
     void twStatus(int value);
     // The project went, and its links with it: the status bar forgets them.
     void projectClosed();
+    // The project's link is not made, as `address` is no IPv4 address.
+    void showRefusedAddress(bool gateway, const QString& address);
     void updateActionButtons(Node* elementNode);
 
     // Whether a button with `command` is checked for the status row; none

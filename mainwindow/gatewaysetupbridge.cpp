@@ -30,3 +30,8 @@ void GatewaySetupBridge::deviceEnablingChanged()
 {
     emit enablingChanged();
 }
+
+void GatewaySetupBridge::gatewayBoxChanged(GraphicsBox* box)
+{
+    emit gatewayBoxShownAnew(box);
+}

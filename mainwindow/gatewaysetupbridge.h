@@ -21,10 +21,12 @@ public:
     qtClient* gatewayClient() override;
     void rebuildEnergizerModel() override;
     void deviceEnablingChanged() override;
+    void gatewayBoxChanged(GraphicsBox* box) override;
 
 signals:
     void energizerModelRebuildRequested();
     void enablingChanged();
+    void gatewayBoxShownAnew(GraphicsBox* box);
 
 private:
     DeviceUnits* m_units;

@@ -18,6 +18,7 @@
 #include "elementtreeproxymodel.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
+#include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "logsarea.h"
@@ -127,6 +128,8 @@ MainWindow::MainWindow(QWidget* parent)
         m_elementTree->proxy()->invalidate();
         m_alarmStatesWidget->refresh();
     });
+    connect(m_gatewaySetup.get(), &GatewaySetupBridge::gatewayBoxShownAnew, this,
+            [this](GraphicsBox* box) { m_propertyPanel->refillFor(box); });
     m_mapHost = std::make_unique<MainWindowMapHost>(this);
     connect(m_mapHost.get(), &MainWindowMapHost::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
@@ -338,6 +341,9 @@ void MainWindow::createProjectFiles()
         m_alarms->projectClosed();
         m_deviceStates->projectClosed();
     });
+    connect(m_files, &ProjectFiles::linkAddressRefused, this, [this](bool gateway, const QString& address) {
+        m_deviceStates->showRefusedAddress(gateway, address);
+    });
     connect(m_files, &ProjectFiles::treeWorkplaceChanged, this,
             [this](const QString& caption) { m_elementTree->showWorkplaceNamed(caption); });
     connect(m_files, &ProjectFiles::statesWorkspaceChanged, this,
@@ -411,7 +417,9 @@ void MainWindow::createDockToggles()
                                                    {ui->dockAlarmStates, AlarmStatesDock},
                                                    {ui->dockLogs, LogsDock},
                                                    {ui->dockSensorsState, SensorsStateDock}};
-    for (const auto& [dock, number] : docks) {
+    for (const auto& [shown, number] : docks) {
+        // A lambda may not capture a structured binding: it takes a plain copy.
+        QDockWidget* dock = shown;
         QAction* toggle = dock->toggleViewAction();
         toggle->setData(int(number));
         // Shown again, a dock comes to the front of its tab group.

@@ -1,6 +1,9 @@
 #include "mapprint.h"
 #include "mainwindowlogging.h"
 
+#include "cornergrabber.h"
+#include "graphicsline.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QGraphicsScene>
@@ -16,6 +19,48 @@ Hook& hook()
 {
     static Hook installed;
     return installed;
+}
+
+// While it lives the map looks as it does unselected: the selection
+// handles are hidden and a selected fence line lies at its resting height.
+// What is selected stays selected.
+class UnselectedLook
+{
+public:
+    explicit UnselectedLook(QGraphicsScene* scene)
+    {
+        for (QGraphicsItem* item : scene->items()) {
+            if (item->isVisible() && dynamic_cast<CornerGrabber*>(item)) {
+                item->hide();
+                m_handles.append(item);
+            } else if (item->type() == GraphicsLine::Type && item->zValue() == GraphicsLine::SelectedZValue) {
+                item->setZValue(GraphicsLine::RestingZValue);
+                m_raisedLines.append(item);
+            }
+        }
+    }
+    ~UnselectedLook()
+    {
+        for (QGraphicsItem* handle : qAsConst(m_handles))
+            handle->show();
+        for (QGraphicsItem* line : qAsConst(m_raisedLines))
+            line->setZValue(GraphicsLine::SelectedZValue);
+    }
+
+private:
+    QList<QGraphicsItem*> m_handles;
+    QList<QGraphicsItem*> m_raisedLines;
+};
+
+// The part of the map that prints: what shows of it, handles left out.
+QRectF printedArea(const QGraphicsScene* scene)
+{
+    QRectF area;
+    for (const QGraphicsItem* item : scene->items()) {
+        if (item->isVisible() && !dynamic_cast<const CornerGrabber*>(item))
+            area |= item->sceneBoundingRect();
+    }
+    return area;
 }
 
 void showDialog(QPrinter* printer, QWidget* parent, const Painter& paint)
@@ -41,7 +86,10 @@ void render(QGraphicsScene* scene, QPrinter* printer)
                                           << printer->outputFileName();
         return;
     }
-    const QRectF map = scene ? scene->itemsBoundingRect() : QRectF();
+    if (!scene)
+        return;
+    const UnselectedLook look(scene);
+    const QRectF map = printedArea(scene);
     if (!map.isEmpty())
         scene->render(&painter, QRectF(), map, Qt::KeepAspectRatio);
 }
@@ -50,8 +98,11 @@ void preview(QGraphicsScene* scene, QWidget* parent)
 {
     if (!scene)
         return;
-    QPrinter printer(QPrinter::HighResolution);
-    const QRectF map = scene->itemsBoundingRect();
+    // At the screen's resolution a font sized in points prints as large,
+    // against the map, as it shows; at the printer's it would grow with its
+    // resolution and leave the boxes.
+    QPrinter printer(QPrinter::ScreenResolution);
+    const QRectF map = printedArea(scene);
     printer.setPageOrientation(map.width() > map.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
     // The scene may go while the dialog is open (a project opened behind it).
     const QPointer<QGraphicsScene> shown(scene);

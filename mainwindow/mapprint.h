@@ -21,7 +21,8 @@ using Hook = std::function<void(QPrinter* printer, QWidget* parent, const Painte
 void setHook(Hook hook);
 
 // The scene's items on one page, as large as the page allows, in their
-// proportions. An empty map gives an empty page.
+// proportions, as they look unselected; the selection on screen stays. An
+// empty map gives an empty page.
 void render(QGraphicsScene* scene, QPrinter* printer);
 
 // Previews the scene's map, on a page turned the way the map is wider.

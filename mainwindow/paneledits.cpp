@@ -289,13 +289,8 @@ bool PanelEdits::applyGatewayAddress(PropertySet* set, Node* node, const QString
     refresh(g_elementTreeModel, box->node());
     refresh(g_energizerModel, box->energizerNode());
     qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
-    if (qtClient* client = m_units->fenceClient()) {
-        client->abortSocket();
-        client->closeConnection();
-        client->startupData(32, 32);
-        client->ip = address;
-        client->connectToServer();
-    }
+    if (qtClient* client = m_units->fenceClient())
+        client->moveTo(address);
     return true;
 }
 
@@ -315,12 +310,8 @@ bool PanelEdits::applyTWAddress(PropertySet* set, Node* node, const QString& add
         renameNode(node, address, false, g_twSensorModel);
     }
     qCWarning(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
-    if (qtClientTW* client = m_units->twClient()) {
-        client->closeConnection();
-        client->startupData(32, 32);
-        client->ip = address;
-        client->connectToServer();
-    }
+    if (qtClientTW* client = m_units->twClient())
+        client->moveTo(address);
     return true;
 }
 

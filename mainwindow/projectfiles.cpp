@@ -218,7 +218,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     if (GraphicsScene* scene = m_workspaces->sceneAt(0))
         emit workplaceModeChanged(m_workspaces->workplaceMode(scene));
     emit statesWorkspaceChanged(caption);
-    reconnectLinks(loader.gatewayAddress());
+    reconnectLinks(loader.gatewayAddress(), loader.refusedGatewayAddress());
     emit projectShown();
 }
 
@@ -242,28 +242,23 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
 // The links follow the open project: the gateway link the last gateway box
 // read, the TW link the last enabled TW system, each only when its address
 // is a dotted quad. A project without one has no such link; nothing of the
-// previous project's is kept.
-void ProjectFiles::reconnectLinks(const QString& gatewayAddress)
+// previous project's is kept. A link the project names at an address that
+// is no dotted quad is not made, and its status field says so.
+void ProjectFiles::reconnectLinks(const QString& gatewayAddress, const QString& refusedGatewayAddress)
 {
-    if (qtClient* client = m_units->fenceClient()) {
-        client->ip = gatewayAddress;
-        if (!gatewayAddress.isEmpty()) {
-            client->startupData(32, 32);
-            client->connectToServer();
-        }
-    }
-    qtClientTW* twClient = m_units->twClient();
-    if (!twClient)
-        return;
-    const QString address = twLinkAddress();
-    twClient->ip = address;
-    if (!address.isEmpty()) {
-        twClient->startupData(32, 32);
-        twClient->connectToServer();
-    }
+    if (qtClient* client = m_units->fenceClient())
+        client->moveTo(gatewayAddress);
+    QString refusedTWAddress;
+    const QString twAddress = twLinkAddress(&refusedTWAddress);
+    if (qtClientTW* twClient = m_units->twClient())
+        twClient->moveTo(twAddress);
+    if (gatewayAddress.isEmpty() && !refusedGatewayAddress.isEmpty())
+        emit linkAddressRefused(true, refusedGatewayAddress);
+    if (twAddress.isEmpty() && !refusedTWAddress.isEmpty())
+        emit linkAddressRefused(false, refusedTWAddress);
 }
 
-QString ProjectFiles::twLinkAddress() const
+QString ProjectFiles::twLinkAddress(QString* refused) const
 {
     QString address;
     SiteLocker lock;
@@ -271,13 +266,15 @@ QString ProjectFiles::twLinkAddress() const
         if (!system->enabled)
             continue;
         const QString ip = system->data(0).toString();
-        if (isDottedQuad(ip))
+        if (isDottedQuad(ip)) {
             address = ip;
-        else
-            qCWarning(lcMainWindow).noquote()
-                << QStringLiteral("Project: the TW system of workspace \"%1\" has the address \"%2\", which is no "
-                                  "IPv4 address; no link is made to it")
-                       .arg(system->data(2).toString(), ip);
+            continue;
+        }
+        *refused = ip;
+        qCWarning(lcMainWindow).noquote()
+            << QStringLiteral("Project: the TW system of workspace \"%1\" has the address \"%2\", which is no "
+                              "IPv4 address; no link is made to it")
+                   .arg(system->data(2).toString(), ip);
     }
     return address;
 }

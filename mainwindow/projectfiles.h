@@ -82,6 +82,9 @@ signals:
     void projectShown();
     // New has emptied the project: the settings apply to it afresh.
     void settingsReloadWanted();
+    // The open project names a link (the gateway's or the TW controller's)
+    // at `address`, which is no IPv4 address: no link is made.
+    void linkAddressRefused(bool gateway, const QString& address);
 
 private:
     void createRecentFileActions();
@@ -97,8 +100,10 @@ private:
     // Tells why `fileName` did not open; `refused`: for what it holds.
     void notOpened(const QString& fileName, const QString& reason, bool refused);
     void saveProject(bool chooseFile);
-    void reconnectLinks(const QString& gatewayAddress);
-    QString twLinkAddress() const;
+    void reconnectLinks(const QString& gatewayAddress, const QString& refusedGatewayAddress);
+    // The last enabled TW system's address that is a dotted quad; `refused`
+    // takes the last one that is not.
+    QString twLinkAddress(QString* refused) const;
     void stopLinks();
     void warnOfUnresolvableReferences();
 

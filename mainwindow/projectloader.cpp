@@ -51,7 +51,8 @@ int itemCount(const QList<QDomElement>& workplaces)
     return count;
 }
 
-WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* workspaces, QString& gatewayAddress)
+WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* workspaces, QString& gatewayAddress,
+                                   QString& refusedAddress)
 {
     WorkplaceReader::Hooks hooks;
     hooks.buildDefaultTWTree = [trees, workspaces](const QString& caption, int tab) {
@@ -64,14 +65,16 @@ WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* worksp
     };
     // The socket layer reads "010.0.0.1" as 8.0.0.1: such a box would show
     // one host while the link and its commands went to another.
-    hooks.gatewayRead = [&gatewayAddress](const GraphicsBox* box) {
-        if (isDottedQuad(box->ip()))
+    hooks.gatewayRead = [&gatewayAddress, &refusedAddress](const GraphicsBox* box) {
+        if (isDottedQuad(box->ip())) {
             gatewayAddress = box->ip();
-        else
-            qCWarning(lcMainWindow).noquote()
-                << QStringLiteral("Project: gateway box %1 has the address \"%2\", which is no IPv4 address; "
-                                  "no link is made to it")
-                       .arg(box->objectName(), box->ip());
+            return;
+        }
+        refusedAddress = box->ip();
+        qCWarning(lcMainWindow).noquote()
+            << QStringLiteral("Project: gateway box %1 has the address \"%2\", which is no IPv4 address; "
+                              "no link is made to it")
+                   .arg(box->objectName(), box->ip());
     };
     return hooks;
 }
@@ -135,7 +138,8 @@ void ProjectLoader::load(const QDomDocument& document)
     progress.setMinimumDuration(progressDelay());
     progress.setValue(0);
     m_gatewayAddress.clear();
-    WorkplaceReader::Hooks hooks = readerHooks(m_trees, m_workspaces, m_gatewayAddress);
+    m_refusedGatewayAddress.clear();
+    WorkplaceReader::Hooks hooks = readerHooks(m_trees, m_workspaces, m_gatewayAddress, m_refusedGatewayAddress);
     int itemsRead = 0;
     int shownSteps = 0;
     QElapsedTimer sinceStep;

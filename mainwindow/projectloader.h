@@ -37,6 +37,8 @@ public:
     // quad; empty when there is none. Other addresses stay on their boxes
     // but no link is made to them.
     QString gatewayAddress() const { return m_gatewayAddress; }
+    // The last gateway address read that is no dotted quad; empty when none.
+    QString refusedGatewayAddress() const { return m_refusedGatewayAddress; }
 
     // Removes every tab but the first, deleting their scenes and views, and
     // empties the first scene; the map items go before the nodes they point at.
@@ -56,4 +58,5 @@ private:
     TimerUnit* m_timers;
     QWidget* m_dialogParent;
     QString m_gatewayAddress;
+    QString m_refusedGatewayAddress;
 };

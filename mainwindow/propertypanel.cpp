@@ -202,14 +202,12 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
         scene->deselectAll();
     for (QGraphicsItem* item : scene->items(Qt::AscendingOrder)) {
         auto* element = dynamic_cast<GraphicsHelperClass*>(item);
-        if (!element || element->node() != node) {
-            // The tools follow the items passed on the way, as they always have.
-            if (element)
-                m_tools->enableTextFormatFor(item);
+        if (!element || element->node() != node)
             continue;
-        }
         if (design)
             element->setItemSelected(true);
+        // The text-format tools follow the selected item, with the set of its kind.
+        m_tools->enableTextFormatFor(item);
         docked->currentNode = node;
         fillPropertyBrowser(docked, item, node);
         return;
@@ -247,6 +245,13 @@ void PropertyPanel::alignmentChosen(QAction* action)
         dockedSet()->currentNode = box->node();
         fillPropertyBrowser(dockedSet(), box, nullptr);
     }
+}
+
+void PropertyPanel::refillFor(QGraphicsItem* item)
+{
+    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+    for (PropertySet* set : setsShowing(element ? element->node() : nullptr))
+        fillPropertyBrowser(set, item, nullptr);
 }
 
 void PropertyPanel::showPopupParams(QGraphicsItem* item)

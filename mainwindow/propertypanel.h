@@ -65,6 +65,9 @@ public:
     void alignmentChosen(QAction* action);
     void showPopupParams(QGraphicsItem* item);
 
+    // `item` changed behind the panels: those showing its element fill again.
+    void refillFor(QGraphicsItem* item);
+
     // ---- live data
     // The panels that show `node` now.
     QList<PropertySet*> setsShowing(const Node* node) const;

@@ -142,6 +142,7 @@ QPushButton* GraphicsBox::createActionButton()
     button->setObjectName(QStringLiteral("ActionButton"));
     button->setAttribute(Qt::WA_TranslucentBackground);
     button->setProperty(ButtonBoxProperty, QVariant::fromValue(static_cast<void*>(this)));
+    button->setFont(fontInPoints(button->font()));
     return button;
 }
 
@@ -592,7 +593,7 @@ void GraphicsBox::writeCommonAttributes(QDomElement& item, const QFont& font)
     item.setAttribute(QStringLiteral("fontItalic"), font.style() != QFont::StyleNormal ? 1 : 0);
     item.setAttribute(QStringLiteral("fontBold"), font.weight() > BoldWeightThreshold ? 1 : 0);
     item.setAttribute(QStringLiteral("fontUnderline"), font.underline() ? 1 : 0);
-    item.setAttribute(QStringLiteral("fontSize"), font.pointSize());
+    item.setAttribute(QStringLiteral("fontSize"), fontInPoints(font).pointSize());
     item.setAttribute(QStringLiteral("fontColor"), colorToText(m_captionItem->defaultTextColor()));
     item.setAttribute(QStringLiteral("backgroundColor"), colorToText(m_backgroundColor));
     item.setAttribute(QStringLiteral("borderColor"), colorToText(m_color));

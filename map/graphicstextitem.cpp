@@ -5,7 +5,9 @@
 #include "sitemutex.h"
 
 #include <QGraphicsTextItem>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QTextBlockFormat>
 #include <QTextDocument>
 #include <QTextOption>
@@ -38,8 +40,19 @@ private:
     GraphicsTextItem* m_caption;
 };
 
+QFont fontInPoints(QFont font)
+{
+    if (font.pointSizeF() > 0 || font.pixelSize() <= 0)
+        return font;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal dotsPerInch = screen ? screen->logicalDotsPerInchY() : 96;
+    font.setPointSizeF(font.pixelSize() * 72 / dotsPerInch);
+    return font;
+}
+
 GraphicsTextItem::GraphicsTextItem(QGraphicsItem* parent)
     : QGraphicsObject(parent)
+    , m_font(fontInPoints(QFont()))
 {
     // At rest a click on the caption belongs to its box; while editing the
     // editor takes its own, and shows only inside the caption's rectangle.
@@ -107,9 +120,9 @@ void GraphicsTextItem::setPlainText(const QString& text)
 
 void GraphicsTextItem::setFont(const QFont& font)
 {
-    m_font = font;
+    m_font = fontInPoints(font);
     if (m_editor)
-        m_editor->setFont(font);
+        m_editor->setFont(m_font);
     relayout();
 }
 

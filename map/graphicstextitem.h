@@ -11,6 +11,11 @@
 class CaptionEditor;
 class QGraphicsTextItem;
 
+// `font` sized in points. One sized in pixels (the program's default font
+// is) gets the point size that draws it as large on the screen, so that the
+// tools, the panel and the project file show the size the text has.
+QFont fontInPoints(QFont font);
+
 // The caption of a box. At rest it is plain text, laid out when it is first
 // painted (to the caption's width, in its font, colour and alignment) and
 // painted only inside the box's inner rectangle. A double click on the box
@@ -37,6 +42,7 @@ public:
     // The text shown, or being edited.
     QString toPlainText() const;
     void setPlainText(const QString& text);
+    // Always sized in points (fontInPoints).
     QFont font() const { return m_font; }
     void setFont(const QFont& font);
     QColor defaultTextColor() const { return m_color; }

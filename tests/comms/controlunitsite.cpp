@@ -12,9 +12,8 @@ ControlUnitSite::ControlUnitSite(int energizers, int ioCards)
     gatewayElement = gatewayRow->deviceNode;
 
     server.listen(QHostAddress(kAddress), 0);
-    client.ip = kAddress;
     client.setPort(server.serverPort());
-    client.connectToServer();
+    client.moveTo(kAddress);
     client.no_of_energizers = energizers;
     client.no_of_iocards = ioCards;
     client.dataValid = true;

@@ -33,7 +33,6 @@ void lossesAreLoggedOnce(Client& client, Unit& unit, bool tw)
     timing.heartbeatTimeoutMs = 500;
     timing.retryIntervalMs = 50;
     client.setTiming(timing);
-    client.ip = Address;
     quint16 port = 0;
     for (const char* cause : {"Error", "HeartBeat Timed Out", ""}) {
         auto peer = std::make_unique<GatewaySimulator>();
@@ -43,7 +42,7 @@ void lossesAreLoggedOnce(Client& client, Unit& unit, bool tw)
             port = peer->port();
             peer->startHeartbeats(50);
             client.setPort(port);
-            client.connectToServer();
+            client.moveTo(Address);
         }
         const auto ups = count(qtClient::Connected) + 1;
         QTRY_COMPARE_WITH_TIMEOUT(count(qtClient::Connected), ups, 5000);

@@ -256,6 +256,13 @@ void TestTWControlUnit::acrossThreadsFromTheClient()
         SiteLocker lock;
         QCOMPARE(system->child(1)->data(1).toInt(), int(SensorState::Alarm));
     }
+    // Two frames in one read: sensor 1's alarm and its end are both logged, in the order they came.
+    const QByteArray run = GatewaySimulator::stateFrame(QByteArray::fromHex("ddddff"))
+                           + GatewaySimulator::stateFrame(QByteArray::fromHex("ffffdd"));
+    client.receiveBytes(run.constData(), run.size());
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.lines.size(), 7, 5000);
+    for (const auto& [at, text] : {std::pair{3, "TW Sensor1 Alarm"}, {4, "TW Sensor1 Ready"}, {6, "TW Sensor3 Alarm"}})
+        QCOMPARE(receiver.lines.at(at).source + ' ' + receiver.lines.at(at).reason, QString(text));
 
     // As the main window does: the thread ends, then the unit goes.
     endThread(&thread);

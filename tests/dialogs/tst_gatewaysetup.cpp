@@ -37,7 +37,9 @@ struct FakeHost : GatewaySetupHost
     qtClient* gatewayClient() override { return client; }
     void rebuildEnergizerModel() override { ++rebuilds; }
     void deviceEnablingChanged() override { ++refreshes; }
+    void gatewayBoxChanged(GraphicsBox* box) override { changed = box; }
     qtClient* client = nullptr;
+    GraphicsBox* changed = nullptr;
     int rebuilds = 0;
     int refreshes = 0;
 };
@@ -351,8 +353,7 @@ private slots:
         client.setPort(sim.port());
         m_host.client = &client;
         // An attempt still under way elsewhere must not keep the new address out.
-        client.ip = QStringLiteral("127.0.0.2");
-        client.connectToServer();
+        client.moveTo(QStringLiteral("127.0.0.2"));
         QSignalSpy status(&client, &qtClient::commStatus);
 
         OsprelVellWizard wizard(box, &m_host);
@@ -365,6 +366,7 @@ private slots:
         QCOMPARE(box->node()->deviceNode->data(0).toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(box->node()->parent(), scene.workplaceNode());
         QCOMPARE(m_host.rebuilds, 1);
+        QCOMPARE(m_host.changed, box);  // what shows the box shows its new address
 
         OsprelVellSetupWidget* w = wizard.setUpPage()->setupWidget();
         QCOMPARE(w->currentGateway(), box->node()->deviceNode);

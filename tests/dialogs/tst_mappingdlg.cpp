@@ -323,7 +323,6 @@ private slots:
         LinkTiming timing;
         timing.sweepStartDelayMs = 10;
         client.setTiming(timing);
-        client.ip = sim.address().toString();
         client.setPort(sim.port());
         QThread thread;
         auto unit = std::make_unique<ControlUnit>();
@@ -337,8 +336,7 @@ private slots:
             thread.quit();
             thread.wait();
         });
-        client.startupData(32, 32);
-        client.connectToServer();
+        client.moveTo(sim.address().toString());
         QVERIFY(sim.waitForConnection());
         sim.sendHeartbeat();
         QTRY_VERIFY_WITH_TIMEOUT(client.dataValid, 10000);

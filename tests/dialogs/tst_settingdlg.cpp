@@ -502,10 +502,8 @@ private slots:
         LinkTiming timing;
         timing.sweepStartDelayMs = 10;
         client.setTiming(timing);
-        client.ip = sim.address().toString();
         client.setPort(sim.port());
-        client.startupData(32, 32);
-        client.connectToServer();
+        client.moveTo(sim.address().toString());
         QVERIFY(sim.waitForConnection());
         sim.sendHeartbeat();
         QTRY_VERIFY_WITH_TIMEOUT(client.dataValid, 10000);

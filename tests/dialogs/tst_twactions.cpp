@@ -180,7 +180,7 @@ void TestTwActions::setAddress()
     QCOMPARE(system->deviceNode->data(0).toString(), name);
     QCOMPARE(dialog.findChild<QComboBox*>()->itemText(1), name);
     // The system is disabled: the client is left alone.
-    QVERIFY(client.ip.isEmpty());
+    QVERIFY(client.address().isEmpty());
 }
 
 void TestTwActions::setAddressReconnectsTheClient()
@@ -195,7 +195,7 @@ void TestTwActions::setAddressReconnectsTheClient()
     dialog.twsystemChanged(0);
     child<QLineEdit>(&dialog, "edtIPAddress")->setText(QStringLiteral("127.0.0.1"));
     dialog.setIPaddress();
-    QCOMPARE(client.ip, QStringLiteral("127.0.0.1"));
+    QCOMPARE(client.address(), QStringLiteral("127.0.0.1"));
     QVERIFY(controller.waitForConnection());
     client.closeConnection();
 }

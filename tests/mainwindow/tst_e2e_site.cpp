@@ -136,10 +136,8 @@ private slots:
         QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.63"))));
         GraphicsCircle* circle = placeTWSector(scene);
         qtClientTW* twClient = window->units()->twClient();
-        twClient->startupData(32, 32);
-        twClient->ip = twSim.address().toString();
         twClient->setPort(twSim.port());
-        twClient->connectToServer();
+        twClient->moveTo(twSim.address().toString());
         QVERIFY(twSim.waitForFunction(43, 1));
         twSim.setSensorStates(QByteArray::fromHex("ffddff"));
         twSim.sendStates();

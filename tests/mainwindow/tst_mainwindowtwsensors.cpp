@@ -109,11 +109,8 @@ private slots:
         sim.setTwMode(true);
         QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
         qtClientTW* client = window->units()->twClient();
-        client->closeConnection();
-        client->startupData(32, 32);
-        client->ip = sim.address().toString();
         client->setPort(sim.port());
-        client->connectToServer();
+        client->moveTo(sim.address().toString());
         QVERIFY(sim.waitForFunction(43, 1));
 
         sim.setSensorStates(QByteArray::fromHex("ffddff"));

@@ -173,15 +173,15 @@ private:
             window->trees()->rebuildEnergizerModel(*window->workspaces());
         });
         formChild(window.get(), "actAddOsprelVellWizard")->trigger();
-        mouse.click({400, 40 + y});
+        mouse.click(QPointF(400, 40 + y));
         QTRY_VERIFY(itemOf<GraphicsBox>(scene, [ip](GraphicsBox* box) { return box->ip() == ip; }));
         Node* gateway = itemOf<GraphicsBox>(scene, [ip](GraphicsBox* box) { return box->ip() == ip; })->node();
         formChild(window.get(), "actDrawLine")->trigger();
-        mouse.press({40, 300 + y});
-        mouse.move({300, 300 + y});
-        mouse.release({300, 300 + y});
+        mouse.press(QPointF(40, 300 + y));
+        mouse.move(QPointF(300, 300 + y));
+        mouse.release(QPointF(300, 300 + y));
         formChild(window.get(), "actDrawButton")->trigger();
-        mouse.click({40, 500 + y});
+        mouse.click(QPointF(40, 500 + y));
         auto* fence = itemOf<GraphicsLine>(scene, isNew);
         GraphicsBox* button = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return isNew(box) && box->actionButton(); });
         QVERIFY(fence && button);
@@ -250,8 +250,8 @@ private slots:
         QCOMPARE(window->workspaces()->tabs()->currentIndex(), 0);
         QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUSION"));
         QCOMPARE(window->units()->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
-        QCOMPARE(window->units()->fenceClient()->ip, QStringLiteral("127.0.0.7"));
-        QCOMPARE(window->units()->twClient()->ip, QStringLiteral("127.0.0.8"));
+        QCOMPARE(window->units()->fenceClient()->address(), QStringLiteral("127.0.0.7"));
+        QCOMPARE(window->units()->twClient()->address(), QStringLiteral("127.0.0.8"));
         QCOMPARE(g_energizerModel->rootNode()->childCount(), 1);
         GraphicsBox* button = nullptr;
         for (QGraphicsItem* item : window->workspaces()->sceneAt(0)->items()) {
@@ -405,11 +405,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("workplace");
         QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("fields");  // the two links' status fields
         QTest::newRow("gateway 010.0.0.1") << QByteArray("<Item itemType=\"OsprelVell\" name=\"box1\" IP=\"010.0.0.1\"/>")
-                                           << QStringLiteral("gateway box box1 has the address \"010.0.0.1\"");
+                                           << QStringLiteral("gateway box box1 has the address \"010.0.0.1\"")
+                                           << "EnergConnection: No link: 010.0.0.1 is not an IPv4 address|TW Connection: ";
         QTest::newRow("TW system 10.1") << QByteArray("<TWSensors IP=\"10.1\" enabled=\"1\"/>")
-                                        << QStringLiteral("TW system of workspace \"W\" has the address \"10.1\"");
-        QTest::newRow("neither") << QByteArray() << QString();
+                                        << QStringLiteral("TW system of workspace \"W\" has the address \"10.1\"")
+                                        << "EnergConnection: |TW Connection: No link: 10.1 is not an IPv4 address";
+        QTest::newRow("neither") << QByteArray() << QString() << "EnergConnection: |TW Connection: ";
     }
 
     void linksFollowTheProject()
@@ -424,6 +427,8 @@ private slots:
         QCOMPARE(window->units()->fenceClient()->status, qtClient::ConnectionClosedByServer);
         QCOMPARE(window->units()->twClient()->status, qtClient::ConnectionClosedByServer);
         QVERIFY(logged.isEmpty() || catcher.contains(logged));
+        QTEST(formChild<QLabel>(window.get(), "gatewayStatusLabel")->text() + '|'
+                  + formChild<QLabel>(window.get(), "twStatusLabel")->text(), "fields");
         if (GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().value(0))
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
     }
@@ -507,7 +512,7 @@ private slots:
         QCOMPARE(window->workspaces()->tabs()->tabText(0), QStringLiteral("Perimeter"));
         QCOMPARE(window->windowTitle(), title);
         QVERIFY(window->project()->isModified());
-        QCOMPARE(window->units()->fenceClient()->ip, QStringLiteral("127.0.0.7"));
+        QCOMPARE(window->units()->fenceClient()->address(), QStringLiteral("127.0.0.7"));
         QCOMPARE(window->currentFileName(), content.isEmpty() ? QString() : HandWritten);
         const QStringList recent = QSettings(path("setting.ini"), QSettings::IniFormat).value("recentFileList").toStringList();
         const bool kept = content.isEmpty() || content == "dir";

@@ -30,6 +30,7 @@
 
 #include <QComboBox>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QPrinter>
 #include <QDockWidget>
 #include <QLabel>
@@ -117,6 +118,9 @@ private slots:
     {
         QVERIFY(home.openDatabase());
         g_currentUser = QStringLiteral("admin");
+        QFont pixels = QApplication::font();  // sized in pixels, as the program's
+        pixels.setPixelSize(11);
+        QApplication::setFont(pixels);
         QSettings(home.filePath(QStringLiteral("setting.ini")), QSettings::IniFormat)
             .setValue(QStringLiteral("LoadLastFile"), false);
     }
@@ -217,20 +221,28 @@ private slots:
         }
     }
 
-    // Print preview shows the map in front; from there it prints, here to a PDF.
+    // Print preview shows the map in front; from there it prints, here to a
+    // PDF. A selected item prints as it looks unselected, and stays selected.
     void printPreviewShowsTheMap()
     {
         window->workspaces()->addWorkspace(QStringLiteral("Yard"));
-        place(scene(1), new GraphicsBox(GraphicsBox::TextBox))->setCaption(QStringLiteral("NORTH GATE"));
+        GraphicsBox* box = place(scene(1), new GraphicsBox(GraphicsBox::TextBox));
+        box->setCaption(QStringLiteral("NORTH GATE"));
         const QString pdf = home.filePath(QStringLiteral("map.pdf"));
         MapPrint::setHook([&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
             printer->setOutputFileName(pdf);
             paint(printer);
         });
-        formChild(window.get(), "actPrintPreview")->trigger();
+        QImage pages[2];
+        for (QImage& page : pages) {
+            formChild(window.get(), "actPrintPreview")->trigger();
+            page = PdfProbe::pageImage(pdf, 1, 50);
+            box->setItemSelected(true);
+        }
         MapPrint::setHook({});
         QCOMPARE(PdfProbe::pageCount(pdf), 1);
         QVERIFY(PdfProbe::text(pdf).contains(QStringLiteral("NORTH GATE")));
+        QVERIFY(!pages[0].isNull() && pages[1] == pages[0] && box->isSelected());
     }
 
     void clipboard()
@@ -331,6 +343,49 @@ private slots:
         QVERIFY(other->captionItem()->font().weight() != 75);
         window->mousePos(QPointF(12.5, 40));
         QCOMPARE(window->findChild<QLabel*>(QStringLiteral("positionLabel"))->text(), QStringLiteral("X: 12.5 Y: 40"));
+    }
+
+    // An item clicked on the map in design mode lights the text-format tools
+    // of its kind, whatever lies under it; its font size shows and saves in points.
+    void textFormatFollowsTheClickedItem_data()
+    {
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<QString>("lit");
+        QTest::newRow("text box") << 0 << "Bold Italic Underline FontColor BackgroundColor BorderColor AlignLeft "
+                                          "AlignCenter AlignRight size 8";
+        QTest::newRow("button box") << 1 << "Bold Italic Underline size 8";
+        QTest::newRow("fence line") << 2 << "BorderColor";
+        QTest::newRow("gateway box") << 3 << "";
+    }
+
+    void textFormatFollowsTheClickedItem()
+    {
+        QFETCH(int, clicked);
+        auto* line = place(scene(0), new GraphicsLine);
+        line->setPoints({{300, 300}, {500, 300}});
+        const QList<QGraphicsItem*> items{place(scene(0), new GraphicsBox(GraphicsBox::TextBox)),
+                                          place(scene(0), new GraphicsBox(GraphicsBox::ButtonBox)), line,
+                                          place(scene(0), new GraphicsBox(GraphicsBox::GatewayBox))};
+        items.at(clicked)->setZValue(50);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+        QGraphicsView* view = scene(0)->views().first();
+        const QPointF target = clicked == 2 ? QPointF(400, 300) : items.at(clicked)->mapToScene(5, 5);
+        view->centerOn(target);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          view->viewport()->mapTo(window.get(), view->mapFromScene(target)));
+        QStringList lit;
+        for (const QString& name : QStringLiteral("Bold Italic Underline FontColor BackgroundColor BorderColor "
+                                                  "AlignLeft AlignCenter AlignRight").split(' '))
+            if (formChild(window.get(), qPrintable("act" + name))->isEnabled())
+                lit << name;
+        if (window->mapEditTools()->fontSizeCombo()->isEnabled())
+            lit << "size" << window->mapEditTools()->fontSizeCombo()->currentText();
+        QTEST(lit.join(' '), "lit");
+        QDomDocument file;
+        QVERIFY(clicked == 2 || static_cast<GraphicsBox*>(items.at(clicked))->toXml(file).attribute("fontSize") == "8");
     }
 
     void colourCommands_data()

@@ -33,7 +33,6 @@ struct SimulatedLink
         const bool listening = sim.listen(QHostAddress(QStringLiteral("127.0.0.1")));
         Q_ASSERT(listening);
         Q_UNUSED(listening)
-        client.ip = sim.address().toString();
         client.setPort(sim.port());
     }
 
@@ -41,7 +40,7 @@ struct SimulatedLink
     bool connectAndHello()
     {
         const int hellos = sim.receivedWithFunction(43).size();
-        client.connectToServer();
+        client.moveTo(sim.address().toString());
         return sim.waitForFunction(43, hellos + 1);
     }
 
