@@ -8,6 +8,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "messagehandler.h"
+#include "programend.h"
 #include "resources.h"
 #include "shutdownsignals.h"
 #include "writebatch.h"
@@ -81,10 +82,19 @@ int runLumetra(QApplication& app)
     QApplication::setOrganizationName(QStringLiteral("Brenik"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.86"));
 
-    // Ends the program the orderly way, as File > Exit does: every window is
-    // closed through its own close steps, the log-in page is refused.
+    ProgramEnd::reset();
+    // A shutdown signal ends the program the orderly way File > Exit does,
+    // but asks nothing: nobody may be there to answer. Before the window
+    // stands it refuses the log-in page, after it the last message.
     ShutdownSignals shutdownSignals;
-    QObject::connect(&shutdownSignals, &ShutdownSignals::received, &app, [] { QApplication::closeAllWindows(); });
+    MainWindow* running = nullptr;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::received, &app, [&running] {
+        ProgramEnd::begin(ProgramEnd::Cause::Signal);
+        if (running)
+            running->endWithoutAsking();
+        else
+            QApplication::closeAllWindows();
+    });
 
     QThread* databaseThread = startDatabase();
     const QString failure = waitForDatabase();
@@ -114,8 +124,16 @@ int runLumetra(QApplication& app)
         if (loggedIn) {
             g_currentUser = userName;
             MainWindow window;
+            // The run ends with the window's end, whatever other window
+            // stands (an alarm's confirmation, a message, a dialog).
+            QObject::connect(&window, &MainWindow::ending, &app, [] {
+                ProgramEnd::begin(ProgramEnd::Cause::Operator);
+                QCoreApplication::quit();
+            });
+            running = &window;
             window.show();
             exitCode = app.exec();
+            running = nullptr;
         }
     }
     logRows.finish();

@@ -4,6 +4,12 @@
 #include "logwriter.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "sitetrees.h"
+#include "devicestates.h"
+#include "node.h"
+#include "projectdocument.h"
+#include "sqlrows.h"
+#include "workspacearea.h"
 #include "startup.h"
 #include "testhome.h"
 
@@ -78,63 +84,139 @@ void TestStartup::databaseThatCannotOpenIsNamedAndFails()
     QVERIFY2(told.first().contains(database) && told.first().contains(reason), qPrintable(told.first()));
 }
 
-void TestStartup::everyRowIsWrittenAtTheEnd_data()
+// Records the windows shown once armed and closes each, so that a run
+// that would wait on one goes on to its end.
+class LateWindows : public QObject
 {
-    QTest::addColumn<bool>("bySignal");
-    QTest::addColumn<bool>("locked");
-    QTest::newRow("File > Exit") << false << false;
-    QTest::newRow("File > Exit, another program holds the database for 2 s") << false << true;
-    QTest::newRow("SIGTERM") << true << false;
-}
+public:
+    bool armed = false;
+    QStringList shown;
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(object);
+        if (armed && event->type() == QEvent::Show && widget && widget->isWindow()) {
+            shown << widget->windowTitle();
+            QTimer::singleShot(0, widget, &QWidget::close);
+        }
+        return false;
+    }
+};
 
-// Ended by File > Exit or a shutdown signal, while another program may hold
-// the database for less than the exit wait: the end and the voltage log's
-// check-point the window writes as it goes are in, the window's geometry
-// kept, and the writer gone with the run, not with the application object.
-void TestStartup::everyRowIsWrittenAtTheEnd()
+// Logs in, runs `atWindow` once the window stands, then ends the run by
+// File > Exit or SIGTERM. Gives the windows shown after the end began; a
+// run still going 20 s later is ended and says so.
+QStringList runAndEnd(bool bySignal, const std::function<void(MainWindow*)>& atWindow)
 {
-    QFETCH(bool, bySignal);
-    QFETCH(bool, locked);
-    TestHome home;
-    QFile settings(AppPaths::settings());
-    QVERIFY(home.isValid() && settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    settings.write("[General]\nLoadLastFile=false\nSoundAlarmActive=false\n");
-    settings.close();
     answerNextModal([](QWidget* page) {
         QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin"));
         QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin"));
         page->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
     });
-    QProcess holder;
+    LateWindows late;
+    qApp->installEventFilter(&late);
     QTimer watcher;
-    connect(&watcher, &QTimer::timeout, this, [&] {
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
         auto* window = qobject_cast<MainWindow*>(QApplication::activeWindow());
         if (!window || !window->isVisible())
             return;
         watcher.stop();
+        atWindow(window);
+        QTimer::singleShot(0, window, [window, bySignal, &late] {
+            late.armed = true;
+            if (bySignal)
+                ::kill(::getpid(), SIGTERM);
+            else
+                window->findChild<QAction*>(QStringLiteral("actExit"))->trigger();
+            QTimer::singleShot(20000, qApp, [&late] {
+                late.shown << QStringLiteral("still running");
+                QApplication::closeAllWindows();
+                QCoreApplication::quit();
+            });
+        });
+    });
+    watcher.start(20);
+    const int exitCode = runLumetra(*qApp);
+    qApp->removeEventFilter(&late);
+    return exitCode == 0 ? late.shown : late.shown << QStringLiteral("exit code %1").arg(exitCode);
+}
+
+void TestStartup::everyRowIsWrittenAtTheEnd_data()
+{
+    QTest::addColumn<bool>("bySignal");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<bool>("alarms");
+    QTest::newRow("File > Exit") << false << false << false << false << false;
+    QTest::newRow("File > Exit, another program holds the database for 2 s") << false << true << false << false << false;
+    QTest::newRow("File > Exit, alarms up and arriving") << false << false << true << false << true;
+    QTest::newRow("SIGTERM") << true << false << false << false << false;
+    QTest::newRow("SIGTERM, alarms up and arriving") << true << false << true << false << true;
+    QTest::newRow("SIGTERM, the project changed") << true << false << true << true << false;
+    QTest::newRow("SIGTERM, a project never saved changed") << true << false << false << true << false;
+}
+
+// Ended by File > Exit or a shutdown signal, while another program may hold
+// the database for less than the exit wait, or alarms keep coming: the end,
+// and the voltage log's check-point the window writes as it goes, are in,
+// the window's geometry kept, no window shown once the end began, and the
+// writer gone with the run, not with the application object. A signal asks
+// nothing: a changed project goes to its copy, the file stays as it was.
+void TestStartup::everyRowIsWrittenAtTheEnd()
+{
+    QFETCH(bool, bySignal);
+    QFETCH(bool, locked);
+    QFETCH(bool, opened);
+    QFETCH(bool, changed);
+    QFETCH(bool, alarms);
+    TestHome home;
+    const QString project = home.filePath(QStringLiteral("site.xml"));
+    QFile file(project);
+    QVERIFY(home.isValid() && file.open(QIODevice::WriteOnly));
+    file.write("<Project><Workplaces><Workplace name=\"W\"><TWSensors IP=\"\" enabled=\"1\"><Sensor name=\"S1\" "
+               "enabled=\"1\"/></TWSensors></Workplace></Workplaces></Project>\n");
+    file.close();
+    QFile settings(AppPaths::settings());
+    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("[General]\nSoundAlarmActive=false\nLoadLastFile=" + QByteArray(opened ? "true" : "false")
+                   + "\nrecentFileList=" + project.toUtf8() + "\n");
+    settings.close();
+    QProcess holder;
+    const QStringList late = runAndEnd(bySignal, [&](MainWindow* window) {
         if (locked) {
             holder.start(qEnvironmentVariable("LUMETRA_SQLITE3"), {AppPaths::database()});
             holder.write("BEGIN EXCLUSIVE;\n.print held\n.shell sleep 2\nROLLBACK;\n");
             holder.closeWriteChannel();
             QVERIFY(holder.waitForReadyRead(10000));
         }
-        QTimer::singleShot(0, window, [window, bySignal] {
-            if (bySignal)
-                ::kill(::getpid(), SIGTERM);
-            else
-                window->findChild<QAction*>(QStringLiteral("actExit"))->trigger();
-        });
+        if (changed) {
+            window->workspaces()->renameWorkspace(0, QStringLiteral("Changed at the end"));
+            window->project()->setModified(true);
+        }
+        if (alarms) {
+            Node* sensor = window->trees()->twSensorRoot()->child(0)->child(0);
+            window->deviceStates()->sensorHeartbeat(sensor);
+            QObject::connect(window, &MainWindow::writeUserActionLog, window, [window, sensor] {
+                QMetaObject::invokeMethod(window->deviceStates(), [window, sensor] {
+                    window->deviceStates()->sensorHeartbeat(sensor);
+                }, Qt::QueuedConnection);
+            });
+        }
     });
-    watcher.start(20);
-
-    QCOMPARE(runLumetra(*qApp), 0);
+    QCOMPARE(late, QStringList());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(LogWriter::OwnConnection)));
     QVERIFY(!locked || (holder.waitForFinished(10000) && holder.readAll().startsWith("held")));
     QSqlQuery rows(QStringLiteral("select (select count(*) from logUserAction where info='Application closed'), "
                                   "(select count(*) from logVoltage where energizer_no=0)"));
     QVERIFY(rows.next());
-    QCOMPARE(rows.value(0).toInt() * 10 + rows.value(1).toInt(), 11);
+    QVERIFY(rows.value(0).toInt() == 1 && rows.value(1).toInt() >= 1);
     QVERIFY(SettingsFile::open()->contains(QStringLiteral("geometry")));
+    const QString copy = home.filePath(QLatin1String(opened ? "site.unsaved.xml" : "unsaved.xml"));
+    QFile copyFile(copy);
+    QCOMPARE(copyFile.open(QIODevice::ReadOnly) && copyFile.readAll().contains("\"Changed at the end\""), changed);
+    QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("Changed"));
+    QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction where info like 'Unsaved%'")),
+             changed ? QStringList{QStringLiteral("Unsaved changes written to ") + copy} : QStringList());
 }
 
 // Started from another working directory with no override, the program must
