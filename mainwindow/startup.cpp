@@ -115,6 +115,12 @@ int runLumetra(QApplication& app)
     // The logs' writer, its thread and its connection: it writes every row
     // accepted until the window is gone, before any connection closes.
     WriteBatch logRows;
+    int lostRows = 0;
+    QString lostBecause;
+    QObject::connect(&logRows, &WriteBatch::lost, [&lostRows, &lostBecause](int rows, const QString& error) {
+        lostRows += rows;
+        lostBecause = error;
+    });
     int exitCode = 0;
     bool loggedIn = false;
     {
@@ -137,6 +143,8 @@ int runLumetra(QApplication& app)
         }
     }
     logRows.finish();
+    if (lostRows > 0)
+        DatabaseAlert::reportLostRows(lostRows, lostBecause);
     if (!loggedIn)
         QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
     stopDatabase(databaseThread);

@@ -3,7 +3,10 @@
 #include "databasealert.h"
 #include "logwriter.h"
 #include "mainwindow.h"
+#include "fulldisk.h"
+#include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "writebatch.h"
 #include "sitetrees.h"
 #include "devicestates.h"
 #include "node.h"
@@ -34,10 +37,13 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(FullDisk::install()); }
     void databaseThatCannotOpenIsNamedAndFails_data();
     void databaseThatCannotOpenIsNamedAndFails();
     void everyRowIsWrittenAtTheEnd_data();
     void everyRowIsWrittenAtTheEnd();
+    void aFullDiskIsToldOnce_data();
+    void aFullDiskIsToldOnce();
     void opensTheDatabaseBesideTheProgram();
 };
 
@@ -217,6 +223,46 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("Changed"));
     QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction where info like 'Unsaved%'")),
              changed ? QStringList{QStringLiteral("Unsaved changes written to ") + copy} : QStringList());
+}
+
+void TestStartup::aFullDiskIsToldOnce_data()
+{
+    QTest::addColumn<bool>("bySignal");
+    QTest::newRow("File > Exit") << false;
+    QTest::newRow("SIGTERM") << true;
+}
+
+// The disk fills while the program runs: the operator is told so, as such,
+// and at an end he chose how many rows it lost, in the one box the end
+// waits on. An end by signal waits on none and only logs them.
+void TestStartup::aFullDiskIsToldOnce()
+{
+    QFETCH(bool, bySignal);
+    TestHome home;
+    QVERIFY(home.isValid() && SettingsFile::setValue(QStringLiteral("LoadLastFile"), false));
+    QStringList told;
+    DatabaseAlert::reset();
+    DatabaseAlert::setNotifier([&told](const QString& text, bool blocking) {
+        told << QLatin1String(blocking ? "box: " : "note: ") + text.section(QLatin1Char('\n'), 0, 0);
+    });
+    std::optional<MessageCatcher> catcher; // behind the program's own handler
+    const QStringList late = runAndEnd(bySignal, [&told, &catcher](MainWindow* window) {
+        catcher.emplace();
+        WriteBatch::instance().setStallAlertDelay(0);
+        QVERIFY(WriteBatch::instance().commit());
+        FullDisk::setFull(true);
+        window->writeUserActionLog(QStringLiteral("Test"), QStringLiteral("a row on a full disk"));
+        QTRY_COMPARE(told.size(), 1);
+    });
+    FullDisk::setFull(false);
+    DatabaseAlert::setNotifier({});
+    QCOMPARE(late, QStringList());
+    const QString disk = QStringLiteral("The disk that holds the database is full: ");
+    QStringList expected{QStringLiteral("note: ") + disk + QStringLiteral("the log rows are kept and written as soon as there is room.")};
+    if (!bySignal)
+        expected << QStringLiteral("box: ") + disk + QStringLiteral("3 log rows could not be written and are lost.");
+    QCOMPARE(told, expected);
+    QVERIFY(catcher->contains(QStringLiteral("3 log rows could not be written and are lost")));
 }
 
 // Started from another working directory with no override, the program must
