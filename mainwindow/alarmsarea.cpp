@@ -198,7 +198,7 @@ void AlarmsArea::load()
 void AlarmsArea::loadTextAlarm(const QSettings& settings)
 {
     textAlarmMode = SettingsFile::intValue(settings, QStringLiteral("TextAlarmMode"), 1, 0, 1);
-    textAlarmBackground = SettingsFile::colorValue(settings.value(QStringLiteral("TextAlarmBGColorMode")),
+    textAlarmBackground = SettingsFile::colorValue(settings, QStringLiteral("TextAlarmBGColorMode"),
                                                    DefaultTextAlarmBackground);
     alarmCaption = SettingsFile::textValue(settings, QStringLiteral("AlarmCaption"), DefaultAlarmCaption);
     m_textAlarmEdited = false;
