@@ -153,13 +153,15 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
     QTest::addColumn<bool>("opened");
     QTest::addColumn<bool>("changed");
     QTest::addColumn<bool>("alarms");
-    QTest::newRow("File > Exit") << false << false << false << false << false;
-    QTest::newRow("File > Exit, another program holds the database for 2 s") << false << true << false << false << false;
-    QTest::newRow("File > Exit, alarms up and arriving") << false << false << true << false << true;
-    QTest::newRow("SIGTERM") << true << false << false << false << false;
-    QTest::newRow("SIGTERM, alarms up and arriving") << true << false << true << false << true;
-    QTest::newRow("SIGTERM, the project changed") << true << false << true << true << false;
-    QTest::newRow("SIGTERM, a project never saved changed") << true << false << false << true << false;
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("File > Exit") << false << false << false << false << false << false;
+    QTest::newRow("File > Exit, another program holds the database for 2 s") << false << true << false << false << false << false;
+    QTest::newRow("File > Exit, alarms up and arriving") << false << false << true << false << true << false;
+    QTest::newRow("SIGTERM") << true << false << false << false << false << false;
+    QTest::newRow("SIGTERM, alarms up and arriving") << true << false << true << false << true << false;
+    QTest::newRow("SIGTERM, a modal dialog up") << true << false << false << false << false << true;
+    QTest::newRow("SIGTERM, the project changed") << true << false << true << true << false << false;
+    QTest::newRow("SIGTERM, a project never saved changed") << true << false << false << true << false << false;
 }
 
 // Ended by File > Exit or a shutdown signal, while another program may hold
@@ -175,6 +177,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QFETCH(bool, opened);
     QFETCH(bool, changed);
     QFETCH(bool, alarms);
+    QFETCH(bool, dialog);
     TestHome home;
     const QString project = home.filePath(QStringLiteral("site.xml"));
     QFile file(project);
@@ -199,6 +202,8 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
             window->workspaces()->renameWorkspace(0, QStringLiteral("Changed at the end"));
             window->project()->setModified(true);
         }
+        if (dialog)
+            QTimer::singleShot(0, window, [window] { window->findChild<QAction*>(QStringLiteral("actAbout"))->trigger(); });
         if (alarms) {
             Node* sensor = window->trees()->twSensorRoot()->child(0)->child(0);
             window->deviceStates()->sensorHeartbeat(sensor);
