@@ -137,8 +137,14 @@ int runLumetra(QApplication& app)
                 QCoreApplication::quit();
             });
             running = &window;
-            window.show();
-            exitCode = app.exec();
+            // A signal taken while the window was made (a project's load
+            // lets events through) ends it before it shows.
+            if (ProgramEnd::hasBegun()) {
+                window.endWithoutAsking();
+            } else {
+                window.show();
+                exitCode = app.exec();
+            }
             running = nullptr;
         }
     }
