@@ -254,13 +254,18 @@ std::unique_ptr<QSettings> open(const QString& path)
 
 namespace {
 
+// A value written by hand without quotes is split by the INI reader at its
+// commas into a list; the list is joined back.
+QString asText(const QVariant& value)
+{
+    return value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
+}
+
 // A value present but refused: the operator who edited the file finds why
 // his value has no effect.
 template <typename T> T refused(const QSettings& settings, const QString& key, const QString& why, const T& fallback)
 {
-    const QVariant value = settings.value(key);
-    const QString text = value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(','))
-                                                              : value.toString();
+    const QString text = asText(settings.value(key));
     const QString name = settings.group().isEmpty() ? key : settings.group() + QLatin1Char('/') + key;
     qCWarning(lcCore).noquote() << QStringLiteral("%1=%2 in %3 refused, %4; the default is used")
                                        .arg(name, text, settings.fileName(), why);
@@ -300,10 +305,10 @@ bool boolValue(const QSettings& settings, const QString& key, bool fallback)
 QString textValue(const QSettings& settings, const QString& key, const QString& fallback)
 {
     const QVariant value = settings.value(key);
-    if (value.type() == QVariant::StringList)
-        return value.toStringList().join(QLatin1Char(','));
-    if (value.type() == QVariant::String || !value.isValid())
-        return value.isValid() ? value.toString() : fallback;
+    if (!value.isValid())
+        return fallback;
+    if (value.type() == QVariant::StringList || value.type() == QVariant::String)
+        return asText(value);
     return refused(settings, key, QStringLiteral("not a text"), fallback);
 }
 
@@ -312,9 +317,8 @@ QString choiceValue(const QSettings& settings, const QString& key, const QString
     const QVariant value = settings.value(key);
     if (!value.isValid())
         return fallback;
-    const QString text = textValue(settings, key, fallback);
-    if (choices.contains(text))
-        return text;
+    if (choices.contains(asText(value)))
+        return asText(value);
     return refused(settings, key, QStringLiteral("not one of ") + choices.join(QStringLiteral(", ")), fallback);
 }
 
@@ -336,9 +340,7 @@ QColor colorValue(const QSettings& settings, const QString& key, const QColor& f
     const QVariant value = settings.value(key);
     if (!value.isValid())
         return fallback;
-    const QString text = value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(','))
-                                                              : value.toString();
-    const QColor color = textToColor(text);
+    const QColor color = textToColor(asText(value));
     return color.isValid() ? color : refused(settings, key, QStringLiteral("not a colour"), fallback);
 }
 
