@@ -17,8 +17,8 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMediaPlayer>
-#include <QStatusBar>
 #include <QSettings>
+#include <QStatusBar>
 
 namespace {
 

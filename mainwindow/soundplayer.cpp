@@ -17,7 +17,8 @@ SoundPlayer::SoundPlayer(QObject* owner)
     : m_player(new QMediaPlayer(owner))
 {
     m_errorConnection = QObject::connect(m_player, qOverload<QMediaPlayer::Error>(&QMediaPlayer::error), [this] {
-        cannotPlay(m_player->errorString().isEmpty() ? QCoreApplication::translate("SoundPlayer", "the player failed") : m_player->errorString());
+        const QString why = m_player->errorString();
+        cannotPlay(why.isEmpty() ? QCoreApplication::translate("SoundPlayer", "the player failed") : why);
     });
 }
 
