@@ -1,3 +1,7 @@
+# Source folders in dependency order; each is one library target once it has
+# code. The program and the fuzz targets (fuzz/) build the same list.
+set(LUMETRA_FOLDERS core model comms propertybrowser properties map views report project dialogs mainwindow resources)
+
 # lumetra_add_library(<folder> [DEPS lib...] [PRIVATE lib...] [RESOURCES file.qrc...])
 # One library per source folder, made of every source, header and form in it.
 # DEPS are used by its headers (PUBLIC); PRIVATE ones only by its sources.

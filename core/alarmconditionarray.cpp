@@ -36,7 +36,7 @@ std::optional<AlarmCondition> readEntry(const QSettings& settings, int part)
     condition.EnergParamName = SettingsFile::textValue(settings, QStringLiteral("EnergParamName"));
     condition.AlarmStatusName = SettingsFile::textValue(settings, QStringLiteral("AlarmStatusName"));
     condition.Active = SettingsFile::boolValue(settings, QStringLiteral("Active"), false);
-    condition.AlarmColor = SettingsFile::colorValue(settings.value(QStringLiteral("AlarmColor")), QColor());
+    condition.AlarmColor = SettingsFile::colorValue(settings, QStringLiteral("AlarmColor"), QColor());
     return condition;
 }
 

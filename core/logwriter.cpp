@@ -134,8 +134,11 @@ void LogWriter::finish(int busyTimeoutMs)
         QSqlQuery pragma(db);
         if (db.isOpen())
             pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs));
-        if (!commit())
-            qCWarning(lcCore) << "Log rows lost, the database did not take them:" << m_queue.size();
+        if (!commit()) {
+            qCWarning(lcCore) << "Log rows lost, the database did not take them:" << m_queue.size() << m_lastError;
+            announceRelease(&m_counters);
+            emit lost(int(m_queue.size()), m_lastError);
+        }
         if (db.isOpen() && m_connection != QLatin1String(OwnConnection))
             pragma.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(DatabaseManager::BusyTimeoutMs));
     }
@@ -257,6 +260,7 @@ bool LogWriter::isTransient(const QSqlError& error)
 
 void LogWriter::noteFailure(const QString& error)
 {
+    m_lastError = error;
     if (!m_failingSince.isValid()) {
         m_failingSince.start();
         m_counters.failing = true;

@@ -78,6 +78,8 @@ signals:
     void refused(quint64 ticket, const QString& error);
     void stalled(const QString& error);
     void resumed();
+    // The last write of `finish` failed: `rows` rows are dropped.
+    void lost(int rows, const QString& error);
 
 protected:
     bool event(QEvent* event) override;
@@ -108,6 +110,7 @@ private:
     QElapsedTimer m_failingSince;
     int m_stallAlertMs = 0;
     bool m_stallTold = false;
+    QString m_lastError;
     // Table and reason of the refusals told: a missing table refuses every row.
     QSet<QString> m_refusalsTold;
 };

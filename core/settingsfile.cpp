@@ -252,37 +252,74 @@ std::unique_ptr<QSettings> open(const QString& path)
     return settings;
 }
 
+namespace {
+
+// A value written by hand without quotes is split by the INI reader at its
+// commas into a list; the list is joined back.
+QString asText(const QVariant& value)
+{
+    return value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
+}
+
+// A value present but refused: the operator who edited the file finds why
+// his value has no effect.
+template <typename T> T refused(const QSettings& settings, const QString& key, const QString& why, const T& fallback)
+{
+    const QString text = asText(settings.value(key));
+    const QString name = settings.group().isEmpty() ? key : settings.group() + QLatin1Char('/') + key;
+    qCWarning(lcCore).noquote() << QStringLiteral("%1=%2 in %3 refused, %4; the default is used")
+                                       .arg(name, text, settings.fileName(), why);
+    return fallback;
+}
+
+} // namespace
+
 int intValue(const QSettings& settings, const QString& key, int fallback, int min, int max)
 {
     const QVariant value = settings.value(key);
-    if (value.type() != QVariant::String && value.type() != QVariant::Int)
+    if (!value.isValid())
         return fallback;
     bool whole = false;
     const int number = value.toString().trimmed().toInt(&whole);
-    return whole && number >= min && number <= max ? number : fallback;
+    if ((value.type() == QVariant::String || value.type() == QVariant::Int) && whole && number >= min && number <= max)
+        return number;
+    return refused(settings, key, QStringLiteral("not a whole number from %1 to %2").arg(min).arg(max), fallback);
 }
 
 bool boolValue(const QSettings& settings, const QString& key, bool fallback)
 {
     const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return fallback;
     if (value.type() == QVariant::Bool)
         return value.toBool();
-    if (value.type() != QVariant::String && value.type() != QVariant::Int)
-        return fallback;
     const QString text = value.toString().trimmed().toLower();
-    if (text == QLatin1String("true") || text == QLatin1String("1"))
+    const bool typed = value.type() == QVariant::String || value.type() == QVariant::Int;
+    if (typed && (text == QLatin1String("true") || text == QLatin1String("1")))
         return true;
-    if (text == QLatin1String("false") || text == QLatin1String("0"))
+    if (typed && (text == QLatin1String("false") || text == QLatin1String("0")))
         return false;
-    return fallback;
+    return refused(settings, key, QStringLiteral("not true or false"), fallback);
 }
 
 QString textValue(const QSettings& settings, const QString& key, const QString& fallback)
 {
     const QVariant value = settings.value(key);
-    if (value.type() == QVariant::StringList)
-        return value.toStringList().join(QLatin1Char(','));
-    return value.type() == QVariant::String ? value.toString() : fallback;
+    if (!value.isValid())
+        return fallback;
+    if (value.type() == QVariant::StringList || value.type() == QVariant::String)
+        return asText(value);
+    return refused(settings, key, QStringLiteral("not a text"), fallback);
+}
+
+QString choiceValue(const QSettings& settings, const QString& key, const QStringList& choices, const QString& fallback)
+{
+    const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return fallback;
+    if (choices.contains(asText(value)))
+        return asText(value);
+    return refused(settings, key, QStringLiteral("not one of ") + choices.join(QStringLiteral(", ")), fallback);
 }
 
 int beginReadArray(QSettings& settings, const QString& name, int max)
@@ -298,12 +335,13 @@ int beginReadArray(QSettings& settings, const QString& name, int max)
     return -1;
 }
 
-QColor colorValue(const QVariant& value, const QColor& fallback)
+QColor colorValue(const QSettings& settings, const QString& key, const QColor& fallback)
 {
-    const QString text = value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(','))
-                                                              : value.toString();
-    const QColor color = textToColor(text);
-    return color.isValid() ? color : fallback;
+    const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return fallback;
+    const QColor color = textToColor(asText(value));
+    return color.isValid() ? color : refused(settings, key, QStringLiteral("not a colour"), fallback);
 }
 
 } // namespace SettingsFile

@@ -58,12 +58,16 @@ inline bool setValue(const QString& key, const QVariant& value, const QString& p
 }
 
 // Typed reads of keys an operator may have edited by hand: a value that is
-// absent, not of the key's type or out of its range gives `fallback`.
+// absent, not of the key's type or out of its range gives `fallback`; one
+// that is present and refused is named in the log with the key.
 int intValue(const QSettings& settings, const QString& key, int fallback, int min, int max);
 // "true", "false", "1" or "0".
 bool boolValue(const QSettings& settings, const QString& key, bool fallback);
 // Text as written, also where the INI reader split it at unquoted commas.
 QString textValue(const QSettings& settings, const QString& key, const QString& fallback = QString());
+// One of `choices`, as written.
+QString choiceValue(const QSettings& settings, const QString& key, const QStringList& choices,
+                    const QString& fallback);
 
 // Enters array `name` for reading, as QSettings::beginReadArray, and gives
 // its entry count. A count above `max`, more than the program can hold,
@@ -74,6 +78,6 @@ int beginReadArray(QSettings& settings, const QString& name, int max);
 // A colour kept as "rgba(r,g,b,a)". Written by hand without quotes, the INI
 // reader splits it at the commas into a list; that list is joined back.
 // Gives `fallback` when the key is absent or holds no valid colour.
-QColor colorValue(const QVariant& value, const QColor& fallback);
+QColor colorValue(const QSettings& settings, const QString& key, const QColor& fallback);
 
 } // namespace SettingsFile

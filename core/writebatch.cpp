@@ -213,6 +213,7 @@ void WriteBatch::connectWriter()
     connect(writer, &LogWriter::refused, this, &WriteBatch::refused, Qt::QueuedConnection);
     connect(writer, &LogWriter::stalled, this, &WriteBatch::stalled, Qt::QueuedConnection);
     connect(writer, &LogWriter::resumed, this, &WriteBatch::resumed, Qt::QueuedConnection);
+    connect(writer, &LogWriter::lost, this, &WriteBatch::lost, Qt::QueuedConnection);
 }
 
 // Rows left for the writer's file are written there, waiting `busyTimeoutMs`

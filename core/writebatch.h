@@ -112,6 +112,8 @@ signals:
     void stalled(const QString& error);
     // Every row that waited is written.
     void resumed();
+    // The last write when the batch finished failed: `rows` rows are lost.
+    void lost(int rows, const QString& error);
 
 protected:
     bool event(QEvent* event) override;

@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "graphicshelperclass.h"
 #include "node.h"
+#include "programend.h"
 #include "property.h"
 #include "propertypanelhost.h"
 #include "propertyset.h"
@@ -236,6 +237,10 @@ QString CommonDlg::alarmLine(Node* node)
 
 void CommonDlg::showAlarmConfirm(Node* node)
 {
+    // Nobody is left to confirm it, and a window shown now would keep the
+    // end waiting.
+    if (ProgramEnd::hasBegun())
+        return;
     if (!isVisible()) {
         setWindowTitle(tr("Alarm confirm"));
         show();

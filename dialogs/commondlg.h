@@ -95,7 +95,8 @@ public:
     // Timer task page: on OK writes every field back, on Cancel none; returns the dialog result.
     int timerSetting(TimerData& timer);
     // Alarm confirmation page (modeless): lists the node's alarm line unless
-    // an equal line is listed already, and shows the window.
+    // an equal line is listed already, and shows the window. Once the
+    // program's end has begun it does nothing.
     void showAlarmConfirm(Node* node);
     // Empties the alarm confirmation page, confirming nothing.
     void clearAlarms();

@@ -87,9 +87,9 @@ inline bool run(const QByteArray& bytes)
     for (const char* key : {"SoundAlarmActive", "ReverseLogic", "SensorMode", "LoadLastFile", "LastFileRefused",
                             "withTextEnerg", "withTextIOCard"})
         SettingsFile::boolValue(*settings, QLatin1String(key), false);
-    for (const char* key : {"AlarmCaption", "Palette"})
-        SettingsFile::textValue(*settings, QLatin1String(key));
-    SettingsFile::colorValue(settings->value(QStringLiteral("TextAlarmBGColorMode")), Qt::white);
+    SettingsFile::textValue(*settings, QStringLiteral("AlarmCaption"));
+    SettingsFile::choiceValue(*settings, QStringLiteral("Palette"), {QStringLiteral("Dark")}, QString());
+    SettingsFile::colorValue(*settings, QStringLiteral("TextAlarmBGColorMode"), Qt::white);
     settings->value(QStringLiteral("recentFileList")).toStringList();
 
     FormWindow window;

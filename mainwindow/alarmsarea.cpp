@@ -13,8 +13,12 @@
 #include "soundpath.h"
 #include "soundplayer.h"
 
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMainWindow>
 #include <QMediaPlayer>
 #include <QSettings>
+#include <QStatusBar>
 
 namespace {
 
@@ -96,6 +100,20 @@ void AlarmsArea::setSoundPlayer(std::unique_ptr<SoundPlayer> soundPlayer)
         m_soundPlayer->stop();
     m_soundPlayer = std::move(soundPlayer);
     player = m_soundPlayer ? m_soundPlayer->mediaPlayer() : nullptr;
+    if (m_soundPlayer)
+        m_soundPlayer->setUnplayableNotifier([this](const QString& why) { showSoundNote(why); });
+}
+
+// A field of its own in the status bar: a passing message there would go
+// with the next menu's tip, and the operator relies on sound alarms.
+void AlarmsArea::showSoundNote(const QString& why)
+{
+    auto* window = qobject_cast<QMainWindow*>(m_window);
+    if (!window)
+        return;
+    auto* note = new QLabel(QCoreApplication::translate("AlarmsArea", "Sound alarms cannot play: %1").arg(why), window);
+    note->setObjectName(QStringLiteral("soundStatusLabel"));
+    window->statusBar()->addWidget(note);
 }
 
 void AlarmsArea::playAlarmSound(Node* node, int status, const SoundPath& sound)
@@ -198,7 +216,7 @@ void AlarmsArea::load()
 void AlarmsArea::loadTextAlarm(const QSettings& settings)
 {
     textAlarmMode = SettingsFile::intValue(settings, QStringLiteral("TextAlarmMode"), 1, 0, 1);
-    textAlarmBackground = SettingsFile::colorValue(settings.value(QStringLiteral("TextAlarmBGColorMode")),
+    textAlarmBackground = SettingsFile::colorValue(settings, QStringLiteral("TextAlarmBGColorMode"),
                                                    DefaultTextAlarmBackground);
     alarmCaption = SettingsFile::textValue(settings, QStringLiteral("AlarmCaption"), DefaultAlarmCaption);
     m_textAlarmEdited = false;

@@ -79,6 +79,7 @@ public:
 
 private:
     void writeTextAlarm(QSettings& settings) const;
+    void showSoundNote(const QString& why);
     void showOnMap(Node* node, Node* child, int status, GraphicsScene* currentScene);
 
     QWidget* m_window;

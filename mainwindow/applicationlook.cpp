@@ -29,7 +29,13 @@ ApplicationLook::ApplicationLook(QMenu* menu, QAction* defaultLook, QAction* dar
 
 void ApplicationLook::applyStoredLook()
 {
-    setPalitte(SettingsFile::textValue(*SettingsFile::open(), QStringLiteral("Palette"), QStringLiteral("Default")));
+    QStringList names;
+    for (const auto& look : looks())
+        names << look.first;
+    const auto settings = SettingsFile::open();
+    const QString key = QStringLiteral("Palette");
+    setPalitte(settings->contains(key) ? SettingsFile::choiceValue(*settings, key, names, QString())
+                                       : QStringLiteral("Default"));
 }
 
 QList<QPair<QString, QAction*>> ApplicationLook::looks() const

@@ -625,9 +625,23 @@ static bool saveQuestionAnswered(MainWindow* window, const ProjectDocument* proj
 
 void MainWindow::closeApplication()
 {
+    if (!m_closed && !saveQuestionAnswered(this, m_project.get()))
+        return;
+    endSession();
+}
+
+void MainWindow::endWithoutAsking()
+{
+    if (!m_closed && m_project->isModified())
+        m_files->writeUnsavedCopy();
+    endSession();
+}
+
+void MainWindow::endSession()
+{
     if (!m_closed) {
-        if (!saveQuestionAnswered(this, m_project.get()))
-            return;
+        m_closed = true;
+        emit ending();
         emit writeUserActionLog(LogSubject, tr("Application closed"));
         WindowSettings::write([this](QSettings& settings) {
             settings.setValue(QStringLiteral("LineWidth"), m_mapEdit->lineWidthCombo()->currentText().toInt());
@@ -635,7 +649,6 @@ void MainWindow::closeApplication()
             settings.setValue(QStringLiteral("geometry"), saveGeometry());
             settings.setValue(QStringLiteral("windowState"), saveState(0));
         });
-        m_closed = true;
     }
     m_closing = true;
     close();

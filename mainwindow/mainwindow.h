@@ -108,6 +108,10 @@ signals:
     void writeUserActionLog(QString subject, QString message);
     void writeUserActionLogList(ActionMsgList messageList);
     void command(Node* node, CommandSend command, QVariant value);
+    // The session ends: any question has been answered, and the end's log
+    // row, the settings and the close follow at once, before control
+    // returns to the event loop.
+    void ending();
 
 public slots:
     // workspaces and map editing
@@ -119,6 +123,10 @@ public slots:
     // settings
     void showSettingDlg();
     void closeApplication();
+    // The end when nobody may be there to answer (a shutdown signal): asks
+    // nothing, leaves unsaved changes in the project's unsaved copy and
+    // ends as closeApplication does.
+    void endWithoutAsking();
     // launchers
     void showOsprelVellSetup();
     void showUserAdmin();
@@ -162,6 +170,8 @@ private:
     void showWorkspaceStates(const QString& caption);
     void followWorkspaceRename(int index, const QString& caption);
     void applyWrittenSettings();
+    // The end's own steps, once: the log row, the settings, the close.
+    void endSession();
 
     std::unique_ptr<AlarmsArea> m_alarms;
     std::unique_ptr<LogsArea> m_logs;

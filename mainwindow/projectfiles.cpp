@@ -331,6 +331,20 @@ void ProjectFiles::saveProject(bool chooseFile)
     warnOfUnresolvableReferences();
 }
 
+void ProjectFiles::writeUnsavedCopy()
+{
+    const QString copy = ProjectDocument::unsavedCopyName(m_project->currentFileName);
+    const QDomDocument document = ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit()).build();
+    QString error;
+    if (ProjectDocument::write(copy, document, &error)) {
+        emit userAction(MainWindow::LogSubject, MainWindow::tr("Unsaved changes written to %1").arg(copy));
+        return;
+    }
+    qCWarning(lcMainWindow).noquote() << "Unsaved changes not written to" << copy << error;
+    emit userAction(MainWindow::LogSubject,
+                    MainWindow::tr("Unsaved changes could not be written to %1: %2").arg(copy, error));
+}
+
 // Once for each reference: the operator renames one of the elements, or
 // keeps the file as it is knowingly.
 void ProjectFiles::warnOfUnresolvableReferences()

@@ -62,6 +62,9 @@ public slots:
     void saveFileAs();
     void newFile();
     void openRecentFile(const QString& fileName);
+    // Writes the running project to its unsaved copy, never over its file,
+    // asking nothing, and logs where it went; the project stays changed.
+    void writeUnsavedCopy();
 
 signals:
     void userAction(QString subject, QString message);

@@ -3,18 +3,29 @@
 
 #include "apppaths.h"
 
+#include <QAudioDeviceInfo>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
 
+#include <utility>
+
 SoundPlayer::SoundPlayer(QObject* owner)
     : m_player(new QMediaPlayer(owner))
 {
+    m_errorConnection = QObject::connect(m_player, qOverload<QMediaPlayer::Error>(&QMediaPlayer::error), [this] {
+        const QString why = m_player->errorString();
+        cannotPlay(why.isEmpty() ? QCoreApplication::translate("SoundPlayer", "the player failed") : why);
+    });
 }
 
-SoundPlayer::~SoundPlayer() = default;
+SoundPlayer::~SoundPlayer()
+{
+    QObject::disconnect(m_errorConnection);
+}
 
 QString SoundPlayer::resolve(const QString& path)
 {
@@ -57,8 +68,24 @@ void SoundPlayer::stop()
     stopPlayback();
 }
 
+void SoundPlayer::cannotPlay(const QString& why)
+{
+    // An alarm repeats every second; the first tells all there is.
+    if (std::exchange(m_unplayableTold, true))
+        return;
+    qCWarning(lcMainWindow).noquote() << QStringLiteral("Sound output: %1; sound alarms cannot play").arg(why);
+    if (m_unplayable)
+        m_unplayable(why);
+}
+
 void SoundPlayer::startPlayback(const QString& absolutePath)
 {
+    // Without one the media backend only warns of a failed connection, at
+    // every alarm, and plays nothing.
+    if (QAudioDeviceInfo::defaultOutputDevice().isNull()) {
+        cannotPlay(QCoreApplication::translate("SoundPlayer", "no audio output device was found"));
+        return;
+    }
     m_player->setMedia(QUrl::fromLocalFile(absolutePath));
     m_player->play();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QMediaPlayer;
@@ -13,6 +15,9 @@ class QObject;
 // URL texts. play() of the file that is already playing lets it play on.
 // Tests replace the backend functions (startPlayback, stopPlayback,
 // backendPlaying) by subclassing; the default uses Qt Multimedia.
+// Without a working sound output (no audio device, or the player's error)
+// a sound cannot play: that is logged once, naming the sound output, and
+// handed once to the notifier, which tells the operator.
 class SoundPlayer
 {
 public:
@@ -31,13 +36,21 @@ public:
 
     QMediaPlayer* mediaPlayer() const { return m_player; }
 
+    using Notifier = std::function<void(const QString& why)>;
+    void setUnplayableNotifier(Notifier notifier) { m_unplayable = std::move(notifier); }
+
 protected:
     virtual void startPlayback(const QString& absolutePath);
     virtual void stopPlayback();
     virtual bool backendPlaying() const;
+    // The sound output cannot play, for `why`.
+    void cannotPlay(const QString& why);
 
 private:
     QMediaPlayer* m_player = nullptr;
     QString m_currentFile;
     QSet<QString> m_reportedMissing;
+    Notifier m_unplayable;
+    QMetaObject::Connection m_errorConnection;
+    bool m_unplayableTold = false;
 };

@@ -8,6 +8,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "messagehandler.h"
+#include "programend.h"
 #include "resources.h"
 #include "shutdownsignals.h"
 #include "writebatch.h"
@@ -81,10 +82,19 @@ int runLumetra(QApplication& app)
     QApplication::setOrganizationName(QStringLiteral("Brenik"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.86"));
 
-    // Ends the program the orderly way, as File > Exit does: every window is
-    // closed through its own close steps, the log-in page is refused.
+    ProgramEnd::reset();
+    // A shutdown signal ends the program the orderly way File > Exit does,
+    // but asks nothing: nobody may be there to answer. Before the window
+    // stands it refuses the log-in page, after it the last message.
     ShutdownSignals shutdownSignals;
-    QObject::connect(&shutdownSignals, &ShutdownSignals::received, &app, [] { QApplication::closeAllWindows(); });
+    MainWindow* running = nullptr;
+    QObject::connect(&shutdownSignals, &ShutdownSignals::received, &app, [&running] {
+        ProgramEnd::begin(ProgramEnd::Cause::Signal);
+        if (running)
+            running->endWithoutAsking();
+        else
+            QApplication::closeAllWindows();
+    });
 
     QThread* databaseThread = startDatabase();
     const QString failure = waitForDatabase();
@@ -105,6 +115,12 @@ int runLumetra(QApplication& app)
     // The logs' writer, its thread and its connection: it writes every row
     // accepted until the window is gone, before any connection closes.
     WriteBatch logRows;
+    int lostRows = 0;
+    QString lostBecause;
+    QObject::connect(&logRows, &WriteBatch::lost, [&lostRows, &lostBecause](int rows, const QString& error) {
+        lostRows += rows;
+        lostBecause = error;
+    });
     int exitCode = 0;
     bool loggedIn = false;
     {
@@ -114,11 +130,27 @@ int runLumetra(QApplication& app)
         if (loggedIn) {
             g_currentUser = userName;
             MainWindow window;
-            window.show();
-            exitCode = app.exec();
+            // The run ends with the window's end, whatever other window
+            // stands (an alarm's confirmation, a message, a dialog).
+            QObject::connect(&window, &MainWindow::ending, &app, [] {
+                ProgramEnd::begin(ProgramEnd::Cause::Operator);
+                QCoreApplication::quit();
+            });
+            running = &window;
+            // A signal taken while the window was made (a project's load
+            // lets events through) ends it before it shows.
+            if (ProgramEnd::hasBegun()) {
+                window.endWithoutAsking();
+            } else {
+                window.show();
+                exitCode = app.exec();
+            }
+            running = nullptr;
         }
     }
     logRows.finish();
+    if (lostRows > 0)
+        DatabaseAlert::reportLostRows(lostRows, lostBecause);
     if (!loggedIn)
         QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
     stopDatabase(databaseThread);

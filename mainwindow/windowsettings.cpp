@@ -1,5 +1,6 @@
 #include "windowsettings.h"
 
+#include "programend.h"
 #include "settingsfile.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,8 @@ bool write(const std::function<void(QSettings&)>& fill)
 {
     if (SettingsFile::write(fill))
         return true;
-    if (told())
+    // Once the end has begun no box may keep it waiting: the log says it.
+    if (told() || ProgramEnd::hasBegun())
         return false;
     told() = true;
     const QString text = QCoreApplication::translate("WindowSettings",

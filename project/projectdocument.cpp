@@ -3,7 +3,10 @@
 
 #include "projectlimits.h"
 
+#include "apppaths.h"
+
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -136,6 +139,14 @@ bool ProjectDocument::read(const QString& fileName, QDomDocument& document, QStr
         *refused = false;
     document = parsed;
     return true;
+}
+
+QString ProjectDocument::unsavedCopyName(const QString& fileName)
+{
+    if (fileName.isEmpty())
+        return AppPaths::filePath(QStringLiteral("unsaved.xml"));
+    const QFileInfo file(fileName);
+    return file.dir().filePath(file.completeBaseName() + QStringLiteral(".unsaved.xml"));
 }
 
 bool ProjectDocument::write(const QString& fileName, const QDomDocument& document, QString* error)

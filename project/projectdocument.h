@@ -45,6 +45,11 @@ public:
     // reading (then nothing is written) or could not be written in full; the
     // old file then stays as it was.
     static bool write(const QString& fileName, const QDomDocument& document, QString* error = nullptr);
+    // Where an end that asks nothing leaves the unsaved changes of the
+    // project in `fileName`: "<name>.unsaved.xml" beside it, never the file
+    // itself, or "unsaved.xml" in the program's directory for a project
+    // never saved.
+    static QString unsavedCopyName(const QString& fileName);
 
     // The file dialogs of Save As and Open; replaceable so tests never open
     // one. A chooser returns the chosen path, or an empty string when cancelled.

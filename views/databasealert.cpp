@@ -1,6 +1,7 @@
 #include "databasealert.h"
 #include "viewslogging.h"
 
+#include "programend.h"
 #include "writebatch.h"
 
 #include <QCoreApplication>
@@ -24,8 +25,19 @@ DatabaseAlert::Notifier& notifier()
     return current;
 }
 
-QString problemText(DatabaseAlert::Problem problem)
+// SQLite's own text for a full disk (or a database at its size limit).
+bool diskFull(const QString& sqlError)
 {
+    return sqlError.contains(QLatin1String("database or disk is full"), Qt::CaseInsensitive);
+}
+
+QString problemText(DatabaseAlert::Problem problem, const QString& sqlError)
+{
+    // The cause first: a full disk is not cured by waiting for a lock.
+    if (problem == DatabaseAlert::LogsDelayed && diskFull(sqlError))
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "The disk that holds the database is full: the log rows are kept and "
+                                           "written as soon as there is room.");
     switch (problem) {
     case DatabaseAlert::Unopenable:
         return QCoreApplication::translate("DatabaseAlert", "The database cannot be opened; the program ends.");
@@ -47,6 +59,8 @@ QString problemText(DatabaseAlert::Problem problem)
                                            "being lost.");
     case DatabaseAlert::LogNotCleared:
         return QCoreApplication::translate("DatabaseAlert", "The log cannot be cleared; its rows are kept.");
+    case DatabaseAlert::LogRowsLost:
+        return QCoreApplication::translate("DatabaseAlert", "Log rows could not be written to the database and are lost.");
     default:
         return QCoreApplication::translate("DatabaseAlert",
                                            "The user action log cannot be written to the database.");
@@ -74,24 +88,52 @@ void DatabaseAlert::setNotifier(Notifier notifier)
     ::notifier() = std::move(notifier);
 }
 
-bool DatabaseAlert::report(Problem problem, const QString& sqlError)
+namespace {
+
+bool tell(DatabaseAlert::Problem problem, const QString& problemText, const QString& sqlError)
 {
-    // A full queue has one of two causes, and only the batch knows which.
-    if (problem == LogQueueFull && !WriteBatch::instance().isFailing())
-        problem = LogsOutpaced;
-    if (problem < 0 || problem >= ProblemCount || toldProblems().test(problem)) {
-        qCDebug(lcViews) << "Database:" << problemText(problem) << sqlError;
+    if (problem < 0 || problem >= DatabaseAlert::ProblemCount || toldProblems().test(problem)) {
+        qCDebug(lcViews) << "Database:" << problemText << sqlError;
         return false;
     }
-    qCWarning(lcViews) << "Database:" << problemText(problem) << sqlError;
+    qCWarning(lcViews) << "Database:" << problemText << sqlError;
     toldProblems().set(problem);
-    const QString text = sqlError.isEmpty() ? problemText(problem) : problemText(problem) + QLatin1Char('\n') + sqlError;
-    const bool blocking = problem == Unreadable || problem == Unopenable;
+    const bool lostAtOperatorsEnd =
+        problem == DatabaseAlert::LogRowsLost && ProgramEnd::cause() == ProgramEnd::Cause::Operator;
+    if (ProgramEnd::hasBegun() && !lostAtOperatorsEnd)
+        return false;
+    const QString text = sqlError.isEmpty() ? problemText : problemText + QLatin1Char('\n') + sqlError;
+    // Past the event loop only a box of its own is seen.
+    const bool blocking =
+        problem == DatabaseAlert::Unreadable || problem == DatabaseAlert::Unopenable || lostAtOperatorsEnd;
     if (notifier())
         notifier()(text, blocking);
     else
         showMessage(text, blocking);
     return true;
+}
+
+} // namespace
+
+bool DatabaseAlert::report(Problem problem, const QString& sqlError)
+{
+    // A full queue has one of two causes, and only the batch knows which.
+    if (problem == LogQueueFull && !WriteBatch::instance().isFailing())
+        problem = LogsOutpaced;
+    return tell(problem, problemText(problem, sqlError), sqlError);
+}
+
+bool DatabaseAlert::reportLostRows(int rows, const QString& sqlError)
+{
+    const QString text =
+        diskFull(sqlError)
+            ? QCoreApplication::translate("DatabaseAlert", "The disk that holds the database is full: %1 log rows "
+                                                           "could not be written and are lost.")
+                  .arg(rows)
+            : QCoreApplication::translate("DatabaseAlert",
+                                          "%1 log rows could not be written to the database and are lost.")
+                  .arg(rows);
+    return tell(LogRowsLost, text, sqlError);
 }
 
 void DatabaseAlert::followWrites()

@@ -27,6 +27,8 @@ public:
         LogsOutpaced,
         // A clear of a log (the operator's or the nightly one) failed.
         LogNotCleared,
+        // Rows the last write at the end could not write (reportLostRows).
+        LogRowsLost,
         ProblemCount
     };
 
@@ -36,8 +38,14 @@ public:
     static void setNotifier(Notifier notifier);
 
     // Logs `sqlError`; tells the operator the first time `problem` occurs.
-    // True when the operator was told now.
+    // True when the operator was told now. Once the program's end has begun
+    // it only logs: no box may keep the end waiting.
     static bool report(Problem problem, const QString& sqlError);
+
+    // The logs' last write at the end lost `rows` rows. An end the operator
+    // chose tells him in one box, which waits for him; an end by signal
+    // only logs it.
+    static bool reportLostRows(int rows, const QString& sqlError);
 
     // The problem has passed: its next occurrence is told again.
     static void resolved(Problem problem);

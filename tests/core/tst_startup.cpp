@@ -1,11 +1,17 @@
 #include "apppaths.h"
 #include "settingsfile.h"
 #include "databasealert.h"
+#include "devicestates.h"
 #include "logwriter.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "projectdocument.h"
+#include "sitetrees.h"
+#include "sqlrows.h"
 #include "startup.h"
 #include "testhome.h"
+#include "workspacearea.h"
+#include "writebatch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,14 +26,53 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <unistd.h>
+
+// A full disk as SQLite meets it: while set, its writes to any file but the
+// shared-memory index fail with ENOSPC, on every connection and thread.
+static std::atomic<bool> g_diskFull{false};
+static ssize_t (*g_pwrite)(int, const void*, size_t, off_t) = nullptr;
+static ssize_t fullDiskPwrite(int fd, const void* bytes, size_t count, off_t offset)
+{
+    if (g_diskFull && !QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget().endsWith("-shm")) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return g_pwrite(fd, bytes, count, offset);
+}
+
+// Records the windows shown once armed, and closes them for the run to go on.
+struct LateWindows : QObject
+{
+    bool armed = false;
+    QStringList shown;
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(object);
+        if (armed && event->type() == QEvent::Show && widget && widget->isWindow()) {
+            shown << widget->windowTitle();
+            QTimer::singleShot(0, widget, &QWidget::close);
+        }
+        return false;
+    }
+};
 
 // Runs the real program binary against private copies of its runtime files.
 class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() // SQLite's write call is replaced before any connection opens.
+    {
+        sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+        g_pwrite = reinterpret_cast<decltype(g_pwrite)>(vfs->xGetSystemCall(vfs, "pwrite64"));
+        QVERIFY(g_pwrite && vfs->xSetSystemCall(vfs, "pwrite64", reinterpret_cast<sqlite3_syscall_ptr>(&fullDiskPwrite)) == 0);
+    }
     void databaseThatCannotOpenIsNamedAndFails_data();
     void databaseThatCannotOpenIsNamedAndFails();
     void everyRowIsWrittenAtTheEnd_data();
@@ -82,24 +127,46 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
 {
     QTest::addColumn<bool>("bySignal");
     QTest::addColumn<bool>("locked");
-    QTest::newRow("File > Exit") << false << false;
-    QTest::newRow("File > Exit, another program holds the database for 2 s") << false << true;
-    QTest::newRow("SIGTERM") << true << false;
+    QTest::addColumn<QString>("also"); // what else the end meets
+    QTest::newRow("File > Exit") << false << false << "";
+    QTest::newRow("File > Exit, another program holds the database for 2 s") << false << true << "";
+    QTest::newRow("SIGTERM") << true << false << "";
+    QTest::newRow("SIGTERM, alarms up and arriving") << true << false << "alarms";
+    QTest::newRow("SIGTERM, a modal dialog up") << true << false << "dialog";
+    QTest::newRow("SIGTERM, the project changed") << true << false << "project changed";
+    QTest::newRow("SIGTERM, a project never saved changed") << true << false << "never saved, changed";
+    QTest::newRow("File > Exit, the disk full") << false << false << "full disk";
+    QTest::newRow("SIGTERM, the disk full") << true << false << "full disk";
 }
 
 // Ended by File > Exit or a shutdown signal, while another program may hold
-// the database for less than the exit wait: the end and the voltage log's
+// the database for less than the exit wait, alarms come or a dialog is up:
+// no window shows once the end has begun, the end and the voltage log's
 // check-point the window writes as it goes are in, the window's geometry
 // kept, and the writer gone with the run, not with the application object.
+// A signal asks nothing: a changed project goes to its copy, not its file.
+// Rows a full disk costs are told once, only to an operator who chose the end.
 void TestStartup::everyRowIsWrittenAtTheEnd()
 {
     QFETCH(bool, bySignal);
     QFETCH(bool, locked);
+    QFETCH(QString, also);
     TestHome home;
+    QFile project(home.filePath(QStringLiteral("site.xml")));
+    QVERIFY(project.open(QIODevice::WriteOnly) && project.write("<Project><Workplaces><Workplace name=\"W\"><TWSensors "
+                                                "enabled=\"1\"><Sensor name=\"S\" enabled=\"1\"/></TWSensors>"
+                                                "</Workplace></Workplaces></Project>"));
+    project.close();
     QFile settings(AppPaths::settings());
     QVERIFY(home.isValid() && settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    settings.write("[General]\nLoadLastFile=false\nSoundAlarmActive=false\n");
+    settings.write("[General]\nLoadLastFile=" + QByteArray(also == "alarms" || also.startsWith("project") ? "true" : "false")
+                   + "\nrecentFileList=" + project.fileName().toUtf8() + "\nSoundAlarmActive=false\n");
     settings.close();
+    QStringList told;
+    DatabaseAlert::reset();
+    DatabaseAlert::setNotifier([&told](const QString& text, bool box) { told << QString::number(box) + text.section('\n', 0, 0); });
+    LateWindows late;
+    qApp->installEventFilter(&late);
     answerNextModal([](QWidget* page) {
         QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin"));
         QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin"));
@@ -118,7 +185,28 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
             holder.closeWriteChannel();
             QVERIFY(holder.waitForReadyRead(10000));
         }
-        QTimer::singleShot(0, window, [window, bySignal] {
+        if (also.endsWith(QLatin1String("changed"))) {
+            window->workspaces()->renameWorkspace(0, QStringLiteral("Changed at the end"));
+            window->project()->setModified(true);
+        }
+        if (also == QLatin1String("alarms")) {
+            Node* sensor = window->trees()->twSensorRoot()->child(0)->child(0);
+            window->deviceStates()->sensorHeartbeat(sensor);
+            connect(window, &MainWindow::writeUserActionLog, window, [window, sensor] {
+                QTimer::singleShot(0, window, [window, sensor] { window->deviceStates()->sensorHeartbeat(sensor); });
+            });
+        }
+        if (also == QLatin1String("dialog"))
+            QTimer::singleShot(0, window, [window] { window->findChild<QAction*>(QStringLiteral("actAbout"))->trigger(); });
+        if (also == QLatin1String("full disk")) {
+            WriteBatch::instance().setStallAlertDelay(0);
+            QVERIFY(WriteBatch::instance().commit());
+            g_diskFull = true;
+            window->writeUserActionLog(QStringLiteral("Test"), QStringLiteral("a row on a full disk"));
+            QTRY_COMPARE(told.size(), 1);
+        }
+        QTimer::singleShot(0, window, [window, bySignal, &late] {
+            late.armed = true;
             if (bySignal)
                 ::kill(::getpid(), SIGTERM);
             else
@@ -128,13 +216,26 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     watcher.start(20);
 
     QCOMPARE(runLumetra(*qApp), 0);
+    g_diskFull = false;
+    DatabaseAlert::setNotifier({});
+    QCOMPARE(late.shown, QStringList());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(LogWriter::OwnConnection)));
     QVERIFY(!locked || (holder.waitForFinished(10000) && holder.readAll().startsWith("held")));
     QSqlQuery rows(QStringLiteral("select (select count(*) from logUserAction where info='Application closed'), "
                                   "(select count(*) from logVoltage where energizer_no=0)"));
     QVERIFY(rows.next());
-    QCOMPARE(rows.value(0).toInt() * 10 + rows.value(1).toInt(), 11);
+    QCOMPARE(rows.value(0).toInt() == 1 && rows.value(1).toInt() >= 1, also != QLatin1String("full disk"));
     QVERIFY(SettingsFile::open()->contains(QStringLiteral("geometry")));
+    const QString full = QStringLiteral("The disk that holds the database is full: ");
+    const QStringList fullDisk{"0" + full + "the log rows are kept and written as soon as there is room.",
+                               "1" + full + "3 log rows could not be written and are lost."};
+    QCOMPARE(told, also == QLatin1String("full disk") ? fullDisk.mid(0, bySignal ? 1 : 2) : QStringList());
+    const QString copy = home.filePath(QLatin1String(also.startsWith("project") ? "site.unsaved.xml" : "unsaved.xml"));
+    QFile copyFile(copy);
+    QCOMPARE(copyFile.open(QIODevice::ReadOnly) && copyFile.readAll().contains("\"Changed at the end\""), also.endsWith("changed"));
+    QVERIFY(project.open(QIODevice::ReadOnly) && !project.readAll().contains("Changed"));
+    QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction where info like 'Unsaved%'")),
+             also.endsWith("changed") ? QStringList{QStringLiteral("Unsaved changes written to ") + copy} : QStringList());
 }
 
 // Started from another working directory with no override, the program must

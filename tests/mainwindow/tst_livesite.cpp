@@ -24,6 +24,7 @@
 #include "workspacearea.h"
 
 #include <QDir>
+#include <QMediaPlayer>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QPaintEvent>
@@ -216,6 +217,22 @@ private slots:
         QVERIFY(!catcher.contains(QStringLiteral("is not defined for button callback")));
         panel->clear();
         panel->currentNode = nullptr;
+    }
+
+    // A sound that cannot play (no audio device, the player fails) is told
+    // once, in a status bar field of its own, and logged as the sound output's.
+    void soundThatCannotPlayIsToldOnce()
+    {
+        window->alarms()->createPlayer();
+        MessageCatcher catcher;
+        for (int alarm = 0; alarm < 2; ++alarm) {
+            window->alarms()->playAlarmSound(site.energizer(1), Node::Critical,
+                                             {QString(), QString(), QStringLiteral("AlarmSounds/crit.wav")});
+            emit window->alarms()->player->error(QMediaPlayer::ResourceError);
+        }
+        const auto notes = window->findChildren<QLabel*>(QStringLiteral("soundStatusLabel"));
+        QVERIFY(notes.size() == 1 && notes.first()->text().startsWith(QLatin1String("Sound alarms cannot play: ")));
+        QCOMPARE(catcher.messages().filter(QStringLiteral("Sound output: ")).size(), 1);
     }
 
     void soundReplaceRules_data()

@@ -486,12 +486,14 @@ void TestMainWindowFrame::badFiles()
 {
     // Values of the wrong type or range, and arrays larger than the program
     // holds, take their defaults; a hand-written colour without quotes still counts.
-    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=abc\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"
-                                 "LineWidth=100000\n[sounds]\nsounds\\size=30000000\n[alarmCondition]\n"
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nScale=99\nTextAlarmBGColorMode=rgba(1,2,3,255)\n"
+                                 "LineWidth=abc\nTextAlarmMode=7\nPalette=Foo\n[sounds]\nsounds\\size=30000000\n[alarmCondition]\n"
                                  "alarmCondition\\size=30000000\n[alarmSensorCondition]\nalarmSensorCondition\\size=1\n"
                                  "alarmSensorCondition\\1\\AlarmPart=1\nalarmSensorCondition\\1\\EnergParam=99\n"));
     for (const char* refused : {"sounds/size in .* is 30000000", "alarmCondition/size in .* is 30000000",
-                                "Entry 1 of alarmSensorCondition .* is not a valid alarm condition"})
+                                "Entry 1 of alarmSensorCondition .* is not a valid alarm condition",
+                                "^Scale=99 in .*setting.ini refused", "^LineWidth=abc in", "^TextAlarmMode=7 in",
+                                "^Palette=Foo in .* refused, not one of Default, Dark, Bronze, Coffee"})
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QLatin1String(refused)));
     QFile defaults(m_home->filePath(QStringLiteral("DefaultParams.xml")));
     QVERIFY(defaults.open(QIODevice::WriteOnly | QIODevice::Truncate));

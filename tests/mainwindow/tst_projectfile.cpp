@@ -238,7 +238,8 @@ private slots:
     {
         MessageCatcher catcher;
         GatewaySimulator gateway;
-        QVERIFY(gateway.listen(QHostAddress(QStringLiteral("127.0.0.7")), qtClient::kGatewayPort));
+        QVERIFY(gateway.listen(QHostAddress(QStringLiteral("127.0.0.7"))));
+        window->units()->fenceClient()->setPort(gateway.port());
         open(HandWritten);
         QVERIFY(gateway.waitForConnection(11000));
         QCOMPARE(window->currentFileName(), HandWritten);
@@ -360,11 +361,12 @@ private slots:
         GatewaySimulator sims[2];
         for (int i = 0; i < 2; ++i) {
             sims[i].setDeviceCounts(32, 31);
-            QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), qtClient::kGatewayPort));
+            QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), sims[0].port()));
             placeSite(ips.at(i), 5 + i);
             if (QTest::currentTestFailed())
                 return;
         }
+        window->units()->fenceClient()->setPort(sims[0].port());
         {
             MessageBoxAnswerer answerer;
             saveAs(path("two-gateways.xml"));
