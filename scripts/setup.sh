@@ -68,6 +68,6 @@ replay_fuzz_corpora() {
     for corpus in "$ROOT"/fuzz/corpus/*/; do
         target="$(basename "$corpus")"
         echo "Replaying fuzz/corpus/$target"
-        "$FUZZ_DIR/fuzz_$target" -runs=0 "$corpus"
+        "$FUZZ_DIR/fuzz_$target" -runs=0 -artifact_prefix="$FUZZ_DIR/" "$corpus"
     done
 }
