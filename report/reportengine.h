@@ -347,6 +347,7 @@ private:
     // the events through. False once rendering is cancelled.
     bool keepRendering();
     void beginProgress();
+    void setScriptsOpenTo(QWidget* open);
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;

@@ -62,12 +62,23 @@ bool ReportEngine::keepRendering()
         // or progress dialog: the window answers, but nothing starts another
         // output or changes what this one prints.
         OperatorInputGate gate(open);
+        setScriptsOpenTo(open);
         application->installEventFilter(&gate);
         QCoreApplication::processEvents();
         application->removeEventFilter(&gate);
     }
     m_slice.start();
     return !m_cancelled;
+}
+
+// A formula lets the events through as it runs: the open widget takes the
+// operator's input then too.
+void ReportEngine::setScriptsOpenTo(QWidget* open)
+{
+    for (TimedScript* script : {m_script.get(), m_conditionScript.get()}) {
+        if (script)
+            script->setOpenWidget(open);
+    }
 }
 
 void ReportEngine::printPreview(QPrinter* printer)
@@ -117,6 +128,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     if (painter->isActive())
         m_painted = painter->end() && m_painted && !m_cancelled;
     m_renderPrinter = nullptr;
+    setScriptsOpenTo(nullptr);
     m_progress.reset();
 }
 

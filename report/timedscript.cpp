@@ -43,6 +43,11 @@ TimedScript::TimedScript()
     keepGlobals();
 }
 
+void TimedScript::setOpenWidget(QWidget* open)
+{
+    m_inputRefusal->setOpen(open);
+}
+
 void TimedScript::keepGlobals()
 {
     m_kept.clear();

@@ -7,8 +7,9 @@
 #include <memory>
 #include <vector>
 
-class QObject;
+class OperatorInputGate;
 class QScriptEngine;
+class QWidget;
 class QScriptProgram;
 
 // A script engine whose evaluations are stopped after a time limit: a loop
@@ -21,9 +22,10 @@ class QScriptProgram;
 //
 // For the limit to fire, a running script lets the program's events through
 // now and then: timers and queued calls go on (heartbeats, the logs), but
-// the operator's input meanwhile is refused, for a click in a report's
-// preview would start another render of that report in the middle of this
-// one.
+// the operator's input meanwhile is refused, for a click in the program
+// could start another render of the report in the middle of this one. Only
+// the widget the render loop keeps open (its preview or progress dialog)
+// takes input, so the operator can still stop the report.
 class TimedScript
 {
 public:
@@ -37,6 +39,9 @@ public:
     TimedScript& operator=(const TimedScript&) = delete;
 
     QScriptEngine& engine() { return *m_engine; }
+    // The widget, with its children, that takes the operator's input while a
+    // script runs; none by default.
+    void setOpenWidget(QWidget* open);
     // Takes the global object and every object reachable from it (the
     // built-ins, and functions a caller installed) as they are now: every
     // evaluation leaves them so. Made at construction; call again after
@@ -68,7 +73,7 @@ private:
 
     std::vector<KeptObject> m_kept;
     std::unique_ptr<QScriptEngine> m_engine;
-    std::unique_ptr<QObject> m_inputRefusal;
+    std::unique_ptr<OperatorInputGate> m_inputRefusal;
     QTimer m_watchdog;
     bool m_stopped = false;
 };
