@@ -16,9 +16,7 @@
 #include <QDebug>
 #include <QMetaMethod>
 #include <QRegularExpression>
-#include <QScriptContext>
 #include <QScriptEngine>
-#include <QScriptValueIterator>
 #include <QTextDocument>
 #include <QTime>
 
@@ -407,7 +405,8 @@ QString ReportEngine::rewriteFormula(QString formula)
 
 QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
 {
-    scriptEngine()->globalObject().setProperty(kShowInGroup, band ? band->showInGroup : false);
+    scriptEngine();
+    m_script->setGlobal(kShowInGroup, band ? band->showInGroup : false);
     // With SQL sources only the references naming the page's source have
     // values; any other stays as written and reaches the script as text.
     const bool fromSql = dataSources.hasSources();
@@ -463,9 +462,9 @@ QScriptEngine* ReportEngine::scriptEngine()
     if (!m_script) {
         m_script = std::make_unique<TimedScript>();
         registerScriptFunctions(&m_script->engine());
-        // What the report itself put there stays, with the built-ins; a
-        // formula that adds or changes anything there leaves it as it was
-        // ("this.Sum = null" does not take Sum from the formulas after it).
+        // What the report itself put there stays, with the built-ins, for
+        // every formula ("this.Sum = null" does not take Sum from the
+        // formulas after it).
         m_script->engine().globalObject().setProperty(kShowInGroup, false);
         m_script->keepGlobals();
     }
@@ -487,22 +486,18 @@ QString ReportEngine::evaluateScript(const QString& script, const QList<ScriptBi
 QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<ScriptBinding>& bindings,
                                      qint64* integer)
 {
-    QScriptEngine* engine = scriptEngine();
-    QScriptContext* context = engine->pushContext();
-    QScriptValue scope = context->activationObject();
-    for (const ScriptBinding& binding : bindings) {
-        if (!binding.keepText && isNumberText(binding.text))
-            scope.setProperty(binding.name, binding.text.trimmed().toDouble());
-        else
-            scope.setProperty(binding.name, binding.text);
-    }
-    const QScriptValue value = m_script->evaluate(program);
-    const QString text = value.toString();
+    scriptEngine();
+    const QScriptValue value = m_script->evaluate(program, [&bindings](QScriptValue& scope) {
+        for (const ScriptBinding& binding : bindings) {
+            if (!binding.keepText && isNumberText(binding.text))
+                scope.setProperty(binding.name, binding.text.trimmed().toDouble());
+            else
+                scope.setProperty(binding.name, binding.text);
+        }
+    });
     if (integer)
         *integer = value.isError() ? 0 : qint64(value.toInteger());
-    engine->popContext();
-    engine->clearExceptions();
-    return text;
+    return value.toString();
 }
 
 QString ReportEngine::formatNumber(const QString& value, const QString& format) const

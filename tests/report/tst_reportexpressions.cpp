@@ -82,6 +82,13 @@ void TestReportExpressions::processValue_data()
     QTest::newRow("join nulled") << "<Array.prototype.join = null><new Array(1, 2).join('-')>" << "" << "null1-2";
     QTest::newRow("pushed to") << "<Array.prototype.push(9)><Array.prototype.length>" << "" << "10";
     QTest::newRow("global prototype") << "<this.__proto__ = {a: 1}; 2><typeof a>" << "" << "2undefined";
+    QTest::newRow("loop variable") << "<for (Round in {a: 1}) {}; 1><Round(2.6)>" << "" << "13";
+    QTest::newRow("member as loop variable") << "<for (Math.round in {a: 1}) {}; 1><Math.round(2.4)>" << "" << "12";
+    QTest::newRow("deleted") << "<delete Round; delete Math.round; 1><Round(2.6) + Math.round(2.4)>" << "" << "15";
+    QTest::newRow("defined anew") << "<Object.defineProperty(this, 'Round', {value: 0}); 1><Round(2.6)>" << "" << "13";
+    QTest::newRow("defined on a built-in") << "<Object.defineProperty(String.prototype, 'x', {value: 1}); 1><typeof 'a'.x>"
+                                           << "" << "TypeError: built-in objects cannot be extendedundefined";
+    QTest::newRow("name built") << "<eval('this.Ro' + 'und = 0'); 1><Round(2.6)>" << "" << "13";
 }
 
 void TestReportExpressions::processValue()
