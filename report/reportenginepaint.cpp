@@ -401,10 +401,11 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
             m_measuredTexts.append({field, text, flags});
         if (!active || !field->autoHeight || !field->parentBand)
             return;
+        // The band grows to hold the text below the field's top.
         const QRect bounds = painter->boundingRect(box, flags, text);
         if (bounds.height() > h) {
-            field->parentBand->currentHeight =
-                qMax(field->parentBand->currentHeight, qRound(bounds.height() / koefResV));
+            field->parentBand->currentHeight = qMax(field->parentBand->currentHeight,
+                                                    field->rect.top() + qRound(bounds.height() / koefResV));
         }
         return;
     }
@@ -497,7 +498,9 @@ void ReportEngine::drawLine(ReportFieldObject* field, int offsetY)
         arrow(x2, y2, a - M_PI / 3, a - M_PI + M_PI / 3);
 }
 
-// The field's box on the printer, a grown band's height for an auto-height field.
+// The field's box on the printer; an auto-height field reaches down to its
+// band's bottom, which its text moves down (below it, the text would be
+// painted over the next band, or lost where the band goes on over pages).
 QRect ReportEngine::fieldBox(const ReportFieldObject* field, int offsetY) const
 {
     const int l = int(field->rect.left() * koefResH);
@@ -505,7 +508,7 @@ QRect ReportEngine::fieldBox(const ReportFieldObject* field, int offsetY) const
     const int t = int((field->rect.top() + offsetY) * koefResV);
     int h = int(field->rect.height() * koefResV);
     if (field->autoHeight && field->parentBand)
-        h = int(field->parentBand->currentHeight * koefResV);
+        h = int(qMax(0, field->parentBand->currentHeight - field->rect.top()) * koefResV);
     return QRect(l, t, w, h);
 }
 

@@ -249,7 +249,7 @@ QString ReportFieldObject::getHTMLStyle()
     if (alignment & Qt::AlignJustify)
         align = QStringLiteral("justify");
     if (autoHeight && parentBand)
-        rect.setBottom(rect.top() + parentBand->currentHeight - 1);
+        rect.setBottom(qMax(rect.top(), parentBand->currentHeight) - 1);
     switch (fieldType) {
     case label:
         return labelStyle(align);

@@ -254,6 +254,11 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         QTest::addRow("%s, taller than a page", type) << kStandardBands + band(type, 30, tall) << 3 << words.join(' ');
     }
     QTest::newRow("record taller than a page") << QString(kStandardBands).replace(labelField("row [n]"), tall) << 2 << words.join(' ');
+    for (int i = 321; i <= 6000; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    const QString below = QStringLiteral("<F value=\"%1\" top=\"20\" width=\"760\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
+    QTest::newRow("below the band's top, over pages") << kStandardBands + band("ReportSummary", 30, below.arg(words.join(' ')))
+                                                      << 3 << words.join(' ');
     QTest::newRow("master header in group")
         << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + band("MasterData", 25, labelField("row [n]"))
@@ -272,7 +277,7 @@ void TestReportLayout::bandsClearOfPageFooter()
     const QString file = pdf();
     const double footerTop = pointsFromPageEdge(1108 - 30) + 0.5;
     const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d)$"));
-    QStringList printed;
+    QSet<QString> printed;
     for (int p = 1; p <= PdfProbe::pageCount(file); ++p) {
         for (const PdfProbe::Word& word : PdfProbe::words(file, p)) {
             printed << word.text;
