@@ -380,6 +380,12 @@ void TestReportLayout::html()
                             "text-align:left;font-size:15px;position: absolute; left: 10;top: 50;width: 100;height: 20;'"));
     total.backgroundColor = QColor();
     QVERIFY(!total.getHTMLStyle().contains(QStringLiteral("background")));
+    // Transparent paints nothing in the PDF: neither in the HTML.
+    total.backgroundColor = total.borderLeft = total.borderRight = total.borderTop = QColor(0, 0, 0, 0);
+    total.borderBottom = QColor(255, 0, 0, 128);
+    QVERIFY(!total.getHTMLStyle().contains(QStringLiteral("background")));
+    QCOMPARE(total.getHTMLStyle().count(QStringLiteral(": none;")), 3);
+    QVERIFY(total.getHTMLStyle().contains(QStringLiteral("border-bottom: solid thin rgba(255,0,0,0.502);")));
     total.fieldType = image;
     total.rect = QRect(0, 0, 150, 80);
     QVERIFY(total.getHTMLStyle().contains(QStringLiteral("width: 150;height: 80;text-align:left;'><img width=148 height=80 ")));
