@@ -5,7 +5,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${LUMETRA_BUILD_DIR:-$ROOT/build}"
-PACKAGES=(qtbase5-dev libqt5sql5-sqlite qtscript5-dev libqt5charts5-dev qtmultimedia5-dev
+PACKAGES=(qtbase5-dev libqt5sql5-sqlite libsqlite3-dev qtscript5-dev libqt5charts5-dev qtmultimedia5-dev
           libqt5multimedia5-plugins cmake g++ make sqlite3 poppler-utils fonts-dejavu-core ccache python3
           libbenchmark-dev gstreamer1.0-plugins-good gstreamer1.0-alsa)
 
