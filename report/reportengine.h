@@ -3,6 +3,7 @@
 #include "collectedvalues.h"
 #include "datasourceparam.h"
 #include "groupentrylist.h"
+#include "picturecache.h"
 #include "reportaggregates.h"
 #include "reportdatasources.h"
 
@@ -318,6 +319,7 @@ private:
     void drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawImages(ReportFieldObject* field, int l, int t, int w, int h);
+    void drawPictureError(ReportFieldObject* field, const QString& error, const QRect& box);
     void drawDiagram(ReportFieldObject* field, int l, int t, int w, int h);
     void drawCrossTab(ReportFieldObject* field, int offsetY);
     void drawQtChart(ReportFieldObject* field, int l, int t, int w, int h);
@@ -385,6 +387,8 @@ private:
     const ReportBandObject* m_measuredBand = nullptr;
     QList<MeasuredText> m_measuredTexts;
     QString m_outputError;
+    // The template's pictures, decoded for the output under way.
+    PictureCache m_pictures;
     bool m_cancelled = false;
     QElapsedTimer m_slice;
     qint64 m_recordsDone = 0;

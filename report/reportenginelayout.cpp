@@ -129,6 +129,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         m_painted = painter->end() && m_painted && !m_cancelled;
     m_renderPrinter = nullptr;
     setScriptsOpenTo(nullptr);
+    m_pictures.clear();
     m_progress.reset();
 }
 

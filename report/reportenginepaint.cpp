@@ -283,9 +283,15 @@ void ReportEngine::drawImages(ReportFieldObject* field, int l, int t, int w, int
 {
     const QRect box(l, t, w, h);
     if (field->fieldType == image) {
+        const bool stretched = field->ignoreAspectRatio == 1;
+        QString error;
+        const QImage picture = m_pictures.picture(field->picture, field->imgFormat.toLatin1(), box.size(), !stretched, &error);
+        if (!error.isEmpty()) {
+            drawPictureError(field, error, box);
+            return;
+        }
         if (painter)
-            FieldGraphics::paintStoredImage(painter, field->picture, field->imgFormat.toLatin1(), box,
-                                            field->ignoreAspectRatio == 1);
+            FieldGraphics::paintStoredImage(painter, picture, box, stretched);
         if (printMode == HtmlOutput)
             htmlText += field->getHTMLStyle();
         return;
@@ -301,6 +307,17 @@ void ReportEngine::drawImages(ReportFieldObject* field, int l, int t, int w, int
     buffer.open(QIODevice::WriteOnly);
     scaled.save(&buffer, "PNG");
     htmlText += field->getHTMLStyle();
+}
+
+// In place of a picture that is not drawn, the reason, in the field's font.
+void ReportEngine::drawPictureError(ReportFieldObject* field, const QString& error, const QRect& box)
+{
+    if (painter && painter->isActive()) {
+        setPainterFont(field);
+        painter->drawText(box, Qt::AlignCenter | Qt::TextWordWrap, error);
+    }
+    if (printMode == HtmlOutput)
+        htmlText += QStringLiteral("<div ") + field->getHTMLTextStyle() + QLatin1Char('>') + error.toHtmlEscaped() + QStringLiteral("</div>\n");
 }
 
 void ReportEngine::drawDiagram(ReportFieldObject* field, int l, int t, int w, int h)

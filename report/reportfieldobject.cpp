@@ -251,7 +251,7 @@ void ReportFieldObject::updateHighlightingParam()
     fontColor = textToColor(ask(FontColor).toString());
 }
 
-QString ReportFieldObject::getHTMLStyle()
+QString ReportFieldObject::htmlAlignment() const
 {
     QString align;
     if (alignment & Qt::AlignRight)
@@ -262,6 +262,17 @@ QString ReportFieldObject::getHTMLStyle()
         align = QStringLiteral("center");
     if (alignment & Qt::AlignJustify)
         align = QStringLiteral("justify");
+    return align;
+}
+
+QString ReportFieldObject::getHTMLTextStyle() const
+{
+    return labelStyle(htmlAlignment());
+}
+
+QString ReportFieldObject::getHTMLStyle()
+{
+    const QString align = htmlAlignment();
     if (autoHeight && parentBand)
         rect.setBottom(qMax(rect.top(), parentBand->currentHeight) - 1);
     switch (fieldType) {

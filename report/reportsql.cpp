@@ -1,4 +1,5 @@
 #include "reportsql.h"
+#include "picturecache.h"
 #include "reportlogging.h"
 
 #include <QDebug>
@@ -201,7 +202,8 @@ QImage ReportSql::getFieldImage(QString fieldName, int recNo)
     if (column < 0)
         return QImage();
     // The picture's format is recognised from its own bytes.
-    return QImage::fromData(m_query->value(column).toByteArray());
+    QString tooLarge;
+    return PictureCache::decode(m_query->value(column).toByteArray(), QByteArray(), &tooLarge);
 }
 
 QString ReportSql::referenceColumn(const QString& reference) const

@@ -76,6 +76,7 @@ private slots:
     void exportsAndFailures();
     void exportFailureNamesCause_data();
     void exportFailureNamesCause();
+    void embeddedPictures();
     void previewShowsPrints();
     void previewTakesInputWhileRendering_data();
     void previewTakesInputWhileRendering();
@@ -505,6 +506,33 @@ void TestReportLayout::exportFailureNamesCause()
     ReportEngine::setSaveFileNameHook({});
     QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
                                        .arg(m_dir.filePath(target), cause)});
+}
+
+// A picture the template embeds is decoded once for the report: the PDF
+// holds it once, however many records show it. One too large to decode
+// prints why in its field.
+void TestReportLayout::embeddedPictures()
+{
+    const auto pictureField = [](const QImage& picture) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        return QStringLiteral("<F type=\"image\" picture=\"%1\" width=\"400\" height=\"25\"/>").arg(QString::fromLatin1(png.toBase64()));
+    };
+    QImage picture(20, 10, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    load(page(band("MasterData", 25, pictureField(picture))), {5});
+    const QList<int> objects = PdfProbe::imageObjects(pdf());
+    QCOMPARE(objects.size(), 5);
+    QCOMPARE(objects.count(objects.first()), 5);
+
+    picture = QImage(12000, 12000, QImage::Format_Mono);
+    picture.fill(0);
+    MessageCatcher catcher;
+    load(page(band("MasterData", 25, pictureField(picture))), {2});
+    QCOMPARE(PdfProbe::text(pdf(QStringLiteral("large.pdf"))).count(QStringLiteral("Picture too large")), 2);
+    QVERIFY(catcher.contains(QStringLiteral("12000 x 12000")));
 }
 
 // The preview shows the pages and prints them as the PDF export writes them.
