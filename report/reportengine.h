@@ -406,8 +406,21 @@ private:
     };
     QHash<QString, PreparedFormula> m_formulas;
     // The formulas and conditions of this template that ran into the time
-    // limit, by their template text, with the error text they gave: each is
-    // stopped once per report, not at every record and pass.
-    QHash<QString, QString> m_timedOut;
+    // limit, by their template text, with the error text they gave and the
+    // record of the pass they were stopped at: each is stopped once per
+    // report, not at every record and pass.
+    struct Stopped
+    {
+        QString text;
+        qint64 record = 0;
+    };
+    QHash<QString, Stopped> m_timedOut;
+    // Where the pass under way started in the count of records laid out.
+    qint64 m_passStart = 0;
+    qint64 passRecord() const { return m_recordsDone - m_passStart; }
+    // What a stopped formula or condition gives at the record laid out now:
+    // null before the record it was stopped at, where it ran in time.
+    const QString* stoppedText(const QString& key) const;
+    void markStopped(const QString& key, const QString& text);
     static QString printingKey(const ReportFieldObject* field);
 };

@@ -416,8 +416,7 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
                                 : formula;
     // The script text depends only on the formula (and the page's source):
     // it is made and compiled once per report, then run with each record's values.
-    const auto stopped = m_timedOut.constFind(key);
-    if (stopped != m_timedOut.cend())
+    if (const QString* stopped = stoppedText(key))
         return *stopped;
     auto prepared = m_formulas.find(key);
     if (prepared == m_formulas.end()) {
@@ -448,8 +447,19 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
     }
     const QString result = evaluateScript(prepared->program, bindings);
     if (m_script->stopped())
-        m_timedOut.insert(key, result);
+        markStopped(key, result);
     return result;
+}
+
+const QString* ReportEngine::stoppedText(const QString& key) const
+{
+    const auto stopped = m_timedOut.constFind(key);
+    return stopped != m_timedOut.cend() && passRecord() >= stopped->record ? &stopped->text : nullptr;
+}
+
+void ReportEngine::markStopped(const QString& key, const QString& text)
+{
+    m_timedOut.insert(key, Stopped{text, passRecord()});
 }
 
 void ReportEngine::setScriptTimeLimit(int milliseconds)
@@ -518,7 +528,7 @@ QVariant ReportEngine::processHighlighting(ReportFieldObject* field, int propert
 QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int property)
 {
     const QString key = QStringLiteral("\x1fhighlighting:") + field->highlighting;
-    if (m_timedOut.contains(key))
+    if (stoppedText(key))
         return field->ownHighlighting(property);
     if (!m_conditionScript)
         m_conditionScript = std::make_unique<TimedScript>();
@@ -529,7 +539,7 @@ QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int proper
     };
     const QVariant value = FieldHighlighting::property(rules, property, resolve, *m_conditionScript);
     if (m_conditionScript->stopped()) {
-        m_timedOut.insert(key, QString());
+        markStopped(key, QString());
         return field->ownHighlighting(property);
     }
     return value;

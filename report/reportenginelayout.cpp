@@ -106,6 +106,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     keepReadValues();
     // Counting pass: only fixes the number of printed pages.
     curPage = 1;
+    m_passStart = m_recordsDone;
     for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
         openDataSource(i);
         groupRecords.clear();
@@ -119,6 +120,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     if (painter->isActive())
         painter->resetTransform();
     curPage = 1;
+    m_passStart = m_recordsDone;
     for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
         groupRecords.clear();
         reportPageNo = i;
@@ -383,12 +385,12 @@ bool ReportEngine::isFieldVisible(ReportFieldObject* field)
     if (field->printing.size() <= 1)
         return field->printing.toInt() != 0;
     const QString key = printingKey(field);
-    if (m_timedOut.contains(key))
+    if (stoppedText(key))
         return true;
     qint64 result = 0;
     const QString text = evaluateScript(processValue(field->parentBand, field->printing, true, false, QString()), {}, &result);
     if (m_script->stopped())
-        m_timedOut.insert(key, text);
+        markStopped(key, text);
     return result != 0 || m_script->stopped();
 }
 

@@ -404,9 +404,8 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
 {
     const bool active = painter && painter->isActive();
     setPainterFont(field);
-    const QString stopped = field->printing.size() > 1 ? m_timedOut.value(printingKey(field)) : QString();
-    const QString text =
-        stopped.isEmpty() ? processValue(field->parentBand, field->value, false, false, field->format) : stopped;
+    const QString* stopped = field->printing.size() > 1 ? stoppedText(printingKey(field)) : nullptr;
+    const QString text = stopped ? *stopped : processValue(field->parentBand, field->value, false, false, field->format);
     QPen pen = getPen(field);
     pen.setColor(field->fontColor.isValid() ? field->fontColor : QColor(Qt::black));
     if (active)
