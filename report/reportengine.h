@@ -345,6 +345,8 @@ private:
     void printFromPreview(ReportPreview& preview, PageSpool& spool);
     // Logs a file that could not be written with its cause, kept for the operator; false.
     bool outputFailed(const QString& fileName, const QString& cause);
+    // Logs a file not written because the operator cancelled it; false.
+    bool outputCancelled(const QString& fileName);
     // Counts a record and, once a slice is over, reports progress and lets
     // the events through. False once rendering is cancelled.
     bool keepRendering();

@@ -361,6 +361,10 @@ bool ReportEngine::printPDF(QString fileName, bool open)
     if (target.exists())
         QFile::setPermissions(partial, QFile::permissions(target.absoluteFilePath()));
     if (!renderToPdf(partial, PdfOutput) || !isCompletePdf(partial)) {
+        if (m_cancelled) {
+            QFile::remove(partial);
+            return outputCancelled(fileName);
+        }
         error = pageList.isEmpty() ? tr("the report has no pages")
                 : !m_painted       ? tr("the PDF could not be started")
                                    : writeFailure(partial);
@@ -385,6 +389,13 @@ bool ReportEngine::outputFailed(const QString& fileName, const QString& cause)
     return false;
 }
 
+bool ReportEngine::outputCancelled(const QString& fileName)
+{
+    m_outputError = tr("the export was cancelled");
+    qCInfo(lcReport).noquote() << "Report file" << fileName << "not written: the export was cancelled";
+    return false;
+}
+
 bool ReportEngine::printHTML(QString fileName, bool open)
 {
     m_outputError.clear();
@@ -397,6 +408,8 @@ bool ReportEngine::printHTML(QString fileName, bool open)
     QTemporaryDir scratch;
     const bool painted = scratch.isValid() && renderToPdf(scratch.filePath(QStringLiteral("measure.pdf")), HtmlOutput);
     htmlText += kHtmlEnd;
+    if (!painted && m_cancelled)
+        return outputCancelled(fileName);
     if (!painted)
         return outputFailed(fileName, tr("the report could not be laid out"));
     QSaveFile file(fileName);

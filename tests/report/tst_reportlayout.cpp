@@ -461,6 +461,15 @@ void TestReportLayout::exportsAndFailures()
     QVERIFY(catcher.contains(QStringLiteral("Could not write report file")));
     QCOMPARE(QDir(m_dir.path()).entryList(QStringList{QStringLiteral(".*.pdf.*")}, QDir::Files | QDir::Hidden),
              QStringList());
+
+    // An export cancelled is logged as such.
+    load(page(kStandardBands), {100});
+    connect(m_engine.get(), &ReportEngine::renderProgress, m_engine.get(), &ReportEngine::cancelRendering);
+    catcher.clear();
+    QVERIFY(!m_engine->printPDF(m_dir.filePath(QStringLiteral("cancelled.pdf")), false));
+    QVERIFY(!m_engine->printHTML(m_dir.filePath(QStringLiteral("cancelled.html")), false));
+    QCOMPARE(catcher.messages().filter(QStringLiteral("export was cancelled")).size(), 2);
+    QVERIFY(!catcher.contains(QStringLiteral("could not be")));
 }
 
 void TestReportLayout::exportFailureNamesCause_data()
