@@ -500,8 +500,10 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
         recNo = firstRecord.value(value);
         if (groupHeader->restartLineNo)
             lineNo = 0;
-        // A master header shown in the group goes with its group header.
-        const int keepWith = masterHeader && masterHeader->showInGroup ? measuredHeight(MasterHeader, y) : 0;
+        // A group header goes with what follows it down to its first record:
+        // the master header shown in the group, and that record.
+        const int keepWith = (masterHeader && masterHeader->showInGroup ? measuredHeight(MasterHeader, y) : 0)
+                             + measuredHeight(MasterData, y);
         placeBand(printer, DataGroupHeader, y, draw, keepWith + bandHeight(MasterFooter));
         if (masterHeader && masterHeader->showInGroup)
             processMasterHeader(y, draw);

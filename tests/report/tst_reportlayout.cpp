@@ -185,6 +185,20 @@ void TestReportLayout::dataGroups()
     const QString file = pdf(QStringLiteral("groups.pdf"));
     QCOMPARE(PdfProbe::pageCount(file), 2);
     QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("Group B")));
+
+    // Groups of three: the eighth group's header and the column header shown
+    // with it would fit above the footer, its first record not. All three
+    // begin the next page.
+    for (int r = 0; r < 24; ++r)
+        m_sources.insert(r, QString::number(r / 3));
+    load(page(band("ReportTitle", 60, labelField("TITLE")) + groupHeader
+              + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + data
+              + band("PageFooter", 30, labelField("FOOTER"))),
+         {24});
+    const QString grouped = pdf(QStringLiteral("grouped.pdf"));
+    QVERIFY(!PdfProbe::text(grouped, 1).contains(QStringLiteral("Group 7")));
+    const QString second = PdfProbe::text(grouped, 2).simplified();
+    QVERIFY2(second.startsWith(QStringLiteral("Group 7 COLUMNS")) && second.contains(QStringLiteral("rec R021")), qPrintable(second));
 }
 
 // Totals read the values collected in the counting pass, kept only for them.
