@@ -70,11 +70,13 @@ public:
     using PreviewHook = std::function<void(ReportEngine& report)>;
     static void setPreviewHook(PreviewHook hook);
     // Asks the export actions for a file name (parent, caption, filter); the
-    // native file dialog unless replaced.
+    // file dialog, which gives a name typed without an extension the
+    // format's own, unless replaced.
     using SaveFileNameHook = std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
     static void setSaveFileNameHook(SaveFileNameHook hook);
-    // Opens an exported file with the desktop's handler unless replaced.
-    using OpenFileHook = std::function<void(const QString& fileName)>;
+    // Opens an exported file with the desktop's handler unless replaced;
+    // false when nothing opened it.
+    using OpenFileHook = std::function<bool(const QString& fileName)>;
     static void setOpenFileHook(OpenFileHook hook);
     // Tells the operator that an export failed; a warning message box
     // unless replaced.
@@ -345,6 +347,7 @@ private:
     void printFromPreview(ReportPreview& preview, PageSpool& spool);
     // Logs a file that could not be written with its cause, kept for the operator; false.
     bool outputFailed(const QString& fileName, const QString& cause);
+    void openExported(const QString& fileName);
     // Logs a file not written because the operator cancelled it; false.
     bool outputCancelled(const QString& fileName);
     // Counts a record and, once a slice is over, reports progress and lets

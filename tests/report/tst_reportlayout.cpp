@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QBuffer>
+#include <QFileDialog>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -74,6 +75,7 @@ private slots:
     void autoHeightRows();
     void html();
     void exportsAndFailures();
+    void exportsGetTheirSuffix();
     void exportFailureNamesCause_data();
     void exportFailureNamesCause();
     void embeddedPictures();
@@ -435,7 +437,10 @@ void TestReportLayout::exportsAndFailures()
     // and opened (what cannot be written: exportFailureNamesCause).
     QStringList opened;
     QStringList warnings;
-    ReportEngine::setOpenFileHook([&opened](const QString& name) { opened << name; });
+    ReportEngine::setOpenFileHook([&opened](const QString& name) {
+        opened << name;
+        return true;
+    });
     ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
     for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
         QAction action;
@@ -484,6 +489,36 @@ void TestReportLayout::exportsAndFailures()
     QVERIFY(!m_engine->printHTML(m_dir.filePath(QStringLiteral("cancelled.html")), false));
     QCOMPARE(catcher.messages().filter(QStringLiteral("export was cancelled")).size(), 2);
     QVERIFY(!catcher.contains(QStringLiteral("could not be")));
+}
+
+// A name typed in the save dialog without an extension gets the format's
+// own. An HTML file that no program opens is the operator's to know.
+void TestReportLayout::exportsGetTheirSuffix()
+{
+    load(page(kStandardBands), {5});
+    QStringList warnings;
+    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
+    ReportEngine::setOpenFileHook([](const QString&) { return false; });
+    for (const char* kind : {"Pdf", "Html"}) {
+        QAction action;
+        action.setObjectName(QStringLiteral("actExpTo") + QLatin1String(kind));
+        connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
+        QTimer::singleShot(0, [this, kind] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setDirectory(m_dir.path());
+            for (const char c : QByteArray("typed") + kind)
+                QTest::keyClick(dialog->windowHandle(), c);
+            QTest::keyClick(dialog->windowHandle(), Qt::Key_Return);
+        });
+        action.trigger();
+    }
+    ReportEngine::setOpenFileHook({});
+    ReportEngine::setWarningHook({});
+    QCOMPARE(PdfProbe::pageCount(m_dir.filePath(QStringLiteral("typedPdf.pdf"))), 1);
+    QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("typedHtml.html"))).size() > 0);
+    QCOMPARE(warnings, QStringList{QStringLiteral("The report was saved to %1, but no program could be found to open it.")
+                                       .arg(m_dir.filePath(QStringLiteral("typedHtml.html")))});
 }
 
 void TestReportLayout::exportFailureNamesCause_data()
