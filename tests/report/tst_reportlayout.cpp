@@ -75,12 +75,10 @@ private slots:
     void autoHeightRows();
     void html();
     void exportsAndFailures();
-    void exportsGetTheirSuffix();
     void exportFailureNamesCause_data();
     void exportFailureNamesCause();
     void embeddedPictures();
     void previewShowsPrints();
-    void previewTakesInputWhileRendering_data();
     void previewTakesInputWhileRendering();
     void fieldPainting();
     void alarmStateColumns();
@@ -433,28 +431,37 @@ void TestReportLayout::exportsAndFailures()
     QCOMPARE(preview->outputFormat(), format);
     QVERIFY(preview->outputFileName().isEmpty());
 
-    // The preview's two export actions: the PDF is written, the HTML written
-    // and opened (what cannot be written: exportFailureNamesCause).
+    // The preview's two export actions, a name typed in the save dialog
+    // without an extension: the PDF is written, the HTML written and opened,
+    // and when no program opens it the operator is told (what cannot be
+    // written: exportFailureNamesCause).
     QStringList opened;
     QStringList warnings;
     ReportEngine::setOpenFileHook([&opened](const QString& name) {
         opened << name;
-        return true;
+        return false;
     });
     ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
-    for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
+    for (const char* kind : {"Pdf", "Html"}) {
         QAction action;
-        action.setObjectName(QLatin1String(name));
+        action.setObjectName(QStringLiteral("actExpTo") + QLatin1String(kind));
         connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
-        QString target = m_dir.filePath(QLatin1String(name));
-        ReportEngine::setSaveFileNameHook([&target](QWidget*, const QString&, const QString&) { return target; });
+        QTimer::singleShot(0, [this, kind] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setDirectory(m_dir.path());
+            for (const char c : QByteArray("typed") + kind + '\r')
+                QTest::keyClick(dialog->windowHandle(), c);
+        });
         action.trigger();
-        QVERIFY(QFileInfo(target).size() > 0 && warnings.isEmpty());
     }
-    ReportEngine::setSaveFileNameHook({});
+    QCOMPARE(PdfProbe::pageCount(m_dir.filePath(QStringLiteral("typedPdf.pdf"))), 1);
+    const QString html = m_dir.filePath(QStringLiteral("typedHtml.html"));
+    QVERIFY(QFileInfo(html).size() > 0);
+    QCOMPARE(warnings, QStringList{QStringLiteral("The report was saved to %1, but no program could be found to open it.").arg(html)});
     ReportEngine::setOpenFileHook({});
     ReportEngine::setWarningHook({});
-    QCOMPARE(opened, QStringList{m_dir.filePath(QStringLiteral("actExpToHtml"))});
+    QCOMPARE(opened, QStringList{html});
 
     // A partial file an earlier export left behind goes; the new file
     // follows the umask.
@@ -489,36 +496,6 @@ void TestReportLayout::exportsAndFailures()
     QVERIFY(!m_engine->printHTML(m_dir.filePath(QStringLiteral("cancelled.html")), false));
     QCOMPARE(catcher.messages().filter(QStringLiteral("export was cancelled")).size(), 2);
     QVERIFY(!catcher.contains(QStringLiteral("could not be")));
-}
-
-// A name typed in the save dialog without an extension gets the format's
-// own. An HTML file that no program opens is the operator's to know.
-void TestReportLayout::exportsGetTheirSuffix()
-{
-    load(page(kStandardBands), {5});
-    QStringList warnings;
-    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
-    ReportEngine::setOpenFileHook([](const QString&) { return false; });
-    for (const char* kind : {"Pdf", "Html"}) {
-        QAction action;
-        action.setObjectName(QStringLiteral("actExpTo") + QLatin1String(kind));
-        connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
-        QTimer::singleShot(0, [this, kind] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            dialog->setDirectory(m_dir.path());
-            for (const char c : QByteArray("typed") + kind)
-                QTest::keyClick(dialog->windowHandle(), c);
-            QTest::keyClick(dialog->windowHandle(), Qt::Key_Return);
-        });
-        action.trigger();
-    }
-    ReportEngine::setOpenFileHook({});
-    ReportEngine::setWarningHook({});
-    QCOMPARE(PdfProbe::pageCount(m_dir.filePath(QStringLiteral("typedPdf.pdf"))), 1);
-    QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("typedHtml.html"))).size() > 0);
-    QCOMPARE(warnings, QStringList{QStringLiteral("The report was saved to %1, but no program could be found to open it.")
-                                       .arg(m_dir.filePath(QStringLiteral("typedHtml.html")))});
 }
 
 void TestReportLayout::exportFailureNamesCause_data()
@@ -581,9 +558,9 @@ void TestReportLayout::embeddedPictures()
     QImage picture(20, 10, QImage::Format_RGB32);
     picture.fill(Qt::red);
     load(page(band("MasterData", 25, pictureField(picture))), {5});
-    const QList<int> objects = PdfProbe::imageObjects(pdf());
-    QCOMPARE(objects.size(), 5);
-    QCOMPARE(objects.count(objects.first()), 5);
+    QFile file(pdf());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count("/Subtype /Image"), 1);
 
     picture = QImage(12000, 12000, QImage::Format_Mono);
     picture.fill(0);
@@ -630,54 +607,37 @@ void TestReportLayout::previewShowsPrints()
 
 }
 
-void TestReportLayout::previewTakesInputWhileRendering_data()
-{
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("Cancel clicked") << false;
-    QTest::newRow("Esc pressed") << true;
-}
-
 // While the pages render, the preview takes the operator's input from the
 // window system: Fit page works, and Cancel or Esc stop the rendering.
 void TestReportLayout::previewTakesInputWhileRendering()
 {
-    QFETCH(bool, escape);
-    load(page(kStandardBands), {20000});
-    QSignalSpy pages(m_engine.get(), &ReportEngine::newPage);
-    bool sent = false;
-    bool fitted = false;
-    int pagesAtInput = 0;
-    const auto input = [&](ReportPreview* preview) {
-        QWindow* window = preview->windowHandle();
-        const auto click = [&](QWidget* widget) {
-            QTest::mouseClick(window, Qt::LeftButton, {}, widget->mapTo(preview, widget->rect().center()));
+    for (const bool escape : {false, true}) {
+        load(page(kStandardBands), {20000});
+        QSignalSpy pages(m_engine.get(), &ReportEngine::newPage);
+        bool sent = false;
+        bool fitted = false;
+        int pagesAtInput = 0;
+        const auto input = [&](ReportPreview* preview) {
+            QWindow* window = preview->windowHandle();
+            const auto click = [&](QWidget* w) { QTest::mouseClick(window, Qt::LeftButton, {}, w->mapTo(preview, w->rect().center())); };
+            click(preview->toolBar()->widgetForAction(preview->toolBar()->actions().at(1))); // Fit page
+            fitted = preview->rendering() && preview->pages()->zoomMode() == PreviewPages::FitInView;
+            pagesAtInput = pages.count();
+            escape ? QTest::keyClick(window, Qt::Key_Escape) : click(preview->findChild<QPushButton*>());
+            QTimer::singleShot(20000, preview, &QDialog::accept); // when the input was ignored
         };
-        const QList<QAction*> actions = preview->toolBar()->actions();
-        click(preview->toolBar()->widgetForAction(*std::find_if(actions.begin(), actions.end(), [](QAction* a) {
-            return a->text() == QLatin1String("Fit page");
-        })));
-        fitted = preview->rendering() && preview->pages()->zoomMode() == PreviewPages::FitInView;
-        pagesAtInput = pages.count();
-        if (escape)
-            QTest::keyClick(window, Qt::Key_Escape);
-        else
-            click(preview->findChild<QPushButton*>());
-        // Ignored input would leave the preview open: it closes regardless.
-        QTimer::singleShot(20000, preview, &QDialog::accept);
-    };
-    QTimer::singleShot(0, [&] {
-        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
-        QVERIFY(preview);
         // Sent from the events the render loop lets through between its slices.
-        connect(preview->pages(), &PreviewPages::pageCountChanged, preview, [&, preview] {
-            if (!std::exchange(sent, true))
-                QTimer::singleShot(0, preview, [&, preview] { input(preview); });
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+            connect(preview->pages(), &PreviewPages::pageCountChanged, preview, [&, preview] {
+                if (!std::exchange(sent, true))
+                    QTimer::singleShot(0, preview, [&, preview] { input(preview); });
+            });
         });
-    });
-    m_engine->printExec(true, false, QString());
-    QVERIFY(fitted);
-    QVERIFY(m_engine->renderingCancelled());
-    QVERIFY2(pages.count() - pagesAtInput < 20, qPrintable(QStringLiteral("%1 then %2").arg(pagesAtInput).arg(pages.count())));
+        m_engine->printExec(true, false, QString());
+        QVERIFY(fitted && m_engine->renderingCancelled());
+        QVERIFY2(pages.count() - pagesAtInput < 20, qPrintable(QStringLiteral("%1, %2").arg(pagesAtInput).arg(pages.count())));
+    }
 }
 
 void TestReportLayout::fieldPainting()

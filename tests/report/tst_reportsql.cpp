@@ -213,8 +213,7 @@ void tst_ReportSql::templateOnlyReads()
     TestHome home;
     QVERIFY(home.isValid() && home.openDatabase());
     QSqlQuery insert;
-    QVERIFY(insert.exec(QStringLiteral("INSERT INTO logAlarm (datetime, source, reason, info) "
-                                       "VALUES ('07.12.2026 10:00:00 ', 'Gateway 1', 'Zone 1 voltage', 'Critical')")));
+    QVERIFY(insert.exec(QStringLiteral("INSERT INTO logAlarm (source) VALUES ('Gateway 1')")));
     const QString made = home.filePath(QStringLiteral("made.db"));
     QDomDocument doc;
     QVERIFY(doc.setContent(QStringLiteral("<p><DataSource type='SQL' name='ds' dbType='QSQLITE' dbName='%1'>%2</DataSource></p>")
@@ -223,9 +222,7 @@ void tst_ReportSql::templateOnlyReads()
     QList<int> counts;
     sources.openDataSource(0, doc.documentElement(), counts);
     QSqlQuery rows(QStringLiteral("SELECT count(*) FROM logAlarm"));
-    QVERIFY(rows.next());
-    QCOMPARE(rows.value(0).toInt(), 1);
-    QVERIFY(!QFile::exists(made));
+    QVERIFY(rows.next() && rows.value(0).toInt() == 1 && !QFile::exists(made));
 }
 
 QTEST_MAIN(tst_ReportSql)

@@ -40,19 +40,6 @@ QString PdfProbe::pageSize(const QString& pdf)
     return info(pdf, QStringLiteral("Page size"));
 }
 
-QList<int> PdfProbe::imageObjects(const QString& pdf)
-{
-    // "page num type width height color comp bpc enc interp object ID ...", two heading lines.
-    QList<int> objects;
-    const QStringList lines = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(QLatin1Char('\n'));
-    for (const QString& line : lines.mid(2)) {
-        const QStringList columns = line.simplified().split(QLatin1Char(' '));
-        if (columns.size() > 10)
-            objects << columns.at(10).toInt();
-    }
-    return objects;
-}
-
 QString PdfProbe::text(const QString& pdf, int page)
 {
     QStringList arguments{QStringLiteral("-layout")};

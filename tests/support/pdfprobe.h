@@ -25,8 +25,5 @@ struct Word
 QList<Word> words(const QString& pdf, int page);
 // The "Page size:" line of pdfinfo, e.g. "595 x 842 pts (A4)".
 QString pageSize(const QString& pdf);
-// The object number of each image drawn on the pages, in drawing order,
-// from pdfimages -list: an image the file holds once has one number.
-QList<int> imageObjects(const QString& pdf);
 
 } // namespace PdfProbe
