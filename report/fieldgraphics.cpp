@@ -168,16 +168,14 @@ QImage paintFittedImage(QPainter* painter, const QImage& image, const QRect& box
     return scaled;
 }
 
-void paintStoredImage(QPainter* painter, const QByteArray& bytes, const QByteArray& format, const QRect& box,
-                      bool ignoreAspectRatio)
+void paintStoredImage(QPainter* painter, const QImage& picture, const QRect& box, bool stretched)
 {
-    const QImage image = QImage::fromData(bytes, format.constData());
-    if (image.isNull() || !painter->isActive() || box.width() <= 0 || box.height() <= 0)
+    if (picture.isNull() || !painter->isActive() || box.width() <= 0 || box.height() <= 0)
         return;
-    if (ignoreAspectRatio)
-        painter->drawImage(box, image);
+    if (stretched)
+        painter->drawImage(box, picture);
     else
-        painter->drawImage(box.topLeft(), image.scaled(box.size(), Qt::KeepAspectRatio, Qt::FastTransformation));
+        painter->drawImage(box.topLeft(), picture);
 }
 
 void substituteFields(QTextDocument& document, const TextEvaluator& evaluate)

@@ -40,10 +40,9 @@ void paintShape(QPainter* painter, ShapeKind kind, const QRect& box, const QColo
 // the HTML output writes as the field's image.
 QImage paintFittedImage(QPainter* painter, const QImage& image, const QRect& box, int alignment);
 
-// A picture stored in the template: stretched over the box, or fitted at
-// its top-left when `ignoreAspectRatio` is off. Null bytes paint nothing.
-void paintStoredImage(QPainter* painter, const QByteArray& bytes, const QByteArray& format,
-                      const QRect& box, bool ignoreAspectRatio);
+// A picture stored in the template: stretched over the box, or, already
+// fitted to it, at its top-left. A null picture paints nothing.
+void paintStoredImage(QPainter* painter, const QImage& picture, const QRect& box, bool stretched);
 
 // Evaluates a field text (references, variables, formulas) for the record
 // being painted.

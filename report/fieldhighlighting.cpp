@@ -19,13 +19,8 @@ constexpr int PropertyCount = 6;
 // the time limit.
 bool evaluate(TimedScript& script, const QString& text, QScriptValue* result)
 {
-    QScriptEngine& engine = script.engine();
-    engine.pushContext();
     *result = script.evaluate(QScriptProgram(text));
-    const bool failed = engine.hasUncaughtException() || script.stopped();
-    engine.clearExceptions();
-    engine.popContext();
-    return !failed;
+    return !script.threw() && !script.stopped();
 }
 
 // A colour the template leaves out stays "none" through its text form; the

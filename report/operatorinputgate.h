@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QApplication>
 #include <QEvent>
 #include <QObject>
 #include <QWidget>
+#include <QWindow>
 
 // An application event filter that swallows what the window system delivers
 // of the operator's input while the report engine runs a loop of its own
@@ -18,8 +20,7 @@ public:
     {
         if (!event->spontaneous() || !isInput(event->type()))
             return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
-        return !(m_open && widget && (widget == m_open || m_open->isAncestorOf(widget)));
+        return !opens(receiver(watched));
     }
 
 private:
@@ -41,6 +42,34 @@ private:
         default:
             return false;
         }
+    }
+
+    // The window system hands input first to the window of a top-level
+    // widget, which passes it on to the widget under the mouse or with the
+    // focus: the window is decided by the widget it shows.
+    static QWidget* receiver(QObject* watched)
+    {
+        if (auto* widget = qobject_cast<QWidget*>(watched))
+            return widget;
+        auto* window = qobject_cast<QWindow*>(watched);
+        if (!window)
+            return nullptr;
+        for (QWidget* topLevel : QApplication::topLevelWidgets()) {
+            if (topLevel->windowHandle() == window)
+                return topLevel;
+        }
+        return nullptr;
+    }
+
+    // Popups (a combo box's list, a menu) are windows of their own, children
+    // of the widget that opened them.
+    bool opens(const QWidget* widget) const
+    {
+        for (; m_open && widget; widget = widget->parentWidget()) {
+            if (widget == m_open)
+                return true;
+        }
+        return false;
     }
 
     QWidget* m_open;

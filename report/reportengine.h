@@ -3,6 +3,7 @@
 #include "collectedvalues.h"
 #include "datasourceparam.h"
 #include "groupentrylist.h"
+#include "picturecache.h"
 #include "reportaggregates.h"
 #include "reportdatasources.h"
 
@@ -69,11 +70,13 @@ public:
     using PreviewHook = std::function<void(ReportEngine& report)>;
     static void setPreviewHook(PreviewHook hook);
     // Asks the export actions for a file name (parent, caption, filter); the
-    // native file dialog unless replaced.
+    // file dialog, which gives a name typed without an extension the
+    // format's own, unless replaced.
     using SaveFileNameHook = std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
     static void setSaveFileNameHook(SaveFileNameHook hook);
-    // Opens an exported file with the desktop's handler unless replaced.
-    using OpenFileHook = std::function<void(const QString& fileName)>;
+    // Opens an exported file with the desktop's handler unless replaced;
+    // false when nothing opened it.
+    using OpenFileHook = std::function<bool(const QString& fileName)>;
     static void setOpenFileHook(OpenFileHook hook);
     // Tells the operator that an export failed; a warning message box
     // unless replaced.
@@ -318,6 +321,7 @@ private:
     void drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawShape(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
     void drawImages(ReportFieldObject* field, int l, int t, int w, int h);
+    void drawPictureError(ReportFieldObject* field, const QString& error, const QRect& box);
     void drawDiagram(ReportFieldObject* field, int l, int t, int w, int h);
     void drawCrossTab(ReportFieldObject* field, int offsetY);
     void drawQtChart(ReportFieldObject* field, int l, int t, int w, int h);
@@ -343,10 +347,14 @@ private:
     void printFromPreview(ReportPreview& preview, PageSpool& spool);
     // Logs a file that could not be written with its cause, kept for the operator; false.
     bool outputFailed(const QString& fileName, const QString& cause);
+    void openExported(const QString& fileName);
+    // Logs a file not written because the operator cancelled it; false.
+    bool outputCancelled(const QString& fileName);
     // Counts a record and, once a slice is over, reports progress and lets
     // the events through. False once rendering is cancelled.
     bool keepRendering();
     void beginProgress();
+    void setScriptsOpenTo(QWidget* open);
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
@@ -384,6 +392,8 @@ private:
     const ReportBandObject* m_measuredBand = nullptr;
     QList<MeasuredText> m_measuredTexts;
     QString m_outputError;
+    // The template's pictures, decoded for the output under way.
+    PictureCache m_pictures;
     bool m_cancelled = false;
     QElapsedTimer m_slice;
     qint64 m_recordsDone = 0;
@@ -401,8 +411,21 @@ private:
     };
     QHash<QString, PreparedFormula> m_formulas;
     // The formulas and conditions of this template that ran into the time
-    // limit, by their template text, with the error text they gave: each is
-    // stopped once per report, not at every record and pass.
-    QHash<QString, QString> m_timedOut;
+    // limit, by their template text, with the error text they gave and the
+    // record of the pass they were stopped at: each is stopped once per
+    // report, not at every record and pass.
+    struct Stopped
+    {
+        QString text;
+        qint64 record = 0;
+    };
+    QHash<QString, Stopped> m_timedOut;
+    // Where the pass under way started in the count of records laid out.
+    qint64 m_passStart = 0;
+    qint64 passRecord() const { return m_recordsDone - m_passStart; }
+    // What a stopped formula or condition gives at the record laid out now:
+    // null before the record it was stopped at, where it ran in time.
+    const QString* stoppedText(const QString& key) const;
+    void markStopped(const QString& key, const QString& text);
     static QString printingKey(const ReportFieldObject* field);
 };

@@ -16,9 +16,7 @@
 #include <QDebug>
 #include <QMetaMethod>
 #include <QRegularExpression>
-#include <QScriptContext>
 #include <QScriptEngine>
-#include <QScriptValueIterator>
 #include <QTextDocument>
 #include <QTime>
 
@@ -407,7 +405,8 @@ QString ReportEngine::rewriteFormula(QString formula)
 
 QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
 {
-    scriptEngine()->globalObject().setProperty(kShowInGroup, band ? band->showInGroup : false);
+    scriptEngine();
+    m_script->setGlobal(kShowInGroup, band ? band->showInGroup : false);
     // With SQL sources only the references naming the page's source have
     // values; any other stays as written and reaches the script as text.
     const bool fromSql = dataSources.hasSources();
@@ -417,8 +416,7 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
                                 : formula;
     // The script text depends only on the formula (and the page's source):
     // it is made and compiled once per report, then run with each record's values.
-    const auto stopped = m_timedOut.constFind(key);
-    if (stopped != m_timedOut.cend())
+    if (const QString* stopped = stoppedText(key))
         return *stopped;
     auto prepared = m_formulas.find(key);
     if (prepared == m_formulas.end()) {
@@ -449,8 +447,19 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
     }
     const QString result = evaluateScript(prepared->program, bindings);
     if (m_script->stopped())
-        m_timedOut.insert(key, result);
+        markStopped(key, result);
     return result;
+}
+
+const QString* ReportEngine::stoppedText(const QString& key) const
+{
+    const auto stopped = m_timedOut.constFind(key);
+    return stopped != m_timedOut.cend() && passRecord() >= stopped->record ? &stopped->text : nullptr;
+}
+
+void ReportEngine::markStopped(const QString& key, const QString& text)
+{
+    m_timedOut.insert(key, Stopped{text, passRecord()});
 }
 
 void ReportEngine::setScriptTimeLimit(int milliseconds)
@@ -463,9 +472,9 @@ QScriptEngine* ReportEngine::scriptEngine()
     if (!m_script) {
         m_script = std::make_unique<TimedScript>();
         registerScriptFunctions(&m_script->engine());
-        // What the report itself put there stays, with the built-ins; a
-        // formula that adds or changes anything there leaves it as it was
-        // ("this.Sum = null" does not take Sum from the formulas after it).
+        // What the report itself put there stays, with the built-ins, for
+        // every formula ("this.Sum = null" does not take Sum from the
+        // formulas after it).
         m_script->engine().globalObject().setProperty(kShowInGroup, false);
         m_script->keepGlobals();
     }
@@ -487,22 +496,18 @@ QString ReportEngine::evaluateScript(const QString& script, const QList<ScriptBi
 QString ReportEngine::evaluateScript(const QScriptProgram& program, const QList<ScriptBinding>& bindings,
                                      qint64* integer)
 {
-    QScriptEngine* engine = scriptEngine();
-    QScriptContext* context = engine->pushContext();
-    QScriptValue scope = context->activationObject();
-    for (const ScriptBinding& binding : bindings) {
-        if (!binding.keepText && isNumberText(binding.text))
-            scope.setProperty(binding.name, binding.text.trimmed().toDouble());
-        else
-            scope.setProperty(binding.name, binding.text);
-    }
-    const QScriptValue value = m_script->evaluate(program);
-    const QString text = value.toString();
+    scriptEngine();
+    const QScriptValue value = m_script->evaluate(program, [&bindings](QScriptValue& scope) {
+        for (const ScriptBinding& binding : bindings) {
+            if (!binding.keepText && isNumberText(binding.text))
+                scope.setProperty(binding.name, binding.text.trimmed().toDouble());
+            else
+                scope.setProperty(binding.name, binding.text);
+        }
+    });
     if (integer)
         *integer = value.isError() ? 0 : qint64(value.toInteger());
-    engine->popContext();
-    engine->clearExceptions();
-    return text;
+    return value.toString();
 }
 
 QString ReportEngine::formatNumber(const QString& value, const QString& format) const
@@ -523,7 +528,7 @@ QVariant ReportEngine::processHighlighting(ReportFieldObject* field, int propert
 QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int property)
 {
     const QString key = QStringLiteral("\x1fhighlighting:") + field->highlighting;
-    if (m_timedOut.contains(key))
+    if (stoppedText(key))
         return field->ownHighlighting(property);
     if (!m_conditionScript)
         m_conditionScript = std::make_unique<TimedScript>();
@@ -534,7 +539,7 @@ QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int proper
     };
     const QVariant value = FieldHighlighting::property(rules, property, resolve, *m_conditionScript);
     if (m_conditionScript->stopped()) {
-        m_timedOut.insert(key, QString());
+        markStopped(key, QString());
         return field->ownHighlighting(property);
     }
     return value;

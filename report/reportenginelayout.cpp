@@ -62,12 +62,23 @@ bool ReportEngine::keepRendering()
         // or progress dialog: the window answers, but nothing starts another
         // output or changes what this one prints.
         OperatorInputGate gate(open);
+        setScriptsOpenTo(open);
         application->installEventFilter(&gate);
         QCoreApplication::processEvents();
         application->removeEventFilter(&gate);
     }
     m_slice.start();
     return !m_cancelled;
+}
+
+// A formula lets the events through as it runs: the open widget takes the
+// operator's input then too.
+void ReportEngine::setScriptsOpenTo(QWidget* open)
+{
+    for (TimedScript* script : {m_script.get(), m_conditionScript.get()}) {
+        if (script)
+            script->setOpenWidget(open);
+    }
 }
 
 void ReportEngine::printPreview(QPrinter* printer)
@@ -95,6 +106,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     keepReadValues();
     // Counting pass: only fixes the number of printed pages.
     curPage = 1;
+    m_passStart = m_recordsDone;
     for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
         openDataSource(i);
         groupRecords.clear();
@@ -108,6 +120,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     if (painter->isActive())
         painter->resetTransform();
     curPage = 1;
+    m_passStart = m_recordsDone;
     for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
         groupRecords.clear();
         reportPageNo = i;
@@ -117,6 +130,8 @@ void ReportEngine::printPreview(QPrinter* printer)
     if (painter->isActive())
         m_painted = painter->end() && m_painted && !m_cancelled;
     m_renderPrinter = nullptr;
+    setScriptsOpenTo(nullptr);
+    m_pictures.clear();
     m_progress.reset();
 }
 
@@ -370,12 +385,12 @@ bool ReportEngine::isFieldVisible(ReportFieldObject* field)
     if (field->printing.size() <= 1)
         return field->printing.toInt() != 0;
     const QString key = printingKey(field);
-    if (m_timedOut.contains(key))
+    if (stoppedText(key))
         return true;
     qint64 result = 0;
     const QString text = evaluateScript(processValue(field->parentBand, field->printing, true, false, QString()), {}, &result);
     if (m_script->stopped())
-        m_timedOut.insert(key, text);
+        markStopped(key, text);
     return result != 0 || m_script->stopped();
 }
 
@@ -485,8 +500,10 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
         recNo = firstRecord.value(value);
         if (groupHeader->restartLineNo)
             lineNo = 0;
-        // A master header shown in the group goes with its group header.
-        const int keepWith = masterHeader && masterHeader->showInGroup ? measuredHeight(MasterHeader, y) : 0;
+        // A group header goes with what follows it down to its first record:
+        // the master header shown in the group, and that record.
+        const int keepWith = (masterHeader && masterHeader->showInGroup ? measuredHeight(MasterHeader, y) : 0)
+                             + measuredHeight(MasterData, y);
         placeBand(printer, DataGroupHeader, y, draw, keepWith + bandHeight(MasterFooter));
         if (masterHeader && masterHeader->showInGroup)
             processMasterHeader(y, draw);

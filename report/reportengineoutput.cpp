@@ -65,12 +65,11 @@ ReportEngine::WarningHook& warningHook()
 const QString kHtmlStart = QStringLiteral("<HTML><HEAD><meta charset=\"UTF-8\"></HEAD><BODY>");
 const QString kHtmlEnd = QStringLiteral("</BODY></HTML>");
 
-void openFile(const QString& fileName)
+bool openFile(const QString& fileName)
 {
     if (openFileHook())
-        openFileHook()(fileName);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
+        return openFileHook()(fileName);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
 }
 
 void warn(QWidget* parent, const QString& title, const QString& text)
@@ -304,11 +303,15 @@ void ReportEngine::exportTo()
 {
     const QString kind = sender() ? sender()->objectName() : QString();
     auto* parentWidget = qobject_cast<QWidget*>(parent());
-    const auto ask = [parentWidget](const QString& filter) {
+    // A name typed without an extension gets the format's own.
+    const auto ask = [parentWidget](const QString& filter, const QString& suffix) {
         const QString caption = tr("Save File");
         if (saveFileNameHook())
             return saveFileNameHook()(parentWidget, caption, filter);
-        return QFileDialog::getSaveFileName(parentWidget, caption, QString(), filter);
+        QFileDialog dialog(parentWidget, caption, QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(suffix);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     // A file that could not be written is the operator's to know, over the preview.
     const auto report = [this, parentWidget](bool written, const QString& name) {
@@ -319,11 +322,11 @@ void ReportEngine::exportTo()
              tr("The report could not be saved to %1: %2.").arg(QDir::toNativeSeparators(name), m_outputError));
     };
     if (kind == QLatin1String("actExpToPdf")) {
-        const QString name = ask(tr("PDF Files (*.pdf)"));
+        const QString name = ask(tr("PDF Files (*.pdf)"), QStringLiteral("pdf"));
         if (!name.isEmpty())
             report(printPDF(name, false), name);
     } else if (kind == QLatin1String("actExpToHtml")) {
-        const QString name = ask(tr("HTML Files (*.html)"));
+        const QString name = ask(tr("HTML Files (*.html)"), QStringLiteral("html"));
         if (!name.isEmpty())
             report(printHTML(name, true), name);
     }
@@ -361,6 +364,10 @@ bool ReportEngine::printPDF(QString fileName, bool open)
     if (target.exists())
         QFile::setPermissions(partial, QFile::permissions(target.absoluteFilePath()));
     if (!renderToPdf(partial, PdfOutput) || !isCompletePdf(partial)) {
+        if (m_cancelled) {
+            QFile::remove(partial);
+            return outputCancelled(fileName);
+        }
         error = pageList.isEmpty() ? tr("the report has no pages")
                 : !m_painted       ? tr("the PDF could not be started")
                                    : writeFailure(partial);
@@ -374,7 +381,7 @@ bool ReportEngine::printPDF(QString fileName, bool open)
         return outputFailed(fileName, error);
     }
     if (open)
-        openFile(fileName);
+        openExported(fileName);
     return true;
 }
 
@@ -382,6 +389,25 @@ bool ReportEngine::outputFailed(const QString& fileName, const QString& cause)
 {
     m_outputError = cause;
     qCWarning(lcReport).noquote() << "Could not write report file" << fileName << cause;
+    return false;
+}
+
+// The file is written: that no program shows it is no failure of the export,
+// but the operator, who waits for it to open, is told.
+void ReportEngine::openExported(const QString& fileName)
+{
+    if (openFile(fileName))
+        return;
+    qCWarning(lcReport).noquote() << "No program opened the report file" << fileName;
+    QWidget* over = previewWidget ? previewWidget->window() : qobject_cast<QWidget*>(parent());
+    warn(over, tr("Save File"),
+         tr("The report was saved to %1, but no program could be found to open it.").arg(QDir::toNativeSeparators(fileName)));
+}
+
+bool ReportEngine::outputCancelled(const QString& fileName)
+{
+    m_outputError = tr("the export was cancelled");
+    qCInfo(lcReport).noquote() << "Report file" << fileName << "not written: the export was cancelled";
     return false;
 }
 
@@ -397,6 +423,8 @@ bool ReportEngine::printHTML(QString fileName, bool open)
     QTemporaryDir scratch;
     const bool painted = scratch.isValid() && renderToPdf(scratch.filePath(QStringLiteral("measure.pdf")), HtmlOutput);
     htmlText += kHtmlEnd;
+    if (!painted && m_cancelled)
+        return outputCancelled(fileName);
     if (!painted)
         return outputFailed(fileName, tr("the report could not be laid out"));
     QSaveFile file(fileName);
@@ -414,7 +442,7 @@ bool ReportEngine::printHTML(QString fileName, bool open)
     if (!file.commit())
         return outputFailed(fileName, file.errorString());
     if (open)
-        openFile(fileName);
+        openExported(fileName);
     return true;
 }
 

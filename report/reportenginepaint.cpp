@@ -283,9 +283,15 @@ void ReportEngine::drawImages(ReportFieldObject* field, int l, int t, int w, int
 {
     const QRect box(l, t, w, h);
     if (field->fieldType == image) {
+        const bool stretched = field->ignoreAspectRatio == 1;
+        QString error;
+        const QImage picture = m_pictures.picture(field->picture, field->imgFormat.toLatin1(), box.size(), !stretched, &error);
+        if (!error.isEmpty()) {
+            drawPictureError(field, error, box);
+            return;
+        }
         if (painter)
-            FieldGraphics::paintStoredImage(painter, field->picture, field->imgFormat.toLatin1(), box,
-                                            field->ignoreAspectRatio == 1);
+            FieldGraphics::paintStoredImage(painter, picture, box, stretched);
         if (printMode == HtmlOutput)
             htmlText += field->getHTMLStyle();
         return;
@@ -301,6 +307,17 @@ void ReportEngine::drawImages(ReportFieldObject* field, int l, int t, int w, int
     buffer.open(QIODevice::WriteOnly);
     scaled.save(&buffer, "PNG");
     htmlText += field->getHTMLStyle();
+}
+
+// In place of a picture that is not drawn, the reason, in the field's font.
+void ReportEngine::drawPictureError(ReportFieldObject* field, const QString& error, const QRect& box)
+{
+    if (painter && painter->isActive()) {
+        setPainterFont(field);
+        painter->drawText(box, Qt::AlignCenter | Qt::TextWordWrap, error);
+    }
+    if (printMode == HtmlOutput)
+        htmlText += QStringLiteral("<div ") + field->getHTMLTextStyle() + QLatin1Char('>') + error.toHtmlEscaped() + QStringLiteral("</div>\n");
 }
 
 void ReportEngine::drawDiagram(ReportFieldObject* field, int l, int t, int w, int h)
@@ -387,9 +404,8 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
 {
     const bool active = painter && painter->isActive();
     setPainterFont(field);
-    const QString stopped = field->printing.size() > 1 ? m_timedOut.value(printingKey(field)) : QString();
-    const QString text =
-        stopped.isEmpty() ? processValue(field->parentBand, field->value, false, false, field->format) : stopped;
+    const QString* stopped = field->printing.size() > 1 ? stoppedText(printingKey(field)) : nullptr;
+    const QString text = stopped ? *stopped : processValue(field->parentBand, field->value, false, false, field->format);
     QPen pen = getPen(field);
     pen.setColor(field->fontColor.isValid() ? field->fontColor : QColor(Qt::black));
     if (active)
@@ -401,10 +417,11 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
             m_measuredTexts.append({field, text, flags});
         if (!active || !field->autoHeight || !field->parentBand)
             return;
+        // The band grows to hold the text below the field's top.
         const QRect bounds = painter->boundingRect(box, flags, text);
         if (bounds.height() > h) {
-            field->parentBand->currentHeight =
-                qMax(field->parentBand->currentHeight, qRound(bounds.height() / koefResV));
+            field->parentBand->currentHeight = qMax(field->parentBand->currentHeight,
+                                                    field->rect.top() + qRound(bounds.height() / koefResV));
         }
         return;
     }
@@ -497,7 +514,9 @@ void ReportEngine::drawLine(ReportFieldObject* field, int offsetY)
         arrow(x2, y2, a - M_PI / 3, a - M_PI + M_PI / 3);
 }
 
-// The field's box on the printer, a grown band's height for an auto-height field.
+// The field's box on the printer; an auto-height field reaches down to its
+// band's bottom, which its text moves down (below it, the text would be
+// painted over the next band, or lost where the band goes on over pages).
 QRect ReportEngine::fieldBox(const ReportFieldObject* field, int offsetY) const
 {
     const int l = int(field->rect.left() * koefResH);
@@ -505,7 +524,7 @@ QRect ReportEngine::fieldBox(const ReportFieldObject* field, int offsetY) const
     const int t = int((field->rect.top() + offsetY) * koefResV);
     int h = int(field->rect.height() * koefResV);
     if (field->autoHeight && field->parentBand)
-        h = int(field->parentBand->currentHeight * koefResV);
+        h = int(qMax(0, field->parentBand->currentHeight - field->rect.top()) * koefResV);
     return QRect(l, t, w, h);
 }
 

@@ -37,17 +37,31 @@ QFont fieldFont(const QString& family, int pointSize)
     return font;
 }
 
+// A colour with its transparency: "#rrggbb" drops the alpha, which would
+// make a transparent colour black.
 QString colorName(const QColor& color)
 {
-    return color.name();
+    if (color.alpha() == 255)
+        return color.name();
+    return QStringLiteral("rgba(%1,%2,%3,%4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(QString::number(color.alphaF(), 'g', 3));
 }
 
-// A side the PDF leaves unpainted (no colour, or white) has no border in the
-// HTML either: the name of an invalid colour would draw it black.
+// What the PDF paints nothing for: no colour, or a transparent one.
+bool isNone(const QColor& color)
+{
+    return !color.isValid() || color.alpha() == 0;
+}
+
+// A side the PDF leaves unpainted (no colour, transparent, or white) has no
+// border in the HTML either: the name of an invalid colour would draw it black.
 QString sideStyle(const QString& side, const QColor& color)
 {
     const QString prefix = QStringLiteral("border-") + side + QLatin1Char(':');
-    if (!color.isValid() || color.rgba() == 0xffffffffu)
+    if (isNone(color) || color.rgba() == 0xffffffffu)
         return prefix + QStringLiteral(" none;");
     return prefix + QStringLiteral(" solid thin ") + colorName(color) + QLatin1Char(';');
 }
@@ -237,7 +251,7 @@ void ReportFieldObject::updateHighlightingParam()
     fontColor = textToColor(ask(FontColor).toString());
 }
 
-QString ReportFieldObject::getHTMLStyle()
+QString ReportFieldObject::htmlAlignment() const
 {
     QString align;
     if (alignment & Qt::AlignRight)
@@ -248,8 +262,19 @@ QString ReportFieldObject::getHTMLStyle()
         align = QStringLiteral("center");
     if (alignment & Qt::AlignJustify)
         align = QStringLiteral("justify");
+    return align;
+}
+
+QString ReportFieldObject::getHTMLTextStyle() const
+{
+    return labelStyle(htmlAlignment());
+}
+
+QString ReportFieldObject::getHTMLStyle()
+{
+    const QString align = htmlAlignment();
     if (autoHeight && parentBand)
-        rect.setBottom(rect.top() + parentBand->currentHeight - 1);
+        rect.setBottom(qMax(rect.top(), parentBand->currentHeight) - 1);
     switch (fieldType) {
     case label:
         return labelStyle(align);
@@ -266,7 +291,7 @@ QString ReportFieldObject::labelStyle(const QString& align) const
 {
     QString style = QStringLiteral("style='color:") + colorName(fontColor) + QLatin1Char(';');
     // No colour is no background: the name of an invalid colour is black.
-    if (backgroundColor.isValid())
+    if (!isNone(backgroundColor))
         style += QStringLiteral("background:") + colorName(backgroundColor) + QLatin1Char(';');
     style += sideStyle(QStringLiteral("left"), borderLeft);
     style += sideStyle(QStringLiteral("right"), borderRight);

@@ -62,6 +62,8 @@ public:
     QVariant ownHighlighting(int property) const;
 
     QString getHTMLStyle();
+    // The style of the field's box holding a text, whatever its type.
+    QString getHTMLTextStyle() const;
     void setPageTop(int top) { pageTop = top; }
     bool isCrossTabCell() const { return parentCrossTab != nullptr; }
 
@@ -122,6 +124,7 @@ public:
 
 private:
     void readGraphs(const QDomElement& e);
+    QString htmlAlignment() const;
     QString labelStyle(const QString& align) const;
     QString imageDiv(const QString& align) const;
 };

@@ -1,4 +1,5 @@
 #include "reportsql.h"
+#include "picturecache.h"
 #include "reportlogging.h"
 
 #include <QDebug>
@@ -9,8 +10,35 @@
 #include <QSqlRecord>
 #include <QTextCodec>
 
+#include <sqlite3.h>
+
 #include <atomic>
 #include <utility>
+
+namespace {
+
+bool isSqlite(const QString& driverName)
+{
+    return driverName.startsWith(QLatin1String("QSQLITE"));
+}
+
+// A report reads. Its connection is opened read-only, which still lets a
+// statement attach another file, making it if need be, or copy the whole
+// database to any file (VACUUM INTO): the statements may only read.
+int onlyReading(void*, int action, const char*, const char*, const char*, const char*)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+} // namespace
 
 ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser,
                      QString dbPassword, int dbPort, QString dbConnectionName, QObject* parent)
@@ -18,6 +46,8 @@ ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbU
     , m_connectionName(privateConnectionName(dbConnectionName))
 {
     m_db = QSqlDatabase::addDatabase(dbType, m_connectionName);
+    if (isSqlite(dbType))
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     m_db.setDatabaseName(dbName);
     m_db.setHostName(dbHost);
     m_db.setUserName(dbUser);
@@ -98,12 +128,24 @@ void ReportSql::setNames(const QString& dbCoding)
         qCWarning(lcReport) << "dbCoding is not a character set name, not sent:" << dbCoding;
 }
 
+bool ReportSql::onlyReads()
+{
+    const QVariant handle = m_db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 || !*static_cast<sqlite3* const*>(handle.data()))
+        return false;
+    return sqlite3_set_authorizer(*static_cast<sqlite3* const*>(handle.data()), onlyReading, nullptr) == SQLITE_OK;
+}
+
 bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
 {
     if (m_db.open())
         qCDebug(lcReport) << "open DB";
     else
         qCWarning(lcReport).noquote() << "Failed open DB" << m_db.lastError().text();
+    if (m_db.isOpen() && isSqlite(m_db.driverName()) && !onlyReads()) {
+        qCWarning(lcReport) << "The report's database connection could not be kept to reading; its query is not run";
+        m_db.close();
+    }
 
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_recordCount = 0;
@@ -160,7 +202,8 @@ QImage ReportSql::getFieldImage(QString fieldName, int recNo)
     if (column < 0)
         return QImage();
     // The picture's format is recognised from its own bytes.
-    return QImage::fromData(m_query->value(column).toByteArray());
+    QString tooLarge;
+    return PictureCache::decode(m_query->value(column).toByteArray(), QByteArray(), &tooLarge);
 }
 
 QString ReportSql::referenceColumn(const QString& reference) const

@@ -18,6 +18,10 @@ class QTextCodec;
 // private to this object, so a report can never take over or close the
 // program's own (default) connection, whose logs must keep running while a report is printed; the
 // connection is removed again when the object is destroyed.
+//
+// A report only reads: an SQLite connection is opened read-only and runs
+// nothing but queries that read (no attaching, no copying the database
+// elsewhere).
 class ReportSql : public QObject
 {
     Q_OBJECT
@@ -54,6 +58,7 @@ public:
 
 private:
     QString privateConnectionName(const QString& wanted) const;
+    bool onlyReads();
     void setNames(const QString& dbCoding);
     // Moves to `recNo` and finds `fieldName` there; -1 (with the reason
     // logged) when there is nothing to read.

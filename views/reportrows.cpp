@@ -30,6 +30,8 @@ SqlRows::SqlRows(const LogPager& pager)
     static std::atomic<int> serial{0};
     m_connection = QStringLiteral("lumetra-print-%1").arg(++serial);
     QSqlDatabase db = QSqlDatabase::cloneDatabase(QSqlDatabase::database(), m_connection);
+    // A printout only reads.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     // Deferred: the snapshot is the one the count reads.
     if (!db.open() || !db.transaction())
         qCWarning(lcViews) << "Printout: no snapshot of the log:" << db.lastError().text();

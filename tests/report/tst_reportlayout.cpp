@@ -14,11 +14,13 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QBuffer>
+#include <QFileDialog>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextCodec>
+#include <QWindow>
 #include <QtTest>
 
 #include <csignal>
@@ -75,7 +77,9 @@ private slots:
     void exportsAndFailures();
     void exportFailureNamesCause_data();
     void exportFailureNamesCause();
-    void previewShowsPrintsAndCancels();
+    void embeddedPictures();
+    void previewShowsPrints();
+    void previewTakesInputWhileRendering();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -181,6 +185,20 @@ void TestReportLayout::dataGroups()
     const QString file = pdf(QStringLiteral("groups.pdf"));
     QCOMPARE(PdfProbe::pageCount(file), 2);
     QVERIFY(PdfProbe::text(file, 2).contains(QStringLiteral("Group B")));
+
+    // Groups of three: the eighth group's header and the column header shown
+    // with it would fit above the footer, its first record not. All three
+    // begin the next page.
+    for (int r = 0; r < 24; ++r)
+        m_sources.insert(r, QString::number(r / 3));
+    load(page(band("ReportTitle", 60, labelField("TITLE")) + groupHeader
+              + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + data
+              + band("PageFooter", 30, labelField("FOOTER"))),
+         {24});
+    const QString grouped = pdf(QStringLiteral("grouped.pdf"));
+    QVERIFY(!PdfProbe::text(grouped, 1).contains(QStringLiteral("Group 7")));
+    const QString second = PdfProbe::text(grouped, 2).simplified();
+    QVERIFY2(second.startsWith(QStringLiteral("Group 7 COLUMNS")) && second.contains(QStringLiteral("rec R021")), qPrintable(second));
 }
 
 // Totals read the values collected in the counting pass, kept only for them.
@@ -251,6 +269,11 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         QTest::addRow("%s, taller than a page", type) << kStandardBands + band(type, 30, tall) << 3 << words.join(' ');
     }
     QTest::newRow("record taller than a page") << QString(kStandardBands).replace(labelField("row [n]"), tall) << 2 << words.join(' ');
+    for (int i = 321; i <= 6000; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    const QString below = QStringLiteral("<F value=\"%1\" top=\"20\" width=\"760\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
+    QTest::newRow("below the band's top, over pages") << kStandardBands + band("ReportSummary", 30, below.arg(words.join(' ')))
+                                                      << 3 << words.join(' ');
     QTest::newRow("master header in group")
         << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + band("MasterData", 25, labelField("row [n]"))
@@ -269,7 +292,7 @@ void TestReportLayout::bandsClearOfPageFooter()
     const QString file = pdf();
     const double footerTop = pointsFromPageEdge(1108 - 30) + 0.5;
     const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d)$"));
-    QStringList printed;
+    QSet<QString> printed;
     for (int p = 1; p <= PdfProbe::pageCount(file); ++p) {
         for (const PdfProbe::Word& word : PdfProbe::words(file, p)) {
             printed << word.text;
@@ -372,6 +395,12 @@ void TestReportLayout::html()
                             "text-align:left;font-size:15px;position: absolute; left: 10;top: 50;width: 100;height: 20;'"));
     total.backgroundColor = QColor();
     QVERIFY(!total.getHTMLStyle().contains(QStringLiteral("background")));
+    // Transparent paints nothing in the PDF: neither in the HTML.
+    total.backgroundColor = total.borderLeft = total.borderRight = total.borderTop = QColor(0, 0, 0, 0);
+    total.borderBottom = QColor(255, 0, 0, 128);
+    QVERIFY(!total.getHTMLStyle().contains(QStringLiteral("background")));
+    QCOMPARE(total.getHTMLStyle().count(QStringLiteral(": none;")), 3);
+    QVERIFY(total.getHTMLStyle().contains(QStringLiteral("border-bottom: solid thin rgba(255,0,0,0.502);")));
     total.fieldType = image;
     total.rect = QRect(0, 0, 150, 80);
     QVERIFY(total.getHTMLStyle().contains(QStringLiteral("width: 150;height: 80;text-align:left;'><img width=148 height=80 ")));
@@ -402,25 +431,37 @@ void TestReportLayout::exportsAndFailures()
     QCOMPARE(preview->outputFormat(), format);
     QVERIFY(preview->outputFileName().isEmpty());
 
-    // The preview's two export actions: the PDF is written, the HTML written
-    // and opened (what cannot be written: exportFailureNamesCause).
+    // The preview's two export actions, a name typed in the save dialog
+    // without an extension: the PDF is written, the HTML written and opened,
+    // and when no program opens it the operator is told (what cannot be
+    // written: exportFailureNamesCause).
     QStringList opened;
     QStringList warnings;
-    ReportEngine::setOpenFileHook([&opened](const QString& name) { opened << name; });
+    ReportEngine::setOpenFileHook([&opened](const QString& name) {
+        opened << name;
+        return false;
+    });
     ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
-    for (const char* name : {"actExpToPdf", "actExpToHtml"}) {
+    for (const char* kind : {"Pdf", "Html"}) {
         QAction action;
-        action.setObjectName(QLatin1String(name));
+        action.setObjectName(QStringLiteral("actExpTo") + QLatin1String(kind));
         connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
-        QString target = m_dir.filePath(QLatin1String(name));
-        ReportEngine::setSaveFileNameHook([&target](QWidget*, const QString&, const QString&) { return target; });
+        QTimer::singleShot(0, [this, kind] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setDirectory(m_dir.path());
+            for (const char c : QByteArray("typed") + kind + '\r')
+                QTest::keyClick(dialog->windowHandle(), c);
+        });
         action.trigger();
-        QVERIFY(QFileInfo(target).size() > 0 && warnings.isEmpty());
     }
-    ReportEngine::setSaveFileNameHook({});
+    QCOMPARE(PdfProbe::pageCount(m_dir.filePath(QStringLiteral("typedPdf.pdf"))), 1);
+    const QString html = m_dir.filePath(QStringLiteral("typedHtml.html"));
+    QVERIFY(QFileInfo(html).size() > 0);
+    QCOMPARE(warnings, QStringList{QStringLiteral("The report was saved to %1, but no program could be found to open it.").arg(html)});
     ReportEngine::setOpenFileHook({});
     ReportEngine::setWarningHook({});
-    QCOMPARE(opened, QStringList{m_dir.filePath(QStringLiteral("actExpToHtml"))});
+    QCOMPARE(opened, QStringList{html});
 
     // A partial file an earlier export left behind goes; the new file
     // follows the umask.
@@ -446,6 +487,15 @@ void TestReportLayout::exportsAndFailures()
     QVERIFY(catcher.contains(QStringLiteral("Could not write report file")));
     QCOMPARE(QDir(m_dir.path()).entryList(QStringList{QStringLiteral(".*.pdf.*")}, QDir::Files | QDir::Hidden),
              QStringList());
+
+    // An export cancelled is logged as such.
+    load(page(kStandardBands), {100});
+    connect(m_engine.get(), &ReportEngine::renderProgress, m_engine.get(), &ReportEngine::cancelRendering);
+    catcher.clear();
+    QVERIFY(!m_engine->printPDF(m_dir.filePath(QStringLiteral("cancelled.pdf")), false));
+    QVERIFY(!m_engine->printHTML(m_dir.filePath(QStringLiteral("cancelled.html")), false));
+    QCOMPARE(catcher.messages().filter(QStringLiteral("export was cancelled")).size(), 2);
+    QVERIFY(!catcher.contains(QStringLiteral("could not be")));
 }
 
 void TestReportLayout::exportFailureNamesCause_data()
@@ -493,9 +543,35 @@ void TestReportLayout::exportFailureNamesCause()
                                        .arg(m_dir.filePath(target), cause)});
 }
 
-// The preview shows the pages, prints them as the PDF export writes them,
-// and closes on Cancel before the pages are all there.
-void TestReportLayout::previewShowsPrintsAndCancels()
+// A picture the template embeds is decoded once for the report: the PDF
+// holds it once, however many records show it. One too large to decode
+// prints why in its field.
+void TestReportLayout::embeddedPictures()
+{
+    const auto pictureField = [](const QImage& picture) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        return QStringLiteral("<F type=\"image\" picture=\"%1\" width=\"400\" height=\"25\"/>").arg(QString::fromLatin1(png.toBase64()));
+    };
+    QImage picture(20, 10, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    load(page(band("MasterData", 25, pictureField(picture))), {5});
+    QFile file(pdf());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count("/Subtype /Image"), 1);
+
+    picture = QImage(12000, 12000, QImage::Format_Mono);
+    picture.fill(0);
+    MessageCatcher catcher;
+    load(page(band("MasterData", 25, pictureField(picture))), {2});
+    QCOMPARE(PdfProbe::text(pdf(QStringLiteral("large.pdf"))).count(QStringLiteral("Picture too large")), 2);
+    QVERIFY(catcher.contains(QStringLiteral("12000 x 12000")));
+}
+
+// The preview shows the pages and prints them as the PDF export writes them.
+void TestReportLayout::previewShowsPrints()
 {
     load(page(kStandardBands), {100});
     const QString direct = pdf(QStringLiteral("direct.pdf"));
@@ -529,16 +605,39 @@ void TestReportLayout::previewShowsPrintsAndCancels()
     QCOMPARE(PdfProbe::pageCount(printed), 3);
     QCOMPARE(PdfProbe::text(printed), PdfProbe::text(direct));
 
-    load(page(kStandardBands), {20000});
-    QSignalSpy pages(m_engine.get(), &ReportEngine::newPage);
-    QTimer::singleShot(0, [] {
-        if (auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget()))
-            connect(preview->pages(), &PreviewPages::pageCountChanged, preview,
-                    [preview] { preview->findChild<QPushButton*>()->click(); });
-    });
-    m_engine->printExec(true, false, QString());
-    QVERIFY(m_engine->renderingCancelled());
-    QVERIFY2(pages.count() < 10, qPrintable(QString::number(pages.count())));
+}
+
+// While the pages render, the preview takes the operator's input from the
+// window system: Fit page works, and Cancel or Esc stop the rendering.
+void TestReportLayout::previewTakesInputWhileRendering()
+{
+    for (const bool escape : {false, true}) {
+        load(page(kStandardBands), {20000});
+        QSignalSpy pages(m_engine.get(), &ReportEngine::newPage);
+        bool sent = false;
+        bool fitted = false;
+        int pagesAtInput = 0;
+        const auto input = [&](ReportPreview* preview) {
+            QWindow* window = preview->windowHandle();
+            const auto click = [&](QWidget* w) { QTest::mouseClick(window, Qt::LeftButton, {}, w->mapTo(preview, w->rect().center())); };
+            click(preview->toolBar()->widgetForAction(preview->toolBar()->actions().at(1))); // Fit page
+            fitted = preview->rendering() && preview->pages()->zoomMode() == PreviewPages::FitInView;
+            pagesAtInput = pages.count();
+            escape ? QTest::keyClick(window, Qt::Key_Escape) : click(preview->findChild<QPushButton*>());
+            QTimer::singleShot(20000, preview, &QDialog::accept); // when the input was ignored
+        };
+        // Sent from the events the render loop lets through between its slices.
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+            connect(preview->pages(), &PreviewPages::pageCountChanged, preview, [&, preview] {
+                if (!std::exchange(sent, true))
+                    QTimer::singleShot(0, preview, [&, preview] { input(preview); });
+            });
+        });
+        m_engine->printExec(true, false, QString());
+        QVERIFY(fitted && m_engine->renderingCancelled());
+        QVERIFY2(pages.count() - pagesAtInput < 20, qPrintable(QStringLiteral("%1, %2").arg(pagesAtInput).arg(pages.count())));
+    }
 }
 
 void TestReportLayout::fieldPainting()

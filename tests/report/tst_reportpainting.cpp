@@ -1,6 +1,7 @@
 #include "chart.h"
 #include "crosstabgrid.h"
 #include "fieldgraphics.h"
+#include "picturecache.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -332,9 +333,11 @@ void tst_ReportPainting::shapesAndPictures()
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "PNG");
-    paintStoredImage(&painter, png, "PNG", QRect(0, 110, 40, 40), true);
-    paintStoredImage(&painter, png, "PNG", QRect(50, 110, 40, 40), false); // fitted: 40 x 20
-    paintStoredImage(&painter, "text", "PNG", QRect(100, 110, 40, 40), true);
+    PictureCache pictures;
+    QString error;
+    paintStoredImage(&painter, pictures.picture(png, "PNG", QSize(40, 40), false, &error), QRect(0, 110, 40, 40), true);
+    paintStoredImage(&painter, pictures.picture(png, "PNG", QSize(40, 40), true, &error), QRect(50, 110, 40, 40), false); // 40 x 20
+    paintStoredImage(&painter, pictures.picture("text", "PNG", QSize(40, 40), false, &error), QRect(100, 110, 40, 40), true);
     painter.end();
     QCOMPARE(pixelsOf(image.copy(0, 0, 150, 100)), QRect(10, 25, 100, 50));
     QCOMPARE(pixelsOf(image.copy(0, 110, 150, 40)), QRect(0, 0, 90, 40));

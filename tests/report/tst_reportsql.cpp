@@ -2,6 +2,7 @@
 #include "reportdatasources.h"
 #include "reportdatabase.h"
 #include "reportsql.h"
+#include "testhome.h"
 
 #include <QDomDocument>
 #include <QSqlQuery>
@@ -49,6 +50,8 @@ private slots:
     void setNamesOnlyForPlainMySqlNames_data();
     void setNamesOnlyForPlainMySqlNames();
     void pageSources();
+    void templateOnlyReads_data();
+    void templateOnlyReads();
 
 private:
     QString makeDatabase(const QString& fileName, const QString& b0);
@@ -192,6 +195,34 @@ void tst_ReportSql::pageSources()
     sources.setDataSourceActive(2, false);
     QVERIFY(sources.openDataSource(2, page0, counts));
     QCOMPARE(sources.source(2)->getFieldValue("b", 0), QStringLiteral("row1"));
+}
+
+void tst_ReportSql::templateOnlyReads_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("delete") << "DELETE FROM logAlarm";
+    QTest::newRow("attach") << "ATTACH '%1' AS made";
+    QTest::newRow("copy") << "VACUUM INTO '%1'";
+}
+
+// Whatever a template's SQL says, the program's database keeps its rows and
+// no file is made beside it.
+void tst_ReportSql::templateOnlyReads()
+{
+    QFETCH(QString, statement);
+    TestHome home;
+    QVERIFY(home.isValid() && home.openDatabase());
+    QSqlQuery insert;
+    QVERIFY(insert.exec(QStringLiteral("INSERT INTO logAlarm (source) VALUES ('Gateway 1')")));
+    const QString made = home.filePath(QStringLiteral("made.db"));
+    QDomDocument doc;
+    QVERIFY(doc.setContent(QStringLiteral("<p><DataSource type='SQL' name='ds' dbType='QSQLITE' dbName='%1'>%2</DataSource></p>")
+                               .arg(home.filePath(QStringLiteral("brenik.db")), statement.arg(made).toHtmlEscaped())));
+    ReportDataSources sources;
+    QList<int> counts;
+    sources.openDataSource(0, doc.documentElement(), counts);
+    QSqlQuery rows(QStringLiteral("SELECT count(*) FROM logAlarm"));
+    QVERIFY(rows.next() && rows.value(0).toInt() == 1 && !QFile::exists(made));
 }
 
 QTEST_MAIN(tst_ReportSql)
