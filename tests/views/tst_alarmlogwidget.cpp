@@ -1,3 +1,4 @@
+#include "alarmlogfeed.h"
 #include "alarmlogmodel.h"
 #include "alarmlogwidget.h"
 #include "apppaths.h"
@@ -157,7 +158,7 @@ void TestAlarmLogWidget::addRecordStoresStampAndShowsFirst()
     QCOMPARE(stored, QStringLiteral("06.03.2026 09:05:07 "));
     QCOMPARE(stored.size(), 20);
     const QAbstractItemModel* view = table(widget)->model();
-    QCOMPARE(view->rowCount(), 2);
+    QTRY_COMPARE(view->rowCount(), 2);
     QCOMPARE(view->index(0, 1).data().toString(), stored);
     QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("Gateway 1"));
     QCOMPARE(view->index(0, 3).data().toString(), QStringLiteral("Energizer 3"));
@@ -207,6 +208,7 @@ void TestAlarmLogWidget::floodFillingTheQueueIsToldAsSuch()
     while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket) {
     }
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QTRY_COMPARE(told.size(), 1);
     DatabaseAlert::setNotifier({});
     batch.setCommitDelay(WriteBatch::CommitDelayMs);
     QTRY_VERIFY_WITH_TIMEOUT(batch.commit(), 20000);
@@ -245,7 +247,7 @@ void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
     arrive(10);
     QTRY_VERIFY(!told.isEmpty());
     arrive(10);
-    QCOMPARE(table(widget)->model()->rowCount(), 20);
+    QTRY_COMPARE(table(widget)->model()->rowCount(), 20);
     int kept = batch.pendingRows();
     while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket)
         ++kept;
@@ -273,7 +275,7 @@ void TestAlarmLogWidget::heartbeatRowsShareOneCommit()
     for (int i = 0; i < 3; ++i)
         widget.addRecord(QStringLiteral("E%1").arg(i), QStringLiteral("State"), QStringLiteral("Critical"));
     QCOMPARE(WriteBatch::instance().pendingRows(), 3);
-    QCOMPARE(table(widget)->model()->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QTRY_COMPARE(table(widget)->model()->index(0, 2).data().toString(), QStringLiteral("E2"));
     QTRY_COMPARE_WITH_TIMEOUT(WriteBatch::instance().pendingRows(), 0, 5000);
     {
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
@@ -291,12 +293,14 @@ void TestAlarmLogWidget::heartbeatRowsShareOneCommit()
 void TestAlarmLogWidget::reloadBeforeTheKeysShowsRowsOnce()
 {
     AlarmLogWidget widget;
+    QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
     const QDeadlineTimer deadline(5000);
     while (sqlRows(QStringLiteral("select count(*) from logAlarm")) != QStringList{"1"} && !deadline.hasExpired())
         QThread::yieldCurrentThread();
     widget.findChild<QToolButton*>(QStringLiteral("btnOK"))->click();
-    QTRY_COMPARE(WriteBatch::instance().pendingRows(), 0);
+    QVERIFY(arrived.wait());
+    QVERIFY(WriteBatch::instance().commit());
     QCOMPARE(table(widget)->model()->rowCount(), 1);
 }
 
@@ -342,8 +346,10 @@ void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
     QCOMPARE(view->rowCount(), page);
     view->fetchMore(QModelIndex());
     QCOMPARE(view->rowCount(), 2 * page);
+    QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
     for (int i = 0; i < page + 100; ++i)
         widget.addRecord(QStringLiteral("new"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(arrived.wait());
     WriteBatch::instance().commit();
     QVERIFY(view->rowCount() <= 3 * page);
 
@@ -365,7 +371,7 @@ void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
     const QStringList printed =
         sqlRows(QStringLiteral("select reason from logAlarm where info <> 'Off' order by source desc, id desc"));
     widget.addRecord(QStringLiteral("zz"), QStringLiteral("State"), QStringLiteral("Critical"));
-    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("zz"));
+    QTRY_COMPARE(view->index(0, 2).data().toString(), QStringLiteral("zz"));
 
     ReportCapture capture;
     capture.beforeRender = [&widget](ReportEngine&) {
@@ -398,14 +404,14 @@ void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
     widget.afterTimer();
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
     const QAbstractItemModel* view = table(widget)->model();
-    QCOMPARE(view->rowCount(), 1);
+    QTRY_COMPARE(view->rowCount(), 1);
 
     // Past midnight the records of the new day still show.
     now = QDateTime(day.addDays(1), QTime(0, 0, 1));
     widget.afterTimer();
     widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("Critical"));
-    QCOMPARE(view->rowCount(), 2);
-    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QTRY_COMPARE(view->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QTRY_COMPARE(view->rowCount(), 2);
     QCOMPARE(widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->date(), day.addDays(1));
     QCOMPARE(widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->date(), day.addDays(-31));
 
