@@ -36,6 +36,8 @@ void LogPager::setFilter(const QString& sql, const QVariantList& values)
 void LogPager::setDays(const QDate& from, const QDate& to)
 {
     m_daysSet = true;
+    m_firstDay = from;
+    m_lastDay = to;
     m_firstKey = StampKey::dayStart(from);
     m_endKey = StampKey::dayStart(to.addDays(1));
     forgetSpan();
@@ -54,25 +56,30 @@ QString LogPager::sortExpression(bool indexed) const
     return indexed ? expression : hidden(expression);
 }
 
-// The filter, the days (through the stamp key's index when `dayIndex`) and
-// the newest key.
 QString LogPager::where(QVariantList* values, bool dayIndex) const
+{
+    return where(values, dayIndex, m_firstKey, m_endKey);
+}
+
+// The filter, the days from `firstKey` to before `endKey` (through the stamp
+// key's index when `dayIndex`) and the newest key.
+QString LogPager::where(QVariantList* values, bool dayIndex, const QString& firstKey, const QString& endKey) const
 {
     QString sql = m_filterSql.isEmpty() ? QStringLiteral("1") : QStringLiteral("(") + m_filterSql + QLatin1Char(')');
     *values = m_filterValues;
     if (m_daysSet) {
         const QString stamp = m_columns.at(StampColumn);
         const QString key = dayIndex ? StampKey::sql(stamp) : hidden(StampKey::sql(stamp));
-        if (m_endKey.isEmpty()) {
+        if (endKey.isEmpty()) {
             sql += QStringLiteral(" and 0");
         } else {
-            if (!m_firstKey.isEmpty()) {
+            if (!firstKey.isEmpty()) {
                 sql += QStringLiteral(" and ") + key + QStringLiteral(" >= ?");
-                values->append(m_firstKey);
+                values->append(firstKey);
             }
             sql += QStringLiteral(" and ") + key + QStringLiteral(" < ? and ") + stamp + QStringLiteral(" glob ")
                 + QLatin1String(StampGlob);
-            values->append(m_endKey);
+            values->append(endKey);
         }
     }
     if (m_newestKey.isValid()) {
@@ -93,10 +100,22 @@ bool LogPager::exec(QSqlQuery& query, const QString& sql, const QVariantList& va
     return ok;
 }
 
-// The newest and the oldest row first: the days take in the newest end of
-// the table whenever rows written from now on can fall on them, and the
-// oldest when that row is on them. Only an end they do not take in is read
-// from the stamp key's index (every key on the days, but no row).
+bool LogPager::seek(QSqlQuery& query, const QString& sql, const QVariantList& values, QVariant* id, QString* key)
+{
+    if (!exec(query, sql, values))
+        return false;
+    if (query.next()) {
+        *id = query.value(0);
+        *key = query.value(1).toString();
+    }
+    query.finish();
+    return true;
+}
+
+// A few rows only: the newest and the oldest of the table, the first and the
+// last of the days by key. The days take in the newest end of the table
+// whenever rows written from now on can fall on them, and the oldest when
+// that row is on them; those ends are exact, the others estimates.
 bool LogPager::findSpan(const QSqlDatabase& db)
 {
     m_span = Span();
@@ -107,68 +126,67 @@ bool LogPager::findSpan(const QSqlDatabase& db)
     }
     const QString key = m_columns.at(0);
     const QString stampKey = StampKey::sql(m_columns.at(StampColumn));
+    const QString ends = QStringLiteral("select %1, %2 from %3 ").arg(key, stampKey, m_table);
+    QString days = QStringLiteral("where %1 < ?").arg(stampKey);
+    QVariantList values{m_endKey};
+    if (!m_firstKey.isEmpty()) {
+        days += QStringLiteral(" and %1 >= ?").arg(stampKey);
+        values.append(m_firstKey);
+    }
     QSqlQuery query(db);
-    const auto end = [&](const char* direction, qint64* id, QString* stamp) {
-        if (!exec(query, QStringLiteral("select %1, %2 from %3 order by %1 %4 limit 1")
-                             .arg(key, stampKey, m_table, QLatin1String(direction)), {}))
-            return false;
-        if (query.next()) {
-            *id = query.value(0).toLongLong();
-            *stamp = query.value(1).toString();
-        }
-        return true;
-    };
-    qint64 newest = 0;
-    qint64 oldest = 0;
-    QString newestKey;
-    QString oldestKey;
-    if (!end("desc", &newest, &newestKey) || !end("asc", &oldest, &oldestKey)) {
+    QVariant newest, oldest, first, last;
+    QString newestKey, oldestKey, firstKey, lastKey;
+    if (!seek(query, ends + QStringLiteral("order by %1 desc limit 1").arg(key), {}, &newest, &newestKey)
+        || !seek(query, ends + QStringLiteral("order by %1 asc limit 1").arg(key), {}, &oldest, &oldestKey)
+        || !seek(query, ends + days + QStringLiteral(" order by %1 asc, %2 asc limit 1").arg(stampKey, key), values,
+                 &first, &firstKey)
+        || !seek(query, ends + days + QStringLiteral(" order by %1 desc, %2 desc limit 1").arg(stampKey, key),
+                 values, &last, &lastKey)) {
         m_span.known = false;
         return false;
     }
-    if (newest == 0) {
-        // An empty table: whatever comes may be on the days.
-        m_span.lastOpen = true;
-        m_span.first = qint64(0);
+    m_span.lastOpen = newest.isNull() || (!newestKey.isNull() && newestKey < m_endKey);
+    if (first.isNull() && !m_span.lastOpen) {
+        m_span.empty = true;
         return true;
     }
-    m_span.lastOpen = !newestKey.isNull() && newestKey < m_endKey;
-    const bool oldestOn = !oldestKey.isNull() && oldestKey >= m_firstKey && oldestKey < m_endKey;
-    qint64 first = oldest;
-    qint64 last = newest;
-    if (!oldestOn || !m_span.lastOpen) {
-        QVariantList values{m_endKey};
-        QString sql = QStringLiteral("select min(%1), max(%1) from %2 where %3 < ?").arg(key, m_table, stampKey);
-        if (!m_firstKey.isEmpty()) {
-            sql += QStringLiteral(" and %1 >= ?").arg(stampKey);
-            values.append(m_firstKey);
-        }
-        if (!exec(query, sql, values) || !query.next()) {
-            m_span.known = false;
-            return false;
-        }
-        const bool none = query.value(0).isNull();
-        if (none && !m_span.lastOpen) {
-            m_span.empty = true;
-            return true;
-        }
-        if (!oldestOn)
-            first = none ? newest + 1 : query.value(0).toLongLong();
-        if (!m_span.lastOpen)
-            last = query.value(1).toLongLong();
-    }
-    m_span.first = first;
+    const bool oldestOn = !oldest.isNull() && !oldestKey.isNull() && oldestKey >= m_firstKey && oldestKey < m_endKey;
+    const qint64 end = m_span.lastOpen ? newest.toLongLong() : last.toLongLong();
+    m_span.first = oldestOn ? oldest : (first.isNull() ? QVariant(newest.toLongLong() + 1) : first);
+    m_span.firstExact = oldestOn || first.isNull();
     m_span.last = last;
-    m_span.rows = std::max<qint64>(0, last - first + 1);
+    m_span.lastExact = m_span.lastOpen;
+    m_span.rows = first.isNull() ? 0 : std::abs(end - m_span.first.toLongLong()) + 1;
     return true;
 }
 
-// The keys the days span, as bounds of a query in the key's order.
+// The smallest and the largest key on the days, read from every key of the
+// days in the stamp key's index (no row of the table).
+bool LogPager::findExactSpan(const QSqlDatabase& db)
+{
+    QVariantList values{m_endKey};
+    const QString stampKey = StampKey::sql(m_columns.at(StampColumn));
+    QString sql = QStringLiteral("select min(%1), max(%1) from %2 where %3 < ?").arg(m_columns.at(0), m_table, stampKey);
+    if (!m_firstKey.isEmpty()) {
+        sql += QStringLiteral(" and %1 >= ?").arg(stampKey);
+        values.append(m_firstKey);
+    }
+    QSqlQuery query(db);
+    if (!exec(query, sql, values) || !query.next())
+        return false;
+    if (!m_span.firstExact && !query.value(0).isNull())
+        m_span.first = query.value(0);
+    if (!m_span.lastExact && !query.value(1).isNull())
+        m_span.last = query.value(1);
+    m_span.firstExact = m_span.lastExact = true;
+    return true;
+}
+
+// The keys the days span, as bounds of a query in the key's order: the last
+// exact, the first as far as known.
 bool LogPager::spanTerms(QString* sql, QVariantList* values, const QSqlDatabase& db)
 {
-    if (!m_daysSet)
-        return true;
-    if (!m_span.known && !findSpan(db))
+    if (!m_span.lastExact && !findExactSpan(db))
         return false;
     const QString key = m_columns.at(0);
     *sql += QStringLiteral(" and %1 >= ?").arg(key);
@@ -186,8 +204,17 @@ bool LogPager::read(const Row* after, int limit, std::vector<Row>* rows, const Q
         return false;
     if (m_daysSet && m_span.empty)
         return true;
-    if (m_column == 0)
-        return readSegment(false, after, limit, rows, db);
+    if (m_column == 0) {
+        const size_t had = rows->size();
+        if (!readSegment(false, after, limit, rows, db))
+            return false;
+        // Short of a page below the first key estimated: the days may hold
+        // older rows still.
+        if (!m_daysSet || m_span.firstExact || int(rows->size() - had) == limit)
+            return true;
+        rows->resize(had);
+        return findExactSpan(db) && readSegment(false, after, limit, rows, db);
+    }
     // Ascending the NULLs come first, descending last.
     const bool nullsFirst = m_order == Qt::AscendingOrder;
     const bool afterNull = after && (*after)[size_t(m_column)].isNull();
@@ -217,13 +244,13 @@ bool LogPager::readSegment(bool nulls, const Row* after, int limit, std::vector<
     const bool orderIndex = m_column == StampColumn || !fewDays;
     QVariantList values;
     QString sql = QStringLiteral("select %1 from %2 where ").arg(m_columns.join(QStringLiteral(", ")), m_table)
-        + where(&values, dayIndex);
+        + where(&values, dayIndex || (m_column == 0 && fewDays));
     QString order;
     if (m_column == 0) {
-        if (!spanTerms(&sql, &values, db))
+        if (m_daysSet && !fewDays && !spanTerms(&sql, &values, db))
             return false;
         if (after) {
-            sql += QStringLiteral(" and %1 %2 ?").arg(key, op);
+            sql += QStringLiteral(" and %1 %2 ?").arg(fewDays ? hidden(key) : key, op);
             values << (*after)[0];
         }
         order = key + direction;
@@ -261,32 +288,42 @@ bool LogPager::count(qint64* rows, const QSqlDatabase& db, const std::function<v
         return false;
     if (m_daysSet && m_span.empty)
         return true;
+    if (m_daysSet && m_span.rows > SortedRangeRows)
+        return countDays(rows, db, between);
     QSqlQuery query(db);
-    const bool sliced = m_daysSet && m_span.rows > SortedRangeRows;
     QVariantList values;
-    const QString sql = QStringLiteral("select count(*) from %1 where ").arg(m_table) + where(&values, !sliced);
-    if (!sliced) {
-        const bool ok = exec(query, sql, values) && query.next();
-        *rows = ok ? query.value(0).toLongLong() : 0;
-        return ok;
+    const bool ok = exec(query, QStringLiteral("select count(*) from %1 where ").arg(m_table) + where(&values, true), values)
+        && query.next();
+    *rows = ok ? query.value(0).toLongLong() : 0;
+    return ok;
+}
+
+// Day by day through the stamp key's index, from the first day (or the
+// oldest row's) to the last.
+bool LogPager::countDays(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between)
+{
+    QDate day = m_firstDay;
+    if (!day.isValid()) {
+        QSqlQuery oldest(db);
+        if (!exec(oldest, QStringLiteral("select min(%1) from %2").arg(StampKey::sql(m_columns.at(StampColumn)), m_table),
+                  {})
+            || !oldest.next())
+            return false;
+        day = QDate::fromString(oldest.value(0).toString().left(8), QStringLiteral("yyyyMMdd"));
+        if (!day.isValid())
+            day = m_lastDay;
     }
-    // The keys the days span, a slice at a time.
-    const QString slice = sql + QStringLiteral(" and %1 >= ? and %1 < ?").arg(m_columns.at(0));
-    const qint64 last = m_span.first.toLongLong() + m_span.rows - 1;
-    for (qint64 first = m_span.first.toLongLong(); first <= last; first += CountSliceRows) {
-        if (!exec(query, slice, values + QVariantList{first, first + CountSliceRows}) || !query.next())
+    QSqlQuery query(db);
+    for (; day <= m_lastDay; day = day.addDays(1)) {
+        QVariantList values;
+        const QString sql = QStringLiteral("select count(*) from %1 where ").arg(m_table)
+            + where(&values, true, StampKey::dayStart(day), StampKey::dayStart(day.addDays(1)));
+        if (!exec(query, sql, values) || !query.next())
             return false;
         *rows += query.value(0).toLongLong();
         query.finish();
-        if (between && first + CountSliceRows <= last)
+        if (between && day < m_lastDay)
             between();
-    }
-    // Rows written since the span was found, past its last key.
-    if (m_span.lastOpen) {
-        if (!exec(query, sql + QStringLiteral(" and %1 > ?").arg(m_columns.at(0)), values + QVariantList{last})
-            || !query.next())
-            return false;
-        *rows += query.value(0).toLongLong();
     }
     return true;
 }

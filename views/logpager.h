@@ -22,20 +22,20 @@
 // own so that every query walks the index.
 //
 // A range of days is read through the index on the stamp key. How depends
-// on how many rows the days span: a few (SortedRangeRows) are taken from
-// that index and sorted; more are read in the order's own index (for the
-// key: the table itself, within the first and last key of the days) with
-// the days checked row by row, which finds a page at once when the days
-// hold many rows.
+// on how many keys the days span, as the first and last key of the days
+// tell: a few (SortedRangeRows) rows are taken from that index and sorted;
+// more are read in the order's own index (for the key: the table itself,
+// between the first and last key of the days) with the days checked row by
+// row, which finds a page at once when the days hold many rows. The keys a
+// row at either end of the days has are estimates until needed exactly: a
+// clock set back across a day's end writes rows of that day after later
+// ones.
 class LogPager
 {
 public:
     static constexpr int ColumnCount = 5;
     static constexpr int StampColumn = 1;
     static constexpr qint64 SortedRangeRows = 20000;
-    // A long count reads this many keys at a time, its caller's `between`
-    // running in between.
-    static constexpr qint64 CountSliceRows = 20000;
     using Row = std::array<QVariant, ColumnCount>;
 
     // `columns`: the key column, then the four shown.
@@ -60,8 +60,8 @@ public:
     // Appends the next `limit` rows after `after` (from the start for null)
     // to `rows`. False, error kept, when the table cannot be read.
     bool read(const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db = QSqlDatabase::database());
-    // Rows passing the filter. A count over many keys reads them a slice at
-    // a time and runs `between` after each.
+    // Rows passing the filter. A count over days that span many keys reads
+    // them a day at a time and runs `between` after each.
     bool count(qint64* rows, const QSqlDatabase& db = QSqlDatabase::database(),
                const std::function<void()>& between = {});
     QSqlError lastError() const { return m_lastError; }
@@ -78,16 +78,22 @@ private:
         bool known = false;
         bool empty = false;
         bool lastOpen = false;
+        bool firstExact = false;
+        bool lastExact = false;
         QVariant first;
         QVariant last;
-        qint64 rows = 0; // how many keys lie between, at most
+        qint64 rows = 0; // how many keys lie between, about
     };
 
     bool readSegment(bool nulls, const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db);
     QString where(QVariantList* values, bool dayIndex) const;
+    QString where(QVariantList* values, bool dayIndex, const QString& firstKey, const QString& endKey) const;
     QString sortExpression(bool indexed) const;
     bool findSpan(const QSqlDatabase& db);
+    bool findExactSpan(const QSqlDatabase& db);
+    bool seek(QSqlQuery& query, const QString& sql, const QVariantList& values, QVariant* id, QString* key);
     bool spanTerms(QString* sql, QVariantList* values, const QSqlDatabase& db);
+    bool countDays(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between);
     bool exec(QSqlQuery& query, const QString& sql, const QVariantList& values);
 
     QString m_table;
@@ -95,6 +101,8 @@ private:
     QString m_filterSql;
     QVariantList m_filterValues;
     bool m_daysSet = false;
+    QDate m_firstDay;
+    QDate m_lastDay;
     QString m_firstKey; // empty: no first day
     QString m_endKey;   // empty: no row passes
     Span m_span;
