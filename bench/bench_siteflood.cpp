@@ -574,6 +574,7 @@ void BM_SiteFloodSigterm(benchmark::State& state)
 }
 BENCHMARK(BM_SiteFloodSigterm)
     ->Args({10000, 20, 10})
+    ->Args({20000, 20, 10})
     ->ArgNames({"per_s", "s", "at"})
     ->Unit(benchmark::kSecond)
     ->Iterations(1)

@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -238,19 +239,20 @@ bool LogPager::readSegment(bool nulls, const Row* after, int limit, std::vector<
 
     // The days come from the stamp key's index when it gives the order, or
     // when they hold few rows (then sorted); otherwise the order's index
-    // is read, and the days checked row by row.
+    // is read, and the days checked row by row. In the key's order that is
+    // the table itself, between the first and last key of the days.
     const bool fewDays = m_daysSet && m_span.rows <= SortedRangeRows;
     const bool dayIndex = m_column == StampColumn || (m_column != 0 && fewDays);
     const bool orderIndex = m_column == StampColumn || !fewDays;
     QVariantList values;
     QString sql = QStringLiteral("select %1 from %2 where ").arg(m_columns.join(QStringLiteral(", ")), m_table)
-        + where(&values, dayIndex || (m_column == 0 && fewDays));
+        + where(&values, dayIndex);
     QString order;
     if (m_column == 0) {
-        if (m_daysSet && !fewDays && !spanTerms(&sql, &values, db))
+        if (m_daysSet && !spanTerms(&sql, &values, db))
             return false;
         if (after) {
-            sql += QStringLiteral(" and %1 %2 ?").arg(fewDays ? hidden(key) : key, op);
+            sql += QStringLiteral(" and %1 %2 ?").arg(key, op);
             values << (*after)[0];
         }
         order = key + direction;
@@ -299,7 +301,8 @@ bool LogPager::count(qint64* rows, const QSqlDatabase& db, const std::function<v
 }
 
 // Day by day through the stamp key's index, from the first day (or the
-// oldest row's) to the last.
+// oldest row's) to the last. The smallest and largest key counted bound the
+// reads that follow.
 bool LogPager::countDays(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between)
 {
     QDate day = m_firstDay;
@@ -314,17 +317,28 @@ bool LogPager::countDays(qint64* rows, const QSqlDatabase& db, const std::functi
             day = m_lastDay;
     }
     QSqlQuery query(db);
+    qint64 first = std::numeric_limits<qint64>::max();
+    qint64 last = std::numeric_limits<qint64>::min();
     for (; day <= m_lastDay; day = day.addDays(1)) {
         QVariantList values;
-        const QString sql = QStringLiteral("select count(*) from %1 where ").arg(m_table)
+        const QString sql = QStringLiteral("select count(*), min(%1), max(%1) from %2 where ").arg(m_columns.at(0), m_table)
             + where(&values, true, StampKey::dayStart(day), StampKey::dayStart(day.addDays(1)));
         if (!exec(query, sql, values) || !query.next())
             return false;
-        *rows += query.value(0).toLongLong();
+        if (query.value(0).toLongLong() > 0) {
+            *rows += query.value(0).toLongLong();
+            first = std::min(first, query.value(1).toLongLong());
+            last = std::max(last, query.value(2).toLongLong());
+        }
         query.finish();
         if (between && day < m_lastDay)
             between();
     }
+    m_span.empty = *rows == 0;
+    m_span.first = first;
+    m_span.last = last;
+    m_span.firstExact = m_span.lastExact = true;
+    m_span.lastOpen = false;
     return true;
 }
 

@@ -21,12 +21,12 @@
 // descending, as SQLite orders them; they are read as a segment of their
 // own so that every query walks the index.
 //
-// A range of days is read through the index on the stamp key. How depends
-// on how many keys the days span, as the first and last key of the days
-// tell: a few (SortedRangeRows) rows are taken from that index and sorted;
-// more are read in the order's own index (for the key: the table itself,
-// between the first and last key of the days) with the days checked row by
-// row, which finds a page at once when the days hold many rows. The keys a
+// A range of days is read through the index on the stamp key. In the key's
+// order the table itself is read between the first and last key of the
+// days. Otherwise it depends on how many keys the days span: a few
+// (SortedRangeRows) rows are taken from that index and sorted; more are read
+// in the order's own index with the days checked row by row, which finds a
+// page at once when the days hold many rows. The keys a
 // row at either end of the days has are estimates until needed exactly: a
 // clock set back across a day's end writes rows of that day after later
 // ones.
@@ -61,7 +61,8 @@ public:
     // to `rows`. False, error kept, when the table cannot be read.
     bool read(const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db = QSqlDatabase::database());
     // Rows passing the filter. A count over days that span many keys reads
-    // them a day at a time and runs `between` after each.
+    // them a day at a time and runs `between` after each; the reads that
+    // follow keep to the keys it counted (no row written since is read).
     bool count(qint64* rows, const QSqlDatabase& db = QSqlDatabase::database(),
                const std::function<void()>& between = {});
     QSqlError lastError() const { return m_lastError; }
