@@ -483,11 +483,10 @@ struct FloodSite
     std::atomic<qint64> produced{0};
 };
 
-// Arguments: changes a second, seconds of flood.
-void BM_SiteFlood(benchmark::State& state)
+// Runs `flood` on a site made ready for it, once per iteration, with the
+// program's message handler. Arguments: changes a second, seconds of flood.
+void eachFlood(benchmark::State& state, const std::function<void(FloodSite&, int rate, int durationMs)>& flood)
 {
-    const int rate = int(state.range(0));
-    const int durationMs = int(state.range(1)) * 1000;
     const QtMessageHandler previous = qInstallMessageHandler(debugMessageHandler);
     for (auto _ : state) {
         FloodSite site;
@@ -495,6 +494,14 @@ void BM_SiteFlood(benchmark::State& state)
             state.SkipWithError("the read sweep did not complete");
             break;
         }
+        flood(site, int(state.range(0)), int(state.range(1)) * 1000);
+    }
+    qInstallMessageHandler(previous);
+}
+
+void BM_SiteFlood(benchmark::State& state)
+{
+    eachFlood(state, [&state](FloodSite& site, int rate, int durationMs) {
         PingProbe ping;
         site.startFlood(rate, durationMs);
         waitFor([&] { return site.finished.load(); }, durationMs + 60000);
@@ -520,8 +527,7 @@ void BM_SiteFlood(benchmark::State& state)
         state.counters["rss_before_MiB"] = double(site.rssBefore) / 1024;
         state.counters["rss_added_MiB"] = double(peakKiB - site.rssBefore) / 1024;
         state.counters["pending_max"] = site.gateway.peakPending.load();
-    }
-    qInstallMessageHandler(previous);
+    });
 }
 BENCHMARK(BM_SiteFlood)
     ->Args({10000, 20})
@@ -537,16 +543,8 @@ BENCHMARK(BM_SiteFlood)
 // Arguments: changes a second, seconds of flood, seconds to the signal.
 void BM_SiteFloodSigterm(benchmark::State& state)
 {
-    const int rate = int(state.range(0));
-    const int durationMs = int(state.range(1)) * 1000;
     const int signalMs = int(state.range(2)) * 1000;
-    const QtMessageHandler previous = qInstallMessageHandler(debugMessageHandler);
-    for (auto _ : state) {
-        FloodSite site;
-        if (!site.ready) {
-            state.SkipWithError("the read sweep did not complete");
-            break;
-        }
+    eachFlood(state, [&state, signalMs](FloodSite& site, int rate, int durationMs) {
         ShutdownSignals shutdown;
         QObject::connect(&shutdown, &ShutdownSignals::received, [] { QApplication::closeAllWindows(); });
         site.startFlood(rate, durationMs);
@@ -569,8 +567,7 @@ void BM_SiteFloodSigterm(benchmark::State& state)
         state.counters["rows"] = double(rows.devices.size());
         state.counters["lost"] = double(produced - rows.devices.size());
         state.counters["in_order"] = double(rows.inOrder());
-    }
-    qInstallMessageHandler(previous);
+    });
 }
 BENCHMARK(BM_SiteFloodSigterm)
     ->Args({10000, 20, 10})
