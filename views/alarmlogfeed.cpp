@@ -41,29 +41,40 @@ QString AlarmLogFeed::stamp()
     return m_stampText;
 }
 
-// The row goes to the writer under the mutex, so that its ticket is known
-// here before the writer can tell it written.
+// From another thread the row goes to the writer under the mutex, so that
+// its ticket is known here before the writer can tell it written. This
+// thread hears of written rows only after the call, or of earlier rows
+// within it (when the writer changes files), and must not hold the mutex.
 void AlarmLogFeed::add(const QString& source, const QString& reason, const QString& message)
 {
-    std::lock_guard<std::mutex> locker(m_mutex);
+    const bool here = QThread::currentThread() == thread();
+    std::unique_lock<std::mutex> locker(m_mutex);
     const QString stamp = this->stamp();
+    if (here)
+        locker.unlock();
     const quint64 ticket = m_batch.append(m_insert, {stamp, source, reason, message}).ticket;
+    if (here)
+        locker.lock();
+    std::vector<AlarmLogModel::Arrival>& waiting = m_waiting.rows;
     if (ticket) {
         m_unwritten.insert(ticket);
-        if (m_waiting.rows.size() >= size_t(MaxWaitingRows)) {
+        if (waiting.size() >= size_t(MaxWaitingRows)) {
             // The older half at once: the view reads the table anew anyway.
-            const auto kept = m_waiting.rows.begin() + MaxWaitingRows / 2;
+            const auto kept = waiting.begin() + MaxWaitingRows / 2;
             m_waiting.missedUpTo = (kept - 1)->ticket;
-            m_waiting.rows.erase(m_waiting.rows.begin(), kept);
+            waiting.erase(waiting.begin(), kept);
         }
-        m_waiting.rows.push_back({ticket, {QVariant(), stamp, source, reason, message}});
+        // In the order of the tickets, which two threads may take the other way round.
+        const auto at = std::upper_bound(waiting.begin(), waiting.end(), ticket,
+                                         [](quint64 t, const AlarmLogModel::Arrival& a) { return t < a.ticket; });
+        waiting.insert(at, {ticket, {QVariant(), stamp, source, reason, message}});
     } else {
         m_waiting.turnedAway = true;
     }
     if (m_flushAsked)
         return;
     m_flushAsked = true;
-    if (QThread::currentThread() == thread())
+    if (here)
         m_flush.start();
     else
         QMetaObject::invokeMethod(&m_flush, QOverload<>::of(&QTimer::start), Qt::QueuedConnection);
