@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -122,7 +123,8 @@ void AlarmLogModel::place(std::vector<HeldRow> rows, bool announce)
         const bool atTheEnd = at == int(m_rows.size());
         if (atTheEnd && !m_atEnd) {
             // Past the last row read: a later page reads them once committed.
-            m_beyond.insert(m_beyond.end(), rows.begin() + long(next), rows.end());
+            std::copy_if(rows.begin() + long(next), rows.end(), std::back_inserter(m_beyond),
+                         [](const HeldRow& row) { return !row.cells[0].isValid(); });
             break;
         }
         size_t end = next + 1;

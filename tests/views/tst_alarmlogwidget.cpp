@@ -415,6 +415,15 @@ void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
     QCOMPARE(cancelled.prints, 1);
     QVERIFY(!cancelled.asked(0, QStringLiteral("reason")));
     QVERIFY(!QFile::exists(cancelled.outputFile));
+
+    // Sorted by time, rows that come go past the last row read: scrolling
+    // down shows each of them once, whether a page or the writer comes first.
+    table(widget)->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder);
+    for (const char* source : {"late1", "late2"})
+        widget.addRecord(QLatin1String(source), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(arrived.wait());
+    QTRY_COMPARE(shown(0), sqlRows(QStringLiteral("select id from logAlarm where info <> 'Off' order by %1, id")
+                                       .arg(StampKey::sql(QStringLiteral("datetime")))));
 }
 
 void TestAlarmLogWidget::dateOrderIsTimeOrder_data()
