@@ -6,6 +6,7 @@
 // as the program's message handler does and counted, not written.
 #include "alarmcondition.h"
 #include "alarmflood.h"
+#include "alarmlogfeed.h"
 #include "alarmlogwidget.h"
 #include "benchdata.h"
 #include "benchmain.h"
@@ -76,7 +77,8 @@ public:
         unit.energizerModel = &model;
         unit.moveToThread(&unitThread);
         unit.connectClient(&client, Qt::QueuedConnection);
-        QObject::connect(&unit, &ControlUnit::writeAlarmLog, &log, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
+        // As the window connects them: the rows go to the log on the unit's thread.
+        QObject::connect(&unit, &ControlUnit::writeAlarmLog, log.feed(), &AlarmLogFeed::add, Qt::DirectConnection);
         QObject::connect(&unit, &ControlUnit::writeAlarmLog, &receiver, [this] { ++rows; }, Qt::QueuedConnection);
         unitThread.start();
     }

@@ -1,14 +1,28 @@
-// An alarm flood through the whole program: the main window over a site
-// whose gateway box points at a gateway stand-in on 127.0.0.1, which pushes
-// alarm changes at a fixed rate from a thread of its own (so a window that
-// lags does not slow the flood down). Measured: the alarm rows written
-// against the changes pushed and whether they are in the pushed order; the
-// worst lateness of a 10 ms timer on the GUI thread during the flood and
-// from 5 s after it; the process's resident memory before, at its peak and
-// after; the most rows waiting for the log writer at once, and how long after
-// the flood the last of its rows reached the alarm log. The program's message handler writes the diagnostic lines, as in
-// the program (run with 2>/dev/null).
+// An alarm flood through the whole program as an operator has it: the main
+// window after log-in, shown, with the Logs dock in front showing the alarm
+// log, over a site whose gateway box points at a gateway stand-in on
+// 127.0.0.1. The stand-in pushes alarm changes at a fixed rate from a thread
+// of its own, paced by a timer (nothing of it spins on the program's
+// threads). The database is prepared as the start-up prepares it, its
+// upkeep runs beside it, and the log writer is owned as the start-up owns
+// it; the program's message handler writes the diagnostic lines (run with
+// 2>/dev/null).
+//
+// Measured:
+// - how long the window takes to answer: a thread of its own writes a
+//   ping to a socket every 50 ms, as the window manager's _NET_WM_PING
+//   reaches the program, and the GUI thread answers it from its event
+//   loop; the worst answer during the flood and from 5 s after it;
+// - how long a row takes from its push to its commit (a connection of the
+//   stand-in's thread reads the newest key every 10 ms), the worst row;
+// - the alarm rows written against the changes pushed, and their order;
+// - the resident memory the flood adds, at its peak;
+// - with a SIGTERM during the flood: how long the program takes to end
+//   (window gone, log writer finished), and the rows the control unit
+//   produced against the rows on disk.
 #include "alarmflood.h"
+#include "alarmlogwidget.h"
+#include "benchdata.h"
 #include "benchmain.h"
 #include "controlunit.h"
 #include "gatewaysimulator.h"
@@ -17,17 +31,23 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "linktiming.h"
+#include "logsarea.h"
 #include "mainwindow.h"
-#include "workspacearea.h"
 #include "messagehandler.h"
 #include "node.h"
+#include "projectdocument.h"
 #include "qtclient.h"
+#include "shutdownsignals.h"
 #include "treemodel.h"
+#include "workspacearea.h"
 #include "writebatch.h"
 
 #include <QApplication>
+#include <QDockWidget>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -39,48 +59,73 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
+#include <chrono>
+#include <csignal>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int Energizers = 32;
-constexpr int TimerMs = 10;
-// Gaps measured for this long once the window should answer again.
+constexpr int PingMs = 50;
+constexpr int SampleMs = 10;
+// Answers measured for this long once the window should answer again.
 constexpr qint64 SettledSpanMs = 10000;
 constexpr qint64 SettleAfterMs = 5000;
 // How long the rows may take to arrive after the flood before the count is
 // taken as it stands.
 constexpr qint64 RowsWaitMs = 120000;
 
-qint64 residentKiB()
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+qint64 statusKiB(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
     return 0;
 }
 
-// Runs `work` until it returns true, letting the events through, or until
-// `msecs` have passed.
-bool waitFor(const std::function<bool()>& work, qint64 msecs)
+// The peak resident size starts again from the present one.
+bool resetPeakResident()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
+// Turns the event loop until `done` holds or `msecs` have passed, looking
+// every 20 ms: the GUI thread sleeps in between as the program's does.
+bool waitFor(const std::function<bool()>& done, qint64 msecs)
 {
     QElapsedTimer clock;
     clock.start();
-    while (!work()) {
-        if (clock.elapsed() > msecs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
+    QEventLoop loop;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() > msecs)
+            loop.quit();
+    });
+    look.start(20);
+    if (!done())
+        loop.exec();
+    return done();
 }
 
-// A private home with the database made from the schema, the shipped
-// default parameters and settings that reopen nothing and play no sound.
+// A private home with the database made from the schema, prepared as the
+// start-up prepares it, the shipped default parameters and settings that
+// reopen nothing and play no sound; the user logged in.
 struct SiteHome
 {
     SiteHome()
@@ -98,41 +143,110 @@ struct SiteHome
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
         db.setDatabaseName(dir.filePath(QStringLiteral("brenik.db")));
         db.open();
+        DatabaseManager::prepareForUse();
+        upkeep = std::make_unique<UpkeepThread>();
         g_currentUser = QStringLiteral("admin");
     }
     ~SiteHome()
     {
+        upkeep.reset();
         QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
         QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
     }
     QTemporaryDir dir;
+    std::unique_ptr<UpkeepThread> upkeep;
 };
 
-// The gateway stand-in on a thread of its own; its resident memory is
-// sampled there too, so a frozen window misses no peak.
+// A ping written to a socket by a thread of its own every PingMs; the GUI
+// thread reads it from its event loop, as it reads the window manager's.
+class PingProbe
+{
+public:
+    PingProbe()
+    {
+        ::socketpair(AF_UNIX, SOCK_STREAM, 0, m_fds);
+        m_notifier = std::make_unique<QSocketNotifier>(m_fds[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { answer(); });
+        m_thread = std::thread([this] {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            while (!m_stop) {
+                const qint64 sent = nowNs();
+                [[maybe_unused]] const ssize_t written = ::write(m_fds[1], &sent, sizeof sent);
+                m_wake.wait_for(lock, std::chrono::milliseconds(PingMs), [this] { return m_stop; });
+            }
+        });
+    }
+    ~PingProbe()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+        m_notifier.reset();
+        ::close(m_fds[0]);
+        ::close(m_fds[1]);
+    }
+    // The slowest answer to a ping sent within [fromNs, toNs).
+    double worstMs(qint64 fromNs, qint64 toNs) const
+    {
+        qint64 worst = 0;
+        for (const auto& [sent, answered] : m_answers)
+            if (sent >= fromNs && sent < toNs)
+                worst = std::max(worst, answered - sent);
+        return worst / 1e6;
+    }
+
+private:
+    void answer()
+    {
+        qint64 sent = 0;
+        while (::recv(m_fds[0], &sent, sizeof sent, MSG_DONTWAIT) == ssize_t(sizeof sent))
+            m_answers.emplace_back(sent, nowNs());
+    }
+
+    int m_fds[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    std::vector<std::pair<qint64, qint64>> m_answers;
+};
+
+// A count over time, read on the stand-in's thread.
+struct Sample
+{
+    qint64 ns;
+    qint64 count;
+};
+
+// The gateway stand-in on a thread of its own. Every SampleMs it notes
+// there the changes pushed so far and, through a connection of its own,
+// the alarm rows committed; and the resident memory, so a frozen window
+// misses no peak.
 class FloodGateway
 {
 public:
-    FloodGateway()
+    explicit FloodGateway(const QString& databaseFile)
     {
         anchor.moveToThread(&thread);
         thread.start();
-        run([this] {
+        run([this, databaseFile] {
             sim = new GatewaySimulator;
             flood = new AlarmFlood(Energizers);
             sim->setDeviceCounts(Energizers, 31);
             for (int device = 1; device <= Energizers; ++device)
                 sim->setBlock(device, AlarmFlood::energizerRecord(device, false));
             sim->listen(QHostAddress::LocalHost);
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("flood-watch"));
+            db.setDatabaseName(databaseFile);
+            db.open();
             sampler = new QTimer;
-            QObject::connect(sampler, &QTimer::timeout, [this] {
-                if (!sampling)
-                    return;
-                peakKiB = std::max(peakKiB.load(), residentKiB());
-                if (batch)
-                    peakPending = std::max(peakPending.load(), batch->pendingRows());
-            });
-            sampler->start(50);
+            sampler->setTimerType(Qt::PreciseTimer);
+            QObject::connect(sampler, &QTimer::timeout, [this] { sample(); });
+            sampler->start(SampleMs);
         });
     }
     ~FloodGateway()
@@ -141,7 +255,9 @@ public:
             delete sampler;
             delete flood;
             delete sim;
+            QSqlDatabase::database(QStringLiteral("flood-watch"), false).close();
         });
+        QSqlDatabase::removeDatabase(QStringLiteral("flood-watch"));
         thread.quit();
         thread.wait();
     }
@@ -150,17 +266,78 @@ public:
     {
         QMetaObject::invokeMethod(&anchor, work, Qt::BlockingQueuedConnection);
     }
+    qint64 newestKey()
+    {
+        QSqlQuery query(QStringLiteral("select coalesce(max(id), 0) from logAlarm"),
+                        QSqlDatabase::database(QStringLiteral("flood-watch"), false));
+        return query.next() ? query.value(0).toLongLong() : -1;
+    }
+    void startSampling(qint64 firstKey)
+    {
+        run([this, firstKey] {
+            m_firstKey = firstKey;
+            committed = 0;
+            pushes.clear();
+            commits.clear();
+            sampling = true;
+        });
+    }
 
     QThread thread;
     QObject anchor;
     GatewaySimulator* sim = nullptr;
     AlarmFlood* flood = nullptr;
     QTimer* sampler = nullptr;
+    // Read once sampling has stopped.
+    std::vector<Sample> pushes;
+    std::vector<Sample> commits;
+    std::atomic<qint64> committed{0};
     std::atomic<qint64> peakKiB{0};
     std::atomic<int> peakPending{0};
     std::atomic<bool> sampling{false};
+    std::atomic<bool> stopped{false};
     const WriteBatch* batch = nullptr;
+
+private:
+    void sample()
+    {
+        if (!sampling || stopped)
+            return;
+        const qint64 now = nowNs();
+        pushes.push_back({now, flood->pushed()});
+        const qint64 key = newestKey();
+        if (key >= 0) {
+            commits.push_back({now, key - m_firstKey});
+            committed = key - m_firstKey;
+        }
+        if (++m_ticks % 5 == 0)
+            peakKiB = std::max(peakKiB.load(), statusKiB("VmRSS:"));
+        if (batch)
+            peakPending = std::max(peakPending.load(), batch->pendingRows());
+    }
+    qint64 m_firstKey = 0;
+    int m_ticks = 0;
 };
+
+// The longest a row took from the sample that first saw it pushed to the
+// sample that first saw it committed; -1 when a pushed row never was.
+double worstRowMs(const std::vector<Sample>& pushes, const std::vector<Sample>& commits, qint64 rows)
+{
+    qint64 worst = 0;
+    qint64 done = 0;
+    size_t push = 0;
+    for (const Sample& commit : commits) {
+        if (commit.count <= done)
+            continue;
+        // Row `done` (0-based) is the oldest of those committed now.
+        while (push < pushes.size() && pushes[push].count <= done)
+            ++push;
+        if (push < pushes.size())
+            worst = std::max(worst, commit.ns - pushes[push].ns);
+        done = commit.count;
+    }
+    return done >= rows ? worst / 1e6 : -1;
+}
 
 // A gateway box on the first workspace, filed as a placed box files it,
 // with a fence line under energizer 1's first sector.
@@ -182,57 +359,23 @@ void placeGateway(GraphicsScene* scene, const QString& ip)
     g_elementTreeModel->insertNode(gateway->node()->child(0)->child(0), -1, fence->node());
 }
 
-// The lateness of a 10 ms timer on the GUI thread: each gap is kept as its
-// start and end on the run's clock.
-struct Gap
-{
-    qint64 start;
-    qint64 end;
-};
-
-class LatenessProbe
-{
-public:
-    explicit LatenessProbe(const QElapsedTimer& clock)
-        : m_clock(clock)
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.elapsed();
-            if (now - m_last > TimerMs)
-                gaps.push_back({m_last, now});
-            m_last = now;
-        });
-        m_last = m_clock.elapsed();
-        m_timer.start(TimerMs);
-    }
-    // The worst lateness within [from, to): how long past its due time the
-    // timer could not run, counting only the part of a gap inside the span.
-    double worstMs(qint64 from, qint64 to) const
-    {
-        qint64 worst = 0;
-        for (const Gap& gap : gaps) {
-            const qint64 start = std::max(gap.start, from);
-            const qint64 end = std::min(gap.end, to);
-            if (end > start)
-                worst = std::max(worst, end - start - (gap.start >= from ? TimerMs : 0));
-        }
-        return double(worst);
-    }
-    std::vector<Gap> gaps;
-
-private:
-    const QElapsedTimer& m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0;
-};
-
 // The flood's alarm rows, in the order of their keys: true for a row that
 // puts an energizer in alarm. Rows of other sources are left out.
 struct FloodRows
 {
     QVector<int> devices;
     QVector<bool> alarms;
+    int inOrder() const
+    {
+        int rows = 0;
+        for (int k = 0; k < devices.size(); ++k) {
+            const bool alarm = (k / Energizers) % 2 == 0;
+            if (devices[k] != k % Energizers + 1 || alarms[k] != alarm)
+                break;
+            ++rows;
+        }
+        return rows;
+    }
 };
 
 FloodRows readFloodRows(qint64 afterId)
@@ -260,23 +403,24 @@ qint64 lastAlarmId()
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
-// Arguments: changes a second, seconds of flood.
-void BM_SiteFlood(benchmark::State& state)
+// The window after log-in with the alarm log in front, its gateway linked
+// and swept, ready for the flood.
+struct FloodSite
 {
-    const int rate = int(state.range(0));
-    const int durationMs = int(state.range(1)) * 1000;
-    const QtMessageHandler previous = qInstallMessageHandler(debugMessageHandler);
-    for (auto _ : state) {
-        SiteHome home;
-        WriteBatch logRows;  // as the start-up owns it
-        FloodGateway gateway;
-        auto window = std::make_unique<MainWindow>();
+    FloodSite()
+        : logRows(std::make_unique<WriteBatch>())
+        , gateway(home.dir.filePath(QStringLiteral("brenik.db")))
+        , window(std::make_unique<MainWindow>())
+    {
         window->resize(1200, 800);
         window->show();
+        auto* logs = window->findChild<QDockWidget*>(QStringLiteral("dockLogs"));
+        logs->show();
+        logs->raise();
         const QString address = QStringLiteral("127.0.0.1");
         placeGateway(window->workspaces()->currentScene(), address);
+        window->project()->setModified(false);
 
-        // The link comes up and the read sweep fills the rows.
         quint16 port = 0;
         gateway.run([&] { port = gateway.sim->port(); });
         qtClient* client = window->units()->fenceClient();
@@ -294,83 +438,139 @@ void BM_SiteFlood(benchmark::State& state)
             gateway.sim->sendHeartbeat();
             gateway.sim->startHeartbeats(1000);
         });
-        if (!waitFor([&] { return client->dataValid.load(); }, 20000)) {
+        ready = waitFor([&] { return client->dataValid.load(); }, 20000);
+        waitFor([] { return false; }, 1000);  // the sweep's rows settle
+        logRows->commit();
+        startId = lastAlarmId();
+        // Every alarm row the control unit makes, counted where it is made.
+        QObject::connect(window->units()->controlUnit(), &ControlUnit::writeAlarmLog, window->units()->controlUnit(),
+                         [this] { ++produced; }, Qt::DirectConnection);
+    }
+    ~FloodSite()
+    {
+        gateway.run([&] { gateway.sim->stopHeartbeats(); });
+        window.reset();
+        logRows->finish();
+    }
+    // Starts the flood and the measures.
+    void startFlood(int rate, int durationMs)
+    {
+        peakReset = resetPeakResident();
+        rssBefore = statusKiB("VmRSS:");
+        gateway.peakKiB = rssBefore;
+        gateway.batch = logRows.get();
+        produced = 0;
+        gateway.startSampling(startId);
+        gateway.run([&] {
+            QObject::connect(gateway.flood, &AlarmFlood::finished, gateway.flood, [this] { finished = true; });
+            gateway.flood->start(gateway.sim, rate, durationMs);
+        });
+        floodStartNs = nowNs();
+    }
+
+    SiteHome home;
+    std::unique_ptr<WriteBatch> logRows;  // as the start-up owns it
+    FloodGateway gateway;
+    std::unique_ptr<MainWindow> window;
+    bool ready = false;
+    qint64 startId = 0;
+    qint64 rssBefore = 0;
+    bool peakReset = false;
+    qint64 floodStartNs = 0;
+    std::atomic<bool> finished{false};
+    std::atomic<qint64> produced{0};
+};
+
+// Runs `flood` on a site made ready for it, once per iteration, with the
+// program's message handler. Arguments: changes a second, seconds of flood.
+void eachFlood(benchmark::State& state, const std::function<void(FloodSite&, int rate, int durationMs)>& flood)
+{
+    const QtMessageHandler previous = qInstallMessageHandler(debugMessageHandler);
+    for (auto _ : state) {
+        FloodSite site;
+        if (!site.ready) {
             state.SkipWithError("the read sweep did not complete");
             break;
         }
-        waitFor([] { return false; }, 1000);  // the sweep's rows settle
-        logRows.commit();
-        const qint64 startId = lastAlarmId();
-        const qint64 rssBefore = residentKiB();
-        gateway.peakKiB = rssBefore;
-        gateway.batch = &logRows;
-        gateway.sampling = true;
-
-        QElapsedTimer clock;
-        clock.start();
-        LatenessProbe probe(clock);
-        // When the last of the flood's rows reaches the alarm log.
-        qint64 guiRows = 0;
-        qint64 caughtUp = -1;
-        QObject counter;
-        QObject::connect(window->units()->controlUnit(), &ControlUnit::writeAlarmLog, &counter, [&] {
-            if (++guiRows == qint64(rate) * durationMs / 1000)
-                caughtUp = clock.elapsed();
-        }, Qt::QueuedConnection);
-        std::atomic<bool> finished{false};
-        qint64 pushed = 0;
-        gateway.run([&] {
-            QObject::connect(gateway.flood, &AlarmFlood::finished, gateway.flood, [&] {
-                pushed = gateway.flood->pushed();
-                finished = true;
-            });
-            gateway.flood->start(gateway.sim, rate, durationMs);
-        });
-        const qint64 floodStart = clock.elapsed();
-        waitFor([&] { return finished.load(); }, durationMs + 60000);
-        const qint64 floodEnd = floodStart + durationMs;
-        waitFor([&] { return clock.elapsed() >= floodEnd + SettleAfterMs + SettledSpanMs; }, LLONG_MAX);
-        const qint64 settledEnd = clock.elapsed();
-        gateway.sampling = false;
-        const qint64 rssAfter = residentKiB();
-
-        // Every row the flood caused, once they have all come through.
-        FloodRows rows;
-        waitFor([&] {
-            logRows.commit();
-            rows = readFloodRows(startId);
-            return rows.devices.size() >= pushed;
-        }, RowsWaitMs);
-        state.counters["pending_max"] = gateway.peakPending.load();
-        int inOrder = 0;
-        for (int k = 0; k < rows.devices.size(); ++k) {
-            const bool alarm = (k / Energizers) % 2 == 0;
-            if (rows.devices[k] != k % Energizers + 1 || rows.alarms[k] != alarm)
-                break;
-            ++inOrder;
-        }
-
-        state.counters["pushed"] = double(pushed);
-        state.counters["rows"] = double(rows.devices.size());
-        state.counters["in_order"] = double(inOrder);
-        state.counters["flood_late_ms"] = probe.worstMs(floodStart, floodEnd);
-        state.counters["settled_late_ms"] = probe.worstMs(floodEnd + SettleAfterMs, settledEnd);
-        state.counters["rss_before_MiB"] = double(rssBefore) / 1024;
-        state.counters["rss_peak_MiB"] = double(gateway.peakKiB.load()) / 1024;
-        state.counters["rss_after_MiB"] = double(rssAfter) / 1024;
-        state.counters["log_behind_s"] = double(caughtUp - floodEnd) / 1000;
-
-        gateway.run([&] { gateway.sim->stopHeartbeats(); });
-        window.reset();
-        logRows.finish();
+        flood(site, int(state.range(0)), int(state.range(1)) * 1000);
     }
     qInstallMessageHandler(previous);
 }
+
+void BM_SiteFlood(benchmark::State& state)
+{
+    eachFlood(state, [&state](FloodSite& site, int rate, int durationMs) {
+        PingProbe ping;
+        site.startFlood(rate, durationMs);
+        waitFor([&] { return site.finished.load(); }, durationMs + 60000);
+        const qint64 floodEndNs = site.floodStartNs + qint64(durationMs) * 1000000;
+        const qint64 settledFromNs = floodEndNs + SettleAfterMs * 1000000;
+        const qint64 settledEndNs = settledFromNs + SettledSpanMs * 1000000;
+        waitFor([&] { return nowNs() >= settledEndNs; }, SettleAfterMs + SettledSpanMs + 60000);
+        const qint64 pushed = site.gateway.flood->pushed();
+        waitFor([&] { return site.gateway.committed.load() >= pushed; }, RowsWaitMs);
+        site.gateway.stopped = true;
+        site.gateway.run([] {});
+        const qint64 peakKiB =
+            std::max(site.gateway.peakKiB.load(), site.peakReset ? statusKiB("VmHWM:") : qint64(0));
+
+        site.logRows->commit();
+        const FloodRows rows = readFloodRows(site.startId);
+        state.counters["pushed"] = double(pushed);
+        state.counters["rows"] = double(rows.devices.size());
+        state.counters["in_order"] = double(rows.inOrder());
+        state.counters["ping_flood_ms"] = ping.worstMs(site.floodStartNs, floodEndNs);
+        state.counters["ping_settled_ms"] = ping.worstMs(settledFromNs, settledEndNs);
+        state.counters["row_commit_worst_ms"] = worstRowMs(site.gateway.pushes, site.gateway.commits, pushed);
+        state.counters["rss_before_MiB"] = double(site.rssBefore) / 1024;
+        state.counters["rss_added_MiB"] = double(peakKiB - site.rssBefore) / 1024;
+        state.counters["pending_max"] = site.gateway.peakPending.load();
+    });
+}
 BENCHMARK(BM_SiteFlood)
     ->Args({10000, 20})
-    ->Args({10000, 40})
+    ->Args({20000, 20})
     ->Args({1000, 20})
     ->ArgNames({"per_s", "s"})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+// A SIGTERM `at` seconds into the flood: the program ends as the start-up
+// ends it (the windows closed, the window gone, the log writer finished).
+// Arguments: changes a second, seconds of flood, seconds to the signal.
+void BM_SiteFloodSigterm(benchmark::State& state)
+{
+    const int signalMs = int(state.range(2)) * 1000;
+    eachFlood(state, [&state, signalMs](FloodSite& site, int rate, int durationMs) {
+        ShutdownSignals shutdown;
+        QObject::connect(&shutdown, &ShutdownSignals::received, [] { QApplication::closeAllWindows(); });
+        site.startFlood(rate, durationMs);
+        waitFor([&] { return nowNs() >= site.floodStartNs + qint64(signalMs) * 1000000; }, signalMs + 60000);
+        const qint64 signalNs = nowNs();
+        ::kill(::getpid(), SIGTERM);
+        waitFor([&] { return !site.window->isVisible(); }, 60000);
+        const double closedS = (nowNs() - signalNs) / 1e9;
+        site.window.reset();
+        const qint64 produced = site.produced.load();
+        site.logRows->finish();
+        const double endS = (nowNs() - signalNs) / 1e9;
+        site.gateway.stopped = true;
+        site.gateway.run([&] { site.gateway.flood->stop(); });
+
+        const FloodRows rows = readFloodRows(site.startId);
+        state.counters["closed_s"] = closedS;
+        state.counters["end_s"] = endS;
+        state.counters["produced"] = double(produced);
+        state.counters["rows"] = double(rows.devices.size());
+        state.counters["lost"] = double(produced - rows.devices.size());
+        state.counters["in_order"] = double(rows.inOrder());
+    });
+}
+BENCHMARK(BM_SiteFloodSigterm)
+    ->Args({10000, 20, 10})
+    ->Args({20000, 20, 10})
+    ->ArgNames({"per_s", "s", "at"})
     ->Unit(benchmark::kSecond)
     ->Iterations(1)
     ->UseRealTime();

@@ -1,4 +1,5 @@
 #include "databasemanager.h"
+#include "stampkey.h"
 #include "corelogging.h"
 
 #include "apppaths.h"
@@ -305,12 +306,22 @@ void DatabaseManager::startUpkeep()
 // log. A failure is logged and the log sorts all the same, only slower.
 void DatabaseManager::addLogIndexes(const QSqlDatabase& db)
 {
-    static const char* const columns[] = {"datetime", "source", "reason", "info"};
+    static const char* const columns[] = {"source", "reason", "info"};
     QSqlQuery query(db);
     for (const char* column : columns) {
         runLogged(query, QStringLiteral("CREATE INDEX IF NOT EXISTS logAlarm_%1 ON logAlarm(%1)")
                              .arg(QLatin1String(column)));
     }
+    addStampIndex(query);
+}
+
+// The log's days and its Date/Time order go by the stamp's time-order key;
+// the index on the stored text, which older files have, serves neither.
+void DatabaseManager::addStampIndex(QSqlQuery& query)
+{
+    runLogged(query, QStringLiteral("CREATE INDEX IF NOT EXISTS logAlarm_stamp ON logAlarm(%1)")
+                         .arg(StampKey::sql(QStringLiteral("datetime"))));
+    runLogged(query, QStringLiteral("DROP INDEX IF EXISTS logAlarm_datetime"));
 }
 
 DatabaseManager::UpkeepNext DatabaseManager::beginUpkeep(const QSqlDatabase& db)

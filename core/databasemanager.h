@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+class QSqlQuery;
+
 // Opens the process-wide default connection to brenik.db on a thread of its
 // own at start-up. Qt only lets the thread that owns a connection's driver
 // use it, so once open the driver is handed to the GUI thread, where the
@@ -103,6 +105,7 @@ private:
     UpkeepNext beginUpkeep(const QSqlDatabase& db);
     // Builds the indexes a file made before them lacks, one statement each.
     static void addLogIndexes(const QSqlDatabase& db);
+    static void addStampIndex(QSqlQuery& query);
     void upkeepStep();
     bool beginConversion(const QSqlDatabase& db);
     void conversionStep();

@@ -96,17 +96,41 @@ WriteBatch::Receipt WriteBatch::append(const QString& statement, const QVariantL
     Receipt receipt;
     if (m_counters.pending.load() >= MaxQueuedRows)
         return receipt;
-    follow();
-    const quint64 ticket = ++m_lastTicket;
+    const bool here = QThread::currentThread() == thread();
+    if (here)
+        follow();
+    std::lock_guard<std::mutex> locker(m_handOver);
+    receipt.ticket = ++m_lastTicket;
     ++m_counters.pending;
-    receipt.ticket = ticket;
-    LogWriter* writer = m_writer.get();
-    if (m_thread) {
-        writer->post([writer, ticket, statement, values] { writer->take(ticket, statement, values); });
+    if (here || (m_writer && m_detoured == 0)) {
+        handOver(receipt.ticket, statement, values);
     } else {
-        writer->take(ticket, statement, values);
+        // Only this thread may find the default connection's file and start
+        // a writer for it.
+        ++m_detoured;
+        QMetaObject::invokeMethod(
+            this, [this, ticket = receipt.ticket, statement, values] { handOverHere(ticket, statement, values); },
+            Qt::QueuedConnection);
     }
     return receipt;
+}
+
+// Under m_handOver.
+void WriteBatch::handOver(quint64 ticket, const QString& statement, const QVariantList& values)
+{
+    LogWriter* writer = m_writer.get();
+    if (m_thread || QThread::currentThread() != writer->thread())
+        writer->post([writer, ticket, statement, values] { writer->take(ticket, statement, values); });
+    else
+        writer->take(ticket, statement, values);
+}
+
+void WriteBatch::handOverHere(quint64 ticket, const QString& statement, const QVariantList& values)
+{
+    follow();
+    std::lock_guard<std::mutex> locker(m_handOver);
+    handOver(ticket, statement, values);
+    --m_detoured;
 }
 
 bool WriteBatch::commit()
@@ -119,7 +143,11 @@ bool WriteBatch::commit()
 
 void WriteBatch::finish()
 {
-    retire(ExitBusyTimeoutMs);
+    {
+        std::lock_guard<std::mutex> locker(m_handOver);
+        retire(ExitBusyTimeoutMs);
+    }
+    deliver();
 }
 
 void WriteBatch::setCommitDelay(int msecs)
@@ -164,8 +192,12 @@ void WriteBatch::follow()
     const QString file = db.isOpen() ? db.databaseName() : QString();
     if (m_writer && (file.isEmpty() || file == m_file))
         return;
-    retire(0);
-    start(file);
+    {
+        std::lock_guard<std::mutex> locker(m_handOver);
+        retire(0);
+        start(file);
+    }
+    deliver();
 }
 
 // On a thread of its own rather than the database manager's: the upkeep's
@@ -218,7 +250,8 @@ void WriteBatch::connectWriter()
 
 // Rows left for the writer's file are written there, waiting `busyTimeoutMs`
 // for a lock; the default connection has another file open by now when the
-// writer used it, and those rows are dropped.
+// writer used it, and those rows are dropped. Under m_handOver; what the
+// writer did is told once that is released.
 void WriteBatch::retire(int busyTimeoutMs)
 {
     if (!m_writer)
@@ -241,7 +274,6 @@ void WriteBatch::retire(int busyTimeoutMs)
         m_thread.reset();
     }
     m_writer.reset();
-    deliver();
 }
 
 // The application object is going and delivers no call any more: the

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 // The rows of the three logs (alarm, voltage and user-action rows) reach the
 // database through here. `append` only hands a row to the writer thread,
@@ -32,8 +33,11 @@
 // GUI thread with the default connection, as a last resort.
 //
 // The start-up code owns the program's batch and ends it (`finish`) once the
-// window is gone and before any connection closes. Used from the GUI thread;
-// its signals arrive there.
+// window is gone and before any connection closes. Used from the GUI thread,
+// but for `append`, which any thread may call: a control unit hands its rows
+// over on its own thread, so that no view and no backlog of the GUI thread
+// stands between a row and the database. Its signals arrive on the GUI
+// thread.
 class WriteBatch : public QObject
 {
     Q_OBJECT
@@ -77,7 +81,8 @@ public:
     };
 
     // Queues a row for the insert `statement`, its `?` placeholders bound to
-    // `values` in order. Never waits for the database.
+    // `values` in order. Never waits for the database. Any thread; the rows
+    // of one thread are written in the order handed over.
     Receipt append(const QString& statement, const QVariantList& values);
 
     // Writes the waiting rows now and tells what became of them before it
@@ -123,6 +128,8 @@ private:
     void start(const QString& file);
     void connectWriter();
     void retire(int busyTimeoutMs);
+    void handOver(quint64 ticket, const QString& statement, const QVariantList& values);
+    void handOverHere(quint64 ticket, const QString& statement, const QVariantList& values);
     void lastChance();
     bool onWriter(const std::function<bool(LogWriter&)>& work, int msecs);
     void applyDelays();
@@ -130,6 +137,9 @@ private:
 
     QPointer<WriteBatch> m_previous;
     LogWriterCounters m_counters;
+    // Held while a row is handed to the writer and while the writer or its
+    // thread changes; only this object's thread changes them.
+    std::mutex m_handOver;
     // The writer's thread; none while it writes on this one.
     std::unique_ptr<QThread> m_thread;
     // Deleted after its thread has finished.
@@ -137,6 +147,10 @@ private:
     // The database file the writer writes to.
     QString m_file;
     quint64 m_lastTicket = 0;
+    // Rows of other threads that came while there was no writer, on their way
+    // through this object's thread; the later rows of those threads follow
+    // them there, so that none overtakes them.
+    int m_detoured = 0;
     int m_commitDelayMs = CommitDelayMs;
     int m_retryDelayMs = RetryDelayMs;
     int m_stallAlertMs = StallAlertMs;

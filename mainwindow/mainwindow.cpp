@@ -4,6 +4,7 @@
 
 #include "alarmconditionsettings.h"
 #include "applicationlook.h"
+#include "alarmlogfeed.h"
 #include "alarmlogwidget.h"
 #include "alarmsarea.h"
 #include "alarmstateswidget.h"
@@ -515,7 +516,8 @@ void MainWindow::connectDeviceUnits()
     VoltageDiagrammsDlg* voltageLog = m_logs->voltageDiagrammsDlg;
     queueAsHandle(unit, &ControlUnit::writeVoltageLog, voltageLog,
                   [voltageLog](Node* row) { voltageLog->writeVoltageLog(row); });
-    connect(unit, &ControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
+    // Alarm rows go to the database on the unit's thread, whatever the GUI thread is doing.
+    connect(unit, &ControlUnit::writeAlarmLog, alarmLog->feed(), &AlarmLogFeed::add, Qt::DirectConnection);
     // The unit resolves the handle under the site lock and keeps it while it sends.
     connect(
         this, &MainWindow::command, unit,
@@ -543,7 +545,7 @@ void MainWindow::connectDeviceUnits()
         if (!loading())
             states->sensorTick(sensor);
     });
-    connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog, &AlarmLogWidget::addRecord, Qt::QueuedConnection);
+    connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog->feed(), &AlarmLogFeed::add, Qt::DirectConnection);
     connect(m_units->twClient(), &qtClientTW::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->twStatus(int(value)); });
 

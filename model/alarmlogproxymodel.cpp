@@ -57,17 +57,17 @@ bool AlarmLogProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& sour
 {
     const QAbstractItemModel* source = sourceModel();
     auto text = [&](int column) { return source->index(sourceRow, column, sourceParent).data().toString(); };
+    return accepts(text(1), text(2), text(3), text(4));
+}
 
-    const qint64 day = dayNumber(stampDate(text(1)));
+bool AlarmLogProxyModel::accepts(const QString& stamp, const QString& source, const QString& reason,
+                                 const QString& info) const
+{
+    const qint64 day = dayNumber(stampDate(stamp));
     if (day < dayNumber(fromDate) || day > dayNumber(toDate))
         return false;
-
-    if (text(2).contains(QLatin1String("Timer")))
+    if (source.contains(QLatin1String("Timer")) || reason.contains(QLatin1String("OnOff")))
         return true;
-    if (text(3).contains(QLatin1String("OnOff")))
-        return true;
-
-    const QString info = text(4);
     return info.contains(QLatin1String("sensor")) || info.contains(QLatin1String("Fail"))
         || (showOk && info.contains(QLatin1String("OK")))
         || (showWarning && info.contains(QLatin1String("Warning")))

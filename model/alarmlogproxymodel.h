@@ -20,6 +20,10 @@ public:
     QDate fromDate;
     QDate toDate;
 
+    // Whether a row of these texts passes: its day in the range, its kind
+    // switched on.
+    bool accepts(const QString& stamp, const QString& source, const QString& reason, const QString& info) const;
+
     // The source holds its rows newest first, the order of column 0
     // descending: that order is the source's own, so rows still waiting for
     // their key keep their place on top.

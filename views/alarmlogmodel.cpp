@@ -8,25 +8,16 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
-// The rows AlarmLogProxyModel can pass, narrowed in SQL so that a page read
-// holds rows to show: the kinds as the proxy tests them, and the day of a
-// stamp in the log's own form within the range (day, month and year cut
-// out as "yyyyMMdd"). A stamp in any other form is left to the proxy.
+// The kinds of record AlarmLogProxyModel passes, narrowed in SQL so that a
+// page read holds rows to show; the days are the pager's.
 const char* const kFilterSql =
-    "(instr(source, 'Timer') > 0 or instr(reason, 'OnOff') > 0 or instr(info, 'sensor') > 0"
+    "instr(source, 'Timer') > 0 or instr(reason, 'OnOff') > 0 or instr(info, 'sensor') > 0"
     " or instr(info, 'Fail') > 0 or (? and instr(info, 'OK') > 0) or (? and instr(info, 'Warning') > 0)"
-    " or (? and instr(info, 'Critical') > 0))"
-    " and (datetime is null"
-    " or not datetime glob '[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]*'"
-    " or substr(datetime, 7, 4) || substr(datetime, 4, 2) || substr(datetime, 1, 2) between ? and ?)";
-
-QString dayText(const QDate& date)
-{
-    return date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")) : QStringLiteral("");
-}
+    " or (? and instr(info, 'Critical') > 0)";
 
 } // namespace
 
@@ -39,59 +30,68 @@ AlarmLogModel::AlarmLogModel(QObject* parent)
 
 void AlarmLogModel::setFilter(const AlarmLogProxyModel& filter)
 {
-    m_pager.setFilter(QLatin1String(kFilterSql), {filter.showOk, filter.showWarning, filter.showCritical,
-                                                  dayText(filter.fromDate), dayText(filter.toDate)});
+    m_pager.setFilter(QLatin1String(kFilterSql), {filter.showOk, filter.showWarning, filter.showCritical});
+    m_pager.setDays(filter.fromDate, filter.toDate);
 }
 
+bool AlarmLogModel::load()
+{
+    m_pager.forgetSpan();
+    return readFirstPage();
+}
+
+// Another order of the same rows: read within the keys the days were
+// found to span.
 bool AlarmLogModel::setSort(int column, Qt::SortOrder order)
 {
     if (column == m_pager.sortColumn() && order == m_pager.sortOrder())
         return true;
     m_pager.setSort(column, order);
-    return load();
+    return readFirstPage();
+}
+
+bool AlarmLogModel::newestKey(QVariant* key)
+{
+    QSqlQuery newest;
+    newest.setForwardOnly(true);
+    const bool ok = newest.exec(QStringLiteral("select max(id) from logAlarm")) && newest.next();
+    m_lastError = ok ? QSqlError() : newest.lastError();
+    *key = ok ? newest.value(0) : QVariant();
+    return ok;
 }
 
 // Rows still waiting for the database are not in the table: they stay,
 // where the order puts them.
-bool AlarmLogModel::load()
+bool AlarmLogModel::readFirstPage()
 {
-    QSqlQuery newest;
-    newest.setForwardOnly(true);
-    bool ok = newest.exec(QStringLiteral("select max(id) from logAlarm")) && newest.next();
-    m_lastError = ok ? QSqlError() : newest.lastError();
-    const QVariant newestKey = ok ? newest.value(0) : QVariant();
-    newest.finish();
-
-    std::deque<HeldRow> rows;
-    m_pager.setNewestKey(newestKey.isNull() ? QVariant(qint64(0)) : newestKey);
+    QVariant newest;
+    bool ok = newestKey(&newest);
+    HeldRows rows;
+    m_pager.setNewestKey(newest.isNull() ? QVariant(qint64(0)) : newest);
     ok = ok && readRows(nullptr, PageRows + 1, &rows);
     m_pager.setNewestKey(QVariant());
-    std::deque<HeldRow> waiting;
+    std::vector<HeldRow> waiting(m_beyond.begin(), m_beyond.end());
     for (const HeldRow& row : m_rows) {
-        if (m_uncommitted.contains(row.ticket) && !row.cells[0].isValid())
+        if (m_uncommitted.contains(row.ticket))
             waiting.push_back(row);
     }
     beginResetModel();
+    m_readNewest = newest.isNull() ? -1 : newest.toLongLong();
     m_wanted = PageRows;
     m_atEnd = int(rows.size()) <= PageRows;
     if (!m_atEnd)
         rows.pop_back();
     m_rows.swap(rows);
+    m_lastRead = m_atEnd ? Row() : m_rows.back().cells;
     m_uncommitted.clear();
-    m_newestRead = newestKey.isNull() ? -1 : newestKey.toLongLong();
-    for (const HeldRow& row : waiting) {
-        const int place = placeOf(row.cells);
-        if (place < 0)
-            continue;
-        m_rows.insert(m_rows.begin() + place, row);
-        m_uncommitted.insert(row.ticket);
-    }
+    m_beyond.clear();
+    place(std::move(waiting), false);
     endResetModel();
     return ok;
 }
 
 // The next `limit` rows after `after` (from the first for null) in the sort order.
-bool AlarmLogModel::readRows(const Row* after, int limit, std::deque<HeldRow>* rows)
+bool AlarmLogModel::readRows(const Row* after, int limit, HeldRows* rows)
 {
     std::vector<LogPager::Row> read;
     const bool ok = m_pager.read(after, limit, &read);
@@ -101,43 +101,80 @@ bool AlarmLogModel::readRows(const Row* after, int limit, std::deque<HeldRow>* r
     return ok;
 }
 
-// A page goes on from the last row read from the table: rows held that
-// are not committed yet cannot mark where.
-const AlarmLogModel::Row* AlarmLogModel::lastRead() const
+bool AlarmLogModel::comesBefore(const HeldRow& a, const HeldRow& b) const
 {
-    for (auto it = m_rows.crbegin(); it != m_rows.crend(); ++it) {
-        if (it->cells[0].isValid())
-            return &it->cells;
+    if (m_pager.before(a.cells, b.cells))
+        return true;
+    if (m_pager.before(b.cells, a.cells) || a.cells[0].isValid() || b.cells[0].isValid())
+        return false;
+    // Two rows without a key, alike in the order: the later ticket is the newer.
+    return m_pager.sortOrder() == Qt::DescendingOrder ? a.ticket > b.ticket : a.ticket < b.ticket;
+}
+
+// In the order, each row where it belongs among the rows held; rows that
+// belong at the same place go in with one insertion.
+void AlarmLogModel::place(std::vector<HeldRow> rows, bool announce)
+{
+    const auto before = [this](const HeldRow& a, const HeldRow& b) { return comesBefore(a, b); };
+    std::stable_sort(rows.begin(), rows.end(), before);
+    size_t next = 0;
+    while (next < rows.size()) {
+        const int at = int(std::upper_bound(m_rows.cbegin(), m_rows.cend(), rows[next], before) - m_rows.cbegin());
+        const bool atTheEnd = at == int(m_rows.size());
+        if (atTheEnd && !m_atEnd) {
+            // Past the last row read: a later page reads them once committed.
+            std::copy_if(rows.begin() + long(next), rows.end(), std::back_inserter(m_beyond),
+                         [](const HeldRow& row) { return !row.cells[0].isValid(); });
+            break;
+        }
+        size_t end = next + 1;
+        while (end < rows.size() && (atTheEnd || comesBefore(rows[end], m_rows[size_t(at)])))
+            ++end;
+        if (announce)
+            beginInsertRows(QModelIndex(), at, at + int(end - next) - 1);
+        m_rows.insert(m_rows.begin() + at, rows.begin() + long(next), rows.begin() + long(end));
+        for (size_t row = next; row < end; ++row) {
+            if (!rows[row].cells[0].isValid())
+                m_uncommitted.insert(rows[row].ticket);
+        }
+        if (announce)
+            endInsertRows();
+        next = end;
     }
-    return nullptr;
+    if (m_beyond.size() > size_t(MaxRowsBeyond))
+        m_beyond.erase(m_beyond.begin(), m_beyond.end() - MaxRowsBeyond);
 }
 
-int AlarmLogModel::placeOf(const Row& row) const
+// A row committed before the rows were last read came with them where it
+// belongs among them, or comes with a later page: only the others go in.
+void AlarmLogModel::add(const std::vector<Arrival>& rows)
 {
-    const auto place = std::upper_bound(m_rows.cbegin(), m_rows.cend(), row, [this](const Row& r, const HeldRow& held) {
-        // Of two rows without a key the new one is the newer.
-        if (!held.cells[0].isValid() && !m_pager.before(held.cells, r) && !m_pager.before(r, held.cells))
-            return m_pager.sortOrder() == Qt::DescendingOrder;
-        return m_pager.before(r, held.cells);
-    });
-    // Past the last row read, the next page reads it once it is committed.
-    const Row* last = lastRead();
-    if (!m_atEnd && last && !m_pager.before(row, *last))
-        return -1;
-    return int(place - m_rows.cbegin());
-}
-
-void AlarmLogModel::prepend(quint64 ticket, const Row& row)
-{
-    m_pending.insert(ticket);
-    const int place = placeOf(row);
-    if (place < 0)
-        return;
-    beginInsertRows(QModelIndex(), place, place);
-    m_rows.insert(m_rows.begin() + place, {row, ticket});
-    m_uncommitted.insert(ticket);
-    endInsertRows();
+    std::vector<HeldRow> held;
+    held.reserve(rows.size());
+    for (const Arrival& row : rows) {
+        if (!row.cells[0].isValid() || row.cells[0].toLongLong() > m_readNewest)
+            held.push_back({row.cells, row.ticket});
+    }
+    place(std::move(held), true);
     letOldestGo();
+}
+
+// Whether a row read from the table stands for `row` (with its key), other
+// than the row at `self`: the two are alike in the order, so neighbours.
+bool AlarmLogModel::hasTwin(const HeldRow& row, int self) const
+{
+    const auto before = [this](const HeldRow& a, const HeldRow& b) { return comesBefore(a, b); };
+    const int first = int(std::lower_bound(m_rows.cbegin(), m_rows.cend(), row, before) - m_rows.cbegin());
+    for (int at = std::max(0, first - 1); at <= first + 1 && at < int(m_rows.size()); ++at) {
+        if (at != self && m_rows[size_t(at)].cells[0] == row.cells[0])
+            return true;
+    }
+    return false;
+}
+
+void AlarmLogModel::reloadOnceWritten(quint64 ticket)
+{
+    m_reloadAfter = std::max(m_reloadAfter, ticket);
 }
 
 void AlarmLogModel::letOldestGo()
@@ -145,14 +182,19 @@ void AlarmLogModel::letOldestGo()
     const int held = int(m_rows.size());
     if (held <= m_wanted + PageRows)
         return;
-    // A row without its committed key cannot mark where to read on.
-    int kept = held;
-    while (kept > m_wanted && !m_uncommitted.contains(m_rows[size_t(kept - 1)].ticket))
-        --kept;
-    if (kept == held)
+    // The last row kept marks where the next page goes on: it has its key.
+    int kept = m_wanted;
+    while (kept < held && !m_rows[size_t(kept - 1)].cells[0].isValid())
+        ++kept;
+    if (kept >= held)
         return;
     beginRemoveRows(QModelIndex(), kept, held - 1);
+    for (auto row = m_rows.begin() + kept; row != m_rows.end(); ++row) {
+        if (m_uncommitted.remove(row->ticket))
+            m_beyond.push_back(*row);
+    }
     m_rows.erase(m_rows.begin() + kept, m_rows.end());
+    m_lastRead = m_rows.back().cells;
     m_atEnd = false;
     endRemoveRows();
 }
@@ -160,33 +202,44 @@ void AlarmLogModel::letOldestGo()
 void AlarmLogModel::setKeys(const WriteBatch::WrittenRows& rows)
 {
     QHash<quint64, QVariant> keys;
+    quint64 newestTicket = 0;
     for (const WriteBatch::WrittenRow& row : rows) {
-        m_pending.remove(row.ticket);
+        newestTicket = std::max(newestTicket, row.ticket);
         if (m_uncommitted.remove(row.ticket))
             keys.insert(row.ticket, row.key);
     }
-    // Rows not committed yet are the newest ones, near the top.
-    int first = -1;
-    int last = -1;
+    // The writer takes the rows in the order of their tickets: those up to
+    // the newest written are in the table, where a page finds them.
+    m_beyond.erase(std::remove_if(m_beyond.begin(), m_beyond.end(),
+                                  [newestTicket](const HeldRow& row) { return row.ticket <= newestTicket; }),
+                   m_beyond.end());
+    // Rows not committed yet are the newest ones; all of a batch take their
+    // keys before any is looked for twice.
+    std::vector<int> keyed;
     for (int row = 0; row < int(m_rows.size()) && !keys.isEmpty(); ++row) {
-        const auto key = keys.constFind(m_rows[size_t(row)].ticket);
+        HeldRow& held = m_rows[size_t(row)];
+        const auto key = keys.constFind(held.ticket);
         if (key == keys.constEnd())
             continue;
-        if (key.value().toLongLong() <= m_newestRead) {
-            keys.erase(key);
-            beginRemoveRows(QModelIndex(), row, row);
-            m_rows.erase(m_rows.begin() + row);
-            endRemoveRows();
-            --row;
-            continue;
-        }
-        m_rows[size_t(row)].cells[0] = key.value();
+        held.cells[0] = key.value();
         keys.erase(key);
-        first = first < 0 ? row : first;
-        last = row;
+        keyed.push_back(row);
     }
-    if (first >= 0)
-        emit dataChanged(index(first, 0), index(last, 0));
+    if (!keyed.empty())
+        emit dataChanged(index(keyed.front(), 0), index(keyed.back(), 0));
+    for (auto row = keyed.rbegin(); row != keyed.rend(); ++row) {
+        const HeldRow& held = m_rows[size_t(*row)];
+        if (held.cells[0].toLongLong() > m_readNewest || !hasTwin(held, *row))
+            continue;
+        beginRemoveRows(QModelIndex(), *row, *row);
+        m_rows.erase(m_rows.begin() + *row);
+        endRemoveRows();
+    }
+    if (m_reloadAfter && newestTicket >= m_reloadAfter) {
+        m_reloadAfter = 0;
+        if (!readFirstPage())
+            qCWarning(lcViews) << "logAlarm" << m_lastError.text();
+    }
 }
 
 int AlarmLogModel::rowCount(const QModelIndex& parent) const
@@ -221,10 +274,11 @@ bool AlarmLogModel::canFetchMore(const QModelIndex& parent) const
 
 void AlarmLogModel::fetchMore(const QModelIndex& parent)
 {
-    if (!canFetchMore(parent) || m_rows.empty())
+    if (!canFetchMore(parent))
         return;
-    std::deque<HeldRow> rows;
-    if (!readRows(lastRead(), PageRows + 1, &rows)) {
+    QVariant newest;
+    HeldRows rows;
+    if (!newestKey(&newest) || !readRows(&m_lastRead, PageRows + 1, &rows)) {
         // Tried again with the next load, not on every scroll.
         qCWarning(lcViews) << "logAlarm" << m_lastError.text();
         m_atEnd = true;
@@ -233,42 +287,17 @@ void AlarmLogModel::fetchMore(const QModelIndex& parent)
     m_atEnd = int(rows.size()) <= PageRows;
     if (!m_atEnd)
         rows.pop_back();
-    // Rows written in this run that stood past the last row read (the log
-    // was read to its end when they came) go where the new page puts them;
-    // one the page read itself is not held twice.
-    const Row* last = lastRead();
-    int read = int(m_rows.size());
-    while (read > 0 && &m_rows[size_t(read - 1)].cells != last)
-        --read;
-    std::deque<HeldRow> trailing(m_rows.begin() + read, m_rows.end());
-    QSet<qint64> written;
-    for (const HeldRow& row : trailing) {
-        if (row.cells[0].isValid())
-            written.insert(row.cells[0].toLongLong());
-    }
-    if (!trailing.empty()) {
-        beginRemoveRows(QModelIndex(), read, int(m_rows.size()) - 1);
-        m_rows.erase(m_rows.begin() + read, m_rows.end());
-        endRemoveRows();
-    }
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [&written](const HeldRow& row) { return written.contains(row.cells[0].toLongLong()); }),
-               rows.end());
     if (!rows.empty()) {
         const int first = int(m_rows.size());
         beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
         m_rows.insert(m_rows.end(), rows.begin(), rows.end());
         endInsertRows();
     }
-    for (const HeldRow& row : trailing) {
-        const int place = placeOf(row.cells);
-        if (place < 0) {
-            m_uncommitted.remove(row.ticket);
-            continue;
-        }
-        beginInsertRows(QModelIndex(), place, place);
-        m_rows.insert(m_rows.begin() + place, row);
-        endInsertRows();
-    }
+    m_lastRead = m_atEnd ? Row() : m_rows.back().cells;
     m_wanted = std::max(m_wanted, int(m_rows.size()));
+    m_readNewest = std::max(m_readNewest, newest.isNull() ? qint64(-1) : newest.toLongLong());
+    // Rows of this run the page went past, not committed when it was read.
+    std::vector<HeldRow> beyond;
+    beyond.swap(m_beyond);
+    place(std::move(beyond), true);
 }

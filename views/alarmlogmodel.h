@@ -4,16 +4,14 @@
 #include "writebatch.h"
 
 #include <QAbstractTableModel>
-#include <QDate>
 #include <QSet>
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <QVariantList>
 
-#include <array>
 #include <deque>
+#include <vector>
 
 class AlarmLogProxyModel;
 
@@ -24,22 +22,33 @@ class AlarmLogProxyModel;
 // Only rows that can pass the log's filter (`setFilter`) are read, and in
 // the log's sort order a page at a time, as the view scrolls down
 // (canFetchMore/fetchMore): a log of some hundred thousand rows would take
-// seconds and a hundred megabytes to read whole, and every row held costs
-// the filter proxy above a little on each insert. A sort by another column
+// seconds and a hundred megabytes to read whole. A sort by another column
 // is done by the query too (`setSort`), with an index per column, so a
 // header click reads one page however long the log. Rows written while the
-// program runs go in at once, where the order puts them among the rows
-// held. Once the rows held exceed what the view has asked for by a page,
-// the last are let go again (the view reads them anew if it scrolls down to
-// them), so an insert costs the same however long the log or the run.
+// program runs come in batches (`add`) and go in where the order puts them
+// among the rows held, one insertion per place. Once the rows held exceed
+// what the view has asked for by a page, the last are let go again (the
+// view reads them anew if it scrolls down to them). A batch costs the same
+// however long the log, the run or the rows still on their way to the
+// database.
 class AlarmLogModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static constexpr int ColumnCount = 5;
+    static constexpr int ColumnCount = LogPager::ColumnCount;
     // Many screens of rows: the view asks for more long before its end shows.
     static constexpr int PageRows = 500;
-    using Row = std::array<QVariant, ColumnCount>;
+    // Rows written in this run that the order put past the rows read, kept
+    // until they are committed and a page can read them.
+    static constexpr int MaxRowsBeyond = 5000;
+    using Row = LogPager::Row;
+
+    // A row handed to the database (WriteBatch) under `ticket`, without its key.
+    struct Arrival
+    {
+        quint64 ticket = 0;
+        Row cells;
+    };
 
     explicit AlarmLogModel(QObject* parent = nullptr);
 
@@ -57,13 +66,13 @@ public:
     LogPager pager() const { return m_pager; }
     QSqlError lastError() const { return m_lastError; }
 
-    // Puts a row handed to the database (WriteBatch) where the order puts
-    // it, under the ticket it got; its key, when it has none yet or the key changes,
-    // comes with `setKeys` once the row is committed.
-    void prepend(quint64 ticket, const Row& row);
+    // Puts rows written in this run (in the order they came) where the
+    // order puts them; their keys come with `setKeys` once committed.
+    void add(const std::vector<Arrival>& rows);
+    // Rows up to `ticket` came but were not shown: the first page is read
+    // anew once they are committed.
+    void reloadOnceWritten(quint64 ticket);
     void setKeys(const WriteBatch::WrittenRows& rows);
-    // Whether the row of `ticket` is shown here and not committed yet.
-    bool holds(quint64 ticket) const { return m_pending.contains(ticket); }
 
     // Texts of columns 1 to 4.
     void setHeaders(const QStringList& headers) { m_headers = headers; }
@@ -81,28 +90,35 @@ private:
         Row cells;
         quint64 ticket = 0; // of a row written in this run
     };
+    using HeldRows = std::deque<HeldRow>;
 
-    bool readRows(const Row* after, int limit, std::deque<HeldRow>* rows);
-    // Where a new row goes among those held; -1 beyond them, where a later
-    // page reads it.
-    int placeOf(const Row& row) const;
-    const Row* lastRead() const;
+    bool readFirstPage();
+    bool readRows(const Row* after, int limit, HeldRows* rows);
+    bool comesBefore(const HeldRow& a, const HeldRow& b) const;
+    // Puts `rows` among those held, announcing each insertion when
+    // `announce`; those past the last row read go to m_beyond.
+    void place(std::vector<HeldRow> rows, bool announce);
+    bool hasTwin(const HeldRow& row, int self) const;
+    bool newestKey(QVariant* key);
     void letOldestGo();
 
-    std::deque<HeldRow> m_rows; // in the sort order
+    HeldRows m_rows; // in the sort order
     QStringList m_headers;
     QSqlError m_lastError;
     LogPager m_pager;
     bool m_atEnd = true;
+    // The last row read from the table, while there are more: a page goes
+    // on after it, and no row held comes after it.
+    Row m_lastRead;
     // The rows the view has asked for; more than a page beyond go again.
     int m_wanted = PageRows;
-    // Tickets of rows shown whose key is not committed yet.
+    // Tickets of rows held whose key is not committed yet.
     QSet<quint64> m_uncommitted;
-    // Tickets of every row written here whose key is not committed yet,
-    // shown or past the rows held.
-    QSet<quint64> m_pending;
-    // The newest key in the table when the last load read: a row committed
-    // before it came with the load (or comes with a later page), and its
-    // copy held goes when its key arrives.
-    qint64 m_newestRead = -1;
+    // Rows of this run past the last row read, not committed yet: a page
+    // read before their commit misses them, and they go in after it.
+    std::vector<HeldRow> m_beyond;
+    // The newest key in the table when rows were last read: a row of this
+    // run committed before that may have come from the table too.
+    qint64 m_readNewest = -1;
+    quint64 m_reloadAfter = 0;
 };

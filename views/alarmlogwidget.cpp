@@ -2,6 +2,7 @@
 #include "viewslogging.h"
 #include "ui_alarmlogwidget.h"
 
+#include "alarmlogfeed.h"
 #include "alarmlogmodel.h"
 #include "alarmlogproxymodel.h"
 #include "databasealert.h"
@@ -14,6 +15,8 @@
 #include <QDebug>
 #include <QSettings>
 #include <QSqlError>
+
+#include <algorithm>
 
 AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     : QWidget(parent)
@@ -41,8 +44,11 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
 
     model = new AlarmLogModel(this);
     model->setHeaders(headers());
+    m_feed = new AlarmLogFeed(QLatin1String(kInsertStatement), this);
+    connect(m_feed, &AlarmLogFeed::arrived, this, &AlarmLogWidget::showArrivals);
+    connect(m_feed, &AlarmLogFeed::refused, this,
+            [](const QString& error) { DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, error); });
     connect(&WriteBatch::instance(), &WriteBatch::written, model, &AlarmLogModel::setKeys);
-    connect(&WriteBatch::instance(), &WriteBatch::refused, this, &AlarmLogWidget::rowRefused);
     DatabaseAlert::followWrites();
     proxy = new AlarmLogProxyModel(this);
     proxy->setSourceModel(model);
@@ -74,6 +80,7 @@ AlarmLogWidget::~AlarmLogWidget()
 
 void AlarmLogWidget::setClock(NightlyCleanup::Clock clock)
 {
+    m_feed->setClock(clock);
     cleanup.setClock(std::move(clock));
 }
 
@@ -112,25 +119,28 @@ QStringList AlarmLogWidget::headers() const
     return {tr("Date/Time"), tr("Source"), tr("Reason"), tr("Info")};
 }
 
+// The row goes to the database at once; the view shows it with the rows
+// that come with it (`showArrivals`).
 void AlarmLogWidget::addRecordThread(QString source, QString reason, QString message)
 {
-    const QString stamp = cleanup.now().toString(QLatin1String(LogTable::kStampFormat));
-    // All rows of one heartbeat go in one transaction, committed when the
-    // heartbeat's rows are in; rows the database refuses wait and are
-    // written later, shown meanwhile (`rowRefused` tells the operator).
-    const WriteBatch::Receipt receipt =
-        WriteBatch::instance().append(QLatin1String(kInsertStatement), {stamp, source, reason, message});
-    if (!receipt.ticket) {
-        DatabaseAlert::report(DatabaseAlert::LogQueueFull, QString());
-        return;
-    }
-    model->prepend(receipt.ticket, {QVariant(), stamp, source, reason, message});
+    m_feed->add(source, reason, message);
 }
 
-void AlarmLogWidget::rowRefused(quint64 ticket, const QString& error)
+void AlarmLogWidget::showArrivals()
 {
-    if (model->holds(ticket))
-        DatabaseAlert::report(DatabaseAlert::AlarmLogNotWritten, error);
+    AlarmLogFeed::Batch batch = m_feed->take();
+    if (batch.turnedAway)
+        DatabaseAlert::report(DatabaseAlert::LogQueueFull, QString());
+    // The rows the filter lets through, checked once, here.
+    batch.rows.erase(std::remove_if(batch.rows.begin(), batch.rows.end(),
+                                    [this](const AlarmLogModel::Arrival& row) {
+                                        return !proxy->accepts(row.cells[1].toString(), row.cells[2].toString(),
+                                                               row.cells[3].toString(), row.cells[4].toString());
+                                    }),
+                     batch.rows.end());
+    model->add(batch.rows);
+    if (batch.missedUpTo)
+        model->reloadOnceWritten(batch.missedUpTo);
 }
 
 void AlarmLogWidget::clearAllLog()
@@ -142,6 +152,8 @@ void AlarmLogWidget::clearAllLog()
 bool AlarmLogWidget::clearLog(int days)
 {
     const bool cleared = LogTable::clear(QLatin1String(kTable), days);
+    if (cleared && days == 0)
+        m_feed->forgetWritten();
     loadModel();
     if (cleared)
         emit writeUserActionLog(QStringLiteral("AlarmLog"), tr("Clear log alarm"));

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QWidget>
 
+class AlarmLogFeed;
 class AlarmLogModel;
 class AlarmLogProxyModel;
 class QToolButton;
@@ -40,6 +41,9 @@ public:
     // The clock the log stamps rows with and runs its nightly clean-up by.
     void setClock(NightlyCleanup::Clock clock);
 
+    // Where rows come in from any thread, as `addRecord` takes them on this one.
+    AlarmLogFeed* feed() const { return m_feed; }
+
     QToolButton* clearButton = nullptr;
 
 public slots:
@@ -61,11 +65,12 @@ signals:
 private:
     void clearOldRecords();
     QStringList headers() const;
-    void rowRefused(quint64 ticket, const QString& error);
+    void showArrivals();
     void sortChanged(int column, Qt::SortOrder order);
     void loadModel();
 
     Ui::AlarmLogWidget* ui = nullptr;
+    AlarmLogFeed* m_feed = nullptr;
     AlarmLogModel* model = nullptr;
     ReportEngine* report = nullptr;
     AlarmLogProxyModel* proxy = nullptr;

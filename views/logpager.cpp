@@ -1,6 +1,25 @@
 #include "logpager.h"
 
+#include "stampkey.h"
+
 #include <QSqlQuery>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// A stamp in the logs' own form; rows stamped otherwise are on no day.
+const char* const StampGlob = "'[0-9][0-9].[0-9][0-9].[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]*'";
+
+// A term the planner may not serve from an index: unary plus keeps the
+// value and hides the column or expression.
+QString hidden(const QString& expression)
+{
+    return QStringLiteral("+(") + expression + QLatin1Char(')');
+}
+
+} // namespace
 
 LogPager::LogPager(const QString& table, const QStringList& columns)
     : m_table(table)
@@ -12,6 +31,17 @@ void LogPager::setFilter(const QString& sql, const QVariantList& values)
 {
     m_filterSql = sql;
     m_filterValues = values;
+    forgetSpan();
+}
+
+void LogPager::setDays(const QDate& from, const QDate& to)
+{
+    m_daysSet = true;
+    m_firstDay = from;
+    m_lastDay = to;
+    m_firstKey = StampKey::dayStart(from);
+    m_endKey = StampKey::dayStart(to.addDays(1));
+    forgetSpan();
 }
 
 void LogPager::setSort(int column, Qt::SortOrder order)
@@ -20,21 +50,172 @@ void LogPager::setSort(int column, Qt::SortOrder order)
     m_order = order;
 }
 
-QString LogPager::where(QVariantList* values) const
+QString LogPager::sortExpression(bool indexed) const
+{
+    const QString column = m_columns.at(m_column);
+    const QString expression = m_column == StampColumn ? StampKey::sql(column) : column;
+    return indexed ? expression : hidden(expression);
+}
+
+QString LogPager::where(QVariantList* values, bool dayIndex) const
+{
+    return where(values, dayIndex, m_firstKey, m_endKey);
+}
+
+// The filter, the days from `firstKey` to before `endKey` (through the stamp
+// key's index when `dayIndex`) and the newest key.
+QString LogPager::where(QVariantList* values, bool dayIndex, const QString& firstKey, const QString& endKey) const
 {
     QString sql = m_filterSql.isEmpty() ? QStringLiteral("1") : QStringLiteral("(") + m_filterSql + QLatin1Char(')');
     *values = m_filterValues;
+    if (m_daysSet) {
+        const QString stamp = m_columns.at(StampColumn);
+        const QString key = dayIndex ? StampKey::sql(stamp) : hidden(StampKey::sql(stamp));
+        if (endKey.isEmpty()) {
+            sql += QStringLiteral(" and 0");
+        } else {
+            if (!firstKey.isEmpty()) {
+                sql += QStringLiteral(" and ") + key + QStringLiteral(" >= ?");
+                values->append(firstKey);
+            }
+            sql += QStringLiteral(" and ") + key + QStringLiteral(" < ? and ") + stamp + QStringLiteral(" glob ")
+                + QLatin1String(StampGlob);
+            values->append(endKey);
+        }
+    }
     if (m_newestKey.isValid()) {
-        sql += QStringLiteral(" and %1 <= ?").arg(m_columns.at(0));
+        sql += QStringLiteral(" and %1 <= ?").arg(hidden(m_columns.at(0)));
         values->append(m_newestKey);
     }
     return sql;
 }
 
+bool LogPager::exec(QSqlQuery& query, const QString& sql, const QVariantList& values)
+{
+    query.setForwardOnly(true);
+    bool ok = query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    ok = ok && query.exec();
+    m_lastError = ok ? QSqlError() : query.lastError();
+    return ok;
+}
+
+bool LogPager::seek(QSqlQuery& query, const QString& sql, const QVariantList& values, QVariant* id, QString* key)
+{
+    if (!exec(query, sql, values))
+        return false;
+    if (query.next()) {
+        *id = query.value(0);
+        *key = query.value(1).toString();
+    }
+    query.finish();
+    return true;
+}
+
+// A few rows only: the newest and the oldest of the table, the first and the
+// last of the days by key. The days take in the newest end of the table
+// whenever rows written from now on can fall on them, and the oldest when
+// that row is on them; those ends are exact, the others estimates.
+bool LogPager::findSpan(const QSqlDatabase& db)
+{
+    m_span = Span();
+    m_span.known = true;
+    if (m_endKey.isEmpty()) {
+        m_span.empty = true;
+        return true;
+    }
+    const QString key = m_columns.at(0);
+    const QString stampKey = StampKey::sql(m_columns.at(StampColumn));
+    const QString ends = QStringLiteral("select %1, %2 from %3 ").arg(key, stampKey, m_table);
+    QString days = QStringLiteral("where %1 < ?").arg(stampKey);
+    QVariantList values{m_endKey};
+    if (!m_firstKey.isEmpty()) {
+        days += QStringLiteral(" and %1 >= ?").arg(stampKey);
+        values.append(m_firstKey);
+    }
+    QSqlQuery query(db);
+    QVariant newest, oldest, first, last;
+    QString newestKey, oldestKey, firstKey, lastKey;
+    if (!seek(query, ends + QStringLiteral("order by %1 desc limit 1").arg(key), {}, &newest, &newestKey)
+        || !seek(query, ends + QStringLiteral("order by %1 asc limit 1").arg(key), {}, &oldest, &oldestKey)
+        || !seek(query, ends + days + QStringLiteral(" order by %1 asc, %2 asc limit 1").arg(stampKey, key), values,
+                 &first, &firstKey)
+        || !seek(query, ends + days + QStringLiteral(" order by %1 desc, %2 desc limit 1").arg(stampKey, key),
+                 values, &last, &lastKey)) {
+        m_span.known = false;
+        return false;
+    }
+    m_span.lastOpen = newest.isNull() || (!newestKey.isNull() && newestKey < m_endKey);
+    if (first.isNull() && !m_span.lastOpen) {
+        m_span.empty = true;
+        return true;
+    }
+    const bool oldestOn = !oldest.isNull() && !oldestKey.isNull() && oldestKey >= m_firstKey && oldestKey < m_endKey;
+    const qint64 end = m_span.lastOpen ? newest.toLongLong() : last.toLongLong();
+    m_span.first = oldestOn ? oldest : (first.isNull() ? QVariant(newest.toLongLong() + 1) : first);
+    m_span.firstExact = oldestOn || first.isNull();
+    m_span.last = last;
+    m_span.lastExact = m_span.lastOpen;
+    m_span.rows = first.isNull() ? 0 : std::abs(end - m_span.first.toLongLong()) + 1;
+    return true;
+}
+
+// The smallest and the largest key on the days, read from every key of the
+// days in the stamp key's index (no row of the table).
+bool LogPager::findExactSpan(const QSqlDatabase& db)
+{
+    QVariantList values{m_endKey};
+    const QString stampKey = StampKey::sql(m_columns.at(StampColumn));
+    QString sql = QStringLiteral("select min(%1), max(%1) from %2 where %3 < ?").arg(m_columns.at(0), m_table, stampKey);
+    if (!m_firstKey.isEmpty()) {
+        sql += QStringLiteral(" and %1 >= ?").arg(stampKey);
+        values.append(m_firstKey);
+    }
+    QSqlQuery query(db);
+    if (!exec(query, sql, values) || !query.next())
+        return false;
+    if (!m_span.firstExact && !query.value(0).isNull())
+        m_span.first = query.value(0);
+    if (!m_span.lastExact && !query.value(1).isNull())
+        m_span.last = query.value(1);
+    m_span.firstExact = m_span.lastExact = true;
+    return true;
+}
+
+// The keys the days span, as bounds of a query in the key's order: the last
+// exact, the first as far as known.
+bool LogPager::spanTerms(QString* sql, QVariantList* values, const QSqlDatabase& db)
+{
+    if (!m_span.lastExact && !findExactSpan(db))
+        return false;
+    const QString key = m_columns.at(0);
+    *sql += QStringLiteral(" and %1 >= ?").arg(key);
+    values->append(m_span.first);
+    if (!m_span.lastOpen) {
+        *sql += QStringLiteral(" and %1 <= ?").arg(key);
+        values->append(m_span.last);
+    }
+    return true;
+}
+
 bool LogPager::read(const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db)
 {
-    if (m_column == 0)
-        return readSegment(false, after, limit, rows, db);
+    if (m_daysSet && !m_span.known && !findSpan(db))
+        return false;
+    if (m_daysSet && m_span.empty)
+        return true;
+    if (m_column == 0) {
+        const size_t had = rows->size();
+        if (!readSegment(false, after, limit, rows, db))
+            return false;
+        // Short of a page below the first key estimated: the days may hold
+        // older rows still.
+        if (!m_daysSet || m_span.firstExact || int(rows->size() - had) == limit)
+            return true;
+        rows->resize(had);
+        return findExactSpan(db) && readSegment(false, after, limit, rows, db);
+    }
     // Ascending the NULLs come first, descending last.
     const bool nullsFirst = m_order == Qt::AscendingOrder;
     const bool afterNull = after && (*after)[size_t(m_column)].isNull();
@@ -52,42 +233,47 @@ bool LogPager::read(const Row* after, int limit, std::vector<Row>* rows, const Q
 bool LogPager::readSegment(bool nulls, const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db)
 {
     const QString key = m_columns.at(0);
-    const QString column = m_columns.at(m_column);
     const bool ascending = m_order == Qt::AscendingOrder;
     const QString op = ascending ? QStringLiteral(">") : QStringLiteral("<");
     const QString direction = ascending ? QStringLiteral(" asc") : QStringLiteral(" desc");
 
+    // The days come from the stamp key's index when it gives the order, or
+    // when they hold few rows (then sorted); otherwise the order's index
+    // is read, and the days checked row by row. In the key's order that is
+    // the table itself, between the first and last key of the days.
+    const bool fewDays = m_daysSet && m_span.rows <= SortedRangeRows;
+    const bool dayIndex = m_column == StampColumn || (m_column != 0 && fewDays);
+    const bool orderIndex = m_column == StampColumn || !fewDays;
     QVariantList values;
     QString sql = QStringLiteral("select %1 from %2 where ").arg(m_columns.join(QStringLiteral(", ")), m_table)
-        + where(&values);
+        + where(&values, dayIndex);
     QString order;
     if (m_column == 0) {
+        if (m_daysSet && !spanTerms(&sql, &values, db))
+            return false;
         if (after) {
             sql += QStringLiteral(" and %1 %2 ?").arg(key, op);
             values << (*after)[0];
         }
         order = key + direction;
     } else {
+        const QString column = sortExpression(orderIndex);
         sql += QStringLiteral(" and %1 is %2null").arg(column, nulls ? QString() : QStringLiteral("not "));
         if (after && nulls) {
-            sql += QStringLiteral(" and %1 %2 ?").arg(key, op);
+            sql += QStringLiteral(" and %1 %2 ?").arg(hidden(key), op);
             values << (*after)[0];
         } else if (after) {
-            sql += QStringLiteral(" and (%1, %2) %3 (?, ?)").arg(column, key, op);
-            values << (*after)[size_t(m_column)] << (*after)[0];
+            sql += QStringLiteral(" and (%1, %2) %3 (?, ?)").arg(column, orderIndex ? key : hidden(key), op);
+            const QVariant& value = (*after)[size_t(m_column)];
+            values << (m_column == StampColumn ? QVariant(StampKey::of(value.toString())) : value) << (*after)[0];
         }
-        order = column + direction + QStringLiteral(", ") + key + direction;
+        order = sortExpression(true) + direction + QStringLiteral(", ") + key + direction;
     }
     sql += QStringLiteral(" order by ") + order + QStringLiteral(" limit ?");
     values << limit;
 
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    for (const QVariant& value : qAsConst(values))
-        query.addBindValue(value);
-    ok = ok && query.exec();
-    m_lastError = ok ? QSqlError() : query.lastError();
+    bool ok = exec(query, sql, values);
     while (ok && query.next()) {
         Row row;
         for (int i = 0; i < ColumnCount; ++i)
@@ -97,18 +283,63 @@ bool LogPager::readSegment(bool nulls, const Row* after, int limit, std::vector<
     return ok;
 }
 
-bool LogPager::count(qint64* rows, const QSqlDatabase& db)
+bool LogPager::count(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between)
 {
-    QVariantList values;
+    *rows = 0;
+    if (m_daysSet && !findSpan(db))
+        return false;
+    if (m_daysSet && m_span.empty)
+        return true;
+    if (m_daysSet && m_span.rows > SortedRangeRows)
+        return countDays(rows, db, between);
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    bool ok = query.prepare(QStringLiteral("select count(*) from %1 where ").arg(m_table) + where(&values));
-    for (const QVariant& value : qAsConst(values))
-        query.addBindValue(value);
-    ok = ok && query.exec() && query.next();
-    m_lastError = ok ? QSqlError() : query.lastError();
+    QVariantList values;
+    const bool ok = exec(query, QStringLiteral("select count(*) from %1 where ").arg(m_table) + where(&values, true), values)
+        && query.next();
     *rows = ok ? query.value(0).toLongLong() : 0;
     return ok;
+}
+
+// Day by day through the stamp key's index, from the first day (or the
+// oldest row's) to the last. The smallest and largest key counted bound the
+// reads that follow.
+bool LogPager::countDays(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between)
+{
+    QDate day = m_firstDay;
+    if (!day.isValid()) {
+        QSqlQuery oldest(db);
+        if (!exec(oldest, QStringLiteral("select min(%1) from %2").arg(StampKey::sql(m_columns.at(StampColumn)), m_table),
+                  {})
+            || !oldest.next())
+            return false;
+        day = QDate::fromString(oldest.value(0).toString().left(8), QStringLiteral("yyyyMMdd"));
+        if (!day.isValid())
+            day = m_lastDay;
+    }
+    QSqlQuery query(db);
+    qint64 first = std::numeric_limits<qint64>::max();
+    qint64 last = std::numeric_limits<qint64>::min();
+    for (; day <= m_lastDay; day = day.addDays(1)) {
+        QVariantList values;
+        const QString sql = QStringLiteral("select count(*), min(%1), max(%1) from %2 where ").arg(m_columns.at(0), m_table)
+            + where(&values, true, StampKey::dayStart(day), StampKey::dayStart(day.addDays(1)));
+        if (!exec(query, sql, values) || !query.next())
+            return false;
+        if (query.value(0).toLongLong() > 0) {
+            *rows += query.value(0).toLongLong();
+            first = std::min(first, query.value(1).toLongLong());
+            last = std::max(last, query.value(2).toLongLong());
+        }
+        query.finish();
+        if (between && day < m_lastDay)
+            between();
+    }
+    m_span.empty = *rows == 0;
+    m_span.first = first;
+    m_span.last = last;
+    m_span.firstExact = m_span.lastExact = true;
+    m_span.lastOpen = false;
+    return true;
 }
 
 bool LogPager::before(const Row& a, const Row& b) const
@@ -127,6 +358,8 @@ bool LogPager::before(const Row& a, const Row& b) const
         const QVariant& y = b[size_t(m_column)];
         if (x.isNull() != y.isNull())
             order = x.isNull() ? -1 : 1;
+        else if (m_column == StampColumn && !x.isNull())
+            order = QString::compare(StampKey::of(x.toString()), StampKey::of(y.toString()), Qt::CaseSensitive);
         else if (!x.isNull())
             order = QString::compare(x.toString(), y.toString(), Qt::CaseSensitive);
     }

@@ -2,9 +2,9 @@
 #include "viewslogging.h"
 
 #include <QAbstractItemModel>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSqlDatabase>
-
 #include <QSqlError>
 
 #include <algorithm>
@@ -35,7 +35,10 @@ SqlRows::SqlRows(const LogPager& pager)
     // Deferred: the snapshot is the one the count reads.
     if (!db.open() || !db.transaction())
         qCWarning(lcViews) << "Printout: no snapshot of the log:" << db.lastError().text();
-    if (!m_pager.count(&m_count, db))
+    // A long log is counted a slice at a time: the window answers meanwhile,
+    // the operator's input waiting until the printout has started.
+    const auto answer = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    if (!m_pager.count(&m_count, db, answer))
         qCWarning(lcViews) << "Printout: rows not counted:" << m_pager.lastError().text();
 }
 

@@ -38,7 +38,8 @@ private:
 // The rows of a log table, read a page at a time as the report asks for
 // them, inside one read transaction on a connection of its own: the count
 // and every page see the table as it stood when printing started, however
-// long the report takes, and memory does not grow with the log.
+// long the report takes, and memory does not grow with the log. A count
+// over many rows lets the events through between its slices.
 class SqlRows : public ReportRows
 {
 public:

@@ -54,7 +54,10 @@ CREATE TABLE logAlarm (
 -- The alarm log sorts by any column in its query, a page at a time: each
 -- index lists the rows in the order of one column, ties by key. A file made
 -- before them gets them from the upkeep (DatabaseManager::addLogIndexes).
-CREATE INDEX logAlarm_datetime ON logAlarm(datetime);
+-- The date and time are kept as stored; their index is on the key that
+-- reorders the text to year, month, day and time (core/stampkey.h), which
+-- the log's range of days and its Date/Time order use verbatim.
+CREATE INDEX logAlarm_stamp ON logAlarm(substr(datetime, 7, 4) || substr(datetime, 4, 2) || substr(datetime, 1, 2) || substr(datetime, 12, 8));
 CREATE INDEX logAlarm_source ON logAlarm(source);
 CREATE INDEX logAlarm_reason ON logAlarm(reason);
 CREATE INDEX logAlarm_info ON logAlarm(info);

@@ -1,4 +1,7 @@
 #include "alarmlogwidget.h"
+#include "controlunit.h"
+#include "deviceunits.h"
+#include "twcontrolunit.h"
 #include "globals.h"
 #include "mainwindow.h"
 #include "logsarea.h"
@@ -68,6 +71,20 @@ void TestMainWindowLogs::signalsReachTheLogs()
     QVERIFY(WriteBatch::instance().commit());
     QCOMPARE(sqlRows(QStringLiteral("select source || ' ' || reason || ' ' || info from logAlarm")),
              QStringList{QStringLiteral("Timer Relay Sending 3")});
+
+    // The units' rows reach the database while this thread handles nothing.
+    const auto raise = [](auto* unit, const QString& source) {
+        QMetaObject::invokeMethod(
+            unit, [unit, source] { emit unit->writeAlarmLog(source, QStringLiteral("Unit"), QStringLiteral("OK")); },
+            Qt::BlockingQueuedConnection);
+    };
+    raise(window.units()->controlUnit(), QStringLiteral("Energ1"));
+    raise(window.units()->twControlUnit(), QStringLiteral("Sensor1"));
+    const QString unitRows = QStringLiteral("select source from logAlarm where reason = 'Unit' order by id");
+    const QDeadlineTimer deadline(5000);
+    while (sqlRows(unitRows).size() < 2 && !deadline.hasExpired())
+        QThread::yieldCurrentThread();
+    QCOMPARE(sqlRows(unitRows), (QStringList{"Energ1", "Sensor1"}));
 
     emit window.writeUserActionLogList({{"ConfirmAlarm", "Alarm 1 is confirmed"}, {"ConfirmAlarm", "Alarm 2 is confirmed"}});
     QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction order by id")),

@@ -1,3 +1,4 @@
+#include "alarmlogfeed.h"
 #include "alarmlogmodel.h"
 #include "alarmlogwidget.h"
 #include "apppaths.h"
@@ -9,6 +10,7 @@
 #include "reportcapture.h"
 #include "resources.h"
 #include "sqlrows.h"
+#include "stampkey.h"
 #include "testhome.h"
 #include "useractionlogdlg.h"
 #include "voltagediagrammsdlg.h"
@@ -94,6 +96,9 @@ private slots:
     void reloadBeforeTheKeysShowsRowsOnce();
     void filterControlsNarrowTheView();
     void longLogIsReadAsTheViewScrolls();
+    void dateOrderIsTimeOrder_data();
+    void dateOrderIsTimeOrder();
+    void manyRowsOnTheDaysAreReadAndCounted();
     void viewUpToTodayFollowsMidnight();
     void clearAllAsksFirst_data();
     void clearAllAsksFirst();
@@ -109,6 +114,8 @@ private slots:
 private:
     QTableView* table(AlarmLogWidget& widget) { return widget.findChild<QTableView*>(QStringLiteral("tableLog")); }
     void showDays(AlarmLogWidget& widget, const QDate& from, const QDate& to);
+    void clickHeader(AlarmLogWidget& widget, int section);
+    QStringList shown(AlarmLogWidget& widget, int column);
     std::unique_ptr<TestHome> m_home;
 };
 
@@ -142,6 +149,23 @@ void TestAlarmLogWidget::showDays(AlarmLogWidget& widget, const QDate& from, con
     widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(to);
 }
 
+// A click on a header section, through the window system.
+void TestAlarmLogWidget::clickHeader(AlarmLogWidget& widget, int section)
+{
+    QHeaderView* header = table(widget)->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+    QTest::mouseClick(widget.windowHandle(), Qt::LeftButton, {}, header->viewport()->mapTo(&widget, at));
+}
+
+QStringList TestAlarmLogWidget::shown(AlarmLogWidget& widget, int column)
+{
+    const QAbstractItemModel* view = table(widget)->model();
+    QStringList rows;
+    for (int row = 0; row < view->rowCount(); ++row)
+        rows << view->index(row, column).data().toString();
+    return rows;
+}
+
 void TestAlarmLogWidget::addRecordStoresStampAndShowsFirst()
 {
     addRow(QStringLiteral("05.03.2026 08:00:00 "), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
@@ -157,7 +181,7 @@ void TestAlarmLogWidget::addRecordStoresStampAndShowsFirst()
     QCOMPARE(stored, QStringLiteral("06.03.2026 09:05:07 "));
     QCOMPARE(stored.size(), 20);
     const QAbstractItemModel* view = table(widget)->model();
-    QCOMPARE(view->rowCount(), 2);
+    QTRY_COMPARE(view->rowCount(), 2);
     QCOMPARE(view->index(0, 1).data().toString(), stored);
     QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("Gateway 1"));
     QCOMPARE(view->index(0, 3).data().toString(), QStringLiteral("Energizer 3"));
@@ -207,6 +231,7 @@ void TestAlarmLogWidget::floodFillingTheQueueIsToldAsSuch()
     while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket) {
     }
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QTRY_COMPARE(told.size(), 1);
     DatabaseAlert::setNotifier({});
     batch.setCommitDelay(WriteBatch::CommitDelayMs);
     QTRY_VERIFY_WITH_TIMEOUT(batch.commit(), 20000);
@@ -245,7 +270,7 @@ void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
     arrive(10);
     QTRY_VERIFY(!told.isEmpty());
     arrive(10);
-    QCOMPARE(table(widget)->model()->rowCount(), 20);
+    QTRY_COMPARE(table(widget)->model()->rowCount(), 20);
     int kept = batch.pendingRows();
     while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket)
         ++kept;
@@ -273,7 +298,7 @@ void TestAlarmLogWidget::heartbeatRowsShareOneCommit()
     for (int i = 0; i < 3; ++i)
         widget.addRecord(QStringLiteral("E%1").arg(i), QStringLiteral("State"), QStringLiteral("Critical"));
     QCOMPARE(WriteBatch::instance().pendingRows(), 3);
-    QCOMPARE(table(widget)->model()->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QTRY_COMPARE(table(widget)->model()->index(0, 2).data().toString(), QStringLiteral("E2"));
     QTRY_COMPARE_WITH_TIMEOUT(WriteBatch::instance().pendingRows(), 0, 5000);
     {
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
@@ -291,12 +316,14 @@ void TestAlarmLogWidget::heartbeatRowsShareOneCommit()
 void TestAlarmLogWidget::reloadBeforeTheKeysShowsRowsOnce()
 {
     AlarmLogWidget widget;
+    QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
     const QDeadlineTimer deadline(5000);
     while (sqlRows(QStringLiteral("select count(*) from logAlarm")) != QStringList{"1"} && !deadline.hasExpired())
         QThread::yieldCurrentThread();
     widget.findChild<QToolButton*>(QStringLiteral("btnOK"))->click();
-    QTRY_COMPARE(WriteBatch::instance().pendingRows(), 0);
+    QVERIFY(arrived.wait());
+    QVERIFY(WriteBatch::instance().commit());
     QCOMPARE(table(widget)->model()->rowCount(), 1);
 }
 
@@ -342,8 +369,10 @@ void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
     QCOMPARE(view->rowCount(), page);
     view->fetchMore(QModelIndex());
     QCOMPARE(view->rowCount(), 2 * page);
+    QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
     for (int i = 0; i < page + 100; ++i)
         widget.addRecord(QStringLiteral("new"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(arrived.wait());
     WriteBatch::instance().commit();
     QVERIFY(view->rowCount() <= 3 * page);
 
@@ -365,7 +394,7 @@ void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
     const QStringList printed =
         sqlRows(QStringLiteral("select reason from logAlarm where info <> 'Off' order by source desc, id desc"));
     widget.addRecord(QStringLiteral("zz"), QStringLiteral("State"), QStringLiteral("Critical"));
-    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("zz"));
+    QTRY_COMPARE(view->index(0, 2).data().toString(), QStringLiteral("zz"));
 
     ReportCapture capture;
     capture.beforeRender = [&widget](ReportEngine&) {
@@ -386,6 +415,89 @@ void TestAlarmLogWidget::longLogIsReadAsTheViewScrolls()
     QCOMPARE(cancelled.prints, 1);
     QVERIFY(!cancelled.asked(0, QStringLiteral("reason")));
     QVERIFY(!QFile::exists(cancelled.outputFile));
+
+    // Sorted by time, rows that come go past the last row read: scrolling
+    // down shows each of them once, whether a page or the writer comes first.
+    table(widget)->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder);
+    for (const char* source : {"late1", "late2"})
+        widget.addRecord(QLatin1String(source), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(arrived.wait());
+    QTRY_COMPARE(shown(0), sqlRows(QStringLiteral("select id from logAlarm where info <> 'Off' order by %1, id")
+                                       .arg(StampKey::sql(QStringLiteral("datetime")))));
+}
+
+void TestAlarmLogWidget::dateOrderIsTimeOrder_data()
+{
+    QTest::addColumn<bool>("older");
+    QTest::newRow("shipped file") << false;
+    QTest::newRow("older file after the upkeep") << true;
+}
+
+// The stored text stays; the days and the Date/Time order go by the stamp's
+// time-order key, which an index serves, in the shipped file and in an older
+// one once the upkeep has run.
+void TestAlarmLogWidget::dateOrderIsTimeOrder()
+{
+    QFETCH(bool, older);
+    QSqlQuery query;
+    if (older) {
+        QVERIFY(query.exec(QStringLiteral("drop index logAlarm_stamp")));
+        QVERIFY(query.exec(QStringLiteral("create index logAlarm_datetime on logAlarm(datetime)")));
+        DatabaseManager manager;
+        QSignalSpy done(&manager, &DatabaseManager::upkeepDone);
+        manager.startUpkeep();
+        QVERIFY(!done.isEmpty() || done.wait());
+        QCOMPARE(sqlRows(QStringLiteral("select name from sqlite_master where name like 'logAlarm_%' order by name")),
+                 (QStringList{"logAlarm_info", "logAlarm_reason", "logAlarm_source", "logAlarm_stamp"}));
+    }
+    const QString key = StampKey::sql(QStringLiteral("datetime"));
+    for (const QString& order : {QStringLiteral("id desc"), key + QStringLiteral(" asc, id asc")}) {
+        QVERIFY(query.exec(QStringLiteral("explain query plan select id from logAlarm where %1 >= '20261101' and "
+                                          "%1 < '20261202' order by %2").arg(key, order)));
+        QStringList plan;
+        while (query.next())
+            plan << query.value(3).toString();
+        QVERIFY2(plan.join(' ').contains(QStringLiteral("INDEX logAlarm_stamp")), qPrintable(plan.join('\n')));
+    }
+    query.finish();
+    for (const char* stamp : {"01.12.2026 09:00:00 ", "08.11.2026 10:00:00 ", "02.10.2026 08:00:00 ", "15.11.2026 08:00:00 "})
+        addRow(QLatin1String(stamp), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
+    AlarmLogWidget widget;
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    showDays(widget, QDate(2026, 11, 1), QDate(2026, 12, 31));
+    clickHeader(widget, 1);
+    QCOMPARE(shown(widget, 1), (QStringList{"08.11.2026 10:00:00 ", "15.11.2026 08:00:00 ", "01.12.2026 09:00:00 "}));
+    clickHeader(widget, 1);
+    QCOMPARE(shown(widget, 1), (QStringList{"01.12.2026 09:00:00 ", "15.11.2026 08:00:00 ", "08.11.2026 10:00:00 "}));
+}
+
+// Days holding many rows, their keys spread over the whole table: the view's
+// pages and a printout's count are those of the days, in every order.
+void TestAlarmLogWidget::manyRowsOnTheDaysAreReadAndCounted()
+{
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral(
+        "with recursive n(i) as (select 0 union all select i + 1 from n where i < 29999) "
+        "insert into logAlarm(datetime, source, reason, info) select strftime('%d.%m.%Y %H:%M:%S ', '2026-11-01', "
+        "'+' || (i % 40) || ' days', '+' || (i % 86400) || ' seconds'), 'E' || (i % 7), 'R', "
+        "case i % 4 when 0 then 'OK' when 1 then 'Warning' when 2 then 'Critical' else 'Link lost' end from n")));
+    const QString onDays = QStringLiteral("from logAlarm where info <> 'Link lost' and substr(datetime, 7, 4) || "
+                                          "substr(datetime, 4, 2) || substr(datetime, 1, 2) between '20261105' and '20261124'");
+    AlarmLogWidget widget;
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    showDays(widget, QDate(2026, 11, 5), QDate(2026, 11, 24));
+    QCOMPARE(shown(widget, 0), sqlRows(QStringLiteral("select id %1 order by id desc limit 500").arg(onDays)));
+    clickHeader(widget, 2);
+    QCOMPARE(shown(widget, 0), sqlRows(QStringLiteral("select id %1 order by source, id limit 500").arg(onDays)));
+
+    ReportCapture capture;
+    capture.beforeRender = [](ReportEngine& report) {
+        QObject::connect(&report, &ReportEngine::renderProgress, &report, &ReportEngine::cancelRendering);
+    };
+    widget.print();
+    QCOMPARE(capture.recordsCount, QList<int>{sqlRows(QStringLiteral("select count(*) %1").arg(onDays)).value(0).toInt()});
 }
 
 void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
@@ -398,14 +510,14 @@ void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
     widget.afterTimer();
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
     const QAbstractItemModel* view = table(widget)->model();
-    QCOMPARE(view->rowCount(), 1);
+    QTRY_COMPARE(view->rowCount(), 1);
 
     // Past midnight the records of the new day still show.
     now = QDateTime(day.addDays(1), QTime(0, 0, 1));
     widget.afterTimer();
     widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("Critical"));
-    QCOMPARE(view->rowCount(), 2);
-    QCOMPARE(view->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QTRY_COMPARE(view->index(0, 2).data().toString(), QStringLiteral("E2"));
+    QTRY_COMPARE(view->rowCount(), 2);
     QCOMPARE(widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->date(), day.addDays(1));
     QCOMPARE(widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->date(), day.addDays(-31));
 
