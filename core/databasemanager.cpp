@@ -10,6 +10,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
 #include <QVector>
@@ -20,19 +21,36 @@ DatabaseManager* g_databaseManager = nullptr;
 
 namespace {
 
+// The tables the program reads and writes: the file ships with them, and
+// the program makes none.
+const char* const RequiredTables[] = {"users", "rights", "logAlarm", "logUserAction", "logVoltage"};
+
 // SQLite opens any file and reads it only at the first statement: a file
-// that is no database would pass the opening and fail at the log-in. A
-// lock another program holds is no reason to stop here.
-bool isDatabase(const QSqlDatabase& db, QString* error)
+// that is no database, or an empty one, would pass the opening and fail at
+// the log-in. A lock another program holds is no reason to stop here.
+bool isProgramDatabase(const QSqlDatabase& db, QString* error)
 {
     enum { Busy = 5, Locked = 6 };
     QSqlQuery query(db);
-    if (query.exec(QStringLiteral("select count(*) from sqlite_master")))
+    if (!query.exec(QStringLiteral("select lower(name) from sqlite_master where type = 'table'"))) {
+        const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+        if (code == Busy || code == Locked)
+            return true;
+        *error = query.lastError().text();
+        return false;
+    }
+    QSet<QString> present;
+    while (query.next())
+        present.insert(query.value(0).toString());
+    QStringList missing;
+    for (const char* table : RequiredTables) {
+        if (!present.contains(QString::fromLatin1(table).toLower()))
+            missing << QLatin1String(table);
+    }
+    if (missing.isEmpty())
         return true;
-    const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
-    if (code == Busy || code == Locked)
-        return true;
-    *error = query.lastError().text();
+    *error = QCoreApplication::translate("DatabaseManager", "It lacks the program's tables: %1.")
+                 .arg(missing.join(QLatin1String(", ")));
     return false;
 }
 
@@ -57,14 +75,16 @@ void DatabaseManager::createConnection()
 {
     database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(QSqlDatabase::defaultConnection));
     const QString path = AppPaths::database();
-    // The driver would silently create an empty file; say where we looked so
-    // the missing tables that follow are easy to explain.
-    if (!QFileInfo::exists(path))
-        qCWarning(lcCore) << "Database file not found, an empty one will be created:" << path;
-    else
+    bool ok = false;
+    // The driver would create an empty file, without the program's tables.
+    if (!QFileInfo::exists(path)) {
+        m_failure = QCoreApplication::translate("DatabaseManager", "The file does not exist.");
+    } else {
         finishConversion(path);
-    database.setDatabaseName(path);
-    if (!database.open() || !isDatabase(database, &m_failure)) {
+        database.setDatabaseName(path);
+        ok = database.open() && isProgramDatabase(database, &m_failure);
+    }
+    if (!ok) {
         if (m_failure.isEmpty())
             m_failure = database.lastError().text();
         database.close();
