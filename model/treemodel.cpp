@@ -939,7 +939,13 @@ Node* TreeModel::findAddress(quint64 address) const
 // Clears every link from any live tree into the subtrees about to be deleted.
 void TreeModel::unlinkPartners(const QList<Node*>& doomed)
 {
+    // Counted first: a whole site grown into a set a node at a time is
+    // rehashed over and over.
+    int count = 0;
+    for (Node* top : doomed)
+        walk(top, [&count](Node*) { ++count; });
     QSet<Node*> gone;
+    gone.reserve(count);
     for (Node* top : doomed)
         walk(top, [&gone](Node* node) { gone.insert(node); });
     for (TreeModel* model : qAsConst(liveModels())) {
