@@ -179,7 +179,8 @@ QStringList tables(QSqlQuery& query, const QString& schema, bool* ok)
                   ok);
 }
 
-bool removeChangeNotes(QSqlQuery& query, const QString& schema)
+// From now on no change is noted; those noted stay.
+bool stopNotingChanges(QSqlQuery& query, const QString& schema)
 {
     bool ok = false;
     const QStringList triggers = column(
@@ -188,7 +189,13 @@ bool removeChangeNotes(QSqlQuery& query, const QString& schema)
         &ok);
     for (const QString& trigger : triggers)
         ok = ok && runLogged(query, QStringLiteral("drop trigger %1.%2").arg(schema, quoted(trigger)));
-    return ok && runLogged(query, QStringLiteral("drop table if exists %1.%2").arg(schema, ChangesTable));
+    return ok;
+}
+
+bool removeChangeNotes(QSqlQuery& query, const QString& schema)
+{
+    return stopNotingChanges(query, schema)
+        && runLogged(query, QStringLiteral("drop table if exists %1.%2").arg(schema, ChangesTable));
 }
 
 // From now on every change to a row of the file is noted, whoever makes it.
@@ -478,15 +485,26 @@ bool DatabaseManager::resumeConversion(const QSqlDatabase& db)
 }
 
 // No copy goes on: the notes of changes go, and with them what a copy left.
-bool DatabaseManager::abandonConversion(const QSqlDatabase& db)
+// At the start only what takes no time: no change is noted any more, and
+// the copy is set aside as an unfinished one; the notes (a table that may
+// be large) and the file (a large one) go with the next upkeep, beside the
+// program.
+bool DatabaseManager::abandonConversion(const QSqlDatabase& db, bool atStart)
 {
     QSqlQuery query(db);
     QSqlDatabase connection = db;
-    const bool ok = connection.transaction() && removeChangeNotes(query, QStringLiteral("main")) && connection.commit();
+    const QString main = QStringLiteral("main");
+    const QString file = db.databaseName();
+    const bool ok = connection.transaction()
+        && (atStart ? stopNotingChanges(query, main) : removeChangeNotes(query, main)) && connection.commit();
     if (!ok)
         connection.rollback();
-    QFile::remove(partFile(db.databaseName()));
-    QFile::remove(conversionFile(db.databaseName()));
+    if (atStart) {
+        renameOver(conversionFile(file), partFile(file));
+    } else {
+        QFile::remove(partFile(file));
+        QFile::remove(conversionFile(file));
+    }
     return ok;
 }
 
@@ -608,8 +626,13 @@ bool DatabaseManager::finishConversion(const QString& file, int backlogLimit)
         ok = ok && runLogged(query, QStringLiteral("attach database %1 as %2").arg(literal(copy), CopySchema));
         // Whether the noted changes can be brought in within the start's
         // time: the keys of the notes only grow, so their span bounds them.
+        // Each end is read on its own, where the key's tree ends; together
+        // in one query they would read every note.
         qint64 backlog = -1;
-        if (ok && query.exec(QStringLiteral("select coalesce(max(id) - min(id) + 1, 0) from main.%1").arg(ChangesTable))
+        if (ok
+            && query.exec(QStringLiteral("select coalesce((select max(id) from main.%1) - (select min(id) from main.%1) "
+                                         "+ 1, 0)")
+                              .arg(ChangesTable))
             && query.next())
             backlog = query.value(0).toLongLong();
         query.finish();
@@ -638,7 +661,7 @@ bool DatabaseManager::finishConversion(const QString& file, int backlogLimit)
             qCInfo(lcCore) << "Database: too many changes since the compacted copy was made to bring them in at the "
                               "start; the running program makes a new one";
             ok = false;
-            abandonConversion(db);
+            abandonConversion(db, true);
         }
         query = QSqlQuery();
         db.close();

@@ -126,7 +126,7 @@ private:
     void copyStep();
     bool endCopy(const QSqlDatabase& db, bool ok);
     bool resumeConversion(const QSqlDatabase& db);
-    static bool abandonConversion(const QSqlDatabase& db);
+    static bool abandonConversion(const QSqlDatabase& db, bool atStart = false);
     void conversionStep();
     void endUpkeep(bool ok);
     void checkpoint();
