@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -217,21 +216,6 @@ protected:
     }
 };
 
-// The upkeep a run of the program makes beside it, to its end.
-void runUpkeep()
-{
-    DatabaseManager manager;
-    QThread thread;
-    manager.moveToThread(&thread);
-    thread.start();
-    QEventLoop loop;
-    QObject::connect(&manager, &DatabaseManager::upkeepDone, &loop, &QEventLoop::quit);
-    QMetaObject::invokeMethod(&manager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
-    loop.exec();
-    thread.quit();
-    thread.wait();
-}
-
 // What the operator waits for before the log-in page: the program's real
 // start-up (`runLumetra`, from just after the application object is made)
 // until the page is first painted, over a cold database file (flushed and
@@ -258,7 +242,7 @@ void BM_PrepareForUse(benchmark::State& state)
         freeShare = query.next() ? query.value(0).toDouble() : 0;
         query.finish();
         if (state.range(2) > 0) {
-            runUpkeep();
+            UpkeepThread().waitForEnd();  // the earlier run
             query.prepare(QStringLiteral("delete from logVoltage where id < (select min(id) from logVoltage) + ?"));
             query.addBindValue(qint64(state.range(2)));
             query.exec();

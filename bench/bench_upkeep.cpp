@@ -84,12 +84,6 @@ void BM_UpkeepWhileLogging(benchmark::State& state)
                                           });
     const auto stalled = QObject::connect(&WriteBatch::instance(), &WriteBatch::stalled, [&stalls] { ++stalls; });
     for (auto _ : state) {
-        DatabaseManager manager;
-        QThread thread;
-        manager.moveToThread(&thread);
-        thread.start();
-        QEventLoop loop;
-        QObject::connect(&manager, &DatabaseManager::upkeepDone, &loop, &QEventLoop::quit);
         QTimer writer;
         writer.setInterval(20);
         QObject::connect(&writer, &QTimer::timeout, [&] {
@@ -108,15 +102,14 @@ void BM_UpkeepWhileLogging(benchmark::State& state)
         });
         writer.start();
         probe.start();
-        QMetaObject::invokeMethod(&manager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
-        loop.exec();
+        UpkeepThread upkeep;
+        upkeep.waitForEnd();
         // Rows handed over just before the end are written and told too.
+        QEventLoop loop;
         QTimer::singleShot(2 * WriteBatch::RetryDelayMs, &loop, &QEventLoop::quit);
         loop.exec();
         writer.stop();
         probe.stop();
-        thread.quit();
-        thread.wait();
     }
     while (!WriteBatch::instance().commit())
         QThread::msleep(WriteBatch::RetryDelayMs);

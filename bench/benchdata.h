@@ -6,6 +6,7 @@
 #include "writebatch.h"
 
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -123,6 +124,10 @@ public:
         auto* manager = new DatabaseManager;
         manager->moveToThread(&m_thread);
         QObject::connect(&m_thread, &QThread::finished, manager, &QObject::deleteLater);
+        QObject::connect(manager, &DatabaseManager::upkeepDone, &m_ended, [this] {
+            m_done = true;
+            m_ended.quit();
+        });
         m_thread.start();
         QMetaObject::invokeMethod(manager, "startUpkeep", Qt::QueuedConnection);
     }
@@ -132,6 +137,15 @@ public:
         m_thread.wait();
     }
 
+    // Returns once the upkeep has told its end, the events running meanwhile.
+    void waitForEnd()
+    {
+        if (!m_done)
+            m_ended.exec();
+    }
+
 private:
+    QEventLoop m_ended;
+    bool m_done = false;
     QThread m_thread;
 };
