@@ -550,9 +550,10 @@ int Node::evaluateEnergizerStatus()
     static thread_local QString text;
     text.resize(0);
     text.reserve(kFlagTextCapacity);
+    // A copy, not a share: the scratch keeps its room to itself.
     const auto takeText = [this] {
         if (flagText != text)
-            flagText = text;
+            flagText = QString(text.constData(), text.size());
     };
     int maximum = 0;
     for (const EnergizerFlag& flag : kEnergizerFlags) {
