@@ -38,6 +38,9 @@ const QColor kNeverUpdatedColor(85, 255, 255, 255);
 class ConditionIndex
 {
 public:
+    // Indexes the empty list, which an empty list in force shares.
+    ConditionIndex() { clearIndex(); }
+
     const AlarmCondition* find(int part, int key)
     {
         if (!m_indexed.isSharedWith(g_alarmConditions))
@@ -57,11 +60,16 @@ private:
     static constexpr int Parts = 2;
     static constexpr int IndexedKeys = 64;
 
+    void clearIndex()
+    {
+        for (auto& keys : m_first)
+            keys.fill(-1);
+    }
+
     void rebuild()
     {
         m_indexed = g_alarmConditions;
-        for (auto& keys : m_first)
-            keys.fill(-1);
+        clearIndex();
         for (int at = m_indexed.size() - 1; at >= 0; --at) {
             const AlarmCondition& condition = m_indexed.at(at);
             if (condition.Active && condition.AlarmPart >= 0 && condition.AlarmPart < Parts
@@ -71,7 +79,7 @@ private:
     }
 
     AlarmConditionList m_indexed;
-    std::array<std::array<int, IndexedKeys>, Parts> m_first{};
+    std::array<std::array<int, IndexedKeys>, Parts> m_first;
 };
 
 // Lookups over the conditions; callers hold the site mutex.
