@@ -6,11 +6,15 @@
 #include "writebatch.h"
 
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 // A fresh copy of the shipped database as the default connection, the
 // tables filled for the benches, and the database manager's upkeep beside
@@ -37,6 +41,20 @@ public:
     }
     QTemporaryDir dir;
 };
+
+// Nothing of `file` (and its write-ahead log) stays in the page cache: a
+// file as a restarted machine finds it.
+inline void dropFromCache(const QString& file)
+{
+    for (const char* suffix : {"", "-wal"}) {
+        const int fd = ::open(QFile::encodeName(file + QLatin1String(suffix)).constData(), O_RDONLY);
+        if (fd < 0)
+            continue;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
 
 // `rows` alarm rows spread evenly over the last `days` days, in the four
 // kinds the log shows, replacing what the table holds.
@@ -106,6 +124,10 @@ public:
         auto* manager = new DatabaseManager;
         manager->moveToThread(&m_thread);
         QObject::connect(&m_thread, &QThread::finished, manager, &QObject::deleteLater);
+        QObject::connect(manager, &DatabaseManager::upkeepDone, &m_ended, [this] {
+            m_done = true;
+            m_ended.quit();
+        });
         m_thread.start();
         QMetaObject::invokeMethod(manager, "startUpkeep", Qt::QueuedConnection);
     }
@@ -115,6 +137,15 @@ public:
         m_thread.wait();
     }
 
+    // Returns once the upkeep has told its end, the events running meanwhile.
+    void waitForEnd()
+    {
+        if (!m_done)
+            m_ended.exec();
+    }
+
 private:
+    QEventLoop m_ended;
+    bool m_done = false;
     QThread m_thread;
 };

@@ -3,37 +3,62 @@
 #include "corelogging.h"
 
 #include "apppaths.h"
+#include "renameover.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
 #include <QVector>
 
+#include <cerrno>
+#include <cstring>
+#include <limits>
 #include <tuple>
+
+#include <unistd.h>
 
 DatabaseManager* g_databaseManager = nullptr;
 
 namespace {
 
+// The tables the program reads and writes: the file ships with them, and
+// the program makes none.
+const char* const RequiredTables[] = {"users", "rights", "logAlarm", "logUserAction", "logVoltage"};
+
 // SQLite opens any file and reads it only at the first statement: a file
-// that is no database would pass the opening and fail at the log-in. A
-// lock another program holds is no reason to stop here.
-bool isDatabase(const QSqlDatabase& db, QString* error)
+// that is no database, or an empty one, would pass the opening and fail at
+// the log-in. A lock another program holds is no reason to stop here.
+bool isProgramDatabase(const QSqlDatabase& db, QString* error)
 {
     enum { Busy = 5, Locked = 6 };
     QSqlQuery query(db);
-    if (query.exec(QStringLiteral("select count(*) from sqlite_master")))
+    if (!query.exec(QStringLiteral("select lower(name) from sqlite_master where type = 'table'"))) {
+        const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+        if (code == Busy || code == Locked)
+            return true;
+        *error = query.lastError().text();
+        return false;
+    }
+    QSet<QString> present;
+    while (query.next())
+        present.insert(query.value(0).toString());
+    QStringList missing;
+    for (const char* table : RequiredTables) {
+        if (!present.contains(QString::fromLatin1(table).toLower()))
+            missing << QLatin1String(table);
+    }
+    if (missing.isEmpty())
         return true;
-    const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
-    if (code == Busy || code == Locked)
-        return true;
-    *error = query.lastError().text();
+    *error = QCoreApplication::translate("DatabaseManager", "It lacks the program's tables: %1.")
+                 .arg(missing.join(QLatin1String(", ")));
     return false;
 }
 
@@ -58,14 +83,16 @@ void DatabaseManager::createConnection()
 {
     database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(QSqlDatabase::defaultConnection));
     const QString path = AppPaths::database();
-    // The driver would silently create an empty file; say where we looked so
-    // the missing tables that follow are easy to explain.
-    if (!QFileInfo::exists(path))
-        qCWarning(lcCore) << "Database file not found, an empty one will be created:" << path;
-    else
+    bool ok = false;
+    // The driver would create an empty file, without the program's tables.
+    if (!QFileInfo::exists(path)) {
+        m_failure = QCoreApplication::translate("DatabaseManager", "The file does not exist.");
+    } else {
         finishConversion(path);
-    database.setDatabaseName(path);
-    if (!database.open() || !isDatabase(database, &m_failure)) {
+        database.setDatabaseName(path);
+        ok = database.open() && isProgramDatabase(database, &m_failure);
+    }
+    if (!ok) {
         if (m_failure.isEmpty())
             m_failure = database.lastError().text();
         database.close();
@@ -153,7 +180,8 @@ QStringList tables(QSqlQuery& query, const QString& schema, bool* ok)
                   ok);
 }
 
-bool removeChangeNotes(QSqlQuery& query, const QString& schema)
+// From now on no change is noted; those noted stay.
+bool stopNotingChanges(QSqlQuery& query, const QString& schema)
 {
     bool ok = false;
     const QStringList triggers = column(
@@ -162,7 +190,13 @@ bool removeChangeNotes(QSqlQuery& query, const QString& schema)
         &ok);
     for (const QString& trigger : triggers)
         ok = ok && runLogged(query, QStringLiteral("drop trigger %1.%2").arg(schema, quoted(trigger)));
-    return ok && runLogged(query, QStringLiteral("drop table if exists %1.%2").arg(schema, ChangesTable));
+    return ok;
+}
+
+bool removeChangeNotes(QSqlQuery& query, const QString& schema)
+{
+    return stopNotingChanges(query, schema)
+        && runLogged(query, QStringLiteral("drop table if exists %1.%2").arg(schema, ChangesTable));
 }
 
 // From now on every change to a row of the file is noted, whoever makes it.
@@ -296,6 +330,8 @@ void DatabaseManager::startUpkeep()
     }
     if (next == UpkeepNext::Steps)
         upkeepStep();
+    else if (next == UpkeepNext::Copying)
+        copyStep();
     else
         endUpkeep(next == UpkeepNext::Done);
 }
@@ -332,11 +368,19 @@ DatabaseManager::UpkeepNext DatabaseManager::beginUpkeep(const QSqlDatabase& db)
     const qint64 autoVacuum = pragmaValue(query, QStringLiteral("auto_vacuum"));
     if (pages < 0 || freePages < 0 || autoVacuum < 0)
         return UpkeepNext::Failed;
+    // A conversion under way goes on whatever the file's free pages.
+    const ConversionState pending = conversionState(db);
+    if (pending == ConversionState::Failed)
+        return UpkeepNext::Failed;
+    if (pending == ConversionState::CopyReady)
+        return resumeConversion(db) ? UpkeepNext::Done : UpkeepNext::Failed;
+    if (pending == ConversionState::CopyMissing && !abandonConversion(db))
+        return UpkeepNext::Failed;
     if (pages == 0 || double(freePages) / double(pages) <= VacuumFreeShare)
         return UpkeepNext::Done;
     if (autoVacuum == IncrementalVacuum)
         return UpkeepNext::Steps;
-    return beginConversion(db) ? UpkeepNext::Done : UpkeepNext::Failed;
+    return beginConversion(db) ? UpkeepNext::Copying : UpkeepNext::Failed;
 }
 
 QString DatabaseManager::conversionFile(const QString& file)
@@ -344,10 +388,28 @@ QString DatabaseManager::conversionFile(const QString& file)
     return file + QLatin1String(".converted");
 }
 
+// The compacted copy while its rows are written (copyStep).
+struct DatabaseManager::Copy
+{
+    QStringList tables;
+    int table = 0;
+    // The key of the last row of the table copied so far.
+    qint64 lastKey = std::numeric_limits<qint64>::min();
+    // The copy's file, to flush it.
+    QFile file;
+};
+
+namespace {
+
+QString partFile(const QString& file)
+{
+    return DatabaseManager::conversionFile(file) + QLatin1String(".part");
+}
+
 // SQLite makes a new file readable by everyone; the copy is to take the
 // file's place, so it is made empty first with the file's own permissions
 // (SQLite writes into an empty file as into a new one).
-static bool createEmptyLike(const QString& path, const QString& original)
+bool createEmptyLike(const QString& path, const QString& original)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
@@ -358,53 +420,194 @@ static bool createEmptyLike(const QString& path, const QString& original)
     return true;
 }
 
-// The copy is made from a snapshot of the file, which keeps no writer out,
-// and has the free pages given back; the changes noted from just before
-// the snapshot on are brought into it afterwards.
-bool DatabaseManager::beginConversion(const QSqlDatabase& db)
+// The copy's tables and indexes, made empty in `path` as the file has them,
+// with free pages given back in steps from now on. The planner's statistics
+// table is made too where the file has one: the switch copies its rows.
+bool createCopySchema(const QSqlDatabase& db, const QString& path)
 {
     QSqlQuery query(db);
-    const QString copy = conversionFile(db.databaseName());
-    const QString building = copy + QLatin1String(".part");
-    const QString attachCopy = QStringLiteral("attach database %2 as %1").arg(CopySchema);
     bool ok = false;
-    const bool noted = !column(query,
-                               QStringLiteral("select name from main.sqlite_master where name = '%1'").arg(ChangesTable),
-                               &ok)
-                            .isEmpty();
-    // A copy made in an earlier run that could not take the file's place.
-    if (ok && noted && QFileInfo::exists(copy) && runLogged(query, attachCopy.arg(literal(copy)))) {
-        m_converting = true;
-        return true;
+    const qint64 pageSize = pragmaValue(query, QStringLiteral("page_size"));
+    const QStringList statements =
+        column(query,
+               QStringLiteral("select sql from main.sqlite_master where sql is not null and type in ('table', 'index') "
+                              "and name not like 'sqlite%' and name <> '%1' and tbl_name <> '%1' "
+                              "order by type = 'index', rowid")
+                   .arg(ChangesTable),
+               &ok);
+    const bool statistics = ok
+        && !column(query, QStringLiteral("select name from main.sqlite_master where name = 'sqlite_stat1'"), &ok).isEmpty();
+    ok = ok && pageSize > 0;
+    {
+        QSqlDatabase copy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ConversionConnection));
+        copy.setDatabaseName(path);
+        ok = ok && copy.open();
+        if (ok) {
+            QSqlQuery build(copy);
+            ok = runLogged(build, QStringLiteral("PRAGMA page_size = %1").arg(pageSize))
+                && runLogged(build, QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"));
+            for (const QString& statement : statements)
+                ok = ok && runLogged(build, statement);
+            ok = ok && (!statistics || runLogged(build, QStringLiteral("ANALYZE")));
+        }
+        copy.close();
     }
+    QSqlDatabase::removeDatabase(QLatin1String(ConversionConnection));
+    return ok;
+}
+
+// The copy's data reach the disk: flushed a step at a time, no flush of the
+// copy is ever large enough to hold a commit of the program's own rows
+// behind it for long.
+bool flushCopy(QFile& copy)
+{
+    if (::fdatasync(copy.handle()) == 0)
+        return true;
+    qCWarning(lcCore) << "Database upkeep: the copy could not be written to the disk:" << std::strerror(errno);
+    return false;
+}
+
+} // namespace
+
+// The change notes and the copy left from an earlier run.
+DatabaseManager::ConversionState DatabaseManager::conversionState(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    bool ok = false;
+    const bool noted =
+        !column(query, QStringLiteral("select name from main.sqlite_master where name = '%1'").arg(ChangesTable), &ok)
+             .isEmpty();
+    if (!ok)
+        return ConversionState::Failed;
+    if (!noted)
+        return ConversionState::None;
+    return QFileInfo::exists(conversionFile(db.databaseName())) ? ConversionState::CopyReady
+                                                                 : ConversionState::CopyMissing;
+}
+
+// A copy made in an earlier run that could not take the file's place yet:
+// the changes noted since are brought into it in steps.
+bool DatabaseManager::resumeConversion(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    m_converting = runLogged(query, QStringLiteral("attach database %1 as %2")
+                                        .arg(literal(conversionFile(db.databaseName())), CopySchema));
+    return m_converting;
+}
+
+// No copy goes on: the notes of changes go, and with them what a copy left.
+// At the start only what takes no time: no change is noted any more, and
+// the copy is set aside as an unfinished one; the notes (a table that may
+// be large) and the file (a large one) go with the next upkeep, beside the
+// program.
+bool DatabaseManager::abandonConversion(const QSqlDatabase& db, bool atStart)
+{
+    QSqlQuery query(db);
+    QSqlDatabase connection = db;
+    const QString main = QStringLiteral("main");
+    const QString file = db.databaseName();
+    const bool ok = connection.transaction()
+        && (atStart ? stopNotingChanges(query, main) : removeChangeNotes(query, main)) && connection.commit();
+    if (!ok)
+        connection.rollback();
+    if (atStart) {
+        renameOver(conversionFile(file), partFile(file));
+    } else {
+        QFile::remove(partFile(file));
+        QFile::remove(conversionFile(file));
+    }
+    return ok;
+}
+
+// The copy is written beside the file, its schema first; from just before
+// its first rows on, every change to a row of the file is noted. Its rows
+// follow a step at a time (copyStep), each step flushed to the disk and
+// followed by a pause: the program's own commits never wait behind the
+// flush of a whole file. The rows a step reads are as the file holds them
+// then; the changes noted bring each row up to date.
+bool DatabaseManager::beginConversion(const QSqlDatabase& db)
+{
     qCInfo(lcCore) << "Database upkeep: a compacted copy of the file is made, to give free pages back in steps from "
                       "now on; it takes the file's place at the next start";
+    const QString file = db.databaseName();
+    const QString building = partFile(file);
     QFile::remove(building);
-    QFile::remove(copy);
-    ok = createEmptyLike(building, db.databaseName()) && noteChanges(db)
-        && runLogged(query, QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"))
-        && runLogged(query, QStringLiteral("VACUUM INTO %1").arg(literal(building)))
-        && runLogged(query, attachCopy.arg(literal(building)));
-    if (ok) {
-        // The snapshot holds the change notes too; the copy gives their pages back.
-        ok = removeChangeNotes(query, CopySchema);
-        const qint64 freePages = pragmaValue(query, CopySchema + QLatin1String(".freelist_count"));
-        ok = ok && freePages >= 0 && query.prepare(QStringLiteral("PRAGMA %1.incremental_vacuum").arg(CopySchema));
-        for (qint64 page = 0; ok && page < freePages; ++page)
-            ok = query.exec();
-        query.finish();
-        ok = runLogged(query, QStringLiteral("detach database %1").arg(CopySchema)) && ok;
-    }
-    ok = ok && QFile::rename(building, copy) && runLogged(query, attachCopy.arg(literal(copy)));
+    QFile::remove(conversionFile(file));
+    QSqlQuery query(db);
+    auto copy = std::make_unique<Copy>();
+    copy->file.setFileName(building);
+    bool ok = false;
+    copy->tables = tables(query, QStringLiteral("main"), &ok);
+    ok = ok && createEmptyLike(building, file) && createCopySchema(db, building) && noteChanges(db)
+        && runLogged(query, QStringLiteral("attach database %1 as %2").arg(literal(building), CopySchema))
+        // Until it is whole the copy is of no use: it is written without a
+        // journal and flushed by the steps themselves.
+        && runLogged(query, QStringLiteral("PRAGMA %1.journal_mode = OFF").arg(CopySchema))
+        && runLogged(query, QStringLiteral("PRAGMA %1.synchronous = OFF").arg(CopySchema))
+        && copy->file.open(QIODevice::ReadOnly);
     if (!ok) {
-        qCWarning(lcCore) << "Database upkeep: the compacted copy was not made";
-        removeChangeNotes(query, QStringLiteral("main"));
-        QFile::remove(building);
-        QFile::remove(copy);
+        qCWarning(lcCore) << "Database upkeep: the compacted copy was not begun";
+        runLogged(query, QStringLiteral("detach database %1").arg(CopySchema));
+        abandonConversion(db);
         return false;
     }
-    m_converting = true;
+    m_copy = std::move(copy);
     return true;
+}
+
+// Up to ConversionCopyRows rows of one table into the copy, in key order
+// from where the last step ended, flushed to the disk; then a pause, or the
+// copy's end.
+void DatabaseManager::copyStep()
+{
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(UpkeepConnection), false);
+    Copy& copy = *m_copy;
+    bool ok = true;
+    if (copy.table < copy.tables.size()) {
+        const QString table = quoted(copy.tables.at(copy.table));
+        QSqlQuery query(db);
+        ok = query.prepare(QStringLiteral("insert into %1.%2 select * from main.%2 where rowid > ? order by rowid limit %3")
+                               .arg(CopySchema, table)
+                               .arg(ConversionCopyRows));
+        query.addBindValue(copy.lastKey);
+        ok = ok && query.exec();
+        const int copied = ok ? query.numRowsAffected() : 0;
+        query.finish();
+        if (!ok)
+            qCWarning(lcCore) << "Database upkeep: rows of" << table << "not copied:" << query.lastError().text();
+        if (ok && copied > 0) {
+            ok = query.exec(QStringLiteral("select max(rowid) from %1.%2").arg(CopySchema, table)) && query.next();
+            copy.lastKey = query.value(0).toLongLong();
+            query.finish();
+        }
+        if (copied < ConversionCopyRows) {
+            ++copy.table;
+            copy.lastKey = std::numeric_limits<qint64>::min();
+        }
+        ok = ok && flushCopy(copy.file);
+    }
+    if (ok && copy.table < copy.tables.size()) {
+        QTimer::singleShot(ConversionPauseMs, this, &DatabaseManager::copyStep);
+        return;
+    }
+    endUpkeep(endCopy(db, ok));
+}
+
+// The whole copy takes its name, and from then on follows the file's
+// changes (checkpoint) until it takes the file's place at the next start.
+bool DatabaseManager::endCopy(const QSqlDatabase& db, bool ok)
+{
+    const QString file = db.databaseName();
+    std::unique_ptr<Copy> copy = std::move(m_copy);
+    copy->file.close();
+    QSqlQuery query(db);
+    ok = runLogged(query, QStringLiteral("detach database %1").arg(CopySchema)) && ok;
+    ok = ok && renameOver(partFile(file), conversionFile(file)) && resumeConversion(db);
+    if (!ok) {
+        qCWarning(lcCore) << "Database upkeep: the compacted copy was not made";
+        abandonConversion(db);
+    }
+    return ok;
 }
 
 // Changes not brought in now stay noted, for the next start at the latest.
@@ -414,39 +617,63 @@ void DatabaseManager::conversionStep()
         m_converting = false;
 }
 
-bool DatabaseManager::finishConversion(const QString& file)
+bool DatabaseManager::finishConversion(const QString& file, int backlogLimit)
 {
     const QString copy = conversionFile(file);
     if (!QFileInfo::exists(copy))
         return true;
-    // A switch cut short after the file went: the copy was up to date.
+    // The file is not there to be replaced: the copy, whole, is all there is.
     if (!QFileInfo::exists(file))
-        return QFile::rename(copy, file);
+        return renameOver(copy, file);
+    QElapsedTimer clock;
+    clock.start();
     bool ok = false;
+    bool startOver = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(ConversionConnection));
         db.setDatabaseName(file);
         ok = db.open();
         QSqlQuery query(db);
         ok = ok && runLogged(query, QStringLiteral("attach database %1 as %2").arg(literal(copy), CopySchema));
-        for (int applied = 1; ok && applied > 0;) {
+        // Whether the noted changes can be brought in within the start's
+        // time: the keys of the notes only grow, so their span bounds them.
+        // Each end is read on its own, where the key's tree ends; together
+        // in one query they would read every note.
+        qint64 backlog = -1;
+        if (ok
+            && query.exec(QStringLiteral("select coalesce((select max(id) from main.%1) - (select min(id) from main.%1) "
+                                         "+ 1, 0)")
+                              .arg(ChangesTable))
+            && query.next())
+            backlog = query.value(0).toLongLong();
+        query.finish();
+        startOver = ok && (backlog < 0 || backlog > backlogLimit);
+        for (int applied = 1; ok && !startOver && applied > 0;) {
             applied = applyChanges(db, ConversionStepChanges);
             ok = applied >= 0;
+            startOver = applied > 0 && clock.elapsed() > SwitchBudgetMs;
         }
         // Not noted by triggers: the key counters and the planner's statistics.
         for (const QLatin1String table : {QLatin1String("sqlite_sequence"), QLatin1String("sqlite_stat1")}) {
+            if (!ok || startOver)
+                break;
             bool read = false;
             const bool present =
-                ok
-                && !column(query, QStringLiteral("select name from main.sqlite_master where name = '%1'").arg(table), &read)
-                        .isEmpty();
-            ok = ok && read
+                !column(query, QStringLiteral("select name from main.sqlite_master where name = '%1'").arg(table), &read)
+                     .isEmpty();
+            ok = read
                 && (!present
                     || (runLogged(query, QStringLiteral("delete from %1.%2").arg(CopySchema, table))
                         && runLogged(query, QStringLiteral("insert into %1.%2 select * from main.%2").arg(CopySchema, table))));
         }
         query.finish();
-        ok = ok && runLogged(query, QStringLiteral("detach database %1").arg(CopySchema));
+        ok = runLogged(query, QStringLiteral("detach database %1").arg(CopySchema)) && ok;
+        if (startOver) {
+            qCInfo(lcCore) << "Database: too many changes since the compacted copy was made to bring them in at the "
+                              "start; the running program makes a new one";
+            ok = false;
+            abandonConversion(db, true);
+        }
         query = QSqlQuery();
         db.close();
         // Run with the write-ahead log, as the program runs the file.
@@ -459,13 +686,18 @@ bool DatabaseManager::finishConversion(const QString& file)
         db.close();
     }
     QSqlDatabase::removeDatabase(QLatin1String(ConversionConnection));
-    // Another program that has the file open keeps its write-ahead log there.
-    ok = ok && !QFileInfo::exists(file + QLatin1String("-wal")) && !QFileInfo::exists(file + QLatin1String("-shm"));
-    if (ok && QFile::remove(file) && QFile::rename(copy, file)) {
+    if (startOver)
+        return false;
+    // Another program that has the file open keeps its write-ahead log
+    // there; the copy's own must have gone into it when it closed.
+    ok = ok && !QFileInfo::exists(file + QLatin1String("-wal")) && !QFileInfo::exists(file + QLatin1String("-shm"))
+        && !QFileInfo::exists(copy + QLatin1String("-wal"));
+    if (ok && renameOver(copy, file)) {
         qCInfo(lcCore) << "Database: the compacted copy took the file's place";
         return true;
     }
-    qCWarning(lcCore) << "Database: the compacted copy takes the file's place at a later start:" << copy;
+    qCWarning(lcCore) << "Database: the compacted copy takes the file's place at a later start:" << copy
+                      << (ok ? std::strerror(errno) : "");
     return false;
 }
 

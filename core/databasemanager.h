@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 
 class QSqlQuery;
 
@@ -66,11 +67,24 @@ public:
 
     // The converted copy of an older `file`, beside it.
     static QString conversionFile(const QString& file);
+    // Noted changes brought into the copy per step.
     static constexpr int ConversionStepChanges = 2000;
-    // Puts the converted copy, brought up to date, in the place of `file`.
-    // Only while no connection has `file` open: false, and the file kept,
-    // when another program has it open or a step fails.
-    static bool finishConversion(const QString& file);
+    // Rows written into the copy per step while it is made, each step
+    // flushed to the disk, with a pause between steps.
+    static constexpr int ConversionCopyRows = 20000;
+    static constexpr int ConversionPauseMs = 20;
+    // At the start, a switch brings in at most this many noted changes and
+    // spends at most this long on them; with more, the copy is dropped and
+    // the running program makes a new one.
+    static constexpr int SwitchBacklogLimit = 20000;
+    static constexpr int SwitchBudgetMs = 500;
+    // Puts the converted copy, brought up to date, in the place of `file`,
+    // in one step. Only while no connection has `file` open: false, and the
+    // file kept as it was, when another program has it open, a step fails
+    // or the switch cannot take its place (then a later start tries again),
+    // or when more than `backlogLimit` changes are to be brought in (then
+    // the copy and its notes are dropped).
+    static bool finishConversion(const QString& file, int backlogLimit = SwitchBacklogLimit);
 
 public slots:
     void createConnection();
@@ -82,12 +96,13 @@ public slots:
     // its own, so that nobody waits for it. A file that gives them back in
     // steps (incremental auto-vacuum, as shipped) does so UpkeepStepPages at
     // a time. An older file gains that ability by a rewrite that keeps no
-    // writer out: a compacted copy is made from a snapshot (VACUUM INTO),
-    // the rows changed meanwhile and later are noted by triggers and brought
-    // into it every CheckpointIntervalMs, ConversionStepChanges at a time,
-    // and the copy takes the file's place at the next start, before any
-    // connection opens (`createConnection`). `upkeepDone` tells the end of
-    // the compacting, or that the copy is ready. From then on, every
+    // writer out: a compacted copy is written beside it in steps of
+    // ConversionCopyRows rows, each flushed to the disk; the rows changed
+    // meanwhile and later are noted by triggers and brought into it every
+    // CheckpointIntervalMs, ConversionStepChanges at a time, and the copy
+    // takes the file's place at the next start, before any connection opens
+    // (`createConnection`). `upkeepDone` tells the end of the compacting,
+    // or that the copy is ready. From then on, every
     // CheckpointIntervalMs, copies the write-ahead log into the file: the
     // program's own connection no longer does (see `prepareForUse`). When
     // its connection cannot be opened, the program's own connection, on the
@@ -99,7 +114,9 @@ signals:
     void upkeepDone(bool ok);
 
 private:
-    enum class UpkeepNext { Done, Failed, Steps };
+    enum class UpkeepNext { Done, Failed, Steps, Copying };
+    enum class ConversionState { None, CopyReady, CopyMissing, Failed };
+    struct Copy;
     // On the thread of the default connection.
     static void restoreAutoCheckpoint();
     UpkeepNext beginUpkeep(const QSqlDatabase& db);
@@ -107,7 +124,12 @@ private:
     static void addLogIndexes(const QSqlDatabase& db);
     static void addStampIndex(QSqlQuery& query);
     void upkeepStep();
+    static ConversionState conversionState(const QSqlDatabase& db);
     bool beginConversion(const QSqlDatabase& db);
+    void copyStep();
+    bool endCopy(const QSqlDatabase& db, bool ok);
+    bool resumeConversion(const QSqlDatabase& db);
+    static bool abandonConversion(const QSqlDatabase& db, bool atStart = false);
     void conversionStep();
     void endUpkeep(bool ok);
     void checkpoint();
@@ -119,6 +141,7 @@ private:
     bool m_checkpointFailed = false;
     // The converted copy is attached to the upkeep's connection and follows the file.
     bool m_converting = false;
+    std::unique_ptr<Copy> m_copy;
 };
 
 extern DatabaseManager* g_databaseManager;

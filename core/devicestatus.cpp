@@ -103,6 +103,21 @@ QVariant decodeEnergizerParam(const StatusRecord& record, int param)
     return decodeField(record, kEnergizerFields[param]);
 }
 
+int energizerParamCode(const StatusRecord& record, int param)
+{
+    if (param < 1 || param > kLastEnergizerParam)
+        return 0;
+    const FieldSource& source = kEnergizerFields[param];
+    const quint8 value = record[source.byte];
+    switch (source.kind) {
+    case Field::Flag: return (value >> source.bit) & 1;
+    case Field::Code2: return value & 0x03;
+    case Field::FenceState: return (value >> 4) & 0x03;
+    case Field::Steps125: return int(value) * 125;
+    default: return decodeField(record, source).toInt();
+    }
+}
+
 QVariant decodeIOCardParam(const StatusRecord& record, int param)
 {
     if (param == IOCardParam::BatteryVoltage)

@@ -60,6 +60,11 @@ constexpr int CommsFail = 17;
 // 0.125), double (steps of 6.25) or int (steps of 125); unknown parameters
 // give an invalid QVariant.
 QVariant decodeEnergizerParam(const StatusRecord& record, int param);
+// An energizer parameter as a number without a QVariant, for the status
+// evaluation and the views: a flag 0 or 1, a two-bit code, a fence state's
+// code (not its text); any other parameter as
+// decodeEnergizerParam(...).toInt().
+int energizerParamCode(const StatusRecord& record, int param);
 QVariant decodeIOCardParam(const StatusRecord& record, int param);
 QVariant decodeSensorParam(const StatusRecord& record, int param);
 

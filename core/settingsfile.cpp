@@ -2,6 +2,7 @@
 #include "corelogging.h"
 
 #include "colortext.h"
+#include "renameover.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -80,12 +81,6 @@ void stampNewer(const QString& path, const QFileInfo& previous)
     QFile file(path);
     if (file.open(QIODevice::ReadWrite))
         file.setFileTime(stamp, QFileDevice::FileModificationTime);
-}
-
-// Replaces `to` in one step (the C library's rename, unlike QFile's, does).
-bool renameOver(const QString& from, const QString& to)
-{
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 // The lock QSettings itself takes while it writes the file: a write here

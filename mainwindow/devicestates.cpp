@@ -40,12 +40,10 @@ bool flag(const Node* row, int param)
 }
 
 // The status row paired with a live element node, or null.
-Node* statusRow(const Node* element)
+Node* statusRow(Node* element)
 {
     SiteLocker lock;
-    if (!Node::isAlive(element) || !Node::isAlive(element->deviceNode))
-        return nullptr;
-    return element->deviceNode;
+    return element->partner();
 }
 
 } // namespace
@@ -87,11 +85,11 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
     Node* element = nullptr;
     {
         SiteLocker lock;
-        if (!Node::isAlive(row) || !g_energizerModel || !g_energizerModel->contains(row))
+        if (!g_energizerModel || !g_energizerModel->contains(row))
             return;
-        element = Node::isAlive(row->deviceNode) ? row->deviceNode : nullptr;
+        element = row->partner();
     }
-    g_energizerModel->refreshNode(row);
+    g_energizerModel->refreshChanges(row);
     const bool device = element && (element->type == Node::Energizer || element->type == Node::IOCard);
     ControlUnit* unit = m_units->controlUnit();
     // The first heartbeat of a row only tells where the device stands.
@@ -188,8 +186,10 @@ void DeviceStates::energTick(Node* elementNode)
     Node* row = statusRow(elementNode);
     if (!row)
         return;
-    if (g_energizerModel && g_energizerModel->contains(row))
-        g_energizerModel->refreshNode(row);
+    // A row outside the model is left out where the model announces.
+    if (g_energizerModel)
+        g_energizerModel->refreshChanges(row);
+    GraphicsScene* scene = m_workspaces->currentScene();
     if (elementNode->type == Node::Energizer) {
         const bool failed = row->status() == Node::Failure;
         int status = Node::OK;
@@ -203,22 +203,21 @@ void DeviceStates::energTick(Node* elementNode)
                 status = row->evaluateSector2Status();
             else if (i == 2)
                 status = row->evaluateGateStatus();
-            m_alarms->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), m_workspaces->currentScene());
+            m_alarms->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), scene);
         }
     }
     if (elementNode->type == Node::Energizer || elementNode->type == Node::IOCard)
-        m_alarms->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()),
-                                                m_workspaces->currentScene());
+        m_alarms->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()), scene);
 }
 
 void DeviceStates::sensorHeartbeat(Node* sensorNode)
 {
     {
         SiteLocker lock;
-        if (!Node::isAlive(sensorNode) || !g_twSensorModel || !g_twSensorModel->contains(sensorNode))
+        if (!g_twSensorModel || !g_twSensorModel->contains(sensorNode))
             return;
     }
-    g_twSensorModel->refreshNode(sensorNode);
+    g_twSensorModel->refreshChanges(sensorNode);
     ControlUnit* unit = m_units->controlUnit();
     if (!(unit && unit->sensorMode))
         m_alarms->alarmConfirmDlg->showAlarmConfirm(sensorNode);
@@ -229,11 +228,11 @@ void DeviceStates::sensorTick(Node* sensorNode)
     Node* element = nullptr;
     {
         SiteLocker lock;
-        if (!Node::isAlive(sensorNode) || !g_twSensorModel || !g_twSensorModel->contains(sensorNode))
+        if (!g_twSensorModel || !g_twSensorModel->contains(sensorNode))
             return;
-        element = Node::isAlive(sensorNode->deviceNode) ? sensorNode->deviceNode : nullptr;
+        element = sensorNode->partner();
     }
-    g_twSensorModel->refreshNode(sensorNode);
+    g_twSensorModel->refreshChanges(sensorNode);
     if (!element)
         return;
 
@@ -255,9 +254,11 @@ void DeviceStates::sensorTick(Node* sensorNode)
     int sectorState = 0;
     {
         SiteLocker lock;
-        for (const Node* child : qAsConst(sector->children)) {
-            if (child->type == Node::TWSensor && Node::isAlive(child->deviceNode))
-                sectorState = std::max(sectorState, child->deviceNode->data(1).toInt());
+        for (Node* child : qAsConst(sector->children)) {
+            if (child->type != Node::TWSensor)
+                continue;
+            if (const Node* sensor = child->partner())
+                sectorState = std::max(sectorState, sensor->data(1).toInt());
         }
     }
     if (sector->mapItem && sector->mapItem->type() == GraphicsCircle::Type)
@@ -334,7 +335,9 @@ void DeviceStates::resetDeviceRows()
 {
     if (!g_energizerModel)
         return;
-    QList<Node*> announced;
+    // A confirmation shown for one row lets through whatever was queued, a
+    // project reload among it: the later rows are held as handles.
+    QList<NodeHandle> announced;
     const int energizers = std::min<int>(Node::kMaxEnergizers, m_units->fenceClient()->no_of_energizers);
     {
         SiteLocker lock;
@@ -343,14 +346,16 @@ void DeviceStates::resetDeviceRows()
             for (Node* row : qAsConst(gateway->children)) {
                 row->resetState();
                 if (row->number() <= energizers)
-                    announced.append(row);
+                    announced.append(NodeHandle(row));
             }
         }
     }
     for (Node* gateway : g_energizerModel->rootNode()->children) {
         for (Node* row : gateway->children)
-            g_energizerModel->refreshNode(row);
+            g_energizerModel->refreshChanges(row);
     }
-    for (Node* row : qAsConst(announced))
-        energHeartbeat(row, true);
+    for (const NodeHandle& handle : qAsConst(announced)) {
+        if (Node* row = handle.get())
+            energHeartbeat(row, true);
+    }
 }

@@ -23,8 +23,10 @@ class WorkspaceArea;
 // the state models, the panels that show the device, the map buttons aimed
 // at it and the alarm confirmation; ticks paint the alarm state on the map;
 // link statuses go to the status bar. Every Node* arrives queued from a unit
-// thread as a handle the window has resolved (NodeHandle), and is checked for
-// life again where a call in between may have changed the trees.
+// thread as a handle the window has resolved (NodeHandle), or is handed in
+// by a caller that knows it lives, and is checked for life again where a
+// call in between may have changed the trees. Rows are refreshed through
+// `TreeModel::refreshChanges`: the units write them through `Node::setData`.
 class DeviceStates : public QObject
 {
     Q_OBJECT

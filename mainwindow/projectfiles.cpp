@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QSettings>
 #include <QTabWidget>
 #include <QUndoStack>
@@ -213,7 +214,11 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     m_project->workspaceDocument = document;
     m_trees->rebuildEnergizerModel(*m_workspaces);
     m_project->setModified(false);
-    m_workspaces->tabs()->setCurrentIndex(0);
+    {
+        // The window takes the tab in front once the project shows.
+        const QSignalBlocker quietTabs(m_workspaces->tabs());
+        m_workspaces->tabs()->setCurrentIndex(0);
+    }
     const QString caption = m_workspaces->tabs()->tabText(0);
     if (GraphicsScene* scene = m_workspaces->sceneAt(0))
         emit workplaceModeChanged(m_workspaces->workplaceMode(scene));

@@ -24,6 +24,7 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QSignalBlocker>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
@@ -116,6 +117,10 @@ void ProjectLoader::load(const QDomDocument& document)
     // filter proxy's bookkeeping per inserted row grows with the tree.
     ElementTreeProxyModel* proxy = m_elementTree->proxy();
     proxy->setSourceModel(nullptr);
+    // Nor does the window follow each tab brought to the front as the
+    // workspaces go and come: it takes the one in front once the project
+    // shows (ProjectFiles::projectShown).
+    const QSignalBlocker quietTabs(m_workspaces->tabs());
     // The map items go first: they point at the nodes the models delete.
     dropWorkspaces(m_workspaces, m_panel);
     g_energizerModel->clear();

@@ -24,17 +24,69 @@ quint64 nextSerial()
     return ++last;
 }
 
+// Room for every flag of an energizer's flag text.
+constexpr int kFlagTextCapacity = 192;
+
 // The colour of a device that has never reported since the last reset.
 const QColor kNeverUpdatedColor(85, 255, 255, 255);
+
+// The first active condition of each part and key, for the keys below
+// IndexedKeys: every device is evaluated each second, several look-ups each.
+// Built anew whenever the list in force is another one: it is only ever
+// replaced as a whole, and the copy kept here holds the one indexed, so a
+// new list can never pass for it.
+class ConditionIndex
+{
+public:
+    // Indexes the empty list, which an empty list in force shares.
+    ConditionIndex() { clearIndex(); }
+
+    const AlarmCondition* find(int part, int key)
+    {
+        if (!m_indexed.isSharedWith(g_alarmConditions))
+            rebuild();
+        if (part >= 0 && part < Parts && key >= 0 && key < IndexedKeys) {
+            const int at = m_first[part][key];
+            return at < 0 ? nullptr : &m_indexed.at(at);
+        }
+        for (const AlarmCondition& condition : qAsConst(m_indexed)) {
+            if (condition.Active && condition.AlarmPart == part && condition.EnergParam == key)
+                return &condition;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr int Parts = 2;
+    static constexpr int IndexedKeys = 64;
+
+    void clearIndex()
+    {
+        for (auto& keys : m_first)
+            keys.fill(-1);
+    }
+
+    void rebuild()
+    {
+        m_indexed = g_alarmConditions;
+        clearIndex();
+        for (int at = m_indexed.size() - 1; at >= 0; --at) {
+            const AlarmCondition& condition = m_indexed.at(at);
+            if (condition.Active && condition.AlarmPart >= 0 && condition.AlarmPart < Parts
+                && condition.EnergParam >= 0 && condition.EnergParam < IndexedKeys)
+                m_first[condition.AlarmPart][condition.EnergParam] = at;
+        }
+    }
+
+    AlarmConditionList m_indexed;
+    std::array<std::array<int, IndexedKeys>, Parts> m_first;
+};
 
 // Lookups over the conditions; callers hold the site mutex.
 const AlarmCondition* findCondition(int part, int key)
 {
-    for (const AlarmCondition& condition : qAsConst(g_alarmConditions)) {
-        if (condition.Active && condition.AlarmPart == part && condition.EnergParam == key)
-            return &condition;
-    }
-    return nullptr;
+    static ConditionIndex index;
+    return index.find(part, key);
 }
 
 int conditionStatus(int part, int key)
@@ -58,11 +110,7 @@ QColor energizerColorOf(int key) { return conditionColor(AlarmCondition::Energiz
 // stand. The fence state params are read as their code, not their text.
 int energizerValue(const StatusRecord& record, int param)
 {
-    switch (param) {
-    case EnergizerParam::FenceState1: return (record[12] >> 4) & 0x03;
-    case EnergizerParam::FenceState2: return (record[19] >> 4) & 0x03;
-    default: return decodeEnergizerParam(record, param).toInt();
-    }
+    return energizerParamCode(record, param);
 }
 
 struct EnergizerFlag
@@ -179,6 +227,8 @@ Node::~Node()
 {
     SiteLocker lock;
     liveNodes().remove(this);
+    if (m_anchor)
+        m_anchor->node.store(nullptr, std::memory_order_release);
     if (!m_ownsChildren)
         return;
 
@@ -228,19 +278,33 @@ bool Node::isAlive(const Node* node)
     return node && liveNodes().contains(node);
 }
 
+Node* Node::partner()
+{
+    if (!deviceNode)
+        return nullptr;
+    // The node the kept handle finds lives at this address, so it is the
+    // partner; a new node made where a freed one was is looked up anew.
+    if (deviceNode == m_partnerSeen && m_partnerAnchor && m_partnerAnchor->node.load(std::memory_order_acquire))
+        return deviceNode;
+    if (!isAlive(deviceNode))
+        return nullptr;
+    m_partnerSeen = deviceNode;
+    m_partnerAnchor = deviceNode->anchor();
+    return deviceNode;
+}
+
+const std::shared_ptr<NodeAnchor>& Node::anchor()
+{
+    if (!m_anchor)
+        m_anchor = std::make_shared<NodeAnchor>(this);
+    return m_anchor;
+}
+
 NodeHandle::NodeHandle(Node* node)
 {
     SiteLocker lock;
-    if (Node::isAlive(node)) {
-        m_node = node;
-        m_serial = node->serial();
-    }
-}
-
-Node* NodeHandle::get() const
-{
-    SiteLocker lock;
-    return Node::isAlive(m_node) && m_node->serial() == m_serial ? m_node : nullptr;
+    if (Node::isAlive(node))
+        m_anchor = node->anchor();
 }
 
 void registerNodeMetaTypes()
@@ -264,10 +328,41 @@ bool Node::setData(int column, const QVariant& value)
 {
     if (column < 0 || column >= columns.size())
         return false;
-    columns[column] = value;
+    if (!sameValue(columns.at(column), value)) {
+        columns[column] = value;
+        markChanged(column);
+    }
     if (column == 0)
         name = value.toString();
     return true;
+}
+
+void Node::markChanged(int column)
+{
+    constexpr int LastBit = 31;
+    m_changedColumns.fetch_or(1u << std::min(column, LastBit), std::memory_order_relaxed);
+}
+
+quint32 Node::takeChangedColumns()
+{
+    return m_changedColumns.exchange(0, std::memory_order_relaxed);
+}
+
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    const int type = a.userType();
+    if (type != b.userType())
+        return false;
+    switch (type) {
+    case QMetaType::QString:
+        return *static_cast<const QString*>(a.constData()) == *static_cast<const QString*>(b.constData());
+    case QMetaType::Int: return *static_cast<const int*>(a.constData()) == *static_cast<const int*>(b.constData());
+    case QMetaType::ULongLong:
+        return *static_cast<const quint64*>(a.constData()) == *static_cast<const quint64*>(b.constData());
+    case QMetaType::Bool: return *static_cast<const bool*>(a.constData()) == *static_cast<const bool*>(b.constData());
+    case QMetaType::UnknownType: return true;
+    default: return a == b;
+    }
 }
 
 int Node::childNumber() const
@@ -439,7 +534,7 @@ void Node::resetState()
     updated = false;
     for (int column : {kStatusColumn, kSector1Column, kSector2Column, kExtraStatusColumn}) {
         if (column < columns.size())
-            columns[column] = int(Failure);
+            setData(column, int(Failure));
     }
     color.fill(energizerColorOf(AlarmKey::ResetColor));
     record.fill(0);
@@ -449,22 +544,32 @@ void Node::resetState()
 int Node::evaluateEnergizerStatus()
 {
     SiteLocker lock;
-    flagText.clear();
     color[MainColor] = energizerColorOf(AlarmKey::NoAlarm);
     if (!updated) {
+        flagText.clear();
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
     if (status() == Failure)
         color[MainColor] = energizerColorOf(AlarmKey::ResetColor);
 
+    // The text is built aside and taken only when it reads otherwise: each
+    // tick evaluates every device, and most read as they did.
+    static thread_local QString text;
+    text.resize(0);
+    text.reserve(kFlagTextCapacity);
+    // A copy, not a share: the scratch keeps its room to itself.
+    const auto takeText = [this] {
+        if (flagText != text)
+            flagText = QString(text.constData(), text.size());
+    };
     int maximum = 0;
     for (const EnergizerFlag& flag : kEnergizerFlags) {
         if (energizerValue(record, flag.param) != flag.presentValue)
             continue;
-        if (!flagText.isEmpty())
-            flagText += QLatin1String(", ");
-        flagText += QLatin1String(flag.text);
+        if (!text.isEmpty())
+            text += QLatin1String(", ");
+        text += QLatin1String(flag.text);
         const int status = energizerStatusOf(flag.param);
         if (flag.param == EnergizerParam::CommsFail) {
             // A lost link outranks everything listed before it and paints the whole device.
@@ -472,6 +577,7 @@ int Node::evaluateEnergizerStatus()
                 const QColor failColor = energizerColorOf(EnergizerParam::CommsFail);
                 for (int i : {MainColor, Sector1Color, Sector2Color, GateColor})
                     color[i] = failColor;
+                takeText();
                 return Failure;
             }
             continue;
@@ -483,10 +589,12 @@ int Node::evaluateEnergizerStatus()
     }
 
     if (energizerValue(record, EnergizerParam::FenceOn1) || energizerValue(record, EnergizerParam::FenceOn2)) {
-        if (flagText.isEmpty())
-            flagText = QStringLiteral("Fence1On, Fence2On");
+        if (text.isEmpty())
+            text += QLatin1String("Fence1On, Fence2On");
+        takeText();
         return maximum;
     }
+    takeText();
     if (energizerValue(record, EnergizerParam::Tamper)) {
         color[MainColor] = energizerColorOf(EnergizerParam::Tamper);
         return Tamper;

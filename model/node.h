@@ -13,8 +13,21 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 
 class QGraphicsItem;
+class Node;
+
+// Where handles find their node: it names the node until the node is
+// deleted, then nothing. Shared by the node and every handle made for it.
+struct NodeAnchor
+{
+    explicit NodeAnchor(Node* node)
+        : node(node)
+    {
+    }
+    std::atomic<Node*> node;
+};
 
 // One element of a site tree: a workplace, a map element, an action, a sound
 // alarm or a device (energizer, IO card, fence sector, gate, TW system, TW
@@ -97,7 +110,14 @@ public:
     int columnCount() const { return columns.size(); }
     Node* child(int row) const;
     QVariant data(int column) const;
+    // Writes a column; a value that differs from the one held marks the
+    // column changed (see takeChangedColumns).
     bool setData(int column, const QVariant& value);
+    // The columns whose value changed through `setData` or `resetState`
+    // since the last call, and forgets them: bit n for column n, bit 31 for
+    // any column from 31 on. The models compare only these of a row that a
+    // heartbeat refreshes (TreeModel::refreshChanges).
+    quint32 takeChangedColumns();
     int childNumber() const;
     int number() const;
     bool removeChild(int row);
@@ -136,6 +156,10 @@ public:
     // thread: call it with the site mutex held and keep holding it while
     // the node is used.
     static bool isAlive(const Node* node);
+    // `deviceNode` while it lives, else null. Call it with the site mutex
+    // held. The pair found is kept as a handle: asked again, it costs no
+    // look-up.
+    Node* partner();
     // A number no other node of this run has had or will have.
     quint64 serial() const { return m_serial; }
 
@@ -161,7 +185,12 @@ public:
     std::array<QColor, ColorCount> color;
 
 private:
+    friend class NodeHandle;
+    friend class TreeModel;
     int columnAsInt(int column) const;
+    void markChanged(int column);
+    // The anchor of this node's handles, made with the first handle.
+    const std::shared_ptr<NodeAnchor>& anchor();
     // Whether this node owns `child`, one of its children: not a reference
     // copy that another node holds.
     bool isOwnChild(const Node* child) const;
@@ -172,6 +201,15 @@ private:
     const quint64 m_serial;
     // False for copies: they list the original's children but never delete them.
     bool m_ownsChildren = true;
+    std::atomic<quint32> m_changedColumns{0};
+    // A refresh of this row asked of a model and not yet announced
+    // (TreeModel, GUI thread only).
+    enum class RefreshWanted : quint8 { None, Changes, Whole };
+    RefreshWanted m_refreshWanted = RefreshWanted::None;
+    // Under the site mutex.
+    std::shared_ptr<NodeAnchor> m_anchor;
+    const Node* m_partnerSeen = nullptr;
+    std::shared_ptr<const NodeAnchor> m_partnerAnchor;
 };
 
 Q_DECLARE_METATYPE(Node)
@@ -180,19 +218,24 @@ Q_DECLARE_METATYPE(Node*)
 // A node held across a queue or a timer. It finds the node it was made for
 // while that node lives, and never a node made later at the same address.
 // Made where the node is known to live; resolved on the GUI thread, or with
-// the site mutex held for as long as the node is used.
+// the site mutex held for as long as the node is used. Resolving takes no
+// lock and looks nothing up: nodes are deleted under the site mutex, and on
+// the GUI thread only, so there nothing deletes one while it is used.
 class NodeHandle
 {
 public:
     NodeHandle() = default;
     explicit NodeHandle(Node* node);
 
-    Node* get() const;
+    Node* get() const { return m_anchor ? m_anchor->node.load(std::memory_order_acquire) : nullptr; }
 
 private:
-    Node* m_node = nullptr;
-    quint64 m_serial = 0;
+    std::shared_ptr<const NodeAnchor> m_anchor;
 };
+
+// Equal values of one type, strings and numbers compared directly: the
+// generic comparison costs more than computing most cells.
+bool sameValue(const QVariant& a, const QVariant& b);
 
 // Registers "Node" and "Node*" for queued connections. Idempotent.
 void registerNodeMetaTypes();

@@ -65,25 +65,6 @@ QString iconPathOfStatus(int status)
     }
 }
 
-// Equal values of one type, strings and numbers compared directly: the
-// generic comparison costs more than computing most cells.
-bool sameShown(const QVariant& a, const QVariant& b)
-{
-    const int type = a.userType();
-    if (type != b.userType())
-        return false;
-    switch (type) {
-    case QMetaType::QString:
-        return *static_cast<const QString*>(a.constData()) == *static_cast<const QString*>(b.constData());
-    case QMetaType::Int: return *static_cast<const int*>(a.constData()) == *static_cast<const int*>(b.constData());
-    case QMetaType::ULongLong:
-        return *static_cast<const quint64*>(a.constData()) == *static_cast<const quint64*>(b.constData());
-    case QMetaType::Bool: return *static_cast<const bool*>(a.constData()) == *static_cast<const bool*>(b.constData());
-    case QMetaType::UnknownType: return true;
-    default: return a == b;
-    }
-}
-
 QString iconPathOf(const Node* node)
 {
     return node->type == Node::StatusRow ? iconPathOfStatus(node->status()) : iconPathOfType(node->type);
@@ -208,6 +189,7 @@ QVariant TreeModel::displayData(Node* node, int column) const
     if (paired != Node::Energizer)
         return node->data(column);
 
+    // The parameters read here are those of RecordColumns.
     switch (column) {
     case Node::kSector1Column: return sectorText(node, EnergizerParam::FenceOn1, node->sector1Status());
     case Node::kSector2Column: return sectorText(node, EnergizerParam::FenceOn2, node->sector2Status());
@@ -539,12 +521,29 @@ QModelIndex TreeModel::nodeIndex(Node* node) const
 
 bool TreeModel::refreshNode(Node* node)
 {
+    return requestRefresh(node, true);
+}
+
+bool TreeModel::refreshChanges(Node* node)
+{
+    return requestRefresh(node, false);
+}
+
+bool TreeModel::requestRefresh(Node* node, bool whole)
+{
     if (!node)
         return false;
-    if (node == root)
+    if (node == root) {
         m_refreshAll = true;
-    else if (Node* parentNode = node->parent())
-        m_refreshed[parentNode].insert(node);
+    } else if (Node* parentNode = node->parent()) {
+        if (whole)
+            node->m_refreshWanted = Node::RefreshWanted::Whole;
+        else if (node->m_refreshWanted == Node::RefreshWanted::None)
+            node->m_refreshWanted = Node::RefreshWanted::Changes;
+        // The units report a gateway's rows one after the other.
+        if (parentNode != std::exchange(m_lastRefreshParent, parentNode))
+            m_refreshParents.insert(parentNode);
+    }
     if (!m_announcePosted) {
         m_announcePosted = true;
         QMetaObject::invokeMethod(this, &TreeModel::announceRefreshes, Qt::QueuedConnection);
@@ -555,7 +554,8 @@ bool TreeModel::refreshNode(Node* node)
 void TreeModel::announceRefreshes()
 {
     m_announcePosted = false;
-    const QHash<Node*, QSet<Node*>> refreshed = std::exchange(m_refreshed, {});
+    const QSet<Node*> refreshed = std::exchange(m_refreshParents, {});
+    m_lastRefreshParent = nullptr;
     const bool all = std::exchange(m_refreshAll, false);
     QList<Node*> parents;
     if (all && root) {
@@ -564,17 +564,16 @@ void TreeModel::announceRefreshes()
                 parents.append(node);
         });
     } else {
-        parents = refreshed.keys();
+        parents = refreshed.values();
     }
     for (Node* parentNode : qAsConst(parents)) {
-        const auto rows = refreshed.constFind(parentNode);
         QVector<Run> runs;
         {
             // A receiver of an earlier announcement may have changed the tree.
             SiteLocker lock;
             if (!Node::isAlive(parentNode) || !contains(parentNode))
                 continue;
-            runs = refreshedRuns(parentNode, all ? nullptr : &rows.value(), all);
+            runs = refreshedRuns(parentNode, all);
         }
         const QModelIndex parentIndex = nodeIndex(parentNode);
         for (const Run& run : qAsConst(runs))
@@ -583,34 +582,122 @@ void TreeModel::announceRefreshes()
     }
 }
 
-// Calls `visit` with what `node`'s row shows in `columns` columns, as
-// `refreshedRuns` compares it, `shownSize` values in all: per column its
-// text and background, then its icon (first column), then what the filters
-// read besides (every column). The tool tip is left out: it is read when it
-// is shown.
-template<typename Visit>
-void TreeModel::visitShown(Node* node, int columns, const Visit& visit) const
+// Item `item` of what `node`'s row shows in `columns` columns, as
+// `refreshedRuns` compares it, `shownSize` items in all: per column its
+// text (2 × column) and background (2 × column + 1), then its icon (first
+// column), then what the filters read besides: the enabled flag, the type
+// and, for a sensor, every column's value. The tool tip is left out: it is
+// read when it is shown.
+QVariant TreeModel::shownItem(Node* node, int columns, int item) const
 {
-    for (int column = 0; column < columns; ++column) {
-        visit(displayData(node, column));
+    if (item < 2 * columns) {
+        const int column = item / 2;
+        if (item % 2 == 0)
+            return displayData(node, column);
         // As a number: a colour in a variant is allocated.
         const QColor background = backgroundColor(node, column);
-        visit(background.isValid() ? QVariant(quint64(background.rgba64())) : QVariant());
+        return background.isValid() ? QVariant(quint64(background.rgba64())) : QVariant();
     }
-    visit(QVariant(iconPathOf(node)));
-    visit(QVariant(node->enabled.load()));
-    visit(QVariant(node->type));
-    // The sensor filter reads the state itself, not its text.
-    if (node->type == Node::TWSensor) {
-        for (int column = 0; column < columns; ++column)
-            visit(node->data(column));
+    switch (item - 2 * columns) {
+    case 0: return iconPathOf(node);
+    case 1: return node->enabled.load();
+    case 2: return node->type;
+    default: return node->data(item - 2 * columns - 3);
     }
 }
 
-// The runs of adjacent children of `parentNode` found in `rows` (all of them
-// for null) that show something else than when last announced (`full`: all
-// of them, in full).
-QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<Node*>* rows, bool full)
+int TreeModel::shownSize(const Node* node, int columns)
+{
+    return 2 * columns + 3 + (node->type == Node::TWSensor ? columns : 0);
+}
+
+namespace {
+
+constexpr quint32 columnBit(int column)
+{
+    return 1u << column;
+}
+
+// The columns of an energizer's status row that show a parameter of its
+// record (see displayData), each with that parameter.
+struct RecordColumn
+{
+    int column;
+    int param;
+};
+constexpr RecordColumn RecordColumns[] = {{Node::kSector1Column, EnergizerParam::FenceOn1},
+                                          {TreeModel::kVoltage1Column, EnergizerParam::FenceReturnVolt1},
+                                          {Node::kSector2Column, EnergizerParam::FenceOn2},
+                                          {TreeModel::kVoltage2Column, EnergizerParam::FenceReturnVolt2},
+                                          {TreeModel::kGateColumn, EnergizerParam::GateStatus}};
+// The columns of a status row that its colours show.
+constexpr quint32 ColorColumns = columnBit(Node::kStatusColumn) | columnBit(Node::kSector1Column)
+    | columnBit(Node::kSector2Column) | columnBit(TreeModel::kGateColumn);
+// Every column from the last one a mark names on its own.
+constexpr quint32 ColumnsFromLastBit = 1u << 31;
+
+} // namespace
+
+TreeModel::Shown TreeModel::shownSources(Node* node)
+{
+    return {{}, node->record, node->color, node->enabled.load(), node->type, pairedType(node)};
+}
+
+// Calls `visit` with each item of `node`'s row that may differ from `was`,
+// the row as last announced, given the columns the row marked changed: a
+// column's own items, and for a status row what its status code, record and
+// colours show.
+template<typename Visit>
+void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit)
+{
+    const int size = shownSize(node, columns);
+    if (columns > 31 || was.type != node->type || was.paired != pairedType(node) || (marked & ColumnsFromLastBit)) {
+        for (int item = 0; item < size; ++item)
+            visit(item);
+        return;
+    }
+    quint32 cells = marked;
+    bool icon = false;
+    if (node->type == Node::StatusRow) {
+        if (marked & columnBit(Node::kStatusColumn)) {
+            cells |= ColorColumns;
+            icon = true;
+        }
+        if (was.record != node->record) {
+            for (const RecordColumn& shown : RecordColumns) {
+                if (energizerParamCode(was.record, shown.param) != energizerParamCode(node->record, shown.param))
+                    cells |= columnBit(shown.column);
+            }
+        }
+        if (was.colors != node->color)
+            cells |= ColorColumns;
+    }
+    // Its colour follows the alarm conditions in force.
+    if (node->type == Node::TWSensor)
+        cells |= columnBit(Node::kStatusColumn);
+    for (int column = 0; column < columns; ++column) {
+        if (cells & columnBit(column)) {
+            visit(2 * column);
+            visit(2 * column + 1);
+        }
+    }
+    if (icon)
+        visit(2 * columns);
+    if (was.enabled != node->enabled.load())
+        visit(2 * columns + 1);
+    if (node->type == Node::TWSensor) {
+        for (int column = 0; column < columns; ++column) {
+            if (marked & columnBit(column))
+                visit(2 * columns + 3 + column);
+        }
+    }
+}
+
+// The runs of adjacent children of `parentNode` asked to be refreshed (all
+// of them for `full`, in full) that show something else than when last
+// announced. A row asked for whole is compared item by item; one asked for
+// its changes only where they can show (visitChangeable).
+QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, bool full)
 {
     QVector<Run> runs;
     const int columns = parentNode->columnCount();
@@ -619,36 +706,48 @@ QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<No
     const QList<Node*>& children = parentNode->children;
     for (int row = 0; row < children.size(); ++row) {
         Node* child = children.at(row);
-        if (rows && !rows->contains(child))
+        const Node::RefreshWanted wanted = std::exchange(child->m_refreshWanted, Node::RefreshWanted::None);
+        if (!full && wanted == Node::RefreshWanted::None)
             continue;
+        const quint32 marked = child->takeChangedColumns();
+        const int size = shownSize(child, columns);
         int first = 0;
         int last = columns - 1;
         auto before = m_shown.find(child);
-        if (full || before == m_shown.end() || before->size() != shownSize(child, columns)) {
-            QVector<QVariant> shown;
-            shown.reserve(shownSize(child, columns));
-            visitShown(child, columns, [&shown](QVariant&& value) { shown.append(std::move(value)); });
+        if (full || before == m_shown.end() || before->values.size() != size) {
+            Shown shown = shownSources(child);
+            shown.values.reserve(size);
+            for (int item = 0; item < size; ++item)
+                shown.values.append(shownItem(child, columns, item));
             m_shown.insert(child, shown);
         } else {
             // Compared in place: most rows show what they showed.
-            QVector<QVariant>& was = *before;
-            int item = 0;
+            Shown& was = *before;
             first = columns;
             last = -1;
-            visitShown(child, columns, [&](QVariant&& value) {
-                if (!sameShown(value, was.at(item))) {
-                    was[item] = std::move(value);
-                    if (item <= 2 * columns) {
-                        const int column = item < 2 * columns ? item / 2 : 0;
-                        first = std::min(first, column);
-                        last = std::max(last, column);
-                    } else {
-                        first = 0;
-                        last = columns - 1;
-                    }
+            const auto compare = [&](int item) {
+                QVariant value = shownItem(child, columns, item);
+                if (sameValue(value, was.values.at(item)))
+                    return;
+                was.values[item] = std::move(value);
+                if (item <= 2 * columns) {
+                    const int column = item < 2 * columns ? item / 2 : 0;
+                    first = std::min(first, column);
+                    last = std::max(last, column);
+                } else {
+                    first = 0;
+                    last = columns - 1;
                 }
-                ++item;
-            });
+            };
+            if (wanted == Node::RefreshWanted::Whole) {
+                for (int item = 0; item < size; ++item)
+                    compare(item);
+            } else {
+                visitChangeable(child, columns, marked, was, compare);
+            }
+            QVector<QVariant> values = std::move(was.values);
+            was = shownSources(child);
+            was.values = std::move(values);
             if (last < first)
                 continue;
         }
@@ -662,11 +761,6 @@ QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, const QSet<No
         }
     }
     return runs;
-}
-
-int TreeModel::shownSize(const Node* node, int columns)
-{
-    return 2 * columns + 3 + (node->type == Node::TWSensor ? columns : 0);
 }
 
 Node* TreeModel::findNode(const QModelIndex& parent, int column, const QVariant& value) const
@@ -845,7 +939,13 @@ Node* TreeModel::findAddress(quint64 address) const
 // Clears every link from any live tree into the subtrees about to be deleted.
 void TreeModel::unlinkPartners(const QList<Node*>& doomed)
 {
+    // Counted first: a whole site grown into a set a node at a time is
+    // rehashed over and over.
+    int count = 0;
+    for (Node* top : doomed)
+        walk(top, [&count](Node*) { ++count; });
     QSet<Node*> gone;
+    gone.reserve(count);
     for (Node* top : doomed)
         walk(top, [&gone](Node* node) { gone.insert(node); });
     for (TreeModel* model : qAsConst(liveModels())) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "node.h"
+
 #include <QAbstractItemModel>
 #include <QColor>
 #include <QHash>
@@ -9,7 +11,8 @@
 #include <QIcon>
 #include <QStringList>
 
-class Node;
+#include <array>
+
 
 // The item model over a tree of `Node`s. The internal pointer of each index
 // is the row's node; the root node stands for the invalid index and is never
@@ -19,14 +22,18 @@ class Node;
 // the views exactly as it changes the tree. Structural changes take the site
 // mutex. GUI thread only.
 //
-// Value changes: `setData` announces its cell at once; `refreshNode` gathers
-// the rows it is asked for and announces them when control returns to the
-// event loop, one `dataChanged` per run of adjacent rows under one parent.
-// The units report every device each second, and a signal per row costs
-// every proxy and view above a pass of its own. A refreshed row is compared
-// with what it showed when last announced, and only the columns that differ
-// go out: most refreshes change nothing, and an unchanged row is then neither
-// repainted nor re-filtered. Refreshing the root announces every row in full.
+// Value changes: `setData` announces its cell at once; `refreshNode` and
+// `refreshChanges` gather the rows they are asked for and announce them when
+// control returns to the event loop, one `dataChanged` per run of adjacent
+// rows under one parent. The units report every device each second, and a
+// signal per row costs every proxy and view above a pass of its own. A
+// refreshed row is compared with what it showed when last announced, and
+// only the columns that differ go out: most refreshes change nothing, and an
+// unchanged row is then neither repainted nor re-filtered. `refreshNode`
+// compares the whole row; `refreshChanges`, for the heartbeats and ticks,
+// only the cells that the columns the row marked changed (Node::setData),
+// its record, colours and enabled flag can show. Refreshing the root
+// announces every row in full.
 class TreeModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -67,6 +74,9 @@ public:
     // Announces `node`'s row (the root: every row) as changed, soon. False
     // for null.
     bool refreshNode(Node* node);
+    // The same for a row whose values only the units write: what changed
+    // since it was last announced, found from what it marked changed.
+    bool refreshChanges(Node* node);
     Node* findNode(const QModelIndex& parent, int column, const QVariant& value) const;
     // Puts `node` at `row` of `parent` (-1 or past the end appends). A node
     // still hanging elsewhere is taken out there first, announced by its
@@ -106,23 +116,39 @@ private:
         int firstColumn;
         int lastColumn;
     };
+    // What a row showed when last announced (`shownItem`), and what of the
+    // node it was shown from besides its columns.
+    struct Shown
+    {
+        QVector<QVariant> values;
+        StatusRecord record;
+        std::array<QColor, Node::ColorCount> colors;
+        bool enabled;
+        int type;
+        int paired;
+    };
+    bool requestRefresh(Node* node, bool whole);
     void announceRefreshes();
-    QVector<Run> refreshedRuns(Node* parent, const QSet<Node*>* rows, bool full);
-    template<typename Visit>
-    void visitShown(Node* node, int columns, const Visit& visit) const;
+    QVector<Run> refreshedRuns(Node* parent, bool full);
+    QVariant shownItem(Node* node, int columns, int item) const;
     static int shownSize(const Node* node, int columns);
+    static Shown shownSources(Node* node);
+    template<typename Visit>
+    static void visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit);
 
     QObject* owner = nullptr;
     Node* root = nullptr;
     mutable QHash<QString, QIcon> m_icons;
-    // Rows to announce, by their parent when they were refreshed. Either may
-    // be gone by then: a parent is used only once found alive in this tree,
-    // and the rows are only compared with its children.
-    QHash<Node*, QSet<Node*>> m_refreshed;
+    // The parents of the rows to announce when they were refreshed; each row
+    // notes the refresh asked of it (Node::m_refreshWanted). A parent may be
+    // gone by then: it is used only once found alive in this tree, and its
+    // rows are found among its children.
+    QSet<Node*> m_refreshParents;
+    Node* m_lastRefreshParent = nullptr;
     bool m_refreshAll = false;
-    // What each row showed when last announced (`visitShown`). Dropped on any
-    // change of the tree, after which a row's next refresh goes out in full.
-    QHash<const Node*, QVector<QVariant>> m_shown;
+    // What each row showed when last announced. Dropped on any change of the
+    // tree, after which a row's next refresh goes out in full.
+    QHash<const Node*, Shown> m_shown;
     bool m_announcePosted = false;
 };
 

@@ -11,7 +11,10 @@
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+
+#include <dlfcn.h>
 
 class UpkeepRelay : public QObject
 {
@@ -81,14 +84,34 @@ void TestDatabaseManager::appPathsFollowTheOverride()
     QCOMPARE(AppPaths::homeDir(), QCoreApplication::applicationDirPath());
 }
 
+// What goes wrong at the start that puts the converted copy in the file's place.
+enum class SwitchFault { None, RenameFails, TooManyChanges };
+Q_DECLARE_METATYPE(SwitchFault)
+
+// While set, the C library's rename, through which the switch is made, fails.
+static std::atomic<bool> g_renameFails{false};
+extern "C" int rename(const char* from, const char* to)
+{
+    using Rename = int (*)(const char*, const char*);
+    static const auto next = reinterpret_cast<Rename>(dlsym(RTLD_NEXT, "rename"));
+    if (g_renameFails) {
+        errno = EACCES;
+        return -1;
+    }
+    return next(from, to);
+}
+
 void TestDatabaseManager::upkeep_data()
 {
     QTest::addColumn<bool>("stepwise"); // the file gives free pages back in steps, as shipped
     QTest::addColumn<int>("deletedPercent");
     QTest::addColumn<bool>("compacted");
-    QTest::newRow("a few free pages stay") << true << 5 << false;
-    QTest::newRow("given back in steps") << true << 50 << true;
-    QTest::newRow("older file converted beside the program") << false << 50 << true;
+    QTest::addColumn<SwitchFault>("fault");
+    QTest::newRow("a few free pages stay") << true << 5 << false << SwitchFault::None;
+    QTest::newRow("given back in steps") << true << 50 << true << SwitchFault::None;
+    QTest::newRow("older file converted beside the program") << false << 50 << true << SwitchFault::None;
+    QTest::newRow("the switch cannot rename") << false << 50 << true << SwitchFault::RenameFails;
+    QTest::newRow("too many changes to switch at the start") << false << 50 << true << SwitchFault::TooManyChanges;
 }
 
 // Start-up only switches the journal, the sync and the busy timeout; the
@@ -99,6 +122,7 @@ void TestDatabaseManager::upkeep()
     QFETCH(bool, stepwise);
     QFETCH(int, deletedPercent);
     QFETCH(bool, compacted);
+    QFETCH(SwitchFault, fault);
     TestHome home;
     QVERIFY(home.openDatabase());
     QSqlQuery query;
@@ -129,43 +153,74 @@ void TestDatabaseManager::upkeep()
     QCOMPARE(value("PRAGMA synchronous"), 2); // FULL
     QCOMPARE(value("PRAGMA freelist_count"), freePages);
 
-    auto manager = std::make_unique<DatabaseManager>();
-    QThread thread;
-    manager->moveToThread(&thread);
-    thread.start();
-    // The spy listens on this thread: the manager signals from its own.
-    UpkeepRelay relay;
-    QObject::connect(manager.get(), &DatabaseManager::upkeepDone, &relay, &UpkeepRelay::done, Qt::QueuedConnection);
-    QSignalSpy done(&relay, &UpkeepRelay::done);
-    WriteBatch::instance().setRetryDelay(10);
-    QMetaObject::invokeMethod(manager.get(), &DatabaseManager::startUpkeep, Qt::QueuedConnection);
+    // The program runs, and its upkeep with it, while log rows arrive.
     int rows = 0;
-    for (; done.isEmpty() && rows < 1000; ++rows) {
-        WriteBatch::instance().append(QStringLiteral("insert into logAlarm(info) values(?)"), {rows});
-        done.wait(5);
-    }
-    QVERIFY(!done.isEmpty() || done.wait(30000));
-    thread.quit();
-    QVERIFY(thread.wait(5000));
-    QTRY_COMPARE(WriteBatch::instance().pendingRows(), 0);
-    WriteBatch::instance().setRetryDelay(WriteBatch::RetryDelayMs);
-    QCOMPARE(done.first().first().toBool(), true);
+    const auto runUpkeep = [&rows] {
+        DatabaseManager manager;
+        QThread thread;
+        manager.moveToThread(&thread);
+        thread.start();
+        // The spy listens on this thread: the manager signals from its own.
+        UpkeepRelay relay;
+        QObject::connect(&manager, &DatabaseManager::upkeepDone, &relay, &UpkeepRelay::done, Qt::QueuedConnection);
+        QSignalSpy done(&relay, &UpkeepRelay::done);
+        WriteBatch::instance().setRetryDelay(10);
+        QMetaObject::invokeMethod(&manager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
+        for (int written = 0; done.isEmpty() && written < 1000; ++written, ++rows) {
+            WriteBatch::instance().append(QStringLiteral("insert into logAlarm(info) values(?)"), {rows});
+            done.wait(5);
+        }
+        const bool ended = !done.isEmpty() || done.wait(30000);
+        thread.quit();
+        thread.wait(5000);
+        QDeadlineTimer written(5000);
+        while (WriteBatch::instance().pendingRows() > 0 && !written.hasExpired())
+            QTest::qWait(10);
+        WriteBatch::instance().setRetryDelay(WriteBatch::RetryDelayMs);
+        return ended && done.first().first().toBool() && WriteBatch::instance().pendingRows() == 0;
+    };
+    // The program ends: nothing holds the file.
+    const auto end = [&home, &query] {
+        query = QSqlQuery();
+        home.closeDatabase();
+        bool ok = false;
+        {
+            QSqlDatabase elsewhere = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+            elsewhere.setDatabaseName(home.filePath(QStringLiteral("elsewhere.db")));
+            ok = elsewhere.open() && WriteBatch::instance().commit(); // the writer lets go of the file
+        }
+        home.closeDatabase();
+        return ok;
+    };
+    QVERIFY(runUpkeep());
     if (!stepwise) {
         // Changes after the copy was made reach it too. It takes the file's
         // place at the next start, the same as a rewrite in one go.
         QVERIFY(query.exec("update logAlarm set info = 'changed' where id = 1500"));
         QVERIFY(query.exec("delete from logAlarm where id = 1600"));
-        query = QSqlQuery();
-        manager.reset();
-        home.closeDatabase();
-        {
-            QSqlDatabase elsewhere = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-            elsewhere.setDatabaseName(home.filePath(QStringLiteral("elsewhere.db")));
-            QVERIFY(elsewhere.open() && WriteBatch::instance().commit()); // the writer lets go of the file
+        QVERIFY(end());
+        const QString copy = DatabaseManager::conversionFile(AppPaths::database());
+        if (fault != SwitchFault::None) {
+            // The start goes on with the file as it was, within its time.
+            g_renameFails = fault == SwitchFault::RenameFails;
+            const int limit = fault == SwitchFault::RenameFails ? DatabaseManager::SwitchBacklogLimit : 1;
+            QVERIFY(!DatabaseManager::finishConversion(AppPaths::database(), limit));
+            g_renameFails = false;
+            QCOMPARE(QFileInfo::exists(copy), fault == SwitchFault::RenameFails);
+            QVERIFY(home.openDatabase());
+            query = QSqlQuery();
+            QCOMPARE(value("PRAGMA auto_vacuum"), 0);
+            QCOMPARE(value("select info from logAlarm where id = 1500"), 0); // 'changed'
+            // Changes are noted for the copy still to come, or no more.
+            QCOMPARE(value("select count(*) from sqlite_master where type = 'trigger' and name like 'lumetra%'") > 0,
+                     fault == SwitchFault::RenameFails);
+            // A later run converts again, or brings its changes into the copy.
+            QVERIFY(query.exec("update logAlarm set info = 'later' where id = 1700"));
+            QVERIFY(runUpkeep() && end());
         }
-        home.closeDatabase();
         QVERIFY(QFile::copy(AppPaths::database(), home.filePath(QStringLiteral("before.db"))));
         QVERIFY(DatabaseManager::finishConversion(AppPaths::database()));
+        QVERIFY(!QFileInfo::exists(copy));
         // The copy keeps the file's owner-only mode through the switch.
         QCOMPARE(int(QFile::permissions(AppPaths::database()) & (QFile::ReadGroup | QFile::ReadOther)), 0);
         QVERIFY(home.openDatabase());

@@ -80,31 +80,42 @@ private slots:
     void opensTheDatabaseBesideTheProgram();
 };
 
+enum class DatabaseFile { Directory, RandomBytes, Empty, OtherTables, None };
+Q_DECLARE_METATYPE(DatabaseFile)
+
 void TestStartup::databaseThatCannotOpenIsNamedAndFails_data()
 {
-    QTest::addColumn<bool>("directory");
+    QTest::addColumn<DatabaseFile>("file");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a directory") << true << QStringLiteral("unable to open");
-    QTest::newRow("random bytes") << false << QStringLiteral("file is not a database");
+    QTest::newRow("a directory") << DatabaseFile::Directory << QStringLiteral("unable to open");
+    QTest::newRow("random bytes") << DatabaseFile::RandomBytes << QStringLiteral("file is not a database");
+    const QString noTables = QStringLiteral("tables: users, rights, logAlarm, logUserAction, logVoltage");
+    QTest::newRow("empty") << DatabaseFile::Empty << noTables;
+    QTest::newRow("another program's database") << DatabaseFile::OtherTables << noTables;
+    QTest::newRow("none") << DatabaseFile::None << QStringLiteral("does not exist");
 }
 
-// A database that cannot be opened, or is not one, is named to the operator
-// with the reason before the log-in page, and the program ends with a
-// failure status.
+// A database that cannot be opened, is not one or lacks the program's
+// tables is named to the operator with the reason before the log-in page,
+// and the program ends with a failure status.
 void TestStartup::databaseThatCannotOpenIsNamedAndFails()
 {
-    QFETCH(bool, directory);
+    QFETCH(DatabaseFile, file);
     QFETCH(QString, reason);
     TestHome home;
     QVERIFY(home.isValid());
     const QString database = home.filePath(QStringLiteral("brenik.db"));
     QVERIFY(QFile::remove(database));
-    if (directory) {
+    if (file == DatabaseFile::Directory) {
         QVERIFY(QDir(home.path()).mkdir(QStringLiteral("brenik.db")));
-    } else {
-        QFile file(database);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(4096, '\x5a'));
+    } else if (file == DatabaseFile::OtherTables) {
+        QProcess sqlite;
+        sqlite.start(qEnvironmentVariable("LUMETRA_SQLITE3"), {database, QStringLiteral("create table notes(text);")});
+        QVERIFY(sqlite.waitForFinished(10000) && sqlite.exitCode() == 0);
+    } else if (file != DatabaseFile::None) {
+        QFile bytes(database);
+        QVERIFY(bytes.open(QIODevice::WriteOnly));
+        bytes.write(file == DatabaseFile::RandomBytes ? QByteArray(4096, '\x5a') : QByteArray());
     }
     QTimer refuser; // the page, should it come up all the same
     connect(&refuser, &QTimer::timeout, [] { QApplication::activeModalWidget() && QApplication::activeModalWidget()->close(); });
@@ -121,6 +132,7 @@ void TestStartup::databaseThatCannotOpenIsNamedAndFails()
     QCOMPARE(exitCode, 1);
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.first().contains(database) && told.first().contains(reason), qPrintable(told.first()));
+    QCOMPARE(QFileInfo::exists(database), file != DatabaseFile::None);
 }
 
 void TestStartup::everyRowIsWrittenAtTheEnd_data()

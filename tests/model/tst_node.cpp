@@ -364,6 +364,13 @@ void TestNode::conditionLookups()
     QCOMPARE(alarmConditionColor(21), QColor(Qt::gray));
     QCOMPARE(sensorConditionColor(5), QColor(Qt::green));
     QCOMPARE(sensorConditionColor(2), QColor(Qt::magenta));
+    // Keys past the indexed ones, and a list replaced by none.
+    setAlarmConditions({condition(100, 2, Qt::red), condition(20, 3, Qt::blue)});
+    QCOMPARE(alarmConditionStatus(100), 2);
+    QCOMPARE(alarmConditionStatus(20), 3);
+    setAlarmConditions({});
+    QCOMPARE(alarmConditionStatus(20), 0);
+    QCOMPARE(alarmConditionColor(20), QColor(Qt::gray));
 
     QCOMPARE(alarmStatusText(3), QStringLiteral("Failure"));
     QCOMPARE(alarmStatusText(7), QStringLiteral("Off"));

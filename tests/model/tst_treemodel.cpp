@@ -355,31 +355,46 @@ void TestTreeModel::setDataAndRefresh()
     QCOMPARE(changed.at(1).at(1).toModelIndex(), m_energizers->index(4, last, gateway));
 }
 
-// Edits as (column, row), column -1 disabling the row; the announced ranges
-// as pairs of (column, row) corners.
+// Edits as (column, row), column -1 disabling the row, -2 raising its first
+// return voltage, -3 changing its status colour, -4 writing its column 8
+// again unchanged; the announced ranges as pairs of (column, row) corners.
+// Each edit is made once as a dialog makes it (the row compared whole) and
+// once as a unit does (`setData`, the row compared where it marked changes).
 void TestTreeModel::refreshAnnouncesWhatChanged_data()
 {
+    QTest::addColumn<bool>("marked");
     QTest::addColumn<QList<QPoint>>("edits");
     QTest::addColumn<QList<QPoint>>("ranges");
     const int last = kEnergizerHeaders.size() - 1;
-    QTest::newRow("nothing changed") << QList<QPoint>{} << QList<QPoint>{};
-    QTest::newRow("one cell") << QList<QPoint>{{8, 1}} << QList<QPoint>{{8, 1}, {8, 1}};
-    QTest::newRow("adjacent rows") << QList<QPoint>{{9, 2}, {8, 1}} << QList<QPoint>{{8, 1}, {9, 2}};
-    QTest::newRow("apart") << QList<QPoint>{{9, 2}, {8, 0}} << QList<QPoint>{{8, 0}, {8, 0}, {9, 2}, {9, 2}};
-    QTest::newRow("status: text and icon") << QList<QPoint>{{1, 0}} << QList<QPoint>{{0, 0}, {1, 0}};
-    QTest::newRow("disabled") << QList<QPoint>{{-1, 1}} << QList<QPoint>{{0, 1}, {last, 1}};
+    for (const bool marked : {false, true}) {
+        const auto row = [marked](const char* name) -> QTestData& {
+            return QTest::newRow(qPrintable(QLatin1String(name) + (marked ? QLatin1String(", marked") : QLatin1String())))
+                << marked;
+        };
+        row("nothing changed") << QList<QPoint>{} << QList<QPoint>{};
+        row("one cell") << QList<QPoint>{{8, 1}} << QList<QPoint>{{8, 1}, {8, 1}};
+        row("adjacent rows") << QList<QPoint>{{9, 2}, {8, 1}} << QList<QPoint>{{8, 1}, {9, 2}};
+        row("apart") << QList<QPoint>{{9, 2}, {8, 0}} << QList<QPoint>{{8, 0}, {8, 0}, {9, 2}, {9, 2}};
+        row("status: text and icon") << QList<QPoint>{{1, 0}} << QList<QPoint>{{0, 0}, {1, 0}};
+        row("disabled") << QList<QPoint>{{-1, 1}} << QList<QPoint>{{0, 1}, {last, 1}};
+        row("voltage") << QList<QPoint>{{-2, 0}} << QList<QPoint>{{3, 0}, {3, 0}};
+        row("colour") << QList<QPoint>{{-3, 0}} << QList<QPoint>{{1, 0}, {1, 0}};
+        row("same value") << QList<QPoint>{{-4, 1}} << QList<QPoint>{};
+    }
 }
 
 void TestTreeModel::refreshAnnouncesWhatChanged()
 {
+    QFETCH(bool, marked);
     QFETCH(QList<QPoint>, edits);
     QFETCH(QList<QPoint>, ranges);
-    for (int i = 0; i < 3; ++i)
+    statusRow(m_gateway, makeNode(QStringLiteral("E0"), m_devices.get(), Node::Energizer), Node::OK);
+    for (int i = 1; i < 3; ++i)
         statusRow(m_gateway, makeNode(QStringLiteral("I%1").arg(i), m_devices.get(), Node::IOCard), Node::OK);
     QSignalSpy changed(m_energizers.get(), &QAbstractItemModel::dataChanged);
-    const auto refreshAll = [this] {
+    const auto refreshAll = [this, marked] {
         for (Node* row : m_gateway->children)
-            m_energizers->refreshNode(row);
+            marked ? m_energizers->refreshChanges(row) : m_energizers->refreshNode(row);
         QCoreApplication::sendPostedEvents(m_energizers.get(), QEvent::MetaCall);
     };
     refreshAll();
@@ -387,10 +402,17 @@ void TestTreeModel::refreshAnnouncesWhatChanged()
     changed.clear();
     for (const QPoint& edit : edits) {
         Node* row = m_gateway->child(edit.y());
-        if (edit.x() < 0)
-            row->enabled = false;
-        else
-            row->columns[edit.x()] = edit.x() == 1 ? QVariant(Node::Critical) : QVariant(QStringLiteral("7"));
+        SiteLocker lock;
+        const auto write = [row, marked](int column, const QVariant& value) {
+            marked ? void(row->setData(column, value)) : void(row->columns[column] = value);
+        };
+        switch (edit.x()) {
+        case -1: row->enabled = false; break;
+        case -2: row->record[17] += 8; break;
+        case -3: row->color[Node::MainColor] = Qt::magenta; break;
+        case -4: write(8, row->data(8)); break;
+        default: write(edit.x(), edit.x() == 1 ? QVariant(Node::Critical) : QVariant(QStringLiteral("7")));
+        }
     }
     refreshAll();
     const QModelIndex gateway = m_energizers->nodeIndex(m_gateway);
