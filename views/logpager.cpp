@@ -212,13 +212,25 @@ bool LogPager::settleSpan(int limit, bool* moved, const QSqlDatabase& db)
 
 // The keys the days span, as terms ahead of the others: the bounds of the
 // table's range in the key's order; walking another index (`hiddenKey`),
-// tested on each entry, which holds the key, before the row is read.
-void LogPager::spanTerms(bool hiddenKey, QString* sql, QVariantList* values) const
+// tested on each entry, which holds the key, before the row is read. A read
+// in the key's order that goes on past `after` has that key for its bound
+// on the side it moves to: the planner takes one bound a side, and a page
+// deep in the days would otherwise walk every key before it.
+void LogPager::spanTerms(bool hiddenKey, const QVariant* after, QString* sql, QVariantList* values) const
 {
     const QString key = hiddenKey ? hidden(m_columns.at(0)) : m_columns.at(0);
-    *sql += QStringLiteral("%1 >= ? and ").arg(key);
-    values->append(m_span.first);
-    if (!m_span.lastOpen) {
+    const bool ascending = m_order == Qt::AscendingOrder;
+    if (after && ascending && after->toLongLong() >= m_span.first.toLongLong()) {
+        *sql += QStringLiteral("%1 > ? and ").arg(key);
+        values->append(*after);
+    } else {
+        *sql += QStringLiteral("%1 >= ? and ").arg(key);
+        values->append(m_span.first);
+    }
+    if (after && !ascending && (m_span.lastOpen || after->toLongLong() <= m_span.last.toLongLong())) {
+        *sql += QStringLiteral("%1 < ? and ").arg(key);
+        values->append(*after);
+    } else if (!m_span.lastOpen) {
         *sql += QStringLiteral("%1 <= ? and ").arg(key);
         values->append(m_span.last);
     }
@@ -260,16 +272,22 @@ bool LogPager::readSegment(bool nulls, const Row* after, int limit, std::vector<
     const bool fewDays = m_daysSet && m_span.rows <= SortedRangeRows;
     const bool dayIndex = m_column == StampColumn || (m_column != 0 && fewDays);
     const bool orderIndex = m_column == StampColumn || !fewDays;
+    // Past a row in the Date/Time order, its key bounds the stamp key's
+    // index on the side the read moves to, and the days the other side:
+    // the planner serves no row value from an expression's index, and of
+    // two bounds on one side it may take the days' and walk every key
+    // before the row.
+    const bool stampAfter = m_column == StampColumn && after && !nulls;
     QVariantList values;
     QString sql = QStringLiteral("select %1 from %2 where ").arg(m_columns.join(QStringLiteral(", ")), m_table);
     if (m_daysSet && !dayIndex)
-        spanTerms(m_column != 0, &sql, &values);
+        spanTerms(m_column != 0, m_column == 0 && after ? &(*after)[0] : nullptr, &sql, &values);
     QVariantList whereValues;
-    sql += where(&whereValues, dayIndex);
+    sql += where(&whereValues, dayIndex && !stampAfter);
     values += whereValues;
     QString order;
     if (m_column == 0) {
-        if (after) {
+        if (after && !m_daysSet) {
             sql += QStringLiteral(" and %1 %2 ?").arg(key, op);
             values << (*after)[0];
         }
@@ -280,6 +298,17 @@ bool LogPager::readSegment(bool nulls, const Row* after, int limit, std::vector<
         if (after && nulls) {
             sql += QStringLiteral(" and %1 %2 ?").arg(hidden(key), op);
             values << (*after)[0];
+        } else if (stampAfter) {
+            const QString afterKey = StampKey::of((*after)[size_t(StampColumn)].toString());
+            if (m_daysSet && ascending) {
+                sql += QStringLiteral(" and %1 < ?").arg(column);
+                values << m_endKey;
+            } else if (m_daysSet && !m_firstKey.isEmpty()) {
+                sql += QStringLiteral(" and %1 >= ?").arg(column);
+                values << m_firstKey;
+            }
+            sql += QStringLiteral(" and %1 %2= ? and (%1 %2 ? or %3 %2 ?)").arg(column, op, key);
+            values << afterKey << afterKey << (*after)[0];
         } else if (after) {
             sql += QStringLiteral(" and (%1, %2) %3 (?, ?)").arg(column, orderIndex ? key : hidden(key), op);
             const QVariant& value = (*after)[size_t(m_column)];

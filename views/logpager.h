@@ -115,7 +115,7 @@ private:
     QString sortExpression(bool indexed) const;
     bool findSpan(const QSqlDatabase& db);
     bool seek(QSqlQuery& query, const QString& sql, const QVariantList& values, QVariant* id, QString* key);
-    void spanTerms(bool hiddenKey, QString* sql, QVariantList* values) const;
+    void spanTerms(bool hiddenKey, const QVariant* after, QString* sql, QVariantList* values) const;
     bool countDays(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between);
     bool exec(QSqlQuery& query, const QString& sql, const QVariantList& values);
 

@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
@@ -32,6 +33,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -486,6 +489,10 @@ void TestAlarmLogWidget::manyRowsOnTheDaysAreReadAndCounted()
     // beyond those of the days' last and first rows by time.
     for (const char* stamp : {"10.11.2026 08:00:00 ", "10.11.2026 08:00:01 ", "11.12.2026 08:00:00 "})
         addRow(QLatin1String(stamp), QStringLiteral("A"), QStringLiteral("R"), QStringLiteral("OK"));
+    // Rows of one second, more than a page.
+    QVERIFY(query.exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 599) "
+                                      "insert into logAlarm(datetime, source, reason, info) "
+                                      "select '15.11.2026 12:00:00 ', 'T', 'R', 'OK' from n")));
     const QString onDays = QStringLiteral("from logAlarm where info <> 'Link lost' and substr(datetime, 7, 4) || "
                                           "substr(datetime, 4, 2) || substr(datetime, 1, 2) between '20261105' and '20261124'");
     AlarmLogWidget widget;
@@ -502,6 +509,29 @@ void TestAlarmLogWidget::manyRowsOnTheDaysAreReadAndCounted()
     };
     widget.print();
     QCOMPARE(capture.recordsCount, QList<int>{sqlRows(QStringLiteral("select count(*) %1").arg(onDays)).value(0).toInt()});
+
+    // Read to the end, page after page, each page costs about what the
+    // first did: a page deep in the days starts at the row before it and
+    // walks no key before that one.
+    sqlite3* db = *static_cast<sqlite3* const*>(QSqlDatabase::database().driver()->handle().data());
+    qint64 steps = 0;
+    sqlite3_progress_handler(db, 100, [](void* count) { return ++*static_cast<qint64*>(count), 0; }, &steps);
+    const auto noHandler = qScopeGuard([db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
+    QAbstractItemModel* view = table(widget)->model();
+    const QString key = StampKey::sql(QStringLiteral("datetime"));
+    for (const auto& [section, order, sql] : {std::make_tuple(1, Qt::DescendingOrder, key + " desc, id desc"),
+                                              std::make_tuple(1, Qt::AscendingOrder, key + " asc, id asc"),
+                                              std::make_tuple(0, Qt::AscendingOrder, QStringLiteral("id asc"))}) {
+        steps = 0;
+        table(widget)->horizontalHeader()->setSortIndicator(section, order);
+        const qint64 firstPage = std::max<qint64>(steps, 1);
+        while (view->canFetchMore(QModelIndex()))
+            view->fetchMore(QModelIndex());
+        const int pages = view->rowCount() / AlarmLogModel::PageRows + 1;
+        QCOMPARE(shown(widget, 0), sqlRows(QStringLiteral("select id %1 order by %2").arg(onDays, sql)));
+        QVERIFY2(steps <= 3 * pages * firstPage, qPrintable(QStringLiteral("%1 steps for %2 pages, the first %3")
+                                                                .arg(steps).arg(pages).arg(firstPage)));
+    }
 }
 
 void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
