@@ -43,8 +43,7 @@ public:
 
     const AlarmCondition* find(int part, int key)
     {
-        if (!m_indexed.isSharedWith(g_alarmConditions))
-            rebuild();
+        update();
         if (part >= 0 && part < Parts && key >= 0 && key < IndexedKeys) {
             const int at = m_first[part][key];
             return at < 0 ? nullptr : &m_indexed.at(at);
@@ -56,9 +55,22 @@ public:
         return nullptr;
     }
 
+    // A number that changes whenever the list in force does, never 0.
+    quint64 generation()
+    {
+        update();
+        return m_generation;
+    }
+
 private:
     static constexpr int Parts = 2;
     static constexpr int IndexedKeys = 64;
+
+    void update()
+    {
+        if (!m_indexed.isSharedWith(g_alarmConditions))
+            rebuild();
+    }
 
     void clearIndex()
     {
@@ -68,6 +80,7 @@ private:
 
     void rebuild()
     {
+        ++m_generation;
         m_indexed = g_alarmConditions;
         clearIndex();
         for (int at = m_indexed.size() - 1; at >= 0; --at) {
@@ -80,13 +93,20 @@ private:
 
     AlarmConditionList m_indexed;
     std::array<std::array<int, IndexedKeys>, Parts> m_first;
+    quint64 m_generation = 1;
 };
+
+// Callers hold the site mutex.
+ConditionIndex& conditionIndex()
+{
+    static ConditionIndex index;
+    return index;
+}
 
 // Lookups over the conditions; callers hold the site mutex.
 const AlarmCondition* findCondition(int part, int key)
 {
-    static ConditionIndex index;
-    return index.find(part, key);
+    return conditionIndex().find(part, key);
 }
 
 int conditionStatus(int part, int key)
@@ -175,6 +195,64 @@ int evaluateSector(const StatusRecord& record, const SectorParams& params, QColo
     raiseTo(record, params.sectorAlarm, 1, maximum, color);
     raiseTo(record, params.lowVoltage, 1, maximum, color);
     return maximum;
+}
+
+// The status of an energizer's record. Writes its flag text and main
+// colour, or all four colours of the device when its link is lost
+// (`allColors`). `failed`: its status column reads Failure.
+int evaluateEnergizer(const StatusRecord& record, bool failed, std::array<QColor, Node::ColorCount>& color,
+                      QString& flagText, bool& allColors)
+{
+    allColors = false;
+    color[Node::MainColor] = failed ? energizerColorOf(AlarmKey::ResetColor) : energizerColorOf(AlarmKey::NoAlarm);
+
+    // The text is built aside and taken only when it reads otherwise.
+    static thread_local QString text;
+    text.resize(0);
+    text.reserve(kFlagTextCapacity);
+    // A copy, not a share: the scratch keeps its room to itself.
+    const auto takeText = [&flagText] {
+        if (flagText != text)
+            flagText = QString(text.constData(), text.size());
+    };
+    int maximum = 0;
+    for (const EnergizerFlag& flag : kEnergizerFlags) {
+        if (energizerValue(record, flag.param) != flag.presentValue)
+            continue;
+        if (!text.isEmpty())
+            text += QLatin1String(", ");
+        text += QLatin1String(flag.text);
+        const int status = energizerStatusOf(flag.param);
+        if (flag.param == EnergizerParam::CommsFail) {
+            // A lost link outranks everything listed before it and paints the whole device.
+            if (status > maximum) {
+                const QColor failColor = energizerColorOf(EnergizerParam::CommsFail);
+                for (int i : {Node::MainColor, Node::Sector1Color, Node::Sector2Color, Node::GateColor})
+                    color[i] = failColor;
+                allColors = true;
+                takeText();
+                return Node::Failure;
+            }
+            continue;
+        }
+        if (status > maximum) {
+            maximum = status;
+            color[Node::MainColor] = energizerColorOf(flag.param);
+        }
+    }
+
+    if (energizerValue(record, EnergizerParam::FenceOn1) || energizerValue(record, EnergizerParam::FenceOn2)) {
+        if (text.isEmpty())
+            text += QLatin1String("Fence1On, Fence2On");
+        takeText();
+        return maximum;
+    }
+    takeText();
+    if (energizerValue(record, EnergizerParam::Tamper)) {
+        color[Node::MainColor] = energizerColorOf(EnergizerParam::Tamper);
+        return Node::Tamper;
+    }
+    return energizerStatusOf(EnergizerParam::FenceOn1);
 }
 
 int sensorRank(int type)
@@ -541,93 +619,119 @@ void Node::resetState()
     outputArea.fill(0);
 }
 
+struct Node::Evaluated
+{
+    StatusRecord record{};
+    quint64 conditions = 0;  // none: nothing evaluated yet
+    bool failed = false;
+    int status = 0;
+    QColor color;
+};
+
+struct Node::Evaluations
+{
+    Evaluated energizer;
+    QString flagText;
+    bool allColors = false;
+    std::array<Evaluated, 2> zones;
+    Evaluated gate;
+};
+
+template<typename Evaluate, typename Write>
+int Node::evaluateOnce(Evaluated& last, bool failed, const Evaluate& evaluate, const Write& write)
+{
+    const quint64 conditions = conditionIndex().generation();
+    if (last.conditions == conditions && last.failed == failed && last.record == record) {
+        write();
+        return last.status;
+    }
+    last.status = evaluate();
+    last.record = record;
+    last.conditions = conditions;
+    last.failed = failed;
+    return last.status;
+}
+
 int Node::evaluateEnergizerStatus()
 {
     SiteLocker lock;
-    color[MainColor] = energizerColorOf(AlarmKey::NoAlarm);
     if (!updated) {
         flagText.clear();
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
-    if (status() == Failure)
-        color[MainColor] = energizerColorOf(AlarmKey::ResetColor);
+    if (!m_evaluations)
+        m_evaluations = std::make_unique<Evaluations>();
+    Evaluations& last = *m_evaluations;
+    const bool failed = status() == Failure;
+    return evaluateOnce(
+        last.energizer, failed,
+        [&] {
+            const int evaluated = evaluateEnergizer(record, failed, color, flagText, last.allColors);
+            last.energizer.color = color[MainColor];
+            last.flagText = flagText;
+            return evaluated;
+        },
+        [&] {
+            if (last.allColors)
+                std::fill_n(color.begin(), GateColor + 1, last.energizer.color);
+            else
+                color[MainColor] = last.energizer.color;
+            if (flagText != last.flagText)
+                flagText = last.flagText;
+        });
+}
 
-    // The text is built aside and taken only when it reads otherwise: each
-    // tick evaluates every device, and most read as they did.
-    static thread_local QString text;
-    text.resize(0);
-    text.reserve(kFlagTextCapacity);
-    // A copy, not a share: the scratch keeps its room to itself.
-    const auto takeText = [this] {
-        if (flagText != text)
-            flagText = QString(text.constData(), text.size());
-    };
-    int maximum = 0;
-    for (const EnergizerFlag& flag : kEnergizerFlags) {
-        if (energizerValue(record, flag.param) != flag.presentValue)
-            continue;
-        if (!text.isEmpty())
-            text += QLatin1String(", ");
-        text += QLatin1String(flag.text);
-        const int status = energizerStatusOf(flag.param);
-        if (flag.param == EnergizerParam::CommsFail) {
-            // A lost link outranks everything listed before it and paints the whole device.
-            if (status > maximum) {
-                const QColor failColor = energizerColorOf(EnergizerParam::CommsFail);
-                for (int i : {MainColor, Sector1Color, Sector2Color, GateColor})
-                    color[i] = failColor;
-                takeText();
-                return Failure;
-            }
-            continue;
-        }
-        if (status > maximum) {
-            maximum = status;
-            color[MainColor] = energizerColorOf(flag.param);
-        }
-    }
-
-    if (energizerValue(record, EnergizerParam::FenceOn1) || energizerValue(record, EnergizerParam::FenceOn2)) {
-        if (text.isEmpty())
-            text += QLatin1String("Fence1On, Fence2On");
-        takeText();
-        return maximum;
-    }
-    takeText();
-    if (energizerValue(record, EnergizerParam::Tamper)) {
-        color[MainColor] = energizerColorOf(EnergizerParam::Tamper);
-        return Tamper;
-    }
-    return energizerStatusOf(EnergizerParam::FenceOn1);
+int Node::evaluateZone(int zone)
+{
+    static constexpr SectorParams params[] = {
+        {EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1, EnergizerParam::SectorAlarm1,
+         EnergizerParam::LowVoltageZone1},
+        {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2, EnergizerParam::SectorAlarm2,
+         EnergizerParam::LowVoltageZone2}};
+    SiteLocker lock;
+    if (!m_evaluations)
+        m_evaluations = std::make_unique<Evaluations>();
+    Evaluated& last = m_evaluations->zones[zone];
+    QColor& shown = color[zone == 0 ? Sector1Color : Sector2Color];
+    return evaluateOnce(
+        last, false,
+        [&] {
+            const int status = evaluateSector(record, params[zone], shown);
+            last.color = shown;
+            return status;
+        },
+        [&] { shown = last.color; });
 }
 
 int Node::evaluateSector1Status()
 {
-    SiteLocker lock;
-    return evaluateSector(record,
-                          {EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1, EnergizerParam::SectorAlarm1,
-                           EnergizerParam::LowVoltageZone1},
-                          color[Sector1Color]);
+    return evaluateZone(0);
 }
 
 int Node::evaluateSector2Status()
 {
-    SiteLocker lock;
-    return evaluateSector(record,
-                          {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2, EnergizerParam::SectorAlarm2,
-                           EnergizerParam::LowVoltageZone2},
-                          color[Sector2Color]);
+    return evaluateZone(1);
 }
 
 int Node::evaluateGateStatus()
 {
     SiteLocker lock;
-    color[GateColor] = energizerColorOf(AlarmKey::NoAlarm);
-    int maximum = 0;
-    raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, color[GateColor]);
-    raiseTo(record, EnergizerParam::GateStatus, 1, maximum, color[GateColor]);
-    return maximum;
+    if (!m_evaluations)
+        m_evaluations = std::make_unique<Evaluations>();
+    Evaluated& last = m_evaluations->gate;
+    QColor& shown = color[GateColor];
+    return evaluateOnce(
+        last, false,
+        [&] {
+            shown = energizerColorOf(AlarmKey::NoAlarm);
+            int maximum = 0;
+            raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, shown);
+            raiseTo(record, EnergizerParam::GateStatus, 1, maximum, shown);
+            last.color = shown;
+            return maximum;
+        },
+        [&] { shown = last.color; });
 }
 
 int Node::evaluateIOCardStatus()

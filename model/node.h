@@ -187,6 +187,15 @@ public:
 private:
     friend class NodeHandle;
     friend class TreeModel;
+    struct Evaluations;
+    struct Evaluated;
+    // Runs `evaluate` unless `last` holds an evaluation of the same record
+    // under the same conditions (and `failed`); then writes back what that
+    // one wrote through `write` and returns its status.
+    template<typename Evaluate, typename Write>
+    int evaluateOnce(Evaluated& last, bool failed, const Evaluate& evaluate, const Write& write);
+    // Sector 1 (zone 0) or 2 (zone 1).
+    int evaluateZone(int zone);
     int columnAsInt(int column) const;
     void markChanged(int column);
     // The anchor of this node's handles, made with the first handle.
@@ -208,6 +217,10 @@ private:
     RefreshWanted m_refreshWanted = RefreshWanted::None;
     // Under the site mutex.
     std::shared_ptr<NodeAnchor> m_anchor;
+    // What the evaluations last found, made at the first one (under the
+    // site mutex): each device is evaluated several times a second over the
+    // same record, by its heartbeat and by the tick.
+    std::unique_ptr<Evaluations> m_evaluations;
     const Node* m_partnerSeen = nullptr;
     std::shared_ptr<const NodeAnchor> m_partnerAnchor;
 };
