@@ -645,8 +645,10 @@ TreeModel::Shown TreeModel::shownSources(Node* node)
 
 // Calls `visit` with each item of `node`'s row that may differ from `was`,
 // the row as last announced, given the columns the row marked changed: a
-// column's own items, and for a status row what its status code, record and
-// colours show.
+// column's text, and for a status row what its status code, record and
+// colours show. A background is visited only where the row has one: a
+// status row's colour columns (its colours), a sensor's state (its state
+// and the alarm conditions in force).
 template<typename Visit>
 void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit)
 {
@@ -656,30 +658,30 @@ void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const S
             visit(item);
         return;
     }
-    quint32 cells = marked;
+    quint32 texts = marked;
+    quint32 backgrounds = 0;
     bool icon = false;
     if (node->type == Node::StatusRow) {
         if (marked & columnBit(Node::kStatusColumn)) {
-            cells |= ColorColumns;
+            texts |= ColorColumns;
             icon = true;
         }
         if (was.record != node->record) {
             for (const RecordColumn& shown : RecordColumns) {
                 if (energizerParamCode(was.record, shown.param) != energizerParamCode(node->record, shown.param))
-                    cells |= columnBit(shown.column);
+                    texts |= columnBit(shown.column);
             }
         }
         if (was.colors != node->color)
-            cells |= ColorColumns;
+            backgrounds = ColorColumns;
+    } else if (node->type == Node::TWSensor) {
+        backgrounds = columnBit(Node::kStatusColumn);
     }
-    // Its colour follows the alarm conditions in force.
-    if (node->type == Node::TWSensor)
-        cells |= columnBit(Node::kStatusColumn);
     for (int column = 0; column < columns; ++column) {
-        if (cells & columnBit(column)) {
+        if (texts & columnBit(column))
             visit(2 * column);
+        if (backgrounds & columnBit(column))
             visit(2 * column + 1);
-        }
     }
     if (icon)
         visit(2 * columns);
