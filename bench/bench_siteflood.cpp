@@ -25,6 +25,7 @@
 #include "benchdata.h"
 #include "benchmain.h"
 #include "controlunit.h"
+#include "floodsamples.h"
 #include "gatewaysimulator.h"
 #include "globals.h"
 #include "graphicsbox.h"
@@ -216,11 +217,7 @@ private:
 };
 
 // A count over time, read on the stand-in's thread.
-struct Sample
-{
-    qint64 ns;
-    qint64 count;
-};
+using Sample = FloodSample;
 
 // The gateway stand-in on a thread of its own. Every SampleMs it notes
 // there the changes pushed so far and, through a connection of its own,
@@ -318,26 +315,6 @@ private:
     qint64 m_firstKey = 0;
     int m_ticks = 0;
 };
-
-// The longest a row took from the sample that first saw it pushed to the
-// sample that first saw it committed; -1 when a pushed row never was.
-double worstRowMs(const std::vector<Sample>& pushes, const std::vector<Sample>& commits, qint64 rows)
-{
-    qint64 worst = 0;
-    qint64 done = 0;
-    size_t push = 0;
-    for (const Sample& commit : commits) {
-        if (commit.count <= done)
-            continue;
-        // Row `done` (0-based) is the oldest of those committed now.
-        while (push < pushes.size() && pushes[push].count <= done)
-            ++push;
-        if (push < pushes.size())
-            worst = std::max(worst, commit.ns - pushes[push].ns);
-        done = commit.count;
-    }
-    return done >= rows ? worst / 1e6 : -1;
-}
 
 // A gateway box on the first workspace, filed as a placed box files it,
 // with a fence line under energizer 1's first sector.

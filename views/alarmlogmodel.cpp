@@ -26,6 +26,8 @@ AlarmLogModel::AlarmLogModel(QObject* parent)
     , m_pager(QStringLiteral("logAlarm"), {QStringLiteral("id"), QStringLiteral("datetime"), QStringLiteral("source"),
                                            QStringLiteral("reason"), QStringLiteral("info")})
 {
+    m_settle.setSingleShot(true);
+    connect(&m_settle, &QTimer::timeout, this, &AlarmLogModel::settleSpan);
 }
 
 void AlarmLogModel::setFilter(const AlarmLogProxyModel& filter)
@@ -87,7 +89,22 @@ bool AlarmLogModel::readFirstPage()
     m_beyond.clear();
     place(std::move(waiting), false);
     endResetModel();
+    if (ok && m_pager.spanEstimated())
+        m_settle.start();
     return ok;
+}
+
+// Pages are read between the estimated ends of the days: when the walk to
+// the exact ones finds rows beyond them, the first page is read anew.
+void AlarmLogModel::settleSpan()
+{
+    bool moved = false;
+    if (!m_pager.settleSpan(LogPager::SettleRows, &moved))
+        qCWarning(lcViews) << "logAlarm" << m_pager.lastError().text();
+    else if (moved && !readFirstPage())
+        qCWarning(lcViews) << "logAlarm" << m_lastError.text();
+    else if (m_pager.spanEstimated())
+        m_settle.start();
 }
 
 // The next `limit` rows after `after` (from the first for null) in the sort order.

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 
 #include <deque>
@@ -30,7 +31,8 @@ class AlarmLogProxyModel;
 // what the view has asked for by a page, the last are let go again (the
 // view reads them anew if it scrolls down to them). A batch costs the same
 // however long the log, the run or the rows still on their way to the
-// database.
+// database. The first and last key of the days are made exact after the
+// first page shows, a stretch per turn of the event loop.
 class AlarmLogModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -93,6 +95,7 @@ private:
     using HeldRows = std::deque<HeldRow>;
 
     bool readFirstPage();
+    void settleSpan();
     bool readRows(const Row* after, int limit, HeldRows* rows);
     bool comesBefore(const HeldRow& a, const HeldRow& b) const;
     // Puts `rows` among those held, announcing each insertion when
@@ -121,4 +124,5 @@ private:
     // run committed before that may have come from the table too.
     qint64 m_readNewest = -1;
     quint64 m_reloadAfter = 0;
+    QTimer m_settle;
 };

@@ -62,32 +62,35 @@ QString LogPager::where(QVariantList* values, bool dayIndex) const
     return where(values, dayIndex, m_firstKey, m_endKey);
 }
 
-// The filter, the days from `firstKey` to before `endKey` (through the stamp
-// key's index when `dayIndex`) and the newest key.
+// The days from `firstKey` to before `endKey` (through the stamp key's
+// index when `dayIndex`), the newest key and the filter.
 QString LogPager::where(QVariantList* values, bool dayIndex, const QString& firstKey, const QString& endKey) const
 {
-    QString sql = m_filterSql.isEmpty() ? QStringLiteral("1") : QStringLiteral("(") + m_filterSql + QLatin1Char(')');
-    *values = m_filterValues;
-    if (m_daysSet) {
+    QStringList terms;
+    values->clear();
+    if (m_daysSet && endKey.isEmpty()) {
+        terms << QStringLiteral("0");
+    } else if (m_daysSet) {
         const QString stamp = m_columns.at(StampColumn);
-        const QString key = dayIndex ? StampKey::sql(stamp) : hidden(StampKey::sql(stamp));
-        if (endKey.isEmpty()) {
-            sql += QStringLiteral(" and 0");
-        } else {
-            if (!firstKey.isEmpty()) {
-                sql += QStringLiteral(" and ") + key + QStringLiteral(" >= ?");
-                values->append(firstKey);
-            }
-            sql += QStringLiteral(" and ") + key + QStringLiteral(" < ? and ") + stamp + QStringLiteral(" glob ")
-                + QLatin1String(StampGlob);
-            values->append(endKey);
+        const QString onDays = dayIndex ? StampKey::sql(stamp) : hidden(StampKey::sql(stamp));
+        if (!firstKey.isEmpty()) {
+            terms << onDays + QStringLiteral(" >= ?");
+            values->append(firstKey);
         }
+        terms << onDays + QStringLiteral(" < ?");
+        values->append(endKey);
     }
     if (m_newestKey.isValid()) {
-        sql += QStringLiteral(" and %1 <= ?").arg(hidden(m_columns.at(0)));
+        terms << QStringLiteral("%1 <= ?").arg(hidden(m_columns.at(0)));
         values->append(m_newestKey);
     }
-    return sql;
+    if (m_daysSet)
+        terms << m_columns.at(StampColumn) + QStringLiteral(" glob ") + QLatin1String(StampGlob);
+    if (!m_filterSql.isEmpty()) {
+        terms << QStringLiteral("(") + m_filterSql + QLatin1Char(')');
+        *values += m_filterValues;
+    }
+    return terms.isEmpty() ? QStringLiteral("1") : terms.join(QStringLiteral(" and "));
 }
 
 bool LogPager::exec(QSqlQuery& query, const QString& sql, const QVariantList& values)
@@ -161,42 +164,64 @@ bool LogPager::findSpan(const QSqlDatabase& db)
     return true;
 }
 
-// The smallest and the largest key on the days, read from every key of the
-// days in the stamp key's index (no row of the table).
-bool LogPager::findExactSpan(const QSqlDatabase& db)
+// A stretch of the walk through the days' keys in the stamp key's index (no
+// row of the table), from where the last one stopped: the smallest and the
+// largest key met so far are the exact ends once the walk is through.
+bool LogPager::settleSpan(int limit, bool* moved, const QSqlDatabase& db)
 {
-    QVariantList values{m_endKey};
+    *moved = false;
+    if (!spanEstimated())
+        return true;
     const QString stampKey = StampKey::sql(m_columns.at(StampColumn));
-    QString sql = QStringLiteral("select min(%1), max(%1) from %2 where %3 < ?").arg(m_columns.at(0), m_table, stampKey);
-    if (!m_firstKey.isEmpty()) {
+    const QString key = m_columns.at(0);
+    QString sql = QStringLiteral("select %1, %2 from %3 where %2 < ?").arg(key, stampKey, m_table);
+    QVariantList values{m_endKey};
+    if (m_span.walked.isValid()) {
+        sql += QStringLiteral(" and %1 >= ? and (%1 > ? or %2 > ?)").arg(stampKey, key);
+        values << m_span.walkedKey << m_span.walkedKey << m_span.walked;
+    } else if (!m_firstKey.isEmpty()) {
         sql += QStringLiteral(" and %1 >= ?").arg(stampKey);
         values.append(m_firstKey);
     }
+    sql += QStringLiteral(" order by %1, %2 limit ?").arg(stampKey, key);
+    values.append(limit);
     QSqlQuery query(db);
-    if (!exec(query, sql, values) || !query.next())
+    if (!exec(query, sql, values))
         return false;
-    if (!m_span.firstExact && !query.value(0).isNull())
-        m_span.first = query.value(0);
-    if (!m_span.lastExact && !query.value(1).isNull())
-        m_span.last = query.value(1);
+    int walked = 0;
+    for (; query.next(); ++walked) {
+        const qint64 id = query.value(0).toLongLong();
+        m_span.least = std::min(m_span.least, id);
+        m_span.most = std::max(m_span.most, id);
+        m_span.walked = id;
+        m_span.walkedKey = query.value(1).toString();
+    }
+    if (walked == limit)
+        return true;
+    if (!m_span.firstExact && m_span.least < m_span.first.toLongLong()) {
+        m_span.first = m_span.least;
+        *moved = true;
+    }
+    if (!m_span.lastExact && m_span.most > m_span.last.toLongLong()) {
+        m_span.last = m_span.most;
+        *moved = true;
+    }
     m_span.firstExact = m_span.lastExact = true;
     return true;
 }
 
-// The keys the days span, as bounds of a query in the key's order: the last
-// exact, the first as far as known.
-bool LogPager::spanTerms(QString* sql, QVariantList* values, const QSqlDatabase& db)
+// The keys the days span, as terms ahead of the others: the bounds of the
+// table's range in the key's order; walking another index (`hiddenKey`),
+// tested on each entry, which holds the key, before the row is read.
+void LogPager::spanTerms(bool hiddenKey, QString* sql, QVariantList* values) const
 {
-    if (!m_span.lastExact && !findExactSpan(db))
-        return false;
-    const QString key = m_columns.at(0);
-    *sql += QStringLiteral(" and %1 >= ?").arg(key);
+    const QString key = hiddenKey ? hidden(m_columns.at(0)) : m_columns.at(0);
+    *sql += QStringLiteral("%1 >= ? and ").arg(key);
     values->append(m_span.first);
     if (!m_span.lastOpen) {
-        *sql += QStringLiteral(" and %1 <= ?").arg(key);
+        *sql += QStringLiteral("%1 <= ? and ").arg(key);
         values->append(m_span.last);
     }
-    return true;
 }
 
 bool LogPager::read(const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db)
@@ -205,17 +230,8 @@ bool LogPager::read(const Row* after, int limit, std::vector<Row>* rows, const Q
         return false;
     if (m_daysSet && m_span.empty)
         return true;
-    if (m_column == 0) {
-        const size_t had = rows->size();
-        if (!readSegment(false, after, limit, rows, db))
-            return false;
-        // Short of a page below the first key estimated: the days may hold
-        // older rows still.
-        if (!m_daysSet || m_span.firstExact || int(rows->size() - had) == limit)
-            return true;
-        rows->resize(had);
-        return findExactSpan(db) && readSegment(false, after, limit, rows, db);
-    }
+    if (m_column == 0)
+        return readSegment(false, after, limit, rows, db);
     // Ascending the NULLs come first, descending last.
     const bool nullsFirst = m_order == Qt::AscendingOrder;
     const bool afterNull = after && (*after)[size_t(m_column)].isNull();
@@ -239,18 +255,20 @@ bool LogPager::readSegment(bool nulls, const Row* after, int limit, std::vector<
 
     // The days come from the stamp key's index when it gives the order, or
     // when they hold few rows (then sorted); otherwise the order's index
-    // is read, and the days checked row by row. In the key's order that is
-    // the table itself, between the first and last key of the days.
+    // is read between the first and last key of the days, and the days
+    // checked row by row. In the key's order that is the table itself.
     const bool fewDays = m_daysSet && m_span.rows <= SortedRangeRows;
     const bool dayIndex = m_column == StampColumn || (m_column != 0 && fewDays);
     const bool orderIndex = m_column == StampColumn || !fewDays;
     QVariantList values;
-    QString sql = QStringLiteral("select %1 from %2 where ").arg(m_columns.join(QStringLiteral(", ")), m_table)
-        + where(&values, dayIndex);
+    QString sql = QStringLiteral("select %1 from %2 where ").arg(m_columns.join(QStringLiteral(", ")), m_table);
+    if (m_daysSet && !dayIndex)
+        spanTerms(m_column != 0, &sql, &values);
+    QVariantList whereValues;
+    sql += where(&whereValues, dayIndex);
+    values += whereValues;
     QString order;
     if (m_column == 0) {
-        if (m_daysSet && !spanTerms(&sql, &values, db))
-            return false;
         if (after) {
             sql += QStringLiteral(" and %1 %2 ?").arg(key, op);
             values << (*after)[0];
@@ -292,6 +310,12 @@ bool LogPager::count(qint64* rows, const QSqlDatabase& db, const std::function<v
         return true;
     if (m_daysSet && m_span.rows > SortedRangeRows)
         return countDays(rows, db, between);
+    // The pages that follow keep to the exact ends, few keys away.
+    bool moved = false;
+    while (spanEstimated()) {
+        if (!settleSpan(SettleRows, &moved, db))
+            return false;
+    }
     QSqlQuery query(db);
     QVariantList values;
     const bool ok = exec(query, QStringLiteral("select count(*) from %1 where ").arg(m_table) + where(&values, true), values)

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <vector>
 
 // Reads the rows of a log table (key first, then the stamp and three more
@@ -25,17 +26,23 @@
 // order the table itself is read between the first and last key of the
 // days. Otherwise it depends on how many keys the days span: a few
 // (SortedRangeRows) rows are taken from that index and sorted; more are read
-// in the order's own index with the days checked row by row, which finds a
-// page at once when the days hold many rows. The keys a
-// row at either end of the days has are estimates until needed exactly: a
-// clock set back across a day's end writes rows of that day after later
-// ones.
+// in the order's own index, which finds a page at once when the days hold
+// many rows: an entry outside the days' keys is passed over on the index,
+// the others' days checked row by row.
+//
+// The keys a row at either end of the days has are estimates, from a few
+// seeks: a clock set back across a day's end writes rows of that day after
+// later ones. Making them exact walks every key of the days, so it goes a
+// stretch at a time (`settleSpan`) after the first page is shown; a count
+// makes them exact before the pages it counted are read.
 class LogPager
 {
 public:
     static constexpr int ColumnCount = 5;
     static constexpr int StampColumn = 1;
     static constexpr qint64 SortedRangeRows = 20000;
+    // Keys of the days walked in one stretch: a few milliseconds of a cold file.
+    static constexpr int SettleRows = 5000;
     using Row = std::array<QVariant, ColumnCount>;
 
     // `columns`: the key column, then the four shown.
@@ -60,6 +67,16 @@ public:
     // Appends the next `limit` rows after `after` (from the start for null)
     // to `rows`. False, error kept, when the table cannot be read.
     bool read(const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db = QSqlDatabase::database());
+    // Whether the first and last key of the days are estimates still: the
+    // key's order reads between them.
+    bool spanEstimated() const
+    {
+        return m_daysSet && m_span.known && !m_span.empty && !(m_span.firstExact && m_span.lastExact);
+    }
+    // Walks up to `limit` more keys of the days towards their exact ends;
+    // `moved` when, that done, an end lies beyond its estimate. False, error
+    // kept, when the table cannot be read.
+    bool settleSpan(int limit, bool* moved, const QSqlDatabase& db = QSqlDatabase::database());
     // Rows passing the filter. A count over days that span many keys reads
     // them a day at a time and runs `between` after each; the reads that
     // follow keep to the keys it counted (no row written since is read).
@@ -84,6 +101,12 @@ private:
         QVariant first;
         QVariant last;
         qint64 rows = 0; // how many keys lie between, about
+        // The walk to the exact ends: the last row walked, in the stamp
+        // key's order, and the smallest and largest key met.
+        QVariant walked;
+        QString walkedKey;
+        qint64 least = std::numeric_limits<qint64>::max();
+        qint64 most = std::numeric_limits<qint64>::min();
     };
 
     bool readSegment(bool nulls, const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db);
@@ -91,9 +114,8 @@ private:
     QString where(QVariantList* values, bool dayIndex, const QString& firstKey, const QString& endKey) const;
     QString sortExpression(bool indexed) const;
     bool findSpan(const QSqlDatabase& db);
-    bool findExactSpan(const QSqlDatabase& db);
     bool seek(QSqlQuery& query, const QString& sql, const QVariantList& values, QVariant* id, QString* key);
-    bool spanTerms(QString* sql, QVariantList* values, const QSqlDatabase& db);
+    void spanTerms(bool hiddenKey, QString* sql, QVariantList* values) const;
     bool countDays(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between);
     bool exec(QSqlQuery& query, const QString& sql, const QVariantList& values);
 
