@@ -619,37 +619,51 @@ void Node::resetState()
     outputArea.fill(0);
 }
 
-struct Node::Evaluated
+// What the evaluations found last, all of one record under one list of
+// conditions: the first line holds what a repeated evaluation reads.
+struct Node::Evaluations
 {
     StatusRecord record{};
     quint64 conditions = 0;  // none: nothing evaluated yet
-    bool failed = false;
-    int status = 0;
-    QColor color;
-};
-
-struct Node::Evaluations
-{
-    Evaluated energizer;
-    QString flagText;
+    quint8 done = 0;         // a bit per Evaluation
+    bool energizerFailed = false;
     bool allColors = false;
-    std::array<Evaluated, 2> zones;
-    Evaluated gate;
+    std::array<qint8, 4> statuses{};
+    QString flagText;
+    std::array<QColor, 4> colors;
 };
 
-template<typename Evaluate, typename Write>
-int Node::evaluateOnce(Evaluated& last, bool failed, const Evaluate& evaluate, const Write& write)
+template<typename Evaluate>
+int Node::evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const Evaluate& evaluate)
 {
+    if (!m_evaluations)
+        m_evaluations = std::make_unique<Evaluations>();
+    Evaluations& last = *m_evaluations;
+    const int at = int(evaluation);
+    const quint8 bit = quint8(1u << at);
     const quint64 conditions = conditionIndex().generation();
-    if (last.conditions == conditions && last.failed == failed && last.record == record) {
-        write();
-        return last.status;
+    if (last.conditions != conditions || last.record != record) {
+        last.record = record;
+        last.conditions = conditions;
+        last.done = 0;
+    } else if ((last.done & bit) && (evaluation != Evaluation::Energizer || last.energizerFailed == failed)) {
+        if (evaluation == Evaluation::Energizer && last.allColors)
+            std::fill_n(color.begin(), GateColor + 1, last.colors[at]);
+        else
+            shown = last.colors[at];
+        if (evaluation == Evaluation::Energizer && !flagText.isSharedWith(last.flagText))
+            flagText = last.flagText;
+        return last.statuses[at];
     }
-    last.status = evaluate();
-    last.record = record;
-    last.conditions = conditions;
-    last.failed = failed;
-    return last.status;
+    const int status = evaluate();
+    last.statuses[at] = qint8(status);
+    last.colors[at] = shown;
+    last.done |= bit;
+    if (evaluation == Evaluation::Energizer) {
+        last.energizerFailed = failed;
+        last.flagText = flagText;
+    }
+    return status;
 }
 
 int Node::evaluateEnergizerStatus()
@@ -660,78 +674,46 @@ int Node::evaluateEnergizerStatus()
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
-    if (!m_evaluations)
-        m_evaluations = std::make_unique<Evaluations>();
-    Evaluations& last = *m_evaluations;
     const bool failed = status() == Failure;
-    return evaluateOnce(
-        last.energizer, failed,
-        [&] {
-            const int evaluated = evaluateEnergizer(record, failed, color, flagText, last.allColors);
-            last.energizer.color = color[MainColor];
-            last.flagText = flagText;
-            return evaluated;
-        },
-        [&] {
-            if (last.allColors)
-                std::fill_n(color.begin(), GateColor + 1, last.energizer.color);
-            else
-                color[MainColor] = last.energizer.color;
-            if (flagText != last.flagText)
-                flagText = last.flagText;
-        });
+    return evaluateOnce(Evaluation::Energizer, failed, color[MainColor], [&] {
+        return evaluateEnergizer(record, failed, color, flagText, m_evaluations->allColors);
+    });
 }
 
-int Node::evaluateZone(int zone)
+int Node::evaluateZone(Evaluation zone)
 {
     static constexpr SectorParams params[] = {
         {EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1, EnergizerParam::SectorAlarm1,
          EnergizerParam::LowVoltageZone1},
         {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2, EnergizerParam::SectorAlarm2,
          EnergizerParam::LowVoltageZone2}};
+    const bool first = zone == Evaluation::Zone1;
     SiteLocker lock;
-    if (!m_evaluations)
-        m_evaluations = std::make_unique<Evaluations>();
-    Evaluated& last = m_evaluations->zones[zone];
-    QColor& shown = color[zone == 0 ? Sector1Color : Sector2Color];
-    return evaluateOnce(
-        last, false,
-        [&] {
-            const int status = evaluateSector(record, params[zone], shown);
-            last.color = shown;
-            return status;
-        },
-        [&] { shown = last.color; });
+    QColor& shown = color[first ? Sector1Color : Sector2Color];
+    return evaluateOnce(zone, false, shown, [&] { return evaluateSector(record, params[first ? 0 : 1], shown); });
 }
 
 int Node::evaluateSector1Status()
 {
-    return evaluateZone(0);
+    return evaluateZone(Evaluation::Zone1);
 }
 
 int Node::evaluateSector2Status()
 {
-    return evaluateZone(1);
+    return evaluateZone(Evaluation::Zone2);
 }
 
 int Node::evaluateGateStatus()
 {
     SiteLocker lock;
-    if (!m_evaluations)
-        m_evaluations = std::make_unique<Evaluations>();
-    Evaluated& last = m_evaluations->gate;
     QColor& shown = color[GateColor];
-    return evaluateOnce(
-        last, false,
-        [&] {
-            shown = energizerColorOf(AlarmKey::NoAlarm);
-            int maximum = 0;
-            raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, shown);
-            raiseTo(record, EnergizerParam::GateStatus, 1, maximum, shown);
-            last.color = shown;
-            return maximum;
-        },
-        [&] { shown = last.color; });
+    return evaluateOnce(Evaluation::Gate, false, shown, [&] {
+        shown = energizerColorOf(AlarmKey::NoAlarm);
+        int maximum = 0;
+        raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, shown);
+        raiseTo(record, EnergizerParam::GateStatus, 1, maximum, shown);
+        return maximum;
+    });
 }
 
 int Node::evaluateIOCardStatus()
