@@ -3,6 +3,7 @@
 #include "messagecatcher.h"
 #include "pdfprobe.h"
 #include "node.h"
+#include "paintrecorder.h"
 #include "reportcapture.h"
 #include "resources.h"
 #include "shownrownames.h"
@@ -11,7 +12,6 @@
 #include "treemodel.h"
 
 #include <QHeaderView>
-#include <QPaintEvent>
 #include <QSettings>
 #include <QToolButton>
 #include <QTemporaryDir>
@@ -34,18 +34,6 @@ Node* addRow(Node* parent, const QString& name, const QString& status, const QSt
     node->enabled = enabled;
     return node;
 }
-
-// Gathers what a widget repaints.
-struct PaintRecorder : QObject
-{
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-};
 
 } // namespace
 
