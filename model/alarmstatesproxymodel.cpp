@@ -18,15 +18,18 @@ bool AlarmStatesProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
 {
     const QAbstractItemModel* source = sourceModel();
     const QModelIndex statusIndex = source->index(sourceRow, kStatusColumn, sourceParent);
-    const QModelIndex workspaceIndex = source->index(sourceRow, kWorkspaceColumn, sourceParent);
 
     SiteLocker lock;
     const QModelIndex nodeIndex = ungroupModel ? ungroupModel->mapToSource(statusIndex) : statusIndex;
     const auto* node = static_cast<const Node*>(nodeIndex.internalPointer());
     if (node && !node->enabled)
         return false;
+    // Every row shown, of every workspace: the texts decide nothing. The
+    // rows of a live site are tested again each second.
+    if (showAll && filterText.isEmpty())
+        return true;
 
-    const bool textOk = filterMatches(workspaceIndex.data().toString());
+    const bool textOk = filterMatches(source->index(sourceRow, kWorkspaceColumn, sourceParent).data().toString());
     const QString statusText = statusIndex.data().toString();
     if (statusText.isEmpty())
         return textOk;

@@ -43,8 +43,7 @@ public:
 
     const AlarmCondition* find(int part, int key)
     {
-        if (!m_indexed.isSharedWith(g_alarmConditions))
-            rebuild();
+        update();
         if (part >= 0 && part < Parts && key >= 0 && key < IndexedKeys) {
             const int at = m_first[part][key];
             return at < 0 ? nullptr : &m_indexed.at(at);
@@ -56,9 +55,22 @@ public:
         return nullptr;
     }
 
+    // A number that changes whenever the list in force does, never 0.
+    quint64 generation()
+    {
+        update();
+        return m_generation;
+    }
+
 private:
     static constexpr int Parts = 2;
     static constexpr int IndexedKeys = 64;
+
+    void update()
+    {
+        if (!m_indexed.isSharedWith(g_alarmConditions))
+            rebuild();
+    }
 
     void clearIndex()
     {
@@ -68,6 +80,7 @@ private:
 
     void rebuild()
     {
+        ++m_generation;
         m_indexed = g_alarmConditions;
         clearIndex();
         for (int at = m_indexed.size() - 1; at >= 0; --at) {
@@ -80,13 +93,20 @@ private:
 
     AlarmConditionList m_indexed;
     std::array<std::array<int, IndexedKeys>, Parts> m_first;
+    quint64 m_generation = 1;
 };
+
+// Callers hold the site mutex.
+ConditionIndex& conditionIndex()
+{
+    static ConditionIndex index;
+    return index;
+}
 
 // Lookups over the conditions; callers hold the site mutex.
 const AlarmCondition* findCondition(int part, int key)
 {
-    static ConditionIndex index;
-    return index.find(part, key);
+    return conditionIndex().find(part, key);
 }
 
 int conditionStatus(int part, int key)
@@ -175,6 +195,64 @@ int evaluateSector(const StatusRecord& record, const SectorParams& params, QColo
     raiseTo(record, params.sectorAlarm, 1, maximum, color);
     raiseTo(record, params.lowVoltage, 1, maximum, color);
     return maximum;
+}
+
+// The status of an energizer's record. Writes its flag text and main
+// colour, or all four colours of the device when its link is lost
+// (`allColors`). `failed`: its status column reads Failure.
+int evaluateEnergizer(const StatusRecord& record, bool failed, std::array<QColor, Node::ColorCount>& color,
+                      QString& flagText, bool& allColors)
+{
+    allColors = false;
+    color[Node::MainColor] = failed ? energizerColorOf(AlarmKey::ResetColor) : energizerColorOf(AlarmKey::NoAlarm);
+
+    // The text is built aside and taken only when it reads otherwise.
+    static thread_local QString text;
+    text.resize(0);
+    text.reserve(kFlagTextCapacity);
+    // A copy, not a share: the scratch keeps its room to itself.
+    const auto takeText = [&flagText] {
+        if (flagText != text)
+            flagText = QString(text.constData(), text.size());
+    };
+    int maximum = 0;
+    for (const EnergizerFlag& flag : kEnergizerFlags) {
+        if (energizerValue(record, flag.param) != flag.presentValue)
+            continue;
+        if (!text.isEmpty())
+            text += QLatin1String(", ");
+        text += QLatin1String(flag.text);
+        const int status = energizerStatusOf(flag.param);
+        if (flag.param == EnergizerParam::CommsFail) {
+            // A lost link outranks everything listed before it and paints the whole device.
+            if (status > maximum) {
+                const QColor failColor = energizerColorOf(EnergizerParam::CommsFail);
+                for (int i : {Node::MainColor, Node::Sector1Color, Node::Sector2Color, Node::GateColor})
+                    color[i] = failColor;
+                allColors = true;
+                takeText();
+                return Node::Failure;
+            }
+            continue;
+        }
+        if (status > maximum) {
+            maximum = status;
+            color[Node::MainColor] = energizerColorOf(flag.param);
+        }
+    }
+
+    if (energizerValue(record, EnergizerParam::FenceOn1) || energizerValue(record, EnergizerParam::FenceOn2)) {
+        if (text.isEmpty())
+            text += QLatin1String("Fence1On, Fence2On");
+        takeText();
+        return maximum;
+    }
+    takeText();
+    if (energizerValue(record, EnergizerParam::Tamper)) {
+        color[Node::MainColor] = energizerColorOf(EnergizerParam::Tamper);
+        return Node::Tamper;
+    }
+    return energizerStatusOf(EnergizerParam::FenceOn1);
 }
 
 int sensorRank(int type)
@@ -541,93 +619,101 @@ void Node::resetState()
     outputArea.fill(0);
 }
 
+// What the evaluations found last, all of one record under one list of
+// conditions: the first line holds what a repeated evaluation reads.
+struct Node::Evaluations
+{
+    StatusRecord record{};
+    quint64 conditions = 0;  // none: nothing evaluated yet
+    quint8 done = 0;         // a bit per Evaluation
+    bool energizerFailed = false;
+    bool allColors = false;
+    std::array<qint8, 4> statuses{};
+    QString flagText;
+    std::array<QColor, 4> colors;
+};
+
+template<typename Evaluate>
+int Node::evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const Evaluate& evaluate)
+{
+    if (!m_evaluations)
+        m_evaluations = std::make_unique<Evaluations>();
+    Evaluations& last = *m_evaluations;
+    const int at = int(evaluation);
+    const quint8 bit = quint8(1u << at);
+    const quint64 conditions = conditionIndex().generation();
+    if (last.conditions != conditions || last.record != record) {
+        last.record = record;
+        last.conditions = conditions;
+        last.done = 0;
+    } else if ((last.done & bit) && (evaluation != Evaluation::Energizer || last.energizerFailed == failed)) {
+        if (evaluation == Evaluation::Energizer && last.allColors)
+            std::fill_n(color.begin(), GateColor + 1, last.colors[at]);
+        else
+            shown = last.colors[at];
+        if (evaluation == Evaluation::Energizer && !flagText.isSharedWith(last.flagText))
+            flagText = last.flagText;
+        return last.statuses[at];
+    }
+    const int status = evaluate();
+    last.statuses[at] = qint8(status);
+    last.colors[at] = shown;
+    last.done |= bit;
+    if (evaluation == Evaluation::Energizer) {
+        last.energizerFailed = failed;
+        last.flagText = flagText;
+    }
+    return status;
+}
+
 int Node::evaluateEnergizerStatus()
 {
     SiteLocker lock;
-    color[MainColor] = energizerColorOf(AlarmKey::NoAlarm);
     if (!updated) {
         flagText.clear();
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
-    if (status() == Failure)
-        color[MainColor] = energizerColorOf(AlarmKey::ResetColor);
+    const bool failed = status() == Failure;
+    return evaluateOnce(Evaluation::Energizer, failed, color[MainColor], [&] {
+        return evaluateEnergizer(record, failed, color, flagText, m_evaluations->allColors);
+    });
+}
 
-    // The text is built aside and taken only when it reads otherwise: each
-    // tick evaluates every device, and most read as they did.
-    static thread_local QString text;
-    text.resize(0);
-    text.reserve(kFlagTextCapacity);
-    // A copy, not a share: the scratch keeps its room to itself.
-    const auto takeText = [this] {
-        if (flagText != text)
-            flagText = QString(text.constData(), text.size());
-    };
-    int maximum = 0;
-    for (const EnergizerFlag& flag : kEnergizerFlags) {
-        if (energizerValue(record, flag.param) != flag.presentValue)
-            continue;
-        if (!text.isEmpty())
-            text += QLatin1String(", ");
-        text += QLatin1String(flag.text);
-        const int status = energizerStatusOf(flag.param);
-        if (flag.param == EnergizerParam::CommsFail) {
-            // A lost link outranks everything listed before it and paints the whole device.
-            if (status > maximum) {
-                const QColor failColor = energizerColorOf(EnergizerParam::CommsFail);
-                for (int i : {MainColor, Sector1Color, Sector2Color, GateColor})
-                    color[i] = failColor;
-                takeText();
-                return Failure;
-            }
-            continue;
-        }
-        if (status > maximum) {
-            maximum = status;
-            color[MainColor] = energizerColorOf(flag.param);
-        }
-    }
-
-    if (energizerValue(record, EnergizerParam::FenceOn1) || energizerValue(record, EnergizerParam::FenceOn2)) {
-        if (text.isEmpty())
-            text += QLatin1String("Fence1On, Fence2On");
-        takeText();
-        return maximum;
-    }
-    takeText();
-    if (energizerValue(record, EnergizerParam::Tamper)) {
-        color[MainColor] = energizerColorOf(EnergizerParam::Tamper);
-        return Tamper;
-    }
-    return energizerStatusOf(EnergizerParam::FenceOn1);
+int Node::evaluateZone(Evaluation zone)
+{
+    static constexpr SectorParams params[] = {
+        {EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1, EnergizerParam::SectorAlarm1,
+         EnergizerParam::LowVoltageZone1},
+        {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2, EnergizerParam::SectorAlarm2,
+         EnergizerParam::LowVoltageZone2}};
+    const bool first = zone == Evaluation::Zone1;
+    SiteLocker lock;
+    QColor& shown = color[first ? Sector1Color : Sector2Color];
+    return evaluateOnce(zone, false, shown, [&] { return evaluateSector(record, params[first ? 0 : 1], shown); });
 }
 
 int Node::evaluateSector1Status()
 {
-    SiteLocker lock;
-    return evaluateSector(record,
-                          {EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1, EnergizerParam::SectorAlarm1,
-                           EnergizerParam::LowVoltageZone1},
-                          color[Sector1Color]);
+    return evaluateZone(Evaluation::Zone1);
 }
 
 int Node::evaluateSector2Status()
 {
-    SiteLocker lock;
-    return evaluateSector(record,
-                          {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2, EnergizerParam::SectorAlarm2,
-                           EnergizerParam::LowVoltageZone2},
-                          color[Sector2Color]);
+    return evaluateZone(Evaluation::Zone2);
 }
 
 int Node::evaluateGateStatus()
 {
     SiteLocker lock;
-    color[GateColor] = energizerColorOf(AlarmKey::NoAlarm);
-    int maximum = 0;
-    raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, color[GateColor]);
-    raiseTo(record, EnergizerParam::GateStatus, 1, maximum, color[GateColor]);
-    return maximum;
+    QColor& shown = color[GateColor];
+    return evaluateOnce(Evaluation::Gate, false, shown, [&] {
+        shown = energizerColorOf(AlarmKey::NoAlarm);
+        int maximum = 0;
+        raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, shown);
+        raiseTo(record, EnergizerParam::GateStatus, 1, maximum, shown);
+        return maximum;
+    });
 }
 
 int Node::evaluateIOCardStatus()

@@ -18,6 +18,13 @@
 class QGraphicsItem;
 class Node;
 
+// What a model keeps of a row of its tree between the announcements of its
+// changes (TreeModel); deleted with the node.
+struct ShownRow
+{
+    virtual ~ShownRow() = default;
+};
+
 // Where handles find their node: it names the node until the node is
 // deleted, then nothing. Shared by the node and every handle made for it.
 struct NodeAnchor
@@ -187,6 +194,15 @@ public:
 private:
     friend class NodeHandle;
     friend class TreeModel;
+    struct Evaluations;
+    enum class Evaluation : quint8 { Energizer, Zone1, Zone2, Gate };
+    // Runs `evaluate` (which writes colour `shown`) unless the same
+    // evaluation of the same record under the same conditions (and, for the
+    // energizer, `failed`) was the last; then writes back what that one
+    // wrote and returns its status.
+    template<typename Evaluate>
+    int evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const Evaluate& evaluate);
+    int evaluateZone(Evaluation zone);
     int columnAsInt(int column) const;
     void markChanged(int column);
     // The anchor of this node's handles, made with the first handle.
@@ -206,8 +222,15 @@ private:
     // (TreeModel, GUI thread only).
     enum class RefreshWanted : quint8 { None, Changes, Whole };
     RefreshWanted m_refreshWanted = RefreshWanted::None;
+    // What the row showed when its model last announced it (TreeModel, GUI
+    // thread only).
+    std::unique_ptr<ShownRow> m_shown;
     // Under the site mutex.
     std::shared_ptr<NodeAnchor> m_anchor;
+    // What the evaluations last found, made at the first one (under the
+    // site mutex): each device is evaluated several times a second over the
+    // same record, by its heartbeat and by the tick.
+    std::unique_ptr<Evaluations> m_evaluations;
     const Node* m_partnerSeen = nullptr;
     std::shared_ptr<const NodeAnchor> m_partnerAnchor;
 };

@@ -33,6 +33,13 @@ QList<TreeModel*>& liveModels()
 
 constexpr int kCompressionLevel = 9;
 
+// A stamp no model has used (GUI thread only).
+quint64 nextShownGeneration()
+{
+    static quint64 last = 0;
+    return ++last;
+}
+
 QString iconPathOfType(int type)
 {
     switch (type) {
@@ -88,11 +95,12 @@ void walk(Node* node, const Visit& visit)
         walk(child, visit);
 }
 
+// The site mutex is held.
 QString sectorText(const Node* row, int fenceOnParam, int sectorStatus)
 {
     if (row->status() == Node::Failure)
         return alarmStatusText(Node::Failure);
-    return row->energizerParam(fenceOnParam).toBool() ? alarmStatusText(sectorStatus) : QStringLiteral("Off");
+    return energizerParamCode(row->record, fenceOnParam) ? alarmStatusText(sectorStatus) : QStringLiteral("Off");
 }
 
 } // namespace
@@ -100,11 +108,11 @@ QString sectorText(const Node* row, int fenceOnParam, int sectorStatus)
 TreeModel::TreeModel(QObject* parent)
     : QAbstractItemModel(parent)
     , owner(parent)
+    , m_shownGeneration(nextShownGeneration())
 {
     registerNodeMetaTypes();
     liveModels().append(this);
-    // A node's address may come back as another node's.
-    const auto forgetShown = [this] { m_shown.clear(); };
+    const auto forgetShown = [this] { m_shownGeneration = nextShownGeneration(); };
     connect(this, &QAbstractItemModel::rowsInserted, this, forgetShown);
     connect(this, &QAbstractItemModel::rowsRemoved, this, forgetShown);
     connect(this, &QAbstractItemModel::rowsMoved, this, forgetShown);
@@ -189,18 +197,42 @@ QVariant TreeModel::displayData(Node* node, int column) const
     if (paired != Node::Energizer)
         return node->data(column);
 
-    // The parameters read here are those of RecordColumns.
+    // The parameters read here are those of RecordColumns; the callers hold
+    // the site mutex.
     switch (column) {
     case Node::kSector1Column: return sectorText(node, EnergizerParam::FenceOn1, node->sector1Status());
     case Node::kSector2Column: return sectorText(node, EnergizerParam::FenceOn2, node->sector2Status());
     case TreeModel::kGateColumn:
         if (node->status() == Node::Failure)
             return alarmStatusText(Node::Failure);
-        return node->energizerParam(EnergizerParam::GateStatus).toBool() ? QStringLiteral("Open")
-                                                                          : QStringLiteral("Closed");
-    case TreeModel::kVoltage1Column: return node->energizerParam(EnergizerParam::FenceReturnVolt1).toInt();
-    case TreeModel::kVoltage2Column: return node->energizerParam(EnergizerParam::FenceReturnVolt2).toInt();
+        return energizerParamCode(node->record, EnergizerParam::GateStatus) ? QStringLiteral("Open")
+                                                                            : QStringLiteral("Closed");
+    case TreeModel::kVoltage1Column: return energizerParamCode(node->record, EnergizerParam::FenceReturnVolt1);
+    case TreeModel::kVoltage2Column: return energizerParamCode(node->record, EnergizerParam::FenceReturnVolt2);
     default: return node->data(column);
+    }
+}
+
+quint32 TreeModel::valueColumns(const Node* node)
+{
+    constexpr quint32 all = ~0u;
+    const auto without = [](std::initializer_list<int> shownOtherwise) {
+        quint32 columns = all;
+        for (int column : shownOtherwise)
+            columns &= ~(1u << column);
+        return columns;
+    };
+    // As displayData shows them.
+    if (node->type == Node::TWSensor)
+        return without({Node::kStatusColumn, 2, 3});
+    if (node->type != Node::StatusRow || !node->deviceNode)
+        return all;
+    switch (pairedType(node)) {
+    case Node::IOCard: return without({Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column});
+    case Node::Energizer:
+        return without({Node::kStatusColumn, Node::kSector1Column, kVoltage1Column, Node::kSector2Column,
+                        kVoltage2Column, kGateColumn});
+    default: return without({Node::kStatusColumn});
     }
 }
 
@@ -276,7 +308,7 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (Node* node = getNode(index)) {
         SiteLocker lock;
         node->setData(index.isValid() ? index.column() : -1, value.toString());
-        m_shown.remove(node);
+        node->m_shown.reset();
     }
     if (index.isValid())
         emit dataChanged(index, index);
@@ -638,17 +670,31 @@ constexpr quint32 ColumnsFromLastBit = 1u << 31;
 
 } // namespace
 
-TreeModel::Shown TreeModel::shownSources(Node* node)
+void TreeModel::takeSources(Shown& shown, Node* node)
 {
-    return {{}, node->record, node->color, node->enabled.load(), node->type, pairedType(node)};
+    shown.record = node->record;
+    shown.colors = node->color;
+    shown.enabled = node->enabled.load();
+    shown.type = node->type;
+    shown.paired = pairedType(node);
+}
+
+TreeModel::Shown* TreeModel::shownOf(Node* node) const
+{
+    auto* shown = static_cast<Shown*>(node->m_shown.get());
+    return shown && shown->generation == m_shownGeneration ? shown : nullptr;
 }
 
 // Calls `visit` with each item of `node`'s row that may differ from `was`,
 // the row as last announced, given the columns the row marked changed: a
-// column's own items, and for a status row what its status code, record and
-// colours show.
-template<typename Visit>
-void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit)
+// column's text, and for a status row what its status code, record and
+// colours show. A background is visited only where the row has one: a
+// status row's colour columns (its colours), a sensor's state (its state
+// and the alarm conditions in force). A marked column that shows its value
+// as it stands has changed: it goes to `announce` instead, unread.
+template<typename Visit, typename Announce>
+void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit,
+                                const Announce& announce)
 {
     const int size = shownSize(node, columns);
     if (columns > 31 || was.type != node->type || was.paired != pairedType(node) || (marked & ColumnsFromLastBit)) {
@@ -656,30 +702,33 @@ void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const S
             visit(item);
         return;
     }
-    quint32 cells = marked;
+    const quint32 values = marked & valueColumns(node);
+    quint32 texts = marked & ~values;
+    quint32 backgrounds = 0;
     bool icon = false;
     if (node->type == Node::StatusRow) {
         if (marked & columnBit(Node::kStatusColumn)) {
-            cells |= ColorColumns;
+            texts |= ColorColumns;
             icon = true;
         }
         if (was.record != node->record) {
             for (const RecordColumn& shown : RecordColumns) {
                 if (energizerParamCode(was.record, shown.param) != energizerParamCode(node->record, shown.param))
-                    cells |= columnBit(shown.column);
+                    texts |= columnBit(shown.column);
             }
         }
         if (was.colors != node->color)
-            cells |= ColorColumns;
+            backgrounds = ColorColumns;
+    } else if (node->type == Node::TWSensor) {
+        backgrounds = columnBit(Node::kStatusColumn);
     }
-    // Its colour follows the alarm conditions in force.
-    if (node->type == Node::TWSensor)
-        cells |= columnBit(Node::kStatusColumn);
     for (int column = 0; column < columns; ++column) {
-        if (cells & columnBit(column)) {
+        if (values & columnBit(column))
+            announce(column);
+        else if (texts & columnBit(column))
             visit(2 * column);
+        if (backgrounds & columnBit(column))
             visit(2 * column + 1);
-        }
     }
     if (icon)
         visit(2 * columns);
@@ -713,41 +762,51 @@ QVector<TreeModel::Run> TreeModel::refreshedRuns(Node* parentNode, bool full)
         const int size = shownSize(child, columns);
         int first = 0;
         int last = columns - 1;
-        auto before = m_shown.find(child);
-        if (full || before == m_shown.end() || before->values.size() != size) {
-            Shown shown = shownSources(child);
-            shown.values.reserve(size);
+        Shown* was = shownOf(child);
+        if (full || !was || was->values.size() != size) {
+            auto shown = std::make_unique<Shown>();
+            shown->generation = m_shownGeneration;
+            takeSources(*shown, child);
+            shown->values.reserve(size);
             for (int item = 0; item < size; ++item)
-                shown.values.append(shownItem(child, columns, item));
-            m_shown.insert(child, shown);
+                shown->values.append(shownItem(child, columns, item));
+            child->m_shown = std::move(shown);
         } else {
             // Compared in place: most rows show what they showed.
-            Shown& was = *before;
             first = columns;
             last = -1;
+            const auto changed = [&](int column) {
+                first = std::min(first, column);
+                last = std::max(last, column);
+            };
             const auto compare = [&](int item) {
                 QVariant value = shownItem(child, columns, item);
-                if (sameValue(value, was.values.at(item)))
+                const quint32 text = item < 2 * columns && item % 2 == 0 && item / 2 < 32 ? columnBit(item / 2) : 0;
+                if (!(was->textsNotHeld & text) && sameValue(value, was->values.at(item)))
                     return;
-                was.values[item] = std::move(value);
+                was->values[item] = std::move(value);
+                was->textsNotHeld &= ~text;
                 if (item <= 2 * columns) {
-                    const int column = item < 2 * columns ? item / 2 : 0;
-                    first = std::min(first, column);
-                    last = std::max(last, column);
+                    changed(item < 2 * columns ? item / 2 : 0);
                 } else {
                     first = 0;
                     last = columns - 1;
                 }
             };
+            // The value is left where it was: it is not read again while
+            // the column keeps changing, and a unit's text is freed where
+            // the unit writes the next.
+            const auto announce = [&](int column) {
+                was->textsNotHeld |= columnBit(column);
+                changed(column);
+            };
             if (wanted == Node::RefreshWanted::Whole) {
                 for (int item = 0; item < size; ++item)
                     compare(item);
             } else {
-                visitChangeable(child, columns, marked, was, compare);
+                visitChangeable(child, columns, marked, *was, compare, announce);
             }
-            QVector<QVariant> values = std::move(was.values);
-            was = shownSources(child);
-            was.values = std::move(values);
+            takeSources(*was, child);
             if (last < first)
                 continue;
         }

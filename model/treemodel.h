@@ -117,24 +117,34 @@ private:
         int lastColumn;
     };
     // What a row showed when last announced (`shownItem`), and what of the
-    // node it was shown from besides its columns.
-    struct Shown
+    // node it was shown from besides its columns. The texts of the columns
+    // in `textsNotHeld` went out unread (see refreshedRuns): their values
+    // are older than what the row shows.
+    struct Shown : ShownRow
     {
+        quint64 generation = 0;
         QVector<QVariant> values;
         StatusRecord record;
         std::array<QColor, Node::ColorCount> colors;
         bool enabled;
         int type;
         int paired;
+        quint32 textsNotHeld = 0;
     };
     bool requestRefresh(Node* node, bool whole);
     void announceRefreshes();
     QVector<Run> refreshedRuns(Node* parent, bool full);
     QVariant shownItem(Node* node, int columns, int item) const;
     static int shownSize(const Node* node, int columns);
-    static Shown shownSources(Node* node);
-    template<typename Visit>
-    static void visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit);
+    static void takeSources(Shown& shown, Node* node);
+    // The columns of `node`'s row that show their value as it stands.
+    static quint32 valueColumns(const Node* node);
+    // What `node`'s row showed when last announced, null when that is not
+    // known: never announced, or announced before the tree last changed.
+    Shown* shownOf(Node* node) const;
+    template<typename Visit, typename Announce>
+    static void visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit,
+                                const Announce& announce);
 
     QObject* owner = nullptr;
     Node* root = nullptr;
@@ -146,9 +156,10 @@ private:
     QSet<Node*> m_refreshParents;
     Node* m_lastRefreshParent = nullptr;
     bool m_refreshAll = false;
-    // What each row showed when last announced. Dropped on any change of the
-    // tree, after which a row's next refresh goes out in full.
-    QHash<const Node*, Shown> m_shown;
+    // Stamps what each row showed when last announced (Node::m_shown). A
+    // new stamp on any change of the tree, after which a row's next refresh
+    // goes out in full; no two models ever use the same.
+    quint64 m_shownGeneration;
     bool m_announcePosted = false;
 };
 

@@ -12,6 +12,7 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "messagecatcher.h"
+#include "paintrecorder.h"
 #include "propertyset.h"
 #include "variantmanager.h"
 #include "qtclienttw.h"
@@ -54,18 +55,6 @@ void setRecord(Node* row, int byte, quint8 value)
     row->record[byte] = value;
     row->updated = true;
 }
-
-// Gathers what the map's viewport repaints.
-struct PaintRecorder : QObject
-{
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-};
 
 struct Sent
 {

@@ -437,6 +437,13 @@ void TestNode::energizerCommsFail()
     for (int i : {0, 1, 2, 3})
         QCOMPARE(node->color[i], QColor(Qt::magenta));
     QCOMPARE(node->color[Node::IOCardColor], kResetColor);
+    // The same record evaluated again writes all of it again.
+    node->color.fill(Qt::white);
+    node->flagText = QStringLiteral("OK");
+    QCOMPARE(node->evaluateEnergizerStatus(), int(Node::Failure));
+    QCOMPARE(node->flagText, QStringLiteral("Panic, CommsFail"));
+    for (int i : {0, 1, 2, 3})
+        QCOMPARE(node->color[i], QColor(Qt::magenta));
 
     // Not above the earlier flags: listed, and the evaluation goes on.
     setAlarmConditions({condition(36, 2, Qt::magenta), condition(10, 2, Qt::red)});
@@ -466,6 +473,9 @@ void TestNode::energizerFailureColour()
     setZonesOn(node.get());
     QCOMPARE(node->evaluateEnergizerStatus(), 0);
     QCOMPARE(node->color[Node::MainColor], kResetColor);
+    node->columns[1] = 0;
+    QCOMPARE(node->evaluateEnergizerStatus(), 0);
+    QCOMPARE(node->color[Node::MainColor], kNoAlarmColor);
 }
 
 void TestNode::sectorAndGate()
@@ -498,6 +508,11 @@ void TestNode::sectorAndGate()
     QCOMPARE(node->color[Node::GateColor], QColor(Qt::blue));
     setBit(node.get(), 5, 4);  // gate open, higher
     QCOMPARE(node->evaluateGateStatus(), 2);
+    QCOMPARE(node->color[Node::GateColor], QColor(Qt::cyan));
+    node->color.fill(Qt::white);
+    QCOMPARE(node->evaluateSector1Status(), 3);
+    QCOMPARE(node->evaluateGateStatus(), 2);
+    QCOMPARE(node->color[Node::Sector1Color], QColor(Qt::magenta));
     QCOMPARE(node->color[Node::GateColor], QColor(Qt::cyan));
 }
 

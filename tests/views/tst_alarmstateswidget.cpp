@@ -3,9 +3,11 @@
 #include "messagecatcher.h"
 #include "pdfprobe.h"
 #include "node.h"
+#include "paintrecorder.h"
 #include "reportcapture.h"
 #include "resources.h"
 #include "shownrownames.h"
+#include "sitemutex.h"
 #include "testhome.h"
 #include "treemodel.h"
 
@@ -49,6 +51,8 @@ private slots:
     void printListsEveryDeviceRow();
     void shippedReportFitsIpAndLastTry();
     void headerStateSurvivesRestart();
+    void changedCellsArePaintedAgain_data();
+    void changedCellsArePaintedAgain();
 
 private:
     QTreeView* tree(AlarmStatesWidget& widget) { return widget.findChild<QTreeView*>(QStringLiteral("statesAlarmTree")); }
@@ -225,3 +229,66 @@ void TestAlarmStatesWidget::headerStateSurvivesRestart()
 
 QTEST_MAIN(TestAlarmStatesWidget)
 #include "tst_alarmstateswidget.moc"
+
+// Every refresh writes E1's and E2's Duration and Attempts ("" keeps the
+// value); the view repaints each cell that shows another text than it
+// painted, and no cell that shows what it painted.
+void TestAlarmStatesWidget::changedCellsArePaintedAgain_data()
+{
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<QStringList>("repainted");
+    QTest::newRow("one cell of the rows' range") << QStringList{"", "", "", ""} << QStringList{"", "", "", "a"}
+                                                 << QStringList{"E2/8"};
+    QTest::newRow("back to the painted text") << QStringList{"x", "", "", ""} << QStringList{"00:01:01", "", "", ""}
+                                              << QStringList{"E1/7"};
+    QTest::newRow("cells of both rows") << QStringList{"", "", "", ""} << QStringList{"9", "", "", "b"}
+                                        << QStringList{"E1/7", "E2/8"};
+}
+
+void TestAlarmStatesWidget::changedCellsArePaintedAgain()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(QStringList, repainted);
+    AlarmStatesWidget widget(m_model.get());
+    widget.resize(1600, 400);
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    QTreeView* view = tree(widget);
+    view->expandAll();
+    Node* rows[] = {m_model->rootNode()->child(0)->child(0), m_model->rootNode()->child(0)->child(1)};
+    PaintRecorder recorder;
+    view->viewport()->installEventFilter(&recorder);
+    const auto write = [&](const QStringList& values) {
+        for (int i = 0; i < 4; ++i) {
+            if (!values.at(i).isEmpty()) {
+                SiteLocker lock;
+                rows[i / 2]->setData(7 + i % 2, values.at(i));
+            }
+        }
+        for (Node* row : rows)
+            m_model->refreshChanges(row);
+    };
+    write(first);
+    QCoreApplication::processEvents();
+    view->viewport()->repaint();
+    recorder.painted = {};
+    write(second);
+    const auto cell = [&](const QString& name) {
+        const QString row = name.section('/', 0, 0);
+        const int column = name.section('/', 1).toInt();
+        const QModelIndex parent = view->model()->index(0, 0);
+        for (int r = 0; r < view->model()->rowCount(parent); ++r) {
+            if (view->model()->index(r, 0, parent).data().toString() == row)
+                return view->visualRect(view->model()->index(r, column, parent));
+        }
+        return QRect();
+    };
+    for (const QString& name : repainted)
+        QTRY_VERIFY2(recorder.painted.contains(cell(name)), qPrintable(name));
+    for (const QString& name : {"E1/7", "E1/8", "E2/7", "E2/8"}) {
+        if (!repainted.contains(name))
+            QVERIFY2(!recorder.painted.intersects(cell(name)), qPrintable(name));
+    }
+}
