@@ -173,7 +173,7 @@ void TestDatabaseManager::upkeep()
         const bool ended = !done.isEmpty() || done.wait(30000);
         thread.quit();
         thread.wait(5000);
-        QDeadlineTimer written(5000);
+        QDeadlineTimer written(30000);
         while (WriteBatch::instance().pendingRows() > 0 && !written.hasExpired())
             QTest::qWait(10);
         WriteBatch::instance().setRetryDelay(WriteBatch::RetryDelayMs);
