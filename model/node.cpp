@@ -538,6 +538,11 @@ Node* Node::clone(Node* parent) const
 int Node::columnAsInt(int column) const
 {
     SiteLocker lock;
+    return heldColumnAsInt(column);
+}
+
+int Node::heldColumnAsInt(int column) const
+{
     return column < columns.size() ? columns.at(column).toInt() : 0;
 }
 
@@ -674,7 +679,7 @@ int Node::evaluateEnergizerStatus()
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
-    const bool failed = status() == Failure;
+    const bool failed = heldColumnAsInt(kStatusColumn) == Failure;
     return evaluateOnce(Evaluation::Energizer, failed, color[MainColor], [&] {
         return evaluateEnergizer(record, failed, color, flagText, m_evaluations->allColors);
     });

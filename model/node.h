@@ -204,6 +204,9 @@ private:
     int evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const Evaluate& evaluate);
     int evaluateZone(Evaluation zone);
     int columnAsInt(int column) const;
+    // The same with the site mutex already held: a live row's status is
+    // read by every evaluation of it, each second.
+    int heldColumnAsInt(int column) const;
     void markChanged(int column);
     // The anchor of this node's handles, made with the first handle.
     const std::shared_ptr<NodeAnchor>& anchor();

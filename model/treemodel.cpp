@@ -651,17 +651,19 @@ constexpr quint32 columnBit(int column)
 }
 
 // The columns of an energizer's status row that show a parameter of its
-// record (see displayData), each with that parameter.
+// record (see displayData), each with that parameter and whether it shows
+// the parameter's code as it stands (another code is another text).
 struct RecordColumn
 {
     int column;
     int param;
+    bool asCode;
 };
-constexpr RecordColumn RecordColumns[] = {{Node::kSector1Column, EnergizerParam::FenceOn1},
-                                          {TreeModel::kVoltage1Column, EnergizerParam::FenceReturnVolt1},
-                                          {Node::kSector2Column, EnergizerParam::FenceOn2},
-                                          {TreeModel::kVoltage2Column, EnergizerParam::FenceReturnVolt2},
-                                          {TreeModel::kGateColumn, EnergizerParam::GateStatus}};
+constexpr RecordColumn RecordColumns[] = {{Node::kSector1Column, EnergizerParam::FenceOn1, false},
+                                          {TreeModel::kVoltage1Column, EnergizerParam::FenceReturnVolt1, true},
+                                          {Node::kSector2Column, EnergizerParam::FenceOn2, false},
+                                          {TreeModel::kVoltage2Column, EnergizerParam::FenceReturnVolt2, true},
+                                          {TreeModel::kGateColumn, EnergizerParam::GateStatus, false}};
 // The columns of a status row that its colours show.
 constexpr quint32 ColorColumns = columnBit(Node::kStatusColumn) | columnBit(Node::kSector1Column)
     | columnBit(Node::kSector2Column) | columnBit(TreeModel::kGateColumn);
@@ -691,7 +693,8 @@ TreeModel::Shown* TreeModel::shownOf(Node* node) const
 // colours show. A background is visited only where the row has one: a
 // status row's colour columns (its colours), a sensor's state (its state
 // and the alarm conditions in force). A marked column that shows its value
-// as it stands has changed: it goes to `announce` instead, unread.
+// as it stands has changed, as has a column that shows a code of the record
+// that changed: it goes to `announce` instead, unread.
 template<typename Visit, typename Announce>
 void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const Shown& was, const Visit& visit,
                                 const Announce& announce)
@@ -702,7 +705,7 @@ void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const S
             visit(item);
         return;
     }
-    const quint32 values = marked & valueColumns(node);
+    quint32 values = marked & valueColumns(node);
     quint32 texts = marked & ~values;
     quint32 backgrounds = 0;
     bool icon = false;
@@ -712,9 +715,10 @@ void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const S
             icon = true;
         }
         if (was.record != node->record) {
+            const bool energizer = was.paired == Node::Energizer;
             for (const RecordColumn& shown : RecordColumns) {
                 if (energizerParamCode(was.record, shown.param) != energizerParamCode(node->record, shown.param))
-                    texts |= columnBit(shown.column);
+                    (energizer && shown.asCode ? values : texts) |= columnBit(shown.column);
             }
         }
         if (was.colors != node->color)

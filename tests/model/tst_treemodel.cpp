@@ -355,9 +355,10 @@ void TestTreeModel::setDataAndRefresh()
     QCOMPARE(changed.at(1).at(1).toModelIndex(), m_energizers->index(4, last, gateway));
 }
 
-// Edits as (column, row), column -1 disabling the row, -2 raising its first
-// return voltage, -3 changing its status colour, -4 writing its column 8
-// again unchanged; the announced ranges as pairs of (column, row) corners.
+// Edits as (column, row), column -1 disabling the row, -2 and -5 raising its
+// first and second return voltage, -3 changing its status colour, -4 writing
+// its column 8 again unchanged; the announced ranges as pairs of (column,
+// row) corners.
 // Each edit is made once as a dialog makes it (the row compared whole) and
 // once as a unit does (`setData`, the row compared where it marked changes).
 void TestTreeModel::refreshAnnouncesWhatChanged_data()
@@ -378,6 +379,8 @@ void TestTreeModel::refreshAnnouncesWhatChanged_data()
         row("status: text and icon") << QList<QPoint>{{1, 0}} << QList<QPoint>{{0, 0}, {1, 0}};
         row("disabled") << QList<QPoint>{{-1, 1}} << QList<QPoint>{{0, 1}, {last, 1}};
         row("voltage") << QList<QPoint>{{-2, 0}} << QList<QPoint>{{3, 0}, {3, 0}};
+        row("both voltages") << QList<QPoint>{{-2, 0}, {-5, 0}} << QList<QPoint>{{3, 0}, {5, 0}};
+        row("voltage bytes of an IO card") << QList<QPoint>{{-2, 1}, {-5, 1}} << QList<QPoint>{};
         row("colour") << QList<QPoint>{{-3, 0}} << QList<QPoint>{{1, 0}, {1, 0}};
         row("same value") << QList<QPoint>{{-4, 1}} << QList<QPoint>{};
     }
@@ -411,6 +414,7 @@ void TestTreeModel::refreshAnnouncesWhatChanged()
         case -2: row->record[17] += 8; break;
         case -3: row->color[Node::MainColor] = Qt::magenta; break;
         case -4: write(8, row->data(8)); break;
+        case -5: row->record[24] += 8; break;
         default: write(edit.x(), edit.x() == 1 ? QVariant(Node::Critical) : QVariant(QStringLiteral("7")));
         }
     }
