@@ -46,6 +46,8 @@ void TestSharedHelpers::textToColor_data()
     QTest::newRow("text after the bracket") << "rgba(9,8,7,6) trailing(1,1,1,1)" << QColor(9, 8, 7, 6);
     QTest::newRow("closing bracket only") << "5,6,7,8)" << QColor(5, 6, 7, 8);
     QTest::newRow("out of range is clamped") << "rgba(300,-4,3,4)" << QColor(255, 0, 3, 4);
+    QTest::newRow("spaces and signs") << "rgba( 12 ,+7,- 1,\t5 )" << QColor(12, 7, 0, 5);
+    QTest::newRow("beyond an int, hex, empty") << "rgba(99999999999,0x1,,2147483647)" << QColor(0, 0, 0, 255);
 }
 
 void TestSharedHelpers::textToColor()
