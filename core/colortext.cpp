@@ -1,7 +1,7 @@
 #include "colortext.h"
+#include "decimaltext.h"
 
 #include <algorithm>
-#include <limits>
 
 QString colorToText(const QColor& color)
 {
@@ -11,40 +11,6 @@ QString colorToText(const QColor& color)
         .arg(color.blue())
         .arg(color.alpha());
 }
-
-namespace {
-
-// A field's number as QString::toInt reads it in base 10 once the field is
-// trimmed: 0 where it reads none, as for a number beyond an int.
-int fieldNumber(const QChar* begin, const QChar* end)
-{
-    while (begin != end && begin->isSpace())
-        ++begin;
-    while (end != begin && (end - 1)->isSpace())
-        --end;
-    bool negative = false;
-    if (begin != end && (*begin == QLatin1Char('+') || *begin == QLatin1Char('-'))) {
-        negative = *begin == QLatin1Char('-');
-        ++begin;
-    }
-    if (begin == end)
-        return 0;
-    constexpr qint64 Beyond = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 value = 0;
-    for (; begin != end; ++begin) {
-        const ushort digit = begin->unicode() - ushort('0');
-        if (digit > 9)
-            return 0;
-        value = value * 10 + digit;
-        if (value > Beyond)
-            return 0;
-    }
-    if (negative)
-        return int(-value);
-    return value == Beyond ? 0 : int(value);
-}
-
-} // namespace
 
 QColor textToColor(const QString& text)
 {
@@ -63,7 +29,7 @@ QColor textToColor(const QString& text)
         const QChar* fieldEnd = std::find(field, end, QLatin1Char(','));
         // QColor takes components 0 to 255 only; anything else is clamped
         // rather than left to wrap.
-        component = qBound(0, fieldNumber(field, fieldEnd), 255);
+        component = qBound(0, decimalInt(QStringView(field, fieldEnd)), 255);
         if (fieldEnd == end)
             break;
         field = fieldEnd + 1;

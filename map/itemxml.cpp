@@ -1,5 +1,6 @@
 #include "itemxml.h"
 
+#include "decimaltext.h"
 #include "graphicsbox.h"
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
@@ -19,7 +20,7 @@ namespace ItemXml {
 
 int intAttribute(const QDomElement& element, const QString& name, const QString& defaultText)
 {
-    return element.attribute(name, defaultText).toInt();
+    return decimalInt(element.attribute(name, defaultText));
 }
 
 bool flagAttribute(const QDomElement& element, const QString& name, const QString& defaultText)

@@ -1,4 +1,5 @@
 #include "colortext.h"
+#include "decimaltext.h"
 #include "eventtypename.h"
 #include "messagecatcher.h"
 #include "statusword.h"
@@ -17,6 +18,7 @@ private slots:
     void colorTextRoundTrip();
     void textToColor_data();
     void textToColor();
+    void decimalInt();
     void userRights();
     void userRightsSqlError();
     void remapStatusBits_data();
@@ -56,6 +58,14 @@ void TestSharedHelpers::textToColor()
     QFETCH(QColor, expected);
     QCOMPARE(::textToColor(text), expected);
     QVERIFY(!::textToColor(QString()).isValid());
+}
+
+// The project's numbers read as QString::toInt reads them.
+void TestSharedHelpers::decimalInt()
+{
+    for (const char* text : {" 12", "12 ", " +7 ", "1 2", "\t5\n", "0012", "-0", "+", "", "-", "2147483647",
+                             "2147483648", "-2147483648", "-2147483649", "99999999999", "1e3", "0x1f", "1.5"})
+        QCOMPARE(::decimalInt(QString::fromLatin1(text)), QString::fromLatin1(text).toInt());
 }
 
 void TestSharedHelpers::userRights()
