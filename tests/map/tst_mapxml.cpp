@@ -51,6 +51,18 @@ QStringList itemsByName(const QDomElement& workplace)
     return items;
 }
 
+// The boxes and lines as the file lists them: top of the stacking first (a
+// TW sector is drawn above them, whatever its place in the file).
+QStringList stacking(const QDomElement& workplace)
+{
+    QStringList items;
+    for (QDomElement e = workplace.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.attribute(QStringLiteral("itemType")) != QLatin1String("TWSector"))
+            items.append(e.attribute(QStringLiteral("itemType")) + QLatin1Char('/') + e.attribute(QStringLiteral("name")));
+    }
+    return items;
+}
+
 } // namespace
 
 // Every map element in the project file: the boxes' attributes, the gateway's
@@ -217,6 +229,7 @@ void TestMapXml::workspaceRoundTrip()
     QDomDocument again;
     const QDomElement rewritten = WorkspaceFixture::writeWorkspace(again, site.scene.get());
     QCOMPARE(itemsByName(rewritten), itemsByName(document.documentElement()));
+    QCOMPARE(stacking(rewritten), stacking(document.documentElement()));
 }
 
 void TestMapXml::mappingValues_data()
