@@ -171,11 +171,6 @@ void WorkplaceReader::readTWSystems(const QDomElement& workplace, int index, Gra
 void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, ReadWorkspace& read)
 {
     Node* workplaceNode = read.scene->workplaceNode();
-    // The file lists the items from the top of the stacking down. They go
-    // into the scene bottom first, so that they stand in that order as they
-    // come: restacking each item read in file order walks every item of the
-    // workspace, which made a large workspace's open quadratic.
-    QVector<QGraphicsItem*> inFileOrder;
     for (int position = 0; position < items.size(); ++position) {
         const QDomElement& element = items.at(position);
         const QString type = element.attribute(ItemTypeAttribute);
@@ -189,7 +184,6 @@ void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, ReadWor
             if (kind == GraphicsBox::ButtonBox)
                 read.buttons.append({element, box});
             box->setZValue(kind == GraphicsBox::ImageBox ? 0 : 1);
-            inFileOrder.append(box);
             m_readItems.insert(position, box);
             if (kind != GraphicsBox::ImageBox)
                 helper = box;
@@ -198,7 +192,6 @@ void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, ReadWor
             auto* line = new GraphicsLine;
             line->readXml(element);
             line->setZValue(1);
-            inFileOrder.append(line);
             m_readItems.insert(position, line);
             helper = line;
             itemRead();
@@ -206,8 +199,13 @@ void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, ReadWor
         if (helper && helper->node() && !helper->node()->parent())
             ElementTreeOrder::hangSorted(workplaceNode, helper->node());
     }
-    for (auto item = inFileOrder.crbegin(); item != inFileOrder.crend(); ++item)
-        read.scene->insertItem(*item);
+    // The file lists the items from the top of the stacking down, and so do
+    // the items read so far (this workspace's boxes and lines, by position).
+    // They go into the scene bottom first, so that they stand in that order
+    // as they come: restacking each item read in file order walks every item
+    // of the workspace, which made a large workspace's open quadratic.
+    for (auto item = m_readItems.constEnd(); item != m_readItems.constBegin();)
+        read.scene->insertItem(*--item);
     // A button's own button is embedded once the box is on the map.
     for (const Pending<GraphicsBox>& button : qAsConst(read.buttons)) {
         button.item->addActionButton();
