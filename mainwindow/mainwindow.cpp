@@ -22,6 +22,7 @@
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
+#include "handlemailbox.h"
 #include "logsarea.h"
 #include "mapedittools.h"
 #include "mapprint.h"
@@ -82,27 +83,6 @@ void raiseDock(QDockWidget* dock)
 {
     dock->lower();
     dock->raise();
-}
-
-// The node of a unit's signal is taken into a handle on the sending thread,
-// where it is known to live, and `deliver` is queued to `receiver` with the
-// node the handle still finds: after a reopen a stale delivery finds nothing
-// rather than a new node made at a freed node's address.
-template <typename Sender, typename... Args, typename Deliver>
-void queueAsHandle(Sender* sender, void (Sender::*signal)(Node*, Args...), QObject* receiver, Deliver deliver)
-{
-    QObject::connect(
-        sender, signal, receiver,
-        [receiver, deliver](Node* node, Args... args) {
-            QMetaObject::invokeMethod(
-                receiver,
-                [deliver, handle = NodeHandle(node), args...] {
-                    if (Node* live = handle.get())
-                        deliver(live, args...);
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::DirectConnection);
 }
 
 } // namespace
@@ -505,16 +485,18 @@ void MainWindow::connectDeviceUnits()
     // What reaches the window while a project loads speaks of rows on their
     // way out; the units' alarm-log rows are never dropped.
     const auto loading = [files = m_files] { return files->isLoading(); };
-    queueAsHandle(unit, &ControlUnit::energHearbeat, this, [states, loading](Node* row, bool statusChanged) {
+    // One mailbox for both units keeps what they send in the order sent.
+    auto* deliveries = new HandleMailbox(this);
+    queueAsHandle(unit, &ControlUnit::energHearbeat, deliveries, [states, loading](Node* row, bool statusChanged) {
         if (!loading())
             states->energHeartbeat(row, statusChanged);
     });
-    queueAsHandle(unit, &ControlUnit::energTick, this, [states, loading](Node* element) {
+    queueAsHandle(unit, &ControlUnit::energTick, deliveries, [states, loading](Node* element) {
         if (!loading())
             states->energTick(element);
     });
     VoltageDiagrammsDlg* voltageLog = m_logs->voltageDiagrammsDlg;
-    queueAsHandle(unit, &ControlUnit::writeVoltageLog, voltageLog,
+    queueAsHandle(unit, &ControlUnit::writeVoltageLog, new HandleMailbox(voltageLog),
                   [voltageLog](Node* row) { voltageLog->writeVoltageLog(row); });
     // Alarm rows go to the database on the unit's thread, whatever the GUI thread is doing.
     connect(unit, &ControlUnit::writeAlarmLog, alarmLog->feed(), &AlarmLogFeed::add, Qt::DirectConnection);
@@ -537,11 +519,11 @@ void MainWindow::connectDeviceUnits()
     connect(m_units->fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
-    queueAsHandle(twUnit, &TWControlUnit::sensorHearbeat, this, [states, loading](Node* sensor) {
+    queueAsHandle(twUnit, &TWControlUnit::sensorHearbeat, deliveries, [states, loading](Node* sensor) {
         if (!loading())
             states->sensorHeartbeat(sensor);
     });
-    queueAsHandle(twUnit, &TWControlUnit::sensorTick, this, [states, loading](Node* sensor) {
+    queueAsHandle(twUnit, &TWControlUnit::sensorTick, deliveries, [states, loading](Node* sensor) {
         if (!loading())
             states->sensorTick(sensor);
     });

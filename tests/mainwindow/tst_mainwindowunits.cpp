@@ -8,6 +8,7 @@
 #include "gatewaysimulator.h"
 #include "gatewaysubtree.h"
 #include "graphicsbox.h"
+#include "handlemailbox.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "node.h"
@@ -24,6 +25,7 @@
 #include <QtWidgets>
 
 #include <atomic>
+#include <thread>
 
 namespace {
 
@@ -169,6 +171,39 @@ private slots:
         QVERIFY(timerThread.isNull());
         QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
         QVERIFY(!catcher.contains(QStringLiteral("Timers cannot be stopped")));
+    }
+
+    // A unit's deliveries run on the GUI thread in the order sent, a stale
+    // one not at all, each event only those waiting when it began (what a
+    // delivery sends waits for the next), and an event loop inside a
+    // delivery runs the next ones in order.
+    void mailboxKeepsOrder()
+    {
+        ControlUnit unit;
+        HandleMailbox mailbox;
+        QStringList ran;
+        queueAsHandle(&unit, &ControlUnit::energTick, &mailbox, [&](Node* node) {
+            ran << node->name;
+            if (node->name == QLatin1String("B")) {
+                mailbox.post([&] { ran << QStringLiteral("sent by B"); });
+                QCoreApplication::processEvents();
+            }
+        });
+        Node a(QStringLiteral("A")), b(QStringLiteral("B")), c(QStringLiteral("C"));
+        auto* gone = new Node(QStringLiteral("gone"));
+        std::thread([&] {
+            for (Node* node : {&a, gone, &b, &c})
+                emit unit.energTick(node);
+        }).join();
+        delete gone;
+        mailbox.post([&] { ran << QStringLiteral("last"); });
+        QCoreApplication::sendPostedEvents(&mailbox, QEvent::MetaCall);
+        QCOMPARE(ran, QStringList({"A", "B", "C", "last", "sent by B"}));
+        ran.clear();
+        mailbox.post([&] { ran << QStringLiteral("X"); mailbox.post([&] { ran << QStringLiteral("Y"); }); });
+        QCoreApplication::sendPostedEvents(&mailbox, QEvent::MetaCall);
+        QCOMPARE(ran, QStringList({"X"}));
+        QTRY_COMPARE_WITH_TIMEOUT(ran, QStringList({"X", "Y"}), 5000);
     }
 
     void fenceAlarmEndToEnd()
