@@ -9,7 +9,7 @@ void HandleMailbox::post(std::function<void()> delivery)
 {
     bool postEvent = false;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_waiting.push_back(std::move(delivery));
         postEvent = !m_eventPosted;
         m_eventPosted = true;
@@ -22,14 +22,14 @@ void HandleMailbox::runWaiting()
 {
     size_t budget = 0;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         budget = m_waiting.size();
         m_eventPosted = false;
     }
     for (; budget > 0; --budget) {
         std::function<void()> next;
         {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             // An event loop inside an earlier delivery may have run these.
             if (m_waiting.empty())
                 return;

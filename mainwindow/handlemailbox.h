@@ -2,11 +2,11 @@
 
 #include "node.h"
 
-#include <QMutex>
 #include <QObject>
 
 #include <deque>
 #include <functional>
+#include <mutex>
 
 // Deliveries from the units' threads to the GUI thread, run there in the
 // order the units sent them. A unit sends one per device and second; posted
@@ -29,7 +29,8 @@ public:
 private:
     void runWaiting();
 
-    QMutex m_mutex;
+    // A standard mutex, whose locking ThreadSanitizer sees.
+    std::mutex m_mutex;
     std::deque<std::function<void()>> m_waiting;
     bool m_eventPosted = false;
 };
