@@ -1,5 +1,7 @@
 #include "handlemailbox.h"
 
+#include <QPointer>
+
 HandleMailbox::HandleMailbox(QObject* parent)
     : QObject(parent)
 {
@@ -26,7 +28,9 @@ void HandleMailbox::runWaiting()
         budget = m_waiting.size();
         m_eventPosted = false;
     }
-    for (; budget > 0; --budget) {
+    // A delivery may end the window, and this with it.
+    const QPointer<HandleMailbox> alive(this);
+    for (; budget > 0 && alive; --budget) {
         std::function<void()> next;
         {
             std::lock_guard<std::mutex> lock(m_mutex);

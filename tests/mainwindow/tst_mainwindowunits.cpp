@@ -175,8 +175,8 @@ private slots:
 
     // A unit's deliveries run on the GUI thread in the order sent, a stale
     // one not at all, each event only those waiting when it began (what a
-    // delivery sends waits for the next), and an event loop inside a
-    // delivery runs the next ones in order.
+    // delivery sends waits for the next), an event loop inside a delivery
+    // runs the next ones in order, and a delivery may end the mailbox.
     void mailboxKeepsOrder()
     {
         ControlUnit unit;
@@ -204,6 +204,12 @@ private slots:
         QCoreApplication::sendPostedEvents(&mailbox, QEvent::MetaCall);
         QCOMPARE(ran, QStringList({"X"}));
         QTRY_COMPARE_WITH_TIMEOUT(ran, QStringList({"X", "Y"}), 5000);
+        // A delivery that ends the mailbox ends its round.
+        auto* doomed = new HandleMailbox;
+        doomed->post([&] { delete doomed; });
+        doomed->post([&] { ran << QStringLiteral("after its end"); });
+        QCoreApplication::sendPostedEvents(doomed, QEvent::MetaCall);
+        QCOMPARE(ran.size(), 2);
     }
 
     void fenceAlarmEndToEnd()
