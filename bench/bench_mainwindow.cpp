@@ -302,10 +302,7 @@ private:
     template <typename Call>
     void deliver(Node* node, Call call)
     {
-        m_deliveries->post([call, handle = NodeHandle(node)] {
-            if (Node* live = handle.get())
-                call(live);
-        });
+        m_deliveries->postAsHandle(node, call);
     }
 
     MainWindow& m_window;

@@ -2,6 +2,8 @@
 
 #include <QPointer>
 
+#include <iterator>
+
 HandleMailbox::HandleMailbox(QObject* parent)
     : QObject(parent)
 {
@@ -22,24 +24,23 @@ void HandleMailbox::post(std::function<void()> delivery)
 
 void HandleMailbox::runWaiting()
 {
-    size_t budget = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        budget = m_waiting.size();
+        if (m_round.empty()) {
+            m_round.swap(m_waiting);
+        } else {
+            // What a round left is ahead of what waited: an event loop
+            // inside one of its deliveries brought this event.
+            std::move(m_waiting.begin(), m_waiting.end(), std::back_inserter(m_round));
+            m_waiting.clear();
+        }
         m_eventPosted = false;
     }
     // A delivery may end the window, and this with it.
     const QPointer<HandleMailbox> alive(this);
-    for (; budget > 0 && alive; --budget) {
-        std::function<void()> next;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            // An event loop inside an earlier delivery may have run these.
-            if (m_waiting.empty())
-                return;
-            next = std::move(m_waiting.front());
-            m_waiting.pop_front();
-        }
+    for (size_t budget = m_round.size(); budget > 0 && alive && !m_round.empty(); --budget) {
+        const std::function<void()> next = std::move(m_round.front());
+        m_round.pop_front();
         next();
     }
 }

@@ -14,9 +14,9 @@
 // allocations and their trip between the cores per device. Here the first
 // delivery of a burst posts one event, and that event runs the deliveries
 // waiting when it starts: what arrives meanwhile waits for the next event,
-// so the window returns to its own events between bursts. Deliveries are
-// taken one at a time, so an event loop started by a delivery (a modal
-// dialog) runs the next ones in order too.
+// so the window returns to its own events between bursts. An event loop
+// started by a delivery (a modal dialog) runs the rest of the round first,
+// then what came after, in order.
 class HandleMailbox : public QObject
 {
     Q_OBJECT
@@ -26,6 +26,19 @@ public:
     // From any thread.
     void post(std::function<void()> delivery);
 
+    // `deliver(node, args...)` on the mailbox's thread, with `node` taken
+    // into a handle here, where it is known to live: after a reopen a stale
+    // delivery finds nothing rather than a new node made at a freed node's
+    // address.
+    template<typename Deliver, typename... Args>
+    void postAsHandle(Node* node, Deliver deliver, Args... args)
+    {
+        post([deliver, handle = NodeHandle(node), args...] {
+            if (Node* live = handle.get())
+                deliver(live, args...);
+        });
+    }
+
 private:
     void runWaiting();
 
@@ -33,22 +46,18 @@ private:
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_waiting;
     bool m_eventPosted = false;
+    // The round being run (GUI thread only): taken from m_waiting under one
+    // lock per event rather than one per delivery.
+    std::deque<std::function<void()>> m_round;
 };
 
-// The node of a unit's signal is taken into a handle on the sending thread,
-// where it is known to live, and `deliver` runs on the mailbox's thread with
-// the node the handle still finds: after a reopen a stale delivery finds
-// nothing rather than a new node made at a freed node's address.
+// Each `signal` of `sender` reaches `deliver` through `mailbox`, its node as
+// a handle.
 template<typename Sender, typename... Args, typename Deliver>
 void queueAsHandle(Sender* sender, void (Sender::*signal)(Node*, Args...), HandleMailbox* mailbox, Deliver deliver)
 {
     QObject::connect(
         sender, signal, mailbox,
-        [mailbox, deliver](Node* node, Args... args) {
-            mailbox->post([deliver, handle = NodeHandle(node), args...] {
-                if (Node* live = handle.get())
-                    deliver(live, args...);
-            });
-        },
+        [mailbox, deliver](Node* node, Args... args) { mailbox->postAsHandle(node, deliver, args...); },
         Qt::DirectConnection);
 }
