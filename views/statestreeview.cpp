@@ -1,16 +1,24 @@
 #include "statestreeview.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QCommonStyle>
 #include <QHash>
 #include <QHeaderView>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <memory>
 
 // Paints the cells as Qt does and notes what each showed, read before it
 // is painted: a unit may write the row meanwhile, and a cell noted older
-// than it shows is only painted once more.
+// than it shows is only painted once more. A text that fits on one line is
+// laid out once and kept: a live site repaints the same few voltage texts
+// every second, and Qt lays each out twice per paint, which cost more than
+// the rest of the cell.
 class StatesTreeView::PaintedCells : public QStyledItemDelegate
 {
 public:
@@ -24,7 +32,12 @@ public:
             m_cells.insert(index, {index.data(Qt::DisplayRole), index.data(Qt::BackgroundRole)});
         else
             m_cells.remove(index);
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        if (!paintWithKeptText(painter, opt, style))
+            style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
     }
 
     // Whether `index` shows what it showed when it was last painted.
@@ -45,15 +58,101 @@ public:
     }
 
 private:
+    bool paintWithKeptText(QPainter* painter, QStyleOptionViewItem& opt, const QStyle* style) const;
+
     struct Shown
     {
         QVariant text;
         QVariant background;
     };
     mutable QHash<QModelIndex, Shown> m_cells;
+    // The kept layouts, of texts in the font they were laid out in.
+    struct LayoutKey
+    {
+        QString text;
+        int width;
+        int alignment;
+        bool operator==(const LayoutKey& other) const
+        {
+            return width == other.width && alignment == other.alignment && text == other.text;
+        }
+    };
+    friend uint qHash(const LayoutKey& key, uint seed)
+    {
+        return qHash(key.text, seed) ^ uint(key.width * 31 + key.alignment);
+    }
+    mutable QHash<LayoutKey, std::shared_ptr<QTextLayout>> m_layouts;
+    mutable QFont m_layoutFont;
     QRegion m_region;
     QRect m_view;
 };
+
+bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOptionViewItem& opt,
+                                                     const QStyle* style) const
+{
+    // Anything that moves or covers the text, or decides its place
+    // otherwise (where the decoration is not shown selected, the text's own
+    // size), goes Qt's way.
+    if (opt.text.isEmpty() || !opt.showDecorationSelected
+        || (opt.state & (QStyle::State_HasFocus | QStyle::State_Editing))
+        || (opt.features & QStyleOptionViewItem::WrapText) || opt.direction != Qt::LeftToRight
+        || !qobject_cast<const QCommonStyle*>(style) || style->inherits("QStyleSheetStyle"))
+        return false;
+    if (!(opt.font == m_layoutFont)) {
+        m_layouts.clear();
+        m_layoutFont = opt.font;
+    }
+    // The style paints the rest of the cell, its text rect the same without
+    // the text.
+    const QString text = std::exchange(opt.text, QString());
+    const QWidget* widget = opt.widget;
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect textRect =
+        style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+    const Qt::Alignment horizontal = QStyle::visualAlignment(opt.direction, opt.displayAlignment);
+    const LayoutKey key{text, textRect.width(), int(horizontal)};
+    auto found = m_layouts.constFind(key);
+    if (found == m_layouts.constEnd()) {
+        auto layout = std::make_shared<QTextLayout>(text, opt.font);
+        QTextOption textOption;
+        textOption.setWrapMode(QTextOption::ManualWrap);
+        textOption.setTextDirection(opt.direction);
+        textOption.setAlignment(horizontal);
+        layout->setTextOption(textOption);
+        layout->setCacheEnabled(true);
+        layout->beginLayout();
+        QTextLine line = layout->createLine();
+        line.setLineWidth(textRect.width());
+        line.setPosition(QPointF(0, 0));
+        // One line that fits: nothing to elide.
+        const bool fits = line.naturalTextWidth() <= textRect.width() && !layout->createLine().isValid();
+        layout->endLayout();
+        if (!fits)
+            layout.reset();
+        // A bound for a site whose texts keep changing.
+        if (m_layouts.size() >= 512)
+            m_layouts.clear();
+        found = m_layouts.insert(key, layout);
+    }
+    const std::shared_ptr<QTextLayout>& layout = *found;
+    if (!layout || layout->boundingRect().height() > textRect.height()) {
+        opt.text = text;
+        return false;
+    }
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    QPalette::ColorGroup group = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+    if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+        group = QPalette::Inactive;
+    painter->save();
+    const bool selected = opt.state & QStyle::State_Selected;
+    painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    // Placed and drawn as the style places and draws its own layout.
+    const QRect layoutRect = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment & Qt::AlignVertical_Mask,
+                                                 layout->boundingRect().size().toSize(), textRect);
+    layout->draw(painter, QPointF(textRect.x(), layoutRect.top()));
+    painter->restore();
+    return true;
+}
 
 StatesTreeView::StatesTreeView(QWidget* parent)
     : QTreeView(parent)

@@ -8,11 +8,13 @@
 #include "resources.h"
 #include "shownrownames.h"
 #include "sitemutex.h"
+#include "statestreeview.h"
 #include "testhome.h"
 #include "treemodel.h"
 
 #include <QHeaderView>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -53,6 +55,7 @@ private slots:
     void headerStateSurvivesRestart();
     void changedCellsArePaintedAgain_data();
     void changedCellsArePaintedAgain();
+    void cellsPaintAsQtPaintsThem();
 
 private:
     QTreeView* tree(AlarmStatesWidget& widget) { return widget.findChild<QTreeView*>(QStringLiteral("statesAlarmTree")); }
@@ -290,5 +293,41 @@ void TestAlarmStatesWidget::changedCellsArePaintedAgain()
     for (const QString& name : {"E1/7", "E1/8", "E2/7", "E2/8"}) {
         if (!repainted.contains(name))
             QVERIFY2(!recorder.painted.intersects(cell(name)), qPrintable(name));
+    }
+}
+
+// The states view paints each cell as Qt's own view does, kept texts too: texts that fit, are
+// elided, wrap or run right to left, each alignment, background, selection and state, font size.
+void TestAlarmStatesWidget::cellsPaintAsQtPaintsThem()
+{
+    QStandardItemModel model(12, 3);
+    QPixmap tallIcon(8, 36);  // a taller row, where the vertical alignment shows
+    tallIcon.fill(Qt::darkGreen);
+    const Qt::Alignment aligned[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter, Qt::AlignVCenter, Qt::AlignTop, Qt::AlignBottom};
+    const QStringList texts{"6125", "00:01:02", "Fence alarm in sector one", "a\nb", "\u05E9\u05DC\u05D5\u05DD", "Ok"};
+    for (int cell = 0; cell < 36; ++cell) {
+        auto* item = new QStandardItem(texts.at((cell / 3 + cell % 3) % texts.size()));
+        item->setTextAlignment(aligned[cell % 3] | aligned[3 + cell / 3 % 3]);
+        item->setEnabled(cell / 3 != 4);
+        item->setIcon(cell % 6 == 0 ? QIcon(tallIcon) : QIcon());
+        item->setBackground(cell / 3 % 4 == 1 ? QBrush(QColor(200, 40 * (cell % 3), 90)) : QBrush());
+        model.setItem(cell / 3, cell % 3, item);
+    }
+    QWidget window;
+    QTreeView qtView(&window);
+    StatesTreeView view(&window);
+    for (QTreeView* tree : std::initializer_list<QTreeView*>{&qtView, &view}) {
+        tree->setModel(&model);
+        tree->setIconSize(tallIcon.size());
+        tree->setFocusPolicy(Qt::NoFocus);
+        tree->setGeometry(tree == &view ? 400 : 0, 0, 390, 480);
+        tree->selectionModel()->select(model.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int pointSize : {7, 9, 11, 14}) {
+        window.setFont(QFont(window.font().family(), pointSize));
+        for (int pass = 0; pass < 2; ++pass)  // the second paints the kept texts
+            QVERIFY2(view.viewport()->grab().toImage() == qtView.viewport()->grab().toImage(), qPrintable(QString::number(pointSize)));
     }
 }
