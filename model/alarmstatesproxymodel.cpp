@@ -1,7 +1,6 @@
 #include "alarmstatesproxymodel.h"
 
 #include "node.h"
-#include "sitemutex.h"
 #include "ungroupproxymodel.h"
 
 AlarmStatesProxyModel::AlarmStatesProxyModel(QObject* parent)
@@ -19,13 +18,13 @@ bool AlarmStatesProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
     const QAbstractItemModel* source = sourceModel();
     const QModelIndex statusIndex = source->index(sourceRow, kStatusColumn, sourceParent);
 
-    SiteLocker lock;
+    // No site lock: only this (the GUI) thread changes the trees, and the
+    // enabled flag is atomic. A live site's rows are tested each second.
     const QModelIndex nodeIndex = ungroupModel ? ungroupModel->mapToSource(statusIndex) : statusIndex;
     const auto* node = static_cast<const Node*>(nodeIndex.internalPointer());
     if (node && !node->enabled)
         return false;
-    // Every row shown, of every workspace: the texts decide nothing. The
-    // rows of a live site are tested again each second.
+    // Every row shown, of every workspace: the texts decide nothing.
     if (showAll && filterText.isEmpty())
         return true;
 
