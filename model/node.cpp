@@ -636,6 +636,10 @@ struct Node::Evaluations
     std::array<qint8, 4> statuses{};
     QString flagText;
     std::array<QColor, 4> colors;
+    // The gate reads two flags of the record alone, kept apart: a record
+    // changed elsewhere (its voltages, every second) leaves the gate as is.
+    quint64 gateConditions = 0;
+    quint8 gateFlags = 0;
 };
 
 template<typename Evaluate>
@@ -711,14 +715,27 @@ int Node::evaluateSector2Status()
 int Node::evaluateGateStatus()
 {
     SiteLocker lock;
+    if (!m_evaluations)
+        m_evaluations = std::make_unique<Evaluations>();
+    Evaluations& last = *m_evaluations;
     QColor& shown = color[GateColor];
-    return evaluateOnce(Evaluation::Gate, false, shown, [&] {
-        shown = energizerColorOf(AlarmKey::NoAlarm);
-        int maximum = 0;
-        raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, shown);
-        raiseTo(record, EnergizerParam::GateStatus, 1, maximum, shown);
-        return maximum;
-    });
+    const int at = int(Evaluation::Gate);
+    const quint64 conditions = conditionIndex().generation();
+    const quint8 flags = quint8(1u | (energizerValue(record, EnergizerParam::GateAlarm) == 1 ? 2u : 0u)
+                                | (energizerValue(record, EnergizerParam::GateStatus) == 1 ? 4u : 0u));
+    if (last.gateFlags == flags && last.gateConditions == conditions) {
+        shown = last.colors[at];
+        return last.statuses[at];
+    }
+    shown = energizerColorOf(AlarmKey::NoAlarm);
+    int maximum = 0;
+    raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, shown);
+    raiseTo(record, EnergizerParam::GateStatus, 1, maximum, shown);
+    last.gateFlags = flags;
+    last.gateConditions = conditions;
+    last.statuses[at] = qint8(maximum);
+    last.colors[at] = shown;
+    return maximum;
 }
 
 int Node::evaluateIOCardStatus()

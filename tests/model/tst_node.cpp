@@ -514,6 +514,12 @@ void TestNode::sectorAndGate()
     QCOMPARE(node->evaluateGateStatus(), 2);
     QCOMPARE(node->color[Node::Sector1Color], QColor(Qt::magenta));
     QCOMPARE(node->color[Node::GateColor], QColor(Qt::cyan));
+    node->record[17] ^= 0x3F;  // a voltage: the gate stands, its conditions do not
+    setAlarmConditions({condition(53, 0, kNoAlarmColor), condition(12, 1, Qt::blue), condition(13, 3, Qt::green)});
+    QCOMPARE(node->evaluateGateStatus(), 3);
+    QCOMPARE(node->color[Node::GateColor], QColor(Qt::green));
+    node->record[5] &= quint8(~(1 << 4));  // gate closed again
+    QCOMPARE(node->evaluateGateStatus(), 1);
 }
 
 void TestNode::ioCard()
