@@ -187,7 +187,9 @@ void ControlUnit::dataUpdate(DeviceData data, int No)
     if (!isPresent(row))
         return;
     updateZoneStatus(row);
-    row->updated = true;
+    // Written once: the GUI thread reads the row's line each second.
+    if (!row->updated)
+        row->updated = true;
     applyOutputMapping(row);
 }
 

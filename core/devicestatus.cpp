@@ -118,6 +118,13 @@ int energizerParamCode(const StatusRecord& record, int param)
     }
 }
 
+int energizerParamByte(int param)
+{
+    if (param < 1 || param > kLastEnergizerParam)
+        return -1;
+    return kEnergizerFields[param].byte;
+}
+
 QVariant decodeIOCardParam(const StatusRecord& record, int param)
 {
     if (param == IOCardParam::BatteryVoltage)

@@ -101,7 +101,9 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
         if (!Node::isAlive(row) || !Node::isAlive(element))
             return;
     }
-    row->heartbeatSeen = true;
+    // Written once: the unit reads the row's line each second.
+    if (!row->heartbeatSeen)
+        row->heartbeatSeen = true;
     if (!element)
         return;
     updateActionButtons(element);

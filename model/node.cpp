@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -182,6 +183,13 @@ struct SectorParams
     int sectorAlarm;
     int lowVoltage;
 };
+
+constexpr SectorParams kZoneParams[] = {{EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1,
+                                         EnergizerParam::SectorAlarm1, EnergizerParam::LowVoltageZone1},
+                                        {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2,
+                                         EnergizerParam::SectorAlarm2, EnergizerParam::LowVoltageZone2}};
+
+constexpr int kGateParams[] = {EnergizerParam::GateAlarm, EnergizerParam::GateStatus};
 
 int evaluateSector(const StatusRecord& record, const SectorParams& params, QColor& color)
 {
@@ -624,8 +632,59 @@ void Node::resetState()
     outputArea.fill(0);
 }
 
-// What the evaluations found last, all of one record under one list of
-// conditions: the first line holds what a repeated evaluation reads.
+namespace {
+
+// The bytes of a record that the evaluations read, as four words of mask:
+// a record that changed elsewhere only (its voltages, every second)
+// evaluates as it did.
+using RecordWords = std::array<quint64, kStatusRecordSize / 8>;
+
+RecordWords evaluatedBytes()
+{
+    std::array<quint8, kStatusRecordSize> bytes{};
+    const auto read = [&bytes](int param) { bytes[size_t(energizerParamByte(param))] = 0xFF; };
+    for (const EnergizerFlag& flag : kEnergizerFlags)
+        read(flag.param);
+    for (int param : {EnergizerParam::FenceOn1, EnergizerParam::FenceOn2, EnergizerParam::Tamper})
+        read(param);
+    for (const SectorParams& zone : kZoneParams) {
+        for (int param : {zone.fenceOn, zone.fenceAlarm, zone.sectorAlarm, zone.lowVoltage})
+            read(param);
+    }
+    for (int param : kGateParams)
+        read(param);
+    RecordWords mask;
+    std::memcpy(mask.data(), bytes.data(), sizeof mask);
+    return mask;
+}
+
+bool evaluateAlike(const StatusRecord& a, const StatusRecord& b)
+{
+    static const RecordWords mask = evaluatedBytes();
+    RecordWords wordsA;
+    RecordWords wordsB;
+    std::memcpy(wordsA.data(), a.data(), sizeof wordsA);
+    std::memcpy(wordsB.data(), b.data(), sizeof wordsB);
+    quint64 differ = 0;
+    for (size_t i = 0; i < mask.size(); ++i)
+        differ |= (wordsA[i] ^ wordsB[i]) & mask[i];
+    return differ == 0;
+}
+
+// A repeated evaluation leaves an equal colour unwritten: the units and the
+// GUI thread evaluate the same rows, and each write takes the colours' line
+// from the other's core.
+void keepColor(QColor& shown, const QColor& color)
+{
+    if (shown != color)
+        shown = color;
+}
+
+} // namespace
+
+// What the evaluations found last, all of one record (as far as they read
+// it) under one list of conditions: the first line holds what a repeated
+// evaluation reads.
 struct Node::Evaluations
 {
     StatusRecord record{};
@@ -636,10 +695,6 @@ struct Node::Evaluations
     std::array<qint8, 4> statuses{};
     QString flagText;
     std::array<QColor, 4> colors;
-    // The gate reads two flags of the record alone, kept apart: a record
-    // changed elsewhere (its voltages, every second) leaves the gate as is.
-    quint64 gateConditions = 0;
-    quint8 gateFlags = 0;
 };
 
 template<typename Evaluate>
@@ -651,15 +706,17 @@ int Node::evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const 
     const int at = int(evaluation);
     const quint8 bit = quint8(1u << at);
     const quint64 conditions = conditionIndex().generation();
-    if (last.conditions != conditions || last.record != record) {
+    if (last.conditions != conditions || !evaluateAlike(last.record, record)) {
         last.record = record;
         last.conditions = conditions;
         last.done = 0;
     } else if ((last.done & bit) && (evaluation != Evaluation::Energizer || last.energizerFailed == failed)) {
-        if (evaluation == Evaluation::Energizer && last.allColors)
-            std::fill_n(color.begin(), GateColor + 1, last.colors[at]);
-        else
-            shown = last.colors[at];
+        if (evaluation == Evaluation::Energizer && last.allColors) {
+            for (int i = MainColor; i <= GateColor; ++i)
+                keepColor(color[size_t(i)], last.colors[at]);
+        } else {
+            keepColor(shown, last.colors[at]);
+        }
         if (evaluation == Evaluation::Energizer && !flagText.isSharedWith(last.flagText))
             flagText = last.flagText;
         return last.statuses[at];
@@ -691,15 +748,10 @@ int Node::evaluateEnergizerStatus()
 
 int Node::evaluateZone(Evaluation zone)
 {
-    static constexpr SectorParams params[] = {
-        {EnergizerParam::FenceOn1, EnergizerParam::FenceAlarm1, EnergizerParam::SectorAlarm1,
-         EnergizerParam::LowVoltageZone1},
-        {EnergizerParam::FenceOn2, EnergizerParam::FenceAlarm2, EnergizerParam::SectorAlarm2,
-         EnergizerParam::LowVoltageZone2}};
     const bool first = zone == Evaluation::Zone1;
     SiteLocker lock;
     QColor& shown = color[first ? Sector1Color : Sector2Color];
-    return evaluateOnce(zone, false, shown, [&] { return evaluateSector(record, params[first ? 0 : 1], shown); });
+    return evaluateOnce(zone, false, shown, [&] { return evaluateSector(record, kZoneParams[first ? 0 : 1], shown); });
 }
 
 int Node::evaluateSector1Status()
@@ -715,43 +767,25 @@ int Node::evaluateSector2Status()
 int Node::evaluateGateStatus()
 {
     SiteLocker lock;
-    if (!m_evaluations)
-        m_evaluations = std::make_unique<Evaluations>();
-    Evaluations& last = *m_evaluations;
     QColor& shown = color[GateColor];
-    const int at = int(Evaluation::Gate);
-    const quint64 conditions = conditionIndex().generation();
-    const quint8 flags = quint8(1u | (energizerValue(record, EnergizerParam::GateAlarm) == 1 ? 2u : 0u)
-                                | (energizerValue(record, EnergizerParam::GateStatus) == 1 ? 4u : 0u));
-    if (last.gateFlags == flags && last.gateConditions == conditions) {
-        shown = last.colors[at];
-        return last.statuses[at];
-    }
-    shown = energizerColorOf(AlarmKey::NoAlarm);
-    int maximum = 0;
-    raiseTo(record, EnergizerParam::GateAlarm, 1, maximum, shown);
-    raiseTo(record, EnergizerParam::GateStatus, 1, maximum, shown);
-    last.gateFlags = flags;
-    last.gateConditions = conditions;
-    last.statuses[at] = qint8(maximum);
-    last.colors[at] = shown;
-    return maximum;
+    return evaluateOnce(Evaluation::Gate, false, shown, [&] {
+        shown = energizerColorOf(AlarmKey::NoAlarm);
+        int maximum = 0;
+        for (int param : kGateParams)
+            raiseTo(record, param, 1, maximum, shown);
+        return maximum;
+    });
 }
 
 int Node::evaluateIOCardStatus()
 {
     SiteLocker lock;
-    flagText.clear();
-    color[IOCardColor] = energizerColorOf(AlarmKey::NoAlarm);
-    int result = OK;
-    if (decodeIOCardParam(record, IOCardParam::CommsFail).toInt()) {
-        flagText = QStringLiteral("CommsFail");
-        color[IOCardColor] = energizerColorOf(EnergizerParam::CommsFail);
-        result = Failure;
-    }
-    if (flagText.isEmpty())
-        flagText = QStringLiteral("OK");
-    return result;
+    const bool commsFail = decodeIOCardParam(record, IOCardParam::CommsFail).toInt() != 0;
+    keepColor(color[IOCardColor], energizerColorOf(commsFail ? EnergizerParam::CommsFail : AlarmKey::NoAlarm));
+    const QString text = commsFail ? QStringLiteral("CommsFail") : QStringLiteral("OK");
+    if (flagText != text)
+        flagText = text;
+    return commsFail ? Failure : OK;
 }
 
 int alarmConditionStatus(int key)

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <random>
 #include <thread>
 
 // Conditions keyed as the settings ship them: each test installs its own.
@@ -47,6 +48,7 @@ private slots:
     void energizerEqualStatusKeepsFirstColour();
     void energizerFailureColour();
     void sectorAndGate();
+    void evaluationsFollowEveryByteTheyRead();
     void ioCard();
     void sensorStates_data();
     void sensorStates();
@@ -520,6 +522,31 @@ void TestNode::sectorAndGate()
     QCOMPARE(node->color[Node::GateColor], QColor(Qt::green));
     node->record[5] &= quint8(~(1 << 4));  // gate closed again
     QCOMPARE(node->evaluateGateStatus(), 1);
+}
+
+// A row evaluated again after any byte of its record changed reads as a row
+// that never saw the record before: what the evaluations keep is no older
+// than the bytes they read.
+void TestNode::evaluationsFollowEveryByteTheyRead()
+{
+    AlarmConditionList conditions;
+    for (int key = 1; key <= 53; ++key)
+        conditions.append(condition(key, key % 5, QColor::fromHsv(key * 6, 200, 200)));
+    setAlarmConditions(conditions);
+    std::mt19937 random(7);
+    std::unique_ptr<Node> kept(energizer());
+    const auto evaluate = [](Node& node) {
+        QVariantList seen{node.evaluateSector1Status(), node.evaluateSector2Status(), node.evaluateGateStatus(),
+                          node.evaluateEnergizerStatus(), node.flagText};
+        std::copy(node.color.begin(), node.color.end(), std::back_inserter(seen));
+        return seen;
+    };
+    for (int round = 0; round < 4000; ++round) {
+        kept->record[random() % kStatusRecordSize] = quint8(random());
+        std::unique_ptr<Node> fresh(energizer());
+        fresh->record = kept->record;
+        QCOMPARE(evaluate(*kept), evaluate(*fresh));
+    }
 }
 
 void TestNode::ioCard()
