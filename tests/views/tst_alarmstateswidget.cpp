@@ -296,8 +296,7 @@ void TestAlarmStatesWidget::changedCellsArePaintedAgain()
     }
 }
 
-// The states view paints each cell as Qt's own view does, kept texts too: texts that fit, are
-// elided, wrap or run right to left, each alignment, background, selection and state, font size.
+// Each cell, kept text or not (fits, elided, wrapped, right to left), paints as Qt's own view paints it.
 void TestAlarmStatesWidget::cellsPaintAsQtPaintsThem()
 {
     QStandardItemModel model(12, 3);
@@ -305,7 +304,7 @@ void TestAlarmStatesWidget::cellsPaintAsQtPaintsThem()
     tallIcon.fill(Qt::darkGreen);
     const Qt::Alignment aligned[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter, Qt::AlignVCenter, Qt::AlignTop, Qt::AlignBottom};
     const QStringList texts{"6125", "00:01:02", "Fence alarm in sector one", "a\nb", "\u05E9\u05DC\u05D5\u05DD", "Ok"};
-    for (int cell = 0; cell < 36; ++cell) {
+    for (int cell = 0; cell < 36; ++cell) {  // each alignment, background, state
         auto* item = new QStandardItem(texts.at((cell / 3 + cell % 3) % texts.size()));
         item->setTextAlignment(aligned[cell % 3] | aligned[3 + cell / 3 % 3]);
         item->setEnabled(cell / 3 != 4);
