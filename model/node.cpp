@@ -642,7 +642,11 @@ using RecordWords = std::array<quint64, kStatusRecordSize / 8>;
 RecordWords evaluatedBytes()
 {
     std::array<quint8, kStatusRecordSize> bytes{};
-    const auto read = [&bytes](int param) { bytes[size_t(energizerParamByte(param))] = 0xFF; };
+    const auto read = [&bytes](int param) {
+        const int byte = energizerParamByte(param);
+        if (byte >= 0)
+            bytes[size_t(byte)] = 0xFF;
+    };
     for (const EnergizerFlag& flag : kEnergizerFlags)
         read(flag.param);
     for (int param : {EnergizerParam::FenceOn1, EnergizerParam::FenceOn2, EnergizerParam::Tamper})

@@ -135,7 +135,8 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
         found = m_layouts.insert(key, layout);
     }
     const std::shared_ptr<QTextLayout>& layout = *found;
-    if (!layout || layout->boundingRect().height() > textRect.height()) {
+    const QRectF bounds = layout ? layout->boundingRect() : QRectF();
+    if (!layout || bounds.height() > textRect.height()) {
         opt.text = text;
         return false;
     }
@@ -148,7 +149,7 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
     painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     // Placed and drawn as the style places and draws its own layout.
     const QRect layoutRect = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment & Qt::AlignVertical_Mask,
-                                                 layout->boundingRect().size().toSize(), textRect);
+                                                 bounds.size().toSize(), textRect);
     layout->draw(painter, QPointF(textRect.x(), layoutRect.top()));
     painter->restore();
     return true;
