@@ -191,25 +191,22 @@ void DeviceStates::energTick(Node* elementNode)
     // A row outside the model is left out where the model announces.
     if (g_energizerModel)
         g_energizerModel->refreshChanges(row);
+    const bool energizer = elementNode->type == Node::Energizer;
+    if (!energizer && elementNode->type != Node::IOCard)
+        return;
+    const QList<Node*> children = energizer ? elementNode->children : QList<Node*>();
+    // Evaluated first, the map shown after: an alarm shown may start a
+    // sound, which is not done holding the site mutex.
+    const Node::TickStatuses statuses = row->evaluateTickStatuses(children.size());
     GraphicsScene* scene = m_workspaces->currentScene();
-    if (elementNode->type == Node::Energizer) {
-        const bool failed = row->status() == Node::Failure;
-        int status = Node::OK;
-        const QList<Node*> children = elementNode->children;
-        for (int i = 0; i < children.size(); ++i) {
-            if (failed)
-                status = Node::Failure;
-            else if (i == 0)
-                status = row->evaluateSector1Status();
-            else if (i == 1)
-                status = row->evaluateSector2Status();
-            else if (i == 2)
-                status = row->evaluateGateStatus();
-            m_alarms->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), scene);
-        }
+    int status = Node::OK;
+    for (int i = 0; i < children.size(); ++i) {
+        // A child past the gate shows the status of the one before it.
+        if (i < int(statuses.parts.size()))
+            status = statuses.parts[size_t(i)];
+        m_alarms->activateVisualAlarm(children.at(i), Node::AlarmStatus(status), scene);
     }
-    if (elementNode->type == Node::Energizer || elementNode->type == Node::IOCard)
-        m_alarms->activateVisualAlarm(elementNode, Node::AlarmStatus(row->evaluateEnergizerStatus()), scene);
+    m_alarms->activateVisualAlarm(elementNode, Node::AlarmStatus(statuses.device), scene);
 }
 
 void DeviceStates::sensorHeartbeat(Node* sensorNode)

@@ -701,20 +701,28 @@ struct Node::Evaluations
     std::array<QColor, 4> colors;
 };
 
-template<typename Evaluate>
-int Node::evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const Evaluate& evaluate)
+Node::Evaluations& Node::keptEvaluations()
 {
     if (!m_evaluations)
         m_evaluations = std::make_unique<Evaluations>();
     Evaluations& last = *m_evaluations;
-    const int at = int(evaluation);
-    const quint8 bit = quint8(1u << at);
     const quint64 conditions = conditionIndex().generation();
     if (last.conditions != conditions || !evaluateAlike(last.record, record)) {
         last.record = record;
         last.conditions = conditions;
         last.done = 0;
-    } else if ((last.done & bit) && (evaluation != Evaluation::Energizer || last.energizerFailed == failed)) {
+    }
+    return last;
+}
+
+template<typename Evaluate>
+int Node::evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed, QColor& shown,
+                       const Evaluate& evaluate)
+{
+    Evaluations& last = checked ? *checked : keptEvaluations();
+    const int at = int(evaluation);
+    const quint8 bit = quint8(1u << at);
+    if ((last.done & bit) && (evaluation != Evaluation::Energizer || last.energizerFailed == failed)) {
         if (evaluation == Evaluation::Energizer && last.allColors) {
             for (int i = MainColor; i <= GateColor; ++i)
                 keepColor(color[size_t(i)], last.colors[at]);
@@ -739,46 +747,80 @@ int Node::evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const 
 int Node::evaluateEnergizerStatus()
 {
     SiteLocker lock;
+    return heldEnergizerStatus(nullptr);
+}
+
+int Node::heldEnergizerStatus(Evaluations* checked)
+{
     if (!updated) {
         flagText.clear();
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
     const bool failed = heldColumnAsInt(kStatusColumn) == Failure;
-    return evaluateOnce(Evaluation::Energizer, failed, color[MainColor], [&] {
+    return evaluateOnce(checked, Evaluation::Energizer, failed, color[MainColor], [&] {
         return evaluateEnergizer(record, failed, color, flagText, m_evaluations->allColors);
     });
 }
 
-int Node::evaluateZone(Evaluation zone)
+int Node::heldZoneStatus(Evaluations* checked, Evaluation zone)
 {
     const bool first = zone == Evaluation::Zone1;
-    SiteLocker lock;
     QColor& shown = color[first ? Sector1Color : Sector2Color];
-    return evaluateOnce(zone, false, shown, [&] { return evaluateSector(record, kZoneParams[first ? 0 : 1], shown); });
+    return evaluateOnce(checked, zone, false, shown,
+                        [&] { return evaluateSector(record, kZoneParams[first ? 0 : 1], shown); });
 }
 
-int Node::evaluateSector1Status()
+int Node::heldGateStatus(Evaluations* checked)
 {
-    return evaluateZone(Evaluation::Zone1);
-}
-
-int Node::evaluateSector2Status()
-{
-    return evaluateZone(Evaluation::Zone2);
-}
-
-int Node::evaluateGateStatus()
-{
-    SiteLocker lock;
     QColor& shown = color[GateColor];
-    return evaluateOnce(Evaluation::Gate, false, shown, [&] {
+    return evaluateOnce(checked, Evaluation::Gate, false, shown, [&] {
         shown = energizerColorOf(AlarmKey::NoAlarm);
         int maximum = 0;
         for (int param : kGateParams)
             raiseTo(record, param, 1, maximum, shown);
         return maximum;
     });
+}
+
+int Node::evaluateSector1Status()
+{
+    SiteLocker lock;
+    return heldZoneStatus(nullptr, Evaluation::Zone1);
+}
+
+int Node::evaluateSector2Status()
+{
+    SiteLocker lock;
+    return heldZoneStatus(nullptr, Evaluation::Zone2);
+}
+
+int Node::evaluateGateStatus()
+{
+    SiteLocker lock;
+    return heldGateStatus(nullptr);
+}
+
+Node::TickStatuses Node::evaluateTickStatuses(int parts)
+{
+    // One hold and one look at the record for all of them: a live site's
+    // tick evaluates every row each second, and nothing changes the record
+    // while the site mutex is held.
+    SiteLocker lock;
+    TickStatuses statuses;
+    const bool failed = heldColumnAsInt(kStatusColumn) == Failure;
+    const int counted = std::min(parts, int(statuses.parts.size()));
+    Evaluations* checked = updated || (counted > 0 && !failed) ? &keptEvaluations() : nullptr;
+    for (int i = 0; i < counted; ++i) {
+        if (failed)
+            statuses.parts[size_t(i)] = Failure;
+        else
+            statuses.parts[size_t(i)] = i == 0 ? heldZoneStatus(checked, Evaluation::Zone1)
+                                      : i == 1 ? heldZoneStatus(checked, Evaluation::Zone2)
+                                               : heldGateStatus(checked);
+    }
+    statuses.device = heldEnergizerStatus(checked);
+    return statuses;
 }
 
 int Node::evaluateIOCardStatus()

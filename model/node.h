@@ -158,6 +158,16 @@ public:
     int evaluateSector2Status();
     int evaluateGateStatus();
     int evaluateIOCardStatus();
+    // What a device's tick shows on the map: the first `parts` statuses of
+    // sector 1, sector 2 and gate (all Failure while the row's status is),
+    // then the device's own (evaluateEnergizerStatus), each as its own
+    // evaluation returns it, under one hold of the site mutex.
+    struct TickStatuses
+    {
+        std::array<int, 3> parts{};
+        int device = OK;
+    };
+    TickStatuses evaluateTickStatuses(int parts);
 
     // Whether `node` still exists. Meaningful for pointers that crossed a
     // thread: call it with the site mutex held and keep holding it while
@@ -196,13 +206,21 @@ private:
     friend class TreeModel;
     struct Evaluations;
     enum class Evaluation : quint8 { Energizer, Zone1, Zone2, Gate };
+    // What the evaluations kept, forgotten first if the record (as far as
+    // they read it) or the conditions moved since. Under the site mutex.
+    Evaluations& keptEvaluations();
     // Runs `evaluate` (which writes colour `shown`) unless the same
     // evaluation of the same record under the same conditions (and, for the
     // energizer, `failed`) was the last; then writes back what that one
-    // wrote and returns its status.
+    // wrote and returns its status. `checked`: keptEvaluations() of this
+    // hold of the site mutex, or null.
     template<typename Evaluate>
-    int evaluateOnce(Evaluation evaluation, bool failed, QColor& shown, const Evaluate& evaluate);
-    int evaluateZone(Evaluation zone);
+    int evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed, QColor& shown,
+                     const Evaluate& evaluate);
+    // The evaluations with the site mutex held.
+    int heldEnergizerStatus(Evaluations* checked);
+    int heldZoneStatus(Evaluations* checked, Evaluation zone);
+    int heldGateStatus(Evaluations* checked);
     int columnAsInt(int column) const;
     // The same with the site mutex already held: a live row's status is
     // read by every evaluation of it, each second.

@@ -290,7 +290,7 @@ void TestAlarmStatesWidget::changedCellsArePaintedAgain()
     };
     for (const QString& name : repainted)
         QTRY_VERIFY2(recorder.painted.contains(cell(name)), qPrintable(name));
-    for (const QString& name : {"E1/7", "E1/8", "E2/7", "E2/8"}) {
+    for (const QString name : {"E1/7", "E1/8", "E2/7", "E2/8"}) {
         if (!repainted.contains(name))
             QVERIFY2(!recorder.painted.intersects(cell(name)), qPrintable(name));
     }
