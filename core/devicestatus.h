@@ -65,7 +65,8 @@ QVariant decodeEnergizerParam(const StatusRecord& record, int param);
 // code (not its text); any other parameter as
 // decodeEnergizerParam(...).toInt().
 int energizerParamCode(const StatusRecord& record, int param);
-// The record byte that holds an energizer parameter, or -1 for none.
+// The record byte that holds an energizer parameter (its code reads that
+// byte only), or -1 for none.
 int energizerParamByte(int param);
 QVariant decodeIOCardParam(const StatusRecord& record, int param);
 QVariant decodeSensorParam(const StatusRecord& record, int param);

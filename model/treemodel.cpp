@@ -717,6 +717,11 @@ void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const S
         if (was.record != node->record) {
             const bool energizer = was.paired == Node::Energizer;
             for (const RecordColumn& shown : RecordColumns) {
+                // A parameter lives in one byte: the voltages change each
+                // second, the rest seldom.
+                const int byte = energizerParamByte(shown.param);
+                if (byte >= 0 && was.record[size_t(byte)] == node->record[size_t(byte)])
+                    continue;
                 if (energizerParamCode(was.record, shown.param) != energizerParamCode(node->record, shown.param))
                     (energizer && shown.asCode ? values : texts) |= columnBit(shown.column);
             }
