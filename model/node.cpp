@@ -716,7 +716,7 @@ Node::Evaluations& Node::keptEvaluations()
 }
 
 template<typename Evaluate>
-int Node::evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed, QColor& shown,
+int Node::evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed, QColor& shown, QString* text,
                        const Evaluate& evaluate)
 {
     Evaluations& last = checked ? *checked : keptEvaluations();
@@ -729,17 +729,19 @@ int Node::evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed,
         } else {
             keepColor(shown, last.colors[at]);
         }
-        if (evaluation == Evaluation::Energizer && !flagText.isSharedWith(last.flagText))
-            flagText = last.flagText;
+        if (evaluation == Evaluation::Energizer && text && !text->isSharedWith(last.flagText))
+            *text = last.flagText;
         return last.statuses[at];
     }
-    const int status = evaluate();
+    QString notShown;
+    QString& written = text ? *text : notShown;
+    const int status = evaluate(written);
     last.statuses[at] = qint8(status);
     last.colors[at] = shown;
     last.done |= bit;
     if (evaluation == Evaluation::Energizer) {
         last.energizerFailed = failed;
-        last.flagText = flagText;
+        last.flagText = written;
     }
     return status;
 }
@@ -752,14 +754,20 @@ int Node::evaluateEnergizerStatus()
 
 int Node::heldEnergizerStatus(Evaluations* checked)
 {
+    // An IO card's flag text is its own evaluation's (evaluateIOCardStatus,
+    // the unit's each second): the energizer's read of a card's record
+    // names flags the card does not have.
+    const Node* element = partner();
+    QString* text = element && element->type == IOCard ? nullptr : &flagText;
     if (!updated) {
-        flagText.clear();
+        if (text)
+            text->clear();
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
     const bool failed = heldColumnAsInt(kStatusColumn) == Failure;
-    return evaluateOnce(checked, Evaluation::Energizer, failed, color[MainColor], [&] {
-        return evaluateEnergizer(record, failed, color, flagText, m_evaluations->allColors);
+    return evaluateOnce(checked, Evaluation::Energizer, failed, color[MainColor], text, [&](QString& written) {
+        return evaluateEnergizer(record, failed, color, written, m_evaluations->allColors);
     });
 }
 
@@ -767,14 +775,14 @@ int Node::heldZoneStatus(Evaluations* checked, Evaluation zone)
 {
     const bool first = zone == Evaluation::Zone1;
     QColor& shown = color[first ? Sector1Color : Sector2Color];
-    return evaluateOnce(checked, zone, false, shown,
-                        [&] { return evaluateSector(record, kZoneParams[first ? 0 : 1], shown); });
+    return evaluateOnce(checked, zone, false, shown, nullptr,
+                        [&](QString&) { return evaluateSector(record, kZoneParams[first ? 0 : 1], shown); });
 }
 
 int Node::heldGateStatus(Evaluations* checked)
 {
     QColor& shown = color[GateColor];
-    return evaluateOnce(checked, Evaluation::Gate, false, shown, [&] {
+    return evaluateOnce(checked, Evaluation::Gate, false, shown, nullptr, [&](QString&) {
         shown = energizerColorOf(AlarmKey::NoAlarm);
         int maximum = 0;
         for (int param : kGateParams)

@@ -151,7 +151,8 @@ public:
     int sensorStateClass() const;
 
     // Evaluations: each returns an AlarmStatus value and rewrites the flag
-    // text and colours it is responsible for.
+    // text and colours it is responsible for (an IO card's flag text is
+    // evaluateIOCardStatus's).
     void resetState();
     int evaluateEnergizerStatus();
     int evaluateSector1Status();
@@ -213,9 +214,11 @@ private:
     // evaluation of the same record under the same conditions (and, for the
     // energizer, `failed`) was the last; then writes back what that one
     // wrote and returns its status. `checked`: keptEvaluations() of this
-    // hold of the site mutex, or null.
+    // hold of the site mutex, or null; `text`: the flag text the energizer's
+    // evaluation writes, or null for none. `evaluate` writes the text it is
+    // given.
     template<typename Evaluate>
-    int evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed, QColor& shown,
+    int evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed, QColor& shown, QString* text,
                      const Evaluate& evaluate);
     // The evaluations with the site mutex held.
     int heldEnergizerStatus(Evaluations* checked);

@@ -563,6 +563,14 @@ void TestNode::ioCard()
     QCOMPARE(node->evaluateIOCardStatus(), 0);
     QCOMPARE(node->flagText, QStringLiteral("OK"));
     QCOMPARE(node->color[Node::IOCardColor], kNoAlarmColor);
+    // The tick's energizer read of the card's record (its inputs as fence
+    // flags) leaves the card's own flag text.
+    Node element(QStringLiteral("C"));
+    element.type = Node::IOCard;
+    node->deviceNode = &element;
+    node->evaluateEnergizerStatus();
+    node->evaluateTickStatuses(0);
+    QCOMPARE(node->flagText, QStringLiteral("OK"));
 }
 
 void TestNode::sensorStates_data()
