@@ -129,10 +129,14 @@ TreeModel::~TreeModel()
 
 QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const
 {
-    if (!hasIndex(row, column, parent))
+    // What hasIndex() decides, with the parent looked up once: the filters
+    // and views ask for every row of a live site each second.
+    if (row < 0 || column < 0 || parent.column() > 0)
         return {};
     Node* node = getNode(parent);
-    Node* child = node ? node->child(row) : nullptr;
+    if (!node || column >= node->columnCount())
+        return {};
+    Node* child = node->child(row);
     return child ? createIndex(row, column, child) : QModelIndex();
 }
 
