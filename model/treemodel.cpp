@@ -5,6 +5,8 @@
 #include "sitemutex.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <utility>
 #include <QDataStream>
 #include <QtEndian>
@@ -720,11 +722,17 @@ void TreeModel::visitChangeable(Node* node, int columns, quint32 marked, const S
         }
         if (was.record != node->record) {
             const bool energizer = was.paired == Node::Energizer;
-            for (const RecordColumn& shown : RecordColumns) {
-                // A parameter lives in one byte: the voltages change each
-                // second, the rest seldom.
-                const int byte = energizerParamByte(shown.param);
-                if (byte >= 0 && was.record[size_t(byte)] == node->record[size_t(byte)])
+            // A parameter lives in one byte: the voltages change each
+            // second, the rest seldom.
+            static const auto bytes = [] {
+                std::array<int, std::size(RecordColumns)> found{};
+                for (size_t i = 0; i < found.size(); ++i)
+                    found[i] = energizerParamByte(RecordColumns[i].param);
+                return found;
+            }();
+            for (size_t i = 0; i < bytes.size(); ++i) {
+                const RecordColumn& shown = RecordColumns[i];
+                if (bytes[i] >= 0 && was.record[size_t(bytes[i])] == node->record[size_t(bytes[i])])
                     continue;
                 if (energizerParamCode(was.record, shown.param) != energizerParamCode(node->record, shown.param))
                     (energizer && shown.asCode ? values : texts) |= columnBit(shown.column);
