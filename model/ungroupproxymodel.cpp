@@ -1,6 +1,7 @@
 #include "ungroupproxymodel.h"
 
 #include <QHash>
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <QVector>
 
@@ -227,7 +228,12 @@ void UngroupProxyModel::source_dataChanged(const QModelIndex& topLeft, const QMo
     // Passed on as mapped, unchecked: a change without a range (the site tree
     // model reports every value change so) or of a top-level row goes out
     // with invalid indexes, on which views repaint in full and the filter
-    // proxies above do nothing; their owners re-filter.
+    // proxies above do nothing; their owners re-filter. Unwatched (the
+    // states view shows the tree), a live site's changes each second are
+    // not mapped for nobody.
+    static const QMetaMethod changed = QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged);
+    if (!isSignalConnected(changed))
+        return;
     const QModelIndex from = mapFromSource(topLeft);
     const QModelIndex to = mapFromSource(bottomRight);
     if (from.isValid() != to.isValid())
