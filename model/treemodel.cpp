@@ -579,8 +579,10 @@ bool TreeModel::requestRefresh(Node* node, bool whole)
         else if (node->m_refreshWanted == Node::RefreshWanted::None)
             node->m_refreshWanted = Node::RefreshWanted::Changes;
         // The units report a gateway's rows one after the other.
-        if (parentNode != std::exchange(m_lastRefreshParent, parentNode))
+        if (parentNode != std::exchange(m_lastRefreshParent, parentNode) && !m_refreshParents.contains(parentNode)) {
             m_refreshParents.insert(parentNode);
+            m_refreshOrder.append(parentNode);
+        }
     }
     if (!m_announcePosted) {
         m_announcePosted = true;
@@ -592,17 +594,16 @@ bool TreeModel::requestRefresh(Node* node, bool whole)
 void TreeModel::announceRefreshes()
 {
     m_announcePosted = false;
-    const QSet<Node*> refreshed = std::exchange(m_refreshParents, {});
+    m_refreshParents.clear();
+    QVector<Node*> parents = std::exchange(m_refreshOrder, {});
     m_lastRefreshParent = nullptr;
     const bool all = std::exchange(m_refreshAll, false);
-    QList<Node*> parents;
     if (all && root) {
+        parents.clear();
         walk(root, [&parents](Node* node) {
             if (!node->children.isEmpty())
                 parents.append(node);
         });
-    } else {
-        parents = refreshed.values();
     }
     for (Node* parentNode : qAsConst(parents)) {
         QVector<Run> runs;

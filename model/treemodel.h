@@ -152,8 +152,11 @@ private:
     // The parents of the rows to announce when they were refreshed; each row
     // notes the refresh asked of it (Node::m_refreshWanted). A parent may be
     // gone by then: it is used only once found alive in this tree, and its
-    // rows are found among its children.
+    // rows are found among its children. Announced in the order asked: the
+    // units report the gateways one after the other, and a view finds each
+    // announced row near the one before.
     QSet<Node*> m_refreshParents;
+    QVector<Node*> m_refreshOrder;
     Node* m_lastRefreshParent = nullptr;
     bool m_refreshAll = false;
     // Stamps what each row showed when last announced (Node::m_shown). A
