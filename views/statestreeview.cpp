@@ -5,12 +5,14 @@
 #include <QCommonStyle>
 #include <QHash>
 #include <QHeaderView>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 // Paints the cells as Qt does and notes what each showed, read before it
@@ -18,11 +20,18 @@
 // than it shows is only painted once more. A text that fits on one line is
 // laid out once and kept: a live site repaints the same few voltage texts
 // every second, and Qt lays each out twice per paint, which cost more than
-// the rest of the cell.
+// the rest of the cell. A plain cell of such a text is kept as painted,
+// with the view's background under it, and copied where it shows again:
+// its glyphs, style and layout code then run once per look, not every
+// second.
 class StatesTreeView::PaintedCells : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    PaintedCells(QTreeView* view)
+        : QStyledItemDelegate(view)
+        , m_treeView(view)
+    {
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -36,7 +45,7 @@ public:
         initStyleOption(&opt, index);
         const QWidget* widget = option.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
-        if (!paintWithKeptText(painter, opt, style))
+        if (!paintWithKeptText(painter, opt, style, option))
             style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
     }
 
@@ -48,8 +57,17 @@ public:
             && painted->background == index.data(Qt::BackgroundRole);
     }
 
+    // The column that holds the tree's branches, whose cells the view
+    // paints otherwise.
+    int treeColumn() const
+    {
+        const int position = m_treeView->treePosition();
+        return position >= 0 ? position : m_treeView->header()->logicalIndex(0);
+    }
     // The indexes of the model may stand for other cells from now on.
     void forget() { m_cells.clear(); }
+    // How many plain cells were copied rather than painted (for tests).
+    int copiedCells() const { return m_copied; }
     // A paint of `region` of the view's `viewport`.
     void beginPaint(const QRegion& region, const QRect& viewport)
     {
@@ -58,7 +76,16 @@ public:
     }
 
 private:
-    bool paintWithKeptText(QPainter* painter, QStyleOptionViewItem& opt, const QStyle* style) const;
+    bool paintWithKeptText(QPainter* painter, QStyleOptionViewItem& opt, const QStyle* style,
+                           const QStyleOptionViewItem& rowOption) const;
+    // Draws the style's cell without its text, and `layout` in `textRect`.
+    static void drawCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style, const QTextLayout& layout,
+                         const QRect& textRect, const QRectF& bounds);
+    // The kept image of a plain cell, made if missing; null where the cell
+    // or the painter is not plain.
+    const QImage* keptCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style,
+                           const QStyleOptionViewItem& rowOption, const QString& text, const QTextLayout& layout,
+                           const QRect& textRect, const QRectF& bounds) const;
 
     struct Shown
     {
@@ -83,12 +110,48 @@ private:
     }
     mutable QHash<LayoutKey, std::shared_ptr<QTextLayout>> m_layouts;
     mutable QFont m_layoutFont;
+    // What decides a plain cell's pixels besides the font (see keptCell).
+    struct CellKey
+    {
+        QString text;
+        QSize size;
+        qreal pixelRatio;
+        int format;
+        int state;
+        int features;
+        int alignment;
+        int position;
+        QRgb textColor;
+        QRgb background;
+        QRgb rowBackground;
+        QRgb base;
+        const QStyle* style;
+        bool operator==(const CellKey& other) const
+        {
+            return size == other.size && pixelRatio == other.pixelRatio && format == other.format
+                && state == other.state && features == other.features && alignment == other.alignment
+                && position == other.position && textColor == other.textColor && background == other.background
+                && rowBackground == other.rowBackground && base == other.base && style == other.style
+                && text == other.text;
+        }
+    };
+    friend uint qHash(const CellKey& key, uint seed)
+    {
+        return qHash(key.text, seed) ^ uint(key.size.width() * 31 + key.size.height()) ^ key.background
+            ^ uint(key.state * 7 + key.features);
+    }
+    // The kept cells, and (as null images) the looks seen once: a text
+    // shown once, as a duration is, is not worth keeping.
+    mutable QHash<CellKey, QImage> m_cellImages;
+    mutable qint64 m_cellBytes = 0;
+    mutable int m_copied = 0;
+    const QTreeView* m_treeView;
     QRegion m_region;
     QRect m_view;
 };
 
 bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOptionViewItem& opt,
-                                                     const QStyle* style) const
+                                                     const QStyle* style, const QStyleOptionViewItem& rowOption) const
 {
     // Anything that moves or covers the text, or decides its place
     // otherwise (where the decoration is not shown selected, the text's own
@@ -100,6 +163,8 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
         return false;
     if (!(opt.font == m_layoutFont)) {
         m_layouts.clear();
+        m_cellImages.clear();
+        m_cellBytes = 0;
         m_layoutFont = opt.font;
     }
     // The style paints the rest of the cell, its text rect the same without
@@ -140,7 +205,23 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
         opt.text = text;
         return false;
     }
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    if (const QImage* cell = keptCell(painter, opt, style, rowOption, text, *layout, textRect, bounds)) {
+        // Opaque and the cell's size: copied over what the row put there.
+        const QPainter::CompositionMode mode = painter->compositionMode();
+        painter->setCompositionMode(QPainter::CompositionMode_Source);
+        painter->drawImage(opt.rect.topLeft(), *cell);
+        painter->setCompositionMode(mode);
+        ++m_copied;
+        return true;
+    }
+    drawCell(painter, opt, style, *layout, textRect, bounds);
+    return true;
+}
+
+void StatesTreeView::PaintedCells::drawCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style,
+                                            const QTextLayout& layout, const QRect& textRect, const QRectF& bounds)
+{
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
     QPalette::ColorGroup group = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
     if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
         group = QPalette::Inactive;
@@ -150,9 +231,91 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
     // Placed and drawn as the style places and draws its own layout.
     const QRect layoutRect = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment & Qt::AlignVertical_Mask,
                                                  bounds.size().toSize(), textRect);
-    layout->draw(painter, QPointF(textRect.x(), layoutRect.top()));
+    layout.draw(painter, QPointF(textRect.x(), layoutRect.top()));
     painter->restore();
-    return true;
+}
+
+// A plain cell: past the tree's column, not selected, hovered or focused,
+// without icon or check box, on a solid background (its own or the row's
+// over the view's), painted by the raster engine into an image without
+// rotation or scaling. Its pixels are then the background the view filled,
+// the row's panel and the cell as the style and the kept layout paint them,
+// which the image holds as painted once into the painter's own format.
+const QImage* StatesTreeView::PaintedCells::keptCell(QPainter* painter, const QStyleOptionViewItem& opt,
+                                                     const QStyle* style, const QStyleOptionViewItem& rowOption,
+                                                     const QString& text, const QTextLayout& layout,
+                                                     const QRect& textRect, const QRectF& bounds) const
+{
+    const QWidget* viewport = m_treeView->viewport();
+    // A widget's painter paints into its window's backing store.
+    QPaintEngine* engine = painter->paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || engine->type() != QPaintEngine::Raster)
+        return nullptr;
+    const auto* image = static_cast<const QImage*>(device);
+    // Whole device pixels per pixel of the view: a copy lands as painted.
+    const qreal ratio = image->devicePixelRatioF();
+    const QTransform& transform = painter->deviceTransform();
+    if (ratio != std::floor(ratio) || transform.type() > QTransform::TxScale || transform.m11() != ratio
+        || transform.m22() != ratio || transform.dx() != std::floor(transform.dx())
+        || transform.dy() != std::floor(transform.dy()) || opt.rect.isEmpty()
+        || painter->compositionMode() != QPainter::CompositionMode_SourceOver || painter->opacity() < 1.0
+        || opt.index.column() == treeColumn() || !viewport->autoFillBackground()
+        || (opt.state & (QStyle::State_Selected | QStyle::State_MouseOver | QStyle::State_HasFocus))
+        || (opt.features & (QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasCheckIndicator))
+        || (opt.backgroundBrush.style() != Qt::NoBrush && opt.backgroundBrush.style() != Qt::SolidPattern))
+        return nullptr;
+    const QBrush base = viewport->palette().brush(viewport->backgroundRole());
+    if (base.style() != Qt::SolidPattern || !base.isOpaque())
+        return nullptr;
+    const QBrush alternate = rowOption.palette.brush(QPalette::AlternateBase);
+    if ((rowOption.features & QStyleOptionViewItem::Alternate) && alternate.style() != Qt::SolidPattern)
+        return nullptr;
+    QPalette::ColorGroup group = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+    if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+        group = QPalette::Inactive;
+    const CellKey key{text,
+                      opt.rect.size(),
+                      ratio,
+                      int(image->format()),
+                      int(opt.state),
+                      int(opt.features),
+                      int(opt.displayAlignment),
+                      int(opt.viewItemPosition),
+                      opt.palette.color(group, QPalette::Text).rgba(),
+                      opt.backgroundBrush.style() == Qt::NoBrush ? 0 : opt.backgroundBrush.color().rgba(),
+                      (rowOption.features & QStyleOptionViewItem::Alternate) ? alternate.color().rgba() : 0,
+                      base.color().rgba(),
+                      style};
+    // A bound for a site whose texts keep changing.
+    constexpr qint64 MaxBytes = 4 * 1024 * 1024;
+    constexpr int MaxCells = 2048;
+    auto found = m_cellImages.find(key);
+    if (found == m_cellImages.end()) {
+        if (m_cellImages.size() >= MaxCells || m_cellBytes > MaxBytes) {
+            m_cellImages.clear();
+            m_cellBytes = 0;
+        }
+        m_cellImages.insert(key, QImage());
+        return nullptr;
+    }
+    if (found->isNull()) {
+        QImage cell((QSizeF(opt.rect.size()) * ratio).toSize(), image->format());
+        cell.setDevicePixelRatio(ratio);
+        cell.fill(base.color());
+        {
+            QPainter cellPainter(&cell);
+            cellPainter.translate(-opt.rect.topLeft());
+            // What the view paints under a cell past its tree column.
+            QStyleOptionViewItem row = rowOption;
+            row.state &= ~QStyle::State_MouseOver;
+            style->drawPrimitive(QStyle::PE_PanelItemViewRow, &row, &cellPainter, opt.widget);
+            drawCell(&cellPainter, opt, style, layout, textRect, bounds);
+        }
+        m_cellBytes += cell.sizeInBytes();
+        *found = std::move(cell);
+    }
+    return &*found;
 }
 
 StatesTreeView::StatesTreeView(QWidget* parent)
@@ -163,6 +326,11 @@ StatesTreeView::StatesTreeView(QWidget* parent)
 }
 
 StatesTreeView::~StatesTreeView() = default;
+
+int StatesTreeView::copiedCells() const
+{
+    return m_painted->copiedCells();
+}
 
 void StatesTreeView::setModel(QAbstractItemModel* model)
 {

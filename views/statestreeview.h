@@ -17,6 +17,8 @@ public:
     ~StatesTreeView() override;
 
     void setModel(QAbstractItemModel* model) override;
+    // How many plain cells were copied as kept rather than painted anew.
+    int copiedCells() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -324,9 +324,28 @@ void TestAlarmStatesWidget::cellsPaintAsQtPaintsThem()
     }
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    for (int pointSize : {7, 9, 11, 14}) {
-        window.setFont(QFont(window.font().family(), pointSize));
-        for (int pass = 0; pass < 2; ++pass)  // the second paints the kept texts
-            QVERIFY2(view.viewport()->grab().toImage() == qtView.viewport()->grab().toImage(), qPrintable(QString::number(pointSize)));
+    // Into a pixmap (kept layouts) and into images of the backing store's
+    // formats, where a plain cell seen twice is kept as painted and then
+    // copied, also after the colours changed.
+    const auto rendered = [](QTreeView& tree, QImage::Format format) {
+        QImage image(tree.viewport()->size(), format);
+        tree.viewport()->render(&image);
+        return image;
+    };
+    QPalette yellow = window.palette();
+    yellow.setColor(QPalette::Base, QColor(255, 250, 205));
+    yellow.setColor(QPalette::Text, Qt::darkBlue);
+    for (const QPalette& palette : {window.palette(), yellow}) {
+        window.setPalette(palette);
+        for (int pointSize : {7, 9, 11, 14}) {
+            window.setFont(QFont(window.font().family(), pointSize));
+            for (int pass = 0; pass < 3; ++pass) {
+                const QString where = QString::number(pointSize);
+                QVERIFY2(view.viewport()->grab().toImage() == qtView.viewport()->grab().toImage(), qPrintable(where));
+                for (QImage::Format format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB32})
+                    QVERIFY2(rendered(view, format) == rendered(qtView, format), qPrintable(where));
+            }
+        }
     }
+    QVERIFY(view.copiedCells() > 0);
 }
