@@ -334,11 +334,13 @@ void TestAlarmStatesWidget::cellsPaintAsQtPaintsThem()
     };
     QPalette yellow = window.palette();
     yellow.setColor(QPalette::Base, QColor(255, 250, 205));
-    yellow.setColor(QPalette::Text, Qt::darkBlue);
-    for (const QPalette& palette : {window.palette(), yellow}) {
-        window.setPalette(palette);
-        for (int pointSize : {7, 9, 11, 14}) {
-            window.setFont(QFont(window.font().family(), pointSize));
+    QPalette blue = window.palette();
+    blue.setColor(QPalette::Text, Qt::darkBlue);
+    const QPalette palettes[] = {window.palette(), yellow, blue};
+    for (int pointSize : {7, 9, 11, 14}) {
+        window.setFont(QFont(window.font().family(), pointSize));
+        for (const QPalette& palette : palettes) {  // kept cells met in another palette
+            window.setPalette(palette);
             for (int pass = 0; pass < 3; ++pass) {
                 const QString where = QString::number(pointSize);
                 QVERIFY2(view.viewport()->grab().toImage() == qtView.viewport()->grab().toImage(), qPrintable(where));
