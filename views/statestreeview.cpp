@@ -15,6 +15,18 @@
 #include <cmath>
 #include <memory>
 
+namespace {
+
+// The palette group a cell's text is drawn in, as the style picks it.
+QPalette::ColorGroup textGroup(QStyle::State state)
+{
+    if (!(state & QStyle::State_Enabled))
+        return QPalette::Disabled;
+    return (state & QStyle::State_Active) ? QPalette::Normal : QPalette::Inactive;
+}
+
+} // namespace
+
 // Paints the cells as Qt does and notes what each showed, read before it
 // is painted: a unit may write the row meanwhile, and a cell noted older
 // than it shows is only painted once more. A text that fits on one line is
@@ -81,11 +93,17 @@ private:
     // Draws the style's cell without its text, and `layout` in `textRect`.
     static void drawCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style, const QTextLayout& layout,
                          const QRect& textRect, const QRectF& bounds);
-    // The kept image of a plain cell, made if missing; null where the cell
-    // or the painter is not plain.
-    const QImage* keptCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style,
-                           const QStyleOptionViewItem& rowOption, const QString& text, const QTextLayout& layout,
-                           const QRect& textRect, const QRectF& bounds) const;
+    struct CellKey;
+    // Whether the cell of `text` is plain (see there), with `key` then made.
+    bool plainCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style,
+                   const QStyleOptionViewItem& rowOption, const QString& text, CellKey& key) const;
+    // The image of the plain cell `key`, made as the view paints it if the
+    // cell was seen before; null the first time.
+    const QImage* keptCell(const CellKey& key, const QStyleOptionViewItem& opt, const QStyle* style,
+                           const QStyleOptionViewItem& rowOption, const QTextLayout& layout, const QRect& textRect,
+                           const QRectF& bounds) const;
+    // Copies the kept image of a cell over it.
+    void copyCell(QPainter* painter, const QStyleOptionViewItem& opt, const QImage& cell) const;
 
     struct Shown
     {
@@ -170,6 +188,17 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
     // The style paints the rest of the cell, its text rect the same without
     // the text.
     const QString text = std::exchange(opt.text, QString());
+    // A kept cell is of a text that fitted this cell's size and look: its
+    // text's place need not be found again.
+    CellKey cellKey;
+    const bool plain = plainCell(painter, opt, style, rowOption, text, cellKey);
+    if (plain) {
+        const auto kept = m_cellImages.constFind(cellKey);
+        if (kept != m_cellImages.constEnd() && !kept->isNull()) {
+            copyCell(painter, opt, *kept);
+            return true;
+        }
+    }
     const QWidget* widget = opt.widget;
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect textRect =
@@ -205,29 +234,30 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
         opt.text = text;
         return false;
     }
-    if (const QImage* cell = keptCell(painter, opt, style, rowOption, text, *layout, textRect, bounds)) {
-        // Opaque and the cell's size: copied over what the row put there.
-        const QPainter::CompositionMode mode = painter->compositionMode();
-        painter->setCompositionMode(QPainter::CompositionMode_Source);
-        painter->drawImage(opt.rect.topLeft(), *cell);
-        painter->setCompositionMode(mode);
-        ++m_copied;
-        return true;
-    }
-    drawCell(painter, opt, style, *layout, textRect, bounds);
+    if (const QImage* cell = plain ? keptCell(cellKey, opt, style, rowOption, *layout, textRect, bounds) : nullptr)
+        copyCell(painter, opt, *cell);
+    else
+        drawCell(painter, opt, style, *layout, textRect, bounds);
     return true;
+}
+
+void StatesTreeView::PaintedCells::copyCell(QPainter* painter, const QStyleOptionViewItem& opt, const QImage& cell) const
+{
+    // Opaque and the cell's size: copied over what the row put there.
+    const QPainter::CompositionMode mode = painter->compositionMode();
+    painter->setCompositionMode(QPainter::CompositionMode_Source);
+    painter->drawImage(opt.rect.topLeft(), cell);
+    painter->setCompositionMode(mode);
+    ++m_copied;
 }
 
 void StatesTreeView::PaintedCells::drawCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style,
                                             const QTextLayout& layout, const QRect& textRect, const QRectF& bounds)
 {
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
-    QPalette::ColorGroup group = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
-    if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
-        group = QPalette::Inactive;
     painter->save();
     const bool selected = opt.state & QStyle::State_Selected;
-    painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(opt.palette.color(textGroup(opt.state), selected ? QPalette::HighlightedText : QPalette::Text));
     // Placed and drawn as the style places and draws its own layout.
     const QRect layoutRect = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment & Qt::AlignVertical_Mask,
                                                  bounds.size().toSize(), textRect);
@@ -241,17 +271,16 @@ void StatesTreeView::PaintedCells::drawCell(QPainter* painter, const QStyleOptio
 // rotation or scaling. Its pixels are then the background the view filled,
 // the row's panel and the cell as the style and the kept layout paint them,
 // which the image holds as painted once into the painter's own format.
-const QImage* StatesTreeView::PaintedCells::keptCell(QPainter* painter, const QStyleOptionViewItem& opt,
-                                                     const QStyle* style, const QStyleOptionViewItem& rowOption,
-                                                     const QString& text, const QTextLayout& layout,
-                                                     const QRect& textRect, const QRectF& bounds) const
+bool StatesTreeView::PaintedCells::plainCell(QPainter* painter, const QStyleOptionViewItem& opt, const QStyle* style,
+                                             const QStyleOptionViewItem& rowOption, const QString& text,
+                                             CellKey& key) const
 {
     const QWidget* viewport = m_treeView->viewport();
     // A widget's painter paints into its window's backing store.
     QPaintEngine* engine = painter->paintEngine();
     QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
     if (!device || device->devType() != QInternal::Image || engine->type() != QPaintEngine::Raster)
-        return nullptr;
+        return false;
     const auto* image = static_cast<const QImage*>(device);
     // Whole device pixels per pixel of the view: a copy lands as painted.
     const qreal ratio = image->devicePixelRatioF();
@@ -264,29 +293,34 @@ const QImage* StatesTreeView::PaintedCells::keptCell(QPainter* painter, const QS
         || (opt.state & (QStyle::State_Selected | QStyle::State_MouseOver | QStyle::State_HasFocus))
         || (opt.features & (QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasCheckIndicator))
         || (opt.backgroundBrush.style() != Qt::NoBrush && opt.backgroundBrush.style() != Qt::SolidPattern))
-        return nullptr;
+        return false;
     const QBrush base = viewport->palette().brush(viewport->backgroundRole());
     if (base.style() != Qt::SolidPattern || !base.isOpaque())
-        return nullptr;
+        return false;
     const QBrush alternate = rowOption.palette.brush(QPalette::AlternateBase);
     if ((rowOption.features & QStyleOptionViewItem::Alternate) && alternate.style() != Qt::SolidPattern)
-        return nullptr;
-    QPalette::ColorGroup group = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
-    if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
-        group = QPalette::Inactive;
-    const CellKey key{text,
-                      opt.rect.size(),
-                      ratio,
-                      int(image->format()),
-                      int(opt.state),
-                      int(opt.features),
-                      int(opt.displayAlignment),
-                      int(opt.viewItemPosition),
-                      opt.palette.color(group, QPalette::Text).rgba(),
-                      opt.backgroundBrush.style() == Qt::NoBrush ? 0 : opt.backgroundBrush.color().rgba(),
-                      (rowOption.features & QStyleOptionViewItem::Alternate) ? alternate.color().rgba() : 0,
-                      base.color().rgba(),
-                      style};
+        return false;
+    key = {text,
+           opt.rect.size(),
+           ratio,
+           int(image->format()),
+           int(opt.state),
+           int(opt.features),
+           int(opt.displayAlignment),
+           int(opt.viewItemPosition),
+           opt.palette.color(textGroup(opt.state), QPalette::Text).rgba(),
+           opt.backgroundBrush.style() == Qt::NoBrush ? 0 : opt.backgroundBrush.color().rgba(),
+           (rowOption.features & QStyleOptionViewItem::Alternate) ? alternate.color().rgba() : 0,
+           base.color().rgba(),
+           style};
+    return true;
+}
+
+const QImage* StatesTreeView::PaintedCells::keptCell(const CellKey& key, const QStyleOptionViewItem& opt,
+                                                     const QStyle* style, const QStyleOptionViewItem& rowOption,
+                                                     const QTextLayout& layout, const QRect& textRect,
+                                                     const QRectF& bounds) const
+{
     // A bound for a site whose texts keep changing.
     constexpr qint64 MaxBytes = 4 * 1024 * 1024;
     constexpr int MaxCells = 2048;
@@ -300,9 +334,9 @@ const QImage* StatesTreeView::PaintedCells::keptCell(QPainter* painter, const QS
         return nullptr;
     }
     if (found->isNull()) {
-        QImage cell((QSizeF(opt.rect.size()) * ratio).toSize(), image->format());
-        cell.setDevicePixelRatio(ratio);
-        cell.fill(base.color());
+        QImage cell((QSizeF(opt.rect.size()) * key.pixelRatio).toSize(), QImage::Format(key.format));
+        cell.setDevicePixelRatio(key.pixelRatio);
+        cell.fill(QColor::fromRgba(key.base));
         {
             QPainter cellPainter(&cell);
             cellPainter.translate(-opt.rect.topLeft());
