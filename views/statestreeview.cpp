@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommonStyle>
 #include <QHash>
+#include <QSet>
 #include <QHeaderView>
 #include <QPaintEngine>
 #include <QPaintEvent>
@@ -158,9 +159,11 @@ private:
         return qHash(key.text, seed) ^ uint(key.size.width() * 31 + key.size.height()) ^ key.background
             ^ uint(key.state * 7 + key.features);
     }
-    // The kept cells, and (as null images) the looks seen once: a text
-    // shown once, as a duration is, is not worth keeping.
+    // The kept cells, and apart from them the looks seen once: a text
+    // shown once, as a duration is, is not worth keeping, and the many
+    // such looks of a wide view must not push the kept cells out.
     mutable QHash<CellKey, QImage> m_cellImages;
+    mutable QSet<CellKey> m_seenOnce;
     mutable qint64 m_cellBytes = 0;
     mutable int m_copied = 0;
     const QTreeView* m_treeView;
@@ -182,6 +185,7 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
     if (!(opt.font == m_layoutFont)) {
         m_layouts.clear();
         m_cellImages.clear();
+        m_seenOnce.clear();
         m_cellBytes = 0;
         m_layoutFont = opt.font;
     }
@@ -194,7 +198,7 @@ bool StatesTreeView::PaintedCells::paintWithKeptText(QPainter* painter, QStyleOp
     const bool plain = plainCell(painter, opt, style, rowOption, text, cellKey);
     if (plain) {
         const auto kept = m_cellImages.constFind(cellKey);
-        if (kept != m_cellImages.constEnd() && !kept->isNull()) {
+        if (kept != m_cellImages.constEnd()) {
             copyCell(painter, opt, *kept);
             return true;
         }
@@ -321,35 +325,35 @@ const QImage* StatesTreeView::PaintedCells::keptCell(const CellKey& key, const Q
                                                      const QTextLayout& layout, const QRect& textRect,
                                                      const QRectF& bounds) const
 {
-    // A bound for a site whose texts keep changing.
+    // Bounds for a site whose texts keep changing. The caller found no
+    // kept image of `key`.
     constexpr qint64 MaxBytes = 4 * 1024 * 1024;
     constexpr int MaxCells = 2048;
-    auto found = m_cellImages.find(key);
-    if (found == m_cellImages.end()) {
-        if (m_cellImages.size() >= MaxCells || m_cellBytes > MaxBytes) {
-            m_cellImages.clear();
-            m_cellBytes = 0;
-        }
-        m_cellImages.insert(key, QImage());
+    constexpr int MaxSeenOnce = 2048;
+    if (!m_seenOnce.remove(key)) {
+        if (m_seenOnce.size() >= MaxSeenOnce)
+            m_seenOnce.clear();
+        m_seenOnce.insert(key);
         return nullptr;
     }
-    if (found->isNull()) {
-        QImage cell((QSizeF(opt.rect.size()) * key.pixelRatio).toSize(), QImage::Format(key.format));
-        cell.setDevicePixelRatio(key.pixelRatio);
-        cell.fill(QColor::fromRgba(key.base));
-        {
-            QPainter cellPainter(&cell);
-            cellPainter.translate(-opt.rect.topLeft());
-            // What the view paints under a cell past its tree column.
-            QStyleOptionViewItem row = rowOption;
-            row.state &= ~QStyle::State_MouseOver;
-            style->drawPrimitive(QStyle::PE_PanelItemViewRow, &row, &cellPainter, opt.widget);
-            drawCell(&cellPainter, opt, style, layout, textRect, bounds);
-        }
-        m_cellBytes += cell.sizeInBytes();
-        *found = std::move(cell);
+    if (m_cellImages.size() >= MaxCells || m_cellBytes > MaxBytes) {
+        m_cellImages.clear();
+        m_cellBytes = 0;
     }
-    return &*found;
+    QImage cell((QSizeF(opt.rect.size()) * key.pixelRatio).toSize(), QImage::Format(key.format));
+    cell.setDevicePixelRatio(key.pixelRatio);
+    cell.fill(QColor::fromRgba(key.base));
+    {
+        QPainter cellPainter(&cell);
+        cellPainter.translate(-opt.rect.topLeft());
+        // What the view paints under a cell past its tree column.
+        QStyleOptionViewItem row = rowOption;
+        row.state &= ~QStyle::State_MouseOver;
+        style->drawPrimitive(QStyle::PE_PanelItemViewRow, &row, &cellPainter, opt.widget);
+        drawCell(&cellPainter, opt, style, layout, textRect, bounds);
+    }
+    m_cellBytes += cell.sizeInBytes();
+    return &*m_cellImages.insert(key, std::move(cell));
 }
 
 StatesTreeView::StatesTreeView(QWidget* parent)
