@@ -26,7 +26,6 @@
 #include <QDebug>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -136,7 +135,7 @@ void DeviceStates::refreshPanels(Node* elementNode)
 
 const QList<QPointer<QPushButton>>& DeviceStates::actionButtons()
 {
-    if (m_actionButtonsValid)
+    if (m_actionButtonsGathered == GraphicsScene::elementMoves())
         return m_actionButtons;
     m_actionButtons.clear();
     if (m_workspaces) {
@@ -150,11 +149,7 @@ const QList<QPointer<QPushButton>>& DeviceStates::actionButtons()
             }
         }
     }
-    m_actionButtonsValid = true;
-    QTimer::singleShot(0, this, [this] {
-        m_actionButtonsValid = false;
-        m_actionButtons.clear();
-    });
+    m_actionButtonsGathered = GraphicsScene::elementMoves();
     return m_actionButtons;
 }
 

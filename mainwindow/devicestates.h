@@ -74,11 +74,12 @@ private:
     PropertyPanel* m_panel;
     QLabel* m_gatewayStatusLabel;
     QLabel* m_twStatusLabel;
-    // The push buttons of every button box on every workspace, gathered once
-    // per burst of heartbeats: a walk over all map items per device would
-    // grow with devices times items. A button that goes away reads as null.
+    // The push buttons of every button box on every workspace, gathered
+    // again only after an element came onto a map or left one: a walk over
+    // all map items sorts them, and every heartbeat asks. A button that goes
+    // away (its box or its map deleted) reads as null.
     QList<QPointer<QPushButton>> m_actionButtons;
-    bool m_actionButtonsValid = false;
+    std::optional<quint64> m_actionButtonsGathered;
     // The last status each link reported: "Updated" right after a lost link
     // shows no text.
     int m_lastGatewayStatus = -1;

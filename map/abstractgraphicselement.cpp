@@ -220,6 +220,7 @@ QVariant AbstractGraphicsElement::itemChange(GraphicsItemChange change, const QV
             graphicsScene->recordItemMove(this);
     }
     if (change == ItemSceneHasChanged) {
+        GraphicsScene::noteElementMove();
         if (auto* graphicsScene = qobject_cast<GraphicsScene*>(scene()))
             graphicsScene->noteElement(this);
     }

@@ -232,6 +232,8 @@ QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
     return boxes;
 }
 
+quint64 GraphicsScene::s_elementMoves = 0;
+
 void GraphicsScene::noteElement(GraphicsHelperClass* element)
 {
     m_elements.append(element);

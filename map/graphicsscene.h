@@ -90,6 +90,10 @@ public:
     void noteToDeselect(GraphicsHelperClass* element);
     // A map element has come onto this map (see elements).
     void noteElement(GraphicsHelperClass* element);
+    // Counts every element coming onto any map or leaving one (GUI thread):
+    // a cache of a walk over the maps' items walks again only when it moved.
+    static quint64 elementMoves() { return s_elementMoves; }
+    static void noteElementMove() { ++s_elementMoves; }
     void deleteSelectedItems(QKeyEvent* event);
     void recordItemMove(QGraphicsItem* item);
     // Removes every item. The undo stack is emptied first: its commands point at the items.
@@ -154,6 +158,7 @@ private:
     QList<QPointer<GraphicsHelperClass>> m_toDeselect;
     // Every element noted coming onto this map; elements() drops those gone.
     mutable QVector<QPointer<GraphicsHelperClass>> m_elements;
+    static quint64 s_elementMoves;
 };
 
 // The alarm caption that the boxes of `item`'s map show while they blink

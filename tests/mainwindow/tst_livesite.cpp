@@ -201,9 +201,22 @@ private slots:
         clear->setActionTarget(site.energizer(1));
         clear->setActionCommand(ClrAlms);
         clear->setActionCommandName(QStringLiteral("ClrAlms"));
+        clear->actionButton()->setCheckable(false);
         catcher.clear();
         window->deviceStates()->energHeartbeat(site.row(1), false);
         QVERIFY(!catcher.contains(QStringLiteral("is not defined for button callback")));
+        // A box placed or taken off between two heartbeats, with no event
+        // round between them, is followed or left alone at the very next one.
+        GraphicsScene* scene = window->workspaces()->currentScene();
+        auto* late = new GraphicsBox(GraphicsBox::ButtonBox);
+        scene->addItem(late);
+        late->setActionTarget(site.energizer(1));
+        late->setActionCommand(ActivateEnerg);
+        scene->removeItem(buttons.at(1));
+        buttons.at(1)->actionButton()->setChecked(false);
+        window->deviceStates()->energHeartbeat(site.row(1), false);
+        QVERIFY(late->actionButton()->isChecked() && !buttons.at(1)->actionButton()->isChecked());
+        scene->addItem(buttons.at(1));
         panel->clear();
         panel->currentNode = nullptr;
     }
