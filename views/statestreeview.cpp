@@ -4,11 +4,11 @@
 #include <QApplication>
 #include <QCommonStyle>
 #include <QHash>
-#include <QSet>
 #include <QHeaderView>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 
