@@ -6,6 +6,36 @@
 AlarmStatesProxyModel::AlarmStatesProxyModel(QObject* parent)
     : QSortFilterProxyModel(parent)
 {
+    // The rows are never sorted; filtering on change is filterChangedRows'.
+    setDynamicSortFilter(false);
+}
+
+void AlarmStatesProxyModel::setSourceModel(QAbstractItemModel* model)
+{
+    if (QAbstractItemModel* old = sourceModel())
+        disconnect(old, &QAbstractItemModel::dataChanged, this, &AlarmStatesProxyModel::filterChangedRows);
+    QSortFilterProxyModel::setSourceModel(model);
+    if (model)
+        connect(model, &QAbstractItemModel::dataChanged, this, &AlarmStatesProxyModel::filterChangedRows);
+}
+
+void AlarmStatesProxyModel::filterChangedRows(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    const auto spans = [&](int column) { return topLeft.column() <= column && column <= bottomRight.column(); };
+    if (!topLeft.isValid() || !(spans(kStatusColumn) || spans(kWorkspaceColumn)))
+        return;
+    const QModelIndex parent = topLeft.parent();
+    // Rows under a parent not shown show nowhere.
+    if (parent.isValid() && !mapFromSource(parent).isValid())
+        return;
+    const QAbstractItemModel* source = sourceModel();
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+        const bool shown = mapFromSource(source->index(row, 0, parent)).isValid();
+        if (filterAcceptsRow(row, parent) != shown) {
+            invalidateFilter();
+            return;
+        }
+    }
 }
 
 bool AlarmStatesProxyModel::filterMatches(const QString& text) const

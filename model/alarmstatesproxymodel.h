@@ -10,6 +10,12 @@ class UngroupProxyModel;
 // row is wanted, only rows whose status is not OK. The source is either the
 // energizer states tree or its flat form (`ungroupModel` set to the same
 // flattening proxy that is the source).
+//
+// A live site announces its changing voltages every second, and a dynamic
+// filter proxy filters every announced row again whatever its columns. Only
+// the status, workspace and enabled flag decide a row here (a change of the
+// flag is announced for the whole row), so the proxy filters again only
+// what touches those.
 class AlarmStatesProxyModel : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -18,6 +24,8 @@ public:
     static constexpr int kWorkspaceColumn = 10;
 
     explicit AlarmStatesProxyModel(QObject* parent = nullptr);
+
+    void setSourceModel(QAbstractItemModel* model) override;
 
     bool filterMatches(const QString& text) const;
     // The owner re-filters after changing the fields.
@@ -29,4 +37,7 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    void filterChangedRows(const QModelIndex& topLeft, const QModelIndex& bottomRight);
 };

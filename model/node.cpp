@@ -749,10 +749,10 @@ int Node::evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed,
 int Node::evaluateEnergizerStatus()
 {
     SiteLocker lock;
-    return heldEnergizerStatus(nullptr);
+    return heldEnergizerStatus(nullptr, heldColumnAsInt(kStatusColumn) == Failure);
 }
 
-int Node::heldEnergizerStatus(Evaluations* checked)
+int Node::heldEnergizerStatus(Evaluations* checked, bool failed)
 {
     // An IO card's flag text is its own evaluation's (evaluateIOCardStatus,
     // the unit's each second): the energizer's read of a card's record
@@ -765,7 +765,6 @@ int Node::heldEnergizerStatus(Evaluations* checked)
         color[MainColor] = kNeverUpdatedColor;
         return Off;
     }
-    const bool failed = heldColumnAsInt(kStatusColumn) == Failure;
     return evaluateOnce(checked, Evaluation::Energizer, failed, color[MainColor], text, [&](QString& written) {
         return evaluateEnergizer(record, failed, color, written, m_evaluations->allColors);
     });
@@ -827,7 +826,7 @@ Node::TickStatuses Node::evaluateTickStatuses(int parts)
                                       : i == 1 ? heldZoneStatus(checked, Evaluation::Zone2)
                                                : heldGateStatus(checked);
     }
-    statuses.device = heldEnergizerStatus(checked);
+    statuses.device = heldEnergizerStatus(checked, failed);
     return statuses;
 }
 

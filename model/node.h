@@ -221,7 +221,8 @@ private:
     int evaluateOnce(Evaluations* checked, Evaluation evaluation, bool failed, QColor& shown, QString* text,
                      const Evaluate& evaluate);
     // The evaluations with the site mutex held.
-    int heldEnergizerStatus(Evaluations* checked);
+    // `failed`: the row's status is Failure (its caller has read it).
+    int heldEnergizerStatus(Evaluations* checked, bool failed);
     int heldZoneStatus(Evaluations* checked, Evaluation zone);
     int heldGateStatus(Evaluations* checked);
     int columnAsInt(int column) const;

@@ -54,15 +54,20 @@ void TestFilterProxyModels::alarmStates_data()
     QTest::addColumn<bool>("showAll");
     QTest::addColumn<QString>("filterText");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("change");  // after filtering: "row column text", column -1 disabling the row
 
-    QTest::newRow("flat, everything") << true << true << "" << QStringList{"r1", "r2", "r3", "r5"};
-    QTest::newRow("flat, alarms only") << true << false << "" << QStringList{"r2", "r3", "r5"};
-    QTest::newRow("flat, one workspace") << true << true << "WS1" << QStringList{"r1", "r2", "r3"};
-    QTest::newRow("flat, alarms of one workspace") << true << false << "WS2" << QStringList{"r5"};
-    QTest::newRow("flat, unknown workspace") << true << true << "WS9" << QStringList{};
-    QTest::newRow("tree, everything") << false << true << "" << QStringList{"G1", "r1", "r2", "r3", "G2", "r5"};
-    QTest::newRow("tree, one workspace") << false << true << "WS1" << QStringList{"G1", "r1", "r2", "r3"};
-    QTest::newRow("tree, alarms only") << false << false << "" << QStringList{"G1", "r2", "r3", "G2", "r5"};
+    QTest::newRow("flat, everything") << true << true << "" << QStringList{"r1", "r2", "r3", "r5"} << QString();
+    QTest::newRow("flat, alarms only") << true << false << "" << QStringList{"r2", "r3", "r5"} << QString();
+    QTest::newRow("flat, one workspace") << true << true << "WS1" << QStringList{"r1", "r2", "r3"} << QString();
+    QTest::newRow("flat, alarms of one workspace") << true << false << "WS2" << QStringList{"r5"} << QString();
+    QTest::newRow("flat, unknown workspace") << true << true << "WS9" << QStringList{} << QString();
+    QTest::newRow("tree, everything") << false << true << "" << QStringList{"G1", "r1", "r2", "r3", "G2", "r5"} << QString();
+    QTest::newRow("tree, one workspace") << false << true << "WS1" << QStringList{"G1", "r1", "r2", "r3"} << QString();
+    QTest::newRow("tree, alarms only") << false << false << "" << QStringList{"G1", "r2", "r3", "G2", "r5"} << QString();
+    QTest::newRow("tree, an alarm clears") << false << false << "" << QStringList{"G1", "r3", "G2", "r5"} << "r2 1 OK";
+    QTest::newRow("flat, a row moves workspace") << true << true << "WS1" << QStringList{"r1", "r3"} << "r2 10 WS2";
+    QTest::newRow("tree, a voltage moves") << false << false << "" << QStringList{"G1", "r2", "r3", "G2", "r5"} << "r1 3 5.1";
+    QTest::newRow("flat, a row disabled") << true << true << "" << QStringList{"r1", "r3", "r5"} << "r2 -1";
 }
 
 void TestFilterProxyModels::alarmStates()
@@ -71,6 +76,7 @@ void TestFilterProxyModels::alarmStates()
     QFETCH(bool, showAll);
     QFETCH(QString, filterText);
     QFETCH(QStringList, expected);
+    QFETCH(QString, change);
 
     TreeModel model;
     auto* root = new Node;
@@ -100,7 +106,12 @@ void TestFilterProxyModels::alarmStates()
     proxy.showAll = showAll;
     proxy.filterText = filterText;
     proxy.invalidateFilter();
-    QCOMPARE(shownRowNames(proxy), expected);
+    if (const QStringList parts = change.split(' '); !change.isEmpty()) {
+        Node* node = model.findNode({}, 0, parts.at(0));
+        node->enabled = parts.at(1) != "-1";
+        QVERIFY(node->enabled ? node->setData(parts.at(1).toInt(), parts.value(2)) && model.refreshChanges(node) : model.refreshNode(node));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(shownRowNames(proxy), expected, 5000);
 }
 
 void TestFilterProxyModels::sensorStates_data()
