@@ -109,7 +109,8 @@ void TestFilterProxyModels::alarmStates()
     if (const QStringList parts = change.split(' '); !change.isEmpty()) {
         Node* node = model.findNode({}, 0, parts.at(0));
         node->enabled = parts.at(1) != "-1";
-        QVERIFY(node->enabled ? node->setData(parts.at(1).toInt(), parts.value(2)) && model.refreshChanges(node) : model.refreshNode(node));
+        QVERIFY(node->enabled ? node->setData(parts.at(1).toInt(), parts.value(2)) && model.refreshChanges(node)
+                              : model.refreshNode(node));
     }
     QTRY_COMPARE_WITH_TIMEOUT(shownRowNames(proxy), expected, 5000);
 }
