@@ -140,6 +140,10 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
     if (helper)
         noteToDeselect(helper);
+    // Like the rest of the map, an element coming back (an undone deletion)
+    // comes unselected: the tree shows the workplace, not the element.
+    if (helper && item->isSelected())
+        helper->setItemSelected(false);
     switch (item->type()) {
     case GraphicsHelperClass::LineItemType:
         if (!helper)

@@ -335,6 +335,10 @@ void TestScene::deleteAndUndoGatewayBox()
 
     m_scene->undoStack()->undo();
     QCOMPARE(gateway->scene(), m_scene.get());
+    // Back unselected and without handles, as the tree shows the workplace: Delete deletes nothing.
+    QVERIFY(!gateway->isSelected() && !gateway->handles().at(0));
+    QApplication::sendEvent(m_scene.get(), &del);
+    QCOMPARE(m_scene->undoStack()->index(), 2);
     QCOMPARE(workplace->child(0), gateway->node());
     QCOMPARE(energizerRoot->child(0), gateway->energizerNode());
     QCOMPARE(gateway->node()->childCount(), 63);
