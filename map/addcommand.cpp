@@ -94,7 +94,14 @@ void AddCommand::redo()
     m_done = true;
     if (!m_item->scene())
         m_scene->insertItem(m_item);
-    m_item->setPos(m_initialPos);
+    if (m_line.isOnMap()) {
+        m_item->setParentItem(m_line.item());
+        m_item->setPos(m_placeOnLine);
+    } else {
+        m_item->setPos(m_initialPos);
+    }
+    m_line = StepElement();
+    takeRidersBack();
     if (m_undone) {
         SiteLocker lock;
         putBack(elementNode(), m_elementPlace, m_scene->elementModel(), m_scene->workplaceNode());
@@ -112,6 +119,11 @@ void AddCommand::undo()
         setObsolete(true);
         return;
     }
+    if (QGraphicsItem* line = m_item->parentItem()) {
+        m_line = StepElement(line, m_scene);
+        m_placeOnLine = m_item->pos();
+    }
+    leaveRiders();
     m_scene->removeItem(m_item);
     {
         SiteLocker lock;
@@ -120,4 +132,30 @@ void AddCommand::undo()
     }
     m_undone = true;
     m_scene->update();
+}
+
+void AddCommand::leaveRiders()
+{
+    m_riders.clear();
+    for (QGraphicsItem* child : m_item->childItems()) {
+        if (child->type() != GraphicsHelperClass::CircleItemType)
+            continue;
+        const QPointF onMap = child->scenePos();
+        m_riders.append({StepElement(child, m_scene), child->pos(), onMap});
+        child->setParentItem(nullptr);
+        child->setPos(onMap);
+    }
+}
+
+void AddCommand::takeRidersBack()
+{
+    // Only a circle that still stands where the line left it rides again.
+    for (const Rider& rider : qAsConst(m_riders)) {
+        QGraphicsItem* circle = rider.circle.item();
+        if (rider.circle.isOnMap() && !circle->parentItem() && circle->pos() == rider.onMap) {
+            circle->setParentItem(m_item);
+            circle->setPos(rider.onLine);
+        }
+    }
+    m_riders.clear();
 }

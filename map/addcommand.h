@@ -4,6 +4,7 @@
 
 #include <QPointF>
 #include <QUndoCommand>
+#include <QVector>
 
 class GraphicsScene;
 class Node;
@@ -15,7 +16,9 @@ class QGraphicsItem;
 // on feeding nodes whose element is gone. While undone, the command owns the
 // item and its nodes and frees them when it is dropped from the stack. An
 // item that has gone to another map makes the step obsolete: the stack
-// drops it at the next undo or redo.
+// drops it at the next undo or redo. A TW sector circle riding on a fence
+// line comes back onto it; the circles riding on a line whose Add is undone
+// stay on the map where they stand, and ride again when it comes back.
 class AddCommand : public QUndoCommand
 {
 public:
@@ -36,8 +39,17 @@ private:
         int row = 0;
     };
 
+    // A circle that rode on the line when it was taken off, and where on it.
+    struct Rider {
+        StepElement circle;
+        QPointF onLine;
+        QPointF onMap;
+    };
+
     Node* elementNode() const;
     Node* energizerNode() const;
+    void leaveRiders();
+    void takeRidersBack();
 
     QGraphicsItem* m_item;
     StepElement m_element;
@@ -45,6 +57,10 @@ private:
     QPointF m_initialPos;
     Place m_elementPlace;
     Place m_energizerPlace;
+    // The line this circle rode on when its Add was undone, and its place on it.
+    StepElement m_line;
+    QPointF m_placeOnLine;
+    QVector<Rider> m_riders;
     bool m_undone = false;
     bool m_done = false;
 };

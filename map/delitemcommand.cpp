@@ -15,13 +15,46 @@ DelItemCommand::DelItemCommand(GraphicsScene* scene, QUndoCommand* parent)
 
 DelItemCommand::DelItemCommand(GraphicsScene* scene, const QList<QGraphicsItem*>& items, QUndoCommand* parent)
     : QUndoCommand(parent)
-    , m_items(items)
     , m_scene(scene)
 {
     setText(QObject::tr("Delete"));
-    m_nodePlaces.resize(m_items.size());
-    for (QGraphicsItem* item : qAsConst(m_items))
-        m_elements.append(StepElement(item, scene));
+    for (QGraphicsItem* item : items)
+        append(item, false);
+    addRiders();
+}
+
+void DelItemCommand::append(QGraphicsItem* item, bool rider)
+{
+    m_items.append(item);
+    m_elements.append(StepElement(item, m_scene));
+    Place place;
+    place.rider = rider;
+    m_nodePlaces.append(place);
+}
+
+void DelItemCommand::addRiders()
+{
+    // A circle may have been dropped on a line while this deletion was undone.
+    const int count = m_items.size();
+    for (int i = 0; i < count; ++i) {
+        QGraphicsItem* line = m_elements.at(i).item();
+        if (!line || line->type() != GraphicsHelperClass::LineItemType || !m_elements.at(i).isOnMap())
+            continue;
+        for (QGraphicsItem* child : line->childItems()) {
+            if (child->type() == GraphicsHelperClass::CircleItemType && !m_items.contains(child))
+                append(child, true);
+        }
+    }
+}
+
+bool DelItemCommand::takes(int index) const
+{
+    if (!m_elements.at(index).isOnMap())
+        return false;
+    if (!m_nodePlaces.at(index).rider)
+        return true;
+    const int line = int(m_items.indexOf(m_items.at(index)->parentItem()));
+    return line >= 0 && !m_nodePlaces.at(line).rider && m_nodePlaces.at(line).taken;
 }
 
 DelItemCommand::~DelItemCommand()
@@ -35,15 +68,14 @@ DelItemCommand::~DelItemCommand()
     for (int i = 0; i < m_items.size(); ++i) {
         if (!m_nodePlaces.at(i).taken || !m_elements.at(i).isOffEveryMap())
             continue;
-        held.append(m_items.at(i));
+        // A circle still riding on a deleted line goes with the line: told
+        // before any is freed.
+        if (!m_items.at(i)->parentItem())
+            held.append(m_items.at(i));
         auto* helper = dynamic_cast<GraphicsHelperClass*>(m_items.at(i));
         nodes << helper->node() << helper->energizerNode();
     }
-    // A circle still riding on a deleted line goes with the line.
-    for (QGraphicsItem* item : qAsConst(held)) {
-        if (!item->parentItem())
-            delete item;
-    }
+    qDeleteAll(held);
     // Only nodes this deletion took out of their trees: a node still hanging
     // somewhere belongs to its parent.
     for (Node* node : qAsConst(nodes)) {
@@ -55,12 +87,17 @@ DelItemCommand::~DelItemCommand()
 void DelItemCommand::redo()
 {
     m_done = true;
+    addRiders();
     // Which items are this map's, told before any leaves it: a circle on a
     // deleted line leaves with the line.
     bool any = false;
-    for (int i = 0; i < m_items.size(); ++i) {
-        m_nodePlaces[i].taken = m_elements.at(i).isOnMap();
-        any = any || m_nodePlaces.at(i).taken;
+    for (bool riders : {false, true}) {
+        for (int i = 0; i < m_items.size(); ++i) {
+            if (m_nodePlaces.at(i).rider != riders)
+                continue;
+            m_nodePlaces[i].taken = takes(i);
+            any = any || m_nodePlaces.at(i).taken;
+        }
     }
     if (!any && !m_items.isEmpty()) {
         setObsolete(true);

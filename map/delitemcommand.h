@@ -12,10 +12,11 @@ class QGraphicsItem;
 
 // The deletion of map elements. Redo takes them off the map and their nodes
 // out of the element tree (a gateway box's node also out of the energizer
-// tree); undo puts them back. While the deletion stands, the command owns
-// the items and their nodes and frees them when it is dropped from the stack.
-// Items that have gone to another map meanwhile are left alone; a step left
-// with none is obsolete and the stack drops it.
+// tree); undo puts them back. The TW sector circles riding on a deleted fence
+// line are deleted with it, and come back onto it. While the deletion stands,
+// the command owns the items and their nodes and frees them when it is
+// dropped from the stack. Items that have gone to another map meanwhile are
+// left alone; a step left with none is obsolete and the stack drops it.
 class DelItemCommand : public QUndoCommand
 {
 public:
@@ -28,6 +29,9 @@ public:
     void undo() override;
     void redo() override;
 
+    // The elements deleted, the circles riding on deleted lines included.
+    const QList<QGraphicsItem*>& items() const { return m_items; }
+
 private:
     // Where a node hung before the deletion, so undo can hang it there again.
     struct Place {
@@ -39,7 +43,15 @@ private:
         QGraphicsItem* parentItem = nullptr;
         // Whether the last redo took the item off this map.
         bool taken = false;
+        // A circle deleted because it rode on a deleted line: only while it still does.
+        bool rider = false;
     };
+
+    void append(QGraphicsItem* item, bool rider);
+    // Adds the circles now riding on the lines of this deletion.
+    void addRiders();
+    // Whether redo takes the item off this map; riders are told after the rest.
+    bool takes(int index) const;
 
     static Node* nodeOf(QGraphicsItem* item);
     // Drops a taken node's pointer to the parent whose list no longer holds it.

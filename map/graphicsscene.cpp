@@ -338,10 +338,11 @@ void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
             elements.append(item);
     }
     if (!elements.isEmpty()) {
+        auto* deletion = new DelItemCommand(this, elements);
         QStringList names;
-        for (QGraphicsItem* item : elements)
+        for (QGraphicsItem* item : deletion->items())
             names.append(dynamic_cast<GraphicsHelperClass*>(item)->objectName());
-        m_undoStack->push(new DelItemCommand(this, elements));
+        m_undoStack->push(deletion);
         for (const QString& name : qAsConst(names)) {
             if (m_host)
                 m_host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));

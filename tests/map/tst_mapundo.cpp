@@ -12,6 +12,7 @@
 #include "workspacefixture.h"
 
 #include <QAction>
+#include <QDomDocument>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -32,6 +33,8 @@ private slots:
     void lineAndCircleDeletedTogether();
     void circleAndItsLineActionDeletedTogether_data();
     void circleAndItsLineActionDeletedTogether();
+    void ridingCircleGoesAndComesBackWithItsNode_data();
+    void ridingCircleGoesAndComesBackWithItsNode();
     void clearingTheMapDropsEveryStep();
 
 private:
@@ -266,6 +269,39 @@ void TestMapUndo::circleAndItsLineActionDeletedTogether()
         QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
         m_scene->undoStack()->redo();
     }
+}
+
+void TestMapUndo::ridingCircleGoesAndComesBackWithItsNode_data()
+{
+    QTest::addColumn<int>("step");  // 0 deletes the line, 1 undoes the line's Add, 2 the circle's
+    for (int step : {0, 1, 2})
+        QTest::addRow("step %d", step) << step;
+}
+
+void TestMapUndo::ridingCircleGoesAndComesBackWithItsNode()
+{
+    QFETCH(int, step);
+    const WorkspaceFixture::TwSystem tw = WorkspaceFixture::addTwSystem(m_scene.get(), m_twRoot.get(), 1);
+    GraphicsCircle* circle = step == 1 ? placeCircle({300, 100}) : nullptr;
+    GraphicsLine* line = drawLine({0, 300}, {200, 300});
+    circle = circle ? circle : placeCircle({300, 100});
+    circle->setElementPos(60, 300);
+    circle->mouseReleaseEvent(nullptr);
+    Node* node = circle->node();
+    const auto onMapInTreeAndFile = [&](bool onMap) {
+        QDomDocument file;
+        file.appendChild(WorkspaceFixture::writeWorkspace(file, m_scene.get()));
+        return (circle->scene() == m_scene.get()) == onMap && (node->parent() == tw.elementSystem) == onMap
+            && file.toString().contains(QStringLiteral("TWSector")) == onMap && circle->scenePos() == QPointF(60, 300);
+    };
+    step == 0 ? deleteOnly(line) : m_scene->undoStack()->undo();
+    QVERIFY(onMapInTreeAndFile(step == 1));
+    QCOMPARE(m_window->m_log.contains(QStringLiteral("GraphicsItem|Item twsector1 deleted")), step == 0);
+    step == 0 ? m_scene->undoStack()->undo() : m_scene->undoStack()->redo();
+    QVERIFY(onMapInTreeAndFile(true) && circle->parentItem() == line && circle->pos() == QPointF(60, 300));
+    step == 0 ? m_scene->undoStack()->redo() : m_scene->undoStack()->undo();
+    m_scene->undoStack()->clear();
+    QCOMPARE(Node::isAlive(node), step == 1);
 }
 
 void TestMapUndo::clearingTheMapDropsEveryStep()
