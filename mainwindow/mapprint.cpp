@@ -21,13 +21,15 @@ Hook& hook()
     return installed;
 }
 
-// While it lives the map looks as it does unselected: the selection
-// handles are hidden and a selected fence line lies at its resting height.
-// What is selected stays selected.
-class UnselectedLook
+// While it lives the map looks as it prints: as it does unselected, the
+// selection handles hidden and a selected fence line at its resting height,
+// and every blinking item held in the on phase of its blink, its steady
+// alarm look, so that a printout does not depend on the moment it is made.
+// What is selected stays selected, and the blinking goes on afterwards.
+class PrintedLook
 {
 public:
-    explicit UnselectedLook(QGraphicsScene* scene)
+    explicit PrintedLook(QGraphicsScene* scene)
     {
         for (QGraphicsItem* item : scene->items()) {
             if (item->isVisible() && dynamic_cast<CornerGrabber*>(item)) {
@@ -37,19 +39,27 @@ public:
                 item->setZValue(GraphicsLine::RestingZValue);
                 m_raisedLines.append(item);
             }
+            auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+            if (element && !element->blinkPhase()) {
+                element->setBlinkPhase(true);
+                m_blinkingOff.append(element);
+            }
         }
     }
-    ~UnselectedLook()
+    ~PrintedLook()
     {
         for (QGraphicsItem* handle : qAsConst(m_handles))
             handle->show();
         for (QGraphicsItem* line : qAsConst(m_raisedLines))
             line->setZValue(GraphicsLine::SelectedZValue);
+        for (GraphicsHelperClass* element : qAsConst(m_blinkingOff))
+            element->setBlinkPhase(false);
     }
 
 private:
     QList<QGraphicsItem*> m_handles;
     QList<QGraphicsItem*> m_raisedLines;
+    QList<GraphicsHelperClass*> m_blinkingOff;
 };
 
 // The part of the map that prints: what shows of it, handles left out.
@@ -88,7 +98,7 @@ void render(QGraphicsScene* scene, QPrinter* printer)
     }
     if (!scene)
         return;
-    const UnselectedLook look(scene);
+    const PrintedLook look(scene);
     const QRectF map = printedArea(scene);
     if (!map.isEmpty())
         scene->render(&painter, QRectF(), map, Qt::KeepAspectRatio);

@@ -21,7 +21,8 @@ using Hook = std::function<void(QPrinter* printer, QWidget* parent, const Painte
 void setHook(Hook hook);
 
 // The scene's items on one page, as large as the page allows, in their
-// proportions, as they look unselected; the selection on screen stays. An
+// proportions, as they look unselected and with every blinking item in its
+// steady alarm look; the selection and the blinking on screen go on. An
 // empty map gives an empty page.
 void render(QGraphicsScene* scene, QPrinter* printer);
 

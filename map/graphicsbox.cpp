@@ -399,14 +399,19 @@ void GraphicsBox::setStatus(int status)
 {
     // Turn the phase first, so the caption and the fill of one repaint belong together.
     setAlarm(status);
-    if (!m_captionItem->isEditing()) {
-        QString shown = m_caption;
-        if (status != 0 && m_blinkPhase)
-            shown = currentAlarmCaption(this);
-        if (m_captionItem->toPlainText() != shown) {
-            m_captionItem->setPlainText(shown);
-            m_captionItem->applyAlignment();
-        }
+    followBlinkPhase();
+}
+
+void GraphicsBox::followBlinkPhase()
+{
+    if (m_captionItem->isEditing())
+        return;
+    QString shown = m_caption;
+    if (m_alarmStatus != 0 && m_blinkPhase)
+        shown = currentAlarmCaption(this);
+    if (m_captionItem->toPlainText() != shown) {
+        m_captionItem->setPlainText(shown);
+        m_captionItem->applyAlignment();
     }
 }
 

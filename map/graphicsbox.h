@@ -127,6 +127,8 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
+    // The caption shows the alarm caption in the on phase of an alarm.
+    void followBlinkPhase() override;
 
 private:
     void createNode();

@@ -79,6 +79,7 @@ void GraphicsHelperClass::setAlarm(int status)
 void GraphicsHelperClass::setBlinkPhase(bool on)
 {
     m_blinkPhase = on;
+    followBlinkPhase();
     repaintOnLookChange();
 }
 

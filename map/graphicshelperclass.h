@@ -53,6 +53,7 @@ public:
     // first, so a broken pairing means the row is gone.
     Node* energizerNode() const;
     bool blinkPhase() const { return m_blinkPhase; }
+    // Sets the phase without turning it: a printout holds every item on.
     void setBlinkPhase(bool on);
     int alarmStatus() const { return m_alarmStatus; }
     bool designMode() const { return m_designMode; }
@@ -86,6 +87,9 @@ protected:
     virtual AlarmLook alarmLook() const;
     // Repaints the item when its look differs from the one last asked for.
     void repaintOnLookChange();
+    // What the item shows of its phase besides its painting (a text box's
+    // caption), brought along when the phase is set from outside.
+    virtual void followBlinkPhase() {}
 
     // Removes every shown handle; the slots stay.
     void releaseHandles();

@@ -228,6 +228,10 @@ private slots:
         window->workspaces()->addWorkspace(QStringLiteral("Yard"));
         GraphicsBox* box = place(scene(1), new GraphicsBox(GraphicsBox::TextBox));
         box->setCaption(QStringLiteral("NORTH GATE"));
+        // Items in alarm print steadily, whatever their blink phase, and blink on.
+        auto* line = place(scene(1), new GraphicsLine);
+        line->setPoints({{0, 200}, {300, 200}});
+        auto* circle = place(scene(1), new GraphicsCircle(GraphicsCircle::PlacedKind));
         const QString pdf = home.filePath(QStringLiteral("map.pdf"));
         MapPrint::setHook([&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
             printer->setOutputFileName(pdf);
@@ -235,13 +239,17 @@ private slots:
         });
         QImage pages[2];
         for (QImage& page : pages) {
+            line->setStatus(Node::Critical, Qt::red);
+            box->setStatus(Node::Critical);
+            circle->setStatus(SensorState::Alarm);
             formChild(window.get(), "actPrintPreview")->trigger();
+            QCOMPARE(line->blinkPhase() + box->blinkPhase() + circle->blinkPhase(), 3 * (&page - pages));
             page = PdfProbe::pageImage(pdf, 1, 50);
             box->setItemSelected(true);
         }
         MapPrint::setHook({});
         QCOMPARE(PdfProbe::pageCount(pdf), 1);
-        QVERIFY(PdfProbe::text(pdf).contains(QStringLiteral("NORTH GATE")));
+        QVERIFY(PdfProbe::text(pdf).contains(QStringLiteral("ALARM!")));
         QVERIFY(!pages[0].isNull() && pages[1] == pages[0] && box->isSelected());
     }
 
