@@ -269,6 +269,8 @@ void MainWindow::createPropertyPanel()
                                                       m_alarms.get(), m_elementTree, m_units.get());
     connect(m_propertyPanel->edits(), &PanelEdits::commandRequested, m_commands.get(), &CommandRouter::commandSending);
     connect(m_mapHost.get(), &MainWindowMapHost::captionTyped, m_propertyPanel->edits(), &PanelEdits::textChanged);
+    connect(m_mapEdit, &MapEditTools::itemRestyled, this,
+            [this](QGraphicsItem* item) { m_propertyPanel->refillFor(item); });
     connect(m_mapHost.get(), &MainWindowMapHost::popupParamsRequested, this,
             [this](QGraphicsItem* item) { m_propertyPanel->showPopupParams(item); });
     connect(m_propertyPanel->edits(), &PanelEdits::projectModified, m_project.get(),
@@ -676,8 +678,8 @@ void MainWindow::loadSettings()
         WindowStateCheck::restore(*this, settings->value(QStringLiteral("geometry")),
                                   settings->value(QStringLiteral("windowState")), 0);
     }
-    const auto& colors = m_alarms->statusColors;
-    m_propertyPanel->setStatusColors(QList<QColor>(colors.begin(), colors.end()), m_alarms->textAlarmBackground);
+    // The panels were filled before: a workspace's shows the settings just read.
+    m_propertyPanel->refillAll();
 }
 
 void MainWindow::showSettingDlg()
@@ -728,6 +730,8 @@ void MainWindow::showOsprelVellSetup()
 {
     m_launchers->gatewaySetup(m_gatewaySetup.get());
     m_project->setModified(true);
+    // The dialog may have renamed the devices the panels show.
+    m_propertyPanel->refillAll();
 }
 
 void MainWindow::showVDiagramms(int type)

@@ -89,11 +89,12 @@ void MapEditTools::createFontCombos()
     m_fontSizeCombo->setValidator(new QIntValidator(6, 48, m_fontSizeCombo));
     m_widgets.fontToolBar->insertWidget(m_widgets.fontBefore, m_fontCombo);
     m_widgets.fontToolBar->insertWidget(m_widgets.fontBefore, m_fontSizeCombo);
-    connect(m_fontCombo, qOverload<int>(&QComboBox::activated), this, &MapEditTools::handleFontChange);
+    connect(m_fontCombo, qOverload<int>(&QComboBox::activated), this, [this] { handleFontChange(FontFamily); });
     connect(m_fontSizeCombo, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &MapEditTools::handleFontChange);
-    for (QAction* action : {m_widgets.bold, m_widgets.italic, m_widgets.underline})
-        connect(action, &QAction::triggered, this, &MapEditTools::handleFontChange);
+            [this] { handleFontChange(FontSize); });
+    connect(m_widgets.bold, &QAction::triggered, this, [this] { handleFontChange(FontBold); });
+    connect(m_widgets.italic, &QAction::triggered, this, [this] { handleFontChange(FontItalic); });
+    connect(m_widgets.underline, &QAction::triggered, this, [this] { handleFontChange(FontUnderline); });
     connect(m_widgets.fontColor, &QAction::triggered, this, [this] { chooseColor(FontColor); });
     connect(m_widgets.backgroundColor, &QAction::triggered, this, [this] { chooseColor(BackgroundColor); });
     connect(m_widgets.borderColor, &QAction::triggered, this, [this] { chooseColor(BorderColor); });
@@ -166,25 +167,39 @@ void MapEditTools::enableTextFormatFor(QGraphicsItem* item)
     }
 }
 
-void MapEditTools::handleFontChange()
+// Each box keeps the rest of its own font: a family the font combo cannot
+// show, which the combo would report as another, stays the box's.
+void MapEditTools::handleFontChange(FontPart part)
 {
     GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
-    QFont font = m_fontCombo->currentFont();
     const int size = m_fontSizeCombo->currentText().toInt();
-    if (size > 0)
-        font.setPointSize(size);
-    font.setWeight(m_widgets.bold->isChecked() ? QFont::Bold : QFont::Normal);
-    font.setItalic(m_widgets.italic->isChecked());
-    font.setUnderline(m_widgets.underline->isChecked());
     for (QGraphicsItem* item : scene->selectedItems()) {
         if (item->type() != GraphicsBox::Type)
             continue;
         auto* box = static_cast<GraphicsBox*>(item);
-        box->captionItem()->setFont(font);
-        if (box->actionButton())
-            box->actionButton()->setFont(font);
+        QFont font = box->textFont();
+        switch (part) {
+        case FontFamily:
+            font.setFamily(m_fontCombo->currentFont().family());
+            break;
+        case FontSize:
+            if (size > 0)
+                font.setPointSize(size);
+            break;
+        case FontBold:
+            font.setWeight(m_widgets.bold->isChecked() ? QFont::Bold : QFont::Normal);
+            break;
+        case FontItalic:
+            font.setItalic(m_widgets.italic->isChecked());
+            break;
+        case FontUnderline:
+            font.setUnderline(m_widgets.underline->isChecked());
+            break;
+        }
+        box->setTextFont(font);
+        emit itemRestyled(box);
     }
     emit projectModified();
 }
@@ -200,7 +215,8 @@ void MapEditTools::chooseColor(ColorTarget target)
     if (!scene)
         return;
     for (QGraphicsItem* item : scene->selectedItems()) {
-        if (item->type() == GraphicsLine::Type) {
+        // A fence line has one colour, its border's.
+        if (item->type() == GraphicsLine::Type && target == BorderColor) {
             static_cast<GraphicsLine*>(item)->setColor(color);
         } else if (item->type() == GraphicsBox::Type) {
             auto* box = static_cast<GraphicsBox*>(item);

@@ -46,6 +46,9 @@ public:
     };
     // What a colour from the text-format tools paints on the selected boxes.
     enum ColorTarget { FontColor, BackgroundColor, BorderColor };
+    // The part of the font a font tool changes; the rest of each selected
+    // box's font stays as it is.
+    enum FontPart { FontFamily, FontSize, FontBold, FontItalic, FontUnderline };
 
     MapEditTools(WorkspaceArea* workspaces, const Widgets& widgets, QObject* parent = nullptr);
 
@@ -68,7 +71,7 @@ public:
     void enableTextFormatFor(QGraphicsItem* item);
 
 public slots:
-    void handleFontChange();
+    void handleFontChange(FontPart part);
     void chooseColor(ColorTarget target);
     void changeLineThickenss();
     void copyToClipboard(bool copy);
@@ -76,6 +79,8 @@ public slots:
 
 signals:
     void projectModified();
+    // A font tool changed `item`: the panels showing it fill again.
+    void itemRestyled(QGraphicsItem* item);
 
 private:
     void createLineWidthCombo();

@@ -365,12 +365,9 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
         box->setBackgroundColor(value.value<QColor>());
     } else if (row == QLatin1String("Font")) {
         const QFont font = value.value<QFont>();
-        if (caption)
-            caption->setFont(font);
+        box->setTextFont(font);
         m_tools->showStyle(font.weight() > GraphicsBox::BoldWeightThreshold, font.style() != QFont::StyleNormal,
                            font.underline());
-        if (box->actionButton())
-            box->actionButton()->setFont(font);
     } else if (row == QLatin1String("FontColor")) {
         if (caption)
             caption->setDefaultTextColor(value.value<QColor>());

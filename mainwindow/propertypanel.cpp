@@ -43,6 +43,11 @@ namespace {
 // element-tree nodes stand for map items.
 constexpr unsigned NodeFilledTypes = 0x1bc81;
 
+bool filledFromNode(const Node* node)
+{
+    return node->type >= 0 && node->type <= 16 && (NodeFilledTypes >> node->type) & 1u;
+}
+
 const Qt::ItemFlags EditableFlags = Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
 const Qt::ItemFlags LockedFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
 
@@ -96,18 +101,6 @@ PropertyPanel::~PropertyPanel()
     // Popups still open outlive this list; their end must not report to it.
     for (PropertySet* set : propertySets.mid(1))
         QObject::disconnect(set, nullptr, nullptr, nullptr);
-}
-
-void PropertyPanel::setStatusColors(const QList<QColor>& statusColors, const QColor& textAlarmBackground)
-{
-    static const QStringList names{QStringLiteral("OK status color"), QStringLiteral("Warning status color"),
-                                   QStringLiteral("Critical status color"), QStringLiteral("Failure status color"),
-                                   QStringLiteral("Tamper status color")};
-    for (PropertySet* set : propertySets) {
-        for (int i = 0; i < names.size() && i < statusColors.size(); ++i)
-            set->setValue(names.at(i), statusColors.at(i));
-        set->setValue(QStringLiteral("Blinking background"), textAlarmBackground);
-    }
 }
 
 // ---- filling -------------------------------------------------------------------------
@@ -189,7 +182,7 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
     if (!node)
         return;
     PropertySet* docked = dockedSet();
-    if (node->type >= 0 && node->type <= 16 && (NodeFilledTypes >> node->type) & 1u) {
+    if (filledFromNode(node)) {
         docked->currentNode = node;
         fillPropertyBrowser(docked, nullptr, node);
         return;
@@ -252,6 +245,19 @@ void PropertyPanel::refillFor(QGraphicsItem* item)
     auto* element = dynamic_cast<GraphicsHelperClass*>(item);
     for (PropertySet* set : setsShowing(element ? element->node() : nullptr))
         fillPropertyBrowser(set, item, nullptr);
+}
+
+void PropertyPanel::refillAll()
+{
+    for (PropertySet* set : QList<PropertySet*>(propertySets)) {
+        Node* node = set->node();
+        if (!node)
+            continue;
+        if (filledFromNode(node))
+            fillPropertyBrowser(set, nullptr, node);
+        else if (node->mapItem)
+            fillPropertyBrowser(set, node->mapItem, nullptr);
+    }
 }
 
 void PropertyPanel::showPopupParams(QGraphicsItem* item)

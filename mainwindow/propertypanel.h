@@ -2,7 +2,6 @@
 
 #include "propertypanelhost.h"
 
-#include <QColor>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -47,10 +46,6 @@ public:
                   AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units);
     ~PropertyPanel() override;
 
-    // Rows named after the status colours (and the blinking background) take
-    // the given colours in every panel that has them.
-    void setStatusColors(const QList<QColor>& statusColors, const QColor& textAlarmBackground);
-
     // ---- filling
     void fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, Node* node) override;
     // Locks the rows of every panel as design mode and the user's rights say;
@@ -67,6 +62,9 @@ public:
 
     // `item` changed behind the panels: those showing its element fill again.
     void refillFor(QGraphicsItem* item);
+    // What the panels show may have changed behind them (settings read, a
+    // set-up dialog's edits): each fills again for the element it shows.
+    void refillAll();
 
     // ---- live data
     // The panels that show `node` now.

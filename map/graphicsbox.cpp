@@ -271,6 +271,20 @@ void GraphicsBox::addActionButton()
     m_node->setData(0, m_actionButton->text());
 }
 
+QFont GraphicsBox::textFont() const
+{
+    return m_actionButton ? m_actionButton->font() : m_captionItem->font();
+}
+
+void GraphicsBox::setTextFont(const QFont& font)
+{
+    m_captionItem->setFont(font);
+    if (m_actionButton)
+        m_actionButton->setFont(font);
+    if (m_buttonLabel)
+        m_buttonLabel->setFont(font);
+}
+
 void GraphicsBox::applyButtonDesignMode(bool design)
 {
     if (m_kind != ButtonBox || !m_actionButton || !m_buttonLabel)
@@ -727,13 +741,11 @@ void GraphicsBox::readFont(const QDomElement& item, QFont font)
     const int size = ItemXml::intAttribute(item, QStringLiteral("fontSize"));
     if (size > 0)
         font.setPointSize(size);
-    m_captionItem->setFont(font);
+    setTextFont(font);
     m_captionItem->setDefaultTextColor(textToColor(item.attribute(QStringLiteral("fontColor"))));
     setBackgroundColor(textToColor(item.attribute(QStringLiteral("backgroundColor"))));
     setColor(textToColor(item.attribute(QStringLiteral("borderColor"))));
     setBorderVisible(ItemXml::flagAttribute(item, QStringLiteral("borderVisible"), QStringLiteral("1")));
-    if (m_actionButton)
-        m_actionButton->setFont(font);
 }
 
 void GraphicsBox::readGateway(const QDomElement& item)

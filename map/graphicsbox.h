@@ -95,6 +95,11 @@ public:
     QGraphicsPixmapItem* pictureItem() const { return m_pictureItem; }
 
     GraphicsTextItem* captionItem() const { return m_captionItem; }
+    // The font the box shows its text in: a button box's button's, another box's caption's.
+    QFont textFont() const;
+    // The caption's font and, in a button box, the button's and that of the
+    // label standing in for it in design mode.
+    void setTextFont(const QFont& font);
     QPushButton* actionButton() const { return m_actionButton; }
     QLabel* buttonLabel() const { return m_buttonLabel; }
     Node* actionTarget() const { return m_actionTarget; }
