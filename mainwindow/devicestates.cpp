@@ -335,8 +335,8 @@ void DeviceStates::resetDeviceRows()
     const int energizers = std::min<int>(Node::kMaxEnergizers, m_units->fenceClient()->no_of_energizers);
     {
         SiteLocker lock;
+        // The gateway's own row has no device state: it keeps what it shows.
         for (Node* gateway : qAsConst(g_energizerModel->rootNode()->children)) {
-            gateway->resetState();
             for (Node* row : qAsConst(gateway->children)) {
                 row->resetState();
                 if (row->number() <= energizers)

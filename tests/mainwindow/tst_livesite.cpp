@@ -401,7 +401,16 @@ private slots:
         client->no_of_energizers = 2;
         for (int n : {1, 2, 3})
             site.row(n)->heartbeatSeen = true;
+        // The gateway's own row in the states view: its Status and Sector cells.
+        const auto gatewayCells = [] {
+            QStringList cells;
+            for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
+                cells << g_energizerModel->index(0, column).data().toString();
+            return cells;
+        };
+        const QStringList shown = gatewayCells();
         emit client->commStatus(qtClient::HeartBeatTimedOut);
+        QCOMPARE(gatewayCells(), shown);
         QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: HeartBeat Timed Out"));
         QCOMPARE(gateway->styleSheet(), QStringLiteral("background-color:red;"));
         QCOMPARE(site.row(40)->status(), int(Node::Failure));
