@@ -797,6 +797,10 @@ void MainWindow::applyUserRights()
     showIf(ui->actActionManager, holds(UserRight::EditWorkspace));
     showIf(ui->actSetting, holds(UserRight::EditWorkspace));
     showIf(ui->actSaveAs, holds(UserRight::EditWorkspace));
+    // Save for whoever may change the project; to others an edit is refused
+    // and leaves nothing to write.
+    showIf(ui->actSave, holds(UserRight::EditWorkspace) || holds(UserRight::GatewaySetup)
+                            || holds(UserRight::TimersSetup) || holds(UserRight::SensorsSetup));
     ui->menuEdit->setEnabled(holds(UserRight::EditWorkspace));
     ui->menuView->setEnabled(holds(UserRight::EditWorkspace));
     ui->menuVoltageDiagrams->setEnabled(holds(UserRight::VoltageDiagrams));

@@ -347,9 +347,9 @@ void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
             if (m_host)
                 m_host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));
         }
+        reportEdited();
     }
     itemSelected(nullptr);
-    reportEdited();
 }
 
 void GraphicsScene::recordItemMove(QGraphicsItem* item)

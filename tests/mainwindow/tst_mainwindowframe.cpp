@@ -210,11 +210,21 @@ void TestMainWindowFrame::rights()
     // A workspace showing everything does not bring back what the rights hide.
     window->applyWorkplaceMode(0);
     for (QAction* action : {formChild(window.get(), "actDesignMode"), formChild(window.get(), "actActionManager"), formChild(window.get(), "actSetting"), formChild(window.get(), "actSaveAs"),
-                            formChild(window.get(), "actUserAdministration"), formChild(window.get(), "actOsprelVellSetup"), formChild(window.get(), "actTimers"), formChild(window.get(), "actTWSensorsSetup")})
+                            formChild(window.get(), "actSave"), formChild(window.get(), "actUserAdministration"), formChild(window.get(), "actOsprelVellSetup"), formChild(window.get(), "actTimers"), formChild(window.get(), "actTWSensorsSetup")})
         QVERIFY2(action->isVisible() == held, qPrintable(action->objectName()));
     QCOMPARE(!window->logs()->userActionLogDlg->clearButton->isHidden(), held);
     for (QMenu* menu : {formChild<QMenu>(window.get(), "menuEdit"), formChild<QMenu>(window.get(), "menuView"), formChild<QMenu>(window.get(), "menuVoltageDiagrams")})
         QVERIFY2(menu->isEnabled() == held, qPrintable(menu->objectName()));
+    // Delete on the map, with nothing to delete, leaves nothing to save; a
+    // change lights Save only for whoever may save.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->workspaces()->currentScene()->views().first()->setFocus();
+    QTest::keyClick(window->windowHandle(), Qt::Key_Delete);
+    QVERIFY(!window->project()->isModified());
+    window->project()->setModified(true);
+    QCOMPARE(formChild(window.get(), "actSave")->isEnabled(), held);
+    window->project()->setModified(false);
 }
 
 // Rights changed in the user administration hold until the next change,
