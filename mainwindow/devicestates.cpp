@@ -57,6 +57,7 @@ DeviceStates::DeviceStates(DeviceUnits* units, AlarmsArea* alarms, WorkspaceArea
     , m_panel(panel)
     , m_gatewayStatusLabel(gatewayStatusLabel)
     , m_twStatusLabel(twStatusLabel)
+    , m_gatewayFieldWidth(gatewayStatusLabel->minimumWidth())
 {
 }
 
@@ -290,25 +291,43 @@ void DeviceStates::twStatus(int value)
 void DeviceStates::projectClosed()
 {
     for (const bool gateway : {true, false}) {
-        QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
-        label->setStyleSheet(QString());
-        label->setText(gateway ? GatewayPrefix : TWPrefix);
+        (gateway ? m_gatewayStatusLabel : m_twStatusLabel)->setStyleSheet(QString());
+        setLinkText(gateway, QString());
         (gateway ? m_lastGatewayStatus : m_lastTWStatus) = -1;
     }
 }
 
 void DeviceStates::showRefusedAddress(bool gateway, const QString& address)
 {
-    QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
-    label->setText((gateway ? GatewayPrefix : TWPrefix) + tr("No link: %1 is not an IPv4 address").arg(address));
-    label->setStyleSheet(AlarmStyle);
+    setLinkText(gateway, tr("No link: %1 is not an IPv4 address").arg(address));
+    (gateway ? m_gatewayStatusLabel : m_twStatusLabel)->setStyleSheet(AlarmStyle);
+}
+
+void DeviceStates::showGatewayNote(const QString& note)
+{
+    m_gatewayNote = note;
+    setLinkText(true, m_gatewayText);
+}
+
+void DeviceStates::setLinkText(bool gateway, const QString& text)
+{
+    if (!gateway) {
+        m_twStatusLabel->setText(TWPrefix + text);
+        return;
+    }
+    m_gatewayText = text;
+    QString shown = GatewayPrefix + text;
+    if (!m_gatewayNote.isEmpty())
+        shown += QStringLiteral(" (%1)").arg(m_gatewayNote);
+    m_gatewayStatusLabel->setText(shown);
+    m_gatewayStatusLabel->setFixedWidth(std::max(m_gatewayFieldWidth, m_gatewayStatusLabel->sizeHint().width()));
 }
 
 void DeviceStates::showLinkStatus(bool gateway, int value)
 {
     QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
     label->setStyleSheet(QString());
-    label->setText((gateway ? GatewayPrefix : TWPrefix) + statusText(gateway, value));
+    setLinkText(gateway, statusText(gateway, value));
     (gateway ? m_lastGatewayStatus : m_lastTWStatus) = value;
     if (value == qtClient::TryToConnect)
         label->setStyleSheet(TryingStyle);

@@ -50,6 +50,9 @@ public:
     void projectClosed();
     // The project's link is not made, as `address` is no IPv4 address.
     void showRefusedAddress(bool gateway, const QString& address);
+    // What the gateway's field adds to its text: which address the link
+    // dials, where the project's gateways stand at several (GatewayLink).
+    void showGatewayNote(const QString& note);
     void updateActionButtons(Node* elementNode);
 
     // Whether a button with `command` is checked for the status row; none
@@ -64,6 +67,9 @@ private:
     void refreshPanels(Node* elementNode);
     void resetDeviceRows();
     void showLinkStatus(bool gateway, int value);
+    // The field's prefix, `text` and, for the gateway, the note; the field
+    // keeps its width unless the text needs more.
+    void setLinkText(bool gateway, const QString& text);
     QString statusText(bool gateway, int value) const;
     const QList<QPointer<QPushButton>>& actionButtons();
 
@@ -74,6 +80,9 @@ private:
     PropertyPanel* m_panel;
     QLabel* m_gatewayStatusLabel;
     QLabel* m_twStatusLabel;
+    const int m_gatewayFieldWidth;
+    QString m_gatewayText;
+    QString m_gatewayNote;
     // The push buttons of every button box on every workspace, gathered
     // again only after an element came onto a map or left one: a walk over
     // all map items sorts them, and every heartbeat asks. A button that goes

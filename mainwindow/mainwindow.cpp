@@ -17,6 +17,7 @@
 #include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
+#include "gatewaylink.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
 #include "graphicsbox.h"
@@ -150,6 +151,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_logs->voltageDiagrammsDlg, &VoltageDiagrammsDlg::writeUserActionLog, this,
             &MainWindow::writeUserActionLog);
     createDeviceUnits();
+    connect(new GatewayLink(m_units.get(), m_trees, this), &GatewayLink::noteChanged, m_deviceStates.get(),
+            &DeviceStates::showGatewayNote);
     applyUserRights();
     setDesignMode(false);
     // Once the window stands: reading a large project takes a while, and a

@@ -278,18 +278,25 @@ bool PanelEdits::acceptAddress(PropertySet* set, const QString& row, const QStri
     return false;
 }
 
+// The address entered is the one the link dials from then on, also when
+// the box had it already and the link dialled another box.
 bool PanelEdits::applyGatewayAddress(PropertySet* set, Node* node, const QString& address)
 {
     auto* box = dynamic_cast<GraphicsBox*>(node->mapItem);
-    if (!box || address == box->ip())
+    if (!box)
         return true;
+    qtClient* client = m_units->fenceClient();
+    if (address == box->ip() && (!client || client->address() == address))
+        return false;
     if (!acceptAddress(set, QStringLiteral("IP"), address, box->ip()))
         return false;
-    box->setIP(address);
-    refresh(g_elementTreeModel, box->node());
-    refresh(g_energizerModel, box->energizerNode());
-    qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
-    if (qtClient* client = m_units->fenceClient())
+    if (address != box->ip()) {
+        box->setIP(address);
+        refresh(g_elementTreeModel, box->node());
+        refresh(g_energizerModel, box->energizerNode());
+        qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
+    }
+    if (client)
         client->moveTo(address);
     return true;
 }
@@ -302,7 +309,7 @@ bool PanelEdits::applyTWAddress(PropertySet* set, Node* node, const QString& add
         current = node->data(0).toString();
     }
     if (address == current)
-        return true;
+        return false;
     if (!acceptAddress(set, QStringLiteral("IPTW"), address, current))
         return false;
     {

@@ -244,10 +244,10 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
                          MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }
 
-// The links follow the open project: the gateway link the last gateway box
-// read, the TW link the last enabled TW system, each only when its address
-// is a dotted quad. A project without one has no such link; nothing of the
-// previous project's is kept. A link the project names at an address that
+// The links follow the open project: the gateway link the address the file
+// names or else the last gateway box read, the TW link the last enabled TW
+// system, each only when its address is a dotted quad. A project without
+// one has no such link; nothing of the previous project's is kept. A link the project names at an address that
 // is no dotted quad is not made, and its status field says so.
 void ProjectFiles::reconnectLinks(const QString& gatewayAddress, const QString& refusedGatewayAddress)
 {
@@ -285,11 +285,14 @@ QString ProjectFiles::twLinkAddress(QString* refused) const
 }
 
 // Closed for good: a retry or an attempt under way must not bring the
-// previous project's link back.
+// previous project's link back. The gateway link forgets its address too:
+// no box of the project that goes is followed any more.
 void ProjectFiles::stopLinks()
 {
-    if (qtClient* client = m_units->fenceClient())
+    if (qtClient* client = m_units->fenceClient()) {
         client->stopLink();
+        client->moveTo(QString());
+    }
     if (qtClientTW* twClient = m_units->twClient())
         twClient->stopLink();
 }
@@ -317,8 +320,7 @@ void ProjectFiles::saveProject(bool chooseFile)
     }
     // Built once the name is chosen: what changed while the dialog was open
     // is in the file that the project is then marked as saved to.
-    const QDomDocument document =
-        ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit()).build();
+    const QDomDocument document = buildDocument();
     QString error;
     if (!ProjectDocument::write(fileName, document, &error)) {
         // The project stays changed and keeps its file: nothing of it reached the new one.
@@ -339,7 +341,7 @@ void ProjectFiles::saveProject(bool chooseFile)
 void ProjectFiles::writeUnsavedCopy()
 {
     const QString copy = ProjectDocument::unsavedCopyName(m_project->currentFileName);
-    const QDomDocument document = ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit()).build();
+    const QDomDocument document = buildDocument();
     QString error;
     if (ProjectDocument::write(copy, document, &error)) {
         emit userAction(MainWindow::LogSubject, MainWindow::tr("Unsaved changes written to %1").arg(copy));
@@ -348,6 +350,16 @@ void ProjectFiles::writeUnsavedCopy()
     qCWarning(lcMainWindow).noquote() << "Unsaved changes not written to" << copy << error;
     emit userAction(MainWindow::LogSubject,
                     MainWindow::tr("Unsaved changes could not be written to %1: %2").arg(copy, error));
+}
+
+// The file names the gateway the link dials, while a box of the project
+// stands at its address.
+QDomDocument ProjectFiles::buildDocument() const
+{
+    const qtClient* client = m_units->fenceClient();
+    const QString dialled = client ? client->address() : QString();
+    const QString link = m_trees->gatewayAddresses().contains(dialled) ? dialled : QString();
+    return ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit(), link).build();
 }
 
 // Once for each reference: the operator renames one of the elements, or

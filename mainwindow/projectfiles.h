@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDomDocument>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -103,6 +104,7 @@ private:
     // Tells why `fileName` did not open; `refused`: for what it holds.
     void notOpened(const QString& fileName, const QString& reason, bool refused);
     void saveProject(bool chooseFile);
+    QDomDocument buildDocument() const;
     void reconnectLinks(const QString& gatewayAddress, const QString& refusedGatewayAddress);
     // The last enabled TW system's address that is a dotted quad; `refused`
     // takes the last one that is not.

@@ -12,6 +12,7 @@
 #include "mainwindow.h"
 #include "sitetrees.h"
 #include "node.h"
+#include "projectdocument.h"
 #include "propertypanel.h"
 #include "propertyset.h"
 #include "sitemutex.h"
@@ -52,7 +53,7 @@ int itemCount(const QList<QDomElement>& workplaces)
     return count;
 }
 
-WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* workspaces, QString& gatewayAddress,
+WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* workspaces, QStringList& gatewayAddresses,
                                    QString& refusedAddress)
 {
     WorkplaceReader::Hooks hooks;
@@ -66,9 +67,9 @@ WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* worksp
     };
     // The socket layer reads "010.0.0.1" as 8.0.0.1: such a box would show
     // one host while the link and its commands went to another.
-    hooks.gatewayRead = [&gatewayAddress, &refusedAddress](const GraphicsBox* box) {
+    hooks.gatewayRead = [&gatewayAddresses, &refusedAddress](const GraphicsBox* box) {
         if (isDottedQuad(box->ip())) {
-            gatewayAddress = box->ip();
+            gatewayAddresses.append(box->ip());
             return;
         }
         refusedAddress = box->ip();
@@ -142,9 +143,9 @@ void ProjectLoader::load(const QDomDocument& document)
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(progressDelay());
     progress.setValue(0);
-    m_gatewayAddress.clear();
+    m_gatewayAddresses.clear();
     m_refusedGatewayAddress.clear();
-    WorkplaceReader::Hooks hooks = readerHooks(m_trees, m_workspaces, m_gatewayAddress, m_refusedGatewayAddress);
+    WorkplaceReader::Hooks hooks = readerHooks(m_trees, m_workspaces, m_gatewayAddresses, m_refusedGatewayAddress);
     int itemsRead = 0;
     int shownSteps = 0;
     QElapsedTimer sinceStep;
@@ -165,12 +166,32 @@ void ProjectLoader::load(const QDomDocument& document)
     for (int i = 0; i < workplaces.size(); ++i)
         readWorkplace(reader, workplaces.at(i), i);
     reader.bindReferences(m_workspaces->scenes());
+    chooseGatewayLink(root);
     progress.setValue(progress.maximum());
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_workspaces->count(); ++i) {
         if (GraphicsScene* scene = m_workspaces->sceneAt(i))
             m_elementTree->expandElement(scene->workplaceNode());
     }
+}
+
+// A box placed and never given its address (a cancelled wizard) may come
+// last in the file: the link goes where the file says it went when saved.
+// An older file says nothing, and one may name an address none of its
+// boxes has: the link then takes the last box read.
+void ProjectLoader::chooseGatewayLink(const QDomElement& root)
+{
+    m_gatewayAddress = m_gatewayAddresses.isEmpty() ? QString() : m_gatewayAddresses.last();
+    if (!root.hasAttribute(ProjectDocument::GatewayLinkAttribute))
+        return;
+    const QString named = root.attribute(ProjectDocument::GatewayLinkAttribute);
+    if (named.isEmpty() || m_gatewayAddresses.contains(named))
+        m_gatewayAddress = named;
+    else
+        qCWarning(lcMainWindow).noquote()
+            << QStringLiteral("Project: the file names the gateway link at %1, where no gateway box stands; "
+                              "the link dials %2")
+                   .arg(named, m_gatewayAddress.isEmpty() ? QStringLiteral("nothing") : m_gatewayAddress);
 }
 
 void ProjectLoader::readColorStatus(const QDomElement& root)

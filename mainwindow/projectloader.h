@@ -2,6 +2,7 @@
 
 #include <QDomElement>
 #include <QString>
+#include <QStringList>
 
 class AlarmsArea;
 class ElementTreeArea;
@@ -33,9 +34,9 @@ public:
 
     // Tears the loaded project down and reads `document` in its place.
     void load(const QDomDocument& document);
-    // The address of the last gateway box read whose address is a dotted
-    // quad; empty when there is none. Other addresses stay on their boxes
-    // but no link is made to them.
+    // The address the gateway link dials: the one the file names, or the
+    // last gateway box read whose address is a dotted quad; empty for none.
+    // Other addresses stay on their boxes but no link is made to them.
     QString gatewayAddress() const { return m_gatewayAddress; }
     // The last gateway address read that is no dotted quad; empty when none.
     QString refusedGatewayAddress() const { return m_refusedGatewayAddress; }
@@ -49,6 +50,7 @@ private:
     void readColorStatus(const QDomElement& root);
     void readSoundAlarms(const QDomElement& root);
     void readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index);
+    void chooseGatewayLink(const QDomElement& root);
 
     WorkspaceArea* m_workspaces;
     SiteTrees* m_trees;
@@ -57,6 +59,8 @@ private:
     PropertyPanel* m_panel;
     TimerUnit* m_timers;
     QWidget* m_dialogParent;
+    // The dotted-quad addresses of the gateway boxes read, in file order.
+    QStringList m_gatewayAddresses;
     QString m_gatewayAddress;
     QString m_refusedGatewayAddress;
 };

@@ -23,11 +23,12 @@ QString flagText(bool value)
 } // namespace
 
 ProjectWriter::ProjectWriter(const WorkspaceArea* workspaces, const SiteTrees* trees, const AlarmsArea* alarms,
-                             TimerUnit* timers)
+                             TimerUnit* timers, const QString& gatewayLink)
     : m_workspaces(workspaces)
     , m_trees(trees)
     , m_alarms(alarms)
     , m_timers(timers)
+    , m_gatewayLink(gatewayLink)
 {
 }
 
@@ -40,6 +41,7 @@ QDomDocument ProjectWriter::build() const
         document.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
     QDomElement project = document.createElement(QStringLiteral("Project"));
     project.setAttribute(QStringLiteral("Company"), ProjectDocument::CompanyText);
+    project.setAttribute(ProjectDocument::GatewayLinkAttribute, m_gatewayLink);
     document.appendChild(project);
     writeColorStatus(document, project);
     writeSoundAlarms(document, project);

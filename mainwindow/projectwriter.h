@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDomDocument>
+#include <QString>
 
 class AlarmsArea;
 class QDomElement;
@@ -12,12 +13,13 @@ class WorkspaceArea;
 // and alarm caption, the sound alarms, the relay timers, then one
 // "Workplace" per tab with its TW systems first and its map items after,
 // topmost first. Only reads what it is given; `timers` may be null (no
-// relay timers written).
+// relay timers written). `gatewayLink` is the address the gateway link
+// dials, empty for none.
 class ProjectWriter
 {
 public:
     ProjectWriter(const WorkspaceArea* workspaces, const SiteTrees* trees, const AlarmsArea* alarms,
-                  TimerUnit* timers);
+                  TimerUnit* timers, const QString& gatewayLink);
 
     QDomDocument build() const;
 
@@ -31,4 +33,5 @@ private:
     const SiteTrees* m_trees;
     const AlarmsArea* m_alarms;
     TimerUnit* m_timers;
+    QString m_gatewayLink;
 };

@@ -138,6 +138,11 @@ void PropertyPanel::installFactory(PropertySet* set)
                      [edits, set](Property* property) { edits->customBtnClick(set, property); });
     QObject::connect(factory, &VariantFactory::chckClicked, edits,
                      [edits, set](Property* property, bool checked) { edits->chkClick(set, property, checked); });
+    // An address typed again may still move its link.
+    QObject::connect(factory, &VariantFactory::textEnteredAgain, edits,
+                     [edits, set](Property* property, const QString& text) {
+                         edits->propertyChanged(set, property, text);
+                     });
     if (set->browser->addFactory(set->manager, factory))
         factory->addPropertyManager(set->manager);
     if (VariantFactory* previous = m_factories.value(set))

@@ -91,6 +91,15 @@ QList<GraphicsBox*> SiteTrees::gatewayBoxesAt(const WorkspaceArea& workspaces, i
     return scene ? scene->gatewayBoxes() : QList<GraphicsBox*>();
 }
 
+QStringList SiteTrees::gatewayAddresses() const
+{
+    QStringList addresses;
+    SiteLocker lock;
+    for (const Node* gateway : qAsConst(m_energizerRoot->children))
+        addresses.append(gateway->data(0).toString());
+    return addresses;
+}
+
 // The boxes own their rows: emptying the model keeps them, and deletes only
 // rows no box holds any more.
 void SiteTrees::rebuildEnergizerModel(const WorkspaceArea& workspaces)

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class GraphicsBox;
 class Node;
@@ -41,6 +42,9 @@ public:
     void rebuildEnergizerModel(const WorkspaceArea& workspaces);
     // The gateway keypad boxes of that tab's scene, topmost first.
     static QList<GraphicsBox*> gatewayBoxesAt(const WorkspaceArea& workspaces, int tab);
+    // The addresses of the gateways in the energizer states model, in its
+    // order (after a rebuild the order a project file lists their boxes in).
+    QStringList gatewayAddresses() const;
     void deleteTWSystemsOf(int tab, bool tabsFollow);
 
 signals:

@@ -24,6 +24,9 @@ public:
     static inline const QString DocumentType = QStringLiteral("Workplaces");
     static inline const QString CompanyText = QStringLiteral("Brenik");
     static constexpr int Indent = 2;
+    // The root's attribute naming the address the gateway link dials, empty
+    // for none; a file without it links to the last gateway box it lists.
+    static inline const QString GatewayLinkAttribute = QStringLiteral("gatewayLink");
     // Given to a file name chosen in Save As without a suffix of its own.
     static inline const QString FileSuffix = QStringLiteral(".xml");
 

@@ -103,8 +103,17 @@ void VariantFactory::slotEditingFinished()
     Property* property = m_finishingEditors.value(sender());
     if (!editor || !property)
         return;
-    if (VariantPropertyManager* manager = propertyManager(property))
-        manager->setValue(property, editor->text());
+    VariantPropertyManager* manager = propertyManager(property);
+    if (!manager)
+        return;
+    // Typed, or only left: the focus leaving an editor finishes it too.
+    const bool typed = editor->isModified();
+    editor->setModified(false);
+    const QString text = editor->text();
+    if (typed && manager->value(property).toString() == text)
+        emit textEnteredAgain(property, text);
+    else
+        manager->setValue(property, text);
 }
 
 void VariantFactory::slotFinishingEditorDestroyed(QObject* object)

@@ -18,7 +18,9 @@ class QLineEdit;
 // reports the operator's clicks as chckClicked(property, checked), never a
 // programmatic change of its state. The text editors of the rows named in
 // setCommitOnFinishRows write their value only when editing finishes
-// (Return, or the editor losing the focus), not at every key stroke.
+// (Return, or the editor losing the focus), not at every key stroke; a text
+// the operator typed that ends as the row's value, which the manager takes
+// as no change, is reported as textEnteredAgain(property, text).
 class VariantFactory : public VariantEditorFactory
 {
     Q_OBJECT
@@ -36,6 +38,7 @@ public:
 signals:
     void btnClicked(Property* property);
     void chckClicked(Property* property, bool checked);
+    void textEnteredAgain(Property* property, const QString& text);
 
 protected:
     void connectPropertyManager(VariantPropertyManager* manager) override;

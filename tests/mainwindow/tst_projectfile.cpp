@@ -35,12 +35,15 @@
 #include "treemodel.h"
 #include "workspacearea.h"
 
+#include <QGraphicsView>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QTreeView>
 #include <QUndoStack>
+#include <QWizard>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -120,6 +123,13 @@ template <typename T> T* itemOf(GraphicsScene* scene, const std::function<bool(T
             return typed;
     }
     return nullptr;
+}
+
+// A left click in the middle of `widget`, through its window as the operator gives it.
+void clickOn(QWidget* widget)
+{
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, widget->rect().center()));
 }
 
 GraphicsBox* buttonOn(GraphicsScene* scene)
@@ -367,6 +377,10 @@ private slots:
                 return;
         }
         window->units()->fenceClient()->setPort(sims[0].port());
+        // The wizard's Next points the link at the gateway placed last; the
+        // file keeps it there, though the other box is the last one read.
+        window->units()->fenceClient()->moveTo(ips.at(1));
+        QVERIFY(sims[1].waitForConnection());
         {
             MessageBoxAnswerer answerer;
             saveAs(path("two-gateways.xml"));
@@ -374,10 +388,11 @@ private slots:
         }
         formChild(window.get(), "actNew")->trigger();
         open(path("two-gateways.xml"));
-        QTRY_VERIFY(sims[0].isConnected() || sims[1].isConnected());
-        GatewaySimulator& sim = sims[0].isConnected() ? sims[0] : sims[1];
+        QTRY_COMPARE(sims[1].connectionCount(), 2);
+        GatewaySimulator& sim = sims[1];
         sim.sendHeartbeat();
-        QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text(), QStringLiteral("EnergConnection: Updated"), 10000);
+        // The boxes stand at two addresses: the field names the one dialled.
+        QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text(), QStringLiteral("EnergConnection: Updated (KX4 127.0.0.22)"), 10000);
         g_currentUser = QStringLiteral("admin");
         GraphicsScene* scene = window->workspaces()->currentScene();
         // Zone 1 on: energizer 5, then 6 (device number, 0, device type 5, high/low bits, zone bits).
@@ -433,6 +448,50 @@ private slots:
                   + formChild<QLabel>(window.get(), "twStatusLabel")->text(), "fields");
         if (GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().value(0))
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
+    }
+
+    // The wizard cancelled on its first page leaves its box at the address
+    // it was made with, last in the file: the link stays where it was, after
+    // a save and reopen too. Deleting the box it dials moves it to the box
+    // left, deleting that one closes it.
+    void cancelledWizardKeepsTheLink()
+    {
+        const QStringList ips{QStringLiteral("127.0.0.33"), QStringLiteral("127.0.0.34")};
+        GatewaySimulator sims[2];
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), sims[0].port()));
+        window->units()->fenceClient()->setPort(sims[0].port());
+        // A file of before: the last gateway box read is dialled.
+        writeFile(path("pair.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
+                                    "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\"/>"
+                                    "</Workplace></Workplaces></Project>");
+        open(path("pair.xml"));
+        QVERIFY(sims[1].waitForConnection());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+        answerNextModal([](QWidget* modal) {
+            if (auto* wizard = qobject_cast<QWizard*>(modal))
+                clickOn(wizard->button(QWizard::CancelButton));
+        });
+        clickOn(formChild<QToolBar>(window.get(), "mapEditToolBar")
+                    ->widgetForAction(formChild(window.get(), "actAddOsprelVellWizard")));
+        clickOn(window->workspaces()->currentScene()->views().first()->viewport());
+        QTRY_COMPARE(window->workspaces()->currentScene()->gatewayBoxes().size(), 3);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        saveAs(path("cancelled.xml"));
+        formChild(window.get(), "actNew")->trigger();
+        open(path("cancelled.xml"));
+        QTRY_COMPARE(sims[1].connectionCount(), 2);
+        for (const QString& ip : {QStringLiteral("192.168.100.100"), ips.at(1), ips.at(0)}) {
+            itemOf<GraphicsBox>(window->workspaces()->currentScene(), [ip](GraphicsBox* box) { return box->ip() == ip; })
+                ->setSelected(true);
+            formChild(window.get(), "actDelete")->trigger();
+            if (ip == ips.at(1))
+                QVERIFY(sims[0].waitForConnection());
+        }
+        QTRY_COMPARE(window->units()->fenceClient()->address(), QString());
     }
 
     // What changes while the save dialog is open is in the file saved.
