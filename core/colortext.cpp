@@ -24,15 +24,20 @@ QColor textToColor(const QString& text)
     // item, and the fields' copies showed in an open.
     const QChar* const end = text.constData() + (close < 0 ? text.size() : close);
     int components[4] = {0, 0, 0, 0};
+    bool anyNumber = false;
     const QChar* field = text.constData() + from;
     for (int& component : components) {
         const QChar* fieldEnd = std::find(field, end, QLatin1Char(','));
+        bool read = false;
         // QColor takes components 0 to 255 only; anything else is clamped
         // rather than left to wrap.
-        component = qBound(0, decimalInt(QStringView(field, fieldEnd)), 255);
+        component = qBound(0, decimalInt(QStringView(field, fieldEnd), &read), 255);
+        anyNumber = anyNumber || read;
         if (fieldEnd == end)
             break;
         field = fieldEnd + 1;
     }
+    if (!anyNumber)
+        return {};
     return QColor(components[0], components[1], components[2], components[3]);
 }

@@ -2,8 +2,10 @@
 
 #include <limits>
 
-int decimalInt(QStringView text)
+int decimalInt(QStringView text, bool* read)
 {
+    if (read)
+        *read = false;
     const QChar* begin = text.begin();
     const QChar* end = text.end();
     while (begin != end && begin->isSpace())
@@ -27,7 +29,11 @@ int decimalInt(QStringView text)
         if (value > Beyond)
             return 0;
     }
-    if (negative)
-        return int(-value);
-    return value == Beyond ? 0 : int(value);
+    // Beyond fits only as the smallest int.
+    const bool fits = negative || value != Beyond;
+    if (read)
+        *read = fits;
+    if (!fits)
+        return 0;
+    return negative ? int(-value) : int(value);
 }

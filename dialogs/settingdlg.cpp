@@ -32,22 +32,6 @@ namespace {
 
 const QString SoundFilter = QStringLiteral("Sound (*.wav)");
 
-// A colour key as text. QSettings reads an unquoted "rgba(1,2,3,4)" written
-// by hand as a list split at the commas.
-QString settingText(const QVariant& value)
-{
-    return value.type() == QVariant::StringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
-}
-
-// A keep-days value as the logs count it: not a whole number, or negative, is 30.
-int keepDays(const QSettings& settings, const QString& key)
-{
-    bool whole = false;
-    const int days =
-        settings.value(key, NightlyCleanup::kDefaultKeepDays).toString().trimmed().toInt(&whole);
-    return whole && days >= 0 ? days : NightlyCleanup::kDefaultKeepDays;
-}
-
 QColor colorOf(const QVariant& value)
 {
     if (value.userType() == QMetaType::QColor)
@@ -136,7 +120,7 @@ void SettingDlg::readMiscellaneous(QSettings& settings)
     // A stored retention above the spin box's usual range is shown and kept
     // as it stands: cutting it to 99 would delete older logs at the next night.
     const auto setKeepDays = [&settings](QSpinBox* spin, const QString& key) {
-        const int days = keepDays(settings, key);
+        const int days = NightlyCleanup::keepDays(settings, key);
         spin->setMaximum(qMax(KeepDaysSpinMaximum, days));
         spin->setValue(days);
     };
@@ -287,12 +271,10 @@ int SettingDlg::execSettings(GraphicsScene* currentScene)
 
 void SettingDlg::addTextAction(QSettings& settings)
 {
-    textAlarmMode = SettingsFile::intValue(settings, QStringLiteral("TextAlarmMode"), 0, 0, 1);
-    textAlarmBackground = textToColor(settingText(settings.value(QStringLiteral("TextAlarmBGColorMode"),
-                                                                 DefaultTextAlarmBackground)));
-    if (!textAlarmBackground.isValid())
-        textAlarmBackground = textToColor(DefaultTextAlarmBackground);
-    alarmCaption = SettingsFile::textValue(settings, QStringLiteral("AlarmCaption"), DefaultAlarmCaption);
+    const TextAlarmSettings stored = TextAlarmSettings::read(settings);
+    textAlarmMode = stored.mode;
+    textAlarmBackground = stored.background;
+    alarmCaption = stored.caption;
 
     auto* mode = new QComboBox(this);
     mode->addItem(tr("Blink background"));
@@ -342,9 +324,7 @@ bool SettingDlg::writeSettings(const AlarmConditionList& conditions)
         settings->setValue(QStringLiteral("ReverseLogic"), form->chkReverse->isChecked());
         settings->setValue(QStringLiteral("LoadLastFile"), form->chkLoadLastFile->isChecked());
         settings->setValue(QStringLiteral("SensorMode"), form->chkSensorMode->isChecked());
-        settings->setValue(QStringLiteral("TextAlarmMode"), textAlarmMode);
-        settings->setValue(QStringLiteral("TextAlarmBGColorMode"), colorToText(textAlarmBackground));
-        settings->setValue(QStringLiteral("AlarmCaption"), alarmCaption);
+        TextAlarmSettings{textAlarmMode, textAlarmBackground, alarmCaption}.write(*settings);
 
         for (int part : {AlarmCondition::EnergizerPart, AlarmCondition::SensorPart}) {
             const QString& name = conditionArray(part);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarmcondition.h"
+#include "textalarmsettings.h"
 
 #include <QColor>
 #include <QDialog>
@@ -41,8 +42,6 @@ public:
     static inline const QString SoundKey = QStringLiteral("sound");
 
     static constexpr int KeepDaysSpinMaximum = 99;
-    static inline const QString DefaultTextAlarmBackground = QStringLiteral("rgba(232,194,251,255)");
-    static inline const QString DefaultAlarmCaption = QStringLiteral("ALARM!");
     static inline const QString EnergizerConditionArray = QStringLiteral("alarmCondition");
     static inline const QString SensorConditionArray = QStringLiteral("alarmSensorCondition");
     // Conditions whose name holds this always show in OffColor.
@@ -108,7 +107,7 @@ private:
     ComboboxDelegate* statusDelegate = nullptr;
     bool editing = false;
     QString alarmCaption;
-    int textAlarmMode = 0;
+    int textAlarmMode = TextAlarmSettings::DefaultMode;
     QColor textAlarmBackground;
     GraphicsScene* scene = nullptr;
     QList<Node*>* soundAlarms = nullptr;

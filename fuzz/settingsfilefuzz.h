@@ -14,6 +14,7 @@
 #include "node.h"
 #include "settingsfile.h"
 #include "soundalarmsettings.h"
+#include "textalarmsettings.h"
 #include "ui_mainwindow.h"
 #include "windowstatecheck.h"
 
@@ -82,14 +83,12 @@ inline bool run(const QByteArray& bytes)
     }
     // The single keys as the window, the zoom, the looks and the dialogs read them.
     SettingsFile::intValue(*settings, QStringLiteral("LineWidth"), 2, 0, 20);
-    SettingsFile::intValue(*settings, QStringLiteral("TextAlarmMode"), 1, 0, 1);
     SettingsFile::intValue(*settings, QStringLiteral("Scale"), 2, -2, 6);
     for (const char* key : {"SoundAlarmActive", "ReverseLogic", "SensorMode", "LoadLastFile", "LastFileRefused",
                             "withTextEnerg", "withTextIOCard"})
         SettingsFile::boolValue(*settings, QLatin1String(key), false);
-    SettingsFile::textValue(*settings, QStringLiteral("AlarmCaption"));
     SettingsFile::choiceValue(*settings, QStringLiteral("Palette"), {QStringLiteral("Dark")}, QString());
-    SettingsFile::colorValue(*settings, QStringLiteral("TextAlarmBGColorMode"), Qt::white);
+    TextAlarmSettings::read(*settings);
     settings->value(QStringLiteral("recentFileList")).toStringList();
 
     FormWindow window;

@@ -1,6 +1,5 @@
 #include "alarmsarea.h"
 
-#include "colortext.h"
 #include "commondlg.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
@@ -67,7 +66,6 @@ Node* statusRowOf(const Node* device)
 const std::array<QColor, AlarmsArea::StatusColorCount> AlarmsArea::DefaultStatusColors{
     QColor(0, 255, 0, 255), QColor(232, 183, 98, 255), QColor(255, 0, 0, 255), QColor(255, 165, 0, 255),
     QColor(255, 0, 255, 255)};
-const QColor AlarmsArea::DefaultTextAlarmBackground(232, 194, 251, 255);
 
 AlarmsArea::AlarmsArea(QWidget* window)
     : m_window(window)
@@ -204,7 +202,6 @@ void AlarmsArea::showOnMap(Node* node, Node* child, int status, GraphicsScene* c
 void AlarmsArea::load()
 {
     statusColors = DefaultStatusColors;
-    textAlarmBackground = DefaultTextAlarmBackground;
     {
         auto settings = SettingsFile::open();
         soundAlarmActive = SettingsFile::boolValue(*settings, QStringLiteral("SoundAlarmActive"), true);
@@ -215,10 +212,10 @@ void AlarmsArea::load()
 
 void AlarmsArea::loadTextAlarm(const QSettings& settings)
 {
-    textAlarmMode = SettingsFile::intValue(settings, QStringLiteral("TextAlarmMode"), 1, 0, 1);
-    textAlarmBackground = SettingsFile::colorValue(settings, QStringLiteral("TextAlarmBGColorMode"),
-                                                   DefaultTextAlarmBackground);
-    alarmCaption = SettingsFile::textValue(settings, QStringLiteral("AlarmCaption"), DefaultAlarmCaption);
+    const TextAlarmSettings stored = TextAlarmSettings::read(settings);
+    textAlarmMode = stored.mode;
+    textAlarmBackground = stored.background;
+    alarmCaption = stored.caption;
     m_textAlarmEdited = false;
 }
 
@@ -252,9 +249,7 @@ bool AlarmsArea::saveTextAlarmEdits()
 
 void AlarmsArea::writeTextAlarm(QSettings& settings) const
 {
-    settings.setValue(QStringLiteral("TextAlarmMode"), textAlarmMode);
-    settings.setValue(QStringLiteral("TextAlarmBGColorMode"), colorToText(textAlarmBackground));
-    settings.setValue(QStringLiteral("AlarmCaption"), alarmCaption);
+    TextAlarmSettings{textAlarmMode, textAlarmBackground, alarmCaption}.write(settings);
 }
 
 void AlarmsArea::replaceSoundAlarms(const QList<Node*>& nodes)

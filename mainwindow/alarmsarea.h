@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textalarmsettings.h"
+
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -25,8 +27,6 @@ public:
     enum StatusColor { OkColor, WarningColor, CriticalColor, FailureColor, TamperColor, StatusColorCount };
 
     static const std::array<QColor, StatusColorCount> DefaultStatusColors;
-    static const QColor DefaultTextAlarmBackground; // (232,194,251,255)
-    static inline const QString DefaultAlarmCaption = QStringLiteral("ALARM!");
 
     explicit AlarmsArea(QWidget* window);
     ~AlarmsArea();
@@ -67,7 +67,7 @@ public:
     std::array<QColor, StatusColorCount> statusColors;
     QColor textAlarmBackground;
     QString alarmCaption;
-    int textAlarmMode = 1;
+    int textAlarmMode = TextAlarmSettings::DefaultMode;
     bool soundAlarmActive = true;
     // Owned here. Nodes of an earlier load stay alive until the window goes:
     // map items may still point at them.

@@ -5,10 +5,17 @@
 
 #include <QSettings>
 
+#include <limits>
+
 NightlyCleanup::NightlyCleanup(const QString& keepDaysKey, const QString& lastClearKey)
     : m_keepDaysKey(keepDaysKey)
     , m_lastClearKey(lastClearKey)
 {
+}
+
+int NightlyCleanup::keepDays(const QSettings& settings, const QString& key)
+{
+    return SettingsFile::intValue(settings, key, kDefaultKeepDays, 0, std::numeric_limits<int>::max());
 }
 
 void NightlyCleanup::load()
@@ -42,14 +49,15 @@ int NightlyCleanup::dueKeepDays() const
         return -1;
 
     const auto settings = LogTable::openSettings();
-    bool whole = false;
-    int keepDays = settings->value(m_keepDaysKey, kDefaultKeepDays).toString().trimmed().toInt(&whole);
-    if (!whole || keepDays < 0)
-        keepDays = kDefaultKeepDays;
+    const QVariant stored = settings->value(m_keepDaysKey);
+    if (stored != m_storedKeepDays) {
+        m_storedKeepDays = stored;
+        m_keepDays = keepDays(*settings, m_keepDaysKey);
+    }
 
-    if (m_lastClear.isValid() && keepDays > m_lastClear.daysTo(today))
+    if (m_lastClear.isValid() && m_keepDays > m_lastClear.daysTo(today))
         return -1;
-    return keepDays;
+    return m_keepDays;
 }
 
 void NightlyCleanup::markDone()

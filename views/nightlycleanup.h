@@ -3,8 +3,11 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 
 #include <functional>
+
+class QSettings;
 
 // The nightly age clean-up of one log: keep-days and the day of the last
 // clean-up live in setting.ini. On a tick in the first minute after
@@ -20,6 +23,10 @@ public:
 
     NightlyCleanup(const QString& keepDaysKey, const QString& lastClearKey);
 
+    // The keep-days stored under `key`: one that is negative or not a whole
+    // number counts as kDefaultKeepDays and is named in the log.
+    static int keepDays(const QSettings& settings, const QString& key);
+
     // Reads the last clean-up day (default: today minus 31 days).
     void load();
 
@@ -31,7 +38,6 @@ public:
     bool isCleanupMinute() const;
 
     // The keep-days to clear with when a clean-up is due now, or -1.
-    // A stored keep-days that is negative or not a whole number counts as 30.
     int dueKeepDays() const;
 
     // Records today as the day of the last clean-up.
@@ -44,4 +50,8 @@ private:
     QString m_lastClearKey;
     QDate m_lastClear;
     Clock m_clock;
+    // The stored keep-days last read and what it counts as: each tick of the
+    // minute reads the key, and a refused value is named once, not each time.
+    mutable QVariant m_storedKeepDays;
+    mutable int m_keepDays = kDefaultKeepDays;
 };

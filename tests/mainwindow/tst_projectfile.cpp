@@ -786,7 +786,7 @@ private slots:
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ')));
         QCOMPARE(window->currentFileName(), QString());
         // The project's alarm caption gives way to the settings' again.
-        QCOMPARE(window->alarms()->alarmCaption, AlarmsArea::DefaultAlarmCaption);
+        QCOMPARE(window->alarms()->alarmCaption, TextAlarmSettings::DefaultCaption);
         const QList<TimerData> timers = window->units()->timerUnit()->timers();
         QCOMPARE(timers.size(), 2);
         QCOMPARE(timers.at(1).name, QStringLiteral("Timer2"));
