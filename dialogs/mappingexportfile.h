@@ -17,6 +17,8 @@ public:
     enum Failure { NoFailure, MultipleEnergizerMapping, MultipleIOCardMapping };
 
     static constexpr int EnergizerFreeLines = 7;
+    // Given to a file name chosen without a suffix of its own.
+    static inline const QString FileSuffix = QStringLiteral(".txt");
     static QString proposedName(Kind kind);
 
     // The file's bytes for the device nodes (energizers or IO cards), in

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QDebug>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
@@ -421,10 +422,12 @@ void OsprelVellSetupWidget::exportMapping()
 {
     const bool energizers = ui->tabWidget->currentIndex() == 0;
     const MappingExportFile::Kind kind = energizers ? MappingExportFile::EnergizerFile : MappingExportFile::IOCardFile;
-    const QString path = askSaveFileName(this, tr("Save File"), MappingExportFile::proposedName(kind),
-                                         tr("TXT Files (*.txt)"));
+    QString path = askSaveFileName(this, tr("Save File"), MappingExportFile::proposedName(kind),
+                                   tr("TXT Files (*.txt)"));
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += MappingExportFile::FileSuffix;
 
     QTableWidget* table = energizers ? ui->tableEnergizers : ui->tableIOCards;
     QList<const Node*> devices;

@@ -311,6 +311,11 @@ private slots:
         w.exportMapping();
         QVERIFY(seen.startsWith(QStringLiteral("Error|The file ") + target));
         QVERIFY(!QFile::exists(target));
+
+        // A name typed without a suffix gets the files' own.
+        target = m_home->filePath(QStringLiteral("typed"));
+        w.exportMapping();
+        QVERIFY(QFile::exists(target + QStringLiteral(".txt")) && !QFile::exists(target));
     }
 
     // The address the wizard stores must name the host it reaches; a field
