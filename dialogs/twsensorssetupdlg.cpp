@@ -3,6 +3,7 @@
 
 #include "dottedquad.h"
 #include "node.h"
+#include "programend.h"
 #include "qtclienttw.h"
 #include "sitemutex.h"
 #include "treemodel.h"
@@ -18,6 +19,12 @@ constexpr int NameColumnWidth = 250;
 Node* twRoot()
 {
     return g_twSensorModel ? g_twSensorModel->rootNode() : nullptr;
+}
+
+Node* systemAt(int index)
+{
+    Node* root = twRoot();
+    return root && index >= 0 && index < root->childCount() ? root->child(index) : nullptr;
 }
 
 // Sets the flag on the node and on its twin in the other model.
@@ -93,9 +100,7 @@ int TWSensorsSetupDlg::execForSystem(int index)
 
 Node* TWSensorsSetupDlg::currentSystem() const
 {
-    Node* root = twRoot();
-    const int index = ui->cbTWsystem->currentIndex();
-    return root && index >= 0 && index < root->childCount() ? root->child(index) : nullptr;
+    return systemAt(ui->cbTWsystem->currentIndex());
 }
 
 void TWSensorsSetupDlg::setControlsEnabled(bool on)
@@ -106,10 +111,12 @@ void TWSensorsSetupDlg::setControlsEnabled(bool on)
 
 void TWSensorsSetupDlg::twsystemChanged(int index)
 {
-    Node* root = twRoot();
-    if (!root || index < 0 || index >= root->childCount())
+    Node* system = systemAt(index);
+    if (!system)
         return;
-    Node* system = root->child(index);
+    if (index != shownIndex)
+        setTypedAddress();
+    shownIndex = index;
     ui->chTWSensorsEnable->setChecked(system->enabled);
     fillTable(system);
     setControlsEnabled(ui->chTWSensorsEnable->isChecked());
@@ -190,13 +197,20 @@ void TWSensorsSetupDlg::applyTable()
 
 void TWSensorsSetupDlg::setIPaddress()
 {
-    Node* system = currentSystem();
+    setAddressOf(ui->cbTWsystem->currentIndex());
+}
+
+void TWSensorsSetupDlg::setAddressOf(int index)
+{
+    Node* system = systemAt(index);
     if (!system)
         return;
     const QString address = ui->edtIPAddress->text().trimmed();
     // The address becomes the client's host: refuse what no controller can have.
     if (!isDottedQuad(address)) {
-        QMessageBox::warning(this, tr("Error"), tr("\"%1\" is not a valid IP address!").arg(address), QMessageBox::Ok);
+        if (!ProgramEnd::hasBegun())
+            QMessageBox::warning(this, tr("Error"), tr("\"%1\" is not a valid IP address!").arg(address),
+                                 QMessageBox::Ok);
         return;
     }
     {
@@ -207,10 +221,24 @@ void TWSensorsSetupDlg::setIPaddress()
     }
     refresh(g_twSensorModel, system);
     refresh(g_elementTreeModel, system->deviceNode);
-    ui->cbTWsystem->setItemText(ui->cbTWsystem->currentIndex(), address);
+    ui->cbTWsystem->setItemText(index, address);
 
     if (ui->chTWSensorsEnable->isChecked() && twClient)
         twClient->moveTo(address);
+}
+
+void TWSensorsSetupDlg::setTypedAddress()
+{
+    const Node* system = systemAt(shownIndex);
+    const QString typed = ui->edtIPAddress->text().trimmed();
+    if (system && !typed.isEmpty() && typed != addressOf(system))
+        setAddressOf(shownIndex);
+}
+
+void TWSensorsSetupDlg::done(int result)
+{
+    setTypedAddress();
+    QDialog::done(result);
 }
 
 void TWSensorsSetupDlg::twClicked()
@@ -225,6 +253,8 @@ void TWSensorsSetupDlg::twClicked()
     setControlsEnabled(on);
     applyTable();
     emit twSystemEnabledChanged();
+    if (on)
+        setTypedAddress();
 }
 
 void TWSensorsSetupDlg::itemClicked(QTableWidgetItem* item)

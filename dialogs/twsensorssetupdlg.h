@@ -47,8 +47,19 @@ public slots:
     void itemChanged(QTableWidgetItem* item);
     void twClicked();
 
+protected:
+    void done(int result) override;
+
 private:
     Node* currentSystem() const;
+    // Sets the address in the field on the system at `index`, and points the
+    // client at it when the system is shown enabled. Refuses, with a
+    // warning, a text that is no address.
+    void setAddressOf(int index);
+    // An address typed but not set with the button is set as the button
+    // would, once the operator moves on: the system is enabled, another
+    // system is chosen, or the dialog closes.
+    void setTypedAddress();
     void fillTable(Node* system);
     // Writes the table's check states into the sensors and their twins.
     void applyTable();
@@ -59,4 +70,6 @@ private:
     QMenu* contextMenu = nullptr;
     bool filling = false;
     qtClientTW* twClient = nullptr;
+    // The system whose address the field shows.
+    int shownIndex = -1;
 };

@@ -42,6 +42,8 @@ private slots:
     void setAddress_data();
     void setAddress();
     void setAddressReconnectsTheClient();
+    void typedAddressIsKept_data();
+    void typedAddressIsKept();
     void sensorCells();
     void soundActionGivesDistinctCopies();
     void lineAndTextReturnTheirOwnNodes();
@@ -197,6 +199,47 @@ void TestTwActions::setAddressReconnectsTheClient()
     dialog.setIPaddress();
     QCOMPARE(client.address(), QStringLiteral("127.0.0.1"));
     QVERIFY(controller.waitForConnection());
+    client.closeConnection();
+}
+
+void TestTwActions::typedAddressIsKept_data()
+{
+    QTest::addColumn<bool>("enable");
+    QTest::newRow("then enabled") << true;
+    QTest::newRow("left disabled") << false;
+}
+
+// An address typed while the system is disabled, with the button to set it
+// disabled too, is set once the system is enabled (and dialled), or when
+// the dialog closes.
+void TestTwActions::typedAddressIsKept()
+{
+    QFETCH(bool, enable);
+    GatewaySimulator controller;
+    controller.setTwMode(true);
+    QVERIFY(controller.listen());
+    qtClientTW client(1);
+    client.setPort(controller.port());
+    TWSensorsSetupDlg dialog;
+    dialog.setTWClient(&client);
+    answerNextModal([&](QWidget* shown) {
+        const auto click = [shown](const char* name, QPoint at = {}) {
+            auto* widget = shown->findChild<QWidget*>(QLatin1String(name));
+            at = at.isNull() ? widget->rect().center() : at;
+            QTest::mouseClick(shown->windowHandle(), Qt::LeftButton, {}, widget->mapTo(shown, at));
+        };
+        click("edtIPAddress");
+        for (char c : QByteArray("127.0.0.1"))
+            QTest::keyClick(shown->windowHandle(), c);
+        if (enable)
+            click("chTWSensorsEnable", QPoint(8, 8));
+        click("btnClose");
+    });
+    QCOMPARE(dialog.execForSystem(1), int(QDialog::Accepted));
+    QCOMPARE(m_twModel->rootNode()->child(1)->data(0).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(client.address(), enable ? QStringLiteral("127.0.0.1") : QString());
+    if (enable)
+        QVERIFY(controller.waitForConnection());
     client.closeConnection();
 }
 
