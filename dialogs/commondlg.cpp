@@ -23,6 +23,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QGraphicsItem>
+#include <QGuiApplication>
 #include <QDebug>
 #include <QCheckBox>
 #include <QItemSelectionModel>
@@ -32,8 +33,10 @@
 #include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QVariant>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -243,10 +246,9 @@ void CommonDlg::showAlarmConfirm(Node* node)
         return;
     if (!isVisible()) {
         setWindowTitle(tr("Alarm confirm"));
-        show();
         setFixedWidth(AlarmConfirmWidth);
-        setVisible(true);
     }
+    showAnswerable();
     const QString line = alarmLine(node);
     ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
     if (soundAlarmActive)
@@ -266,6 +268,47 @@ void CommonDlg::showAlarmConfirm(Node* node)
     table->scrollToBottom();
 }
 
+// A modal dialog (a set-up dialog, a question) blocks every window but its
+// own, this page too. Over one, the page is shown application-modal itself,
+// which puts it on top: it holds that dialog only until it is answered. With
+// no dialog open it stays modeless, and the window goes on working.
+void CommonDlg::showAnswerable()
+{
+    if (isVisible() && !m_blocked)
+        return;
+    QWindow* modal = QGuiApplication::modalWindow();
+    hide();
+    setWindowModality(modal && modal != windowHandle() ? Qt::ApplicationModal : Qt::NonModal);
+    show();
+}
+
+bool CommonDlg::blockedByAnotherDialog() const
+{
+    if (!m_blocked)
+        return false;
+    for (const QWindow* modal = QGuiApplication::modalWindow(); modal; modal = modal->transientParent()) {
+        if (modal == windowHandle())
+            return false;
+    }
+    return true;
+}
+
+bool CommonDlg::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) {
+        m_blocked = event->type() == QEvent::WindowBlocked;
+        // A dialog opened over alarms waiting to be confirmed: they come back
+        // on top of it, once Qt has finished taking that dialog in.
+        if (m_blocked && ui->stackedWidget->currentIndex() == AlarmConfirmPage) {
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible() && blockedByAnotherDialog() && !ProgramEnd::hasBegun())
+                    showAnswerable();
+            });
+        }
+    }
+    return QDialog::event(event);
+}
+
 void CommonDlg::clearAlarms()
 {
     ui->alarmTable->clearContents();
@@ -275,17 +318,20 @@ void CommonDlg::clearAlarms()
 
 void CommonDlg::confirmAlarms()
 {
-    emit commandSending(nullptr, QVariant(ui->chkSoundOn->isChecked()), SoundAlarmActive);
+    const bool soundOn = ui->chkSoundOn->isChecked();
     ActionMsgList messages;
     QTableWidget* table = ui->alarmTable;
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem* item = table->item(row, 0);
         messages.append({QStringLiteral("ConfirmAlarm"), tr("Alarm %1 is confirmed").arg(item ? item->text() : QString())});
     }
-    emit writeUserActionLogList(messages);
+    // Answered before the window acts on it: a message it shows then (a
+    // setting not written) must not find the page still waiting over it.
     clearAlarms();
     close();
     hide();
+    emit commandSending(nullptr, QVariant(soundOn), SoundAlarmActive);
+    emit writeUserActionLogList(messages);
 }
 
 void CommonDlg::showCommands(QModelIndex index)

@@ -95,8 +95,10 @@ public:
     // Timer task page: on OK writes every field back, on Cancel none; returns the dialog result.
     int timerSetting(TimerData& timer);
     // Alarm confirmation page (modeless): lists the node's alarm line unless
-    // an equal line is listed already, and shows the window. Once the
-    // program's end has begun it does nothing.
+    // an equal line is listed already, and shows the window. Over a modal
+    // dialog, which blocks every other window, the page is shown modal on
+    // top of it until it is answered. Once the program's end has begun it
+    // does nothing.
     void showAlarmConfirm(Node* node);
     // Empties the alarm confirmation page, confirming nothing.
     void clearAlarms();
@@ -129,6 +131,7 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QString userPageProblem() const;
@@ -138,11 +141,17 @@ private:
     Node* nodeAt(const QModelIndex& proxyIndex) const;
     QString elementPageProblem() const;
     void confirmAlarms();
+    // Shows the alarm page so that it takes input at once, whatever dialog is open.
+    void showAnswerable();
+    // Whether a modal dialog blocks the page that is not one of its own.
+    bool blockedByAnotherDialog() const;
 
     Ui::CommonDlg* ui;
     PropertyPanelHost* m_panelHost = nullptr;
     // The lines of the alarm table, for a look-up that does not grow with the list.
     QSet<QString> m_alarmLines;
+    // A modal dialog blocks the window's input (Qt tells the window so).
+    bool m_blocked = false;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     Node* m_pickWithin = nullptr;

@@ -12,6 +12,7 @@
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "messagecatcher.h"
+#include "modalanswerer.h"
 #include "paintrecorder.h"
 #include "propertyset.h"
 #include "variantmanager.h"
@@ -161,6 +162,38 @@ private slots:
                               QStringLiteral("Alarm Energizer Energ1 status: Critical Panic is confirmed")}));
         QCOMPARE(actionLog(QStringLiteral("Workplace")).last(),
                  QStringLiteral("SoundAlarmActive for Workplace Untitled 1 set to false"));
+    }
+
+    void confirmedOverSetupDialogs_data()
+    {
+        QTest::addColumn<QByteArray>("slot");
+        for (const char* slot : {"showTWSensorsSetup", "showSettingDlg", "showOsprelVellSetup"})
+            QTest::newRow(slot) << QByteArray(slot);
+    }
+
+    // While a set-up dialog is open, an alarm shown before it opened and one
+    // arriving then are confirmed at once; the dialog then takes input again.
+    void confirmedOverSetupDialogs()
+    {
+        QFETCH(QByteArray, slot);
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg;
+        QSignalSpy confirmations(dlg, &CommonDlg::writeUserActionLogList);
+        const auto alarm = [this] { window->deviceStates()->energHeartbeat(site.row(1), true); };
+        alarm(); // the first heartbeat never asks
+        alarm();
+        auto* ok = dlg->findChild<QPushButton*>(QStringLiteral("btnOK"));
+        const auto confirm = [dlg, ok] {
+            QTest::qWaitFor([dlg] { return QApplication::activeModalWidget() == dlg; });
+            QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, ok->mapTo(dlg, ok->rect().center()));
+        };
+        answerNextModal([&](QWidget*) {
+            confirm();
+            alarm();
+            confirm();
+            QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), Qt::Key_Escape);
+        });
+        QMetaObject::invokeMethod(window.get(), slot);
+        QVERIFY(dlg->isHidden() && confirmations.size() == 2);
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
