@@ -50,6 +50,7 @@ void TestSharedHelpers::textToColor_data()
     QTest::newRow("out of range is clamped") << "rgba(300,-4,3,4)" << QColor(255, 0, 3, 4);
     QTest::newRow("spaces and signs") << "rgba( 12 ,+7,- 1,\t5 )" << QColor(12, 7, 0, 5);
     QTest::newRow("beyond an int, hex, empty") << "rgba(99999999999,0x1,,2147483647)" << QColor(0, 0, 0, 255);
+    QTest::newRow("no number at all") << "nocolour" << QColor();
 }
 
 void TestSharedHelpers::textToColor()

@@ -311,9 +311,7 @@ private slots:
         w.exportMapping();
         QVERIFY(seen.startsWith(QStringLiteral("Error|The file ") + target));
         QVERIFY(!QFile::exists(target));
-
-        // A name typed without a suffix gets the files' own.
-        target = m_home->filePath(QStringLiteral("typed"));
+        target = m_home->filePath(QStringLiteral("typed")); // no suffix: the files' own is added
         w.exportMapping();
         QVERIFY(QFile::exists(target + QStringLiteral(".txt")) && !QFile::exists(target));
     }

@@ -158,7 +158,8 @@ private slots:
         QTest::newRow("no file") << QByteArray() << 30 << "rgba(232,194,251,255)";
         QTest::newRow("above the spin range") << QByteArray("[General]\nAL_KeepDays=365\n") << 365
                                               << "rgba(232,194,251,255)";
-        QTest::newRow("not a number") << QByteArray("[General]\nAL_KeepDays=abc\n") << 30 << "rgba(232,194,251,255)";
+        QTest::newRow("not a number") << QByteArray("[General]\nAL_KeepDays=abc\nTextAlarmBGColorMode=none\n") << 30
+                                      << "rgba(232,194,251,255)";
         QTest::newRow("negative") << QByteArray("[General]\nAL_KeepDays=-5\n") << 30 << "rgba(232,194,251,255)";
         QTest::newRow("unquoted colour") << QByteArray("[General]\nTextAlarmBGColorMode=rgba(1,2,3,4)\n") << 30
                                          << "rgba(1,2,3,4)";
@@ -180,13 +181,17 @@ private slots:
         const bool tooMany = content.contains("size=30000000");
         if (tooMany)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("alarmCondition/size in .* is 30000000"));
+        for (const char* refused : {"AL_KeepDays=abc", "AL_KeepDays=-5", "TextAlarmBGColorMode=none", "TextAlarmMode=7"})
+            if (content.contains(refused))
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^%1 in .* refused").arg(refused)));
         SettingDlg dlg;
         QCOMPARE(child<QSpinBox>(dlg, "spnAlarm")->value(), keepDays);
         QCOMPARE(run(dlg, nullptr, {}, ok), int(QDialog::Accepted));
         QVERIFY(dlg.settingsWritten());
 
         QSettings s(ini(), QSettings::IniFormat);
-        const QVariantList expected{keepDays, 30, 30, false, true, false, 0, background, QStringLiteral("ALARM!")};
+        // Mode 1, as the window runs.
+        const QVariantList expected{keepDays, 30, 30, false, true, false, 1, background, QStringLiteral("ALARM!")};
         const QStringList keys{"AL_KeepDays", "UL_KeepDays", "VL_KeepDays", "ReverseLogic", "LoadLastFile",
                                "SensorMode", "TextAlarmMode", "TextAlarmBGColorMode", "AlarmCaption"};
         for (int i = 0; i < keys.size(); ++i)
