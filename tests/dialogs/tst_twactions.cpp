@@ -41,8 +41,8 @@ private slots:
     void enablingAppliesTheTable();
     void setAddress_data();
     void setAddress();
+    void setAddressReconnectsTheClient_data();
     void setAddressReconnectsTheClient();
-    void typedAddressIsKept();
     void sensorCells();
     void soundActionGivesDistinctCopies();
     void lineAndTextReturnTheirOwnNodes();
@@ -186,27 +186,18 @@ void TestTwActions::setAddress()
     QVERIFY(client.address().isEmpty());
 }
 
-void TestTwActions::setAddressReconnectsTheClient()
+void TestTwActions::setAddressReconnectsTheClient_data()
 {
-    GatewaySimulator controller;
-    controller.setTwMode(true);
-    QVERIFY(controller.listen());
-    qtClientTW client(1);
-    client.setPort(controller.port());
-    TWSensorsSetupDlg dialog;
-    dialog.setTWClient(&client);
-    dialog.twsystemChanged(0);
-    child<QLineEdit>(&dialog, "edtIPAddress")->setText(QStringLiteral("127.0.0.1"));
-    dialog.setIPaddress();
-    QCOMPARE(client.address(), QStringLiteral("127.0.0.1"));
-    QVERIFY(controller.waitForConnection());
-    client.closeConnection();
+    QTest::addColumn<bool>("typed");
+    QTest::newRow("set on an enabled system") << false;
+    QTest::newRow("typed, then the system enabled") << true;
 }
 
-// An address typed while the system is disabled, and its button with it, is
-// set and dialled once the system is enabled.
-void TestTwActions::typedAddressIsKept()
+// An address set on an enabled system is dialled. One typed while the system
+// is disabled, and its button with it, is set and dialled once it is enabled.
+void TestTwActions::setAddressReconnectsTheClient()
 {
+    QFETCH(bool, typed);
     GatewaySimulator controller;
     controller.setTwMode(true);
     QVERIFY(controller.listen());
@@ -222,12 +213,12 @@ void TestTwActions::typedAddressIsKept()
         click("edtIPAddress");
         for (const char c : QByteArray("127.0.0.1"))
             QTest::keyClick(shown->windowHandle(), c);
-        click("chTWSensorsEnable");
+        click(typed ? "chTWSensorsEnable" : "btnSetIP");
         dialled = client.address();
         click("btnClose");
     });
-    dialog.execForSystem(1);
-    QCOMPARE(dialled, m_twModel->rootNode()->child(1)->data(0).toString());
+    dialog.execForSystem(typed ? 1 : 0);
+    QCOMPARE(dialled, QStringLiteral("127.0.0.1"));
     QVERIFY(controller.waitForConnection());
     client.closeConnection();
 }
