@@ -248,9 +248,9 @@ void CommonDlg::showAlarmConfirm(Node* node)
         setWindowTitle(tr("Alarm confirm"));
         setFixedWidth(AlarmConfirmWidth);
     }
+    ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
     showAnswerable();
     const QString line = alarmLine(node);
-    ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
     if (soundAlarmActive)
         ui->chkSoundOn->setChecked(soundAlarmActive());
     if (m_alarmLines.contains(line))
