@@ -268,44 +268,57 @@ void CommonDlg::showAlarmConfirm(Node* node)
     table->scrollToBottom();
 }
 
-// A modal dialog (a set-up dialog, a question) blocks every window but its
-// own, this page too. Over one, the page is shown application-modal itself,
-// which puts it on top: it holds that dialog only until it is answered. With
-// no dialog open it stays modeless, and the window goes on working.
-void CommonDlg::showAnswerable()
+// A modal dialog (a set-up dialog, a question) blocks every window that is
+// not its own, this page too. While one is open, the page is made that
+// dialog's window (its transient child): it takes input at once, and the
+// dialog goes on taking input too. Once the dialog goes, the page is the
+// main window's again.
+QWindow* CommonDlg::answerOwner() const
 {
-    if (isVisible() && !m_blocked)
-        return;
+    QWindow* page = windowHandle();
     QWindow* modal = QGuiApplication::modalWindow();
-    hide();
-    setWindowModality(modal && modal != windowHandle() ? Qt::ApplicationModal : Qt::NonModal);
-    show();
+    // A dialog being hidden is still listed as modal for a moment.
+    if (modal && modal->isVisible() && modal != page && !page->isAncestorOf(modal))
+        return modal;
+    const QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
+    return main ? main->windowHandle() : nullptr;
 }
 
-bool CommonDlg::blockedByAnotherDialog() const
+void CommonDlg::showAnswerable()
 {
-    if (!m_blocked)
-        return false;
-    for (const QWindow* modal = QGuiApplication::modalWindow(); modal; modal = modal->transientParent()) {
-        if (modal == windowHandle())
-            return false;
+    winId(); // the page's window, given its owner before it shows
+    QWindow* owner = answerOwner();
+    const bool newOwner = windowHandle()->transientParent() != owner;
+    if (newOwner) {
+        windowHandle()->setTransientParent(owner);
+        disconnect(m_ownerHidden);
+        if (owner && owner->modality() != Qt::NonModal) {
+            m_ownerHidden = connect(owner, &QWindow::visibleChanged, this, [this](bool visible) {
+                if (visible)
+                    return;
+                // At once, so that the page never points at a window that is
+                // gone; and again once Qt has let the dialog go, for a modal
+                // dialog left under it.
+                windowHandle()->setTransientParent(answerOwner());
+                QTimer::singleShot(0, this, [this] {
+                    if (isVisible())
+                        showAnswerable();
+                });
+            });
+        }
     }
-    return true;
+    if (isHidden())
+        show();
+    else if (newOwner)
+        raise();
 }
 
 bool CommonDlg::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) {
-        m_blocked = event->type() == QEvent::WindowBlocked;
-        // A dialog opened over alarms waiting to be confirmed: they come back
-        // on top of it, once Qt has finished taking that dialog in.
-        if (m_blocked && ui->stackedWidget->currentIndex() == AlarmConfirmPage) {
-            QTimer::singleShot(0, this, [this] {
-                if (isVisible() && blockedByAnotherDialog() && !ProgramEnd::hasBegun())
-                    showAnswerable();
-            });
-        }
-    }
+    // A dialog opened over alarms waiting to be confirmed: they become its own.
+    if (event->type() == QEvent::WindowBlocked && isVisible()
+        && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun())
+        showAnswerable();
     return QDialog::event(event);
 }
 

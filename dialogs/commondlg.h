@@ -19,6 +19,7 @@ class Node;
 struct TimerData;
 
 class QGraphicsItem;
+class QWindow;
 
 namespace Ui {
 class CommonDlg;
@@ -95,10 +96,10 @@ public:
     // Timer task page: on OK writes every field back, on Cancel none; returns the dialog result.
     int timerSetting(TimerData& timer);
     // Alarm confirmation page (modeless): lists the node's alarm line unless
-    // an equal line is listed already, and shows the window. Over a modal
-    // dialog, which blocks every other window, the page is shown modal on
-    // top of it until it is answered. Once the program's end has begun it
-    // does nothing.
+    // an equal line is listed already, and shows the window. While a modal
+    // dialog is open, which blocks every window but its own, the page is
+    // made one of its windows, so that it takes input at once. Once the
+    // program's end has begun it does nothing.
     void showAlarmConfirm(Node* node);
     // Empties the alarm confirmation page, confirming nothing.
     void clearAlarms();
@@ -143,15 +144,15 @@ private:
     void confirmAlarms();
     // Shows the alarm page so that it takes input at once, whatever dialog is open.
     void showAnswerable();
-    // Whether a modal dialog blocks the page that is not one of its own.
-    bool blockedByAnotherDialog() const;
+    // The window the alarm page belongs to: the modal dialog in front, else the main window.
+    QWindow* answerOwner() const;
 
     Ui::CommonDlg* ui;
     PropertyPanelHost* m_panelHost = nullptr;
     // The lines of the alarm table, for a look-up that does not grow with the list.
     QSet<QString> m_alarmLines;
-    // A modal dialog blocks the window's input (Qt tells the window so).
-    bool m_blocked = false;
+    // The alarm page's owner going: the page then falls back to the main window.
+    QMetaObject::Connection m_ownerHidden;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     Node* m_pickWithin = nullptr;
