@@ -331,20 +331,17 @@ void CommonDlg::clearAlarms()
 
 void CommonDlg::confirmAlarms()
 {
-    const bool soundOn = ui->chkSoundOn->isChecked();
+    emit commandSending(nullptr, QVariant(ui->chkSoundOn->isChecked()), SoundAlarmActive);
     ActionMsgList messages;
     QTableWidget* table = ui->alarmTable;
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem* item = table->item(row, 0);
         messages.append({QStringLiteral("ConfirmAlarm"), tr("Alarm %1 is confirmed").arg(item ? item->text() : QString())});
     }
-    // Answered before the window acts on it: a message it shows then (a
-    // setting not written) must not find the page still waiting over it.
+    emit writeUserActionLogList(messages);
     clearAlarms();
     close();
     hide();
-    emit commandSending(nullptr, QVariant(soundOn), SoundAlarmActive);
-    emit writeUserActionLogList(messages);
 }
 
 void CommonDlg::showCommands(QModelIndex index)
