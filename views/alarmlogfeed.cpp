@@ -55,7 +55,7 @@ void AlarmLogFeed::add(const QString& source, const QString& reason, const QStri
     const quint64 ticket = m_batch.append(m_insert, {stamp, source, reason, message}).ticket;
     if (here)
         locker.lock();
-    std::vector<AlarmLogModel::Arrival>& waiting = m_waiting.rows;
+    std::vector<LogModel::Arrival>& waiting = m_waiting.rows;
     if (ticket) {
         m_unwritten.insert(ticket);
         if (waiting.size() >= size_t(MaxWaitingRows)) {
@@ -66,7 +66,7 @@ void AlarmLogFeed::add(const QString& source, const QString& reason, const QStri
         }
         // In the order of the tickets, which two threads may take the other way round.
         const auto at = std::upper_bound(waiting.begin(), waiting.end(), ticket,
-                                         [](quint64 t, const AlarmLogModel::Arrival& a) { return t < a.ticket; });
+                                         [](quint64 t, const LogModel::Arrival& a) { return t < a.ticket; });
         waiting.insert(at, {ticket, {QVariant(), stamp, source, reason, message}});
     } else {
         m_waiting.turnedAway = true;
@@ -93,21 +93,21 @@ AlarmLogFeed::Batch AlarmLogFeed::take()
 void AlarmLogFeed::forgetWritten()
 {
     std::lock_guard<std::mutex> locker(m_mutex);
-    std::vector<AlarmLogModel::Arrival>& waiting = m_waiting.rows;
+    std::vector<LogModel::Arrival>& waiting = m_waiting.rows;
     waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
-                                 [](const AlarmLogModel::Arrival& row) { return row.cells[0].isValid(); }),
+                                 [](const LogModel::Arrival& row) { return row.cells[0].isValid(); }),
                   waiting.end());
 }
 
 void AlarmLogFeed::forget(const WriteBatch::WrittenRows& rows)
 {
     std::lock_guard<std::mutex> locker(m_mutex);
-    std::vector<AlarmLogModel::Arrival>& waiting = m_waiting.rows;
+    std::vector<LogModel::Arrival>& waiting = m_waiting.rows;
     for (const WriteBatch::WrittenRow& row : rows) {
         if (!m_unwritten.remove(row.ticket))
             continue;
         const auto at = std::lower_bound(waiting.begin(), waiting.end(), row.ticket,
-                                         [](const AlarmLogModel::Arrival& a, quint64 t) { return a.ticket < t; });
+                                         [](const LogModel::Arrival& a, quint64 t) { return a.ticket < t; });
         if (at != waiting.end() && at->ticket == row.ticket)
             at->cells[0] = row.key;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "alarmlogmodel.h"
+#include "logmodel.h"
 #include "nightlycleanup.h"
 
 #include <QObject>
@@ -30,7 +30,7 @@ public:
     // What came since the last `take`.
     struct Batch
     {
-        std::vector<AlarmLogModel::Arrival> rows; // in the order they came
+        std::vector<LogModel::Arrival> rows; // in the order they came
         quint64 missedUpTo = 0;                   // the newest ticket let go unseen, 0 for none
         bool turnedAway = false;                  // a row found the writer's queue full
     };

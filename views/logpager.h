@@ -56,6 +56,7 @@ public:
     // Column 0 sorts by the key alone.
     void setSort(int column, Qt::SortOrder order);
     int sortColumn() const { return m_column; }
+    QString keyColumn() const { return m_columns.at(0); }
     Qt::SortOrder sortOrder() const { return m_order; }
     // Only rows whose key is at most `key`; none for an invalid one.
     void setNewestKey(const QVariant& key) { m_newestKey = key; }

@@ -1,0 +1,301 @@
+#include "logmodel.h"
+#include "viewslogging.h"
+
+#include <QDebug>
+#include <QHash>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <iterator>
+
+LogModel::LogModel(const QString& table, const QStringList& columns, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_table(table)
+    , m_pager(table, columns)
+{
+    m_settle.setSingleShot(true);
+    connect(&m_settle, &QTimer::timeout, this, &LogModel::settleSpan);
+}
+
+bool LogModel::load()
+{
+    m_pager.forgetSpan();
+    return readFirstPage();
+}
+
+// Another order of the same rows: read within the keys the days were
+// found to span.
+bool LogModel::setSort(int column, Qt::SortOrder order)
+{
+    if (column == m_pager.sortColumn() && order == m_pager.sortOrder())
+        return true;
+    m_pager.setSort(column, order);
+    return readFirstPage();
+}
+
+bool LogModel::newestKey(QVariant* key)
+{
+    QSqlQuery newest;
+    newest.setForwardOnly(true);
+    const bool ok = newest.exec(QStringLiteral("select max(%1) from %2").arg(m_pager.keyColumn(), m_table)) && newest.next();
+    m_lastError = ok ? QSqlError() : newest.lastError();
+    *key = ok ? newest.value(0) : QVariant();
+    return ok;
+}
+
+// Rows still waiting for the database are not in the table: they stay,
+// where the order puts them.
+bool LogModel::readFirstPage()
+{
+    QVariant newest;
+    bool ok = newestKey(&newest);
+    HeldRows rows;
+    m_pager.setNewestKey(newest.isNull() ? QVariant(qint64(0)) : newest);
+    ok = ok && readRows(nullptr, PageRows + 1, &rows);
+    m_pager.setNewestKey(QVariant());
+    std::vector<HeldRow> waiting(m_beyond.begin(), m_beyond.end());
+    for (const HeldRow& row : m_rows) {
+        if (m_uncommitted.contains(row.ticket))
+            waiting.push_back(row);
+    }
+    beginResetModel();
+    m_readNewest = newest.isNull() ? -1 : newest.toLongLong();
+    m_wanted = PageRows;
+    m_atEnd = int(rows.size()) <= PageRows;
+    if (!m_atEnd)
+        rows.pop_back();
+    m_rows.swap(rows);
+    m_lastRead = m_atEnd ? Row() : m_rows.back().cells;
+    m_uncommitted.clear();
+    m_beyond.clear();
+    place(std::move(waiting), false);
+    endResetModel();
+    if (ok && m_pager.spanEstimated())
+        m_settle.start();
+    return ok;
+}
+
+// Pages are read between the estimated ends of the days: when the walk to
+// the exact ones finds rows beyond them, the first page is read anew.
+void LogModel::settleSpan()
+{
+    bool moved = false;
+    if (!m_pager.settleSpan(LogPager::SettleRows, &moved))
+        qCWarning(lcViews) << m_table << m_pager.lastError().text();
+    else if (moved && !readFirstPage())
+        qCWarning(lcViews) << m_table << m_lastError.text();
+    else if (m_pager.spanEstimated())
+        m_settle.start();
+}
+
+// The next `limit` rows after `after` (from the first for null) in the sort order.
+bool LogModel::readRows(const Row* after, int limit, HeldRows* rows)
+{
+    std::vector<LogPager::Row> read;
+    const bool ok = m_pager.read(after, limit, &read);
+    m_lastError = m_pager.lastError();
+    for (const LogPager::Row& cells : read)
+        rows->push_back({cells, 0});
+    return ok;
+}
+
+bool LogModel::comesBefore(const HeldRow& a, const HeldRow& b) const
+{
+    if (m_pager.before(a.cells, b.cells))
+        return true;
+    if (m_pager.before(b.cells, a.cells) || a.cells[0].isValid() || b.cells[0].isValid())
+        return false;
+    // Two rows without a key, alike in the order: the later ticket is the newer.
+    return m_pager.sortOrder() == Qt::DescendingOrder ? a.ticket > b.ticket : a.ticket < b.ticket;
+}
+
+// In the order, each row where it belongs among the rows held; rows that
+// belong at the same place go in with one insertion.
+void LogModel::place(std::vector<HeldRow> rows, bool announce)
+{
+    const auto before = [this](const HeldRow& a, const HeldRow& b) { return comesBefore(a, b); };
+    std::stable_sort(rows.begin(), rows.end(), before);
+    size_t next = 0;
+    while (next < rows.size()) {
+        const int at = int(std::upper_bound(m_rows.cbegin(), m_rows.cend(), rows[next], before) - m_rows.cbegin());
+        const bool atTheEnd = at == int(m_rows.size());
+        if (atTheEnd && !m_atEnd) {
+            // Past the last row read: a later page reads them once committed.
+            std::copy_if(rows.begin() + long(next), rows.end(), std::back_inserter(m_beyond),
+                         [](const HeldRow& row) { return !row.cells[0].isValid(); });
+            break;
+        }
+        size_t end = next + 1;
+        while (end < rows.size() && (atTheEnd || comesBefore(rows[end], m_rows[size_t(at)])))
+            ++end;
+        if (announce)
+            beginInsertRows(QModelIndex(), at, at + int(end - next) - 1);
+        m_rows.insert(m_rows.begin() + at, rows.begin() + long(next), rows.begin() + long(end));
+        for (size_t row = next; row < end; ++row) {
+            if (!rows[row].cells[0].isValid())
+                m_uncommitted.insert(rows[row].ticket);
+        }
+        if (announce)
+            endInsertRows();
+        next = end;
+    }
+    if (m_beyond.size() > size_t(MaxRowsBeyond))
+        m_beyond.erase(m_beyond.begin(), m_beyond.end() - MaxRowsBeyond);
+}
+
+// A row committed before the rows were last read came with them where it
+// belongs among them, or comes with a later page: only the others go in.
+void LogModel::add(const std::vector<Arrival>& rows)
+{
+    std::vector<HeldRow> held;
+    held.reserve(rows.size());
+    for (const Arrival& row : rows) {
+        if (!row.cells[0].isValid() || row.cells[0].toLongLong() > m_readNewest)
+            held.push_back({row.cells, row.ticket});
+    }
+    place(std::move(held), true);
+    letOldestGo();
+}
+
+// Whether a row read from the table stands for `row` (with its key), other
+// than the row at `self`: the two are alike in the order, so neighbours.
+bool LogModel::hasTwin(const HeldRow& row, int self) const
+{
+    const auto before = [this](const HeldRow& a, const HeldRow& b) { return comesBefore(a, b); };
+    const int first = int(std::lower_bound(m_rows.cbegin(), m_rows.cend(), row, before) - m_rows.cbegin());
+    for (int at = std::max(0, first - 1); at <= first + 1 && at < int(m_rows.size()); ++at) {
+        if (at != self && m_rows[size_t(at)].cells[0] == row.cells[0])
+            return true;
+    }
+    return false;
+}
+
+void LogModel::reloadOnceWritten(quint64 ticket)
+{
+    m_reloadAfter = std::max(m_reloadAfter, ticket);
+}
+
+void LogModel::letOldestGo()
+{
+    const int held = int(m_rows.size());
+    if (held <= m_wanted + PageRows)
+        return;
+    // The last row kept marks where the next page goes on: it has its key.
+    int kept = m_wanted;
+    while (kept < held && !m_rows[size_t(kept - 1)].cells[0].isValid())
+        ++kept;
+    if (kept >= held)
+        return;
+    beginRemoveRows(QModelIndex(), kept, held - 1);
+    for (auto row = m_rows.begin() + kept; row != m_rows.end(); ++row) {
+        if (m_uncommitted.remove(row->ticket))
+            m_beyond.push_back(*row);
+    }
+    m_rows.erase(m_rows.begin() + kept, m_rows.end());
+    m_lastRead = m_rows.back().cells;
+    m_atEnd = false;
+    endRemoveRows();
+}
+
+void LogModel::setKeys(const WriteBatch::WrittenRows& rows)
+{
+    QHash<quint64, QVariant> keys;
+    quint64 newestTicket = 0;
+    for (const WriteBatch::WrittenRow& row : rows) {
+        newestTicket = std::max(newestTicket, row.ticket);
+        if (m_uncommitted.remove(row.ticket))
+            keys.insert(row.ticket, row.key);
+    }
+    // The writer takes the rows in the order of their tickets: those up to
+    // the newest written are in the table, where a page finds them.
+    m_beyond.erase(std::remove_if(m_beyond.begin(), m_beyond.end(),
+                                  [newestTicket](const HeldRow& row) { return row.ticket <= newestTicket; }),
+                   m_beyond.end());
+    // Rows not committed yet are the newest ones; all of a batch take their
+    // keys before any is looked for twice.
+    std::vector<int> keyed;
+    for (int row = 0; row < int(m_rows.size()) && !keys.isEmpty(); ++row) {
+        HeldRow& held = m_rows[size_t(row)];
+        const auto key = keys.constFind(held.ticket);
+        if (key == keys.constEnd())
+            continue;
+        held.cells[0] = key.value();
+        keys.erase(key);
+        keyed.push_back(row);
+    }
+    if (!keyed.empty())
+        emit dataChanged(index(keyed.front(), 0), index(keyed.back(), 0));
+    for (auto row = keyed.rbegin(); row != keyed.rend(); ++row) {
+        const HeldRow& held = m_rows[size_t(*row)];
+        if (held.cells[0].toLongLong() > m_readNewest || !hasTwin(held, *row))
+            continue;
+        beginRemoveRows(QModelIndex(), *row, *row);
+        m_rows.erase(m_rows.begin() + *row);
+        endRemoveRows();
+    }
+    if (m_reloadAfter && newestTicket >= m_reloadAfter) {
+        m_reloadAfter = 0;
+        if (!readFirstPage())
+            qCWarning(lcViews) << m_table << m_lastError.text();
+    }
+}
+
+int LogModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int LogModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant LogModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()) || index.column() >= ColumnCount
+        || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return QVariant();
+    return m_rows[size_t(index.row())].cells[size_t(index.column())];
+}
+
+QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 1 && section <= m_headers.size())
+        return m_headers.at(section - 1);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool LogModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !m_atEnd;
+}
+
+void LogModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    QVariant newest;
+    HeldRows rows;
+    if (!newestKey(&newest) || !readRows(&m_lastRead, PageRows + 1, &rows)) {
+        // Tried again with the next load, not on every scroll.
+        qCWarning(lcViews) << m_table << m_lastError.text();
+        m_atEnd = true;
+        return;
+    }
+    m_atEnd = int(rows.size()) <= PageRows;
+    if (!m_atEnd)
+        rows.pop_back();
+    if (!rows.empty()) {
+        const int first = int(m_rows.size());
+        beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
+        m_rows.insert(m_rows.end(), rows.begin(), rows.end());
+        endInsertRows();
+    }
+    m_lastRead = m_atEnd ? Row() : m_rows.back().cells;
+    m_wanted = std::max(m_wanted, int(m_rows.size()));
+    m_readNewest = std::max(m_readNewest, newest.isNull() ? qint64(-1) : newest.toLongLong());
+    // Rows of this run the page went past, not committed when it was read.
+    std::vector<HeldRow> beyond;
+    beyond.swap(m_beyond);
+    place(std::move(beyond), true);
+}
