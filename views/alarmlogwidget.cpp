@@ -52,6 +52,8 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     DatabaseAlert::followWrites();
     proxy = new AlarmLogProxyModel(this);
     proxy->setSourceModel(model);
+    // Off before the stored header state comes back (LogTable::sortByHeader).
+    ui->tableLog->setSortingEnabled(false);
     ui->tableLog->setModel(proxy);
 
     QHeaderView* header = ui->tableLog->horizontalHeader();
@@ -59,13 +61,7 @@ AlarmLogWidget::AlarmLogWidget(QWidget* parent)
         header->resizeSection(1, kDateTimeWidth);
         header->resizeSection(3, kReasonWidth);
     }
-    // The log opens newest first. A header click sorts in the query, not in
-    // the proxy over the rows held: the indicator alone drives the model.
-    ui->tableLog->setSortingEnabled(false);
-    header->setSectionsClickable(true);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(0, Qt::DescendingOrder);
-    connect(header, &QHeaderView::sortIndicatorChanged, this, &AlarmLogWidget::sortChanged);
+    LogTable::sortByHeader(ui->tableLog, model);
     ui->tableLog->hideColumn(0);
     ui->tableLog->setAutoScroll(false);
 
@@ -94,13 +90,6 @@ void AlarmLogWidget::filtering()
     model->setFilter(*proxy);
     loadModel();
     proxy->invalidate();
-}
-
-void AlarmLogWidget::sortChanged(int column, Qt::SortOrder order)
-{
-    if (model->setSort(column, order))
-        return;
-    qCWarning(lcViews) << kTable << model->lastError().text();
 }
 
 void AlarmLogWidget::loadModel()

@@ -66,7 +66,6 @@ private:
     void clearOldRecords();
     QStringList headers() const;
     void showArrivals();
-    void sortChanged(int column, Qt::SortOrder order);
     void loadModel();
 
     Ui::AlarmLogWidget* ui = nullptr;

@@ -3,16 +3,19 @@
 
 #include "apppaths.h"
 #include "databasealert.h"
+#include "logmodel.h"
 #include "reportengine.h"
 #include "reportrows.h"
 #include "writebatch.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTableView>
 
 namespace {
 
@@ -72,6 +75,19 @@ void LogTable::fetchAll(QSqlTableModel* model)
 {
     while (model->canFetchMore())
         model->fetchMore();
+}
+
+void LogTable::sortByHeader(QTableView* view, LogModel* model)
+{
+    view->setSortingEnabled(false);
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(0, Qt::DescendingOrder);
+    QObject::connect(header, &QHeaderView::sortIndicatorChanged, model, [model](int column, Qt::SortOrder order) {
+        if (!model->setSort(column, order))
+            qCWarning(lcViews) << model->table() << model->lastError().text();
+    });
 }
 
 bool LogTable::clear(const QString& table, int days)

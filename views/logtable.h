@@ -7,7 +7,9 @@
 
 #include <memory>
 
+class LogModel;
 class QSettings;
+class QTableView;
 class QWidget;
 class ReportEngine;
 class ReportRows;
@@ -36,6 +38,13 @@ public:
 
     // Fetches every row of the current selection.
     static void fetchAll(QSqlTableModel* model);
+
+    // A click on a header section of `view` sorts `model` in its query, a
+    // page at a time, ties by key in the same direction; the log opens
+    // newest first. The view's own sorting must be off before its header is
+    // given a stored state: restoring it would sort the proxy over the rows
+    // held, by their text, whatever order the query reads them in.
+    static void sortByHeader(QTableView* view, LogModel* model);
 
     // Deletes every row (`days` 0) or the rows older than `days` days, then
     // restarts the table's key sequence, through deleteRows.

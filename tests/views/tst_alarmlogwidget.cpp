@@ -102,6 +102,7 @@ private slots:
     void dateOrderIsTimeOrder_data();
     void dateOrderIsTimeOrder();
     void manyRowsOnTheDaysAreReadAndCounted();
+    void storedHeaderSortLeavesTheOrderToTheQuery();
     void viewUpToTodayFollowsMidnight();
     void clearAllAsksFirst_data();
     void clearAllAsksFirst();
@@ -532,6 +533,25 @@ void TestAlarmLogWidget::manyRowsOnTheDaysAreReadAndCounted()
         QVERIFY2(steps <= 3 * pages * firstPage, qPrintable(QStringLiteral("%1 steps for %2 pages, the first %3")
                                                                 .arg(steps).arg(pages).arg(firstPage)));
     }
+}
+
+// The header as the last run left it, sorted by Date/Time: restored, it
+// leaves the order to the query, and a click on Date/Time shows the oldest
+// row first, ties by key.
+void TestAlarmLogWidget::storedHeaderSortLeavesTheOrderToTheQuery()
+{
+    for (int days : {1, 2, 1, 0})
+        addRow(stampDaysAgo(days), QStringLiteral("E%1").arg(days), QStringLiteral("R"), QStringLiteral("OK"));
+    {
+        AlarmLogWidget lastRun;
+        table(lastRun)->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
+    }
+    AlarmLogWidget widget;
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    QCOMPARE(shown(widget, 0), (QStringList{"4", "3", "2", "1"}));
+    clickHeader(widget, 1);
+    QCOMPARE(shown(widget, 0), (QStringList{"2", "1", "3", "4"}));
 }
 
 void TestAlarmLogWidget::viewUpToTodayFollowsMidnight()
