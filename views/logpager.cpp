@@ -149,6 +149,7 @@ bool LogPager::findSpan(const QSqlDatabase& db)
         m_span.known = false;
         return false;
     }
+    m_span.newest = newest;
     m_span.lastOpen = newest.isNull() || (!newestKey.isNull() && newestKey < m_endKey);
     if (first.isNull() && !m_span.lastOpen) {
         m_span.empty = true;
@@ -161,6 +162,51 @@ bool LogPager::findSpan(const QSqlDatabase& db)
     m_span.last = last;
     m_span.lastExact = m_span.lastOpen;
     m_span.rows = first.isNull() ? 0 : std::abs(end - m_span.first.toLongLong()) + 1;
+    return true;
+}
+
+// A span whose last key is closed ends below the rows written since it was
+// found: the newest row then was stamped after the days, as when the clock
+// ran ahead. Once the clock is set back, new rows fall on the days again;
+// their keys are above every key looked at, so the span's last key is the
+// largest of theirs on the days. Only the rows written since are read.
+bool LogPager::takeInNewRows(const QSqlDatabase& db)
+{
+    if (!m_span.known || m_span.lastOpen || m_span.newest.isNull())
+        return true;
+    const QString key = m_columns.at(0);
+    const QString stampKey = hidden(StampKey::sql(m_columns.at(StampColumn)));
+    QString onDays = stampKey + QStringLiteral(" < ?");
+    QVariantList dayValues{m_endKey};
+    if (!m_firstKey.isEmpty()) {
+        onDays += QStringLiteral(" and %1 >= ?").arg(stampKey);
+        dayValues.append(m_firstKey);
+    }
+    QSqlQuery query(db);
+    if (!exec(query,
+              QStringLiteral("select max(%1), max(case when %2 then %1 end), min(case when %2 then %1 end) from %3 "
+                             "where %1 > ?")
+                  .arg(key, onDays, m_table),
+              dayValues + dayValues + QVariantList{m_span.newest})
+        || !query.next())
+        return false;
+    const QVariant newest = query.value(0);
+    const QVariant last = query.value(1);
+    const QVariant first = query.value(2);
+    query.finish();
+    if (newest.isNull())
+        return true;
+    m_span.newest = newest;
+    if (last.isNull())
+        return true;
+    if (m_span.empty) {
+        m_span.empty = false;
+        m_span.first = first;
+        m_span.firstExact = true;
+    }
+    m_span.last = last;
+    m_span.lastExact = true;
+    m_span.rows = last.toLongLong() - m_span.first.toLongLong() + 1;
     return true;
 }
 
@@ -239,6 +285,8 @@ void LogPager::spanTerms(bool hiddenKey, const QVariant* after, QString* sql, QV
 bool LogPager::read(const Row* after, int limit, std::vector<Row>* rows, const QSqlDatabase& db)
 {
     if (m_daysSet && !m_span.known && !findSpan(db))
+        return false;
+    if (m_daysSet && !takeInNewRows(db))
         return false;
     if (m_daysSet && m_span.empty)
         return true;

@@ -62,7 +62,8 @@ public:
     void setNewestKey(const QVariant& key) { m_newestKey = key; }
     // The keys the days span are found again with the next read or count,
     // as they are after the table changed; until then, another sort reads
-    // within the keys found. A count always finds them anew.
+    // within the keys found, and those of rows written since on the days.
+    // A count always finds them anew.
     void forgetSpan() { m_span = Span(); }
 
     // Appends the next `limit` rows after `after` (from the start for null)
@@ -102,6 +103,9 @@ private:
         QVariant first;
         QVariant last;
         qint64 rows = 0; // how many keys lie between, about
+        // The newest key of the table the span has looked at: rows written
+        // after it are looked at before the next read (`takeInNewRows`).
+        QVariant newest;
         // The walk to the exact ends: the last row walked, in the stamp
         // key's order, and the smallest and largest key met.
         QVariant walked;
@@ -115,6 +119,7 @@ private:
     QString where(QVariantList* values, bool dayIndex, const QString& firstKey, const QString& endKey) const;
     QString sortExpression(bool indexed) const;
     bool findSpan(const QSqlDatabase& db);
+    bool takeInNewRows(const QSqlDatabase& db);
     bool seek(QSqlQuery& query, const QString& sql, const QVariantList& values, QVariant* id, QString* key);
     void spanTerms(bool hiddenKey, const QVariant* after, QString* sql, QVariantList* values) const;
     bool countDays(qint64* rows, const QSqlDatabase& db, const std::function<void()>& between);

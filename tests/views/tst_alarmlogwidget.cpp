@@ -102,6 +102,7 @@ private slots:
     void dateOrderIsTimeOrder_data();
     void dateOrderIsTimeOrder();
     void manyRowsOnTheDaysAreReadAndCounted();
+    void rowsWrittenAfterTheClockWasSetBackStayInEverySort();
     void storedHeaderSortLeavesTheOrderToTheQuery();
     void viewUpToTodayFollowsMidnight();
     void clearAllAsksFirst_data();
@@ -533,6 +534,38 @@ void TestAlarmLogWidget::manyRowsOnTheDaysAreReadAndCounted()
         QVERIFY2(steps <= 3 * pages * firstPage, qPrintable(QStringLiteral("%1 steps for %2 pages, the first %3")
                                                                 .arg(steps).arg(pages).arg(firstPage)));
     }
+}
+
+// The clock ran ahead and was set back: the newest row is stamped after the
+// shown days, the rows written since on them. More rows lie on the days than
+// are sorted in memory, so a header sort reads between their keys.
+void TestAlarmLogWidget::rowsWrittenAfterTheClockWasSetBackStayInEverySort()
+{
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < %1) "
+                                      "insert into logAlarm(datetime, source, reason, info) "
+                                      "select '10.11.2026 08:00:00 ', 'E', 'R', 'OK' from n")
+                           .arg(LogPager::SortedRangeRows)));
+    addRow(QStringLiteral("01.12.2026 08:00:00 "), QStringLiteral("ahead"), QStringLiteral("R"), QStringLiteral("OK"));
+    AlarmLogWidget widget;
+    widget.setClock([] { return QDateTime(QDate(2026, 11, 20), QTime(9, 0)); });
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    showDays(widget, QDate(2026, 11, 1), QDate(2026, 11, 30));
+    // The days' ends are exact before the row comes.
+    QTRY_VERIFY(!widget.findChild<AlarmLogModel*>()->pager().spanEstimated());
+    widget.addRecord(QStringLiteral("A after"), QStringLiteral("R"), QStringLiteral("OK"));
+    QVERIFY(WriteBatch::instance().commit());
+    QTRY_COMPARE(shown(widget, 2).value(0), QStringLiteral("A after"));
+    for (int click = 0; click < 2; ++click) {
+        clickHeader(widget, 2);
+        QCOMPARE(shown(widget, 2).contains(QStringLiteral("A after")), click == 0);
+    }
+    clickHeader(widget, 1);
+    QCOMPARE(shown(widget, 2).value(0), QStringLiteral("E"));
+    while (table(widget)->model()->canFetchMore(QModelIndex()))
+        table(widget)->model()->fetchMore(QModelIndex());
+    QCOMPARE(shown(widget, 2).last(), QStringLiteral("A after"));
 }
 
 // The header as the last run left it, sorted by Date/Time: restored, it
