@@ -336,28 +336,35 @@ void DatabaseManager::startUpkeep()
         endUpkeep(next == UpkeepNext::Done);
 }
 
-// The alarm log's sort indexes, as the shipped schema has them. Each is
-// built in a statement of its own, so the logs' rows, which wait in their
-// queue meanwhile, go in between; reading goes on through the write-ahead
-// log. A failure is logged and the log sorts all the same, only slower.
+// The sort indexes of the alarm and user-action logs, as the shipped schema
+// has them. Each is built in a statement of its own, so the logs' rows,
+// which wait in their queue meanwhile, go in between; reading goes on
+// through the write-ahead log. A failure is logged and the log sorts all
+// the same, only slower.
 void DatabaseManager::addLogIndexes(const QSqlDatabase& db)
 {
-    static const char* const columns[] = {"source", "reason", "info"};
+    static const struct
+    {
+        const char* table;
+        const char* columns[3];
+    } logs[] = {{"logAlarm", {"source", "reason", "info"}}, {"logUserAction", {"user", "subject", "info"}}};
     QSqlQuery query(db);
-    for (const char* column : columns) {
-        runLogged(query, QStringLiteral("CREATE INDEX IF NOT EXISTS logAlarm_%1 ON logAlarm(%1)")
-                             .arg(QLatin1String(column)));
+    for (const auto& log : logs) {
+        const QLatin1String table(log.table);
+        for (const char* column : log.columns) {
+            runLogged(query, QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2 ON %1(%2)").arg(table, QLatin1String(column)));
+        }
+        addStampIndex(query, table);
     }
-    addStampIndex(query);
 }
 
-// The log's days and its Date/Time order go by the stamp's time-order key;
+// A log's days and its Date/Time order go by the stamp's time-order key;
 // the index on the stored text, which older files have, serves neither.
-void DatabaseManager::addStampIndex(QSqlQuery& query)
+void DatabaseManager::addStampIndex(QSqlQuery& query, const QString& table)
 {
-    runLogged(query, QStringLiteral("CREATE INDEX IF NOT EXISTS logAlarm_stamp ON logAlarm(%1)")
-                         .arg(StampKey::sql(QStringLiteral("datetime"))));
-    runLogged(query, QStringLiteral("DROP INDEX IF EXISTS logAlarm_datetime"));
+    runLogged(query, QStringLiteral("CREATE INDEX IF NOT EXISTS %1_stamp ON %1(%2)")
+                         .arg(table, StampKey::sql(QStringLiteral("datetime"))));
+    runLogged(query, QStringLiteral("DROP INDEX IF EXISTS %1_datetime").arg(table));
 }
 
 DatabaseManager::UpkeepNext DatabaseManager::beginUpkeep(const QSqlDatabase& db)

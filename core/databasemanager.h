@@ -122,7 +122,7 @@ private:
     UpkeepNext beginUpkeep(const QSqlDatabase& db);
     // Builds the indexes a file made before them lacks, one statement each.
     static void addLogIndexes(const QSqlDatabase& db);
-    static void addStampIndex(QSqlQuery& query);
+    static void addStampIndex(QSqlQuery& query, const QString& table);
     void upkeepStep();
     static ConversionState conversionState(const QSqlDatabase& db);
     bool beginConversion(const QSqlDatabase& db);

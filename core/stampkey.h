@@ -6,7 +6,7 @@
 // The time order of a log's stamp, which the alarm and user-action logs
 // store as "dd.MM.yyyy hh:mm:ss " text: year, month and day, then the time,
 // cut out of the text ("yyyyMMddhh:mm:ss"). The stored text stays as it is;
-// the alarm log's index is built on this expression, and its queries use it
+// each log's index is built on this expression, and its queries use it
 // verbatim, so that SQLite's planner matches them to that index.
 namespace StampKey {
 

@@ -51,32 +51,6 @@ std::unique_ptr<QSettings> LogTable::openSettings()
     return settings;
 }
 
-QSqlTableModel* LogTable::createModel(QObject* parent, const QString& table,
-                                      QSqlTableModel::EditStrategy strategy, const QStringList& headers)
-{
-    auto* model = new QSqlTableModel(parent, QSqlDatabase::database());
-    load(model, table, headers);
-    model->setEditStrategy(strategy);
-    return model;
-}
-
-void LogTable::load(QSqlTableModel* model, const QString& table, const QStringList& headers)
-{
-    model->setTable(table);
-    model->setSort(0, Qt::DescendingOrder);
-    if (!model->select())
-        qCWarning(lcViews) << table << model->lastError().text();
-    fetchAll(model);
-    for (int column = 0; column < headers.size(); ++column)
-        model->setHeaderData(column + 1, Qt::Horizontal, headers.at(column));
-}
-
-void LogTable::fetchAll(QSqlTableModel* model)
-{
-    while (model->canFetchMore())
-        model->fetchMore();
-}
-
 void LogTable::sortByHeader(QTableView* view, LogModel* model)
 {
     view->setSortingEnabled(false);

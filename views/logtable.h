@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSqlTableModel>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -8,13 +7,14 @@
 #include <memory>
 
 class LogModel;
+class QObject;
 class QSettings;
 class QTableView;
 class QWidget;
 class ReportEngine;
 class ReportRows;
 
-// What the alarm log and the user-action log share: their table model,
+// What the alarm log and the user-action log share: their header sort,
 // time stamps, clearing statements, the clear question and the start of a
 // printout.
 class LogTable
@@ -25,19 +25,6 @@ public:
 
     // setting.ini beside the program, opened afresh for each use.
     static std::unique_ptr<QSettings> openSettings();
-
-    // A model over `table` on the default connection, newest first, with
-    // every row fetched; `headers` name columns 1 to 4.
-    static QSqlTableModel* createModel(QObject* parent, const QString& table,
-                                       QSqlTableModel::EditStrategy strategy, const QStringList& headers);
-
-    // Reads the table again from scratch, every row fetched. A model whose
-    // insert failed to prepare keeps that statement and would fail every
-    // later insert; loading the table anew drops it.
-    static void load(QSqlTableModel* model, const QString& table, const QStringList& headers);
-
-    // Fetches every row of the current selection.
-    static void fetchAll(QSqlTableModel* model);
 
     // A click on a header section of `view` sorts `model` in its query, a
     // page at a time, ties by key in the same direction; the log opens

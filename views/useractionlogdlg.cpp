@@ -3,7 +3,6 @@
 #include "viewslogging.h"
 
 #include "databasealert.h"
-#include "logpager.h"
 #include "logtable.h"
 #include "reportrows.h"
 #include "reportengine.h"
@@ -12,7 +11,7 @@
 #include <QDebug>
 #include <QSortFilterProxyModel>
 #include <QSqlError>
-#include <QSqlTableModel>
+#include <QTableView>
 
 UserActionLogDlg::UserActionLogDlg(QWidget* parent)
     : QDialog(parent)
@@ -26,14 +25,20 @@ UserActionLogDlg::UserActionLogDlg(QWidget* parent)
     connect(ui->btnClear, &QToolButton::clicked, this, &UserActionLogDlg::clearAllLog);
     connect(ui->btnPrintPreview, &QToolButton::clicked, this, &UserActionLogDlg::print);
 
-    model = LogTable::createModel(this, QLatin1String(kTable), QSqlTableModel::OnManualSubmit, headers());
+    model = new LogModel(QLatin1String(kTable), {QStringLiteral("id"), QStringLiteral("datetime"), QStringLiteral("user"),
+                                                  QStringLiteral("subject"), QStringLiteral("info")},
+                         this);
+    model->setHeaders(headers());
     connect(&WriteBatch::instance(), &WriteBatch::written, this, &UserActionLogDlg::rowsWritten);
     connect(&WriteBatch::instance(), &WriteBatch::refused, this, &UserActionLogDlg::rowRefused);
     DatabaseAlert::followWrites();
     proxy = new QSortFilterProxyModel(this);
     proxy->setSourceModel(model);
+    ui->tableLog->setSortingEnabled(false);
     ui->tableLog->setModel(proxy);
     ui->tableLog->hideColumn(0);
+    LogTable::sortByHeader(ui->tableLog, model);
+    reload();
 }
 
 UserActionLogDlg::~UserActionLogDlg()
@@ -86,37 +91,37 @@ void UserActionLogDlg::submit()
             DatabaseAlert::report(DatabaseAlert::LogQueueFull, QString());
             continue;
         }
-        waiting.insert(receipt.ticket);
+        waiting.insert(receipt.ticket, {QVariant(), values.at(0), values.at(1), values.at(2), values.at(3)});
     }
     unsubmitted.clear();
 }
 
 void UserActionLogDlg::reload()
 {
-    // A select that failed (the table was away) leaves the model without its
-    // columns; setting the table anew brings them back.
-    if (selectFailed) {
-        LogTable::load(model, QLatin1String(kTable), headers());
-    } else if (model->select()) {
-        LogTable::fetchAll(model);
-    } else {
+    if (!model->load())
         qCWarning(lcViews) << kTable << model->lastError().text();
-    }
-    selectFailed = model->lastError().isValid();
 }
 
+// Written, the records go in where the order puts them among the rows held,
+// with their keys: the table is not read again.
 void UserActionLogDlg::rowsWritten(const WriteBatch::WrittenRows& rows)
 {
-    bool ours = false;
-    for (const WriteBatch::WrittenRow& row : rows)
-        ours = waiting.remove(row.ticket) || ours;
-    if (ours)
-        reload();
+    std::vector<LogModel::Arrival> ours;
+    for (const WriteBatch::WrittenRow& row : rows) {
+        const auto record = waiting.find(row.ticket);
+        if (record == waiting.end())
+            continue;
+        ours.push_back({row.ticket, record.value()});
+        ours.back().cells[0] = row.key;
+        waiting.erase(record);
+    }
+    if (!ours.empty())
+        model->add(ours);
 }
 
 void UserActionLogDlg::rowRefused(quint64 ticket, const QString& error)
 {
-    if (waiting.contains(ticket))
+    if (waiting.remove(ticket))
         DatabaseAlert::report(DatabaseAlert::UserActionLogNotWritten, error);
 }
 
@@ -124,6 +129,7 @@ bool UserActionLogDlg::clearLog(int days)
 {
     if (!LogTable::clear(QLatin1String(kTable), days))
         return false;
+    reload();
     // Clearing everything takes the actions not submitted yet too; an age
     // clean-up keeps them, for they are today's.
     if (days == 0)
@@ -159,13 +165,8 @@ void UserActionLogDlg::print()
         return;
     // The print shows the actions taken up to the click: they are written first.
     WriteBatch::instance().commit();
-    // The table in the order the view shows it (newest first unless sorted).
-    LogPager pager(QLatin1String(kTable), {QStringLiteral("id"), QStringLiteral("datetime"), QStringLiteral("user"),
-                                           QStringLiteral("subject"), QStringLiteral("info")});
-    const int column = proxy->sortColumn();
-    if (column >= 0)
-        pager.setSort(column, proxy->sortOrder());
-    report = LogTable::startReport(this, QLatin1String(kReportFile), std::make_unique<SqlRows>(pager));
+    // The table in the order the view shows it.
+    report = LogTable::startReport(this, QLatin1String(kReportFile), std::make_unique<SqlRows>(model->pager()));
     connect(report, &ReportEngine::setValue, this, &UserActionLogDlg::setValue);
     report->printExec(true, false, QString());
     printPreviewClosed();

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "actionmsglist.h"
+#include "logmodel.h"
 #include "nightlycleanup.h"
 #include "writebatch.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QVariant>
 
 class QSortFilterProxyModel;
-class QSqlTableModel;
 class QToolButton;
 class ReportEngine;
 
@@ -22,7 +22,10 @@ class UserActionLogDlg;
 // The user-action log: what the logged-in user did, one row each in the
 // table logUserAction, shown in a dialog that stays usable beside the main
 // window. Users with the right to clear logs may empty it; old rows are
-// cleared each night.
+// cleared each night. The view reads the table a page at a time in the
+// order of its header, as the alarm log does, and a printout follows that
+// order; an action, once written, goes in where the order puts it, at a
+// cost that does not grow with the log.
 class UserActionLogDlg : public QDialog
 {
     Q_OBJECT
@@ -66,13 +69,12 @@ private:
     QStringList headers() const;
 
     Ui::UserActionLogDlg* ui = nullptr;
-    QSqlTableModel* model = nullptr;
+    LogModel* model = nullptr;
     ReportEngine* report = nullptr;
     QSortFilterProxyModel* proxy = nullptr;
     NightlyCleanup cleanup;
     // Records added without submitting, to be queued with the next submit.
     QList<QVariantList> unsubmitted;
-    // Tickets of the records queued for the database and not written yet.
-    QSet<quint64> waiting;
-    bool selectFailed = false;
+    // The records queued for the database and not written yet, by ticket.
+    QHash<quint64, LogModel::Row> waiting;
 };

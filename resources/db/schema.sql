@@ -69,6 +69,12 @@ CREATE TABLE logUserAction (
   subject  TEXT,
   info     TEXT
 );
+-- The user-action log reads its pages as the alarm log does, with the same
+-- indexes.
+CREATE INDEX logUserAction_stamp ON logUserAction(substr(datetime, 7, 4) || substr(datetime, 4, 2) || substr(datetime, 1, 2) || substr(datetime, 12, 8));
+CREATE INDEX logUserAction_user ON logUserAction(user);
+CREATE INDEX logUserAction_subject ON logUserAction(subject);
+CREATE INDEX logUserAction_info ON logUserAction(info);
 
 CREATE TABLE logVoltage (
   id           INTEGER PRIMARY KEY AUTOINCREMENT,

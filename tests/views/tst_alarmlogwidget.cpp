@@ -448,12 +448,16 @@ void TestAlarmLogWidget::dateOrderIsTimeOrder()
     if (older) {
         QVERIFY(query.exec(QStringLiteral("drop index logAlarm_stamp")));
         QVERIFY(query.exec(QStringLiteral("create index logAlarm_datetime on logAlarm(datetime)")));
+        for (const char* index : {"stamp", "user", "subject", "info"})
+            QVERIFY(query.exec(QStringLiteral("drop index logUserAction_%1").arg(QLatin1String(index))));
         DatabaseManager manager;
         QSignalSpy done(&manager, &DatabaseManager::upkeepDone);
         manager.startUpkeep();
         QVERIFY(!done.isEmpty() || done.wait());
         QCOMPARE(sqlRows(QStringLiteral("select name from sqlite_master where name like 'logAlarm_%' order by name")),
                  (QStringList{"logAlarm_info", "logAlarm_reason", "logAlarm_source", "logAlarm_stamp"}));
+        QCOMPARE(sqlRows(QStringLiteral("select name from sqlite_master where name like 'logUserAction_%' order by name")),
+                 (QStringList{"logUserAction_info", "logUserAction_stamp", "logUserAction_subject", "logUserAction_user"}));
     }
     const QString key = StampKey::sql(QStringLiteral("datetime"));
     for (const QString& order : {QStringLiteral("id desc"), key + QStringLiteral(" asc, id asc")}) {

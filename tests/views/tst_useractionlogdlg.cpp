@@ -1,5 +1,6 @@
 #include "apppaths.h"
 #include "databasealert.h"
+#include "logmodel.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "reportcapture.h"
@@ -10,6 +11,7 @@
 #include "writebatch.h"
 
 #include <QAbstractButton>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSqlError>
@@ -43,6 +45,9 @@ private slots:
     void cleanupTestCase();
     void addRecordWritesUserAndStamp();
     void listIsWrittenInOrder();
+    void viewHoldsAPageAndTakesActionsInPlace();
+    void viewAndPrintoutShareTheTimeOrder_data();
+    void viewAndPrintoutShareTheTimeOrder();
     void unsubmittedRecordWaitsForTheNextWrite();
     void refusedRowsAreSetAside_data();
     void refusedRowsAreSetAside();
@@ -115,12 +120,75 @@ void TestUserActionLogDlg::listIsWrittenInOrder()
     QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || info from logUserAction order by id")),
              (QStringList{"1 Application start", "2 Alarm 1 is confirmed", "3 Alarm 2 is confirmed",
                           "4 Alarm 3 is confirmed"}));
-    QCOMPARE(resets.count(), 1);
+    // Shown where they belong, without the table read again.
+    QCOMPARE(resets.count(), 0);
     // Newest first in the view.
     QCOMPARE(view(dialog)->index(0, 4).data().toString(), QStringLiteral("Alarm 3 is confirmed"));
 
     dialog.addRecordList({});
     QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("4")});
+}
+
+// A long log: the view holds a page of it, and an action goes in at the top
+// without the table read again.
+void TestUserActionLogDlg::viewHoldsAPageAndTakesActionsInPlace()
+{
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < %1) "
+                                      "insert into logUserAction(datetime, user, subject, info) "
+                                      "select '01.03.2026 08:00:00 ', 'admin', 'Old', 'row' from n")
+                           .arg(2 * LogModel::PageRows)));
+    UserActionLogDlg dialog;
+    dialog.setClock([this] { return m_now; });
+    QCOMPARE(view(dialog)->rowCount(), LogModel::PageRows);
+    QSignalSpy resets(view(dialog), &QAbstractItemModel::modelReset);
+    dialog.addRecord(QStringLiteral("New"), QStringLiteral("action"));
+    QTRY_COMPARE(view(dialog)->index(0, 4).data().toString(), QStringLiteral("action"));
+    QCOMPARE(view(dialog)->rowCount(), LogModel::PageRows + 1);
+    QCOMPARE(resets.count(), 0);
+}
+
+void TestUserActionLogDlg::viewAndPrintoutShareTheTimeOrder_data()
+{
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("oldest first") << 1 << QStringList{"4", "2", "3", "1"};
+    QTest::newRow("newest first") << 2 << QStringList{"1", "3", "2", "4"};
+}
+
+// Date/Time sorts in time order, ties by key in the same direction, and the
+// printout shows the rows as the view does.
+void TestUserActionLogDlg::viewAndPrintoutShareTheTimeOrder()
+{
+    QFETCH(int, clicks);
+    QFETCH(QStringList, order);
+    QVERIFY(ReportCapture::writeTemplate(m_home->filePath(QStringLiteral("UserActionLogReport.xml")), {"info"}));
+    QSqlQuery query;
+    for (const char* stamp : {"01.12.2026 09:00:00 ", "15.11.2026 08:00:00 ", "15.11.2026 08:00:00 ", "02.10.2026 08:00:00 "}) {
+        QVERIFY(query.exec(QStringLiteral("insert into logUserAction(datetime, user, subject, info) "
+                                          "values('%1', 'admin', 'Test', '%1')").arg(QLatin1String(stamp))));
+    }
+    UserActionLogDlg dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* table = dialog.findChild<QTableView*>(QStringLiteral("tableLog"));
+    QHeaderView* header = table->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(1) + header->sectionSize(1) / 2, header->height() / 2);
+    for (int click = 0; click < clicks; ++click)
+        QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {}, header->viewport()->mapTo(&dialog, at));
+    QStringList shown;
+    QStringList stamps;
+    for (int row = 0; row < view(dialog)->rowCount(); ++row) {
+        shown << view(dialog)->index(row, 0).data().toString();
+        stamps << view(dialog)->index(row, 1).data().toString();
+    }
+    QCOMPARE(shown, order);
+    ReportCapture capture;
+    dialog.print();
+    QStringList printed;
+    for (int row = 0; row < capture.recordsCount.value(0); ++row)
+        printed << capture.answer(row, QStringLiteral("info")).toString();
+    QCOMPARE(printed, stamps);
 }
 
 void TestUserActionLogDlg::unsubmittedRecordWaitsForTheNextWrite()
