@@ -51,6 +51,14 @@ void UserActionLogDlg::setClock(NightlyCleanup::Clock clock)
     cleanup.setClock(std::move(clock));
 }
 
+// Each time the dialog opens, the Date/Time column fits the stamps it
+// shows: the header's default width cuts the time off.
+void UserActionLogDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ui->tableLog->resizeColumnToContents(1);
+}
+
 int UserActionLogDlg::showDialog()
 {
     return exec();

@@ -60,6 +60,9 @@ public slots:
     void printPreviewClosed();
     void setValue(int recNo, QString paramName, QVariant& paramValue, int reportPage);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void clearOldRecords();
     void submit();

@@ -157,7 +157,7 @@ void TestUserActionLogDlg::viewAndPrintoutShareTheTimeOrder_data()
 }
 
 // Date/Time sorts in time order, ties by key in the same direction, and the
-// printout shows the rows as the view does.
+// printout shows the rows as the view does. The column shows whole stamps.
 void TestUserActionLogDlg::viewAndPrintoutShareTheTimeOrder()
 {
     QFETCH(int, clicks);
@@ -173,6 +173,8 @@ void TestUserActionLogDlg::viewAndPrintoutShareTheTimeOrder()
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto* table = dialog.findChild<QTableView*>(QStringLiteral("tableLog"));
     QHeaderView* header = table->horizontalHeader();
+    const int needed = static_cast<QAbstractItemView*>(table)->sizeHintForColumn(1);
+    QVERIFY2(needed <= header->sectionSize(1), qPrintable(QStringLiteral("%1 < %2").arg(header->sectionSize(1)).arg(needed)));
     const QPoint at(header->sectionViewportPosition(1) + header->sectionSize(1) / 2, header->height() / 2);
     for (int click = 0; click < clicks; ++click)
         QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {}, header->viewport()->mapTo(&dialog, at));
