@@ -34,18 +34,6 @@ void fillLog(int rows)
     fillAlarmLog(rows, 200);
 }
 
-// Resident memory of the process in MB.
-double residentMB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    }
-    return 0;
-}
-
 void BM_AlarmLogConstruct(benchmark::State& state)
 {
     fillLog(int(state.range(0)));

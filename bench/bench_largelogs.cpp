@@ -32,17 +32,6 @@
 
 namespace {
 
-double residentMB(const char* field = "VmRSS:")
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024;
-    }
-    return 0;
-}
-
 void fillLog(qint64 rows)
 {
     QSqlQuery query(QStringLiteral("select count(*) from logAlarm"));

@@ -22,19 +22,8 @@
 
 namespace {
 
-double residentMB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    }
-    return 0;
-}
-
-// `rows` actions over the last 200 days, a few to a second; the log is
-// filled anew only when it holds another number of rows.
+// `rows` actions spread over the last 200 days; the log is filled anew
+// only when it holds another number of rows.
 void fillLog(qint64 rows)
 {
     QSqlQuery query(QStringLiteral("select count(*) from logUserAction"));

@@ -42,6 +42,19 @@ public:
     QTemporaryDir dir;
 };
 
+// A figure of the process's /proc/self/status in MB: its resident memory
+// unless another `field` is named.
+inline double residentMB(const char* field = "VmRSS:")
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024;
+    }
+    return 0;
+}
+
 // Nothing of `file` (and its write-ahead log) stays in the page cache: a
 // file as a restarted machine finds it.
 inline void dropFromCache(const QString& file)
