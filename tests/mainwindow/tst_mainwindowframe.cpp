@@ -483,7 +483,7 @@ void TestMainWindowFrame::twSectorActionAndEscape()
     QVERIFY(formChild(window.get(), "actAddTWsector")->isEnabled());
     formChild(window.get(), "actDesignMode")->trigger();
     QVERIFY(!formChild(window.get(), "actAddTWsector")->isEnabled());
-    QCOMPARE(sqlRows("select info from logUserAction where info like 'Design%'"),
+    QCOMPARE(sqlRows("select info from logUserAction where info like 'Design%' order by id"),
              QStringList({"Design mode set to true", "Design mode set to false"}));
 
     formChild(window.get(), "actFullScreen")->trigger();
