@@ -330,6 +330,7 @@ private:
     // The text box of a field, in device pixels, with its band at offsetY.
     QRect fieldBox(const ReportFieldObject* field, int offsetY) const;
     QRect labelBox(const ReportFieldObject* field, int offsetY) const;
+    int unitsHolding(int pixels) const;
 
     // Runs the render loop on a private PDF printer laid out like the
     // engine's own, so an export never changes what the preview prints.

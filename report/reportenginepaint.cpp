@@ -417,11 +417,14 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
             m_measuredTexts.append({field, text, flags});
         if (!active || !field->autoHeight || !field->parentBand)
             return;
-        // The band grows to hold the text below the field's top.
+        // The band grows to hold the text below the field's top: the whole
+        // text, for a box even a pixel short moves a centred or bottom-aligned
+        // text's first line above the field's top, where a band continued on
+        // the next page no longer has it.
         const QRect bounds = painter->boundingRect(box, flags, text);
         if (bounds.height() > h) {
             field->parentBand->currentHeight = qMax(field->parentBand->currentHeight,
-                                                    field->rect.top() + qRound(bounds.height() / koefResV));
+                                                    field->rect.top() + unitsHolding(bounds.height()));
         }
         return;
     }
@@ -526,6 +529,16 @@ QRect ReportEngine::fieldBox(const ReportFieldObject* field, int offsetY) const
     if (field->autoHeight && field->parentBand)
         h = int(qMax(0, field->parentBand->currentHeight - field->rect.top()) * koefResV);
     return QRect(l, t, w, h);
+}
+
+// The fewest template units whose height in device pixels, truncated as
+// fieldBox truncates it, is at least `pixels`.
+int ReportEngine::unitsHolding(int pixels) const
+{
+    int units = int(std::ceil(pixels / koefResV));
+    while (int(units * koefResV) < pixels)
+        ++units;
+    return units;
 }
 
 QRect ReportEngine::labelBox(const ReportFieldObject* field, int offsetY) const

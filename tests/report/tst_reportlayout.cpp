@@ -70,6 +70,8 @@ private slots:
     void borderOnEveryPage();
     void bandsClearOfPageFooter_data();
     void bandsClearOfPageFooter();
+    void continuedFieldPrintsEveryLine_data();
+    void continuedFieldPrintsEveryLine();
     void richTextFromDataLoadsNothing();
     void badPages();
     void autoHeightRows();
@@ -302,6 +304,46 @@ void TestReportLayout::bandsClearOfPageFooter()
     }
     for (const QString& word : closing.split(QLatin1Char(' ')))
         QVERIFY2(printed.contains(word), qPrintable(word));
+}
+
+// A record taller than a page, its text placed anywhere in its box, loses
+// no line where it goes on to the next page: in the PDF export and on a
+// printer of another resolution.
+void TestReportLayout::continuedFieldPrintsEveryLine_data()
+{
+    QTest::addColumn<QString>("alignment");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("dpi");
+    for (const char* alignment : {"vTop", "vCenter", "vBottom"}) {
+        for (const int top : {0, 20}) {
+            for (const int dpi : {0, 96, 600})
+                QTest::addRow("%s, top %d, %d dpi", alignment, top, dpi) << alignment << top << dpi;
+        }
+    }
+}
+
+void TestReportLayout::continuedFieldPrintsEveryLine()
+{
+    QFETCH(QString, alignment);
+    QFETCH(int, top);
+    QFETCH(int, dpi);
+    QStringList words;
+    for (int i = 1; i <= 2500; ++i)
+        words << QStringLiteral("w%1").arg(i);
+    const QString field = QStringLiteral("<F value=\"[n] %1\" top=\"%2\" width=\"760\" height=\"20\" fontSize=\"9\" "
+                                         "autoHeight=\"1\" aligmentV=\"%3\"/>");
+    load(page(band("MasterData", 25, field.arg(words.join(' ')).arg(top).arg(alignment))), {2});
+    QString file = m_dir.filePath(QStringLiteral("printed.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setResolution(dpi);
+    if (dpi > 0)
+        m_engine->printPreview(&printer); // as the preview prints
+    else
+        file = pdf();
+    const QStringList printed = PdfProbe::text(file).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    QCOMPARE(printed, QStringList(QStringList{"R000"} + words + QStringList{"R001"} + words));
 }
 
 // A picture the data names is not loaded; one the template embeds is drawn.
