@@ -15,12 +15,12 @@ const char* const PropertyWords[] = { "bold", "italic", "underline", "strikeout"
 constexpr int PropertyCount = 6;
 
 // Evaluates one script text in its own context, so nothing it declares
-// stays for the next condition. False when the script throws or runs past
-// the time limit.
+// stays for the next condition. False when the script throws, runs past
+// the time limit or is interrupted.
 bool evaluate(TimedScript& script, const QString& text, QScriptValue* result)
 {
     *result = script.evaluate(QScriptProgram(text));
-    return !script.threw() && !script.stopped();
+    return !script.threw() && !script.stopped() && !script.interrupted();
 }
 
 // A colour the template leaves out stays "none" through its text form; the

@@ -191,8 +191,8 @@ public:
     // rendering has taken RenderProgressDelayMs.
     static constexpr int RenderSliceMs = 50;
     static constexpr int RenderProgressDelayMs = 500;
-    // Stops the render loop under way before its next record. A preview
-    // then closes, and a file is not written.
+    // Stops the render loop under way before its next record, and the
+    // formula it runs now. A preview then closes, and a file is not written.
     void cancelRendering() { m_cancelled = true; }
     bool renderingCancelled() const { return m_cancelled; }
 
@@ -354,8 +354,13 @@ private:
     // Counts a record and, once a slice is over, reports progress and lets
     // the events through. False once rendering is cancelled.
     bool keepRendering();
+    // Whether the rendering under way is to stop.
+    bool stopWanted();
     void beginProgress();
+    void beginOpenToOperator();
     void setScriptsOpenTo(QWidget* open);
+    // A script engine of the report, made on first use.
+    std::unique_ptr<TimedScript> makeScript();
 
     std::unique_ptr<QPrinter> m_ownedPrinter;
     std::unique_ptr<QPainter> m_ownedPainter;
@@ -400,6 +405,9 @@ private:
     qint64 m_recordsDone = 0;
     qint64 m_recordsTotal = 0;
     std::unique_ptr<QProgressDialog> m_progress;
+    // The widget that takes the operator's input while the report renders:
+    // its preview, or its progress dialog.
+    QWidget* m_openToOperator = nullptr;
     // The preview the render loop records into; it shows the progress and
     // takes the operator's input meanwhile.
     ReportPreview* m_renderingPreview = nullptr;

@@ -470,7 +470,7 @@ void ReportEngine::setScriptTimeLimit(int milliseconds)
 QScriptEngine* ReportEngine::scriptEngine()
 {
     if (!m_script) {
-        m_script = std::make_unique<TimedScript>();
+        m_script = makeScript();
         registerScriptFunctions(&m_script->engine());
         // What the report itself put there stays, with the built-ins, for
         // every formula ("this.Sum = null" does not take Sum from the
@@ -531,7 +531,7 @@ QVariant ReportEngine::evaluateHighlighting(ReportFieldObject* field, int proper
     if (stoppedText(key))
         return field->ownHighlighting(property);
     if (!m_conditionScript)
-        m_conditionScript = std::make_unique<TimedScript>();
+        m_conditionScript = makeScript();
     const FieldHighlighting::Field rules{field->highlighting, field->font, field->defaultFontColor,
                                          field->defaultBackgroundColor};
     const auto resolve = [this, field](const QString& text) {

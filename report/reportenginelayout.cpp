@@ -46,39 +46,58 @@ void ReportEngine::beginProgress()
     connect(m_progress.get(), &QProgressDialog::canceled, this, &ReportEngine::cancelRendering);
 }
 
+// The preview the report renders into, or else its progress dialog, takes
+// the operator's input while it renders (a dialog not shown yet takes none).
+void ReportEngine::beginOpenToOperator()
+{
+    setScriptsOpenTo(m_renderingPreview ? static_cast<QWidget*>(m_renderingPreview) : m_progress.get());
+}
+
 bool ReportEngine::keepRendering()
 {
     ++m_recordsDone;
     if (m_slice.isValid() && m_slice.elapsed() < RenderSliceMs)
-        return !m_cancelled;
+        return !stopWanted();
     emit renderProgress(m_recordsDone, m_recordsTotal);
     if (m_progress && m_recordsTotal > 0)
         m_progress->setValue(int(std::min<qint64>(999, m_recordsDone * 1000 / m_recordsTotal)));
     if (QCoreApplication* application = QCoreApplication::instance()) {
-        QWidget* open = m_renderingPreview;
-        if (m_progress && m_progress->isVisible())
-            open = m_progress.get();
         // While a report renders the operator's input goes only to its preview
         // or progress dialog: the window answers, but nothing starts another
         // output or changes what this one prints.
-        OperatorInputGate gate(open);
-        setScriptsOpenTo(open);
+        OperatorInputGate gate(m_openToOperator);
         application->installEventFilter(&gate);
         QCoreApplication::processEvents();
         application->removeEventFilter(&gate);
     }
     m_slice.start();
-    return !m_cancelled;
+    return !stopWanted();
+}
+
+bool ReportEngine::stopWanted()
+{
+    return m_rendering && m_cancelled;
 }
 
 // A formula lets the events through as it runs: the open widget takes the
 // operator's input then too.
 void ReportEngine::setScriptsOpenTo(QWidget* open)
 {
+    m_openToOperator = open;
     for (TimedScript* script : {m_script.get(), m_conditionScript.get()}) {
         if (script)
             script->setOpenWidget(open);
     }
+}
+
+// Cancel stops a formula as it runs, not only the render loop between
+// records: a formula may run for seconds.
+std::unique_ptr<TimedScript> ReportEngine::makeScript()
+{
+    auto script = std::make_unique<TimedScript>();
+    script->setOpenWidget(m_openToOperator);
+    script->setInterruption([this] { return stopWanted(); });
+    return script;
 }
 
 void ReportEngine::printPreview(QPrinter* printer)
@@ -91,6 +110,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     m_warnedPages.clear();
     if (pageList.isEmpty() || !printer)
         return;
+    beginOpenToOperator();
     if (!painter) {
         m_ownedPainter = std::make_unique<QPainter>();
         painter = m_ownedPainter.get();
@@ -107,7 +127,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     // Counting pass: only fixes the number of printed pages.
     curPage = 1;
     m_passStart = m_recordsDone;
-    for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
+    for (int i = 0; i < pageList.size() && !stopWanted(); ++i) {
         openDataSource(i);
         groupRecords.clear();
         reportPageNo = i;
@@ -121,7 +141,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         painter->resetTransform();
     curPage = 1;
     m_passStart = m_recordsDone;
-    for (int i = 0; i < pageList.size() && !m_cancelled; ++i) {
+    for (int i = 0; i < pageList.size() && !stopWanted(); ++i) {
         groupRecords.clear();
         reportPageNo = i;
         recNo = 0;

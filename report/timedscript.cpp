@@ -57,8 +57,17 @@ TimedScript::TimedScript()
     m_engine->setProcessEventsInterval(ScriptEventIntervalMs);
     m_watchdog.setSingleShot(true);
     QObject::connect(&m_watchdog, &QTimer::timeout, &m_watchdog, [this] {
+        if (m_interrupted)
+            return;
         m_stopped = true;
         m_engine->abortEvaluation(QStringLiteral("Error: formula stopped after %1 ms").arg(timeLimitMs));
+    });
+    m_interruptionCheck.setInterval(ScriptEventIntervalMs);
+    QObject::connect(&m_interruptionCheck, &QTimer::timeout, &m_interruptionCheck, [this] {
+        if (m_stopped || m_interrupted || !m_interruption || !m_interruption())
+            return;
+        m_interrupted = true;
+        m_engine->abortEvaluation();
     });
     refuseDefinitionsOnKeptObjects();
     keepGlobals();
@@ -196,6 +205,10 @@ void TimedScript::restoreKeptObjects()
 QScriptValue TimedScript::evaluate(const QScriptProgram& program, const Bind& bind)
 {
     m_stopped = false;
+    m_threw = false;
+    m_interrupted = m_interruption && m_interruption();
+    if (m_interrupted)
+        return QScriptValue();
     QScriptValue global = m_engine->newObject();
     global.setPrototype(m_globals);
     m_engine->setGlobalObject(global);
@@ -208,11 +221,15 @@ QScriptValue TimedScript::evaluate(const QScriptProgram& program, const Bind& bi
     if (application)
         application->installEventFilter(m_inputRefusal.get());
     m_watchdog.start(timeLimitMs);
-    const QScriptValue value = m_engine->evaluate(program);
+    m_interruptionCheck.start();
+    QScriptValue value = m_engine->evaluate(program);
+    m_interruptionCheck.stop();
     m_watchdog.stop();
+    if (m_interrupted)
+        value = QScriptValue();
     if (application)
         application->removeEventFilter(m_inputRefusal.get());
-    m_threw = m_engine->hasUncaughtException();
+    m_threw = !m_interrupted && m_engine->hasUncaughtException();
     m_engine->clearExceptions();
     m_engine->popContext();
     m_engine->setGlobalObject(m_ownGlobal);

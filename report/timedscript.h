@@ -69,8 +69,15 @@ public:
     // "Error: formula stopped after N ms".
     using Bind = std::function<void(QScriptValue& scope)>;
     QScriptValue evaluate(const QScriptProgram& program, const Bind& bind = {});
+    // Asked as an evaluation begins and, while it runs, each time the
+    // events go through: true interrupts it (the operator cancelled the
+    // report, the program ends). An interrupted script is not at fault: it
+    // gives no value, and it is neither stopped nor thrown.
+    using Interruption = std::function<bool()>;
+    void setInterruption(Interruption wanted) { m_interruption = std::move(wanted); }
     // Whether the last evaluation was stopped by the limit.
     bool stopped() const { return m_stopped; }
+    bool interrupted() const { return m_interrupted; }
     // Whether the last evaluation threw (a syntax error, a thrown value).
     bool threw() const { return m_threw; }
 
@@ -104,6 +111,9 @@ private:
     // added and prototypes replaced where every script meets them.
     QScriptValue m_probe;
     QTimer m_watchdog;
+    Interruption m_interruption;
+    QTimer m_interruptionCheck;
     bool m_stopped = false;
+    bool m_interrupted = false;
     bool m_threw = false;
 };

@@ -3,11 +3,13 @@
 // of one field; the application's four templates.
 #include "messagecatcher.h"
 #include "pdfprobe.h"
+#include "programend.h"
 #include "reportbandobject.h"
 #include "reportengine.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
 #include "reportpreview.h"
+#include "timedscript.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,6 +84,8 @@ private slots:
     void embeddedPictures();
     void previewShowsPrints();
     void previewTakesInputWhileRendering();
+    void stopEndsTheRunningFormula_data();
+    void stopEndsTheRunningFormula();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -680,6 +684,50 @@ void TestReportLayout::previewTakesInputWhileRendering()
         QVERIFY(fitted && m_engine->renderingCancelled());
         QVERIFY2(pages.count() - pagesAtInput < 20, qPrintable(QStringLiteral("%1, %2").arg(pagesAtInput).arg(pages.count())));
     }
+}
+
+// Cancel, or the program's end, stops a formula as it runs, not after it.
+// The formula is not at fault: the next output runs it in full.
+void TestReportLayout::stopEndsTheRunningFormula_data()
+{
+    QTest::addColumn<bool>("programEnd");
+    QTest::newRow("Cancel") << false;
+}
+
+void TestReportLayout::stopEndsTheRunningFormula()
+{
+    QFETCH(bool, programEnd);
+    const auto restore = qScopeGuard([] {
+        ProgramEnd::reset();
+        ReportEngine::setScriptTimeLimit(TimedScript::DefaultTimeLimitMs);
+    });
+    ReportEngine::setScriptTimeLimit(10000);
+    const QString formula = QStringLiteral("<(function () { for (var i = 0; i - [source]; ++i) {} return 'done ' + i; })()>");
+    load(page(band("MasterData", 25, labelField(formula))), {2});
+    m_sources = {{0, QStringLiteral("3")}, {1, QStringLiteral("1e12")}};
+    bool asked = false;
+    connect(m_engine.get(), &ReportEngine::setValue, this, [&asked, programEnd](int recNo, const QString& name) {
+        if (recNo != 1 || name != QLatin1String("source") || std::exchange(asked, true))
+            return;
+        QTimer::singleShot(0, [programEnd] { // from inside the formula, as it lets the events through
+            auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            QTimer::singleShot(15000, preview, &QDialog::accept); // when the stop was not taken
+            QPushButton* cancel = preview->findChild<QPushButton*>();
+            if (programEnd)
+                ProgramEnd::begin(ProgramEnd::Cause::Signal);
+            else
+                QTest::mouseClick(preview->windowHandle(), Qt::LeftButton, {}, cancel->mapTo(preview, cancel->rect().center()));
+        });
+    });
+    QElapsedTimer rendering;
+    rendering.start();
+    m_engine->printExec(true, false, QString());
+    QVERIFY2(asked && rendering.elapsed() < 5000, qPrintable(QString::number(rendering.elapsed())));
+    QVERIFY(m_engine->renderingCancelled());
+    ProgramEnd::reset();
+    m_sources[1] = QStringLiteral("3");
+    QCOMPARE(count(PdfProbe::text(pdf()), QStringLiteral("done 3")), 2);
 }
 
 void TestReportLayout::fieldPainting()
