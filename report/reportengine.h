@@ -193,6 +193,7 @@ public:
     static constexpr int RenderProgressDelayMs = 500;
     // Stops the render loop under way before its next record, and the
     // formula it runs now. A preview then closes, and a file is not written.
+    // The program's end, once begun, cancels a rendering the same way.
     void cancelRendering() { m_cancelled = true; }
     bool renderingCancelled() const { return m_cancelled; }
 
@@ -354,7 +355,8 @@ private:
     // Counts a record and, once a slice is over, reports progress and lets
     // the events through. False once rendering is cancelled.
     bool keepRendering();
-    // Whether the rendering under way is to stop.
+    // Whether the rendering under way is to stop: cancelled, or the
+    // program's end begun.
     bool stopWanted();
     void beginProgress();
     void beginOpenToOperator();

@@ -7,6 +7,7 @@
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
 #include "reportpreview.h"
+#include "programend.h"
 #include "timedscript.h"
 
 #include <QApplication>
@@ -76,6 +77,8 @@ bool ReportEngine::keepRendering()
 
 bool ReportEngine::stopWanted()
 {
+    if (m_rendering && ProgramEnd::hasBegun())
+        m_cancelled = true;
     return m_rendering && m_cancelled;
 }
 
@@ -90,8 +93,8 @@ void ReportEngine::setScriptsOpenTo(QWidget* open)
     }
 }
 
-// Cancel stops a formula as it runs, not only the render loop between
-// records: a formula may run for seconds.
+// Cancel and the program's end stop a formula as it runs, not only the
+// render loop between records: a formula may run for seconds.
 std::unique_ptr<TimedScript> ReportEngine::makeScript()
 {
     auto script = std::make_unique<TimedScript>();

@@ -692,6 +692,7 @@ void TestReportLayout::stopEndsTheRunningFormula_data()
 {
     QTest::addColumn<bool>("programEnd");
     QTest::newRow("Cancel") << false;
+    QTest::newRow("the program's end") << true;
 }
 
 void TestReportLayout::stopEndsTheRunningFormula()
