@@ -28,7 +28,8 @@ void ReportDataSources::setDataSourceActive(int page, bool active)
     setDataSource(page, param);
 }
 
-bool ReportDataSources::openDataSource(int page, const QDomElement& pageElement, QList<int>& recordsCount)
+bool ReportDataSources::openDataSource(int page, const QDomElement& pageElement, QList<int>& recordsCount,
+                                       const std::function<bool()>& keepGoing)
 {
     if (page < 0)
         return false;
@@ -42,6 +43,7 @@ bool ReportDataSources::openDataSource(int page, const QDomElement& pageElement,
     auto sql = std::make_unique<ReportSql>(param.dbType, param.dbName, param.dbHost, param.dbUser,
                                            param.dbPassword, param.dbPort, param.dbConnectionName);
     sql->setObjectName(param.name);
+    sql->setKeepGoing(keepGoing);
     if (!m_sqlQuery.isEmpty())
         param.sqlQuery = m_sqlQuery;
     const bool ran = sql->openQuery(param.sqlQuery, param.dbCoding, param.charsetCoding);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,7 +36,9 @@ public:
     // is active, else the page element's SQL "DataSource". Appends the
     // number of records (0 when the query failed) to `recordsCount`; a page
     // without a source appends nothing. True when a source was opened.
-    bool openDataSource(int page, const QDomElement& pageElement, QList<int>& recordsCount);
+    // `keepGoing` serves the source as ReportSql::setKeepGoing says.
+    bool openDataSource(int page, const QDomElement& pageElement, QList<int>& recordsCount,
+                        const std::function<bool()>& keepGoing = {});
 
     // The source of a report page; null when the page has none.
     ReportSql* source(int page) const;

@@ -303,6 +303,9 @@ private:
     // Paints the part [from, to) of a band at y; its texts' lines that start
     // in it may reach down to `limit`.
     void drawBandPart(ReportBandObject* band, int y, int from, int to, int limit);
+    // The height of a notice printed in place of records, in template units.
+    static constexpr int NoticeHeight = 60;
+    void processSourceStop(int& y, bool draw, int i);
     void processReportPage(QPrinter* printer, bool draw, int i);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
@@ -355,6 +358,9 @@ private:
     // Counts a record and, once a slice is over, reports progress and lets
     // the events through. False once rendering is cancelled.
     bool keepRendering();
+    // Lets the program's events through, the operator's input only to the
+    // preview or progress dialog.
+    void letEventsThrough();
     // Whether the rendering under way is to stop: cancelled, or the
     // program's end begun.
     bool stopWanted();

@@ -45,6 +45,9 @@ void ReportEngine::beginProgress()
     m_progress->setAutoReset(false);
     m_progress->setAutoClose(false);
     connect(m_progress.get(), &QProgressDialog::canceled, this, &ReportEngine::cancelRendering);
+    // Shown after the delay also while no record is laid out yet (an SQL
+    // source being counted).
+    m_progress->setValue(0);
 }
 
 // The preview the report renders into, or else its progress dialog, takes
@@ -62,17 +65,23 @@ bool ReportEngine::keepRendering()
     emit renderProgress(m_recordsDone, m_recordsTotal);
     if (m_progress && m_recordsTotal > 0)
         m_progress->setValue(int(std::min<qint64>(999, m_recordsDone * 1000 / m_recordsTotal)));
-    if (QCoreApplication* application = QCoreApplication::instance()) {
-        // While a report renders the operator's input goes only to its preview
-        // or progress dialog: the window answers, but nothing starts another
-        // output or changes what this one prints.
-        OperatorInputGate gate(m_openToOperator);
-        application->installEventFilter(&gate);
-        QCoreApplication::processEvents();
-        application->removeEventFilter(&gate);
-    }
+    letEventsThrough();
     m_slice.start();
     return !stopWanted();
+}
+
+// While a report renders the operator's input goes only to its preview or
+// progress dialog: the window answers, but nothing starts another output or
+// changes what this one prints.
+void ReportEngine::letEventsThrough()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return;
+    OperatorInputGate gate(m_openToOperator);
+    application->installEventFilter(&gate);
+    QCoreApplication::processEvents();
+    application->removeEventFilter(&gate);
 }
 
 bool ReportEngine::stopWanted()
@@ -464,6 +473,7 @@ void ReportEngine::processReport(QPrinter* printer, int& y, bool draw, int i)
 {
     recNo = 0;
     lineNo = 0;
+    processSourceStop(y, draw, i);
     ReportBandObject* groupHeader = band(DataGroupHeader);
     if (!groupHeader) {
         processMasterHeader(y, draw);

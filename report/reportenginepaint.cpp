@@ -149,10 +149,40 @@ void ReportEngine::drawBackground(bool draw)
 }
 
 // In the counting pass; a source opened again replaces the former one and
-// its connection, so repaints of the preview gather no connections.
+// its connection, so repaints of the preview gather no connections. Its
+// rows are counted and read with the window answering, until the
+// rendering is to stop.
 void ReportEngine::openDataSource(int reportPage)
 {
-    dataSources.openDataSource(reportPage, pageElement(reportPage), recordsCount);
+    dataSources.openDataSource(reportPage, pageElement(reportPage), recordsCount, [this] {
+        letEventsThrough();
+        return !stopWanted();
+    });
+}
+
+// A source that gives no records for a reason the operator must know
+// prints it in their place.
+void ReportEngine::processSourceStop(int& y, bool draw, int i)
+{
+    ReportSql* source = dataSources.source(i);
+    const QString reason = source ? source->stopReason() : QString();
+    if (reason.isEmpty())
+        return;
+    if (draw && isPageInRange(true, curPage)) {
+        if (painter->isActive()) {
+            painter->save();
+            QFont font;
+            font.setPointSize(ReportFieldObject::DefaultPointSize);
+            painter->setFont(font);
+            painter->setPen(Qt::black);
+            painter->drawText(QRect(0, int(y * koefResV), int((pw - ml - mr) * koefResH), int(NoticeHeight * koefResV)),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, reason);
+            painter->restore();
+        }
+        if (printMode == HtmlOutput)
+            htmlText += QStringLiteral("<div>") + reason.toHtmlEscaped() + QStringLiteral("</div>\n");
+    }
+    y += NoticeHeight;
 }
 
 void ReportEngine::setDataSource(int page, QString name, QString dbType, QString dbName, QString dbHost,

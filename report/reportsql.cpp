@@ -17,9 +17,27 @@
 
 namespace {
 
+int recordLimitValue = ReportSql::DefaultRecordLimit;
+// How often counting or skipping rows lets the events through.
+constexpr int SliceMs = 50;
+
 bool isSqlite(const QString& driverName)
 {
     return driverName.startsWith(QLatin1String("QSQLITE"));
+}
+
+// Near enough what a value holds in memory.
+qint64 sizeInMemory(const QVariant& value)
+{
+    constexpr qint64 Small = 16;
+    switch (value.userType()) {
+    case QMetaType::QByteArray:
+        return Small + value.toByteArray().size();
+    case QMetaType::QString:
+        return Small + 2 * value.toString().size();
+    default:
+        return Small;
+    }
 }
 
 // A report reads. Its connection is opened read-only, which still lets a
@@ -39,6 +57,16 @@ int onlyReading(void*, int action, const char*, const char*, const char*, const 
 }
 
 } // namespace
+
+void ReportSql::setRecordLimit(int records)
+{
+    recordLimitValue = records;
+}
+
+int ReportSql::recordLimit()
+{
+    return recordLimitValue;
+}
 
 ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser,
                      QString dbPassword, int dbPort, QString dbConnectionName, QObject* parent)
@@ -142,13 +170,20 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
         qCDebug(lcReport) << "open DB";
     else
         qCWarning(lcReport).noquote() << "Failed open DB" << m_db.lastError().text();
+    // Every pass over the rows reads them as the count found them, however
+    // long the report takes: the logs go on being written meanwhile.
+    if (m_db.isOpen() && m_db.driver()->hasFeature(QSqlDriver::Transactions) && !m_db.transaction())
+        qCWarning(lcReport).noquote() << "The report's rows may change while it renders:" << m_db.lastError().text();
     if (m_db.isOpen() && isSqlite(m_db.driverName()) && !onlyReads()) {
         qCWarning(lcReport) << "The report's database connection could not be kept to reading; its query is not run";
         m_db.close();
     }
 
     m_query = std::make_unique<QSqlQuery>(m_db);
+    m_query->setForwardOnly(true);
+    m_queryText = sqlQuery;
     m_recordCount = 0;
+    m_stopReason.clear();
     setNames(dbCoding);
     m_codec = charsetCoding.isEmpty() ? nullptr : QTextCodec::codecForName(charsetCoding.toLocal8Bit());
     if (!charsetCoding.isEmpty() && !m_codec)
@@ -159,10 +194,89 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
         qCWarning(lcReport).noquote() << m_query->lastError().text();
         return false;
     }
-    // The count is asked for every value read; find it once.
-    if (m_query->last())
-        m_recordCount = m_query->at() + 1;
+    m_columns = m_query->record();
+    countRecords();
     return true;
+}
+
+// The count is asked for every value read: it is found once, reading the
+// rows through without keeping them.
+void ReportSql::countRecords()
+{
+    const int limit = recordLimitValue;
+    int count = 0;
+    bool complete = false;
+    m_slice.start();
+    // A count cancelled or stopped leaves no records: nothing is printed then.
+    while (sliceDone()) {
+        if (!m_query->next()) {
+            complete = true;
+            break;
+        }
+        if (count == limit) {
+            m_stopReason = tr("The data source %1 was stopped: its query gives more than %2 records, more than "
+                              "a report prints.").arg(objectName()).arg(limit);
+            qCWarning(lcReport).noquote() << m_stopReason << "Query:" << m_queryText;
+            break;
+        }
+        ++count;
+    }
+    if (m_query->lastError().isValid())
+        qCWarning(lcReport).noquote() << m_query->lastError().text();
+    m_recordCount = complete ? count : 0;
+    m_kept.clear();
+    m_keptBytes = 0;
+    m_at = m_recordCount;
+}
+
+bool ReportSql::sliceDone()
+{
+    if (!m_keepGoing || m_slice.elapsed() < SliceMs)
+        return true;
+    const bool keepGoing = m_keepGoing();
+    m_slice.start();
+    return keepGoing;
+}
+
+void ReportSql::restart()
+{
+    m_kept.clear();
+    m_keptBytes = 0;
+    m_at = -1;
+    if (!m_query->exec(m_queryText))
+        qCWarning(lcReport).noquote() << m_query->lastError().text();
+}
+
+void ReportSql::keepRow()
+{
+    KeptRow row;
+    row.values.resize(m_columns.count());
+    for (int i = 0; i < row.values.size(); ++i) {
+        row.values[i] = m_query->value(i);
+        row.bytes += sizeInMemory(row.values[i]);
+    }
+    m_keptBytes += row.bytes;
+    m_kept.push_back(std::move(row));
+    while (m_kept.size() > 1 && m_keptBytes > KeptRowBytes) {
+        m_keptBytes -= m_kept.front().bytes;
+        m_kept.pop_front();
+    }
+}
+
+const QVector<QVariant>* ReportSql::row(int recNo)
+{
+    const int first = m_at - int(m_kept.size()) + 1;
+    if (recNo >= first && recNo <= m_at)
+        return &m_kept[size_t(recNo - first)].values;
+    if (recNo < first)
+        restart();
+    while (m_at < recNo) {
+        if (!sliceDone() || !m_query->next())
+            return nullptr;
+        ++m_at;
+        keepRow();
+    }
+    return &m_kept.back().values;
 }
 
 int ReportSql::getRecordCount()
@@ -172,38 +286,40 @@ int ReportSql::getRecordCount()
     return m_recordCount;
 }
 
-int ReportSql::columnAt(const QString& fieldName, int recNo)
+QVariant ReportSql::valueAt(const QString& fieldName, int recNo)
 {
     if (!m_query || !m_query->isActive()) {
         qCWarning(lcReport) << "Query is not active";
-        return -1;
+        return QVariant();
     }
-    if (recNo < 0 || getRecordCount() <= recNo || !m_query->seek(recNo)) {
+    if (recNo < 0 || getRecordCount() <= recNo) {
         qCWarning(lcReport) << "recNo more than recordCount";
-        return -1;
+        return QVariant();
     }
-    const int column = m_query->record().indexOf(fieldName);
-    if (column < 0)
+    const int column = m_columns.indexOf(fieldName);
+    if (column < 0) {
         qCWarning(lcReport) << "No column" << fieldName << "in the report query";
-    return column;
+        return QVariant();
+    }
+    const QVector<QVariant>* values = row(recNo);
+    return values ? values->value(column) : QVariant();
 }
 
 QString ReportSql::getFieldValue(QString fieldName, int recNo)
 {
     const LocaleCodecScope codec(m_codec);
-    const int column = columnAt(fieldName, recNo);
-    return column < 0 ? QString() : m_query->value(column).toString();
+    return valueAt(fieldName, recNo).toString();
 }
 
 QImage ReportSql::getFieldImage(QString fieldName, int recNo)
 {
     const LocaleCodecScope codec(m_codec);
-    const int column = columnAt(fieldName, recNo);
-    if (column < 0)
+    const QVariant value = valueAt(fieldName, recNo);
+    if (!value.isValid())
         return QImage();
     // The picture's format is recognised from its own bytes.
     QString tooLarge;
-    return PictureCache::decode(m_query->value(column).toByteArray(), QByteArray(), &tooLarge);
+    return PictureCache::decode(value.toByteArray(), QByteArray(), &tooLarge);
 }
 
 QString ReportSql::referenceColumn(const QString& reference) const

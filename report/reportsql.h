@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlRecord>
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
+#include <deque>
+#include <functional>
 #include <memory>
 
 class QSqlQuery;
@@ -22,18 +28,42 @@ class QTextCodec;
 // A report only reads: an SQLite connection is opened read-only and runs
 // nothing but queries that read (no attaching, no copying the database
 // elsewhere).
+//
+// The rows are counted and read forward, never held all at once: a query
+// may give millions, or never end. Rows go by inside one read transaction,
+// so every pass over them sees the same rows; the last few read stay at hand
+// (a data group's footer reads its first record again), and a record before
+// them runs the query again from its start.
 class ReportSql : public QObject
 {
     Q_OBJECT
 public:
+    // A query giving more records than this is stopped, and its report page
+    // prints why instead of its records. Tests lower the bound.
+    static constexpr int DefaultRecordLimit = 10'000'000;
+    static void setRecordLimit(int records);
+    static int recordLimit();
+    // Rows at hand behind the last one read, by their size in memory.
+    static constexpr qint64 KeptRowBytes = 16 * 1024 * 1024;
+
     ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser, QString dbPassword,
               int dbPort, QString dbConnectionName, QObject* parent = nullptr);
     ~ReportSql() override;
 
-    // Opens the connection and runs `sqlQuery`; true when the query ran.
-    // The codec `charsetCoding` names is the process's locale codec while
-    // the query runs and while each value is read, and only then.
+    // Called about every 50 ms while rows are counted or read: lets the
+    // program's events through; false stops the rows (a cancelled report,
+    // the program's end).
+    using KeepGoing = std::function<bool()>;
+    void setKeepGoing(KeepGoing keepGoing) { m_keepGoing = std::move(keepGoing); }
+
+    // Opens the connection, runs `sqlQuery` and counts its records; true
+    // when the query ran. The codec `charsetCoding` names is the process's
+    // locale codec while the query runs and while each value is read, and
+    // only then.
     bool openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding);
+    // Why the query gives no records although it ran: it was stopped past
+    // the record limit. Empty otherwise.
+    QString stopReason() const { return m_stopReason; }
 
     int getRecordCount();
     QString getFieldValue(QString fieldName, int recNo);
@@ -60,13 +90,36 @@ private:
     QString privateConnectionName(const QString& wanted) const;
     bool onlyReads();
     void setNames(const QString& dbCoding);
-    // Moves to `recNo` and finds `fieldName` there; -1 (with the reason
-    // logged) when there is nothing to read.
-    int columnAt(const QString& fieldName, int recNo);
+    void countRecords();
+    // Lets the events through once a slice is over; false to stop.
+    bool sliceDone();
+    // The value of `fieldName` at `recNo`; invalid (with the reason logged)
+    // when there is nothing to read.
+    QVariant valueAt(const QString& fieldName, int recNo);
+    // The row `recNo`, read on to or from the query's start; null when the
+    // query ends before it or reading stops.
+    const QVector<QVariant>* row(int recNo);
+    void restart();
+    void keepRow();
 
     QString m_connectionName;
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_query;
+    QString m_queryText;
     int m_recordCount = 0;
+    QString m_stopReason;
     QTextCodec* m_codec = nullptr;
+    KeepGoing m_keepGoing;
+    QElapsedTimer m_slice;
+    // The query's columns, and the rows at hand: the last one read is the
+    // query's current row, numbered m_at.
+    QSqlRecord m_columns;
+    struct KeptRow
+    {
+        QVector<QVariant> values;
+        qint64 bytes = 0;
+    };
+    std::deque<KeptRow> m_kept;
+    qint64 m_keptBytes = 0;
+    int m_at = -1;
 };
