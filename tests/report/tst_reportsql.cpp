@@ -1,23 +1,14 @@
 #include "datasourceparam.h"
-#include "messagecatcher.h"
-#include "pdfprobe.h"
 #include "reportdatasources.h"
 #include "reportdatabase.h"
-#include "reportengine.h"
-#include "reportpreview.h"
 #include "reportsql.h"
 #include "testhome.h"
 
-#include <QApplication>
 #include <QDomDocument>
-#include <QPushButton>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextCodec>
-#include <QWindow>
 #include <QtTest>
-
-#include <limits>
 
 #include <dlfcn.h>
 
@@ -61,11 +52,6 @@ private slots:
     void pageSources();
     void templateOnlyReads_data();
     void templateOnlyReads();
-    void rowsReadForward();
-    void recordLimit_data();
-    void recordLimit();
-    void endlessSourceInReport_data();
-    void endlessSourceInReport();
 
 private:
     QString makeDatabase(const QString& fileName, const QString& b0);
@@ -80,8 +66,15 @@ QString tst_ReportSql::makeDatabase(const QString& fileName, const QString& b0)
 
 void tst_ReportSql::readsRecordsAndPictures()
 {
-    ReportSql sql("QSQLITE", makeDatabase("b.db", "first"), {}, {}, {}, 0, {});
+    QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+    writer.setDatabaseName(makeDatabase("b.db", "first"));
+    QSqlQuery write(writer.open() ? writer : QSqlDatabase());
+    QVERIFY(write.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && write.next());
+    write.finish();
+    ReportSql sql("QSQLITE", writer.databaseName(), {}, {}, {}, 0, {});
     QVERIFY(sql.openQuery(QStringLiteral("select a, b, img from t order by a"), {}, {}));
+    // What the count saw is read, however the rows change meanwhile.
+    QVERIFY(write.exec(QStringLiteral("insert into t (a, b) values (0, 'later')")));
     QCOMPARE(sql.getRecordCount(), 3);
     QCOMPARE(sql.getFieldValue("b", 0), QStringLiteral("first"));
     QCOMPARE(sql.getFieldValue("b", 2), QStringLiteral("row2"));
@@ -237,97 +230,6 @@ void tst_ReportSql::templateOnlyReads()
     sources.openDataSource(0, doc.documentElement(), counts);
     QSqlQuery rows(QStringLiteral("SELECT count(*) FROM logAlarm"));
     QVERIFY(rows.next() && rows.value(0).toInt() == 1 && !QFile::exists(made));
-}
-
-// Rows past those kept are read again from the query's start; every read
-// sees the rows the count saw, whatever is written meanwhile.
-void tst_ReportSql::rowsReadForward()
-{
-    ReportSql big("QSQLITE", makeDatabase("big.db", "x"), {}, {}, {}, 0, {});
-    QVERIFY(big.openQuery(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 40) "
-                                         "SELECT x, zeroblob(1000000) AS z FROM c"), {}, {}));
-    QCOMPARE(big.getRecordCount(), 40);
-    for (const int r : {39, 0, 20, 21, 1})
-        QCOMPARE(big.getFieldValue("x", r), QString::number(r + 1));
-
-    const QString path = makeDatabase("written.db", "first");
-    QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
-    writer.setDatabaseName(path);
-    QSqlQuery write(writer.open() ? writer : QSqlDatabase());
-    QVERIFY(write.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && write.next());
-    write.finish();
-    ReportSql sql("QSQLITE", path, {}, {}, {}, 0, {});
-    QVERIFY(sql.openQuery(QStringLiteral("select b from t order by a desc"), {}, {}));
-    QVERIFY(write.exec(QStringLiteral("insert into t (a, b) values (9, 'later')")));
-    QCOMPARE(QStringList({sql.getFieldValue("b", 0), sql.getFieldValue("b", 2)}), QStringList({"row2", "first"}));
-}
-
-void tst_ReportSql::recordLimit_data()
-{
-    QTest::addColumn<QString>("limit");
-    QTest::addColumn<int>("records");
-    QTest::newRow("at the limit") << " LIMIT 1000" << 1000;
-    QTest::newRow("past it") << " LIMIT 1001" << 0;
-    QTest::newRow("endless") << "" << 0;
-}
-
-// A query past the record limit gives no records, and says why.
-void tst_ReportSql::recordLimit()
-{
-    QFETCH(QString, limit);
-    QFETCH(int, records);
-    const auto restore = qScopeGuard([] { ReportSql::setRecordLimit(ReportSql::DefaultRecordLimit); });
-    ReportSql::setRecordLimit(1000);
-    ReportSql sql("QSQLITE", makeDatabase("limit.db", "x"), {}, {}, {}, 0, {});
-    sql.setObjectName(QStringLiteral("ds"));
-    QVERIFY(sql.openQuery(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c%1) SELECT x FROM c").arg(limit), {}, {}));
-    QCOMPARE(sql.getRecordCount(), records);
-    QCOMPARE(sql.stopReason().isEmpty(), records > 0);
-}
-
-void tst_ReportSql::endlessSourceInReport_data()
-{
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("past the record limit") << false;
-    QTest::newRow("cancelled while counted") << true;
-}
-
-// A query that never ends neither holds the window nor takes the program
-// down: the report says it was stopped, or Cancel, clicked while its rows
-// are counted, ends it.
-void tst_ReportSql::endlessSourceInReport()
-{
-    QFETCH(bool, cancel);
-    const auto restore = qScopeGuard([] { ReportSql::setRecordLimit(ReportSql::DefaultRecordLimit); });
-    ReportSql::setRecordLimit(cancel ? std::numeric_limits<int>::max() : 1000);
-    QDomDocument doc;
-    QVERIFY(doc.setContent(QStringLiteral("<r><p pageWidth='840' pageHeight='1188'><DataSource type='SQL' name='ds' dbType='QSQLITE' "
-                                          "dbName='%1'>WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c"
-                                          "</DataSource><ReportBand type='MasterData' height='25'><F value='[ds.x]' width='700' "
-                                          "height='20'/></ReportBand></p></r>").arg(makeDatabase("endless.db", "x"))));
-    ReportEngine engine;
-    QVERIFY(engine.loadReportDocument(doc));
-    MessageCatcher log;
-    const QString reason = QStringLiteral("The data source ds was stopped: its query gives more than 1000 records");
-    if (!cancel) {
-        const QString pdf = m_dir.filePath(QStringLiteral("endless.pdf"));
-        QVERIFY(engine.printPDF(pdf, false));
-        QVERIFY2(PdfProbe::text(pdf).simplified().contains(reason), qPrintable(PdfProbe::text(pdf)));
-        QVERIFY(log.contains(reason));
-        return;
-    }
-    QTimer input;
-    connect(&input, &QTimer::timeout, [&input] {
-        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
-        if (!preview || !preview->rendering())
-            return;
-        input.stop();
-        QPushButton* button = preview->findChild<QPushButton*>();
-        QTest::mouseClick(preview->windowHandle(), Qt::LeftButton, {}, button->mapTo(preview, button->rect().center()));
-    });
-    input.start(0);
-    engine.printExec(true, false, QString());
-    QVERIFY(engine.renderingCancelled() && !log.contains(QStringLiteral("was stopped")));
 }
 
 QTEST_MAIN(tst_ReportSql)
