@@ -503,23 +503,30 @@ bool DatabaseManager::resumeConversion(const QSqlDatabase& db)
 }
 
 // No copy goes on: the notes of changes go, and with them what a copy left.
-// At the start only what takes no time: no change is noted any more, and
-// the copy is set aside as an unfinished one; the notes (a table that may
-// be large) and the file (a large one) go with the next upkeep, beside the
-// program.
+// At the start only what takes no time: the copy is set aside as an
+// unfinished one, and no change is noted any more; the notes (a table that
+// may be large) and the file (a large one) go with the next upkeep, beside
+// the program. The copy goes aside first: one left under its own name while
+// the changes were no longer noted would be taken for one brought up to
+// date, and the rows written since would be lost when it took the file's
+// place. A copy that cannot be set aside stays as it is, its changes still
+// noted, and the running program brings them in.
 bool DatabaseManager::abandonConversion(const QSqlDatabase& db, bool atStart)
 {
+    const QString file = db.databaseName();
+    if (atStart && !renameOver(conversionFile(file), partFile(file))) {
+        qCWarning(lcCore) << "Database: the compacted copy could not be set aside; it is kept and brought up to date:"
+                          << conversionFile(file) << std::strerror(errno);
+        return false;
+    }
     QSqlQuery query(db);
     QSqlDatabase connection = db;
     const QString main = QStringLiteral("main");
-    const QString file = db.databaseName();
     const bool ok = connection.transaction()
         && (atStart ? stopNotingChanges(query, main) : removeChangeNotes(query, main)) && connection.commit();
     if (!ok)
         connection.rollback();
-    if (atStart) {
-        renameOver(conversionFile(file), partFile(file));
-    } else {
+    if (!atStart) {
         QFile::remove(partFile(file));
         QFile::remove(conversionFile(file));
     }

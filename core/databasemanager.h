@@ -83,7 +83,8 @@ public:
     // file kept as it was, when another program has it open, a step fails
     // or the switch cannot take its place (then a later start tries again),
     // or when more than `backlogLimit` changes are to be brought in (then
-    // the copy and its notes are dropped).
+    // the copy and its notes are dropped; a copy that cannot be set aside
+    // stays, its changes noted still).
     static bool finishConversion(const QString& file, int backlogLimit = SwitchBacklogLimit);
 
 public slots:

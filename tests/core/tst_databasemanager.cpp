@@ -85,7 +85,7 @@ void TestDatabaseManager::appPathsFollowTheOverride()
 }
 
 // What goes wrong at the start that puts the converted copy in the file's place.
-enum class SwitchFault { None, RenameFails, TooManyChanges };
+enum class SwitchFault { None, RenameFails, TooManyChanges, CopyNotSetAside };
 Q_DECLARE_METATYPE(SwitchFault)
 
 // While set, the C library's rename, through which the switch is made, fails.
@@ -112,6 +112,7 @@ void TestDatabaseManager::upkeep_data()
     QTest::newRow("older file converted beside the program") << false << 50 << true << SwitchFault::None;
     QTest::newRow("the switch cannot rename") << false << 50 << true << SwitchFault::RenameFails;
     QTest::newRow("too many changes to switch at the start") << false << 50 << true << SwitchFault::TooManyChanges;
+    QTest::newRow("too many changes, the copy cannot be set aside") << false << 50 << true << SwitchFault::CopyNotSetAside;
 }
 
 // Start-up only switches the journal, the sync and the busy timeout; the
@@ -202,18 +203,20 @@ void TestDatabaseManager::upkeep()
         const QString copy = DatabaseManager::conversionFile(AppPaths::database());
         if (fault != SwitchFault::None) {
             // The start goes on with the file as it was, within its time.
-            g_renameFails = fault == SwitchFault::RenameFails;
+            const bool renameFails = fault != SwitchFault::TooManyChanges;
+            g_renameFails = renameFails;
             const int limit = fault == SwitchFault::RenameFails ? DatabaseManager::SwitchBacklogLimit : 1;
-            QVERIFY(!DatabaseManager::finishConversion(AppPaths::database(), limit));
+            const bool switched = DatabaseManager::finishConversion(AppPaths::database(), limit);
             g_renameFails = false;
-            QCOMPARE(QFileInfo::exists(copy), fault == SwitchFault::RenameFails);
+            QVERIFY(!switched);
+            QCOMPARE(QFileInfo::exists(copy), renameFails);
             QVERIFY(home.openDatabase());
             query = QSqlQuery();
             QCOMPARE(value("PRAGMA auto_vacuum"), 0);
             QCOMPARE(value("select info from logAlarm where id = 1500"), 0); // 'changed'
             // Changes are noted for the copy still to come, or no more.
             QCOMPARE(value("select count(*) from sqlite_master where type = 'trigger' and name like 'lumetra%'") > 0,
-                     fault == SwitchFault::RenameFails);
+                     renameFails);
             // A later run converts again, or brings its changes into the copy.
             QVERIFY(query.exec("update logAlarm set info = 'later' where id = 1700"));
             QVERIFY(runUpkeep() && end());
