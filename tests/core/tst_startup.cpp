@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "scopedhook.h"
 #include "settingsfile.h"
 #include "databasealert.h"
 #include "devicestates.h"
@@ -123,12 +124,11 @@ void TestStartup::databaseThatCannotOpenIsNamedAndFails()
 
     QStringList told;
     DatabaseAlert::reset();
-    DatabaseAlert::setNotifier([&told](const QString& text, bool blocking) {
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool blocking) {
         if (blocking)
             told.append(text);
     });
     const int exitCode = runLumetra(*qApp);
-    DatabaseAlert::setNotifier({});
     QCOMPARE(exitCode, 1);
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.first().contains(database) && told.first().contains(reason), qPrintable(told.first()));
@@ -176,7 +176,8 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     settings.close();
     QStringList told;
     DatabaseAlert::reset();
-    DatabaseAlert::setNotifier([&told](const QString& text, bool box) { told << QString::number(box) + text.section('\n', 0, 0); });
+    const ScopedHook notifier(&DatabaseAlert::setNotifier,
+                              [&told](const QString& text, bool box) { told << QString::number(box) + text.section('\n', 0, 0); });
     LateWindows late;
     qApp->installEventFilter(&late);
     answerNextModal([](QWidget* page) {
@@ -211,7 +212,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
         if (also == QLatin1String("dialog"))
             QTimer::singleShot(0, window, [window] { window->findChild<QAction*>(QStringLiteral("actAbout"))->trigger(); });
         if (also == QLatin1String("full disk")) {
-            WriteBatch::instance().setStallAlertDelay(0);
+            const ScopedHook stallAlert(WriteBatch::instance(), &WriteBatch::setStallAlertDelay, 0, WriteBatch::StallAlertMs);
             QVERIFY(WriteBatch::instance().commit());
             g_diskFull = true;
             window->writeUserActionLog(QStringLiteral("Test"), QStringLiteral("a row on a full disk"));
@@ -227,9 +228,9 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     });
     watcher.start(20);
 
-    QCOMPARE(runLumetra(*qApp), 0);
+    const int exitCode = runLumetra(*qApp);
     g_diskFull = false;
-    DatabaseAlert::setNotifier({});
+    QCOMPARE(exitCode, 0);
     QCOMPARE(late.shown, QStringList());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(LogWriter::OwnConnection)));
     QVERIFY(!locked || (holder.waitForFinished(10000) && holder.readAll().startsWith("held")));

@@ -4,6 +4,7 @@
 #include "modalanswerer.h"
 #include "node.h"
 #include "resources.h"
+#include "scopedhook.h"
 #include "sitemutex.h"
 #include "testhome.h"
 
@@ -106,9 +107,8 @@ void TestCommonDlg::missingTableIsLoggedAsSuch()
         QVERIFY(empty.openDatabase());
         MessageCatcher catcher;
         DatabaseAlert::reset();
-        DatabaseAlert::setNotifier([](const QString&, bool) {});
+        const ScopedHook notifier(&DatabaseAlert::setNotifier, [](const QString&, bool) {});
         QVERIFY(!CommonDlg::checkCredentials(QStringLiteral("admin"), QStringLiteral("admin")));
-        DatabaseAlert::setNotifier({});
         QVERIFY2(catcher.contains(QStringLiteral("no such table: users")), qPrintable(catcher.messages().join('\n')));
     }
     QVERIFY(m_home->openDatabase());
@@ -243,7 +243,7 @@ void TestCommonDlg::unreadableDatabaseIsToldOnce()
 {
     QStringList told;
     DatabaseAlert::reset();
-    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
     MessageCatcher catcher;
     {
         TestHome home;
@@ -255,7 +255,6 @@ void TestCommonDlg::unreadableDatabaseIsToldOnce()
         QVERIFY(!CommonDlg::checkCredentials(QStringLiteral("admin"), QStringLiteral("admin")));
         QVERIFY(!CommonDlg::checkCredentials(QStringLiteral("admin"), QStringLiteral("admin")));
     }
-    DatabaseAlert::setNotifier({});
     QCOMPARE(told.size(), 1);
     QVERIFY(told.first().contains(QStringLiteral("cannot be read")));
     QVERIFY(catcher.contains(QStringLiteral("not a database")));

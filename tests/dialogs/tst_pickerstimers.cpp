@@ -4,6 +4,7 @@
 #include "messageboxanswerer.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "scopedhook.h"
 #include "timerdlg.h"
 #include "treemodel.h"
 
@@ -154,7 +155,8 @@ private slots:
             answerNextModal([&](QWidget* d) {
                 shown += QString::number(w<QRadioButton>(d, "rbWmode2")->isChecked()) + w<QLineEdit>(d, "edtFileName")->text();
                 for (const QString& chosen : {QStringLiteral("/maps/north.png"), QString()}) {
-                    FileChooserHook::setOpenFileChooser([chosen](QWidget*, auto&, auto&, auto&) { return chosen; });
+                    const ScopedHook chooser(&FileChooserHook::setOpenFileChooser,
+                                             [chosen](QWidget*, auto&, auto&, auto&) { return chosen; });
                     w<QToolButton>(d, "btnSelectImage")->click();
                     shown += '|' + w<QLineEdit>(d, "edtFileName")->text();
                 }
@@ -163,7 +165,6 @@ private slots:
                 w(d, button)->click();
             });
             dialog.workspaceSetup(caption, image, mode);
-            FileChooserHook::setOpenFileChooser({});
             QCOMPARE(caption + '|' + image + '|' + QString::number(mode), QStringLiteral("North||1"));
         }
         QCOMPARE(shown, QStringLiteral("1|/maps/north.png|0|/maps/north.png|"));

@@ -10,6 +10,7 @@
 #include "node.h"
 #include "qtclienttw.h"
 #include "resources.h"
+#include "scopedhook.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 #include "twsensorssetupdlg.h"
@@ -329,7 +330,7 @@ void TestTwActions::lineAndTextReturnTheirOwnNodes()
 void TestTwActions::aboutBox()
 {
     QStringList opened;
-    UrlOpener::setHook([&](const QUrl& url) { opened << url.toString(); return true; });
+    const ScopedHook urlOpener(&UrlOpener::setHook, [&](const QUrl& url) { opened << url.toString(); return true; });
     for (const QString& version : {QStringLiteral("1.1.86"), QString()}) {
         QCoreApplication::setApplicationVersion(version);
         AboutDlg dialog;
@@ -341,7 +342,6 @@ void TestTwActions::aboutBox()
     QVERIFY(child<QLabel>(&dialog, "lblEmail")->text().contains(QStringLiteral("href='mailto:")));
     answerNextModal([&](QWidget* shown) { child<QPushButton>(shown, "btnClose")->click(); });
     QCOMPARE(dialog.exec(), 0);
-    UrlOpener::setHook({});
 }
 
 QTEST_MAIN(TestTwActions)

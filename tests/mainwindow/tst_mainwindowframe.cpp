@@ -5,6 +5,7 @@
 #include "graphicsscene.h"
 #include "formchild.h"
 #include "gatewaysetuphost.h"
+#include "scopedhook.h"
 #include "sitetrees.h"
 #include "applicationlook.h"
 #include "mainwindow.h"
@@ -452,7 +453,7 @@ void TestMainWindowFrame::launchers()
     // The readme opens; a missing file or one nothing opens is told to the operator.
     QUrl opened;
     bool opens = true;
-    UrlOpener::setHook([&](const QUrl& url) { opened = url; return opens; });
+    const ScopedHook urlOpener(&UrlOpener::setHook, [&](const QUrl& url) { opened = url; return opens; });
     QFile readme(m_home->filePath(MainWindow::ReadmeFile));
     QVERIFY(readme.open(QIODevice::WriteOnly));
     readme.close();
@@ -465,7 +466,6 @@ void TestMainWindowFrame::launchers()
     readme.remove();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("readme .* is missing")));
     emit formChild(window.get(), "actLumetraReadme")->triggered(false);
-    UrlOpener::setHook({});
     QCOMPARE(boxes.seen().size(), 2);
 }
 
@@ -532,7 +532,7 @@ void TestMainWindowFrame::badFiles()
     QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("setting.ini")));
     QStringList told;
     WindowSettings::reset();
-    WindowSettings::setNotifier([&told](const QString& text) { told << text; });
+    const ScopedHook notifier(&WindowSettings::setNotifier, [&told](const QString& text) { told << text; });
     window = makeWindow();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Settings not saved, .*setting.ini left as it was")));
     formChild(window.get(), "actZoomIn")->trigger();
@@ -540,7 +540,6 @@ void TestMainWindowFrame::badFiles()
     window->close();
     QVERIFY(!window->isVisible());
     QCOMPARE(told.size(), 1);
-    WindowSettings::setNotifier({});
     window.reset();
     QVERIFY(QDir(m_home->path()).rmdir(QStringLiteral("setting.ini")));
 }

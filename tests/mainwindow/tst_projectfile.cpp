@@ -2,6 +2,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "elementtreearea.h"
+#include "scopedhook.h"
 #include "sitetrees.h"
 
 #include "commondlg.h"
@@ -280,14 +281,15 @@ private slots:
         QCOMPARE(window->currentFileName(), path("first.xml"));
         QVERIFY(!window->project()->isModified());
         // An open that takes long shows how far it is, item by item.
-        ProjectLoader::setProgressDelay(0);
         QList<int> progress;
         QTimer::singleShot(0, window.get(), [&] {
             if (auto* dialog = window->findChild<QProgressDialog*>())
                 progress << dialog->isVisible() << dialog->value() << dialog->maximum();
         });
-        open(path("first.xml"));
-        ProjectLoader::setProgressDelay(-1);
+        {
+            const ScopedHook progressDelay(&ProjectLoader::setProgressDelay, 0, -1);
+            open(path("first.xml"));
+        }
         QCOMPARE(progress.size(), 3);
         QVERIFY(progress.at(0) && progress.at(1) > 0 && progress.at(1) < progress.at(2));
         QCOMPARE(progress.at(2), 6);

@@ -10,6 +10,7 @@
 #include "graphicstextitem.h"
 #include "formchild.h"
 #include "mainwindow.h"
+#include "scopedhook.h"
 #include "sitetrees.h"
 #include "workspacearea.h"
 #include "devicestates.h"
@@ -604,7 +605,8 @@ void TestPropertyPanel::backgroundPicture()
     picture.fill(Qt::darkGreen);
     QVERIFY(picture.save(path));
     QString answer = path;
-    FileChooserHook::setOpenFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return answer; });
+    const ScopedHook chooser(&FileChooserHook::setOpenFileChooser,
+                             [&](QWidget*, const QString&, const QString&, const QString&) { return answer; });
     Node workplace;
     workplace.type = Node::Workplace;
     window->propertyPanel()->fillPropertyBrowser(docked(), nullptr, &workplace);
@@ -633,7 +635,6 @@ void TestPropertyPanel::backgroundPicture()
     window->propertyPanel()->edits()->customBtnClick(docked(), row(docked(), "Bground image"));
     QCOMPARE(imageBox(), box);
     QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(0, 0));
-    FileChooserHook::setOpenFileChooser({});
 }
 
 void TestPropertyPanel::gatewayAddressMovesTheLink_data()

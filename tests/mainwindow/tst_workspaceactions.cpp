@@ -8,6 +8,7 @@
 #include "dialoglaunchers.h"
 #include "elementtreeorder.h"
 #include "globals.h"
+#include "scopedhook.h"
 #include "userright.h"
 #include "elementtreeproxymodel.h"
 #include "property.h"
@@ -247,7 +248,7 @@ private slots:
         line->setPoints({{0, 200}, {300, 200}});
         auto* circle = place(scene(1), new GraphicsCircle(GraphicsCircle::PlacedKind));
         const QString pdf = home.filePath(QStringLiteral("map.pdf"));
-        MapPrint::setHook([&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
+        const ScopedHook preview(&MapPrint::setHook, [&](QPrinter* printer, QWidget*, const MapPrint::Painter& paint) {
             printer->setOutputFileName(pdf);
             paint(printer);
         });
@@ -261,7 +262,6 @@ private slots:
             page = PdfProbe::pageImage(pdf, 1, 50);
             box->setItemSelected(true);
         }
-        MapPrint::setHook({});
         QCOMPARE(PdfProbe::pageCount(pdf), 1);
         QVERIFY(PdfProbe::text(pdf).contains(QStringLiteral("ALARM!")));
         QVERIFY(!pages[0].isNull() && pages[1] == pages[0] && box->isSelected());

@@ -3,6 +3,7 @@
 #include "filechooserhook.h"
 #include "filepathmanager.h"
 #include "property.h"
+#include "scopedhook.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -32,19 +33,7 @@ QLineEdit* lineEditOf(QWidget* editor)
 // Answers every file chooser with `answer` and remembers what it was asked.
 struct ChooserStub
 {
-    explicit ChooserStub(QString reply) : answer(std::move(reply))
-    {
-        FileChooserHook::setOpenFileChooser(
-            [this](QWidget* parent, const QString& caption, const QString& directory, const QString& filter) {
-                ++calls;
-                lastParent = parent;
-                lastCaption = caption;
-                lastDirectory = directory;
-                lastFilter = filter;
-                return answer;
-            });
-    }
-    ~ChooserStub() { FileChooserHook::setOpenFileChooser(nullptr); }
+    explicit ChooserStub(QString reply) : answer(std::move(reply)) {}
 
     QString answer;
     int calls = 0;
@@ -52,6 +41,16 @@ struct ChooserStub
     QString lastCaption;
     QString lastDirectory;
     QString lastFilter;
+    const ScopedHook chooser{
+        &FileChooserHook::setOpenFileChooser,
+        [this](QWidget* parent, const QString& caption, const QString& directory, const QString& filter) {
+            ++calls;
+            lastParent = parent;
+            lastCaption = caption;
+            lastDirectory = directory;
+            lastFilter = filter;
+            return answer;
+        }};
 };
 
 } // namespace
@@ -134,12 +133,12 @@ void TestFileEdit::editorDeletedWhileChoosing()
     int signalsSeen = 0;
     connect(edit.data(), &FileEdit::filePathChanged, [&signalsSeen] { ++signalsSeen; });
     connect(edit.data(), &FileEdit::btnClicked, [&signalsSeen] { ++signalsSeen; });
-    FileChooserHook::setOpenFileChooser([&edit](QWidget*, const QString&, const QString&, const QString&) {
-        delete edit.data();
-        return QStringLiteral("/x.png");
-    });
+    const ScopedHook chooser(&FileChooserHook::setOpenFileChooser,
+                             [&edit](QWidget*, const QString&, const QString&, const QString&) {
+                                 delete edit.data();
+                                 return QStringLiteral("/x.png");
+                             });
     edit->buttonClicked();
-    FileChooserHook::setOpenFileChooser(nullptr);
     QVERIFY(!edit);
     QCOMPARE(signalsSeen, 0);
 }

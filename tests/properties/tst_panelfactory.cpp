@@ -2,6 +2,7 @@
 #include "fileedit.h"
 #include "filechooserhook.h"
 #include "property.h"
+#include "scopedhook.h"
 #include "variantfactory.h"
 #include "variantmanager.h"
 #include "variantproperty.h"
@@ -28,14 +29,9 @@ struct Panel
     Panel()
     {
         factory.addPropertyManager(&manager);
-        FileChooserHook::setOpenFileChooser([this](QWidget*, const QString&, const QString&, const QString&) {
-            ++choosersOpened;
-            return QStringLiteral("/chosen");
-        });
         parent.resize(300, 100);
         parent.show();
     }
-    ~Panel() { FileChooserHook::setOpenFileChooser(nullptr); }
 
     VariantProperty* filePathRow(const QString& name)
     {
@@ -75,6 +71,11 @@ struct Panel
     VariantFactory factory;
     QWidget parent;
     int choosersOpened = 0;
+    const ScopedHook chooser{&FileChooserHook::setOpenFileChooser,
+                             [this](QWidget*, const QString&, const QString&, const QString&) {
+                                 ++choosersOpened;
+                                 return QStringLiteral("/chosen");
+                             }};
 };
 
 QToolButton* buttonOf(QWidget* editor)

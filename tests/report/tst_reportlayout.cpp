@@ -10,6 +10,7 @@
 #include "reportpageobject.h"
 #include "reportpreview.h"
 #include "reportsql.h"
+#include "scopedhook.h"
 #include "timedscript.h"
 
 #include <QAction>
@@ -449,9 +450,10 @@ void TestReportLayout::html()
 void TestReportLayout::exportsAndFailures()
 {
     load(page(kStandardBands), {5});
-    ReportEngine::setPreviewHook([](ReportEngine&) {});
-    m_engine->printExec(true, false, QString());
-    ReportEngine::setPreviewHook({});
+    {
+        const ScopedHook preview(&ReportEngine::setPreviewHook, [](ReportEngine&) {});
+        m_engine->printExec(true, false, QString());
+    }
     QPrinter* preview = m_engine->printer;
     QVERIFY(preview);
     const QPrinter::OutputFormat format = preview->outputFormat();
@@ -477,11 +479,12 @@ void TestReportLayout::exportsAndFailures()
     // written: exportFailureNamesCause).
     QStringList opened;
     QStringList warnings;
-    ReportEngine::setOpenFileHook([&opened](const QString& name) {
+    const ScopedHook openFile(&ReportEngine::setOpenFileHook, [&opened](const QString& name) {
         opened << name;
         return false;
     });
-    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
+    const ScopedHook warning(&ReportEngine::setWarningHook,
+                             [&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
     for (const char* kind : {"Pdf", "Html"}) {
         QAction action;
         action.setObjectName(QStringLiteral("actExpTo") + QLatin1String(kind));
@@ -499,8 +502,6 @@ void TestReportLayout::exportsAndFailures()
     const QString html = m_dir.filePath(QStringLiteral("typedHtml.html"));
     QVERIFY(QFileInfo(html).size() > 0);
     QCOMPARE(warnings, QStringList{QStringLiteral("The report was saved to %1, but no program could be found to open it.").arg(html)});
-    ReportEngine::setOpenFileHook({});
-    ReportEngine::setWarningHook({});
     QCOMPARE(opened, QStringList{html});
 
     // A partial file an earlier export left behind goes; the new file
@@ -564,8 +565,10 @@ void TestReportLayout::exportFailureNamesCause()
     QFile plain(m_dir.filePath(QStringLiteral("plain")));
     QVERIFY(plain.open(QIODevice::WriteOnly) && QDir().mkpath(m_dir.filePath(QStringLiteral("directory/inside"))));
     QStringList warnings;
-    ReportEngine::setWarningHook([&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
-    ReportEngine::setSaveFileNameHook([&](QWidget*, const QString&, const QString&) { return m_dir.filePath(target); });
+    const ScopedHook warning(&ReportEngine::setWarningHook,
+                             [&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
+    const ScopedHook saveFileName(&ReportEngine::setSaveFileNameHook,
+                                  [&](QWidget*, const QString&, const QString&) { return m_dir.filePath(target); });
     QAction trigger;
     trigger.setObjectName(action);
     connect(&trigger, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
@@ -577,8 +580,6 @@ void TestReportLayout::exportFailureNamesCause()
     trigger.trigger();
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
-    ReportEngine::setWarningHook({});
-    ReportEngine::setSaveFileNameHook({});
     QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
                                        .arg(m_dir.filePath(target), cause)});
 }
@@ -616,7 +617,7 @@ void TestReportLayout::previewShowsPrints()
     load(page(kStandardBands), {100});
     const QString direct = pdf(QStringLiteral("direct.pdf"));
     const QString printed = m_dir.filePath(QStringLiteral("printed.pdf"));
-    ReportEngine::setPrintDialogHook([&printed](QPrinter& printer, QWidget*) {
+    const ScopedHook printDialog(&ReportEngine::setPrintDialogHook, [&printed](QPrinter& printer, QWidget*) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printed);
         return true;
@@ -639,7 +640,6 @@ void TestReportLayout::previewShowsPrints()
         preview->accept();
     });
     m_engine->printExec(true, false, QString());
-    ReportEngine::setPrintDialogHook({});
     QCOMPARE(shown, 3);
     QVERIFY2(inked > 200, qPrintable(QString::number(inked)));
     QCOMPARE(PdfProbe::pageCount(printed), 3);

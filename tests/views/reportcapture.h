@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reportengine.h"
+#include "scopedhook.h"
 
 #include <QFile>
 #include <QHash>
@@ -19,21 +20,6 @@
 class ReportCapture
 {
 public:
-    ReportCapture()
-    {
-        ReportEngine::setPreviewHook([this](ReportEngine& report) {
-            ++prints;
-            recordsCount = report.recordsCount;
-            if (beforeRender)
-                beforeRender(report);
-            QObject::connect(&report, &ReportEngine::setValue, [this](int recNo, QString name, QVariant& value, int page) {
-                answers.insert(key(page, recNo, name), value);
-            });
-            report.printToFile(outputFile);
-        });
-    }
-    ~ReportCapture() { ReportEngine::setPreviewHook({}); }
-
     QVariant answer(int recNo, const QString& name, int page = 0) const { return answers.value(key(page, recNo, name)); }
     bool asked(int recNo, const QString& name, int page = 0) const { return answers.contains(key(page, recNo, name)); }
 
@@ -67,6 +53,19 @@ public:
     QString outputFile = outputDir.filePath(QStringLiteral("report.html"));
 
 private:
+    // Last: the preview goes before what it fills.
+    const ScopedHook m_preview{&ReportEngine::setPreviewHook, [this](ReportEngine& report) {
+                                   ++prints;
+                                   recordsCount = report.recordsCount;
+                                   if (beforeRender)
+                                       beforeRender(report);
+                                   QObject::connect(&report, &ReportEngine::setValue,
+                                                    [this](int recNo, QString name, QVariant& value, int page) {
+                                                        answers.insert(key(page, recNo, name), value);
+                                                    });
+                                   report.printToFile(outputFile);
+                               }};
+
     static QString key(int page, int recNo, const QString& name)
     {
         return QStringLiteral("%1/%2/%3").arg(page).arg(recNo).arg(name);

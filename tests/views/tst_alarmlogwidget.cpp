@@ -9,6 +9,7 @@
 #include "pdfprobe.h"
 #include "reportcapture.h"
 #include "resources.h"
+#include "scopedhook.h"
 #include "sqlrows.h"
 #include "stampkey.h"
 #include "testhome.h"
@@ -207,14 +208,12 @@ void TestAlarmLogWidget::refusedRowIsSetAside()
     MessageCatcher catcher;
     QStringList told;
     DatabaseAlert::reset();
-    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
-    WriteBatch::instance().setStallAlertDelay(0);
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
+    const ScopedHook stallAlert(WriteBatch::instance(), &WriteBatch::setStallAlertDelay, 0, WriteBatch::StallAlertMs);
     voltages.writeCheckPoint();
     widget.addRecord(QStringLiteral("E2"), QStringLiteral("State"), QStringLiteral("Critical"));
     voltages.writeCheckPoint();
     const bool committed = WriteBatch::instance().commit();
-    WriteBatch::instance().setStallAlertDelay(WriteBatch::StallAlertMs);
-    DatabaseAlert::setNotifier({});
     QVERIFY(query.exec(QStringLiteral("alter table logVoltageAway rename to logVoltage")));
     QVERIFY(committed);
     QCOMPARE(catcher.messages().filter(QStringLiteral("set aside: \"logVoltage: no such table")).size(), 1);
@@ -231,14 +230,14 @@ void TestAlarmLogWidget::floodFillingTheQueueIsToldAsSuch()
     AlarmLogWidget widget;
     QStringList told;
     DatabaseAlert::reset();
-    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
-    batch.setCommitDelay(60000);
-    while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket) {
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
+    {
+        const ScopedHook commitDelay(batch, &WriteBatch::setCommitDelay, 60000, WriteBatch::CommitDelayMs);
+        while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket) {
+        }
+        widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
+        QTRY_COMPARE(told.size(), 1);
     }
-    widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
-    QTRY_COMPARE(told.size(), 1);
-    DatabaseAlert::setNotifier({});
-    batch.setCommitDelay(WriteBatch::CommitDelayMs);
     QTRY_VERIFY_WITH_TIMEOUT(batch.commit(), 20000);
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.first().contains(QStringLiteral("faster than the database takes them")), qPrintable(told.first()));
@@ -253,14 +252,14 @@ void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
     QVERIFY(DatabaseManager::prepareForUse());
     QCOMPARE(sqlRows(QStringLiteral("PRAGMA busy_timeout")), QStringList{QString::number(DatabaseManager::BusyTimeoutMs)});
     WriteBatch& batch = WriteBatch::instance();
-    batch.setRetryDelay(20);
-    batch.setStallAlertDelay(300);
+    const ScopedHook retry(batch, &WriteBatch::setRetryDelay, 20, WriteBatch::RetryDelayMs);
+    const ScopedHook stallAlert(batch, &WriteBatch::setStallAlertDelay, 300, WriteBatch::StallAlertMs);
     AlarmLogWidget widget;
     UserActionLogDlg userLog;
     VoltageDiagrammsDlg voltages;
     QStringList told;
     DatabaseAlert::reset();
-    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
     QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
     holder.setDatabaseName(m_home->filePath(QStringLiteral("brenik.db")));
     QVERIFY(holder.open());
@@ -283,9 +282,6 @@ void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
 
     QVERIFY(QSqlQuery(holder).exec(QStringLiteral("ROLLBACK")));
     QTRY_COMPARE_WITH_TIMEOUT(batch.pendingRows(), 0, 20000);
-    DatabaseAlert::setNotifier({});
-    batch.setRetryDelay(WriteBatch::RetryDelayMs);
-    batch.setStallAlertDelay(WriteBatch::StallAlertMs);
     QCOMPARE(told.size(), 1);
     QVERIFY(told.first().contains(QStringLiteral("kept")));
     QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QString::number(kept - 4)});
@@ -835,11 +831,10 @@ void TestAlarmLogWidget::printsShippedTemplate()
     const QString pdf = dir.filePath(QStringLiteral("alarmlog.pdf"));
     const QString html = dir.filePath(QStringLiteral("alarmlog.html"));
     bool written = false;
-    ReportEngine::setPreviewHook([&](ReportEngine& report) {
+    const ScopedHook preview(&ReportEngine::setPreviewHook, [&](ReportEngine& report) {
         written = report.printPDF(pdf, false) && report.printHTML(html, false);
     });
     widget.print();
-    ReportEngine::setPreviewHook({});
     QVERIFY(written);
     if (!qEnvironmentVariableIsEmpty("LUMETRA_ARTIFACTS"))
         PdfProbe::pageImage(pdf, 1, 60).save(qEnvironmentVariable("LUMETRA_ARTIFACTS") + "/alarmlog-page1.png");

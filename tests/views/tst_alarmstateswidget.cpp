@@ -6,6 +6,7 @@
 #include "paintrecorder.h"
 #include "reportcapture.h"
 #include "resources.h"
+#include "scopedhook.h"
 #include "shownrownames.h"
 #include "sitemutex.h"
 #include "statestreeview.h"
@@ -204,9 +205,8 @@ void TestAlarmStatesWidget::shippedReportFitsIpAndLastTry()
     AlarmStatesWidget widget(m_model.get());
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("states.pdf"));
-    ReportEngine::setPreviewHook([&pdf](ReportEngine& report) { report.printPDF(pdf, false); });
+    const ScopedHook preview(&ReportEngine::setPreviewHook, [&pdf](ReportEngine& report) { report.printPDF(pdf, false); });
     widget.print();
-    ReportEngine::setPreviewHook({});
     QHash<QString, QRectF> boxes;
     for (const PdfProbe::Word& word : PdfProbe::words(pdf, 1))
         boxes.insert(word.text, word.box);

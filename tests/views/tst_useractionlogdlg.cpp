@@ -5,6 +5,7 @@
 #include "modalanswerer.h"
 #include "reportcapture.h"
 #include "resources.h"
+#include "scopedhook.h"
 #include "sqlrows.h"
 #include "testhome.h"
 #include "useractionlogdlg.h"
@@ -222,11 +223,10 @@ void TestUserActionLogDlg::refusedRowsAreSetAside()
     MessageCatcher catcher;
     QStringList told;
     DatabaseAlert::reset();
-    DatabaseAlert::setNotifier([&told](const QString& text, bool) { told.append(text); });
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
     dialog.addRecord(QStringLiteral("A"), QStringLiteral("while away"));
     dialog.addRecord(QStringLiteral("A"), QStringLiteral("still away"));
     QVERIFY(WriteBatch::instance().commit());
-    DatabaseAlert::setNotifier({});
     QVERIFY(query.exec(QStringLiteral("alter table logUserActionAway rename to logUserAction")));
     QVERIFY(catcher.messages().filter(QStringLiteral("set aside: \"logUserAction: no such table")).size() <= 1);
     QCOMPARE(told.size(), 1); // the operator is told, once, of the table and why

@@ -1,3 +1,4 @@
+#include "scopedhook.h"
 #include "voltagesite.h"
 
 #include "reportbandobject.h"
@@ -187,7 +188,7 @@ void tst_VChartDlg::printedReport()
     QPointer<ReportEngine> printed;
     int pages = 0;
     QStringList fields;
-    ReportEngine::setPreviewHook([&](ReportEngine& report) {
+    const ScopedHook preview(&ReportEngine::setPreviewHook, [&](ReportEngine& report) {
         printed = &report;
         pages = report.pageList.size();
         const ReportPageObject* page = report.pageList.value(0);
@@ -227,7 +228,6 @@ void tst_VChartDlg::printedReport()
         QCOMPARE(band->fieldList.last()->ignoreAspectRatio, 0);
     });
     dlg->findChild<QPushButton*>()->click(); // "Print" comes first
-    ReportEngine::setPreviewHook({});
 
     QCOMPARE(pages, 1);
     const QFont defaultFont = ReportFieldObject().font;
@@ -255,7 +255,7 @@ void tst_VChartDlg::printedChart()
     QString chartTitle;
     QImage image;
     QImage otherImage;
-    ReportEngine::setPreviewHook([&](ReportEngine& report) {
+    const ScopedHook preview(&ReportEngine::setPreviewHook, [&](ReportEngine& report) {
         ReportFieldObject* field = report.pageList.value(0)->bandList.value(0)->fieldList.value(2);
         QChart chart;
         chart.setObjectName(QStringLiteral("nullptr"));
@@ -269,7 +269,6 @@ void tst_VChartDlg::printedChart()
         emit report.setValueImage(0, QStringLiteral("Image"), otherImage, 0);
     });
     dlg->print();
-    ReportEngine::setPreviewHook({});
 
     QCOMPARE(chartName, QStringLiteral("ffff"));
     QCOMPARE(chartSize, QSizeF(610, 968));
@@ -289,9 +288,8 @@ void tst_VChartDlg::printedPage()
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
     bool written = false;
-    ReportEngine::setPreviewHook([&](ReportEngine& report) { written = report.printPDF(pdf, false); });
+    const ScopedHook preview(&ReportEngine::setPreviewHook, [&](ReportEngine& report) { written = report.printPDF(pdf, false); });
     dlg->print();
-    ReportEngine::setPreviewHook({});
     QVERIFY(written);
     const QImage page = PdfProbe::pageImage(pdf, 1, 102);
     QVERIFY(!page.isNull());

@@ -1,3 +1,4 @@
+#include "scopedhook.h"
 #include "voltagesite.h"
 
 #include "messagecatcher.h"
@@ -382,7 +383,7 @@ void tst_VoltageDiagrammsDlg::printAnswers()
     QList<int> recordsCount;
     QStringList answers;
     QPointer<ReportEngine> printed;
-    ReportEngine::setPreviewHook([&](ReportEngine& report) {
+    const ScopedHook preview(&ReportEngine::setPreviewHook, [&](ReportEngine& report) {
         printed = &report;
         recordsCount = report.recordsCount;
         for (const char* name : {"logname", "col1", "col4", "period", "value1", "value2", "other"}) {
@@ -402,7 +403,6 @@ void tst_VoltageDiagrammsDlg::printAnswers()
         showRange(dlg, QDate(2026, 3, 1), QDate(2026, 3, 6));
         dlg.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->click();
     });
-    ReportEngine::setPreviewHook({});
 
     QCOMPARE(recordsCount, QList<int>{2});
     const QString period = QStringLiteral("From %1 to %2")
