@@ -50,9 +50,7 @@ bool LogModel::readFirstPage()
     QVariant newest;
     bool ok = newestKey(&newest);
     HeldRows rows;
-    m_pager.setNewestKey(newest.isNull() ? QVariant(qint64(0)) : newest);
-    ok = ok && readRows(nullptr, PageRows + 1, &rows);
-    m_pager.setNewestKey(QVariant());
+    ok = ok && readRows(nullptr, PageRows + 1, newest, &rows);
     std::vector<HeldRow> waiting(m_beyond.begin(), m_beyond.end());
     for (const HeldRow& row : m_rows) {
         if (m_uncommitted.contains(row.ticket))
@@ -88,11 +86,16 @@ void LogModel::settleSpan()
         m_settle.start();
 }
 
-// The next `limit` rows after `after` (from the first for null) in the sort order.
-bool LogModel::readRows(const Row* after, int limit, HeldRows* rows)
+// The next `limit` rows after `after` (from the first for null) in the sort
+// order, of those committed when the newest key was `newest` (null for an
+// empty table). Rows committed since are still on their way here (m_beyond
+// or the keys to come): read as well, they would show twice.
+bool LogModel::readRows(const Row* after, int limit, const QVariant& newest, HeldRows* rows)
 {
     std::vector<LogPager::Row> read;
+    m_pager.setNewestKey(newest.isNull() ? QVariant(qint64(0)) : newest);
     const bool ok = m_pager.read(after, limit, &read);
+    m_pager.setNewestKey(QVariant());
     m_lastError = m_pager.lastError();
     for (const LogPager::Row& cells : read)
         rows->push_back({cells, 0});
@@ -276,7 +279,7 @@ void LogModel::fetchMore(const QModelIndex& parent)
         return;
     QVariant newest;
     HeldRows rows;
-    if (!newestKey(&newest) || !readRows(&m_lastRead, PageRows + 1, &rows)) {
+    if (!newestKey(&newest) || !readRows(&m_lastRead, PageRows + 1, newest, &rows)) {
         // Tried again with the next load, not on every scroll.
         qCWarning(lcViews) << m_table << m_lastError.text();
         m_atEnd = true;

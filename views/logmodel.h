@@ -98,7 +98,7 @@ private:
 
     bool readFirstPage();
     void settleSpan();
-    bool readRows(const Row* after, int limit, HeldRows* rows);
+    bool readRows(const Row* after, int limit, const QVariant& newest, HeldRows* rows);
     bool comesBefore(const HeldRow& a, const HeldRow& b) const;
     // Puts `rows` among those held, announcing each insertion when
     // `announce`; those past the last row read go to m_beyond.

@@ -98,6 +98,7 @@ private slots:
     void rowsWaitWhileTheDatabaseIsLocked();
     void heartbeatRowsShareOneCommit();
     void reloadBeforeTheKeysShowsRowsOnce();
+    void pageAfterTheCommitShowsRowsOnce();
     void filterControlsNarrowTheView();
     void longLogIsReadAsTheViewScrolls();
     void dateOrderIsTimeOrder_data();
@@ -326,6 +327,47 @@ void TestAlarmLogWidget::reloadBeforeTheKeysShowsRowsOnce()
     QVERIFY(arrived.wait());
     QVERIFY(WriteBatch::instance().commit());
     QCOMPARE(table(widget)->model()->rowCount(), 1);
+}
+
+// The writer's commit between the newest key a page reads within and the
+// page's rows: the row comes once, from the rows on their way.
+void TestAlarmLogWidget::pageAfterTheCommitShowsRowsOnce()
+{
+    QSqlDatabase::database().transaction();
+    for (int i = 0; i < AlarmLogModel::PageRows + 10; ++i)
+        addRow(stampDaysAgo(1), QStringLiteral("old"), QStringLiteral("State"), QStringLiteral("OK"));
+    QSqlDatabase::database().commit();
+    AlarmLogWidget widget;
+    table(widget)->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder); // the new row past the first page
+    QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
+    WriteBatch& batch = WriteBatch::instance();
+    const ScopedHook held(batch, &WriteBatch::setCommitDelay, 60000, WriteBatch::CommitDelayMs);
+    widget.addRecord(QStringLiteral("late"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(arrived.wait());
+    // As the page's rows are read, the writer commits the row.
+    {
+        QSqlDatabase other = QSqlDatabase::cloneDatabase(QSqlDatabase::database(), QStringLiteral("pageRace"));
+        QVERIFY(other.open());
+        QSqlQuery written(other);
+        QVERIFY(written.prepare(QStringLiteral("select count(*) from logAlarm where source = 'late'")));
+        const auto commitNow = [](unsigned, void* query, void*, void* sql) {
+            if (!QByteArray(static_cast<const char*>(sql)).contains("limit"))
+                return 0;
+            WriteBatch::instance().setCommitDelay(0);
+            auto& written = *static_cast<QSqlQuery*>(query);
+            const QDeadlineTimer deadline(5000);
+            while (!(written.exec() && written.next() && written.value(0).toInt() == 1) && !deadline.hasExpired())
+                QThread::yieldCurrentThread();
+            return 0;
+        };
+        sqlite3* db = *static_cast<sqlite3* const*>(QSqlDatabase::database().driver()->handle().data());
+        sqlite3_trace_v2(db, SQLITE_TRACE_STMT, commitNow, &written);
+        table(widget)->model()->fetchMore(QModelIndex());
+        sqlite3_trace_v2(db, 0, nullptr, nullptr);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("pageRace"));
+    QVERIFY(batch.commit());
+    QCOMPARE(shown(widget, 2).count(QStringLiteral("late")), 1);
 }
 
 void TestAlarmLogWidget::filterControlsNarrowTheView()
