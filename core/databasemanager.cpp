@@ -158,6 +158,16 @@ QString literal(const QString& text)
     return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
 }
 
+// A transaction that reads, then writes. A deferred one holds a snapshot
+// from its first read; a log row committed after it makes the first write
+// fail at once with "database is locked", past the busy timeout. Taking the
+// write lock first waits its turn instead.
+bool beginWriting(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    return runLogged(query, QStringLiteral("BEGIN IMMEDIATE"));
+}
+
 // The first column of every row; empty (with the error logged) when it fails.
 QStringList column(QSqlQuery& query, const QString& statement, bool* ok)
 {
@@ -206,7 +216,7 @@ bool noteChanges(const QSqlDatabase& db)
     QSqlQuery query(db);
     bool ok = false;
     const QStringList names = tables(query, QStringLiteral("main"), &ok);
-    ok = ok && connection.transaction() && removeChangeNotes(query, QStringLiteral("main"))
+    ok = ok && beginWriting(db) && removeChangeNotes(query, QStringLiteral("main"))
         && runLogged(query, QStringLiteral("create table %1(id integer primary key, tbl text not null, "
                                            "rid integer not null)").arg(ChangesTable));
     struct Event
@@ -241,7 +251,7 @@ int applyChanges(const QSqlDatabase& db, int limit)
 {
     QSqlDatabase connection = db;
     QSqlQuery query(db);
-    if (!connection.transaction())
+    if (!beginWriting(db))
         return -1;
     bool ok = query.exec(QStringLiteral("select id, tbl, rid from main.%1 order by id limit %2").arg(ChangesTable).arg(limit));
     QVector<std::tuple<qint64, QString, qint64>> changes;
@@ -522,7 +532,7 @@ bool DatabaseManager::abandonConversion(const QSqlDatabase& db, bool atStart)
     QSqlQuery query(db);
     QSqlDatabase connection = db;
     const QString main = QStringLiteral("main");
-    const bool ok = connection.transaction()
+    const bool ok = beginWriting(db)
         && (atStart ? stopNotingChanges(query, main) : removeChangeNotes(query, main)) && connection.commit();
     if (!ok)
         connection.rollback();
