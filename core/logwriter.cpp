@@ -193,6 +193,8 @@ bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
     }
     for (const auto& [row, why] : refused)
         setAside(*row, why);
+    if (!m_queue.empty())
+        m_counters.settledTicket = m_queue.back().ticket;
     m_counters.pending -= int(m_queue.size());
     m_queue.clear();
     *written = done;

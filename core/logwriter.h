@@ -33,6 +33,9 @@ struct LogWriterCounters
     std::atomic<int> pending{0};
     // The database refuses the rows for now (a lock, a full disk).
     std::atomic<bool> failing{false};
+    // The newest ticket committed or set aside: the rows up to it are in the
+    // table, or never will be, before their `written` reaches anyone.
+    std::atomic<quint64> settledTicket{0};
 };
 
 // The writing side of WriteBatch: a worker fed by queued calls (`take`),

@@ -101,6 +101,9 @@ public:
     // The database refuses the rows for now; when the queue is full and this
     // is false, the rows come faster than it takes them.
     bool isFailing() const { return m_counters.failing.load(); }
+    // The newest row committed (or set aside), told at once: its `written`
+    // may still be on its way.
+    quint64 settledTicket() const { return m_counters.settledTicket.load(); }
 
     // Tests shorten the waits.
     void setCommitDelay(int msecs);

@@ -44,16 +44,21 @@ bool LogModel::newestKey(QVariant* key)
 }
 
 // Rows still waiting for the database are not in the table: they stay,
-// where the order puts them.
+// where the order puts them. A row committed before the newest key is read
+// comes from the table, also when its key has not reached us yet: kept as
+// well, it would show twice until it does.
 bool LogModel::readFirstPage()
 {
+    const quint64 settled = WriteBatch::instance().settledTicket();
     QVariant newest;
     bool ok = newestKey(&newest);
     HeldRows rows;
     ok = ok && readRows(nullptr, PageRows + 1, newest, &rows);
-    std::vector<HeldRow> waiting(m_beyond.begin(), m_beyond.end());
+    const auto stillWaiting = [settled](const HeldRow& row) { return row.ticket == 0 || row.ticket > settled; };
+    std::vector<HeldRow> waiting;
+    std::copy_if(m_beyond.begin(), m_beyond.end(), std::back_inserter(waiting), stillWaiting);
     for (const HeldRow& row : m_rows) {
-        if (m_uncommitted.contains(row.ticket))
+        if (m_uncommitted.contains(row.ticket) && stillWaiting(row))
             waiting.push_back(row);
     }
     beginResetModel();

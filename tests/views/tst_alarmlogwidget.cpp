@@ -99,6 +99,7 @@ private slots:
     void heartbeatRowsShareOneCommit();
     void reloadBeforeTheKeysShowsRowsOnce();
     void pageAfterTheCommitShowsRowsOnce();
+    void reloadAfterTheCommitShowsRowsOnce();
     void filterControlsNarrowTheView();
     void longLogIsReadAsTheViewScrolls();
     void dateOrderIsTimeOrder_data();
@@ -367,6 +368,23 @@ void TestAlarmLogWidget::pageAfterTheCommitShowsRowsOnce()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("pageRace"));
     QVERIFY(batch.commit());
+    QCOMPARE(shown(widget, 2).count(QStringLiteral("late")), 1);
+}
+
+// The days change while a row is committed but its key not yet told.
+void TestAlarmLogWidget::reloadAfterTheCommitShowsRowsOnce()
+{
+    AlarmLogWidget widget;
+    QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
+    WriteBatch& batch = WriteBatch::instance();
+    const ScopedHook held(batch, &WriteBatch::setCommitDelay, 60000, WriteBatch::CommitDelayMs);
+    widget.addRecord(QStringLiteral("late"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(arrived.wait());
+    batch.setCommitDelay(0);
+    const QDeadlineTimer deadline(5000);
+    while (batch.pendingRows() > 0 && !deadline.hasExpired())
+        QThread::yieldCurrentThread();
+    showDays(widget, QDate::currentDate().addDays(-3), QDate::currentDate());
     QCOMPARE(shown(widget, 2).count(QStringLiteral("late")), 1);
 }
 
