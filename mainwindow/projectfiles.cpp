@@ -247,8 +247,9 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
 // The links follow the open project: the gateway link the address the file
 // names or else the last gateway box read, the TW link the last enabled TW
 // system, each only when its address is a dotted quad. A project without
-// one has no such link; nothing of the previous project's is kept. A link the project names at an address that
-// is no dotted quad is not made, and its status field says so.
+// one has no such link; nothing of the previous project's is kept. A link
+// the project names at an address that is no dotted quad is not made, and
+// its status field says so.
 void ProjectFiles::reconnectLinks(const QString& gatewayAddress, const QString& refusedGatewayAddress)
 {
     if (qtClient* client = m_units->fenceClient())
