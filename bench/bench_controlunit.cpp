@@ -30,7 +30,7 @@
 namespace {
 
 const QString kAddress = QStringLiteral("127.0.0.1");
-constexpr int kDevices = 63;
+constexpr int DeviceCount = 63;
 constexpr int kEnergizers = 32;
 
 class Site
@@ -48,7 +48,7 @@ public:
         client.setPort(1);
         client.moveTo(kAddress);  // only to fix the address the data come from
         client.no_of_energizers = kEnergizers;
-        client.no_of_iocards = kDevices - kEnergizers;
+        client.no_of_iocards = DeviceCount - kEnergizers;
         client.dataValid = true;
 
         // As DeviceUnits and MainWindow::connectDeviceUnits wire them.
@@ -102,7 +102,7 @@ public:
     // The client's records of one heartbeat, queued to the unit's thread.
     void heartbeat(bool alarm)
     {
-        for (int n = 1; n <= kDevices; ++n)
+        for (int n = 1; n <= DeviceCount; ++n)
             emit client.dataUpdate(records[alarm][n], n);
     }
 
@@ -165,7 +165,7 @@ public:
         state.counters["voltageDelivered"] = double(received.voltageRows - atStart.voltageRows) / n;
         state.counters["commandsDelivered"] = double(received.commands - atStart.commands) / n;
         state.counters["alarmRows"] = double(alarmRows.load() - alarmRowsAtStart) / n;
-        state.SetItemsProcessed(state.iterations() * kDevices);
+        state.SetItemsProcessed(state.iterations() * DeviceCount);
         if (heartbeats + ticks < qint64(state.iterations()) * perIteration)
             state.SkipWithError("the deliveries did not all run within the timing");
     }
@@ -201,7 +201,7 @@ void BM_HeartbeatSteady(benchmark::State& state)
         site.heartbeat(false);
         site.settle();
     }
-    site.report(state, kDevices);
+    site.report(state, DeviceCount);
 }
 BENCHMARK(BM_HeartbeatSteady)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -227,9 +227,9 @@ void BM_HeartbeatEveryDeviceChanges(benchmark::State& state)
         site.heartbeat(alarm);
         site.settle();
     }
-    site.report(state, kDevices);
+    site.report(state, DeviceCount);
     // One state-change row per device and heartbeat at least, or the name lies.
-    if (site.alarmRows.load() - alarmRowsBefore < qint64(state.iterations()) * kDevices)
+    if (site.alarmRows.load() - alarmRowsBefore < qint64(state.iterations()) * DeviceCount)
         state.SkipWithError("not every device changed state");
 }
 BENCHMARK(BM_HeartbeatEveryDeviceChanges)->Unit(benchmark::kMicrosecond)->UseRealTime();
@@ -248,7 +248,7 @@ void BM_Tick(benchmark::State& state)
         site.tick();
         site.settle();
     }
-    site.report(state, kDevices);
+    site.report(state, DeviceCount);
 }
 BENCHMARK(BM_Tick)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

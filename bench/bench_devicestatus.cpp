@@ -15,7 +15,7 @@ namespace {
 constexpr int kEnergizers = 32;
 constexpr int kIOCards = 31;
 // Records each device takes in turn, made before the timing.
-constexpr int kRingSize = 1024;
+constexpr int RingSize = 1024;
 
 StatusRecord randomRecord(std::mt19937& random)
 {
@@ -33,11 +33,11 @@ StatusRecord randomRecord(std::mt19937& random)
 std::vector<StatusRecord> recordRing(std::mt19937& random)
 {
     std::vector<StatusRecord> ring;
-    for (int i = 0; i < kRingSize; ++i)
+    for (int i = 0; i < RingSize; ++i)
         ring.push_back(randomRecord(random));
-    for (int i = 0; i < kRingSize; ++i) {
-        const StatusRecord& before = ring[size_t((i + kRingSize - 1) % kRingSize)];
-        const StatusRecord& after = ring[size_t((i + 1) % kRingSize)];
+    for (int i = 0; i < RingSize; ++i) {
+        const StatusRecord& before = ring[size_t((i + RingSize - 1) % RingSize)];
+        const StatusRecord& after = ring[size_t((i + 1) % RingSize)];
         for (size_t b = 0; b < before.size(); ++b) {
             while (ring[size_t(i)][b] == before[b] || ring[size_t(i)][b] == after[b])
                 ++ring[size_t(i)][b];

@@ -215,8 +215,8 @@ BENCHMARK(BM_HeartbeatUntilCommitted)->Unit(benchmark::kMillisecond)->Iterations
 // standard output when the log-in page is first painted: the moment (the
 // system's monotonic clock, in ns) and the milliseconds since its main()
 // began.
-constexpr char kStartChildArgument[] = "--start-until-login-page";
-constexpr char kLoginPageLine[] = "login-page-painted";
+constexpr char StartChildArgument[] = "--start-until-login-page";
+constexpr char LoginPageLine[] = "login-page-painted";
 
 qint64 monotonicNs()
 {
@@ -238,7 +238,7 @@ protected:
         auto* page = qobject_cast<CommonDlg*>(object);
         if (page && event->type() == QEvent::Paint && !m_reported) {
             m_reported = true;
-            std::printf("%s %lld %.3f\n", kLoginPageLine, static_cast<long long>(monotonicNs()),
+            std::printf("%s %lld %.3f\n", LoginPageLine, static_cast<long long>(monotonicNs()),
                         sinceMain.nsecsElapsed() / 1e6);
             std::fflush(stdout);
             QTimer::singleShot(0, page, &QDialog::reject);
@@ -263,7 +263,7 @@ int runUntilLoginPage(int argc, char** argv)
 }
 
 // One start of the program as a process of its own (this program with
-// kStartChildArgument, in the bench's environment: its home, the offscreen
+// StartChildArgument, in the bench's environment: its home, the offscreen
 // platform), waited for to its end. The milliseconds from the spawn to the
 // log-in page's first paint, and from the started program's main() to it;
 // -1 when it never showed the page.
@@ -278,7 +278,7 @@ StartTimes startUntilLoginPage()
     constexpr int WaitMs = 60000;
     QProcess child;
     child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({QLatin1String(kStartChildArgument)});
+    child.setArguments({QLatin1String(StartChildArgument)});
     child.setStandardErrorFile(QProcess::nullDevice());
     StartTimes times;
     const qint64 spawned = monotonicNs();
@@ -288,7 +288,7 @@ StartTimes startUntilLoginPage()
     while (times.fromSpawnMs < 0 && waited.elapsed() < WaitMs && child.waitForReadyRead(WaitMs)) {
         while (child.canReadLine()) {
             const QList<QByteArray> words = child.readLine().trimmed().split(' ');
-            if (words.size() == 3 && words[0] == kLoginPageLine) {
+            if (words.size() == 3 && words[0] == LoginPageLine) {
                 times.fromSpawnMs = (words[1].toLongLong() - spawned) / 1e6;
                 times.fromMainMs = words[2].toDouble();
             }
@@ -394,7 +394,7 @@ BENCHMARK(BM_PrepareForUse)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && qstrcmp(argv[1], kStartChildArgument) == 0)
+    if (argc > 1 && qstrcmp(argv[1], StartChildArgument) == 0)
         return runUntilLoginPage(argc, argv);
     return runQtBenchmarks<QApplication>(argc, argv);
 }
