@@ -945,6 +945,9 @@ void settleHeap()
 // clocked, so `ratio` (open / minimal load) comes from one run. Each finds
 // the heap as the other left it, as a program's loads do: no trim between
 // them. The first of each, which replaces no earlier load, is not counted.
+// The file is warm: read over and over, it stays in the page cache, so this
+// times the program's own work on it; BM_ProjectOpenCold times the first
+// open of a file the cache does not hold.
 void BM_ProjectOpen(benchmark::State& state)
 {
     home();
@@ -966,6 +969,69 @@ void BM_ProjectOpen(benchmark::State& state)
     state.counters["ratio"] = double(openTime.count()) / double(minimalTime.count());
 }
 BENCHMARK(BM_ProjectOpen)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(15);
+
+// The first open of a project file the page cache does not hold, as the
+// operator meets it after a restart of the machine: each iteration shows a
+// new empty window (untimed), drops the file's pages from the cache, and
+// times the open and the first paint. Counters: `residentShare`, the
+// largest share of the file's pages still cached just before a timed open
+// (0 when the file was cold; near 1 where the machine refuses to drop
+// them, and then this is the warm figure); `warm_ms`, the same first open
+// into a new window with the file cached, clocked beside it, so that the
+// difference is what reading the disk adds; `diskBytes`, what the process
+// read from storage during a timed open (/proc/self/io), about the file's
+// size when the open went to the disk.
+qint64 storageReadBytes()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("read_bytes:"))
+            return line.mid(11).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+void BM_ProjectOpenCold(benchmark::State& state)
+{
+    home();
+    const QString fileName = writeProject(int(state.range(0)));
+    auto shownWindow = [] {
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        QCoreApplication::processEvents();
+        window->repaint();
+        return window;
+    };
+    double residentBefore = 0;
+    double residentWarm = 1;
+    Clock::duration warmTime{};
+    qint64 diskBytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = shownWindow();
+        dropFromCache(fileName);
+        residentBefore = std::max(residentBefore, residentShare(fileName));
+        const qint64 readBefore = storageReadBytes();
+        state.ResumeTiming();
+        openAndPaint(*window, fileName);
+        state.PauseTiming();
+        diskBytes += storageReadBytes() - readBefore;
+        window.reset();  // one window at a time: a window sets the site's globals
+        window = shownWindow();
+        residentWarm = std::min(residentWarm, residentShare(fileName));
+        warmTime += timed([&] { openAndPaint(*window, fileName); });
+        window.reset();
+        state.ResumeTiming();
+    }
+    state.counters["residentShare"] = residentBefore;
+    state.counters["warmResidentShare"] = residentWarm;
+    state.counters["warm_ms"] = milliseconds(warmTime) / double(state.iterations());
+    state.counters["diskBytes"] = double(diskBytes) / double(state.iterations());
+    state.counters["bytes"] = double(QFileInfo(fileName).size());
+}
+BENCHMARK(BM_ProjectOpenCold)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The open of 20 x 400 against the open of 20 x 200, alternating in one run
 // (`doubling`), beside the same for the minimal load. Each timed open

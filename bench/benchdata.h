@@ -162,3 +162,35 @@ private:
     bool m_done = false;
     QThread m_thread;
 };
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <vector>
+
+// The share of `file`'s pages that sit in the page cache now (0 to 1), or
+// -1 if it cannot be told. The file is mapped only to ask the kernel
+// (mincore), which reads nothing in; the mapping is gone on return, so it
+// keeps no page from being dropped.
+inline double residentShare(const QString& file)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+    if (fd < 0)
+        return -1;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    double share = -1;
+    if (size > 0) {
+        void* map = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED) {
+            const long page = ::sysconf(_SC_PAGESIZE);
+            const size_t pages = size_t((size + page - 1) / page);
+            std::vector<unsigned char> resident(pages);
+            if (::mincore(map, size_t(size), resident.data()) == 0)
+                share = double(std::count_if(resident.begin(), resident.end(), [](unsigned char p) { return p & 1; }))
+                    / double(pages);
+            ::munmap(map, size_t(size));
+        }
+    }
+    ::close(fd);
+    return share;
+}
