@@ -285,6 +285,9 @@ void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
         pasted = box;
     } else if (item->type() == GraphicsLine::Type) {
         pasted = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, m_pasteCount, scene);
+        // A cut line takes its riding circles along (a copy has none).
+        if (pasted && !m_clipboardCopy)
+            scene->takeInRiders(pasted);
     }
     auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
     if (pastedHelper)

@@ -182,6 +182,20 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     }
 }
 
+void GraphicsScene::takeInRiders(QGraphicsItem* line)
+{
+    for (QGraphicsItem* child : line->childItems()) {
+        auto* circle = child->type() == GraphicsHelperClass::CircleItemType ? dynamic_cast<GraphicsHelperClass*>(child)
+                                                                            : nullptr;
+        if (!circle)
+            continue;
+        connect(circle, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
+        Node* node = circle->node();
+        if (node && m_workplaceNode && !m_workplaceNode->isAncestorOf(node))
+            hangNode(child);
+    }
+}
+
 void GraphicsScene::setUniqueName(QGraphicsItem* item)
 {
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);

@@ -75,6 +75,11 @@ public:
     QString backgroundFile() const { return m_backgroundFile; }
 
     void insertItem(QGraphicsItem* item);
+    // The TW sector circles riding on `line`, which came here from another
+    // map, become this map's: they answer to it, and their nodes hang under
+    // this workplace, so that a node goes where its circle went (and not
+    // with the workplace the line left).
+    void takeInRiders(QGraphicsItem* line);
     void setUniqueName(QGraphicsItem* item);
     bool isNameUsed(const QString& name) const;
     QList<GraphicsBox*> gatewayBoxes() const;

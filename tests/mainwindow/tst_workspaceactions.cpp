@@ -292,6 +292,11 @@ private slots:
             QCOMPARE(copied->pos(), box->pos() + (n - 1) * QPointF(GraphicsScene::GridSize, GraphicsScene::GridSize));
         }
 
+        // A circle riding on the cut line goes with it, its node too.
+        auto* circle = place(first, new GraphicsCircle(GraphicsCircle::PlacedKind));
+        circle->setElementPos(20, 0);
+        circle->mouseReleaseEvent(nullptr);
+        Node* circleNode = circle->node();
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
         window->workspaces()->tabs()->setCurrentIndex(0);
         first->clearSelection();
@@ -303,6 +308,11 @@ private slots:
         QCOMPARE(line->scene(), scene(1));
         QVERIFY(line->isVisible());
         QCOMPARE(line->node()->parent(), scene(1)->workplaceNode());
+        QVERIFY(circle->parentItem() == line && scene(1)->workplaceNode()->isAncestorOf(circleNode));
+        window->workspaces()->tabs()->setCurrentIndex(0);
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        formChild(window.get(), "actDeleteWorkplace")->trigger();
+        QVERIFY(Node::isAlive(circleNode) && circle->node() == circleNode);
     }
 
     // Each tab's undo reaches only the items on its own map.
