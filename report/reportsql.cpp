@@ -20,6 +20,9 @@ namespace {
 int recordLimitValue = ReportSql::DefaultRecordLimit;
 // How often counting or skipping rows lets the events through.
 constexpr int SliceMs = 50;
+// How many of SQLite's virtual-machine steps go between two looks at the
+// clock while one statement step runs: a fraction of a millisecond.
+constexpr int StepsBetweenLooks = 10000;
 
 bool isSqlite(const QString& driverName)
 {
@@ -88,6 +91,8 @@ ReportSql::~ReportSql()
 {
     // Every handle on the connection must be gone before it is removed.
     m_query.reset();
+    if (m_watched)
+        sqlite3_progress_handler(m_watched, 0, nullptr, nullptr);
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
 }
@@ -164,6 +169,28 @@ bool ReportSql::onlyReads()
     return sqlite3_set_authorizer(*static_cast<sqlite3* const*>(handle.data()), onlyReading, nullptr) == SQLITE_OK;
 }
 
+// A single step of a statement may run as long as the query likes (a sort
+// before its first row, a count over rows that never end): SQLite asks
+// between its own steps whether to go on, and so the window answers, and
+// Cancel or the program's end stops it, then as well.
+void ReportSql::watchSteps()
+{
+    const QVariant handle = m_db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    m_watched = *static_cast<sqlite3* const*>(handle.data());
+    if (m_watched)
+        sqlite3_progress_handler(m_watched, StepsBetweenLooks, &ReportSql::stepProgress, this);
+}
+
+int ReportSql::stepProgress(void* self)
+{
+    auto* sql = static_cast<ReportSql*>(self);
+    if (!sql->m_interrupted && !sql->sliceDone())
+        sql->m_interrupted = true;
+    return sql->m_interrupted ? 1 : 0;
+}
+
 bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
 {
     if (m_db.open())
@@ -178,6 +205,9 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
         qCWarning(lcReport) << "The report's database connection could not be kept to reading; its query is not run";
         m_db.close();
     }
+    m_interrupted = false;
+    if (m_db.isOpen() && isSqlite(m_db.driverName()))
+        watchSteps();
 
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_query->setForwardOnly(true);
@@ -190,8 +220,12 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
         qCWarning(lcReport) << "charsetCoding names no codec, not applied:" << charsetCoding;
 
     const LocaleCodecScope codec(m_codec);
+    m_slice.start();
     if (!m_query->exec(sqlQuery)) {
-        qCWarning(lcReport).noquote() << m_query->lastError().text();
+        if (m_interrupted)
+            qCDebug(lcReport) << "The query was stopped before its first record";
+        else
+            qCWarning(lcReport).noquote() << m_query->lastError().text();
         return false;
     }
     m_columns = m_query->record();
@@ -210,7 +244,7 @@ void ReportSql::countRecords()
     // A count cancelled or stopped leaves no records: nothing is printed then.
     while (sliceDone()) {
         if (!m_query->next()) {
-            complete = true;
+            complete = !m_interrupted;
             break;
         }
         if (count == limit) {
@@ -221,7 +255,7 @@ void ReportSql::countRecords()
         }
         ++count;
     }
-    if (m_query->lastError().isValid())
+    if (m_query->lastError().isValid() && !m_interrupted)
         qCWarning(lcReport).noquote() << m_query->lastError().text();
     m_recordCount = complete ? count : 0;
     m_kept.clear();
@@ -243,7 +277,7 @@ void ReportSql::restart()
     m_kept.clear();
     m_keptBytes = 0;
     m_at = -1;
-    if (!m_query->exec(m_queryText))
+    if (!m_query->exec(m_queryText) && !m_interrupted)
         qCWarning(lcReport).noquote() << m_query->lastError().text();
 }
 

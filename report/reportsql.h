@@ -15,6 +15,7 @@
 
 class QSqlQuery;
 class QTextCodec;
+struct sqlite3;
 
 // One SQL data source of a report page: a connection of its own and the
 // query run on it. Field texts read column values of a record through it,
@@ -89,6 +90,9 @@ public:
 private:
     QString privateConnectionName(const QString& wanted) const;
     bool onlyReads();
+    // Lets the events through within one long step of a statement too.
+    void watchSteps();
+    static int stepProgress(void* self);
     void setNames(const QString& dbCoding);
     void countRecords();
     // Lets the events through once a slice is over; false to stop.
@@ -111,6 +115,10 @@ private:
     QTextCodec* m_codec = nullptr;
     KeepGoing m_keepGoing;
     QElapsedTimer m_slice;
+    // The SQLite connection whose steps are watched, and whether a step was
+    // stopped because the rows are to stop.
+    sqlite3* m_watched = nullptr;
+    bool m_interrupted = false;
     // The query's columns, and the rows at hand: the last one read is the
     // query's current row, numbered m_at.
     QSqlRecord m_columns;

@@ -50,6 +50,7 @@ private slots:
     void setNamesOnlyForPlainMySqlNames_data();
     void setNamesOnlyForPlainMySqlNames();
     void pageSources();
+    void longStepLetsEventsThroughAndStops();
     void templateOnlyReads_data();
     void templateOnlyReads();
 
@@ -202,6 +203,18 @@ void tst_ReportSql::pageSources()
     sources.setDataSourceActive(2, false);
     QVERIFY(sources.openDataSource(2, page0, counts));
     QCOMPARE(sources.source(2)->getFieldValue("b", 0), QStringLiteral("row1"));
+}
+
+// One step that never ends (a count over rows that never end) still asks
+// whether to go on, and stops when told, leaving no records.
+void tst_ReportSql::longStepLetsEventsThroughAndStops()
+{
+    ReportSql sql("QSQLITE", QStringLiteral(":memory:"), {}, {}, {}, 0, {});
+    int asked = 0;
+    sql.setKeepGoing([&asked] { return ++asked < 3; });
+    sql.openQuery(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c"), {}, {});
+    QCOMPARE(asked, 3);
+    QCOMPARE(sql.getRecordCount(), 0);
 }
 
 void tst_ReportSql::templateOnlyReads_data()
