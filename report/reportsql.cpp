@@ -161,12 +161,17 @@ void ReportSql::setNames(const QString& dbCoding)
         qCWarning(lcReport) << "dbCoding is not a character set name, not sent:" << dbCoding;
 }
 
+// The SQLite connection behind an open database; null for other drivers.
+static sqlite3* sqliteOf(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    return qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.data()) : nullptr;
+}
+
 bool ReportSql::onlyReads()
 {
-    const QVariant handle = m_db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 || !*static_cast<sqlite3* const*>(handle.data()))
-        return false;
-    return sqlite3_set_authorizer(*static_cast<sqlite3* const*>(handle.data()), onlyReading, nullptr) == SQLITE_OK;
+    sqlite3* db = sqliteOf(m_db);
+    return db && sqlite3_set_authorizer(db, onlyReading, nullptr) == SQLITE_OK;
 }
 
 // A single step of a statement may run as long as the query likes (a sort
@@ -175,10 +180,7 @@ bool ReportSql::onlyReads()
 // Cancel or the program's end stops it, then as well.
 void ReportSql::watchSteps()
 {
-    const QVariant handle = m_db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return;
-    m_watched = *static_cast<sqlite3* const*>(handle.data());
+    m_watched = sqliteOf(m_db);
     if (m_watched)
         sqlite3_progress_handler(m_watched, StepsBetweenLooks, &ReportSql::stepProgress, this);
 }
