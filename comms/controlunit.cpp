@@ -161,7 +161,7 @@ void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
             row->updated = true;
     }
     linkUp = client->dataValid;
-    applyOutputMapping(gateway);
+    applyOutputMapping(gateway, gateway);
 }
 
 void ControlUnit::dataUpdate(DeviceData data, int No)
@@ -190,7 +190,7 @@ void ControlUnit::dataUpdate(DeviceData data, int No)
     // Written once: the GUI thread reads the row's line each second.
     if (!row->updated)
         row->updated = true;
-    applyOutputMapping(row);
+    applyOutputMapping(gateway, row);
 }
 
 void ControlUnit::updateZoneBits(Node* row, const Block& block, int zone)
@@ -502,12 +502,9 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
     return states;
 }
 
-void ControlUnit::applyOutputMapping(Node* row)
+void ControlUnit::applyOutputMapping(Node* gateway, Node* row)
 {
     if (!linkUp)
-        return;
-    Node* gateway = findKX4Node();
-    if (!gateway)
         return;
     const int energizers = client ? client->no_of_energizers.load() : 0;
     auto mapped = [energizers](const Node* r) {

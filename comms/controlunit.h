@@ -118,7 +118,8 @@ private:
     bool isPresentNumber(int deviceNumber) const;
     void updateZoneStatus(Node* row);
     void updateZoneBits(Node* row, const Block& block, int zone);
-    void applyOutputMapping(Node* row);
+    // `row` of `gateway`, or the gateway's own row for all of its devices.
+    void applyOutputMapping(Node* gateway, Node* row);
     QList<RelayState> collectRelayStates(Node* element) const;
     void applyInputMapping(Node* ioCardElement);
     void runCommand(Node* row, CommandSend command, const QVariant& value);
