@@ -78,7 +78,7 @@ private:
     bool applySoundRow(const QString& row, const QVariant& value);
     void applyBackgroundPicture(const QString& path);
     void applyWorkspaceCaption(Node* workplace, const QString& caption);
-    // False when the address was refused.
+    // False when the address was refused or changes nothing.
     bool applyGatewayAddress(PropertySet* set, Node* node, const QString& address);
     bool applyTWAddress(PropertySet* set, Node* node, const QString& address);
     bool acceptAddress(PropertySet* set, const QString& row, const QString& address, const QString& current);

@@ -185,9 +185,8 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
 void GraphicsScene::takeInRiders(QGraphicsItem* line)
 {
     for (QGraphicsItem* child : line->childItems()) {
-        auto* circle = child->type() == GraphicsHelperClass::CircleItemType ? dynamic_cast<GraphicsHelperClass*>(child)
-                                                                            : nullptr;
-        if (!circle)
+        auto* circle = dynamic_cast<GraphicsHelperClass*>(child);
+        if (!circle || child->type() != GraphicsHelperClass::CircleItemType)
             continue;
         connect(circle, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
         Node* node = circle->node();
