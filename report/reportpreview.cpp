@@ -215,6 +215,12 @@ void PreviewPages::paintEvent(QPaintEvent*)
         painter.translate(sheet.topLeft());
         painter.scale(m_scale, m_scale);
         painter.translate(layout.paintRectPixels(dpi).topLeft());
+        // A page holds what its painter changed from a new painter's state,
+        // not the viewport's (whose pen is light on the dark background).
+        painter.setPen(QPen());
+        painter.setBrush(QBrush());
+        painter.setFont(QFont());
+        painter.setBackground(Qt::white);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPicture(0, 0, picture(index));

@@ -5,6 +5,7 @@
 #include "pdfprobe.h"
 #include "programend.h"
 #include "reportbandobject.h"
+#include "reportdatabase.h"
 #include "reportengine.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
@@ -88,6 +89,8 @@ private slots:
     void previewTakesInputWhileRendering();
     void stopWhileRendering_data();
     void stopWhileRendering();
+    void sourceReasonOnPage_data();
+    void sourceReasonOnPage();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -736,6 +739,62 @@ void TestReportLayout::stopWhileRendering()
     const QString text = PdfProbe::text(pdf());
     const QString reason = QStringLiteral("The data source ds was stopped: its query gives more than 1000 records");
     QCOMPARE(QList<bool>({text.simplified().contains(reason), log.contains(reason), count(text, "done 3") == 2}), QList<bool>({sql, sql, !sql}));
+}
+
+void TestReportLayout::sourceReasonOnPage_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("past the record bound") << ":memory:" << "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c"
+                                           << "The data source ds was stopped: its query gives more than 1000 records, more than a report prints.";
+}
+
+// A source that gives no records says why on its page: in the PDF, in the
+// log, and in the preview at either zoom.
+void TestReportLayout::sourceReasonOnPage()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, query);
+    QFETCH(QString, reason);
+    const auto restore = qScopeGuard([] { ReportSql::setRecordLimit(ReportSql::DefaultRecordLimit); });
+    ReportSql::setRecordLimit(1000);
+    const QString path = database.startsWith(QLatin1Char(':')) ? database : m_dir.filePath(database);
+    makeReportDatabase(m_dir.filePath(QStringLiteral("t.db")), {QStringLiteral("kept")}, {});
+    query.replace(QStringLiteral("%1"), m_dir.filePath(QStringLiteral("made.db")));
+    reason.replace(QStringLiteral("%1"), path);
+    const QString source = QStringLiteral("<DataSource type='SQL' name='ds' dbType='QSQLITE' dbName='%1'>%2</DataSource>")
+                               .arg(path.toHtmlEscaped(), query.toHtmlEscaped());
+    load(page(source + band("MasterData", 25, labelField("[ds.x]"))), {});
+    MessageCatcher log;
+    const QString text = PdfProbe::text(pdf());
+    QVERIFY2(text.normalized(QString::NormalizationForm_KC).simplified().contains(reason), qPrintable(text)); // "ﬁ" read as "fi"
+    QVERIFY(log.contains(reason + QStringLiteral(" Query: ") + query));
+
+    QList<int> inked;
+    QTimer::singleShot(0, [&] {
+        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+        if (!preview || !QTest::qWaitFor([preview] { return !preview->rendering() && preview->pages()->pageCount() > 0; }))
+            return;
+        for (const auto mode : {PreviewPages::FitToWidth, PreviewPages::FitInView}) {
+            preview->pages()->setZoomMode(mode);
+            // The dark pixels on the sheet, the white pixels' bounds.
+            const QImage view = preview->pages()->viewport()->grab().toImage();
+            QRect sheet;
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x)
+                    sheet |= qGray(view.pixel(x, y)) == 255 ? QRect(x, y, 1, 1) : QRect();
+            int dark = 0;
+            for (int y = sheet.top(); y <= sheet.bottom(); ++y)
+                for (int x = sheet.left(); x <= sheet.right(); ++x)
+                    dark += qGray(view.pixel(x, y)) < 128;
+            inked << dark;
+        }
+        preview->accept();
+    });
+    m_engine->printExec(true, false, QString());
+    QCOMPARE(inked.size(), 2);
+    QVERIFY2(inked.at(0) > 100 && inked.at(1) > 100, qPrintable(QStringLiteral("%1, %2").arg(inked.at(0)).arg(inked.at(1))));
 }
 
 void TestReportLayout::fieldPainting()
