@@ -165,7 +165,7 @@ void ReportEngine::openDataSource(int reportPage)
 void ReportEngine::processSourceStop(int& y, bool draw, int i)
 {
     ReportSql* source = dataSources.source(i);
-    const QString reason = source ? source->stopReason() : QString();
+    const QString reason = source ? source->noRecordsReason() : QString();
     if (reason.isEmpty())
         return;
     if (draw && isPageInRange(true, curPage)) {

@@ -1,6 +1,7 @@
 #include "reportsql.h"
 #include "picturecache.h"
 #include "reportlogging.h"
+#include "sqlitetemplimit.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -18,6 +19,9 @@
 namespace {
 
 int recordLimitValue = ReportSql::DefaultRecordLimit;
+qint64 stepLimitValue = ReportSql::DefaultStepLimit;
+qint64 tempLimitValue = ReportSql::DefaultTempBytes;
+constexpr qint64 BytesPerMegabyte = 1024 * 1024;
 // How often counting or skipping rows lets the events through.
 constexpr int SliceMs = 50;
 // How many of SQLite's virtual-machine steps go between two looks at the
@@ -71,14 +75,33 @@ int ReportSql::recordLimit()
     return recordLimitValue;
 }
 
+void ReportSql::setStepLimit(qint64 steps)
+{
+    stepLimitValue = steps;
+}
+
+void ReportSql::setTempLimit(qint64 bytes)
+{
+    tempLimitValue = bytes;
+}
+
 ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser,
                      QString dbPassword, int dbPort, QString dbConnectionName, QObject* parent)
     : QObject(parent)
     , m_connectionName(privateConnectionName(dbConnectionName))
+    , m_dbName(dbName)
 {
     m_db = QSqlDatabase::addDatabase(dbType, m_connectionName);
-    if (isSqlite(dbType))
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (isSqlite(dbType)) {
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        // Its temporary files are held to the limit: a sort of rows that never
+        // end would fill the disk the database is on.
+        m_tempLimit = std::make_unique<SqliteTempLimit>(tempLimitValue);
+        if (m_tempLimit->isValid())
+            dbName = m_tempLimit->uriFor(dbName);
+        else
+            qCWarning(lcReport) << "The report's temporary files could not be limited";
+    }
     m_db.setDatabaseName(dbName);
     m_db.setHostName(dbHost);
     m_db.setUserName(dbUser);
@@ -95,6 +118,7 @@ ReportSql::~ReportSql()
         sqlite3_progress_handler(m_watched, 0, nullptr, nullptr);
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+    m_tempLimit.reset();
 }
 
 QString ReportSql::privateConnectionName(const QString& wanted) const
@@ -188,17 +212,78 @@ void ReportSql::watchSteps()
 int ReportSql::stepProgress(void* self)
 {
     auto* sql = static_cast<ReportSql*>(self);
-    if (!sql->m_interrupted && !sql->sliceDone())
+    if (sql->m_interrupted)
+        return 1;
+    sql->m_stepsWithoutRecord += StepsBetweenLooks;
+    if (sql->m_stepsWithoutRecord > stepLimitValue) {
         sql->m_interrupted = true;
+        sql->giveReason(tr("The data source %1 was stopped: its query took more than %2 steps without giving a "
+                           "record, more than a report waits for.").arg(sql->objectName()).arg(stepLimitValue));
+    } else if (!sql->sliceDone()) {
+        sql->m_interrupted = true;
+    }
     return sql->m_interrupted ? 1 : 0;
+}
+
+// Sorts and temporary tables go to files, which the limit holds, never to
+// memory, which nothing would.
+void ReportSql::keepTempOnDisk()
+{
+    QSqlQuery pragma(m_db);
+    if (!pragma.exec(QStringLiteral("PRAGMA temp_store = FILE")))
+        qCWarning(lcReport).noquote() << "The report's temporary storage may grow in memory:" << pragma.lastError().text();
+}
+
+void ReportSql::giveReason(const QString& reason)
+{
+    m_reason = reason;
+    qCWarning(lcReport).noquote() << reason << "Query:" << m_queryText;
+}
+
+namespace {
+
+QString errorText(const QSqlError& error)
+{
+    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+}
+
+} // namespace
+
+// A reason is given once: a bound that stopped the query, or the failure
+// that came first. A query the rendering stopped says nothing.
+void ReportSql::readingFailed(const QSqlError& error)
+{
+    if (!m_reason.isEmpty())
+        return;
+    if (m_interrupted) {
+        qCDebug(lcReport) << "The query was stopped before its records were read";
+        return;
+    }
+    const QString source = objectName();
+    if (m_tempLimit && m_tempLimit->exceeded())
+        giveReason(tr("The data source %1 was stopped: its query needs more than %2 MB of temporary storage, more "
+                      "than a report takes.").arg(source).arg(m_tempLimit->limit() / BytesPerMegabyte));
+    else if (error.nativeErrorCode() == QString::number(SQLITE_AUTH) && isSqlite(m_db.driverName()))
+        giveReason(tr("The data source %1 was not read: its query does more than read, and a report only reads.").arg(source));
+    else
+        giveReason(tr("The data source %1 was not read: %2.").arg(source, errorText(error)));
 }
 
 bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
 {
-    if (m_db.open())
+    m_queryText = sqlQuery;
+    m_recordCount = 0;
+    m_reason.clear();
+    m_interrupted = false;
+    if (m_db.open()) {
         qCDebug(lcReport) << "open DB";
-    else
+    } else {
         qCWarning(lcReport).noquote() << "Failed open DB" << m_db.lastError().text();
+        giveReason(tr("The data source %1 was not read: its database %2 could not be opened (%3).")
+                       .arg(objectName(), m_dbName, errorText(m_db.lastError())));
+    }
+    if (m_db.isOpen() && isSqlite(m_db.driverName()))
+        keepTempOnDisk();
     // Every pass over the rows reads them as the count found them, however
     // long the report takes: the logs go on being written meanwhile.
     if (m_db.isOpen() && m_db.driver()->hasFeature(QSqlDriver::Transactions) && !m_db.transaction())
@@ -206,16 +291,13 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
     if (m_db.isOpen() && isSqlite(m_db.driverName()) && !onlyReads()) {
         qCWarning(lcReport) << "The report's database connection could not be kept to reading; its query is not run";
         m_db.close();
+        giveReason(tr("The data source %1 was not read: its connection could not be kept to reading.").arg(objectName()));
     }
-    m_interrupted = false;
     if (m_db.isOpen() && isSqlite(m_db.driverName()))
         watchSteps();
 
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_query->setForwardOnly(true);
-    m_queryText = sqlQuery;
-    m_recordCount = 0;
-    m_stopReason.clear();
     setNames(dbCoding);
     m_codec = charsetCoding.isEmpty() ? nullptr : QTextCodec::codecForName(charsetCoding.toLocal8Bit());
     if (!charsetCoding.isEmpty() && !m_codec)
@@ -223,11 +305,9 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
 
     const LocaleCodecScope codec(m_codec);
     m_slice.start();
+    m_stepsWithoutRecord = 0;
     if (!m_query->exec(sqlQuery)) {
-        if (m_interrupted)
-            qCDebug(lcReport) << "The query was stopped before its first record";
-        else
-            qCWarning(lcReport).noquote() << m_query->lastError().text();
+        readingFailed(m_query->lastError());
         return false;
     }
     m_columns = m_query->record();
@@ -243,22 +323,23 @@ void ReportSql::countRecords()
     int count = 0;
     bool complete = false;
     m_slice.start();
-    // A count cancelled or stopped leaves no records: nothing is printed then.
+    // A count cancelled, stopped or failed leaves no records: nothing but
+    // the reason is printed then.
     while (sliceDone()) {
         if (!m_query->next()) {
-            complete = !m_interrupted;
+            complete = !m_interrupted && !m_query->lastError().isValid();
             break;
         }
+        m_stepsWithoutRecord = 0;
         if (count == limit) {
-            m_stopReason = tr("The data source %1 was stopped: its query gives more than %2 records, more than "
-                              "a report prints.").arg(objectName()).arg(limit);
-            qCWarning(lcReport).noquote() << m_stopReason << "Query:" << m_queryText;
+            giveReason(tr("The data source %1 was stopped: its query gives more than %2 records, more than "
+                          "a report prints.").arg(objectName()).arg(limit));
             break;
         }
         ++count;
     }
-    if (m_query->lastError().isValid() && !m_interrupted)
-        qCWarning(lcReport).noquote() << m_query->lastError().text();
+    if (m_query->lastError().isValid())
+        readingFailed(m_query->lastError());
     m_recordCount = complete ? count : 0;
     m_kept.clear();
     m_keptBytes = 0;
@@ -279,6 +360,7 @@ void ReportSql::restart()
     m_kept.clear();
     m_keptBytes = 0;
     m_at = -1;
+    m_stepsWithoutRecord = 0;
     if (!m_query->exec(m_queryText) && !m_interrupted)
         qCWarning(lcReport).noquote() << m_query->lastError().text();
 }
@@ -309,6 +391,7 @@ const QVector<QVariant>* ReportSql::row(int recNo)
     while (m_at < recNo) {
         if (!sliceDone() || !m_query->next())
             return nullptr;
+        m_stepsWithoutRecord = 0;
         ++m_at;
         keepRow();
     }

@@ -13,8 +13,10 @@
 #include <functional>
 #include <memory>
 
+class QSqlError;
 class QSqlQuery;
 class QTextCodec;
+class SqliteTempLimit;
 struct sqlite3;
 
 // One SQL data source of a report page: a connection of its own and the
@@ -35,6 +37,12 @@ struct sqlite3;
 // so every pass over them sees the same rows; the last few read stay at hand
 // (a data group's footer reads its first record again), and a record before
 // them runs the query again from its start.
+//
+// An SQLite query is held to three bounds, each of which no report of
+// DefaultRecordLimit records reaches: its records, the steps it takes without
+// giving a record (a sort, or a count, over rows that never end), and the
+// bytes of its temporary files (a sort's, put on disk as it goes). A query
+// stopped at one, refused, or failed gives no records; its page prints why.
 class ReportSql : public QObject
 {
     Q_OBJECT
@@ -44,6 +52,15 @@ public:
     static constexpr int DefaultRecordLimit = 10'000'000;
     static void setRecordLimit(int records);
     static int recordLimit();
+    // SQLite's virtual-machine steps a query may take without giving a
+    // record: a hundred for each record of DefaultRecordLimit, some seconds
+    // of work. Tests lower the bound.
+    static constexpr qint64 DefaultStepLimit = 1'000'000'000;
+    static void setStepLimit(qint64 steps);
+    // The bytes the temporary files of a query may hold together: a sort of
+    // DefaultRecordLimit records of 200 bytes each. Tests lower the bound.
+    static constexpr qint64 DefaultTempBytes = qint64(2) * 1024 * 1024 * 1024;
+    static void setTempLimit(qint64 bytes);
     // Rows at hand behind the last one read, by their size in memory.
     static constexpr qint64 KeptRowBytes = 16 * 1024 * 1024;
 
@@ -62,9 +79,10 @@ public:
     // locale codec while the query runs and while each value is read, and
     // only then.
     bool openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding);
-    // Why the query gives no records although it ran: it was stopped past
-    // the record limit. Empty otherwise.
-    QString stopReason() const { return m_stopReason; }
+    // Why the source gives no records, which its page prints in their place:
+    // it was stopped at a bound, refused, or could not be read. Empty when it
+    // gave its records or the rendering stopped it.
+    QString noRecordsReason() const { return m_reason; }
 
     int getRecordCount();
     QString getFieldValue(QString fieldName, int recNo);
@@ -93,6 +111,10 @@ private:
     // Lets the events through within one long step of a statement too.
     void watchSteps();
     static int stepProgress(void* self);
+    void keepTempOnDisk();
+    // The page's reason why the query gave no records, and the log's line.
+    void giveReason(const QString& reason);
+    void readingFailed(const QSqlError& error);
     void setNames(const QString& dbCoding);
     void countRecords();
     // Lets the events through once a slice is over; false to stop.
@@ -107,18 +129,23 @@ private:
     void keepRow();
 
     QString m_connectionName;
+    QString m_dbName;
+    // Goes after the connection that opens its files through it.
+    std::unique_ptr<SqliteTempLimit> m_tempLimit;
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_query;
     QString m_queryText;
     int m_recordCount = 0;
-    QString m_stopReason;
+    QString m_reason;
     QTextCodec* m_codec = nullptr;
     KeepGoing m_keepGoing;
     QElapsedTimer m_slice;
-    // The SQLite connection whose steps are watched, and whether a step was
-    // stopped because the rows are to stop.
+    // The SQLite connection whose steps are watched, whether a step was
+    // stopped because the rows are to stop, and the steps taken since the
+    // query's last record (or its start).
     sqlite3* m_watched = nullptr;
     bool m_interrupted = false;
+    qint64 m_stepsWithoutRecord = 0;
     // The query's columns, and the rows at hand: the last one read is the
     // query's current row, numbered m_at.
     QSqlRecord m_columns;

@@ -746,8 +746,13 @@ void TestReportLayout::sourceReasonOnPage_data()
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("reason");
+    const QString refused = QStringLiteral("The data source ds was not read: its query does more than read, and a report only reads.");
     QTest::newRow("past the record bound") << ":memory:" << "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c"
                                            << "The data source ds was stopped: its query gives more than 1000 records, more than a report prints.";
+    QTest::newRow("delete") << "t.db" << "DELETE FROM t" << refused;
+    QTest::newRow("attach") << "t.db" << "ATTACH '%1' AS made" << refused;
+    QTest::newRow("missing file") << "missing.db" << "SELECT 1 AS x"
+                                  << "The data source ds was not read: its database %1 could not be opened (unable to open database file).";
 }
 
 // A source that gives no records says why on its page: in the PDF, in the

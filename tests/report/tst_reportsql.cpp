@@ -51,6 +51,8 @@ private slots:
     void setNamesOnlyForPlainMySqlNames();
     void pageSources();
     void longStepLetsEventsThroughAndStops();
+    void boundsStopQuery_data();
+    void boundsStopQuery();
     void templateOnlyReads_data();
     void templateOnlyReads();
 
@@ -109,7 +111,7 @@ void tst_ReportSql::failuresAreNeutral()
     ReportSql missing("QNOPE", path, {}, {}, {}, 0, {});
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Failed open DB"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("database not open"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Driver not loaded"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^The data source  was not read: .*f.db could not be opened \\(Driver not loaded\\)"));
     QVERIFY(!missing.openQuery(QStringLiteral("select b from t"), QStringLiteral("utf8"), {}));
     QTest::ignoreMessage(QtWarningMsg, "Query is not active");
     QVERIFY(missing.getFieldImage("img", 0).isNull());
@@ -214,6 +216,43 @@ void tst_ReportSql::longStepLetsEventsThroughAndStops()
     sql.setKeepGoing([&asked] { return ++asked < 3; });
     sql.openQuery(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c"), {}, {});
     QCOMPARE(asked, 3);
+    QCOMPARE(sql.getRecordCount(), 0);
+}
+
+void tst_ReportSql::boundsStopQuery_data()
+{
+    QTest::addColumn<QString>("select");
+    QTest::addColumn<QString>("reason");
+    const QString steps = QStringLiteral("its query took more than 1000000 steps without giving a record, more than a report waits for.");
+    QTest::newRow("sorted, no record") << "x FROM c ORDER BY x DESC" << steps;
+    QTest::newRow("counted, no record") << "count(*) FROM c" << steps;
+    QTest::newRow("records, then none") << "x FROM c WHERE x < 3" << steps;
+    QTest::newRow("a sort past the temporary storage")
+        << "randomblob(10000) AS b FROM c ORDER BY b"
+        << "its query needs more than 4 MB of temporary storage, more than a report takes.";
+}
+
+// A query that never ends stops by itself, also when no record comes, and
+// its sort fills no disk: the page and the log say why.
+void tst_ReportSql::boundsStopQuery()
+{
+    QFETCH(QString, select);
+    QFETCH(QString, reason);
+    const auto restore = qScopeGuard([] {
+        ReportSql::setStepLimit(ReportSql::DefaultStepLimit);
+        ReportSql::setTempLimit(ReportSql::DefaultTempBytes);
+    });
+    ReportSql::setStepLimit(1'000'000);
+    ReportSql::setTempLimit(4 * 1024 * 1024);
+    const QString query = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT ") + select;
+    ReportSql sql("QSQLITE", QStringLiteral(":memory:"), {}, {}, {}, 0, {});
+    sql.setObjectName(QStringLiteral("ds"));
+    int asked = 0; // were it not stopped, some seconds on
+    sql.setKeepGoing([&asked] { return ++asked < 200; });
+    const QString line = QStringLiteral("The data source ds was stopped: ") + reason;
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(line + QStringLiteral(" Query: ") + query));
+    sql.openQuery(query, {}, {});
+    QCOMPARE(sql.noRecordsReason(), line);
     QCOMPARE(sql.getRecordCount(), 0);
 }
 
