@@ -38,11 +38,11 @@ struct sqlite3;
 // (a data group's footer reads its first record again), and a record before
 // them runs the query again from its start.
 //
-// An SQLite query is held to three bounds, each of which no report of
-// DefaultRecordLimit records reaches: its records, the steps it takes without
-// giving a record (a sort, or a count, over rows that never end), and the
-// bytes of its temporary files (a sort's, put on disk as it goes). A query
-// stopped at one, refused, or failed gives no records; its page prints why.
+// An SQLite query is held to three bounds: its records, the steps it takes
+// without giving a record (a sort, or a count, over rows that never end),
+// and the bytes of its temporary files (a sort's, put on disk as it goes).
+// A query stopped at one, refused, or failed gives no records; its page
+// prints why.
 class ReportSql : public QObject
 {
     Q_OBJECT
