@@ -452,6 +452,29 @@ private slots:
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
     }
 
+    // Every item of a map opened again, of one added beyond it, can be
+    // scrolled into view, zoomed in too.
+    void wholeSiteScrollsIntoView()
+    {
+        writeFile(path("far.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"Text\" name=\"far\" "
+                                   "x=\"900\" y=\"900\" width=\"80\" height=\"40\"/></Workplace></Workplaces></Project>");
+        open(path("far.xml"));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        GraphicsScene* scene = window->workspaces()->currentScene();
+        auto* later = new GraphicsBox(GraphicsBox::TextBox);
+        scene->insertItem(later);
+        later->setElementPos(QPointF(-300, 1500));
+        for (int step = 0; step < 4; ++step) // to 200%
+            formChild(window.get(), "actZoomIn")->trigger();
+        QTRY_VERIFY(scene->sceneRect().contains(scene->itemsBoundingRect() | QRectF(0, 0, 200, 200)));
+        QGraphicsView* view = scene->views().first();
+        for (QGraphicsItem* item : scene->items()) {
+            view->ensureVisible(item);
+            QVERIFY(view->viewport()->rect().contains(view->mapFromScene(item->sceneBoundingRect().center())));
+        }
+    }
+
     // The wizard cancelled on its first page leaves its box at the address
     // it was made with, last in the file: the link stays where it was, after
     // a save and reopen too. Deleting the box it dials moves it to the box
