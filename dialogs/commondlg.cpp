@@ -309,16 +309,25 @@ void CommonDlg::showAnswerable()
     }
     if (isHidden())
         show();
-    else if (newOwner)
-        raise();
+    // Brought over its owner by the page itself: with no window manager to
+    // stack it, a page shown or re-owned stays under the dialog it answers over.
+    raise();
+    activateWindow();
 }
 
 bool CommonDlg::event(QEvent* event)
 {
     // A dialog opened over alarms waiting to be confirmed: they become its own.
     if (event->type() == QEvent::WindowBlocked && isVisible()
-        && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun())
+        && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun()) {
         showAnswerable();
+        // The dialog tells the page before it shows itself: the page comes
+        // over it again once it stands.
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                showAnswerable();
+        });
+    }
     return QDialog::event(event);
 }
 

@@ -17,7 +17,7 @@ public:
     enum Failure { NoFailure, MultipleEnergizerMapping, MultipleIOCardMapping };
 
     static constexpr int EnergizerFreeLines = 7;
-    // Given to a file name chosen without a suffix of its own.
+    // Given by the export dialog to a name typed without a suffix of its own.
     static inline const QString FileSuffix = QStringLiteral(".txt");
     static QString proposedName(Kind kind);
 

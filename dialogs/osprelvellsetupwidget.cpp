@@ -7,6 +7,7 @@
 #include "mappingdlg.h"
 #include "mappingexportfile.h"
 #include "node.h"
+#include "savefiledialog.h"
 #include "settingsfile.h"
 #include "sitemutex.h"
 #include "treemodel.h"
@@ -14,8 +15,6 @@
 #include <QAbstractItemDelegate>
 #include <QAction>
 #include <QDebug>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
@@ -40,7 +39,7 @@ QString askSaveFileName(QWidget* parent, const QString& caption, const QString& 
 {
     if (saveFileNameHook())
         return saveFileNameHook()(parent, caption, name, filter);
-    return QFileDialog::getSaveFileName(parent, caption, name, filter);
+    return SaveFileDialog::getSaveFileName(parent, caption, name, filter, MappingExportFile::FileSuffix);
 }
 
 QTableWidgetItem* fixedItem(const QString& text)
@@ -422,12 +421,10 @@ void OsprelVellSetupWidget::exportMapping()
 {
     const bool energizers = ui->tabWidget->currentIndex() == 0;
     const MappingExportFile::Kind kind = energizers ? MappingExportFile::EnergizerFile : MappingExportFile::IOCardFile;
-    QString path = askSaveFileName(this, tr("Save File"), MappingExportFile::proposedName(kind),
-                                   tr("TXT Files (*.txt)"));
+    const QString path = askSaveFileName(this, tr("Save File"), MappingExportFile::proposedName(kind),
+                                         tr("TXT Files (*.txt)"));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += MappingExportFile::FileSuffix;
 
     QTableWidget* table = energizers ? ui->tableEnergizers : ui->tableIOCards;
     QList<const Node*> devices;

@@ -97,8 +97,8 @@ MainWindow::MainWindow(QWidget* parent)
     // that talk to them hold this from the start.
     m_units = std::make_unique<DeviceUnits>(this);
     m_project = std::make_unique<ProjectDocument>();
-    connect(m_project.get(), &ProjectDocument::modifiedChanged, ui->actSave, &QAction::setEnabled);
-    ui->actSave->setEnabled(m_project->isModified());
+    connect(m_project.get(), &ProjectDocument::modifiedChanged, this, &MainWindow::showSaveAction);
+    showSaveAction();
     m_alarms = std::make_unique<AlarmsArea>(this);
     m_launchers = std::make_unique<DialogLaunchers>(this);
     connectDialogLaunchers();
@@ -800,10 +800,9 @@ void MainWindow::applyUserRights()
     showIf(ui->actActionManager, holds(UserRight::EditWorkspace));
     showIf(ui->actSetting, holds(UserRight::EditWorkspace));
     showIf(ui->actSaveAs, holds(UserRight::EditWorkspace));
-    // Save for whoever may change the project; to others an edit is refused
-    // and leaves nothing to write.
-    showIf(ui->actSave, holds(UserRight::EditWorkspace) || holds(UserRight::GatewaySetup)
-                            || holds(UserRight::TimersSetup) || holds(UserRight::SensorsSetup));
+    m_maySetUp = holds(UserRight::EditWorkspace) || holds(UserRight::GatewaySetup) || holds(UserRight::TimersSetup)
+        || holds(UserRight::SensorsSetup);
+    showSaveAction();
     ui->menuEdit->setEnabled(holds(UserRight::EditWorkspace));
     ui->menuView->setEnabled(holds(UserRight::EditWorkspace));
     ui->menuVoltageDiagrams->setEnabled(holds(UserRight::VoltageDiagrams));
@@ -814,6 +813,15 @@ void MainWindow::applyUserRights()
     GraphicsScene* scene = m_workspaces->currentScene();
     showWorkplaceActions(scene ? m_workspaces->workplaceMode(scene) : 0);
     m_propertyPanel->followUserRights();
+}
+
+// Save for whoever may set the site up, and for anyone once the project
+// holds a change: an edit the role does not allow is refused, so a change
+// the project holds (an element's StateEnable, say) is the user's to save.
+void MainWindow::showSaveAction()
+{
+    ui->actSave->setEnabled(m_project->isModified());
+    ui->actSave->setVisible(m_maySetUp || m_project->isModified());
 }
 
 // ---- workspaces --------------------------------------------------------------------

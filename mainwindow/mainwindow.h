@@ -167,6 +167,7 @@ private:
     // What the launchers report; again when a test installs its own.
     void connectDialogLaunchers();
     void showWorkplaceActions(int mode);
+    void showSaveAction();
     void showWorkspaceStates(const QString& caption);
     void followWorkspaceRename(int index, const QString& caption);
     void applyWrittenSettings();
@@ -201,6 +202,8 @@ private:
     // Hidden by the user's rights, whatever a workspace's mode would show;
     // each application of the rights starts it anew.
     QSet<QAction*> m_forbiddenActions;
+    // The role holds a right to set the site up, and so to save it.
+    bool m_maySetUp = false;
     bool m_closing = false;
     bool m_closed = false;
 };

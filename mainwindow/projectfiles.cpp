@@ -316,8 +316,6 @@ void ProjectFiles::saveProject(bool chooseFile)
                                                        tr("XML Files (*.xml)"));
         if (fileName.isEmpty())
             return;
-        if (QFileInfo(fileName).suffix().isEmpty())
-            fileName += ProjectDocument::FileSuffix;
     }
     // Built once the name is chosen: what changed while the dialog was open
     // is in the file that the project is then marked as saved to.

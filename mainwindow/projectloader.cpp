@@ -254,7 +254,8 @@ void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& wo
 
     reader.readItems(workplace, index, scene);
 
-    scene->setSceneRect(0, 0, 200, 200);
+    scene->setSceneRect(0, 0, GraphicsScene::LeastSceneSize, GraphicsScene::LeastSceneSize);
+    scene->holdItems();
     scene->update();
 }
 

@@ -67,6 +67,7 @@ GraphicsScene::GraphicsScene(const QString& workplaceName, MapHost* host, TreeMo
     setSceneRect(0, 0, InitialSceneSize, InitialSceneSize);
     createWorkplaceNode(workplaceName);
     m_undoStack = new QUndoStack(this);
+    connect(this, &GraphicsScene::itemMoved, this, &GraphicsScene::holdItemsLater);
     connectToHost();
 }
 
@@ -133,10 +134,26 @@ void GraphicsScene::setBackgroundFile(const QString& fileName)
     setBackgroundPixmap(QPixmap(fileName));
 }
 
+void GraphicsScene::holdItems()
+{
+    m_holdPending = false;
+    setSceneRect(sceneRect().united(itemsBoundingRect()));
+}
+
+// Once for a whole burst (a file's items, a paste, a drag): an item is
+// often placed only after it came.
+void GraphicsScene::holdItemsLater()
+{
+    if (std::exchange(m_holdPending, true))
+        return;
+    QMetaObject::invokeMethod(this, &GraphicsScene::holdItems, Qt::QueuedConnection);
+}
+
 void GraphicsScene::insertItem(QGraphicsItem* item)
 {
     itemSelected(nullptr);
     addItem(item);
+    holdItemsLater();
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
     if (helper)
         noteToDeselect(helper);

@@ -45,6 +45,8 @@ public:
 
     static constexpr int GridSize = 25;
     static constexpr int InitialSceneSize = 500;
+    // The least rectangle of a map opened from a file, from the origin.
+    static constexpr int LeastSceneSize = 200;
     static const QColor GridColor; // RGBA (200, 200, 255, 125)
     // Subject of the user-action log lines of placements and deletions.
     static const QString LogSubject;
@@ -75,6 +77,10 @@ public:
     QString backgroundFile() const { return m_backgroundFile; }
 
     void insertItem(QGraphicsItem* item);
+    // Grows the scene's rectangle to hold every item, so that the whole site
+    // can be scrolled into view; it never shrinks. Done by
+    // itself, once the event loop turns, after an item came or moved.
+    void holdItems();
     // The TW sector circles riding on `line`, which came here from another
     // map, become this map's: they answer to it, and their nodes hang under
     // this workplace, so that a node goes where its circle went (and not
@@ -138,6 +144,7 @@ private:
     void hangNode(QGraphicsItem* item);
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
     void finishMoves();
+    void holdItemsLater();
     // The step that placed a box with the press now held, while it is the last step.
     AddCommand* placingStep() const;
     // The map elements on this map, in no set order: found without sorting
@@ -157,6 +164,7 @@ private:
     QString m_backgroundFile;
     QList<Node*>* m_soundAlarms = nullptr;
     bool m_mouseDown = false;
+    bool m_holdPending = false;
     QList<ItemMoveRecord> m_movedItems;
     AddCommand* m_placingStep = nullptr;
     // The elements the next deselectAll must reach besides the selected ones.

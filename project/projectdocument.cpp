@@ -4,6 +4,7 @@
 #include "projectlimits.h"
 
 #include "apppaths.h"
+#include "savefiledialog.h"
 
 #include <QDebug>
 #include <QDir>
@@ -194,7 +195,7 @@ QString ProjectDocument::chooseSaveFileName(QWidget* parent, const QString& titl
 {
     if (saveChooser())
         return saveChooser()(parent, title, directory, filter);
-    return QFileDialog::getSaveFileName(parent, title, directory, filter);
+    return SaveFileDialog::getSaveFileName(parent, title, directory, filter, FileSuffix);
 }
 
 QString ProjectDocument::chooseOpenFileName(QWidget* parent, const QString& title, const QString& directory,

@@ -27,7 +27,7 @@ public:
     // The root's attribute naming the address the gateway link dials, empty
     // for none; a file without it links to the last gateway box it lists.
     static inline const QString GatewayLinkAttribute = QStringLiteral("gatewayLink");
-    // Given to a file name chosen in Save As without a suffix of its own.
+    // Given by the Save As dialog to a name typed without a suffix of its own.
     static inline const QString FileSuffix = QStringLiteral(".xml");
 
     explicit ProjectDocument(QObject* parent = nullptr);
@@ -55,7 +55,8 @@ public:
     static QString unsavedCopyName(const QString& fileName);
 
     // The file dialogs of Save As and Open; replaceable so tests never open
-    // one. A chooser returns the chosen path, or an empty string when cancelled.
+    // one. A chooser returns the chosen path, or an empty string when
+    // cancelled; the path of Save As is the file written, as it stands.
     using FileNameChooser = std::function<QString(QWidget* parent, const QString& title, const QString& directory,
                                                   const QString& filter)>;
     // An empty function restores the dialog.

@@ -4,13 +4,13 @@
 
 #include "pagespool.h"
 #include "reportpreview.h"
+#include "savefiledialog.h"
 
 #include <QAction>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -308,10 +308,7 @@ void ReportEngine::exportTo()
         const QString caption = tr("Save File");
         if (saveFileNameHook())
             return saveFileNameHook()(parentWidget, caption, filter);
-        QFileDialog dialog(parentWidget, caption, QString(), filter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(suffix);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        return SaveFileDialog::getSaveFileName(parentWidget, caption, QString(), filter, suffix);
     };
     // A file that could not be written is the operator's to know, over the preview.
     const auto report = [this, parentWidget](bool written, const QString& name) {

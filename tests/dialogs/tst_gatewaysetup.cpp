@@ -311,9 +311,23 @@ private slots:
         w.exportMapping();
         QVERIFY(seen.startsWith(QStringLiteral("Error|The file ") + target));
         QVERIFY(!QFile::exists(target));
-        target = m_home->filePath(QStringLiteral("typed")); // no suffix: the files' own is added
+        target = m_home->filePath(QStringLiteral("typed")); // the name chosen is written as it stands
         w.exportMapping();
-        QVERIFY(QFile::exists(target + QStringLiteral(".txt")) && !QFile::exists(target));
+        QVERIFY(QFile::exists(target) && !QFile::exists(target + QStringLiteral(".txt")));
+        // The dialog gives a typed name the files' suffix, so it asks before replacing that file.
+        OsprelVellSetupWidget::setSaveFileNameHook(nullptr);
+        MessageBoxAnswerer replace(QMessageBox::No);
+        answerNextModal([&](QWidget* dialog) {
+            QTest::keyClick(dialog->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+            for (const QChar c : path.chopped(4))
+                QTest::keyClick(dialog->windowHandle(), c.toLatin1());
+            QTest::keyClick(dialog->windowHandle(), Qt::Key_Return);
+            QTest::keyClick(dialog->windowHandle(), Qt::Key_Escape);
+        });
+        w.exportMapping();
+        QCOMPARE(replace.seen(), QStringList{"Save File:kept.txt already exists.\nDo you want to replace it?"});
+        kept.close();
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "12\r\n");
     }
 
     // The address the wizard stores must name the host it reaches; a field

@@ -2,6 +2,7 @@
 #include "alarmsarea.h"
 #include "dialoglaunchers.h"
 #include "globals.h"
+#include "graphicsline.h"
 #include "graphicsscene.h"
 #include "formchild.h"
 #include "gatewaysetuphost.h"
@@ -11,6 +12,9 @@
 #include "mainwindow.h"
 #include "logsarea.h"
 #include "projectfiles.h"
+#include "propertypanel.h"
+#include "propertyset.h"
+#include "treepropertybrowser.h"
 #include "zoomtools.h"
 #include "mapedittools.h"
 #include "projectdocument.h"
@@ -32,6 +36,7 @@
 #include "useractionlogdlg.h"
 #include "writebatch.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGraphicsView>
 #include <QLabel>
@@ -210,22 +215,30 @@ void TestMainWindowFrame::rights()
     auto window = makeWindow();
     // A workspace showing everything does not bring back what the rights hide.
     window->applyWorkplaceMode(0);
+    QAction* save = formChild(window.get(), "actSave");
     for (QAction* action : {formChild(window.get(), "actDesignMode"), formChild(window.get(), "actActionManager"), formChild(window.get(), "actSetting"), formChild(window.get(), "actSaveAs"),
-                            formChild(window.get(), "actSave"), formChild(window.get(), "actUserAdministration"), formChild(window.get(), "actOsprelVellSetup"), formChild(window.get(), "actTimers"), formChild(window.get(), "actTWSensorsSetup")})
+                            save, formChild(window.get(), "actUserAdministration"), formChild(window.get(), "actOsprelVellSetup"), formChild(window.get(), "actTimers"), formChild(window.get(), "actTWSensorsSetup")})
         QVERIFY2(action->isVisible() == held, qPrintable(action->objectName()));
     QCOMPARE(!window->logs()->userActionLogDlg->clearButton->isHidden(), held);
     for (QMenu* menu : {formChild<QMenu>(window.get(), "menuEdit"), formChild<QMenu>(window.get(), "menuView"), formChild<QMenu>(window.get(), "menuVoltageDiagrams")})
         QVERIFY2(menu->isEnabled() == held, qPrintable(menu->objectName()));
     // Delete on the map, with nothing to delete, leaves nothing to save; a
-    // change lights Save only for whoever may save.
+    // change any role may make (a fence line's StateEnable) lights Save for all.
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     window->workspaces()->currentScene()->views().first()->setFocus();
     QTest::keyClick(window->windowHandle(), Qt::Key_Delete);
+    auto* fence = new GraphicsLine;
+    window->workspaces()->currentScene()->insertItem(fence);
+    PropertySet* panel = window->propertyPanel()->dockedSet();
+    window->propertyPanel()->fillPropertyBrowser(panel, fence, nullptr);
     QVERIFY(!window->project()->isModified());
-    window->project()->setModified(true);
-    QCOMPARE(formChild(window.get(), "actSave")->isEnabled(), held);
+    panel->browser->editItem(panel->browser->items(panel->propertyNames.key("StateEnable")).first());
+    auto* enable = panel->browser->findChild<QCheckBox*>();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, enable->mapTo(window.get(), QPoint(8, enable->height() / 2)));
+    QVERIFY(window->project()->isModified() && save->isVisible() && save->isEnabled());
     window->project()->setModified(false);
+    QCOMPARE(save->isVisible(), held);
 }
 
 // Rights changed in the user administration hold until the next change,

@@ -276,9 +276,9 @@ private slots:
         QVERIFY(button->actionTarget());
         QCOMPARE(button->actionTarget()->data(0).toString(), QStringLiteral("North gate"));
 
-        // No suffix typed: the file is an .xml file all the same.
+        // The dialog gives a typed name its suffix: the name it returns is written as it stands.
         saveAs(path("first"));
-        QCOMPARE(window->currentFileName(), path("first.xml"));
+        QCOMPARE(window->currentFileName(), path("first"));
         QVERIFY(!window->project()->isModified());
         // An open that takes long shows how far it is, item by item.
         QList<int> progress;
@@ -288,7 +288,7 @@ private slots:
         });
         {
             const ScopedHook progressDelay(&ProjectLoader::setProgressDelay, 0, -1);
-            open(path("first.xml"));
+            open(path("first"));
         }
         QCOMPARE(progress.size(), 3);
         QVERIFY(progress.at(0) && progress.at(1) > 0 && progress.at(1) < progress.at(2));
@@ -298,7 +298,7 @@ private slots:
         QVERIFY(window->project()->isModified());
         window->workspaces()->sceneAt(0)->undoStack()->undo();
         window->project()->setModified(false);
-        const QByteArray first = contents(path("first.xml"));
+        const QByteArray first = contents(path("first"));
         QVERIFY(first.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Project "));
         QVERIFY(!first.contains("DOCTYPE"));
         QVERIFY(first.contains("\n  <ColorStatus "));
@@ -322,7 +322,7 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         qunsetenv("QT_HASH_SEED");
         qSetGlobalQHashSeed(1);
-        open(path("first.xml"));
+        open(path("first"));
         saveAs(path("second.xml"));
         qSetGlobalQHashSeed(-1);
         QCOMPARE(contents(path("second.xml")), first);
@@ -450,6 +450,29 @@ private slots:
                   + formChild<QLabel>(window.get(), "twStatusLabel")->text(), "fields");
         if (GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().value(0))
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
+    }
+
+    // Every item of a map opened again, of one added beyond it, can be
+    // scrolled into view, zoomed in too.
+    void wholeSiteScrollsIntoView()
+    {
+        writeFile(path("far.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"Text\" name=\"far\" "
+                                   "x=\"900\" y=\"900\" width=\"80\" height=\"40\"/></Workplace></Workplaces></Project>");
+        open(path("far.xml"));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        GraphicsScene* scene = window->workspaces()->currentScene();
+        auto* later = new GraphicsBox(GraphicsBox::TextBox);
+        scene->insertItem(later);
+        later->setElementPos(QPointF(-300, 1500));
+        for (int step = 0; step < 4; ++step) // to 200%
+            formChild(window.get(), "actZoomIn")->trigger();
+        QTRY_VERIFY(scene->sceneRect().contains(scene->itemsBoundingRect() | QRectF(0, 0, 200, 200)));
+        QGraphicsView* view = scene->views().first();
+        for (QGraphicsItem* item : scene->items()) {
+            view->ensureVisible(item);
+            QVERIFY(view->viewport()->rect().contains(view->mapFromScene(item->sceneBoundingRect().center())));
+        }
     }
 
     // The wizard cancelled on its first page leaves its box at the address
