@@ -20,6 +20,8 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 namespace SettingsFile {
 
 namespace {
@@ -57,15 +59,16 @@ bool readsBackAs(const QString& path, const QVariantMap& expected)
     return true;
 }
 
-bool copyFile(const QString& from, QFile& to)
+// Empty when done, else why not.
+QString copyFile(const QString& from, QFile& to)
 {
     QFile source(from);
     if (!source.exists())
-        return true;
+        return QString();
     if (!source.open(QIODevice::ReadOnly))
-        return false;
+        return QStringLiteral("%1 could not be read: %2").arg(from, source.errorString());
     const QByteArray content = source.readAll();
-    return to.write(content) == content.size() && to.flush();
+    return to.write(content) == content.size() && to.flush() ? QString() : to.errorString();
 }
 
 // QSettings caches a file it has read and reads it again only when its size
@@ -162,6 +165,49 @@ void removeLeftovers(const QString& path)
     }
 }
 
+// QLockFile and QSettings tell that a write failed, not why. A write made
+// beside the file, synced as theirs are, meets the same cause (a full disk,
+// a file size limit, a failing disk) and names it; empty when it meets none.
+QString writeFailureCause(const QString& path)
+{
+    QTemporaryFile probe(tempTemplate(path));
+    if (!probe.open())
+        return probe.errorString();
+    // Through the handle: Qt tells a short write without its cause.
+    const QByteArray block(WriteProbeBytes, '\n');
+    for (qint64 done = 0; done < block.size();) {
+        const ssize_t wrote = ::write(probe.handle(), block.constData() + done, size_t(block.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return QString::fromLocal8Bit(std::strerror(wrote < 0 ? errno : EIO));
+        done += wrote;
+    }
+    if (::fsync(probe.handle()) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return QString();
+}
+
+// `what` failed, with the cause when a write beside the file finds one.
+QString writeFailure(const QString& what, const QString& path)
+{
+    const QString cause = writeFailureCause(path);
+    return cause.isEmpty() ? what : what + QStringLiteral(": ") + cause;
+}
+
+QString lockFailure(const QLockFile& lock, const QString& path)
+{
+    const QString lockPath = path + QStringLiteral(".lock");
+    switch (lock.error()) {
+    case QLockFile::LockFailedError:
+        return QStringLiteral("the file is locked by another write");
+    case QLockFile::PermissionError:
+        return QStringLiteral("the lock file %1 may not be made (no permission, or a read-only disk)").arg(lockPath);
+    default:
+        return writeFailure(QStringLiteral("the lock file %1 could not be written").arg(lockPath), path);
+    }
+}
+
 bool fail(const QString& path, const QString& why, const QString& tempPath)
 {
     if (!tempPath.isEmpty())
@@ -176,7 +222,7 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
 {
     const auto lock = writeLock(path);
     if (!takeLock(*lock, path, LockWaitMs))
-        return fail(path, QStringLiteral("the file is locked by another write (error %1)").arg(lock->error()), QString());
+        return fail(path, lockFailure(*lock, path), QString());
     removeLeftovers(path);
 
     // The temporary file lies beside the target so that the rename below
@@ -186,8 +232,9 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
     if (!temp.open())
         return fail(path, temp.errorString(), QString());
     const QString tempPath = temp.fileName();
-    if (!copyFile(path, temp))
-        return fail(path, temp.errorString(), tempPath);
+    const QString notCopied = copyFile(path, temp);
+    if (!notCopied.isEmpty())
+        return fail(path, notCopied, tempPath);
     temp.close();
 
     QVariantMap expected;
@@ -196,7 +243,7 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
         fill(*settings);
         settings->sync();
         if (settings->status() != QSettings::NoError)
-            return fail(path, QStringLiteral("the new content could not be written"), tempPath);
+            return fail(path, writeFailure(QStringLiteral("the new content could not be written"), path), tempPath);
         for (const QString& key : settings->allKeys())
             expected.insert(key, settings->value(key));
     }
@@ -206,7 +253,7 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
     if (!renameOver(tempPath, checkPath))
         return fail(path, QString::fromLocal8Bit(std::strerror(errno)), tempPath);
     if (!readsBackAs(checkPath, expected))
-        return fail(path, QStringLiteral("the new content was not written completely"), checkPath);
+        return fail(path, writeFailure(QStringLiteral("the new content was not written completely"), path), checkPath);
 
     const QFileInfo previous(path);
     if (previous.exists())

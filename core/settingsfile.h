@@ -30,6 +30,9 @@ namespace SettingsFile {
 constexpr int LockWaitMs = 3000;
 constexpr int StaleLockMs = 30000;
 constexpr int EmptyLockStaleMs = 2000;
+// What a write made beside the file to find why a write failed writes:
+// more than the file and its lock take.
+constexpr int WriteProbeBytes = 64 * 1024;
 
 inline QString path()
 {

@@ -33,10 +33,14 @@ qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defau
     if (!element.hasAttribute(name))
         return defaultValue;
     bool ok = false;
-    const double value = element.attribute(name).toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < INT_MIN || value > INT_MAX)
-        return 0;
-    return std::trunc(value);
+    const QString text = element.attribute(name);
+    const double value = text.toDouble(&ok);
+    if (ok && std::isfinite(value) && value >= INT_MIN && value <= INT_MAX)
+        return std::trunc(value);
+    qCWarning(lcMap, "Item %s: %s=\"%s\" refused, not a number from %d to %d; 0 is used",
+              qUtf8Printable(element.attribute(QStringLiteral("name"))), qUtf8Printable(name), qUtf8Printable(text),
+              INT_MIN, INT_MAX);
+    return 0;
 }
 
 namespace {

@@ -24,8 +24,9 @@ int intAttribute(const QDomElement& element, const QString& name, const QString&
 // A boolean written as 1 or 0; any integer other than 0 is true.
 bool flagAttribute(const QDomElement& element, const QString& name, const QString& defaultText);
 // A size written as a number: read as a decimal number and cut toward zero,
-// so a fractional size keeps its whole part. `defaultValue` when missing; 0
-// when the text is not a number or lies outside the int range.
+// so a fractional size keeps its whole part. `defaultValue` when missing; 0,
+// named in the log, when the text is not a number or lies outside the int
+// range.
 qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defaultValue);
 
 // The text without the characters that XML 1.0 does not allow (C0 controls

@@ -54,11 +54,9 @@ bool LogModel::readFirstPage()
     bool ok = newestKey(&newest);
     HeldRows rows;
     ok = ok && readRows(nullptr, PageRows + 1, newest, &rows);
-    const auto stillWaiting = [settled](const HeldRow& row) { return row.ticket == 0 || row.ticket > settled; };
-    std::vector<HeldRow> waiting;
-    std::copy_if(m_beyond.begin(), m_beyond.end(), std::back_inserter(waiting), stillWaiting);
+    std::vector<HeldRow> waiting = stillWaiting(m_beyond, settled);
     for (const HeldRow& row : m_rows) {
-        if (m_uncommitted.contains(row.ticket) && stillWaiting(row))
+        if (m_uncommitted.contains(row.ticket) && !settledBy(row, settled))
             waiting.push_back(row);
     }
     beginResetModel();
@@ -107,6 +105,19 @@ bool LogModel::readRows(const Row* after, int limit, const QVariant& newest, Hel
     return ok;
 }
 
+bool LogModel::settledBy(const HeldRow& row, quint64 settled)
+{
+    return row.ticket != 0 && row.ticket <= settled;
+}
+
+std::vector<LogModel::HeldRow> LogModel::stillWaiting(const std::vector<HeldRow>& rows, quint64 settled)
+{
+    std::vector<HeldRow> waiting;
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(waiting),
+                 [settled](const HeldRow& row) { return !settledBy(row, settled); });
+    return waiting;
+}
+
 bool LogModel::comesBefore(const HeldRow& a, const HeldRow& b) const
 {
     if (m_pager.before(a.cells, b.cells))
@@ -151,31 +162,38 @@ void LogModel::place(std::vector<HeldRow> rows, bool announce)
         m_beyond.erase(m_beyond.begin(), m_beyond.end() - MaxRowsBeyond);
 }
 
-// A row committed before the rows were last read came with them where it
-// belongs among them, or comes with a later page: only the others go in.
 void LogModel::add(const std::vector<Arrival>& rows)
 {
     std::vector<HeldRow> held;
     held.reserve(rows.size());
-    for (const Arrival& row : rows) {
-        if (!row.cells[0].isValid() || row.cells[0].toLongLong() > m_readNewest)
-            held.push_back({row.cells, row.ticket});
-    }
-    place(std::move(held), true);
+    for (const Arrival& row : rows)
+        held.push_back({row.cells, row.ticket});
+    placeUnlessRead(std::move(held));
     letOldestGo();
 }
 
-// Whether a row read from the table stands for `row` (with its key), other
-// than the row at `self`: the two are alike in the order, so neighbours.
-bool LogModel::hasTwin(const HeldRow& row, int self) const
+// A row committed before the newest key was read is among the rows read
+// when a page reached its place after the commit, and not when the page
+// came before: it goes in unless the table's copy stands at its place.
+// Past the last row read, a later page reads it.
+void LogModel::placeUnlessRead(std::vector<HeldRow> rows)
+{
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [this](const HeldRow& row) {
+                                  return row.cells[0].isValid() && row.cells[0].toLongLong() <= m_readNewest
+                                      && hasTwin(row);
+                              }),
+               rows.end());
+    place(std::move(rows), true);
+}
+
+// Whether a row read from the table stands for `row` (with its key): the
+// two are alike in the order, and the rows held are in order.
+bool LogModel::hasTwin(const HeldRow& row) const
 {
     const auto before = [this](const HeldRow& a, const HeldRow& b) { return comesBefore(a, b); };
-    const int first = int(std::lower_bound(m_rows.cbegin(), m_rows.cend(), row, before) - m_rows.cbegin());
-    for (int at = std::max(0, first - 1); at <= first + 1 && at < int(m_rows.size()); ++at) {
-        if (at != self && m_rows[size_t(at)].cells[0] == row.cells[0])
-            return true;
-    }
-    return false;
+    const auto at = std::lower_bound(m_rows.cbegin(), m_rows.cend(), row, before);
+    return at != m_rows.cend() && at->cells[0] == row.cells[0];
 }
 
 void LogModel::reloadOnceWritten(quint64 ticket)
@@ -219,9 +237,12 @@ void LogModel::setKeys(const WriteBatch::WrittenRows& rows)
     m_beyond.erase(std::remove_if(m_beyond.begin(), m_beyond.end(),
                                   [newestTicket](const HeldRow& row) { return row.ticket <= newestTicket; }),
                    m_beyond.end());
-    // Rows not committed yet are the newest ones; all of a batch take their
-    // keys before any is looked for twice.
+    // Rows not committed yet are the newest ones: with its key, a row stays
+    // where it stands. Rows read after a row's commit, its copy among them,
+    // may stand between its place without a key and its place with one: it
+    // leaves the rows held, which are in order without it, and goes in again.
     std::vector<int> keyed;
+    std::vector<int> doubtful;
     for (int row = 0; row < int(m_rows.size()) && !keys.isEmpty(); ++row) {
         HeldRow& held = m_rows[size_t(row)];
         const auto key = keys.constFind(held.ticket);
@@ -229,18 +250,18 @@ void LogModel::setKeys(const WriteBatch::WrittenRows& rows)
             continue;
         held.cells[0] = key.value();
         keys.erase(key);
-        keyed.push_back(row);
+        (held.cells[0].toLongLong() > m_readNewest ? keyed : doubtful).push_back(row);
     }
     if (!keyed.empty())
         emit dataChanged(index(keyed.front(), 0), index(keyed.back(), 0));
-    for (auto row = keyed.rbegin(); row != keyed.rend(); ++row) {
-        const HeldRow& held = m_rows[size_t(*row)];
-        if (held.cells[0].toLongLong() > m_readNewest || !hasTwin(held, *row))
-            continue;
+    std::vector<HeldRow> again;
+    for (auto row = doubtful.rbegin(); row != doubtful.rend(); ++row) {
+        again.push_back(m_rows[size_t(*row)]);
         beginRemoveRows(QModelIndex(), *row, *row);
         m_rows.erase(m_rows.begin() + *row);
         endRemoveRows();
     }
+    placeUnlessRead(std::move(again));
     if (m_reloadAfter && newestTicket >= m_reloadAfter) {
         m_reloadAfter = 0;
         if (!readFirstPage())
@@ -282,6 +303,7 @@ void LogModel::fetchMore(const QModelIndex& parent)
 {
     if (!canFetchMore(parent))
         return;
+    const quint64 settled = WriteBatch::instance().settledTicket();
     QVariant newest;
     HeldRows rows;
     if (!newestKey(&newest) || !readRows(&m_lastRead, PageRows + 1, newest, &rows)) {
@@ -302,8 +324,9 @@ void LogModel::fetchMore(const QModelIndex& parent)
     m_lastRead = m_atEnd ? Row() : m_rows.back().cells;
     m_wanted = std::max(m_wanted, int(m_rows.size()));
     m_readNewest = std::max(m_readNewest, newest.isNull() ? qint64(-1) : newest.toLongLong());
-    // Rows of this run the page went past, not committed when it was read.
-    std::vector<HeldRow> beyond;
-    beyond.swap(m_beyond);
+    // Rows of this run the page went past, not committed when it was read:
+    // those committed before come from the table, with this page or a later one.
+    std::vector<HeldRow> beyond = stillWaiting(m_beyond, settled);
+    m_beyond.clear();
     place(std::move(beyond), true);
 }

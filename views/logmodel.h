@@ -103,7 +103,11 @@ private:
     // Puts `rows` among those held, announcing each insertion when
     // `announce`; those past the last row read go to m_beyond.
     void place(std::vector<HeldRow> rows, bool announce);
-    bool hasTwin(const HeldRow& row, int self) const;
+    void placeUnlessRead(std::vector<HeldRow> rows);
+    bool hasTwin(const HeldRow& row) const;
+    // Whether the row of this run was committed by the ticket `settled`.
+    static bool settledBy(const HeldRow& row, quint64 settled);
+    static std::vector<HeldRow> stillWaiting(const std::vector<HeldRow>& rows, quint64 settled);
     bool newestKey(QVariant* key);
     void letOldestGo();
 

@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 namespace {
 const char* const WriterVariable = "SETTINGS_FILE_WRITER";
 }
@@ -43,6 +47,39 @@ private slots:
         }
         QVERIFY(SettingsFile::setValue(QStringLiteral("Done"), true, ini));
         QCOMPARE(files(), QStringList{"setting.ini"} + own);
+    }
+
+    void failedWriteSaysWhy_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("lock") << 1 << "setting.ini.lock could not be written: File too large";
+        QTest::newRow("content") << 1024 << "the new content was not written completely: File too large";
+    }
+
+    // A write that fails for a cause other than another write's lock (a
+    // file size limit, as a full disk) names it, and leaves the file.
+    void failedWriteSaysWhy()
+    {
+        QFETCH(int, limit);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("setting.ini"));
+        QVERIFY(SettingsFile::setValue(QStringLiteral("Count"), 1, ini));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(why) + '$'));
+        rlimit old{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
+        bool written = true;
+        {
+            const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+            const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, oldSignal); });
+            rlimit limited = old;
+            limited.rlim_cur = rlim_t(limit);
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
+            written = SettingsFile::setValue(QStringLiteral("Padding"), QString(4000, 'p'), ini);
+        }
+        QVERIFY(!written);
+        QCOMPARE(SettingsFile::open(ini)->allKeys(), QStringList{"Count"});
     }
 
     // A live writer's lock (here without a native lock) is not taken however long

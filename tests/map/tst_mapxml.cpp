@@ -83,6 +83,8 @@ private slots:
     void imageBoxPictureAndPlace();
     void oversizedPicturesAreRefused();
     void fontsAndSizes();
+    void itemSizes_data();
+    void itemSizes();
     void buttonAction();
     void newGatewayWritesDefinedFlags();
     void writerKeepsTheDocumentReadable();
@@ -539,6 +541,34 @@ void TestMapXml::fontsAndSizes()
     // Gateway and image boxes write the default font.
     GraphicsBox image(GraphicsBox::ImageBox);
     QCOMPARE(image.toXml(document).attribute(QStringLiteral("fontSize")).toInt(), QFont().pointSize());
+}
+
+void TestMapXml::itemSizes_data()
+{
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<qreal>("read");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("fraction") << QStringLiteral("250.5") << 250.0 << false;
+    QTest::newRow("out of range") << QStringLiteral("-1e308") << 0.0 << true;
+    QTest::newRow("past the int range") << QStringLiteral("2147483648") << 0.0 << true;
+    QTest::newRow("not a number") << QStringLiteral("wide") << 0.0 << true;
+}
+
+// A size the file cannot mean is read as 0, and the log says which.
+void TestMapXml::itemSizes()
+{
+    QFETCH(QString, width);
+    QFETCH(qreal, read);
+    QFETCH(bool, refused);
+    QDomDocument document;
+    const QString xml = QStringLiteral("<Item itemType=\"Text\" name=\"box7\" width=\"%1\" height=\"90\"/>");
+    const QDomElement item = parse(document, xml.arg(width));
+    MessageCatcher catcher;
+    GraphicsBox box(GraphicsBox::TextBox);
+    box.readXml(item);
+    QCOMPARE(box.width(), read);
+    const QString told = QStringLiteral("Item box7: width=\"%1\" refused").arg(width);
+    QCOMPARE(catcher.messages().filter(told).size(), int(refused));
 }
 
 void TestMapXml::buttonAction()
