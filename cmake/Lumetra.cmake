@@ -7,6 +7,10 @@ set(LUMETRA_FOLDERS core model comms propertybrowser properties map views report
 # DEPS are used by its headers (PUBLIC); PRIVATE ones only by its sources.
 function(lumetra_add_library folder)
   cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE;RESOURCES" ${ARGN})
+  # Its diagnostic lines have a category of their own, found by one name.
+  if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}logging.h)
+    message(FATAL_ERROR "lumetra_${folder} declares no logging category in ${folder}/${folder}logging.h")
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/*.h

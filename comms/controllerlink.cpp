@@ -1,6 +1,6 @@
 #include "controllerlink.h"
 
-#include "linklogging.h"
+#include "commslogging.h"
 #include "qtclient.h"
 
 #include <QDebug>

@@ -1,5 +1,5 @@
 #include "controlunit.h"
-#include "linklogging.h"
+#include "commslogging.h"
 
 #include "node.h"
 #include "qtclient.h"

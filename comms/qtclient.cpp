@@ -1,7 +1,7 @@
 #include "qtclient.h"
 
 #include "controllerframe.h"
-#include "linklogging.h"
+#include "commslogging.h"
 
 #include <QDebug>
 

@@ -1,5 +1,5 @@
 #include "timerunit.h"
-#include "linklogging.h"
+#include "commslogging.h"
 
 #include <QDebug>
 #include <QDomDocument>
@@ -131,7 +131,7 @@ void TimerUnit::afterTimer()
                 } else if (!sent) {
                     pending.append({t.IP, t.cardNo, command, on});
                     sent = true;
-                    qCDebug(lcEnergizers) << line;
+                    qCDebug(lcComms) << line;
                 }
             };
             edge(t.from, t.onSent, true, "---Timer ON---");
@@ -169,7 +169,7 @@ void TimerUnit::writeTimers(QDomDocument& document) const
 {
     QDomElement project = document.firstChildElement(ProjectElement);
     if (project.isNull()) {
-        qCWarning(lcEnergizers) << "Timers not written: the document has no" << ProjectElement << "element";
+        qCWarning(lcComms) << "Timers not written: the document has no" << ProjectElement << "element";
         return;
     }
     const QList<TimerData> list = timers();

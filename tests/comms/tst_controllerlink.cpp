@@ -1,5 +1,5 @@
 #include "controllerlink.h"
-#include "linklogging.h"
+#include "commslogging.h"
 #include "messagecatcher.h"
 #include "qtclient.h"
 #include "simulatedlink.h"
