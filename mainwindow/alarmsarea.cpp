@@ -70,21 +70,21 @@ const std::array<QColor, AlarmsArea::StatusColorCount> AlarmsArea::DefaultStatus
 AlarmsArea::AlarmsArea(QWidget* window)
     : m_window(window)
 {
-    alarmConfirmDlg = new CommonDlg(window);
-    alarmConfirmDlg->hide();
-    alarmConfirmDlg->soundAlarmActive = [this] { return soundAlarmActive; };
+    m_alarmConfirmDlg = new CommonDlg(window);
+    m_alarmConfirmDlg->hide();
+    m_alarmConfirmDlg->soundAlarmActive = [this] { return m_soundAlarmActive; };
 }
 
 AlarmsArea::~AlarmsArea()
 {
-    qDeleteAll(soundAlarmNodes);
+    qDeleteAll(m_soundAlarmNodes);
     qDeleteAll(m_retiredSoundAlarms);
 }
 
 void AlarmsArea::projectClosed()
 {
-    alarmConfirmDlg->clearAlarms();
-    alarmConfirmDlg->hide();
+    m_alarmConfirmDlg->clearAlarms();
+    m_alarmConfirmDlg->hide();
 }
 
 void AlarmsArea::createPlayer()
@@ -92,12 +92,16 @@ void AlarmsArea::createPlayer()
     setSoundPlayer(std::make_unique<SoundPlayer>(m_window));
 }
 
+QMediaPlayer* AlarmsArea::player() const
+{
+    return m_soundPlayer ? m_soundPlayer->mediaPlayer() : nullptr;
+}
+
 void AlarmsArea::setSoundPlayer(std::unique_ptr<SoundPlayer> soundPlayer)
 {
     if (m_soundPlayer)
         m_soundPlayer->stop();
     m_soundPlayer = std::move(soundPlayer);
-    player = m_soundPlayer ? m_soundPlayer->mediaPlayer() : nullptr;
     if (m_soundPlayer)
         m_soundPlayer->setUnplayableNotifier([this](const QString& why) { showSoundNote(why); });
 }
@@ -142,13 +146,13 @@ void AlarmsArea::activateVisualAlarm(Node* node, int status, GraphicsScene* curr
     if (!node)
         return;
     if (node->type == Node::Energizer || node->type == Node::IOCard) {
-        if (soundAlarmActive && node->enabled) {
+        if (m_soundAlarmActive && node->enabled) {
             Node* row = statusRowOf(node);
             const int evaluated = row ? row->evaluateEnergizerStatus() : Node::OK;
             if (node->type == Node::IOCard && evaluated == Node::Tamper)
                 return;
-            if (!soundAlarmNodes.isEmpty())
-                playAlarmSound(node, status, soundAlarmNodes.first()->data(1).value<SoundPath>());
+            if (!m_soundAlarmNodes.isEmpty())
+                playAlarmSound(node, status, m_soundAlarmNodes.first()->data(1).value<SoundPath>());
             return;
         }
         if (node->type == Node::Energizer)
@@ -165,7 +169,7 @@ void AlarmsArea::activateVisualAlarm(Node* node, int status, GraphicsScene* curr
     for (Node* child : children) {
         if (child->type == Node::TWSensor)
             continue;
-        if (soundAlarmActive && owner && owner->enabled && child->type == Node::SoundAlarm)
+        if (m_soundAlarmActive && owner && owner->enabled && child->type == Node::SoundAlarm)
             playAlarmSound(owner, soundStatus, child->data(1).value<SoundPath>());
         showOnMap(node, child, status, currentScene);
     }
@@ -201,40 +205,50 @@ void AlarmsArea::showOnMap(Node* node, Node* child, int status, GraphicsScene* c
 
 void AlarmsArea::load()
 {
-    statusColors = DefaultStatusColors;
+    m_statusColors = DefaultStatusColors;
     {
         auto settings = SettingsFile::open();
-        soundAlarmActive = SettingsFile::boolValue(*settings, QStringLiteral("SoundAlarmActive"), true);
+        m_soundAlarmActive = SettingsFile::boolValue(*settings, QStringLiteral("SoundAlarmActive"), true);
         loadTextAlarm(*settings);
     }
     replaceSoundAlarms(SoundAlarmSettings::load());
 }
 
+void AlarmsArea::setStatusColor(StatusColor status, const QColor& color)
+{
+    m_statusColors.at(size_t(status)) = color;
+}
+
 void AlarmsArea::loadTextAlarm(const QSettings& settings)
 {
     const TextAlarmSettings stored = TextAlarmSettings::read(settings);
-    textAlarmMode = stored.mode;
-    textAlarmBackground = stored.background;
-    alarmCaption = stored.caption;
+    m_textAlarmMode = stored.mode;
+    m_textAlarmBackground = stored.background;
+    m_alarmCaption = stored.caption;
     m_textAlarmEdited = false;
 }
 
 void AlarmsArea::setTextAlarmBackground(const QColor& color)
 {
-    textAlarmBackground = color;
+    m_textAlarmBackground = color;
     m_textAlarmEdited = true;
 }
 
 void AlarmsArea::setAlarmCaption(const QString& caption)
 {
-    alarmCaption = caption;
+    m_alarmCaption = caption;
     m_textAlarmEdited = true;
 }
 
 void AlarmsArea::setTextAlarmMode(int mode)
 {
-    textAlarmMode = mode;
+    m_textAlarmMode = mode;
     m_textAlarmEdited = true;
+}
+
+void AlarmsArea::setProjectCaption(const QString& caption)
+{
+    m_alarmCaption = caption;
 }
 
 bool AlarmsArea::saveTextAlarmEdits()
@@ -249,18 +263,28 @@ bool AlarmsArea::saveTextAlarmEdits()
 
 void AlarmsArea::writeTextAlarm(QSettings& settings) const
 {
-    TextAlarmSettings{textAlarmMode, textAlarmBackground, alarmCaption}.write(settings);
+    TextAlarmSettings{m_textAlarmMode, m_textAlarmBackground, m_alarmCaption}.write(settings);
+}
+
+void AlarmsArea::setSoundAlarmActive(bool active)
+{
+    m_soundAlarmActive = active;
 }
 
 void AlarmsArea::replaceSoundAlarms(const QList<Node*>& nodes)
 {
-    m_retiredSoundAlarms.append(soundAlarmNodes);
-    soundAlarmNodes = nodes;
+    m_retiredSoundAlarms.append(m_soundAlarmNodes);
+    m_soundAlarmNodes = nodes;
+}
+
+void AlarmsArea::forgetSoundAlarm(Node* node)
+{
+    m_soundAlarmNodes.removeAll(node);
 }
 
 void AlarmsArea::write(QSettings& settings) const
 {
     if (m_textAlarmEdited)
         writeTextAlarm(settings);
-    SoundAlarmSettings::write(settings, soundAlarmNodes);
+    SoundAlarmSettings::write(settings, m_soundAlarmNodes);
 }

@@ -49,33 +49,46 @@ public:
     // The alarm part of loading the settings: colours back to their
     // defaults, the text-alarm keys and the sound alarms from setting.ini.
     void load();
+
+    // The colours of the statuses, in StatusColor order, that a project may name.
+    const std::array<QColor, StatusColorCount>& statusColors() const { return m_statusColors; }
+    void setStatusColor(StatusColor status, const QColor& color);
+
     // The text-alarm look as setting.ini holds it; forgets edits made here.
     void loadTextAlarm(const QSettings& settings);
+    QColor textAlarmBackground() const { return m_textAlarmBackground; }
+    QString alarmCaption() const { return m_alarmCaption; }
+    int textAlarmMode() const { return m_textAlarmMode; }
     // The text-alarm look edited in a panel: the window's own until written.
     void setTextAlarmBackground(const QColor& color);
     void setAlarmCaption(const QString& caption);
     void setTextAlarmMode(int mode);
+    // The caption an opened project names: shown, but no edit that closing writes.
+    void setProjectCaption(const QString& caption);
     // Writes the text-alarm keys edited here; false when writing failed.
     bool saveTextAlarmEdits();
+
+    bool soundAlarmActive() const { return m_soundAlarmActive; }
+    void setSoundAlarmActive(bool active);
+    // The sound alarms, owned here.
+    const QList<Node*>& soundAlarmNodes() const { return m_soundAlarmNodes; }
+    // The list itself, which the window hands to the scenes: the settings
+    // dialog adds sound alarms to it and deletes unreferenced ones there.
+    QList<Node*>* editableSoundAlarms() { return &m_soundAlarmNodes; }
     // Takes `nodes` as the sound alarms; the earlier ones are retired, not
     // deleted, since map items may still point at them.
     void replaceSoundAlarms(const QList<Node*>& nodes);
+    // A sound alarm node about to be deleted elsewhere leaves the list.
+    void forgetSoundAlarm(Node* node);
+
     // The keys closing writes back: the sound alarms, and the text-alarm
     // look only when it was edited here (the settings dialog writes its own).
     void write(QSettings& settings) const;
 
-    std::array<QColor, StatusColorCount> statusColors;
-    QColor textAlarmBackground;
-    QString alarmCaption;
-    int textAlarmMode = TextAlarmSettings::DefaultMode;
-    bool soundAlarmActive = true;
-    // Owned here. Nodes of an earlier load stay alive until the window goes:
-    // map items may still point at them.
-    QList<Node*> soundAlarmNodes;
-    // Its sound choice (a command) and the confirmed alarms (user actions)
-    // are wired by the window.
-    CommonDlg* alarmConfirmDlg = nullptr;
-    QMediaPlayer* player = nullptr;
+    // A child of the window, made here. Its sound choice (a command) and the
+    // confirmed alarms (user actions) are wired by the window.
+    CommonDlg* alarmConfirmDlg() const { return m_alarmConfirmDlg; }
+    QMediaPlayer* player() const;
 
 private:
     void writeTextAlarm(QSettings& settings) const;
@@ -83,6 +96,15 @@ private:
     void showOnMap(Node* node, Node* child, int status, GraphicsScene* currentScene);
 
     QWidget* m_window;
+    std::array<QColor, StatusColorCount> m_statusColors;
+    QColor m_textAlarmBackground;
+    QString m_alarmCaption;
+    int m_textAlarmMode = TextAlarmSettings::DefaultMode;
+    bool m_soundAlarmActive = true;
+    // Owned here. Nodes of an earlier load stay alive until the window goes:
+    // map items may still point at them.
+    QList<Node*> m_soundAlarmNodes;
+    CommonDlg* m_alarmConfirmDlg = nullptr;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
     QList<Node*> m_retiredSoundAlarms;
     bool m_textAlarmEdited = false;

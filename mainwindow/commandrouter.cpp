@@ -95,9 +95,9 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     }
     switch (action) {
     case SoundAlarmActive: {
-        m_alarms->soundAlarmActive = value.toBool();
+        m_alarms->setSoundAlarmActive(value.toBool());
         WindowSettings::write([&](QSettings& settings) {
-            settings.setValue(QStringLiteral("SoundAlarmActive"), m_alarms->soundAlarmActive);
+            settings.setValue(QStringLiteral("SoundAlarmActive"), m_alarms->soundAlarmActive());
         });
         QTabWidget* tabs = m_workspaces->tabs();
         log(QStringLiteral("Workplace"), tr("SoundAlarmActive for Workplace %1 set to %2")

@@ -94,7 +94,7 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
     ControlUnit* unit = m_units->controlUnit();
     // The first heartbeat of a row only tells where the device stands.
     if (statusChanged && row->heartbeatSeen && device && !(unit && unit->sensorMode)) {
-        m_alarms->alarmConfirmDlg->showAlarmConfirm(row);
+        m_alarms->alarmConfirmDlg()->showAlarmConfirm(row);
         // The confirmation repaints at once, and whatever else was queued
         // (a project reload among it) has run by now.
         SiteLocker lock;
@@ -215,7 +215,7 @@ void DeviceStates::sensorHeartbeat(Node* sensorNode)
     g_twSensorModel->refreshChanges(sensorNode);
     ControlUnit* unit = m_units->controlUnit();
     if (!(unit && unit->sensorMode))
-        m_alarms->alarmConfirmDlg->showAlarmConfirm(sensorNode);
+        m_alarms->alarmConfirmDlg()->showAlarmConfirm(sensorNode);
 }
 
 void DeviceStates::sensorTick(Node* sensorNode)

@@ -180,7 +180,7 @@ void ElementTreeArea::removeEnergAction()
         // A reference copy belongs to the element it hung under; off it, it
         // belongs to nothing and goes (its sound alarm forgets it then).
         m_model->takeNode(action);
-        m_alarms->soundAlarmNodes.removeAll(action);
+        m_alarms->forgetSoundAlarm(action);
         SiteLocker lock;
         action->setParent(nullptr);
         delete action;

@@ -220,7 +220,7 @@ void MainWindow::createWorkspaces()
         if (!clean)
             m_project->setModified(true);
     });
-    m_workspaces->setSoundAlarmList(&m_alarms->soundAlarmNodes);
+    m_workspaces->setSoundAlarmList(m_alarms->editableSoundAlarms());
     connect(m_workspaces.get(), &WorkspaceArea::projectModified, m_project.get(), [this] { m_project->setModified(true); });
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::currentTabChanged);
     connect(m_workspaces.get(), &WorkspaceArea::workspaceRenamed, this, &MainWindow::followWorkspaceRename);
@@ -237,8 +237,8 @@ void MainWindow::createCommandRouter()
     connect(m_commands.get(), &CommandRouter::userAction, this, &MainWindow::writeUserActionLog);
     connect(m_commands.get(), &CommandRouter::alarmLog, this, &MainWindow::writeAlarmLog);
     // The alarm confirmation's sound choice is a command; what it confirmed, user actions.
-    connect(m_alarms->alarmConfirmDlg, &CommonDlg::commandSending, m_commands.get(), &CommandRouter::commandSending);
-    connect(m_alarms->alarmConfirmDlg, &CommonDlg::writeUserActionLogList, this, &MainWindow::writeUserActionLogList);
+    connect(m_alarms->alarmConfirmDlg(), &CommonDlg::commandSending, m_commands.get(), &CommandRouter::commandSending);
+    connect(m_alarms->alarmConfirmDlg(), &CommonDlg::writeUserActionLogList, this, &MainWindow::writeUserActionLogList);
 }
 
 void MainWindow::createMapEditTools()

@@ -34,12 +34,12 @@ QUndoGroup* MainWindowMapHost::undoGroup()
 
 QString MainWindowMapHost::alarmCaption()
 {
-    return m_window->alarms()->alarmCaption;
+    return m_window->alarms()->alarmCaption();
 }
 
 QColor MainWindowMapHost::alarmBackgroundColor()
 {
-    return m_window->alarms()->textAlarmBackground;
+    return m_window->alarms()->textAlarmBackground();
 }
 
 void MainWindowMapHost::writeUserActionLog(const QString& subject, const QString& message)

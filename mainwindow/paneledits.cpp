@@ -208,7 +208,7 @@ bool PanelEdits::applySoundRow(const QString& row, const QVariant& value)
     if (!name && !ok && !warning && !critical)
         return false;
     // The list may have changed since the panel was filled.
-    const QList<Node*>& sounds = m_alarms->soundAlarmNodes;
+    const QList<Node*>& sounds = m_alarms->soundAlarmNodes();
     const int index = soundIndex(row);
     if (index < 0 || index >= sounds.size())
         return false;

@@ -134,7 +134,7 @@ void PanelFiller::fillWorkspace()
     const QTabWidget* tabs = m_workspaces->tabs();
     add(QStringLiteral("WorkspaceCaption"), QVariant::String, tabs->tabText(tabs->currentIndex()));
     add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(), QString());
-    add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_alarms->soundAlarmActive);
+    add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_alarms->soundAlarmActive());
     fillSoundAlarmGroup();
     fillTextAlarmGroup();
 }
@@ -142,7 +142,7 @@ void PanelFiller::fillWorkspace()
 void PanelFiller::fillSoundAlarmGroup()
 {
     Property* group = addGroup(tr("Sound alarms"));
-    const QList<Node*>& sounds = m_alarms->soundAlarmNodes;
+    const QList<Node*>& sounds = m_alarms->soundAlarmNodes();
     const int fileType = VariantManager::filePathTypeId();
     for (int i = 0; i < sounds.size(); ++i) {
         const SoundPath path = soundPathOf(sounds.at(i));
@@ -161,13 +161,13 @@ void PanelFiller::fillTextAlarmGroup()
 {
     Property* group = addGroup(tr("Text alarm"));
     addSubRow(group, QStringLiteral("TextAlarmBackground"), tr("Blinking background"), QVariant::Color,
-              m_alarms->textAlarmBackground);
+              m_alarms->textAlarmBackground());
     addSubRow(group, QStringLiteral("TextAlarmCaption"), tr("Blinking caption"), QVariant::String,
-              m_alarms->alarmCaption);
+              m_alarms->alarmCaption());
     VariantProperty* mode = m_set->manager->addProperty(VariantPropertyManager::enumTypeId(),
                                                         tr("Blinking caption"));
     mode->setAttribute(EnumNames, QStringList{tr("Blink background"), tr("Change caption")});
-    mode->setValue(m_alarms->textAlarmMode);
+    mode->setValue(m_alarms->textAlarmMode());
     group->addSubProperty(mode);
     m_set->propertyNames.insert(mode, QStringLiteral("TextAlarmMode"));
     m_set->browser->setExpanded(m_set->browser->addProperty(group), false);

@@ -200,18 +200,18 @@ void ProjectLoader::readColorStatus(const QDomElement& root)
                                                                       "failureStatus", "tamperStatus"};
     const QDomElement colors = root.firstChildElement(QStringLiteral("ColorStatus"));
     for (int i = 0; i < AlarmsArea::StatusColorCount; ++i) {
-        QColor& color = m_alarms->statusColors.at(size_t(i));
+        const QColor color = m_alarms->statusColors().at(size_t(i));
         const QString name = QLatin1String(names[i]);
         if (!colors.hasAttribute(name))
             continue;
         const QColor read = textToColor(colors.attribute(name));
         if (read.isValid())
-            color = read;
+            m_alarms->setStatusColor(AlarmsArea::StatusColor(i), read);
         else
             qCWarning(lcMainWindow).noquote() << QStringLiteral("Project: %1 \"%2\" is no colour, kept %3")
                                         .arg(name, colors.attribute(name), colorToText(color));
     }
-    m_alarms->alarmCaption = colors.attribute(QStringLiteral("alarmCaption"));
+    m_alarms->setProjectCaption(colors.attribute(QStringLiteral("alarmCaption")));
 }
 
 void ProjectLoader::readSoundAlarms(const QDomElement& root)

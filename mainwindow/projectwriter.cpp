@@ -61,15 +61,15 @@ void ProjectWriter::writeColorStatus(QDomDocument& document, QDomElement& projec
     const AlarmsArea* alarms = m_alarms;
     QDomElement colors = document.createElement(QStringLiteral("ColorStatus"));
     for (int i = 0; i < AlarmsArea::StatusColorCount; ++i)
-        colors.setAttribute(QLatin1String(names[i]), colorToText(alarms->statusColors.at(size_t(i))));
-    colors.setAttribute(QStringLiteral("alarmCaption"), alarms->alarmCaption);
+        colors.setAttribute(QLatin1String(names[i]), colorToText(alarms->statusColors().at(size_t(i))));
+    colors.setAttribute(QStringLiteral("alarmCaption"), alarms->alarmCaption());
     project.appendChild(colors);
 }
 
 void ProjectWriter::writeSoundAlarms(QDomDocument& document, QDomElement& project) const
 {
     SiteLocker lock;
-    for (const Node* node : m_alarms->soundAlarmNodes) {
+    for (const Node* node : m_alarms->soundAlarmNodes()) {
         const SoundPath sounds = node->data(1).value<SoundPath>();
         QDomElement element = document.createElement(QStringLiteral("SoundAlarm"));
         element.setAttribute(QStringLiteral("name"), node->data(0).toString());

@@ -108,7 +108,7 @@ private slots:
     // distinct line; OK logs each line and the sound choice.
     void heartbeatsRaiseConfirmations()
     {
-        CommonDlg* dlg = window->alarms()->alarmConfirmDlg;
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
         auto* table = dlg->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
         Node* row = site.row(1);
         {
@@ -156,7 +156,7 @@ private slots:
         dlg->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
         QVERIFY(!dlg->isVisible());
         QCOMPARE(table->rowCount(), 0);
-        QVERIFY(!window->alarms()->soundAlarmActive);
+        QVERIFY(!window->alarms()->soundAlarmActive());
         QCOMPARE(actionLog(QStringLiteral("ConfirmAlarm")),
                  QStringList({QStringLiteral("Alarm Energizer Energ1 status: Warning Panic is confirmed"),
                               QStringLiteral("Alarm Energizer Energ1 status: Critical Panic is confirmed")}));
@@ -176,7 +176,7 @@ private slots:
     void confirmedOverSetupDialogs()
     {
         QFETCH(QByteArray, slot);
-        CommonDlg* dlg = window->alarms()->alarmConfirmDlg;
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
         QSignalSpy confirmations(dlg, &CommonDlg::writeUserActionLogList);
         const auto alarm = [this] { window->deviceStates()->energHeartbeat(site.row(1), true); };
         alarm(); // the first heartbeat never asks
@@ -258,7 +258,7 @@ private slots:
         for (int alarm = 0; alarm < 2; ++alarm) {
             window->alarms()->playAlarmSound(site.energizer(1), Node::Critical,
                                              {QString(), QString(), QStringLiteral("AlarmSounds/crit.wav")});
-            emit window->alarms()->player->error(QMediaPlayer::ResourceError);
+            emit window->alarms()->player()->error(QMediaPlayer::ResourceError);
         }
         const auto notes = window->findChildren<QLabel*>(QStringLiteral("soundStatusLabel"));
         QVERIFY(notes.size() == 1 && notes.first()->text().startsWith(QLatin1String("Sound alarms cannot play: ")));
@@ -315,7 +315,7 @@ private slots:
     // tick repaints the line that blinks and leaves the steady one alone.
     void fenceLineFollowsItsSector()
     {
-        window->alarms()->soundAlarmActive = false;
+        window->alarms()->setSoundAlarmActive(false);
         auto* steady = new GraphicsLine();
         steady->setPoints({QPointF(450, 300), QPointF(600, 300)});
         window->workspaces()->currentScene()->addItem(steady);
@@ -450,7 +450,7 @@ private slots:
         QCOMPARE(gateway->styleSheet(), QStringLiteral("background-color:red;"));
         QCOMPARE(site.row(40)->status(), int(Node::Failure));
         // Rows up to the energizer count are announced again, and asked to be confirmed.
-        QCOMPARE(window->alarms()->alarmConfirmDlg->findChild<QTableWidget*>()->rowCount(), 2);
+        QCOMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
         emit client->commStatus(qtClient::Updated);
         QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: "));
         emit window->units()->twClient()->commStatus(qtClient::Error);

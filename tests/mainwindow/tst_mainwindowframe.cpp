@@ -176,7 +176,7 @@ void TestMainWindowFrame::bareStart()
     QCOMPARE(window->mapEditTools()->lineWidthCombo()->currentText(), QStringLiteral("2"));
     QVERIFY(formChild(window.get(), "actSelectObject")->isChecked());
     QVERIFY(!window->project()->isModified() && !formChild(window.get(), "actNew")->isEnabled() && !formChild<QToolBar>(window.get(), "fontToolBar")->isEnabled());
-    const QList<Node*>& sounds = window->alarms()->soundAlarmNodes;
+    const QList<Node*>& sounds = window->alarms()->soundAlarmNodes();
     QCOMPARE(sounds.size(), 2);
     QCOMPARE(sounds.at(0)->data(0).toString(), QStringLiteral("Sound alarm1"));
     QCOMPARE(sounds.at(1)->data(1).value<SoundPath>().criticalSound, QStringLiteral("./AlarmSounds/Critical/Alarm1.wav"));
@@ -393,7 +393,7 @@ void TestMainWindowFrame::closingOnceAndTeardown()
 {
     auto window = makeWindow();
     QPointer<QThread> threads[] = {window->units()->timerUnitThread(), window->units()->controlUnitThread(), window->units()->twSensorsThread()};
-    const QString firstId = window->alarms()->soundAlarmNodes.at(0)->data(2).toString();
+    const QString firstId = window->alarms()->soundAlarmNodes().at(0)->data(2).toString();
     formChild(window.get(), "actExit")->trigger();
     window->close();
     QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"1"});
@@ -410,7 +410,7 @@ void TestMainWindowFrame::closingOnceAndTeardown()
 
     // Closed by the title bar: the same steps, once; the same sound alarms come back.
     window = makeWindow();
-    QCOMPARE(window->alarms()->soundAlarmNodes.at(0)->data(2).toString(), firstId);
+    QCOMPARE(window->alarms()->soundAlarmNodes().at(0)->data(2).toString(), firstId);
     window->project()->setModified(true);
     answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
     window->close();
@@ -427,8 +427,8 @@ void TestMainWindowFrame::settingsDialogTakesEffectAndLasts()
         {"TextAlarmMode", 0}, {"AlarmCaption", "INTRUDER"}, {"TextAlarmBGColorMode", "rgba(0,255,255,255)"},
         {"ReverseLogic", true}};
     window->showSettingDlg();
-    QCOMPARE(window->alarms()->textAlarmBackground, QColor(Qt::cyan));
-    QVERIFY(window->alarms()->alarmCaption == "INTRUDER" && window->units()->controlUnit()->reverseLogic);
+    QCOMPARE(window->alarms()->textAlarmBackground(), QColor(Qt::cyan));
+    QVERIFY(window->alarms()->alarmCaption() == "INTRUDER" && window->units()->controlUnit()->reverseLogic);
     window->alarms()->setAlarmCaption(QStringLiteral("BREACH"));
     window->close();
     const QStringList lines = settingsLines(*m_home);
@@ -526,8 +526,8 @@ void TestMainWindowFrame::badFiles()
     auto window = makeWindow();
     QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("100%"));
     QCOMPARE(window->mapEditTools()->lineWidthCombo()->currentText(), QStringLiteral("2"));
-    QCOMPARE(window->alarms()->soundAlarmNodes.size(), 2);
-    QCOMPARE(window->alarms()->textAlarmBackground, QColor(1, 2, 3));
+    QCOMPARE(window->alarms()->soundAlarmNodes().size(), 2);
+    QCOMPARE(window->alarms()->textAlarmBackground(), QColor(1, 2, 3));
     QVERIFY(alarmConditions().isEmpty());
     window.reset();
     init();

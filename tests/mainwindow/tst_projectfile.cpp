@@ -202,8 +202,8 @@ private:
         const std::unique_ptr<QMimeData> dragged(tree->mimeData({tree->nodeIndex(fence->node())}));
         tree->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, tree->nodeIndex(gateway->child(0)->child(0)));
         QCOMPARE(fence->node()->parent(), gateway->child(0)->child(0));
-        ItemXml::placeNode(ItemXml::soundAlarmCopy(&window->alarms()->soundAlarmNodes,
-                                                   window->alarms()->soundAlarmNodes.at(y / 600)->data(2).toString()),
+        ItemXml::placeNode(ItemXml::soundAlarmCopy(&window->alarms()->soundAlarmNodes(),
+                                                   window->alarms()->soundAlarmNodes().at(y / 600)->data(2).toString()),
                            gateway->child(0)->child(1), 0);
 
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
@@ -260,7 +260,7 @@ private slots:
         QCOMPARE(window->workspaces()->count(), 2);
         QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Store"));
         QCOMPARE(window->workspaces()->tabs()->currentIndex(), 0);
-        QCOMPARE(window->alarms()->alarmCaption, QStringLiteral("INTRUSION"));
+        QCOMPARE(window->alarms()->alarmCaption(), QStringLiteral("INTRUSION"));
         QCOMPARE(window->units()->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
         QCOMPARE(window->units()->fenceClient()->address(), QStringLiteral("127.0.0.7"));
         QCOMPARE(window->units()->twClient()->address(), QStringLiteral("127.0.0.8"));
@@ -407,7 +407,7 @@ private slots:
             QCOMPARE(button->actionTarget(), gateway->child(4 + i));
             QCOMPARE(static_cast<GraphicsLine*>(gateway->child(0)->child(0)->child(0)->mapItem)->objectName(),
                      QStringLiteral("fence%1").arg(i + 1));
-            QCOMPARE(gateway->child(0)->child(1)->child(0)->data(2), window->alarms()->soundAlarmNodes.at(i)->data(2));
+            QCOMPARE(gateway->child(0)->child(1)->child(0)->data(2), window->alarms()->soundAlarmNodes().at(i)->data(2));
             sim.clearReceived();
             button->actionButton()->click();
             QVERIFY(sim.waitForFunction(16, 1));
@@ -779,10 +779,10 @@ private slots:
         }
         // A gateway's status row with a device, and the gateway, button, text and picture boxes.
         QCOMPARE(site.size(), 6);
-        window->alarms()->alarmConfirmDlg->showAlarmConfirm(g_energizerModel->rootNode()->child(0)->child(0));
+        window->alarms()->alarmConfirmDlg()->showAlarmConfirm(g_energizerModel->rootNode()->child(0)->child(0));
         window->deviceStates()->gatewayStatus(qtClient::HeartBeatTimedOut);
         window->deviceStates()->twStatus(qtClient::Error);
-        auto* table = window->alarms()->alarmConfirmDlg->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+        auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
         QCOMPARE(table->rowCount(), 1);
         QVERIFY(!window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->styleSheet().isEmpty());
         if (gatewayDeleted) {
@@ -791,7 +791,7 @@ private slots:
         }
         formChild(window.get(), action.constData())->trigger();
         QCOMPARE(table->rowCount(), 0);
-        QVERIFY(!window->alarms()->alarmConfirmDlg->isVisible());
+        QVERIFY(!window->alarms()->alarmConfirmDlg()->isVisible());
         // Open connects the new project's links, which may already say so.
         for (QLabel* label : {window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel")), window->findChild<QLabel*>(QStringLiteral("twStatusLabel"))})
             QVERIFY2(label->styleSheet() != DeviceStates::AlarmStyle, qPrintable(label->text()));
@@ -811,7 +811,7 @@ private slots:
         QVERIFY(window->windowTitle().endsWith(QLatin1Char(' ')));
         QCOMPARE(window->currentFileName(), QString());
         // The project's alarm caption gives way to the settings' again.
-        QCOMPARE(window->alarms()->alarmCaption, TextAlarmSettings::DefaultCaption);
+        QCOMPARE(window->alarms()->alarmCaption(), TextAlarmSettings::DefaultCaption);
         const QList<TimerData> timers = window->units()->timerUnit()->timers();
         QCOMPARE(timers.size(), 2);
         QCOMPARE(timers.at(1).name, QStringLiteral("Timer2"));

@@ -233,7 +233,7 @@ void TestPropertyPanel::unchangedHeartbeatChangesNothing()
 void TestPropertyPanel::workspaceRows()
 {
     docked()->currentNode = nullptr;
-    QList<Node*>& sounds = window->alarms()->soundAlarmNodes;
+    QList<Node*>& sounds = *window->alarms()->editableSoundAlarms();
     // The settings' own sound alarms step aside for two of the test's.
     const QList<Node*> configured = std::exchange(sounds, {});
     for (int i = 0; i < 2; ++i) {
