@@ -6,20 +6,19 @@
 // item kind), bind the references across them, write every item back as a
 // save would, then
 // tear the scenes down before the trees. Shared by the libFuzzer target and
-// the test that replays its corpus.
+// the tests of the project library.
 
 #include "colortext.h"
 #include "graphicsbox.h"
-#include "graphicshelperclass.h"
 #include "graphicsscene.h"
 #include "itemxml.h"
 #include "node.h"
 #include "projectlimits.h"
 #include "treemodel.h"
 #include "workplacereader.h"
+#include "workplacewriter.h"
 
 #include <QDomDocument>
-#include <QGraphicsItem>
 
 #include <memory>
 #include <vector>
@@ -56,7 +55,8 @@ inline void buildDefaultTWTree(Node* twRoot, GraphicsScene* scene, const QString
 }
 
 // True when the run got through; a crash or sanitizer report is the failure.
-inline bool run(const QByteArray& bytes)
+// `saved`, when given, receives the file with the items a save writes.
+inline bool run(const QByteArray& bytes, QDomDocument* saved = nullptr)
 {
     QDomDocument document;
     if (!ProjectLimits::refusal(bytes, &document).isEmpty())
@@ -115,13 +115,19 @@ inline bool run(const QByteArray& bytes)
                 energizerModel.insertNode(energizerModel.rootNode(), -1, row);
         }
     }
-    QDomDocument out;
-    for (GraphicsScene* scene : qAsConst(site)) {
-        for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-            if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
-                helper->toXml(out);
+    // The file as read, each workplace's items as a save writes them.
+    QDomDocument out = document.cloneNode(true).toDocument();
+    const QList<QDomElement> written = ItemXml::childElements(out.documentElement().firstChildElement(QStringLiteral("Workplaces")));
+    for (int index = 0; index < site.size(); ++index) {
+        QDomElement workplace = written.at(index);
+        for (const QDomElement& item : ItemXml::childElements(workplace)) {
+            if (item.tagName() == QLatin1String("Item"))
+                workplace.removeChild(item);
         }
+        WorkplaceWriter::writeItems(out, workplace, site.at(index));
     }
+    if (saved)
+        *saved = out;
     // The map items point at the nodes the models delete.
     scenes.clear();
     elementModel.clear();
