@@ -201,7 +201,8 @@ void MainWindow::createStatusBarFields()
     m_positionLabel->setObjectName(QStringLiteral("positionLabel"));
     m_gatewayStatusLabel->setObjectName(QStringLiteral("gatewayStatusLabel"));
     m_twStatusLabel->setObjectName(QStringLiteral("twStatusLabel"));
-    m_spareStatusLabel = addField(QString(), 0, 4);
+    m_commandNoteLabel = addField(QString(), 0, 4);
+    m_commandNoteLabel->setObjectName(QStringLiteral("commandNoteLabel"));
 }
 
 void MainWindow::createWorkspaces()
@@ -236,6 +237,7 @@ void MainWindow::createCommandRouter()
     connect(m_commands.get(), &CommandRouter::command, this, &MainWindow::command);
     connect(m_commands.get(), &CommandRouter::userAction, this, &MainWindow::writeUserActionLog);
     connect(m_commands.get(), &CommandRouter::alarmLog, this, &MainWindow::writeAlarmLog);
+    connect(m_commands.get(), &CommandRouter::commandNote, m_commandNoteLabel, &QLabel::setText);
     // The alarm confirmation's sound choice is a command; what it confirmed, user actions.
     connect(m_alarms->alarmConfirmDlg, &CommonDlg::commandSending, m_commands.get(), &CommandRouter::commandSending);
     connect(m_alarms->alarmConfirmDlg, &CommonDlg::writeUserActionLogList, this, &MainWindow::writeUserActionLogList);
@@ -521,6 +523,8 @@ void MainWindow::connectDeviceUnits()
                 Qt::QueuedConnection);
         },
         Qt::DirectConnection);
+    connect(unit, &ControlUnit::commandRefused, m_commands.get(), &CommandRouter::commandRefused,
+            Qt::QueuedConnection);
     connect(m_units->fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
