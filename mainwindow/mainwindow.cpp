@@ -151,8 +151,10 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_logs->voltageDiagrammsDlg, &VoltageDiagrammsDlg::writeUserActionLog, this,
             &MainWindow::writeUserActionLog);
     createDeviceUnits();
-    connect(new GatewayLink(m_units.get(), m_trees, this), &GatewayLink::noteChanged, m_deviceStates.get(),
-            &DeviceStates::showGatewayNote);
+    auto* gatewayLink = new GatewayLink(m_units.get(), m_trees, m_workspaces.get(), this);
+    connect(gatewayLink, &GatewayLink::noteChanged, m_deviceStates.get(), &DeviceStates::showGatewayNote);
+    connect(m_files, &ProjectFiles::projectClosed, gatewayLink, &GatewayLink::projectClosed);
+    m_files->setGatewayLinkToSave([gatewayLink] { return gatewayLink->addressToSave(); });
     applyUserRights();
     setDesignMode(false);
     // Once the window stands: reading a large project takes a while, and a

@@ -519,6 +519,16 @@ private slots:
                 QVERIFY(sims[0].waitForConnection());
         }
         QTRY_COMPARE(window->units()->fenceClient()->address(), QString());
+        // Undo and Redo put the link back where it was before the step they
+        // reverse; the file names where it is.
+        for (const auto& [step, ip] : {std::pair{"actUndo", ips.at(0)}, {"actUndo", ips.at(1)}, {"actRedo", ips.at(0)}}) {
+            formChild(window.get(), step)->trigger();
+            QTRY_COMPARE(window->units()->fenceClient()->address(), ip);
+        }
+        saveAs(path("undone.xml"));
+        formChild(window.get(), "actNew")->trigger();
+        open(path("undone.xml"));
+        QCOMPARE(window->units()->fenceClient()->address(), ips.at(0));
     }
 
     // What changes while the save dialog is open is in the file saved.
