@@ -32,6 +32,12 @@ GatewayLink::GatewayLink(DeviceUnits* units, SiteTrees* trees, WorkspaceArea* wo
     connect(model, &QAbstractItemModel::dataChanged, this,
             [topRows](const QModelIndex& topLeft) { topRows(topLeft.parent()); });
     connect(model, &QAbstractItemModel::modelReset, this, &GatewayLink::schedule);
+    // A box that has no row yet (its wizard cancelled) comes and goes with
+    // its element.
+    TreeModel* elements = trees->elementModel();
+    connect(elements, &QAbstractItemModel::rowsInserted, this, &GatewayLink::schedule);
+    connect(elements, &QAbstractItemModel::rowsRemoved, this, &GatewayLink::schedule);
+    connect(elements, &QAbstractItemModel::modelReset, this, &GatewayLink::schedule);
     if (qtClient* client = m_units->fenceClient())
         connect(client, &qtClient::commStatus, this, &GatewayLink::schedule);
 }
@@ -129,6 +135,9 @@ bool GatewayLink::followBoxes()
         << QStringLiteral("Gateway link: no gateway box at %1 any more; %2")
                .arg(dialled, next.isEmpty() ? QStringLiteral("the link is closed")
                                             : QStringLiteral("the link moves to %1").arg(next));
+    // Told first: the close that follows is the program's, not the gateway's.
+    if (next.isEmpty())
+        emit closedHere(tr("no gateway box left to dial"));
     client->moveTo(next);
     return true;
 }
@@ -160,9 +169,8 @@ void GatewayLink::followReturns()
 
 void GatewayLink::updateNote()
 {
-    const QStringList addresses = m_trees->gatewayAddresses();
     QString note;
-    if (QSet<QString>(addresses.cbegin(), addresses.cend()).size() > 1) {
+    if (boxAddresses().size() > 1) {
         const QString dialled = dialledAddress();
         note = dialled.isEmpty() ? tr("no KX4 link") : tr("KX4 %1").arg(dialled);
     }

@@ -21,7 +21,7 @@ class WorkspaceArea;
 // it was before the step that took the box away. A project going (open,
 // New) is not such a case: its file decides the link.
 //
-// While the project's gateway boxes stand at more than one address, the
+// While the gateway boxes on the maps stand at more than one address, the
 // note it announces names the one the link dials, for the status bar.
 class GatewayLink : public QObject
 {
@@ -38,6 +38,8 @@ public:
 
 signals:
     void noteChanged(const QString& note);
+    // The link is closed here, for `why`, not by the gateway.
+    void closedHere(const QString& why);
 
 private:
     void gatewaysLeaving(const QModelIndex& parent, int first, int last);

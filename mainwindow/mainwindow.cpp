@@ -153,6 +153,7 @@ MainWindow::MainWindow(QWidget* parent)
     createDeviceUnits();
     auto* gatewayLink = new GatewayLink(m_units.get(), m_trees, m_workspaces.get(), this);
     connect(gatewayLink, &GatewayLink::noteChanged, m_deviceStates.get(), &DeviceStates::showGatewayNote);
+    connect(gatewayLink, &GatewayLink::closedHere, m_deviceStates.get(), &DeviceStates::showGatewayClosedHere);
     connect(m_files, &ProjectFiles::projectClosed, gatewayLink, &GatewayLink::projectClosed);
     m_files->setGatewayLinkToSave([gatewayLink] { return gatewayLink->addressToSave(); });
     applyUserRights();

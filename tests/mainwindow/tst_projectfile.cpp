@@ -181,6 +181,25 @@ private:
                           view->viewport()->mapTo(window.get(), view->mapFromScene(centre)));
     }
 
+    // Opens `file` in the window, shown in design mode, and places a gateway
+    // box there with its wizard cancelled on the first page; `boxes` stand then.
+    void openAndCancelAWizard(const QString& file, int boxes)
+    {
+        open(file);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        formChild(window.get(), "actDesignMode")->trigger();
+        answerNextModal([](QWidget* modal) {
+            if (auto* wizard = qobject_cast<QWizard*>(modal))
+                clickOn(wizard->button(QWizard::CancelButton));
+        });
+        clickOn(formChild<QToolBar>(window.get(), "mapEditToolBar")
+                    ->widgetForAction(formChild(window.get(), "actAddOsprelVellWizard")));
+        clickOn(window->workspaces()->currentScene()->views().first()->viewport());
+        QTRY_COMPARE(window->workspaces()->currentScene()->gatewayBoxes().size(), boxes);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+    }
+
     // Places, on the current tab, a gateway box at `ip` (the wizard answered
     // with the address), a fence line hung under its energizer 1's Sector1
     // in the element tree, a sound alarm (the n-th gateway of the tab, the
@@ -492,21 +511,9 @@ private slots:
         writeFile(path("pair.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
                                     "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\"/>"
                                     "</Workplace></Workplaces></Project>");
-        open(path("pair.xml"));
-        QVERIFY(sims[1].waitForConnection());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         MessageBoxAnswerer answerer;
-        formChild(window.get(), "actDesignMode")->trigger();
-        answerNextModal([](QWidget* modal) {
-            if (auto* wizard = qobject_cast<QWizard*>(modal))
-                clickOn(wizard->button(QWizard::CancelButton));
-        });
-        clickOn(formChild<QToolBar>(window.get(), "mapEditToolBar")
-                    ->widgetForAction(formChild(window.get(), "actAddOsprelVellWizard")));
-        clickOn(window->workspaces()->currentScene()->views().first()->viewport());
-        QTRY_COMPARE(window->workspaces()->currentScene()->gatewayBoxes().size(), 3);
-        QTRY_VERIFY(!QApplication::activeModalWidget());
+        openAndCancelAWizard(path("pair.xml"), 3);
+        QVERIFY(sims[1].waitForConnection());
         saveAs(path("cancelled.xml"));
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
@@ -529,6 +536,28 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("undone.xml"));
         QCOMPARE(window->units()->fenceClient()->address(), ips.at(0));
+    }
+
+    // The gateway field tells the link truly: a box left by a cancelled
+    // wizard is a second address, and the close that follows the last
+    // box's deletion is the program's, not the gateway's.
+    void gatewayFieldTellsTheLink()
+    {
+        GatewaySimulator sim;
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.35"))));
+        window->units()->fenceClient()->setPort(sim.port());
+        writeFile(path("one.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
+                                   "IP=\"127.0.0.35\"/></Workplace></Workplaces></Project>");
+        MessageBoxAnswerer answerer;
+        openAndCancelAWizard(path("one.xml"), 2);
+        QVERIFY(sim.waitForConnection());
+        QLabel* field = formChild<QLabel>(window.get(), "gatewayStatusLabel");
+        QTRY_VERIFY2(field->text().endsWith(" (KX4 127.0.0.35)"), qPrintable(field->text()));
+        itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* box) { return box->ip() == "127.0.0.35"; })
+            ->setSelected(true);
+        formChild(window.get(), "actDelete")->trigger();
+        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: no gateway box left to dial"));
+        QCOMPARE(field->styleSheet(), QString());
     }
 
     // What changes while the save dialog is open is in the file saved.
