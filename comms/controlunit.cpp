@@ -329,12 +329,47 @@ void ControlUnit::command(Node* commandNode, CommandSend command, QVariant value
         qCWarning(lcEnergizers) << "Command" << int(command) << "dropped: its node no longer exists";
         return;
     }
+    // Checked here, where the frame is made: the link may have moved since
+    // the window chose the device.
+    Node* row = dialledRow(commandNode);
+    if (!row)
+        return;
     if (!linkUp) {
-        qCWarning(lcEnergizers) << "Command" << int(command) << "for" << commandNode->data(NameColumn).toString()
+        qCWarning(lcEnergizers) << "Command" << int(command) << "for" << row->data(NameColumn).toString()
                    << "dropped: the gateway link is not up";
         return;
     }
-    runCommand(commandNode, command, value);
+    runCommand(row, command, value);
+}
+
+Node* ControlUnit::dialledRow(Node* row)
+{
+    const Node* root = energizerModel ? energizerModel->rootNode() : nullptr;
+    Node* gateway = row;
+    while (gateway->parent() && gateway->parent() != root)
+        gateway = gateway->parent();
+    Node* dialled = findKX4Node();
+    if (gateway == dialled)
+        return row;
+    const QString address = gateway->data(NameColumn).toString();
+    if (dialled && address == dialled->data(NameColumn).toString()) {
+        if (Node* same = row == gateway ? dialled : dialled->child(row->number() - 1))
+            return same;
+    }
+    const QString linkAddress = client ? client->address() : QString();
+    const QString reason = linkAddress.isEmpty() ? QStringLiteral("the gateway link is closed")
+                                                 : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
+    const QString device = row == gateway ? QString() : row->data(NameColumn).toString();
+    qCWarning(lcEnergizers).noquote() << refusalText(address, device, reason);
+    emit commandRefused(address, device, reason);
+    return nullptr;
+}
+
+QString ControlUnit::refusalText(const QString& gateway, const QString& device, const QString& reason)
+{
+    const QString target = device.isEmpty() ? QStringLiteral("KX4 %1").arg(gateway)
+                                            : QStringLiteral("%1 of KX4 %2").arg(device, gateway);
+    return QStringLiteral("Command for %1 not sent: %2").arg(target, reason);
 }
 
 void ControlUnit::runCommand(Node* row, CommandSend command, const QVariant& value)

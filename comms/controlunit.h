@@ -94,6 +94,9 @@ public:
     // the unit's thread.
     void connectClient(qtClient* gatewayClient, Qt::ConnectionType type = Qt::QueuedConnection);
 
+    // The line that tells of a command not sent (commandRefused).
+    static QString refusalText(const QString& gateway, const QString& device, const QString& reason);
+
 public slots:
     void tovelUpdateArray(KX4Data kx4Data);
     void dataUpdate(DeviceData data, int No);
@@ -109,11 +112,21 @@ signals:
     void energTick(Node* energNode);
     void writeVoltageLog(Node* energNode);
     void sendCmd(int device, char hvlv, char onoff, char clearAlrm, bool iocard);
+    // A command for a device of a gateway the link does not dial sent
+    // nothing: `gateway` is the address it was for, `device` its device
+    // (empty for the whole gateway), `reason` why it was not sent.
+    void commandRefused(QString gateway, QString device, QString reason);
 
 private:
     using Block = std::array<quint8, 32>;
 
     Node* findKX4Node() const;
+    // The row a command for `row` goes through: `row` of the gateway the
+    // link dials, or the same device of that gateway's row when `row`
+    // belongs to another box at its address (the unit keeps only that row
+    // in step with the device). Null, and the refusal told, for a device
+    // of any other gateway.
+    Node* dialledRow(Node* row);
     bool isPresent(const Node* row) const;
     bool isPresentNumber(int deviceNumber) const;
     void updateZoneStatus(Node* row);

@@ -2,6 +2,7 @@
 #include "mainwindowlogging.h"
 
 #include "alarmsarea.h"
+#include "controlunit.h"
 #include "deviceunits.h"
 #include "dialoglaunchers.h"
 #include "graphicsbox.h"
@@ -274,6 +275,13 @@ void CommandRouter::timerCommand(const QString& kx4, int ioCard, CommandSend com
             commandSending(card, value, command);
         }
     }
+}
+
+void CommandRouter::commandRefused(const QString& gateway, const QString& device, const QString& reason)
+{
+    const QString text = ControlUnit::refusalText(gateway, device, reason);
+    emit commandNote(text);
+    log(QStringLiteral("Command"), text);
 }
 
 QString CommandRouter::globalModeText(const QVariant& value)

@@ -37,10 +37,15 @@ public:
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
 
     static QString globalModeText(const QVariant& value);
+    // The control unit sent nothing for a command (ControlUnit::commandRefused):
+    // the operator reads why on screen and in the user-action log.
+    void commandRefused(const QString& gateway, const QString& device, const QString& reason);
 
 signals:
     // For the control unit, on its thread.
     void command(Node* device, CommandSend action, QVariant value);
+    // What the operator is shown of a command not sent.
+    void commandNote(QString text);
     void userAction(QString subject, QString message);
     void alarmLog(QString source, QString reason, QString message);
 

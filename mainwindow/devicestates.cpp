@@ -295,12 +295,20 @@ void DeviceStates::projectClosed()
         setLinkText(gateway, QString());
         (gateway ? m_lastGatewayStatus : m_lastTWStatus) = -1;
     }
+    m_gatewayClosedWhy.clear();
 }
 
 void DeviceStates::showRefusedAddress(bool gateway, const QString& address)
 {
     setLinkText(gateway, tr("No link: %1 is not an IPv4 address").arg(address));
     (gateway ? m_gatewayStatusLabel : m_twStatusLabel)->setStyleSheet(AlarmStyle);
+}
+
+void DeviceStates::showGatewayClosedHere(const QString& why)
+{
+    m_gatewayClosedWhy = why;
+    m_gatewayStatusLabel->setStyleSheet(QString());
+    setLinkText(true, tr("Closed by the program: %1").arg(why));
 }
 
 void DeviceStates::showGatewayNote(const QString& note)
@@ -326,13 +334,22 @@ void DeviceStates::setLinkText(bool gateway, const QString& text)
 void DeviceStates::showLinkStatus(bool gateway, int value)
 {
     QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
-    label->setStyleSheet(QString());
-    setLinkText(gateway, statusText(gateway, value));
+    // A close the program made itself keeps saying so.
+    const bool closedHere = gateway && value == qtClient::ConnectionClosedByServer && !m_gatewayClosedWhy.isEmpty();
+    if (closedHere) {
+        showGatewayClosedHere(m_gatewayClosedWhy);
+    } else {
+        if (gateway)
+            m_gatewayClosedWhy.clear();
+        label->setStyleSheet(QString());
+        setLinkText(gateway, statusText(gateway, value));
+    }
     (gateway ? m_lastGatewayStatus : m_lastTWStatus) = value;
     if (value == qtClient::TryToConnect)
         label->setStyleSheet(TryingStyle);
-    else if (value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer
-             || value == qtClient::Error)
+    else if (!closedHere
+             && (value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer
+                 || value == qtClient::Error))
         label->setStyleSheet(AlarmStyle);
     if (!gateway)
         return;

@@ -53,6 +53,9 @@ public:
     // What the gateway's field adds to its text: which address the link
     // dials, where the project's gateways stand at several (GatewayLink).
     void showGatewayNote(const QString& note);
+    // The program closed the gateway link itself, for `why`: the field says
+    // so, not that the gateway closed it, until the link dials again.
+    void showGatewayClosedHere(const QString& why);
     void updateActionButtons(Node* elementNode);
 
     // Whether a button with `command` is checked for the status row; none
@@ -83,6 +86,8 @@ private:
     const int m_gatewayFieldWidth;
     QString m_gatewayText;
     QString m_gatewayNote;
+    // Why the program closed the gateway link, while it stays closed.
+    QString m_gatewayClosedWhy;
     // The push buttons of every button box on every workspace, gathered
     // again only after an element came onto a map or left one: a walk over
     // all map items sorts them, and every heartbeat asks. A button that goes

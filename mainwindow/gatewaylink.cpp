@@ -3,20 +3,23 @@
 
 #include "deviceunits.h"
 #include "dottedquad.h"
+#include "graphicsbox.h"
 #include "node.h"
 #include "qtclient.h"
 #include "sitemutex.h"
 #include "sitetrees.h"
 #include "treemodel.h"
+#include "workspacearea.h"
 
 #include <QSet>
 
 #include <utility>
 
-GatewayLink::GatewayLink(DeviceUnits* units, SiteTrees* trees, QObject* parent)
+GatewayLink::GatewayLink(DeviceUnits* units, SiteTrees* trees, WorkspaceArea* workspaces, QObject* parent)
     : QObject(parent)
     , m_units(units)
     , m_trees(trees)
+    , m_workspaces(workspaces)
 {
     TreeModel* model = trees->energizerModel();
     // Only the gateways themselves, the model's top rows, count here.
@@ -29,20 +32,57 @@ GatewayLink::GatewayLink(DeviceUnits* units, SiteTrees* trees, QObject* parent)
     connect(model, &QAbstractItemModel::dataChanged, this,
             [topRows](const QModelIndex& topLeft) { topRows(topLeft.parent()); });
     connect(model, &QAbstractItemModel::modelReset, this, &GatewayLink::schedule);
+    // A box that has no row yet (its wizard cancelled) comes and goes with
+    // its element.
+    TreeModel* elements = trees->elementModel();
+    connect(elements, &QAbstractItemModel::rowsInserted, this, &GatewayLink::schedule);
+    connect(elements, &QAbstractItemModel::rowsRemoved, this, &GatewayLink::schedule);
+    connect(elements, &QAbstractItemModel::modelReset, this, &GatewayLink::schedule);
     if (qtClient* client = m_units->fenceClient())
         connect(client, &qtClient::commStatus, this, &GatewayLink::schedule);
 }
 
+QString GatewayLink::dialledAddress() const
+{
+    const qtClient* client = m_units->fenceClient();
+    return client ? client->address() : QString();
+}
+
+QSet<QString> GatewayLink::boxAddresses() const
+{
+    QSet<QString> addresses;
+    for (int tab = 0; tab < m_workspaces->count(); ++tab) {
+        for (const GraphicsBox* box : SiteTrees::gatewayBoxesAt(*m_workspaces, tab))
+            addresses.insert(box->ip());
+    }
+    return addresses;
+}
+
+QString GatewayLink::addressToSave()
+{
+    settle();
+    const QString dialled = dialledAddress();
+    const QString address = dialled.isEmpty() ? m_lastDialled : dialled;
+    return boxAddresses().contains(address) ? address : QString();
+}
+
+void GatewayLink::projectClosed()
+{
+    m_leaving.clear();
+    m_left.clear();
+    m_lastDialled.clear();
+}
+
 void GatewayLink::gatewaysLeaving(const QModelIndex& parent, int first, int last)
 {
-    qtClient* client = m_units->fenceClient();
-    const QString dialled = client ? client->address() : QString();
+    const QString dialled = dialledAddress();
     if (parent.isValid() || dialled.isEmpty())
         return;
     SiteLocker lock;
     for (int row = first; row <= last; ++row) {
-        if (const Node* gateway = m_trees->energizerRoot()->child(row))
-            m_dialledBoxLeft = m_dialledBoxLeft || gateway->data(0).toString() == dialled;
+        Node* gateway = m_trees->energizerRoot()->child(row);
+        if (gateway && gateway->data(0).toString() == dialled)
+            m_leaving.append(NodeHandle(gateway));
     }
     schedule();
 }
@@ -51,21 +91,41 @@ void GatewayLink::schedule()
 {
     if (std::exchange(m_scheduled, true))
         return;
-    QMetaObject::invokeMethod(this, [this] {
-        m_scheduled = false;
-        if (std::exchange(m_dialledBoxLeft, false))
-            followBoxes();
-        updateNote();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &GatewayLink::settle, Qt::QueuedConnection);
 }
 
-void GatewayLink::followBoxes()
+void GatewayLink::settle()
+{
+    if (!std::exchange(m_scheduled, false))
+        return;
+    noteDialled();
+    const QList<NodeHandle> leaving = std::exchange(m_leaving, {});
+    if (!leaving.isEmpty() && followBoxes()) {
+        // Kept while they live off the maps: an undo or a redo brings them back.
+        for (const NodeHandle& row : leaving) {
+            if (Node* gateway = row.get(); gateway && gateway->parent() != m_trees->energizerRoot())
+                m_left.append(row);
+        }
+    }
+    followReturns();
+    noteDialled();
+    updateNote();
+}
+
+void GatewayLink::noteDialled()
+{
+    const QString dialled = dialledAddress();
+    if (!dialled.isEmpty())
+        m_lastDialled = dialled;
+}
+
+bool GatewayLink::followBoxes()
 {
     qtClient* client = m_units->fenceClient();
-    const QString dialled = client ? client->address() : QString();
+    const QString dialled = dialledAddress();
     const QStringList addresses = m_trees->gatewayAddresses();
     if (dialled.isEmpty() || addresses.contains(dialled))
-        return;
+        return false;
     QString next;
     for (const QString& address : addresses) {
         if (isDottedQuad(address))
@@ -75,15 +135,43 @@ void GatewayLink::followBoxes()
         << QStringLiteral("Gateway link: no gateway box at %1 any more; %2")
                .arg(dialled, next.isEmpty() ? QStringLiteral("the link is closed")
                                             : QStringLiteral("the link moves to %1").arg(next));
+    // Told first: the close that follows is the program's, not the gateway's.
+    if (next.isEmpty())
+        emit closedHere(tr("no gateway box left to dial"));
     client->moveTo(next);
+    return true;
+}
+
+// A box the link moved away from stands again: its deletion undone, or its
+// placement redone. The link goes back to it, to the earliest of several,
+// wherever it dials meanwhile.
+void GatewayLink::followReturns()
+{
+    QString back;
+    for (auto it = m_left.begin(); it != m_left.end();) {
+        Node* gateway = it->get();
+        if (gateway && gateway->parent() != m_trees->energizerRoot()) {
+            ++it;
+            continue;
+        }
+        if (gateway && back.isEmpty()) {
+            SiteLocker lock;
+            back = gateway->data(0).toString();
+        }
+        it = m_left.erase(it);
+    }
+    if (back.isEmpty() || back == dialledAddress())
+        return;
+    qCWarning(lcMainWindow).noquote()
+        << QStringLiteral("Gateway link: the gateway box at %1 stands again; the link moves back to it").arg(back);
+    m_units->fenceClient()->moveTo(back);
 }
 
 void GatewayLink::updateNote()
 {
-    const QStringList addresses = m_trees->gatewayAddresses();
     QString note;
-    if (QSet<QString>(addresses.cbegin(), addresses.cend()).size() > 1) {
-        const QString dialled = m_units->fenceClient() ? m_units->fenceClient()->address() : QString();
+    if (boxAddresses().size() > 1) {
+        const QString dialled = dialledAddress();
         note = dialled.isEmpty() ? tr("no KX4 link") : tr("KX4 %1").arg(dialled);
     }
     if (note == m_note)

@@ -1,41 +1,69 @@
 #pragma once
 
+#include "node.h"
+
+#include <QList>
 #include <QModelIndex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class DeviceUnits;
 class SiteTrees;
+class WorkspaceArea;
 
 // Keeps the gateway link on a gateway box of the running project. When the
 // box whose address the link dials leaves the maps (deleted, its placement
 // undone, its workspace deleted) and no other box stands at that address,
 // the link moves to the last gateway box left, the one a reopen of the
-// project would take, or closes when none is left. A project going (open,
+// project would take, or closes when none is left. When that box comes back
+// (its deletion undone, its placement redone), the link goes back to it, as
+// it was before the step that took the box away. A project going (open,
 // New) is not such a case: its file decides the link.
 //
-// While the project's gateway boxes stand at more than one address, the
+// While the gateway boxes on the maps stand at more than one address, the
 // note it announces names the one the link dials, for the status bar.
 class GatewayLink : public QObject
 {
     Q_OBJECT
 public:
-    GatewayLink(DeviceUnits* units, SiteTrees* trees, QObject* parent);
+    GatewayLink(DeviceUnits* units, SiteTrees* trees, WorkspaceArea* workspaces, QObject* parent);
+
+    // The address a saved project names: the one the link dials, or while
+    // it is closed the one it dialled last; empty when no gateway box
+    // stands at it on any map.
+    QString addressToSave();
+    // The running project goes: nothing of its boxes is followed any more.
+    void projectClosed();
 
 signals:
     void noteChanged(const QString& note);
+    // The link is closed here, for `why`, not by the gateway.
+    void closedHere(const QString& why);
 
 private:
     void gatewaysLeaving(const QModelIndex& parent, int first, int last);
     // Runs once the trees stand again: a rebuild of the energizer states
     // takes every gateway out and puts it back in one go.
     void schedule();
-    void followBoxes();
+    void settle();
+    // True when the link moved or closed.
+    bool followBoxes();
+    void followReturns();
     void updateNote();
+    QString dialledAddress() const;
+    // Keeps the address the link dials, if any, as the one it dialled last.
+    void noteDialled();
+    QSet<QString> boxAddresses() const;
 
     DeviceUnits* m_units;
     SiteTrees* m_trees;
+    WorkspaceArea* m_workspaces;
     QString m_note;
+    QString m_lastDialled;
     bool m_scheduled = false;
-    bool m_dialledBoxLeft = false;
+    // Rows of the dialled gateway that left since the last settle.
+    QList<NodeHandle> m_leaving;
+    // Rows the link moved away from when they left, the earliest first.
+    QList<NodeHandle> m_left;
 };

@@ -151,8 +151,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(m_logs->voltageDiagrammsDlg, &VoltageDiagrammsDlg::writeUserActionLog, this,
             &MainWindow::writeUserActionLog);
     createDeviceUnits();
-    connect(new GatewayLink(m_units.get(), m_trees, this), &GatewayLink::noteChanged, m_deviceStates.get(),
-            &DeviceStates::showGatewayNote);
+    auto* gatewayLink = new GatewayLink(m_units.get(), m_trees, m_workspaces.get(), this);
+    connect(gatewayLink, &GatewayLink::noteChanged, m_deviceStates.get(), &DeviceStates::showGatewayNote);
+    connect(gatewayLink, &GatewayLink::closedHere, m_deviceStates.get(), &DeviceStates::showGatewayClosedHere);
+    connect(m_files, &ProjectFiles::projectClosed, gatewayLink, &GatewayLink::projectClosed);
+    m_files->setGatewayLinkToSave([gatewayLink] { return gatewayLink->addressToSave(); });
     applyUserRights();
     setDesignMode(false);
     // Once the window stands: reading a large project takes a while, and a
@@ -201,7 +204,8 @@ void MainWindow::createStatusBarFields()
     m_positionLabel->setObjectName(QStringLiteral("positionLabel"));
     m_gatewayStatusLabel->setObjectName(QStringLiteral("gatewayStatusLabel"));
     m_twStatusLabel->setObjectName(QStringLiteral("twStatusLabel"));
-    m_spareStatusLabel = addField(QString(), 0, 4);
+    m_commandNoteLabel = addField(QString(), 0, 4);
+    m_commandNoteLabel->setObjectName(QStringLiteral("commandNoteLabel"));
 }
 
 void MainWindow::createWorkspaces()
@@ -236,6 +240,7 @@ void MainWindow::createCommandRouter()
     connect(m_commands.get(), &CommandRouter::command, this, &MainWindow::command);
     connect(m_commands.get(), &CommandRouter::userAction, this, &MainWindow::writeUserActionLog);
     connect(m_commands.get(), &CommandRouter::alarmLog, this, &MainWindow::writeAlarmLog);
+    connect(m_commands.get(), &CommandRouter::commandNote, m_commandNoteLabel, &QLabel::setText);
     // The alarm confirmation's sound choice is a command; what it confirmed, user actions.
     connect(m_alarms->alarmConfirmDlg(), &CommonDlg::commandSending, m_commands.get(), &CommandRouter::commandSending);
     connect(m_alarms->alarmConfirmDlg(), &CommonDlg::writeUserActionLogList, this, &MainWindow::writeUserActionLogList);
@@ -521,6 +526,8 @@ void MainWindow::connectDeviceUnits()
                 Qt::QueuedConnection);
         },
         Qt::DirectConnection);
+    connect(unit, &ControlUnit::commandRefused, m_commands.get(), &CommandRouter::commandRefused,
+            Qt::QueuedConnection);
     connect(m_units->fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 

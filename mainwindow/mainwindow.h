@@ -198,7 +198,8 @@ private:
     QLabel* m_positionLabel = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;
-    QLabel* m_spareStatusLabel = nullptr;
+    // What the operator last needs to know of a command that was not sent.
+    QLabel* m_commandNoteLabel = nullptr;
     // Hidden by the user's rights, whatever a workspace's mode would show;
     // each application of the rights starts it anew.
     QSet<QAction*> m_forbiddenActions;

@@ -352,12 +352,11 @@ void ProjectFiles::writeUnsavedCopy()
 }
 
 // The file names the gateway the link dials, while a box of the project
-// stands at its address.
+// stands at its address: an empty name keeps the reopened project's link
+// closed.
 QDomDocument ProjectFiles::buildDocument() const
 {
-    const qtClient* client = m_units->fenceClient();
-    const QString dialled = client ? client->address() : QString();
-    const QString link = m_trees->gatewayAddresses().contains(dialled) ? dialled : QString();
+    const QString link = m_gatewayLinkToSave ? m_gatewayLinkToSave() : QString();
     return ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit(), link).build();
 }
 

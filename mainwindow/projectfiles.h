@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <array>
+#include <functional>
+#include <utility>
 
 class AlarmsArea;
 class DeviceUnits;
@@ -53,6 +55,8 @@ public:
     // True while a read project replaces the running one: the heartbeats
     // the units sent about the rows going are of no use then.
     bool isLoading() const { return m_loading; }
+    // What a save names as the address the gateway link dials (GatewayLink).
+    void setGatewayLinkToSave(std::function<QString()> address) { m_gatewayLinkToSave = std::move(address); }
 
 public slots:
     // Open asks for a file; reopen reads the current file again, asking first
@@ -127,4 +131,5 @@ private:
     // The references of this project the operator was told a save cannot keep.
     QSet<QString> m_toldReferences;
     bool m_loading = false;
+    std::function<QString()> m_gatewayLinkToSave;
 };

@@ -370,6 +370,18 @@ private slots:
         QCOMPARE(int(onoff(node)), onoffAfter);
     }
 
+    // Another box at the dialled address sends through the dialled
+    // gateway's row, which the data keeps in step.
+    void commandOfAnotherBoxAtTheDialledAddress()
+    {
+        ControlUnitSite site;
+        site.addGateway(ControlUnitSite::kAddress)->child(2)->outputArea[ControlUnit::OnoffByte] = 0x02;
+        site.feed(1);
+        QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
+        site.unit.command(site.row(3), ActivateEnergZone1, true);
+        QCOMPARE(sent(cmd), (QList<Sent>{{3, 0, 0x03, 0, false}}));
+    }
+
     void commandForAGoneNodeIsDropped()
     {
         ControlUnitSite site;

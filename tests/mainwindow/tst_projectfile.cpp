@@ -5,6 +5,7 @@
 #include "scopedhook.h"
 #include "sitetrees.h"
 
+#include "commandrouter.h"
 #include "commondlg.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
@@ -35,6 +36,7 @@
 #include "treemodel.h"
 #include "workspacearea.h"
 
+#include <QGraphicsProxyWidget>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QProgressDialog>
@@ -161,6 +163,35 @@ private:
     {
         chosenSaveName = fileName;
         formChild(window.get(), "actSaveAs")->trigger();
+    }
+
+    // A click on a map button, through the window as the operator gives it.
+    void clickMapButton(GraphicsBox* box)
+    {
+        QGraphicsView* view = box->scene()->views().first();
+        const QPointF centre = box->actionButton()->graphicsProxyWidget()->sceneBoundingRect().center();
+        view->centerOn(centre);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          view->viewport()->mapTo(window.get(), view->mapFromScene(centre)));
+    }
+
+    // Opens `file` in the window, shown in design mode, and places a gateway
+    // box there with its wizard cancelled on the first page; `boxes` stand then.
+    void openAndCancelAWizard(const QString& file, int boxes)
+    {
+        open(file);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        formChild(window.get(), "actDesignMode")->trigger();
+        answerNextModal([](QWidget* modal) {
+            if (auto* wizard = qobject_cast<QWizard*>(modal))
+                clickOn(wizard->button(QWizard::CancelButton));
+        });
+        clickOn(formChild<QToolBar>(window.get(), "mapEditToolBar")
+                    ->widgetForAction(formChild(window.get(), "actAddOsprelVellWizard")));
+        clickOn(window->workspaces()->currentScene()->views().first()->viewport());
+        QTRY_COMPARE(window->workspaces()->currentScene()->gatewayBoxes().size(), boxes);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
     }
 
     // Places, on the current tab, a gateway box at `ip` (the wizard answered
@@ -361,8 +392,9 @@ private slots:
     }
 
     // Two gateways on one map share every default device name: each button's
-    // reference names its gateway, so after a reopen every binding is back
-    // and every command reaches the wire as before. The save warns of nothing.
+    // reference names its gateway, so after a reopen every binding is back;
+    // a command reaches the wire only for the gateway the link dials. The
+    // save warns of nothing.
     void twoGatewaysOnOneMap()
     {
         const QStringList ips{QStringLiteral("127.0.0.21"), QStringLiteral("127.0.0.22")};
@@ -392,23 +424,33 @@ private slots:
         // The boxes stand at two addresses: the field names the one dialled.
         QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text(), QStringLiteral("EnergConnection: Updated (KX4 127.0.0.22)"), 10000);
         g_currentUser = QStringLiteral("admin");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         GraphicsScene* scene = window->workspaces()->currentScene();
-        // Zone 1 on: energizer 5, then 6 (device number, 0, device type 5, high/low bits, zone bits).
-        const QList<QByteArray> frames{"00000001000f011000000008080500050001000000",
-                                       "00000001000f011000000008080600050001000000"};
+        QList<GraphicsBox*> buttons;
         for (int i = 0; i < 2; ++i) {
             Node* gateway = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return box->ip() == ips.at(i); })->node();
-            GraphicsBox* button =
-                itemOf<GraphicsBox>(scene, [i](GraphicsBox* box) { return box->objectName() == QStringLiteral("box%1").arg(2 + 2 * i); });
-            QCOMPARE(button->actionTarget(), gateway->child(4 + i));
+            buttons << itemOf<GraphicsBox>(scene, [i](GraphicsBox* box) { return box->objectName() == QStringLiteral("box%1").arg(2 + 2 * i); });
+            QCOMPARE(buttons.last()->actionTarget(), gateway->child(4 + i));
             QCOMPARE(static_cast<GraphicsLine*>(gateway->child(0)->child(0)->child(0)->mapItem)->objectName(),
                      QStringLiteral("fence%1").arg(i + 1));
             QCOMPARE(gateway->child(0)->child(1)->child(0)->data(2), window->alarms()->soundAlarmNodes().at(i)->data(2));
-            sim.clearReceived();
-            button->actionButton()->click();
-            QVERIFY(sim.waitForFunction(16, 1));
-            QCOMPARE(sim.receivedWithFunction(16).first().toHex(), frames.at(i));
         }
+        // The button and a relay timer of the box the link does not dial send
+        // nothing: the operator reads which gateway they were for.
+        sim.clearReceived();
+        QLabel* note = formChild<QLabel>(window.get(), "commandNoteLabel");
+        const QString notSent = QStringLiteral("Command for %1 of KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22");
+        clickMapButton(buttons.at(0));
+        QTRY_COMPARE(note->text(), notSent.arg("Energ5"));
+        window->commands()->timerCommand(ips.at(0), 34, ActivateRelay3, true);
+        QTRY_COMPARE(note->text(), notSent.arg("IOCard34"));
+        QTRY_COMPARE(sqlRows("select info from logUserAction where subject='Command'"),
+                     (QStringList{notSent.arg("Energ5"), notSent.arg("IOCard34")}));
+        // Zone 1 on for energizer 6 (device number, 0, device type 5, high/low bits, zone bits), the only frame.
+        clickMapButton(buttons.at(1));
+        QVERIFY(sim.waitForFunction(16, 1));
+        QCOMPARE(sim.receivedWithFunction(16), QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050001000000")});
         g_currentUser.clear();
     }
 
@@ -486,21 +528,9 @@ private slots:
         writeFile(path("pair.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
                                     "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\"/>"
                                     "</Workplace></Workplaces></Project>");
-        open(path("pair.xml"));
-        QVERIFY(sims[1].waitForConnection());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         MessageBoxAnswerer answerer;
-        formChild(window.get(), "actDesignMode")->trigger();
-        answerNextModal([](QWidget* modal) {
-            if (auto* wizard = qobject_cast<QWizard*>(modal))
-                clickOn(wizard->button(QWizard::CancelButton));
-        });
-        clickOn(formChild<QToolBar>(window.get(), "mapEditToolBar")
-                    ->widgetForAction(formChild(window.get(), "actAddOsprelVellWizard")));
-        clickOn(window->workspaces()->currentScene()->views().first()->viewport());
-        QTRY_COMPARE(window->workspaces()->currentScene()->gatewayBoxes().size(), 3);
-        QTRY_VERIFY(!QApplication::activeModalWidget());
+        openAndCancelAWizard(path("pair.xml"), 3);
+        QVERIFY(sims[1].waitForConnection());
         saveAs(path("cancelled.xml"));
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
@@ -513,6 +543,38 @@ private slots:
                 QVERIFY(sims[0].waitForConnection());
         }
         QTRY_COMPARE(window->units()->fenceClient()->address(), QString());
+        // Undo and Redo put the link back where it was before the step they
+        // reverse; the file names where it is.
+        for (const auto& [step, ip] : {std::pair{"actUndo", ips.at(0)}, {"actUndo", ips.at(1)}, {"actRedo", ips.at(0)}}) {
+            formChild(window.get(), step)->trigger();
+            QTRY_COMPARE(window->units()->fenceClient()->address(), ip);
+        }
+        saveAs(path("undone.xml"));
+        formChild(window.get(), "actNew")->trigger();
+        open(path("undone.xml"));
+        QCOMPARE(window->units()->fenceClient()->address(), ips.at(0));
+    }
+
+    // The gateway field tells the link truly: a box left by a cancelled
+    // wizard is a second address, and the close that follows the last
+    // box's deletion is the program's, not the gateway's.
+    void gatewayFieldTellsTheLink()
+    {
+        GatewaySimulator sim;
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.35"))));
+        window->units()->fenceClient()->setPort(sim.port());
+        writeFile(path("one.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
+                                   "IP=\"127.0.0.35\"/></Workplace></Workplaces></Project>");
+        MessageBoxAnswerer answerer;
+        openAndCancelAWizard(path("one.xml"), 2);
+        QVERIFY(sim.waitForConnection());
+        QLabel* field = formChild<QLabel>(window.get(), "gatewayStatusLabel");
+        QTRY_VERIFY2(field->text().endsWith(" (KX4 127.0.0.35)"), qPrintable(field->text()));
+        itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* box) { return box->ip() == "127.0.0.35"; })
+            ->setSelected(true);
+        formChild(window.get(), "actDelete")->trigger();
+        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: no gateway box left to dial"));
+        QCOMPARE(field->styleSheet(), QString());
     }
 
     // What changes while the save dialog is open is in the file saved.
