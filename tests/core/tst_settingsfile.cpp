@@ -1,3 +1,4 @@
+#include "filesizelimit.h"
 #include "settingsfile.h"
 
 #include <QDateTime>
@@ -7,10 +8,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-
-#include <sys/resource.h>
 
 namespace {
 const char* const WriterVariable = "SETTINGS_FILE_WRITER";
@@ -67,18 +64,11 @@ private slots:
         const QString ini = dir.filePath(QStringLiteral("setting.ini"));
         QVERIFY(SettingsFile::setValue(QStringLiteral("Count"), 1, ini));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(why) + '$'));
-        rlimit old{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
-        bool written = true;
         {
-            const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-            const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, oldSignal); });
-            rlimit limited = old;
-            limited.rlim_cur = rlim_t(limit);
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
-            written = SettingsFile::setValue(QStringLiteral("Padding"), QString(4000, 'p'), ini);
+            const FileSizeLimit limited(limit);
+            QVERIFY(limited.isSet());
+            QVERIFY(!SettingsFile::setValue(QStringLiteral("Padding"), QString(4000, 'p'), ini));
         }
-        QVERIFY(!written);
         QCOMPARE(SettingsFile::open(ini)->allKeys(), QStringList{"Count"});
     }
 

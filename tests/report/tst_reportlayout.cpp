@@ -1,6 +1,7 @@
 // Whole reports laid out and written: pages, bands, breaks, groups and
 // ranges read back from the PDF with poppler; the HTML file; the painting
 // of one field; the application's four templates.
+#include "filesizelimit.h"
 #include "messagecatcher.h"
 #include "pdfprobe.h"
 #include "programend.h"
@@ -28,8 +29,6 @@
 #include <QWindow>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h> // umask
 
 namespace {
@@ -575,14 +574,11 @@ void TestReportLayout::exportFailureNamesCause()
     QAction trigger;
     trigger.setObjectName(action);
     connect(&trigger, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
-    rlimit previous{};
-    QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{sizeLimit > 0 ? rlim_t(sizeLimit) : previous.rlim_cur, previous.rlim_max};
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
-    trigger.trigger();
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit limit(sizeLimit > 0 ? rlim_t(sizeLimit) : RLIM_INFINITY);
+        QVERIFY(limit.isSet());
+        trigger.trigger();
+    }
     QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
                                        .arg(m_dir.filePath(target), cause)});
 }
