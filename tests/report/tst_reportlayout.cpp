@@ -742,27 +742,21 @@ void TestReportLayout::sourceReasonOnPage_data()
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("reason");
-    const QString refused = QStringLiteral("The data source ds was not read: its query does more than read, and a report only reads.");
-    QTest::newRow("past the record bound") << ":memory:" << "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c"
-                                           << "The data source ds was stopped: its query gives more than 1000 records, more than a report prints.";
-    QTest::newRow("delete") << "t.db" << "DELETE FROM t" << refused;
-    QTest::newRow("attach") << "t.db" << "ATTACH '%1' AS made" << refused;
+    QTest::newRow("a write") << "t.db" << "DELETE FROM t"
+                             << "The data source ds was not read: its query does more than read, and a report only reads.";
     QTest::newRow("missing file") << "missing.db" << "SELECT 1 AS x"
                                   << "The data source ds was not read: its database %1 could not be opened (unable to open database file).";
 }
 
 // A source that gives no records says why on its page: in the PDF, in the
-// log, and in the preview at either zoom.
+// log, and in the preview, where the page's text keeps its own black pen.
 void TestReportLayout::sourceReasonOnPage()
 {
     QFETCH(QString, database);
     QFETCH(QString, query);
     QFETCH(QString, reason);
-    const auto restore = qScopeGuard([] { ReportSql::setRecordLimit(ReportSql::DefaultRecordLimit); });
-    ReportSql::setRecordLimit(1000);
-    const QString path = database.startsWith(QLatin1Char(':')) ? database : m_dir.filePath(database);
+    const QString path = m_dir.filePath(database);
     makeReportDatabase(m_dir.filePath(QStringLiteral("t.db")), {QStringLiteral("kept")}, {});
-    query.replace(QStringLiteral("%1"), m_dir.filePath(QStringLiteral("made.db")));
     reason.replace(QStringLiteral("%1"), path);
     const QString source = QStringLiteral("<DataSource type='SQL' name='ds' dbType='QSQLITE' dbName='%1'>%2</DataSource>")
                                .arg(path.toHtmlEscaped(), query.toHtmlEscaped());
@@ -772,30 +766,24 @@ void TestReportLayout::sourceReasonOnPage()
     QVERIFY2(text.normalized(QString::NormalizationForm_KC).simplified().contains(reason), qPrintable(text)); // "ﬁ" read as "fi"
     QVERIFY(log.contains(reason + QStringLiteral(" Query: ") + query));
 
-    QList<int> inked;
+    int inked = -1; // the dark pixels within the white pixels' bounds: the sheet
     QTimer::singleShot(0, [&] {
         auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
         if (!preview || !QTest::qWaitFor([preview] { return !preview->rendering() && preview->pages()->pageCount() > 0; }))
             return;
-        for (const auto mode : {PreviewPages::FitToWidth, PreviewPages::FitInView}) {
-            preview->pages()->setZoomMode(mode);
-            // The dark pixels on the sheet, the white pixels' bounds.
-            const QImage view = preview->pages()->viewport()->grab().toImage();
-            QRect sheet;
-            for (int y = 0; y < view.height(); ++y)
-                for (int x = 0; x < view.width(); ++x)
-                    sheet |= qGray(view.pixel(x, y)) == 255 ? QRect(x, y, 1, 1) : QRect();
-            int dark = 0;
-            for (int y = sheet.top(); y <= sheet.bottom(); ++y)
-                for (int x = sheet.left(); x <= sheet.right(); ++x)
-                    dark += qGray(view.pixel(x, y)) < 128;
-            inked << dark;
-        }
+        const QImage view = preview->pages()->viewport()->grab().toImage();
+        QRect sheet;
+        for (int y = 0; y < view.height(); ++y)
+            for (int x = 0; x < view.width(); ++x)
+                sheet |= qGray(view.pixel(x, y)) == 255 ? QRect(x, y, 1, 1) : QRect();
+        inked = 0;
+        for (int y = sheet.top(); y <= sheet.bottom(); ++y)
+            for (int x = sheet.left(); x <= sheet.right(); ++x)
+                inked += qGray(view.pixel(x, y)) < 128;
         preview->accept();
     });
     m_engine->printExec(true, false, QString());
-    QCOMPARE(inked.size(), 2);
-    QVERIFY2(inked.at(0) > 100 && inked.at(1) > 100, qPrintable(QStringLiteral("%1, %2").arg(inked.at(0)).arg(inked.at(1))));
+    QVERIFY2(inked > 100, qPrintable(QString::number(inked)));
 }
 
 void TestReportLayout::fieldPainting()
