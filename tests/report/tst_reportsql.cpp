@@ -2,6 +2,7 @@
 #include "reportdatasources.h"
 #include "reportdatabase.h"
 #include "reportsql.h"
+#include "scopedhook.h"
 #include "testhome.h"
 
 #include <QDomDocument>
@@ -238,12 +239,8 @@ void tst_ReportSql::boundsStopQuery()
 {
     QFETCH(QString, select);
     QFETCH(QString, reason);
-    const auto restore = qScopeGuard([] {
-        ReportSql::setStepLimit(ReportSql::DefaultStepLimit);
-        ReportSql::setTempLimit(ReportSql::DefaultTempBytes);
-    });
-    ReportSql::setStepLimit(1'000'000);
-    ReportSql::setTempLimit(4 * 1024 * 1024);
+    const ScopedHook steps(&ReportSql::setStepLimit, 1'000'000, ReportSql::DefaultStepLimit);
+    const ScopedHook temporary(&ReportSql::setTempLimit, 4 * 1024 * 1024, ReportSql::DefaultTempBytes);
     const QString query = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT ") + select;
     ReportSql sql("QSQLITE", QStringLiteral(":memory:"), {}, {}, {}, 0, {});
     sql.setObjectName(QStringLiteral("ds"));
