@@ -46,6 +46,8 @@ private slots:
         QCOMPARE(files(), QStringList{"setting.ini"} + own);
     }
 
+    // A write that fails for a cause other than another write's lock (a
+    // file size limit, as a full disk) names it, and leaves the file.
     void failedWriteSaysWhy_data()
     {
         QTest::addColumn<int>("limit");
@@ -54,8 +56,6 @@ private slots:
         QTest::newRow("content") << 1024 << "the new content was not written completely: File too large";
     }
 
-    // A write that fails for a cause other than another write's lock (a
-    // file size limit, as a full disk) names it, and leaves the file.
     void failedWriteSaysWhy()
     {
         QFETCH(int, limit);
