@@ -284,7 +284,7 @@ QWindow* CommonDlg::answerOwner() const
     return main ? main->windowHandle() : nullptr;
 }
 
-void CommonDlg::showAnswerable()
+void CommonDlg::showAnswerable(bool bringUp)
 {
     winId(); // the page's window, given its owner before it shows
     QWindow* owner = answerOwner();
@@ -307,12 +307,18 @@ void CommonDlg::showAnswerable()
             });
         }
     }
-    if (isHidden())
+    const bool appears = isHidden();
+    if (appears)
         show();
     // Brought over its owner by the page itself: with no window manager to
-    // stack it, a page shown or re-owned stays under the dialog it answers over.
-    raise();
-    activateWindow();
+    // stack it, a page shown or re-owned stays under the dialog it answers
+    // over. Not for every alarm that follows: each raise is a round trip to
+    // the window system, and it would take the input from a dialog the
+    // operator went back to.
+    if (appears || newOwner || bringUp) {
+        raise();
+        activateWindow();
+    }
 }
 
 bool CommonDlg::event(QEvent* event)
@@ -325,7 +331,7 @@ bool CommonDlg::event(QEvent* event)
         // over it again once it stands.
         QTimer::singleShot(0, this, [this] {
             if (isVisible())
-                showAnswerable();
+                showAnswerable(true);
         });
     }
     return QDialog::event(event);

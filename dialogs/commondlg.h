@@ -143,7 +143,8 @@ private:
     QString elementPageProblem() const;
     void confirmAlarms();
     // Shows the alarm page so that it takes input at once, whatever dialog is open.
-    void showAnswerable();
+    // Raises and activates the page when it appears, changes owner, or `bringUp`.
+    void showAnswerable(bool bringUp = false);
     // The window the alarm page belongs to: the modal dialog in front, else the main window.
     QWindow* answerOwner() const;
 

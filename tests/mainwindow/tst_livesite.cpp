@@ -186,16 +186,23 @@ private slots:
             QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, ok->mapTo(dlg, ok->rect().center()));
         };
         bool onTop = false;
-        answerNextModal([&](QWidget*) {
+        bool inputKept = false;
+        answerNextModal([&](QWidget* modal) {
             // With no window manager to stack it, only the page itself brings it over the dialog.
             onTop = QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }, 5000);
+            // The operator goes back to the dialog: a further alarm leaves it the input.
+            modal->activateWindow();
+            inputKept = QTest::qWaitFor([modal] { return QApplication::activeWindow() == modal; }, 5000);
+            alarm();
+            QCoreApplication::processEvents();
+            inputKept = inputKept && QApplication::activeWindow() == modal;
             confirm();
             alarm();
             confirm();
             QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), Qt::Key_Escape);
         });
         QMetaObject::invokeMethod(window.get(), slot);
-        QVERIFY(dlg->isHidden() && confirmations.size() == 2 && onTop);
+        QVERIFY(dlg->isHidden() && confirmations.size() == 2 && onTop && inputKept);
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
