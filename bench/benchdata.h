@@ -42,6 +42,12 @@ public:
     QTemporaryDir dir;
 };
 
+// The same, prepared as the program's start prepares it.
+struct PreparedDatabase : FreshDatabase
+{
+    PreparedDatabase() { DatabaseManager::prepareForUse(); }
+};
+
 // A figure of the process's /proc/self/status in MB: its resident memory
 // unless another `field` is named.
 inline double residentMB(const char* field = "VmRSS:")
