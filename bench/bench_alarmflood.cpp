@@ -67,6 +67,7 @@ public:
         element.reset(gateway.elementNode.release());
         model.insertNode(model.rootNode(), -1, gateway.statusNode.release());
 
+        client.setTiming(standingLinkTiming());
         client.setPort(1);
         client.moveTo(Address);  // only to fix the address the data come from
         client.abortSocket();

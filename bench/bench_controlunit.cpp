@@ -54,13 +54,14 @@ public:
         element.reset(gateway.elementNode.release());
         model.insertNode(model.rootNode(), -1, gatewayRow);
 
+        client.setTiming(standingLinkTiming());
         client.setPort(1);
         client.moveTo(kAddress);  // only to fix the address the data come from
         client.no_of_energizers = kEnergizers;
         client.no_of_iocards = DeviceCount - kEnergizers;
         client.dataValid = true;
 
-        // As DeviceUnits and MainWindow::connectDeviceUnits wire them.
+        // As DeviceUnits and MainWindow::connectGatewayUnit wire them.
         unit.energizerModel = &model;
         unit.connectClient(&client, Qt::QueuedConnection);
         queueAsHandle(&unit, &ControlUnit::energHearbeat, &deliveries, [this](Node*, bool) { ++received.heartbeats; });

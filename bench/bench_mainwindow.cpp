@@ -3,7 +3,6 @@
 #include "controlunit.h"
 #include "deviceunits.h"
 #include "gatewaysimulator.h"
-#include "linktiming.h"
 #include "qtclienttw.h"
 #include "timerunit.h"
 #include "twcontrolunit.h"
@@ -252,20 +251,6 @@ private:
 
     cpu_set_t m_guiMask;
 };
-
-// Link timings for a client that stands without a controller behind it:
-// no watchdog, no retry and no read sweep of its own end its data.
-LinkTiming standingLinkTiming()
-{
-    constexpr int Day = 24 * 60 * 60 * 1000;
-    LinkTiming timing;
-    timing.heartbeatTimeoutMs = Day;
-    timing.retryIntervalMs = Day;
-    timing.connectWaitMs = Day;
-    timing.sweepStartDelayMs = Day;
-    timing.readReplyTimeoutMs = Day;
-    return timing;
-}
 
 // A site as an operator has it: ten gateway boxes on the first workspace,
 // each with its 32 energizers (two sectors and a gate each) and 31 IO
