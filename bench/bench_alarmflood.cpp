@@ -3,7 +3,9 @@
 // thread, its blocks queued to the control unit on a thread of its own, the
 // unit's alarm rows queued back to the alarm log, which hands them to the
 // log writer: as in the program. The link's diagnostic lines are formatted
-// as the program's message handler does and counted, not written.
+// as the program's message handler does and counted, not written. The
+// unit's heartbeats, ticks and voltage rows reach no window here: the
+// window's share of a flood is BM_SiteFlood's and xflood.py's.
 #include "alarmcondition.h"
 #include "alarmflood.h"
 #include "alarmlogfeed.h"
@@ -67,6 +69,7 @@ public:
         element.reset(gateway.elementNode.release());
         model.insertNode(model.rootNode(), -1, gateway.statusNode.release());
 
+        client.setTiming(standingLinkTiming());
         client.setPort(1);
         client.moveTo(Address);  // only to fix the address the data come from
         client.abortSocket();

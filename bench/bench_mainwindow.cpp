@@ -1,6 +1,11 @@
 #include "benchmain.h"
 #include "benchdata.h"
 #include "controlunit.h"
+#include "deviceunits.h"
+#include "gatewaysimulator.h"
+#include "qtclienttw.h"
+#include "timerunit.h"
+#include "twcontrolunit.h"
 #include "qtclient.h"
 #include "alarmlogwidget.h"
 #include "globals.h"
@@ -10,6 +15,7 @@
 #include "graphicsscene.h"
 #include "handlemailbox.h"
 #include "mainwindow.h"
+#include "messagehandler.h"
 #include "logsarea.h"
 #include "sitetrees.h"
 #include "projectfiles.h"
@@ -45,6 +51,7 @@
 #include <QVector>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -197,137 +204,83 @@ QList<Node*> buildTWSites(MainWindow& window)
     return sensors;
 }
 
-// The units' thread of the program, beside the GUI thread: start() hands
-// it a job and returns at once, as the program's timer tick reaches the
-// units and the window at the same moment; wait() returns once the job is
-// done. While it runs, the GUI thread and this one are held on two
-// different processors where the machine has two, as on an operator's
+// The processor time of the calling thread so far, in ns.
+qint64 threadCpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The GUI thread and the unit threads of the window (the control units'
+// and the TW unit's, each given as an object living there) held on
+// different processors where the machine has enough, as on an operator's
 // machine the units work on other cores than the window: what they write
 // reaches the GUI thread from another core's cache, and their work does
-// not evict the window's from its own.
-class UnitsThread
+// not evict the window's from its own. The GUI thread gets its processors
+// back at the end.
+class CorePinning
 {
 public:
-    UnitsThread()
+    explicit CorePinning(const QList<QObject*>& onUnitThreads)
     {
         sched_getaffinity(0, sizeof m_guiMask, &m_guiMask);
+        const size_t wanted = 1 + size_t(onUnitThreads.size());
         std::vector<int> cpus;
-        for (int cpu = 0; cpu < CPU_SETSIZE && cpus.size() < 2; ++cpu) {
+        for (int cpu = 0; cpu < CPU_SETSIZE && cpus.size() < wanted; ++cpu) {
             if (CPU_ISSET(cpu, &m_guiMask))
                 cpus.push_back(cpu);
         }
-        if (cpus.size() == 2)
-            pin(pthread_self(), cpus[0]);
-        m_thread = std::thread([this, cpus] {
-            if (cpus.size() == 2)
-                pin(pthread_self(), cpus[1]);
-            std::unique_lock<std::mutex> lock(m_mutex);
-            for (;;) {
-                m_wake.wait(lock, [this] { return m_quit || m_job; });
-                if (m_quit)
-                    return;
-                // The job runs without the hand-over's mutex, so that the
-                // GUI thread never waits on it while the job runs.
-                const std::function<void()> job = m_job;
-                lock.unlock();
-                const qint64 cpuStart = threadCpuNs();
-                const auto wallStart = std::chrono::steady_clock::now();
-                m_running.store(true, std::memory_order_release);
-                job();
-                m_running.store(false, std::memory_order_release);
-                const Spent spent{threadCpuNs() - cpuStart,
-                                  std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                      std::chrono::steady_clock::now() - wallStart).count()};
-                lock.lock();
-                m_spent = spent;
-                m_job = nullptr;
-                m_wake.notify_all();
-            }
-        });
+        if (cpus.size() < wanted)
+            return;
+        pin(cpus[0]);
+        for (int t = 0; t < onUnitThreads.size(); ++t)
+            QMetaObject::invokeMethod(onUnitThreads[t], [cpu = cpus[size_t(t) + 1]] { pin(cpu); },
+                                      Qt::BlockingQueuedConnection);
     }
-
-    ~UnitsThread()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_quit = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-        pthread_setaffinity_np(pthread_self(), sizeof m_guiMask, &m_guiMask);
-    }
-
-    void start(std::function<void()> job)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_job = std::move(job);
-        m_wake.notify_all();
-    }
-
-    // What a job took on this thread, in ns: processor time, and wall time
-    // from its start to its end.
-    struct Spent
-    {
-        qint64 cpuNs = 0;
-        qint64 wallNs = 0;
-    };
-
-    // Returns once the job is done, with what it took.
-    Spent wait()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_wake.wait(lock, [this] { return !m_job; });
-        return m_spent;
-    }
-
-    // Whether a job is running now, read from any thread.
-    bool running() const { return m_running.load(std::memory_order_acquire); }
-
-    // The processor time of the calling thread so far.
-    static qint64 threadCpuNs()
-    {
-        timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-    }
+    ~CorePinning() { pthread_setaffinity_np(pthread_self(), sizeof m_guiMask, &m_guiMask); }
 
 private:
-    static void pin(pthread_t thread, int cpu)
+    static void pin(int cpu)
     {
         cpu_set_t set;
         CPU_ZERO(&set);
         CPU_SET(cpu, &set);
-        pthread_setaffinity_np(thread, sizeof set, &set);
+        pthread_setaffinity_np(pthread_self(), sizeof set, &set);
     }
 
     cpu_set_t m_guiMask;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::function<void()> m_job;
-    Spent m_spent;
-    std::atomic<bool> m_running{false};
-    bool m_quit = false;
-    std::thread m_thread;
 };
 
 // A site as an operator has it: ten gateway boxes on the first workspace,
 // each with its 32 energizers (two sectors and a gate each) and 31 IO
 // cards, the rows of the energizer states model with their twelve columns,
-// and the TW sensors of three workspaces. Each gateway has its control
-// unit, fed as its link feeds it; its signals reach the window queued, each
-// node as a handle resolved on arrival, as the window wires its own unit.
-// Each delivery the GUI thread runs is counted, and whether the units'
-// thread was still at work when it ran.
+// and the TW sensors of three workspaces. The window's own device units
+// serve it, wired by the window: its gateway client and control unit for
+// the first gateway, its TW client and unit for the TW systems, its timer
+// unit's tick. Each further gateway has a client and a control unit of its
+// own, wired as the window wires its pair (DeviceUnits::connectGatewayClient,
+// MainWindow::connectGatewayUnit), the unit on the window's control-unit
+// thread. The window's unit ticks every gateway's rows, as in the program.
+//
+// What the controllers send reaches the clients as frames, parsed on the
+// GUI thread by the clients' own parse entry (the bytes a socket read hands
+// them): a gateway's heartbeat (six bytes of each energizer, two of each IO
+// card) and the TW controller's state frame.
 class LiveSite
 {
 public:
     static constexpr int Gateways = 10;
+    // The voltages of a heartbeat repeat after this many seconds.
+    static constexpr int FrameCycle = 40;
 
-    LiveSite(MainWindow& window, const UnitsThread& units)
+    explicit LiveSite(MainWindow& window)
         : m_window(window)
-        , m_unitsThread(units)
-        , m_deliveries(new HandleMailbox(&window))
     {
+        DeviceUnits* units = window.units();
+        // The window's timer unit ticks no more by itself: each timed
+        // second sends its tick.
+        QMetaObject::invokeMethod(units->timerUnit(), &TimerUnit::stop, Qt::BlockingQueuedConnection);
         GraphicsScene* scene = window.workspaces()->currentScene();
         for (int g = 0; g < Gateways; ++g) {
             auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
@@ -341,115 +294,187 @@ public:
                 elements.append(element);
                 rows.append(element->deviceNode);
             }
-            auto client = std::make_unique<qtClient>(0);
+            qtClient* client = units->fenceClient();
+            ControlUnit* unit = units->controlUnit();
+            if (g > 0) {
+                m_clients.push_back(std::make_unique<qtClient>(0));
+                m_units.push_back(std::make_unique<ControlUnit>());
+                client = m_clients.back().get();
+                unit = m_units.back().get();
+                unit->energizerModel = g_energizerModel;
+                DeviceUnits::connectGatewayClient(unit, client);
+                window.connectGatewayUnit(unit);
+                unit->moveToThread(units->controlUnitThread());
+            }
+            countUnit(unit);
+            countFrames(client);
+            client->setTiming(standingLinkTiming());
             client->setPort(1);
-            client->moveTo(ip);  // only to fix the address the data come from
-            client->no_of_energizers = 32;
-            client->no_of_iocards = 31;
-            client->dataValid = true;
-            auto unit = std::make_unique<ControlUnit>();
-            unit->energizerModel = g_energizerModel;
-            unit->connectClient(client.get(), Qt::DirectConnection);
-            DeviceStates* states = window.deviceStates();
-            auto heartbeat = [this, states](Node* row, bool changed) {
-                noteDelivery();
-                states->energHeartbeat(row, changed);
-            };
-            auto tick = [this, states](Node* element) {
-                noteDelivery();
-                states->energTick(element);
-            };
-            queueAsHandle(unit.get(), &ControlUnit::energHearbeat, m_deliveries, heartbeat);
-            queueAsHandle(unit.get(), &ControlUnit::energTick, m_deliveries, tick);
-            m_clients.push_back(std::move(client));
-            m_units.push_back(std::move(unit));
+            client->moveTo(ip);  // the address that names the gateway's rows; nobody answers there
+            m_gatewayClients.push_back(client);
         }
         sensors = buildTWSites(window);
+        qtClientTW* twClient = units->twClient();
+        twClient->setTiming(standingLinkTiming());
+        QObject::connect(twClient, &qtClientTW::tcpInUpdate, &m_counting, [this] { ++framesParsed; });
+        TWControlUnit* twUnit = units->twControlUnit();
+        QObject::connect(twUnit, &TWControlUnit::sensorTick, &m_counting, [this] { m_twCounts.deliveries++; },
+                         Qt::DirectConnection);
+        QObject::connect(twUnit, &TWControlUnit::sensorHearbeat, &m_counting, [this] { m_twCounts.deliveries++; },
+                         Qt::DirectConnection);
+        prepareFrames();
     }
 
     ~LiveSite()
     {
+        // Each further unit comes back to this thread to be deleted here,
+        // before its client.
+        QThread* here = QThread::currentThread();
+        for (std::unique_ptr<ControlUnit>& unit : m_units) {
+            ControlUnit* moving = unit.get();
+            QMetaObject::invokeMethod(moving, [moving, here] { moving->moveToThread(here); }, Qt::BlockingQueuedConnection);
+        }
         m_units.clear();
         m_clients.clear();
     }
 
-    // One second of a live site, the units' side: every device's record
-    // arrives, its voltages changed, and is evaluated into its row; then the
-    // tick writes each row's duration, attempts and last try. With `live`
-    // false no data arrive (an idle site): only the heartbeat and tick calls
-    // reach the window. Either way each sensor's tick follows.
-    void unitsSecond(bool live)
+    // The window's link to the first gateway, and the clients of the
+    // others, dialled their addresses, where nobody answers: once they have
+    // all told so, the statuses of a refused connection are behind them.
+    void awaitRefusals()
     {
-        ++m_second;
-        if (live) {
-            for (size_t g = 0; g < m_clients.size(); ++g) {
-                for (int n = 1; n <= ControlUnit::LastDevice; ++n)
-                    emit m_clients[g]->dataUpdate(record(n, m_second), n);
-            }
-            m_units.front()->afterTimer();
-        } else {
-            DeviceStates* states = m_window.deviceStates();
-            for (Node* row : qAsConst(rows))
-                deliver(row, [states](Node* live) { states->energHeartbeat(live, false); });
-            for (Node* element : qAsConst(elements))
-                deliver(element, [states](Node* live) { states->energTick(live); });
-        }
-        DeviceStates* states = m_window.deviceStates();
-        for (Node* sensor : qAsConst(sensors))
-            deliver(sensor, [states](Node* live) { states->sensorTick(live); });
+        QElapsedTimer waited;
+        waited.start();
+        const auto refused = [this] {
+            return std::all_of(m_gatewayClients.begin(), m_gatewayClients.end(), [](const qtClient* client) {
+                return client->status == qtClient::ConnectionClosedByServer;
+            });
+        };
+        while (!refused() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
+
+    // As a connection starts: each gateway's first heartbeat with its
+    // device counts, then the read sweep's 64 replies, each a device's
+    // whole record; the client's data are valid from the last one.
+    void connectGateways()
+    {
+        for (size_t g = 0; g < m_gatewayClients.size(); ++g) {
+            parse(m_gatewayClients[g], m_heartbeats[g][0]);
+            for (const QByteArray& reply : qAsConst(m_sweeps[g]))
+                parse(m_gatewayClients[g], reply);
+        }
+    }
+
+    // The frames of one second as they come: every gateway's heartbeat,
+    // its voltages changed, and the TW controller's state frame, each
+    // parsed by its client on this (the GUI) thread.
+    void receiveSecond(int second)
+    {
+        for (size_t g = 0; g < m_gatewayClients.size(); ++g)
+            parse(m_gatewayClients[g], m_heartbeats[g][second % FrameCycle]);
+        m_window.units()->twClient()->receiveBytes(m_twState.constData(), m_twState.size());
+    }
+
+    // What the units sent so far: deliveries to the window's mailbox
+    // (heartbeats, ticks, sensor ticks and heartbeats) and to the voltage
+    // log's. Read on the GUI thread once the units have told their work done.
+    qint64 deliveries() const { return m_counts.deliveries + m_twCounts.deliveries; }
+    qint64 voltageDeliveries() const { return m_counts.voltage; }
 
     QList<Node*> elements;
     QList<Node*> rows;
     QList<Node*> sensors;
-    // GUI thread only.
-    qint64 delivered = 0;
-    qint64 deliveredWhileUnitsRan = 0;
+    // Frames whose image a client handed on (GUI thread only).
+    qint64 framesParsed = 0;
 
 private:
-    void noteDelivery()
+    // Counted on the thread that sends, apart for each unit thread.
+    struct Counts
     {
-        ++delivered;
-        if (m_unitsThread.running())
-            ++deliveredWhileUnitsRan;
+        std::atomic<qint64> deliveries{0};
+        std::atomic<qint64> voltage{0};
+    };
+
+    void countUnit(ControlUnit* unit)
+    {
+        QObject::connect(unit, &ControlUnit::energHearbeat, &m_counting, [this] { m_counts.deliveries++; },
+                         Qt::DirectConnection);
+        QObject::connect(unit, &ControlUnit::energTick, &m_counting, [this] { m_counts.deliveries++; },
+                         Qt::DirectConnection);
+        QObject::connect(unit, &ControlUnit::writeVoltageLog, &m_counting, [this] { m_counts.voltage++; },
+                         Qt::DirectConnection);
     }
+
+    void countFrames(qtClient* client)
+    {
+        QObject::connect(client, &qtClient::tcpInUpdate, &m_counting, [this] { ++framesParsed; });
+    }
+
+    static void parse(qtClient* client, const QByteArray& frame) { client->receiveBytes(frame.constData(), frame.size()); }
 
     // Fence on at high voltage in both zones, the return voltages moving
     // every second; every eighth energizer in a steady fence alarm.
-    static DeviceData record(int n, int second)
+    static QByteArray record(int n, int second)
     {
-        DeviceData data(Kx4Image::kBlockSize, 0);
-        data[0] = quint8(n);
-        if (n <= ControlUnit::LastEnergizer) {
-            data[9] = 0x60;
-            data[13] = 0x82;
-            data[20] = 0x82;
-            data[16] = 0x40;
-            data[23] = 0x40;
-            data[17] = quint8(40 + (second + n) % 40);
-            data[24] = quint8(60 + (second * 3 + n) % 40);
-            data[12] = n % 8 == 0 ? 0x80 : 0;
-        } else {
-            data[6] = 0x05;
+        QByteArray data(Kx4Image::kBlockSize, '\0');
+        data[0] = char(n);
+        if (n >= 1 && n <= ControlUnit::LastEnergizer) {
+            data[9] = char(0x60);
+            data[13] = char(0x82);
+            data[20] = char(0x82);
+            data[16] = char(0x40);
+            data[23] = char(0x40);
+            data[17] = char(40 + (second + n) % 40);
+            data[24] = char(60 + (second * 3 + n) % 40);
+            data[12] = char(n % 8 == 0 ? 0x80 : 0);
+        } else if (n >= ControlUnit::FirstIOCard) {
+            data[6] = char(0x05);
         }
         return data;
     }
 
-    template <typename Call>
-    void deliver(Node* node, Call call)
+    // Each gateway's heartbeats of a cycle of seconds and its read sweep's
+    // replies, built by the tests' controller stand-in from its device
+    // image, and the TW controller's state frame (every sensor of the system
+    // it serves ready), made before anything is timed.
+    void prepareFrames()
     {
-        m_deliveries->postAsHandle(node, [this, call](Node* live) {
-            noteDelivery();
-            call(live);
-        });
+        const int energizers = ControlUnit::LastEnergizer;
+        const int ioCards = ControlUnit::LastDevice - ControlUnit::LastEnergizer;
+        for (int g = 0; g < Gateways; ++g) {
+            GatewaySimulator controller;
+            controller.setDeviceCounts(energizers, ioCards);
+            QVector<QByteArray> heartbeats;
+            for (int second = 0; second < FrameCycle; ++second) {
+                for (int n = 0; n < GatewaySimulator::kBlockCount; ++n)
+                    controller.setBlock(n, record(n, second));
+                heartbeats.append(controller.heartbeatFromImage());
+                if (second == 0) {
+                    QVector<QByteArray> sweep;
+                    for (int n = 0; n < GatewaySimulator::kBlockCount; ++n)
+                        sweep.append(GatewaySimulator::readReplyFrame(controller.block(n)));
+                    m_sweeps.append(sweep);
+                }
+            }
+            m_heartbeats.append(heartbeats);
+        }
+        const QList<Node*> systems = g_twSensorModel->rootNode()->children;
+        m_twState = GatewaySimulator::stateFrame(QByteArray(systems.last()->childCount(), char(0xFF)));
     }
 
     MainWindow& m_window;
-    const UnitsThread& m_unitsThread;
-    HandleMailbox* m_deliveries;
+    // The context of the counting connections: they end with the site,
+    // whatever of the window's own units and links outlives it.
+    QObject m_counting;
     std::vector<std::unique_ptr<qtClient>> m_clients;
     std::vector<std::unique_ptr<ControlUnit>> m_units;
-    int m_second = 0;
+    std::vector<qtClient*> m_gatewayClients;
+    QVector<QVector<QByteArray>> m_heartbeats;
+    QVector<QVector<QByteArray>> m_sweeps;
+    QByteArray m_twState;
+    Counts m_counts;
+    Counts m_twCounts;
 };
 
 // The time the GUI thread's event loop sleeps, waiting for events: it
@@ -523,85 +548,207 @@ int runPostedRounds()
     return rounds;
 }
 
+// The unit threads' share of a second, seen from the GUI thread. At the
+// second's end each unit thread is handed a call queued behind all the
+// second gave it: it notes when the thread was done and tells the GUI
+// thread, behind everything the thread posted there. Meanwhile the
+// window's mailbox is watched: which of its rounds ran while a unit thread
+// still worked. `onUnitThreads`: an object living on each unit thread.
+class UnitsSecond : public QObject
+{
+public:
+    UnitsSecond(const QList<QObject*>& onUnitThreads, HandleMailbox* mailbox, const QElapsedTimer& clock)
+        : m_onUnitThreads(onUnitThreads)
+        , m_mailbox(mailbox)
+        , m_clock(clock)
+        , m_cpuClocks(size_t(onUnitThreads.size()))
+        , m_doneAt(size_t(onUnitThreads.size()))
+    {
+        for (int t = 0; t < onUnitThreads.size(); ++t) {
+            clockid_t* cpuClock = &m_cpuClocks[size_t(t)];
+            QMetaObject::invokeMethod(onUnitThreads[t], [cpuClock] { pthread_getcpuclockid(pthread_self(), cpuClock); },
+                                      Qt::BlockingQueuedConnection);
+        }
+        m_mailbox->installEventFilter(this);
+    }
+    ~UnitsSecond() override { m_mailbox->removeEventFilter(this); }
+
+    // The second's work is being handed to the unit threads.
+    void start()
+    {
+        m_done = 0;
+        m_roundWhileWorking = false;
+        m_working.store(m_onUnitThreads.size(), std::memory_order_release);
+    }
+
+    // All of it has been handed over; the calls that close it follow.
+    void close()
+    {
+        for (int t = 0; t < m_onUnitThreads.size(); ++t) {
+            QMetaObject::invokeMethod(m_onUnitThreads[t], [this, t] {
+                m_doneAt[size_t(t)].store(m_clock.nsecsElapsed());
+                m_working.fetch_sub(1, std::memory_order_acq_rel);
+                QMetaObject::invokeMethod(this, [this] { ++m_done; }, Qt::QueuedConnection);
+            }, Qt::QueuedConnection);
+        }
+    }
+
+    // Every unit thread has done the second, and this thread has run what
+    // they posted before.
+    bool done() const { return m_done == m_onUnitThreads.size(); }
+    // When the later unit thread was done (the clock's time).
+    qint64 doneAtNs() const
+    {
+        qint64 latest = 0;
+        for (const std::atomic<qint64>& at : m_doneAt)
+            latest = std::max(latest, at.load());
+        return latest;
+    }
+    // The unit threads' processor time so far.
+    qint64 cpuNs() const
+    {
+        qint64 total = 0;
+        for (clockid_t cpuClock : m_cpuClocks) {
+            timespec now{};
+            clock_gettime(cpuClock, &now);
+            total += qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+        }
+        return total;
+    }
+    // Whether a mailbox round of this second ran while a unit thread worked.
+    bool roundWhileWorking() const { return m_roundWhileWorking; }
+
+    qint64 rounds = 0;
+    qint64 concurrentRounds = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::MetaCall)
+            return false;
+        ++rounds;
+        if (m_working.load(std::memory_order_acquire) > 0) {
+            ++concurrentRounds;
+            m_roundWhileWorking = true;
+        }
+        return false;
+    }
+
+private:
+    const QList<QObject*> m_onUnitThreads;
+    HandleMailbox* const m_mailbox;
+    const QElapsedTimer& m_clock;
+    std::vector<clockid_t> m_cpuClocks;
+    std::vector<std::atomic<qint64>> m_doneAt;
+    std::atomic<int> m_working{0};
+    int m_done = 0;
+    bool m_roundWhileWorking = false;
+};
+
 // One second of a site of 630 devices and 93 TW sensors (see LiveSite) in
 // the shown window, its alarm states view in front and 100 text boxes at
 // rest on the map, as the operator waits for it: from the tick until the
 // window shows what the second brought. state.range(0): 1 for a live site
-// (every row evaluated each second, its voltages changing), 0 for an idle
-// one (no data arrive).
+// (each gateway's heartbeat and the TW controller's state frame arrive
+// every second), 0 for an idle one (no data arrive; the units' ticks
+// still run).
 //
-// The units' second starts on their own thread as the window's tick runs,
-// as the program's timer reaches both at once, and the GUI thread then
-// serves its event loop (the units' deliveries as they arrive, the
-// announcements and repaints those post) until the units have posted their
-// last delivery and all that followed from it has run. So the time holds
-// what the GUI thread does, what it waits for the site lock a unit's slot
-// holds for its whole body, and the time it sleeps for the units' next
-// delivery: the operator waits through all three. The units' own work on
-// their core counts only as far as the window waits for it. The headline
-// is the library's mean: a slow second is one the operator waits through
-// too.
+// The second starts with the window's timer unit's tick, sent through the
+// window's own connections: to the window and the logs on the GUI thread,
+// to the control units' and the TW unit's threads. A live second's frames
+// arrive with it, all at once (the worst case for the site lock), and the
+// GUI thread parses them: each client hands its unit the heartbeat's
+// records, the whole image and the "Updated" status; the status bar and
+// the gateway link follow the window's own link (to the first gateway), as
+// they follow the one link in the program. The units evaluate on their
+// threads and deliver heartbeats and ticks to the window's mailbox, voltage
+// rows to the voltage log's, alarm rows to the alarm log's feed. The GUI
+// thread serves its event loop until both unit threads have done all the
+// second gave them and it has run what they posted, then the announcements
+// and repaints those post. So the time holds what the GUI thread does,
+// what it waits for the site lock a unit's slot holds for its whole body,
+// and the time it sleeps for the units' next delivery: the operator waits
+// through all three. The headline is the library's mean: a slow second is
+// one the operator waits through too.
 //
-// Counters that show what was timed: `overlapped`, the share of seconds in
-// which the GUI thread ran its tick or a delivery while the units' job was
-// still running (1 when the two overlap as in the program);
-// `concurrentDeliveries`, the share of deliveries run while it was;
-// `guiCpuUs` the GUI thread's processor time per second, `asleepUs` the
-// time its event loop slept waiting for events, `blockedUs` the rest of
-// the second (neither running nor asleep in the loop: waiting for the site
-// lock, or not given a processor); `unitsCpuUs` the units' processor time
-// per second, on their own thread, and `unitsWallUs` the time from their
-// job's start to its last delivery posted: no second ends before it.
-// `medianSecondUs` is the median second.
+// Counters that show what was timed, per second: `framesParsed`, the frames
+// whose image a client handed on (11 when live: ten heartbeats and the TW
+// state frame; 0 idle); `deliveries`, what the units sent the window's
+// mailbox (630 heartbeats when live, 630 ticks, 93 sensor ticks);
+// `voltageDeliveries`, what the control units sent the voltage log (320
+// when live). Fewer stop the bench. `overlapped` is the share of seconds in
+// which the GUI thread ran a mailbox round while a unit thread still
+// worked at the second (1 when the two overlap as in the program),
+// `concurrentRounds` the share of the mailbox's rounds run meanwhile;
+// `guiCpuUs` the GUI thread's processor time, `asleepUs` the time its event
+// loop slept waiting for events, `blockedUs` the rest of the second
+// (neither running nor asleep in the loop: waiting for the site lock, or
+// not given a processor); `unitsCpuUs` the unit threads' processor time
+// and `unitsWallUs` the time from the tick until the later of them was
+// done: no second ends before it. `medianSecondUs` is the median second.
 void BM_SecondTick(benchmark::State& state)
 {
     const bool live = state.range(0) != 0;
     home();
+    // The program's diagnostic log takes the links' lines, as the start installs it.
+    const struct DiagnosticLog
+    {
+        DiagnosticLog() : previous(qInstallMessageHandler(debugMessageHandler)) {}
+        ~DiagnosticLog() { qInstallMessageHandler(previous); }
+        QtMessageHandler previous;
+    } diagnosticLog;
     MainWindow window;
     fillWorkspaces(window, 1, 100);
     window.show();
-    UnitsThread units;
-    LiveSite site(window, units);
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-
-    const EventLoopSleep loopSleep;
+    LiveSite site(window);
+    DeviceUnits* units = window.units();
+    // An object living on each unit thread: the window's control unit and TW unit.
+    const QList<QObject*> onUnitThreads{units->controlUnit(), units->twControlUnit()};
+    const CorePinning pinning(onUnitThreads);
+    const QList<HandleMailbox*> mailboxes = window.findChildren<HandleMailbox*>(QString(), Qt::FindDirectChildrenOnly);
+    if (mailboxes.size() != 1) {
+        state.SkipWithError("the window's mailbox was not found");
+        return;
+    }
     QElapsedTimer clock;
     clock.start();
-
-    // One second, returning whether the GUI thread ran its tick or a
-    // delivery while the units' job was running; it adds the event rounds
-    // it took to `rounds`. The units' job ends by posting `unitsDone`:
-    // queued behind its last delivery, it arrives once all of them have.
-    bool unitsDone = false;
-    const std::function<void()> unitsJob = [&] {
-        site.unitsSecond(live);
-        QMetaObject::invokeMethod(&window, [&unitsDone] { unitsDone = true; }, Qt::QueuedConnection);
-    };
+    UnitsSecond unitsSecond(onUnitThreads, mailboxes.front(), clock);
+    const EventLoopSleep loopSleep;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    TimerUnit* timer = units->timerUnit();
+    int second = 0;
     qint64 rounds = 0;
-    auto runSecond = [&] {
-        const qint64 concurrentBefore = site.deliveredWhileUnitsRan;
-        unitsDone = false;
-        units.start(unitsJob);
-        window.timerTick();
-        const bool tickOverlapped = units.running();
-        while (!unitsDone) {
+    // One second, its frames received or not; true when the GUI thread ran
+    // a mailbox round while a unit thread still worked at it.
+    auto runSecond = [&](bool frames) {
+        unitsSecond.start();
+        emit timer->timerTick();
+        if (frames)
+            site.receiveSecond(second);
+        ++second;
+        unitsSecond.close();
+        while (!unitsSecond.done()) {
             if (dispatcher->processEvents(QEventLoop::WaitForMoreEvents))
                 ++rounds;
         }
         rounds += runPostedRounds();
-        return tickOverlapped || site.deliveredWhileUnitsRan > concurrentBefore;
+        return unitsSecond.roundWhileWorking();
     };
 
-    // A live site's first two seconds: each row's first heartbeat tells
-    // where its device stands, the second leaves it there.
-    for (int second = 0; second < 2; ++second) {
-        runSecond();
-        units.wait();
-    }
+    // The links as a connection starts, then the site's first two seconds
+    // of data: each row's first heartbeat tells where its device stands,
+    // the second leaves it there.
+    site.awaitRefusals();
+    site.connectGateways();
+    for (int warm = 0; warm < 2; ++warm)
+        runSecond(true);
     rounds = 0;
     const qint64 asleepBefore = EventLoopSleep::total();
-    site.delivered = 0;
-    site.deliveredWhileUnitsRan = 0;
+    const qint64 framesBefore = site.framesParsed;
+    const qint64 deliveriesBefore = site.deliveries();
+    const qint64 voltageBefore = site.voltageDeliveries();
+    unitsSecond.rounds = 0;
+    unitsSecond.concurrentRounds = 0;
     std::vector<qint64> seconds;
     seconds.reserve(size_t(state.max_iterations));  // no growing within a timed second
     qint64 overlapped = 0;
@@ -611,27 +758,34 @@ void BM_SecondTick(benchmark::State& state)
     qint64 wallNs = 0;
     for (auto _ : state) {
         const qint64 start = clock.nsecsElapsed();
-        const qint64 cpuStart = UnitsThread::threadCpuNs();
-        overlapped += runSecond();
-        guiCpuNs += UnitsThread::threadCpuNs() - cpuStart;
+        const qint64 cpuStart = threadCpuNs();
+        const qint64 unitsCpuStart = unitsSecond.cpuNs();
+        overlapped += runSecond(live);
+        guiCpuNs += threadCpuNs() - cpuStart;
+        unitsCpuNs += unitsSecond.cpuNs() - unitsCpuStart;
+        unitsWallNs += unitsSecond.doneAtNs() - start;
         seconds.push_back(clock.nsecsElapsed() - start);
         wallNs += seconds.back();
-        // The units' thread has posted its last delivery; it only hands
-        // back its job now.
-        state.PauseTiming();
-        const UnitsThread::Spent spent = units.wait();
-        unitsCpuNs += spent.cpuNs;
-        unitsWallNs += spent.wallNs;
-        state.ResumeTiming();
     }
     const double iterations = double(std::max<qint64>(1, state.iterations()));
+    auto perSecond = [iterations](qint64 count) { return double(count) / iterations; };
     auto perSecondUs = [iterations](qint64 ns) { return double(ns) / iterations / 1000.0; };
+    const double frames = perSecond(site.framesParsed - framesBefore);
+    const double deliveries = perSecond(site.deliveries() - deliveriesBefore);
+    const double voltage = perSecond(site.voltageDeliveries() - voltageBefore);
+    state.counters["framesParsed"] = frames;
+    state.counters["deliveries"] = deliveries;
+    state.counters["voltageDeliveries"] = voltage;
+    const int devices = site.rows.size();
+    const int energizers = LiveSite::Gateways * ControlUnit::LastEnergizer;
+    if (frames < (live ? LiveSite::Gateways + 1 : 0) || deliveries < (live ? 2 : 1) * devices + site.sensors.size()
+        || voltage < (live ? energizers : 0))
+        state.SkipWithError("the units did not receive or deliver a whole second");
     std::nth_element(seconds.begin(), seconds.begin() + seconds.size() / 2, seconds.end());
     state.counters["medianSecondUs"] = seconds.empty() ? 0.0 : double(seconds[seconds.size() / 2]) / 1000.0;
     state.counters["overlapped"] = double(overlapped) / iterations;
-    state.counters["concurrentDeliveries"] =
-        double(site.deliveredWhileUnitsRan) / double(std::max<qint64>(1, site.delivered));
-    state.counters["deliveries"] = double(site.delivered) / iterations;
+    state.counters["concurrentRounds"] =
+        double(unitsSecond.concurrentRounds) / double(std::max<qint64>(1, unitsSecond.rounds));
     state.counters["guiCpuUs"] = perSecondUs(guiCpuNs);
     if (loopSleep.available()) {
         const qint64 asleepNs = EventLoopSleep::total() - asleepBefore;
@@ -641,7 +795,7 @@ void BM_SecondTick(benchmark::State& state)
     state.counters["unitsCpuUs"] = perSecondUs(unitsCpuNs);
     state.counters["unitsWallUs"] = perSecondUs(unitsWallNs);
     state.counters["eventRounds"] = double(rounds) / iterations;
-    state.counters["devices"] = site.rows.size();
+    state.counters["devices"] = devices;
     state.counters["sensors"] = site.sensors.size();
     // The rows the alarm states view holds (as the window starts, every
     // row, OK or not), which the heartbeats refresh.
@@ -707,8 +861,10 @@ void flipStorm(const StormSite& site, bool alarm)
 }
 
 // An alarm storm on `boxes` gateway boxes and one TW link (see
-// buildStormSite). One iteration is one second of GUI-thread work: the
-// heartbeats, the ticks and the repaint.
+// buildStormSite). One iteration is the GUI thread's slots of one second,
+// called directly, the records flipped in place: the heartbeats, the ticks
+// and the repaint. No unit, frame or unit thread takes part:
+// BM_SecondTick times a second as the program runs it.
 void BM_AlarmStorm(benchmark::State& state)
 {
     home();
@@ -736,12 +892,14 @@ void BM_AlarmStorm(benchmark::State& state)
 BENCHMARK(BM_AlarmStorm)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 // The same storm on one gateway (32 energizers, 31 IO cards) and the TW link
-// while the event loop runs as in the program, with state.range(0) rows in
-// the alarm log: every second each device's heartbeat and tick, each
-// sensor's and the voltage rows of the 32 energizers arrive through the
-// window's mailboxes, as the units deliver them, an alarm row for every
-// energizer and sensor that changed as a queued call of its own, and the
-// map repaints. The database manager's
+// while the event loop runs, with state.range(0) rows in the alarm log:
+// every second each device's heartbeat and tick, each sensor's and the
+// voltage rows of the 32 energizers arrive through mailboxes like the
+// window's, an alarm row for every energizer and sensor that changed as a
+// queued call of the alarm log's own, and the map repaints. It stands in
+// for the units: the GUI thread posts all of it itself, with no unit, frame
+// or unit thread (in the program the units hand their alarm rows to the
+// log's feed on their own threads). The database manager's
 // thread does its upkeep beside it. A timer due every 50 ms measures how
 // late the event loop serves it; the counters give the 95th percentile and
 // the maximum over 60 s.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "databasemanager.h"
+#include "linktiming.h"
 #include "node.h"
 #include "treemodel.h"
 #include "writebatch.h"
@@ -41,6 +42,27 @@ public:
     }
     QTemporaryDir dir;
 };
+
+// The same, prepared as the program's start prepares it.
+struct PreparedDatabase : FreshDatabase
+{
+    PreparedDatabase() { DatabaseManager::prepareForUse(); }
+};
+
+// Link timings for a client that stands without a controller behind it:
+// no watchdog, no retry and no read sweep of its own end its data (a
+// retry's new connection would find them invalid).
+inline LinkTiming standingLinkTiming()
+{
+    constexpr int Day = 24 * 60 * 60 * 1000;
+    LinkTiming timing;
+    timing.heartbeatTimeoutMs = Day;
+    timing.retryIntervalMs = Day;
+    timing.connectWaitMs = Day;
+    timing.sweepStartDelayMs = Day;
+    timing.readReplyTimeoutMs = Day;
+    return timing;
+}
 
 // A figure of the process's /proc/self/status in MB: its resident memory
 // unless another `field` is named.

@@ -37,10 +37,14 @@ void DeviceUnits::createFenceClient()
 {
     m_fenceClient = new qtClient(0, m_window);
     m_fenceClient->setObjectName(MainWindow::FenceClientName);
-    ControlUnit* unit = controlUnit();
-    unit->connectClient(m_fenceClient, Qt::QueuedConnection);
-    QObject::connect(unit, &ControlUnit::sendCmd, m_fenceClient, &qtClient::sendRequest, Qt::QueuedConnection);
+    connectGatewayClient(controlUnit(), m_fenceClient);
     qRegisterMetaType<qtClient::ClientStatus>("ClientStatus");
+}
+
+void DeviceUnits::connectGatewayClient(ControlUnit* unit, qtClient* client)
+{
+    unit->connectClient(client, Qt::QueuedConnection);
+    QObject::connect(unit, &ControlUnit::sendCmd, client, &qtClient::sendRequest, Qt::QueuedConnection);
 }
 
 void DeviceUnits::startControlUnit()

@@ -495,21 +495,9 @@ void MainWindow::connectDeviceUnits()
     // What reaches the window while a project loads speaks of rows on their
     // way out; the units' alarm-log rows are never dropped.
     const auto loading = [files = m_files] { return files->isLoading(); };
-    // One mailbox for both units keeps what they send in the order sent.
-    auto* deliveries = new HandleMailbox(this);
-    queueAsHandle(unit, &ControlUnit::energHearbeat, deliveries, [states, loading](Node* row, bool statusChanged) {
-        if (!loading())
-            states->energHeartbeat(row, statusChanged);
-    });
-    queueAsHandle(unit, &ControlUnit::energTick, deliveries, [states, loading](Node* element) {
-        if (!loading())
-            states->energTick(element);
-    });
-    VoltageDiagrammsDlg* voltageLog = m_logs->voltageDiagrammsDlg;
-    queueAsHandle(unit, &ControlUnit::writeVoltageLog, new HandleMailbox(voltageLog),
-                  [voltageLog](Node* row) { voltageLog->writeVoltageLog(row); });
-    // Alarm rows go to the database on the unit's thread, whatever the GUI thread is doing.
-    connect(unit, &ControlUnit::writeAlarmLog, alarmLog->feed(), &AlarmLogFeed::add, Qt::DirectConnection);
+    m_deliveries = new HandleMailbox(this);
+    m_voltageDeliveries = new HandleMailbox(m_logs->voltageDiagrammsDlg);
+    connectGatewayUnit(unit);
     // The unit resolves the handle under the site lock and keeps it while it sends.
     connect(
         this, &MainWindow::command, unit,
@@ -528,14 +516,15 @@ void MainWindow::connectDeviceUnits()
         Qt::DirectConnection);
     connect(unit, &ControlUnit::commandRefused, m_commands.get(), &CommandRouter::commandRefused,
             Qt::QueuedConnection);
+    // The status bar follows the one gateway link.
     connect(m_units->fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
 
-    queueAsHandle(twUnit, &TWControlUnit::sensorHearbeat, deliveries, [states, loading](Node* sensor) {
+    queueAsHandle(twUnit, &TWControlUnit::sensorHearbeat, m_deliveries, [states, loading](Node* sensor) {
         if (!loading())
             states->sensorHeartbeat(sensor);
     });
-    queueAsHandle(twUnit, &TWControlUnit::sensorTick, deliveries, [states, loading](Node* sensor) {
+    queueAsHandle(twUnit, &TWControlUnit::sensorTick, m_deliveries, [states, loading](Node* sensor) {
         if (!loading())
             states->sensorTick(sensor);
     });
@@ -559,6 +548,26 @@ void MainWindow::connectDeviceUnits()
     connect(timer, &TimerUnit::timerTick, m_logs->userActionLogDlg, &UserActionLogDlg::afterTimer, Qt::QueuedConnection);
     connect(timer, &TimerUnit::timerTick, m_logs->voltageDiagrammsDlg, &VoltageDiagrammsDlg::afterTimer,
             Qt::QueuedConnection);
+}
+
+void MainWindow::connectGatewayUnit(ControlUnit* unit)
+{
+    DeviceStates* states = m_deviceStates.get();
+    const auto loading = [files = m_files] { return files->isLoading(); };
+    queueAsHandle(unit, &ControlUnit::energHearbeat, m_deliveries, [states, loading](Node* row, bool statusChanged) {
+        if (!loading())
+            states->energHeartbeat(row, statusChanged);
+    });
+    queueAsHandle(unit, &ControlUnit::energTick, m_deliveries, [states, loading](Node* element) {
+        if (!loading())
+            states->energTick(element);
+    });
+    VoltageDiagrammsDlg* voltageLog = m_logs->voltageDiagrammsDlg;
+    queueAsHandle(unit, &ControlUnit::writeVoltageLog, m_voltageDeliveries,
+                  [voltageLog](Node* row) { voltageLog->writeVoltageLog(row); });
+    // Alarm rows go to the database on the unit's thread, whatever the GUI thread is doing.
+    connect(unit, &ControlUnit::writeAlarmLog, m_logs->alarmLogWidget->feed(), &AlarmLogFeed::add,
+            Qt::DirectConnection);
 }
 
 // ---- accessors -------------------------------------------------------------------

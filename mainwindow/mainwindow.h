@@ -24,8 +24,10 @@ class ApplicationLook;
 class CommandRouter;
 class DeviceStates;
 class DialogLaunchers;
+class ControlUnit;
 class ElementTreeArea;
 class GatewaySetupBridge;
+class HandleMailbox;
 class LogsArea;
 class MapEditTools;
 class MainWindowMapHost;
@@ -83,6 +85,9 @@ public:
     CommandRouter* commands() const { return m_commands.get(); }
     // The device side, on its threads; see DeviceUnits.
     DeviceUnits* units() const { return m_units.get(); }
+    // Wires what a gateway's control unit reports to the window and the
+    // logs, as the window's own unit is wired.
+    void connectGatewayUnit(ControlUnit* unit);
     QString currentFileName() const;
 
     // Dialogs come through here; tests install answers that show nothing.
@@ -185,6 +190,11 @@ private:
     std::unique_ptr<GatewaySetupBridge> m_gatewaySetup;
     std::unique_ptr<DeviceStates> m_deviceStates;
     std::unique_ptr<CommandRouter> m_commands;
+
+    // What the units hand the GUI thread: one mailbox for the window, so
+    // that it runs in the order sent, and one for the voltage log.
+    HandleMailbox* m_deliveries = nullptr;
+    HandleMailbox* m_voltageDeliveries = nullptr;
 
     SiteTrees* m_trees = nullptr;
     ElementTreeArea* m_elementTree = nullptr;
