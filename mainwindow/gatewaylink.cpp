@@ -26,20 +26,31 @@ GatewayLink::GatewayLink(DeviceUnits* units, SiteTrees* trees, WorkspaceArea* wo
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &GatewayLink::gatewaysLeaving);
     const auto topRows = [this](const QModelIndex& parent) {
         if (!parent.isValid())
-            schedule();
+            boxesChanged();
     };
     connect(model, &QAbstractItemModel::rowsInserted, this, topRows);
-    connect(model, &QAbstractItemModel::dataChanged, this,
-            [topRows](const QModelIndex& topLeft) { topRows(topLeft.parent()); });
-    connect(model, &QAbstractItemModel::modelReset, this, &GatewayLink::schedule);
+    // A gateway row's first column is its address; the others change with
+    // every heartbeat.
+    connect(model, &QAbstractItemModel::dataChanged, this, [topRows](const QModelIndex& topLeft) {
+        if (topLeft.column() == 0)
+            topRows(topLeft.parent());
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, &GatewayLink::boxesChanged);
     // A box that has no row yet (its wizard cancelled) comes and goes with
     // its element.
     TreeModel* elements = trees->elementModel();
-    connect(elements, &QAbstractItemModel::rowsInserted, this, &GatewayLink::schedule);
-    connect(elements, &QAbstractItemModel::rowsRemoved, this, &GatewayLink::schedule);
-    connect(elements, &QAbstractItemModel::modelReset, this, &GatewayLink::schedule);
+    connect(elements, &QAbstractItemModel::rowsInserted, this, &GatewayLink::boxesChanged);
+    connect(elements, &QAbstractItemModel::rowsRemoved, this, &GatewayLink::boxesChanged);
+    connect(elements, &QAbstractItemModel::modelReset, this, &GatewayLink::boxesChanged);
+    // Every heartbeat brings a status: the boxes are not walked for it.
     if (qtClient* client = m_units->fenceClient())
         connect(client, &qtClient::commStatus, this, &GatewayLink::schedule);
+}
+
+void GatewayLink::boxesChanged()
+{
+    m_boxesChanged = true;
+    schedule();
 }
 
 QString GatewayLink::dialledAddress() const
@@ -109,6 +120,8 @@ void GatewayLink::settle()
     }
     followReturns();
     noteDialled();
+    if (std::exchange(m_boxesChanged, false))
+        m_boxAddressCount = boxAddresses().size();
     updateNote();
 }
 
@@ -170,7 +183,7 @@ void GatewayLink::followReturns()
 void GatewayLink::updateNote()
 {
     QString note;
-    if (boxAddresses().size() > 1) {
+    if (m_boxAddressCount > 1) {
         const QString dialled = dialledAddress();
         note = dialled.isEmpty() ? tr("no KX4 link") : tr("KX4 %1").arg(dialled);
     }

@@ -46,6 +46,8 @@ private:
     // Runs once the trees stand again: a rebuild of the energizer states
     // takes every gateway out and puts it back in one go.
     void schedule();
+    // The gateway boxes or their addresses may have changed.
+    void boxesChanged();
     void settle();
     // True when the link moved or closed.
     bool followBoxes();
@@ -62,6 +64,9 @@ private:
     QString m_note;
     QString m_lastDialled;
     bool m_scheduled = false;
+    bool m_boxesChanged = true;
+    // How many addresses the gateway boxes on the maps stand at.
+    int m_boxAddressCount = 0;
     // Rows of the dialled gateway that left since the last settle.
     QList<NodeHandle> m_leaving;
     // Rows the link moved away from when they left, the earliest first.
