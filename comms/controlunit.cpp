@@ -43,6 +43,13 @@ void setBit(quint8& byte, int bit, bool on)
         byte = quint8(byte & ~(1u << bit));
 }
 
+// What a command was for, as the lines about it name it.
+QString commandTarget(const QString& gateway, const QString& device)
+{
+    return device.isEmpty() ? QStringLiteral("KX4 %1").arg(gateway)
+                            : QStringLiteral("%1 of KX4 %2").arg(device, gateway);
+}
+
 // The clock of a row's current state: its start is kept as a time of day,
 // and the elapsed time wraps after 24 hours. A clock never started is zero.
 void restartClock(Node* row, const QTime& now)
@@ -255,7 +262,7 @@ void ControlUnit::updateZoneStatus(Node* row)
             row->setData(AttemptsColumn, 0);
             restartClock(row, heartbeatTime(n));
             if (sensorMode && status == Node::OK)
-                command(row, ClrAlms, true);
+                issue(row, ClrAlms, true);
         }
     } else {
         const int status = row->evaluateIOCardStatus();
@@ -325,51 +332,65 @@ void ControlUnit::sendRowBytes(Node* row, char clearAlarm)
 void ControlUnit::command(Node* commandNode, CommandSend command, QVariant value)
 {
     SiteLocker lock;
+    const CommandOutcome outcome = issue(commandNode, command, value);
+    if (outcome.reason.isEmpty())
+        emit commandSent(outcome.gateway, outcome.device);
+    else
+        emit commandRefused(outcome.gateway, outcome.device, outcome.reason);
+}
+
+ControlUnit::CommandOutcome ControlUnit::issue(Node* commandNode, CommandSend command, const QVariant& value)
+{
     if (!Node::isAlive(commandNode)) {
         qCWarning(lcEnergizers) << "Command" << int(command) << "dropped: its node no longer exists";
-        return;
+        return {QString(), QString(), QStringLiteral("its device no longer exists")};
     }
+    const Node* root = energizerModel ? energizerModel->rootNode() : nullptr;
+    Node* gateway = commandNode;
+    while (gateway->parent() && gateway->parent() != root)
+        gateway = gateway->parent();
+    CommandOutcome outcome{gateway->data(NameColumn).toString(),
+                           commandNode == gateway ? QString() : commandNode->data(NameColumn).toString(), QString()};
     // Checked here, where the frame is made: the link may have moved since
     // the window chose the device.
-    Node* row = dialledRow(commandNode);
-    if (!row)
-        return;
+    Node* row = dialledRow(commandNode, gateway);
+    if (!row) {
+        const QString linkAddress = client ? client->address() : QString();
+        outcome.reason = linkAddress.isEmpty() ? QStringLiteral("the gateway link is closed")
+                                               : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
+        qCWarning(lcEnergizers).noquote() << refusalText(outcome.gateway, outcome.device, outcome.reason);
+        return outcome;
+    }
     if (!linkUp) {
         qCWarning(lcEnergizers) << "Command" << int(command) << "for" << row->data(NameColumn).toString()
                    << "dropped: the gateway link is not up";
-        return;
+        outcome.reason = QStringLiteral("the gateway link is not up");
+        return outcome;
     }
     runCommand(row, command, value);
+    return outcome;
 }
 
-Node* ControlUnit::dialledRow(Node* row)
+Node* ControlUnit::dialledRow(Node* row, Node* gateway) const
 {
-    const Node* root = energizerModel ? energizerModel->rootNode() : nullptr;
-    Node* gateway = row;
-    while (gateway->parent() && gateway->parent() != root)
-        gateway = gateway->parent();
     Node* dialled = findKX4Node();
     if (gateway == dialled)
         return row;
-    const QString address = gateway->data(NameColumn).toString();
-    if (dialled && address == dialled->data(NameColumn).toString()) {
-        if (Node* same = row == gateway ? dialled : dialled->child(row->number() - 1))
-            return same;
-    }
-    const QString linkAddress = client ? client->address() : QString();
-    const QString reason = linkAddress.isEmpty() ? QStringLiteral("the gateway link is closed")
-                                                 : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
-    const QString device = row == gateway ? QString() : row->data(NameColumn).toString();
-    qCWarning(lcEnergizers).noquote() << refusalText(address, device, reason);
-    emit commandRefused(address, device, reason);
+    if (dialled && gateway->data(NameColumn).toString() == dialled->data(NameColumn).toString())
+        return row == gateway ? dialled : dialled->child(row->number() - 1);
     return nullptr;
 }
 
 QString ControlUnit::refusalText(const QString& gateway, const QString& device, const QString& reason)
 {
-    const QString target = device.isEmpty() ? QStringLiteral("KX4 %1").arg(gateway)
-                                            : QStringLiteral("%1 of KX4 %2").arg(device, gateway);
-    return QStringLiteral("Command for %1 not sent: %2").arg(target, reason);
+    if (gateway.isEmpty())
+        return QStringLiteral("Command not sent: %1").arg(reason);
+    return QStringLiteral("Command for %1 not sent: %2").arg(commandTarget(gateway, device), reason);
+}
+
+QString ControlUnit::sentText(const QString& gateway, const QString& device)
+{
+    return QStringLiteral("Command for %1 sent").arg(commandTarget(gateway, device));
 }
 
 void ControlUnit::runCommand(Node* row, CommandSend command, const QVariant& value)
@@ -617,7 +638,7 @@ void ControlUnit::applyInputMapping(Node* ioCardElement)
             if (!(input5 && inputChanged(4)) && !(input6 && inputChanged(5)))
                 continue;
             const int mode = 2 * int(input(4)) + int(input(5));
-            command(row->parent(), GlobalMode, mode);
+            issue(row->parent(), GlobalMode, mode);
             continue;
         }
         Node* targetElement = gatewayElement->child(record.id - 1);

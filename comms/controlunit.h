@@ -94,13 +94,17 @@ public:
     // the unit's thread.
     void connectClient(qtClient* gatewayClient, Qt::ConnectionType type = Qt::QueuedConnection);
 
-    // The line that tells of a command not sent (commandRefused).
+    // The lines that tell of a command not sent (commandRefused) and of one
+    // sent (commandSent).
     static QString refusalText(const QString& gateway, const QString& device, const QString& reason);
+    static QString sentText(const QString& gateway, const QString& device);
 
 public slots:
     void tovelUpdateArray(KX4Data kx4Data);
     void dataUpdate(DeviceData data, int No);
     void afterTimer();
+    // A command of the window, answered once, in the order given: by
+    // commandSent, or by commandRefused when it sent nothing.
     void command(Node* commandNode, CommandSend command, QVariant value);
     void sendRelayCmd(int relayAddr, char tmpTX_actv_char);
     // Logs the loss of a gateway link that was up, once per loss.
@@ -112,21 +116,33 @@ signals:
     void energTick(Node* energNode);
     void writeVoltageLog(Node* energNode);
     void sendCmd(int device, char hvlv, char onoff, char clearAlrm, bool iocard);
-    // A command for a device of a gateway the link does not dial sent
-    // nothing: `gateway` is the address it was for, `device` its device
-    // (empty for the whole gateway), `reason` why it was not sent.
+    // A command given to command() went to the link: `gateway` is the
+    // address it was for, `device` its device (empty for the whole gateway).
+    void commandSent(QString gateway, QString device);
+    // A command given to command() sent nothing (a device of a gateway the
+    // link does not dial, the link not up, its node gone): `reason` says why.
     void commandRefused(QString gateway, QString device, QString reason);
 
 private:
     using Block = std::array<quint8, 32>;
 
+    // Where a command went: `reason` is empty when it was sent.
+    struct CommandOutcome
+    {
+        QString gateway;
+        QString device;
+        QString reason;
+    };
+
     Node* findKX4Node() const;
-    // The row a command for `row` goes through: `row` of the gateway the
-    // link dials, or the same device of that gateway's row when `row`
-    // belongs to another box at its address (the unit keeps only that row
-    // in step with the device). Null, and the refusal told, for a device
-    // of any other gateway.
-    Node* dialledRow(Node* row);
+    // The row a command for `row` of `gateway` goes through: `row` of the
+    // gateway the link dials, or the same device of that gateway's row when
+    // `row` belongs to another box at its address (the unit keeps only that
+    // row in step with the device). Null for a device of any other gateway.
+    Node* dialledRow(Node* row, Node* gateway) const;
+    // Sends the command, or tells the diagnostic log why not. The caller
+    // holds the site mutex.
+    CommandOutcome issue(Node* commandNode, CommandSend command, const QVariant& value);
     bool isPresent(const Node* row) const;
     bool isPresentNumber(int deviceNumber) const;
     void updateZoneStatus(Node* row);

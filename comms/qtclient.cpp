@@ -104,13 +104,17 @@ QString qtClient::address() const
 void qtClient::moveTo(const QString& address)
 {
     link.leavePeer();
+    bool changed = false;
     {
         std::lock_guard<std::mutex> lock(addressMutex);
+        changed = m_address != address;
         m_address = address;
     }
     startupData(StartupReadOffset, kReadRegisters);
     if (!address.isEmpty())
         connectToServer();
+    if (changed)
+        emit moved();
 }
 
 void qtClient::connectToServer()

@@ -108,6 +108,8 @@ signals:
     // Comes right before the ConnectionClosedByServer of a closeConnection():
     // that close was asked for and loses no link.
     void closedOnPurpose();
+    // moveTo() took the link to another address.
+    void moved();
     void grabData();
     void nextData();
 

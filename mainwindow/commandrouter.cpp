@@ -18,6 +18,9 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 QString boolText(const QVariant& value)
@@ -69,19 +72,55 @@ Node* CommandRouter::deviceOf(Node* elementNode) const
     return elementNode->deviceNode;
 }
 
-void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& value)
+void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& value, WhenSent whenSent)
 {
     Node* device = deviceOf(elementNode);
     if (!device) {
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 for %2 not sent: no device").arg(int(action)).arg(nameOf(elementNode));
         return;
     }
+    m_pending.push_back({NodeHandle(elementNode), std::move(whenSent)});
     emit command(device, action, value);
+}
+
+CommandRouter::Pending CommandRouter::takeAnswered()
+{
+    if (m_pending.empty())
+        return {};
+    Pending answered = std::move(m_pending.front());
+    m_pending.pop_front();
+    return answered;
+}
+
+void CommandRouter::commandSent(const QString& gateway, const QString& device)
+{
+    const Pending answered = takeAnswered();
+    if (answered.whenSent)
+        answered.whenSent();
+    emit commandNote(ControlUnit::sentText(gateway, device));
+}
+
+void CommandRouter::commandNotSent(const QString& gateway, const QString& device, const QString& reason)
+{
+    const Pending answered = takeAnswered();
+    if (Node* element = answered.element.get())
+        emit deviceStateWanted(element);
+    commandRefused(gateway, device, reason);
+}
+
+void CommandRouter::clearNote()
+{
+    emit commandNote(QString());
 }
 
 void CommandRouter::log(const QString& subject, const QString& message)
 {
     emit userAction(subject, message);
+}
+
+CommandRouter::WhenSent CommandRouter::logged(const QString& subject, const QString& message)
+{
+    return [this, subject, message] { log(subject, message); };
 }
 
 void CommandRouter::commandSending(Node* elementNode, const QVariant& value, CommandSend action)
@@ -106,8 +145,7 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
         return;
     }
     case GlobalMode:
-        send(elementNode, GlobalMode, value);
-        writeGlobalActionLog(nameOf(elementNode), value);
+        send(elementNode, GlobalMode, value, [this, kx4 = nameOf(elementNode), value] { writeGlobalActionLog(kx4, value); });
         return;
     case EnergizersHiLo:
         allEnergizersLowVoltage(elementNode, value);
@@ -121,9 +159,8 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
         zoneCommand(elementNode, value, action);
         return;
     case ActivateEnerg:
-        send(elementNode, ActivateEnerg, value.toBool());
-        log(QStringLiteral("Energizer"),
-            tr("ActivateEnerg %1 set to %2").arg(nameOf(elementNode), boolText(value)));
+        send(elementNode, ActivateEnerg, value.toBool(),
+             logged(QStringLiteral("Energizer"), tr("ActivateEnerg %1 set to %2").arg(nameOf(elementNode), boolText(value))));
         return;
     case EnergizersActive:
         allEnergizersActive(elementNode, value);
@@ -134,13 +171,21 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
     default:
         break;
     }
-    if (action >= ActivateRelay1 && action <= ActivateRelay8) {
-        send(elementNode, action, value.toBool());
-        log(QStringLiteral("IOCard"), tr("ActivateIOCard %1 %2 set to %3")
-                                          .arg(nameOf(elementNode),
-                                               QStringLiteral("Relay%1").arg(action - ActivateRelay1 + 1),
-                                               boolText(value)));
-    }
+    relayCommand(elementNode, value, action, {});
+}
+
+void CommandRouter::relayCommand(Node* elementNode, const QVariant& value, CommandSend action, WhenSent alsoWhenSent)
+{
+    if (action < ActivateRelay1 || action > ActivateRelay8)
+        return;
+    const QString line = tr("ActivateIOCard %1 %2 set to %3")
+                             .arg(nameOf(elementNode), QStringLiteral("Relay%1").arg(action - ActivateRelay1 + 1),
+                                  boolText(value));
+    send(elementNode, action, value.toBool(), [this, line, also = std::move(alsoWhenSent)] {
+        if (also)
+            also();
+        log(QStringLiteral("IOCard"), line);
+    });
 }
 
 void CommandRouter::zoneCommand(Node* elementNode, const QVariant& value, CommandSend action)
@@ -150,11 +195,10 @@ void CommandRouter::zoneCommand(Node* elementNode, const QVariant& value, Comman
         qCWarning(lcMainWindow) << "energNode IS NULL";
         return;
     }
-    send(energizer, action, value.toBool());
     const QString zone = action == ActivateEnergZone1 ? QStringLiteral("ActivateEnergZone1")
                                                        : QStringLiteral("ActivateEnergZone2");
-    log(QStringLiteral("Energizer"),
-        tr("%1 %2 set to %3").arg(zone, nameOf(elementNode), boolText(value)));
+    send(energizer, action, value.toBool(),
+         logged(QStringLiteral("Energizer"), tr("%1 %2 set to %3").arg(zone, nameOf(elementNode), boolText(value))));
     // Switching a zone on also clears a pending alarm.
     Node* row = deviceOf(energizer);
     if (value.toBool() && row && row->energizerParam(9).toInt() != 0)
@@ -169,25 +213,32 @@ void CommandRouter::lowVoltageCommand(Node* elementNode, const QVariant& value, 
                                     .arg(nameOf(elementNode));
         return;
     }
-    send(energizer, action, value.toBool());
     const QString subject = elementNode->type == Node::Energizer ? QStringLiteral("Energizer")
                             : elementNode->type == Node::FenceSector ? QStringLiteral("Sector")
                                                                       : QStringLiteral("Gate");
     const QString zone = action == LowVoltageZone1 ? QStringLiteral("LowVoltageZone1")
                                                     : QStringLiteral("LowVoltageZone2");
-    log(subject, tr("%1 %2 set to %3").arg(zone, nameOf(energizer), boolText(value)));
+    send(energizer, action, value.toBool(), logged(subject, tr("%1 %2 set to %3").arg(zone, nameOf(energizer), boolText(value))));
 }
 
+// The box's flag keeps the last command sent; a cancelled choice takes it too.
 void CommandRouter::allEnergizersActive(Node* elementNode, const QVariant& value)
 {
-    if (GraphicsBox* box = boxOf(elementNode))
-        box->setAllEnergisersActive(value.toBool());
+    const auto setFlag = [box = NodeHandle(elementNode), on = value.toBool()] {
+        if (GraphicsBox* shown = boxOf(box.get()))
+            shown->setAllEnergisersActive(on);
+    };
     const int mode = m_launchers->globalCommand(1);
-    if (mode < 0)
+    if (mode < 0) {
+        setFlag();
         return;
-    send(elementNode, GlobalMode, mode);
-    log(QStringLiteral("OsprelVell"),
-        tr("All EnergizersActive for KX4 %1 set to %2").arg(nameOf(elementNode), boolText(value)));
+    }
+    const WhenSent line = logged(QStringLiteral("OsprelVell"), tr("All EnergizersActive for KX4 %1 set to %2")
+                                                                   .arg(nameOf(elementNode), boolText(value)));
+    send(elementNode, GlobalMode, mode, [setFlag, line] {
+        setFlag();
+        line();
+    });
 }
 
 void CommandRouter::allEnergizersLowVoltage(Node* elementNode, const QVariant& value)
@@ -198,15 +249,22 @@ void CommandRouter::allEnergizersLowVoltage(Node* elementNode, const QVariant& v
                                     .arg(nameOf(elementNode));
         return;
     }
-    send(box->node(), EnergizersHiLo, value.toBool());
-    box->setAllEnergisersLowVoltage(value.toBool());
-    log(QStringLiteral("OsprelVell"),
-        tr("All EnergizersLowVoltage for OsprelVell %1 set to %2").arg(box->ip(), boolText(value)));
+    const WhenSent line = logged(QStringLiteral("OsprelVell"),
+                                 tr("All EnergizersLowVoltage for OsprelVell %1 set to %2").arg(box->ip(), boolText(value)));
+    send(box->node(), EnergizersHiLo, value.toBool(), [line, node = NodeHandle(box->node()), low = value.toBool()] {
+        if (GraphicsBox* shown = boxOf(node.get()))
+            shown->setAllEnergisersLowVoltage(low);
+        line();
+    });
+}
+
+CommandRouter::WhenSent CommandRouter::clearAlarmLine(Node* elementNode)
+{
+    return logged(QStringLiteral("ClearAlarm"), tr("Clear alarm of KX4 %1").arg(nameOf(elementNode)));
 }
 
 void CommandRouter::clearAlarm(Node* elementNode, const QVariant& value)
 {
-    log(QStringLiteral("ClearAlarm"), tr("Clear alarm of KX4 %1").arg(nameOf(elementNode)));
     if (!elementNode)
         return;
     switch (elementNode->type) {
@@ -214,11 +272,12 @@ void CommandRouter::clearAlarm(Node* elementNode, const QVariant& value)
         clearGatewayAlarms(elementNode, value);
         break;
     case Node::TWSystem:
+        clearAlarmLine(elementNode)();
         if (qtClientTW* client = m_units->twClient())
             client->sendRequest(0, 0, 0);
         break;
     case Node::Energizer:
-        send(elementNode, ClrAlms, value);
+        send(elementNode, ClrAlms, value, clearAlarmLine(elementNode));
         break;
     default:
         break;
@@ -231,6 +290,8 @@ void CommandRouter::clearGatewayAlarms(Node* gatewayElement, const QVariant& val
     if (!Node::isAlive(gatewayElement))
         return;
     const int count = std::min(gatewayElement->childCount(), ClearedEnergizers);
+    // One line for the gateway, written with the first step sent.
+    const auto line = std::make_shared<WhenSent>(clearAlarmLine(gatewayElement));
     for (int i = 0; i < count; ++i) {
         Node* child = gatewayElement->child(i);
         if (!child->enabled)
@@ -239,7 +300,7 @@ void CommandRouter::clearGatewayAlarms(Node* gatewayElement, const QVariant& val
         // freed and others made at their addresses: the step goes only to
         // these very nodes, the child still where it was.
         QTimer::singleShot(i * ClearAlarmStepMs, this,
-                           [this, gateway = NodeHandle(gatewayElement), energizer = NodeHandle(child), i, value] {
+                           [this, gateway = NodeHandle(gatewayElement), energizer = NodeHandle(child), i, value, line] {
                                Node* target = energizer.get();
                                {
                                    SiteLocker lock;
@@ -247,7 +308,10 @@ void CommandRouter::clearGatewayAlarms(Node* gatewayElement, const QVariant& val
                                    if (!owner || !target || owner->child(i) != target)
                                        return;
                                }
-                               send(target, ClrAlms, value);
+                               send(target, ClrAlms, value, [line] {
+                                   if (*line)
+                                       std::exchange(*line, WhenSent())();
+                               });
                            });
     }
 }
@@ -270,9 +334,12 @@ void CommandRouter::timerCommand(const QString& kx4, int ioCard, CommandSend com
             Node* card = box->node()->child(ioCard - 1);
             if (!card)
                 continue;
-            emit alarmLog(QStringLiteral("Timer"), tr("Triggered, To card %1").arg(nameOf(card)),
-                          QStringLiteral("Sending %1").arg(boolText(value)));
-            commandSending(card, value, command);
+            // A timer switches relays; its row tells of a command sent.
+            relayCommand(card, value, command,
+                         [this, reason = tr("Triggered, To card %1").arg(nameOf(card)),
+                          message = QStringLiteral("Sending %1").arg(boolText(value))] {
+                             emit alarmLog(QStringLiteral("Timer"), reason, message);
+                         });
         }
     }
 }

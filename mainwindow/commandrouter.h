@@ -1,11 +1,14 @@
 #pragma once
 
 #include "commandsend.h"
+#include "node.h"
 
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
+#include <deque>
+#include <functional>
 #include <memory>
 
 class AlarmsArea;
@@ -15,9 +18,12 @@ class Node;
 class WorkspaceArea;
 
 // Every command a user or a relay timer gives: it finds the device node the
-// control unit knows (the element's paired status row), hands it to the
-// control unit with command() and logs the user action with userAction(). A
-// node without a live device sends nothing.
+// control unit knows (the element's paired status row) and hands it to the
+// control unit with command(). A node without a live device sends nothing.
+// What tells that a command was done (its user-action line, a gateway box's
+// flag, a timer's alarm row) waits for the unit's answer: only a command
+// sent writes it; one not sent has the controls of its device show the
+// device's state again (deviceStateWanted).
 class CommandRouter : public QObject
 {
     Q_OBJECT
@@ -37,24 +43,49 @@ public:
     void clearGatewayAlarms(Node* gatewayElement, const QVariant& value);
 
     static QString globalModeText(const QVariant& value);
-    // The control unit sent nothing for a command (ControlUnit::commandRefused):
-    // the operator reads why on screen and in the user-action log.
+    // The control unit's answers to command(), one per command, in the
+    // order given (ControlUnit::commandSent, ControlUnit::commandRefused).
+    void commandSent(const QString& gateway, const QString& device);
+    void commandNotSent(const QString& gateway, const QString& device, const QString& reason);
+    // A command sent nothing: the operator reads why on screen and in the
+    // user-action log.
     void commandRefused(const QString& gateway, const QString& device, const QString& reason);
+    // The note no longer holds: the link moved, or the project went.
+    void clearNote();
 
 signals:
     // For the control unit, on its thread.
     void command(Node* device, CommandSend action, QVariant value);
-    // What the operator is shown of a command not sent.
+    // What the operator is shown of the latest command's outcome.
     void commandNote(QString text);
+    // A command for the device of `element` was not sent: its map buttons
+    // and panels show the device's state, not the click.
+    void deviceStateWanted(Node* element);
     void userAction(QString subject, QString message);
     void alarmLog(QString source, QString reason, QString message);
 
 private:
+    using WhenSent = std::function<void()>;
+    // A command handed to the unit and not yet answered.
+    struct Pending
+    {
+        NodeHandle element;
+        WhenSent whenSent;
+    };
+
     Node* deviceOf(Node* elementNode) const;
-    void send(Node* elementNode, CommandSend action, const QVariant& value);
+    void send(Node* elementNode, CommandSend action, const QVariant& value, WhenSent whenSent = {});
+    // The oldest command not yet answered; none when the unit answers a
+    // command that did not come from here.
+    Pending takeAnswered();
     void log(const QString& subject, const QString& message);
+    // The user-action line, written once the command is sent.
+    WhenSent logged(const QString& subject, const QString& message);
+    // `alsoWhenSent` goes with a relay command: a timer's alarm row.
+    void relayCommand(Node* elementNode, const QVariant& value, CommandSend action, WhenSent alsoWhenSent);
     void zoneCommand(Node* elementNode, const QVariant& value, CommandSend action);
     void lowVoltageCommand(Node* elementNode, const QVariant& value, CommandSend action);
+    WhenSent clearAlarmLine(Node* elementNode);
     void clearAlarm(Node* elementNode, const QVariant& value);
     void allEnergizersActive(Node* elementNode, const QVariant& value);
     void allEnergizersLowVoltage(Node* elementNode, const QVariant& value);
@@ -63,4 +94,6 @@ private:
     AlarmsArea* m_alarms;
     DeviceUnits* m_units;
     const std::unique_ptr<DialogLaunchers>& m_launchers;
+    // The unit answers in the order it was given the commands.
+    std::deque<Pending> m_pending;
 };

@@ -92,8 +92,9 @@ void DeviceStates::energHeartbeat(Node* row, bool statusChanged)
     g_energizerModel->refreshChanges(row);
     const bool device = element && (element->type == Node::Energizer || element->type == Node::IOCard);
     ControlUnit* unit = m_units->controlUnit();
-    // The first heartbeat of a row only tells where the device stands.
-    if (statusChanged && row->heartbeatSeen && device && !(unit && unit->sensorMode)) {
+    // The first heartbeat of a row only tells where the device stands; a
+    // device the operator disabled asks for nothing, as it logs no alarm.
+    if (statusChanged && row->heartbeatSeen && device && row->enabled && !(unit && unit->sensorMode)) {
         m_alarms->alarmConfirmDlg()->showAlarmConfirm(row);
         // The confirmation repaints at once, and whatever else was queued
         // (a project reload among it) has run by now.
@@ -177,6 +178,12 @@ void DeviceStates::updateActionButtons(Node* elementNode)
                 << QStringLiteral("Command %1 is not defined for button callback").arg(box->actionCommandName());
         }
     }
+}
+
+void DeviceStates::showDeviceState(Node* elementNode)
+{
+    updateActionButtons(elementNode);
+    refreshPanels(elementNode);
 }
 
 void DeviceStates::energTick(Node* elementNode)

@@ -57,6 +57,9 @@ public:
     // so, not that the gateway closed it, until the link dials again.
     void showGatewayClosedHere(const QString& why);
     void updateActionButtons(Node* elementNode);
+    // A command for the element's device was not sent: its map buttons and
+    // panels show the device's state again, not the operator's click.
+    void showDeviceState(Node* elementNode);
 
     // Whether a button with `command` is checked for the status row; none
     // for a command that has no rule.

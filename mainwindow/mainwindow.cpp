@@ -331,6 +331,7 @@ void MainWindow::createProjectFiles()
     connect(m_files, &ProjectFiles::projectClosed, this, [this] {
         m_alarms->projectClosed();
         m_deviceStates->projectClosed();
+        m_commands->clearNote();
     });
     connect(m_files, &ProjectFiles::linkAddressRefused, this, [this](bool gateway, const QString& address) {
         m_deviceStates->showRefusedAddress(gateway, address);
@@ -498,7 +499,8 @@ void MainWindow::connectDeviceUnits()
     m_deliveries = new HandleMailbox(this);
     m_voltageDeliveries = new HandleMailbox(m_logs->voltageDiagrammsDlg);
     connectGatewayUnit(unit);
-    // The unit resolves the handle under the site lock and keeps it while it sends.
+    // The unit resolves the handle under the site lock and keeps it while it
+    // sends; a node gone by then is answered as not sent, like any command.
     connect(
         this, &MainWindow::command, unit,
         [unit](Node* device, CommandSend action, QVariant value) {
@@ -506,16 +508,17 @@ void MainWindow::connectDeviceUnits()
                 unit,
                 [unit, device = NodeHandle(device), action, value] {
                     SiteLocker lock;
-                    if (Node* live = device.get())
-                        unit->command(live, action, value);
-                    else
-                        qCWarning(lcMainWindow) << "Command" << int(action) << "dropped: its node no longer exists";
+                    unit->command(device.get(), action, value);
                 },
                 Qt::QueuedConnection);
         },
         Qt::DirectConnection);
-    connect(unit, &ControlUnit::commandRefused, m_commands.get(), &CommandRouter::commandRefused,
+    connect(unit, &ControlUnit::commandSent, m_commands.get(), &CommandRouter::commandSent, Qt::QueuedConnection);
+    connect(unit, &ControlUnit::commandRefused, m_commands.get(), &CommandRouter::commandNotSent,
             Qt::QueuedConnection);
+    connect(m_commands.get(), &CommandRouter::deviceStateWanted, states, &DeviceStates::showDeviceState);
+    // A note on a command speaks of the link where it was.
+    connect(m_units->fenceClient(), &qtClient::moved, m_commands.get(), &CommandRouter::clearNote);
     // The status bar follows the one gateway link.
     connect(m_units->fenceClient(), &qtClient::commStatus, this,
             [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });

@@ -269,9 +269,11 @@ private slots:
         QCOMPARE(site.row(37)->record[6], quint8(0x11));
 
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
+        QSignalSpy refused(&site.unit, &ControlUnit::commandRefused);
         site.unit.command(site.row(3), ActivateEnerg, true);
         QCOMPARE(cmd.count(), 0);
         QVERIFY(catcher.contains(QStringLiteral("dropped: the gateway link is not up")));
+        QCOMPARE(refused.value(0).value(2).toString(), QStringLiteral("the gateway link is not up"));
     }
 
     void dataOfAnotherGatewayIsDropped()
@@ -364,8 +366,10 @@ private slots:
         node->outputArea[ControlUnit::HvlvByte] = quint8(hvlvBefore);
         node->outputArea[ControlUnit::OnoffByte] = quint8(onoffBefore);
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
+        QSignalSpy answered(&site.unit, &ControlUnit::commandSent);
         site.unit.command(node, static_cast<CommandSend>(command), value);
         QCOMPARE(sent(cmd), QList<Sent>{expected});
+        QCOMPARE(answered.count(), 1);
         QCOMPARE(int(hvlv(node)), hvlvAfter);
         QCOMPARE(int(onoff(node)), onoffAfter);
     }
@@ -392,9 +396,11 @@ private slots:
         Node* gone = reinterpret_cast<Node*>(address);
         MessageCatcher catcher;
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
+        QSignalSpy refused(&site.unit, &ControlUnit::commandRefused);
         site.unit.command(gone, ActivateEnerg, true);
         QCOMPARE(cmd.count(), 0);
         QVERIFY(catcher.contains(QStringLiteral("no longer exists")));
+        QCOMPARE(refused.count(), 1);
     }
 
     void outputMapping()

@@ -34,8 +34,10 @@
 #include "testhome.h"
 #include "timerunit.h"
 #include "treemodel.h"
+#include "treepropertybrowser.h"
 #include "workspacearea.h"
 
+#include <QCheckBox>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsView>
 #include <QLabel>
@@ -435,21 +437,54 @@ private slots:
                      QStringLiteral("fence%1").arg(i + 1));
             QCOMPARE(gateway->child(0)->child(1)->child(0)->data(2), window->alarms()->soundAlarmNodes().at(i)->data(2));
         }
-        // The button and a relay timer of the box the link does not dial send
-        // nothing: the operator reads which gateway they were for.
+        // The button, the panel's check box, a low-voltage button and a relay
+        // timer of the box the link does not dial send nothing: the operator
+        // reads which gateway they were for; the controls and the box's flag
+        // keep the device's state, and no row claims a switch.
         sim.clearReceived();
         QLabel* note = formChild<QLabel>(window.get(), "commandNoteLabel");
         const QString notSent = QStringLiteral("Command for %1 of KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22");
         clickMapButton(buttons.at(0));
         QTRY_COMPARE(note->text(), notSent.arg("Energ5"));
+        QVERIFY(!buttons.at(0)->actionButton()->isChecked());
+        GraphicsBox* other = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return box->ip() == ips.at(0); });
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(
+            g_elementTreeModel->nodeIndex(other->node()->child(4))));
+        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("FenceOn1"))).first());
+        auto* fenceOn = panel->browser->findChild<QCheckBox*>();
+        clickOn(fenceOn);
+        QTRY_VERIFY(!fenceOn->isChecked());
+        buttons.at(0)->setActionTarget(other->node());
+        buttons.at(0)->setActionCommand(EnergizersHiLo);
+        buttons.at(0)->actionButton()->setChecked(false);
+        clickMapButton(buttons.at(0));
+        QTRY_COMPARE(note->text(), QStringLiteral("Command for KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22"));
+        QVERIFY(!other->allEnergisersLowVoltage());
         window->commands()->timerCommand(ips.at(0), 34, ActivateRelay3, true);
         QTRY_COMPARE(note->text(), notSent.arg("IOCard34"));
         QTRY_COMPARE(sqlRows("select info from logUserAction where subject='Command'"),
-                     (QStringList{notSent.arg("Energ5"), notSent.arg("IOCard34")}));
+                     (QStringList{notSent.arg("Energ5"), notSent.arg("Energ5"),
+                                  QStringLiteral("Command for KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22"),
+                                  notSent.arg("IOCard34")}));
         // Zone 1 on for energizer 6 (device number, 0, device type 5, high/low bits, zone bits), the only frame.
         clickMapButton(buttons.at(1));
         QVERIFY(sim.waitForFunction(16, 1));
         QCOMPARE(sim.receivedWithFunction(16), QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050001000000")});
+        QTRY_COMPARE(note->text(), QStringLiteral("Command for Energ6 of KX4 127.0.0.22 sent"));
+        window->commands()->timerCommand(ips.at(1), 34, ActivateRelay3, true);
+        QTRY_COMPARE(note->text(), QStringLiteral("Command for IOCard34 of KX4 127.0.0.22 sent"));
+        QCOMPARE(sqlRows("select info from logUserAction where subject in ('Energizer', 'OsprelVell', 'IOCard') order by id"),
+                 (QStringList{"ActivateEnergZone1 Energ6 set to true", "ActivateIOCard IOCard34 Relay3 set to true"}));
+        QCOMPARE(sqlRows("select reason from logAlarm where source='Timer'"), QStringList{"Triggered, To card IOCard34"});
+        // The note goes when the link moves, and with the project.
+        window->units()->fenceClient()->moveTo(ips.at(0));
+        QCOMPARE(note->text(), QString());
+        window->commands()->timerCommand(ips.at(1), 34, ActivateRelay3, false);
+        QTRY_VERIFY(note->text().endsWith(QStringLiteral("the link dials KX4 127.0.0.21")));
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        formChild(window.get(), "actNew")->trigger();
+        QCOMPARE(note->text(), QString());
         g_currentUser.clear();
     }
 

@@ -481,11 +481,9 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     QCOMPARE(energizer->data(0).toString(), QString("East"));
     // Its command rows act on its energizer, not on the tree's current row.
     QSignalSpy commands(window.get(), &MainWindow::command);
-    QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
     window->propertyPanel()->edits()->customBtnClick(popupSet, row(popupSet, "ClearAlarm"));
     QCOMPARE(commands.size(), 1);
     QCOMPARE(commands.first().at(0).value<Node*>(), energizer->deviceNode);
-    QCOMPARE(log.last().at(1).toString(), QString("Clear alarm of KX4 East"));
 
     // The energizer goes while the popup is open: live updates and edits pass it by.
     Node* statusRow = energizer->deviceNode;
