@@ -143,12 +143,18 @@ bool ControlUnit::isPresentNumber(int n) const
     return n >= FirstIOCard && n <= LastEnergizer + client->no_of_iocards;
 }
 
+// The link counts as up from the first whole image after the read sweep:
+// its records are the sweep's, and every row takes its record from it as a
+// heartbeat would, before the output mapping or a command works from a row.
 void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
 {
     SiteLocker lock;
     Node* gateway = findKX4Node();
     if (!gateway)
         return;
+    const bool valid = client->dataValid;
+    const bool comesUp = valid && !linkUp;
+    linkUp = valid;
     const int blocks = std::min<int>(ImageBlockCount, int(kx4Data.size()));
     for (int i = 1; i < blocks; ++i) {
         Node* row = gateway->child(i - 1);
@@ -157,17 +163,22 @@ void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
         const DeviceData& block = kx4Data[i];
         image[i].fill(0);
         std::copy_n(block.begin(), std::min<int>(int(block.size()), int(image[i].size())), image[i].begin());
-        if (isPresent(row))
-            row->updated = true;
+        if (!isPresent(row))
+            continue;
+        if (comesUp)
+            updateZoneStatus(row);
+        row->updated = true;
     }
-    linkUp = client->dataValid;
     applyOutputMapping(gateway, gateway);
 }
 
 void ControlUnit::dataUpdate(DeviceData data, int No)
 {
     SiteLocker lock;
-    linkUp = client && client->dataValid;
+    // Only an image brings the link up: a record of the sweep that is
+    // handled after the sweep ended still comes before the sweep's image.
+    if (!client || !client->dataValid)
+        linkUp = false;
     if (!linkUp)
         return;
     Node* gateway = findKX4Node();

@@ -140,6 +140,8 @@ private:
     QTime heartbeatTime(int deviceNumber);
 
     std::array<Block, ImageBlockCount> image{};
+    // Up from the first whole image of a valid link on; down at a record
+    // of a link that is not valid.
     bool linkUp = false;
     LinkLossWatch m_linkLoss{QStringLiteral("gateway")};
     // Set once by connectClient before the unit's thread runs; read only after.

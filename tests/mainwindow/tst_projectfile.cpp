@@ -810,6 +810,7 @@ private slots:
     // An alarm logged while the open asks its save question reaches the log.
     void alarmDuringOpenIsLogged()
     {
+        QVERIFY(sqlRows(QStringLiteral("delete from logAlarm")).isEmpty());
         open(HandWritten);
         window->project()->setModified(true);
         ControlUnit* unit = window->units()->controlUnit();
