@@ -505,7 +505,7 @@ int ControlUnit::ioCardRelay(const Node* row, int relay)
 // ---------------------------------------------------------------------------
 // Output mapping: energizer inputs drive IO card relays
 
-QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) const
+QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element)
 {
     QList<RelayState> states;
     if (!linkUp || !element)
@@ -514,6 +514,10 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
     Node* owner = wholeGateway ? element : element->parent();
     if (!owner)
         return states;
+    // Every heartbeat runs the mapping: a record it skips is told once, and
+    // again only once the mapping has changed.
+    const bool skipsTold = m_skipsTold.value(element) == element->outputMappings;
+    bool skipped = false;
     for (const MappingRecord& record : element->outputMappings) {
         // A record without a card yields entries that match no card: nothing to do.
         if (record.id == 0)
@@ -522,8 +526,10 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
         if (!card || !card->enabled)
             continue;
         if (card->type != Node::IOCard) {
-            qCWarning(lcEnergizers) << "Output mapping of" << element->name << "skipped: device" << record.id
-                       << "is not an IO card";
+            if (!skipsTold)
+                qCWarning(lcEnergizers) << "Output mapping of" << element->name << "skipped: device" << record.id
+                                        << "is not an IO card";
+            skipped = true;
             continue;
         }
         for (int relay = 0; relay < RelayCount; ++relay) {
@@ -545,6 +551,10 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
             }
         }
     }
+    if (skipped)
+        m_skipsTold.insert(element, element->outputMappings);
+    else
+        m_skipsTold.remove(element);
     return states;
 }
 

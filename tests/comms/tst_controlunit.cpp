@@ -432,17 +432,23 @@ private slots:
     void mappingToTheWrongKindIsSkipped()
     {
         ControlUnitSite site;
+        MessageCatcher catcher;
         site.element(2)->outputMappings = {mappingRecord(5, 0, 0x0001)};
         site.element(33)->inputMappings = {mappingRecord(40, 0, 0x0001)};
-
-        MessageCatcher catcher;
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
+        site.feed(2, {{6, kPanic}});
         site.feed(2, {{6, kPanic}});
         site.feed(33, {{4, 0x01}});
         QCOMPARE(cmd.count(), 0);
-        QVERIFY(catcher.contains(QStringLiteral("is not an IO card")));
         QVERIFY(catcher.contains(QStringLiteral("is not an energizer")));
         QCOMPARE(hvlv(site.row(5)), quint8(0));
+        // Every heartbeat skips it; a mapping is told once, and once more when changed.
+        site.element(2)->outputMappings = {mappingRecord(6, 0, 0x0001)};
+        site.feed(2);
+        site.feed(2);
+        QCOMPARE(catcher.messages().filter(QStringLiteral("is not an IO card")),
+                 (QStringList{"Output mapping of \"Energ2\" skipped: device 5 is not an IO card",
+                              "Output mapping of \"Energ2\" skipped: device 6 is not an IO card"}));
     }
 
     // The sweep answers energizer 6 with both zones on at high voltage and
