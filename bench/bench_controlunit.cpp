@@ -129,11 +129,14 @@ public:
         loop.exec();
     }
 
+    // Also brings the unit's link up: a link counts as up from the read
+    // sweep's image on, which the steady records stand for here.
     void prepareRecords()
     {
         for (int variant = 0; variant < 2; ++variant)
             for (int n = 0; n < Kx4Image::kBlockCount; ++n)
                 records[variant].append(record(n, variant == 1));
+        emit client.tcpInUpdate(records[0]);
     }
 
     // What this thread received, counted as it ran the deliveries.

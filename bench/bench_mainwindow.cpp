@@ -316,6 +316,17 @@ public:
         sensors = buildTWSites(window);
         qtClientTW* twClient = units->twClient();
         twClient->setTiming(standingLinkTiming());
+        // The TW link dials the last TW system, as an open project does:
+        // only that system takes the controller's states. Nobody answers there.
+        const QString twAddress = QStringLiteral("127.0.0.%1").arg(Gateways + 1);
+        {
+            SiteLocker lock;
+            Node* served = g_twSensorModel->rootNode()->children.last();
+            served->setData(0, twAddress);
+            served->deviceNode->setData(0, twAddress);
+        }
+        twClient->setPort(1);
+        twClient->moveTo(twAddress);
         QObject::connect(twClient, &qtClientTW::tcpInUpdate, &m_counting, [this] { ++framesParsed; });
         TWControlUnit* twUnit = units->twControlUnit();
         QObject::connect(twUnit, &TWControlUnit::sensorTick, &m_counting, [this] { m_twCounts.deliveries++; },

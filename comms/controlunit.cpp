@@ -150,12 +150,18 @@ bool ControlUnit::isPresentNumber(int n) const
     return n >= FirstIOCard && n <= LastEnergizer + client->no_of_iocards;
 }
 
+// The link counts as up from the first whole image after the read sweep:
+// its records are the sweep's, and every row takes its record from it as a
+// heartbeat would, before the output mapping or a command works from a row.
 void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
 {
     SiteLocker lock;
     Node* gateway = findKX4Node();
     if (!gateway)
         return;
+    const bool valid = client->dataValid;
+    const bool comesUp = valid && !linkUp;
+    linkUp = valid;
     const int blocks = std::min<int>(ImageBlockCount, int(kx4Data.size()));
     for (int i = 1; i < blocks; ++i) {
         Node* row = gateway->child(i - 1);
@@ -164,17 +170,22 @@ void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
         const DeviceData& block = kx4Data[i];
         image[i].fill(0);
         std::copy_n(block.begin(), std::min<int>(int(block.size()), int(image[i].size())), image[i].begin());
-        if (isPresent(row))
-            row->updated = true;
+        if (!isPresent(row))
+            continue;
+        if (comesUp)
+            updateZoneStatus(row);
+        row->updated = true;
     }
-    linkUp = client->dataValid;
     applyOutputMapping(gateway, gateway);
 }
 
 void ControlUnit::dataUpdate(DeviceData data, int No)
 {
     SiteLocker lock;
-    linkUp = client && client->dataValid;
+    // Only an image brings the link up: a record of the sweep that is
+    // handled after the sweep ended still comes before the sweep's image.
+    if (!client || !client->dataValid)
+        linkUp = false;
     if (!linkUp)
         return;
     Node* gateway = findKX4Node();
@@ -515,7 +526,7 @@ int ControlUnit::ioCardRelay(const Node* row, int relay)
 // ---------------------------------------------------------------------------
 // Output mapping: energizer inputs drive IO card relays
 
-QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) const
+QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element)
 {
     QList<RelayState> states;
     if (!linkUp || !element)
@@ -524,6 +535,10 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
     Node* owner = wholeGateway ? element : element->parent();
     if (!owner)
         return states;
+    // Every heartbeat runs the mapping: a record it skips is told once, and
+    // again only once the mapping has changed.
+    const bool skipsTold = m_skipsTold.value(element) == element->outputMappings;
+    bool skipped = false;
     for (const MappingRecord& record : element->outputMappings) {
         // A record without a card yields entries that match no card: nothing to do.
         if (record.id == 0)
@@ -532,8 +547,10 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
         if (!card || !card->enabled)
             continue;
         if (card->type != Node::IOCard) {
-            qCWarning(lcEnergizers) << "Output mapping of" << element->name << "skipped: device" << record.id
-                       << "is not an IO card";
+            if (!skipsTold)
+                qCWarning(lcEnergizers) << "Output mapping of" << element->name << "skipped: device" << record.id
+                                        << "is not an IO card";
+            skipped = true;
             continue;
         }
         for (int relay = 0; relay < RelayCount; ++relay) {
@@ -555,6 +572,10 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element) co
             }
         }
     }
+    if (skipped)
+        m_skipsTold.insert(element, element->outputMappings);
+    else
+        m_skipsTold.remove(element);
     return states;
 }
 

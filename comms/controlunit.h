@@ -6,6 +6,7 @@
 #include "linklosswatch.h"
 #include "node.h"
 
+#include <QHash>
 #include <QList>
 #include <QElapsedTimer>
 #include <QObject>
@@ -149,14 +150,19 @@ private:
     void updateZoneBits(Node* row, const Block& block, int zone);
     // `row` of `gateway`, or the gateway's own row for all of its devices.
     void applyOutputMapping(Node* gateway, Node* row);
-    QList<RelayState> collectRelayStates(Node* element) const;
+    QList<RelayState> collectRelayStates(Node* element);
     void applyInputMapping(Node* ioCardElement);
     void runCommand(Node* row, CommandSend command, const QVariant& value);
     void sendRowBytes(Node* row, char clearAlarm = 0);
     QTime heartbeatTime(int deviceNumber);
 
     std::array<Block, ImageBlockCount> image{};
+    // Up from the first whole image of a valid link on; down at a record
+    // of a link that is not valid.
     bool linkUp = false;
+    // The output mappings, by element, whose skipped records were told.
+    // Only compared, never followed: the element may be gone.
+    QHash<const Node*, QList<MappingRecord>> m_skipsTold;
     LinkLossWatch m_linkLoss{QStringLiteral("gateway")};
     // Set once by connectClient before the unit's thread runs; read only after.
     qtClient* client = nullptr;

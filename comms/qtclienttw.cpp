@@ -100,6 +100,7 @@ void qtClientTW::moveTo(const QString& address)
 {
     link.leavePeer();
     m_address = address;
+    emit movedTo(address);
     startupData(qtClient::StartupReadOffset, qtClient::kReadRegisters);
     if (!address.isEmpty())
         connectToServer();

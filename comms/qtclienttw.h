@@ -53,7 +53,8 @@ public:
     // Closes the link and keeps it closed: no attempt, no retry, until the
     // next connectToServer.
     void stopLink();
-    // As qtClient::moveTo: an empty address leaves the link closed.
+    // As qtClient::moveTo: an empty address leaves the link closed. Tells
+    // movedTo after the old link's last image.
     void moveTo(const QString& address);
     void startupData(int offset, int length);
 
@@ -82,6 +83,10 @@ signals:
     void commStatus(qtClient::ClientStatus value);
     // As qtClient::closedOnPurpose.
     void closedOnPurpose();
+    // The link dials `address` now (empty: it stays closed). Comes after
+    // the reset image of the link it left, so a receiver in the order of
+    // the signals knows which controller every image came from.
+    void movedTo(QString address);
     void refreshheartTimer();
     void checkpacket(int);
 

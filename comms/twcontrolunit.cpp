@@ -18,20 +18,41 @@ TWControlUnit::~TWControlUnit() = default;
 
 void TWControlUnit::connectClient(qtClientTW* twClient, Qt::ConnectionType type)
 {
+    m_dialled = twClient->address();
     connect(twClient, &qtClientTW::tcpInUpdate, this, &TWControlUnit::tovelUpdateArray, type);
+    // In the order the client tells them: the reset image of the link it
+    // leaves still goes to the system it left.
+    connect(twClient, &qtClientTW::movedTo, this, &TWControlUnit::linkMovedTo, type);
     connect(
         twClient, &qtClientTW::closedOnPurpose, this, [this] { m_linkLoss.closedOnPurpose(); }, type);
     connect(twClient, &qtClientTW::commStatus, this, &TWControlUnit::linkStatus, type);
 }
 
-// Only the last enabled TW system follows the controller. Call with the
-// site mutex held.
+void TWControlUnit::linkMovedTo(QString address)
+{
+    m_dialled = address;
+}
+
+QString TWControlUnit::refusalText(const QString& system, const QString& dialled)
+{
+    const QString reason = dialled.isEmpty() ? QStringLiteral("the TW link is closed")
+                                             : QStringLiteral("the link dials TW system %1").arg(dialled);
+    const QString target = system.isEmpty() ? QStringLiteral("TW system without an address")
+                                            : QStringLiteral("TW system %1").arg(system);
+    return QStringLiteral("Command for %1 not sent: %2").arg(target, reason);
+}
+
+// The TW system whose address (column 0) the link dials follows the
+// controller; of several at that address, the last enabled one. Call with
+// the site mutex held.
 Node* TWControlUnit::followingSystem() const
 {
     Node* root = twModel ? twModel->rootNode() : nullptr;
+    if (!root || m_dialled.isEmpty())
+        return nullptr;
     Node* system = nullptr;
-    for (Node* candidate : root ? root->children : QList<Node*>()) {
-        if (candidate && candidate->enabled)
+    for (Node* candidate : root->children) {
+        if (candidate && candidate->enabled && candidate->data(NameColumn).toString() == m_dialled)
             system = candidate;
     }
     return system;

@@ -15,7 +15,9 @@ class qtClientTW;
 // Takes the images of sensor records that the TW controller client hands on,
 // copies each enabled sensor's record into its node of the TW sensor states
 // model, sets the sensor's state class, logs changes of it and tells the main
-// window; once a second it ticks every enabled sensor. It sends nothing.
+// window; once a second it ticks every enabled sensor. It sends nothing. The
+// images go only to the TW system at the address the TW link dials: each
+// TW system has a controller of its own.
 //
 // Lives on its own thread. Every slot holds the site mutex for its whole
 // body, so the GUI thread never sees a sensor half written; the signals reach
@@ -41,12 +43,20 @@ public:
     // mutex held, as the slots do.
     void updateSensor(Node* sensorNode);
 
-    // Wires the TW client's images and link statuses here (`type` as the
-    // threads demand). Call it while wiring, before the unit's thread runs.
+    // Wires the TW client's images, link statuses and moves here (`type` as
+    // the threads demand); the unit starts from the address the client
+    // dials now. Call it while wiring, before the unit's thread runs.
     void connectClient(qtClientTW* twClient, Qt::ConnectionType type = Qt::QueuedConnection);
+
+    // The line that tells of a Global Reset not sent for the TW system at
+    // `system` while the TW link dials `dialled` (empty: the link is closed).
+    static QString refusalText(const QString& system, const QString& dialled);
 
 public slots:
     void tovelUpdateArray(KX4Data kx4Data);
+    // The TW link dials `address` now: the images that follow are from its
+    // controller.
+    void linkMovedTo(QString address);
     void afterTimer();
     // Logs the loss of the TW link that was up, once per loss, under the
     // name of the TW system that follows the controller.
@@ -63,5 +73,6 @@ private:
     Node* followingSystem() const;
 
     std::array<Block, ImageBlockCount> image{};
+    QString m_dialled;
     LinkLossWatch m_linkLoss{QStringLiteral("TW controller")};
 };

@@ -11,6 +11,7 @@
 #include "windowsettings.h"
 #include "sitemutex.h"
 #include "treemodel.h"
+#include "twcontrolunit.h"
 #include "workspacearea.h"
 
 #include <QDebug>
@@ -272,9 +273,7 @@ void CommandRouter::clearAlarm(Node* elementNode, const QVariant& value)
         clearGatewayAlarms(elementNode, value);
         break;
     case Node::TWSystem:
-        clearAlarmLine(elementNode)();
-        if (qtClientTW* client = m_units->twClient())
-            client->sendRequest(0, 0, 0);
+        resetTWSystem(elementNode);
         break;
     case Node::Energizer:
         send(elementNode, ClrAlms, value, clearAlarmLine(elementNode));
@@ -344,9 +343,31 @@ void CommandRouter::timerCommand(const QString& kx4, int ioCard, CommandSend com
     }
 }
 
+// Each TW system has a controller of its own, and the one TW link reaches
+// only the system at the address it dials.
+void CommandRouter::resetTWSystem(Node* system)
+{
+    qtClientTW* client = m_units->twClient();
+    if (!client)
+        return;
+    const QString address = nameOf(system);
+    if (!address.isEmpty() && address == client->address()) {
+        clearAlarmLine(system)();
+        client->sendRequest(0, 0, 0);
+        return;
+    }
+    const QString text = TWControlUnit::refusalText(address, client->address());
+    qCWarning(lcMainWindow).noquote() << text;
+    tellNotSent(text);
+}
+
 void CommandRouter::commandRefused(const QString& gateway, const QString& device, const QString& reason)
 {
-    const QString text = ControlUnit::refusalText(gateway, device, reason);
+    tellNotSent(ControlUnit::refusalText(gateway, device, reason));
+}
+
+void CommandRouter::tellNotSent(const QString& text)
+{
     emit commandNote(text);
     log(QStringLiteral("Command"), text);
 }

@@ -89,6 +89,9 @@ private:
     void clearAlarm(Node* elementNode, const QVariant& value);
     void allEnergizersActive(Node* elementNode, const QVariant& value);
     void allEnergizersLowVoltage(Node* elementNode, const QVariant& value);
+    void resetTWSystem(Node* system);
+    // What the operator reads, on screen and in the user-action log, of a command not sent.
+    void tellNotSent(const QString& text);
 
     WorkspaceArea* m_workspaces;
     AlarmsArea* m_alarms;

@@ -20,6 +20,7 @@ ControlUnitSite::ControlUnitSite(int energizers, int ioCards)
 
     unit.energizerModel = &energizerModel;
     unit.connectClient(&client, Qt::DirectConnection);
+    feedImage(image());
 }
 
 ControlUnitSite::~ControlUnitSite()
@@ -55,6 +56,14 @@ void ControlUnitSite::feed(int n, const DeviceData& data)
 void ControlUnitSite::feedImage(const KX4Data& image)
 {
     unit.tovelUpdateArray(image);
+}
+
+KX4Data ControlUnitSite::image(std::initializer_list<std::pair<int, quint8>> bytes)
+{
+    KX4Data image(Kx4Image::kBlockCount);
+    for (int n = 0; n < Kx4Image::kBlockCount; ++n)
+        image[n] = block(n, bytes);
+    return image;
 }
 
 MappingRecord mappingRecord(quint16 id, int word, quint32 value)

@@ -12,7 +12,9 @@
 
 // A gateway's site trees, a client that believes it talks to that gateway,
 // and a control unit over them, all on the test's thread. The client's
-// signals reach the unit directly; feeding calls the unit's slots.
+// signals reach the unit directly; feeding calls the unit's slots. The link
+// is up: the unit has had the image of a sweep that read every device as
+// block(n).
 class ControlUnitSite
 {
 public:
@@ -32,6 +34,8 @@ public:
     void feed(int n, const DeviceData& data);
     void feed(int n, std::initializer_list<std::pair<int, quint8>> bytes = {}) { feed(n, block(n, bytes)); }
     void feedImage(const KX4Data& image);
+    // An image of every device's block(n) with the bytes given.
+    static KX4Data image(std::initializer_list<std::pair<int, quint8>> bytes = {});
 
     QTcpServer server;
     qtClient client{0};

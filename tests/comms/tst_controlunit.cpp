@@ -2,6 +2,7 @@
 
 #include "alarmcondition.h"
 #include "messagecatcher.h"
+#include "simulatedlink.h"
 #include "sitemutex.h"
 
 #include <QDateTime>
@@ -361,7 +362,6 @@ private slots:
         QFETCH(int, onoffAfter);
 
         ControlUnitSite site;
-        site.feed(1);  // brings the link up
         Node* node = device == 0 ? site.gatewayRow : site.row(device);
         node->outputArea[ControlUnit::HvlvByte] = quint8(hvlvBefore);
         node->outputArea[ControlUnit::OnoffByte] = quint8(onoffBefore);
@@ -380,7 +380,6 @@ private slots:
     {
         ControlUnitSite site;
         site.addGateway(ControlUnitSite::kAddress)->child(2)->outputArea[ControlUnit::OnoffByte] = 0x02;
-        site.feed(1);
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
         site.unit.command(site.row(3), ActivateEnergZone1, true);
         QCOMPARE(sent(cmd), (QList<Sent>{{3, 0, 0x03, 0, false}}));
@@ -389,7 +388,6 @@ private slots:
     void commandForAGoneNodeIsDropped()
     {
         ControlUnitSite site;
-        site.feed(1);
         auto doomed = std::make_unique<Node>(QStringLiteral("gone"));
         const volatile quintptr address = quintptr(doomed.get());
         doomed.reset();
@@ -430,7 +428,6 @@ private slots:
         site.gatewayElement->outputMappings = {mappingRecord(36, 7, 0x0001)};
         KX4Data image(Kx4Image::kBlockCount, DeviceData(Kx4Image::kBlockSize, 0));
         image[3] = ControlUnitSite::block(3, {{6, kPanic}});
-        site.feed(1);  // link up
         site.row(3)->record[6] = kPanic;  // the rows' records decide, not the image
 
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
@@ -441,19 +438,55 @@ private slots:
     void mappingToTheWrongKindIsSkipped()
     {
         ControlUnitSite site;
+        MessageCatcher catcher;
         site.element(2)->outputMappings = {mappingRecord(5, 0, 0x0001)};
         site.element(33)->inputMappings = {mappingRecord(40, 0, 0x0001)};
-        site.feed(2);
-        site.feed(33);
-
-        MessageCatcher catcher;
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
+        site.feed(2, {{6, kPanic}});
         site.feed(2, {{6, kPanic}});
         site.feed(33, {{4, 0x01}});
         QCOMPARE(cmd.count(), 0);
-        QVERIFY(catcher.contains(QStringLiteral("is not an IO card")));
         QVERIFY(catcher.contains(QStringLiteral("is not an energizer")));
         QCOMPARE(hvlv(site.row(5)), quint8(0));
+        // Every heartbeat skips it; a mapping is told once, and once more when changed.
+        site.element(2)->outputMappings = {mappingRecord(6, 0, 0x0001)};
+        site.feed(2);
+        site.feed(2);
+        QCOMPARE(catcher.messages().filter(QStringLiteral("is not an IO card")),
+                 (QStringList{"Output mapping of \"Energ2\" skipped: device 5 is not an IO card",
+                              "Output mapping of \"Energ2\" skipped: device 6 is not an IO card"}));
+    }
+
+    // The sweep answers energizer 6 with both zones on at high voltage and
+    // its mains failed; relay 1 of card 34 follows its mains. The link comes
+    // up with that record in the row: no relay switches at the connect, and
+    // "Zone 1 on" clicked as the link counts as up keeps zone 2 and the voltage.
+    void linkComesUpWithTheSweepsRecords()
+    {
+        ControlUnitSite site;
+        GatewaySimulator sim;
+        sim.setDeviceCounts(32, 31);
+        sim.setBlock(6, QByteArray::fromHex("06000000010000000000000000820000000000008200"));
+        QVERIFY(sim.listen(QHostAddress(ControlUnitSite::kAddress)));
+        site.element(6)->outputMappings = {mappingRecord(34, 0, 0x0002)};
+        QObject::connect(&site.unit, &ControlUnit::sendCmd, &site.client, &qtClient::sendRequest);
+        bool clicked = false;
+        QObject::connect(&site.client, &qtClient::commStatus, &site.unit, [&](qtClient::ClientStatus status) {
+            if (status == qtClient::Updated && !std::exchange(clicked, true))
+                site.unit.command(site.row(6), ActivateEnergZone1, true);
+        });
+        LinkTiming timing = quietLinkTiming();
+        timing.sweepStartDelayMs = 0;
+        site.client.setTiming(timing);
+        site.client.setPort(sim.port());
+        site.client.moveTo(ControlUnitSite::kAddress);
+        QVERIFY(sim.waitForFunction(43, 1));
+        sim.sendHeartbeat();
+        QVERIFY(sim.waitForFunction(16, 1));
+        sim.sendHeartbeat();
+        QVERIFY(sim.waitForFunction(90, 2));
+        QCOMPARE(sim.receivedWithFunction(16),
+                 QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050303000000")});
     }
 
     void inputMappingDrivesEnergizerZones()

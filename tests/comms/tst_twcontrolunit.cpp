@@ -28,8 +28,10 @@ struct TwSite
         unit.twModel = &model;
     }
 
+    // At the address `name`, which the link dials now.
     Node* addSystem(const QString& name, int sensors)
     {
+        unit.linkMovedTo(name);
         auto* system = new Node(name, model.rootNode());
         system->type = Node::TWSystem;
         system->columns = {name, 0, QStringLiteral("Workspace 1"), 0};
@@ -110,7 +112,7 @@ private slots:
     void stateClassChanges();
     void disabledSensorSkipped();
     void tickFollowsSensorFlagsOnly();
-    void lastEnabledSystemReceives();
+    void dialledSystemReceives();
     void sensorsBeyond32Skipped();
     void acrossThreadsFromTheClient();
 };
@@ -195,7 +197,9 @@ void TestTWControlUnit::tickFollowsSensorFlagsOnly()
     QCOMPARE(second->child(1)->data(1).toInt(), 0);
 }
 
-void TestTWControlUnit::lastEnabledSystemReceives()
+// Each system has a controller of its own: the one at the address the link
+// dials receives, if enabled.
+void TestTWControlUnit::dialledSystemReceives()
 {
     TwSite site;
     Node* first = site.addSystem(QStringLiteral("A"), 2);
@@ -204,10 +208,12 @@ void TestTWControlUnit::lastEnabledSystemReceives()
     third->enabled = false;
     QSignalSpy log(&site.unit, &TWControlUnit::writeAlarmLog);
     site.unit.tovelUpdateArray(TwSite::image({{1, 0xDD}}));
-    QCOMPARE(first->child(0)->data(1).toInt(), 0);
-    QCOMPARE(second->child(0)->data(1).toInt(), int(SensorState::Alarm));
+    site.unit.linkMovedTo(QStringLiteral("A"));
+    site.unit.tovelUpdateArray(TwSite::image({{2, 0xDD}}));
+    QCOMPARE(first->child(1)->data(1).toInt(), int(SensorState::Alarm));
+    QCOMPARE(second->child(1)->data(1).toInt(), 0);
     QCOMPARE(third->child(0)->data(1).toInt(), 0);
-    QCOMPARE(lines(log), (QList<Line>{{"B Sensor1", "Alarm", "change sensor status to Alarm"}}));
+    QCOMPARE(lines(log), (QList<Line>{{"A Sensor2", "Alarm", "change sensor status to Alarm"}}));
 }
 
 void TestTWControlUnit::sensorsBeyond32Skipped()

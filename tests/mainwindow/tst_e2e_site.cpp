@@ -65,7 +65,8 @@ class TstE2ESite : public QObject
 
     // The workspace's TW system with its first three sensors enabled and
     // hung under a TW sector circle on the map.
-    static GraphicsCircle* placeTWSector(GraphicsScene* scene)
+    // Under the TW system at `address`.
+    static GraphicsCircle* placeTWSector(GraphicsScene* scene, const QString& address)
     {
         auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
         circle->setPos(600, 320);
@@ -73,6 +74,11 @@ class TstE2ESite : public QObject
         g_elementTreeModel->insertNode(scene->workplaceNode(), -1, circle->node());
         Node* system = g_twSensorModel->rootNode()->child(0);
         system->enabled = true;
+        {
+            SiteLocker lock;
+            system->setData(0, address);
+            system->deviceNode->setData(0, address);
+        }
         for (int n = 0; n < 3; ++n) {
             auto* element = new Node(QStringLiteral("Sensor%1").arg(n + 1));
             element->type = Node::TWSensor;
@@ -134,7 +140,7 @@ private slots:
         GatewaySimulator twSim;
         twSim.setTwMode(true);
         QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.63"))));
-        GraphicsCircle* circle = placeTWSector(scene);
+        GraphicsCircle* circle = placeTWSector(scene, twSim.address().toString());
         qtClientTW* twClient = window->units()->twClient();
         twClient->setPort(twSim.port());
         twClient->moveTo(twSim.address().toString());

@@ -108,6 +108,10 @@ private slots:
         GatewaySimulator sim;
         sim.setTwMode(true);
         QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
+        {
+            SiteLocker lock;
+            system->setData(0, sim.address().toString());
+        }
         qtClientTW* client = window->units()->twClient();
         client->setPort(sim.port());
         client->moveTo(sim.address().toString());

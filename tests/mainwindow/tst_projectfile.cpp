@@ -9,11 +9,13 @@
 #include "commondlg.h"
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
+#include "fileedit.h"
 #include "graphicsline.h"
 #include "itemxml.h"
 #include "paneledits.h"
 #include "propertypanel.h"
 #include "propertyset.h"
+#include "treepropertybrowser.h"
 #include "scenemouse.h"
 
 #include "alarmsarea.h"
@@ -45,6 +47,7 @@
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUndoStack>
 #include <QWizard>
@@ -174,6 +177,24 @@ private:
         view->centerOn(centre);
         QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
                           view->viewport()->mapTo(window.get(), view->mapFromScene(centre)));
+    }
+
+    // "Clear alarms" of a TW system, from its panel as the operator gives it.
+    void clearAlarmsOf(Node* system)
+    {
+        window->workspaces()->tabs()->setCurrentIndex(system->data(3).toInt());
+        const QModelIndex source = g_elementTreeModel->nodeIndex(system->deviceNode);
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(source));
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("ClearAlarm"))).first());
+        // The editor shows once the browser has settled, after the last panel's.
+        const auto lastEdit = [panel] {
+            const QList<FileEdit*> edits = panel->browser->findChildren<FileEdit*>();
+            return edits.value(edits.size() - 1);
+        };
+        QTRY_VERIFY(lastEdit() && lastEdit()->isVisible());
+        auto* button = lastEdit()->findChild<QToolButton*>();
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, button->mapTo(window.get(), button->rect().center()));
     }
 
     // Opens `file` in the window, shown in design mode, and places a gateway
@@ -488,6 +509,51 @@ private slots:
         g_currentUser.clear();
     }
 
+    // Two TW systems with a controller each; the open dials the last. The TW
+    // link feeds only the system at its address, and a reset for the other
+    // sends nothing: the operator reads which system it was for.
+    void twoTWSystems()
+    {
+        const QStringList ips{QStringLiteral("127.0.0.91"), QStringLiteral("127.0.0.92")};
+        GatewaySimulator sims[2];
+        QString workplaces;
+        for (int i = 0; i < 2; ++i) {
+            sims[i].setTwMode(true);
+            QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), sims[0].port()));
+            workplaces += QStringLiteral("<Workplace name=\"%1\"><TWSensors IP=\"%2\" enabled=\"1\"><Sensor name=\"%1-1\" "
+                                         "enabled=\"1\"/><Sensor name=\"%1-2\" enabled=\"1\"/></TWSensors></Workplace>")
+                              .arg(QChar('A' + i), ips.at(i));
+        }
+        writeFile(path("two-tw.xml"), "<Project><Workplaces>" + workplaces.toUtf8() + "</Workplaces></Project>");
+        window->units()->twClient()->setPort(sims[0].port());
+        open(path("two-tw.xml"));
+        QVERIFY(sims[1].waitForFunction(43, 1));
+        g_currentUser = QStringLiteral("admin");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QList<Node*> systems = g_twSensorModel->rootNode()->children;
+        QStringList notes;
+        for (int dialled : {1, 0}) {
+            if (dialled == 0) {
+                // A's address set again: A's controller reports its sensor 2 in alarm.
+                window->units()->twClient()->moveTo(ips.at(0));
+                QVERIFY(sims[0].waitForFunction(43, 1));
+                sims[0].setSensorStates(QByteArray::fromHex("ffdd"));
+                sims[0].sendStates();
+                QTRY_COMPARE(sqlRows("select source from logAlarm where reason = 'Alarm' and source like '_-2'"), QStringList{"A-2"});
+                QCOMPARE(systems.at(1)->child(1)->data(1).toInt(), int(SensorState::Inactive));
+            }
+            clearAlarmsOf(systems.at(1 - dialled));
+            notes << QStringLiteral("Command for TW system %1 not sent: the link dials TW system %2").arg(ips.at(1 - dialled), ips.at(dialled));
+            QCOMPARE(formChild<QLabel>(window.get(), "commandNoteLabel")->text(), notes.last());
+            clearAlarmsOf(systems.at(dialled));
+            QVERIFY(sims[dialled].waitForFunction(16, 1));
+        }
+        QCOMPARE(sims[1].receivedWithFunction(16).size(), 1);
+        QCOMPARE(sqlRows("select info from logUserAction where info like 'Command for TW%'"), notes);
+        g_currentUser.clear();
+    }
+
     // The links follow the open project, and only to an address that is a
     // dotted quad: the socket layer would read "010.0.0.1" as 8.0.0.1. The
     // box keeps the text it was saved with, and the log names it. Nothing
@@ -779,6 +845,7 @@ private slots:
     // An alarm logged while the open asks its save question reaches the log.
     void alarmDuringOpenIsLogged()
     {
+        QVERIFY(sqlRows(QStringLiteral("delete from logAlarm")).isEmpty());
         open(HandWritten);
         window->project()->setModified(true);
         ControlUnit* unit = window->units()->controlUnit();
