@@ -225,6 +225,11 @@ BENCHMARK(BM_AlarmLogDateChange)
 // operator cancels that many milliseconds into rendering; without, the
 // preview is closed once it shows every page. While it renders, the
 // operator pages through what is there.
+//
+// The start the operator waits for is `firstPageMs`: from the print until
+// the preview holds a page to read. `shownMs` is when the preview dialog
+// appears, with no page yet, only "Preparing the report..." and its
+// progress.
 void BM_AlarmLogPrint(benchmark::State& state)
 {
     fillLog(state.range(0));

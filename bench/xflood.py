@@ -12,8 +12,16 @@ changes pushed, and each row's time from push to commit (the stand-in's own
 samples); the program's resident memory and the CPU time of its threads
 during the flood; with --sigterm-at, how long the program takes to end
 after a SIGTERM, and whether the rows on disk are the changes in order
-without a gap, against what the program had read. With --cpus the program
-runs on the CPUs named only (taskset), as on a slower or busier machine.
+without a gap, against what the program had read; with --sigkill-at the
+same after a SIGKILL, how many rows the program had read and not written,
+and whether the database is whole. The stand-in stops pushing just before
+the signal: `on_way_at_signal` is what it had pushed and the program had
+not read then, so 0 when the program kept up with the flood and the
+backlog when it was behind. With --cpus the program runs on the CPUs named
+only (taskset), as on a slower machine; with --busy N, N processes spin on
+those CPUs (on any, without --cpus) from just before the flood to the
+signal or the flood's end, as on a machine busy with other work: there the
+program falls behind a flood of 10,000 changes a second.
 
 Example, from the build directory:
   ../bench/xflood.py --bin bin --tool bench-bin/gatewayflood --out /tmp/xflood
@@ -160,6 +168,13 @@ def flood_rows(database, after_id):
     return len(rows), in_order
 
 
+def integrity(database):
+    db = sqlite3.connect(f"file:{database}?mode=ro", uri=True)
+    value = db.execute("pragma integrity_check").fetchone()[0]
+    db.close()
+    return value
+
+
 def newest_id(database):
     db = sqlite3.connect(f"file:{database}?mode=ro", uri=True)
     value = db.execute("select coalesce(max(id), 0) from logAlarm").fetchone()[0]
@@ -178,8 +193,10 @@ def main():
     p.add_argument("--rate", type=int, default=10000)
     p.add_argument("--seconds", type=int, default=20)
     p.add_argument("--sigterm-at", type=float, default=None, help="seconds into the flood")
+    p.add_argument("--sigkill-at", type=float, default=None, help="seconds into the flood")
     p.add_argument("--settle", type=int, default=15, help="seconds watched after the flood")
     p.add_argument("--cpus", default=None, help="run the program on these CPUs only (taskset), as a slower machine")
+    p.add_argument("--busy", type=int, default=0, help="processes spinning beside the program during the flood")
     a = p.parse_args()
 
     shutil.rmtree(a.out, ignore_errors=True)
@@ -259,21 +276,28 @@ def main():
 
         sampler = threading.Thread(target=sample, daemon=True)
         sampler.start()
+        spin = ["python3", "-c", "while True: pass"]
+        spinners = [subprocess.Popen((["taskset", "-c", a.cpus] if a.cpus else []) + spin) for _ in range(a.busy)]
+        procs.extend(spinners)
         cpu_before = thread_cpu(program.pid)
         flood_start = time.monotonic()
         tool.send(f"flood {a.rate} {a.seconds}")
         flood_end = flood_start + a.seconds
-        if a.sigterm_at is not None:
-            while time.monotonic() < flood_start + a.sigterm_at:
+        signal_at = a.sigterm_at if a.sigterm_at is not None else a.sigkill_at
+        if signal_at is not None:
+            while time.monotonic() < flood_start + signal_at:
                 time.sleep(0.01)
             # The stand-in stops pushing, then the signal: what it pushed is
-            # either still on its way (both ends' queues, sampled until the
-            # connection closes) or read by the program.
+            # either still on its way (both ends' queues, sampled at the
+            # signal and until the connection closes) or read by the program.
             n = len(tool.lines)
             tool.send("stop")
             stopped = tool.wait_for("stopped", 5, after=n)
+            on_way_at_signal = (unread_bytes(port) or 0) // FRAME_BYTES
             signalled = time.monotonic()
-            program.send_signal(signal.SIGTERM)
+            program.send_signal(signal.SIGTERM if a.sigterm_at is not None else signal.SIGKILL)
+            for spinner in spinners:
+                spinner.kill()
             sampling[0] = False
             sampler.join()
             unread = None
@@ -292,15 +316,21 @@ def main():
             with open(os.path.join(a.out, "program.out"), errors="replace") as f:
                 lost_lines = [line.strip() for line in f if re.search(r"lost|dropped|not written", line)]
             result.update(end_s=round(ended - signalled, 3), exit_code=program.returncode, pushed=pushed,
-                          rows=rows, in_order=in_order, lost_lines=lost_lines[-3:])
+                          on_way_at_signal=on_way_at_signal, rows=rows, in_order=in_order,
+                          whole_database=int(integrity(database) == "ok"), lost_lines=lost_lines[-3:])
             if pushed is not None:
-                # More not on disk than was last seen on its way: rows read
-                # by the program and lost.
+                # More not on disk than was on its way: rows read by the
+                # program and lost. A SIGKILL ends the connection with the
+                # program: what was on its way then is never read.
                 result["not_on_disk"] = pushed - rows
                 result["on_way_last_seen"] = (unread or 0) // FRAME_BYTES
+                if a.sigkill_at is not None:
+                    result["read_not_written"] = max(0, pushed - on_way_at_signal - rows)
         else:
             if not tool.wait_for("flooded", a.seconds + 120):
                 raise SystemExit("the flood did not end")
+            for spinner in spinners:
+                spinner.kill()
             cpu_after = thread_cpu(program.pid)
             used = {k: round(v - cpu_before.get(k, 0), 2) for k, v in cpu_after.items()}
             result["flood_cpu_s"] = round(sum(used.values()), 2)

@@ -155,6 +155,16 @@ private:
 
     QString path(const QString& name) const { return home.filePath(name); }
 
+    // The save dialog's stand-in: the name a test step chose.
+    ProjectDocument::FileNameChooser chosenName()
+    {
+        return [this](QWidget*, const QString&, const QString&, const QString&) {
+            if (duringSaveDialog)
+                std::exchange(duringSaveDialog, {})();
+            return chosenSaveName;
+        };
+    }
+
     void open(const QString& fileName)
     {
         ProjectDocument::setOpenFileChooser([fileName](QWidget*, const QString&, const QString&, const QString&) {
@@ -270,11 +280,7 @@ private slots:
         // Each window starts empty, whatever the previous one opened.
         QSettings settings(home.filePath(QStringLiteral("setting.ini")), QSettings::IniFormat);
         settings.setValue(QStringLiteral("LoadLastFile"), false);
-        ProjectDocument::setSaveFileChooser([this](QWidget*, const QString&, const QString&, const QString&) {
-            if (duringSaveDialog)
-                std::exchange(duringSaveDialog, {})();
-            return chosenSaveName;
-        });
+        ProjectDocument::setSaveFileChooser(chosenName());
     }
 
     void init()
@@ -680,6 +686,32 @@ private slots:
         duringSaveDialog = [this] { window->workspaces()->addWorkspace(QStringLiteral("Late")); };
         saveAs(path("late.xml"));
         QVERIFY(contents(path("late.xml")).contains("<Workplace name=\"Late\""));
+    }
+
+    // Names typed without a suffix in the real dialog: "site" asks before
+    // replacing "site.xml" (answered No, then the dialog cancelled), "fresh"
+    // writes "fresh.xml".
+    void saveAsDialogGivesTheSuffix()
+    {
+        writeFile(path("site.xml"), "kept");
+        const ScopedHook dialog(&ProjectDocument::setSaveFileChooser, ProjectDocument::FileNameChooser(), chosenName());
+        MessageBoxAnswerer replace(QMessageBox::No);
+        for (const QString& typed : {path("site"), path("fresh")}) {
+            answerNextModal([typed](QWidget* dialog) {
+                for (const QChar c : typed)
+                    QTest::keyClick(dialog->windowHandle(), c.toLatin1());
+                QTest::keyClick(dialog->windowHandle(), Qt::Key_Return);
+                if (dialog->isVisible())
+                    QTest::keyClick(dialog->windowHandle(), Qt::Key_Escape);
+            });
+            formChild(window.get(), "actSaveAs")->trigger();
+        }
+        QCOMPARE(replace.seen(), QStringList{"Save File:site.xml already exists.\nDo you want to replace it?"});
+        QCOMPARE(contents(path("site.xml")), QByteArray("kept"));
+        QCOMPARE(window->currentFileName(), path("fresh.xml"));
+        QDomDocument written;
+        QVERIFY(ProjectDocument::read(path("fresh.xml"), written));
+        QVERIFY(!QFile::exists(path("site")) && !QFile::exists(path("fresh")));
     }
 
     // A file that cannot be used changes nothing: project, changed mark,
