@@ -25,6 +25,7 @@
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "popupanswerer.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
 #include "projectloader.h"
@@ -39,10 +40,12 @@
 #include <QGraphicsProxyWidget>
 #include <QGraphicsView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUndoStack>
 #include <QWizard>
@@ -109,7 +112,9 @@ public:
         action = nextAction;
         return QDialog::Accepted;
     }
+    Node* actionManager(GraphicsScene*) override { return nextActionNode; }
     ButtonAction nextAction;
+    Node* nextActionNode = nullptr;
 };
 
 // The first item of type T on the scene that `wanted` takes.
@@ -164,14 +169,27 @@ private:
         formChild(window.get(), "actSaveAs")->trigger();
     }
 
-    // A click on a map button, through the window as the operator gives it.
+    // A click at `pos` of the map in front, through the window as the operator gives it.
+    void clickMap(const QPointF& pos)
+    {
+        QGraphicsView* view = window->workspaces()->currentScene()->views().first();
+        view->centerOn(pos);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          view->viewport()->mapTo(window.get(), view->mapFromScene(pos)));
+    }
+
     void clickMapButton(GraphicsBox* box)
     {
-        QGraphicsView* view = box->scene()->views().first();
-        const QPointF centre = box->actionButton()->graphicsProxyWidget()->sceneBoundingRect().center();
-        view->centerOn(centre);
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          view->viewport()->mapTo(window.get(), view->mapFromScene(centre)));
+        clickMap(box->actionButton()->graphicsProxyWidget()->sceneBoundingRect().center());
+    }
+
+    // A click on the tool button of the action `name`.
+    void clickTool(const char* name)
+    {
+        const QList<QWidget*> widgets = formChild(window.get(), name)->associatedWidgets();
+        const auto button = std::find_if(widgets.begin(), widgets.end(), [](QWidget* w) { return qobject_cast<QToolButton*>(w); });
+        QVERIFY(button != widgets.end());
+        clickOn(*button);
     }
 
     // Opens `file` in the window, shown in design mode, and places a gateway
@@ -186,8 +204,7 @@ private:
             if (auto* wizard = qobject_cast<QWizard*>(modal))
                 clickOn(wizard->button(QWizard::CancelButton));
         });
-        clickOn(formChild<QToolBar>(window.get(), "mapEditToolBar")
-                    ->widgetForAction(formChild(window.get(), "actAddOsprelVellWizard")));
+        clickTool("actAddOsprelVellWizard");
         clickOn(window->workspaces()->currentScene()->views().first()->viewport());
         QTRY_COMPARE(window->workspaces()->currentScene()->gatewayBoxes().size(), boxes);
         QTRY_VERIFY(!QApplication::activeModalWidget());
@@ -232,12 +249,18 @@ private:
                                                    window->alarms()->soundAlarmNodes().at(y / 600)->data(2).toString()),
                            gateway->child(0)->child(1), 0);
 
+        aimButton(button, gateway->child(target - 1));
+    }
+
+    // Aims `button` at `target` through the button's "Command" row.
+    void aimButton(GraphicsBox* button, Node* target)
+    {
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-            window->elementTree()->proxy()->mapFromSource(tree->nodeIndex(button->node())));
-        launchers->nextAction = {gateway->child(target - 1), 4, QStringLiteral("ActivateEnergZone1")};
+            window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
+        launchers->nextAction = {target, 4, QStringLiteral("ActivateEnergZone1")};
         PropertySet* panel = window->propertyPanel()->propertySets.first();
         window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
-        QCOMPARE(button->actionTarget(), gateway->child(target - 1));
+        QCOMPARE(button->actionTarget(), target);
     }
 
 private slots:
@@ -450,6 +473,85 @@ private slots:
         clickMapButton(buttons.at(1));
         QVERIFY(sim.waitForFunction(16, 1));
         QCOMPARE(sim.receivedWithFunction(16), QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050001000000")});
+        g_currentUser.clear();
+    }
+
+    // Undoing a gateway box's placing, or deleting the box, takes out only
+    // the nodes it made: a text box hung under its sector stays in the tree,
+    // and is back under the sector when the box is. A button aimed at its
+    // energizer, and a panel showing the box, aim at nothing while the box
+    // is off the site, and once the stack has dropped an undone placing:
+    // the file names no target, and a click sends nothing and says why.
+    void boxOffTheSiteFreesNothingInUse_data()
+    {
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::newRow("placing undone") << QByteArrayList{"actUndo", "actRedo", "actUndo"};
+        QTest::newRow("deleted") << QByteArrayList{"actDelete", "actUndo", "actRedo"};
+    }
+
+    void boxOffTheSiteFreesNothingInUse()
+    {
+        QFETCH(QByteArrayList, steps);
+        g_currentUser = QStringLiteral("admin");
+        window->applyUserRights();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        clickTool("actDesignMode");
+        GraphicsScene* scene = window->workspaces()->currentScene();
+        GraphicsScene::setGatewayWizardHook([](GraphicsBox* box, QWidget*) { box->setIP(QStringLiteral("127.0.0.41")); });
+        for (const auto& [tool, at] : {std::pair{"actDrawButton", QPointF(40, 400)}, {"actDrawText", QPointF(40, 250)},
+                                       {"actAddOsprelVellWizard", QPointF(400, 40)}}) {
+            clickTool(tool);
+            clickMap(at);
+        }
+        QTRY_COMPARE(scene->gatewayBoxes().size(), 1);
+        const NodeHandle gateway(scene->gatewayBoxes().first()->node());
+        Node* sector = gateway.get()->child(0)->child(0);
+        GraphicsBox* button = buttonOn(scene);
+        GraphicsBox* text = itemOf<GraphicsBox>(scene, [](GraphicsBox* box) { return box->kind() == GraphicsBox::TextBox; });
+        aimButton(button, gateway.get()->child(4));
+        // The text box hung under Sector1 with the tree's "Add action".
+        auto* view = formChild<QTreeView>(window.get(), "treeView");
+        const QModelIndex row = window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(sector));
+        view->scrollTo(row);
+        view->setCurrentIndex(row);
+        launchers->nextActionNode = text->node();
+        answerNextPopup([](QWidget* popup) {
+            auto* menu = qobject_cast<QMenu*>(popup);
+            QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, menu->actionGeometry(menu->actions().first()).center());
+        });
+        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, view->viewport()->mapTo(window.get(), view->visualRect(row).center()));
+        QTRY_COMPARE(text->node()->parent(), sector);
+        const auto saved = [this] {
+            saveAs(path("off-site.xml"));
+            return contents(path("off-site.xml"));
+        };
+        clickMap(scene->gatewayBoxes().first()->sceneBoundingRect().center());
+        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        QCOMPARE(panel->node(), gateway.get());
+        for (int step = 0; step < steps.size(); ++step) {
+            clickTool(steps.at(step).constData());
+            QVERIFY(!panel->node() || g_elementTreeModel->contains(panel->node()));
+            QVERIFY(g_elementTreeModel->contains(text->node()));
+            QCOMPARE(text->node()->parent(), step == 1 ? sector : scene->workplaceNode());
+            QCOMPARE(button->actionTarget(), step == 1 ? gateway.get()->child(4) : nullptr);
+            QCOMPARE(saved().contains("actRefObj=\"Energ5\""), step == 1);
+        }
+        // A new step drops an undone placing, and the nodes it made go.
+        clickTool("actDrawText");
+        clickMap(QPointF(40, 100));
+        QCOMPARE(!gateway.get(), steps.first() == "actUndo");
+        QVERIFY(g_elementTreeModel->contains(text->node()));
+        QCOMPARE(button->actionTarget(), nullptr);
+        QVERIFY(!saved().contains("actRefObj"));
+        clickMap(text->sceneBoundingRect().center());
+        QCOMPARE(window->elementTree()->currentElement(), text->node());
+        clickTool("actDesignMode");
+        const QString commands = QStringLiteral("select info from logUserAction where subject='Command'");
+        const int logged = sqlRows(commands).size();
+        clickMapButton(button);
+        QTRY_COMPARE(sqlRows(commands).value(logged), QStringLiteral("Command of button box1 not sent: it aims at no device"));
         g_currentUser.clear();
     }
 
