@@ -284,6 +284,8 @@ void MainWindow::createPropertyPanel()
     connect(m_propertyPanel->edits(), &PanelEdits::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
     connect(m_propertyPanel->edits(), &PanelEdits::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_propertyPanel->edits(), &PanelEdits::gatewayRowsWanted, this,
+            [this] { m_trees->rebuildEnergizerModel(*m_workspaces); });
     // An element leaving the site (its placing undone, its deletion, its
     // workspace's) may be freed by the step that holds it: no panel keeps it.
     TreeModel* elements = m_trees->elementModel();

@@ -35,6 +35,7 @@
 #include "testhome.h"
 #include "timerunit.h"
 #include "treemodel.h"
+#include "treepropertybrowser.h"
 #include "workspacearea.h"
 
 #include <QGraphicsProxyWidget>
@@ -134,6 +135,13 @@ void clickOn(QWidget* widget)
 {
     QWidget* top = widget->window();
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, widget->rect().center()));
+}
+
+// Keys typed into the focus widget of `window`, as the operator types them.
+void typeText(QWindow* window, const QString& text)
+{
+    for (const QChar key : text)
+        QTest::keyClick(window, key.toLatin1());
 }
 
 GraphicsBox* buttonOn(GraphicsScene* scene)
@@ -637,8 +645,7 @@ private slots:
         answerNextModal([c](QWidget* modal) {
             auto* wizard = qobject_cast<QWizard*>(modal);
             clickOn(wizard->findChild<QLineEdit*>());
-            for (const QChar digit : c)
-                QTest::keyClick(wizard->windowHandle(), digit.toLatin1());
+            typeText(wizard->windowHandle(), c);
             clickOn(wizard->button(QWizard::NextButton));
             clickOn(wizard->button(QWizard::FinishButton));
         });
@@ -660,6 +667,35 @@ private slots:
             saveAs(path("link.xml"));
             QVERIFY(contents(path("link.xml")).contains("gatewayLink=\"" + ip.toUtf8() + '"'));
         }
+    }
+
+    // A gateway box given its address in the panel gets its rows, as the
+    // wizard gives them: the gateway the link dials is watched and its
+    // devices take commands.
+    void boxAddressedInThePanelIsWatched()
+    {
+        GatewaySimulator sim;
+        sim.setDeviceCounts(32, 31);
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.87"))));
+        window->units()->fenceClient()->setPort(sim.port());
+        writeFile(path("empty.xml"), "<Project><Workplaces><Workplace name=\"W\"/></Workplaces></Project>");
+        MessageBoxAnswerer answerer;
+        openAndCancelAWizard(path("empty.xml"), 1);
+        GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().first();
+        QCOMPARE(window->trees()->gatewayAddresses(), QStringList());
+        clickMap(box->sceneBoundingRect().center());
+        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("IP"))).first());
+        panel->browser->findChild<QLineEdit*>()->selectAll();
+        typeText(window->windowHandle(), QStringLiteral("127.0.0.87"));
+        QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+        QCOMPARE(window->trees()->gatewayAddresses(), QStringList{"127.0.0.87"});
+        QVERIFY(sim.waitForConnection());
+        sim.sendHeartbeat();
+        QTRY_COMPARE_WITH_TIMEOUT(formChild<QLabel>(window.get(), "gatewayStatusLabel")->text(),
+                                  QStringLiteral("EnergConnection: Updated"), 10000);
+        window->commands()->commandSending(box->node()->child(0), true, ActivateEnergZone1);
+        QVERIFY(sim.waitForFunction(16, 1));
     }
 
     // The gateway field tells the link truly: a box left by a cancelled
