@@ -200,10 +200,10 @@ private:
     // A click on the tool button of the action `name`.
     void clickTool(const char* name)
     {
-        const QList<QWidget*> widgets = formChild(window.get(), name)->associatedWidgets();
-        const auto button = std::find_if(widgets.begin(), widgets.end(), [](QWidget* w) { return qobject_cast<QToolButton*>(w); });
-        QVERIFY(button != widgets.end());
-        clickOn(*button);
+        for (QWidget* button : formChild(window.get(), name)->associatedWidgets()) {
+            if (qobject_cast<QToolButton*>(button))
+                return clickOn(button);
+        }
     }
 
     // Opens `file` in the window, shown in design mode, and places a gateway
@@ -283,7 +283,7 @@ private:
     void aimButton(GraphicsBox* button, Node* target)
     {
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-            window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
+            window->elementTree()->proxy()->mapFromSource(window->trees()->elementModel()->nodeIndex(button->node())));
         launchers->nextAction = {target, 4, QStringLiteral("ActivateEnergZone1")};
         PropertySet* panel = window->propertyPanel()->propertySets.first();
         window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
@@ -526,7 +526,9 @@ private slots:
         MessageBoxAnswerer answerer;
         clickTool("actDesignMode");
         GraphicsScene* scene = window->workspaces()->currentScene();
-        GraphicsScene::setGatewayWizardHook([](GraphicsBox* box, QWidget*) { box->setIP(QStringLiteral("127.0.0.41")); });
+        TreeModel* tree = window->trees()->elementModel();
+        const ScopedHook wizard(&GraphicsScene::setGatewayWizardHook,
+                                [](GraphicsBox* box, QWidget*) { box->setIP(QStringLiteral("127.0.0.41")); });
         for (const auto& [tool, at] : {std::pair{"actDrawButton", QPointF(40, 400)}, {"actDrawText", QPointF(40, 250)},
                                        {"actAddOsprelVellWizard", QPointF(400, 40)}}) {
             clickTool(tool);
@@ -540,7 +542,7 @@ private slots:
         aimButton(button, gateway.get()->child(4));
         // The text box hung under Sector1 with the tree's "Add action".
         auto* view = formChild<QTreeView>(window.get(), "treeView");
-        const QModelIndex row = window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(sector));
+        const QModelIndex row = window->elementTree()->proxy()->mapFromSource(tree->nodeIndex(sector));
         view->scrollTo(row);
         view->setCurrentIndex(row);
         launchers->nextActionNode = text->node();
@@ -552,7 +554,7 @@ private slots:
         QCOMPARE(panel->node(), gateway.get());
         for (int step = 0; step < steps.size(); ++step) {
             clickTool(steps.at(step).constData());
-            QVERIFY(!panel->node() || g_elementTreeModel->contains(panel->node()));
+            QVERIFY(!panel->node() || tree->contains(panel->node()));
             QCOMPARE(text->node()->parent(), step == 1 ? sector : scene->workplaceNode());
             QCOMPARE(button->actionTarget(), step == 1 ? gateway.get()->child(4) : nullptr);
             QCOMPARE(saved().contains("actRefObj=\"Energ5\""), step == 1);
@@ -561,7 +563,7 @@ private slots:
         clickTool("actDrawText");
         clickMap(QPointF(40, 100));
         QCOMPARE(!gateway.get(), steps.first() == "actUndo");
-        QVERIFY(g_elementTreeModel->contains(text->node()));
+        QVERIFY(tree->contains(text->node()));
         QCOMPARE(button->actionTarget(), nullptr);
         QVERIFY(!saved().contains("actRefObj"));
         g_currentUser.clear();
