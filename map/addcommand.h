@@ -17,9 +17,8 @@ class QGraphicsItem;
 // on feeding nodes whose element is gone. The nodes of other elements hung
 // beneath them stay with their elements (HungElements). While undone, the
 // command owns the item and its nodes and frees them when it is dropped
-// from the stack. An
-// item that has gone to another map makes the step obsolete: the stack
-// drops it at the next undo or redo. A TW sector circle riding on a fence
+// from the stack. An item that has gone to another map makes the step
+// obsolete: the stack drops it at the next undo or redo. A TW sector circle riding on a fence
 // line comes back onto it; the circles riding on a line whose Add is undone
 // stay on the map where they stand, and ride again when it comes back.
 class AddCommand : public QUndoCommand

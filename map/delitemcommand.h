@@ -16,10 +16,10 @@ class QGraphicsItem;
 // tree); undo puts them back. The TW sector circles riding on a deleted fence
 // line are deleted with it, and come back onto it; the nodes of other
 // elements hung beneath a deleted one stay with their elements
-// (HungElements). While the deletion stands,
-// the command owns the items and their nodes and frees them when it is
-// dropped from the stack. Items that have gone to another map meanwhile are
-// left alone; a step left with none is obsolete and the stack drops it.
+// (HungElements). While the deletion stands, the command owns the items and
+// their nodes and frees them when it is dropped from the stack. Items that
+// have gone to another map meanwhile are left alone; a step left with none
+// is obsolete and the stack drops it.
 class DelItemCommand : public QUndoCommand
 {
 public:

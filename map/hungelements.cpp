@@ -9,7 +9,7 @@
 void HungElements::collect(Node* node, const QList<QGraphicsItem*>& own, QList<Node*>& others)
 {
     for (Node* child : qAsConst(node->children)) {
-        // The subtree of another element's node goes with that element.
+        // Another element's node goes with its element, its subtree with it.
         if ((child->mapItem && !own.contains(child->mapItem)) || child->type == Node::TWSensor)
             others.append(child);
         else
