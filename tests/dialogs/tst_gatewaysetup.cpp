@@ -21,7 +21,6 @@
 #include "treemodel.h"
 #include "vellsetuppage.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>

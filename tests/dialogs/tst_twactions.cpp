@@ -18,7 +18,6 @@
 #include "twsensorsstateswidget.h"
 #include "urlopener.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
