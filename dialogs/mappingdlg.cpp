@@ -88,12 +88,13 @@ MappingDlg::MappingDlg(QWidget* parent)
     energTable()->setHorizontalHeaderLabels(kConditionHeaders);
     for (QTableWidget* table : {energTable(), cardTable()}) {
         table->verticalHeader()->setFixedWidth(kHeaderWidth);
-        connect(table->verticalHeader(), &QHeaderView::sectionDoubleClicked, this, &MappingDlg::showMapping);
+        connect(table->verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
+                [this, table](int row) { showMapping(table, row); });
     }
-    connect(ui->btnAddCard, &QToolButton::clicked, this, &MappingDlg::addMapping);
-    connect(ui->btnAddEnerg, &QToolButton::clicked, this, &MappingDlg::addMapping);
-    connect(ui->btnDelCard, &QToolButton::clicked, this, &MappingDlg::removeMapping);
-    connect(ui->btnRemoveEnerg, &QToolButton::clicked, this, &MappingDlg::removeMapping);
+    connect(ui->btnAddCard, &QToolButton::clicked, this, [this] { addMapping(true); });
+    connect(ui->btnAddEnerg, &QToolButton::clicked, this, [this] { addMapping(false); });
+    connect(ui->btnDelCard, &QToolButton::clicked, this, [this] { removeMapping(true); });
+    connect(ui->btnRemoveEnerg, &QToolButton::clicked, this, [this] { removeMapping(false); });
 }
 
 MappingDlg::~MappingDlg()
@@ -529,11 +530,10 @@ void MappingDlg::storeEnergizerWordsFromScreen()
 
 // ---------------------------------------------------------------- groups
 
-void MappingDlg::addMapping()
+void MappingDlg::addMapping(bool card)
 {
     if (!m_deviceNode)
         return;
-    const bool card = sender() == ui->btnAddCard;
     if (card && textFileMode && !m_deviceNode->outputMappings.isEmpty()) {
         QMessageBox::warning(this, tr("Warning"),
                              tr("You arleady have one mapped card.\nPlease note:\nNo text file can be created\n"
@@ -563,11 +563,10 @@ void MappingDlg::addMapping()
         fillCardTable();
 }
 
-void MappingDlg::removeMapping()
+void MappingDlg::removeMapping(bool card)
 {
     if (!m_deviceNode)
         return;
-    const bool card = sender() == ui->btnDelCard;
     QTableWidget* table = card ? energTable() : cardTable();
     // Any row of a group stands for the group, whose first row carries the id.
     const int header = groupHeaderRow(table, table->currentRow());
@@ -590,10 +589,9 @@ void MappingDlg::removeMapping()
         fillCardTable();
 }
 
-void MappingDlg::showMapping(int row)
+void MappingDlg::showMapping(QTableWidget* table, int row)
 {
-    const bool fromEnergizerPage = sender() == energTable()->verticalHeader();
-    QTableWidget* table = fromEnergizerPage ? energTable() : cardTable();
+    const bool fromEnergizerPage = table == energTable();
     // Only a group's first row names a device; the others carry row indexes.
     if (!m_gatewayNode || row < 0 || row >= table->rowCount() || !isGroupHeader(table, row))
         return;

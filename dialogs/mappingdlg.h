@@ -71,12 +71,12 @@ signals:
     // A mapping list of some node was changed (also by a nested dialog).
     void mappingChanged();
 
-public slots:
-    void showMapping(int row);
-    void addMapping();
-    void removeMapping();
-
 private:
+    // Each page has its own buttons and header: `card` for the energizer
+    // page, which maps cards, and `table` the page's table.
+    void showMapping(QTableWidget* table, int row);
+    void addMapping(bool card);
+    void removeMapping(bool card);
     QTableWidget* energTable() const;
     QTableWidget* cardTable() const;
     static QCheckBox* checkBoxAt(QTableWidget* table, int row, int column);

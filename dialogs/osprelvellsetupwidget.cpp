@@ -99,6 +99,7 @@ OsprelVellSetupWidget::~OsprelVellSetupWidget()
 void OsprelVellSetupWidget::fillGateways(const QString& gatewayName, const Node* preferred)
 {
     m_root = m_energizerModel ? m_energizerModel->rootNode() : nullptr;
+    m_setUpGateway = inWizard() ? preferred : nullptr;
     int selected = 0;
     {
         const QSignalBlocker blocker(ui->cbVells);
@@ -126,8 +127,8 @@ void OsprelVellSetupWidget::vellChanged(int index)
     fillIOCards(m_currentGateway);
     ui->tabWidget->setCurrentIndex(0);
     // In the wizard every device of the new gateway is in use until the
-    // operator says otherwise.
-    if (inWizard() && m_currentGateway)
+    // operator says otherwise; the other gateways listed keep their flags.
+    if (m_currentGateway && m_currentGateway == m_setUpGateway)
         checkAll();
 }
 
@@ -300,19 +301,21 @@ void OsprelVellSetupWidget::checkTable(QTableWidget* table, bool state)
     }
 }
 
-void OsprelVellSetupWidget::checkAll()
+void OsprelVellSetupWidget::checkTables(const QList<QTableWidget*>& tables, bool state)
 {
-    auto* action = qobject_cast<QAction*>(sender());
-    const bool state = !(action && action->text() == tr("All unchecked"));
     m_filling = true;
-    if (!action || ui->tabWidget->currentIndex() == 0)
-        checkTable(ui->tableEnergizers, state);
-    if (!action || ui->tabWidget->currentIndex() != 0)
-        checkTable(ui->tableIOCards, state);
+    for (QTableWidget* table : tables)
+        checkTable(table, state);
     m_filling = false;
     refreshViews();
 }
 
+void OsprelVellSetupWidget::checkAll()
+{
+    checkTables({ui->tableEnergizers, ui->tableIOCards}, true);
+}
+
+// The menu's entries set the table of the tab in front.
 void OsprelVellSetupWidget::onTreeViewContextMenu(const QPoint& point)
 {
     m_contextMenu->clear();
@@ -320,8 +323,9 @@ void OsprelVellSetupWidget::onTreeViewContextMenu(const QPoint& point)
     all->setObjectName(QStringLiteral("AllChecked"));
     QAction* none = m_contextMenu->addAction(tr("All unchecked"));
     none->setObjectName(QStringLiteral("AllUnChecked"));
-    connect(all, &QAction::triggered, this, &OsprelVellSetupWidget::checkAll);
-    connect(none, &QAction::triggered, this, &OsprelVellSetupWidget::checkAll);
+    const auto shownTable = [this] { return ui->tabWidget->currentIndex() == 0 ? ui->tableEnergizers : ui->tableIOCards; };
+    connect(all, &QAction::triggered, this, [this, shownTable] { checkTables({shownTable()}, true); });
+    connect(none, &QAction::triggered, this, [this, shownTable] { checkTables({shownTable()}, false); });
     m_contextMenu->exec(ui->tableEnergizers->mapToGlobal(point));
 }
 

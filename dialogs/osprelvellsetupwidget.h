@@ -29,8 +29,8 @@ class OsprelVellSetupWidget : public QWidget
 {
     Q_OBJECT
 public:
-    // The parent object name of the wizard page, in which every listed
-    // device ends enabled.
+    // The parent object name of the wizard page, in which every device of
+    // the gateway the wizard sets up ends enabled.
     static inline const QString WizardPageName = QStringLiteral("VellSetUpPage");
     static constexpr int IdColumn = 0;
     static constexpr int NameColumn = 1;
@@ -47,7 +47,8 @@ public:
     ~OsprelVellSetupWidget() override;
 
     // Lists every gateway and shows the one named `gatewayName` (the first
-    // when none is named or found); `preferred`, when listed, wins over the name.
+    // when none is named or found); `preferred`, when listed, wins over the
+    // name. In the wizard `preferred` is the gateway it sets up.
     void fillGateways(const QString& gatewayName, const Node* preferred = nullptr);
     Node* currentGateway() const { return m_currentGateway; }
     // Commits a Name cell still being edited, before the frame closes.
@@ -57,6 +58,7 @@ public slots:
     void vellChanged(int index);
     void itemClicked(QTableWidgetItem* item);
     void onTreeViewContextMenu(const QPoint& point);
+    // Ticks and enables every device of both tables.
     void checkAll();
     void showMapping(QTableWidgetItem* item);
     void exportMapping();
@@ -75,6 +77,7 @@ private:
     void refreshViews();
     void setGlobalRowEnabled();
     void checkTable(QTableWidget* table, bool state);
+    void checkTables(const QList<QTableWidget*>& tables, bool state);
     void resetMappings(bool energizers);
     void storeSettings(const QVariantMap& values);
 
@@ -84,6 +87,9 @@ private:
     TreeModel* m_elementModel = nullptr;
     Node* m_root = nullptr;
     Node* m_currentGateway = nullptr;
+    // The gateway the wizard sets up (its row lives while the wizard runs);
+    // null outside the wizard.
+    const Node* m_setUpGateway = nullptr;
     QMenu* m_contextMenu = nullptr;
     bool m_withTextEnerg = false;
     bool m_withTextIOCard = false;

@@ -296,14 +296,17 @@ void TWSensorsSetupDlg::onTreeViewContextMenu(QPoint point)
     QAction* none = contextMenu->addAction(tr("All unchecked"));
     none->setObjectName(QStringLiteral("AllUnChecked"));
     connect(all, &QAction::triggered, this, &TWSensorsSetupDlg::checkAll);
-    connect(none, &QAction::triggered, this, &TWSensorsSetupDlg::checkAll);
+    connect(none, &QAction::triggered, this, [this] { setAllChecked(Qt::Unchecked); });
     contextMenu->exec(ui->tableWidget->mapToGlobal(point));
 }
 
 void TWSensorsSetupDlg::checkAll()
 {
-    const auto* action = qobject_cast<const QAction*>(sender());
-    const Qt::CheckState state = action && action->text() == tr("All unchecked") ? Qt::Unchecked : Qt::Checked;
+    setAllChecked(Qt::Checked);
+}
+
+void TWSensorsSetupDlg::setAllChecked(Qt::CheckState state)
+{
     // One apply for the whole column, not one per row.
     filling = true;
     for (int row = 0; row < ui->tableWidget->rowCount(); ++row) {

@@ -40,6 +40,7 @@ signals:
 
 public slots:
     void onTreeViewContextMenu(QPoint point);
+    // Ticks every sensor of the table.
     void checkAll();
     void twsystemChanged(int index);
     void setIPaddress();
@@ -52,6 +53,7 @@ protected:
 
 private:
     Node* currentSystem() const;
+    void setAllChecked(Qt::CheckState state);
     // Sets the address in the field on the system at `index`, and points the
     // client at it when the system is shown enabled. Refuses, with a
     // warning, a text that is no address.

@@ -44,9 +44,9 @@ UserAdminDlg::UserAdminDlg(QWidget* parent)
         ui->tableUsers->hideColumn(model->fieldIndex(QLatin1String(hidden)));
     ui->tableUsers->setColumnWidth(userColumn, UserColumnWidth);
 
-    connect(ui->tableUsers, &QAbstractItemView::doubleClicked, this, &UserAdminDlg::editUser);
-    connect(ui->btnAddUser, &QToolButton::clicked, this, &UserAdminDlg::editUser);
-    connect(ui->btnEditUser, &QToolButton::clicked, this, &UserAdminDlg::editUser);
+    connect(ui->tableUsers, &QAbstractItemView::doubleClicked, this, [this] { editUser(true); });
+    connect(ui->btnAddUser, &QToolButton::clicked, this, [this] { editUser(false); });
+    connect(ui->btnEditUser, &QToolButton::clicked, this, [this] { editUser(true); });
     connect(ui->btnDeleteUser, &QToolButton::clicked, this, &UserAdminDlg::deleteUser);
 
     ui->tableUsers->setItemDelegateForColumn(activeColumn, new mDelegate(this));
@@ -138,10 +138,10 @@ void UserAdminDlg::itemClicked()
         warn(tr("The rights could not be saved: %1").arg(result.error));
 }
 
-void UserAdminDlg::editUser()
+void UserAdminDlg::editUser(bool current)
 {
     int userId = 0;
-    if (sender() == ui->btnEditUser || sender() == ui->tableUsers) {
+    if (current) {
         const QModelIndex current = ui->tableUsers->currentIndex();
         if (!current.isValid())
             return;

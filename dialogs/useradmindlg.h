@@ -28,9 +28,9 @@ signals:
 public slots:
     // Writes the whole rights matrix.
     void itemClicked();
-    // Opens the user page: for the current account when sent by the edit
-    // button or the table, for a new account otherwise.
-    void editUser();
+    // Opens the user page: for the table's current account with `current`
+    // (the edit button, a double click), for a new account otherwise.
+    void editUser(bool current);
     void deleteUser();
 
 private:

@@ -2,7 +2,6 @@
 #include "mainwindowlogging.h"
 
 #include "deviceunits.h"
-#include "dottedquad.h"
 #include "graphicsbox.h"
 #include "node.h"
 #include "qtclient.h"
@@ -82,6 +81,8 @@ void GatewayLink::projectClosed()
     m_leaving.clear();
     m_left.clear();
     m_lastDialled.clear();
+    m_setAddresses.clear();
+    m_movedTo.clear();
 }
 
 void GatewayLink::gatewaysLeaving(const QModelIndex& parent, int first, int last)
@@ -109,6 +110,7 @@ void GatewayLink::settle()
 {
     if (!std::exchange(m_scheduled, false))
         return;
+    noteOperatorsAddress();
     noteDialled();
     const QList<NodeHandle> leaving = std::exchange(m_leaving, {});
     if (!leaving.isEmpty() && followBoxes()) {
@@ -132,26 +134,41 @@ void GatewayLink::noteDialled()
         m_lastDialled = dialled;
 }
 
+void GatewayLink::noteOperatorsAddress()
+{
+    const QString dialled = dialledAddress();
+    if (dialled.isEmpty() || dialled == m_movedTo)
+        return;
+    m_movedTo.clear();
+    m_setAddresses.removeAll(dialled);
+    m_setAddresses.append(dialled);
+}
+
+void GatewayLink::moveLink(const QString& address)
+{
+    m_movedTo = address;
+    m_units->fenceClient()->moveTo(address);
+}
+
 bool GatewayLink::followBoxes()
 {
-    qtClient* client = m_units->fenceClient();
     const QString dialled = dialledAddress();
     const QStringList addresses = m_trees->gatewayAddresses();
     if (dialled.isEmpty() || addresses.contains(dialled))
         return false;
     QString next;
-    for (const QString& address : addresses) {
-        if (isDottedQuad(address))
-            next = address;
+    for (auto it = m_setAddresses.crbegin(); it != m_setAddresses.crend() && next.isEmpty(); ++it) {
+        if (addresses.contains(*it))
+            next = *it;
     }
     qCWarning(lcMainWindow).noquote()
         << QStringLiteral("Gateway link: no gateway box at %1 any more; %2")
                .arg(dialled, next.isEmpty() ? QStringLiteral("the link is closed")
-                                            : QStringLiteral("the link moves to %1").arg(next));
+                                            : QStringLiteral("the link moves back to %1").arg(next));
     // Told first: the close that follows is the program's, not the gateway's.
     if (next.isEmpty())
         emit closedHere(tr("no gateway box left to dial"));
-    client->moveTo(next);
+    moveLink(next);
     return true;
 }
 
@@ -177,7 +194,7 @@ void GatewayLink::followReturns()
         return;
     qCWarning(lcMainWindow).noquote()
         << QStringLiteral("Gateway link: the gateway box at %1 stands again; the link moves back to it").arg(back);
-    m_units->fenceClient()->moveTo(back);
+    moveLink(back);
 }
 
 void GatewayLink::updateNote()

@@ -7,19 +7,23 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 class DeviceUnits;
 class SiteTrees;
 class WorkspaceArea;
 
-// Keeps the gateway link on a gateway box of the running project. When the
-// box whose address the link dials leaves the maps (deleted, its placement
-// undone, its workspace deleted) and no other box stands at that address,
-// the link moves to the last gateway box left, the one a reopen of the
-// project would take, or closes when none is left. When that box comes back
-// (its deletion undone, its placement redone), the link goes back to it, as
-// it was before the step that took the box away. A project going (open,
-// New) is not such a case: its file decides the link.
+// Keeps the gateway link on a gateway box of the running project. The
+// addresses the operator had the link dial (a wizard, an address typed in
+// a panel, a project opened) are kept in the order they were last set.
+// When the box whose address the link dials leaves the maps (deleted, its
+// placement undone, its workspace deleted) and no other box stands at that
+// address, the link goes back to the latest of them whose box still stands,
+// or closes when none does: it never dials an address only because a box
+// stands there. When the box that left comes back (its deletion undone,
+// its placement redone), the link goes back to it, as it was before the
+// step that took the box away. A project going (open, New) is not such a
+// case: its file decides the link.
 //
 // While the gateway boxes on the maps stand at more than one address, the
 // note it announces names the one the link dials, for the status bar.
@@ -51,6 +55,10 @@ private:
     void settle();
     // True when the link moved or closed.
     bool followBoxes();
+    // The address the link dials, kept as the latest the operator set
+    // unless this class moved the link there.
+    void noteOperatorsAddress();
+    void moveLink(const QString& address);
     void followReturns();
     void updateNote();
     QString dialledAddress() const;
@@ -63,6 +71,10 @@ private:
     WorkspaceArea* m_workspaces;
     QString m_note;
     QString m_lastDialled;
+    // The addresses the operator set, the latest last.
+    QStringList m_setAddresses;
+    // Where this class moved the link last.
+    QString m_movedTo;
     bool m_scheduled = false;
     bool m_boxesChanged = true;
     // How many addresses the gateway boxes on the maps stand at.

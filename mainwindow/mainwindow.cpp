@@ -284,6 +284,16 @@ void MainWindow::createPropertyPanel()
     connect(m_propertyPanel->edits(), &PanelEdits::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
     connect(m_propertyPanel->edits(), &PanelEdits::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_propertyPanel->edits(), &PanelEdits::gatewayRowsWanted, this,
+            [this] { m_trees->rebuildEnergizerModel(*m_workspaces); });
+    // An element leaving the site (its placing undone, its deletion, its
+    // workspace's) may be freed by the step that holds it: no panel keeps it.
+    TreeModel* elements = m_trees->elementModel();
+    connect(elements, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this, elements](const QModelIndex& parent, int first, int last) {
+                for (int row = first; row <= last; ++row)
+                    m_propertyPanel->forgetNodesUnder(elements->getNode(elements->index(row, 0, parent)));
+            });
     // The panel's command buttons open their pages through whichever
     // launchers the window holds at the time of the click.
     m_propertyPanel->edits()->setGlobalCommandChooser([this](QWidget*, int* mode) {

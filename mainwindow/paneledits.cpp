@@ -279,7 +279,9 @@ bool PanelEdits::acceptAddress(PropertySet* set, const QString& row, const QStri
 }
 
 // The address entered is the one the link dials from then on, also when
-// the box had it already and the link dialled another box.
+// the box had it already and the link dialled another box. A box without
+// rows in the energizer states (its wizard cancelled) gets them first, as
+// the wizard gives them: the link's gateway is watched from its first data.
 bool PanelEdits::applyGatewayAddress(PropertySet* set, Node* node, const QString& address)
 {
     auto* box = dynamic_cast<GraphicsBox*>(node->mapItem);
@@ -296,6 +298,8 @@ bool PanelEdits::applyGatewayAddress(PropertySet* set, Node* node, const QString
         refresh(g_energizerModel, box->energizerNode());
         qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
     }
+    if (!g_energizerModel || !g_energizerModel->contains(box->energizerNode()))
+        emit gatewayRowsWanted();
     if (client)
         client->moveTo(address);
     return true;

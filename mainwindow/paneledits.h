@@ -69,6 +69,8 @@ public:
 
 signals:
     void commandRequested(Node* node, const QVariant& value, CommandSend command);
+    // A gateway box given an address has no rows in the energizer states.
+    void gatewayRowsWanted();
     void projectModified();
     void userAction(QString subject, QString message);
 

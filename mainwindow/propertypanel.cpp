@@ -283,10 +283,10 @@ void PropertyPanel::forgetNodes()
     }
 }
 
-void PropertyPanel::forgetNodesUnder(const Node* workplace)
+void PropertyPanel::forgetNodesUnder(const Node* node)
 {
     for (PropertySet* panel : propertySets) {
-        if (panel && panel->currentNode && workplace->isAncestorOf(panel->currentNode)) {
+        if (panel && panel->currentNode && node->isAncestorOf(panel->currentNode)) {
             panel->clear();
             panel->currentNode = nullptr;
         }

@@ -70,9 +70,9 @@ public:
     // The panels that show `node` now.
     QList<PropertySet*> setsShowing(const Node* node) const;
     // Empties the panels showing a node that is about to go: every panel,
-    // or those showing an element under `workplace`.
+    // or those showing `node` or a node under it.
     void forgetNodes();
-    void forgetNodesUnder(const Node* workplace);
+    void forgetNodesUnder(const Node* node);
 
     // ---- popups
     void addPopupSet(PropertySet* set) override;

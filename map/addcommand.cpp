@@ -107,6 +107,7 @@ void AddCommand::redo()
         putBack(elementNode(), m_elementPlace, m_scene->elementModel(), m_scene->workplaceNode());
         TreeModel* energizers = m_scene->energizerModel();
         putBack(energizerNode(), m_energizerPlace, energizers, nullptr);
+        m_hung.takeBack(m_scene->elementModel());
         m_undone = false;
     }
     m_scene->clearSelection();
@@ -127,6 +128,7 @@ void AddCommand::undo()
     m_scene->removeItem(m_item);
     {
         SiteLocker lock;
+        m_hung.leave(elementNode(), {m_item}, m_scene->elementModel());
         m_elementPlace = takeOut<Place>(elementNode(), m_scene->elementModel());
         m_energizerPlace = takeOut<Place>(energizerNode(), m_scene->energizerModel());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hungelements.h"
 #include "stepelement.h"
 
 #include <QPointF>
@@ -13,10 +14,11 @@ class QGraphicsItem;
 // A placed element: redo puts it on the map at the place it was made, undo
 // takes it off together with the nodes it made (its element node with its
 // subtree and, for a gateway box, its energizer-model row), so no unit goes
-// on feeding nodes whose element is gone. While undone, the command owns the
-// item and its nodes and frees them when it is dropped from the stack. An
-// item that has gone to another map makes the step obsolete: the stack
-// drops it at the next undo or redo. A TW sector circle riding on a fence
+// on feeding nodes whose element is gone. The nodes of other elements hung
+// beneath them stay with their elements (HungElements). While undone, the
+// command owns the item and its nodes and frees them when it is dropped
+// from the stack. An item that has gone to another map makes the step
+// obsolete: the stack drops it at the next undo or redo. A TW sector circle riding on a fence
 // line comes back onto it; the circles riding on a line whose Add is undone
 // stay on the map where they stand, and ride again when it comes back.
 class AddCommand : public QUndoCommand
@@ -61,6 +63,7 @@ private:
     StepElement m_line;
     QPointF m_placeOnLine;
     QVector<Rider> m_riders;
+    HungElements m_hung;
     bool m_undone = false;
     bool m_done = false;
 };

@@ -103,6 +103,11 @@ void DelItemCommand::redo()
         setObsolete(true);
         return;
     }
+    QList<QGraphicsItem*> taken;
+    for (int i = 0; i < m_items.size(); ++i) {
+        if (m_nodePlaces.at(i).taken)
+            taken.append(m_items.at(i));
+    }
     for (int i = 0; i < m_items.size(); ++i) {
         if (!m_nodePlaces.at(i).taken)
             continue;
@@ -118,6 +123,8 @@ void DelItemCommand::redo()
         SiteLocker lock;
         if (item->type() == GraphicsHelperClass::CircleItemType)
             takeCircleChildren(node, m_nodePlaces[i]);
+        else
+            m_hung.leave(node, taken, m_scene->elementModel());
         if (item->type() == GraphicsHelperClass::BoxItemType && helper->energizerNode() && m_scene->energizerModel()) {
             m_scene->energizerModel()->takeNode(helper->energizerNode());
             forgetFormerParent(helper->energizerNode());
@@ -158,6 +165,7 @@ void DelItemCommand::undo()
     }
     for (int i : qAsConst(deferred))
         restore(i);
+    m_hung.takeBack(m_scene->elementModel());
     // A circle goes back onto the line it rode on, once that line is back on the map too.
     for (int i = 0; i < m_items.size(); ++i) {
         QGraphicsItem* parentItem = m_nodePlaces.at(i).parentItem;

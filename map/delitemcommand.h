@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hungelements.h"
 #include "stepelement.h"
 
 #include <QList>
@@ -13,10 +14,12 @@ class QGraphicsItem;
 // The deletion of map elements. Redo takes them off the map and their nodes
 // out of the element tree (a gateway box's node also out of the energizer
 // tree); undo puts them back. The TW sector circles riding on a deleted fence
-// line are deleted with it, and come back onto it. While the deletion stands,
-// the command owns the items and their nodes and frees them when it is
-// dropped from the stack. Items that have gone to another map meanwhile are
-// left alone; a step left with none is obsolete and the stack drops it.
+// line are deleted with it, and come back onto it; the nodes of other
+// elements hung beneath a deleted one stay with their elements
+// (HungElements). While the deletion stands, the command owns the items and
+// their nodes and frees them when it is dropped from the stack. Items that
+// have gone to another map meanwhile are left alone; a step left with none
+// is obsolete and the stack drops it.
 class DelItemCommand : public QUndoCommand
 {
 public:
@@ -68,5 +71,6 @@ private:
     QVector<StepElement> m_elements;
     GraphicsScene* m_scene;
     QVector<Place> m_nodePlaces;
+    HungElements m_hung;
     bool m_done = false;
 };

@@ -9,6 +9,7 @@
 #include "maphost.h"
 #include "node.h"
 #include "sitemutex.h"
+#include "treemodel.h"
 
 #include <QBuffer>
 #include <QDomDocument>
@@ -153,13 +154,28 @@ GraphicsBox* GraphicsBox::boxOfButton(QObject* button)
     return static_cast<GraphicsBox*>(button->property(ButtonBoxProperty).value<void*>());
 }
 
+Node* GraphicsBox::actionTarget() const
+{
+    Node* target = m_actionTarget.get();
+    const auto* map = qobject_cast<GraphicsScene*>(scene());
+    const TreeModel* site = map ? map->elementModel() : nullptr;
+    return target && (!site || site->contains(target)) ? target : nullptr;
+}
+
 void GraphicsBox::sendActionCommand()
 {
     MapHost* host = GraphicsScene::hostOf(this);
-    if (!host || !m_actionTarget || !m_actionButton)
+    if (!host || !m_actionButton)
         return;
+    Node* target = actionTarget();
+    if (!target) {
+        const QString why = tr("Command of button %1 not sent: it aims at no device").arg(objectName());
+        qCWarning(lcMap).noquote() << why;
+        host->writeUserActionLog(QStringLiteral("Command"), why);
+        return;
+    }
     const bool value = m_actionButton->isCheckable() ? m_actionButton->isChecked() : false;
-    host->commandSending(m_actionTarget, value, m_actionCommand);
+    host->commandSending(target, value, m_actionCommand);
 }
 
 QRectF GraphicsBox::bodyRect() const
@@ -563,9 +579,9 @@ void GraphicsBox::writeKindAttributes(QDomDocument& document, QDomElement& item,
             font = m_actionButton->font();
         QDomElement action = document.createElement(QStringLiteral("Action"));
         SiteLocker lock;
-        if (m_actionTarget && Node::isAlive(m_actionTarget)) {
-            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), ItemXml::referenceName(m_actionTarget));
-            const QString gateway = ItemXml::referenceGateway(m_actionTarget);
+        if (const Node* target = actionTarget()) {
+            ItemXml::setTextAttribute(action, QStringLiteral("actRefObj"), ItemXml::referenceName(target));
+            const QString gateway = ItemXml::referenceGateway(target);
             if (!gateway.isEmpty())
                 ItemXml::setTextAttribute(action, ItemXml::GatewayAttribute, gateway);
             action.setAttribute(QStringLiteral("command"), m_actionCommand);

@@ -102,8 +102,11 @@ public:
     void setTextFont(const QFont& font);
     QPushButton* actionButton() const { return m_actionButton; }
     QLabel* buttonLabel() const { return m_buttonLabel; }
-    Node* actionTarget() const { return m_actionTarget; }
-    void setActionTarget(Node* target) { m_actionTarget = target; }
+    // The device the button commands: null once that node is freed, and
+    // while it stands off the site its map shows (its gateway's placing
+    // undone, its deletion standing). It never comes to name another node.
+    Node* actionTarget() const;
+    void setActionTarget(Node* target) { m_actionTarget = NodeHandle(target); }
     int actionCommand() const { return m_actionCommand; }
     void setActionCommand(int command) { m_actionCommand = command; }
     QString actionCommandName() const { return m_actionCommandName; }
@@ -173,7 +176,7 @@ private:
     QLabel* m_buttonLabel = nullptr;
     QGraphicsProxyWidget* m_buttonProxy = nullptr;
     QGraphicsProxyWidget* m_labelProxy = nullptr;
-    Node* m_actionTarget = nullptr;
+    NodeHandle m_actionTarget;
     int m_actionCommand = 0;
     QString m_actionCommandName;
     QString m_ip;

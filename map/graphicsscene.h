@@ -86,6 +86,9 @@ public:
     // this workplace, so that a node goes where its circle went (and not
     // with the workplace the line left).
     void takeInRiders(QGraphicsItem* line);
+    // Hangs the node of `item`, an element of this map, at the top of this
+    // workplace (a TW sector under its TW system), where the type order puts it.
+    void hangNode(QGraphicsItem* item);
     void setUniqueName(QGraphicsItem* item);
     bool isNameUsed(const QString& name) const;
     QList<GraphicsBox*> gatewayBoxes() const;
@@ -141,7 +144,6 @@ private:
     void placeCircle(const QPointF& pos);
     void startOrExtendLine(const QPointF& pos);
     void finishLine();
-    void hangNode(QGraphicsItem* item);
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
     void finishMoves();
     void holdItemsLater();

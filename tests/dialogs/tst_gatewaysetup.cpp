@@ -13,6 +13,7 @@
 #include "mappingdlg.h"
 #include "messageboxanswerer.h"
 #include "node.h"
+#include "popupanswerer.h"
 #include "qtclient.h"
 #include "resources.h"
 #include "silentport.h"
@@ -20,7 +21,6 @@
 #include "treemodel.h"
 #include "vellsetuppage.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -163,9 +163,11 @@ private slots:
         QCOMPARE(m_host.refreshes, 1);
 
         w.findChild<QTabWidget*>()->setCurrentIndex(1);
-        QAction none(QStringLiteral("All unchecked"));
-        connect(&none, &QAction::triggered, &w, &OsprelVellSetupWidget::checkAll);
-        none.trigger();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        answerNextMenu("AllUnChecked");
+        QWidget* cards = table(w, "tableIOCards")->viewport();
+        QTest::mouseClick(w.windowHandle(), Qt::RightButton, {}, cards->mapTo(&w, {8, 8}));
         for (int i = 0; i < 63; ++i)
             QCOMPARE(bool(first->child(i)->enabled), i >= 32 ? false : i != 4);
         QVERIFY(table(w, "tableIOCards")->item(3, 2)->flags() & Qt::ItemIsEnabled);
@@ -390,6 +392,13 @@ private slots:
         for (Node* row : box->node()->deviceNode->children)
             QVERIFY(row->enabled && row->deviceNode->enabled);
         QCOMPARE(table(*w, "tableIOCards")->item(30, 2)->checkState(), Qt::Checked);
+        QVERIFY(!first->child(2)->enabled);
+        // Looking at the other gateway ticks none of its devices.
+        wizard.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+        w->findChild<QComboBox*>()->setFocus();
+        QTest::keyClick(wizard.windowHandle(), Qt::Key_Up);
+        QCOMPARE(w->currentGateway(), first);
         QVERIFY(!first->child(2)->enabled);
 
         QVERIFY(sim.waitForConnection());

@@ -8,6 +8,7 @@
 #include "messageboxanswerer.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "popupanswerer.h"
 #include "qtclienttw.h"
 #include "resources.h"
 #include "scopedhook.h"
@@ -17,7 +18,6 @@
 #include "twsensorsstateswidget.h"
 #include "urlopener.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -254,9 +254,10 @@ void TestTwActions::sensorCells()
     QVERIFY(!system->child(1)->enabled && !system->child(1)->deviceNode->enabled);
     QCOMPARE(system->child(2)->deviceNode->data(0).toString(), QStringLiteral("Gate"));
 
-    QAction none(QStringLiteral("All unchecked"));
-    connect(&none, &QAction::triggered, &dialog, &TWSensorsSetupDlg::checkAll);
-    none.trigger();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    answerNextMenu("AllUnChecked");
+    QTest::mouseClick(dialog.windowHandle(), Qt::RightButton, {}, table->viewport()->mapTo(&dialog, {8, 8}));
     for (Node* sensor : qAsConst(system->children))
         QVERIFY(!sensor->enabled && !sensor->deviceNode->enabled);
 }

@@ -27,6 +27,7 @@
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "popupanswerer.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
 #include "projectloader.h"
@@ -43,6 +44,7 @@
 #include <QGraphicsProxyWidget>
 #include <QGraphicsView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QTabWidget>
@@ -114,7 +116,9 @@ public:
         action = nextAction;
         return QDialog::Accepted;
     }
+    Node* actionManager(GraphicsScene*) override { return nextActionNode; }
     ButtonAction nextAction;
+    Node* nextActionNode = nullptr;
 };
 
 // The first item of type T on the scene that `wanted` takes.
@@ -133,6 +137,13 @@ void clickOn(QWidget* widget)
 {
     QWidget* top = widget->window();
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, widget->rect().center()));
+}
+
+// Keys typed into the focus widget of `window`, as the operator types them.
+void typeText(QWindow* window, const QString& text)
+{
+    for (const QChar key : text)
+        QTest::keyClick(window, key.toLatin1());
 }
 
 GraphicsBox* buttonOn(GraphicsScene* scene)
@@ -179,14 +190,33 @@ private:
         formChild(window.get(), "actSaveAs")->trigger();
     }
 
-    // A click on a map button, through the window as the operator gives it.
+    QByteArray saved()
+    {
+        saveAs(path("saved.xml"));
+        return contents(path("saved.xml"));
+    }
+
+    // A click at `pos` of the map in front, through the window as the operator gives it.
+    void clickMap(const QPointF& pos)
+    {
+        QGraphicsView* view = window->workspaces()->currentScene()->views().first();
+        view->centerOn(pos);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          view->viewport()->mapTo(window.get(), view->mapFromScene(pos)));
+    }
+
     void clickMapButton(GraphicsBox* box)
     {
-        QGraphicsView* view = box->scene()->views().first();
-        const QPointF centre = box->actionButton()->graphicsProxyWidget()->sceneBoundingRect().center();
-        view->centerOn(centre);
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          view->viewport()->mapTo(window.get(), view->mapFromScene(centre)));
+        clickMap(box->actionButton()->graphicsProxyWidget()->sceneBoundingRect().center());
+    }
+
+    // A click on the tool button of the action `name`.
+    void clickTool(const char* name)
+    {
+        for (QWidget* button : formChild(window.get(), name)->associatedWidgets()) {
+            if (qobject_cast<QToolButton*>(button))
+                return clickOn(button);
+        }
     }
 
     // "Clear alarms" of a TW system, from its panel as the operator gives it.
@@ -215,14 +245,26 @@ private:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         formChild(window.get(), "actDesignMode")->trigger();
-        answerNextModal([](QWidget* modal) {
-            if (auto* wizard = qobject_cast<QWizard*>(modal))
-                clickOn(wizard->button(QWizard::CancelButton));
-        });
-        clickOn(formChild<QToolBar>(window.get(), "mapEditToolBar")
-                    ->widgetForAction(formChild(window.get(), "actAddOsprelVellWizard")));
-        clickOn(window->workspaces()->currentScene()->views().first()->viewport());
+        QGraphicsView* view = window->workspaces()->currentScene()->views().first();
+        placeWithWizard(QString(), view->mapToScene(view->viewport()->rect().center()));
         QTRY_COMPARE(window->workspaces()->currentScene()->gatewayBoxes().size(), boxes);
+    }
+
+    // Places a gateway box at `at` of the map in front, its wizard finished
+    // with `address`, or cancelled on its first page for none.
+    void placeWithWizard(const QString& address, const QPointF& at)
+    {
+        answerNextModal([address](QWidget* modal) {
+            auto* wizard = qobject_cast<QWizard*>(modal);
+            if (wizard && address.isEmpty())
+                return clickOn(wizard->button(QWizard::CancelButton));
+            clickOn(wizard->findChild<QLineEdit*>());
+            typeText(wizard->windowHandle(), address);
+            clickOn(wizard->button(QWizard::NextButton));
+            clickOn(wizard->button(QWizard::FinishButton));
+        });
+        clickTool("actAddOsprelVellWizard");
+        clickMap(at);
         QTRY_VERIFY(!QApplication::activeModalWidget());
     }
 
@@ -265,12 +307,18 @@ private:
                                                    window->alarms()->soundAlarmNodes().at(y / 600)->data(2).toString()),
                            gateway->child(0)->child(1), 0);
 
+        aimButton(button, gateway->child(target - 1));
+    }
+
+    // Aims `button` at `target` through the button's "Command" row.
+    void aimButton(GraphicsBox* button, Node* target)
+    {
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-            window->elementTree()->proxy()->mapFromSource(tree->nodeIndex(button->node())));
-        launchers->nextAction = {gateway->child(target - 1), 4, QStringLiteral("ActivateEnergZone1")};
+            window->elementTree()->proxy()->mapFromSource(window->trees()->elementModel()->nodeIndex(button->node())));
+        launchers->nextAction = {target, 4, QStringLiteral("ActivateEnergZone1")};
         PropertySet* panel = window->propertyPanel()->propertySets.first();
         window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
-        QCOMPARE(button->actionTarget(), gateway->child(target - 1));
+        QCOMPARE(button->actionTarget(), target);
     }
 
 private slots:
@@ -560,6 +608,72 @@ private slots:
         g_currentUser.clear();
     }
 
+    // Undoing a gateway box's placing, or deleting the box, takes out only
+    // the nodes it made: a text box hung under its sector stays in the tree,
+    // and is back under the sector when the box is. A button aimed at its
+    // energizer, and a panel showing the box, aim at nothing while the box
+    // is off the site, and once the stack has dropped an undone placing:
+    // the file names no target.
+    void boxOffTheSiteFreesNothingInUse_data()
+    {
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::newRow("placing undone") << QByteArrayList{"actUndo", "actRedo", "actUndo"};
+        QTest::newRow("deleted") << QByteArrayList{"actDelete", "actUndo", "actRedo"};
+    }
+
+    void boxOffTheSiteFreesNothingInUse()
+    {
+        QFETCH(QByteArrayList, steps);
+        g_currentUser = QStringLiteral("admin");
+        window->applyUserRights();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        clickTool("actDesignMode");
+        GraphicsScene* scene = window->workspaces()->currentScene();
+        TreeModel* tree = window->trees()->elementModel();
+        const ScopedHook wizard(&GraphicsScene::setGatewayWizardHook,
+                                [](GraphicsBox* box, QWidget*) { box->setIP(QStringLiteral("127.0.0.41")); });
+        for (const auto& [tool, at] : {std::pair{"actDrawButton", QPointF(40, 400)}, {"actDrawText", QPointF(40, 250)},
+                                       {"actAddOsprelVellWizard", QPointF(400, 40)}}) {
+            clickTool(tool);
+            clickMap(at);
+        }
+        QTRY_COMPARE(scene->gatewayBoxes().size(), 1);
+        const NodeHandle gateway(scene->gatewayBoxes().first()->node());
+        Node* sector = gateway.get()->child(0)->child(0);
+        GraphicsBox* button = buttonOn(scene);
+        GraphicsBox* text = itemOf<GraphicsBox>(scene, [](GraphicsBox* box) { return box->kind() == GraphicsBox::TextBox; });
+        aimButton(button, gateway.get()->child(4));
+        // The text box hung under Sector1 with the tree's "Add action".
+        auto* view = formChild<QTreeView>(window.get(), "treeView");
+        const QModelIndex row = window->elementTree()->proxy()->mapFromSource(tree->nodeIndex(sector));
+        view->scrollTo(row);
+        view->setCurrentIndex(row);
+        launchers->nextActionNode = text->node();
+        answerNextMenu();
+        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, view->viewport()->mapTo(window.get(), view->visualRect(row).center()));
+        QTRY_COMPARE(text->node()->parent(), sector);
+        clickMap(scene->gatewayBoxes().first()->sceneBoundingRect().center());
+        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        QCOMPARE(panel->node(), gateway.get());
+        for (int step = 0; step < steps.size(); ++step) {
+            clickTool(steps.at(step).constData());
+            QVERIFY(!panel->node() || tree->contains(panel->node()));
+            QCOMPARE(text->node()->parent(), step == 1 ? sector : scene->workplaceNode());
+            QCOMPARE(button->actionTarget(), step == 1 ? gateway.get()->child(4) : nullptr);
+            QCOMPARE(saved().contains("actRefObj=\"Energ5\""), step == 1);
+        }
+        // A new step drops an undone placing, and the nodes it made go.
+        clickTool("actDrawText");
+        clickMap(QPointF(40, 100));
+        QCOMPARE(!gateway.get(), steps.first() == "actUndo");
+        QVERIFY(tree->contains(text->node()));
+        QCOMPARE(button->actionTarget(), nullptr);
+        QVERIFY(!saved().contains("actRefObj"));
+        g_currentUser.clear();
+    }
+
     // The links follow the open project, and only to an address that is a
     // dotted quad: the socket layer would read "010.0.0.1" as 8.0.0.1. The
     // box keeps the text it was saved with, and the log names it. Nothing
@@ -619,65 +733,80 @@ private slots:
         }
     }
 
-    // The wizard cancelled on its first page leaves its box at the address
-    // it was made with, last in the file: the link stays where it was, after
-    // a save and reopen too. Deleting the box it dials moves it to the box
-    // left; deleting that one closes it, and the field says the program did.
-    void cancelledWizardKeepsTheLink()
+    // The link dials what the operator set: a file opened (one of before
+    // names no address: the last gateway box read), a wizard finished. A box
+    // left by a cancelled wizard is never dialled, after a save and reopen
+    // too. When the box the link dials leaves (Undo, Delete), the link goes
+    // back to the latest address set whose box stands, or closes and the
+    // field says the program did; Undo and Redo put it back where it was
+    // before the step they reverse. The file names where it is.
+    void linkGoesBackWhereItWas()
     {
-        const QStringList ips{QStringLiteral("127.0.0.33"), QStringLiteral("127.0.0.34")};
-        GatewaySimulator sims[2];
-        for (int i = 0; i < 2; ++i)
-            QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), sims[0].port()));
-        window->units()->fenceClient()->setPort(sims[0].port());
-        // A file of before: the last gateway box read is dialled.
+        const QString a = QStringLiteral("127.0.0.34"), c = QStringLiteral("127.0.0.35");
         writeFile(path("pair.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
-                                    "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\"/>"
-                                    "</Workplace></Workplaces></Project>");
+                                    "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\" "
+                                    "x=\"0\" y=\"400\" width=\"250\" height=\"150\"/></Workplace></Workplaces></Project>");
         MessageBoxAnswerer answerer;
         openAndCancelAWizard(path("pair.xml"), 3);
-        QVERIFY(sims[1].waitForConnection());
         saveAs(path("cancelled.xml"));
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
-        QTRY_COMPARE(sims[1].connectionCount(), 2);
-        for (const QString& ip : {QStringLiteral("192.168.100.100"), ips.at(1), ips.at(0)}) {
-            itemOf<GraphicsBox>(window->workspaces()->currentScene(), [ip](GraphicsBox* box) { return box->ip() == ip; })
-                ->setSelected(true);
-            formChild(window.get(), "actDelete")->trigger();
-            if (ip == ips.at(1))
-                QVERIFY(sims[0].waitForConnection());
-        }
-        QTRY_COMPARE(window->units()->fenceClient()->address(), QString());
+        QCOMPARE(window->units()->fenceClient()->address(), a);
+        placeWithWizard(c, QPointF(100, 150));
+        QTRY_COMPARE(window->units()->fenceClient()->address(), c);
         QLabel* field = formChild<QLabel>(window.get(), "gatewayStatusLabel");
-        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: no gateway box left to dial"));
-        QCOMPARE(field->styleSheet(), QString());
-        // Undo and Redo put the link back where it was before the step they
-        // reverse; the file names where it is.
-        for (const auto& [step, ip] : {std::pair{"actUndo", ips.at(0)}, {"actUndo", ips.at(1)}, {"actRedo", ips.at(0)}}) {
-            formChild(window.get(), step)->trigger();
+        for (const auto& [step, selected, ip] : {std::tuple{"actUndo", QString(), a}, {"actRedo", QString(), c}, {"actDelete", c, a},
+                                                 {"actUndo", QString(), c}, {"actRedo", QString(), a},
+                                                 {"actDelete", a, QString()}, {"actUndo", QString(), a}}) {
+            const QString at = selected;
+            if (!at.isEmpty())
+                clickMap(itemOf<GraphicsBox>(window->workspaces()->currentScene(), [at](GraphicsBox* box) { return box->ip() == at; })
+                             ->sceneBoundingRect().center());
+            clickTool(step);
             QTRY_COMPARE(window->units()->fenceClient()->address(), ip);
+            if (ip.isEmpty())
+                QTRY_VERIFY(field->text().startsWith("EnergConnection: Closed by the program: no gateway box left to dial"));
+            QVERIFY(saved().contains("gatewayLink=\"" + ip.toUtf8() + '"'));
         }
-        saveAs(path("undone.xml"));
-        formChild(window.get(), "actNew")->trigger();
-        open(path("undone.xml"));
-        QCOMPARE(window->units()->fenceClient()->address(), ips.at(0));
     }
 
-    // A box left by a cancelled wizard is a second address: the gateway
-    // field names the one the link dials.
+    // The gateway field tells the link truly: a box left by a cancelled
+    // wizard is a second address, and the close that follows the deletion
+    // of the box the link dials is the program's, not the gateway's. Given
+    // its address in its panel, the box left gets its rows as the wizard
+    // gives them: the gateway the link dials is watched and takes commands.
     void gatewayFieldTellsTheLink()
     {
-        GatewaySimulator sim;
-        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.35"))));
-        window->units()->fenceClient()->setPort(sim.port());
+        GatewaySimulator sims[2];
+        sims[1].setDeviceCounts(32, 31);
+        QVERIFY(sims[0].listen(QHostAddress(QStringLiteral("127.0.0.35"))));
+        QVERIFY(sims[1].listen(QHostAddress(QStringLiteral("127.0.0.87")), sims[0].port()));
+        window->units()->fenceClient()->setPort(sims[0].port());
         writeFile(path("one.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
-                                   "IP=\"127.0.0.35\"/></Workplace></Workplaces></Project>");
+                                   "IP=\"127.0.0.35\" width=\"250\" height=\"150\"/></Workplace></Workplaces></Project>");
         MessageBoxAnswerer answerer;
         openAndCancelAWizard(path("one.xml"), 2);
-        QVERIFY(sim.waitForConnection());
+        QVERIFY(sims[0].waitForConnection());
         QLabel* field = formChild<QLabel>(window.get(), "gatewayStatusLabel");
         QTRY_VERIFY2(field->text().endsWith(" (KX4 127.0.0.35)"), qPrintable(field->text()));
+        clickMap(itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* box) { return box->ip() == "127.0.0.35"; })
+                     ->sceneBoundingRect().center());
+        clickTool("actDelete");
+        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: no gateway box left to dial"));
+        QCOMPARE(field->styleSheet(), QString());
+        GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().first();
+        QCOMPARE(window->trees()->gatewayAddresses(), QStringList());
+        clickMap(box->sceneBoundingRect().center());
+        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("IP"))).first());
+        panel->browser->findChild<QLineEdit*>()->selectAll();
+        typeText(window->windowHandle(), QStringLiteral("127.0.0.87\r"));
+        QCOMPARE(window->trees()->gatewayAddresses(), QStringList{"127.0.0.87"});
+        QVERIFY(sims[1].waitForConnection());
+        sims[1].sendHeartbeat();
+        QTRY_COMPARE_WITH_TIMEOUT(field->text(), QStringLiteral("EnergConnection: Updated"), 10000);
+        window->commands()->commandSending(box->node()->child(0), true, ActivateEnergZone1);
+        QVERIFY(sims[1].waitForFunction(16, 1));
     }
 
     // What changes while the save dialog is open is in the file saved.

@@ -359,7 +359,7 @@ void TestBoxes::buttonSendsCommandOutsideDesignMode()
     button->click();
     QVERIFY(m_window->m_commands.isEmpty()); // no target yet
 
-    Node target(QStringLiteral("Energ1"));
+    Node& target = *new Node(QStringLiteral("Energ1"), m_scene->workplaceNode()); // a device on the site
     box->setActionTarget(&target);
     box->setActionCommand(3);
     button->setCheckable(false);
@@ -377,7 +377,13 @@ void TestBoxes::buttonSendsCommandOutsideDesignMode()
     QCOMPARE(button->icon().pixmap(lit.size()).toImage().convertToFormat(lit.format()), lit);
     box->buttonToggle(false);
     QCOMPARE(button->icon().pixmap(lit.size()).toImage().convertToFormat(lit.format()), lit);
-    box->setActionTarget(nullptr);
+
+    // Off the site (its gateway's placing undone) it is aimed at by no button.
+    std::unique_ptr<Node> offSite(&target);
+    m_scene->workplaceNode()->children.removeOne(&target);
+    button->click();
+    QCOMPARE(m_window->m_commands.size(), 2);
+    QCOMPARE(m_window->m_log.last(), QStringLiteral("Command|Command of button box1 not sent: it aims at no device"));
 }
 
 void TestBoxes::buttonShowsLabelInDesignMode()

@@ -273,7 +273,7 @@ void TestScene::buttonBoxSendsItsCommand()
     GraphicsBox* box = boxAt(QPointF(100, 60));
     QVERIFY(box && box->actionButton());
     QCOMPARE(box->kind(), int(GraphicsBox::ButtonBox));
-    Node target(QStringLiteral("Energ2"));
+    Node& target = *new Node(QStringLiteral("Energ2"), m_scene->workplaceNode()); // a device on the site
     box->setActionTarget(&target);
     box->setActionCommand(7);
 

@@ -175,10 +175,16 @@ void TestTwCircle::placedUnderTheTwSystem()
     QCOMPARE(circle->pos(), QPointF(140, 120));
     QCOMPARE(m_scene->undoStack()->count(), 1);
 
+    // A sensor put into the sector is no part of its placing: it stays on
+    // the site while the placing is undone.
+    Node* sensor = tw.elementSensors.at(2);
+    QVERIFY(m_scene->elementModel()->moveNode(circle->node(), sensor));
     m_scene->undoStack()->undo();
     QVERIFY(!circle->scene());
+    QCOMPARE(sensor->parent(), tw.elementSystem);
     m_scene->undoStack()->redo();
     QCOMPARE(circle->scene(), m_scene);
+    QCOMPARE(sensor->parent(), circle->node());
 }
 
 void TestTwCircle::dropOntoALine_data()
