@@ -144,9 +144,12 @@ void VoltageDiagrammsDlg::writeVoltageLog(Node* node)
 
     // The rows of every energizer of one heartbeat share one commit: the
     // writes come in bursts on the GUI thread, and each commit is a sync.
-    insertRow(reading.battery, kBatterySector, reading.energizerNo);
-    insertRow(reading.sector1, 0, reading.energizerNo);
-    insertRow(reading.sector2, 1, reading.energizerNo);
+    // One reading's rows share its stamp; the clock is read once, as a
+    // reading of local time costs a look at the time zone file.
+    const QString stamp = now.toString(QLatin1String(kDateTimeFormat));
+    insertRow(stamp, reading.battery, kBatterySector, reading.energizerNo);
+    insertRow(stamp, reading.sector1, 0, reading.energizerNo);
+    insertRow(stamp, reading.sector2, 1, reading.energizerNo);
 }
 
 bool VoltageDiagrammsDlg::readNode(Node* node, Reading& reading) const
@@ -162,10 +165,9 @@ bool VoltageDiagrammsDlg::readNode(Node* node, Reading& reading) const
     return true;
 }
 
-void VoltageDiagrammsDlg::insertRow(float voltage, int sector, int energizerNo)
+void VoltageDiagrammsDlg::insertRow(const QString& stamp, float voltage, int sector, int energizerNo)
 {
-    queueRow(QLatin1String(kInsertStatement), {cleanup.now().toString(QLatin1String(kDateTimeFormat)),
-                                               storedVoltage(voltage), sector, energizerNo});
+    queueRow(QLatin1String(kInsertStatement), {stamp, storedVoltage(voltage), sector, energizerNo});
 }
 
 void VoltageDiagrammsDlg::writeCheckPoint()

@@ -87,7 +87,7 @@ private:
 
     void clearOldRecords();
     bool readNode(Node* node, Reading& reading) const;
-    void insertRow(float voltage, int sector, int energizerNo);
+    void insertRow(const QString& stamp, float voltage, int sector, int energizerNo);
     void queueRow(const QString& statement, const QVariantList& values);
     void addStatisticsRow(int energizerNo, QString name, const QSqlQuery& query);
 
