@@ -30,6 +30,7 @@
 #include "workspacearea.h"
 
 #include <QComboBox>
+#include <QScrollBar>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
 #include <QPrinter>
@@ -106,6 +107,35 @@ private:
     SetupAnswers* answers = nullptr;
 
     GraphicsScene* scene(int tab) const { return window->workspaces()->sceneAt(tab); }
+
+    // The window on screen, in design mode, wide enough that the map lies
+    // aligned left and top in its view, as a new workspace's map does.
+    void showInDesignMode()
+    {
+        window->resize(1300, 900);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+    }
+
+    // Where a scene point of the map in front shows in the window.
+    QPoint onMap(const QPointF& scenePos) const
+    {
+        QGraphicsView* view = window->workspaces()->currentView();
+        return view->viewport()->mapTo(window.get(), view->mapFromScene(scenePos));
+    }
+
+    // A drag through the window: pressed at `from` on the map, moved in
+    // steps by `by`, released there.
+    void dragOnMap(const QPointF& from, const QPoint& by)
+    {
+        const QPoint start = onMap(from);
+        QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, start);
+        for (int step = 1; step <= 5; ++step)
+            QTest::mouseMove(window->windowHandle(), start + by * step / 5);
+        QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, start + by);
+    }
 
     // A text box placed by a click in design mode, as the operator does.
     GraphicsBox* placeTextBox(GraphicsScene* map)
@@ -430,6 +460,111 @@ private slots:
         }
         QDomDocument file;
         QVERIFY(clicked == 2 || static_cast<GraphicsBox*>(items.at(clicked))->toXml(file).attribute("fontSize") == "8");
+    }
+
+    // An item ends where the mouse takes it, past the map's left or top
+    // edge too; the map grows to hold it once the drag has ended.
+    void dragFollowsTheMouse_data()
+    {
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<QPointF>("end");
+        QTest::newRow("left") << QPoint(-465, 0) << QPointF(-165, 120);
+        QTest::newRow("up") << QPoint(0, -155) << QPointF(300, -35);
+    }
+
+    void dragFollowsTheMouse()
+    {
+        QFETCH(QPoint, by);
+        showInDesignMode();
+        auto* box = place(scene(0), new GraphicsBox(GraphicsBox::TextBox));
+        box->setElementPos(300, 120);
+        dragOnMap(QPointF(400, 170), by);
+        QTEST(box->pos(), "end");
+        QTRY_VERIFY(scene(0)->sceneRect().contains(scene(0)->itemsBoundingRect()));
+    }
+
+    // Whatever way an item grows, the map grows to hold it, after Undo and
+    // Redo too; New starts from the least map again.
+    void mapHoldsWhatGrows_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("box handle") << "handle";
+        QTest::newRow("line point") << "point";
+        QTest::newRow("workspace picture") << "setup";
+        QTest::newRow("panel picture") << "panel";
+    }
+
+    void mapHoldsWhatGrows()
+    {
+        QFETCH(QString, how);
+        showInDesignMode();
+        GraphicsScene* map = scene(0);
+        const auto holds = [map] { return map->sceneRect().contains(map->itemsBoundingRect()); };
+        const auto showPicture = [&](const QSize& size) {
+            QImage picture(size, QImage::Format_Mono);
+            picture.fill(0);
+            const QString file = home.filePath(QStringLiteral("%1x%2.png").arg(size.width()).arg(size.height()));
+            QVERIFY(picture.save(file));
+            if (how == "setup") {
+                answers->nextImage = file;
+                formChild(window.get(), "actWorkspaceSetup")->trigger();
+                return;
+            }
+            PropertySet* docked = window->propertyPanel()->dockedSet();
+            window->propertyPanel()->fillPropertyBrowser(docked, nullptr, map->workplaceNode());
+            docked->setValue(QStringLiteral("Bground image"), file);
+        };
+        if (how == "handle") {
+            auto* box = place(map, new GraphicsBox(GraphicsBox::TextBox));
+            box->setItemSelected(true);
+            dragOnMap(QPointF(183, 63), QPoint(600, 600));
+            QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(800, 680));
+        } else if (how == "point") {
+            auto* line = place(map, new GraphicsLine);
+            line->setPoints({{50, 50}, {150, 50}});
+            line->setItemSelected(true);
+            dragOnMap(QPointF(150, 50), QPoint(0, 677));
+            QCOMPARE(line->points().last(), QPointF(150, 727));
+        } else {
+            showPicture(QSize(100, 100));
+            QTRY_VERIFY(holds());
+            showPicture(QSize(1600, 1200));
+        }
+        QTRY_VERIFY(holds());
+        if (how == "handle" || how == "point") {
+            for (const char* step : {"actUndo", "actRedo"}) {
+                formChild(window.get(), step)->trigger();
+                QTRY_VERIFY(holds());
+            }
+        }
+        {
+            MessageBoxAnswerer unsaved(QMessageBox::No);
+            formChild(window.get(), "actNew")->trigger();
+        }
+        QCOMPARE(map->sceneRect(), QRectF(0, 0, GraphicsScene::LeastSceneSize, GraphicsScene::LeastSceneSize));
+        QTRY_VERIFY(!window->workspaces()->currentView()->horizontalScrollBar()->isVisible());
+    }
+
+    // A button box selected in design mode keeps no handle once it is
+    // left; it cannot be resized then, and its button still takes clicks.
+    void noMapEditOutsideDesignMode()
+    {
+        showInDesignMode();
+        formChild(window.get(), "actDrawButton")->trigger();
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(40, 40)));
+        auto* box = static_cast<GraphicsBox*>(scene(0)->items(QPointF(40, 40)).value(0));
+        QVERIFY(box && box->type() == GraphicsBox::Type && box->handles().first());
+        {
+            MessageBoxAnswerer answerer;
+            formChild(window.get(), "actDesignMode")->trigger();
+        }
+        const int steps = scene(0)->undoStack()->count();
+        dragOnMap(QPointF(223, 103), QPoint(120, 80));
+        QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(200, 80));
+        QCOMPARE(scene(0)->undoStack()->count(), steps);
+        const bool checked = box->actionButton()->isChecked();
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(140, 80)));
+        QCOMPARE(box->actionButton()->isChecked(), !checked);
     }
 
     void colourCommands_data()
