@@ -28,6 +28,8 @@
 #include "testhome.h"
 #include "treemodel.h"
 #include "workspacearea.h"
+#include "alarmstateswidget.h"
+#include "sitetrees.h"
 
 #include <QComboBox>
 #include <QScrollBar>
@@ -252,6 +254,26 @@ private slots:
         answers->onGatewaySetup = [energizer] { energizer->setData(0, QStringLiteral("North")); };
         window->showOsprelVellSetup();
         QCOMPARE(docked->propertyNames.key("EnergizerName")->valueText(), QStringLiteral("North"));
+    }
+
+    // File > New names the workspace as every rename does: the alarm
+    // states, shown for the current workspace only, show the new one's.
+    void newReachesTheStateViews()
+    {
+        showInDesignMode();
+        answers->nextCaption = QStringLiteral("North");
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        auto* states = window->findChild<AlarmStatesWidget*>();
+        auto* onlyCurrent = states->findChild<QWidget*>(QStringLiteral("btnShowCurrentWorkSpaceAlarm"));
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          onlyCurrent->mapTo(window.get(), onlyCurrent->rect().center()));
+        {
+            MessageBoxAnswerer unsaved(QMessageBox::No);
+            formChild(window.get(), "actNew")->trigger();
+        }
+        place(scene(0), new GraphicsBox(GraphicsBox::GatewayBox));
+        window->trees()->rebuildEnergizerModel(*window->workspaces());
+        QCOMPARE(states->findChild<QTreeView*>(QStringLiteral("statesAlarmTree"))->model()->rowCount(), 1);
     }
 
     // The tree and the panel leave the element picked on the tab left behind.
