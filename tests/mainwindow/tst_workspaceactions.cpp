@@ -567,23 +567,26 @@ private slots:
         QTRY_VERIFY(!window->workspaces()->currentView()->horizontalScrollBar()->isVisible());
     }
 
-    // A button box selected in design mode keeps no handle once it is
-    // left; it cannot be resized then, and its button still takes clicks.
+    // A button box placed in design mode, on a workspace added then, can be
+    // selected; once design mode is left it keeps no handle and cannot be
+    // resized, and its button takes clicks.
     void noMapEditOutsideDesignMode()
     {
         showInDesignMode();
+        formChild(window.get(), "actNewBlankWorkspace")->trigger();
         formChild(window.get(), "actDrawButton")->trigger();
         QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(40, 40)));
-        auto* box = static_cast<GraphicsBox*>(scene(0)->items(QPointF(40, 40)).value(0));
+        GraphicsScene* map = window->workspaces()->currentScene();
+        auto* box = static_cast<GraphicsBox*>(map->items(QPointF(40, 40)).value(0));
         QVERIFY(box && box->type() == GraphicsBox::Type && box->handles().first());
         {
             MessageBoxAnswerer answerer;
             formChild(window.get(), "actDesignMode")->trigger();
         }
-        const int steps = scene(0)->undoStack()->count();
+        const int steps = map->undoStack()->count();
         dragOnMap(QPointF(223, 103), QPoint(120, 80));
         QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(200, 80));
-        QCOMPARE(scene(0)->undoStack()->count(), steps);
+        QCOMPARE(map->undoStack()->count(), steps);
         const bool checked = box->actionButton()->isChecked();
         QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(140, 80)));
         QCOMPARE(box->actionButton()->isChecked(), !checked);
