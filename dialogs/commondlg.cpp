@@ -249,6 +249,8 @@ void CommonDlg::showAlarmConfirm(Node* node)
         setFixedWidth(AlarmConfirmWidth);
     }
     ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
+    if (connect(qApp, &QGuiApplication::focusWindowChanged, this, &CommonDlg::noteFocusWindow, Qt::UniqueConnection))
+        noteFocusWindow(QGuiApplication::focusWindow());
     showAnswerable();
     const QString line = alarmLine(node);
     if (soundAlarmActive)
@@ -260,12 +262,27 @@ void CommonDlg::showAlarmConfirm(Node* node)
     const int row = table->rowCount();
     table->setRowCount(row + 1);
     table->setItem(row, 0, new QTableWidgetItem(line));
+    m_linesAdded = true;
     // Repaint at once: the operator is meant to see the alarm now. That
     // also lays out the grown table, which a scroll needs first.
+    ++m_repainting;
     QCoreApplication::processEvents();
+    --m_repainting;
     // The newest alarm is the one to see, not the routine rows above it
     // (the last row also when a call nested in the repaint added one).
     table->scrollToBottom();
+    // Once for the lines of all the calls nested in the repaint: each raise
+    // is a request to the window system, and a flood nests many.
+    if (m_repainting == 0 && std::exchange(m_linesAdded, false) && isVisible())
+        comeForward();
+}
+
+// Over whatever window is in front, with the input, with or without a
+// window manager to stack it.
+void CommonDlg::comeForward()
+{
+    raise();
+    activateWindow();
 }
 
 // A modal dialog (a set-up dialog, a question) blocks every window that is
@@ -284,7 +301,7 @@ QWindow* CommonDlg::answerOwner() const
     return main ? main->windowHandle() : nullptr;
 }
 
-void CommonDlg::showAnswerable(bool bringUp)
+void CommonDlg::showAnswerable(bool forward)
 {
     winId(); // the page's window, given its owner before it shows
     QWindow* owner = answerOwner();
@@ -314,15 +331,24 @@ void CommonDlg::showAnswerable(bool bringUp)
     // stack it, a page shown or re-owned stays under the dialog it answers
     // over. Not for every alarm that follows: each raise is a round trip to
     // the window system, and it would take the input from a dialog the
-    // operator went back to.
-    if (appears || newOwner || bringUp) {
-        raise();
-        activateWindow();
-    }
+    // operator went back to; a new line brings the page forward itself.
+    if (appears || newOwner || forward)
+        comeForward();
+}
+
+void CommonDlg::noteFocusWindow(QWindow* window)
+{
+    if (window && window != windowHandle())
+        m_inputBefore = window;
 }
 
 bool CommonDlg::event(QEvent* event)
 {
+    // The input goes back to the window the page took it from: with no
+    // window manager it would go to none, and keys typed there be lost.
+    if (event->type() == QEvent::Hide && ui->stackedWidget->currentIndex() == AlarmConfirmPage
+        && QGuiApplication::focusWindow() == windowHandle() && m_inputBefore && m_inputBefore->isVisible())
+        m_inputBefore->requestActivate();
     // A dialog opened over alarms waiting to be confirmed: they become its own.
     if (event->type() == QEvent::WindowBlocked && isVisible()
         && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun()) {
