@@ -110,33 +110,11 @@ private:
 
     GraphicsScene* scene(int tab) const { return window->workspaces()->sceneAt(tab); }
 
-    // The window on screen, in design mode, wide enough that the map lies
-    // aligned left and top in its view, as a new workspace's map does.
-    void showInDesignMode()
-    {
-        window->resize(1300, 900);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        MessageBoxAnswerer answerer;
-        formChild(window.get(), "actDesignMode")->trigger();
-    }
-
     // Where a scene point of the map in front shows in the window.
     QPoint onMap(const QPointF& scenePos) const
     {
         QGraphicsView* view = window->workspaces()->currentView();
         return view->viewport()->mapTo(window.get(), view->mapFromScene(scenePos));
-    }
-
-    // A drag through the window: pressed at `from` on the map, moved in
-    // steps by `by`, released there.
-    void dragOnMap(const QPointF& from, const QPoint& by)
-    {
-        const QPoint start = onMap(from);
-        QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, start);
-        for (int step = 1; step <= 5; ++step)
-            QTest::mouseMove(window->windowHandle(), start + by * step / 5);
-        QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, start + by);
     }
 
     // A text box placed by a click in design mode, as the operator does.
@@ -254,26 +232,6 @@ private slots:
         answers->onGatewaySetup = [energizer] { energizer->setData(0, QStringLiteral("North")); };
         window->showOsprelVellSetup();
         QCOMPARE(docked->propertyNames.key("EnergizerName")->valueText(), QStringLiteral("North"));
-    }
-
-    // File > New names the workspace as every rename does: the alarm
-    // states, shown for the current workspace only, show the new one's.
-    void newReachesTheStateViews()
-    {
-        showInDesignMode();
-        answers->nextCaption = QStringLiteral("North");
-        formChild(window.get(), "actWorkspaceSetup")->trigger();
-        auto* states = window->findChild<AlarmStatesWidget*>();
-        auto* onlyCurrent = states->findChild<QWidget*>(QStringLiteral("btnShowCurrentWorkSpaceAlarm"));
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          onlyCurrent->mapTo(window.get(), onlyCurrent->rect().center()));
-        {
-            MessageBoxAnswerer unsaved(QMessageBox::No);
-            formChild(window.get(), "actNew")->trigger();
-        }
-        place(scene(0), new GraphicsBox(GraphicsBox::GatewayBox));
-        window->trees()->rebuildEnergizerModel(*window->workspaces());
-        QCOMPARE(states->findChild<QTreeView*>(QStringLiteral("statesAlarmTree"))->model()->rowCount(), 1);
     }
 
     // The tree and the panel leave the element picked on the tab left behind.
@@ -484,112 +442,96 @@ private slots:
         QVERIFY(clicked == 2 || static_cast<GraphicsBox*>(items.at(clicked))->toXml(file).attribute("fontSize") == "8");
     }
 
-    // An item ends where the mouse takes it, past the map's left or top
-    // edge too; the map grows to hold it once the drag has ended.
-    void dragFollowsTheMouse_data()
+    // Map edits through the window, on a workspace added in design mode,
+    // whose map lies aligned left and top in a wide view. An item ends where
+    // the mouse takes it, past the map's edges too; the map grows to hold
+    // whatever grows, after Undo and Redo too. Out of design mode a button
+    // box keeps no handle and takes only its clicks. New starts from the
+    // least map, and the views filtering by caption follow its name.
+    void mapEditsThroughTheWindow_data()
     {
+        QTest::addColumn<int>("kind"); // of box; 0 a fence line
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<QPointF>("from");
         QTest::addColumn<QPoint>("by");
-        QTest::addColumn<QPointF>("end");
-        QTest::newRow("left") << QPoint(-465, 0) << QPointF(-165, 120);
-        QTest::newRow("up") << QPoint(0, -155) << QPointF(300, -35);
+        QTest::addColumn<QRectF>("shape");
+        const QPointF body(300, 120);
+        QTest::newRow("box dragged left") << 2 << body << QPointF(400, 170) << QPoint(-465, 0) << QRectF(-165, 120, 200, 80);
+        QTest::newRow("box handle") << 2 << QPointF(30, 30) << QPointF(213, 93) << QPoint(600, 600) << QRectF(30, 30, 800, 680);
+        QTest::newRow("line point") << 0 << QPointF() << QPointF(150, 50) << QPoint(0, 677) << QRectF(44.5, 44.5, 111, 688);
+        QTest::newRow("workspace picture") << 14 << QPointF(-20, -20) << QPointF() << QPoint() << QRectF(-23, -23, 1600, 1200);
+        QTest::newRow("button out of design") << 4 << QPointF(40, 40) << QPointF(223, 103) << QPoint(120, 80) << QRectF(40, 40, 200, 80);
     }
 
-    void dragFollowsTheMouse()
+    void mapEditsThroughTheWindow()
     {
+        QFETCH(int, kind);
+        QFETCH(QPointF, at);
+        QFETCH(QPointF, from);
         QFETCH(QPoint, by);
-        showInDesignMode();
-        auto* box = place(scene(0), new GraphicsBox(GraphicsBox::TextBox));
-        box->setElementPos(300, 120);
-        dragOnMap(QPointF(400, 170), by);
-        QTEST(box->pos(), "end");
-        QTRY_VERIFY(scene(0)->sceneRect().contains(scene(0)->itemsBoundingRect()));
-    }
-
-    // Whatever way an item grows, the map grows to hold it, after Undo and
-    // Redo too; New starts from the least map again.
-    void mapHoldsWhatGrows_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("box handle") << "handle";
-        QTest::newRow("line point") << "point";
-        QTest::newRow("workspace picture") << "setup";
-        QTest::newRow("panel picture") << "panel";
-    }
-
-    void mapHoldsWhatGrows()
-    {
-        QFETCH(QString, how);
-        showInDesignMode();
-        GraphicsScene* map = scene(0);
-        const auto holds = [map] { return map->sceneRect().contains(map->itemsBoundingRect()); };
-        const auto showPicture = [&](const QSize& size) {
-            QImage picture(size, QImage::Format_Mono);
+        window->resize(1300, 900);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        formChild(window.get(), "actDesignMode")->trigger();
+        answers->nextCaption = QStringLiteral("North");
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        formChild(window.get(), "actNewBlankWorkspace")->trigger();
+        GraphicsScene* map = window->workspaces()->currentScene();
+        const auto holds = [map] { return map->sceneRect().united(map->itemsBoundingRect()) == map->sceneRect(); };
+        for (int side : {100, 1600}) {
+            QImage picture(side, side * 3 / 4, QImage::Format_Mono);
             picture.fill(0);
-            const QString file = home.filePath(QStringLiteral("%1x%2.png").arg(size.width()).arg(size.height()));
-            QVERIFY(picture.save(file));
-            if (how == "setup") {
-                answers->nextImage = file;
+            answers->nextImage = home.filePath(QStringLiteral("%1.png").arg(side));
+            if (kind == GraphicsBox::ImageBox && picture.save(answers->nextImage))
                 formChild(window.get(), "actWorkspaceSetup")->trigger();
-                return;
-            }
-            PropertySet* docked = window->propertyPanel()->dockedSet();
-            window->propertyPanel()->fillPropertyBrowser(docked, nullptr, map->workplaceNode());
-            docked->setValue(QStringLiteral("Bground image"), file);
-        };
-        if (how == "handle") {
-            auto* box = place(map, new GraphicsBox(GraphicsBox::TextBox));
-            box->setItemSelected(true);
-            dragOnMap(QPointF(183, 63), QPoint(600, 600));
-            QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(800, 680));
-        } else if (how == "point") {
+            QTRY_VERIFY(holds());
+        }
+        if (kind == 0) {
             auto* line = place(map, new GraphicsLine);
             line->setPoints({{50, 50}, {150, 50}});
             line->setItemSelected(true);
-            dragOnMap(QPointF(150, 50), QPoint(0, 677));
-            QCOMPARE(line->points().last(), QPointF(150, 727));
-        } else {
-            showPicture(QSize(100, 100));
-            QTRY_VERIFY(holds());
-            showPicture(QSize(1600, 1200));
+        } else if (kind != GraphicsBox::ImageBox) {
+            formChild(window.get(), kind == GraphicsBox::TextBox ? "actDrawText" : "actDrawButton")->trigger();
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(at));
         }
+        GraphicsHelperClass* element = nullptr;
+        for (QGraphicsItem* found : map->items(kind ? at + QPointF(5, 5) : from))
+            element = element ? element : dynamic_cast<GraphicsHelperClass*>(found);
+        QVERIFY(element && (kind == GraphicsBox::ImageBox || element->handles().first()));
+        QGraphicsItem* item = element->item();
+        if (kind == GraphicsBox::ButtonBox)
+            formChild(window.get(), "actDesignMode")->trigger();
+        const int steps = map->undoStack()->count();
+        if (!by.isNull()) {
+            const QPoint start = onMap(from);
+            QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, start);
+            for (int step = 1; step <= 5; ++step)
+                QTest::mouseMove(window->windowHandle(), start + by * step / 5);
+            QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, start + by);
+        }
+        QTEST(item->sceneBoundingRect(), "shape");
         QTRY_VERIFY(holds());
-        if (how == "handle" || how == "point") {
-            for (const char* step : {"actUndo", "actRedo"}) {
-                formChild(window.get(), step)->trigger();
-                QTRY_VERIFY(holds());
-            }
-        }
-        {
-            MessageBoxAnswerer unsaved(QMessageBox::No);
-            formChild(window.get(), "actNew")->trigger();
-        }
-        QCOMPARE(map->sceneRect(), QRectF(0, 0, GraphicsScene::LeastSceneSize, GraphicsScene::LeastSceneSize));
-        QTRY_VERIFY(!window->workspaces()->currentView()->horizontalScrollBar()->isVisible());
-    }
-
-    // A button box placed in design mode, on a workspace added then, can be
-    // selected; once design mode is left it keeps no handle and cannot be
-    // resized, and its button takes clicks.
-    void noMapEditOutsideDesignMode()
-    {
-        showInDesignMode();
-        formChild(window.get(), "actNewBlankWorkspace")->trigger();
-        formChild(window.get(), "actDrawButton")->trigger();
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(40, 40)));
-        GraphicsScene* map = window->workspaces()->currentScene();
-        auto* box = static_cast<GraphicsBox*>(map->items(QPointF(40, 40)).value(0));
-        QVERIFY(box && box->type() == GraphicsBox::Type && box->handles().first());
-        {
-            MessageBoxAnswerer answerer;
+        if (kind == GraphicsBox::ButtonBox) {
+            QPushButton* button = static_cast<GraphicsBox*>(item)->actionButton();
+            const bool checked = button->isChecked();
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(at + QPointF(100, 40)));
+            QVERIFY(button->isChecked() != checked && map->undoStack()->count() == steps);
             formChild(window.get(), "actDesignMode")->trigger();
         }
-        const int steps = map->undoStack()->count();
-        dragOnMap(QPointF(223, 103), QPoint(120, 80));
-        QCOMPARE(QSizeF(box->width(), box->height()), QSizeF(200, 80));
-        QCOMPARE(map->undoStack()->count(), steps);
-        const bool checked = box->actionButton()->isChecked();
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(140, 80)));
-        QCOMPARE(box->actionButton()->isChecked(), !checked);
+        for (const char* step : {"actUndo", "actRedo"}) {
+            formChild(window.get(), step)->trigger();
+            QTRY_VERIFY(holds());
+        }
+        formChild(window.get(), "actNew")->trigger();
+        QCOMPARE(scene(0)->sceneRect(), QRectF(0, 0, GraphicsScene::LeastSceneSize, GraphicsScene::LeastSceneSize));
+        QTRY_VERIFY(!window->workspaces()->currentView()->horizontalScrollBar()->isVisible());
+        place(scene(0), new GraphicsBox(GraphicsBox::GatewayBox));
+        window->trees()->rebuildEnergizerModel(*window->workspaces());
+        auto* states = window->findChild<AlarmStatesWidget*>();
+        auto* onlyCurrent = formChild<QWidget>(states, "btnShowCurrentWorkSpaceAlarm");
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onlyCurrent->mapTo(window.get(), QPoint(4, 4)));
+        QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
     }
 
     void colourCommands_data()
