@@ -47,6 +47,7 @@ CommonDlg::CommonDlg(QWidget* parent, PropertyPanelHost* panelHost)
 {
     ui->setupUi(this);
     connect(ui->btnOK, &QPushButton::clicked, this, &CommonDlg::clickOK);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &CommonDlg::noteFocusWindow);
 }
 
 CommonDlg::~CommonDlg()
@@ -249,8 +250,6 @@ void CommonDlg::showAlarmConfirm(Node* node)
         setFixedWidth(AlarmConfirmWidth);
     }
     ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
-    if (connect(qApp, &QGuiApplication::focusWindowChanged, this, &CommonDlg::noteFocusWindow, Qt::UniqueConnection))
-        noteFocusWindow(QGuiApplication::focusWindow());
     showAnswerable();
     const QString line = alarmLine(node);
     if (soundAlarmActive)
