@@ -270,9 +270,11 @@ void CommonDlg::showAlarmConfirm(Node* node)
     // The newest alarm is the one to see, not the routine rows above it
     // (the last row also when a call nested in the repaint added one).
     table->scrollToBottom();
-    // Once for the lines of all the calls nested in the repaint: each raise
-    // is a request to the window system, and a flood nests many.
-    if (m_repainting == 0 && std::exchange(m_linesAdded, false) && isVisible())
+    // Once for the lines of all the calls nested in the repaint, and only
+    // while another window has the input: each raise and activation waits
+    // on the window system, and a flood brings many lines.
+    if (m_repainting == 0 && std::exchange(m_linesAdded, false) && isVisible()
+        && QGuiApplication::focusWindow() != windowHandle())
         comeForward();
 }
 
