@@ -318,6 +318,7 @@ void CommonDlg::showAnswerable(bool forward)
                 // gone; and again once Qt has let the dialog go, for a modal
                 // dialog left under it.
                 windowHandle()->setTransientParent(answerOwner());
+                m_forwardOverOwner = false;
                 QTimer::singleShot(0, this, [this] {
                     if (isVisible())
                         showAnswerable();
@@ -339,8 +340,14 @@ void CommonDlg::showAnswerable(bool forward)
 
 void CommonDlg::noteFocusWindow(QWindow* window)
 {
-    if (window && window != windowHandle())
-        m_inputBefore = window;
+    if (!window || window == windowHandle())
+        return;
+    m_inputBefore = window;
+    if (m_forwardOverOwner && window == windowHandle()->transientParent()) {
+        m_forwardOverOwner = false;
+        if (isVisible())
+            comeForward();
+    }
 }
 
 bool CommonDlg::event(QEvent* event)
@@ -355,11 +362,13 @@ bool CommonDlg::event(QEvent* event)
         && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun()) {
         showAnswerable();
         // The dialog tells the page before it shows itself: the page comes
-        // over it again once it stands.
+        // over it again once it stands, and once it has taken the input,
+        // which with no window manager it does only when it is mapped.
         QTimer::singleShot(0, this, [this] {
             if (isVisible())
                 showAnswerable(true);
         });
+        m_forwardOverOwner = true;
     }
     return QDialog::event(event);
 }

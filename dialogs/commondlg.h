@@ -165,6 +165,9 @@ private:
     int m_repainting = 0;
     // The window that last had the input before the page.
     QPointer<QWindow> m_inputBefore;
+    // A modal dialog came over the page: the page comes over it once the
+    // dialog has the input.
+    bool m_forwardOverOwner = false;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     Node* m_pickWithin = nullptr;
