@@ -47,6 +47,7 @@ CommonDlg::CommonDlg(QWidget* parent, PropertyPanelHost* panelHost)
 {
     ui->setupUi(this);
     connect(ui->btnOK, &QPushButton::clicked, this, &CommonDlg::clickOK);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &CommonDlg::noteFocusWindow);
 }
 
 CommonDlg::~CommonDlg()
@@ -260,12 +261,29 @@ void CommonDlg::showAlarmConfirm(Node* node)
     const int row = table->rowCount();
     table->setRowCount(row + 1);
     table->setItem(row, 0, new QTableWidgetItem(line));
+    m_linesAdded = true;
     // Repaint at once: the operator is meant to see the alarm now. That
     // also lays out the grown table, which a scroll needs first.
+    ++m_repainting;
     QCoreApplication::processEvents();
+    --m_repainting;
     // The newest alarm is the one to see, not the routine rows above it
     // (the last row also when a call nested in the repaint added one).
     table->scrollToBottom();
+    // Once for the lines of all the calls nested in the repaint, and only
+    // while another window has the input: each raise and activation waits
+    // on the window system, and a flood brings many lines.
+    if (m_repainting == 0 && std::exchange(m_linesAdded, false) && isVisible()
+        && QGuiApplication::focusWindow() != windowHandle())
+        comeForward();
+}
+
+// Over whatever window is in front, with the input, with or without a
+// window manager to stack it.
+void CommonDlg::comeForward()
+{
+    raise();
+    activateWindow();
 }
 
 // A modal dialog (a set-up dialog, a question) blocks every window that is
@@ -284,7 +302,7 @@ QWindow* CommonDlg::answerOwner() const
     return main ? main->windowHandle() : nullptr;
 }
 
-void CommonDlg::showAnswerable(bool bringUp)
+void CommonDlg::showAnswerable(bool forward)
 {
     winId(); // the page's window, given its owner before it shows
     QWindow* owner = answerOwner();
@@ -300,6 +318,7 @@ void CommonDlg::showAnswerable(bool bringUp)
                 // gone; and again once Qt has let the dialog go, for a modal
                 // dialog left under it.
                 windowHandle()->setTransientParent(answerOwner());
+                m_forwardOverOwner = false;
                 QTimer::singleShot(0, this, [this] {
                     if (isVisible())
                         showAnswerable();
@@ -314,25 +333,42 @@ void CommonDlg::showAnswerable(bool bringUp)
     // stack it, a page shown or re-owned stays under the dialog it answers
     // over. Not for every alarm that follows: each raise is a round trip to
     // the window system, and it would take the input from a dialog the
-    // operator went back to.
-    if (appears || newOwner || bringUp) {
-        raise();
-        activateWindow();
+    // operator went back to; a new line brings the page forward itself.
+    if (appears || newOwner || forward)
+        comeForward();
+}
+
+void CommonDlg::noteFocusWindow(QWindow* window)
+{
+    if (!window || window == windowHandle())
+        return;
+    m_inputBefore = window;
+    if (m_forwardOverOwner && window == windowHandle()->transientParent()) {
+        m_forwardOverOwner = false;
+        if (isVisible())
+            comeForward();
     }
 }
 
 bool CommonDlg::event(QEvent* event)
 {
+    // The input goes back to the window the page took it from: with no
+    // window manager it would go to none, and keys typed there be lost.
+    if (event->type() == QEvent::Hide && ui->stackedWidget->currentIndex() == AlarmConfirmPage
+        && QGuiApplication::focusWindow() == windowHandle() && m_inputBefore && m_inputBefore->isVisible())
+        m_inputBefore->requestActivate();
     // A dialog opened over alarms waiting to be confirmed: they become its own.
     if (event->type() == QEvent::WindowBlocked && isVisible()
         && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun()) {
         showAnswerable();
         // The dialog tells the page before it shows itself: the page comes
-        // over it again once it stands.
+        // over it again once it stands, and once it has taken the input,
+        // which with no window manager it does only when it is mapped.
         QTimer::singleShot(0, this, [this] {
             if (isVisible())
                 showAnswerable(true);
         });
+        m_forwardOverOwner = true;
     }
     return QDialog::event(event);
 }

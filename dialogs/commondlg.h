@@ -7,6 +7,7 @@
 #include <QList>
 #include <QModelIndex>
 #include <QPair>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QVariant>
@@ -98,8 +99,10 @@ public:
     // Alarm confirmation page (modeless): lists the node's alarm line unless
     // an equal line is listed already, and shows the window. While a modal
     // dialog is open, which blocks every window but its own, the page is
-    // made one of its windows, so that it takes input at once. Once the
-    // program's end has begun it does nothing.
+    // made one of its windows, so that it takes input at once. A new line
+    // brings the window to the front with the input; once it hides, the
+    // input goes back to the window that had it. Once the program's end
+    // has begun it does nothing.
     void showAlarmConfirm(Node* node);
     // Empties the alarm confirmation page, confirming nothing.
     void clearAlarms();
@@ -143,10 +146,12 @@ private:
     QString elementPageProblem() const;
     void confirmAlarms();
     // Shows the alarm page so that it takes input at once, whatever dialog is open.
-    // Raises and activates the page when it appears, changes owner, or `bringUp`.
-    void showAnswerable(bool bringUp = false);
+    // Brings the page forward when it appears, changes owner, or `forward`.
+    void showAnswerable(bool forward = false);
     // The window the alarm page belongs to: the modal dialog in front, else the main window.
     QWindow* answerOwner() const;
+    void comeForward();
+    void noteFocusWindow(QWindow* window);
 
     Ui::CommonDlg* ui;
     PropertyPanelHost* m_panelHost = nullptr;
@@ -154,6 +159,15 @@ private:
     QSet<QString> m_alarmLines;
     // The alarm page's owner going: the page then falls back to the main window.
     QMetaObject::Connection m_ownerHidden;
+    // Lines added since the page last came forward, and how deep calls
+    // are nested in the repaint that follows a new line.
+    bool m_linesAdded = false;
+    int m_repainting = 0;
+    // The window that last had the input before the page.
+    QPointer<QWindow> m_inputBefore;
+    // A modal dialog came over the page: the page comes over it once the
+    // dialog has the input.
+    bool m_forwardOverOwner = false;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     Node* m_pickWithin = nullptr;

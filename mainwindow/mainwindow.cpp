@@ -346,10 +346,6 @@ void MainWindow::createProjectFiles()
     connect(m_files, &ProjectFiles::linkAddressRefused, this, [this](bool gateway, const QString& address) {
         m_deviceStates->showRefusedAddress(gateway, address);
     });
-    connect(m_files, &ProjectFiles::treeWorkplaceChanged, this,
-            [this](const QString& caption) { m_elementTree->showWorkplaceNamed(caption); });
-    connect(m_files, &ProjectFiles::statesWorkspaceChanged, this,
-            [this](const QString& caption) { m_twSensorsStatesWidget->showWorkspace(caption); });
     connect(m_files, &ProjectFiles::titleChanged, this, &MainWindow::setWindowTitle);
     connect(m_files, &ProjectFiles::filePathChanged, this, &MainWindow::setWindowFilePath);
     connect(m_files, &ProjectFiles::workplaceModeChanged, this, &MainWindow::applyWorkplaceMode);

@@ -219,10 +219,8 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
         const QSignalBlocker quietTabs(m_workspaces->tabs());
         m_workspaces->tabs()->setCurrentIndex(0);
     }
-    const QString caption = m_workspaces->tabs()->tabText(0);
     if (GraphicsScene* scene = m_workspaces->sceneAt(0))
         emit workplaceModeChanged(m_workspaces->workplaceMode(scene));
-    emit statesWorkspaceChanged(caption);
     reconnectLinks(loader.gatewayAddress(), loader.refusedGatewayAddress());
     emit projectShown();
 }
@@ -394,12 +392,10 @@ void ProjectFiles::newFile()
         timers->setDefaultTimers();
     const int index = m_workspaces->tabs()->currentIndex();
     const QString caption = MainWindow::tr("Untitled %1").arg(index + 1);
-    m_workspaces->tabs()->setTabText(index, caption);
     if (GraphicsScene* scene = m_workspaces->currentScene()) {
         scene->createWorkplaceNode(caption);
         m_workspaces->setWorkplaceMode(scene, 0);
     }
-    emit treeWorkplaceChanged(caption);
     PropertySet* docked = m_panel->dockedSet();
     if (docked && docked->manager) {
         // Quietly: an emptied picture row must neither add an image box nor mark the project changed.
@@ -407,7 +403,9 @@ void ProjectFiles::newFile()
         docked->setValue(QStringLiteral("Bground image"), QString());
     }
     m_trees->buildTWSensorTree(caption, index, m_workspaces->currentWorkplace());
-    emit statesWorkspaceChanged(caption);
+    // Named once its TW system stands: every view that knows the workspace
+    // by its caption hears of the new one.
+    m_workspaces->renameWorkspace(index, caption);
     m_trees->rebuildEnergizerModel(*m_workspaces);
     m_project->workspaceDocument.clear();
     m_toldReferences.clear();

@@ -76,10 +76,6 @@ signals:
     // The running project goes (New, or Open of a file that was read): what
     // shows its alarms and links forgets them.
     void projectClosed();
-    // The element tree is to show only the workplace of that caption.
-    void treeWorkplaceChanged(const QString& caption);
-    // The state views are to follow the workspace of that caption.
-    void statesWorkspaceChanged(const QString& caption);
     // The window's title and the file it represents.
     void titleChanged(const QString& title);
     void filePathChanged(const QString& fileName);

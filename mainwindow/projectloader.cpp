@@ -239,17 +239,12 @@ void ProjectLoader::readWorkplace(WorkplaceReader& reader, const QDomElement& wo
     const QString name = workplace.attribute(QStringLiteral("name"));
     if (index != 0)
         area->addWorkspace(name);
-    area->tabs()->setTabText(index, name);
     GraphicsScene* scene = area->sceneAt(index);
     scene->setSceneRect(scene->itemsBoundingRect());
     Node* workplaceNode = scene->workplaceNode();
-    {
-        SiteLocker lock;
-        workplaceNode->setData(0, name);
-    }
     if (workplaceNode->parent() != m_trees->elementRoot())
         ItemXml::placeNode(workplaceNode, m_trees->elementRoot(), -1);
-    g_elementTreeModel->refreshNode(workplaceNode);
+    area->renameWorkspace(index, name);
     area->setWorkplaceMode(scene, ItemXml::intAttribute(workplace, QStringLiteral("workplaceMode")));
 
     reader.readItems(workplace, index, scene);

@@ -48,6 +48,8 @@ GraphicsScene* WorkspaceArea::addWorkspace(QString caption)
     if (m_elementModel)
         m_elementModel->refreshNode(m_elementModel->rootNode());
     scene->setSoundAlarmList(m_soundAlarms);
+    // A map added in design mode takes its items in design mode too.
+    scene->setDesignMode(m_designMode);
     return scene;
 }
 
@@ -134,6 +136,7 @@ void WorkspaceArea::followCurrentTab()
 
 void WorkspaceArea::setDesignMode(bool mode)
 {
+    m_designMode = mode;
     for (GraphicsScene* scene : scenes())
         scene->setDesignMode(mode);
 }

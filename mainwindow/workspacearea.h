@@ -52,6 +52,7 @@ public:
 
     // Makes the current tab's undo stack the active one.
     void followCurrentTab();
+    // Design mode for every scene, present and future.
     void setDesignMode(bool mode);
     // The sound alarm list every scene, present and future, reads.
     void setSoundAlarmList(QList<Node*>* list);
@@ -78,5 +79,6 @@ private:
     TreeModel* m_energizerModel;
     std::unique_ptr<QUndoGroup> m_undoGroup;
     QList<Node*>* m_soundAlarms = nullptr;
+    bool m_designMode = false;
     QHash<GraphicsScene*, int> m_modes;
 };

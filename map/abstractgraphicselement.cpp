@@ -59,6 +59,7 @@ void AbstractGraphicsElement::setWidth(qreal w)
     prepareGeometryChange();
     m_width = w;
     adjustSize(0, 0);
+    noteGeometryChanged();
 }
 
 void AbstractGraphicsElement::setHeight(qreal h)
@@ -66,6 +67,7 @@ void AbstractGraphicsElement::setHeight(qreal h)
     prepareGeometryChange();
     m_height = h;
     adjustSize(0, 0);
+    noteGeometryChanged();
 }
 
 void AbstractGraphicsElement::setElementPos(const QPointF& pos)
@@ -165,6 +167,7 @@ bool AbstractGraphicsElement::sceneEventFilter(QGraphicsItem* watched, QEvent* e
 
     prepareGeometryChange();
     adjustSize(dw, dh);
+    noteGeometryChanged();
 
     // The side opposite the dragged handle stays where it is.
     QPointF shift;

@@ -1,5 +1,6 @@
 #include "cornergrabber.h"
 
+#include "graphicshelperclass.h"
 #include "graphicsscene.h"
 
 #include <QGraphicsSceneMouseEvent>
@@ -101,14 +102,18 @@ void CornerGrabber::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
     event->setAccepted(true);
 }
 
-bool CornerGrabber::followMouse(QEvent* event, QGraphicsItem* owner, const QPointF& dragPos)
+bool CornerGrabber::followMouse(QEvent* event, GraphicsHelperClass* owner, const QPointF& dragPos)
 {
+    if (!owner->designMode()) {
+        m_mouseState = Released;
+        return false;
+    }
     switch (event->type()) {
     case QEvent::GraphicsSceneMousePress:
         m_mouseState = Pressed;
         m_dragPos = dragPos;
-        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(owner->scene()))
-            graphicsScene->recordItemMove(owner);
+        if (auto* graphicsScene = qobject_cast<GraphicsScene*>(owner->item()->scene()))
+            graphicsScene->recordItemMove(owner->item());
         return true;
     case QEvent::GraphicsSceneMouseRelease:
         m_mouseState = Released;

@@ -5,6 +5,8 @@
 #include <QPen>
 #include <QPointF>
 
+class GraphicsHelperClass;
+
 // The square handle a selected map element shows at each corner, edge middle
 // or line point. It only paints itself and shows the resize cursor; its owner
 // watches it through a scene event filter and does the dragging there.
@@ -34,8 +36,10 @@ public:
     // Follows a mouse event that the owner filtered from this handle: the
     // mouse state and, at a press, the place where it began (`dragPos`, as
     // the owner measures it) and the scene's record of the owner's move.
-    // False for any event other than a press, move or release.
-    bool followMouse(QEvent* event, QGraphicsItem* owner, const QPointF& dragPos);
+    // False for any event other than a press, move or release, and for
+    // every event while the owner is out of design mode, where no element
+    // is edited: the event then goes on to what lies under the handle.
+    bool followMouse(QEvent* event, GraphicsHelperClass* owner, const QPointF& dragPos);
 
     // The resize cursor shown over a handle of this index; false when the index has none.
     static bool cursorForCorner(int corner, Qt::CursorShape* shape);

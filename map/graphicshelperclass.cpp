@@ -51,6 +51,12 @@ void GraphicsHelperClass::noteHandlesShown()
         scene->noteToDeselect(this);
 }
 
+void GraphicsHelperClass::noteGeometryChanged()
+{
+    if (auto* scene = m_item ? qobject_cast<GraphicsScene*>(m_item->scene()) : nullptr)
+        scene->holdItemsLater();
+}
+
 void GraphicsHelperClass::setName(const QString& name)
 {
     if (m_node) {

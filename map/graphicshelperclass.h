@@ -96,6 +96,9 @@ protected:
     // Tells the element's map that handles are shown, so that a deselection
     // finds them without looking at every item.
     void noteHandlesShown();
+    // Tells the element's map that the element was resized or reshaped, so
+    // that its rectangle takes it in.
+    void noteGeometryChanged();
 
     QGraphicsItem* m_item = nullptr;
     QVector<QSharedPointer<CornerGrabber>> m_handles;

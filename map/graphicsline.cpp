@@ -195,6 +195,7 @@ void GraphicsLine::updateShape()
     setPolygon(m_hitPolygon);
     m_icon.setZValue(zValue() + IconZAbove);
     update(QRectF());
+    noteGeometryChanged();
 }
 
 void GraphicsLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)

@@ -140,13 +140,22 @@ void GraphicsScene::holdItems()
     setSceneRect(sceneRect().united(itemsBoundingRect()));
 }
 
-// Once for a whole burst (a file's items, a paste, a drag): an item is
-// often placed only after it came.
+// Once for a whole burst (a file's items, a paste, an undo step): an item
+// is often placed or sized only after it came.
 void GraphicsScene::holdItemsLater()
 {
-    if (std::exchange(m_holdPending, true))
+    m_holdPending = true;
+    if (editInProgress() || std::exchange(m_holdPosted, true))
         return;
-    QMetaObject::invokeMethod(this, &GraphicsScene::holdItems, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &GraphicsScene::holdPendingItems, Qt::QueuedConnection);
+}
+
+void GraphicsScene::holdPendingItems()
+{
+    m_holdPosted = false;
+    // A press came meanwhile: its release asks again.
+    if (m_holdPending && !editInProgress())
+        holdItems();
 }
 
 void GraphicsScene::insertItem(QGraphicsItem* item)
@@ -316,6 +325,11 @@ void GraphicsScene::setMode(Mode mode)
 void GraphicsScene::setDesignMode(bool design)
 {
     m_designMode = design;
+    // Outside design mode nothing stays selected with its handles: a
+    // button box, which stays enabled for its button, would go on taking
+    // them, and Delete on whatever was left selected.
+    if (!design)
+        deselectAll();
     for (GraphicsHelperClass* element : elements())
         element->setDesignMode(design);
 }
@@ -413,6 +427,7 @@ void GraphicsScene::clearMap()
     m_lineBeingDrawn = nullptr;
     m_backgroundItem = nullptr;
     clear();
+    setSceneRect(0, 0, LeastSceneSize, LeastSceneSize);
 }
 
 void GraphicsScene::textItemLostFocus(GraphicsTextItem* textItem)
@@ -662,6 +677,8 @@ void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
     }
     QGraphicsScene::mouseReleaseEvent(event);
     m_mouseDown = false;
+    if (m_holdPending)
+        holdItemsLater();
 }
 
 void GraphicsScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)

@@ -45,7 +45,8 @@ public:
 
     static constexpr int GridSize = 25;
     static constexpr int InitialSceneSize = 500;
-    // The least rectangle of a map opened from a file, from the origin.
+    // The least rectangle of a map opened from a file or begun by File >
+    // New, from the origin.
     static constexpr int LeastSceneSize = 200;
     static const QColor GridColor; // RGBA (200, 200, 255, 125)
     // Subject of the user-action log lines of placements and deletions.
@@ -78,9 +79,13 @@ public:
 
     void insertItem(QGraphicsItem* item);
     // Grows the scene's rectangle to hold every item, so that the whole site
-    // can be scrolled into view; it never shrinks. Done by
-    // itself, once the event loop turns, after an item came or moved.
+    // can be scrolled into view; it never shrinks.
     void holdItems();
+    // Has holdItems run once the event loop turns, and not before the press,
+    // drag or drawing under way has ended: a rectangle growing under the
+    // mouse moves the map in the view, and the item being dragged with it.
+    // Called for every item that came, moved, was resized or reshaped.
+    void holdItemsLater();
     // The TW sector circles riding on `line`, which came here from another
     // map, become this map's: they answer to it, and their nodes hang under
     // this workplace, so that a node goes where its circle went (and not
@@ -110,7 +115,8 @@ public:
     static void noteElementMove() { ++s_elementMoves; }
     void deleteSelectedItems(QKeyEvent* event);
     void recordItemMove(QGraphicsItem* item);
-    // Removes every item. The undo stack is emptied first: its commands point at the items.
+    // Removes every item and gives the rectangle its least size. The undo
+    // stack is emptied first: its commands point at the items.
     void clearMap();
 
     QUndoStack* undoStack() const { return m_undoStack; }
@@ -146,7 +152,9 @@ private:
     void finishLine();
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
     void finishMoves();
-    void holdItemsLater();
+    void holdPendingItems();
+    // A press held or a line being drawn: the map stays put under the mouse.
+    bool editInProgress() const { return m_mouseDown || m_lineBeingDrawn; }
     // The step that placed a box with the press now held, while it is the last step.
     AddCommand* placingStep() const;
     // The map elements on this map, in no set order: found without sorting
@@ -166,7 +174,10 @@ private:
     QString m_backgroundFile;
     QList<Node*>* m_soundAlarms = nullptr;
     bool m_mouseDown = false;
+    // Items changed since the rectangle last took them in.
     bool m_holdPending = false;
+    // A turn of the event loop is to look at them.
+    bool m_holdPosted = false;
     QList<ItemMoveRecord> m_movedItems;
     AddCommand* m_placingStep = nullptr;
     // The elements the next deselectAll must reach besides the selected ones.

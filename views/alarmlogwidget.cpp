@@ -17,6 +17,7 @@
 #include <QSqlError>
 
 #include <algorithm>
+#include <iterator>
 
 AlarmLogWidget::AlarmLogWidget(QWidget* parent)
     : QWidget(parent)
@@ -88,6 +89,9 @@ void AlarmLogWidget::filtering()
     proxy->showWarning = ui->btnWaring->isChecked();
     proxy->showCritical = ui->btnCritical->isChecked();
     model->setFilter(*proxy);
+    // Held as rows still on their way, which the load keeps unless they
+    // were written before it read.
+    model->add(takePassing());
     loadModel();
     proxy->invalidate();
 }
@@ -121,15 +125,46 @@ void AlarmLogWidget::showArrivals()
     if (batch.turnedAway)
         DatabaseAlert::report(DatabaseAlert::LogQueueFull, QString());
     // The rows the filter lets through, checked once, here.
-    batch.rows.erase(std::remove_if(batch.rows.begin(), batch.rows.end(),
-                                    [this](const AlarmLogModel::Arrival& row) {
-                                        return !proxy->accepts(row.cells[1].toString(), row.cells[2].toString(),
-                                                               row.cells[3].toString(), row.cells[4].toString());
-                                    }),
-                     batch.rows.end());
+    const auto refused = std::stable_partition(batch.rows.begin(), batch.rows.end(),
+                                               [this](const auto& row) { return passesFilter(row); });
+    setAside({std::make_move_iterator(refused), std::make_move_iterator(batch.rows.end())});
+    batch.rows.erase(refused, batch.rows.end());
     model->add(batch.rows);
     if (batch.missedUpTo)
         model->reloadOnceWritten(batch.missedUpTo);
+}
+
+bool AlarmLogWidget::passesFilter(const AlarmLogModel::Arrival& row) const
+{
+    return proxy->accepts(row.cells[1].toString(), row.cells[2].toString(), row.cells[3].toString(),
+                          row.cells[4].toString());
+}
+
+// Only what waits for the database, and no more than the model keeps of
+// its own rows beyond a page: the oldest go, and the first page is read
+// anew once they are written.
+void AlarmLogWidget::setAside(std::vector<AlarmLogModel::Arrival> rows)
+{
+    const quint64 settled = WriteBatch::instance().settledTicket();
+    const auto written = [settled](const AlarmLogModel::Arrival& row) { return row.ticket <= settled; };
+    m_setAside.erase(m_setAside.begin(), std::partition_point(m_setAside.begin(), m_setAside.end(), written));
+    std::remove_copy_if(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()),
+                        std::back_inserter(m_setAside), written);
+    const auto excess = std::ptrdiff_t(m_setAside.size()) - AlarmLogModel::MaxRowsBeyond;
+    if (excess > 0) {
+        model->reloadOnceWritten(m_setAside[size_t(excess - 1)].ticket);
+        m_setAside.erase(m_setAside.begin(), m_setAside.begin() + excess);
+    }
+}
+
+std::vector<AlarmLogModel::Arrival> AlarmLogWidget::takePassing()
+{
+    const auto passing = std::stable_partition(m_setAside.begin(), m_setAside.end(),
+                                               [this](const auto& row) { return !passesFilter(row); });
+    std::vector<AlarmLogModel::Arrival> taken(std::make_move_iterator(passing),
+                                              std::make_move_iterator(m_setAside.end()));
+    m_setAside.erase(passing, m_setAside.end());
+    return taken;
 }
 
 void AlarmLogWidget::clearAllLog()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarmlogmodel.h"
 #include "nightlycleanup.h"
 
 #include <QDate>
@@ -7,8 +8,9 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <vector>
+
 class AlarmLogFeed;
-class AlarmLogModel;
 class AlarmLogProxyModel;
 class QToolButton;
 class ReportEngine;
@@ -66,6 +68,12 @@ private:
     void clearOldRecords();
     QStringList headers() const;
     void showArrivals();
+    bool passesFilter(const AlarmLogModel::Arrival& row) const;
+    // Keeps the arrivals the filter refuses until they are written: a
+    // filter changed before that lets them through from here, as the
+    // table it reads does not hold them yet.
+    void setAside(std::vector<AlarmLogModel::Arrival> rows);
+    std::vector<AlarmLogModel::Arrival> takePassing();
     void loadModel();
 
     Ui::AlarmLogWidget* ui = nullptr;
@@ -73,6 +81,8 @@ private:
     AlarmLogModel* model = nullptr;
     ReportEngine* report = nullptr;
     AlarmLogProxyModel* proxy = nullptr;
+    // In the order of their tickets.
+    std::vector<AlarmLogModel::Arrival> m_setAside;
     NightlyCleanup cleanup;
     // The day of the latest tick: when a tick finds a new day and the view
     // reached up to the old one, the view is carried on to the new day.

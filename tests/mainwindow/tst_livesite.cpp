@@ -173,6 +173,8 @@ private slots:
 
     // While a set-up dialog is open, an alarm shown before it opened and one
     // arriving then are confirmed at once; the dialog then takes input again.
+    // An alarm already listed leaves the input where it is; a new line
+    // brings the confirmation up again, and OK gives the input back.
     void confirmedOverSetupDialogs()
     {
         QFETCH(QByteArray, slot);
@@ -187,22 +189,35 @@ private slots:
         };
         bool onTop = false;
         bool inputKept = false;
+        bool broughtUp = false;
+        bool inputBack = false;
         answerNextModal([&](QWidget* modal) {
+            const auto active = [](QWidget* window) {
+                return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
+            };
             // With no window manager to stack it, only the page itself brings it over the dialog.
-            onTop = QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }, 5000);
+            onTop = active(dlg);
             // The operator goes back to the dialog: a further alarm leaves it the input.
             modal->activateWindow();
-            inputKept = QTest::qWaitFor([modal] { return QApplication::activeWindow() == modal; }, 5000);
+            inputKept = active(modal);
             alarm();
             QCoreApplication::processEvents();
             inputKept = inputKept && QApplication::activeWindow() == modal;
+            {
+                SiteLocker lock;
+                site.row(1)->flagText = QStringLiteral("Panic");
+            }
+            alarm();
+            broughtUp = active(dlg);
             confirm();
+            inputBack = active(modal) && QApplication::focusWidget() && QApplication::focusWidget()->window() == modal;
             alarm();
             confirm();
             QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), Qt::Key_Escape);
         });
         QMetaObject::invokeMethod(window.get(), slot);
         QVERIFY(dlg->isHidden() && confirmations.size() == 2 && onTop && inputKept);
+        QVERIFY(broughtUp && inputBack);
     }
 
     // The panel showing a device and the map buttons aimed at it follow its

@@ -28,8 +28,11 @@
 #include "testhome.h"
 #include "treemodel.h"
 #include "workspacearea.h"
+#include "alarmstateswidget.h"
+#include "sitetrees.h"
 
 #include <QComboBox>
+#include <QScrollBar>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
 #include <QPrinter>
@@ -106,6 +109,13 @@ private:
     SetupAnswers* answers = nullptr;
 
     GraphicsScene* scene(int tab) const { return window->workspaces()->sceneAt(tab); }
+
+    // Where a scene point of the map in front shows in the window.
+    QPoint onMap(const QPointF& scenePos) const
+    {
+        QGraphicsView* view = window->workspaces()->currentView();
+        return view->viewport()->mapTo(window.get(), view->mapFromScene(scenePos));
+    }
 
     // A text box placed by a click in design mode, as the operator does.
     GraphicsBox* placeTextBox(GraphicsScene* map)
@@ -430,6 +440,98 @@ private slots:
         }
         QDomDocument file;
         QVERIFY(clicked == 2 || static_cast<GraphicsBox*>(items.at(clicked))->toXml(file).attribute("fontSize") == "8");
+    }
+
+    // Map edits through the window, on a workspace added in design mode,
+    // whose map lies aligned left and top in a wide view. An item ends where
+    // the mouse takes it, past the map's edges too; the map grows to hold
+    // whatever grows, after Undo and Redo too. Out of design mode a button
+    // box keeps no handle and takes only its clicks. New starts from the
+    // least map, and the views filtering by caption follow its name.
+    void mapEditsThroughTheWindow_data()
+    {
+        QTest::addColumn<int>("kind"); // of box; 0 a fence line
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<QPointF>("from");
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<QRectF>("shape");
+        const QPointF body(300, 120);
+        QTest::newRow("box dragged left") << 2 << body << QPointF(400, 170) << QPoint(-465, 0) << QRectF(-165, 120, 200, 80);
+        QTest::newRow("box handle") << 2 << QPointF(30, 30) << QPointF(213, 93) << QPoint(600, 600) << QRectF(30, 30, 800, 680);
+        QTest::newRow("line point") << 0 << QPointF() << QPointF(150, 50) << QPoint(0, 677) << QRectF(44.5, 44.5, 111, 688);
+        QTest::newRow("workspace picture") << 14 << QPointF(-20, -20) << QPointF() << QPoint() << QRectF(-23, -23, 1600, 1200);
+        QTest::newRow("button out of design") << 4 << QPointF(40, 40) << QPointF(223, 103) << QPoint(120, 80) << QRectF(40, 40, 200, 80);
+    }
+
+    void mapEditsThroughTheWindow()
+    {
+        QFETCH(int, kind);
+        QFETCH(QPointF, at);
+        QFETCH(QPointF, from);
+        QFETCH(QPoint, by);
+        window->resize(1300, 900);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        formChild(window.get(), "actDesignMode")->trigger();
+        answers->nextCaption = QStringLiteral("North");
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        formChild(window.get(), "actNewBlankWorkspace")->trigger();
+        GraphicsScene* map = window->workspaces()->currentScene();
+        const auto holds = [map] { return map->sceneRect().united(map->itemsBoundingRect()) == map->sceneRect(); };
+        for (int side : {100, 1600}) {
+            QImage picture(side, side * 3 / 4, QImage::Format_Mono);
+            picture.fill(0);
+            answers->nextImage = home.filePath(QStringLiteral("%1.png").arg(side));
+            if (kind == GraphicsBox::ImageBox && picture.save(answers->nextImage))
+                formChild(window.get(), "actWorkspaceSetup")->trigger();
+            QTRY_VERIFY(holds());
+        }
+        if (kind == 0) {
+            auto* line = place(map, new GraphicsLine);
+            line->setPoints({{50, 50}, {150, 50}});
+            line->setItemSelected(true);
+        } else if (kind != GraphicsBox::ImageBox) {
+            formChild(window.get(), kind == GraphicsBox::TextBox ? "actDrawText" : "actDrawButton")->trigger();
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(at));
+        }
+        GraphicsHelperClass* element = nullptr;
+        for (QGraphicsItem* found : map->items(kind ? at + QPointF(5, 5) : from))
+            element = element ? element : dynamic_cast<GraphicsHelperClass*>(found);
+        QVERIFY(element && (kind == GraphicsBox::ImageBox || element->handles().first()));
+        QGraphicsItem* item = element->item();
+        if (kind == GraphicsBox::ButtonBox)
+            formChild(window.get(), "actDesignMode")->trigger();
+        const int steps = map->undoStack()->count();
+        if (!by.isNull()) {
+            const QPoint start = onMap(from);
+            QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, start);
+            for (int step = 1; step <= 5; ++step)
+                QTest::mouseMove(window->windowHandle(), start + by * step / 5);
+            QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, start + by);
+        }
+        QTEST(item->sceneBoundingRect(), "shape");
+        QTRY_VERIFY(holds());
+        if (kind == GraphicsBox::ButtonBox) {
+            QPushButton* button = static_cast<GraphicsBox*>(item)->actionButton();
+            const bool checked = button->isChecked();
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(at + QPointF(100, 40)));
+            QVERIFY(button->isChecked() != checked && map->undoStack()->count() == steps);
+            formChild(window.get(), "actDesignMode")->trigger();
+        }
+        for (const char* step : {"actUndo", "actRedo"}) {
+            formChild(window.get(), step)->trigger();
+            QTRY_VERIFY(holds());
+        }
+        formChild(window.get(), "actNew")->trigger();
+        QCOMPARE(scene(0)->sceneRect(), QRectF(0, 0, GraphicsScene::LeastSceneSize, GraphicsScene::LeastSceneSize));
+        QTRY_VERIFY(!window->workspaces()->currentView()->horizontalScrollBar()->isVisible());
+        place(scene(0), new GraphicsBox(GraphicsBox::GatewayBox));
+        window->trees()->rebuildEnergizerModel(*window->workspaces());
+        auto* states = window->findChild<AlarmStatesWidget*>();
+        auto* onlyCurrent = formChild<QWidget>(states, "btnShowCurrentWorkSpaceAlarm");
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onlyCurrent->mapTo(window.get(), QPoint(4, 4)));
+        QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
     }
 
     void colourCommands_data()

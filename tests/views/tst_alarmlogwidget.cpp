@@ -258,7 +258,8 @@ void TestAlarmLogWidget::floodFillingTheQueueIsToldAsSuch()
 // Another program holds the database for a while: the rows of the three logs
 // wait, each attempt waits at most the short busy timeout, the operator is
 // told when it lasts, the queue stays bounded, and every row it kept is
-// written once the lock goes.
+// written once the lock goes. A row that came while its kind was switched
+// off, and was switched on again before it was written, shows once written.
 void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
 {
     QVERIFY(DatabaseManager::prepareForUse());
@@ -287,6 +288,17 @@ void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
     QTRY_VERIFY(!told.isEmpty());
     arrive(10);
     QTRY_COMPARE(table(widget)->model()->rowCount(), 20);
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    auto* critical = widget.findChild<QToolButton*>(QStringLiteral("btnCritical"));
+    const auto clickCritical = [&] {
+        QTest::mouseClick(widget.windowHandle(), Qt::LeftButton, {}, critical->mapTo(&widget, critical->rect().center()));
+    };
+    clickCritical();
+    QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
+    widget.addRecord(QStringLiteral("E20"), QStringLiteral("State"), QStringLiteral("Critical"));
+    QVERIFY(arrived.wait());
+    clickCritical();
     int kept = batch.pendingRows();
     while (batch.append(QLatin1String(AlarmLogWidget::kInsertStatement), {stampDaysAgo(0), "bulk", "", ""}).ticket)
         ++kept;
@@ -297,6 +309,7 @@ void TestAlarmLogWidget::rowsWaitWhileTheDatabaseIsLocked()
     QCOMPARE(told.size(), 1);
     QVERIFY(told.first().contains(QStringLiteral("kept")));
     QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QString::number(kept - 4)});
+    QTRY_COMPARE(table(widget)->model()->rowCount(), 21);
     QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{"2"});
     QCOMPARE(sqlRows(QStringLiteral("select count(*) from logVoltage")), QStringList{"2"});
     holder.close();
