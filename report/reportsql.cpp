@@ -2,6 +2,7 @@
 #include "picturecache.h"
 #include "reportlogging.h"
 #include "sqlitetemplimit.h"
+#include "sqlitevaluelimit.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -20,13 +21,16 @@ namespace {
 
 int recordLimitValue = ReportSql::DefaultRecordLimit;
 qint64 stepLimitValue = ReportSql::DefaultStepLimit;
+qint64 timeLimitValue = ReportSql::DefaultTimeLimitMs;
+int valueLimitValue = ReportSql::DefaultValueBytes;
 qint64 tempLimitValue = ReportSql::DefaultTempBytes;
 constexpr qint64 BytesPerMegabyte = 1024 * 1024;
 // How often counting or skipping rows lets the events through.
 constexpr int SliceMs = 50;
 // How many of SQLite's virtual-machine steps go between two looks at the
-// clock while one statement step runs: a fraction of a millisecond.
-constexpr int StepsBetweenLooks = 10000;
+// clock while one statement step runs: some microseconds, or where each row
+// calls costly functions, a fraction of a second.
+constexpr int StepsBetweenLooks = 1000;
 
 bool isSqlite(const QString& driverName)
 {
@@ -80,6 +84,16 @@ void ReportSql::setStepLimit(qint64 steps)
     stepLimitValue = steps;
 }
 
+void ReportSql::setTimeLimit(qint64 milliseconds)
+{
+    timeLimitValue = milliseconds;
+}
+
+void ReportSql::setValueLimit(int bytes)
+{
+    valueLimitValue = bytes;
+}
+
 void ReportSql::setTempLimit(qint64 bytes)
 {
     tempLimitValue = bytes;
@@ -118,6 +132,7 @@ ReportSql::~ReportSql()
         sqlite3_progress_handler(m_watched, 0, nullptr, nullptr);
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+    m_valueLimit.reset();
     m_tempLimit.reset();
 }
 
@@ -216,13 +231,33 @@ int ReportSql::stepProgress(void* self)
         return 1;
     sql->m_stepsWithoutRecord += StepsBetweenLooks;
     if (sql->m_stepsWithoutRecord > stepLimitValue) {
-        sql->m_interrupted = true;
-        sql->giveReason(tr("The data source %1 was stopped: its query took more than %2 steps without giving a "
-                           "record, more than a report waits for.").arg(sql->objectName()).arg(stepLimitValue));
+        sql->stop(tr("The data source %1 was stopped: its query took more than %2 steps without giving a "
+                     "record, more than a report waits for.").arg(sql->objectName()).arg(stepLimitValue));
+    } else if (sql->workedMs() > timeLimitValue) {
+        sql->stop(tr("The data source %1 was stopped: its query worked longer than %2 s, more than a report "
+                     "waits for.").arg(sql->objectName(), QString::number(timeLimitValue / 1000.0)));
     } else if (!sql->sliceDone()) {
         sql->m_interrupted = true;
     }
     return sql->m_interrupted ? 1 : 0;
+}
+
+void ReportSql::stop(const QString& reason)
+{
+    m_interrupted = true;
+    giveReason(reason);
+}
+
+// A text or blob past the bound fails as the query makes it (a printf of
+// half a gigabyte fails at once) or reads it from a table.
+void ReportSql::limitValues()
+{
+    sqlite3* db = sqliteOf(m_db);
+    if (!db)
+        return;
+    m_valueLimit = std::make_unique<SqliteValueLimit>(db, valueLimitValue);
+    if (!m_valueLimit->isValid())
+        qCWarning(lcReport) << "The report's printf() may give NULL for a text longer than a value may be";
 }
 
 // Sorts and temporary tables go to files, which the limit holds, never to
@@ -265,6 +300,9 @@ void ReportSql::readingFailed(const QSqlError& error)
                       "than a report takes.").arg(source).arg(m_tempLimit->limit() / BytesPerMegabyte));
     else if (error.nativeErrorCode() == QString::number(SQLITE_AUTH) && isSqlite(m_db.driverName()))
         giveReason(tr("The data source %1 was not read: its query does more than read, and a report only reads.").arg(source));
+    else if (error.nativeErrorCode() == QString::number(SQLITE_TOOBIG) && isSqlite(m_db.driverName()))
+        giveReason(tr("The data source %1 was stopped: its query gives a value of more than %2 MB, more than a "
+                      "report prints.").arg(source).arg(valueLimitValue / BytesPerMegabyte));
     else
         giveReason(tr("The data source %1 was not read: %2.").arg(source, errorText(error)));
 }
@@ -293,8 +331,10 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
         m_db.close();
         giveReason(tr("The data source %1 was not read: its connection could not be kept to reading.").arg(objectName()));
     }
-    if (m_db.isOpen() && isSqlite(m_db.driverName()))
+    if (m_db.isOpen() && isSqlite(m_db.driverName())) {
         watchSteps();
+        limitValues();
+    }
 
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_query->setForwardOnly(true);
@@ -305,8 +345,7 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
 
     const LocaleCodecScope codec(m_codec);
     m_slice.start();
-    m_stepsWithoutRecord = 0;
-    if (!m_query->exec(sqlQuery)) {
+    if (!execute()) {
         readingFailed(m_query->lastError());
         return false;
     }
@@ -326,7 +365,7 @@ void ReportSql::countRecords()
     // A count cancelled, stopped or failed leaves no records: nothing but
     // the reason is printed then.
     while (sliceDone()) {
-        if (!m_query->next()) {
+        if (!fetchNext()) {
             complete = !m_interrupted && !m_query->lastError().isValid();
             break;
         }
@@ -350,9 +389,41 @@ bool ReportSql::sliceDone()
 {
     if (!m_keepGoing || m_slice.elapsed() < SliceMs)
         return true;
+    // The events are the program's work, not the query's.
+    const bool working = m_working.isValid();
+    if (working)
+        m_workedNs += m_working.nsecsElapsed();
     const bool keepGoing = m_keepGoing();
+    if (working)
+        m_working.start();
     m_slice.start();
     return keepGoing;
+}
+
+bool ReportSql::execute()
+{
+    m_workedNs = 0;
+    m_stepsWithoutRecord = 0;
+    m_working.start();
+    const bool ran = m_query->exec(m_queryText);
+    m_workedNs += m_working.nsecsElapsed();
+    m_working.invalidate();
+    return ran;
+}
+
+bool ReportSql::fetchNext()
+{
+    m_working.start();
+    const bool fetched = m_query->next();
+    m_workedNs += m_working.nsecsElapsed();
+    m_working.invalidate();
+    return fetched;
+}
+
+qint64 ReportSql::workedMs() const
+{
+    constexpr qint64 NsPerMs = 1'000'000;
+    return (m_workedNs + (m_working.isValid() ? m_working.nsecsElapsed() : 0)) / NsPerMs;
 }
 
 void ReportSql::restart()
@@ -360,8 +431,7 @@ void ReportSql::restart()
     m_kept.clear();
     m_keptBytes = 0;
     m_at = -1;
-    m_stepsWithoutRecord = 0;
-    if (!m_query->exec(m_queryText) && !m_interrupted)
+    if (!execute() && !m_interrupted)
         qCWarning(lcReport).noquote() << m_query->lastError().text();
 }
 
@@ -389,7 +459,7 @@ const QVector<QVariant>* ReportSql::row(int recNo)
     if (recNo < first)
         restart();
     while (m_at < recNo) {
-        if (!sliceDone() || !m_query->next())
+        if (!sliceDone() || !fetchNext())
             return nullptr;
         m_stepsWithoutRecord = 0;
         ++m_at;
