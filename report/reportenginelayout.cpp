@@ -145,6 +145,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         reportPageNo = i;
         recNo = 0;
         processReportPage(printer, false, i);
+        dataSources.release(i);
         totalPage = curPage;
     }
 
@@ -158,6 +159,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         reportPageNo = i;
         recNo = 0;
         processReportPage(printer, true, i);
+        dataSources.release(i);
     }
     if (painter->isActive())
         m_painted = painter->end() && m_painted && !m_cancelled;

@@ -99,6 +99,11 @@ void ReportSql::setTempLimit(qint64 bytes)
     tempLimitValue = bytes;
 }
 
+std::shared_ptr<SqliteTempLimit> ReportSql::makeTempLimit()
+{
+    return std::make_shared<SqliteTempLimit>(tempLimitValue);
+}
+
 ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser,
                      QString dbPassword, int dbPort, QString dbConnectionName, QObject* parent)
     : QObject(parent)
@@ -106,16 +111,8 @@ ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbU
     , m_dbName(dbName)
 {
     m_db = QSqlDatabase::addDatabase(dbType, m_connectionName);
-    if (isSqlite(dbType)) {
+    if (isSqlite(dbType))
         m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        // Its temporary files are held to the limit: a sort of rows that never
-        // end would fill the disk the database is on.
-        m_tempLimit = std::make_unique<SqliteTempLimit>(tempLimitValue);
-        if (m_tempLimit->isValid())
-            dbName = m_tempLimit->uriFor(dbName);
-        else
-            qCWarning(lcReport) << "The report's temporary files could not be limited";
-    }
     m_db.setDatabaseName(dbName);
     m_db.setHostName(dbHost);
     m_db.setUserName(dbUser);
@@ -307,12 +304,27 @@ void ReportSql::readingFailed(const QSqlError& error)
         giveReason(tr("The data source %1 was not read: %2.").arg(source, errorText(error)));
 }
 
+// Its temporary files are held to the limit: a sort of rows that never end
+// would fill the disk the database is on.
+void ReportSql::limitTempFiles()
+{
+    if (!m_tempLimit)
+        m_tempLimit = makeTempLimit();
+    if (m_tempLimit->isValid())
+        m_db.setDatabaseName(m_tempLimit->uriFor(m_dbName));
+    else
+        qCWarning(lcReport) << "The report's temporary files could not be limited";
+}
+
 bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
 {
     m_queryText = sqlQuery;
     m_recordCount = 0;
+    m_ran = false;
     m_reason.clear();
     m_interrupted = false;
+    if (isSqlite(m_db.driverName()))
+        limitTempFiles();
     if (m_db.open()) {
         qCDebug(lcReport) << "open DB";
     } else {
@@ -349,6 +361,7 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
         readingFailed(m_query->lastError());
         return false;
     }
+    m_ran = true;
     m_columns = m_query->record();
     countRecords();
     return true;
@@ -402,6 +415,8 @@ bool ReportSql::sliceDone()
 
 bool ReportSql::execute()
 {
+    if (m_tempLimit)
+        m_tempLimit->clearExceeded();
     m_workedNs = 0;
     m_stepsWithoutRecord = 0;
     m_working.start();
@@ -456,7 +471,7 @@ const QVector<QVariant>* ReportSql::row(int recNo)
     const int first = m_at - int(m_kept.size()) + 1;
     if (recNo >= first && recNo <= m_at)
         return &m_kept[size_t(recNo - first)].values;
-    if (recNo < first)
+    if (recNo < first || !m_query->isActive())
         restart();
     while (m_at < recNo) {
         if (!sliceDone() || !fetchNext())
@@ -468,16 +483,21 @@ const QVector<QVariant>* ReportSql::row(int recNo)
     return &m_kept.back().values;
 }
 
+// Its temporary files go with the statement; the rows at hand stay.
+void ReportSql::release()
+{
+    if (m_query)
+        m_query->finish();
+}
+
 int ReportSql::getRecordCount()
 {
-    if (!m_query || !m_query->isActive())
-        return 0;
-    return m_recordCount;
+    return m_ran ? m_recordCount : 0;
 }
 
 QVariant ReportSql::valueAt(const QString& fieldName, int recNo)
 {
-    if (!m_query || !m_query->isActive()) {
+    if (!m_ran) {
         qCWarning(lcReport) << "Query is not active";
         return QVariant();
     }

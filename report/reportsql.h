@@ -76,12 +76,19 @@ public:
     // DefaultRecordLimit records of 200 bytes each. Tests lower the bound.
     static constexpr qint64 DefaultTempBytes = qint64(2) * 1024 * 1024 * 1024;
     static void setTempLimit(qint64 bytes);
+    // A limit of that many bytes for the temporary files of sources that
+    // share it (those of one report), which hold it together.
+    static std::shared_ptr<SqliteTempLimit> makeTempLimit();
     // Rows at hand behind the last one read, by their size in memory.
     static constexpr qint64 KeptRowBytes = 16 * 1024 * 1024;
 
     ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser, QString dbPassword,
               int dbPort, QString dbConnectionName, QObject* parent = nullptr);
     ~ReportSql() override;
+
+    // The limit its temporary files count against, set before openQuery;
+    // else a limit of its own.
+    void shareTempLimit(std::shared_ptr<SqliteTempLimit> limit) { m_tempLimit = std::move(limit); }
 
     // Called about every 50 ms while rows are counted or read: lets the
     // program's events through; false stops the rows (a cancelled report,
@@ -98,6 +105,11 @@ public:
     // it was stopped at a bound, refused, or could not be read. Empty when it
     // gave its records or the rendering stopped it.
     QString noRecordsReason() const { return m_reason; }
+
+    // The report is done with the source for now: its query lets go of
+    // what it holds (a sort's temporary files), keeping the rows at hand; a
+    // record past them runs it again.
+    void release();
 
     int getRecordCount();
     QString getFieldValue(QString fieldName, int recNo);
@@ -129,6 +141,7 @@ private:
     void stop(const QString& reason);
     // No value longer than the bound is made or read.
     void limitValues();
+    void limitTempFiles();
     void keepTempOnDisk();
     // The page's reason why the query gave no records, and the log's line.
     void giveReason(const QString& reason);
@@ -155,12 +168,14 @@ private:
     QString m_dbName;
     // Go after the connection that opens its files, and calls functions,
     // through them.
-    std::unique_ptr<SqliteTempLimit> m_tempLimit;
+    std::shared_ptr<SqliteTempLimit> m_tempLimit;
     std::unique_ptr<SqliteValueLimit> m_valueLimit;
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_query;
     QString m_queryText;
     int m_recordCount = 0;
+    // Whether the query ran and was counted: its records can be read.
+    bool m_ran = false;
     QString m_reason;
     QTextCodec* m_codec = nullptr;
     KeepGoing m_keepGoing;

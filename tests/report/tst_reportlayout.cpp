@@ -30,6 +30,7 @@
 #include <QtTest>
 
 #include <sys/stat.h> // umask
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +58,22 @@ const QString kStandardBands = band("ReportTitle", 60, labelField("TITLE")) + ba
 int count(const QString& text, const QString& pattern)
 {
     return int(text.count(QRegularExpression(pattern)));
+}
+
+// The bytes SQLite's temporary files hold now: open, their names already gone.
+qint64 sqliteTempBytes()
+{
+    qint64 bytes = 0;
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const QByteArray path = QFile::encodeName(descriptors.filePath(fd));
+        const ssize_t length = readlink(path.constData(), target, sizeof target - 1);
+        struct stat status;
+        if (length > 0 && QByteArray(target, int(length)).contains("etilqs_") && stat(path.constData(), &status) == 0)
+            bytes += status.st_size;
+    }
+    return bytes;
 }
 
 } // namespace
@@ -90,6 +107,7 @@ private slots:
     void stopWhileRendering();
     void sourceReasonOnPage_data();
     void sourceReasonOnPage();
+    void sourcesHoldTemporaryStorageTogether();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -784,6 +802,24 @@ void TestReportLayout::sourceReasonOnPage()
     });
     m_engine->printExec(true, false, QString());
     QVERIFY2(inked > 100, qPrintable(QString::number(inked)));
+}
+
+// Each page sorts 4 MB on disk: the pages of a report hold no more than
+// the report's limit together, and print every record.
+void TestReportLayout::sourcesHoldTemporaryStorageTogether()
+{
+    constexpr qint64 Limit = 6 * 1024 * 1024;
+    const ScopedHook temporary(&ReportSql::setTempLimit, Limit, ReportSql::DefaultTempBytes);
+    const QString sorted = QStringLiteral("<DataSource type='SQL' name='ds' dbType='QSQLITE' dbName=':memory:'>WITH RECURSIVE "
+                                          "c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 200) SELECT x, "
+                                          "randomblob(20000) AS b FROM c ORDER BY b</DataSource>")
+                           + band("MasterData", 25, labelField("row [ds.x]"));
+    load(page(sorted) + page(sorted) + page(sorted), {});
+    qint64 held = 0;
+    connect(m_engine.get(), &ReportEngine::setField, [&held] { held = qMax(held, sqliteTempBytes()); });
+    const QString text = PdfProbe::text(pdf());
+    QCOMPARE(count(text, QStringLiteral("row \\d+")), 600);
+    QVERIFY2(held > 0 && held <= Limit, qPrintable(QString::number(held)));
 }
 
 void TestReportLayout::fieldPainting()
