@@ -155,32 +155,6 @@ bool isMySql(const QString& driverName)
     return driverName.contains(QLatin1String("MYSQL"));
 }
 
-// The report's codec is the locale codec only while the report's data is
-// read: the rest of the program converts text as before, also when the
-// report stops half-way.
-class LocaleCodecScope
-{
-public:
-    explicit LocaleCodecScope(QTextCodec* codec)
-        : m_previous(QTextCodec::codecForLocale())
-        , m_active(codec && codec != m_previous)
-    {
-        if (m_active)
-            QTextCodec::setCodecForLocale(codec);
-    }
-    ~LocaleCodecScope()
-    {
-        if (m_active)
-            QTextCodec::setCodecForLocale(m_previous);
-    }
-    LocaleCodecScope(const LocaleCodecScope&) = delete;
-    LocaleCodecScope& operator=(const LocaleCodecScope&) = delete;
-
-private:
-    QTextCodec* m_previous;
-    bool m_active;
-};
-
 } // namespace
 
 bool ReportSql::sendsSetNames(const QString& driverName, const QString& dbCoding)
@@ -355,7 +329,6 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
     if (!charsetCoding.isEmpty() && !m_codec)
         qCWarning(lcReport) << "charsetCoding names no codec, not applied:" << charsetCoding;
 
-    const LocaleCodecScope codec(m_codec);
     m_slice.start();
     if (!execute()) {
         readingFailed(m_query->lastError());
@@ -514,15 +487,18 @@ QVariant ReportSql::valueAt(const QString& fieldName, int recNo)
     return values ? values->value(column) : QVariant();
 }
 
+// The events go through while the query runs: a codec of the process's
+// would convert every other part's text (file names among it) meanwhile.
 QString ReportSql::getFieldValue(QString fieldName, int recNo)
 {
-    const LocaleCodecScope codec(m_codec);
-    return valueAt(fieldName, recNo).toString();
+    const QVariant value = valueAt(fieldName, recNo);
+    if (m_codec && value.userType() == QMetaType::QByteArray)
+        return m_codec->toUnicode(value.toByteArray());
+    return value.toString();
 }
 
 QImage ReportSql::getFieldImage(QString fieldName, int recNo)
 {
-    const LocaleCodecScope codec(m_codec);
     const QVariant value = valueAt(fieldName, recNo);
     if (!value.isValid())
         return QImage();

@@ -97,9 +97,9 @@ public:
     void setKeepGoing(KeepGoing keepGoing) { m_keepGoing = std::move(keepGoing); }
 
     // Opens the connection, runs `sqlQuery` and counts its records; true
-    // when the query ran. The codec `charsetCoding` names is the process's
-    // locale codec while the query runs and while each value is read, and
-    // only then.
+    // when the query ran. The codec `charsetCoding` names converts the
+    // values that come as bytes to text; the process's codecs stay as they
+    // are.
     bool openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding);
     // Why the source gives no records, which its page prints in their place:
     // it was stopped at a bound, refused, or could not be read. Empty when it
