@@ -183,7 +183,7 @@ ReportBandObject* ReportEngine::band(int type) const
 int ReportEngine::bandHeight(int type) const
 {
     ReportBandObject* b = band(type);
-    return b ? b->height : 0;
+    return b ? b->layoutHeight() : 0;
 }
 
 // The height a band takes at y for the current record: its own, or more
@@ -384,7 +384,7 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
 
 void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
 {
-    band->currentHeight = band->height;
+    band->currentHeight = band->layoutHeight();
     m_measuredBand = band;
     m_measuredTexts.clear();
     for (ReportFieldObject* field : band->fieldList) {
