@@ -93,7 +93,8 @@ void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
     const bool landscape = page->orientation == 1;
     if (printer->printerState() != QPrinter::Active) {
         const QSizeF paper = landscape ? QSizeF(ph / 4, pw / 4) : QSizeF(pw / 4, ph / 4);
-        printer->setPageSize(QPageSize(paper, QPageSize::Millimeter));
+        // Exactly the template's size: a size near a standard one is not that one.
+        printer->setPageSize(QPageSize(paper, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
         printer->setPageOrientation(QPageLayout::Portrait);
     }
     printer->setPageMargins(QMarginsF(ml / 4 + 0.01, mt / 4 + 0.01, mr / 4 + 0.01, mb / 4 + 0.01),

@@ -507,10 +507,12 @@ QImage ReportSql::getFieldImage(QString fieldName, int recNo)
     return PictureCache::decode(value.toByteArray(), QByteArray(), &tooLarge);
 }
 
+// A plain substring test: a source without a name is named in every
+// reference.
 QString ReportSql::referenceColumn(const QString& reference) const
 {
     const QString source = objectName();
-    if (source.isEmpty() || !reference.contains(source))
+    if (!reference.contains(source))
         return QString();
     QString column = reference;
     column.remove(QLatin1Char('[')).remove(QLatin1Char(']'));

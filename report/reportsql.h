@@ -116,8 +116,9 @@ public:
     QImage getFieldImage(QString fieldName, int recNo);
 
     // A field-text reference such as "[ds.b]" read at `recNo`: the empty
-    // text (or a null image) when the reference does not name this source
-    // (its object name); otherwise the named column's value.
+    // text (or a null image) when the reference does not contain this
+    // source's object name (every reference contains an empty one);
+    // otherwise the named column's value.
     QString getReferenceValue(const QString& reference, int recNo);
     QImage getReferenceImage(const QString& reference, int recNo);
     // The column a reference names: brackets and "<object name>." removed;

@@ -244,6 +244,10 @@ void TestReportLayout::totals_data()
                                    + band("MasterData", 25, labelField("[amount]"))
                                    + band("DataGroupFooter", 25, labelField("subtotal <Sum([amount])>"), "showInGroup=\"1\"")
                             << "Group A 1.5 4.5 subtotal 6 Group B 3 subtotal 3";
+    QTest::newRow("SQL source without a name")
+        << "<DataSource type='SQL' dbType='QSQLITE' dbName=':memory:'>SELECT 1 AS x, 'one' AS b UNION ALL SELECT 2, 'two'</DataSource>"
+               + band("MasterData", 25, labelField("[x] [b] <[x]*2>")) + summary("Sum <Sum([x])> Count <Count([x])>")
+        << "1 one 2 2 two 4 Sum 3 Count 2";
 }
 
 void TestReportLayout::totals()
@@ -251,7 +255,7 @@ void TestReportLayout::totals()
     QFETCH(QString, bands);
     QFETCH(QString, expected);
     m_sources = {{0, "A"}, {1, "B"}, {2, "A"}};
-    load(page(bands), {3});
+    load(page(bands), bands.contains(QStringLiteral("DataSource")) ? QList<int>() : QList<int>{3});
     const QString text = PdfProbe::text(pdf()).simplified();
     QVERIFY2(text.contains(expected), qPrintable(text));
 }
@@ -402,6 +406,10 @@ void TestReportLayout::badPages()
     const QString landscape = pdf(QStringLiteral("landscape.pdf"));
     QVERIFY(PdfProbe::pageSize(landscape).startsWith(QStringLiteral("842 x 595 pts")));
     QCOMPARE(count(PdfProbe::text(landscape), QStringLiteral("row R")), 3);
+
+    // 1187 units are 296 whole millimetres, near A4 but not A4.
+    load(page(band("MasterData", 25, labelField("row [n]"))).replace(QStringLiteral("1188"), QStringLiteral("1187")), {3});
+    QCOMPARE(PdfProbe::pageSize(pdf(QStringLiteral("296.pdf"))), QStringLiteral("595 x 839 pts"));
 
     // A record taller than a page gets a page of its own, once, whatever its height.
     for (const int height : {2000, 2147483647}) {
