@@ -180,8 +180,14 @@ void ReportEngine::processSourceStop(int& y, bool draw, int i)
                               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, reason);
             painter->restore();
         }
+        // Placed as the page's fields are, in the notice's room.
         if (printMode == HtmlOutput)
-            htmlText += QStringLiteral("<div>") + reason.toHtmlEscaped() + QStringLiteral("</div>\n");
+            htmlText += QStringLiteral("<div style='font-size:%1px;position: absolute; left: 0;top: %2;width: %3;height: %4;'>")
+                            .arg(ReportFieldObject::DefaultPointSize + ReportFieldObject::HtmlFontSizeExtra)
+                            .arg(y)
+                            .arg(pw - ml - mr)
+                            .arg(NoticeHeight)
+                        + reason.toHtmlEscaped() + QStringLiteral("</div>\n");
     }
     y += NoticeHeight;
 }

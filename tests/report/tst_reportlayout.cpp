@@ -779,8 +779,9 @@ void TestReportLayout::sourceReasonOnPage_data()
                                   << "The data source ds was not read: its database %1 could not be opened (unable to open database file).";
 }
 
-// A source that gives no records says why on its page: in the PDF, in the
-// log, and in the preview, where the page's text keeps its own black pen.
+// A source that gives no records says why on its page, below the title: in
+// the PDF, in the log, in the HTML, and in the preview, where the page's text
+// keeps its own black pen.
 void TestReportLayout::sourceReasonOnPage()
 {
     QFETCH(QString, database);
@@ -791,11 +792,16 @@ void TestReportLayout::sourceReasonOnPage()
     reason.replace(QStringLiteral("%1"), path);
     const QString source = QStringLiteral("<DataSource type='SQL' name='ds' dbType='QSQLITE' dbName='%1'>%2</DataSource>")
                                .arg(path.toHtmlEscaped(), query.toHtmlEscaped());
-    load(page(source + band("MasterData", 25, labelField("[ds.x]"))), {});
+    load(page(source + band("ReportTitle", 60, labelField("TITLE")) + band("MasterData", 25, labelField("[ds.x]"))), {});
     MessageCatcher log;
     const QString text = PdfProbe::text(pdf());
     QVERIFY2(text.normalized(QString::NormalizationForm_KC).simplified().contains(reason), qPrintable(text)); // "ﬁ" read as "fi"
     QVERIFY(log.contains(reason + QStringLiteral(" Query: ") + query));
+    const QString html = m_dir.filePath(QStringLiteral("reason.html"));
+    QFile htmlFile(html);
+    QVERIFY(m_engine->printHTML(html, false) && htmlFile.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(htmlFile.readAll()).contains(QStringLiteral("position: absolute; left: 0;top: 60;width: 760;height: 60;'>")
+                                                           + reason.toHtmlEscaped() + QStringLiteral("</div>")));
 
     int inked = -1; // the dark pixels within the white pixels' bounds: the sheet
     QTimer::singleShot(0, [&] {
