@@ -519,9 +519,6 @@ void TestReportLayout::exportsAndFailures()
     const ScopedHook warning(&ReportEngine::setWarningHook,
                              [&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
     for (const char* kind : {"Pdf", "Html"}) {
-        QAction action;
-        action.setObjectName(QStringLiteral("actExpTo") + QLatin1String(kind));
-        connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
         QTimer::singleShot(0, [this, kind] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
@@ -529,7 +526,7 @@ void TestReportLayout::exportsAndFailures()
             for (const char c : QByteArray("typed") + kind + '\r')
                 QTest::keyClick(dialog->windowHandle(), c);
         });
-        action.trigger();
+        m_engine->exportTo(kind == QLatin1String("Pdf") ? ReportEngine::PdfExport : ReportEngine::HtmlExport);
     }
     QCOMPARE(PdfProbe::pageCount(m_dir.filePath(QStringLiteral("typedPdf.pdf"))), 1);
     const QString html = m_dir.filePath(QStringLiteral("typedHtml.html"));
@@ -602,13 +599,10 @@ void TestReportLayout::exportFailureNamesCause()
                              [&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
     const ScopedHook saveFileName(&ReportEngine::setSaveFileNameHook,
                                   [&](QWidget*, const QString&, const QString&) { return m_dir.filePath(target); });
-    QAction trigger;
-    trigger.setObjectName(action);
-    connect(&trigger, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
     {
         const FileSizeLimit limit(sizeLimit > 0 ? rlim_t(sizeLimit) : RLIM_INFINITY);
         QVERIFY(limit.isSet());
-        trigger.trigger();
+        m_engine->exportTo(action == QLatin1String("actExpToPdf") ? ReportEngine::PdfExport : ReportEngine::HtmlExport);
     }
     QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
                                        .arg(m_dir.filePath(target), cause)});
@@ -652,6 +646,9 @@ void TestReportLayout::previewShowsPrints()
         printer.setOutputFileName(printed);
         return true;
     });
+    const QString exported = m_dir.filePath(QStringLiteral("exported.pdf"));
+    const ScopedHook saveFileName(&ReportEngine::setSaveFileNameHook,
+                                  [&exported](QWidget*, const QString&, const QString&) { return exported; });
     int shown = 0;
     int inked = 0;
     QTimer::singleShot(0, [&] {
@@ -667,6 +664,10 @@ void TestReportLayout::previewShowsPrints()
         auto print = std::find_if(actions.begin(), actions.end(), [](QAction* a) { return a->text() == "Print"; });
         if (print != actions.end())
             (*print)->trigger();
+        // The tool bar's "Save as PDF", clicked.
+        auto save = std::find_if(actions.begin(), actions.end(), [](QAction* a) { return a->objectName() == "actExpToPdf"; });
+        if (QWidget* button = save != actions.end() ? preview->toolBar()->widgetForAction(*save) : nullptr)
+            QTest::mouseClick(preview->windowHandle(), Qt::LeftButton, {}, button->mapTo(preview, button->rect().center()));
         preview->accept();
     });
     m_engine->printExec(true, false, QString());
@@ -674,7 +675,7 @@ void TestReportLayout::previewShowsPrints()
     QVERIFY2(inked > 200, qPrintable(QString::number(inked)));
     QCOMPARE(PdfProbe::pageCount(printed), 3);
     QCOMPARE(PdfProbe::text(printed), PdfProbe::text(direct));
-
+    QCOMPARE(PdfProbe::text(exported), PdfProbe::text(direct));
 }
 
 // While the pages render, the preview takes the operator's input from the
