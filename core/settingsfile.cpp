@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryFile>
@@ -216,37 +217,97 @@ bool fail(const QString& path, const QString& why, const QString& tempPath)
     return false;
 }
 
+SetAsideNotice& setAsideNotice()
+{
+    static SetAsideNotice notice;
+    return notice;
+}
+
+// The file's keys, and those `fill` sets, in a new temporary file beside it
+// (`tempPath`), so that the rename that puts it in place replaces the old
+// file in one step. Empty when written, else why not; `unreadable` when the
+// file's own content does not parse.
+QString writeCopy(const QString& path, const std::function<void(QSettings&)>& fill, QString* tempPath,
+                  QVariantMap* expected, bool* unreadable)
+{
+    QTemporaryFile temp(tempTemplate(path));
+    temp.setAutoRemove(false);
+    if (!temp.open())
+        return temp.errorString();
+    *tempPath = temp.fileName();
+    const QString notCopied = copyFile(path, temp);
+    if (!notCopied.isEmpty())
+        return notCopied;
+    temp.close();
+    const auto settings = openIni(*tempPath);
+    fill(*settings);
+    settings->sync();
+    // Read leniently, such a file gives keys of its bytes; only writing it
+    // back parses it whole.
+    *unreadable = settings->status() == QSettings::FormatError;
+    if (*unreadable)
+        return QStringLiteral("the file could not be read");
+    if (settings->status() != QSettings::NoError)
+        return writeFailure(QStringLiteral("the new content could not be written"), path);
+    for (const QString& key : settings->allKeys())
+        expected->insert(key, settings->value(key));
+    return QString();
+}
+
+// Under the file's lock. Empty when the file, which does not parse, is now
+// kept under another name (`keptAs`); else why it is still in the way.
+QString setAsideUnreadable(const QString& path, QString* keptAs)
+{
+    constexpr int MostKept = 100;
+    for (int n = 1; n <= MostKept; ++n) {
+        const QString name = path + QStringLiteral(".unreadable") + (n > 1 ? QStringLiteral(".%1").arg(n) : QString());
+        if (QFileInfo::exists(name))
+            continue;
+        QFile file(path);
+        if (!file.rename(name))
+            return QStringLiteral("the file could not be read, nor kept as %1: %2").arg(name, file.errorString());
+        qCWarning(lcCore).noquote() << QStringLiteral("%1 could not be read; it is kept as %2, and the settings are "
+                                                      "written anew").arg(path, name);
+        *keptAs = name;
+        return QString();
+    }
+    return QStringLiteral("the file could not be read, and %1 files beside it already keep unreadable ones").arg(MostKept);
+}
+
 } // namespace
+
+void setSetAsideNotice(SetAsideNotice notice)
+{
+    setAsideNotice() = std::move(notice);
+}
 
 bool write(const std::function<void(QSettings&)>& fill, const QString& path)
 {
+    // Told once the lock is let go: the notice may write the file in turn.
+    QString keptAs;
+    const auto tell = qScopeGuard([&] {
+        if (!keptAs.isEmpty() && setAsideNotice())
+            setAsideNotice()(path, keptAs);
+    });
     const auto lock = writeLock(path);
     if (!takeLock(*lock, path, LockWaitMs))
         return fail(path, lockFailure(*lock, path), QString());
     removeLeftovers(path);
 
-    // The temporary file lies beside the target so that the rename below
-    // replaces the old file in one step.
-    QTemporaryFile temp(tempTemplate(path));
-    temp.setAutoRemove(false);
-    if (!temp.open())
-        return fail(path, temp.errorString(), QString());
-    const QString tempPath = temp.fileName();
-    const QString notCopied = copyFile(path, temp);
-    if (!notCopied.isEmpty())
-        return fail(path, notCopied, tempPath);
-    temp.close();
-
+    QString tempPath;
     QVariantMap expected;
-    {
-        const auto settings = openIni(tempPath);
-        fill(*settings);
-        settings->sync();
-        if (settings->status() != QSettings::NoError)
-            return fail(path, writeFailure(QStringLiteral("the new content could not be written"), path), tempPath);
-        for (const QString& key : settings->allKeys())
-            expected.insert(key, settings->value(key));
+    bool unreadable = false;
+    QString why = writeCopy(path, fill, &tempPath, &expected, &unreadable);
+    if (unreadable) {
+        QFile::remove(tempPath);
+        tempPath.clear();
+        why = setAsideUnreadable(path, &keptAs);
+        if (why.isEmpty())
+            why = writeCopy(path, fill, &tempPath, &expected, &unreadable);
     }
+    if (!why.isEmpty())
+        return fail(path, why, tempPath);
+
     // QSettings keeps what it wrote in a cache under the file's name; read
     // back under another name, the check sees what reached the disk.
     const QString checkPath = tempPath + QStringLiteral(".check");

@@ -47,7 +47,18 @@ std::unique_ptr<QSettings> open(const QString& path = AppPaths::settings());
 // on a copy, which replaces the file only once it reads back complete.
 // False, with one warning naming the file, when it could not be written;
 // the previous file is then left as it was.
+//
+// A write begins from the file, so one that cannot be read (no INI reader
+// parses it) would cost every later setting: the write keeps it beside
+// itself as "<file>.unreadable" (".unreadable.2", … when that is taken),
+// says so in the log and through the set-aside notice, and writes a new
+// file with its own keys.
 bool write(const std::function<void(QSettings&)>& fill, const QString& path = AppPaths::settings());
+
+// Tells the operator that the file at `path` could not be read and is kept
+// as `keptAs`. None by default: the window installs its own; tests replace it.
+using SetAsideNotice = std::function<void(const QString& path, const QString& keptAs)>;
+void setSetAsideNotice(SetAsideNotice notice);
 
 // Sets `values` (keys as QSettings takes them, "Group/key" included) in the
 // INI file at `path`, keeping every other key. False, with one warning in

@@ -10,7 +10,9 @@
 #include "messagehandler.h"
 #include "programend.h"
 #include "resources.h"
+#include "settingsfile.h"
 #include "shutdownsignals.h"
+#include "windowsettings.h"
 #include "writebatch.h"
 
 #include <QApplication>
@@ -83,6 +85,7 @@ int runLumetra(QApplication& app)
     QApplication::setApplicationVersion(QStringLiteral("1.1.86"));
 
     ProgramEnd::reset();
+    SettingsFile::setSetAsideNotice(&WindowSettings::tellSetAside);
     // A shutdown signal ends the program the orderly way File > Exit does,
     // but asks nothing: nobody may be there to answer. Before the window
     // stands it refuses the log-in page, after it the last message.

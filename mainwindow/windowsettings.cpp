@@ -4,6 +4,7 @@
 #include "settingsfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QMessageBox>
 
 namespace WindowSettings {
@@ -29,25 +30,39 @@ void showMessage(const QString& text)
     box->show();
 }
 
+// Once the end has begun no box may keep it waiting: the log says it.
+void tell(const QString& text)
+{
+    if (ProgramEnd::hasBegun())
+        return;
+    if (notifier())
+        notifier()(text);
+    else
+        showMessage(text);
+}
+
 } // namespace
 
 bool write(const std::function<void(QSettings&)>& fill)
 {
     if (SettingsFile::write(fill))
         return true;
-    // Once the end has begun no box may keep it waiting: the log says it.
     if (told() || ProgramEnd::hasBegun())
         return false;
     told() = true;
-    const QString text = QCoreApplication::translate("WindowSettings",
-                                                     "The settings could not be saved to\n%1\n"
-                                                     "Settings changed in this session may be lost.")
-                             .arg(SettingsFile::path());
-    if (notifier())
-        notifier()(text);
-    else
-        showMessage(text);
+    tell(QCoreApplication::translate("WindowSettings",
+                                     "The settings could not be saved to\n%1\n"
+                                     "Settings changed in this session may be lost.")
+             .arg(SettingsFile::path()));
     return false;
+}
+
+void tellSetAside(const QString& path, const QString& keptAs)
+{
+    tell(QCoreApplication::translate("WindowSettings",
+                                     "The settings file\n%1\ncould not be read. It is kept as\n%2\n"
+                                     "and the settings are saved anew; those it held are back at their defaults.")
+             .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(keptAs)));
 }
 
 void setNotifier(Notifier newNotifier)

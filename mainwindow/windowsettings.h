@@ -15,6 +15,11 @@ namespace WindowSettings {
 // As SettingsFile::write; false when the file was left as it was.
 bool write(const std::function<void(QSettings&)>& fill);
 
+// Tells the operator, as a failed write is told, that the settings file at
+// `path` could not be read and is kept as `keptAs` (SettingsFile's set-aside
+// notice, which the program's start installs).
+void tellSetAside(const QString& path, const QString& keptAs);
+
 // Shows the text to the operator; tests replace it.
 using Notifier = std::function<void(const QString& text)>;
 void setNotifier(Notifier notifier);

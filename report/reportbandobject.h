@@ -36,6 +36,12 @@ public:
     void addField(ReportFieldObject* field);
     ReportBandObject* clone() const;
 
+    // The height the layout gives the band: a height past MaxHeight counts
+    // as MaxHeight, taller than any paper and far from where the layout's
+    // sums of places and heights would overflow; a negative one as none.
+    static constexpr int MaxHeight = 1'000'000;
+    int layoutHeight() const { return qBound(0, height, MaxHeight); }
+
     QString name;
     QString groupingField;
     bool showInGroup = false;

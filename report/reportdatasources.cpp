@@ -1,6 +1,7 @@
 #include "reportdatasources.h"
 
 #include "reportsql.h"
+#include "sqlitetemplimit.h"
 
 #include <QDomElement>
 
@@ -44,6 +45,9 @@ bool ReportDataSources::openDataSource(int page, const QDomElement& pageElement,
                                            param.dbPassword, param.dbPort, param.dbConnectionName);
     sql->setObjectName(param.name);
     sql->setKeepGoing(keepGoing);
+    if (!m_tempLimit)
+        m_tempLimit = ReportSql::makeTempLimit();
+    sql->shareTempLimit(m_tempLimit);
     if (!m_sqlQuery.isEmpty())
         param.sqlQuery = m_sqlQuery;
     const bool ran = sql->openQuery(param.sqlQuery, param.dbCoding, param.charsetCoding);
@@ -57,4 +61,10 @@ bool ReportDataSources::openDataSource(int page, const QDomElement& pageElement,
 ReportSql* ReportDataSources::source(int page) const
 {
     return page >= 0 && page < int(m_sources.size()) ? m_sources[page].get() : nullptr;
+}
+
+void ReportDataSources::release(int page)
+{
+    if (ReportSql* sql = source(page))
+        sql->release();
 }

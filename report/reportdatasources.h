@@ -12,12 +12,15 @@
 
 class QDomElement;
 class ReportSql;
+class SqliteTempLimit;
 
 // The SQL data sources of one report, by report page: the records the
 // program hands over, the engine-wide query text, and the sources opened in
 // the counting pass. A source opened again for the same page replaces (and
 // removes the connection of) the former one, since the preview runs the
-// counting pass at every repaint.
+// counting pass at every repaint. The sources' temporary files hold one
+// limit together, and a page's source lets go of them once the page is laid
+// out (release): the report holds no more than one page needs.
 class ReportDataSources
 {
 public:
@@ -42,11 +45,14 @@ public:
 
     // The source of a report page; null when the page has none.
     ReportSql* source(int page) const;
+    // The page is laid out: its source lets go of its query's temporary files.
+    void release(int page);
     // Whether any page has a source: field references then read from SQL.
     bool hasSources() const { return !m_sources.empty(); }
 
 private:
     QVector<DataSourceParam> m_params;
     std::vector<std::unique_ptr<ReportSql>> m_sources;
+    std::shared_ptr<SqliteTempLimit> m_tempLimit;
     QString m_sqlQuery;
 };

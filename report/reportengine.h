@@ -234,9 +234,14 @@ public:
     GroupEntryList groupEntries;
     QList<int> groupRecords;
 
+    // Asks for a file name and writes the report there in `format`, as the
+    // preview's two export actions do; a file that could not be written is
+    // the operator's to know.
+    enum ExportFormat { PdfExport, HtmlExport };
+    void exportTo(ExportFormat format);
+
 public slots:
     void printPreview(QPrinter* printer);
-    void exportTo();
 
 signals:
     void setValue(const int recNo, const QString paramName, QVariant& paramValue, const int reportPage);

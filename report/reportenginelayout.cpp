@@ -145,6 +145,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         reportPageNo = i;
         recNo = 0;
         processReportPage(printer, false, i);
+        dataSources.release(i);
         totalPage = curPage;
     }
 
@@ -158,6 +159,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         reportPageNo = i;
         recNo = 0;
         processReportPage(printer, true, i);
+        dataSources.release(i);
     }
     if (painter->isActive())
         m_painted = painter->end() && m_painted && !m_cancelled;
@@ -181,7 +183,7 @@ ReportBandObject* ReportEngine::band(int type) const
 int ReportEngine::bandHeight(int type) const
 {
     ReportBandObject* b = band(type);
-    return b ? b->height : 0;
+    return b ? b->layoutHeight() : 0;
 }
 
 // The height a band takes at y for the current record: its own, or more
@@ -382,7 +384,7 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
 
 void ReportEngine::drawBand(ReportBandObject* band, int y, bool draw)
 {
-    band->currentHeight = band->height;
+    band->currentHeight = band->layoutHeight();
     m_measuredBand = band;
     m_measuredTexts.clear();
     for (ReportFieldObject* field : band->fieldList) {

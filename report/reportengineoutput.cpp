@@ -224,8 +224,8 @@ void ReportEngine::printExec(bool maximize, bool direct, QString printerName)
     pdfAction->setObjectName(QStringLiteral("actExpToPdf"));
     auto* htmlAction = new QAction(QIcon(QStringLiteral(":/html.png")), tr("Save as HTML"), this);
     htmlAction->setObjectName(QStringLiteral("actExpToHtml"));
-    connect(pdfAction, &QAction::triggered, this, &ReportEngine::exportTo);
-    connect(htmlAction, &QAction::triggered, this, &ReportEngine::exportTo);
+    connect(pdfAction, &QAction::triggered, this, [this] { exportTo(PdfExport); });
+    connect(htmlAction, &QAction::triggered, this, [this] { exportTo(HtmlExport); });
     dialog.toolBar()->addAction(pdfAction);
     dialog.toolBar()->addAction(htmlAction);
     previewActions = dialog.findChildren<QAction*>() << pdfAction << htmlAction;
@@ -299,9 +299,8 @@ bool ReportEngine::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void ReportEngine::exportTo()
+void ReportEngine::exportTo(ExportFormat format)
 {
-    const QString kind = sender() ? sender()->objectName() : QString();
     auto* parentWidget = qobject_cast<QWidget*>(parent());
     // A name typed without an extension gets the format's own.
     const auto ask = [parentWidget](const QString& filter, const QString& suffix) {
@@ -318,11 +317,11 @@ void ReportEngine::exportTo()
         warn(over, tr("Save File"),
              tr("The report could not be saved to %1: %2.").arg(QDir::toNativeSeparators(name), m_outputError));
     };
-    if (kind == QLatin1String("actExpToPdf")) {
+    if (format == PdfExport) {
         const QString name = ask(tr("PDF Files (*.pdf)"), QStringLiteral("pdf"));
         if (!name.isEmpty())
             report(printPDF(name, false), name);
-    } else if (kind == QLatin1String("actExpToHtml")) {
+    } else {
         const QString name = ask(tr("HTML Files (*.html)"), QStringLiteral("html"));
         if (!name.isEmpty())
             report(printHTML(name, true), name);

@@ -93,7 +93,8 @@ void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
     const bool landscape = page->orientation == 1;
     if (printer->printerState() != QPrinter::Active) {
         const QSizeF paper = landscape ? QSizeF(ph / 4, pw / 4) : QSizeF(pw / 4, ph / 4);
-        printer->setPageSize(QPageSize(paper, QPageSize::Millimeter));
+        // Exactly the template's size: a size near a standard one is not that one.
+        printer->setPageSize(QPageSize(paper, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
         printer->setPageOrientation(QPageLayout::Portrait);
     }
     printer->setPageMargins(QMarginsF(ml / 4 + 0.01, mt / 4 + 0.01, mr / 4 + 0.01, mb / 4 + 0.01),
@@ -179,8 +180,14 @@ void ReportEngine::processSourceStop(int& y, bool draw, int i)
                               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, reason);
             painter->restore();
         }
+        // Placed as the page's fields are, in the notice's room.
         if (printMode == HtmlOutput)
-            htmlText += QStringLiteral("<div>") + reason.toHtmlEscaped() + QStringLiteral("</div>\n");
+            htmlText += QStringLiteral("<div style='font-size:%1px;position: absolute; left: 0;top: %2;width: %3;height: %4;'>")
+                            .arg(ReportFieldObject::DefaultPointSize + ReportFieldObject::HtmlFontSizeExtra)
+                            .arg(y)
+                            .arg(pw - ml - mr)
+                            .arg(NoticeHeight)
+                        + reason.toHtmlEscaped() + QStringLiteral("</div>\n");
     }
     y += NoticeHeight;
 }

@@ -298,7 +298,7 @@ QString ReportFieldObject::labelStyle(const QString& align) const
     style += sideStyle(QStringLiteral("top"), borderTop);
     style += sideStyle(QStringLiteral("bottom"), borderBottom);
     style += QStringLiteral("text-align:") + align + QLatin1Char(';');
-    style += QStringLiteral("font-size:%1px;").arg(font.pointSize() + 5);
+    style += QStringLiteral("font-size:%1px;").arg(font.pointSize() + HtmlFontSizeExtra);
     style += QStringLiteral("position: absolute; left: %1;").arg(rect.left());
     style += QStringLiteral("top: %1;").arg(pageTop);
     style += QStringLiteral("width: %1;").arg(rect.width());

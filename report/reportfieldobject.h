@@ -121,6 +121,8 @@ public:
 
     // The size every font gets when its template or builder names none.
     static constexpr int DefaultPointSize = 12;
+    // The HTML gives a text this many pixels more than its size in points.
+    static constexpr int HtmlFontSizeExtra = 5;
 
 private:
     void readGraphs(const QDomElement& e);

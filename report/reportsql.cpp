@@ -2,6 +2,7 @@
 #include "picturecache.h"
 #include "reportlogging.h"
 #include "sqlitetemplimit.h"
+#include "sqlitevaluelimit.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -20,13 +21,16 @@ namespace {
 
 int recordLimitValue = ReportSql::DefaultRecordLimit;
 qint64 stepLimitValue = ReportSql::DefaultStepLimit;
+qint64 timeLimitValue = ReportSql::DefaultTimeLimitMs;
+int valueLimitValue = ReportSql::DefaultValueBytes;
 qint64 tempLimitValue = ReportSql::DefaultTempBytes;
 constexpr qint64 BytesPerMegabyte = 1024 * 1024;
 // How often counting or skipping rows lets the events through.
 constexpr int SliceMs = 50;
 // How many of SQLite's virtual-machine steps go between two looks at the
-// clock while one statement step runs: a fraction of a millisecond.
-constexpr int StepsBetweenLooks = 10000;
+// clock while one statement step runs: some microseconds, or where each row
+// calls costly functions, a fraction of a second.
+constexpr int StepsBetweenLooks = 1000;
 
 bool isSqlite(const QString& driverName)
 {
@@ -80,9 +84,24 @@ void ReportSql::setStepLimit(qint64 steps)
     stepLimitValue = steps;
 }
 
+void ReportSql::setTimeLimit(qint64 milliseconds)
+{
+    timeLimitValue = milliseconds;
+}
+
+void ReportSql::setValueLimit(int bytes)
+{
+    valueLimitValue = bytes;
+}
+
 void ReportSql::setTempLimit(qint64 bytes)
 {
     tempLimitValue = bytes;
+}
+
+std::shared_ptr<SqliteTempLimit> ReportSql::makeTempLimit()
+{
+    return std::make_shared<SqliteTempLimit>(tempLimitValue);
 }
 
 ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser,
@@ -92,16 +111,8 @@ ReportSql::ReportSql(QString dbType, QString dbName, QString dbHost, QString dbU
     , m_dbName(dbName)
 {
     m_db = QSqlDatabase::addDatabase(dbType, m_connectionName);
-    if (isSqlite(dbType)) {
+    if (isSqlite(dbType))
         m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        // Its temporary files are held to the limit: a sort of rows that never
-        // end would fill the disk the database is on.
-        m_tempLimit = std::make_unique<SqliteTempLimit>(tempLimitValue);
-        if (m_tempLimit->isValid())
-            dbName = m_tempLimit->uriFor(dbName);
-        else
-            qCWarning(lcReport) << "The report's temporary files could not be limited";
-    }
     m_db.setDatabaseName(dbName);
     m_db.setHostName(dbHost);
     m_db.setUserName(dbUser);
@@ -118,6 +129,7 @@ ReportSql::~ReportSql()
         sqlite3_progress_handler(m_watched, 0, nullptr, nullptr);
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+    m_valueLimit.reset();
     m_tempLimit.reset();
 }
 
@@ -142,32 +154,6 @@ bool isMySql(const QString& driverName)
 {
     return driverName.contains(QLatin1String("MYSQL"));
 }
-
-// The report's codec is the locale codec only while the report's data is
-// read: the rest of the program converts text as before, also when the
-// report stops half-way.
-class LocaleCodecScope
-{
-public:
-    explicit LocaleCodecScope(QTextCodec* codec)
-        : m_previous(QTextCodec::codecForLocale())
-        , m_active(codec && codec != m_previous)
-    {
-        if (m_active)
-            QTextCodec::setCodecForLocale(codec);
-    }
-    ~LocaleCodecScope()
-    {
-        if (m_active)
-            QTextCodec::setCodecForLocale(m_previous);
-    }
-    LocaleCodecScope(const LocaleCodecScope&) = delete;
-    LocaleCodecScope& operator=(const LocaleCodecScope&) = delete;
-
-private:
-    QTextCodec* m_previous;
-    bool m_active;
-};
 
 } // namespace
 
@@ -216,13 +202,33 @@ int ReportSql::stepProgress(void* self)
         return 1;
     sql->m_stepsWithoutRecord += StepsBetweenLooks;
     if (sql->m_stepsWithoutRecord > stepLimitValue) {
-        sql->m_interrupted = true;
-        sql->giveReason(tr("The data source %1 was stopped: its query took more than %2 steps without giving a "
-                           "record, more than a report waits for.").arg(sql->objectName()).arg(stepLimitValue));
+        sql->stop(tr("The data source %1 was stopped: its query took more than %2 steps without giving a "
+                     "record, more than a report waits for.").arg(sql->objectName()).arg(stepLimitValue));
+    } else if (sql->workedMs() > timeLimitValue) {
+        sql->stop(tr("The data source %1 was stopped: its query worked longer than %2 s, more than a report "
+                     "waits for.").arg(sql->objectName(), QString::number(timeLimitValue / 1000.0)));
     } else if (!sql->sliceDone()) {
         sql->m_interrupted = true;
     }
     return sql->m_interrupted ? 1 : 0;
+}
+
+void ReportSql::stop(const QString& reason)
+{
+    m_interrupted = true;
+    giveReason(reason);
+}
+
+// A text or blob past the bound fails as the query makes it (a printf of
+// half a gigabyte fails at once) or reads it from a table.
+void ReportSql::limitValues()
+{
+    sqlite3* db = sqliteOf(m_db);
+    if (!db)
+        return;
+    m_valueLimit = std::make_unique<SqliteValueLimit>(db, valueLimitValue);
+    if (!m_valueLimit->isValid())
+        qCWarning(lcReport) << "The report's printf() may give NULL for a text longer than a value may be";
 }
 
 // Sorts and temporary tables go to files, which the limit holds, never to
@@ -265,16 +271,34 @@ void ReportSql::readingFailed(const QSqlError& error)
                       "than a report takes.").arg(source).arg(m_tempLimit->limit() / BytesPerMegabyte));
     else if (error.nativeErrorCode() == QString::number(SQLITE_AUTH) && isSqlite(m_db.driverName()))
         giveReason(tr("The data source %1 was not read: its query does more than read, and a report only reads.").arg(source));
+    else if (error.nativeErrorCode() == QString::number(SQLITE_TOOBIG) && isSqlite(m_db.driverName()))
+        giveReason(tr("The data source %1 was stopped: its query gives a value of more than %2 MB, more than a "
+                      "report prints.").arg(source).arg(valueLimitValue / BytesPerMegabyte));
     else
         giveReason(tr("The data source %1 was not read: %2.").arg(source, errorText(error)));
+}
+
+// Its temporary files are held to the limit: a sort of rows that never end
+// would fill the disk the database is on.
+void ReportSql::limitTempFiles()
+{
+    if (!m_tempLimit)
+        m_tempLimit = makeTempLimit();
+    if (m_tempLimit->isValid())
+        m_db.setDatabaseName(m_tempLimit->uriFor(m_dbName));
+    else
+        qCWarning(lcReport) << "The report's temporary files could not be limited";
 }
 
 bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding)
 {
     m_queryText = sqlQuery;
     m_recordCount = 0;
+    m_ran = false;
     m_reason.clear();
     m_interrupted = false;
+    if (isSqlite(m_db.driverName()))
+        limitTempFiles();
     if (m_db.open()) {
         qCDebug(lcReport) << "open DB";
     } else {
@@ -293,8 +317,10 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
         m_db.close();
         giveReason(tr("The data source %1 was not read: its connection could not be kept to reading.").arg(objectName()));
     }
-    if (m_db.isOpen() && isSqlite(m_db.driverName()))
+    if (m_db.isOpen() && isSqlite(m_db.driverName())) {
         watchSteps();
+        limitValues();
+    }
 
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_query->setForwardOnly(true);
@@ -303,13 +329,12 @@ bool ReportSql::openQuery(QString sqlQuery, QString dbCoding, QString charsetCod
     if (!charsetCoding.isEmpty() && !m_codec)
         qCWarning(lcReport) << "charsetCoding names no codec, not applied:" << charsetCoding;
 
-    const LocaleCodecScope codec(m_codec);
     m_slice.start();
-    m_stepsWithoutRecord = 0;
-    if (!m_query->exec(sqlQuery)) {
+    if (!execute()) {
         readingFailed(m_query->lastError());
         return false;
     }
+    m_ran = true;
     m_columns = m_query->record();
     countRecords();
     return true;
@@ -326,7 +351,7 @@ void ReportSql::countRecords()
     // A count cancelled, stopped or failed leaves no records: nothing but
     // the reason is printed then.
     while (sliceDone()) {
-        if (!m_query->next()) {
+        if (!fetchNext()) {
             complete = !m_interrupted && !m_query->lastError().isValid();
             break;
         }
@@ -350,9 +375,43 @@ bool ReportSql::sliceDone()
 {
     if (!m_keepGoing || m_slice.elapsed() < SliceMs)
         return true;
+    // The events are the program's work, not the query's.
+    const bool working = m_working.isValid();
+    if (working)
+        m_workedNs += m_working.nsecsElapsed();
     const bool keepGoing = m_keepGoing();
+    if (working)
+        m_working.start();
     m_slice.start();
     return keepGoing;
+}
+
+bool ReportSql::execute()
+{
+    if (m_tempLimit)
+        m_tempLimit->clearExceeded();
+    m_workedNs = 0;
+    m_stepsWithoutRecord = 0;
+    m_working.start();
+    const bool ran = m_query->exec(m_queryText);
+    m_workedNs += m_working.nsecsElapsed();
+    m_working.invalidate();
+    return ran;
+}
+
+bool ReportSql::fetchNext()
+{
+    m_working.start();
+    const bool fetched = m_query->next();
+    m_workedNs += m_working.nsecsElapsed();
+    m_working.invalidate();
+    return fetched;
+}
+
+qint64 ReportSql::workedMs() const
+{
+    constexpr qint64 NsPerMs = 1'000'000;
+    return (m_workedNs + (m_working.isValid() ? m_working.nsecsElapsed() : 0)) / NsPerMs;
 }
 
 void ReportSql::restart()
@@ -360,8 +419,7 @@ void ReportSql::restart()
     m_kept.clear();
     m_keptBytes = 0;
     m_at = -1;
-    m_stepsWithoutRecord = 0;
-    if (!m_query->exec(m_queryText) && !m_interrupted)
+    if (!execute() && !m_interrupted)
         qCWarning(lcReport).noquote() << m_query->lastError().text();
 }
 
@@ -386,10 +444,10 @@ const QVector<QVariant>* ReportSql::row(int recNo)
     const int first = m_at - int(m_kept.size()) + 1;
     if (recNo >= first && recNo <= m_at)
         return &m_kept[size_t(recNo - first)].values;
-    if (recNo < first)
+    if (recNo < first || !m_query->isActive())
         restart();
     while (m_at < recNo) {
-        if (!sliceDone() || !m_query->next())
+        if (!sliceDone() || !fetchNext())
             return nullptr;
         m_stepsWithoutRecord = 0;
         ++m_at;
@@ -398,16 +456,21 @@ const QVector<QVariant>* ReportSql::row(int recNo)
     return &m_kept.back().values;
 }
 
+// Its temporary files go with the statement; the rows at hand stay.
+void ReportSql::release()
+{
+    if (m_query)
+        m_query->finish();
+}
+
 int ReportSql::getRecordCount()
 {
-    if (!m_query || !m_query->isActive())
-        return 0;
-    return m_recordCount;
+    return m_ran ? m_recordCount : 0;
 }
 
 QVariant ReportSql::valueAt(const QString& fieldName, int recNo)
 {
-    if (!m_query || !m_query->isActive()) {
+    if (!m_ran) {
         qCWarning(lcReport) << "Query is not active";
         return QVariant();
     }
@@ -424,15 +487,18 @@ QVariant ReportSql::valueAt(const QString& fieldName, int recNo)
     return values ? values->value(column) : QVariant();
 }
 
+// The events go through while the query runs: a codec of the process's
+// would convert every other part's text (file names among it) meanwhile.
 QString ReportSql::getFieldValue(QString fieldName, int recNo)
 {
-    const LocaleCodecScope codec(m_codec);
-    return valueAt(fieldName, recNo).toString();
+    const QVariant value = valueAt(fieldName, recNo);
+    if (m_codec && value.userType() == QMetaType::QByteArray)
+        return m_codec->toUnicode(value.toByteArray());
+    return value.toString();
 }
 
 QImage ReportSql::getFieldImage(QString fieldName, int recNo)
 {
-    const LocaleCodecScope codec(m_codec);
     const QVariant value = valueAt(fieldName, recNo);
     if (!value.isValid())
         return QImage();
@@ -441,10 +507,12 @@ QImage ReportSql::getFieldImage(QString fieldName, int recNo)
     return PictureCache::decode(value.toByteArray(), QByteArray(), &tooLarge);
 }
 
+// A plain substring test: a source without a name is named in every
+// reference.
 QString ReportSql::referenceColumn(const QString& reference) const
 {
     const QString source = objectName();
-    if (source.isEmpty() || !reference.contains(source))
+    if (!reference.contains(source))
         return QString();
     QString column = reference;
     column.remove(QLatin1Char('[')).remove(QLatin1Char(']'));

@@ -17,6 +17,7 @@ class QSqlError;
 class QSqlQuery;
 class QTextCodec;
 class SqliteTempLimit;
+class SqliteValueLimit;
 struct sqlite3;
 
 // One SQL data source of a report page: a connection of its own and the
@@ -38,11 +39,11 @@ struct sqlite3;
 // (a data group's footer reads its first record again), and a record before
 // them runs the query again from its start.
 //
-// An SQLite query is held to three bounds: its records, the steps it takes
+// An SQLite query is held to five bounds: its records, the steps it takes
 // without giving a record (a sort, or a count, over rows that never end),
-// and the bytes of its temporary files (a sort's, put on disk as it goes).
-// A query stopped at one, refused, or failed gives no records; its page
-// prints why.
+// the time it works, the size of one value, and the bytes of its temporary
+// files (a sort's, put on disk as it goes). A query stopped at one, refused,
+// or failed gives no records; its page prints why.
 class ReportSql : public QObject
 {
     Q_OBJECT
@@ -53,20 +54,41 @@ public:
     static void setRecordLimit(int records);
     static int recordLimit();
     // SQLite's virtual-machine steps a query may take without giving a
-    // record: a hundred for each record of DefaultRecordLimit, some seconds
-    // of work. Tests lower the bound.
+    // record: a hundred for each record of DefaultRecordLimit. Tests lower
+    // the bound.
     static constexpr qint64 DefaultStepLimit = 1'000'000'000;
     static void setStepLimit(qint64 steps);
+    // The time one run of a query may work, counting its records or reading
+    // them, whatever its records and steps: a query that gives a record only
+    // now and then, or whose rows each cost much, ends too. The largest
+    // source a report takes, a sort of DefaultRecordLimit records of 200
+    // bytes, works about half a minute. The time the program's events take
+    // meanwhile, and the report's own between two records, does not count.
+    // Tests lower the bound.
+    static constexpr qint64 DefaultTimeLimitMs = 120'000;
+    static void setTimeLimit(qint64 milliseconds);
+    // The bytes of one value (a text, a picture): a longer one stops the
+    // query as it is made or read, before it takes the memory and the time
+    // it asks for. Tests lower the bound.
+    static constexpr int DefaultValueBytes = 16 * 1024 * 1024;
+    static void setValueLimit(int bytes);
     // The bytes the temporary files of a query may hold together: a sort of
     // DefaultRecordLimit records of 200 bytes each. Tests lower the bound.
     static constexpr qint64 DefaultTempBytes = qint64(2) * 1024 * 1024 * 1024;
     static void setTempLimit(qint64 bytes);
+    // A limit of that many bytes for the temporary files of sources that
+    // share it (those of one report), which hold it together.
+    static std::shared_ptr<SqliteTempLimit> makeTempLimit();
     // Rows at hand behind the last one read, by their size in memory.
     static constexpr qint64 KeptRowBytes = 16 * 1024 * 1024;
 
     ReportSql(QString dbType, QString dbName, QString dbHost, QString dbUser, QString dbPassword,
               int dbPort, QString dbConnectionName, QObject* parent = nullptr);
     ~ReportSql() override;
+
+    // The limit its temporary files count against, set before openQuery;
+    // else a limit of its own.
+    void shareTempLimit(std::shared_ptr<SqliteTempLimit> limit) { m_tempLimit = std::move(limit); }
 
     // Called about every 50 ms while rows are counted or read: lets the
     // program's events through; false stops the rows (a cancelled report,
@@ -75,22 +97,28 @@ public:
     void setKeepGoing(KeepGoing keepGoing) { m_keepGoing = std::move(keepGoing); }
 
     // Opens the connection, runs `sqlQuery` and counts its records; true
-    // when the query ran. The codec `charsetCoding` names is the process's
-    // locale codec while the query runs and while each value is read, and
-    // only then.
+    // when the query ran. The codec `charsetCoding` names converts the
+    // values that come as bytes to text; the process's codecs stay as they
+    // are.
     bool openQuery(QString sqlQuery, QString dbCoding, QString charsetCoding);
     // Why the source gives no records, which its page prints in their place:
     // it was stopped at a bound, refused, or could not be read. Empty when it
     // gave its records or the rendering stopped it.
     QString noRecordsReason() const { return m_reason; }
 
+    // The report is done with the source for now: its query lets go of
+    // what it holds (a sort's temporary files), keeping the rows at hand; a
+    // record past them runs it again.
+    void release();
+
     int getRecordCount();
     QString getFieldValue(QString fieldName, int recNo);
     QImage getFieldImage(QString fieldName, int recNo);
 
     // A field-text reference such as "[ds.b]" read at `recNo`: the empty
-    // text (or a null image) when the reference does not name this source
-    // (its object name); otherwise the named column's value.
+    // text (or a null image) when the reference does not contain this
+    // source's object name (every reference contains an empty one);
+    // otherwise the named column's value.
     QString getReferenceValue(const QString& reference, int recNo);
     QImage getReferenceImage(const QString& reference, int recNo);
     // The column a reference names: brackets and "<object name>." removed;
@@ -111,6 +139,10 @@ private:
     // Lets the events through within one long step of a statement too.
     void watchSteps();
     static int stepProgress(void* self);
+    void stop(const QString& reason);
+    // No value longer than the bound is made or read.
+    void limitValues();
+    void limitTempFiles();
     void keepTempOnDisk();
     // The page's reason why the query gave no records, and the log's line.
     void giveReason(const QString& reason);
@@ -119,6 +151,11 @@ private:
     void countRecords();
     // Lets the events through once a slice is over; false to stop.
     bool sliceDone();
+    // The query's calls, timed as its work: a run from its start, and its
+    // next record.
+    bool execute();
+    bool fetchNext();
+    qint64 workedMs() const;
     // The value of `fieldName` at `recNo`; invalid (with the reason logged)
     // when there is nothing to read.
     QVariant valueAt(const QString& fieldName, int recNo);
@@ -130,12 +167,16 @@ private:
 
     QString m_connectionName;
     QString m_dbName;
-    // Goes after the connection that opens its files through it.
-    std::unique_ptr<SqliteTempLimit> m_tempLimit;
+    // Go after the connection that opens its files, and calls functions,
+    // through them.
+    std::shared_ptr<SqliteTempLimit> m_tempLimit;
+    std::unique_ptr<SqliteValueLimit> m_valueLimit;
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_query;
     QString m_queryText;
     int m_recordCount = 0;
+    // Whether the query ran and was counted: its records can be read.
+    bool m_ran = false;
     QString m_reason;
     QTextCodec* m_codec = nullptr;
     KeepGoing m_keepGoing;
@@ -146,6 +187,11 @@ private:
     sqlite3* m_watched = nullptr;
     bool m_interrupted = false;
     qint64 m_stepsWithoutRecord = 0;
+    // The time the run under way has worked in the calls that ended, and
+    // the clock of the call running now (invalid between calls, and while
+    // the events go through).
+    qint64 m_workedNs = 0;
+    QElapsedTimer m_working;
     // The query's columns, and the rows at hand: the last one read is the
     // query's current row, numbered m_at.
     QSqlRecord m_columns;

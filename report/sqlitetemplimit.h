@@ -9,14 +9,14 @@
 struct sqlite3_file;
 struct sqlite3_vfs;
 
-// A file system layer of SQLite's for one connection: every file opens
-// through the default layer, and the temporary files the connection makes
-// (a sort's, a temporary table's) may hold so many bytes together, no more.
-// A write past them fails as on a full disk, and exceeded() tells that the
-// limit, not the disk, was full.
+// A file system layer of SQLite's for connections that share a limit:
+// every file opens through the default layer, and the temporary files the
+// connections make (a sort's, a temporary table's) may hold so many bytes
+// together, no more. A write past them fails as on a full disk, and
+// exceeded() tells that the limit, not the disk, was full.
 //
 // The layer is registered under a name of its own while the object lives;
-// the connection that uses it must be closed before it goes.
+// the connections that use it must be closed before it goes.
 class SqliteTempLimit
 {
 public:
@@ -31,6 +31,8 @@ public:
     // Bytes the temporary files hold now.
     qint64 used() const { return m_used; }
     bool exceeded() const { return m_exceeded; }
+    // Forgets that it was exceeded: a run of another query begins.
+    void clearExceeded() { m_exceeded = false; }
     // The SQLite file name that opens `databaseName` (a path, ":memory:" or
     // a "file:" name) through this layer.
     QString uriFor(const QString& databaseName) const;

@@ -1,10 +1,12 @@
 #include "filesizelimit.h"
+#include "scopedhook.h"
 #include "settingsfile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QLockFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -70,6 +72,34 @@ private slots:
             QVERIFY(!SettingsFile::setValue(QStringLiteral("Padding"), QString(4000, 'p'), ini));
         }
         QCOMPARE(SettingsFile::open(ini)->allKeys(), QStringList{"Count"});
+    }
+
+    // A file no INI reader parses is kept beside it, the operator told once,
+    // and every later write takes; a second one is kept beside the first.
+    void unreadableFileIsKeptAside()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("setting.ini"));
+        QStringList told;
+        const ScopedHook notice(&SettingsFile::setSetAsideNotice,
+                                [&told](const QString& path, const QString& keptAs) { told << path + " " + keptAs; });
+        for (const QString& keptAs : {ini + ".unreadable", ini + ".unreadable.2"}) {
+            QByteArray bytes(4096, '\0');
+            QRandomGenerator(told.size() + 1).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            file.close();
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(ini + " could not be read; it is kept as " + keptAs
+                                                           + ", and the settings are written anew"));
+            for (int count = 1; count <= 3; ++count)
+                QVERIFY(SettingsFile::setValue(QStringLiteral("Count"), count, ini));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(SettingsFile::open(ini)->value(QStringLiteral("Count")).toInt(), 3);
+            QFile kept(keptAs);
+            QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes);
+            QCOMPARE(told.last(), ini + " " + keptAs);
+        }
+        QCOMPARE(told.size(), 2);
     }
 
     // A live writer's lock (here without a native lock) is not taken however long

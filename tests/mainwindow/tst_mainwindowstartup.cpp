@@ -1,13 +1,17 @@
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "scopedhook.h"
 #include "sqlrows.h"
 #include "startup.h"
 #include "testhome.h"
+#include "windowsettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTimer>
@@ -20,18 +24,34 @@ class TestMainWindowStartup : public QObject
 {
     Q_OBJECT
 private slots:
+    void logInOpensTheWindowAndClosingEndsIt_data();
     void logInOpensTheWindowAndClosingEndsIt();
 };
 
+// A setting.ini that cannot be read is kept aside, the operator told once.
+void TestMainWindowStartup::logInOpensTheWindowAndClosingEndsIt_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<int>("told");
+    QTest::newRow("settings") << QByteArray("[General]\nLoadLastFile=false\nSoundAlarmActive=false\n") << 0;
+    QByteArray unreadable(4096, '\0');
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(unreadable.data()), unreadable.size() / 4);
+    QTest::newRow("unreadable settings") << unreadable << 1;
+}
+
 void TestMainWindowStartup::logInOpensTheWindowAndClosingEndsIt()
 {
+    QFETCH(QByteArray, settings);
     TestHome home;
     QVERIFY(home.isValid());
+    const QString ini = home.filePath(QStringLiteral("setting.ini"));
     {
-        QFile settings(home.filePath(QStringLiteral("setting.ini")));
-        QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        settings.write("[General]\nLoadLastFile=false\nSoundAlarmActive=false\n");
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(settings);
     }
+    QStringList told;
+    const ScopedHook notifier(&WindowSettings::setNotifier, [&told](const QString& text) { told << text; });
     {
         auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
         db.setDatabaseName(home.filePath(QStringLiteral("brenik.db")));
@@ -73,6 +93,10 @@ void TestMainWindowStartup::logInOpensTheWindowAndClosingEndsIt()
     watcher.start();
 
     QCOMPARE(runLumetra(*qApp), 0);
+    QTEST(told.filter(QStringLiteral("setting.ini.unreadable")).size(), "told");
+    QFile kept(ini + QStringLiteral(".unreadable"));
+    QCOMPARE(kept.open(QIODevice::ReadOnly) && kept.readAll() == settings, told.size() == 1);
+    QVERIFY(QSettings(ini, QSettings::IniFormat).contains(QStringLiteral("geometry")));
     QVERIFY(windowSeen);
     QVERIFY(!mainWindow());
     QCOMPARE(sqlRows(QStringLiteral("select user || ' ' || info from logUserAction order by id")),

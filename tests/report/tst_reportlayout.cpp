@@ -30,6 +30,7 @@
 #include <QtTest>
 
 #include <sys/stat.h> // umask
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +58,22 @@ const QString kStandardBands = band("ReportTitle", 60, labelField("TITLE")) + ba
 int count(const QString& text, const QString& pattern)
 {
     return int(text.count(QRegularExpression(pattern)));
+}
+
+// The bytes SQLite's temporary files hold now: open, their names already gone.
+qint64 sqliteTempBytes()
+{
+    qint64 bytes = 0;
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const QByteArray path = QFile::encodeName(descriptors.filePath(fd));
+        const ssize_t length = readlink(path.constData(), target, sizeof target - 1);
+        struct stat status;
+        if (length > 0 && QByteArray(target, int(length)).contains("etilqs_") && stat(path.constData(), &status) == 0)
+            bytes += status.st_size;
+    }
+    return bytes;
 }
 
 } // namespace
@@ -90,6 +107,7 @@ private slots:
     void stopWhileRendering();
     void sourceReasonOnPage_data();
     void sourceReasonOnPage();
+    void sourcesHoldTemporaryStorageTogether();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -226,6 +244,10 @@ void TestReportLayout::totals_data()
                                    + band("MasterData", 25, labelField("[amount]"))
                                    + band("DataGroupFooter", 25, labelField("subtotal <Sum([amount])>"), "showInGroup=\"1\"")
                             << "Group A 1.5 4.5 subtotal 6 Group B 3 subtotal 3";
+    QTest::newRow("SQL source without a name")
+        << "<DataSource type='SQL' dbType='QSQLITE' dbName=':memory:'>SELECT 1 AS x, 'one' AS b UNION ALL SELECT 2, 'two'</DataSource>"
+               + band("MasterData", 25, labelField("[x] [b] <[x]*2>")) + summary("Sum <Sum([x])> Count <Count([x])>")
+        << "1 one 2 2 two 4 Sum 3 Count 2";
 }
 
 void TestReportLayout::totals()
@@ -233,7 +255,7 @@ void TestReportLayout::totals()
     QFETCH(QString, bands);
     QFETCH(QString, expected);
     m_sources = {{0, "A"}, {1, "B"}, {2, "A"}};
-    load(page(bands), {3});
+    load(page(bands), bands.contains(QStringLiteral("DataSource")) ? QList<int>() : QList<int>{3});
     const QString text = PdfProbe::text(pdf()).simplified();
     QVERIFY2(text.contains(expected), qPrintable(text));
 }
@@ -385,9 +407,18 @@ void TestReportLayout::badPages()
     QVERIFY(PdfProbe::pageSize(landscape).startsWith(QStringLiteral("842 x 595 pts")));
     QCOMPARE(count(PdfProbe::text(landscape), QStringLiteral("row R")), 3);
 
-    // A record taller than a page gets a page of its own, once.
-    load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", 2000, labelField("row [n]"))), {3});
-    QCOMPARE(PdfProbe::pageCount(pdf(QStringLiteral("tall.pdf"))), 3);
+    // 1187 units are 296 whole millimetres, near A4 but not A4.
+    load(page(band("MasterData", 25, labelField("row [n]"))).replace(QStringLiteral("1188"), QStringLiteral("1187")), {3});
+    QCOMPARE(PdfProbe::pageSize(pdf(QStringLiteral("296.pdf"))), QStringLiteral("595 x 839 pts"));
+
+    // A record taller than a page gets a page of its own, once, whatever its height.
+    for (const int height : {2000, 2147483647}) {
+        load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", height, labelField("row [n]"))), {5});
+        const QString tall = pdf(QStringLiteral("tall.pdf"));
+        QCOMPARE(PdfProbe::pageCount(tall), 5);
+        for (int p = 1; p <= 5; ++p)
+            QCOMPARE(PdfProbe::text(tall, p).simplified(), QStringLiteral("HEADER row R00%1").arg(p - 1));
+    }
 }
 
 // A wrapped auto-height row pushes the next record down by its grown height.
@@ -488,9 +519,6 @@ void TestReportLayout::exportsAndFailures()
     const ScopedHook warning(&ReportEngine::setWarningHook,
                              [&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
     for (const char* kind : {"Pdf", "Html"}) {
-        QAction action;
-        action.setObjectName(QStringLiteral("actExpTo") + QLatin1String(kind));
-        connect(&action, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
         QTimer::singleShot(0, [this, kind] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
@@ -498,7 +526,7 @@ void TestReportLayout::exportsAndFailures()
             for (const char c : QByteArray("typed") + kind + '\r')
                 QTest::keyClick(dialog->windowHandle(), c);
         });
-        action.trigger();
+        m_engine->exportTo(kind == QLatin1String("Pdf") ? ReportEngine::PdfExport : ReportEngine::HtmlExport);
     }
     QCOMPARE(PdfProbe::pageCount(m_dir.filePath(QStringLiteral("typedPdf.pdf"))), 1);
     const QString html = m_dir.filePath(QStringLiteral("typedHtml.html"));
@@ -571,13 +599,10 @@ void TestReportLayout::exportFailureNamesCause()
                              [&warnings](QWidget*, const QString&, const QString& text) { warnings << text; });
     const ScopedHook saveFileName(&ReportEngine::setSaveFileNameHook,
                                   [&](QWidget*, const QString&, const QString&) { return m_dir.filePath(target); });
-    QAction trigger;
-    trigger.setObjectName(action);
-    connect(&trigger, &QAction::triggered, m_engine.get(), &ReportEngine::exportTo);
     {
         const FileSizeLimit limit(sizeLimit > 0 ? rlim_t(sizeLimit) : RLIM_INFINITY);
         QVERIFY(limit.isSet());
-        trigger.trigger();
+        m_engine->exportTo(action == QLatin1String("actExpToPdf") ? ReportEngine::PdfExport : ReportEngine::HtmlExport);
     }
     QCOMPARE(warnings, QStringList{QStringLiteral("The report could not be saved to %1: %2.")
                                        .arg(m_dir.filePath(target), cause)});
@@ -621,6 +646,9 @@ void TestReportLayout::previewShowsPrints()
         printer.setOutputFileName(printed);
         return true;
     });
+    const QString exported = m_dir.filePath(QStringLiteral("exported.pdf"));
+    const ScopedHook saveFileName(&ReportEngine::setSaveFileNameHook,
+                                  [&exported](QWidget*, const QString&, const QString&) { return exported; });
     int shown = 0;
     int inked = 0;
     QTimer::singleShot(0, [&] {
@@ -636,6 +664,10 @@ void TestReportLayout::previewShowsPrints()
         auto print = std::find_if(actions.begin(), actions.end(), [](QAction* a) { return a->text() == "Print"; });
         if (print != actions.end())
             (*print)->trigger();
+        // The tool bar's "Save as PDF", clicked.
+        auto save = std::find_if(actions.begin(), actions.end(), [](QAction* a) { return a->objectName() == "actExpToPdf"; });
+        if (QWidget* button = save != actions.end() ? preview->toolBar()->widgetForAction(*save) : nullptr)
+            QTest::mouseClick(preview->windowHandle(), Qt::LeftButton, {}, button->mapTo(preview, button->rect().center()));
         preview->accept();
     });
     m_engine->printExec(true, false, QString());
@@ -643,7 +675,7 @@ void TestReportLayout::previewShowsPrints()
     QVERIFY2(inked > 200, qPrintable(QString::number(inked)));
     QCOMPARE(PdfProbe::pageCount(printed), 3);
     QCOMPARE(PdfProbe::text(printed), PdfProbe::text(direct));
-
+    QCOMPARE(PdfProbe::text(exported), PdfProbe::text(direct));
 }
 
 // While the pages render, the preview takes the operator's input from the
@@ -748,8 +780,9 @@ void TestReportLayout::sourceReasonOnPage_data()
                                   << "The data source ds was not read: its database %1 could not be opened (unable to open database file).";
 }
 
-// A source that gives no records says why on its page: in the PDF, in the
-// log, and in the preview, where the page's text keeps its own black pen.
+// A source that gives no records says why on its page, below the title: in
+// the PDF, in the log, in the HTML, and in the preview, where the page's text
+// keeps its own black pen.
 void TestReportLayout::sourceReasonOnPage()
 {
     QFETCH(QString, database);
@@ -760,11 +793,16 @@ void TestReportLayout::sourceReasonOnPage()
     reason.replace(QStringLiteral("%1"), path);
     const QString source = QStringLiteral("<DataSource type='SQL' name='ds' dbType='QSQLITE' dbName='%1'>%2</DataSource>")
                                .arg(path.toHtmlEscaped(), query.toHtmlEscaped());
-    load(page(source + band("MasterData", 25, labelField("[ds.x]"))), {});
+    load(page(source + band("ReportTitle", 60, labelField("TITLE")) + band("MasterData", 25, labelField("[ds.x]"))), {});
     MessageCatcher log;
     const QString text = PdfProbe::text(pdf());
     QVERIFY2(text.normalized(QString::NormalizationForm_KC).simplified().contains(reason), qPrintable(text)); // "ﬁ" read as "fi"
     QVERIFY(log.contains(reason + QStringLiteral(" Query: ") + query));
+    const QString html = m_dir.filePath(QStringLiteral("reason.html"));
+    QFile htmlFile(html);
+    QVERIFY(m_engine->printHTML(html, false) && htmlFile.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(htmlFile.readAll()).contains(QStringLiteral("position: absolute; left: 0;top: 60;width: 760;height: 60;'>")
+                                                           + reason.toHtmlEscaped() + QStringLiteral("</div>")));
 
     int inked = -1; // the dark pixels within the white pixels' bounds: the sheet
     QTimer::singleShot(0, [&] {
@@ -784,6 +822,24 @@ void TestReportLayout::sourceReasonOnPage()
     });
     m_engine->printExec(true, false, QString());
     QVERIFY2(inked > 100, qPrintable(QString::number(inked)));
+}
+
+// Each page sorts 4 MB on disk: the pages of a report hold no more than
+// the report's limit together, and print every record.
+void TestReportLayout::sourcesHoldTemporaryStorageTogether()
+{
+    constexpr qint64 Limit = 6 * 1024 * 1024;
+    const ScopedHook temporary(&ReportSql::setTempLimit, Limit, ReportSql::DefaultTempBytes);
+    const QString sorted = QStringLiteral("<DataSource type='SQL' name='ds' dbType='QSQLITE' dbName=':memory:'>WITH RECURSIVE "
+                                          "c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 200) SELECT x, "
+                                          "randomblob(20000) AS b FROM c ORDER BY b</DataSource>")
+                           + band("MasterData", 25, labelField("row [ds.x]"));
+    load(page(sorted) + page(sorted) + page(sorted), {});
+    qint64 held = 0;
+    connect(m_engine.get(), &ReportEngine::setField, [&held] { held = qMax(held, sqliteTempBytes()); });
+    const QString text = PdfProbe::text(pdf());
+    QCOMPARE(count(text, QStringLiteral("row \\d+")), 600);
+    QVERIFY2(held > 0 && held <= Limit, qPrintable(QString::number(held)));
 }
 
 void TestReportLayout::fieldPainting()
