@@ -284,6 +284,7 @@ void CommonDlg::comeForward()
 {
     raise();
     activateWindow();
+    m_inputAsked = true;
 }
 
 // A modal dialog (a set-up dialog, a question) blocks every window that is
@@ -340,12 +341,17 @@ void CommonDlg::showAnswerable(bool forward)
 
 void CommonDlg::noteFocusWindow(QWindow* window)
 {
+    if (window == windowHandle())
+        m_inputAsked = false;
     if (!window || window == windowHandle())
         return;
     m_inputBefore = window;
+    // Not while the page's own request for the input is still on its way:
+    // the window system answers it after this, and asking again would take
+    // the input once more after the operator has gone back to the dialog.
     if (m_forwardOverOwner && window == windowHandle()->transientParent()) {
         m_forwardOverOwner = false;
-        if (isVisible())
+        if (isVisible() && !m_inputAsked)
             comeForward();
     }
 }

@@ -168,6 +168,8 @@ private:
     // A modal dialog came over the page: the page comes over it once the
     // dialog has the input.
     bool m_forwardOverOwner = false;
+    // The page asked for the input and has not had it since.
+    bool m_inputAsked = false;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     Node* m_pickWithin = nullptr;
