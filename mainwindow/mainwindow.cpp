@@ -214,8 +214,15 @@ void MainWindow::createWorkspaces()
     ui->tab = nullptr;
     m_workspaces = std::make_unique<WorkspaceArea>(ui->tabWidget, this, m_mapHost.get(), g_elementTreeModel,
                                                    g_energizerModel);
-    connect(ui->actUndo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::undo);
-    connect(ui->actRedo, &QAction::triggered, m_workspaces->undoGroup(), &QUndoGroup::redo);
+    // The maps are edited in design mode only, their undo steps too.
+    connect(ui->actUndo, &QAction::triggered, this, [this] {
+        if (m_workspaces->designMode())
+            m_workspaces->undoGroup()->undo();
+    });
+    connect(ui->actRedo, &QAction::triggered, this, [this] {
+        if (m_workspaces->designMode())
+            m_workspaces->undoGroup()->redo();
+    });
     connect(m_workspaces->undoGroup(), &QUndoGroup::canUndoChanged, ui->actUndo, &QAction::setEnabled);
     connect(m_workspaces->undoGroup(), &QUndoGroup::canRedoChanged, ui->actRedo, &QAction::setEnabled);
     // Only towards changed: the group also reports "clean" when it merely

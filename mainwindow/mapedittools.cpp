@@ -245,7 +245,8 @@ void MapEditTools::changeLineThickenss()
 void MapEditTools::copyToClipboard(bool copy)
 {
     GraphicsScene* scene = m_workspaces->currentScene();
-    if (!scene)
+    // A cut takes items off the map: in design mode only.
+    if (!scene || (!copy && !scene->designMode()))
         return;
     m_clipboardCopy = copy;
     m_pasteCount = 0;
@@ -264,7 +265,7 @@ void MapEditTools::copyToClipboard(bool copy)
 void MapEditTools::paste()
 {
     GraphicsScene* scene = m_workspaces->currentScene();
-    if (!scene)
+    if (!scene || !scene->designMode())
         return;
     for (const auto& helper : QList<QPointer<GraphicsHelperClass>>(m_clipboardItems)) {
         if (helper)

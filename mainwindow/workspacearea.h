@@ -54,6 +54,7 @@ public:
     void followCurrentTab();
     // Design mode for every scene, present and future.
     void setDesignMode(bool mode);
+    bool designMode() const { return m_designMode; }
     // The sound alarm list every scene, present and future, reads.
     void setSoundAlarmList(QList<Node*>* list);
 

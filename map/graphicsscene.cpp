@@ -174,7 +174,7 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     case GraphicsHelperClass::LineItemType:
         if (!helper)
             break;
-        helper->setDesignMode(true);
+        helper->setDesignMode(m_designMode);
         for (QGraphicsItem* child : item->childItems()) {
             if (child->type() == QGraphicsPixmapItem::Type) {
                 child->installSceneEventFilter(item);
@@ -188,7 +188,7 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     case GraphicsHelperClass::BoxItemType: {
         if (!helper)
             break;
-        helper->setDesignMode(true);
+        helper->setDesignMode(m_designMode);
         connect(helper, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
         auto* box = static_cast<GraphicsBox*>(item);
         connect(box->captionItem(), &GraphicsTextItem::lostFocus, this, &GraphicsScene::textItemLostFocus,
@@ -200,7 +200,7 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     case GraphicsHelperClass::CircleItemType:
         if (!helper)
             break;
-        helper->setDesignMode(true);
+        helper->setDesignMode(m_designMode);
         connect(helper, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
         break;
     default:
@@ -437,7 +437,7 @@ void GraphicsScene::textItemLostFocus(GraphicsTextItem* textItem)
 
 void GraphicsScene::deleteItem()
 {
-    if (m_host && m_host->currentScene() == this)
+    if (m_designMode && m_host && m_host->currentScene() == this)
         deleteSelectedItems(nullptr);
 }
 

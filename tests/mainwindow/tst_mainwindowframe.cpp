@@ -597,6 +597,7 @@ void TestMainWindowFrame::storedWindowState()
 void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
 {
     auto window = makeWindow();
+    window->workspaces()->setDesignMode(true);
     GraphicsScene* first = window->workspaces()->currentScene();
     first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
     QVERIFY(formChild(window.get(), "actUndo")->isEnabled());

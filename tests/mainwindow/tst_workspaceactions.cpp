@@ -251,6 +251,7 @@ private slots:
     void printPreviewShowsTheMap()
     {
         window->workspaces()->addWorkspace(QStringLiteral("Yard"));
+        window->workspaces()->setDesignMode(true);
         GraphicsBox* box = place(scene(1), new GraphicsBox(GraphicsBox::TextBox));
         box->setCaption(QStringLiteral("NORTH GATE"));
         // Items in alarm print steadily, whatever their blink phase, and blink on.
@@ -279,6 +280,7 @@ private slots:
 
     void clipboard()
     {
+        window->workspaces()->setDesignMode(true);
         GraphicsScene* first = scene(0);
         auto* box = place(first, new GraphicsBox(GraphicsBox::TextBox));
         box->setElementPos(40, 60);
@@ -371,6 +373,7 @@ private slots:
 
     void lineWidthFontAndPosition()
     {
+        window->workspaces()->setDesignMode(true);
         GraphicsScene* first = scene(0);
         auto* line = place(first, new GraphicsLine);
         auto* selected = place(first, new GraphicsBox(GraphicsBox::TextBox));
@@ -500,8 +503,10 @@ private slots:
             element = element ? element : dynamic_cast<GraphicsHelperClass*>(found);
         QVERIFY(element && (kind == GraphicsBox::ImageBox || element->handles().first()));
         QGraphicsItem* item = element->item();
-        if (kind == GraphicsBox::ButtonBox)
+        if (kind == GraphicsBox::ButtonBox) {
+            formChild(window.get(), "actCopy")->trigger();
             formChild(window.get(), "actDesignMode")->trigger();
+        }
         const int steps = map->undoStack()->count();
         if (!by.isNull()) {
             const QPoint start = onMap(from);
@@ -517,6 +522,11 @@ private slots:
             const bool checked = button->isChecked();
             QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(at + QPointF(100, 40)));
             QVERIFY(button->isChecked() != checked && map->undoStack()->count() == steps);
+            // Nor do the Edit menu and its keys change the map.
+            const int items = map->items().size();
+            QTest::keyClick(window->windowHandle(), Qt::Key_V, Qt::ControlModifier);
+            formChild(window.get(), "actUndo")->trigger();
+            QVERIFY(map->items().size() == items && map->undoStack()->index() == steps && item->scene() == map);
             formChild(window.get(), "actDesignMode")->trigger();
         }
         for (const char* step : {"actUndo", "actRedo"}) {
@@ -548,6 +558,7 @@ private slots:
     {
         QFETCH(QString, action);
         QFETCH(bool, accept);
+        window->workspaces()->setDesignMode(true);
         const QColor chosen(10, 20, 30, 40);
         bool offeredInvalid = false;
         ChooserHooks::setColorChooser([&](QColor& value, QWidget*) {

@@ -59,6 +59,7 @@ void TestBoxes::init()
 {
     m_window = std::make_unique<FakeMainWindow>();
     m_scene = m_window->makeScene(QStringLiteral("Site"));
+    m_scene->setDesignMode(true); // the map is edited in design mode
     m_window->setCurrentScene(m_scene.get());
 }
 
