@@ -17,6 +17,7 @@
 #include <QDebug>
 #include <QSettings>
 #include <QTabWidget>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <memory>
@@ -80,7 +81,8 @@ void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& 
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 for %2 not sent: no device").arg(int(action)).arg(nameOf(elementNode));
         return;
     }
-    m_pending.push_back({NodeHandle(elementNode), std::move(whenSent)});
+    m_pending.push_back({NodeHandle(elementNode), std::move(whenSent),
+                         m_given.get() != elementNode ? m_given : NodeHandle()});
     emit command(device, action, value);
 }
 
@@ -106,6 +108,8 @@ void CommandRouter::commandNotSent(const QString& gateway, const QString& device
     const Pending answered = takeAnswered();
     if (Node* element = answered.element.get())
         emit deviceStateWanted(element);
+    if (Node* given = answered.given.get())
+        emit deviceStateWanted(given);
     commandRefused(gateway, device, reason);
 }
 
@@ -134,6 +138,8 @@ void CommandRouter::commandSending(Node* elementNode, const QVariant& value, Com
             return;
         }
     }
+    m_given = NodeHandle(elementNode);
+    const auto given = qScopeGuard([this] { m_given = NodeHandle(); });
     switch (action) {
     case SoundAlarmActive: {
         m_alarms->setSoundAlarmActive(value.toBool());

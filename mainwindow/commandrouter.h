@@ -71,6 +71,9 @@ private:
     {
         NodeHandle element;
         WhenSent whenSent;
+        // The element the operator gave the command to, where that is not
+        // the device (a sector or gate of an energizer).
+        NodeHandle given;
     };
 
     Node* deviceOf(Node* elementNode) const;
@@ -99,4 +102,6 @@ private:
     const std::unique_ptr<DialogLaunchers>& m_launchers;
     // The unit answers in the order it was given the commands.
     std::deque<Pending> m_pending;
+    // The element of the command being given, for the commands it sends.
+    NodeHandle m_given;
 };

@@ -160,6 +160,9 @@ void DeviceStates::updateActionButtons(Node* elementNode)
     if (actionButtons().isEmpty())
         return;
     const Node* row = statusRow(elementNode);
+    // A sector or gate shows the state of its energizer.
+    if (!row && (elementNode->type == Node::FenceSector || elementNode->type == Node::Gate) && elementNode->parent())
+        row = statusRow(elementNode->parent());
     if (!row)
         return;
     for (const QPointer<QPushButton>& button : actionButtons()) {

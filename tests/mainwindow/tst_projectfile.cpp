@@ -536,12 +536,19 @@ private slots:
         clickMapButton(buttons.at(0));
         QTRY_COMPARE(note->text(), QStringLiteral("Command for KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22"));
         QVERIFY(!other->allEnergisersLowVoltage());
+        // A button aimed at a sector shows its energizer's state again.
+        buttons.at(0)->setActionTarget(other->node()->child(4)->child(0));
+        buttons.at(0)->setActionCommand(ActivateEnergZone1);
+        buttons.at(0)->actionButton()->setChecked(false);
+        clickMapButton(buttons.at(0));
+        QTRY_COMPARE(note->text(), notSent.arg("Energ5"));
+        QTRY_VERIFY(!buttons.at(0)->actionButton()->isChecked());
         window->commands()->timerCommand(ips.at(0), 34, ActivateRelay3, true);
         QTRY_COMPARE(note->text(), notSent.arg("IOCard34"));
         QTRY_COMPARE(sqlRows("select info from logUserAction where subject='Command'"),
                      (QStringList{notSent.arg("Energ5"), notSent.arg("Energ5"),
                                   QStringLiteral("Command for KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22"),
-                                  notSent.arg("IOCard34")}));
+                                  notSent.arg("Energ5"), notSent.arg("IOCard34")}));
         // Zone 1 on for energizer 6 (device number, 0, device type 5, high/low bits, zone bits), the only frame.
         clickMapButton(buttons.at(1));
         QVERIFY(sim.waitForFunction(16, 1));
