@@ -42,6 +42,8 @@ public:
     // Switches tabs: the scene becomes current and its stack the active one.
     void setCurrentScene(GraphicsScene* scene);
     Node* elementTreeRoot() const;
+    TreeModel* elementModel() const { return m_elementModel.get(); }
+    TreeModel* energizerModel() const { return m_energizerModel.get(); }
 
     QAction* action(const QString& name) const;
     QTreeView* treeView() const { return m_treeView; }

@@ -131,7 +131,7 @@ void TestMapUndo::deletedLineReturnsToItsSector()
     alarm->type = Node::TextLabel;
 
     GraphicsLine* line = drawLine({10, 200}, {90, 200});
-    g_elementTreeModel->insertNode(sector, 1, line->node());
+    m_window->elementModel()->insertNode(sector, 1, line->node());
     QCOMPARE(sector->children.indexOf(line->node()), 1);
 
     deleteOnly(line);
@@ -157,8 +157,8 @@ void TestMapUndo::deletedCircleKeepsItsActions()
     QCOMPARE(node->parent(), tw.elementSystem);
     Node* first = tw.elementSensors.at(0);
     Node* second = tw.elementSensors.at(2);
-    g_elementTreeModel->insertNode(node, 0, second);
-    g_elementTreeModel->insertNode(node, 0, first);
+    m_window->elementModel()->insertNode(node, 0, second);
+    m_window->elementModel()->insertNode(node, 0, first);
     const int row = tw.elementSystem->children.indexOf(node);
 
     deleteOnly(circle);
@@ -175,11 +175,11 @@ void TestMapUndo::deletedCircleKeepsItsActions()
     QCOMPARE(node->parent(), tw.elementSystem);
     QCOMPARE(tw.elementSystem->children.indexOf(node), row);
     QCOMPARE(node->children, (QList<Node*>{first, second}));
-    QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+    QVERIFY(WorkspaceFixture::treeIsSound(m_window->elementTreeRoot()));
 
     // An action moved elsewhere while the sector was deleted stays there.
     m_scene->undoStack()->redo();
-    g_elementTreeModel->insertNode(m_scene->workplaceNode(), 0, second);
+    m_window->elementModel()->insertNode(m_scene->workplaceNode(), 0, second);
     m_scene->undoStack()->undo();
     QCOMPARE(node->children, (QList<Node*>{first}));
     QCOMPARE(second->parent(), m_scene->workplaceNode());
@@ -250,8 +250,8 @@ void TestMapUndo::circleAndItsLineActionDeletedTogether()
     GraphicsCircle* circle = placeCircle({300, 100});
     Node* sector = circle->node();
     Node* sensor = tw.elementSensors.at(0);
-    g_elementTreeModel->insertNode(sector, 0, sensor);
-    g_elementTreeModel->insertNode(sector, 1, line->node());
+    m_window->elementModel()->insertNode(sector, 0, sensor);
+    m_window->elementModel()->insertNode(sector, 1, line->node());
     const QList<Node*> actions{sensor, line->node()};
     const QList<QGraphicsItem*> items = circleFirst ? QList<QGraphicsItem*>{circle, line}
                                                     : QList<QGraphicsItem*>{line, circle};
@@ -266,7 +266,7 @@ void TestMapUndo::circleAndItsLineActionDeletedTogether()
         QCOMPARE(sector->parent(), tw.elementSystem);
         QCOMPARE(sector->children, actions);
         QCOMPARE(line->node()->parent(), sector);
-        QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+        QVERIFY(WorkspaceFixture::treeIsSound(m_window->elementTreeRoot()));
         m_scene->undoStack()->redo();
     }
 }

@@ -148,13 +148,13 @@ void TestMapXml::workspaceRoundTrip()
         gatewayNode->child(39)->inputMappings = {record(5, 0, 9)};
         Node* sector2 = gatewayNode->child(1)->child(1);
         sector2->setData(0, QStringLiteral("South"));
-        g_elementTreeModel->insertNode(sector2, 0, text->node());
-        g_elementTreeModel->insertNode(gatewayNode->child(2)->child(2), 0, line->node());
+        site.window->elementModel()->insertNode(sector2, 0, text->node());
+        site.window->elementModel()->insertNode(gatewayNode->child(2)->child(2), 0, line->node());
         Node* sound = ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav"));
         sound->enabled = false;
-        g_elementTreeModel->insertNode(gatewayNode->child(1)->child(0), 0, sound);
-        g_elementTreeModel->insertNode(gatewayNode->child(1)->child(0), 1,
-                                       ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav")));
+        site.window->elementModel()->insertNode(gatewayNode->child(1)->child(0), 0, sound);
+        site.window->elementModel()->insertNode(gatewayNode->child(1)->child(0), 1,
+                                                ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav")));
 
         QDomDocument document;
         document.appendChild(WorkspaceFixture::writeWorkspace(document, site.scene.get()));
@@ -225,7 +225,7 @@ void TestMapXml::workspaceRoundTrip()
     // Actions keep their order.
     QCOMPARE(circle->node()->children, (QList<Node*>{site.tw.elementSensors.at(2), site.tw.elementSensors.at(3)}));
     QVERIFY(gatewayNode->child(1)->child(0)->child(1)->enabled);
-    QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+    QVERIFY(WorkspaceFixture::treeIsSound(site.window->elementTreeRoot()));
 
     // Written again, the workspace is the same, item for item.
     QDomDocument again;
@@ -349,7 +349,7 @@ void TestMapXml::corruptGatewayContentIsSkipped()
     QCOMPARE(node->child(40)->inputMappings.size(), 1);
     QCOMPARE(node->child(40)->inputMappings.first().id, quint16(2));
     QCOMPARE(node->parent(), site.scene->workplaceNode());
-    QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+    QVERIFY(WorkspaceFixture::treeIsSound(site.window->elementTreeRoot()));
 
     const QStringList messages = catcher.messages();
     QCOMPARE(messages.filter(QStringLiteral("no device with id")).size(), 3);

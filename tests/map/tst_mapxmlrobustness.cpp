@@ -1,3 +1,4 @@
+#include "fakemainwindow.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -143,10 +144,10 @@ void TestMapXmlRobustness::initTestCase()
     gateway->node()->outputMappings = {mapping};
     gateway->node()->child(0)->outputMappings = {mapping};
     gateway->node()->child(33)->inputMappings = {mapping};
-    g_elementTreeModel->insertNode(gateway->node()->child(0)->child(0), 0, text->node());
-    g_elementTreeModel->insertNode(gateway->node()->child(0)->child(1), 0, line->node());
-    g_elementTreeModel->insertNode(gateway->node()->child(1)->child(2), 0,
-                                   ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav")));
+    site.window->elementModel()->insertNode(gateway->node()->child(0)->child(0), 0, text->node());
+    site.window->elementModel()->insertNode(gateway->node()->child(0)->child(1), 0, line->node());
+    site.window->elementModel()->insertNode(gateway->node()->child(1)->child(2), 0,
+                                            ItemXml::soundAlarmCopy(&site.sounds, QStringLiteral("siren.wav")));
     QDomDocument document;
     document.appendChild(WorkspaceFixture::writeWorkspace(document, site.scene.get()));
     m_original = document.toString();
@@ -172,7 +173,7 @@ void TestMapXmlRobustness::mutatedWorkspacesAreReadSafely()
         Site site;
         const int made = WorkspaceFixture::readWorkspace(workplace, site.scene.get(), site.tw.elementSystem);
         QCOMPARE(made, knownItems(workplace));
-        QVERIFY2(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()), qPrintable(reparsed.toString()));
+        QVERIFY2(WorkspaceFixture::treeIsSound(site.window->elementTreeRoot()), qPrintable(reparsed.toString()));
         // The alarm keeps its own child; every other entry is a copy an element holds.
         Node* siren = site.sounds.first();
         for (int row = 1; row < siren->childCount(); ++row)

@@ -330,7 +330,7 @@ void TestTwCircle::readsActionsInFileOrder()
     QVERIFY(!tw.modelSensors.at(1)->enabled);
     // The sound alarm keeps its own child and lists the copy.
     QCOMPARE(sound->children, (QList<Node*>{sound->child(0), node->child(1)}));
-    QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+    QVERIFY(WorkspaceFixture::treeIsSound(m_site->window->elementTreeRoot()));
 
     // Written again, the actions come out as they were read.
     const QDomElement written = circle->toXml(document);
@@ -368,7 +368,7 @@ void TestTwCircle::readingSkipsWhatDoesNotResolve()
     QCOMPARE(circle->height(), 0.0);
     // Only the line named by its own type resolves; the rest are skipped.
     QCOMPARE(circle->node()->children, (QList<Node*>{box->node()}));
-    QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+    QVERIFY(WorkspaceFixture::treeIsSound(m_site->window->elementTreeRoot()));
 
     // An action naming the circle's own TW system (an ancestor) is skipped, not looped.
     tw.elementSystem->columns = {QStringLiteral("10.0.0.7"), QStringLiteral("tw7")};
@@ -379,7 +379,7 @@ void TestTwCircle::readingSkipsWhatDoesNotResolve()
     other->readXml(document.documentElement(), tw.elementSystem);
     QCOMPARE(other->node()->childCount(), 0);
     QCOMPARE(tw.elementSystem->parent(), m_scene->workplaceNode());
-    QVERIFY(WorkspaceFixture::treeIsSound(g_elementTreeModel->rootNode()));
+    QVERIFY(WorkspaceFixture::treeIsSound(m_site->window->elementTreeRoot()));
 }
 
 QTEST_MAIN(TestTwCircle)

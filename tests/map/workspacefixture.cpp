@@ -19,12 +19,12 @@ namespace WorkspaceFixture {
 
 namespace {
 
-void hangUnder(Node* node, Node* parent)
+void hangUnder(TreeModel* model, Node* node, Node* parent)
 {
     if (!node || node->parent() || !parent)
         return;
-    if (g_elementTreeModel && g_elementTreeModel->contains(parent))
-        g_elementTreeModel->insertNode(parent, -1, node);
+    if (model && model->contains(parent))
+        model->insertNode(parent, -1, node);
     else
         node->setParent(parent);
 }
@@ -72,7 +72,7 @@ TwSystem addTwSystem(GraphicsScene* scene, Node* twRoot, int sensorCount)
     tw.modelSystem->type = Node::TWSystem;
     tw.elementSystem = new Node(QStringLiteral("10.0.0.7"), nullptr);
     tw.elementSystem->type = Node::TWSystem;
-    hangUnder(tw.elementSystem, scene->workplaceNode());
+    hangUnder(scene->elementModel(), tw.elementSystem, scene->workplaceNode());
     tw.modelSystem->deviceNode = tw.elementSystem;
     tw.elementSystem->deviceNode = tw.modelSystem;
     for (int n = 1; n <= sensorCount; ++n) {
@@ -81,7 +81,7 @@ TwSystem addTwSystem(GraphicsScene* scene, Node* twRoot, int sensorCount)
         auto* twin = new Node(sensor->name, nullptr);
         twin->type = Node::TWSensor;
         twin->columns = {sensor->name, 0};
-        hangUnder(twin, tw.elementSystem);
+        hangUnder(scene->elementModel(), twin, tw.elementSystem);
         sensor->deviceNode = twin;
         twin->deviceNode = sensor;
         tw.modelSensors.append(sensor);
