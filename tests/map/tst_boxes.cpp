@@ -3,11 +3,14 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "resources.h"
 #include "treemodel.h"
 
 #include <QGraphicsPixmapItem>
+#include <QGraphicsProxyWidget>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -356,17 +359,23 @@ void TestBoxes::buttonSendsCommandOutsideDesignMode()
     QCOMPARE(GraphicsBox::boxOfButton(button), box);
     box->setDesignMode(false);
     QVERIFY(button->isEnabled());
+    // Clicked as the operator does: on the map's view, where the button is.
+    QGraphicsView view(m_scene.get());
+    view.resize(600, 600);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QPoint at = view.mapFromScene(button->graphicsProxyWidget()->mapToScene(QRectF(button->rect()).center()));
 
-    button->click();
+    QVERIFY(operatorClick(view.viewport(), at));
     QVERIFY(m_window->m_commands.isEmpty()); // no target yet
 
     Node& target = *new Node(QStringLiteral("Energ1"), m_scene->workplaceNode()); // a device on the site
     box->setActionTarget(&target);
     box->setActionCommand(3);
     button->setCheckable(false);
-    button->click();
+    QVERIFY(operatorClick(view.viewport(), at));
     button->setCheckable(true);
-    button->click();
+    QVERIFY(operatorClick(view.viewport(), at));
     QCOMPARE(m_window->m_commands.size(), 2);
     QCOMPARE(m_window->m_commands.at(0).target, &target);
     QCOMPARE(m_window->m_commands.at(0).command, 3);
@@ -382,7 +391,7 @@ void TestBoxes::buttonSendsCommandOutsideDesignMode()
     // Off the site (its gateway's placing undone) it is aimed at by no button.
     std::unique_ptr<Node> offSite(&target);
     m_scene->workplaceNode()->children.removeOne(&target);
-    button->click();
+    QVERIFY(operatorClick(view.viewport(), at));
     QCOMPARE(m_window->m_commands.size(), 2);
     QCOMPARE(m_window->m_log.last(), QStringLiteral("Command|Command of button box1 not sent: it aims at no device"));
 }

@@ -6,7 +6,9 @@
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "resources.h"
+#include "scopedhook.h"
 #include "treemodel.h"
 
 #include <QAction>
@@ -109,7 +111,6 @@ void TestScene::init()
 
 void TestScene::cleanup()
 {
-    GraphicsScene::setGatewayWizardHook({});
     for (GraphicsBox* box : m_scene->gatewayBoxes())
         delete box->energizerNode();
     m_scene.reset();
@@ -247,7 +248,7 @@ void TestScene::gatewayPlacementRunsTheWizardHook()
 {
     QList<GraphicsBox*> wizardBoxes;
     QList<QWidget*> parents;
-    GraphicsScene::setGatewayWizardHook([&](GraphicsBox* box, QWidget* parent) {
+    const ScopedHook wizard(&GraphicsScene::setGatewayWizardHook, [&](GraphicsBox* box, QWidget* parent) {
         wizardBoxes.append(box);
         parents.append(parent);
     });
@@ -291,8 +292,7 @@ void TestScene::buttonBoxSendsItsCommand()
     view.resize(600, 600);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    const QPoint at = view.mapFromScene(QPointF(120, 60));
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QVERIFY(operatorClick(view.viewport(), view.mapFromScene(QPointF(120, 60))));
     QTRY_COMPARE_WITH_TIMEOUT(m_window->m_commands.size(), 1, 2000);
     // Outside design mode the box itself cannot be picked up.
     QVERIFY(!box->isSelected());
@@ -314,9 +314,9 @@ void TestScene::deleteAndUndoGatewayBox()
     GraphicsBox* gateway = boxAt(QPointF(100, 100));
     QVERIFY(gateway);
     Node* workplace = m_scene->workplaceNode();
-    Node* energizerRoot = g_energizerModel->rootNode();
-    g_energizerModel->insertNode(energizerRoot, -1, gateway->energizerNode());
-    g_energizerModel->insertNode(energizerRoot, 0, new Node(QStringLiteral("other")));
+    Node* energizerRoot = m_window->energizerModel()->rootNode();
+    m_window->energizerModel()->insertNode(energizerRoot, -1, gateway->energizerNode());
+    m_window->energizerModel()->insertNode(energizerRoot, 0, new Node(QStringLiteral("other")));
     m_window->m_log.clear();
 
     m_scene->clearSelection();
@@ -342,7 +342,7 @@ void TestScene::deleteAndUndoGatewayBox()
     QCOMPARE(workplace->child(0), gateway->node());
     QCOMPARE(energizerRoot->child(0), gateway->energizerNode());
     QCOMPARE(gateway->node()->childCount(), 63);
-    QVERIFY(g_elementTreeModel->nodeIndex(gateway->node()).isValid());
+    QVERIFY(m_window->elementModel()->nodeIndex(gateway->node()).isValid());
 
     m_scene->undoStack()->redo();
     QVERIFY(!gateway->scene());
@@ -392,7 +392,7 @@ TestScene::LinkedText TestScene::placeGatewayWithLinkedText()
     GraphicsBox* gateway = boxAt(QPointF(100, 100));
     GraphicsBox* text = boxAt(QPointF(350, 350));
     Node* sector = gateway->node()->child(2)->child(0);
-    g_elementTreeModel->insertNode(sector, 0, text->node());
+    m_window->elementModel()->insertNode(sector, 0, text->node());
     return {gateway, text, sector};
 }
 
@@ -450,15 +450,15 @@ void TestScene::undoAfterTheFormerParentIsGone()
     GraphicsBox* text = boxAt(QPointF(350, 350));
     Node* workplace = m_scene->workplaceNode();
     auto* holder = new Node(QStringLiteral("holder"));
-    g_elementTreeModel->insertNode(workplace, 0, holder);
-    g_elementTreeModel->insertNode(holder, 0, text->node());
+    m_window->elementModel()->insertNode(workplace, 0, holder);
+    m_window->elementModel()->insertNode(holder, 0, text->node());
 
     m_scene->deselectAll();
     text->setItemSelected(true);
     m_scene->deleteSelectedItems(nullptr);
     // The node the box hung under is removed from the tree, and freed, meanwhile.
-    QVERIFY(g_elementTreeModel->removeRows(workplace->children.indexOf(holder), 1,
-                                           g_elementTreeModel->nodeIndex(workplace)));
+    QVERIFY(m_window->elementModel()->removeRows(workplace->children.indexOf(holder), 1,
+                                                 m_window->elementModel()->nodeIndex(workplace)));
     m_scene->undoStack()->undo();
     QCOMPARE(text->scene(), m_scene.get());
     QCOMPARE(text->node()->parent(), workplace);
@@ -527,20 +527,20 @@ void TestScene::undoAndRedoOfAnAddition()
     GraphicsBox* box = boxAt(QPointF(100, 70));
     Node* node = box->node();
     Node* row = box->energizerNode();
-    g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, row);
+    m_window->energizerModel()->insertNode(m_window->energizerModel()->rootNode(), -1, row);
     Node* device = node->child(0);
 
     // Undo takes the gateway's nodes out of both trees, redo puts them back.
     m_scene->undoStack()->undo();
     QVERIFY(!box->scene());
-    QVERIFY(!g_elementTreeModel->contains(device));
-    QVERIFY(!g_energizerModel->contains(row));
+    QVERIFY(!m_window->elementModel()->contains(device));
+    QVERIFY(!m_window->energizerModel()->contains(row));
     QVERIFY(m_window->action(QStringLiteral("actRedo"))->isEnabled());
     m_scene->undoStack()->redo();
     QCOMPARE(box->scene(), m_scene.get());
     QCOMPARE(box->pos(), QPointF(40, 30));
     QCOMPARE(node->parent(), m_scene->workplaceNode());
-    QCOMPARE(g_energizerModel->rootNode()->children, QList<Node*>{row});
+    QCOMPARE(m_window->energizerModel()->rootNode()->children, QList<Node*>{row});
     QVERIFY(m_scene->selectedItems().isEmpty());
 
     // Undone and then dropped by a new step: the command frees what it held.
@@ -692,8 +692,9 @@ void TestScene::clearedEnergizerModelLeavesNoRowOnTheBox()
     m_scene->setMode(GraphicsScene::AddGateway);
     click(QPointF(10, 10));
     GraphicsBox* box = boxAt(QPointF(50, 50));
-    QVERIFY(g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, box->energizerNode()));
-    g_energizerModel->clear();
+    TreeModel* energizers = m_window->energizerModel();
+    QVERIFY(energizers->insertNode(energizers->rootNode(), -1, box->energizerNode()));
+    energizers->clear();
     QVERIFY(!box->energizerNode());
     box->setIP(QStringLiteral("10.0.0.1"));
     box->setWorkspaceName(QStringLiteral("North"));
