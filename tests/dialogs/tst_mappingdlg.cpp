@@ -64,7 +64,7 @@ private:
         QVERIFY2(b, qPrintable(QStringLiteral("no box at %1,%2").arg(row).arg(column)));
         t->window()->show();
         QVERIFY(QTest::qWaitForWindowExposed(t->window()));
-        t->scrollTo(t->model()->index(row, column));
+        t->scrollTo(t->model()->index(row, column));  // the box where the operator sees it
         QVERIFY(operatorClick(b));
     }
 
