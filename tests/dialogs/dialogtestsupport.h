@@ -2,9 +2,11 @@
 
 #include "mappingrecord.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QTest>
 
 // A mapping record for device `id` with one coded value set.
 inline MappingRecord record(quint16 id, int word = 0, quint32 value = 0)
@@ -22,7 +24,7 @@ inline void answerBox(QString* seen, QMessageBox::StandardButton button)
         auto* box = qobject_cast<QMessageBox*>(w);
         *seen = w->windowTitle() + '|' + (box ? box->text() : QString());
         if (box && box->button(button))
-            box->button(button)->click();
+            QVERIFY(operatorClick(box->button(button)));
         else
             w->close();
     });

@@ -3,6 +3,7 @@
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "resources.h"
 #include "scopedhook.h"
 #include "sitemutex.h"
@@ -135,7 +136,7 @@ void TestCommonDlg::loginPageAcceptsAndRefuses()
         title = modal->windowTitle();
         modal->findChild<QLineEdit*>(QStringLiteral("edtUseName"))->setText(user);
         modal->findChild<QLineEdit*>(QStringLiteral("edtPassword"))->setText(password);
-        modal->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        QVERIFY(operatorClick(modal->findChild<QPushButton*>(QStringLiteral("btnOK"))));
     });
     const QString name = dialog.login();
     QCOMPARE(title, QStringLiteral("Brenik Lumetra"));
@@ -147,7 +148,7 @@ void TestCommonDlg::cancelLeavesRejected()
 {
     CommonDlg dialog;
     answerNextModal([](QWidget* modal) {
-        modal->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+        QVERIFY(operatorClick(modal->findChild<QPushButton*>(QStringLiteral("btnCancel"))));
     });
     QVERIFY(dialog.login().isEmpty());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));

@@ -13,9 +13,11 @@
 #include "mappingdlg.h"
 #include "messageboxanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "popupanswerer.h"
 #include "qtclient.h"
 #include "resources.h"
+#include "scopedhook.h"
 #include "silentport.h"
 #include "testhome.h"
 #include "treemodel.h"
@@ -29,6 +31,8 @@
 #include <QTableWidget>
 #include <QTcpSocket>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 
@@ -117,7 +121,6 @@ private slots:
         g_energizerModel = g_elementTreeModel = nullptr;
         m_elements.reset();
         m_energizers.reset();
-        OsprelVellSetupWidget::setSaveFileNameHook(nullptr);
     }
 
     void tablesListTheDevices()
@@ -187,13 +190,13 @@ private slots:
         QString seen;
 
         answerBox(&seen, QMessageBox::No);
-        box->click();
+        QVERIFY(operatorClick(box));
         QCOMPARE(seen, QStringLiteral("Warning|All mapping for Energizers will be reset.\nContinue?"));
         QVERIFY(!box->isChecked());
         QCOMPARE(gateway->child(0)->deviceNode->outputMappings.size(), 1);
 
         answerBox(&seen, QMessageBox::Yes);
-        box->click();
+        QVERIFY(operatorClick(box));
         QVERIFY(gateway->child(0)->deviceNode->outputMappings.isEmpty());
         QCOMPARE(gateway->deviceNode->outputMappings.size(), 1);
         QVERIFY(!(table(w, "tableEnergizers")->item(0, 1)->flags() & Qt::ItemIsEnabled));
@@ -203,7 +206,7 @@ private slots:
         w.findChild<QTabWidget*>()->setCurrentIndex(1);
         QVERIFY(!box->isChecked());
         answerBox(&seen, QMessageBox::Yes);
-        box->click();
+        QVERIFY(operatorClick(box));
         QCOMPARE(seen, QStringLiteral("Warning|All mapping for IO Cards will be reset.\nContinue?"));
         QVERIFY(gateway->child(33)->deviceNode->inputMappings.isEmpty());
         settings.sync();
@@ -222,7 +225,7 @@ private slots:
         QVERIFY(QFile::rename(ini, ini + QStringLiteral(".saved")) && QDir().mkdir(ini));
         const auto restore = qScopeGuard([&ini] { QDir().rmdir(ini) && QFile::rename(ini + ".saved", ini); });
         MessageBoxAnswerer answerer(QMessageBox::Yes);
-        w.findChild<QCheckBox*>("chckTextFile")->click();
+        QVERIFY(operatorClick(w.findChild<QCheckBox*>("chckTextFile")));
         QTRY_COMPARE(answerer.seen().size(), 2);
         QVERIFY(answerer.seen().at(1).startsWith(QStringLiteral("Error:The settings could not be written")));
     }
@@ -271,10 +274,11 @@ private slots:
         w.findChild<QTabWidget*>()->setCurrentIndex(energizers ? 0 : 1);
         const QString path = m_home->filePath(QStringLiteral("export.txt"));
         QString proposed;
-        OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString& name, const QString&) {
-            proposed = name;
-            return path;
-        });
+        const ScopedHook chooser(&OsprelVellSetupWidget::setSaveFileNameHook,
+                                 [&](QWidget*, const QString&, const QString& name, const QString&) {
+                                     proposed = name;
+                                     return path;
+                                 });
         w.exportMapping();
         QCOMPARE(proposed, energizers ? QStringLiteral("etoimapplus.txt") : QStringLiteral("itoemap.txt"));
         QFile file(path);
@@ -295,9 +299,8 @@ private slots:
             old.write("12\r\n");
         }
         QString target = path;
-        OsprelVellSetupWidget::setSaveFileNameHook([&](QWidget*, const QString&, const QString&, const QString&) {
-            return target;
-        });
+        std::optional<ScopedHook> chooser(std::in_place, &OsprelVellSetupWidget::setSaveFileNameHook,
+                                          [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
         QString seen;
         answerBox(&seen, QMessageBox::Ok);
         w.exportMapping();
@@ -317,7 +320,7 @@ private slots:
         w.exportMapping();
         QVERIFY(QFile::exists(target) && !QFile::exists(target + QStringLiteral(".txt")));
         // The dialog gives a typed name the files' suffix, so it asks before replacing that file.
-        OsprelVellSetupWidget::setSaveFileNameHook(nullptr);
+        chooser.reset();
         MessageBoxAnswerer replace(QMessageBox::No);
         answerNextModal([&](QWidget* dialog) {
             QTest::keyClick(dialog->windowHandle(), Qt::Key_A, Qt::ControlModifier);

@@ -3,6 +3,7 @@
 #include "comboboxdelegate.h"
 #include "digdelegate.h"
 #include "itemdelegate.h"
+#include "operatorclick.h"
 #include "spindelegate.h"
 
 #include <QComboBox>
@@ -104,7 +105,8 @@ private slots:
         QSignalSpy closes(&delegate, &BtnDelegate::editorClose);
         delegate.createEditor(&parent, QStyleOptionViewItem(), cell());
         QWidget* editor = delegate.createEditor(&parent, QStyleOptionViewItem(), cell());
-        editor->findChild<QPushButton*>()->click();
+        parent.resize(300, 40);  // room for the editor and its button
+        QVERIFY(operatorClick(editor->findChild<QPushButton*>()));
         QCOMPARE(clicks.count(), 1);
 
         // Decoration 1 shows only the button; the hidden text is still written back.

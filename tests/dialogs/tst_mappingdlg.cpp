@@ -9,7 +9,9 @@
 #include "qtclient.h"
 #include "treemodel.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "resources.h"
+#include "scopedhook.h"
 
 #include <QCheckBox>
 #include <QDomDocument>
@@ -60,11 +62,10 @@ private:
     {
         QCheckBox* b = box(t, row, column);
         QVERIFY2(b, qPrintable(QStringLiteral("no box at %1,%2").arg(row).arg(column)));
-        b->click();
-    }
-    void pick(Node* node)
-    {
-        MappingDlg::setElementPicker([node](QWidget*, int, Node*) { return node; });
+        t->window()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(t->window()));
+        t->scrollTo(t->model()->index(row, column));  // the box where the operator sees it
+        QVERIFY(operatorClick(b));
     }
 
     std::unique_ptr<GatewaySubtree> m_gateway;
@@ -74,7 +75,6 @@ private:
 
 private slots:
     void initTestCase() { initLumetraResources(); }
-    void cleanup() { MappingDlg::setElementPicker(nullptr); }
 
     void init()
     {
@@ -93,18 +93,19 @@ private slots:
         QVERIFY(!button(dlg, "btnAddCard")->isHidden());
         QCOMPARE(dlg.findChild<QLabel*>("lblEnerg")->text(), QStringLiteral("Energizer #1 to IO Card Mapping"));
         QSignalSpy changed(&dlg, &MappingDlg::mappingChanged);
-        pick(nullptr);  // cancelled
-        button(dlg, "btnAddCard")->click();
+        Node* picked = nullptr;  // cancelled
+        const ScopedHook picker(&MappingDlg::setElementPicker, [&picked](QWidget*, int, Node*) { return picked; });
+        QVERIFY(operatorClick(button(dlg, "btnAddCard")));
         QVERIFY(m_energizer->outputMappings.isEmpty() && changed.isEmpty() && t->rowCount() == 0);
 
         // A card of another gateway would be stored as this gateway's card of that number.
         GatewaySubtree other(QStringLiteral("127.0.0.2"));
-        pick(other.elementNode->child(32));
-        button(dlg, "btnAddCard")->click();
+        picked = other.elementNode->child(32);
+        QVERIFY(operatorClick(button(dlg, "btnAddCard")));
         QVERIFY(m_energizer->outputMappings.isEmpty());
 
-        pick(m_card);
-        button(dlg, "btnAddCard")->click();
+        picked = m_card;
+        QVERIFY(operatorClick(button(dlg, "btnAddCard")));
         QCOMPARE(t->rowCount(), 10);
         QCOMPARE(t->verticalHeaderItem(0)->text(), QStringLiteral("IOCard #33\nRelay Outputs"));
         QVERIFY(t->verticalHeaderItem(0)->font().bold());
@@ -197,8 +198,8 @@ private slots:
             QVERIFY(!button(dlg, "btnAddCard")->isHidden());
             QString seen;
             answerBox(&seen, QMessageBox::Ok);
-            pick(m_card);
-            button(dlg, "btnAddCard")->click();
+            const ScopedHook picker(&MappingDlg::setElementPicker, [this](QWidget*, int, Node*) { return m_card; });
+            QVERIFY(operatorClick(button(dlg, "btnAddCard")));
             QCOMPARE(seen, QStringLiteral("Warning|You arleady have one mapped card.\nPlease note:\nNo text file can be "
                                           "created\ndue to multiple mapping from an energizer"));
             QCOMPARE(m_energizer->outputMappings.size(), 1);
@@ -251,7 +252,7 @@ private slots:
         dlg.prepareCardPage(m_card);
         QTableWidget* t = table(dlg, "tableCardMapping");
         t->setCurrentCell(row, 0);
-        button(dlg, "btnRemoveEnerg")->click();
+        QVERIFY(operatorClick(button(dlg, "btnRemoveEnerg")));
         QList<int> ids;
         for (const MappingRecord& r : qAsConst(m_card->inputMappings))
             ids.append(r.id);
@@ -278,8 +279,9 @@ private slots:
         MappingDlg dlg;
         dlg.prepareEnergizerPage(m_element);
         QCOMPARE(dlg.findChild<QLabel*>("lblEnerg")->text(), QStringLiteral("Energizer #0 to IO Card Mapping"));
-        pick(m_element->child(40));
-        button(dlg, "btnAddCard")->click();
+        Node* card = m_element->child(40);
+        const ScopedHook picker(&MappingDlg::setElementPicker, [card](QWidget*, int, Node*) { return card; });
+        QVERIFY(operatorClick(button(dlg, "btnAddCard")));
         QCOMPARE(m_element->outputMappings, QList<MappingRecord>{record(41)});
         QVERIFY(m_energizer->outputMappings.isEmpty());
     }
@@ -343,8 +345,9 @@ private slots:
 
         MappingDlg dlg;
         dlg.prepareEnergizerPage(box.node()->child(1));
-        pick(box.node()->child(32));
-        button(dlg, "btnAddCard")->click();
+        Node* card = box.node()->child(32);
+        const ScopedHook picker(&MappingDlg::setElementPicker, [card](QWidget*, int, Node*) { return card; });
+        QVERIFY(operatorClick(button(dlg, "btnAddCard")));
         click(table(dlg, "tableEnergMapping"), 3, 10);
         sim.sendHeartbeat();
         const QByteArray relay3 = ControllerFrame::deviceCommand(33, 0, 0x04, 0, true);

@@ -4,6 +4,7 @@
 #include "messageboxanswerer.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "scopedhook.h"
 #include "timerdlg.h"
 #include "treemodel.h"
@@ -24,7 +25,7 @@ void selectRow(QTreeView* tree, const QString& name, bool click = true)
                                                  Qt::MatchRecursive | Qt::MatchExactly).value(0);
     tree->scrollTo(row);
     if (click)
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(row).center());
+        QVERIFY(operatorClick(tree->viewport(), tree->visualRect(row).center()));
     else
         tree->setCurrentIndex(row);
 }
@@ -35,7 +36,7 @@ void pickNext(const QString& name)
     answerNextModal([name](QWidget* picker) {
         if (!name.isEmpty())
             selectRow(w<QTreeView>(picker, "treeView"), name);
-        w(picker, name.isEmpty() ? "btnCancel" : "btnOK")->click();
+        QVERIFY(operatorClick(w(picker, name.isEmpty() ? "btnCancel" : "btnOK")));
     });
 }
 
@@ -100,7 +101,7 @@ private slots:
             for (int i = 0; i < list->count(); ++i)
                 shown << list->item(i)->data(Qt::UserRole).toInt();
             list->setCurrentItem(list->findItems(command, Qt::MatchExactly).value(0));
-            w(d, "btnOK")->click();
+            QVERIFY(operatorClick(w(d, "btnOK")));
         });
         const ButtonAction action = dialog.selectButtonAction();
         QCOMPARE(shown, offered);
@@ -117,10 +118,10 @@ private slots:
         answerNextModal([&](QWidget* d) {
             title = d->windowTitle();
             selectRow(w<QTreeView>(d, "treeView"), QStringLiteral("Energ2"));
-            w(d, "btnOK")->click();
+            QVERIFY(operatorClick(w(d, "btnOK")));
             title += d->isVisible() ? " stays" : " closed";
             selectRow(w<QTreeView>(d, "treeView"), QStringLiteral("Fence A"));
-            w(d, "btnOK")->click();
+            QVERIFY(operatorClick(w(d, "btnOK")));
         });
         QCOMPARE(dialog.selectElement(CommonDlg::FenceKind), m_nodes.value(QStringLiteral("Fence A")));
         QCOMPARE(title, QStringLiteral("Select Fence stays"));
@@ -138,7 +139,7 @@ private slots:
                 text = w<QLabel>(d, "label_14")->text();
                 w<QCheckBox>(d, "chkF1On")->setChecked(answer & 2);
                 w<QCheckBox>(d, "chkF1Hi")->setChecked(answer & 1);
-                w(d, answer < 0 ? "btnCancel" : "btnOK")->click();
+                QVERIFY(operatorClick(w(d, answer < 0 ? "btnCancel" : "btnOK")));
             });
             QCOMPARE(dialog.globalCommand(1), answer);
             QVERIFY(text.endsWith(QStringLiteral("should be set for of all energizers")));
@@ -157,12 +158,12 @@ private slots:
                 for (const QString& chosen : {QStringLiteral("/maps/north.png"), QString()}) {
                     const ScopedHook chooser(&FileChooserHook::setOpenFileChooser,
                                              [chosen](QWidget*, auto&, auto&, auto&) { return chosen; });
-                    w<QToolButton>(d, "btnSelectImage")->click();
+                    QVERIFY(operatorClick(w<QToolButton>(d, "btnSelectImage")));
                     shown += '|' + w<QLineEdit>(d, "edtFileName")->text();
                 }
                 w<QLineEdit>(d, "edtWorkspaceCaption")->setText(QStringLiteral("North"));
                 w<QRadioButton>(d, "rbWmode1")->setChecked(true);
-                w(d, button)->click();
+                QVERIFY(operatorClick(w(d, button)));
             });
             dialog.workspaceSetup(caption, image, mode);
             QCOMPARE(caption + '|' + image + '|' + QString::number(mode), QStringLiteral("North||1"));
@@ -185,10 +186,10 @@ private slots:
                 w<QCheckBox>(d, day)->setChecked(false);
             for (const QString& card : {QString(), QStringLiteral("IOCard33")}) {
                 pickNext(card);
-                w(d, "btnSelectCard")->click();
+                QVERIFY(operatorClick(w(d, "btnSelectCard")));
                 shown += '|' + w<QLineEdit>(d, "edtCardNo")->text();
             }
-            w(d, "btnOK")->click();
+            QVERIFY(operatorClick(w(d, "btnOK")));
         });
         QCOMPARE(dialog.timerSetting(timer), int(QDialog::Accepted));
         QCOMPARE(shown, QStringLiteral("1|-1|33"));
@@ -213,14 +214,17 @@ private slots:
                 answerNextModal([](QWidget* page) {
                     w<QLineEdit>(page, "edtTaskName")->setText(QStringLiteral("Gate"));
                     w<QTimeEdit>(page, "tpFrom")->setTime(QTime(6, 15));
-                    w(page, "btnOK")->click();
+                    QVERIFY(operatorClick(w(page, "btnOK")));
                 });
                 const QPoint cell = table->visualItemRect(table->item(1, 2)).center();
-                QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
-                QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+                QVERIFY(operatorClick(table->viewport(), cell));
+                QVERIFY(operatorDoubleClick(table->viewport(), cell));
                 for (int r = 0; r < table->rowCount(); ++r)
                     rows << table->item(r, 0)->text() + '|' + table->item(r, 1)->text() + '|' + table->item(r, 2)->text();
-                close ? w(d, "btnClose")->click() : QTest::keyClick(d, Qt::Key_Escape);
+                if (close)
+                    QVERIFY(operatorClick(w(d, "btnClose")));
+                else
+                    QTest::keyClick(d, Qt::Key_Escape);
             });
             QCOMPARE(dialog.editTimers({lights, TimerData{}}), close ? int(QDialog::Accepted) : int(QDialog::Rejected));
             // An invalid time shows an empty cell; the page's editor gives it a time of day.

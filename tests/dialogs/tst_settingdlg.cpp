@@ -11,7 +11,9 @@
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "qtclient.h"
+#include "scopedhook.h"
 #include "sitemutex.h"
 #include "soundpath.h"
 #include "testhome.h"
@@ -76,7 +78,7 @@ int run(SettingDlg& dlg, GraphicsScene* scene, const Action& act, const Action& 
     return dlg.execSettings(scene);
 }
 
-void ok(SettingDlg& dlg) { child<QPushButton>(dlg, "btnOK")->click(); }
+void ok(SettingDlg& dlg) { QVERIFY(operatorClick(child<QPushButton>(dlg, "btnOK"))); }
 
 // Answers the next message box with `button`, keeping its title and text;
 // `then` runs once it is answered.
@@ -87,7 +89,7 @@ void answerBox(QMessageBox::StandardButton button, QString* seen = nullptr, std:
         if (seen && box)
             *seen = box->windowTitle() + "|" + box->text();
         if (box && box->button(button))
-            box->button(button)->click();
+            QVERIFY(operatorClick(box->button(button)));
         if (then)
             then();
     });
@@ -111,13 +113,11 @@ T* openEditor(QAbstractItemView* view)
     return nullptr;
 }
 
-// Colour choosers pick cyan.
-void chooseCyan()
+// A colour chooser that picks cyan.
+bool chooseCyan(QColor& c, QWidget*)
 {
-    ChooserHooks::setColorChooser([](QColor& c, QWidget*) {
-        c = Qt::cyan;
-        return true;
-    });
+    c = Qt::cyan;
+    return true;
 }
 
 QTreeWidgetItem* soundItem(SettingDlg& dlg, int row)
@@ -145,8 +145,6 @@ private:
 private slots:
     void cleanup()
     {
-        ChooserHooks::setColorChooser({});
-        FileChooserHook::setOpenFileChooser({});
         setAlarmConditions({});
     }
 
@@ -205,7 +203,7 @@ private slots:
     void textAlarmSettings()
     {
         QFile::remove(ini());
-        chooseCyan();
+        const ScopedHook chooser(&ChooserHooks::setColorChooser, chooseCyan);
         SettingDlg dlg;
         const auto edit = [](SettingDlg& d) {
             auto* tree = child<QTreeWidget>(d, "treeWidget");
@@ -246,7 +244,7 @@ private slots:
         SettingDlg dlg;
         const auto end = [how](SettingDlg& d) {
             if (how == 0)
-                child<QPushButton>(d, "btnCancel")->click();
+                QVERIFY(operatorClick(child<QPushButton>(d, "btnCancel")));
             else if (how == 1)
                 QTest::keyClick(&d, Qt::Key_Escape);
             else
@@ -270,8 +268,8 @@ private slots:
         QCOMPARE(table->rowCount(), 5);
         QCOMPARE(table->item(3, 0)->text(), QStringLiteral("Alarm"));
         const auto untick = [](SettingDlg& d) {
-            QTest::mouseClick(child<QTableWidget>(d, "tableAlarmCond")->cellWidget(2, 3)->findChild<QCheckBox*>(),
-                              Qt::LeftButton);
+            child<QTabWidget>(d, "tabWidget")->setCurrentIndex(1);
+            QVERIFY(operatorClick(child<QTableWidget>(d, "tableAlarmCond")->cellWidget(2, 3)->findChild<QCheckBox*>()));
         };
         QCOMPARE(run(dlg, nullptr, untick, ok), int(QDialog::Accepted));
 
@@ -313,7 +311,7 @@ private slots:
         QFETCH(QString, status);
         QFETCH(QColor, color);
         writeIni(Conditions);
-        chooseCyan();
+        const ScopedHook chooser(&ChooserHooks::setColorChooser, chooseCyan);
         SettingDlg dlg;
         dlg.show();
         child<QTabWidget>(dlg, "tabWidget")->setCurrentIndex(1);
@@ -339,16 +337,17 @@ private slots:
         QList<Node*> sounds;
         GraphicsScene scene(QStringLiteral("W1"));
         scene.setSoundAlarmList(&sounds);
-        FileChooserHook::setOpenFileChooser([this](QWidget*, const QString&, const QString& dir, const QString& filter) {
-            const bool asked = filter == QLatin1String("Sound (*.wav)") && dir == home.path();
-            return asked ? QStringLiteral("/no/such/warn.wav") : QString();
-        });
+        const ScopedHook chooser(&FileChooserHook::setOpenFileChooser,
+                                 [this](QWidget*, const QString&, const QString& dir, const QString& filter) {
+                                     const bool asked = filter == QLatin1String("Sound (*.wav)") && dir == home.path();
+                                     return asked ? QStringLiteral("/no/such/warn.wav") : QString();
+                                 });
         SettingDlg dlg;
         const auto act = [&](SettingDlg& d) {
             auto* tree = child<QTreeWidget>(d, "treeWidget");
             auto* del = child<QToolButton>(d, "btnDelete");
             for (const char* name : {"Gate", "Yard"}) {
-                child<QToolButton>(d, "btnAddSoundAlarm")->click();
+                QVERIFY(operatorClick(child<QToolButton>(d, "btnAddSoundAlarm")));
                 auto* editor = openEditor<QLineEdit>(tree);
                 QVERIFY(editor);
                 editor->setText(QLatin1String(name));
@@ -369,7 +368,7 @@ private slots:
             tree->editItem(warning, 1);
             QPushButton* dots = openEditor<QPushButton>(tree);
             QVERIFY(dots);
-            dots->click();
+            QVERIFY(operatorClick(dots));
             QCOMPARE(warning->text(1), QStringLiteral("/no/such/warn.wav"));
 
             tree->setCurrentItem(soundItem(d, 1), 1);

@@ -8,6 +8,7 @@
 #include "messageboxanswerer.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "popupanswerer.h"
 #include "qtclienttw.h"
 #include "resources.h"
@@ -68,7 +69,7 @@ void TestTwActions::initTestCase()
 void TestTwActions::init()
 {
     m_window = std::make_unique<FakeMainWindow>();
-    m_scene = std::make_unique<GraphicsScene>(QStringLiteral("Site"));
+    m_scene = m_window->makeScene(QStringLiteral("Site"));
     m_window->m_currentScene = m_scene.get();
     m_scene->setSoundAlarmList(&m_sounds);
     m_twModel = std::make_unique<TreeModel>();
@@ -104,7 +105,7 @@ Node* TestTwActions::addSystem(const QString& name, bool enabled, int sensors)
     for (int n = 1; n <= sensors; ++n)
         (new Node(QStringLiteral("Sensor%1").arg(n), system))->type = Node::TWSensor;
     m_twModel->insertNode(m_twModel->rootNode(), -1, system);
-    g_elementTreeModel->insertNode(m_scene->workplaceNode(), -1, twin);
+    m_scene->elementModel()->insertNode(m_scene->workplaceNode(), -1, twin);
     return system;
 }
 
@@ -123,7 +124,7 @@ void TestTwActions::opensOnTheWorkspaceSystem()
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(1, 0)->text() + table->item(1, 1)->text(), QStringLiteral("2Sensor2"));
         child<QLineEdit>(shown, "edtIPAddress")->setText(QStringLiteral("10.0.0.9")); // kept, though not set
-        child<QPushButton>(shown, "btnClose")->click();
+        QVERIFY(operatorClick(child<QPushButton>(shown, "btnClose")));
     });
     QCOMPARE(dialog.execForSystem(1), int(QDialog::Accepted));
     QCOMPARE(m_twModel->rootNode()->child(1)->data(0).toString(), QStringLiteral("10.0.0.9"));
@@ -138,7 +139,8 @@ void TestTwActions::enablingAppliesTheTable()
     QSignalSpy sectorAction(&dialog, &TWSensorsSetupDlg::twSystemEnabledChanged);
     dialog.twsystemChanged(1);
     dialog.findChild<QComboBox*>()->setCurrentIndex(1);
-    child<QCheckBox>(&dialog, "chTWSensorsEnable")->click();
+    auto* enable = child<QCheckBox>(&dialog, "chTWSensorsEnable");
+    QVERIFY(operatorClick(enable, QPoint(8, enable->height() / 2)));  // its box: the row reaches past its text
 
     QCOMPARE(sectorAction.count(), 1);
     QVERIFY(system->enabled && system->deviceNode->enabled && child<QToolButton>(&dialog, "btnSetIP")->isEnabled());
@@ -269,7 +271,7 @@ Node* TestTwActions::pickAction(GraphicsScene* scene, const QString& value)
         auto* tree = child<QTreeWidget>(shown, "treeWidget");
         const QList<QTreeWidgetItem*> found = tree->findItems(value, Qt::MatchExactly | Qt::MatchRecursive, 1);
         tree->setCurrentItem(found.isEmpty() ? tree->topLevelItem(0) : found.first());
-        child<QPushButton>(shown, "btnSelect")->click();
+        QVERIFY(operatorClick(child<QPushButton>(shown, "btnSelect")));
     });
     return dialog.selectAction(scene);
 }
@@ -290,7 +292,7 @@ void TestTwActions::soundActionGivesDistinctCopies()
     for (int sector = 0; sector < 2; ++sector) {
         Node* copy = pickAction(m_scene.get(), QStringLiteral("Siren"));
         QVERIFY(copy && copy != siren && !copy->parent() && copy->type == Node::SoundAlarm && !copy->childCount());
-        g_elementTreeModel->insertNode(energizer->child(sector), 0, copy);
+        m_scene->elementModel()->insertNode(energizer->child(sector), 0, copy);
         copies << copy;
     }
     QVERIFY(copies[0] != copies[1]);
@@ -301,7 +303,7 @@ void TestTwActions::soundActionGivesDistinctCopies()
     answerNextModal([&](QWidget* shown) {
         auto* tree = child<QTreeWidget>(shown, "treeWidget");
         owners = tree->findItems(QStringLiteral("Ref energizer(Sector)"), Qt::MatchExactly | Qt::MatchRecursive).size();
-        child<QPushButton>(shown, "btnCancel")->click();
+        QVERIFY(operatorClick(child<QPushButton>(shown, "btnCancel")));
     });
     QCOMPARE(dialog.selectAction(m_scene.get()), nullptr);
     QCOMPARE(owners, 2);
@@ -341,7 +343,7 @@ void TestTwActions::aboutBox()
     emit child<QLabel>(&dialog, "lblEmail")->linkActivated(QStringLiteral("mailto:%1?subject=Hello Brenik").arg(AboutDlg::Email));
     QCOMPARE(opened, QStringList{QStringLiteral("mailto:%1?subject=Hello Brenik").arg(AboutDlg::Email)});
     QVERIFY(child<QLabel>(&dialog, "lblEmail")->text().contains(QStringLiteral("href='mailto:")));
-    answerNextModal([&](QWidget* shown) { child<QPushButton>(shown, "btnClose")->click(); });
+    answerNextModal([&](QWidget* shown) { QVERIFY(operatorClick(child<QPushButton>(shown, "btnClose"))); });
     QCOMPARE(dialog.exec(), 0);
 }
 

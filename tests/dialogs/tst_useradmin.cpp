@@ -4,6 +4,7 @@
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "resources.h"
 #include "sqlrows.h"
 #include "testhome.h"
@@ -16,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
@@ -76,10 +78,10 @@ TestUserAdmin::PageOutcome TestUserAdmin::runUserPage(int id, const QString& nam
         dialog->findChild<QLineEdit*>(QStringLiteral("edtPass2"))->setText(pass2);
         dialog->findChild<QComboBox*>(QStringLiteral("cbRole"))->setCurrentIndex(role);
         MessageBoxAnswerer boxes;
-        dialog->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        QVERIFY(operatorClick(dialog->findChild<QPushButton*>(QStringLiteral("btnOK"))));
         outcome.warning = boxes.seen().join('\n');
         if (dialog->isVisible())
-            dialog->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+            QVERIFY(operatorClick(dialog->findChild<QPushButton*>(QStringLiteral("btnCancel"))));
     });
     page.editUserProperties(id);
     outcome.accepted = page.result() == QDialog::Accepted;
@@ -183,7 +185,8 @@ void TestUserAdmin::rightsMatrix()
     QCOMPARE(table->horizontalHeaderItem(9)->text(), QStringLiteral("TW sensors\nsetup"));
     QVERIFY(table->cellWidget(2, 7)->findChild<QCheckBox*>()->isChecked());
 
-    QTest::mouseClick(table->cellWidget(2, 1)->findChild<QCheckBox*>(), Qt::LeftButton);
+    dialog.findChild<QTabWidget*>()->setCurrentIndex(1);
+    QVERIFY(operatorClick(table->cellWidget(2, 1)->findChild<QCheckBox*>()));
     QCOMPARE(sqlRows(QStringLiteral("select id_right||':'||edit_workspace||timers_setup from rights order by id_right")),
              (QStringList{"5:11", "6:11", "7:11"}));
     QVERIFY(checkUserRight(UserRight::TimersSetup, QStringLiteral("op")));
@@ -195,7 +198,8 @@ void TestUserAdmin::rightsLockOutIsUndone()
     auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("tableRights"));
     QCheckBox* adminEditUsers = table->cellWidget(1, 2)->findChild<QCheckBox*>();
     MessageBoxAnswerer boxes;
-    QTest::mouseClick(adminEditUsers, Qt::LeftButton);
+    dialog.findChild<QTabWidget*>()->setCurrentIndex(1);
+    QVERIFY(operatorClick(adminEditUsers));
     QCOMPARE(boxes.seen(), QStringList{"Error:This change would leave no active user who may edit users!"});
     QVERIFY(adminEditUsers->isChecked());
     QCOMPARE(sqlRows(QStringLiteral("select edit_users from rights where role_id=1")), QStringList{"1"});
@@ -208,15 +212,15 @@ void TestUserAdmin::editOpensTheRightPage()
     QStringList pages;
     const auto cancel = [&](QWidget* page) {
         pages << page->windowTitle() + ':' + page->findChild<QLineEdit*>(QStringLiteral("edtUser"))->text();
-        page->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+        QVERIFY(operatorClick(page->findChild<QPushButton*>(QStringLiteral("btnCancel"))));
     };
     MessageBoxAnswerer boxes;
     // Without a current row, edit and delete do nothing.
-    dialog.findChild<QToolButton*>(QStringLiteral("btnEditUser"))->click();
-    dialog.findChild<QToolButton*>(QStringLiteral("btnDeleteUser"))->click();
+    QVERIFY(operatorClick(dialog.findChild<QToolButton*>(QStringLiteral("btnEditUser"))));
+    QVERIFY(operatorClick(dialog.findChild<QToolButton*>(QStringLiteral("btnDeleteUser"))));
     view->setCurrentIndex(view->model()->index(1, 3));
     answerNextModal(cancel);
-    dialog.findChild<QToolButton*>(QStringLiteral("btnAddUser"))->click();
+    QVERIFY(operatorClick(dialog.findChild<QToolButton*>(QStringLiteral("btnAddUser"))));
     answerNextModal(cancel);
     emit view->doubleClicked(view->currentIndex());
     QCOMPARE(pages, (QStringList{"Add new user:", "User editing:op"}));
@@ -268,7 +272,7 @@ void TestUserAdmin::deleteUser()
     auto* view = dialog.findChild<QTableView*>(QStringLiteral("tableUsers"));
     view->setCurrentIndex(view->model()->index(row, 1));
     MessageBoxAnswerer answerer(answerYes ? QMessageBox::Yes : QMessageBox::No);
-    dialog.findChild<QToolButton*>(QStringLiteral("btnDeleteUser"))->click();
+    QVERIFY(operatorClick(dialog.findChild<QToolButton*>(QStringLiteral("btnDeleteUser"))));
     QCOMPARE(answerer.seen(), boxes);
     QCOMPARE(logged.join('\n'), log);
     QCOMPARE(sqlRows(QStringLiteral("select group_concat(user) from (select user from users order by id_user)")),

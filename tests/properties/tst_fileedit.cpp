@@ -2,6 +2,7 @@
 #include "fileeditfactory.h"
 #include "filechooserhook.h"
 #include "filepathmanager.h"
+#include "operatorclick.h"
 #include "property.h"
 #include "scopedhook.h"
 
@@ -81,7 +82,7 @@ void TestFileEdit::buttonOnlyClick()
     QSignalSpy clicks(&edit, &FileEdit::btnClicked);
     QSignalSpy paths(&edit, &FileEdit::filePathChanged);
     edit.show();
-    QTest::mouseClick(buttonOf(&edit), Qt::LeftButton);
+    QVERIFY(operatorClick(buttonOf(&edit)));
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(paths.count(), 0);
     QCOMPARE(chooser.calls, 0);
@@ -114,7 +115,7 @@ void TestFileEdit::chooser()
     connect(&edit, &FileEdit::filePathChanged, [&log](const QString& p) { log << "filePathChanged " + p; });
     connect(&edit, &FileEdit::btnClicked, [&log] { log << "btnClicked"; });
     edit.show();
-    QTest::mouseClick(buttonOf(&edit), Qt::LeftButton);
+    QVERIFY(operatorClick(buttonOf(&edit)));
 
     QCOMPARE(chooser.calls, 1);
     QCOMPARE(chooser.lastParent, &edit);
@@ -182,7 +183,7 @@ void TestFileEdit::tabSelectsWholePath()
     QCOMPARE(lineEditOf(edit)->selectedText(), QStringLiteral("/images/site.png"));
 
     before->setFocus(Qt::OtherFocusReason);
-    QTest::mouseClick(lineEditOf(edit), Qt::LeftButton);
+    QVERIFY(operatorClick(lineEditOf(edit)));
     QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), 2000);
     QVERIFY(lineEditOf(edit)->selectedText().isEmpty());
 }
@@ -284,8 +285,8 @@ void TestFileEdit::factoryButtonAndStrangers()
     auto* editor = editorFor(factory, command, &parent);
     QVERIFY(editor->isButtonOnly());
     QSignalSpy clicks(&factory, &FileEditFactory::btnClicked);
-    parent.show();
-    QTest::mouseClick(buttonOf(editor), Qt::LeftButton);
+    parent.resize(300, 40);  // room for the editor's button
+    QVERIFY(operatorClick(buttonOf(editor)));
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(clicks.at(0).at(0).value<Property*>(), command);
 

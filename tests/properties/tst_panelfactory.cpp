@@ -1,6 +1,7 @@
 #include "booledit.h"
 #include "fileedit.h"
 #include "filechooserhook.h"
+#include "operatorclick.h"
 #include "property.h"
 #include "scopedhook.h"
 #include "variantfactory.h"
@@ -134,7 +135,7 @@ void TestPanelFactory::commandRows()
 
     QSignalSpy clicks(&panel.factory, &VariantFactory::btnClicked);
     QSignalSpy values(&panel.manager, &VariantManager::valueChanged);
-    QTest::mouseClick(buttonOf(editor), Qt::LeftButton);
+    QVERIFY(operatorClick(buttonOf(editor)));
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(clicks.at(0).at(0).value<Property*>(), static_cast<Property*>(row));
     QCOMPARE(panel.choosersOpened, 0);
@@ -158,7 +159,7 @@ void TestPanelFactory::commandRowTyping()
     QCOMPARE(row->valueText(), QStringLiteral("abc"));
 
     QSignalSpy clicks(&panel.factory, &VariantFactory::btnClicked);
-    QTest::mouseClick(buttonOf(editor), Qt::LeftButton);
+    QVERIFY(operatorClick(buttonOf(editor)));
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(values.count(), 3);
 }
@@ -189,7 +190,7 @@ void TestPanelFactory::editorsKeptInStep()
     row->setValue("Zone2On");
     QCOMPARE(second->filePath(), QStringLiteral("Zone2On"));
     QSignalSpy clicks(&panel.factory, &VariantFactory::btnClicked);
-    QTest::mouseClick(buttonOf(second), Qt::LeftButton);
+    QVERIFY(operatorClick(buttonOf(second)));
     QCOMPARE(clicks.count(), 1);
 
     // The factory deletes the file-path editors still open when it goes.
@@ -214,13 +215,13 @@ void TestPanelFactory::checkBoxClicks()
 
     QSignalSpy checks(&panel.factory, &VariantFactory::chckClicked);
     QSignalSpy buttons(&panel.factory, &VariantFactory::btnClicked);
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(60, 12));
+    QVERIFY(operatorClick(box, QPoint(60, 12)));
     QCOMPARE(checks.count(), 1);
     QCOMPARE(checks.at(0).at(0).value<Property*>(), static_cast<Property*>(row));
     QCOMPARE(checks.at(0).at(1).toBool(), true);
     QCOMPARE(row->value(), QVariant(true));
 
-    QTest::mouseClick(box->findChild<QCheckBox*>(), Qt::LeftButton);
+    QVERIFY(operatorClick(box->findChild<QCheckBox*>()));
     QCOMPARE(checks.count(), 2);
     QCOMPARE(checks.at(1).at(1).toBool(), false);
 
@@ -295,12 +296,12 @@ void TestPanelFactory::rowsDeletedWhileEditing()
 
     QSignalSpy buttons(&panel.factory, &VariantFactory::btnClicked);
     QSignalSpy checks(&panel.factory, &VariantFactory::chckClicked);
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(60, 12));
+    QVERIFY(operatorClick(box, QPoint(60, 12)));
     QVERIFY(panel.manager.properties().isEmpty());
     QCOMPARE(checks.count(), 0);
 
     editor->setButtonOnly(false);
-    QTest::mouseClick(buttonOf(editor), Qt::LeftButton);
+    QVERIFY(operatorClick(buttonOf(editor)));
     QCOMPARE(panel.choosersOpened, 1);
     QCOMPARE(buttons.count(), 0);
 }
@@ -321,8 +322,8 @@ void TestPanelFactory::rowsDeletedAfterUnbinding()
 
     QSignalSpy buttons(&panel.factory, &VariantFactory::btnClicked);
     QSignalSpy checks(&panel.factory, &VariantFactory::chckClicked);
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(60, 12));
-    QTest::mouseClick(buttonOf(editor), Qt::LeftButton);
+    QVERIFY(operatorClick(box, QPoint(60, 12)));
+    QVERIFY(operatorClick(buttonOf(editor)));
     QCOMPARE(checks.count(), 0);
     QCOMPARE(buttons.count(), 0);
 }
@@ -343,7 +344,7 @@ void TestPanelFactory::otherTypesUnchanged()
     QSignalSpy checks(&panel.factory, &VariantFactory::chckClicked);
     BoolEdit* box = panel.checkBox(flag);
     QVERIFY(box);
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(60, 12));
+    QVERIFY(operatorClick(box, QPoint(60, 12)));
     QCOMPARE(checks.count(), 1);
     QCOMPARE(flag->value(), QVariant(true));
 }

@@ -3,7 +3,9 @@
 #include "fileedit.h"
 #include "filechooserhook.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "propertyset.h"
+#include "scopedhook.h"
 #include "treepropertybrowser.h"
 #include "variantfactory.h"
 #include "variantmanager.h"
@@ -46,7 +48,7 @@ struct Panel
     }
     void click(Property* property, int column)
     {
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cellRect(property, column).center());
+        QVERIFY(operatorClick(view->viewport(), cellRect(property, column).center()));
     }
     template <class Editor>
     Editor* openEditor(Property* property)
@@ -83,7 +85,6 @@ class TestPropertySet : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { qRegisterMetaType<Property*>(); }
-    void cleanup() { FileChooserHook::setOpenFileChooser(nullptr); }
     void addProperty();
     void firstValueUnseenByEditHandling();
     void lookupsByName();
@@ -258,10 +259,11 @@ void TestPropertySet::unsupportedType()
 void TestPropertySet::energizerPanel()
 {
     int choosers = 0;
-    FileChooserHook::setOpenFileChooser([&choosers](QWidget*, const QString&, const QString&, const QString&) {
-        ++choosers;
-        return QString();
-    });
+    const ScopedHook chooser(&FileChooserHook::setOpenFileChooser,
+                             [&choosers](QWidget*, const QString&, const QString&, const QString&) {
+                                 ++choosers;
+                                 return QString();
+                             });
     Panel panel;
     panel.attachFactory();
     panel.set.browser->setPropertiesWithoutValueMarked(true);
@@ -299,7 +301,7 @@ void TestPropertySet::energizerPanel()
     auto* box = panel.openEditor<BoolEdit>(zone1);
     QVERIFY(box);
     QCOMPARE(checks.count(), 0);
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(box->width() / 2, box->height() / 2));
+    QVERIFY(operatorClick(box, QPoint(box->width() / 2, box->height() / 2)));
     QCOMPARE(checks.count(), 1);
     QCOMPARE(checks.at(0).at(0).value<Property*>(), zone1);
     QCOMPARE(checks.at(0).at(1).toBool(), true);
@@ -312,7 +314,7 @@ void TestPropertySet::energizerPanel()
     auto* button = panel.openEditor<FileEdit>(clearAlarm);
     QVERIFY(button);
     QVERIFY(button->isLineEditHidden());
-    QTest::mouseClick(button->findChild<QToolButton*>(), Qt::LeftButton);
+    QVERIFY(operatorClick(button->findChild<QToolButton*>()));
     QCOMPARE(buttons.count(), 1);
     QCOMPARE(buttons.at(0).at(0).value<Property*>(), static_cast<Property*>(clearAlarm));
     QCOMPARE(choosers, 0);
