@@ -187,9 +187,7 @@ private slots:
         alarm(); // the first heartbeat never asks
         alarm();
         auto* ok = dlg->findChild<QPushButton*>(QStringLiteral("btnOK"));
-        const auto confirm = [dlg, ok] {
-            QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, ok->mapTo(dlg, ok->rect().center()));
-        };
+        const auto confirm = [ok] { QVERIFY(operatorClick(ok)); };
         bool onTop = false;
         bool inputKept = false;
         bool broughtUp = false;

@@ -204,8 +204,7 @@ private:
     {
         QGraphicsView* view = window->workspaces()->currentScene()->views().first();
         view->centerOn(pos);
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          view->viewport()->mapTo(window.get(), view->mapFromScene(pos)));
+        QVERIFY(operatorClick(view->viewport(), view->mapFromScene(pos)));
     }
 
     void clickMapButton(GraphicsBox* box)
@@ -237,7 +236,7 @@ private:
         };
         QTRY_VERIFY(lastEdit() && lastEdit()->isVisible());
         auto* button = lastEdit()->findChild<QToolButton*>();
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, button->mapTo(window.get(), button->rect().center()));
+        QVERIFY(operatorClick(button));
     }
 
     // Opens `file` in the window, shown in design mode, and places a gateway
@@ -664,7 +663,7 @@ private slots:
         view->setCurrentIndex(row);
         launchers->nextActionNode = text->node();
         answerNextMenu();
-        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, view->viewport()->mapTo(window.get(), view->visualRect(row).center()));
+        QVERIFY(operatorClick(view->viewport(), view->visualRect(row).center(), Qt::RightButton));
         QTRY_COMPARE(text->node()->parent(), sector);
         clickMap(scene->gatewayBoxes().first()->sceneBoundingRect().center());
         PropertySet* panel = window->propertyPanel()->dockedSet();

@@ -23,6 +23,7 @@
 #include "mapprint.h"
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
+#include "operatorclick.h"
 #include "pdfprobe.h"
 #include "node.h"
 #include "testhome.h"
@@ -421,8 +422,7 @@ private slots:
         QGraphicsView* view = scene(0)->views().first();
         const QPointF target = clicked == 2 ? QPointF(400, 300) : items.at(clicked)->mapToScene(5, 5);
         view->centerOn(target);
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          view->viewport()->mapTo(window.get(), view->mapFromScene(target)));
+        QVERIFY(operatorClick(view->viewport(), view->mapFromScene(target)));
         QStringList lit;
         for (const QString& name : QStringLiteral("Bold Italic Underline FontColor BackgroundColor BorderColor "
                                                   "AlignLeft AlignCenter AlignRight").split(' '))
@@ -435,7 +435,7 @@ private slots:
             auto* box = static_cast<GraphicsBox*>(items.at(clicked));
             box->setTextFont(QFont(QStringLiteral("Sans Serif"), 8));
             QWidget* bold = formChild<QToolBar>(window.get(), "fontToolBar")->widgetForAction(formChild(window.get(), "actBold"));
-            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, bold->mapTo(window.get(), QPoint(5, 5)));
+            QVERIFY(operatorClick(bold, QPoint(5, 5)));
             QCOMPARE(window->propertyPanel()->dockedSet()->propertyNames.key("Font")->valueText(), QStringLiteral("[Sans Serif, 8]"));
             QVERIFY(box->textFont().bold() && box->textFont().family() == "Sans Serif");
             QVERIFY(clicked == 0 || box->buttonLabel()->font() == box->textFont());
@@ -539,7 +539,7 @@ private slots:
         window->trees()->rebuildEnergizerModel(*window->workspaces());
         auto* states = window->findChild<AlarmStatesWidget*>();
         auto* onlyCurrent = formChild<QWidget>(states, "btnShowCurrentWorkSpaceAlarm");
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onlyCurrent->mapTo(window.get(), QPoint(4, 4)));
+        QVERIFY(operatorClick(onlyCurrent, QPoint(4, 4)));
         QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
     }
 
