@@ -80,6 +80,8 @@ public:
 
     PanelEdits* edits() const { return m_edits.get(); }
     PropertySet* dockedSet() const { return propertySets.value(0); }
+    // The popups' panels, in the order they opened.
+    QList<PropertySet*> popupSets() const { return propertySets.mid(1); }
 
     QList<PropertySet*> propertySets;
 

@@ -18,8 +18,8 @@ SiteFixture SiteFixture::place(GraphicsScene* scene, const QString& ip)
     site.gateway->setIP(ip);
     site.gateway->setPos(420, 40);
     scene->addItem(site.gateway);
-    g_elementTreeModel->insertNode(scene->workplaceNode(), -1, site.gateway->node());
-    g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, site.gateway->energizerNode());
+    scene->elementModel()->insertNode(scene->workplaceNode(), -1, site.gateway->node());
+    scene->energizerModel()->insertNode(scene->energizerModel()->rootNode(), -1, site.gateway->energizerNode());
 
     site.fence = new GraphicsLine();
     for (const QPointF& p : {QPointF(40, 300), QPointF(400, 300), QPointF(400, 420)})
@@ -28,7 +28,7 @@ SiteFixture SiteFixture::place(GraphicsScene* scene, const QString& ip)
     site.fence->updateShape();
     scene->addItem(site.fence);
     site.fence->setName(QStringLiteral("fence1"));
-    g_elementTreeModel->insertNode(site.energizer(1)->child(0), -1, site.fence->node());
+    scene->elementModel()->insertNode(site.energizer(1)->child(0), -1, site.fence->node());
     return site;
 }
 

@@ -14,6 +14,7 @@
 #include "apppaths.h"
 #include "sitefixture.h"
 #include "sitemutex.h"
+#include "sitetrees.h"
 #include "sqlrows.h"
 #include "testhome.h"
 #include "writebatch.h"
@@ -66,13 +67,13 @@ class TstE2ESite : public QObject
     // The workspace's TW system with its first three sensors enabled and
     // hung under a TW sector circle on the map.
     // Under the TW system at `address`.
-    static GraphicsCircle* placeTWSector(GraphicsScene* scene, const QString& address)
+    static GraphicsCircle* placeTWSector(GraphicsScene* scene, const SiteTrees& trees, const QString& address)
     {
         auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
         circle->setPos(600, 320);
         scene->addItem(circle);
-        g_elementTreeModel->insertNode(scene->workplaceNode(), -1, circle->node());
-        Node* system = g_twSensorModel->rootNode()->child(0);
+        trees.elementModel()->insertNode(scene->workplaceNode(), -1, circle->node());
+        Node* system = trees.twSensorModel()->rootNode()->child(0);
         system->enabled = true;
         {
             SiteLocker lock;
@@ -83,7 +84,7 @@ class TstE2ESite : public QObject
             auto* element = new Node(QStringLiteral("Sensor%1").arg(n + 1));
             element->type = Node::TWSensor;
             element->columns = {element->name, QString()};
-            g_elementTreeModel->insertNode(circle->node(), -1, element);
+            trees.elementModel()->insertNode(circle->node(), -1, element);
             SiteLocker lock;
             Node* sensor = system->child(n);
             sensor->enabled = true;
@@ -140,7 +141,7 @@ private slots:
         GatewaySimulator twSim;
         twSim.setTwMode(true);
         QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.63"))));
-        GraphicsCircle* circle = placeTWSector(scene, twSim.address().toString());
+        GraphicsCircle* circle = placeTWSector(scene, *window->trees(), twSim.address().toString());
         qtClientTW* twClient = window->units()->twClient();
         twClient->setPort(twSim.port());
         twClient->moveTo(twSim.address().toString());
@@ -237,8 +238,8 @@ private slots:
         Node* element = site.gateway->node();
         delete site.fence;
         delete site.gateway;
-        g_energizerModel->clear();
-        g_elementTreeModel->takeNode(element);
+        window->trees()->energizerModel()->clear();
+        window->trees()->elementModel()->takeNode(element);
         delete element;
 
         const int seen = images.count();

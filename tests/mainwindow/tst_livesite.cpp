@@ -13,12 +13,14 @@
 #include "graphicsscene.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "paintrecorder.h"
 #include "propertyset.h"
 #include "variantmanager.h"
 #include "qtclienttw.h"
 #include "sitefixture.h"
 #include "sitemutex.h"
+#include "sitetrees.h"
 #include "soundpath.h"
 #include "sqlrows.h"
 #include "testhome.h"
@@ -116,12 +118,13 @@ private slots:
             row->setData(1, int(Node::Warning));
             row->flagText = QStringLiteral("Panic");
         }
-        QSignalSpy changes(g_energizerModel, &QAbstractItemModel::dataChanged);
+        TreeModel* states = window->trees()->energizerModel();
+        QSignalSpy changes(states, &QAbstractItemModel::dataChanged);
         window->deviceStates()->energHeartbeat(row, true);
         QVERIFY(!dlg->isVisible());
         // Only the device's own row is announced, so views repaint just that row.
         QTRY_COMPARE(changes.count(), 1);
-        QCOMPARE(changes.first().at(0).toModelIndex(), g_energizerModel->nodeIndex(row));
+        QCOMPARE(changes.first().at(0).toModelIndex(), states->nodeIndex(row));
         QCOMPARE(changes.first().at(1).toModelIndex().row(), row->childNumber());
         window->deviceStates()->energHeartbeat(row, true);
         window->deviceStates()->energHeartbeat(row, true);
@@ -153,7 +156,7 @@ private slots:
         auto* sound = dlg->findChild<QCheckBox*>(QStringLiteral("chkSoundOn"));
         QVERIFY(sound->isChecked());
         sound->setChecked(false);
-        dlg->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        QVERIFY(operatorClick(dlg->findChild<QPushButton*>(QStringLiteral("btnOK"))));
         QVERIFY(!dlg->isVisible());
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(!window->alarms()->soundAlarmActive());
@@ -184,9 +187,7 @@ private slots:
         alarm(); // the first heartbeat never asks
         alarm();
         auto* ok = dlg->findChild<QPushButton*>(QStringLiteral("btnOK"));
-        const auto confirm = [dlg, ok] {
-            QTest::mouseClick(dlg->windowHandle(), Qt::LeftButton, {}, ok->mapTo(dlg, ok->rect().center()));
-        };
+        const auto confirm = [ok] { QVERIFY(operatorClick(ok)); };
         bool onTop = false;
         bool inputKept = false;
         bool broughtUp = false;
@@ -225,7 +226,7 @@ private slots:
     void panelAndButtonsFollowTheDevice()
     {
         MessageCatcher catcher;
-        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        PropertySet* panel = window->propertyPanel()->dockedSet();
         panel->currentNode = site.energizer(1);
         panel->addProperty(QStringLiteral("LowVoltageZone1"), QVariant::Bool, true, false);
         panel->addProperty(QStringLiteral("FenceOn1"), QVariant::Bool, false, false);
@@ -341,7 +342,7 @@ private slots:
         auto* steady = new GraphicsLine();
         steady->setPoints({QPointF(450, 300), QPointF(600, 300)});
         window->workspaces()->currentScene()->addItem(steady);
-        g_elementTreeModel->insertNode(site.energizer(2)->child(0), -1, steady->node());
+        window->trees()->elementModel()->insertNode(site.energizer(2)->child(0), -1, steady->node());
         {
             SiteLocker lock;
             site.row(1)->setData(1, int(Node::OK));
@@ -394,14 +395,15 @@ private slots:
     {
         auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
         window->workspaces()->currentScene()->addItem(circle);
-        g_elementTreeModel->insertNode(window->workspaces()->currentScene()->workplaceNode(), -1, circle->node());
-        Node* system = g_twSensorModel->rootNode()->child(0);
+        TreeModel* elements = window->trees()->elementModel();
+        elements->insertNode(window->workspaces()->currentScene()->workplaceNode(), -1, circle->node());
+        Node* system = window->trees()->twSensorModel()->rootNode()->child(0);
         const int states[] = {SensorState::Inactive, SensorState::Alarm, SensorState::Ready};
         for (int i = 0; i < 3; ++i) {
             auto* element = new Node(QStringLiteral("S%1").arg(i));
             element->type = Node::TWSensor;
             element->columns = {element->name, QString()};
-            g_elementTreeModel->insertNode(circle->node(), -1, element);
+            elements->insertNode(circle->node(), -1, element);
             SiteLocker lock;
             element->deviceNode = system->child(i);
             system->child(i)->deviceNode = element;
@@ -458,10 +460,10 @@ private slots:
             site.row(n)->heartbeatSeen = true;
         site.energizer(3)->enabled = site.row(3)->enabled = false;
         // The gateway's own row in the states view: its Status and Sector cells.
-        const auto gatewayCells = [] {
+        const auto gatewayCells = [states = window->trees()->energizerModel()] {
             QStringList cells;
             for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
-                cells << g_energizerModel->index(0, column).data().toString();
+                cells << states->index(0, column).data().toString();
             return cells;
         };
         const QStringList shown = gatewayCells();
@@ -492,7 +494,7 @@ private slots:
         emit window->units()->controlUnit()->energHearbeat(row, true);
         window->commands()->clearGatewayAlarms(site.gateway->node(), true);
         SiteLocker lock;
-        for (auto [model, node] : {std::pair{g_energizerModel, row}, {g_elementTreeModel, element}}) {
+        for (auto [model, node] : {std::pair{window->trees()->energizerModel(), row}, {window->trees()->elementModel(), element}}) {
             Node* parent = node->parent();
             const int type = node->type;
             model->takeNode(node);

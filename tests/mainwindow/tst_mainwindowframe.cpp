@@ -24,6 +24,7 @@
 #include "windowstatecheck.h"
 #include "urlopener.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "messageboxanswerer.h"
 #include "soundpath.h"
 #include "node.h"
@@ -235,7 +236,7 @@ void TestMainWindowFrame::rights()
     QVERIFY(!window->project()->isModified());
     panel->browser->editItem(panel->browser->items(panel->propertyNames.key("StateEnable")).first());
     auto* enable = panel->browser->findChild<QCheckBox*>();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, enable->mapTo(window.get(), QPoint(8, enable->height() / 2)));
+    QVERIFY(operatorClick(enable, QPoint(8, enable->height() / 2)));
     QVERIFY(window->project()->isModified() && save->isVisible() && save->isEnabled());
     window->project()->setModified(false);
     QCOMPARE(save->isVisible(), held);
@@ -412,7 +413,7 @@ void TestMainWindowFrame::closingOnceAndTeardown()
     window = makeWindow();
     QCOMPARE(window->alarms()->soundAlarmNodes().at(0)->data(2).toString(), firstId);
     window->project()->setModified(true);
-    answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+    answerNextModal([](QWidget* box) { QVERIFY(operatorClick(static_cast<QMessageBox*>(box)->button(QMessageBox::No))); });
     window->close();
     window->close();
     QCOMPARE(sqlRows("select count(*) from logUserAction where info='Application closed'"), QStringList{"2"});

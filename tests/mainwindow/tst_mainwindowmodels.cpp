@@ -3,6 +3,8 @@
 #include "mappingdlg.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
+#include "sitetrees.h"
 #include "testhome.h"
 #include "treemodel.h"
 
@@ -24,12 +26,13 @@ void TestMainWindowModels::createsTheThreeModels()
     QVERIFY(home.openDatabase());
     {
         MainWindow window;
+        SiteTrees* trees = window.trees();
         const QList<QPair<TreeModel*, QStringList>> expected = {
-            {g_elementTreeModel, {"Name"}},
-            {g_energizerModel,
+            {trees->elementModel(), {"Name"}},
+            {trees->energizerModel(),
              {"Name", "Status", "Sector1", "Voltage1", "Sector2", "Voltage2", "Gate", "Duration", "Attemts",
               "Last Try", "Workspace", "IP"}},
-            {g_twSensorModel, {"Name", "Status", "Workplace", "WorkplaceID"}},
+            {trees->twSensorModel(), {"Name", "Status", "Workplace", "WorkplaceID"}},
         };
         for (const auto& entry : expected) {
             TreeModel* model = entry.first;
@@ -38,15 +41,16 @@ void TestMainWindowModels::createsTheThreeModels()
             QVERIFY(model->rootNode());
             QCOMPARE(model->columnCount(), entry.second.size());
             // The element tree and the TW sensor model start with the first workspace's node and TW system.
-            QCOMPARE(model->rowCount(), model == g_energizerModel ? 0 : 1);
+            QCOMPARE(model->rowCount(), model == trees->energizerModel() ? 0 : 1);
             for (int section = 0; section < entry.second.size(); ++section)
                 QCOMPARE(model->headerData(section, Qt::Horizontal).toString(), entry.second.at(section));
         }
-        QVERIFY(g_elementTreeModel != g_energizerModel && g_energizerModel != g_twSensorModel);
+        QVERIFY(trees->elementModel() != trees->energizerModel() && trees->energizerModel() != trees->twSensorModel());
+        // The process-wide pointers, for code without a window, name these while it lives and nothing after.
+        const QList<TreeModel*> named{g_elementTreeModel, g_energizerModel, g_twSensorModel};
+        QCOMPARE(named, (QList<TreeModel*>{trees->elementModel(), trees->energizerModel(), trees->twSensorModel()}));
     }
-    QVERIFY(!g_elementTreeModel);
-    QVERIFY(!g_energizerModel);
-    QVERIFY(!g_twSensorModel);
+    QCOMPARE((QList<TreeModel*>{g_elementTreeModel, g_energizerModel, g_twSensorModel}), (QList<TreeModel*>{nullptr, nullptr, nullptr}));
     home.closeDatabase();
 }
 
@@ -60,8 +64,9 @@ void TestMainWindowModels::mappingPickerOffersTheEditedGateway()
     MainWindow window;
     Node* gatewayA = a.elementNode.release();
     Node* gatewayB = b.elementNode.release();
+    TreeModel* elements = window.trees()->elementModel();
     for (Node* gateway : {gatewayB, gatewayA})
-        QVERIFY(g_elementTreeModel->insertNode(g_elementTreeModel->rootNode()->child(0), -1, gateway));
+        QVERIFY(elements->insertNode(elements->rootNode()->child(0), -1, gateway));
     QStringList offered;
     answerNextModal([&offered](QWidget* picker) {
         auto* tree = picker->findChild<QTreeView*>(QStringLiteral("treeView"));
@@ -71,12 +76,12 @@ void TestMainWindowModels::mappingPickerOffersTheEditedGateway()
         tree->setCurrentIndex(model->match(model->index(0, 0, tree->rootIndex()), Qt::DisplayRole,
                                            QStringLiteral("IOCard40"), 1, Qt::MatchRecursive | Qt::MatchExactly)
                                   .value(0));
-        picker->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        QVERIFY(operatorClick(picker->findChild<QPushButton*>(QStringLiteral("btnOK"))));
     });
     MappingDlg dialog;
     Node* energizer = gatewayA->child(0);
     dialog.prepareEnergizerPage(energizer);
-    dialog.findChild<QToolButton*>(QStringLiteral("btnAddCard"))->click();
+    QVERIFY(operatorClick(dialog.findChild<QToolButton*>(QStringLiteral("btnAddCard"))));
     QCOMPARE(offered.size(), GatewaySubtree::DeviceCount - GatewaySubtree::EnergizerCount);
     QCOMPARE(energizer->outputMappings.value(0).id, quint16(40));
 }

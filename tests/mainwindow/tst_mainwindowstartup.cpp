@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "scopedhook.h"
 #include "sqlrows.h"
 #include "startup.h"
@@ -63,7 +64,7 @@ void TestMainWindowStartup::logInOpensTheWindowAndClosingEndsIt()
     answerNextModal([](QWidget* dialog) {
         QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin"));
         QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin"));
-        dialog->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        QVERIFY(operatorClick(dialog->findChild<QPushButton*>(QStringLiteral("btnOK"))));
     });
     const auto mainWindow = [] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {

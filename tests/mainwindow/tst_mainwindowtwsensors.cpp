@@ -4,6 +4,7 @@
 #include "gatewaysimulator.h"
 #include "messagecatcher.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "qtclienttw.h"
 #include "sitemutex.h"
 #include "sqlrows.h"
@@ -26,9 +27,9 @@ class TstMainWindowTWSensors : public QObject
 private:
     TestHome home;
 
-    static Node* twSystem()
+    static Node* twSystem(const MainWindow& window)
     {
-        return g_twSensorModel->rootNode()->child(0);
+        return window.trees()->twSensorModel()->rootNode()->child(0);
     }
 
     static int columnOf(Node* node, int column)
@@ -56,7 +57,7 @@ private slots:
         QPointer<QThread> thread = window->units()->twControlUnit()->thread();
         QCOMPARE(thread->objectName(), QStringLiteral("TWSensorsThread"));
         QVERIFY(thread->isRunning());
-        QCOMPARE(window->units()->twControlUnit()->twModel, g_twSensorModel);
+        QCOMPARE(window->units()->twControlUnit()->twModel, window->trees()->twSensorModel());
         qtClientTW* client = window->units()->twClient();
         QCOMPARE(client->objectName(), QStringLiteral("TWSensorsClient"));
         QCOMPARE(client->mode, 1);
@@ -66,8 +67,8 @@ private slots:
         QCOMPARE(window->findChild<TWSensorsStatesWidget*>()->parent()->objectName(), QStringLiteral("dockSensorsState"));
 
         // One TW system with 31 sensors, all disabled until set up.
-        QCOMPARE(g_twSensorModel->rootNode()->childCount(), 1);
-        Node* system = twSystem();
+        QCOMPARE(window->trees()->twSensorModel()->rootNode()->childCount(), 1);
+        Node* system = twSystem(*window);
         QCOMPARE(system->type, int(Node::TWSystem));
         QVERIFY(!system->enabled);
         QCOMPARE(system->data(0).toString(), QString());
@@ -96,7 +97,7 @@ private slots:
         MessageCatcher catcher;
         QVERIFY(sqlRows(QStringLiteral("delete from logAlarm")).isEmpty());
         auto window = std::make_unique<MainWindow>();
-        Node* system = twSystem();
+        Node* system = twSystem(*window);
         {
             SiteLocker lock;
             system->enabled = true;
@@ -128,7 +129,8 @@ private slots:
                                   QStringList{QStringLiteral("2")}, 5000);
         {
             SiteLocker lock;
-            QCOMPARE(g_twSensorModel->index(1, 1, g_twSensorModel->index(0, 0)).data().toString(),
+            TreeModel* sensors = window->trees()->twSensorModel();
+            QCOMPARE(sensors->index(1, 1, sensors->index(0, 0)).data().toString(),
                      QStringLiteral("Alarm"));
         }
 
@@ -139,9 +141,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(stateByte(sensor), 0xEE, 5000);
         QCOMPARE(sqlRows(QStringLiteral("select count(*) from logAlarm")), QStringList{QStringLiteral("3")});
 
-        // The states view hides the Ready sensors when asked to.
+        // The states view, its dock's tab brought to the front, hides the Ready sensors when asked to.
+        window->findChild<QDockWidget*>(QStringLiteral("dockSensorsState"))->raise();
         auto* tree = window->findChild<TWSensorsStatesWidget*>()->findChild<QTreeView*>(QStringLiteral("sensorStatesTree"));
-        window->findChild<TWSensorsStatesWidget*>()->findChild<QToolButton*>(QStringLiteral("btnShowAllAlarms"))->click();
+        QVERIFY(operatorClick(window->findChild<TWSensorsStatesWidget*>()->findChild<QToolButton*>(QStringLiteral("btnShowAllAlarms"))));
         const QModelIndex systemRow = tree->model()->index(0, 0);
         QCOMPARE(tree->model()->rowCount(systemRow), 1);
         QCOMPARE(tree->model()->index(0, 0, systemRow).data().toString(), QStringLiteral("Sensor2"));

@@ -12,8 +12,10 @@
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "sitefixture.h"
 #include "sitemutex.h"
+#include "sitetrees.h"
 #include "testhome.h"
 #include "timerunit.h"
 #include "treemodel.h"
@@ -89,12 +91,12 @@ private:
         Node* element;
     };
 
-    static Gateway addGateway(const QString& address)
+    static Gateway addGateway(const SiteTrees& trees, const QString& address)
     {
         GatewaySubtree subtree(address);
         Gateway g{subtree.statusNode.release(), subtree.elementNode.release()};
-        g_energizerModel->insertNode(g_energizerModel->rootNode(), -1, g.row);
-        g_elementTreeModel->insertNode(g_elementTreeModel->rootNode(), -1, g.element);
+        trees.energizerModel()->insertNode(trees.energizerModel()->rootNode(), -1, g.row);
+        trees.elementModel()->insertNode(trees.elementModel()->rootNode(), -1, g.element);
         return g;
     }
 
@@ -130,7 +132,7 @@ private:
                 SiteFixture placed = SiteFixture::place(window->workspaces()->currentScene(), sim.address().toString());
                 gateway = {placed.gateway->energizerNode(), placed.gateway->node()};
             } else {
-                gateway = addGateway(sim.address().toString());
+                gateway = addGateway(*window->trees(), sim.address().toString());
             }
             bringUp(*window, sim, gateway);
         }
@@ -323,15 +325,15 @@ private slots:
                     auto* tree = static_cast<QTreeView*>(find(picker, "treeView"));
                     tree->setCurrentIndex(tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, cardName, 1,
                                                                Qt::MatchRecursive | Qt::MatchExactly).value(0));
-                    static_cast<QPushButton*>(find(picker, "btnOK"))->click();
+                    QVERIFY(operatorClick(find(picker, "btnOK")));
                 });
-                static_cast<QPushButton*>(find(page, "btnSelectCard"))->click();
-                static_cast<QPushButton*>(find(page, "btnOK"))->click();
+                QVERIFY(operatorClick(find(page, "btnSelectCard")));
+                QVERIFY(operatorClick(find(page, "btnOK")));
             });
             const QPoint cell = table->visualItemRect(table->item(0, 0)).center();
-            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
-            QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
-            static_cast<QPushButton*>(find(list, "btnClose"))->click();
+            QVERIFY(operatorClick(table->viewport(), cell));
+            QVERIFY(operatorDoubleClick(table->viewport(), cell));
+            QVERIFY(operatorClick(find(list, "btnClose")));
         });
         window->showTimers();
         const TimerData edited = window->units()->timerUnit()->timers().value(0);

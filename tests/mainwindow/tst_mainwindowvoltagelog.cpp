@@ -7,6 +7,7 @@
 #include "node.h"
 #include "resources.h"
 #include "sitemutex.h"
+#include "sitetrees.h"
 #include "sqlrows.h"
 #include "testhome.h"
 #include "writebatch.h"
@@ -110,7 +111,7 @@ void TestMainWindowVoltageLog::controlUnitRowsAreWritten()
     {
         SiteLocker lock;
         auto* gateway = new Node(QStringLiteral("127.0.0.1"));
-        g_energizerModel->insertNode(g_energizerModel->rootNode(), 0, gateway);
+        window.trees()->energizerModel()->insertNode(window.trees()->energizerModel()->rootNode(), 0, gateway);
         new Node(QStringLiteral("Energ1"), gateway);
         energizer = new Node(QStringLiteral("Energ2"), gateway);
     }

@@ -27,6 +27,7 @@
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "popupanswerer.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
@@ -53,6 +54,8 @@
 #include <QTreeView>
 #include <QUndoStack>
 #include <QWizard>
+
+#include <optional>
 #include <QtTest>
 
 namespace {
@@ -135,8 +138,7 @@ template <typename T> T* itemOf(GraphicsScene* scene, const std::function<bool(T
 // A left click in the middle of `widget`, through its window as the operator gives it.
 void clickOn(QWidget* widget)
 {
-    QWidget* top = widget->window();
-    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, widget->rect().center()));
+    QVERIFY(operatorClick(widget));
 }
 
 // Keys typed into the focus widget of `window`, as the operator types them.
@@ -162,7 +164,10 @@ private:
     std::unique_ptr<MainWindow> window;
     PresetLaunchers* launchers = nullptr;
     QString chosenSaveName;
+    QString chosenOpenName;
     std::function<void()> duringSaveDialog;
+    // The file dialogs' stand-ins, for the whole run.
+    std::optional<ScopedHook> saveChooser, openChooser;
 
     QString path(const QString& name) const { return home.filePath(name); }
 
@@ -178,9 +183,7 @@ private:
 
     void open(const QString& fileName)
     {
-        ProjectDocument::setOpenFileChooser([fileName](QWidget*, const QString&, const QString&, const QString&) {
-            return fileName;
-        });
+        chosenOpenName = fileName;
         formChild(window.get(), "actOpen")->trigger();
     }
 
@@ -201,8 +204,7 @@ private:
     {
         QGraphicsView* view = window->workspaces()->currentScene()->views().first();
         view->centerOn(pos);
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          view->viewport()->mapTo(window.get(), view->mapFromScene(pos)));
+        QVERIFY(operatorClick(view->viewport(), view->mapFromScene(pos)));
     }
 
     void clickMapButton(GraphicsBox* box)
@@ -223,7 +225,7 @@ private:
     void clearAlarmsOf(Node* system)
     {
         window->workspaces()->tabs()->setCurrentIndex(system->data(3).toInt());
-        const QModelIndex source = g_elementTreeModel->nodeIndex(system->deviceNode);
+        const QModelIndex source = window->trees()->elementModel()->nodeIndex(system->deviceNode);
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(source));
         PropertySet* panel = window->propertyPanel()->dockedSet();
         panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("ClearAlarm"))).first());
@@ -234,7 +236,7 @@ private:
         };
         QTRY_VERIFY(lastEdit() && lastEdit()->isVisible());
         auto* button = lastEdit()->findChild<QToolButton*>();
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, button->mapTo(window.get(), button->rect().center()));
+        QVERIFY(operatorClick(button));
     }
 
     // Opens `file` in the window, shown in design mode, and places a gateway
@@ -280,7 +282,7 @@ private:
         const auto isNew = [&before](QGraphicsItem* item) { return !before.contains(item); };
         const int y = 600 * scene->gatewayBoxes().size();
         SceneMouse mouse(scene);
-        GraphicsScene::setGatewayWizardHook([this, ip](GraphicsBox* box, QWidget*) {
+        const ScopedHook wizard(&GraphicsScene::setGatewayWizardHook, [this, ip](GraphicsBox* box, QWidget*) {
             box->setIP(ip);
             window->trees()->rebuildEnergizerModel(*window->workspaces());
         });
@@ -299,7 +301,7 @@ private:
         QVERIFY(fence && button);
         QCOMPARE(fence->objectName(), QStringLiteral("fence%1").arg(1 + y / 600));
 
-        TreeModel* tree = g_elementTreeModel;
+        TreeModel* tree = window->trees()->elementModel();
         const std::unique_ptr<QMimeData> dragged(tree->mimeData({tree->nodeIndex(fence->node())}));
         tree->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, tree->nodeIndex(gateway->child(0)->child(0)));
         QCOMPARE(fence->node()->parent(), gateway->child(0)->child(0));
@@ -316,7 +318,7 @@ private:
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
             window->elementTree()->proxy()->mapFromSource(window->trees()->elementModel()->nodeIndex(button->node())));
         launchers->nextAction = {target, 4, QStringLiteral("ActivateEnergZone1")};
-        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        PropertySet* panel = window->propertyPanel()->dockedSet();
         window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
         QCOMPARE(button->actionTarget(), target);
     }
@@ -328,7 +330,9 @@ private slots:
         // Each window starts empty, whatever the previous one opened.
         QSettings settings(home.filePath(QStringLiteral("setting.ini")), QSettings::IniFormat);
         settings.setValue(QStringLiteral("LoadLastFile"), false);
-        ProjectDocument::setSaveFileChooser(chosenName());
+        saveChooser.emplace(&ProjectDocument::setSaveFileChooser, chosenName());
+        openChooser.emplace(&ProjectDocument::setOpenFileChooser,
+                            [this](QWidget*, const QString&, const QString&, const QString&) { return chosenOpenName; });
     }
 
     void init()
@@ -367,7 +371,7 @@ private slots:
         QCOMPARE(window->units()->timerUnit()->timers().first().name, QStringLiteral("Night lights"));
         QCOMPARE(window->units()->fenceClient()->address(), QStringLiteral("127.0.0.7"));
         QCOMPARE(window->units()->twClient()->address(), QStringLiteral("127.0.0.8"));
-        QCOMPARE(g_energizerModel->rootNode()->childCount(), 1);
+        QCOMPARE(window->trees()->energizerModel()->rootNode()->childCount(), 1);
         GraphicsBox* button = nullptr;
         for (QGraphicsItem* item : window->workspaces()->sceneAt(0)->items()) {
             auto* box = dynamic_cast<GraphicsBox*>(item);
@@ -524,8 +528,8 @@ private slots:
         QVERIFY(!buttons.at(0)->actionButton()->isChecked());
         GraphicsBox* other = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return box->ip() == ips.at(0); });
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(
-            g_elementTreeModel->nodeIndex(other->node()->child(4))));
-        PropertySet* panel = window->propertyPanel()->propertySets.first();
+            window->trees()->elementModel()->nodeIndex(other->node()->child(4))));
+        PropertySet* panel = window->propertyPanel()->dockedSet();
         panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("FenceOn1"))).first());
         auto* fenceOn = panel->browser->findChild<QCheckBox*>();
         clickOn(fenceOn);
@@ -592,7 +596,7 @@ private slots:
         g_currentUser = QStringLiteral("admin");
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const QList<Node*> systems = g_twSensorModel->rootNode()->children;
+        const QList<Node*> systems = window->trees()->twSensorModel()->rootNode()->children;
         QStringList notes;
         for (int dialled : {1, 0}) {
             if (dialled == 0) {
@@ -659,10 +663,10 @@ private slots:
         view->setCurrentIndex(row);
         launchers->nextActionNode = text->node();
         answerNextMenu();
-        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, view->viewport()->mapTo(window.get(), view->visualRect(row).center()));
+        QVERIFY(operatorClick(view->viewport(), view->visualRect(row).center(), Qt::RightButton));
         QTRY_COMPARE(text->node()->parent(), sector);
         clickMap(scene->gatewayBoxes().first()->sceneBoundingRect().center());
-        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        PropertySet* panel = window->propertyPanel()->dockedSet();
         QCOMPARE(panel->node(), gateway.get());
         for (int step = 0; step < steps.size(); ++step) {
             clickTool(steps.at(step).constData());
@@ -804,7 +808,7 @@ private slots:
         GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().first();
         QCOMPARE(window->trees()->gatewayAddresses(), QStringList());
         clickMap(box->sceneBoundingRect().center());
-        PropertySet* panel = window->propertyPanel()->propertySets.first();
+        PropertySet* panel = window->propertyPanel()->dockedSet();
         panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("IP"))).first());
         panel->browser->findChild<QLineEdit*>()->selectAll();
         typeText(window->windowHandle(), QStringLiteral("127.0.0.87\r"));
@@ -1000,9 +1004,7 @@ private slots:
         window->project()->setModified(true);
         chosenSaveName = saveAs.isEmpty() ? QString() : path(saveAs);
         QDir(home.path()).mkpath(saveAs);
-        ProjectDocument::setOpenFileChooser([](QWidget*, const QString&, const QString&, const QString&) {
-            return HandWritten;
-        });
+        chosenOpenName = HandWritten;
         MessageBoxAnswerer answerer(QMessageBox::Yes);
         formChild(window.get(), action.constData())->trigger();
         QCOMPARE(answerer.seen().size(), saveAs.isEmpty() ? 1 : 2);
@@ -1022,7 +1024,7 @@ private slots:
             QMetaObject::invokeMethod(unit, "writeAlarmLog", Qt::BlockingQueuedConnection,
                                       Q_ARG(QString, AlarmSource), Q_ARG(QString, AlarmReason),
                                       Q_ARG(QString, AlarmInfo));
-            qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+            QVERIFY(operatorClick(qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)));
         });
         window->projectFiles()->openRecentFile(HandWritten);
         QTRY_COMPARE(sqlRows(QStringLiteral("select reason from logAlarm where source='Energ7'")), QStringList{"Alarm"});
@@ -1049,7 +1051,7 @@ private slots:
         MessageBoxAnswerer answerer(QMessageBox::No);
         window->setDesignMode(gatewayDeleted);
         QList<NodeHandle> site;
-        for (Node* row : g_energizerModel->rootNode()->children)
+        for (Node* row : window->trees()->energizerModel()->rootNode()->children)
             site << NodeHandle(row) << NodeHandle(row->child(0));
         for (int tab = 0; tab < window->workspaces()->count(); ++tab) {
             for (QGraphicsItem* item : window->workspaces()->sceneAt(tab)->items()) {
@@ -1061,7 +1063,7 @@ private slots:
         }
         // A gateway's status row with a device, and the gateway, button, text and picture boxes.
         QCOMPARE(site.size(), 6);
-        window->alarms()->alarmConfirmDlg()->showAlarmConfirm(g_energizerModel->rootNode()->child(0)->child(0));
+        window->alarms()->alarmConfirmDlg()->showAlarmConfirm(window->trees()->energizerModel()->rootNode()->child(0)->child(0));
         window->deviceStates()->gatewayStatus(qtClient::HeartBeatTimedOut);
         window->deviceStates()->twStatus(qtClient::Error);
         auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
@@ -1069,7 +1071,7 @@ private slots:
         QVERIFY(!window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->styleSheet().isEmpty());
         if (gatewayDeleted) {
             formChild(window.get(), "actDelete")->trigger();
-            QCOMPARE(g_energizerModel->rootNode()->childCount(), 0);
+            QCOMPARE(window->trees()->energizerModel()->rootNode()->childCount(), 0);
         }
         formChild(window.get(), action.constData())->trigger();
         QCOMPARE(table->rowCount(), 0);
@@ -1097,9 +1099,9 @@ private slots:
         const QList<TimerData> timers = window->units()->timerUnit()->timers();
         QCOMPARE(timers.size(), 2);
         QCOMPARE(timers.at(1).name, QStringLiteral("Timer2"));
-        QCOMPARE(g_energizerModel->rootNode()->childCount(), 0);
-        QCOMPARE(g_twSensorModel->rootNode()->childCount(), 1);
-        QCOMPARE(g_twSensorModel->rootNode()->child(0)->data(2).toString(), QStringLiteral("Untitled 1"));
+        QCOMPARE(window->trees()->energizerModel()->rootNode()->childCount(), 0);
+        QCOMPARE(window->trees()->twSensorModel()->rootNode()->childCount(), 1);
+        QCOMPARE(window->trees()->twSensorModel()->rootNode()->child(0)->data(2).toString(), QStringLiteral("Untitled 1"));
         QCOMPARE(window->workspaces()->sceneAt(0)->items().size(), 0);
     }
 
@@ -1130,7 +1132,7 @@ private slots:
         writeFile(path("lenient.xml"), xml);
         open(path("lenient.xml"));
         QCOMPARE(window->workspaces()->count(), tabs);
-        Node* system = g_twSensorModel->rootNode()->child(0);
+        Node* system = window->trees()->twSensorModel()->rootNode()->child(0);
         QVERIFY(system && system->deviceNode);
         QCOMPARE(bool(system->enabled), twEnabled);
         QCOMPARE(system->childCount(), sensors);

@@ -19,6 +19,7 @@
 #include "projectdocument.h"
 #include "messageboxanswerer.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "paneledits.h"
 #include "qtclient.h"
 #include "property.h"
@@ -33,6 +34,8 @@
 #include "variantproperty.h"
 
 #include <QCheckBox>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsView>
 #include <QLineEdit>
 #include <QDir>
 #include <QTcpServer>
@@ -102,7 +105,7 @@ private slots:
     void gatewayAddressMovesTheLink();
 
 private:
-    PropertySet* docked() const { return window->propertyPanel()->propertySets.first(); }
+    PropertySet* docked() const { return window->propertyPanel()->dockedSet(); }
     // A heartbeat of the device that `element` shows, as the control unit delivers it.
     void heartbeat(Node* element)
     {
@@ -138,7 +141,7 @@ void TestPropertyPanel::cleanup()
     // Nothing to save: closing asks no question.
     window->project()->setModified(false);
     // The box owns its rows: out of the model, and off the model's root, before the window goes.
-    g_energizerModel->takeNode(gateway->energizerNode());
+    window->trees()->energizerModel()->takeNode(gateway->energizerNode());
     {
         SiteLocker lock;
         gateway->energizerNode()->setParent(nullptr);
@@ -447,7 +450,7 @@ void TestPropertyPanel::oneCommandPerClick()
     auto* checkBox = docked()->browser->findChild<QCheckBox*>();
     QVERIFY(checkBox);
     QSignalSpy commands(window.get(), &MainWindow::command);
-    QTest::mouseClick(checkBox, Qt::LeftButton);
+    QVERIFY(operatorClick(checkBox, QPoint(8, checkBox->height() / 2)));
     QCOMPARE(commands.size(), 1);
     QCOMPARE(commands.first().at(1).value<CommandSend>(), ActivateRelay2);
     QCOMPARE(commands.first().at(2).toBool(), true);
@@ -466,8 +469,8 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     addToScene(box);
     QVERIFY(box->node()->insertInto(energizer->child(0), energizer->child(0)->childCount()));
     window->workspaces()->currentScene()->showEnergParams(box);
-    QCOMPARE(window->propertyPanel()->propertySets.size(), 2);
-    PropertySet* popupSet = window->propertyPanel()->propertySets.at(1);
+    QCOMPARE(window->propertyPanel()->popupSets().size(), 1);
+    PropertySet* popupSet = window->propertyPanel()->popupSets().first();
     auto* popup = qobject_cast<CommonDlg*>(popupSet->parent());
     QVERIFY(popup && popup->isVisible());
     QCOMPARE(popup->windowTitle(), "Energizer property " + energizer->data(0).toString());
@@ -494,25 +497,26 @@ void TestPropertyPanel::popupFollowsItsEnergizer()
     window->deviceStates()->energHeartbeat(statusRow, false);
     variantRow(popupSet, "EnergizerName")->setValue("Gone");
     popup->reject();
-    QTRY_COMPARE_WITH_TIMEOUT(window->propertyPanel()->propertySets.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->propertyPanel()->popupSets().size(), 0, 5000);
 
     // A line under no sector has no energizer to show: the operator is told so.
     auto* fence = new GraphicsLine;
     addToScene(fence);
-    QVERIFY(fence->node()->insertInto(g_elementTreeModel->rootNode()->child(0), 0));
+    QVERIFY(fence->node()->insertInto(window->trees()->elementModel()->rootNode()->child(0), 0));
     MessageBoxAnswerer answerer;
     window->propertyPanel()->showPopupParams(fence);
-    QCOMPARE(window->propertyPanel()->propertySets.size(), 1);
+    QCOMPARE(window->propertyPanel()->popupSets().size(), 0);
     QCOMPARE(answerer.seen().size(), 1);
 }
 
 void TestPropertyPanel::buttonRowsFromTheTreeSelection()
 {
-    Node* workplace = g_elementTreeModel->rootNode()->child(0);
-    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, gateway->node()));
+    TreeModel* elements = window->trees()->elementModel();
+    Node* workplace = elements->rootNode()->child(0);
+    QVERIFY(elements->insertNode(workplace, -1, gateway->node()));
     ownedNodes.removeOne(gateway->node());
     // Choosing a map element in the tree fills the panel from its item.
-    const QModelIndex source = g_elementTreeModel->nodeIndex(gateway->node());
+    const QModelIndex source = elements->nodeIndex(gateway->node());
     formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(source));
     QCOMPARE(docked()->node(), gateway->node());
     QCOMPARE(rowNames(docked()), QStringList({"ObjectName", "Logo", "IP", "GlobalCommand", "ClearAlarm"}));
@@ -531,9 +535,9 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     // A map button's "Command" row stores the chosen action in the button.
     auto* button = new GraphicsBox(GraphicsBox::ButtonBox);
     addToScene(button);
-    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, button->node()));
+    QVERIFY(elements->insertNode(workplace, -1, button->node()));
     formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-        window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(button->node())));
+        window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(button->node())));
     QCOMPARE(rowNames(docked()).last(), QString("CmdTarget"));
     Node* target = gateway->node()->child(0);
     edits->setButtonActionChooser([target](QWidget*, PanelEdits::ButtonAction* action) {
@@ -558,7 +562,12 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     button->sendActionCommand();
     g_currentUser = QStringLiteral("admin");
     button->sendActionCommand();
-    copy->actionButton()->click();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QGraphicsView* map = window->workspaces()->currentScene()->views().first();
+    const QPointF pressed = copy->actionButton()->graphicsProxyWidget()->sceneBoundingRect().center();
+    map->centerOn(pressed);
+    QVERIFY(operatorClick(map->viewport(), map->mapFromScene(pressed)));
     g_currentUser.clear();
     QVERIFY(commands.size() == 2 && answerer.seen().size() == 1);
 
@@ -581,14 +590,14 @@ void TestPropertyPanel::buttonRowsFromTheTreeSelection()
     };
     auto* text = new GraphicsBox(GraphicsBox::TextBox);
     addToScene(text);
-    QVERIFY(g_elementTreeModel->insertNode(workplace, -1, text->node()));
+    QVERIFY(elements->insertNode(workplace, -1, text->node()));
     text->setBackgroundColor(Qt::yellow);
     auto hang = std::make_unique<HangAnswer>(window.get());
     hang->hung = text->node();
     window->setDialogLaunchers(std::move(hang));
     Node* sector = gateway->node()->child(0)->child(0);
     formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-        window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(sector)));
+        window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(sector)));
     window->elementTree()->showActionManager();
     QCOMPARE(text->node()->parent(), sector);
     // No heartbeat yet: the box shows the energizer's failure.

@@ -23,6 +23,7 @@
 #include "mapprint.h"
 #include "messageboxanswerer.h"
 #include "messagecatcher.h"
+#include "operatorclick.h"
 #include "pdfprobe.h"
 #include "node.h"
 #include "testhome.h"
@@ -151,7 +152,6 @@ private slots:
     {
         window->project()->setModified(false);
         window.reset();
-        ChooserHooks::setColorChooser({});
     }
 
     void workspaceLifecycle()
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(window->workspaces()->workplaceMode(scene(3)), 2);
         QVERIFY(formChild<QDockWidget>(window.get(), "dockAlarmStates")->isHidden());
         QVERIFY(window->project()->isModified());
-        QCOMPARE(g_twSensorModel->rootNode()->childCount(), 2);
+        QCOMPARE(window->trees()->twSensorModel()->rootNode()->childCount(), 2);
 
         // Deleting tab 1 of 4 shifts the TW system of the later workspace with it.
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(window->workspaces()->count(), 3);
         QCOMPARE(log.size(), 1);
         QCOMPARE(log.first().at(1).toString(), QStringLiteral("Workspace Untitled 2 deleted"));
-        Node* yardSystem = g_twSensorModel->rootNode()->child(1);
+        Node* yardSystem = window->trees()->twSensorModel()->rootNode()->child(1);
         QCOMPARE(yardSystem->data(3).toInt(), 2);
         QCOMPARE(yardSystem->deviceNode->parent(), scene(2)->workplaceNode());
 
@@ -206,10 +206,10 @@ private slots:
     void renameReachesEveryView()
     {
         Node* workplace = scene(0)->workplaceNode();
-        PropertySet* docked = window->propertyPanel()->propertySets.first();
+        PropertySet* docked = window->propertyPanel()->dockedSet();
         docked->currentNode = workplace;
         window->propertyPanel()->fillPropertyBrowser(docked, nullptr, workplace);
-        Node* system = g_twSensorModel->rootNode()->child(0);
+        Node* system = window->trees()->twSensorModel()->rootNode()->child(0);
         const auto check = [&](const QString& caption) {
             QCOMPARE(window->elementTree()->proxy()->rowCount(), 1);
             QCOMPARE(docked->propertyNames.key("WorkspaceCaption")->valueText(), caption);
@@ -241,7 +241,7 @@ private slots:
         for (int tab : {0, 1}) {
             window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
             window->workspaces()->tabs()->setCurrentIndex(tab);
-            QCOMPARE(window->propertyPanel()->propertySets.first()->node(), scene(tab)->workplaceNode());
+            QCOMPARE(window->propertyPanel()->dockedSet()->node(), scene(tab)->workplaceNode());
             QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
@@ -297,7 +297,7 @@ private slots:
         // Each copy is named in the tree by its caption and lies a grid step
         // further, where it can be seen and picked.
         for (int n : {2, 3}) {
-            Node* copy = g_elementTreeModel->findNode(QModelIndex(), 1, QStringLiteral("box%1").arg(n));
+            Node* copy = window->trees()->elementModel()->findNode(QModelIndex(), 1, QStringLiteral("box%1").arg(n));
             auto* copied = static_cast<GraphicsBox*>(copy->mapItem);
             QCOMPARE(copy->data(0).toString(), QStringLiteral("Gate A"));
             QCOMPARE(copied->caption(), QStringLiteral("Gate A"));
@@ -422,8 +422,7 @@ private slots:
         QGraphicsView* view = scene(0)->views().first();
         const QPointF target = clicked == 2 ? QPointF(400, 300) : items.at(clicked)->mapToScene(5, 5);
         view->centerOn(target);
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                          view->viewport()->mapTo(window.get(), view->mapFromScene(target)));
+        QVERIFY(operatorClick(view->viewport(), view->mapFromScene(target)));
         QStringList lit;
         for (const QString& name : QStringLiteral("Bold Italic Underline FontColor BackgroundColor BorderColor "
                                                   "AlignLeft AlignCenter AlignRight").split(' '))
@@ -436,7 +435,7 @@ private slots:
             auto* box = static_cast<GraphicsBox*>(items.at(clicked));
             box->setTextFont(QFont(QStringLiteral("Sans Serif"), 8));
             QWidget* bold = formChild<QToolBar>(window.get(), "fontToolBar")->widgetForAction(formChild(window.get(), "actBold"));
-            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, bold->mapTo(window.get(), QPoint(5, 5)));
+            QVERIFY(operatorClick(bold, QPoint(5, 5)));
             QCOMPARE(window->propertyPanel()->dockedSet()->propertyNames.key("Font")->valueText(), QStringLiteral("[Sans Serif, 8]"));
             QVERIFY(box->textFont().bold() && box->textFont().family() == "Sans Serif");
             QVERIFY(clicked == 0 || box->buttonLabel()->font() == box->textFont());
@@ -540,7 +539,7 @@ private slots:
         window->trees()->rebuildEnergizerModel(*window->workspaces());
         auto* states = window->findChild<AlarmStatesWidget*>();
         auto* onlyCurrent = formChild<QWidget>(states, "btnShowCurrentWorkSpaceAlarm");
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onlyCurrent->mapTo(window.get(), QPoint(4, 4)));
+        QVERIFY(operatorClick(onlyCurrent, QPoint(4, 4)));
         QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
     }
 
@@ -561,7 +560,7 @@ private slots:
         window->workspaces()->setDesignMode(true);
         const QColor chosen(10, 20, 30, 40);
         bool offeredInvalid = false;
-        ChooserHooks::setColorChooser([&](QColor& value, QWidget*) {
+        const ScopedHook chooser(&ChooserHooks::setColorChooser, [&](QColor& value, QWidget*) {
             offeredInvalid = !value.isValid();
             value = chosen;
             return accept;
@@ -587,7 +586,7 @@ private slots:
 
     void colourWithoutSelectionOnlyMarksChanged()
     {
-        ChooserHooks::setColorChooser([](QColor& value, QWidget*) {
+        const ScopedHook chooser(&ChooserHooks::setColorChooser, [](QColor& value, QWidget*) {
             value = Qt::red;
             return true;
         });
@@ -600,8 +599,9 @@ private slots:
         GraphicsScene* first = scene(0);
         auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
         first->insertItem(circle);
-        g_elementTreeModel->insertNode(first->workplaceNode(), -1, circle->node());
-        const QModelIndex index = window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(circle->node()));
+        TreeModel* elements = window->trees()->elementModel();
+        elements->insertNode(first->workplaceNode(), -1, circle->node());
+        const QModelIndex index = window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(circle->node()));
         QVERIFY(index.isValid());
         formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(index);
         QCOMPARE(window->elementTree()->currentElement(), circle->node());
@@ -617,9 +617,9 @@ private slots:
         Node* sensor = new Node(QStringLiteral("Sensor3"));
         sensor->type = Node::TWSensor;
         sensor->columns = {QStringLiteral("Sensor3"), 0};
-        g_elementTreeModel->insertNode(circle->node(), 0, sensor);
+        elements->insertNode(circle->node(), 0, sensor);
         formChild<QTreeView>(window.get(), "treeView")->expandAll();
-        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(g_elementTreeModel->nodeIndex(sensor)));
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(sensor)));
         window->elementTree()->fillTreeContextMenu();
         QCOMPARE(window->elementTree()->contextMenu()->actions().size(), 1);
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
