@@ -23,6 +23,12 @@ QWindow* reach(QWidget* widget, QPoint& at)
     if (at == QPoint(-1, -1))
         at = widget->rect().center();
     at = widget->mapTo(top, at);
+    // The window gives the click to whatever is on top at that point: a
+    // point off the window or under another widget would reach nothing, or
+    // something else, and only a later assertion would notice.
+    QWidget* hit = top->childAt(at);
+    if (!top->rect().contains(at) || (hit ? hit != widget && !widget->isAncestorOf(hit) : widget != top))
+        return nullptr;
     return top->windowHandle();
 }
 

@@ -11,7 +11,8 @@ class QWidget;
 // rather than a call on the widget. The top-level is shown and exposed
 // first if it is not yet; `at` is in the widget's coordinates, its centre
 // when left out. Returns false, having sent nothing, when the widget cannot
-// be reached (no window, hidden under a hidden parent, disabled).
+// be reached (no window, hidden under a hidden parent, disabled, the point
+// off the window or under another widget).
 bool operatorClick(QWidget* widget, QPoint at = QPoint(-1, -1), Qt::MouseButton button = Qt::LeftButton,
                    Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
