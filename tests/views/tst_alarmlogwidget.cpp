@@ -815,6 +815,9 @@ void TestAlarmLogWidget::keepDaysZeroClearsOnce()
     QSignalSpy userActions(&widget, &AlarmLogWidget::writeUserActionLog);
     // The database refuses the first clear: told, not recorded, tried again.
     MessageCatcher catcher;
+    QStringList told;
+    DatabaseAlert::reset();
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
     QSqlQuery query;
     QVERIFY(query.exec(QStringLiteral("alter table logAlarm rename to away")));
     for (int second = 0; second < 60; ++second) {
@@ -823,6 +826,7 @@ void TestAlarmLogWidget::keepDaysZeroClearsOnce()
         if (second == 0) {
             QVERIFY(query.exec(QStringLiteral("alter table away rename to logAlarm")));
             QVERIFY(catcher.contains(QStringLiteral("The log cannot be cleared")) && userActions.isEmpty());
+            QCOMPARE(told.size(), 1);
         } else if (second == 1) {
             addRow(stampDaysAgo(0), QStringLiteral("after"), QStringLiteral("State"), QStringLiteral("OK"));
         }

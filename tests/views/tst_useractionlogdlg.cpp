@@ -285,7 +285,10 @@ void TestUserActionLogDlg::keepDaysZeroClearsOnce()
     QDateTime now;
     dialog.setClock([&now] { return now; });
     dialog.addRecord(QStringLiteral("Before"), QStringLiteral("midnight"));
-    QSqlQuery query; // the database refuses the first clear
+    QSqlQuery query; // the database refuses the first clear: the operator is told, once
+    QStringList told;
+    DatabaseAlert::reset();
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
     QVERIFY(query.exec(QStringLiteral("alter table logUserAction rename to away")));
     for (int second = 0; second < 60; ++second) {
         now = QDateTime(today, QTime(0, 0, second));
@@ -293,6 +296,7 @@ void TestUserActionLogDlg::keepDaysZeroClearsOnce()
         if (second == 0)
             QVERIFY(query.exec(QStringLiteral("alter table away rename to logUserAction")));
     }
+    QCOMPARE(told.filter(QStringLiteral("The log cannot be cleared")).size(), 1);
     QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || subject from logUserAction")),
              QStringList{QStringLiteral("1 UserActionLog")});
     QSettings settings(AppPaths::settings(), QSettings::IniFormat);
