@@ -5,6 +5,7 @@
 #include "fonteditwidget.h"
 #include "modalanswerer.h"
 #include "propertybrowserutils.h"
+#include "scopedhook.h"
 #include "keysequenceedit.h"
 #include "popupanswerer.h"
 
@@ -101,7 +102,6 @@ private slots:
     void charEditKeys();
     void charEditClearChar();
 
-    void cleanup();
     void colorEditShowsValueSilently();
     void colorEditChooser();
     void swatchButtonLeavesCellKeys();
@@ -350,12 +350,6 @@ void TestEditorWidgets::charEditClearChar()
     QVERIFY(line->text().isEmpty());
 }
 
-void TestEditorWidgets::cleanup()
-{
-    ChooserHooks::setColorChooser(nullptr);
-    ChooserHooks::setFontChooser(nullptr);
-}
-
 void TestEditorWidgets::colorEditShowsValueSilently()
 {
     ColorEditWidget edit;
@@ -379,7 +373,7 @@ void TestEditorWidgets::colorEditChooser()
     QColor answer;
     bool confirm = true;
     int calls = 0;
-    ChooserHooks::setColorChooser([&](QColor& value, QWidget* parent) {
+    const ScopedHook chooser(&ChooserHooks::setColorChooser, [&](QColor& value, QWidget* parent) {
         ++calls;
         if (parent != &edit)
             qWarning("chooser not parented to the editor");
@@ -410,8 +404,8 @@ void TestEditorWidgets::colorEditChooser()
 void TestEditorWidgets::swatchButtonLeavesCellKeys()
 {
     int calls = 0;
-    ChooserHooks::setColorChooser([&](QColor&, QWidget*) { return ++calls, false; });
-    ChooserHooks::setFontChooser([&](QFont&, QWidget*, const QString&) { return ++calls, false; });
+    const ScopedHook colorChooser(&ChooserHooks::setColorChooser, [&](QColor&, QWidget*) { return ++calls, false; });
+    const ScopedHook fontChooser(&ChooserHooks::setFontChooser, [&](QFont&, QWidget*, const QString&) { return ++calls, false; });
     ColorEditWidget color;
     FontEditWidget font;
     for (QWidget* editor : {static_cast<QWidget*>(&color), static_cast<QWidget*>(&font)}) {
@@ -441,7 +435,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     QSignalSpy changed(&edit, &FontEditWidget::valueChanged);
     QFont answer;
     QString title;
-    ChooserHooks::setFontChooser([&](QFont& value, QWidget*, const QString& dialogTitle) {
+    const ScopedHook chooser(&ChooserHooks::setFontChooser, [&](QFont& value, QWidget*, const QString& dialogTitle) {
         title = dialogTitle;
         value = answer;
         return true;
@@ -487,7 +481,7 @@ void TestEditorWidgets::editorDestroyedWhileChooserOpen()
 {
     auto* color = new ColorEditWidget;
     QPointer<ColorEditWidget> colorGuard(color);
-    ChooserHooks::setColorChooser([&](QColor& value, QWidget*) {
+    const ScopedHook colorChooser(&ChooserHooks::setColorChooser, [&](QColor& value, QWidget*) {
         delete color;
         value = Qt::blue;
         return true;
@@ -497,7 +491,7 @@ void TestEditorWidgets::editorDestroyedWhileChooserOpen()
 
     auto* font = new FontEditWidget;
     QPointer<FontEditWidget> fontGuard(font);
-    ChooserHooks::setFontChooser([&](QFont& value, QWidget*, const QString&) {
+    const ScopedHook fontChooser(&ChooserHooks::setFontChooser, [&](QFont& value, QWidget*, const QString&) {
         delete font;
         value.setBold(true);
         return true;

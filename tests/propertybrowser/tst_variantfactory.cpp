@@ -10,6 +10,7 @@
 #include "fonteditwidget.h"
 #include "intpropertymanager.h"
 #include "property.h"
+#include "scopedhook.h"
 #include "treepropertybrowser.h"
 #include "varianteditorfactory.h"
 #include "variantproperty.h"
@@ -49,7 +50,6 @@ class TestVariantFactory : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { ChooserHooks::setColorChooser(nullptr); }
     void editorsByType();
     void colorRowThroughChooser();
     void enumNamesChangeUnderOpenBox();
@@ -116,7 +116,7 @@ void TestVariantFactory::colorRowThroughChooser()
     auto* second = qobject_cast<ColorEditWidget*>(editorFor(factory, color, &parent));
     QVERIFY(first && second);
     QCOMPARE(first->value(), QColor(Qt::red));
-    ChooserHooks::setColorChooser([](QColor& value, QWidget*) {
+    const ScopedHook chooser(&ChooserHooks::setColorChooser, [](QColor& value, QWidget*) {
         value = QColor(0, 0, 255, 100);
         return true;
     });

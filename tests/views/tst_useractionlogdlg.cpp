@@ -93,14 +93,15 @@ void TestUserActionLogDlg::addRecordWritesUserAndStamp()
     dialog.setClock([this] { return m_now; });
     dialog.userName = QStringLiteral("operator");
     // The action is handed to the writer, not waited for: shown once written.
-    WriteBatch::instance().setCommitDelay(60000);
-    dialog.addRecord(QStringLiteral("Workspace"), QStringLiteral("Saved"));
-    QSqlQuery onDisk(QStringLiteral("select count(*) from logUserAction"));
-    QVERIFY(onDisk.next());
-    QCOMPARE(onDisk.value(0).toInt(), 0);
-    onDisk.finish();
-    QCOMPARE(view(dialog)->rowCount(), 0);
-    WriteBatch::instance().setCommitDelay(WriteBatch::CommitDelayMs);
+    {
+        const ScopedHook held(WriteBatch::instance(), &WriteBatch::setCommitDelay, 60000, WriteBatch::CommitDelayMs);
+        dialog.addRecord(QStringLiteral("Workspace"), QStringLiteral("Saved"));
+        QSqlQuery onDisk(QStringLiteral("select count(*) from logUserAction"));
+        QVERIFY(onDisk.next());
+        QCOMPARE(onDisk.value(0).toInt(), 0);
+        onDisk.finish();
+        QCOMPARE(view(dialog)->rowCount(), 0);
+    }
     QCOMPARE(sqlRows(kAllRows), QStringList{QStringLiteral("1|06.03.2026 09:05:07 |operator|Workspace|Saved")});
     QCOMPARE(view(dialog)->rowCount(), 1);
     QCOMPARE(view(dialog)->index(0, 3).data().toString(), QStringLiteral("Workspace"));
