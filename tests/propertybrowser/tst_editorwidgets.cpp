@@ -4,6 +4,7 @@
 #include "coloreditwidget.h"
 #include "fonteditwidget.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "propertybrowserutils.h"
 #include "scopedhook.h"
 #include "keysequenceedit.h"
@@ -383,18 +384,18 @@ void TestEditorWidgets::colorEditChooser()
     auto* button = edit.findChild<QToolButton*>();
 
     answer = QColor(10, 20, 30, 255);
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(changed.count(), 0);
 
     answer = QColor(99, 99, 99);
     confirm = false;
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(changed.count(), 0);
     QCOMPARE(edit.value(), QColor(10, 20, 30, 255));
 
     confirm = true;
     answer = QColor(10, 20, 30, 128);
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(calls, 3);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).value<QColor>(), QColor(10, 20, 30, 128));
@@ -443,7 +444,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     auto* button = edit.findChild<QToolButton*>();
 
     answer = held;
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(title, QString("Select Font"));
     QCOMPARE(changed.count(), 0);
 
@@ -451,7 +452,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     answer = held;
     answer.setWeight(63);
     answer.setKerning(true);
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(changed.count(), 1);
     QFont merged = edit.value();
     QCOMPARE(merged.weight(), 75);
@@ -464,7 +465,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     answer.setUnderline(true);
     answer.setPointSize(20);
     answer.setWeight(40);
-    button->click();
+    QVERIFY(operatorClick(button));
     merged = edit.value();
     QCOMPARE(merged.weight(), 50);
     QVERIFY(merged.italic());
@@ -486,7 +487,7 @@ void TestEditorWidgets::editorDestroyedWhileChooserOpen()
         value = Qt::blue;
         return true;
     });
-    color->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(color->findChild<QToolButton*>()));
     QVERIFY(!colorGuard);
 
     auto* font = new FontEditWidget;
@@ -496,7 +497,7 @@ void TestEditorWidgets::editorDestroyedWhileChooserOpen()
         value.setBold(true);
         return true;
     });
-    font->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(font->findChild<QToolButton*>()));
     QVERIFY(!fontGuard);
 }
 
@@ -505,6 +506,7 @@ void TestEditorWidgets::defaultColorDialog()
     QWidget window;
     auto* edit = new ColorEditWidget(&window);
     edit->setValue(Qt::white);
+    window.resize(edit->sizeHint()); // the button in view
     QSignalSpy changed(edit, &ColorEditWidget::valueChanged);
     bool sawDialog = false;
     answerNextModal([&](QWidget* dialog) {
@@ -514,7 +516,7 @@ void TestEditorWidgets::defaultColorDialog()
             colorDialog->setCurrentColor(QColor(1, 2, 3, 4));
         dialog->metaObject()->invokeMethod(dialog, "accept");
     });
-    edit->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(edit->findChild<QToolButton*>()));
     QVERIFY(sawDialog);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(edit->value(), QColor(1, 2, 3, 4));
@@ -526,8 +528,9 @@ void TestEditorWidgets::defaultColorDialogOutlivedByNothing()
     auto* window = new QWidget;
     QPointer<QWidget> windowGuard(window);
     auto* edit = new ColorEditWidget(window);
+    window->resize(edit->sizeHint());
     answerNextModal([&](QWidget*) { delete window; });
-    edit->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(edit->findChild<QToolButton*>()));
     QVERIFY(!windowGuard);
 }
 

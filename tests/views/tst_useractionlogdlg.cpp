@@ -3,6 +3,7 @@
 #include "logmodel.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "reportcapture.h"
 #include "resources.h"
 #include "scopedhook.h"
@@ -264,9 +265,9 @@ void TestUserActionLogDlg::clearAllLeavesItsOwnRecord()
         auto* box = qobject_cast<QMessageBox*>(modal);
         QVERIFY(box);
         QCOMPARE(box->text(), QStringLiteral("Realy clear all log?"));
-        box->button(QMessageBox::StandardButton(answer))->click();
+        QVERIFY(operatorClick(box->button(QMessageBox::StandardButton(answer))));
     });
-    dialog.clearButton->click();
+    QVERIFY(operatorClick(dialog.clearButton));
 
     if (!cleared) {
         QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("3")});
@@ -316,7 +317,7 @@ void TestUserActionLogDlg::printAnswersFromTheView()
 
     ReportCapture capture;
     MessageCatcher catcher;
-    dialog.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->click();
+    QVERIFY(operatorClick(dialog.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))));
     QCOMPARE(capture.recordsCount, QList<int>{2});
     QCOMPARE(capture.answer(0, QStringLiteral("datetime")).toString(), QStringLiteral("06.03.2026 09:05:07 "));
     QCOMPARE(capture.answer(0, QStringLiteral("user")).toString(), QStringLiteral("admin"));
