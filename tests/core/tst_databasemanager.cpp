@@ -1,6 +1,7 @@
 #include "apppaths.h"
 #include "databasemanager.h"
 #include "messagecatcher.h"
+#include "scopedhook.h"
 #include "testhome.h"
 #include "writebatch.h"
 
@@ -165,7 +166,7 @@ void TestDatabaseManager::upkeep()
         UpkeepRelay relay;
         QObject::connect(&manager, &DatabaseManager::upkeepDone, &relay, &UpkeepRelay::done, Qt::QueuedConnection);
         QSignalSpy done(&relay, &UpkeepRelay::done);
-        WriteBatch::instance().setRetryDelay(10);
+        const ScopedHook retry(WriteBatch::instance(), &WriteBatch::setRetryDelay, 10, WriteBatch::RetryDelayMs);
         QMetaObject::invokeMethod(&manager, &DatabaseManager::startUpkeep, Qt::QueuedConnection);
         for (int written = 0; done.isEmpty() && written < 1000; ++written, ++rows) {
             WriteBatch::instance().append(QStringLiteral("insert into logAlarm(info) values(?)"), {rows});
@@ -177,7 +178,6 @@ void TestDatabaseManager::upkeep()
         QDeadlineTimer written(30000);
         while (WriteBatch::instance().pendingRows() > 0 && !written.hasExpired())
             QTest::qWait(10);
-        WriteBatch::instance().setRetryDelay(WriteBatch::RetryDelayMs);
         return ended && done.first().first().toBool() && WriteBatch::instance().pendingRows() == 0;
     };
     // The program ends: nothing holds the file.

@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "operatorclick.h"
 #include "scopedhook.h"
 #include "settingsfile.h"
 #include "databasealert.h"
@@ -183,7 +184,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     answerNextModal([](QWidget* page) {
         QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin"));
         QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin"));
-        page->findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+        QVERIFY(operatorClick(page->findChild<QPushButton*>(QStringLiteral("btnOK"))));
     });
     QProcess holder;
     QTimer watcher;

@@ -1,5 +1,6 @@
 #include "databasemanager.h"
 #include "messagecatcher.h"
+#include "scopedhook.h"
 #include "sqlrows.h"
 #include "testhome.h"
 #include "writebatch.h"
@@ -30,7 +31,7 @@ void TestWriteBatch::lockKeepsNoGuiThreadWaiting()
     holder.setDatabaseName(home.filePath(QStringLiteral("brenik.db")));
     QVERIFY(holder.open() && QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE")));
     WriteBatch& batch = WriteBatch::instance();
-    batch.setRetryDelay(10);
+    const ScopedHook retry(batch, &WriteBatch::setRetryDelay, 10, WriteBatch::RetryDelayMs);
     QSignalSpy written(&batch, &WriteBatch::written);
     MessageCatcher catcher;
 
@@ -54,7 +55,6 @@ void TestWriteBatch::lockKeepsNoGuiThreadWaiting()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("holder"));
-    batch.setRetryDelay(WriteBatch::RetryDelayMs);
 }
 
 // A database only the default connection can reach (in memory): a

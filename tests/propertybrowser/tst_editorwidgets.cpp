@@ -4,7 +4,9 @@
 #include "coloreditwidget.h"
 #include "fonteditwidget.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "propertybrowserutils.h"
+#include "scopedhook.h"
 #include "keysequenceedit.h"
 #include "popupanswerer.h"
 
@@ -101,7 +103,6 @@ private slots:
     void charEditKeys();
     void charEditClearChar();
 
-    void cleanup();
     void colorEditShowsValueSilently();
     void colorEditChooser();
     void swatchButtonLeavesCellKeys();
@@ -350,12 +351,6 @@ void TestEditorWidgets::charEditClearChar()
     QVERIFY(line->text().isEmpty());
 }
 
-void TestEditorWidgets::cleanup()
-{
-    ChooserHooks::setColorChooser(nullptr);
-    ChooserHooks::setFontChooser(nullptr);
-}
-
 void TestEditorWidgets::colorEditShowsValueSilently()
 {
     ColorEditWidget edit;
@@ -379,7 +374,7 @@ void TestEditorWidgets::colorEditChooser()
     QColor answer;
     bool confirm = true;
     int calls = 0;
-    ChooserHooks::setColorChooser([&](QColor& value, QWidget* parent) {
+    const ScopedHook chooser(&ChooserHooks::setColorChooser, [&](QColor& value, QWidget* parent) {
         ++calls;
         if (parent != &edit)
             qWarning("chooser not parented to the editor");
@@ -389,18 +384,18 @@ void TestEditorWidgets::colorEditChooser()
     auto* button = edit.findChild<QToolButton*>();
 
     answer = QColor(10, 20, 30, 255);
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(changed.count(), 0);
 
     answer = QColor(99, 99, 99);
     confirm = false;
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(changed.count(), 0);
     QCOMPARE(edit.value(), QColor(10, 20, 30, 255));
 
     confirm = true;
     answer = QColor(10, 20, 30, 128);
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(calls, 3);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).value<QColor>(), QColor(10, 20, 30, 128));
@@ -410,8 +405,8 @@ void TestEditorWidgets::colorEditChooser()
 void TestEditorWidgets::swatchButtonLeavesCellKeys()
 {
     int calls = 0;
-    ChooserHooks::setColorChooser([&](QColor&, QWidget*) { return ++calls, false; });
-    ChooserHooks::setFontChooser([&](QFont&, QWidget*, const QString&) { return ++calls, false; });
+    const ScopedHook colorChooser(&ChooserHooks::setColorChooser, [&](QColor&, QWidget*) { return ++calls, false; });
+    const ScopedHook fontChooser(&ChooserHooks::setFontChooser, [&](QFont&, QWidget*, const QString&) { return ++calls, false; });
     ColorEditWidget color;
     FontEditWidget font;
     for (QWidget* editor : {static_cast<QWidget*>(&color), static_cast<QWidget*>(&font)}) {
@@ -441,7 +436,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     QSignalSpy changed(&edit, &FontEditWidget::valueChanged);
     QFont answer;
     QString title;
-    ChooserHooks::setFontChooser([&](QFont& value, QWidget*, const QString& dialogTitle) {
+    const ScopedHook chooser(&ChooserHooks::setFontChooser, [&](QFont& value, QWidget*, const QString& dialogTitle) {
         title = dialogTitle;
         value = answer;
         return true;
@@ -449,7 +444,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     auto* button = edit.findChild<QToolButton*>();
 
     answer = held;
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(title, QString("Select Font"));
     QCOMPARE(changed.count(), 0);
 
@@ -457,7 +452,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     answer = held;
     answer.setWeight(63);
     answer.setKerning(true);
-    button->click();
+    QVERIFY(operatorClick(button));
     QCOMPARE(changed.count(), 1);
     QFont merged = edit.value();
     QCOMPARE(merged.weight(), 75);
@@ -470,7 +465,7 @@ void TestEditorWidgets::fontEditMergesChosenAttributes()
     answer.setUnderline(true);
     answer.setPointSize(20);
     answer.setWeight(40);
-    button->click();
+    QVERIFY(operatorClick(button));
     merged = edit.value();
     QCOMPARE(merged.weight(), 50);
     QVERIFY(merged.italic());
@@ -487,22 +482,22 @@ void TestEditorWidgets::editorDestroyedWhileChooserOpen()
 {
     auto* color = new ColorEditWidget;
     QPointer<ColorEditWidget> colorGuard(color);
-    ChooserHooks::setColorChooser([&](QColor& value, QWidget*) {
+    const ScopedHook colorChooser(&ChooserHooks::setColorChooser, [&](QColor& value, QWidget*) {
         delete color;
         value = Qt::blue;
         return true;
     });
-    color->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(color->findChild<QToolButton*>()));
     QVERIFY(!colorGuard);
 
     auto* font = new FontEditWidget;
     QPointer<FontEditWidget> fontGuard(font);
-    ChooserHooks::setFontChooser([&](QFont& value, QWidget*, const QString&) {
+    const ScopedHook fontChooser(&ChooserHooks::setFontChooser, [&](QFont& value, QWidget*, const QString&) {
         delete font;
         value.setBold(true);
         return true;
     });
-    font->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(font->findChild<QToolButton*>()));
     QVERIFY(!fontGuard);
 }
 
@@ -511,6 +506,7 @@ void TestEditorWidgets::defaultColorDialog()
     QWidget window;
     auto* edit = new ColorEditWidget(&window);
     edit->setValue(Qt::white);
+    window.resize(edit->sizeHint()); // the button in view
     QSignalSpy changed(edit, &ColorEditWidget::valueChanged);
     bool sawDialog = false;
     answerNextModal([&](QWidget* dialog) {
@@ -520,7 +516,7 @@ void TestEditorWidgets::defaultColorDialog()
             colorDialog->setCurrentColor(QColor(1, 2, 3, 4));
         dialog->metaObject()->invokeMethod(dialog, "accept");
     });
-    edit->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(edit->findChild<QToolButton*>()));
     QVERIFY(sawDialog);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(edit->value(), QColor(1, 2, 3, 4));
@@ -532,8 +528,9 @@ void TestEditorWidgets::defaultColorDialogOutlivedByNothing()
     auto* window = new QWidget;
     QPointer<QWidget> windowGuard(window);
     auto* edit = new ColorEditWidget(window);
+    window->resize(edit->sizeHint());
     answerNextModal([&](QWidget*) { delete window; });
-    edit->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(edit->findChild<QToolButton*>()));
     QVERIFY(!windowGuard);
 }
 

@@ -9,7 +9,9 @@
 #include "enumpropertymanager.h"
 #include "fonteditwidget.h"
 #include "intpropertymanager.h"
+#include "operatorclick.h"
 #include "property.h"
+#include "scopedhook.h"
 #include "treepropertybrowser.h"
 #include "varianteditorfactory.h"
 #include "variantproperty.h"
@@ -22,6 +24,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include <memory>
@@ -49,7 +52,6 @@ class TestVariantFactory : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { ChooserHooks::setColorChooser(nullptr); }
     void editorsByType();
     void colorRowThroughChooser();
     void enumNamesChangeUnderOpenBox();
@@ -115,12 +117,15 @@ void TestVariantFactory::colorRowThroughChooser()
     auto* first = qobject_cast<ColorEditWidget*>(editorFor(factory, color, &parent));
     auto* second = qobject_cast<ColorEditWidget*>(editorFor(factory, color, &parent));
     QVERIFY(first && second);
+    auto* column = new QVBoxLayout(&parent); // both in view, apart
+    column->addWidget(first);
+    column->addWidget(second);
     QCOMPARE(first->value(), QColor(Qt::red));
-    ChooserHooks::setColorChooser([](QColor& value, QWidget*) {
+    const ScopedHook chooser(&ChooserHooks::setColorChooser, [](QColor& value, QWidget*) {
         value = QColor(0, 0, 255, 100);
         return true;
     });
-    first->findChild<QToolButton*>()->click();
+    QVERIFY(operatorClick(first->findChild<QToolButton*>()));
     QCOMPARE(color->value().value<QColor>(), QColor(0, 0, 255, 100));
     QCOMPARE(second->value(), QColor(0, 0, 255, 100));
     QCOMPARE(manager.value(child(color, "Alpha")).toInt(), 100);
@@ -209,8 +214,7 @@ void TestVariantFactory::treeBrowserEndToEnd()
     auto* view = browser.findChild<QTreeWidget*>();
     QTreeWidgetItem* row = browser.propertyTreeItem(number);
     const QRect rect = view->visualItemRect(row);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(view->header()->sectionViewportPosition(1) + 10, rect.center().y()));
+    QVERIFY(operatorClick(view->viewport(), QPoint(view->header()->sectionViewportPosition(1) + 10, rect.center().y())));
     auto* spin = view->findChild<QSpinBox*>();
     QVERIFY(spin);
     QSignalSpy changed(&manager, &VariantPropertyManager::valueChanged);

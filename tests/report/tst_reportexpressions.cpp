@@ -3,7 +3,10 @@
 #include "reportbandobject.h"
 #include "reportengine.h"
 #include "reportfieldobject.h"
+#include "operatorclick.h"
 #include "pdfprobe.h"
+#include "scopedhook.h"
+#include "timedscript.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -11,6 +14,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
 
 class TestReportExpressions : public QObject
 {
@@ -29,6 +34,7 @@ private slots:
     void collecting();
 
 private:
+    std::optional<ScopedHook> m_timeLimit; // shortened for every test function
     std::unique_ptr<ReportEngine> m_engine;
     QHash<QString, QString> m_answers;
     QStringList m_asked;
@@ -36,7 +42,7 @@ private:
 
 void TestReportExpressions::init()
 {
-    ReportEngine::setScriptTimeLimit(300);
+    m_timeLimit.emplace(&ReportEngine::setScriptTimeLimit, 300, TimedScript::DefaultTimeLimitMs);
     m_engine = std::make_unique<ReportEngine>();
     m_asked.clear();
     m_answers = {{"name", "Ann"}, {"a", "21"}, {"quote", "O'Brien"}, {"evil", "x');while(1){}//"},
@@ -157,7 +163,7 @@ void TestReportExpressions::slowFormulaIsNotInterrupted()
     QTemporaryDir dir;
     bool nested = true;
     const auto meanwhile = [&] {
-        QTest::mouseClick(&button, Qt::LeftButton);
+        QVERIFY(operatorClick(&button));
         nested = m_engine->printToFile(dir.filePath(QStringLiteral("nested.pdf")));
     };
     QMetaObject::invokeMethod(this, meanwhile, Qt::QueuedConnection);
@@ -190,7 +196,7 @@ void TestReportExpressions::timedOutRunsOnce()
     QFETCH(int, records);
     QFETCH(int, boundMs);
     QFETCH(int, stoppedAt);
-    ReportEngine::setScriptTimeLimit(2000);
+    const ScopedHook timeLimit(&ReportEngine::setScriptTimeLimit, 2000, TimedScript::DefaultTimeLimitMs);
     QDomDocument doc;
     QVERIFY(doc.setContent(QStringLiteral("<R><P pageWidth='840' pageHeight='1188'><ReportBand type='MasterData' "
                                           "height='25'><F width='760' height='25' %1/></ReportBand></P></R>").arg(field)));

@@ -731,12 +731,8 @@ void TestReportLayout::stopWhileRendering()
 {
     QFETCH(QString, bands);
     QFETCH(bool, programEnd);
-    const auto restore = qScopeGuard([] {
-        ProgramEnd::reset();
-        ReportEngine::setScriptTimeLimit(TimedScript::DefaultTimeLimitMs);
-        ReportSql::setRecordLimit(ReportSql::DefaultRecordLimit);
-    });
-    ReportEngine::setScriptTimeLimit(10000);
+    const auto restore = qScopeGuard([] { ProgramEnd::reset(); });
+    const ScopedHook timeLimit(&ReportEngine::setScriptTimeLimit, 10000, TimedScript::DefaultTimeLimitMs);
     const bool sql = bands.contains(QStringLiteral("DataSource"));
     load(page(bands), sql ? QList<int>() : QList<int>{2});
     m_sources = {{0, QStringLiteral("3")}, {1, QStringLiteral("1e12")}};
@@ -762,7 +758,7 @@ void TestReportLayout::stopWhileRendering()
     QVERIFY2(m_engine->renderingCancelled() && rendering.elapsed() < 5000, qPrintable(QString::number(rendering.elapsed())));
     ProgramEnd::reset();
     m_sources[1] = QStringLiteral("3");
-    ReportSql::setRecordLimit(1000);
+    const ScopedHook recordLimit(&ReportSql::setRecordLimit, 1000, ReportSql::DefaultRecordLimit);
     MessageCatcher log;
     const QString text = PdfProbe::text(pdf());
     const QString reason = QStringLiteral("The data source ds was stopped: its query gives more than 1000 records");

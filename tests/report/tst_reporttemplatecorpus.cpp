@@ -1,5 +1,7 @@
 // Replays the template inputs the fuzzer found interesting.
 #include "reporttemplatefuzz.h"
+#include "scopedhook.h"
+#include "timedscript.h"
 
 #include <QDir>
 #include <QtTest>
@@ -27,7 +29,7 @@ void TestReportTemplateCorpus::replay_data()
 void TestReportTemplateCorpus::replay()
 {
     QFETCH(QByteArray, input);
-    ReportEngine::setScriptTimeLimit(50);
+    const ScopedHook timeLimit(&ReportEngine::setScriptTimeLimit, 50, TimedScript::DefaultTimeLimitMs);
     QVERIFY(ReportTemplateFuzz::run(input));
 }
 

@@ -1,4 +1,5 @@
 #include "messageboxanswerer.h"
+#include "operatorclick.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,8 +18,8 @@ void MessageBoxAnswerer::poll()
     if (!box || !box->isVisible())
         return;
     m_seen << box->windowTitle() + QLatin1Char(':') + box->text();
-    if (QAbstractButton* button = box->button(m_answer))
-        button->click();
-    else
+    // The answer goes through the box's window, as the operator's click does.
+    QAbstractButton* button = box->button(m_answer);
+    if (!button || !operatorClick(button))
         box->accept();
 }

@@ -6,6 +6,7 @@
 #include "databasemanager.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "pdfprobe.h"
 #include "reportcapture.h"
 #include "resources.h"
@@ -87,7 +88,7 @@ void answerQuestion(QMessageBox::StandardButton button)
         if (button == QMessageBox::NoButton)
             box->close(); // the title-bar close button
         else
-            box->button(button)->click();
+            QVERIFY(operatorClick(box->button(button)));
     });
 }
 
@@ -347,7 +348,7 @@ void TestAlarmLogWidget::reloadBeforeTheKeysShowsRowsOnce()
     const QDeadlineTimer deadline(5000);
     while (sqlRows(QStringLiteral("select count(*) from logAlarm")) != QStringList{"1"} && !deadline.hasExpired())
         QThread::yieldCurrentThread();
-    widget.findChild<QToolButton*>(QStringLiteral("btnOK"))->click();
+    QVERIFY(operatorClick(widget.findChild<QToolButton*>(QStringLiteral("btnOK"))));
     QVERIFY(arrived.wait());
     QVERIFY(WriteBatch::instance().commit());
     QCOMPARE(table(widget)->model()->rowCount(), 1);
@@ -449,9 +450,9 @@ void TestAlarmLogWidget::filterControlsNarrowTheView()
     // The last 31 days at first: the 40-day-old row is out.
     QCOMPARE(view->rowCount(), 3);
 
-    widget.findChild<QToolButton*>(QStringLiteral("btnOK"))->click();
+    QVERIFY(operatorClick(widget.findChild<QToolButton*>(QStringLiteral("btnOK"))));
     QCOMPARE(view->rowCount(), 2);
-    widget.findChild<QToolButton*>(QStringLiteral("btnWaring"))->click();
+    QVERIFY(operatorClick(widget.findChild<QToolButton*>(QStringLiteral("btnWaring"))));
     QCOMPARE(view->rowCount(), 1);
     QCOMPARE(view->index(0, 4).data().toString(), QStringLiteral("Critical"));
 
@@ -815,6 +816,9 @@ void TestAlarmLogWidget::keepDaysZeroClearsOnce()
     QSignalSpy userActions(&widget, &AlarmLogWidget::writeUserActionLog);
     // The database refuses the first clear: told, not recorded, tried again.
     MessageCatcher catcher;
+    QStringList told;
+    DatabaseAlert::reset();
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
     QSqlQuery query;
     QVERIFY(query.exec(QStringLiteral("alter table logAlarm rename to away")));
     for (int second = 0; second < 60; ++second) {
@@ -823,6 +827,7 @@ void TestAlarmLogWidget::keepDaysZeroClearsOnce()
         if (second == 0) {
             QVERIFY(query.exec(QStringLiteral("alter table away rename to logAlarm")));
             QVERIFY(catcher.contains(QStringLiteral("The log cannot be cleared")) && userActions.isEmpty());
+            QCOMPARE(told.size(), 1);
         } else if (second == 1) {
             addRow(stampDaysAgo(0), QStringLiteral("after"), QStringLiteral("State"), QStringLiteral("OK"));
         }
@@ -891,11 +896,11 @@ void TestAlarmLogWidget::printAnswersFromTheFilteredView()
     addRow(stampDaysAgo(1), QStringLiteral("E2"), QStringLiteral("Zone 2"), QStringLiteral("Warning"));
     addRow(stampDaysAgo(0), QStringLiteral("E3"), QStringLiteral("Zone 1"), QStringLiteral("Critical"));
     AlarmLogWidget widget;
-    widget.findChild<QToolButton*>(QStringLiteral("btnWaring"))->click();
+    QVERIFY(operatorClick(widget.findChild<QToolButton*>(QStringLiteral("btnWaring"))));
 
     ReportCapture capture;
     MessageCatcher catcher;
-    widget.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->click();
+    QVERIFY(operatorClick(widget.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))));
 
     QCOMPARE(capture.prints, 1);
     QCOMPARE(capture.recordsCount, QList<int>{2});

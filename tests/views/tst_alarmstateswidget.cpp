@@ -3,6 +3,7 @@
 #include "messagecatcher.h"
 #include "pdfprobe.h"
 #include "node.h"
+#include "operatorclick.h"
 #include "paintrecorder.h"
 #include "reportcapture.h"
 #include "resources.h"
@@ -60,9 +61,9 @@ private slots:
 
 private:
     QTreeView* tree(AlarmStatesWidget& widget) { return widget.findChild<QTreeView*>(QStringLiteral("statesAlarmTree")); }
-    void click(AlarmStatesWidget& widget, const char* button)
+    [[nodiscard]] bool click(AlarmStatesWidget& widget, const char* button)
     {
-        widget.findChild<QToolButton*>(QLatin1String(button))->click();
+        return operatorClick(widget.findChild<QToolButton*>(QLatin1String(button)));
     }
     std::unique_ptr<TestHome> m_home;
     std::unique_ptr<TreeModel> m_model;
@@ -119,7 +120,7 @@ void TestAlarmStatesWidget::tableShowsTheIpColumnFirst()
     AlarmStatesWidget widget(m_model.get());
     QHeaderView* header = tree(widget)->header();
     for (int round = 0; round < 2; ++round) {
-        click(widget, "btnShowTable");
+        QVERIFY(click(widget, "btnShowTable"));
         QCOMPARE(header->logicalIndex(0), AlarmStatesWidget::kIpColumn);
         QVERIFY(!header->isSectionHidden(AlarmStatesWidget::kIpColumn));
         QCOMPARE(header->sectionSize(AlarmStatesWidget::kIpColumn), 120);
@@ -127,7 +128,7 @@ void TestAlarmStatesWidget::tableShowsTheIpColumnFirst()
         QCOMPARE(tree(widget)->model()->index(1, AlarmStatesWidget::kIpColumn).data().toString(),
                  QStringLiteral("10.0.0.2"));
 
-        click(widget, "btnShowTable");
+        QVERIFY(click(widget, "btnShowTable"));
         QVERIFY(header->isSectionHidden(AlarmStatesWidget::kIpColumn));
         QCOMPARE(header->logicalIndex(0), 0);
         QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
@@ -141,16 +142,16 @@ void TestAlarmStatesWidget::workspaceAndAlarmButtonsFilter()
     // Unchecked: the workspace name is not applied.
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G1", "E1", "E2", "G2", "E4", "E5"}));
 
-    click(widget, "btnShowCurrentWorkSpaceAlarm");
+    QVERIFY(click(widget, "btnShowCurrentWorkSpaceAlarm"));
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E4", "E5"}));
 
-    click(widget, "btnShowAllAlarms");
+    QVERIFY(click(widget, "btnShowAllAlarms"));
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E5"}));
 
-    click(widget, "btnShowTable");
+    QVERIFY(click(widget, "btnShowTable"));
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"E5"}));
 
-    click(widget, "btnShowCurrentWorkSpaceAlarm");
+    QVERIFY(click(widget, "btnShowCurrentWorkSpaceAlarm"));
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"E2", "E5"}));
 
     // A node update reaches the view when the main window refreshes it.
@@ -166,15 +167,15 @@ void TestAlarmStatesWidget::printListsEveryDeviceRow()
                                           "sector1", "sector2"}));
     AlarmStatesWidget widget(m_model.get());
     widget.showWorkspace(QStringLiteral("WS2"));
-    click(widget, "btnShowCurrentWorkSpaceAlarm");
-    click(widget, "btnShowAllAlarms");
+    QVERIFY(click(widget, "btnShowCurrentWorkSpaceAlarm"));
+    QVERIFY(click(widget, "btnShowAllAlarms"));
     QCOMPARE(shownRowNames(*tree(widget)->model()), (QStringList{"G2", "E5"}));
 
     ReportCapture capture;
     // A heartbeat after the print started is not printed.
     capture.beforeRender = [this](ReportEngine&) { m_model->rootNode()->child(0)->child(1)->columns[1] = "OK"; };
     MessageCatcher catcher;
-    click(widget, "btnPrintPreview");
+    QVERIFY(click(widget, "btnPrintPreview"));
     QCOMPARE(capture.recordsCount, QList<int>{4});
     const QStringList expected{"ip", "10.0.0.2", "name", "E2", "state", "Critical", "duration", "00:01:02",
                                "attemts", "att E2", "lastTry", "last E2", "sector1", "S1 E2", "sector2", "S2 E2"};

@@ -3,6 +3,7 @@
 #include "logmodel.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "operatorclick.h"
 #include "reportcapture.h"
 #include "resources.h"
 #include "scopedhook.h"
@@ -93,14 +94,15 @@ void TestUserActionLogDlg::addRecordWritesUserAndStamp()
     dialog.setClock([this] { return m_now; });
     dialog.userName = QStringLiteral("operator");
     // The action is handed to the writer, not waited for: shown once written.
-    WriteBatch::instance().setCommitDelay(60000);
-    dialog.addRecord(QStringLiteral("Workspace"), QStringLiteral("Saved"));
-    QSqlQuery onDisk(QStringLiteral("select count(*) from logUserAction"));
-    QVERIFY(onDisk.next());
-    QCOMPARE(onDisk.value(0).toInt(), 0);
-    onDisk.finish();
-    QCOMPARE(view(dialog)->rowCount(), 0);
-    WriteBatch::instance().setCommitDelay(WriteBatch::CommitDelayMs);
+    {
+        const ScopedHook held(WriteBatch::instance(), &WriteBatch::setCommitDelay, 60000, WriteBatch::CommitDelayMs);
+        dialog.addRecord(QStringLiteral("Workspace"), QStringLiteral("Saved"));
+        QSqlQuery onDisk(QStringLiteral("select count(*) from logUserAction"));
+        QVERIFY(onDisk.next());
+        QCOMPARE(onDisk.value(0).toInt(), 0);
+        onDisk.finish();
+        QCOMPARE(view(dialog)->rowCount(), 0);
+    }
     QCOMPARE(sqlRows(kAllRows), QStringList{QStringLiteral("1|06.03.2026 09:05:07 |operator|Workspace|Saved")});
     QCOMPARE(view(dialog)->rowCount(), 1);
     QCOMPARE(view(dialog)->index(0, 3).data().toString(), QStringLiteral("Workspace"));
@@ -263,9 +265,9 @@ void TestUserActionLogDlg::clearAllLeavesItsOwnRecord()
         auto* box = qobject_cast<QMessageBox*>(modal);
         QVERIFY(box);
         QCOMPARE(box->text(), QStringLiteral("Realy clear all log?"));
-        box->button(QMessageBox::StandardButton(answer))->click();
+        QVERIFY(operatorClick(box->button(QMessageBox::StandardButton(answer))));
     });
-    dialog.clearButton->click();
+    QVERIFY(operatorClick(dialog.clearButton));
 
     if (!cleared) {
         QCOMPARE(sqlRows(QStringLiteral("select count(*) from logUserAction")), QStringList{QStringLiteral("3")});
@@ -285,7 +287,10 @@ void TestUserActionLogDlg::keepDaysZeroClearsOnce()
     QDateTime now;
     dialog.setClock([&now] { return now; });
     dialog.addRecord(QStringLiteral("Before"), QStringLiteral("midnight"));
-    QSqlQuery query; // the database refuses the first clear
+    QSqlQuery query; // the database refuses the first clear: the operator is told, once
+    QStringList told;
+    DatabaseAlert::reset();
+    const ScopedHook notifier(&DatabaseAlert::setNotifier, [&told](const QString& text, bool) { told.append(text); });
     QVERIFY(query.exec(QStringLiteral("alter table logUserAction rename to away")));
     for (int second = 0; second < 60; ++second) {
         now = QDateTime(today, QTime(0, 0, second));
@@ -293,6 +298,7 @@ void TestUserActionLogDlg::keepDaysZeroClearsOnce()
         if (second == 0)
             QVERIFY(query.exec(QStringLiteral("alter table away rename to logUserAction")));
     }
+    QCOMPARE(told.filter(QStringLiteral("The log cannot be cleared")).size(), 1);
     QCOMPARE(sqlRows(QStringLiteral("select id || ' ' || subject from logUserAction")),
              QStringList{QStringLiteral("1 UserActionLog")});
     QSettings settings(AppPaths::settings(), QSettings::IniFormat);
@@ -311,7 +317,7 @@ void TestUserActionLogDlg::printAnswersFromTheView()
 
     ReportCapture capture;
     MessageCatcher catcher;
-    dialog.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->click();
+    QVERIFY(operatorClick(dialog.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))));
     QCOMPARE(capture.recordsCount, QList<int>{2});
     QCOMPARE(capture.answer(0, QStringLiteral("datetime")).toString(), QStringLiteral("06.03.2026 09:05:07 "));
     QCOMPARE(capture.answer(0, QStringLiteral("user")).toString(), QStringLiteral("admin"));

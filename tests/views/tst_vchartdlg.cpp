@@ -1,3 +1,4 @@
+#include "operatorclick.h"
 #include "scopedhook.h"
 #include "voltagesite.h"
 
@@ -227,7 +228,7 @@ void tst_VChartDlg::printedReport()
         }
         QCOMPARE(band->fieldList.last()->ignoreAspectRatio, 0);
     });
-    dlg->findChild<QPushButton*>()->click(); // "Print" comes first
+    QVERIFY(operatorClick(dlg->findChild<QPushButton*>())); // "Print" comes first
 
     QCOMPARE(pages, 1);
     const QFont defaultFont = ReportFieldObject().font;
@@ -329,7 +330,7 @@ void tst_VChartDlg::closeDeletes()
     QPointer<VChartDlg> dlg = openChart(QDate(2026, 3, 6), QDate(2026, 3, 6), 3, -1, QStringLiteral("Energ3"));
     QVERIFY(dlg->isVisible());
     QVERIFY(dlg->testAttribute(Qt::WA_DeleteOnClose));
-    dlg->findChildren<QPushButton*>().value(1)->click(); // "Close"
+    QVERIFY(operatorClick(dlg->findChildren<QPushButton*>().value(1))); // "Close"
     QTRY_VERIFY_WITH_TIMEOUT(dlg.isNull(), 5000);
 
     // Escape closes and frees it too.

@@ -1,3 +1,4 @@
+#include "operatorclick.h"
 #include "scopedhook.h"
 #include "voltagesite.h"
 
@@ -89,7 +90,7 @@ void tst_VoltageDiagrammsDlg::showRange(VoltageDiagrammsDlg& dlg, const QDate& f
 {
     dlg.findChild<QDateEdit*>(QStringLiteral("dtpEnd"))->setDate(to);
     dlg.findChild<QDateEdit*>(QStringLiteral("dtpStart"))->setDate(from);
-    dlg.findChild<QToolButton*>(QStringLiteral("btnRefresh"))->click();
+    QVERIFY(operatorClick(dlg.findChild<QToolButton*>(QStringLiteral("btnRefresh"))));
 }
 
 void tst_VoltageDiagrammsDlg::writeSettings(const QVariantMap& values)
@@ -401,7 +402,7 @@ void tst_VoltageDiagrammsDlg::printAnswers()
     MessageCatcher messages;
     runDialog(dlg, 0, [&] {
         showRange(dlg, QDate(2026, 3, 1), QDate(2026, 3, 6));
-        dlg.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))->click();
+        QVERIFY(operatorClick(dlg.findChild<QToolButton*>(QStringLiteral("btnPrintPreview"))));
     });
 
     QCOMPARE(recordsCount, QList<int>{2});
