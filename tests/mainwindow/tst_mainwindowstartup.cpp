@@ -62,8 +62,8 @@ void TestMainWindowStartup::logInOpensTheWindowAndClosingEndsIt()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
     answerNextModal([](QWidget* dialog) {
-        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin"));
-        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin"));
+        QVERIFY(operatorType(dialog->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin")));
+        QVERIFY(operatorType(dialog->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin")));
         QVERIFY(operatorClick(dialog->findChild<QPushButton*>(QStringLiteral("btnOK"))));
     });
     const auto mainWindow = [] {

@@ -1,5 +1,6 @@
 #include "operatorclick.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -32,6 +33,31 @@ QWindow* reach(QWidget* widget, QPoint& at)
     return top->windowHandle();
 }
 
+// The top-level's window, active, with the widget holding the focus.
+QWindow* focus(QWidget* widget)
+{
+    if (!widget || !widget->isEnabled())
+        return nullptr;
+    QWidget* top = widget->window();
+    if (!top->isVisible()) {
+        top->show();
+        if (!QTest::qWaitForWindowExposed(top))
+            return nullptr;
+    }
+    if (!widget->isVisible() || !top->windowHandle())
+        return nullptr;
+    if (QApplication::activeWindow() != top) {
+        top->activateWindow();
+        if (!QTest::qWaitForWindowActive(top))
+            return nullptr;
+    }
+    widget->setFocus(Qt::OtherFocusReason);
+    QWidget* focused = QApplication::focusWidget();
+    if (focused != widget && !(focused && widget->isAncestorOf(focused)) && focused != widget->focusProxy())
+        return nullptr;
+    return top->windowHandle();
+}
+
 } // namespace
 
 bool operatorClick(QWidget* widget, QPoint at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
@@ -49,5 +75,28 @@ bool operatorDoubleClick(QWidget* widget, QPoint at, Qt::MouseButton button)
     if (!window)
         return false;
     QTest::mouseDClick(window, button, Qt::NoModifier, at);
+    return true;
+}
+
+bool operatorKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QWindow* window = focus(widget);
+    if (!window)
+        return false;
+    QTest::keyClick(window, key, modifiers);
+    return true;
+}
+
+bool operatorType(QWidget* widget, const QString& text)
+{
+    QWindow* window = focus(widget);
+    if (!window)
+        return false;
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(window, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <Qt>
 
+class QString;
 class QWidget;
 
 // A click as the operator's mouse gives it: through the window system to the
@@ -18,3 +19,11 @@ bool operatorClick(QWidget* widget, QPoint at = QPoint(-1, -1), Qt::MouseButton 
 
 // The same for a double-click.
 bool operatorDoubleClick(QWidget* widget, QPoint at = QPoint(-1, -1), Qt::MouseButton button = Qt::LeftButton);
+
+// Keys as the operator's keyboard gives them: the widget takes the focus in
+// its top-level window, made the active window, and the keys go through the
+// window system to that window, which hands them to its focus widget, as it
+// would a real key press. Returns false, having sent nothing, when the
+// widget cannot be reached or take the focus.
+bool operatorKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+bool operatorType(QWidget* widget, const QString& text);
