@@ -182,8 +182,8 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     LateWindows late;
     qApp->installEventFilter(&late);
     answerNextModal([](QWidget* page) {
-        QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin"));
-        QTest::keyClicks(page->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin"));
+        QVERIFY(operatorType(page->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin")));
+        QVERIFY(operatorType(page->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin")));
         QVERIFY(operatorClick(page->findChild<QPushButton*>(QStringLiteral("btnOK"))));
     });
     QProcess holder;

@@ -98,7 +98,7 @@ void answerBox(QMessageBox::StandardButton button, QString* seen = nullptr, std:
 // Commits a line editor as Return does; the view takes it from the event loop.
 void commit(QLineEdit* editor)
 {
-    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(operatorKey(editor, Qt::Key_Return));
     QCoreApplication::processEvents();
 }
 
@@ -246,7 +246,7 @@ private slots:
             if (how == 0)
                 QVERIFY(operatorClick(child<QPushButton>(d, "btnCancel")));
             else if (how == 1)
-                QTest::keyClick(&d, Qt::Key_Escape);
+                QVERIFY(operatorKey(&d, Qt::Key_Escape));
             else
                 d.close();
         };

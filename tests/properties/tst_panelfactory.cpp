@@ -151,7 +151,7 @@ void TestPanelFactory::commandRowTyping()
     FileEdit* editor = panel.fileEdit(row);
     QVERIFY(!editor->isLineEditHidden());
     QSignalSpy values(&panel.manager, &VariantManager::valueChanged);
-    QTest::keyClicks(editor, "abc");
+    QVERIFY(operatorType(editor, "abc"));
     QCOMPARE(values.count(), 3);
     QCOMPARE(values.at(0).at(1).toString(), QStringLiteral("a"));
     QCOMPARE(values.at(2).at(1).toString(), QStringLiteral("abc"));
@@ -173,7 +173,7 @@ void TestPanelFactory::editorsKeptInStep()
 
     // The echo of an edit into the other editor is no edit of its own.
     QSignalSpy values(&panel.manager, &VariantManager::valueChanged);
-    QTest::keyClicks(first, "go");
+    QVERIFY(operatorType(first, "go"));
     QCOMPARE(second->filePath(), QStringLiteral("go"));
     QCOMPARE(values.count(), 2);
 
