@@ -502,7 +502,7 @@ void TestMainWindowFrame::twSectorActionAndEscape()
 
     formChild(window.get(), "actFullScreen")->trigger();
     QVERIFY(formChild<QToolBar>(window.get(), "fileToolBar")->isHidden());
-    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QVERIFY(operatorKey(window.get(), Qt::Key_Escape));
     QVERIFY(!formChild(window.get(), "actFullScreen")->isChecked() && !formChild<QToolBar>(window.get(), "fileToolBar")->isHidden());
 }
 

@@ -216,12 +216,12 @@ void TestTreePropertyBrowser::clickOpensEditor()
     QTreeWidgetItem* aRow = panel.row(panel.a);
     aRow->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     panel.view->setFocus();
-    QTest::keyClick(panel.view, Qt::Key_Escape);
+    QVERIFY(operatorKey(panel.view, Qt::Key_Escape));
     QTRY_VERIFY_WITH_TIMEOUT(!editor, 2000);
     QVERIFY(panel.click(panel.a, 1));
     QVERIFY(!panel.view->findChild<QSpinBox*>());
     panel.view->setCurrentItem(aRow, 0);
-    QTest::keyClick(panel.view, Qt::Key_Return);
+    QVERIFY(operatorKey(panel.view, Qt::Key_Return));
     QVERIFY(!panel.view->findChild<QSpinBox*>());
 }
 
@@ -232,7 +232,7 @@ void TestTreePropertyBrowser::keyOpensEditor()
     panel.view->setFocus();
     panel.view->setCurrentItem(panel.row(panel.b), 0);
     QCOMPARE(panel.view->currentIndex().column(), 0);
-    QTest::keyClick(panel.view, Qt::Key_Return);
+    QVERIFY(operatorKey(panel.view, Qt::Key_Return));
     QCOMPARE(panel.view->currentIndex().column(), 1);
     QVERIFY(panel.view->findChild<QSpinBox*>());
     QCOMPARE(panel.browser.currentItem(), panel.browser.items(panel.b).first());

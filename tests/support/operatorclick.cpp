@@ -1,6 +1,7 @@
 #include "operatorclick.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -80,10 +81,14 @@ bool operatorDoubleClick(QWidget* widget, QPoint at, Qt::MouseButton button)
 
 bool operatorKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    QWindow* window = focus(widget);
+    QPointer<QWindow> window = focus(widget);
     if (!window)
         return false;
-    QTest::keyClick(window, key, modifiers);
+    // The press may close and free the window (Esc on a dialog that deletes
+    // itself on close): the release then has nowhere to go.
+    QTest::keyPress(window, key, modifiers);
+    if (window)
+        QTest::keyRelease(window, key, modifiers);
     return true;
 }
 
