@@ -8,9 +8,9 @@
 
 namespace {
 
-// The top-level's window, shown and exposed, and the point in it; null when
-// the widget cannot take a click.
-QWindow* reach(QWidget* widget, QPoint& at)
+// The widget's top-level, shown and exposed; null when the widget cannot
+// take input (none, disabled, hidden under a hidden parent).
+QWidget* shownTop(QWidget* widget)
 {
     if (!widget || !widget->isEnabled())
         return nullptr;
@@ -20,7 +20,15 @@ QWindow* reach(QWidget* widget, QPoint& at)
         if (!QTest::qWaitForWindowExposed(top))
             return nullptr;
     }
-    if (!widget->isVisible() || !top->windowHandle())
+    return widget->isVisible() && top->windowHandle() ? top : nullptr;
+}
+
+// The top-level's window and the point in it; null when the widget cannot
+// take a click there.
+QWindow* reach(QWidget* widget, QPoint& at)
+{
+    QWidget* top = shownTop(widget);
+    if (!top)
         return nullptr;
     if (at == QPoint(-1, -1))
         at = widget->rect().center();
@@ -37,15 +45,8 @@ QWindow* reach(QWidget* widget, QPoint& at)
 // The top-level's window, active, with the widget holding the focus.
 QWindow* focus(QWidget* widget)
 {
-    if (!widget || !widget->isEnabled())
-        return nullptr;
-    QWidget* top = widget->window();
-    if (!top->isVisible()) {
-        top->show();
-        if (!QTest::qWaitForWindowExposed(top))
-            return nullptr;
-    }
-    if (!widget->isVisible() || !top->windowHandle())
+    QWidget* top = shownTop(widget);
+    if (!top)
         return nullptr;
     if (QApplication::activeWindow() != top) {
         top->activateWindow();
