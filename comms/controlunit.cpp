@@ -536,9 +536,9 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element)
     if (!owner)
         return states;
     // Every heartbeat runs the mapping: a record it skips is told once, and
-    // again only once the mapping has changed.
-    const bool skipsTold = m_skipsTold.value(element) == element->outputMappings;
-    bool skipped = false;
+    // again only once the mapping has changed. Looked up at the first skip
+    // only: a sound mapping costs nothing more per heartbeat.
+    enum { NoSkip, SkipsTold, SkipsNew } skips = NoSkip;
     for (const MappingRecord& record : element->outputMappings) {
         // A record without a card yields entries that match no card: nothing to do.
         if (record.id == 0)
@@ -547,10 +547,11 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element)
         if (!card || !card->enabled)
             continue;
         if (card->type != Node::IOCard) {
-            if (!skipsTold)
+            if (skips == NoSkip)
+                skips = m_skipsTold.value(element) == element->outputMappings ? SkipsTold : SkipsNew;
+            if (skips == SkipsNew)
                 qCWarning(lcEnergizers) << "Output mapping of" << element->name << "skipped: device" << record.id
                                         << "is not an IO card";
-            skipped = true;
             continue;
         }
         for (int relay = 0; relay < RelayCount; ++relay) {
@@ -572,9 +573,9 @@ QList<ControlUnit::RelayState> ControlUnit::collectRelayStates(Node* element)
             }
         }
     }
-    if (skipped)
+    if (skips == SkipsNew)
         m_skipsTold.insert(element, element->outputMappings);
-    else
+    else if (skips == NoSkip && !m_skipsTold.isEmpty())
         m_skipsTold.remove(element);
     return states;
 }
