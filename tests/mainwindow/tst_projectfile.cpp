@@ -15,7 +15,6 @@
 #include "paneledits.h"
 #include "propertypanel.h"
 #include "propertyset.h"
-#include "treepropertybrowser.h"
 #include "scenemouse.h"
 
 #include "alarmsarea.h"
@@ -49,7 +48,6 @@
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUndoStack>
@@ -64,6 +62,9 @@ const QString HandWritten = QStringLiteral(LUMETRA_SOURCE_DIR "/tests/data/handw
 const QString AlarmSource = QStringLiteral("Energ7");
 const QString AlarmReason = QStringLiteral("Alarm");
 const QString AlarmInfo = QStringLiteral("change status to Alarm");
+// One workspace over the limit a project may hold.
+const QByteArray TooManyWorkspaces = "<Project><Workplaces>" + QByteArray("<Workplace/>").repeated(101)
+                                     + "</Workplaces></Project>";
 
 QByteArray contents(const QString& path)
 {
@@ -141,13 +142,6 @@ void clickOn(QWidget* widget)
     QVERIFY(operatorClick(widget));
 }
 
-// Keys typed into the focus widget of `window`, as the operator types them.
-void typeText(QWindow* window, const QString& text)
-{
-    for (const QChar key : text)
-        QTest::keyClick(window, key.toLatin1());
-}
-
 GraphicsBox* buttonOn(GraphicsScene* scene)
 {
     return itemOf<GraphicsBox>(scene, [](GraphicsBox* box) { return box->kind() == GraphicsBox::ButtonBox; });
@@ -193,6 +187,13 @@ private:
         formChild(window.get(), "actSaveAs")->trigger();
     }
 
+    // A project of `workplaces` written to `name` in the home; its path.
+    QString writeProject(const QString& name, const QByteArray& workplaces)
+    {
+        writeFile(path(name), "<Project><Workplaces>" + workplaces + "</Workplaces></Project>");
+        return path(name);
+    }
+
     QByteArray saved()
     {
         saveAs(path("saved.xml"));
@@ -207,9 +208,37 @@ private:
         QVERIFY(operatorClick(view->viewport(), view->mapFromScene(pos)));
     }
 
-    void clickMapButton(GraphicsBox* box)
+    void clickItem(QGraphicsItem* item) { clickMap(item->sceneBoundingRect().center()); }
+
+    void clickMapButton(GraphicsBox* box) { clickItem(box->actionButton()->graphicsProxyWidget()); }
+
+    void showWindow()
     {
-        clickMap(box->actionButton()->graphicsProxyWidget()->sceneBoundingRect().center());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    QLabel* label(const char* name) const { return formChild<QLabel>(window.get(), name); }
+
+    // The gateway box at `ip` on the map in front.
+    GraphicsBox* gatewayAt(const QString& ip) const
+    {
+        return itemOf<GraphicsBox>(window->workspaces()->currentScene(), [ip](GraphicsBox* box) { return box->ip() == ip; });
+    }
+
+    // `node` made the current row of the element tree.
+    void selectInTree(Node* node)
+    {
+        const QModelIndex source = window->trees()->elementModel()->nodeIndex(node);
+        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(source));
+    }
+
+    // The docked panel, its row `name` open in its editor.
+    PropertySet* editPanelRow(const char* name)
+    {
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QLatin1String(name))).first());
+        return panel;
     }
 
     // A click on the tool button of the action `name`.
@@ -225,18 +254,15 @@ private:
     void clearAlarmsOf(Node* system)
     {
         window->workspaces()->tabs()->setCurrentIndex(system->data(3).toInt());
-        const QModelIndex source = window->trees()->elementModel()->nodeIndex(system->deviceNode);
-        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(source));
-        PropertySet* panel = window->propertyPanel()->dockedSet();
-        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("ClearAlarm"))).first());
+        selectInTree(system->deviceNode);
+        PropertySet* panel = editPanelRow("ClearAlarm");
         // The editor shows once the browser has settled, after the last panel's.
         const auto lastEdit = [panel] {
             const QList<FileEdit*> edits = panel->browser->findChildren<FileEdit*>();
             return edits.value(edits.size() - 1);
         };
         QTRY_VERIFY(lastEdit() && lastEdit()->isVisible());
-        auto* button = lastEdit()->findChild<QToolButton*>();
-        QVERIFY(operatorClick(button));
+        clickOn(lastEdit()->findChild<QToolButton*>());
     }
 
     // Opens `file` in the window, shown in design mode, and places a gateway
@@ -244,8 +270,7 @@ private:
     void openAndCancelAWizard(const QString& file, int boxes)
     {
         open(file);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        showWindow();
         formChild(window.get(), "actDesignMode")->trigger();
         QGraphicsView* view = window->workspaces()->currentScene()->views().first();
         placeWithWizard(QString(), view->mapToScene(view->viewport()->rect().center()));
@@ -260,8 +285,7 @@ private:
             auto* wizard = qobject_cast<QWizard*>(modal);
             if (wizard && address.isEmpty())
                 return clickOn(wizard->button(QWizard::CancelButton));
-            clickOn(wizard->findChild<QLineEdit*>());
-            typeText(wizard->windowHandle(), address);
+            QVERIFY(operatorType(wizard->findChild<QLineEdit*>(), address));
             clickOn(wizard->button(QWizard::NextButton));
             clickOn(wizard->button(QWizard::FinishButton));
         });
@@ -288,8 +312,8 @@ private:
         });
         formChild(window.get(), "actAddOsprelVellWizard")->trigger();
         mouse.click(QPointF(400, 40 + y));
-        QTRY_VERIFY(itemOf<GraphicsBox>(scene, [ip](GraphicsBox* box) { return box->ip() == ip; }));
-        Node* gateway = itemOf<GraphicsBox>(scene, [ip](GraphicsBox* box) { return box->ip() == ip; })->node();
+        QTRY_VERIFY(gatewayAt(ip));
+        Node* gateway = gatewayAt(ip)->node();
         formChild(window.get(), "actDrawLine")->trigger();
         mouse.press(QPointF(40, 300 + y));
         mouse.move(QPointF(300, 300 + y));
@@ -315,8 +339,7 @@ private:
     // Aims `button` at `target` through the button's "Command" row.
     void aimButton(GraphicsBox* button, Node* target)
     {
-        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(
-            window->elementTree()->proxy()->mapFromSource(window->trees()->elementModel()->nodeIndex(button->node())));
+        selectInTree(button->node());
         launchers->nextAction = {target, 4, QStringLiteral("ActivateEnergZone1")};
         PropertySet* panel = window->propertyPanel()->dockedSet();
         window->propertyPanel()->edits()->customBtnClick(panel, panel->propertyNames.key(QStringLiteral("Command")));
@@ -328,8 +351,7 @@ private slots:
     {
         QVERIFY(home.openDatabase());
         // Each window starts empty, whatever the previous one opened.
-        QSettings settings(home.filePath(QStringLiteral("setting.ini")), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("LoadLastFile"), false);
+        QSettings(path("setting.ini"), QSettings::IniFormat).setValue(QStringLiteral("LoadLastFile"), false);
         saveChooser.emplace(&ProjectDocument::setSaveFileChooser, chosenName());
         openChooser.emplace(&ProjectDocument::setOpenFileChooser,
                             [this](QWidget*, const QString&, const QString&, const QString&) { return chosenOpenName; });
@@ -347,6 +369,7 @@ private slots:
     {
         window->project()->setModified(false);
         window.reset();
+        g_currentUser.clear();
     }
 
     // A file written by hand opens whole, and saving it again changes only
@@ -372,12 +395,7 @@ private slots:
         QCOMPARE(window->units()->fenceClient()->address(), QStringLiteral("127.0.0.7"));
         QCOMPARE(window->units()->twClient()->address(), QStringLiteral("127.0.0.8"));
         QCOMPARE(window->trees()->energizerModel()->rootNode()->childCount(), 1);
-        GraphicsBox* button = nullptr;
-        for (QGraphicsItem* item : window->workspaces()->sceneAt(0)->items()) {
-            auto* box = dynamic_cast<GraphicsBox*>(item);
-            if (box && box->kind() == GraphicsBox::ButtonBox)
-                button = box;
-        }
+        GraphicsBox* button = buttonOn(window->workspaces()->sceneAt(0));
         QVERIFY(button);
         QCOMPARE(button->actionCommandName(), QStringLiteral("ActivateRelay8"));
         QVERIFY(button->actionTarget());
@@ -499,17 +517,15 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("two-gateways.xml"));
         QTRY_COMPARE(sims[1].connectionCount(), 2);
-        GatewaySimulator& sim = sims[1];
-        sim.sendHeartbeat();
+        sims[1].sendHeartbeat();
         // The boxes stand at two addresses: the field names the one dialled.
-        QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->text(), QStringLiteral("EnergConnection: Updated (KX4 127.0.0.22)"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(label("gatewayStatusLabel")->text(), QStringLiteral("EnergConnection: Updated (KX4 127.0.0.22)"), 10000);
         g_currentUser = QStringLiteral("admin");
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        showWindow();
         GraphicsScene* scene = window->workspaces()->currentScene();
         QList<GraphicsBox*> buttons;
         for (int i = 0; i < 2; ++i) {
-            Node* gateway = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return box->ip() == ips.at(i); })->node();
+            Node* gateway = gatewayAt(ips.at(i))->node();
             buttons << itemOf<GraphicsBox>(scene, [i](GraphicsBox* box) { return box->objectName() == QStringLiteral("box%1").arg(2 + 2 * i); });
             QCOMPARE(buttons.last()->actionTarget(), gateway->child(4 + i));
             QCOMPARE(static_cast<GraphicsLine*>(gateway->child(0)->child(0)->child(0)->mapItem)->objectName(),
@@ -520,25 +536,23 @@ private slots:
         // timer of the box the link does not dial send nothing: the operator
         // reads which gateway they were for; the controls and the box's flag
         // keep the device's state, and no row claims a switch.
-        sim.clearReceived();
-        QLabel* note = formChild<QLabel>(window.get(), "commandNoteLabel");
+        sims[1].clearReceived();
+        QLabel* note = label("commandNoteLabel");
         const QString notSent = QStringLiteral("Command for %1 of KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22");
+        const QString boxNotSent = QStringLiteral("Command for KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22");
         clickMapButton(buttons.at(0));
         QTRY_COMPARE(note->text(), notSent.arg("Energ5"));
         QVERIFY(!buttons.at(0)->actionButton()->isChecked());
-        GraphicsBox* other = itemOf<GraphicsBox>(scene, [&](GraphicsBox* box) { return box->ip() == ips.at(0); });
-        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(
-            window->trees()->elementModel()->nodeIndex(other->node()->child(4))));
-        PropertySet* panel = window->propertyPanel()->dockedSet();
-        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("FenceOn1"))).first());
-        auto* fenceOn = panel->browser->findChild<QCheckBox*>();
+        GraphicsBox* other = gatewayAt(ips.at(0));
+        selectInTree(other->node()->child(4));
+        auto* fenceOn = editPanelRow("FenceOn1")->browser->findChild<QCheckBox*>();
         clickOn(fenceOn);
         QTRY_VERIFY(!fenceOn->isChecked());
         buttons.at(0)->setActionTarget(other->node());
         buttons.at(0)->setActionCommand(EnergizersHiLo);
         buttons.at(0)->actionButton()->setChecked(false);
         clickMapButton(buttons.at(0));
-        QTRY_COMPARE(note->text(), QStringLiteral("Command for KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22"));
+        QTRY_COMPARE(note->text(), boxNotSent);
         QVERIFY(!other->allEnergisersLowVoltage());
         // A button aimed at a sector shows its energizer's state again.
         buttons.at(0)->setActionTarget(other->node()->child(4)->child(0));
@@ -550,13 +564,12 @@ private slots:
         window->commands()->timerCommand(ips.at(0), 34, ActivateRelay3, true);
         QTRY_COMPARE(note->text(), notSent.arg("IOCard34"));
         QTRY_COMPARE(sqlRows("select info from logUserAction where subject='Command'"),
-                     (QStringList{notSent.arg("Energ5"), notSent.arg("Energ5"),
-                                  QStringLiteral("Command for KX4 127.0.0.21 not sent: the link dials KX4 127.0.0.22"),
-                                  notSent.arg("Energ5"), notSent.arg("IOCard34")}));
+                     (QStringList{notSent.arg("Energ5"), notSent.arg("Energ5"), boxNotSent, notSent.arg("Energ5"),
+                                  notSent.arg("IOCard34")}));
         // Zone 1 on for energizer 6 (device number, 0, device type 5, high/low bits, zone bits), the only frame.
         clickMapButton(buttons.at(1));
-        QVERIFY(sim.waitForFunction(16, 1));
-        QCOMPARE(sim.receivedWithFunction(16), QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050001000000")});
+        QVERIFY(sims[1].waitForFunction(16, 1));
+        QCOMPARE(sims[1].receivedWithFunction(16), QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050001000000")});
         QTRY_COMPARE(note->text(), QStringLiteral("Command for Energ6 of KX4 127.0.0.22 sent"));
         window->commands()->timerCommand(ips.at(1), 34, ActivateRelay3, true);
         QTRY_COMPARE(note->text(), QStringLiteral("Command for IOCard34 of KX4 127.0.0.22 sent"));
@@ -571,7 +584,6 @@ private slots:
         MessageBoxAnswerer answerer(QMessageBox::No);
         formChild(window.get(), "actNew")->trigger();
         QCOMPARE(note->text(), QString());
-        g_currentUser.clear();
     }
 
     // Two TW systems with a controller each; the open dials the last. The TW
@@ -589,13 +601,11 @@ private slots:
                                          "enabled=\"1\"/><Sensor name=\"%1-2\" enabled=\"1\"/></TWSensors></Workplace>")
                               .arg(QChar('A' + i), ips.at(i));
         }
-        writeFile(path("two-tw.xml"), "<Project><Workplaces>" + workplaces.toUtf8() + "</Workplaces></Project>");
         window->units()->twClient()->setPort(sims[0].port());
-        open(path("two-tw.xml"));
+        open(writeProject("two-tw.xml", workplaces.toUtf8()));
         QVERIFY(sims[1].waitForFunction(43, 1));
         g_currentUser = QStringLiteral("admin");
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        showWindow();
         const QList<Node*> systems = window->trees()->twSensorModel()->rootNode()->children;
         QStringList notes;
         for (int dialled : {1, 0}) {
@@ -610,13 +620,12 @@ private slots:
             }
             clearAlarmsOf(systems.at(1 - dialled));
             notes << QStringLiteral("Command for TW system %1 not sent: the link dials TW system %2").arg(ips.at(1 - dialled), ips.at(dialled));
-            QCOMPARE(formChild<QLabel>(window.get(), "commandNoteLabel")->text(), notes.last());
+            QCOMPARE(label("commandNoteLabel")->text(), notes.last());
             clearAlarmsOf(systems.at(dialled));
             QVERIFY(sims[dialled].waitForFunction(16, 1));
         }
         QCOMPARE(sims[1].receivedWithFunction(16).size(), 1);
         QCOMPARE(sqlRows("select info from logUserAction where info like 'Command for TW%'"), notes);
-        g_currentUser.clear();
     }
 
     // Undoing a gateway box's placing, or deleting the box, takes out only
@@ -637,8 +646,7 @@ private slots:
         QFETCH(QByteArrayList, steps);
         g_currentUser = QStringLiteral("admin");
         window->applyUserRights();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        showWindow();
         MessageBoxAnswerer answerer;
         clickTool("actDesignMode");
         GraphicsScene* scene = window->workspaces()->currentScene();
@@ -665,7 +673,7 @@ private slots:
         answerNextMenu();
         QVERIFY(operatorClick(view->viewport(), view->visualRect(row).center(), Qt::RightButton));
         QTRY_COMPARE(text->node()->parent(), sector);
-        clickMap(scene->gatewayBoxes().first()->sceneBoundingRect().center());
+        clickItem(scene->gatewayBoxes().first());
         PropertySet* panel = window->propertyPanel()->dockedSet();
         QCOMPARE(panel->node(), gateway.get());
         for (int step = 0; step < steps.size(); ++step) {
@@ -682,7 +690,6 @@ private slots:
         QVERIFY(tree->contains(text->node()));
         QCOMPARE(button->actionTarget(), nullptr);
         QVERIFY(!saved().contains("actRefObj"));
-        g_currentUser.clear();
     }
 
     // The links follow the open project, and only to an address that is a
@@ -708,15 +715,13 @@ private slots:
         QFETCH(QByteArray, workplace);
         QFETCH(QString, logged);
         open(HandWritten);
-        writeFile(path("links.xml"), "<Project><Workplaces><Workplace name=\"W\">" + workplace
-                                         + "</Workplace></Workplaces></Project>");
+        const QString links = writeProject("links.xml", "<Workplace name=\"W\">" + workplace + "</Workplace>");
         MessageCatcher catcher;
-        open(path("links.xml"));
+        open(links);
         QCOMPARE(window->units()->fenceClient()->status, qtClient::ConnectionClosedByServer);
         QCOMPARE(window->units()->twClient()->status, qtClient::ConnectionClosedByServer);
         QVERIFY(logged.isEmpty() || catcher.contains(logged));
-        QTEST(formChild<QLabel>(window.get(), "gatewayStatusLabel")->text() + '|'
-                  + formChild<QLabel>(window.get(), "twStatusLabel")->text(), "fields");
+        QTEST(label("gatewayStatusLabel")->text() + '|' + label("twStatusLabel")->text(), "fields");
         if (GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().value(0))
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
     }
@@ -725,11 +730,9 @@ private slots:
     // scrolled into view, zoomed in too.
     void wholeSiteScrollsIntoView()
     {
-        writeFile(path("far.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"Text\" name=\"far\" "
-                                   "x=\"900\" y=\"900\" width=\"80\" height=\"40\"/></Workplace></Workplaces></Project>");
-        open(path("far.xml"));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        open(writeProject("far.xml", "<Workplace name=\"W\"><Item itemType=\"Text\" name=\"far\" x=\"900\" y=\"900\" "
+                                     "width=\"80\" height=\"40\"/></Workplace>"));
+        showWindow();
         GraphicsScene* scene = window->workspaces()->currentScene();
         auto* later = new GraphicsBox(GraphicsBox::TextBox);
         scene->insertItem(later);
@@ -754,25 +757,23 @@ private slots:
     void linkGoesBackWhereItWas()
     {
         const QString a = QStringLiteral("127.0.0.34"), c = QStringLiteral("127.0.0.35");
-        writeFile(path("pair.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
-                                    "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\" "
-                                    "x=\"0\" y=\"400\" width=\"250\" height=\"150\"/></Workplace></Workplaces></Project>");
         MessageBoxAnswerer answerer;
-        openAndCancelAWizard(path("pair.xml"), 3);
+        openAndCancelAWizard(writeProject("pair.xml", "<Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
+                                                      "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\" "
+                                                      "x=\"0\" y=\"400\" width=\"250\" height=\"150\"/></Workplace>"),
+                             3);
         saveAs(path("cancelled.xml"));
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
         QCOMPARE(window->units()->fenceClient()->address(), a);
         placeWithWizard(c, QPointF(100, 150));
         QTRY_COMPARE(window->units()->fenceClient()->address(), c);
-        QLabel* field = formChild<QLabel>(window.get(), "gatewayStatusLabel");
+        QLabel* field = label("gatewayStatusLabel");
         for (const auto& [step, selected, ip] : {std::tuple{"actUndo", QString(), a}, {"actRedo", QString(), c}, {"actDelete", c, a},
                                                  {"actUndo", QString(), c}, {"actRedo", QString(), a},
                                                  {"actDelete", a, QString()}, {"actUndo", QString(), a}}) {
-            const QString at = selected;
-            if (!at.isEmpty())
-                clickMap(itemOf<GraphicsBox>(window->workspaces()->currentScene(), [at](GraphicsBox* box) { return box->ip() == at; })
-                             ->sceneBoundingRect().center());
+            if (!selected.isEmpty())
+                clickItem(gatewayAt(selected));
             clickTool(step);
             QTRY_COMPARE(window->units()->fenceClient()->address(), ip);
             if (ip.isEmpty())
@@ -793,25 +794,23 @@ private slots:
         QVERIFY(sims[0].listen(QHostAddress(QStringLiteral("127.0.0.35"))));
         QVERIFY(sims[1].listen(QHostAddress(QStringLiteral("127.0.0.87")), sims[0].port()));
         window->units()->fenceClient()->setPort(sims[0].port());
-        writeFile(path("one.xml"), "<Project><Workplaces><Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
-                                   "IP=\"127.0.0.35\" width=\"250\" height=\"150\"/></Workplace></Workplaces></Project>");
         MessageBoxAnswerer answerer;
-        openAndCancelAWizard(path("one.xml"), 2);
+        openAndCancelAWizard(writeProject("one.xml", "<Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
+                                                     "IP=\"127.0.0.35\" width=\"250\" height=\"150\"/></Workplace>"),
+                             2);
         QVERIFY(sims[0].waitForConnection());
-        QLabel* field = formChild<QLabel>(window.get(), "gatewayStatusLabel");
+        QLabel* field = label("gatewayStatusLabel");
         QTRY_VERIFY2(field->text().endsWith(" (KX4 127.0.0.35)"), qPrintable(field->text()));
-        clickMap(itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* box) { return box->ip() == "127.0.0.35"; })
-                     ->sceneBoundingRect().center());
+        clickItem(gatewayAt(QStringLiteral("127.0.0.35")));
         clickTool("actDelete");
         QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: no gateway box left to dial"));
         QCOMPARE(field->styleSheet(), QString());
         GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().first();
         QCOMPARE(window->trees()->gatewayAddresses(), QStringList());
-        clickMap(box->sceneBoundingRect().center());
-        PropertySet* panel = window->propertyPanel()->dockedSet();
-        panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("IP"))).first());
-        panel->browser->findChild<QLineEdit*>()->selectAll();
-        typeText(window->windowHandle(), QStringLiteral("127.0.0.87\r"));
+        clickItem(box);
+        auto* address = editPanelRow("IP")->browser->findChild<QLineEdit*>();
+        address->selectAll();
+        QVERIFY(operatorType(address, QStringLiteral("127.0.0.87\r")));
         QCOMPARE(window->trees()->gatewayAddresses(), QStringList{"127.0.0.87"});
         QVERIFY(sims[1].waitForConnection());
         sims[1].sendHeartbeat();
@@ -867,9 +866,7 @@ private slots:
         QTest::newRow("not a file") << QByteArray("dir") << QStringLiteral("not a file");
         QTest::newRow("not well-formed") << QByteArray("<Project><Workplaces><Workplace name=\"x\"></Project>")
                                          << QStringLiteral("not well-formed XML");
-        QTest::newRow("workspaces") << "<Project><Workplaces>" + QByteArray("<Workplace/>").repeated(101)
-                                           + "</Workplaces></Project>"
-                                    << QStringLiteral("more than 100 workspaces in the project");
+        QTest::newRow("workspaces") << TooManyWorkspaces << QStringLiteral("more than 100 workspaces in the project");
     }
 
     void failedOpens()
@@ -916,9 +913,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("refused") << "<Project><Workplaces>" + QByteArray("<Workplace/>").repeated(101)
-                                        + "</Workplaces></Project>"
-                                 << QStringLiteral("more than 100 workspaces");
+        QTest::newRow("refused") << TooManyWorkspaces << QStringLiteral("more than 100 workspaces");
         QTest::newRow("missing") << QByteArray() << QStringLiteral("the file does not exist");
     }
 
@@ -1068,7 +1063,7 @@ private slots:
         window->deviceStates()->twStatus(qtClient::Error);
         auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
         QCOMPARE(table->rowCount(), 1);
-        QVERIFY(!window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"))->styleSheet().isEmpty());
+        QVERIFY(!label("gatewayStatusLabel")->styleSheet().isEmpty());
         if (gatewayDeleted) {
             formChild(window.get(), "actDelete")->trigger();
             QCOMPARE(window->trees()->energizerModel()->rootNode()->childCount(), 0);
@@ -1077,8 +1072,8 @@ private slots:
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(!window->alarms()->alarmConfirmDlg()->isVisible());
         // Open connects the new project's links, which may already say so.
-        for (QLabel* label : {window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel")), window->findChild<QLabel*>(QStringLiteral("twStatusLabel"))})
-            QVERIFY2(label->styleSheet() != DeviceStates::AlarmStyle, qPrintable(label->text()));
+        for (QLabel* field : {label("gatewayStatusLabel"), label("twStatusLabel")})
+            QVERIFY2(field->styleSheet() != DeviceStates::AlarmStyle, qPrintable(field->text()));
         for (const NodeHandle& node : qAsConst(site))
             QVERIFY(!node.get());
     }

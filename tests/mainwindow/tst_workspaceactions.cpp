@@ -9,7 +9,6 @@
 #include "elementtreeorder.h"
 #include "globals.h"
 #include "scopedhook.h"
-#include "userright.h"
 #include "elementtreeproxymodel.h"
 #include "property.h"
 #include "propertypanel.h"
@@ -216,7 +215,6 @@ private slots:
             QCOMPARE(window->findChild<TWSensorsStatesWidget*>()->currentWorkspace() + system->data(2).toString(), caption + caption);
             QCOMPARE(system->data(0).toString(), QString());
         };
-        answers->nextCaption = QStringLiteral("Yard");
         formChild(window.get(), "actWorkspaceSetup")->trigger();
         check(QStringLiteral("Yard"));
         docked->setValue(QStringLiteral("WorkspaceCaption"), QStringLiteral("Gate house"));
@@ -286,8 +284,7 @@ private slots:
         box->setElementPos(40, 60);
         box->setCaption(QStringLiteral("Gate A"));
         auto* line = place(first, new GraphicsLine);
-        line->appendPoint(QPointF(0, 0));
-        line->appendPoint(QPointF(50, 0));
+        line->setPoints({{0, 0}, {50, 0}});
         box->setSelected(true);
         formChild(window.get(), "actCopy")->trigger();
         formChild(window.get(), "actPaste")->trigger();
@@ -547,16 +544,20 @@ private slots:
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("accept");
-        QTest::newRow("font") << QStringLiteral("actFontColor") << true;
-        QTest::newRow("background") << QStringLiteral("actBackgroundColor") << true;
-        QTest::newRow("border") << QStringLiteral("actBorderColor") << true;
-        QTest::newRow("cancel") << QStringLiteral("actBackgroundColor") << false;
+        QTest::addColumn<bool>("selected");
+        QTest::newRow("font") << QStringLiteral("actFontColor") << true << true;
+        QTest::newRow("background") << QStringLiteral("actBackgroundColor") << true << true;
+        QTest::newRow("border") << QStringLiteral("actBorderColor") << true << true;
+        QTest::newRow("cancel") << QStringLiteral("actBackgroundColor") << false << true;
+        // A colour chosen with nothing selected only marks the project changed.
+        QTest::newRow("nothing selected") << QStringLiteral("actBorderColor") << true << false;
     }
 
     void colourCommands()
     {
         QFETCH(QString, action);
         QFETCH(bool, accept);
+        QFETCH(bool, selected);
         window->workspaces()->setDesignMode(true);
         const QColor chosen(10, 20, 30, 40);
         bool offeredInvalid = false;
@@ -573,25 +574,16 @@ private slots:
         const QColor circleColor = circle->color();
         for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(box), static_cast<QGraphicsItem*>(line),
                                     static_cast<QGraphicsItem*>(circle)})
-            item->setSelected(true);
+            item->setSelected(selected);
         window->findChild<QAction*>(action)->trigger();
         QVERIFY(offeredInvalid);
         QCOMPARE(window->project()->isModified(), accept);
-        QCOMPARE(line->color() == chosen, action == QLatin1String("actBorderColor") && accept);
-        QCOMPARE(box->captionItem()->defaultTextColor() == chosen, action == QLatin1String("actFontColor") && accept);
-        QCOMPARE(box->backgroundColor() == chosen, action == QLatin1String("actBackgroundColor") && accept);
-        QCOMPARE(box->color() == chosen, action == QLatin1String("actBorderColor") && accept);
+        const bool applied = accept && selected;
+        QCOMPARE(line->color() == chosen, action == QLatin1String("actBorderColor") && applied);
+        QCOMPARE(box->captionItem()->defaultTextColor() == chosen, action == QLatin1String("actFontColor") && applied);
+        QCOMPARE(box->backgroundColor() == chosen, action == QLatin1String("actBackgroundColor") && applied);
+        QCOMPARE(box->color() == chosen, action == QLatin1String("actBorderColor") && applied);
         QCOMPARE(circle->color(), circleColor);
-    }
-
-    void colourWithoutSelectionOnlyMarksChanged()
-    {
-        const ScopedHook chooser(&ChooserHooks::setColorChooser, [](QColor& value, QWidget*) {
-            value = Qt::red;
-            return true;
-        });
-        formChild(window.get(), "actBorderColor")->trigger();
-        QVERIFY(window->project()->isModified());
     }
 
     void treeContextMenu()
@@ -601,9 +593,8 @@ private slots:
         first->insertItem(circle);
         TreeModel* elements = window->trees()->elementModel();
         elements->insertNode(first->workplaceNode(), -1, circle->node());
-        const QModelIndex index = window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(circle->node()));
-        QVERIFY(index.isValid());
-        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(index);
+        auto* view = formChild<QTreeView>(window.get(), "treeView");
+        view->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(circle->node())));
         QCOMPARE(window->elementTree()->currentElement(), circle->node());
         window->elementTree()->fillTreeContextMenu();
         QStringList texts;
@@ -618,8 +609,8 @@ private slots:
         sensor->type = Node::TWSensor;
         sensor->columns = {QStringLiteral("Sensor3"), 0};
         elements->insertNode(circle->node(), 0, sensor);
-        formChild<QTreeView>(window.get(), "treeView")->expandAll();
-        formChild<QTreeView>(window.get(), "treeView")->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(sensor)));
+        view->expandAll();
+        view->setCurrentIndex(window->elementTree()->proxy()->mapFromSource(elements->nodeIndex(sensor)));
         window->elementTree()->fillTreeContextMenu();
         QCOMPARE(window->elementTree()->contextMenu()->actions().size(), 1);
         QSignalSpy log(window.get(), &MainWindow::writeUserActionLog);
