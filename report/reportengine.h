@@ -264,7 +264,6 @@ private:
         int collectedCount() const override { return m_engine.groupEntries.size(); }
         CollectedValue collectedAt(int index) const override;
         bool anyCollected() const override { return !m_engine.groupEntries.isEmpty(); }
-        double firstNumber() const override { return m_engine.groupEntries.firstNumber(); }
         QList<int> groupRecords() const override { return m_engine.groupRecords; }
 
     private:

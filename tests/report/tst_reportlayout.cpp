@@ -238,7 +238,7 @@ void TestReportLayout::totals_data()
     const auto summary = [](const char* text) { return band("ReportSummary", 25, labelField(text)); };
     QTest::newRow("summary") << data + summary("sum <Sum([amount])> avg <Avg([amount])> of <count( [amount] )>")
                              << "sum 9 avg 3 of 3";
-    QTest::newRow("minimum from the first value") << data + summary("min <Min([amount])>") << "min 0";
+    QTest::newRow("minimum of its values") << data + summary("min <Min([amount])>") << "min 1.5";
     QTest::newRow("line count") << data + summary("lines <LineCount>") << "lines 3";
     QTest::newRow("groups") << band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                                    + band("MasterData", 25, labelField("[amount]"))
