@@ -277,7 +277,7 @@ private:
 
     void buildPages();
     void registerScriptFunctions(QScriptEngine* engine);
-    QString referenceValue(const QString& token, bool* fromSql = nullptr);
+    QString referenceValue(const QString& token);
     QString evaluateFormula(ReportBandObject* band, QString formula);
     void replaceBuiltins(QString& token) const;
     QStringList formulaReferences(const QString& formula) const;
@@ -309,8 +309,11 @@ private:
     void drawBandPart(ReportBandObject* band, int y, int from, int to, int limit);
     // The height of a notice printed in place of records, in template units.
     static constexpr int NoticeHeight = 60;
+    // Opens the source of every report page, and counts the records both
+    // passes lay out for the progress.
+    void openDataSources();
     void processSourceStop(int& y, bool draw, int i);
-    void processReportPage(QPrinter* printer, bool draw, int i);
+    void processReportPage(QPrinter* printer, bool draw, int i, int& y);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
     void processMasterHeader(int& y, bool draw);
