@@ -773,6 +773,8 @@ void TestReportLayout::sourceReasonOnPage_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("a write") << "t.db" << "DELETE FROM t"
                              << "The data source ds was not read: its query does more than read, and a report only reads.";
+    QTest::newRow("a second statement") << "t.db" << "SELECT 1 AS x; ATTACH DATABASE 'e.db' AS e"
+                                        << "The data source ds was not read: its query holds a second statement, and a data source holds only one.";
     QTest::newRow("missing file") << "missing.db" << "SELECT 1 AS x"
                                   << "The data source ds was not read: its database %1 could not be opened (unable to open database file).";
 }
