@@ -27,10 +27,9 @@ public:
     // The values kept for reading.
     virtual int collectedCount() const = 0;
     virtual CollectedValue collectedAt(int index) const = 0;
-    // Whether any value was collected, and the first one as a number: also
-    // of values not kept, which no aggregate reads.
+    // Whether any value was collected: also of values not kept, which no
+    // aggregate reads.
     virtual bool anyCollected() const { return collectedCount() > 0; }
-    virtual double firstNumber() const { return anyCollected() ? collectedAt(0).value.toString().toDouble() : 0; }
 
     // The records of the data group being printed; empty outside groups.
     // Return the engine's own list: it is compared on every aggregate call,

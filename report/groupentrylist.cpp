@@ -65,10 +65,7 @@ GroupEntryList::Form GroupEntryList::formOf(const QString& name) const
 
 bool GroupEntryList::append(const GroupEntry& entry)
 {
-    if (!m_any) {
-        m_any = true;
-        m_firstNumber = entry.value.toString().toDouble();
-    }
+    m_any = true;
     auto highest = m_highestRecNo.find(entry.reportPage);
     if (highest == m_highestRecNo.end())
         m_highestRecNo.insert(entry.reportPage, entry.recNo);
@@ -140,6 +137,5 @@ void GroupEntryList::clear()
     dropValues();
     keepAll();
     m_any = false;
-    m_firstNumber = 0;
     m_highestRecNo.clear();
 }

@@ -29,8 +29,8 @@ bool groupEntryLess(const GroupEntry& a, const GroupEntry& b);
 // A long report collects a value per reference and record, while a template
 // reads few of them (a grouping text, the references its aggregates name), so
 // only the names given to keepOnly() keep their values, numbers read only by
-// aggregates as doubles. Every value collected still counts for isEmpty(),
-// the highest record of its page and the first value collected.
+// aggregates as doubles. Every value collected still counts for isEmpty()
+// and the highest record of its page.
 class GroupEntryList
 {
 public:
@@ -53,9 +53,6 @@ public:
     // The kept values.
     int size() const { return m_entries.size(); }
     GroupEntry at(int i) const;
-    // The first value collected, kept or not, read as a number (0 when none
-    // or no number).
-    double firstNumber() const { return m_firstNumber; }
 
     // Positions of the values kept under `name`, in order.
     QVector<int> indexesOf(const QString& name) const;
@@ -92,7 +89,6 @@ private:
     bool m_keepAll = true;
     QHash<QString, Form> m_kept;
     bool m_any = false;
-    double m_firstNumber = 0;
     QHash<int, int> m_highestRecNo;
 
     QVector<Stored> m_entries;

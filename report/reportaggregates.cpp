@@ -10,7 +10,7 @@ void ReportAggregates::Totals::add(double value, int times)
         return;
     sum += value * times;
     count += times;
-    largest = std::max(largest, value);
+    largest = any ? std::max(largest, value) : value;
     smallest = any ? std::min(smallest, value) : value;
     any = true;
 }
@@ -23,7 +23,6 @@ ReportAggregates::ReportAggregates(const CollectedValues& source)
 void ReportAggregates::reset()
 {
     m_read = 0;
-    m_firstValue = 0;
     m_totals.clear();
     m_byRecord.clear();
     m_group.clear();
@@ -97,9 +96,9 @@ QVariant ReportAggregates::result(int kind, const Totals& totals) const
     case CountKind:
         return totals.count;
     case MaxKind:
-        return totals.largest;
+        return totals.any ? totals.largest : 0.0;
     case MinKind:
-        return totals.any ? std::min(m_firstValue, totals.smallest) : m_firstValue;
+        return totals.any ? totals.smallest : 0.0;
     default:
         return 0;
     }
@@ -110,7 +109,6 @@ QVariant ReportAggregates::aggregate(int kind, const QString& name, bool inGroup
     catchUp();
     if (!m_source.anyCollected())
         return kind == SumKind || kind == MaxKind || kind == MinKind ? QVariant(0.0) : QVariant(0);
-    m_firstValue = m_source.firstNumber();
 
     const QList<int> records = m_source.groupRecords();
     if (!inGroup || records.isEmpty())

@@ -16,9 +16,9 @@ class CollectedValues;
 // every record costs the same for the last record as for the first; totals
 // of a data group are kept until the group changes.
 //
-// Quirks the report templates rely on: the maximum starts at 0, and the
-// minimum starts at the first collected value of any reference. Outside data
-// groups empty values are skipped; inside them an empty value counts as 0.
+// The largest and smallest are values of the reference, 0 only when none
+// was counted. Outside data groups empty values are skipped; inside them an
+// empty value counts as 0.
 class ReportAggregates
 {
 public:
@@ -40,7 +40,7 @@ private:
     {
         double sum = 0;
         int count = 0;
-        double largest = 0; // the maximum starts at 0
+        double largest = 0;
         double smallest = 0;
         bool any = false;
         void add(double value, int times);
@@ -52,7 +52,6 @@ private:
 
     const CollectedValues& m_source;
     int m_read = 0;
-    double m_firstValue = 0;
     QHash<QString, Totals> m_totals;          // non-empty values, outside groups
     // Every value, empty ones as 0, by reference, ordered by record when a
     // group's totals are wanted: they are then found from its records alone.

@@ -47,8 +47,6 @@ public:
     ReportSql* source(int page) const;
     // The page is laid out: its source lets go of its query's temporary files.
     void release(int page);
-    // Whether any page has a source: field references then read from SQL.
-    bool hasSources() const { return !m_sources.empty(); }
 
 private:
     QVector<DataSourceParam> m_params;

@@ -264,7 +264,6 @@ private:
         int collectedCount() const override { return m_engine.groupEntries.size(); }
         CollectedValue collectedAt(int index) const override;
         bool anyCollected() const override { return !m_engine.groupEntries.isEmpty(); }
-        double firstNumber() const override { return m_engine.groupEntries.firstNumber(); }
         QList<int> groupRecords() const override { return m_engine.groupRecords; }
 
     private:
@@ -278,7 +277,7 @@ private:
 
     void buildPages();
     void registerScriptFunctions(QScriptEngine* engine);
-    QString referenceValue(const QString& token, bool* fromSql = nullptr);
+    QString referenceValue(const QString& token);
     QString evaluateFormula(ReportBandObject* band, QString formula);
     void replaceBuiltins(QString& token) const;
     QStringList formulaReferences(const QString& formula) const;
@@ -310,8 +309,11 @@ private:
     void drawBandPart(ReportBandObject* band, int y, int from, int to, int limit);
     // The height of a notice printed in place of records, in template units.
     static constexpr int NoticeHeight = 60;
+    // Opens the source of every report page, and counts the records both
+    // passes lay out for the progress.
+    void openDataSources();
     void processSourceStop(int& y, bool draw, int i);
-    void processReportPage(QPrinter* printer, bool draw, int i);
+    void processReportPage(QPrinter* printer, bool draw, int i, int& y);
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
     void processMasterHeader(int& y, bool draw);

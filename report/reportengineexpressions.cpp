@@ -316,16 +316,13 @@ QString ReportEngine::getFieldValueFromSource(QString paramName)
     return value.toString();
 }
 
-// The program answers every reference while the report has no SQL source;
-// with one, references name columns of the report page's source.
-QString ReportEngine::referenceValue(const QString& token, bool* fromSql)
+// A report page with an SQL source reads its references from that source's
+// columns; the program answers those of a page without one, whatever the
+// other pages read.
+QString ReportEngine::referenceValue(const QString& token)
 {
-    if (fromSql)
-        *fromSql = dataSources.hasSources();
-    if (!dataSources.hasSources())
-        return getFieldValueFromSource(token);
     ReportSql* source = dataSources.source(reportPageNo);
-    return source ? source->getReferenceValue(token, recNo) : QString();
+    return source ? source->getReferenceValue(token, recNo) : getFieldValueFromSource(token);
 }
 
 // The references a formula replaces by their values: every one but those
@@ -407,13 +404,11 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
 {
     scriptEngine();
     m_script->setGlobal(kShowInGroup, band ? band->showInGroup : false);
-    // With SQL sources only the references naming the page's source have
+    // On a page with an SQL source only the references naming it have
     // values; any other stays as written and reaches the script as text.
-    const bool fromSql = dataSources.hasSources();
-    ReportSql* source = fromSql ? dataSources.source(reportPageNo) : nullptr;
-    const QString key = fromSql ? QStringLiteral("\x1fsql:") + (source ? source->objectName() : QString())
-                                      + QLatin1Char('\x1f') + formula
-                                : formula;
+    ReportSql* source = dataSources.source(reportPageNo);
+    const QString key = source ? QStringLiteral("\x1fsql:") + source->objectName() + QLatin1Char('\x1f') + formula
+                               : formula;
     // The script text depends only on the formula (and the page's source):
     // it is made and compiled once per report, then run with each record's values.
     if (const QString* stopped = stoppedText(key))
@@ -422,7 +417,7 @@ QString ReportEngine::evaluateFormula(ReportBandObject* band, QString formula)
     if (prepared == m_formulas.end()) {
         PreparedFormula made;
         for (const QString& reference : formulaReferences(formula)) {
-            if (!fromSql || (source && !source->referenceColumn(reference).isEmpty()))
+            if (!source || !source->referenceColumn(reference).isEmpty())
                 made.references << reference;
         }
         for (int i = 0; i < made.references.size(); ++i)

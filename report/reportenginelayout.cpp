@@ -17,8 +17,6 @@
 #include <QProgressDialog>
 #include <QScopedValueRollback>
 
-#include <numeric>
-
 bool ReportEngine::refusedWhileRendering() const
 {
     if (m_rendering)
@@ -30,7 +28,7 @@ void ReportEngine::beginProgress()
 {
     m_cancelled = false;
     m_recordsDone = 0;
-    m_recordsTotal = 2 * std::accumulate(recordsCount.cbegin(), recordsCount.cend(), qint64(0));
+    m_recordsTotal = 0;
     m_slice.invalidate();
     m_progress.reset();
     // A preview shows the progress of its own rendering.
@@ -136,15 +134,16 @@ void ReportEngine::printPreview(QPrinter* printer)
     toPage = printer->toPage();
 
     keepReadValues();
+    openDataSources();
     // Counting pass: only fixes the number of printed pages.
     curPage = 1;
     m_passStart = m_recordsDone;
+    int y = 0;
     for (int i = 0; i < pageList.size() && !stopWanted(); ++i) {
-        openDataSource(i);
         groupRecords.clear();
         reportPageNo = i;
         recNo = 0;
-        processReportPage(printer, false, i);
+        processReportPage(printer, false, i, y);
         dataSources.release(i);
         totalPage = curPage;
     }
@@ -154,11 +153,12 @@ void ReportEngine::printPreview(QPrinter* printer)
         painter->resetTransform();
     curPage = 1;
     m_passStart = m_recordsDone;
+    y = 0;
     for (int i = 0; i < pageList.size() && !stopWanted(); ++i) {
         groupRecords.clear();
         reportPageNo = i;
         recNo = 0;
-        processReportPage(printer, true, i);
+        processReportPage(printer, true, i, y);
         dataSources.release(i);
     }
     if (painter->isActive())
@@ -281,14 +281,17 @@ int ReportEngine::contentBottom(ReportBandObject* band)
     return bottom;
 }
 
-void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i)
+// The HTML runs on as one page: there a report page starts at `y`, below
+// the end of the one before it.
+void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y)
 {
     if (painter->isActive()) {
         painter->resetTransform();
         painter->save();
     }
     setPageSettings(printer, i);
-    int y = 0;
+    if (printMode != HtmlOutput)
+        y = 0;
     if (i < 1) {
         drawBackground(draw);
         processReportTitle(y, draw);

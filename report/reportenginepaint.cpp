@@ -161,6 +161,21 @@ void ReportEngine::openDataSource(int reportPage)
     });
 }
 
+// Before any page is laid out, so that the progress counts from the start
+// the records every page lays out, those of an SQL source too. A count ran
+// its query through, and reading the records runs it again: the source
+// lets go of its temporary files meanwhile.
+void ReportEngine::openDataSources()
+{
+    for (int i = 0; i < pageList.size() && !stopWanted(); ++i) {
+        openDataSource(i);
+        dataSources.release(i);
+    }
+    m_recordsTotal = 0;
+    for (int i = 0; i < pageList.size(); ++i)
+        m_recordsTotal += 2 * qMax(0, recordsCount.value(i));
+}
+
 // A source that gives no records for a reason the operator must know
 // prints it in their place.
 void ReportEngine::processSourceStop(int& y, bool draw, int i)

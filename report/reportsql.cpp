@@ -271,6 +271,11 @@ void ReportSql::readingFailed(const QSqlError& error)
                       "than a report takes.").arg(source).arg(m_tempLimit->limit() / BytesPerMegabyte));
     else if (error.nativeErrorCode() == QString::number(SQLITE_AUTH) && isSqlite(m_db.driverName()))
         giveReason(tr("The data source %1 was not read: its query does more than read, and a report only reads.").arg(source));
+    // The driver runs none of the statements then, and SQLite has no error
+    // of its own to tell ("not an error").
+    else if (error.nativeErrorCode() == QString::number(SQLITE_MISUSE) && isSqlite(m_db.driverName()))
+        giveReason(tr("The data source %1 was not read: its query holds a second statement, and a data source holds "
+                      "only one.").arg(source));
     else if (error.nativeErrorCode() == QString::number(SQLITE_TOOBIG) && isSqlite(m_db.driverName()))
         giveReason(tr("The data source %1 was stopped: its query gives a value of more than %2 MB, more than a "
                       "report prints.").arg(source).arg(valueLimitValue / BytesPerMegabyte));

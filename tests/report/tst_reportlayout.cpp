@@ -108,6 +108,7 @@ private slots:
     void sourceReasonOnPage_data();
     void sourceReasonOnPage();
     void sourcesHoldTemporaryStorageTogether();
+    void programPageBesideSqlPage();
     void fieldPainting();
     void alarmStateColumns();
     void applicationTemplates_data();
@@ -238,7 +239,7 @@ void TestReportLayout::totals_data()
     const auto summary = [](const char* text) { return band("ReportSummary", 25, labelField(text)); };
     QTest::newRow("summary") << data + summary("sum <Sum([amount])> avg <Avg([amount])> of <count( [amount] )>")
                              << "sum 9 avg 3 of 3";
-    QTest::newRow("minimum from the first value") << data + summary("min <Min([amount])>") << "min 0";
+    QTest::newRow("minimum of its values") << data + summary("min <Min([amount])>") << "min 1.5";
     QTest::newRow("line count") << data + summary("lines <LineCount>") << "lines 3";
     QTest::newRow("groups") << band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                                    + band("MasterData", 25, labelField("[amount]"))
@@ -772,6 +773,8 @@ void TestReportLayout::sourceReasonOnPage_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("a write") << "t.db" << "DELETE FROM t"
                              << "The data source ds was not read: its query does more than read, and a report only reads.";
+    QTest::newRow("a second statement") << "t.db" << "SELECT 1 AS x; ATTACH DATABASE 'e.db' AS e"
+                                        << "The data source ds was not read: its query holds a second statement, and a data source holds only one.";
     QTest::newRow("missing file") << "missing.db" << "SELECT 1 AS x"
                                   << "The data source ds was not read: its database %1 could not be opened (unable to open database file).";
 }
@@ -836,6 +839,22 @@ void TestReportLayout::sourcesHoldTemporaryStorageTogether()
     const QString text = PdfProbe::text(pdf());
     QCOMPARE(count(text, QStringLiteral("row \\d+")), 600);
     QVERIFY2(held > 0 && held <= Limit, qPrintable(QString::number(held)));
+}
+
+// Beside a page with an SQL source the program answers its own page, the HTML sets the next page below it, the progress counts both.
+void TestReportLayout::programPageBesideSqlPage()
+{
+    load(page(band("MasterData", 25, labelField("rec [n]"))) + page("<DataSource type='SQL' name='ds' dbType='QSQLITE' dbName=':memory:'>"
+         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 30) SELECT x FROM c</DataSource>"
+         + band("MasterData", 25, labelField("sql [ds.x]"))), {50});
+    QSignalSpy progress(m_engine.get(), &ReportEngine::renderProgress);
+    QFile html(m_dir.filePath(QStringLiteral("pages.html")));
+    QVERIFY(m_engine->printHTML(html.fileName(), false) && html.open(QIODevice::ReadOnly));
+    const QString both = QString::fromUtf8(html.readAll());
+    QCOMPARE(QList<int>({count(both, ">rec R0[0-4]\\d<"), count(both, ">sql \\d+<")}), QList<int>({50, 30}));
+    const QRegularExpression below(QStringLiteral("top: (\\d+);[^>]*>rec R049<.*top: (\\d+);[^>]*>sql 1<"), QRegularExpression::DotMatchesEverythingOption);
+    QVERIFY(below.match(both).captured(2).toInt() >= below.match(both).captured(1).toInt() + 20);
+    QVERIFY(!progress.isEmpty() && std::all_of(progress.cbegin(), progress.cend(), [](const QList<QVariant>& step) { return step.at(1) == 160; }));
 }
 
 void TestReportLayout::fieldPainting()
