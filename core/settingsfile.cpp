@@ -2,6 +2,7 @@
 #include "corelogging.h"
 
 #include "colortext.h"
+#include "loggedtext.h"
 #include "renameover.h"
 
 #include <QDateTime>
@@ -414,13 +415,13 @@ QString asText(const QVariant& value)
 }
 
 // A value present but refused: the operator who edited the file finds why
-// his value has no effect.
+// his value has no effect. Every refused value of the file is logged here.
 template <typename T> T refused(const QSettings& settings, const QString& key, const QString& why, const T& fallback)
 {
     const QString text = asText(settings.value(key));
     const QString name = settings.group().isEmpty() ? key : settings.group() + QLatin1Char('/') + key;
     qCWarning(lcCore).noquote() << QStringLiteral("%1=%2 in %3 refused, %4; the default is used")
-                                       .arg(name, text, settings.fileName(), why);
+                                       .arg(name, loggedText(text), settings.fileName(), why);
     return fallback;
 }
 

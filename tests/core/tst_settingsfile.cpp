@@ -1,4 +1,5 @@
 #include "filesizelimit.h"
+#include "messagecatcher.h"
 #include "scopedhook.h"
 #include "settingsfile.h"
 
@@ -103,8 +104,9 @@ private slots:
     }
 
     // A file larger than the program reads is kept aside unparsed, the
-    // operator told once, and the defaults used; one just within is read.
-    // No write makes a file the next read refuses.
+    // operator told once, and the defaults used; one just within is read,
+    // its refused value logged cut to a few hundred characters with its
+    // length. No write makes a file the next read refuses.
     void tooLargeFileIsKeptAside_data()
     {
         QTest::addColumn<int>("bytes");
@@ -122,9 +124,14 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == bytes && file.flush());
         QStringList told;
         const ScopedHook notice(&SettingsFile::setSetAsideNotice, [&told](const QString&, const QString& kept) { told << kept; });
+        MessageCatcher catcher;
         const bool over = bytes > SettingsFile::MaxFileBytes;
         for (int read = 0; read < 2; ++read)
             QCOMPARE(SettingsFile::intValue(*SettingsFile::open(ini), QStringLiteral("Scale"), 2, 0, 6), over ? 2 : 3);
+        SettingsFile::intValue(*SettingsFile::open(ini), QStringLiteral("LineWidth"), 2, 0, 20);
+        const QStringList refused = catcher.messages().filter(QStringLiteral("LineWidth="));
+        const QString cut = QString(200, '7') + QStringLiteral("… (cut, %1 characters in all) in").arg(bytes - 29);
+        QVERIFY(over ? refused.isEmpty() : refused.size() == 1 && refused[0].size() < 400 && refused[0].contains(cut));
         QCOMPARE(told, over ? QStringList{ini + ".unreadable"} : QStringList());
         QFile kept(ini + ".unreadable");
         QCOMPARE(kept.open(QIODevice::ReadOnly) && kept.readAll() == content, over);
