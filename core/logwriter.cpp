@@ -74,24 +74,45 @@ bool LogWriter::openOwn(const QString& file, QString* error)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(OwnConnection));
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(DatabaseManager::BusyTimeoutMs));
-        // It copies the write-ahead log back into the file itself once the log
-        // holds a thousand pages, as SQLite does by default: off the GUI
-        // thread that costs nobody a wait, and the log stays short when the
-        // upkeep does not run.
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec(QStringLiteral("PRAGMA synchronous=FULL"))) {
-                m_connection = QLatin1String(OwnConnection);
-                return true;
-            }
-            *error = query.lastError().text();
-        } else {
-            *error = db.lastError().text();
+        if (openConnection(db, error)) {
+            m_connection = QLatin1String(OwnConnection);
+            return true;
         }
-        db.close();
     }
     QSqlDatabase::removeDatabase(QLatin1String(OwnConnection));
     return false;
+}
+
+// It copies the write-ahead log back into the file itself once the log
+// holds a thousand pages, as SQLite does by default: off the GUI thread
+// that costs nobody a wait, and the log stays short when the upkeep does
+// not run.
+bool LogWriter::openConnection(QSqlDatabase& db, QString* error)
+{
+    if (db.open()) {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+            return true;
+        *error = query.lastError().text();
+    } else {
+        *error = db.lastError().text();
+    }
+    db.close();
+    return false;
+}
+
+// SQLite opens a file it may not write read-only, and the connection stays
+// so: the writer's own is opened anew after each such refusal, so that the
+// rows go in once the file may be written again.
+void LogWriter::reopenReadOnly()
+{
+    if (m_failureCode != ReadOnlyCode || m_connection != QLatin1String(OwnConnection))
+        return;
+    QSqlDatabase db = connection();
+    db.close();
+    QString error;
+    if (!openConnection(db, &error))
+        qCWarning(lcCore) << "Log writer: its connection did not open again:" << error;
 }
 
 QSqlDatabase LogWriter::connection() const
@@ -120,6 +141,7 @@ bool LogWriter::commit()
     }
     if (!done) {
         noteFailure(error);
+        reopenReadOnly();
         m_retryTimer.start();
         return false;
     }
@@ -164,8 +186,9 @@ void LogWriter::drop()
 bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
 {
     QSqlDatabase db = connection();
+    m_failureCode = 0;
     if (!db.isOpen() || !db.transaction()) {
-        *error = db.isOpen() ? db.lastError().text() : QStringLiteral("the database is not open");
+        *error = db.isOpen() ? failure(db.lastError()) : QStringLiteral("the database is not open");
         return false;
     }
     // Prepared once per transaction: a heartbeat brings many rows of a few kinds.
@@ -187,7 +210,7 @@ bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
     }
     queries.clear();
     if (!db.commit()) {
-        *error = db.lastError().text();
+        *error = failure(db.lastError());
         db.rollback();
         return false;
     }
@@ -210,7 +233,7 @@ LogWriter::Outcome LogWriter::exec(const QSqlDatabase& db, Queries& queries, con
         if (!it->prepare(row.statement)) {
             const QSqlError prepareError = it->lastError();
             queries.erase(it);
-            *error = prepareError.text();
+            *error = failure(prepareError);
             return isTransient(prepareError) ? Outcome::Failed : Outcome::Refused;
         }
     }
@@ -220,7 +243,7 @@ LogWriter::Outcome LogWriter::exec(const QSqlDatabase& db, Queries& queries, con
         written->append({row.ticket, it->lastInsertId()});
         return Outcome::Written;
     }
-    *error = it->lastError().text();
+    *error = failure(it->lastError());
     return isTransient(it->lastError()) ? Outcome::Failed : Outcome::Refused;
 }
 
@@ -241,12 +264,20 @@ void LogWriter::setAside(const Row& row, const QString& error)
     emit refused(row.ticket, text);
 }
 
-// Refusals that pass: locks, a full or failing disk, memory. The SQLite
-// result code is the driver's native code; its low byte is the primary one.
+// Its text; its primary SQLite code is kept for what follows the failed write.
+QString LogWriter::failure(const QSqlError& error)
+{
+    m_failureCode = error.nativeErrorCode().toInt() & 0xff;
+    return error.text();
+}
+
+// Refusals that pass: locks, a full or failing disk, memory, a file that
+// may be made writable again. The SQLite result code is the driver's native
+// code; its low byte is the primary one.
 bool LogWriter::isTransient(const QSqlError& error)
 {
-    enum { Busy = 5, Locked = 6, NoMem = 7, ReadOnly = 8, Interrupt = 9, IoErr = 10, Full = 13, CantOpen = 14,
-           Protocol = 15 };
+    enum { Busy = 5, Locked = 6, NoMem = 7, ReadOnly = ReadOnlyCode, Interrupt = 9, IoErr = 10, Full = 13,
+           CantOpen = 14, Protocol = 15 };
     bool numeric = false;
     const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
     if (!numeric)
@@ -268,7 +299,15 @@ void LogWriter::noteFailure(const QString& error)
         m_counters.failing = true;
         qCWarning(lcCore) << "Log rows not written, kept to try again:" << error;
     }
-    if (!m_stallTold && m_failingSince.elapsed() >= m_stallAlertMs) {
+    // Waiting does not make a read-only file writable: that is told at the
+    // first refusal, and the stall, which says another program may hold
+    // the file, not after it.
+    if (m_failureCode == ReadOnlyCode && !m_readOnlyTold) {
+        m_readOnlyTold = true;
+        announceRelease(&m_counters);
+        emit readOnly(connection().databaseName(), error);
+    }
+    if (!m_stallTold && !m_readOnlyTold && m_failingSince.elapsed() >= m_stallAlertMs) {
         m_stallTold = true;
         announceRelease(&m_counters);
         emit stalled(error);
@@ -282,7 +321,10 @@ void LogWriter::noteSuccess()
     qCWarning(lcCore) << "Log rows written after" << m_failingSince.elapsed() << "ms";
     m_failingSince.invalidate();
     m_counters.failing = false;
-    if (std::exchange(m_stallTold, false)) {
+    const bool told = m_stallTold || m_readOnlyTold;
+    m_stallTold = false;
+    m_readOnlyTold = false;
+    if (told) {
         announceRelease(&m_counters);
         emit resumed();
     }

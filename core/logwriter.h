@@ -42,10 +42,11 @@ struct LogWriterCounters
 // on the batch's writer thread with a connection of its own, or on the GUI
 // thread with the default connection when its own could not be opened.
 // Rows wait in order and are written in one transaction CommitDelayMs after
-// the first of a burst. A refusal that passes (a lock, a full disk) keeps
-// every row and is tried again every RetryDelayMs. A row refused for itself
-// (its table is missing or altered) is reported, once per table and reason,
-// and set aside: it holds back none of the others.
+// the first of a burst. A refusal that passes (a lock, a full disk, a
+// read-only file) keeps every row and is tried again every RetryDelayMs; a
+// read-only file is told at once, as no wait mends it. A row refused for
+// itself (its table is missing or altered) is reported, once per table and
+// reason, and set aside: it holds back none of the others.
 class LogWriter : public QObject
 {
     Q_OBJECT
@@ -80,6 +81,9 @@ signals:
     void written(const LogWrittenRows& rows);
     void refused(quint64 ticket, const QString& error);
     void stalled(const QString& error);
+    // SQLite refused the rows as the database `file` is read-only for this
+    // program; told at the first refusal of a stretch.
+    void readOnly(const QString& file, const QString& error);
     void resumed();
     // The last write of `finish` failed: `rows` rows are dropped.
     void lost(int rows, const QString& error);
@@ -101,7 +105,12 @@ private:
     bool writeQueue(LogWrittenRows* written, QString* error);
     Outcome exec(const QSqlDatabase& db, Queries& queries, const Row& row, LogWrittenRows* written, QString* error);
     void setAside(const Row& row, const QString& error);
+    // SQLITE_READONLY.
+    static constexpr int ReadOnlyCode = 8;
+    QString failure(const QSqlError& error);
     static bool isTransient(const QSqlError& error);
+    static bool openConnection(QSqlDatabase& db, QString* error);
+    void reopenReadOnly();
     void noteFailure(const QString& error);
     void noteSuccess();
 
@@ -113,6 +122,9 @@ private:
     QElapsedTimer m_failingSince;
     int m_stallAlertMs = 0;
     bool m_stallTold = false;
+    bool m_readOnlyTold = false;
+    // The primary SQLite code of the last failed write.
+    int m_failureCode = 0;
     QString m_lastError;
     // Table and reason of the refusals told: a missing table refuses every row.
     QSet<QString> m_refusalsTold;

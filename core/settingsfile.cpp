@@ -2,6 +2,7 @@
 #include "corelogging.h"
 
 #include "colortext.h"
+#include "loggedtext.h"
 #include "renameover.h"
 
 #include <QDateTime>
@@ -249,14 +250,31 @@ QString writeCopy(const QString& path, const std::function<void(QSettings&)>& fi
         return QStringLiteral("the file could not be read");
     if (settings->status() != QSettings::NoError)
         return writeFailure(QStringLiteral("the new content could not be written"), path);
+    // Never a file the next read would set aside.
+    const qint64 bytes = QFileInfo(*tempPath).size();
+    if (bytes > MaxFileBytes)
+        return QStringLiteral("the settings would take %1 bytes, more than the %2 the program reads")
+            .arg(bytes)
+            .arg(MaxFileBytes);
     for (const QString& key : settings->allKeys())
         expected->insert(key, settings->value(key));
     return QString();
 }
 
-// Under the file's lock. Empty when the file, which does not parse, is now
-// kept under another name (`keptAs`); else why it is still in the way.
-QString setAsideUnreadable(const QString& path, QString* keptAs)
+// Why the file at `path` is not read at all, before anything parses it;
+// empty when it may be read.
+QString tooLarge(const QString& path)
+{
+    const qint64 bytes = QFileInfo(path).size();
+    return bytes <= MaxFileBytes
+        ? QString()
+        : QStringLiteral("is %1 bytes, more than the %2 the program reads").arg(bytes).arg(MaxFileBytes);
+}
+
+// Under the file's lock. Empty when the file, which is not read (`reason`:
+// "could not be read", or why not), is now kept under another name
+// (`keptAs`); else why it is still in the way.
+QString setAside(const QString& path, const QString& reason, QString* keptAs)
 {
     constexpr int MostKept = 100;
     for (int n = 1; n <= MostKept; ++n) {
@@ -265,13 +283,38 @@ QString setAsideUnreadable(const QString& path, QString* keptAs)
             continue;
         QFile file(path);
         if (!file.rename(name))
-            return QStringLiteral("the file could not be read, nor kept as %1: %2").arg(name, file.errorString());
-        qCWarning(lcCore).noquote() << QStringLiteral("%1 could not be read; it is kept as %2, and the settings are "
-                                                      "written anew").arg(path, name);
+            return QStringLiteral("the file %1, nor can it be kept as %2: %3").arg(reason, name, file.errorString());
+        qCWarning(lcCore).noquote() << QStringLiteral("%1 %2; it is kept as %3, and the settings are "
+                                                      "written anew").arg(path, reason, name);
         *keptAs = name;
         return QString();
     }
-    return QStringLiteral("the file could not be read, and %1 files beside it already keep unreadable ones").arg(MostKept);
+    return QStringLiteral("the file %1, and %2 files beside it already keep unreadable ones").arg(reason).arg(MostKept);
+}
+
+// A file too large to read goes aside before any reader parses it, as one
+// that does not parse goes at the next write. False while it stays in the
+// way, which is logged once.
+bool setAsideTooLarge(const QString& path)
+{
+    QString keptAs;
+    QString why;
+    {
+        const auto lock = writeLock(path);
+        const QString reason = tooLarge(path);
+        if (!takeLock(*lock, path, LockWaitMs))
+            why = QStringLiteral("the file %1, and %2").arg(reason, lockFailure(*lock, path));
+        else if (!reason.isEmpty())
+            why = setAside(path, reason, &keptAs);
+    }
+    if (!keptAs.isEmpty() && setAsideNotice())
+        setAsideNotice()(path, keptAs);
+    static QSet<QString> reported;
+    if (why.isEmpty() || reported.contains(path))
+        return why.isEmpty();
+    reported.insert(path);
+    qCWarning(lcCore).noquote() << QStringLiteral("%1 is not read, the defaults are used: %2").arg(path, why);
+    return false;
 }
 
 } // namespace
@@ -297,11 +340,14 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
     QString tempPath;
     QVariantMap expected;
     bool unreadable = false;
-    QString why = writeCopy(path, fill, &tempPath, &expected, &unreadable);
+    const QString large = tooLarge(path);
+    QString why = large.isEmpty() ? QString() : setAside(path, large, &keptAs);
+    if (why.isEmpty())
+        why = writeCopy(path, fill, &tempPath, &expected, &unreadable);
     if (unreadable) {
         QFile::remove(tempPath);
         tempPath.clear();
-        why = setAsideUnreadable(path, &keptAs);
+        why = setAside(path, QStringLiteral("could not be read"), &keptAs);
         if (why.isEmpty())
             why = writeCopy(path, fill, &tempPath, &expected, &unreadable);
     }
@@ -346,6 +392,10 @@ std::unique_ptr<QSettings> open(const QString& path)
         if (takeLock(*lock, path, 0))
             removeLeftovers(path);
     }
+    // Its size is enough to refuse it: parsing it would cost what the
+    // bound is there to spare. Where it cannot go aside, nothing is read.
+    if (!tooLarge(path).isEmpty() && !setAsideTooLarge(path))
+        return openIni(QString());
     auto settings = openIni(path);
     static QSet<QString> reported;
     if (settings->status() == QSettings::FormatError && !reported.contains(path)) {
@@ -365,13 +415,13 @@ QString asText(const QVariant& value)
 }
 
 // A value present but refused: the operator who edited the file finds why
-// his value has no effect.
+// his value has no effect. Every refused value of the file is logged here.
 template <typename T> T refused(const QSettings& settings, const QString& key, const QString& why, const T& fallback)
 {
     const QString text = asText(settings.value(key));
     const QString name = settings.group().isEmpty() ? key : settings.group() + QLatin1Char('/') + key;
     qCWarning(lcCore).noquote() << QStringLiteral("%1=%2 in %3 refused, %4; the default is used")
-                                       .arg(name, text, settings.fileName(), why);
+                                       .arg(name, loggedText(text), settings.fileName(), why);
     return fallback;
 }
 

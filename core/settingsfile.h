@@ -34,13 +34,26 @@ constexpr int EmptyLockStaleMs = 2000;
 // more than the file and its lock take.
 constexpr int WriteProbeBytes = 64 * 1024;
 
+// The largest file read. The program's own stay far below it: some
+// kilobytes for a site, about 1 MB with every count it keeps filled (a
+// thousand sound alarms with paths of 260 characters, every alarm
+// condition, the recent files, the window and column layouts). A larger
+// file, which only a hand or another program makes, is never parsed: each
+// read parses the file whole, and tens of megabytes of keys make the start
+// and the end take minutes. The first read keeps it aside as an unreadable
+// one is, and the settings start from their defaults. A write that would
+// make the file larger fails, the file left as it was.
+constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
+
 inline QString path()
 {
     return AppPaths::settings();
 }
 
 // For reading. A file that exists but cannot be parsed is reported once per
-// run, naming the file; every key then takes its default.
+// run, naming the file; every key then takes its default. One larger than
+// MaxFileBytes is kept aside first, without being read, and the set-aside
+// notice told.
 std::unique_ptr<QSettings> open(const QString& path = AppPaths::settings());
 
 // The one way the program writes the file as a whole: `fill` sets the keys

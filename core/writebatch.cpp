@@ -244,6 +244,7 @@ void WriteBatch::connectWriter()
     connect(writer, &LogWriter::written, this, &WriteBatch::written, Qt::QueuedConnection);
     connect(writer, &LogWriter::refused, this, &WriteBatch::refused, Qt::QueuedConnection);
     connect(writer, &LogWriter::stalled, this, &WriteBatch::stalled, Qt::QueuedConnection);
+    connect(writer, &LogWriter::readOnly, this, &WriteBatch::readOnly, Qt::QueuedConnection);
     connect(writer, &LogWriter::resumed, this, &WriteBatch::resumed, Qt::QueuedConnection);
     connect(writer, &LogWriter::lost, this, &WriteBatch::lost, Qt::QueuedConnection);
 }

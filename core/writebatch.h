@@ -25,9 +25,10 @@
 // Rows the database refuses for now are kept, in order, and tried again
 // every RetryDelayMs until they are written; each attempt waits at most the
 // short busy timeout. After StallAlertMs of failed attempts `stalled` is
-// emitted once, and `resumed` when every row is in. A row refused for itself
-// (its table is missing) is told with `refused` and set aside. The queue is
-// bounded: a row counts until it is written, on the writer's thread.
+// emitted once (`readOnly` at the first, when the file may not be written),
+// and `resumed` when every row is in. A row refused for itself (its table
+// is missing) is told with `refused` and set aside. The queue is bounded: a
+// row counts until it is written, on the writer's thread.
 //
 // When the writer's connection cannot be opened, the rows are written on the
 // GUI thread with the default connection, as a last resort.
@@ -118,6 +119,10 @@ signals:
     void refused(quint64 ticket, const QString& error);
     // Rows have waited StallAlertMs for the database; they stay queued.
     void stalled(const QString& error);
+    // The database `file` is read-only for this program (SQLite's
+    // SQLITE_READONLY), told at the first refused write in place of
+    // `stalled`: no wait mends it. The rows stay queued.
+    void readOnly(const QString& file, const QString& error);
     // Every row that waited is written.
     void resumed();
     // The last write when the batch finished failed: `rows` rows are lost.

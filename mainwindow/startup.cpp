@@ -19,12 +19,14 @@
 #include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextCodec>
 #include <QThread>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -59,6 +61,38 @@ QString waitForDatabase()
         QThread::yieldCurrentThread();
     }
     return QString();
+}
+
+// An end by signal shows no window: the rows it could not write are kept
+// count of in the settings and told once the next run's window stands.
+const QString LostRowsKey = QStringLiteral("LostLogRows");
+const QString LostBecauseKey = QStringLiteral("LostLogRowsReason");
+
+void keepLostRowsForNextStart(int rows, const QString& why)
+{
+    WindowSettings::write([rows, &why](QSettings& settings) {
+        const qint64 kept = qMax(0, settings.value(LostRowsKey).toInt()) + qint64(rows);
+        settings.setValue(LostRowsKey, int(qMin<qint64>(kept, std::numeric_limits<int>::max())));
+        settings.setValue(LostBecauseKey, why);
+    });
+}
+
+void tellRowsLostBefore()
+{
+    int rows = 0;
+    QString why;
+    {
+        const auto settings = SettingsFile::open();
+        rows = SettingsFile::intValue(*settings, LostRowsKey, 0, 0, std::numeric_limits<int>::max());
+        why = SettingsFile::textValue(*settings, LostBecauseKey);
+    }
+    if (rows == 0)
+        return;
+    DatabaseAlert::reportRowsLostBefore(rows, why);
+    WindowSettings::write([](QSettings& settings) {
+        settings.remove(LostRowsKey);
+        settings.remove(LostBecauseKey);
+    });
 }
 
 void stopDatabase(QThread* databaseThread)
@@ -146,14 +180,15 @@ int runLumetra(QApplication& app)
                 window.endWithoutAsking();
             } else {
                 window.show();
+                tellRowsLostBefore();
                 exitCode = app.exec();
             }
             running = nullptr;
         }
     }
     logRows.finish();
-    if (lostRows > 0)
-        DatabaseAlert::reportLostRows(lostRows, lostBecause);
+    if (lostRows > 0 && !DatabaseAlert::reportLostRows(lostRows, lostBecause))
+        keepLostRowsForNextStart(lostRows, lostBecause);
     if (!loggedIn)
         QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
     stopDatabase(databaseThread);

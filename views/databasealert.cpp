@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -61,6 +62,10 @@ QString problemText(DatabaseAlert::Problem problem, const QString& sqlError)
         return QCoreApplication::translate("DatabaseAlert", "The log cannot be cleared; its rows are kept.");
     case DatabaseAlert::LogRowsLost:
         return QCoreApplication::translate("DatabaseAlert", "Log rows could not be written to the database and are lost.");
+    case DatabaseAlert::LogsReadOnly:
+        return QCoreApplication::translate("DatabaseAlert",
+                                           "The database cannot be written: its file is read-only. The log rows "
+                                           "are kept and written as soon as it can be written.");
     default:
         return QCoreApplication::translate("DatabaseAlert",
                                            "The user action log cannot be written to the database.");
@@ -136,6 +141,15 @@ bool DatabaseAlert::reportLostRows(int rows, const QString& sqlError)
     return tell(LogRowsLost, text, sqlError);
 }
 
+bool DatabaseAlert::reportRowsLostBefore(int rows, const QString& sqlError)
+{
+    return tell(LogRowsLostBefore,
+                QCoreApplication::translate("DatabaseAlert", "%1 log rows could not be written to the database when "
+                                                             "the program last ended and are lost.")
+                    .arg(rows),
+                sqlError);
+}
+
 void DatabaseAlert::followWrites()
 {
     static QPointer<WriteBatch> followed;
@@ -144,12 +158,16 @@ void DatabaseAlert::followWrites()
         return;
     followed = &batch;
     QObject::connect(&batch, &WriteBatch::stalled, &batch, [](const QString& error) { report(LogsDelayed, error); });
+    QObject::connect(&batch, &WriteBatch::readOnly, &batch, [](const QString& file, const QString& error) {
+        report(LogsReadOnly, QDir::toNativeSeparators(file) + QLatin1Char('\n') + error);
+    });
     QObject::connect(&batch, &WriteBatch::written, &batch, [&batch] {
         if (batch.pendingRows() == 0)
             toldProblems().reset(LogsOutpaced);
     });
     QObject::connect(&batch, &WriteBatch::resumed, &batch, [] {
         toldProblems().reset(LogsDelayed);
+        toldProblems().reset(LogsReadOnly);
         toldProblems().reset(LogQueueFull);
         toldProblems().reset(LogsOutpaced);
     });

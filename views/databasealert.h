@@ -20,6 +20,8 @@ public:
         UserActionLogNotWritten,
         // The database has refused the logs' rows for a while; they wait.
         LogsDelayed,
+        // The database file is read-only: told at the first refused row.
+        LogsReadOnly,
         // So long that the waiting rows fill their queue: rows are lost.
         // Told as LogsOutpaced when the database takes the rows, only more
         // slowly than they come.
@@ -29,6 +31,8 @@ public:
         LogNotCleared,
         // Rows the last write at the end could not write (reportLostRows).
         LogRowsLost,
+        // Rows the end of the run before could not write, told at the start.
+        LogRowsLostBefore,
         ProblemCount
     };
 
@@ -46,6 +50,9 @@ public:
     // chose tells him in one box, which waits for him; an end by signal
     // only logs it.
     static bool reportLostRows(int rows, const QString& sqlError);
+    // The last end of the program, which showed no window (an end by
+    // signal), lost `rows` rows; told once the window of this run stands.
+    static bool reportRowsLostBefore(int rows, const QString& sqlError);
 
     // The problem has passed: its next occurrence is told again.
     static void resolved(Problem problem);

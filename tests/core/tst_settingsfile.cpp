@@ -1,4 +1,5 @@
 #include "filesizelimit.h"
+#include "messagecatcher.h"
 #include "scopedhook.h"
 #include "settingsfile.h"
 
@@ -100,6 +101,41 @@ private slots:
             QCOMPARE(told.last(), ini + " " + keptAs);
         }
         QCOMPARE(told.size(), 2);
+    }
+
+    // A file larger than the program reads is kept aside unparsed, the
+    // operator told once, and the defaults used; one just within is read,
+    // its refused value logged cut to a few hundred characters with its
+    // length. No write makes a file the next read refuses.
+    void tooLargeFileIsKeptAside_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("just within") << int(SettingsFile::MaxFileBytes);
+        QTest::newRow("just over") << int(SettingsFile::MaxFileBytes) + 1;
+    }
+
+    void tooLargeFileIsKeptAside()
+    {
+        QFETCH(int, bytes);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("setting.ini"));
+        const QByteArray content = "[General]\nScale=3\nLineWidth=" + QByteArray(bytes - 29, '7') + '\n';
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == bytes && file.flush());
+        QStringList told;
+        const ScopedHook notice(&SettingsFile::setSetAsideNotice, [&told](const QString&, const QString& kept) { told << kept; });
+        MessageCatcher catcher;
+        const bool over = bytes > SettingsFile::MaxFileBytes;
+        for (int read = 0; read < 2; ++read)
+            QCOMPARE(SettingsFile::intValue(*SettingsFile::open(ini), QStringLiteral("Scale"), 2, 0, 6), over ? 2 : 3);
+        SettingsFile::intValue(*SettingsFile::open(ini), QStringLiteral("LineWidth"), 2, 0, 20);
+        const QStringList refused = catcher.messages().filter(QStringLiteral("LineWidth="));
+        const QString cut = QString(200, '7') + QStringLiteral("… (cut, %1 characters in all) in").arg(bytes - 29);
+        QVERIFY(over ? refused.isEmpty() : refused.size() == 1 && refused[0].size() < 400 && refused[0].contains(cut));
+        QCOMPARE(told, over ? QStringList{ini + ".unreadable"} : QStringList());
+        QFile kept(ini + ".unreadable");
+        QCOMPARE(kept.open(QIODevice::ReadOnly) && kept.readAll() == content, over);
+        QVERIFY(!SettingsFile::setValue(QStringLiteral("Padding"), QString(bytes, 'p'), ini) && QFile::exists(ini) != over);
     }
 
     // A live writer's lock (here without a native lock) is not taken however long

@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -33,6 +34,10 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // A full disk as SQLite meets it: while set, its writes to any file but the
@@ -46,6 +51,27 @@ static ssize_t fullDiskPwrite(int fd, const void* bytes, size_t count, off_t off
         return -1;
     }
     return g_pwrite(fd, bytes, count, offset);
+}
+
+// Makes a file read-only, as mode 0400 makes it for an operator, or writable
+// again; root writes past the mode, so the file is made immutable too. True
+// once the file is as asked.
+static bool setReadOnly(const QString& path, bool on)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY);
+    int flags = 0;
+    const bool flagged = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    if (on) // the mode stays as it is while the file is immutable
+        ::fchmod(fd, 0400);
+    if (flagged)
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    if (!on)
+        ::fchmod(fd, 0600);
+    ::close(fd);
+    const int writer = ::open(name.constData(), O_WRONLY);
+    return (writer < 0) == on && (writer < 0 || ::close(writer) == 0);
 }
 
 // Records the windows shown once armed, and closes them for the run to go on.
@@ -150,6 +176,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
     QTest::newRow("SIGTERM, a project never saved changed") << true << false << "never saved, changed";
     QTest::newRow("File > Exit, the disk full") << false << false << "full disk";
     QTest::newRow("SIGTERM, the disk full") << true << false << "full disk";
+    QTest::newRow("File > Exit, the database read-only for a while") << false << false << "read-only";
 }
 
 // Ended by File > Exit or a shutdown signal, while another program may hold
@@ -158,7 +185,9 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
 // check-point the window writes as it goes are in, the window's geometry
 // kept, and the writer gone with the run, not with the application object.
 // A signal asks nothing: a changed project goes to its copy, not its file.
-// Rows a full disk costs are told once, only to an operator who chose the end.
+// Rows a full disk costs are told once, only to an operator who chose the end,
+// or once the window of the next run stands. A read-only database is told at
+// the first row it refuses, and takes the rows once it may be written.
 void TestStartup::everyRowIsWrittenAtTheEnd()
 {
     QFETCH(bool, bySignal);
@@ -173,8 +202,11 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QFile settings(AppPaths::settings());
     QVERIFY(home.isValid() && settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
     settings.write("[General]\nLoadLastFile=" + QByteArray(also == "alarms" || also.startsWith("project") ? "true" : "false")
-                   + "\nrecentFileList=" + project.fileName().toUtf8() + "\nSoundAlarmActive=false\n");
+                   + "\nrecentFileList=" + project.fileName().toUtf8() + "\nSoundAlarmActive=false\n"
+                   + (also == "full disk" ? "LostLogRows=2\n" : "")); // by an earlier end by signal
     settings.close();
+    const auto writable = qScopeGuard([] { setReadOnly(AppPaths::database(), false); });
+    QVERIFY(also != "read-only" || setReadOnly(AppPaths::database(), true));
     QStringList told;
     DatabaseAlert::reset();
     const ScopedHook notifier(&DatabaseAlert::setNotifier,
@@ -217,7 +249,12 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
             QVERIFY(WriteBatch::instance().commit());
             g_diskFull = true;
             window->writeUserActionLog(QStringLiteral("Test"), QStringLiteral("a row on a full disk"));
+            QTRY_COMPARE(told.size(), 2);
+        }
+        if (also == QLatin1String("read-only")) {
             QTRY_COMPARE(told.size(), 1);
+            QVERIFY(setReadOnly(AppPaths::database(), false));
+            QTRY_COMPARE(WriteBatch::instance().pendingRows(), 0);
         }
         QTimer::singleShot(0, window, [window, bySignal, &late] {
             late.armed = true;
@@ -241,9 +278,13 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QCOMPARE(rows.value(0).toInt() == 1 && rows.value(1).toInt() >= 1, also != QLatin1String("full disk"));
     QVERIFY(SettingsFile::open()->contains(QStringLiteral("geometry")));
     const QString full = QStringLiteral("The disk that holds the database is full: ");
-    const QStringList fullDisk{"0" + full + "the log rows are kept and written as soon as there is room.",
+    const QStringList fullDisk{"02 log rows could not be written to the database when the program last ended and "
+                               "are lost.", "0" + full + "the log rows are kept and written as soon as there is room.",
                                "1" + full + "3 log rows could not be written and are lost."};
-    QCOMPARE(told, also == QLatin1String("full disk") ? fullDisk.mid(0, bySignal ? 1 : 2) : QStringList());
+    const QStringList readOnly{"0The database cannot be written: its file is read-only. The log rows are kept and "
+                               "written as soon as it can be written."};
+    QCOMPARE(told, also == "full disk" ? QStringList(fullDisk.mid(0, bySignal ? 2 : 3)) : also == "read-only" ? readOnly : QStringList());
+    QCOMPARE(SettingsFile::open()->value(QStringLiteral("LostLogRows")).toInt(), bySignal && also == "full disk" ? 3 : 0);
     const QString copy = home.filePath(QLatin1String(also.startsWith("project") ? "site.unsaved.xml" : "unsaved.xml"));
     QFile copyFile(copy);
     QCOMPARE(copyFile.open(QIODevice::ReadOnly) && copyFile.readAll().contains("\"Changed at the end\""), also.endsWith("changed"));
