@@ -395,6 +395,13 @@ void MainWindow::createActionGroups()
                             ui->actAddOsprelVellWizard, ui->actAddTWsector})
         toolGroup->addAction(action);
     connect(toolGroup, &QActionGroup::triggered, this, &MainWindow::actionGroupClicked);
+
+    // Greyed with the edit toolbar outside design mode, in the Edit menu
+    // too; in design mode each shows again whether it has anything to do.
+    m_mapEditActions = new QActionGroup(this);
+    m_mapEditActions->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (QAction* action : {ui->actUndo, ui->actRedo, ui->actCut, ui->actPaste, ui->actDelete})
+        m_mapEditActions->addAction(action);
 }
 
 void MainWindow::connectActions()
@@ -973,6 +980,7 @@ void MainWindow::setDesignMode(bool mode)
     for (QWidget* widget : std::initializer_list<QWidget*>{ui->fontToolBar, ui->mapEditToolBar, ui->alarmToolBar,
                                                            ui->editToolBar, ui->menuWorkplace})
         widget->setEnabled(mode);
+    m_mapEditActions->setEnabled(mode);
     for (QAction* action : {ui->actAddOsprelVellWizard, ui->actOsprelVellSetup, ui->actTWSensorsSetup, ui->actNew})
         action->setEnabled(mode);
     updateTWSectorAction();

@@ -600,13 +600,17 @@ void TestMainWindowFrame::storedWindowState()
     QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockLogs")));
 }
 
+// Outside design mode the Edit menu greys what edits a map; in it Undo follows the workspace.
 void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
 {
     auto window = makeWindow();
-    window->workspaces()->setDesignMode(true);
     GraphicsScene* first = window->workspaces()->currentScene();
     first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
-    QVERIFY(formChild(window.get(), "actUndo")->isEnabled());
+    for (const char* name : {"actUndo", "actRedo", "actCut", "actPaste", "actDelete"})
+        QVERIFY2(!formChild(window.get(), name)->isEnabled(), name);
+    answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
+    formChild(window.get(), "actDesignMode")->trigger();
+    QVERIFY(formChild(window.get(), "actUndo")->isEnabled() && !formChild(window.get(), "actRedo")->isEnabled());
     window->workspaces()->addWorkspace(QString());
     QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Untitled 2"));
     QVERIFY(!formChild(window.get(), "actUndo")->isEnabled());
