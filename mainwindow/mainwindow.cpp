@@ -286,7 +286,7 @@ void MainWindow::createPropertyPanel()
 {
     delete ui->dummyWidget;
     ui->dummyWidget = nullptr;
-    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit, m_workspaces.get(),
+    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit, m_trees, m_workspaces.get(),
                                                       m_alarms.get(), m_elementTree, m_units.get());
     connect(m_propertyPanel->edits(), &PanelEdits::commandRequested, m_commands.get(), &CommandRouter::commandSending);
     connect(m_mapHost.get(), &MainWindowMapHost::captionTyped, m_propertyPanel->edits(), &PanelEdits::textChanged);
