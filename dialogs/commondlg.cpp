@@ -12,6 +12,7 @@
 #include "sitemutex.h"
 #include "treepropertybrowser.h"
 #include "variantmanager.h"
+#include "placebeside.h"
 #include "useraccounts.h"
 #include "commandsend.h"
 #include "databasealert.h"
@@ -31,6 +32,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
@@ -279,12 +281,12 @@ void CommonDlg::showAlarmConfirm(Node* node)
 }
 
 // Over whatever window is in front, with the input, with or without a
-// window manager to stack it.
+// window manager to stack it; below only the dialog waiting for an answer.
 void CommonDlg::comeForward()
 {
     raise();
     activateWindow();
-    m_inputAsked = true;
+    giveWay();
 }
 
 // A modal dialog (a set-up dialog, a question) blocks every window that is
@@ -299,61 +301,90 @@ QWindow* CommonDlg::answerOwner() const
     // A dialog being hidden is still listed as modal for a moment.
     if (modal && modal->isVisible() && modal != page && !page->isAncestorOf(modal))
         return modal;
+    return mainWindowHandle();
+}
+
+QWindow* CommonDlg::mainWindowHandle() const
+{
     const QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
     return main ? main->windowHandle() : nullptr;
 }
 
-void CommonDlg::showAnswerable(bool forward)
+void CommonDlg::belongTo(QWindow* owner)
+{
+    windowHandle()->setTransientParent(owner);
+    disconnect(m_ownerHidden);
+    if (!owner || owner->modality() == Qt::NonModal)
+        return;
+    m_ownerHidden = connect(owner, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (visible)
+            return;
+        // At once, so that the page never points at a window that is gone;
+        // and again once Qt has let the dialog go, for a modal dialog left
+        // under it, which then stands above the page in its turn.
+        belongTo(answerOwner());
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible())
+                return;
+            belongTo(answerOwner());
+            giveWay();
+        });
+    });
+}
+
+void CommonDlg::showAnswerable()
 {
     winId(); // the page's window, given its owner before it shows
+    const bool appears = isHidden();
+    if (appears) {
+        // Shown as the main window's: a window manager keeps a window above
+        // the one it was shown for, and a dialog open now must be able to
+        // stand above the page. Qt tells the window system the owner only
+        // when the window shows.
+        belongTo(mainWindowHandle());
+        show();
+    }
     QWindow* owner = answerOwner();
     const bool newOwner = windowHandle()->transientParent() != owner;
-    if (newOwner) {
-        windowHandle()->setTransientParent(owner);
-        disconnect(m_ownerHidden);
-        if (owner && owner->modality() != Qt::NonModal) {
-            m_ownerHidden = connect(owner, &QWindow::visibleChanged, this, [this](bool visible) {
-                if (visible)
-                    return;
-                // At once, so that the page never points at a window that is
-                // gone; and again once Qt has let the dialog go, for a modal
-                // dialog left under it.
-                windowHandle()->setTransientParent(answerOwner());
-                m_forwardOverOwner = false;
-                QTimer::singleShot(0, this, [this] {
-                    if (isVisible())
-                        showAnswerable();
-                });
-            });
-        }
-    }
-    const bool appears = isHidden();
+    if (newOwner)
+        belongTo(owner);
+    // Brought forward by the page itself: with no window manager to stack
+    // it, a page shown stays under the window it answers over. Not for
+    // every alarm that follows: each raise is a round trip to the window
+    // system, and it would take the input from a dialog the operator went
+    // back to; a new line brings the page forward itself. A dialog that
+    // opened over the page keeps the input it was opened for.
     if (appears)
-        show();
-    // Brought over its owner by the page itself: with no window manager to
-    // stack it, a page shown or re-owned stays under the dialog it answers
-    // over. Not for every alarm that follows: each raise is a round trip to
-    // the window system, and it would take the input from a dialog the
-    // operator went back to; a new line brings the page forward itself.
-    if (appears || newOwner || forward)
         comeForward();
+    else if (newOwner)
+        giveWay();
+}
+
+QWindow* CommonDlg::waitingOwner() const
+{
+    QWindow* owner = windowHandle() ? windowHandle()->transientParent() : nullptr;
+    return owner && owner->modality() != Qt::NonModal && owner->isVisible() ? owner : nullptr;
+}
+
+void CommonDlg::giveWay()
+{
+    QWindow* owner = waitingOwner();
+    if (!owner)
+        return;
+    if (const QScreen* screen = owner->screen())
+        move(placeBeside(screen->availableGeometry(), owner->frameGeometry(), frameGeometry()));
+    owner->raise();
 }
 
 void CommonDlg::noteFocusWindow(QWindow* window)
 {
-    if (window == windowHandle())
-        m_inputAsked = false;
-    if (!window || window == windowHandle())
-        return;
-    m_inputBefore = window;
-    // Not while the page's own request for the input is still on its way:
-    // the window system answers it after this, and asking again would take
-    // the input once more after the operator has gone back to the dialog.
-    if (m_forwardOverOwner && window == windowHandle()->transientParent()) {
-        m_forwardOverOwner = false;
-        if (isVisible() && !m_inputAsked)
-            comeForward();
-    }
+    if (window && window != windowHandle())
+        m_inputBefore = window;
+    // A window manager raises a window it gives the input, also after the
+    // page asked for the dialog to stand above it.
+    if (window && window == windowHandle() && ui->stackedWidget->currentIndex() == AlarmConfirmPage)
+        if (QWindow* owner = waitingOwner())
+            owner->raise();
 }
 
 bool CommonDlg::event(QEvent* event)
@@ -367,14 +398,12 @@ bool CommonDlg::event(QEvent* event)
     if (event->type() == QEvent::WindowBlocked && isVisible()
         && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun()) {
         showAnswerable();
-        // The dialog tells the page before it shows itself: the page comes
-        // over it again once it stands, and once it has taken the input,
-        // which with no window manager it does only when it is mapped.
+        // The dialog tells the page before it shows itself: the page steps
+        // aside again once it stands where the window system put it.
         QTimer::singleShot(0, this, [this] {
             if (isVisible())
-                showAnswerable(true);
+                giveWay();
         });
-        m_forwardOverOwner = true;
     }
     return QDialog::event(event);
 }

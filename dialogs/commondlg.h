@@ -99,10 +99,12 @@ public:
     // Alarm confirmation page (modeless): lists the node's alarm line unless
     // an equal line is listed already, and shows the window. While a modal
     // dialog is open, which blocks every window but its own, the page is
-    // made one of its windows, so that it takes input at once. A new line
-    // brings the window to the front with the input; once it hides, the
-    // input goes back to the window that had it. Once the program's end
-    // has begun it does nothing.
+    // made one of its windows, so that it takes input at once; that dialog,
+    // waiting for the operator's answer, stands above the page, which moves
+    // beside it where the screen has room. A new line brings the window to
+    // the front with the input, below that dialog only; once it hides, the
+    // input goes back to the window that had it. Once the program's end has
+    // begun it does nothing.
     void showAlarmConfirm(Node* node);
     // Empties the alarm confirmation page, confirming nothing.
     void clearAlarms();
@@ -145,12 +147,19 @@ private:
     Node* nodeAt(const QModelIndex& proxyIndex) const;
     QString elementPageProblem() const;
     void confirmAlarms();
-    // Shows the alarm page so that it takes input at once, whatever dialog is open.
-    // Brings the page forward when it appears, changes owner, or `forward`.
-    void showAnswerable(bool forward = false);
+    // Shows the alarm page so that it takes input at once, whatever dialog
+    // is open; brings it forward when it appears.
+    void showAnswerable();
     // The window the alarm page belongs to: the modal dialog in front, else the main window.
     QWindow* answerOwner() const;
+    QWindow* mainWindowHandle() const;
+    void belongTo(QWindow* owner);
     void comeForward();
+    // The modal dialog the page belongs to, null when it belongs to the main window.
+    QWindow* waitingOwner() const;
+    // The modal dialog the page belongs to stands above it, and the page
+    // moves out of its way.
+    void giveWay();
     void noteFocusWindow(QWindow* window);
 
     Ui::CommonDlg* ui;
@@ -165,11 +174,6 @@ private:
     int m_repainting = 0;
     // The window that last had the input before the page.
     QPointer<QWindow> m_inputBefore;
-    // A modal dialog came over the page: the page comes over it once the
-    // dialog has the input.
-    bool m_forwardOverOwner = false;
-    // The page asked for the input and has not had it since.
-    bool m_inputAsked = false;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     Node* m_pickWithin = nullptr;

@@ -127,9 +127,13 @@ void OsprelVellSetupWidget::vellChanged(int index)
     fillIOCards(m_currentGateway);
     ui->tabWidget->setCurrentIndex(0);
     // In the wizard every device of the new gateway is in use until the
-    // operator says otherwise; the other gateways listed keep their flags.
-    if (m_currentGateway && m_currentGateway == m_setUpGateway)
+    // operator says otherwise: ticked when the gateway is first shown, its
+    // marks are the operator's from then on. The other gateways listed keep
+    // their flags.
+    if (m_currentGateway && m_currentGateway == m_setUpGateway && m_tickedGateway != m_setUpGateway) {
+        m_tickedGateway = m_setUpGateway;
         checkAll();
+    }
 }
 
 bool OsprelVellSetupWidget::inWizard() const
@@ -315,7 +319,8 @@ void OsprelVellSetupWidget::checkAll()
     checkTables({ui->tableEnergizers, ui->tableIOCards}, true);
 }
 
-// The menu's entries set the table of the tab in front.
+// The menu's entries set the table of the tab in front; in the wizard, only
+// while it shows the gateway the wizard sets up.
 void OsprelVellSetupWidget::onTreeViewContextMenu(const QPoint& point)
 {
     m_contextMenu->clear();
@@ -323,6 +328,9 @@ void OsprelVellSetupWidget::onTreeViewContextMenu(const QPoint& point)
     all->setObjectName(QStringLiteral("AllChecked"));
     QAction* none = m_contextMenu->addAction(tr("All unchecked"));
     none->setObjectName(QStringLiteral("AllUnChecked"));
+    const bool ownGateway = !inWizard() || (m_currentGateway && m_currentGateway == m_setUpGateway);
+    all->setEnabled(ownGateway);
+    none->setEnabled(ownGateway);
     const auto shownTable = [this] { return ui->tabWidget->currentIndex() == 0 ? ui->tableEnergizers : ui->tableIOCards; };
     connect(all, &QAction::triggered, this, [this, shownTable] { checkTables({shownTable()}, true); });
     connect(none, &QAction::triggered, this, [this, shownTable] { checkTables({shownTable()}, false); });

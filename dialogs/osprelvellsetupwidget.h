@@ -90,6 +90,8 @@ private:
     // The gateway the wizard sets up (its row lives while the wizard runs);
     // null outside the wizard.
     const Node* m_setUpGateway = nullptr;
+    // The gateway the wizard has ticked; from then on its marks are the operator's.
+    const Node* m_tickedGateway = nullptr;
     QMenu* m_contextMenu = nullptr;
     bool m_withTextEnerg = false;
     bool m_withTextIOCard = false;

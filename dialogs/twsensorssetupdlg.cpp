@@ -35,21 +35,14 @@ void setPairEnabled(Node* node, bool on)
         node->deviceNode->enabled = on;
 }
 
-// The controller address a TW system holds, empty when it holds none yet:
-// an older project may carry its workspace's caption there.
-QString addressOf(const Node* system)
-{
-    SiteLocker lock;
-    const QString address = system->data(0).toString();
-    return isDottedQuad(address) ? address : QString();
-}
-
-// A system without an address is known by its workspace.
+// A TW system's name: its controller's address once the operator set one,
+// until then its workspace's caption. A project may hold a system without
+// a name; it is known by its workspace too.
 QString labelOf(const Node* system)
 {
     SiteLocker lock;
-    const QString address = addressOf(system);
-    return address.isEmpty() ? system->data(2).toString() : address;
+    const QString name = system->data(0).toString();
+    return name.isEmpty() ? system->data(2).toString() : name;
 }
 
 void refresh(TreeModel* model, Node* node)
@@ -120,7 +113,7 @@ void TWSensorsSetupDlg::twsystemChanged(int index)
     ui->chTWSensorsEnable->setChecked(system->enabled);
     fillTable(system);
     setControlsEnabled(ui->chTWSensorsEnable->isChecked());
-    ui->edtIPAddress->setText(addressOf(system));
+    ui->edtIPAddress->setText(labelOf(system));
 }
 
 void TWSensorsSetupDlg::fillTable(Node* system)
@@ -213,25 +206,30 @@ void TWSensorsSetupDlg::setAddressOf(int index)
                                  QMessageBox::Ok);
         return;
     }
+    setSystemName(index, address);
+    if (ui->chTWSensorsEnable->isChecked() && twClient)
+        twClient->moveTo(address);
+}
+
+void TWSensorsSetupDlg::setSystemName(int index, const QString& name)
+{
+    Node* system = systemAt(index);
     {
         SiteLocker lock;
-        system->setData(0, address);
+        system->setData(0, name);
         if (system->deviceNode)
-            system->deviceNode->setData(0, address);
+            system->deviceNode->setData(0, name);
     }
     refresh(g_twSensorModel, system);
     refresh(g_elementTreeModel, system->deviceNode);
-    ui->cbTWsystem->setItemText(index, address);
-
-    if (ui->chTWSensorsEnable->isChecked() && twClient)
-        twClient->moveTo(address);
+    ui->cbTWsystem->setItemText(index, name);
 }
 
 void TWSensorsSetupDlg::setTypedAddress()
 {
     const Node* system = systemAt(shownIndex);
     const QString typed = ui->edtIPAddress->text().trimmed();
-    if (system && !typed.isEmpty() && typed != addressOf(system))
+    if (system && !typed.isEmpty() && typed != labelOf(system))
         setAddressOf(shownIndex);
 }
 
@@ -247,6 +245,14 @@ void TWSensorsSetupDlg::twClicked()
     if (!system)
         return;
     const bool on = ui->chTWSensorsEnable->isChecked();
+    // An enabled system is shown by its name: one without takes the name
+    // it is known by.
+    const bool nameless = [system] {
+        SiteLocker lock;
+        return system->data(0).toString().isEmpty();
+    }();
+    if (on && nameless)
+        setSystemName(ui->cbTWsystem->currentIndex(), labelOf(system));
     setPairEnabled(system, on);
     refresh(g_twSensorModel, system);
     refresh(g_elementTreeModel, system->deviceNode);

@@ -58,6 +58,8 @@ private:
     // client at it when the system is shown enabled. Refuses, with a
     // warning, a text that is no address.
     void setAddressOf(int index);
+    // The system at `index` takes `name`, in both models and in the list.
+    void setSystemName(int index, const QString& name);
     // An address typed but not set with the button is set as the button
     // would, once the operator moves on: the system is enabled, another
     // system is chosen, or the dialog closes.

@@ -11,9 +11,9 @@
 #include "soundalarmsettings.h"
 #include "soundpath.h"
 #include "soundplayer.h"
+#include "statusfield.h"
 
 #include <QCoreApplication>
-#include <QLabel>
 #include <QMainWindow>
 #include <QMediaPlayer>
 #include <QSettings>
@@ -106,6 +106,12 @@ void AlarmsArea::setSoundPlayer(std::unique_ptr<SoundPlayer> soundPlayer)
         m_soundPlayer->setUnplayableNotifier([this](const QString& why) { showSoundNote(why); });
 }
 
+namespace {
+// The sound note shares the status bar's room with the command note, as
+// much as it.
+constexpr int SoundNoteStretch = 4;
+} // namespace
+
 // A field of its own in the status bar: a passing message there would go
 // with the next menu's tip, and the operator relies on sound alarms.
 void AlarmsArea::showSoundNote(const QString& why)
@@ -113,9 +119,9 @@ void AlarmsArea::showSoundNote(const QString& why)
     auto* window = qobject_cast<QMainWindow*>(m_window);
     if (!window)
         return;
-    auto* note = new QLabel(QCoreApplication::translate("AlarmsArea", "Sound alarms cannot play: %1").arg(why), window);
+    auto* note = new StatusField(QCoreApplication::translate("AlarmsArea", "Sound alarms cannot play: %1").arg(why), window);
     note->setObjectName(QStringLiteral("soundStatusLabel"));
-    window->statusBar()->addWidget(note);
+    window->statusBar()->addWidget(note, SoundNoteStretch);
 }
 
 void AlarmsArea::playAlarmSound(Node* node, int status, const SoundPath& sound)

@@ -57,7 +57,6 @@ DeviceStates::DeviceStates(DeviceUnits* units, AlarmsArea* alarms, WorkspaceArea
     , m_panel(panel)
     , m_gatewayStatusLabel(gatewayStatusLabel)
     , m_twStatusLabel(twStatusLabel)
-    , m_gatewayFieldWidth(gatewayStatusLabel->minimumWidth())
 {
 }
 
@@ -338,7 +337,6 @@ void DeviceStates::setLinkText(bool gateway, const QString& text)
     if (!m_gatewayNote.isEmpty())
         shown += QStringLiteral(" (%1)").arg(m_gatewayNote);
     m_gatewayStatusLabel->setText(shown);
-    m_gatewayStatusLabel->setFixedWidth(std::max(m_gatewayFieldWidth, m_gatewayStatusLabel->sizeHint().width()));
 }
 
 void DeviceStates::showLinkStatus(bool gateway, int value)

@@ -86,7 +86,6 @@ private:
     PropertyPanel* m_panel;
     QLabel* m_gatewayStatusLabel;
     QLabel* m_twStatusLabel;
-    const int m_gatewayFieldWidth;
     QString m_gatewayText;
     QString m_gatewayNote;
     // Why the program closed the gateway link, while it stays closed.

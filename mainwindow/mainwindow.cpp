@@ -39,6 +39,7 @@
 #include "windowsettings.h"
 #include "windowstatecheck.h"
 #include "sitetrees.h"
+#include "statusfield.h"
 #include "sitemutex.h"
 #include "timerunit.h"
 #include "treemodel.h"
@@ -189,22 +190,27 @@ MainWindow::~MainWindow()
 
 void MainWindow::createStatusBarFields()
 {
-    const auto addField = [this](const QString& text, int width, int stretch) {
-        auto* label = new QLabel(text, this);
+    const auto addField = [this](const QString& text, int stretch) {
+        auto* label = new StatusField(text, this);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (width > 0)
-            label->setFixedWidth(width);
         statusBar()->addPermanentWidget(label, stretch);
         return label;
     };
-    m_positionLabel = addField(tr("X: %1 Y: %2").arg(0).arg(0), 100, 0);
-    m_gatewayStatusLabel = addField(tr("Right"), 300, 2);
-    m_twStatusLabel = addField(tr("Right"), 300, 3);
+    m_positionLabel = addField(tr("X: %1 Y: %2").arg(0).arg(0), 0);
+    m_positionLabel->setFixedWidth(100);
+    m_gatewayStatusLabel = addField(tr("Right"), 2);
+    m_twStatusLabel = addField(tr("Right"), 3);
+    // A link field is 300 wide at least, and as wide as its text where the
+    // window has room, so that the address the link dials shows.
+    for (QLabel* link : {m_gatewayStatusLabel, m_twStatusLabel}) {
+        link->setMinimumWidth(300);
+        link->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    }
     // Named, so that tests find them as an operator reads them.
     m_positionLabel->setObjectName(QStringLiteral("positionLabel"));
     m_gatewayStatusLabel->setObjectName(QStringLiteral("gatewayStatusLabel"));
     m_twStatusLabel->setObjectName(QStringLiteral("twStatusLabel"));
-    m_commandNoteLabel = addField(QString(), 0, 4);
+    m_commandNoteLabel = addField(QString(), 4);
     m_commandNoteLabel->setObjectName(QStringLiteral("commandNoteLabel"));
 }
 
@@ -280,7 +286,7 @@ void MainWindow::createPropertyPanel()
 {
     delete ui->dummyWidget;
     ui->dummyWidget = nullptr;
-    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit, m_workspaces.get(),
+    m_propertyPanel = std::make_unique<PropertyPanel>(this, ui->dockWidgetContents_4, m_mapEdit, m_trees, m_workspaces.get(),
                                                       m_alarms.get(), m_elementTree, m_units.get());
     connect(m_propertyPanel->edits(), &PanelEdits::commandRequested, m_commands.get(), &CommandRouter::commandSending);
     connect(m_mapHost.get(), &MainWindowMapHost::captionTyped, m_propertyPanel->edits(), &PanelEdits::textChanged);
@@ -389,6 +395,13 @@ void MainWindow::createActionGroups()
                             ui->actAddOsprelVellWizard, ui->actAddTWsector})
         toolGroup->addAction(action);
     connect(toolGroup, &QActionGroup::triggered, this, &MainWindow::actionGroupClicked);
+
+    // Greyed with the edit toolbar outside design mode, in the Edit menu
+    // too; in design mode each shows again whether it has anything to do.
+    m_mapEditActions = new QActionGroup(this);
+    m_mapEditActions->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (QAction* action : {ui->actUndo, ui->actRedo, ui->actCut, ui->actPaste, ui->actDelete})
+        m_mapEditActions->addAction(action);
 }
 
 void MainWindow::connectActions()
@@ -967,6 +980,7 @@ void MainWindow::setDesignMode(bool mode)
     for (QWidget* widget : std::initializer_list<QWidget*>{ui->fontToolBar, ui->mapEditToolBar, ui->alarmToolBar,
                                                            ui->editToolBar, ui->menuWorkplace})
         widget->setEnabled(mode);
+    m_mapEditActions->setEnabled(mode);
     for (QAction* action : {ui->actAddOsprelVellWizard, ui->actOsprelVellSetup, ui->actTWSensorsSetup, ui->actNew})
         action->setEnabled(mode);
     updateTWSectorAction();

@@ -35,6 +35,7 @@ class PropertyPanel;
 class ProjectDocument;
 class ProjectFiles;
 class QAction;
+class QActionGroup;
 class QLabel;
 class SiteTrees;
 class TWSensorsStatesWidget;
@@ -210,6 +211,8 @@ private:
     QLabel* m_twStatusLabel = nullptr;
     // What the operator last needs to know of a command that was not sent.
     QLabel* m_commandNoteLabel = nullptr;
+    // Undo, Redo, Cut, Paste and Delete: open in design mode only.
+    QActionGroup* m_mapEditActions = nullptr;
     // Hidden by the user's rights, whatever a workspace's mode would show;
     // each application of the rights starts it anew.
     QSet<QAction*> m_forbiddenActions;

@@ -22,6 +22,7 @@
 #include "qtclient.h"
 #include "qtclienttw.h"
 #include "sitemutex.h"
+#include "sitetrees.h"
 #include "soundpath.h"
 #include "treemodel.h"
 #include "variantmanager.h"
@@ -49,12 +50,12 @@ void refresh(TreeModel* model, Node* node)
 
 // Names an element node (column 0, and the name column 1 where it has one)
 // and its paired node in the other model.
-void renameNode(Node* node, const QString& text, bool nameColumn, TreeModel* pairedModel)
+void renameNode(Node* node, const QString& text, bool nameColumn, TreeModel* elementModel, TreeModel* pairedModel)
 {
     node->setData(0, text);
     if (nameColumn)
         node->setData(1, text);
-    refresh(g_elementTreeModel, node);
+    refresh(elementModel, node);
     if (node->deviceNode) {
         node->deviceNode->setData(0, text);
         refresh(pairedModel, node->deviceNode);
@@ -102,11 +103,12 @@ QPixmap readPicture(const QString& path)
 
 const QStringList PanelEdits::AddressRows{QStringLiteral("IP"), QStringLiteral("IPTW")};
 
-PanelEdits::PanelEdits(QWidget* dialogParent, PropertyPanel* panel, MapEditTools* tools, WorkspaceArea* workspaces,
-                       AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units)
+PanelEdits::PanelEdits(QWidget* dialogParent, PropertyPanel* panel, MapEditTools* tools, const SiteTrees* trees,
+                       WorkspaceArea* workspaces, AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units)
     : m_dialogParent(dialogParent)
     , m_panel(panel)
     , m_tools(tools)
+    , m_trees(trees)
     , m_workspaces(workspaces)
     , m_alarms(alarms)
     , m_elementTree(elementTree)
@@ -151,17 +153,17 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
     if (node) {
         SiteLocker lock;
         if (row == QLatin1String("SensorName"))
-            renameNode(node, text, false, g_twSensorModel);
+            renameNode(node, text, false, m_trees->elementModel(), m_trees->twSensorModel());
         if (row == QLatin1String("TWSectorName")) {
             node->setData(0, text);
-            refresh(g_elementTreeModel, node);
+            refresh(m_trees->elementModel(), node);
             if (auto* element = dynamic_cast<GraphicsHelperClass*>(node->mapItem))
                 element->setName(text);
         }
         if (row == QLatin1String("SectorName")) {
             node->setData(0, text);
             node->setData(1, text);
-            refresh(g_elementTreeModel, node);
+            refresh(m_trees->elementModel(), node);
         }
         if (row == QLatin1String("StateEnable")) {
             node->enabled = value.toBool();
@@ -172,7 +174,7 @@ bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* nod
                                                   .arg(node->data(0).toString(), boolText(value.toBool())));
         }
         if (row == QLatin1String("EnergizerName") || row == QLatin1String("IOCardName"))
-            renameNode(node, text, true, g_energizerModel);
+            renameNode(node, text, true, m_trees->elementModel(), m_trees->energizerModel());
     }
     if (row == QLatin1String("SoundAlarmActive")) {
         emit commandRequested(node, value.toBool(), SoundAlarmActive);
@@ -294,11 +296,11 @@ bool PanelEdits::applyGatewayAddress(PropertySet* set, Node* node, const QString
         return false;
     if (address != box->ip()) {
         box->setIP(address);
-        refresh(g_elementTreeModel, box->node());
-        refresh(g_energizerModel, box->energizerNode());
+        refresh(m_trees->elementModel(), box->node());
+        refresh(m_trees->energizerModel(), box->energizerNode());
         qCWarning(lcMainWindow).noquote() << "KX4(Energ) address changed to" << address;
     }
-    if (!g_energizerModel || !g_energizerModel->contains(box->energizerNode()))
+    if (!m_trees->energizerModel()->contains(box->energizerNode()))
         emit gatewayRowsWanted();
     if (client)
         client->moveTo(address);
@@ -318,7 +320,7 @@ bool PanelEdits::applyTWAddress(PropertySet* set, Node* node, const QString& add
         return false;
     {
         SiteLocker lock;
-        renameNode(node, address, false, g_twSensorModel);
+        renameNode(node, address, false, m_trees->elementModel(), m_trees->twSensorModel());
     }
     qCWarning(lcMainWindow).noquote() << "KX4(TW) address changed to" << address;
     if (qtClientTW* client = m_units->twClient())
@@ -360,14 +362,14 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
         if (box->node()) {
             SiteLocker lock;
             box->node()->setData(0, value.toString());
-            refresh(g_elementTreeModel, box->node());
+            refresh(m_trees->elementModel(), box->node());
         }
     } else if (row == QLatin1String("BtnCaption")) {
         if (box->buttonLabel())
             box->buttonLabel()->setText(value.toString());
         if (box->node()) {
             box->setButtonCaption(value.toString());
-            refresh(g_elementTreeModel, box->node());
+            refresh(m_trees->elementModel(), box->node());
         }
     } else if (row == QLatin1String("BtnCheckable")) {
         if (box->actionButton())
@@ -403,7 +405,7 @@ bool PanelEdits::rename(PropertySet* set, GraphicsHelperClass* element, const QS
     }
     element->setName(name);
     SiteLocker lock;
-    refresh(g_elementTreeModel, element->node());
+    refresh(m_trees->elementModel(), element->node());
     return true;
 }
 
@@ -505,7 +507,7 @@ void PanelEdits::textChanged(QGraphicsItem* item)
     {
         SiteLocker lock;
         box->node()->setData(0, box->caption());
-        refresh(g_elementTreeModel, box->node());
+        refresh(m_trees->elementModel(), box->node());
     }
     for (PropertySet* set : m_panel->setsShowing(box->node()))
         set->setValue(QStringLiteral("Caption"), box->caption());

@@ -19,6 +19,7 @@ class Node;
 class Property;
 class PropertyPanel;
 class PropertySet;
+class SiteTrees;
 class QGraphicsItem;
 class QWidget;
 class WorkspaceArea;
@@ -51,10 +52,11 @@ public:
     };
     using ButtonActionChooser = std::function<bool(QWidget* parent, ButtonAction* action)>;
 
-    // `dialogParent` parents the warnings and choosers; `units` hold the
-    // links an address row moves, asked at the time of the edit.
-    PanelEdits(QWidget* dialogParent, PropertyPanel* panel, MapEditTools* tools, WorkspaceArea* workspaces,
-               AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units);
+    // `dialogParent` parents the warnings and choosers; `trees` hold the
+    // models a rename shows in; `units` hold the links an address row
+    // moves, asked at the time of the edit.
+    PanelEdits(QWidget* dialogParent, PropertyPanel* panel, MapEditTools* tools, const SiteTrees* trees,
+               WorkspaceArea* workspaces, AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units);
     ~PanelEdits() override;
 
     void propertyChanged(PropertySet* set, Property* property, const QVariant& value);
@@ -95,6 +97,7 @@ private:
     QWidget* m_dialogParent;
     PropertyPanel* m_panel;
     MapEditTools* m_tools;
+    const SiteTrees* m_trees;
     WorkspaceArea* m_workspaces;
     AlarmsArea* m_alarms;
     ElementTreeArea* m_elementTree;

@@ -14,6 +14,7 @@
 #include "panelfiller.h"
 #include "property.h"
 #include "propertyset.h"
+#include "sitetrees.h"
 #include "sitemutex.h"
 #include "treemodel.h"
 #include "treepropertybrowser.h"
@@ -73,7 +74,7 @@ void lockRow(QTreeWidgetItem* row, bool editable, bool hatched)
 }
 } // namespace
 
-PropertyPanel::PropertyPanel(QWidget* dialogParent, QWidget* container, MapEditTools* tools,
+PropertyPanel::PropertyPanel(QWidget* dialogParent, QWidget* container, MapEditTools* tools, const SiteTrees* trees,
                              WorkspaceArea* workspaces, AlarmsArea* alarms, ElementTreeArea* elementTree,
                              DeviceUnits* units)
     : m_dialogParent(dialogParent)
@@ -81,7 +82,8 @@ PropertyPanel::PropertyPanel(QWidget* dialogParent, QWidget* container, MapEditT
     , m_workspaces(workspaces)
     , m_alarms(alarms)
     , m_elementTree(elementTree)
-    , m_edits(std::make_unique<PanelEdits>(dialogParent, this, tools, workspaces, alarms, elementTree, units))
+    , m_trees(trees)
+    , m_edits(std::make_unique<PanelEdits>(dialogParent, this, tools, trees, workspaces, alarms, elementTree, units))
 {
     auto* set = new PropertySet(dialogParent);
     propertySets.append(set);
@@ -180,10 +182,10 @@ void PropertyPanel::setReadOnly(bool designMode)
 void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
 {
     m_tools->disableTextFormat();
-    if (current.isEmpty() || !g_elementTreeModel)
+    if (current.isEmpty())
         return;
     const QModelIndex index = m_elementTree->proxy()->mapToSource(current.indexes().first());
-    Node* node = g_elementTreeModel->getNode(index);
+    Node* node = m_trees->elementModel()->getNode(index);
     if (!node)
         return;
     PropertySet* docked = dockedSet();

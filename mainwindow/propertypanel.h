@@ -19,6 +19,7 @@ class QAction;
 class QGraphicsItem;
 class QItemSelection;
 class QWidget;
+class SiteTrees;
 class VariantFactory;
 class VariantManager;
 class WorkspaceArea;
@@ -42,8 +43,8 @@ public:
     // popups and the docked panel's record. `tools` show the text format of
     // the item a panel is filled for; the element tree's selection and the
     // scene in front of `workspaces` say what the docked panel shows.
-    PropertyPanel(QWidget* dialogParent, QWidget* container, MapEditTools* tools, WorkspaceArea* workspaces,
-                  AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units);
+    PropertyPanel(QWidget* dialogParent, QWidget* container, MapEditTools* tools, const SiteTrees* trees,
+                  WorkspaceArea* workspaces, AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units);
     ~PropertyPanel() override;
 
     // ---- filling
@@ -93,6 +94,7 @@ private:
     WorkspaceArea* m_workspaces;
     AlarmsArea* m_alarms;
     ElementTreeArea* m_elementTree;
+    const SiteTrees* m_trees;
     bool m_designMode = false;
     std::unique_ptr<VariantManager> m_manager;
     std::unique_ptr<PanelEdits> m_edits;

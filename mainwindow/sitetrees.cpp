@@ -55,9 +55,9 @@ Node* SiteTrees::buildTWSensorTree(const QString& workspaceName, int index, Node
     const QVector<QVariant> columnTemplate(root->columnCount());
     auto* system = new Node(QStringLiteral("TWSensor1"));
     system->columns = columnTemplate;
-    // Column 0 is the controller's address: a caption there would be saved,
-    // and dialled, as one.
-    system->setData(0, QString());
+    // Named after its workspace until the operator gives it its
+    // controller's address; no link is made to a name that is no address.
+    system->setData(0, workspaceName);
     system->setData(2, workspaceName);
     system->setData(3, index);
     system->setData(1, 0);
@@ -144,9 +144,15 @@ void SiteTrees::renameTWSystemsOf(int tab, const QString& workspaceName)
         for (Node* system : m_twSensorRoot->children) {
             if (system->data(3).toInt() != tab)
                 continue;
-            system->setData(2, workspaceName);
-            if (system->deviceNode)
-                system->deviceNode->setData(2, workspaceName);
+            // A system still named after its workspace keeps being so.
+            const bool named = system->data(0) == system->data(2);
+            for (Node* node : {system, system->deviceNode}) {
+                if (!node)
+                    continue;
+                node->setData(2, workspaceName);
+                if (named)
+                    node->setData(0, workspaceName);
+            }
             renamed.append(system);
         }
     }

@@ -163,10 +163,12 @@ void VChartDlg::addAxes(QChart* chart, QLineSeries* series, bool oneDay)
         axisX->setTitleText(tr("Hour"));
         axisX->setRange(dateFrom, dateFrom.addDays(1));
     } else {
-        axisX->setTickCount(int(dateFrom.daysTo(dateTo)) + 1);
+        // To the end of the end date, one tick per midnight: a reading taken
+        // that day is drawn, as the query and the period include it.
+        axisX->setTickCount(int(dateFrom.daysTo(dateTo)) + 2);
         axisX->setFormat(QStringLiteral("d/MM"));
         axisX->setTitleText(tr("Date"));
-        axisX->setRange(dateFrom, dateTo);
+        axisX->setRange(dateFrom, dateTo.addDays(1));
     }
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);

@@ -4,6 +4,7 @@
 #include "modalanswerer.h"
 #include "node.h"
 #include "operatorclick.h"
+#include "placebeside.h"
 #include "resources.h"
 #include "scopedhook.h"
 #include "sitemutex.h"
@@ -37,6 +38,7 @@ private slots:
     void pagesCarryTheirWidgets();
     void alarmLineIsOneHeartbeat();
     void newestAlarmInView();
+    void placedBesideAWindow();
 
 private:
     void addUser(const QString& name, const QString& password, int active);
@@ -263,4 +265,12 @@ void TestCommonDlg::unreadableDatabaseIsToldOnce()
 }
 
 QTEST_MAIN(TestCommonDlg)
+// The confirmation moves beside the dialog it answers over, or where it covers the least of it.
+void TestCommonDlg::placedBesideAWindow()
+{
+    QCOMPARE(placeBeside(QRect(0, 0, 1920, 1080), QRect(660, 300, 600, 400), QRect(660, 340, 604, 412)), QPoint(1260, 340));
+    QCOMPARE(placeBeside(QRect(0, 0, 1380, 800), QRect(400, 100, 580, 200), QRect(390, 120, 604, 412)), QPoint(390, 300));
+    QCOMPARE(placeBeside(QRect(0, 0, 1380, 800), QRect(370, 255, 640, 289), QRect(395, 235, 600, 330)), QPoint(780, 470));
+}
+
 #include "tst_commondlg.moc"

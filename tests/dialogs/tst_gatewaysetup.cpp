@@ -23,6 +23,7 @@
 #include "treemodel.h"
 #include "vellsetuppage.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -396,13 +397,20 @@ private slots:
             QVERIFY(row->enabled && row->deviceNode->enabled);
         QCOMPARE(table(*w, "tableIOCards")->item(30, 2)->checkState(), Qt::Checked);
         QVERIFY(!first->child(2)->enabled);
-        // Looking at the other gateway ticks none of its devices.
+        Node* energ4 = box->node()->deviceNode->child(3);
+        table(*w, "tableEnergizers")->item(4, 2)->setCheckState(Qt::Unchecked);
+        // Looking at the other gateway ticks none of its devices, nor does its menu.
         wizard.show();
         QVERIFY(QTest::qWaitForWindowExposed(&wizard));
         w->findChild<QComboBox*>()->setFocus();
         QTest::keyClick(wizard.windowHandle(), Qt::Key_Up);
         QCOMPARE(w->currentGateway(), first);
         QVERIFY(!first->child(2)->enabled);
+        bool offered = true;
+        answerNextPopup([&offered](QWidget* menu) { offered = menu->actions().first()->isEnabled(); menu->close(); });
+        QTest::mouseClick(wizard.windowHandle(), Qt::RightButton, {}, table(*w, "tableEnergizers")->viewport()->mapTo(&wizard, {8, 8}));
+        QTest::keyClick(wizard.windowHandle(), Qt::Key_Down);
+        QVERIFY(!offered && !energ4->enabled);
 
         QVERIFY(sim.waitForConnection());
         QVERIFY(sim.waitForFunction(43, 1));
@@ -413,6 +421,7 @@ private slots:
         wizard.back();
         wizard.next();
         QCOMPARE(w->findChild<QComboBox*>()->count(), 2);
+        QVERIFY(!energ4->enabled);
         client.closeConnection();
     }
 

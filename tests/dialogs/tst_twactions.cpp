@@ -118,8 +118,8 @@ void TestTwActions::opensOnTheWorkspaceSystem()
         QVERIFY(!child<QToolButton>(shown, "btnSetIP")->isEnabled());
         QVERIFY(!child<QTableWidget>(shown, "tableWidget")->isEnabled());
         QVERIFY(child<QLineEdit>(shown, "edtIPAddress")->isEnabled());
-        // The system holds its workspace's caption, which is no address to offer.
-        QCOMPARE(child<QLineEdit>(shown, "edtIPAddress")->text(), QString());
+        // The system is still named after its workspace.
+        QCOMPARE(child<QLineEdit>(shown, "edtIPAddress")->text(), QStringLiteral("Untitled 2"));
         auto* table = child<QTableWidget>(shown, "tableWidget");
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(1, 0)->text() + table->item(1, 1)->text(), QStringLiteral("2Sensor2"));
@@ -137,10 +137,17 @@ void TestTwActions::enablingAppliesTheTable()
     TWSensorsSetupDlg dialog;
     connect(&dialog, &TWSensorsSetupDlg::enabledFlagsChanged, &states, &TWSensorsStatesWidget::refresh);
     QSignalSpy sectorAction(&dialog, &TWSensorsSetupDlg::twSystemEnabledChanged);
+    // A system saved without a name is known by its workspace, and takes that name once enabled.
+    system->setData(0, QString());
+    system->deviceNode->setData(0, QString());
     dialog.twsystemChanged(1);
     dialog.findChild<QComboBox*>()->setCurrentIndex(1);
+    QCOMPARE(child<QLineEdit>(&dialog, "edtIPAddress")->text(), QStringLiteral("Untitled 2"));
     auto* enable = child<QCheckBox>(&dialog, "chTWSensorsEnable");
+    MessageBoxAnswerer boxes;
     QVERIFY(operatorClick(enable, QPoint(8, enable->height() / 2)));  // its box: the row reaches past its text
+    QCOMPARE(system->data(0).toString() + system->deviceNode->data(0).toString(), QStringLiteral("Untitled 2Untitled 2"));
+    QVERIFY(boxes.seen().isEmpty());
 
     QCOMPARE(sectorAction.count(), 1);
     QVERIFY(system->enabled && system->deviceNode->enabled && child<QToolButton>(&dialog, "btnSetIP")->isEnabled());
@@ -214,6 +221,7 @@ void TestTwActions::setAddressReconnectsTheClient()
             QTest::mouseClick(shown->windowHandle(), Qt::LeftButton, {}, child<QWidget>(shown, name)->mapTo(shown, {8, 8}));
         };
         click("edtIPAddress");
+        QTest::keyClick(shown->windowHandle(), Qt::Key_A, Qt::ControlModifier); // over the system's name
         for (const char c : QByteArray("127.0.0.1"))
             QTest::keyClick(shown->windowHandle(), c);
         click(typed ? "chTWSensorsEnable" : "btnSetIP");

@@ -6,6 +6,7 @@
 #include "alarmcondition.h"
 #include "alarmsarea.h"
 #include "commondlg.h"
+#include "globals.h"
 #include "controlunit.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
@@ -34,6 +35,7 @@
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QCheckBox>
 #include <QtTest>
 
@@ -175,9 +177,9 @@ private slots:
     }
 
     // While a set-up dialog is open, an alarm shown before it opened and one
-    // arriving then are confirmed at once; the dialog then takes input again.
-    // An alarm already listed leaves the input where it is; a new line
-    // brings the confirmation up again, and OK gives the input back.
+    // arriving then are confirmed at once; the dialog keeps the input it was
+    // opened with. An alarm already listed leaves the input where it is; a
+    // new line brings the confirmation up, and OK gives the input back.
     void confirmedOverSetupDialogs()
     {
         QFETCH(QByteArray, slot);
@@ -188,7 +190,7 @@ private slots:
         alarm();
         auto* ok = dlg->findChild<QPushButton*>(QStringLiteral("btnOK"));
         const auto confirm = [ok] { QVERIFY(operatorClick(ok)); };
-        bool onTop = false;
+        bool opened = false;
         bool inputKept = false;
         bool broughtUp = false;
         bool inputBack = false;
@@ -196,9 +198,8 @@ private slots:
             const auto active = [](QWidget* window) {
                 return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
             };
-            // With no window manager to stack it, only the page itself brings it over the dialog.
-            onTop = active(dlg);
-            // The operator goes back to the dialog: a further alarm leaves it the input.
+            opened = active(modal);
+            // The operator goes to the dialog: a further alarm leaves it the input.
             modal->activateWindow();
             inputKept = active(modal);
             alarm();
@@ -217,8 +218,42 @@ private slots:
             QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), Qt::Key_Escape);
         });
         QMetaObject::invokeMethod(window.get(), slot);
-        QVERIFY(dlg->isHidden() && confirmations.size() == 2 && onTop && inputKept);
+        QVERIFY(dlg->isHidden() && confirmations.size() == 2 && opened && inputKept);
         QVERIFY(broughtUp && inputBack);
+    }
+
+    // A question opened while alarms wait stands above the confirmation with the input: the
+    // operator's key answers it. Once it is answered, a new line brings the confirmation up.
+    void questionOverTheConfirmation()
+    {
+        g_currentUser = QStringLiteral("admin");
+        const auto noUser = qScopeGuard([] { g_currentUser.clear(); });
+        window->applyUserRights();
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
+        const auto alarm = [this] { window->deviceStates()->energHeartbeat(site.row(1), true); };
+        alarm(); // the first heartbeat never asks
+        alarm();
+        QTRY_VERIFY(QApplication::activeWindow() == dlg);
+        bool answered = false;
+        answerNextModal([&answered](QWidget* question) {
+            QTest::qWaitFor([question] { return QApplication::activeWindow() == question; }, 5000);
+            QCoreApplication::processEvents();
+            if (QWindow* focused = QGuiApplication::focusWindow())
+                QTest::keyClick(focused, Qt::Key_Escape);
+            answered = question->isHidden();
+            question->close();
+        });
+        auto* design = window->findChild<QAction*>(QStringLiteral("actDesignMode"));
+        QVERIFY(operatorClick(window->findChild<QToolBar*>(QStringLiteral("fileToolBar"))->widgetForAction(design)));
+        QVERIFY(answered);
+        window->activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == window.get());
+        {
+            SiteLocker lock;
+            site.row(1)->flagText = QStringLiteral("Panic");
+        }
+        alarm();
+        QTRY_VERIFY(QApplication::activeWindow() == dlg);
     }
 
     // The panel showing a device and the map buttons aimed at it follow its

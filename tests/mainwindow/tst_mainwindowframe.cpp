@@ -27,6 +27,9 @@
 #include "operatorclick.h"
 #include "messageboxanswerer.h"
 #include "soundpath.h"
+#include "soundplayer.h"
+#include "commandrouter.h"
+#include "devicestates.h"
 #include "node.h"
 #include "resources.h"
 #include "sqlrows.h"
@@ -47,6 +50,7 @@
 #include <QSqlQuery>
 #include <QStyle>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <QMenu>
@@ -113,6 +117,7 @@ private slots:
     void storedWindowState_data();
     void storedWindowState();
     void undoFollowsTheCurrentWorkspace();
+    void longStatusTextsKeepTheWindow();
 
 private:
     void writeSettings(const QString& text);
@@ -595,13 +600,17 @@ void TestMainWindowFrame::storedWindowState()
     QVERIFY(window->findChild<QDockWidget*>(QStringLiteral("dockLogs")));
 }
 
+// Outside design mode the Edit menu greys what edits a map; in it Undo follows the workspace.
 void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
 {
     auto window = makeWindow();
-    window->workspaces()->setDesignMode(true);
     GraphicsScene* first = window->workspaces()->currentScene();
     first->undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
-    QVERIFY(formChild(window.get(), "actUndo")->isEnabled());
+    for (const char* name : {"actUndo", "actRedo", "actCut", "actPaste", "actDelete"})
+        QVERIFY2(!formChild(window.get(), name)->isEnabled(), name);
+    answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
+    formChild(window.get(), "actDesignMode")->trigger();
+    QVERIFY(formChild(window.get(), "actUndo")->isEnabled() && !formChild(window.get(), "actRedo")->isEnabled());
     window->workspaces()->addWorkspace(QString());
     QCOMPARE(window->workspaces()->tabs()->tabText(1), QStringLiteral("Untitled 2"));
     QVERIFY(!formChild(window.get(), "actUndo")->isEnabled());
@@ -610,6 +619,29 @@ void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
     formChild(window.get(), "actUndo")->trigger();
     QCOMPARE(first->undoStack()->index(), 0);
     QVERIFY(!formChild(window.get(), "actUndo")->isEnabled() && formChild(window.get(), "actRedo")->isEnabled());
+}
+
+// However long a status text, the window keeps its width; the field's tool tip gives it whole.
+void TestMainWindowFrame::longStatusTextsKeepTheWindow()
+{
+    struct SilentOutput : SoundPlayer { using SoundPlayer::SoundPlayer; using SoundPlayer::cannotPlay; };
+    auto window = makeWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const int width = window->width();
+    auto* silent = new SilentOutput(window.get());
+    window->alarms()->setSoundPlayer(std::unique_ptr<SoundPlayer>(silent));
+    const QString tail = QStringLiteral(", and then some more").repeated(40);
+    for (bool gateway : {true, false})
+        window->deviceStates()->showRefusedAddress(gateway, tail);
+    emit window->commands()->commandNote(tail);
+    silent->cannotPlay(tail);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCOMPARE(window->width(), width);
+    for (const char* name : {"gatewayStatusLabel", "twStatusLabel", "commandNoteLabel", "soundStatusLabel"}) {
+        auto* field = window->findChild<QLabel*>(QLatin1String(name));
+        QTest::mouseMove(window->windowHandle(), field->mapTo(window.get(), field->rect().center()));
+        QTRY_COMPARE(QToolTip::text(), field->text());
+    }
 }
 
 QTEST_MAIN(TestMainWindowFrame)

@@ -71,7 +71,7 @@ private slots:
         Node* system = twSystem(*window);
         QCOMPARE(system->type, int(Node::TWSystem));
         QVERIFY(!system->enabled);
-        QCOMPARE(system->data(0).toString(), QString());
+        QCOMPARE(system->data(0).toString() + system->deviceNode->data(0).toString(), QStringLiteral("Untitled 1Untitled 1"));
         QCOMPARE(system->data(2).toString(), QStringLiteral("Untitled 1"));
         QCOMPARE(system->data(1).toInt(), 0);
         QCOMPARE(system->data(3).toInt(), 0);

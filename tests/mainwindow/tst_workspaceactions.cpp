@@ -213,7 +213,7 @@ private slots:
             QCOMPARE(window->elementTree()->proxy()->rowCount(), 1);
             QCOMPARE(docked->propertyNames.key("WorkspaceCaption")->valueText(), caption);
             QCOMPARE(window->findChild<TWSensorsStatesWidget*>()->currentWorkspace() + system->data(2).toString(), caption + caption);
-            QCOMPARE(system->data(0).toString(), QString());
+            QCOMPARE(system->data(0).toString(), caption);
         };
         formChild(window.get(), "actWorkspaceSetup")->trigger();
         check(QStringLiteral("Yard"));

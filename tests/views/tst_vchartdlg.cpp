@@ -90,10 +90,10 @@ void tst_VChartDlg::axes_data()
         << day << -1 << 25 << "hh" << "Hour" << QDateTime(QDate(2026, 3, 7), QTime(0, 0)) << "Battery Voltage" << 20
         << "Battery Voltage diagram (Energ3) 2026-03-06";
     QTest::newRow("two days output")
-        << day.addDays(1) << 0 << 2 << "d/MM" << "Date" << QDateTime(QDate(2026, 3, 7), QTime(0, 0))
+        << day.addDays(1) << 0 << 3 << "d/MM" << "Date" << QDateTime(QDate(2026, 3, 8), QTime(0, 0))
         << "Output Voltage" << 10000 << "Output Voltage diagram (Energ3) From 2026-03-06 to 2026-03-08";
     QTest::newRow("a week sector 2")
-        << day.addDays(6) << 1 << 7 << "d/MM" << "Date" << QDateTime(QDate(2026, 3, 12), QTime(0, 0))
+        << day.addDays(6) << 1 << 8 << "d/MM" << "Date" << QDateTime(QDate(2026, 3, 13), QTime(0, 0))
         << "Output Voltage" << 10000 << "Output Voltage diagram (Energ3) From 2026-03-06 to 2026-03-13";
 }
 
@@ -109,10 +109,14 @@ void tst_VChartDlg::axes()
     QFETCH(int, yMax);
     QFETCH(QString, title);
 
+    const QDateTime read(to, QTime(17, 30)); // a reading of the end date's afternoon: drawn within the plot
+    VoltageSite::insert(read.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), 5, sector, 3);
     VChartDlg* dlg = openChart(QDate(2026, 3, 6), to, 3, sector, QStringLiteral("Energ3"));
+    QVERIFY(QTest::qWaitForWindowExposed(dlg));
     QCOMPARE(dlg->windowTitle(), title);
     QCOMPARE(dlg->size(), QSize(1200, 600));
     QChart* chart = chartOf(dlg);
+    QVERIFY(chart->plotArea().contains(chart->mapToPosition(QPointF(read.toMSecsSinceEpoch(), 5), chart->series().first())));
     QCOMPARE(chart->title(), title);
     QVERIFY(!chart->legend()->isVisible());
 
