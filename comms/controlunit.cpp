@@ -113,6 +113,10 @@ void ControlUnit::connectClient(qtClient* gatewayClient, Qt::ConnectionType type
 
 void ControlUnit::linkStatus(qtClient::ClientStatus status)
 {
+    // Comes in order before any record of the next connection: the link of
+    // the last one is not taken for up then, however late those records are.
+    if (qtClient::holdsNoLink(status))
+        linkUp = false;
     LinkLossWatch::Row row;
     if (m_linkLoss.follow(status, client ? client->address() : QString(), &row))
         emit writeAlarmLog(row.source, row.reason, row.message);
@@ -134,6 +138,15 @@ Node* ControlUnit::findKX4Node() const
             found = gateway;
     }
     return found;
+}
+
+bool ControlUnit::holdsLink()
+{
+    // The client clears its flag the moment it loses the link, before the
+    // status that tells of it is queued here.
+    if (!client || !client->dataValid)
+        linkUp = false;
+    return linkUp;
 }
 
 bool ControlUnit::isPresent(const Node* row) const
@@ -184,9 +197,7 @@ void ControlUnit::dataUpdate(DeviceData data, int No)
     SiteLocker lock;
     // Only an image brings the link up: a record of the sweep that is
     // handled after the sweep ended still comes before the sweep's image.
-    if (!client || !client->dataValid)
-        linkUp = false;
-    if (!linkUp)
+    if (!holdsLink())
         return;
     Node* gateway = findKX4Node();
     if (!gateway)
@@ -372,7 +383,7 @@ ControlUnit::CommandOutcome ControlUnit::issue(Node* commandNode, CommandSend co
         qCWarning(lcEnergizers).noquote() << refusalText(outcome.gateway, outcome.device, outcome.reason);
         return outcome;
     }
-    if (!linkUp) {
+    if (!holdsLink()) {
         qCWarning(lcEnergizers) << "Command" << int(command) << "for" << row->data(NameColumn).toString()
                    << "dropped: the gateway link is not up";
         outcome.reason = QStringLiteral("the gateway link is not up");

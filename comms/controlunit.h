@@ -144,6 +144,9 @@ private:
     // Sends the command, or tells the diagnostic log why not. The caller
     // holds the site mutex.
     CommandOutcome issue(Node* commandNode, CommandSend command, const QVariant& value);
+    // Whether the link is up: it goes down for good once its client no
+    // longer holds it, and up again only with the image of the next sweep.
+    bool holdsLink();
     bool isPresent(const Node* row) const;
     bool isPresentNumber(int deviceNumber) const;
     void updateZoneStatus(Node* row);
@@ -157,8 +160,8 @@ private:
     QTime heartbeatTime(int deviceNumber);
 
     std::array<Block, ImageBlockCount> image{};
-    // Up from the first whole image of a valid link on; down at a record
-    // of a link that is not valid.
+    // Up from the first whole image of a valid link on; down once the
+    // client no longer holds the link.
     bool linkUp = false;
     // The output mappings, by element, whose skipped records were told.
     // Only compared, never followed: the element may be gone.

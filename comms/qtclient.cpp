@@ -89,6 +89,11 @@ void qtClient::setTiming(const LinkTiming& timing)
 
 void qtClient::setStatus(ClientStatus value)
 {
+    // From a loss (or a new attempt) until the next read sweep the client
+    // holds no link: whatever reads dataValid then sees it at once, before
+    // the status is even told.
+    if (holdsNoLink(value))
+        dataValid = false;
     status = value;
     emit commStatus(value);
 }

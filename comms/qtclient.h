@@ -62,6 +62,13 @@ public:
     explicit qtClient(int mode, QObject* parent = nullptr);
     ~qtClient() override;
 
+    // A status that tells the client holds no link: lost, or trying anew.
+    static bool holdsNoLink(ClientStatus status)
+    {
+        return status == TryToConnect || status == HeartBeatTimedOut || status == ConnectionClosedByServer
+            || status == Error;
+    }
+
     // Registers the types that cross threads under the names of the signals.
     static void registerMetaTypes();
 
@@ -94,7 +101,8 @@ public:
     // Learnt from the heartbeats; read by the control unit's thread.
     std::atomic<int> no_of_energizers{0};
     std::atomic<int> no_of_iocards{0};
-    // Set once the read sweep of the current connection has completed.
+    // Set once the read sweep of the current connection has completed;
+    // cleared the moment the link is lost.
     std::atomic<bool> dataValid{false};
     ClientStatus status = TryToConnect;
     const QString name;

@@ -184,18 +184,19 @@ void qtClientTW::helloPacket()
 
 // The controller's one command: clear the alarms of every sensor. The
 // arguments are those of the gateway's command signal and mean nothing here.
-void qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
+bool qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
 {
     Q_UNUSED(hvlv)
     Q_UNUSED(onoff)
     Q_UNUSED(clearAlrm)
     if (!link.canWrite()) {
         qCLinkWarning(lineLimit, lc) << "Global Reset dropped: the TW controller is not connected";
-        return;
+        return false;
     }
     qCLinkDebug(lineLimit, lc) << "Global Reset Sent";
     link.write(ControllerFrame::deviceCommand(0, 0, 0, char(ControllerFrame::kClearAlarms), false));
     lastFunctionCode = ControllerFrame::WriteRegisters;
+    return true;
 }
 
 void qtClientTW::sendRequestFC3()

@@ -92,7 +92,8 @@ signals:
 
 public slots:
     void connectToServer();
-    void sendRequest(char hvlv, char onoff, char clearAlrm);
+    // True when the Global Reset went to the controller.
+    bool sendRequest(char hvlv, char onoff, char clearAlrm);
     void heartbeatTimeOut();
     void startHeartbeatTimer();
     void sendRequestFC3();

@@ -357,9 +357,8 @@ void CommandRouter::resetTWSystem(Node* system)
     if (!client)
         return;
     const QString address = nameOf(system);
-    if (!address.isEmpty() && address == client->address()) {
+    if (!address.isEmpty() && address == client->address() && client->sendRequest(0, 0, 0)) {
         clearAlarmLine(system)();
-        client->sendRequest(0, 0, 0);
         return;
     }
     const QString text = TWControlUnit::refusalText(address, client->address());

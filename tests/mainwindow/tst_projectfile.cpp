@@ -32,6 +32,7 @@
 #include "projectfiles.h"
 #include "projectloader.h"
 #include "sqlrows.h"
+#include "simulatedlink.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
 #include "testhome.h"
@@ -626,6 +627,105 @@ private slots:
         }
         QCOMPARE(sims[1].receivedWithFunction(16).size(), 1);
         QCOMPARE(sqlRows("select info from logUserAction where info like 'Command for TW%'"), notes);
+    }
+
+    void lostLinkRefusesEveryCommand_data()
+    {
+        QTest::addColumn<int>("lost");   // the status that tells of the loss
+        QTest::newRow("closed by the controller") << int(qtClient::ConnectionClosedByServer);
+        QTest::newRow("heartbeat timeout") << int(qtClient::HeartBeatTimedOut);
+        QTest::newRow("failed connect") << int(qtClient::Error);
+    }
+
+    // From the loss of a link (a close by its controller, its silence, or
+    // the controller gone with every retry failing) until its next good
+    // sweep, every command for it is refused and told: none leaves, and no
+    // control, box flag, user-action line or timer row claims a switch.
+    void lostLinkRefusesEveryCommand()
+    {
+        QFETCH(int, lost);
+        const QString since = sqlRows("select coalesce(max(id), 0) from logUserAction").value(0);
+        const QString sinceAlarm = sqlRows("select coalesce(max(id), 0) from logAlarm").value(0);
+        const QString ip = QStringLiteral("127.0.0.47"), twIp = QStringLiteral("127.0.0.48");
+        GatewaySimulator gateway, tw;
+        gateway.setDeviceCounts(32, 31);
+        tw.setTwMode(true);
+        QVERIFY(gateway.listen(QHostAddress(ip)) && tw.listen(QHostAddress(twIp), gateway.port()));
+        const quint16 port = gateway.port();
+        qtClient* client = window->units()->fenceClient();
+        qtClientTW* twClient = window->units()->twClient();
+        LinkTiming timing = quietLinkTiming();
+        timing.sweepStartDelayMs = 10;
+        const auto setTiming = [&] { client->setTiming(timing), twClient->setTiming(timing); };
+        setTiming();
+        client->setPort(port);
+        twClient->setPort(port);
+        open(writeProject("lost.xml", QStringLiteral("<Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"box1\" IP=\"%1\" "
+                                                     "width=\"250\" height=\"150\"/><Item itemType=\"Button\" ButtonCheckable=\"1\" "
+                                                     "name=\"box2\" y=\"300\" width=\"120\" height=\"60\"><Action actRefObj=\"Energ5\" "
+                                                     "command=\"4\"/></Item><TWSensors IP=\"%2\" enabled=\"1\"><Sensor name=\"S1\" "
+                                                     "enabled=\"1\"/></TWSensors></Workplace>").arg(ip, twIp).toUtf8()));
+        g_currentUser = QStringLiteral("admin");
+        showWindow();
+        GraphicsBox* button = buttonOn(window->workspaces()->currentScene());
+        GraphicsBox* box = gatewayAt(ip);
+        Node* system = window->trees()->twSensorModel()->rootNode()->child(0);
+        QLabel* note = label("commandNoteLabel");
+        const auto bringUp = [&] {
+            QVERIFY(gateway.waitForConnection() && tw.waitForConnection());
+            gateway.sendHeartbeat();
+            QTRY_COMPARE_WITH_TIMEOUT(label("gatewayStatusLabel")->text(), QStringLiteral("EnergConnection: Updated"), 10000);
+        };
+        bringUp();
+        clickMapButton(button);
+        QVERIFY(gateway.waitForFunction(16, 1));
+
+        QSignalSpy statuses(client, &qtClient::commStatus), twStatuses(twClient, &qtClientTW::commStatus);
+        timing.heartbeatTimeoutMs = lost == qtClient::HeartBeatTimedOut ? 200 : timing.heartbeatTimeoutMs;
+        timing.retryIntervalMs = lost == qtClient::Error ? 200 : timing.retryIntervalMs;
+        setTiming();
+        if (lost == qtClient::Error)
+            gateway.stopListening(), tw.stopListening();
+        if (lost == qtClient::HeartBeatTimedOut)
+            gateway.sendHeartbeat(), tw.sendStates();
+        else
+            gateway.closeConnection(), tw.closeConnection();
+        for (QSignalSpy* spy : {&statuses, &twStatuses})
+            QTRY_VERIFY_WITH_TIMEOUT(std::any_of(spy->cbegin(), spy->cend(), [lost](const QVariantList& s) {
+                                         return s.at(0).value<qtClient::ClientStatus>() == lost;
+                                     }), 10000);
+        clickMapButton(button);
+        selectInTree(box->node()->child(4));
+        auto* fenceOn = editPanelRow("FenceOn1")->browser->findChild<QCheckBox*>();
+        clickOn(fenceOn);
+        QTRY_VERIFY(!fenceOn->isChecked() && !button->actionButton()->isChecked());
+        button->setActionTarget(box->node());
+        button->setActionCommand(EnergizersHiLo);
+        clickMapButton(button);
+        window->commands()->timerCommand(ip, 34, ActivateRelay3, true);
+        const QString notUp = QStringLiteral("Command for %1KX4 127.0.0.47 not sent: the gateway link is not up");
+        QTRY_COMPARE(note->text(), notUp.arg("IOCard34 of "));
+        clearAlarmsOf(system);
+        QTRY_COMPARE(sqlRows("select info from logUserAction where subject='Command' and id > " + since + " order by id"),
+                     (QStringList{notUp.arg("Energ5 of "), notUp.arg("Energ5 of "), notUp.arg(""), notUp.arg("IOCard34 of "),
+                                  "Command for TW system 127.0.0.48 not sent: the TW link is not up"}));
+        QVERIFY(!box->allEnergisersLowVoltage());
+        QCOMPARE(gateway.receivedWithFunction(16).size() + tw.receivedWithFunction(16).size(), 1);
+        if (lost == qtClient::Error) {
+            // Back, and swept again: commands go out.
+            QVERIFY(gateway.listen(QHostAddress(ip), port) && tw.listen(QHostAddress(twIp), port));
+            bringUp();
+            window->commands()->timerCommand(ip, 34, ActivateRelay3, true);
+            QTRY_COMPARE(note->text(), QStringLiteral("Command for IOCard34 of KX4 127.0.0.47 sent"));
+            clearAlarmsOf(system);
+            QVERIFY(gateway.waitForFunction(16, 2) && tw.waitForFunction(16, 1));
+        }
+        QTRY_COMPARE(sqlRows("select info from logUserAction where subject in ('Energizer', 'OsprelVell', 'IOCard', 'ClearAlarm') and id > " + since + " order by id"),
+                     QStringList{"ActivateEnergZone1 Energ5 set to true"}
+                         + (lost == qtClient::Error ? QStringList{"ActivateIOCard IOCard34 Relay3 set to true", "Clear alarm of KX4 127.0.0.48"}
+                                                    : QStringList()));
+        QTRY_COMPARE(sqlRows("select count(*) from logAlarm where source='Timer' and id > " + sinceAlarm),
+                     QStringList{lost == qtClient::Error ? "1" : "0"});
     }
 
     // Undoing a gateway box's placing, or deleting the box, takes out only
