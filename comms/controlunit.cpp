@@ -187,8 +187,11 @@ void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
             continue;
         if (comesUp)
             updateZoneStatus(row);
-        row->updated = true;
+        else if (!row->updated)
+            row->updated = true;
     }
+    // Every record of the image is in its row now: the mapping reads the
+    // cards' relays of this very heartbeat.
     applyOutputMapping(gateway, gateway);
 }
 
@@ -215,11 +218,9 @@ void ControlUnit::dataUpdate(DeviceData data, int No)
     std::copy_n(data.begin(), std::min<int>(int(data.size()), int(image[No].size())), image[No].begin());
     if (!isPresent(row))
         return;
+    // The output mapping waits for the image that follows the records of a
+    // heartbeat or a pushed write: the cards' relays may come later in it.
     updateZoneStatus(row);
-    // Written once: the GUI thread reads the row's line each second.
-    if (!row->updated)
-        row->updated = true;
-    applyOutputMapping(gateway, row);
 }
 
 void ControlUnit::updateZoneBits(Node* row, const Block& block, int zone)
@@ -262,6 +263,12 @@ void ControlUnit::updateZoneStatus(Node* row)
     }
     row->previousRecord = held;
     std::copy(block.begin(), block.end(), row->record.begin());
+    // The first record since the row was reset (a connect) is the device's
+    // state, evaluated as such: a row without one would read Off. Written
+    // once: the GUI thread reads the flag each second.
+    const bool firstRecord = !row->updated;
+    if (firstRecord)
+        row->updated = true;
 
     Node* element = row->deviceNode;
     if (linkUp && row->enabled && element && element->type == Node::IOCard
@@ -283,7 +290,8 @@ void ControlUnit::updateZoneStatus(Node* row)
             emit writeAlarmLog(name, row->flagText, QStringLiteral("change status to ") + alarmStatusText(status));
             row->setData(AttemptsColumn, 0);
             restartClock(row, heartbeatTime(n));
-            if (sensorMode && status == Node::OK)
+            // A first record returns from no alarm: what went before was the link's.
+            if (sensorMode && status == Node::OK && !firstRecord)
                 issue(row, ClrAlms, true);
         }
     } else {
