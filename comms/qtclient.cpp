@@ -156,7 +156,7 @@ int qtClient::gatewayFrameLimit(const uchar* head, int available)
         return std::max(counted, kHeartbeatBody - ControllerFrame::kLengthBias + 6 * kMaxEnergizers + 2 * kMaxIoCards);
     }
     default:
-        return FrameAssembler::kMaxLength;
+        return ControllerFrame::sharedLengthLimit(head[7]);
     }
 }
 

@@ -620,6 +620,14 @@ void TestQtClient::malformedFrames_data()
                               << QList<int>();
     QTest::newRow("length 3000") << GatewaySimulator::rawFrame(3000, 90, QByteArray(40, '\x01'))
                                  << QStringLiteral("frame length 3000") << QList<int>();
+    // Longer than any frame of their code: a register write or an
+    // identification counts its data in one byte.
+    for (const int code : {16, 43})
+        QTest::newRow(qPrintable(QStringLiteral("function %1 length 2000").arg(code)))
+            << GatewaySimulator::rawFrame(2000, quint8(code), hex("0060002020")) << QStringLiteral("frame length 2000")
+            << QList<int>();
+    QTest::newRow("length 0xFFFF") << GatewaySimulator::rawFrame(0xFFFF, 16, hex("0060002020"))
+                                   << QStringLiteral("frame length 65535") << QList<int>();
 }
 
 void TestQtClient::malformedFrames()
