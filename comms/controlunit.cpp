@@ -413,8 +413,10 @@ Node* ControlUnit::dialledRow(Node* row, Node* gateway) const
 
 QString ControlUnit::refusalText(const QString& gateway, const QString& device, const QString& reason)
 {
-    if (gateway.isEmpty())
+    if (gateway.isEmpty() && device.isEmpty())
         return QStringLiteral("Command not sent: %1").arg(reason);
+    if (gateway.isEmpty())
+        return QStringLiteral("Command for %1 not sent: %2").arg(device, reason);
     return QStringLiteral("Command for %1 not sent: %2").arg(commandTarget(gateway, device), reason);
 }
 

@@ -728,6 +728,26 @@ private slots:
                      QStringList{lost == qtClient::Error ? "1" : "0"});
     }
 
+    // A command for an element linked to no device (a fence sector, which
+    // switches nothing of its own) is refused and told like any other; the
+    // button shows its energizer's state, not the click.
+    void commandWithoutADeviceIsTold()
+    {
+        open(writeProject("nodevice.xml", "<Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"box1\" IP=\"127.0.0.49\" "
+                                          "width=\"250\" height=\"150\"/><Item itemType=\"Button\" ButtonCheckable=\"1\" "
+                                          "name=\"box2\" y=\"300\" width=\"120\" height=\"60\"/></Workplace>"));
+        g_currentUser = QStringLiteral("admin");
+        showWindow();
+        GraphicsBox* button = buttonOn(window->workspaces()->currentScene());
+        button->setActionTarget(gatewayAt(QStringLiteral("127.0.0.49"))->node()->child(4)->child(0));
+        button->setActionCommand(ActivateEnerg);
+        clickMapButton(button);
+        const QString told = QStringLiteral("Command for Sector1 of KX4 127.0.0.49 not sent: it is linked to no device");
+        QCOMPARE(label("commandNoteLabel")->text(), told);
+        QVERIFY(!button->actionButton()->isChecked());
+        QTRY_COMPARE(sqlRows("select info from logUserAction where subject='Command' order by id desc limit 1"), QStringList{told});
+    }
+
     // Undoing a gateway box's placing, or deleting the box, takes out only
     // the nodes it made: a text box hung under its sector stays in the tree,
     // and is back under the sector when the box is. A button aimed at its
