@@ -876,7 +876,7 @@ private slots:
     // before the step they reverse. The file names where it is.
     void linkGoesBackWhereItWas()
     {
-        const QString a = QStringLiteral("127.0.0.34"), c = QStringLiteral("127.0.0.35");
+        const QString a = QStringLiteral("127.0.0.34"), b = QStringLiteral("127.0.0.35"), c = QStringLiteral("127.0.0.36");
         MessageBoxAnswerer answerer;
         openAndCancelAWizard(writeProject("pair.xml", "<Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
                                                       "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\" "
@@ -886,11 +886,12 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
         QCOMPARE(window->units()->fenceClient()->address(), a);
-        placeWithWizard(c, QPointF(100, 150));
+        placeWithWizard(b, QPointF(100, 150));
+        placeWithWizard(c, QPointF(30, 310));
         QTRY_COMPARE(window->units()->fenceClient()->address(), c);
         QLabel* field = label("gatewayStatusLabel");
-        for (const auto& [step, selected, ip] : {std::tuple{"actUndo", QString(), a}, {"actRedo", QString(), c}, {"actDelete", c, a},
-                                                 {"actUndo", QString(), c}, {"actRedo", QString(), a},
+        for (const auto& [step, selected, ip] : {std::tuple{"actUndo", QString(), b}, {"actRedo", QString(), c}, {"actDelete", c, b},
+                                                 {"actUndo", QString(), c}, {"actRedo", QString(), b}, {"actDelete", b, a},
                                                  {"actDelete", a, QString()}, {"actUndo", QString(), a}}) {
             if (!selected.isEmpty())
                 clickItem(gatewayAt(selected));
