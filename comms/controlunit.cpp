@@ -104,11 +104,27 @@ ControlUnit::~ControlUnit() = default;
 void ControlUnit::connectClient(qtClient* gatewayClient, Qt::ConnectionType type)
 {
     client = gatewayClient;
-    connect(gatewayClient, &qtClient::tcpInUpdate, this, &ControlUnit::tovelUpdateArray, type);
-    connect(gatewayClient, &qtClient::dataUpdate, this, &ControlUnit::dataUpdate, type);
+    connect(gatewayClient, &qtClient::dataWaiting, this, &ControlUnit::takeData, type);
+    connect(this, &ControlUnit::dataTaken, gatewayClient, &qtClient::unitDone, type);
     connect(
         gatewayClient, &qtClient::closedOnPurpose, this, [this] { m_linkLoss.closedOnPurpose(); }, type);
     connect(gatewayClient, &qtClient::commStatus, this, &ControlUnit::linkStatus, type);
+}
+
+void ControlUnit::takeData()
+{
+    if (!client)
+        return;
+    for (const LinkInbox::Delivery& delivery : client->inbox().take()) {
+        for (int n = 0; n < ImageBlockCount; ++n) {
+            if (delivery.devices & (quint64(1) << n))
+                dataUpdate(Kx4Image::block(delivery.image.data(), n), n);
+        }
+        if (delivery.wholeImage)
+            tovelUpdateArray(Kx4Image::toKX4Data(delivery.image.data()));
+    }
+    // After all it sent: the window has it first.
+    emit dataTaken();
 }
 
 void ControlUnit::linkStatus(qtClient::ClientStatus status)
@@ -187,7 +203,7 @@ void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
             continue;
         if (comesUp)
             updateZoneStatus(row);
-        else if (!row->updated)
+        else if (valid && !row->updated)
             row->updated = true;
     }
     // Every record of the image is in its row now: the mapping reads the

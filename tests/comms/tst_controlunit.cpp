@@ -518,6 +518,33 @@ private slots:
         QCOMPARE(statuses, (QStringList{"Energ6 change status to OK", "Energ7 change status to Warning"}));
     }
 
+    // Heartbeats waiting for the unit, its thread busy, are taken as one,
+    // the newest: of energizer 1's zone, flipped by each, only the newest
+    // states reach the log. The writes the gateway pushed between them are
+    // taken each, in order.
+    void waitingHeartbeatsAreTakenAsTheNewest()
+    {
+        ControlUnitSite site(2, 0, Qt::QueuedConnection);
+        site.client.setTiming(quietLinkTiming());
+        QSignalSpy log(&site.unit, &ControlUnit::writeAlarmLog);
+        const auto receive = [&site](const QByteArray& frame) { site.client.receiveBytes(frame.constData(), frame.size()); };
+        const auto heartbeat = [&](quint8 zone) { receive(GatewaySimulator::heartbeatFrame(2, 0, char(zone) + QByteArray(11, '\0'))); };
+        for (const quint8 zone : {kZoneOn, quint8(0), kZoneOn})
+            heartbeat(zone);
+        for (const char zone : {char(kZoneOn), '\0'})
+            receive(GatewaySimulator::writeFrame(2 * 32, QByteArray("\x02") + QByteArray(12, '\0') + zone + QByteArray(18, '\0')));
+        for (const quint8 zone : {quint8(0), kZoneOn, quint8(0)})
+            heartbeat(zone);
+        const auto zoneLines = [&log] {
+            QStringList shown;
+            for (const Line& line : lines(log))
+                if (line.reason == "Zone1OnOff")
+                    shown << line.source + ' ' + line.message;
+            return shown;
+        };
+        QTRY_COMPARE(zoneLines(), (QStringList{"Energ1 Zone1 On", "Energ2 Zone1 On", "Energ2 Zone1 Off", "Energ1 Zone1 Off"}));
+    }
+
     void inputMappingDrivesEnergizerZones()
     {
         ControlUnitSite site;
