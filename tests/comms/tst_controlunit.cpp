@@ -465,14 +465,12 @@ private slots:
         QTest::newRow("queued") << int(Qt::QueuedConnection);
     }
 
-    // The sweep answers energizers 6 and 7 with both zones on at high
-    // voltage and their mains failed, 7 also in panic; relay 1 of card 34
-    // follows 6's mains. The link comes up after a loss with those records
-    // in the rows, each the live state it is: no "Off" on the way, no
-    // relay switched and no clear-alarm of the sensor mode at the connect;
-    // "Zone 1 on" clicked as the link counts as up keeps zone 2 and the
-    // voltage. A heartbeat then restores 6's mains and reports card 34's
-    // relays as 5A: the mapping switches relay 1 on from those relays.
+    // The sweep answers energizers 6 and 7 with both zones on at high voltage
+    // and mains failed, 7 in panic; relay 1 of card 34 follows 6's mains. The
+    // link comes up after a loss with each row's record its live state: no
+    // "Off", no relay switched, no clear-alarm of the sensor mode; "Zone 1 on"
+    // clicked then keeps zone 2 and the voltage. A heartbeat restoring 6's
+    // mains and reporting card 34's relays as 5A switches relay 1 from those.
     void linkComesUpWithTheSweepsRecords()
     {
         QFETCH(int, connection);
@@ -520,21 +518,19 @@ private slots:
 
     // Heartbeats waiting for the unit, its thread busy, are taken as one,
     // the newest: of energizer 1's zone, flipped by each, only the newest
-    // states reach the log. The writes the gateway pushed between them are
-    // taken each, in order.
+    // states reach the log. The gateway's writes between them are taken
+    // each, in order.
     void waitingHeartbeatsAreTakenAsTheNewest()
     {
         ControlUnitSite site(2, 0, Qt::QueuedConnection);
         site.client.setTiming(quietLinkTiming());
         QSignalSpy log(&site.unit, &ControlUnit::writeAlarmLog);
-        const auto receive = [&site](const QByteArray& frame) { site.client.receiveBytes(frame.constData(), frame.size()); };
-        const auto heartbeat = [&](quint8 zone) { receive(GatewaySimulator::heartbeatFrame(2, 0, char(zone) + QByteArray(11, '\0'))); };
-        for (const quint8 zone : {kZoneOn, quint8(0), kZoneOn})
-            heartbeat(zone);
-        for (const char zone : {char(kZoneOn), '\0'})
-            receive(GatewaySimulator::writeFrame(2 * 32, QByteArray("\x02") + QByteArray(12, '\0') + zone + QByteArray(18, '\0')));
-        for (const quint8 zone : {quint8(0), kZoneOn, quint8(0)})
-            heartbeat(zone);
+        QByteArray frames;
+        for (const auto& [pushed, zone] : {std::pair{false, '\x80'}, {false, '\0'}, {false, '\x80'}, {true, '\x80'}, {true, '\0'},
+                                           {false, '\0'}, {false, '\x80'}, {false, '\0'}})
+            frames += pushed ? GatewaySimulator::writeFrame(2 * 32, '\x02' + QByteArray(12, '\0') + zone + QByteArray(18, '\0'))
+                             : GatewaySimulator::heartbeatFrame(2, 0, zone + QByteArray(11, '\0'));
+        site.client.receiveBytes(frames.constData(), frames.size());
         const auto zoneLines = [&log] {
             QStringList shown;
             for (const Line& line : lines(log))
