@@ -34,6 +34,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -57,6 +58,8 @@ public:
         client.setTiming(standingLinkTiming());
         client.setPort(1);
         client.moveTo(kAddress);  // only to fix the address the data come from
+        // A refused attempt would tell the link lost and its data invalid.
+        client.abortSocket();
         client.no_of_energizers = kEnergizers;
         client.no_of_iocards = DeviceCount - kEnergizers;
         client.dataValid = true;
@@ -106,11 +109,14 @@ public:
         return data;
     }
 
-    // The client's records of one heartbeat, queued to the unit's thread.
-    void heartbeat(bool alarm)
+    // One heartbeat as the client hands it over: its records and its image
+    // in the unit's inbox, the unit woken on its thread.
+    void heartbeat(bool alarm) { deliver(images[alarm], (quint64(2) << DeviceCount) - 2, true); }
+
+    void deliver(const Kx4Image::Raw& image, quint64 devices, bool heartbeat)
     {
-        for (int n = 1; n <= DeviceCount; ++n)
-            emit client.dataUpdate(records[alarm][n], n);
+        if (client.inbox().put(image.data(), devices, true, heartbeat))
+            emit client.dataWaiting();
     }
 
     // The timer unit's tick, queued to the unit's thread.
@@ -135,8 +141,9 @@ public:
     {
         for (int variant = 0; variant < 2; ++variant)
             for (int n = 0; n < Kx4Image::kBlockCount; ++n)
-                records[variant].append(record(n, variant == 1));
-        emit client.tcpInUpdate(records[0]);
+                std::copy_n(record(n, variant == 1).constData(), Kx4Image::kBlockSize,
+                            images[variant].begin() + n * Kx4Image::kBlockSize);
+        deliver(images[0], 0, false);
     }
 
     // What this thread received, counted as it ran the deliveries.
@@ -212,7 +219,7 @@ public:
     HandleMailbox voltageDeliveries;
     ControlUnit unit;
     QThread unitThread;
-    KX4Data records[2];
+    Kx4Image::Raw images[2]{};
     Received received;
     Received atStart;
     qint64 rowsAtStart = 0;

@@ -34,6 +34,19 @@ bool ControllerFrame::isKnownFunction(quint8 code)
     }
 }
 
+int ControllerFrame::sharedLengthLimit(quint8 code)
+{
+    switch (code) {
+    case WriteRegisters:
+    case DeviceIdentification:
+        return kLargestWindowLength;
+    case ConfigurationRegisters:
+        return kLargestConfigurationLength;
+    default:
+        return 0;
+    }
+}
+
 QByteArray ControllerFrame::header(quint16 length, quint8 function)
 {
     QByteArray frame;

@@ -34,6 +34,15 @@ public:
     // True for the function codes a controller may send us.
     static bool isKnownFunction(quint8 code);
 
+    // The longest frames the controllers send, as length fields. A register
+    // write and the identification count their data in one byte after the
+    // register window; configuration registers run to 2026 bytes.
+    static constexpr int kLargestWindowLength = 13 + 255 - kLengthBias;
+    static constexpr int kLargestConfigurationLength = 2030;
+    // The limit both links share for a code whose frames they share; 0 for
+    // a code each link bounds on its own (read replies, heartbeats).
+    static int sharedLengthLimit(quint8 code);
+
     // Field readers on a received frame; the caller guarantees the bytes are there.
     static quint16 word(const uchar* frame, int offset) { return quint16(frame[offset] << 8 | frame[offset + 1]); }
     static quint16 length(const uchar* frame) { return word(frame, 4); }

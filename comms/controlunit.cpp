@@ -104,15 +104,35 @@ ControlUnit::~ControlUnit() = default;
 void ControlUnit::connectClient(qtClient* gatewayClient, Qt::ConnectionType type)
 {
     client = gatewayClient;
-    connect(gatewayClient, &qtClient::tcpInUpdate, this, &ControlUnit::tovelUpdateArray, type);
-    connect(gatewayClient, &qtClient::dataUpdate, this, &ControlUnit::dataUpdate, type);
+    connect(gatewayClient, &qtClient::dataWaiting, this, &ControlUnit::takeData, type);
+    connect(this, &ControlUnit::dataTaken, gatewayClient, &qtClient::unitDone, type);
     connect(
         gatewayClient, &qtClient::closedOnPurpose, this, [this] { m_linkLoss.closedOnPurpose(); }, type);
     connect(gatewayClient, &qtClient::commStatus, this, &ControlUnit::linkStatus, type);
 }
 
+void ControlUnit::takeData()
+{
+    if (!client)
+        return;
+    for (const LinkInbox::Delivery& delivery : client->inbox().take()) {
+        for (int n = 0; n < ImageBlockCount; ++n) {
+            if (delivery.devices & (quint64(1) << n))
+                dataUpdate(Kx4Image::block(delivery.image.data(), n), n);
+        }
+        if (delivery.wholeImage)
+            tovelUpdateArray(Kx4Image::toKX4Data(delivery.image.data()));
+    }
+    // After all it sent: the window has it first.
+    emit dataTaken();
+}
+
 void ControlUnit::linkStatus(qtClient::ClientStatus status)
 {
+    // Comes in order before any record of the next connection: the link of
+    // the last one is not taken for up then, however late those records are.
+    if (qtClient::holdsNoLink(status))
+        linkUp = false;
     LinkLossWatch::Row row;
     if (m_linkLoss.follow(status, client ? client->address() : QString(), &row))
         emit writeAlarmLog(row.source, row.reason, row.message);
@@ -134,6 +154,15 @@ Node* ControlUnit::findKX4Node() const
             found = gateway;
     }
     return found;
+}
+
+bool ControlUnit::holdsLink()
+{
+    // The client clears its flag the moment it loses the link, before the
+    // status that tells of it is queued here.
+    if (!client || !client->dataValid)
+        linkUp = false;
+    return linkUp;
 }
 
 bool ControlUnit::isPresent(const Node* row) const
@@ -174,8 +203,11 @@ void ControlUnit::tovelUpdateArray(KX4Data kx4Data)
             continue;
         if (comesUp)
             updateZoneStatus(row);
-        row->updated = true;
+        else if (valid && !row->updated)
+            row->updated = true;
     }
+    // Every record of the image is in its row now: the mapping reads the
+    // cards' relays of this very heartbeat.
     applyOutputMapping(gateway, gateway);
 }
 
@@ -184,9 +216,7 @@ void ControlUnit::dataUpdate(DeviceData data, int No)
     SiteLocker lock;
     // Only an image brings the link up: a record of the sweep that is
     // handled after the sweep ended still comes before the sweep's image.
-    if (!client || !client->dataValid)
-        linkUp = false;
-    if (!linkUp)
+    if (!holdsLink())
         return;
     Node* gateway = findKX4Node();
     if (!gateway)
@@ -204,11 +234,9 @@ void ControlUnit::dataUpdate(DeviceData data, int No)
     std::copy_n(data.begin(), std::min<int>(int(data.size()), int(image[No].size())), image[No].begin());
     if (!isPresent(row))
         return;
+    // The output mapping waits for the image that follows the records of a
+    // heartbeat or a pushed write: the cards' relays may come later in it.
     updateZoneStatus(row);
-    // Written once: the GUI thread reads the row's line each second.
-    if (!row->updated)
-        row->updated = true;
-    applyOutputMapping(gateway, row);
 }
 
 void ControlUnit::updateZoneBits(Node* row, const Block& block, int zone)
@@ -251,6 +279,12 @@ void ControlUnit::updateZoneStatus(Node* row)
     }
     row->previousRecord = held;
     std::copy(block.begin(), block.end(), row->record.begin());
+    // The first record since the row was reset (a connect) is the device's
+    // state, evaluated as such: a row without one would read Off. Written
+    // once: the GUI thread reads the flag each second.
+    const bool firstRecord = !row->updated;
+    if (firstRecord)
+        row->updated = true;
 
     Node* element = row->deviceNode;
     if (linkUp && row->enabled && element && element->type == Node::IOCard
@@ -272,7 +306,8 @@ void ControlUnit::updateZoneStatus(Node* row)
             emit writeAlarmLog(name, row->flagText, QStringLiteral("change status to ") + alarmStatusText(status));
             row->setData(AttemptsColumn, 0);
             restartClock(row, heartbeatTime(n));
-            if (sensorMode && status == Node::OK)
+            // A first record returns from no alarm: what went before was the link's.
+            if (sensorMode && status == Node::OK && !firstRecord)
                 issue(row, ClrAlms, true);
         }
     } else {
@@ -372,7 +407,7 @@ ControlUnit::CommandOutcome ControlUnit::issue(Node* commandNode, CommandSend co
         qCWarning(lcEnergizers).noquote() << refusalText(outcome.gateway, outcome.device, outcome.reason);
         return outcome;
     }
-    if (!linkUp) {
+    if (!holdsLink()) {
         qCWarning(lcEnergizers) << "Command" << int(command) << "for" << row->data(NameColumn).toString()
                    << "dropped: the gateway link is not up";
         outcome.reason = QStringLiteral("the gateway link is not up");
@@ -394,8 +429,10 @@ Node* ControlUnit::dialledRow(Node* row, Node* gateway) const
 
 QString ControlUnit::refusalText(const QString& gateway, const QString& device, const QString& reason)
 {
-    if (gateway.isEmpty())
+    if (gateway.isEmpty() && device.isEmpty())
         return QStringLiteral("Command not sent: %1").arg(reason);
+    if (gateway.isEmpty())
+        return QStringLiteral("Command for %1 not sent: %2").arg(device, reason);
     return QStringLiteral("Command for %1 not sent: %2").arg(commandTarget(gateway, device), reason);
 }
 

@@ -88,11 +88,11 @@ public:
     // 1 when an enabled energizer among the gateway row's first 32 children has the input at 1.
     static int anyEnergizerInput(const Node* gatewayRow, int input);
 
-    // Binds the gateway client to this unit and wires its data and status
-    // signals here (`type` as the threads demand). The unit reads the
-    // client's counts, address and validity flag, never sender(). Call it
-    // while wiring, before the unit's thread runs; the client must outlive
-    // the unit's thread.
+    // Binds the gateway client to this unit: the unit takes what waits in
+    // the client's inbox when woken, and follows its statuses (`type` as the
+    // threads demand). The unit reads the client's counts, address and
+    // validity flag, never sender(). Call it while wiring, before the unit's
+    // thread runs; the client must outlive the unit's thread.
     void connectClient(qtClient* gatewayClient, Qt::ConnectionType type = Qt::QueuedConnection);
 
     // The lines that tell of a command not sent (commandRefused) and of one
@@ -103,6 +103,9 @@ public:
 public slots:
     void tovelUpdateArray(KX4Data kx4Data);
     void dataUpdate(DeviceData data, int No);
+    // Every delivery waiting in the client's inbox, in order: its records,
+    // then its image.
+    void takeData();
     void afterTimer();
     // A command of the window, answered once, in the order given: by
     // commandSent, or by commandRefused when it sent nothing.
@@ -123,6 +126,8 @@ signals:
     // A command given to command() sent nothing (a device of a gateway the
     // link does not dial, the link not up, its node gone): `reason` says why.
     void commandRefused(QString gateway, QString device, QString reason);
+    // Done with what it took from the client's inbox.
+    void dataTaken();
 
 private:
     using Block = std::array<quint8, 32>;
@@ -144,6 +149,9 @@ private:
     // Sends the command, or tells the diagnostic log why not. The caller
     // holds the site mutex.
     CommandOutcome issue(Node* commandNode, CommandSend command, const QVariant& value);
+    // Whether the link is up: it goes down for good once its client no
+    // longer holds it, and up again only with the image of the next sweep.
+    bool holdsLink();
     bool isPresent(const Node* row) const;
     bool isPresentNumber(int deviceNumber) const;
     void updateZoneStatus(Node* row);
@@ -157,8 +165,8 @@ private:
     QTime heartbeatTime(int deviceNumber);
 
     std::array<Block, ImageBlockCount> image{};
-    // Up from the first whole image of a valid link on; down at a record
-    // of a link that is not valid.
+    // Up from the first whole image of a valid link on; down once the
+    // client no longer holds the link.
     bool linkUp = false;
     // The output mappings, by element, whose skipped records were told.
     // Only compared, never followed: the element may be gone.

@@ -3,6 +3,8 @@
 #include <QMetaType>
 #include <QVector>
 
+#include <array>
+
 // One 32-byte device status record, as a block of a controller's register image.
 using DeviceData = QVector<unsigned char>;
 
@@ -14,6 +16,8 @@ namespace Kx4Image {
 constexpr int kBlockSize = 32;
 constexpr int kBlockCount = 64;
 constexpr int kImageSize = kBlockSize * kBlockCount;
+// A whole image as bytes, block N at N * kBlockSize.
+using Raw = std::array<unsigned char, kImageSize>;
 
 // Copies one block of a raw image into a record.
 DeviceData block(const unsigned char* image, int blockNo);

@@ -4,6 +4,7 @@
 #include "commslogging.h"
 
 #include <QDebug>
+#include <QMetaMethod>
 
 #include <algorithm>
 #include <cstring>
@@ -89,6 +90,11 @@ void qtClient::setTiming(const LinkTiming& timing)
 
 void qtClient::setStatus(ClientStatus value)
 {
+    // From a loss (or a new attempt) until the next read sweep the client
+    // holds no link: whatever reads dataValid then sees it at once, before
+    // the status is even told.
+    if (holdsNoLink(value))
+        dataValid = false;
     status = value;
     emit commStatus(value);
 }
@@ -151,7 +157,7 @@ int qtClient::gatewayFrameLimit(const uchar* head, int available)
         return std::max(counted, kHeartbeatBody - ControllerFrame::kLengthBias + 6 * kMaxEnergizers + 2 * kMaxIoCards);
     }
     default:
-        return FrameAssembler::kMaxLength;
+        return ControllerFrame::sharedLengthLimit(head[7]);
     }
 }
 
@@ -451,14 +457,34 @@ void qtClient::handleFrame(const uchar* frame, int size)
     lastFunctionCode = 0;
 }
 
+// Told only where someone listens: the unit takes them from its inbox, and
+// copying an image for no one costs a flood its time.
 void qtClient::emitBlock(int blockNo)
 {
-    emit dataUpdate(Kx4Image::block(image.data(), blockNo), blockNo);
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&qtClient::dataUpdate);
+    if (isSignalConnected(signal))
+        emit dataUpdate(Kx4Image::block(image.data(), blockNo), blockNo);
 }
 
 void qtClient::emitImage()
 {
-    emit tcpInUpdate(Kx4Image::toKX4Data(image.data()));
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&qtClient::tcpInUpdate);
+    if (isSignalConnected(signal))
+        emit tcpInUpdate(Kx4Image::toKX4Data(image.data()));
+}
+
+void qtClient::deliver(quint64 devices, bool wholeImage, bool heartbeat)
+{
+    // Without a unit nothing would ever take it.
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&qtClient::dataWaiting);
+    if (isSignalConnected(signal) && m_inbox.put(image.data(), devices, wholeImage, heartbeat))
+        emit dataWaiting();
+}
+
+void qtClient::unitDone()
+{
+    if (m_inbox.done())
+        emit dataWaiting();
 }
 
 void qtClient::handleReadReply(const uchar* frame, int size)
@@ -495,12 +521,15 @@ void qtClient::handleReadReply(const uchar* frame, int size)
     if (pollSweepActive)
         emit nextData();
     emitBlock(replyBlockNo);
-    if (replyBlockNo >= kReadSweepRequests - 1) {
+    const bool sweepDone = replyBlockNo >= kReadSweepRequests - 1;
+    if (sweepDone) {
         qCLinkDebug(lineLimit, lc) << "---UPDATED--- FC3";
         dataValid = true;
         emitImage();
-        setStatus(Updated);
     }
+    deliver(quint64(1) << replyBlockNo, sweepDone);
+    if (sweepDone)
+        setStatus(Updated);
     ++replyBlockNo;
     emit refreshheartTimer();
 }
@@ -542,6 +571,7 @@ void qtClient::handleServerWrite(const uchar* frame, int size)
     }
     emitBlock(device);
     emitImage();
+    deliver(quint64(1) << device, true);
     setStatus(Updated);
     qCLinkDebug(lineLimit, lc).noquote() << QStringLiteral("---Updated FC16 0x10, Data for Energ %1---").arg(device);
     emit refreshheartTimer();
@@ -569,13 +599,17 @@ void qtClient::dumpBlock(int device, int count)
 void qtClient::handleHeartbeat(const uchar* frame, int size)
 {
     qCLinkDebug(lineLimit, lc) << "Incoming heartbeat";
+    quint64 devices = 0;
     if (size < kHeartbeatBody)
         qCLinkWarning(lineLimit, lc) << "Heartbeat of" << size << "bytes without device counts";
     else
-        mergeHeartbeat(frame, size);
+        devices = mergeHeartbeat(frame, size);
 
-    if (dataValid) {
+    if (dataValid)
         emitImage();
+    if (devices || dataValid)
+        deliver(devices, dataValid, true);
+    if (dataValid) {
         setStatus(Updated);
         qCLinkDebug(lineLimit, lc) << "---Updated HeartBeat---";
     }
@@ -586,7 +620,7 @@ void qtClient::handleHeartbeat(const uchar* frame, int size)
     }
 }
 
-void qtClient::mergeHeartbeat(const uchar* frame, int size)
+quint64 qtClient::mergeHeartbeat(const uchar* frame, int size)
 {
     const int energizers = frame[8];
     const int ioCards = frame[9];
@@ -606,6 +640,7 @@ void qtClient::mergeHeartbeat(const uchar* frame, int size)
     qCLinkDebug(lineLimit, lc) << "no_of_energizers" << energizers << "no_of_iocards" << ioCards;
     qCLinkDebug(lineLimit, lc).noquote() << QString(95, QLatin1Char('-'));
 
+    quint64 devices = 0;
     bool truncated = false;
     for (int i = 1; i <= storedEnergizers; ++i) {
         const int offset = kHeartbeatBody + 6 * (i - 1);
@@ -617,6 +652,7 @@ void qtClient::mergeHeartbeat(const uchar* frame, int size)
         for (int k = 0; k < 6; ++k)
             block[kHeartbeatEnergizerBytes[k]] = frame[offset + k];
         emitBlock(i);
+        devices |= quint64(1) << i;
     }
     // IO card bytes follow all the energizers the frame announces.
     const int ioBase = kHeartbeatBody + 6 * energizers;
@@ -631,9 +667,11 @@ void qtClient::mergeHeartbeat(const uchar* frame, int size)
         block[kHeartbeatIoCardBytes[0]] = frame[offset];
         block[kHeartbeatIoCardBytes[1]] = frame[offset + 1];
         emitBlock(blockNo);
+        devices |= quint64(1) << blockNo;
     }
     if (truncated)
         qCLinkWarning(lineLimit, lc) << "Heartbeat of" << size << "bytes is shorter than its counts announce";
+    return devices;
 }
 
 void qtClient::handleConfiguration(const uchar* frame, int size)

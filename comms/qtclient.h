@@ -4,6 +4,7 @@
 #include "frameassembler.h"
 #include "kx4data.h"
 #include "linelimit.h"
+#include "linkinbox.h"
 #include "linktiming.h"
 
 #include <QAbstractSocket>
@@ -20,9 +21,10 @@ class QLoggingCategory;
 // TCP client of one gateway controller. Keeps the link up (connect, hello,
 // heartbeat watchdog, retry), reads the gateway's device blocks once per
 // connection in a read sweep, follows the heartbeats and register writes the
-// gateway pushes, and hands blocks (dataUpdate) and whole images (tcpInUpdate)
-// to the control unit. Lives on the GUI thread; its signals reach the control
-// unit queued.
+// gateway pushes, and tells of the blocks (dataUpdate) and whole images
+// (tcpInUpdate) it takes. Lives on the GUI thread; the control unit takes
+// the same blocks and images from its inbox, where waiting heartbeats are
+// merged, when woken by dataWaiting, and says when it is done (unitDone).
 class qtClient : public QObject
 {
     Q_OBJECT
@@ -62,6 +64,13 @@ public:
     explicit qtClient(int mode, QObject* parent = nullptr);
     ~qtClient() override;
 
+    // A status that tells the client holds no link: lost, or trying anew.
+    static bool holdsNoLink(ClientStatus status)
+    {
+        return status == TryToConnect || status == HeartBeatTimedOut || status == ConnectionClosedByServer
+            || status == Error;
+    }
+
     // Registers the types that cross threads under the names of the signals.
     static void registerMetaTypes();
 
@@ -86,6 +95,8 @@ public:
     void receiveBytes(const char* data, int size);
     // The cap on this link's diagnostic lines.
     LineLimit& lines() { return lineLimit; }
+    // What the control unit has still to take; safe from any thread.
+    LinkInbox& inbox() { return m_inbox; }
 
     // Where the link goes (localhost once dialled without an address); safe
     // to read from any thread.
@@ -94,7 +105,8 @@ public:
     // Learnt from the heartbeats; read by the control unit's thread.
     std::atomic<int> no_of_energizers{0};
     std::atomic<int> no_of_iocards{0};
-    // Set once the read sweep of the current connection has completed.
+    // Set once the read sweep of the current connection has completed;
+    // cleared the moment the link is lost.
     std::atomic<bool> dataValid{false};
     ClientStatus status = TryToConnect;
     const QString name;
@@ -110,10 +122,14 @@ signals:
     void closedOnPurpose();
     // moveTo() took the link to another address.
     void moved();
+    // Deliveries wait in the inbox for the control unit to take them.
+    void dataWaiting();
     void grabData();
     void nextData();
 
 public slots:
+    // The control unit is done with what it took from the inbox.
+    void unitDone();
     void sendRequestFC3();
     void readConfig();
     void writeConfig();
@@ -149,11 +165,15 @@ private:
     void handleReadReply(const uchar* frame, int size);
     void handleServerWrite(const uchar* frame, int size);
     void handleHeartbeat(const uchar* frame, int size);
-    void mergeHeartbeat(const uchar* frame, int size);
+    // The devices whose records it wrote, a bit each.
+    quint64 mergeHeartbeat(const uchar* frame, int size);
     void handleConfiguration(const uchar* frame, int size);
     void dumpBlock(int device, int count);
     void emitBlock(int blockNo);
     void emitImage();
+    // Puts the records of `devices` and, with `wholeImage`, the image into
+    // the unit's inbox.
+    void deliver(quint64 devices, bool wholeImage, bool heartbeat = false);
 
     mutable std::mutex addressMutex;
     QString m_address;
@@ -168,6 +188,7 @@ private:
     std::array<uchar, FrameAssembler::kMaxFrameSize> packetBuffer{};
     std::array<uchar, Kx4Image::kImageSize> image{};
     FrameAssembler assembler;
+    LinkInbox m_inbox;
 
     // Read window and sweep state of this client.
     int readStartRegister = 32;

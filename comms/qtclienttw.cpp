@@ -21,6 +21,7 @@ const char kConfigurationReadRequest[] = {0x00, 0x00, 0x00, 0x01, 0x00, 0x07, 0x
                                           0x14, 0x04, 0x03, 0x00, 0x02, 0x00};
 
 constexpr int kConfigurationData = 10;
+constexpr int kReadReplyData = 9;     // after a read reply's byte count
 constexpr int kWriteWindowEnd = 12;   // a register write's header with its window
 constexpr int kWriteAnswerLength = 6; // length field of a plain write answer
 
@@ -33,7 +34,7 @@ qtClientTW::qtClientTW(int mode, QWidget* parent)
     , m_port(mode == 0 ? qtClient::kGatewayPort : mode == 1 ? qtClient::kTwPort : 0)
     , link(mode == 0 ? lcEnergizers() : lcTwSensors(), this)
     , lineLimit(mode == 0 ? lcEnergizers() : lcTwSensors())
-    , assembler(&ControllerFrame::isKnownFunction)
+    , assembler(&ControllerFrame::isKnownFunction, &qtClientTW::twFrameLimit)
 {
     // The image and the statuses cross to the TW control unit's thread.
     qtClient::registerMetaTypes();
@@ -55,6 +56,21 @@ qtClientTW::qtClientTW(int mode, QWidget* parent)
 }
 
 qtClientTW::~qtClientTW() = default;
+
+int qtClientTW::twFrameLimit(const uchar* head, int available)
+{
+    Q_UNUSED(available)
+    switch (head[7]) {
+    case ControllerFrame::ReadRegisters:
+        // A byte count, then at most that many bytes.
+        return kReadReplyData - ControllerFrame::kLengthBias + 255;
+    case ControllerFrame::Heartbeat:
+        // A sensor count, an unused byte, then one state byte per sensor.
+        return kFirstStateByte - ControllerFrame::kLengthBias + 255;
+    default:
+        return ControllerFrame::sharedLengthLimit(head[7]);
+    }
+}
 
 const QLoggingCategory& qtClientTW::lc() const
 {
@@ -184,18 +200,19 @@ void qtClientTW::helloPacket()
 
 // The controller's one command: clear the alarms of every sensor. The
 // arguments are those of the gateway's command signal and mean nothing here.
-void qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
+bool qtClientTW::sendRequest(char hvlv, char onoff, char clearAlrm)
 {
     Q_UNUSED(hvlv)
     Q_UNUSED(onoff)
     Q_UNUSED(clearAlrm)
     if (!link.canWrite()) {
         qCLinkWarning(lineLimit, lc) << "Global Reset dropped: the TW controller is not connected";
-        return;
+        return false;
     }
     qCLinkDebug(lineLimit, lc) << "Global Reset Sent";
     link.write(ControllerFrame::deviceCommand(0, 0, 0, char(ControllerFrame::kClearAlarms), false));
     lastFunctionCode = ControllerFrame::WriteRegisters;
+    return true;
 }
 
 void qtClientTW::sendRequestFC3()

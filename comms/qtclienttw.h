@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controllerframe.h"
 #include "controllerlink.h"
 #include "frameassembler.h"
 #include "kx4data.h"
@@ -34,7 +35,7 @@ public:
     static constexpr int kLastResetRecord = 32;
     static constexpr int kConfigRegisterSize = 128;
     // Configuration bodies longer than this are never taken from a frame.
-    static constexpr int kMaxConfigurationLength = 2030;
+    static constexpr int kMaxConfigurationLength = ControllerFrame::kLargestConfigurationLength;
     static constexpr int kReceiveChunk = 2048;
     static constexpr int kOutgoingSize = 256;
     // A state frame: byte 8 the number of sensors, byte 9 unused, then one
@@ -45,6 +46,10 @@ public:
     // The acknowledgement of configuration registers: a leading 00, the ids
     // of the frame, length 2, its unit and function 100.
     static constexpr int kAcknowledgementSize = 9;
+
+    // The largest length a TW controller's frame can have
+    // (FrameAssembler::LengthLimit).
+    static int twFrameLimit(const uchar* head, int available);
 
     explicit qtClientTW(int mode, QWidget* parent = nullptr);
     ~qtClientTW() override;
@@ -92,7 +97,8 @@ signals:
 
 public slots:
     void connectToServer();
-    void sendRequest(char hvlv, char onoff, char clearAlrm);
+    // True when the Global Reset went to the controller.
+    bool sendRequest(char hvlv, char onoff, char clearAlrm);
     void heartbeatTimeOut();
     void startHeartbeatTimer();
     void sendRequestFC3();

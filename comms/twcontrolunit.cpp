@@ -36,7 +36,8 @@ void TWControlUnit::linkMovedTo(QString address)
 QString TWControlUnit::refusalText(const QString& system, const QString& dialled)
 {
     const QString reason = dialled.isEmpty() ? QStringLiteral("the TW link is closed")
-                                             : QStringLiteral("the link dials TW system %1").arg(dialled);
+                           : dialled == system ? QStringLiteral("the TW link is not up")
+                                               : QStringLiteral("the link dials TW system %1").arg(dialled);
     const QString target = system.isEmpty() ? QStringLiteral("TW system without an address")
                                             : QStringLiteral("TW system %1").arg(system);
     return QStringLiteral("Command for %1 not sent: %2").arg(target, reason);

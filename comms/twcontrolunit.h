@@ -49,7 +49,8 @@ public:
     void connectClient(qtClientTW* twClient, Qt::ConnectionType type = Qt::QueuedConnection);
 
     // The line that tells of a Global Reset not sent for the TW system at
-    // `system` while the TW link dials `dialled` (empty: the link is closed).
+    // `system` while the TW link dials `dialled` (empty: the link is closed;
+    // `system` itself: the link is not up).
     static QString refusalText(const QString& system, const QString& dialled);
 
 public slots:

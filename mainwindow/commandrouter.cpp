@@ -55,6 +55,16 @@ GraphicsBox* boxOf(const Node* node)
     return item && item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
 }
 
+// The address of the gateway box a node is part of; empty for none.
+QString gatewayAddressOf(const Node* node)
+{
+    for (; node; node = node->parent()) {
+        if (const GraphicsBox* box = boxOf(node); box && box->kind() == GraphicsBox::GatewayBox)
+            return box->ip();
+    }
+    return QString();
+}
+
 } // namespace
 
 CommandRouter::CommandRouter(WorkspaceArea* workspaces, AlarmsArea* alarms, DeviceUnits* units,
@@ -78,7 +88,18 @@ void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& 
 {
     Node* device = deviceOf(elementNode);
     if (!device) {
-        qCWarning(lcMainWindow).noquote() << QStringLiteral("Command %1 for %2 not sent: no device").arg(int(action)).arg(nameOf(elementNode));
+        // Refused here, as the unit refuses: told, and the controls show the
+        // device's state rather than the click.
+        const QString text = ControlUnit::refusalText(gatewayAddressOf(elementNode),
+                                                      elementNode && elementNode->type != Node::MapElement
+                                                          ? nameOf(elementNode) : QString(),
+                                                      tr("it is linked to no device"));
+        qCWarning(lcMainWindow).noquote() << text;
+        if (elementNode)
+            emit deviceStateWanted(elementNode);
+        if (Node* given = m_given.get(); given && given != elementNode)
+            emit deviceStateWanted(given);
+        tellNotSent(text);
         return;
     }
     m_pending.push_back({NodeHandle(elementNode), std::move(whenSent),
@@ -357,9 +378,8 @@ void CommandRouter::resetTWSystem(Node* system)
     if (!client)
         return;
     const QString address = nameOf(system);
-    if (!address.isEmpty() && address == client->address()) {
+    if (!address.isEmpty() && address == client->address() && client->sendRequest(0, 0, 0)) {
         clearAlarmLine(system)();
-        client->sendRequest(0, 0, 0);
         return;
     }
     const QString text = TWControlUnit::refusalText(address, client->address());

@@ -2,16 +2,17 @@
 // it listens on the gateway port of the address given, answers the
 // program's reads, sends a heartbeat a second for 32 energizers and 31 IO
 // cards, and, told so on its standard input, floods the program with alarm
-// changes (AlarmFlood). Every 10 ms it notes the changes pushed and,
-// through a read-only connection to the program's database, the newest
-// alarm row: each row's time from its push to its commit.
+// changes (AlarmFlood) or with heartbeats. Every 10 ms it notes the changes
+// pushed and, through a read-only connection to the program's database,
+// the newest alarm row: each row's time from its push to its commit.
 //
 // Usage: gatewayflood <address> <database file>
-// Commands, one a line: "flood <changes a second> <seconds>", "stop",
-// "report", "quit". It answers with lines: "listening", "connected",
-// "flooded <pushed>", "stopped <pushed>", "disconnected <pushed>", and for
-// "report": "pushed <n> committed <n> worst_row_ms <ms>" (-1: not every row
-// is committed yet).
+// Commands, one a line: "flood <changes a second> <seconds>", "heartbeats
+// <heartbeats a second> <seconds>", "stop", "report", "quit". It answers
+// with lines: "listening", "connected", "flooded <pushed>", "stopped
+// <pushed>", "disconnected <pushed>", and for "report": "pushed <n>
+// committed <n> worst_row_ms <ms>" (-1: not every row is committed yet).
+// After a heartbeat flood, "flooded" and "stopped" count heartbeats.
 #include "alarmflood.h"
 #include "floodsamples.h"
 #include "gatewaysimulator.h"
@@ -23,6 +24,7 @@
 #include <QSqlQuery>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -60,6 +62,8 @@ public:
                 [this] { say(QStringLiteral("disconnected %1").arg(m_flood.pushed())); });
         connect(&m_flood, &AlarmFlood::finished, this, [this] { say(QStringLiteral("flooded %1").arg(m_flood.pushed())); });
         connect(&m_stdin, &QSocketNotifier::activated, this, &FloodTool::command);
+        m_heartbeatTimer.setTimerType(Qt::PreciseTimer);
+        connect(&m_heartbeatTimer, &QTimer::timeout, this, &FloodTool::sendDueHeartbeats);
         m_sampler.setTimerType(Qt::PreciseTimer);
         connect(&m_sampler, &QTimer::timeout, this, &FloodTool::sample);
         m_clock.start();
@@ -93,9 +97,16 @@ private:
             m_commits.clear();
             m_sampler.start(SampleMs);
             m_flood.start(&m_gateway, words.at(1).toInt(), words.at(2).toInt() * 1000);
+        } else if (words.value(0) == QLatin1String("heartbeats") && words.size() == 3) {
+            m_heartbeatRate = words.at(1).toInt();
+            m_heartbeatMs = words.at(2).toInt() * 1000;
+            m_heartbeatsSent = 0;
+            m_heartbeatClock.start();
+            m_heartbeatTimer.start(AlarmFlood::TickMs);
         } else if (words.value(0) == QLatin1String("stop")) {
             m_flood.stop();
-            say(QStringLiteral("stopped %1").arg(m_flood.pushed()));
+            m_heartbeatTimer.stop();
+            say(QStringLiteral("stopped %1").arg(m_flood.pushed() + m_heartbeatsSent));
         } else if (words.value(0) == QLatin1String("report")) {
             const qint64 committed = m_commits.empty() ? 0 : m_commits.back().count;
             say(QStringLiteral("pushed %1 committed %2 worst_row_ms %3")
@@ -104,6 +115,21 @@ private:
                     .arg(worstRowMs(m_pushes, m_commits, m_flood.pushed())));
         } else if (words.value(0) == QLatin1String("quit")) {
             QCoreApplication::quit();
+        }
+    }
+
+    // The heartbeats due by now, the gateway's own as it builds them, in one write.
+    void sendDueHeartbeats()
+    {
+        const qint64 elapsed = std::min<qint64>(m_heartbeatClock.elapsed(), m_heartbeatMs);
+        const qint64 due = elapsed * m_heartbeatRate / 1000 - m_heartbeatsSent;
+        if (due > 0) {
+            m_gateway.send(m_gateway.heartbeatFromImage().repeated(int(due)));
+            m_heartbeatsSent += due;
+        }
+        if (elapsed >= m_heartbeatMs) {
+            m_heartbeatTimer.stop();
+            say(QStringLiteral("flooded %1").arg(m_heartbeatsSent));
         }
     }
 
@@ -121,6 +147,11 @@ private:
     QSocketNotifier m_stdin;
     QSqlDatabase m_db;
     QTimer m_sampler;
+    QTimer m_heartbeatTimer;
+    QElapsedTimer m_heartbeatClock;
+    int m_heartbeatRate = 0;
+    int m_heartbeatMs = 0;
+    qint64 m_heartbeatsSent = 0;
     QElapsedTimer m_clock;
     qint64 m_firstKey = 0;
     std::vector<FloodSample> m_pushes;

@@ -4,7 +4,7 @@
 
 #include <QHostAddress>
 
-ControlUnitSite::ControlUnitSite(int energizers, int ioCards)
+ControlUnitSite::ControlUnitSite(int energizers, int ioCards, Qt::ConnectionType type)
     : elementRoot(std::make_unique<Node>(QStringLiteral("Workplace")))
 {
     energizerModel.setRootNode(new Node(QStringLiteral("Name")));
@@ -19,7 +19,7 @@ ControlUnitSite::ControlUnitSite(int energizers, int ioCards)
     client.dataValid = true;
 
     unit.energizerModel = &energizerModel;
-    unit.connectClient(&client, Qt::DirectConnection);
+    unit.connectClient(&client, type);
     feedImage(image());
 }
 
@@ -49,8 +49,13 @@ DeviceData ControlUnitSite::block(int n, std::initializer_list<std::pair<int, qu
 
 void ControlUnitSite::feed(int n, const DeviceData& data)
 {
-    // Straight into the slots: the unit knows its client without a sender.
+    // Straight into the slots, as a heartbeat brings it: the record, then
+    // the image. The unit knows its client without a sender.
     unit.dataUpdate(data, n);
+    KX4Data whole = image();
+    if (n >= 0 && n < whole.size())
+        whole[n] = data;
+    unit.tovelUpdateArray(whole);
 }
 
 void ControlUnitSite::feedImage(const KX4Data& image)

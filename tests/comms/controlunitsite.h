@@ -12,15 +12,15 @@
 
 // A gateway's site trees, a client that believes it talks to that gateway,
 // and a control unit over them, all on the test's thread. The client's
-// signals reach the unit directly; feeding calls the unit's slots. The link
-// is up: the unit has had the image of a sweep that read every device as
-// block(n).
+// signals reach the unit directly (or queued, as on the unit's own thread);
+// feeding calls the unit's slots. The link is up: the unit has had the
+// image of a sweep that read every device as block(n).
 class ControlUnitSite
 {
 public:
     static inline const QString kAddress = QStringLiteral("127.0.0.1");
 
-    explicit ControlUnitSite(int energizers = 32, int ioCards = 31);
+    explicit ControlUnitSite(int energizers = 32, int ioCards = 31, Qt::ConnectionType type = Qt::DirectConnection);
     ~ControlUnitSite();
 
     // Adds another gateway with its own trees; returns its energizer-model row.
@@ -31,6 +31,7 @@ public:
 
     // The record a device sends: byte 0 is its number, the rest as given.
     static DeviceData block(int n, std::initializer_list<std::pair<int, quint8>> bytes = {});
+    // One record as a heartbeat brings it, with the image after it.
     void feed(int n, const DeviceData& data);
     void feed(int n, std::initializer_list<std::pair<int, quint8>> bytes = {}) { feed(n, block(n, bytes)); }
     void feedImage(const KX4Data& image);

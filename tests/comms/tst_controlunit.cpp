@@ -457,36 +457,88 @@ private slots:
                               "Output mapping of \"Energ2\" skipped: device 6 is not an IO card"}));
     }
 
-    // The sweep answers energizer 6 with both zones on at high voltage and
-    // its mains failed; relay 1 of card 34 follows its mains. The link comes
-    // up with that record in the row: no relay switches at the connect, and
-    // "Zone 1 on" clicked as the link counts as up keeps zone 2 and the voltage.
+    void linkComesUpWithTheSweepsRecords_data()
+    {
+        QTest::addColumn<int>("connection");
+        QTest::newRow("direct") << int(Qt::DirectConnection);
+        // As on the unit's thread: the sweep's last record is handled after the sweep ended.
+        QTest::newRow("queued") << int(Qt::QueuedConnection);
+    }
+
+    // The sweep answers energizers 6 and 7 with both zones on at high voltage
+    // and mains failed, 7 in panic; relay 1 of card 34 follows 6's mains. The
+    // link comes up after a loss with each row's record its live state: no
+    // "Off", no relay switched, no clear-alarm of the sensor mode; "Zone 1 on"
+    // clicked then keeps zone 2 and the voltage. A heartbeat restoring 6's
+    // mains and reporting card 34's relays as 5A switches relay 1 from those.
     void linkComesUpWithTheSweepsRecords()
     {
-        ControlUnitSite site;
+        QFETCH(int, connection);
+        ControlUnitSite site(32, 31, Qt::ConnectionType(connection));
+        site.unit.sensorMode = true;
         GatewaySimulator sim;
         sim.setDeviceCounts(32, 31);
         sim.setBlock(6, QByteArray::fromHex("06000000010000000000000000820000000000008200"));
+        sim.setBlock(7, QByteArray::fromHex("07000000010004000000000000820000000000008200"));
         QVERIFY(sim.listen(QHostAddress(ControlUnitSite::kAddress)));
         site.element(6)->outputMappings = {mappingRecord(34, 0, 0x0002)};
         QObject::connect(&site.unit, &ControlUnit::sendCmd, &site.client, &qtClient::sendRequest);
+        QSignalSpy log(&site.unit, &ControlUnit::writeAlarmLog);
         bool clicked = false;
         QObject::connect(&site.client, &qtClient::commStatus, &site.unit, [&](qtClient::ClientStatus status) {
             if (status == qtClient::Updated && !std::exchange(clicked, true))
                 site.unit.command(site.row(6), ActivateEnergZone1, true);
-        });
+        }, Qt::ConnectionType(connection));
         LinkTiming timing = quietLinkTiming();
         timing.sweepStartDelayMs = 0;
         site.client.setTiming(timing);
         site.client.setPort(sim.port());
         site.client.moveTo(ControlUnitSite::kAddress);
+        // As the window does at a loss.
+        for (Node* row : site.gatewayRow->children)
+            row->resetState();
         QVERIFY(sim.waitForFunction(43, 1));
         sim.sendHeartbeat();
         QVERIFY(sim.waitForFunction(16, 1));
         sim.sendHeartbeat();
         QVERIFY(sim.waitForFunction(90, 2));
+        sim.setBlock(6, QByteArray::fromHex("06000000000000000000000000820000000000008200"));
+        sim.setBlock(34, QByteArray::fromHex("2200000000005a"));
+        sim.sendHeartbeat();
+        QVERIFY(sim.waitForFunction(16, 2));
         QCOMPARE(sim.receivedWithFunction(16),
-                 QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050303000000")});
+                 (QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050303000000"),
+                                    QByteArray::fromHex("00000001000f011000000008082200075b00000000")}));
+        QStringList statuses;
+        for (const Line& line : lines(log))
+            if (line.message.startsWith("change status") && (line.source == "Energ6" || line.source == "Energ7"))
+                statuses << line.source + ' ' + line.message;
+        QCOMPARE(statuses, (QStringList{"Energ6 change status to OK", "Energ7 change status to Warning"}));
+    }
+
+    // Heartbeats waiting for the unit, its thread busy, are taken as one,
+    // the newest: of energizer 1's zone, flipped by each, only the newest
+    // states reach the log. The gateway's writes between them are taken
+    // each, in order.
+    void waitingHeartbeatsAreTakenAsTheNewest()
+    {
+        ControlUnitSite site(2, 0, Qt::QueuedConnection);
+        site.client.setTiming(quietLinkTiming());
+        QSignalSpy log(&site.unit, &ControlUnit::writeAlarmLog);
+        QByteArray frames;
+        for (const auto& [pushed, zone] : {std::pair{false, '\x80'}, {false, '\0'}, {false, '\x80'}, {true, '\x80'}, {true, '\0'},
+                                           {false, '\0'}, {false, '\x80'}, {false, '\0'}})
+            frames += pushed ? GatewaySimulator::writeFrame(2 * 32, '\x02' + QByteArray(12, '\0') + zone + QByteArray(18, '\0'))
+                             : GatewaySimulator::heartbeatFrame(2, 0, zone + QByteArray(11, '\0'));
+        site.client.receiveBytes(frames.constData(), frames.size());
+        const auto zoneLines = [&log] {
+            QStringList shown;
+            for (const Line& line : lines(log))
+                if (line.reason == "Zone1OnOff")
+                    shown << line.source + ' ' + line.message;
+            return shown;
+        };
+        QTRY_COMPARE(zoneLines(), (QStringList{"Energ1 Zone1 On", "Energ2 Zone1 On", "Energ2 Zone1 Off", "Energ1 Zone1 Off"}));
     }
 
     void inputMappingDrivesEnergizerZones()

@@ -104,12 +104,13 @@ private slots:
         for (int i = 0; i < kRecords; ++i) {
             const int n = 1 + i % 40;
             const quint8 phase = quint8(i / 40);
-            emit site.client.dataUpdate(ControlUnitSite::block(n, {{4, quint8(phase & 0x03)},
-                                                                   {6, quint8(phase & 0x04)},
-                                                                   {12, quint8(phase & 0x08 ? 0x80 : 0)},
-                                                                   {13, quint8(phase & 0x01 ? 0x82 : 0)},
-                                                                   {20, 0x80}}),
-                                        n);
+            QMetaObject::invokeMethod(&unit, "dataUpdate", Qt::QueuedConnection,
+                                      Q_ARG(DeviceData, ControlUnitSite::block(n, {{4, quint8(phase & 0x03)},
+                                                                                   {6, quint8(phase & 0x04)},
+                                                                                   {12, quint8(phase & 0x08 ? 0x80 : 0)},
+                                                                                   {13, quint8(phase & 0x01 ? 0x82 : 0)},
+                                                                                   {20, 0x80}})),
+                                      Q_ARG(int, n));
             if (i % 50 == 0) {
                 hammer(i);
                 QMetaObject::invokeMethod(&unit, "afterTimer", Qt::QueuedConnection);

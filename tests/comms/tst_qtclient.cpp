@@ -620,6 +620,12 @@ void TestQtClient::malformedFrames_data()
                               << QList<int>();
     QTest::newRow("length 3000") << GatewaySimulator::rawFrame(3000, 90, QByteArray(40, '\x01'))
                                  << QStringLiteral("frame length 3000") << QList<int>();
+    // Longer than any write or identification, which count their data in one byte.
+    for (const int length : {2000, 0xFFFF})
+        for (const quint8 code : {16, 43})
+            QTest::newRow(qPrintable(QStringLiteral("function %1 length %2").arg(code).arg(length)))
+                << GatewaySimulator::rawFrame(quint16(length), code, hex("0060002020"))
+                << QStringLiteral("frame length %1").arg(length) << QList<int>();
 }
 
 void TestQtClient::malformedFrames()

@@ -92,6 +92,7 @@ private slots:
     void emptyAddressRetries();
     void movedLinkLeavesItsPeer();
     void serverCloseResetsAndRetries();
+    void overlongFrameRefused();
     void badData_data();
     void badData();
     void corpusReplay_data();
@@ -345,9 +346,10 @@ void TestQtClientTW::badData_data()
     QTest::newRow("configuration of length 300")
         << GatewaySimulator::rawFrame(300, 100, QByteArray(298, char(0x5A))) << 0 << 128;
 
-    // A whole state frame then the first bytes of a header at the end of a
-    // full 2048-byte read.
-    QByteArray nearEnd = GatewaySimulator::stateFrame(QByteArray(2048 - 10 - 5, char(0xEE)));
+    // Whole frames, then the first bytes of a header at the end of a full
+    // 2048-byte read.
+    QByteArray nearEnd = GatewaySimulator::stateFrame(QByteArray(255, char(0xEE)))
+                         + GatewaySimulator::rawFrame(1772, 100, QByteArray(1770, '\0'));
     nearEnd.append(hex("0001000100"));
     QCOMPARE(nearEnd.size(), 2048);
     QTest::newRow("header at the end of the buffer") << nearEnd << 63 << 0;
@@ -355,6 +357,20 @@ void TestQtClientTW::badData_data()
         << GatewaySimulator::rawFrame(2, 90, {}) + GatewaySimulator::rawFrame(3, 16, hex("00"))
                + GatewaySimulator::rawFrame(2, 100, {})
         << 0 << 0;
+}
+
+// A length no frame of its code can have is refused at once: the state
+// frame behind it is read.
+void TestQtClientTW::overlongFrameRefused()
+{
+    for (const quint8 code : {3, 16, 43, 90}) {
+        MessageCatcher catcher;
+        qtClientTW client(1);
+        feed(client, GatewaySimulator::rawFrame(2000, code, hex("0020002020")));
+        feed(client, GatewaySimulator::stateFrame(hex("ee")));
+        QVERIFY2(catcher.contains(QStringLiteral("frame length 2000")) && client.currentImage().at(1).at(1) == 0xEE,
+                 qPrintable(QString::number(code)));
+    }
 }
 
 void TestQtClientTW::badData()

@@ -32,6 +32,7 @@
 #include "projectfiles.h"
 #include "projectloader.h"
 #include "sqlrows.h"
+#include "simulatedlink.h"
 #include "qtclient.h"
 #include "qtclienttw.h"
 #include "testhome.h"
@@ -628,6 +629,103 @@ private slots:
         QCOMPARE(sqlRows("select info from logUserAction where info like 'Command for TW%'"), notes);
     }
 
+    void lostLinkRefusesEveryCommand_data()
+    {
+        QTest::addColumn<int>("lost");   // the status that tells of the loss
+        QTest::newRow("closed by the controller") << int(qtClient::ConnectionClosedByServer);
+        QTest::newRow("heartbeat timeout") << int(qtClient::HeartBeatTimedOut);
+        QTest::newRow("failed connect") << int(qtClient::Error);
+    }
+
+    // From the loss of a link (closed by its controller, silent, or gone
+    // with every retry failing) until its next good sweep, every command for
+    // it is refused and told: none leaves, no control, flag, user-action line
+    // or timer row claims a switch. So is one for a sector, with no device.
+    void lostLinkRefusesEveryCommand()
+    {
+        QFETCH(int, lost);
+        const QString actions = "select subject || ' ' || info from logUserAction where subject != 'Application' and id > "
+                                + sqlRows("select coalesce(max(id), 0) from logUserAction").value(0) + " order by id";
+        const QString timerRows = "select count(*) from logAlarm where source = 'Timer' and id > "
+                                  + sqlRows("select coalesce(max(id), 0) from logAlarm").value(0);
+        const QString ip = QStringLiteral("127.0.0.47"), twIp = QStringLiteral("127.0.0.48");
+        GatewaySimulator gateway, tw;
+        gateway.setDeviceCounts(32, 31);
+        tw.setTwMode(true);
+        QVERIFY(gateway.listen(QHostAddress(ip)) && tw.listen(QHostAddress(twIp), gateway.port()));
+        const quint16 port = gateway.port();
+        qtClient* client = window->units()->fenceClient();
+        qtClientTW* twClient = window->units()->twClient();
+        LinkTiming timing = quietLinkTiming();
+        timing.sweepStartDelayMs = 10;
+        const auto setLinks = [&] { client->setTiming(timing), twClient->setTiming(timing), client->setPort(port), twClient->setPort(port); };
+        setLinks();
+        open(writeProject("lost.xml", QStringLiteral("<Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"box1\" IP=\"%1\" width=\"250\" "
+                                                     "height=\"150\"/><Item itemType=\"Button\" ButtonCheckable=\"1\" name=\"box2\" y=\"300\" "
+                                                     "width=\"120\" height=\"60\"><Action actRefObj=\"Energ5\" command=\"4\"/></Item><TWSensors "
+                                                     "IP=\"%2\" enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>").arg(ip, twIp).toUtf8()));
+        g_currentUser = QStringLiteral("admin");
+        showWindow();
+        GraphicsBox* button = buttonOn(window->workspaces()->currentScene());
+        GraphicsBox* box = gatewayAt(ip);
+        Node* system = window->trees()->twSensorModel()->rootNode()->child(0);
+        QLabel* note = label("commandNoteLabel");
+        const auto bringUp = [&] {
+            QVERIFY(gateway.waitForConnection() && tw.waitForConnection());
+            gateway.sendHeartbeat();
+            QTRY_COMPARE_WITH_TIMEOUT(label("gatewayStatusLabel")->text(), "EnergConnection: Updated", 10000);
+        };
+        bringUp();
+        clickMapButton(button);
+        QVERIFY(gateway.waitForFunction(16, 1));
+
+        QSignalSpy statuses(client, &qtClient::commStatus), twStatuses(twClient, &qtClientTW::commStatus);
+        (lost == qtClient::Error ? timing.retryIntervalMs : timing.heartbeatTimeoutMs) = 200;  // the loss comes at once
+        setLinks();
+        if (lost == qtClient::Error)
+            gateway.stopListening(), tw.stopListening();
+        if (lost == qtClient::HeartBeatTimedOut)
+            gateway.sendHeartbeat(), tw.sendStates();
+        else
+            gateway.closeConnection(), tw.closeConnection();
+        for (QSignalSpy* spy : {&statuses, &twStatuses})
+            QTRY_VERIFY_WITH_TIMEOUT(spy->contains({QVariant::fromValue(qtClient::ClientStatus(lost))}), 10000);
+        clickMapButton(button);
+        selectInTree(box->node()->child(4));
+        auto* fenceOn = editPanelRow("FenceOn1")->browser->findChild<QCheckBox*>();
+        clickOn(fenceOn);
+        QTRY_VERIFY(!fenceOn->isChecked() && !button->actionButton()->isChecked());
+        for (const auto& [target, command, told] : {std::tuple{box->node(), EnergizersHiLo, "Command for KX4"},
+                                                    {box->node()->child(4)->child(0), ActivateEnerg, "Command for Sector1"}}) {
+            button->setActionTarget(target);
+            button->setActionCommand(command);
+            clickMapButton(button);
+            QTRY_VERIFY(note->text().startsWith(told) && !button->actionButton()->isChecked());
+        }
+        window->commands()->timerCommand(ip, 34, ActivateRelay3, true);
+        QTRY_VERIFY(note->text().startsWith("Command for IOCard34"));
+        clearAlarmsOf(system);
+        QVERIFY(!box->allEnergisersLowVoltage());
+        QCOMPARE(gateway.receivedWithFunction(16).size() + tw.receivedWithFunction(16).size(), 1);
+        QStringList rows{"Energizer ActivateEnergZone1 Energ5 set to true"};
+        for (const char* device : {"Energ5 of ", "Energ5 of ", "", "Sector1 of ", "IOCard34 of "})
+            rows << QStringLiteral("Command Command for %1KX4 127.0.0.47 not sent: %2")
+                        .arg(device, *device == 'S' ? "it is linked to no device" : "the gateway link is not up");
+        rows << "Command Command for TW system 127.0.0.48 not sent: the TW link is not up";
+        if (lost == qtClient::Error) {
+            // Back, and swept again: commands go out.
+            QVERIFY(gateway.listen(QHostAddress(ip), port) && tw.listen(QHostAddress(twIp), port));
+            bringUp();
+            window->commands()->timerCommand(ip, 34, ActivateRelay3, true);
+            QTRY_VERIFY(note->text().endsWith("sent"));
+            clearAlarmsOf(system);
+            QVERIFY(gateway.waitForFunction(16, 2) && tw.waitForFunction(16, 1));
+            rows << "IOCard ActivateIOCard IOCard34 Relay3 set to true" << "ClearAlarm Clear alarm of KX4 127.0.0.48";
+        }
+        QTRY_COMPARE(sqlRows(actions), rows);
+        QTRY_COMPARE(sqlRows(timerRows), QStringList{lost == qtClient::Error ? "1" : "0"});
+    }
+
     // Undoing a gateway box's placing, or deleting the box, takes out only
     // the nodes it made: a text box hung under its sector stays in the tree,
     // and is back under the sector when the box is. A button aimed at its
@@ -756,7 +854,7 @@ private slots:
     // before the step they reverse. The file names where it is.
     void linkGoesBackWhereItWas()
     {
-        const QString a = QStringLiteral("127.0.0.34"), c = QStringLiteral("127.0.0.35");
+        const QString a = QStringLiteral("127.0.0.34"), b = QStringLiteral("127.0.0.35"), c = QStringLiteral("127.0.0.36");
         MessageBoxAnswerer answerer;
         openAndCancelAWizard(writeProject("pair.xml", "<Workplace name=\"W\"><Item itemType=\"OsprelVell\" name=\"a\" "
                                                       "IP=\"127.0.0.33\"/><Item itemType=\"OsprelVell\" name=\"b\" IP=\"127.0.0.34\" "
@@ -766,11 +864,12 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
         QCOMPARE(window->units()->fenceClient()->address(), a);
-        placeWithWizard(c, QPointF(100, 150));
+        placeWithWizard(b, QPointF(100, 150));
+        placeWithWizard(c, QPointF(30, 310));
         QTRY_COMPARE(window->units()->fenceClient()->address(), c);
         QLabel* field = label("gatewayStatusLabel");
-        for (const auto& [step, selected, ip] : {std::tuple{"actUndo", QString(), a}, {"actRedo", QString(), c}, {"actDelete", c, a},
-                                                 {"actUndo", QString(), c}, {"actRedo", QString(), a},
+        for (const auto& [step, selected, ip] : {std::tuple{"actUndo", QString(), b}, {"actRedo", QString(), c}, {"actDelete", c, b},
+                                                 {"actUndo", QString(), c}, {"actRedo", QString(), b}, {"actDelete", b, a},
                                                  {"actDelete", a, QString()}, {"actUndo", QString(), a}}) {
             if (!selected.isEmpty())
                 clickItem(gatewayAt(selected));

@@ -154,6 +154,11 @@ void GatewaySimulator::closeConnection()
         m_client->disconnectFromHost();
 }
 
+void GatewaySimulator::stopListening()
+{
+    m_server->close();
+}
+
 void GatewaySimulator::onNewConnection()
 {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {

@@ -62,6 +62,8 @@ public:
     int connectionCount() const { return m_connectionCount; }
     bool waitForConnection(int timeoutMs = 5000);
     void closeConnection();
+    // Takes no new connection until listen() is called again.
+    void stopListening();
 
     // ---- pushing bytes to the program
     void send(const QByteArray& bytes);
