@@ -694,7 +694,9 @@ void GraphicsScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)
 
 void GraphicsScene::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Delete)
+    // As the Edit menu's Delete: outside design mode the map is not edited,
+    // whatever is selected.
+    if (event->key() == Qt::Key_Delete && m_designMode)
         deleteSelectedItems(event);
     else
         QGraphicsScene::keyPressEvent(event);

@@ -518,8 +518,11 @@ private slots:
             const bool checked = button->isChecked();
             QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(at + QPointF(100, 40)));
             QVERIFY(button->isChecked() != checked && map->undoStack()->count() == steps);
-            // Nor do the Edit menu and its keys change the map.
+            // Nor do the Edit menu and its keys change the map, whatever is selected.
             const int items = map->items().size();
+            item->setSelected(true);
+            QVERIFY(item->isSelected());
+            QTest::keyClick(window->windowHandle(), Qt::Key_Delete);
             QTest::keyClick(window->windowHandle(), Qt::Key_V, Qt::ControlModifier);
             formChild(window.get(), "actUndo")->trigger();
             QVERIFY(map->items().size() == items && map->undoStack()->index() == steps && item->scene() == map);
