@@ -6,6 +6,8 @@
 
 #include "chooserhooks.h"
 #include "dialoglaunchers.h"
+#include "filechooserhook.h"
+#include "paneledits.h"
 #include "elementtreeorder.h"
 #include "globals.h"
 #include "scopedhook.h"
@@ -541,6 +543,40 @@ private slots:
         auto* onlyCurrent = formChild<QWidget>(states, "btnShowCurrentWorkSpaceAlarm");
         QVERIFY(operatorClick(onlyCurrent, QPoint(4, 4)));
         QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
+    }
+
+    // A picture given to a map after boxes were placed, by the workspace
+    // set-up or the panel's row, lies beneath them.
+    void pictureLiesBeneathTheItems_data()
+    {
+        QTest::addColumn<bool>("panel");
+        QTest::newRow("workspace setup") << false;
+        QTest::newRow("panel row") << true;
+    }
+
+    void pictureLiesBeneathTheItems()
+    {
+        QFETCH(bool, panel);
+        GraphicsScene* map = scene(0);
+        GraphicsBox* box = placeTextBox(map);
+        QVERIFY(box);
+        QImage picture(400, 300, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        answers->nextImage = home.filePath(QStringLiteral("site.png"));
+        QVERIFY(picture.save(answers->nextImage));
+        const ScopedHook chooser(&FileChooserHook::setOpenFileChooser,
+                                 [this](QWidget*, const QString&, const QString&, const QString&) { return answers->nextImage; });
+        if (panel) {
+            clickScene(map, QPointF(350, 250));
+            PropertySet* set = window->propertyPanel()->dockedSet();
+            window->propertyPanel()->edits()->customBtnClick(set, set->propertyNames.key(QStringLiteral("Bground image")));
+        } else {
+            formChild(window.get(), "actWorkspaceSetup")->trigger();
+        }
+        const QList<QGraphicsItem*> stack = map->items(box->sceneBoundingRect().center());
+        QVERIFY(stack.size() > 1 && stack.last()->type() == GraphicsBox::Type);
+        QCOMPARE(static_cast<GraphicsBox*>(stack.last())->kind(), int(GraphicsBox::ImageBox));
+        QCOMPARE(stack.first()->topLevelItem(), box);
     }
 
     void colourCommands_data()
