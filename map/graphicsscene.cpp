@@ -16,9 +16,11 @@
 
 #include <QGraphicsPixmapItem>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QVarLengthArray>
@@ -137,7 +139,30 @@ void GraphicsScene::setBackgroundFile(const QString& fileName)
 void GraphicsScene::holdItems()
 {
     m_holdPending = false;
-    setSceneRect(sceneRect().united(itemsBoundingRect()));
+    const QRectF before = sceneRect();
+    QRectF grown = before.united(itemsBoundingRect());
+    if (!std::exchange(m_holdAfterDrag, false) || (grown.left() >= before.left() && grown.top() >= before.top())) {
+        setSceneRect(grown);
+        return;
+    }
+    // Grown left or up, a map the view showed whole from its top left corner
+    // would move right or down under the mouse that has just let an item go
+    // there. The rectangle takes in what each view shows, so that it can be
+    // scrolled back to show what it showed.
+    QVarLengthArray<QPair<QGraphicsView*, QPointF>, 2> shown;
+    for (QGraphicsView* view : views()) {
+        if (!view->isVisible())
+            continue;
+        const QRectF visible = view->mapToScene(view->viewport()->rect()).boundingRect();
+        grown = grown.united(visible);
+        shown.append({view, visible.topLeft()});
+    }
+    setSceneRect(grown);
+    for (const auto& [view, topLeft] : shown) {
+        const QPoint moved = view->mapFromScene(topLeft);
+        view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->value() + moved.x());
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + moved.y());
+    }
 }
 
 // Once for a whole burst (a file's items, a paste, an undo step): an item
@@ -677,8 +702,10 @@ void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
     }
     QGraphicsScene::mouseReleaseEvent(event);
     m_mouseDown = false;
-    if (m_holdPending)
+    if (m_holdPending) {
+        m_holdAfterDrag = true;
         holdItemsLater();
+    }
 }
 
 void GraphicsScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)

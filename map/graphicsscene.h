@@ -178,6 +178,8 @@ private:
     bool m_holdPending = false;
     // A turn of the event loop is to look at them.
     bool m_holdPosted = false;
+    // They moved under the mouse: the views keep showing what they showed.
+    bool m_holdAfterDrag = false;
     QList<ItemMoveRecord> m_movedItems;
     AddCommand* m_placingStep = nullptr;
     // The elements the next deselectAll must reach besides the selected ones.

@@ -458,6 +458,8 @@ private slots:
         QTest::addColumn<QRectF>("shape");
         const QPointF body(300, 120);
         QTest::newRow("box dragged left") << 2 << body << QPointF(400, 170) << QPoint(-465, 0) << QRectF(-165, 120, 200, 80);
+        QTest::newRow("box dragged to the left edge") << 2 << body << QPointF(400, 170) << QPoint(-390, 0) << QRectF(-90, 120, 200, 80);
+        QTest::newRow("box dragged to the top edge") << 2 << body << QPointF(400, 170) << QPoint(0, -160) << QRectF(300, -40, 200, 80);
         QTest::newRow("box handle") << 2 << QPointF(30, 30) << QPointF(213, 93) << QPoint(600, 600) << QRectF(30, 30, 800, 680);
         QTest::newRow("line point") << 0 << QPointF() << QPointF(150, 50) << QPoint(0, 677) << QRectF(44.5, 44.5, 111, 688);
         QTest::newRow("workspace picture") << 14 << QPointF(-20, -20) << QPointF() << QPoint() << QRectF(-23, -23, 1600, 1200);
@@ -506,6 +508,8 @@ private slots:
             formChild(window.get(), "actDesignMode")->trigger();
         }
         const int steps = map->undoStack()->count();
+        QGraphicsView* view = window->workspaces()->currentView();
+        const QPoint end = view->viewport()->mapFrom(window.get(), onMap(from) + by);
         if (!by.isNull()) {
             const QPoint start = onMap(from);
             QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, start);
@@ -515,6 +519,8 @@ private slots:
         }
         QTEST(item->sceneBoundingRect(), "shape");
         QTRY_VERIFY(holds());
+        // The map did not move under the mouse as it grew.
+        QCOMPARE(view->mapToScene(end), from + by);
         if (kind == GraphicsBox::ButtonBox) {
             QPushButton* button = static_cast<GraphicsBox*>(item)->actionButton();
             const bool checked = button->isChecked();
