@@ -186,7 +186,11 @@ void GraphicsScene::holdPendingItems()
 void GraphicsScene::insertItem(QGraphicsItem* item)
 {
     itemSelected(nullptr);
+    const bool fromAnotherMap = item->scene() && item->scene() != this;
     addItem(item);
+    // Cut from another map: a name this map already gives takes a new one.
+    if (fromAnotherMap)
+        keepNamesApart(item);
     holdItemsLater();
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
     if (helper)
@@ -257,7 +261,7 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
     default: break;
     }
     QSet<QString> taken;
-    for (GraphicsHelperClass* other : elements()) {
+    for (GraphicsHelperClass* other : elements() + heldElements()) {
         if (other->item() != item && other->item()->type() == item->type())
             taken.insert(other->objectName());
     }
@@ -270,9 +274,45 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
 
 bool GraphicsScene::isNameUsed(const QString& name) const
 {
-    const QList<GraphicsHelperClass*> all = elements();
+    const QList<GraphicsHelperClass*> all = elements() + heldElements();
     return std::any_of(all.cbegin(), all.cend(),
                        [&name](const GraphicsHelperClass* element) { return element->objectName() == name; });
+}
+
+QList<GraphicsHelperClass*> GraphicsScene::heldElements() const
+{
+    QList<GraphicsHelperClass*> held;
+    for (int i = 0; i < m_undoStack->count(); ++i) {
+        const QUndoCommand* step = m_undoStack->command(i);
+        QList<QGraphicsItem*> items;
+        if (auto* add = dynamic_cast<const AddCommand*>(step))
+            items = {add->heldItem()};
+        else if (auto* deletion = dynamic_cast<const DelItemCommand*>(step))
+            items = deletion->heldItems();
+        for (QGraphicsItem* item : qAsConst(items)) {
+            if (auto* element = dynamic_cast<GraphicsHelperClass*>(item))
+                held.append(element);
+        }
+    }
+    return held;
+}
+
+void GraphicsScene::keepNamesApart(QGraphicsItem* item)
+{
+    QList<QGraphicsItem*> moved{item};
+    for (QGraphicsItem* child : item->childItems()) {
+        if (child->type() == GraphicsHelperClass::CircleItemType)
+            moved.append(child);
+    }
+    const QList<GraphicsHelperClass*> here = elements() + heldElements();
+    for (QGraphicsItem* element : qAsConst(moved)) {
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(element);
+        const bool clash = helper && std::any_of(here.cbegin(), here.cend(), [helper](const GraphicsHelperClass* other) {
+            return other != helper && other->objectName() == helper->objectName();
+        });
+        if (clash)
+            setUniqueName(element);
+    }
 }
 
 QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
@@ -547,9 +587,11 @@ void GraphicsScene::placeBox(int kind, const QPointF& pos)
 {
     auto* box = new GraphicsBox(kind);
     box->setElementPos(pos);
-    setUniqueName(box);
     m_placingStep = new AddCommand(box, this);
     m_undoStack->push(m_placingStep);
+    // Named once the push has dropped the steps that were undone, and the
+    // items they held with them: their names are free again.
+    setUniqueName(box);
     if (kind == GraphicsBox::ButtonBox)
         box->addActionButton();
     box->setDesignMode(m_designMode);
@@ -560,9 +602,9 @@ void GraphicsScene::placeBox(int kind, const QPointF& pos)
 void GraphicsScene::placeCircle(const QPointF& pos)
 {
     auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
-    setUniqueName(circle);
     circle->setElementPos(pos);
     m_undoStack->push(new AddCommand(circle, this));
+    setUniqueName(circle);
     circle->setDesignMode(m_designMode);
     sceneModeChanged(circle, SelectObject);
     setMode(SelectObject);
@@ -586,8 +628,8 @@ void GraphicsScene::startOrExtendLine(const QPointF& pos)
 void GraphicsScene::finishLine()
 {
     GraphicsLine* line = m_lineBeingDrawn;
-    setUniqueName(line);
     m_undoStack->push(new AddCommand(line, this));
+    setUniqueName(line);
     sceneModeChanged(line, SelectObject);
     setMode(SelectObject);
 }

@@ -585,6 +585,70 @@ private slots:
         QCOMPARE(stack.first()->topLevelItem(), box);
     }
 
+    // No two items of a map share a name after edits, pastes, undos and
+    // redos: an item that an undo step can bring back keeps its name. The
+    // reported steps through the window (box2 copied, box1 deleted, the copy
+    // pasted, Undo), then seeded ones.
+    void namesStayApart()
+    {
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        formChild(window.get(), "actDesignMode")->trigger();
+        GraphicsScene* map = scene(0);
+        QGraphicsView* view = window->workspaces()->currentView();
+        const auto click = [view](QPointF at) { return operatorClick(view->viewport(), view->mapFromScene(at)); };
+        const auto names = [](GraphicsScene* map) {
+            QStringList names;
+            for (QGraphicsItem* item : map->items())
+                if (auto* element = item->parentItem() ? nullptr : dynamic_cast<GraphicsHelperClass*>(item))
+                    names << element->objectName();
+            return names;
+        };
+        // Two boxes placed in sight, one above the other.
+        const QPointF first = view->mapToScene(QPoint(10, 10));
+        for (QPointF at : {first, first + QPointF(0, 120)}) {
+            formChild(window.get(), "actDrawText")->trigger();
+            QVERIFY(click(at));
+        }
+        QVERIFY(click(first + QPointF(20, 140)));
+        QVERIFY(operatorKey(view->viewport(), Qt::Key_C, Qt::ControlModifier));
+        QVERIFY(click(first + QPointF(20, 20)));
+        QVERIFY(operatorKey(view->viewport(), Qt::Key_Delete));
+        QVERIFY(operatorKey(view->viewport(), Qt::Key_V, Qt::ControlModifier));
+        auto* edit = formChild<QToolBar>(window.get(), "editToolBar");
+        QVERIFY(operatorClick(edit->widgetForAction(formChild(window.get(), "actUndo"))));
+        QStringList shown = names(map);
+        std::sort(shown.begin(), shown.end());
+        QCOMPARE(shown, (QStringList{"box1", "box2", "box3"}));
+
+        // Seeded steps on two maps, cut from one and pasted on the other too.
+        window->workspaces()->addWorkspace(QStringLiteral("Other"));
+        QRandomGenerator random(1);
+        const char* steps[] = {"actCopy", "actCut", "actDelete", "actPaste", "actUndo", "actRedo"};
+        for (int step = 0; step < 400; ++step) {
+            const int choice = random.bounded(9);
+            map = window->workspaces()->currentScene();
+            const QList<QGraphicsItem*> items = map->items();
+            if (choice == 8) {
+                window->workspaces()->tabs()->setCurrentIndex(random.bounded(2));
+            } else if (choice >= 6) {
+                map->setMode(GraphicsScene::DrawText);
+                clickScene(map, QPointF(random.bounded(400), random.bounded(400)));
+            } else {
+                map->clearSelection();
+                if (!items.isEmpty())
+                    items.at(random.bounded(items.size()))->topLevelItem()->setSelected(true);
+                formChild(window.get(), steps[choice])->trigger();
+            }
+            for (int tab : {0, 1}) {
+                shown = names(scene(tab));
+                QCOMPARE(QSet<QString>(shown.cbegin(), shown.cend()).size(), shown.size());
+            }
+        }
+    }
+
     void colourCommands_data()
     {
         QTest::addColumn<QString>("action");
