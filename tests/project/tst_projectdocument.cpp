@@ -67,12 +67,9 @@ private slots:
                                                      + QByteArray("<Point/>").repeated(5001) + "</Item>"))
                                 << QStringLiteral("more than 5000 points in line \"fence1\"");
         // One long word took minutes to lay out.
-        QTest::newRow("caption") << project(workspace("<Item itemType=\"Text\" name=\"box1\" caption=\""
+        QTest::newRow("caption") << project(workspace("<Item itemType=\"Button\" name=\"box1\" ButtonCaption=\"\" caption=\""
                                                       + QByteArray(1 << 20, 'w') + "\"/>"))
                                  << QStringLiteral("a caption of item \"box1\" longer than 32767 characters (line 1)");
-        QTest::newRow("button caption") << project(workspace("<Item itemType=\"Button\" name=\"box2\" ButtonCaption=\""
-                                                             + QByteArray(32768, 'w') + "\"/>"))
-                                        << QStringLiteral("a caption of item \"box2\" longer than 32767 characters");
         QTest::newRow("sensors") << project(workspace("<TWSensors>" + QByteArray("<Sensor/>").repeated(1001)
                                                       + "</TWSensors>"))
                                  << QStringLiteral("more than 1000 elements in one \"TWSensors\"");
