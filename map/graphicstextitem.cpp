@@ -54,10 +54,13 @@ public:
         : QGraphicsTextItem(caption)
         , m_caption(caption)
     {
-        // Cut before the document lays the text out: a pasted megabyte
-        // would hold the window for minutes.
-        connect(document(), &QTextDocument::contentsChange, this,
-                [this](int position, int, int added) { keepWithinLimit(position, added); });
+        // Both before the document lays the text out: a pasted megabyte
+        // would hold the window for minutes, and one long word a second at
+        // every key.
+        connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+            keepWithinLimit(position, added);
+            breakLongWords();
+        });
     }
 
     // Once dropped, the editor no longer speaks for its caption.
@@ -90,7 +93,20 @@ private:
         cursor.removeSelectedText();
     }
 
+    // As the caption at rest does.
+    void breakLongWords()
+    {
+        QTextOption option = document()->defaultTextOption();
+        const QTextOption::WrapMode wrap = hasLongUnbrokenRun(document()->toPlainText()) ? QTextOption::WrapAnywhere
+                                                                                         : m_wrap;
+        if (option.wrapMode() == wrap)
+            return;
+        option.setWrapMode(wrap);
+        document()->setDefaultTextOption(option);
+    }
+
     GraphicsTextItem* m_caption;
+    const QTextOption::WrapMode m_wrap = document()->defaultTextOption().wrapMode();
 };
 
 QFont fontInPoints(QFont font)
