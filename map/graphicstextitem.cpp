@@ -4,11 +4,11 @@
 #include "node.h"
 #include "sitemutex.h"
 
+#include <QFontMetricsF>
 #include <QGraphicsTextItem>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QFontMetricsF>
 #include <QTextBlockFormat>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
