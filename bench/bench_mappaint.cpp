@@ -1,9 +1,11 @@
 // One repaint of a site map, as the one-second tick causes it: 4 gateway
 // boxes, 50 text boxes, 20 button boxes and a full-screen background picture
-// painted into a 1920 x 1080 image.
+// painted into a 1920 x 1080 image; and the first frame of captions as long
+// as a caption may be.
 #include "benchmain.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
+#include "graphicstextitem.h"
 #include "node.h"
 #include "resources.h"
 
@@ -109,6 +111,26 @@ void BM_AlarmTickAndPaint(benchmark::State& state)
     destroySiteMap(map);
 }
 BENCHMARK(BM_AlarmTickAndPaint)->Unit(benchmark::kMillisecond);
+
+// The frame after every text box was given a caption of one word as long as
+// a caption may be: laying the 50 captions out is the cost.
+void BM_PaintLongCaptions(benchmark::State& state)
+{
+    SiteMap map = buildSiteMap();
+    QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    const QString words[] = {QString(GraphicsTextItem::MaxTextLength, QLatin1Char('w')),
+                             QString(GraphicsTextItem::MaxTextLength, QLatin1Char('v'))};
+    int turn = 0;
+    for (auto _ : state) {
+        for (GraphicsBox* box : map.textBoxes)
+            box->setCaption(words[turn % 2]);
+        ++turn;
+        QPainter painter(&frame);
+        map.scene->render(&painter, QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1080));
+    }
+    destroySiteMap(map);
+}
+BENCHMARK(BM_PaintLongCaptions)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

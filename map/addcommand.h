@@ -31,6 +31,8 @@ public:
     void redo() override;
 
     QGraphicsItem* item() const { return m_item; }
+    // The item while this step, undone, holds it off every map; else null.
+    QGraphicsItem* heldItem() const { return m_undone && m_element.isOffEveryMap() ? m_item : nullptr; }
     // Where redo puts the item: where the press that placed it let it go.
     void setPlacedAt(const QPointF& pos) { m_initialPos = pos; }
 

@@ -57,6 +57,21 @@ bool DelItemCommand::takes(int index) const
     return line >= 0 && !m_nodePlaces.at(line).rider && m_nodePlaces.at(line).taken;
 }
 
+bool DelItemCommand::holds(int index) const
+{
+    return m_nodePlaces.at(index).taken && m_elements.at(index).isOffEveryMap();
+}
+
+QList<QGraphicsItem*> DelItemCommand::heldItems() const
+{
+    QList<QGraphicsItem*> held;
+    for (int i = 0; m_done && i < m_items.size(); ++i) {
+        if (holds(i))
+            held.append(m_items.at(i));
+    }
+    return held;
+}
+
 DelItemCommand::~DelItemCommand()
 {
     if (!m_done)
@@ -66,7 +81,7 @@ DelItemCommand::~DelItemCommand()
     QList<QGraphicsItem*> held;
     QList<Node*> nodes;
     for (int i = 0; i < m_items.size(); ++i) {
-        if (!m_nodePlaces.at(i).taken || !m_elements.at(i).isOffEveryMap())
+        if (!holds(i))
             continue;
         // A circle still riding on a deleted line goes with the line: told
         // before any is freed.
@@ -153,7 +168,7 @@ void DelItemCommand::undo()
     // comes back with its line.
     QVector<bool> held(m_items.size());
     for (int i = 0; i < m_items.size(); ++i)
-        held[i] = m_nodePlaces.at(i).taken && m_elements.at(i).isOffEveryMap();
+        held[i] = holds(i);
     QList<int> deferred;
     for (int i = m_items.size() - 1; i >= 0; --i) {
         if (!held.at(i))

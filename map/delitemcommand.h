@@ -34,6 +34,8 @@ public:
 
     // The elements deleted, the circles riding on deleted lines included.
     const QList<QGraphicsItem*>& items() const { return m_items; }
+    // Those this deletion holds off every map while it stands.
+    QList<QGraphicsItem*> heldItems() const;
 
 private:
     // Where a node hung before the deletion, so undo can hang it there again.
@@ -55,6 +57,8 @@ private:
     void addRiders();
     // Whether redo takes the item off this map; riders are told after the rest.
     bool takes(int index) const;
+    // Whether the last redo took the item off this map and it is on none since.
+    bool holds(int index) const;
 
     static Node* nodeOf(QGraphicsItem* item);
     // Drops a taken node's pointer to the parent whose list no longer holds it.

@@ -68,6 +68,7 @@ GraphicsBox::GraphicsBox(int kind)
     , m_ip(DefaultIP)
 {
     m_handles.resize(HandleCount);
+    setZValue(kind == ImageBox ? PictureZValue : PlacedZValue);
 
     if (kind == ImageBox) {
         m_pictureItem = new QGraphicsPixmapItem(this);

@@ -45,6 +45,11 @@ public:
     static constexpr int HandleCount = 8;
     // Every box read from a project file starts at this z value.
     static constexpr qreal ReadZValue = 10;
+    // A map's picture (an image box) lies beneath every other item of its
+    // map, also when it is given after they were placed: a box stands above
+    // it from the start, as one read from a project file does.
+    static constexpr qreal PictureZValue = 0;
+    static constexpr qreal PlacedZValue = 1;
     // A font heavier than this is written as bold.
     static constexpr int BoldWeightThreshold = 57;
     static const QPointF CaptionPos;

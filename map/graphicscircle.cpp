@@ -30,6 +30,7 @@ GraphicsCircle::GraphicsCircle(int kind)
     setStatus(SensorState::Inactive);
     m_blinkPhase = true;
     m_handles.resize(HandleCount);
+    setZValue(PlacedZValue);
     setWidth(Size);
     setHeight(Size);
     adjustSize(0, 0);

@@ -27,6 +27,8 @@ public:
     // Offset added to the circle's x in that test.
     static constexpr int SegmentTestOffsetX = 10;
     static constexpr qreal ReadZValue = 15;
+    // Above the map's picture (GraphicsBox::PictureZValue) from the start.
+    static constexpr qreal PlacedZValue = 1;
 
     explicit GraphicsCircle(int kind);
 

@@ -26,6 +26,8 @@ const QPointF GraphicsLine::CircleOffset(5, 11);
 GraphicsLine::GraphicsLine()
 {
     m_item = this;
+    // Above the map's picture from the start, not only once selected.
+    setZValue(RestingZValue);
 
     m_icon.setPixmap(QPixmap(IconResource));
     m_icon.setZValue(IconZValue);

@@ -16,9 +16,11 @@
 
 #include <QGraphicsPixmapItem>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QVarLengthArray>
@@ -137,7 +139,30 @@ void GraphicsScene::setBackgroundFile(const QString& fileName)
 void GraphicsScene::holdItems()
 {
     m_holdPending = false;
-    setSceneRect(sceneRect().united(itemsBoundingRect()));
+    const QRectF before = sceneRect();
+    QRectF grown = before.united(itemsBoundingRect());
+    if (!std::exchange(m_holdAfterDrag, false) || (grown.left() >= before.left() && grown.top() >= before.top())) {
+        setSceneRect(grown);
+        return;
+    }
+    // Grown left or up, a map the view showed whole from its top left corner
+    // would move right or down under the mouse that has just let an item go
+    // there. The rectangle takes in what each view shows, so that it can be
+    // scrolled back to show what it showed.
+    QVarLengthArray<QPair<QGraphicsView*, QPointF>, 2> shown;
+    for (QGraphicsView* view : views()) {
+        if (!view->isVisible())
+            continue;
+        const QRectF visible = view->mapToScene(view->viewport()->rect()).boundingRect();
+        grown = grown.united(visible);
+        shown.append({view, visible.topLeft()});
+    }
+    setSceneRect(grown);
+    for (const auto& [view, topLeft] : shown) {
+        const QPoint moved = view->mapFromScene(topLeft);
+        view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->value() + moved.x());
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + moved.y());
+    }
 }
 
 // Once for a whole burst (a file's items, a paste, an undo step): an item
@@ -161,7 +186,11 @@ void GraphicsScene::holdPendingItems()
 void GraphicsScene::insertItem(QGraphicsItem* item)
 {
     itemSelected(nullptr);
+    const bool fromAnotherMap = item->scene() && item->scene() != this;
     addItem(item);
+    // Cut from another map: a name this map already gives takes a new one.
+    if (fromAnotherMap)
+        keepNamesApart(item);
     holdItemsLater();
     auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
     if (helper)
@@ -232,7 +261,7 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
     default: break;
     }
     QSet<QString> taken;
-    for (GraphicsHelperClass* other : elements()) {
+    for (GraphicsHelperClass* other : elements() + heldElements()) {
         if (other->item() != item && other->item()->type() == item->type())
             taken.insert(other->objectName());
     }
@@ -245,9 +274,45 @@ void GraphicsScene::setUniqueName(QGraphicsItem* item)
 
 bool GraphicsScene::isNameUsed(const QString& name) const
 {
-    const QList<GraphicsHelperClass*> all = elements();
+    const QList<GraphicsHelperClass*> all = elements() + heldElements();
     return std::any_of(all.cbegin(), all.cend(),
                        [&name](const GraphicsHelperClass* element) { return element->objectName() == name; });
+}
+
+QList<GraphicsHelperClass*> GraphicsScene::heldElements() const
+{
+    QList<GraphicsHelperClass*> held;
+    for (int i = 0; i < m_undoStack->count(); ++i) {
+        const QUndoCommand* step = m_undoStack->command(i);
+        QList<QGraphicsItem*> items;
+        if (auto* add = dynamic_cast<const AddCommand*>(step))
+            items = {add->heldItem()};
+        else if (auto* deletion = dynamic_cast<const DelItemCommand*>(step))
+            items = deletion->heldItems();
+        for (QGraphicsItem* item : qAsConst(items)) {
+            if (auto* element = dynamic_cast<GraphicsHelperClass*>(item))
+                held.append(element);
+        }
+    }
+    return held;
+}
+
+void GraphicsScene::keepNamesApart(QGraphicsItem* item)
+{
+    QList<QGraphicsItem*> moved{item};
+    for (QGraphicsItem* child : item->childItems()) {
+        if (child->type() == GraphicsHelperClass::CircleItemType)
+            moved.append(child);
+    }
+    const QList<GraphicsHelperClass*> here = elements() + heldElements();
+    for (QGraphicsItem* element : qAsConst(moved)) {
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(element);
+        const bool clash = helper && std::any_of(here.cbegin(), here.cend(), [helper](const GraphicsHelperClass* other) {
+            return other != helper && other->objectName() == helper->objectName();
+        });
+        if (clash)
+            setUniqueName(element);
+    }
 }
 
 QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
@@ -522,9 +587,11 @@ void GraphicsScene::placeBox(int kind, const QPointF& pos)
 {
     auto* box = new GraphicsBox(kind);
     box->setElementPos(pos);
-    setUniqueName(box);
     m_placingStep = new AddCommand(box, this);
     m_undoStack->push(m_placingStep);
+    // Named once the push has dropped the steps that were undone, and the
+    // items they held with them: their names are free again.
+    setUniqueName(box);
     if (kind == GraphicsBox::ButtonBox)
         box->addActionButton();
     box->setDesignMode(m_designMode);
@@ -535,9 +602,9 @@ void GraphicsScene::placeBox(int kind, const QPointF& pos)
 void GraphicsScene::placeCircle(const QPointF& pos)
 {
     auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
-    setUniqueName(circle);
     circle->setElementPos(pos);
     m_undoStack->push(new AddCommand(circle, this));
+    setUniqueName(circle);
     circle->setDesignMode(m_designMode);
     sceneModeChanged(circle, SelectObject);
     setMode(SelectObject);
@@ -561,8 +628,8 @@ void GraphicsScene::startOrExtendLine(const QPointF& pos)
 void GraphicsScene::finishLine()
 {
     GraphicsLine* line = m_lineBeingDrawn;
-    setUniqueName(line);
     m_undoStack->push(new AddCommand(line, this));
+    setUniqueName(line);
     sceneModeChanged(line, SelectObject);
     setMode(SelectObject);
 }
@@ -677,8 +744,10 @@ void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
     }
     QGraphicsScene::mouseReleaseEvent(event);
     m_mouseDown = false;
-    if (m_holdPending)
+    if (m_holdPending) {
+        m_holdAfterDrag = true;
         holdItemsLater();
+    }
 }
 
 void GraphicsScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)
@@ -694,7 +763,9 @@ void GraphicsScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)
 
 void GraphicsScene::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Delete)
+    // As the Edit menu's Delete: outside design mode the map is not edited,
+    // whatever is selected.
+    if (event->key() == Qt::Key_Delete && m_designMode)
         deleteSelectedItems(event);
     else
         QGraphicsScene::keyPressEvent(event);

@@ -94,6 +94,8 @@ public:
     // Hangs the node of `item`, an element of this map, at the top of this
     // workplace (a TW sector under its TW system), where the type order puts it.
     void hangNode(QGraphicsItem* item);
+    // Names are unique on a map, counting the items its undo steps hold off
+    // it: a step may bring one back.
     void setUniqueName(QGraphicsItem* item);
     bool isNameUsed(const QString& name) const;
     QList<GraphicsBox*> gatewayBoxes() const;
@@ -160,6 +162,11 @@ private:
     // The map elements on this map, in no set order: found without sorting
     // every item, which also made Qt index a map that is not shown.
     QList<GraphicsHelperClass*> elements() const;
+    // The map elements this map's undo steps hold off it.
+    QList<GraphicsHelperClass*> heldElements() const;
+    // Renames `item`, come from another map, and the circles riding on it
+    // where this map already gives their names.
+    void keepNamesApart(QGraphicsItem* item);
 
     MapHost* const m_host;
     TreeModel* const m_elementModel;
@@ -178,6 +185,8 @@ private:
     bool m_holdPending = false;
     // A turn of the event loop is to look at them.
     bool m_holdPosted = false;
+    // They moved under the mouse: the views keep showing what they showed.
+    bool m_holdAfterDrag = false;
     QList<ItemMoveRecord> m_movedItems;
     AddCommand* m_placingStep = nullptr;
     // The elements the next deselectAll must reach besides the selected ones.

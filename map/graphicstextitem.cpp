@@ -4,15 +4,46 @@
 #include "node.h"
 #include "sitemutex.h"
 
+#include <QFontMetricsF>
 #include <QGraphicsTextItem>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 #include <QTextBlockFormat>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextOption>
 
+#include <cmath>
 #include <utility>
+
+namespace {
+
+// `text` cut to `length` units, never between the two halves of a character.
+QString leftWhole(const QString& text, int length)
+{
+    if (length >= text.size())
+        return text;
+    if (length > 0 && text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
+bool hasLongUnbrokenRun(const QString& text)
+{
+    if (text.size() <= GraphicsTextItem::MaxUnbrokenRun)
+        return false;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    int last = 0;
+    for (int next = breaks.toNextBoundary(); next >= 0; next = breaks.toNextBoundary()) {
+        if (next - last > GraphicsTextItem::MaxUnbrokenRun)
+            return true;
+        last = next;
+    }
+    return false;
+}
+
+} // namespace
 
 // The editable text of a caption being edited. Losing the keyboard focus
 // ends the editing.
@@ -23,6 +54,13 @@ public:
         : QGraphicsTextItem(caption)
         , m_caption(caption)
     {
+        // Both before the document lays the text out: a pasted megabyte
+        // would hold the window for minutes, and one long word a second at
+        // every key.
+        connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+            keepWithinLimit(position, added);
+            breakLongWords();
+        });
     }
 
     // Once dropped, the editor no longer speaks for its caption.
@@ -37,7 +75,38 @@ protected:
     }
 
 private:
+    // What was typed or pasted past the longest caption is dropped.
+    void keepWithinLimit(int position, int added)
+    {
+        QTextDocument* text = document();
+        const int excess = text->characterCount() - 1 - GraphicsTextItem::MaxTextLength;
+        if (excess <= 0)
+            return;
+        // The change may count the document's closing paragraph mark.
+        const int to = qMin(position + added, text->characterCount() - 1);
+        int from = qMax(0, to - excess);
+        if (from > 0 && text->characterAt(from - 1).isHighSurrogate())
+            --from;
+        QTextCursor cursor(text);
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+
+    // As the caption at rest does.
+    void breakLongWords()
+    {
+        QTextOption option = document()->defaultTextOption();
+        const QTextOption::WrapMode wrap = hasLongUnbrokenRun(document()->toPlainText()) ? QTextOption::WrapAnywhere
+                                                                                         : m_wrap;
+        if (option.wrapMode() == wrap)
+            return;
+        option.setWrapMode(wrap);
+        document()->setDefaultTextOption(option);
+    }
+
     GraphicsTextItem* m_caption;
+    const QTextOption::WrapMode m_wrap = document()->defaultTextOption().wrapMode();
 };
 
 QFont fontInPoints(QFont font)
@@ -88,17 +157,33 @@ const QStaticText& GraphicsTextItem::layout()
     if (m_layout)
         return *m_layout;
     // A line break of the plain text starts a new line, as a paragraph would.
-    QString text = m_text;
+    QString text = leftWhole(m_text, shownCapacity());
+    m_shownLength = text.size();
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     m_layout.emplace(text);
     m_layout->setTextFormat(Qt::PlainText);
     QTextOption option(Qt::Alignment(m_alignment) & Qt::AlignHorizontal_Mask);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(hasLongUnbrokenRun(text) ? QTextOption::WrapAnywhere
+                                                : QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_layout->setTextOption(option);
     if (m_textWidth >= 0)
         m_layout->setTextWidth(qMax<qreal>(0, m_textWidth - 2 * TextMargin));
     return *m_layout;
+}
+
+int GraphicsTextItem::shownCapacity() const
+{
+    // Unwrapped, a line aligned right shows its end: all of it is laid out.
+    if (m_textWidth < 0 || m_clipRect.isNull())
+        return m_text.size();
+    // Lines that reach into the clip, one more for the line breaking
+    // differently at the cut, each of characters at least half a pixel wide
+    // (marks that combine with the one before take none; there are few).
+    const qreal lineSpacing = qMax<qreal>(1, QFontMetricsF(m_font).lineSpacing());
+    const qint64 lines = qint64(std::ceil(m_clipRect.height() / lineSpacing)) + 2;
+    const qint64 perLine = 2 * qint64(std::ceil(qMax<qreal>(0, m_clipRect.width()))) + 2;
+    return int(qMin<qint64>(m_text.size(), lines * perLine));
 }
 
 QString GraphicsTextItem::toPlainText() const
@@ -149,7 +234,11 @@ void GraphicsTextItem::setClipRect(const QRectF& rect)
     if (rect == m_clipRect)
         return;
     prepareGeometryChange();
+    const bool cut = m_layout && m_shownLength < m_text.size();
     m_clipRect = rect;
+    // A larger box may show more of a text laid out only in part.
+    if (cut)
+        relayout();
 }
 
 void GraphicsTextItem::setAlignment(int alignment)

@@ -23,6 +23,12 @@ QFont fontInPoints(QFont font);
 // the caption, and when editing ends the text goes back into the box and the
 // box's node. A map of thousands of boxes thus holds no text editors and lays
 // out only the captions it shows.
+//
+// A caption's cost stays within what its box shows: only the start of a
+// long text that can fill the box is laid out, and a text with a run longer
+// than MaxUnbrokenRun without a place to break it (one long word) breaks
+// anywhere, since looking for the word's end on every line made its layout
+// grow with the square of the word's length.
 class GraphicsTextItem : public QGraphicsObject
 {
     Q_OBJECT
@@ -31,6 +37,12 @@ public:
     // The margin around the text inside the caption, the one the editor's
     // document has, so that editing does not shift the text.
     static constexpr qreal TextMargin = 4;
+    // The longest caption, in UTF-16 units: what the panel's caption row (a
+    // line edit) takes. Editing in place keeps a caption within it too.
+    static constexpr int MaxTextLength = 32767;
+    // No real word is longer: a text holding a longer run that cannot be
+    // broken is laid out breaking anywhere.
+    static constexpr int MaxUnbrokenRun = 256;
 
     explicit GraphicsTextItem(QGraphicsItem* parent = nullptr);
     ~GraphicsTextItem() override;
@@ -88,6 +100,8 @@ private:
     const QStaticText& layout();
     // The text, font, width or alignment changed: lay out again when painted.
     void relayout();
+    // How much of the text can show in the clip rectangle, at most.
+    int shownCapacity() const;
 
     QString m_text;
     QFont m_font;
@@ -97,5 +111,7 @@ private:
     int m_alignment = Qt::AlignLeft;
     // Made when first painted; a caption never shown holds none.
     std::optional<QStaticText> m_layout;
+    // The length of the text's start laid out in it.
+    int m_shownLength = 0;
     CaptionEditor* m_editor = nullptr;
 };

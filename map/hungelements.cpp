@@ -27,12 +27,12 @@ void HungElements::leave(Node* node, const QList<QGraphicsItem*>& own, TreeModel
     for (Node* other : qAsConst(others)) {
         Node* parent = other->parent();
         const int row = int(parent->children.indexOf(other));
-        if (other->mapItem) {
-            auto* map = qobject_cast<GraphicsScene*>(other->mapItem->scene());
-            if (!map)
-                continue;
+        auto* map = other->mapItem ? qobject_cast<GraphicsScene*>(other->mapItem->scene()) : nullptr;
+        if (map) {
             map->hangNode(other->mapItem);
         } else if (Node* up = node->parent()) {
+            // A sensor, or an element that another step holds off its map:
+            // beside the taken node, so that it is never freed with it.
             if (model && model->contains(up))
                 model->moveNode(up, other);
             else

@@ -14,8 +14,9 @@ class TreeModel;
 // put into a sector. Their elements and sensors stay on the site, so while
 // the step stands an element's node hangs at the top of its own map's
 // workplace and a sensor under the taken node's parent, as when taken off
-// it in the element tree; when the step is reversed they go back where they
-// hung, unless they have been moved on meanwhile.
+// it in the element tree (an element off every map, held by another step,
+// goes there too); when the step is reversed they go back where they hung,
+// unless they have been moved on meanwhile.
 class HungElements
 {
 public:

@@ -1,5 +1,6 @@
 #include "projectlimits.h"
 
+#include "graphicstextitem.h"
 #include "xmldocumentreader.h"
 
 namespace {
@@ -8,6 +9,12 @@ namespace {
 // the root's "Workplaces" is a workspace, every child of a workspace an item.
 constexpr int WorkspaceDepth = 3;
 constexpr int ItemDepth = 4;
+
+// A name quoted in a refusal is cut to this: the file may hold any.
+constexpr int MaxQuotedName = 64;
+
+static_assert(ProjectLimits::MaxCaptionLength == GraphicsTextItem::MaxTextLength,
+              "a caption the map keeps is one the file may hold");
 
 QString broken(int limit, const QString& what, qint64 line)
 {
@@ -84,6 +91,15 @@ QString ProjectLimits::itemLimit(const XmlElementStart& element, const QString& 
         return QString();
     if (++m_items > MaxItems)
         return broken(MaxItems, QStringLiteral("items in the project"), element.line);
+    // Shown on the map, in the panel and in the tree: a caption that no
+    // operator typed would only cost the time of laying it out.
+    for (const QLatin1String caption : {QLatin1String("caption"), QLatin1String("ButtonCaption")}) {
+        if (element.attributes.value(caption).size() > MaxCaptionLength)
+            return QStringLiteral("a caption of item \"%1\" longer than %2 characters (line %3)")
+                .arg(element.attributes.value(QLatin1String("name")).left(MaxQuotedName))
+                .arg(MaxCaptionLength)
+                .arg(element.line);
+    }
     if (element.attributes.value(QLatin1String("itemType")) == QLatin1String("OsprelVell")
         && ++m_gatewayBoxes > MaxGatewayBoxes)
         return broken(MaxGatewayBoxes, QStringLiteral("gateway boxes in the project"), element.line);

@@ -31,6 +31,9 @@ public:
     // A gateway box brings some 230 nodes of the site trees with it.
     static constexpr int MaxGatewayBoxes = 64;
     static constexpr int MaxPointsPerLine = 5000;
+    // A box's caption or its button's: the longest the program lets the
+    // operator type (GraphicsTextItem::MaxTextLength).
+    static constexpr int MaxCaptionLength = 32767;
     // Sound alarms, timers, sensors of a TW system, a device's sectors and mappings, actions.
     static constexpr int MaxChildElements = 1000;
     static constexpr int MaxElements = 300000;

@@ -183,7 +183,7 @@ void WorkplaceReader::readBoxesAndLines(const QList<QDomElement>& items, ReadWor
             box->readXml(element);
             if (kind == GraphicsBox::ButtonBox)
                 read.buttons.append({element, box});
-            box->setZValue(kind == GraphicsBox::ImageBox ? 0 : 1);
+            box->setZValue(kind == GraphicsBox::ImageBox ? GraphicsBox::PictureZValue : GraphicsBox::PlacedZValue);
             m_readItems.insert(position, box);
             if (kind != GraphicsBox::ImageBox)
                 helper = box;
@@ -258,7 +258,7 @@ void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, ReadWork
         if (box->node() && !box->node()->parent())
             ElementTreeOrder::hangSorted(read.scene->workplaceNode(), box->node());
         box->readXml(element, ItemXml::ActionBinding::Later);
-        box->setZValue(1);
+        box->setZValue(GraphicsBox::PlacedZValue);
         m_readItems.insert(position, box);
         read.gateways.append({element, box});
         qCDebug(lcProject).noquote() << "Set Fence address to" << box->ip();

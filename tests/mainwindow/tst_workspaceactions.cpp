@@ -456,6 +456,7 @@ private slots:
         QTest::addColumn<QRectF>("shape");
         const QPointF body(300, 120);
         QTest::newRow("box dragged left") << 2 << body << QPointF(400, 170) << QPoint(-465, 0) << QRectF(-165, 120, 200, 80);
+        QTest::newRow("box dragged to the left edge") << 2 << body << QPointF(400, 170) << QPoint(-390, 0) << QRectF(-90, 120, 200, 80);
         QTest::newRow("box handle") << 2 << QPointF(30, 30) << QPointF(213, 93) << QPoint(600, 600) << QRectF(30, 30, 800, 680);
         QTest::newRow("line point") << 0 << QPointF() << QPointF(150, 50) << QPoint(0, 677) << QRectF(44.5, 44.5, 111, 688);
         QTest::newRow("workspace picture") << 14 << QPointF(-20, -20) << QPointF() << QPoint() << QRectF(-23, -23, 1600, 1200);
@@ -482,7 +483,7 @@ private slots:
             QImage picture(side, side * 3 / 4, QImage::Format_Mono);
             picture.fill(0);
             answers->nextImage = home.filePath(QStringLiteral("%1.png").arg(side));
-            if (kind == GraphicsBox::ImageBox && picture.save(answers->nextImage))
+            if (picture.save(answers->nextImage) && kind == GraphicsBox::ImageBox)
                 formChild(window.get(), "actWorkspaceSetup")->trigger();
             QTRY_VERIFY(holds());
         }
@@ -504,6 +505,8 @@ private slots:
             formChild(window.get(), "actDesignMode")->trigger();
         }
         const int steps = map->undoStack()->count();
+        QGraphicsView* view = window->workspaces()->currentView();
+        const QPoint end = view->viewport()->mapFrom(window.get(), onMap(from) + by);
         if (!by.isNull()) {
             const QPoint start = onMap(from);
             QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, start);
@@ -513,18 +516,26 @@ private slots:
         }
         QTEST(item->sceneBoundingRect(), "shape");
         QTRY_VERIFY(holds());
+        // The map did not move under the mouse as it grew.
+        QCOMPARE(view->mapToScene(end), from + by);
         if (kind == GraphicsBox::ButtonBox) {
             QPushButton* button = static_cast<GraphicsBox*>(item)->actionButton();
             const bool checked = button->isChecked();
             QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, onMap(at + QPointF(100, 40)));
             QVERIFY(button->isChecked() != checked && map->undoStack()->count() == steps);
-            // Nor do the Edit menu and its keys change the map.
+            // Nor do the Edit menu and its keys change the map, whatever is selected.
             const int items = map->items().size();
+            item->setSelected(true);
+            QTest::keyClick(window->windowHandle(), Qt::Key_Delete);
             QTest::keyClick(window->windowHandle(), Qt::Key_V, Qt::ControlModifier);
             formChild(window.get(), "actUndo")->trigger();
             QVERIFY(map->items().size() == items && map->undoStack()->index() == steps && item->scene() == map);
             formChild(window.get(), "actDesignMode")->trigger();
         }
+        // A picture given to the map now lies beneath the item.
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        QGraphicsItem* bottom = map->items(item->sceneBoundingRect()).last();
+        QVERIFY(bottom->type() == GraphicsBox::Type && static_cast<GraphicsBox*>(bottom)->kind() == GraphicsBox::ImageBox);
         for (const char* step : {"actUndo", "actRedo"}) {
             formChild(window.get(), step)->trigger();
             QTRY_VERIFY(holds());
@@ -538,6 +549,52 @@ private slots:
         auto* onlyCurrent = formChild<QWidget>(states, "btnShowCurrentWorkSpaceAlarm");
         QVERIFY(operatorClick(onlyCurrent, QPoint(4, 4)));
         QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
+    }
+
+    // No two items of a map share a name after edits, pastes, undos and
+    // redos: an item that an undo step can bring back keeps its name. The
+    // reported steps through the window (box2 copied, box1 deleted, the copy
+    // pasted, Undo), then seeded ones on two maps.
+    void namesStayApart()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+        QGraphicsView* view = window->workspaces()->currentView();
+        // Two boxes placed, the second picked and copied, the first picked.
+        const QPointF first = view->mapToScene(QPoint(10, 10));
+        for (QPointF at : {first, first + QPointF(0, 120), first + QPointF(20, 140), first + QPointF(20, 20)}) {
+            if (at.x() == first.x())
+                formChild(window.get(), "actDrawText")->trigger();
+            QVERIFY(operatorClick(view->viewport(), view->mapFromScene(at)));
+            QVERIFY(at.y() != first.y() + 140 || operatorKey(view->viewport(), Qt::Key_C, Qt::ControlModifier));
+        }
+        QVERIFY(operatorKey(view->viewport(), Qt::Key_Delete) && operatorKey(view->viewport(), Qt::Key_V, Qt::ControlModifier));
+        QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "editToolBar")->widgetForAction(formChild(window.get(), "actUndo"))));
+        QStringList names = childNames(scene(0)->workplaceNode());
+        names.sort();
+        QCOMPARE(names, (QStringList{"box1", "box2", "box3"}));
+
+        window->workspaces()->addWorkspace(QStringLiteral("Other"));
+        QRandomGenerator random(3);
+        for (int step = 0; step < 400; ++step) {
+            GraphicsScene* map = window->workspaces()->currentScene();
+            const QList<QGraphicsItem*> items = map->items();
+            map->clearSelection();
+            if (!items.isEmpty())
+                items.at(random.bounded(items.size()))->topLevelItem()->setSelected(true);
+            if (const int choice = random.bounded(9); choice < 6)
+                formChild(window.get(), std::array{"actCopy", "actCut", "actDelete", "actPaste", "actUndo", "actRedo"}[choice])->trigger();
+            else if (choice == 6)
+                window->workspaces()->tabs()->setCurrentIndex(random.bounded(2));
+            else
+                map->setMode(GraphicsScene::DrawText), clickScene(map, QPointF(random.bounded(400), random.bounded(400)));
+            for (GraphicsScene* each : {scene(0), scene(1)}) {
+                names = childNames(each->workplaceNode());
+                QCOMPARE(QSet<QString>(names.cbegin(), names.cend()).size(), names.size());
+            }
+        }
     }
 
     void colourCommands_data()

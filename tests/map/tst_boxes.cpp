@@ -7,6 +7,7 @@
 #include "resources.h"
 #include "treemodel.h"
 
+#include <QClipboard>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsSceneMouseEvent>
@@ -37,6 +38,7 @@ private slots:
     void hiddenBorderIsTransparent();
     void captionEditedInPlace_data();
     void captionEditedInPlace();
+    void longCaptionPaintsAtOnce();
     void buttonSendsCommandOutsideDesignMode();
     void buttonShowsLabelInDesignMode();
     void cloneCopiesWhatItShould();
@@ -348,6 +350,39 @@ void TestBoxes::captionEditedInPlace()
     QCOMPARE(m_window->m_textChanged, QList<QGraphicsItem*>{box});
     if (box->energizerNode())
         delete box->energizerNode();
+}
+
+// One long word pasted into a caption being edited took minutes to lay out:
+// the caption keeps within the longest. One laid out only as far as its box
+// shows it shows as the whole one, also once its box grows.
+void TestBoxes::longCaptionPaintsAtOnce()
+{
+    GraphicsBox* box = placedBox(GraphicsBox::TextBox);
+    QGraphicsView view(m_scene.get());
+    view.resize(600, 600);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QString word(1 << 20, QLatin1Char('w'));
+    QApplication::clipboard()->setText(word);
+    QVERIFY(operatorDoubleClick(view.viewport(), view.mapFromScene(box->mapToScene(60, 40))));
+    QVERIFY(operatorKey(view.viewport(), Qt::Key_A, Qt::ControlModifier) && operatorKey(view.viewport(), Qt::Key_V, Qt::ControlModifier));
+    QVERIFY(operatorClick(view.viewport(), view.viewport()->rect().bottomRight() - QPoint(5, 5)));
+    QCOMPARE(box->caption(), word.left(GraphicsTextItem::MaxTextLength));
+    const auto shown = [](GraphicsBox* of) {
+        QImage image(of->captionItem()->clipRect().size().toSize(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        of->captionItem()->paint(&painter, nullptr, nullptr);
+        return image;
+    };
+    GraphicsBox* tall = placedBox(GraphicsBox::TextBox);
+    tall->setHeight(20000);
+    for (GraphicsBox* of : {box, tall})
+        of->setCaption(QStringLiteral("North gate, west fence ").repeated(1400));
+    const QImage whole = shown(tall);
+    QCOMPARE(shown(box), whole.copy(QRect(QPoint(), shown(box).size())));
+    box->setHeight(20000);
+    QCOMPARE(shown(box), whole);
 }
 
 void TestBoxes::buttonSendsCommandOutsideDesignMode()

@@ -36,6 +36,7 @@ private slots:
     void ridingCircleGoesAndComesBackWithItsNode_data();
     void ridingCircleGoesAndComesBackWithItsNode();
     void clearingTheMapDropsEveryStep();
+    void elementHeldOffItsMapLeavesAnUndoneGateway();
 
 private:
     GraphicsLine* drawLine(const QPointF& from, const QPointF& to);
@@ -327,6 +328,23 @@ void TestMapUndo::clearingTheMapDropsEveryStep()
     // Drawing goes on normally afterwards.
     QVERIFY(drawLine({10, 10}, {90, 10}));
     QCOMPARE(m_scene->undoStack()->count(), 1);
+}
+
+// A line hung under a gateway's sector, off its map as another step would hold
+// it, leaves with the gateway's undone placing and is not freed with its nodes.
+void TestMapUndo::elementHeldOffItsMapLeavesAnUndoneGateway()
+{
+    m_scene->setMode(GraphicsScene::AddGateway);
+    SceneMouse(m_scene.get()).click({20, 20});
+    Node* sector = m_scene->gatewayBoxes().value(0)->node()->child(1)->child(0);
+    std::unique_ptr<GraphicsLine> line(new GraphicsLine);
+    m_window->elementModel()->insertNode(sector, 0, line->node());
+    for (int step : {0, 1, 0}) {
+        m_scene->undoStack()->setIndex(step);
+        QCOMPARE(line->node()->parent(), step ? sector : m_scene->workplaceNode());
+    }
+    m_scene->undoStack()->clear();
+    QVERIFY(Node::isAlive(line->node()) && line->node()->parent() == m_scene->workplaceNode());
 }
 
 QTEST_MAIN(TestMapUndo)

@@ -66,6 +66,10 @@ private slots:
         QTest::newRow("points") << project(workspace("<Item itemType=\"line\" name=\"fence1\">"
                                                      + QByteArray("<Point/>").repeated(5001) + "</Item>"))
                                 << QStringLiteral("more than 5000 points in line \"fence1\"");
+        // One long word took minutes to lay out.
+        QTest::newRow("caption") << project(workspace("<Item itemType=\"Button\" name=\"box1\" ButtonCaption=\"\" caption=\""
+                                                      + QByteArray(1 << 20, 'w') + "\"/>"))
+                                 << QStringLiteral("a caption of item \"box1\" longer than 32767 characters (line 1)");
         QTest::newRow("sensors") << project(workspace("<TWSensors>" + QByteArray("<Sensor/>").repeated(1001)
                                                       + "</TWSensors>"))
                                  << QStringLiteral("more than 1000 elements in one \"TWSensors\"");
