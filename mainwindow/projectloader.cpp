@@ -8,6 +8,7 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "itemxml.h"
+#include "loggedtext.h"
 #include "elementtreearea.h"
 #include "mainwindow.h"
 #include "sitetrees.h"
@@ -76,7 +77,7 @@ WorkplaceReader::Hooks readerHooks(SiteTrees* trees, const WorkspaceArea* worksp
         qCWarning(lcMainWindow).noquote()
             << QStringLiteral("Project: gateway box %1 has the address \"%2\", which is no IPv4 address; "
                               "no link is made to it")
-                   .arg(box->objectName(), box->ip());
+                   .arg(loggedText(box->objectName()), loggedText(box->ip()));
     };
     return hooks;
 }
@@ -191,7 +192,7 @@ void ProjectLoader::chooseGatewayLink(const QDomElement& root)
         qCWarning(lcMainWindow).noquote()
             << QStringLiteral("Project: the file names the gateway link at %1, where no gateway box stands; "
                               "the link dials %2")
-                   .arg(named, m_gatewayAddress.isEmpty() ? QStringLiteral("nothing") : m_gatewayAddress);
+                   .arg(loggedText(named), m_gatewayAddress.isEmpty() ? QStringLiteral("nothing") : m_gatewayAddress);
 }
 
 void ProjectLoader::readColorStatus(const QDomElement& root)
@@ -209,7 +210,7 @@ void ProjectLoader::readColorStatus(const QDomElement& root)
             m_alarms->setStatusColor(AlarmsArea::StatusColor(i), read);
         else
             qCWarning(lcMainWindow).noquote() << QStringLiteral("Project: %1 \"%2\" is no colour, kept %3")
-                                        .arg(name, colors.attribute(name), colorToText(color));
+                                        .arg(name, loggedText(colors.attribute(name)), colorToText(color));
     }
     m_alarms->setProjectCaption(colors.attribute(QStringLiteral("alarmCaption")));
 }

@@ -2,6 +2,7 @@
 #include "mainwindowlogging.h"
 
 #include "apppaths.h"
+#include "loggedtext.h"
 
 #include <QAudioDeviceInfo>
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ QString SoundPlayer::resolve(const QString& path)
         // An alarm repeats every second: one line per file is enough.
         if (!m_reportedMissing.contains(clean)) {
             m_reportedMissing.insert(clean);
-            qCWarning(lcMainWindow).noquote() << QStringLiteral("Alarm sound %1 not found").arg(clean);
+            qCWarning(lcMainWindow).noquote() << QStringLiteral("Alarm sound %1 not found").arg(loggedText(clean));
         }
         return QString();
     }

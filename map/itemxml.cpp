@@ -4,6 +4,7 @@
 #include "graphicsbox.h"
 #include "graphicshelperclass.h"
 #include "graphicsscene.h"
+#include "loggedtext.h"
 #include "maplogging.h"
 #include "node.h"
 #include "sitemutex.h"
@@ -38,8 +39,8 @@ qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defau
     if (ok && std::isfinite(value) && value >= INT_MIN && value <= INT_MAX)
         return std::trunc(value);
     qCWarning(lcMap, "Item %s: %s=\"%s\" refused, not a number from %d to %d; 0 is used",
-              qUtf8Printable(element.attribute(QStringLiteral("name"))), qUtf8Printable(name), qUtf8Printable(text),
-              INT_MIN, INT_MAX);
+              qUtf8Printable(loggedText(element.attribute(QStringLiteral("name")))), qUtf8Printable(name),
+              qUtf8Printable(loggedText(text)), INT_MIN, INT_MAX);
     return 0;
 }
 
@@ -228,7 +229,7 @@ ReferenceIndex::Lookup ReferenceIndex::bind(const GraphicsScene* scene, const QS
     const Lookup found = find(scene, name, accepts);
     if (found.count > 1)
         qCWarning(lcMap).noquote() << QStringLiteral("%1 refers to \"%2\", which names %3 elements; bound to none")
-                                          .arg(referrer, name)
+                                          .arg(loggedText(referrer), loggedText(name))
                                           .arg(found.count);
     return found;
 }

@@ -24,6 +24,7 @@
 #include "graphicsbox.h"
 #include "graphicsscene.h"
 #include "messageboxanswerer.h"
+#include "loggedtext.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "operatorclick.h"
@@ -1215,6 +1216,22 @@ private slots:
         QTest::newRow("default TW tree") << QByteArray("<Project><Workplaces><Workplace name=\"A\"><Item itemType=\"circle\"/>"
                                                        "<Item itemType=\"TWSector\" name=\"t\"/></Workplace></Workplaces></Project>")
                                          << 1 << false << SiteTrees::TWSensorCount;
+    }
+
+    // A refused value of a file the operator may edit is logged cut: a line
+    // of the log never holds a megabyte of it.
+    void refusedValuesAreLoggedCut()
+    {
+        const QByteArray huge(300000, '7');
+        writeFile(path("huge.xml"), "<Project><ColorStatus okStatus=\"" + huge + "\"/><Workplaces><Workplace name=\"A\">"
+                                    "<Item itemType=\"OsprelVell\" IP=\"" + huge + "\" name=\"box1\" width=\"" + huge
+                                        + "e9\"/></Workplace></Workplaces></Project>");
+        MessageCatcher catcher;
+        open(path("huge.xml"));
+        const QStringList cut = catcher.messages().filter(QStringLiteral("characters in all"));
+        QCOMPARE(cut.size(), 3);
+        for (const QString& line : catcher.messages())
+            QVERIFY2(line.size() < 2 * LoggedTextChars + 300, qPrintable(line.left(300)));
     }
 
     void lenientReading()
