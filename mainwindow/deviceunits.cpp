@@ -31,6 +31,13 @@ void DeviceUnits::createControlUnit(TreeModel* energizerModel, bool reverseLogic
     unit->reverseLogic = reverseLogic;
     unit->sensorMode = sensorMode;
     m_control = std::make_unique<DeviceUnit>(std::move(unit), MainWindow::ControlUnitThreadName, m_window);
+    // What the client read and the unit has not yet taken waits in the
+    // client's inbox for a wake-up that the ended event loop no longer
+    // passes on: the unit takes it before its thread ends, so an end keeps
+    // every change read from the gateway.
+    ControlUnit* taker = controlUnit();
+    m_control->setStopStep(
+        [taker] { QMetaObject::invokeMethod(taker, &ControlUnit::takeData, Qt::BlockingQueuedConnection); });
 }
 
 void DeviceUnits::createFenceClient()

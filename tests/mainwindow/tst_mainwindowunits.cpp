@@ -264,6 +264,29 @@ private slots:
         site.close();
     }
 
+    // A change the client read after the unit's last wake-up waits for the
+    // next, which the window's end no longer passes on: the unit still takes it.
+    void endTakesWhatTheClientRead()
+    {
+        LiveSite site;
+        site.open("127.0.0.43");
+        if (QTest::currentTestFailed())
+            return;
+        QStringList lines;
+        connect(site.window->units()->controlUnit(), &ControlUnit::writeAlarmLog, this,
+                [&lines](const QString& source, const QString&, const QString& message) { lines << source + ": " + message; });
+        qtClient* client = site.window->units()->fenceClient();
+        for (const quint8 alarm : {0x80, 0x00}) {
+            const QByteArray frame = GatewaySimulator::writeFrame(2 * 32, energizerRecord(2, alarm));
+            client->receiveBytes(frame.constData(), frame.size());
+            // The unit takes the first; its "done" waits on this thread, unheard.
+            QMetaObject::invokeMethod(site.window->units()->controlUnit(), [] {}, Qt::BlockingQueuedConnection);
+        }
+        site.close();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(lines, QStringList({"Energ2: change status to Critical", "Energ2: change status to OK"}));
+    }
+
     void weeklyTimerSwitchesARelay()
     {
         LiveSite site;
