@@ -264,7 +264,6 @@ void TestCommonDlg::unreadableDatabaseIsToldOnce()
     QVERIFY(m_home->openDatabase());
 }
 
-QTEST_MAIN(TestCommonDlg)
 // The confirmation moves beside the dialog it answers over, or where it covers the least of it.
 void TestCommonDlg::placedBesideAWindow()
 {
@@ -273,4 +272,5 @@ void TestCommonDlg::placedBesideAWindow()
     QCOMPARE(placeBeside(QRect(0, 0, 1380, 800), QRect(370, 255, 640, 289), QRect(395, 235, 600, 330)), QPoint(780, 470));
 }
 
+QTEST_MAIN(TestCommonDlg)
 #include "tst_commondlg.moc"
