@@ -3,6 +3,7 @@
 // of one field; the application's four templates.
 #include "filesizelimit.h"
 #include "messagecatcher.h"
+#include "operatorclick.h"
 #include "pdfprobe.h"
 #include "programend.h"
 #include "reportbandobject.h"
@@ -22,6 +23,7 @@
 #include <QBuffer>
 #include <QFileDialog>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -103,6 +105,7 @@ private slots:
     void embeddedPictures();
     void previewShowsPrints();
     void previewTakesInputWhileRendering();
+    void noPagesToldByWarningAlone();
     void stopWhileRendering_data();
     void stopWhileRendering();
     void sourceReasonOnPage_data();
@@ -710,6 +713,33 @@ void TestReportLayout::previewTakesInputWhileRendering()
         QVERIFY(fitted && m_engine->renderingCancelled());
         QVERIFY2(pages.count() - pagesAtInput < 20, qPrintable(QStringLiteral("%1, %2").arg(pagesAtInput).arg(pages.count())));
     }
+}
+
+// A template missing or damaged opens an empty preview: Print, Save as PDF
+// and Save as HTML are each told by a warning alone, the preview keeping the
+// input, and the engine goes cleanly after it.
+void TestReportLayout::noPagesToldByWarningAlone()
+{
+    QStringList told;
+    const ScopedHook warn(&ReportEngine::setWarningHook, [&told](QWidget*, const QString&, const QString& text) { told << text; });
+    const ScopedHook ask(&ReportEngine::setSaveFileNameHook, [this](QWidget*, const QString&, const QString&) { return m_dir.filePath("none"); });
+    bool alone = true;
+    QTimer::singleShot(0, [&] {
+        auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+        QTimer::singleShot(0, preview, [&, preview] { // once the preview has rendered
+            for (QAction* action : preview->toolBar()->actions()) {
+                if (action->text() == "Print" || action->text().startsWith("Save as"))
+                    alone = alone && operatorClick(preview->toolBar()->widgetForAction(action))
+                            && QApplication::activeModalWidget() == preview && !preview->findChild<QProgressDialog*>();
+            }
+            preview->accept();
+        });
+    });
+    m_engine->printExec(true, false, QString());
+    m_engine.reset(); // a dialog freed by the preview and again by the engine would crash here
+    const QString saved = QStringLiteral("The report could not be saved to %1: the report has no pages.").arg(m_dir.filePath("none"));
+    QCOMPARE(told, QStringList({QStringLiteral("The report could not be printed: the report has no pages."), saved, saved}));
+    QVERIFY(alone);
 }
 
 // Cancel, or the program's end, stops what runs as it comes, not after it:
