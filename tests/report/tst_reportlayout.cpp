@@ -411,6 +411,11 @@ void TestReportLayout::badPages()
     QVERIFY(PdfProbe::pageSize(landscape).startsWith(QStringLiteral("842 x 595 pts")));
     QCOMPARE(count(PdfProbe::text(landscape), QStringLiteral("row R")), 3);
 
+    // A size past any paper is refused as the template is read: the page prints as A4.
+    load(page(band("MasterData", 25, labelField("row [n]"))).replace(QStringLiteral("1188"), QStringLiteral("2000000000")), {3});
+    QCOMPARE(PdfProbe::pageSize(pdf(QStringLiteral("huge.pdf"))), QStringLiteral("595 x 842 pts (A4)"));
+    QVERIFY(catcher.contains(QStringLiteral("pageHeight 2000000000 past the largest paper")));
+
     // 1187 units are 296 whole millimetres, near A4 but not A4.
     load(page(band("MasterData", 25, labelField("row [n]"))).replace(QStringLiteral("1188"), QStringLiteral("1187")), {3});
     QCOMPARE(PdfProbe::pageSize(pdf(QStringLiteral("296.pdf"))), QStringLiteral("595 x 839 pts"));
