@@ -788,14 +788,13 @@ void TestReportLayout::stopWhileRendering()
             QTest::mouseClick(preview->windowHandle(), Qt::LeftButton, {}, cancel->mapTo(preview, cancel->rect().center()));
     });
     input.start(0);
-    QElapsedTimer rendering;
-    rendering.start();
+    MessageCatcher log;
     m_engine->printExec(true, false, QString());
-    QVERIFY2(m_engine->renderingCancelled() && rendering.elapsed() < 5000, qPrintable(QString::number(rendering.elapsed())));
+    // Stopped as it ran, the source gives no reason; the formula, not at fault, runs in full below.
+    QVERIFY(m_engine->renderingCancelled() && !log.contains(QStringLiteral("was stopped")));
     ProgramEnd::reset();
     m_sources[1] = QStringLiteral("3");
     const ScopedHook recordLimit(&ReportSql::setRecordLimit, 1000, ReportSql::DefaultRecordLimit);
-    MessageCatcher log;
     const QString text = PdfProbe::text(pdf());
     const QString reason = QStringLiteral("The data source ds was stopped: its query gives more than 1000 records");
     QCOMPARE(QList<bool>({text.simplified().contains(reason), log.contains(reason), count(text, "done 3") == 2}), QList<bool>({sql, sql, !sql}));
