@@ -12,7 +12,6 @@
 #include <QDebug>
 #include <QFile>
 #include <QPainter>
-#include <QProgressDialog>
 #include <QScriptEngine>
 
 namespace {

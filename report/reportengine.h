@@ -13,6 +13,7 @@
 #include <QList>
 #include <QObject>
 #include <QPen>
+#include <QPointer>
 #include <QPrinter>
 #include <QPair>
 #include <QScriptProgram>
@@ -372,6 +373,7 @@ private:
     // program's end begun.
     bool stopWanted();
     void beginProgress();
+    void endProgress();
     void beginOpenToOperator();
     void setScriptsOpenTo(QWidget* open);
     // A script engine of the report, made on first use.
@@ -419,7 +421,8 @@ private:
     QElapsedTimer m_slice;
     qint64 m_recordsDone = 0;
     qint64 m_recordsTotal = 0;
-    std::unique_ptr<QProgressDialog> m_progress;
+    // The progress dialog of the run under way, if it shows one.
+    QPointer<QProgressDialog> m_progress;
     // The widget that takes the operator's input while the report renders:
     // its preview, or its progress dialog.
     QWidget* m_openToOperator = nullptr;

@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 
 bool ReportEngine::refusedWhileRendering() const
@@ -26,33 +27,40 @@ bool ReportEngine::refusedWhileRendering() const
 
 void ReportEngine::beginProgress()
 {
-    m_cancelled = false;
     m_recordsDone = 0;
     m_recordsTotal = 0;
     m_slice.invalidate();
-    m_progress.reset();
     // A preview shows the progress of its own rendering.
     if (m_renderingPreview || !qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     // Modal to the whole program: nothing can start another output, or
-    // change what this one prints, while the events go through.
+    // change what this one prints, while the events go through. Its window
+    // owns it (with none, the run does); the run ends it.
     QWidget* over = previewWidget ? previewWidget->window() : qobject_cast<QWidget*>(parent());
-    m_progress = std::make_unique<QProgressDialog>(tr("Preparing the report..."), tr("Cancel"), 0, 1000, over);
+    m_progress = new QProgressDialog(tr("Preparing the report..."), tr("Cancel"), 0, 1000, over);
     m_progress->setWindowModality(Qt::ApplicationModal);
     m_progress->setMinimumDuration(RenderProgressDelayMs);
     m_progress->setAutoReset(false);
     m_progress->setAutoClose(false);
-    connect(m_progress.get(), &QProgressDialog::canceled, this, &ReportEngine::cancelRendering);
+    connect(m_progress, &QProgressDialog::canceled, this, &ReportEngine::cancelRendering);
     // Shown after the delay also while no record is laid out yet (an SQL
     // source being counted).
     m_progress->setValue(0);
+}
+
+// Nothing the run opened to the operator outlives it: a progress dialog
+// left behind would stand over the window, modal, after the run.
+void ReportEngine::endProgress()
+{
+    setScriptsOpenTo(nullptr);
+    delete m_progress.data();
 }
 
 // The preview the report renders into, or else its progress dialog, takes
 // the operator's input while it renders (a dialog not shown yet takes none).
 void ReportEngine::beginOpenToOperator()
 {
-    setScriptsOpenTo(m_renderingPreview ? static_cast<QWidget*>(m_renderingPreview) : m_progress.get());
+    setScriptsOpenTo(m_renderingPreview ? static_cast<QWidget*>(m_renderingPreview) : m_progress.data());
 }
 
 bool ReportEngine::keepRendering()
@@ -115,11 +123,14 @@ void ReportEngine::printPreview(QPrinter* printer)
     if (refusedWhileRendering())
         return;
     const QScopedValueRollback<bool> rendering(m_rendering, true);
-    beginProgress();
+    m_cancelled = false;
     m_painted = false;
     m_warnedPages.clear();
+    // Nothing to render: the caller's warning alone tells it.
     if (pageList.isEmpty() || !printer)
         return;
+    beginProgress();
+    const auto progress = qScopeGuard([this] { endProgress(); });
     beginOpenToOperator();
     if (!painter) {
         m_ownedPainter = std::make_unique<QPainter>();
@@ -164,9 +175,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     if (painter->isActive())
         m_painted = painter->end() && m_painted && !m_cancelled;
     m_renderPrinter = nullptr;
-    setScriptsOpenTo(nullptr);
     m_pictures.clear();
-    m_progress.reset();
 }
 
 ReportPageObject* ReportEngine::currentPage() const

@@ -62,6 +62,11 @@ ReportEngine::WarningHook& warningHook()
     return hook;
 }
 
+QString noPagesText()
+{
+    return ReportEngine::tr("the report has no pages");
+}
+
 const QString kHtmlStart = QStringLiteral("<HTML><HEAD><meta charset=\"UTF-8\"></HEAD><BODY>");
 const QString kHtmlEnd = QStringLiteral("</BODY></HTML>");
 
@@ -274,8 +279,12 @@ void ReportEngine::renderPreview(ReportPreview& preview, PageSpool& spool)
 
 void ReportEngine::printFromPreview(ReportPreview& preview, PageSpool& spool)
 {
-    if (refusedWhileRendering() || spool.count() == 0)
+    if (refusedWhileRendering())
         return;
+    if (spool.count() == 0) {
+        warn(&preview, tr("Print"), tr("The report could not be printed: %1.").arg(noPagesText()));
+        return;
+    }
     printer->setFromTo(0, 0);
     const bool chosen = printDialogHook() ? printDialogHook()(*printer, &preview) : [&] {
         QPrintDialog dialog(printer, &preview);
@@ -364,7 +373,7 @@ bool ReportEngine::printPDF(QString fileName, bool open)
             QFile::remove(partial);
             return outputCancelled(fileName);
         }
-        error = pageList.isEmpty() ? tr("the report has no pages")
+        error = pageList.isEmpty() ? noPagesText()
                 : !m_painted       ? tr("the PDF could not be started")
                                    : writeFailure(partial);
         QFile::remove(partial);
@@ -422,7 +431,7 @@ bool ReportEngine::printHTML(QString fileName, bool open)
     if (!painted && m_cancelled)
         return outputCancelled(fileName);
     if (!painted)
-        return outputFailed(fileName, tr("the report could not be laid out"));
+        return outputFailed(fileName, pageList.isEmpty() ? noPagesText() : tr("the report could not be laid out"));
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return outputFailed(fileName, file.errorString());

@@ -3,6 +3,9 @@
 #include "colortext.h"
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
+#include "reportlogging.h"
+
+#include <utility>
 
 ReportPageObject::ReportPageObject(ReportEngine* engine)
     : engine(engine)
@@ -24,6 +27,7 @@ void ReportPageObject::loadXml(ReportEngine* engine, const QDomElement& e)
     marginsRight = number("marginsRight");
     marginsTop = number("marginsTop");
     marginsBottom = number("marginsBottom");
+    refuseSizePastPaper();
     orientation = number("orientation");
     pageNo = number("pageNo");
     border = number("border") != 0;
@@ -38,6 +42,25 @@ void ReportPageObject::loadXml(ReportEngine* engine, const QDomElement& e)
         band->loadXml(engine, child);
         bandList.append(band);
     }
+}
+
+void ReportPageObject::refuseSizePastPaper()
+{
+    const std::pair<const char*, int*> sizes[] = {{"pageHeight", &pageHeight}, {"pageWidth", &pageWidth},
+                                                  {"marginsLeft", &marginsLeft}, {"marginsRight", &marginsRight},
+                                                  {"marginsTop", &marginsTop}, {"marginsBottom", &marginsBottom}};
+    bool refused = false;
+    for (const auto& [name, value] : sizes) {
+        if (*value <= MaxSize)
+            continue;
+        qCWarning(lcReport).nospace() << "Report template: " << name << " " << *value
+                                      << " past the largest paper (" << MaxSize << " units); the page's size is refused";
+        refused = true;
+    }
+    if (!refused)
+        return;
+    for (const auto& size : sizes)
+        *size.second = 0;
 }
 
 void ReportPageObject::addBand(ReportBandObject* band)

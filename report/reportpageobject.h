@@ -31,6 +31,10 @@ public:
     static constexpr int DefaultHeight = 1188;
     static constexpr int DefaultWidth = 840;
     static constexpr int DefaultMargin = 40;
+    // Past any paper a report prints on (a roll of 100 m): a page whose size
+    // or a margin is larger is refused its size as it is read, and prints as
+    // A4 like a page without one. Its dots on a printer would overflow.
+    static constexpr int MaxSize = 400'000;
 
     int pageNo = 0;
     int orientation = 0;
@@ -46,6 +50,9 @@ public:
     QString borderStyle = QStringLiteral("solid");
     QList<ReportBandObject*> bandList;
     ReportEngine* engine = nullptr;
+
+private:
+    void refuseSizePastPaper();
 };
 
 QDebug operator<<(QDebug debug, const ReportPageObject& page);

@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -22,6 +23,7 @@ namespace {
 int recordLimitValue = ReportSql::DefaultRecordLimit;
 qint64 stepLimitValue = ReportSql::DefaultStepLimit;
 qint64 timeLimitValue = ReportSql::DefaultTimeLimitMs;
+ReportSql::Clock clockValue;
 int valueLimitValue = ReportSql::DefaultValueBytes;
 qint64 tempLimitValue = ReportSql::DefaultTempBytes;
 constexpr qint64 BytesPerMegabyte = 1024 * 1024;
@@ -31,6 +33,13 @@ constexpr int SliceMs = 50;
 // clock while one statement step runs: some microseconds, or where each row
 // calls costly functions, a fraction of a second.
 constexpr int StepsBetweenLooks = 1000;
+
+qint64 nowNs()
+{
+    if (clockValue)
+        return clockValue();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 bool isSqlite(const QString& driverName)
 {
@@ -87,6 +96,11 @@ void ReportSql::setStepLimit(qint64 steps)
 void ReportSql::setTimeLimit(qint64 milliseconds)
 {
     timeLimitValue = milliseconds;
+}
+
+void ReportSql::setClock(Clock clock)
+{
+    clockValue = std::move(clock);
 }
 
 void ReportSql::setValueLimit(int bytes)
@@ -381,12 +395,12 @@ bool ReportSql::sliceDone()
     if (!m_keepGoing || m_slice.elapsed() < SliceMs)
         return true;
     // The events are the program's work, not the query's.
-    const bool working = m_working.isValid();
+    const bool working = m_workingSince.has_value();
     if (working)
-        m_workedNs += m_working.nsecsElapsed();
+        stopWorking();
     const bool keepGoing = m_keepGoing();
     if (working)
-        m_working.start();
+        startWorking();
     m_slice.start();
     return keepGoing;
 }
@@ -397,26 +411,35 @@ bool ReportSql::execute()
         m_tempLimit->clearExceeded();
     m_workedNs = 0;
     m_stepsWithoutRecord = 0;
-    m_working.start();
+    startWorking();
     const bool ran = m_query->exec(m_queryText);
-    m_workedNs += m_working.nsecsElapsed();
-    m_working.invalidate();
+    stopWorking();
     return ran;
 }
 
 bool ReportSql::fetchNext()
 {
-    m_working.start();
+    startWorking();
     const bool fetched = m_query->next();
-    m_workedNs += m_working.nsecsElapsed();
-    m_working.invalidate();
+    stopWorking();
     return fetched;
+}
+
+void ReportSql::startWorking()
+{
+    m_workingSince = nowNs();
+}
+
+void ReportSql::stopWorking()
+{
+    m_workedNs += nowNs() - *m_workingSince;
+    m_workingSince.reset();
 }
 
 qint64 ReportSql::workedMs() const
 {
     constexpr qint64 NsPerMs = 1'000'000;
-    return (m_workedNs + (m_working.isValid() ? m_working.nsecsElapsed() : 0)) / NsPerMs;
+    return (m_workedNs + (m_workingSince ? nowNs() - *m_workingSince : 0)) / NsPerMs;
 }
 
 void ReportSql::restart()
