@@ -212,8 +212,7 @@ void AbstractGraphicsElement::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
     QGraphicsItem::mouseReleaseEvent(event);
     event->accept();
     setFlag(ItemIsSelectable, true);
-    setSelection(true);
-    emit selected(this);
+    selectAfterDelivery();
 }
 
 QVariant AbstractGraphicsElement::itemChange(GraphicsItemChange change, const QVariant& value)

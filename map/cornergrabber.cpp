@@ -15,12 +15,14 @@ CornerGrabber::CornerGrabber(QGraphicsItem* parent, int corner)
     m_pen.setWidth(2);
     m_pen.setColor(m_color);
     setAcceptHoverEvents(true);
+    GraphicsScene::noteHandleChange(this);
 }
 
 CornerGrabber::~CornerGrabber()
 {
     // A handle removed while the mouse is over it must not leave its cursor behind.
     releaseCursor();
+    GraphicsScene::noteHandleChange(this);
 }
 
 QRectF CornerGrabber::boundingRect() const

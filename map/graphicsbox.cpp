@@ -165,8 +165,18 @@ Node* GraphicsBox::actionTarget() const
 
 void GraphicsBox::sendActionCommand()
 {
+    if (!m_actionButton)
+        return;
+    // The window may ask the operator first: not while the click is still
+    // being delivered. The value is the one the click left.
+    const bool value = m_actionButton->isCheckable() ? m_actionButton->isChecked() : false;
+    afterDelivery([this, value] { sendCommand(value); });
+}
+
+void GraphicsBox::sendCommand(bool value)
+{
     MapHost* host = GraphicsScene::hostOf(this);
-    if (!host || !m_actionButton)
+    if (!host)
         return;
     Node* target = actionTarget();
     if (!target) {
@@ -175,7 +185,6 @@ void GraphicsBox::sendActionCommand()
         host->writeUserActionLog(QStringLiteral("Command"), why);
         return;
     }
-    const bool value = m_actionButton->isCheckable() ? m_actionButton->isChecked() : false;
     host->commandSending(target, value, m_actionCommand);
 }
 
@@ -475,13 +484,17 @@ QList<Node*> GraphicsBox::findActionOwners(Node* target) const
 
 void GraphicsBox::mouseDoubleClickEvent(QGraphicsSceneMouseEvent*)
 {
-    if (m_kind == ButtonBox) {
-        m_captionItem->setFlag(ItemIsSelectable, false);
-        m_captionItem->setTextInteractionFlags(Qt::NoTextInteraction);
-        return;
-    }
-    if (!m_captionItem->isEditing())
-        m_captionItem->startEditing(m_caption);
+    // The caption's editor is an item of its own: made once the double
+    // click has been delivered.
+    afterDelivery([this] {
+        if (m_kind == ButtonBox) {
+            m_captionItem->setFlag(ItemIsSelectable, false);
+            m_captionItem->setTextInteractionFlags(Qt::NoTextInteraction);
+            return;
+        }
+        if (!m_captionItem->isEditing())
+            m_captionItem->startEditing(m_caption);
+    });
 }
 
 namespace {

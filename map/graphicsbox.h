@@ -144,6 +144,7 @@ protected:
     void followBlinkPhase() override;
 
 private:
+    void sendCommand(bool value);
     void createNode();
     QPushButton* createActionButton();
     void layoutButton();

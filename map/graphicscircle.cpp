@@ -96,7 +96,12 @@ void GraphicsCircle::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
 {
     if (event)
         AbstractGraphicsElement::mouseReleaseEvent(event);
+    // Taken onto a line or off it once the release has been delivered.
+    afterDelivery([this] { attachToLineBeneath(); });
+}
 
+void GraphicsCircle::attachToLineBeneath()
+{
     GraphicsLine* line = nullptr;
     for (QGraphicsItem* item : collidingItems(Qt::IntersectsItemShape)) {
         if (item->type() == GraphicsLine::Type) {

@@ -63,6 +63,7 @@ protected:
     AlarmLook alarmLook() const override;
 
 private:
+    void attachToLineBeneath();
     void attachToSegment(const QList<QPointF>& points);
     Node* readActionTarget(int type, const QString& reference, Node* parent,
                            const ItemXml::ReferenceIndex& index) const;

@@ -13,6 +13,7 @@
 #include <QGraphicsItem>
 #include <QGraphicsPixmapItem>
 #include <QIcon>
+#include <QPointer>
 #include <QPushButton>
 
 GraphicsHelperClass::GraphicsHelperClass(QObject* parent)
@@ -43,6 +44,28 @@ void GraphicsHelperClass::releaseHandles()
             handle.reset();
         }
     }
+}
+
+void GraphicsHelperClass::afterDelivery(std::function<void()> step)
+{
+    auto* scene = m_item ? qobject_cast<GraphicsScene*>(m_item->scene()) : nullptr;
+    if (!scene) {
+        step();
+        return;
+    }
+    QPointer<GraphicsHelperClass> element(this);
+    scene->afterDelivery([element, scene, step = std::move(step)] {
+        if (element && element->m_item->scene() == scene)
+            step();
+    });
+}
+
+void GraphicsHelperClass::selectAfterDelivery()
+{
+    afterDelivery([this] {
+        setItemSelected(true);
+        emit selected(m_item);
+    });
 }
 
 void GraphicsHelperClass::noteHandlesShown()

@@ -7,6 +7,8 @@
 #include <QSharedPointer>
 #include <QVector>
 
+#include <functional>
+
 class CornerGrabber;
 class Node;
 class QDomDocument;
@@ -90,6 +92,14 @@ protected:
     // What the item shows of its phase besides its painting (a text box's
     // caption), brought along when the phase is set from outside.
     virtual void followBlinkPhase() {}
+
+    // Runs `step` once the input event the element's map is delivering has
+    // been delivered (GraphicsScene::afterDelivery), while the element is
+    // still on that map; at once off a map.
+    void afterDelivery(std::function<void()> step);
+    // The element's own click selects it: its handles, and its row in the
+    // element tree through `selected`.
+    void selectAfterDelivery();
 
     // Removes every shown handle; the slots stay.
     void releaseHandles();

@@ -216,6 +216,9 @@ void GraphicsLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWi
 
 bool GraphicsLine::sceneEventFilter(QGraphicsItem* watched, QEvent* event)
 {
+    // The scene selects the line once the press has been delivered: Qt is
+    // still walking these filters and the items under the mouse, which the
+    // selection's handles may be among.
     if (event && watched == &m_icon && event->type() == QEvent::GraphicsSceneMousePress)
         emit selected(this);
 
@@ -299,8 +302,7 @@ void GraphicsLine::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
 {
     event->accept();
     setPos(m_elementPos);
-    setSelection(true);
-    emit selected(this);
+    selectAfterDelivery();
 }
 
 QVariant GraphicsLine::itemChange(GraphicsItemChange change, const QVariant& value)

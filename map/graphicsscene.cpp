@@ -33,6 +33,35 @@ const QString GraphicsScene::LogSubject = QStringLiteral("GraphicsItem");
 
 namespace {
 
+// The operator's input: its delivery walks the items Qt found for it.
+bool isInputEvent(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::GraphicsSceneMousePress:
+    case QEvent::GraphicsSceneMouseMove:
+    case QEvent::GraphicsSceneMouseRelease:
+    case QEvent::GraphicsSceneMouseDoubleClick:
+    case QEvent::GraphicsSceneContextMenu:
+    case QEvent::GraphicsSceneHoverEnter:
+    case QEvent::GraphicsSceneHoverMove:
+    case QEvent::GraphicsSceneHoverLeave:
+    case QEvent::GraphicsSceneDragEnter:
+    case QEvent::GraphicsSceneDragMove:
+    case QEvent::GraphicsSceneDragLeave:
+    case QEvent::GraphicsSceneDrop:
+    case QEvent::GraphicsSceneWheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        return true;
+    default:
+        return false;
+    }
+}
+
 GraphicsScene::GatewayWizardHook& wizardHook()
 {
     static GraphicsScene::GatewayWizardHook hook;
@@ -341,6 +370,44 @@ QList<GraphicsBox*> GraphicsScene::gatewayBoxes() const
 }
 
 quint64 GraphicsScene::s_elementMoves = 0;
+int GraphicsScene::s_handlesChangedInDelivery = 0;
+
+void GraphicsScene::noteHandleChange(const QGraphicsItem* handle)
+{
+    auto* scene = handle ? qobject_cast<GraphicsScene*>(handle->scene()) : nullptr;
+    if (scene && scene->isDelivering())
+        ++s_handlesChangedInDelivery;
+}
+
+void GraphicsScene::afterDelivery(std::function<void()> step)
+{
+    if (isDelivering()) {
+        m_deferredSteps.append(std::move(step));
+        postDeferredSteps();
+        return;
+    }
+    runDeferredSteps();
+    step();
+}
+
+void GraphicsScene::postDeferredSteps()
+{
+    if (!std::exchange(m_stepsPosted, true))
+        QMetaObject::invokeMethod(this, &GraphicsScene::runDeferredSteps, Qt::QueuedConnection);
+}
+
+void GraphicsScene::runDeferredSteps()
+{
+    m_stepsPosted = false;
+    // A step that opens a dialog turns the event loop: what comes meanwhile
+    // waits behind it, and a delivery under way posts its steps again.
+    if (m_runningSteps || isDelivering())
+        return;
+    m_runningSteps = true;
+    while (!m_deferredSteps.isEmpty() && !isDelivering())
+        m_deferredSteps.takeFirst()();
+    m_runningSteps = false;
+}
 
 void GraphicsScene::noteElement(GraphicsHelperClass* element)
 {
@@ -389,6 +456,8 @@ void GraphicsScene::setMode(Mode mode)
 
 void GraphicsScene::setDesignMode(bool design)
 {
+    // What the clicks before asked for is done in the mode they were made in.
+    runDeferredSteps();
     m_designMode = design;
     // Outside design mode nothing stays selected with its handles: a
     // button box, which stays enabled for its button, would go on taking
@@ -427,19 +496,32 @@ bool GraphicsScene::isCaptionBeingEdited(QGraphicsItem* item) const
     return box->captionItem()->textInteractionFlags() == Qt::TextEditorInteraction;
 }
 
-void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
+bool GraphicsScene::isCaptionBeingEdited() const
 {
     const QList<QGraphicsItem*> selected = selectedItems();
+    return std::any_of(selected.cbegin(), selected.cend(),
+                       [this](QGraphicsItem* item) { return isCaptionBeingEdited(item); });
+}
 
+void GraphicsScene::deleteSelectedItems(QKeyEvent* event)
+{
     // While a caption is being edited, Delete belongs to the text.
-    for (QGraphicsItem* item : selected) {
-        if (isCaptionBeingEdited(item)) {
-            if (event)
-                QGraphicsScene::keyPressEvent(event);
-            return;
-        }
+    if (isCaptionBeingEdited()) {
+        if (event)
+            QGraphicsScene::keyPressEvent(event);
+        return;
     }
+    // Delete pressed on the map deletes once the key has been delivered,
+    // what is selected then: the clicks before it have taken effect.
+    afterDelivery([this] {
+        if (!isCaptionBeingEdited())
+            deleteSelectedElements();
+    });
+}
 
+void GraphicsScene::deleteSelectedElements()
+{
+    const QList<QGraphicsItem*> selected = selectedItems();
     // Only whole map elements are deleted; the line being drawn stays until it is finished.
     QList<QGraphicsItem*> elements;
     for (QGraphicsItem* item : selected) {
@@ -508,8 +590,11 @@ void GraphicsScene::deleteItem()
 
 void GraphicsScene::showEnergParams(QGraphicsItem* item)
 {
-    if (m_host)
-        m_host->showPopupParams(item);
+    QPointer<GraphicsHelperClass> element(dynamic_cast<GraphicsHelperClass*>(item));
+    afterDelivery([this, element] {
+        if (element && element->item()->scene() == this && m_host)
+            m_host->showPopupParams(element->item());
+    });
 }
 
 void GraphicsScene::hangNode(QGraphicsItem* item)
@@ -572,15 +657,23 @@ void GraphicsScene::sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mo
 
 void GraphicsScene::itemSelected(QGraphicsItem* item)
 {
-    Node* node = nullptr;
-    if (!item) {
-        deselectAll();
-        node = m_workplaceNode;
-    } else if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item)) {
-        node = helper->node();
-    }
-    if (node && m_host)
-        m_host->showElementNode(node);
+    auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+    if (item && !helper)
+        return;
+    // The tree's row brings the element's handles, and unselecting frees
+    // the others': after the event under way.
+    QPointer<GraphicsHelperClass> element(helper);
+    afterDelivery([this, element, none = !item] {
+        Node* node = nullptr;
+        if (none) {
+            deselectAll();
+            node = m_workplaceNode;
+        } else if (element && element->item()->scene() == this) {
+            node = element->node();
+        }
+        if (node && m_host)
+            m_host->showElementNode(node);
+    });
 }
 
 void GraphicsScene::placeBox(int kind, const QPointF& pos)
@@ -622,7 +715,12 @@ void GraphicsScene::startOrExtendLine(const QPointF& pos)
     line->appendPoint(m_startPoint);
     m_lineBeingDrawn = line;
     insertItem(line);
-    line->setSelection(true);
+    // Its handles come with the selection, after the press.
+    QPointer<GraphicsHelperClass> drawn(line);
+    afterDelivery([this, drawn] {
+        if (drawn && drawn->item()->scene() == this)
+            drawn->setItemSelected(true);
+    });
 }
 
 void GraphicsScene::finishLine()
@@ -753,12 +851,24 @@ void GraphicsScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
 void GraphicsScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event)
 {
     QGraphicsItem* top = itemAt(event->scenePos(), QTransform());
+    // The popup opens once the double click has been delivered (showEnergParams).
     if (top && top->type() == QGraphicsPixmapItem::Type && top->parentItem()
         && top->parentItem()->type() == GraphicsHelperClass::LineItemType) {
         if (auto* line = dynamic_cast<GraphicsHelperClass*>(top->parentItem()))
             emit line->showParams(top->parentItem());
     }
     QGraphicsScene::mouseDoubleClickEvent(event);
+}
+
+bool GraphicsScene::event(QEvent* event)
+{
+    if (!isInputEvent(event->type()))
+        return QGraphicsScene::event(event);
+    ++m_delivering;
+    const bool handled = QGraphicsScene::event(event);
+    if (--m_delivering == 0 && !m_deferredSteps.isEmpty())
+        postDeferredSteps();
+    return handled;
 }
 
 void GraphicsScene::keyPressEvent(QKeyEvent* event)

@@ -115,6 +115,19 @@ public:
     // a cache of a walk over the maps' items walks again only when it moved.
     static quint64 elementMoves() { return s_elementMoves; }
     static void noteElementMove() { ++s_elementMoves; }
+    // Runs `step` once the input event this map is delivering has been
+    // delivered, by a queued call; at once when it delivers none, after the
+    // steps still waiting. While Qt delivers a mouse or key event it holds
+    // the items it found (the filters it walks, the items under the mouse):
+    // a selection, which frees and makes handles, a deletion, a popup or a
+    // question must not run under it. Steps run in the order given.
+    void afterDelivery(std::function<void()> step);
+    // `handle` was made or freed: counted when its map was then delivering
+    // an input event, which no handle should see (a check the tests read).
+    static void noteHandleChange(const QGraphicsItem* handle);
+    static int handlesChangedInDelivery() { return s_handlesChangedInDelivery; }
+    // Deletes the selected elements, or hands Delete to a caption being
+    // edited; a deletion asked for while an event is delivered comes after it.
     void deleteSelectedItems(QKeyEvent* event);
     void recordItemMove(QGraphicsItem* item);
     // Removes every item and gives the rectangle its least size. The undo
@@ -134,10 +147,14 @@ public slots:
     void textItemLostFocus(GraphicsTextItem* textItem);
     void deleteItem();
     void sceneModeChanged(QGraphicsItem* item, GraphicsScene::Mode mode);
+    // These two act once the event under way has been delivered
+    // (afterDelivery): the popup, and the tree's row of `item` (the
+    // workplace's, everything unselected, for none).
     void showEnergParams(QGraphicsItem* item);
     void itemSelected(QGraphicsItem* item);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
     void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
@@ -147,12 +164,18 @@ protected:
 
 private:
     void connectToHost();
+    bool isDelivering() const { return m_delivering > 0; }
+    void postDeferredSteps();
+    void runDeferredSteps();
     void reportEdited();
     void placeBox(int kind, const QPointF& pos);
     void placeCircle(const QPointF& pos);
     void startOrExtendLine(const QPointF& pos);
     void finishLine();
     bool isCaptionBeingEdited(QGraphicsItem* item) const;
+    // A selected box's caption is being edited.
+    bool isCaptionBeingEdited() const;
+    void deleteSelectedElements();
     void finishMoves();
     void holdPendingItems();
     // A press held or a line being drawn: the map stays put under the mouse.
@@ -194,6 +217,12 @@ private:
     // Every element noted coming onto this map; elements() drops those gone.
     mutable QVector<QPointer<GraphicsHelperClass>> m_elements;
     static quint64 s_elementMoves;
+    // Input events being delivered, nested ones counted.
+    int m_delivering = 0;
+    QList<std::function<void()>> m_deferredSteps;
+    bool m_stepsPosted = false;
+    bool m_runningSteps = false;
+    static int s_handlesChangedInDelivery;
 };
 
 // The alarm caption that the boxes of `item`'s map show while they blink

@@ -24,6 +24,7 @@
 #include "messagecatcher.h"
 #include "operatorclick.h"
 #include "pdfprobe.h"
+#include "resources.h"
 #include "node.h"
 #include "testhome.h"
 #include "treemodel.h"
@@ -130,6 +131,7 @@ private:
 private slots:
     void initTestCase()
     {
+        initLumetraResources();  // the lightning icon is clicked
         QVERIFY(home.openDatabase());
         g_currentUser = QStringLiteral("admin");
         QFont pixels = QApplication::font();  // sized in pixels, as the program's
@@ -549,6 +551,65 @@ private slots:
         auto* onlyCurrent = formChild<QWidget>(states, "btnShowCurrentWorkSpaceAlarm");
         QVERIFY(operatorClick(onlyCurrent, QPoint(4, 4)));
         QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
+    }
+
+    // What a click selects on a map, through a fence line's lightning icon
+    // above all, frees and makes handles only once Qt has delivered the
+    // click: a handle freed while Qt walked the icon's filters or the items
+    // under the mouse ended the program. The sequences that did, repeated.
+    void selectionComesAfterTheClick()
+    {
+        window->show();
+        MessageBoxAnswerer answerer;  // a line of no sector has no popup, and says so
+        formChild(window.get(), "actDesignMode")->trigger();
+        GraphicsScene* map = scene(0);
+        place(map, new GraphicsBox(GraphicsBox::TextBox))->setElementPos(10, 10);
+        // The first line's icon lies over the box's lower right handle, the others' over nothing.
+        GraphicsLine* lines[3] = {place(map, new GraphicsLine), place(map, new GraphicsLine), place(map, new GraphicsLine)};
+        lines[0]->setPoints({{172, 55}, {400, 55}});
+        lines[1]->setPoints({{250, 120}, {480, 120}});
+        lines[2]->setPoints({{20, 100}, {150, 100}});
+        place(map, new GraphicsCircle(GraphicsCircle::PlacedKind))->setElementPos(420, 10);
+        QGraphicsView* view = map->views().first();
+        view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->minimum());
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
+        QWidget* onMap = view->viewport();
+        const auto at = [view](QPointF scenePos) { return view->mapFromScene(scenePos); };
+        const auto icon = [at](GraphicsLine* line) { return at(line->icon()->sceneBoundingRect().center()); };
+        // The event loop turns between the operator's clicks.
+        const auto click = [onMap](QPoint point, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
+            const bool sent = twice ? operatorDoubleClick(onMap, point, button) : operatorClick(onMap, point, button);
+            QCoreApplication::processEvents();
+            return sent;
+        };
+        const auto clickIcon = [this, click, icon](GraphicsLine* line, Qt::MouseButton button = Qt::LeftButton,
+                                                   bool twice = false) {
+            return click(icon(line), button, twice) && window->elementTree()->currentElement() == line->node()
+                && line->handles().first();
+        };
+        auto* tree = formChild<QTreeView>(window.get(), "treeView");
+        const auto clickRow = [this, tree](Node* node) {
+            const QModelIndex row = window->elementTree()->proxy()->mapFromSource(window->trees()->elementModel()->nodeIndex(node));
+            tree->scrollTo(row);
+            return operatorClick(tree->viewport(), tree->visualRect(row).center());
+        };
+        const QPoint box = at(QPointF(100, 50));
+        const int changed = GraphicsScene::handlesChangedInDelivery();
+        for (int round = 0; round < 3; ++round) {
+            // Active, as it is again once the popup's message has gone: a
+            // click elsewhere ends the editing of a caption.
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            QVERIFY(click(box) && clickIcon(lines[0]));
+            QVERIFY(clickIcon(lines[1]) && clickIcon(lines[2]));
+            QVERIFY(clickRow(lines[1]->node()) && clickIcon(lines[2]));
+            QVERIFY(click(at(QPointF(440, 30))) && clickIcon(lines[2]));
+            QVERIFY(click(box, Qt::LeftButton, true) && clickIcon(lines[2]) && !map->focusItem());
+            QVERIFY(clickIcon(lines[2], Qt::RightButton) && clickIcon(lines[2], Qt::MiddleButton)
+                    && clickIcon(lines[2], Qt::LeftButton, true));
+            QVERIFY(click(at(QPointF(400, 120))) && clickRow(map->workplaceNode()) && clickIcon(lines[1]));
+        }
+        QCOMPARE(GraphicsScene::handlesChangedInDelivery(), changed);
     }
 
     // No two items of a map share a name after edits, pastes, undos and

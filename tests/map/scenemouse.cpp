@@ -21,6 +21,8 @@ void SceneMouse::send(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifie
     event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
     event.setModifiers(modifiers);
     QApplication::sendEvent(m_scene, &event);
+    // The event loop turns between an operator's events: what one brings comes then.
+    QCoreApplication::processEvents();
     m_lastPos = pos;
 }
 

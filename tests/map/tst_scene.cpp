@@ -134,6 +134,8 @@ void TestScene::mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifie
     event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
     event.setModifiers(modifiers);
     QApplication::sendEvent(m_scene.get(), &event);
+    // As between an operator's events, the event loop turns: what the event brings comes then.
+    QCoreApplication::processEvents();
     m_lastPos = pos;
 }
 
@@ -326,6 +328,7 @@ void TestScene::deleteAndUndoGatewayBox()
     gateway->setItemSelected(true);
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QApplication::sendEvent(m_scene.get(), &del);
+    QCoreApplication::processEvents();
 
     QCOMPARE(m_scene->undoStack()->count(), 3);
     QCOMPARE(m_scene->undoStack()->text(2), QStringLiteral("Delete"));
@@ -341,6 +344,7 @@ void TestScene::deleteAndUndoGatewayBox()
     // Back unselected and without handles, as the tree shows the workplace: Delete deletes nothing.
     QVERIFY(!gateway->isSelected() && !gateway->handles().at(0));
     QApplication::sendEvent(m_scene.get(), &del);
+    QCoreApplication::processEvents();
     QCOMPARE(m_scene->undoStack()->index(), 2);
     QCOMPARE(workplace->child(0), gateway->node());
     QCOMPARE(energizerRoot->child(0), gateway->energizerNode());
