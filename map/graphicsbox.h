@@ -43,7 +43,7 @@ public:
     static constexpr qreal ButtonInset = 25;
     static constexpr qreal ButtonShrink = 45;
     static constexpr int HandleCount = 8;
-    // Every box read from a project file starts at this z value.
+    // What readXml gives a box; the workspace reader then sets a read box's z as a placed one's.
     static constexpr qreal ReadZValue = 10;
     // A map's picture (an image box) lies beneath every other item of its
     // map, also when it is given after they were placed: a box stands above

@@ -54,7 +54,7 @@ void TestDatabaseManager::opensOnItsThreadAndServesTheGuiThread()
         thread.wait(5000);
     });
 
-    QTRY_VERIFY_WITH_TIMEOUT(manager->isOpen(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(manager->isOpen(), 30000);
 
     QSqlQuery query;
     QVERIFY2(query.exec(QStringLiteral("select count(*) from users where user='admin'")),

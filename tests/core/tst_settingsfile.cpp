@@ -39,9 +39,9 @@ private slots:
             environment.insert(QLatin1String(WriterVariable), ini);
             writer.setProcessEnvironment(environment);
             writer.start(QCoreApplication::applicationFilePath(), QStringList());
-            QVERIFY(writer.waitForReadyRead());
+            QVERIFY(writer.waitForReadyRead(-1));
             writer.kill();
-            QVERIFY(writer.waitForFinished());
+            QVERIFY(writer.waitForFinished(-1));
             QVERIFY2(files().size() <= 5 + own.size(), qPrintable(files().join(' ')));
             QVERIFY(SettingsFile::open(ini)->contains(QStringLiteral("Count")));
         }

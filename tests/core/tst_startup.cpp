@@ -139,7 +139,7 @@ void TestStartup::databaseThatCannotOpenIsNamedAndFails()
     } else if (file == DatabaseFile::OtherTables) {
         QProcess sqlite;
         sqlite.start(qEnvironmentVariable("LUMETRA_SQLITE3"), {database, QStringLiteral("create table notes(text);")});
-        QVERIFY(sqlite.waitForFinished(10000) && sqlite.exitCode() == 0);
+        QVERIFY(sqlite.waitForFinished(-1) && sqlite.exitCode() == 0);
     } else if (file != DatabaseFile::None) {
         QFile bytes(database);
         QVERIFY(bytes.open(QIODevice::WriteOnly));
@@ -229,7 +229,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
             holder.start(qEnvironmentVariable("LUMETRA_SQLITE3"), {AppPaths::database()});
             holder.write("BEGIN EXCLUSIVE;\n.print held\n.shell sleep 2\nROLLBACK;\n");
             holder.closeWriteChannel();
-            QVERIFY(holder.waitForReadyRead(10000));
+            QVERIFY(holder.waitForReadyRead(-1));
         }
         if (also.endsWith(QLatin1String("changed"))) {
             window->workspaces()->renameWorkspace(0, QStringLiteral("Changed at the end"));
@@ -271,7 +271,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QCOMPARE(exitCode, 0);
     QCOMPARE(late.shown, QStringList());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(LogWriter::OwnConnection)));
-    QVERIFY(!locked || (holder.waitForFinished(10000) && holder.readAll().startsWith("held")));
+    QVERIFY(!locked || (holder.waitForFinished(-1) && holder.readAll().startsWith("held")));
     QSqlQuery rows(QStringLiteral("select (select count(*) from logUserAction where info='Application closed'), "
                                   "(select count(*) from logVoltage where energizer_no=0)"));
     QVERIFY(rows.next());
@@ -317,12 +317,12 @@ void TestStartup::opensTheDatabaseBesideTheProgram()
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(elsewhere.path());
     program.start(binary, {});
-    QVERIFY(program.waitForStarted(10000));
+    QVERIFY(program.waitForStarted(-1));
 
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(database + QStringLiteral("-shm")), 15000);
     QVERIFY(program.state() == QProcess::Running); // waiting at the log-in page
     program.kill();
-    program.waitForFinished(5000);
+    program.waitForFinished(-1);
     QVERIFY(!QFileInfo::exists(elsewhere.filePath(QStringLiteral("brenik.db"))));
     QVERIFY(!program.readAllStandardError().contains("Could not connect"));
 }

@@ -16,10 +16,27 @@
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QWindow>
 #include <QtTest>
 
 #include <atomic>
+#include <dlfcn.h>
 #include <thread>
+
+namespace {
+// The windows raised, the latest last: the offscreen window system stacks
+// nothing, so of two windows the one raised last stands in front.
+QList<const QWindow*> g_raised;
+} // namespace
+
+// Every raise: a window's own (QWidget::raise ends here too) and one it asks of another.
+void QWindow::raise()
+{
+    using Raise = void (*)(QWindow*);
+    static const auto next = reinterpret_cast<Raise>(dlsym(RTLD_NEXT, "_ZN7QWindow5raiseEv"));
+    g_raised.append(this);
+    next(this);
+}
 
 class TestCommonDlg : public QObject
 {
@@ -39,6 +56,7 @@ private slots:
     void alarmLineIsOneHeartbeat();
     void newestAlarmInView();
     void placedBesideAWindow();
+    void alarmDuringAQuestionStandsBesideIt();
 
 private:
     void addUser(const QString& name, const QString& password, int active);
@@ -270,6 +288,39 @@ void TestCommonDlg::placedBesideAWindow()
     QCOMPARE(placeBeside(QRect(0, 0, 1920, 1080), QRect(660, 300, 600, 400), QRect(660, 340, 604, 412)), QPoint(1260, 340));
     QCOMPARE(placeBeside(QRect(0, 0, 1380, 800), QRect(400, 100, 580, 200), QRect(390, 120, 604, 412)), QPoint(390, 300));
     QCOMPARE(placeBeside(QRect(0, 0, 1380, 800), QRect(370, 255, 640, 289), QRect(395, 235, 600, 330)), QPoint(780, 470));
+}
+
+// Alarms that come while a question waits for its answer: the confirmation
+// moves out of the question's way, and the question stays in front, also
+// before the window system answers the confirmation's activation (it may refuse it).
+void TestCommonDlg::alarmDuringAQuestionStandsBesideIt()
+{
+    QWidget main;
+    main.resize(640, 480);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    CommonDlg dialog(&main);
+    QDialog question(&main);
+    question.setGeometry(0, 0, 200, 60); // where the screen has room beside it
+    Node sensor(QStringLiteral("S1"));
+    sensor.type = Node::TWSensor;
+    bool beside = false;
+    bool inFront = false;
+    answerNextModal([&](QWidget* modal) {
+        dialog.showAlarmConfirm(&sensor);
+        beside = !dialog.frameGeometry().intersects(modal->frameGeometry());
+        modal->activateWindow(); // the operator goes back to the question
+        if (QTest::qWaitForWindowActive(modal)) {
+            sensor.setData(0, QStringLiteral("S2"));
+            g_raised.clear();
+            dialog.showAlarmConfirm(&sensor);
+            inFront = g_raised.lastIndexOf(modal->windowHandle()) > g_raised.lastIndexOf(dialog.windowHandle());
+        }
+        question.reject();
+    });
+    question.exec();
+    QVERIFY(beside);
+    QVERIFY(inFront);
 }
 
 QTEST_MAIN(TestCommonDlg)

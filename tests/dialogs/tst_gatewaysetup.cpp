@@ -465,8 +465,9 @@ private slots:
         m_host.client = nullptr;
         QCOMPARE(status.last().at(0).toInt(), int(qtClient::TryToConnect));
         // A connect that waited would hold the event loop for the whole
-        // connect wait (10 s). The gap itself is measured in bench_qtclient.
-        QVERIFY2(probe.worstGap < 1000, qPrintable(QStringLiteral("%1 ms").arg(probe.worstGap)));
+        // connect wait; a busy machine holds it far less. The gap itself is
+        // measured in bench_qtclient.
+        QVERIFY2(probe.worstGap < client.timing().connectWaitMs / 2, qPrintable(QStringLiteral("%1 ms").arg(probe.worstGap)));
         client.abortSocket();
     }
 

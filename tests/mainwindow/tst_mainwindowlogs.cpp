@@ -81,7 +81,7 @@ void TestMainWindowLogs::signalsReachTheLogs()
     raise(window.units()->controlUnit(), QStringLiteral("Energ1"));
     raise(window.units()->twControlUnit(), QStringLiteral("Sensor1"));
     const QString unitRows = QStringLiteral("select source from logAlarm where reason = 'Unit' order by id");
-    const QDeadlineTimer deadline(5000);
+    const QDeadlineTimer deadline(60000);
     while (sqlRows(unitRows).size() < 2 && !deadline.hasExpired())
         QThread::yieldCurrentThread();
     QCOMPARE(sqlRows(unitRows), (QStringList{"Energ1", "Sensor1"}));

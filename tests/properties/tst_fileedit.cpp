@@ -179,12 +179,12 @@ void TestFileEdit::tabSelectsWholePath()
 
     before->setFocus(Qt::OtherFocusReason);
     QVERIFY(operatorKey(before, Qt::Key_Tab));
-    QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), 2000);
+    QTRY_VERIFY(edit->hasFocus());
     QCOMPARE(lineEditOf(edit)->selectedText(), QStringLiteral("/images/site.png"));
 
     before->setFocus(Qt::OtherFocusReason);
     QVERIFY(operatorClick(lineEditOf(edit)));
-    QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), 2000);
+    QTRY_VERIFY(edit->hasFocus());
     QVERIFY(lineEditOf(edit)->selectedText().isEmpty());
 }
 

@@ -199,7 +199,7 @@ void TestButtonBrowser::buttonSectionTurnsBackIntoRow()
     props.section->removeSubProperty(child);
     QVERIFY(!named<QToolButton>(&browser, "Section"));
     QVERIFY(!named<QLabel>(&browser, "Section"));
-    QTRY_VERIFY_WITH_TIMEOUT(named<QLabel>(&browser, "Section"), 2000);
+    QTRY_VERIFY(named<QLabel>(&browser, "Section"));
     QCOMPARE(cellOf(named<QLabel>(&browser, "Section")).row, 0);
 
     // A child added before the deferred update cancels the restore.
@@ -236,7 +236,7 @@ void TestButtonBrowser::groupBoxLayout()
 
     props.section->removeSubProperty(child);
     QVERIFY(!groupBoxTitled(&browser, "Section"));
-    QTRY_VERIFY_WITH_TIMEOUT(named<QLabel>(&browser, "Section"), 2000);
+    QTRY_VERIFY(named<QLabel>(&browser, "Section"));
     QCOMPARE(cellOf(named<QLabel>(&browser, "Section")).row, 1);
 }
 
@@ -256,7 +256,7 @@ void TestButtonBrowser::groupBoxHeadedByParentEditor()
     QCOMPARE(cellOf(named<QLabel>(&browser, "Child")).row, 2);
 
     props.a->removeSubProperty(child);
-    QTRY_VERIFY_WITH_TIMEOUT(named<QLabel>(&browser, "A"), 2000);
+    QTRY_VERIFY(named<QLabel>(&browser, "A"));
     QCOMPARE(editorOfA->parentWidget(), &browser);
     QCOMPARE(cellOf(editorOfA).row, 0);
     QCOMPARE(cellOf(editorOfA).column, 1);

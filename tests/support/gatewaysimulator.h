@@ -60,7 +60,8 @@ public:
     // ---- the program's connection
     bool isConnected() const;
     int connectionCount() const { return m_connectionCount; }
-    bool waitForConnection(int timeoutMs = 5000);
+    // The waits are bounds for a run that fails, generous for a busy machine.
+    bool waitForConnection(int timeoutMs = 30000);
     void closeConnection();
     // Takes no new connection until listen() is called again.
     void stopListening();
@@ -87,9 +88,9 @@ public:
     QList<QByteArray> receivedWithFunction(quint8 function) const;
     void clearReceived();
     // Waits until at least count frames in all have been received.
-    bool waitForFrames(int count, int timeoutMs = 5000);
+    bool waitForFrames(int count, int timeoutMs = 30000);
     // Waits for the next frame with this function code after those already seen.
-    bool waitForFunction(quint8 function, int count, int timeoutMs = 5000);
+    bool waitForFunction(quint8 function, int count, int timeoutMs = 30000);
     // Largest number of read requests that were waiting for a reply at once.
     int maxOutstandingReads() const { return m_maxOutstandingReads; }
 

@@ -11,7 +11,7 @@ QString run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         qWarning() << "poppler tool failed:" << program << arguments << process.errorString()
                    << process.readAllStandardError();
         return QString();

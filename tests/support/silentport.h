@@ -23,7 +23,7 @@ struct SilentPort
             || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
             return;
         filler.connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
-        if (filler.waitForConnected(2000))
+        if (filler.waitForConnected(30000))
             port = ntohs(address.sin_port);
     }
     ~SilentPort() { ::close(fd); }

@@ -343,13 +343,17 @@ void TestAlarmLogWidget::heartbeatRowsShareOneCommit()
 void TestAlarmLogWidget::reloadBeforeTheKeysShowsRowsOnce()
 {
     AlarmLogWidget widget;
+    // Shown first: the click then runs no events before its reload.
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
     QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
     widget.addRecord(QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("Critical"));
-    const QDeadlineTimer deadline(5000);
+    const QDeadlineTimer deadline(60000);
     while (sqlRows(QStringLiteral("select count(*) from logAlarm")) != QStringList{"1"} && !deadline.hasExpired())
         QThread::yieldCurrentThread();
     QVERIFY(operatorClick(widget.findChild<QToolButton*>(QStringLiteral("btnOK"))));
-    QVERIFY(arrived.wait());
+    // Taken after the reload: at the click's end, on a slow run, or later.
+    QTRY_COMPARE(arrived.size(), 1);
     QVERIFY(WriteBatch::instance().commit());
     QCOMPARE(table(widget)->model()->rowCount(), 1);
 }
@@ -385,7 +389,7 @@ void TestAlarmLogWidget::pageAfterTheCommitShowsRowsOnce()
         if (!QByteArray(static_cast<const char*>(sql)).contains(*static_cast<QByteArray*>(at)))
             return 0;
         WriteBatch::instance().setCommitDelay(0);
-        const QDeadlineTimer deadline(5000);
+        const QDeadlineTimer deadline(60000);
         while (WriteBatch::instance().pendingRows() > 0 && !deadline.hasExpired())
             QThread::yieldCurrentThread();
         return 0;
@@ -418,7 +422,7 @@ void TestAlarmLogWidget::reloadAfterTheCommitShowsRowsOnce()
     widget.addRecord(QStringLiteral("late"), QStringLiteral("State"), QStringLiteral("Critical"));
     QVERIFY(arrived.wait());
     batch.setCommitDelay(0);
-    const QDeadlineTimer deadline(5000);
+    const QDeadlineTimer deadline(60000);
     while (batch.pendingRows() > 0 && !deadline.hasExpired())
         QThread::yieldCurrentThread();
     showDays(widget, QDate::currentDate().addDays(-3), QDate::currentDate());
@@ -980,7 +984,7 @@ void TestAlarmLogWidget::printsShippedTemplate()
         "    def handle_data(self, d): self.text += d\n"
         "p = P(); p.feed(open(sys.argv[1], encoding='utf-8').read())\n"
         "print(p.depth, p.divs, p.text.count('Енергайзер'), p.text.count('Zóna Ærø'))\n"), html});
-    QVERIFY(parser.waitForFinished(30000));
+    QVERIFY(parser.waitForFinished(-1));
     QCOMPARE(QString::fromUtf8(parser.readAllStandardOutput()).trimmed(), QStringLiteral("0 1006 250 250"));
 }
 
