@@ -64,6 +64,12 @@ public:
     void stopHeartbeatTimer();
     void startRetry();
     void stopRetry();
+    // Follows the incomplete frame its client's bytes end in (the
+    // assembler's partialFrame(), 0 for none): a frame still incomplete
+    // LinkTiming::partialFrameMs after its first byte is told by
+    // partialFrameExpired. Bytes the client holds back from reading are no
+    // fault of the peer: it stops following (0) and follows anew later.
+    void watchPartialFrame(quint64 frame);
 
 signals:
     // A qtClient::ClientStatus value the link has reached.
@@ -81,12 +87,16 @@ signals:
     void peerClosed();
     // Time for the next connection attempt.
     void retryDue();
+    // The frame being followed is still incomplete at its bound, also with
+    // what had reached the socket by then read: the client drops it.
+    void partialFrameExpired();
 
 private:
     const QLoggingCategory& lc() const { return m_category; }
     void onSocketConnected();
     void onConnectTimeout();
     void closeLink(bool onPurpose);
+    void onPartialFrameTimeout();
 
     const QLoggingCategory& m_category;
     LinkTiming m_timing;
@@ -94,4 +104,6 @@ private:
     QTimer heartbeatTimer;
     QTimer retryTimer;
     QTimer connectTimer;
+    QTimer partialFrameTimer;
+    quint64 m_partialFrame = 0;
 };

@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QMetaMethod>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstring>
@@ -56,6 +57,7 @@ qtClient::qtClient(int mode, QObject* parent)
     connect(&link, &ControllerLink::closed, this, &qtClient::stopSweep);
     connect(&link, &ControllerLink::closedOnPurpose, this, &qtClient::closedOnPurpose);
     connect(&link, &ControllerLink::retryDue, this, &qtClient::connectToServer);
+    connect(&link, &ControllerLink::partialFrameExpired, this, &qtClient::dropPartialFrame);
     connect(this, &qtClient::checkpacket, this, &qtClient::processPacket);
     connect(this, &qtClient::grabData, this, &qtClient::sendRequestFC3);
     connect(this, &qtClient::nextData, this, &qtClient::fillDataKXController);
@@ -175,6 +177,7 @@ void qtClient::resetLinkState()
     droppedLateReply = false;
     expectLateReplies = true;
     assembler.clear();
+    link.watchPartialFrame(0);
     link.stopHeartbeatTimer();
     sweepStartTimer.stop();
     readReplyTimer.stop();
@@ -349,6 +352,7 @@ void qtClient::clearIncoming()
 {
     incoming.fill(0);
     assembler.clear();
+    link.watchPartialFrame(0);
 }
 
 void qtClient::clearOutgoing()
@@ -405,6 +409,7 @@ void qtClient::receiveBytes(const char* data, int size)
 {
     setStatus(Updating);
     assembler.append(data, size);
+    const auto followPartial = qScopeGuard([this] { link.watchPartialFrame(assembler.partialFrame()); });
     FrameAssembler::FrameView view;
     for (;;) {
         switch (assembler.next(&view)) {
@@ -424,6 +429,13 @@ void qtClient::receiveBytes(const char* data, int size)
             break;
         }
     }
+}
+
+void qtClient::dropPartialFrame()
+{
+    qCLinkWarning(lineLimit, lc) << "Frame cut short:" << assembler.buffered() << "bytes not completed within"
+                                 << link.timing().partialFrameMs << "ms - dropped";
+    assembler.clear();
 }
 
 void qtClient::handleFrame(const uchar* frame, int size)

@@ -157,6 +157,8 @@ private:
     void logAndWriteRequest(const char* title, const QByteArray& frame);
     void resetLinkState();
     void stopSweep();
+    // A frame cut short outlived its bound: what follows is read as itself.
+    void dropPartialFrame();
     void onSweepStart();
     void onReadReplyTimeout();
     void writeReadRequest();

@@ -74,6 +74,24 @@ void feed(qtClientTW& client, const QByteArray& bytes)
     client.receiveBytes(bytes.constData(), bytes.size());
 }
 
+// The first `cut` bytes of `frame`, never completed, then the whole frame:
+// the piece is dropped at its bound and the frame read as itself.
+template <class Client>
+void partialThenWhole(bool tw, const QByteArray& frame, int cut, int n, const QByteArray& expected)
+{
+    LinkTiming timing = quietLinkTiming();
+    timing.partialFrameMs = 20;
+    SimulatedLink<Client> link(tw ? 1 : 0, tw, timing);
+    QSignalSpy images(&link.client, &Client::tcpInUpdate);
+    MessageCatcher catcher;
+    QVERIFY(link.connectAndHello());
+    link.sim.send(frame.left(cut));
+    QTRY_VERIFY(catcher.contains(QStringLiteral("Frame cut short: %1 bytes not completed within 20 ms").arg(cut)));
+    link.sim.send(frame);
+    QVERIFY(images.wait());
+    QCOMPARE(record(images.last().first().value<KX4Data>(), n).left(expected.size()), expected);
+}
+
 } // namespace
 
 class TestQtClientTW : public QObject
@@ -88,6 +106,8 @@ private slots:
     void configurationAcknowledged();
     void registerWriteIntoRecord();
     void frameSplitAcrossRuns();
+    void partialFrameDroppedAtItsBound_data();
+    void partialFrameDroppedAtItsBound();
     void watchdogResetsSensors();
     void emptyAddressRetries();
     void movedLinkLeavesItsPeer();
@@ -232,6 +252,29 @@ void TestQtClientTW::frameSplitAcrossRuns()
     feed(client, frame.mid(9));
     QCOMPARE(int(log.images.last()[1][1]), 0x0D);
     QCOMPARE(int(log.images.last()[3][1]), 0x0B);
+}
+
+void TestQtClientTW::partialFrameDroppedAtItsBound_data()
+{
+    QTest::addColumn<bool>("tw");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("cut");
+    QTest::addColumn<QByteArray>("record4");
+    const QByteArray block(32, '\x5a');
+    QTest::newRow("gateway write") << false << GatewaySimulator::writeFrame(4 * 32, block) << 15 << block;
+    QTest::newRow("TW state frame") << true << GatewaySimulator::stateFrame(hex("0000000400000000")) << 11 << hex("0404");
+}
+
+void TestQtClientTW::partialFrameDroppedAtItsBound()
+{
+    QFETCH(bool, tw);
+    QFETCH(QByteArray, frame);
+    QFETCH(int, cut);
+    QFETCH(QByteArray, record4);
+    if (tw)
+        partialThenWhole<qtClientTW>(tw, frame, cut, 4, record4);
+    else
+        partialThenWhole<qtClient>(tw, frame, cut, 4, record4);
 }
 
 void TestQtClientTW::watchdogResetsSensors()
