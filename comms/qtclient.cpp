@@ -94,9 +94,12 @@ void qtClient::setStatus(ClientStatus value)
 {
     // From a loss (or a new attempt) until the next read sweep the client
     // holds no link: whatever reads dataValid then sees it at once, before
-    // the status is even told.
-    if (holdsNoLink(value))
+    // the status is even told, and what the unit has not yet taken of the
+    // lost link never reaches it.
+    if (holdsNoLink(value)) {
         dataValid = false;
+        m_inbox.clear();
+    }
     status = value;
     emit commStatus(value);
 }
