@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -264,7 +265,8 @@ void qtClient::bufferParameters(int offset, int length)
 
 void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bool iocard)
 {
-    if (!link.canWrite()) {
+    requestWritten = link.canWrite();
+    if (!requestWritten) {
         qCLinkWarning(lineLimit, lc) << "Command for device" << device << "dropped: the gateway is not connected";
         return;
     }
@@ -276,6 +278,16 @@ void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bo
     qCLinkDebug(lineLimit, lc) << "-----------SENDING------------------";
     link.write(frame);
     lastFunctionCode = ControllerFrame::WriteRegisters;
+}
+
+void qtClient::answerCommand(const QString& gateway, const QString& device)
+{
+    // The unit hands on the frame and then the command, both queued to this
+    // thread in that order: the frame is the last one sendRequest had.
+    if (std::exchange(requestWritten, false))
+        emit commandSent(gateway, device);
+    else
+        emit commandRefused(gateway, device, QStringLiteral("the gateway link is not up"));
 }
 
 void qtClient::sendRequestFC3()

@@ -124,12 +124,20 @@ signals:
     void moved();
     // Deliveries wait in the inbox for the control unit to take them.
     void dataWaiting();
+    // What answerCommand found of a command's frame: written, or not
+    // written for `reason` (ControlUnit::commandSent, commandRefused).
+    void commandSent(QString gateway, QString device);
+    void commandRefused(QString gateway, QString device, QString reason);
     void grabData();
     void nextData();
 
 public slots:
     // The control unit is done with what it took from the inbox.
     void unitDone();
+    // The control unit handed on a command (ControlUnit::commandSent),
+    // right behind its frame (sendRequest): the command was sent only if
+    // that frame was written, which is told here, where it was.
+    void answerCommand(const QString& gateway, const QString& device);
     void sendRequestFC3();
     void readConfig();
     void writeConfig();
@@ -186,6 +194,8 @@ private:
     QTimer readReplyTimer;
 
     bool pollStarted = false;
+    // The last frame sendRequest was given went out; answerCommand takes it.
+    bool requestWritten = false;
     std::array<char, kReceiveChunk> incoming{};
     std::array<uchar, FrameAssembler::kMaxFrameSize> packetBuffer{};
     std::array<uchar, Kx4Image::kImageSize> image{};

@@ -277,6 +277,26 @@ private slots:
         QCOMPARE(refused.value(0).value(2).toString(), QStringLiteral("the gateway link is not up"));
     }
 
+    // A lost link is down for commands at once: before its status has
+    // reached the unit (the client's flag), and after it, while the next
+    // link's sweep is done but its image not yet taken (the status).
+    void lostLinkIsDownAtOnce()
+    {
+        ControlUnitSite site(32, 31, Qt::QueuedConnection);
+        QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
+        for (const bool statusTaken : {false, true}) {
+            site.client.stopLink();
+            if (statusTaken) {
+                site.client.dataValid = true;
+                QCoreApplication::sendPostedEvents(&site.unit);
+            }
+            site.unit.command(site.row(3), ActivateEnerg, true);
+            site.client.dataValid = true;
+            site.feedImage(ControlUnitSite::image());
+        }
+        QCOMPARE(cmd.count(), 0);
+    }
+
     void dataOfAnotherGatewayIsDropped()
     {
         ControlUnitSite site;
