@@ -21,6 +21,7 @@ ControllerLink::ControllerLink(const QLoggingCategory& category, QObject* parent
     connect(&socket, &QTcpSocket::disconnected, this, &ControllerLink::connectionClosedByServer);
     connect(&socket, &QTcpSocket::readyRead, this, &ControllerLink::readyRead);
     connect(&socket, &QAbstractSocket::errorOccurred, this, &ControllerLink::error);
+    socket.setReadBufferSize(ReadBufferBytes);
 
     // The link's periods are promised to the peer and the operator; a coarse
     // timer could fire them early.
@@ -236,7 +237,7 @@ void ControllerLink::onPartialFrameTimeout()
 {
     const quint64 frame = m_partialFrame;
     // A busy event loop runs the timer late: the rest may be here already.
-    if (socket.bytesAvailable() > 0)
+    if (bytesAvailable() > 0)
         emit readyRead();
     if (frame == 0 || m_partialFrame != frame)
         return;

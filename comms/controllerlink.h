@@ -22,6 +22,10 @@ class ControllerLink : public QObject
     Q_OBJECT
 public:
     // Lines go to the client's category, so a link logs as the client it serves.
+    // What the socket reads ahead of its client: once as much waits, it
+    // reads no more, and TCP holds the rest at the peer.
+    static constexpr qint64 ReadBufferBytes = 64 * 1024;
+
     explicit ControllerLink(const QLoggingCategory& category, QObject* parent = nullptr);
     ~ControllerLink() override;
 
@@ -33,6 +37,8 @@ public:
     bool write(const QByteArray& bytes);
     // Reads what has arrived, at most `capacity` bytes; 0 when nothing is left.
     qint64 read(char* buffer, qint64 capacity);
+    // What has arrived and was not read yet.
+    qint64 bytesAvailable() const { return socket.bytesAvailable(); }
 
     // Starts a connection attempt: false when the socket is still busy with the
     // last one. On true the attempt has been reported (TryToConnect) and the

@@ -36,3 +36,9 @@ void LinkInbox::clear()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_waiting.clear();
 }
+
+int LinkInbox::waiting()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return int(m_waiting.size());
+}

@@ -408,9 +408,26 @@ void qtClient::fillDataKXController()
 
 void qtClient::updateReceived()
 {
+    if (readingHeld())
+        return;
     setStatus(GettingData);
-    while (const qint64 got = link.read(incoming.data(), qint64(incoming.size())))
+    while (!readingHeld()) {
+        const qint64 got = link.read(incoming.data(), qint64(incoming.size()));
+        if (got == 0)
+            break;
         emit checkpacket(int(got) - 1);
+    }
+}
+
+bool qtClient::readingHeld()
+{
+    const bool held = m_inbox.waiting() >= MaxWaitingDeliveries;
+    // A frame cut short by the hold waits for bytes we hold back, not for
+    // the gateway: its bound starts again once reading goes on.
+    if (held && !m_readingHeld)
+        link.watchPartialFrame(0);
+    m_readingHeld = held;
+    return held;
 }
 
 void qtClient::processPacket(int n)
@@ -512,6 +529,13 @@ void qtClient::unitDone()
 {
     if (m_inbox.done())
         emit dataWaiting();
+    // What the hold kept in the socket is read now: no readyRead tells of
+    // bytes that arrived while it lasted.
+    if (m_readingHeld && !readingHeld()) {
+        if (link.bytesAvailable() > 0)
+            updateReceived();
+        link.watchPartialFrame(assembler.partialFrame());
+    }
 }
 
 void qtClient::handleReadReply(const uchar* frame, int size)
