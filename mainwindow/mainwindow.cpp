@@ -18,6 +18,7 @@
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
 #include "gatewaylink.h"
+#include "twlink.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
 #include "graphicsbox.h"
@@ -154,8 +155,12 @@ MainWindow::MainWindow(QWidget* parent)
     createDeviceUnits();
     auto* gatewayLink = new GatewayLink(m_units.get(), m_trees, m_workspaces.get(), this);
     connect(gatewayLink, &GatewayLink::noteChanged, m_deviceStates.get(), &DeviceStates::showGatewayNote);
-    connect(gatewayLink, &GatewayLink::closedHere, m_deviceStates.get(), &DeviceStates::showGatewayClosedHere);
+    DeviceStates* states = m_deviceStates.get();
+    connect(gatewayLink, &GatewayLink::closedHere, states, [states](const QString& why) { states->showClosedHere(true, why); });
     connect(m_files, &ProjectFiles::projectClosed, gatewayLink, &GatewayLink::projectClosed);
+    auto* twLink = new TWLink(m_units.get(), m_trees, this);
+    connect(twLink, &TWLink::closedHere, states, [states](const QString& why) { states->showClosedHere(false, why); });
+    connect(m_files, &ProjectFiles::projectClosed, twLink, &TWLink::projectClosed);
     m_files->setGatewayLinkToSave([gatewayLink] { return gatewayLink->addressToSave(); });
     applyUserRights();
     setDesignMode(false);

@@ -894,6 +894,35 @@ private slots:
         }
     }
 
+    // The TW link follows its TW system: the workspace that holds the system
+    // it dials deleted, it closes, and its field says the program closed it.
+    void twLinkLeavesWithItsSystem()
+    {
+        GatewaySimulator tw;
+        tw.setTwMode(true);
+        QVERIFY(tw.listen(QHostAddress(QStringLiteral("127.0.0.49"))));
+        window->units()->twClient()->setPort(tw.port());
+        open(writeProject("tw.xml", "<Workplace name=\"A\"/><Workplace name=\"W\"><TWSensors IP=\"127.0.0.49\" "
+                                    "enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>"));
+        QVERIFY(tw.waitForConnection());
+        tw.sendStates();
+        QLabel* field = label("twStatusLabel");
+        QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Updated"));
+        g_currentUser = QStringLiteral("admin");
+        window->applyUserRights();
+        showWindow();
+        {
+            MessageBoxAnswerer ok;
+            formChild(window.get(), "actDesignMode")->trigger();
+        }
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        clickTool("actDeleteWorkplace");
+        QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Closed by the program: no TW system left to dial"));
+        QCOMPARE(window->units()->twClient()->address(), QString());
+        QTRY_VERIFY(!tw.isConnected());
+    }
+
     // The gateway field tells the link truly: a box left by a cancelled
     // wizard is a second address, and the close that follows the deletion
     // of the box the link dials is the program's, not the gateway's. Given
