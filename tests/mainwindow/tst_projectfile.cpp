@@ -908,16 +908,9 @@ private slots:
         tw.sendStates();
         QLabel* field = label("twStatusLabel");
         QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Updated"));
-        g_currentUser = QStringLiteral("admin");
-        window->applyUserRights();
-        showWindow();
-        {
-            MessageBoxAnswerer ok;
-            formChild(window.get(), "actDesignMode")->trigger();
-        }
         window->workspaces()->tabs()->setCurrentIndex(1);
         MessageBoxAnswerer yes(QMessageBox::Yes);
-        clickTool("actDeleteWorkplace");
+        formChild(window.get(), "actDeleteWorkplace")->trigger();
         QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Closed by the program: no TW system left to dial"));
         QCOMPARE(window->units()->twClient()->address(), QString());
         QTRY_VERIFY(!tw.isConnected());
