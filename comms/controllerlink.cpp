@@ -15,11 +15,13 @@ ControllerLink::ControllerLink(const QLoggingCategory& category, QObject* parent
     , heartbeatTimer(this)
     , retryTimer(this)
     , connectTimer(this)
+    , partialFrameTimer(this)
 {
     connect(&socket, &QTcpSocket::connected, this, &ControllerLink::onSocketConnected);
     connect(&socket, &QTcpSocket::disconnected, this, &ControllerLink::connectionClosedByServer);
     connect(&socket, &QTcpSocket::readyRead, this, &ControllerLink::readyRead);
     connect(&socket, &QAbstractSocket::errorOccurred, this, &ControllerLink::error);
+    socket.setReadBufferSize(ReadBufferBytes);
 
     // The link's periods are promised to the peer and the operator; a coarse
     // timer could fire them early.
@@ -29,6 +31,8 @@ ControllerLink::ControllerLink(const QLoggingCategory& category, QObject* parent
     connect(&retryTimer, &QTimer::timeout, this, &ControllerLink::retryDue);
     connectTimer.setSingleShot(true);
     connect(&connectTimer, &QTimer::timeout, this, &ControllerLink::onConnectTimeout);
+    partialFrameTimer.setSingleShot(true);
+    connect(&partialFrameTimer, &QTimer::timeout, this, &ControllerLink::onPartialFrameTimeout);
 }
 
 ControllerLink::~ControllerLink()
@@ -214,4 +218,29 @@ void ControllerLink::startRetry()
 void ControllerLink::stopRetry()
 {
     retryTimer.stop();
+}
+
+// ---------------------------------------------------------------- frames cut short
+
+void ControllerLink::watchPartialFrame(quint64 frame)
+{
+    if (frame == m_partialFrame)
+        return;
+    m_partialFrame = frame;
+    if (frame == 0)
+        partialFrameTimer.stop();
+    else
+        partialFrameTimer.start(m_timing.partialFrameMs);
+}
+
+void ControllerLink::onPartialFrameTimeout()
+{
+    const quint64 frame = m_partialFrame;
+    // A busy event loop runs the timer late: the rest may be here already.
+    if (bytesAvailable() > 0)
+        emit readyRead();
+    if (frame == 0 || m_partialFrame != frame)
+        return;
+    m_partialFrame = 0;
+    emit partialFrameExpired();
 }

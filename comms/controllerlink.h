@@ -22,6 +22,10 @@ class ControllerLink : public QObject
     Q_OBJECT
 public:
     // Lines go to the client's category, so a link logs as the client it serves.
+    // What the socket reads ahead of its client: once as much waits, it
+    // reads no more, and TCP holds the rest at the peer.
+    static constexpr qint64 ReadBufferBytes = 64 * 1024;
+
     explicit ControllerLink(const QLoggingCategory& category, QObject* parent = nullptr);
     ~ControllerLink() override;
 
@@ -33,6 +37,8 @@ public:
     bool write(const QByteArray& bytes);
     // Reads what has arrived, at most `capacity` bytes; 0 when nothing is left.
     qint64 read(char* buffer, qint64 capacity);
+    // What has arrived and was not read yet.
+    qint64 bytesAvailable() const { return socket.bytesAvailable(); }
 
     // Starts a connection attempt: false when the socket is still busy with the
     // last one. On true the attempt has been reported (TryToConnect) and the
@@ -64,6 +70,12 @@ public:
     void stopHeartbeatTimer();
     void startRetry();
     void stopRetry();
+    // Follows the incomplete frame its client's bytes end in (the
+    // assembler's partialFrame(), 0 for none): a frame still incomplete
+    // LinkTiming::partialFrameMs after its first byte is told by
+    // partialFrameExpired. Bytes the client holds back from reading are no
+    // fault of the peer: it stops following (0) and follows anew later.
+    void watchPartialFrame(quint64 frame);
 
 signals:
     // A qtClient::ClientStatus value the link has reached.
@@ -81,12 +93,16 @@ signals:
     void peerClosed();
     // Time for the next connection attempt.
     void retryDue();
+    // The frame being followed is still incomplete at its bound, also with
+    // what had reached the socket by then read: the client drops it.
+    void partialFrameExpired();
 
 private:
     const QLoggingCategory& lc() const { return m_category; }
     void onSocketConnected();
     void onConnectTimeout();
     void closeLink(bool onPurpose);
+    void onPartialFrameTimeout();
 
     const QLoggingCategory& m_category;
     LinkTiming m_timing;
@@ -94,4 +110,6 @@ private:
     QTimer heartbeatTimer;
     QTimer retryTimer;
     QTimer connectTimer;
+    QTimer partialFrameTimer;
+    quint64 m_partialFrame = 0;
 };

@@ -108,7 +108,8 @@ public slots:
     void takeData();
     void afterTimer();
     // A command of the window, answered once, in the order given: by
-    // commandSent, or by commandRefused when it sent nothing.
+    // commandRefused when it made no frame, otherwise by commandSent behind
+    // its frame, which the client answers in turn.
     void command(Node* commandNode, CommandSend command, QVariant value);
     void sendRelayCmd(int relayAddr, char tmpTX_actv_char);
     // Logs the loss of a gateway link that was up, once per loss.
@@ -120,8 +121,10 @@ signals:
     void energTick(Node* energNode);
     void writeVoltageLog(Node* energNode);
     void sendCmd(int device, char hvlv, char onoff, char clearAlrm, bool iocard);
-    // A command given to command() went to the link: `gateway` is the
-    // address it was for, `device` its device (empty for the whole gateway).
+    // A command given to command() was handed to the link, its frame by
+    // the sendCmd just before: `gateway` is the address it was for,
+    // `device` its device (empty for the whole gateway). The client, which
+    // writes the frame, tells whether it was sent (qtClient::answerCommand).
     void commandSent(QString gateway, QString device);
     // A command given to command() sent nothing (a device of a gateway the
     // link does not dial, the link not up, its node gone): `reason` says why.

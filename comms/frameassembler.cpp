@@ -13,6 +13,8 @@ void FrameAssembler::append(const char* data, int size)
 {
     if (size <= 0)
         return;
+    if (buffered() == 0)
+        ++m_headFrame;
     if (m_readPos > 0) {
         m_buffer.erase(m_buffer.begin(), m_buffer.begin() + std::ptrdiff_t(m_readPos));
         m_readPos = 0;
@@ -45,6 +47,8 @@ FrameAssembler::Result FrameAssembler::next(FrameView* frame)
     frame->data = head;
     frame->size = int(frameSize);
     m_readPos += frameSize;
+    if (m_readPos < m_buffer.size())
+        ++m_headFrame;
     if (m_readPos == m_buffer.size()) {
         // Nothing left behind: start over without moving bytes. The view stays
         // valid, clear() keeps the storage.

@@ -10,6 +10,8 @@
 // A header that cannot start a frame (length out of range, unknown function
 // code, or a length its type can never have) drops everything buffered:
 // there is no way to find the next frame boundary in the stream after it.
+// How long an incomplete frame may wait is its owner's call: it drops it
+// with clear() once the frame has outlived its bound (partialFrame()).
 class FrameAssembler
 {
 public:
@@ -49,6 +51,9 @@ public:
     int buffered() const { return int(m_buffer.size() - m_readPos); }
     int rejectedValue() const { return m_rejectedValue; }
     int droppedBytes() const { return m_droppedBytes; }
+    // Names the incomplete frame at the head of the buffer, the same while
+    // its bytes come in and another for the next one; 0 when none waits.
+    quint64 partialFrame() const { return buffered() > 0 ? m_headFrame : 0; }
 
 private:
     Result reject(Result why, int value);
@@ -59,4 +64,6 @@ private:
     size_t m_readPos = 0;
     int m_rejectedValue = 0;
     int m_droppedBytes = 0;
+    // Counts the frames begun: the number of the one at the head.
+    quint64 m_headFrame = 0;
 };

@@ -30,3 +30,15 @@ bool LinkInbox::done()
     m_woken = !m_waiting.empty();
     return m_woken;
 }
+
+void LinkInbox::clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_waiting.clear();
+}
+
+int LinkInbox::waiting()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return int(m_waiting.size());
+}

@@ -37,6 +37,11 @@ public:
     bool put(const uchar* image, quint64 devices, bool wholeImage, bool heartbeat);
     // From the unit's thread: every delivery waiting, in order.
     std::deque<Delivery> take();
+    // How many deliveries wait; safe from any thread.
+    int waiting();
+    // From the client's thread, at the loss of the link: what was read on
+    // it goes with it, and nothing of it reaches the unit afterwards.
+    void clear();
     // From the client's thread, once the unit is done with what it took.
     // True when deliveries came meanwhile: the unit must be woken again.
     bool done();

@@ -5,9 +5,11 @@
 
 #include <QDebug>
 #include <QMetaMethod>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -56,6 +58,7 @@ qtClient::qtClient(int mode, QObject* parent)
     connect(&link, &ControllerLink::closed, this, &qtClient::stopSweep);
     connect(&link, &ControllerLink::closedOnPurpose, this, &qtClient::closedOnPurpose);
     connect(&link, &ControllerLink::retryDue, this, &qtClient::connectToServer);
+    connect(&link, &ControllerLink::partialFrameExpired, this, &qtClient::dropPartialFrame);
     connect(this, &qtClient::checkpacket, this, &qtClient::processPacket);
     connect(this, &qtClient::grabData, this, &qtClient::sendRequestFC3);
     connect(this, &qtClient::nextData, this, &qtClient::fillDataKXController);
@@ -92,9 +95,12 @@ void qtClient::setStatus(ClientStatus value)
 {
     // From a loss (or a new attempt) until the next read sweep the client
     // holds no link: whatever reads dataValid then sees it at once, before
-    // the status is even told.
-    if (holdsNoLink(value))
+    // the status is even told, and what the unit has not yet taken of the
+    // lost link never reaches it.
+    if (holdsNoLink(value)) {
         dataValid = false;
+        m_inbox.clear();
+    }
     status = value;
     emit commStatus(value);
 }
@@ -175,6 +181,7 @@ void qtClient::resetLinkState()
     droppedLateReply = false;
     expectLateReplies = true;
     assembler.clear();
+    link.watchPartialFrame(0);
     link.stopHeartbeatTimer();
     sweepStartTimer.stop();
     readReplyTimer.stop();
@@ -258,7 +265,8 @@ void qtClient::bufferParameters(int offset, int length)
 
 void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bool iocard)
 {
-    if (!link.canWrite()) {
+    requestWritten = link.canWrite();
+    if (!requestWritten) {
         qCLinkWarning(lineLimit, lc) << "Command for device" << device << "dropped: the gateway is not connected";
         return;
     }
@@ -270,6 +278,16 @@ void qtClient::sendRequest(int device, char hvlv, char onoff, char clearAlrm, bo
     qCLinkDebug(lineLimit, lc) << "-----------SENDING------------------";
     link.write(frame);
     lastFunctionCode = ControllerFrame::WriteRegisters;
+}
+
+void qtClient::answerCommand(const QString& gateway, const QString& device)
+{
+    // The unit hands on the frame and then the command, both queued to this
+    // thread in that order: the frame is the last one sendRequest had.
+    if (std::exchange(requestWritten, false))
+        emit commandSent(gateway, device);
+    else
+        emit commandRefused(gateway, device, QStringLiteral("the gateway link is not up"));
 }
 
 void qtClient::sendRequestFC3()
@@ -349,6 +367,7 @@ void qtClient::clearIncoming()
 {
     incoming.fill(0);
     assembler.clear();
+    link.watchPartialFrame(0);
 }
 
 void qtClient::clearOutgoing()
@@ -389,9 +408,26 @@ void qtClient::fillDataKXController()
 
 void qtClient::updateReceived()
 {
+    if (readingHeld())
+        return;
     setStatus(GettingData);
-    while (const qint64 got = link.read(incoming.data(), qint64(incoming.size())))
+    while (!readingHeld()) {
+        const qint64 got = link.read(incoming.data(), qint64(incoming.size()));
+        if (got == 0)
+            break;
         emit checkpacket(int(got) - 1);
+    }
+}
+
+bool qtClient::readingHeld()
+{
+    const bool held = m_inbox.waiting() >= MaxWaitingDeliveries;
+    // A frame cut short by the hold waits for bytes we hold back, not for
+    // the gateway: its bound starts again once reading goes on.
+    if (held && !m_readingHeld)
+        link.watchPartialFrame(0);
+    m_readingHeld = held;
+    return held;
 }
 
 void qtClient::processPacket(int n)
@@ -405,6 +441,7 @@ void qtClient::receiveBytes(const char* data, int size)
 {
     setStatus(Updating);
     assembler.append(data, size);
+    const auto followPartial = qScopeGuard([this] { link.watchPartialFrame(assembler.partialFrame()); });
     FrameAssembler::FrameView view;
     for (;;) {
         switch (assembler.next(&view)) {
@@ -424,6 +461,13 @@ void qtClient::receiveBytes(const char* data, int size)
             break;
         }
     }
+}
+
+void qtClient::dropPartialFrame()
+{
+    qCLinkWarning(lineLimit, lc) << "Frame cut short:" << assembler.buffered() << "bytes not completed within"
+                                 << link.timing().partialFrameMs << "ms - dropped";
+    assembler.clear();
 }
 
 void qtClient::handleFrame(const uchar* frame, int size)
@@ -485,6 +529,13 @@ void qtClient::unitDone()
 {
     if (m_inbox.done())
         emit dataWaiting();
+    // What the hold kept in the socket is read now: no readyRead tells of
+    // bytes that arrived while it lasted.
+    if (m_readingHeld && !readingHeld()) {
+        if (link.bytesAvailable() > 0)
+            updateReceived();
+        link.watchPartialFrame(assembler.partialFrame());
+    }
 }
 
 void qtClient::handleReadReply(const uchar* frame, int size)

@@ -53,6 +53,11 @@ public:
     static constexpr int kMaxIoCards = 31;
     static constexpr int kFirstIoCardBlock = 32;
     static constexpr int kReceiveChunk = 2048;
+    // Deliveries that may wait for the control unit before the client
+    // stops reading: a flood the unit cannot keep up with then waits in the
+    // socket and, held by TCP, at the gateway, not in memory here. Every
+    // push is still taken, in order, once the unit has taken what waits.
+    static constexpr int MaxWaitingDeliveries = 256;
     // Registers asked for by each read request of the sweep: one device block.
     static constexpr int kReadRegisters = 32;
     // Where the reads of a new connection start: the first device's block.
@@ -97,6 +102,8 @@ public:
     LineLimit& lines() { return lineLimit; }
     // What the control unit has still to take; safe from any thread.
     LinkInbox& inbox() { return m_inbox; }
+    // What has reached the socket and was not read yet.
+    qint64 unreadBytes() const { return link.bytesAvailable(); }
 
     // Where the link goes (localhost once dialled without an address); safe
     // to read from any thread.
@@ -124,12 +131,20 @@ signals:
     void moved();
     // Deliveries wait in the inbox for the control unit to take them.
     void dataWaiting();
+    // What answerCommand found of a command's frame: written, or not
+    // written for `reason` (ControlUnit::commandSent, commandRefused).
+    void commandSent(QString gateway, QString device);
+    void commandRefused(QString gateway, QString device, QString reason);
     void grabData();
     void nextData();
 
 public slots:
     // The control unit is done with what it took from the inbox.
     void unitDone();
+    // The control unit handed on a command (ControlUnit::commandSent),
+    // right behind its frame (sendRequest): the command was sent only if
+    // that frame was written, which is told here, where it was.
+    void answerCommand(const QString& gateway, const QString& device);
     void sendRequestFC3();
     void readConfig();
     void writeConfig();
@@ -154,9 +169,13 @@ public slots:
 private:
     const QLoggingCategory& lc() const;
     void setStatus(ClientStatus value);
+    // Whether the unit is a bound behind, so nothing more is read for now.
+    bool readingHeld();
     void logAndWriteRequest(const char* title, const QByteArray& frame);
     void resetLinkState();
     void stopSweep();
+    // A frame cut short outlived its bound: what follows is read as itself.
+    void dropPartialFrame();
     void onSweepStart();
     void onReadReplyTimeout();
     void writeReadRequest();
@@ -184,11 +203,14 @@ private:
     QTimer readReplyTimer;
 
     bool pollStarted = false;
+    // The last frame sendRequest was given went out; answerCommand takes it.
+    bool requestWritten = false;
     std::array<char, kReceiveChunk> incoming{};
     std::array<uchar, FrameAssembler::kMaxFrameSize> packetBuffer{};
     std::array<uchar, Kx4Image::kImageSize> image{};
     FrameAssembler assembler;
     LinkInbox m_inbox;
+    bool m_readingHeld = false;
 
     // Read window and sweep state of this client.
     int readStartRegister = 32;

@@ -4,6 +4,7 @@
 #include "commslogging.h"
 
 #include <QDebug>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstring>
@@ -51,6 +52,7 @@ qtClientTW::qtClientTW(int mode, QWidget* parent)
     connect(&link, &ControllerLink::peerClosed, this,
             [this] { setStatus(qtClient::ConnectionClosedByServer); });
     connect(&link, &ControllerLink::retryDue, this, &qtClientTW::connectToServer);
+    connect(&link, &ControllerLink::partialFrameExpired, this, &qtClientTW::dropPartialFrame);
     connect(this, &qtClientTW::refreshheartTimer, this, &qtClientTW::startHeartbeatTimer);
     connect(this, &qtClientTW::checkpacket, this, &qtClientTW::processPacket);
 }
@@ -101,6 +103,7 @@ void qtClientTW::connectToServer()
         return;
     // A new stream: no piece of the last connection's frames may leak into it.
     assembler.clear();
+    link.watchPartialFrame(0);
     if (m_address.isEmpty() || m_port == 0) {
         if (m_address.isEmpty())
             qCLinkWarning(lineLimit, lc) << "No address of the TW controller set";
@@ -274,6 +277,7 @@ void qtClientTW::clearIncoming()
 {
     incoming.fill(0);
     assembler.clear();
+    link.watchPartialFrame(0);
     currentFunctionCode = 0;
 }
 
@@ -313,6 +317,7 @@ void qtClientTW::receiveBytes(const char* data, int size)
     ++packetCounter;
 
     assembler.append(data, size);
+    const auto followPartial = qScopeGuard([this] { link.watchPartialFrame(assembler.partialFrame()); });
     FrameAssembler::FrameView view;
     bool more = true;
     while (more) {
@@ -339,6 +344,13 @@ void qtClientTW::receiveBytes(const char* data, int size)
         }
     }
     setStatus(qtClient::Updated);
+}
+
+void qtClientTW::dropPartialFrame()
+{
+    qCLinkWarning(lineLimit, lc) << "Frame cut short:" << assembler.buffered() << "bytes not completed within"
+                                 << link.timing().partialFrameMs << "ms - dropped";
+    assembler.clear();
 }
 
 bool qtClientTW::handleFrame(const uchar* frame, int size)

@@ -120,6 +120,8 @@ private:
     void setStatus(qtClient::ClientStatus value);
     void publishResetRecords();
     void emitImage();
+    // A frame cut short outlived its bound: what follows is read as itself.
+    void dropPartialFrame();
 
     // True when the frame wrote into the image.
     bool handleFrame(const uchar* frame, int size);

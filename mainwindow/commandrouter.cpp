@@ -90,7 +90,8 @@ void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& 
     if (!device) {
         // Refused here, as the unit refuses: told, and the controls show the
         // device's state rather than the click.
-        const QString text = ControlUnit::refusalText(gatewayAddressOf(elementNode),
+        const QString gateway = gatewayAddressOf(elementNode);
+        const QString text = ControlUnit::refusalText(gateway,
                                                       elementNode && elementNode->type != Node::MapElement
                                                           ? nameOf(elementNode) : QString(),
                                                       tr("it is linked to no device"));
@@ -99,7 +100,7 @@ void CommandRouter::send(Node* elementNode, CommandSend action, const QVariant& 
             emit deviceStateWanted(elementNode);
         if (Node* given = m_given.get(); given && given != elementNode)
             emit deviceStateWanted(given);
-        tellNotSent(text);
+        tellNotSent(text, gateway);
         return;
     }
     m_pending.push_back({NodeHandle(elementNode), std::move(whenSent),
@@ -121,6 +122,7 @@ void CommandRouter::commandSent(const QString& gateway, const QString& device)
     const Pending answered = takeAnswered();
     if (answered.whenSent)
         answered.whenSent();
+    m_noteRefusedFor = {};
     emit commandNote(ControlUnit::sentText(gateway, device));
 }
 
@@ -136,7 +138,15 @@ void CommandRouter::commandNotSent(const QString& gateway, const QString& device
 
 void CommandRouter::clearNote()
 {
+    m_noteRefusedFor = {};
     emit commandNote(QString());
+}
+
+void CommandRouter::linkUpdated(bool tw, const QString& address)
+{
+    // Each heartbeat tells it: most find no such note.
+    if (!m_noteRefusedFor.address.isEmpty() && m_noteRefusedFor.address == address && m_noteRefusedFor.tw == tw)
+        clearNote();
 }
 
 void CommandRouter::log(const QString& subject, const QString& message)
@@ -384,16 +394,17 @@ void CommandRouter::resetTWSystem(Node* system)
     }
     const QString text = TWControlUnit::refusalText(address, client->address());
     qCWarning(lcMainWindow).noquote() << text;
-    tellNotSent(text);
+    tellNotSent(text, address, true);
 }
 
 void CommandRouter::commandRefused(const QString& gateway, const QString& device, const QString& reason)
 {
-    tellNotSent(ControlUnit::refusalText(gateway, device, reason));
+    tellNotSent(ControlUnit::refusalText(gateway, device, reason), gateway);
 }
 
-void CommandRouter::tellNotSent(const QString& text)
+void CommandRouter::tellNotSent(const QString& text, const QString& address, bool tw)
 {
+    m_noteRefusedFor = {address, tw};
     emit commandNote(text);
     log(QStringLiteral("Command"), text);
 }

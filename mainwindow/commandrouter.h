@@ -52,6 +52,9 @@ public:
     void commandRefused(const QString& gateway, const QString& device, const QString& reason);
     // The note no longer holds: the link moved, or the project went.
     void clearNote();
+    // The gateway link (`tw` false) or the TW link dialling `address` is
+    // up: a note of a command refused for it gives way.
+    void linkUpdated(bool tw, const QString& address);
 
 signals:
     // For the control unit, on its thread.
@@ -93,8 +96,9 @@ private:
     void allEnergizersActive(Node* elementNode, const QVariant& value);
     void allEnergizersLowVoltage(Node* elementNode, const QVariant& value);
     void resetTWSystem(Node* system);
-    // What the operator reads, on screen and in the user-action log, of a command not sent.
-    void tellNotSent(const QString& text);
+    // What the operator reads, on screen and in the user-action log, of a
+    // command not sent for the gateway at `address` (of the TW system, `tw`).
+    void tellNotSent(const QString& text, const QString& address, bool tw = false);
 
     WorkspaceArea* m_workspaces;
     AlarmsArea* m_alarms;
@@ -104,4 +108,11 @@ private:
     std::deque<Pending> m_pending;
     // The element of the command being given, for the commands it sends.
     NodeHandle m_given;
+    // The link whose command the note on screen tells as refused; none
+    // while it tells anything else.
+    struct RefusedFor
+    {
+        QString address;
+        bool tw = false;
+    } m_noteRefusedFor;
 };

@@ -305,6 +305,7 @@ void DeviceStates::projectClosed()
         (gateway ? m_lastGatewayStatus : m_lastTWStatus) = -1;
     }
     m_gatewayClosedWhy.clear();
+    m_twClosedWhy.clear();
 }
 
 void DeviceStates::showRefusedAddress(bool gateway, const QString& address)
@@ -313,11 +314,11 @@ void DeviceStates::showRefusedAddress(bool gateway, const QString& address)
     (gateway ? m_gatewayStatusLabel : m_twStatusLabel)->setStyleSheet(AlarmStyle);
 }
 
-void DeviceStates::showGatewayClosedHere(const QString& why)
+void DeviceStates::showClosedHere(bool gateway, const QString& why)
 {
-    m_gatewayClosedWhy = why;
-    m_gatewayStatusLabel->setStyleSheet(QString());
-    setLinkText(true, tr("Closed by the program: %1").arg(why));
+    (gateway ? m_gatewayClosedWhy : m_twClosedWhy) = why;
+    (gateway ? m_gatewayStatusLabel : m_twStatusLabel)->setStyleSheet(QString());
+    setLinkText(gateway, tr("Closed by the program: %1").arg(why));
 }
 
 void DeviceStates::showGatewayNote(const QString& note)
@@ -343,12 +344,12 @@ void DeviceStates::showLinkStatus(bool gateway, int value)
 {
     QLabel* label = gateway ? m_gatewayStatusLabel : m_twStatusLabel;
     // A close the program made itself keeps saying so.
-    const bool closedHere = gateway && value == qtClient::ConnectionClosedByServer && !m_gatewayClosedWhy.isEmpty();
+    QString& closedWhy = gateway ? m_gatewayClosedWhy : m_twClosedWhy;
+    const bool closedHere = value == qtClient::ConnectionClosedByServer && !closedWhy.isEmpty();
     if (closedHere) {
-        showGatewayClosedHere(m_gatewayClosedWhy);
+        showClosedHere(gateway, closedWhy);
     } else {
-        if (gateway)
-            m_gatewayClosedWhy.clear();
+        closedWhy.clear();
         label->setStyleSheet(QString());
         setLinkText(gateway, statusText(gateway, value));
     }

@@ -53,9 +53,10 @@ public:
     // What the gateway's field adds to its text: which address the link
     // dials, where the project's gateways stand at several (GatewayLink).
     void showGatewayNote(const QString& note);
-    // The program closed the gateway link itself, for `why`: the field says
-    // so, not that the gateway closed it, until the link dials again.
-    void showGatewayClosedHere(const QString& why);
+    // The program closed the gateway link (`gateway`) or the TW link itself,
+    // for `why`: the field says so, not that the controller closed it,
+    // until the link dials again.
+    void showClosedHere(bool gateway, const QString& why);
     void updateActionButtons(Node* elementNode);
     // A command for the element's device was not sent: its map buttons and
     // panels show the device's state again, not the operator's click.
@@ -88,8 +89,10 @@ private:
     QLabel* m_twStatusLabel;
     QString m_gatewayText;
     QString m_gatewayNote;
-    // Why the program closed the gateway link, while it stays closed.
+    // Why the program closed the gateway link, and the TW link, while it
+    // stays closed.
     QString m_gatewayClosedWhy;
+    QString m_twClosedWhy;
     // The push buttons of every button box on every workspace, gathered
     // again only after an element came onto a map or left one: a walk over
     // all map items sorts them, and every heartbeat asks. A button that goes

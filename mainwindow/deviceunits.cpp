@@ -52,6 +52,8 @@ void DeviceUnits::connectGatewayClient(ControlUnit* unit, qtClient* client)
 {
     unit->connectClient(client, Qt::QueuedConnection);
     QObject::connect(unit, &ControlUnit::sendCmd, client, &qtClient::sendRequest, Qt::QueuedConnection);
+    // Behind the command's frame: the client tells whether it was written.
+    QObject::connect(unit, &ControlUnit::commandSent, client, &qtClient::answerCommand, Qt::QueuedConnection);
 }
 
 void DeviceUnits::startControlUnit()

@@ -27,7 +27,8 @@ public:
     void createControlUnit(TreeModel* energizerModel, bool reverseLogic, bool sensorMode);
     void createFenceClient();
     // A gateway client's data and link statuses queued to its unit on the
-    // unit's thread, the unit's commands queued back to the client.
+    // unit's thread, the unit's commands and their frames queued back to
+    // the client, which answers them (qtClient::answerCommand).
     static void connectGatewayClient(ControlUnit* unit, qtClient* client);
     void startControlUnit();
     void createTWControlUnit(TreeModel* twSensorModel);

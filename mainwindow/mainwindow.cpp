@@ -18,6 +18,7 @@
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
 #include "gatewaylink.h"
+#include "twlink.h"
 #include "gatewaysetupbridge.h"
 #include "globals.h"
 #include "graphicsbox.h"
@@ -154,8 +155,12 @@ MainWindow::MainWindow(QWidget* parent)
     createDeviceUnits();
     auto* gatewayLink = new GatewayLink(m_units.get(), m_trees, m_workspaces.get(), this);
     connect(gatewayLink, &GatewayLink::noteChanged, m_deviceStates.get(), &DeviceStates::showGatewayNote);
-    connect(gatewayLink, &GatewayLink::closedHere, m_deviceStates.get(), &DeviceStates::showGatewayClosedHere);
+    DeviceStates* states = m_deviceStates.get();
+    connect(gatewayLink, &GatewayLink::closedHere, states, [states](const QString& why) { states->showClosedHere(true, why); });
     connect(m_files, &ProjectFiles::projectClosed, gatewayLink, &GatewayLink::projectClosed);
+    auto* twLink = new TWLink(m_units.get(), m_trees, this);
+    connect(twLink, &TWLink::closedHere, states, [states](const QString& why) { states->showClosedHere(false, why); });
+    connect(m_files, &ProjectFiles::projectClosed, twLink, &TWLink::projectClosed);
     m_files->setGatewayLinkToSave([gatewayLink] { return gatewayLink->addressToSave(); });
     applyUserRights();
     setDesignMode(false);
@@ -539,15 +544,21 @@ void MainWindow::connectDeviceUnits()
                 Qt::QueuedConnection);
         },
         Qt::DirectConnection);
-    connect(unit, &ControlUnit::commandSent, m_commands.get(), &CommandRouter::commandSent, Qt::QueuedConnection);
+    // A command the unit refuses is answered by the unit; one it hands on,
+    // by the client that writes its frame, in the order given.
     connect(unit, &ControlUnit::commandRefused, m_commands.get(), &CommandRouter::commandNotSent,
             Qt::QueuedConnection);
+    connect(m_units->fenceClient(), &qtClient::commandSent, m_commands.get(), &CommandRouter::commandSent);
+    connect(m_units->fenceClient(), &qtClient::commandRefused, m_commands.get(), &CommandRouter::commandNotSent);
     connect(m_commands.get(), &CommandRouter::deviceStateWanted, states, &DeviceStates::showDeviceState);
     // A note on a command speaks of the link where it was.
     connect(m_units->fenceClient(), &qtClient::moved, m_commands.get(), &CommandRouter::clearNote);
     // The status bar follows the one gateway link.
-    connect(m_units->fenceClient(), &qtClient::commStatus, this,
-            [this](qtClient::ClientStatus value) { m_deviceStates->gatewayStatus(int(value)); });
+    connect(m_units->fenceClient(), &qtClient::commStatus, this, [this](qtClient::ClientStatus value) {
+        m_deviceStates->gatewayStatus(int(value));
+        if (value == qtClient::Updated)
+            m_commands->linkUpdated(false, m_units->fenceClient()->address());
+    });
 
     queueAsHandle(twUnit, &TWControlUnit::sensorHearbeat, m_deliveries, [states, loading](Node* sensor) {
         if (!loading())
@@ -558,8 +569,11 @@ void MainWindow::connectDeviceUnits()
             states->sensorTick(sensor);
     });
     connect(twUnit, &TWControlUnit::writeAlarmLog, alarmLog->feed(), &AlarmLogFeed::add, Qt::DirectConnection);
-    connect(m_units->twClient(), &qtClientTW::commStatus, this,
-            [this](qtClient::ClientStatus value) { m_deviceStates->twStatus(int(value)); });
+    connect(m_units->twClient(), &qtClientTW::commStatus, this, [this](qtClient::ClientStatus value) {
+        m_deviceStates->twStatus(int(value));
+        if (value == qtClient::Updated)
+            m_commands->linkUpdated(true, m_units->twClient()->address());
+    });
 
     // The tick reaches the window first, then the units on their threads,
     // then the alarm, user-action and voltage logs.

@@ -183,6 +183,7 @@ private slots:
     void paddedFrames();
     void floodOfLinesIsCapped();
     void alarmFloodArrivesWholeInOrder();
+    void floodWaitsAtTheGatewayForTheUnit();
     void unknownFunction();
     void deviceIdentification();
     void readResend();
@@ -730,6 +731,30 @@ void TestQtClient::alarmFloodArrivesWholeInOrder()
     const QList<Event> data = link.log.dataEvents();
     for (int k = 0; k < data.size(); ++k)
         QCOMPARE(data[k].bytes, AlarmFlood::energizerRecord(k % 3 + 1, k / 3 % 2 == 0));
+}
+
+// A unit a bound behind holds the client's reading: the pushes wait in the
+// socket, full, and at the gateway; each comes, in order, once taken.
+void TestQtClient::floodWaitsAtTheGatewayForTheUnit()
+{
+    Link link;
+    QVERIFY(link.connectAndHello());
+    connect(&link.client, &qtClient::dataWaiting, this, [] {});  // a unit that takes only when the test does
+    const int pushes = 4000;
+    QByteArray bytes;
+    for (int k = 0; k < pushes; ++k)
+        bytes += GatewaySimulator::writeFrame(32, QByteArray(1, char(k)) + char(k >> 8) + QByteArray(30, '\0'));
+    link.sim.send(bytes);
+    QTRY_COMPARE(link.client.unreadBytes(), ControllerLink::ReadBufferBytes);
+    QVERIFY(link.client.inbox().waiting() <= qtClient::MaxWaitingDeliveries + qtClient::kReceiveChunk / 45);
+    int taken = 0;
+    QTRY_VERIFY_WITH_TIMEOUT([&] {
+        // A push out of its turn overshoots the count for good.
+        for (const LinkInbox::Delivery& delivery : link.client.inbox().take())
+            taken += delivery.image[32] + 256 * delivery.image[33] == taken && delivery.devices == 2 ? 1 : pushes;
+        link.client.unitDone();
+        return taken == pushes;
+    }(), 20000);
 }
 
 void TestQtClient::unknownFunction()

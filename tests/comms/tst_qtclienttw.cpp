@@ -74,6 +74,25 @@ void feed(qtClientTW& client, const QByteArray& bytes)
     client.receiveBytes(bytes.constData(), bytes.size());
 }
 
+// The first `cut` bytes of `frame`, never completed, then the whole frame:
+// the piece is dropped at its bound and the frame read as itself, its
+// record 4 beginning with `expected`.
+template <class Client>
+void partialThenWhole(bool tw, const QByteArray& frame, int cut, const QByteArray& expected)
+{
+    LinkTiming timing = quietLinkTiming();
+    timing.partialFrameMs = 20;
+    SimulatedLink<Client> link(tw ? 1 : 0, tw, timing);
+    QSignalSpy images(&link.client, &Client::tcpInUpdate);
+    MessageCatcher catcher;
+    QVERIFY(link.connectAndHello());
+    link.sim.send(frame.left(cut));
+    QTRY_VERIFY(catcher.contains(QStringLiteral("Frame cut short: %1 bytes not completed within 20 ms").arg(cut)));
+    link.sim.send(frame);
+    QVERIFY(images.wait());
+    QCOMPARE(record(images.last().first().value<KX4Data>(), 4).left(expected.size()), expected);
+}
+
 } // namespace
 
 class TestQtClientTW : public QObject
@@ -88,6 +107,7 @@ private slots:
     void configurationAcknowledged();
     void registerWriteIntoRecord();
     void frameSplitAcrossRuns();
+    void partialFrameDroppedAtItsBound();
     void watchdogResetsSensors();
     void emptyAddressRetries();
     void movedLinkLeavesItsPeer();
@@ -232,6 +252,13 @@ void TestQtClientTW::frameSplitAcrossRuns()
     feed(client, frame.mid(9));
     QCOMPARE(int(log.images.last()[1][1]), 0x0D);
     QCOMPARE(int(log.images.last()[3][1]), 0x0B);
+}
+
+void TestQtClientTW::partialFrameDroppedAtItsBound()
+{
+    const QByteArray block(32, '\x5a');
+    partialThenWhole<qtClient>(false, GatewaySimulator::writeFrame(4 * 32, block), 15, block);
+    partialThenWhole<qtClientTW>(true, GatewaySimulator::stateFrame(hex("0000000400000000")), 11, hex("0404"));
 }
 
 void TestQtClientTW::watchdogResetsSensors()

@@ -641,7 +641,9 @@ private slots:
     // From the loss of a link (closed by its controller, silent, or gone
     // with every retry failing) until its next good sweep, every command for
     // it is refused and told: none leaves, no control, flag, user-action line
-    // or timer row claims a switch. So is one for a sector, with no device.
+    // or timer row claims a switch. So is one for a sector, with no device,
+    // and one whose frame finds the socket gone; a refusal's note gives way
+    // once its link is up again.
     void lostLinkRefusesEveryCommand()
     {
         QFETCH(int, lost);
@@ -679,6 +681,16 @@ private slots:
         bringUp();
         clickMapButton(button);
         QVERIFY(gateway.waitForFunction(16, 1));
+        // A frame the socket no longer takes is refused where it is written;
+        // the note gives way once the link is up again.
+        window->commands()->timerCommand(ip, 34, ActivateRelay3, true);
+        QMetaObject::invokeMethod(window->units()->controlUnit(), [] {}, Qt::BlockingQueuedConnection);
+        client->abortSocket();
+        QTRY_VERIFY(note->text().endsWith("not sent: the gateway link is not up"));
+        client->moveTo(ip);
+        QTRY_COMPARE(gateway.connectionCount(), 2);
+        bringUp();
+        QVERIFY(note->text().isEmpty());
 
         QSignalSpy statuses(client, &qtClient::commStatus), twStatuses(twClient, &qtClientTW::commStatus);
         (lost == qtClient::Error ? timing.retryIntervalMs : timing.heartbeatTimeoutMs) = 200;  // the loss comes at once
@@ -709,7 +721,7 @@ private slots:
         QVERIFY(!box->allEnergisersLowVoltage());
         QCOMPARE(gateway.receivedWithFunction(16).size() + tw.receivedWithFunction(16).size(), 1);
         QStringList rows{"Energizer ActivateEnergZone1 Energ5 set to true"};
-        for (const char* device : {"Energ5 of ", "Energ5 of ", "", "Sector1 of ", "IOCard34 of "})
+        for (const char* device : {"IOCard34 of ", "Energ5 of ", "Energ5 of ", "", "Sector1 of ", "IOCard34 of "})
             rows << QStringLiteral("Command Command for %1KX4 127.0.0.47 not sent: %2")
                         .arg(device, *device == 'S' ? "it is linked to no device" : "the gateway link is not up");
         rows << "Command Command for TW system 127.0.0.48 not sent: the TW link is not up";
@@ -880,6 +892,28 @@ private slots:
                 QTRY_VERIFY(field->text().startsWith("EnergConnection: Closed by the program: no gateway box left to dial"));
             QVERIFY(saved().contains("gatewayLink=\"" + ip.toUtf8() + '"'));
         }
+    }
+
+    // The TW link follows its TW system: the workspace that holds the system
+    // it dials deleted, it closes, and its field says the program closed it.
+    void twLinkLeavesWithItsSystem()
+    {
+        GatewaySimulator tw;
+        tw.setTwMode(true);
+        QVERIFY(tw.listen(QHostAddress(QStringLiteral("127.0.0.49"))));
+        window->units()->twClient()->setPort(tw.port());
+        open(writeProject("tw.xml", "<Workplace name=\"A\"/><Workplace name=\"W\"><TWSensors IP=\"127.0.0.49\" "
+                                    "enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>"));
+        QVERIFY(tw.waitForConnection());
+        tw.sendStates();
+        QLabel* field = label("twStatusLabel");
+        QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Updated"));
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        formChild(window.get(), "actDeleteWorkplace")->trigger();
+        QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Closed by the program: no TW system left to dial"));
+        QCOMPARE(window->units()->twClient()->address(), QString());
+        QTRY_VERIFY(!tw.isConnected());
     }
 
     // The gateway field tells the link truly: a box left by a cancelled

@@ -6,8 +6,9 @@
 #include <QHostAddress>
 #include <QString>
 
-// Timings for link tests: a short connect wait; the watchdog, the retry and
-// the read sweep stay out of a test's way unless it shortens them further.
+// Timings for link tests: a short connect wait; the watchdog, the retry, the
+// read sweep and the wait for a frame cut short stay out of a test's way
+// unless it shortens them further.
 inline LinkTiming quietLinkTiming()
 {
     LinkTiming timing;
@@ -16,6 +17,7 @@ inline LinkTiming quietLinkTiming()
     timing.connectWaitMs = 5000;
     timing.sweepStartDelayMs = 60000;
     timing.readReplyTimeoutMs = 30000;
+    timing.partialFrameMs = 60000;
     return timing;
 }
 

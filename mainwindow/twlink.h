@@ -1,0 +1,46 @@
+#pragma once
+
+#include "node.h"
+
+#include <QList>
+#include <QModelIndex>
+#include <QObject>
+#include <QString>
+
+class DeviceUnits;
+class SiteTrees;
+
+// Keeps the TW link on a TW system of the running project, as GatewayLink
+// keeps the gateway link on a box. When the system whose address the link
+// dials leaves the project (its workspace deleted) and no other enabled
+// system stands at that address, the link closes, told as the program's
+// close; when that very system comes back, the link dials it again. A
+// project going (open, New) is not such a case: its file decides the link.
+class TWLink : public QObject
+{
+    Q_OBJECT
+public:
+    TWLink(DeviceUnits* units, SiteTrees* trees, QObject* parent);
+
+    // The running project goes: nothing of its systems is followed any more.
+    void projectClosed();
+
+signals:
+    // The link is closed here, for `why`, not by the TW controller.
+    void closedHere(const QString& why);
+
+private:
+    void systemsLeaving(const QModelIndex& parent, int first, int last);
+    // Runs once the trees stand again.
+    void schedule();
+    void settle();
+    bool standsAt(const QString& address) const;
+
+    DeviceUnits* m_units;
+    SiteTrees* m_trees;
+    bool m_scheduled = false;
+    // Systems at the dialled address that left since the last settle.
+    QList<NodeHandle> m_leaving;
+    // Systems the link closed for, while they live off the project.
+    QList<NodeHandle> m_left;
+};
