@@ -164,7 +164,7 @@ MainWindow::MainWindow(QWidget* parent)
     QMetaObject::invokeMethod(m_files, &ProjectFiles::openLastProject, Qt::QueuedConnection);
     m_zoom->applyStoredScale();
     if (m_trees->twSensorRoot()->childCount() == 0)
-        m_trees->buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex(),
+        m_trees->buildTWSensorTree(m_workspaces->caption(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex(),
                                    m_workspaces->currentWorkplace());
 }
 
@@ -878,12 +878,12 @@ void MainWindow::currentTabChanged(int index)
     if (GraphicsScene* scene = m_workspaces->currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
-        m_elementTree->proxy()->setWorkplaceFilter(ui->tabWidget->tabText(index));
+        m_elementTree->proxy()->setWorkplaceFilter(m_workspaces->caption(index));
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
         // The tree and the panel leave the element of the tab left behind.
         m_elementTree->showWorkplace(scene->workplaceNode());
     }
-    showWorkspaceStates(ui->tabWidget->tabText(index));
+    showWorkspaceStates(m_workspaces->caption(index));
     updateTWSectorAction();
 }
 

@@ -260,7 +260,7 @@ void PanelEdits::applyWorkspaceCaption(Node* workplace, const QString& caption)
             tab = i;
     }
     // The rename writes the caption back into this row: that echo changes nothing.
-    if (m_workspaces->tabs()->tabText(tab) != caption)
+    if (m_workspaces->caption(tab) != caption)
         m_workspaces->renameWorkspace(tab, caption);
 }
 

@@ -132,7 +132,7 @@ void PanelFiller::fillNode(Node* node)
 void PanelFiller::fillWorkspace()
 {
     const QTabWidget* tabs = m_workspaces->tabs();
-    add(QStringLiteral("WorkspaceCaption"), QVariant::String, tabs->tabText(tabs->currentIndex()));
+    add(QStringLiteral("WorkspaceCaption"), QVariant::String, m_workspaces->caption(tabs->currentIndex()));
     add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(), QString());
     add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_alarms->soundAlarmActive());
     fillSoundAlarmGroup();

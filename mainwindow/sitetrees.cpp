@@ -116,7 +116,7 @@ void SiteTrees::refillEnergizerModel(const WorkspaceArea& workspaces)
     for (int tab = 0; tab < workspaces.count(); ++tab) {
         for (GraphicsBox* box : gatewayBoxesAt(workspaces, tab)) {
             if (Node* row = box->energizerNode()) {
-                boxes.append({box, workspaces.tabs()->tabText(tab)});
+                boxes.append({box, workspaces.caption(tab)});
                 kept.insert(row);
             }
         }

@@ -32,7 +32,7 @@ void WorkspaceActions::newWorkspace()
     emit projectModified();
     workspaceSetup();
     const int index = m_workspaces->tabs()->currentIndex();
-    m_trees->buildTWSensorTree(m_workspaces->tabs()->tabText(index), index, m_workspaces->currentWorkplace());
+    m_trees->buildTWSensorTree(m_workspaces->caption(index), index, m_workspaces->currentWorkplace());
 }
 
 void WorkspaceActions::workspaceSetup()
@@ -41,7 +41,7 @@ void WorkspaceActions::workspaceSetup()
     if (!scene)
         return;
     const int index = m_workspaces->tabs()->currentIndex();
-    QString caption = m_workspaces->tabs()->tabText(index);
+    QString caption = m_workspaces->caption(index);
     QString imageFile;
     int mode = m_workspaces->workplaceMode(scene);
     m_launchers->workspaceSetup(caption, imageFile, mode);
@@ -94,7 +94,7 @@ void WorkspaceActions::deleteWorkspace()
     GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
-    const QString caption = m_workspaces->tabs()->tabText(index);
+    const QString caption = m_workspaces->caption(index);
     if (QMessageBox::question(m_dialogParent, MainWindow::tr("Warning"),
                               MainWindow::tr("The workplace labeled %1 will be deleted.\nIt cannot be recovered!").arg(caption),
                               QMessageBox::Yes | QMessageBox::No)

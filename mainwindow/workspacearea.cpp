@@ -4,9 +4,11 @@
 #include "graphicsscene.h"
 #include "node.h"
 #include "sitemutex.h"
+#include "textbounds.h"
 #include "treemodel.h"
 
 #include <QGraphicsView>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -43,7 +45,8 @@ GraphicsScene* WorkspaceArea::addWorkspace(QString caption)
     view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     view->setRenderHint(QPainter::Antialiasing);
     view->setScene(scene);
-    const int index = m_tabs->addTab(view, caption);
+    const int index = m_tabs->addTab(view, shownName(caption));
+    m_tabs->tabBar()->setTabData(index, caption);
     m_tabs->setCurrentIndex(index);
     if (m_elementModel)
         m_elementModel->refreshNode(m_elementModel->rootNode());
@@ -69,7 +72,8 @@ void WorkspaceArea::renameWorkspace(int index, const QString& caption)
     GraphicsScene* scene = sceneAt(index);
     if (!scene)
         return;
-    m_tabs->setTabText(index, caption);
+    m_tabs->setTabText(index, shownName(caption));
+    m_tabs->tabBar()->setTabData(index, caption);
     if (Node* workplace = scene->workplaceNode()) {
         {
             SiteLocker lock;
@@ -84,6 +88,11 @@ void WorkspaceArea::renameWorkspace(int index, const QString& caption)
             m_energizerModel->refreshNode(box->energizerNode());
     }
     emit workspaceRenamed(index, caption);
+}
+
+QString WorkspaceArea::caption(int index) const
+{
+    return m_tabs->tabBar()->tabData(index).toString();
 }
 
 int WorkspaceArea::count() const

@@ -41,6 +41,8 @@ public:
     // Gives the tab, its workplace node and its gateway rows the caption,
     // then announces it: the views keyed by the caption follow.
     void renameWorkspace(int index, const QString& caption);
+    // The whole caption of a workspace; its tab shows a long one cut.
+    QString caption(int index) const;
     int count() const;
     GraphicsScene* sceneAt(int index) const;
     QGraphicsView* viewAt(int index) const;

@@ -31,6 +31,7 @@
 #include "popupanswerer.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
+#include "projectlimits.h"
 #include "projectloader.h"
 #include "sqlrows.h"
 #include "simulatedlink.h"
@@ -51,6 +52,7 @@
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTreeWidgetItem>
 #include <QTreeView>
 #include <QUndoStack>
 #include <QWizard>
@@ -967,6 +969,26 @@ private slots:
         QTest::newRow("not well-formed") << QByteArray("<Project><Workplaces><Workplace name=\"x\"></Project>")
                                          << QStringLiteral("not well-formed XML");
         QTest::newRow("workspaces") << TooManyWorkspaces << QStringLiteral("more than 100 workspaces in the project");
+        QTest::newRow("name") << "<Project><Workplaces><Workplace name=\"" + QByteArray(1 << 20, 'n')
+                                     + "\"/></Workplaces></Project>"
+                              << QStringLiteral("\"name\" of Workplace longer than 32767 characters");
+    }
+
+    // A name as long as a file may hold is read and saved whole; the tab,
+    // the tree and the panel lay out only the start they show.
+    void longNameShownCut()
+    {
+        const QByteArray name(ProjectLimits::MaxTextLength, 'n');
+        open(writeProject(QStringLiteral("long.xml"), "<Workplace name=\"" + name + "\"/><Workplace name=\"B\"/>"));
+        QCOMPARE(window->workspaces()->caption(0), QString(name));
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        window->workspaces()->tabs()->setCurrentIndex(0);
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        const QString shown = QString(MaxShownNameLength - 1, 'n') + QChar(0x2026);
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), shown);
+        QCOMPARE(window->elementTree()->proxy()->index(0, 0).data().toString(), shown);
+        QCOMPARE(panel->browser->propertyTreeItem(panel->propertyNames.key("WorkspaceCaption"))->text(1), shown);
+        QVERIFY(saved().contains("<Workplace name=\"" + name + "\""));
     }
 
     void failedOpens()
@@ -1222,7 +1244,7 @@ private slots:
     // of the log never holds a megabyte of it.
     void refusedValuesAreLoggedCut()
     {
-        const QByteArray huge(300000, '7');
+        const QByteArray huge(ProjectLimits::MaxTextLength - 2, '7');
         writeFile(path("huge.xml"), "<Project><ColorStatus okStatus=\"" + huge + "\"/><Workplaces><Workplace name=\"A\">"
                                     "<Item itemType=\"OsprelVell\" IP=\"" + huge + "\" name=\"box1\" width=\"" + huge
                                         + "e9\"/></Workplace></Workplaces></Project>");
