@@ -508,6 +508,16 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
+        // The site and energizer trees list the gateways as they stand on the map, the first placed first.
+        const auto listedGateways = [this] {
+            QStringList listed = window->trees()->gatewayAddresses();
+            for (const Node* node : window->workspaces()->currentWorkplace()->children) {
+                if (node->type == Node::MapElement)
+                    listed << node->data(0).toString();
+            }
+            return listed;
+        };
+        QCOMPARE(listedGateways(), ips + ips);
         window->units()->fenceClient()->setPort(sims[0].port());
         // The wizard's Next points the link at the gateway placed last; the
         // file keeps it there, though the other box is the last one read.
@@ -521,6 +531,7 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("two-gateways.xml"));
         QTRY_COMPARE(sims[1].connectionCount(), 2);
+        QCOMPARE(listedGateways(), ips + ips);
         sims[1].sendHeartbeat();
         // The boxes stand at two addresses: the field names the one dialled.
         QTRY_COMPARE_WITH_TIMEOUT(label("gatewayStatusLabel")->text(), QStringLiteral("EnergConnection: Updated (KX4 127.0.0.22)"), 10000);
