@@ -280,6 +280,7 @@ void MainWindow::createMapEditTools()
     widgets.paste = ui->actPaste;
     m_mapEdit = new MapEditTools(m_workspaces.get(), widgets, this);
     connect(m_mapEdit, &MapEditTools::projectModified, m_project.get(), [this] { m_project->setModified(true); });
+    connect(m_mapEdit, &MapEditTools::gatewayRowsWanted, this, [this] { m_trees->rebuildEnergizerModel(*m_workspaces); });
 }
 
 void MainWindow::createPropertyPanel()

@@ -14,6 +14,7 @@
 #include "propertypanel.h"
 #include "propertyset.h"
 #include "twsensorsstateswidget.h"
+#include "gatewaysubtree.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicscircle.h"
@@ -301,19 +302,25 @@ private slots:
             QCOMPARE(copied->pos(), box->pos() + (n - 1) * QPointF(GraphicsScene::GridSize, GraphicsScene::GridSize));
         }
 
-        // A circle riding on the cut line goes with it, its node too.
+        // A circle riding on the cut line goes with it, its node too. A cut
+        // gateway's state rows name the workspace it went to.
         auto* circle = place(first, new GraphicsCircle(GraphicsCircle::PlacedKind));
         circle->setElementPos(20, 0);
         circle->mouseReleaseEvent(nullptr);
         Node* circleNode = circle->node();
+        auto* gateway = place(first, new GraphicsBox(GraphicsBox::GatewayBox));
+        window->trees()->rebuildEnergizerModel(*window->workspaces());
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
         window->workspaces()->tabs()->setCurrentIndex(0);
         first->clearSelection();
         line->setSelected(true);
+        gateway->setSelected(true);
         formChild(window.get(), "actCut")->trigger();
         QVERIFY(!line->isVisible());
         window->workspaces()->tabs()->setCurrentIndex(1);
         formChild(window.get(), "actPaste")->trigger();
+        QCOMPARE(window->trees()->energizerModel()->rootNode()->children, QList<Node*>{gateway->energizerNode()});
+        QCOMPARE(gateway->energizerNode()->child(0)->data(GatewaySubtree::WorkspaceColumn).toString(), QStringLiteral("Other"));
         QCOMPARE(line->scene(), scene(1));
         QVERIFY(line->isVisible());
         QCOMPARE(line->node()->parent(), scene(1)->workplaceNode());
