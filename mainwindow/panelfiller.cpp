@@ -133,7 +133,8 @@ void PanelFiller::fillWorkspace()
 {
     const QTabWidget* tabs = m_workspaces->tabs();
     add(QStringLiteral("WorkspaceCaption"), QVariant::String, m_workspaces->caption(tabs->currentIndex()));
-    add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(), QString());
+    add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(),
+        m_workspaces->pictureText(m_workspaces->currentScene()));
     add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_alarms->soundAlarmActive());
     fillSoundAlarmGroup();
     fillTextAlarmGroup();

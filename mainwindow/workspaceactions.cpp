@@ -53,7 +53,7 @@ void WorkspaceActions::workspaceSetup()
     emit workplaceModeChanged(mode);
 }
 
-// The picture goes into the scene's first image box, a new one when it has none.
+// A file that gives no picture leaves the map's picture as it was.
 void WorkspaceActions::showWorkspacePicture(GraphicsScene* scene, const QString& imageFile)
 {
     QImageReader reader(imageFile);
@@ -68,24 +68,7 @@ void WorkspaceActions::showWorkspacePicture(GraphicsScene* scene, const QString&
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2").arg(imageFile, reader.errorString());
         return;
     }
-    GraphicsBox* box = nullptr;
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        auto* candidate = item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
-        if (candidate && candidate->kind() == GraphicsBox::ImageBox) {
-            box = candidate;
-            break;
-        }
-    }
-    if (!box) {
-        box = new GraphicsBox(GraphicsBox::ImageBox);
-        scene->insertItem(box);
-    }
-    box->setPicture(pixmap);
-    box->show();
-    box->setElementPos(-23, -23);
-    box->setZValue(0);
-    box->setWidth(pixmap.width());
-    box->setHeight(pixmap.height());
+    m_workspaces->setPicture(scene, pixmap, imageFile);
 }
 
 void WorkspaceActions::deleteWorkspace()

@@ -37,7 +37,10 @@ GraphicsScene* WorkspaceArea::addWorkspace(QString caption)
         caption = tr("Untitled %1").arg(count() + 1);
     // The scene joins the undo group itself.
     GraphicsScene* scene = createScene(caption);
-    connect(scene, &QObject::destroyed, this, [this, scene] { m_modes.remove(scene); });
+    connect(scene, &QObject::destroyed, this, [this, scene] {
+        m_modes.remove(scene);
+        m_pictureFiles.remove(scene);
+    });
     connect(scene, &GraphicsScene::itemMoved, this, &WorkspaceArea::projectModified);
     auto* view = new QGraphicsView(m_window);
     view->setDragMode(QGraphicsView::NoDrag);
@@ -155,4 +158,47 @@ void WorkspaceArea::setSoundAlarmList(QList<Node*>* list)
     m_soundAlarms = list;
     for (GraphicsScene* scene : scenes())
         scene->setSoundAlarmList(list);
+}
+
+namespace {
+
+// Where a map's picture stands: its top left corner just off the map's.
+const QPointF PicturePos(-23, -23);
+
+GraphicsBox* pictureBoxOf(GraphicsScene* scene)
+{
+    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
+        if (item->type() == GraphicsBox::Type && static_cast<GraphicsBox*>(item)->kind() == GraphicsBox::ImageBox)
+            return static_cast<GraphicsBox*>(item);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void WorkspaceArea::setPicture(GraphicsScene* scene, const QPixmap& picture, const QString& file)
+{
+    GraphicsBox* box = pictureBoxOf(scene);
+    if (!box) {
+        box = new GraphicsBox(GraphicsBox::ImageBox);
+        scene->insertItem(box);
+    }
+    box->setPicture(picture);
+    box->show();
+    box->setElementPos(PicturePos);
+    box->setZValue(GraphicsBox::PictureZValue);
+    box->setWidth(picture.width());
+    box->setHeight(picture.height());
+    m_pictureFiles.insert(scene, {box, file});
+}
+
+QString WorkspaceArea::pictureText(GraphicsScene* scene) const
+{
+    GraphicsBox* box = scene ? pictureBoxOf(scene) : nullptr;
+    if (!box || box->picture().isNull())
+        return QString();
+    const PictureFile given = m_pictureFiles.value(scene);
+    if (given.box == box)
+        return given.file;
+    return tr("Picture of %1 × %2 pixels").arg(box->picture().width()).arg(box->picture().height());
 }

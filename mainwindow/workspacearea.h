@@ -3,10 +3,12 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
 
+class GraphicsBox;
 class GraphicsScene;
 class Node;
 class QGraphicsView;
@@ -60,6 +62,13 @@ public:
     // The sound alarm list every scene, present and future, reads.
     void setSoundAlarmList(QList<Node*>* list);
 
+    // A map's picture lies in its first image box, made when it has none,
+    // beneath every other item. `file` names where it came from.
+    void setPicture(GraphicsScene* scene, const QPixmap& picture, const QString& file);
+    // What a panel shows of the map's picture: the file it came from, or
+    // its size where it came with the project; empty without a picture.
+    QString pictureText(GraphicsScene* scene) const;
+
 signals:
     void workspaceRenamed(int index, const QString& caption);
     // A workspace's map was moved on.
@@ -84,4 +93,10 @@ private:
     QList<Node*>* m_soundAlarms = nullptr;
     bool m_designMode = false;
     QHash<GraphicsScene*, int> m_modes;
+    // The file each map's picture box was last given.
+    struct PictureFile {
+        QPointer<GraphicsBox> box;
+        QString file;
+    };
+    QHash<GraphicsScene*, PictureFile> m_pictureFiles;
 };

@@ -13,6 +13,7 @@
 #include "property.h"
 #include "propertypanel.h"
 #include "propertyset.h"
+#include "treepropertybrowser.h"
 #include "twsensorsstateswidget.h"
 #include "gatewaysubtree.h"
 #include "graphicsbox.h"
@@ -33,6 +34,7 @@
 #include "sitetrees.h"
 
 #include <QComboBox>
+#include <QTreeWidgetItem>
 #include <QScrollBar>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
@@ -234,13 +236,21 @@ private slots:
     }
 
     // The tree and the panel leave the element picked on the tab left behind.
+    // The panel shows its caption and its picture's file.
     void tabSelectsItsWorkplace()
     {
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
+        answers->nextCaption = QStringLiteral("Other");
+        answers->nextImage = home.filePath(QStringLiteral("other.png"));
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(answers->nextImage));
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        const auto shown = [panel](const char* row) { return panel->browser->propertyTreeItem(panel->propertyNames.key(row))->text(1); };
         for (int tab : {0, 1}) {
             window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
             window->workspaces()->tabs()->setCurrentIndex(tab);
-            QCOMPARE(window->propertyPanel()->dockedSet()->node(), scene(tab)->workplaceNode());
+            QCOMPARE(panel->node(), scene(tab)->workplaceNode());
+            QCOMPARE(shown("WorkspaceCaption") + '|' + shown("Bground image"), tab ? "Other|" + answers->nextImage : "Untitled 1|");
             QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
