@@ -627,12 +627,11 @@ namespace {
 bool fieldsOverlap(QStatusBar* bar)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const QList<QWidget*> fields = bar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* one : fields) {
-        for (QWidget* other : fields) {
-            if (one != other && one->isVisible() && other->isVisible() && one->geometry().intersects(other->geometry()))
-                return true;
-        }
+    QRegion covered;
+    for (QWidget* field : bar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (field->isVisible() && covered.intersects(field->geometry()))
+            return true;
+        covered += field->isVisible() ? field->geometry() : QRect();
     }
     return false;
 }
