@@ -18,6 +18,8 @@
 #include <cmath>
 #include <utility>
 
+static_assert(GraphicsTextItem::MaxTextLength == MaxFreeTextLength, "a caption is free text of a project");
+
 namespace {
 
 bool hasLongUnbrokenRun(const QString& text)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "textbounds.h"
-
 #include <QColor>
 #include <QFont>
 #include <QGraphicsObject>
@@ -41,7 +39,7 @@ public:
     static constexpr qreal TextMargin = 4;
     // The longest caption, in UTF-16 units: what the panel's caption row (a
     // line edit) takes. Editing in place keeps a caption within it too.
-    static constexpr int MaxTextLength = MaxFreeTextLength;
+    static constexpr int MaxTextLength = 32767;
     // No real word is longer: a text holding a longer run that cannot be
     // broken is laid out breaking anywhere.
     static constexpr int MaxUnbrokenRun = 256;
