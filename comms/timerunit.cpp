@@ -131,7 +131,8 @@ void TimerUnit::afterTimer()
                 } else if (!sent) {
                     pending.append({t.IP, t.cardNo, command, on});
                     sent = true;
-                    qCDebug(lcComms) << line;
+                    // Each edge stands in the log whatever the debug setting.
+                    qCInfo(lcComms) << line;
                 }
             };
             edge(t.from, t.onSent, true, "---Timer ON---");

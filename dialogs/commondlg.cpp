@@ -464,8 +464,16 @@ void CommonDlg::selectCard()
 
 void CommonDlg::keyPressEvent(QKeyEvent* event)
 {
-    // Escape never closes the dialog, and Return only submits from the password field.
+    // Escape never closes the dialog, and Return only submits from the
+    // password field; the workspace page takes both as every dialog does.
     const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (ui->stackedWidget->currentIndex() == WorkspacePage) {
+        if (isReturn)
+            ui->btnOK->click();
+        else if (event->key() == Qt::Key_Escape)
+            reject();
+        return;
+    }
     if (ui->stackedWidget->currentIndex() == LoginPage && isReturn && ui->edtPassword->hasFocus())
         ui->btnOK->click();
 }
@@ -625,6 +633,7 @@ int CommonDlg::workspaceSetup(QString& caption, QString& imageFile, int& mode)
     setWindowTitle(tr("Workspace setup"));
     setFixedHeight(WorkspaceHeight);
     setFixedWidth(WorkspaceWidth);
+    fitWorkspaceLogo();
     ui->edtWorkspaceCaption->setText(caption);
     ui->edtFileName->clear();
     ui->stackedWidget->setCurrentIndex(WorkspacePage);
@@ -638,6 +647,19 @@ int CommonDlg::workspaceSetup(QString& caption, QString& imageFile, int& mode)
             mode = i;
     }
     return QDialog::Accepted;
+}
+
+// The logo takes what the fields leave of the page's width: at its own
+// size it squeezed their labels to a few letters.
+void CommonDlg::fitWorkspaceLogo()
+{
+    const QPixmap logo = ui->label_11->pixmap(Qt::ReturnByValue);
+    const QMargins dialog = layout()->contentsMargins();
+    const QMargins page = ui->page_5->layout()->contentsMargins();
+    const int room = WorkspaceWidth - dialog.left() - dialog.right() - page.left() - page.right()
+                     - ui->page_5->layout()->spacing() - ui->groupBox_3->sizeHint().width();
+    if (!logo.isNull() && room < logo.width())
+        ui->label_11->setPixmap(room > 0 ? logo.scaledToWidth(room, Qt::SmoothTransformation) : QPixmap());
 }
 
 int CommonDlg::globalCommand(int mode)

@@ -141,6 +141,7 @@ protected:
 
 private:
     QString userPageProblem() const;
+    void fitWorkspaceLogo();
     bool saveUserProperties();
     void warn(const QString& text);
     ElementTreeProxyModel* makeElementProxy();

@@ -169,7 +169,7 @@ MainWindow::MainWindow(QWidget* parent)
     QMetaObject::invokeMethod(m_files, &ProjectFiles::openLastProject, Qt::QueuedConnection);
     m_zoom->applyStoredScale();
     if (m_trees->twSensorRoot()->childCount() == 0)
-        m_trees->buildTWSensorTree(ui->tabWidget->tabText(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex(),
+        m_trees->buildTWSensorTree(m_workspaces->caption(ui->tabWidget->currentIndex()), ui->tabWidget->currentIndex(),
                                    m_workspaces->currentWorkplace());
 }
 
@@ -285,6 +285,7 @@ void MainWindow::createMapEditTools()
     widgets.paste = ui->actPaste;
     m_mapEdit = new MapEditTools(m_workspaces.get(), widgets, this);
     connect(m_mapEdit, &MapEditTools::projectModified, m_project.get(), [this] { m_project->setModified(true); });
+    connect(m_mapEdit, &MapEditTools::gatewayRowsWanted, this, [this] { m_trees->rebuildEnergizerModel(*m_workspaces); });
 }
 
 void MainWindow::createPropertyPanel()
@@ -892,12 +893,12 @@ void MainWindow::currentTabChanged(int index)
     if (GraphicsScene* scene = m_workspaces->currentScene()) {
         ui->actUndo->setEnabled(scene->undoStack()->canUndo());
         ui->actRedo->setEnabled(scene->undoStack()->canRedo());
-        m_elementTree->proxy()->setWorkplaceFilter(ui->tabWidget->tabText(index));
+        m_elementTree->proxy()->setWorkplaceFilter(m_workspaces->caption(index));
         applyWorkplaceMode(m_workspaces->workplaceMode(scene));
         // The tree and the panel leave the element of the tab left behind.
         m_elementTree->showWorkplace(scene->workplaceNode());
     }
-    showWorkspaceStates(ui->tabWidget->tabText(index));
+    showWorkspaceStates(m_workspaces->caption(index));
     updateTWSectorAction();
 }
 

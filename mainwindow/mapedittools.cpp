@@ -299,5 +299,9 @@ void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
     ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
     ElementTreeOrder::sortChildren(scene->workplaceNode());
     g_elementTreeModel->refreshNode(node);
+    // A copy hangs only in the element tree; the box itself takes its rows along.
+    if (!m_clipboardCopy && pasted->type() == GraphicsBox::Type
+        && static_cast<GraphicsBox*>(pasted)->kind() == GraphicsBox::GatewayBox)
+        emit gatewayRowsWanted();
     emit projectModified();
 }

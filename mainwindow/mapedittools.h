@@ -81,6 +81,8 @@ signals:
     void projectModified();
     // A font tool changed `item`: the panels showing it fill again.
     void itemRestyled(QGraphicsItem* item);
+    // A cut gateway box came onto another map: its state rows follow it.
+    void gatewayRowsWanted();
 
 private:
     void createLineWidthCombo();

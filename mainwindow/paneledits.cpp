@@ -39,7 +39,6 @@
 
 namespace {
 // The image box of a workspace background sits just off the origin, under everything.
-const QPointF BackgroundPicturePos(-23, -23);
 const QString SoundFileFilter = QStringLiteral("Sound files (*.wav *.mp3 *.ogg);;All files (*)");
 
 void refresh(TreeModel* model, Node* node)
@@ -228,26 +227,8 @@ bool PanelEdits::applySoundRow(const QString& row, const QVariant& value)
 
 void PanelEdits::applyBackgroundPicture(const QString& path)
 {
-    GraphicsScene* scene = m_workspaces->currentScene();
-    if (!scene)
-        return;
-    GraphicsBox* target = nullptr;
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        if (item->type() == GraphicsBox::Type && static_cast<GraphicsBox*>(item)->kind() == GraphicsBox::ImageBox) {
-            target = static_cast<GraphicsBox*>(item);
-            break;
-        }
-    }
-    if (!target) {
-        target = new GraphicsBox(GraphicsBox::ImageBox);
-        scene->insertItem(target);
-    }
-    const QPixmap picture = readPicture(path);
-    target->setPicture(picture);
-    target->setElementPos(BackgroundPicturePos);
-    target->setZValue(0);
-    target->setWidth(picture.width());
-    target->setHeight(picture.height());
+    if (GraphicsScene* scene = m_workspaces->currentScene())
+        m_workspaces->setPicture(scene, readPicture(path), path);
 }
 
 // Renames the workspace the panel shows (the one in front when the panel
@@ -260,7 +241,7 @@ void PanelEdits::applyWorkspaceCaption(Node* workplace, const QString& caption)
             tab = i;
     }
     // The rename writes the caption back into this row: that echo changes nothing.
-    if (m_workspaces->tabs()->tabText(tab) != caption)
+    if (m_workspaces->caption(tab) != caption)
         m_workspaces->renameWorkspace(tab, caption);
 }
 

@@ -132,8 +132,9 @@ void PanelFiller::fillNode(Node* node)
 void PanelFiller::fillWorkspace()
 {
     const QTabWidget* tabs = m_workspaces->tabs();
-    add(QStringLiteral("WorkspaceCaption"), QVariant::String, tabs->tabText(tabs->currentIndex()));
-    add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(), QString());
+    add(QStringLiteral("WorkspaceCaption"), QVariant::String, m_workspaces->caption(tabs->currentIndex()));
+    add(QStringLiteral("Bground image"), VariantManager::filePathTypeId(),
+        m_workspaces->pictureText(m_workspaces->currentScene()));
     add(QStringLiteral("SoundAlarmActive"), QVariant::Bool, m_alarms->soundAlarmActive());
     fillSoundAlarmGroup();
     fillTextAlarmGroup();

@@ -86,7 +86,7 @@ void ProjectWriter::writeWorkplace(QDomDocument& document, QDomElement& workplac
     const WorkspaceArea* area = m_workspaces;
     GraphicsScene* scene = area->sceneAt(index);
     QDomElement workplace = document.createElement(QStringLiteral("Workplace"));
-    workplace.setAttribute(QStringLiteral("name"), area->tabs()->tabText(index));
+    workplace.setAttribute(QStringLiteral("name"), area->caption(index));
     workplace.setAttribute(QStringLiteral("workplaceMode"), scene ? area->workplaceMode(scene) : 0);
     workplaces.appendChild(workplace);
     writeTWSystems(document, workplace, index);

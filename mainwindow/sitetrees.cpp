@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QTabWidget>
 
+#include <algorithm>
+
 SiteTrees::SiteTrees(QObject* parent)
     : QObject(parent)
 {
@@ -88,7 +90,9 @@ Node* SiteTrees::buildTWSensorTree(const QString& workspaceName, int index, Node
 QList<GraphicsBox*> SiteTrees::gatewayBoxesAt(const WorkspaceArea& workspaces, int tab)
 {
     GraphicsScene* scene = workspaces.sceneAt(tab);
-    return scene ? scene->gatewayBoxes() : QList<GraphicsBox*>();
+    QList<GraphicsBox*> boxes = scene ? scene->gatewayBoxes() : QList<GraphicsBox*>();
+    std::reverse(boxes.begin(), boxes.end());
+    return boxes;
 }
 
 QStringList SiteTrees::gatewayAddresses() const
@@ -116,7 +120,7 @@ void SiteTrees::refillEnergizerModel(const WorkspaceArea& workspaces)
     for (int tab = 0; tab < workspaces.count(); ++tab) {
         for (GraphicsBox* box : gatewayBoxesAt(workspaces, tab)) {
             if (Node* row = box->energizerNode()) {
-                boxes.append({box, workspaces.tabs()->tabText(tab)});
+                boxes.append({box, workspaces.caption(tab)});
                 kept.insert(row);
             }
         }

@@ -40,7 +40,8 @@ public:
     // The energizer states model from the gateway boxes of every tab, in tab
     // order; announced once the site lock is let go.
     void rebuildEnergizerModel(const WorkspaceArea& workspaces);
-    // The gateway keypad boxes of that tab's scene, topmost first.
+    // The gateway keypad boxes of that tab's scene as they stand on its map,
+    // the lowest (the first placed) first: the order the trees list them in.
     static QList<GraphicsBox*> gatewayBoxesAt(const WorkspaceArea& workspaces, int tab);
     // The addresses of the gateways in the energizer states model, in its
     // order (after a rebuild the order a project file lists their boxes in).

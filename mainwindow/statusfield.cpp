@@ -1,33 +1,72 @@
 #include "statusfield.h"
 
+#include "textbounds.h"
+
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QStyle>
 #include <QToolTip>
 
 StatusField::StatusField(const QString& text, QWidget* parent)
     : QLabel(text, parent)
 {
-    // Its length asks for no room: the field takes the share it is given.
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
+
+namespace {
+
+// The shift of the text from the frame on its aligned side, as a label indents it.
+int indentOf(const QLabel* label)
+{
+    if (label->indent() >= 0)
+        return label->indent();
+    return label->frameWidth() > 0 ? label->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+}
+
+} // namespace
 
 // Where the text goes, as a label lays it out: inside the frame and the
 // margin, indented from the frame on its aligned side.
 QRect StatusField::textRect() const
 {
     QRect rect = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-    const int shift = indent() >= 0 ? indent() : (frameWidth() > 0 ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0);
     if (alignment() & Qt::AlignRight)
-        rect.setRight(rect.right() - shift);
+        rect.setRight(rect.right() - indentOf(this));
     else
-        rect.setLeft(rect.left() + shift);
+        rect.setLeft(rect.left() + indentOf(this));
     return rect;
+}
+
+QSize StatusField::sizeAround(int textWidth) const
+{
+    const int chromeWidth = width() - contentsRect().width() + 2 * margin() + indentOf(this);
+    const int chromeHeight = height() - contentsRect().height() + 2 * margin();
+    return QSize(textWidth + chromeWidth, fontMetrics().height() + chromeHeight);
+}
+
+QSize StatusField::sizeHint() const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->geometry().width() : 0;
+    return sizeAround(fontMetrics().horizontalAdvance(textFitting(screenWidth))).expandedTo(minimumSizeHint());
+}
+
+QSize StatusField::minimumSizeHint() const
+{
+    return sizeAround(fontMetrics().horizontalAdvance(QChar(0x2026)));
+}
+
+QString StatusField::textFitting(int width) const
+{
+    return leftWhole(text(), lineCapacity(width));
 }
 
 bool StatusField::isCut() const
 {
-    return fontMetrics().horizontalAdvance(text()) > textRect().width();
+    const int width = textRect().width();
+    const QString fitting = textFitting(width);
+    return fitting.size() < text().size() || fontMetrics().horizontalAdvance(fitting) > width;
 }
 
 void StatusField::paintEvent(QPaintEvent* /*event*/)
@@ -35,9 +74,9 @@ void StatusField::paintEvent(QPaintEvent* /*event*/)
     QPainter painter(this);
     drawFrame(&painter);
     const QRect rect = textRect();
+    const QString shown = fontMetrics().elidedText(textFitting(rect.width()), Qt::ElideRight, rect.width());
     style()->drawItemText(&painter, rect, QStyle::visualAlignment(layoutDirection(), alignment()), palette(),
-                          isEnabled(), fontMetrics().elidedText(text(), Qt::ElideRight, rect.width()),
-                          foregroundRole());
+                          isEnabled(), shown, foregroundRole());
 }
 
 bool StatusField::event(QEvent* event)

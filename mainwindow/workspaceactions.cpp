@@ -32,7 +32,7 @@ void WorkspaceActions::newWorkspace()
     emit projectModified();
     workspaceSetup();
     const int index = m_workspaces->tabs()->currentIndex();
-    m_trees->buildTWSensorTree(m_workspaces->tabs()->tabText(index), index, m_workspaces->currentWorkplace());
+    m_trees->buildTWSensorTree(m_workspaces->caption(index), index, m_workspaces->currentWorkplace());
 }
 
 void WorkspaceActions::workspaceSetup()
@@ -41,7 +41,7 @@ void WorkspaceActions::workspaceSetup()
     if (!scene)
         return;
     const int index = m_workspaces->tabs()->currentIndex();
-    QString caption = m_workspaces->tabs()->tabText(index);
+    QString caption = m_workspaces->caption(index);
     QString imageFile;
     int mode = m_workspaces->workplaceMode(scene);
     m_launchers->workspaceSetup(caption, imageFile, mode);
@@ -53,7 +53,7 @@ void WorkspaceActions::workspaceSetup()
     emit workplaceModeChanged(mode);
 }
 
-// The picture goes into the scene's first image box, a new one when it has none.
+// A file that gives no picture leaves the map's picture as it was.
 void WorkspaceActions::showWorkspacePicture(GraphicsScene* scene, const QString& imageFile)
 {
     QImageReader reader(imageFile);
@@ -68,24 +68,7 @@ void WorkspaceActions::showWorkspacePicture(GraphicsScene* scene, const QString&
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Workspace picture %1 not shown: %2").arg(imageFile, reader.errorString());
         return;
     }
-    GraphicsBox* box = nullptr;
-    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
-        auto* candidate = item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
-        if (candidate && candidate->kind() == GraphicsBox::ImageBox) {
-            box = candidate;
-            break;
-        }
-    }
-    if (!box) {
-        box = new GraphicsBox(GraphicsBox::ImageBox);
-        scene->insertItem(box);
-    }
-    box->setPicture(pixmap);
-    box->show();
-    box->setElementPos(-23, -23);
-    box->setZValue(0);
-    box->setWidth(pixmap.width());
-    box->setHeight(pixmap.height());
+    m_workspaces->setPicture(scene, pixmap, imageFile);
 }
 
 void WorkspaceActions::deleteWorkspace()
@@ -94,7 +77,7 @@ void WorkspaceActions::deleteWorkspace()
     GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene)
         return;
-    const QString caption = m_workspaces->tabs()->tabText(index);
+    const QString caption = m_workspaces->caption(index);
     if (QMessageBox::question(m_dialogParent, MainWindow::tr("Warning"),
                               MainWindow::tr("The workplace labeled %1 will be deleted.\nIt cannot be recovered!").arg(caption),
                               QMessageBox::Yes | QMessageBox::No)

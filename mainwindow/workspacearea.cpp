@@ -4,9 +4,11 @@
 #include "graphicsscene.h"
 #include "node.h"
 #include "sitemutex.h"
+#include "textbounds.h"
 #include "treemodel.h"
 
 #include <QGraphicsView>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -35,7 +37,10 @@ GraphicsScene* WorkspaceArea::addWorkspace(QString caption)
         caption = tr("Untitled %1").arg(count() + 1);
     // The scene joins the undo group itself.
     GraphicsScene* scene = createScene(caption);
-    connect(scene, &QObject::destroyed, this, [this, scene] { m_modes.remove(scene); });
+    connect(scene, &QObject::destroyed, this, [this, scene] {
+        m_modes.remove(scene);
+        m_pictureFiles.remove(scene);
+    });
     connect(scene, &GraphicsScene::itemMoved, this, &WorkspaceArea::projectModified);
     auto* view = new QGraphicsView(m_window);
     view->setDragMode(QGraphicsView::NoDrag);
@@ -43,7 +48,8 @@ GraphicsScene* WorkspaceArea::addWorkspace(QString caption)
     view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     view->setRenderHint(QPainter::Antialiasing);
     view->setScene(scene);
-    const int index = m_tabs->addTab(view, caption);
+    const int index = m_tabs->addTab(view, shownName(caption));
+    m_tabs->tabBar()->setTabData(index, caption);
     m_tabs->setCurrentIndex(index);
     if (m_elementModel)
         m_elementModel->refreshNode(m_elementModel->rootNode());
@@ -69,7 +75,8 @@ void WorkspaceArea::renameWorkspace(int index, const QString& caption)
     GraphicsScene* scene = sceneAt(index);
     if (!scene)
         return;
-    m_tabs->setTabText(index, caption);
+    m_tabs->setTabText(index, shownName(caption));
+    m_tabs->tabBar()->setTabData(index, caption);
     if (Node* workplace = scene->workplaceNode()) {
         {
             SiteLocker lock;
@@ -84,6 +91,11 @@ void WorkspaceArea::renameWorkspace(int index, const QString& caption)
             m_energizerModel->refreshNode(box->energizerNode());
     }
     emit workspaceRenamed(index, caption);
+}
+
+QString WorkspaceArea::caption(int index) const
+{
+    return m_tabs->tabBar()->tabData(index).toString();
 }
 
 int WorkspaceArea::count() const
@@ -146,4 +158,47 @@ void WorkspaceArea::setSoundAlarmList(QList<Node*>* list)
     m_soundAlarms = list;
     for (GraphicsScene* scene : scenes())
         scene->setSoundAlarmList(list);
+}
+
+namespace {
+
+// Where a map's picture stands: its top left corner just off the map's.
+const QPointF PicturePos(-23, -23);
+
+GraphicsBox* pictureBoxOf(GraphicsScene* scene)
+{
+    for (QGraphicsItem* item : scene->items(Qt::DescendingOrder)) {
+        if (item->type() == GraphicsBox::Type && static_cast<GraphicsBox*>(item)->kind() == GraphicsBox::ImageBox)
+            return static_cast<GraphicsBox*>(item);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void WorkspaceArea::setPicture(GraphicsScene* scene, const QPixmap& picture, const QString& file)
+{
+    GraphicsBox* box = pictureBoxOf(scene);
+    if (!box) {
+        box = new GraphicsBox(GraphicsBox::ImageBox);
+        scene->insertItem(box);
+    }
+    box->setPicture(picture);
+    box->show();
+    box->setElementPos(PicturePos);
+    box->setZValue(GraphicsBox::PictureZValue);
+    box->setWidth(picture.width());
+    box->setHeight(picture.height());
+    m_pictureFiles.insert(scene, {box, file});
+}
+
+QString WorkspaceArea::pictureText(GraphicsScene* scene) const
+{
+    GraphicsBox* box = scene ? pictureBoxOf(scene) : nullptr;
+    if (!box || box->picture().isNull())
+        return QString();
+    const PictureFile given = m_pictureFiles.value(scene);
+    if (given.box == box)
+        return given.file;
+    return tr("Picture of %1 × %2 pixels").arg(box->picture().width()).arg(box->picture().height());
 }

@@ -3,10 +3,12 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
 
+class GraphicsBox;
 class GraphicsScene;
 class Node;
 class QGraphicsView;
@@ -41,6 +43,8 @@ public:
     // Gives the tab, its workplace node and its gateway rows the caption,
     // then announces it: the views keyed by the caption follow.
     void renameWorkspace(int index, const QString& caption);
+    // The whole caption of a workspace; its tab shows a long one cut.
+    QString caption(int index) const;
     int count() const;
     GraphicsScene* sceneAt(int index) const;
     QGraphicsView* viewAt(int index) const;
@@ -57,6 +61,13 @@ public:
     bool designMode() const { return m_designMode; }
     // The sound alarm list every scene, present and future, reads.
     void setSoundAlarmList(QList<Node*>* list);
+
+    // A map's picture lies in its first image box, made when it has none,
+    // beneath every other item. `file` names where it came from.
+    void setPicture(GraphicsScene* scene, const QPixmap& picture, const QString& file);
+    // What a panel shows of the map's picture: the file it came from, or
+    // its size where it came with the project; empty without a picture.
+    QString pictureText(GraphicsScene* scene) const;
 
 signals:
     void workspaceRenamed(int index, const QString& caption);
@@ -82,4 +93,10 @@ private:
     QList<Node*>* m_soundAlarms = nullptr;
     bool m_designMode = false;
     QHash<GraphicsScene*, int> m_modes;
+    // The file each map's picture box was last given.
+    struct PictureFile {
+        QPointer<GraphicsBox> box;
+        QString file;
+    };
+    QHash<GraphicsScene*, PictureFile> m_pictureFiles;
 };

@@ -3,6 +3,7 @@
 #include "graphicsbox.h"
 #include "node.h"
 #include "sitemutex.h"
+#include "textbounds.h"
 
 #include <QFontMetricsF>
 #include <QGraphicsTextItem>
@@ -17,17 +18,9 @@
 #include <cmath>
 #include <utility>
 
-namespace {
+static_assert(GraphicsTextItem::MaxTextLength == MaxFreeTextLength, "a caption is free text of a project");
 
-// `text` cut to `length` units, never between the two halves of a character.
-QString leftWhole(const QString& text, int length)
-{
-    if (length >= text.size())
-        return text;
-    if (length > 0 && text.at(length - 1).isHighSurrogate())
-        --length;
-    return text.left(length);
-}
+namespace {
 
 bool hasLongUnbrokenRun(const QString& text)
 {
@@ -178,12 +171,10 @@ int GraphicsTextItem::shownCapacity() const
     if (m_textWidth < 0 || m_clipRect.isNull())
         return m_text.size();
     // Lines that reach into the clip, one more for the line breaking
-    // differently at the cut, each of characters at least half a pixel wide
-    // (marks that combine with the one before take none; there are few).
+    // differently at the cut.
     const qreal lineSpacing = qMax<qreal>(1, QFontMetricsF(m_font).lineSpacing());
     const qint64 lines = qint64(std::ceil(m_clipRect.height() / lineSpacing)) + 2;
-    const qint64 perLine = 2 * qint64(std::ceil(qMax<qreal>(0, m_clipRect.width()))) + 2;
-    return int(qMin<qint64>(m_text.size(), lines * perLine));
+    return int(qMin<qint64>(m_text.size(), lines * lineCapacity(m_clipRect.width())));
 }
 
 QString GraphicsTextItem::toPlainText() const

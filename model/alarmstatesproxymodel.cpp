@@ -58,7 +58,9 @@ bool AlarmStatesProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
     if (showAll && filterText.isEmpty())
         return true;
 
-    const bool textOk = filterMatches(source->index(sourceRow, kWorkspaceColumn, sourceParent).data().toString());
+    // The whole caption: a row shows a long one cut.
+    const QModelIndex workspace = source->index(sourceRow, kWorkspaceColumn, sourceParent);
+    const bool textOk = filterMatches(workspace.data(Qt::EditRole).toString());
     const QString statusText = statusIndex.data().toString();
     if (statusText.isEmpty())
         return textOk;

@@ -21,7 +21,9 @@ bool SensorStatesProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex& 
     if (!node || !node->enabled)
         return false;
 
-    const bool textOk = filterMatches(source->index(sourceRow, kWorkplaceColumn, sourceParent).data().toString());
+    // The whole caption: a row shows a long one cut.
+    const QModelIndex workspace = source->index(sourceRow, kWorkplaceColumn, sourceParent);
+    const bool textOk = filterMatches(workspace.data(Qt::EditRole).toString());
     if (node->type == Node::TWSystem && !textOk)
         return false;
     if (showAll)

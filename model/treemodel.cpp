@@ -3,6 +3,7 @@
 
 #include "node.h"
 #include "sitemutex.h"
+#include "textbounds.h"
 
 #include <algorithm>
 #include <array>
@@ -34,6 +35,16 @@ QList<TreeModel*>& liveModels()
 }
 
 constexpr int kCompressionLevel = 9;
+
+// A row shows a long name cut: the views lay out what they show, at every
+// size hint and paint. Editing still starts from the whole name.
+QVariant shownValue(const QVariant& value)
+{
+    if (value.type() != QVariant::String)
+        return value;
+    const QString text = value.toString();
+    return text.size() > MaxShownNameLength ? QVariant(shownName(text)) : value;
+}
 
 // A stamp no model has used (GUI thread only).
 quint64 nextShownGeneration()
@@ -175,7 +186,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const
     SiteLocker lock;
     switch (role) {
     case Qt::EditRole: return node->data(index.column());
-    case Qt::DisplayRole: return displayData(node, index.column());
+    case Qt::DisplayRole: return shownValue(displayData(node, index.column()));
     case Qt::DecorationRole: return index.column() == 0 ? decorationData(node) : QVariant();
     case Qt::BackgroundRole: return backgroundData(node, index.column());
     case Qt::ToolTipRole: return toolTipData(node);

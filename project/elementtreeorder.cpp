@@ -25,7 +25,7 @@ void place(Node* parent, int row, Node* node)
 
 namespace ElementTreeOrder {
 
-void hangSorted(Node* parent, Node* node)
+void hangSorted(Node* parent, Node* node, const Node* sibling)
 {
     if (!parent || !node || node->isAncestorOf(parent))
         return;
@@ -34,8 +34,9 @@ void hangSorted(Node* parent, Node* node)
         sortChildren(parent);
         return;
     }
-    int row = 0;
-    while (row < parent->childCount() && rank(parent->child(row)) >= rank(node))
+    const bool before = sibling && sibling->parent() == parent && rank(sibling) == rank(node);
+    int row = before ? parent->children.indexOf(const_cast<Node*>(sibling)) : 0;
+    while (!before && row < parent->childCount() && rank(parent->child(row)) >= rank(node))
         ++row;
     place(parent, row, node);
 }

@@ -9,8 +9,9 @@ class Node;
 namespace ElementTreeOrder {
 
 // Hangs `node` under `parent` after the last sibling that sorts before or
-// with it.
-void hangSorted(Node* parent, Node* node);
+// with it; before `sibling` instead where that is a child of `parent`
+// that sorts with it.
+void hangSorted(Node* parent, Node* node, const Node* sibling = nullptr);
 // Brings the children of `parent` into that order; a stable sort.
 void sortChildren(Node* parent);
 

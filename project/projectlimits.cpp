@@ -13,7 +13,7 @@ constexpr int ItemDepth = 4;
 // A name quoted in a refusal is cut to this: the file may hold any.
 constexpr int MaxQuotedName = 64;
 
-static_assert(ProjectLimits::MaxCaptionLength == GraphicsTextItem::MaxTextLength,
+static_assert(ProjectLimits::MaxTextLength == GraphicsTextItem::MaxTextLength,
               "a caption the map keeps is one the file may hold");
 
 QString broken(int limit, const QString& what, qint64 line)
@@ -57,6 +57,9 @@ QString ProjectLimits::check(const XmlElementStart& element)
     open.name.append(element.attributes.value(QLatin1String("name")));
     if (element.elements > MaxElements)
         return broken(MaxElements, QStringLiteral("elements in the file"), element.line);
+    const QString tooLong = textLimit(element);
+    if (!tooLong.isEmpty())
+        return tooLong;
     if (element.depth < 2)
         return QString();
     const Open& parent = m_open.at(element.depth - 2);
@@ -91,17 +94,25 @@ QString ProjectLimits::itemLimit(const XmlElementStart& element, const QString& 
         return QString();
     if (++m_items > MaxItems)
         return broken(MaxItems, QStringLiteral("items in the project"), element.line);
-    // Shown on the map, in the panel and in the tree: a caption that no
-    // operator typed would only cost the time of laying it out.
-    for (const QLatin1String caption : {QLatin1String("caption"), QLatin1String("ButtonCaption")}) {
-        if (element.attributes.value(caption).size() > MaxCaptionLength)
-            return QStringLiteral("a caption of item \"%1\" longer than %2 characters (line %3)")
-                .arg(element.attributes.value(QLatin1String("name")).left(MaxQuotedName))
-                .arg(MaxCaptionLength)
-                .arg(element.line);
-    }
     if (element.attributes.value(QLatin1String("itemType")) == QLatin1String("OsprelVell")
         && ++m_gatewayBoxes > MaxGatewayBoxes)
         return broken(MaxGatewayBoxes, QStringLiteral("gateway boxes in the project"), element.line);
+    return QString();
+}
+
+// Shown on the maps, in the tabs, trees and panels: a text that no operator
+// typed would only cost the time of laying it out.
+QString ProjectLimits::textLimit(const XmlElementStart& element)
+{
+    for (const QXmlStreamAttribute& attribute : element.attributes) {
+        if (attribute.value().size() <= MaxTextLength
+            || (attribute.name() == QLatin1String("picture") && element.name == QLatin1String("Item")))
+            continue;
+        QString what = QStringLiteral("\"%1\" of %2").arg(attribute.name(), element.name);
+        const QStringRef name = element.attributes.value(QLatin1String("name"));
+        if (attribute.name() != QLatin1String("name") && !name.isEmpty())
+            what += QStringLiteral(" \"%1\"").arg(leftWhole(name.toString(), MaxQuotedName));
+        return QStringLiteral("%1 longer than %2 characters (line %3)").arg(what).arg(MaxTextLength).arg(element.line);
+    }
     return QString();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textbounds.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -31,9 +33,10 @@ public:
     // A gateway box brings some 230 nodes of the site trees with it.
     static constexpr int MaxGatewayBoxes = 64;
     static constexpr int MaxPointsPerLine = 5000;
-    // A box's caption or its button's: the longest the program lets the
-    // operator type (GraphicsTextItem::MaxTextLength).
-    static constexpr int MaxCaptionLength = 32767;
+    // Every text of the file (a caption, a name, an address, a path): the
+    // longest the program lets the operator type (MaxFreeTextLength). A
+    // picture is data, bounded by the file's size.
+    static constexpr int MaxTextLength = MaxFreeTextLength;
     // Sound alarms, timers, sensors of a TW system, a device's sectors and mappings, actions.
     static constexpr int MaxChildElements = 1000;
     static constexpr int MaxElements = 300000;
@@ -56,6 +59,7 @@ private:
     };
 
     QString itemLimit(const XmlElementStart& element, const QString& workspace);
+    static QString textLimit(const XmlElementStart& element);
     // Whether an element at `depth` is a workspace: a child of the root's "Workplaces".
     bool inWorkspaces(int depth) const;
 

@@ -247,16 +247,21 @@ void WorkplaceReader::readTWSectors(const QList<QDomElement>& items, int index, 
     }
 }
 
+// The file lists the topmost box first; the tree lists the boxes as they
+// stand on the map, the lowest (the first placed) first.
 void WorkplaceReader::readGatewayBoxes(const QList<QDomElement>& items, ReadWorkspace& read)
 {
+    const Node* above = nullptr;
     for (int position = 0; position < items.size(); ++position) {
         const QDomElement& element = items.at(position);
         if (element.attribute(ItemTypeAttribute) != QLatin1String("OsprelVell"))
             continue;
         auto* box = new GraphicsBox(GraphicsBox::GatewayBox);
         read.scene->insertItem(box);
-        if (box->node() && !box->node()->parent())
-            ElementTreeOrder::hangSorted(read.scene->workplaceNode(), box->node());
+        if (box->node() && !box->node()->parent()) {
+            ElementTreeOrder::hangSorted(read.scene->workplaceNode(), box->node(), above);
+            above = box->node();
+        }
         box->readXml(element, ItemXml::ActionBinding::Later);
         box->setZValue(GraphicsBox::PlacedZValue);
         m_readItems.insert(position, box);

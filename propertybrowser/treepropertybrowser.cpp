@@ -5,6 +5,7 @@
 #include "property.h"
 #include "propertyeditordelegate.h"
 #include "propertyeditorview.h"
+#include "textbounds.h"
 #include "treepropertybrowser_p.h"
 
 #include <QHBoxLayout>
@@ -93,8 +94,9 @@ void TreePropertyBrowserPrivate::updateRow(QTreeWidgetItem* row)
         const QString toolTip = property->toolTip();
         row->setToolTip(1, toolTip.isEmpty() ? property->displayText() : toolTip);
         row->setIcon(1, property->valueIcon());
+        // A long name would be laid out whole at every size hint and paint.
         const QString displayText = property->displayText();
-        row->setText(1, displayText.isEmpty() ? property->valueText() : displayText);
+        row->setText(1, shownName(displayText.isEmpty() ? property->valueText() : displayText));
         row->setIcon(0, QIcon());
     } else {
         const bool showIcon = propertiesWithoutValueMarked && !view->rootIsDecorated();

@@ -102,6 +102,7 @@ private slots:
         unit.setClock([this] { return clockValue; });
         unit.setTimers({makeTimer("08:00", "18:30", 8)});
         QSignalSpy spy(&unit, &TimerUnit::timerCommand);
+        MessageCatcher catcher;
 
         tickAt(unit, kMonday, QTime(8, 0, 5));
         tickAt(unit, kMonday, QTime(12, 0, 0));
@@ -112,6 +113,7 @@ private slots:
         QVERIFY(f[0].on);
         QCOMPARE(f[0].command, int(ActivateRelay8));
         QVERIFY(!f[1].on);
+        QCOMPARE(catcher.messages().filter("---Timer"), QStringList({"---Timer ON---", "---Timer OFF---"}));
     }
 
     void idleTimersTouchNothing_data()

@@ -5,6 +5,7 @@
 #include "modalanswerer.h"
 #include "node.h"
 #include "operatorclick.h"
+#include "resources.h"
 #include "scopedhook.h"
 #include "timerdlg.h"
 #include "treemodel.h"
@@ -53,6 +54,7 @@ private slots:
     // A workplace with a gateway, a fence line and a TW system.
     void initTestCase()
     {
+        initLumetraResources();
         m_elements.setRootNode(new Node(QStringLiteral("Name")));
         g_elementTreeModel = &m_elements;
         GatewaySubtree gateway(QStringLiteral("192.168.100.100"));
@@ -147,11 +149,12 @@ private slots:
     }
 
     // The chooser's cancel empties the picture field; Cancel changes nothing.
+    // Return and Escape are OK and Cancel, and the labels show whole.
     void workspacePage()
     {
         QString caption = QStringLiteral("Yard"), image = QStringLiteral("old.png"), shown;
         int mode = 2;
-        for (const char* button : {"btnOK", "btnCancel"}) {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
             CommonDlg dialog;
             answerNextModal([&](QWidget* d) {
                 shown += QString::number(w<QRadioButton>(d, "rbWmode2")->isChecked()) + w<QLineEdit>(d, "edtFileName")->text();
@@ -163,7 +166,12 @@ private slots:
                 }
                 w<QLineEdit>(d, "edtWorkspaceCaption")->setText(QStringLiteral("North"));
                 w<QRadioButton>(d, "rbWmode1")->setChecked(true);
-                QVERIFY(operatorClick(w(d, button)));
+                for (QLabel* label : {w<QLabel>(d, "label_9"), w<QLabel>(d, "label_10")})
+                    QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+                QVERIFY(operatorKey(w<QLineEdit>(d, "edtWorkspaceCaption"), key));
+                const bool closed = !d->isVisible();
+                d->close();
+                QVERIFY(closed);
             });
             dialog.workspaceSetup(caption, image, mode);
             QCOMPARE(caption + '|' + image + '|' + QString::number(mode), QStringLiteral("North||1"));

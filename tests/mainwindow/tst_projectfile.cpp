@@ -31,6 +31,7 @@
 #include "popupanswerer.h"
 #include "projectdocument.h"
 #include "projectfiles.h"
+#include "projectlimits.h"
 #include "projectloader.h"
 #include "sqlrows.h"
 #include "simulatedlink.h"
@@ -51,6 +52,7 @@
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTreeWidgetItem>
 #include <QTreeView>
 #include <QUndoStack>
 #include <QWizard>
@@ -506,6 +508,14 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
+        // The site and energizer trees list the gateways as they stand on the map, the first placed first.
+        const auto listedGateways = [this] {
+            QStringList listed = window->trees()->gatewayAddresses();
+            for (const Node* node : window->workspaces()->currentWorkplace()->children)
+                listed << (node->type == Node::MapElement ? node->data(0).toString() : QString());
+            return listed.filter(QStringLiteral("127."));
+        };
+        QCOMPARE(listedGateways(), ips + ips);
         window->units()->fenceClient()->setPort(sims[0].port());
         // The wizard's Next points the link at the gateway placed last; the
         // file keeps it there, though the other box is the last one read.
@@ -519,6 +529,7 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("two-gateways.xml"));
         QTRY_COMPARE(sims[1].connectionCount(), 2);
+        QCOMPARE(listedGateways(), ips + ips);
         sims[1].sendHeartbeat();
         // The boxes stand at two addresses: the field names the one dialled.
         QTRY_COMPARE_WITH_TIMEOUT(label("gatewayStatusLabel")->text(), QStringLiteral("EnergConnection: Updated (KX4 127.0.0.22)"), 10000);
@@ -1001,6 +1012,24 @@ private slots:
         QTest::newRow("not well-formed") << QByteArray("<Project><Workplaces><Workplace name=\"x\"></Project>")
                                          << QStringLiteral("not well-formed XML");
         QTest::newRow("workspaces") << TooManyWorkspaces << QStringLiteral("more than 100 workspaces in the project");
+        QTest::newRow("name") << "<Project><Workplaces><Workplace name=\"" + QByteArray(1 << 20, 'n')
+                                     + "\"/></Workplaces></Project>"
+                              << QStringLiteral("\"name\" of Workplace longer than 32767 characters");
+    }
+
+    // A name as long as a file may hold is read and saved whole; the tab,
+    // the tree and the panel lay out only the start they show.
+    void longNameShownCut()
+    {
+        const QByteArray name(ProjectLimits::MaxTextLength, 'n');
+        open(writeProject(QStringLiteral("long.xml"), "<Workplace name=\"" + name + "\"/>"));
+        QCOMPARE(window->workspaces()->caption(0), QString(name));
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        const QString shown = QString(MaxShownNameLength - 1, 'n') + QChar(0x2026);
+        QCOMPARE(window->workspaces()->tabs()->tabText(0), shown);
+        QCOMPARE(window->elementTree()->proxy()->index(0, 0).data().toString(), shown);
+        QCOMPARE(panel->browser->propertyTreeItem(panel->propertyNames.key("WorkspaceCaption"))->text(1), shown);
+        QVERIFY(saved().contains("<Workplace name=\"" + name + "\""));
     }
 
     void failedOpens()
@@ -1256,7 +1285,7 @@ private slots:
     // of the log never holds a megabyte of it.
     void refusedValuesAreLoggedCut()
     {
-        const QByteArray huge(300000, '7');
+        const QByteArray huge(ProjectLimits::MaxTextLength - 2, '7');
         writeFile(path("huge.xml"), "<Project><ColorStatus okStatus=\"" + huge + "\"/><Workplaces><Workplace name=\"A\">"
                                     "<Item itemType=\"OsprelVell\" IP=\"" + huge + "\" name=\"box1\" width=\"" + huge
                                         + "e9\"/></Workplace></Workplaces></Project>");

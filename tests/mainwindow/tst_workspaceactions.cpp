@@ -13,7 +13,9 @@
 #include "property.h"
 #include "propertypanel.h"
 #include "propertyset.h"
+#include "treepropertybrowser.h"
 #include "twsensorsstateswidget.h"
+#include "gatewaysubtree.h"
 #include "graphicsbox.h"
 #include "graphicsline.h"
 #include "graphicscircle.h"
@@ -33,6 +35,7 @@
 #include "sitetrees.h"
 
 #include <QComboBox>
+#include <QTreeWidgetItem>
 #include <QScrollBar>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
@@ -235,13 +238,21 @@ private slots:
     }
 
     // The tree and the panel leave the element picked on the tab left behind.
+    // The panel shows its caption and its picture's file.
     void tabSelectsItsWorkplace()
     {
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
+        answers->nextCaption = QStringLiteral("Other");
+        answers->nextImage = home.filePath(QStringLiteral("other.png"));
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(answers->nextImage));
+        formChild(window.get(), "actWorkspaceSetup")->trigger();
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        const auto shown = [panel](const char* row) { return panel->browser->propertyTreeItem(panel->propertyNames.key(row))->text(1); };
         for (int tab : {0, 1}) {
             window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
             window->workspaces()->tabs()->setCurrentIndex(tab);
-            QCOMPARE(window->propertyPanel()->dockedSet()->node(), scene(tab)->workplaceNode());
+            QCOMPARE(panel->node(), scene(tab)->workplaceNode());
+            QCOMPARE(shown("WorkspaceCaption") + '|' + shown("Bground image"), tab ? "Other|" + answers->nextImage : "Untitled 1|");
             QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
@@ -303,19 +314,25 @@ private slots:
             QCOMPARE(copied->pos(), box->pos() + (n - 1) * QPointF(GraphicsScene::GridSize, GraphicsScene::GridSize));
         }
 
-        // A circle riding on the cut line goes with it, its node too.
+        // A circle riding on the cut line goes with it, its node too. A cut
+        // gateway's state rows name the workspace it went to.
         auto* circle = place(first, new GraphicsCircle(GraphicsCircle::PlacedKind));
         circle->setElementPos(20, 0);
         circle->mouseReleaseEvent(nullptr);
         Node* circleNode = circle->node();
+        auto* gateway = place(first, new GraphicsBox(GraphicsBox::GatewayBox));
+        window->trees()->rebuildEnergizerModel(*window->workspaces());
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
         window->workspaces()->tabs()->setCurrentIndex(0);
         first->clearSelection();
         line->setSelected(true);
+        gateway->setSelected(true);
         formChild(window.get(), "actCut")->trigger();
         QVERIFY(!line->isVisible());
         window->workspaces()->tabs()->setCurrentIndex(1);
         formChild(window.get(), "actPaste")->trigger();
+        QCOMPARE(window->trees()->energizerModel()->rootNode()->children, QList<Node*>{gateway->energizerNode()});
+        QCOMPARE(gateway->energizerNode()->child(0)->data(GatewaySubtree::WorkspaceColumn).toString(), QStringLiteral("Other"));
         QCOMPARE(line->scene(), scene(1));
         QVERIFY(line->isVisible());
         QCOMPARE(line->node()->parent(), scene(1)->workplaceNode());

@@ -2,6 +2,7 @@
 // write, the unsaved copy, and the workspaces' items read and written back.
 #include "projectdocument.h"
 #include "projectfilefuzz.h"
+#include "projectlimits.h"
 #include "workplacereader.h"
 
 #include "filesizelimit.h"
@@ -69,13 +70,28 @@ private slots:
         // One long word took minutes to lay out.
         QTest::newRow("caption") << project(workspace("<Item itemType=\"Button\" name=\"box1\" ButtonCaption=\"\" caption=\""
                                                       + QByteArray(1 << 20, 'w') + "\"/>"))
-                                 << QStringLiteral("a caption of item \"box1\" longer than 32767 characters (line 1)");
+                                 << QStringLiteral("\"caption\" of Item \"box1\" longer than 32767 characters (line 1)");
+        // Every other text too: a name held the window for seconds at each start.
+        const QByteArray megabyte(1 << 20, 'n');
+        QTest::newRow("workspace name") << project("<Workplace name=\"" + megabyte + "\"/>")
+                                        << QStringLiteral("\"name\" of Workplace longer than 32767 characters (line 1)");
+        QTest::newRow("sensor name") << project(workspace("<TWSensors><Sensor name=\"" + megabyte + "\"/></TWSensors>"))
+                                     << QStringLiteral("\"name\" of Sensor longer than 32767");
+        QTest::newRow("sound file") << "<Project><SoundAlarm name=\"Bell\" okSound=\"" + megabyte + "\"/></Project>"
+                                    << QStringLiteral("\"okSound\" of SoundAlarm \"Bell\" longer than 32767");
         QTest::newRow("sensors") << project(workspace("<TWSensors>" + QByteArray("<Sensor/>").repeated(1001)
                                                       + "</TWSensors>"))
                                  << QStringLiteral("more than 1000 elements in one \"TWSensors\"");
         QTest::newRow("elements") << project(workspace(("<Item>" + QByteArray("<Point/>").repeated(5000) + "</Item>")
                                                            .repeated(60)))
                                   << QStringLiteral("more than 300000 elements in the file");
+    }
+
+    // A picture is data, not text: only the file's size bounds it.
+    void pictureIsNoText()
+    {
+        const QByteArray picture(ProjectLimits::MaxTextLength + 1, 'A');
+        QVERIFY(ProjectLimits::refusal(project(workspace("<Item itemType=\"image\" picture=\"" + picture + "\"/>"))).isEmpty());
     }
 
     void refusedWhileParsing()
