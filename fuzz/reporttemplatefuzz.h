@@ -7,11 +7,13 @@
 
 #include <QByteArray>
 #include <QDomDocument>
+#include <QTemporaryDir>
 
 // One fuzz input: template bytes read into pages, bands and fields, every
 // field text evaluated (collecting, and in expression mode its printing
-// condition) and turned into its HTML form. Shared by the libFuzzer target
-// and the corpus replay test. Returns false for an inconsistent record tree.
+// condition) and turned into its HTML form, then the report printed to a PDF
+// and an HTML file. Shared by the libFuzzer target and the corpus replay
+// test. Returns false for an inconsistent record tree.
 namespace ReportTemplateFuzz {
 
 inline bool run(const QByteArray& bytes)
@@ -38,6 +40,9 @@ inline bool run(const QByteArray& bytes)
             }
         }
     }
+    static QTemporaryDir out;
+    engine.printPDF(out.filePath(QStringLiteral("fuzz.pdf")), false);
+    engine.printHTML(out.filePath(QStringLiteral("fuzz.html")), false);
     return true;
 }
 

@@ -32,6 +32,8 @@ class CrossTabGrid
 {
 public:
     static constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
+    // The most columns a template may ask for, each a cell on every row.
+    static constexpr int MaxColumns = 1000;
 
     QString name;
     QRect rect = QRect(0, 0, 500, 500); // the owning field's rectangle

@@ -2,6 +2,7 @@
 
 #include "reportengine.h"
 #include "reportfieldobject.h"
+#include "templatebounds.h"
 
 ReportBandObject::~ReportBandObject()
 {
@@ -12,8 +13,10 @@ ReportBandObject::~ReportBandObject()
 void ReportBandObject::loadXml(ReportEngine* engine, const QDomElement& e)
 {
     name = e.attribute(QStringLiteral("name"));
-    currentHeight = e.attribute(QStringLiteral("height")).toInt();
     height = e.attribute(QStringLiteral("height")).toInt();
+    TemplateBounds::clamp(QStringLiteral("band \"%1\"").arg(e.attribute(QStringLiteral("type"))), {{"height", height}}, 0,
+                          MaxHeight);
+    currentHeight = height;
     width = e.attribute(QStringLiteral("width")).toInt();
     left = e.attribute(QStringLiteral("left")).toInt();
     right = e.attribute(QStringLiteral("right")).toInt();

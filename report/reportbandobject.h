@@ -39,6 +39,7 @@ public:
     // The height the layout gives the band: a height past MaxHeight counts
     // as MaxHeight, taller than any paper and far from where the layout's
     // sums of places and heights would overflow; a negative one as none.
+    // A template's height is brought within them as it is read, logged.
     static constexpr int MaxHeight = 1'000'000;
     int layoutHeight() const { return qBound(0, height, MaxHeight); }
 

@@ -2,6 +2,7 @@
 
 #include "colortext.h"
 #include "reportfieldobject.h"
+#include "templatebounds.h"
 
 #include <QDebug>
 
@@ -127,6 +128,8 @@ void ReportCrossTabObject::loadXml(const QDomElement& e)
 {
     m_grid.rowHeight = e.attribute(QStringLiteral("rowHeight"), QStringLiteral("20")).toInt();
     m_grid.colCount = e.attribute(QStringLiteral("colCount"), QStringLiteral("3")).toInt();
+    TemplateBounds::clamp(QStringLiteral("field \"%1\"").arg(e.attribute(QStringLiteral("name"))),
+                          {{"colCount", m_grid.colCount}}, 0, CrossTabGrid::MaxColumns);
     m_grid.totalByColVisible = e.attribute(QStringLiteral("totalByColVisible"), QStringLiteral("1")).toInt() != 0;
     m_grid.totalByRowVisible = e.attribute(QStringLiteral("totalByRowVisible"), QStringLiteral("1")).toInt() != 0;
     m_grid.subtotalIsVisible = e.attribute(QStringLiteral("subtotalIsVisible")).toInt() != 0;

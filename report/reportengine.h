@@ -310,6 +310,14 @@ private:
     void drawBandPart(ReportBandObject* band, int y, int from, int to, int limit);
     // The height of a notice printed in place of records, in template units.
     static constexpr int NoticeHeight = 60;
+    // Device pixels per template unit: a page's own paper gives about 12 on a
+    // printer and 1 on the screen. The paper follows the first report page,
+    // so a later page far smaller or larger than it, or a page its margins
+    // leave no room on in whole millimetres, would scale its places past what
+    // a pixel coordinate holds, or to nothing; it prints at the nearer bound.
+    static constexpr float MinDotsPerUnit = 0.125f;
+    static constexpr float MaxDotsPerUnit = 128.0f;
+    void boundScale(int reportPage);
     // Opens the source of every report page, and counts the records both
     // passes lay out for the progress.
     void openDataSources();

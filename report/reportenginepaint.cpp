@@ -18,6 +18,7 @@
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -115,6 +116,21 @@ void ReportEngine::setPageSettings(QPrinter* printer, int reportPage)
     const double w = pageRect.width();
     koefResV = float((landscape ? w : h) / (ph - mt - mb));
     koefResH = float((landscape ? h : w) / (pw - ml - mr));
+    boundScale(reportPage);
+}
+
+void ReportEngine::boundScale(int reportPage)
+{
+    const auto bounded = [](float dots) { return std::clamp(dots, MinDotsPerUnit, MaxDotsPerUnit); };
+    if (bounded(koefResV) == koefResV && bounded(koefResH) == koefResH)
+        return;
+    if (!m_warnedPages.contains(reportPage))
+        qCWarning(lcReport) << "Report page" << reportPage << "has" << koefResH << "by" << koefResV
+                            << "device pixels a unit on its paper; printed at" << bounded(koefResH) << "by"
+                            << bounded(koefResV);
+    m_warnedPages.insert(reportPage);
+    koefResV = bounded(koefResV);
+    koefResH = bounded(koefResH);
 }
 
 // Drawn at the start of every printed page, with the paper's own axes

@@ -5,6 +5,8 @@
 #include "reportbandobject.h"
 #include "reportcrosstabobject.h"
 #include "reportengine.h"
+#include "reportpageobject.h"
+#include "templatebounds.h"
 
 #include <cmath>
 
@@ -86,23 +88,29 @@ void ReportFieldObject::loadXml(ReportEngine* engine, const QDomElement& e)
     printing = e.attribute(QStringLiteral("printing"), QStringLiteral("1"));
     name = e.attribute(QStringLiteral("name"));
     value = e.attribute(QStringLiteral("value"));
-    rect = QRect();
-    rect.setLeft(intAttribute(e, QStringLiteral("left")));
-    rect.setTop(intAttribute(e, QStringLiteral("top")));
-    rect.setRight(rect.left() + intAttribute(e, QStringLiteral("width")) - 1);
-    rect.setBottom(rect.top() + intAttribute(e, QStringLiteral("height")) - 1);
+    const QString owner = QStringLiteral("field \"%1\"").arg(name);
+    int left = intAttribute(e, QStringLiteral("left"));
+    int top = intAttribute(e, QStringLiteral("top"));
+    int width = intAttribute(e, QStringLiteral("width"));
+    int height = intAttribute(e, QStringLiteral("height"));
+    TemplateBounds::clamp(owner, {{"left", left}, {"top", top}, {"width", width}, {"height", height}},
+                          -ReportPageObject::MaxSize, ReportPageObject::MaxSize);
+    rect = QRect(left, top, width, height);
     borderTop = colorAttribute(e, QStringLiteral("borderTop"));
     borderBottom = colorAttribute(e, QStringLiteral("borderBottom"));
     borderLeft = colorAttribute(e, QStringLiteral("borderLeft"));
     borderRight = colorAttribute(e, QStringLiteral("borderRight"));
     borderWidth = e.attribute(QStringLiteral("borderWidth"), QStringLiteral("1")).remove(QStringLiteral("px")).toInt();
+    TemplateBounds::clamp(owner, {{"borderWidth", borderWidth}}, 0, MaxBorderWidth);
     borderStyle = e.attribute(QStringLiteral("borderStyle"), QStringLiteral("solid"));
     borderColor = colorAttribute(e, QStringLiteral("borderColor"));
     rotate = intAttribute(e, QStringLiteral("rotate"), QStringLiteral("0"));
     alignment = ReportEngine::getAlignment(e);
     autoHeight = boolAttribute(e, QStringLiteral("autoHeight"), QStringLiteral("0"));
 
-    QFont f = fieldFont(e.attribute(QStringLiteral("fontFamily")), intAttribute(e, QStringLiteral("fontSize")));
+    int fontSize = intAttribute(e, QStringLiteral("fontSize"));
+    TemplateBounds::clamp(owner, {{"fontSize", fontSize}}, -1, MaxPointSize);
+    QFont f = fieldFont(e.attribute(QStringLiteral("fontFamily")), fontSize);
     f.setWeight(boolAttribute(e, QStringLiteral("fontBold")) ? QFont::Bold : QFont::Normal);
     f.setStyle(boolAttribute(e, QStringLiteral("fontItalic")) ? QFont::StyleItalic : QFont::StyleNormal);
     f.setUnderline(boolAttribute(e, QStringLiteral("fontUnderline")));
@@ -133,6 +141,9 @@ void ReportFieldObject::loadXml(ReportEngine* engine, const QDomElement& e)
     lineEndX = intAttribute(e, QStringLiteral("lineEndX"));
     lineStartY = intAttribute(e, QStringLiteral("lineStartY"));
     lineEndY = intAttribute(e, QStringLiteral("lineEndY"));
+    TemplateBounds::clamp(owner,
+                          {{"lineStartX", lineStartX}, {"lineEndX", lineEndX}, {"lineStartY", lineStartY}, {"lineEndY", lineEndY}},
+                          -ReportPageObject::MaxSize, ReportPageObject::MaxSize);
     arrowStart = boolAttribute(e, QStringLiteral("arrowStart"), QStringLiteral("0"));
     arrowEnd = boolAttribute(e, QStringLiteral("arrowEnd"), QStringLiteral("0"));
 

@@ -123,6 +123,12 @@ public:
     static constexpr int DefaultPointSize = 12;
     // The HTML gives a text this many pixels more than its size in points.
     static constexpr int HtmlFontSizeExtra = 5;
+    // A template's font size and border width (pixels, five printer dots
+    // each) count as these where larger: taller than a page, and a frame a
+    // hand wide on paper. A font size below -1 (Qt's size of none) counts
+    // as -1, a border width below 0 as 0.
+    static constexpr int MaxPointSize = 1000;
+    static constexpr int MaxBorderWidth = 1000;
 
 private:
     void readGraphs(const QDomElement& e);

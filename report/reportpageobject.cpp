@@ -3,9 +3,7 @@
 #include "colortext.h"
 #include "reportbandobject.h"
 #include "reportfieldobject.h"
-#include "reportlogging.h"
-
-#include <utility>
+#include "templatebounds.h"
 
 ReportPageObject::ReportPageObject(ReportEngine* engine)
     : engine(engine)
@@ -32,6 +30,7 @@ void ReportPageObject::loadXml(ReportEngine* engine, const QDomElement& e)
     pageNo = number("pageNo");
     border = number("border") != 0;
     borderWidth = number("borderWidth");
+    TemplateBounds::clamp(QStringLiteral("page"), {{"borderWidth", borderWidth}}, 0, ReportFieldObject::MaxBorderWidth);
     borderColor = textToColor(e.attribute(QStringLiteral("borderColor")));
     borderStyle = e.attribute(QStringLiteral("borderStyle"));
 
@@ -46,21 +45,12 @@ void ReportPageObject::loadXml(ReportEngine* engine, const QDomElement& e)
 
 void ReportPageObject::refuseSizePastPaper()
 {
-    const std::pair<const char*, int*> sizes[] = {{"pageHeight", &pageHeight}, {"pageWidth", &pageWidth},
-                                                  {"marginsLeft", &marginsLeft}, {"marginsRight", &marginsRight},
-                                                  {"marginsTop", &marginsTop}, {"marginsBottom", &marginsBottom}};
-    bool refused = false;
-    for (const auto& [name, value] : sizes) {
-        if (*value <= MaxSize)
-            continue;
-        qCWarning(lcReport).nospace() << "Report template: " << name << " " << *value
-                                      << " past the largest paper (" << MaxSize << " units); the page's size is refused";
-        refused = true;
-    }
-    if (!refused)
+    if (!TemplateBounds::outside(QStringLiteral("page"),
+                                 {{"pageHeight", pageHeight}, {"pageWidth", pageWidth}, {"marginsLeft", marginsLeft},
+                                  {"marginsRight", marginsRight}, {"marginsTop", marginsTop}, {"marginsBottom", marginsBottom}},
+                                 0, MaxSize, "the page's size is refused"))
         return;
-    for (const auto& size : sizes)
-        *size.second = 0;
+    pageHeight = pageWidth = marginsLeft = marginsRight = marginsTop = marginsBottom = 0;
 }
 
 void ReportPageObject::addBand(ReportBandObject* band)

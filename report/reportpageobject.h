@@ -32,8 +32,9 @@ public:
     static constexpr int DefaultWidth = 840;
     static constexpr int DefaultMargin = 40;
     // Past any paper a report prints on (a roll of 100 m): a page whose size
-    // or a margin is larger is refused its size as it is read, and prints as
-    // A4 like a page without one. Its dots on a printer would overflow.
+    // or a margin is larger, or negative, is refused its size as it is read,
+    // and prints as A4 like a page without one. Its dots on a printer would
+    // overflow. A field's place and size stay within it too.
     static constexpr int MaxSize = 400'000;
 
     int pageNo = 0;
