@@ -104,7 +104,7 @@ public slots:
     void tovelUpdateArray(KX4Data kx4Data);
     void dataUpdate(DeviceData data, int No);
     // Every delivery waiting in the client's inbox, in order: its records,
-    // then its image.
+    // then its image; a loss takes the link down.
     void takeData();
     void afterTimer();
     // A command of the window, answered once, in the order given: by
@@ -168,8 +168,9 @@ private:
     QTime heartbeatTime(int deviceNumber);
 
     std::array<Block, ImageBlockCount> image{};
-    // Up from the first whole image of a valid link on; down once the
-    // client no longer holds the link.
+    // Up from the first whole image of a valid link on; down at the loss
+    // the inbox hands on, and for commands as soon as the client no longer
+    // holds the link (holdsLink).
     bool linkUp = false;
     // The output mappings, by element, whose skipped records were told.
     // Only compared, never followed: the element may be gone.
