@@ -404,9 +404,12 @@ ControlUnit::CommandOutcome ControlUnit::issue(Node* commandNode, CommandSend co
     // the window chose the device.
     Node* row = dialledRow(commandNode, gateway);
     if (!row) {
+        // At the dialled address itself only a box off the maps is refused:
+        // no box there stands for the link.
         const QString linkAddress = client ? client->address() : QString();
-        outcome.reason = linkAddress.isEmpty() ? QStringLiteral("the gateway link is closed")
-                                               : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
+        outcome.reason = linkAddress.isEmpty()             ? QStringLiteral("the gateway link is closed")
+            : outcome.gateway == linkAddress               ? QStringLiteral("its gateway box is on no map")
+                                                           : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
         qCWarning(lcEnergizers).noquote() << refusalText(outcome.gateway, outcome.device, outcome.reason);
         return outcome;
     }

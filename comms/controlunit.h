@@ -127,7 +127,8 @@ signals:
     // writes the frame, tells whether it was sent (qtClient::answerCommand).
     void commandSent(QString gateway, QString device);
     // A command given to command() sent nothing (a device of a gateway the
-    // link does not dial, the link not up, its node gone): `reason` says why.
+    // link does not dial, a box off the maps, the link not up, its node
+    // gone): `reason` says why.
     void commandRefused(QString gateway, QString device, QString reason);
     // Done with what it took from the client's inbox.
     void dataTaken();

@@ -400,10 +400,18 @@ private slots:
     void commandOfAnotherBoxAtTheDialledAddress()
     {
         ControlUnitSite site;
-        site.addGateway(ControlUnitSite::kAddress)->child(2)->outputArea[ControlUnit::OnoffByte] = 0x02;
+        Node* second = site.addGateway(ControlUnitSite::kAddress);
+        second->child(2)->outputArea[ControlUnit::OnoffByte] = 0x02;
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
         site.unit.command(site.row(3), ActivateEnergZone1, true);
         QCOMPARE(sent(cmd), (QList<Sent>{{3, 0, 0x03, 0, false}}));
+        // No box at the dialled address on the maps: one off them is refused as such.
+        for (Node* gateway : {site.gatewayRow, second})
+            gateway->setData(0, QStringLiteral("10.0.0.9"));
+        const GatewaySubtree off(ControlUnitSite::kAddress);
+        QSignalSpy refused(&site.unit, &ControlUnit::commandRefused);
+        site.unit.command(off.statusNode->child(2), ActivateEnergZone1, true);
+        QCOMPARE(refused.value(0).value(2).toString(), QStringLiteral("its gateway box is on no map"));
     }
 
     void commandForAGoneNodeIsDropped()

@@ -40,6 +40,10 @@ private slots:
         site.element(33)->inputMappings = {mappingRecord(2, 0, 0x1)};
         ControlUnit& unit = site.unit;
         QObject::disconnect(&site.client, nullptr, &unit, nullptr);
+        // The link stays up as the site left it: no socket, watchdog or
+        // retry takes it down, however slowly the machine runs.
+        site.client.stopLink();
+        site.client.dataValid = true;
         DrainMarker marker;
         QThread thread;
         thread.setObjectName(QStringLiteral("ControlUnitThread"));
@@ -72,6 +76,19 @@ private slots:
         }, Qt::QueuedConnection);
         connect(&unit, &ControlUnit::writeAlarmLog, this, [&] { ++lines; }, Qt::QueuedConnection);
         connect(&unit, &ControlUnit::sendCmd, this, [&] { ++commands; }, Qt::QueuedConnection);
+        int sent = 0;
+        QStringList refusals;
+        connect(&unit, &ControlUnit::commandSent, this, [&] { ++sent; }, Qt::QueuedConnection);
+        connect(&unit, &ControlUnit::commandRefused, this,
+                [&](const QString&, const QString&, const QString& reason) { refusals << reason; }, Qt::QueuedConnection);
+        // As the window hands a command on: its row by handle, which a
+        // rebuild between the click and the unit leaves empty.
+        const auto command = [&unit](Node* row) {
+            QMetaObject::invokeMethod(&unit, [&unit, row = NodeHandle(row)] {
+                SiteLocker lock;
+                unit.command(row.get(), ActivateEnerg, true);
+            }, Qt::QueuedConnection);
+        };
         thread.start();
 
         Node* gatewayRow = site.gatewayRow;
@@ -114,9 +131,7 @@ private slots:
             if (i % 50 == 0) {
                 hammer(i);
                 QMetaObject::invokeMethod(&unit, "afterTimer", Qt::QueuedConnection);
-                QMetaObject::invokeMethod(&unit, "command", Qt::QueuedConnection,
-                                          Q_ARG(Node*, gatewayRow->child(i % 3)),
-                                          Q_ARG(CommandSend, ActivateEnerg), Q_ARG(QVariant, true));
+                command(gatewayRow->child(i % 3));
                 QCoreApplication::processEvents();
             }
         }
@@ -128,6 +143,14 @@ private slots:
             QCoreApplication::processEvents();
         }
         QVERIFY(marker.reached);
+        // At a quiet moment, with no rebuild before the unit takes it, a
+        // command is sent.
+        QCoreApplication::processEvents();
+        const int sentBefore = sent;
+        marker.reached = false;
+        command(gatewayRow->child(0));
+        QMetaObject::invokeMethod(&marker, "mark", Qt::QueuedConnection);
+        QTRY_VERIFY_WITH_TIMEOUT(marker.reached, 120000);
         endThread(&thread);
         QCoreApplication::processEvents();
 
@@ -135,9 +158,13 @@ private slots:
         QVERIFY(ticks > 0);
         QVERIFY(lines > 0);
         QVERIFY(commands > 0);
+        QCOMPARE(sent, sentBefore + 1);
         QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
         qInfo() << "heartbeats" << beats << "ticks" << ticks << "lines" << lines << "commands" << commands
-                << "gone" << goneNodes;
+                << "sent" << sent << "refused" << refusals.size() << "gone" << goneNodes;
+        // Only a rebuild refuses a command here, and the refusal says so.
+        refusals.removeDuplicates();
+        QVERIFY2(refusals.isEmpty() || refusals == QStringList{"its device no longer exists"}, qPrintable(refusals.join('\n')));
         setAlarmConditions({});
     }
 };
