@@ -905,26 +905,42 @@ private slots:
         }
     }
 
+    void twLinkLeavesWithItsSystem_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("its workspace deleted") << QByteArray("<Workplace name=\"A\"/>") << true;
+        QTest::newRow("the only workspace deleted") << QByteArray() << true;
+        QTest::newRow("another system stands at its address")
+            << QByteArray("<Workplace name=\"A\"><TWSensors IP=\"127.0.0.49\" enabled=\"1\"/></Workplace>") << false;
+    }
+
     // The TW link follows its TW system: the workspace that holds the system
-    // it dials deleted, it closes, and its field says the program closed it.
+    // it dials deleted, it closes, and its field says the program closed it,
+    // unless another enabled system stands at that address. A system goes
+    // only with its workspace, for good: no undo brings it back.
     void twLinkLeavesWithItsSystem()
     {
+        QFETCH(QByteArray, first);
+        QFETCH(bool, closes);
         GatewaySimulator tw;
         tw.setTwMode(true);
         QVERIFY(tw.listen(QHostAddress(QStringLiteral("127.0.0.49"))));
         window->units()->twClient()->setPort(tw.port());
-        open(writeProject("tw.xml", "<Workplace name=\"A\"/><Workplace name=\"W\"><TWSensors IP=\"127.0.0.49\" "
-                                    "enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>"));
+        open(writeProject("tw.xml", first + "<Workplace name=\"W\"><TWSensors IP=\"127.0.0.49\" "
+                                            "enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>"));
         QVERIFY(tw.waitForConnection());
         tw.sendStates();
         QLabel* field = label("twStatusLabel");
         QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Updated"));
-        window->workspaces()->tabs()->setCurrentIndex(1);
+        window->workspaces()->tabs()->setCurrentIndex(window->workspaces()->count() - 1);
         MessageBoxAnswerer yes(QMessageBox::Yes);
         formChild(window.get(), "actDeleteWorkplace")->trigger();
-        QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Closed by the program: no TW system left to dial"));
-        QCOMPARE(window->units()->twClient()->address(), QString());
-        QTRY_VERIFY(!tw.isConnected());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(window->units()->twClient()->address(), closes ? QString() : QStringLiteral("127.0.0.49"));
+        QTRY_COMPARE(field->text(), closes ? QStringLiteral("TW Connection: Closed by the program: no TW system left to dial")
+                                           : QStringLiteral("TW Connection: Updated"));
+        QTRY_COMPARE(tw.isConnected(), !closes);
     }
 
     // The gateway field tells the link truly: a box left by a cancelled
