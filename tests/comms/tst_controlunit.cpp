@@ -279,8 +279,7 @@ private slots:
 
     // A lost link is down for commands at once: before its status has
     // reached the unit (the client's flag), and after it, while the next
-    // link's sweep is done but its image not yet taken (the loss the inbox
-    // handed on).
+    // link's sweep is done but its image not yet taken (the inbox's loss).
     void lostLinkIsDownAtOnce()
     {
         ControlUnitSite site(32, 31, Qt::QueuedConnection);
@@ -573,10 +572,9 @@ private slots:
         };
         const QStringList shown{"Energ1 Zone1 On", "Energ2 Zone1 On", "Energ2 Zone1 Off", "Energ1 Zone1 Off", "Energ2 Zone1 On"};
         QTRY_COMPARE(zoneLines(), shown);
-        // A push the unit has not taken when the link is lost goes with it,
-        // and the next link's heartbeat read before its sweep, taken by the
-        // wake-up of that push before the loss's status arrives, is no live
-        // record: the unit meets the loss first.
+        // A push the unit has not taken when the link is lost goes with it;
+        // the next link's heartbeat before its sweep, taken by the push's
+        // wake-up ahead of the loss's status, is no live record.
         const QByteArray push = GatewaySimulator::writeFrame(32, '\x01' + QByteArray(12, '\0') + '\x80' + QByteArray(18, '\0'));
         site.client.receiveBytes(push.constData(), push.size());
         site.client.stopLink();
