@@ -116,6 +116,11 @@ void ControlUnit::takeData()
     if (!client)
         return;
     for (const LinkInbox::Delivery& delivery : client->inbox().take()) {
+        // Met in order with the deliveries: the lost link is not taken for
+        // up by any record of the next connection, however late the status
+        // that tells of the loss comes.
+        if (delivery.loss)
+            linkUp = false;
         for (int n = 0; n < ImageBlockCount; ++n) {
             if (delivery.devices & (quint64(1) << n))
                 dataUpdate(Kx4Image::block(delivery.image.data(), n), n);
@@ -129,10 +134,8 @@ void ControlUnit::takeData()
 
 void ControlUnit::linkStatus(qtClient::ClientStatus status)
 {
-    // Comes in order before any record of the next connection: the link of
-    // the last one is not taken for up then, however late those records are.
-    if (qtClient::holdsNoLink(status))
-        linkUp = false;
+    // The link itself goes down with the loss in the inbox (takeData): this
+    // status may come after the next connection's records.
     LinkLossWatch::Row row;
     if (m_linkLoss.follow(status, client ? client->address() : QString(), &row))
         emit writeAlarmLog(row.source, row.reason, row.message);
@@ -401,9 +404,12 @@ ControlUnit::CommandOutcome ControlUnit::issue(Node* commandNode, CommandSend co
     // the window chose the device.
     Node* row = dialledRow(commandNode, gateway);
     if (!row) {
+        // At the dialled address itself only a box off the maps is refused:
+        // no box there stands for the link.
         const QString linkAddress = client ? client->address() : QString();
-        outcome.reason = linkAddress.isEmpty() ? QStringLiteral("the gateway link is closed")
-                                               : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
+        outcome.reason = linkAddress.isEmpty()             ? QStringLiteral("the gateway link is closed")
+            : outcome.gateway == linkAddress               ? QStringLiteral("its gateway box is on no map")
+                                                           : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
         qCWarning(lcEnergizers).noquote() << refusalText(outcome.gateway, outcome.device, outcome.reason);
         return outcome;
     }

@@ -104,7 +104,7 @@ public slots:
     void tovelUpdateArray(KX4Data kx4Data);
     void dataUpdate(DeviceData data, int No);
     // Every delivery waiting in the client's inbox, in order: its records,
-    // then its image.
+    // then its image; a loss takes the link down.
     void takeData();
     void afterTimer();
     // A command of the window, answered once, in the order given: by
@@ -127,7 +127,8 @@ signals:
     // writes the frame, tells whether it was sent (qtClient::answerCommand).
     void commandSent(QString gateway, QString device);
     // A command given to command() sent nothing (a device of a gateway the
-    // link does not dial, the link not up, its node gone): `reason` says why.
+    // link does not dial, a box off the maps, the link not up, its node
+    // gone): `reason` says why.
     void commandRefused(QString gateway, QString device, QString reason);
     // Done with what it took from the client's inbox.
     void dataTaken();
@@ -168,8 +169,9 @@ private:
     QTime heartbeatTime(int deviceNumber);
 
     std::array<Block, ImageBlockCount> image{};
-    // Up from the first whole image of a valid link on; down once the
-    // client no longer holds the link.
+    // Up from the first whole image of a valid link on; down at the loss
+    // the inbox hands on, and for commands as soon as the client no longer
+    // holds the link (holdsLink).
     bool linkUp = false;
     // The output mappings, by element, whose skipped records were told.
     // Only compared, never followed: the element may be gone.

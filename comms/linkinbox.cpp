@@ -31,10 +31,12 @@ bool LinkInbox::done()
     return m_woken;
 }
 
-void LinkInbox::clear()
+bool LinkInbox::lose()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_waiting.clear();
+    m_waiting.emplace_back().loss = true;
+    return !std::exchange(m_woken, true);
 }
 
 int LinkInbox::waiting()

@@ -14,7 +14,10 @@
 // last delivery waiting a heartbeat's too takes its place: its image holds
 // every record of the one before, and it brings the records of both. Every
 // other delivery (a read reply, a register write the gateway pushes) waits
-// in its turn and is never merged.
+// in its turn and is never merged. A loss of the link takes the place of
+// all that waits and stays in line as a delivery of its own, so the unit
+// meets it before anything the next connection read, however long it was
+// busy.
 //
 // The unit is woken once for what waits, and again only once it has told
 // the client's thread that it is done, which that thread hears after all
@@ -31,6 +34,9 @@ public:
         quint64 devices = 0;
         bool wholeImage = false;
         bool heartbeat = false;
+        // The link was lost here: no records, and what follows is another
+        // connection's.
+        bool loss = false;
     };
 
     // From the client's thread. True when the unit must be woken.
@@ -40,8 +46,9 @@ public:
     // How many deliveries wait; safe from any thread.
     int waiting();
     // From the client's thread, at the loss of the link: what was read on
-    // it goes with it, and nothing of it reaches the unit afterwards.
-    void clear();
+    // it goes with it, and the loss waits in its place. True when the unit
+    // must be woken.
+    bool lose();
     // From the client's thread, once the unit is done with what it took.
     // True when deliveries came meanwhile: the unit must be woken again.
     bool done();

@@ -95,11 +95,13 @@ void qtClient::setStatus(ClientStatus value)
 {
     // From a loss (or a new attempt) until the next read sweep the client
     // holds no link: whatever reads dataValid then sees it at once, before
-    // the status is even told, and what the unit has not yet taken of the
-    // lost link never reaches it.
+    // the status is even told; what the unit has not yet taken of the lost
+    // link never reaches it, and the unit meets the loss before anything
+    // of the next connection.
     if (holdsNoLink(value)) {
         dataValid = false;
-        m_inbox.clear();
+        if (unitListens() && m_inbox.lose())
+            emit dataWaiting();
     }
     status = value;
     emit commStatus(value);
@@ -517,11 +519,16 @@ void qtClient::emitImage()
         emit tcpInUpdate(Kx4Image::toKX4Data(image.data()));
 }
 
+bool qtClient::unitListens() const
+{
+    // Without a unit nothing would ever take a delivery.
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&qtClient::dataWaiting);
+    return isSignalConnected(signal);
+}
+
 void qtClient::deliver(quint64 devices, bool wholeImage, bool heartbeat)
 {
-    // Without a unit nothing would ever take it.
-    static const QMetaMethod signal = QMetaMethod::fromSignal(&qtClient::dataWaiting);
-    if (isSignalConnected(signal) && m_inbox.put(image.data(), devices, wholeImage, heartbeat))
+    if (unitListens() && m_inbox.put(image.data(), devices, wholeImage, heartbeat))
         emit dataWaiting();
 }
 

@@ -193,6 +193,8 @@ private:
     // Puts the records of `devices` and, with `wholeImage`, the image into
     // the unit's inbox.
     void deliver(quint64 devices, bool wholeImage, bool heartbeat = false);
+    // Whether a control unit takes the deliveries.
+    bool unitListens() const;
 
     mutable std::mutex addressMutex;
     QString m_address;

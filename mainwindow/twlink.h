@@ -1,8 +1,5 @@
 #pragma once
 
-#include "node.h"
-
-#include <QList>
 #include <QModelIndex>
 #include <QObject>
 #include <QString>
@@ -14,8 +11,9 @@ class SiteTrees;
 // keeps the gateway link on a box. When the system whose address the link
 // dials leaves the project (its workspace deleted) and no other enabled
 // system stands at that address, the link closes, told as the program's
-// close; when that very system comes back, the link dials it again. A
-// project going (open, New) is not such a case: its file decides the link.
+// close. A system that leaves is deleted with its workspace, which no undo
+// brings back, so the link has nothing to come back to. A project going
+// (open, New) is not such a case: its file decides the link.
 class TWLink : public QObject
 {
     Q_OBJECT
@@ -32,15 +30,12 @@ signals:
 private:
     void systemsLeaving(const QModelIndex& parent, int first, int last);
     // Runs once the trees stand again.
-    void schedule();
     void settle();
     bool standsAt(const QString& address) const;
 
     DeviceUnits* m_units;
     SiteTrees* m_trees;
-    bool m_scheduled = false;
-    // Systems at the dialled address that left since the last settle.
-    QList<NodeHandle> m_leaving;
-    // Systems the link closed for, while they live off the project.
-    QList<NodeHandle> m_left;
+    // A system at the dialled address left since the last settle, which is
+    // on its way.
+    bool m_leaving = false;
 };

@@ -279,7 +279,7 @@ private slots:
 
     // A lost link is down for commands at once: before its status has
     // reached the unit (the client's flag), and after it, while the next
-    // link's sweep is done but its image not yet taken (the status).
+    // link's sweep is done but its image not yet taken (the inbox's loss).
     void lostLinkIsDownAtOnce()
     {
         ControlUnitSite site(32, 31, Qt::QueuedConnection);
@@ -399,10 +399,18 @@ private slots:
     void commandOfAnotherBoxAtTheDialledAddress()
     {
         ControlUnitSite site;
-        site.addGateway(ControlUnitSite::kAddress)->child(2)->outputArea[ControlUnit::OnoffByte] = 0x02;
+        Node* second = site.addGateway(ControlUnitSite::kAddress);
+        second->child(2)->outputArea[ControlUnit::OnoffByte] = 0x02;
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
         site.unit.command(site.row(3), ActivateEnergZone1, true);
         QCOMPARE(sent(cmd), (QList<Sent>{{3, 0, 0x03, 0, false}}));
+        // No box at the dialled address on the maps: one off them is refused as such.
+        for (Node* gateway : {site.gatewayRow, second})
+            gateway->setData(0, QStringLiteral("10.0.0.9"));
+        const GatewaySubtree off(ControlUnitSite::kAddress);
+        QSignalSpy refused(&site.unit, &ControlUnit::commandRefused);
+        site.unit.command(off.statusNode->child(2), ActivateEnergZone1, true);
+        QCOMPARE(refused.value(0).value(2).toString(), QStringLiteral("its gateway box is on no map"));
     }
 
     void commandForAGoneNodeIsDropped()
@@ -564,11 +572,14 @@ private slots:
         };
         const QStringList shown{"Energ1 Zone1 On", "Energ2 Zone1 On", "Energ2 Zone1 Off", "Energ1 Zone1 Off", "Energ2 Zone1 On"};
         QTRY_COMPARE(zoneLines(), shown);
-        // A push the unit has not taken when the link is lost goes with it:
-        // the next link, swept at once here, does not find it waiting.
+        // A push the unit has not taken when the link is lost goes with it;
+        // the next link's heartbeat before its sweep, taken by the push's
+        // wake-up ahead of the loss's status, is no live record.
         const QByteArray push = GatewaySimulator::writeFrame(32, '\x01' + QByteArray(12, '\0') + '\x80' + QByteArray(18, '\0'));
         site.client.receiveBytes(push.constData(), push.size());
         site.client.stopLink();
+        const QByteArray early = GatewaySimulator::heartbeatFrame(2, 0, '\x80' + QByteArray(11, '\0'));
+        site.client.receiveBytes(early.constData(), early.size());
         site.client.dataValid = true;
         QCoreApplication::sendPostedEvents();
         QCOMPARE(zoneLines(), shown);

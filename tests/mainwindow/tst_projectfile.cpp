@@ -905,21 +905,30 @@ private slots:
         }
     }
 
+    void twLinkLeavesWithItsSystem_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("its workspace deleted") << QByteArray("<Workplace name=\"A\"/>");
+        QTest::newRow("the only workspace deleted") << QByteArray();
+    }
+
     // The TW link follows its TW system: the workspace that holds the system
     // it dials deleted, it closes, and its field says the program closed it.
+    // The system goes for good: no undo brings a workspace back.
     void twLinkLeavesWithItsSystem()
     {
+        QFETCH(QByteArray, before);
         GatewaySimulator tw;
         tw.setTwMode(true);
         QVERIFY(tw.listen(QHostAddress(QStringLiteral("127.0.0.49"))));
         window->units()->twClient()->setPort(tw.port());
-        open(writeProject("tw.xml", "<Workplace name=\"A\"/><Workplace name=\"W\"><TWSensors IP=\"127.0.0.49\" "
-                                    "enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>"));
+        open(writeProject("tw.xml", before + "<Workplace name=\"W\"><TWSensors IP=\"127.0.0.49\" "
+                                             "enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>"));
         QVERIFY(tw.waitForConnection());
         tw.sendStates();
         QLabel* field = label("twStatusLabel");
         QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Updated"));
-        window->workspaces()->tabs()->setCurrentIndex(1);
+        window->workspaces()->tabs()->setCurrentIndex(window->workspaces()->count() - 1);
         MessageBoxAnswerer yes(QMessageBox::Yes);
         formChild(window.get(), "actDeleteWorkplace")->trigger();
         QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Closed by the program: no TW system left to dial"));
