@@ -11,6 +11,7 @@
 #include "scopedhook.h"
 #include "elementtreeproxymodel.h"
 #include "property.h"
+#include "propertyeditordelegate.h"
 #include "propertypanel.h"
 #include "propertyset.h"
 #include "treepropertybrowser.h"
@@ -39,6 +40,7 @@
 #include <QScrollBar>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
+#include <QHeaderView>
 #include <QPrinter>
 #include <QDockWidget>
 #include <QLabel>
@@ -238,21 +240,30 @@ private slots:
     }
 
     // The tree and the panel leave the element picked on the tab left behind.
-    // The panel shows its caption and its picture's file.
+    // The panel shows its caption and its picture's file. A row edited there
+    // goes at once, its editor later: no new row is left unpainted for it.
     void tabSelectsItsWorkplace()
     {
+        window->show();
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
         answers->nextCaption = QStringLiteral("Other");
         answers->nextImage = home.filePath(QStringLiteral("other.png"));
         QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(answers->nextImage));
         formChild(window.get(), "actWorkspaceSetup")->trigger();
         PropertySet* panel = window->propertyPanel()->dockedSet();
-        const auto shown = [panel](const char* row) { return panel->browser->propertyTreeItem(panel->propertyNames.key(row))->text(1); };
+        const auto row = [panel](const char* name) { return panel->browser->propertyTreeItem(panel->propertyNames.key(name)); };
+        auto* rows = panel->browser->findChild<QTreeWidget*>();
+        auto* delegate = qobject_cast<PropertyEditorDelegate*>(rows->itemDelegate());
         for (int tab : {0, 1}) {
             window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
+            QVERIFY(operatorClick(rows->viewport(), {rows->header()->sectionViewportPosition(1) + 5, rows->visualItemRect(row("Caption")).center().y()}));
+            QVERIFY(delegate->editedRow() == row("Caption"));
             window->workspaces()->tabs()->setCurrentIndex(tab);
+            QVERIFY(!delegate->editedRow());
             QCOMPARE(panel->node(), scene(tab)->workplaceNode());
-            QCOMPARE(shown("WorkspaceCaption") + '|' + shown("Bground image"), tab ? "Other|" + answers->nextImage : "Untitled 1|");
+            QCOMPARE(row("WorkspaceCaption")->text(1) + '|' + row("Bground image")->text(1), tab ? "Other|" + answers->nextImage : "Untitled 1|");
             QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
