@@ -388,7 +388,8 @@ void TestBoxes::longCaptionPaintsAtOnce()
     QPainter recorder(&laidOut);
     box->captionItem()->paint(&recorder, nullptr, nullptr);
     recorder.end();
-    QVERIFY2(laidOut.size() < box->caption().size(), qPrintable(QString::number(laidOut.size())));
+    const qint64 recorded = laidOut.size();
+    QVERIFY2(recorded < box->caption().size(), qPrintable(QString::number(recorded)));
     box->setHeight(20000);
     QCOMPARE(shown(box), whole);
 }
