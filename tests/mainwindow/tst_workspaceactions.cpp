@@ -637,6 +637,11 @@ private slots:
                     && clickIcon(lines[2], Qt::LeftButton, true));
             QVERIFY(click(at(QPointF(400, 120))) && clickRow(map->workplaceNode()) && clickIcon(lines[1]));
         }
+        // The icon of the line already current selects it too: Delete takes it, Undo brings it back.
+        QVERIFY(clickIcon(lines[2]) && clickIcon(lines[2]) && operatorKey(onMap, Qt::Key_Delete));
+        QTRY_VERIFY(!lines[2]->scene());
+        formChild(window.get(), "actUndo")->trigger();
+        QCOMPARE(lines[2]->scene(), map);
         QCOMPARE(GraphicsScene::handlesChangedInDelivery(), changed);
     }
 
