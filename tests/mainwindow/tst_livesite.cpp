@@ -236,7 +236,6 @@ private slots:
         QTRY_VERIFY(QApplication::activeWindow() == dlg);
         bool answered = false;
         answerNextModal([&answered](QWidget* question) {
-            // Closed whatever comes: a question left open would hold the test.
             const bool active = QTest::qWaitFor([question] { return QApplication::activeWindow() == question; });
             QCoreApplication::processEvents();
             if (QWindow* focused = QGuiApplication::focusWindow())
