@@ -65,7 +65,14 @@ void ElementTreeArea::showElementNode(Node* node)
     if (m_proxy->sourceModel() != m_model)
         return;
     const QModelIndex index = m_proxy->mapFromSource(m_model->nodeIndex(node));
-    if (index.isValid())
+    if (!index.isValid())
+        return;
+    // The row already current and selected changes no selection, yet the
+    // map's element is selected anew as for any other row: a click Qt takes
+    // for one on the bare map (a line's icon) has unselected it.
+    if (index == m_view->currentIndex() && m_view->selectionModel()->isSelected(index))
+        emit selectionChanged(QItemSelection(index, index));
+    else
         m_view->setCurrentIndex(index);
 }
 

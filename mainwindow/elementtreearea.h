@@ -35,7 +35,8 @@ public:
     QMenu* contextMenu() const { return m_contextMenu; }
     // The tree's current row as a node of the element tree (its root for none).
     Node* currentElement() const;
-    // Makes `node` the tree's current row (the map selected it).
+    // Makes `node` the tree's current row (the map selected it); a row
+    // already current is announced again, so the map selects its element.
     void showElementNode(Node* node);
     void expandElement(Node* node);
     // The workspace in front: its workplace row current (which fills the

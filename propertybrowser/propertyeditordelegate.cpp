@@ -43,6 +43,18 @@ QWidget* PropertyEditorDelegate::createEditor(QWidget* parent, const QStyleOptio
     return editor;
 }
 
+// A panel refilled while editing frees the edited row at once but the
+// editor only later: a row made meanwhile may take the freed row's address,
+// and must not be hidden as if the editor covered it.
+void PropertyEditorDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const
+{
+    if (editor == m_editedWidget) {
+        m_editedWidget = nullptr;
+        m_editedRow = nullptr;
+    }
+    QItemDelegate::destroyEditor(editor, index);
+}
+
 void PropertyEditorDelegate::slotEditorDestroyed(QObject* object)
 {
     // Only addresses are compared: the widget part is already gone.

@@ -27,6 +27,9 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The view lets go of an editor (closed, or its row removed): from then
+    // on its row shows its own text, whenever the editor is freed.
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
     void setEditorData(QWidget*, const QModelIndex&) const override {}
     bool eventFilter(QObject* object, QEvent* event) override;

@@ -236,11 +236,11 @@ private slots:
         QTRY_VERIFY(QApplication::activeWindow() == dlg);
         bool answered = false;
         answerNextModal([&answered](QWidget* question) {
-            QTest::qWaitFor([question] { return QApplication::activeWindow() == question; }, 5000);
+            const bool active = QTest::qWaitFor([question] { return QApplication::activeWindow() == question; });
             QCoreApplication::processEvents();
             if (QWindow* focused = QGuiApplication::focusWindow())
                 QTest::keyClick(focused, Qt::Key_Escape);
-            answered = question->isHidden();
+            answered = active && question->isHidden();
             question->close();
         });
         auto* design = window->findChild<QAction*>(QStringLiteral("actDesignMode"));

@@ -11,6 +11,7 @@
 #include "scopedhook.h"
 #include "elementtreeproxymodel.h"
 #include "property.h"
+#include "propertyeditordelegate.h"
 #include "propertypanel.h"
 #include "propertyset.h"
 #include "treepropertybrowser.h"
@@ -239,20 +240,26 @@ private slots:
 
     // The tree and the panel leave the element picked on the tab left behind.
     // The panel shows its caption and its picture's file.
+    // A row edited there goes at once, its editor later: no new row stays unpainted for it.
     void tabSelectsItsWorkplace()
     {
+        window->propertyPanel()->setDesignMode(true);
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
         answers->nextCaption = QStringLiteral("Other");
         answers->nextImage = home.filePath(QStringLiteral("other.png"));
         QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(answers->nextImage));
         formChild(window.get(), "actWorkspaceSetup")->trigger();
         PropertySet* panel = window->propertyPanel()->dockedSet();
-        const auto shown = [panel](const char* row) { return panel->browser->propertyTreeItem(panel->propertyNames.key(row))->text(1); };
+        const auto row = [panel](const char* name) { return panel->browser->propertyTreeItem(panel->propertyNames.key(name)); };
+        auto* rows = panel->browser->findChild<QTreeWidget*>();
+        auto* delegate = static_cast<PropertyEditorDelegate*>(rows->itemDelegate());
         for (int tab : {0, 1}) {
             window->elementTree()->showElementNode(place(scene(1 - tab), new GraphicsBox(GraphicsBox::TextBox))->node());
+            QVERIFY(operatorClick(rows->viewport(), rows->visualItemRect(row("Caption")).center() + QPoint(rows->width() / 4, 0)) && delegate->editedRow() == row("Caption"));
             window->workspaces()->tabs()->setCurrentIndex(tab);
+            QVERIFY(!delegate->editedRow());
             QCOMPARE(panel->node(), scene(tab)->workplaceNode());
-            QCOMPARE(shown("WorkspaceCaption") + '|' + shown("Bground image"), tab ? "Other|" + answers->nextImage : "Untitled 1|");
+            QCOMPARE(row("WorkspaceCaption")->text(1) + '|' + row("Bground image")->text(1), tab ? "Other|" + answers->nextImage : "Untitled 1|");
             QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
@@ -626,6 +633,10 @@ private slots:
                     && clickIcon(lines[2], Qt::LeftButton, true));
             QVERIFY(click(at(QPointF(400, 120))) && clickRow(map->workplaceNode()) && clickIcon(lines[1]));
         }
+        // The icon of the line already current selects it too: Delete takes it, Undo brings it back.
+        QVERIFY(clickIcon(lines[2]) && clickIcon(lines[2]) && operatorKey(onMap, Qt::Key_Delete) && !lines[2]->scene());
+        formChild(window.get(), "actUndo")->trigger();
+        QCOMPARE(lines[2]->scene(), map);
         QCOMPARE(GraphicsScene::handlesChangedInDelivery(), changed);
     }
 

@@ -388,7 +388,7 @@ void TestBoxes::longCaptionPaintsAtOnce()
     QPainter recorder(&laidOut);
     box->captionItem()->paint(&recorder, nullptr, nullptr);
     recorder.end();
-    QVERIFY2(laidOut.size() < box->caption().size(), qPrintable(QString::number(laidOut.size())));
+    QVERIFY2(qint64(laidOut.size()) < box->caption().size(), qPrintable(QString::number(laidOut.size())));
     box->setHeight(20000);
     QCOMPARE(shown(box), whole);
 }
