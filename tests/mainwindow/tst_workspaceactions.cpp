@@ -244,7 +244,6 @@ private slots:
     {
         window->propertyPanel()->setDesignMode(true);
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
-        answers->nextCaption = QStringLiteral("Other");
         answers->nextImage = home.filePath(QStringLiteral("other.png"));
         QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(answers->nextImage));
         formChild(window.get(), "actWorkspaceSetup")->trigger();
@@ -258,7 +257,7 @@ private slots:
             window->workspaces()->tabs()->setCurrentIndex(tab);
             QVERIFY(!delegate->editedRow());
             QCOMPARE(panel->node(), scene(tab)->workplaceNode());
-            QCOMPARE(row("WorkspaceCaption")->text(1) + '|' + row("Bground image")->text(1), tab ? "Other|" + answers->nextImage : "Untitled 1|");
+            QCOMPARE(row("WorkspaceCaption")->text(1) + '|' + row("Bground image")->text(1), tab ? "Yard|" + answers->nextImage : "Untitled 1|");
             QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
@@ -594,10 +593,9 @@ private slots:
         QGraphicsView* view = map->views().first();
         view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->minimum());
         view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
-        QWidget* onMap = view->viewport();
-        const auto click = [view, onMap](QPointF at, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
+        const auto click = [view](QPointF at, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
             const QPoint point = view->mapFromScene(at);
-            const bool sent = twice ? operatorDoubleClick(onMap, point, button) : operatorClick(onMap, point, button);
+            const bool sent = twice ? operatorDoubleClick(view->viewport(), point, button) : operatorClick(view->viewport(), point, button);
             QCoreApplication::processEvents();  // as between the operator's clicks
             return sent;
         };
@@ -627,7 +625,7 @@ private slots:
             QVERIFY(click(QPointF(400, 120)) && clickRow(map->workplaceNode()) && clickIcon(lines[1]));
         }
         // The icon of the line already current selects it too: Delete takes it, Undo brings it back.
-        QVERIFY(clickIcon(lines[2]) && clickIcon(lines[2]) && operatorKey(onMap, Qt::Key_Delete) && !lines[2]->scene());
+        QVERIFY(clickIcon(lines[2]) && clickIcon(lines[2]) && operatorKey(view->viewport(), Qt::Key_Delete) && !lines[2]->scene());
         formChild(window.get(), "actUndo")->trigger();
         QCOMPARE(lines[2]->scene(), map);
         QCOMPARE(GraphicsScene::handlesChangedInDelivery(), changed);

@@ -754,11 +754,10 @@ void TestReportLayout::noPagesToldByWarningAlone()
     QTimer::singleShot(0, [&] {
         auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
         QTimer::singleShot(0, preview, [&, preview] { // once the preview has rendered
-            for (QAction* action : preview->toolBar()->actions()) {
+            for (QAction* action : preview->toolBar()->actions())
                 if (action->text() == "Print" || action->text().startsWith("Save as"))
                     alone = alone && operatorClick(preview->toolBar()->widgetForAction(action))
                             && QApplication::activeModalWidget() == preview && !preview->findChild<QProgressDialog*>();
-            }
             preview->accept();
         });
     });
