@@ -277,19 +277,17 @@ private slots:
         QCOMPARE(refused.value(0).value(2).toString(), QStringLiteral("the gateway link is not up"));
     }
 
-    // A lost link is down for commands at once: before its status has
-    // reached the unit (the client's flag), and after it, while the next
-    // link's sweep is done but its image not yet taken (the inbox's loss).
+    // A lost link is down for commands at once: before its status has reached the unit (the client's flag), and
+    // after it, while the next link's sweep is done but its image not yet taken (the inbox's loss).
     void lostLinkIsDownAtOnce()
     {
         ControlUnitSite site(32, 31, Qt::QueuedConnection);
         QSignalSpy cmd(&site.unit, &ControlUnit::sendCmd);
         for (const bool statusTaken : {false, true}) {
             site.client.stopLink();
-            if (statusTaken) {
-                site.client.dataValid = true;
+            site.client.dataValid = statusTaken;
+            if (statusTaken)
                 QCoreApplication::sendPostedEvents(&site.unit);
-            }
             site.unit.command(site.row(3), ActivateEnerg, true);
             site.client.dataValid = true;
             site.feedImage(ControlUnitSite::image());
@@ -558,8 +556,7 @@ private slots:
                                            {false, '\0'}, {false, '\x80'}, {false, '\0'}})
             frames += pushed ? GatewaySimulator::writeFrame(2 * 32, '\x02' + QByteArray(12, '\0') + zone + QByteArray(18, '\0'))
                              : GatewaySimulator::heartbeatFrame(2, 0, zone + QByteArray(11, '\0'));
-        // Merged with the heartbeats before it, one cut short after energizer
-        // 1 keeps energizer 2's record of the one before.
+        // Merged with the heartbeats before it, one cut short after energizer 1 keeps energizer 2's record of the one before.
         frames += GatewaySimulator::heartbeatFrame(2, 0, QByteArray(6, '\0') + '\x80' + QByteArray(5, '\0'))
                   + GatewaySimulator::heartbeatFrame(2, 0, QByteArray(6, '\0'));
         site.client.receiveBytes(frames.constData(), frames.size());
@@ -572,14 +569,12 @@ private slots:
         };
         const QStringList shown{"Energ1 Zone1 On", "Energ2 Zone1 On", "Energ2 Zone1 Off", "Energ1 Zone1 Off", "Energ2 Zone1 On"};
         QTRY_COMPARE(zoneLines(), shown);
-        // A push the unit has not taken when the link is lost goes with it;
-        // the next link's heartbeat before its sweep, taken by the push's
-        // wake-up ahead of the loss's status, is no live record.
-        const QByteArray push = GatewaySimulator::writeFrame(32, '\x01' + QByteArray(12, '\0') + '\x80' + QByteArray(18, '\0'));
-        site.client.receiveBytes(push.constData(), push.size());
+        // A push the unit has not taken when the link is lost goes with it; the next link's heartbeat before its
+        // sweep, taken by the push's wake-up ahead of the loss's status, is no live record.
+        const auto receive = [&site](const QByteArray& bytes) { site.client.receiveBytes(bytes.constData(), bytes.size()); };
+        receive(GatewaySimulator::writeFrame(32, '\x01' + QByteArray(12, '\0') + '\x80' + QByteArray(18, '\0')));
         site.client.stopLink();
-        const QByteArray early = GatewaySimulator::heartbeatFrame(2, 0, '\x80' + QByteArray(11, '\0'));
-        site.client.receiveBytes(early.constData(), early.size());
+        receive(GatewaySimulator::heartbeatFrame(2, 0, '\x80' + QByteArray(11, '\0')));
         site.client.dataValid = true;
         QCoreApplication::sendPostedEvents();
         QCOMPARE(zoneLines(), shown);

@@ -77,11 +77,6 @@ private slots:
         connect(&unit, &ControlUnit::sendCmd, this, [&] { ++commands; }, Qt::QueuedConnection);
         QStringList refusals;
         connect(&unit, &ControlUnit::commandRefused, this, [&](QString, QString, QString why) { refusals << why; }, Qt::QueuedConnection);
-        // As the window hands a command on: by handle, which a rebuild leaves empty.
-        const auto command = [&unit](Node* row) {
-            QMetaObject::invokeMethod(&unit, [&unit, row = NodeHandle(row)] { SiteLocker lock; unit.command(row.get(), ActivateEnerg, true); },
-                                      Qt::QueuedConnection);
-        };
         thread.start();
 
         Node* gatewayRow = site.gatewayRow;
@@ -124,7 +119,9 @@ private slots:
             if (i % 50 == 0) {
                 hammer(i);
                 QMetaObject::invokeMethod(&unit, "afterTimer", Qt::QueuedConnection);
-                command(gatewayRow->child(i % 3));
+                // As the window hands a command on: by handle, which a rebuild leaves empty.
+                QMetaObject::invokeMethod(&unit, [&unit, row = NodeHandle(gatewayRow->child(i % 3))] { SiteLocker lock; unit.command(row.get(), ActivateEnerg, true); },
+                                          Qt::QueuedConnection);
                 QCoreApplication::processEvents();
             }
         }

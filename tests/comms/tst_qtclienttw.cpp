@@ -74,9 +74,8 @@ void feed(qtClientTW& client, const QByteArray& bytes)
     client.receiveBytes(bytes.constData(), bytes.size());
 }
 
-// The first `cut` bytes of `frame`, never completed, then the whole frame:
-// the piece is dropped at its bound and the frame read as itself, its
-// record 4 beginning with `expected`.
+// The first `cut` bytes of `frame`, never completed, then the whole frame: the piece is dropped at its bound and
+// the frame read as itself, its record 4 beginning with `expected`.
 template <class Client>
 void partialThenWhole(bool tw, const QByteArray& frame, int cut, const QByteArray& expected)
 {
@@ -256,8 +255,7 @@ void TestQtClientTW::frameSplitAcrossRuns()
 
 void TestQtClientTW::partialFrameDroppedAtItsBound()
 {
-    const QByteArray block(32, '\x5a');
-    partialThenWhole<qtClient>(false, GatewaySimulator::writeFrame(4 * 32, block), 15, block);
+    partialThenWhole<qtClient>(false, GatewaySimulator::writeFrame(4 * 32, QByteArray(32, '\x5a')), 15, QByteArray(32, '\x5a'));
     partialThenWhole<qtClientTW>(true, GatewaySimulator::stateFrame(hex("0000000400000000")), 11, hex("0404"));
 }
 

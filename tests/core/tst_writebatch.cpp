@@ -47,10 +47,9 @@ void TestWriteBatch::lockKeepsNoGuiThreadWaiting()
     // The news of rows written comes queued, after the rows have left the count.
     const auto arrived = [&written] {
         QVector<quint64> tickets;
-        for (const QList<QVariant>& signal : qAsConst(written)) {
+        for (const QList<QVariant>& signal : qAsConst(written))
             for (const WriteBatch::WrittenRow& row : signal.first().value<WriteBatch::WrittenRows>())
                 tickets += row.ticket;
-        }
         return tickets;
     };
     QTRY_COMPARE(batch.pendingRows(), 0);

@@ -23,17 +23,13 @@
 #include <dlfcn.h>
 #include <thread>
 
-namespace {
-// The windows raised, the latest last: the offscreen window system stacks
-// nothing, so of two windows the one raised last stands in front.
-QList<const QWindow*> g_raised;
-} // namespace
+// The windows raised, the latest last: the offscreen window system stacks nothing, so the last raised is in front.
+static QList<const QWindow*> g_raised;
 
 // Every raise: a window's own (QWidget::raise ends here too) and one it asks of another.
 void QWindow::raise()
 {
-    using Raise = void (*)(QWindow*);
-    static const auto next = reinterpret_cast<Raise>(dlsym(RTLD_NEXT, "_ZN7QWindow5raiseEv"));
+    static const auto next = reinterpret_cast<void (*)(QWindow*)>(dlsym(RTLD_NEXT, "_ZN7QWindow5raiseEv"));
     g_raised.append(this);
     next(this);
 }
@@ -290,8 +286,7 @@ void TestCommonDlg::placedBesideAWindow()
     QCOMPARE(placeBeside(QRect(0, 0, 1380, 800), QRect(370, 255, 640, 289), QRect(395, 235, 600, 330)), QPoint(780, 470));
 }
 
-// Alarms that come while a question waits for its answer: the confirmation
-// moves out of the question's way, and the question stays in front, also
+// Alarms while a question waits: the confirmation moves out of its way, and the question stays in front, also
 // before the window system answers the confirmation's activation (it may refuse it).
 void TestCommonDlg::alarmDuringAQuestionStandsBesideIt()
 {
@@ -304,8 +299,7 @@ void TestCommonDlg::alarmDuringAQuestionStandsBesideIt()
     question.setGeometry(0, 0, 200, 60); // where the screen has room beside it
     Node sensor(QStringLiteral("S1"));
     sensor.type = Node::TWSensor;
-    bool beside = false;
-    bool inFront = false;
+    bool beside = false, inFront = false;
     answerNextModal([&](QWidget* modal) {
         dialog.showAlarmConfirm(&sensor);
         beside = !dialog.frameGeometry().intersects(modal->frameGeometry());
@@ -319,8 +313,7 @@ void TestCommonDlg::alarmDuringAQuestionStandsBesideIt()
         question.reject();
     });
     question.exec();
-    QVERIFY(beside);
-    QVERIFY(inFront);
+    QVERIFY(beside && inFront);
 }
 
 QTEST_MAIN(TestCommonDlg)

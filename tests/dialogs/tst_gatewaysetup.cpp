@@ -464,9 +464,8 @@ private slots:
         QTRY_VERIFY(probe.ticks >= 40);
         m_host.client = nullptr;
         QCOMPARE(status.last().at(0).toInt(), int(qtClient::TryToConnect));
-        // A connect that waited would hold the event loop for the whole
-        // connect wait; a busy machine holds it far less. The gap itself is
-        // measured in bench_qtclient.
+        // A connect that waited would hold the event loop for the whole connect wait; a busy machine holds it far
+        // less. The gap itself is measured in bench_qtclient.
         QVERIFY2(probe.worstGap < client.timing().connectWaitMs / 2, qPrintable(QStringLiteral("%1 ms").arg(probe.worstGap)));
         client.abortSocket();
     }

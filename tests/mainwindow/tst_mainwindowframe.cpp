@@ -622,21 +622,6 @@ void TestMainWindowFrame::undoFollowsTheCurrentWorkspace()
     QVERIFY(!formChild(window.get(), "actUndo")->isEnabled() && formChild(window.get(), "actRedo")->isEnabled());
 }
 
-namespace {
-// Whether two shown fields of the status bar lie over each other.
-bool fieldsOverlap(QStatusBar* bar)
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    QRegion covered;
-    for (QWidget* field : bar->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (field->isVisible() && covered.intersects(field->geometry()))
-            return true;
-        covered += field->isVisible() ? field->geometry() : QRect();
-    }
-    return false;
-}
-} // namespace
-
 // However long a status text, the window keeps its width and the fields
 // stand side by side; the field's tool tip gives the text whole.
 void TestMainWindowFrame::longStatusTextsKeepTheWindow()
@@ -644,7 +629,17 @@ void TestMainWindowFrame::longStatusTextsKeepTheWindow()
     struct SilentOutput : SoundPlayer { using SoundPlayer::SoundPlayer; using SoundPlayer::cannotPlay; };
     auto window = makeWindow();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QVERIFY(!fieldsOverlap(window->statusBar()));
+    const auto sideBySide = [&window] {  // no two shown fields lie over each other
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QRegion covered;
+        for (QWidget* field : window->statusBar()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (field->isVisible() && covered.intersects(field->geometry()))
+                return false;
+            covered += field->isVisible() ? field->geometry() : QRect();
+        }
+        return true;
+    };
+    QVERIFY(sideBySide());
     const int width = window->width();
     auto* silent = new SilentOutput(window.get());
     window->alarms()->setSoundPlayer(std::unique_ptr<SoundPlayer>(silent));
@@ -653,7 +648,7 @@ void TestMainWindowFrame::longStatusTextsKeepTheWindow()
         window->deviceStates()->showRefusedAddress(gateway, tail);
     emit window->commands()->commandNote(tail);
     silent->cannotPlay(tail);
-    QVERIFY(!fieldsOverlap(window->statusBar()));
+    QVERIFY(sideBySide());
     QCOMPARE(window->width(), width);
     for (const char* name : {"gatewayStatusLabel", "twStatusLabel", "commandNoteLabel", "soundStatusLabel"}) {
         auto* field = window->findChild<QLabel*>(QLatin1String(name));

@@ -692,8 +692,6 @@ private slots:
         bringUp();
         clickMapButton(button);
         QVERIFY(gateway.waitForFunction(16, 1));
-        // A frame the socket no longer takes is refused where it is written;
-        // the note gives way once the link is up again.
         window->commands()->timerCommand(ip, 34, ActivateRelay3, true);
         QMetaObject::invokeMethod(window->units()->controlUnit(), [] {}, Qt::BlockingQueuedConnection);
         client->abortSocket();
@@ -912,9 +910,8 @@ private slots:
         QTest::newRow("the only workspace deleted") << QByteArray();
     }
 
-    // The TW link follows its TW system: the workspace that holds the system
-    // it dials deleted, it closes, and its field says the program closed it.
-    // The system goes for good: no undo brings a workspace back.
+    // The TW link follows its TW system: the workspace that holds the system it dials deleted, it closes, and its
+    // field says the program closed it. The system goes for good: no undo brings a workspace back.
     void twLinkLeavesWithItsSystem()
     {
         QFETCH(QByteArray, before);
@@ -926,12 +923,11 @@ private slots:
                                              "enabled=\"1\"><Sensor name=\"S1\" enabled=\"1\"/></TWSensors></Workplace>"));
         QVERIFY(tw.waitForConnection());
         tw.sendStates();
-        QLabel* field = label("twStatusLabel");
-        QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Updated"));
+        QTRY_COMPARE(label("twStatusLabel")->text(), QStringLiteral("TW Connection: Updated"));
         window->workspaces()->tabs()->setCurrentIndex(window->workspaces()->count() - 1);
         MessageBoxAnswerer yes(QMessageBox::Yes);
         formChild(window.get(), "actDeleteWorkplace")->trigger();
-        QTRY_COMPARE(field->text(), QStringLiteral("TW Connection: Closed by the program: no TW system left to dial"));
+        QTRY_COMPARE(label("twStatusLabel")->text(), QStringLiteral("TW Connection: Closed by the program: no TW system left to dial"));
         QCOMPARE(window->units()->twClient()->address(), QString());
         QTRY_VERIFY(!tw.isConnected());
     }

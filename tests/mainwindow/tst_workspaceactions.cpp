@@ -238,14 +238,12 @@ private slots:
         QCOMPARE(docked->propertyNames.key("EnergizerName")->valueText(), QStringLiteral("North"));
     }
 
-    // The tree and the panel leave the element picked on the tab left behind.
-    // The panel shows its caption and its picture's file.
-    // A row edited there goes at once, its editor later: no new row stays unpainted for it.
+    // The tree and the panel leave the element picked on the tab left behind; the panel shows its caption and
+    // picture file. A row edited there goes at once, its editor later: no new row stays unpainted for it.
     void tabSelectsItsWorkplace()
     {
         window->propertyPanel()->setDesignMode(true);
         window->workspaces()->addWorkspace(QStringLiteral("Other"));
-        answers->nextCaption = QStringLiteral("Other");
         answers->nextImage = home.filePath(QStringLiteral("other.png"));
         QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(answers->nextImage));
         formChild(window.get(), "actWorkspaceSetup")->trigger();
@@ -259,7 +257,7 @@ private slots:
             window->workspaces()->tabs()->setCurrentIndex(tab);
             QVERIFY(!delegate->editedRow());
             QCOMPARE(panel->node(), scene(tab)->workplaceNode());
-            QCOMPARE(row("WorkspaceCaption")->text(1) + '|' + row("Bground image")->text(1), tab ? "Other|" + answers->nextImage : "Untitled 1|");
+            QCOMPARE(row("WorkspaceCaption")->text(1) + '|' + row("Bground image")->text(1), tab ? "Yard|" + answers->nextImage : "Untitled 1|");
             QVERIFY(formChild<QTreeView>(window.get(), "treeView")->isExpanded(window->elementTree()->proxy()->index(0, 0)));
         }
     }
@@ -321,8 +319,7 @@ private slots:
             QCOMPARE(copied->pos(), box->pos() + (n - 1) * QPointF(GraphicsScene::GridSize, GraphicsScene::GridSize));
         }
 
-        // A circle riding on the cut line goes with it, its node too. A cut
-        // gateway's state rows name the workspace it went to.
+        // A circle riding on the cut line goes with it, its node too; a cut gateway's state rows name its new workspace.
         auto* circle = place(first, new GraphicsCircle(GraphicsCircle::PlacedKind));
         circle->setElementPos(20, 0);
         circle->mouseReleaseEvent(nullptr);
@@ -577,10 +574,9 @@ private slots:
         QCOMPARE(formChild<QTreeView>(states, "statesAlarmTree")->model()->rowCount(), 1);
     }
 
-    // What a click selects on a map, through a fence line's lightning icon
-    // above all, frees and makes handles only once Qt has delivered the
-    // click: a handle freed while Qt walked the icon's filters or the items
-    // under the mouse ended the program. The sequences that did, repeated.
+    // What a click selects on a map, through a fence line's lightning icon above all, frees and makes handles only
+    // once Qt has delivered the click: a handle freed while Qt walked the icon's filters or the items under the
+    // mouse ended the program. The sequences that did, repeated.
     void selectionComesAfterTheClick()
     {
         window->show();
@@ -597,19 +593,15 @@ private slots:
         QGraphicsView* view = map->views().first();
         view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->minimum());
         view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
-        QWidget* onMap = view->viewport();
-        const auto at = [view](QPointF scenePos) { return view->mapFromScene(scenePos); };
-        const auto icon = [at](GraphicsLine* line) { return at(line->icon()->sceneBoundingRect().center()); };
-        // The event loop turns between the operator's clicks.
-        const auto click = [onMap](QPoint point, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
-            const bool sent = twice ? operatorDoubleClick(onMap, point, button) : operatorClick(onMap, point, button);
-            QCoreApplication::processEvents();
+        const auto click = [view](QPointF at, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
+            const QPoint point = view->mapFromScene(at);
+            const bool sent = twice ? operatorDoubleClick(view->viewport(), point, button) : operatorClick(view->viewport(), point, button);
+            QCoreApplication::processEvents();  // as between the operator's clicks
             return sent;
         };
-        const auto clickIcon = [this, click, icon](GraphicsLine* line, Qt::MouseButton button = Qt::LeftButton,
-                                                   bool twice = false) {
-            return click(icon(line), button, twice) && window->elementTree()->currentElement() == line->node()
-                && line->handles().first();
+        const auto clickIcon = [this, click](GraphicsLine* line, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
+            return click(line->icon()->sceneBoundingRect().center(), button, twice)
+                && window->elementTree()->currentElement() == line->node() && line->handles().first();
         };
         auto* tree = formChild<QTreeView>(window.get(), "treeView");
         const auto clickRow = [this, tree](Node* node) {
@@ -617,24 +609,23 @@ private slots:
             tree->scrollTo(row);
             return operatorClick(tree->viewport(), tree->visualRect(row).center());
         };
-        const QPoint box = at(QPointF(100, 50));
+        const QPointF box(100, 50);
         const int changed = GraphicsScene::handlesChangedInDelivery();
         for (int round = 0; round < 3; ++round) {
-            // Active, as it is again once the popup's message has gone: a
-            // click elsewhere ends the editing of a caption.
+            // Active, as again once the popup's message has gone: a click elsewhere ends a caption's editing.
             window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window.get()));
             QVERIFY(click(box) && clickIcon(lines[0]));
             QVERIFY(clickIcon(lines[1]) && clickIcon(lines[2]));
             QVERIFY(clickRow(lines[1]->node()) && clickIcon(lines[2]));
-            QVERIFY(click(at(QPointF(440, 30))) && clickIcon(lines[2]));
+            QVERIFY(click(QPointF(440, 30)) && clickIcon(lines[2]));
             QVERIFY(click(box, Qt::LeftButton, true) && clickIcon(lines[2]) && !map->focusItem());
             QVERIFY(clickIcon(lines[2], Qt::RightButton) && clickIcon(lines[2], Qt::MiddleButton)
                     && clickIcon(lines[2], Qt::LeftButton, true));
-            QVERIFY(click(at(QPointF(400, 120))) && clickRow(map->workplaceNode()) && clickIcon(lines[1]));
+            QVERIFY(click(QPointF(400, 120)) && clickRow(map->workplaceNode()) && clickIcon(lines[1]));
         }
         // The icon of the line already current selects it too: Delete takes it, Undo brings it back.
-        QVERIFY(clickIcon(lines[2]) && clickIcon(lines[2]) && operatorKey(onMap, Qt::Key_Delete) && !lines[2]->scene());
+        QVERIFY(clickIcon(lines[2]) && clickIcon(lines[2]) && operatorKey(view->viewport(), Qt::Key_Delete) && !lines[2]->scene());
         formChild(window.get(), "actUndo")->trigger();
         QCOMPARE(lines[2]->scene(), map);
         QCOMPARE(GraphicsScene::handlesChangedInDelivery(), changed);

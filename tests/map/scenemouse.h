@@ -5,9 +5,8 @@
 
 class QGraphicsScene;
 
-// Sends mouse events to a scene as a view would: press, moves and release
-// with the positions of the button's press and of the previous event, the
-// event loop turning after each.
+// Sends mouse events to a scene as a view would: press, moves and release with the positions of the button's
+// press and of the previous event, the event loop turning after each.
 class SceneMouse
 {
 public:

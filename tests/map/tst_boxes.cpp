@@ -385,9 +385,7 @@ void TestBoxes::longCaptionPaintsAtOnce()
     // Only that start is laid out: a picture records each line it is given
     // to draw, at over two bytes a character, in fewer bytes than the caption's characters.
     QPicture laidOut;
-    QPainter recorder(&laidOut);
-    box->captionItem()->paint(&recorder, nullptr, nullptr);
-    recorder.end();
+    box->captionItem()->paint(std::make_unique<QPainter>(&laidOut).get(), nullptr, nullptr);  // ended with the statement
     QVERIFY2(qint64(laidOut.size()) < box->caption().size(), qPrintable(QString::number(laidOut.size())));
     box->setHeight(20000);
     QCOMPARE(shown(box), whole);

@@ -6,9 +6,8 @@
 #include <QHostAddress>
 #include <QString>
 
-// Timings for link tests: a short connect wait; the watchdog, the retry, the
-// read sweep and the wait for a frame cut short stay out of a test's way
-// unless it shortens them further.
+// Timings for link tests: a short connect wait; the watchdog, the retry, the read sweep and the wait for a frame
+// cut short stay out of a test's way unless it shortens them further.
 inline LinkTiming quietLinkTiming()
 {
     LinkTiming timing;

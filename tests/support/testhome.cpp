@@ -53,8 +53,7 @@ QString pristineDatabase()
     QProcess sqlite;
     sqlite.setStandardInputFile(TestHome::schemaFile());
     sqlite.start(qEnvironmentVariable("LUMETRA_SQLITE3", QStringLiteral("sqlite3")), {target});
-    // However long a busy machine makes it take: the test's own time limit
-    // is what ends a run that never finishes.
+    // However long a busy machine makes it take: the test's own time limit ends a run that never finishes.
     if (!sqlite.waitForFinished(-1) || sqlite.exitStatus() != QProcess::NormalExit || sqlite.exitCode() != 0) {
         qWarning() << "Could not make the test database from" << TestHome::schemaFile() << ":"
                    << sqlite.errorString() << sqlite.readAllStandardError();
