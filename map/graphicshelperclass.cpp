@@ -13,7 +13,6 @@
 #include <QGraphicsItem>
 #include <QGraphicsPixmapItem>
 #include <QIcon>
-#include <QPointer>
 #include <QPushButton>
 
 GraphicsHelperClass::GraphicsHelperClass(QObject* parent)
@@ -53,11 +52,7 @@ void GraphicsHelperClass::afterDelivery(std::function<void()> step)
         step();
         return;
     }
-    QPointer<GraphicsHelperClass> element(this);
-    scene->afterDelivery([element, scene, step = std::move(step)] {
-        if (element && element->m_item->scene() == scene)
-            step();
-    });
+    scene->afterDelivery(this, std::move(step));
 }
 
 void GraphicsHelperClass::selectAfterDelivery()

@@ -390,6 +390,15 @@ void GraphicsScene::afterDelivery(std::function<void()> step)
     step();
 }
 
+void GraphicsScene::afterDelivery(GraphicsHelperClass* element, std::function<void()> step)
+{
+    QPointer<GraphicsHelperClass> guard(element);
+    afterDelivery([this, guard, step = std::move(step)] {
+        if (guard && guard->item()->scene() == this)
+            step();
+    });
+}
+
 void GraphicsScene::postDeferredSteps()
 {
     if (!std::exchange(m_stepsPosted, true))
@@ -590,11 +599,12 @@ void GraphicsScene::deleteItem()
 
 void GraphicsScene::showEnergParams(QGraphicsItem* item)
 {
-    QPointer<GraphicsHelperClass> element(dynamic_cast<GraphicsHelperClass*>(item));
-    afterDelivery([this, element] {
-        if (element && element->item()->scene() == this && m_host)
-            m_host->showPopupParams(element->item());
-    });
+    if (auto* element = dynamic_cast<GraphicsHelperClass*>(item)) {
+        afterDelivery(element, [this, element] {
+            if (m_host)
+                m_host->showPopupParams(element->item());
+        });
+    }
 }
 
 void GraphicsScene::hangNode(QGraphicsItem* item)
@@ -662,17 +672,17 @@ void GraphicsScene::itemSelected(QGraphicsItem* item)
         return;
     // The tree's row brings the element's handles, and unselecting frees
     // the others': after the event under way.
-    QPointer<GraphicsHelperClass> element(helper);
-    afterDelivery([this, element, none = !item] {
-        Node* node = nullptr;
-        if (none) {
-            deselectAll();
-            node = m_workplaceNode;
-        } else if (element && element->item()->scene() == this) {
-            node = element->node();
-        }
-        if (node && m_host)
-            m_host->showElementNode(node);
+    if (helper) {
+        afterDelivery(helper, [this, helper] {
+            if (helper->node() && m_host)
+                m_host->showElementNode(helper->node());
+        });
+        return;
+    }
+    afterDelivery([this] {
+        deselectAll();
+        if (m_workplaceNode && m_host)
+            m_host->showElementNode(m_workplaceNode);
     });
 }
 
@@ -716,11 +726,7 @@ void GraphicsScene::startOrExtendLine(const QPointF& pos)
     m_lineBeingDrawn = line;
     insertItem(line);
     // Its handles come with the selection, after the press.
-    QPointer<GraphicsHelperClass> drawn(line);
-    afterDelivery([this, drawn] {
-        if (drawn && drawn->item()->scene() == this)
-            drawn->setItemSelected(true);
-    });
+    afterDelivery(line, [line] { line->setItemSelected(true); });
 }
 
 void GraphicsScene::finishLine()

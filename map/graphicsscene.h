@@ -122,6 +122,8 @@ public:
     // a selection, which frees and makes handles, a deletion, a popup or a
     // question must not run under it. Steps run in the order given.
     void afterDelivery(std::function<void()> step);
+    // The same, while `element` still stands on this map when it is run.
+    void afterDelivery(GraphicsHelperClass* element, std::function<void()> step);
     // `handle` was made or freed: counted when its map was then delivering
     // an input event, which no handle should see (a check the tests read).
     static void noteHandleChange(const QGraphicsItem* handle);
