@@ -95,7 +95,10 @@ void WorkspaceArea::renameWorkspace(int index, const QString& caption)
 
 QString WorkspaceArea::caption(int index) const
 {
-    return m_tabs->tabBar()->tabData(index).toString();
+    // The first tab is announced as it is added, before it holds its
+    // caption: until then its text (the caption, cut only when long) stands for it.
+    const QVariant caption = m_tabs->tabBar()->tabData(index);
+    return caption.isValid() ? caption.toString() : m_tabs->tabText(index);
 }
 
 int WorkspaceArea::count() const
