@@ -101,6 +101,7 @@ QPixmap readPicture(const QString& path)
 } // namespace
 
 const QStringList PanelEdits::AddressRows{QStringLiteral("IP"), QStringLiteral("IPTW")};
+const QStringList PanelEdits::NameRows{QStringLiteral("ObjectName"), QStringLiteral("TWSectorName")};
 
 PanelEdits::PanelEdits(QWidget* dialogParent, PropertyPanel* panel, MapEditTools* tools, const SiteTrees* trees,
                        WorkspaceArea* workspaces, AlarmsArea* alarms, ElementTreeArea* elementTree, DeviceUnits* units)
@@ -146,19 +147,32 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
     emit projectModified();
 }
 
+void PanelEdits::textEnteredAgain(PropertySet* set, Property* property, const QString& text)
+{
+    if (set && AddressRows.contains(set->propertyNames.value(property)))
+        propertyChanged(set, property, text);
+}
+
 bool PanelEdits::applyElementRow(PropertySet* set, const QString& row, Node* node, const QVariant& value)
 {
     const QString text = value.toString();
+    if (node && row == QLatin1String("TWSectorName")) {
+        GraphicsHelperClass* element = nullptr;
+        {
+            SiteLocker lock;
+            element = dynamic_cast<GraphicsHelperClass*>(node->mapItem);
+        }
+        // Asked outside the site lock: a refusal waits for the operator.
+        if (element && !rename(set, row, element, text))
+            return false;
+        SiteLocker lock;
+        node->setData(0, text);
+        refresh(m_trees->elementModel(), node);
+    }
     if (node) {
         SiteLocker lock;
         if (row == QLatin1String("SensorName"))
             renameNode(node, text, false, m_trees->elementModel(), m_trees->twSensorModel());
-        if (row == QLatin1String("TWSectorName")) {
-            node->setData(0, text);
-            refresh(m_trees->elementModel(), node);
-            if (auto* element = dynamic_cast<GraphicsHelperClass*>(node->mapItem))
-                element->setName(text);
-        }
         if (row == QLatin1String("SectorName")) {
             node->setData(0, text);
             node->setData(1, text);
@@ -255,10 +269,15 @@ bool PanelEdits::acceptAddress(PropertySet* set, const QString& row, const QStri
         return true;
     QMessageBox::warning(m_dialogParent, tr("Error"), tr("\"%1\" is not an IPv4 address.").arg(address),
                          QMessageBox::Ok);
-    const bool blocked = set->manager->blockSignals(true);
-    set->setValue(row, current);
-    set->manager->blockSignals(blocked);
+    setRowBack(set, row, current);
     return false;
+}
+
+void PanelEdits::setRowBack(PropertySet* set, const QString& row, const QString& value)
+{
+    const bool blocked = set->manager->blockSignals(true);
+    set->setValue(row, value);
+    set->manager->blockSignals(blocked);
 }
 
 // The address entered is the one the link dials from then on, also when
@@ -314,14 +333,14 @@ bool PanelEdits::applyItemRow(PropertySet* set, const QString& row, QGraphicsIte
     if (item->type() == GraphicsBox::Type) {
         auto* box = static_cast<GraphicsBox*>(item);
         if (row == QLatin1String("ObjectName"))
-            return rename(set, box, value.toString());
+            return rename(set, row, box, value.toString());
         applyBoxRow(row, box, value);
     } else if (item->type() == GraphicsLine::Type) {
         auto* line = static_cast<GraphicsLine*>(item);
         if (row == PanelFiller::BorderColorRow)
             line->setColor(value.value<QColor>());
         else if (row == QLatin1String("ObjectName"))
-            return rename(set, line, value.toString());
+            return rename(set, row, line, value.toString());
     }
     return true;
 }
@@ -372,15 +391,17 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
     }
 }
 
-bool PanelEdits::rename(PropertySet* set, GraphicsHelperClass* element, const QString& name)
+// The row hands over a whole name (Return, or the editor losing the focus).
+// One taken on the map is refused once, and the element keeps its name.
+bool PanelEdits::rename(PropertySet* set, const QString& row, GraphicsHelperClass* element, const QString& name)
 {
-    GraphicsScene* scene = m_workspaces->currentScene();
+    if (name == element->objectName())
+        return true;
+    auto* scene = qobject_cast<GraphicsScene*>(element->item()->scene());
     if (scene && scene->isNameUsed(name)) {
         QMessageBox::warning(m_dialogParent, tr("Error"), tr("Such name already present!"),
                              QMessageBox::Ok);
-        const bool blocked = set->manager->blockSignals(true);
-        set->setValue(QStringLiteral("ObjectName"), element->objectName());
-        set->manager->blockSignals(blocked);
+        setRowBack(set, row, element->objectName());
         m_elementTree->focusElementTree();
         return false;
     }

@@ -38,6 +38,9 @@ public:
     // The panel's address rows: their editors hand the text over only once
     // it is complete (VariantFactory::setCommitOnFinishRows).
     static const QStringList AddressRows;
+    // The rows naming a map element, handed over complete too: a name is
+    // taken or refused whole, never letter by letter.
+    static const QStringList NameRows;
 
     // The global-command page: true with the chosen mode (0 Off/Low, 1
     // Off/Hi, 2 On/Low, 3 On/Hi) when accepted.
@@ -60,6 +63,9 @@ public:
     ~PanelEdits() override;
 
     void propertyChanged(PropertySet* set, Property* property, const QVariant& value);
+    // The operator finished a row with the text it already held: an address
+    // typed again may still move its link; anything else is no edit.
+    void textEnteredAgain(PropertySet* set, Property* property, const QString& text);
     void customBtnClick(PropertySet* set, Property* property);
     void chkClick(PropertySet* set, Property* property, bool checked);
     void textChanged(QGraphicsItem* item);
@@ -89,7 +95,9 @@ private:
     // False when a rename was refused.
     bool applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value);
     void applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value);
-    bool rename(PropertySet* set, GraphicsHelperClass* element, const QString& name);
+    bool rename(PropertySet* set, const QString& row, GraphicsHelperClass* element, const QString& name);
+    // A refused row back at `value`, unseen by the edit handling.
+    void setRowBack(PropertySet* set, const QString& row, const QString& value);
     void chooseButtonAction(PropertySet* set, Property* property);
     void chooseFile(Property* property, const QString& filter);
     static Node* shownElement(const PropertySet* set);

@@ -134,16 +134,15 @@ void PropertyPanel::fillPropertyBrowser(PropertySet* set, QGraphicsItem* item, N
 void PropertyPanel::installFactory(PropertySet* set)
 {
     auto* factory = new VariantFactory(set);
-    factory->setCommitOnFinishRows(PanelEdits::AddressRows);
+    factory->setCommitOnFinishRows(PanelEdits::AddressRows + PanelEdits::NameRows);
     PanelEdits* edits = m_edits.get();
     QObject::connect(factory, &VariantFactory::btnClicked, edits,
                      [edits, set](Property* property) { edits->customBtnClick(set, property); });
     QObject::connect(factory, &VariantFactory::chckClicked, edits,
                      [edits, set](Property* property, bool checked) { edits->chkClick(set, property, checked); });
-    // An address typed again may still move its link.
     QObject::connect(factory, &VariantFactory::textEnteredAgain, edits,
                      [edits, set](Property* property, const QString& text) {
-                         edits->propertyChanged(set, property, text);
+                         edits->textEnteredAgain(set, property, text);
                      });
     if (set->browser->addFactory(set->manager, factory))
         factory->addPropertyManager(set->manager);

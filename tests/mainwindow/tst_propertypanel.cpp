@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "gatewaysubtree.h"
 #include "graphicsbox.h"
+#include "graphicscircle.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
@@ -94,6 +95,7 @@ private slots:
     void mapItemRows();
     void readOnlyPass();
     void editsReachNodesAndItems();
+    void renameRefusedForTakenName_data();
     void renameRefusedForTakenName();
     void checkBoxesSendCommands_data();
     void checkBoxesSendCommands();
@@ -359,9 +361,13 @@ void TestPropertyPanel::editsReachNodesAndItems()
     }
     first->setSelected(true);
     second->setSelected(true);
+    window->propertyPanel()->setDesignMode(true);
     window->propertyPanel()->fillPropertyBrowser(docked(), first, nullptr);
     window->project()->setModified(false);
-    variantRow(docked(), "Caption")->setValue("North gate");
+    // A caption follows the keys as they are typed.
+    docked()->browser->editItem(docked()->browser->items(row(docked(), "Caption")).first());
+    auto* editor = docked()->browser->findChild<QLineEdit*>();
+    QVERIFY(editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, "North gate"));
     QCOMPARE(first->caption(), QString("North gate"));
     QCOMPARE(second->caption(), QString("North gate"));
     QVERIFY(window->project()->isModified());
@@ -391,25 +397,67 @@ void TestPropertyPanel::editsReachNodesAndItems()
     QCOMPARE(energizer->deviceNode->data(0).toString(), QString("West"));
 }
 
+void TestPropertyPanel::renameRefusedForTakenName_data()
+{
+    QTest::addColumn<int>("kind"); // a box's kind; -1 a line, -2 a TW sector
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<Qt::Key>("finish");
+    const QList<QPair<int, const char*>> kinds{{GraphicsBox::TextBox, "text box"},
+                                               {GraphicsBox::ButtonBox, "button box"},
+                                               {GraphicsBox::GatewayBox, "gateway box"},
+                                               {-1, "line"},
+                                               {-2, "TW sector"}};
+    for (const auto& kind : kinds) {
+        for (const char* typed : {"fence12", "fence1", "box9"}) {
+            QTest::addRow("%s, %s, Return", kind.second, typed) << kind.first << QString(typed) << Qt::Key_Return;
+            QTest::addRow("%s, %s, Tab", kind.second, typed) << kind.first << QString(typed) << Qt::Key_Tab;
+        }
+    }
+}
+
+// Typed through the window over the name "box9", "fence1" being taken: the
+// element takes the whole name when the editing ends, or keeps its own, told
+// once, when the name is taken.
 void TestPropertyPanel::renameRefusedForTakenName()
 {
-    auto* first = new GraphicsBox(GraphicsBox::TextBox);
-    auto* second = new GraphicsBox(GraphicsBox::TextBox);
-    for (GraphicsBox* box : {first, second}) {
-        addToScene(box);
-        ownedNodes << box->node();
+    QFETCH(int, kind);
+    QFETCH(QString, typed);
+    QFETCH(Qt::Key, finish);
+    auto* taken = new GraphicsBox(GraphicsBox::TextBox);
+    QGraphicsItem* item = kind == -1 ? static_cast<QGraphicsItem*>(new GraphicsLine)
+        : kind == -2 ? static_cast<QGraphicsItem*>(new GraphicsCircle(GraphicsCircle::PlacedKind))
+                     : new GraphicsBox(kind);
+    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+    for (GraphicsHelperClass* each : {static_cast<GraphicsHelperClass*>(taken), element}) {
+        addToScene(each->item());
+        ownedNodes << each->node() << each->energizerNode();
     }
-    first->setName("Alpha");
-    second->setName("Beta");
-    second->setSelected(true);
-    window->propertyPanel()->fillPropertyBrowser(docked(), second, nullptr);
+    taken->setName("fence1");
+    element->setName("box9");
+    item->setSelected(true);
+    window->propertyPanel()->setDesignMode(true);
+    docked()->currentNode = element->node();
+    window->propertyPanel()->fillPropertyBrowser(docked(), item, nullptr);
     window->project()->setModified(false);
+    QSignalSpy userLog(window.get(), &MainWindow::writeUserActionLog);
     MessageBoxAnswerer answerer;
-    variantRow(docked(), "ObjectName")->setValue("Alpha");
-    QCOMPARE(answerer.seen(), QStringList{"Error:Such name already present!"});
-    QCOMPARE(second->objectName(), QString("Beta"));
-    QCOMPARE(variantRow(docked(), "ObjectName")->value().toString(), QString("Beta"));
-    QVERIFY(!window->project()->isModified());
+    const QString rowName = kind == -2 ? "TWSectorName" : "ObjectName";
+    docked()->browser->editItem(docked()->browser->items(row(docked(), rowName)).first());
+    auto* editor = docked()->browser->findChild<QLineEdit*>();
+    QVERIFY(editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, typed));
+    QCOMPARE(element->objectName(), QString("box9"));
+    QVERIFY(operatorKey(editor, finish));
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QString ends = typed == "fence1" ? "box9" : typed;
+    QCOMPARE(answerer.seen(), typed == "fence1" ? QStringList{"Error:Such name already present!"} : QStringList());
+    QCOMPARE(element->objectName(), ends);
+    QCOMPARE(element->node()->data(kind == -2 ? 0 : 1).toString(), ends);
+    QCOMPARE(variantRow(docked(), rowName)->value().toString(), ends);
+    QCOMPARE(docked()->browser->propertyTreeItem(row(docked(), rowName))->text(1), ends);
+    QCOMPARE(window->project()->isModified(), ends != "box9");
+    // A rename is no user action.
+    QCOMPARE(userLog.size(), 0);
 }
 
 void TestPropertyPanel::checkBoxesSendCommands_data()

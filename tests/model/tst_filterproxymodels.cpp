@@ -3,6 +3,7 @@
 #include "node.h"
 #include "sensorstatesproxymodel.h"
 #include "shownrownames.h"
+#include "textbounds.h"
 #include "treemodel.h"
 #include "ungroupproxymodel.h"
 
@@ -34,6 +35,9 @@ QStringList stateRow(const QString& name, const QString& status, const QString& 
     return values;
 }
 
+// A workspace caption the rows show cut; the filter names it whole.
+const QString LongCaption = QStringLiteral("WS2") + QString(MaxShownNameLength, QLatin1Char('x'));
+
 } // namespace
 
 class TestFilterProxyModels : public QObject
@@ -59,7 +63,7 @@ void TestFilterProxyModels::alarmStates_data()
     QTest::newRow("flat, everything") << true << true << "" << QStringList{"r1", "r2", "r3", "r5"} << QString();
     QTest::newRow("flat, alarms only") << true << false << "" << QStringList{"r2", "r3", "r5"} << QString();
     QTest::newRow("flat, one workspace") << true << true << "WS1" << QStringList{"r1", "r2", "r3"} << QString();
-    QTest::newRow("flat, alarms of one workspace") << true << false << "WS2" << QStringList{"r5"} << QString();
+    QTest::newRow("flat, alarms of one workspace") << true << false << LongCaption << QStringList{"r5"} << QString();
     QTest::newRow("flat, unknown workspace") << true << true << "WS9" << QStringList{} << QString();
     QTest::newRow("tree, everything") << false << true << "" << QStringList{"G1", "r1", "r2", "r3", "G2", "r5"} << QString();
     QTest::newRow("tree, one workspace") << false << true << "WS1" << QStringList{"G1", "r1", "r2", "r3"} << QString();
@@ -90,8 +94,8 @@ void TestFilterProxyModels::alarmStates()
     addNode(g1, Node::StatusRow, stateRow("r2", "Critical", "WS1"));
     addNode(g1, Node::StatusRow, stateRow("r3", "", "WS1"));
     addNode(g1, Node::StatusRow, stateRow("r4", "Critical", "WS1"), false);
-    Node* g2 = addNode(root, Node::MapElement, stateRow("G2", "", "WS2"));
-    addNode(g2, Node::StatusRow, stateRow("r5", "Warning", "WS2"));
+    Node* g2 = addNode(root, Node::MapElement, stateRow("G2", "", LongCaption));
+    addNode(g2, Node::StatusRow, stateRow("r5", "Warning", LongCaption));
 
     UngroupProxyModel table;
     table.setSourceModel(&model);
