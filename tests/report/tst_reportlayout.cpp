@@ -438,6 +438,9 @@ void TestReportLayout::numbersPastBounds_data()
     QTest::newRow("font") << field("width=\"99\" fontSize=\"" + big + "\"") << "field \"f\" fontSize " + big + " outside -1 to 1000";
     QTest::newRow("line") << field("type=\"line\" lineStartX=\"-" + big + "\" lineEndY=\"" + big + "\" arrowEnd=\"1\"") << "field \"f\" lineStartX -" + big + " outside -400000 to 400000";
     QTest::newRow("cross table") << field("type=\"crossTab\" width=\"400\" colCount=\"" + big + "\"") << "field \"f\" colCount " + big + " outside 0 to 1000";
+    for (const char* rowHeight : {"0", "-20", "2000000000"})
+        QTest::addRow("cross table row %s", rowHeight) << field("type=\"crossTab\" width=\"400\" rowHeight=\"" + QString(rowHeight) + "\"")
+                                                      << "field \"f\" rowHeight " + QString(rowHeight) + " outside 1 to 20";
     QTest::newRow("page on larger paper") << page(rows) + "<P pageWidth=\"4\" pageHeight=\"4\">" + band("PageHeader", 10, labelField("x")) + "</P>" << "a unit on its paper; printed at 128 by 128";
 }
 
