@@ -434,6 +434,12 @@ void TestReportLayout::badPages()
         for (int p = 1; p <= 5; ++p)
             QCOMPARE(PdfProbe::text(tall, p).simplified(), QStringLiteral("HEADER row R00%1").arg(p - 1));
     }
+
+    // A page far smaller than the paper prints at the largest scale: a text
+    // at the bottom of a box 20 units high stays near the paper's top.
+    load(page(band("MasterData", 25, labelField("row [n]"))) + "<P pageWidth=\"4\" pageHeight=\"4\">"
+             + band("ReportTitle", 4, labelField("SMALL", 0, "aligmentV=\"vBottom\"")) + "</P>", {1});
+    QCOMPARE(PdfProbe::text(pdf(QStringLiteral("small.pdf")), 2).simplified(), QStringLiteral("SMALL"));
 }
 
 // A page size missing, or a number past its bound, is brought within it as the template is read, with a log line.
