@@ -2,6 +2,7 @@
 
 #include "colortext.h"
 #include "reportfieldobject.h"
+#include "reportpageobject.h"
 #include "templatebounds.h"
 
 #include <QDebug>
@@ -126,10 +127,14 @@ int ReportCrossTabObject::layoutNextBlock(int fieldTop, const CellHandler& fillD
 
 void ReportCrossTabObject::loadXml(const QDomElement& e)
 {
+    const QString owner = QStringLiteral("field \"%1\"").arg(e.attribute(QStringLiteral("name")));
     m_grid.rowHeight = e.attribute(QStringLiteral("rowHeight"), QStringLiteral("20")).toInt();
+    // A row no unit high, or higher than the field, would leave the table
+    // no row to print; a field of no height prints nothing anyway.
+    const int fieldHeight = m_grid.rect.height();
+    TemplateBounds::clamp(owner, {{"rowHeight", m_grid.rowHeight}}, 1, fieldHeight > 0 ? fieldHeight : ReportPageObject::MaxSize);
     m_grid.colCount = e.attribute(QStringLiteral("colCount"), QStringLiteral("3")).toInt();
-    TemplateBounds::clamp(QStringLiteral("field \"%1\"").arg(e.attribute(QStringLiteral("name"))),
-                          {{"colCount", m_grid.colCount}}, 0, CrossTabGrid::MaxColumns);
+    TemplateBounds::clamp(owner, {{"colCount", m_grid.colCount}}, 0, CrossTabGrid::MaxColumns);
     m_grid.totalByColVisible = e.attribute(QStringLiteral("totalByColVisible"), QStringLiteral("1")).toInt() != 0;
     m_grid.totalByRowVisible = e.attribute(QStringLiteral("totalByRowVisible"), QStringLiteral("1")).toInt() != 0;
     m_grid.subtotalIsVisible = e.attribute(QStringLiteral("subtotalIsVisible")).toInt() != 0;

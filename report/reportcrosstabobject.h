@@ -38,6 +38,7 @@ public:
     ReportCrossTabObject(const ReportCrossTabObject&) = delete;
     ReportCrossTabObject& operator=(const ReportCrossTabObject&) = delete;
 
+    // Reads the attributes; the rectangle, set first, bounds the row height.
     void loadXml(const QDomElement& e);
     void saveXml(QDomElement e) const;
     // Rebuilds the grid and a label field for each of its cells.

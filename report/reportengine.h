@@ -288,10 +288,18 @@ private:
 
     ReportPageObject* currentPage() const;
     ReportBandObject* band(int type) const;
-    int bandHeight(int type) const;
+    int bandHeight(int type);
     int printableHeight() const { return ph - mb - mt; }
     bool fitsAboveFooter(int y, int height);
+    // The height a band takes at y for the current record, within its room.
     int measuredHeight(int type, int y);
+    // The room of the bands every printed page repeats (page header and
+    // footer, master header) and of the title: what the page leaves beside
+    // `m_keptRoom` for the records, or for the title the page above its
+    // footer. Unbounded for the other bands, and in the HTML.
+    int roomFor(int type);
+    // Sets `m_keptRoom` for the report page under way.
+    void keepRoomForRecords();
     int footerHeight();
     void placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith);
     // Lays a band out at y; one whose content does not fit in the room left
@@ -335,7 +343,9 @@ private:
     void processMasterData(QPrinter* printer, int& y, bool draw, int i);
     void processReport(QPrinter* printer, int& y, bool draw, int i);
     void processGroups(QPrinter* printer, int& y, bool draw, int i, ReportBandObject* groupHeader);
-    void paintBand(int type, int y, bool draw);
+    // Paints a band measured at `height`; one cut to its room shows only its
+    // lines above the cut, logged once for each report page.
+    void paintBand(int type, int y, bool draw, int height);
 
     void drawPageBorder();
     void drawFrame(ReportFieldObject* field, const QPen& pen, int l, int t, int w, int h);
@@ -402,6 +412,14 @@ private:
     bool m_rendering = false;
     // Where the bands of the printed page under way start, below its headers.
     int m_pageTop = 0;
+    // The height the page header takes on the printed page under way.
+    int m_pageHeaderHeight = 0;
+    // The least room a printed page of the report page under way keeps for
+    // its records between its own bands: a record's designed height, at
+    // least a unit, so that a band continued over pages always goes on.
+    int m_keptRoom = 1;
+    // The bands, by report page and type, already logged as cut.
+    QSet<QPair<int, int>> m_cutBands;
     // The part of a band being painted on this page, in template units from
     // its top: a label draws only its lines that start inside it.
     struct BandPart

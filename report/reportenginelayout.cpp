@@ -18,6 +18,8 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 
+#include <limits>
+
 bool ReportEngine::refusedWhileRendering() const
 {
     if (m_rendering)
@@ -126,6 +128,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     m_cancelled = false;
     m_painted = false;
     m_warnedPages.clear();
+    m_cutBands.clear();
     // Nothing to render: the caller's warning alone tells it.
     if (pageList.isEmpty() || !printer)
         return;
@@ -189,21 +192,58 @@ ReportBandObject* ReportEngine::band(int type) const
     return page ? page->getBand(type) : nullptr;
 }
 
-int ReportEngine::bandHeight(int type) const
+int ReportEngine::bandHeight(int type)
 {
     ReportBandObject* b = band(type);
-    return b ? b->layoutHeight() : 0;
+    return b ? qMin(b->layoutHeight(), roomFor(type)) : 0;
 }
 
-// The height a band takes at y for the current record: its own, or more
-// where an auto-height field grows it.
+// Its own height, or more where an auto-height field grows it.
 int ReportEngine::measuredHeight(int type, int y)
 {
     ReportBandObject* b = band(type);
     if (!b)
         return 0;
     drawBand(b, y, false);
-    return b->currentHeight;
+    return qMin(b->currentHeight, roomFor(type));
+}
+
+// A band every page repeats is never continued on the next page, which
+// would repeat it too: one taller than its room is cut, for the records
+// would otherwise go below the page.
+int ReportEngine::roomFor(int type)
+{
+    if (printMode == HtmlOutput)
+        return std::numeric_limits<int>::max();
+    const int beside = printableHeight() - m_keptRoom;
+    switch (type) {
+    case ReportTitle:
+        return qMax(0, printableHeight() - footerHeight());
+    case PageFooter:
+        return qMax(0, beside);
+    case PageHeader:
+        return qMax(0, beside - footerHeight());
+    case MasterHeader:
+        return qMax(0, beside - footerHeight() - m_pageHeaderHeight);
+    default:
+        return std::numeric_limits<int>::max();
+    }
+}
+
+// A record as designed or, on a page without records, the tallest band
+// that flows; within half the page, so that a page's own bands are cut
+// only where they leave a record less than that.
+void ReportEngine::keepRoomForRecords()
+{
+    ReportBandObject* data = band(MasterData);
+    int room = data ? data->layoutHeight() : 0;
+    if (room <= 0) {
+        for (const int type : {DataGroupHeader, DataGroupFooter, MasterFooter, ReportSummary}) {
+            if (ReportBandObject* b = band(type))
+                room = qMax(room, b->layoutHeight());
+        }
+    }
+    m_keptRoom = qMax(1, qMin(room, printableHeight() / 2));
 }
 
 int ReportEngine::footerHeight()
@@ -235,24 +275,36 @@ bool ReportEngine::placeAcrossPages(QPrinter* printer, ReportBandObject* band, i
 {
     int from = 0;
     bool emptyPage = y <= m_pageTop;
+    bool broken = false;
     while (printMode != HtmlOutput) {
         const int room = printableHeight() - footerHeight() - y;
-        if (room <= 0 || band->currentHeight - from <= room || contentBottom(band) - from <= room)
+        if (band->currentHeight - from <= room || contentBottom(band) - from <= room)
             break;
-        int cut = lineCut(band, from, from + room);
-        // Where not even the next line fits, the part is empty; only a line
-        // taller than an empty page is cut.
-        if (cut <= from && emptyPage)
-            cut = from + room;
-        if (cut > from) {
-            if (draw && isPageInRange(true, curPage))
-                drawBandPart(band, y, from, cut, from + room);
-            from = cut;
+        // The page's own bands leave a new page room; should they not, the
+        // rest goes below it rather than over endless pages.
+        if (room <= 0 && broken) {
+            qCWarning(lcReport).nospace().noquote()
+                << "Report page " << reportPageNo << ": band \"" << bandTypeName(band->type)
+                << "\" finds no room on printed page " << curPage << "; printed below its bottom";
+            break;
+        }
+        if (room > 0) {
+            int cut = lineCut(band, from, from + room);
+            // Where not even the next line fits, the part is empty; only a
+            // line taller than an empty page is cut.
+            if (cut <= from && emptyPage)
+                cut = from + room;
+            if (cut > from) {
+                if (draw && isPageInRange(true, curPage))
+                    drawBandPart(band, y, from, cut, from + room);
+                from = cut;
+            }
         }
         breakPage(printer, y, draw, false);
         if (repeatMasterHeader)
             processMasterHeader(y, draw);
         emptyPage = true;
+        broken = true;
     }
     const bool painted = draw && isPageInRange(true, curPage);
     if (painted && from == 0)
@@ -299,6 +351,8 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
         painter->save();
     }
     setPageSettings(printer, i);
+    keepRoomForRecords();
+    m_pageHeaderHeight = 0;
     if (printMode != HtmlOutput)
         y = 0;
     if (i < 1) {
@@ -315,11 +369,29 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
         painter->restore();
 }
 
-void ReportEngine::paintBand(int type, int y, bool draw)
+void ReportEngine::paintBand(int type, int y, bool draw, int height)
 {
     ReportBandObject* b = band(type);
-    if (b && draw && isPageInRange(true, curPage))
-        drawBand(b, y, true);
+    if (!b)
+        return;
+    const bool painted = draw && isPageInRange(true, curPage);
+    if (height >= b->currentHeight) {
+        if (painted)
+            drawBand(b, y, true);
+        return;
+    }
+    if (!m_cutBands.contains({reportPageNo, type})) {
+        m_cutBands.insert({reportPageNo, type});
+        qCWarning(lcReport).nospace().noquote()
+            << "Report page " << reportPageNo << ": band \"" << bandTypeName(type) << "\" is " << b->currentHeight
+            << " units high where its page has room for " << height << "; printed cut there";
+    }
+    if (!painted)
+        return;
+    int cut = lineCut(b, 0, height);
+    if (cut <= 0)
+        cut = height;
+    drawBandPart(b, y, 0, cut, height);
 }
 
 void ReportEngine::processReportTitle(int& y, bool draw)
@@ -327,7 +399,7 @@ void ReportEngine::processReportTitle(int& y, bool draw)
     if (!band(ReportTitle))
         return;
     const int height = measuredHeight(ReportTitle, y);
-    paintBand(ReportTitle, y, draw);
+    paintBand(ReportTitle, y, draw, height);
     y += height;
 }
 
@@ -336,8 +408,9 @@ void ReportEngine::processPageHeader(int& y, bool draw)
     if (printMode == HtmlOutput || !band(PageHeader))
         return;
     const int height = measuredHeight(PageHeader, y);
-    paintBand(PageHeader, y, draw);
+    paintBand(PageHeader, y, draw, height);
     y += height;
+    m_pageHeaderHeight = height;
 }
 
 void ReportEngine::processMasterHeader(int& y, bool draw)
@@ -345,7 +418,7 @@ void ReportEngine::processMasterHeader(int& y, bool draw)
     if (!band(MasterHeader))
         return;
     const int height = measuredHeight(MasterHeader, y);
-    paintBand(MasterHeader, y, draw);
+    paintBand(MasterHeader, y, draw, height);
     y += height;
 }
 
@@ -353,7 +426,8 @@ void ReportEngine::processPageFooter(bool draw)
 {
     if (printMode == HtmlOutput || !band(PageFooter))
         return;
-    paintBand(PageFooter, printableHeight() - footerHeight(), draw);
+    const int height = footerHeight();
+    paintBand(PageFooter, printableHeight() - height, draw, height);
 }
 
 bool ReportEngine::fitsAboveFooter(int y, int height)
@@ -471,12 +545,14 @@ void ReportEngine::processMasterData(QPrinter* printer, int& y, bool draw, int i
         drawBand(data, y, false);
         const int height = data->currentHeight;
         // A record taller than a whole page gets a page of its own, not one
-        // empty page before it per pass.
-        const bool atTopOfPage = y <= bandHeight(PageHeader) + bandHeight(MasterHeader);
-        if (y + height > printableHeight() - footers && printMode != HtmlOutput && !atTopOfPage
-            && !continuesHere(data, y, bandHeight(PageHeader) + bandHeight(MasterHeader))) {
-            breakPage(printer, y, draw, false);
-            processMasterHeader(y, draw);
+        // empty page before it per pass; the headers' room, which measures
+        // the footer, is worked out only then.
+        if (y + height > printableHeight() - footers && printMode != HtmlOutput) {
+            const int top = bandHeight(PageHeader) + bandHeight(MasterHeader);
+            if (y > top && !continuesHere(data, y, top)) {
+                breakPage(printer, y, draw, false);
+                processMasterHeader(y, draw);
+            }
         }
         if (!placeAcrossPages(printer, data, y, draw, true))
             evaluateBand(data);

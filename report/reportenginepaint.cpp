@@ -649,9 +649,12 @@ void ReportEngine::drawBandPart(ReportBandObject* band, int y, int from, int to,
         painter->save();
         painter->setClipRect(window(to), Qt::IntersectClip);
     }
+    // A cross table of a page header may break the page within the part,
+    // and a header cut to its room is painted as a part too.
+    const BandPart outer = m_bandPart;
     m_bandPart = {band, from, to, window(limit)};
     drawBand(band, y - from, true);
-    m_bandPart = {};
+    m_bandPart = outer;
     if (active)
         painter->restore();
 }

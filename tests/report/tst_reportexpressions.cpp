@@ -205,8 +205,11 @@ void TestReportExpressions::timedOutRunsOnce()
 
 void TestReportExpressions::builtins()
 {
-    QCOMPARE(m_engine->processValue(nullptr, QStringLiteral("<Date>"), false, false, QString()),
-             QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+    // The day it is before or after the call: midnight may pass between them.
+    const auto today = [] { return QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")); };
+    const QString before = today();
+    const QString date = m_engine->processValue(nullptr, QStringLiteral("<Date>"), false, false, QString());
+    QVERIFY2(date == before || date == today(), qPrintable(date));
     QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))
                 .match(m_engine->processValue(nullptr, QStringLiteral("<Time>"), false, false, QString()))
                 .hasMatch());

@@ -287,12 +287,14 @@ double pointsFromPageEdge(int units);
 // master footer goes to the next page; so does one that 30 rows leave room
 // for but whose words make it grow. One whose words need more than a page,
 // or such a record, goes on over the following pages. A master header shown
-// in each group goes with its group header.
+// in each group goes with its group header. A band every page repeats, or a
+// title, leaving no room is cut, logged.
 void TestReportLayout::bandsClearOfPageFooter_data()
 {
     QTest::addColumn<QString>("bands");
     QTest::addColumn<int>("records");
     QTest::addColumn<QString>("closing");
+    QTest::addColumn<QString>("cut");
     QStringList words;
     for (int i = 1; i <= 59; ++i)
         words << QStringLiteral("w%1").arg(i);
@@ -302,21 +304,31 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         words << QStringLiteral("w%1").arg(i);
     const QString tall = field.arg(words.join(' '));
     for (const char* type : {"ReportSummary", "MasterFooter"}) {
-        QTest::addRow("%s", type) << kStandardBands + band(type, 30, labelField("CLOSING")) << 37 << "CLOSING";
-        QTest::addRow("%s, grown", type) << kStandardBands + band(type, 30, grown) << 30 << words.mid(0, 59).join(' ');
-        QTest::addRow("%s, taller than a page", type) << kStandardBands + band(type, 30, tall) << 3 << words.join(' ');
+        QTest::addRow("%s", type) << kStandardBands + band(type, 30, labelField("CLOSING")) << 37 << "CLOSING" << "";
+        QTest::addRow("%s, grown", type) << kStandardBands + band(type, 30, grown) << 30 << words.mid(0, 59).join(' ') << "";
+        QTest::addRow("%s, taller than a page", type) << kStandardBands + band(type, 30, tall) << 3 << words.join(' ') << "";
     }
-    QTest::newRow("record taller than a page") << QString(kStandardBands).replace(labelField("row [n]"), tall) << 2 << words.join(' ');
+    QTest::newRow("record taller than a page") << QString(kStandardBands).replace(labelField("row [n]"), tall) << 2 << words.join(' ') << "";
+    const QString footer = band("PageFooter", 30, labelField("Page <Page> of <TotalPages>"));
+    const QString rows = band("MasterData", 25, labelField("row [n]")) + footer;
+    const QString allRows = "HEAD R000 R001 R002 R003 R004";
+    for (const char* type : {"PageHeader", "MasterHeader"})
+        QTest::addRow("%s taller than a page", type) << band(type, 1200, labelField("HEAD")) + rows << 5 << allRows << type;
+    QTest::newRow("title taller than a page") << band("ReportTitle", 1200, labelField("HEAD")) + band("ReportSummary", 30, labelField("CLOSING")) + rows
+                                              << 0 << "HEAD CLOSING" << "ReportTitle";
+    QTest::newRow("header and record taller than a page")
+        << band("PageHeader", 1200, labelField("HEAD")) + band("MasterData", 1200, labelField("row [n]") + labelField("END", 1150)) + footer
+        << 5 << allRows + " END" << "PageHeader";
     for (int i = 321; i <= 6000; ++i)
         words << QStringLiteral("w%1").arg(i);
     const QString below = QStringLiteral("<F value=\"%1\" top=\"20\" width=\"760\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
     QTest::newRow("below the band's top, over pages") << kStandardBands + band("ReportSummary", 30, below.arg(words.join(' ')))
-                                                      << 3 << words.join(' ');
+                                                      << 3 << words.join(' ') << "";
     QTest::newRow("master header in group")
         << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + band("MasterData", 25, labelField("row [n]"))
                + band("PageFooter", 30, labelField("Page <Page> of <TotalPages>"))
-        << 24 << "Group COLUMNS";
+        << 24 << "Group COLUMNS" << "";
 }
 
 void TestReportLayout::bandsClearOfPageFooter()
@@ -324,12 +336,16 @@ void TestReportLayout::bandsClearOfPageFooter()
     QFETCH(QString, bands);
     QFETCH(int, records);
     QFETCH(QString, closing);
+    QFETCH(QString, cut);
     for (int r = 0; r < records; ++r)
         m_sources.insert(r, QString::number(r / 3));
     load(page(bands), {records});
+    MessageCatcher catcher;
     const QString file = pdf();
+    QCOMPARE(catcher.contains(QStringLiteral("printed cut")), !cut.isEmpty());
+    QVERIFY(catcher.contains(QStringLiteral("band \"%1\" is").arg(cut)) || cut.isEmpty());
     const double footerTop = pointsFromPageEdge(1108 - 30) + 0.5;
-    const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d)$"));
+    const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d+)$"));
     QSet<QString> printed;
     for (int p = 1; p <= PdfProbe::pageCount(file); ++p) {
         for (const PdfProbe::Word& word : PdfProbe::words(file, p)) {
@@ -418,6 +434,12 @@ void TestReportLayout::badPages()
         for (int p = 1; p <= 5; ++p)
             QCOMPARE(PdfProbe::text(tall, p).simplified(), QStringLiteral("HEADER row R00%1").arg(p - 1));
     }
+
+    // A page far smaller than the paper prints at the largest scale: a text
+    // at the bottom of a box 20 units high stays near the paper's top.
+    load(page(band("MasterData", 25, labelField("row [n]"))) + "<P pageWidth=\"4\" pageHeight=\"4\">"
+             + band("ReportTitle", 4, labelField("SMALL", 0, "aligmentV=\"vBottom\"")) + "</P>", {1});
+    QCOMPARE(PdfProbe::text(pdf(QStringLiteral("small.pdf")), 2).simplified(), QStringLiteral("SMALL"));
 }
 
 // A page size missing, or a number past its bound, is brought within it as the template is read, with a log line.
@@ -438,6 +460,9 @@ void TestReportLayout::numbersPastBounds_data()
     QTest::newRow("font") << field("width=\"99\" fontSize=\"" + big + "\"") << "field \"f\" fontSize " + big + " outside -1 to 1000";
     QTest::newRow("line") << field("type=\"line\" lineStartX=\"-" + big + "\" lineEndY=\"" + big + "\" arrowEnd=\"1\"") << "field \"f\" lineStartX -" + big + " outside -400000 to 400000";
     QTest::newRow("cross table") << field("type=\"crossTab\" width=\"400\" colCount=\"" + big + "\"") << "field \"f\" colCount " + big + " outside 0 to 1000";
+    for (const char* rowHeight : {"0", "-20", "2000000000"})
+        QTest::addRow("cross table row %s", rowHeight) << field("type=\"crossTab\" width=\"400\" rowHeight=\"" + QString(rowHeight) + "\"")
+                                                      << "field \"f\" rowHeight " + QString(rowHeight) + " outside 1 to 20";
     QTest::newRow("page on larger paper") << page(rows) + "<P pageWidth=\"4\" pageHeight=\"4\">" + band("PageHeader", 10, labelField("x")) + "</P>" << "a unit on its paper; printed at 128 by 128";
 }
 
