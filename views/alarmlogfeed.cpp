@@ -11,6 +11,7 @@ AlarmLogFeed::AlarmLogFeed(const QString& insertStatement, QObject* parent)
     : QObject(parent)
     , m_insert(insertStatement)
     , m_batch(WriteBatch::instance())
+    , m_clock(NightlyCleanup::defaultClock())
 {
     m_flush.setSingleShot(true);
     m_flush.setInterval(FlushDelayMs);

@@ -7,10 +7,31 @@
 
 #include <limits>
 
+namespace {
+
+NightlyCleanup::Clock& defaultClockSlot()
+{
+    static NightlyCleanup::Clock clock;
+    return clock;
+}
+
+} // namespace
+
 NightlyCleanup::NightlyCleanup(const QString& keepDaysKey, const QString& lastClearKey)
     : m_keepDaysKey(keepDaysKey)
     , m_lastClearKey(lastClearKey)
+    , m_clock(defaultClock())
 {
+}
+
+void NightlyCleanup::setDefaultClock(Clock clock)
+{
+    defaultClockSlot() = std::move(clock);
+}
+
+NightlyCleanup::Clock NightlyCleanup::defaultClock()
+{
+    return defaultClockSlot();
 }
 
 int NightlyCleanup::keepDays(const QSettings& settings, const QString& key)

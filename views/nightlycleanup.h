@@ -32,6 +32,10 @@ public:
 
     // Tests run the night at any time of day.
     void setClock(Clock clock);
+    // The clock every clean-up and alarm feed made from now on starts with;
+    // empty, the system's. Tests pin the day with it.
+    static void setDefaultClock(Clock clock);
+    static Clock defaultClock();
     QDateTime now() const;
 
     // Whether `now()` lies in the first minute after midnight.

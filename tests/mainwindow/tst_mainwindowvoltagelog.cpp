@@ -115,7 +115,7 @@ void TestMainWindowVoltageLog::controlUnitRowsAreWritten()
         new Node(QStringLiteral("Energ1"), gateway);
         energizer = new Node(QStringLiteral("Energ2"), gateway);
     }
-    QDateTime now = QDateTime::currentDateTime();
+    QDateTime now(QDate(2026, 3, 6), QTime(9, 0));
     window.logs()->voltageDiagrammsDlg->setClock([&now] { return now; });
     now = now.addSecs(200);
 
@@ -148,12 +148,14 @@ void TestMainWindowVoltageLog::tickRunsTheNightlyClear()
     {
         QSettings settings(m_home->filePath(QStringLiteral("setting.ini")), QSettings::IniFormat);
         settings.setValue(QStringLiteral("VL_KeepDays"), 0);
+        // The day before the tick below, whatever a real midnight stored.
+        settings.setValue(QStringLiteral("VL_LastClear"), QDate(2026, 3, 6));
     }
     MainWindow window;
     QSqlQuery query;
     QVERIFY(query.exec(QStringLiteral("insert into logVoltage(datetime, voltage, sector, energizer_no) "
                                       "values('2026-03-06 10:00:00', 12, -1, 1)")));
-    const QDateTime midnight(QDate::currentDate().addDays(1), QTime(0, 0, 5));
+    const QDateTime midnight(QDate(2026, 3, 7), QTime(0, 0, 5));
     window.logs()->voltageDiagrammsDlg->setClock([midnight] { return midnight; });
 
     QVERIFY(QMetaObject::invokeMethod(window.units()->timerUnit(), "timerTick", Qt::QueuedConnection));

@@ -316,8 +316,9 @@ void TestLeafManagers::dateBordersAndInvalidDate()
 {
     DatePropertyManager m;
     EventLog log;
+    const QDate before = QDate::currentDate();
     Property *p = m.addProperty(QStringLiteral("p"));
-    QCOMPARE(m.value(p), QDate::currentDate());
+    QVERIFY(m.value(p) == before || m.value(p) == QDate::currentDate()); // today, across a midnight too
     QCOMPARE(m.minimum(p), QDate(1752, 9, 14));
     QCOMPARE(m.maximum(p), QDate(7999, 12, 31));
     log.watchStructure(&m);

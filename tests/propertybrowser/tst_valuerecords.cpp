@@ -29,8 +29,9 @@ void TestValueRecords::defaults()
     const DoublePropertyManager::Data doubles;
     QCOMPARE(doubles.minVal, -2147483647.0);
     QCOMPARE(doubles.decimals, 2);
+    const QDate before = QDate::currentDate();
     const DatePropertyManager::Data dates;
-    QCOMPARE(dates.val, QDate::currentDate());
+    QVERIFY(dates.val == before || dates.val == QDate::currentDate()); // today, across a midnight too
     QCOMPARE(dates.minVal, QDate(1752, 9, 14));
     QCOMPARE(dates.maxVal, QDate(7999, 12, 31));
     const SizeFPropertyManager::Data sizes;

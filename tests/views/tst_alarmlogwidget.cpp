@@ -6,6 +6,7 @@
 #include "databasemanager.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
+#include "nightlycleanup.h"
 #include "operatorclick.h"
 #include "pdfprobe.h"
 #include "reportcapture.h"
@@ -20,6 +21,7 @@
 
 #include <QAbstractButton>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QProcess>
@@ -40,9 +42,23 @@
 
 namespace {
 
+// Noon of the day the run began, running on from there: the log's clock in
+// every test. The shown days, the rows' stamps and the tests' days agree
+// whenever the run starts, and no test meets midnight or the clean-up minute.
+QDateTime testNow()
+{
+    static const QDateTime noon(QDate::currentDate(), QTime(12, 0));
+    static const QElapsedTimer running = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return noon.addMSecs(running.elapsed());
+}
+
 QString stampDaysAgo(int days)
 {
-    return QDateTime::currentDateTime().addDays(-days).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss "));
+    return testNow().addDays(-days).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss "));
 }
 
 void addRow(const QVariant& stamp, const QString& source, const QString& reason, const QString& info)
@@ -136,11 +152,13 @@ private:
     void clickHeader(AlarmLogWidget& widget, int section);
     QStringList shown(AlarmLogWidget& widget, int column);
     std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<ScopedHook> m_clock;
 };
 
 void TestAlarmLogWidget::initTestCase()
 {
     initLumetraResources();
+    m_clock = std::make_unique<ScopedHook>(&NightlyCleanup::setDefaultClock, &testNow);
     m_home = std::make_unique<TestHome>();
     QVERIFY(m_home->isValid());
     QVERIFY(m_home->openDatabase());
@@ -160,6 +178,7 @@ void TestAlarmLogWidget::init()
 void TestAlarmLogWidget::cleanupTestCase()
 {
     m_home.reset();
+    m_clock.reset();
 }
 
 void TestAlarmLogWidget::showDays(AlarmLogWidget& widget, const QDate& from, const QDate& to)
@@ -377,7 +396,7 @@ void TestAlarmLogWidget::pageAfterTheCommitShowsRowsOnce()
     QFETCH(bool, onceAsRead);
     addOldRows(AlarmLogModel::PageRows + 10);
     AlarmLogWidget widget;
-    widget.setClock([now = QDateTime::currentDateTime()] { return now; });
+    widget.setClock([now = testNow()] { return now; });
     table(widget)->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder); // the burst past the first page
     QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
     WriteBatch& batch = WriteBatch::instance();
@@ -425,7 +444,7 @@ void TestAlarmLogWidget::reloadAfterTheCommitShowsRowsOnce()
     const QDeadlineTimer deadline(60000);
     while (batch.pendingRows() > 0 && !deadline.hasExpired())
         QThread::yieldCurrentThread();
-    showDays(widget, QDate::currentDate().addDays(-3), QDate::currentDate());
+    showDays(widget, testNow().date().addDays(-3), testNow().date());
     QCOMPARE(shown(widget, 2).count(QStringLiteral("late")), 1);
 }
 
@@ -460,9 +479,9 @@ void TestAlarmLogWidget::filterControlsNarrowTheView()
     QCOMPARE(view->rowCount(), 1);
     QCOMPARE(view->index(0, 4).data().toString(), QStringLiteral("Critical"));
 
-    widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(QDate::currentDate().addDays(-50));
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(testNow().date().addDays(-50));
     QCOMPARE(view->rowCount(), 2);
-    widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(QDate::currentDate().addDays(-1));
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(testNow().date().addDays(-1));
     QCOMPARE(view->rowCount(), 1);
 }
 
@@ -773,7 +792,7 @@ void TestAlarmLogWidget::clearAllAsksFirst()
 
 void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = testNow().date();
     setSetting(QStringLiteral("AL_KeepDays"), 30);
     setSetting(QStringLiteral("AL_LastClear"), today.addDays(-30));
     addRow(stampDaysAgo(40), QStringLiteral("old"), QStringLiteral("State"), QStringLiteral("OK"));
@@ -809,7 +828,7 @@ void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
 
 void TestAlarmLogWidget::keepDaysZeroClearsOnce()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = testNow().date();
     setSetting(QStringLiteral("AL_KeepDays"), 0);
     setSetting(QStringLiteral("AL_LastClear"), today.addDays(-1));
     addRow(stampDaysAgo(0), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
@@ -851,7 +870,7 @@ void TestAlarmLogWidget::unusableKeepDaysCountAsThirty_data()
 void TestAlarmLogWidget::unusableKeepDaysCountAsThirty()
 {
     QFETCH(QString, keepDays);
-    const QDate today = QDate::currentDate();
+    const QDate today = testNow().date();
     setSetting(QStringLiteral("AL_KeepDays"), keepDays);
     setSetting(QStringLiteral("AL_LastClear"), today.addDays(-10));
     addRow(stampDaysAgo(0), QStringLiteral("today"), QStringLiteral("State"), QStringLiteral("OK"));

@@ -280,7 +280,7 @@ void TestUserActionLogDlg::clearAllLeavesItsOwnRecord()
 
 void TestUserActionLogDlg::keepDaysZeroClearsOnce()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = m_now.date();
     setSetting(QStringLiteral("UL_KeepDays"), 0);
     setSetting(QStringLiteral("UL_LastClear"), today.addDays(-1));
     UserActionLogDlg dialog;

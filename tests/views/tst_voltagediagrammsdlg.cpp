@@ -286,7 +286,8 @@ void tst_VoltageDiagrammsDlg::ageDelete()
 {
     QFETCH(int, keepDays);
     // SQLite counts ages from the julian day of its own (real) now, which is
-    // today's date at 00:00 UTC when the nightly clean-up runs.
+    // today's date at 00:00 UTC when the nightly clean-up runs. That day
+    // turns at 12:00 UTC: a run across the turn may have cleared by the next day.
     const QDate reference = VoltageSite::julianNowDate();
     QVERIFY(reference.isValid());
     const QString oldDay = reference.addDays(-(keepDays + 2)).toString(Qt::ISODate);
@@ -300,12 +301,16 @@ void tst_VoltageDiagrammsDlg::ageDelete()
     VoltageDiagrammsDlg dlg;
     QSignalSpy spy(&dlg, &VoltageDiagrammsDlg::writeUserActionLog);
     dlg.clearLog(keepDays);
+    const bool turned = VoltageSite::julianNowDate() != reference;
 
     const auto rows = VoltageSite::rows();
     QStringList days;
     for (const auto& row : rows)
         days << row.datetime.left(10);
-    QCOMPARE(days, (QStringList{keptDay, keptDay, reference.toString(Qt::ISODate)}));
+    QStringList kept{keptDay, keptDay, reference.toString(Qt::ISODate)};
+    if (turned && days.size() == 1)
+        kept = kept.mid(2);
+    QCOMPARE(days, kept);
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.first(), (QVariantList{QStringLiteral("VoltageLog"), QStringLiteral("Clear log voltage")}));
     QCOMPARE(VoltageSite::sequenceRows(), 0);
