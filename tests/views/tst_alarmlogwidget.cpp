@@ -7,6 +7,7 @@
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "nightlycleanup.h"
+#include "noonclock.h"
 #include "operatorclick.h"
 #include "pdfprobe.h"
 #include "reportcapture.h"
@@ -21,7 +22,6 @@
 
 #include <QAbstractButton>
 #include <QDateEdit>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QProcess>
@@ -42,18 +42,11 @@
 
 namespace {
 
-// Noon of the day the run began, running on from there: the log's clock in
-// every test. The shown days, the rows' stamps and the tests' days agree
-// whenever the run starts, and no test meets midnight or the clean-up minute.
+// The log's clock in every test: the shown days, the rows' stamps and the
+// tests' days agree whenever the run starts.
 QDateTime testNow()
 {
-    static const QDateTime noon(QDate::currentDate(), QTime(12, 0));
-    static const QElapsedTimer running = [] {
-        QElapsedTimer timer;
-        timer.start();
-        return timer;
-    }();
-    return noon.addMSecs(running.elapsed());
+    return noonOfTheRun();
 }
 
 QString stampDaysAgo(int days)
