@@ -421,6 +421,14 @@ void qtClient::updateReceived()
     }
 }
 
+bool qtClient::takeReadAhead()
+{
+    if (link.bytesAvailable() <= 0 || readingHeld())
+        return false;
+    updateReceived();
+    return true;
+}
+
 bool qtClient::readingHeld()
 {
     const bool held = m_inbox.waiting() >= MaxWaitingDeliveries;

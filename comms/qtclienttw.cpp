@@ -297,6 +297,14 @@ void qtClientTW::updateReceived()
     }
 }
 
+bool qtClientTW::takeReadAhead()
+{
+    if (link.bytesAvailable() <= 0)
+        return false;
+    updateReceived();
+    return true;
+}
+
 void qtClientTW::processPacket(int n)
 {
     const int size = std::min(std::max(n, 0) + 1, int(incoming.size()));
