@@ -1298,11 +1298,11 @@ private slots:
         const QByteArray huge(ProjectLimits::MaxTextLength - 2, '7');
         writeFile(path("huge.xml"), "<Project><ColorStatus okStatus=\"" + huge + "\"/><Workplaces><Workplace name=\"A\">"
                                     "<Item itemType=\"OsprelVell\" IP=\"" + huge + "\" name=\"box1\" width=\"" + huge
-                                        + "e9\"/></Workplace></Workplaces></Project>");
+                                        + "e9\"/><TWSensors IP=\"" + huge + "\" enabled=\"1\"/></Workplace></Workplaces></Project>");
         MessageCatcher catcher;
         open(path("huge.xml"));
         const QStringList cut = catcher.messages().filter(QStringLiteral("characters in all"));
-        QCOMPARE(cut.size(), 3);
+        QCOMPARE(cut.size(), 4);
         for (const QString& line : catcher.messages())
             QVERIFY2(line.size() < 2 * LoggedTextChars + 300, qPrintable(line.left(300)));
     }
