@@ -439,6 +439,8 @@ private slots:
                 gateway.element->child(i)->enabled = i == 0 || i == 2 || i >= 32;
         }
         sim.clearReceived();
+        QSignalSpy notes(window->commands(), &CommandRouter::commandNote);
+        QSignalSpy actions(window->commands(), &CommandRouter::userAction);
         window->commands()->clearGatewayAlarms(gateway.element, true);
         QVERIFY(sim.waitForFunction(16, 2, 5000));
         const QList<QByteArray> frames = sim.receivedWithFunction(16);
@@ -446,6 +448,9 @@ private slots:
         QCOMPARE(frames.at(1).mid(13), hex("0300050000030000"));
         flush(window->units()->controlUnit());
         QCOMPARE(sim.receivedWithFunction(16).size(), 2);
+        // Both steps sent, one line for the gateway.
+        QTRY_COMPARE(notes.count(), 2);
+        QCOMPARE(actions.count(), 1);
 
         site.close();
     }
