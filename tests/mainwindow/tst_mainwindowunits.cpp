@@ -22,7 +22,6 @@
 #include "timerunit.h"
 #include "treemodel.h"
 #include "twcontrolunit.h"
-#include "writebatch.h"
 
 #include <QPointer>
 #include <QSemaphore>
@@ -288,58 +287,49 @@ private slots:
         site.open("127.0.0.43");
         if (QTest::currentTestFailed())
             return;
-        MainWindow& window = *site.window;
+        auto* units = site.window->units();
         GatewaySimulator twSim;
         twSim.setTwMode(true);
-        QObject* unit = window.units()->controlUnit();
         if (tw) {
             QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.45"))));
-            Node* system = window.trees()->twSensorRoot()->child(0);
-            SiteLocker lock;
-            system->enabled = system->child(0)->enabled = true;
-            system->setData(0, twSim.address().toString());
-            unit = window.units()->twControlUnit();
-        }
-        const auto rows = [tw] {
-            WriteBatch::instance().commit();
-            return sqlRows(QStringLiteral("select count(*) from logAlarm where info like '%1%'")
-                               .arg(tw ? "change sensor status" : "change status")).value(0).toInt();
-        };
-        const int before = rows();
-        if (tw) {
-            window.units()->twClient()->setPort(twSim.port());
-            window.units()->twClient()->moveTo(twSim.address().toString());
+            Node* system = site.window->trees()->twSensorRoot()->child(0);
+            {
+                SiteLocker lock;
+                system->enabled = system->child(0)->enabled = true;
+                system->setData(0, twSim.address().toString());
+            }
+            units->twClient()->setPort(twSim.port());
+            units->twClient()->moveTo(twSim.address().toString());
             QVERIFY(twSim.waitForConnection());
         }
+        const QString rows = QStringLiteral("select count(*) from logAlarm where info like 'change %1status%'").arg(tw ? "sensor " : "");
+        const int before = sqlRows(rows).value(0).toInt();
         QSemaphore behind;
+        QObject* unit = tw ? static_cast<QObject*>(units->twControlUnit()) : units->controlUnit();
         QMetaObject::invokeMethod(unit, [&behind] { behind.acquire(); });
-        // Fits what the client takes off the socket while its unit waits:
-        // its bound of deliveries and a socket's read-ahead.
-        constexpr int Pushes = 1700;
-        constexpr int FrameBytes = 45;
+        // All fits what the gateway client takes off the socket while its
+        // unit waits: its bound of deliveries and the socket's read-ahead.
+        constexpr int Pushes = 1700, FrameBytes = 45;
         QByteArray bytes;
-        for (int k = 0; k < Pushes; ++k) {
+        for (int k = 0; k < Pushes; ++k)
             bytes += tw ? GatewaySimulator::stateFrame(QByteArray(1, k % 2 ? '\xff' : '\xdd'))
                         : GatewaySimulator::writeFrame(2 * 32, energizerRecord(2, k % 2 ? 0 : 0x80));
-        }
-        QSignalSpy images(window.units()->twClient(), &qtClientTW::tcpInUpdate);
-        qtClient* client = window.units()->fenceClient();
+        QSignalSpy images(units->twClient(), &qtClientTW::tcpInUpdate);
+        qtClient* client = units->fenceClient();
         const int waitingBefore = client->inbox().waiting();
         (tw ? twSim : site.sim).send(bytes);
-        const auto allRead = [&] {
-            const int waiting = client->inbox().waiting();
-            return tw ? images.count() == Pushes
-                      : waiting >= qtClient::MaxWaitingDeliveries
-                    && (waiting - waitingBefore) * FrameBytes + client->unreadBytes() > (Pushes - 1) * FrameBytes;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(allRead(), 10000);
+        const auto parsed = [&] { return (client->inbox().waiting() - waitingBefore) * FrameBytes; };
+        QTRY_VERIFY_WITH_TIMEOUT(tw ? images.count() == Pushes
+                                    : client->inbox().waiting() >= qtClient::MaxWaitingDeliveries
+                                        && parsed() + client->unreadBytes() > (Pushes - 1) * FrameBytes,
+                                 10000);
         QVERIFY(tw || client->unreadBytes() > 0);
         if (tw)  // the TW unit goes on only once the end reaches it
-            connect(window.units()->controlUnitThread(), &QThread::finished, [&behind] { behind.release(); });
+            connect(units->controlUnitThread(), &QThread::finished, [&behind] { behind.release(); });
         else
             behind.release();
         site.close();
-        QCOMPARE(rows() - before, Pushes);
+        QCOMPARE(sqlRows(rows).value(0).toInt() - before, Pushes);
     }
 
     void weeklyTimerSwitchesARelay()
