@@ -10,10 +10,10 @@
 // a client tells only of data it could take (the gateway's after its read
 // sweep, the TW controller's with a whole frame): a controller that takes
 // the connection and sends nothing of use was never up, and its failed
-// tries are told in the status bar only. The devices behind a lost link show Failure,
-// so the alarm log records the loss; it then reads failure, then the
-// devices' change back to OK. A close the client was asked for (a new
-// project, a new address) loses nothing.
+// tries are told in the status bar only. The devices behind a lost link
+// show Failure, so the alarm log records the loss; it then reads failure,
+// then the devices' change back to OK. A close the client was asked for (a
+// new project, a new address) loses nothing.
 class LinkLossWatch
 {
 public:
