@@ -17,7 +17,10 @@ same after a SIGKILL, how many rows the program had read and not written,
 and whether the database is whole. The stand-in stops pushing just before
 the signal: `on_way_at_signal` is what it had pushed and the program had
 not read then, so 0 when the program kept up with the flood and the
-backlog when it was behind. With --cpus the program runs on the CPUs named
+backlog when it was behind. With --sigterm-once-read the SIGTERM waits,
+after the stand-in stopped, until the kernel holds no byte of the link: the
+program has taken everything pushed off its socket (a program behind holds
+it read and not yet written), so every change pushed must be a row. With --cpus the program runs on the CPUs named
 only (taskset), as on a slower machine; with --busy N, N processes spin on
 those CPUs (on any, without --cpus) from just before the flood to the
 signal or the flood's end, as on a machine busy with other work: there the
@@ -204,6 +207,8 @@ def main():
     p.add_argument("--seconds", type=int, default=20)
     p.add_argument("--sigterm-at", type=float, default=None, help="seconds into the flood")
     p.add_argument("--sigkill-at", type=float, default=None, help="seconds into the flood")
+    p.add_argument("--sigterm-once-read", action="store_true",
+                   help="with --sigterm-at: the signal waits until the program has taken every byte off its socket")
     p.add_argument("--settle", type=int, default=15, help="seconds watched after the flood")
     p.add_argument("--cpus", default=None, help="run the program on these CPUs only (taskset), as a slower machine")
     p.add_argument("--busy", type=int, default=0, help="processes spinning beside the program during the flood")
@@ -304,6 +309,11 @@ def main():
             n = len(tool.lines)
             tool.send("stop")
             stopped = tool.wait_for("stopped", 5, after=n)
+            if a.sigterm_once_read:
+                waiting = time.monotonic()
+                while (unread_bytes(port) or 0) > 0 and time.monotonic() < waiting + 300:
+                    time.sleep(0.005)
+                result["read_wait_s"] = round(time.monotonic() - waiting, 2)
             on_way_at_signal = (unread_bytes(port) or 0) // FRAME_BYTES
             signalled = time.monotonic()
             program.send_signal(signal.SIGTERM if a.sigterm_at is not None else signal.SIGKILL)
@@ -335,7 +345,7 @@ def main():
                 # program: what was on its way then is never read.
                 result["not_on_disk"] = pushed - rows
                 result["on_way_last_seen"] = (unread or 0) // FRAME_BYTES
-                if a.sigkill_at is not None:
+                if a.sigkill_at is not None or a.sigterm_once_read:
                     result["read_not_written"] = max(0, pushed - on_way_at_signal - rows)
         else:
             flooded = tool.wait_for("flooded", a.seconds + 120)

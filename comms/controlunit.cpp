@@ -1,6 +1,7 @@
 #include "controlunit.h"
 #include "commslogging.h"
 
+#include "loggedtext.h"
 #include "node.h"
 #include "qtclient.h"
 #include "sitemutex.h"
@@ -409,12 +410,12 @@ ControlUnit::CommandOutcome ControlUnit::issue(Node* commandNode, CommandSend co
         const QString linkAddress = client ? client->address() : QString();
         outcome.reason = linkAddress.isEmpty()             ? QStringLiteral("the gateway link is closed")
             : outcome.gateway == linkAddress               ? QStringLiteral("its gateway box is on no map")
-                                                           : QStringLiteral("the link dials KX4 %1").arg(linkAddress);
+                                                           : QStringLiteral("the link dials KX4 %1").arg(loggedText(linkAddress));
         qCWarning(lcEnergizers).noquote() << refusalText(outcome.gateway, outcome.device, outcome.reason);
         return outcome;
     }
     if (!holdsLink()) {
-        qCWarning(lcEnergizers) << "Command" << int(command) << "for" << row->data(NameColumn).toString()
+        qCWarning(lcEnergizers) << "Command" << int(command) << "for" << loggedText(row->data(NameColumn).toString())
                    << "dropped: the gateway link is not up";
         outcome.reason = QStringLiteral("the gateway link is not up");
         return outcome;
@@ -433,13 +434,15 @@ Node* ControlUnit::dialledRow(Node* row, Node* gateway) const
     return nullptr;
 }
 
+// Names and addresses are the operator's free text: cut as every logged value.
 QString ControlUnit::refusalText(const QString& gateway, const QString& device, const QString& reason)
 {
     if (gateway.isEmpty() && device.isEmpty())
         return QStringLiteral("Command not sent: %1").arg(reason);
     if (gateway.isEmpty())
-        return QStringLiteral("Command for %1 not sent: %2").arg(device, reason);
-    return QStringLiteral("Command for %1 not sent: %2").arg(commandTarget(gateway, device), reason);
+        return QStringLiteral("Command for %1 not sent: %2").arg(loggedText(device), reason);
+    return QStringLiteral("Command for %1 not sent: %2")
+        .arg(commandTarget(loggedText(gateway), loggedText(device)), reason);
 }
 
 QString ControlUnit::sentText(const QString& gateway, const QString& device)

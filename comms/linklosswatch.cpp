@@ -18,9 +18,6 @@ QString lossReason(qtClient::ClientStatus status)
 bool LinkLossWatch::follow(qtClient::ClientStatus status, const QString& source, Row* row)
 {
     switch (status) {
-    case qtClient::Connected:
-    case qtClient::GettingData:
-    case qtClient::Updating:
     case qtClient::Updated:
         if (!m_up)
             m_source = source;

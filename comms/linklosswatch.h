@@ -6,10 +6,14 @@
 
 // Follows the statuses a controller client reports and tells when a link
 // that was up is lost: once per loss, however many failed attempts follow,
-// until the link is up again. The devices behind a lost link show Failure,
-// so the alarm log records the loss; it then reads failure, then the
-// devices' change back to OK. A close the client was asked for (a new
-// project, a new address) loses nothing.
+// until the link is up again. A link is up from its first Updated on, which
+// a client tells only of data it could take (the gateway's after its read
+// sweep, the TW controller's with a whole frame): a controller that takes
+// the connection and sends nothing of use was never up, and its failed
+// tries are told in the status bar only. The devices behind a lost link
+// show Failure, so the alarm log records the loss; it then reads failure,
+// then the devices' change back to OK. A close the client was asked for (a
+// new project, a new address) loses nothing.
 class LinkLossWatch
 {
 public:

@@ -421,6 +421,14 @@ void qtClient::updateReceived()
     }
 }
 
+bool qtClient::takeReadAhead()
+{
+    if (link.bytesAvailable() <= 0 || readingHeld())
+        return false;
+    updateReceived();
+    return true;
+}
+
 bool qtClient::readingHeld()
 {
     const bool held = m_inbox.waiting() >= MaxWaitingDeliveries;
@@ -630,7 +638,9 @@ void qtClient::handleServerWrite(const uchar* frame, int size)
     emitBlock(device);
     emitImage();
     deliver(quint64(1) << device, true);
-    setStatus(Updated);
+    // As a heartbeat: the image is the gateway's only once the sweep has read it.
+    if (dataValid)
+        setStatus(Updated);
     qCLinkDebug(lineLimit, lc).noquote() << QStringLiteral("---Updated FC16 0x10, Data for Energ %1---").arg(device);
     emit refreshheartTimer();
 }

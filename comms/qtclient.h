@@ -104,6 +104,11 @@ public:
     LinkInbox& inbox() { return m_inbox; }
     // What has reached the socket and was not read yet.
     qint64 unreadBytes() const { return link.bytesAvailable(); }
+    // For the end, once the event loop no longer runs: parses what the
+    // socket has read ahead, up to the bound of deliveries waiting, and
+    // reads nothing more from the peer. False when nothing was parsed (all
+    // read, or the unit has first to take what waits).
+    bool takeReadAhead();
 
     // Where the link goes (localhost once dialled without an address); safe
     // to read from any thread.

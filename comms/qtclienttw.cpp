@@ -297,6 +297,14 @@ void qtClientTW::updateReceived()
     }
 }
 
+bool qtClientTW::takeReadAhead()
+{
+    if (link.bytesAvailable() <= 0)
+        return false;
+    updateReceived();
+    return true;
+}
+
 void qtClientTW::processPacket(int n)
 {
     const int size = std::min(std::max(n, 0) + 1, int(incoming.size()));
@@ -320,6 +328,7 @@ void qtClientTW::receiveBytes(const char* data, int size)
     const auto followPartial = qScopeGuard([this] { link.watchPartialFrame(assembler.partialFrame()); });
     FrameAssembler::FrameView view;
     bool more = true;
+    bool whole = false;
     while (more) {
         switch (assembler.next(&view)) {
         case FrameAssembler::Result::NeedMore:
@@ -337,13 +346,17 @@ void qtClientTW::receiveBytes(const char* data, int size)
             more = false;
             break;
         case FrameAssembler::Result::Frame:
+            whole = true;
             std::memcpy(packetBuffer.data(), view.data, size_t(view.size));
             if (handleFrame(packetBuffer.data(), view.size))
                 emitImage();
             break;
         }
     }
-    setStatus(qtClient::Updated);
+    // Only a whole frame tells of a controller that answers: bytes that make
+    // none leave the link as it was.
+    if (whole)
+        setStatus(qtClient::Updated);
 }
 
 void qtClientTW::dropPartialFrame()

@@ -70,6 +70,8 @@ public:
     void setPort(quint16 port) { m_port = port; }
     quint16 port() const { return m_port; }
     void receiveBytes(const char* data, int size);
+    // As qtClient::takeReadAhead: parses what the socket has read ahead.
+    bool takeReadAhead();
     // The cap on this link's diagnostic lines.
     LineLimit& lines() { return lineLimit; }
     KX4Data currentImage() const { return Kx4Image::toKX4Data(image.data()); }

@@ -1,5 +1,6 @@
 #include "twcontrolunit.h"
 
+#include "loggedtext.h"
 #include "node.h"
 #include "qtclienttw.h"
 #include "sitemutex.h"
@@ -33,13 +34,14 @@ void TWControlUnit::linkMovedTo(QString address)
     m_dialled = address;
 }
 
+// Addresses are the operator's free text: cut as every logged value.
 QString TWControlUnit::refusalText(const QString& system, const QString& dialled)
 {
     const QString reason = dialled.isEmpty() ? QStringLiteral("the TW link is closed")
                            : dialled == system ? QStringLiteral("the TW link is not up")
-                                               : QStringLiteral("the link dials TW system %1").arg(dialled);
+                                               : QStringLiteral("the link dials TW system %1").arg(loggedText(dialled));
     const QString target = system.isEmpty() ? QStringLiteral("TW system without an address")
-                                            : QStringLiteral("TW system %1").arg(system);
+                                            : QStringLiteral("TW system %1").arg(loggedText(system));
     return QStringLiteral("Command for %1 not sent: %2").arg(target, reason);
 }
 

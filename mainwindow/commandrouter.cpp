@@ -7,6 +7,7 @@
 #include "dialoglaunchers.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
+#include "loggedtext.h"
 #include "qtclienttw.h"
 #include "windowsettings.h"
 #include "sitemutex.h"
@@ -248,7 +249,7 @@ void CommandRouter::lowVoltageCommand(Node* elementNode, const QVariant& value, 
     Node* energizer = energizerOf(elementNode);
     if (!energizer) {
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Low voltage command for %1 not sent: no energizer")
-                                    .arg(nameOf(elementNode));
+                                    .arg(loggedText(nameOf(elementNode)));
         return;
     }
     const QString subject = elementNode->type == Node::Energizer ? QStringLiteral("Energizer")
@@ -284,7 +285,7 @@ void CommandRouter::allEnergizersLowVoltage(Node* elementNode, const QVariant& v
     GraphicsBox* box = boxOf(elementNode);
     if (!box) {
         qCWarning(lcMainWindow).noquote() << QStringLiteral("Low voltage command for %1 not sent: no gateway box")
-                                    .arg(nameOf(elementNode));
+                                    .arg(loggedText(nameOf(elementNode)));
         return;
     }
     const WhenSent line = logged(QStringLiteral("OsprelVell"),

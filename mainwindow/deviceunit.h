@@ -11,8 +11,9 @@ class QThread;
 // One device unit and the thread it runs on. The unit has no parent and is
 // owned here; the thread is a child of `threadParent` but is always finished
 // before anything can destroy it. stop() runs the unit's stop step, where it
-// has one (a unit that owns a timer on its thread), ends the thread, waits
-// for it and only then deletes the unit.
+// has one (a unit that owns a timer on its thread, or that must take what
+// was read for it first), ends the thread, waits for it and only then
+// deletes the unit.
 class DeviceUnit
 {
 public:

@@ -33,11 +33,17 @@ void DeviceUnits::createControlUnit(TreeModel* energizerModel, bool reverseLogic
     m_control = std::make_unique<DeviceUnit>(std::move(unit), MainWindow::ControlUnitThreadName, m_window);
     // What the client read and the unit has not yet taken waits in the
     // client's inbox for a wake-up that the ended event loop no longer
-    // passes on: the unit takes it before its thread ends, so an end keeps
-    // every change read from the gateway.
+    // passes on, and what the socket read ahead while the unit was behind
+    // waits there unparsed: before the link closes the unit takes the one,
+    // the client parses the other a bound of deliveries at a time, so an
+    // end writes every change read off the socket. What the peer's and the
+    // kernel's buffers still hold was never read, and stays there.
     ControlUnit* taker = controlUnit();
-    m_control->setStopStep(
-        [taker] { QMetaObject::invokeMethod(taker, &ControlUnit::takeData, Qt::BlockingQueuedConnection); });
+    m_control->setStopStep([this, taker] {
+        do
+            QMetaObject::invokeMethod(taker, &ControlUnit::takeData, Qt::BlockingQueuedConnection);
+        while (m_fenceClient && m_fenceClient->takeReadAhead());
+    });
 }
 
 void DeviceUnits::createFenceClient()
@@ -66,6 +72,14 @@ void DeviceUnits::createTWControlUnit(TreeModel* twSensorModel)
     auto unit = std::make_unique<TWControlUnit>();
     unit->twModel = twSensorModel;
     m_tw = std::make_unique<DeviceUnit>(std::move(unit), MainWindow::TWSensorsThreadName, m_window);
+    // The images of what the TW client read wait queued for the unit, which
+    // an ended thread no longer takes: a call behind them waits until it has.
+    TWControlUnit* taker = twControlUnit();
+    m_tw->setStopStep([this, taker] {
+        if (m_twClient)
+            m_twClient->takeReadAhead();
+        QMetaObject::invokeMethod(taker, [] {}, Qt::BlockingQueuedConnection);
+    });
 }
 
 void DeviceUnits::startTWControlUnit()

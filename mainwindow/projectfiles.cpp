@@ -6,6 +6,7 @@
 #include "deviceunits.h"
 #include "dottedquad.h"
 #include "graphicsscene.h"
+#include "loggedtext.h"
 #include "mainwindow.h"
 #include "node.h"
 #include "projectdocument.h"
@@ -278,7 +279,7 @@ QString ProjectFiles::twLinkAddress(QString* refused) const
         qCWarning(lcMainWindow).noquote()
             << QStringLiteral("Project: the TW system of workspace \"%1\" has the address \"%2\", which is no "
                               "IPv4 address; no link is made to it")
-                   .arg(system->data(2).toString(), ip);
+                   .arg(loggedText(system->data(2).toString()), loggedText(ip));
     }
     return address;
 }

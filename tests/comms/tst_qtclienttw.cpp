@@ -247,7 +247,7 @@ void TestQtClientTW::frameSplitAcrossRuns()
     SignalLog log(client);
     const QByteArray frame = GatewaySimulator::stateFrame(hex("0d0e0b"));
     feed(client, frame.left(9));
-    QCOMPARE(log.summary(), QStringLiteral("s6 s7"));
+    QCOMPARE(log.summary(), QStringLiteral("s6"));  // no whole frame: not updated
     feed(client, frame.mid(9));
     QCOMPARE(int(log.images.last()[1][1]), 0x0D);
     QCOMPARE(int(log.images.last()[3][1]), 0x0B);

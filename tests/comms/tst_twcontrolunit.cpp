@@ -1,4 +1,5 @@
 #include "gatewaysimulator.h"
+#include "loggedtext.h"
 #include "messagecatcher.h"
 #include "node.h"
 #include "qtclienttw.h"
@@ -214,6 +215,10 @@ void TestTWControlUnit::dialledSystemReceives()
     QCOMPARE(second->child(1)->data(1).toInt(), 0);
     QCOMPARE(third->child(0)->data(1).toInt(), 0);
     QCOMPARE(lines(log), (QList<Line>{{"A Sensor2", "Alarm", "change sensor status to Alarm"}}));
+    // A command for another system is refused in a line that cuts both addresses.
+    const QString refusal = TWControlUnit::refusalText(QString(5400, QLatin1Char('B')), QString(5400, QLatin1Char('A')));
+    QCOMPARE(refusal.count(QStringLiteral("characters in all")), 2);
+    QVERIFY(refusal.size() < 2 * LoggedTextChars + 200);
 }
 
 void TestTWControlUnit::sensorsBeyond32Skipped()

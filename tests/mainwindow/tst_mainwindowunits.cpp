@@ -13,14 +13,18 @@
 #include "modalanswerer.h"
 #include "node.h"
 #include "operatorclick.h"
+#include "qtclienttw.h"
 #include "sitefixture.h"
 #include "sitemutex.h"
 #include "sitetrees.h"
+#include "sqlrows.h"
 #include "testhome.h"
 #include "timerunit.h"
 #include "treemodel.h"
+#include "twcontrolunit.h"
 
 #include <QPointer>
+#include <QSemaphore>
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
@@ -264,27 +268,68 @@ private slots:
         site.close();
     }
 
-    // A change the client read after the unit's last wake-up waits for the
-    // next, which the window's end no longer passes on: the unit still takes it.
-    void endTakesWhatTheClientRead()
+    void endWritesEveryPushRead_data()
     {
+        QTest::addColumn<bool>("tw");
+        QTest::newRow("gateway") << false;
+        QTest::newRow("TW controller") << true;
+    }
+
+    // The end comes while a unit is behind a controller's pushes, each a
+    // row: the gateway client holds a bound of deliveries for its unit and
+    // stops reading, and its socket holds what it read ahead; the TW unit's
+    // images wait queued. The end's wake-ups no longer reach a unit, yet
+    // every push read off the socket is a row once the window is gone.
+    void endWritesEveryPushRead()
+    {
+        QFETCH(bool, tw);
         LiveSite site;
         site.open("127.0.0.43");
         if (QTest::currentTestFailed())
             return;
-        QStringList lines;
-        connect(site.window->units()->controlUnit(), &ControlUnit::writeAlarmLog, this,
-                [&lines](const QString& source, const QString&, const QString& message) { lines << source + ": " + message; });
-        qtClient* client = site.window->units()->fenceClient();
-        for (const quint8 alarm : {0x80, 0x00}) {
-            const QByteArray frame = GatewaySimulator::writeFrame(2 * 32, energizerRecord(2, alarm));
-            client->receiveBytes(frame.constData(), frame.size());
-            // The unit takes the first; its "done" waits on this thread, unheard.
-            QMetaObject::invokeMethod(site.window->units()->controlUnit(), [] {}, Qt::BlockingQueuedConnection);
+        auto* units = site.window->units();
+        GatewaySimulator twSim;
+        twSim.setTwMode(true);
+        if (tw) {
+            QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.45"))));
+            Node* system = site.window->trees()->twSensorRoot()->child(0);
+            {
+                SiteLocker lock;
+                system->enabled = system->child(0)->enabled = true;
+                system->setData(0, twSim.address().toString());
+            }
+            units->twClient()->setPort(twSim.port());
+            units->twClient()->moveTo(twSim.address().toString());
+            QVERIFY(twSim.waitForConnection());
         }
+        const QString rows = QStringLiteral("select count(*) from logAlarm where info like 'change %1status%'").arg(tw ? "sensor " : "");
+        const int before = sqlRows(rows).value(0).toInt();
+        QSemaphore behind;
+        QObject* unit = tw ? static_cast<QObject*>(units->twControlUnit()) : units->controlUnit();
+        QMetaObject::invokeMethod(unit, [&behind] { behind.acquire(); });
+        // All fits what the gateway client takes off the socket while its
+        // unit waits: its bound of deliveries and the socket's read-ahead.
+        constexpr int Pushes = 1700, FrameBytes = 45;
+        QByteArray bytes;
+        for (int k = 0; k < Pushes; ++k)
+            bytes += tw ? GatewaySimulator::stateFrame(QByteArray(1, k % 2 ? '\xff' : '\xdd'))
+                        : GatewaySimulator::writeFrame(2 * 32, energizerRecord(2, k % 2 ? 0 : 0x80));
+        QSignalSpy images(units->twClient(), &qtClientTW::tcpInUpdate);
+        qtClient* client = units->fenceClient();
+        const int waitingBefore = client->inbox().waiting();
+        (tw ? twSim : site.sim).send(bytes);
+        const auto parsed = [&] { return (client->inbox().waiting() - waitingBefore) * FrameBytes; };
+        QTRY_VERIFY_WITH_TIMEOUT(tw ? images.count() == Pushes
+                                    : client->inbox().waiting() >= qtClient::MaxWaitingDeliveries
+                                        && parsed() + client->unreadBytes() > (Pushes - 1) * FrameBytes,
+                                 10000);
+        QVERIFY(tw || client->unreadBytes() > 0);
+        if (tw)  // the TW unit goes on only once the end reaches it
+            connect(units->controlUnitThread(), &QThread::finished, [&behind] { behind.release(); });
+        else
+            behind.release();
         site.close();
-        QCoreApplication::sendPostedEvents();
-        QCOMPARE(lines, QStringList({"Energ2: change status to Critical", "Energ2: change status to OK"}));
+        QCOMPARE(sqlRows(rows).value(0).toInt() - before, Pushes);
     }
 
     void weeklyTimerSwitchesARelay()
@@ -384,6 +429,8 @@ private slots:
                 gateway.element->child(i)->enabled = i == 0 || i == 2 || i >= 32;
         }
         sim.clearReceived();
+        QSignalSpy notes(window->commands(), &CommandRouter::commandNote);
+        QSignalSpy actions(window->commands(), &CommandRouter::userAction);
         window->commands()->clearGatewayAlarms(gateway.element, true);
         QVERIFY(sim.waitForFunction(16, 2, 5000));
         const QList<QByteArray> frames = sim.receivedWithFunction(16);
@@ -391,6 +438,9 @@ private slots:
         QCOMPARE(frames.at(1).mid(13), hex("0300050000030000"));
         flush(window->units()->controlUnit());
         QCOMPARE(sim.receivedWithFunction(16).size(), 2);
+        // Both steps sent, one line for the gateway.
+        QTRY_COMPARE(notes.count(), 2);
+        QCOMPARE(actions.count(), 1);
 
         site.close();
     }

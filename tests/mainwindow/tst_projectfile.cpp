@@ -584,8 +584,13 @@ private slots:
         QVERIFY(sims[1].waitForFunction(16, 1));
         QCOMPARE(sims[1].receivedWithFunction(16), QList<QByteArray>{QByteArray::fromHex("00000001000f011000000008080600050001000000")});
         QTRY_COMPARE(note->text(), QStringLiteral("Command for Energ6 of KX4 127.0.0.22 sent"));
+        // Two commands in flight, the first refused: the refusal is the first one's.
+        QSignalSpy wanted(window->commands(), &CommandRouter::deviceStateWanted);
+        window->commands()->timerCommand(ips.at(0), 34, ActivateRelay3, true);
         window->commands()->timerCommand(ips.at(1), 34, ActivateRelay3, true);
         QTRY_COMPARE(note->text(), QStringLiteral("Command for IOCard34 of KX4 127.0.0.22 sent"));
+        QCOMPARE(wanted.count(), 1);
+        QCOMPARE(wanted.first().first().value<Node*>(), gatewayAt(ips.at(0))->node()->child(33));
         QCOMPARE(sqlRows("select info from logUserAction where subject in ('Energizer', 'OsprelVell', 'IOCard') order by id"),
                  (QStringList{"ActivateEnergZone1 Energ6 set to true", "ActivateIOCard IOCard34 Relay3 set to true"}));
         QCOMPARE(sqlRows("select reason from logAlarm where source='Timer'"), QStringList{"Triggered, To card IOCard34"});
@@ -910,6 +915,8 @@ private slots:
         QTest::newRow("the only workspace deleted") << QByteArray();
         QTest::newRow("another system stays at its address")
             << QByteArray("<Workplace name=\"A\"><TWSensors IP=\"127.0.0.49\" enabled=\"1\"/></Workplace>");
+        QTest::newRow("a disabled system stays at its address")
+            << QByteArray("<Workplace name=\"A\"><TWSensors IP=\"127.0.0.49\" enabled=\"0\"/></Workplace>");
     }
 
     // The TW link follows its TW system: the workspace that holds the system it dials deleted, it closes, and its
@@ -929,7 +936,7 @@ private slots:
         window->workspaces()->tabs()->setCurrentIndex(window->workspaces()->count() - 1);
         MessageBoxAnswerer yes(QMessageBox::Yes);
         formChild(window.get(), "actDeleteWorkplace")->trigger();
-        const bool closes = !before.contains("TWSensors");  // unless another enabled system stands at its address
+        const bool closes = !before.contains("enabled=\"1\"");  // unless another enabled system stands at its address
         QCoreApplication::sendPostedEvents();
         QCOMPARE(window->units()->twClient()->address(), closes ? QString() : QStringLiteral("127.0.0.49"));
         QTRY_COMPARE(label("twStatusLabel")->text(), closes ? QStringLiteral("TW Connection: Closed by the program: no TW system left to dial")
@@ -1298,11 +1305,11 @@ private slots:
         const QByteArray huge(ProjectLimits::MaxTextLength - 2, '7');
         writeFile(path("huge.xml"), "<Project><ColorStatus okStatus=\"" + huge + "\"/><Workplaces><Workplace name=\"A\">"
                                     "<Item itemType=\"OsprelVell\" IP=\"" + huge + "\" name=\"box1\" width=\"" + huge
-                                        + "e9\"/></Workplace></Workplaces></Project>");
+                                        + "e9\"/><TWSensors IP=\"" + huge + "\" enabled=\"1\"/></Workplace></Workplaces></Project>");
         MessageCatcher catcher;
         open(path("huge.xml"));
         const QStringList cut = catcher.messages().filter(QStringLiteral("characters in all"));
-        QCOMPARE(cut.size(), 3);
+        QCOMPARE(cut.size(), 4);
         for (const QString& line : catcher.messages())
             QVERIFY2(line.size() < 2 * LoggedTextChars + 300, qPrintable(line.left(300)));
     }
