@@ -1,6 +1,7 @@
 #include "windowsettings.h"
 
 #include "programend.h"
+#include "selfshownwindow.h"
 #include "settingsfile.h"
 
 #include <QCoreApplication>
@@ -22,12 +23,14 @@ Notifier& notifier()
     return current;
 }
 
+// Told by a write the program makes by itself (a zoom step, the recent
+// projects): the box takes no key typed elsewhere and blocks no window.
 void showMessage(const QString& text)
 {
     auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("WindowSettings", "Settings"), text,
                                 QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    SelfShownWindow::show(box);
 }
 
 // Once the end has begun no box may keep it waiting: the log says it.

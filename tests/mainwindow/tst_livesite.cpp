@@ -8,6 +8,7 @@
 #include "commondlg.h"
 #include "globals.h"
 #include "controlunit.h"
+#include "databasealert.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -26,6 +27,7 @@
 #include "sqlrows.h"
 #include "testhome.h"
 #include "treemodel.h"
+#include "windowsettings.h"
 #include "workspacearea.h"
 
 #include <QDir>
@@ -33,6 +35,7 @@
 #include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPaintEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -260,9 +263,11 @@ private slots:
 
     void keysStayWhereTyped_data()
     {
-        QTest::addColumn<int>("comes"); // 0: a new alarm line before each key
+        QTest::addColumn<int>("comes"); // 0: a new alarm line before each key, 1: a database box, 2: a settings box
         QTest::addColumn<QString>("title");
         QTest::newRow("alarm confirmation") << 0 << "Alarm confirm";
+        QTest::newRow("database error") << 1 << "Database error";
+        QTest::newRow("settings notice") << 2 << "Settings";
     }
 
     // Keys typed into a set-up dialog while a window comes by itself all land
@@ -273,6 +278,7 @@ private slots:
     {
         QFETCH(int, comes);
         QFETCH(QString, title);
+        DatabaseAlert::reset();
         window->show();
         window->activateWindow(); // not by itself with no window manager
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -298,6 +304,10 @@ private slots:
                     site.row(1)->flagText = QString::number(key);
                     lock.unlock();
                     window->deviceStates()->energHeartbeat(site.row(1), true);
+                } else if (key == 1 && comes == 1) {
+                    DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
+                } else if (key == 1) {
+                    WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"));
                 }
                 QCoreApplication::processEvents();
                 keyboardType(typed.mid(key, 1));
@@ -306,7 +316,8 @@ private slots:
             for (QWidget* top : QApplication::topLevelWidgets())
                 self = top->isVisible() && top->windowTitle() == title ? top : self.data();
             QVERIFY(self && QApplication::activeModalWidget() == modal);
-            QVERIFY(operatorClick(ok));
+            auto* box = qobject_cast<QMessageBox*>(self);
+            QVERIFY(operatorClick(box ? box->button(QMessageBox::Ok) : ok));
             QCoreApplication::processEvents();
             keyboardType(QStringLiteral("!"));
             landed = edit->text();
