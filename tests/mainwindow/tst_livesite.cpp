@@ -289,7 +289,7 @@ private slots:
         const int before = actionLog(QStringLiteral("ConfirmAlarm")).size();
         const auto confirmed = [&] { return actionLog(QStringLiteral("ConfirmAlarm")).size() - before; };
         const QString typed = QStringLiteral("keys typed 0.6 s apart");
-        QString landed;
+        QString landed, told;
         QPointer<QWidget> self;
         int confirmedUnasked = -1;
         answerNextModal([&](QWidget* modal) {
@@ -307,7 +307,8 @@ private slots:
                 } else if (key == 1 && comes == 1) {
                     DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
                 } else if (key == 1) {
-                    WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"));
+                    WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
+                                                 {QStringLiteral("recentFileList")});
                 }
                 QCoreApplication::processEvents();
                 keyboardType(typed.mid(key, 1));
@@ -317,6 +318,7 @@ private slots:
                 self = top->isVisible() && top->windowTitle() == title ? top : self.data();
             QVERIFY(self && QApplication::activeModalWidget() == modal);
             auto* box = qobject_cast<QMessageBox*>(self);
+            told = box ? box->text() : QString();
             QVERIFY(operatorClick(box ? box->button(QMessageBox::Ok) : ok));
             QCoreApplication::processEvents();
             keyboardType(QStringLiteral("!"));
@@ -327,6 +329,7 @@ private slots:
         QCOMPARE(landed, typed + QLatin1Char('!'));
         QVERIFY(!self || self->isHidden());
         QCOMPARE(confirmed(), comes == 0 ? typed.size() - 1 : 0);
+        QCOMPARE(told.contains(QStringLiteral("as this session holds them: recentFileList.")), comes == 2);
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
