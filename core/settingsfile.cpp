@@ -308,13 +308,25 @@ bool setAsideTooLarge(const QString& path)
             why = setAside(path, reason, &keptAs);
     }
     if (!keptAs.isEmpty() && setAsideNotice())
-        setAsideNotice()(path, keptAs);
+        setAsideNotice()(path, keptAs, QStringList());
     static QSet<QString> reported;
     if (why.isEmpty() || reported.contains(path))
         return why.isEmpty();
     reported.insert(path);
     qCWarning(lcCore).noquote() << QStringLiteral("%1 is not read, the defaults are used: %2").arg(path, why);
     return false;
+}
+
+// "recentFileList", "MainWindow" for the keys "recentFileList", "MainWindow/geometry", …
+QStringList topLevelNames(const QVariantMap& keys)
+{
+    QStringList names;
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        const QString name = it.key().section(QLatin1Char('/'), 0, 0);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names;
 }
 
 } // namespace
@@ -328,9 +340,10 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
 {
     // Told once the lock is let go: the notice may write the file in turn.
     QString keptAs;
+    QStringList written;
     const auto tell = qScopeGuard([&] {
         if (!keptAs.isEmpty() && setAsideNotice())
-            setAsideNotice()(path, keptAs);
+            setAsideNotice()(path, keptAs, written);
     });
     const auto lock = writeLock(path);
     if (!takeLock(*lock, path, LockWaitMs))
@@ -368,6 +381,8 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
     stampNewer(checkPath, previous);
     if (!renameOver(checkPath, path))
         return fail(path, QString::fromLocal8Bit(std::strerror(errno)), checkPath);
+    if (!keptAs.isEmpty())
+        written = topLevelNames(expected);
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -69,8 +70,11 @@ std::unique_ptr<QSettings> open(const QString& path = AppPaths::settings());
 bool write(const std::function<void(QSettings&)>& fill, const QString& path = AppPaths::settings());
 
 // Tells the operator that the file at `path` could not be read and is kept
-// as `keptAs`. None by default: the window installs its own; tests replace it.
-using SetAsideNotice = std::function<void(const QString& path, const QString& keptAs)>;
+// as `keptAs`. `written` names what the new file written in its place holds
+// (its keys and groups at the top level), with the values this run had for
+// them, which may have been read from the old file; empty when no new file
+// was written. None by default: the window installs its own; tests replace it.
+using SetAsideNotice = std::function<void(const QString& path, const QString& keptAs, const QStringList& written)>;
 void setSetAsideNotice(SetAsideNotice notice);
 
 // Sets `values` (keys as QSettings takes them, "Group/key" included) in the

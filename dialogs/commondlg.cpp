@@ -12,7 +12,7 @@
 #include "sitemutex.h"
 #include "treepropertybrowser.h"
 #include "variantmanager.h"
-#include "placebeside.h"
+#include "selfshownwindow.h"
 #include "useraccounts.h"
 #include "commandsend.h"
 #include "databasealert.h"
@@ -32,10 +32,8 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QVariant>
 #include <QWindow>
@@ -49,7 +47,6 @@ CommonDlg::CommonDlg(QWidget* parent, PropertyPanelHost* panelHost)
 {
     ui->setupUi(this);
     connect(ui->btnOK, &QPushButton::clicked, this, &CommonDlg::clickOK);
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &CommonDlg::noteFocusWindow);
 }
 
 CommonDlg::~CommonDlg()
@@ -252,7 +249,11 @@ void CommonDlg::showAlarmConfirm(Node* node)
         setFixedWidth(AlarmConfirmWidth);
     }
     ui->stackedWidget->setCurrentIndex(AlarmConfirmPage);
-    showAnswerable();
+    // The page comes with no operator action behind it: it never takes the
+    // keyboard from the window he is typing in.
+    if (!m_selfShown)
+        m_selfShown = new SelfShownWindow(this);
+    m_selfShown->show();
     const QString line = alarmLine(node);
     if (soundAlarmActive)
         ui->chkSoundOn->setChecked(soundAlarmActive());
@@ -273,139 +274,11 @@ void CommonDlg::showAlarmConfirm(Node* node)
     // (the last row also when a call nested in the repaint added one).
     table->scrollToBottom();
     // Once for the lines of all the calls nested in the repaint, and only
-    // while another window has the input: each raise and activation waits
-    // on the window system, and a flood brings many lines.
+    // while another window has the input: each raise waits on the window
+    // system, and a flood brings many lines.
     if (m_repainting == 0 && std::exchange(m_linesAdded, false) && isVisible()
         && QGuiApplication::focusWindow() != windowHandle())
-        comeForward();
-}
-
-// Over whatever window is in front, with the input, with or without a
-// window manager to stack it; below only the dialog waiting for an answer.
-void CommonDlg::comeForward()
-{
-    raise();
-    activateWindow();
-    giveWay();
-}
-
-// A modal dialog (a set-up dialog, a question) blocks every window that is
-// not its own, this page too. While one is open, the page is made that
-// dialog's window (its transient child): it takes input at once, and the
-// dialog goes on taking input too. Once the dialog goes, the page is the
-// main window's again.
-QWindow* CommonDlg::answerOwner() const
-{
-    QWindow* page = windowHandle();
-    QWindow* modal = QGuiApplication::modalWindow();
-    // A dialog being hidden is still listed as modal for a moment.
-    if (modal && modal->isVisible() && modal != page && !page->isAncestorOf(modal))
-        return modal;
-    return mainWindowHandle();
-}
-
-QWindow* CommonDlg::mainWindowHandle() const
-{
-    const QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
-    return main ? main->windowHandle() : nullptr;
-}
-
-void CommonDlg::belongTo(QWindow* owner)
-{
-    windowHandle()->setTransientParent(owner);
-    disconnect(m_ownerHidden);
-    if (!owner || owner->modality() == Qt::NonModal)
-        return;
-    m_ownerHidden = connect(owner, &QWindow::visibleChanged, this, [this](bool visible) {
-        if (visible)
-            return;
-        // At once, so that the page never points at a window that is gone;
-        // and again once Qt has let the dialog go, for a modal dialog left
-        // under it, which then stands above the page in its turn.
-        belongTo(answerOwner());
-        QTimer::singleShot(0, this, [this] {
-            if (!isVisible())
-                return;
-            belongTo(answerOwner());
-            giveWay();
-        });
-    });
-}
-
-void CommonDlg::showAnswerable()
-{
-    winId(); // the page's window, given its owner before it shows
-    const bool appears = isHidden();
-    if (appears) {
-        // Shown as the main window's: a window manager keeps a window above
-        // the one it was shown for, and a dialog open now must be able to
-        // stand above the page. Qt tells the window system the owner only
-        // when the window shows.
-        belongTo(mainWindowHandle());
-        show();
-    }
-    QWindow* owner = answerOwner();
-    const bool newOwner = windowHandle()->transientParent() != owner;
-    if (newOwner)
-        belongTo(owner);
-    // Brought forward by the page itself: with no window manager to stack
-    // it, a page shown stays under the window it answers over. Not for
-    // every alarm that follows: each raise is a round trip to the window
-    // system, and it would take the input from a dialog the operator went
-    // back to; a new line brings the page forward itself. A dialog that
-    // opened over the page keeps the input it was opened for.
-    if (appears)
-        comeForward();
-    else if (newOwner)
-        giveWay();
-}
-
-QWindow* CommonDlg::waitingOwner() const
-{
-    QWindow* owner = windowHandle() ? windowHandle()->transientParent() : nullptr;
-    return owner && owner->modality() != Qt::NonModal && owner->isVisible() ? owner : nullptr;
-}
-
-void CommonDlg::giveWay()
-{
-    QWindow* owner = waitingOwner();
-    if (!owner)
-        return;
-    if (const QScreen* screen = owner->screen())
-        move(placeBeside(screen->availableGeometry(), owner->frameGeometry(), frameGeometry()));
-    owner->raise();
-}
-
-void CommonDlg::noteFocusWindow(QWindow* window)
-{
-    if (window && window != windowHandle())
-        m_inputBefore = window;
-    // A window manager raises a window it gives the input, also after the
-    // page asked for the dialog to stand above it.
-    if (window && window == windowHandle() && ui->stackedWidget->currentIndex() == AlarmConfirmPage)
-        if (QWindow* owner = waitingOwner())
-            owner->raise();
-}
-
-bool CommonDlg::event(QEvent* event)
-{
-    // The input goes back to the window the page took it from: with no
-    // window manager it would go to none, and keys typed there be lost.
-    if (event->type() == QEvent::Hide && ui->stackedWidget->currentIndex() == AlarmConfirmPage
-        && QGuiApplication::focusWindow() == windowHandle() && m_inputBefore && m_inputBefore->isVisible())
-        m_inputBefore->requestActivate();
-    // A dialog opened over alarms waiting to be confirmed: they become its own.
-    if (event->type() == QEvent::WindowBlocked && isVisible()
-        && ui->stackedWidget->currentIndex() == AlarmConfirmPage && !ProgramEnd::hasBegun()) {
-        showAnswerable();
-        // The dialog tells the page before it shows itself: the page steps
-        // aside again once it stands where the window system put it.
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible())
-                giveWay();
-        });
-    }
-    return QDialog::event(event);
+        m_selfShown->comeForward();
 }
 
 void CommonDlg::clearAlarms()

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QModelIndex>
 #include <QPair>
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QVariant>
@@ -20,7 +19,7 @@ class Node;
 struct TimerData;
 
 class QGraphicsItem;
-class QWindow;
+class SelfShownWindow;
 
 namespace Ui {
 class CommonDlg;
@@ -97,14 +96,12 @@ public:
     // Timer task page: on OK writes every field back, on Cancel none; returns the dialog result.
     int timerSetting(TimerData& timer);
     // Alarm confirmation page (modeless): lists the node's alarm line unless
-    // an equal line is listed already, and shows the window. While a modal
-    // dialog is open, which blocks every window but its own, the page is
-    // made one of its windows, so that it takes input at once; that dialog,
-    // waiting for the operator's answer, stands above the page, which moves
-    // beside it where the screen has room. A new line brings the window to
-    // the front with the input, below that dialog only; once it hides, the
-    // input goes back to the window that had it. Once the program's end has
-    // begun it does nothing.
+    // an equal line is listed already, and shows the window. It comes by
+    // itself, so it never takes the keyboard (SelfShownWindow): it stands in
+    // front of the main window, or beside a modal dialog open now, whose
+    // window it is made so that it can be answered at once; a new line
+    // brings it to the front, below that dialog only. The operator answers
+    // it by a click on it. Once the program's end has begun it does nothing.
     void showAlarmConfirm(Node* node);
     // Empties the alarm confirmation page, confirming nothing.
     void clearAlarms();
@@ -137,7 +134,6 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     QString userPageProblem() const;
@@ -148,33 +144,17 @@ private:
     Node* nodeAt(const QModelIndex& proxyIndex) const;
     QString elementPageProblem() const;
     void confirmAlarms();
-    // Shows the alarm page so that it takes input at once, whatever dialog
-    // is open; brings it forward when it appears.
-    void showAnswerable();
-    // The window the alarm page belongs to: the modal dialog in front, else the main window.
-    QWindow* answerOwner() const;
-    QWindow* mainWindowHandle() const;
-    void belongTo(QWindow* owner);
-    void comeForward();
-    // The modal dialog the page belongs to, null when it belongs to the main window.
-    QWindow* waitingOwner() const;
-    // The modal dialog the page belongs to stands above it, and the page
-    // moves out of its way.
-    void giveWay();
-    void noteFocusWindow(QWindow* window);
 
     Ui::CommonDlg* ui;
     PropertyPanelHost* m_panelHost = nullptr;
     // The lines of the alarm table, for a look-up that does not grow with the list.
     QSet<QString> m_alarmLines;
-    // The alarm page's owner going: the page then falls back to the main window.
-    QMetaObject::Connection m_ownerHidden;
+    // Shows the alarm page; made with its first line.
+    SelfShownWindow* m_selfShown = nullptr;
     // Lines added since the page last came forward, and how deep calls
     // are nested in the repaint that follows a new line.
     bool m_linesAdded = false;
     int m_repainting = 0;
-    // The window that last had the input before the page.
-    QPointer<QWindow> m_inputBefore;
     int m_editedUserId = 0;
     int m_elementKind = 0;
     Node* m_pickWithin = nullptr;

@@ -1,6 +1,7 @@
 #include "windowsettings.h"
 
 #include "programend.h"
+#include "selfshownwindow.h"
 #include "settingsfile.h"
 
 #include <QCoreApplication>
@@ -22,12 +23,14 @@ Notifier& notifier()
     return current;
 }
 
+// Told by a write the program makes by itself (a zoom step, the recent
+// projects): the box takes no key typed elsewhere and blocks no window.
 void showMessage(const QString& text)
 {
     auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("WindowSettings", "Settings"), text,
                                 QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    SelfShownWindow::show(box);
 }
 
 // Once the end has begun no box may keep it waiting: the log says it.
@@ -57,12 +60,24 @@ bool write(const std::function<void(QSettings&)>& fill)
     return false;
 }
 
-void tellSetAside(const QString& path, const QString& keptAs)
+// What was read from the file before it was set aside stays in use for
+// this run; only what a new file holds outlasts it.
+void tellSetAside(const QString& path, const QString& keptAs, const QStringList& written)
 {
-    tell(QCoreApplication::translate("WindowSettings",
-                                     "The settings file\n%1\ncould not be read. It is kept as\n%2\n"
-                                     "and the settings are saved anew; those it held are back at their defaults.")
-             .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(keptAs)));
+    const QString file = QCoreApplication::translate("WindowSettings",
+                                                     "The settings file\n%1\ncould not be read. It is kept as\n%2\n")
+                             .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(keptAs));
+    if (written.isEmpty()) {
+        tell(file + QCoreApplication::translate("WindowSettings",
+                                                "None of the settings it held is kept; they are back at their defaults."));
+        return;
+    }
+    tell(file
+         + QCoreApplication::translate("WindowSettings",
+                                       "A new one is written. It keeps these settings as this session holds them: "
+                                       "%1. The others it held are back at their defaults at the next start, "
+                                       "unless this session saves them.")
+               .arg(written.join(QStringLiteral(", "))));
 }
 
 void setNotifier(Notifier newNotifier)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -16,9 +17,10 @@ namespace WindowSettings {
 bool write(const std::function<void(QSettings&)>& fill);
 
 // Tells the operator, as a failed write is told, that the settings file at
-// `path` could not be read and is kept as `keptAs` (SettingsFile's set-aside
-// notice, which the program's start installs).
-void tellSetAside(const QString& path, const QString& keptAs);
+// `path` could not be read and is kept as `keptAs`, and what the new file
+// keeps (`written`) (SettingsFile's set-aside notice, which the program's
+// start installs).
+void tellSetAside(const QString& path, const QString& keptAs, const QStringList& written);
 
 // Shows the text to the operator; tests replace it.
 using Notifier = std::function<void(const QString& text)>;

@@ -2,6 +2,7 @@
 #include "viewslogging.h"
 
 #include "programend.h"
+#include "selfshownwindow.h"
 #include "writebatch.h"
 
 #include <QCoreApplication>
@@ -73,7 +74,9 @@ QString problemText(DatabaseAlert::Problem problem, const QString& sqlError)
 }
 
 // While the program runs the box must not start an event loop of its own:
-// log rows keep arriving and would be written from inside it.
+// log rows keep arriving and would be written from inside it. Nor may it
+// take the keyboard or block the window the operator is working in: it
+// comes by itself, when the writer stalls.
 void showMessage(const QString& text, bool blocking)
 {
     const QString title = QCoreApplication::translate("DatabaseAlert", "Database error");
@@ -83,7 +86,7 @@ void showMessage(const QString& text, bool blocking)
     }
     auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    SelfShownWindow::show(box);
 }
 
 } // namespace

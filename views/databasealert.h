@@ -37,7 +37,9 @@ public:
     };
 
     // Shows the text to the operator; `blocking` when the program cannot go
-    // on before the operator has read it. Tests replace it.
+    // on before the operator has read it. Any other box comes while he may
+    // be typing elsewhere: it blocks nothing and takes no key
+    // (SelfShownWindow). Tests replace it.
     using Notifier = std::function<void(const QString& text, bool blocking)>;
     static void setNotifier(Notifier notifier);
 

@@ -83,7 +83,7 @@ private slots:
         const QString ini = dir.filePath(QStringLiteral("setting.ini"));
         QStringList told;
         const ScopedHook notice(&SettingsFile::setSetAsideNotice,
-                                [&told](const QString& path, const QString& keptAs) { told << path + " " + keptAs; });
+                                [&told](auto& path, auto& kept, auto& keys) { told << path + " " + kept + " " + keys.join(','); });
         for (const QString& keptAs : {ini + ".unreadable", ini + ".unreadable.2"}) {
             QByteArray bytes(4096, '\0');
             QRandomGenerator(told.size() + 1).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
@@ -93,12 +93,14 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, qPrintable(ini + " could not be read; it is kept as " + keptAs
                                                            + ", and the settings are written anew"));
             for (int count = 1; count <= 3; ++count)
-                QVERIFY(SettingsFile::setValue(QStringLiteral("Count"), count, ini));
+                QVERIFY(SettingsFile::setValues({{QStringLiteral("Count"), count}, {QStringLiteral("Group/a"), 1},
+                                                 {QStringLiteral("Group/b"), 2}}, ini));
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(SettingsFile::open(ini)->value(QStringLiteral("Count")).toInt(), 3);
             QFile kept(keptAs);
             QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes);
-            QCOMPARE(told.last(), ini + " " + keptAs);
+            // The new file keeps only what the write that set the old one aside set.
+            QCOMPARE(told.last(), ini + " " + keptAs + " Count,Group");
         }
         QCOMPARE(told.size(), 2);
     }
@@ -123,7 +125,8 @@ private slots:
         QFile file(ini);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == bytes && file.flush());
         QStringList told;
-        const ScopedHook notice(&SettingsFile::setSetAsideNotice, [&told](const QString&, const QString& kept) { told << kept; });
+        const ScopedHook notice(&SettingsFile::setSetAsideNotice,
+                                [&told](auto&, auto& kept, auto& keys) { told << kept + keys.join(','); });
         MessageCatcher catcher;
         const bool over = bytes > SettingsFile::MaxFileBytes;
         for (int read = 0; read < 2; ++read)

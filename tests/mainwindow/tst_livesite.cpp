@@ -8,6 +8,7 @@
 #include "commondlg.h"
 #include "globals.h"
 #include "controlunit.h"
+#include "databasealert.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
@@ -26,13 +27,17 @@
 #include "sqlrows.h"
 #include "testhome.h"
 #include "treemodel.h"
+#include "windowsettings.h"
 #include "workspacearea.h"
 
 #include <QDir>
 #include <QMediaPlayer>
 #include <QGraphicsView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
@@ -177,9 +182,9 @@ private slots:
     }
 
     // While a set-up dialog is open, an alarm shown before it opened and one
-    // arriving then are confirmed at once; the dialog keeps the input it was
-    // opened with. An alarm already listed leaves the input where it is; a
-    // new line brings the confirmation up, and OK gives the input back.
+    // arriving then are confirmed at once by a click; the dialog keeps the
+    // input the whole time, and has it again once the confirmation hides,
+    // also when the activation the click asked for comes only after that.
     void confirmedOverSetupDialogs()
     {
         QFETCH(QByteArray, slot);
@@ -190,50 +195,49 @@ private slots:
         alarm();
         auto* ok = dlg->findChild<QPushButton*>(QStringLiteral("btnOK"));
         const auto confirm = [ok] { QVERIFY(operatorClick(ok)); };
-        bool opened = false;
-        bool inputKept = false;
-        bool broughtUp = false;
-        bool inputBack = false;
-        answerNextModal([&](QWidget* modal) {
-            const auto active = [](QWidget* window) {
-                return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
-            };
-            opened = active(modal);
-            // The operator goes to the dialog: a further alarm leaves it the input.
-            modal->activateWindow();
-            inputKept = active(modal);
-            alarm();
+        // Once the window system has delivered what was asked of it.
+        const auto hasInput = [](QWidget* window) {
             QCoreApplication::processEvents();
-            inputKept = inputKept && QApplication::activeWindow() == modal;
+            return QApplication::activeWindow() == window && QApplication::focusWidget()
+                && QApplication::focusWidget()->window() == window;
+        };
+        bool opened = false, inputKept = false, inputBack = false;
+        answerNextModal([&](QWidget* modal) {
+            opened = QTest::qWaitFor([modal] { return QApplication::activeWindow() == modal; }, 5000);
             {
                 SiteLocker lock;
                 site.row(1)->flagText = QStringLiteral("Panic");
             }
             alarm();
-            broughtUp = active(dlg);
+            inputKept = dlg->isVisible() && hasInput(modal);
             confirm();
-            inputBack = active(modal) && QApplication::focusWidget() && QApplication::focusWidget()->window() == modal;
+            inputBack = dlg->isHidden() && hasInput(modal);
             alarm();
             confirm();
+            inputBack = inputBack && hasInput(modal);
             QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), Qt::Key_Escape);
         });
         QMetaObject::invokeMethod(window.get(), slot);
-        QVERIFY(dlg->isHidden() && confirmations.size() == 2 && opened && inputKept);
-        QVERIFY(broughtUp && inputBack);
+        QVERIFY(dlg->isHidden() && confirmations.size() == 2 && opened);
+        QVERIFY(inputKept && inputBack);
     }
 
     // A question opened while alarms wait stands above the confirmation with the input: the
-    // operator's key answers it. Once it is answered, a new line brings the confirmation up.
+    // operator's key answers it. Neither the alarm nor a new line takes the main window's input.
     void questionOverTheConfirmation()
     {
         g_currentUser = QStringLiteral("admin");
         const auto noUser = qScopeGuard([] { g_currentUser.clear(); });
         window->applyUserRights();
+        window->show();
+        window->activateWindow(); // not by itself with no window manager
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
         CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
         const auto alarm = [this] { window->deviceStates()->energHeartbeat(site.row(1), true); };
         alarm(); // the first heartbeat never asks
         alarm();
-        QTRY_VERIFY(QApplication::activeWindow() == dlg);
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(QApplication::activeWindow(), window.get());
         bool answered = false;
         answerNextModal([&answered](QWidget* question) {
             const bool active = QTest::qWaitFor([question] { return QApplication::activeWindow() == question; });
@@ -253,7 +257,79 @@ private slots:
             site.row(1)->flagText = QStringLiteral("Panic");
         }
         alarm();
-        QTRY_VERIFY(QApplication::activeWindow() == dlg);
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::activeWindow(), window.get());
+    }
+
+    void keysStayWhereTyped_data()
+    {
+        QTest::addColumn<int>("comes"); // 0: a new alarm line before each key, 1: a database box, 2: a settings box
+        QTest::addColumn<QString>("title");
+        QTest::newRow("alarm confirmation") << 0 << "Alarm confirm";
+        QTest::newRow("database error") << 1 << "Database error";
+        QTest::newRow("settings notice") << 2 << "Settings";
+    }
+
+    // Keys typed into a set-up dialog while a window comes by itself all land
+    // there, though the confirmation's OK holds its focus. The window is seen,
+    // blocks nothing and is answered by a click, after which the dialog has
+    // the keys again; no alarm is confirmed before that click.
+    void keysStayWhereTyped()
+    {
+        QFETCH(int, comes);
+        QFETCH(QString, title);
+        DatabaseAlert::reset();
+        window->show();
+        window->activateWindow(); // not by itself with no window manager
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        auto* ok = window->alarms()->alarmConfirmDlg()->findChild<QPushButton*>(QStringLiteral("btnOK"));
+        for (int beat = 0; beat < 2; ++beat) // the first heartbeat never asks
+            window->deviceStates()->energHeartbeat(site.row(1), true);
+        QVERIFY(operatorClick(ok));
+        const int before = actionLog(QStringLiteral("ConfirmAlarm")).size();
+        const auto confirmed = [&] { return actionLog(QStringLiteral("ConfirmAlarm")).size() - before; };
+        const QString typed = QStringLiteral("keys typed 0.6 s apart");
+        QString landed, told;
+        QPointer<QWidget> self;
+        int confirmedUnasked = -1;
+        answerNextModal([&](QWidget* modal) {
+            auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("edtIPAddress"));
+            // Closed as opened: the dialog refuses an address it cannot use.
+            const auto closeIt = qScopeGuard([modal, edit, was = edit->text()] { edit->setText(was); modal->close(); });
+            edit->clear();
+            QVERIFY(operatorType(edit, typed.left(1)));
+            for (int key = 1; key < typed.size(); ++key) {
+                if (comes == 0) {
+                    SiteLocker lock;
+                    site.row(1)->flagText = QString::number(key);
+                    lock.unlock();
+                    window->deviceStates()->energHeartbeat(site.row(1), true);
+                } else if (key == 1 && comes == 1) {
+                    DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
+                } else if (key == 1) {
+                    WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
+                                                 {QStringLiteral("recentFileList")});
+                }
+                QCoreApplication::processEvents();
+                keyboardType(typed.mid(key, 1));
+            }
+            confirmedUnasked = confirmed();
+            for (QWidget* top : QApplication::topLevelWidgets())
+                self = top->isVisible() && top->windowTitle() == title ? top : self.data();
+            QVERIFY(self && QApplication::activeModalWidget() == modal);
+            auto* box = qobject_cast<QMessageBox*>(self);
+            told = box ? box->text() : QString();
+            QVERIFY(operatorClick(box ? box->button(QMessageBox::Ok) : ok));
+            QCoreApplication::processEvents();
+            keyboardType(QStringLiteral("!"));
+            landed = edit->text();
+        });
+        QMetaObject::invokeMethod(window.get(), "showTWSensorsSetup");
+        QCOMPARE(confirmedUnasked, 0);
+        QCOMPARE(landed, typed + QLatin1Char('!'));
+        QVERIFY(!self || self->isHidden());
+        QCOMPARE(confirmed(), comes == 0 ? typed.size() - 1 : 0);
+        QCOMPARE(told.contains(QStringLiteral("as this session holds them: recentFileList.")), comes == 2);
     }
 
     // The panel showing a device and the map buttons aimed at it follow its

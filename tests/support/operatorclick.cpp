@@ -1,6 +1,7 @@
 #include "operatorclick.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTest>
 #include <QWidget>
@@ -105,4 +106,14 @@ bool operatorType(QWidget* widget, const QString& text)
             QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
     return true;
+}
+
+void keyboardType(const QString& text)
+{
+    for (const QChar c : text) {
+        // None has it (the window that had it hid): the key is lost.
+        QWindow* window = QGuiApplication::focusWindow();
+        if (window && window->isVisible())
+            QTest::keyClick(window, c.toLatin1());
+    }
 }

@@ -27,3 +27,8 @@ bool operatorDoubleClick(QWidget* widget, QPoint at = QPoint(-1, -1), Qt::MouseB
 // widget cannot be reached or take the focus.
 bool operatorKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 bool operatorType(QWidget* widget, const QString& text);
+
+// ASCII keys as the keyboard gives them while the operator types on,
+// without looking: each goes through the window system to whichever window
+// of the program has the input at that moment, or is lost when none has.
+void keyboardType(const QString& text);

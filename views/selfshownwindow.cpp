@@ -1,0 +1,182 @@
+#include "selfshownwindow.h"
+
+#include "placebeside.h"
+#include "programend.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+SelfShownWindow::SelfShownWindow(QWidget* window)
+    : QObject(window)
+    , m_window(window)
+    , m_inputBefore(QGuiApplication::focusWindow())
+{
+    window->setWindowModality(Qt::NonModal);
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Qt passes the attribute on when it makes the native window; one made
+    // already is told here.
+    if (QWindow* made = window->windowHandle())
+        made->setProperty("_q_showWithoutActivating", true);
+    window->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &SelfShownWindow::noteFocusWindow);
+}
+
+void SelfShownWindow::show(QWidget* window)
+{
+    (new SelfShownWindow(window))->show();
+}
+
+QWindow* SelfShownWindow::handle() const
+{
+    return m_window->windowHandle();
+}
+
+void SelfShownWindow::show()
+{
+    const bool appears = m_window->isHidden();
+    if (appears) {
+        // Shown as its own window's: a window manager keeps a window above
+        // the one it was shown for, and a dialog open now must be able to
+        // stand above it. Qt tells the window system the owner only when
+        // the window shows, and makes the window its parent's own when it
+        // first makes it. (Made beforehand, with winId(), it would make
+        // every widget of the parent a native window.)
+        if (handle())
+            belongTo(home());
+        m_window->show();
+        handle()->installEventFilter(this);
+    }
+    QWindow* owner = answerOwner();
+    const bool newOwner = handle()->transientParent() != owner;
+    if (newOwner)
+        belongTo(owner);
+    // With no window manager to stack it, a window shown stays under the
+    // window it answers over. A dialog that opened over it keeps its place.
+    if (appears)
+        comeForward();
+    else if (newOwner)
+        giveWay();
+}
+
+// Over whatever window is in front, with or without a window manager to
+// stack it; never with the input.
+void SelfShownWindow::comeForward()
+{
+    m_window->raise();
+    giveWay();
+}
+
+QWindow* SelfShownWindow::home() const
+{
+    const QWidget* parent = m_window->parentWidget();
+    return parent ? parent->window()->windowHandle() : nullptr;
+}
+
+QWindow* SelfShownWindow::answerOwner() const
+{
+    QWindow* own = handle();
+    QWindow* modal = QGuiApplication::modalWindow();
+    // A dialog being hidden is still listed as modal for a moment.
+    if (modal && modal->isVisible() && modal != own && !own->isAncestorOf(modal))
+        return modal;
+    return home();
+}
+
+QWindow* SelfShownWindow::waitingOwner() const
+{
+    QWindow* owner = handle() ? handle()->transientParent() : nullptr;
+    return owner && owner->modality() != Qt::NonModal && owner->isVisible() ? owner : nullptr;
+}
+
+void SelfShownWindow::belongTo(QWindow* owner)
+{
+    handle()->setTransientParent(owner);
+    disconnect(m_ownerHidden);
+    if (!owner || owner->modality() == Qt::NonModal)
+        return;
+    m_ownerHidden = connect(owner, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (visible)
+            return;
+        // At once, so that it never points at a window that is gone; and
+        // again once Qt has let the dialog go, for a modal dialog left under
+        // it, which then stands above it in its turn.
+        belongTo(answerOwner());
+        QTimer::singleShot(0, this, [this] {
+            if (!m_window->isVisible())
+                return;
+            belongTo(answerOwner());
+            giveWay();
+        });
+    });
+}
+
+void SelfShownWindow::giveWay()
+{
+    QWindow* owner = waitingOwner();
+    if (!owner)
+        return;
+    if (const QScreen* screen = owner->screen())
+        m_window->move(placeBeside(screen->availableGeometry(), owner->frameGeometry(), m_window->frameGeometry()));
+    owner->raise();
+}
+
+void SelfShownWindow::noteFocusWindow(QWindow* focus)
+{
+    // A pop-up (a menu, a list) holds the input only while it is open.
+    if (!focus || focus->type() == Qt::Popup)
+        return;
+    if (focus != handle()) {
+        m_inputBefore = focus;
+        return;
+    }
+    if (!m_pressed) {
+        giveInputBack();
+        return;
+    }
+    // A window manager raises a window it gives the input, also over the
+    // dialog waiting for an answer.
+    if (QWindow* owner = waitingOwner())
+        owner->raise();
+}
+
+void SelfShownWindow::giveInputBack()
+{
+    QWindow* own = handle();
+    for (QWindow* back : {m_inputBefore.data(), own ? own->transientParent() : nullptr}) {
+        if (back && back != own && back->isVisible()) {
+            back->requestActivate();
+            return;
+        }
+    }
+}
+
+bool SelfShownWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == handle() && event->type() == QEvent::MouseButtonPress && event->spontaneous()) {
+        // Asked for whatever Qt counts as the focus window now: an
+        // activation given back just before may still be on its way.
+        m_pressed = true;
+        handle()->requestActivate();
+    } else if (watched == m_window && event->type() == QEvent::Hide && !event->spontaneous()) {
+        // Answered (or put away by the program): the input goes back whether
+        // or not the activation the press asked for has come yet.
+        m_pressed = false;
+        if (!ProgramEnd::hasBegun())
+            giveInputBack();
+    } else if (watched == m_window && event->type() == QEvent::WindowBlocked && m_window->isVisible()
+               && !ProgramEnd::hasBegun()) {
+        // A dialog opened over it: it becomes that dialog's own.
+        show();
+        // The dialog tells it before showing itself: it steps aside again
+        // once the dialog stands where the window system put it.
+        QTimer::singleShot(0, this, [this] {
+            if (m_window->isVisible())
+                giveWay();
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
