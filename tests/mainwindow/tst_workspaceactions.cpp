@@ -677,6 +677,46 @@ private slots:
         }
     }
 
+    // Every kind of element dragged with Delete, Escape, Cut or Paste pressed midway, then Undo twice: Qt is
+    // never asked to add an item twice, nor to filter the events of an item off the map.
+    void keysDuringDragsLeaveQtQuiet()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        const ScopedHook wizard(&GraphicsScene::setGatewayWizardHook, [](GraphicsBox*, QWidget*) {});
+        for (QDockWidget* dock : window->findChildren<QDockWidget*>())
+            dock->hide();  // room for a row of each kind
+        formChild(window.get(), "actDesignMode")->trigger();
+        window->activateWindow();  // for the keys' shortcuts
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const auto drag = [this](QPointF from, QPointF to, Qt::Key key) {
+            QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, onMap(from));
+            QTest::mouseMove(window->windowHandle(), onMap(from + QPointF(5, 5)));
+            if (key)
+                QTest::keyClick(window->windowHandle(), key, key == Qt::Key_X || key == Qt::Key_V ? Qt::ControlModifier : Qt::NoModifier);
+            QTest::mouseMove(window->windowHandle(), onMap(to));
+            QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, onMap(to));
+            QCoreApplication::processEvents();
+        };
+        const QPointF corner = window->workspaces()->currentView()->mapToScene(QPoint(20, 20));
+        QWidget* undo = formChild<QToolBar>(window.get(), "editToolBar")->widgetForAction(formChild(window.get(), "actUndo"));
+        MessageCatcher catcher;
+        int row = 0;
+        for (const char* tool : {"actDrawText", "actDrawButton", "actAddOsprelVellWizard", "actAddTWsector", "actDrawLine"}) {
+            const QPointF at = corner + QPointF(0, 90 * row++);
+            const bool line = row == 5;
+            for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Escape, Qt::Key_X, Qt::Key_V}) {
+                formChild(window.get(), tool)->trigger();
+                drag(at, at + QPointF(line ? 150 : 0, 0), Qt::Key(0));
+                drag(corner + QPointF(500, 0), corner + QPointF(500, 0), Qt::Key(0));  // grabbed unselected, without handles
+                drag(at + QPointF(line ? 20 : 10, line ? 0 : 10), at + QPointF(40, 20), key);
+            }
+            QVERIFY(operatorClick(undo) && operatorClick(undo));
+        }
+        QVERIFY(!catcher.contains(QStringLiteral("has already been added")) && !catcher.contains(QStringLiteral("installSceneEventFilter")));
+    }
+
     void colourCommands_data()
     {
         QTest::addColumn<QString>("action");
