@@ -553,8 +553,10 @@ void GraphicsScene::deleteSelectedElements()
                 m_host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));
         }
         reportEdited();
+    } else {
+        // Nothing deleted, the workplace current all the same; a deletion's step makes it so itself.
+        itemSelected(nullptr);
     }
-    itemSelected(nullptr);
 }
 
 void GraphicsScene::recordItemMove(QGraphicsItem* item)

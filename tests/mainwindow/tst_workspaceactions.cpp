@@ -677,6 +677,52 @@ private slots:
         }
     }
 
+    // Undo and Redo of a placing, of the step before a paste and of a deletion leave the workplace current in the
+    // tree and the panel, and nothing selected, whichever row the tree held: a Delete then deletes nothing.
+    void undoAndRedoSelectNothingUnchosen()
+    {
+        window->resize(1300, 900);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+        GraphicsScene* map = scene(0);
+        QGraphicsView* view = window->workspaces()->currentView();
+        const auto on = [view](QPointF at) { return operatorClick(view->viewport(), view->mapFromScene(at)); };
+        QSet<Node*> told;  // the rows the map and the panel are told of
+        connect(window->elementTree(), &ElementTreeArea::selectionChanged, this, [&](const QItemSelection& rows) {
+            if (!rows.isEmpty())
+                told << window->trees()->elementModel()->getNode(window->elementTree()->proxy()->mapToSource(rows.value(0).topLeft()));
+        });
+        const auto step = [&](const char* action) {
+            told.clear();
+            QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "editToolBar")->widgetForAction(formChild(window.get(), action))));
+            QCOMPARE(told, QSet<Node*>{map->workplaceNode()});
+            QCOMPARE(window->elementTree()->currentElement(), map->workplaceNode());
+            QCOMPARE(window->propertyPanel()->dockedSet()->node(), map->workplaceNode());
+            const int index = map->undoStack()->index();
+            QVERIFY(operatorKey(view->viewport(), Qt::Key_Delete));
+            QCoreApplication::processEvents();
+            QVERIFY(map->undoStack()->index() == index && map->selectedItems().isEmpty());
+        };
+        formChild(window.get(), "actDrawText")->trigger();
+        QVERIFY(on(QPointF(40, 40)));
+        formChild(window.get(), "actDrawLine")->trigger();
+        QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(40, 300)));
+        QTest::mouseMove(window->windowHandle(), onMap(QPointF(300, 300)));
+        QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(300, 300)));
+        for (const char* action : {"actUndo", "actRedo"})  // the line's row current, the box's next
+            step(action);
+        QVERIFY(on(QPointF(50, 50)) && operatorKey(view->viewport(), Qt::Key_C, Qt::ControlModifier)
+                && operatorKey(view->viewport(), Qt::Key_V, Qt::ControlModifier));
+        for (const char* action : {"actUndo", "actRedo"})  // the copy selected
+            step(action);
+        QVERIFY(on(QPointF(50, 50)) && operatorKey(view->viewport(), Qt::Key_Delete));
+        step("actUndo");
+        QVERIFY(on(QPointF(50, 50)));  // the box's row current, the copy's next
+        step("actRedo");
+    }
+
     // Every kind of element dragged with Delete, Escape, Cut or Paste pressed midway, then Undo twice: Qt is
     // never asked to add an item twice, nor to filter the events of an item off the map.
     void keysDuringDragsLeaveQtQuiet()
