@@ -18,6 +18,8 @@
 #include <QMenu>
 #include <QTreeView>
 
+#include <utility>
+
 ElementTreeArea::ElementTreeArea(QTreeView* view, TreeModel* model, WorkspaceArea* workspaces, AlarmsArea* alarms,
                                  const std::unique_ptr<DialogLaunchers>& launchers, QObject* parent)
     : QObject(parent)
@@ -29,11 +31,26 @@ ElementTreeArea::ElementTreeArea(QTreeView* view, TreeModel* model, WorkspaceAre
 {
     m_proxy = new ElementTreeProxyModel(this);
     m_proxy->setSourceModel(m_model);
+    // A current row that leaves the tree hands its place to a neighbour,
+    // which the view selects: the operator chose none, so the map and the
+    // panel are not told, and the neighbour is left unselected. Connected
+    // before the view, which moves the row when it hears of the removal.
+    connect(m_proxy, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_rowsLeaving = true; });
+    connect(m_proxy, &QAbstractItemModel::rowsRemoved, this, [this] {
+        m_rowsLeaving = false;
+        if (std::exchange(m_neighbourSelected, false))
+            m_view->selectionModel()->clearSelection();
+    });
     m_view->setModel(m_proxy);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     m_contextMenu = new QMenu(m_view);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& current) { emit selectionChanged(current); });
+            [this](const QItemSelection& current) {
+                if (!m_rowsLeaving)
+                    emit selectionChanged(current);
+                else if (!current.isEmpty())
+                    m_neighbourSelected = true;
+            });
     connect(m_view, &QWidget::customContextMenuRequested, this, &ElementTreeArea::onTreeViewContextMenu);
 }
 

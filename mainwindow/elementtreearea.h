@@ -21,7 +21,8 @@ class WorkspaceArea;
 // and sensors hung under sectors, taken off again. Edits are announced with
 // projectModified() and logged with userAction(); the window deletes the
 // map items a "Delete item" asks for and shows anew the states of an element
-// an action was hung under (elementStateChanged()).
+// an action was hung under (elementStateChanged()). A row the tree loses
+// selects nothing: selectionChanged() tells only of rows chosen.
 class ElementTreeArea : public QObject
 {
     Q_OBJECT
@@ -77,4 +78,7 @@ private:
     ElementTreeProxyModel* m_proxy = nullptr;
     QMenu* m_contextMenu = nullptr;
     bool m_designMode = false;
+    // Rows are leaving the tree; the view selected a neighbour meanwhile.
+    bool m_rowsLeaving = false;
+    bool m_neighbourSelected = false;
 };

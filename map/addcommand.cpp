@@ -133,6 +133,8 @@ void AddCommand::undo()
         m_energizerPlace = takeOut<Place>(energizerNode(), m_scene->energizerModel());
     }
     m_undone = true;
+    // As after a deletion: the workplace current, nothing selected on the map.
+    m_scene->itemSelected(nullptr);
     m_scene->update();
 }
 

@@ -14,7 +14,8 @@ class QGraphicsItem;
 // A placed element: redo puts it on the map at the place it was made, undo
 // takes it off together with the nodes it made (its element node with its
 // subtree and, for a gateway box, its energizer-model row), so no unit goes
-// on feeding nodes whose element is gone. The nodes of other elements hung
+// on feeding nodes whose element is gone; like a deletion, it leaves the
+// workplace current and nothing selected. The nodes of other elements hung
 // beneath them stay with their elements (HungElements). While undone, the
 // command owns the item and its nodes and frees them when it is dropped
 // from the stack. An item that has gone to another map makes the step

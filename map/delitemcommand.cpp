@@ -152,6 +152,8 @@ void DelItemCommand::redo()
             forgetFormerParent(node);
         }
     }
+    // The workplace current, nothing selected on the map; undo's insertion does the same.
+    m_scene->itemSelected(nullptr);
     m_scene->update();
 }
 

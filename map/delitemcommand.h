@@ -13,7 +13,8 @@ class QGraphicsItem;
 
 // The deletion of map elements. Redo takes them off the map and their nodes
 // out of the element tree (a gateway box's node also out of the energizer
-// tree); undo puts them back. The TW sector circles riding on a deleted fence
+// tree); undo puts them back. Both leave the workplace current and nothing
+// selected. The TW sector circles riding on a deleted fence
 // line are deleted with it, and come back onto it; the nodes of other
 // elements hung beneath a deleted one stay with their elements
 // (HungElements). While the deletion stands, the command owns the items and

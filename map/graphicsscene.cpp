@@ -215,8 +215,12 @@ void GraphicsScene::holdPendingItems()
 void GraphicsScene::insertItem(QGraphicsItem* item)
 {
     itemSelected(nullptr);
-    const bool fromAnotherMap = item->scene() && item->scene() != this;
-    addItem(item);
+    // A cut element pasted back onto its own map never left it: added
+    // again, Qt would refuse it, and its icon would filter twice.
+    const bool alreadyHere = item->scene() == this;
+    const bool fromAnotherMap = item->scene() && !alreadyHere;
+    if (!alreadyHere)
+        addItem(item);
     // Cut from another map: a name this map already gives takes a new one.
     if (fromAnotherMap)
         keepNamesApart(item);
@@ -234,10 +238,11 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
             break;
         helper->setDesignMode(m_designMode);
         for (QGraphicsItem* child : item->childItems()) {
-            if (child->type() == QGraphicsPixmapItem::Type) {
+            if (child->type() != QGraphicsPixmapItem::Type)
+                continue;
+            if (!alreadyHere)
                 child->installSceneEventFilter(item);
-                child->setZValue(1000);
-            }
+            child->setZValue(1000);
         }
         connect(helper, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
         connect(helper, &GraphicsHelperClass::showParams, this, &GraphicsScene::showEnergParams,
@@ -548,16 +553,18 @@ void GraphicsScene::deleteSelectedElements()
                 m_host->writeUserActionLog(LogSubject, tr("Item %1 deleted").arg(name));
         }
         reportEdited();
+    } else {
+        // Nothing deleted, the workplace current all the same; a deletion's step makes it so itself.
+        itemSelected(nullptr);
     }
-    itemSelected(nullptr);
 }
 
 void GraphicsScene::recordItemMove(QGraphicsItem* item)
 {
     if (m_mouseDown) {
         bool known = false;
-        for (const ItemMoveRecord& record : qAsConst(m_movedItems))
-            known = known || record.item == item;
+        for (const MoveUnderWay& moved : qAsConst(m_movedItems))
+            known = known || moved.record.item == item;
         if (!known) {
             ItemMoveRecord record;
             record.item = item;
@@ -570,7 +577,7 @@ void GraphicsScene::recordItemMove(QGraphicsItem* item)
             }
             if (item->type() == GraphicsLine::Type)
                 record.oldPoints = static_cast<GraphicsLine*>(item)->points();
-            m_movedItems.append(record);
+            m_movedItems.append({record, StepElement(item, this)});
         }
     }
     emit itemMoved(item);
@@ -790,7 +797,12 @@ void GraphicsScene::finishMoves()
     // the box where it was let go.
     AddCommand* placing = placingStep();
     m_placingStep = nullptr;
-    for (ItemMoveRecord& record : m_movedItems) {
+    for (MoveUnderWay& moved : m_movedItems) {
+        // Deleted during the drag: the deletion is the step, and the item,
+        // off the map, takes no handles.
+        if (!moved.element.isOnMap())
+            continue;
+        ItemMoveRecord& record = moved.record;
         if (placing && record.item == placing->item()) {
             placing->setPlacedAt(record.item->pos());
             continue;

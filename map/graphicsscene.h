@@ -1,6 +1,7 @@
 #pragma once
 
 #include "itemmoverecord.h"
+#include "stepelement.h"
 
 #include <QGraphicsScene>
 #include <QList>
@@ -212,7 +213,13 @@ private:
     bool m_holdPosted = false;
     // They moved under the mouse: the views keep showing what they showed.
     bool m_holdAfterDrag = false;
-    QList<ItemMoveRecord> m_movedItems;
+    // An element moved since the press, and whether it still stands here:
+    // a Delete pressed during the drag takes it off.
+    struct MoveUnderWay {
+        ItemMoveRecord record;
+        StepElement element;
+    };
+    QList<MoveUnderWay> m_movedItems;
     AddCommand* m_placingStep = nullptr;
     // The elements the next deselectAll must reach besides the selected ones.
     QList<QPointer<GraphicsHelperClass>> m_toDeselect;

@@ -25,7 +25,7 @@ public:
 
     // The item, or null once it has been freed (or was never a map element).
     QGraphicsItem* item() const { return m_element ? m_item : nullptr; }
-    bool isOnMap() const { return item() && m_item->scene() == m_map; }
+    bool isOnMap() const { return m_map && item() && m_item->scene() == m_map; }
     bool isOffEveryMap() const { return item() && !m_item->scene(); }
 
 private:

@@ -28,11 +28,14 @@ private slots:
         WorkspaceArea workspaces(&tabs, &host, &host, trees.elementModel(), trees.energizerModel());
         std::unique_ptr<DialogLaunchers> launchers = std::make_unique<DialogLaunchers>(&host);
         WorkspaceActions actions(&workspaces, &trees, launchers, &host);
+        QStringList announced;  // each tab's caption as it comes to the front, the first as it is added
+        connect(&tabs, &QTabWidget::currentChanged, this, [&](int index) { announced << workspaces.caption(index); });
         for (int tab = 0; tab < 3; ++tab) {
             workspaces.addWorkspace(QString());
             trees.buildTWSensorTree(tabs.tabText(tab), tab, workspaces.currentWorkplace());
         }
         QCOMPARE(tabs.tabText(2), QStringLiteral("Untitled 3"));
+        QCOMPARE(announced, (QStringList{"Untitled 1", "Untitled 2", "Untitled 3"}));
 
         const Node* emptied = nullptr;
         connect(&actions, &WorkspaceActions::workplaceEmptying, this, [&](const Node* node) { emptied = node; });

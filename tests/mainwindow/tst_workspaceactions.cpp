@@ -677,6 +677,92 @@ private slots:
         }
     }
 
+    // Undo and Redo of a placing, of the step before a paste and of a deletion leave the workplace current in the
+    // tree and the panel, and nothing selected, whichever row the tree held: a Delete then deletes nothing.
+    void undoAndRedoSelectNothingUnchosen()
+    {
+        window->resize(1300, 900);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+        GraphicsScene* map = scene(0);
+        QGraphicsView* view = window->workspaces()->currentView();
+        const auto on = [view](QPointF at) { return operatorClick(view->viewport(), view->mapFromScene(at)); };
+        QSet<Node*> told;  // the rows the map and the panel are told of
+        connect(window->elementTree(), &ElementTreeArea::selectionChanged, this, [&](const QItemSelection& rows) {
+            if (!rows.isEmpty())
+                told << window->trees()->elementModel()->getNode(window->elementTree()->proxy()->mapToSource(rows.value(0).topLeft()));
+        });
+        const auto step = [&](const char* action) {
+            told.clear();
+            QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "editToolBar")->widgetForAction(formChild(window.get(), action))));
+            QCOMPARE(told, QSet<Node*>{map->workplaceNode()});
+            QCOMPARE(window->elementTree()->currentElement(), map->workplaceNode());
+            QCOMPARE(window->propertyPanel()->dockedSet()->node(), map->workplaceNode());
+            const int index = map->undoStack()->index();
+            QVERIFY(operatorKey(view->viewport(), Qt::Key_Delete));
+            QCoreApplication::processEvents();
+            QVERIFY(map->undoStack()->index() == index && map->selectedItems().isEmpty());
+        };
+        formChild(window.get(), "actDrawText")->trigger();
+        QVERIFY(on(QPointF(40, 40)));
+        formChild(window.get(), "actDrawLine")->trigger();
+        QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(40, 300)));
+        QTest::mouseMove(window->windowHandle(), onMap(QPointF(300, 300)));
+        QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, onMap(QPointF(300, 300)));
+        for (const char* action : {"actUndo", "actRedo"})  // the line's row current, the box's next
+            step(action);
+        QVERIFY(on(QPointF(50, 50)) && operatorKey(view->viewport(), Qt::Key_C, Qt::ControlModifier)
+                && operatorKey(view->viewport(), Qt::Key_V, Qt::ControlModifier));
+        for (const char* action : {"actUndo", "actRedo"})  // the copy selected
+            step(action);
+        QVERIFY(on(QPointF(50, 50)) && operatorKey(view->viewport(), Qt::Key_Delete));
+        step("actUndo");
+        QVERIFY(on(QPointF(50, 50)));  // the box's row current, the copy's next
+        step("actRedo");
+    }
+
+    // Every kind of element dragged with Delete, Escape, Cut or Paste pressed midway, then Undo twice: Qt is
+    // never asked to add an item twice, nor to filter the events of an item off the map.
+    void keysDuringDragsLeaveQtQuiet()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxAnswerer answerer(QMessageBox::No);
+        const ScopedHook wizard(&GraphicsScene::setGatewayWizardHook, [](GraphicsBox*, QWidget*) {});
+        for (QDockWidget* dock : window->findChildren<QDockWidget*>())
+            dock->hide();  // room for a row of each kind
+        formChild(window.get(), "actDesignMode")->trigger();
+        window->activateWindow();  // for the keys' shortcuts
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const auto drag = [this](QPointF from, QPointF to, Qt::Key key) {
+            QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, onMap(from));
+            QTest::mouseMove(window->windowHandle(), onMap(from + QPointF(5, 5)));
+            if (key)
+                QTest::keyClick(window->windowHandle(), key, key == Qt::Key_X || key == Qt::Key_V ? Qt::ControlModifier : Qt::NoModifier);
+            QTest::mouseMove(window->windowHandle(), onMap(to));
+            QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, onMap(to));
+            QCoreApplication::processEvents();
+        };
+        const QPointF corner = window->workspaces()->currentView()->mapToScene(QPoint(20, 20));
+        QWidget* undo = formChild<QToolBar>(window.get(), "editToolBar")->widgetForAction(formChild(window.get(), "actUndo"));
+        MessageCatcher catcher;
+        int row = 0;
+        for (const char* tool : {"actDrawText", "actDrawButton", "actAddOsprelVellWizard", "actAddTWsector", "actDrawLine"}) {
+            const QPointF at = corner + QPointF(0, 90 * row++);
+            const bool line = row == 5;
+            for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Escape, Qt::Key_X, Qt::Key_V}) {
+                formChild(window.get(), tool)->trigger();
+                drag(at, at + QPointF(line ? 150 : 0, 0), Qt::Key(0));
+                drag(corner + QPointF(500, 0), corner + QPointF(500, 0), Qt::Key(0));  // grabbed unselected, without handles
+                drag(at + QPointF(line ? 20 : 10, line ? 0 : 10), at + QPointF(40, 20), key);
+            }
+            QVERIFY(operatorClick(undo) && operatorClick(undo));
+        }
+        QVERIFY(!catcher.contains(QStringLiteral("has already been added")) && !catcher.contains(QStringLiteral("installSceneEventFilter")));
+    }
+
     void colourCommands_data()
     {
         QTest::addColumn<QString>("action");

@@ -3,6 +3,7 @@
 #include "fakemainwindow.h"
 #include "graphicsbox.h"
 #include "graphicshelperclass.h"
+#include "graphicsline.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
 #include "node.h"
@@ -42,6 +43,14 @@ public:
     int type() const override { return GraphicsHelperClass::LineItemType; }
 };
 
+// An item whose click opens a dialog: the event loop turns while the click is delivered.
+class DialogItem : public QGraphicsRectItem
+{
+public:
+    DialogItem() : QGraphicsRectItem(0, 0, 40, 40) { setZValue(100); }
+    void mousePressEvent(QGraphicsSceneMouseEvent* event) override { QCoreApplication::processEvents(), event->accept(); }
+};
+
 } // namespace
 
 // The workspace scene: placement, names, the element tree, deletion, undo, grid.
@@ -71,6 +80,7 @@ private slots:
     void moveAndResizeAreUndone();
     void releaseAfterADoubleClickPushesNoSecondMove();
     void releaseOnEmptySpaceSelectsTheWorkplace();
+    void eventsTogetherTakeEffectInTheirOrder();
     void treeSelectionReachesTheMap();
     void modesAndDesignModeReachTheItems();
     void clearingTheMapEmptiesTheUndoStack();
@@ -79,7 +89,9 @@ private slots:
     void gridLines();
 
 private:
-    void mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // `turn`: the event loop turns after the event, as between an operator's
+    // events; without, the next event comes before what this one brought.
+    void mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool turn = true);
     void click(const QPointF& pos);
     GraphicsBox* boxAt(const QPointF& pos) const;
     // A gateway box and a text box whose node hangs under one of the gateway's sectors.
@@ -117,7 +129,7 @@ void TestScene::cleanup()
     m_window.reset();
 }
 
-void TestScene::mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifiers modifiers)
+void TestScene::mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifiers modifiers, bool turn)
 {
     if (type == QEvent::GraphicsSceneMousePress) {
         m_downPos = pos;
@@ -134,8 +146,8 @@ void TestScene::mouse(QEvent::Type type, const QPointF& pos, Qt::KeyboardModifie
     event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
     event.setModifiers(modifiers);
     QApplication::sendEvent(m_scene.get(), &event);
-    // As between an operator's events, the event loop turns: what the event brings comes then.
-    QCoreApplication::processEvents();
+    if (turn)
+        QCoreApplication::processEvents();
     m_lastPos = pos;
 }
 
@@ -631,6 +643,65 @@ void TestScene::releaseOnEmptySpaceSelectsTheWorkplace()
     QVERIFY(m_scene->selectedItems().isEmpty());
     QCOMPARE(box->handles().at(0), QSharedPointer<CornerGrabber>());
     QCOMPARE(m_window->currentTreeNode(), m_scene->workplaceNode());
+}
+
+// What events arriving before the event loop turns bring comes once they are
+// delivered, in their order; what was asked for an element that has left the
+// map meanwhile is dropped.
+void TestScene::eventsTogetherTakeEffectInTheirOrder()
+{
+    GraphicsBox* boxes[3];
+    for (int i = 0; i < 3; ++i) {
+        m_scene->setMode(GraphicsScene::DrawText);
+        click(QPointF(10, 10 + 150 * i));
+        boxes[i] = boxAt(QPointF(50, 50 + 150 * i));
+    }
+    const auto clickTogether = [this](QPointF at) {
+        mouse(QEvent::GraphicsSceneMousePress, at, {}, false);
+        mouse(QEvent::GraphicsSceneMouseRelease, at, {}, false);
+    };
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    // Two clicks: the tree ends on the second box.
+    clickTogether(QPointF(50, 50));
+    clickTogether(QPointF(50, 200));
+    QCoreApplication::processEvents();
+    QCOMPARE(m_window->currentTreeNode(), boxes[1]->node());
+    // A click, then Undo of the third box: the workplace current, nothing shows handles.
+    clickTogether(QPointF(50, 50));
+    m_window->action(QStringLiteral("actUndo"))->trigger();
+    QCoreApplication::processEvents();
+    QVERIFY(!boxes[0]->handles().at(0) && m_window->currentTreeNode() == m_scene->workplaceNode());
+    // A press, Delete, the release: the box deleted takes no handles off the map.
+    mouse(QEvent::GraphicsSceneMousePress, QPointF(50, 200), {}, false);
+    QApplication::sendEvent(m_scene.get(), &del);
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(50, 200));
+    QVERIFY(!boxes[1]->scene() && !boxes[1]->handles().at(0) && m_window->currentTreeNode() == m_scene->workplaceNode());
+    // A click, then out of design mode: no handle stays.
+    clickTogether(QPointF(50, 50));
+    m_scene->setDesignMode(false);
+    QCoreApplication::processEvents();
+    QVERIFY(!boxes[0]->handles().at(0));
+    m_scene->setDesignMode(true);
+    // A double click, then Delete: the caption is edited, the box stays.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(m_scene.get(), &activate);
+    clickTogether(QPointF(50, 50));
+    mouse(QEvent::GraphicsSceneMouseDoubleClick, QPointF(50, 50), {}, false);
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(50, 50), {}, false);
+    QApplication::sendEvent(m_scene.get(), &del);
+    QCoreApplication::processEvents();
+    QVERIFY(boxes[0]->scene() && boxes[0]->captionItem()->isEditing());
+    // A press whose delivery turns the event loop: the line's handles come all the same.
+    auto* dialog = new DialogItem;
+    dialog->setPos(400, 10);
+    m_scene->addItem(dialog);
+    m_scene->setMode(GraphicsScene::DrawLine);
+    mouse(QEvent::GraphicsSceneMousePress, QPointF(420, 30));
+    GraphicsLine* line = nullptr;
+    for (QGraphicsItem* item : m_scene->items())
+        line = item->type() == GraphicsLine::Type ? static_cast<GraphicsLine*>(item) : line;
+    QVERIFY(line && line->handles().first());
+    mouse(QEvent::GraphicsSceneMouseRelease, QPointF(480, 30));
 }
 
 void TestScene::treeSelectionReachesTheMap()
