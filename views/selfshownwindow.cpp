@@ -146,7 +146,10 @@ void SelfShownWindow::noteFocusWindow(QWindow* focus)
 void SelfShownWindow::giveInputBack()
 {
     QWindow* own = handle();
-    for (QWindow* back : {m_inputBefore.data(), own ? own->transientParent() : nullptr}) {
+    // A dialog opened meanwhile (an activation may come late, behind it)
+    // blocks every other window: the input is its own.
+    QWindow* modal = QGuiApplication::modalWindow();
+    for (QWindow* back : {modal, m_inputBefore.data(), own ? own->transientParent() : nullptr}) {
         if (back && back != own && back->isVisible()) {
             back->requestActivate();
             return;
