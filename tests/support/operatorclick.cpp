@@ -49,9 +49,12 @@ QWindow* focus(QWidget* widget)
     QWidget* top = shownTop(widget);
     if (!top)
         return nullptr;
+    // Waited for as the application counts it: a dialog counts as active
+    // for qWaitForWindowActive while the window it belongs to is, before
+    // its own activation has come.
     if (QApplication::activeWindow() != top) {
         top->activateWindow();
-        if (!QTest::qWaitForWindowActive(top))
+        if (!QTest::qWaitFor([top] { return QApplication::activeWindow() == top; }))
             return nullptr;
     }
     widget->setFocus(Qt::OtherFocusReason);
