@@ -576,20 +576,24 @@ private slots:
 
     // What a click selects on a map, through a fence line's lightning icon above all, frees and makes handles only
     // once Qt has delivered the click: a handle freed while Qt walked the icon's filters or the items under the
-    // mouse ended the program. The sequences that did, repeated.
+    // mouse ended the program. The sequences that did, repeated. Clicks that come together, before the event loop
+    // turns (a busy machine), select as they would one by one: a plain click only what it hits, Ctrl adds to it.
     void selectionComesAfterTheClick()
     {
         window->show();
         MessageBoxAnswerer answerer;  // a line of no sector has no popup, and says so
         formChild(window.get(), "actDesignMode")->trigger();
         GraphicsScene* map = scene(0);
-        place(map, new GraphicsBox(GraphicsBox::TextBox))->setElementPos(10, 10);
+        GraphicsBox* boxes[2] = {place(map, new GraphicsBox(GraphicsBox::TextBox)), place(map, new GraphicsBox(GraphicsBox::TextBox))};
+        boxes[0]->setElementPos(10, 10);
+        boxes[1]->setElementPos(240, 0);
         // The first line's icon lies over the box's lower right handle, the others' over nothing.
         GraphicsLine* lines[3] = {place(map, new GraphicsLine), place(map, new GraphicsLine), place(map, new GraphicsLine)};
         lines[0]->setPoints({{172, 55}, {400, 55}});
         lines[1]->setPoints({{250, 120}, {480, 120}});
         lines[2]->setPoints({{20, 100}, {150, 100}});
-        place(map, new GraphicsCircle(GraphicsCircle::PlacedKind))->setElementPos(420, 10);
+        auto* sector = place(map, new GraphicsCircle(GraphicsCircle::PlacedKind));
+        sector->setElementPos(420, 10);
         QGraphicsView* view = map->views().first();
         view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->minimum());
         view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
@@ -628,6 +632,28 @@ private slots:
         QVERIFY(clickIcon(lines[2]) && clickIcon(lines[2]) && operatorKey(view->viewport(), Qt::Key_Delete) && !lines[2]->scene());
         formChild(window.get(), "actUndo")->trigger();
         QCOMPARE(lines[2]->scene(), map);
+        // Clicks sent as a busy machine takes them, the loop not turned between; the last with Ctrl where `add`.
+        const auto together = [&](QList<QPointF> clicks, QList<GraphicsHelperClass*> chosen, bool add = false) {
+            for (QPointF at : clicks) {
+                for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                    qt_handleMouseEvent(window->windowHandle(), onMap(at), window->mapToGlobal(onMap(at)),
+                                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::LeftButton, type,
+                                        add && at == clicks.last() ? Qt::ControlModifier : Qt::NoModifier,
+                                        QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval);
+            }
+            QCoreApplication::processEvents();
+            Node* last = chosen.last()->node();
+            QVERIFY(window->elementTree()->currentElement() == last && window->propertyPanel()->dockedSet()->node() == last);
+            QVERIFY(operatorKey(view->viewport(), Qt::Key_Delete));
+            for (GraphicsHelperClass* element : std::initializer_list<GraphicsHelperClass*>{boxes[0], boxes[1], lines[2], sector})
+                QCOMPARE(!element->item()->scene(), chosen.contains(element));
+            formChild(window.get(), "actUndo")->trigger();
+        };
+        const QPointF icon = lines[2]->icon()->sceneBoundingRect().center(), other(320, 20);
+        together({box, other}, {boxes[1]});
+        together({box, icon}, {lines[2]});
+        together({icon, box}, {boxes[0]});
+        together({other, box, QPointF(440, 30)}, {boxes[0], sector}, true);
         QCOMPARE(GraphicsScene::handlesChangedInDelivery(), changed);
     }
 
