@@ -57,10 +57,14 @@ void GraphicsHelperClass::afterDelivery(std::function<void()> step)
 
 void GraphicsHelperClass::selectAfterDelivery()
 {
-    afterDelivery([this] {
+    auto select = [this] {
         setItemSelected(true);
         emit selected(m_item);
-    });
+    };
+    if (auto* scene = m_item ? qobject_cast<GraphicsScene*>(m_item->scene()) : nullptr)
+        scene->selectAfterDelivery(this, std::move(select));
+    else
+        select();
 }
 
 void GraphicsHelperClass::noteHandlesShown()

@@ -98,7 +98,7 @@ protected:
     // still on that map; at once off a map.
     void afterDelivery(std::function<void()> step);
     // The element's own click selects it: its handles, and its row in the
-    // element tree through `selected`.
+    // element tree through `selected` (GraphicsScene::selectAfterDelivery).
     void selectAfterDelivery();
 
     // Removes every shown handle; the slots stay.

@@ -404,6 +404,14 @@ void GraphicsScene::afterDelivery(GraphicsHelperClass* element, std::function<vo
     });
 }
 
+void GraphicsScene::selectAfterDelivery(GraphicsHelperClass* element, std::function<void()> step)
+{
+    afterDelivery(element, [this, press = m_selectingPresses, step = std::move(step)] {
+        if (press == m_selectingPresses)
+            step();
+    });
+}
+
 void GraphicsScene::postDeferredSteps()
 {
     if (!std::exchange(m_stepsPosted, true))
@@ -680,7 +688,7 @@ void GraphicsScene::itemSelected(QGraphicsItem* item)
     // The tree's row brings the element's handles, and unselecting frees
     // the others': after the event under way.
     if (helper) {
-        afterDelivery(helper, [this, helper] {
+        selectAfterDelivery(helper, [this, helper] {
             if (helper->node() && m_host)
                 m_host->showElementNode(helper->node());
         });
@@ -747,6 +755,11 @@ void GraphicsScene::finishLine()
 
 void GraphicsScene::mousePressEvent(QGraphicsSceneMouseEvent* event)
 {
+    // Counted before Qt hands the press on, so that what it selects is this
+    // press's. Ctrl adds to the selection; a press that extends the line
+    // being drawn goes on with it.
+    if (!(event->modifiers() & Qt::ControlModifier) && !m_lineBeingDrawn)
+        ++m_selectingPresses;
     m_movedItems.clear();
     m_placingStep = nullptr;
     m_mouseDown = true;

@@ -125,6 +125,10 @@ public:
     void afterDelivery(std::function<void()> step);
     // The same, while `element` still stands on this map when it is run.
     void afterDelivery(GraphicsHelperClass* element, std::function<void()> step);
+    // The same for a step that selects `element`, dropped when a press that
+    // selects anew has come before it runs: a plain click selects only what
+    // it hits, not also what the clicks before it were still to select.
+    void selectAfterDelivery(GraphicsHelperClass* element, std::function<void()> step);
     // `handle` was made or freed: counted when its map was then delivering
     // an input event, which no handle should see (a check the tests read).
     static void noteHandleChange(const QGraphicsItem* handle);
@@ -231,6 +235,8 @@ private:
     QList<std::function<void()>> m_deferredSteps;
     bool m_stepsPosted = false;
     bool m_runningSteps = false;
+    // Presses that select anew: no Ctrl held, no line being drawn.
+    quint64 m_selectingPresses = 0;
     static int s_handlesChangedInDelivery;
 };
 
