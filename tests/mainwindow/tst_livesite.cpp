@@ -257,9 +257,7 @@ private slots:
         });
         auto* design = window->findChild<QAction*>(QStringLiteral("actDesignMode"));
         QVERIFY(operatorClick(window->findChild<QToolBar*>(QStringLiteral("fileToolBar"))->widgetForAction(design)));
-        QVERIFY(answered);
-        window->activateWindow();
-        QTRY_VERIFY(QApplication::activeWindow() == window.get());
+        QVERIFY(answered && showActive());
         alarm(QStringLiteral("Panic"));
         QVERIFY(hasInput(window.get()));
     }
