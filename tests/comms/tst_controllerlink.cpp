@@ -56,7 +56,9 @@ void TestControllerLink::connectsAndCarriesBytes()
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
     ControllerLink link(lcEnergizers());
-    link.setTiming(quietLinkTiming());
+    LinkTiming timing = quietLinkTiming();
+    timing.partialFrameMs = 50;
+    link.setTiming(timing);
     LinkLog log(link);
 
     QVERIFY(!link.write(QByteArray("early")));
@@ -87,9 +89,6 @@ void TestControllerLink::connectsAndCarriesBytes()
     // The bound of a frame cut short finds its rest arrived and unread (a
     // busy loop ran the timer first): the rest is read, and the frame the
     // read leaves cut short is the next one, with a bound of its own.
-    LinkTiming timing = link.timing();
-    timing.partialFrameMs = 50;
-    link.setTiming(timing);
     QSignalSpy expired(&link, &ControllerLink::partialFrameExpired);
     peer->write("rest");
     QVERIFY(ready.wait(5000));

@@ -50,9 +50,7 @@ void lossesAreLoggedOnce(Client& client, Unit& unit, bool tw)
             client.moveTo(Address);
             const QByteArray useless = tw ? QByteArray("\x00\x01\x02", 3) : GatewaySimulator::writeFrame(64, QByteArray(32, '\x01'));
             QObject::connect(peer.get(), &GatewaySimulator::clientConnected, peer.get(), [&peer, useless] { peer->send(useless); });
-            const auto tries = count(qtClient::TryToConnect) + 3;
-            QTRY_VERIFY_WITH_TIMEOUT(count(qtClient::TryToConnect) >= tries && count(qtClient::HeartBeatTimedOut) >= 2, 10000);
-            QCOMPARE(count(qtClient::Updated), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(count(qtClient::HeartBeatTimedOut) >= 3, 10000);
             QCOMPARE(rows.size(), 0);
             continue;
         }

@@ -128,13 +128,12 @@ private:
     std::unique_ptr<TestHome> m_home;
     // The window's tick cleans the logs in the first minute after midnight,
     // which would add rows the tests count: the logs' day stands at noon.
-    std::unique_ptr<ScopedHook> m_noon;
+    const ScopedHook m_noon{&NightlyCleanup::setDefaultClock, &noonOfTheRun};
 };
 
 void TestMainWindowFrame::initTestCase()
 {
     initLumetraResources();
-    m_noon = std::make_unique<ScopedHook>(&NightlyCleanup::setDefaultClock, &noonOfTheRun);
     m_home = std::make_unique<TestHome>();
     QVERIFY(m_home->isValid());
     QVERIFY(m_home->openDatabase());

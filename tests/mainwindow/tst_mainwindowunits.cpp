@@ -293,11 +293,10 @@ private slots:
         if (tw) {
             QVERIFY(twSim.listen(QHostAddress(QStringLiteral("127.0.0.45"))));
             Node* system = site.window->trees()->twSensorRoot()->child(0);
-            {
-                SiteLocker lock;
-                system->enabled = system->child(0)->enabled = true;
-                system->setData(0, twSim.address().toString());
-            }
+            SiteLocker lock;
+            system->enabled = system->child(0)->enabled = true;
+            system->setData(0, twSim.address().toString());
+            lock.unlock();
             units->twClient()->setPort(twSim.port());
             units->twClient()->moveTo(twSim.address().toString());
             QVERIFY(twSim.waitForConnection());
@@ -305,8 +304,8 @@ private slots:
         const QString rows = QStringLiteral("select count(*) from logAlarm where info like 'change %1status%'").arg(tw ? "sensor " : "");
         const int before = sqlRows(rows).value(0).toInt();
         QSemaphore behind;
-        QObject* unit = tw ? static_cast<QObject*>(units->twControlUnit()) : units->controlUnit();
-        QMetaObject::invokeMethod(unit, [&behind] { behind.acquire(); });
+        QMetaObject::invokeMethod(tw ? static_cast<QObject*>(units->twControlUnit()) : units->controlUnit(),
+                                  [&behind] { behind.acquire(); });
         // All fits what the gateway client takes off the socket while its
         // unit waits: its bound of deliveries and the socket's read-ahead.
         constexpr int Pushes = 1700, FrameBytes = 45;
@@ -323,7 +322,6 @@ private slots:
                                     : client->inbox().waiting() >= qtClient::MaxWaitingDeliveries
                                         && parsed() + client->unreadBytes() > (Pushes - 1) * FrameBytes,
                                  10000);
-        QVERIFY(tw || client->unreadBytes() > 0);
         if (tw)  // the TW unit goes on only once the end reaches it
             connect(units->controlUnitThread(), &QThread::finished, [&behind] { behind.release(); });
         else

@@ -170,7 +170,7 @@ private:
     std::optional<ScopedHook> saveChooser, openChooser;
     // The window's tick cleans the logs in the first minute after midnight,
     // which would add user actions the tests count: the logs' day stands at noon.
-    std::optional<ScopedHook> noon;
+    const ScopedHook noon{&NightlyCleanup::setDefaultClock, &noonOfTheRun};
 
     QString path(const QString& name) const { return home.filePath(name); }
 
@@ -358,7 +358,6 @@ private:
 private slots:
     void initTestCase()
     {
-        noon.emplace(&NightlyCleanup::setDefaultClock, &noonOfTheRun);
         QVERIFY(home.openDatabase());
         // Each window starts empty, whatever the previous one opened.
         QSettings(path("setting.ini"), QSettings::IniFormat).setValue(QStringLiteral("LoadLastFile"), false);

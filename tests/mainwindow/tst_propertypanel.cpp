@@ -120,6 +120,13 @@ private:
         window->workspaces()->currentScene()->addItem(item);
         window->workspaces()->currentScene()->setDesignMode(true);
     }
+    // The row's editor opened and `text` typed over its text through the window system; null when it cannot be.
+    QLineEdit* typeInto(const QString& name, const QString& text)
+    {
+        docked()->browser->editItem(docked()->browser->items(row(docked(), name)).first());
+        auto* editor = docked()->browser->findChild<QLineEdit*>();
+        return editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, text) ? editor : nullptr;
+    }
 
     std::unique_ptr<TestHome> home;
     std::unique_ptr<MainWindow> window;
@@ -365,9 +372,7 @@ void TestPropertyPanel::editsReachNodesAndItems()
     window->propertyPanel()->fillPropertyBrowser(docked(), first, nullptr);
     window->project()->setModified(false);
     // A caption follows the keys as they are typed.
-    docked()->browser->editItem(docked()->browser->items(row(docked(), "Caption")).first());
-    auto* editor = docked()->browser->findChild<QLineEdit*>();
-    QVERIFY(editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, "North gate"));
+    QVERIFY(typeInto("Caption", "North gate"));
     QCOMPARE(first->caption(), QString("North gate"));
     QCOMPARE(second->caption(), QString("North gate"));
     QVERIFY(window->project()->isModified());
@@ -402,17 +407,15 @@ void TestPropertyPanel::renameRefusedForTakenName_data()
     QTest::addColumn<int>("kind"); // a box's kind; -1 a line, -2 a TW sector
     QTest::addColumn<QString>("typed");
     QTest::addColumn<Qt::Key>("finish");
-    const QList<QPair<int, const char*>> kinds{{GraphicsBox::TextBox, "text box"},
-                                               {GraphicsBox::ButtonBox, "button box"},
-                                               {GraphicsBox::GatewayBox, "gateway box"},
-                                               {-1, "line"},
-                                               {-2, "TW sector"}};
-    for (const auto& kind : kinds) {
-        for (const char* typed : {"fence12", "fence1", "box9"}) {
-            QTest::addRow("%s, %s, Return", kind.second, typed) << kind.first << QString(typed) << Qt::Key_Return;
-            QTest::addRow("%s, %s, Tab", kind.second, typed) << kind.first << QString(typed) << Qt::Key_Tab;
-        }
-    }
+    // A box's and a line's ObjectName and a sector's TWSectorName each reach
+    // their element their own way: each name is taken, and refused.
+    QTest::newRow("text box, fence12, Return") << int(GraphicsBox::TextBox) << "fence12" << Qt::Key_Return;
+    QTest::newRow("text box, fence1, Tab") << int(GraphicsBox::TextBox) << "fence1" << Qt::Key_Tab;
+    QTest::newRow("text box, box9, Return") << int(GraphicsBox::TextBox) << "box9" << Qt::Key_Return;
+    QTest::newRow("line, fence12, Tab") << -1 << "fence12" << Qt::Key_Tab;
+    QTest::newRow("line, fence1, Return") << -1 << "fence1" << Qt::Key_Return;
+    QTest::newRow("TW sector, fence12, Return") << -2 << "fence12" << Qt::Key_Return;
+    QTest::newRow("TW sector, fence1, Tab") << -2 << "fence1" << Qt::Key_Tab;
 }
 
 // Typed through the window over the name "box9", "fence1" being taken: the
@@ -423,28 +426,23 @@ void TestPropertyPanel::renameRefusedForTakenName()
     QFETCH(int, kind);
     QFETCH(QString, typed);
     QFETCH(Qt::Key, finish);
-    auto* taken = new GraphicsBox(GraphicsBox::TextBox);
-    QGraphicsItem* item = kind == -1 ? static_cast<QGraphicsItem*>(new GraphicsLine)
-        : kind == -2 ? static_cast<QGraphicsItem*>(new GraphicsCircle(GraphicsCircle::PlacedKind))
+    gateway->setName("fence1");
+    GraphicsHelperClass* element = kind == -1 ? static_cast<GraphicsHelperClass*>(new GraphicsLine)
+        : kind == -2 ? static_cast<GraphicsHelperClass*>(new GraphicsCircle(GraphicsCircle::PlacedKind))
                      : new GraphicsBox(kind);
-    auto* element = dynamic_cast<GraphicsHelperClass*>(item);
-    for (GraphicsHelperClass* each : {static_cast<GraphicsHelperClass*>(taken), element}) {
-        addToScene(each->item());
-        ownedNodes << each->node() << each->energizerNode();
-    }
-    taken->setName("fence1");
+    addToScene(element->item());
+    ownedNodes << element->node();
     element->setName("box9");
-    item->setSelected(true);
+    element->item()->setSelected(true);
     window->propertyPanel()->setDesignMode(true);
     docked()->currentNode = element->node();
-    window->propertyPanel()->fillPropertyBrowser(docked(), item, nullptr);
+    window->propertyPanel()->fillPropertyBrowser(docked(), element->item(), nullptr);
     window->project()->setModified(false);
     QSignalSpy userLog(window.get(), &MainWindow::writeUserActionLog);
     MessageBoxAnswerer answerer;
     const QString rowName = kind == -2 ? "TWSectorName" : "ObjectName";
-    docked()->browser->editItem(docked()->browser->items(row(docked(), rowName)).first());
-    auto* editor = docked()->browser->findChild<QLineEdit*>();
-    QVERIFY(editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, typed));
+    QLineEdit* editor = typeInto(rowName, typed);
+    QVERIFY(editor);
     QCOMPARE(element->objectName(), QString("box9"));
     QVERIFY(operatorKey(editor, finish));
     QCoreApplication::processEvents();
@@ -721,11 +719,8 @@ void TestPropertyPanel::gatewayAddressMovesTheLink()
     for (const QString& text : {typo, QStringLiteral("127.0.0.1")}) {
         // A message box may have closed the previous editor.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        docked()->browser->editItem(docked()->browser->items(row(docked(), "IP")).first());
-        auto* editor = docked()->browser->findChild<QLineEdit*>();
+        QLineEdit* editor = typeInto("IP", text);
         QVERIFY(editor);
-        editor->clear();
-        QVERIFY(operatorType(editor, text));
         QCOMPARE(gateway->ip(), before);
         MessageBoxAnswerer answerer;
         QVERIFY(operatorKey(editor, Qt::Key_Return));

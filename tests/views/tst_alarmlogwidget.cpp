@@ -42,16 +42,9 @@
 
 namespace {
 
-// The log's clock in every test: the shown days, the rows' stamps and the
-// tests' days agree whenever the run starts.
-QDateTime testNow()
-{
-    return noonOfTheRun();
-}
-
 QString stampDaysAgo(int days)
 {
-    return testNow().addDays(-days).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss "));
+    return noonOfTheRun().addDays(-days).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss "));
 }
 
 void addRow(const QVariant& stamp, const QString& source, const QString& reason, const QString& info)
@@ -145,13 +138,14 @@ private:
     void clickHeader(AlarmLogWidget& widget, int section);
     QStringList shown(AlarmLogWidget& widget, int column);
     std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<ScopedHook> m_clock;
+    // The log's clock in every test: the shown days, the rows' stamps and the
+    // tests' days agree whenever the run starts.
+    const ScopedHook m_clock{&NightlyCleanup::setDefaultClock, &noonOfTheRun};
 };
 
 void TestAlarmLogWidget::initTestCase()
 {
     initLumetraResources();
-    m_clock = std::make_unique<ScopedHook>(&NightlyCleanup::setDefaultClock, &testNow);
     m_home = std::make_unique<TestHome>();
     QVERIFY(m_home->isValid());
     QVERIFY(m_home->openDatabase());
@@ -171,7 +165,6 @@ void TestAlarmLogWidget::init()
 void TestAlarmLogWidget::cleanupTestCase()
 {
     m_home.reset();
-    m_clock.reset();
 }
 
 void TestAlarmLogWidget::showDays(AlarmLogWidget& widget, const QDate& from, const QDate& to)
@@ -389,7 +382,7 @@ void TestAlarmLogWidget::pageAfterTheCommitShowsRowsOnce()
     QFETCH(bool, onceAsRead);
     addOldRows(AlarmLogModel::PageRows + 10);
     AlarmLogWidget widget;
-    widget.setClock([now = testNow()] { return now; });
+    widget.setClock([now = noonOfTheRun()] { return now; });
     table(widget)->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder); // the burst past the first page
     QSignalSpy arrived(widget.feed(), &AlarmLogFeed::arrived);
     WriteBatch& batch = WriteBatch::instance();
@@ -437,7 +430,7 @@ void TestAlarmLogWidget::reloadAfterTheCommitShowsRowsOnce()
     const QDeadlineTimer deadline(60000);
     while (batch.pendingRows() > 0 && !deadline.hasExpired())
         QThread::yieldCurrentThread();
-    showDays(widget, testNow().date().addDays(-3), testNow().date());
+    showDays(widget, noonOfTheRun().date().addDays(-3), noonOfTheRun().date());
     QCOMPARE(shown(widget, 2).count(QStringLiteral("late")), 1);
 }
 
@@ -472,9 +465,9 @@ void TestAlarmLogWidget::filterControlsNarrowTheView()
     QCOMPARE(view->rowCount(), 1);
     QCOMPARE(view->index(0, 4).data().toString(), QStringLiteral("Critical"));
 
-    widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(testNow().date().addDays(-50));
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(noonOfTheRun().date().addDays(-50));
     QCOMPARE(view->rowCount(), 2);
-    widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(testNow().date().addDays(-1));
+    widget.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(noonOfTheRun().date().addDays(-1));
     QCOMPARE(view->rowCount(), 1);
 }
 
@@ -785,7 +778,7 @@ void TestAlarmLogWidget::clearAllAsksFirst()
 
 void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
 {
-    const QDate today = testNow().date();
+    const QDate today = noonOfTheRun().date();
     setSetting(QStringLiteral("AL_KeepDays"), 30);
     setSetting(QStringLiteral("AL_LastClear"), today.addDays(-30));
     addRow(stampDaysAgo(40), QStringLiteral("old"), QStringLiteral("State"), QStringLiteral("OK"));
@@ -821,7 +814,7 @@ void TestAlarmLogWidget::nightlyCleanupRunsOncePerNight()
 
 void TestAlarmLogWidget::keepDaysZeroClearsOnce()
 {
-    const QDate today = testNow().date();
+    const QDate today = noonOfTheRun().date();
     setSetting(QStringLiteral("AL_KeepDays"), 0);
     setSetting(QStringLiteral("AL_LastClear"), today.addDays(-1));
     addRow(stampDaysAgo(0), QStringLiteral("E1"), QStringLiteral("State"), QStringLiteral("OK"));
@@ -863,7 +856,7 @@ void TestAlarmLogWidget::unusableKeepDaysCountAsThirty_data()
 void TestAlarmLogWidget::unusableKeepDaysCountAsThirty()
 {
     QFETCH(QString, keepDays);
-    const QDate today = testNow().date();
+    const QDate today = noonOfTheRun().date();
     setSetting(QStringLiteral("AL_KeepDays"), keepDays);
     setSetting(QStringLiteral("AL_LastClear"), today.addDays(-10));
     addRow(stampDaysAgo(0), QStringLiteral("today"), QStringLiteral("State"), QStringLiteral("OK"));
