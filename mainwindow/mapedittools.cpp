@@ -296,8 +296,13 @@ void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
     Node* node = pastedHelper ? pastedHelper->node() : nullptr;
     if (!node || !scene->workplaceNode())
         return;
-    ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
-    ElementTreeOrder::sortChildren(scene->workplaceNode());
+    // A cut element whose node hangs as an action (under a sector, a gate or
+    // a TW sector) stays there: that is the link naming it, which the sector
+    // follows live and the file keeps. Only a node on a workplace comes here.
+    if (m_clipboardCopy || !node->parent() || node->parent()->type == Node::Workplace) {
+        ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
+        ElementTreeOrder::sortChildren(scene->workplaceNode());
+    }
     g_elementTreeModel->refreshNode(node);
     // A copy hangs only in the element tree; the box itself takes its rows along.
     if (!m_clipboardCopy && pasted->type() == GraphicsBox::Type

@@ -856,6 +856,32 @@ private slots:
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
     }
 
+    // A fence line and a text box cut keep the sector actions naming them, in the file and live (the
+    // gateway's row stands in Failure until its link is up), before a paste and after one on either map.
+    void cutKeepsSectorActions()
+    {
+        open(HandWritten);
+        showWindow();
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
+        QGraphicsView* view = window->workspaces()->currentView();
+        auto* fence = itemOf<GraphicsLine>(window->workspaces()->currentScene());
+        GraphicsBox* box = itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* b) { return b->objectName() == "box2"; });
+        Node* energizer = gatewayAt(QStringLiteral("127.0.0.7"))->node()->child(0);
+        const auto keptInFile = [this] { const QByteArray file = saved(); return file.contains("actRefObj=\"fence1\"") && file.contains("actRefObj=\"box2\""); };
+        for (int tab : {0, 1}) {
+            clickMap(QPointF(200, 300));
+            QVERIFY(operatorClick(view->viewport(), view->mapFromScene(box->sceneBoundingRect().center()), Qt::LeftButton, Qt::ControlModifier));
+            QVERIFY(operatorKey(view->viewport(), Qt::Key_X, Qt::ControlModifier) && !fence->isVisible() && !box->isVisible());
+            QVERIFY(keptInFile());
+            window->workspaces()->tabs()->setCurrentIndex(tab);
+            QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_V, Qt::ControlModifier));
+            window->deviceStates()->energTick(energizer);
+            QCOMPARE((QList<int>{fence->alarmStatus(), box->alarmStatus(), fence->blinkPhase(), box->blinkPhase()}), (QList<int>{Node::Failure, Node::Failure, tab, tab}));
+            QVERIFY(fence->scene() == window->workspaces()->currentScene() && keptInFile());
+        }
+    }
+
     // Every item of a map opened again, of one added beyond it, can be
     // scrolled into view, zoomed in too.
     void wholeSiteScrollsIntoView()
