@@ -10,6 +10,7 @@
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
 #include "fileedit.h"
+#include "graphicscircle.h"
 #include "graphicsline.h"
 #include "itemxml.h"
 #include "paneledits.h"
@@ -51,6 +52,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QToolButton>
@@ -225,6 +227,15 @@ private:
     {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    // `file` opened in the window, shown in design mode.
+    void openForDesign(const QString& file)
+    {
+        open(file);
+        showWindow();
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
     }
 
     QLabel* label(const char* name) const { return formChild<QLabel>(window.get(), name); }
@@ -860,10 +871,7 @@ private slots:
     // gateway's row stands in Failure until its link is up), before a paste and after one on either map.
     void cutKeepsSectorActions()
     {
-        open(HandWritten);
-        showWindow();
-        MessageBoxAnswerer answerer;
-        formChild(window.get(), "actDesignMode")->trigger();
+        openForDesign(HandWritten);
         QGraphicsView* view = window->workspaces()->currentView();
         auto* fence = itemOf<GraphicsLine>(window->workspaces()->currentScene());
         GraphicsBox* box = itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* b) { return b->objectName() == "box2"; });
@@ -880,6 +888,18 @@ private slots:
             QCOMPARE((QList<int>{fence->alarmStatus(), box->alarmStatus(), fence->blinkPhase(), box->blinkPhase()}), (QList<int>{Node::Failure, Node::Failure, tab, tab}));
             QVERIFY(fence->scene() == window->workspaces()->currentScene() && keptInFile());
         }
+    }
+
+    // A TW sector is not cut on its own: it stays on the map, where a save keeps it, and the status bar says why.
+    void cutLeavesATWSector()
+    {
+        openForDesign(HandWritten);
+        auto* circle = itemOf<GraphicsCircle>(window->workspaces()->currentScene());
+        clickItem(circle);
+        for (Qt::Key key : {Qt::Key_X, Qt::Key_V})
+            QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), key, Qt::ControlModifier));
+        QVERIFY(circle->isVisible() && window->statusBar()->currentMessage().contains("TW sector twsector1"));
+        QVERIFY(saved().contains("name=\"twsector1\" width=\"40\" x=\"300\" y=\"289\""));
     }
 
     // Every item of a map opened again, of one added beyond it, can be
