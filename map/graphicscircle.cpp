@@ -12,7 +12,6 @@
 #include <QtGlobal>
 
 #include <cmath>
-#include <cstdlib>
 
 GraphicsCircle::GraphicsCircle(int kind)
     : AbstractGraphicsElement(kind)
@@ -119,23 +118,29 @@ void GraphicsCircle::attachToLineBeneath()
     attachToSegment(line->points());
 }
 
+// The fraction is where the line would set the circle (its position plus
+// GraphicsLine::CircleOffset) along the segment: moved points then bring
+// the circle back to where it stands, however long the segment.
 void GraphicsCircle::attachToSegment(const QList<QPointF>& points)
 {
-    const QPointF c = pos();
+    const QPointF probe = pos() + QPointF(SegmentTestOffsetX, 0);
+    const QPointF anchor = pos() + GraphicsLine::CircleOffset;
+    qreal nearest = SegmentReach;
     for (int i = 0; i + 1 < points.size(); ++i) {
         const QPointF p1 = points.at(i);
-        const QPointF p2 = points.at(i + 1);
-        const qint64 a = qint64(std::trunc(p2.y() - p1.y()));
-        const qint64 b = qint64(std::trunc(c.x() + SegmentTestOffsetX - p1.x()));
-        const qint64 d = qint64(std::trunc(p2.x() - p1.x()));
-        const qint64 e = qint64(std::trunc(c.y() - p1.y()));
-        const qint64 cross = a * b - d * e;
-        if (std::llabs(cross) >= SegmentTolerance)
-            continue;
-        const qreal length = QLineF(p1, p2).length();
-        m_segmentIndex = i;
+        const QPointF along = points.at(i + 1) - p1;
+        const qreal squared = QPointF::dotProduct(along, along);
         // A segment of no length has no fraction: the circle sits at its end.
-        m_fraction = length > 0 ? float(QLineF(c, p1).length() / length) : 0.0f;
+        const auto fractionOf = [&](const QPointF& p) {
+            return squared > 0 ? qBound(0.0, QPointF::dotProduct(p - p1, along) / squared, 1.0) : 0.0;
+        };
+        const qreal distance = QLineF(probe, p1 + fractionOf(probe) * along).length();
+        // On a tie the later segment wins.
+        if (distance >= SegmentReach || distance > nearest)
+            continue;
+        nearest = distance;
+        m_segmentIndex = i;
+        m_fraction = float(fractionOf(anchor));
     }
 }
 

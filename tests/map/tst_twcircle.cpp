@@ -189,23 +189,31 @@ void TestTwCircle::placedUnderTheTwSystem()
 
 void TestTwCircle::dropOntoALine_data()
 {
+    QTest::addColumn<QLineF>("drawn");
     QTest::addColumn<QPointF>("at");
     QTest::addColumn<bool>("attached");
     QTest::addColumn<int>("segment");
     QTest::addColumn<float>("fraction");
-    QTest::newRow("on the segment") << QPointF(45, 0) << true << 0 << 0.45f;
-    // Touches the band, but the cross product 100 x 40 is too large.
-    QTest::newRow("beside the segment") << QPointF(45, -40) << true << 0 << 0.0f;
-    QTest::newRow("empty space") << QPointF(300, 300) << false << 0 << 0.0f;
+    // Where the circle stands once the line's last point has moved.
+    QTest::addColumn<QPointF>("kept");
+    const QLineF shortOne(0, 0, 100, 0);
+    QTest::newRow("on the segment") << shortOne << QPointF(45, -11) << true << 0 << 0.5f << QPointF(45, -11);
+    // Touches the band, 40 units from the segment: on none, it goes to the line's start.
+    QTest::newRow("beside the segment") << shortOne << QPointF(45, -40) << true << 0 << 0.0f << QPointF(-5, -11);
+    QTest::newRow("empty space") << shortOne << QPointF(300, 300) << false << 0 << 0.0f << QPointF(300, 300);
+    QTest::newRow("on a long segment") << QLineF(40, 300, 600, 300) << QPointF(437, 289) << true << 0 << 402 / 560.0f << QPointF(437, 289);
+    QTest::newRow("on a long slope") << QLineF(0, 0, 400, 300) << QPointF(179, 127) << true << 0 << 0.46f << QPointF(179, 127);
 }
 
 void TestTwCircle::dropOntoALine()
 {
+    QFETCH(QLineF, drawn);
     QFETCH(QPointF, at);
     QFETCH(bool, attached);
     QFETCH(int, segment);
     QFETCH(float, fraction);
-    GraphicsLine* line = lineWith({{0, 0}, {100, 0}});
+    QFETCH(QPointF, kept);
+    GraphicsLine* line = lineWith({drawn.p1(), drawn.p2(), drawn.p2() + QPointF(0, 50)});
     auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
     m_scene->insertItem(circle);
     circle->setElementPos(at);
@@ -214,6 +222,8 @@ void TestTwCircle::dropOntoALine()
     QCOMPARE(circle->segmentIndex(), segment);
     QCOMPARE(circle->fraction(), fraction);
     QCOMPARE(circle->pos(), at);
+    line->setPoints({drawn.p1(), drawn.p2(), drawn.p2() + QPointF(70, 50)});
+    QCOMPARE(circle->pos(), kept);
 
     // Dragged off onto empty map space it leaves the line.
     SceneMouse mouse(m_scene);
@@ -243,7 +253,7 @@ void TestTwCircle::ridesAlongItsSegment()
     mouse.release({200, 0});
     QCOMPARE(line->points().at(1), QPointF(200, 0));
     const QPointF target = QLineF(QPointF(200, 0), QPointF(100, 100)).pointAt(qreal(fraction));
-    QCOMPARE(circle->pos(), QPointF(std::trunc(target.x() - 5), std::trunc(target.y() - 11)));
+    QCOMPARE(circle->pos(), QPointF(std::round(target.x() - 5), std::round(target.y() - 11)));
     QCOMPARE(circle->fraction(), fraction);
 }
 
