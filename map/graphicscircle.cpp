@@ -110,12 +110,13 @@ void GraphicsCircle::attachToLineBeneath()
     }
     m_segmentIndex = 0;
     m_fraction = 0;
-    if (!line) {
-        setParentItem(nullptr);
-        return;
-    }
+    // The circle stays where it was let go: a line that has been dragged
+    // counts its own coordinates from its new place.
+    const QPointF onMap = scenePos();
     setParentItem(line);
-    attachToSegment(line->points());
+    setElementPos(line ? line->mapFromScene(onMap) : onMap);
+    if (line)
+        attachToSegment(line->points());
 }
 
 // The fraction is where the line would set the circle (its position plus
@@ -150,8 +151,11 @@ QDomElement GraphicsCircle::toXml(QDomDocument& document)
     SiteLocker lock;
     item.setAttribute(QStringLiteral("itemType"), QStringLiteral("TWSector"));
     ItemXml::setTextAttribute(item, QStringLiteral("name"), m_node->data(0).toString());
-    item.setAttribute(QStringLiteral("x"), int(std::trunc(pos().x())));
-    item.setAttribute(QStringLiteral("y"), int(std::trunc(pos().y())));
+    // Where the map shows it, also on a line that has been dragged: a file
+    // read places the circle on the map before taking it onto its line.
+    const QPointF onMap = scenePos();
+    item.setAttribute(QStringLiteral("x"), int(std::trunc(onMap.x())));
+    item.setAttribute(QStringLiteral("y"), int(std::trunc(onMap.y())));
     item.setAttribute(QStringLiteral("width"), double(m_width));
     item.setAttribute(QStringLiteral("height"), double(m_height));
     for (Node* child : qAsConst(m_node->children)) {
