@@ -286,6 +286,7 @@ void MainWindow::createMapEditTools()
     m_mapEdit = new MapEditTools(m_workspaces.get(), widgets, this);
     connect(m_mapEdit, &MapEditTools::projectModified, m_project.get(), [this] { m_project->setModified(true); });
     connect(m_mapEdit, &MapEditTools::gatewayRowsWanted, this, [this] { m_trees->rebuildEnergizerModel(*m_workspaces); });
+    connect(m_mapEdit, &MapEditTools::note, this, [this](const QString& text) { statusBar()->showMessage(text, MapNoteMs); });
 }
 
 void MainWindow::createPropertyPanel()

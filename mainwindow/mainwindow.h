@@ -59,6 +59,8 @@ public:
     enum Dock { LogsDock = 1, AllListDock = 2, PropertiesDock = 3, SensorsStateDock = 4, AlarmStatesDock = 5 };
 
     static constexpr int GatewayClearStepMs = 100;
+    // How long the status bar shows why a map tool left something as it was.
+    static constexpr int MapNoteMs = 10000;
     static inline const QString ControlUnitThreadName = QStringLiteral("ControlUnitThread");
     static inline const QString TimerUnitThreadName = QStringLiteral("TimerUnitThread");
     static inline const QString TWSensorsThreadName = QStringLiteral("TWSensorsThread");

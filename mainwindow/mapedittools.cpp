@@ -4,6 +4,7 @@
 #include "elementtreeorder.h"
 #include "globals.h"
 #include "graphicsbox.h"
+#include "graphicscircle.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
 #include "graphicstextitem.h"
@@ -248,13 +249,30 @@ void MapEditTools::copyToClipboard(bool copy)
     // A cut takes items off the map: in design mode only.
     if (!scene || (!copy && !scene->designMode()))
         return;
+    QList<QPointer<GraphicsHelperClass>> taken;
+    QStringList keptSectors;
+    for (QGraphicsItem* item : scene->selectedItems()) {
+        auto* helper = dynamic_cast<GraphicsHelperClass*>(item);
+        if (!helper)
+            continue;
+        // A TW sector is not cut on its own: no paste would bring it back.
+        // It goes along with the fence line it sits on when that is cut.
+        if (!copy && item->type() == GraphicsCircle::Type) {
+            if (!item->parentItem() || !item->parentItem()->isSelected())
+                keptSectors.append(helper->objectName());
+            continue;
+        }
+        taken.append(helper);
+    }
+    if (!keptSectors.isEmpty())
+        emit note(tr("Not cut: TW sector %1 stays on the map; a TW sector moves only with the fence line it sits on")
+                      .arg(keptSectors.join(QStringLiteral(", "))));
+    // A cut of nothing but TW sectors leaves the clipboard as it was.
+    if (taken.isEmpty() && !keptSectors.isEmpty())
+        return;
     m_clipboardCopy = copy;
     m_pasteCount = 0;
-    m_clipboardItems.clear();
-    for (QGraphicsItem* item : scene->selectedItems()) {
-        if (auto* helper = dynamic_cast<GraphicsHelperClass*>(item))
-            m_clipboardItems.append(helper);
-    }
+    m_clipboardItems = taken;
     m_widgets.paste->setEnabled(true);
     if (!m_clipboardCopy) {
         for (const auto& helper : qAsConst(m_clipboardItems))
@@ -296,8 +314,13 @@ void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
     Node* node = pastedHelper ? pastedHelper->node() : nullptr;
     if (!node || !scene->workplaceNode())
         return;
-    ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
-    ElementTreeOrder::sortChildren(scene->workplaceNode());
+    // A cut element whose node hangs as an action (under a sector, a gate or
+    // a TW sector) stays there: that is the link naming it, which the sector
+    // follows live and the file keeps. Only a node on a workplace comes here.
+    if (m_clipboardCopy || !node->parent() || node->parent()->type == Node::Workplace) {
+        ElementTreeOrder::hangSorted(scene->workplaceNode(), node);
+        ElementTreeOrder::sortChildren(scene->workplaceNode());
+    }
     g_elementTreeModel->refreshNode(node);
     // A copy hangs only in the element tree; the box itself takes its rows along.
     if (!m_clipboardCopy && pasted->type() == GraphicsBox::Type

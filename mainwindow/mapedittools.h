@@ -83,6 +83,8 @@ signals:
     void itemRestyled(QGraphicsItem* item);
     // A cut gateway box came onto another map: its state rows follow it.
     void gatewayRowsWanted();
+    // What the operator is told in the status bar: why a cut left something on the map.
+    void note(const QString& text);
 
 private:
     void createLineWidthCombo();

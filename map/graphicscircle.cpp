@@ -12,7 +12,6 @@
 #include <QtGlobal>
 
 #include <cmath>
-#include <cstdlib>
 
 GraphicsCircle::GraphicsCircle(int kind)
     : AbstractGraphicsElement(kind)
@@ -111,31 +110,38 @@ void GraphicsCircle::attachToLineBeneath()
     }
     m_segmentIndex = 0;
     m_fraction = 0;
-    if (!line) {
-        setParentItem(nullptr);
-        return;
-    }
+    // The circle stays where it was let go: a line that has been dragged
+    // counts its own coordinates from its new place.
+    const QPointF onMap = scenePos();
     setParentItem(line);
-    attachToSegment(line->points());
+    setElementPos(line ? line->mapFromScene(onMap) : onMap);
+    if (line)
+        attachToSegment(line->points());
 }
 
+// The fraction is where the line would set the circle (its position plus
+// GraphicsLine::CircleOffset) along the segment: moved points then bring
+// the circle back to where it stands, however long the segment.
 void GraphicsCircle::attachToSegment(const QList<QPointF>& points)
 {
-    const QPointF c = pos();
+    const QPointF probe = pos() + QPointF(SegmentTestOffsetX, 0);
+    const QPointF anchor = pos() + GraphicsLine::CircleOffset;
+    qreal nearest = SegmentReach;
     for (int i = 0; i + 1 < points.size(); ++i) {
         const QPointF p1 = points.at(i);
-        const QPointF p2 = points.at(i + 1);
-        const qint64 a = qint64(std::trunc(p2.y() - p1.y()));
-        const qint64 b = qint64(std::trunc(c.x() + SegmentTestOffsetX - p1.x()));
-        const qint64 d = qint64(std::trunc(p2.x() - p1.x()));
-        const qint64 e = qint64(std::trunc(c.y() - p1.y()));
-        const qint64 cross = a * b - d * e;
-        if (std::llabs(cross) >= SegmentTolerance)
-            continue;
-        const qreal length = QLineF(p1, p2).length();
-        m_segmentIndex = i;
+        const QPointF along = points.at(i + 1) - p1;
+        const qreal squared = QPointF::dotProduct(along, along);
         // A segment of no length has no fraction: the circle sits at its end.
-        m_fraction = length > 0 ? float(QLineF(c, p1).length() / length) : 0.0f;
+        const auto fractionOf = [&](const QPointF& p) {
+            return squared > 0 ? qBound(0.0, QPointF::dotProduct(p - p1, along) / squared, 1.0) : 0.0;
+        };
+        const qreal distance = QLineF(probe, p1 + fractionOf(probe) * along).length();
+        // On a tie the later segment wins.
+        if (distance >= SegmentReach || distance > nearest)
+            continue;
+        nearest = distance;
+        m_segmentIndex = i;
+        m_fraction = float(fractionOf(anchor));
     }
 }
 
@@ -145,8 +151,11 @@ QDomElement GraphicsCircle::toXml(QDomDocument& document)
     SiteLocker lock;
     item.setAttribute(QStringLiteral("itemType"), QStringLiteral("TWSector"));
     ItemXml::setTextAttribute(item, QStringLiteral("name"), m_node->data(0).toString());
-    item.setAttribute(QStringLiteral("x"), int(std::trunc(pos().x())));
-    item.setAttribute(QStringLiteral("y"), int(std::trunc(pos().y())));
+    // Where the map shows it, also on a line that has been dragged: a file
+    // read places the circle on the map before taking it onto its line.
+    const QPointF onMap = scenePos();
+    item.setAttribute(QStringLiteral("x"), int(std::trunc(onMap.x())));
+    item.setAttribute(QStringLiteral("y"), int(std::trunc(onMap.y())));
     item.setAttribute(QStringLiteral("width"), double(m_width));
     item.setAttribute(QStringLiteral("height"), double(m_height));
     for (Node* child : qAsConst(m_node->children)) {

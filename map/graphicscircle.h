@@ -21,10 +21,10 @@ public:
     static constexpr int HandleCount = 4;
     // The disc is inset this far from the handle frame's top-left corner.
     static constexpr qreal DiscInset = 3;
-    // A drop attaches the circle to a segment when the cross product of the
-    // segment and the circle's offset from its start stays below this.
-    static constexpr qint64 SegmentTolerance = 3500;
-    // Offset added to the circle's x in that test.
+    // A drop attaches the circle to the nearest segment that its test point
+    // (its position, SegmentTestOffsetX to the right) lies closer to than
+    // this, in map units, whatever the segment's length.
+    static constexpr qreal SegmentReach = 35;
     static constexpr int SegmentTestOffsetX = 10;
     static constexpr qreal ReadZValue = 15;
     // Above the map's picture (GraphicsBox::PictureZValue) from the start.

@@ -277,7 +277,9 @@ void GraphicsLine::moveAttachedCircles()
             const QPointF direction = unit.p2() - unit.p1();
             target = p1 + direction * segment.length() * qreal(circle->fraction());
         }
-        circle->setElementPos(target.x() - CircleOffset.x(), target.y() - CircleOffset.y());
+        // Rounded: the float fraction may land a hair short of the whole
+        // number the circle stood at, which cutting would take a unit off.
+        circle->setElementPos(std::round(target.x() - CircleOffset.x()), std::round(target.y() - CircleOffset.y()));
     }
 }
 

@@ -10,6 +10,7 @@
 #include "dialoglaunchers.h"
 #include "elementtreeproxymodel.h"
 #include "fileedit.h"
+#include "graphicscircle.h"
 #include "graphicsline.h"
 #include "itemxml.h"
 #include "paneledits.h"
@@ -51,6 +52,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QToolButton>
@@ -225,6 +227,15 @@ private:
     {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    // `file` opened in the window, shown in design mode.
+    void openForDesign(const QString& file)
+    {
+        open(file);
+        showWindow();
+        MessageBoxAnswerer answerer;
+        formChild(window.get(), "actDesignMode")->trigger();
     }
 
     QLabel* label(const char* name) const { return formChild<QLabel>(window.get(), name); }
@@ -854,6 +865,43 @@ private slots:
         QTEST(label("gatewayStatusLabel")->text() + '|' + label("twStatusLabel")->text(), "fields");
         if (GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().value(0))
             QCOMPARE(box->ip(), QStringLiteral("010.0.0.1"));
+    }
+
+    // A fence line and a text box cut keep the sector actions naming them, in the file and live (the
+    // gateway's row stands in Failure until its link is up), before a paste and after one on either map.
+    void cutKeepsSectorActions()
+    {
+        openForDesign(HandWritten);
+        QGraphicsView* view = window->workspaces()->currentView();
+        auto* fence = itemOf<GraphicsLine>(window->workspaces()->currentScene());
+        GraphicsBox* box = itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* b) { return b->objectName() == "box2"; });
+        Node* energizer = gatewayAt(QStringLiteral("127.0.0.7"))->node()->child(0);
+        const auto keptInFile = [this] { const QByteArray file = saved(); return file.contains("actRefObj=\"fence1\"") && file.contains("actRefObj=\"box2\""); };
+        for (int tab : {0, 1}) {
+            clickMap(QPointF(200, 300));
+            QVERIFY(operatorClick(view->viewport(), view->mapFromScene(box->sceneBoundingRect().center()), Qt::LeftButton, Qt::ControlModifier));
+            QVERIFY(operatorKey(view->viewport(), Qt::Key_X, Qt::ControlModifier) && !fence->isVisible() && !box->isVisible());
+            QVERIFY(keptInFile());
+            window->workspaces()->tabs()->setCurrentIndex(tab);
+            QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_V, Qt::ControlModifier));
+            window->deviceStates()->energTick(energizer);
+            QCOMPARE((QList<int>{fence->alarmStatus(), box->alarmStatus(), fence->blinkPhase(), box->blinkPhase()}), (QList<int>{Node::Failure, Node::Failure, tab, tab}));
+            QVERIFY(fence->scene() == window->workspaces()->currentScene() && keptInFile());
+        }
+    }
+
+    // A TW sector is not cut on its own: it stays on the map, where a save keeps it, and the status bar says why.
+    // Read from the file 11 units off a long segment, it keeps its place there as a point of its line moves.
+    void cutLeavesATWSector()
+    {
+        openForDesign(HandWritten);
+        auto* circle = itemOf<GraphicsCircle>(window->workspaces()->currentScene());
+        clickItem(circle);
+        for (Qt::Key key : {Qt::Key_X, Qt::Key_V})
+            QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), key, Qt::ControlModifier));
+        QVERIFY(circle->isVisible() && window->statusBar()->currentMessage().contains("TW sector twsector1"));
+        itemOf<GraphicsLine>(window->workspaces()->currentScene())->setPoints({{40, 300}, {600, 300}, {650, 520}});
+        QVERIFY(saved().contains("name=\"twsector1\" width=\"40\" x=\"300\" y=\"289\""));
     }
 
     // Every item of a map opened again, of one added beyond it, can be

@@ -275,7 +275,7 @@ void TestFenceLine::handleDragIsUndone()
     // The circle rides along: same fraction of the moved segment.
     const QLineF segment(moved.at(1), moved.at(2));
     const QPointF target = segment.pointAt(qreal(fraction));
-    QCOMPARE(circle->pos(), QPointF(std::trunc(target.x() - 5), std::trunc(target.y() - 11)));
+    QCOMPARE(circle->pos(), QPointF(std::round(target.x() - 5), std::round(target.y() - 11)));
 
     const bool selectedBefore = line->isSelected();
     m_scene->undoStack()->undo();

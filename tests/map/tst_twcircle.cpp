@@ -189,23 +189,37 @@ void TestTwCircle::placedUnderTheTwSystem()
 
 void TestTwCircle::dropOntoALine_data()
 {
+    QTest::addColumn<QLineF>("drawn");
     QTest::addColumn<QPointF>("at");
     QTest::addColumn<bool>("attached");
     QTest::addColumn<int>("segment");
     QTest::addColumn<float>("fraction");
-    QTest::newRow("on the segment") << QPointF(45, 0) << true << 0 << 0.45f;
-    // Touches the band, but the cross product 100 x 40 is too large.
-    QTest::newRow("beside the segment") << QPointF(45, -40) << true << 0 << 0.0f;
-    QTest::newRow("empty space") << QPointF(300, 300) << false << 0 << 0.0f;
+    // Where the circle stands once the line's last point has moved.
+    QTest::addColumn<QPointF>("kept");
+    QTest::addColumn<QPointF>("lineDraggedBy");
+    const QLineF shortOne(0, 0, 100, 0);
+    QTest::newRow("on the segment") << shortOne << QPointF(45, -11) << true << 0 << 0.5f << QPointF(45, -11) << QPointF();
+    // Touches the band, 40 units from the segment: on none, it goes to the line's start.
+    QTest::newRow("beside the segment") << shortOne << QPointF(45, -40) << true << 0 << 0.0f << QPointF(-5, -11) << QPointF();
+    QTest::newRow("empty space") << shortOne << QPointF(300, 300) << false << 0 << 0.0f << QPointF(300, 300) << QPointF();
+    QTest::newRow("on a long segment") << QLineF(40, 300, 600, 300) << QPointF(437, 289) << true << 0 << 402 / 560.0f << QPointF(437, 289) << QPointF();
+    QTest::newRow("on a long slope") << QLineF(0, 0, 400, 300) << QPointF(179, 127) << true << 0 << 0.46f << QPointF(179, 127) << QPointF();
+    QTest::newRow("on a dragged line") << shortOne << QPointF(245, 139) << true << 0 << 0.5f << QPointF(245, 139) << QPointF(200, 150);
 }
 
 void TestTwCircle::dropOntoALine()
 {
+    QFETCH(QLineF, drawn);
     QFETCH(QPointF, at);
     QFETCH(bool, attached);
     QFETCH(int, segment);
     QFETCH(float, fraction);
-    GraphicsLine* line = lineWith({{0, 0}, {100, 0}});
+    QFETCH(QPointF, kept);
+    QFETCH(QPointF, lineDraggedBy);
+    GraphicsLine* line = lineWith({drawn.p1(), drawn.p2(), drawn.p2() + QPointF(0, 50)});
+    SceneMouse mouse(m_scene);
+    if (!lineDraggedBy.isNull())
+        mouse.drag(drawn.center(), drawn.center() + lineDraggedBy);
     auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
     m_scene->insertItem(circle);
     circle->setElementPos(at);
@@ -213,13 +227,17 @@ void TestTwCircle::dropOntoALine()
     QCOMPARE(circle->parentItem(), attached ? static_cast<QGraphicsItem*>(line) : nullptr);
     QCOMPARE(circle->segmentIndex(), segment);
     QCOMPARE(circle->fraction(), fraction);
-    QCOMPARE(circle->pos(), at);
+    QCOMPARE(circle->scenePos(), at);
+    QDomDocument document;
+    QCOMPARE(circle->toXml(document).attribute("y").toInt(), int(at.y()));
+    line->setPoints({drawn.p1(), drawn.p2(), drawn.p2() + QPointF(70, 50)});
+    QCOMPARE(circle->scenePos(), kept);
 
     // Dragged off onto empty map space it leaves the line.
-    SceneMouse mouse(m_scene);
     const QPointF grab = circle->mapToScene(QPointF(13, 13));
     mouse.drag(grab, grab + QPointF(0, 150));
     QCOMPARE(circle->parentItem(), nullptr);
+    QCOMPARE(circle->pos(), kept + QPointF(0, 150));
     QCOMPARE(circle->segmentIndex(), 0);
 }
 
@@ -243,7 +261,7 @@ void TestTwCircle::ridesAlongItsSegment()
     mouse.release({200, 0});
     QCOMPARE(line->points().at(1), QPointF(200, 0));
     const QPointF target = QLineF(QPointF(200, 0), QPointF(100, 100)).pointAt(qreal(fraction));
-    QCOMPARE(circle->pos(), QPointF(std::trunc(target.x() - 5), std::trunc(target.y() - 11)));
+    QCOMPARE(circle->pos(), QPointF(std::round(target.x() - 5), std::round(target.y() - 11)));
     QCOMPARE(circle->fraction(), fraction);
 }
 
