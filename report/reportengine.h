@@ -295,12 +295,14 @@ private:
     int measuredHeight(int type, int y);
     // The room of the bands every printed page repeats (page header and
     // footer, master header) and of the title: what the page leaves beside
-    // `m_keptRoom` for the records, or for the title the page above its
-    // footer. Unbounded for the other bands, and in the HTML.
+    // `m_keptRoom` for the records and the bands above, or for the title the
+    // page above its footer. Unbounded for the other bands, and in the HTML.
     int roomFor(int type);
     // Sets `m_keptRoom` for the report page under way.
     void keepRoomForRecords();
     int footerHeight();
+    // Where the records begin on a printed page without a title.
+    int recordsTop();
     void placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith);
     // Lays a band out at y; one whose content does not fit in the room left
     // above the footer is continued on the following pages, cut between the
@@ -412,7 +414,9 @@ private:
     bool m_rendering = false;
     // Where the bands of the printed page under way start, below its headers.
     int m_pageTop = 0;
-    // The height the page header takes on the printed page under way.
+    // The heights the title and the page header take on the printed page
+    // under way: the bands below them have only the room they leave.
+    int m_titleHeight = 0;
     int m_pageHeaderHeight = 0;
     // The least room a printed page of the report page under way keeps for
     // its records between its own bands: a record's designed height, at

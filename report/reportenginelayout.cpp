@@ -222,9 +222,9 @@ int ReportEngine::roomFor(int type)
     case PageFooter:
         return qMax(0, beside);
     case PageHeader:
-        return qMax(0, beside - footerHeight());
+        return qMax(0, beside - footerHeight() - m_titleHeight);
     case MasterHeader:
-        return qMax(0, beside - footerHeight() - m_pageHeaderHeight);
+        return qMax(0, beside - footerHeight() - m_titleHeight - m_pageHeaderHeight);
     default:
         return std::numeric_limits<int>::max();
     }
@@ -244,6 +244,13 @@ void ReportEngine::keepRoomForRecords()
         }
     }
     m_keptRoom = qMax(1, qMin(room, printableHeight() / 2));
+}
+
+int ReportEngine::recordsTop()
+{
+    const QScopedValueRollback<int> title(m_titleHeight, 0);
+    const QScopedValueRollback<int> header(m_pageHeaderHeight, bandHeight(PageHeader));
+    return m_pageHeaderHeight + bandHeight(MasterHeader);
 }
 
 int ReportEngine::footerHeight()
@@ -352,6 +359,7 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     }
     setPageSettings(printer, i);
     keepRoomForRecords();
+    m_titleHeight = 0;
     m_pageHeaderHeight = 0;
     if (printMode != HtmlOutput)
         y = 0;
@@ -401,6 +409,7 @@ void ReportEngine::processReportTitle(int& y, bool draw)
     const int height = measuredHeight(ReportTitle, y);
     paintBand(ReportTitle, y, draw, height);
     y += height;
+    m_titleHeight = height;
 }
 
 void ReportEngine::processPageHeader(int& y, bool draw)
@@ -461,6 +470,7 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
     }
     if (printMode != HtmlOutput)
         y = 0;
+    m_titleHeight = 0;
     if (withTitle)
         processReportTitle(y, draw);
     processPageHeader(y, draw);
@@ -548,7 +558,7 @@ void ReportEngine::processMasterData(QPrinter* printer, int& y, bool draw, int i
         // empty page before it per pass; the headers' room, which measures
         // the footer, is worked out only then.
         if (y + height > printableHeight() - footers && printMode != HtmlOutput) {
-            const int top = bandHeight(PageHeader) + bandHeight(MasterHeader);
+            const int top = recordsTop();
             if (y > top && !continuesHere(data, y, top)) {
                 breakPage(printer, y, draw, false);
                 processMasterHeader(y, draw);
@@ -628,8 +638,13 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
         const int keepWith = (masterHeader && masterHeader->showInGroup ? measuredHeight(MasterHeader, y) : 0)
                              + measuredHeight(MasterData, y);
         placeBand(printer, DataGroupHeader, y, draw, keepWith + bandHeight(MasterFooter));
-        if (masterHeader && masterHeader->showInGroup)
+        if (masterHeader && masterHeader->showInGroup) {
+            // Below a group header taller than the room it left, the master
+            // header begins the next page rather than going over the footer.
+            if (printMode != HtmlOutput && y > m_pageTop && !fitsAboveFooter(y, measuredHeight(MasterHeader, y)))
+                breakPage(printer, y, draw, false);
             processMasterHeader(y, draw);
+        }
         processPageFooter(draw);
         processMasterData(printer, y, draw, i);
         if (masterFooter && masterFooter->showInGroup)
