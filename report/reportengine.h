@@ -308,13 +308,17 @@ private:
     // above the footer is continued on the following pages, cut between the
     // lines of its texts. True when its last part was painted.
     bool placeAcrossPages(QPrinter* printer, ReportBandObject* band, int& y, bool draw, bool repeatMasterHeader);
+    // A record by its number, another band by its type, as the log names it.
+    QString bandNamed(const ReportBandObject* band) const;
     // Where the band's fields end, below which it holds only empty space.
     int contentBottom(ReportBandObject* band);
     bool continuesHere(ReportBandObject* band, int y, int top);
     // Where the part of a band from `from` ends when the room ends at
     // `limit`: at the first of its texts' lines that would cross the limit
-    // (`from` or less when the part's first line does not fit).
-    int lineCut(ReportBandObject* band, int from, int limit);
+    // (`from` or less when the part's first line does not fit). With
+    // `passTall`, a line at the part's top that the room cannot hold is
+    // passed over: the part ends below it, and it is left out.
+    int lineCut(ReportBandObject* band, int from, int limit, bool passTall = false);
     // Paints the part [from, to) of a band at y; its texts' lines that start
     // in it may reach down to `limit`.
     void drawBandPart(ReportBandObject* band, int y, int from, int to, int limit);
@@ -419,7 +423,7 @@ private:
     int m_titleHeight = 0;
     int m_pageHeaderHeight = 0;
     // The least room a printed page of the report page under way keeps for
-    // its records between its own bands: a record's designed height, at
+    // its records between its own bands: the first record's height, at
     // least a unit, so that a band continued over pages always goes on.
     int m_keptRoom = 1;
     // The bands, by report page and type, already logged as cut.
@@ -431,6 +435,9 @@ private:
         const ReportBandObject* band = nullptr;
         int from = 0;
         int to = 0;
+        // Where the room ends: a line reaching below it, the band going on
+        // below, is not painted rather than cut through its glyphs.
+        int limit = 0;
         // Where its texts may paint: down to the room's end.
         QRectF textWindow;
     };

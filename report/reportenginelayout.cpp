@@ -230,13 +230,19 @@ int ReportEngine::roomFor(int type)
     }
 }
 
-// A record as designed or, on a page without records, the tallest band
-// that flows; within half the page, so that a page's own bands are cut
-// only where they leave a record less than that.
+// The first record as measured (its auto-height fields grown) or, on a
+// page without records, the tallest band that flows; within half the page,
+// so that a page's own bands are cut only where they leave a record less
+// than that.
 void ReportEngine::keepRoomForRecords()
 {
     ReportBandObject* data = band(MasterData);
     int room = data ? data->layoutHeight() : 0;
+    if (data && printMode != HtmlOutput && recordsCount.value(reportPageNo) > 0) {
+        recNo = 0;
+        drawBand(data, 0, false);
+        room = data->currentHeight;
+    }
     if (room <= 0) {
         for (const int type : {DataGroupHeader, DataGroupFooter, MasterFooter, ReportSummary}) {
             if (ReportBandObject* b = band(type))
@@ -297,13 +303,29 @@ bool ReportEngine::placeAcrossPages(QPrinter* printer, ReportBandObject* band, i
         }
         if (room > 0) {
             int cut = lineCut(band, from, from + room);
-            // Where not even the next line fits, the part is empty; only a
-            // line taller than an empty page is cut.
-            if (cut <= from && emptyPage)
-                cut = from + room;
+            // Where not even the next line fits, the part is empty; a line
+            // taller than the room of a page without a title is left out.
+            if (cut <= from && emptyPage && m_titleHeight == 0) {
+                cut = qMin(lineCut(band, from, from + room, true), band->currentHeight);
+                if (draw)
+                    qCWarning(lcReport).nospace().noquote()
+                        << "Report page " << reportPageNo << ": " << bandNamed(band) << " has a line taller than the "
+                        << room << " units printed page " << curPage << " has room for; printed without it";
+            }
             if (cut > from) {
-                if (draw && isPageInRange(true, curPage))
+                const bool painted = draw && isPageInRange(true, curPage);
+                if (painted)
                     drawBandPart(band, y, from, cut, from + room);
+                // Nothing but the rest of a line left out may follow.
+                if (cut >= contentBottom(band)) {
+                    y += room;
+                    return painted;
+                }
+                if (draw && from == 0)
+                    qCWarning(lcReport).nospace().noquote()
+                        << "Report page " << reportPageNo << ": " << bandNamed(band) << " is " << band->currentHeight
+                        << " units high where printed page " << curPage << " has room for " << room
+                        << "; continued on the next, cut between lines";
                 from = cut;
             }
         }
@@ -320,6 +342,13 @@ bool ReportEngine::placeAcrossPages(QPrinter* printer, ReportBandObject* band, i
         drawBandPart(band, y, from, band->currentHeight, band->currentHeight);
     y += band->currentHeight - from;
     return painted;
+}
+
+QString ReportEngine::bandNamed(const ReportBandObject* band) const
+{
+    if (band->type == MasterData)
+        return QStringLiteral("record %1").arg(recNo);
+    return QStringLiteral("band \"%1\"").arg(bandTypeName(band->type));
 }
 
 // A band whose content does not fit even on an empty page begins where it

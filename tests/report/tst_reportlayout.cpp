@@ -288,8 +288,9 @@ double pointsFromPageEdge(int units);
 // for but whose words make it grow. One whose words need more than a page,
 // or such a record, goes on over the following pages. A master header shown
 // in each group goes with its group header. A band every page repeats, or a
-// title, leaving no room is cut to the room the bands above it leave, logged.
-// No word lies over another band's.
+// title, leaving no room is cut to the room the bands above it leave, logged;
+// a record goes whole to the next page or is cut between lines, and a line
+// no page holds is left out, logged. No word lies over another band's.
 void TestReportLayout::bandsClearOfPageFooter_data()
 {
     QTest::addColumn<QString>("bands");
@@ -309,7 +310,7 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         QTest::addRow("%s, grown", type) << kStandardBands + band(type, 30, grown) << 30 << words.mid(0, 59).join(' ') << "";
         QTest::addRow("%s, taller than a page", type) << kStandardBands + band(type, 30, tall) << 3 << words.join(' ') << "";
     }
-    QTest::newRow("record taller than a page") << QString(kStandardBands).replace(labelField("row [n]"), tall) << 2 << words.join(' ') << "";
+    QTest::newRow("record taller than a page") << QString(kStandardBands).replace(labelField("row [n]"), tall) << 2 << words.join(' ') << "record 1 is";
     const QString footer = band("PageFooter", 30, labelField("Page <Page> of <TotalPages>"));
     const QString rows = band("MasterData", 25, labelField("row [n]")) + footer;
     const QString allRows = "HEAD R000 R001 R002 R003 R004";
@@ -336,6 +337,10 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         << headers + band("DataGroupHeader", 600, labelField("GROUP"), "groupingField=\"[source]\"")
                + filledBand("MasterHeader", 100).replace("<ReportBand ", "<ReportBand showInGroup=\"1\" ") + data
         << 40 << "R000 R039" << "";
+    QTest::newRow("grown record") << filledBand("PageHeader", 600) + filledBand("PageFooter", 500)
+                                         + band("MasterData", 25, QString(field).replace("120", "760").replace("9", "40").arg("[n]"))
+                                  << 3 << "R000 R001 R002" << "band \"PageHeader\" is 600 units high";
+    QTest::newRow("line past the page") << page(data).replace("1188", "90") << 3 << "" << "record 2 has a line taller than";
     for (int i = 321; i <= 6000; ++i)
         words << QStringLiteral("w%1").arg(i);
     const QString below = QStringLiteral("<F value=\"%1\" top=\"20\" width=\"760\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
