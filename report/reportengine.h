@@ -312,6 +312,9 @@ private:
     QString bandNamed(const ReportBandObject* band) const;
     // Where the band's fields end, below which it holds only empty space.
     int contentBottom(ReportBandObject* band);
+    // Where an auto-height field's content ends: its box reaches down to
+    // the band's bottom, a label's text only as far as its lines.
+    int autoHeightBottom(ReportBandObject* band, ReportFieldObject* field);
     bool continuesHere(ReportBandObject* band, int y, int top);
     // Where the part of a band from `from` ends when the room ends at
     // `limit`: at the first of its texts' lines that would cross the limit

@@ -336,7 +336,12 @@ bool ReportEngine::placeAcrossPages(QPrinter* printer, ReportBandObject* band, i
         broken = true;
     }
     const bool painted = draw && isPageInRange(true, curPage);
-    if (painted && from == 0)
+    // A band whose fields fit but whose empty space reaches below the room
+    // is painted down to the room: its frames end above the footer.
+    const int room = printMode == HtmlOutput ? 0 : printableHeight() - footerHeight() - y;
+    if (painted && room > 0 && band->currentHeight - from > room)
+        drawBandPart(band, y, from, band->currentHeight, from + room);
+    else if (painted && from == 0)
         drawBand(band, y, true);
     else if (painted)
         drawBandPart(band, y, from, band->currentHeight, band->currentHeight);
@@ -371,7 +376,7 @@ int ReportEngine::contentBottom(ReportBandObject* band)
         if (field->fieldType == line)
             bottom = qMax(bottom, qMax(field->lineStartY, field->lineEndY) + 1);
         else if (field->autoHeight)
-            bottom = qMax(bottom, band->currentHeight);
+            bottom = qMax(bottom, autoHeightBottom(band, field));
         else
             bottom = qMax(bottom, field->rect.bottom() + 1);
     }

@@ -618,6 +618,25 @@ QRect ReportEngine::labelBox(const ReportFieldObject* field, int offsetY) const
     return FieldGraphics::textBox(fieldBox(field, offsetY), painter);
 }
 
+int ReportEngine::autoHeightBottom(ReportBandObject* band, ReportFieldObject* field)
+{
+    if (field->fieldType != label || field->rotate != 0 || !painter || !painter->isActive())
+        return band->currentHeight;
+    if (m_measuredBand != band)
+        drawBand(band, 0, false);
+    for (const MeasuredText& measured : qAsConst(m_measuredTexts)) {
+        if (measured.field != field)
+            continue;
+        const QRect box = labelBox(field, 0);
+        QTextLayout layout(layoutText(measured.text), field->font, painter->device());
+        qreal end = box.top() + layoutLabel(layout, measured.flags, box);
+        if (layout.lineCount() > 0)
+            end += layout.lineAt(layout.lineCount() - 1).rect().bottom();
+        return qMax(field->rect.bottom() + 1, int(std::ceil(end / koefResV)));
+    }
+    return band->currentHeight;
+}
+
 int ReportEngine::lineCut(ReportBandObject* band, int from, int limit, bool passTall)
 {
     drawBand(band, 0, false);

@@ -105,6 +105,7 @@ void ReportFieldObject::loadXml(ReportEngine* engine, const QDomElement& e)
     borderStyle = e.attribute(QStringLiteral("borderStyle"), QStringLiteral("solid"));
     borderColor = colorAttribute(e, QStringLiteral("borderColor"));
     rotate = intAttribute(e, QStringLiteral("rotate"), QStringLiteral("0"));
+    TemplateBounds::clamp(owner, {{"rotate", rotate}}, 0, 3);
     alignment = ReportEngine::getAlignment(e);
     autoHeight = boolAttribute(e, QStringLiteral("autoHeight"), QStringLiteral("0"));
 

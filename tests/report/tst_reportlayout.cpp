@@ -444,23 +444,29 @@ void TestReportLayout::richTextFromDataLoadsNothing()
 
 void TestReportLayout::badPages()
 {
-    load(QStringLiteral("<P pageWidth=\"840\" pageHeight=\"1188\" orientation=\"1\">%1</P>")
+    // An orientation past landscape's counts as landscape.
+    MessageCatcher catcher;
+    load(QStringLiteral("<P pageWidth=\"840\" pageHeight=\"1188\" orientation=\"7\">%1</P>")
              .arg(band("MasterData", 25, labelField("row [n]"))), {3});
     const QString landscape = pdf(QStringLiteral("landscape.pdf"));
     QVERIFY(PdfProbe::pageSize(landscape).startsWith(QStringLiteral("842 x 595 pts")));
     QCOMPARE(count(PdfProbe::text(landscape), QStringLiteral("row R")), 3);
+    QVERIFY(catcher.contains(QStringLiteral("page orientation 7 outside 0 to 1")));
 
     // 1187 units are 296 whole millimetres, near A4 but not A4.
     load(page(band("MasterData", 25, labelField("row [n]"))).replace(QStringLiteral("1188"), QStringLiteral("1187")), {3});
     QCOMPARE(PdfProbe::pageSize(pdf(QStringLiteral("296.pdf"))), QStringLiteral("595 x 839 pts"));
 
-    // A record taller than a page gets a page of its own, once, whatever its height.
-    for (const int height : {2000, 2147483647}) {
-        load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", height, labelField("row [n]"))), {5});
-        const QString tall = pdf(QStringLiteral("tall.pdf"));
-        QCOMPARE(PdfProbe::pageCount(tall), 5);
-        for (int p = 1; p <= 5; ++p)
-            QCOMPARE(PdfProbe::text(tall, p).simplified(), QStringLiteral("HEADER row R00%1").arg(p - 1));
+    // A record taller than a page gets a page of its own, once, whatever its
+    // height, an auto-height field's box reaching down to its bottom or not.
+    for (const QString grown : {"", "autoHeight=\"1\""}) {
+        for (const int height : {2000, 2147483647}) {
+            load(page(band("PageHeader", 40, labelField("HEADER")) + band("MasterData", height, labelField("row [n]", 0, grown))), {5});
+            const QString tall = pdf(QStringLiteral("tall.pdf"));
+            QCOMPARE(PdfProbe::pageCount(tall), 5);
+            for (int p = 1; p <= 5; ++p)
+                QCOMPARE(PdfProbe::text(tall, p).simplified(), QStringLiteral("HEADER row R00%1").arg(p - 1));
+        }
     }
 
     // A page far smaller than the paper prints at the largest scale: a text
@@ -486,6 +492,7 @@ void TestReportLayout::numbersPastBounds_data()
     QTest::newRow("place") << field("left=\"" + big + "\" width=\"" + big + "\"") << "field \"f\" left " + big + " outside -400000 to 400000; it counts as the nearer bound";
     QTest::newRow("frame") << field("width=\"99\" borderTop=\"#000\" borderWidth=\"" + big + "\"") << "field \"f\" borderWidth " + big + " outside 0 to 1000";
     QTest::newRow("font") << field("width=\"99\" fontSize=\"" + big + "\"") << "field \"f\" fontSize " + big + " outside -1 to 1000";
+    QTest::newRow("turn") << field("width=\"99\" rotate=\"9\"") << "field \"f\" rotate 9 outside 0 to 3";
     QTest::newRow("line") << field("type=\"line\" lineStartX=\"-" + big + "\" lineEndY=\"" + big + "\" arrowEnd=\"1\"") << "field \"f\" lineStartX -" + big + " outside -400000 to 400000";
     QTest::newRow("cross table") << field("type=\"crossTab\" width=\"400\" colCount=\"" + big + "\"") << "field \"f\" colCount " + big + " outside 0 to 1000";
     for (const char* rowHeight : {"0", "-20", "2000000000"})
