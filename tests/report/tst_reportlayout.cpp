@@ -337,6 +337,8 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         << headers + band("DataGroupHeader", 600, labelField("GROUP"), "groupingField=\"[source]\"")
                + filledBand("MasterHeader", 100).replace("<ReportBand ", "<ReportBand showInGroup=\"1\" ") + data
         << 40 << "R000 R039" << "";
+    QTest::newRow("headers fitting alone") << filledBand("PageHeader", 600) + filledBand("MasterHeader", 600) + rows << 5
+                                           << "R000 R004" << "band \"MasterHeader\" is 600 units high";
     QTest::newRow("grown record") << filledBand("PageHeader", 600) + filledBand("PageFooter", 500)
                                          + band("MasterData", 25, QString(field).replace("120", "760").replace("9", "40").arg("[n]"))
                                   << 3 << "R000 R001 R002" << "band \"PageHeader\" is 600 units high";
