@@ -912,7 +912,9 @@ void TestReportLayout::sourceReasonOnPage()
     load(page(source + band("ReportTitle", 60, labelField("TITLE")) + band("MasterData", 25, labelField("[ds.x]"))), {});
     MessageCatcher log;
     const QString text = PdfProbe::text(pdf());
-    QVERIFY2(text.normalized(QString::NormalizationForm_KC).simplified().contains(reason), qPrintable(text)); // "ﬁ" read as "fi"
+    // "ﬁ" read as "fi"; the path may wrap at any of its characters.
+    const QRegularExpression space(QStringLiteral("\\s"));
+    QVERIFY2(text.normalized(QString::NormalizationForm_KC).remove(space).contains(QString(reason).remove(space)), qPrintable(text));
     QVERIFY(log.contains(reason + QStringLiteral(" Query: ") + query));
     const QString html = m_dir.filePath(QStringLiteral("reason.html"));
     QFile htmlFile(html);
