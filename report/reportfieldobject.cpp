@@ -8,6 +8,8 @@
 #include "reportpageobject.h"
 #include "templatebounds.h"
 
+#include <QScopedValueRollback>
+
 #include <cmath>
 
 namespace {
@@ -285,6 +287,9 @@ QString ReportFieldObject::getHTMLTextStyle() const
 QString ReportFieldObject::getHTMLStyle()
 {
     const QString align = htmlAlignment();
+    // Reaches down to its band's bottom in the HTML only: the layout reads
+    // the field's own height.
+    const QScopedValueRollback<QRect> designed(rect);
     if (autoHeight && parentBand)
         rect.setBottom(qMax(rect.top(), parentBand->currentHeight) - 1);
     switch (fieldType) {
