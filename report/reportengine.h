@@ -295,24 +295,33 @@ private:
     int measuredHeight(int type, int y);
     // The room of the bands every printed page repeats (page header and
     // footer, master header) and of the title: what the page leaves beside
-    // `m_keptRoom` for the records, or for the title the page above its
-    // footer. Unbounded for the other bands, and in the HTML.
+    // `m_keptRoom` for the records and the bands above, or for the title the
+    // page above its footer. Unbounded for the other bands, and in the HTML.
     int roomFor(int type);
     // Sets `m_keptRoom` for the report page under way.
     void keepRoomForRecords();
     int footerHeight();
+    // Where the records begin on a printed page without a title.
+    int recordsTop();
     void placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith);
     // Lays a band out at y; one whose content does not fit in the room left
     // above the footer is continued on the following pages, cut between the
     // lines of its texts. True when its last part was painted.
     bool placeAcrossPages(QPrinter* printer, ReportBandObject* band, int& y, bool draw, bool repeatMasterHeader);
+    // A record by its number, another band by its type, as the log names it.
+    QString bandNamed(const ReportBandObject* band) const;
     // Where the band's fields end, below which it holds only empty space.
     int contentBottom(ReportBandObject* band);
+    // Where an auto-height field's content ends: its box reaches down to
+    // the band's bottom, a label's text only as far as its lines.
+    int autoHeightBottom(ReportBandObject* band, ReportFieldObject* field);
     bool continuesHere(ReportBandObject* band, int y, int top);
     // Where the part of a band from `from` ends when the room ends at
     // `limit`: at the first of its texts' lines that would cross the limit
-    // (`from` or less when the part's first line does not fit).
-    int lineCut(ReportBandObject* band, int from, int limit);
+    // (`from` or less when the part's first line does not fit). With
+    // `passTall`, a line at the part's top that the room cannot hold is
+    // passed over: the part ends below it, and it is left out.
+    int lineCut(ReportBandObject* band, int from, int limit, bool passTall = false);
     // Paints the part [from, to) of a band at y; its texts' lines that start
     // in it may reach down to `limit`.
     void drawBandPart(ReportBandObject* band, int y, int from, int to, int limit);
@@ -412,10 +421,12 @@ private:
     bool m_rendering = false;
     // Where the bands of the printed page under way start, below its headers.
     int m_pageTop = 0;
-    // The height the page header takes on the printed page under way.
+    // The heights the title and the page header take on the printed page
+    // under way: the bands below them have only the room they leave.
+    int m_titleHeight = 0;
     int m_pageHeaderHeight = 0;
     // The least room a printed page of the report page under way keeps for
-    // its records between its own bands: a record's designed height, at
+    // its records between its own bands: the first record's height, at
     // least a unit, so that a band continued over pages always goes on.
     int m_keptRoom = 1;
     // The bands, by report page and type, already logged as cut.
@@ -427,6 +438,9 @@ private:
         const ReportBandObject* band = nullptr;
         int from = 0;
         int to = 0;
+        // Where the room ends: a line reaching below it, the band going on
+        // below, is not painted rather than cut through its glyphs.
+        int limit = 0;
         // Where its texts may paint: down to the room's end.
         QRectF textWindow;
     };

@@ -222,21 +222,27 @@ int ReportEngine::roomFor(int type)
     case PageFooter:
         return qMax(0, beside);
     case PageHeader:
-        return qMax(0, beside - footerHeight());
+        return qMax(0, beside - footerHeight() - m_titleHeight);
     case MasterHeader:
-        return qMax(0, beside - footerHeight() - m_pageHeaderHeight);
+        return qMax(0, beside - footerHeight() - m_titleHeight - m_pageHeaderHeight);
     default:
         return std::numeric_limits<int>::max();
     }
 }
 
-// A record as designed or, on a page without records, the tallest band
-// that flows; within half the page, so that a page's own bands are cut
-// only where they leave a record less than that.
+// The first record as measured (its auto-height fields grown) or, on a
+// page without records, the tallest band that flows; within half the page,
+// so that a page's own bands are cut only where they leave a record less
+// than that.
 void ReportEngine::keepRoomForRecords()
 {
     ReportBandObject* data = band(MasterData);
     int room = data ? data->layoutHeight() : 0;
+    if (data && printMode != HtmlOutput && recordsCount.value(reportPageNo) > 0) {
+        recNo = 0;
+        drawBand(data, 0, false);
+        room = data->currentHeight;
+    }
     if (room <= 0) {
         for (const int type : {DataGroupHeader, DataGroupFooter, MasterFooter, ReportSummary}) {
             if (ReportBandObject* b = band(type))
@@ -244,6 +250,13 @@ void ReportEngine::keepRoomForRecords()
         }
     }
     m_keptRoom = qMax(1, qMin(room, printableHeight() / 2));
+}
+
+int ReportEngine::recordsTop()
+{
+    const QScopedValueRollback<int> title(m_titleHeight, 0);
+    const QScopedValueRollback<int> header(m_pageHeaderHeight, bandHeight(PageHeader));
+    return m_pageHeaderHeight + bandHeight(MasterHeader);
 }
 
 int ReportEngine::footerHeight()
@@ -290,13 +303,29 @@ bool ReportEngine::placeAcrossPages(QPrinter* printer, ReportBandObject* band, i
         }
         if (room > 0) {
             int cut = lineCut(band, from, from + room);
-            // Where not even the next line fits, the part is empty; only a
-            // line taller than an empty page is cut.
-            if (cut <= from && emptyPage)
-                cut = from + room;
+            // Where not even the next line fits, the part is empty; a line
+            // taller than the room of a page without a title is left out.
+            if (cut <= from && emptyPage && m_titleHeight == 0) {
+                cut = qMin(lineCut(band, from, from + room, true), band->currentHeight);
+                if (draw)
+                    qCWarning(lcReport).nospace().noquote()
+                        << "Report page " << reportPageNo << ": " << bandNamed(band) << " has a line taller than the "
+                        << room << " units printed page " << curPage << " has room for; printed without it";
+            }
             if (cut > from) {
-                if (draw && isPageInRange(true, curPage))
+                const bool painted = draw && isPageInRange(true, curPage);
+                if (painted)
                     drawBandPart(band, y, from, cut, from + room);
+                // Nothing but the rest of a line left out may follow.
+                if (cut >= contentBottom(band)) {
+                    y += room;
+                    return painted;
+                }
+                if (draw && from == 0)
+                    qCWarning(lcReport).nospace().noquote()
+                        << "Report page " << reportPageNo << ": " << bandNamed(band) << " is " << band->currentHeight
+                        << " units high where printed page " << curPage << " has room for " << room
+                        << "; continued on the next, cut between lines";
                 from = cut;
             }
         }
@@ -307,12 +336,24 @@ bool ReportEngine::placeAcrossPages(QPrinter* printer, ReportBandObject* band, i
         broken = true;
     }
     const bool painted = draw && isPageInRange(true, curPage);
-    if (painted && from == 0)
+    // A band whose fields fit but whose empty space reaches below the room
+    // is painted down to the room: its frames end above the footer.
+    const int room = printMode == HtmlOutput ? 0 : printableHeight() - footerHeight() - y;
+    if (painted && room > 0 && band->currentHeight - from > room)
+        drawBandPart(band, y, from, band->currentHeight, from + room);
+    else if (painted && from == 0)
         drawBand(band, y, true);
     else if (painted)
         drawBandPart(band, y, from, band->currentHeight, band->currentHeight);
     y += band->currentHeight - from;
     return painted;
+}
+
+QString ReportEngine::bandNamed(const ReportBandObject* band) const
+{
+    if (band->type == MasterData)
+        return QStringLiteral("record %1").arg(recNo);
+    return QStringLiteral("band \"%1\"").arg(bandTypeName(band->type));
 }
 
 // A band whose content does not fit even on an empty page begins where it
@@ -335,7 +376,7 @@ int ReportEngine::contentBottom(ReportBandObject* band)
         if (field->fieldType == line)
             bottom = qMax(bottom, qMax(field->lineStartY, field->lineEndY) + 1);
         else if (field->autoHeight)
-            bottom = qMax(bottom, band->currentHeight);
+            bottom = qMax(bottom, autoHeightBottom(band, field));
         else
             bottom = qMax(bottom, field->rect.bottom() + 1);
     }
@@ -352,6 +393,7 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     }
     setPageSettings(printer, i);
     keepRoomForRecords();
+    m_titleHeight = 0;
     m_pageHeaderHeight = 0;
     if (printMode != HtmlOutput)
         y = 0;
@@ -401,6 +443,7 @@ void ReportEngine::processReportTitle(int& y, bool draw)
     const int height = measuredHeight(ReportTitle, y);
     paintBand(ReportTitle, y, draw, height);
     y += height;
+    m_titleHeight = height;
 }
 
 void ReportEngine::processPageHeader(int& y, bool draw)
@@ -461,6 +504,7 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
     }
     if (printMode != HtmlOutput)
         y = 0;
+    m_titleHeight = 0;
     if (withTitle)
         processReportTitle(y, draw);
     processPageHeader(y, draw);
@@ -548,7 +592,7 @@ void ReportEngine::processMasterData(QPrinter* printer, int& y, bool draw, int i
         // empty page before it per pass; the headers' room, which measures
         // the footer, is worked out only then.
         if (y + height > printableHeight() - footers && printMode != HtmlOutput) {
-            const int top = bandHeight(PageHeader) + bandHeight(MasterHeader);
+            const int top = recordsTop();
             if (y > top && !continuesHere(data, y, top)) {
                 breakPage(printer, y, draw, false);
                 processMasterHeader(y, draw);
@@ -628,8 +672,13 @@ void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, Re
         const int keepWith = (masterHeader && masterHeader->showInGroup ? measuredHeight(MasterHeader, y) : 0)
                              + measuredHeight(MasterData, y);
         placeBand(printer, DataGroupHeader, y, draw, keepWith + bandHeight(MasterFooter));
-        if (masterHeader && masterHeader->showInGroup)
+        if (masterHeader && masterHeader->showInGroup) {
+            // Below a group header taller than the room it left, the master
+            // header begins the next page rather than going over the footer.
+            if (printMode != HtmlOutput && y > m_pageTop && !fitsAboveFooter(y, measuredHeight(MasterHeader, y)))
+                breakPage(printer, y, draw, false);
             processMasterHeader(y, draw);
+        }
         processPageFooter(draw);
         processMasterData(printer, y, draw, i);
         if (masterFooter && masterFooter->showInGroup)

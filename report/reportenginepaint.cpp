@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -518,6 +519,9 @@ void ReportEngine::drawLabel(ReportFieldObject* field, int l, int t, int w, int 
             const double start = top + offset + line.y();
             if (start < double(m_bandPart.from) * koefResV || start >= double(m_bandPart.to) * koefResV)
                 continue;
+            if (m_bandPart.limit < field->parentBand->currentHeight
+                && start + line.height() > double(m_bandPart.limit) * koefResV + 0.5)
+                continue;
             qreal x = box.left();
             if (flags & Qt::AlignRight)
                 x += box.width() - line.naturalTextWidth();
@@ -614,13 +618,32 @@ QRect ReportEngine::labelBox(const ReportFieldObject* field, int offsetY) const
     return FieldGraphics::textBox(fieldBox(field, offsetY), painter);
 }
 
-int ReportEngine::lineCut(ReportBandObject* band, int from, int limit)
+int ReportEngine::autoHeightBottom(ReportBandObject* band, ReportFieldObject* field)
+{
+    if (field->fieldType != label || field->rotate != 0 || !painter || !painter->isActive())
+        return band->currentHeight;
+    if (m_measuredBand != band)
+        drawBand(band, 0, false);
+    for (const MeasuredText& measured : qAsConst(m_measuredTexts)) {
+        if (measured.field != field)
+            continue;
+        const QRect box = labelBox(field, 0);
+        QTextLayout layout(layoutText(measured.text), field->font, painter->device());
+        qreal end = box.top() + layoutLabel(layout, measured.flags, box);
+        if (layout.lineCount() > 0)
+            end += layout.lineAt(layout.lineCount() - 1).rect().bottom();
+        return qMax(field->rect.bottom() + 1, int(std::ceil(end / koefResV)));
+    }
+    return band->currentHeight;
+}
+
+int ReportEngine::lineCut(ReportBandObject* band, int from, int limit, bool passTall)
 {
     drawBand(band, 0, false);
     if (!painter || !painter->isActive())
         return limit;
     // The next part starts at the first line that would reach past the room.
-    int cut = limit;
+    int cut = std::numeric_limits<int>::max();
     for (const MeasuredText& measured : qAsConst(m_measuredTexts)) {
         if (measured.field->rotate != 0)
             continue;
@@ -631,12 +654,13 @@ int ReportEngine::lineCut(ReportBandObject* band, int from, int limit)
             const QTextLine line = layout.lineAt(i);
             const double start = top + line.y();
             if (start >= double(from) * koefResV && start + line.height() > double(limit) * koefResV + 0.5) {
-                cut = qMin(cut, int(std::floor((start - 0.01) / koefResV)));
+                const int at = int(std::floor((start - 0.01) / koefResV));
+                cut = qMin(cut, passTall && at <= from ? int(std::ceil((start + line.height()) / koefResV)) : at);
                 break;
             }
         }
     }
-    return cut;
+    return passTall && cut < std::numeric_limits<int>::max() ? cut : qMin(cut, limit);
 }
 
 void ReportEngine::drawBandPart(ReportBandObject* band, int y, int from, int to, int limit)
@@ -647,12 +671,12 @@ void ReportEngine::drawBandPart(ReportBandObject* band, int y, int from, int to,
     };
     if (active) {
         painter->save();
-        painter->setClipRect(window(to), Qt::IntersectClip);
+        painter->setClipRect(window(qMin(to, limit)), Qt::IntersectClip);
     }
     // A cross table of a page header may break the page within the part,
     // and a header cut to its room is painted as a part too.
     const BandPart outer = m_bandPart;
-    m_bandPart = {band, from, to, window(limit)};
+    m_bandPart = {band, from, to, limit, window(limit)};
     drawBand(band, y - from, true);
     m_bandPart = outer;
     if (active)

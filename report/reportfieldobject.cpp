@@ -8,6 +8,8 @@
 #include "reportpageobject.h"
 #include "templatebounds.h"
 
+#include <QScopedValueRollback>
+
 #include <cmath>
 
 namespace {
@@ -105,6 +107,7 @@ void ReportFieldObject::loadXml(ReportEngine* engine, const QDomElement& e)
     borderStyle = e.attribute(QStringLiteral("borderStyle"), QStringLiteral("solid"));
     borderColor = colorAttribute(e, QStringLiteral("borderColor"));
     rotate = intAttribute(e, QStringLiteral("rotate"), QStringLiteral("0"));
+    TemplateBounds::clamp(owner, {{"rotate", rotate}}, 0, 3);
     alignment = ReportEngine::getAlignment(e);
     autoHeight = boolAttribute(e, QStringLiteral("autoHeight"), QStringLiteral("0"));
 
@@ -284,6 +287,9 @@ QString ReportFieldObject::getHTMLTextStyle() const
 QString ReportFieldObject::getHTMLStyle()
 {
     const QString align = htmlAlignment();
+    // Reaches down to its band's bottom in the HTML only: the layout reads
+    // the field's own height.
+    const QScopedValueRollback<QRect> designed(rect);
     if (autoHeight && parentBand)
         rect.setBottom(qMax(rect.top(), parentBand->currentHeight) - 1);
     switch (fieldType) {

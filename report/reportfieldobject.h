@@ -80,6 +80,7 @@ public:
     int borderWidth = 1;
     bool autoHeight = false;
     bool textWrap = true;
+    // Quarter turns clockwise, 0 to 3.
     int rotate = 0;
     int alignment = Qt::AlignLeft | Qt::AlignVCenter;
     QString borderStyle;

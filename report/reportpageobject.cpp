@@ -27,6 +27,7 @@ void ReportPageObject::loadXml(ReportEngine* engine, const QDomElement& e)
     marginsBottom = number("marginsBottom");
     refuseSizePastPaper();
     orientation = number("orientation");
+    TemplateBounds::clamp(QStringLiteral("page"), {{"orientation", orientation}}, 0, 1);
     pageNo = number("pageNo");
     border = number("border") != 0;
     borderWidth = number("borderWidth");

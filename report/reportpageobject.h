@@ -38,6 +38,7 @@ public:
     static constexpr int MaxSize = 400'000;
 
     int pageNo = 0;
+    // 0 portrait, 1 landscape.
     int orientation = 0;
     int pageHeight = DefaultHeight;
     int pageWidth = DefaultWidth;
