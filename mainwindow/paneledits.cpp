@@ -392,14 +392,18 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
 }
 
 // The row hands over a whole name (Return, or the editor losing the focus).
-// One taken on the map is refused once, and the element keeps its name.
+// One taken on the map, or a blank one, which would leave the element a
+// blank tree row and nothing a link could name, is refused once, and the
+// element keeps its name.
 bool PanelEdits::rename(PropertySet* set, const QString& row, GraphicsHelperClass* element, const QString& name)
 {
     if (name == element->objectName())
         return true;
     auto* scene = qobject_cast<GraphicsScene*>(element->item()->scene());
-    if (scene && scene->isNameUsed(name)) {
-        QMessageBox::warning(m_dialogParent, tr("Error"), tr("Such name already present!"),
+    const bool blank = name.trimmed().isEmpty();
+    if (blank || (scene && scene->isNameUsed(name))) {
+        QMessageBox::warning(m_dialogParent, tr("Error"),
+                             blank ? tr("A name cannot be empty!") : tr("Such name already present!"),
                              QMessageBox::Ok);
         setRowBack(set, row, element->objectName());
         m_elementTree->focusElementTree();
