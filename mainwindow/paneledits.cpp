@@ -138,13 +138,31 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
     Node* node = shownElement(set);
     if (!applyElementRow(set, row, node, value))
         return;
-    if (GraphicsScene* scene = m_workspaces->currentScene()) {
-        for (QGraphicsItem* item : scene->selectedItems()) {
-            if (!applyItemRow(set, row, item, value))
-                return;
-        }
+    for (QGraphicsItem* item : editedItems(node)) {
+        if (!applyItemRow(set, row, item, value))
+            return;
     }
     emit projectModified();
+}
+
+// The items of the map in front that a row of an item reaches: those
+// selected, and the item of the element the panel shows first when it is
+// not among them. A drawing tool selects nothing, yet the element tree
+// shows its element's item in the panel.
+QList<QGraphicsItem*> PanelEdits::editedItems(Node* shown) const
+{
+    GraphicsScene* scene = m_workspaces->currentScene();
+    if (!scene)
+        return {};
+    QList<QGraphicsItem*> items = scene->selectedItems();
+    QGraphicsItem* item = nullptr;
+    if (shown) {
+        SiteLocker lock;
+        item = shown->mapItem;
+    }
+    if (item && item->scene() == scene && !items.contains(item))
+        items.prepend(item);
+    return items;
 }
 
 void PanelEdits::textEnteredAgain(PropertySet* set, Property* property, const QString& text)

@@ -205,8 +205,10 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
             continue;
         if (design)
             element->setItemSelected(true);
-        // The text-format tools follow the selected item, with the set of its kind.
-        m_tools->enableTextFormatFor(item);
+        // The text-format tools follow the selected item, with the set of its
+        // kind. They act on the selection, which a drawing tool leaves empty.
+        if (item->isSelected())
+            m_tools->enableTextFormatFor(item);
         docked->currentNode = node;
         fillPropertyBrowser(docked, item, node);
         return;

@@ -42,6 +42,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
+#include <QToolBar>
 #include <QTreeView>
 #include <QtTest>
 
@@ -97,6 +98,7 @@ private slots:
     void editsReachNodesAndItems();
     void renameRefusedForTakenName_data();
     void renameRefusedForTakenName();
+    void editsUnderADrawingTool();
     void checkBoxesSendCommands_data();
     void checkBoxesSendCommands();
     void oneCommandPerClick();
@@ -460,6 +462,26 @@ void TestPropertyPanel::renameRefusedForTakenName()
     QCOMPARE(window->project()->isModified(), ends != "box9");
     // A rename is no user action.
     QCOMPARE(userLog.size(), 0);
+}
+
+// With a drawing tool chosen, which selects nothing on the map, the element
+// chosen in the tree takes what is typed in its panel; the format tools, which
+// act on the selection, stay off.
+void TestPropertyPanel::editsUnderADrawingTool()
+{
+    auto* fence = new GraphicsLine;
+    addToScene(fence);
+    window->trees()->elementModel()->insertNode(window->trees()->elementModel()->rootNode()->child(0), -1, fence->node());
+    const MessageBoxAnswerer designModeWarning;
+    formChild(window.get(), "actDesignMode")->trigger();
+    QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "mapEditToolBar")->widgetForAction(formChild(window.get(), "actDrawLine"))));
+    auto* tree = formChild<QTreeView>(window.get(), "treeView");
+    const QModelIndex shown = window->elementTree()->proxy()->mapFromSource(window->trees()->elementModel()->nodeIndex(fence->node()));
+    QVERIFY(operatorClick(tree->viewport(), tree->visualRect(shown).center()));
+    QVERIFY(!formChild(window.get(), "actBorderColor")->isEnabled());
+    QVERIFY(operatorKey(typeInto("ObjectName", "lineNew"), Qt::Key_Return));
+    QCOMPARE(fence->objectName(), QString("lineNew"));
+    QCOMPARE(tree->currentIndex().data().toString(), QString("lineNew"));
 }
 
 void TestPropertyPanel::checkBoxesSendCommands_data()
