@@ -268,6 +268,15 @@ void PropertyPanel::refillAll()
     }
 }
 
+void PropertyPanel::finishEdits()
+{
+    // A refused name asks the operator, and a panel may be filled anew meanwhile.
+    for (const QPointer<VariantFactory>& factory : m_factories.values()) {
+        if (factory)
+            factory->finishEditing();
+    }
+}
+
 void PropertyPanel::showPopupParams(QGraphicsItem* item)
 {
     auto* dialog = new CommonDlg(m_dialogParent, this);

@@ -465,8 +465,8 @@ void TestPropertyPanel::renameRefusedForTakenName()
 }
 
 // With a drawing tool chosen, which selects nothing on the map, the element
-// chosen in the tree takes what is typed in its panel; the format tools, which
-// act on the selection, stay off.
+// chosen in the tree takes what is typed in its panel (the format tools, which
+// act on the selection, stay off), and a save all of it, Return or not.
 void TestPropertyPanel::editsUnderADrawingTool()
 {
     auto* fence = new GraphicsLine;
@@ -482,6 +482,12 @@ void TestPropertyPanel::editsUnderADrawingTool()
     QVERIFY(operatorKey(typeInto("ObjectName", "lineNew"), Qt::Key_Return));
     QCOMPARE(fence->objectName(), QString("lineNew"));
     QCOMPARE(tree->currentIndex().data().toString(), QString("lineNew"));
+    QVERIFY(typeInto("ObjectName", "lineTyped"));
+    window->project()->currentFileName = home->filePath("site.xml");
+    QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "fileToolBar")->widgetForAction(formChild(window.get(), "actSave"))));
+    QFile saved(window->project()->currentFileName);
+    QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("name=\"lineTyped\""));
+    QVERIFY(!formChild(window.get(), "actSave")->isEnabled() && fence->objectName() == "lineTyped");
 }
 
 void TestPropertyPanel::checkBoxesSendCommands_data()
