@@ -662,7 +662,7 @@ void MainWindow::connectDialogLaunchers()
 // happen: the window then stays open, with its edits.
 static bool saveQuestionAnswered(MainWindow* window, const ProjectDocument* project)
 {
-    if (!project->isModified())
+    if (!window->projectFiles()->hasChanges())
         return true;
     const auto answer = QMessageBox::question(window, MainWindow::tr("Warning"),
                                               MainWindow::tr("The workspace was changed.\nSave it now?"),

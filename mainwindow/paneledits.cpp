@@ -138,13 +138,31 @@ void PanelEdits::propertyChanged(PropertySet* set, Property* property, const QVa
     Node* node = shownElement(set);
     if (!applyElementRow(set, row, node, value))
         return;
-    if (GraphicsScene* scene = m_workspaces->currentScene()) {
-        for (QGraphicsItem* item : scene->selectedItems()) {
-            if (!applyItemRow(set, row, item, value))
-                return;
-        }
+    for (QGraphicsItem* item : editedItems(node)) {
+        if (!applyItemRow(set, row, item, value))
+            return;
     }
     emit projectModified();
+}
+
+// The items of the map in front that a row of an item reaches: those
+// selected, and the item of the element the panel shows first when it is
+// not among them. A drawing tool selects nothing, yet the element tree
+// shows its element's item in the panel.
+QList<QGraphicsItem*> PanelEdits::editedItems(Node* shown) const
+{
+    GraphicsScene* scene = m_workspaces->currentScene();
+    if (!scene)
+        return {};
+    QList<QGraphicsItem*> items = scene->selectedItems();
+    QGraphicsItem* item = nullptr;
+    if (shown) {
+        SiteLocker lock;
+        item = shown->mapItem;
+    }
+    if (item && item->scene() == scene && !items.contains(item))
+        items.prepend(item);
+    return items;
 }
 
 void PanelEdits::textEnteredAgain(PropertySet* set, Property* property, const QString& text)
@@ -392,14 +410,18 @@ void PanelEdits::applyBoxRow(const QString& row, GraphicsBox* box, const QVarian
 }
 
 // The row hands over a whole name (Return, or the editor losing the focus).
-// One taken on the map is refused once, and the element keeps its name.
+// One taken on the map, or a blank one, which would leave the element a
+// blank tree row and nothing a link could name, is refused once, and the
+// element keeps its name.
 bool PanelEdits::rename(PropertySet* set, const QString& row, GraphicsHelperClass* element, const QString& name)
 {
     if (name == element->objectName())
         return true;
     auto* scene = qobject_cast<GraphicsScene*>(element->item()->scene());
-    if (scene && scene->isNameUsed(name)) {
-        QMessageBox::warning(m_dialogParent, tr("Error"), tr("Such name already present!"),
+    const bool blank = name.trimmed().isEmpty();
+    if (blank || (scene && scene->isNameUsed(name))) {
+        QMessageBox::warning(m_dialogParent, tr("Error"),
+                             blank ? tr("A name cannot be empty!") : tr("Such name already present!"),
                              QMessageBox::Ok);
         setRowBack(set, row, element->objectName());
         m_elementTree->focusElementTree();

@@ -2,6 +2,7 @@
 
 #include "commandsend.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -25,12 +26,13 @@ class QWidget;
 class WorkspaceArea;
 
 // The window's side of the property panels: a changed row renames an
-// element, moves a controller link, restyles the selected map items or sets
-// the alarm look; a button row sends a command or opens a chooser; a check
-// box switches a zone, the low voltage or a relay, always of the element the
-// panel shows, whatever the element tree's current row is. Rows are
-// recognised by the names the panel fill gave them. Commands leave through
-// commandRequested(), which the window connects to its command router.
+// element, moves a controller link, restyles the element the panel shows and
+// the selected map items or sets the alarm look; a button row sends a
+// command or opens a chooser; a check box switches a zone, the low voltage
+// or a relay, always of the element the panel shows, whatever the element
+// tree's current row is. Rows are recognised by the names the panel fill
+// gave them. Commands leave through commandRequested(), which the window
+// connects to its command router.
 class PanelEdits : public QObject
 {
     Q_OBJECT
@@ -92,6 +94,7 @@ private:
     bool applyGatewayAddress(PropertySet* set, Node* node, const QString& address);
     bool applyTWAddress(PropertySet* set, Node* node, const QString& address);
     bool acceptAddress(PropertySet* set, const QString& row, const QString& address, const QString& current);
+    QList<QGraphicsItem*> editedItems(Node* shown) const;
     // False when a rename was refused.
     bool applyItemRow(PropertySet* set, const QString& row, QGraphicsItem* item, const QVariant& value);
     void applyBoxRow(const QString& row, GraphicsBox* box, const QVariant& value);

@@ -162,9 +162,15 @@ void ProjectFiles::reopenCurrentFile()
     openProjectFile(m_project->currentFileName, false);
 }
 
+bool ProjectFiles::hasChanges()
+{
+    m_panel->finishEdits();
+    return m_project->isModified();
+}
+
 bool ProjectFiles::changesSettled()
 {
-    if (!m_project->isModified())
+    if (!hasChanges())
         return true;
     const auto answer = QMessageBox::question(m_dialogParent, MainWindow::tr("Saving"),
                                               tr("The file was changed.\nSave the it?"),
@@ -309,6 +315,7 @@ void ProjectFiles::saveFileAs()
 
 void ProjectFiles::saveProject(bool chooseFile)
 {
+    m_panel->finishEdits();
     QString fileName = m_project->currentFileName;
     if (chooseFile) {
         fileName = ProjectDocument::chooseSaveFileName(m_dialogParent, MainWindow::tr("Save File"), QString(),

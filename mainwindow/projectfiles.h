@@ -55,6 +55,9 @@ public:
     // True while a read project replaces the running one: the heartbeats
     // the units sent about the rows going are of no use then.
     bool isLoading() const { return m_loading; }
+    // Whether the project holds changes once the edit open in a property
+    // panel has ended: a save writes what the panels show.
+    bool hasChanges();
     // What a save names as the address the gateway link dials (GatewayLink).
     void setGatewayLinkToSave(std::function<QString()> address) { m_gatewayLinkToSave = std::move(address); }
 

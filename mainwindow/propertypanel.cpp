@@ -205,8 +205,10 @@ void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
             continue;
         if (design)
             element->setItemSelected(true);
-        // The text-format tools follow the selected item, with the set of its kind.
-        m_tools->enableTextFormatFor(item);
+        // The text-format tools follow the selected item, with the set of its
+        // kind. They act on the selection, which a drawing tool leaves empty.
+        if (item->isSelected())
+            m_tools->enableTextFormatFor(item);
         docked->currentNode = node;
         fillPropertyBrowser(docked, item, node);
         return;
@@ -263,6 +265,15 @@ void PropertyPanel::refillAll()
             fillPropertyBrowser(set, nullptr, node);
         else if (node->mapItem)
             fillPropertyBrowser(set, node->mapItem, nullptr);
+    }
+}
+
+void PropertyPanel::finishEdits()
+{
+    // A refused name asks the operator, and a panel may be filled anew meanwhile.
+    for (const QPointer<VariantFactory>& factory : m_factories.values()) {
+        if (factory)
+            factory->finishEditing();
     }
 }
 

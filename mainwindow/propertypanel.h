@@ -66,6 +66,9 @@ public:
     // What the panels show may have changed behind them (settings read, a
     // set-up dialog's edits): each fills again for the element it shows.
     void refillAll();
+    // The editor being typed in, in any panel, hands over its text as if it
+    // lost the focus: what the panels show is then what the project holds.
+    void finishEdits();
 
     // ---- live data
     // The panels that show `node` now.

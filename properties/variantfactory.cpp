@@ -99,8 +99,22 @@ void VariantFactory::commitOnFinish(QLineEdit* editor, Property* property)
 
 void VariantFactory::slotEditingFinished()
 {
-    auto* editor = qobject_cast<QLineEdit*>(sender());
-    Property* property = m_finishingEditors.value(sender());
+    handOver(qobject_cast<QLineEdit*>(sender()), m_finishingEditors.value(sender()));
+}
+
+// A closed editor waiting to be freed is hidden and hands over nothing. The
+// handing over may refill the panel and free editors: each is looked up anew.
+void VariantFactory::finishEditing()
+{
+    for (QObject* editor : m_finishingEditors.keys()) {
+        auto* lineEdit = m_finishingEditors.contains(editor) ? qobject_cast<QLineEdit*>(editor) : nullptr;
+        if (lineEdit && !lineEdit->isHidden())
+            handOver(lineEdit, m_finishingEditors.value(editor));
+    }
+}
+
+void VariantFactory::handOver(QLineEdit* editor, Property* property)
+{
     if (!editor || !property)
         return;
     VariantPropertyManager* manager = propertyManager(property);

@@ -31,6 +31,9 @@ public:
     bool isButtonOnly() const { return m_buttonOnly; }
     // Row names (untranslated) whose text is taken only once it is complete.
     void setCommitOnFinishRows(const QStringList& rowNames) { m_commitOnFinishRows = rowNames; }
+    // The open editors of those rows hand over their text, as their losing
+    // the focus would; they stay open.
+    void finishEditing();
 
     // Row names (untranslated) whose file-path editor shows only its button.
     static const char* const kButtonOnlyRows[3];
@@ -62,6 +65,7 @@ private:
     QWidget* createFileEdit(VariantPropertyManager* manager, Property* property, QWidget* parent);
     void followCheckBox(BoolEdit* editor, Property* property);
     void commitOnFinish(QLineEdit* editor, Property* property);
+    void handOver(QLineEdit* editor, Property* property);
 
     bool m_buttonOnly = true;
     std::unique_ptr<FileEditRegistry> d;

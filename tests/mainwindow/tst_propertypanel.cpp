@@ -42,6 +42,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeWidgetItem>
+#include <QToolBar>
 #include <QTreeView>
 #include <QtTest>
 
@@ -97,6 +98,7 @@ private slots:
     void editsReachNodesAndItems();
     void renameRefusedForTakenName_data();
     void renameRefusedForTakenName();
+    void editsUnderADrawingTool();
     void checkBoxesSendCommands_data();
     void checkBoxesSendCommands();
     void oneCommandPerClick();
@@ -125,7 +127,8 @@ private:
     {
         docked()->browser->editItem(docked()->browser->items(row(docked(), name)).first());
         auto* editor = docked()->browser->findChild<QLineEdit*>();
-        return editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, text) ? editor : nullptr;
+        return editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorKey(editor, Qt::Key_Backspace)
+                && operatorType(editor, text) ? editor : nullptr;
     }
 
     std::unique_ptr<TestHome> home;
@@ -408,7 +411,7 @@ void TestPropertyPanel::renameRefusedForTakenName_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<Qt::Key>("finish");
     // A box's and a line's ObjectName and a sector's TWSectorName each reach
-    // their element their own way: each name is taken, and refused.
+    // their element their own way: each name is taken, and refused, as is a blank one.
     QTest::newRow("text box, fence12, Return") << int(GraphicsBox::TextBox) << "fence12" << Qt::Key_Return;
     QTest::newRow("text box, fence1, Tab") << int(GraphicsBox::TextBox) << "fence1" << Qt::Key_Tab;
     QTest::newRow("text box, box9, Return") << int(GraphicsBox::TextBox) << "box9" << Qt::Key_Return;
@@ -416,11 +419,13 @@ void TestPropertyPanel::renameRefusedForTakenName_data()
     QTest::newRow("line, fence1, Return") << -1 << "fence1" << Qt::Key_Return;
     QTest::newRow("TW sector, fence12, Return") << -2 << "fence12" << Qt::Key_Return;
     QTest::newRow("TW sector, fence1, Tab") << -2 << "fence1" << Qt::Key_Tab;
+    QTest::newRow("text box, empty, Return") << int(GraphicsBox::TextBox) << "" << Qt::Key_Return;
+    QTest::newRow("TW sector, blank, Tab") << -2 << "  " << Qt::Key_Tab;
 }
 
 // Typed through the window over the name "box9", "fence1" being taken: the
 // element takes the whole name when the editing ends, or keeps its own, told
-// once, when the name is taken.
+// once, when the name is taken or blank.
 void TestPropertyPanel::renameRefusedForTakenName()
 {
     QFETCH(int, kind);
@@ -447,8 +452,9 @@ void TestPropertyPanel::renameRefusedForTakenName()
     QVERIFY(operatorKey(editor, finish));
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QString ends = typed == "fence1" ? "box9" : typed;
-    QCOMPARE(answerer.seen(), typed == "fence1" ? QStringList{"Error:Such name already present!"} : QStringList());
+    const QString refusal = typed == "fence1" ? "Such name already present!" : typed.trimmed().isEmpty() ? "A name cannot be empty!" : "";
+    const QString ends = refusal.isEmpty() ? typed : "box9";
+    QCOMPARE(answerer.seen(), refusal.isEmpty() ? QStringList() : QStringList{"Error:" + refusal});
     QCOMPARE(element->objectName(), ends);
     QCOMPARE(element->node()->data(kind == -2 ? 0 : 1).toString(), ends);
     QCOMPARE(variantRow(docked(), rowName)->value().toString(), ends);
@@ -456,6 +462,32 @@ void TestPropertyPanel::renameRefusedForTakenName()
     QCOMPARE(window->project()->isModified(), ends != "box9");
     // A rename is no user action.
     QCOMPARE(userLog.size(), 0);
+}
+
+// With a drawing tool chosen, which selects nothing on the map, the element
+// chosen in the tree takes what is typed in its panel (the format tools, which
+// act on the selection, stay off), and a save all of it, Return or not.
+void TestPropertyPanel::editsUnderADrawingTool()
+{
+    auto* fence = new GraphicsLine;
+    addToScene(fence);
+    window->trees()->elementModel()->insertNode(window->trees()->elementModel()->rootNode()->child(0), -1, fence->node());
+    const MessageBoxAnswerer designModeWarning;
+    formChild(window.get(), "actDesignMode")->trigger();
+    QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "mapEditToolBar")->widgetForAction(formChild(window.get(), "actDrawLine"))));
+    auto* tree = formChild<QTreeView>(window.get(), "treeView");
+    const QModelIndex shown = window->elementTree()->proxy()->mapFromSource(window->trees()->elementModel()->nodeIndex(fence->node()));
+    QVERIFY(operatorClick(tree->viewport(), tree->visualRect(shown).center()));
+    QVERIFY(!formChild(window.get(), "actBorderColor")->isEnabled());
+    QVERIFY(operatorKey(typeInto("ObjectName", "lineNew"), Qt::Key_Return));
+    QCOMPARE(fence->objectName(), QString("lineNew"));
+    QCOMPARE(tree->currentIndex().data().toString(), QString("lineNew"));
+    QVERIFY(typeInto("ObjectName", "lineTyped"));
+    window->project()->currentFileName = home->filePath("site.xml");
+    QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "fileToolBar")->widgetForAction(formChild(window.get(), "actSave"))));
+    QFile saved(window->project()->currentFileName);
+    QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("name=\"lineTyped\""));
+    QVERIFY(!formChild(window.get(), "actSave")->isEnabled() && fence->objectName() == "lineTyped");
 }
 
 void TestPropertyPanel::checkBoxesSendCommands_data()
