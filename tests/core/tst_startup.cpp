@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "filesizelimit.h"
 #include "operatorclick.h"
 #include "scopedhook.h"
 #include "settingsfile.h"
@@ -27,11 +28,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <sqlite3.h>
 
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -176,6 +179,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
     QTest::newRow("SIGTERM, a project never saved changed") << true << false << "never saved, changed";
     QTest::newRow("File > Exit, the disk full") << false << false << "full disk";
     QTest::newRow("SIGTERM, the disk full") << true << false << "full disk";
+    QTest::newRow("SIGTERM, the disk full for setting.ini too") << true << false << "full disk, settings too";
     QTest::newRow("File > Exit, the database read-only for a while") << false << false << "read-only";
 }
 
@@ -188,6 +192,8 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
 // Rows a full disk costs are told once, only to an operator who chose the end,
 // or once the window of the next run stands. A read-only database is told at
 // the first row it refuses, and takes the rows once it may be written.
+// An end that could keep nothing, not even in setting.ini, is told by the
+// next start all the same.
 void TestStartup::everyRowIsWrittenAtTheEnd()
 {
     QFETCH(bool, bySignal);
@@ -213,11 +219,13 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
                               [&told](const QString& text, bool box) { told << QString::number(box) + text.section('\n', 0, 0); });
     LateWindows late;
     qApp->installEventFilter(&late);
-    answerNextModal([](QWidget* page) {
+    const auto logIn = [](QWidget* page) {
         QVERIFY(operatorType(page->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin")));
         QVERIFY(operatorType(page->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin")));
         QVERIFY(operatorClick(page->findChild<QPushButton*>(QStringLiteral("btnOK"))));
-    });
+    };
+    answerNextModal(logIn);
+    std::optional<FileSizeLimit> settingsFull;
     QProcess holder;
     QTimer watcher;
     connect(&watcher, &QTimer::timeout, this, [&] {
@@ -244,12 +252,14 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
         }
         if (also == QLatin1String("dialog"))
             QTimer::singleShot(0, window, [window] { window->findChild<QAction*>(QStringLiteral("actAbout"))->trigger(); });
-        if (also == QLatin1String("full disk")) {
+        if (also.startsWith(QLatin1String("full disk"))) {
             const ScopedHook stallAlert(WriteBatch::instance(), &WriteBatch::setStallAlertDelay, 0, WriteBatch::StallAlertMs);
             QVERIFY(WriteBatch::instance().commit());
             g_diskFull = true;
             window->writeUserActionLog(QStringLiteral("Test"), QStringLiteral("a row on a full disk"));
-            QTRY_COMPARE(told.size(), 2);
+            QTRY_COMPARE(told.size(), also == QLatin1String("full disk") ? 2 : 1);
+            if (also.endsWith(QLatin1String("too")))
+                settingsFull.emplace(1);
         }
         if (also == QLatin1String("read-only")) {
             QTRY_COMPARE(told.size(), 1);
@@ -268,6 +278,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
 
     const int exitCode = runLumetra(*qApp);
     g_diskFull = false;
+    settingsFull.reset();
     QCOMPARE(exitCode, 0);
     QCOMPARE(late.shown, QStringList());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(LogWriter::OwnConnection)));
@@ -275,15 +286,16 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QSqlQuery rows(QStringLiteral("select (select count(*) from logUserAction where info='Application closed'), "
                                   "(select count(*) from logVoltage where energizer_no=0)"));
     QVERIFY(rows.next());
-    QCOMPARE(rows.value(0).toInt() == 1 && rows.value(1).toInt() >= 1, also != QLatin1String("full disk"));
-    QVERIFY(SettingsFile::open()->contains(QStringLiteral("geometry")));
+    QCOMPARE(rows.value(0).toInt() == 1 && rows.value(1).toInt() >= 1, !also.startsWith(QLatin1String("full disk")));
+    QCOMPARE(SettingsFile::open()->contains(QStringLiteral("geometry")), !also.endsWith(QLatin1String("too")));
     const QString full = QStringLiteral("The disk that holds the database is full: ");
     const QStringList fullDisk{"02 log rows could not be written to the database when the program last ended and "
                                "are lost.", "0" + full + "the log rows are kept and written as soon as there is room.",
                                "1" + full + "3 log rows could not be written and are lost."};
     const QStringList readOnly{"0The database cannot be written: its file is read-only. The log rows are kept and "
                                "written as soon as it can be written."};
-    QCOMPARE(told, also == "full disk" ? QStringList(fullDisk.mid(0, bySignal ? 2 : 3)) : also == "read-only" ? readOnly : QStringList());
+    QCOMPARE(told, also == "full disk" ? QStringList(fullDisk.mid(0, bySignal ? 2 : 3)) : also == "read-only" ? readOnly
+                   : also.endsWith("too") ? QStringList(fullDisk.mid(1, 1)) : QStringList());
     QCOMPARE(SettingsFile::open()->value(QStringLiteral("LostLogRows")).toInt(), bySignal && also == "full disk" ? 3 : 0);
     const QString copy = home.filePath(QLatin1String(also.startsWith("project") ? "site.unsaved.xml" : "unsaved.xml"));
     QFile copyFile(copy);
@@ -291,6 +303,29 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QVERIFY(project.open(QIODevice::ReadOnly) && !project.readAll().contains("Changed"));
     QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction where info like 'Unsaved%'")),
              also.endsWith("changed") ? QStringList{QStringLiteral("Unsaved changes written to ") + copy} : QStringList());
+    if (!also.startsWith("full disk"))
+        return;
+    // The next start, given room, tells what the end lost on screen and in
+    // the log, unless the operator chose the end and was told then.
+    const QString lost = also.endsWith("too") ? "Log rows could not be written to the database when the program last "
+                                                "ended, its closing row among them, and are lost."
+                                              : "3" + fullDisk.first().mid(2);
+    const QStringList next = bySignal ? QStringList{"0" + lost} : QStringList();
+    told.clear();
+    DatabaseAlert::reset(); // as a new process
+    also.clear();
+    late.armed = false;
+    answerNextModal(logIn);
+    watcher.start(20);
+    QTemporaryFile log;
+    const int stderrWas = ::dup(2);
+    QVERIFY(log.open() && ::dup2(log.handle(), 2) == 2);
+    QCOMPARE(runLumetra(*qApp), 0);
+    ::dup2(stderrWas, 2);
+    ::close(stderrWas);
+    QCOMPARE(told, next);
+    QFile logged(log.fileName());
+    QVERIFY(logged.open(QIODevice::ReadOnly) && logged.readAll().contains(lost.toUtf8()) == !next.isEmpty());
 }
 
 // Started from another working directory with no override, the program must
