@@ -10,6 +10,7 @@
 #include "modalanswerer.h"
 #include "projectdocument.h"
 #include "sitetrees.h"
+#include "sqlitedisk.h"
 #include "sqlrows.h"
 #include "startup.h"
 #include "testhome.h"
@@ -31,8 +32,6 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
-#include <sqlite3.h>
-
 #include <atomic>
 #include <optional>
 #include <cerrno>
@@ -42,19 +41,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// A full disk as SQLite meets it: while set, its writes to any file but the
-// shared-memory index fail with ENOSPC, on every connection and thread.
-static std::atomic<bool> g_diskFull{false};
-static ssize_t (*g_pwrite)(int, const void*, size_t, off_t) = nullptr;
-static ssize_t fullDiskPwrite(int fd, const void* bytes, size_t count, off_t offset)
-{
-    if (g_diskFull && !QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget().endsWith("-shm")) {
-        errno = ENOSPC;
-        return -1;
-    }
-    return g_pwrite(fd, bytes, count, offset);
-}
 
 // Makes a file read-only, as mode 0400 makes it for an operator, or writable
 // again; root writes past the mode, so the file is made immutable too. True
@@ -98,12 +84,7 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() // SQLite's write call is replaced before any connection opens.
-    {
-        sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
-        g_pwrite = reinterpret_cast<decltype(g_pwrite)>(vfs->xGetSystemCall(vfs, "pwrite64"));
-        QVERIFY(g_pwrite && vfs->xSetSystemCall(vfs, "pwrite64", reinterpret_cast<sqlite3_syscall_ptr>(&fullDiskPwrite)) == 0);
-    }
+    void initTestCase() { QVERIFY(SqliteDisk::install()); }
     void databaseThatCannotOpenIsNamedAndFails_data();
     void databaseThatCannotOpenIsNamedAndFails();
     void everyRowIsWrittenAtTheEnd_data();
@@ -255,7 +236,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
         if (also.startsWith(QLatin1String("full disk"))) {
             const ScopedHook stallAlert(WriteBatch::instance(), &WriteBatch::setStallAlertDelay, 0, WriteBatch::StallAlertMs);
             QVERIFY(WriteBatch::instance().commit());
-            g_diskFull = true;
+            SqliteDisk::setRoom(AppPaths::database(), 0);
             window->writeUserActionLog(QStringLiteral("Test"), QStringLiteral("a row on a full disk"));
             QTRY_COMPARE(told.size(), also == QLatin1String("full disk") ? 2 : 1);
             if (also.endsWith(QLatin1String("too")))
@@ -277,7 +258,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     watcher.start(20);
 
     const int exitCode = runLumetra(*qApp);
-    g_diskFull = false;
+    SqliteDisk::room = -1;
     settingsFull.reset();
     QCOMPARE(exitCode, 0);
     QCOMPARE(late.shown, QStringList());
