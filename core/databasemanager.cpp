@@ -3,6 +3,7 @@
 #include "corelogging.h"
 
 #include "apppaths.h"
+#include "logwriter.h"
 #include "renameover.h"
 
 #include <QCoreApplication>
@@ -304,6 +305,8 @@ bool DatabaseManager::prepareForUse()
     }
     query.finish();
     ok = runLogged(query, QStringLiteral("PRAGMA synchronous=FULL")) && ok;
+    // Whichever connection starts the log anew leaves no more of it on disk.
+    runLogged(query, QStringLiteral("PRAGMA journal_size_limit = %1").arg(LogWriter::WalSizeLimitBytes));
     // A checkpoint copies the log into the file and syncs it: hundreds of
     // milliseconds the commit that set it off would keep the GUI thread.
     // The upkeep does it on its own thread, and runs only when all is well.
@@ -328,6 +331,8 @@ void DatabaseManager::startUpkeep()
             connect(QThread::currentThread(), &QThread::finished, m_checkpointTimer, &QTimer::stop,
                     Qt::DirectConnection);
             m_checkpointTimer->start();
+            QSqlQuery limit(db);
+            runLogged(limit, QStringLiteral("PRAGMA journal_size_limit = %1").arg(LogWriter::WalSizeLimitBytes));
             addLogIndexes(db);
             next = beginUpkeep(db);
         } else {

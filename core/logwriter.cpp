@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -84,14 +85,16 @@ bool LogWriter::openOwn(const QString& file, QString* error)
 }
 
 // It copies the write-ahead log back into the file itself once the log
-// holds a thousand pages, as SQLite does by default: off the GUI thread
-// that costs nobody a wait, and the log stays short when the upkeep does
-// not run.
+// holds WalCheckpointPages: off the GUI thread that costs nobody a wait,
+// and the log stays short, on a small disk too, whether the upkeep runs or
+// not.
 bool LogWriter::openConnection(QSqlDatabase& db, QString* error)
 {
     if (db.open()) {
         QSqlQuery query(db);
-        if (query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        if (query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
+            && query.exec(QStringLiteral("PRAGMA wal_autocheckpoint = %1").arg(WalCheckpointPages))
+            && query.exec(QStringLiteral("PRAGMA journal_size_limit = %1").arg(WalSizeLimitBytes)))
             return true;
         *error = query.lastError().text();
     } else {
@@ -142,6 +145,9 @@ bool LogWriter::commit()
     if (!done) {
         noteFailure(error);
         reopenReadOnly();
+        m_diskFull = m_diskFull || m_failureCode == FullCode;
+        if (m_diskFull)
+            giveBackLog();
         m_retryTimer.start();
         return false;
     }
@@ -180,10 +186,35 @@ void LogWriter::drop()
     m_queue.clear();
 }
 
-// Every waiting row in one transaction, in order. A row refused for itself
-// is set aside and the others go on; any other failure rolls the whole
-// transaction back and keeps every row.
+// Every waiting row, in order, in transactions of at most MaxRowsPerCommit.
+// The rows of the transactions committed leave the queue when a later one
+// fails.
 bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
+{
+    while (!m_queue.empty()) {
+        if (!writeRows(std::min(m_queue.size(), size_t(MaxRowsPerCommit)), written, error))
+            return false;
+        if (m_diskFull && !m_queue.empty())
+            giveBackLog();
+    }
+    m_diskFull = false;
+    return true;
+}
+
+// Copies the write-ahead log into the file and empties it: a log of rows
+// already in the file is room a full disk lacks. Fails while the file
+// cannot grow by what the log holds, or another connection reads from it.
+void LogWriter::giveBackLog()
+{
+    QSqlQuery query(connection());
+    if (!query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")))
+        qCDebug(lcCore) << "Log writer: write-ahead log not emptied:" << query.lastError().text();
+}
+
+// The first `count` rows in one transaction. A row refused for itself is
+// set aside and the others go on; any other failure rolls the whole
+// transaction back and keeps every row.
+bool LogWriter::writeRows(size_t count, LogWrittenRows* written, QString* error)
 {
     QSqlDatabase db = connection();
     m_failureCode = 0;
@@ -195,7 +226,9 @@ bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
     Queries queries;
     std::vector<std::pair<const Row*, QString>> refused;
     LogWrittenRows done;
-    for (const Row& row : m_queue) {
+    const auto end = m_queue.cbegin() + std::ptrdiff_t(count);
+    for (auto it = m_queue.cbegin(); it != end; ++it) {
+        const Row& row = *it;
         switch (exec(db, queries, row, &done, error)) {
         case Outcome::Written:
             break;
@@ -216,11 +249,10 @@ bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
     }
     for (const auto& [row, why] : refused)
         setAside(*row, why);
-    if (!m_queue.empty())
-        m_counters.settledTicket = m_queue.back().ticket;
-    m_counters.pending -= int(m_queue.size());
-    m_queue.clear();
-    *written = done;
+    m_counters.settledTicket = m_queue[count - 1].ticket;
+    m_counters.pending -= int(count);
+    m_queue.erase(m_queue.begin(), m_queue.begin() + std::ptrdiff_t(count));
+    *written += done;
     return true;
 }
 

@@ -47,11 +47,28 @@ struct LogWriterCounters
 // read-only file is told at once, as no wait mends it. A row refused for
 // itself (its table is missing or altered) is reported, once per table and
 // reason, and set aside: it holds back none of the others.
+//
+// A full disk must not keep the rows out once room comes back: the rows go
+// in transactions of at most MaxRowsPerCommit, so that a backlog needs no
+// more room than one of them at a time, and while the disk is full the
+// write-ahead log is copied into the file and emptied (`giveBackLog`) after
+// each refused write and each transaction, until every row is in: what it
+// held is room the rows need. Nor does the log grow large meanwhile: the
+// writer copies it into the file once it holds WalCheckpointPages, and
+// every connection that writes leaves at most WalSizeLimitBytes of it on
+// disk once it starts anew.
 class LogWriter : public QObject
 {
     Q_OBJECT
 public:
     static constexpr const char* OwnConnection = "lumetra-logwriter";
+    // The heaviest flood, some 10,000 rows a second, still commits a burst
+    // (WriteBatch::CommitDelayMs) at once.
+    static constexpr int MaxRowsPerCommit = 500;
+    // A quarter of a megabyte in pages of 4 kB, SQLite's default size.
+    static constexpr int WalCheckpointPages = 64;
+    // SQLite's journal_size_limit.
+    static constexpr int WalSizeLimitBytes = WalCheckpointPages * 4096;
 
     explicit LogWriter(LogWriterCounters& counters);
 
@@ -103,10 +120,13 @@ private:
 
     QSqlDatabase connection() const;
     bool writeQueue(LogWrittenRows* written, QString* error);
+    bool writeRows(size_t count, LogWrittenRows* written, QString* error);
+    void giveBackLog();
     Outcome exec(const QSqlDatabase& db, Queries& queries, const Row& row, LogWrittenRows* written, QString* error);
     void setAside(const Row& row, const QString& error);
-    // SQLITE_READONLY.
+    // SQLITE_READONLY, SQLITE_FULL.
     static constexpr int ReadOnlyCode = 8;
+    static constexpr int FullCode = 13;
     QString failure(const QSqlError& error);
     static bool isTransient(const QSqlError& error);
     static bool openConnection(QSqlDatabase& db, QString* error);
@@ -123,6 +143,8 @@ private:
     int m_stallAlertMs = 0;
     bool m_stallTold = false;
     bool m_readOnlyTold = false;
+    // A write met a full disk and not every row is in since.
+    bool m_diskFull = false;
     // The primary SQLite code of the last failed write.
     int m_failureCode = 0;
     QString m_lastError;

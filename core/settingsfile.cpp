@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -224,12 +225,13 @@ SetAsideNotice& setAsideNotice()
     return notice;
 }
 
-// The file's keys, and those `fill` sets, in a new temporary file beside it
-// (`tempPath`), so that the rename that puts it in place replaces the old
-// file in one step. Empty when written, else why not; `unreadable` when the
-// file's own content does not parse.
+// The file's keys, or `carried` where the file is gone, and those `fill`
+// sets, in a new temporary file beside it (`tempPath`), so that the rename
+// that puts it in place replaces the old file in one step. Empty when
+// written, else why not; `unreadable` when the file's own content does not
+// parse.
 QString writeCopy(const QString& path, const std::function<void(QSettings&)>& fill, QString* tempPath,
-                  QVariantMap* expected, bool* unreadable)
+                  QVariantMap* expected, bool* unreadable, const QVariantMap& carried = QVariantMap())
 {
     QTemporaryFile temp(tempTemplate(path));
     temp.setAutoRemove(false);
@@ -241,6 +243,8 @@ QString writeCopy(const QString& path, const std::function<void(QSettings&)>& fi
         return notCopied;
     temp.close();
     const auto settings = openIni(*tempPath);
+    for (auto it = carried.cbegin(); it != carried.cend(); ++it)
+        settings->setValue(it.key(), it.value());
     fill(*settings);
     settings->sync();
     // Read leniently, such a file gives keys of its bytes; only writing it
@@ -271,6 +275,27 @@ QString tooLarge(const QString& path)
         : QStringLiteral("is %1 bytes, more than the %2 the program reads").arg(bytes).arg(MaxFileBytes);
 }
 
+// A name the program, or an operator with an editor, may give a key: the
+// keys a damaged file gives of bytes that are no text are debris, which no
+// read asks for.
+bool isKeyName(const QString& key)
+{
+    return std::all_of(key.cbegin(), key.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
+}
+
+// What a file that does not parse as a whole still gives, read as every
+// read of this run read it.
+QVariantMap valuesStillGiven(const QString& path)
+{
+    QVariantMap values;
+    const auto settings = openIni(path);
+    for (const QString& key : settings->allKeys()) {
+        if (isKeyName(key))
+            values.insert(key, settings->value(key));
+    }
+    return values;
+}
+
 // Under the file's lock. Empty when the file, which is not read (`reason`:
 // "could not be read", or why not), is now kept under another name
 // (`keptAs`); else why it is still in the way.
@@ -284,8 +309,7 @@ QString setAside(const QString& path, const QString& reason, QString* keptAs)
         QFile file(path);
         if (!file.rename(name))
             return QStringLiteral("the file %1, nor can it be kept as %2: %3").arg(reason, name, file.errorString());
-        qCWarning(lcCore).noquote() << QStringLiteral("%1 %2; it is kept as %3, and the settings are "
-                                                      "written anew").arg(path, reason, name);
+        qCWarning(lcCore).noquote() << QStringLiteral("%1 %2; it is kept as %3").arg(path, reason, name);
         *keptAs = name;
         return QString();
     }
@@ -308,7 +332,7 @@ bool setAsideTooLarge(const QString& path)
             why = setAside(path, reason, &keptAs);
     }
     if (!keptAs.isEmpty() && setAsideNotice())
-        setAsideNotice()(path, keptAs, QStringList());
+        setAsideNotice()(path, keptAs, QStringList(), false);
     static QSet<QString> reported;
     if (why.isEmpty() || reported.contains(path))
         return why.isEmpty();
@@ -341,9 +365,10 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
     // Told once the lock is let go: the notice may write the file in turn.
     QString keptAs;
     QStringList written;
+    QVariantMap carried;
     const auto tell = qScopeGuard([&] {
         if (!keptAs.isEmpty() && setAsideNotice())
-            setAsideNotice()(path, keptAs, written);
+            setAsideNotice()(path, keptAs, written, !carried.isEmpty());
     });
     const auto lock = writeLock(path);
     if (!takeLock(*lock, path, LockWaitMs))
@@ -357,12 +382,15 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
     QString why = large.isEmpty() ? QString() : setAside(path, large, &keptAs);
     if (why.isEmpty())
         why = writeCopy(path, fill, &tempPath, &expected, &unreadable);
+    // Every read of this run took what the file still gives: the new file
+    // keeps it, so that the reads after this write get the same values.
     if (unreadable) {
         QFile::remove(tempPath);
         tempPath.clear();
+        carried = valuesStillGiven(path);
         why = setAside(path, QStringLiteral("could not be read"), &keptAs);
         if (why.isEmpty())
-            why = writeCopy(path, fill, &tempPath, &expected, &unreadable);
+            why = writeCopy(path, fill, &tempPath, &expected, &unreadable, carried);
     }
     if (!why.isEmpty())
         return fail(path, why, tempPath);
@@ -381,8 +409,13 @@ bool write(const std::function<void(QSettings&)>& fill, const QString& path)
     stampNewer(checkPath, previous);
     if (!renameOver(checkPath, path))
         return fail(path, QString::fromLocal8Bit(std::strerror(errno)), checkPath);
-    if (!keptAs.isEmpty())
+    if (!keptAs.isEmpty()) {
         written = topLevelNames(expected);
+        const QString kept = carried.isEmpty()
+            ? QStringLiteral("with the settings of this session only")
+            : QStringLiteral("with the values %1 still gave and the changes of this session").arg(keptAs);
+        qCWarning(lcCore).noquote() << QStringLiteral("%1 written anew %2: %3").arg(path, kept, written.join(", "));
+    }
     return true;
 }
 
@@ -415,7 +448,9 @@ std::unique_ptr<QSettings> open(const QString& path)
     static QSet<QString> reported;
     if (settings->status() == QSettings::FormatError && !reported.contains(path)) {
         reported.insert(path);
-        qCWarning(lcCore).noquote() << QStringLiteral("%1 could not be read; the defaults are used").arg(path);
+        qCWarning(lcCore).noquote() << QStringLiteral("%1 could not be read whole; the values it still gives are "
+                                                      "used for the whole run, and kept when it is written anew")
+                                           .arg(path);
     }
     return settings;
 }

@@ -51,10 +51,12 @@ inline QString path()
     return AppPaths::settings();
 }
 
-// For reading. A file that exists but cannot be parsed is reported once per
-// run, naming the file; every key then takes its default. One larger than
+// For reading. A file that exists but cannot be parsed whole is reported
+// once per run, naming the file; the values it still gives (keys of a
+// damaged section included) are read as they stand, and a write keeps them
+// (see `write`), so that the whole run has them. One larger than
 // MaxFileBytes is kept aside first, without being read, and the set-aside
-// notice told.
+// notice told: every setting takes its default.
 std::unique_ptr<QSettings> open(const QString& path = AppPaths::settings());
 
 // The one way the program writes the file as a whole: `fill` sets the keys
@@ -65,16 +67,20 @@ std::unique_ptr<QSettings> open(const QString& path = AppPaths::settings());
 // A write begins from the file, so one that cannot be read (no INI reader
 // parses it) would cost every later setting: the write keeps it beside
 // itself as "<file>.unreadable" (".unreadable.2", … when that is taken),
-// says so in the log and through the set-aside notice, and writes a new
-// file with its own keys.
+// and writes a new file with every value the old one still gave, which
+// the reads before had, and its own keys; the log and the set-aside notice
+// say so.
 bool write(const std::function<void(QSettings&)>& fill, const QString& path = AppPaths::settings());
 
 // Tells the operator that the file at `path` could not be read and is kept
 // as `keptAs`. `written` names what the new file written in its place holds
 // (its keys and groups at the top level), with the values this run had for
-// them, which may have been read from the old file; empty when no new file
-// was written. None by default: the window installs its own; tests replace it.
-using SetAsideNotice = std::function<void(const QString& path, const QString& keptAs, const QStringList& written)>;
+// them; empty when no new file was written. `carried` when the new file
+// keeps the values the old one still gave; else none of them was used (a
+// file too large to read). None by default: the window installs its own;
+// tests replace it.
+using SetAsideNotice =
+    std::function<void(const QString& path, const QString& keptAs, const QStringList& written, bool carried)>;
 void setSetAsideNotice(SetAsideNotice notice);
 
 // Sets `values` (keys as QSettings takes them, "Group/key" included) in the

@@ -77,21 +77,45 @@ void keepLostRowsForNextStart(int rows, const QString& why)
     });
 }
 
-void tellRowsLostBefore()
+// An end the operator chose told him of its lost rows; the next start says
+// nothing more of them.
+const QString LostToldKey = QStringLiteral("LostLogRowsTold");
+
+// Whether the run before this one has no closing row in the user-action
+// log: an end on a full disk may write nothing at all, not even its count
+// of lost rows into setting.ini on the same disk. Read before this run
+// writes its own start.
+bool lastEndUnwritten()
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("select info from logUserAction where subject = ? and info in (?, ?) "
+                                 "order by id desc limit 1"));
+    const QString start = MainWindow::tr("Application start");
+    query.addBindValue(MainWindow::LogSubject);
+    query.addBindValue(start);
+    query.addBindValue(MainWindow::tr("Application closed"));
+    return query.exec() && query.next() && query.value(0).toString() == start;
+}
+
+void tellRowsLostBefore(bool endUnwritten)
 {
     int rows = 0;
     QString why;
+    bool told = false;
     {
         const auto settings = SettingsFile::open();
         rows = SettingsFile::intValue(*settings, LostRowsKey, 0, 0, std::numeric_limits<int>::max());
         why = SettingsFile::textValue(*settings, LostBecauseKey);
+        told = SettingsFile::boolValue(*settings, LostToldKey, false);
     }
-    if (rows == 0)
+    if (rows > 0 || (endUnwritten && !told))
+        DatabaseAlert::reportRowsLostBefore(rows, why);
+    if (rows == 0 && !told)
         return;
-    DatabaseAlert::reportRowsLostBefore(rows, why);
     WindowSettings::write([](QSettings& settings) {
         settings.remove(LostRowsKey);
         settings.remove(LostBecauseKey);
+        settings.remove(LostToldKey);
     });
 }
 
@@ -148,6 +172,7 @@ int runLumetra(QApplication& app)
     else
         qCWarning(lcMainWindow) << "Database not prepared for use, no upkeep in this run:" << AppPaths::database();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF8"));
+    const bool endUnwritten = lastEndUnwritten();
 
     // The logs' writer, its thread and its connection: it writes every row
     // accepted until the window is gone, before any connection closes.
@@ -180,7 +205,7 @@ int runLumetra(QApplication& app)
                 window.endWithoutAsking();
             } else {
                 window.show();
-                tellRowsLostBefore();
+                tellRowsLostBefore(endUnwritten);
                 exitCode = app.exec();
             }
             running = nullptr;
@@ -189,6 +214,8 @@ int runLumetra(QApplication& app)
     logRows.finish();
     if (lostRows > 0 && !DatabaseAlert::reportLostRows(lostRows, lostBecause))
         keepLostRowsForNextStart(lostRows, lostBecause);
+    else if (lostRows > 0)
+        WindowSettings::write([](QSettings& settings) { settings.setValue(LostToldKey, true); });
     if (!loggedIn)
         QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false).close();
     stopDatabase(databaseThread);

@@ -60,9 +60,9 @@ bool write(const std::function<void(QSettings&)>& fill)
     return false;
 }
 
-// What was read from the file before it was set aside stays in use for
-// this run; only what a new file holds outlasts it.
-void tellSetAside(const QString& path, const QString& keptAs, const QStringList& written)
+// The rule of the whole run: what the file still gave, which every read had,
+// or, for a file too large to read, the defaults.
+void tellSetAside(const QString& path, const QString& keptAs, const QStringList& written, bool carried)
 {
     const QString file = QCoreApplication::translate("WindowSettings",
                                                      "The settings file\n%1\ncould not be read. It is kept as\n%2\n")
@@ -72,12 +72,19 @@ void tellSetAside(const QString& path, const QString& keptAs, const QStringList&
                                                 "None of the settings it held is kept; they are back at their defaults."));
         return;
     }
+    const QString names = written.join(QStringLiteral(", "));
+    if (!carried) {
+        tell(file + QCoreApplication::translate("WindowSettings",
+                                                "None of the settings it held is used; they are back at their "
+                                                "defaults. A new one is written with this session's settings: %1.")
+                        .arg(names));
+        return;
+    }
     tell(file
          + QCoreApplication::translate("WindowSettings",
-                                       "A new one is written. It keeps these settings as this session holds them: "
-                                       "%1. The others it held are back at their defaults at the next start, "
-                                       "unless this session saves them.")
-               .arg(written.join(QStringLiteral(", "))));
+                                       "The settings it still gave are used for this whole session. A new one is "
+                                       "written that keeps them, with this session's changes: %1.")
+               .arg(names));
 }
 
 void setNotifier(Notifier newNotifier)

@@ -18,9 +18,10 @@ bool write(const std::function<void(QSettings&)>& fill);
 
 // Tells the operator, as a failed write is told, that the settings file at
 // `path` could not be read and is kept as `keptAs`, and what the new file
-// keeps (`written`) (SettingsFile's set-aside notice, which the program's
-// start installs).
-void tellSetAside(const QString& path, const QString& keptAs, const QStringList& written);
+// keeps (`written`), and whether that holds what the old file still gave
+// (`carried`) (SettingsFile's set-aside notice, which the program's start
+// installs).
+void tellSetAside(const QString& path, const QString& keptAs, const QStringList& written, bool carried);
 
 // Shows the text to the operator; tests replace it.
 using Notifier = std::function<void(const QString& text)>;

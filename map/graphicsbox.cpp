@@ -693,8 +693,8 @@ void GraphicsBox::readXml(const QDomElement& item, ItemXml::ActionBinding bindin
 {
     const QString name = ItemXml::readName(item, this);
     setZValue(ReadZValue);
-    const int y = ItemXml::intAttribute(item, QStringLiteral("y"));
-    const int x = ItemXml::intAttribute(item, QStringLiteral("x"));
+    const qreal y = ItemXml::positionAttribute(item, QStringLiteral("y"));
+    const qreal x = ItemXml::positionAttribute(item, QStringLiteral("x"));
     setElementPos(x, y);
     setWidth(ItemXml::sizeAttribute(item, QStringLiteral("width"), 0));
     setHeight(ItemXml::sizeAttribute(item, QStringLiteral("height"), 0));
@@ -754,8 +754,8 @@ void GraphicsBox::readImage(const QDomElement& item)
         picture = QPixmap::fromImage(reader.read());
     }
     setPicture(picture);
-    const int y = ItemXml::intAttribute(item, QStringLiteral("y"), QStringLiteral("-23"));
-    const int x = ItemXml::intAttribute(item, QStringLiteral("x"), QStringLiteral("-23"));
+    const qreal y = ItemXml::positionAttribute(item, QStringLiteral("y"), -23);
+    const qreal x = ItemXml::positionAttribute(item, QStringLiteral("x"), -23);
     setElementPos(x, y);
     setWidth(ItemXml::sizeAttribute(item, QStringLiteral("width"), picture.width()));
     setHeight(ItemXml::sizeAttribute(item, QStringLiteral("height"), picture.height()));

@@ -189,8 +189,8 @@ void GraphicsCircle::readXml(const QDomElement& element, Node* parent, ItemXml::
         ItemXml::placeNode(m_node, parent, -1);
 
     ItemXml::readName(element, this);
-    setElementPos(ItemXml::intAttribute(element, QStringLiteral("x")),
-                  ItemXml::intAttribute(element, QStringLiteral("y")));
+    setElementPos(ItemXml::positionAttribute(element, QStringLiteral("x")),
+                  ItemXml::positionAttribute(element, QStringLiteral("y")));
     setWidth(ItemXml::sizeAttribute(element, QStringLiteral("width"), Size));
     setHeight(ItemXml::sizeAttribute(element, QStringLiteral("height"), Size));
     setZValue(ReadZValue);

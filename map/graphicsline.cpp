@@ -340,8 +340,8 @@ QDomElement GraphicsLine::toXml(QDomDocument& document)
 void GraphicsLine::readXml(const QDomElement& element)
 {
     ItemXml::readName(element, this);
-    setElementPos(ItemXml::intAttribute(element, QStringLiteral("x")),
-                  ItemXml::intAttribute(element, QStringLiteral("y")));
+    setElementPos(ItemXml::positionAttribute(element, QStringLiteral("x")),
+                  ItemXml::positionAttribute(element, QStringLiteral("y")));
     setZValue(RestingZValue);
 
     // Only "Point" elements are points: a comment or anything else in a
@@ -350,8 +350,8 @@ void GraphicsLine::readXml(const QDomElement& element)
     for (const QDomElement& child : ItemXml::childElements(element)) {
         if (child.tagName() != QLatin1String("Point"))
             continue;
-        points.append(QPointF(ItemXml::intAttribute(child, QStringLiteral("x")),
-                              ItemXml::intAttribute(child, QStringLiteral("y"))));
+        points.append(QPointF(ItemXml::positionAttribute(child, QStringLiteral("x")),
+                              ItemXml::positionAttribute(child, QStringLiteral("y"))));
     }
     releaseHandles();
     m_handles.clear();

@@ -29,19 +29,43 @@ bool flagAttribute(const QDomElement& element, const QString& name, const QStrin
     return intAttribute(element, name, defaultText) != 0;
 }
 
+namespace {
+
+// The item a refused value belongs to: its name, and for a line's point the
+// line's name with the point's tag.
+QString ownerName(const QDomElement& element)
+{
+    const QString name = QStringLiteral("name");
+    if (element.tagName() != QLatin1String("Point"))
+        return element.attribute(name);
+    return element.parentNode().toElement().attribute(name) + QLatin1Char(' ') + element.tagName();
+}
+
+} // namespace
+
 qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defaultValue)
 {
     if (!element.hasAttribute(name))
         return defaultValue;
-    bool ok = false;
     const QString text = element.attribute(name);
+    // The program writes whole numbers, thousands of them in a project.
+    bool whole = false;
+    const int number = decimalInt(text, &whole);
+    if (whole)
+        return number;
+    bool ok = false;
     const double value = text.toDouble(&ok);
     if (ok && std::isfinite(value) && value >= INT_MIN && value <= INT_MAX)
         return std::trunc(value);
     qCWarning(lcMap, "Item %s: %s=\"%s\" refused, not a number from %d to %d; 0 is used",
-              qUtf8Printable(loggedText(element.attribute(QStringLiteral("name")))), qUtf8Printable(name),
-              qUtf8Printable(loggedText(text)), INT_MIN, INT_MAX);
+              qUtf8Printable(loggedText(ownerName(element))), qUtf8Printable(name), qUtf8Printable(loggedText(text)),
+              INT_MIN, INT_MAX);
     return 0;
+}
+
+qreal positionAttribute(const QDomElement& element, const QString& name, qreal defaultValue)
+{
+    return sizeAttribute(element, name, defaultValue);
 }
 
 namespace {

@@ -28,6 +28,8 @@ bool flagAttribute(const QDomElement& element, const QString& name, const QStrin
 // named in the log, when the text is not a number or lies outside the int
 // range.
 qreal sizeAttribute(const QDomElement& element, const QString& name, qreal defaultValue);
+// A position (an item's or a line point's x or y), read as a size is.
+qreal positionAttribute(const QDomElement& element, const QString& name, qreal defaultValue = 0);
 
 // The text without the characters that XML 1.0 does not allow (C0 controls
 // other than tab, line feed and carriage return, U+FFFE, U+FFFF and unpaired

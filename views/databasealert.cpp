@@ -146,6 +146,12 @@ bool DatabaseAlert::reportLostRows(int rows, const QString& sqlError)
 
 bool DatabaseAlert::reportRowsLostBefore(int rows, const QString& sqlError)
 {
+    if (rows <= 0)
+        return tell(LogRowsLostBefore,
+                    QCoreApplication::translate("DatabaseAlert",
+                                                "Log rows could not be written to the database when the program "
+                                                "last ended, its closing row among them, and are lost."),
+                    sqlError);
     return tell(LogRowsLostBefore,
                 QCoreApplication::translate("DatabaseAlert", "%1 log rows could not be written to the database when "
                                                              "the program last ended and are lost.")

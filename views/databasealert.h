@@ -54,6 +54,8 @@ public:
     static bool reportLostRows(int rows, const QString& sqlError);
     // The last end of the program, which showed no window (an end by
     // signal), lost `rows` rows; told once the window of this run stands.
+    // No count (0) when the end could keep none, as on a full disk that
+    // holds the settings too: its closing row is missing from the log.
     static bool reportRowsLostBefore(int rows, const QString& sqlError);
 
     // The problem has passed: its next occurrence is told again.

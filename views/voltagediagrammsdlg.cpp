@@ -133,10 +133,13 @@ void VoltageDiagrammsDlg::writeVoltageLog(Node* node)
 {
     const QDateTime now = cleanup.now();
     const qint64 secs = cycleStart.secsTo(now);
-    if (secs <= kQuietSeconds)
-        return;
-    if (secs > kCycleSeconds)
+    // A wall clock set back behind the cycle's start would keep every update
+    // "too early" until it caught up again: such an update starts the next
+    // cycle, as one past the window does.
+    if (secs < 0 || secs > kCycleSeconds)
         cycleStart = now;
+    else if (secs <= kQuietSeconds)
+        return;
 
     Reading reading;
     if (!readNode(node, reading))

@@ -38,7 +38,8 @@ public:
 
     // Updates up to this many seconds after the cycle start write nothing.
     static constexpr int kQuietSeconds = 199;
-    // The first update later than this many seconds starts a new cycle.
+    // The first update later than this many seconds, or earlier than the
+    // cycle start (the clock set back), starts a new cycle.
     static constexpr int kCycleSeconds = 260;
     // A new end date moves the start date this many days back.
     static constexpr int kRangeDays = 27;

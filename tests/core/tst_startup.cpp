@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "filesizelimit.h"
 #include "operatorclick.h"
 #include "scopedhook.h"
 #include "settingsfile.h"
@@ -9,6 +10,7 @@
 #include "modalanswerer.h"
 #include "projectdocument.h"
 #include "sitetrees.h"
+#include "sqlitedisk.h"
 #include "sqlrows.h"
 #include "startup.h"
 #include "testhome.h"
@@ -27,11 +29,11 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QtTest>
 
-#include <sqlite3.h>
-
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -39,19 +41,6 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// A full disk as SQLite meets it: while set, its writes to any file but the
-// shared-memory index fail with ENOSPC, on every connection and thread.
-static std::atomic<bool> g_diskFull{false};
-static ssize_t (*g_pwrite)(int, const void*, size_t, off_t) = nullptr;
-static ssize_t fullDiskPwrite(int fd, const void* bytes, size_t count, off_t offset)
-{
-    if (g_diskFull && !QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget().endsWith("-shm")) {
-        errno = ENOSPC;
-        return -1;
-    }
-    return g_pwrite(fd, bytes, count, offset);
-}
 
 // Makes a file read-only, as mode 0400 makes it for an operator, or writable
 // again; root writes past the mode, so the file is made immutable too. True
@@ -95,12 +84,7 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() // SQLite's write call is replaced before any connection opens.
-    {
-        sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
-        g_pwrite = reinterpret_cast<decltype(g_pwrite)>(vfs->xGetSystemCall(vfs, "pwrite64"));
-        QVERIFY(g_pwrite && vfs->xSetSystemCall(vfs, "pwrite64", reinterpret_cast<sqlite3_syscall_ptr>(&fullDiskPwrite)) == 0);
-    }
+    void initTestCase() { QVERIFY(SqliteDisk::install()); }
     void databaseThatCannotOpenIsNamedAndFails_data();
     void databaseThatCannotOpenIsNamedAndFails();
     void everyRowIsWrittenAtTheEnd_data();
@@ -176,6 +160,7 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
     QTest::newRow("SIGTERM, a project never saved changed") << true << false << "never saved, changed";
     QTest::newRow("File > Exit, the disk full") << false << false << "full disk";
     QTest::newRow("SIGTERM, the disk full") << true << false << "full disk";
+    QTest::newRow("SIGTERM, the disk full for setting.ini too") << true << false << "full disk, settings too";
     QTest::newRow("File > Exit, the database read-only for a while") << false << false << "read-only";
 }
 
@@ -188,6 +173,8 @@ void TestStartup::everyRowIsWrittenAtTheEnd_data()
 // Rows a full disk costs are told once, only to an operator who chose the end,
 // or once the window of the next run stands. A read-only database is told at
 // the first row it refuses, and takes the rows once it may be written.
+// An end that could keep nothing, not even in setting.ini, is told by the
+// next start all the same.
 void TestStartup::everyRowIsWrittenAtTheEnd()
 {
     QFETCH(bool, bySignal);
@@ -213,11 +200,13 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
                               [&told](const QString& text, bool box) { told << QString::number(box) + text.section('\n', 0, 0); });
     LateWindows late;
     qApp->installEventFilter(&late);
-    answerNextModal([](QWidget* page) {
+    const auto logIn = [](QWidget* page) {
         QVERIFY(operatorType(page->findChild<QLineEdit*>(QStringLiteral("edtUseName")), QStringLiteral("admin")));
         QVERIFY(operatorType(page->findChild<QLineEdit*>(QStringLiteral("edtPassword")), QStringLiteral("admin")));
         QVERIFY(operatorClick(page->findChild<QPushButton*>(QStringLiteral("btnOK"))));
-    });
+    };
+    answerNextModal(logIn);
+    std::optional<FileSizeLimit> settingsFull;
     QProcess holder;
     QTimer watcher;
     connect(&watcher, &QTimer::timeout, this, [&] {
@@ -244,12 +233,14 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
         }
         if (also == QLatin1String("dialog"))
             QTimer::singleShot(0, window, [window] { window->findChild<QAction*>(QStringLiteral("actAbout"))->trigger(); });
-        if (also == QLatin1String("full disk")) {
+        if (also.startsWith(QLatin1String("full disk"))) {
             const ScopedHook stallAlert(WriteBatch::instance(), &WriteBatch::setStallAlertDelay, 0, WriteBatch::StallAlertMs);
             QVERIFY(WriteBatch::instance().commit());
-            g_diskFull = true;
+            SqliteDisk::setRoom(AppPaths::database(), 0);
             window->writeUserActionLog(QStringLiteral("Test"), QStringLiteral("a row on a full disk"));
-            QTRY_COMPARE(told.size(), 2);
+            QTRY_COMPARE(told.size(), also == QLatin1String("full disk") ? 2 : 1);
+            if (also.endsWith(QLatin1String("too")))
+                settingsFull.emplace(1);
         }
         if (also == QLatin1String("read-only")) {
             QTRY_COMPARE(told.size(), 1);
@@ -267,7 +258,8 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     watcher.start(20);
 
     const int exitCode = runLumetra(*qApp);
-    g_diskFull = false;
+    SqliteDisk::room = -1;
+    settingsFull.reset();
     QCOMPARE(exitCode, 0);
     QCOMPARE(late.shown, QStringList());
     QVERIFY(!QSqlDatabase::contains(QLatin1String(LogWriter::OwnConnection)));
@@ -275,15 +267,16 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QSqlQuery rows(QStringLiteral("select (select count(*) from logUserAction where info='Application closed'), "
                                   "(select count(*) from logVoltage where energizer_no=0)"));
     QVERIFY(rows.next());
-    QCOMPARE(rows.value(0).toInt() == 1 && rows.value(1).toInt() >= 1, also != QLatin1String("full disk"));
-    QVERIFY(SettingsFile::open()->contains(QStringLiteral("geometry")));
+    QCOMPARE(rows.value(0).toInt() == 1 && rows.value(1).toInt() >= 1, !also.startsWith(QLatin1String("full disk")));
+    QCOMPARE(SettingsFile::open()->contains(QStringLiteral("geometry")), !also.endsWith(QLatin1String("too")));
     const QString full = QStringLiteral("The disk that holds the database is full: ");
     const QStringList fullDisk{"02 log rows could not be written to the database when the program last ended and "
                                "are lost.", "0" + full + "the log rows are kept and written as soon as there is room.",
                                "1" + full + "3 log rows could not be written and are lost."};
     const QStringList readOnly{"0The database cannot be written: its file is read-only. The log rows are kept and "
                                "written as soon as it can be written."};
-    QCOMPARE(told, also == "full disk" ? QStringList(fullDisk.mid(0, bySignal ? 2 : 3)) : also == "read-only" ? readOnly : QStringList());
+    QCOMPARE(told, also == "full disk" ? QStringList(fullDisk.mid(0, bySignal ? 2 : 3)) : also == "read-only" ? readOnly
+                   : also.endsWith("too") ? QStringList(fullDisk.mid(1, 1)) : QStringList());
     QCOMPARE(SettingsFile::open()->value(QStringLiteral("LostLogRows")).toInt(), bySignal && also == "full disk" ? 3 : 0);
     const QString copy = home.filePath(QLatin1String(also.startsWith("project") ? "site.unsaved.xml" : "unsaved.xml"));
     QFile copyFile(copy);
@@ -291,6 +284,29 @@ void TestStartup::everyRowIsWrittenAtTheEnd()
     QVERIFY(project.open(QIODevice::ReadOnly) && !project.readAll().contains("Changed"));
     QCOMPARE(sqlRows(QStringLiteral("select info from logUserAction where info like 'Unsaved%'")),
              also.endsWith("changed") ? QStringList{QStringLiteral("Unsaved changes written to ") + copy} : QStringList());
+    if (!also.startsWith("full disk"))
+        return;
+    // The next start, given room, tells what the end lost on screen and in
+    // the log, unless the operator chose the end and was told then.
+    const QString lost = also.endsWith("too") ? "Log rows could not be written to the database when the program last "
+                                                "ended, its closing row among them, and are lost."
+                                              : "3" + fullDisk.first().mid(2);
+    const QStringList next = bySignal ? QStringList{"0" + lost} : QStringList();
+    told.clear();
+    DatabaseAlert::reset(); // as a new process
+    also.clear();
+    late.armed = false;
+    answerNextModal(logIn);
+    watcher.start(20);
+    QTemporaryFile log;
+    const int stderrWas = ::dup(2);
+    QVERIFY(log.open() && ::dup2(log.handle(), 2) == 2);
+    QCOMPARE(runLumetra(*qApp), 0);
+    ::dup2(stderrWas, 2);
+    ::close(stderrWas);
+    QCOMPARE(told, next);
+    QFile logged(log.fileName());
+    QVERIFY(logged.open(QIODevice::ReadOnly) && logged.readAll().contains(lost.toUtf8()) == !next.isEmpty());
 }
 
 // Started from another working directory with no override, the program must

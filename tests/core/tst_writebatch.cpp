@@ -1,6 +1,7 @@
 #include "databasemanager.h"
 #include "messagecatcher.h"
 #include "scopedhook.h"
+#include "sqlitedisk.h"
 #include "sqlrows.h"
 #include "testhome.h"
 #include "writebatch.h"
@@ -13,7 +14,9 @@ class TestWriteBatch : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(SqliteDisk::install()); }
     void lockKeepsNoGuiThreadWaiting();
+    void smallDiskIsNotHeldByTheWriteAheadLog();
     void withoutItsOwnConnectionRowsAreWrittenHere();
     void rowsCountUntilWrittenNotUntilTold();
 };
@@ -58,6 +61,40 @@ void TestWriteBatch::lockKeepsNoGuiThreadWaiting()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+}
+
+// Alarms in bursts fill a small disk. The write-ahead log gives its room
+// back to the rows: at the end the disk holds rows, not a log of them.
+// Rows that come meanwhile wait, the stall told as a full disk; once room
+// comes back every one goes in, in order.
+void TestWriteBatch::smallDiskIsNotHeldByTheWriteAheadLog()
+{
+    TestHome home;
+    QVERIFY(home.isValid() && home.openDatabase() && DatabaseManager::prepareForUse());
+    const QString database = home.filePath(QStringLiteral("brenik.db"));
+    WriteBatch& batch = WriteBatch::instance();
+    const ScopedHook retry(batch, &WriteBatch::setRetryDelay, 10, WriteBatch::RetryDelayMs);
+    const ScopedHook stallAlert(batch, &WriteBatch::setStallAlertDelay, 0, WriteBatch::StallAlertMs);
+    QSignalSpy stalled(&batch, &WriteBatch::stalled);
+    QStringList rows;
+    const auto alarms = [&](int count) {
+        for (const int last = rows.size() + count; rows.size() < last;) {
+            rows << QString::number(rows.size()).leftJustified(500, '.');
+            batch.append(QStringLiteral("insert into logAlarm(info) values(?)"), {rows.last()});
+        }
+    };
+    const qint64 room = 1024 * 1024;
+    SqliteDisk::setRoom(database, QFileInfo(database).size() + QFileInfo(database + "-wal").size() + room);
+    const auto noEnd = qScopeGuard([] { SqliteDisk::room = -1; });
+    do
+        alarms(5);
+    while ((batch.commit() || batch.commit()) && rows.size() < 10000);
+    QVERIFY(!stalled.isEmpty() && stalled.last().first().toString().contains(QStringLiteral("database or disk is full")));
+    QVERIFY(QFileInfo(database + "-wal").size() < room / 2);
+    alarms(500);
+    SqliteDisk::room += 2 * room;
+    QTRY_COMPARE(batch.pendingRows(), 0);
+    QCOMPARE(sqlRows(QStringLiteral("select info from logAlarm order by id")), rows);
 }
 
 // A database only the default connection can reach (in memory): a

@@ -303,7 +303,7 @@ private slots:
                     DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
                 else if (key == 1)
                     WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
-                                                 {QStringLiteral("recentFileList")});
+                                                 {QStringLiteral("recentFileList")}, true);
                 QCoreApplication::processEvents();
                 keyboardType(typed.mid(key, 1));
             }
@@ -312,7 +312,7 @@ private slots:
                 self = top->isVisible() && top->windowTitle() == title ? top : self.data();
             QVERIFY(self && QApplication::activeModalWidget() == modal);
             auto* box = qobject_cast<QMessageBox*>(self);
-            QCOMPARE(box && box->text().contains(QStringLiteral("as this session holds them: recentFileList.")), comes == 2);
+            QCOMPARE(box && box->text().contains(QStringLiteral("this session's changes: recentFileList.")), comes == 2);
             QVERIFY(operatorClick(box ? box->button(QMessageBox::Ok) : ok));
             QCoreApplication::processEvents();
             keyboardType(QStringLiteral("!"));

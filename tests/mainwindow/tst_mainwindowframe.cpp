@@ -544,20 +544,31 @@ void TestMainWindowFrame::badFiles()
     window.reset();
     init();
 
-    // A file that cannot be parsed: one warning naming it, and the window still comes up.
-    writeSettings(QStringLiteral("[General\nLoadLastFile=false\n"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be read")));
+    // A file that cannot be parsed whole: one warning naming it, and what it
+    // still gives holds for the whole run, those read last included; the
+    // file set aside, the new one keeps it, and the operator is told so.
+    writeSettings(QStringLiteral("[General]\nLoadLastFile=false\nReverseLogic=true\nPalette=Dark\nScale=3\n[broken\n"));
+    QStringList told;
+    const ScopedHook notifier(&WindowSettings::setNotifier, [&told](const QString& text) { told << text; });
+    const ScopedHook setAside(&SettingsFile::setSetAsideNotice, &WindowSettings::tellSetAside);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("setting.ini could not be read whole")));
     window = makeWindow();
     QCOMPARE(window->workspaces()->tabs()->count(), 1);
+    QVERIFY(window->units()->controlUnit()->reverseLogic);
+    QCOMPARE(window->zoom()->zoomCombo()->currentText(), QStringLiteral("125%"));
+    QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(22, 57, 85));
+    QVERIFY(QFile::remove(m_home->filePath(QStringLiteral("setting.ini.unreadable"))));
+    QVERIFY(told.size() == 1 && told[0].contains("used for this whole session") && told[0].contains("ReverseLogic, "));
+    for (const char* kept : {"ReverseLogic=true", "Palette=Dark", "Scale=3"})
+        QVERIFY2(settingsLines(*m_home).contains(QLatin1String(kept)), kept);
     window.reset();
+    told.clear();
 
     // A file that cannot be written: the operator is told once, however
     // often the window writes; closing still closes.
     QFile::remove(m_home->filePath(QStringLiteral("setting.ini")));
     QVERIFY(QDir(m_home->path()).mkdir(QStringLiteral("setting.ini")));
-    QStringList told;
     WindowSettings::reset();
-    const ScopedHook notifier(&WindowSettings::setNotifier, [&told](const QString& text) { told << text; });
     window = makeWindow();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Settings not saved, .*setting.ini left as it was")));
     formChild(window.get(), "actZoomIn")->trigger();

@@ -551,22 +551,30 @@ void TestMapXml::itemSizes_data()
     QTest::newRow("out of range") << QStringLiteral("-1e308") << 0.0;
     QTest::newRow("past the int range") << QStringLiteral("2147483648") << 0.0;
     QTest::newRow("not a number") << QStringLiteral("wide") << 0.0;
+    QTest::newRow("nan") << QStringLiteral("nan") << 0.0;
+    QTest::newRow("1e308") << QStringLiteral("1e308") << 0.0;
 }
 
-// A size the file cannot mean is read as 0, and the log says which.
+// A size or position (a box's x, a line's y, a line point's x) the file
+// cannot mean is read as 0, and the log says which.
 void TestMapXml::itemSizes()
 {
     QFETCH(QString, width);
     QFETCH(qreal, read);
     QDomDocument document;
-    const QString xml = QStringLiteral("<Item itemType=\"Text\" name=\"box7\" width=\"%1\" height=\"90\"/>");
+    const QString xml = QStringLiteral("<Item itemType=\"Text\" name=\"box7\" width=\"%1\" height=\"90\" x=\"%1\"/>");
     const QDomElement item = parse(document, xml.arg(width));
     MessageCatcher catcher;
     GraphicsBox box(GraphicsBox::TextBox);
     box.readXml(item);
-    QCOMPARE(box.width(), read);
-    const QString told = QStringLiteral("Item box7: width=\"%1\" refused").arg(width);
-    QCOMPARE(catcher.messages().filter(told).size(), int(read == 0));
+    GraphicsLine line;
+    line.readXml(parse(document, QStringLiteral("<Item name=\"fence1\" y=\"%1\"><Point x=\"%1\"/></Item>").arg(width)));
+    QCOMPARE(QVector<qreal>({box.width(), box.pos().x(), line.pos().y(), line.points().value(0).x()}), QVector<qreal>(4, read));
+    QStringList told;
+    for (const QString& message : catcher.messages().filter(QStringLiteral("=\"%1\" refused").arg(width)))
+        told << message.section(QLatin1Char('='), 0, 0);
+    const QStringList refused{"Item box7: x", "Item box7: width", "Item fence1: y", "Item fence1 Point: x"};
+    QCOMPARE(told, read ? QStringList() : refused);
 }
 
 void TestMapXml::buttonAction()

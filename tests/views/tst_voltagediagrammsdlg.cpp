@@ -121,6 +121,10 @@ void tst_VoltageDiagrammsDlg::writeCycle()
     QCOMPARE(writeAt(261), 12);
     QCOMPARE(writeAt(261 + 199), 12);
     QCOMPARE(writeAt(261 + 200), 15);
+    // A clock set back an hour starts the next cycle at once; rows keep the wall clock's stamps.
+    QCOMPARE(writeAt(261 + 200 - 3600), 18);
+    QCOMPARE(writeAt(261 + 200 - 3600 + 199), 18);
+    QCOMPARE(writeAt(261 + 200 - 3600 + 200), 21);
 
     const auto rows = VoltageSite::rows();
     for (int i = 0; i < rows.size(); ++i) {
@@ -128,6 +132,7 @@ void tst_VoltageDiagrammsDlg::writeCycle()
         QCOMPARE(rows.at(i).energizerNo, 2);
     }
     QCOMPARE(rows.first().datetime, QStringLiteral("2026-03-06 10:03:20"));
+    QCOMPARE(rows.at(15).datetime, QStringLiteral("2026-03-06 09:07:41"));
 }
 
 void tst_VoltageDiagrammsDlg::rowValues()
