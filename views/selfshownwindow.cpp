@@ -3,12 +3,14 @@
 #include "placebeside.h"
 #include "programend.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <utility>
 
 SelfShownWindow::SelfShownWindow(QWidget* window)
     : QObject(window)
@@ -38,6 +40,8 @@ QWindow* SelfShownWindow::handle() const
 void SelfShownWindow::show()
 {
     const bool appears = m_window->isHidden();
+    if (appears && waitsForPopup(Appear))
+        return;
     if (appears) {
         // Shown as its own window's: a window manager keeps a window above
         // the one it was shown for, and a dialog open now must be able to
@@ -66,6 +70,8 @@ void SelfShownWindow::show()
 // stack it; never with the input.
 void SelfShownWindow::comeForward()
 {
+    if (waitsForPopup(Forward))
+        return;
     m_window->raise();
     giveWay();
 }
@@ -117,7 +123,7 @@ void SelfShownWindow::belongTo(QWindow* owner)
 void SelfShownWindow::giveWay()
 {
     QWindow* owner = waitingOwner();
-    if (!owner)
+    if (!owner || waitsForPopup(StepAside))
         return;
     if (const QScreen* screen = owner->screen())
         m_window->move(placeBeside(screen->availableGeometry(), owner->frameGeometry(), m_window->frameGeometry()));
@@ -145,6 +151,8 @@ void SelfShownWindow::noteFocusWindow(QWindow* focus)
 
 void SelfShownWindow::giveInputBack()
 {
+    if (waitsForPopup(InputBack))
+        return;
     QWindow* own = handle();
     // A dialog opened meanwhile (an activation may come late, behind it)
     // blocks every other window: the input is its own.
@@ -157,6 +165,38 @@ void SelfShownWindow::giveInputBack()
     }
 }
 
+bool SelfShownWindow::waitsForPopup(int step)
+{
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup)
+        return false;
+    m_waiting |= step;
+    if (popup != m_popup) {
+        if (m_popup)
+            m_popup->removeEventFilter(this);
+        m_popup = popup;
+        popup->installEventFilter(this);
+    }
+    return true;
+}
+
+void SelfShownWindow::popupClosed()
+{
+    // A menu closes its submenus, a menu bar opens the next menu before it
+    // closes the last: wait for the one open now.
+    if (waitsForPopup(0) || ProgramEnd::hasBegun())
+        return;
+    const int steps = std::exchange(m_waiting, 0);
+    if (steps & Appear)
+        show();
+    else if ((steps & Forward) && m_window->isVisible())
+        comeForward();
+    else if ((steps & StepAside) && m_window->isVisible())
+        giveWay();
+    if ((steps & InputBack) && (m_window->isHidden() || QGuiApplication::focusWindow() == handle()))
+        giveInputBack();
+}
+
 bool SelfShownWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == handle() && event->type() == QEvent::MouseButtonPress && event->spontaneous()) {
@@ -164,10 +204,15 @@ bool SelfShownWindow::eventFilter(QObject* watched, QEvent* event)
         // activation given back just before may still be on its way.
         m_pressed = true;
         handle()->requestActivate();
+    } else if (watched == m_popup && event->type() == QEvent::Hide) {
+        m_popup->removeEventFilter(this);
+        m_popup = nullptr;
+        popupClosed();
     } else if (watched == m_window && event->type() == QEvent::Hide && !event->spontaneous()) {
         // Answered (or put away by the program): the input goes back whether
         // or not the activation the press asked for has come yet.
         m_pressed = false;
+        m_waiting = 0;
         if (!ProgramEnd::hasBegun())
             giveInputBack();
     } else if (watched == m_window && event->type() == QEvent::WindowBlocked && m_window->isVisible()

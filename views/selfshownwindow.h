@@ -21,6 +21,12 @@ class QWindow;
 // before: with no window manager nothing else would, and the next keys
 // would go nowhere.
 //
+// It never closes a pop-up the operator has open (a menu, a drop-down
+// list, a completer): Qt closes every open pop-up when another window
+// shows, and a window system may when another window is raised or
+// activated. While one is open, the window shows, comes forward, steps
+// aside and gives the input back only once it has closed.
+//
 // It stands in front of the window it belongs to (its parent's, or none)
 // and blocks none. It can be answered whatever dialog is open: while a
 // modal dialog is open, which blocks every window but its own, it is made
@@ -49,6 +55,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The steps that wait for an open pop-up to close.
+    enum Step { Appear = 1, Forward = 2, StepAside = 4, InputBack = 8 };
+
     QWindow* handle() const;
     // The window it stands in front of when no dialog waits: its parent's.
     QWindow* home() const;
@@ -62,6 +71,9 @@ private:
     void giveWay();
     void noteFocusWindow(QWindow* focus);
     void giveInputBack();
+    // True while a pop-up is open; `step` then waits for it to close.
+    bool waitsForPopup(int step);
+    void popupClosed();
 
     QWidget* m_window;
     // The window of the program that last had the input, other than this one.
@@ -70,4 +82,7 @@ private:
     QMetaObject::Connection m_ownerHidden;
     // The operator pressed on it since it last showed: the input it gets is his choice.
     bool m_pressed = false;
+    // The pop-up waited for, and the steps waiting.
+    QPointer<QWidget> m_popup;
+    int m_waiting = 0;
 };

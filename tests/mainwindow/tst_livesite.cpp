@@ -30,8 +30,11 @@
 #include "windowsettings.h"
 #include "workspacearea.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QMediaPlayer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,6 +108,27 @@ class TstLiveSite : public QObject
             site.row(1)->flagText = flag;
         }
         window->deviceStates()->energHeartbeat(site.row(1), true);
+    }
+
+    // A window comes by itself: 0 a new alarm line, 1 a database box, 2 a settings box.
+    void comesBySelf(int comes, int key)
+    {
+        if (comes == 0)
+            alarm(QString::number(key));
+        else if (comes == 1)
+            DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
+        else
+            WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
+                                         {QStringLiteral("recentFileList")});
+    }
+
+    static QWidget* shownWindow(const QString& title)
+    {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->windowTitle() == title)
+                return top;
+        }
+        return nullptr;
     }
 
     // The main window shown with the input: not by itself with no window manager.
@@ -297,19 +321,13 @@ private slots:
             edit->clear();
             QVERIFY(operatorType(edit, typed.left(1)));
             for (int key = 1; key < typed.size(); ++key) {
-                if (comes == 0)
-                    alarm(QString::number(key));
-                else if (key == 1 && comes == 1)
-                    DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
-                else if (key == 1)
-                    WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
-                                                 {QStringLiteral("recentFileList")});
+                if (comes == 0 || key == 1)
+                    comesBySelf(comes, key);
                 QCoreApplication::processEvents();
                 keyboardType(typed.mid(key, 1));
             }
             QCOMPARE(confirmed(), 0);
-            for (QWidget* top : QApplication::topLevelWidgets())
-                self = top->isVisible() && top->windowTitle() == title ? top : self.data();
+            self = shownWindow(title);
             QVERIFY(self && QApplication::activeModalWidget() == modal);
             auto* box = qobject_cast<QMessageBox*>(self);
             QCOMPARE(box && box->text().contains(QStringLiteral("as this session holds them: recentFileList.")), comes == 2);
@@ -322,6 +340,63 @@ private slots:
         QCOMPARE(landed, typed + QLatin1Char('!'));
         QVERIFY(!self || self->isHidden());
         QCOMPARE(confirmed(), comes == 0 ? typed.size() - 1 : 0);
+    }
+
+    void popupsStayOpen_data()
+    {
+        QTest::addColumn<int>("comes");
+        QTest::addColumn<bool>("inSettings"); // the window's Service menu, else Settings' "Text action" list
+        QTest::newRow("alarm lines, menu") << 0 << false;
+        QTest::newRow("alarm lines, drop-down list") << 0 << true;
+        QTest::newRow("database error, drop-down list") << 1 << true;
+    }
+
+    // A menu or a list the operator has open when a window comes by itself stays open and takes his next keys:
+    // Down goes through the menu, Up and Return choose in the list and accept no dialog. The window shows once
+    // the pop-up has closed.
+    void popupsStayOpen()
+    {
+        QFETCH(int, comes);
+        QFETCH(bool, inSettings);
+        DatabaseAlert::reset();
+        QVERIFY(showActive());
+        alarm(); // the first heartbeat never asks
+        const QString title = comes == 0 ? QStringLiteral("Alarm confirm") : QStringLiteral("Database error");
+        const auto keysWhileOpen = [&](QWidget* popup, std::initializer_list<Qt::Key> keys) {
+            for (int key = 1; key < 3; ++key)
+                comesBySelf(comes, key);
+            QCoreApplication::processEvents();
+            const bool open = QApplication::activePopupWidget() == popup && popup->isVisible() && !shownWindow(title);
+            for (Qt::Key key : keys)
+                QTest::keyClick(QGuiApplication::focusWindow(), key);
+            return open;
+        };
+        if (!inSettings) {
+            auto* service = window->findChild<QMenu*>(QStringLiteral("menuService"));
+            QVERIFY(operatorClick(window->menuBar(), window->menuBar()->actionGeometry(service->menuAction()).center()));
+            QTRY_VERIFY(service->isVisible());
+            QVERIFY(keysWhileOpen(service, {Qt::Key_Down}));
+            QCOMPARE(service->activeAction(), service->actions().constFirst());
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape);
+            QVERIFY(service->isHidden() && shownWindow(title));
+            return;
+        }
+        bool open = false, stays = false;
+        int chosen = -1;
+        answerNextModal([&](QWidget* modal) {
+            const auto closeIt = qScopeGuard([modal] { modal->close(); });
+            QComboBox* list = nullptr;
+            for (QComboBox* box : modal->findChildren<QComboBox*>())
+                list = box->findText(QStringLiteral("Change caption")) >= 0 ? box : list;
+            QVERIFY(list && list->currentIndex() == 1 && operatorClick(list));
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            open = keysWhileOpen(QApplication::activePopupWidget(), {Qt::Key_Up, Qt::Key_Return});
+            chosen = list->currentIndex();
+            stays = modal->isVisible() && shownWindow(title);
+        });
+        QMetaObject::invokeMethod(window.get(), "showSettingDlg");
+        QVERIFY(open && stays);
+        QCOMPARE(chosen, 0);
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
