@@ -10,7 +10,48 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <functional>
 #include <utility>
+
+namespace {
+
+// Hands every event the application delivers to `seen` while installed.
+class ApplicationWatch : public QObject
+{
+public:
+    ApplicationWatch(QObject* parent, std::function<void(const QEvent*)> seen)
+        : QObject(parent)
+        , m_seen(std::move(seen))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        Q_UNUSED(watched)
+        m_seen(event);
+        return false;
+    }
+
+private:
+    std::function<void(const QEvent*)> m_seen;
+};
+
+bool isOperatorInput(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+        return event->spontaneous();
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 SelfShownWindow::SelfShownWindow(QWidget* window)
     : QObject(window)
@@ -25,6 +66,7 @@ SelfShownWindow::SelfShownWindow(QWidget* window)
         made->setProperty("_q_showWithoutActivating", true);
     window->installEventFilter(this);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &SelfShownWindow::noteFocusWindow);
+    m_applicationWatch = new ApplicationWatch(this, [this](const QEvent* event) { seen(event); });
 }
 
 void SelfShownWindow::show(QWidget* window)
@@ -51,6 +93,7 @@ void SelfShownWindow::show()
         // every widget of the parent a native window.)
         if (handle())
             belongTo(home());
+        owesActivation(true);
         m_window->show();
         handle()->installEventFilter(this);
     }
@@ -72,6 +115,7 @@ void SelfShownWindow::comeForward()
 {
     if (waitsForPopup(Forward))
         return;
+    owesActivation(true);
     m_window->raise();
     giveWay();
 }
@@ -139,12 +183,13 @@ void SelfShownWindow::noteFocusWindow(QWindow* focus)
         m_inputBefore = focus;
         return;
     }
-    if (!m_pressed) {
+    if (m_activationOwed) {
+        owesActivation(false);
         giveInputBack();
         return;
     }
-    // A window manager raises a window it gives the input, also over the
-    // dialog waiting for an answer.
+    // The operator's choice. A window manager raises a window it gives the
+    // input, also over the dialog waiting for an answer.
     if (QWindow* owner = waitingOwner())
         owner->raise();
 }
@@ -197,12 +242,33 @@ void SelfShownWindow::popupClosed()
         giveInputBack();
 }
 
+void SelfShownWindow::owesActivation(bool owed)
+{
+    m_activationOwed = owed;
+    watchApplication();
+}
+
+void SelfShownWindow::watchApplication()
+{
+    qApp->removeEventFilter(m_applicationWatch);
+    if (m_activationOwed)
+        qApp->installEventFilter(m_applicationWatch);
+}
+
+void SelfShownWindow::seen(const QEvent* event)
+{
+    // The operator acts: what the window system does from now on follows
+    // his input, no longer the program's show or raise.
+    if (m_activationOwed && isOperatorInput(event))
+        owesActivation(false);
+}
+
 bool SelfShownWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == handle() && event->type() == QEvent::MouseButtonPress && event->spontaneous()) {
         // Asked for whatever Qt counts as the focus window now: an
         // activation given back just before may still be on its way.
-        m_pressed = true;
+        owesActivation(false);
         handle()->requestActivate();
     } else if (watched == m_popup && event->type() == QEvent::Hide) {
         m_popup->removeEventFilter(this);
@@ -211,7 +277,7 @@ bool SelfShownWindow::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == m_window && event->type() == QEvent::Hide && !event->spontaneous()) {
         // Answered (or put away by the program): the input goes back whether
         // or not the activation the press asked for has come yet.
-        m_pressed = false;
+        owesActivation(false);
         m_waiting = 0;
         if (!ProgramEnd::hasBegun())
             giveInputBack();

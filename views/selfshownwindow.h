@@ -14,12 +14,15 @@ class QWindow;
 // buttons.
 //
 // It is shown and brought forward without the input. Where the window
-// system gives it the input all the same (a platform or a window manager
-// that activates every window it shows), the input goes straight back. It
-// takes the input only from the operator's press on it, and once he has
-// answered it (it hides) gives the input back to the window that had it
-// before: with no window manager nothing else would, and the next keys
-// would go nowhere.
+// system gives it the input all the same for the program's own show or
+// raise (a platform or a window manager that activates every window it
+// shows), the input goes straight back. An activation the operator made
+// keeps the input: his press on it, and any activation that comes once his
+// input (a key, a press, a pointer move) has followed the last show or
+// raise, as a click on its frame or a window manager's focus keys bring.
+// Once he has answered it (it hides) the input goes back to the window
+// that had it before: with no window manager nothing else would, and the
+// next keys would go nowhere.
 //
 // It never closes a pop-up the operator has open (a menu, a drop-down
 // list, a completer): Qt closes every open pop-up when another window
@@ -74,15 +77,23 @@ private:
     // True while a pop-up is open; `step` then waits for it to close.
     bool waitsForPopup(int step);
     void popupClosed();
+    // An activation of the window now is the one its own show or raise brought.
+    void owesActivation(bool owed);
+    // Sees what the application delivers while it has to.
+    void watchApplication();
+    void seen(const QEvent* event);
 
     QWidget* m_window;
     // The window of the program that last had the input, other than this one.
     QPointer<QWindow> m_inputBefore;
     // The dialog it belongs to going: it then falls back to home().
     QMetaObject::Connection m_ownerHidden;
-    // The operator pressed on it since it last showed: the input it gets is his choice.
-    bool m_pressed = false;
+    // The program showed or raised it, and the window system has not
+    // activated it since nor has the operator's input come: an activation
+    // is the program's, not his.
+    bool m_activationOwed = false;
     // The pop-up waited for, and the steps waiting.
     QPointer<QWidget> m_popup;
     int m_waiting = 0;
+    QObject* m_applicationWatch = nullptr;
 };

@@ -44,6 +44,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
+#include <QWindow>
 #include <QCheckBox>
 #include <QtTest>
 
@@ -397,6 +398,20 @@ private slots:
         QMetaObject::invokeMethod(window.get(), "showSettingDlg");
         QVERIFY(open && stays);
         QCOMPARE(chosen, 0);
+    }
+
+    // The window system activates the confirmation with no show or raise of the program before it, as a window
+    // manager does for a click on its frame: the operator's choice, the input stays.
+    void frameClickKeepsTheInput()
+    {
+        QVERIFY(showActive());
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
+        alarm(); // the first heartbeat never asks
+        alarm();
+        QVERIFY(dlg->isVisible() && hasInput(window.get()));
+        dlg->windowHandle()->requestActivate();
+        QVERIFY(QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }));
+        QVERIFY(hasInput(dlg));
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
