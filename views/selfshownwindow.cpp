@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMainWindow>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -19,7 +20,7 @@ namespace {
 class ApplicationWatch : public QObject
 {
 public:
-    ApplicationWatch(QObject* parent, std::function<void(const QEvent*)> seen)
+    ApplicationWatch(QObject* parent, std::function<void(QObject*, const QEvent*)> seen)
         : QObject(parent)
         , m_seen(std::move(seen))
     {
@@ -28,14 +29,24 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        Q_UNUSED(watched)
-        m_seen(event);
+        m_seen(watched, event);
         return false;
     }
 
 private:
-    std::function<void(const QEvent*)> m_seen;
+    std::function<void(QObject*, const QEvent*)> m_seen;
 };
+
+// The program's main window, shown or about to be.
+QWidget* programWindow()
+{
+    QWidget* found = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMainWindow*>(top) && (!found || (top->isVisible() && !found->isVisible())))
+            found = top;
+    }
+    return found;
+}
 
 bool isOperatorInput(const QEvent* event)
 {
@@ -58,6 +69,13 @@ SelfShownWindow::SelfShownWindow(QWidget* window)
     , m_window(window)
     , m_inputBefore(QGuiApplication::focusWindow())
 {
+    // A window of no other is the main window's: a window manager keeps it
+    // in front of it, and it goes with it.
+    if (!window->parentWidget()) {
+        QWidget* main = programWindow();
+        if (main && main != window)
+            window->setParent(main, window->windowFlags());
+    }
     window->setWindowModality(Qt::NonModal);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     // Qt passes the attribute on when it makes the native window; one made
@@ -66,7 +84,8 @@ SelfShownWindow::SelfShownWindow(QWidget* window)
         made->setProperty("_q_showWithoutActivating", true);
     window->installEventFilter(this);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &SelfShownWindow::noteFocusWindow);
-    m_applicationWatch = new ApplicationWatch(this, [this](const QEvent* event) { seen(event); });
+    m_applicationWatch =
+        new ApplicationWatch(this, [this](QObject* receiver, const QEvent* event) { seen(receiver, event); });
 }
 
 void SelfShownWindow::show(QWidget* window)
@@ -96,6 +115,10 @@ void SelfShownWindow::show()
         owesActivation(true);
         m_window->show();
         handle()->installEventFilter(this);
+        // The window it belongs to has not shown yet: shown later, it would
+        // stand in front.
+        m_homeAwaited = !home() || !home()->isVisible();
+        watchApplication();
     }
     QWindow* owner = answerOwner();
     const bool newOwner = handle()->transientParent() != owner;
@@ -120,10 +143,16 @@ void SelfShownWindow::comeForward()
     giveWay();
 }
 
-QWindow* SelfShownWindow::home() const
+QWidget* SelfShownWindow::homeWidget() const
 {
     const QWidget* parent = m_window->parentWidget();
-    return parent ? parent->window()->windowHandle() : nullptr;
+    return parent ? parent->window() : m_adoptedHome.data();
+}
+
+QWindow* SelfShownWindow::home() const
+{
+    const QWidget* widget = homeWidget();
+    return widget ? widget->windowHandle() : nullptr;
 }
 
 QWindow* SelfShownWindow::answerOwner() const
@@ -251,16 +280,33 @@ void SelfShownWindow::owesActivation(bool owed)
 void SelfShownWindow::watchApplication()
 {
     qApp->removeEventFilter(m_applicationWatch);
-    if (m_activationOwed)
+    if (m_activationOwed || m_homeAwaited)
         qApp->installEventFilter(m_applicationWatch);
 }
 
-void SelfShownWindow::seen(const QEvent* event)
+void SelfShownWindow::seen(QObject* receiver, const QEvent* event)
 {
     // The operator acts: what the window system does from now on follows
     // his input, no longer the program's show or raise.
     if (m_activationOwed && isOperatorInput(event))
         owesActivation(false);
+    if (!m_homeAwaited || event->type() != QEvent::Show || !receiver->isWidgetType())
+        return;
+    auto* shown = static_cast<QWidget*>(receiver);
+    const QWidget* awaited = homeWidget();
+    if (awaited ? shown != awaited : !(shown->isWindow() && qobject_cast<QMainWindow*>(shown)))
+        return;
+    if (!awaited)
+        m_adoptedHome = shown;
+    m_homeAwaited = false;
+    watchApplication();
+    // In front of it once it stands.
+    QTimer::singleShot(0, this, [this] {
+        if (m_window->isVisible() && !ProgramEnd::hasBegun()) {
+            belongTo(answerOwner());
+            comeForward();
+        }
+    });
 }
 
 bool SelfShownWindow::eventFilter(QObject* watched, QEvent* event)
@@ -278,6 +324,8 @@ bool SelfShownWindow::eventFilter(QObject* watched, QEvent* event)
         // Answered (or put away by the program): the input goes back whether
         // or not the activation the press asked for has come yet.
         owesActivation(false);
+        m_homeAwaited = false;
+        watchApplication();
         m_waiting = 0;
         if (!ProgramEnd::hasBegun())
             giveInputBack();

@@ -30,13 +30,14 @@ class QWindow;
 // activated. While one is open, the window shows, comes forward, steps
 // aside and gives the input back only once it has closed.
 //
-// It stands in front of the window it belongs to (its parent's, or none)
-// and blocks none. It can be answered whatever dialog is open: while a
-// modal dialog is open, which blocks every window but its own, it is made
-// one of that dialog's windows (its transient child). That dialog, waiting
-// for the operator's answer, stays above it, and it moves beside the
-// dialog where the screen has room (placeBeside); once the dialog goes it
-// belongs to its own window again.
+// It stands in front of the window it belongs to, its parent's: a window
+// of no parent is made the main window's, and one shown before the main
+// window first shows comes in front of it then. It blocks none. It can be
+// answered whatever dialog is open: while a modal dialog is open, which
+// blocks every window but its own, it is made one of that dialog's windows
+// (its transient child). That dialog, waiting for the operator's answer,
+// stays above it, and it moves beside the dialog where the screen has room
+// (placeBeside); once the dialog goes it belongs to its own window again.
 class SelfShownWindow : public QObject
 {
     Q_OBJECT
@@ -62,7 +63,8 @@ private:
     enum Step { Appear = 1, Forward = 2, StepAside = 4, InputBack = 8 };
 
     QWindow* handle() const;
-    // The window it stands in front of when no dialog waits: its parent's.
+    // The window it stands in front of when no dialog waits, and its widget.
+    QWidget* homeWidget() const;
     QWindow* home() const;
     // The window it belongs to: the modal dialog in front, else home().
     QWindow* answerOwner() const;
@@ -81,7 +83,7 @@ private:
     void owesActivation(bool owed);
     // Sees what the application delivers while it has to.
     void watchApplication();
-    void seen(const QEvent* event);
+    void seen(QObject* receiver, const QEvent* event);
 
     QWidget* m_window;
     // The window of the program that last had the input, other than this one.
@@ -95,5 +97,9 @@ private:
     // The pop-up waited for, and the steps waiting.
     QPointer<QWidget> m_popup;
     int m_waiting = 0;
+    // Shown before the window it belongs to had shown: it stands in front
+    // of that window once it shows.
+    bool m_homeAwaited = false;
+    QPointer<QWidget> m_adoptedHome;
     QObject* m_applicationWatch = nullptr;
 };

@@ -111,16 +111,18 @@ class TstLiveSite : public QObject
         window->deviceStates()->energHeartbeat(site.row(1), true);
     }
 
-    // A window comes by itself: 0 a new alarm line, 1 a database box, 2 a settings box.
+    // A window comes by itself: 0 a new alarm line, 1 a database box, 2 a settings box, 3 rows lost in the last run.
     void comesBySelf(int comes, int key)
     {
         if (comes == 0)
             alarm(QString::number(key));
         else if (comes == 1)
             DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
-        else
+        else if (comes == 2)
             WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
                                          {QStringLiteral("recentFileList")});
+        else
+            DatabaseAlert::reportRowsLostBefore(3, QString());
     }
 
     static QWidget* shownWindow(const QString& title)
@@ -412,6 +414,34 @@ private slots:
         dlg->windowHandle()->requestActivate();
         QVERIFY(QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }));
         QVERIFY(hasInput(dlg));
+    }
+
+    void selfShownWindowsStandInFront_data()
+    {
+        QTest::addColumn<int>("comes");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("beforeWindow"); // told before the main window first shows
+        QTest::newRow("alarm confirmation") << 0 << "Alarm confirm" << false;
+        QTest::newRow("database error") << 1 << "Database error" << false;
+        QTest::newRow("settings notice") << 2 << "Settings" << false;
+        QTest::newRow("rows lost in the last run") << 3 << "Database error" << false;
+        QTest::newRow("settings notice, the window not shown yet") << 2 << "Settings" << true;
+    }
+
+    // Every window the program shows by itself is the main window's own: a window manager keeps it in front.
+    void selfShownWindowsStandInFront()
+    {
+        QFETCH(int, comes);
+        QFETCH(QString, title);
+        QFETCH(bool, beforeWindow);
+        DatabaseAlert::reset();
+        QVERIFY(beforeWindow || showActive());
+        alarm(); // the first heartbeat never asks
+        comesBySelf(comes, 1);
+        QVERIFY(!beforeWindow || showActive());
+        QWidget* self = shownWindow(title);
+        QVERIFY(self);
+        QTRY_COMPARE(self->windowHandle()->transientParent(), window->windowHandle());
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
