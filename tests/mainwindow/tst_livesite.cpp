@@ -416,6 +416,25 @@ private slots:
         QVERIFY(hasInput(dlg));
     }
 
+    // The operator answers the confirmation while a dialog that opened over his window waits for the window
+    // system to activate it: the input goes to the dialog, not to the window it blocks.
+    void answeredAsADialogOpens()
+    {
+        QVERIFY(showActive());
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
+        alarm(); // the first heartbeat never asks
+        alarm();
+        QVERIFY(dlg->isVisible() && hasInput(window.get()));
+        QDialog question(window.get());
+        QLineEdit answer(&question);
+        question.setWindowModality(Qt::ApplicationModal);
+        question.show();
+        QVERIFY(operatorClick(dlg->findChild<QPushButton*>(QStringLiteral("btnOK"))));
+        QVERIFY(dlg->isHidden());
+        QVERIFY(QTest::qWaitFor([&question] { return QApplication::activeWindow() == &question; }));
+        QVERIFY(hasInput(&question));
+    }
+
     void selfShownWindowsStandInFront_data()
     {
         QTest::addColumn<int>("comes");
