@@ -352,11 +352,13 @@ private slots:
         QTest::newRow("alarm lines, menu") << 0 << false;
         QTest::newRow("alarm lines, drop-down list") << 0 << true;
         QTest::newRow("database error, drop-down list") << 1 << true;
+        QTest::newRow("settings notice, menu") << 2 << false;
+        QTest::newRow("rows lost in the last run, menu") << 3 << false;
     }
 
-    // A menu or a list the operator has open when a window comes by itself stays open and takes his next keys:
-    // Down goes through the menu, Up and Return choose in the list and accept no dialog. The window shows once
-    // the pop-up has closed.
+    // A menu or a list open when a window comes by itself stays open and takes the next keys: Escape closes the
+    // menu, Up and Return choose in the list and accept no dialog. The window shows once the pop-up has closed,
+    // and stays in front of the main window as its own.
     void popupsStayOpen()
     {
         QFETCH(int, comes);
@@ -364,47 +366,52 @@ private slots:
         DatabaseAlert::reset();
         QVERIFY(showActive());
         alarm(); // the first heartbeat never asks
-        const QString title = comes == 0 ? QStringLiteral("Alarm confirm") : QStringLiteral("Database error");
-        const auto keysWhileOpen = [&](QWidget* popup, std::initializer_list<Qt::Key> keys) {
-            for (int key = 1; key < 3; ++key)
-                comesBySelf(comes, key);
-            QCoreApplication::processEvents();
-            const bool open = QApplication::activePopupWidget() == popup && popup->isVisible() && !shownWindow(title);
-            for (Qt::Key key : keys)
-                QTest::keyClick(QGuiApplication::focusWindow(), key);
-            return open;
-        };
-        if (!inSettings) {
-            auto* service = window->findChild<QMenu*>(QStringLiteral("menuService"));
-            QVERIFY(operatorClick(window->menuBar(), window->menuBar()->actionGeometry(service->menuAction()).center()));
-            QTRY_VERIFY(service->isVisible());
-            QVERIFY(keysWhileOpen(service, {Qt::Key_Down}));
-            QCOMPARE(service->activeAction(), service->actions().constFirst());
-            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape);
-            QVERIFY(service->isHidden() && shownWindow(title));
-            return;
-        }
-        bool open = false, stays = false;
-        int chosen = -1;
-        answerNextModal([&](QWidget* modal) {
-            const auto closeIt = qScopeGuard([modal] { modal->close(); });
-            QComboBox* list = nullptr;
-            for (QComboBox* box : modal->findChildren<QComboBox*>())
-                list = box->findText(QStringLiteral("Change caption")) >= 0 ? box : list;
-            QVERIFY(list && list->currentIndex() == 1 && operatorClick(list));
+        const QString title = QStringList{"Alarm confirm", "Database error", "Settings", "Database error"}.at(comes);
+        auto* service = window->findChild<QMenu*>(QStringLiteral("menuService"));
+        bool open = false, chosen = false;
+        const auto keysWhileOpen = [&](QWidget* list, std::initializer_list<Qt::Key> keys) {
             QTRY_VERIFY(QApplication::activePopupWidget());
-            open = keysWhileOpen(QApplication::activePopupWidget(), {Qt::Key_Up, Qt::Key_Return});
-            chosen = list->currentIndex();
-            stays = modal->isVisible() && shownWindow(title);
-        });
-        QMetaObject::invokeMethod(window.get(), "showSettingDlg");
-        QVERIFY(open && stays);
-        QCOMPARE(chosen, 0);
+            QWidget* popup = QApplication::activePopupWidget();
+            comesBySelf(comes, 1);
+            comesBySelf(comes, 2);
+            QCoreApplication::processEvents();
+            open = QApplication::activePopupWidget() == popup && popup->isVisible() && !shownWindow(title);
+            for (Qt::Key key : keys) {
+                if (QWindow* focus = QGuiApplication::focusWindow())
+                    QTest::keyClick(focus, key);
+            }
+            auto* combo = qobject_cast<QComboBox*>(list);
+            chosen = combo ? combo->currentIndex() == 0 && combo->window()->isVisible() : !service->isVisible();
+        };
+        if (inSettings) {
+            answerNextModal([&](QWidget* modal) {
+                const auto closeIt = qScopeGuard([modal] { modal->close(); });
+                for (QComboBox* list : modal->findChildren<QComboBox*>()) {
+                    if (list->currentText() == QStringLiteral("Change caption") && operatorClick(list))
+                        keysWhileOpen(list, {Qt::Key_Up, Qt::Key_Return});
+                }
+            });
+            QMetaObject::invokeMethod(window.get(), "showSettingDlg");
+        } else {
+            QVERIFY(operatorClick(window->menuBar(), window->menuBar()->actionGeometry(service->menuAction()).center()));
+            keysWhileOpen(service, {Qt::Key_Escape});
+        }
+        QVERIFY(open && chosen && shownWindow(title));
+        QTRY_COMPARE(shownWindow(title)->windowHandle()->transientParent(), window->windowHandle());
     }
 
-    // The window system activates the confirmation with no show or raise of the program before it, as a window
-    // manager does for a click on its frame: the operator's choice, the input stays.
-    void frameClickKeepsTheInput()
+    // A notice told before the main window first shows stands in front of it once it does.
+    void noticeBeforeTheWindowShows()
+    {
+        comesBySelf(2, 0);
+        QVERIFY(showActive());
+        QTRY_COMPARE(shownWindow(QStringLiteral("Settings"))->windowHandle()->transientParent(), window->windowHandle());
+    }
+
+    // An activation with no show or raise of the program before it, as a window manager brings for a click on
+    // the frame, leaves the input on the confirmation. Answered while a dialog that just opened waits for the
+    // window system to activate it, the confirmation gives the input to that dialog, not the window it blocks.
+    void activationsOfTheConfirmation()
     {
         QVERIFY(showActive());
         CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
@@ -412,55 +419,14 @@ private slots:
         alarm();
         QVERIFY(dlg->isVisible() && hasInput(window.get()));
         dlg->windowHandle()->requestActivate();
-        QVERIFY(QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }));
-        QVERIFY(hasInput(dlg));
-    }
-
-    // The operator answers the confirmation while a dialog that opened over his window waits for the window
-    // system to activate it: the input goes to the dialog, not to the window it blocks.
-    void answeredAsADialogOpens()
-    {
-        QVERIFY(showActive());
-        CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
-        alarm(); // the first heartbeat never asks
-        alarm();
-        QVERIFY(dlg->isVisible() && hasInput(window.get()));
+        QVERIFY(QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }) && hasInput(dlg));
         QDialog question(window.get());
         QLineEdit answer(&question);
         question.setWindowModality(Qt::ApplicationModal);
         question.show();
         QVERIFY(operatorClick(dlg->findChild<QPushButton*>(QStringLiteral("btnOK"))));
-        QVERIFY(dlg->isHidden());
         QVERIFY(QTest::qWaitFor([&question] { return QApplication::activeWindow() == &question; }));
         QVERIFY(hasInput(&question));
-    }
-
-    void selfShownWindowsStandInFront_data()
-    {
-        QTest::addColumn<int>("comes");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("beforeWindow"); // told before the main window first shows
-        QTest::newRow("alarm confirmation") << 0 << "Alarm confirm" << false;
-        QTest::newRow("database error") << 1 << "Database error" << false;
-        QTest::newRow("settings notice") << 2 << "Settings" << false;
-        QTest::newRow("rows lost in the last run") << 3 << "Database error" << false;
-        QTest::newRow("settings notice, the window not shown yet") << 2 << "Settings" << true;
-    }
-
-    // Every window the program shows by itself is the main window's own: a window manager keeps it in front.
-    void selfShownWindowsStandInFront()
-    {
-        QFETCH(int, comes);
-        QFETCH(QString, title);
-        QFETCH(bool, beforeWindow);
-        DatabaseAlert::reset();
-        QVERIFY(beforeWindow || showActive());
-        alarm(); // the first heartbeat never asks
-        comesBySelf(comes, 1);
-        QVERIFY(!beforeWindow || showActive());
-        QWidget* self = shownWindow(title);
-        QVERIFY(self);
-        QTRY_COMPARE(self->windowHandle()->transientParent(), window->windowHandle());
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
