@@ -253,6 +253,7 @@ void CommonDlg::showAlarmConfirm(Node* node)
     // keyboard from the window he is typing in.
     if (!m_selfShown)
         m_selfShown = new SelfShownWindow(this);
+    const bool appears = isHidden();
     m_selfShown->show();
     const QString line = alarmLine(node);
     if (soundAlarmActive)
@@ -275,8 +276,8 @@ void CommonDlg::showAlarmConfirm(Node* node)
     table->scrollToBottom();
     // Once for the lines of all the calls nested in the repaint, and only
     // while another window has the input: each raise waits on the window
-    // system, and a flood brings many lines.
-    if (m_repainting == 0 && std::exchange(m_linesAdded, false) && isVisible()
+    // system, and a flood brings many lines. Shown now, it came forward.
+    if (m_repainting == 0 && std::exchange(m_linesAdded, false) && isVisible() && !appears
         && QGuiApplication::focusWindow() != windowHandle())
         m_selfShown->comeForward();
 }

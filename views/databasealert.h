@@ -37,9 +37,11 @@ public:
     };
 
     // Shows the text to the operator; `blocking` when the program cannot go
-    // on before the operator has read it. Any other box comes while he may
-    // be typing elsewhere: it blocks nothing and takes no key
-    // (SelfShownWindow). Tests replace it.
+    // on before the operator has read it, which is only where no event loop
+    // runs (before the log-in's check is passed, after the window's end). Any
+    // other box comes while he may be typing elsewhere: it blocks nothing,
+    // takes no key and stands in front of the main window (SelfShownWindow).
+    // Tests replace it.
     using Notifier = std::function<void(const QString& text, bool blocking)>;
     static void setNotifier(Notifier notifier);
 

@@ -30,8 +30,11 @@
 #include "windowsettings.h"
 #include "workspacearea.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QMediaPlayer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +44,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
+#include <QWindow>
 #include <QCheckBox>
 #include <QtTest>
 
@@ -105,6 +109,29 @@ class TstLiveSite : public QObject
             site.row(1)->flagText = flag;
         }
         window->deviceStates()->energHeartbeat(site.row(1), true);
+    }
+
+    // A window comes by itself: 0 a new alarm line, 1 a database box, 2 a settings box, 3 rows lost in the last run.
+    void comesBySelf(int comes, int key)
+    {
+        if (comes == 0)
+            alarm(QString::number(key));
+        else if (comes == 1)
+            DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
+        else if (comes == 2)
+            WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
+                                         {QStringLiteral("recentFileList")}, true);
+        else
+            DatabaseAlert::reportRowsLostBefore(3, QString());
+    }
+
+    static QWidget* shownWindow(const QString& title)
+    {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->windowTitle() == title)
+                return top;
+        }
+        return nullptr;
     }
 
     // The main window shown with the input: not by itself with no window manager.
@@ -297,19 +324,13 @@ private slots:
             edit->clear();
             QVERIFY(operatorType(edit, typed.left(1)));
             for (int key = 1; key < typed.size(); ++key) {
-                if (comes == 0)
-                    alarm(QString::number(key));
-                else if (key == 1 && comes == 1)
-                    DatabaseAlert::report(DatabaseAlert::LogsDelayed, QStringLiteral("database is locked"));
-                else if (key == 1)
-                    WindowSettings::tellSetAside(QStringLiteral("setting.ini"), QStringLiteral("setting.ini.x"),
-                                                 {QStringLiteral("recentFileList")}, true);
+                if (comes == 0 || key == 1)
+                    comesBySelf(comes, key);
                 QCoreApplication::processEvents();
                 keyboardType(typed.mid(key, 1));
             }
             QCOMPARE(confirmed(), 0);
-            for (QWidget* top : QApplication::topLevelWidgets())
-                self = top->isVisible() && top->windowTitle() == title ? top : self.data();
+            self = shownWindow(title);
             QVERIFY(self && QApplication::activeModalWidget() == modal);
             auto* box = qobject_cast<QMessageBox*>(self);
             QCOMPARE(box && box->text().contains(QStringLiteral("this session's changes: recentFileList.")), comes == 2);
@@ -322,6 +343,90 @@ private slots:
         QCOMPARE(landed, typed + QLatin1Char('!'));
         QVERIFY(!self || self->isHidden());
         QCOMPARE(confirmed(), comes == 0 ? typed.size() - 1 : 0);
+    }
+
+    void popupsStayOpen_data()
+    {
+        QTest::addColumn<int>("comes");
+        QTest::addColumn<bool>("inSettings"); // the window's Service menu, else Settings' "Text action" list
+        QTest::newRow("alarm lines, menu") << 0 << false;
+        QTest::newRow("alarm lines, drop-down list") << 0 << true;
+        QTest::newRow("database error, drop-down list") << 1 << true;
+        QTest::newRow("settings notice, menu") << 2 << false;
+        QTest::newRow("rows lost in the last run, menu") << 3 << false;
+    }
+
+    // A menu or a list open when a window comes by itself stays open and takes the next keys: Escape closes the
+    // menu, Up and Return choose in the list and accept no dialog. The window shows once the pop-up has closed,
+    // and stays in front of the main window as its own.
+    void popupsStayOpen()
+    {
+        QFETCH(int, comes);
+        QFETCH(bool, inSettings);
+        DatabaseAlert::reset();
+        QVERIFY(showActive());
+        alarm(); // the first heartbeat never asks
+        const QString title = QStringList{"Alarm confirm", "Database error", "Settings", "Database error"}.at(comes);
+        auto* service = window->findChild<QMenu*>(QStringLiteral("menuService"));
+        bool open = false, chosen = false;
+        const auto keysWhileOpen = [&](QWidget* list, std::initializer_list<Qt::Key> keys) {
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QWidget* popup = QApplication::activePopupWidget();
+            comesBySelf(comes, 1);
+            comesBySelf(comes, 2);
+            QCoreApplication::processEvents();
+            open = QApplication::activePopupWidget() == popup && popup->isVisible() && !shownWindow(title);
+            for (Qt::Key key : keys) {
+                if (QWindow* focus = QGuiApplication::focusWindow())
+                    QTest::keyClick(focus, key);
+            }
+            auto* combo = qobject_cast<QComboBox*>(list);
+            chosen = combo ? combo->currentIndex() == 0 && combo->window()->isVisible() : !service->isVisible();
+        };
+        if (inSettings) {
+            answerNextModal([&](QWidget* modal) {
+                const auto closeIt = qScopeGuard([modal] { modal->close(); });
+                for (QComboBox* list : modal->findChildren<QComboBox*>()) {
+                    if (list->currentText() == QStringLiteral("Change caption") && operatorClick(list))
+                        keysWhileOpen(list, {Qt::Key_Up, Qt::Key_Return});
+                }
+            });
+            QMetaObject::invokeMethod(window.get(), "showSettingDlg");
+        } else {
+            QVERIFY(operatorClick(window->menuBar(), window->menuBar()->actionGeometry(service->menuAction()).center()));
+            keysWhileOpen(service, {Qt::Key_Escape});
+        }
+        QVERIFY(open && chosen && shownWindow(title));
+        QTRY_COMPARE(shownWindow(title)->windowHandle()->transientParent(), window->windowHandle());
+    }
+
+    // A notice told before the main window first shows stands in front of it once it does.
+    void noticeBeforeTheWindowShows()
+    {
+        comesBySelf(2, 0);
+        QVERIFY(showActive());
+        QTRY_COMPARE(shownWindow(QStringLiteral("Settings"))->windowHandle()->transientParent(), window->windowHandle());
+    }
+
+    // An activation with no show or raise of the program before it, as a window manager brings for a click on
+    // the frame, leaves the input on the confirmation. Answered while a dialog that just opened waits for the
+    // window system to activate it, the confirmation gives the input to that dialog, not the window it blocks.
+    void activationsOfTheConfirmation()
+    {
+        QVERIFY(showActive());
+        CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
+        alarm(); // the first heartbeat never asks
+        alarm();
+        QVERIFY(dlg->isVisible() && hasInput(window.get()));
+        dlg->windowHandle()->requestActivate();
+        QVERIFY(QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }) && hasInput(dlg));
+        QDialog question(window.get());
+        QLineEdit answer(&question);
+        question.setWindowModality(Qt::ApplicationModal);
+        question.show();
+        QVERIFY(operatorClick(dlg->findChild<QPushButton*>(QStringLiteral("btnOK"))));
+        QVERIFY(QTest::qWaitFor([&question] { return QApplication::activeWindow() == &question; }));
+        QVERIFY(hasInput(&question));
     }
 
     // The panel showing a device and the map buttons aimed at it follow its
