@@ -81,12 +81,6 @@ AlarmsArea::~AlarmsArea()
     qDeleteAll(m_retiredSoundAlarms);
 }
 
-void AlarmsArea::projectClosed()
-{
-    m_alarmConfirmDlg->clearAlarms();
-    m_alarmConfirmDlg->hide();
-}
-
 void AlarmsArea::createPlayer()
 {
     setSoundPlayer(std::make_unique<SoundPlayer>(m_window));

@@ -39,8 +39,6 @@ public:
     // Colours and blinks the map items attached to `node` on `currentScene`
     // by `status`, and sounds the alarm that belongs to it.
     void activateVisualAlarm(Node* node, int status, GraphicsScene* currentScene);
-    // The project went: its alarm lines leave the confirmation page.
-    void projectClosed();
     // The warning file for status 1, the critical file for 2 and 4. While a
     // sound plays, another file replaces it only for a TW sector, a device
     // whose row evaluates to Critical, or an energizer in Tamper.

@@ -358,8 +358,9 @@ void MainWindow::createProjectFiles()
     m_files = new ProjectFiles(m_project.get(), m_workspaces.get(), m_trees, m_alarms.get(), m_elementTree,
                                m_propertyPanel.get(), m_units.get(), this, ui->menuFile, ui->actExit);
     connect(m_files, &ProjectFiles::userAction, this, &MainWindow::writeUserActionLog);
+    // The alarm confirmation keeps its lines: only the operator's
+    // confirmation takes a line off it.
     connect(m_files, &ProjectFiles::projectClosed, this, [this] {
-        m_alarms->projectClosed();
         m_deviceStates->projectClosed();
         m_commands->clearNote();
     });

@@ -8,6 +8,8 @@
 #include "logwriter.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "nightlycleanup.h"
+#include "noonclock.h"
 #include "projectdocument.h"
 #include "sitetrees.h"
 #include "sqlitedisk.h"
@@ -83,6 +85,9 @@ struct LateWindows : QObject
 class TestStartup : public QObject
 {
     Q_OBJECT
+    // The logs' midnight clean-up would meet a run that starts just after
+    // midnight, and with it a database made read-only.
+    const ScopedHook m_noon{&NightlyCleanup::setDefaultClock, &noonOfTheRun};
 private slots:
     void initTestCase() { QVERIFY(SqliteDisk::install()); }
     void databaseThatCannotOpenIsNamedAndFails_data();

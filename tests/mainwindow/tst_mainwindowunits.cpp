@@ -23,14 +23,17 @@
 #include "treemodel.h"
 #include "twcontrolunit.h"
 
+#include <QAbstractEventDispatcher>
 #include <QPointer>
 #include <QSemaphore>
 #include <QSqlQuery>
+#include <QTcpSocket>
 #include <QThread>
 #include <QtTest>
 #include <QtWidgets>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -54,6 +57,25 @@ void installConditions()
 struct Line
 {
     QString source, reason, message;
+};
+
+// The dispatcher of a thread that never runs an event loop: what is posted
+// to its objects stays queued, and each post is told.
+struct PostWatch : QAbstractEventDispatcher
+{
+    std::function<void()> posted;
+    bool processEvents(QEventLoop::ProcessEventsFlags) override { return false; }
+    bool hasPendingEvents() override { return false; }
+    void registerSocketNotifier(QSocketNotifier*) override {}
+    void unregisterSocketNotifier(QSocketNotifier*) override {}
+    void registerTimer(int, int, Qt::TimerType, QObject*) override {}
+    bool unregisterTimer(int) override { return false; }
+    bool unregisterTimers(QObject*) override { return false; }
+    QList<TimerInfo> registeredTimers(QObject*) const override { return {}; }
+    int remainingTime(int) override { return -1; }
+    void wakeUp() override { posted(); }
+    void interrupt() override {}
+    void flush() override {}
 };
 
 } // namespace
@@ -277,9 +299,11 @@ private slots:
 
     // The end comes while a unit is behind a controller's pushes, each a
     // row: the gateway client holds a bound of deliveries for its unit and
-    // stops reading, and its socket holds what it read ahead; the TW unit's
-    // images wait queued. The end's wake-ups no longer reach a unit, yet
-    // every push read off the socket is a row once the window is gone.
+    // stops reading, and its socket holds what it read ahead; the TW
+    // client's socket holds every push, and the images the end makes of them
+    // wait for the unit until the end waits for it. The end's wake-ups no
+    // longer reach a unit, yet every push read off the socket is a row once
+    // the window is gone.
     void endWritesEveryPushRead()
     {
         QFETCH(bool, tw);
@@ -304,8 +328,8 @@ private slots:
         const QString rows = QStringLiteral("select count(*) from logAlarm where info like 'change %1status%'").arg(tw ? "sensor " : "");
         const int before = sqlRows(rows).value(0).toInt();
         QSemaphore behind;
-        QMetaObject::invokeMethod(tw ? static_cast<QObject*>(units->twControlUnit()) : units->controlUnit(),
-                                  [&behind] { behind.acquire(); });
+        if (!tw)
+            QMetaObject::invokeMethod(units->controlUnit(), [&behind] { behind.acquire(); });
         // All fits what the gateway client takes off the socket while its
         // unit waits: its bound of deliveries and the socket's read-ahead.
         constexpr int Pushes = 1700, FrameBytes = 45;
@@ -313,20 +337,43 @@ private slots:
         for (int k = 0; k < Pushes; ++k)
             bytes += tw ? GatewaySimulator::stateFrame(QByteArray(1, k % 2 ? '\xff' : '\xdd'))
                         : GatewaySimulator::writeFrame(2 * 32, energizerRecord(2, k % 2 ? 0 : 0x80));
-        QSignalSpy images(units->twClient(), &qtClientTW::tcpInUpdate);
+        auto* twSocket = units->twClient()->findChild<QTcpSocket*>();
+        std::optional<QSignalBlocker> unparsed;
+        if (tw) // the TW client parses nothing before the end
+            unparsed.emplace(twSocket);
         qtClient* client = units->fenceClient();
         const int waitingBefore = client->inbox().waiting();
         (tw ? twSim : site.sim).send(bytes);
         const auto parsed = [&] { return (client->inbox().waiting() - waitingBefore) * FrameBytes; };
-        QTRY_VERIFY_WITH_TIMEOUT(tw ? images.count() == Pushes
+        QTRY_VERIFY_WITH_TIMEOUT(tw ? twSocket->bytesAvailable() == bytes.size()
                                     : client->inbox().waiting() >= qtClient::MaxWaitingDeliveries
                                         && parsed() + client->unreadBytes() > (Pushes - 1) * FrameBytes,
                                  10000);
-        if (tw)  // the TW unit goes on only once the end reaches it
-            connect(units->controlUnitThread(), &QThread::finished, [&behind] { behind.release(); });
-        else
-            behind.release();
+        unparsed.reset();
+        behind.release();
+        // The TW unit moves to a thread that runs only to hand it back, with
+        // what was posted to it meanwhile, and only once the end posts it
+        // more than the images (its status news cut): the wait for the unit.
+        // Without that wait the unit's own thread has ended by then.
+        std::unique_ptr<QThread> parking;
+        std::atomic<int> images{0};
+        if (tw) {
+            TWControlUnit* unit = units->twControlUnit();
+            parking.reset(QThread::create([unit, own = unit->thread()] { unit->moveToThread(own); }));
+            QObject::disconnect(units->twClient(), &qtClientTW::commStatus, unit, nullptr);
+            connect(units->twClient(), &qtClientTW::tcpInUpdate, [&images] { ++images; });
+            auto* watch = new PostWatch;
+            watch->posted = [&, gui = QThread::currentThread()] {
+                if (QThread::currentThread() == gui && !parking->isRunning() && !parking->isFinished()
+                    && (images == Pushes || twSocket->bytesAvailable() == bytes.size()))
+                    parking->start();
+            };
+            parking->setEventDispatcher(watch);
+            QMetaObject::invokeMethod(unit, [unit, &parking] { unit->moveToThread(parking.get()); }, Qt::BlockingQueuedConnection);
+        }
         site.close();
+        if (parking)
+            parking->wait();
         QCOMPARE(sqlRows(rows).value(0).toInt() - before, Pushes);
     }
 

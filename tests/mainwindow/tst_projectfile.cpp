@@ -1258,20 +1258,21 @@ private slots:
         QTRY_COMPARE(sqlRows(QStringLiteral("select reason from logAlarm where source='Energ7'")), QStringList{"Alarm"});
     }
 
-    // The project that goes takes its alarm lines and link states with it,
-    // and frees the nodes of its boxes and its gateways' status rows, also
-    // those of a gateway whose deletion waits on the undo stack (the
-    // sanitizer build checks the rest for leaks).
-    void closedProjectLeavesNoTraces_data()
+    // The project that goes takes its link states with it, and frees the
+    // nodes of its boxes and its gateways' status rows, also those of a
+    // gateway whose deletion waits on the undo stack (the sanitizer build
+    // checks the rest for leaks). Its unconfirmed alarm line stays until the
+    // operator confirms it, which logs it.
+    void closedProjectLeavesOnlyItsAlarmLines_data()
     {
         QTest::addColumn<QByteArray>("action");
         QTest::addColumn<bool>("gatewayDeleted");
         QTest::newRow("New") << QByteArray("actNew") << false;
-        QTest::newRow("Open") << QByteArray("actOpen") << false;
+        QTest::newRow("Open of the same project") << QByteArray("actOpen") << false;
         QTest::newRow("deleted gateway, Open") << QByteArray("actOpen") << true;
     }
 
-    void closedProjectLeavesNoTraces()
+    void closedProjectLeavesOnlyItsAlarmLines()
     {
         QFETCH(QByteArray, action);
         QFETCH(bool, gatewayDeleted);
@@ -1294,21 +1295,29 @@ private slots:
         window->alarms()->alarmConfirmDlg()->showAlarmConfirm(window->trees()->energizerModel()->rootNode()->child(0)->child(0));
         window->deviceStates()->gatewayStatus(qtClient::HeartBeatTimedOut);
         window->deviceStates()->twStatus(qtClient::Error);
-        auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+        CommonDlg* confirmation = window->alarms()->alarmConfirmDlg();
+        auto* table = confirmation->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
         QCOMPARE(table->rowCount(), 1);
+        const QString line = table->item(0, 0)->text();
         QVERIFY(!label("gatewayStatusLabel")->styleSheet().isEmpty());
         if (gatewayDeleted) {
             formChild(window.get(), "actDelete")->trigger();
             QCOMPARE(window->trees()->energizerModel()->rootNode()->childCount(), 0);
         }
+        const QString confirmed = "select info from logUserAction where subject='ConfirmAlarm' and id > "
+                                  + sqlRows("select coalesce(max(id), 0) from logUserAction").value(0);
         formChild(window.get(), action.constData())->trigger();
-        QCOMPARE(table->rowCount(), 0);
-        QVERIFY(!window->alarms()->alarmConfirmDlg()->isVisible());
+        QCOMPARE(table->rowCount(), 1);
+        QVERIFY(confirmation->isVisible());
         // Open connects the new project's links, which may already say so.
         for (QLabel* field : {label("gatewayStatusLabel"), label("twStatusLabel")})
             QVERIFY2(field->styleSheet() != DeviceStates::AlarmStyle, qPrintable(field->text()));
         for (const NodeHandle& node : qAsConst(site))
             QVERIFY(!node.get());
+        QVERIFY(sqlRows(confirmed).isEmpty());
+        QVERIFY(operatorClick(confirmation->findChild<QWidget*>(QStringLiteral("btnOK"))));
+        QTRY_COMPARE(sqlRows(confirmed), QStringList{"Alarm " + line + " is confirmed"});
+        QCOMPARE(table->rowCount(), 0);
     }
 
     void newFileStartsEmpty()
