@@ -33,7 +33,6 @@
 #include <QtWidgets>
 
 #include <atomic>
-#include <optional>
 #include <thread>
 
 namespace {
@@ -63,6 +62,7 @@ struct Line
 // to its objects stays queued, and each post is told.
 struct PostWatch : QAbstractEventDispatcher
 {
+    explicit PostWatch(std::function<void()> posted) : posted(std::move(posted)) {}
     std::function<void()> posted;
     bool processEvents(QEventLoop::ProcessEventsFlags) override { return false; }
     bool hasPendingEvents() override { return false; }
@@ -338,9 +338,7 @@ private slots:
             bytes += tw ? GatewaySimulator::stateFrame(QByteArray(1, k % 2 ? '\xff' : '\xdd'))
                         : GatewaySimulator::writeFrame(2 * 32, energizerRecord(2, k % 2 ? 0 : 0x80));
         auto* twSocket = units->twClient()->findChild<QTcpSocket*>();
-        std::optional<QSignalBlocker> unparsed;
-        if (tw) // the TW client parses nothing before the end
-            unparsed.emplace(twSocket);
+        QSignalBlocker unparsed(tw ? twSocket : nullptr); // the TW client parses nothing before the end
         qtClient* client = units->fenceClient();
         const int waitingBefore = client->inbox().waiting();
         (tw ? twSim : site.sim).send(bytes);
@@ -349,12 +347,11 @@ private slots:
                                     : client->inbox().waiting() >= qtClient::MaxWaitingDeliveries
                                         && parsed() + client->unreadBytes() > (Pushes - 1) * FrameBytes,
                                  10000);
-        unparsed.reset();
+        unparsed.unblock();
         behind.release();
-        // The TW unit moves to a thread that runs only to hand it back, with
-        // what was posted to it meanwhile, and only once the end posts it
-        // more than the images (its status news cut): the wait for the unit.
-        // Without that wait the unit's own thread has ended by then.
+        // The TW unit moves to a thread that runs only to hand it back, with what was posted to it meanwhile, and only
+        // once the end posts it more than the images (its status news cut): the wait for the unit. Without that wait
+        // the unit's own thread has ended by then.
         std::unique_ptr<QThread> parking;
         std::atomic<int> images{0};
         if (tw) {
@@ -362,13 +359,11 @@ private slots:
             parking.reset(QThread::create([unit, own = unit->thread()] { unit->moveToThread(own); }));
             QObject::disconnect(units->twClient(), &qtClientTW::commStatus, unit, nullptr);
             connect(units->twClient(), &qtClientTW::tcpInUpdate, [&images] { ++images; });
-            auto* watch = new PostWatch;
-            watch->posted = [&, gui = QThread::currentThread()] {
+            parking->setEventDispatcher(new PostWatch([&, gui = QThread::currentThread()] {
                 if (QThread::currentThread() == gui && !parking->isRunning() && !parking->isFinished()
                     && (images == Pushes || twSocket->bytesAvailable() == bytes.size()))
                     parking->start();
-            };
-            parking->setEventDispatcher(watch);
+            }));
             QMetaObject::invokeMethod(unit, [unit, &parking] { unit->moveToThread(parking.get()); }, Qt::BlockingQueuedConnection);
         }
         site.close();
