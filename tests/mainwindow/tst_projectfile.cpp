@@ -229,7 +229,6 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 
-    // `file` opened in the window, shown in design mode.
     void openForDesign(const QString& file)
     {
         open(file);
@@ -880,8 +879,7 @@ private slots:
         for (int tab : {0, 1}) {
             clickMap(QPointF(200, 300));
             QVERIFY(operatorClick(view->viewport(), view->mapFromScene(box->sceneBoundingRect().center()), Qt::LeftButton, Qt::ControlModifier));
-            QVERIFY(operatorKey(view->viewport(), Qt::Key_X, Qt::ControlModifier) && !fence->isVisible() && !box->isVisible());
-            QVERIFY(keptInFile());
+            QVERIFY(operatorKey(view->viewport(), Qt::Key_X, Qt::ControlModifier) && !fence->isVisible() && !box->isVisible() && keptInFile());
             window->workspaces()->tabs()->setCurrentIndex(tab);
             QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_V, Qt::ControlModifier));
             window->deviceStates()->energTick(energizer);
@@ -1258,17 +1256,16 @@ private slots:
         QTRY_COMPARE(sqlRows(QStringLiteral("select reason from logAlarm where source='Energ7'")), QStringList{"Alarm"});
     }
 
-    // The project that goes takes its link states with it, and frees the
-    // nodes of its boxes and its gateways' status rows, also those of a
-    // gateway whose deletion waits on the undo stack (the sanitizer build
-    // checks the rest for leaks). Its unconfirmed alarm line stays until the
-    // operator confirms it, which logs it.
+    // The project that goes takes its link states with it, and frees the nodes
+    // of its boxes and its gateways' status rows, also those of a gateway whose
+    // deletion waits on the undo stack (the sanitizer build checks the rest for
+    // leaks). Its alarm line stays until the operator confirms it, and logs it.
     void closedProjectLeavesOnlyItsAlarmLines_data()
     {
         QTest::addColumn<QByteArray>("action");
         QTest::addColumn<bool>("gatewayDeleted");
         QTest::newRow("New") << QByteArray("actNew") << false;
-        QTest::newRow("Open of the same project") << QByteArray("actOpen") << false;
+        QTest::newRow("Open") << QByteArray("actOpen") << false;
         QTest::newRow("deleted gateway, Open") << QByteArray("actOpen") << true;
     }
 
@@ -1295,8 +1292,7 @@ private slots:
         window->alarms()->alarmConfirmDlg()->showAlarmConfirm(window->trees()->energizerModel()->rootNode()->child(0)->child(0));
         window->deviceStates()->gatewayStatus(qtClient::HeartBeatTimedOut);
         window->deviceStates()->twStatus(qtClient::Error);
-        CommonDlg* confirmation = window->alarms()->alarmConfirmDlg();
-        auto* table = confirmation->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+        auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
         QCOMPARE(table->rowCount(), 1);
         const QString line = table->item(0, 0)->text();
         QVERIFY(!label("gatewayStatusLabel")->styleSheet().isEmpty());
@@ -1308,14 +1304,14 @@ private slots:
                                   + sqlRows("select coalesce(max(id), 0) from logUserAction").value(0);
         formChild(window.get(), action.constData())->trigger();
         QCOMPARE(table->rowCount(), 1);
-        QVERIFY(confirmation->isVisible());
+        QVERIFY(window->alarms()->alarmConfirmDlg()->isVisible());
         // Open connects the new project's links, which may already say so.
         for (QLabel* field : {label("gatewayStatusLabel"), label("twStatusLabel")})
             QVERIFY2(field->styleSheet() != DeviceStates::AlarmStyle, qPrintable(field->text()));
         for (const NodeHandle& node : qAsConst(site))
             QVERIFY(!node.get());
         QVERIFY(sqlRows(confirmed).isEmpty());
-        QVERIFY(operatorClick(confirmation->findChild<QWidget*>(QStringLiteral("btnOK"))));
+        QVERIFY(operatorClick(window->alarms()->alarmConfirmDlg()->findChild<QWidget*>(QStringLiteral("btnOK"))));
         QTRY_COMPARE(sqlRows(confirmed), QStringList{"Alarm " + line + " is confirmed"});
         QCOMPARE(table->rowCount(), 0);
     }
