@@ -48,6 +48,14 @@ QWidget* programWindow()
     return found;
 }
 
+// Raises and shows of self-shown windows so far: each stands in front of
+// those raised before it.
+quint64& raisesSoFar()
+{
+    static quint64 count = 0;
+    return count;
+}
+
 bool isOperatorInput(const QEvent* event)
 {
     switch (event->type()) {
@@ -138,9 +146,18 @@ void SelfShownWindow::comeForward()
 {
     if (waitsForPopup(Forward))
         return;
-    owesActivation(true);
+    // A raise that changes nothing brings no activation: one that comes
+    // while it stands in front is the operator's, as a click on its frame.
+    if (!standsInFront())
+        owesActivation(true);
     m_window->raise();
+    m_inFrontSince = ++raisesSoFar();
     giveWay();
+}
+
+bool SelfShownWindow::standsInFront() const
+{
+    return m_inFrontSince != 0 && m_inFrontSince == raisesSoFar();
 }
 
 QWidget* SelfShownWindow::homeWidget() const
@@ -206,9 +223,19 @@ void SelfShownWindow::giveWay()
 void SelfShownWindow::noteFocusWindow(QWindow* focus)
 {
     // A pop-up (a menu, a list) holds the input only while it is open.
-    if (!focus || focus->type() == Qt::Popup)
+    if (focus && focus->type() == Qt::Popup)
         return;
-    if (focus != handle()) {
+    // A window manager raises the window it activates. The window this one
+    // answers over stays behind it; any other, or another program's, may now
+    // stand in front.
+    QWindow* own = handle();
+    if (focus && focus == own)
+        m_inFrontSince = ++raisesSoFar();
+    else if (!focus || !own || !focus->isAncestorOf(own, QWindow::IncludeTransients))
+        m_inFrontSince = 0;
+    if (!focus)
+        return;
+    if (focus != own) {
         m_inputBefore = focus;
         return;
     }
@@ -303,6 +330,8 @@ void SelfShownWindow::seen(QObject* receiver, const QEvent* event)
     // In front of it once it stands.
     QTimer::singleShot(0, this, [this] {
         if (m_window->isVisible() && !ProgramEnd::hasBegun()) {
+            // It stood in front before it belonged there.
+            m_inFrontSince = 0;
             belongTo(answerOwner());
             comeForward();
         }

@@ -16,10 +16,13 @@ class QWindow;
 // It is shown and brought forward without the input. Where the window
 // system gives it the input all the same for the program's own show or
 // raise (a platform or a window manager that activates every window it
-// shows), the input goes straight back. An activation the operator made
-// keeps the input: his press on it, and any activation that comes once his
+// shows), the input goes straight back. Only a raise that changes what
+// stands in front brings one: a raise while nothing has come in front of
+// it since it last came forward owes none. An activation the operator made
+// keeps the input: his press on it, any activation that comes once his
 // input (a key, a press, a pointer move) has followed the last show or
-// raise, as a click on its frame or a window manager's focus keys bring.
+// raise, and any that no show or raise owes, as a click on its frame or a
+// window manager's focus keys bring.
 // Once he has answered it (it hides) the input goes back to the window
 // that had it before: with no window manager nothing else would, and the
 // next keys would go nowhere.
@@ -81,6 +84,9 @@ private:
     void popupClosed();
     // An activation of the window now is the one its own show or raise brought.
     void owesActivation(bool owed);
+    // Nothing has come in front of it since it last came forward (but the
+    // dialog it answers over): a raise would change nothing.
+    bool standsInFront() const;
     // Sees what the application delivers while it has to.
     void watchApplication();
     void seen(QObject* receiver, const QEvent* event);
@@ -94,6 +100,9 @@ private:
     // activated it since nor has the operator's input come: an activation
     // is the program's, not his.
     bool m_activationOwed = false;
+    // The count of raises when it last came in front; 0 once another window
+    // may have come in front of it.
+    quint64 m_inFrontSince = 0;
     // The pop-up waited for, and the steps waiting.
     QPointer<QWidget> m_popup;
     int m_waiting = 0;

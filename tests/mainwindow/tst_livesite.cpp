@@ -81,7 +81,8 @@ struct Sent
 bool hasInput(QWidget* window)
 {
     QCoreApplication::processEvents();
-    return QApplication::activeWindow() == window && QApplication::focusWidget()
+    return QGuiApplication::focusWindow() == window->windowHandle() && QApplication::activeWindow() == window
+        && QApplication::focusWidget()
         && QApplication::focusWidget()->window() == window;
 }
 
@@ -407,18 +408,58 @@ private slots:
         QTRY_COMPARE(shownWindow(QStringLiteral("Settings"))->windowHandle()->transientParent(), window->windowHandle());
     }
 
-    // An activation with no show or raise of the program before it, as a window manager brings for a click on
-    // the frame, leaves the input on the confirmation. Answered while a dialog that just opened waits for the
-    // window system to activate it, the confirmation gives the input to that dialog, not the window it blocks.
+    void activationsOfTheConfirmation_data()
+    {
+        QTest::addColumn<bool>("newLine");
+        QTest::addColumn<bool>("covered"); // another window came in front with the input before the line
+        QTest::addColumn<int>("between"); // 1: the operator's key, 2: a menu open during the activation
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("no line since the show") << false << false << 0 << true;
+        QTest::newRow("a line, the confirmation in front") << true << false << 0 << true;
+        QTest::newRow("a line raising it") << true << true << 0 << false;
+        QTest::newRow("a line raising it, then a key") << true << true << 1 << true;
+        QTest::newRow("a line raising it, a menu open") << true << true << 2 << false;
+    }
+
+    // An activation no show or raise of the program owes, as a window manager brings for a click on the frame,
+    // leaves the input on the confirmation; so does one after a new line found it in front, or once the
+    // operator's key followed the raise. One a raise owes goes back, once an open menu has closed. Answered
+    // while a dialog that just opened waits for the window system to activate it, the confirmation gives the
+    // input to that dialog, not the window it blocks.
     void activationsOfTheConfirmation()
     {
+        QFETCH(bool, newLine);
+        QFETCH(bool, covered);
+        QFETCH(int, between);
+        QFETCH(bool, kept);
         QVERIFY(showActive());
         CommonDlg* dlg = window->alarms()->alarmConfirmDlg();
         alarm(); // the first heartbeat never asks
         alarm();
         QVERIFY(dlg->isVisible() && hasInput(window.get()));
+        QWidget other;
+        QLineEdit typed(&other);
+        QMenu menu(&other);
+        menu.addAction(QStringLiteral("Item"));
+        other.setVisible(covered);
+        QVERIFY(!covered || (QTest::qWaitForWindowActive(&other) && hasInput(&other)));
+        if (newLine)
+            alarm(QStringLiteral("Panic"));
+        if (between == 1)
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Shift);
+        if (between == 2)
+            menu.popup(other.geometry().center());
+        QSignalSpy activations(dlg->windowHandle(), &QWindow::activeChanged);
         dlg->windowHandle()->requestActivate();
-        QVERIFY(QTest::qWaitFor([dlg] { return QApplication::activeWindow() == dlg; }) && hasInput(dlg));
+        QTRY_VERIFY(!activations.isEmpty());
+        if (between == 2) {
+            QVERIFY(menu.isVisible() && QGuiApplication::focusWindow() == dlg->windowHandle());
+            QTest::keyClick(dlg->windowHandle(), Qt::Key_Escape);
+            QVERIFY(menu.isHidden());
+        }
+        QVERIFY(hasInput(kept ? dlg : covered ? &other : window.get()));
+        if (!kept)
+            return;
         QDialog question(window.get());
         QLineEdit answer(&question);
         question.setWindowModality(Qt::ApplicationModal);
