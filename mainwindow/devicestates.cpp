@@ -321,23 +321,20 @@ void DeviceStates::showClosedHere(bool gateway, const QString& why)
     setLinkText(gateway, tr("Closed by the program: %1").arg(why));
 }
 
-void DeviceStates::showGatewayNote(const QString& note)
+void DeviceStates::showLinkNote(bool gateway, const QString& note)
 {
-    m_gatewayNote = note;
-    setLinkText(true, m_gatewayText);
+    (gateway ? m_gatewayNote : m_twNote) = note;
+    setLinkText(gateway, gateway ? m_gatewayText : m_twText);
 }
 
 void DeviceStates::setLinkText(bool gateway, const QString& text)
 {
-    if (!gateway) {
-        m_twStatusLabel->setText(TWPrefix + text);
-        return;
-    }
-    m_gatewayText = text;
-    QString shown = GatewayPrefix + text;
-    if (!m_gatewayNote.isEmpty())
-        shown += QStringLiteral(" (%1)").arg(m_gatewayNote);
-    m_gatewayStatusLabel->setText(shown);
+    (gateway ? m_gatewayText : m_twText) = text;
+    const QString& note = gateway ? m_gatewayNote : m_twNote;
+    QString shown = (gateway ? GatewayPrefix : TWPrefix) + text;
+    if (!note.isEmpty())
+        shown += QStringLiteral(" (%1)").arg(note);
+    (gateway ? m_gatewayStatusLabel : m_twStatusLabel)->setText(shown);
 }
 
 void DeviceStates::showLinkStatus(bool gateway, int value)

@@ -50,9 +50,10 @@ public:
     void projectClosed();
     // The project's link is not made, as `address` is no IPv4 address.
     void showRefusedAddress(bool gateway, const QString& address);
-    // What the gateway's field adds to its text: which address the link
-    // dials, where the project's gateways stand at several (GatewayLink).
-    void showGatewayNote(const QString& note);
+    // What the gateway's field (`gateway`) or the TW field adds to its text:
+    // which address the link dials, where the project's gateways, or its
+    // enabled TW systems, stand at several (GatewayLink, TWLink).
+    void showLinkNote(bool gateway, const QString& note);
     // The program closed the gateway link (`gateway`) or the TW link itself,
     // for `why`: the field says so, not that the controller closed it,
     // until the link dials again.
@@ -74,7 +75,7 @@ private:
     void refreshPanels(Node* elementNode);
     void resetDeviceRows();
     void showLinkStatus(bool gateway, int value);
-    // The field's prefix, `text` and, for the gateway, the note; the field
+    // The field's prefix, `text` and the note; the field
     // keeps its width unless the text needs more.
     void setLinkText(bool gateway, const QString& text);
     QString statusText(bool gateway, int value) const;
@@ -89,6 +90,8 @@ private:
     QLabel* m_twStatusLabel;
     QString m_gatewayText;
     QString m_gatewayNote;
+    QString m_twText;
+    QString m_twNote;
     // Why the program closed the gateway link, and the TW link, while it
     // stays closed.
     QString m_gatewayClosedWhy;

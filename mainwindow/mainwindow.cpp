@@ -154,14 +154,17 @@ MainWindow::MainWindow(QWidget* parent)
             &MainWindow::writeUserActionLog);
     createDeviceUnits();
     auto* gatewayLink = new GatewayLink(m_units.get(), m_trees, m_workspaces.get(), this);
-    connect(gatewayLink, &GatewayLink::noteChanged, m_deviceStates.get(), &DeviceStates::showGatewayNote);
     DeviceStates* states = m_deviceStates.get();
+    connect(gatewayLink, &GatewayLink::noteChanged, states, [states](const QString& note) { states->showLinkNote(true, note); });
     connect(gatewayLink, &GatewayLink::closedHere, states, [states](const QString& why) { states->showClosedHere(true, why); });
     connect(m_files, &ProjectFiles::projectClosed, gatewayLink, &GatewayLink::projectClosed);
     auto* twLink = new TWLink(m_units.get(), m_trees, this);
+    connect(twLink, &TWLink::noteChanged, states, [states](const QString& note) { states->showLinkNote(false, note); });
     connect(twLink, &TWLink::closedHere, states, [states](const QString& why) { states->showClosedHere(false, why); });
     connect(m_files, &ProjectFiles::projectClosed, twLink, &TWLink::projectClosed);
-    m_files->setGatewayLinkToSave([gatewayLink] { return gatewayLink->addressToSave(); });
+    m_files->setLinksToSave([gatewayLink, twLink] {
+        return ProjectWriter::Links{gatewayLink->addressToSave(), twLink->addressToSave()};
+    });
     applyUserRights();
     setDesignMode(false);
     // Once the window stands: reading a large project takes a while, and a

@@ -4,9 +4,7 @@
 #include "apppaths.h"
 #include "controlunit.h"
 #include "deviceunits.h"
-#include "dottedquad.h"
 #include "graphicsscene.h"
-#include "loggedtext.h"
 #include "mainwindow.h"
 #include "node.h"
 #include "projectdocument.h"
@@ -17,7 +15,6 @@
 #include "qtclient.h"
 #include "qtclienttw.h"
 #include "settingsfile.h"
-#include "sitemutex.h"
 #include "sitetrees.h"
 #include "timerunit.h"
 #include "treemodel.h"
@@ -228,7 +225,7 @@ void ProjectFiles::openProjectFile(const QString& fileName, bool explicitOpen)
     }
     if (GraphicsScene* scene = m_workspaces->sceneAt(0))
         emit workplaceModeChanged(m_workspaces->workplaceMode(scene));
-    reconnectLinks(loader.gatewayAddress(), loader.refusedGatewayAddress());
+    reconnectLinks(loader);
     emit projectShown();
 }
 
@@ -249,45 +246,21 @@ void ProjectFiles::notOpened(const QString& fileName, const QString& reason, boo
                          MainWindow::tr("%1 was not opened: %2.").arg(fileName, reason));
 }
 
-// The links follow the open project: the gateway link the address the file
-// names or else the last gateway box read, the TW link the last enabled TW
-// system, each only when its address is a dotted quad. A project without
-// one has no such link; nothing of the previous project's is kept. A link
-// the project names at an address that is no dotted quad is not made, and
-// its status field says so.
-void ProjectFiles::reconnectLinks(const QString& gatewayAddress, const QString& refusedGatewayAddress)
+// The links follow the open project, each to the address the loader chose
+// for it, and only to a dotted quad. A project without one has no such
+// link; nothing of the previous project's is kept. A link the project names
+// at an address that is no dotted quad is not made, and its status field
+// says so.
+void ProjectFiles::reconnectLinks(const ProjectLoader& loader)
 {
     if (qtClient* client = m_units->fenceClient())
-        client->moveTo(gatewayAddress);
-    QString refusedTWAddress;
-    const QString twAddress = twLinkAddress(&refusedTWAddress);
+        client->moveTo(loader.gatewayAddress());
     if (qtClientTW* twClient = m_units->twClient())
-        twClient->moveTo(twAddress);
-    if (gatewayAddress.isEmpty() && !refusedGatewayAddress.isEmpty())
-        emit linkAddressRefused(true, refusedGatewayAddress);
-    if (twAddress.isEmpty() && !refusedTWAddress.isEmpty())
-        emit linkAddressRefused(false, refusedTWAddress);
-}
-
-QString ProjectFiles::twLinkAddress(QString* refused) const
-{
-    QString address;
-    SiteLocker lock;
-    for (const Node* system : m_trees->twSensorRoot()->children) {
-        if (!system->enabled)
-            continue;
-        const QString ip = system->data(0).toString();
-        if (isDottedQuad(ip)) {
-            address = ip;
-            continue;
-        }
-        *refused = ip;
-        qCWarning(lcMainWindow).noquote()
-            << QStringLiteral("Project: the TW system of workspace \"%1\" has the address \"%2\", which is no "
-                              "IPv4 address; no link is made to it")
-                   .arg(loggedText(system->data(2).toString()), loggedText(ip));
-    }
-    return address;
+        twClient->moveTo(loader.twAddress());
+    if (loader.gatewayAddress().isEmpty() && !loader.refusedGatewayAddress().isEmpty())
+        emit linkAddressRefused(true, loader.refusedGatewayAddress());
+    if (loader.twAddress().isEmpty() && !loader.refusedTWAddress().isEmpty())
+        emit linkAddressRefused(false, loader.refusedTWAddress());
 }
 
 // Closed for good: a retry or an attempt under way must not bring the
@@ -357,13 +330,13 @@ void ProjectFiles::writeUnsavedCopy()
                     MainWindow::tr("Unsaved changes could not be written to %1: %2").arg(copy, error));
 }
 
-// The file names the gateway the link dials, while a box of the project
-// stands at its address: an empty name keeps the reopened project's link
-// closed.
+// The file names where each link dials, while a box or a TW system of the
+// project stands at its address: an empty name keeps the reopened
+// project's link closed.
 QDomDocument ProjectFiles::buildDocument() const
 {
-    const QString link = m_gatewayLinkToSave ? m_gatewayLinkToSave() : QString();
-    return ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit(), link).build();
+    const ProjectWriter::Links links = m_linksToSave ? m_linksToSave() : ProjectWriter::Links();
+    return ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit(), links).build();
 }
 
 // Once for each reference: the operator renames one of the elements, or

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "projectwriter.h"
+
 #include <QDomDocument>
 #include <QObject>
 #include <QSet>
@@ -13,6 +15,7 @@ class AlarmsArea;
 class DeviceUnits;
 class ElementTreeArea;
 class ProjectDocument;
+class ProjectLoader;
 class PropertyPanel;
 class QAction;
 class QMenu;
@@ -58,8 +61,9 @@ public:
     // Whether the project holds changes once the edit open in a property
     // panel has ended: a save writes what the panels show.
     bool hasChanges();
-    // What a save names as the address the gateway link dials (GatewayLink).
-    void setGatewayLinkToSave(std::function<QString()> address) { m_gatewayLinkToSave = std::move(address); }
+    // What a save names as the addresses the gateway link and the TW link
+    // dial (GatewayLink, TWLink).
+    void setLinksToSave(std::function<ProjectWriter::Links()> links) { m_linksToSave = std::move(links); }
 
 public slots:
     // Open asks for a file; reopen reads the current file again, asking first
@@ -108,10 +112,7 @@ private:
     void notOpened(const QString& fileName, const QString& reason, bool refused);
     void saveProject(bool chooseFile);
     QDomDocument buildDocument() const;
-    void reconnectLinks(const QString& gatewayAddress, const QString& refusedGatewayAddress);
-    // The last enabled TW system's address that is a dotted quad; `refused`
-    // takes the last one that is not.
-    QString twLinkAddress(QString* refused) const;
+    void reconnectLinks(const ProjectLoader& loader);
     void stopLinks();
     void warnOfUnresolvableReferences();
 
@@ -130,5 +131,5 @@ private:
     // The references of this project the operator was told a save cannot keep.
     QSet<QString> m_toldReferences;
     bool m_loading = false;
-    std::function<QString()> m_gatewayLinkToSave;
+    std::function<ProjectWriter::Links()> m_linksToSave;
 };

@@ -168,6 +168,7 @@ void ProjectLoader::load(const QDomDocument& document)
         readWorkplace(reader, workplaces.at(i), i);
     reader.bindReferences(m_workspaces->scenes());
     chooseGatewayLink(root);
+    chooseTWLink(root);
     progress.setValue(progress.maximum());
     proxy->setSourceModel(g_elementTreeModel);
     for (int i = 0; i < m_workspaces->count(); ++i) {
@@ -176,23 +177,57 @@ void ProjectLoader::load(const QDomDocument& document)
     }
 }
 
+// The address a link dials: the one the file names in `attribute` when one
+// of `addresses` (those read, in file order) has it or it is empty, else
+// the last of `addresses`. An older file names none; a file naming one that
+// is not there is logged.
+QString ProjectLoader::chosenLink(const QDomElement& root, const QString& attribute, const QStringList& addresses,
+                                  const QString& link, const QString& what)
+{
+    const QString last = addresses.isEmpty() ? QString() : addresses.last();
+    if (!root.hasAttribute(attribute))
+        return last;
+    const QString named = root.attribute(attribute);
+    if (named.isEmpty() || addresses.contains(named))
+        return named;
+    qCWarning(lcMainWindow).noquote()
+        << QStringLiteral("Project: the file names the %1 at %2, where no %3 stands; the link dials %4")
+               .arg(link, loggedText(named), what, last.isEmpty() ? QStringLiteral("nothing") : last);
+    return last;
+}
+
 // A box placed and never given its address (a cancelled wizard) may come
 // last in the file: the link goes where the file says it went when saved.
-// An older file says nothing, and one may name an address none of its
-// boxes has: the link then takes the last box read.
 void ProjectLoader::chooseGatewayLink(const QDomElement& root)
 {
-    m_gatewayAddress = m_gatewayAddresses.isEmpty() ? QString() : m_gatewayAddresses.last();
-    if (!root.hasAttribute(ProjectDocument::GatewayLinkAttribute))
-        return;
-    const QString named = root.attribute(ProjectDocument::GatewayLinkAttribute);
-    if (named.isEmpty() || m_gatewayAddresses.contains(named))
-        m_gatewayAddress = named;
-    else
-        qCWarning(lcMainWindow).noquote()
-            << QStringLiteral("Project: the file names the gateway link at %1, where no gateway box stands; "
-                              "the link dials %2")
-                   .arg(loggedText(named), m_gatewayAddress.isEmpty() ? QStringLiteral("nothing") : m_gatewayAddress);
+    m_gatewayAddress = chosenLink(root, ProjectDocument::GatewayLinkAttribute, m_gatewayAddresses,
+                                  QStringLiteral("gateway link"), QStringLiteral("gateway box"));
+}
+
+// Only an enabled TW system is dialled, and only at a dotted quad.
+void ProjectLoader::chooseTWLink(const QDomElement& root)
+{
+    QStringList addresses;
+    m_refusedTWAddress.clear();
+    {
+        SiteLocker lock;
+        for (const Node* system : qAsConst(m_trees->twSensorRoot()->children)) {
+            if (!system->enabled)
+                continue;
+            const QString ip = system->data(0).toString();
+            if (isDottedQuad(ip)) {
+                addresses.append(ip);
+                continue;
+            }
+            m_refusedTWAddress = ip;
+            qCWarning(lcMainWindow).noquote()
+                << QStringLiteral("Project: the TW system of workspace \"%1\" has the address \"%2\", which is no "
+                                  "IPv4 address; no link is made to it")
+                       .arg(loggedText(system->data(2).toString()), loggedText(ip));
+        }
+    }
+    m_twAddress = chosenLink(root, ProjectDocument::TWLinkAttribute, addresses, QStringLiteral("TW link"),
+                             QStringLiteral("enabled TW system"));
 }
 
 void ProjectLoader::readColorStatus(const QDomElement& root)

@@ -40,6 +40,11 @@ public:
     QString gatewayAddress() const { return m_gatewayAddress; }
     // The last gateway address read that is no dotted quad; empty when none.
     QString refusedGatewayAddress() const { return m_refusedGatewayAddress; }
+    // The same for the TW link: the address the file names, or the last
+    // enabled TW system's that is a dotted quad; and the last enabled
+    // system's that is not.
+    QString twAddress() const { return m_twAddress; }
+    QString refusedTWAddress() const { return m_refusedTWAddress; }
 
     // Removes every tab but the first, deleting their scenes and views, and
     // empties the first scene; the map items go before the nodes they point at.
@@ -50,7 +55,10 @@ private:
     void readColorStatus(const QDomElement& root);
     void readSoundAlarms(const QDomElement& root);
     void readWorkplace(WorkplaceReader& reader, const QDomElement& workplace, int index);
+    static QString chosenLink(const QDomElement& root, const QString& attribute, const QStringList& addresses,
+                              const QString& link, const QString& what);
     void chooseGatewayLink(const QDomElement& root);
+    void chooseTWLink(const QDomElement& root);
 
     WorkspaceArea* m_workspaces;
     SiteTrees* m_trees;
@@ -63,4 +71,6 @@ private:
     QStringList m_gatewayAddresses;
     QString m_gatewayAddress;
     QString m_refusedGatewayAddress;
+    QString m_twAddress;
+    QString m_refusedTWAddress;
 };

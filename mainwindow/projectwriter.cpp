@@ -23,12 +23,12 @@ QString flagText(bool value)
 } // namespace
 
 ProjectWriter::ProjectWriter(const WorkspaceArea* workspaces, const SiteTrees* trees, const AlarmsArea* alarms,
-                             TimerUnit* timers, const QString& gatewayLink)
+                             TimerUnit* timers, const Links& links)
     : m_workspaces(workspaces)
     , m_trees(trees)
     , m_alarms(alarms)
     , m_timers(timers)
-    , m_gatewayLink(gatewayLink)
+    , m_links(links)
 {
 }
 
@@ -41,7 +41,8 @@ QDomDocument ProjectWriter::build() const
         document.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
     QDomElement project = document.createElement(QStringLiteral("Project"));
     project.setAttribute(QStringLiteral("Company"), ProjectDocument::CompanyText);
-    project.setAttribute(ProjectDocument::GatewayLinkAttribute, m_gatewayLink);
+    project.setAttribute(ProjectDocument::GatewayLinkAttribute, m_links.gateway);
+    project.setAttribute(ProjectDocument::TWLinkAttribute, m_links.tw);
     document.appendChild(project);
     writeColorStatus(document, project);
     writeSoundAlarms(document, project);

@@ -13,13 +13,19 @@ class WorkspaceArea;
 // and alarm caption, the sound alarms, the relay timers, then one
 // "Workplace" per tab with its TW systems first and its map items after,
 // topmost first. Only reads what it is given; `timers` may be null (no
-// relay timers written). `gatewayLink` is the address the gateway link
-// dials, empty for none.
+// relay timers written). `links` are the addresses the gateway link and the
+// TW link dial, empty for none.
 class ProjectWriter
 {
 public:
+    struct Links
+    {
+        QString gateway;
+        QString tw;
+    };
+
     ProjectWriter(const WorkspaceArea* workspaces, const SiteTrees* trees, const AlarmsArea* alarms,
-                  TimerUnit* timers, const QString& gatewayLink);
+                  TimerUnit* timers, const Links& links);
 
     QDomDocument build() const;
 
@@ -33,5 +39,5 @@ private:
     const SiteTrees* m_trees;
     const AlarmsArea* m_alarms;
     TimerUnit* m_timers;
-    QString m_gatewayLink;
+    Links m_links;
 };

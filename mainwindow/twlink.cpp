@@ -8,6 +8,8 @@
 #include "sitetrees.h"
 #include "treemodel.h"
 
+#include <QSet>
+
 #include <utility>
 
 TWLink::TWLink(DeviceUnits* units, SiteTrees* trees, QObject* parent)
@@ -16,7 +18,32 @@ TWLink::TWLink(DeviceUnits* units, SiteTrees* trees, QObject* parent)
     , m_trees(trees)
 {
     // Only the systems themselves, the model's top rows, count here.
-    connect(trees->twSensorModel(), &QAbstractItemModel::rowsAboutToBeRemoved, this, &TWLink::systemsLeaving);
+    TreeModel* model = trees->twSensorModel();
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TWLink::systemsLeaving);
+    const auto topRows = [this](const QModelIndex& parent) {
+        if (!parent.isValid())
+            schedule();
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, topRows);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, topRows);
+    // A system's address or enabled flag changed.
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [topRows](const QModelIndex& topLeft) { topRows(topLeft.parent()); });
+    connect(model, &QAbstractItemModel::modelReset, this, &TWLink::schedule);
+    if (qtClientTW* client = m_units->twClient())
+        connect(client, &qtClientTW::movedTo, this, &TWLink::schedule);
+}
+
+QString TWLink::dialledAddress() const
+{
+    const qtClientTW* client = m_units->twClient();
+    return client ? client->address() : QString();
+}
+
+QString TWLink::addressToSave() const
+{
+    const QString dialled = dialledAddress();
+    return !dialled.isEmpty() && standsAt(dialled, false) ? dialled : QString();
 }
 
 void TWLink::projectClosed()
@@ -26,26 +53,32 @@ void TWLink::projectClosed()
 
 void TWLink::systemsLeaving(const QModelIndex& parent, int first, int last)
 {
-    qtClientTW* client = m_units->twClient();
-    if (parent.isValid() || !client || client->address().isEmpty())
+    const QString address = dialledAddress();
+    if (parent.isValid() || address.isEmpty())
         return;
     bool dialled = false;
     {
         SiteLocker lock;
         for (int row = first; row <= last; ++row) {
             const Node* system = m_trees->twSensorRoot()->child(row);
-            dialled = dialled || (system && system->data(0).toString() == client->address());
+            dialled = dialled || (system && system->data(0).toString() == address);
         }
     }
-    if (dialled && !std::exchange(m_leaving, true))
+    m_leaving = m_leaving || dialled;
+    schedule();
+}
+
+void TWLink::schedule()
+{
+    if (!std::exchange(m_scheduled, true))
         QMetaObject::invokeMethod(this, &TWLink::settle, Qt::QueuedConnection);
 }
 
-bool TWLink::standsAt(const QString& address) const
+bool TWLink::standsAt(const QString& address, bool enabledOnly) const
 {
     SiteLocker lock;
     for (const Node* system : qAsConst(m_trees->twSensorRoot()->children)) {
-        if (system->enabled && system->data(0).toString() == address)
+        if ((system->enabled || !enabledOnly) && system->data(0).toString() == address)
             return true;
     }
     return false;
@@ -53,15 +86,42 @@ bool TWLink::standsAt(const QString& address) const
 
 void TWLink::settle()
 {
-    if (!std::exchange(m_leaving, false))
+    if (!std::exchange(m_scheduled, false))
         return;
-    qtClientTW* client = m_units->twClient();
-    const QString dialled = client ? client->address() : QString();
+    if (std::exchange(m_leaving, false))
+        closeIfLeft();
+    updateNote();
+}
+
+void TWLink::closeIfLeft()
+{
+    const QString dialled = dialledAddress();
     if (dialled.isEmpty() || standsAt(dialled))
         return;
     qCWarning(lcMainWindow).noquote()
         << QStringLiteral("TW link: no TW system at %1 any more; the link is closed").arg(dialled);
     // Told first: the close that follows is the program's, not the controller's.
     emit closedHere(tr("no TW system left to dial"));
-    client->moveTo(QString());
+    m_units->twClient()->moveTo(QString());
+}
+
+void TWLink::updateNote()
+{
+    QSet<QString> addresses;
+    {
+        SiteLocker lock;
+        for (const Node* system : qAsConst(m_trees->twSensorRoot()->children)) {
+            if (system->enabled && !system->data(0).toString().isEmpty())
+                addresses.insert(system->data(0).toString());
+        }
+    }
+    QString note;
+    if (addresses.size() > 1) {
+        const QString dialled = dialledAddress();
+        note = dialled.isEmpty() ? tr("no TW link") : tr("TW system %1").arg(dialled);
+    }
+    if (note == m_note)
+        return;
+    m_note = note;
+    emit noteChanged(note);
 }

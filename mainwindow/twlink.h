@@ -14,28 +14,42 @@ class SiteTrees;
 // close. A system that leaves is deleted with its workspace, which no undo
 // brings back, so the link has nothing to come back to. A project going
 // (open, New) is not such a case: its file decides the link.
+//
+// While the enabled TW systems stand at more than one address, the note it
+// announces names the one the link dials, for the status bar.
 class TWLink : public QObject
 {
     Q_OBJECT
 public:
     TWLink(DeviceUnits* units, SiteTrees* trees, QObject* parent);
 
+    // The address a saved project names: the one the link dials, while a
+    // TW system stands at it; empty otherwise. A disabled one is named too:
+    // the reopen then dials as a file that names none would.
+    QString addressToSave() const;
     // The running project goes: nothing of its systems is followed any more.
     void projectClosed();
 
 signals:
+    void noteChanged(const QString& note);
     // The link is closed here, for `why`, not by the TW controller.
     void closedHere(const QString& why);
 
 private:
     void systemsLeaving(const QModelIndex& parent, int first, int last);
+    void schedule();
     // Runs once the trees stand again.
     void settle();
-    bool standsAt(const QString& address) const;
+    void closeIfLeft();
+    void updateNote();
+    QString dialledAddress() const;
+    bool standsAt(const QString& address, bool enabledOnly = true) const;
 
     DeviceUnits* m_units;
     SiteTrees* m_trees;
     // A system at the dialled address left since the last settle, which is
     // on its way.
     bool m_leaving = false;
+    bool m_scheduled = false;
+    QString m_note;
 };

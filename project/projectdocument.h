@@ -27,6 +27,9 @@ public:
     // The root's attribute naming the address the gateway link dials, empty
     // for none; a file without it links to the last gateway box it lists.
     static inline const QString GatewayLinkAttribute = QStringLiteral("gatewayLink");
+    // The same for the TW link; a file without it links to the last enabled
+    // TW system it lists.
+    static inline const QString TWLinkAttribute = QStringLiteral("twLink");
     // Given by the Save As dialog to a name typed without a suffix of its own.
     static inline const QString FileSuffix = QStringLiteral(".xml");
 

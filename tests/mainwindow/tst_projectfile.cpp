@@ -52,6 +52,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTabWidget>
@@ -993,6 +994,70 @@ private slots:
         QTRY_COMPARE(label("twStatusLabel")->text(), closes ? QStringLiteral("TW Connection: Closed by the program: no TW system left to dial")
                                                             : QStringLiteral("TW Connection: Updated"));
         QTRY_COMPARE(tw.isConnected(), !closes);
+    }
+
+    void twLinkKeepsItsSystem_data()
+    {
+        QTest::addColumn<QByteArray>("link");  // the root's attribute, if any
+        QTest::addColumn<QByteArray>("firstEnabled");
+        QTest::addColumn<int>("dialled");  // the system the link dials at the end; the first is set in the setup
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("the first set in the setup") << QByteArray() << QByteArray("1") << 0 << QString();
+        QTest::newRow("an older file: the last") << QByteArray() << QByteArray("1") << 1 << QString();
+        const QString fallback = QStringLiteral("the file names the TW link at %1, where no enabled TW system stands; "
+                                                "the link dials 127.0.0.62");
+        QTest::newRow("names a disabled system") << QByteArray(" twLink=\"127.0.0.61\"") << QByteArray("0") << 1
+                                                 << fallback.arg("127.0.0.61");
+        QTest::newRow("names no system") << QByteArray(" twLink=\"127.0.0.69\"") << QByteArray("1") << 1
+                                         << fallback.arg("127.0.0.69");
+    }
+
+    // The file keeps the TW system the link dials, and a reopen dials it; the field names it while the enabled
+    // systems stand at two addresses. A file naming none that stands, or none at all, dials the last enabled one.
+    void twLinkKeepsItsSystem()
+    {
+        QFETCH(QByteArray, link);
+        QFETCH(QByteArray, firstEnabled);
+        QFETCH(int, dialled);
+        const QStringList ips{QStringLiteral("127.0.0.61"), QStringLiteral("127.0.0.62")};
+        GatewaySimulator sims[2];
+        QByteArray workplaces;
+        for (int i = 0; i < 2; ++i) {
+            sims[i].setTwMode(true);
+            QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), sims[0].port()));
+            workplaces += "<Workplace name=\"" + QByteArray(1, char('A' + i)) + "\"><TWSensors IP=\"" + ips.at(i).toUtf8()
+                          + "\" enabled=\"" + (i == 0 ? firstEnabled : "1") + "\"/></Workplace>";
+        }
+        window->units()->twClient()->setPort(sims[0].port());
+        writeFile(path("tw-link.xml"), "<Project" + link + "><Workplaces>" + workplaces + "</Workplaces></Project>");
+        if (dialled == 0) {
+            g_currentUser = QStringLiteral("admin");
+            window->applyUserRights();
+            openForDesign(path("tw-link.xml"));
+            answerNextModal([](QWidget* setup) {
+                QVERIFY(operatorClick(setup->findChild<QToolButton*>(QStringLiteral("btnSetIP"))));
+                QVERIFY(operatorClick(setup->findChild<QPushButton*>(QStringLiteral("btnClose"))));
+            });
+            clickTool("actTWSensorsSetup");
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+            QCOMPARE(window->units()->twClient()->address(), ips.at(0));
+            saveAs(path("tw-link.xml"));
+            QVERIFY(contents(path("tw-link.xml")).contains("twLink=\"127.0.0.61\""));
+            cleanup();
+            init();
+            window->units()->twClient()->setPort(sims[0].port());
+        }
+        const int connections = sims[dialled].connectionCount();
+        MessageCatcher catcher;
+        open(path("tw-link.xml"));
+        QCOMPARE(window->units()->twClient()->address(), ips.at(dialled));
+        QTRY_COMPARE(sims[dialled].connectionCount(), connections + 1);
+        QFETCH(QString, logged);
+        QVERIFY(logged.isEmpty() || catcher.contains(logged));
+        sims[dialled].sendStates();
+        const QString note = firstEnabled == "1" ? " (TW system " + ips.at(dialled) + ')' : QString();
+        QTRY_COMPARE(label("twStatusLabel")->text(), "TW Connection: Updated" + note);
+        QVERIFY(saved().contains("twLink=\"" + ips.at(dialled).toUtf8() + '"'));
     }
 
     // The gateway field tells the link truly: a box left by a cancelled
