@@ -146,8 +146,6 @@ bool LogWriter::commit()
         noteFailure(error);
         reopenReadOnly();
         m_diskFull = m_diskFull || m_failureCode == FullCode;
-        if (m_diskFull)
-            giveBackLog();
         m_retryTimer.start();
         return false;
     }
@@ -188,14 +186,15 @@ void LogWriter::drop()
 
 // Every waiting row, in order, in transactions of at most MaxRowsPerCommit.
 // The rows of the transactions committed leave the queue when a later one
-// fails.
+// fails. While the disk is full the log is emptied before each: a refused
+// write leaves the room that came back taken by its own frames.
 bool LogWriter::writeQueue(LogWrittenRows* written, QString* error)
 {
     while (!m_queue.empty()) {
+        if (m_diskFull)
+            giveBackLog();
         if (!writeRows(std::min(m_queue.size(), size_t(MaxRowsPerCommit)), written, error))
             return false;
-        if (m_diskFull && !m_queue.empty())
-            giveBackLog();
     }
     m_diskFull = false;
     return true;
@@ -242,8 +241,12 @@ bool LogWriter::writeRows(size_t count, LogWrittenRows* written, QString* error)
         }
     }
     queries.clear();
-    if (!db.commit()) {
-        *error = failure(db.lastError());
+    // As a statement, not QSqlDatabase::commit(): its error keeps SQLite's
+    // code, and a full disk mostly shows at the commit.
+    QSqlQuery commit(db);
+    if (!commit.exec(QStringLiteral("COMMIT"))) {
+        *error = failure(commit.lastError());
+        commit.finish();
         db.rollback();
         return false;
     }

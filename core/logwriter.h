@@ -51,9 +51,10 @@ struct LogWriterCounters
 // A full disk must not keep the rows out once room comes back: the rows go
 // in transactions of at most MaxRowsPerCommit, so that a backlog needs no
 // more room than one of them at a time, and while the disk is full the
-// write-ahead log is copied into the file and emptied (`giveBackLog`) after
-// each refused write and each transaction, until every row is in: what it
-// held is room the rows need. Nor does the log grow large meanwhile: the
+// write-ahead log is copied into the file and emptied (`giveBackLog`) before
+// each transaction, until every row is in: what it held is room the rows
+// need, and a log the file cannot take in would swallow, frame by refused
+// frame, what room comes back. Nor does the log grow large meanwhile: the
 // writer copies it into the file once it holds WalCheckpointPages, and
 // every connection that writes leaves at most WalSizeLimitBytes of it on
 // disk once it starts anew.

@@ -472,7 +472,7 @@ void TestPropertyPanel::editsUnderADrawingTool()
     auto* fence = new GraphicsLine;
     addToScene(fence);
     window->trees()->elementModel()->insertNode(window->trees()->elementModel()->rootNode()->child(0), -1, fence->node());
-    const MessageBoxAnswerer designModeWarning;
+    const MessageBoxAnswerer yes(QMessageBox::Yes);
     formChild(window.get(), "actDesignMode")->trigger();
     QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "mapEditToolBar")->widgetForAction(formChild(window.get(), "actDrawLine"))));
     auto* tree = formChild<QTreeView>(window.get(), "treeView");
@@ -487,6 +487,14 @@ void TestPropertyPanel::editsUnderADrawingTool()
     QFile saved(window->project()->currentFileName);
     QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("name=\"lineTyped\""));
     QVERIFY(!formChild(window.get(), "actSave")->isEnabled() && fence->objectName() == "lineTyped");
+    // A name being typed is a change the question before Open (New, Exit) offers to save.
+    QVERIFY(typeInto("ObjectName", "lineAsked"));
+    const ScopedHook cancelled(&ProjectDocument::setOpenFileChooser,
+                               [](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
+    QVERIFY(operatorClick(formChild<QToolBar>(window.get(), "fileToolBar")->widgetForAction(formChild(window.get(), "actOpen"))));
+    saved.close();
+    QVERIFY(yes.seen().filter("Saving:").size() == 1 && saved.open(QIODevice::ReadOnly)
+            && saved.readAll().contains("name=\"lineAsked\""));
 }
 
 void TestPropertyPanel::checkBoxesSendCommands_data()
