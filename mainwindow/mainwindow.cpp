@@ -73,6 +73,7 @@
 #include <QTreeView>
 #include <QUndoGroup>
 #include <QUndoStack>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -232,7 +233,7 @@ void MainWindow::createStatusBarFields()
         bar->layout()->activate();
         // The bar leaves 6 before the message and 2 after it.
         const int room = m_positionLabel->x() - 8;
-        const int shortfall = bar->fontMetrics().horizontalAdvance(message) - room;
+        const int shortfall = qCeil(QFontMetricsF(bar->font()).horizontalAdvance(message)) - room;
         if (shortfall <= 0)
             return;
         m_commandNoteLabel->setMaximumWidth(
