@@ -673,15 +673,13 @@ void TestMainWindowFrame::longStatusTextsKeepTheWindow()
         QTRY_COMPARE(QToolTip::text(), field->text());
     }
     // A field as wide as it asks shows its text as a wider one does: whole.
-    for (const QString& text : {QStringLiteral("EnergConnection: Connection closed by server"), QStringLiteral("TW Connection: Updated")}) {
-        StatusField field(text);
-        field.setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        field.resize(field.sizeHint());
-        const QRect inside(QPoint(), field.size() - QSize(field.frameWidth(), 0));
-        const QImage asked = field.grab().toImage().copy(inside);
-        field.resize(field.sizeHint() + QSize(50, 0));
-        QCOMPARE(field.grab().toImage().copy(inside), asked);
-    }
+    StatusField field(QStringLiteral("EnergConnection: Connection closed by server"));
+    field.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    field.resize(field.sizeHint());
+    const QRect inside(QPoint(), field.size() - QSize(field.frameWidth(), 0));
+    const QImage asked = field.grab().toImage().copy(inside);
+    field.resize(field.sizeHint() + QSize(50, 0));
+    QCOMPARE(field.grab().toImage().copy(inside), asked);
 }
 
 QTEST_MAIN(TestMainWindowFrame)

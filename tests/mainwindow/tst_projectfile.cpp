@@ -895,7 +895,6 @@ private slots:
     void cutLeavesATWSector()
     {
         openForDesign(HandWritten);
-        window->setWindowState(Qt::WindowNoState);
         window->resize(2000, window->height());
         auto* circle = itemOf<GraphicsCircle>(window->workspaces()->currentScene());
         GraphicsBox* box = itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* b) { return b->objectName() == "box2"; });
