@@ -65,6 +65,7 @@
 #include <QGraphicsItem>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
@@ -72,6 +73,9 @@
 #include <QTreeView>
 #include <QUndoGroup>
 #include <QUndoStack>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace {
 QString boolText(bool value)
@@ -220,6 +224,25 @@ void MainWindow::createStatusBarFields()
     m_twStatusLabel->setObjectName(QStringLiteral("twStatusLabel"));
     m_commandNoteLabel = addField(QString(), 4);
     m_commandNoteLabel->setObjectName(QStringLiteral("commandNoteLabel"));
+    // A passing message (a map note, a tip) is drawn left of the permanent
+    // fields, where the note field would take all the free room: while the
+    // message stands, the note field gives way, down to its "…", as far as
+    // the message's whole text needs.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        QStatusBar* bar = statusBar();
+        m_commandNoteLabel->setMaximumWidth(QWIDGETSIZE_MAX);
+        if (message.isEmpty() || !bar->layout())
+            return;
+        bar->layout()->activate();
+        // The bar leaves 6 before the message and 2 after it.
+        const int room = m_positionLabel->x() - 8;
+        const int shortfall = qCeil(QFontMetricsF(bar->font()).horizontalAdvance(message)) - room;
+        if (shortfall <= 0)
+            return;
+        m_commandNoteLabel->setMaximumWidth(
+            std::max(m_commandNoteLabel->minimumSizeHint().width(), m_commandNoteLabel->width() - shortfall));
+        bar->layout()->activate();
+    });
 }
 
 void MainWindow::createWorkspaces()

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolTip>
+#include <QtMath>
 
 StatusField::StatusField(const QString& text, QWidget* parent)
     : QLabel(text, parent)
@@ -22,6 +23,13 @@ int indentOf(const QLabel* label)
     if (label->indent() >= 0)
         return label->indent();
     return label->frameWidth() > 0 ? label->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+}
+
+// A text's width rounded up: a label elides a text a fraction of a pixel
+// wider than its room, which a rounded width would not give it.
+int widthOf(const QLabel* label, const QString& text)
+{
+    return qCeil(QFontMetricsF(label->font()).horizontalAdvance(text));
 }
 
 } // namespace
@@ -49,12 +57,12 @@ QSize StatusField::sizeHint() const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : 0;
-    return sizeAround(fontMetrics().horizontalAdvance(textFitting(screenWidth))).expandedTo(minimumSizeHint());
+    return sizeAround(widthOf(this, textFitting(screenWidth))).expandedTo(minimumSizeHint());
 }
 
 QSize StatusField::minimumSizeHint() const
 {
-    return sizeAround(fontMetrics().horizontalAdvance(QChar(0x2026)));
+    return sizeAround(widthOf(this, QString(QChar(0x2026))));
 }
 
 QString StatusField::textFitting(int width) const
@@ -66,7 +74,7 @@ bool StatusField::isCut() const
 {
     const int width = textRect().width();
     const QString fitting = textFitting(width);
-    return fitting.size() < text().size() || fontMetrics().horizontalAdvance(fitting) > width;
+    return fitting.size() < text().size() || widthOf(this, fitting) > width;
 }
 
 void StatusField::paintEvent(QPaintEvent* /*event*/)

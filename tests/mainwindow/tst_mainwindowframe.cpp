@@ -30,6 +30,7 @@
 #include "messageboxanswerer.h"
 #include "soundpath.h"
 #include "soundplayer.h"
+#include "statusfield.h"
 #include "commandrouter.h"
 #include "devicestates.h"
 #include "node.h"
@@ -671,6 +672,14 @@ void TestMainWindowFrame::longStatusTextsKeepTheWindow()
         QTest::mouseMove(window->windowHandle(), field->mapTo(window.get(), field->rect().center()));
         QTRY_COMPARE(QToolTip::text(), field->text());
     }
+    // A field as wide as it asks shows its text as a wider one does: whole.
+    StatusField field(QStringLiteral("EnergConnection: Connection closed by server"));
+    field.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    field.resize(field.sizeHint());
+    const QRect inside(QPoint(), field.size() - QSize(field.frameWidth(), 0));
+    const QImage asked = field.grab().toImage().copy(inside);
+    field.resize(field.sizeHint() + QSize(50, 0));
+    QCOMPARE(field.grab().toImage().copy(inside), asked);
 }
 
 QTEST_MAIN(TestMainWindowFrame)

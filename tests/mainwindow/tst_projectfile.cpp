@@ -889,16 +889,27 @@ private slots:
         }
     }
 
-    // A TW sector is not cut on its own: it stays on the map, where a save keeps it, and the status bar says why.
+    // A TW sector is not cut on its own: it stays on the map, where a save keeps it, the clipboard keeps what
+    // the last cut took, and the status bar says why, whole, left of its fields (the bar leaves 6 before its
+    // message, 2 after), which take the bar back once it goes.
     // Read from the file 11 units off a long segment, it keeps its place there as a point of its line moves.
     void cutLeavesATWSector()
     {
         openForDesign(HandWritten);
+        window->resize(2000, window->height());
         auto* circle = itemOf<GraphicsCircle>(window->workspaces()->currentScene());
-        clickItem(circle);
-        for (Qt::Key key : {Qt::Key_X, Qt::Key_V})
-            QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), key, Qt::ControlModifier));
-        QVERIFY(circle->isVisible() && window->statusBar()->currentMessage().contains("TW sector twsector1"));
+        GraphicsBox* box = itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* b) { return b->objectName() == "box2"; });
+        for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(box), static_cast<QGraphicsItem*>(circle)}) {
+            clickItem(item);
+            QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_X, Qt::ControlModifier));
+        }
+        QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_V, Qt::ControlModifier));
+        QStatusBar* bar = window->statusBar();
+        const QString note = bar->currentMessage();
+        QVERIFY(circle->isVisible() && box->isVisible() && note.contains("TW sector twsector1"));
+        QTRY_VERIFY(bar->fontMetrics().horizontalAdvance(note) + 8 <= label("positionLabel")->x());
+        bar->clearMessage();
+        QTRY_VERIFY(label("positionLabel")->x() < 8);
         itemOf<GraphicsLine>(window->workspaces()->currentScene())->setPoints({{40, 300}, {600, 300}, {650, 520}});
         QVERIFY(saved().contains("name=\"twsector1\" width=\"40\" x=\"300\" y=\"289\""));
     }

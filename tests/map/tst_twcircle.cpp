@@ -14,8 +14,6 @@
 #include <QUndoStack>
 #include <QtTest>
 
-#include <cmath>
-
 // TW sector circles: geometry, state colours and blinking, placement under
 // the TW system, the drop onto a fence line and the ride along it, and the
 // project-file form with its actions.
@@ -32,6 +30,7 @@ private slots:
     void placedUnderTheTwSystem();
     void dropOntoALine_data();
     void dropOntoALine();
+    void ridesAlongItsSegment_data();
     void ridesAlongItsSegment();
     void ridesToTheEndOfAnEmptySegment();
     void writesItsItem();
@@ -241,27 +240,46 @@ void TestTwCircle::dropOntoALine()
     QCOMPARE(circle->segmentIndex(), 0);
 }
 
+void TestTwCircle::ridesAlongItsSegment_data()
+{
+    QTest::addColumn<QPointF>("at");
+    QTest::addColumn<int>("segment");
+    QTest::addColumn<float>("fraction");
+    // Where the circle stands once the shared corner moved from (100, 0) to (200, 0): its anchor, 5 right
+    // and 11 down, at its fraction of the segment.
+    QTest::addColumn<QPointF>("rode");
+    // Anchor (90, 51): 0.51 of segment 1, then 0.51 of the way from (200, 0) to (100, 100), (149, 51).
+    QTest::newRow("along segment 1") << QPointF(85, 40) << 1 << 0.51f << QPointF(144, 40);
+    // Probe (110, -10), as near both segments, at their corner: the later wins. Anchor (105, 1) at 0.01, then (199, 1).
+    QTest::newRow("tie at the corner") << QPointF(100, -10) << 1 << 0.01f << QPointF(194, -10);
+    // Probe (113, -11), past the end of segment 0 and before the start of segment 1: nearest at the corner of
+    // both, the later wins; anchor (108, 0) is taken to its start, which rides to (200, 0).
+    QTest::newRow("past the corner") << QPointF(103, -11) << 1 << 0.0f << QPointF(195, -11);
+}
+
 void TestTwCircle::ridesAlongItsSegment()
 {
+    QFETCH(QPointF, at);
+    QFETCH(int, segment);
+    QFETCH(float, fraction);
+    QFETCH(QPointF, rode);
     GraphicsLine* line = lineWith({{0, 0}, {100, 0}, {100, 100}});
     auto* circle = new GraphicsCircle(GraphicsCircle::PlacedKind);
     m_scene->insertItem(circle);
-    circle->setElementPos(85, 40);
+    circle->setElementPos(at);
     circle->mouseReleaseEvent(nullptr);
-    QCOMPARE(circle->segmentIndex(), 1);
-    const float fraction = circle->fraction();
-    QVERIFY(fraction > 0.3f && fraction < 0.6f);
+    QCOMPARE(circle->segmentIndex(), segment);
+    QCOMPARE(circle->fraction(), fraction);
 
-    // Drag the shared corner: the circle keeps its fraction of segment 1.
+    // Drag the shared corner to (200, 0), by its handle's left edge, clear of the circle: the circle keeps its fraction.
     line->setSelection(true);
     SceneMouse mouse(m_scene);
-    mouse.press({100, 0});
+    mouse.press({98, 0});
     mouse.move({150, 0});
     mouse.move({200, 0});
     mouse.release({200, 0});
     QCOMPARE(line->points().at(1), QPointF(200, 0));
-    const QPointF target = QLineF(QPointF(200, 0), QPointF(100, 100)).pointAt(qreal(fraction));
-    QCOMPARE(circle->pos(), QPointF(std::round(target.x() - 5), std::round(target.y() - 11)));
+    QCOMPARE(circle->pos(), rode);
     QCOMPARE(circle->fraction(), fraction);
 }
 
