@@ -9,10 +9,12 @@
 #include "globals.h"
 #include "controlunit.h"
 #include "databasealert.h"
+#include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
+#include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "operatorclick.h"
@@ -27,6 +29,7 @@
 #include "sqlrows.h"
 #include "testhome.h"
 #include "treemodel.h"
+#include "treepropertybrowser.h"
 #include "windowsettings.h"
 #include "workspacearea.h"
 
@@ -44,6 +47,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
+#include <QWizard>
 #include <QWindow>
 #include <QCheckBox>
 #include <QtTest>
@@ -661,7 +665,7 @@ private slots:
         QLabel* gateway = window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"));
         QLabel* tw = window->findChild<QLabel*>(QStringLiteral("twStatusLabel"));
         qtClient* client = window->units()->fenceClient();
-        client->no_of_energizers = 3;
+        client->no_of_energizers = 4;
         for (int n : {1, 2, 3})
             site.row(n)->heartbeatSeen = true;
         site.energizer(3)->enabled = site.row(3)->enabled = false;
@@ -681,6 +685,7 @@ private slots:
         // Rows up to the energizer count are announced again, and asked to be
         // confirmed, but for the device the operator disabled.
         QCOMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
+        QVERIFY(!site.row(4)->heartbeatSeen);
         emit client->commStatus(qtClient::Updated);
         QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: "));
         emit window->units()->twClient()->commStatus(qtClient::Error);
@@ -688,6 +693,80 @@ private slots:
         emit window->units()->twClient()->commStatus(qtClient::ClientStatus(9));
         QCOMPARE(tw->text(), QStringLiteral("TW Connection: Not definied"));
         QCOMPARE(tw->styleSheet(), QString());
+    }
+
+    void movedLinkRaisesNoAlarm_data()
+    {
+        QTest::addColumn<bool>("byWizard");
+        QTest::newRow("panel's IP row") << false;
+        QTest::newRow("wizard of a new box") << true;
+    }
+
+    // The link moved from box A to box B on the operator's order asks for no confirmation: A's rows show that
+    // they are no longer watched, and B's first data are first data. B's link then lost raises its lines and
+    // the one loss row.
+    void movedLinkRaisesNoAlarm()
+    {
+        QFETCH(bool, byWizard);
+        const QString b = QStringLiteral("127.0.0.68");
+        GatewaySimulator sims[2];
+        QVERIFY(sims[0].listen(QHostAddress(QStringLiteral("127.0.0.61"))) && sims[1].listen(QHostAddress(b), sims[0].port()));
+        for (GatewaySimulator& sim : sims) {
+            sim.setDeviceCounts(2, 0);
+            for (int n : {1, 2})
+                sim.setBlock(n, energizerRecord(n));
+        }
+        const auto rowAt = [this](const QString& ip, int n) {
+            for (Node* gateway : window->trees()->energizerRoot()->children) {
+                if (gateway->data(0).toString() == ip)
+                    return gateway->child(n - 1);
+            }
+            return static_cast<Node*>(nullptr);
+        };
+        const QString lossRows = QStringLiteral("select source from logAlarm where info like 'Link lost%' order by id");
+        const QStringList lost = sqlRows(lossRows);
+        connectGatewayLink(*window, sims[0]);
+        QTRY_VERIFY(site.row(2)->heartbeatSeen);
+        {
+            MessageBoxAnswerer warning;
+            window->setDesignMode(true);
+        }
+        QGraphicsView* view = window->workspaces()->currentView();
+        if (byWizard) {
+            QVERIFY(showActive());
+            answerNextModal([b](QWidget* wizard) {
+                auto* address = static_cast<QWizard*>(wizard)->currentPage()->findChild<QLineEdit*>();
+                address->clear();
+                QVERIFY(operatorType(address, b) && operatorKey(address, Qt::Key_Return));
+                wizard->close();
+            });
+            window->findChild<QAction*>(QStringLiteral("actAddOsprelVellWizard"))->trigger();
+            view->centerOn(QPointF(100, 40));
+            QVERIFY(operatorClick(view->viewport(), view->mapFromScene(QPointF(100, 40))));
+        } else {
+            GraphicsBox* box = SiteFixture::place(window->workspaces()->currentScene(), b).gateway;
+            PropertySet* panel = window->propertyPanel()->dockedSet();
+            panel->currentNode = box->node();
+            window->propertyPanel()->fillPropertyBrowser(panel, box, nullptr);
+            panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("IP"))).first());
+            auto* editor = panel->browser->findChild<QLineEdit*>();
+            QVERIFY(editor && operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, b)
+                    && operatorKey(editor, Qt::Key_Return));
+        }
+        QVERIFY(sims[1].waitForConnection() && rowAt(b, 2) && !rowAt(b, 2)->heartbeatSeen && !site.row(2)->heartbeatSeen);
+        sims[1].sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(rowAt(b, 2)->heartbeatSeen, 10000);
+        QVERIFY(QMetaObject::invokeMethod(window->units()->controlUnit(), &ControlUnit::afterTimer, Qt::BlockingQueuedConnection));
+        auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+        QCOMPARE(table->rowCount(), 0);
+        TreeModel* states = window->trees()->energizerModel();
+        QStringList cells{site.row(1)->flagText};
+        for (int column : {Node::kStatusColumn, Node::kSector1Column, ControlUnit::DurationColumn, ControlUnit::LastTryColumn})
+            cells << states->nodeIndex(site.row(1)).siblingAtColumn(column).data().toString();
+        QCOMPARE(cells, QStringList({"", "Off", "Off", "", ""}));
+        sims[1].closeConnection();
+        QTRY_COMPARE(table->rowCount(), 2);
+        QTRY_COMPARE(sqlRows(lossRows), lost + QStringList{b});
     }
 
     // A reopen frees nodes, and new ones may take their addresses: a
