@@ -338,7 +338,12 @@ void ControlUnit::afterTimer()
     const QDateTime now = QDateTime::currentDateTime();
     const QTime nowTime = now.time();
     const QString lastTry = now.toString(LastTryFormat);
+    // Only the gateway the link dials is watched: the rows of another have
+    // no state whose time could run.
+    const QString dialled = client->address();
     for (Node* gateway : root->children) {
+        if (gateway->data(NameColumn).toString() != dialled)
+            continue;
         for (int i = 0; i < gateway->childCount(); ++i) {
             Node* row = gateway->child(i);
             if (!row || !row->deviceNode || !isPresentNumber(i + 1))

@@ -56,6 +56,7 @@ qtClient::qtClient(int mode, QObject* parent)
     connect(&link, &ControllerLink::connected, this, &qtClient::refreshheartTimer);
     connect(&link, &ControllerLink::readyRead, this, &qtClient::updateReceived);
     connect(&link, &ControllerLink::closed, this, &qtClient::stopSweep);
+    connect(&link, &ControllerLink::closedOnPurpose, this, [this] { m_closedHere = true; });
     connect(&link, &ControllerLink::closedOnPurpose, this, &qtClient::closedOnPurpose);
     connect(&link, &ControllerLink::retryDue, this, &qtClient::connectToServer);
     connect(&link, &ControllerLink::partialFrameExpired, this, &qtClient::dropPartialFrame);
@@ -103,6 +104,8 @@ void qtClient::setStatus(ClientStatus value)
         if (unitListens() && m_inbox.lose())
             emit dataWaiting();
     }
+    if (value != ConnectionClosedByServer)
+        m_closedHere = false;
     status = value;
     emit commStatus(value);
 }

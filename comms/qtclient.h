@@ -76,6 +76,10 @@ public:
             || status == Error;
     }
 
+    // Whether the ConnectionClosedByServer being told is the client's own
+    // close (closedOnPurpose came right before it): a move, a stop, not a loss.
+    bool closedHere() const { return status == ConnectionClosedByServer && m_closedHere; }
+
     // Registers the types that cross threads under the names of the signals.
     static void registerMetaTypes();
 
@@ -218,6 +222,8 @@ private:
     FrameAssembler assembler;
     LinkInbox m_inbox;
     bool m_readingHeld = false;
+    // closedOnPurpose was told, and no status but the close has come since.
+    bool m_closedHere = false;
 
     // Read window and sweep state of this client.
     int readStartRegister = 32;

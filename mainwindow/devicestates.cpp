@@ -38,6 +38,23 @@ bool flag(const Node* row, int param)
     return row->ioFlag(param).toInt() != 0;
 }
 
+// The link left the row's gateway on the operator's order: nothing tells
+// of its device any more. It shows as a row never heard from (Off, no
+// flags, no clock), and its next data are first data. A row just reset,
+// the site mutex held.
+void leaveUnwatched(Node* row)
+{
+    row->evaluateEnergizerStatus();
+    row->flagText.clear();
+    for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
+        row->setData(column, int(Node::Off));
+    row->durationClock = QTime();
+    row->setData(ControlUnit::DurationColumn, QString());
+    row->setData(ControlUnit::AttemptsColumn, 0);
+    row->setData(ControlUnit::LastTryColumn, QString());
+    row->heartbeatSeen = false;
+}
+
 // The status row paired with a live element node, or null.
 Node* statusRow(Node* element)
 {
@@ -359,21 +376,25 @@ void DeviceStates::showLinkStatus(bool gateway, int value)
         label->setStyleSheet(AlarmStyle);
     if (!gateway)
         return;
-    const bool lost = value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer;
+    const bool ended = value == qtClient::HeartBeatTimedOut || value == qtClient::ConnectionClosedByServer;
     // The voltage log marks where the data stream broke off or began again.
-    if (lost || value == qtClient::Connected)
+    if (ended || value == qtClient::Connected)
         emit gatewayStreamChanged();
-    if (lost)
-        resetDeviceRows();
+    // Told right as the client closes: the client still knows whose close it is.
+    if (ended) {
+        const qtClient* client = m_units->fenceClient();
+        resetDeviceRows(!(client && client->closedHere()));
+    }
 }
 
-void DeviceStates::resetDeviceRows()
+void DeviceStates::resetDeviceRows(bool lost)
 {
     if (!g_energizerModel)
         return;
     // A confirmation shown for one row lets through whatever was queued, a
     // project reload among it: the later rows are held as handles.
     QList<NodeHandle> announced;
+    QList<NodeHandle> unwatched;
     const int energizers = std::min<int>(Node::kMaxEnergizers, m_units->fenceClient()->no_of_energizers);
     {
         SiteLocker lock;
@@ -381,8 +402,14 @@ void DeviceStates::resetDeviceRows()
         for (Node* gateway : qAsConst(g_energizerModel->rootNode()->children)) {
             for (Node* row : qAsConst(gateway->children)) {
                 row->resetState();
-                if (row->number() <= energizers)
+                if (!lost) {
+                    leaveUnwatched(row);
+                    if (Node* element = row->partner())
+                        unwatched.append(NodeHandle(element));
+                } else if (row->heartbeatSeen && row->number() <= energizers) {
+                    // A row never heard from had nothing to lose: it stays unseen.
                     announced.append(NodeHandle(row));
+                }
             }
         }
     }
@@ -393,5 +420,9 @@ void DeviceStates::resetDeviceRows()
     for (const NodeHandle& handle : qAsConst(announced)) {
         if (Node* row = handle.get())
             energHeartbeat(row, true);
+    }
+    for (const NodeHandle& handle : qAsConst(unwatched)) {
+        if (Node* element = handle.get())
+            showDeviceState(element);
     }
 }

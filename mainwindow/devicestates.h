@@ -73,7 +73,9 @@ signals:
 
 private:
     void refreshPanels(Node* elementNode);
-    void resetDeviceRows();
+    // The gateway link ended: `lost`, every row shows Failure and the rows
+    // heard from are announced; closed here, no row is watched any more.
+    void resetDeviceRows(bool lost);
     void showLinkStatus(bool gateway, int value);
     // The field's prefix, `text` and the note; the field
     // keeps its width unless the text needs more.

@@ -197,8 +197,9 @@ public:
     std::atomic<bool> enabled{true};
     QGraphicsItem* mapItem = nullptr;
     std::atomic<bool> updated{false};
-    // Set by the main window at a status row's first heartbeat and kept
-    // across link resets (GUI thread only).
+    // Set by the main window at a status row's first heartbeat, kept across
+    // a lost link and cleared when the program closes the link itself (GUI
+    // thread only).
     bool heartbeatSeen = false;
     std::array<QColor, ColorCount> color;
 

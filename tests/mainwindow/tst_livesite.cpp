@@ -9,10 +9,12 @@
 #include "globals.h"
 #include "controlunit.h"
 #include "databasealert.h"
+#include "gatewaysimulator.h"
 #include "graphicsbox.h"
 #include "graphicscircle.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
+#include "messageboxanswerer.h"
 #include "messagecatcher.h"
 #include "modalanswerer.h"
 #include "operatorclick.h"
@@ -27,6 +29,7 @@
 #include "sqlrows.h"
 #include "testhome.h"
 #include "treemodel.h"
+#include "treepropertybrowser.h"
 #include "windowsettings.h"
 #include "workspacearea.h"
 
@@ -44,6 +47,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
+#include <QWizard>
 #include <QWindow>
 #include <QCheckBox>
 #include <QtTest>
@@ -702,7 +706,7 @@ private slots:
         QLabel* gateway = window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"));
         QLabel* tw = window->findChild<QLabel*>(QStringLiteral("twStatusLabel"));
         qtClient* client = window->units()->fenceClient();
-        client->no_of_energizers = 3;
+        client->no_of_energizers = 4;
         for (int n : {1, 2, 3})
             site.row(n)->heartbeatSeen = true;
         site.energizer(3)->enabled = site.row(3)->enabled = false;
@@ -722,6 +726,7 @@ private slots:
         // Rows up to the energizer count are announced again, and asked to be
         // confirmed, but for the device the operator disabled.
         QCOMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
+        QVERIFY(!site.row(4)->heartbeatSeen);
         emit client->commStatus(qtClient::Updated);
         QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: "));
         emit window->units()->twClient()->commStatus(qtClient::Error);
@@ -729,6 +734,60 @@ private slots:
         emit window->units()->twClient()->commStatus(qtClient::ClientStatus(9));
         QCOMPARE(tw->text(), QStringLiteral("TW Connection: Not definied"));
         QCOMPARE(tw->styleSheet(), QString());
+    }
+
+    void movedLinkRaisesNoAlarm_data()
+    {
+        QTest::addColumn<bool>("byWizard");
+        QTest::newRow("panel's IP row") << false;
+        QTest::newRow("wizard of a new box") << true;
+    }
+
+    // The link moved from box A to box B on the operator's order asks for no confirmation: A's rows show
+    // that they are no longer watched, and B's first data are first data.
+    void movedLinkRaisesNoAlarm()
+    {
+        QFETCH(bool, byWizard);
+        const QString b = QStringLiteral("127.0.0.68");
+        GatewaySimulator sims[2];
+        QVERIFY(sims[0].listen(QHostAddress(QStringLiteral("127.0.0.61"))) && sims[1].listen(QHostAddress(b), sims[0].port()));
+        for (GatewaySimulator& sim : sims)
+            sim.setDeviceCounts(2, 0);
+        connectGatewayLink(*window, sims[0]);
+        QTRY_VERIFY(site.row(2)->heartbeatSeen);
+        MessageBoxAnswerer warning;
+        window->setDesignMode(true);
+        QVERIFY(showActive());
+        answerNextModal([b](QWidget* wizard) {
+            auto* address = static_cast<QWizard*>(wizard)->currentPage()->findChild<QLineEdit*>();
+            address->clear();
+            QVERIFY(operatorType(address, b) && operatorKey(address, Qt::Key_Return));
+            wizard->close();
+        });
+        QGraphicsView* view = window->workspaces()->currentView();
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        if (byWizard) {
+            window->findChild<QAction*>(QStringLiteral("actAddOsprelVellWizard"))->trigger();
+            view->centerOn(QPointF(100, 40));
+            QVERIFY(operatorClick(view->viewport(), view->mapFromScene(QPointF(100, 40))));
+        } else {
+            GraphicsBox* box = SiteFixture::place(window->workspaces()->currentScene(), b).gateway;
+            panel->currentNode = box->node();
+            window->propertyPanel()->fillPropertyBrowser(panel, box, nullptr);
+            panel->browser->editItem(panel->browser->items(panel->propertyNames.key(QStringLiteral("IP"))).first());
+            auto* editor = panel->browser->findChild<QLineEdit*>();
+            QVERIFY(operatorKey(editor, Qt::Key_A, Qt::ControlModifier) && operatorType(editor, b) && operatorKey(editor, Qt::Key_Return));
+        }
+        QVERIFY(sims[1].waitForConnection() && !site.row(2)->heartbeatSeen);
+        Node* rowOfB = window->trees()->energizerRoot()->children.last()->child(1);
+        sims[1].sendHeartbeat();
+        QTRY_VERIFY_WITH_TIMEOUT(rowOfB->heartbeatSeen, 10000);
+        QVERIFY(QMetaObject::invokeMethod(window->units()->controlUnit(), &ControlUnit::afterTimer, Qt::BlockingQueuedConnection));
+        QStringList cells{site.row(1)->flagText, rowOfB->data(11).toString()};
+        for (int column : {Node::kStatusColumn, Node::kSector1Column, ControlUnit::DurationColumn, ControlUnit::LastTryColumn})
+            cells << window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(column).data().toString();
+        QCOMPARE(cells, QStringList({"", b, "Off", "Off", "", ""}));
+        QCOMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 0);
     }
 
     // A reopen frees nodes, and new ones may take their addresses: a
