@@ -398,6 +398,7 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     if (printMode != HtmlOutput)
         y = 0;
     if (i < 1) {
+        m_footerPlaced = false;
         drawBackground(draw);
         processReportTitle(y, draw);
         processPageHeader(y, draw);
@@ -407,6 +408,8 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     }
     processReport(printer, y, draw, i);
     processReportSummary(printer, y, draw);
+    // A page no record or break gave its footer (a grouped page without records).
+    processPageFooter(draw);
     if (painter->isActive())
         painter->restore();
 }
@@ -465,10 +468,13 @@ void ReportEngine::processMasterHeader(int& y, bool draw)
     y += height;
 }
 
+// Once on each printed page: a cross table in the footer lays out its next
+// rows at every painting.
 void ReportEngine::processPageFooter(bool draw)
 {
-    if (printMode == HtmlOutput || !band(PageFooter))
+    if (printMode == HtmlOutput || !band(PageFooter) || m_footerPlaced)
         return;
+    m_footerPlaced = true;
     const int height = footerHeight();
     paintBand(PageFooter, printableHeight() - height, draw, height);
 }
@@ -490,6 +496,10 @@ void ReportEngine::processReportSummary(QPrinter* printer, int& y, bool draw)
 
 void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitle)
 {
+    // The page left behind keeps its footer whatever broke it before the
+    // footer's usual place.
+    processPageFooter(draw);
+    m_footerPlaced = false;
     if (draw) {
         // Only between two pages that are both painted: pages outside the
         // range leave no blank sheets.

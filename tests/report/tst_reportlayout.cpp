@@ -352,6 +352,16 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + rows
         << 24 << "Group COLUMNS" << "";
+    // The first group with what keeps with it does not fit on page 1: it still has its footer.
+    const auto group = [](int height) { return band("DataGroupHeader", height, labelField("Group [source]"), "groupingField=\"[source]\""); };
+    for (const char* shown : {"1", "0"})
+        QTest::addRow("group past page 1, master header shown in it %s", shown)
+            << band("ReportTitle", 200, labelField("TITLE")) + group(700) + band("MasterHeader", 200, labelField("COLUMNS"), QString("showInGroup=\"%1\"").arg(shown)) + rows
+            << 9 << "TITLE Group COLUMNS R000 R008" << "";
+    QTest::newRow("title over a group past page 1") << band("ReportTitle", 1000, labelField("TITLE")) + band("MasterHeader", 30, labelField("COLUMNS")) + group(40) + rows
+                                                    << 9 << "TITLE COLUMNS Group R000 R008" << "";
+    QTest::newRow("group without records") << group(40) + band("ReportSummary", 30, labelField("CLOSING")) + rows << 0 << "CLOSING" << "";
+    QTest::newRow("group fitting page 1") << band("ReportTitle", 200, labelField("TITLE")) + group(300) + rows << 9 << "TITLE Group R000 R008" << "";
 }
 
 void TestReportLayout::bandsClearOfPageFooter()
@@ -372,7 +382,9 @@ void TestReportLayout::bandsClearOfPageFooter()
     const double footerTop = qMin(bottom, pointsFromPageEdge(1108 - 30) + 0.5);
     const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d+|PageFooter)$"));
     QSet<QString> printed;
-    for (int p = 1; p <= PdfProbe::pageCount(file); ++p) {
+    const int pages = PdfProbe::pageCount(file);
+    for (int p = 1; p <= pages; ++p) {
+        QVERIFY(!bands.contains(labelField("Page <Page> of <TotalPages>")) || PdfProbe::text(file, p).contains(QStringLiteral("Page %1 of %2").arg(p).arg(pages)));
         const QList<PdfProbe::Word> words = PdfProbe::words(file, p);
         for (int i = 0; i < words.size(); ++i) {
             const PdfProbe::Word& word = words.at(i);
