@@ -340,6 +340,8 @@ private:
     void openDataSources();
     void processSourceStop(int& y, bool draw, int i);
     void processReportPage(QPrinter* printer, bool draw, int i, int& y);
+    // Logs the rows each cross table of the report page under way left out.
+    void logUnprintedRows();
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
     void processMasterHeader(int& y, bool draw);

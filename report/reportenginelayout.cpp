@@ -4,6 +4,7 @@
 #include "reportlogging.h"
 
 #include "reportbandobject.h"
+#include "reportcrosstabobject.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
 #include "reportpreview.h"
@@ -410,8 +411,28 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     processReportSummary(printer, y, draw);
     // A page no record or break gave its footer (a grouped page without records).
     processPageFooter(draw);
+    if (draw)
+        logUnprintedRows();
     if (painter->isActive())
         painter->restore();
+}
+
+// Only page headers and footers continue a cross table; the rows another
+// band had no room for are left out.
+void ReportEngine::logUnprintedRows()
+{
+    for (const ReportBandObject* b : qAsConst(currentPage()->bandList)) {
+        for (const ReportFieldObject* field : b->fieldList) {
+            const ReportCrossTabObject* table = field->fieldType == crossTab ? field->crossTab : nullptr;
+            if (!table || table->paintedCells() <= 0 || table->paintedCells() >= table->fieldList.size())
+                continue;
+            const int row = table->cellRow(table->fieldList.at(table->paintedCells()), true);
+            qCWarning(lcReport).nospace().noquote()
+                << "Report page " << reportPageNo << ": cross table \"" << field->name << "\" in band \""
+                << bandTypeName(b->type) << "\" printed without its last " << table->rowCount() - row << " of "
+                << table->rowCount() << " rows, from row " << row << " on";
+        }
+    }
 }
 
 void ReportEngine::paintBand(int type, int y, bool draw, int height)
