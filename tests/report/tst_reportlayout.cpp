@@ -290,7 +290,8 @@ double pointsFromPageEdge(int units);
 // in each group goes with its group header. A band every page repeats, or a
 // title, leaving no room is cut to the room the bands above it leave, logged;
 // a record goes whole to the next page or is cut between lines, and a line
-// no page holds is left out, logged. No word lies over another band's.
+// no page holds is left out, logged. No word lies over another band's, and
+// every page carries its numbered footer.
 void TestReportLayout::bandsClearOfPageFooter_data()
 {
     QTest::addColumn<QString>("bands");
@@ -343,6 +344,11 @@ void TestReportLayout::bandsClearOfPageFooter_data()
                                          + band("MasterData", 25, QString(field).replace("120", "760").replace("9", "40").arg("[n]"))
                                   << 3 << "R000 R001 R002" << "band \"PageHeader\" is 600 units high";
     QTest::newRow("line past the page") << page(data).replace("1188", "90") << 3 << "" << "record 2 has a line taller than";
+    // Beside a line no page holds, the lines that fit go on whole below it.
+    const QString beside = QStringLiteral("<F value=\"BIG\" width=\"300\" height=\"20\" fontSize=\"40\"/><F value=\"b1 b2 b3 b4 b5 b6\" "
+                                          "left=\"400\" width=\"30\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
+    QTest::newRow("line past the page beside lines") << page(band("MasterData", 20, beside)).replace("1188", "130") << 1
+                                                     << "b1 b2 b3 b4 b5 b6" << "record 0 has a line taller than";
     for (int i = 321; i <= 6000; ++i)
         words << QStringLiteral("w%1").arg(i);
     const QString below = QStringLiteral("<F value=\"%1\" top=\"20\" width=\"760\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
