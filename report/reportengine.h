@@ -340,6 +340,8 @@ private:
     void openDataSources();
     void processSourceStop(int& y, bool draw, int i);
     void processReportPage(QPrinter* printer, bool draw, int i, int& y);
+    // Logs the rows each cross table of the report page under way left out.
+    void logUnprintedRows();
     void processReportTitle(int& y, bool draw);
     void processPageHeader(int& y, bool draw);
     void processMasterHeader(int& y, bool draw);
@@ -425,6 +427,8 @@ private:
     // under way: the bands below them have only the room they leave.
     int m_titleHeight = 0;
     int m_pageHeaderHeight = 0;
+    // Whether the printed page under way has its page footer.
+    bool m_footerPlaced = false;
     // The least room a printed page of the report page under way keeps for
     // its records between its own bands: the first record's height, at
     // least a unit, so that a band continued over pages always goes on.

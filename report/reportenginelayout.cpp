@@ -4,6 +4,7 @@
 #include "reportlogging.h"
 
 #include "reportbandobject.h"
+#include "reportcrosstabobject.h"
 #include "reportfieldobject.h"
 #include "reportpageobject.h"
 #include "reportpreview.h"
@@ -398,6 +399,7 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     if (printMode != HtmlOutput)
         y = 0;
     if (i < 1) {
+        m_footerPlaced = false;
         drawBackground(draw);
         processReportTitle(y, draw);
         processPageHeader(y, draw);
@@ -407,8 +409,30 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     }
     processReport(printer, y, draw, i);
     processReportSummary(printer, y, draw);
+    // A page no record or break gave its footer (a grouped page without records).
+    processPageFooter(draw);
+    if (draw)
+        logUnprintedRows();
     if (painter->isActive())
         painter->restore();
+}
+
+// Only page headers and footers continue a cross table; the rows another
+// band had no room for are left out.
+void ReportEngine::logUnprintedRows()
+{
+    for (const ReportBandObject* b : qAsConst(currentPage()->bandList)) {
+        for (const ReportFieldObject* field : b->fieldList) {
+            const ReportCrossTabObject* table = field->fieldType == crossTab ? field->crossTab : nullptr;
+            if (!table || table->paintedCells() <= 0 || table->paintedCells() >= table->fieldList.size())
+                continue;
+            const int row = table->cellRow(table->fieldList.at(table->paintedCells()), true);
+            qCWarning(lcReport).nospace().noquote()
+                << "Report page " << reportPageNo << ": cross table \"" << field->name << "\" in band \""
+                << bandTypeName(b->type) << "\" printed without its last " << table->rowCount() - row << " of "
+                << table->rowCount() << " rows, from row " << row << " on";
+        }
+    }
 }
 
 void ReportEngine::paintBand(int type, int y, bool draw, int height)
@@ -465,10 +489,13 @@ void ReportEngine::processMasterHeader(int& y, bool draw)
     y += height;
 }
 
+// Once on each printed page: a cross table in the footer lays out its next
+// rows at every painting.
 void ReportEngine::processPageFooter(bool draw)
 {
-    if (printMode == HtmlOutput || !band(PageFooter))
+    if (printMode == HtmlOutput || !band(PageFooter) || m_footerPlaced)
         return;
+    m_footerPlaced = true;
     const int height = footerHeight();
     paintBand(PageFooter, printableHeight() - height, draw, height);
 }
@@ -490,6 +517,10 @@ void ReportEngine::processReportSummary(QPrinter* printer, int& y, bool draw)
 
 void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitle)
 {
+    // The page left behind keeps its footer whatever broke it before the
+    // footer's usual place.
+    processPageFooter(draw);
+    m_footerPlaced = false;
     if (draw) {
         // Only between two pages that are both painted: pages outside the
         // range leave no blank sheets.

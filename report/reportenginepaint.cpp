@@ -422,8 +422,7 @@ void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY)
     if (!table->wantsPageBreak(lines) || !band || (band->type != PageHeader && band->type != PageFooter)
         || curPage < totalPage || !m_renderPrinter)
         return;
-    if (band->type == PageHeader)
-        processPageFooter(true);
+    // The break paints this page's footer first, below a header's table.
     int y = 0;
     breakPage(m_renderPrinter, y, true, false);
 }

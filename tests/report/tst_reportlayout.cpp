@@ -290,7 +290,8 @@ double pointsFromPageEdge(int units);
 // in each group goes with its group header. A band every page repeats, or a
 // title, leaving no room is cut to the room the bands above it leave, logged;
 // a record goes whole to the next page or is cut between lines, and a line
-// no page holds is left out, logged. No word lies over another band's.
+// no page holds is left out, logged. No word lies over another band's, and
+// every page carries its numbered footer.
 void TestReportLayout::bandsClearOfPageFooter_data()
 {
     QTest::addColumn<QString>("bands");
@@ -343,6 +344,11 @@ void TestReportLayout::bandsClearOfPageFooter_data()
                                          + band("MasterData", 25, QString(field).replace("120", "760").replace("9", "40").arg("[n]"))
                                   << 3 << "R000 R001 R002" << "band \"PageHeader\" is 600 units high";
     QTest::newRow("line past the page") << page(data).replace("1188", "90") << 3 << "" << "record 2 has a line taller than";
+    // Beside a line no page holds, the lines that fit go on whole below it.
+    const QString beside = QStringLiteral("<F value=\"BIG\" width=\"300\" height=\"20\" fontSize=\"40\"/><F value=\"b1 b2 b3 b4 b5 b6\" "
+                                          "left=\"400\" width=\"30\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
+    QTest::newRow("line past the page beside lines") << page(band("MasterData", 20, beside)).replace("1188", "130") << 1
+                                                     << "b1 b2 b3 b4 b5 b6" << "record 0 has a line taller than";
     for (int i = 321; i <= 6000; ++i)
         words << QStringLiteral("w%1").arg(i);
     const QString below = QStringLiteral("<F value=\"%1\" top=\"20\" width=\"760\" height=\"20\" fontSize=\"9\" autoHeight=\"1\"/>");
@@ -352,6 +358,14 @@ void TestReportLayout::bandsClearOfPageFooter_data()
         << band("ReportTitle", 90, labelField("TITLE")) + band("DataGroupHeader", 30, labelField("Group [source]"), "groupingField=\"[source]\"")
                + band("MasterHeader", 30, labelField("COLUMNS"), "showInGroup=\"1\"") + rows
         << 24 << "Group COLUMNS" << "";
+    // Page 1 keeps its footer where the first group with what keeps with it goes to page 2, and where no group is.
+    const auto group = [](int height) { return band("DataGroupHeader", height, labelField("Group [source]"), "groupingField=\"[source]\""); };
+    for (const char* shown : {"1", "0"})
+        QTest::addRow("group past page 1, master header in group %s", shown) << band("ReportTitle", 200, labelField("TITLE")) + group(700)
+            + band("MasterHeader", 200, labelField("COLUMNS"), QString("showInGroup=\"%1\"").arg(shown)) + rows << 9 << "Group COLUMNS R008" << "";
+    QTest::newRow("title over a group past page 1") << band("ReportTitle", 1000, labelField("TITLE")) + band("MasterHeader", 30, labelField("COLUMNS"))
+                                                           + group(40) + rows << 9 << "Group R008" << "";
+    QTest::newRow("group without records") << group(40) + band("ReportSummary", 30, labelField("CLOSING")) + rows << 0 << "CLOSING" << "";
 }
 
 void TestReportLayout::bandsClearOfPageFooter()
@@ -372,7 +386,9 @@ void TestReportLayout::bandsClearOfPageFooter()
     const double footerTop = qMin(bottom, pointsFromPageEdge(1108 - 30) + 0.5);
     const QRegularExpression footerWord(QStringLiteral("^(Page|of|\\d+|PageFooter)$"));
     QSet<QString> printed;
-    for (int p = 1; p <= PdfProbe::pageCount(file); ++p) {
+    const int pages = PdfProbe::pageCount(file);
+    for (int p = 1; p <= pages; ++p) {
+        QVERIFY(!bands.contains(labelField("Page <Page> of <TotalPages>")) || PdfProbe::text(file, p).contains(QStringLiteral("Page %1 of %2").arg(p).arg(pages)));
         const QList<PdfProbe::Word> words = PdfProbe::words(file, p);
         for (int i = 0; i < words.size(); ++i) {
             const PdfProbe::Word& word = words.at(i);
