@@ -39,6 +39,7 @@ class QProgressDialog;
 class QScriptEngine;
 class TimedScript;
 class QWidget;
+class ReportCrossTabObject;
 class ReportBandObject;
 class ReportFieldObject;
 class ReportPageObject;
@@ -493,6 +494,9 @@ private:
     QHash<QString, Stopped> m_timedOut;
     // Where the pass under way started in the count of records laid out.
     qint64 m_passStart = 0;
+    // The cross tables whose grid this pass has built: one first painted
+    // after page 1 (a summary, a later report page) builds it then.
+    QSet<const ReportCrossTabObject*> m_builtTables;
     qint64 passRecord() const { return m_recordsDone - m_passStart; }
     // What a stopped formula or condition gives at the record laid out now:
     // null before the record it was stopped at, where it ran in time.

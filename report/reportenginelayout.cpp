@@ -153,6 +153,7 @@ void ReportEngine::printPreview(QPrinter* printer)
     // Counting pass: only fixes the number of printed pages.
     curPage = 1;
     m_passStart = m_recordsDone;
+    m_builtTables.clear();
     int y = 0;
     for (int i = 0; i < pageList.size() && !stopWanted(); ++i) {
         groupRecords.clear();
@@ -168,6 +169,7 @@ void ReportEngine::printPreview(QPrinter* printer)
         painter->resetTransform();
     curPage = 1;
     m_passStart = m_recordsDone;
+    m_builtTables.clear();
     y = 0;
     for (int i = 0; i < pageList.size() && !stopWanted(); ++i) {
         groupRecords.clear();

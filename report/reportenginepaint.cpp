@@ -408,8 +408,10 @@ void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY)
     ReportCrossTabObject* table = field->crossTab;
     if (!table)
         return; // the program changed the field's type
-    if (curPage == 1)
+    if (curPage == 1 || !m_builtTables.contains(table)) {
         table->buildMatrix();
+        m_builtTables.insert(table);
+    }
     // Data cells are the program's: it fills them as they come.
     const auto fill = [this](ReportFieldObject* cell) {
         cell->recNo = recNo;

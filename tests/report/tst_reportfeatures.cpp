@@ -124,18 +124,23 @@ void TestReportFeatures::crossTableContinuesOnNextPage_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QStringList>("pages");
-    QTest::newRow("page footer") << "PageFooter" << QStringList{"7 7 7 7", "14 14"};
-    QTest::newRow("summary") << "ReportSummary" << QStringList{"7 7 7 7"};
+    QTest::addColumn<QString>("before");
+    QTest::newRow("page footer") << "PageFooter" << QStringList{"7 7 7 7", "14 14"} << QString();
+    QTest::newRow("summary") << "ReportSummary" << QStringList{"7 7 7 7"} << QString();
+    // A table first painted after page 1 builds its grid then.
+    QTest::newRow("summary on page 2") << "ReportSummary" << QStringList{"", "7 7 7 7"}
+                                       << "<ReportBand type='ReportTitle' height='1108'/>";
 }
 
 void TestReportFeatures::crossTableContinuesOnNextPage()
 {
     QFETCH(QString, type);
     QFETCH(QStringList, pages);
+    QFETCH(QString, before);
     QDomDocument doc;
     QVERIFY(doc.setContent(QStringLiteral(
-        "<R><P pageWidth='840' pageHeight='1188' marginsLeft='40' marginsRight='40' marginsTop='40' marginsBottom='40'>"
-        "<ReportBand type='%1' height='40'><F type='crossTab' name='t' width='400' height='40' colCount='2'/></ReportBand></P></R>").arg(type)));
+        "<R><P pageWidth='840' pageHeight='1188' marginsLeft='40' marginsRight='40' marginsTop='40' marginsBottom='40'>%2"
+        "<ReportBand type='%1' height='40'><F type='crossTab' name='t' width='400' height='40' colCount='2'/></ReportBand></P></R>").arg(type, before)));
     ReportEngine engine;
     connect(&engine, &ReportEngine::setField, [](ReportFieldObject& cell) { cell.value = QStringLiteral("7"); });
     QVERIFY(engine.loadReportDocument(doc));
@@ -146,7 +151,7 @@ void TestReportFeatures::crossTableContinuesOnNextPage()
     for (int p = 1; p <= pages.size(); ++p)
         QCOMPARE(PdfProbe::text(pdf, p).simplified(), pages.at(p - 1));
     QCOMPARE(log.contains("Report page 0: cross table \"t\" in band \"" + type + "\" printed without its last 1 of 3 rows, from row 2 on"),
-             pages.size() == 1);
+             type == QLatin1String("ReportSummary"));
 }
 
 QTEST_MAIN(TestReportFeatures)
