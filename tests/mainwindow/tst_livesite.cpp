@@ -787,6 +787,25 @@ private slots:
         for (int column : {Node::kStatusColumn, Node::kSector1Column, ControlUnit::DurationColumn, ControlUnit::LastTryColumn})
             cells << window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(column).data().toString();
         QCOMPARE(cells, QStringList({"", b, "Off", "Off", "", ""}));
+        // Box B deleted takes the link back to A, and Undo to B again: B's rows, away meanwhile, come back
+        // unwatched, and no first data raise a line.
+        for (QGraphicsItem* item : window->workspaces()->currentScene()->items())
+            item->setSelected(item->type() == GraphicsBox::Type && static_cast<GraphicsBox*>(item)->ip() == b);
+        const int toA = sims[0].connectionCount(), toB = sims[1].connectionCount();
+        // The wizard's box stands on the map as the operator places one, its deletion on the undo stack.
+        for (const auto& [toolBar, step] : {std::pair{"mapEditToolBar", "actDelete"}, {"editToolBar", "actUndo"}}) {
+            if (!byWizard)
+                break;
+            QVERIFY(operatorClick(window->findChild<QToolBar*>(toolBar)->widgetForAction(window->findChild<QAction*>(step))));
+            GatewaySimulator& dialled = sims[step == QLatin1String("actUndo")];
+            QTRY_COMPARE(dialled.connectionCount(), (&dialled == sims ? toA : toB) + 1);
+            if (const int at = window->trees()->gatewayAddresses().indexOf(b); at >= 0)
+                rowOfB = window->trees()->energizerRoot()->child(at)->child(1);
+            Node* firstData = &dialled == sims ? site.row(1) : rowOfB;
+            QVERIFY(!site.row(1)->heartbeatSeen && !firstData->heartbeatSeen);
+            dialled.sendHeartbeat();
+            QTRY_VERIFY_WITH_TIMEOUT(firstData->heartbeatSeen, 10000);
+        }
         QCOMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 0);
     }
 
