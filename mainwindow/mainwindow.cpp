@@ -233,14 +233,19 @@ void MainWindow::createStatusBarFields()
         m_commandNoteLabel->setMaximumWidth(QWIDGETSIZE_MAX);
         if (message.isEmpty() || !bar->layout())
             return;
-        bar->layout()->activate();
-        // The bar leaves 6 before the message and 2 after it.
-        const int room = m_positionLabel->x() - 8;
-        const int shortfall = qCeil(QFontMetricsF(bar->font()).horizontalAdvance(message)) - room;
-        if (shortfall <= 0)
-            return;
-        m_commandNoteLabel->setMaximumWidth(
-            std::max(m_commandNoteLabel->minimumSizeHint().width(), m_commandNoteLabel->width() - shortfall));
+        const int wanted = qCeil(QFontMetricsF(bar->font()).horizontalAdvance(message));
+        // The layout hands what the field gives up to the bar's spacing too:
+        // measured again until the text stands whole or the field can give
+        // no more.
+        for (int pass = 0; pass < 3; ++pass) {
+            bar->layout()->activate();
+            // The bar leaves 6 before the message and 2 after it.
+            const int shortfall = wanted - (m_positionLabel->x() - 8);
+            const int width = std::max(m_commandNoteLabel->minimumSizeHint().width(), m_commandNoteLabel->width() - shortfall);
+            if (shortfall <= 0 || width == m_commandNoteLabel->maximumWidth())
+                return;
+            m_commandNoteLabel->setMaximumWidth(width);
+        }
         bar->layout()->activate();
     });
 }

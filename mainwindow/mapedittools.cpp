@@ -265,7 +265,8 @@ void MapEditTools::copyToClipboard(bool copy)
         taken.append(helper);
     }
     if (!keptSectors.isEmpty())
-        emit note(tr("Not cut: TW sector %1 stays on the map; a TW sector moves only with the fence line it sits on")
+        // Short enough to stand whole beside the status fields of a 1280-wide window.
+        emit note(tr("Not cut: TW sector %1 moves only with its fence line")
                       .arg(keptSectors.join(QStringLiteral(", "))));
     // A cut of nothing but TW sectors leaves the clipboard as it was.
     if (taken.isEmpty() && !keptSectors.isEmpty())

@@ -896,7 +896,7 @@ private slots:
     void cutLeavesATWSector()
     {
         openForDesign(HandWritten);
-        window->resize(2000, window->height());
+        window->resize(1280, window->height());
         auto* circle = itemOf<GraphicsCircle>(window->workspaces()->currentScene());
         GraphicsBox* box = itemOf<GraphicsBox>(window->workspaces()->currentScene(), [](GraphicsBox* b) { return b->objectName() == "box2"; });
         for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(box), static_cast<QGraphicsItem*>(circle)}) {
