@@ -349,7 +349,10 @@ private:
     void processPageFooter(bool draw);
     void processMasterFooter(QPrinter* printer, int& y, bool draw);
     void processReportSummary(QPrinter* printer, int& y, bool draw);
+    // Ends the printed page under way with its footer, then starts the next.
     void breakPage(QPrinter* printer, int& y, bool draw, bool withTitle);
+    // Starts the next printed page with the current report page's bands.
+    void startPage(QPrinter* printer, int& y, bool draw, bool withTitle);
     bool isFieldVisible(ReportFieldObject* field);
     void evaluateBand(ReportBandObject* band);
     void processMasterData(QPrinter* printer, int& y, bool draw, int i);

@@ -407,7 +407,8 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
         processPageHeader(y, draw);
         m_pageTop = y;
     } else {
-        breakPage(printer, y, draw, true);
+        // Report page i - 1 gave its last sheet its own footer, or none.
+        startPage(printer, y, draw, true);
     }
     processReport(printer, y, draw, i);
     processReportSummary(printer, y, draw);
@@ -522,6 +523,11 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
     // The page left behind keeps its footer whatever broke it before the
     // footer's usual place.
     processPageFooter(draw);
+    startPage(printer, y, draw, withTitle);
+}
+
+void ReportEngine::startPage(QPrinter* printer, int& y, bool draw, bool withTitle)
+{
     m_footerPlaced = false;
     if (draw) {
         // Only between two pages that are both painted: pages outside the
