@@ -660,10 +660,11 @@ void ReportEngine::processReport(QPrinter* printer, int& y, bool draw, int i)
 
 void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, ReportBandObject* groupHeader)
 {
+    // The groups come from this page's own grouping texts, whatever other
+    // pages or an earlier pass collected: both passes, and every render,
+    // lay out the same pages.
     if (ReportBandObject* data = band(MasterData))
         evaluateBand(data);
-    if (groupEntries.isEmpty())
-        return;
     const QString grouping = groupHeader->groupingField;
     if (i < recordsCount.size()) {
         for (int r = 0; r < recordsCount.at(i) && keepRendering(); ++r) {

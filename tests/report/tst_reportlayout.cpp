@@ -415,6 +415,8 @@ void TestReportLayout::ownFootersAndTruePageCount_data()
     const auto foot = [](const QString& more) { return band("PageFooter", 60, labelField("FOOT Page <Page> of <TotalPages>") + more); };
     const QString data = band("MasterData", 25, labelField("[n]")), second = page(data + foot({}));
     QTest::newRow("second report page's footer only") << page(data) + second << QStringList{"R029", "R004 FOOT Page 2 of 2"};
+    QTest::newRow("groups on pages of their own") << page(band("DataGroupHeader", 30, labelField("G[source]"), "groupingField=\"[source]\" startNewPage=\"1\"") + foot({})) + second
+        << QStringList{"G0 FOOT Page 1 of 4", "G1 FOOT Page 2 of 4", "G2 FOOT Page 3 of 4", "R004 FOOT Page 4 of 4"};
 }
 
 void TestReportLayout::ownFootersAndTruePageCount()
