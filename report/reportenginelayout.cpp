@@ -395,6 +395,7 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
         painter->save();
     }
     setPageSettings(printer, i);
+    m_continuedTables.clear();
     keepRoomForRecords();
     m_titleHeight = 0;
     m_pageHeaderHeight = 0;
@@ -414,6 +415,13 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
     processReportSummary(printer, y, draw);
     // A page no record or break gave its footer (a grouped page without records).
     processPageFooter(draw);
+    // The rows a page header's or footer's cross table has left go on over
+    // pages of their own within this report page, in both passes alike. A
+    // table asks again only where the new page took rows of it.
+    while (printMode != HtmlOutput && !m_continuedTables.isEmpty() && !stopWanted()) {
+        m_continuedTables.clear();
+        breakPage(printer, y, draw, false);
+    }
     if (draw)
         logUnprintedRows();
     if (painter->isActive())
@@ -444,6 +452,13 @@ void ReportEngine::paintBand(int type, int y, bool draw, int height)
     if (!b)
         return;
     const bool painted = draw && isPageInRange(true, curPage);
+    // Not painted (the counting pass, a page outside the range), its cross
+    // tables still take this page's rows: the later pages, and the count,
+    // go on as the painted ones do.
+    for (ReportFieldObject* field : qAsConst(b->fieldList)) {
+        if (!painted && field->fieldType == crossTab && isFieldVisible(field))
+            drawCrossTab(field, y, false);
+    }
     if (height >= b->currentHeight) {
         if (painted)
             drawBand(b, y, true);
