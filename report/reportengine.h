@@ -349,7 +349,10 @@ private:
     void processPageFooter(bool draw);
     void processMasterFooter(QPrinter* printer, int& y, bool draw);
     void processReportSummary(QPrinter* printer, int& y, bool draw);
+    // Ends the printed page under way with its footer, then starts the next.
     void breakPage(QPrinter* printer, int& y, bool draw, bool withTitle);
+    // Starts the next printed page with the current report page's bands.
+    void startPage(QPrinter* printer, int& y, bool draw, bool withTitle);
     bool isFieldVisible(ReportFieldObject* field);
     void evaluateBand(ReportBandObject* band);
     void processMasterData(QPrinter* printer, int& y, bool draw, int i);
@@ -365,7 +368,7 @@ private:
     void drawImages(ReportFieldObject* field, int l, int t, int w, int h);
     void drawPictureError(ReportFieldObject* field, const QString& error, const QRect& box);
     void drawDiagram(ReportFieldObject* field, int l, int t, int w, int h);
-    void drawCrossTab(ReportFieldObject* field, int offsetY);
+    void drawCrossTab(ReportFieldObject* field, int offsetY, bool paint);
     void drawQtChart(ReportFieldObject* field, int l, int t, int w, int h);
     void drawRichText(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
     void drawLabel(ReportFieldObject* field, int l, int t, int w, int h, bool draw);
@@ -416,8 +419,7 @@ private:
     std::unique_ptr<TimedScript> m_conditionScript;
     CollectedEntries m_collected{*this};
     ReportAggregates m_aggregates{m_collected};
-    // The printer of the render loop running now; cross tables in page
-    // headers and footers break pages on it.
+    // The printer of the render loop running now.
     QPrinter* m_renderPrinter = nullptr;
     // Whether the last render loop could paint on its printer from start to end.
     bool m_painted = false;
@@ -497,6 +499,9 @@ private:
     // The cross tables whose grid this pass has built: one first painted
     // after page 1 (a summary, a later report page) builds it then.
     QSet<const ReportCrossTabObject*> m_builtTables;
+    // The page header's and footer's cross tables that left rows for a page
+    // of their own on the printed page under way.
+    QSet<const ReportCrossTabObject*> m_continuedTables;
     qint64 passRecord() const { return m_recordsDone - m_passStart; }
     // What a stopped formula or condition gives at the record laid out now:
     // null before the record it was stopped at, where it ran in time.

@@ -395,6 +395,7 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
         painter->save();
     }
     setPageSettings(printer, i);
+    m_continuedTables.clear();
     keepRoomForRecords();
     m_titleHeight = 0;
     m_pageHeaderHeight = 0;
@@ -407,12 +408,20 @@ void ReportEngine::processReportPage(QPrinter* printer, bool draw, int i, int& y
         processPageHeader(y, draw);
         m_pageTop = y;
     } else {
-        breakPage(printer, y, draw, true);
+        // Report page i - 1 gave its last sheet its own footer, or none.
+        startPage(printer, y, draw, true);
     }
     processReport(printer, y, draw, i);
     processReportSummary(printer, y, draw);
     // A page no record or break gave its footer (a grouped page without records).
     processPageFooter(draw);
+    // The rows a page header's or footer's cross table has left go on over
+    // pages of their own within this report page, in both passes alike. A
+    // table asks again only where the new page took rows of it.
+    while (printMode != HtmlOutput && !m_continuedTables.isEmpty() && !stopWanted()) {
+        m_continuedTables.clear();
+        breakPage(printer, y, draw, false);
+    }
     if (draw)
         logUnprintedRows();
     if (painter->isActive())
@@ -443,6 +452,13 @@ void ReportEngine::paintBand(int type, int y, bool draw, int height)
     if (!b)
         return;
     const bool painted = draw && isPageInRange(true, curPage);
+    // Not painted (the counting pass, a page outside the range), its cross
+    // tables still take this page's rows: the later pages, and the count,
+    // go on as the painted ones do.
+    for (ReportFieldObject* field : qAsConst(b->fieldList)) {
+        if (!painted && field->fieldType == crossTab && isFieldVisible(field))
+            drawCrossTab(field, y, false);
+    }
     if (height >= b->currentHeight) {
         if (painted)
             drawBand(b, y, true);
@@ -522,6 +538,11 @@ void ReportEngine::breakPage(QPrinter* printer, int& y, bool draw, bool withTitl
     // The page left behind keeps its footer whatever broke it before the
     // footer's usual place.
     processPageFooter(draw);
+    startPage(printer, y, draw, withTitle);
+}
+
+void ReportEngine::startPage(QPrinter* printer, int& y, bool draw, bool withTitle)
+{
     m_footerPlaced = false;
     if (draw) {
         // Only between two pages that are both painted: pages outside the
@@ -654,10 +675,11 @@ void ReportEngine::processReport(QPrinter* printer, int& y, bool draw, int i)
 
 void ReportEngine::processGroups(QPrinter* printer, int& y, bool draw, int i, ReportBandObject* groupHeader)
 {
+    // The groups come from this page's own grouping texts, whatever other
+    // pages or an earlier pass collected: both passes, and every render,
+    // lay out the same pages.
     if (ReportBandObject* data = band(MasterData))
         evaluateBand(data);
-    if (groupEntries.isEmpty())
-        return;
     const QString grouping = groupHeader->groupingField;
     if (i < recordsCount.size()) {
         for (int r = 0; r < recordsCount.at(i) && keepRendering(); ++r) {

@@ -301,7 +301,7 @@ void ReportEngine::drawFields(ReportFieldObject* field, int offsetY, bool draw)
         drawDiagram(field, l, t, w, h);
         break;
     case crossTab:
-        drawCrossTab(field, offsetY);
+        drawCrossTab(field, offsetY, true);
         break;
     case textRich:
         drawRichText(field, l, t, w, h, draw);
@@ -400,10 +400,11 @@ void ReportEngine::drawDiagram(ReportFieldObject* field, int l, int t, int w, in
                       field->graphList, [this](Chart& chart) { emit setValueDiagram(chart); });
 }
 
-// One block of rows per painting: what does not fit waits for the next
-// painting of the field, or, in a page header or footer on the last page,
-// for a page of its own.
-void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY)
+// One block of rows each time the field is laid out on a printed page,
+// painted or not (the counting pass, a page outside the range): what does
+// not fit waits for the next. A page header's or footer's table asks for
+// pages of their own while rows are left (processReportPage).
+void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY, bool paint)
 {
     ReportCrossTabObject* table = field->crossTab;
     if (!table)
@@ -418,15 +419,11 @@ void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY)
         cell->reportPage = reportPageNo;
         emit setField(*cell);
     };
-    const auto paint = [this, offsetY](ReportFieldObject* cell) { drawFields(cell, offsetY, true); };
-    const int lines = table->layoutNextBlock(field->rect.top(), fill, paint);
+    const auto draw = [this, offsetY](ReportFieldObject* cell) { drawFields(cell, offsetY, true); };
+    const int lines = table->layoutNextBlock(field->rect.top(), fill, paint ? draw : ReportCrossTabObject::CellHandler());
     ReportBandObject* band = field->parentBand;
-    if (!table->wantsPageBreak(lines) || !band || (band->type != PageHeader && band->type != PageFooter)
-        || curPage < totalPage || !m_renderPrinter)
-        return;
-    // The break paints this page's footer first, below a header's table.
-    int y = 0;
-    breakPage(m_renderPrinter, y, true, false);
+    if (band && (band->type == PageHeader || band->type == PageFooter) && table->wantsPageBreak(lines))
+        m_continuedTables.insert(table);
 }
 
 void ReportEngine::drawQtChart(ReportFieldObject* field, int l, int t, int w, int h)
@@ -674,12 +671,9 @@ void ReportEngine::drawBandPart(ReportBandObject* band, int y, int from, int to,
         painter->save();
         painter->setClipRect(window(qMin(to, limit)), Qt::IntersectClip);
     }
-    // A cross table of a page header may break the page within the part,
-    // and a header cut to its room is painted as a part too.
-    const BandPart outer = m_bandPart;
     m_bandPart = {band, from, to, limit, window(limit)};
     drawBand(band, y - from, true);
-    m_bandPart = outer;
+    m_bandPart = BandPart();
     if (active)
         painter->restore();
 }

@@ -93,6 +93,8 @@ private slots:
     void borderOnEveryPage();
     void bandsClearOfPageFooter_data();
     void bandsClearOfPageFooter();
+    void ownFootersAndTruePageCount_data();
+    void ownFootersAndTruePageCount();
     void continuedFieldPrintsEveryLine_data();
     void continuedFieldPrintsEveryLine();
     void richTextFromDataLoadsNothing();
@@ -402,6 +404,37 @@ void TestReportLayout::bandsClearOfPageFooter()
     }
     for (const QString& word : closing.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         QVERIFY2(printed.contains(word), qPrintable(word));
+}
+
+// Each printed page ends with its own report page's footer, or without one,
+// numbered "Page p of N", N the pages there are; a second render the same.
+void TestReportLayout::ownFootersAndTruePageCount_data()
+{
+    QTest::addColumn<QString>("pages");
+    QTest::addColumn<QStringList>("ends");
+    const auto foot = [](const QString& more) { return band("PageFooter", 60, labelField("FOOT Page <Page> of <TotalPages>") + more); };
+    const QString data = band("MasterData", 25, labelField("[n]")), second = page(data + foot({})),
+                  table = "<F type=\"crossTab\" top=\"20\" width=\"400\" height=\"40\" colCount=\"2\"/>";
+    QTest::newRow("second report page's footer only") << page(data) + second << QStringList{"R029", "R004 FOOT Page 2 of 2"};
+    QTest::newRow("groups on pages of their own") << page(band("DataGroupHeader", 30, labelField("G[source]"), "groupingField=\"[source]\" startNewPage=\"1\"") + foot({})) + second
+        << QStringList{"G0 FOOT Page 1 of 4", "G1 FOOT Page 2 of 4", "G2 FOOT Page 3 of 4", "R004 FOOT Page 4 of 4"};
+    QTest::newRow("cross table in a page footer") << page(data + foot(table)) << QStringList{"R029 FOOT Page 1 of 2 0 0", "FOOT Page 2 of 2 0 0"};
+    QTest::newRow("cross table in a page header") << page(band("PageHeader", 60, table) + data) + second << QStringList{"R029", "0 0", "R004 FOOT Page 3 of 3"};
+}
+
+void TestReportLayout::ownFootersAndTruePageCount()
+{
+    QFETCH(QString, pages);
+    QFETCH(QStringList, ends);
+    for (int r = 0; r < 30; ++r)
+        m_sources.insert(r, QString::number(r / 10));
+    load(pages, {30, 5});
+    const QString first = pdf(), second = pdf(QStringLiteral("again.pdf"));
+    QCOMPARE(PdfProbe::pageCount(first), ends.size());
+    for (int p = 1; p <= ends.size(); ++p) {
+        const QString text = PdfProbe::text(first, p).simplified();
+        QVERIFY2(text.endsWith(ends.at(p - 1)) && PdfProbe::text(second, p).simplified() == text, qPrintable(text));
+    }
 }
 
 // A record taller than a page loses no line where it goes on to the next
