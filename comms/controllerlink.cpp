@@ -128,10 +128,13 @@ void ControllerLink::stop()
 
 void ControllerLink::leavePeer()
 {
+    // A link lost and waiting to retry is left as one that is up: its
+    // close is told as the client's own, so what the link watched there is
+    // left unwatched. Only a link stopped, or never dialled, leaves nothing.
+    const bool engaged = socket.state() != QAbstractSocket::UnconnectedState || retryTimer.isActive();
     connectTimer.stop();
     retryTimer.stop();
-    // A link already down has told of its end; closing it again is no news.
-    if (socket.state() == QAbstractSocket::UnconnectedState)
+    if (!engaged)
         return;
     abortSocket();
     closeLink(true);

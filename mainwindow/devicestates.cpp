@@ -40,10 +40,10 @@ bool flag(const Node* row, int param)
 
 // The link left the row's gateway on the operator's order: nothing tells
 // of its device any more. It shows as a row never heard from (Off, no
-// flags, no clock), and its next data are first data. A row just reset,
-// the site mutex held.
-void leaveUnwatched(Node* row)
+// flags, no clock), and its next data are first data. The site mutex held.
+void leaveRowUnwatched(Node* row)
 {
+    row->resetState();
     row->evaluateEnergizerStatus();
     row->flagText.clear();
     for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
@@ -391,37 +391,59 @@ void DeviceStates::resetDeviceRows(bool lost)
 {
     if (!g_energizerModel)
         return;
+    if (!lost) {
+        // Every gateway, also the one the link leaves after its address
+        // was changed: the others show unwatched already.
+        leaveUnwatched(g_energizerModel->rootNode()->children);
+        return;
+    }
     // A confirmation shown for one row lets through whatever was queued, a
     // project reload among it: the later rows are held as handles.
     QList<NodeHandle> announced;
-    QList<NodeHandle> unwatched;
+    QList<Node*> rows;
     const int energizers = std::min<int>(Node::kMaxEnergizers, m_units->fenceClient()->no_of_energizers);
     {
         SiteLocker lock;
-        // The gateway's own row has no device state: it keeps what it shows.
-        for (Node* gateway : qAsConst(g_energizerModel->rootNode()->children)) {
-            for (Node* row : qAsConst(gateway->children)) {
-                row->resetState();
-                if (!lost) {
-                    leaveUnwatched(row);
-                    if (Node* element = row->partner())
-                        unwatched.append(NodeHandle(element));
-                } else if (row->heartbeatSeen && row->number() <= energizers) {
-                    // A row never heard from had nothing to lose: it stays unseen.
-                    announced.append(NodeHandle(row));
-                }
-            }
+        // Only the gateway the link dials had anything to lose.
+        const Node* gateway = ControlUnit::dialledGateway(g_energizerModel->rootNode(), m_units->fenceClient()->address());
+        if (!gateway)
+            return;
+        rows = gateway->children;
+        for (Node* row : qAsConst(rows)) {
+            row->resetState();
+            // A row never heard from had nothing to lose: it stays unseen.
+            if (row->heartbeatSeen && row->number() <= energizers)
+                announced.append(NodeHandle(row));
         }
     }
-    for (Node* gateway : g_energizerModel->rootNode()->children) {
-        for (Node* row : gateway->children)
-            g_energizerModel->refreshChanges(row);
-    }
+    for (Node* row : qAsConst(rows))
+        g_energizerModel->refreshChanges(row);
     for (const NodeHandle& handle : qAsConst(announced)) {
         if (Node* row = handle.get())
             energHeartbeat(row, true);
     }
-    for (const NodeHandle& handle : qAsConst(unwatched)) {
+}
+
+void DeviceStates::leaveUnwatched(const QList<Node*>& gateways)
+{
+    // Held as handles: a panel shown for one lets queued work through.
+    QList<NodeHandle> elements;
+    {
+        SiteLocker lock;
+        // The gateway's own row has no device state: it keeps what it shows.
+        for (Node* gateway : gateways) {
+            for (Node* row : qAsConst(gateway->children)) {
+                leaveRowUnwatched(row);
+                if (Node* element = row->partner())
+                    elements.append(NodeHandle(element));
+            }
+        }
+    }
+    for (Node* gateway : gateways) {
+        for (Node* row : qAsConst(gateway->children))
+            g_energizerModel->refreshChanges(row);
+    }
+    for (const NodeHandle& handle : qAsConst(elements)) {
         if (Node* element = handle.get())
             showDeviceState(element);
     }

@@ -73,9 +73,11 @@ signals:
 
 private:
     void refreshPanels(Node* elementNode);
-    // The gateway link ended: `lost`, every row shows Failure and the rows
-    // heard from are announced; closed here, no row is watched any more.
+    // The gateway link ended: `lost`, the rows of the gateway it dials show
+    // Failure and those heard from are announced; closed here, no row is
+    // watched any more.
     void resetDeviceRows(bool lost);
+    void leaveUnwatched(const QList<Node*>& gateways);
     void showLinkStatus(bool gateway, int value);
     // The field's prefix, `text` and the note; the field
     // keeps its width unless the text needs more.
