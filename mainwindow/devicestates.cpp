@@ -233,14 +233,22 @@ void DeviceStates::energTick(Node* elementNode)
 
 void DeviceStates::sensorHeartbeat(Node* sensorNode)
 {
+    const qtClientTW* client = m_units->twClient();
+    const QString link = client ? client->address() : QString();
+    bool left = false;
     {
         SiteLocker lock;
         if (!g_twSensorModel || !g_twSensorModel->contains(sensorNode))
             return;
+        // A change told before the link moved from the sensor's system to
+        // another would be read as the sensor shows now, no longer watched:
+        // no line for it.
+        const Node* system = sensorNode->parent();
+        left = !link.isEmpty() && system && system->data(0).toString() != link;
     }
     g_twSensorModel->refreshChanges(sensorNode);
     ControlUnit* unit = m_units->controlUnit();
-    if (!(unit && unit->sensorMode))
+    if (!left && !(unit && unit->sensorMode))
         m_alarms->alarmConfirmDlg()->showAlarmConfirm(sensorNode);
 }
 

@@ -1025,6 +1025,8 @@ private slots:
 
     // The file keeps the TW system the link dials, and a reopen dials it; the field names it while the enabled
     // systems stand at two addresses. A file naming none that stands, or none at all, dials the last enabled one.
+    // Moved in the setup, the link leaves its system's sensor unwatched, with no row and no line, and the first
+    // data of the system it dials are first data.
     void twLinkKeepsItsSystem()
     {
         QFETCH(QByteArray, link);
@@ -1035,16 +1037,25 @@ private slots:
         QByteArray workplaces;
         for (int i = 0; i < 2; ++i) {
             sims[i].setTwMode(true);
+            sims[i].setSensorStates("\xff");
             QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), sims[0].port()));
-            workplaces += "<Workplace name=\"" + QByteArray(1, char('A' + i)) + "\"><TWSensors IP=\"" + ips.at(i).toUtf8()
-                          + "\" enabled=\"" + (i == 0 ? firstEnabled : "1") + "\"/></Workplace>";
+            const QByteArray name(1, char('A' + i));
+            workplaces += "<Workplace name=\"" + name + "\"><TWSensors IP=\"" + ips.at(i).toUtf8() + "\" enabled=\""
+                          + (i == 0 ? firstEnabled : "1") + "\"><Sensor name=\"" + name + "1\" enabled=\"1\"/></TWSensors></Workplace>";
         }
+        const QString rows = "select source || '|' || reason from logAlarm where id > "
+                             + sqlRows("select coalesce(max(id), 0) from logAlarm").value(0) + " order by source";
         window->units()->twClient()->setPort(sims[0].port());
         writeFile(path("tw-link.xml"), "<Project" + link + "><Workplaces>" + workplaces + "</Workplaces></Project>");
         if (dialled == 0) {
             g_currentUser = QStringLiteral("admin");
             window->applyUserRights();
             openForDesign(path("tw-link.xml"));
+            QVERIFY(sims[1].waitForConnection());
+            sims[1].sendStates();
+            QTRY_COMPARE(sqlRows(rows), QStringList{"B1|Ready"});
+            auto* confirmation = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+            QTRY_COMPARE(confirmation->rowCount(), 1);
             answerNextModal([](QWidget* setup) {
                 QVERIFY(operatorClick(setup->findChild<QToolButton*>(QStringLiteral("btnSetIP"))));
                 QVERIFY(operatorClick(setup->findChild<QPushButton*>(QStringLiteral("btnClose"))));
@@ -1052,6 +1063,13 @@ private slots:
             clickTool("actTWSensorsSetup");
             QTRY_VERIFY(!QApplication::activeModalWidget());
             QCOMPARE(window->units()->twClient()->address(), ips.at(0));
+            TreeModel* sensors = window->trees()->twSensorModel();
+            QTRY_COMPARE(sensors->index(0, 1, sensors->index(1, 0)).data().toString(), QStringLiteral("Inactive"));
+            QVERIFY(sims[0].waitForConnection());
+            sims[0].sendStates();
+            QTRY_COMPARE(sqlRows(rows), (QStringList{"A1|Ready", "B1|Ready"}));
+            QTRY_COMPARE(confirmation->rowCount(), 2);
+            QVERIFY(confirmation->item(1, 0)->text().startsWith("Sensor A1"));
             saveAs(path("tw-link.xml"));
             QVERIFY(contents(path("tw-link.xml")).contains("twLink=\"127.0.0.61\""));
             cleanup();
