@@ -38,9 +38,10 @@ bool flag(const Node* row, int param)
     return row->ioFlag(param).toInt() != 0;
 }
 
-// The link left the row's gateway on the operator's order: nothing tells
-// of its device any more. It shows as a row never heard from (Off, no
-// flags, no clock), and its next data are first data. The site mutex held.
+// Nothing tells of the row's device any more: the link left its gateway on
+// the operator's order, or does not dial it. It shows as a row never heard
+// from (Off, no flags, no clock), and its next data are first data. The
+// site mutex held.
 void leaveRowUnwatched(Node* row)
 {
     row->resetState();
@@ -53,6 +54,11 @@ void leaveRowUnwatched(Node* row)
     row->setData(ControlUnit::AttemptsColumn, 0);
     row->setData(ControlUnit::LastTryColumn, QString());
     row->heartbeatSeen = false;
+}
+
+bool isUnwatched(const Node* row)
+{
+    return !row->heartbeatSeen && !row->updated && row->data(Node::kStatusColumn).toInt() == Node::Off;
 }
 
 // The status row paired with a live element node, or null.
@@ -430,6 +436,23 @@ void DeviceStates::resetDeviceRows(bool lost)
         if (Node* row = handle.get())
             energHeartbeat(row, true);
     }
+}
+
+void DeviceStates::leaveUndialledUnwatched()
+{
+    if (!g_energizerModel)
+        return;
+    QList<Node*> watched;
+    {
+        SiteLocker lock;
+        const Node* root = g_energizerModel->rootNode();
+        const Node* dialled = ControlUnit::dialledGateway(root, m_units->fenceClient()->address());
+        for (Node* gateway : root->children) {
+            if (gateway != dialled && !std::all_of(gateway->children.cbegin(), gateway->children.cend(), isUnwatched))
+                watched.append(gateway);
+        }
+    }
+    leaveUnwatched(watched);
 }
 
 void DeviceStates::leaveUnwatched(const QList<Node*>& gateways)

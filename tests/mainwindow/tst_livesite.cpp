@@ -174,6 +174,8 @@ private slots:
         window = std::make_unique<MainWindow>();
         installConditions(Node::Critical);
         site = SiteFixture::place(window->workspaces()->currentScene(), QStringLiteral("127.0.0.61"));
+        // The window settles the box placed: no link dials it yet.
+        QCoreApplication::sendPostedEvents();
         window->alarms()->setSoundPlayer(std::make_unique<RecordingSoundPlayer>(window.get()));
         sent.clear();
         connect(window.get(), &MainWindow::command, this,
@@ -849,6 +851,35 @@ private slots:
         QTRY_COMPARE(linksLost(), lost + 2);
         QCOMPARE(confirmationLines().size(), 2);
         QCOMPARE(window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(Node::kStatusColumn).data().toString(), "Off");
+    }
+
+    // The box the link dials deleted, the link closes; its deletion undone, the link dials it again, and its
+    // first data are first data, as at start: every row written again and no line, also for an energizer that
+    // went into alarm meanwhile.
+    void returningBoxIsNewToTheLink()
+    {
+        GatewaySimulator sim;
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.61"))));
+        sim.setDeviceCounts(2, 0);
+        for (int n : {1, 2})
+            sim.setBlock(n, energizerRecord(n));
+        const auto written = [] { return sqlRows("select count(*) from logAlarm where source like 'Energ%'").value(0).toInt(); };
+        const int before = written();
+        connectGatewayLink(*window, sim);
+        // Each energizer's status and its two zones switched on.
+        QTRY_COMPARE(written(), before + 6);
+        MessageBoxAnswerer answerer;
+        window->setDesignMode(true);
+        QVERIFY(showActive());
+        site.gateway->setSelected(true);
+        for (const auto& [toolBar, step] : {std::pair{"mapEditToolBar", "actDelete"}, {"editToolBar", "actUndo"}})
+            QVERIFY(operatorClick(window->findChild<QToolBar*>(toolBar)->widgetForAction(window->findChild<QAction*>(step))));
+        QTRY_COMPARE(sim.connectionCount(), 2);
+        sim.setBlock(2, energizerRecord(2, 0x80));
+        sim.sendHeartbeat();
+        QTRY_COMPARE(written(), before + 12);
+        QTRY_VERIFY(site.row(2)->heartbeatSeen);
+        QCOMPARE(confirmationLines(), QStringList());
     }
 
     // A reopen frees nodes, and new ones may take their addresses: a

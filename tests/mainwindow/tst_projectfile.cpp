@@ -954,6 +954,12 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
         QCOMPARE(window->units()->fenceClient()->address(), a);
+        // The box the link does not dial shows that it is not watched, in the states and in its panel.
+        Node* undialled = window->trees()->energizerRoot()->child(window->trees()->gatewayAddresses().indexOf("127.0.0.33"))->child(0);
+        QTRY_COMPARE(window->trees()->energizerModel()->nodeIndex(undialled).siblingAtColumn(Node::kStatusColumn).data().toString(), "Off");
+        selectInTree(undialled->deviceNode);
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        QCOMPARE(panel->browser->propertyTreeItem(panel->propertyNames.key("Status"))->text(1), "Off");
         placeWithWizard(b, QPointF(100, 150));
         placeWithWizard(c, QPointF(30, 310));
         QTRY_COMPARE(window->units()->fenceClient()->address(), c);
