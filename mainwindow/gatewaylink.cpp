@@ -175,7 +175,7 @@ bool GatewayLink::followBoxes()
                                             : QStringLiteral("the link moves back to %1").arg(next));
     // Told first: the close that follows is the program's, not the gateway's.
     if (next.isEmpty())
-        emit closedHere(tr("no gateway box left to dial"));
+        emit closedHere(tr("its gateway box is gone; choose another"));
     moveLink(next);
     return true;
 }

@@ -972,7 +972,7 @@ private slots:
             clickTool(step);
             QTRY_COMPARE(window->units()->fenceClient()->address(), ip);
             if (ip.isEmpty())
-                QTRY_VERIFY(field->text().startsWith("EnergConnection: Closed by the program: no gateway box left to dial"));
+                QTRY_VERIFY(field->text().startsWith("EnergConnection: Closed by the program: its gateway box is gone; choose another"));
             QVERIFY(saved().contains("gatewayLink=\"" + ip.toUtf8() + '"'));
         }
     }
@@ -1008,7 +1008,7 @@ private slots:
         const bool closes = !before.contains("enabled=\"1\"");  // unless another enabled system stands at its address
         QCoreApplication::sendPostedEvents();
         QCOMPARE(window->units()->twClient()->address(), closes ? QString() : QStringLiteral("127.0.0.49"));
-        QTRY_COMPARE(label("twStatusLabel")->text(), closes ? QStringLiteral("TW Connection: Closed by the program: no TW system left to dial")
+        QTRY_COMPARE(label("twStatusLabel")->text(), closes ? QStringLiteral("TW Connection: Closed by the program: its TW system is gone; choose another")
                                                             : QStringLiteral("TW Connection: Updated"));
         QTRY_COMPARE(tw.isConnected(), !closes);
     }
@@ -1116,7 +1116,7 @@ private slots:
         QTRY_VERIFY2(field->text().endsWith(" (KX4 127.0.0.35)"), qPrintable(field->text()));
         clickItem(gatewayAt(QStringLiteral("127.0.0.35")));
         clickTool("actDelete");
-        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: no gateway box left to dial"));
+        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: its gateway box is gone; choose another"));
         QCOMPARE(field->styleSheet(), QString());
         GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().first();
         QCOMPARE(window->trees()->gatewayAddresses(), QStringList());
