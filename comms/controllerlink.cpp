@@ -128,9 +128,10 @@ void ControllerLink::stop()
 
 void ControllerLink::leavePeer()
 {
-    // A link lost and waiting to retry is left as one that is up: its
-    // close is told as the client's own, so what the link watched there is
-    // left unwatched. Only a link stopped, or never dialled, leaves nothing.
+    // Whatever the link is doing (up, connecting, lost and waiting to
+    // retry), leaving it is told as the client's own close, so that its
+    // listeners let go of the peer it left. A link stopped, or never
+    // dialled, has nothing to leave.
     const bool engaged = socket.state() != QAbstractSocket::UnconnectedState || retryTimer.isActive();
     connectTimer.stop();
     retryTimer.stop();

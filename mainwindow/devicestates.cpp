@@ -457,7 +457,6 @@ void DeviceStates::leaveUndialledUnwatched()
 
 void DeviceStates::leaveUnwatched(const QList<Node*>& gateways)
 {
-    // Held as handles: a panel shown for one lets queued work through.
     QList<NodeHandle> elements;
     {
         SiteLocker lock;

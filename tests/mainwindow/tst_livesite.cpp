@@ -141,14 +141,7 @@ class TstLiveSite : public QObject
         return nullptr;
     }
 
-    QStringList confirmationLines() const
-    {
-        QStringList lines;
-        const auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
-        for (int row = 0; row < table->rowCount(); ++row)
-            lines << table->item(row, 0)->text();
-        return lines;
-    }
+    int confirmationLines() const { return window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(); }
 
     // The main window shown with the input: not by itself with no window manager.
     bool showActive()
@@ -789,7 +782,7 @@ private slots:
             waiting.sweepStartDelayMs = 10;
             window->units()->fenceClient()->setTiming(waiting);
             sims[0].closeConnection();
-            QTRY_COMPARE(confirmationLines().size(), 2);
+            QTRY_COMPARE(confirmationLines(), 2);
             QVERIFY(operatorClick(window->alarms()->alarmConfirmDlg()->findChild<QPushButton*>(QStringLiteral("btnOK"))));
         }
         MessageBoxAnswerer warning;
@@ -843,13 +836,13 @@ private slots:
             dialled.sendHeartbeat();
             QTRY_VERIFY_WITH_TIMEOUT(firstData->heartbeatSeen, 10000);
         }
-        QCOMPARE(confirmationLines(), QStringList());
+        QCOMPARE(confirmationLines(), 0);
         if (!lostFirst)
             return;
         QTRY_VERIFY_WITH_TIMEOUT(window->units()->fenceClient()->dataValid, 10000);
         sims[1].closeConnection();
         QTRY_COMPARE(linksLost(), lost + 2);
-        QCOMPARE(confirmationLines().size(), 2);
+        QCOMPARE(confirmationLines(), 2);
         QCOMPARE(window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(Node::kStatusColumn).data().toString(), "Off");
     }
 
@@ -879,7 +872,7 @@ private slots:
         sim.sendHeartbeat();
         QTRY_COMPARE(written(), before + 12);
         QTRY_VERIFY(site.row(2)->heartbeatSeen);
-        QCOMPARE(confirmationLines(), QStringList());
+        QCOMPARE(confirmationLines(), 0);
     }
 
     // A reopen frees nodes, and new ones may take their addresses: a
