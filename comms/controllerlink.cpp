@@ -128,10 +128,14 @@ void ControllerLink::stop()
 
 void ControllerLink::leavePeer()
 {
+    // Whatever the link is doing (up, connecting, lost and waiting to
+    // retry), leaving it is told as the client's own close, so that its
+    // listeners let go of the peer it left. A link stopped, or never
+    // dialled, has nothing to leave.
+    const bool engaged = socket.state() != QAbstractSocket::UnconnectedState || retryTimer.isActive();
     connectTimer.stop();
     retryTimer.stop();
-    // A link already down has told of its end; closing it again is no news.
-    if (socket.state() == QAbstractSocket::UnconnectedState)
+    if (!engaged)
         return;
     abortSocket();
     closeLink(true);

@@ -60,8 +60,9 @@ public:
     // Drops the socket at once, also while it is still connecting; reports nothing.
     void abortSocket();
     // Leaves the peer for another address: an attempt under way ends, a
-    // pending retry is forgotten, and a link that was up or coming up is
-    // closed as the client's own close. The client dials the new address next.
+    // pending retry is forgotten, and a link that was up, coming up, or
+    // lost and waiting to retry is closed as the client's own close. The
+    // client dials the new address next.
     void leavePeer();
     void connectionClosedByServer();
     void error(QAbstractSocket::SocketError socketError);

@@ -146,15 +146,18 @@ Node* ControlUnit::findKX4Node() const
 {
     if (!client || !energizerModel)
         return nullptr;
-    const QString ip = client->address();
-    Node* root = energizerModel->rootNode();
-    if (!root)
+    return dialledGateway(energizerModel->rootNode(), client->address());
+}
+
+Node* ControlUnit::dialledGateway(const Node* root, const QString& address)
+{
+    if (!root || address.isEmpty())
         return nullptr;
     Node* found = nullptr;
     // The gateway row carries its gateway's address as its own text, so the
     // map item is never touched from this thread. The last match wins.
     for (Node* gateway : root->children) {
-        if (gateway && gateway->deviceNode && gateway->data(NameColumn).toString() == ip)
+        if (gateway && gateway->deviceNode && gateway->data(NameColumn).toString() == address)
             found = gateway;
     }
     return found;

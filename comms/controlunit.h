@@ -95,6 +95,11 @@ public:
     // thread runs; the client must outlive the unit's thread.
     void connectClient(qtClient* gatewayClient, Qt::ConnectionType type = Qt::QueuedConnection);
 
+    // The gateway row under `root` that the unit feeds while the link dials
+    // `address`: of several boxes at that address, the last. Null for none.
+    // The caller holds the site mutex.
+    static Node* dialledGateway(const Node* root, const QString& address);
+
     // The lines that tell of a command not sent (commandRefused) and of one
     // sent (commandSent).
     static QString refusalText(const QString& gateway, const QString& device, const QString& reason);

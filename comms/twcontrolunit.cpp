@@ -7,6 +7,7 @@
 #include "treemodel.h"
 
 #include <algorithm>
+#include <utility>
 
 TWControlUnit::TWControlUnit(QObject* parent)
     : QObject(parent)
@@ -24,8 +25,7 @@ void TWControlUnit::connectClient(qtClientTW* twClient, Qt::ConnectionType type)
     // In the order the client tells them: the reset image of the link it
     // leaves still goes to the system it left.
     connect(twClient, &qtClientTW::movedTo, this, &TWControlUnit::linkMovedTo, type);
-    connect(
-        twClient, &qtClientTW::closedOnPurpose, this, [this] { m_linkLoss.closedOnPurpose(); }, type);
+    connect(twClient, &qtClientTW::closedOnPurpose, this, &TWControlUnit::leaveSystem, type);
     connect(twClient, &qtClientTW::commStatus, this, &TWControlUnit::linkStatus, type);
 }
 
@@ -74,12 +74,31 @@ void TWControlUnit::linkStatus(qtClient::ClientStatus status)
         emit writeAlarmLog(row.source, row.reason, row.message);
 }
 
+void TWControlUnit::leaveSystem()
+{
+    m_linkLoss.closedOnPurpose();
+    SiteLocker lock;
+    Node* system = std::exchange(m_fed, NodeHandle()).get();
+    if (!system)
+        return;
+    for (Node* sensor : qAsConst(system->children)) {
+        const bool shown = sensor->data(StatusColumn).toInt() != SensorState::Inactive;
+        sensor->record.fill(0);
+        sensor->setData(StatusColumn, SensorState::Inactive);
+        // A tick repaints it where it shows, and raises nothing.
+        if (shown)
+            emit sensorTick(sensor);
+    }
+}
+
 void TWControlUnit::tovelUpdateArray(KX4Data kx4Data)
 {
     SiteLocker lock;
     Node* system = followingSystem();
     if (!system)
         return;
+    if (m_fed.get() != system)
+        m_fed = NodeHandle(system);
     const int blocks = std::min<int>(LastSensor + 1, int(kx4Data.size()));
     for (int i = 1; i < blocks; ++i) {
         Node* sensor = system->child(i - 1);

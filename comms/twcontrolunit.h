@@ -2,13 +2,13 @@
 
 #include "kx4data.h"
 #include "linklosswatch.h"
+#include "node.h"
 
 #include <QObject>
 #include <QString>
 
 #include <array>
 
-class Node;
 class TreeModel;
 class qtClientTW;
 
@@ -62,6 +62,11 @@ public slots:
     // Logs the loss of the TW link that was up, once per loss, under the
     // name of the TW system that follows the controller.
     void linkStatus(qtClient::ClientStatus status);
+    // The client closes the link on the operator's order (a move, a project
+    // that goes): no loss. The sensors of the system it fed show that they
+    // are not watched, as before their first data, with no row and no line,
+    // and their next data are first data.
+    void leaveSystem();
 
 signals:
     void sensorHearbeat(Node* sensorNode);
@@ -75,5 +80,7 @@ private:
 
     std::array<Block, ImageBlockCount> image{};
     QString m_dialled;
+    // The system the images went to last, whatever its address is now.
+    NodeHandle m_fed;
     LinkLossWatch m_linkLoss{QStringLiteral("TW controller")};
 };

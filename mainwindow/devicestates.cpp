@@ -38,12 +38,13 @@ bool flag(const Node* row, int param)
     return row->ioFlag(param).toInt() != 0;
 }
 
-// The link left the row's gateway on the operator's order: nothing tells
-// of its device any more. It shows as a row never heard from (Off, no
-// flags, no clock), and its next data are first data. A row just reset,
-// the site mutex held.
-void leaveUnwatched(Node* row)
+// Nothing tells of the row's device any more: the link left its gateway on
+// the operator's order, or does not dial it. It shows as a row never heard
+// from (Off, no flags, no clock), and its next data are first data. The
+// site mutex held.
+void leaveRowUnwatched(Node* row)
 {
+    row->resetState();
     row->evaluateEnergizerStatus();
     row->flagText.clear();
     for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
@@ -53,6 +54,11 @@ void leaveUnwatched(Node* row)
     row->setData(ControlUnit::AttemptsColumn, 0);
     row->setData(ControlUnit::LastTryColumn, QString());
     row->heartbeatSeen = false;
+}
+
+bool isUnwatched(const Node* row)
+{
+    return !row->heartbeatSeen && !row->updated && row->data(Node::kStatusColumn).toInt() == Node::Off;
 }
 
 // The status row paired with a live element node, or null.
@@ -233,14 +239,22 @@ void DeviceStates::energTick(Node* elementNode)
 
 void DeviceStates::sensorHeartbeat(Node* sensorNode)
 {
+    const qtClientTW* client = m_units->twClient();
+    const QString link = client ? client->address() : QString();
+    bool left = false;
     {
         SiteLocker lock;
         if (!g_twSensorModel || !g_twSensorModel->contains(sensorNode))
             return;
+        // A change told before the link moved from the sensor's system to
+        // another would be read as the sensor shows now, no longer watched:
+        // no line for it.
+        const Node* system = sensorNode->parent();
+        left = !link.isEmpty() && system && system->data(0).toString() != link;
     }
     g_twSensorModel->refreshChanges(sensorNode);
     ControlUnit* unit = m_units->controlUnit();
-    if (!(unit && unit->sensorMode))
+    if (!left && !(unit && unit->sensorMode))
         m_alarms->alarmConfirmDlg()->showAlarmConfirm(sensorNode);
 }
 
@@ -391,37 +405,75 @@ void DeviceStates::resetDeviceRows(bool lost)
 {
     if (!g_energizerModel)
         return;
+    if (!lost) {
+        // Every gateway, also the one the link leaves after its address
+        // was changed: the others show unwatched already.
+        leaveUnwatched(g_energizerModel->rootNode()->children);
+        return;
+    }
     // A confirmation shown for one row lets through whatever was queued, a
     // project reload among it: the later rows are held as handles.
     QList<NodeHandle> announced;
-    QList<NodeHandle> unwatched;
+    QList<Node*> rows;
     const int energizers = std::min<int>(Node::kMaxEnergizers, m_units->fenceClient()->no_of_energizers);
     {
         SiteLocker lock;
-        // The gateway's own row has no device state: it keeps what it shows.
-        for (Node* gateway : qAsConst(g_energizerModel->rootNode()->children)) {
-            for (Node* row : qAsConst(gateway->children)) {
-                row->resetState();
-                if (!lost) {
-                    leaveUnwatched(row);
-                    if (Node* element = row->partner())
-                        unwatched.append(NodeHandle(element));
-                } else if (row->heartbeatSeen && row->number() <= energizers) {
-                    // A row never heard from had nothing to lose: it stays unseen.
-                    announced.append(NodeHandle(row));
-                }
-            }
+        // Only the gateway the link dials had anything to lose.
+        const Node* gateway = ControlUnit::dialledGateway(g_energizerModel->rootNode(), m_units->fenceClient()->address());
+        if (!gateway)
+            return;
+        rows = gateway->children;
+        for (Node* row : qAsConst(rows)) {
+            row->resetState();
+            // A row never heard from had nothing to lose: it stays unseen.
+            if (row->heartbeatSeen && row->number() <= energizers)
+                announced.append(NodeHandle(row));
         }
     }
-    for (Node* gateway : g_energizerModel->rootNode()->children) {
-        for (Node* row : gateway->children)
-            g_energizerModel->refreshChanges(row);
-    }
+    for (Node* row : qAsConst(rows))
+        g_energizerModel->refreshChanges(row);
     for (const NodeHandle& handle : qAsConst(announced)) {
         if (Node* row = handle.get())
             energHeartbeat(row, true);
     }
-    for (const NodeHandle& handle : qAsConst(unwatched)) {
+}
+
+void DeviceStates::leaveUndialledUnwatched()
+{
+    if (!g_energizerModel)
+        return;
+    QList<Node*> watched;
+    {
+        SiteLocker lock;
+        const Node* root = g_energizerModel->rootNode();
+        const Node* dialled = ControlUnit::dialledGateway(root, m_units->fenceClient()->address());
+        for (Node* gateway : root->children) {
+            if (gateway != dialled && !std::all_of(gateway->children.cbegin(), gateway->children.cend(), isUnwatched))
+                watched.append(gateway);
+        }
+    }
+    leaveUnwatched(watched);
+}
+
+void DeviceStates::leaveUnwatched(const QList<Node*>& gateways)
+{
+    QList<NodeHandle> elements;
+    {
+        SiteLocker lock;
+        // The gateway's own row has no device state: it keeps what it shows.
+        for (Node* gateway : gateways) {
+            for (Node* row : qAsConst(gateway->children)) {
+                leaveRowUnwatched(row);
+                if (Node* element = row->partner())
+                    elements.append(NodeHandle(element));
+            }
+        }
+    }
+    for (Node* gateway : gateways) {
+        for (Node* row : qAsConst(gateway->children))
+            g_energizerModel->refreshChanges(row);
+    }
+    for (const NodeHandle& handle : qAsConst(elements)) {
         if (Node* element = handle.get())
             showDeviceState(element);
     }

@@ -63,6 +63,11 @@ public:
     // panels show the device's state again, not the operator's click.
     void showDeviceState(Node* elementNode);
 
+    // Every gateway but the one the link dials shows that it is not watched
+    // (at start, after a reopen, a box that comes back by Undo, Redo or
+    // Paste): its rows' next data are first data. Rows already so are left.
+    void leaveUndialledUnwatched();
+
     // Whether a button with `command` is checked for the status row; none
     // for a command that has no rule.
     static std::optional<bool> buttonChecked(int command, const Node* row);
@@ -73,9 +78,11 @@ signals:
 
 private:
     void refreshPanels(Node* elementNode);
-    // The gateway link ended: `lost`, every row shows Failure and the rows
-    // heard from are announced; closed here, no row is watched any more.
+    // The gateway link ended: `lost`, the rows of the gateway it dials show
+    // Failure and those heard from are announced; closed here, no row is
+    // watched any more.
     void resetDeviceRows(bool lost);
+    void leaveUnwatched(const QList<Node*>& gateways);
     void showLinkStatus(bool gateway, int value);
     // The field's prefix, `text` and the note; the field
     // keeps its width unless the text needs more.

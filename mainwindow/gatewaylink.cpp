@@ -25,7 +25,7 @@ GatewayLink::GatewayLink(DeviceUnits* units, SiteTrees* trees, WorkspaceArea* wo
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &GatewayLink::gatewaysLeaving);
     const auto topRows = [this](const QModelIndex& parent) {
         if (!parent.isValid())
-            boxesChanged();
+            gatewaysChanged();
     };
     connect(model, &QAbstractItemModel::rowsInserted, this, topRows);
     // A gateway row's first column is its address; the others change with
@@ -34,7 +34,7 @@ GatewayLink::GatewayLink(DeviceUnits* units, SiteTrees* trees, WorkspaceArea* wo
         if (topLeft.column() == 0)
             topRows(topLeft.parent());
     });
-    connect(model, &QAbstractItemModel::modelReset, this, &GatewayLink::boxesChanged);
+    connect(model, &QAbstractItemModel::modelReset, this, &GatewayLink::gatewaysChanged);
     // A box that has no row yet (its wizard cancelled) comes and goes with
     // its element.
     TreeModel* elements = trees->elementModel();
@@ -50,6 +50,12 @@ void GatewayLink::boxesChanged()
 {
     m_boxesChanged = true;
     schedule();
+}
+
+void GatewayLink::gatewaysChanged()
+{
+    m_gatewaysChanged = true;
+    boxesChanged();
 }
 
 QString GatewayLink::dialledAddress() const
@@ -110,6 +116,8 @@ void GatewayLink::settle()
 {
     if (!std::exchange(m_scheduled, false))
         return;
+    if (std::exchange(m_gatewaysChanged, false))
+        emit gatewaysSettled();
     noteOperatorsAddress();
     noteDialled();
     const QList<NodeHandle> leaving = std::exchange(m_leaving, {});
@@ -167,7 +175,7 @@ bool GatewayLink::followBoxes()
                                             : QStringLiteral("the link moves back to %1").arg(next));
     // Told first: the close that follows is the program's, not the gateway's.
     if (next.isEmpty())
-        emit closedHere(tr("no gateway box left to dial"));
+        emit closedHere(tr("its gateway box is gone; choose another"));
     moveLink(next);
     return true;
 }

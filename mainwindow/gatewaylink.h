@@ -44,6 +44,11 @@ signals:
     void noteChanged(const QString& note);
     // The link is closed here, for `why`, not by the gateway.
     void closedHere(const QString& why);
+    // Gateways came into the energizer states or changed their address (a
+    // project opened, a box placed, pasted, readdressed, or brought back by
+    // Undo or Redo), told once they stand and before the link follows
+    // them: a box that came back is not dialled yet.
+    void gatewaysSettled();
 
 private:
     void gatewaysLeaving(const QModelIndex& parent, int first, int last);
@@ -52,6 +57,8 @@ private:
     void schedule();
     // The gateway boxes or their addresses may have changed.
     void boxesChanged();
+    // ...and so may the gateways of the energizer states.
+    void gatewaysChanged();
     void settle();
     // True when the link moved or closed.
     bool followBoxes();
@@ -77,6 +84,7 @@ private:
     QString m_movedTo;
     bool m_scheduled = false;
     bool m_boxesChanged = true;
+    bool m_gatewaysChanged = true;
     // How many addresses the gateway boxes on the maps stand at.
     int m_boxAddressCount = 0;
     // Rows of the dialled gateway that left since the last settle.

@@ -161,6 +161,7 @@ MainWindow::MainWindow(QWidget* parent)
     DeviceStates* states = m_deviceStates.get();
     connect(gatewayLink, &GatewayLink::noteChanged, states, [states](const QString& note) { states->showLinkNote(true, note); });
     connect(gatewayLink, &GatewayLink::closedHere, states, [states](const QString& why) { states->showClosedHere(true, why); });
+    connect(gatewayLink, &GatewayLink::gatewaysSettled, states, &DeviceStates::leaveUndialledUnwatched);
     connect(m_files, &ProjectFiles::projectClosed, gatewayLink, &GatewayLink::projectClosed);
     auto* twLink = new TWLink(m_units.get(), m_trees, this);
     connect(twLink, &TWLink::noteChanged, states, [states](const QString& note) { states->showLinkNote(false, note); });

@@ -101,7 +101,7 @@ void TWLink::closeIfLeft()
     qCWarning(lcMainWindow).noquote()
         << QStringLiteral("TW link: no TW system at %1 any more; the link is closed").arg(dialled);
     // Told first: the close that follows is the program's, not the controller's.
-    emit closedHere(tr("no TW system left to dial"));
+    emit closedHere(tr("its TW system is gone; choose another"));
     m_units->twClient()->moveTo(QString());
 }
 

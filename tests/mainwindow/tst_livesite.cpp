@@ -24,6 +24,7 @@
 #include "qtclienttw.h"
 #include "sitefixture.h"
 #include "sitemutex.h"
+#include "simulatedlink.h"
 #include "sitetrees.h"
 #include "soundpath.h"
 #include "sqlrows.h"
@@ -46,6 +47,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QToolBar>
 #include <QWizard>
 #include <QWindow>
@@ -139,6 +141,8 @@ class TstLiveSite : public QObject
         return nullptr;
     }
 
+    int confirmationLines() const { return window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(); }
+
     // The main window shown with the input: not by itself with no window manager.
     bool showActive()
     {
@@ -163,6 +167,8 @@ private slots:
         window = std::make_unique<MainWindow>();
         installConditions(Node::Critical);
         site = SiteFixture::place(window->workspaces()->currentScene(), QStringLiteral("127.0.0.61"));
+        // The window settles the box placed: no link dials it yet.
+        QCoreApplication::sendPostedEvents();
         window->alarms()->setSoundPlayer(std::make_unique<RecordingSoundPlayer>(window.get()));
         sent.clear();
         connect(window.get(), &MainWindow::command, this,
@@ -706,6 +712,14 @@ private slots:
         QLabel* gateway = window->findChild<QLabel*>(QStringLiteral("gatewayStatusLabel"));
         QLabel* tw = window->findChild<QLabel*>(QStringLiteral("twStatusLabel"));
         qtClient* client = window->units()->fenceClient();
+        // The link dials the site's box, whose controller refuses it, and waits to retry.
+        QTcpServer gone;
+        QVERIFY(gone.listen(QHostAddress(QStringLiteral("127.0.0.61"))));
+        client->setPort(gone.serverPort());
+        gone.close();
+        client->setTiming(quietLinkTiming());
+        client->moveTo(QStringLiteral("127.0.0.61"));
+        QTRY_COMPARE(client->status, qtClient::ConnectionClosedByServer);
         client->no_of_energizers = 4;
         for (int n : {1, 2, 3})
             site.row(n)->heartbeatSeen = true;
@@ -739,22 +753,38 @@ private slots:
     void movedLinkRaisesNoAlarm_data()
     {
         QTest::addColumn<bool>("byWizard");
-        QTest::newRow("panel's IP row") << false;
-        QTest::newRow("wizard of a new box") << true;
+        QTest::addColumn<bool>("lostFirst");
+        QTest::newRow("panel's IP row") << false << false;
+        QTest::newRow("wizard of a new box") << true << false;
+        QTest::newRow("panel's IP row, A lost and waiting to retry") << false << true;
     }
 
     // The link moved from box A to box B on the operator's order asks for no confirmation: A's rows show
-    // that they are no longer watched, and B's first data are first data.
+    // that they are no longer watched, and B's first data are first data. Moved after A was lost, the
+    // same; B lost then announces B's rows and only those.
     void movedLinkRaisesNoAlarm()
     {
         QFETCH(bool, byWizard);
+        QFETCH(bool, lostFirst);
         const QString b = QStringLiteral("127.0.0.68");
         GatewaySimulator sims[2];
         QVERIFY(sims[0].listen(QHostAddress(QStringLiteral("127.0.0.61"))) && sims[1].listen(QHostAddress(b), sims[0].port()));
         for (GatewaySimulator& sim : sims)
             sim.setDeviceCounts(2, 0);
+        // A's energizer 1 in a fence alarm: its line tells A from B.
+        sims[0].setBlock(1, energizerRecord(1, lostFirst ? 0x80 : 0));
         connectGatewayLink(*window, sims[0]);
         QTRY_VERIFY(site.row(2)->heartbeatSeen);
+        const auto linksLost = [] { return sqlRows("select count(*) from logAlarm where info like 'Link lost%'").value(0).toInt(); };
+        const int lost = linksLost();
+        if (lostFirst) {
+            LinkTiming waiting = quietLinkTiming();
+            waiting.sweepStartDelayMs = 10;
+            window->units()->fenceClient()->setTiming(waiting);
+            sims[0].closeConnection();
+            QTRY_COMPARE(confirmationLines(), 2);
+            QVERIFY(operatorClick(window->alarms()->alarmConfirmDlg()->findChild<QPushButton*>(QStringLiteral("btnOK"))));
+        }
         MessageBoxAnswerer warning;
         window->setDesignMode(true);
         QVERIFY(showActive());
@@ -806,7 +836,43 @@ private slots:
             dialled.sendHeartbeat();
             QTRY_VERIFY_WITH_TIMEOUT(firstData->heartbeatSeen, 10000);
         }
-        QCOMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 0);
+        QCOMPARE(confirmationLines(), 0);
+        if (!lostFirst)
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(window->units()->fenceClient()->dataValid, 10000);
+        sims[1].closeConnection();
+        QTRY_COMPARE(linksLost(), lost + 2);
+        QCOMPARE(confirmationLines(), 2);
+        QCOMPARE(window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(Node::kStatusColumn).data().toString(), "Off");
+    }
+
+    // The box the link dials deleted, the link closes; its deletion undone, the link dials it again, and its
+    // first data are first data, as at start: every row written again and no line, also for an energizer that
+    // went into alarm meanwhile.
+    void returningBoxIsNewToTheLink()
+    {
+        GatewaySimulator sim;
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.61"))));
+        sim.setDeviceCounts(2, 0);
+        for (int n : {1, 2})
+            sim.setBlock(n, energizerRecord(n));
+        const auto written = [] { return sqlRows("select count(*) from logAlarm where source like 'Energ%'").value(0).toInt(); };
+        const int before = written();
+        connectGatewayLink(*window, sim);
+        // Each energizer's status and its two zones switched on.
+        QTRY_COMPARE(written(), before + 6);
+        MessageBoxAnswerer answerer;
+        window->setDesignMode(true);
+        QVERIFY(showActive());
+        site.gateway->setSelected(true);
+        for (const auto& [toolBar, step] : {std::pair{"mapEditToolBar", "actDelete"}, {"editToolBar", "actUndo"}})
+            QVERIFY(operatorClick(window->findChild<QToolBar*>(toolBar)->widgetForAction(window->findChild<QAction*>(step))));
+        QTRY_COMPARE(sim.connectionCount(), 2);
+        sim.setBlock(2, energizerRecord(2, 0x80));
+        sim.sendHeartbeat();
+        QTRY_COMPARE(written(), before + 12);
+        QTRY_VERIFY(site.row(2)->heartbeatSeen);
+        QCOMPARE(confirmationLines(), 0);
     }
 
     // A reopen frees nodes, and new ones may take their addresses: a

@@ -954,6 +954,12 @@ private slots:
         formChild(window.get(), "actNew")->trigger();
         open(path("cancelled.xml"));
         QCOMPARE(window->units()->fenceClient()->address(), a);
+        // The box the link does not dial shows that it is not watched, in the states and in its panel.
+        Node* undialled = window->trees()->energizerRoot()->child(window->trees()->gatewayAddresses().indexOf("127.0.0.33"))->child(0);
+        QTRY_COMPARE(window->trees()->energizerModel()->nodeIndex(undialled).siblingAtColumn(Node::kStatusColumn).data().toString(), "Off");
+        selectInTree(undialled->deviceNode);
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        QCOMPARE(panel->browser->propertyTreeItem(panel->propertyNames.key("Status"))->text(1), "Off");
         placeWithWizard(b, QPointF(100, 150));
         placeWithWizard(c, QPointF(30, 310));
         QTRY_COMPARE(window->units()->fenceClient()->address(), c);
@@ -966,7 +972,7 @@ private slots:
             clickTool(step);
             QTRY_COMPARE(window->units()->fenceClient()->address(), ip);
             if (ip.isEmpty())
-                QTRY_VERIFY(field->text().startsWith("EnergConnection: Closed by the program: no gateway box left to dial"));
+                QTRY_VERIFY(field->text().startsWith("EnergConnection: Closed by the program: its gateway box is gone; choose another"));
             QVERIFY(saved().contains("gatewayLink=\"" + ip.toUtf8() + '"'));
         }
     }
@@ -1002,7 +1008,7 @@ private slots:
         const bool closes = !before.contains("enabled=\"1\"");  // unless another enabled system stands at its address
         QCoreApplication::sendPostedEvents();
         QCOMPARE(window->units()->twClient()->address(), closes ? QString() : QStringLiteral("127.0.0.49"));
-        QTRY_COMPARE(label("twStatusLabel")->text(), closes ? QStringLiteral("TW Connection: Closed by the program: no TW system left to dial")
+        QTRY_COMPARE(label("twStatusLabel")->text(), closes ? QStringLiteral("TW Connection: Closed by the program: its TW system is gone; choose another")
                                                             : QStringLiteral("TW Connection: Updated"));
         QTRY_COMPARE(tw.isConnected(), !closes);
     }
@@ -1025,6 +1031,8 @@ private slots:
 
     // The file keeps the TW system the link dials, and a reopen dials it; the field names it while the enabled
     // systems stand at two addresses. A file naming none that stands, or none at all, dials the last enabled one.
+    // Moved in the setup, the link leaves its system's sensor unwatched, with no row and no line, and the first
+    // data of the system it dials are first data.
     void twLinkKeepsItsSystem()
     {
         QFETCH(QByteArray, link);
@@ -1035,16 +1043,25 @@ private slots:
         QByteArray workplaces;
         for (int i = 0; i < 2; ++i) {
             sims[i].setTwMode(true);
+            sims[i].setSensorStates("\xff");
             QVERIFY(sims[i].listen(QHostAddress(ips.at(i)), sims[0].port()));
-            workplaces += "<Workplace name=\"" + QByteArray(1, char('A' + i)) + "\"><TWSensors IP=\"" + ips.at(i).toUtf8()
-                          + "\" enabled=\"" + (i == 0 ? firstEnabled : "1") + "\"/></Workplace>";
+            const QByteArray name(1, char('A' + i));
+            workplaces += "<Workplace name=\"" + name + "\"><TWSensors IP=\"" + ips.at(i).toUtf8() + "\" enabled=\""
+                          + (i == 0 ? firstEnabled : "1") + "\"><Sensor name=\"" + name + "1\" enabled=\"1\"/></TWSensors></Workplace>";
         }
+        const QString rows = "select source || '|' || reason from logAlarm where id > "
+                             + sqlRows("select coalesce(max(id), 0) from logAlarm").value(0) + " order by source";
         window->units()->twClient()->setPort(sims[0].port());
         writeFile(path("tw-link.xml"), "<Project" + link + "><Workplaces>" + workplaces + "</Workplaces></Project>");
         if (dialled == 0) {
             g_currentUser = QStringLiteral("admin");
             window->applyUserRights();
             openForDesign(path("tw-link.xml"));
+            QVERIFY(sims[1].waitForConnection());
+            sims[1].sendStates();
+            QTRY_COMPARE(sqlRows(rows), QStringList{"B1|Ready"});
+            auto* confirmation = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>(QStringLiteral("alarmTable"));
+            QTRY_COMPARE(confirmation->rowCount(), 1);
             answerNextModal([](QWidget* setup) {
                 QVERIFY(operatorClick(setup->findChild<QToolButton*>(QStringLiteral("btnSetIP"))));
                 QVERIFY(operatorClick(setup->findChild<QPushButton*>(QStringLiteral("btnClose"))));
@@ -1052,6 +1069,13 @@ private slots:
             clickTool("actTWSensorsSetup");
             QTRY_VERIFY(!QApplication::activeModalWidget());
             QCOMPARE(window->units()->twClient()->address(), ips.at(0));
+            TreeModel* sensors = window->trees()->twSensorModel();
+            QTRY_COMPARE(sensors->index(0, 1, sensors->index(1, 0)).data().toString(), QStringLiteral("Inactive"));
+            QVERIFY(sims[0].waitForConnection());
+            sims[0].sendStates();
+            QTRY_COMPARE(sqlRows(rows), (QStringList{"A1|Ready", "B1|Ready"}));
+            QTRY_COMPARE(confirmation->rowCount(), 2);
+            QVERIFY(confirmation->item(1, 0)->text().startsWith("Sensor A1"));
             saveAs(path("tw-link.xml"));
             QVERIFY(contents(path("tw-link.xml")).contains("twLink=\"127.0.0.61\""));
             cleanup();
@@ -1092,7 +1116,7 @@ private slots:
         QTRY_VERIFY2(field->text().endsWith(" (KX4 127.0.0.35)"), qPrintable(field->text()));
         clickItem(gatewayAt(QStringLiteral("127.0.0.35")));
         clickTool("actDelete");
-        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: no gateway box left to dial"));
+        QTRY_COMPARE(field->text(), QStringLiteral("EnergConnection: Closed by the program: its gateway box is gone; choose another"));
         QCOMPARE(field->styleSheet(), QString());
         GraphicsBox* box = window->workspaces()->currentScene()->gatewayBoxes().first();
         QCOMPARE(window->trees()->gatewayAddresses(), QStringList());
