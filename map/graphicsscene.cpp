@@ -271,17 +271,22 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     }
 }
 
-void GraphicsScene::takeInRiders(QGraphicsItem* line)
+QStringList GraphicsScene::takeInRiders(QGraphicsItem* line)
 {
+    QStringList lost;
     for (QGraphicsItem* child : line->childItems()) {
-        auto* circle = dynamic_cast<GraphicsHelperClass*>(child);
-        if (!circle || child->type() != GraphicsHelperClass::CircleItemType)
+        if (child->type() != GraphicsCircle::Type)
             continue;
+        auto* circle = static_cast<GraphicsCircle*>(child);
         connect(circle, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
         Node* node = circle->node();
-        if (node && m_workplaceNode && !m_workplaceNode->isAncestorOf(node))
-            hangNode(child);
+        if (!node || !m_workplaceNode || m_workplaceNode->isAncestorOf(node))
+            continue;
+        hangNode(child);
+        for (int number : circle->followSystemSensors())
+            lost.append(tr("TW sector %1 follows no sensor %2: none is free here").arg(circle->objectName()).arg(number));
     }
+    return lost;
 }
 
 void GraphicsScene::setUniqueName(QGraphicsItem* item)

@@ -6,6 +6,7 @@
 #include <QGraphicsScene>
 #include <QList>
 #include <QPointer>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -90,8 +91,11 @@ public:
     // The TW sector circles riding on `line`, which came here from another
     // map, become this map's: they answer to it, and their nodes hang under
     // this workplace, so that a node goes where its circle went (and not
-    // with the workplace the line left).
-    void takeInRiders(QGraphicsItem* line);
+    // with the workplace the line left). Each follows the sensors of this
+    // map's TW system that a reopen would give it (GraphicsCircle::
+    // followSystemSensors); what one can no longer follow is returned, a
+    // line each, for the operator.
+    QStringList takeInRiders(QGraphicsItem* line);
     // Hangs the node of `item`, an element of this map, at the top of this
     // workplace (a TW sector under its TW system), where the type order puts it.
     void hangNode(QGraphicsItem* item);

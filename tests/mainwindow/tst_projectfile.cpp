@@ -909,6 +909,56 @@ private slots:
         QVERIFY(saved().contains("name=\"twsector1\" width=\"40\" x=\"300\" y=\"289\""));
     }
 
+    void pastedTWSectorFollowsWhatTheFileNames_data()
+    {
+        QTest::addColumn<bool>("storeSetUp");  // Store's TW system has its sensors in the tree
+        QTest::addColumn<QStringList>("followed");
+        QTest::newRow("set up") << true << QStringList{"Gate sensor 3"};
+        QTest::newRow("never set up") << false << QStringList();
+    }
+
+    // The file names a TW sector's sensor by its number, read in the TW system of the map it stands on: a
+    // sector cut with its fence line and pasted onto Store follows what a reopen gives it, Store's sensor 3,
+    // or none, told once; Perimeter's Sensor3 goes back under its system.
+    void pastedTWSectorFollowsWhatTheFileNames()
+    {
+        QFETCH(bool, storeSetUp);
+        QFETCH(QStringList, followed);
+        QByteArray project = contents(HandWritten);
+        if (!storeSetUp) {
+            const int from = project.indexOf("<TWSensors IP=\"127.0.0.9\"");
+            project.remove(from, project.indexOf("</TWSensors>", from) + 12 - from);
+        }
+        writeFile(path("sites.xml"), project);
+        openForDesign(path("sites.xml"));
+        auto* fence = itemOf<GraphicsLine>(window->workspaces()->currentScene());
+        Node* perimeterSensor = itemOf<GraphicsCircle>(window->workspaces()->currentScene())->node()->child(0);
+        const QString lastAction = "select max(id) from logUserAction";
+        const QString before = sqlRows(lastAction).value(0);
+        clickMap(QPointF(200, 300));
+        QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_X, Qt::ControlModifier) && !fence->isVisible());
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_V, Qt::ControlModifier));
+        const auto sensorsOfSector = [this] {
+            QStringList names;
+            for (const Node* action : itemOf<GraphicsCircle>(window->workspaces()->sceneAt(1))->node()->children) {
+                if (action->type == Node::TWSensor)
+                    names << action->data(0).toString();
+            }
+            return names;
+        };
+        QCOMPARE(sensorsOfSector(), followed);
+        QVERIFY(perimeterSensor->parent()->type == Node::TWSystem
+                && perimeterSensor->parent()->parent() == window->workspaces()->sceneAt(0)->workplaceNode());
+        const QString told = "TW sector twsector1 follows no sensor 3: none is free here";
+        QCOMPARE(label("mapNoteLabel")->text(), followed.isEmpty() ? told : QString());
+        QCOMPARE(sqlRows("select info from logUserAction where id > " + before + " and info like 'TW sector%'"),
+                 followed.isEmpty() ? QStringList{told} : QStringList());
+        saveAs(path("sites.xml"));
+        open(path("sites.xml"));
+        QCOMPARE(sensorsOfSector(), followed);
+    }
+
     // Every item of a map opened again, of one added beyond it, can be
     // scrolled into view, zoomed in too.
     void wholeSiteScrollsIntoView()
