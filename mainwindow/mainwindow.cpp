@@ -497,6 +497,8 @@ void MainWindow::createElementTree()
                                         m_launchers, this);
     connect(m_elementTree, &ElementTreeArea::selectionChanged, this,
             [this](const QItemSelection& current) { m_propertyPanel->selectionTreeChanged(current); });
+    connect(m_elementTree, &ElementTreeArea::hiddenElementChosen, this,
+            [this](Node* node) { m_propertyPanel->showElement(node); });
     connect(m_elementTree, &ElementTreeArea::projectModified, m_project.get(), [this] { m_project->setModified(true); });
     connect(m_elementTree, &ElementTreeArea::userAction, this, &MainWindow::writeUserActionLog);
     connect(m_elementTree, &ElementTreeArea::deleteRequested, ui->actDelete, &QAction::trigger);

@@ -909,6 +909,28 @@ private slots:
         QVERIFY(saved().contains("name=\"twsector1\" width=\"40\" x=\"300\" y=\"289\""));
     }
 
+    // Where the tree hides the TW rows, a TW sector chosen on the map after a box is chosen alone: the box
+    // loses its handles, the panel shows the sector, and Delete deletes what the map shows selected.
+    void hiddenRowChosenAlone()
+    {
+        openForDesign(HandWritten);
+        GraphicsScene* map = window->workspaces()->currentScene();
+        auto* circle = itemOf<GraphicsCircle>(map);
+        GraphicsBox* box = itemOf<GraphicsBox>(map, [](GraphicsBox* b) { return b->objectName() == "box2"; });
+        // The TW system's row, and the sector's under it, hidden.
+        const QModelIndex system = window->trees()->elementModel()->nodeIndex(circle->node()->parent());
+        QVERIFY(system.isValid() && !window->elementTree()->proxy()->mapFromSource(system).isValid());
+        PropertySet* panel = window->propertyPanel()->dockedSet();
+        clickItem(box);
+        QTRY_VERIFY(panel->node() == box->node() && box->handles().first());
+        clickItem(circle);
+        QTRY_COMPARE(panel->node(), circle->node());
+        QVERIFY(map->selectedItems() == QList<QGraphicsItem*>{circle} && !box->handles().first());
+        QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_Delete));
+        QTRY_VERIFY(!circle->scene());
+        QCOMPARE(box->scene(), map);
+    }
+
     void pastedTWSectorFollowsWhatTheFileNames_data()
     {
         QTest::addColumn<bool>("storeSetUp");  // Store's TW system has its sensors in the tree
