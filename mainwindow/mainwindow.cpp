@@ -374,6 +374,7 @@ void MainWindow::createWorkspaceActions()
     connect(m_workspaceActions, &WorkspaceActions::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
     connect(m_workspaceActions, &WorkspaceActions::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_workspaceActions, &WorkspaceActions::note, this, &MainWindow::showNote);
     connect(m_workspaceActions, &WorkspaceActions::workplaceEmptying, this,
             [this](const Node* workplace) { m_propertyPanel->forgetNodesUnder(workplace); });
     connect(m_workspaceActions, &WorkspaceActions::workplaceModeChanged, this, &MainWindow::applyWorkplaceMode);

@@ -271,6 +271,13 @@ Node* GraphicsCircle::sensorTwin(const Node* systemTwin, int number)
     return twin && Node::isAlive(twin) && twin->type == Node::TWSensor ? twin : nullptr;
 }
 
+Node* GraphicsCircle::systemTwinOf(const Node* twin)
+{
+    Node* sensor = twin->deviceNode && Node::isAlive(twin->deviceNode) ? twin->deviceNode : nullptr;
+    Node* system = sensor ? sensor->parent() : nullptr;
+    return system && system->deviceNode && Node::isAlive(system->deviceNode) ? system->deviceNode : nullptr;
+}
+
 QList<int> GraphicsCircle::followSystemSensors()
 {
     auto* map = qobject_cast<GraphicsScene*>(scene());
@@ -281,12 +288,11 @@ QList<int> GraphicsCircle::followSystemSensors()
     for (Node* followed : QList<Node*>(m_node->children)) {
         if (followed->type != Node::TWSensor)
             continue;
-        Node* sensor = followed->deviceNode && Node::isAlive(followed->deviceNode) ? followed->deviceNode : nullptr;
-        Node* home = sensor && sensor->parent() ? sensor->parent()->deviceNode : nullptr;
+        Node* home = systemTwinOf(followed);
         if (home == systemTwin)
             continue;
         const int row = int(m_node->children.indexOf(followed));
-        if (!home || !Node::isAlive(home)) {
+        if (!home) {
             // Its system is gone: it aimed at nothing, and the file names nothing for it.
             if (model)
                 model->takeNode(followed);
@@ -297,9 +303,10 @@ QList<int> GraphicsCircle::followSystemSensors()
         // Back where a sensor in no sector hangs.
         ItemXml::placeNode(followed, home, 0);
         // Free: in no sector, as a system's sensors are until one is put into one.
-        Node* twin = sensorTwin(systemTwin, sensor->number());
+        const int number = followed->deviceNode->number();
+        Node* twin = sensorTwin(systemTwin, number);
         if (!twin || twin->parent() != systemTwin || !ItemXml::placeNode(twin, m_node, row))
-            lost.append(sensor->number());
+            lost.append(number);
     }
     return lost;
 }

@@ -60,6 +60,9 @@ public:
     // that one is free (in no sector). Returns the numbers of the sensors
     // it no longer follows.
     QList<int> followSystemSensors();
+    // The twin of the TW system whose sensor `twin` is the element-tree twin
+    // of; null when there is none. Under the site lock.
+    static Node* systemTwinOf(const Node* twin);
 
     // The release ends a drag; then the circle attaches itself to the first
     // fence line it overlaps, or leaves its line. Called without an event

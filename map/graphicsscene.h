@@ -99,6 +99,13 @@ public:
     // Hangs the node of `item`, an element of this map, at the top of this
     // workplace (a TW sector under its TW system), where the type order puts it.
     void hangNode(QGraphicsItem* item);
+    // Before this map goes with its workplace (its workspace deleted): every
+    // node of this map, its elements' and its TW systems' sensors', comes
+    // home under its workplace from wherever it hangs as a link (under
+    // another map's sector, gate or TW sector), which drops the link as a
+    // deletion of the element does; every node of another map that hangs
+    // here goes home to its own. Returns the links dropped, a line each.
+    QStringList takeNodesHome();
     // Names are unique on a map, counting the items its undo steps hold off
     // it: a step may bring one back.
     void setUniqueName(QGraphicsItem* item);
@@ -201,6 +208,8 @@ private:
     // Renames `item`, come from another map, and the circles riding on it
     // where this map already gives their names.
     void keepNamesApart(QGraphicsItem* item);
+    // The nodes of other maps under `node`, taken home (takeNodesHome).
+    void sendHomeFrom(Node* node);
 
     MapHost* const m_host;
     TreeModel* const m_elementModel;

@@ -909,6 +909,49 @@ private slots:
         QVERIFY(saved().contains("name=\"twsector1\" width=\"40\" x=\"300\" y=\"289\""));
     }
 
+    void deletedMapDropsTheLinksToIt_data()
+    {
+        QTest::addColumn<QPointF>("cutAt");  // where a click chooses the element cut from Perimeter
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QStringList>("named");  // references no longer in the file
+        QTest::newRow("text box") << QPointF(140, 260) << "box2 from Gate of North gate of box1" << QStringList{"box2"};
+        QTest::newRow("gateway box") << QPointF(160, 60) << "North gate from button box3"
+                                     << QStringList{"box2", "fence1", "North gate"};
+    }
+
+    // An element cut from Perimeter and pasted onto Store, then Store deleted: the links to what stood on
+    // Store are dropped, told once, and the file names none of them; what Store's elements linked on
+    // Perimeter stands there, unlinked. The save warns of nothing.
+    void deletedMapDropsTheLinksToIt()
+    {
+        QFETCH(QPointF, cutAt);
+        QFETCH(QString, told);
+        QFETCH(QStringList, named);
+        openForDesign(HandWritten);
+        GraphicsScene* perimeter = window->workspaces()->currentScene();
+        clickMap(cutAt);
+        QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_X, Qt::ControlModifier));
+        window->workspaces()->tabs()->setCurrentIndex(1);
+        QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_V, Qt::ControlModifier));
+        const QString before = sqlRows("select max(id) from logUserAction").value(0);
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        formChild(window.get(), "actDeleteWorkplace")->trigger();
+        QCOMPARE(window->workspaces()->count(), 1);
+        const QString note = "Links dropped with workspace Store: " + told;
+        QCOMPARE(label("mapNoteLabel")->text(), note);
+        QCOMPARE(sqlRows("select info from logUserAction where id > " + before + " and subject = 'Workspace' order by id"),
+                 (QStringList{"Workspace Store deleted", note}));
+        // Every element left on Perimeter stands in the tree, under Perimeter.
+        for (QGraphicsItem* item : perimeter->items()) {
+            auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+            QVERIFY(!element || perimeter->workplaceNode()->isAncestorOf(element->node()));
+        }
+        const QByteArray file = saved();
+        for (const QString& name : named)
+            QVERIFY2(!file.contains("actRefObj=\"" + name.toUtf8() + '"'), qPrintable(name));
+        QCOMPARE(yes.seen().size(), 1);  // the deletion's question alone
+    }
+
     // Where the tree hides the TW rows, a TW sector chosen on the map after a box is chosen alone: the box
     // loses its handles, the panel shows the sector, and Delete deletes what the map shows selected.
     void hiddenRowChosenAlone()

@@ -11,6 +11,7 @@
 #include "resources.h"
 #include "treemodel.h"
 #include "workspacefixture.h"
+#include "workplacewriter.h"
 
 #include <QBuffer>
 #include <QDomDocument>
@@ -90,6 +91,8 @@ private slots:
     void writerKeepsTheDocumentReadable();
     void soundReferencesOfAReadProject_data();
     void soundReferencesOfAReadProject();
+    void unresolvableReferencesTellTheirCase_data();
+    void unresolvableReferencesTellTheirCase();
 };
 
 void TestMapXml::initTestCase()
@@ -385,6 +388,52 @@ void TestMapXml::actionsNeverTakeADevice()
     QCOMPARE(gateway->node()->child(32), card);
     QCOMPARE(gateway->node()->child(1)->child(0)->childCount(), 0);
     QCOMPARE(catcher.messages().filter(QStringLiteral("not found")).size(), 2);
+}
+
+void TestMapXml::unresolvableReferencesTellTheirCase_data()
+{
+    QTest::addColumn<bool>("onAMap");     // the linked text box stands on map A
+    QTest::addColumn<bool>("ownLabel");   // the gateway's map has a text box of that name too
+    QTest::addColumn<bool>("secondLabel");  // map B has one
+    QTest::addColumn<int>("bearers");
+    QTest::newRow("not found") << false << false << false << 0;
+    QTest::newRow("another first") << true << true << false << 1;
+    QTest::newRow("ambiguous") << true << false << true << 2;
+    QTest::newRow("bound") << true << false << false << -1;
+}
+
+// A save's check tells why a sector's link would not come back: no element
+// bears the name, another one comes first, or several do.
+void TestMapXml::unresolvableReferencesTellTheirCase()
+{
+    QFETCH(bool, onAMap);
+    QFETCH(bool, ownLabel);
+    QFETCH(bool, secondLabel);
+    QFETCH(int, bearers);
+    Site site;
+    Node* sector = site.add(new GraphicsBox(GraphicsBox::GatewayBox))->node()->child(0)->child(0);
+    const std::unique_ptr<GraphicsScene> maps[2] = {site.window->makeScene(QStringLiteral("A")),
+                                                    site.window->makeScene(QStringLiteral("B"))};
+    const auto label = [](GraphicsScene* map) {
+        auto* box = new GraphicsBox(GraphicsBox::TextBox);
+        map->insertItem(box);
+        box->setName(QStringLiteral("label"));
+        return box;
+    };
+    const std::unique_ptr<GraphicsBox> linked(label(maps[0].get()));
+    QVERIFY(ItemXml::placeNode(linked->node(), sector, 0));
+    if (!onAMap)
+        maps[0]->removeItem(linked.get());
+    if (ownLabel)
+        label(site.scene.get());
+    if (secondLabel)
+        label(maps[1].get());
+    const auto unresolvable = WorkplaceWriter::unresolvableReferences({site.scene.get(), maps[0].get(), maps[1].get()});
+    QCOMPARE(unresolvable.size(), bearers < 0 ? 0 : 1);
+    if (bearers >= 0)
+        QCOMPARE(unresolvable.first().name + '|' + QString::number(unresolvable.first().bearers), "label|" + QString::number(bearers));
+    if (onAMap)
+        maps[0]->removeItem(linked.get());
 }
 
 void TestMapXml::textBoxAlignment_data()
