@@ -4,7 +4,6 @@
 #include "globals.h"
 #include "graphicsline.h"
 #include "graphicsscene.h"
-#include "graphicscircle.h"
 #include "formchild.h"
 #include "gatewaysetuphost.h"
 #include "scopedhook.h"
@@ -688,82 +687,55 @@ void TestMainWindowFrame::longStatusTextsKeepTheWindow()
 void TestMainWindowFrame::notesStandWhole_data()
 {
     QTest::addColumn<int>("width");
-    QTest::addColumn<bool>("roomForOne");  // for a note of one TW sector beside the link fields
-    QTest::newRow("1280") << 1280 << true;
-    QTest::newRow("1024") << 1024 << false;
+    QTest::newRow("1280") << 1280;  // room for a note of one TW sector beside the TW field
+    QTest::newRow("1024") << 1024;
 }
 
-// A note (the TW sectors a cut leaves) stands whole, or shortened with its
-// whole text in its tool tip and the log, at every width; the link fields
-// show their whole text where the bar has room; all is measured again as
-// the window or a field changes.
+// A note (here of the TW sectors a cut leaves) stands whole, or shortened with its whole text in its tool tip
+// and the log; the link fields show their whole text where the bar has room; all is measured again as the
+// window or a field changes. Each step comes right after a note, well before it goes.
 void TestMainWindowFrame::notesStandWhole()
 {
     QFETCH(int, width);
-    QFETCH(bool, roomForOne);
-    // Sized in pixels, as the program's.
     const QFont before = QApplication::font();
-    QFont pixels = before;
+    const auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+    QFont pixels = before;  // sized in pixels, as the program's
     pixels.setPixelSize(11);
     QApplication::setFont(pixels);
-    const auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
     auto window = makeWindow();
     window->resize(width, 560);
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     window->deviceStates()->showLinkNote(false, QStringLiteral("TW system 127.0.0.8"));
     window->deviceStates()->twStatus(qtClient::ConnectionClosedByServer);
-    answerNextModal([](QWidget* box) { static_cast<QMessageBox*>(box)->accept(); });
-    formChild(window.get(), "actDesignMode")->trigger();
-    GraphicsScene* scene = window->workspaces()->currentScene();
-    QList<GraphicsCircle*> circles;
-    for (int n = 0; n < 5; ++n) {
-        circles.append(new GraphicsCircle(GraphicsCircle::PlacedKind));
-        scene->insertItem(circles.last());
-        scene->setUniqueName(circles.last());
-        circles.last()->setElementPos(60 * n, 0);
-    }
     auto* note = formChild<QLabel>(window.get(), "mapNoteLabel");
     auto* tw = formChild<QLabel>(window.get(), "twStatusLabel");
-    const auto cut = [&](int count) {
-        scene->deselectAll();
-        for (int n = 0; n < count; ++n)
-            circles.at(n)->setSelected(true);
-        QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_X, Qt::ControlModifier));
-        QVERIFY(note->isVisible() && note->text().contains(circles.at(count - 1)->objectName()));
-    };
     const auto whole = [](QLabel* field) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         return field->isVisible() && field->width() >= field->sizeHint().width();
     };
-    // Whole, or its tool tip gives it whole.
-    const auto told = [&](QLabel* field) {
+    const auto told = [&](QLabel* field) {  // whole, or whole in its tool tip
         const QString text = field->text();
-        QVERIFY(!text.isEmpty());
-        if (whole(field))
-            return;
-        QTest::mouseMove(window->windowHandle(), field->mapTo(window.get(), field->rect().center()));
-        QTRY_COMPARE(QToolTip::text(), text);
+        if (!whole(field)) {
+            QTest::mouseMove(window->windowHandle(), field->mapTo(window.get(), field->rect().center()));
+            QTRY_COMPARE(QToolTip::text(), text);
+        }
     };
-    // Each step after a cut, well before the note goes.
-    QStringList notes;
-    cut(5);
-    notes.append(note->text());
+    const QString one = QStringLiteral("Not cut: TW sector twsector1 moves only with its fence line");
+    const QStringList notes{QString(one).replace("1", "1, twsector2, twsector3, twsector4, twsector5"), one, one};
+    emit window->mapEditTools()->note(notes.at(0));
     told(note);
-    cut(1);
-    notes.append(note->text());
-    QCOMPARE(whole(note) && whole(tw), roomForOne);
+    emit window->mapEditTools()->note(notes.at(1));
+    QCOMPARE(whole(note) && whole(tw), width == 1280);
     window->resize(800, 560);
-    QVERIFY(!whole(note) && note->width() > 0);
+    QVERIFY(!whole(note));
     told(note);
-    cut(1);
-    notes.append(note->text());
+    emit window->mapEditTools()->note(notes.at(2));
     window->resize(width, 560);
-    QCOMPARE(whole(note) && whole(tw), roomForOne);
+    QCOMPARE(whole(note) && whole(tw), width == 1280);
     window->deviceStates()->showLinkNote(false, QStringLiteral("TW system 127.0.0.8, of systems at 127.0.0.8 and 127.0.0.9"));
     QVERIFY(!whole(note) || !whole(tw));
     told(note);
     told(tw);
-    // Each note is in the log whole, once.
     QCOMPARE(sqlRows("select info from logUserAction where subject = 'GraphicsItem' order by id"), notes);
 }
 

@@ -392,48 +392,35 @@ void TestMapXml::actionsNeverTakeADevice()
 
 void TestMapXml::unresolvableReferencesTellTheirCase_data()
 {
-    QTest::addColumn<bool>("onAMap");     // the linked text box stands on map A
-    QTest::addColumn<bool>("ownLabel");   // the gateway's map has a text box of that name too
-    QTest::addColumn<bool>("secondLabel");  // map B has one
-    QTest::addColumn<int>("bearers");
-    QTest::newRow("not found") << false << false << false << 0;
-    QTest::newRow("another first") << true << true << false << 1;
-    QTest::newRow("ambiguous") << true << false << true << 2;
-    QTest::newRow("bound") << true << false << false << -1;
+    QTest::addColumn<QList<int>>("labels");  // the maps with a text box "label": 0 the sector's, 1 the linked one's, 2 another
+    QTest::addColumn<int>("bearers");       // where the reader looks the name up
+    QTest::newRow("not found") << QList<int>{} << 0;
+    QTest::newRow("another first") << QList<int>{0, 1} << 1;
+    QTest::newRow("ambiguous") << QList<int>{1, 2} << 2;
 }
 
-// A save's check tells why a sector's link would not come back: no element
-// bears the name, another one comes first, or several do.
+// A save's check tells why a sector's link would not come back: no element bears the name, another comes
+// first, or several do.
 void TestMapXml::unresolvableReferencesTellTheirCase()
 {
-    QFETCH(bool, onAMap);
-    QFETCH(bool, ownLabel);
-    QFETCH(bool, secondLabel);
+    QFETCH(QList<int>, labels);
     QFETCH(int, bearers);
     Site site;
     Node* sector = site.add(new GraphicsBox(GraphicsBox::GatewayBox))->node()->child(0)->child(0);
-    const std::unique_ptr<GraphicsScene> maps[2] = {site.window->makeScene(QStringLiteral("A")),
-                                                    site.window->makeScene(QStringLiteral("B"))};
-    const auto label = [](GraphicsScene* map) {
-        auto* box = new GraphicsBox(GraphicsBox::TextBox);
-        map->insertItem(box);
-        box->setName(QStringLiteral("label"));
-        return box;
-    };
-    const std::unique_ptr<GraphicsBox> linked(label(maps[0].get()));
+    const std::unique_ptr<GraphicsScene> others[2] = {site.window->makeScene("A"), site.window->makeScene("B")};
+    const QList<GraphicsScene*> maps{site.scene.get(), others[0].get(), others[1].get()};
+    auto* linked = new GraphicsBox(GraphicsBox::TextBox);  // off every map unless map 1 has a label
     QVERIFY(ItemXml::placeNode(linked->node(), sector, 0));
-    if (!onAMap)
-        maps[0]->removeItem(linked.get());
-    if (ownLabel)
-        label(site.scene.get());
-    if (secondLabel)
-        label(maps[1].get());
-    const auto unresolvable = WorkplaceWriter::unresolvableReferences({site.scene.get(), maps[0].get(), maps[1].get()});
-    QCOMPARE(unresolvable.size(), bearers < 0 ? 0 : 1);
-    if (bearers >= 0)
-        QCOMPARE(unresolvable.first().name + '|' + QString::number(unresolvable.first().bearers), "label|" + QString::number(bearers));
-    if (onAMap)
-        maps[0]->removeItem(linked.get());
+    for (int map : labels) {
+        GraphicsBox* box = map == 1 ? linked : new GraphicsBox(GraphicsBox::TextBox);
+        maps.at(map)->insertItem(box);
+        box->setName(QStringLiteral("label"));
+    }
+    linked->setName(QStringLiteral("label"));
+    const auto unresolvable = WorkplaceWriter::unresolvableReferences(maps);
+    QVERIFY(unresolvable.size() == 1 && unresolvable.first().name == "label" && unresolvable.first().bearers == bearers);
+    if (!linked->scene())
+        delete linked;
 }
 
 void TestMapXml::textBoxAlignment_data()
