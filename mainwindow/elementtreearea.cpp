@@ -81,9 +81,17 @@ void ElementTreeArea::showElementNode(Node* node)
     // While a project is read the view is cut off from the tree.
     if (m_proxy->sourceModel() != m_model)
         return;
-    const QModelIndex index = m_proxy->mapFromSource(m_model->nodeIndex(node));
-    if (!index.isValid())
+    const QModelIndex source = m_model->nodeIndex(node);
+    const QModelIndex index = shownRow(source);
+    if (!index.isValid()) {
+        // A row the filter hides (a TW sector where the workspace shows no TW
+        // system): no row stays chosen in its place.
+        if (source.isValid()) {
+            m_view->selectionModel()->clear();
+            emit hiddenElementChosen(node);
+        }
         return;
+    }
     // The row already current and selected changes no selection, yet the
     // map's element is selected anew as for any other row: a click Qt takes
     // for one on the bare map (a line's icon) has unselected it.
@@ -91,6 +99,18 @@ void ElementTreeArea::showElementNode(Node* node)
         emit selectionChanged(QItemSelection(index, index));
     else
         m_view->setCurrentIndex(index);
+}
+
+// The proxy maps a row under a row it hides as if it showed: a row shows
+// only where every row above it does.
+QModelIndex ElementTreeArea::shownRow(const QModelIndex& source) const
+{
+    const QModelIndex row = m_proxy->mapFromSource(source);
+    for (QModelIndex above = source.parent(); row.isValid() && above.isValid(); above = above.parent()) {
+        if (!m_proxy->mapFromSource(above).isValid())
+            return QModelIndex();
+    }
+    return row;
 }
 
 void ElementTreeArea::showWorkplace(Node* workplace)

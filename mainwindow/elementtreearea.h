@@ -38,6 +38,8 @@ public:
     Node* currentElement() const;
     // Makes `node` the tree's current row (the map selected it); a row
     // already current is announced again, so the map selects its element.
+    // A row the filter hides leaves the tree with none selected, and the
+    // element is announced as chosen all the same (hiddenElementChosen).
     void showElementNode(Node* node);
     void expandElement(Node* node);
     // The workspace in front: its workplace row current (which fills the
@@ -62,6 +64,9 @@ public slots:
 
 signals:
     void selectionChanged(const QItemSelection& current);
+    // The map chose `node`, whose row the tree's filter hides: it is chosen
+    // as from its row (the panel shows it, the map selects only it).
+    void hiddenElementChosen(Node* node);
     void projectModified();
     void userAction(QString subject, QString message);
     void deleteRequested();
@@ -69,6 +74,8 @@ signals:
 
 private:
     void onTreeViewContextMenu(const QPoint& point);
+    // The tree's row of the element model's `source`; none where the filter hides it or a row above it.
+    QModelIndex shownRow(const QModelIndex& source) const;
 
     QTreeView* m_view;
     TreeModel* m_model;

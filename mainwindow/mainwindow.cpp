@@ -65,17 +65,14 @@
 #include <QGraphicsItem>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLayout>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QUndoGroup>
 #include <QUndoStack>
-#include <QtMath>
-
-#include <algorithm>
 
 namespace {
 QString boolText(bool value)
@@ -209,12 +206,26 @@ void MainWindow::createStatusBarFields()
         statusBar()->addPermanentWidget(label, stretch);
         return label;
     };
+    // A note stands left of the fields, as wide as its text where the bar
+    // has room, and shortened with its "…" as the others where it has not;
+    // the layout measures it again whenever the window or a field changes.
+    m_mapNoteLabel = addField(QString(), 0);
+    m_mapNoteLabel->setObjectName(QStringLiteral("mapNoteLabel"));
+    m_mapNoteLabel->hide();
+    m_mapNoteTimer = new QTimer(this);
+    m_mapNoteTimer->setSingleShot(true);
+    connect(m_mapNoteTimer, &QTimer::timeout, m_mapNoteLabel, [this] {
+        m_mapNoteLabel->hide();
+        m_mapNoteLabel->clear();
+    });
     m_positionLabel = addField(tr("X: %1 Y: %2").arg(0).arg(0), 0);
     m_positionLabel->setFixedWidth(100);
-    m_gatewayStatusLabel = addField(tr("Right"), 2);
-    m_twStatusLabel = addField(tr("Right"), 3);
     // A link field is 300 wide at least, and as wide as its text where the
-    // window has room, so that the address the link dials shows.
+    // window has room, so that the address the link dials shows: it takes
+    // no share of the room by a stretch, which would leave its text cut
+    // beside an empty command note.
+    m_gatewayStatusLabel = addField(tr("Right"), 0);
+    m_twStatusLabel = addField(tr("Right"), 0);
     for (QLabel* link : {m_gatewayStatusLabel, m_twStatusLabel}) {
         link->setMinimumWidth(300);
         link->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
@@ -223,32 +234,18 @@ void MainWindow::createStatusBarFields()
     m_positionLabel->setObjectName(QStringLiteral("positionLabel"));
     m_gatewayStatusLabel->setObjectName(QStringLiteral("gatewayStatusLabel"));
     m_twStatusLabel->setObjectName(QStringLiteral("twStatusLabel"));
-    m_commandNoteLabel = addField(QString(), 4);
+    // The command note takes the room the others leave.
+    m_commandNoteLabel = addField(QString(), 1);
     m_commandNoteLabel->setObjectName(QStringLiteral("commandNoteLabel"));
-    // A passing message (a map note, a tip) is drawn left of the permanent
-    // fields, where the note field would take all the free room: while the
-    // message stands, the note field gives way, down to its "…", as far as
-    // the message's whole text needs.
-    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        QStatusBar* bar = statusBar();
-        m_commandNoteLabel->setMaximumWidth(QWIDGETSIZE_MAX);
-        if (message.isEmpty() || !bar->layout())
-            return;
-        const int wanted = qCeil(QFontMetricsF(bar->font()).horizontalAdvance(message));
-        // The layout hands what the field gives up to the bar's spacing too:
-        // measured again until the text stands whole or the field can give
-        // no more.
-        for (int pass = 0; pass < 3; ++pass) {
-            bar->layout()->activate();
-            // The bar leaves 6 before the message and 2 after it.
-            const int shortfall = wanted - (m_positionLabel->x() - 8);
-            const int width = std::max(m_commandNoteLabel->minimumSizeHint().width(), m_commandNoteLabel->width() - shortfall);
-            if (shortfall <= 0 || width == m_commandNoteLabel->maximumWidth())
-                return;
-            m_commandNoteLabel->setMaximumWidth(width);
-        }
-        bar->layout()->activate();
-    });
+}
+
+void MainWindow::showNote(const QString& subject, const QString& text)
+{
+    m_mapNoteLabel->setText(text);
+    m_mapNoteLabel->show();
+    m_mapNoteTimer->start(MapNoteMs);
+    // Whole in the log, however little of it the bar can show.
+    emit writeUserActionLog(subject, text);
 }
 
 void MainWindow::createWorkspaces()
@@ -318,7 +315,8 @@ void MainWindow::createMapEditTools()
     m_mapEdit = new MapEditTools(m_workspaces.get(), widgets, this);
     connect(m_mapEdit, &MapEditTools::projectModified, m_project.get(), [this] { m_project->setModified(true); });
     connect(m_mapEdit, &MapEditTools::gatewayRowsWanted, this, [this] { m_trees->rebuildEnergizerModel(*m_workspaces); });
-    connect(m_mapEdit, &MapEditTools::note, this, [this](const QString& text) { statusBar()->showMessage(text, MapNoteMs); });
+    connect(m_mapEdit, &MapEditTools::note, this,
+            [this](const QString& text) { showNote(GraphicsScene::LogSubject, text); });
 }
 
 void MainWindow::createPropertyPanel()
@@ -377,6 +375,7 @@ void MainWindow::createWorkspaceActions()
     connect(m_workspaceActions, &WorkspaceActions::projectModified, m_project.get(),
             [this] { m_project->setModified(true); });
     connect(m_workspaceActions, &WorkspaceActions::userAction, this, &MainWindow::writeUserActionLog);
+    connect(m_workspaceActions, &WorkspaceActions::note, this, &MainWindow::showNote);
     connect(m_workspaceActions, &WorkspaceActions::workplaceEmptying, this,
             [this](const Node* workplace) { m_propertyPanel->forgetNodesUnder(workplace); });
     connect(m_workspaceActions, &WorkspaceActions::workplaceModeChanged, this, &MainWindow::applyWorkplaceMode);
@@ -500,6 +499,8 @@ void MainWindow::createElementTree()
                                         m_launchers, this);
     connect(m_elementTree, &ElementTreeArea::selectionChanged, this,
             [this](const QItemSelection& current) { m_propertyPanel->selectionTreeChanged(current); });
+    connect(m_elementTree, &ElementTreeArea::hiddenElementChosen, this,
+            [this](Node* node) { m_propertyPanel->showElement(node); });
     connect(m_elementTree, &ElementTreeArea::projectModified, m_project.get(), [this] { m_project->setModified(true); });
     connect(m_elementTree, &ElementTreeArea::userAction, this, &MainWindow::writeUserActionLog);
     connect(m_elementTree, &ElementTreeArea::deleteRequested, ui->actDelete, &QAction::trigger);

@@ -37,6 +37,7 @@ class ProjectFiles;
 class QAction;
 class QActionGroup;
 class QLabel;
+class QTimer;
 class SiteTrees;
 class TWSensorsStatesWidget;
 class WorkspaceActions;
@@ -59,7 +60,8 @@ public:
     enum Dock { LogsDock = 1, AllListDock = 2, PropertiesDock = 3, SensorsStateDock = 4, AlarmStatesDock = 5 };
 
     static constexpr int GatewayClearStepMs = 100;
-    // How long the status bar shows why a map tool left something as it was.
+    // How long the status bar shows a note: why a map tool left something
+    // as it was, what an edit of the map dropped.
     static constexpr int MapNoteMs = 10000;
     static inline const QString ControlUnitThreadName = QStringLiteral("ControlUnitThread");
     static inline const QString TimerUnitThreadName = QStringLiteral("TimerUnitThread");
@@ -157,6 +159,8 @@ private:
 
     // Construction, one step per function, in the order the constructor runs them.
     void createStatusBarFields();
+    // Shows `text` in the note field for a while and logs it whole as a user action of `subject`.
+    void showNote(const QString& subject, const QString& text);
     void createWorkspaces();
     void createElementTree();
     void createCommandRouter();
@@ -208,6 +212,9 @@ private:
     TWSensorsStatesWidget* m_twSensorsStatesWidget = nullptr;
     ProjectFiles* m_files = nullptr;
     WorkspaceActions* m_workspaceActions = nullptr;
+    // The note of the latest map edit, shown for MapNoteMs.
+    QLabel* m_mapNoteLabel = nullptr;
+    QTimer* m_mapNoteTimer = nullptr;
     QLabel* m_positionLabel = nullptr;
     QLabel* m_gatewayStatusLabel = nullptr;
     QLabel* m_twStatusLabel = nullptr;

@@ -286,18 +286,22 @@ void MapEditTools::paste()
     GraphicsScene* scene = m_workspaces->currentScene();
     if (!scene || !scene->designMode())
         return;
+    QStringList lost;
     for (const auto& helper : QList<QPointer<GraphicsHelperClass>>(m_clipboardItems)) {
         if (helper)
-            pasteItem(helper, scene);
+            lost += pasteItem(helper, scene);
     }
     ++m_pasteCount;
+    if (!lost.isEmpty())
+        emit note(lost.join(QStringLiteral("; ")));
 }
 
 // Boxes and fence lines only: other items have no node to hang under the workplace.
-void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
+QStringList MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
 {
     QGraphicsItem* item = helper->item();
     QGraphicsItem* pasted = nullptr;
+    QStringList lost;
     if (item->type() == GraphicsBox::Type) {
         GraphicsBox* box = pastedItem(static_cast<GraphicsBox*>(item), m_clipboardCopy, m_pasteCount, scene);
         if (box && box->kind() == GraphicsBox::ButtonBox)
@@ -307,14 +311,14 @@ void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
         pasted = pastedItem(static_cast<GraphicsLine*>(item), m_clipboardCopy, m_pasteCount, scene);
         // A cut line takes its riding circles along (a copy has none).
         if (pasted && !m_clipboardCopy)
-            scene->takeInRiders(pasted);
+            lost = scene->takeInRiders(pasted);
     }
     auto* pastedHelper = dynamic_cast<GraphicsHelperClass*>(pasted);
     if (pastedHelper)
         pastedHelper->setItemSelected(true);
     Node* node = pastedHelper ? pastedHelper->node() : nullptr;
     if (!node || !scene->workplaceNode())
-        return;
+        return lost;
     // A cut element whose node hangs as an action (under a sector, a gate or
     // a TW sector) stays there: that is the link naming it, which the sector
     // follows live and the file keeps. Only a node on a workplace comes here.
@@ -328,4 +332,5 @@ void MapEditTools::pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene)
         && static_cast<GraphicsBox*>(pasted)->kind() == GraphicsBox::GatewayBox)
         emit gatewayRowsWanted();
     emit projectModified();
+    return lost;
 }

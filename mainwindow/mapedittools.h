@@ -83,13 +83,15 @@ signals:
     void itemRestyled(QGraphicsItem* item);
     // A cut gateway box came onto another map: its state rows follow it.
     void gatewayRowsWanted();
-    // What the operator is told in the status bar: why a cut left something on the map.
+    // What the operator is told in the status bar: why a cut left something
+    // on the map, what a pasted TW sector no longer follows.
     void note(const QString& text);
 
 private:
     void createLineWidthCombo();
     void createFontCombos();
-    void pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene);
+    // Returns what the operator is to be told of the paste: the sensors its TW sectors no longer follow.
+    QStringList pasteItem(GraphicsHelperClass* helper, GraphicsScene* scene);
 
     WorkspaceArea* m_workspaces;
     Widgets m_widgets;

@@ -339,22 +339,27 @@ QDomDocument ProjectFiles::buildDocument() const
     return ProjectWriter(m_workspaces, m_trees, m_alarms, m_units->timerUnit(), links).build();
 }
 
-// Once for each reference: the operator renames one of the elements, or
-// keeps the file as it is knowingly.
+// Once for each reference: the operator renames or links an element, or
+// keeps the file as it is knowingly. Each line says which case holds.
 void ProjectFiles::warnOfUnresolvableReferences()
 {
     QStringList untold;
-    for (const QString& reference : WorkplaceWriter::unresolvableReferences(m_workspaces->scenes())) {
-        if (!m_toldReferences.contains(reference))
-            untold.append(reference);
+    for (const WorkplaceWriter::UnresolvableReference& reference :
+         WorkplaceWriter::unresolvableReferences(m_workspaces->scenes())) {
+        const QString named = QStringLiteral("%1: \"%2\"").arg(reference.referrer, reference.name);
+        const QString line = reference.bearers == 0 ? MainWindow::tr("%1 is not found: no element bears the name").arg(named)
+                             : reference.bearers == 1
+                                 ? MainWindow::tr("%1 would bind another element of that name").arg(named)
+                                 : MainWindow::tr("%1 is ambiguous: %2 elements bear the name").arg(named).arg(reference.bearers);
+        if (!m_toldReferences.contains(line))
+            untold.append(line);
     }
     if (untold.isEmpty())
         return;
     m_toldReferences.unite(QSet<QString>(untold.cbegin(), untold.cend()));
-    QMessageBox::warning(m_dialogParent, MainWindow::tr("Ambiguous references"),
-                         MainWindow::tr("The project was saved, but the file cannot tell which element these "
-                                        "refer to, as more than one bears the name. Opening it will leave them "
-                                        "unbound until one of the elements is renamed:\n%1")
+    QMessageBox::warning(m_dialogParent, MainWindow::tr("Unresolved references"),
+                         MainWindow::tr("The project was saved, but opening it will not bind these references "
+                                        "to the element they name now:\n%1")
                              .arg(untold.join(QLatin1Char('\n'))));
 }
 

@@ -180,11 +180,14 @@ void PropertyPanel::setReadOnly(bool designMode)
 
 void PropertyPanel::selectionTreeChanged(const QItemSelection& current)
 {
+    showElement(current.isEmpty() ? nullptr
+                                  : m_trees->elementModel()->getNode(
+                                      m_elementTree->proxy()->mapToSource(current.indexes().first())));
+}
+
+void PropertyPanel::showElement(Node* node)
+{
     m_tools->disableTextFormat();
-    if (current.isEmpty())
-        return;
-    const QModelIndex index = m_elementTree->proxy()->mapToSource(current.indexes().first());
-    Node* node = m_trees->elementModel()->getNode(index);
     if (!node)
         return;
     PropertySet* docked = dockedSet();

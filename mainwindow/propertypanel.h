@@ -56,6 +56,9 @@ public:
     // The user's rights changed: the open panels' rows follow them.
     void followUserRights() { setReadOnly(m_designMode); }
     void selectionTreeChanged(const QItemSelection& current);
+    // The element of `node` chosen, from its row or on the map: the map
+    // selects it (alone, unless Control is held) and the docked panel shows it.
+    void showElement(Node* node);
     // The select tool fills the docked panel with the first selected item.
     void toolChosen(int mode);
     void alignmentChosen(QAction* action);

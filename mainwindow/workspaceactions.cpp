@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "graphicsbox.h"
 #include "graphicsscene.h"
+#include "itemxml.h"
 #include "mainwindow.h"
 #include "node.h"
 #include "sitemutex.h"
@@ -83,6 +84,8 @@ void WorkspaceActions::deleteWorkspace()
                               QMessageBox::Yes | QMessageBox::No)
         != QMessageBox::Yes)
         return;
+    // What links to the map's elements from elsewhere goes with them, told once.
+    const QStringList dropped = dropLinksInto(scene);
     QList<Node*> rows;
     for (GraphicsBox* box : SiteTrees::gatewayBoxesAt(*m_workspaces, index)) {
         if (Node* row = box->energizerNode()) {
@@ -113,12 +116,32 @@ void WorkspaceActions::deleteWorkspace()
             delete workplace;
         }
         m_workspaces->removeWorkspace(index);
-        emit userAction(QStringLiteral("Workspace"), MainWindow::tr("Workspace %1 deleted").arg(caption));
+        emit userAction(LogSubject, MainWindow::tr("Workspace %1 deleted").arg(caption));
         emit projectModified();
-        return;
+    } else {
+        const QString untitled = MainWindow::tr("Untitled %1").arg(index + 1);
+        m_workspaces->renameWorkspace(index, untitled);
+        // Its TW system went with the workplace's children: a fresh one replaces it.
+        m_trees->buildTWSensorTree(untitled, index, m_workspaces->currentWorkplace());
     }
-    const QString untitled = MainWindow::tr("Untitled %1").arg(index + 1);
-    m_workspaces->renameWorkspace(index, untitled);
-    // Its TW system went with the workplace's children: a fresh one replaces it.
-    m_trees->buildTWSensorTree(untitled, index, m_workspaces->currentWorkplace());
+    if (!dropped.isEmpty())
+        emit note(LogSubject, MainWindow::tr("Links dropped with workspace %1: %2").arg(caption, dropped.join(QStringLiteral(", "))));
+}
+
+QStringList WorkspaceActions::dropLinksInto(GraphicsScene* scene) const
+{
+    QStringList dropped = scene->takeNodesHome();
+    // A button of another map aims at nothing once the nodes it aims at go.
+    Node* workplace = scene->workplaceNode();
+    for (GraphicsScene* other : m_workspaces->scenes()) {
+        if (other == scene)
+            continue;
+        for (QGraphicsItem* item : other->items()) {
+            auto* button = item->type() == GraphicsBox::Type ? static_cast<GraphicsBox*>(item) : nullptr;
+            Node* target = button ? button->actionTarget() : nullptr;
+            if (target && workplace->isAncestorOf(target))
+                dropped.append(MainWindow::tr("%1 from button %2").arg(ItemXml::referenceName(target), button->objectName()));
+        }
+    }
+    return dropped;
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -20,6 +21,8 @@ class WorkspaceActions : public QObject
 {
     Q_OBJECT
 public:
+    static inline const QString LogSubject = QStringLiteral("Workspace");
+
     // `launchers` is the window's holder, not the launchers in it: tests
     // swap them after this is made. The deletion question shows over
     // `dialogParent`, which also owns this.
@@ -38,9 +41,15 @@ signals:
     void workplaceEmptying(const Node* workplace);
     // The workspace in front was set up to show what `mode` says.
     void workplaceModeChanged(int mode);
+    // What the operator is told in the status bar and the log: the links a deletion dropped.
+    void note(const QString& subject, const QString& text);
 
 private:
     void showWorkspacePicture(GraphicsScene* scene, const QString& imageFile);
+    // Brings every node of `scene`'s map home to its workplace (GraphicsScene::
+    // takeNodesHome); returns the links to its elements from elsewhere this
+    // drops, a button's aim included.
+    QStringList dropLinksInto(GraphicsScene* scene) const;
 
     WorkspaceArea* m_workspaces;
     SiteTrees* m_trees;

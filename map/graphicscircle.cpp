@@ -6,6 +6,7 @@
 #include "itemxml.h"
 #include "node.h"
 #include "sitemutex.h"
+#include "treemodel.h"
 
 #include <QDomDocument>
 #include <QPainter>
@@ -242,10 +243,8 @@ Node* GraphicsCircle::readActionTarget(int type, const QString& reference, Node*
         if (!ok || number < 1 || !parent)
             break;
         SiteLocker lock;
-        Node* system = parent->deviceNode;
-        Node* sensor = (system && Node::isAlive(system)) ? system->child(number - 1) : nullptr;
-        Node* twin = sensor ? sensor->deviceNode : nullptr;
-        if (twin && Node::isAlive(twin) && twin->type == Node::TWSensor && !twin->isAncestorOf(m_node))
+        Node* twin = sensorTwin(parent, number);
+        if (twin && !twin->isAncestorOf(m_node))
             target = twin;
         break;
     }
@@ -262,4 +261,52 @@ Node* GraphicsCircle::readActionTarget(int type, const QString& reference, Node*
         qCWarning(lcMap, "TW sector %s: action of type %d \"%s\" not found, skipped", qUtf8Printable(objectName()),
                  type, qUtf8Printable(reference));
     return target;
+}
+
+Node* GraphicsCircle::sensorTwin(const Node* systemTwin, int number)
+{
+    Node* system = systemTwin ? systemTwin->deviceNode : nullptr;
+    Node* sensor = (system && Node::isAlive(system) && number >= 1) ? system->child(number - 1) : nullptr;
+    Node* twin = sensor ? sensor->deviceNode : nullptr;
+    return twin && Node::isAlive(twin) && twin->type == Node::TWSensor ? twin : nullptr;
+}
+
+Node* GraphicsCircle::systemTwinOf(const Node* twin)
+{
+    Node* sensor = twin->deviceNode && Node::isAlive(twin->deviceNode) ? twin->deviceNode : nullptr;
+    Node* system = sensor ? sensor->parent() : nullptr;
+    return system && system->deviceNode && Node::isAlive(system->deviceNode) ? system->deviceNode : nullptr;
+}
+
+QList<int> GraphicsCircle::followSystemSensors()
+{
+    auto* map = qobject_cast<GraphicsScene*>(scene());
+    TreeModel* model = map ? map->elementModel() : nullptr;
+    Node* systemTwin = m_node->parent();
+    QList<int> lost;
+    SiteLocker lock;
+    for (Node* followed : QList<Node*>(m_node->children)) {
+        if (followed->type != Node::TWSensor)
+            continue;
+        Node* home = systemTwinOf(followed);
+        if (home == systemTwin)
+            continue;
+        const int row = int(m_node->children.indexOf(followed));
+        if (!home) {
+            // Its system is gone: it aimed at nothing, and the file names nothing for it.
+            if (model)
+                model->takeNode(followed);
+            followed->setParent(nullptr);
+            delete followed;
+            continue;
+        }
+        // Back where a sensor in no sector hangs.
+        ItemXml::placeNode(followed, home, 0);
+        // Free: in no sector, as a system's sensors are until one is put into one.
+        const int number = followed->deviceNode->number();
+        Node* twin = sensorTwin(systemTwin, number);
+        if (!twin || twin->parent() != systemTwin || !ItemXml::placeNode(twin, m_node, row))
+            lost.append(number);
+    }
+    return lost;
 }

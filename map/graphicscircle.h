@@ -52,6 +52,17 @@ public:
                  ItemXml::ActionBinding binding = ItemXml::ActionBinding::Now);
     // Hangs the actions `element` names under the circle's node, in the file's order.
     void bindActions(const QDomElement& element, Node* parent, const ItemXml::ReferenceIndex& index);
+    // The file names a sensor by its number alone, which a reading looks up
+    // in the TW system of the circle's map. Come onto another map, the
+    // circle follows what a reopen would give it: each sensor of another
+    // system goes back under its own, and in its place the circle follows
+    // the sensor of that number of the system it now hangs under, where
+    // that one is free (in no sector). Returns the numbers of the sensors
+    // it no longer follows.
+    QList<int> followSystemSensors();
+    // The twin of the TW system whose sensor `twin` is the element-tree twin
+    // of; null when there is none. Under the site lock.
+    static Node* systemTwinOf(const Node* twin);
 
     // The release ends a drag; then the circle attaches itself to the first
     // fence line it overlaps, or leaves its line. Called without an event
@@ -67,6 +78,9 @@ private:
     void attachToSegment(const QList<QPointF>& points);
     Node* readActionTarget(int type, const QString& reference, Node* parent,
                            const ItemXml::ReferenceIndex& index) const;
+    // The element-tree twin of sensor `number` (counted from 1) of the TW
+    // system whose twin is `systemTwin`; null where there is none. Under the site lock.
+    static Node* sensorTwin(const Node* systemTwin, int number);
 
     int m_segmentIndex = -1;
     float m_fraction = -1.0f;

@@ -7,6 +7,7 @@
 #include "graphicshelperclass.h"
 #include "graphicsline.h"
 #include "graphicstextitem.h"
+#include "itemxml.h"
 #include "maphost.h"
 #include "moveitemcommand.h"
 #include "movelinecommand.h"
@@ -66,6 +67,21 @@ GraphicsScene::GatewayWizardHook& wizardHook()
 {
     static GraphicsScene::GatewayWizardHook hook;
     return hook;
+}
+
+// How the operator knows the element `node` stands for, or the node under
+// an element: "twsector1", "Gate of North gate of box1".
+QString shownPlace(const Node* node)
+{
+    QStringList names;
+    for (; node; node = node->parent()) {
+        if (auto* element = dynamic_cast<GraphicsHelperClass*>(node->mapItem)) {
+            names << element->objectName();
+            break;
+        }
+        names << node->data(0).toString();
+    }
+    return names.join(QStringLiteral(" of "));
 }
 
 // Children of a workplace are kept in this order: by node type, highest
@@ -271,17 +287,22 @@ void GraphicsScene::insertItem(QGraphicsItem* item)
     }
 }
 
-void GraphicsScene::takeInRiders(QGraphicsItem* line)
+QStringList GraphicsScene::takeInRiders(QGraphicsItem* line)
 {
+    QStringList lost;
     for (QGraphicsItem* child : line->childItems()) {
-        auto* circle = dynamic_cast<GraphicsHelperClass*>(child);
-        if (!circle || child->type() != GraphicsHelperClass::CircleItemType)
+        if (child->type() != GraphicsCircle::Type)
             continue;
+        auto* circle = static_cast<GraphicsCircle*>(child);
         connect(circle, &GraphicsHelperClass::selected, this, &GraphicsScene::itemSelected, Qt::UniqueConnection);
         Node* node = circle->node();
-        if (node && m_workplaceNode && !m_workplaceNode->isAncestorOf(node))
-            hangNode(child);
+        if (!node || !m_workplaceNode || m_workplaceNode->isAncestorOf(node))
+            continue;
+        hangNode(child);
+        for (int number : circle->followSystemSensors())
+            lost.append(tr("TW sector %1 follows no sensor %2: none is free here").arg(circle->objectName()).arg(number));
     }
+    return lost;
 }
 
 void GraphicsScene::setUniqueName(QGraphicsItem* item)
@@ -646,6 +667,72 @@ void GraphicsScene::hangNode(QGraphicsItem* item)
         m_elementModel->refreshNode(node);
     } else {
         node->insertInto(parent, row);
+    }
+}
+
+QStringList GraphicsScene::takeNodesHome()
+{
+    QStringList dropped;
+    if (!m_workplaceNode)
+        return dropped;
+    SiteLocker lock;
+    QList<Node*> own;
+    for (QGraphicsItem* item : items()) {
+        auto* element = dynamic_cast<GraphicsHelperClass*>(item);
+        if (element && element->node())
+            own.append(element->node());
+    }
+    for (Node* child : qAsConst(m_workplaceNode->children)) {
+        Node* system = child->type == Node::TWSystem ? child->deviceNode : nullptr;
+        if (!system || !Node::isAlive(system))
+            continue;
+        for (Node* sensor : qAsConst(system->children)) {
+            if (sensor->deviceNode && Node::isAlive(sensor->deviceNode))
+                own.append(sensor->deviceNode);
+        }
+    }
+    // Away: hung somewhere that is neither this workplace nor under another of this map's nodes.
+    const QSet<Node*> ownSet(own.cbegin(), own.cend());
+    QList<Node*> away;
+    for (Node* node : qAsConst(own)) {
+        const Node* above = node->parent();
+        while (above && above != m_workplaceNode && !ownSet.contains(const_cast<Node*>(above)))
+            above = above->parent();
+        if (node->parent() && !above)
+            away.append(node);
+    }
+    for (Node* node : qAsConst(away)) {
+        const QString name = node->mapItem ? shownPlace(node) : node->data(0).toString();
+        dropped.append(tr("%1 from %2").arg(name, shownPlace(node->parent())));
+        if (node->mapItem) {
+            hangNode(node->mapItem);
+        } else if (Node* system = GraphicsCircle::systemTwinOf(node)) {
+            ItemXml::placeNode(node, system, 0);
+        }
+    }
+    sendHomeFrom(m_workplaceNode);
+    return dropped;
+}
+
+void GraphicsScene::sendHomeFrom(Node* node)
+{
+    for (Node* child : QList<Node*>(node->children)) {
+        auto* map = child->mapItem ? qobject_cast<GraphicsScene*>(child->mapItem->scene()) : nullptr;
+        Node* system = child->type == Node::TWSensor ? GraphicsCircle::systemTwinOf(child) : nullptr;
+        if (child->mapItem && map != this) {
+            if (map) {
+                map->hangNode(child->mapItem);
+            } else {
+                // Off every map: the undo step that holds its element frees it.
+                if (m_elementModel)
+                    m_elementModel->takeNode(child);
+                child->setParent(nullptr);
+            }
+        } else if (system && !m_workplaceNode->isAncestorOf(system)) {
+            ItemXml::placeNode(child, system, 0);
+        } else {
+            sendHomeFrom(child);
+        }
     }
 }
 

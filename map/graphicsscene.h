@@ -6,6 +6,7 @@
 #include <QGraphicsScene>
 #include <QList>
 #include <QPointer>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -90,11 +91,21 @@ public:
     // The TW sector circles riding on `line`, which came here from another
     // map, become this map's: they answer to it, and their nodes hang under
     // this workplace, so that a node goes where its circle went (and not
-    // with the workplace the line left).
-    void takeInRiders(QGraphicsItem* line);
+    // with the workplace the line left). Each follows the sensors of this
+    // map's TW system that a reopen would give it (GraphicsCircle::
+    // followSystemSensors); what one can no longer follow is returned, a
+    // line each, for the operator.
+    QStringList takeInRiders(QGraphicsItem* line);
     // Hangs the node of `item`, an element of this map, at the top of this
     // workplace (a TW sector under its TW system), where the type order puts it.
     void hangNode(QGraphicsItem* item);
+    // Before this map goes with its workplace (its workspace deleted): every
+    // node of this map, its elements' and its TW systems' sensors', comes
+    // home under its workplace from wherever it hangs as a link (under
+    // another map's sector, gate or TW sector), which drops the link as a
+    // deletion of the element does; every node of another map that hangs
+    // here goes home to its own. Returns the links dropped, a line each.
+    QStringList takeNodesHome();
     // Names are unique on a map, counting the items its undo steps hold off
     // it: a step may bring one back.
     void setUniqueName(QGraphicsItem* item);
@@ -197,6 +208,8 @@ private:
     // Renames `item`, come from another map, and the circles riding on it
     // where this map already gives their names.
     void keepNamesApart(QGraphicsItem* item);
+    // The nodes of other maps under `node`, taken home (takeNodesHome).
+    void sendHomeFrom(Node* node);
 
     MapHost* const m_host;
     TreeModel* const m_elementModel;

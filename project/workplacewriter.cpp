@@ -27,8 +27,9 @@ public:
                const QString& referrer)
     {
         const QString name = ItemXml::referenceName(target);
-        if (m_index.find(scene, name, accepts).node != target)
-            m_unresolvable.append(QStringLiteral("%1: \"%2\"").arg(referrer, name));
+        const ItemXml::ReferenceIndex::Lookup found = m_index.find(scene, name, accepts);
+        if (found.node != target)
+            m_unresolvable.append({referrer, name, found.count});
     }
 
     // The sector and TW sector actions the file names (sound alarms go by their identifier).
@@ -50,11 +51,11 @@ public:
         }
     }
 
-    QStringList unresolvable() const { return m_unresolvable; }
+    QList<WorkplaceWriter::UnresolvableReference> unresolvable() const { return m_unresolvable; }
 
 private:
     const ItemXml::ReferenceIndex m_index;
-    QStringList m_unresolvable;
+    QList<WorkplaceWriter::UnresolvableReference> m_unresolvable;
 };
 
 } // namespace
@@ -73,7 +74,7 @@ void writeItems(QDomDocument& document, QDomElement& workplace, const GraphicsSc
     }
 }
 
-QStringList unresolvableReferences(const QList<GraphicsScene*>& scenes)
+QList<UnresolvableReference> unresolvableReferences(const QList<GraphicsScene*>& scenes)
 {
     ReferenceCheck references(scenes);
     SiteLocker lock;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QList>
-#include <QStringList>
+#include <QString>
 
 class GraphicsScene;
 class QDomDocument;
@@ -13,10 +13,19 @@ namespace WorkplaceWriter {
 
 void writeItems(QDomDocument& document, QDomElement& workplace, const GraphicsScene* scene);
 
+// A reference that a reader of the saved file would not bind to the
+// element it names now: whose reference, the name, and how many elements
+// bear the name where the reader looks it up (none: not found; one: another
+// element than the one named now; more: ambiguous, bound to none).
+struct UnresolvableReference
+{
+    QString referrer;
+    QString name;
+    int bearers = 0;
+};
+
 // The references the items on `scenes` (the whole site) hold that a reader
-// of the saved file would not bind to the element they name now: the name
-// fits more than one element where it is looked up, or another one first.
-// One line each: whose reference, and the name.
-QStringList unresolvableReferences(const QList<GraphicsScene*>& scenes);
+// of the saved file would not bind to the element they name now.
+QList<UnresolvableReference> unresolvableReferences(const QList<GraphicsScene*>& scenes);
 
 } // namespace WorkplaceWriter

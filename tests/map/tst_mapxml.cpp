@@ -11,6 +11,7 @@
 #include "resources.h"
 #include "treemodel.h"
 #include "workspacefixture.h"
+#include "workplacewriter.h"
 
 #include <QBuffer>
 #include <QDomDocument>
@@ -90,6 +91,8 @@ private slots:
     void writerKeepsTheDocumentReadable();
     void soundReferencesOfAReadProject_data();
     void soundReferencesOfAReadProject();
+    void unresolvableReferencesTellTheirCase_data();
+    void unresolvableReferencesTellTheirCase();
 };
 
 void TestMapXml::initTestCase()
@@ -385,6 +388,39 @@ void TestMapXml::actionsNeverTakeADevice()
     QCOMPARE(gateway->node()->child(32), card);
     QCOMPARE(gateway->node()->child(1)->child(0)->childCount(), 0);
     QCOMPARE(catcher.messages().filter(QStringLiteral("not found")).size(), 2);
+}
+
+void TestMapXml::unresolvableReferencesTellTheirCase_data()
+{
+    QTest::addColumn<QList<int>>("labels");  // the maps with a text box "label": 0 the sector's, 1 the linked one's, 2 another
+    QTest::addColumn<int>("bearers");       // where the reader looks the name up
+    QTest::newRow("not found") << QList<int>{} << 0;
+    QTest::newRow("another first") << QList<int>{0, 1} << 1;
+    QTest::newRow("ambiguous") << QList<int>{1, 2} << 2;
+}
+
+// A save's check tells why a sector's link would not come back: no element bears the name, another comes
+// first, or several do.
+void TestMapXml::unresolvableReferencesTellTheirCase()
+{
+    QFETCH(QList<int>, labels);
+    QFETCH(int, bearers);
+    Site site;
+    Node* sector = site.add(new GraphicsBox(GraphicsBox::GatewayBox))->node()->child(0)->child(0);
+    const std::unique_ptr<GraphicsScene> others[2] = {site.window->makeScene("A"), site.window->makeScene("B")};
+    const QList<GraphicsScene*> maps{site.scene.get(), others[0].get(), others[1].get()};
+    auto* linked = new GraphicsBox(GraphicsBox::TextBox);  // off every map unless map 1 has a label
+    QVERIFY(ItemXml::placeNode(linked->node(), sector, 0));
+    for (int map : labels) {
+        GraphicsBox* box = map == 1 ? linked : new GraphicsBox(GraphicsBox::TextBox);
+        maps.at(map)->insertItem(box);
+        box->setName(QStringLiteral("label"));
+    }
+    linked->setName(QStringLiteral("label"));
+    const auto unresolvable = WorkplaceWriter::unresolvableReferences(maps);
+    QVERIFY(unresolvable.size() == 1 && unresolvable.first().name == "label" && unresolvable.first().bearers == bearers);
+    if (!linked->scene())
+        delete linked;
 }
 
 void TestMapXml::textBoxAlignment_data()
