@@ -261,7 +261,9 @@ private:
 // unit's tick. Each further gateway has a client and a control unit of its
 // own, wired as the window wires its pair (DeviceUnits::connectGatewayClient,
 // MainWindow::connectGatewayUnit), the unit on the window's control-unit
-// thread. The window's unit ticks every gateway's rows, as in the program.
+// thread. A unit ticks only the rows of the gateway its client dials, so
+// the timer unit's tick reaches each further unit as the window sends it
+// to its own: every gateway's rows are ticked by the unit that serves it.
 //
 // What the controllers send reaches the clients as frames, parsed on the
 // GUI thread by the clients' own parse entry (the bytes a socket read hands
@@ -304,6 +306,8 @@ public:
                 unit->energizerModel = g_energizerModel;
                 DeviceUnits::connectGatewayClient(unit, client);
                 window.connectGatewayUnit(unit);
+                QObject::connect(units->timerUnit(), &TimerUnit::timerTick, unit, &ControlUnit::afterTimer,
+                                 Qt::QueuedConnection);
                 unit->moveToThread(units->controlUnitThread());
             }
             countUnit(unit);
@@ -873,7 +877,13 @@ void BM_SecondTick(benchmark::State& state)
     const qint64 cycleRows = live ? VoltageLogCycle::RowsPerEnergizer * (writeSeconds * energizers + cycleStarts) : 0;
     if (frames < (live ? LiveSite::Gateways + 1 : 0) || deliveries < (live ? 2 : 1) * devices + site.sensors.size()
         || voltage < (live ? energizers : 0))
-        state.SkipWithError("the units did not receive or deliver a whole second");
+        state.SkipWithError(QStringLiteral("the units did not receive or deliver a whole second "
+                                           "(per second: %1 frames, %2 deliveries, %3 to the voltage log)")
+                                .arg(frames)
+                                .arg(deliveries)
+                                .arg(voltage)
+                                .toUtf8()
+                                .constData());
     else if (rowsWritten != cycleRows)
         state.SkipWithError("the voltage log did not write the rows of its cycle");
     std::nth_element(seconds.begin(), seconds.begin() + seconds.size() / 2, seconds.end());
