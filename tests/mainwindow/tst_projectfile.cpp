@@ -875,9 +875,8 @@ private slots:
 
     // A fence line and a text box cut keep the sector actions naming them, in the file and live (the
     // gateway's row stands in Failure until its link is up), before a paste and after one on either map.
-    // The TW sector riding the line follows the sensor the file names by its number, read in the TW system of
-    // its map: on Store, Store's sensor 3, before a save and after a reopen; Perimeter's Sensor3 goes back
-    // under its system.
+    // Its TW sector follows the sensor a reopen reads from its number in Store's TW system, before a save and
+    // after one; Perimeter's Sensor3 goes back under its system.
     void cutKeepsSectorActions()
     {
         openForDesign(HandWritten);
