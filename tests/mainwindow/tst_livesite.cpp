@@ -140,8 +140,6 @@ class TstLiveSite : public QObject
         return nullptr;
     }
 
-    int confirmationLines() const { return window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(); }
-
     // The main window shown with the input: not by itself with no window manager.
     bool showActive()
     {
@@ -792,7 +790,7 @@ private slots:
             waiting.sweepStartDelayMs = 10;
             window->units()->fenceClient()->setTiming(waiting);
             sims[0].closeConnection();
-            QTRY_COMPARE(confirmationLines(), 2);
+            QTRY_COMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
             QVERIFY(operatorClick(window->alarms()->alarmConfirmDlg()->findChild<QPushButton*>(QStringLiteral("btnOK"))));
         }
         answerNextModal([b](QWidget* wizard) {
@@ -847,7 +845,7 @@ private slots:
         if (!lostFirst)
             return;
         sims[1].closeConnection();
-        QTRY_COMPARE(confirmationLines(), 2);
+        QTRY_COMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
         QCOMPARE(window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(Node::kStatusColumn).data().toString(), "Off");
     }
 
