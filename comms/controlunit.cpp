@@ -333,35 +333,31 @@ void ControlUnit::updateZoneStatus(Node* row)
 void ControlUnit::afterTimer()
 {
     SiteLocker lock;
-    Node* root = energizerModel ? energizerModel->rootNode() : nullptr;
-    if (!root || root->childCount() == 0 || !client)
+    // Only the gateway the link dials is watched, and of two boxes at its
+    // address only the one fed: the rows of another have no state whose
+    // time could run.
+    Node* gateway = findKX4Node();
+    if (!gateway)
         return;
     // One reading of the clock for the whole tick: reading it asks the C
     // library for the time zone each time, which costs more than a row.
     const QDateTime now = QDateTime::currentDateTime();
     const QTime nowTime = now.time();
     const QString lastTry = now.toString(LastTryFormat);
-    // Only the gateway the link dials is watched: the rows of another have
-    // no state whose time could run.
-    const QString dialled = client->address();
-    for (Node* gateway : root->children) {
-        if (gateway->data(NameColumn).toString() != dialled)
+    for (int i = 0; i < gateway->childCount(); ++i) {
+        Node* row = gateway->child(i);
+        if (!row || !row->deviceNode || !isPresentNumber(i + 1))
             continue;
-        for (int i = 0; i < gateway->childCount(); ++i) {
-            Node* row = gateway->child(i);
-            if (!row || !row->deviceNode || !isPresentNumber(i + 1))
-                continue;
-            int attempts = row->data(AttemptsColumn).toInt();
-            const int status = row->data(StatusColumn).toInt();
-            if (status == Node::OK)
-                attempts = 0;
-            else if (status == Node::Warning || status == Node::Critical)
-                ++attempts;
-            row->setData(DurationColumn, durationText(elapsedMsecs(row->durationClock, nowTime)));
-            row->setData(AttemptsColumn, attempts);
-            row->setData(LastTryColumn, lastTry);
-            emit energTick(row->deviceNode);
-        }
+        int attempts = row->data(AttemptsColumn).toInt();
+        const int status = row->data(StatusColumn).toInt();
+        if (status == Node::OK)
+            attempts = 0;
+        else if (status == Node::Warning || status == Node::Critical)
+            ++attempts;
+        row->setData(DurationColumn, durationText(elapsedMsecs(row->durationClock, nowTime)));
+        row->setData(AttemptsColumn, attempts);
+        row->setData(LastTryColumn, lastTry);
+        emit energTick(row->deviceNode);
     }
 }
 

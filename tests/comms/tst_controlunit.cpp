@@ -321,6 +321,10 @@ private slots:
         site.feed(3, {{13, kZoneOn}});
         QCOMPARE(second->child(2)->record[13], kZoneOn);
         QCOMPARE(site.row(3)->record[13], quint8(0));
+        // Only the box fed is watched: the tick runs no clock of the other.
+        site.unit.afterTimer();
+        QVERIFY(!second->child(2)->data(ControlUnit::LastTryColumn).toString().isEmpty());
+        QCOMPARE(site.row(3)->data(ControlUnit::LastTryColumn).toString(), QString());
     }
 
     void wholeImageOnlyMarksRows()
