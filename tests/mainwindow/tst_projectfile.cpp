@@ -1081,6 +1081,7 @@ private slots:
                                                  << fallback.arg("127.0.0.61");
         QTest::newRow("names no system") << QByteArray(" twLink=\"127.0.0.69\"") << QByteArray("1") << 1
                                          << fallback.arg("127.0.0.69");
+        QTest::newRow("names none: closed") << QByteArray(" twLink=\"\"") << QByteArray("1") << -1 << QString();
     }
 
     // The file keeps the TW system the link dials, and a reopen dials it; the field names it while the enabled
@@ -1117,6 +1118,12 @@ private slots:
             cleanup();
             init();
             window->units()->twClient()->setPort(sims[0].port());
+        }
+        if (dialled < 0) {
+            open(path("tw-link.xml"));
+            QCoreApplication::sendPostedEvents();
+            QVERIFY(window->units()->twClient()->address().isEmpty() && !sims[0].connectionCount() && !sims[1].connectionCount());
+            return;
         }
         const int connections = sims[dialled].connectionCount();
         MessageCatcher catcher;
