@@ -233,10 +233,12 @@ int ReportEngine::roomFor(int type)
     }
 }
 
-// The first record as measured (its auto-height fields grown) or, on a
-// page without records, the tallest band that flows; within half the page,
-// so that a page's own bands are cut only where they leave a record less
-// than that.
+// The first record as measured (its auto-height fields grown), within half
+// the page, so that a page's own bands are cut only where they leave a
+// record less than that. A page without a record band keeps a unit: the
+// bands that flow there go to the next page, or on over pages, where they
+// do not fit, and a page header that fits beside the title and the footer
+// prints whole.
 void ReportEngine::keepRoomForRecords()
 {
     ReportBandObject* data = band(MasterData);
@@ -245,12 +247,6 @@ void ReportEngine::keepRoomForRecords()
         recNo = 0;
         drawBand(data, 0, false);
         room = data->currentHeight;
-    }
-    if (room <= 0) {
-        for (const int type : {DataGroupHeader, DataGroupFooter, MasterFooter, ReportSummary}) {
-            if (ReportBandObject* b = band(type))
-                room = qMax(room, b->layoutHeight());
-        }
     }
     m_keptRoom = qMax(1, qMin(room, printableHeight() / 2));
 }
@@ -269,13 +265,14 @@ int ReportEngine::footerHeight()
 
 // A band that would reach into the page footer, with `keepWith` units that
 // must follow it on the same page, starts the next page; at the top of a
-// page it stays.
+// page it stays, for the next has no more room, but not below a title,
+// which the next page has not.
 void ReportEngine::placeBand(QPrinter* printer, int type, int& y, bool draw, int keepWith)
 {
     if (!band(type))
         return;
     int height = measuredHeight(type, y);
-    if (y > m_pageTop && !fitsAboveFooter(y, height + keepWith)
+    if (y > m_pageTop - m_titleHeight && !fitsAboveFooter(y, height + keepWith)
         && !continuesHere(band(type), y, bandHeight(PageHeader))) {
         breakPage(printer, y, draw, false);
         measuredHeight(type, y);

@@ -420,6 +420,9 @@ void TestReportLayout::ownFootersAndTruePageCount_data()
     QTest::newRow("cross table in a page footer") << page(data + foot(table)) << QStringList{"R029 FOOT Page 1 of 2 0 0", "FOOT Page 2 of 2 0 0"};
     QTest::newRow("no footer on report page 1, a cross table in its page header")
         << page(band("PageHeader", 60, table) + data) + second << QStringList{"R029", "0 0", "R004 FOOT Page 3 of 3"};
+    const QString top = band("ReportTitle", 500, labelField("TITLE")) + band("PageHeader", 133, labelField("HEAD")), group = band("DataGroupHeader", 540, labelField("G[source]"), "groupingField=\"[source]\"");
+    QTest::newRow("page header fitting below a title, no record band") << page(top + band("ReportSummary", 540, labelField("SUM")) + foot({})) << QStringList{"TITLE HEAD FOOT Page 1 of 2", "HEAD SUM FOOT Page 2 of 2"};
+    QTest::newRow("groups below a title, no record band") << page(top + group + band("MasterHeader", 100, labelField("COLS"), "showInGroup=\"1\"") + foot({})) << QStringList{"TITLE HEAD FOOT Page 1 of 4", "HEAD G0 COLS FOOT Page 2 of 4", "HEAD G1 COLS FOOT Page 3 of 4", "HEAD G2 COLS FOOT Page 4 of 4"};
 }
 
 void TestReportLayout::ownFootersAndTruePageCount()
