@@ -499,8 +499,8 @@ private:
     // The cross tables whose grid this pass has built: one first painted
     // after page 1 (a summary, a later report page) builds it then.
     QSet<const ReportCrossTabObject*> m_builtTables;
-    // The page header's and footer's cross tables that left rows for a page
-    // of their own on the printed page under way.
+    // The page header's and footer's cross tables that the last block they
+    // laid out left rows of, for pages of their own.
     QSet<const ReportCrossTabObject*> m_continuedTables;
     qint64 passRecord() const { return m_recordsDone - m_passStart; }
     // What a stopped formula or condition gives at the record laid out now:

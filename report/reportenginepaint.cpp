@@ -422,8 +422,13 @@ void ReportEngine::drawCrossTab(ReportFieldObject* field, int offsetY, bool pain
     const auto draw = [this, offsetY](ReportFieldObject* cell) { drawFields(cell, offsetY, true); };
     const int lines = table->layoutNextBlock(field->rect.top(), fill, paint ? draw : ReportCrossTabObject::CellHandler());
     ReportBandObject* band = field->parentBand;
-    if (band && (band->type == PageHeader || band->type == PageFooter) && table->wantsPageBreak(lines))
+    if (!band || (band->type != PageHeader && band->type != PageFooter))
+        return;
+    // Only while rows are left: one finished on an earlier page asks for none.
+    if (table->wantsPageBreak(lines))
         m_continuedTables.insert(table);
+    else
+        m_continuedTables.remove(table);
 }
 
 void ReportEngine::drawQtChart(ReportFieldObject* field, int l, int t, int w, int h)

@@ -418,6 +418,7 @@ void TestReportLayout::ownFootersAndTruePageCount_data()
     QTest::newRow("groups on pages of their own") << page(band("DataGroupHeader", 30, labelField("G[source]"), "groupingField=\"[source]\" startNewPage=\"1\"") + foot({})) + second
         << QStringList{"G0 FOOT Page 1 of 4", "G1 FOOT Page 2 of 4", "G2 FOOT Page 3 of 4", "R004 FOOT Page 4 of 4"};
     QTest::newRow("cross table in a page footer") << page(data + foot(table)) << QStringList{"R029 FOOT Page 1 of 2 0 0", "FOOT Page 2 of 2 0 0"};
+    QTest::newRow("cross table in a page footer, finished before the records") << page(band("MasterData", 100, labelField("[n]")) + foot(table)) << QStringList{"R009 FOOT Page 1 of 3 0 0", "R019 FOOT Page 2 of 3 0 0", "R029 FOOT Page 3 of 3"};
     QTest::newRow("no footer on report page 1, a cross table in its page header")
         << page(band("PageHeader", 60, table) + data) + second << QStringList{"R029", "0 0", "R004 FOOT Page 3 of 3"};
     const QString top = band("ReportTitle", 500, labelField("TITLE")) + band("PageHeader", 133, labelField("HEAD")), group = band("DataGroupHeader", 540, labelField("G[source]"), "groupingField=\"[source]\"");
