@@ -876,10 +876,29 @@ private slots:
     // A fence line and a text box cut keep the sector actions naming them, in the file and live (the
     // gateway's row stands in Failure until its link is up), before a paste and after one on either map.
     // Its TW sector follows the sensor a reopen reads from its number in Store's TW system, before a save and
-    // after one; Perimeter's Sensor3 goes back under its system.
+    // after one, or none where a sector of Store's follows that one, told once; Perimeter's Sensor3 goes back
+    // under its system.
+    void cutKeepsSectorActions_data()
+    {
+        QTest::addColumn<QString>("storeSector");
+        QTest::addColumn<QStringList>("followed");  // by Store's TW sectors
+        QTest::addColumn<QStringList>("told");
+        QTest::newRow("sensor free") << QString() << QStringList{"twsector1: Gate sensor 3"} << QStringList();
+        QTest::newRow("sensor taken") << "<Item itemType=\"TWSector\" name=\"gatesector\" x=\"700\" y=\"40\" width=\"40\" height=\"40\"><Action "
+                                         "actRefObjType=\"16\" actRefObj=\"3\" StateEnable=\"1\"/></Item>"
+                                      << QStringList{"gatesector: Gate sensor 3", "twsector1:"}
+                                      << QStringList{"TW sector twsector1 follows no sensor 3: none is free here"};
+    }
+
     void cutKeepsSectorActions()
     {
-        openForDesign(HandWritten);
+        QFETCH(QString, storeSector);
+        QFETCH(QStringList, followed);
+        QFETCH(QStringList, told);
+        const QString image = "<Item itemType=\"image\"";  // Store's
+        writeFile(path("sectors.xml"), QString(contents(HandWritten)).replace(image, storeSector + image).toUtf8());
+        openForDesign(path("sectors.xml"));
+        const QString before = sqlRows("select coalesce(max(id), 0) from logUserAction").value(0);
         QGraphicsView* view = window->workspaces()->currentView();
         auto* fence = itemOf<GraphicsLine>(window->workspaces()->currentScene());
         Node* sensor3 = itemOf<GraphicsCircle>(window->workspaces()->currentScene())->node()->child(0);
@@ -896,10 +915,25 @@ private slots:
             QCOMPARE((QList<int>{fence->alarmStatus(), box->alarmStatus(), fence->blinkPhase(), box->blinkPhase()}), (QList<int>{Node::Failure, Node::Failure, tab, tab}));
             QVERIFY(fence->scene() == window->workspaces()->currentScene() && keptInFile());
         }
-        const auto followed = [this] { return itemOf<GraphicsCircle>(window->workspaces()->sceneAt(1))->node()->child(0)->data(0); };
-        QVERIFY(followed() == "Gate sensor 3" && sensor3->parent() == window->workspaces()->sceneAt(0)->workplaceNode()->children.last());
+        const auto following = [this] {
+            QStringList sectors;
+            for (QGraphicsItem* item : window->workspaces()->sceneAt(1)->items()) {
+                auto* sector = dynamic_cast<GraphicsCircle*>(item);
+                if (!sector)
+                    continue;
+                sectors << sector->objectName() + ':';
+                for (Node* sensor : sector->node()->children)
+                    sectors.last() += sensor->type == Node::TWSensor ? ' ' + sensor->data(0).toString() : QString();
+            }
+            sectors.sort();
+            return sectors;
+        };
+        QCOMPARE(following(), followed);
+        QVERIFY(sensor3->parent() == window->workspaces()->sceneAt(0)->workplaceNode()->children.last());
+        QCOMPARE(sqlRows("select info from logUserAction where info like 'TW sector%' and id > " + before), told);
+        QCOMPARE(label("mapNoteLabel")->text(), told.value(0));
         open(path("saved.xml"));  // as saved after the paste onto Store
-        QCOMPARE(followed(), "Gate sensor 3");
+        QCOMPARE(following(), followed);
     }
 
     // A TW sector is not cut on its own: it stays on the map, where a save keeps it, the clipboard keeps what
