@@ -938,7 +938,8 @@ private slots:
 
     // A TW sector is not cut on its own: it stays on the map, where a save keeps it, the clipboard keeps what
     // the last cut took, and the status bar's note says why, whole, left of its fields. Chosen after a box where
-    // the tree hides its row (Perimeter hides TW rows), it is chosen alone and the panel shows it.
+    // the tree hides its row (Perimeter hides TW rows), it is chosen alone, no row of the tree stays chosen, and the
+    // panel shows it.
     // Read from the file 11 units off a long segment, it keeps its place there as a point of its line moves.
     void cutLeavesATWSector()
     {
@@ -952,6 +953,7 @@ private slots:
         clickItem(circle);
         QTRY_COMPARE(window->propertyPanel()->dockedSet()->node(), circle->node());
         QVERIFY(window->workspaces()->currentScene()->selectedItems() == QList<QGraphicsItem*>{circle} && !box->handles().first());
+        QVERIFY(!formChild<QTreeView>(window.get(), "treeView")->selectionModel()->hasSelection());
         for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(box), static_cast<QGraphicsItem*>(circle)}) {
             clickItem(item);
             QVERIFY(operatorKey(window->workspaces()->currentView()->viewport(), Qt::Key_X, Qt::ControlModifier));
