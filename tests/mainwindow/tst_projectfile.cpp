@@ -656,7 +656,7 @@ private slots:
                 QTRY_COMPARE(sqlRows("select source from logAlarm where reason = 'Alarm' and source like '_-2'"), QStringList{"A-2"});
                 QCOMPARE(systems.at(1)->child(1)->data(1).toInt(), int(SensorState::Inactive));
                 QTRY_COMPARE(sqlRows(rows), (QStringList{"A-1 Ready", "A-2 Alarm", "B-1 Ready", "B-2 Ready"}));
-                QCOMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 4);
+                QTRY_COMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 4);
             }
             clearAlarmsOf(systems.at(1 - dialled));
             notes << QStringLiteral("Command for TW system %1 not sent: the link dials TW system %2").arg(ips.at(1 - dialled), ips.at(dialled));
