@@ -89,7 +89,18 @@ void raiseDock(QDockWidget* dock)
     dock->raise();
 }
 
+int& mapNoteMs()
+{
+    static int ms = MainWindow::MapNoteMs;
+    return ms;
+}
+
 } // namespace
+
+void MainWindow::setMapNoteTime(int ms)
+{
+    mapNoteMs() = ms < 0 ? MapNoteMs : ms;
+}
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
@@ -243,7 +254,7 @@ void MainWindow::showNote(const QString& subject, const QString& text)
 {
     m_mapNoteLabel->setText(text);
     m_mapNoteLabel->show();
-    m_mapNoteTimer->start(MapNoteMs);
+    m_mapNoteTimer->start(mapNoteMs());
     // Whole in the log, however little of it the bar can show.
     emit writeUserActionLog(subject, text);
 }

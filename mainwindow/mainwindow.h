@@ -71,6 +71,9 @@ public:
     static inline const QString ReadmeFile = QStringLiteral("BrenikLumetraReadme.pdf");
     static inline const QString LogSubject = QStringLiteral("Application");
 
+    // Tests shorten how long a note stands; a negative value restores it.
+    static void setMapNoteTime(int ms);
+
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 

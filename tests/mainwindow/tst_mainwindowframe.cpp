@@ -685,6 +685,7 @@ void TestMainWindowFrame::longStatusTextsKeepTheWindow()
 
 // A note (here of a TW sector a cut leaves) and the link fields stand whole where the bar has room; narrower,
 // the note is shortened and tells its whole text in its tool tip; all is measured again as the window changes.
+// After its time the note goes, and the link fields stand as before it came.
 void TestMainWindowFrame::notesStandWhole()
 {
     const QFont before = QApplication::font();
@@ -699,10 +700,16 @@ void TestMainWindowFrame::notesStandWhole()
     window->deviceStates()->twStatus(qtClient::ConnectionClosedByServer);
     auto* note = formChild<QLabel>(window.get(), "mapNoteLabel");
     auto* tw = formChild<QLabel>(window.get(), "twStatusLabel");
+    auto* gateway = formChild<QLabel>(window.get(), "gatewayStatusLabel");
     const auto whole = [note, tw] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         return note->isVisible() && note->width() >= note->sizeHint().width() && tw->width() >= tw->sizeHint().width();
     };
+    const auto fields = [gateway, tw] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        return QVariantList{gateway->geometry(), gateway->text(), tw->geometry(), tw->text()};
+    };
+    const QVariantList standing = fields();
     const QString text = QStringLiteral("Not cut: TW sector twsector1 moves only with its fence line");
     emit window->mapEditTools()->note(text);
     QVERIFY(whole());
@@ -714,6 +721,10 @@ void TestMainWindowFrame::notesStandWhole()
     }
     window->resize(1280, 560);
     QVERIFY(whole());
+    const ScopedHook noteTime(&MainWindow::setMapNoteTime, 50, -1);
+    emit window->mapEditTools()->note(text);
+    QTRY_VERIFY(!note->isVisible() && note->text().isEmpty());
+    QCOMPARE(fields(), standing);
 }
 
 QTEST_MAIN(TestMainWindowFrame)
