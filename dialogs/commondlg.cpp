@@ -235,6 +235,9 @@ QString CommonDlg::alarmLine(Node* node)
         status = sensorStateInfo(node->sensorStateClass()).text;
         detail = status;
     }
+    // A row with no flags (a lost link's) ends at its status.
+    if (detail.isEmpty())
+        return kind + tr(" %1 status: %2").arg(node->data(0).toString(), status);
     return kind + tr(" %1 status: %2 %3").arg(node->data(0).toString(), status, detail);
 }
 

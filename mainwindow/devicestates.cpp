@@ -424,9 +424,15 @@ void DeviceStates::resetDeviceRows(bool lost)
             return;
         rows = gateway->children;
         for (Node* row : qAsConst(rows)) {
-            row->resetState();
             // A row never heard from had nothing to lose: it stays unseen.
-            if (row->heartbeatSeen && row->number() <= energizers)
+            // One that had no data since the last reset lost nothing now:
+            // every failed try to reach a lost controller ends as a loss
+            // too, and the operator confirms the loss once.
+            const bool hadData = row->heartbeatSeen && row->updated;
+            row->resetState();
+            // The line tells what the row now shows: Failure, no flags.
+            row->flagText.clear();
+            if (hadData && row->number() <= energizers)
                 announced.append(NodeHandle(row));
         }
     }

@@ -79,8 +79,9 @@ signals:
 private:
     void refreshPanels(Node* elementNode);
     // The gateway link ended: `lost`, the rows of the gateway it dials show
-    // Failure and those heard from are announced; closed here, no row is
-    // watched any more.
+    // Failure and those with data since the last loss are announced, once
+    // however many tries fail after it; closed here, no row is watched any
+    // more.
     void resetDeviceRows(bool lost);
     void leaveUnwatched(const QList<Node*>& gateways);
     void showLinkStatus(bool gateway, int value);

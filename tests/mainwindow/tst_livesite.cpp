@@ -716,7 +716,7 @@ private slots:
         QTRY_COMPARE(client->status, qtClient::ConnectionClosedByServer);
         client->no_of_energizers = 4;
         for (int n : {1, 2, 3})
-            site.row(n)->heartbeatSeen = true;
+            site.row(n)->heartbeatSeen = site.row(n)->updated = true;
         site.energizer(3)->enabled = site.row(3)->enabled = false;
         // The gateway's own row in the states view: its Status and Sector cells.
         const auto gatewayCells = [states = window->trees()->energizerModel()] {
@@ -847,6 +847,89 @@ private slots:
         sims[1].closeConnection();
         QTRY_COMPARE(window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>()->rowCount(), 2);
         QCOMPARE(window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(Node::kStatusColumn).data().toString(), "Off");
+    }
+
+    void dialledGatewayHolds_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::newRow("lost: socket closed, then refused") << 0;
+        QTest::newRow("lost: controller silent") << 1;
+        QTest::newRow("another box placed") << 2;
+        QTest::newRow("another box pasted") << 3;
+        QTest::newRow("another box readdressed") << 4;
+    }
+
+    // A loss that lasts is one alarm: its lines once, each saying what its row shows, and one "Link lost"
+    // row, however many tries to reach the controller fail after it. Another box placed, pasted or
+    // readdressed while the link is up leaves the dialled gateway's rows as they are: no row, no line,
+    // and its next data are no first data.
+    void dialledGatewayHolds()
+    {
+        QFETCH(int, step);
+        sqlRows("delete from logAlarm");
+        GatewaySimulator sim;
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.61"))));
+        sim.setDeviceCounts(2, 0);
+        for (int n : {1, 2})
+            sim.setBlock(n, energizerRecord(n, 0));
+        connectGatewayLink(*window, sim);
+        const auto written = [] { return sqlRows("select count(*) from logAlarm where source like 'Energ%'").value(0).toInt(); };
+        QTRY_VERIFY(site.row(2)->heartbeatSeen && written() == 6);
+        auto* table = window->alarms()->alarmConfirmDlg()->findChild<QTableWidget*>();
+        if (step < 2) {
+            qtClient* client = window->units()->fenceClient();
+            LinkTiming timing = client->timing();
+            timing.retryIntervalMs = 50;
+            timing.heartbeatTimeoutMs = 300;
+            client->setTiming(timing);
+            QObject counting;
+            int tries = 0;
+            connect(client, &qtClient::commStatus, &counting, [&tries](qtClient::ClientStatus status) { tries += status == qtClient::TryToConnect; });
+            sim.setSilent(step == 1);
+            sim.sendHeartbeat();  // the watchdog starts anew, at its short time
+            if (step == 0) {
+                sim.stopListening();
+                sim.closeConnection();
+            }
+            QTRY_COMPARE(table->rowCount(), 2);
+            QStringList lines;
+            for (int row = 0; row < table->rowCount(); ++row)
+                lines << table->item(row, 0)->text();
+            QCOMPARE(lines, QStringList({"Energizer Energ1 status: Failure", "Energizer Energ2 status: Failure"}));
+            QVERIFY(operatorClick(window->alarms()->alarmConfirmDlg()->findChild<QPushButton*>(QStringLiteral("btnOK"))));
+            tries = 0;
+            QTRY_VERIFY_WITH_TIMEOUT(tries >= 3, 10000);
+            QCOMPARE(table->rowCount(), 0);
+            QTRY_COMPARE(sqlRows("select count(*) from logAlarm where info like 'Link lost%'"), QStringList{"1"});
+            return;
+        }
+        const auto cells = [this] {
+            QStringList shown;
+            for (int column : {Node::kStatusColumn, Node::kSector1Column, Node::kSector2Column})
+                shown << window->trees()->energizerModel()->nodeIndex(site.row(1)).siblingAtColumn(column).data().toString();
+            return shown;
+        };
+        const QStringList before = cells();
+        GraphicsScene* scene = window->workspaces()->currentScene();
+        GraphicsBox* other = SiteFixture::place(scene, QStringLiteral("127.0.0.69")).gateway;
+        MessageBoxAnswerer question;
+        if (step == 3) {
+            window->setDesignMode(true);
+            for (QGraphicsItem* item : scene->items())
+                item->setSelected(item == other);
+            for (const char* action : {"actCut", "actPaste"})
+                window->findChild<QAction*>(action)->trigger();
+        } else if (step == 4) {
+            other->setIP(QStringLiteral("127.0.0.70"));
+            window->trees()->energizerModel()->refreshNode(other->energizerNode());
+        }
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(window->trees()->gatewayAddresses(), QStringList({"127.0.0.61", step == 4 ? "127.0.0.70" : "127.0.0.69"}));
+        QCOMPARE(cells(), before);
+        // Energizer 2's alarm is a change: one line and one row.
+        sim.setBlock(2, energizerRecord(2, 0x80));
+        sim.pushWrite(2);
+        QTRY_VERIFY2(table->rowCount() == 1 && written() == 7, qPrintable(QString::number(written())));
     }
 
     // A reopen frees nodes, and new ones may take their addresses: a
