@@ -115,11 +115,15 @@ void TWLink::updateNote()
                 addresses.insert(system->data(0).toString());
         }
     }
+    // Named unless the system it dials is the only one shown: a disabled
+    // one leaves the view, and the field is then all that tells where the
+    // link goes.
+    const QString dialled = dialledAddress();
     QString note;
-    if (addresses.size() > 1) {
-        const QString dialled = dialledAddress();
-        note = dialled.isEmpty() ? tr("no TW link") : tr("TW system %1").arg(dialled);
-    }
+    if (!dialled.isEmpty() && addresses != QSet<QString>{dialled})
+        note = tr("TW system %1").arg(dialled);
+    else if (dialled.isEmpty() && addresses.size() > 1)
+        note = tr("no TW link");
     if (note == m_note)
         return;
     m_note = note;

@@ -15,8 +15,9 @@ class SiteTrees;
 // brings back, so the link has nothing to come back to. A project going
 // (open, New) is not such a case: its file decides the link.
 //
-// While the enabled TW systems stand at more than one address, the note it
-// announces names the one the link dials, for the status bar.
+// Unless the system the link dials is the only enabled one, the note it
+// announces names the address it dials, for the status bar; with no link,
+// it says so while the enabled systems stand at several addresses.
 class TWLink : public QObject
 {
     Q_OBJECT

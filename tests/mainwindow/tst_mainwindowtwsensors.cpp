@@ -14,6 +14,7 @@
 #include "twsensorsstateswidget.h"
 
 #include <QDockWidget>
+#include <QLabel>
 #include <QPointer>
 #include <QThread>
 #include <QToolButton>
@@ -151,6 +152,31 @@ private slots:
 
         window.reset();
         QVERIFY2(catcher.wiringFaults().isEmpty(), qPrintable(catcher.wiringFaults().join('\n')));
+    }
+
+    // The TW field names the system the link dials unless it is the only one shown, also once it is disabled.
+    void fieldNamesTheDialledSystem()
+    {
+        auto window = std::make_unique<MainWindow>();
+        Node* systems[2] = {twSystem(*window), window->trees()->buildTWSensorTree(QStringLiteral("B"), 1, nullptr)};
+        const auto show = [&systems, &window](bool first, bool second) {
+            for (int i : {0, 1}) {
+                {
+                    SiteLocker lock;
+                    systems[i]->setData(0, QStringLiteral("127.0.0.6%1").arg(i + 1));
+                    systems[i]->enabled = i == 0 ? first : second;
+                }
+                window->trees()->twSensorModel()->refreshNode(systems[i]);
+            }
+            QCoreApplication::sendPostedEvents();
+            return window->findChild<QLabel*>(QStringLiteral("twStatusLabel"))->text().endsWith(" (TW system 127.0.0.62)");
+        };
+        show(true, true);
+        window->units()->twClient()->setPort(0);
+        window->units()->twClient()->moveTo(QStringLiteral("127.0.0.62"));
+        QCoreApplication::sendPostedEvents();
+        for (const auto& [first, second, named] : {std::tuple{true, true, true}, {true, false, true}, {false, false, true}, {false, true, false}})
+            QCOMPARE(show(first, second), named);
     }
 };
 
