@@ -70,6 +70,7 @@ TWSensorsSetupDlg::TWSensorsSetupDlg(QWidget* parent)
     connect(ui->cbTWsystem, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &TWSensorsSetupDlg::twsystemChanged);
     connect(ui->btnSetIP, &QToolButton::clicked, this, &TWSensorsSetupDlg::setIPaddress);
+    connect(ui->edtIPAddress, &QLineEdit::textEdited, this, [this] { refusedText.clear(); });
     connect(ui->chTWSensorsEnable, &QCheckBox::clicked, this, &TWSensorsSetupDlg::twClicked);
     connect(ui->tableWidget, &QTableWidget::itemClicked, this, &TWSensorsSetupDlg::itemClicked);
     connect(ui->tableWidget, &QTableWidget::itemChanged, this, &TWSensorsSetupDlg::itemChanged);
@@ -201,6 +202,7 @@ void TWSensorsSetupDlg::setAddressOf(int index)
     const QString address = ui->edtIPAddress->text().trimmed();
     // The address becomes the client's host: refuse what no controller can have.
     if (!isDottedQuad(address)) {
+        refusedText = address;
         if (!ProgramEnd::hasBegun())
             QMessageBox::warning(this, tr("Error"), tr("\"%1\" is not a valid IP address!").arg(address),
                                  QMessageBox::Ok);
@@ -229,7 +231,8 @@ void TWSensorsSetupDlg::setTypedAddress()
 {
     const Node* system = systemAt(shownIndex);
     const QString typed = ui->edtIPAddress->text().trimmed();
-    if (system && !typed.isEmpty() && typed != labelOf(system))
+    // A text refused once, and not edited since, was told already.
+    if (system && !typed.isEmpty() && typed != labelOf(system) && typed != refusedText)
         setAddressOf(shownIndex);
 }
 

@@ -76,4 +76,6 @@ private:
     qtClientTW* twClient = nullptr;
     // The system whose address the field shows.
     int shownIndex = -1;
+    // The field's text as last refused, until the operator edits it.
+    QString refusedText;
 };

@@ -194,6 +194,11 @@ void TestTwActions::setAddress()
     QCOMPARE(dialog.findChild<QComboBox*>()->itemText(1), name);
     // The system is disabled: the client is left alone.
     QVERIFY(client.address().isEmpty());
+    // Moving on to another system, and closing, tell a refused text no second time.
+    QVERIFY(operatorKey(dialog.findChild<QComboBox*>(), Qt::Key_Up));
+    QCOMPARE(child<QLineEdit>(&dialog, "edtIPAddress")->text(), QStringLiteral("Site"));
+    dialog.reject();
+    QCOMPARE(boxes.seen().size(), name == address ? 0 : 1);
 }
 
 void TestTwActions::setAddressReconnectsTheClient_data()
