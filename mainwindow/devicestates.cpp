@@ -363,8 +363,9 @@ void DeviceStates::setLinkText(bool gateway, const QString& text)
     (gateway ? m_gatewayText : m_twText) = text;
     const QString& note = gateway ? m_gatewayNote : m_twNote;
     QString shown = (gateway ? GatewayPrefix : TWPrefix) + text;
+    // The prefix ends in its own space.
     if (!note.isEmpty())
-        shown += QStringLiteral(" (%1)").arg(note);
+        shown += (text.isEmpty() ? QStringLiteral("(%1)") : QStringLiteral(" (%1)")).arg(note);
     (gateway ? m_gatewayStatusLabel : m_twStatusLabel)->setText(shown);
 }
 

@@ -737,6 +737,8 @@ private slots:
         QVERIFY(!site.row(4)->heartbeatSeen);
         emit client->commStatus(qtClient::Updated);
         QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: "));
+        window->deviceStates()->showLinkNote(true, QStringLiteral("no KX4 link"));
+        QCOMPARE(gateway->text(), QStringLiteral("EnergConnection: (no KX4 link)"));
         emit window->units()->twClient()->commStatus(qtClient::Error);
         QCOMPARE(tw->text(), QStringLiteral("TW Connection: Error"));
         emit window->units()->twClient()->commStatus(qtClient::ClientStatus(9));
